@@ -1,0 +1,12 @@
+# Turns every resources/scripts/*.js into a C++ string constant, looked up by file name.
+file(GLOB files ${SRC_DIR}/scripts/*.js)
+list(SORT files)
+set(body "// Generated from resources/scripts; do not edit.\n#include <map>\n#include <string>\nnamespace quorvel::resources {\nconst std::map<std::string, std::string>& embeddedScripts() {\n  static const std::map<std::string, std::string> m = {\n")
+foreach(f ${files})
+  get_filename_component(name ${f} NAME)
+  file(READ ${f} content)
+  string(APPEND body "    {\"${name}\", R\"QVRES(${content})QVRES\"},\n")
+endforeach()
+string(APPEND body "  };\n  return m;\n}\n}\n")
+file(WRITE ${OUT}.tmp "${body}")
+file(COPY_FILE ${OUT}.tmp ${OUT} ONLY_IF_DIFFERENT)

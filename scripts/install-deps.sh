@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs every Debian package the build, the tests and the running client need.
+set -euo pipefail
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+PKGS=(
+  build-essential cmake ninja-build pkg-config git
+  libgtkmm-4.0-dev libgtk-4-dev libwebkitgtk-6.0-dev libsoup-3.0-dev
+  libglib2.0-dev libglibmm-2.68-dev glib-networking
+  nlohmann-json3-dev libicu-dev libsqlite3-dev libx11-dev libxss-dev
+  libgtest-dev libgmock-dev googletest
+  xvfb xauth dbus dbus-x11 dbus-user-session at-spi2-core
+  fonts-noto-cjk fonts-noto-color-emoji
+  python3 procps
+)
+missing=()
+for p in "${PKGS[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  $SUDO apt-get update -y
+  $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds and starts the client.
+#   scripts/run.sh                 : against the bundled local test service, in a
+#                                    separate profile folder (.demo-profile)
+#   scripts/run.sh --server URL    : against your own service, with your own profile
+set -euo pipefail
+cd "$(dirname "$0")/.."
+server=""
+args=()
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --server) server="$2"; shift 2 ;;
+    --server=*) server="${1#--server=}"; shift ;;
+    *) args+=("$1"); shift ;;
+  esac
+done
+bash scripts/install-deps.sh
+bash scripts/build.sh
+
+if [ -n "$server" ]; then
+  mkdir -p "${XDG_CONFIG_HOME:-$HOME/.config}/Quorvel"
+  ./build/quorvel --server-url "$server" "${args[@]}"
+  exit $?
+fi
+
+profile="$PWD/.demo-profile"
+mkdir -p "$profile/home/.config" "$profile/home/.local/share" "$profile/home/.cache"
+service_out=$(mktemp)
+./build/tests/support/quorvel-test-service >"$service_out" &
+service_pid=$!
+trap 'kill $service_pid 2>/dev/null || true; rm -f "$service_out"' EXIT
+for _ in $(seq 50); do [ -s "$service_out" ] && break; sleep 0.1; done
+base=$(head -n1 "$service_out")
+echo "本地测试服务：$base（登录页可用任意用户名登录）"
+HOME="$profile/home" XDG_CONFIG_HOME="$profile/home/.config" XDG_DATA_HOME="$profile/home/.local/share" \
+  XDG_CACHE_HOME="$profile/home/.cache" QUORVEL_SEPARATE_INSTANCE=1 \
+  ./build/quorvel --server-url "$base" "${args[@]}"

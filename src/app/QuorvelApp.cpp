@@ -1,0 +1,77 @@
+#include "app/QuorvelApp.h"
+
+#include "app/AppArgs.h"
+#include "app/AppConfig.h"
+#include "core/BrowserModel.h"
+#include "core/Log.h"
+#include "ui/WebViewBox.h"
+
+namespace quorvel {
+
+Glib::RefPtr<QuorvelApp> QuorvelApp::create(bool unique) {
+  auto flags = Gio::Application::Flags::HANDLES_COMMAND_LINE;
+  if (!unique) flags |= Gio::Application::Flags::NON_UNIQUE;
+  return Glib::make_refptr_for_instance<QuorvelApp>(new QuorvelApp(flags));
+}
+
+QuorvelApp::QuorvelApp(Gio::Application::Flags flags) : Gtk::Application("cn.quorvel.client", flags) {}
+
+void QuorvelApp::on_startup() {
+  Gtk::Application::on_startup();
+  hold();  // the application keeps running when its window is closed
+  model_ = AppEnv::browserPtr();
+
+  auto newTab = Gio::SimpleAction::create("new-tab");
+  newTab->signal_activate().connect([this](const Glib::VariantBase&) { model_->newTab("/dashboard", "个人工作台"); });
+  add_action(newTab);
+  set_accel_for_action("app.new-tab", "<Control>t");
+  auto quitAction = Gio::SimpleAction::create("quit");
+  quitAction->signal_activate().connect([this](const Glib::VariantBase&) { quit(); });
+  add_action(quitAction);
+  set_accel_for_action("app.quit", "<Control>q");
+
+  model_->activeID.changed().connect([this] { followActiveTab(); });
+  model_->tabs.changed().connect([this] { followActiveTab(); });
+  model_->changed().connect([this] { followActiveTab(); });
+}
+
+int QuorvelApp::on_command_line(const Glib::RefPtr<Gio::ApplicationCommandLine>&) {
+  activate();
+  return 0;
+}
+
+void QuorvelApp::on_activate() { showMainWindow(); }
+
+void QuorvelApp::showMainWindow() {
+  if (!window_) {
+    window_ = new Gtk::ApplicationWindow();
+    window_->set_title("墨衡台");
+    window_->set_size_request(1120, 720);
+    window_->set_default_size(1280, 820);
+    box_ = Gtk::make_managed<WebViewBox>();
+    window_->set_child(*box_);
+    window_->set_hide_on_close(true);
+    window_->signal_close_request().connect(
+        [this] {
+          model_->saveSession();
+          logLine("WINDOW", "主窗口已隐藏");
+          return false;
+        },
+        false);
+    add_window(*window_);
+    followActiveTab();
+  }
+  window_->present();
+}
+
+void QuorvelApp::followActiveTab() {
+  if (box_) box_->showTab(model_->activeTab());
+}
+
+void QuorvelApp::on_shutdown() {
+  if (model_) model_->saveSession();
+  logLine("", "已退出");
+  Gtk::Application::on_shutdown();
+}
+
+}  // namespace quorvel

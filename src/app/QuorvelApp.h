@@ -1,0 +1,32 @@
+#pragma once
+#include <gtkmm.h>
+
+#include <memory>
+
+namespace quorvel {
+
+class BrowserModel;
+class WebViewBox;
+
+// The application object: one main window over the workspace model.
+class QuorvelApp : public Gtk::Application {
+ public:
+  static Glib::RefPtr<QuorvelApp> create(bool unique);
+
+ protected:
+  explicit QuorvelApp(Gio::Application::Flags flags);
+  void on_startup() override;
+  void on_activate() override;
+  int on_command_line(const Glib::RefPtr<Gio::ApplicationCommandLine>& cmd) override;
+  void on_shutdown() override;
+
+ private:
+  void showMainWindow();
+  void followActiveTab();
+
+  std::shared_ptr<BrowserModel> model_;
+  Gtk::ApplicationWindow* window_ = nullptr;
+  WebViewBox* box_ = nullptr;
+};
+
+}  // namespace quorvel

@@ -1,0 +1,25 @@
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/AppArgs.h"
+#include "app/AppConfig.h"
+#include "app/QuorvelApp.h"
+#include "core/MainQueue.h"
+#include "web/TabController.h"
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv, argv + argc);
+  quorvel::AppArgs::set(args);
+  quorvel::markMainThread();
+  // The start script points the client at a service without touching other settings.
+  if (auto server = quorvel::AppArgs::valueAfter("--server-url"); !server.empty())
+    quorvel::AppConfig::setServerURL(server);
+  // Global hot keys, window placement and idle time need X11 (XWayland under Wayland).
+  setenv("GDK_BACKEND", "x11", 0);
+  quorvel::TabController::installAsDefaultFactory();
+  const char* demo = std::getenv("QUORVEL_SEPARATE_INSTANCE");
+  auto app = quorvel::QuorvelApp::create(!(demo && std::string(demo) == "1"));
+  // Our own switches are read from AppArgs; GTK sees only the program name.
+  return app->run(1, argv);
+}

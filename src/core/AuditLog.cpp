@@ -1,0 +1,67 @@
+#include "core/AuditLog.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <ctime>
+
+#include "app/AppConfig.h"
+#include "core/Clock.h"
+#include "core/Log.h"
+
+namespace quorvel::AuditLog {
+namespace {
+std::function<Identity()>& providerSlot() {
+  static std::function<Identity()> p;
+  return p;
+}
+}  // namespace
+
+void setIdentityProvider(std::function<Identity()> provider) { providerSlot() = std::move(provider); }
+
+std::string isoNow() {
+  std::time_t t = std::chrono::system_clock::to_time_t(Clock::now());
+  std::tm tm{};
+  gmtime_r(&t, &tm);
+  char buf[32];
+  std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%SZ", &tm);
+  return buf;
+}
+
+std::string recordLine(const std::string& action, const std::string& rel, const nlohmann::json& extra,
+                       const Identity& who, const std::string& at) {
+  // nlohmann's object keeps keys sorted and never escapes "/".
+  nlohmann::json record = {{"at", at},
+                           {"user", who.user.empty() ? std::string("(未登录)") : who.user},
+                           {"firm", who.firm},
+                           {"action", action},
+                           {"path", rel}};
+  if (extra.is_object())
+    for (auto it = extra.begin(); it != extra.end(); ++it) record[it.key()] = it.value();
+  return record.dump();
+}
+
+void write(const std::string& action, const std::string& rel, const nlohmann::json& extra) {
+  Identity who = providerSlot() ? providerSlot()() : Identity{};
+  std::string line;
+  try {
+    line = recordLine(action, rel, extra, who, isoNow());
+  } catch (const std::exception&) {
+    return;  // not serialisable (invalid UTF-8): the record is dropped
+  }
+  line += "\n";
+  auto file = AppConfig::dataDir() / "upload-audit.jsonl";
+  // Append only: the history is never truncated, whatever state the file is in.
+  int fd = ::open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  if (fd >= 0) {
+    ssize_t n = ::write(fd, line.data(), line.size());
+    ::close(fd);
+    if (n != static_cast<ssize_t>(line.size()))
+      logLine("AUDIT", "写入审计日志失败：" + file.string());
+  } else {
+    logLine("AUDIT", "无法打开审计日志：" + file.string());
+  }
+  logLine("AUDIT", action + " " + rel + " " + (extra.is_object() ? extra.dump() : std::string("{}")));
+}
+
+}  // namespace quorvel::AuditLog

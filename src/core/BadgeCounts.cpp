@@ -1,0 +1,42 @@
+#include "core/BadgeCounts.h"
+
+#include <nlohmann/json.hpp>
+
+namespace quorvel {
+namespace {
+// Integral JSON numbers only; text, booleans and fractions fall back to 0.
+long long intField(const nlohmann::json& o, const char* key) {
+  auto it = o.find(key);
+  if (it == o.end()) return 0;
+  if (it->is_number_integer() || it->is_number_unsigned()) return it->get<long long>();
+  return 0;
+}
+std::string textField(const nlohmann::json& o, const char* key) {
+  auto it = o.find(key);
+  return (it != o.end() && it->is_string()) ? it->get<std::string>() : std::string();
+}
+}  // namespace
+
+std::optional<BadgeCounts> parseBadgeReply(const std::string& text) {
+  auto j = nlohmann::json::parse(text, nullptr, false);
+  if (j.is_discarded() || !j.is_object()) return std::nullopt;
+  BadgeCounts c;
+  c.loaded = true;
+  c.loginRequired = false;
+  c.overdue = intField(j, "overdue");
+  c.today = intField(j, "today");
+  c.soon = intField(j, "soon");
+  c.verify = intField(j, "verify");
+  c.hearings = intField(j, "hearings");
+  c.user = textField(j, "user");
+  c.role = textField(j, "role");
+  c.firm = textField(j, "firm");
+  c.updatedAt = textField(j, "ts");
+  return c;
+}
+
+bool looksLikeLoginPage(const std::string& text) {
+  return text.find("<form") != std::string::npos || text.find("系统登录") != std::string::npos;
+}
+
+}  // namespace quorvel

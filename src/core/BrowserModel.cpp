@@ -1,0 +1,261 @@
+#include "core/BrowserModel.h"
+
+#include <algorithm>
+
+#include "app/AppArgs.h"
+#include "core/AuditLog.h"
+#include "core/Clock.h"
+#include "core/Log.h"
+#include "core/MainQueue.h"
+#include "platform/UserDefaults.h"
+
+namespace quorvel {
+namespace {
+PageFactory& defaultFactorySlot() {
+  static PageFactory f;
+  return f;
+}
+constexpr unsigned kTimerPeriodMs = 60'000;
+constexpr unsigned kLoadTimeoutSeconds = 60;
+}  // namespace
+
+void BrowserModel::setDefaultPageFactory(PageFactory f) { defaultFactorySlot() = std::move(f); }
+
+std::shared_ptr<BrowserModel> BrowserModel::create(PageFactory factory) {
+  if (!factory) factory = defaultFactorySlot();
+  std::shared_ptr<BrowserModel> m(new BrowserModel(std::move(factory)));
+  m->construct();
+  return m;
+}
+
+BrowserModel::BrowserModel(PageFactory factory) : factory_(std::move(factory)) {}
+
+BrowserModel::~BrowserModel() {
+  cancelTimer(badgeTimer_);
+  cancelTimer(hibernateTimer_);
+}
+
+void BrowserModel::construct() {
+  if (auto scale = UserDefaults::standard().number("fontScale")) fontScale.set(*scale);
+  recents.set(RecentStore::load());
+  std::weak_ptr<BrowserModel> self = weak_from_this();
+  AuditLog::setIdentityProvider([self] {
+    auto m = self.lock();
+    return m ? AuditLog::Identity{m->badges->user, m->badges->firm} : AuditLog::Identity{};
+  });
+
+  if (AppArgs::has("--selftest") || AppArgs::has("--livetest") || !restoreSession()) {
+    newTab("/dashboard", "个人工作台");
+  }
+
+  std::weak_ptr<BrowserModel> weak = weak_from_this();
+  cancelTimer(badgeTimer_);
+  badgeTimer_ = startRepeatingTimer(kTimerPeriodMs, [weak] {
+    if (auto m = weak.lock()) m->refreshBadges();
+    return true;
+  });
+  cancelTimer(hibernateTimer_);
+  hibernateTimer_ = startRepeatingTimer(kTimerPeriodMs, [weak] {
+    if (auto m = weak.lock()) m->hibernateIdleTabs();
+    return true;
+  });
+}
+
+std::shared_ptr<WebPage> BrowserModel::makePage(const std::shared_ptr<BrowserTab>& tab) {
+  if (!factory_) return nullptr;
+  return factory_(shared_from_this(), tab);
+}
+
+int BrowserModel::indexOf(const std::string& id) const {
+  const auto& v = tabs.get();
+  for (size_t i = 0; i < v.size(); ++i)
+    if (v[i]->id() == id) return static_cast<int>(i);
+  return -1;
+}
+
+std::shared_ptr<BrowserTab> BrowserModel::tabWithID(const std::string& id) const {
+  int i = indexOf(id);
+  return i < 0 ? nullptr : tabs.get()[static_cast<size_t>(i)];
+}
+
+std::shared_ptr<BrowserTab> BrowserModel::newTab(const std::string& path, const std::string& title) {
+  if (!isMainThread()) {
+    logLine("TAB", "⚠️ newTab 被后台线程调用，转到主线程");
+    std::weak_ptr<BrowserModel> weak = weak_from_this();
+    postToMain([weak, path, title] {
+      if (auto m = weak.lock()) m->newTab(path, title);
+    });
+    // Not the real tab: that one is made when the queued call runs.
+    return std::make_shared<BrowserTab>(title, nullptr);
+  }
+  auto tab = std::make_shared<BrowserTab>(title, nullptr);
+  tab->attach(makePage(tab));
+  tab->currentPath.set(path);
+  tab->lastActive = Clock::now();
+
+  auto v = tabs.get();
+  v.push_back(tab);
+  tabs.set(std::move(v));
+  activeID.set(tab->id());
+
+  if (auto* page = tab->controller()) page->load(path);
+  syncActiveState();
+  logLine("TAB", "新建 " + title + " → " + path + "（共 " + std::to_string(tabs->size()) + " 个）");
+  saveSession();
+  return tab;
+}
+
+std::shared_ptr<BrowserTab> BrowserModel::activeTab() const {
+  if (!activeID.get()) return nullptr;
+  return tabWithID(*activeID.get());
+}
+
+void BrowserModel::activate(const std::shared_ptr<BrowserTab>& tabRef) {
+  std::shared_ptr<BrowserTab> tab = tabRef;
+  if (!tab) return;
+  activeID.set(tab->id());
+  tab->lastActive = Clock::now();
+  if (!tab->webView()) wake(tab);
+  if (auto* page = tab->webView(); page && page->isInWindow()) page->focus();
+  syncActiveState();
+  refreshBadges();
+}
+
+void BrowserModel::selectTab(int at) {
+  if (at < 0 || at >= static_cast<int>(tabs->size())) return;
+  activate(tabs.get()[static_cast<size_t>(at)]);
+}
+
+void BrowserModel::selectNext(int offset) {
+  int count = static_cast<int>(tabs->size());
+  if (count < 2 || !activeID.get()) return;
+  int i = indexOf(*activeID.get());
+  if (i < 0) return;
+  // Clamp-and-wrap: stepping past either end lands on the other end.
+  int n = i + offset;
+  if (n < 0) n = count - 1;
+  if (n >= count) n = 0;
+  activate(tabs.get()[static_cast<size_t>(n)]);
+}
+
+void BrowserModel::syncActiveState() {
+  if (auto t = activeTab()) {
+    activePath.setIfChanged(t->currentPath.get());
+    activeLoading.setIfChanged(t->isLoading.get());
+    auto* page = t->webView();
+    activeCanGoBack.setIfChanged(page ? page->canGoBack() : t->canGoBack.get());
+    activeCanGoForward.setIfChanged(page ? page->canGoForward() : t->canGoForward.get());
+  } else {
+    activePath.setIfChanged("");
+    activeLoading.setIfChanged(false);
+    activeCanGoBack.setIfChanged(false);
+    activeCanGoForward.setIfChanged(false);
+  }
+}
+
+void BrowserModel::loadInActive(const std::string& path) {
+  auto t = activeTab();
+  if (!t) {
+    newTab(path, "新标签");
+    return;
+  }
+  if (!t->webView()) wake(t);
+  auto url = urlForServicePath(AppConfig::homeURL(), path);
+  if (!url) return;
+  t->currentPath.set(url->decodedPath());
+  if (auto* page = t->webView()) page->loadURL(*url, kLoadTimeoutSeconds);
+  syncActiveState();
+}
+
+void BrowserModel::moveTab(const std::string& a, const std::string& b) {
+  if (a == b) return;
+  int i = indexOf(a), j = indexOf(b);
+  if (i < 0 || j < 0) return;
+  auto v = tabs.get();
+  auto moved = v[static_cast<size_t>(i)];
+  v.erase(v.begin() + i);
+  int at = i < j ? j - 1 : j;
+  at = std::clamp(at, 0, static_cast<int>(v.size()));
+  v.insert(v.begin() + at, moved);
+  tabs.set(std::move(v));
+  saveSession();
+}
+
+void BrowserModel::close(const std::shared_ptr<BrowserTab>& tabRef) {
+  // A copy: the reference may point into the list that is replaced below.
+  std::shared_ptr<BrowserTab> tab = tabRef;
+  if (!tab) return;
+  int i = indexOf(tab->id());
+  if (i < 0) return;
+  auto v = tabs.get();
+  v.erase(v.begin() + i);
+  tab->teardownWebView();
+  bool wasActive = activeID.get() && *activeID.get() == tab->id();
+  tabs.set(v);
+  logLine("TAB", "关闭 " + tab->title.get() + "（剩 " + std::to_string(v.size()) + " 个）");
+  if (wasActive) {
+    if (v.empty()) {
+      activeID.set(std::nullopt);
+    } else {
+      auto next = v[static_cast<size_t>(std::min(i, static_cast<int>(v.size()) - 1))];
+      activeID.set(next->id());
+      if (!next->webView()) wake(next);
+    }
+  }
+  syncActiveState();
+  saveSession();
+}
+
+void BrowserModel::closeOthers(const std::shared_ptr<BrowserTab>& tabRef) {
+  std::shared_ptr<BrowserTab> tab = tabRef;
+  if (!tab) return;
+  for (auto& t : tabs.get())
+    if (t->id() != tab->id()) t->teardownWebView();
+  tabs.set({tab});
+  activeID.set(tab->id());
+  syncActiveState();
+  saveSession();
+}
+
+void BrowserModel::closeToRight(const std::shared_ptr<BrowserTab>& tabRef) {
+  std::shared_ptr<BrowserTab> tab = tabRef;
+  if (!tab) return;
+  int i = indexOf(tab->id());
+  if (i < 0) return;
+  auto v = tabs.get();
+  for (size_t k = static_cast<size_t>(i) + 1; k < v.size(); ++k) v[k]->teardownWebView();
+  v.resize(static_cast<size_t>(i) + 1);
+  bool activeKept = false;
+  if (activeID.get())
+    for (auto& t : v)
+      if (t->id() == *activeID.get()) activeKept = true;
+  tabs.set(std::move(v));
+  if (!activeKept) {
+    activeID.set(tab->id());
+    tab->lastActive = Clock::now();
+  }
+  syncActiveState();
+  saveSession();
+}
+
+int BrowserModel::liveTabCount() const {
+  int n = 0;
+  for (auto& t : tabs.get())
+    if (t->webView()) ++n;
+  return n;
+}
+
+void BrowserModel::rememberProceeding(long long id, const std::string& title) {
+  auto list = withVisit(recents.get(), id, title);
+  recents.set(list);
+  RecentStore::save(list);
+}
+
+std::vector<NavItem> BrowserModel::visibleNavItems() const {
+  std::vector<NavItem> out;
+  for (auto& item : navItems.get())
+    if (!forbiddenPaths->count(item.path)) out.push_back(item);
+  return out;
+}
+
+}  // namespace quorvel

@@ -1,0 +1,192 @@
+// Page-script reads, badge refresh, sign-in state, deadlines and forbidden pages.
+#include "app/AppConfig.h"
+#include "core/AppError.h"
+#include "core/AuditLog.h"
+#include "core/BrowserModel.h"
+#include "core/Clock.h"
+#include "core/Log.h"
+#include "core/MainQueue.h"
+#include "web/PageScripts.h"
+
+namespace quorvel {
+namespace {
+std::string trimSpacesTabs(const std::string& s) {
+  auto b = s.find_first_not_of(" \t");
+  if (b == std::string::npos) return {};
+  return s.substr(b, s.find_last_not_of(" \t") - b + 1);
+}
+
+// Reads run only in a page of the service: a foreign page would answer with its
+// own origin's data.
+bool pageIsOnService(const WebPage& page) {
+  auto url = page.currentURL();
+  if (!url) return false;
+  auto u = Url::parse(*url);
+  if (!u || (u->scheme != "http" && u->scheme != "https")) return false;
+  return isServiceHost(u->host, AppConfig::homeURL().host);
+}
+
+std::string describe(const nlohmann::json& v) { return v.is_string() ? v.get<std::string>() : v.dump(); }
+}  // namespace
+
+WebPage* BrowserModel::activeServicePage(bool requireURL) const {
+  auto t = activeTab();
+  if (!t || !t->webView()) return nullptr;
+  auto* page = t->webView();
+  if (requireURL && (!page->currentURL() || page->currentURL()->empty())) return nullptr;
+  return page;
+}
+
+Task<std::string> BrowserModel::fetchJSON(const std::string& path) {
+  auto* page = activeServicePage(false);
+  if (!page || !pageIsOnService(*page)) throw AppError("Quorvel", 1, "没有打开的页面（请先登录）");
+  // Keep the page alive while the read runs, whatever happens to its tab.
+  auto t = activeTab();
+  std::shared_ptr<WebPage> keep = t->webViewPtr();
+  JsResult r = co_await CallbackAwaiter<JsResult>([keep, path](auto resolve) {
+    keep->callAsyncFunction(PageScripts::kPageFetch, nlohmann::json{{"target", path}}, resolve);
+  });
+  if (!r.ok) throw AppError(r.errorDomain, r.errorCode, r.errorMessage);
+  if (!r.value.is_string()) throw AppError("Quorvel", 2, describe(r.value));
+  std::string text = r.value.get<std::string>();
+  if (text.rfind("__ERR__", 0) == 0) throw AppError("Quorvel", 2, text);
+  co_return text;
+}
+
+Task<std::string> BrowserModel::fetchNodesCached(bool force) {
+  if (!force && cachedNodesData) {
+    auto age = Clock::now() - cachedNodesAt;
+    if (age < std::chrono::seconds(30)) co_return *cachedNodesData;
+  }
+  auto self = shared_from_this();
+  std::string bytes = co_await fetchJSON("/api/desktop/nodes");
+  self->cachedNodesData = bytes;
+  self->cachedNodesAt = Clock::now();
+  co_return bytes;
+}
+
+void BrowserModel::refreshBadges() {
+  auto* page = activeServicePage(true);
+  if (!page || !pageIsOnService(*page)) return;
+  std::shared_ptr<WebPage> keep = activeTab()->webViewPtr();
+  std::weak_ptr<BrowserModel> weak = weak_from_this();
+  postToMain([keep, weak] {
+    keep->callAsyncFunction(PageScripts::kBadges, nlohmann::json::object(), [weak](JsResult r) {
+      auto m = weak.lock();
+      if (!m) return;
+      if (!r.ok) {
+        logLine("BADGE", r.errorMessage);
+        return;
+      }
+      if (!r.value.is_string()) return;
+      std::string text = r.value.get<std::string>();
+      if (text == "__LOGIN__") {
+        m->markLoginRequired();
+      } else if (text.rfind("__ERR__", 0) == 0) {
+        logLine("BADGE", text);
+      } else {
+        m->applyBadges(text);
+      }
+    });
+  });
+}
+
+void BrowserModel::applyBadges(const std::string& text) {
+  auto parsed = parseBadgeReply(text);
+  if (!parsed) {
+    if (looksLikeLoginPage(text)) markLoginRequired();
+    return;
+  }
+  BadgeCounts c = *parsed;
+  logLine("BADGE", "超期=" + std::to_string(c.overdue) + " 今日=" + std::to_string(c.today) +
+                       " 3天内=" + std::to_string(c.soon) + " 待核实=" + std::to_string(c.verify) +
+                       " 开庭=" + std::to_string(c.hearings) + " 用户=" + c.user);
+  std::weak_ptr<BrowserModel> weak = weak_from_this();
+  postToMain([weak, c] {
+    auto m = weak.lock();
+    if (!m) return;
+    m->badges.set(c);
+    if (m->notifyCounts) m->notifyCounts(c);
+  });
+}
+
+void BrowserModel::markLoginRequired() {
+  BadgeCounts copy = badges.get();
+  copy.loaded = true;
+  copy.loginRequired = true;
+  badges.setIfChanged(copy);
+  std::weak_ptr<BrowserModel> weak = weak_from_this();
+  postToMain([weak] {
+    if (auto m = weak.lock(); m && m->clearDockBadge) m->clearDockBadge();
+  });
+}
+
+void BrowserModel::logout() {
+  badges.set(BadgeCounts{});
+  navItems.set({});
+  forbiddenPaths.set({});
+  deadlines.set(Deadlines{});
+  recents.set({});
+  cachedNodesData.reset();
+  RecentStore::save({});
+  std::weak_ptr<BrowserModel> weak = weak_from_this();
+  postToMain([weak] {
+    if (auto m = weak.lock(); m && m->clearDockBadge) m->clearDockBadge();
+  });
+  // The login page is loaded only once the old cookie is really gone.
+  AppConfig::clearWebData([weak] {
+    auto m = weak.lock();
+    if (!m) return;
+    m->loadInActive("/login");
+    logLine("ACCOUNT", "已清除登录态，回到登录页");
+  });
+}
+
+void BrowserModel::markForbidden(const std::string& rawPath) {
+  std::string path = trimSpacesTabs(rawPath);
+  if (path.empty() || forbiddenPaths->count(path)) return;
+  auto fp = forbiddenPaths.get();
+  fp.insert(path);
+  forbiddenPaths.set(fp);
+  auto items = navItems.get();
+  size_t before = items.size();
+  std::erase_if(items, [&](const NavItem& n) { return n.path == path; });
+  size_t removed = before - items.size();
+  if (removed > 0) navItems.set(items);
+  AuditLog::write("nav-forbidden", path, {{"removed", removed}});
+  logLine("NAV", "权限不足，已从侧栏移除：" + path + "（剩 " + std::to_string(items.size()) + " 项）");
+}
+
+void BrowserModel::fetchDeadlines(std::function<void()> completion) {
+  auto* page = activeServicePage(false);
+  if (!page || !pageIsOnService(*page)) {
+    if (completion) completion();
+    return;
+  }
+  std::shared_ptr<WebPage> keep = activeTab()->webViewPtr();
+  std::weak_ptr<BrowserModel> weak = weak_from_this();
+  postToMain([keep, weak, completion] {
+    keep->callAsyncFunction(PageScripts::kDeadlines, nlohmann::json::object(), [weak, completion](JsResult r) {
+      auto m = weak.lock();
+      if (!m || !r.ok || !r.value.is_string()) {
+        if (completion) completion();
+        return;
+      }
+      std::string text = r.value.get<std::string>();
+      auto d = decodeDeadlines(text);
+      if (d) {
+        logLine("TODO", "超期=" + std::to_string(d->overdue.size()) + " 今日=" + std::to_string(d->today.size()) +
+                            " 3天内=" + std::to_string(d->soon.size()) + " 待核实=" +
+                            std::to_string(d->verify.size()) + " 开庭=" + std::to_string(d->hearings.size()));
+        postToMain([weak, dl = *d] {
+          if (auto mm = weak.lock()) mm->deadlines.set(dl);
+        });
+      } else {
+        logLine("TODO", "解析失败: " + graphemePrefix(text, 120));
+      }
+      if (completion) completion();
+    });
+  });
+}
+
+}  // namespace quorvel

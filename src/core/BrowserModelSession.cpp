@@ -1,0 +1,124 @@
+// Tab session and idle hibernation of the workspace model.
+#include <algorithm>
+
+#include "app/AppArgs.h"
+#include "core/AuditLog.h"
+#include "core/BrowserModel.h"
+#include "core/Clock.h"
+#include "core/Log.h"
+#include "core/MainQueue.h"
+#include "platform/UserDefaults.h"
+
+namespace quorvel {
+namespace {
+constexpr const char* kSessionKey = "session.tabs.v1";
+constexpr const char* kActiveKey = "session.tabs.v1.active";
+constexpr auto kIdleLimit = std::chrono::seconds(1200);
+constexpr unsigned kLoadTimeoutSeconds = 60;
+}  // namespace
+
+void BrowserModel::saveSession() {
+  if (AppArgs::isDiagnosticMode()) return;
+  nlohmann::json list = nlohmann::json::array();
+  for (auto& t : tabs.get()) {
+    std::string url;
+    if (auto* page = t->webView(); page && page->currentURL() && !page->currentURL()->empty()) {
+      url = *page->currentURL();
+    } else if (t->hibernatedURL) {
+      url = t->hibernatedURL->toString();
+    }
+    list.push_back({{"url", url}, {"title", t->title.get()}});
+  }
+  int active = activeID.get() ? std::max(0, indexOf(*activeID.get())) : 0;
+  auto& defaults = UserDefaults::standard();
+  defaults.set(kSessionKey, list);
+  defaults.set(kActiveKey, active);
+}
+
+bool BrowserModel::restoreSession() {
+  auto stored = UserDefaults::standard().object(kSessionKey);
+  if (!stored || !stored->is_array()) return false;
+
+  std::vector<std::shared_ptr<BrowserTab>> restored;
+  int skippedMalformed = 0;
+  for (const auto& entry : *stored) {
+    // An entry of the wrong shape is skipped on its own; the others still restore.
+    bool wellFormed = entry.is_object();
+    if (wellFormed)
+      for (auto it = entry.begin(); it != entry.end(); ++it)
+        if (!it.value().is_string()) wellFormed = false;
+    if (!wellFormed) {
+      ++skippedMalformed;
+      continue;
+    }
+    auto urlIt = entry.find("url");
+    if (urlIt == entry.end()) continue;
+    auto url = Url::parse(urlIt->get<std::string>());
+    if (!url || url->host.empty()) continue;
+    auto titleIt = entry.find("title");
+    auto tab = std::make_shared<BrowserTab>(titleIt == entry.end() ? "标签" : titleIt->get<std::string>(), nullptr);
+    tab->hibernatedURL = *url;
+    tab->currentPath.set(url->decodedPath());
+    restored.push_back(tab);
+  }
+  if (skippedMalformed > 0)
+    logLine("SESSION", "跳过 " + std::to_string(skippedMalformed) + " 个格式不对的标签记录");
+  if (restored.empty()) return false;
+
+  tabs.set(restored);
+  long long index = UserDefaults::standard().integer(kActiveKey).value_or(0);
+  index = std::clamp<long long>(index, 0, static_cast<long long>(restored.size()) - 1);
+  auto active = restored[static_cast<size_t>(index)];
+  activeID.set(active->id());
+  wake(active);
+  syncActiveState();
+  logLine("SESSION", "恢复 " + std::to_string(restored.size()) + " 个标签，激活「" + active->title.get() + "」");
+
+  nlohmann::json extra = {{"tabs", restored.size()},
+                          {"active", active->title.get()},
+                          {"url", active->hibernatedURL ? active->hibernatedURL->toString() : std::string()}};
+  postToMain([extra] { AuditLog::write("session-restore", "-", extra); });
+  return true;
+}
+
+void BrowserModel::wake(const std::shared_ptr<BrowserTab>& tabRef) {
+  std::shared_ptr<BrowserTab> tab = tabRef;
+  if (!tab || tab->webView()) return;
+  tab->attach(makePage(tab));
+  if (tab->hibernatedURL) {
+    tab->currentPath.set(tab->hibernatedURL->decodedPath());
+    if (auto* page = tab->webView()) page->loadURL(*tab->hibernatedURL, kLoadTimeoutSeconds);
+  }
+  changed_.emit();
+  logLine("HIBERNATE", "唤醒「" + tab->title.get() + "」→ " +
+                           (tab->hibernatedURL ? tab->hibernatedURL->toString() : std::string("-")));
+}
+
+void BrowserModel::hibernateIdleTabs() {
+  if (tabs->size() < 2) return;
+  auto now = Clock::now();
+  for (auto& t : tabs.get()) {
+    if (activeID.get() && t->id() == *activeID.get()) continue;
+    if (!t->webView()) continue;
+    if (now - t->lastActive > kIdleLimit) {
+      t->teardownWebView();
+      changed_.emit();
+      logLine("HIBERNATE", "休眠「" + t->title.get() + "」已释放，剩 " + std::to_string(liveTabCount()) + " 个活跃");
+    }
+  }
+}
+
+int BrowserModel::hibernateOthers() {
+  int count = 0;
+  for (auto& t : tabs.get()) {
+    if (activeID.get() && t->id() == *activeID.get()) continue;
+    if (!t->webView()) continue;
+    t->teardownWebView();
+    changed_.emit();
+    logLine("HIBERNATE", "休眠「" + t->title.get() + "」已释放，剩 " + std::to_string(liveTabCount()) + " 个活跃");
+    ++count;
+  }
+  return count;
+}
+
+}  // namespace quorvel

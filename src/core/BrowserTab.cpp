@@ -1,0 +1,34 @@
+#include "core/BrowserTab.h"
+
+#include <glib.h>
+
+#include "core/Clock.h"
+
+namespace quorvel {
+
+std::string makeUUID() {
+  gchar* u = g_uuid_string_random();
+  std::string s = u;
+  g_free(u);
+  for (auto& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return s;
+}
+
+BrowserTab::BrowserTab(std::string t, std::shared_ptr<WebPage> webView)
+    : lastActive(Clock::now()), title(std::move(t)), id_(makeUUID()), webView_(std::move(webView)) {}
+
+void BrowserTab::teardownWebView() {
+  if (webView_) {
+    if (auto u = webView_->currentURL(); u && !u->empty()) {
+      if (auto parsed = Url::parse(*u)) hibernatedURL = *parsed;
+    }
+    webView_->stopLoading();
+    webView_->teardown();
+  }
+  webView_.reset();
+  isLoading.set(false);
+  canGoBack.set(false);
+  canGoForward.set(false);
+}
+
+}  // namespace quorvel

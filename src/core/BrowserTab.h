@@ -1,0 +1,44 @@
+#pragma once
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "core/Published.h"
+#include "core/Url.h"
+#include "core/WebPage.h"
+
+namespace quorvel {
+
+// One tab: live (it has a page) or hibernated (only its last address is kept).
+class BrowserTab {
+ public:
+  BrowserTab(std::string title, std::shared_ptr<WebPage> webView);
+
+  const std::string& id() const { return id_; }
+  // The live page and its controller are one object here.
+  WebPage* webView() const { return webView_.get(); }
+  WebPage* controller() const { return webView_.get(); }
+  const std::shared_ptr<WebPage>& webViewPtr() const { return webView_; }
+  void attach(std::shared_ptr<WebPage> page) { webView_ = std::move(page); }
+
+  std::optional<Url> hibernatedURL;
+  std::chrono::system_clock::time_point lastActive;
+
+  Published<std::string> title;
+  Published<std::string> currentPath;
+  Published<bool> isLoading{false};
+  Published<bool> canGoBack{false};
+  Published<bool> canGoForward{false};
+
+  // The one way a page is released: keeps its address for waking.
+  void teardownWebView();
+
+ private:
+  std::string id_;
+  std::shared_ptr<WebPage> webView_;
+};
+
+std::string makeUUID();
+
+}  // namespace quorvel

@@ -1,0 +1,50 @@
+#pragma once
+#include <nlohmann/json.hpp>
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "core/Url.h"
+
+namespace quorvel {
+
+// The answer of an awaited page function: a value, or the web view's own error.
+struct JsResult {
+  bool ok = false;
+  nlohmann::json value;      // the function's value when ok (a string for text)
+  std::string errorDomain;   // when !ok
+  int errorCode = 0;
+  std::string errorMessage;
+
+  static JsResult success(nlohmann::json v) { return JsResult{true, std::move(v), {}, 0, {}}; }
+  static JsResult failure(std::string domain, int code, std::string message) {
+    return JsResult{false, nullptr, std::move(domain), code, std::move(message)};
+  }
+  bool isText() const { return ok && value.is_string(); }
+  std::string text() const { return isText() ? value.get<std::string>() : std::string(); }
+};
+
+// What the workspace model needs of one tab's live page. The real one is the
+// tab's web-view controller; tests use a fake.
+class WebPage {
+ public:
+  virtual ~WebPage() = default;
+  virtual std::optional<std::string> currentURL() const = 0;
+  virtual bool canGoBack() const = 0;
+  virtual bool canGoForward() const = 0;
+  // Loads an absolute address with the default cache policy and a time-out.
+  virtual void loadURL(const Url& url, unsigned timeoutSeconds) = 0;
+  // Loads a service path ("/x?y") on the home address.
+  virtual void load(const std::string& path) = 0;
+  virtual void stopLoading() = 0;
+  virtual bool isInWindow() const = 0;
+  virtual void focus() = 0;
+  // Removes script handlers and user scripts and detaches the page from its tab.
+  virtual void teardown() = 0;
+  // Runs an async function body in the page's own world with named arguments.
+  virtual void callAsyncFunction(const std::string& body, const nlohmann::json& args,
+                                 std::function<void(JsResult)> done) = 0;
+};
+
+}  // namespace quorvel

@@ -1,0 +1,146 @@
+#include "platform/UserDefaults.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "core/Log.h"
+#include "platform/XdgDirs.h"
+
+namespace quorvel {
+namespace fs = std::filesystem;
+
+namespace {
+std::unique_ptr<UserDefaults>& standardSlot() {
+  static std::unique_ptr<UserDefaults> slot;
+  return slot;
+}
+std::mutex& standardMutex() {
+  static std::mutex m;
+  return m;
+}
+}  // namespace
+
+UserDefaults& UserDefaults::standard() {
+  std::lock_guard lock(standardMutex());
+  auto& slot = standardSlot();
+  if (!slot) slot = std::make_unique<UserDefaults>(xdg::configHome() / "Quorvel" / "defaults.json");
+  return *slot;
+}
+
+void UserDefaults::resetStandardForTesting() {
+  std::lock_guard lock(standardMutex());
+  standardSlot().reset();
+}
+
+UserDefaults::UserDefaults(fs::path file) : file_(std::move(file)) {}
+
+void UserDefaults::loadLocked() const {
+  if (loaded_) return;
+  loaded_ = true;
+  data_ = nlohmann::json::object();
+  std::error_code ec;
+  if (!fs::exists(file_, ec)) return;
+  std::ifstream in(file_, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  auto parsed = nlohmann::json::parse(ss.str(), nullptr, false);
+  if (!parsed.is_discarded() && parsed.is_object()) {
+    data_ = std::move(parsed);
+    return;
+  }
+  // Keep the damaged file for the user instead of overwriting it.
+  std::time_t t = std::time(nullptr);
+  char stamp[32];
+  std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", std::localtime(&t));
+  fs::path aside = file_;
+  aside += std::string(".damaged-") + stamp;
+  fs::rename(file_, aside, ec);
+  logLine("SET", "设置文件无法解析，已另存为 " + aside.string() + (ec ? "（另存失败：" + ec.message() + "）" : ""));
+}
+
+void UserDefaults::saveLocked() const {
+  std::error_code ec;
+  fs::create_directories(file_.parent_path(), ec);
+  if (!writeFileAtomically(file_, data_.dump(2))) {
+    logLine("SET", "设置写入失败：" + file_.string());
+  }
+}
+
+std::optional<nlohmann::json> UserDefaults::object(const std::string& key) const {
+  std::lock_guard lock(mutex_);
+  loadLocked();
+  auto it = data_.find(key);
+  if (it == data_.end()) return std::nullopt;
+  return *it;
+}
+
+std::optional<std::string> UserDefaults::string(const std::string& key) const {
+  auto v = object(key);
+  if (!v || !v->is_string()) return std::nullopt;
+  return v->get<std::string>();
+}
+
+std::optional<long long> UserDefaults::integer(const std::string& key) const {
+  auto v = object(key);
+  if (!v || !(v->is_number_integer() || v->is_number_unsigned())) return std::nullopt;
+  return v->get<long long>();
+}
+
+std::optional<double> UserDefaults::number(const std::string& key) const {
+  auto v = object(key);
+  if (!v || !v->is_number()) return std::nullopt;
+  return v->get<double>();
+}
+
+std::optional<bool> UserDefaults::boolean(const std::string& key) const {
+  auto v = object(key);
+  if (!v || !v->is_boolean()) return std::nullopt;
+  return v->get<bool>();
+}
+
+void UserDefaults::set(const std::string& key, nlohmann::json value) {
+  std::lock_guard lock(mutex_);
+  loadLocked();
+  data_[key] = std::move(value);
+  saveLocked();
+}
+
+void UserDefaults::remove(const std::string& key) {
+  std::lock_guard lock(mutex_);
+  loadLocked();
+  if (data_.erase(key) > 0) saveLocked();
+}
+
+bool writeFileAtomically(const fs::path& target, const std::string& bytes) {
+  fs::path tmp = target;
+  tmp += ".tmp-" + std::to_string(::getpid()) + "-" +
+         std::to_string(std::chrono::steady_clock::now().time_since_epoch().count());
+  int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  if (fd < 0) return false;
+  const char* p = bytes.data();
+  size_t left = bytes.size();
+  bool ok = true;
+  while (left > 0) {
+    ssize_t n = ::write(fd, p, left);
+    if (n <= 0) {
+      ok = false;
+      break;
+    }
+    p += n;
+    left -= static_cast<size_t>(n);
+  }
+  if (ok && ::fsync(fd) != 0) ok = false;
+  if (::close(fd) != 0) ok = false;
+  if (ok && ::rename(tmp.c_str(), target.c_str()) != 0) ok = false;
+  if (!ok) ::unlink(tmp.c_str());
+  return ok;
+}
+
+}  // namespace quorvel

@@ -1,0 +1,48 @@
+#pragma once
+#include <nlohmann/json.hpp>
+
+#include <filesystem>
+#include <mutex>
+#include <optional>
+#include <string>
+
+namespace quorvel {
+
+// The user defaults: one JSON object in $XDG_CONFIG_HOME/Quorvel/defaults.json.
+// Reads are typed and treat a value of the wrong type as absent. Every write
+// replaces the file atomically. Safe from any thread.
+class UserDefaults {
+ public:
+  static UserDefaults& standard();
+  // Resolves the standard file again (tests change XDG_CONFIG_HOME between cases).
+  static void resetStandardForTesting();
+
+  explicit UserDefaults(std::filesystem::path file);
+
+  std::optional<nlohmann::json> object(const std::string& key) const;
+  std::optional<std::string> string(const std::string& key) const;
+  // Integral JSON numbers only; booleans and fractions are not integers.
+  std::optional<long long> integer(const std::string& key) const;
+  std::optional<double> number(const std::string& key) const;
+  std::optional<bool> boolean(const std::string& key) const;
+
+  void set(const std::string& key, nlohmann::json value);
+  void remove(const std::string& key);
+
+  const std::filesystem::path& file() const { return file_; }
+
+ private:
+  void loadLocked() const;
+  void saveLocked() const;
+
+  std::filesystem::path file_;
+  mutable std::mutex mutex_;
+  mutable bool loaded_ = false;
+  mutable nlohmann::json data_ = nlohmann::json::object();
+};
+
+// Writes bytes to `target` through a temporary file in the same folder and a rename.
+// Returns false (and leaves any old file in place) on failure.
+bool writeFileAtomically(const std::filesystem::path& target, const std::string& bytes);
+
+}  // namespace quorvel

@@ -1,0 +1,24 @@
+#include "web/PageScripts.h"
+
+#include <map>
+
+#include "core/Log.h"
+
+namespace quorvel::resources {
+const std::map<std::string, std::string>& embeddedScripts();
+}
+
+namespace quorvel::PageScripts {
+
+const std::string& resource(const std::string& fileName) {
+  static const std::string empty;
+  auto& m = resources::embeddedScripts();
+  auto it = m.find(fileName);
+  if (it == m.end()) {
+    logLine("TAB", "缺少页面脚本 " + fileName);
+    return empty;
+  }
+  return it->second;
+}
+
+}  // namespace quorvel::PageScripts

@@ -1,0 +1,76 @@
+#pragma once
+#include <webkit/webkit.h>
+
+#include <filesystem>
+#include <map>
+#include <memory>
+
+#include "core/BrowserModel.h"
+#include "core/WebPage.h"
+
+namespace quorvel {
+
+class NativeBridge;
+
+// Drives one tab's web view: policies, downloads, page panels, injected scripts,
+// the "nav" message and the permission-denied card.
+class TabController : public WebPage, public std::enable_shared_from_this<TabController> {
+ public:
+  explicit TabController(const std::shared_ptr<BrowserModel>& store);
+  ~TabController() override;
+
+  // Registers TabController as the page factory of new workspace models.
+  static void installAsDefaultFactory();
+
+  // Builds the configured web view (called once, right after construction).
+  WebKitWebView* makeWebView();
+  void setTab(const std::shared_ptr<BrowserTab>& tab) { tab_ = tab; }
+  WebKitWebView* view() const { return view_; }
+  static TabController* fromView(WebKitWebView* view);
+
+  // WebPage
+  std::optional<std::string> currentURL() const override;
+  bool canGoBack() const override;
+  bool canGoForward() const override;
+  void loadURL(const Url& url, unsigned timeoutSeconds) override;
+  void load(const std::string& path) override;
+  void stopLoading() override;
+  bool isInWindow() const override;
+  void focus() override;
+  void teardown() override;
+  void callAsyncFunction(const std::string& body, const nlohmann::json& args,
+                         std::function<void(JsResult)> done) override;
+
+  // Runs a script without waiting for its result.
+  void evaluate(const std::string& script);
+  // True when the page shown is on the service's host (messages are honoured only then).
+  bool showsServicePage() const;
+
+  static std::string shortTitle(const std::string& title);
+  void onDownloadStarted(WebKitDownload* download);
+
+ private:
+  friend struct TabControllerSignals;
+  void onLoadChanged(WebKitLoadEvent event);
+  void onLoadFailed();
+  void onFinished();
+  void onProcessTerminated();
+  bool onDecidePolicy(WebKitPolicyDecision* decision, WebKitPolicyDecisionType type);
+  void onNavMessage(JSCValue* value);
+  bool onScriptDialog(WebKitScriptDialog* dialog);
+  bool onFileChooser(WebKitFileChooserRequest* request);
+  void checkForbidden();
+  void renderDeniedPage(const std::string& path, const std::string& detail);
+  void syncIfActive();
+  void openExternally(const std::string& uri);
+
+  std::weak_ptr<BrowserModel> store_;
+  std::weak_ptr<BrowserTab> tab_;
+  WebKitWebView* view_ = nullptr;
+  WebKitUserContentManager* ucm_ = nullptr;
+  std::shared_ptr<NativeBridge> bridge_;
+  std::map<WebKitDownload*, std::filesystem::path> destinations_;
+  std::vector<std::pair<gpointer, gulong>> handlers_;
+};
+
+}  // namespace quorvel

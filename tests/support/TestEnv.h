@@ -1,0 +1,31 @@
+#pragma once
+// Points HOME and the XDG folders at a fresh temporary folder for the life of the
+// object, so nothing a test writes reaches the real home folder.
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+
+namespace quorvel::test {
+
+class TempHome {
+ public:
+  TempHome();
+  ~TempHome();
+  TempHome(const TempHome&) = delete;
+  TempHome& operator=(const TempHome&) = delete;
+
+  const std::filesystem::path& root() const { return root_; }
+  std::filesystem::path home() const { return root_ / "home"; }
+  std::filesystem::path configHome() const { return home() / ".config"; }
+  std::filesystem::path dataHome() const { return home() / ".local" / "share"; }
+  std::filesystem::path cacheHome() const { return home() / ".cache"; }
+
+ private:
+  void setVar(const char* name, const std::optional<std::string>& value);
+
+  std::filesystem::path root_;
+  std::map<std::string, std::optional<std::string>> saved_;
+};
+
+}  // namespace quorvel::test

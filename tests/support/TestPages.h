@@ -1,0 +1,26 @@
+#pragma once
+// HTML of the test service's pages. Element ids are fixed so tests can find and click
+// them from page scripts.
+#include <string>
+
+namespace quorvel::test::pages {
+
+// The sidebar shared by the signed-in pages: five visible entries with paths, one
+// hidden ("d-none"), one whose href is not a path.
+std::string sidebar(const std::string& activePath);
+
+std::string login(const std::string& error = "");
+std::string dashboard();
+std::string cases();
+std::string calendar();
+std::string proceeding(const std::string& id, const std::string& rest);
+std::string forbidden();
+std::string navGarbage();
+std::string newWindow();
+std::string serverError();
+std::string notFound(const std::string& path);
+
+// Text the forbidden page's body starts with.
+inline constexpr const char* kForbiddenText = "⛔ 无权访问该页面";
+
+}  // namespace quorvel::test::pages

@@ -1,0 +1,426 @@
+#include "TestService.h"
+
+#include <gio/gio.h>
+#include <glib.h>
+#include <libsoup/soup.h>
+
+#include <algorithm>
+#include <cctype>
+#include <stdexcept>
+
+#include "TestPages.h"
+#include "core/MainQueue.h"
+
+namespace quorvel::test {
+namespace {
+
+std::string lower(std::string s) {
+  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
+  return s;
+}
+
+std::string trim(const std::string& s) {
+  auto b = s.find_first_not_of(" \t");
+  if (b == std::string::npos) return "";
+  auto e = s.find_last_not_of(" \t");
+  return s.substr(b, e - b + 1);
+}
+
+std::optional<std::string> formField(const std::string& encoded, const std::string& name) {
+  GHashTable* table = soup_form_decode(encoded.c_str());
+  if (!table) return std::nullopt;
+  std::optional<std::string> out;
+  if (auto* v = static_cast<const char*>(g_hash_table_lookup(table, name.c_str()))) out = v;
+  g_hash_table_unref(table);
+  return out;
+}
+
+std::string randomToken() {
+  std::string out;
+  for (int i = 0; i < 4; ++i) {
+    char buf[9];
+    g_snprintf(buf, sizeof buf, "%08x", g_random_int());
+    out += buf;
+  }
+  return out;
+}
+
+// A stolen connection is closed on a later turn, after libsoup has left its write loop.
+gboolean closeStolen(gpointer data) {
+  auto* msg = static_cast<SoupServerMessage*>(data);
+  if (GIOStream* stream = soup_server_message_steal_connection(msg)) {
+    g_io_stream_close(stream, nullptr, nullptr);
+    g_object_unref(stream);
+  }
+  return G_SOURCE_REMOVE;
+}
+
+void onPartialChunkWritten(SoupServerMessage* msg, gpointer) {
+  g_signal_handlers_disconnect_by_func(msg, reinterpret_cast<gpointer>(onPartialChunkWritten), nullptr);
+  g_idle_add_full(G_PRIORITY_DEFAULT, closeStolen, g_object_ref(msg), g_object_unref);
+}
+
+}  // namespace
+
+// ---- RecordedRequest ----
+
+std::string RecordedRequest::header(const std::string& name) const {
+  auto it = headers.find(lower(name));
+  return it == headers.end() ? std::string() : it->second;
+}
+
+std::optional<std::string> RecordedRequest::cookie(const std::string& name) const {
+  std::string all = header("cookie");
+  size_t pos = 0;
+  while (pos <= all.size()) {
+    size_t end = all.find(';', pos);
+    if (end == std::string::npos) end = all.size();
+    std::string pair = trim(all.substr(pos, end - pos));
+    auto eq = pair.find('=');
+    if (eq != std::string::npos && pair.substr(0, eq) == name) return pair.substr(eq + 1);
+    pos = end + 1;
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> RecordedRequest::queryValue(const std::string& name) const {
+  return formField(query, name);
+}
+
+std::optional<std::string> RecordedRequest::formValue(const std::string& name) const {
+  return formField(body, name);
+}
+
+// ---- Reply ----
+
+Reply Reply::html(std::string body, int status) {
+  Reply r;
+  r.status = status;
+  r.body = std::move(body);
+  return r;
+}
+
+Reply Reply::json(std::string body, int status) {
+  Reply r;
+  r.status = status;
+  r.contentType = "application/json; charset=utf-8";
+  r.body = std::move(body);
+  return r;
+}
+
+Reply Reply::text(std::string body, int status) {
+  Reply r;
+  r.status = status;
+  r.contentType = "text/plain; charset=utf-8";
+  r.body = std::move(body);
+  return r;
+}
+
+Reply Reply::redirect(const std::string& location, int status) {
+  Reply r;
+  r.status = status;
+  r.headers.emplace_back("Location", location);
+  return r;
+}
+
+Reply Reply::notFound() { return html(pages::notFound(""), 404); }
+
+// ---- TestService ----
+
+TestService::TestService() {
+  badgeJson_ = defaultBadgeJson();
+  installBuiltinRoutes();
+}
+
+TestService::~TestService() { stop(); }
+
+void TestService::start(unsigned port) {
+  if (server_) return;
+  server_ = soup_server_new("server-header", "QuorvelTestService", nullptr);
+  soup_server_add_handler(server_, nullptr, &TestService::onRequest, this, nullptr);
+  GError* error = nullptr;
+  // The listening socket attaches to the thread-default context, which is the default
+  // main context for tests and the executable alike.
+  if (!soup_server_listen_local(server_, port, SOUP_SERVER_LISTEN_IPV4_ONLY, &error)) {
+    std::string message = error ? error->message : "unknown error";
+    g_clear_error(&error);
+    g_object_unref(server_);
+    server_ = nullptr;
+    throw std::runtime_error("test service cannot listen on 127.0.0.1:" + std::to_string(port) + ": " + message);
+  }
+  GSList* uris = soup_server_get_uris(server_);
+  port_ = uris ? static_cast<unsigned>(g_uri_get_port(static_cast<GUri*>(uris->data))) : 0;
+  g_slist_free_full(uris, reinterpret_cast<GDestroyNotify>(g_uri_unref));
+}
+
+void TestService::stop() {
+  if (!server_) return;
+  soup_server_disconnect(server_);
+  g_object_unref(server_);
+  server_ = nullptr;
+  port_ = 0;
+}
+
+std::string TestService::baseUrl() const {
+  if (!server_) return "";
+  return "http://127.0.0.1:" + std::to_string(port_);
+}
+
+void TestService::setRoute(const std::string& path, Handler handler) {
+  std::lock_guard lock(mutex_);
+  exactRoutes_[path] = std::move(handler);
+}
+
+void TestService::setPrefixRoute(const std::string& prefix, Handler handler) {
+  std::lock_guard lock(mutex_);
+  prefixRoutes_[prefix] = std::move(handler);
+}
+
+void TestService::removeRoute(const std::string& path) {
+  std::lock_guard lock(mutex_);
+  exactRoutes_.erase(path);
+  prefixRoutes_.erase(path);
+}
+
+void TestService::resetRoutes() {
+  {
+    std::lock_guard lock(mutex_);
+    exactRoutes_.clear();
+    prefixRoutes_.clear();
+    badgeMode_ = BadgeMode::Json;
+    badgeJson_ = defaultBadgeJson();
+  }
+  installBuiltinRoutes();
+}
+
+std::optional<Handler> TestService::findRoute(const std::string& path) const {
+  std::lock_guard lock(mutex_);
+  if (auto it = exactRoutes_.find(path); it != exactRoutes_.end()) return it->second;
+  const Handler* best = nullptr;
+  size_t bestLen = 0;
+  for (const auto& [prefix, handler] : prefixRoutes_) {
+    if (path.rfind(prefix, 0) == 0 && prefix.size() >= bestLen) {
+      best = &handler;
+      bestLen = prefix.size();
+    }
+  }
+  if (best) return *best;
+  return std::nullopt;
+}
+
+std::string TestService::issueSession() {
+  std::string token = randomToken();
+  std::lock_guard lock(mutex_);
+  sessions_.insert(token);
+  return token;
+}
+
+bool TestService::isSignedIn(const RecordedRequest& request) const {
+  auto token = request.cookie(kSessionCookie);
+  if (!token) return false;
+  std::lock_guard lock(mutex_);
+  return sessions_.count(*token) > 0;
+}
+
+void TestService::invalidateSessions() {
+  std::lock_guard lock(mutex_);
+  sessions_.clear();
+}
+
+void TestService::setBadgeReply(BadgeMode mode, std::string json) {
+  std::lock_guard lock(mutex_);
+  badgeMode_ = mode;
+  badgeJson_ = std::move(json);
+}
+
+std::string TestService::defaultBadgeJson() {
+  return R"({"overdue":2,"today":1,"soon":3,"verify":1,"hearings":2,)"
+         R"("user":"张律师","role":"lawyer","firm":"墨衡律师事务所","ts":"2026-03-02 09:00"})";
+}
+
+std::string TestService::attachmentBytes() {
+  std::string out(64 * 1024, '\0');
+  for (size_t i = 0; i < out.size(); ++i) out[i] = static_cast<char>((i * 31 + (i >> 8) * 7 + 5) & 0xFF);
+  return out;
+}
+
+std::vector<RecordedRequest> TestService::requests() const {
+  std::lock_guard lock(mutex_);
+  return record_;
+}
+
+std::vector<RecordedRequest> TestService::requestsTo(const std::string& path) const {
+  std::lock_guard lock(mutex_);
+  std::vector<RecordedRequest> out;
+  for (const auto& r : record_)
+    if (r.path == path) out.push_back(r);
+  return out;
+}
+
+void TestService::clearRequests() {
+  std::lock_guard lock(mutex_);
+  record_.clear();
+}
+
+std::optional<RecordedRequest> TestService::waitForRequest(const std::string& path, unsigned timeoutMs) {
+  std::optional<RecordedRequest> found;
+  runMainLoopUntil(
+      [&] {
+        std::lock_guard lock(mutex_);
+        for (const auto& r : record_) {
+          if (r.path == path) {
+            found = r;
+            return true;
+          }
+        }
+        return false;
+      },
+      timeoutMs);
+  return found;
+}
+
+void TestService::onRequest(SoupServer*, SoupServerMessage* msg, const char* path, GHashTable*, void* self) {
+  static_cast<TestService*>(self)->handle(msg, path);
+}
+
+void TestService::handle(SoupServerMessage* msg, const char* rawPath) {
+  RecordedRequest req;
+  req.method = soup_server_message_get_method(msg);
+  if (char* decoded = g_uri_unescape_string(rawPath, nullptr)) {
+    req.path = decoded;
+    g_free(decoded);
+  } else {
+    req.path = rawPath;
+  }
+  if (const char* q = g_uri_get_query(soup_server_message_get_uri(msg))) req.query = q;
+
+  SoupMessageHeadersIter iter;
+  const char* name;
+  const char* value;
+  soup_message_headers_iter_init(&iter, soup_server_message_get_request_headers(msg));
+  while (soup_message_headers_iter_next(&iter, &name, &value)) {
+    std::string key = lower(name);
+    auto [it, inserted] = req.headers.emplace(key, value);
+    if (!inserted) it->second += (key == "cookie" ? "; " : ", ") + std::string(value);
+  }
+  if (SoupMessageBody* body = soup_server_message_get_request_body(msg)) {
+    GBytes* bytes = soup_message_body_flatten(body);
+    gsize size = 0;
+    const char* data = static_cast<const char*>(g_bytes_get_data(bytes, &size));
+    if (data && size) req.body.assign(data, size);
+    g_bytes_unref(bytes);
+  }
+  {
+    std::lock_guard lock(mutex_);
+    record_.push_back(req);
+  }
+
+  auto route = findRoute(req.path);
+  Reply reply;
+  try {
+    reply = route ? (*route)(req) : Reply::html(pages::notFound(req.path), 404);
+  } catch (const std::exception& e) {
+    // A throwing test handler must not unwind through libsoup.
+    reply = Reply::text(std::string("handler failed: ") + e.what(), 500);
+  } catch (...) {
+    reply = Reply::text("handler failed", 500);
+  }
+
+  soup_server_message_set_status(msg, reply.status, nullptr);
+  SoupMessageHeaders* out = soup_server_message_get_response_headers(msg);
+  for (const auto& [hname, hvalue] : reply.headers) soup_message_headers_append(out, hname.c_str(), hvalue.c_str());
+  if (!reply.contentType.empty()) soup_message_headers_replace(out, "Content-Type", reply.contentType.c_str());
+
+  SoupMessageBody* responseBody = soup_server_message_get_response_body(msg);
+  if (reply.declaredLength && *reply.declaredLength > reply.body.size()) {
+    // Declare the full length, hand over what there is, and hang up once it is written.
+    soup_message_headers_set_encoding(out, SOUP_ENCODING_CONTENT_LENGTH);
+    soup_message_headers_set_content_length(out, static_cast<goffset>(*reply.declaredLength));
+    soup_message_body_append(responseBody, SOUP_MEMORY_COPY, reply.body.data(), reply.body.size());
+    g_signal_connect(msg, "wrote-chunk", G_CALLBACK(onPartialChunkWritten), nullptr);
+    return;
+  }
+  soup_message_body_append(responseBody, SOUP_MEMORY_COPY, reply.body.data(), reply.body.size());
+  soup_message_body_complete(responseBody);
+}
+
+Reply TestService::requireSignIn(const RecordedRequest& r, const std::function<Reply()>& page) const {
+  if (!isSignedIn(r)) return Reply::redirect("/login");
+  return page();
+}
+
+Reply TestService::loginRoute(const RecordedRequest& r) {
+  if (r.method != "POST") return Reply::html(pages::login());
+  std::string user = trim(r.formValue("username").value_or(""));
+  if (user.empty()) return Reply::html(pages::login("请输入账号和密码"));
+  Reply reply = Reply::redirect("/dashboard");
+  reply.headers.emplace_back("Set-Cookie", std::string(kSessionCookie) + "=" + issueSession() + "; Path=/; HttpOnly");
+  return reply;
+}
+
+Reply TestService::badgeRoute(const RecordedRequest& r) const {
+  BadgeMode mode;
+  std::string json;
+  {
+    std::lock_guard lock(mutex_);
+    mode = badgeMode_;
+    json = badgeJson_;
+  }
+  switch (mode) {
+    case BadgeMode::LoginPage: return Reply::html(pages::login());
+    case BadgeMode::ErrorPage: return Reply::html(pages::serverError(), 500);
+    case BadgeMode::Json: break;
+  }
+  if (!isSignedIn(r)) return Reply::redirect("/login");
+  return Reply::json(json);
+}
+
+void TestService::installBuiltinRoutes() {
+  auto page = [](std::string (*render)()) { return [render] { return Reply::html(render()); }; };
+
+  setRoute("/", [](const RecordedRequest&) { return Reply::redirect("/dashboard"); });
+  setRoute("/login", [this](const RecordedRequest& r) { return loginRoute(r); });
+  setRoute("/dashboard", [this, page](const RecordedRequest& r) { return requireSignIn(r, page(pages::dashboard)); });
+  setRoute("/cases", [this, page](const RecordedRequest& r) { return requireSignIn(r, page(pages::cases)); });
+  setRoute("/calendar", [this, page](const RecordedRequest& r) { return requireSignIn(r, page(pages::calendar)); });
+
+  setPrefixRoute("/proceeding/", [](const RecordedRequest& r) {
+    std::string rest = r.path.substr(std::string("/proceeding/").size());
+    auto slash = rest.find('/');
+    std::string id = rest.substr(0, slash);
+    std::string tail = slash == std::string::npos ? "" : rest.substr(slash);
+    return Reply::html(pages::proceeding(id, tail));
+  });
+
+  setRoute("/forbidden", [](const RecordedRequest&) { return Reply::html(pages::forbidden(), 403); });
+
+  setRoute("/download/attachment", [](const RecordedRequest&) {
+    Reply r;
+    r.contentType = "application/pdf";
+    r.body = attachmentBytes();
+    r.headers.emplace_back("Content-Disposition", "attachment; filename=\"报告.pdf\"");
+    return r;
+  });
+  setRoute("/download/broken", [](const RecordedRequest&) {
+    Reply r;
+    r.contentType = "application/octet-stream";
+    r.body = attachmentBytes().substr(0, kBrokenSentLength);
+    r.declaredLength = kBrokenDeclaredLength;
+    r.headers.emplace_back("Content-Disposition", "attachment; filename=\"broken.bin\"");
+    return r;
+  });
+  setRoute("/download/evil", [](const RecordedRequest&) {
+    Reply r;
+    r.contentType = "text/plain; charset=utf-8";
+    r.body = "evil\n";
+    r.headers.emplace_back("Content-Disposition", "attachment; filename=\"../../evil.txt\"");
+    return r;
+  });
+
+  setRoute("/nav-garbage", [](const RecordedRequest&) { return Reply::html(pages::navGarbage()); });
+  setRoute("/new-window", [](const RecordedRequest&) { return Reply::html(pages::newWindow()); });
+
+  setRoute("/api/desktop/badges", [this](const RecordedRequest& r) { return badgeRoute(r); });
+}
+
+}  // namespace quorvel::test

@@ -1,0 +1,134 @@
+#pragma once
+// A stand-in for the web service, served on 127.0.0.1 by libsoup's SoupServer on the
+// default GLib main context. Tests iterate that context (runMainLoopUntil, web views,
+// waitForRequest) and the server answers from there; the executable
+// quorvel-test-service runs the same thing in its own main loop.
+#include <cstddef>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+typedef struct _SoupServer SoupServer;
+typedef struct _SoupServerMessage SoupServerMessage;
+typedef struct _GHashTable GHashTable;
+
+namespace quorvel::test {
+
+struct RecordedRequest {
+  std::string method;
+  std::string path;   // percent-decoded
+  std::string query;  // as sent, without "?"; empty when there was none
+  std::map<std::string, std::string> headers;  // lower-cased names; repeated headers joined with ", "
+  std::string body;
+
+  // Empty text when the header is absent.
+  std::string header(const std::string& name) const;
+  std::optional<std::string> cookie(const std::string& name) const;
+  std::optional<std::string> queryValue(const std::string& name) const;
+  // Fields of an application/x-www-form-urlencoded body.
+  std::optional<std::string> formValue(const std::string& name) const;
+};
+
+struct Reply {
+  int status = 200;
+  std::string contentType = "text/html; charset=utf-8";
+  std::string body;
+  // Sent as given, in order (repeated names allowed, e.g. several Set-Cookie).
+  std::vector<std::pair<std::string, std::string>> headers;
+  // When set, the reply declares this Content-Length, sends `body` and then drops
+  // the connection before the rest: a download that breaks off mid-way.
+  std::optional<std::size_t> declaredLength;
+
+  static Reply html(std::string body, int status = 200);
+  static Reply json(std::string body, int status = 200);
+  static Reply text(std::string body, int status = 200);
+  static Reply redirect(const std::string& location, int status = 302);
+  static Reply notFound();
+};
+
+using Handler = std::function<Reply(const RecordedRequest&)>;
+
+class TestService {
+ public:
+  static constexpr const char* kSessionCookie = "qv_session";
+
+  enum class BadgeMode {
+    Json,       // 200 with the JSON text given to setBadgeReply (a signed-out caller is redirected to /login)
+    LoginPage,  // 200 with the login page, as a service whose session expired answers
+    ErrorPage,  // 500 with an HTML error page
+  };
+
+  TestService();
+  ~TestService();
+  TestService(const TestService&) = delete;
+  TestService& operator=(const TestService&) = delete;
+
+  // Binds 127.0.0.1 on `port` (0: any free port). Throws std::runtime_error on failure.
+  void start(unsigned port = 0);
+  void stop();
+  bool running() const { return server_ != nullptr; }
+  // "http://127.0.0.1:PORT" (no trailing slash); empty when not running.
+  std::string baseUrl() const;
+  unsigned port() const { return port_; }
+  std::string url(const std::string& pathAndQuery) const { return baseUrl() + pathAndQuery; }
+
+  // Routes. An exact route wins over a prefix route; among prefix routes the longest
+  // prefix wins. Handlers run on the main context and may call back into the service.
+  void setRoute(const std::string& path, Handler handler);
+  void setPrefixRoute(const std::string& prefix, Handler handler);
+  void removeRoute(const std::string& path);
+  // Back to the built-in routes and replies (sessions and the record stay).
+  void resetRoutes();
+
+  // Sign-in sessions: POST /login issues one; tests may also mint one directly.
+  std::string issueSession();
+  bool isSignedIn(const RecordedRequest& request) const;
+  // Every issued session stops being valid (an expired sign-in).
+  void invalidateSessions();
+
+  void setBadgeReply(BadgeMode mode, std::string json = defaultBadgeJson());
+  static std::string defaultBadgeJson();
+
+  // The body of /download/attachment: a fixed 64 KiB pattern.
+  static std::string attachmentBytes();
+  // What /download/broken declares and how much it sends before it hangs up.
+  static constexpr std::size_t kBrokenDeclaredLength = 100000;
+  static constexpr std::size_t kBrokenSentLength = 30000;
+
+  // The request record (safe from any thread).
+  std::vector<RecordedRequest> requests() const;
+  std::vector<RecordedRequest> requestsTo(const std::string& path) const;
+  void clearRequests();
+  // The oldest recorded request to `path`, iterating the default main context until
+  // one arrives or timeoutMs passes. Call clearRequests() first to wait for a new one.
+  std::optional<RecordedRequest> waitForRequest(const std::string& path, unsigned timeoutMs);
+
+ private:
+  static void onRequest(SoupServer* server, SoupServerMessage* msg, const char* path, GHashTable* query,
+                        void* self);
+  void handle(SoupServerMessage* msg, const char* path);
+  std::optional<Handler> findRoute(const std::string& path) const;
+  void installBuiltinRoutes();
+  Reply requireSignIn(const RecordedRequest& r, const std::function<Reply()>& page) const;
+  Reply loginRoute(const RecordedRequest& r);
+  Reply badgeRoute(const RecordedRequest& r) const;
+
+  SoupServer* server_ = nullptr;
+  unsigned port_ = 0;
+
+  mutable std::mutex mutex_;
+  std::map<std::string, Handler> exactRoutes_;
+  std::map<std::string, Handler> prefixRoutes_;
+  std::set<std::string> sessions_;
+  BadgeMode badgeMode_ = BadgeMode::Json;
+  std::string badgeJson_;
+  std::vector<RecordedRequest> record_;
+};
+
+}  // namespace quorvel::test

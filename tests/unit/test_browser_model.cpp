@@ -1,0 +1,336 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <thread>
+
+#include "FakeWebPage.h"
+#include "TestEnv.h"
+#include "app/AppArgs.h"
+#include "core/Clock.h"
+#include "core/MainQueue.h"
+#include "platform/UserDefaults.h"
+
+using namespace quorvel;
+using namespace quorvel::test;
+using namespace std::chrono_literals;
+
+namespace {
+class ModelTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    AppArgs::set({"quorvel"});
+    UserDefaults::standard().set("serverURL", "https://example.com");
+  }
+  void TearDown() override {
+    Clock::setNowForTesting(std::nullopt);
+    drainMainLoop();
+  }
+  std::shared_ptr<BrowserModel> make() { return BrowserModel::create(pages.factory()); }
+  // A model with n tabs on /t0 … /t(n-1); the last one is active.
+  std::shared_ptr<BrowserModel> withTabs(int n) {
+    UserDefaults::standard().remove("session.tabs.v1");
+    auto m = make();
+    while (!m->tabs->empty()) m->close(m->tabs.get()[0]);
+    for (int i = 0; i < n; ++i) m->newTab("/t" + std::to_string(i), "T" + std::to_string(i));
+    return m;
+  }
+  int activeIndex(const BrowserModel& m) {
+    for (size_t i = 0; i < m.tabs->size(); ++i)
+      if (m.tabs.get()[i]->id() == *m.activeID.get()) return static_cast<int>(i);
+    return -1;
+  }
+  TempHome home;
+  FakePages pages;
+};
+}  // namespace
+
+TEST_F(ModelTest, StartsWithTheDashboardTab) {
+  auto m = make();
+  ASSERT_EQ(m->tabs->size(), 1u);
+  auto t = m->activeTab();
+  EXPECT_EQ(t->title.get(), "个人工作台");
+  EXPECT_EQ(t->currentPath.get(), "/dashboard");
+  EXPECT_EQ(m->activePath.get(), "/dashboard");
+  ASSERT_EQ(pages.made.size(), 1u);
+  EXPECT_EQ(pages.made[0]->loads, std::vector<std::string>{"https://example.com/dashboard"});
+  // Opening the tab wrote the session.
+  auto s = UserDefaults::standard().object("session.tabs.v1");
+  ASSERT_TRUE(s && s->is_array());
+  EXPECT_EQ((*s)[0]["title"], "个人工作台");
+}
+
+TEST_F(ModelTest, NewTabKeepsItsQueryAndBecomesActive) {
+  auto m = make();
+  auto t = m->newTab("/cases?tab=2&q=%E5%BC%A0", "案件");
+  EXPECT_EQ(m->activeTab(), t);
+  EXPECT_EQ(t->currentPath.get(), "/cases?tab=2&q=%E5%BC%A0");
+  EXPECT_EQ(fakeOf(t)->loads.back(), "https://example.com/cases?tab=2&q=%E5%BC%A0");
+}
+
+TEST_F(ModelTest, ClosingPicksTheRightNeighbourOrTheNewLast) {
+  auto m = withTabs(3);
+  m->close(m->tabs.get()[2]);  // active last of three
+  EXPECT_EQ(activeIndex(*m), 1);
+  m->newTab("/x", "X");
+  m->selectTab(0);
+  auto second = m->tabs.get()[1];
+  m->close(m->tabs.get()[0]);  // active first
+  EXPECT_EQ(m->activeTab(), second);
+  // Closing a tab that is not active leaves the active one.
+  auto active = m->activeTab();
+  m->close(m->tabs.get()[1]);
+  EXPECT_EQ(m->activeTab(), active);
+}
+
+TEST_F(ModelTest, ClosingTheOnlyTabThenLoadingOpensANewTab) {
+  auto m = make();
+  m->close(m->activeTab());
+  EXPECT_TRUE(m->tabs->empty());
+  EXPECT_FALSE(m->activeID.get());
+  EXPECT_EQ(m->activePath.get(), "");
+  m->loadInActive("/calendar");
+  ASSERT_EQ(m->tabs->size(), 1u);
+  EXPECT_EQ(m->activeTab()->title.get(), "新标签");
+  EXPECT_EQ(m->activePath.get(), "/calendar");
+}
+
+TEST_F(ModelTest, SelectNextWrapsAndSelectTabIgnoresBadPositions) {
+  auto m = withTabs(3);
+  m->selectNext(1);  // from the last
+  EXPECT_EQ(activeIndex(*m), 0);
+  m->selectNext(-1);  // from the first
+  EXPECT_EQ(activeIndex(*m), 2);
+  m->selectTab(1);
+  m->selectNext(-3);  // clamp-and-wrap, not modulo
+  EXPECT_EQ(activeIndex(*m), 2);
+  m->selectTab(9);
+  m->selectTab(-1);
+  EXPECT_EQ(activeIndex(*m), 2);
+  auto single = withTabs(1);
+  auto only = single->activeTab();
+  single->selectNext(1);
+  EXPECT_EQ(single->activeTab(), only);
+}
+
+TEST_F(ModelTest, MoveTabLandsDirectlyBeforeTheTarget) {
+  auto m = withTabs(4);
+  auto a = m->tabs.get()[0], b = m->tabs.get()[3];
+  auto active = m->activeTab();
+  m->moveTab(a->id(), b->id());
+  EXPECT_EQ(m->tabs.get()[2], a);
+  EXPECT_EQ(m->tabs.get()[3], b);
+  EXPECT_EQ(m->activeTab(), active);
+  auto before = m->tabs.get();
+  m->moveTab(a->id(), a->id());
+  m->moveTab("nope", b->id());
+  EXPECT_EQ(m->tabs.get(), before);
+}
+
+TEST_F(ModelTest, CloseOthersAndCloseToRightKeepAHibernatedTabAsleep) {
+  auto m = withTabs(4);
+  auto first = m->tabs.get()[0];
+  first->teardownWebView();
+  m->closeToRight(first);  // the active tab was to the right
+  ASSERT_EQ(m->tabs->size(), 1u);
+  EXPECT_EQ(m->activeTab(), first);
+  EXPECT_EQ(first->webView(), nullptr);
+
+  auto m2 = withTabs(3);
+  auto keep = m2->tabs.get()[1];
+  keep->teardownWebView();
+  auto others = m2->tabs.get();
+  m2->closeOthers(keep);
+  EXPECT_EQ(m2->tabs->size(), 1u);
+  EXPECT_EQ(m2->activeTab(), keep);
+  EXPECT_EQ(keep->webView(), nullptr);
+  EXPECT_EQ(others[0]->webView(), nullptr);
+
+  auto m3 = withTabs(3);
+  m3->selectTab(0);
+  auto active = m3->activeTab();
+  m3->closeToRight(m3->tabs.get()[1]);
+  EXPECT_EQ(m3->tabs->size(), 2u);
+  EXPECT_EQ(m3->activeTab(), active);
+}
+
+TEST_F(ModelTest, ActivateWakesAndClosingActiveWakesTheNext) {
+  auto m = withTabs(3);
+  auto t0 = m->tabs.get()[0];
+  t0->teardownWebView();
+  EXPECT_EQ(t0->hibernatedURL->toString(), "https://example.com/t0");
+  m->activate(t0);
+  ASSERT_NE(t0->webView(), nullptr);
+  EXPECT_EQ(fakeOf(t0)->loads.back(), "https://example.com/t0");
+  auto t1 = m->tabs.get()[1];
+  t1->teardownWebView();
+  m->close(t0);
+  EXPECT_EQ(m->activeTab(), t1);
+  EXPECT_NE(t1->webView(), nullptr);
+}
+
+TEST_F(ModelTest, LoadInActiveSplitsTheQueryVerbatim) {
+  auto m = make();
+  m->loadInActive("/search?q=%E5%BC%A0%20三&x=a+b");
+  EXPECT_EQ(m->activeTab()->currentPath.get(), "/search");
+  EXPECT_EQ(fakeOf(m->activeTab())->loads.back(), "https://example.com/search?q=%E5%BC%A0%20三&x=a+b");
+  auto before = fakeOf(m->activeTab())->loads.size();
+  m->loadInActive("relative");  // no URL can be formed: nothing changes
+  EXPECT_EQ(fakeOf(m->activeTab())->loads.size(), before);
+  EXPECT_EQ(m->activeTab()->currentPath.get(), "/search");
+}
+
+TEST_F(ModelTest, FontScaleOnlyFromANumber) {
+  UserDefaults::standard().set("fontScale", "1.2");
+  EXPECT_EQ(make()->fontScale.get(), 1.0);
+  UserDefaults::standard().set("fontScale", 1.15);
+  EXPECT_DOUBLE_EQ(make()->fontScale.get(), 1.15);
+}
+
+TEST_F(ModelTest, NewTabOffTheMainThreadIsQueued) {
+  auto m = make();
+  std::shared_ptr<BrowserTab> detached;
+  std::thread([&] { detached = m->newTab("/cases", "案件"); }).join();
+  EXPECT_EQ(detached->webView(), nullptr);
+  EXPECT_EQ(m->tabs->size(), 1u);
+  runMainLoopUntil([&] { return m->tabs->size() == 2; }, 1000);
+  ASSERT_EQ(m->tabs->size(), 2u);
+  EXPECT_NE(m->tabs.get()[1], detached);
+  EXPECT_EQ(m->tabs.get()[1]->title.get(), "案件");
+}
+
+// Session.
+
+namespace {
+void storeSession(nlohmann::json entries, nlohmann::json active) {
+  UserDefaults::standard().set("session.tabs.v1", std::move(entries));
+  UserDefaults::standard().set("session.tabs.v1.active", std::move(active));
+}
+}  // namespace
+
+TEST_F(ModelTest, RestoresThreeTabsWithOnlyTheClampedActiveLive) {
+  storeSession({{{"url", "https://example.com/a"}, {"title", "A"}},
+                {{"url", "https://example.com/b"}, {"title", "B"}},
+                {{"url", "https://other.org/c?x=1"}, {"title", "C"}}},
+               7);
+  auto m = make();
+  ASSERT_EQ(m->tabs->size(), 3u);
+  EXPECT_EQ(activeIndex(*m), 2);
+  EXPECT_EQ(m->tabs.get()[0]->webView(), nullptr);
+  EXPECT_EQ(m->tabs.get()[1]->webView(), nullptr);
+  ASSERT_NE(m->activeTab()->webView(), nullptr);
+  EXPECT_EQ(fakeOf(m->activeTab())->loads.back(), "https://other.org/c?x=1");  // another host is restored
+  EXPECT_EQ(m->tabs.get()[1]->currentPath.get(), "/b");
+  EXPECT_EQ(pages.made.size(), 1u);  // one web view however many tabs
+}
+
+TEST_F(ModelTest, RestoreSkipsUnusableEntriesAndKeepsTheRest) {
+  storeSession({{{"url", "/relative"}, {"title", "R"}},
+                {{"url", "https://example.com/a"}, {"title", 5}},
+                {{"url", "https://example.com/b"}},
+                {{"url", "https://example.com/c"}, {"title", ""}},
+                "garbage"},
+               -4);
+  auto m = make();
+  ASSERT_EQ(m->tabs->size(), 2u);
+  EXPECT_EQ(m->tabs.get()[0]->title.get(), "标签");
+  EXPECT_EQ(m->tabs.get()[1]->title.get(), "");
+  EXPECT_EQ(activeIndex(*m), 0);
+}
+
+TEST_F(ModelTest, OnlyARelativeEntryOpensTheDefaultTab) {
+  storeSession({{{"url", "/relative"}, {"title", "R"}}}, 0);
+  auto m = make();
+  ASSERT_EQ(m->tabs->size(), 1u);
+  EXPECT_EQ(m->activeTab()->title.get(), "个人工作台");
+}
+
+TEST_F(ModelTest, SessionOfAnyShapeNeverCrashes) {
+  for (auto shape : {nlohmann::json(nullptr), nlohmann::json(3), nlohmann::json("x"), nlohmann::json::object(),
+                     nlohmann::json::array({nlohmann::json::array({1, 2})}),
+                     nlohmann::json::array({{{"url", nlohmann::json::array()}}})}) {
+    storeSession(shape, "seven");
+    auto m = make();
+    EXPECT_EQ(m->tabs->size(), 1u) << shape.dump();
+  }
+}
+
+TEST_F(ModelTest, RestoreWritesTheSessionRestoreAuditRecord) {
+  storeSession({{{"url", "https://example.com/a"}, {"title", "A"}}}, 0);
+  auto m = make();
+  drainMainLoop();
+  std::ifstream in(AppConfig::dataDir() / "upload-audit.jsonl");
+  std::string line;
+  std::getline(in, line);
+  auto j = nlohmann::json::parse(line);
+  EXPECT_EQ(j["action"], "session-restore");
+  EXPECT_EQ(j["tabs"], 1);
+  EXPECT_EQ(j["active"], "A");
+  EXPECT_EQ(j["url"], "https://example.com/a");
+}
+
+TEST_F(ModelTest, SavingWritesHibernatedAddressesAndTheActiveIndex) {
+  auto m = withTabs(3);
+  m->tabs.get()[0]->teardownWebView();
+  m->selectTab(1);
+  m->saveSession();
+  auto s = *UserDefaults::standard().object("session.tabs.v1");
+  ASSERT_EQ(s.size(), 3u);
+  EXPECT_EQ(s[0]["url"], "https://example.com/t0");
+  EXPECT_EQ(s[1]["title"], "T1");
+  EXPECT_EQ(UserDefaults::standard().integer("session.tabs.v1.active"), 1);
+}
+
+TEST_F(ModelTest, DiagnosticModeNeitherReadsNorWritesTheSession) {
+  storeSession({{{"url", "https://example.com/a"}, {"title", "A"}}}, 0);
+  AppArgs::set({"quorvel", "--selftest"});
+  auto m = make();
+  EXPECT_EQ(m->activeTab()->title.get(), "个人工作台");
+  m->newTab("/x", "X");
+  auto s = *UserDefaults::standard().object("session.tabs.v1");
+  EXPECT_EQ(s.size(), 1u);
+  EXPECT_EQ(s[0]["title"], "A");
+}
+
+// Hibernation.
+
+TEST_F(ModelTest, IdleTabsHibernateOnlyPastTwentyMinutes) {
+  Clock::setNowForTesting(Clock::time_point{} + std::chrono::hours(1000));
+  auto m = withTabs(2);
+  auto other = m->tabs.get()[0];
+  auto active = m->tabs.get()[1];
+  active->lastActive = Clock::now() - 1h;  // the active tab is never hibernated
+  other->lastActive = Clock::now() - 1200s;
+  m->hibernateIdleTabs();
+  EXPECT_NE(other->webView(), nullptr);
+  other->lastActive = Clock::now() - 1201s;
+  m->hibernateIdleTabs();
+  EXPECT_EQ(other->webView(), nullptr);
+  EXPECT_NE(active->webView(), nullptr);
+  EXPECT_EQ(other->title.get(), "T0");
+
+  auto single = withTabs(1);
+  single->activeTab()->lastActive = Clock::now() - 5h;
+  single->activeID.set(std::nullopt);
+  single->hibernateIdleTabs();
+  EXPECT_NE(single->tabs.get()[0]->webView(), nullptr);
+}
+
+TEST_F(ModelTest, HibernateOthersCountsWhatItReleased) {
+  auto m = withTabs(4);
+  EXPECT_EQ(m->hibernateOthers(), 3);
+  EXPECT_EQ(m->hibernateOthers(), 0);
+  EXPECT_EQ(m->liveTabCount(), 1);
+  for (auto& p : pages.made)
+    if (p.get() != m->activeTab()->webView()) EXPECT_TRUE(p->tornDown);
+}
+
+TEST_F(ModelTest, WakingATabWithoutAddressLoadsNothing) {
+  auto m = withTabs(2);
+  auto t = m->tabs.get()[0];
+  fakeOf(t)->url.reset();
+  t->teardownWebView();
+  EXPECT_FALSE(t->hibernatedURL);
+  m->wake(t);
+  ASSERT_NE(t->webView(), nullptr);
+  EXPECT_TRUE(fakeOf(t)->loads.empty());
+}
