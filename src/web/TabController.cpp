@@ -178,6 +178,9 @@ void TabController::teardown() {
   }
   webkit_web_view_stop_loading(view_);
   g_object_set_data(G_OBJECT(view_), kControllerKey, nullptr);
+  // The engine may keep a closed page's process for reuse; a released tab must give
+  // its memory back. Every tab has a process of its own (no related views).
+  webkit_web_view_terminate_web_process(view_);
   GtkWidget* w = GTK_WIDGET(view_);
   if (GtkWidget* parent = gtk_widget_get_parent(w)) {
     if (GTK_IS_BOX(parent)) gtk_box_remove(GTK_BOX(parent), w);

@@ -1,0 +1,15 @@
+// Entry point of the web tests: GTK and the main-thread mark must exist before any
+// web view is made, and no test may open anything on the desktop.
+#include <glib.h>
+#include <gtest/gtest.h>
+#include <gtk/gtk.h>
+
+#include "core/MainQueue.h"
+
+int main(int argc, char** argv) {
+  g_setenv("QUORVEL_NO_EXTERNAL_OPEN", "1", TRUE);
+  gtk_init();
+  quorvel::markMainThread();
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
