@@ -79,7 +79,16 @@ struct TabControllerSignals {
   static gboolean decidePolicy(WebKitWebView*, WebKitPolicyDecision* d, WebKitPolicyDecisionType t, gpointer self) {
     return static_cast<TabController*>(self)->onDecidePolicy(d, t);
   }
-  static GtkWidget* create(WebKitWebView*, WebKitNavigationAction*, gpointer) { return nullptr; }
+  static void titleChanged(WebKitWebView*, GParamSpec*, gpointer self) {
+    static_cast<TabController*>(self)->applyPageTitle();
+  }
+  // window.open arrives here without a policy question first.
+  static GtkWidget* create(WebKitWebView*, WebKitNavigationAction* action, gpointer self) {
+    WebKitURIRequest* req = action ? webkit_navigation_action_get_request(action) : nullptr;
+    const char* uri = req ? webkit_uri_request_get_uri(req) : nullptr;
+    static_cast<TabController*>(self)->handleNewWindow(uri ? uri : "");
+    return nullptr;
+  }
   static void navMessage(WebKitUserContentManager*, JSCValue* v, gpointer self) {
     static_cast<TabController*>(self)->onNavMessage(v);
   }
@@ -152,6 +161,7 @@ WebKitWebView* TabController::makeWebView() {
   connect("web-process-terminated", G_CALLBACK(TabControllerSignals::terminated));
   connect("decide-policy", G_CALLBACK(TabControllerSignals::decidePolicy));
   connect("create", G_CALLBACK(TabControllerSignals::create));
+  connect("notify::title", G_CALLBACK(TabControllerSignals::titleChanged));
   connect("script-dialog", G_CALLBACK(TabControllerSignals::scriptDialog));
   connect("run-file-chooser", G_CALLBACK(TabControllerSignals::fileChooser));
 
@@ -284,6 +294,7 @@ void TabController::onLoadChanged(WebKitLoadEvent event) {
   auto t = tab_.lock();
   if (!t) return;
   if (event == WEBKIT_LOAD_STARTED) {
+    titlePending_ = false;
     t->isLoading.set(true);
     syncIfActive();
   } else if (event == WEBKIT_LOAD_FINISHED) {
@@ -314,14 +325,12 @@ void TabController::onFinished() {
   t->canGoForward.set(canGoForward());
   const char* rawTitle = webkit_web_view_get_title(view_);
   std::string title = rawTitle ? rawTitle : "";
-  if (!title.empty()) t->title.set(TabRules::shortTitle(title));
   auto uri = currentURL();
   std::optional<Url> url = uri ? Url::parse(*uri) : std::nullopt;
-  if (url && !url->path.empty()) {
-    std::string path = url->decodedPath();
-    t->currentPath.set(path);
-    if (auto id = TabRules::proceedingId(path); id && !title.empty() && m) m->rememberProceeding(*id, title);
-  }
+  if (url && !url->path.empty()) t->currentPath.set(url->decodedPath());
+  // The engine may report the page title a moment after the load has finished.
+  titlePending_ = true;
+  applyPageTitle();
   syncIfActive();
 
   evaluate(PageScripts::resource("chrome-hiding.js"));
@@ -333,6 +342,31 @@ void TabController::onFinished() {
   if (m) m->refreshBadges();
   if (url && url->decodedPath().rfind("/login", 0) != 0) {
     postToMain([] { AppleCalendarSync::shared().syncAfterPageLoadedIfNeeded(); });
+  }
+}
+
+void TabController::applyPageTitle() {
+  auto t = tab_.lock();
+  if (!t || !view_ || !titlePending_) return;
+  const char* rawTitle = webkit_web_view_get_title(view_);
+  std::string title = rawTitle ? rawTitle : "";
+  if (title.empty()) return;
+  titlePending_ = false;
+  t->title.set(TabRules::shortTitle(title));
+  if (auto id = TabRules::proceedingId(t->currentPath.get())) {
+    if (auto m = store_.lock()) m->rememberProceeding(*id, title);
+  }
+}
+
+void TabController::handleNewWindow(const std::string& uri) {
+  auto d = TabRules::decideNewWindow(uri, AppConfig::homeURL());
+  switch (d.kind) {
+    case TabRules::NewWindowDecision::openTab:
+      if (auto m = store_.lock()) m->newTab(d.pathAndQuery, "新标签");
+      break;
+    case TabRules::NewWindowDecision::openExternally: openExternally(uri); break;
+    case TabRules::NewWindowDecision::deepLink: logLine("DEEPLINK", "应用内链接暂不处理：" + uri); break;
+    case TabRules::NewWindowDecision::ignore: logLine("NAV", "已拦截新窗口：" + d.reason); break;
   }
 }
 
@@ -348,17 +382,7 @@ bool TabController::onDecidePolicy(WebKitPolicyDecision* decision, WebKitPolicyD
     if (type == WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION) {
       // No second web view is ever made for a new-window request.
       webkit_policy_decision_ignore(decision);
-      auto d = TabRules::decideNewWindow(uri, home);
-      switch (d.kind) {
-        case TabRules::NewWindowDecision::openTab:
-          if (auto m = store_.lock()) m->newTab(d.pathAndQuery, "新标签");
-          break;
-        case TabRules::NewWindowDecision::openExternally: openExternally(uri); break;
-        case TabRules::NewWindowDecision::deepLink:
-          logLine("DEEPLINK", "应用内链接暂不处理：" + uri);
-          break;
-        case TabRules::NewWindowDecision::ignore: logLine("NAV", "已拦截新窗口：" + d.reason); break;
-      }
+      handleNewWindow(uri);
       return TRUE;
     }
     auto d = TabRules::decideNavigation(uri, home);

@@ -59,6 +59,8 @@ class TabController : public WebPage, public std::enable_shared_from_this<TabCon
   void onNavMessage(JSCValue* value);
   bool onScriptDialog(WebKitScriptDialog* dialog);
   bool onFileChooser(WebKitFileChooserRequest* request);
+  void applyPageTitle();
+  void handleNewWindow(const std::string& uri);
   void checkForbidden();
   void renderDeniedPage(const std::string& path, const std::string& detail);
   void syncIfActive();
@@ -71,6 +73,7 @@ class TabController : public WebPage, public std::enable_shared_from_this<TabCon
   std::shared_ptr<NativeBridge> bridge_;
   std::map<WebKitDownload*, std::filesystem::path> destinations_;
   std::vector<std::pair<gpointer, gulong>> handlers_;
+  bool titlePending_ = false;
 };
 
 }  // namespace quorvel

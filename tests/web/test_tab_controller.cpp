@@ -1,0 +1,231 @@
+// The tab controller with real web views against the local test service.
+#include <gtest/gtest.h>
+#include <libsoup/soup.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "TestService.h"
+#include "WebHarness.h"
+#include "app/AppArgs.h"
+#include "app/AppConfig.h"
+#include "core/BrowserModel.h"
+#include "core/Log.h"
+#include "core/MainQueue.h"
+#include "platform/UserDefaults.h"
+#include "web/TabController.h"
+#include "web/WebSession.h"
+
+using namespace quorvel;
+using namespace quorvel::test;
+namespace fs = std::filesystem;
+
+namespace {
+class TabControllerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    AppArgs::set({"quorvel"});
+    service.start();
+    auto& d = UserDefaults::standard();
+    d.remove("session.tabs.v1");
+    d.remove("session.tabs.v1.active");
+    d.remove("recents.v1");
+    AppConfig::setServerURL(service.baseUrl());
+    TabController::installAsDefaultFactory();
+    setLogSink([this](const std::string& line) { logs.push_back(line); });
+  }
+  void TearDown() override {
+    setLogSink({});
+    harnesses.clear();
+    model.reset();
+    drainMainLoop();
+    service.stop();
+  }
+
+  void signIn() {
+    SoupCookie* c = soup_cookie_new(TestService::kSessionCookie, service.issueSession().c_str(), "127.0.0.1", "/", -1);
+    bool done = false;
+    webkit_cookie_manager_add_cookie(
+        webkit_network_session_get_cookie_manager(WebSession::network()), c, nullptr,
+        [](GObject*, GAsyncResult*, gpointer d) { *static_cast<bool*>(d) = true; }, &done);
+    soup_cookie_free(c);
+    runMainLoopUntil([&] { return done; }, 5000);
+  }
+
+  // Shows a tab's view in a window, as the main window does.
+  WebHarness& show(const std::shared_ptr<BrowserTab>& tab) {
+    auto* c = dynamic_cast<TabController*>(tab->controller());
+    harnesses.push_back(std::make_unique<WebHarness>(c->view()));
+    return *harnesses.back();
+  }
+  // Waits for a finished load (the loading flag dropping after it rose) ending on `path`.
+  bool waitLoaded(const std::shared_ptr<BrowserTab>& tab, const std::string& path, unsigned ms = 15000) {
+    auto finished = std::make_shared<bool>(false);
+    auto rose = std::make_shared<bool>(tab->isLoading.get());
+    auto conn = tab->isLoading.changed().connect([tab, finished, rose] {
+      if (tab->isLoading.get()) *rose = true;
+      else if (*rose) *finished = true;
+    });
+    bool ok = runMainLoopUntil([&] { return *finished && !tab->isLoading.get() && tab->currentPath.get() == path; }, ms);
+    conn.disconnect();
+    // The finish steps (title, scripts) run in the same turn; let replies arrive.
+    drainMainLoop();
+    return ok;
+  }
+  bool logged(const std::string& part) const {
+    for (auto& l : logs)
+      if (l.find(part) != std::string::npos) return true;
+    return false;
+  }
+
+  TestService service;
+  std::shared_ptr<BrowserModel> model;
+  std::vector<std::unique_ptr<WebHarness>> harnesses;
+  std::vector<std::string> logs;
+};
+}  // namespace
+
+TEST_F(TabControllerTest, DashboardLoadsWithTheUserAgentHiddenChromeAndTheSidebar) {
+  signIn();
+  model = BrowserModel::create();
+  auto tab = model->activeTab();
+  auto& h = show(tab);
+  ASSERT_TRUE(waitLoaded(tab, "/dashboard"));
+  auto req = service.requestsTo("/dashboard");
+  ASSERT_FALSE(req.empty());
+  EXPECT_EQ(req.front().header("user-agent"), AppConfig::userAgent());
+  EXPECT_EQ(tab->title.get(), "个人工作台");
+
+  EXPECT_EQ(h.evalText("return getComputedStyle(document.querySelector('.sidebar')).display;"), "none");
+  EXPECT_EQ(h.evalText("return getComputedStyle(document.querySelector('.topbar')).display;"), "none");
+  ASSERT_TRUE(runMainLoopUntil([&] { return !model->navItems->empty(); }, 5000));
+  auto items = model->navItems.get();
+  EXPECT_EQ(items.front(), (NavItem{"个人工作台", "square.grid.2x2", "/dashboard"}));
+  for (auto& i : items) EXPECT_EQ(i.path.front(), '/');
+  // The action buttons stand beside the case-file link.
+  EXPECT_EQ(h.evalText("return String(document.querySelectorAll('#fileLink ~ span').length);"), "3");
+}
+
+TEST_F(TabControllerTest, SignedOutDashboardLandsOnTheLoginPage) {
+  model = BrowserModel::create();
+  auto tab = model->activeTab();
+  show(tab);
+  ASSERT_TRUE(waitLoaded(tab, "/login"));
+  EXPECT_EQ(model->activePath.get(), "/login");
+}
+
+TEST_F(TabControllerTest, AProceedingPageLandsInTheRecents) {
+  model = BrowserModel::create();
+  auto tab = model->newTab("/proceeding/88/detail", "程序");
+  show(tab);
+  ASSERT_TRUE(waitLoaded(tab, "/proceeding/88/detail"));
+  ASSERT_EQ(model->recents->size(), 1u);
+  EXPECT_EQ(model->recents.get()[0].procID, 88);
+  EXPECT_EQ(model->recents.get()[0].title, "（2026）京0105民初1…");
+  EXPECT_EQ(RecentStore::load(), model->recents.get());
+}
+
+TEST_F(TabControllerTest, PermissionDeniedPageBecomesTheCard) {
+  model = BrowserModel::create();
+  model->navItems.set({NavItem{"权限管理", "doc", "/forbidden"}, NavItem{"案件", "folder.fill", "/cases"}});
+  auto tab = model->newTab("/forbidden", "受限");
+  auto& h = show(tab);
+  ASSERT_TRUE(waitLoaded(tab, "/forbidden"));
+  ASSERT_TRUE(h.waitFor([&] { return h.evalText("return document.title;") == "无权限 · 墨衡台"; }, 5000));
+  EXPECT_NE(h.evalText("return document.body.innerText;").find("这个功能当前账号没有权限"), std::string::npos);
+  EXPECT_NE(h.evalText("return document.body.innerText;").find("账号：当前账号"), std::string::npos);
+  EXPECT_TRUE(model->forbiddenPaths->count("/forbidden"));
+  ASSERT_EQ(model->navItems->size(), 1u);
+  EXPECT_TRUE(logged("[Quorvel][NAV] 403：/forbidden"));
+}
+
+TEST_F(TabControllerTest, AttachmentsLandSafelyInTheDownloadFolder) {
+  signIn();
+  model = BrowserModel::create();
+  auto tab = model->activeTab();
+  show(tab);
+  ASSERT_TRUE(waitLoaded(tab, "/dashboard"));
+  auto dir = AppConfig::downloadDir();
+  fs::remove_all(dir);
+  dir = AppConfig::downloadDir();
+
+  model->loadInActive("/download/attachment");
+  ASSERT_TRUE(runMainLoopUntil([&] { return logged("下载完成：" + (dir / "报告.pdf").string()); }, 15000));
+  std::ifstream in(dir / "报告.pdf", std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(in)), {});
+  EXPECT_EQ(bytes, TestService::attachmentBytes());
+
+  model->loadInActive("/download/attachment");  // taken: the next name gets a counter
+  ASSERT_TRUE(runMainLoopUntil([&] { return logged("下载完成：" + (dir / "报告-1.pdf").string()); }, 15000));
+
+  model->loadInActive("/download/evil");  // "../../evil.txt" stays inside the folder
+  ASSERT_TRUE(runMainLoopUntil([&] { return logged("下载完成：" + (dir / "evil.txt").string()); }, 15000));
+  EXPECT_FALSE(fs::exists(dir.parent_path().parent_path() / "evil.txt"));
+
+  model->loadInActive("/download/broken");  // the server drops the connection mid-body
+  ASSERT_TRUE(runMainLoopUntil([&] { return logged("下载失败"); }, 15000));
+  int files = 0;
+  for (auto& e : fs::directory_iterator(dir)) {
+    (void)e;
+    ++files;
+  }
+  EXPECT_EQ(files, 3);  // no half file left behind
+  EXPECT_EQ(model->activeTab(), tab);
+}
+
+TEST_F(TabControllerTest, ForeignLinksStayOutAndNewWindowsBecomeTabs) {
+  model = BrowserModel::create();
+  auto tab = model->newTab("/new-window", "新窗口");
+  auto& h = show(tab);
+  ASSERT_TRUE(waitLoaded(tab, "/new-window"));
+  h.run("location.href = 'http://other.invalid/page';");
+  ASSERT_TRUE(runMainLoopUntil([&] { return logged("未打开外部链接 http://other.invalid/page"); }, 5000));
+  EXPECT_EQ(tab->currentPath.get(), "/new-window");
+
+  size_t before = model->tabs->size();
+  h.run("document.getElementById('blankLink').click();");
+  ASSERT_TRUE(runMainLoopUntil([&] { return model->tabs->size() == before + 1; }, 5000));
+  EXPECT_EQ(model->activeTab()->title.get(), "新标签");
+  EXPECT_EQ(model->activeTab()->currentPath.get(), "/cases");
+
+  h.run("document.getElementById('openFileBtn').click();");
+  h.run("document.getElementById('openExternalBtn').click();");
+  ASSERT_TRUE(runMainLoopUntil([&] { return logged("未打开外部链接 http://other.invalid/x"); }, 5000));
+  EXPECT_TRUE(logged("已拦截新窗口：不打开 file 窗口"));
+  EXPECT_FALSE(logged("未打开外部链接 file:"));
+  EXPECT_EQ(model->tabs->size(), before + 1);
+}
+
+TEST_F(TabControllerTest, MalformedNavMessagesChangeNothing) {
+  model = BrowserModel::create();
+  model->navItems.set(defaultSideItems());
+  auto tab = model->newTab("/nav-garbage", "垃圾");
+  auto& h = show(tab);
+  ASSERT_TRUE(waitLoaded(tab, "/nav-garbage"));
+  h.run("window.postNavGarbage && window.postNavGarbage();");
+  h.pump(500);
+  EXPECT_EQ(model->navItems.get(), defaultSideItems());
+}
+
+TEST_F(TabControllerTest, ASavedSessionRestoresWithOnlyTheActiveTabLive) {
+  signIn();
+  {
+    auto first = BrowserModel::create();
+    first->newTab("/cases", "案件");
+    first->newTab("/calendar", "日历");
+    first->selectTab(1);
+    first->saveSession();
+    for (auto& t : first->tabs.get()) t->teardownWebView();
+  }
+  model = BrowserModel::create();
+  ASSERT_EQ(model->tabs->size(), 3u);
+  EXPECT_EQ(model->activeTab(), model->tabs.get()[1]);
+  EXPECT_EQ(model->liveTabCount(), 1);
+  auto tab = model->activeTab();
+  show(tab);
+  ASSERT_TRUE(waitLoaded(tab, "/cases"));
+  EXPECT_EQ(tab->title.get(), "全局案件中心");
+  // A hibernated tab wakes when chosen.
+  model->selectTab(2);
+  EXPECT_EQ(model->liveTabCount(), 2);
+}
