@@ -4,6 +4,8 @@
 #include "app/AppConfig.h"
 #include "core/BrowserModel.h"
 #include "core/Log.h"
+#include "core/Notifier.h"
+#include "ui/LawStyle.h"
 #include "ui/WebViewBox.h"
 
 namespace quorvel {
@@ -19,7 +21,10 @@ QuorvelApp::QuorvelApp(Gio::Application::Flags flags) : Gtk::Application("cn.quo
 void QuorvelApp::on_startup() {
   Gtk::Application::on_startup();
   hold();  // the application keeps running when its window is closed
+  installLawStyle();
   model_ = AppEnv::browserPtr();
+  model_->notifyCounts = [](const BadgeCounts& c) { Notifier::shared().update(c); };
+  model_->clearDockBadge = [] { Notifier::shared().clearBadge(); };
 
   auto newTab = Gio::SimpleAction::create("new-tab");
   newTab->signal_activate().connect([this](const Glib::VariantBase&) { model_->newTab("/dashboard", "个人工作台"); });
@@ -40,7 +45,11 @@ int QuorvelApp::on_command_line(const Glib::RefPtr<Gio::ApplicationCommandLine>&
   return 0;
 }
 
-void QuorvelApp::on_activate() { showMainWindow(); }
+void QuorvelApp::on_activate() {
+  bool first = window_ == nullptr;
+  showMainWindow();
+  if (first) Notifier::shared().setup();
+}
 
 void QuorvelApp::showMainWindow() {
   if (!window_) {

@@ -90,10 +90,17 @@ std::optional<std::string> Url::queryItem(const std::string& name) const {
 }
 
 std::string percentEncode(const std::string& text, const std::string& allowedExtra) {
+  return percentEncodeExcept(text, [&](unsigned char c) {
+    return isUnreserved(c) || (c < 0x80 && allowedExtra.find(static_cast<char>(c)) != std::string::npos);
+  });
+}
+
+std::string percentEncodeExcept(const std::string& text, const std::function<bool(unsigned char)>& keep) {
   static const char* hex = "0123456789ABCDEF";
   std::string out;
+  out.reserve(text.size());
   for (unsigned char c : text) {
-    if (isUnreserved(c) || (c < 0x80 && allowedExtra.find(static_cast<char>(c)) != std::string::npos)) {
+    if (keep(c)) {
       out += static_cast<char>(c);
     } else {
       out += '%';

@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -29,6 +30,8 @@ struct Url {
 
 // Percent-encodes every byte outside the given allowed ASCII set.
 std::string percentEncode(const std::string& text, const std::string& allowedExtra);
+// Percent-encodes every byte for which keep() is false.
+std::string percentEncodeExcept(const std::string& text, const std::function<bool(unsigned char)>& keep);
 std::string percentDecode(const std::string& text);
 // URLComponents-style: encodes what a URL path may not hold.
 std::string encodePathComponent(const std::string& path);

@@ -112,6 +112,7 @@ TEST_F(TabControllerTest, SignedOutDashboardLandsOnTheLoginPage) {
   show(tab);
   ASSERT_TRUE(waitLoaded(tab, "/login"));
   EXPECT_EQ(model->activePath.get(), "/login");
+  EXPECT_TRUE(runMainLoopUntil([&] { return tab->title.get() == "系统登录"; }, 3000)) << tab->title.get();
 }
 
 TEST_F(TabControllerTest, AProceedingPageLandsInTheRecents) {

@@ -1,0 +1,119 @@
+#include "core/Notifier.h"
+
+#include <ctime>
+
+#include "core/Clock.h"
+#include "core/Log.h"
+#include "core/MainQueue.h"
+#include "platform/LauncherBadge.h"
+#include "platform/Notifications.h"
+#include "platform/UserDefaults.h"
+
+namespace quorvel {
+namespace {
+constexpr const char* kLastDailyKey = "notify.lastDaily";
+constexpr int kDailyHour = 9;
+
+void onMain(std::function<void()> fn) {
+  if (isMainThread()) fn();
+  else postToMain(std::move(fn));
+}
+
+std::string storedLastDaily() { return UserDefaults::standard().string(kLastDailyKey).value_or(""); }
+}  // namespace
+
+Notifier::Backend Notifier::systemBackend() {
+  Backend b;
+  b.requestAuthorization = [](auto done) { Notifications::requestAuthorization(std::move(done)); };
+  b.deliver = [](const std::string& title, const std::string& body, auto done) {
+    Notifications::deliver(title, body, std::move(done));
+  };
+  b.setBadge = [](long long count) { LauncherBadge::setCount(count); };
+  b.requestAttention = [] { LauncherBadge::requestAttention(); };
+  return b;
+}
+
+Notifier& Notifier::shared() {
+  static Notifier* instance = new Notifier();  // lives for the whole process
+  return *instance;
+}
+
+Notifier::Notifier() : backend_(systemBackend()), lastDaily_(storedLastDaily()) {}
+
+void Notifier::resetForTesting(Backend backend) {
+  backend_ = std::move(backend);
+  authorized_ = false;
+  warned_ = false;
+  lastOverdue_ = -1;
+  lastDaily_ = storedLastDaily();
+}
+
+void Notifier::setup() {
+  onMain([this] {
+    backend_.requestAuthorization([this](bool granted, std::optional<std::string> error) {
+      // The answer may come from any thread; the flag is only touched on the main loop.
+      onMain([this, granted, error] { storeAuthorization(granted, error); });
+    });
+  });
+}
+
+void Notifier::storeAuthorization(bool granted, const std::optional<std::string>& error) {
+  authorized_ = granted;
+  logLine("NOTIFY", std::string("授权=") + (granted ? "true" : "false") + " 错误=" + error.value_or("nil"));
+  if (!granted) logLine("NOTIFY", "系统通知不可用（未签名/未授权），改用任务栏角标与菜单栏计数");
+}
+
+void Notifier::update(const BadgeCounts& counts) {
+  BadgeCounts copy = counts;
+  postToMain([this, copy] { apply(copy); });
+}
+
+void Notifier::clearBadge() {
+  onMain([this] { backend_.setBadge(0); });
+}
+
+void Notifier::apply(const BadgeCounts& c) {
+  backend_.setBadge(c.overdue >= 1 ? c.overdue : 0);
+
+  if (lastOverdue_ >= 0 && c.overdue > lastOverdue_) {
+    if (authorized_) {
+      post("新增 " + std::to_string(c.overdue - lastOverdue_) + " 条超期",
+           "超期共 " + std::to_string(c.overdue) + " 条 · 今日到期 " + std::to_string(c.today) + " 条");
+    } else {
+      backend_.requestAttention();
+    }
+  }
+  lastOverdue_ = c.overdue;
+
+  std::time_t t = std::chrono::system_clock::to_time_t(Clock::now());
+  std::tm local{};
+  localtime_r(&t, &local);
+  if (local.tm_hour < kDailyHour) return;
+  char date[16];
+  std::strftime(date, sizeof date, "%Y-%m-%d", &local);
+  if (lastDaily_ == date) return;
+  if (c.overdue < 1 && c.today < 1) return;
+  if (authorized_) {
+    lastDaily_ = date;
+    UserDefaults::standard().set(kLastDailyKey, lastDaily_);
+    post("今日待办", "超期 " + std::to_string(c.overdue) + " · 今日到期 " + std::to_string(c.today) + " · 待核实 " +
+                         std::to_string(c.verify));
+  } else {
+    logLine("NOTIFY", "尚未授权，下次刷新重试");
+  }
+}
+
+void Notifier::post(const std::string& title, const std::string& body) {
+  if (!authorized_) {
+    if (!warned_) {
+      warned_ = true;
+      logLine("NOTIFY", "通知不可用，跳过（后续不再重复记录）：" + title);
+    }
+    return;
+  }
+  backend_.deliver(title, body, [](std::optional<std::string> error) {
+    if (error) logLine("NOTIFY", "发送失败 " + *error);
+  });
+}
+
+}  // namespace quorvel

@@ -1,0 +1,45 @@
+#pragma once
+// A small HTTP client over one shared libsoup session on the main context.
+#include <gio/gio.h>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/Task.h"
+
+namespace quorvel::http {
+
+struct HttpRequest {
+  std::string method = "GET";
+  std::string url;
+  // Sent as given, in order.
+  std::vector<std::pair<std::string, std::string>> headers;
+  // Either bytes or a stream of `bodyLength` bytes (the request takes a reference).
+  std::optional<std::string> body;
+  std::shared_ptr<GInputStream> bodyStream;
+  std::int64_t bodyLength = -1;
+  unsigned timeoutSeconds = 60;
+};
+
+struct HttpResponse {
+  int status = -1;
+  std::string finalURL;  // after redirects
+  std::vector<std::pair<std::string, std::string>> headers;
+  std::string body;
+  // The first header of that name (case-insensitive); empty when absent.
+  std::string header(const std::string& name) const;
+};
+
+// Owns a GInputStream reference (the pointer may be nullptr).
+std::shared_ptr<GInputStream> adoptStream(GInputStream* stream);
+
+// Sends the request and waits for the whole reply. A transport failure (no
+// connection, time-out, broken reply) throws AppError("Http", code, Chinese text);
+// any HTTP status is a reply. Must be called on the main thread.
+Task<HttpResponse> send(HttpRequest request);
+
+}  // namespace quorvel::http

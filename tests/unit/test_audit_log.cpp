@@ -1,0 +1,134 @@
+// The audit log on disk: one sorted, compact JSON line per record, appended to the
+// file in the data folder and never truncated, whatever state the file is in.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "TestEnv.h"
+#include "app/AppConfig.h"
+#include "core/AuditLog.h"
+#include "core/Clock.h"
+#include "core/Log.h"
+
+using namespace quorvel;
+using namespace quorvel::test;
+namespace fs = std::filesystem;
+
+namespace {
+std::string readAll(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class AuditLogTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // 2026-12-08T05:24:00Z
+    Clock::setNowForTesting(std::chrono::system_clock::time_point(std::chrono::seconds(1796707440)));
+    AuditLog::setIdentityProvider([this] { return who; });
+    setLogSink([this](const std::string& line) { logs.push_back(line); });
+    file = AppConfig::dataDir() / "upload-audit.jsonl";
+  }
+  void TearDown() override {
+    setLogSink({});
+    AuditLog::setIdentityProvider({});
+    Clock::setNowForTesting(std::nullopt);
+  }
+
+  TempHome home;
+  AuditLog::Identity who{"张律师", "墨衡律师事务所"};
+  std::vector<std::string> logs;
+  fs::path file;
+};
+}  // namespace
+
+TEST_F(AuditLogTest, FirstRecordCreatesTheFileWithExactlyThatLine) {
+  ASSERT_FALSE(fs::exists(file));
+  AuditLog::write("nav-forbidden", "/finance_dashboard", {{"removed", 1}});
+  EXPECT_EQ(readAll(file),
+            "{\"action\":\"nav-forbidden\",\"at\":\"2026-12-08T05:24:00Z\",\"firm\":\"墨衡律师事务所\","
+            "\"path\":\"/finance_dashboard\",\"removed\":1,\"user\":\"张律师\"}\n");
+  ASSERT_EQ(logs.size(), 1u);
+  EXPECT_EQ(logs[0].rfind("[Quorvel][AUDIT] nav-forbidden /finance_dashboard ", 0), 0u) << logs[0];
+  EXPECT_NE(logs[0].find("removed"), std::string::npos);
+}
+
+TEST_F(AuditLogTest, SignedOutUserAndExtraKeysReplacingBaseKeys) {
+  who = {};
+  AuditLog::write("quick-archive-ok", "proc:12",
+                  {{"path", "proc:99"}, {"user", "别人"}, {"count", 3}, {"nested", {{"ok", true}, {"list", {1, "二"}}}}});
+  AuditLog::write("update-check", "-");
+  std::string text = readAll(file);
+  auto nl = text.find('\n');
+  ASSERT_NE(nl, std::string::npos);
+  EXPECT_EQ(text.substr(0, nl),
+            "{\"action\":\"quick-archive-ok\",\"at\":\"2026-12-08T05:24:00Z\",\"count\":3,\"firm\":\"\","
+            "\"nested\":{\"list\":[1,\"二\"],\"ok\":true},\"path\":\"proc:99\",\"user\":\"别人\"}");
+  EXPECT_EQ(text.substr(nl + 1),
+            "{\"action\":\"update-check\",\"at\":\"2026-12-08T05:24:00Z\",\"firm\":\"\",\"path\":\"-\","
+            "\"user\":\"(未登录)\"}\n");
+  // The console shows the caller's own object, not the merged one.
+  ASSERT_EQ(logs.size(), 2u);
+  EXPECT_EQ(logs[0].rfind("[Quorvel][AUDIT] quick-archive-ok proc:12 ", 0), 0u) << logs[0];
+}
+
+TEST_F(AuditLogTest, AnExistingFileIsAppendedToNeverTruncated) {
+  fs::create_directories(file.parent_path());
+  std::string history = "{\"action\":\"old\"}\n{\"action\":\"older\"}\n";
+  { std::ofstream(file, std::ios::binary) << history; }
+  AuditLog::write("upload-ok", "合同/2026/协议.docx", {{"mode", "replace"}});
+  AuditLog::write("upload-fail", "合同/2026/协议.docx", {{"error", "a/b"}});
+  std::string text = readAll(file);
+  ASSERT_EQ(text.rfind(history, 0), 0u) << text;
+  std::string added = text.substr(history.size());
+  EXPECT_EQ(std::count(added.begin(), added.end(), '\n'), 2);
+  // Slashes stay unescaped, Chinese stays UTF-8.
+  EXPECT_NE(added.find("\"path\":\"合同/2026/协议.docx\""), std::string::npos) << added;
+  EXPECT_NE(added.find("\"error\":\"a/b\""), std::string::npos);
+}
+
+TEST_F(AuditLogTest, AReadOnlyFileIsLeftAloneAndTheCallerGoesOn) {
+  fs::create_directories(file.parent_path());
+  { std::ofstream(file, std::ios::binary) << "keep\n"; }
+  ::chmod(file.c_str(), 0444);
+  // Root writes to read-only files: write as an ordinary user then.
+  const bool root = geteuid() == 0;
+  if (root) {
+    ::chmod(home.root().c_str(), 0755);
+    ASSERT_EQ(::seteuid(65534), 0);
+  }
+  AuditLog::write("restore-skip", "a.txt", {{"reason", "no-mount"}});
+  if (root) {
+    ASSERT_EQ(::seteuid(0), 0);
+  }
+  ::chmod(file.c_str(), 0644);
+  EXPECT_EQ(readAll(file), "keep\n");
+  bool consoleLine = false;
+  for (const auto& l : logs) consoleLine |= l.rfind("[Quorvel][AUDIT] restore-skip a.txt ", 0) == 0;
+  EXPECT_TRUE(consoleLine);
+}
+
+TEST_F(AuditLogTest, AFileThatCannotBeOpenedLosesTheRecordButNotTheConsoleLine) {
+  // A folder where the file should be: neither opened nor created, for any user.
+  fs::create_directories(file);
+  fs::create_directories(file / "inside");
+  AuditLog::write("conflict-cancel", "x.pdf");
+  EXPECT_TRUE(fs::is_directory(file));
+  EXPECT_TRUE(fs::exists(file / "inside"));
+  bool consoleLine = false;
+  for (const auto& l : logs) consoleLine |= l.rfind("[Quorvel][AUDIT] conflict-cancel x.pdf ", 0) == 0;
+  EXPECT_TRUE(consoleLine);
+}
+
+TEST_F(AuditLogTest, AnUnserialisableRecordIsDroppedSilently) {
+  AuditLog::write("upload-fail", "bad\xff", {{"error", "x"}});
+  EXPECT_FALSE(fs::exists(file));
+  EXPECT_TRUE(logs.empty());
+}

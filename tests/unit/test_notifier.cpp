@@ -1,0 +1,234 @@
+// The notifier's rules with a recording desktop: the badge, the overdue-rise
+// notification, the daily summary and what happens without authorisation.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <thread>
+
+#include "TestEnv.h"
+#include "core/Clock.h"
+#include "core/Log.h"
+#include "core/MainQueue.h"
+#include "core/Notifier.h"
+#include "platform/UserDefaults.h"
+
+using namespace quorvel;
+using namespace quorvel::test;
+
+namespace {
+
+struct Shown {
+  std::string title, body;
+};
+
+class NotifierTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const char* tz = std::getenv("TZ");
+    savedTZ = tz ? std::optional<std::string>(tz) : std::nullopt;
+    setenv("TZ", "CST-8", 1);  // UTC+8 without needing tzdata
+    tzset();
+    at(2026, 3, 2, 8, 0);
+    setLogSink([this](const std::string& line) {
+      logs.push_back(line);
+      if (line.find("[Quorvel][NOTIFY] 授权=") == 0) answerStoredOnMain = isMainThread();
+    });
+    resetNotifier();
+  }
+  void TearDown() override {
+    drainMainLoop();
+    setLogSink({});
+    Clock::setNowForTesting(std::nullopt);
+    if (savedTZ) setenv("TZ", savedTZ->c_str(), 1);
+    else unsetenv("TZ");
+    tzset();
+    Notifier::shared().resetForTesting(Notifier::systemBackend());
+  }
+
+  // A fresh start of the process (lastDaily read back from the defaults).
+  void resetNotifier() {
+    Notifier::Backend b;
+    b.requestAuthorization = [this](auto done) {
+      if (answerFromThread) std::thread([done, g = grant] { done(g, g ? std::nullopt : std::optional<std::string>("没有通知服务")); }).detach();
+      else done(grant, grant ? std::nullopt : std::optional<std::string>("没有通知服务"));
+    };
+    b.deliver = [this](const std::string& t, const std::string& body, auto done) {
+      shown.push_back({t, body});
+      done(deliverError);
+    };
+    b.setBadge = [this](long long c) { badges.push_back(c); };
+    b.requestAttention = [this] { ++attention; };
+    Notifier::shared().resetForTesting(b);
+  }
+  void authorise(bool granted) {
+    grant = granted;
+    Notifier::shared().setup();
+    ASSERT_TRUE(runMainLoopUntil([&] { return answerStoredOnMain.has_value(); }, 3000));
+    answerStoredOnMain.reset();
+  }
+  // Local time (UTC+8).
+  void at(int y, int mo, int d, int h, int mi) {
+    std::tm tm{};
+    tm.tm_year = y - 1900;
+    tm.tm_mon = mo - 1;
+    tm.tm_mday = d;
+    tm.tm_hour = h;
+    tm.tm_min = mi;
+    Clock::setNowForTesting(std::chrono::system_clock::from_time_t(timegm(&tm) - 8 * 3600));
+  }
+  void update(long long overdue, long long today = 0, long long verify = 0) {
+    BadgeCounts c;
+    c.loaded = true;
+    c.overdue = overdue;
+    c.today = today;
+    c.verify = verify;
+    Notifier::shared().update(c);
+    drainMainLoop();
+  }
+  int count(const std::string& text) const {
+    int n = 0;
+    for (const auto& l : logs) n += l.find(text) != std::string::npos;
+    return n;
+  }
+
+  TempHome home;
+  std::optional<std::string> savedTZ;
+  bool grant = true;
+  bool answerFromThread = false;
+  std::optional<std::string> deliverError;
+  std::optional<bool> answerStoredOnMain;
+  std::vector<Shown> shown;
+  std::vector<long long> badges;
+  int attention = 0;
+  std::vector<std::string> logs;
+};
+
+}  // namespace
+
+TEST_F(NotifierTest, FirstUpdateOnlySetsTheBaselineThenRisesNotifyOnce) {
+  authorise(true);
+  update(3, 1);
+  EXPECT_TRUE(shown.empty());
+  EXPECT_EQ(Notifier::shared().lastOverdue(), 3);
+
+  update(5, 2);
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].title, "新增 2 条超期");
+  EXPECT_EQ(shown[0].body, "超期共 5 条 · 今日到期 2 条");
+
+  update(4, 2);  // down: no notification, new baseline
+  update(4, 2);  // equal: nothing
+  EXPECT_EQ(shown.size(), 1u);
+  EXPECT_EQ(Notifier::shared().lastOverdue(), 4);
+  update(1234, 0);
+  ASSERT_EQ(shown.size(), 2u);
+  EXPECT_EQ(shown[1].title, "新增 1230 条超期");  // no digit grouping
+  EXPECT_EQ(attention, 0);
+}
+
+TEST_F(NotifierTest, BadgeShowsTheOverdueCountAndNeverZero) {
+  update(12);
+  update(0);
+  Notifier::shared().clearBadge();
+  EXPECT_EQ(badges, (std::vector<long long>{12, 0, 0}));
+}
+
+TEST_F(NotifierTest, UpdatesApplyOnTheMainLoopInCallOrder) {
+  authorise(true);
+  BadgeCounts a, b;
+  a.overdue = 1;
+  b.overdue = 3;
+  std::thread([&] {
+    Notifier::shared().update(a);
+    Notifier::shared().update(b);
+  }).join();
+  EXPECT_TRUE(badges.empty());  // nothing happens before the main loop turns
+  drainMainLoop();
+  EXPECT_EQ(badges, (std::vector<long long>{1, 3}));
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].title, "新增 2 条超期");
+}
+
+TEST_F(NotifierTest, DailySummaryOncePerDayFromNineAndAcrossRestarts) {
+  authorise(true);
+  at(2026, 3, 2, 8, 59);
+  update(2, 1, 4);
+  EXPECT_TRUE(shown.empty());
+
+  at(2026, 3, 2, 9, 0);
+  update(2, 1, 4);
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].title, "今日待办");
+  EXPECT_EQ(shown[0].body, "超期 2 · 今日到期 1 · 待核实 4");
+  EXPECT_EQ(UserDefaults::standard().string("notify.lastDaily"), "2026-03-02");
+
+  at(2026, 3, 2, 17, 0);
+  update(2, 1, 4);
+  EXPECT_EQ(shown.size(), 1u);
+
+  // A restart the same day does not post it again; the next day does.
+  resetNotifier();
+  authorise(true);
+  EXPECT_EQ(Notifier::shared().lastDaily(), "2026-03-02");
+  update(2, 1);
+  EXPECT_EQ(shown.size(), 1u);
+  at(2026, 3, 3, 9, 30);
+  update(2, 1);
+  ASSERT_EQ(shown.size(), 2u);
+  EXPECT_EQ(shown[1].title, "今日待办");
+}
+
+TEST_F(NotifierTest, NothingDueAtNineLeavesTheSummaryForLaterThatDay) {
+  authorise(true);
+  at(2026, 3, 2, 9, 0);
+  update(0, 0, 7);
+  EXPECT_TRUE(shown.empty());
+  EXPECT_EQ(Notifier::shared().lastDaily(), "");
+  at(2026, 3, 2, 14, 0);
+  update(0, 1, 7);
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].body, "超期 0 · 今日到期 1 · 待核实 7");
+}
+
+TEST_F(NotifierTest, WithoutAuthorisationRisesAskForAttentionAndTheSummaryIsRetried) {
+  authorise(false);
+  EXPECT_FALSE(Notifier::shared().authorized());
+  EXPECT_EQ(count("[Quorvel][NOTIFY] 授权=false 错误=没有通知服务"), 1);
+  EXPECT_EQ(count("系统通知不可用（未签名/未授权），改用 Dock 角标与菜单栏计数"), 1);
+
+  at(2026, 3, 2, 10, 0);
+  update(1, 1);
+  update(3, 1);
+  EXPECT_EQ(attention, 1);
+  EXPECT_TRUE(shown.empty());
+  EXPECT_EQ(badges.back(), 3);
+  EXPECT_EQ(count("[Quorvel][NOTIFY] 尚未授权，下次刷新重试"), 2);
+  EXPECT_EQ(Notifier::shared().lastDaily(), "");
+  EXPECT_FALSE(UserDefaults::standard().string("notify.lastDaily"));
+
+  Notifier::shared().post("a", "b");
+  Notifier::shared().post("c", "d");
+  EXPECT_EQ(count("[Quorvel][NOTIFY] 通知不可用，跳过（后续不再重复记录）：a"), 1);
+  EXPECT_EQ(count("通知不可用，跳过"), 1);
+  EXPECT_TRUE(shown.empty());
+}
+
+TEST_F(NotifierTest, TheAuthorisationAnswerIsStoredOnTheMainLoop) {
+  answerFromThread = true;
+  grant = true;
+  Notifier::shared().setup();
+  ASSERT_TRUE(runMainLoopUntil([&] { return answerStoredOnMain.has_value(); }, 3000));
+  EXPECT_TRUE(*answerStoredOnMain);
+  EXPECT_TRUE(Notifier::shared().authorized());
+  EXPECT_EQ(count("[Quorvel][NOTIFY] 授权=true 错误=nil"), 1);
+}
+
+TEST_F(NotifierTest, ARefusedNotificationIsOnlyLoggedAndTheDayStaysRecorded) {
+  authorise(true);
+  deliverError = "服务拒绝";
+  at(2026, 3, 2, 9, 5);
+  update(1, 0);
+  EXPECT_EQ(count("[Quorvel][NOTIFY] 发送失败 服务拒绝"), 1);
+  EXPECT_EQ(Notifier::shared().lastDaily(), "2026-03-02");
+}
