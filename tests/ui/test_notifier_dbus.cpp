@@ -222,7 +222,7 @@ TEST_F(NotifierDBusTest, AuthorisedOnlyWhenANotificationServerAnswers) {
   ASSERT_TRUE(authorise());
   EXPECT_FALSE(Notifier::shared().authorized());
   EXPECT_TRUE(logged("[Quorvel][NOTIFY] 授权=false 错误="));
-  EXPECT_TRUE(logged("系统通知不可用（未签名/未授权），改用 Dock 角标与菜单栏计数"));
+  EXPECT_TRUE(logged("系统通知不可用（未签名/未授权），改用任务栏角标与菜单栏计数"));
 
   ASSERT_TRUE(server.serve());
   ASSERT_TRUE(authorise());

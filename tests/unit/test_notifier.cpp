@@ -195,7 +195,7 @@ TEST_F(NotifierTest, WithoutAuthorisationRisesAskForAttentionAndTheSummaryIsRetr
   authorise(false);
   EXPECT_FALSE(Notifier::shared().authorized());
   EXPECT_EQ(count("[Quorvel][NOTIFY] 授权=false 错误=没有通知服务"), 1);
-  EXPECT_EQ(count("系统通知不可用（未签名/未授权），改用 Dock 角标与菜单栏计数"), 1);
+  EXPECT_EQ(count("系统通知不可用（未签名/未授权），改用任务栏角标与菜单栏计数"), 1);
 
   at(2026, 3, 2, 10, 0);
   update(1, 1);
