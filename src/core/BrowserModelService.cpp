@@ -1,4 +1,6 @@
 // Page-script reads, badge refresh, sign-in state, deadlines and forbidden pages.
+#include <glib.h>
+
 #include "app/AppConfig.h"
 #include "core/AppError.h"
 #include "core/AuditLog.h"
@@ -26,7 +28,26 @@ bool pageIsOnService(const WebPage& page) {
   return isServiceHost(u->host, AppConfig::homeURL().host);
 }
 
-std::string describe(const nlohmann::json& v) { return v.is_string() ? v.get<std::string>() : v.dump(); }
+std::string describe(const nlohmann::json& v) {
+  if (v.is_string()) return v.get<std::string>();
+  try {
+    return v.dump();
+  } catch (const std::exception&) {
+    return "（无法显示的值）";
+  }
+}
+
+// Valid UTF-8, NUL characters allowed (GLib's check stops at them).
+bool isUtf8(const std::string& s) {
+  size_t start = 0;
+  while (start <= s.size()) {
+    size_t end = s.find('\0', start);
+    if (end == std::string::npos) end = s.size();
+    if (end > start && !g_utf8_validate(s.data() + start, static_cast<gssize>(end - start), nullptr)) return false;
+    start = end + 1;
+  }
+  return true;
+}
 }  // namespace
 
 WebPage* BrowserModel::activeServicePage(bool requireURL) const {
@@ -43,13 +64,17 @@ Task<std::string> BrowserModel::fetchJSON(const std::string& path) {
   // Keep the page alive while the read runs, whatever happens to its tab.
   auto t = activeTab();
   std::shared_ptr<WebPage> keep = t->webViewPtr();
-  JsResult r = co_await CallbackAwaiter<JsResult>([keep, path](auto resolve) {
-    keep->callAsyncFunction(PageScripts::kPageFetch, nlohmann::json{{"target", path}}, resolve);
+  // A named awaiter: GCC 12 destroys a capturing lambda temporary inside a co_await
+  // operand twice.
+  CallbackAwaiter<JsResult> read([keep, target = path](CallbackAwaiter<JsResult>::Resolver resolve) {
+    keep->callAsyncFunction(PageScripts::kPageFetch, nlohmann::json{{"target", target}}, resolve);
   });
+  JsResult r = co_await read;
   if (!r.ok) throw AppError(r.errorDomain, r.errorCode, r.errorMessage);
   if (!r.value.is_string()) throw AppError("Quorvel", 2, describe(r.value));
   std::string text = r.value.get<std::string>();
   if (text.rfind("__ERR__", 0) == 0) throw AppError("Quorvel", 2, text);
+  if (!isUtf8(text)) throw AppError("Quorvel", 3, "响应不是文本");
   co_return text;
 }
 

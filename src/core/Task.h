@@ -155,9 +155,8 @@ class CallbackAwaiter {
   using Resolver = std::function<void(T)>;
   explicit CallbackAwaiter(std::function<void(Resolver)> start) : start_(std::move(start)) {}
   bool await_ready() const noexcept { return false; }
-  void await_suspend(std::coroutine_handle<> h) {
+  bool await_suspend(std::coroutine_handle<> h) {
     auto state = state_;
-    state->handle = h;
     start_([state](T v) {
       if (state->fired) return;
       state->fired = true;
@@ -168,6 +167,11 @@ class CallbackAwaiter {
         hh.resume();
       }
     });
+    // Resolved while starting: go on without suspending. Resuming from inside
+    // start_ could end the coroutine, and with it this awaiter, while start_ runs.
+    if (state->fired) return false;
+    state->handle = h;
+    return true;
   }
   T await_resume() { return std::move(*state_->value); }
 

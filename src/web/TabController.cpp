@@ -89,9 +89,6 @@ struct TabControllerSignals {
     static_cast<TabController*>(self)->handleNewWindow(uri ? uri : "");
     return nullptr;
   }
-  static void navMessage(WebKitUserContentManager*, JSCValue* v, gpointer self) {
-    static_cast<TabController*>(self)->onNavMessage(v);
-  }
   static gboolean scriptDialog(WebKitWebView*, WebKitScriptDialog* d, gpointer self) {
     return static_cast<TabController*>(self)->onScriptDialog(d);
   }
@@ -100,7 +97,8 @@ struct TabControllerSignals {
   }
 };
 
-TabController::TabController(const std::shared_ptr<BrowserModel>& store) : store_(store) {}
+TabController::TabController(const std::shared_ptr<BrowserModel>& store)
+    : store_(store), bridge_(std::make_shared<NativeBridge>(store)) {}
 
 TabController::~TabController() {
   teardown();
@@ -137,10 +135,6 @@ WebKitWebView* TabController::makeWebView() {
   const char* noDrag = std::getenv("NO_DRAG_INJECT");
   if (!(noDrag && std::string(noDrag) == "1")) addScript("drag-drop.js", WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START);
 
-  webkit_user_content_manager_register_script_message_handler(ucm_, "nav", nullptr);
-  handlers_.push_back({ucm_, g_signal_connect(ucm_, "script-message-received::nav",
-                                              G_CALLBACK(TabControllerSignals::navMessage), this)});
-
   WebKitSettings* settings = webkit_settings_new();
   webkit_settings_set_javascript_can_open_windows_automatically(settings, TRUE);
   webkit_settings_set_enable_javascript(settings, TRUE);
@@ -154,6 +148,10 @@ WebKitWebView* TabController::makeWebView() {
   g_object_set_data(G_OBJECT(view_), kControllerKey, this);
   gtk_widget_set_hexpand(GTK_WIDGET(view_), TRUE);
   gtk_widget_set_vexpand(GTK_WIDGET(view_), TRUE);
+  // Handlers reach this controller and the bridge only weakly.
+  handlers_.push_back({ucm_, WeakScriptMessageHandler::install(view_, "nav", weak_from_this())});
+  handlers_.push_back({ucm_, WeakScriptMessageHandler::install(view_, "bridge", bridge_)});
+  handlers_.push_back({ucm_, WeakScriptMessageHandler::install(view_, "action", bridge_)});
 
   auto connect = [this](const char* sig, GCallback cb) { handlers_.push_back({view_, g_signal_connect(view_, sig, cb, this)}); };
   connect("load-changed", G_CALLBACK(TabControllerSignals::loadChanged));
@@ -416,6 +414,10 @@ bool TabController::onDecidePolicy(WebKitPolicyDecision* decision, WebKitPolicyD
     return TRUE;
   }
   return FALSE;
+}
+
+void TabController::didReceive(WebKitUserContentManager*, const ScriptMessage& message) {
+  if (message.name == "nav") onNavMessage(message.body);
 }
 
 void TabController::onNavMessage(JSCValue* value) {

@@ -7,14 +7,15 @@
 
 #include "core/BrowserModel.h"
 #include "core/WebPage.h"
+#include "web/Bridge.h"
 
 namespace quorvel {
 
-class NativeBridge;
-
 // Drives one tab's web view: policies, downloads, page panels, injected scripts,
 // the "nav" message and the permission-denied card.
-class TabController : public WebPage, public std::enable_shared_from_this<TabController> {
+class TabController : public WebPage,
+                      public ScriptMessageHandler,
+                      public std::enable_shared_from_this<TabController> {
  public:
   explicit TabController(const std::shared_ptr<BrowserModel>& store);
   ~TabController() override;
@@ -40,6 +41,9 @@ class TabController : public WebPage, public std::enable_shared_from_this<TabCon
   void teardown() override;
   void callAsyncFunction(const std::string& body, const nlohmann::json& args,
                          std::function<void(JsResult)> done) override;
+
+  // ScriptMessageHandler: the "nav" message.
+  void didReceive(WebKitUserContentManager* contentManager, const ScriptMessage& message) override;
 
   // Runs a script without waiting for its result.
   void evaluate(const std::string& script);

@@ -129,6 +129,8 @@ Reply Reply::notFound() { return html(pages::notFound(""), 404); }
 
 TestService::TestService() {
   badgeJson_ = defaultBadgeJson();
+  deadlinesJson_ = defaultDeadlinesJson();
+  nodesJson_ = defaultNodesJson();
   installBuiltinRoutes();
 }
 
@@ -189,6 +191,9 @@ void TestService::resetRoutes() {
     prefixRoutes_.clear();
     badgeMode_ = BadgeMode::Json;
     badgeJson_ = defaultBadgeJson();
+    deadlinesMode_ = DeadlinesMode::Json;
+    deadlinesJson_ = defaultDeadlinesJson();
+    nodesJson_ = defaultNodesJson();
   }
   installBuiltinRoutes();
 }
@@ -236,6 +241,60 @@ void TestService::setBadgeReply(BadgeMode mode, std::string json) {
 std::string TestService::defaultBadgeJson() {
   return R"({"overdue":2,"today":1,"soon":3,"verify":1,"hearings":2,)"
          R"("user":"张律师","role":"lawyer","firm":"墨衡律师事务所","ts":"2026-03-02 09:00"})";
+}
+
+void TestService::setDeadlinesReply(DeadlinesMode mode, std::string json) {
+  std::lock_guard lock(mutex_);
+  deadlinesMode_ = mode;
+  deadlinesJson_ = std::move(json);
+}
+
+std::string TestService::defaultDeadlinesJson() {
+  return R"({"overdue":[{"content":"提交证据","date":"2026-02-27","days":-3,"client":"张三","proc":"（2026）京0105民初1234号","proc_id":88}],)"
+         R"("today":[{"content":"缴纳诉讼费","date":"2026-03-02","days":0,"client":"李四","proc":"劳动仲裁","proc_id":91}],)"
+         R"("soon":[{"content":"答辩期届满","date":"2026-03-05","days":3,"client":null,"proc":null,"proc_id":null}],)"
+         R"("verify":[],)"
+         R"("hearings":[{"content":"开庭","date":"2026-03-10","days":8,"client":"张三","proc":"（2026）京0105民初1234号","proc_id":88}]})";
+}
+
+void TestService::setNodesReply(std::string json) {
+  std::lock_guard lock(mutex_);
+  nodesJson_ = std::move(json);
+}
+
+std::string TestService::defaultNodesJson() {
+  return R"({"ok":true,"contracts":[{"id":7,"no":"HT-2026-007","clients":2,"procs":3},)"
+         R"({"id":9,"no":"HT-2026-009","clients":1,"procs":0}],)"
+         R"("clients":[{"id":11,"name":"张三","contract":"HT-2026-007","procs":2},)"
+         R"({"id":12,"name":"李四有限公司","contract":"","procs":1}]})";
+}
+
+int TestService::multipartFileCount(const RecordedRequest& request) {
+  std::string type = request.header("content-type");
+  if (type.rfind("multipart/form-data", 0) != 0) return -1;
+  SoupMessageHeaders* headers = soup_message_headers_new(SOUP_MESSAGE_HEADERS_MULTIPART);
+  soup_message_headers_replace(headers, "Content-Type", type.c_str());
+  GBytes* body = g_bytes_new(request.body.data(), request.body.size());
+  SoupMultipart* multipart = soup_multipart_new_from_message(headers, body);
+  g_bytes_unref(body);
+  soup_message_headers_unref(headers);
+  if (!multipart) return -1;
+  int count = 0;
+  for (int i = 0; i < soup_multipart_get_length(multipart); ++i) {
+    SoupMessageHeaders* partHeaders = nullptr;
+    GBytes* partBody = nullptr;
+    if (!soup_multipart_get_part(multipart, i, &partHeaders, &partBody)) continue;
+    char* disposition = nullptr;
+    GHashTable* params = nullptr;
+    if (soup_message_headers_get_content_disposition(partHeaders, &disposition, &params)) {
+      auto* name = params ? static_cast<const char*>(g_hash_table_lookup(params, "name")) : nullptr;
+      if (name && std::string(name) == "files") ++count;
+      g_free(disposition);
+      if (params) g_hash_table_destroy(params);
+    }
+  }
+  soup_multipart_free(multipart);
+  return count;
 }
 
 std::string TestService::attachmentBytes() {
@@ -375,6 +434,34 @@ Reply TestService::badgeRoute(const RecordedRequest& r) const {
   return Reply::json(json);
 }
 
+Reply TestService::deadlinesRoute(const RecordedRequest& r) const {
+  DeadlinesMode mode;
+  std::string json;
+  {
+    std::lock_guard lock(mutex_);
+    mode = deadlinesMode_;
+    json = deadlinesJson_;
+  }
+  if (mode == DeadlinesMode::LoginPage) return Reply::html(pages::login());
+  if (!isSignedIn(r)) return Reply::redirect("/login");
+  if (mode == DeadlinesMode::MissingHearings) {
+    std::string full = defaultDeadlinesJson();
+    auto cut = full.rfind(",\"hearings\"");
+    return Reply::json(full.substr(0, cut) + "}");
+  }
+  return Reply::json(json);
+}
+
+Reply TestService::signedInPost(const RecordedRequest& r, const std::function<Reply()>& answer) const {
+  if (!isSignedIn(r)) return Reply::redirect("/login");
+  if (r.method != "POST") {
+    Reply reply = Reply::json(R"({"success":false,"error":"method not allowed"})", 405);
+    reply.headers.emplace_back("Allow", "POST");
+    return reply;
+  }
+  return answer();
+}
+
 void TestService::installBuiltinRoutes() {
   auto page = [](std::string (*render)()) { return [render] { return Reply::html(render()); }; };
 
@@ -421,6 +508,26 @@ void TestService::installBuiltinRoutes() {
   setRoute("/new-window", [](const RecordedRequest&) { return Reply::html(pages::newWindow()); });
 
   setRoute("/api/desktop/badges", [this](const RecordedRequest& r) { return badgeRoute(r); });
+  setRoute("/api/my_deadlines", [this](const RecordedRequest& r) { return deadlinesRoute(r); });
+  setRoute("/api/desktop/nodes", [this](const RecordedRequest& r) {
+    return requireSignIn(r, [this] {
+      std::lock_guard lock(mutex_);
+      return Reply::json(nodesJson_);
+    });
+  });
+
+  auto success = [] { return Reply::json(R"({"success":true})"); };
+  setRoute("/api/quick_add_todo", [this, success](const RecordedRequest& r) { return signedInPost(r, success); });
+  setPrefixRoute("/api/mark_todo_done/", [this, success](const RecordedRequest& r) { return signedInPost(r, success); });
+  auto upload = [this](const RecordedRequest& r) {
+    return signedInPost(r, [&r] {
+      int files = multipartFileCount(r);
+      if (files < 0) return Reply::json(R"({"success":false,"error":"not multipart"})", 400);
+      return Reply::json(R"({"success":true,"count":)" + std::to_string(files) + "}");
+    });
+  };
+  setPrefixRoute("/api/proc_quick_upload/", upload);
+  setRoute("/api/desktop/upload", upload);
 }
 
 }  // namespace quorvel::test

@@ -95,6 +95,26 @@ class TestService {
   void setBadgeReply(BadgeMode mode, std::string json = defaultBadgeJson());
   static std::string defaultBadgeJson();
 
+  // "/api/my_deadlines" (signed in; otherwise redirected to /login).
+  enum class DeadlinesMode {
+    Json,             // 200 with the JSON text given to setDeadlinesReply
+    MissingHearings,  // 200 with the default lists but no "hearings" key
+    LoginPage,        // 200 with the login page, as a service whose session expired answers
+  };
+  void setDeadlinesReply(DeadlinesMode mode, std::string json = defaultDeadlinesJson());
+  static std::string defaultDeadlinesJson();
+
+  // "/api/desktop/nodes" (signed in): {ok, contracts:[{id,no,clients,procs}], clients:[{id,name,contract,procs}]}.
+  void setNodesReply(std::string json);
+  static std::string defaultNodesJson();
+
+  // Native endpoints, all POST and signed in: "/api/quick_add_todo" and
+  // "/api/mark_todo_done/<id>" answer {"success":true}; "/api/proc_quick_upload/<id>"
+  // and "/api/desktop/upload" answer {"success":true,"count":N}, N being the number
+  // of multipart parts named "files" (400 for a body that is not multipart).
+  // Number of multipart parts named "files" in a request; -1 when it is not multipart.
+  static int multipartFileCount(const RecordedRequest& request);
+
   // The body of /download/attachment: a fixed 64 KiB pattern.
   static std::string attachmentBytes();
   // What /download/broken declares and how much it sends before it hangs up.
@@ -118,6 +138,8 @@ class TestService {
   Reply requireSignIn(const RecordedRequest& r, const std::function<Reply()>& page) const;
   Reply loginRoute(const RecordedRequest& r);
   Reply badgeRoute(const RecordedRequest& r) const;
+  Reply deadlinesRoute(const RecordedRequest& r) const;
+  Reply signedInPost(const RecordedRequest& r, const std::function<Reply()>& answer) const;
 
   SoupServer* server_ = nullptr;
   unsigned port_ = 0;
@@ -128,6 +150,9 @@ class TestService {
   std::set<std::string> sessions_;
   BadgeMode badgeMode_ = BadgeMode::Json;
   std::string badgeJson_;
+  DeadlinesMode deadlinesMode_ = DeadlinesMode::Json;
+  std::string deadlinesJson_;
+  std::string nodesJson_;
   std::vector<RecordedRequest> record_;
 };
 

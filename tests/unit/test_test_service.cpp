@@ -320,7 +320,8 @@ TEST_F(TestServiceTest, WaitForRequestIteratesTheMainContext) {
 }
 
 TEST_F(TestServiceTest, RoutesCanBeReplacedAndReset) {
-  EXPECT_EQ(fetch("/api/my_deadlines").status, 404u);
+  // Built in, and signed out here: sent to the login page.
+  EXPECT_EQ(fetch("/api/my_deadlines").status, 302u);
 
   service.setRoute("/api/my_deadlines", [](const RecordedRequest& r) {
     return Reply::json(R"({"overdue":[],"today":[],"soon":[],"verify":[],"hearings":[],"q":")" + r.query + "\"}");
@@ -348,7 +349,7 @@ TEST_F(TestServiceTest, RoutesCanBeReplacedAndReset) {
   EXPECT_NE(thrown.body.find("boom"), std::string::npos);
 
   service.resetRoutes();
-  EXPECT_EQ(fetch("/api/my_deadlines").status, 404u);
+  EXPECT_EQ(fetch("/api/my_deadlines").status, 302u);
   EXPECT_EQ(fetch("/api/other").status, 404u);
   EXPECT_EQ(fetch("/dashboard").status, 302u);
 }

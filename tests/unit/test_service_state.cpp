@@ -1,0 +1,560 @@
+// What the workspace model makes of the service's replies: badges and the sign-in
+// state, forbidden pages, deadlines, recents, page-script reads and the node cache.
+// Pages are fakes; nothing here needs a display.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <set>
+
+#include "FakeWebPage.h"
+#include "TestEnv.h"
+#include "app/AppArgs.h"
+#include "app/AppConfig.h"
+#include "core/AppError.h"
+#include "core/Clock.h"
+#include "core/Log.h"
+#include "core/MainQueue.h"
+#include "platform/UserDefaults.h"
+
+using namespace quorvel;
+using namespace quorvel::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+template <class T>
+struct Outcome {
+  std::optional<T> value;
+  std::optional<AppError> error;
+  bool done = false;
+};
+
+template <class T>
+Task<void> collect(Task<T> t, std::shared_ptr<Outcome<T>> out) {
+  try {
+    out->value.emplace(co_await t);
+  } catch (const AppError& e) {
+    out->error = e;
+  }
+  out->done = true;
+}
+
+template <class T>
+std::shared_ptr<Outcome<T>> runToEnd(Task<T> t) {
+  auto out = std::make_shared<Outcome<T>>();
+  spawn(collect(std::move(t), out));
+  EXPECT_TRUE(runMainLoopUntil([&] { return out->done; }, 5000)) << "task did not finish";
+  return out;
+}
+
+class ServiceStateTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    AppArgs::set({"quorvel"});
+    auto& d = UserDefaults::standard();
+    d.set("serverURL", "https://example.com");
+    d.remove("session.tabs.v1");
+    d.remove("recents.v1");
+    setLogSink([this](const std::string& line) { logs.push_back(line); });
+    model = BrowserModel::create(pages.factory());
+    model->clearDockBadge = [this] { ++dockCleared; };
+    model->notifyCounts = [this](const BadgeCounts& c) { notified.push_back(c); };
+    page = fakeOf(model->activeTab());
+  }
+  void TearDown() override {
+    setLogSink({});
+    Clock::setNowForTesting(std::nullopt);
+    model.reset();
+    drainMainLoop();
+  }
+
+  // Runs one badge refresh whose page answers `reply`.
+  void refreshWith(JsResult reply) {
+    page->answer = [reply](const std::string&, const nlohmann::json&) { return reply; };
+    model->refreshBadges();
+    drainMainLoop();
+  }
+  void refreshWithText(const std::string& text) { refreshWith(JsResult::success(text)); }
+
+  int logCount(const std::string& part) const {
+    int n = 0;
+    for (auto& l : logs)
+      if (l.find(part) != std::string::npos) ++n;
+    return n;
+  }
+  std::vector<nlohmann::json> auditRecords() const {
+    std::vector<nlohmann::json> out;
+    std::ifstream in(AppConfig::dataDir() / "upload-audit.jsonl");
+    for (std::string line; std::getline(in, line);) out.push_back(nlohmann::json::parse(line));
+    return out;
+  }
+
+  TempHome home;
+  FakePages pages;
+  std::shared_ptr<BrowserModel> model;
+  FakeWebPage* page = nullptr;
+  std::vector<std::string> logs;
+  std::vector<BadgeCounts> notified;
+  int dockCleared = 0;
+};
+
+}  // namespace
+
+// ---- badges ----
+
+TEST(BadgeReply, EachFieldFallsBackOnItsOwnAndOnlyObjectsCount) {
+  auto c = parseBadgeReply(
+      R"({"overdue":"3","today":3.0,"soon":true,"verify":null,"hearings":4,"user":5,"role":"lawyer","firm":"墨衡","ts":"09:00","x":1})");
+  ASSERT_TRUE(c);
+  EXPECT_TRUE(c->loaded);
+  EXPECT_FALSE(c->loginRequired);
+  EXPECT_EQ(c->overdue, 0);   // text is not an integer
+  EXPECT_EQ(c->today, 0);     // a fraction-typed number is not either
+  EXPECT_EQ(c->soon, 0);      // nor a boolean
+  EXPECT_EQ(c->verify, 0);
+  EXPECT_EQ(c->hearings, 4);
+  EXPECT_EQ(c->user, "");
+  EXPECT_EQ(c->role, "lawyer");
+  EXPECT_EQ(c->firm, "墨衡");
+  EXPECT_EQ(c->updatedAt, "09:00");
+
+  auto empty = parseBadgeReply("{}");
+  ASSERT_TRUE(empty);
+  EXPECT_EQ(*empty, (BadgeCounts{true, false, 0, 0, 0, 0, 0, "", "", "", ""}));
+
+  for (const char* notAnObject : {"[]", "null", "3", "\"text\"", "", "{\"overdue\":", "<html></html>"})
+    EXPECT_FALSE(parseBadgeReply(notAnObject)) << notAnObject;
+
+  EXPECT_TRUE(looksLikeLoginPage("<html><form action=x>"));
+  EXPECT_TRUE(looksLikeLoginPage("<title>系统登录</title>"));
+  EXPECT_FALSE(looksLikeLoginPage("<FORM>"));  // case-sensitive, as the service writes it
+}
+
+TEST_F(ServiceStateTest, BadgeRepliesMoveBetweenTheThreeStates) {
+  EXPECT_FALSE(model->badges->loaded);
+
+  // The read is deferred: nothing changes before refreshBadges returns.
+  page->answer = [](const std::string&, const nlohmann::json&) {
+    return JsResult::success(R"({"overdue":2,"today":1,"user":"张律师"})");
+  };
+  model->refreshBadges();
+  EXPECT_FALSE(model->badges->loaded);
+  EXPECT_TRUE(page->calledBodies.empty());
+  drainMainLoop();
+  EXPECT_TRUE(model->badges->loaded);
+  EXPECT_FALSE(model->badges->loginRequired);
+  EXPECT_EQ(model->badges->overdue, 2);
+  ASSERT_EQ(notified.size(), 1u);
+  EXPECT_EQ(notified[0], model->badges.get());
+  EXPECT_EQ(logCount("[Quorvel][BADGE] 超期=2 今日=1 3天内=0 待核实=0 开庭=0 用户=张律师"), 1);
+
+  // The login marker keeps the counts and only raises the flags; no notification.
+  refreshWithText("__LOGIN__");
+  EXPECT_TRUE(model->badges->loginRequired);
+  EXPECT_EQ(model->badges->overdue, 2);
+  EXPECT_EQ(model->badges->user, "张律师");
+  EXPECT_EQ(notified.size(), 1u);
+  EXPECT_EQ(dockCleared, 1);
+
+  // Back to signed in with the next good reply.
+  refreshWithText(R"({"overdue":5})");
+  EXPECT_FALSE(model->badges->loginRequired);
+  EXPECT_EQ(model->badges->overdue, 5);
+  EXPECT_EQ(model->badges->user, "");
+
+  // An HTML reply with a form, or with the login title, means the sign-in expired.
+  refreshWithText("<html><body><form method=post action=/search></form></body></html>");
+  EXPECT_TRUE(model->badges->loginRequired);
+  refreshWithText("{}");
+  EXPECT_FALSE(model->badges->loginRequired);
+  refreshWithText("<html><title>墨衡台 · 系统登录</title></html>");
+  EXPECT_TRUE(model->badges->loginRequired);
+  EXPECT_EQ(model->badges->overdue, 0);
+}
+
+TEST_F(ServiceStateTest, FailedAndForeignBadgeRepliesChangeNothing) {
+  refreshWithText(R"({"overdue":1,"user":"张律师"})");
+  BadgeCounts good = model->badges.get();
+  int published = 0;
+  auto conn = model->badges.changed().connect([&] { ++published; });
+
+  logs.clear();
+  refreshWithText("__ERR__TypeError: Load failed");
+  EXPECT_EQ(logCount("[Quorvel][BADGE] __ERR__TypeError: Load failed"), 1);
+  refreshWith(JsResult::failure("WebKitJavascriptError", 699, "脚本异常"));
+  EXPECT_EQ(logCount("[Quorvel][BADGE] 脚本异常"), 1);
+  refreshWith(JsResult::success(42));
+  refreshWith(JsResult::success(nullptr));
+  refreshWithText("[]");
+  refreshWithText("null");
+  refreshWithText("<h1>500 Internal Server Error</h1>");
+  EXPECT_EQ(logs.size(), 2u);  // only the two failures above
+  EXPECT_EQ(published, 0);
+  EXPECT_EQ(model->badges.get(), good);
+
+  // A page on another host is never asked; a subdomain of the service is.
+  size_t asked = page->calledBodies.size();
+  page->url = "https://example.com.evil.net/dashboard";
+  refreshWithText(R"({"overdue":99})");
+  page->url = "https://other.net/api";
+  refreshWithText(R"({"overdue":99})");
+  EXPECT_EQ(page->calledBodies.size(), asked);
+  EXPECT_EQ(model->badges.get(), good);
+  page->url = "https://Files.EXAMPLE.com/x";
+  refreshWithText(R"({"overdue":3})");
+  EXPECT_EQ(model->badges->overdue, 3);
+
+  // A page that has loaded nothing yet is not asked either.
+  page->url.reset();
+  refreshWithText(R"({"overdue":7})");
+  EXPECT_EQ(model->badges->overdue, 3);
+  conn.disconnect();
+}
+
+TEST_F(ServiceStateTest, MarkLoginRequiredPublishesOnceButClearsTheBadgeEachTime) {
+  int published = 0;
+  auto conn = model->badges.changed().connect([&] { ++published; });
+  model->markLoginRequired();
+  model->markLoginRequired();
+  EXPECT_EQ(published, 1);
+  EXPECT_EQ(dockCleared, 0);  // deferred to the main queue
+  drainMainLoop();
+  EXPECT_EQ(dockCleared, 2);
+  EXPECT_TRUE(model->badges->loaded);
+  EXPECT_TRUE(model->badges->loginRequired);
+  EXPECT_TRUE(notified.empty());
+  conn.disconnect();
+}
+
+// ---- forbidden pages ----
+
+TEST_F(ServiceStateTest, ForbiddenPathsAreTrimmedRecordedOnceAndAudited) {
+  model->navItems.set({NavItem{"个人工作台", "square.grid.2x2", "/dashboard"},
+                       NavItem{"财务看板", "chart.bar", "/finance_dashboard"},
+                       NavItem{"案件", "folder.fill", "/cases"}});
+  model->markForbidden("  /finance_dashboard\t");
+  EXPECT_EQ(model->forbiddenPaths.get(), std::set<std::string>{"/finance_dashboard"});
+  ASSERT_EQ(model->navItems->size(), 2u);
+  EXPECT_EQ(model->navItems.get()[1].path, "/cases");
+  EXPECT_EQ(logCount("[Quorvel][NAV] 权限不足，已从侧栏移除：/finance_dashboard（剩 2 项）"), 1);
+  auto records = auditRecords();
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0]["action"], "nav-forbidden");
+  EXPECT_EQ(records[0]["path"], "/finance_dashboard");
+  EXPECT_EQ(records[0]["removed"], 1);
+
+  model->markForbidden("/finance_dashboard");
+  model->markForbidden("");
+  model->markForbidden(" \t ");
+  EXPECT_EQ(auditRecords().size(), 1u);
+  EXPECT_EQ(logCount("权限不足"), 1);
+
+  model->markForbidden("/not-in-sidebar");
+  records = auditRecords();
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[1]["removed"], 0);
+  EXPECT_EQ(model->navItems->size(), 2u);
+
+  // The page posts its sidebar again: the entry is back but stays hidden.
+  model->navItems.set({NavItem{"财务看板", "chart.bar", "/finance_dashboard"}, NavItem{"案件", "folder.fill", "/cases"}});
+  auto visible = model->visibleNavItems();
+  ASSERT_EQ(visible.size(), 1u);
+  EXPECT_EQ(visible[0].path, "/cases");
+}
+
+// ---- deadlines ----
+
+TEST(DeadlineDecoding, KeysTypesAndDayTexts) {
+  auto empty = decodeDeadlines(R"({"overdue":[],"today":[],"soon":[],"verify":[],"hearings":[],"extra":1})");
+  ASSERT_TRUE(empty);
+  EXPECT_TRUE(empty->empty());
+
+  EXPECT_FALSE(decodeDeadlines(R"({"overdue":[],"today":[],"soon":[],"verify":[]})"));
+  EXPECT_FALSE(decodeDeadlines(R"({"overdue":{},"today":[],"soon":[],"verify":[],"hearings":[]})"));
+  EXPECT_FALSE(decodeDeadlines(R"({"overdue":[],"today":[],"soon":[],"verify":[],"hearings":[{"days":"3"}]})"));
+  EXPECT_FALSE(decodeDeadlines(R"({"overdue":[5],"today":[],"soon":[],"verify":[],"hearings":[]})"));
+  EXPECT_FALSE(decodeDeadlines("<html><form></form></html>"));
+
+  auto d = decodeDeadlines(R"({"overdue":[{"content":"提交证据","days":-2,"proc_id":15}],)"
+                           R"("today":[{"content":"缴费","days":0,"procId":9}],)"
+                           R"("soon":[{"date":"2026-03-05","days":null,"client":null}],)"
+                           R"("verify":[{"days":5}],"hearings":[{}]})");
+  ASSERT_TRUE(d);
+  const TodoItem& first = d->overdue[0];
+  EXPECT_EQ(first.content, "提交证据");
+  EXPECT_EQ(first.days, -2);
+  EXPECT_EQ(first.procId, 15);
+  EXPECT_FALSE(first.date || first.client || first.proc);
+  EXPECT_EQ(first.dayText(), "超期 2 天");
+  EXPECT_FALSE(d->today[0].procId);  // "procId" is not the service's key
+  EXPECT_EQ(d->today[0].dayText(), "今天");
+  EXPECT_FALSE(d->soon[0].days);
+  EXPECT_EQ(d->soon[0].dayText(), "2026-03-05");
+  EXPECT_EQ(d->verify[0].dayText(), "剩 5 天");
+  EXPECT_EQ(d->hearings[0].dayText(), "");
+
+  auto again = decodeDeadlines(R"({"overdue":[{"content":"提交证据","days":-2,"proc_id":15}],)"
+                               R"("today":[],"soon":[],"verify":[],"hearings":[]})");
+  ASSERT_TRUE(again);
+  EXPECT_NE(again->overdue[0].id, first.id);
+  EXPECT_FALSE(TodoKinds::fromRawValue("Overdue"));
+  EXPECT_EQ(TodoKinds::fromRawValue("hearings"), TodoKind::hearings);
+}
+
+TEST_F(ServiceStateTest, FetchDeadlinesPublishesGoodRepliesOnlyAndAlwaysCompletes) {
+  page->answer = [](const std::string&, const nlohmann::json&) {
+    return JsResult::success(std::string(
+        R"({"overdue":[{"content":"a","days":-1}],"today":[],"soon":[{"days":2},{"days":3}],"verify":[],"hearings":[]})"));
+  };
+  bool sawOldLists = false;
+  int completions = 0;
+  model->fetchDeadlines([&] {
+    ++completions;
+    sawOldLists = model->deadlines->empty();
+  });
+  EXPECT_EQ(completions, 0);
+  drainMainLoop();
+  EXPECT_EQ(completions, 1);
+  EXPECT_TRUE(sawOldLists);  // the action runs before the lists are published
+  EXPECT_EQ(model->deadlines->overdue.size(), 1u);
+  EXPECT_EQ(model->deadlines->soon.size(), 2u);
+  EXPECT_EQ(logCount("[Quorvel][TODO] 超期=1 今日=0 3天内=2 待核实=0 开庭=0"), 1);
+
+  // Without "hearings": a parse failure, logged with the first 120 characters.
+  std::string broken = R"({"overdue":[],"today":[],"soon":[],"verify":[],"note":")" + std::string(200, 'x') + "\"}";
+  page->answer = [broken](const std::string&, const nlohmann::json&) { return JsResult::success(broken); };
+  model->fetchDeadlines([&] { ++completions; });
+  drainMainLoop();
+  EXPECT_EQ(completions, 2);
+  EXPECT_EQ(logCount("[Quorvel][TODO] 解析失败: " + broken.substr(0, 120)), 1);
+  EXPECT_EQ(logCount(broken.substr(0, 121)), 0);
+  EXPECT_EQ(model->deadlines->overdue.size(), 1u);
+
+  // Evaluation failures and non-text values end quietly.
+  logs.clear();
+  page->answer = [](const std::string&, const nlohmann::json&) { return JsResult::failure("WebKit", 1, "x"); };
+  model->fetchDeadlines([&] { ++completions; });
+  page->answer = [](const std::string&, const nlohmann::json&) { return JsResult::success(7); };
+  model->fetchDeadlines([&] { ++completions; });
+  drainMainLoop();
+  EXPECT_EQ(completions, 4);
+  EXPECT_TRUE(logs.empty());
+
+  // A foreign page is not read; the action still runs, at once.
+  size_t asked = page->calledBodies.size();
+  page->url = "https://evil.net/dashboard";
+  model->fetchDeadlines([&] { ++completions; });
+  EXPECT_EQ(completions, 5);
+  // No tab at all: the same.
+  model->close(model->activeTab());
+  model->fetchDeadlines([&] { ++completions; });
+  EXPECT_EQ(completions, 6);
+  drainMainLoop();
+  EXPECT_EQ(page->calledBodies.size(), asked);
+  EXPECT_EQ(model->deadlines->overdue.size(), 1u);
+}
+
+// ---- recents ----
+
+TEST_F(ServiceStateTest, RecentsKeepFiveNewestFirstAndAreStored) {
+  for (int id = 1; id <= 6; ++id) model->rememberProceeding(id, "案件 " + std::to_string(id));
+  auto ids = [&] {
+    std::vector<long long> out;
+    for (auto& r : model->recents.get()) out.push_back(r.procID);
+    return out;
+  };
+  EXPECT_EQ(ids(), (std::vector<long long>{6, 5, 4, 3, 2}));
+  model->rememberProceeding(4, "案件 4 新标题");
+  EXPECT_EQ(ids(), (std::vector<long long>{4, 6, 5, 3, 2}));
+  EXPECT_EQ(model->recents.get()[0].title, "案件 4 新标题");
+  EXPECT_EQ(RecentStore::load(), model->recents.get());
+}
+
+TEST(RecentTitle, SeparatorLengthAndEmptyRules) {
+  EXPECT_EQ(recentTitle(1, "一二三四五六七八九十一二三四"), "一二三四五六七八九十一二三四");
+  EXPECT_EQ(recentTitle(1, "一二三四五六七八九十一二三四五"), "一二三四五六七八九十一二三四…");
+  // Seven characters before " - ": the suffix goes.
+  EXPECT_EQ(recentTitle(1, "  甲乙丙丁戊己庚 - 墨衡台\n"), "甲乙丙丁戊己庚");
+  // Six or fewer: the title stays whole, then the length rule applies.
+  EXPECT_EQ(recentTitle(1, "甲乙丙丁戊己 - 墨衡台"), "甲乙丙丁戊己 - 墨衡台");
+  EXPECT_EQ(recentTitle(1, "短标题 - 这是一个相当长的后缀说明"), "短标题 - 这是一个相当长的…");
+  // Only the part from the last separator on is dropped.
+  EXPECT_EQ(recentTitle(1, "甲乙丙丁戊己庚 - 二审 - 墨衡台"), "甲乙丙丁戊己庚 - 二审");
+  EXPECT_EQ(recentTitle(42, "   \t "), "程序 42");
+  EXPECT_EQ(recentTitle(42, ""), "程序 42");
+  // A family emoji is one character and is never split.
+  std::string family = "👨‍👩‍👧";
+  std::string fifteen;
+  for (int i = 0; i < 15; ++i) fifteen += family;
+  std::string fourteen;
+  for (int i = 0; i < 14; ++i) fourteen += family;
+  EXPECT_EQ(recentTitle(1, fifteen), fourteen + "…");
+}
+
+TEST_F(ServiceStateTest, StoredRecentsThatDoNotDecodeLoadEmpty) {
+  auto& d = UserDefaults::standard();
+  for (const char* garbage : {"not json [", R"([{"title":"无编号"}])", R"({"procID":1,"title":"x"})",
+                              R"([{"procID":"1","title":"x"}])"}) {
+    d.set("recents.v1", garbage);
+    EXPECT_TRUE(RecentStore::load().empty()) << garbage;
+  }
+  d.set("recents.v1", 12);
+  EXPECT_TRUE(RecentStore::load().empty());
+  d.set("recents.v1", R"([{"procID":3,"title":"三"},{"procID":1,"title":"一"}])");
+  EXPECT_EQ(RecentStore::load(), (std::vector<RecentItem>{{3, "三"}, {1, "一"}}));
+  // The next visit overwrites whatever was stored.
+  d.set("recents.v1", "not json [");
+  auto fresh = BrowserModel::create(pages.factory());
+  EXPECT_TRUE(fresh->recents->empty());
+  fresh->rememberProceeding(8, "案件八号程序");
+  EXPECT_EQ(RecentStore::load(), (std::vector<RecentItem>{{8, "案件八号程序"}}));
+}
+
+// ---- page-script reads ----
+
+TEST_F(ServiceStateTest, FetchJsonErrorCodes) {
+  auto codeOf = [&](const std::shared_ptr<Outcome<std::string>>& o) { return o->error ? o->error->code : 0; };
+
+  page->answer = [](const std::string& body, const nlohmann::json& args) {
+    EXPECT_NE(body.find("fetch(target"), std::string::npos);
+    return JsResult::success(std::string("{\"path\":\"") + args["target"].get<std::string>() + "\"}");
+  };
+  auto ok = runToEnd(model->fetchJSON("/api/desktop/nodes"));
+  ASSERT_TRUE(ok->value);
+  EXPECT_EQ(*ok->value, R"({"path":"/api/desktop/nodes"})");
+
+  page->answer = [](const std::string&, const nlohmann::json&) { return JsResult::success(std::string()); };
+  auto empty = runToEnd(model->fetchJSON("/x"));
+  ASSERT_TRUE(empty->value);
+  EXPECT_EQ(*empty->value, "");
+
+  page->answer = [](const std::string&, const nlohmann::json&) {
+    return JsResult::success(std::string("__ERR__TypeError: Load failed"));
+  };
+  auto err = runToEnd(model->fetchJSON("/x"));
+  ASSERT_TRUE(err->error);
+  EXPECT_EQ(err->error->domain, "Quorvel");
+  EXPECT_EQ(err->error->code, 2);
+  EXPECT_EQ(err->error->message, "__ERR__TypeError: Load failed");
+
+  page->answer = [](const std::string&, const nlohmann::json&) { return JsResult::success(42); };
+  auto number = runToEnd(model->fetchJSON("/x"));
+  EXPECT_EQ(codeOf(number), 2);
+  EXPECT_EQ(number->error->message, "42");
+  page->answer = [](const std::string&, const nlohmann::json&) { return JsResult::success(nullptr); };
+  EXPECT_EQ(codeOf(runToEnd(model->fetchJSON("/x"))), 2);
+
+  page->answer = [](const std::string&, const nlohmann::json&) {
+    return JsResult::success(std::string("\xff\xfe broken"));
+  };
+  auto notText = runToEnd(model->fetchJSON("/x"));
+  EXPECT_EQ(codeOf(notText), 3);
+  EXPECT_EQ(notText->error->message, "响应不是文本");
+
+  // The web view's own failure passes through unchanged.
+  page->answer = [](const std::string&, const nlohmann::json&) {
+    return JsResult::failure("WebKitJavascriptError", 699, "SyntaxError");
+  };
+  auto failed = runToEnd(model->fetchJSON("/x"));
+  ASSERT_TRUE(failed->error);
+  EXPECT_EQ(failed->error->domain, "WebKitJavascriptError");
+  EXPECT_EQ(failed->error->code, 699);
+  EXPECT_EQ(failed->error->message, "SyntaxError");
+
+  // No page on the service: code 1, and no script runs.
+  size_t asked = page->calledBodies.size();
+  page->url = "https://evil.net/";
+  auto foreign = runToEnd(model->fetchJSON("/api/desktop/nodes"));
+  EXPECT_EQ(codeOf(foreign), 1);
+  EXPECT_EQ(foreign->error->message, "没有打开的页面（请先登录）");
+  page->url = "about:blank";
+  EXPECT_EQ(codeOf(runToEnd(model->fetchJSON("/x"))), 1);
+  EXPECT_EQ(page->calledBodies.size(), asked);
+
+  model->activeTab()->teardownWebView();
+  EXPECT_EQ(codeOf(runToEnd(model->fetchJSON("/x"))), 1);
+  model->close(model->activeTab());
+  EXPECT_EQ(codeOf(runToEnd(model->fetchJSON("/x"))), 1);
+}
+
+TEST_F(ServiceStateTest, NodeCacheServesForUnderThirtySecondsAndSurvivesFailures) {
+  auto t0 = std::chrono::system_clock::time_point{} + std::chrono::hours(24 * 20000);
+  Clock::setNowForTesting(t0);
+  int reads = 0;
+  std::string next = R"({"ok":true,"n":1})";
+  page->answer = [&](const std::string&, const nlohmann::json& args) {
+    ++reads;
+    EXPECT_EQ(args["target"], "/api/desktop/nodes");
+    return JsResult::success(next);
+  };
+  auto first = runToEnd(model->fetchNodesCached(false));
+  ASSERT_TRUE(first->value);
+  EXPECT_EQ(reads, 1);
+  EXPECT_EQ(model->cachedNodesAt, t0);
+
+  next = R"({"ok":true,"n":2})";
+  Clock::setNowForTesting(t0 + 29900ms);
+  EXPECT_EQ(*runToEnd(model->fetchNodesCached(false))->value, R"({"ok":true,"n":1})");
+  EXPECT_EQ(reads, 1);
+  EXPECT_EQ(*runToEnd(model->fetchNodesCached(true))->value, R"({"ok":true,"n":2})");  // forced
+  EXPECT_EQ(reads, 2);
+  auto t1 = t0 + 29900ms;
+  EXPECT_EQ(model->cachedNodesAt, t1);
+
+  // A failed read keeps the old bytes and their time.
+  Clock::setNowForTesting(t1 + 30000ms);
+  page->answer = [&](const std::string&, const nlohmann::json&) {
+    ++reads;
+    return JsResult::success(std::string("__ERR__offline"));
+  };
+  auto failed = runToEnd(model->fetchNodesCached(false));
+  ASSERT_TRUE(failed->error);
+  EXPECT_EQ(failed->error->code, 2);
+  EXPECT_EQ(reads, 3);
+  EXPECT_EQ(model->cachedNodesData, R"({"ok":true,"n":2})");
+  EXPECT_EQ(model->cachedNodesAt, t1);
+
+  // Fresh enough is served without a page; stale without a page fails with code 1.
+  Clock::setNowForTesting(t1 + 10000ms);
+  model->activeTab()->teardownWebView();
+  EXPECT_EQ(*runToEnd(model->fetchNodesCached(false))->value, R"({"ok":true,"n":2})");
+  Clock::setNowForTesting(t1 + 30000ms);
+  auto noPage = runToEnd(model->fetchNodesCached(false));
+  ASSERT_TRUE(noPage->error);
+  EXPECT_EQ(noPage->error->code, 1);
+  EXPECT_EQ(model->cachedNodesData, R"({"ok":true,"n":2})");
+}
+
+TEST_F(ServiceStateTest, LogoutEmptiesEverySignedInStateAndTheNodeCache) {
+  auto t0 = std::chrono::system_clock::time_point{} + std::chrono::hours(24 * 20000);
+  Clock::setNowForTesting(t0);
+  page->answer = [](const std::string& body, const nlohmann::json&) {
+    if (body.find("/api/my_deadlines") != std::string::npos)
+      return JsResult::success(std::string(R"({"overdue":[{}],"today":[],"soon":[],"verify":[],"hearings":[]})"));
+    return JsResult::success(std::string(R"({"overdue":1,"user":"张律师"})"));
+  };
+  model->refreshBadges();
+  model->fetchDeadlines();
+  drainMainLoop();
+  model->navItems.set({NavItem{"案件", "folder.fill", "/cases"}});
+  model->markForbidden("/finance_dashboard");
+  model->rememberProceeding(88, "（2026）京0105民初1234号");
+  ASSERT_TRUE(runToEnd(model->fetchNodesCached(false))->value);
+  ASSERT_TRUE(model->badges->loaded && !model->deadlines->empty() && !model->recents->empty());
+
+  model->logout();
+  EXPECT_EQ(model->badges.get(), BadgeCounts{});
+  EXPECT_TRUE(model->navItems->empty());
+  EXPECT_TRUE(model->forbiddenPaths->empty());
+  EXPECT_TRUE(model->deadlines->empty());
+  EXPECT_TRUE(model->recents->empty());
+  EXPECT_TRUE(RecentStore::load().empty());
+  EXPECT_FALSE(model->cachedNodesData);
+  EXPECT_EQ(model->cachedNodesAt, t0);
+
+  // The next node read goes to the page although the old time is fresh.
+  size_t asked = page->calledBodies.size();
+  auto after = runToEnd(model->fetchNodesCached(false));
+  ASSERT_TRUE(after->value);
+  EXPECT_EQ(page->calledBodies.size(), asked + 1);
+}

@@ -1,0 +1,276 @@
+// The page bridge in real tabs against the test service: commands and their replies,
+// malformed requests, file actions, and messages from pages that are not the service's.
+#include <gdk/gdk.h>
+#include <gtest/gtest.h>
+#include <libsoup/soup.h>
+
+#include <map>
+
+#include "TestService.h"
+#include "WebHarness.h"
+#include "app/AppArgs.h"
+#include "app/AppConfig.h"
+#include "core/BrowserModel.h"
+#include "core/Log.h"
+#include "core/MainQueue.h"
+#include "platform/UserDefaults.h"
+#include "web/Bridge.h"
+#include "web/TabController.h"
+#include "web/WebSession.h"
+
+using namespace quorvel;
+using namespace quorvel::test;
+
+namespace {
+constexpr const char* kNotConnected = "[Quorvel][ALERT] 还没有连接卷宗盘：请先在「设置 → 本地卷宗盘」里连接。";
+
+// Replaces the page's reply function with one that records every reply.
+constexpr const char* kRecordReplies =
+    "window.__replies = [];"
+    "window.__zivEzozorReply = function(id, payload) { window.__replies.push([id, payload]); };"
+    "return '';";
+
+class BridgeTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    AppArgs::set({"quorvel"});
+    g_setenv("QUORVEL_NO_DIALOGS", "1", TRUE);
+    service.start();
+    auto& d = UserDefaults::standard();
+    d.remove("session.tabs.v1");
+    d.remove("recents.v1");
+    AppConfig::setServerURL(service.baseUrl());
+    TabController::installAsDefaultFactory();
+    setLogSink([this](const std::string& line) { logs.push_back(line); });
+  }
+  void TearDown() override {
+    setLogSink({});
+    harnesses.clear();
+    model.reset();
+    drainMainLoop();
+    service.stop();
+    g_unsetenv("QUORVEL_NO_DIALOGS");
+  }
+
+  void signIn() {
+    SoupCookie* c = soup_cookie_new(TestService::kSessionCookie, service.issueSession().c_str(), "127.0.0.1", "/", -1);
+    bool done = false;
+    webkit_cookie_manager_add_cookie(
+        webkit_network_session_get_cookie_manager(WebSession::network()), c, nullptr,
+        [](GObject*, GAsyncResult*, gpointer d) { *static_cast<bool*>(d) = true; }, &done);
+    soup_cookie_free(c);
+    runMainLoopUntil([&] { return done; }, 5000);
+  }
+
+  // A signed-in dashboard in a shown tab.
+  WebHarness& openDashboard() {
+    signIn();
+    model = BrowserModel::create();
+    tab = model->activeTab();
+    auto* c = dynamic_cast<TabController*>(tab->controller());
+    harnesses.push_back(std::make_unique<WebHarness>(c->view()));
+    EXPECT_TRUE(runMainLoopUntil(
+        [&] { return !tab->isLoading.get() && tab->currentPath.get() == "/dashboard" && !model->navItems->empty(); },
+        15000));
+    drainMainLoop();
+    return *harnesses.back();
+  }
+
+  // The page's answer to one bridge call, parsed.
+  nlohmann::json call(WebHarness& h, const std::string& cmd, const nlohmann::json& a = nullptr) {
+    std::string text = h.evalText("return await ZivEzozor.call(cmd, hasA === '1' ? a : undefined);",
+                                  {{"cmd", cmd}, {"hasA", a.is_null() ? "0" : "1"}, {"a", a.is_null() ? std::string() : a.get<std::string>()}});
+    auto j = nlohmann::json::parse(text, nullptr, false);
+    EXPECT_FALSE(j.is_discarded()) << text;
+    return j;
+  }
+
+  int logCount(const std::string& part) const {
+    int n = 0;
+    for (auto& l : logs)
+      if (l.find(part) != std::string::npos) ++n;
+    return n;
+  }
+
+  std::optional<std::string> clipboardText() {
+    struct Read {
+      bool done = false;
+      std::optional<std::string> text;
+    } read;
+    GdkClipboard* cb = gdk_display_get_clipboard(gdk_display_get_default());
+    gdk_clipboard_read_text_async(
+        cb, nullptr,
+        [](GObject* src, GAsyncResult* res, gpointer data) {
+          auto* r = static_cast<Read*>(data);
+          if (char* t = gdk_clipboard_read_text_finish(GDK_CLIPBOARD(src), res, nullptr)) {
+            r->text = t;
+            g_free(t);
+          }
+          r->done = true;
+        },
+        &read);
+    runMainLoopUntil([&] { return read.done; }, 5000);
+    return read.text;
+  }
+
+  TestService service;
+  std::shared_ptr<BrowserModel> model;
+  std::shared_ptr<BrowserTab> tab;
+  std::vector<std::unique_ptr<WebHarness>> harnesses;
+  std::vector<std::string> logs;
+};
+}  // namespace
+
+TEST_F(BridgeTest, CommandsResolveInThePageWithTheirReplies) {
+  auto& h = openDashboard();
+  EXPECT_EQ(call(h, "testKey"), (nlohmann::json{{"ok", true}, {"msg", "本地识别已就绪（无需 API Key）"}}));
+  EXPECT_EQ(logCount("[Quorvel][BRIDGE] testKey"), 1);
+  EXPECT_EQ(call(h, "OcrImageX"), (nlohmann::json{{"error", "未知命令: OcrImageX"}}));
+  EXPECT_EQ(call(h, "查询"), (nlohmann::json{{"error", "未知命令: 查询"}}));
+
+  EXPECT_EQ(call(h, "queryTracking", "  \t"), (nlohmann::json{{"status", "unknown"}, {"msg", "单号为空"}}));
+  EXPECT_EQ(call(h, "QUERYTRACKING"), (nlohmann::json{{"status", "unknown"}, {"msg", "单号为空"}}));
+  EXPECT_EQ(call(h, "querytracking", "SF1234567890"), (nlohmann::json{{"status", "unknown"}, {"msg", "物流查询尚未启用"}}));
+
+  nlohmann::json failed = {{"tracking_no", ""}, {"courier", ""}, {"sender", ""}, {"recipient", ""},
+                           {"remark", ""},      {"status", "red"}, {"msg", "图片解析失败"}};
+  EXPECT_EQ(call(h, "ocrImage"), failed);
+  EXPECT_EQ(call(h, "ocrImage", "data:image/png;base64,bm90IGFuIGltYWdl"), failed);  // "not an image"
+  EXPECT_EQ(call(h, "ocrImage", "https://example.com/a.png"), failed);
+  // A real photo from the page's own canvas decodes; recognition itself is not there yet.
+  std::string png = h.evalText(
+      "const c = document.createElement('canvas'); c.width = 40; c.height = 20;"
+      "const g = c.getContext('2d'); g.fillStyle = '#123456'; g.fillRect(0, 0, 40, 20); return c.toDataURL('image/png');");
+  ASSERT_EQ(png.rfind("data:image/png;base64,", 0), 0u);
+  auto recognised = call(h, "ocrimage", png);
+  EXPECT_EQ(recognised["status"], "red");
+  EXPECT_EQ(recognised["msg"], "本机识别尚未启用");
+  // The same photo cut short is no image.
+  EXPECT_EQ(call(h, "ocrimage", png.substr(0, png.size() / 2)), failed);
+}
+
+TEST_F(BridgeTest, MalformedRequestsGetNoReplyAndOddIdsComeBackIntact) {
+  auto& h = openDashboard();
+  h.evalText(kRecordReplies);
+  // Ids that would break a reply spliced into script text.
+  std::string odd = "a'\"\\\n</script>); window.__pwned = 1; //\u2028";
+  h.evalText(
+      "const b = window.webkit.messageHandlers.bridge;"
+      "b.postMessage({cmd: 'testkey'});"
+      "b.postMessage({id: 5, cmd: 'testkey'});"
+      "b.postMessage({id: 'no-cmd'});"
+      "b.postMessage({id: 'num-cmd', cmd: 7});"
+      "b.postMessage('testkey');"
+      "b.postMessage(['r1', 'testkey']);"
+      "b.postMessage(null);"
+      "b.postMessage({id: 'tracking', cmd: 'querytracking', a: {no: 'SF1'}});"
+      "b.postMessage({id: odd, cmd: 'testkey'});"
+      "b.postMessage({id: 'last', cmd: 'TESTKEY'});"
+      "return '';",
+      {{"odd", odd}});
+  ASSERT_TRUE(h.waitFor([&] { return h.evalText("return String(window.__replies.length);") == "3"; }, 5000))
+      << h.evalText("return JSON.stringify(window.__replies);");
+  h.pump(200);
+  auto replies = nlohmann::json::parse(h.evalText("return JSON.stringify(window.__replies);"));
+  ASSERT_EQ(replies.size(), 3u);
+  std::map<std::string, nlohmann::json> byId;
+  for (auto& r : replies) byId[r[0].get<std::string>()] = nlohmann::json::parse(r[1].get<std::string>());
+  ASSERT_EQ(byId.count(odd), 1u);
+  EXPECT_EQ(byId[odd]["ok"], true);
+  EXPECT_EQ(byId["last"]["ok"], true);
+  EXPECT_EQ(byId["tracking"]["msg"], "单号为空");  // a non-text "a" counts as absent
+  EXPECT_EQ(h.evalText("return String(window.__pwned);"), "undefined");
+}
+
+TEST_F(BridgeTest, ActionsCopyAndAskForTheCaseVolume) {
+  auto& h = openDashboard();
+  h.evalText(
+      "const a = window.webkit.messageHandlers.action;"
+      "a.postMessage('clip:（2026）京0105民初1234号\\n第二行');"
+      "a.postMessage('reveal:');"
+      "a.postMessage('edit:案件/2026/起诉状.pdf');"
+      "a.postMessage('preview:案件/2026/起诉状.pdf');"
+      "a.postMessage('openfolder:');"
+      "a.postMessage('CLIP:ignored');"
+      "a.postMessage({clip: 'x'});"
+      "a.postMessage('unknown:x');"
+      "return '';");
+  ASSERT_TRUE(runMainLoopUntil([&] { return logCount(kNotConnected) == 4; }, 5000)) << logCount(kNotConnected);
+  EXPECT_EQ(clipboardText(), "（2026）京0105民初1234号\n第二行");
+  EXPECT_EQ(logCount("[Quorvel][VOLUME] 未连接卷宗盘，无法显示："), 1);
+  EXPECT_EQ(logCount("[Quorvel][EDIT] 未连接卷宗盘，无法编辑：案件/2026/起诉状.pdf"), 1);
+
+  // The page's own buttons send the same actions.
+  logs.clear();
+  h.evalText("document.querySelector('#fileLink ~ span').click(); document.getElementById('localFolderBtn').click(); return '';");
+  ASSERT_TRUE(runMainLoopUntil([&] { return logCount(kNotConnected) == 2; }, 5000));
+  EXPECT_EQ(logCount("无法预览：案件/2026/起诉状.pdf"), 1);
+  EXPECT_EQ(h.evalText("return String(window.__qvLocalFolderClicked);"), "undefined");
+}
+
+TEST_F(BridgeTest, MessagesFromAPageOffTheServiceAreDropped) {
+  auto& h = openDashboard();
+  gdk_clipboard_set_text(gdk_display_get_clipboard(gdk_display_get_default()), "before");
+  // A page that is not the service's in the tab's own view (a foreign http host is
+  // not even let into the tab): the bridge script is there, the handlers too.
+  std::string foreign = "about:blank";
+  ASSERT_TRUE(h.loadHTML("<html><body><p>foreign</p></body></html>", foreign));
+  auto* controller = dynamic_cast<TabController*>(tab->controller());
+  ASSERT_FALSE(controller->showsServicePage());
+  h.evalText(kRecordReplies);
+  EXPECT_EQ(h.evalText("return String(ZivEzozor.available());"), "true");
+  h.evalText(
+      "window.webkit.messageHandlers.bridge.postMessage({id: 'f1', cmd: 'testkey'});"
+      "window.webkit.messageHandlers.action.postMessage('clip:stolen');"
+      "window.webkit.messageHandlers.action.postMessage('reveal:a.pdf');"
+      "return '';");
+  ASSERT_TRUE(runMainLoopUntil([&] { return logCount("[Quorvel][BRIDGE] 丢弃来自非服务页面的") >= 3; }, 5000));
+  EXPECT_EQ(logCount("丢弃来自非服务页面的 bridge 消息：" + foreign), 1);
+  EXPECT_EQ(logCount("丢弃来自非服务页面的 action 消息：" + foreign), 2);
+  h.pump(300);
+  EXPECT_EQ(h.evalText("return String(window.__replies.length);"), "0");
+  EXPECT_EQ(clipboardText(), "before");
+  EXPECT_EQ(logCount(kNotConnected), 0);
+  EXPECT_EQ(logCount("[Quorvel][BRIDGE] testkey"), 0);
+}
+
+TEST_F(BridgeTest, AViewThatOutlivesItsTabKeepsNeitherControllerNorBridgeAlive) {
+  openDashboard();
+  auto* c = dynamic_cast<TabController*>(tab->controller());
+  WebKitWebView* view = WEBKIT_WEB_VIEW(g_object_ref(c->view()));
+  std::weak_ptr<WebPage> controller = tab->webViewPtr();
+  auto second = model->newTab("/cases", "案件");
+  model->close(tab);
+  tab.reset();
+  drainMainLoop();
+  EXPECT_TRUE(controller.expired());
+  g_object_unref(view);
+}
+
+TEST(BridgeForwarder, ForwardsWhileTheTargetLivesAndDropsAfterwards) {
+  struct Target : ScriptMessageHandler {
+    std::vector<std::string> got;
+    bool hadView = false;
+    void didReceive(WebKitUserContentManager*, const ScriptMessage& m) override {
+      hadView = m.webView != nullptr;
+      gchar* s = jsc_value_to_string(m.body);
+      got.push_back(m.name + ":" + (s ? s : ""));
+      g_free(s);
+    }
+  };
+  WebHarness h;
+  auto target = std::make_shared<Target>();
+  gulong id = WeakScriptMessageHandler::install(h.view(), "probe", target);
+  ASSERT_TRUE(h.loadHTML("<p>x</p>"));
+  h.evalText("window.webkit.messageHandlers.probe.postMessage('one'); return '';");
+  ASSERT_TRUE(h.waitFor([&] { return target->got.size() == 1; }, 3000));
+  EXPECT_EQ(target->got[0], "probe:one");
+  EXPECT_TRUE(target->hadView);
+
+  std::weak_ptr<Target> weak = target;
+  target.reset();
+  EXPECT_TRUE(weak.expired());  // the content manager did not keep it
+  h.evalText("window.webkit.messageHandlers.probe.postMessage('two'); return '';");
+  h.pump(200);
+  g_signal_handler_disconnect(h.contentManager(), id);
+}

@@ -1,0 +1,308 @@
+// Page-script reads, badges, deadlines and signing out, in real tabs against the
+// test service.
+#include <gtest/gtest.h>
+#include <libsoup/soup.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "TestService.h"
+#include "WebHarness.h"
+#include "app/AppArgs.h"
+#include "app/AppConfig.h"
+#include "core/AppError.h"
+#include "core/BrowserModel.h"
+#include "core/Log.h"
+#include "core/MainQueue.h"
+#include "platform/UserDefaults.h"
+#include "web/TabController.h"
+#include "web/WebSession.h"
+
+using namespace quorvel;
+using namespace quorvel::test;
+
+namespace {
+
+template <class T>
+struct Outcome {
+  std::optional<T> value;
+  std::optional<AppError> error;
+  bool done = false;
+};
+
+template <class T>
+Task<void> collect(Task<T> t, std::shared_ptr<Outcome<T>> out) {
+  try {
+    out->value.emplace(co_await t);
+  } catch (const AppError& e) {
+    out->error = e;
+  }
+  out->done = true;
+}
+
+template <class T>
+std::shared_ptr<Outcome<T>> runToEnd(Task<T> t) {
+  auto out = std::make_shared<Outcome<T>>();
+  spawn(collect(std::move(t), out));
+  EXPECT_TRUE(runMainLoopUntil([&] { return out->done; }, 15000)) << "task did not finish";
+  return out;
+}
+
+class ServiceReadsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    AppArgs::set({"quorvel"});
+    g_setenv("QUORVEL_NO_DIALOGS", "1", TRUE);
+    service.start();
+    auto& d = UserDefaults::standard();
+    d.remove("session.tabs.v1");
+    d.remove("recents.v1");
+    AppConfig::setServerURL(service.baseUrl());
+    TabController::installAsDefaultFactory();
+    setLogSink([this](const std::string& line) { logs.push_back(line); });
+  }
+  void TearDown() override {
+    setLogSink({});
+    harnesses.clear();
+    model.reset();
+    drainMainLoop();
+    service.stop();
+    g_unsetenv("QUORVEL_NO_DIALOGS");
+  }
+
+  void signIn() {
+    SoupCookie* c = soup_cookie_new(TestService::kSessionCookie, service.issueSession().c_str(), "127.0.0.1", "/", -1);
+    bool done = false;
+    webkit_cookie_manager_add_cookie(
+        webkit_network_session_get_cookie_manager(WebSession::network()), c, nullptr,
+        [](GObject*, GAsyncResult*, gpointer d) { *static_cast<bool*>(d) = true; }, &done);
+    soup_cookie_free(c);
+    runMainLoopUntil([&] { return done; }, 5000);
+  }
+
+  // The workspace with its first tab shown, loaded on `path`.
+  void open(const std::string& path) {
+    model = BrowserModel::create();
+    tab = model->activeTab();
+    // A finished load: the loading flag rose and fell again.
+    auto rose = std::make_shared<bool>(tab->isLoading.get());
+    auto finished = std::make_shared<bool>(false);
+    auto conn = tab->isLoading.changed().connect([t = tab.get(), rose, finished] {
+      if (t->isLoading.get()) *rose = true;
+      else if (*rose) *finished = true;
+    });
+    auto* c = dynamic_cast<TabController*>(tab->controller());
+    harnesses.push_back(std::make_unique<WebHarness>(c->view()));
+    bool ok = runMainLoopUntil([&] { return *finished && !tab->isLoading.get() && tab->currentPath.get() == path; }, 15000);
+    conn.disconnect();
+    ASSERT_TRUE(ok) << tab->currentPath.get();
+    drainMainLoop();
+  }
+
+  // Waits for the next badge publication after `refresh`.
+  bool badgesAfter(const std::function<void()>& refresh) {
+    bool changed = false;
+    auto conn = model->badges.changed().connect([&] { changed = true; });
+    refresh();
+    bool ok = runMainLoopUntil([&] { return changed; }, 10000);
+    conn.disconnect();
+    return ok;
+  }
+
+  int logCount(const std::string& part) const {
+    int n = 0;
+    for (auto& l : logs)
+      if (l.find(part) != std::string::npos) ++n;
+    return n;
+  }
+
+  TestService service;
+  std::shared_ptr<BrowserModel> model;
+  std::shared_ptr<BrowserTab> tab;
+  std::vector<std::unique_ptr<WebHarness>> harnesses;
+  std::vector<std::string> logs;
+};
+}  // namespace
+
+TEST_F(ServiceReadsTest, BadgesArriveAndTheLoginPageMarksTheSignInRequired) {
+  signIn();
+  open("/dashboard");
+  // The finished load refreshed the badges already.
+  ASSERT_TRUE(runMainLoopUntil([&] { return model->badges->loaded; }, 10000));
+  BadgeCounts b = model->badges.get();
+  EXPECT_FALSE(b.loginRequired);
+  EXPECT_EQ(b.overdue, 2);
+  EXPECT_EQ(b.soon, 3);
+  EXPECT_EQ(b.user, "张律师");
+  EXPECT_EQ(b.firm, "墨衡律师事务所");
+  EXPECT_EQ(b.updatedAt, "2026-03-02 09:00");
+  auto req = service.requestsTo("/api/desktop/badges");
+  ASSERT_FALSE(req.empty());
+  EXPECT_TRUE(service.isSignedIn(req.back()));
+
+  // The service answers with its login page: sign-in required, counts kept.
+  service.setBadgeReply(TestService::BadgeMode::LoginPage);
+  ASSERT_TRUE(badgesAfter([&] { model->refreshBadges(); }));
+  EXPECT_TRUE(model->badges->loginRequired);
+  EXPECT_EQ(model->badges->overdue, 2);
+
+  // Any HTML with a form counts as the login page.
+  service.setBadgeReply(TestService::BadgeMode::Json, R"({"overdue":4})");
+  ASSERT_TRUE(badgesAfter([&] { model->refreshBadges(); }));
+  EXPECT_FALSE(model->badges->loginRequired);
+  service.setBadgeReply(TestService::BadgeMode::Json, "<html><form action=/search></form></html>");
+  ASSERT_TRUE(badgesAfter([&] { model->refreshBadges(); }));
+  EXPECT_TRUE(model->badges->loginRequired);
+  EXPECT_EQ(model->badges->overdue, 4);
+}
+
+TEST_F(ServiceReadsTest, SignedOutTheLoginPageAnswersWithoutARequest) {
+  open("/login");
+  ASSERT_TRUE(runMainLoopUntil([&] { return model->badges->loginRequired; }, 10000));
+  EXPECT_TRUE(model->badges->loaded);
+  EXPECT_TRUE(service.requestsTo("/api/desktop/badges").empty());
+}
+
+TEST_F(ServiceReadsTest, BadgeRepliesOfAnyShapeNeitherCrashNorCorrupt) {
+  signIn();
+  open("/dashboard");
+  ASSERT_TRUE(runMainLoopUntil([&] { return model->badges->loaded; }, 10000));
+  for (const std::string& body :
+       {std::string("[]"), std::string("null"), std::string(""), std::string("{\"overdue\":1e400,\"user\":[1]}"),
+        std::string("{\"overdue\":-9223372036854775809}"), std::string("\xff\xfe\x00garbage", 10),
+        std::string(300000, '{'), std::string("{\"user\":\"\\ud800\"}")}) {
+    service.setBadgeReply(TestService::BadgeMode::Json, body);
+    service.clearRequests();
+    model->refreshBadges();
+    ASSERT_TRUE(service.waitForRequest("/api/desktop/badges", 10000));
+    runMainLoopUntil([] { return false; }, 150);
+  }
+  service.setBadgeReply(TestService::BadgeMode::ErrorPage);
+  model->refreshBadges();
+  runMainLoopUntil([] { return false; }, 300);
+  EXPECT_FALSE(model->badges->loginRequired);
+  service.setBadgeReply(TestService::BadgeMode::Json, R"({"overdue":6})");
+  ASSERT_TRUE(badgesAfter([&] { model->refreshBadges(); }));
+  EXPECT_EQ(model->badges->overdue, 6);
+}
+
+TEST_F(ServiceReadsTest, DeadlinesAreReadThroughThePageAndBadRepliesKeepTheOldLists) {
+  signIn();
+  open("/dashboard");
+  bool done = false;
+  model->fetchDeadlines([&] { done = true; });
+  ASSERT_TRUE(runMainLoopUntil([&] { return done && !model->deadlines->empty(); }, 10000));
+  const Deadlines& d = model->deadlines.get();
+  ASSERT_EQ(d.overdue.size(), 1u);
+  EXPECT_EQ(d.overdue[0].content, "提交证据");
+  EXPECT_EQ(d.overdue[0].procId, 88);
+  EXPECT_EQ(d.overdue[0].dayText(), "超期 3 天");
+  ASSERT_EQ(d.soon.size(), 1u);
+  EXPECT_FALSE(d.soon[0].client);
+  EXPECT_FALSE(d.soon[0].procId);
+  EXPECT_TRUE(d.verify.empty());
+  EXPECT_EQ(d.hearings.size(), 1u);
+  EXPECT_EQ(logCount("[Quorvel][TODO] 超期=1 今日=1 3天内=1 待核实=0 开庭=1"), 1);
+
+  for (auto mode : {TestService::DeadlinesMode::MissingHearings, TestService::DeadlinesMode::LoginPage}) {
+    service.setDeadlinesReply(mode);
+    done = false;
+    model->fetchDeadlines([&] { done = true; });
+    ASSERT_TRUE(runMainLoopUntil([&] { return done; }, 10000));
+    drainMainLoop();
+    EXPECT_EQ(model->deadlines->overdue.size(), 1u);
+  }
+  EXPECT_EQ(logCount("[Quorvel][TODO] 解析失败: "), 2);
+  for (const std::string& body : {std::string("[]"), std::string("{\"overdue\":[{\"days\":\"3\"}]}"), std::string("")}) {
+    service.setDeadlinesReply(TestService::DeadlinesMode::Json, body);
+    done = false;
+    model->fetchDeadlines([&] { done = true; });
+    ASSERT_TRUE(runMainLoopUntil([&] { return done; }, 10000));
+  }
+  drainMainLoop();
+  EXPECT_EQ(model->deadlines->hearings.size(), 1u);
+}
+
+TEST_F(ServiceReadsTest, FetchJsonReturnsWhatThePageFetchedAndNodesAreCached) {
+  signIn();
+  open("/dashboard");
+  auto nodes = runToEnd(model->fetchNodesCached(false));
+  ASSERT_TRUE(nodes->value);
+  EXPECT_EQ(*nodes->value, TestService::defaultNodesJson());
+  auto again = runToEnd(model->fetchNodesCached(false));
+  ASSERT_TRUE(again->value);
+  EXPECT_EQ(service.requestsTo("/api/desktop/nodes").size(), 1u);
+  EXPECT_TRUE(service.isSignedIn(service.requestsTo("/api/desktop/nodes")[0]));
+
+  // An HTML error page is returned as it is: no error here.
+  auto missing = runToEnd(model->fetchJSON("/api/nope"));
+  ASSERT_TRUE(missing->value);
+  EXPECT_NE(missing->value->find("404"), std::string::npos);
+  // A page that cannot be fetched: code 2 with the page's own error text.
+  auto bad = runToEnd(model->fetchJSON("http://[::1"));
+  ASSERT_TRUE(bad->error);
+  EXPECT_EQ(bad->error->code, 2);
+  EXPECT_EQ(bad->error->message.rfind("__ERR__", 0), 0u);
+}
+
+TEST_F(ServiceReadsTest, NativeEndpointsOfTheTestServiceAnswerSignedInPostsOnly) {
+  signIn();
+  open("/dashboard");
+  auto form = runToEnd(model->postFormResult("/api/quick_add_todo", {{"content", "A+B"}}));
+  ASSERT_TRUE(form->value);
+  EXPECT_TRUE(form->value->ok) << form->value->body;
+  EXPECT_EQ(service.requestsTo("/api/quick_add_todo").back().formValue("content"), "A+B");
+  auto doneTodo = runToEnd(model->postFormResult("/api/mark_todo_done/17", {}));
+  ASSERT_TRUE(doneTodo->value);
+  EXPECT_TRUE(doneTodo->value->ok);
+
+  auto dir = std::filesystem::temp_directory_path() / ("quorvel-reads-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  std::vector<std::filesystem::path> files;
+  for (int i = 0; i < 3; ++i) {
+    files.push_back(dir / ("f" + std::to_string(i) + ".txt"));
+    std::ofstream(files.back()) << "第" << i << "份";
+  }
+  auto up = runToEnd(model->quickUpload(files, 31));
+  ASSERT_TRUE(up->value) << (up->error ? up->error->message : "");
+  EXPECT_EQ(*up->value, 3);
+  auto req = service.requestsTo("/api/proc_quick_upload/31");
+  ASSERT_EQ(req.size(), 1u);
+  EXPECT_EQ(TestService::multipartFileCount(req[0]), 3);
+  EXPECT_NE(req[0].body.find("第2份"), std::string::npos);
+  std::filesystem::remove_all(dir);
+
+  // Signed out, the same endpoints send the caller to the login page.
+  service.invalidateSessions();
+  auto refused = runToEnd(model->postFormResult("/api/quick_add_todo", {{"content", "x"}}));
+  ASSERT_TRUE(refused->value);
+  EXPECT_FALSE(refused->value->ok);
+}
+
+TEST_F(ServiceReadsTest, LogoutClearsTheCookieBeforeShowingTheLoginPage) {
+  signIn();
+  open("/dashboard");
+  ASSERT_TRUE(runMainLoopUntil([&] { return model->badges->loaded; }, 10000));
+  service.clearRequests();
+  model->logout();
+  EXPECT_EQ(model->badges.get(), BadgeCounts{});
+  EXPECT_FALSE(model->cachedNodesData);
+  EXPECT_EQ(logCount("[Quorvel][ACCOUNT]"), 0);  // only once the web data are gone
+  auto login = service.waitForRequest("/login", 15000);
+  ASSERT_TRUE(login);
+  EXPECT_FALSE(login->cookie(TestService::kSessionCookie));
+  EXPECT_EQ(logCount("[Quorvel][ACCOUNT] 已清除登录态，回到登录页"), 1);
+  EXPECT_TRUE(service.requestsTo("/dashboard").empty());
+
+  bool read = false;
+  std::vector<WebSession::Cookie> cookies;
+  WebSession::allCookies([&](std::vector<WebSession::Cookie> all) {
+    cookies = std::move(all);
+    read = true;
+  });
+  ASSERT_TRUE(runMainLoopUntil([&] { return read; }, 5000));
+  for (auto& c : cookies) EXPECT_NE(c.name, TestService::kSessionCookie) << c.domain;
+  // The login page then marks the sign-in as required.
+  ASSERT_TRUE(runMainLoopUntil([&] { return model->badges->loginRequired; }, 10000));
+}
