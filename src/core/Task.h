@@ -46,28 +46,26 @@ struct PromiseBase {
 };
 }  // namespace detail
 
-template <class T = void>
-class [[nodiscard]] Task {
- public:
-  struct promise_type : detail::PromiseBase {
-    std::optional<T> value;
-    Task get_return_object() { return Task(std::coroutine_handle<promise_type>::from_promise(*this)); }
-    detail::PromiseBase::FinalAwaiter<promise_type> final_suspend() noexcept { return {}; }
-    template <class U>
-    void return_value(U&& v) { value.emplace(std::forward<U>(v)); }
-  };
-  using Handle = std::coroutine_handle<promise_type>;
+template <class T>
+class Task;
 
-  Task(Task&& o) noexcept : h_(std::exchange(o.h_, {})) {}
-  Task& operator=(Task&& o) noexcept {
+namespace detail {
+// Ownership of the coroutine frame, shared by Task<T> and Task<void>.
+template <class Promise>
+class TaskHandle {
+ public:
+  using Handle = std::coroutine_handle<Promise>;
+  explicit TaskHandle(Handle h) : h_(h) {}
+  TaskHandle(TaskHandle&& o) noexcept : h_(std::exchange(o.h_, {})) {}
+  TaskHandle& operator=(TaskHandle&& o) noexcept {
     if (this != &o) {
       release();
       h_ = std::exchange(o.h_, {});
     }
     return *this;
   }
-  Task(const Task&) = delete;
-  ~Task() { release(); }
+  TaskHandle(const TaskHandle&) = delete;
+  ~TaskHandle() { release(); }
 
   bool done() const { return !h_ || h_.promise().done; }
   // Detach explicitly (same as dropping the Task).
@@ -75,14 +73,15 @@ class [[nodiscard]] Task {
 
   bool await_ready() const noexcept { return h_.promise().done; }
   void await_suspend(std::coroutine_handle<> c) noexcept { h_.promise().continuation = c; }
-  T await_resume() {
-    auto& p = h_.promise();
-    if (p.error) std::rethrow_exception(p.error);
-    return std::move(*p.value);
+
+ protected:
+  Promise& promise() { return h_.promise(); }
+  void rethrowIfFailed() {
+    if (h_.promise().error) std::rethrow_exception(h_.promise().error);
   }
 
  private:
-  explicit Task(Handle h) : h_(h) {}
+  // A finished frame is freed here; a running one frees itself when it ends.
   void release() {
     if (!h_) return;
     if (h_.promise().done) {
@@ -93,52 +92,57 @@ class [[nodiscard]] Task {
     h_ = {};
   }
   Handle h_;
+};
+
+template <class T>
+struct TaskPromise : PromiseBase {
+  std::optional<T> value;
+  Task<T> get_return_object();
+  FinalAwaiter<TaskPromise> final_suspend() noexcept { return {}; }
+  template <class U>
+  void return_value(U&& v) { value.emplace(std::forward<U>(v)); }
 };
 
 template <>
-class [[nodiscard]] Task<void> {
- public:
-  struct promise_type : detail::PromiseBase {
-    Task get_return_object() { return Task(std::coroutine_handle<promise_type>::from_promise(*this)); }
-    detail::PromiseBase::FinalAwaiter<promise_type> final_suspend() noexcept { return {}; }
-    void return_void() {}
-  };
-  using Handle = std::coroutine_handle<promise_type>;
-
-  Task(Task&& o) noexcept : h_(std::exchange(o.h_, {})) {}
-  Task& operator=(Task&& o) noexcept {
-    if (this != &o) {
-      release();
-      h_ = std::exchange(o.h_, {});
-    }
-    return *this;
-  }
-  Task(const Task&) = delete;
-  ~Task() { release(); }
-
-  bool done() const { return !h_ || h_.promise().done; }
-  void detach() { release(); }
-
-  bool await_ready() const noexcept { return h_.promise().done; }
-  void await_suspend(std::coroutine_handle<> c) noexcept { h_.promise().continuation = c; }
-  void await_resume() {
-    auto& p = h_.promise();
-    if (p.error) std::rethrow_exception(p.error);
-  }
-
- private:
-  explicit Task(Handle h) : h_(h) {}
-  void release() {
-    if (!h_) return;
-    if (h_.promise().done) {
-      h_.destroy();
-    } else {
-      h_.promise().detached = true;
-    }
-    h_ = {};
-  }
-  Handle h_;
+struct TaskPromise<void> : PromiseBase {
+  Task<void> get_return_object();
+  FinalAwaiter<TaskPromise> final_suspend() noexcept { return {}; }
+  void return_void() {}
 };
+}  // namespace detail
+
+template <class T = void>
+class [[nodiscard]] Task : public detail::TaskHandle<detail::TaskPromise<T>> {
+  using Base = detail::TaskHandle<detail::TaskPromise<T>>;
+
+ public:
+  using promise_type = detail::TaskPromise<T>;
+  explicit Task(typename Base::Handle h) : Base(h) {}
+  T await_resume() {
+    this->rethrowIfFailed();
+    return std::move(*this->promise().value);
+  }
+};
+
+template <>
+class [[nodiscard]] Task<void> : public detail::TaskHandle<detail::TaskPromise<void>> {
+  using Base = detail::TaskHandle<detail::TaskPromise<void>>;
+
+ public:
+  using promise_type = detail::TaskPromise<void>;
+  explicit Task(Base::Handle h) : Base(h) {}
+  void await_resume() { rethrowIfFailed(); }
+};
+
+namespace detail {
+template <class T>
+Task<T> TaskPromise<T>::get_return_object() {
+  return Task<T>(std::coroutine_handle<TaskPromise<T>>::from_promise(*this));
+}
+inline Task<void> TaskPromise<void>::get_return_object() {
+  return Task<void>(std::coroutine_handle<TaskPromise<void>>::from_promise(*this));
+}
+}  // namespace detail
 
 // Starts a task and lets it run to its end on its own.
 template <class T>

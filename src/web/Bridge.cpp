@@ -12,6 +12,7 @@
 #include "features/LocalVolume.h"
 #include "features/OcrEngine.h"
 #include "features/TrackingQuery.h"
+#include "web/JsValues.h"
 #include "web/TabController.h"
 
 namespace quorvel {
@@ -54,10 +55,7 @@ bool showsServicePage(WebKitWebView* view) {
 
 std::optional<nlohmann::json> bodyAsJson(JSCValue* body) {
   if (!body || !jsc_value_is_object(body)) return std::nullopt;
-  gchar* text = jsc_value_to_json(body, 0);
-  if (!text) return std::nullopt;
-  auto j = nlohmann::json::parse(text, nullptr, false);
-  g_free(text);
+  auto j = nlohmann::json::parse(JsValues::toJsonText(body), nullptr, false);
   if (j.is_discarded()) return std::nullopt;
   return j;
 }

@@ -14,6 +14,7 @@
 #include "platform/Desktop.h"
 #include "platform/UserDefaults.h"
 #include "ui/PagePanels.h"
+#include "web/JsValues.h"
 #include "web/PageScripts.h"
 #include "web/TabRules.h"
 #include "web/WebSession.h"
@@ -25,31 +26,6 @@ namespace {
 constexpr const char* kControllerKey = "quorvel-tab-controller";
 constexpr unsigned kLoadTimeoutSeconds = 60;
 
-std::string jscToJson(JSCValue* v) {
-  if (!v) return "null";
-  gchar* s = jsc_value_to_json(v, 0);
-  std::string out = s ? s : "undefined";
-  g_free(s);
-  return out;
-}
-
-GVariant* argsToVariant(const nlohmann::json& args) {
-  GVariantBuilder b;
-  g_variant_builder_init(&b, G_VARIANT_TYPE("a{sv}"));
-  if (args.is_object()) {
-    for (auto it = args.begin(); it != args.end(); ++it) {
-      const auto& v = it.value();
-      GVariant* gv = nullptr;
-      if (v.is_string()) gv = g_variant_new_string(v.get<std::string>().c_str());
-      else if (v.is_boolean()) gv = g_variant_new_boolean(v.get<bool>());
-      else if (v.is_number_integer()) gv = g_variant_new_int64(v.get<long long>());
-      else if (v.is_number()) gv = g_variant_new_double(v.get<double>());
-      else gv = g_variant_new_string(v.dump().c_str());
-      g_variant_builder_add(&b, "{sv}", it.key().c_str(), gv);
-    }
-  }
-  return g_variant_builder_end(&b);
-}
 
 // Downloads are announced by the shared session; route each to its tab.
 void ensureDownloadRouting() {
@@ -251,7 +227,7 @@ void TabController::callAsyncFunction(const std::string& body, const nlohmann::j
   }
   auto* heap = new std::function<void(JsResult)>(std::move(done));
   webkit_web_view_call_async_javascript_function(
-      view_, body.c_str(), -1, argsToVariant(args), nullptr, nullptr, nullptr,
+      view_, body.c_str(), -1, JsValues::toArguments(args), nullptr, nullptr, nullptr,
       [](GObject* src, GAsyncResult* res, gpointer data) {
         std::unique_ptr<std::function<void(JsResult)>> fn(static_cast<std::function<void(JsResult)>*>(data));
         GError* err = nullptr;
@@ -271,7 +247,7 @@ void TabController::callAsyncFunction(const std::string& body, const nlohmann::j
         } else if (jsc_value_is_undefined(v) || jsc_value_is_null(v)) {
           r = JsResult::success(nullptr);
         } else {
-          auto parsed = nlohmann::json::parse(jscToJson(v), nullptr, false);
+          auto parsed = nlohmann::json::parse(JsValues::toJsonText(v), nullptr, false);
           r = JsResult::success(parsed.is_discarded() ? nlohmann::json(nullptr) : parsed);
         }
         g_object_unref(v);
