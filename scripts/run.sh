@@ -26,12 +26,12 @@ fi
 profile="$PWD/.demo-profile"
 mkdir -p "$profile/home/.config" "$profile/home/.local/share" "$profile/home/.cache"
 service_out=$(mktemp)
-./build/tests/support/quorvel-test-service >"$service_out" &
+./build/tests/support/quorvel-test-service --demo >"$service_out" &
 service_pid=$!
 trap 'kill $service_pid 2>/dev/null || true; rm -f "$service_out"' EXIT
 for _ in $(seq 50); do [ -s "$service_out" ] && break; sleep 0.1; done
 base=$(head -n1 "$service_out")
-echo "本地测试服务：$base（登录页可用任意用户名登录）"
+echo "本地测试服务：$base（演示账号自动登录；$base/login?manual=1 可用任意用户名登录）"
 HOME="$profile/home" XDG_CONFIG_HOME="$profile/home/.config" XDG_DATA_HOME="$profile/home/.local/share" \
   XDG_CACHE_HOME="$profile/home/.cache" QUORVEL_SEPARATE_INSTANCE=1 \
   ./build/quorvel --server-url "$base" "${args[@]}"

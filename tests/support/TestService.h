@@ -129,6 +129,9 @@ class TestService {
   // one arrives or timeoutMs passes. Call clearRequests() first to wait for a new one.
   std::optional<RecordedRequest> waitForRequest(const std::string& path, unsigned timeoutMs);
 
+  // The built-in sign-in page and form handler (for routes that wrap it).
+  Reply loginRoute(const RecordedRequest& r);
+
  private:
   static void onRequest(SoupServer* server, SoupServerMessage* msg, const char* path, GHashTable* query,
                         void* self);
@@ -136,7 +139,6 @@ class TestService {
   std::optional<Handler> findRoute(const std::string& path) const;
   void installBuiltinRoutes();
   Reply requireSignIn(const RecordedRequest& r, const std::function<Reply()>& page) const;
-  Reply loginRoute(const RecordedRequest& r);
   Reply badgeRoute(const RecordedRequest& r) const;
   Reply deadlinesRoute(const RecordedRequest& r) const;
   Reply signedInPost(const RecordedRequest& r, const std::function<Reply()>& answer) const;

@@ -21,16 +21,21 @@ gboolean quitLoop(gpointer loop) {
 }
 
 int usage() {
-  std::fprintf(stderr, "usage: quorvel-test-service [--port N]\n");
+  std::fprintf(stderr, "usage: quorvel-test-service [--port N] [--demo]\n");
   return 2;
 }
 }  // namespace
 
 int main(int argc, char** argv) {
   unsigned port = 0;
+  bool demo = false;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     std::string value;
+    if (arg == "--demo") {
+      demo = true;
+      continue;
+    }
     if (arg == "--port" && i + 1 < argc) {
       value = argv[++i];
     } else if (arg.rfind("--port=", 0) == 0) {
@@ -50,6 +55,19 @@ int main(int argc, char** argv) {
   } catch (const std::exception& e) {
     std::fprintf(stderr, "%s\n", e.what());
     return 1;
+  }
+  if (demo) {
+    // A newcomer's first start lands on the dashboard: the sign-in page signs in a
+    // demo account by itself ("/login?manual=1" shows the real form).
+    service.setRoute("/login", [&service](const quorvel::test::RecordedRequest& r) {
+      if (r.method == "GET" && !r.queryValue("manual")) {
+        auto reply = quorvel::test::Reply::redirect("/dashboard");
+        reply.headers.emplace_back("Set-Cookie", std::string(quorvel::test::TestService::kSessionCookie) + "=" +
+                                                     service.issueSession() + "; Path=/; HttpOnly");
+        return reply;
+      }
+      return service.loginRoute(r);
+    });
   }
   std::printf("%s\n", service.baseUrl().c_str());
   std::fflush(stdout);
