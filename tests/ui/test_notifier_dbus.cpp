@@ -4,10 +4,8 @@
 #include <gio/gio.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <ctime>
-
 #include "TestEnv.h"
+#include "TestHelpers.h"
 #include "core/Clock.h"
 #include "core/Log.h"
 #include "core/MainQueue.h"
@@ -160,10 +158,7 @@ class FakeNotificationServer {
 class NotifierDBusTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const char* tz = std::getenv("TZ");
-    savedTZ = tz ? std::optional<std::string>(tz) : std::nullopt;
-    setenv("TZ", "CST-8", 1);
-    tzset();
+    zone.emplace("CST-8");
     at(8, 0);
     setLogSink([this](const std::string& line) { logs.push_back(line); });
     Notifier::shared().resetForTesting(Notifier::systemBackend());
@@ -174,19 +169,10 @@ class NotifierDBusTest : public ::testing::Test {
     drainMainLoop();
     setLogSink({});
     Clock::setNowForTesting(std::nullopt);
-    if (savedTZ) setenv("TZ", savedTZ->c_str(), 1);
-    else unsetenv("TZ");
-    tzset();
+    zone.reset();
   }
-  void at(int h, int mi) {
-    std::tm tm{};
-    tm.tm_year = 2026 - 1900;
-    tm.tm_mon = 2;
-    tm.tm_mday = 2;
-    tm.tm_hour = h;
-    tm.tm_min = mi;
-    Clock::setNowForTesting(std::chrono::system_clock::from_time_t(timegm(&tm) - 8 * 3600));
-  }
+  // 2 March 2026, local time (UTC+8).
+  void at(int h, int mi) { setClockTo(2026, 3, 2, h, mi, 8); }
   bool authorise() {
     logs.clear();
     Notifier::shared().setup();
@@ -199,11 +185,7 @@ class NotifierDBusTest : public ::testing::Test {
     c.today = today;
     Notifier::shared().update(c);
   }
-  bool logged(const std::string& text) const {
-    for (const auto& l : logs)
-      if (l.find(text) != std::string::npos) return true;
-    return false;
-  }
+  bool logged(const std::string& text) const { return countContaining(logs, text) > 0; }
   // Lets stray signals and calls arrive before counting them.
   void settle() {
     bool never = false;
@@ -212,7 +194,7 @@ class NotifierDBusTest : public ::testing::Test {
 
   TempHome home;
   FakeNotificationServer server;
-  std::optional<std::string> savedTZ;
+  std::optional<ScopedTimeZone> zone;
   std::vector<std::string> logs;
 };
 

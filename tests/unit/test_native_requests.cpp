@@ -7,11 +7,11 @@
 #include <sys/stat.h>
 
 #include <filesystem>
-#include <fstream>
 #include <memory>
 
 #include "FakeWebPage.h"
 #include "TestEnv.h"
+#include "TestHelpers.h"
 #include "TestService.h"
 #include "app/AppArgs.h"
 #include "core/AppError.h"
@@ -29,55 +29,12 @@ namespace {
 
 Url url(const std::string& s) { return *Url::parse(s); }
 
-void writeFile(const fs::path& p, const std::string& bytes) {
-  std::ofstream out(p, std::ios::binary);
-  out << bytes;
-}
-
 std::string decodedField(const std::string& body, const std::string& name) {
   GHashTable* t = soup_form_decode(body.c_str());
   std::string v;
   if (auto* s = static_cast<const char*>(g_hash_table_lookup(t, name.c_str()))) v = s;
   g_hash_table_unref(t);
   return v;
-}
-
-// Result of a task run to its end on the main context.
-template <class T>
-struct Outcome {
-  std::optional<T> value;
-  std::exception_ptr error;
-  bool done = false;
-};
-
-template <class T>
-Task<void> collect(Task<T> t, std::shared_ptr<Outcome<T>> out) {
-  try {
-    out->value.emplace(co_await t);
-  } catch (...) {
-    out->error = std::current_exception();
-  }
-  out->done = true;
-}
-
-template <class T>
-std::shared_ptr<Outcome<T>> runToEnd(Task<T> t, unsigned ms = 15000) {
-  auto out = std::make_shared<Outcome<T>>();
-  spawn(collect(std::move(t), out));
-  EXPECT_TRUE(runMainLoopUntil([&] { return out->done; }, ms)) << "task did not finish";
-  return out;
-}
-
-template <class T>
-AppError errorOf(const Outcome<T>& o) {
-  try {
-    if (o.error) std::rethrow_exception(o.error);
-  } catch (const AppError& e) {
-    return e;
-  } catch (const std::exception& e) {
-    return AppError("other", 0, e.what());
-  }
-  return AppError("none", 0, "no error");
 }
 
 }  // namespace
@@ -475,7 +432,7 @@ TEST_F(NativeRequestTest, UploadFailuresThrowTheDocumentedErrors) {
   // An unreadable file stops the upload before anything is sent.
   service.clearRequests();
   o = runToEnd(model->quickUpload({dir / "a.txt", dir / "gone.pdf"}, 1));
-  EXPECT_TRUE(o->error);
+  EXPECT_TRUE(o->exception);
   EXPECT_NE(errorOf(*o).message.find("gone.pdf"), std::string::npos);
   EXPECT_TRUE(service.requestsTo("/api/proc_quick_upload/1").empty());
 }

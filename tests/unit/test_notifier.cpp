@@ -2,11 +2,10 @@
 // notification, the daily summary and what happens without authorisation.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <ctime>
 #include <thread>
 
 #include "TestEnv.h"
+#include "TestHelpers.h"
 #include "core/Clock.h"
 #include "core/Log.h"
 #include "core/MainQueue.h"
@@ -25,10 +24,7 @@ struct Shown {
 class NotifierTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const char* tz = std::getenv("TZ");
-    savedTZ = tz ? std::optional<std::string>(tz) : std::nullopt;
-    setenv("TZ", "CST-8", 1);  // UTC+8 without needing tzdata
-    tzset();
+    zone.emplace("CST-8");  // UTC+8 without needing tzdata
     at(2026, 3, 2, 8, 0);
     setLogSink([this](const std::string& line) {
       logs.push_back(line);
@@ -40,9 +36,7 @@ class NotifierTest : public ::testing::Test {
     drainMainLoop();
     setLogSink({});
     Clock::setNowForTesting(std::nullopt);
-    if (savedTZ) setenv("TZ", savedTZ->c_str(), 1);
-    else unsetenv("TZ");
-    tzset();
+    zone.reset();
     Notifier::shared().resetForTesting(Notifier::systemBackend());
   }
 
@@ -68,15 +62,7 @@ class NotifierTest : public ::testing::Test {
     answerStoredOnMain.reset();
   }
   // Local time (UTC+8).
-  void at(int y, int mo, int d, int h, int mi) {
-    std::tm tm{};
-    tm.tm_year = y - 1900;
-    tm.tm_mon = mo - 1;
-    tm.tm_mday = d;
-    tm.tm_hour = h;
-    tm.tm_min = mi;
-    Clock::setNowForTesting(std::chrono::system_clock::from_time_t(timegm(&tm) - 8 * 3600));
-  }
+  void at(int y, int mo, int d, int h, int mi) { setClockTo(y, mo, d, h, mi, 8); }
   void update(long long overdue, long long today = 0, long long verify = 0) {
     BadgeCounts c;
     c.loaded = true;
@@ -86,14 +72,10 @@ class NotifierTest : public ::testing::Test {
     Notifier::shared().update(c);
     drainMainLoop();
   }
-  int count(const std::string& text) const {
-    int n = 0;
-    for (const auto& l : logs) n += l.find(text) != std::string::npos;
-    return n;
-  }
+  int count(const std::string& text) const { return countContaining(logs, text); }
 
   TempHome home;
-  std::optional<std::string> savedTZ;
+  std::optional<ScopedTimeZone> zone;
   bool grant = true;
   bool answerFromThread = false;
   std::optional<std::string> deliverError;

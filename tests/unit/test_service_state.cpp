@@ -8,6 +8,7 @@
 
 #include "FakeWebPage.h"
 #include "TestEnv.h"
+#include "TestHelpers.h"
 #include "app/AppArgs.h"
 #include "app/AppConfig.h"
 #include "core/AppError.h"
@@ -21,31 +22,6 @@ using namespace quorvel::test;
 using namespace std::chrono_literals;
 
 namespace {
-
-template <class T>
-struct Outcome {
-  std::optional<T> value;
-  std::optional<AppError> error;
-  bool done = false;
-};
-
-template <class T>
-Task<void> collect(Task<T> t, std::shared_ptr<Outcome<T>> out) {
-  try {
-    out->value.emplace(co_await t);
-  } catch (const AppError& e) {
-    out->error = e;
-  }
-  out->done = true;
-}
-
-template <class T>
-std::shared_ptr<Outcome<T>> runToEnd(Task<T> t) {
-  auto out = std::make_shared<Outcome<T>>();
-  spawn(collect(std::move(t), out));
-  EXPECT_TRUE(runMainLoopUntil([&] { return out->done; }, 5000)) << "task did not finish";
-  return out;
-}
 
 class ServiceStateTest : public ::testing::Test {
  protected:
@@ -76,12 +52,7 @@ class ServiceStateTest : public ::testing::Test {
   }
   void refreshWithText(const std::string& text) { refreshWith(JsResult::success(text)); }
 
-  int logCount(const std::string& part) const {
-    int n = 0;
-    for (auto& l : logs)
-      if (l.find(part) != std::string::npos) ++n;
-    return n;
-  }
+  int logCount(const std::string& part) const { return countContaining(logs, part); }
   std::vector<nlohmann::json> auditRecords() const {
     std::vector<nlohmann::json> out;
     std::ifstream in(AppConfig::dataDir() / "upload-audit.jsonl");

@@ -4,6 +4,7 @@
 #include <gtk/gtk.h>
 
 #include "core/MainQueue.h"
+#include "web/JsValues.h"
 
 namespace quorvel::test {
 namespace {
@@ -21,29 +22,7 @@ std::string valueText(JSCValue* v) {
     g_free(s);
     return out;
   }
-  gchar* json = jsc_value_to_json(v, 0);
-  std::string out = json ? json : "undefined";
-  g_free(json);
-  return out;
-}
-
-// Named arguments of a page function, as the tab controller builds them.
-GVariant* argsVariant(const nlohmann::json& args) {
-  GVariantBuilder b;
-  g_variant_builder_init(&b, G_VARIANT_TYPE("a{sv}"));
-  if (args.is_object()) {
-    for (auto it = args.begin(); it != args.end(); ++it) {
-      const auto& v = it.value();
-      GVariant* gv;
-      if (v.is_string()) gv = g_variant_new_string(v.get<std::string>().c_str());
-      else if (v.is_boolean()) gv = g_variant_new_boolean(v.get<bool>());
-      else if (v.is_number_integer()) gv = g_variant_new_int64(v.get<long long>());
-      else if (v.is_number()) gv = g_variant_new_double(v.get<double>());
-      else gv = g_variant_new_string(v.dump().c_str());
-      g_variant_builder_add(&b, "{sv}", it.key().c_str(), gv);
-    }
-  }
-  return g_variant_builder_end(&b);
+  return JsValues::toJsonText(v);
 }
 
 struct Pending {
@@ -61,6 +40,30 @@ void finishCall(JSCValue* v, GError* err, Pending& p) {
   p.result.ok = true;
   p.result.text = valueText(v);
   g_object_unref(v);
+}
+
+using FinishScript = JSCValue* (*)(WebKitWebView*, GAsyncResult*, GError**);
+
+// Starts a script with `start(callback, data)` and waits for its result; `finish` is
+// the matching *_finish function.
+template <FinishScript finish, class Start>
+WebHarness::Result awaitScript(Start&& start, unsigned timeoutMs) {
+  auto pending = std::make_shared<Pending>();
+  start(
+      [](GObject* src, GAsyncResult* res, gpointer data) {
+        std::unique_ptr<std::shared_ptr<Pending>> p(static_cast<std::shared_ptr<Pending>*>(data));
+        GError* err = nullptr;
+        JSCValue* v = finish(WEBKIT_WEB_VIEW(src), res, &err);
+        finishCall(v, err, **p);
+        g_clear_error(&err);
+      },
+      new std::shared_ptr<Pending>(pending));
+  if (!runMainLoopUntil([&] { return pending->done; }, timeoutMs)) {
+    WebHarness::Result r;
+    r.error = "timed out after " + std::to_string(timeoutMs) + " ms";
+    return r;
+  }
+  return pending->result;
 }
 
 }  // namespace
@@ -201,23 +204,12 @@ bool WebHarness::waitForLoad(unsigned timeoutMs) {
 }
 
 WebHarness::Result WebHarness::call(const std::string& body, const nlohmann::json& args, unsigned timeoutMs) {
-  auto pending = std::make_shared<Pending>();
-  webkit_web_view_call_async_javascript_function(
-      view_, body.c_str(), -1, argsVariant(args), nullptr, nullptr, nullptr,
-      [](GObject* src, GAsyncResult* res, gpointer data) {
-        std::unique_ptr<std::shared_ptr<Pending>> p(static_cast<std::shared_ptr<Pending>*>(data));
-        GError* err = nullptr;
-        JSCValue* v = webkit_web_view_call_async_javascript_function_finish(WEBKIT_WEB_VIEW(src), res, &err);
-        finishCall(v, err, **p);
-        g_clear_error(&err);
+  return awaitScript<webkit_web_view_call_async_javascript_function_finish>(
+      [&](GAsyncReadyCallback done, gpointer data) {
+        webkit_web_view_call_async_javascript_function(view_, body.c_str(), -1, JsValues::toArguments(args), nullptr, nullptr,
+                                                       nullptr, done, data);
       },
-      new std::shared_ptr<Pending>(pending));
-  if (!runMainLoopUntil([&] { return pending->done; }, timeoutMs)) {
-    Result r;
-    r.error = "timed out after " + std::to_string(timeoutMs) + " ms";
-    return r;
-  }
-  return pending->result;
+      timeoutMs);
 }
 
 std::string WebHarness::evalText(const std::string& body, const nlohmann::json& args, unsigned timeoutMs) {
@@ -230,23 +222,11 @@ std::string WebHarness::evalText(const std::string& body, const nlohmann::json& 
 }
 
 WebHarness::Result WebHarness::run(const std::string& script, unsigned timeoutMs) {
-  auto pending = std::make_shared<Pending>();
-  webkit_web_view_evaluate_javascript(
-      view_, script.c_str(), -1, nullptr, nullptr, nullptr,
-      [](GObject* src, GAsyncResult* res, gpointer data) {
-        std::unique_ptr<std::shared_ptr<Pending>> p(static_cast<std::shared_ptr<Pending>*>(data));
-        GError* err = nullptr;
-        JSCValue* v = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(src), res, &err);
-        finishCall(v, err, **p);
-        g_clear_error(&err);
+  return awaitScript<webkit_web_view_evaluate_javascript_finish>(
+      [&](GAsyncReadyCallback done, gpointer data) {
+        webkit_web_view_evaluate_javascript(view_, script.c_str(), -1, nullptr, nullptr, nullptr, done, data);
       },
-      new std::shared_ptr<Pending>(pending));
-  if (!runMainLoopUntil([&] { return pending->done; }, timeoutMs)) {
-    Result r;
-    r.error = "timed out after " + std::to_string(timeoutMs) + " ms";
-    return r;
-  }
-  return pending->result;
+      timeoutMs);
 }
 
 bool WebHarness::waitFor(const std::function<bool()>& pred, unsigned ms) { return runMainLoopUntil(pred, ms); }

@@ -2,21 +2,14 @@
 // malformed requests, file actions, and messages from pages that are not the service's.
 #include <gdk/gdk.h>
 #include <gtest/gtest.h>
-#include <libsoup/soup.h>
 
 #include <map>
 
-#include "TestService.h"
-#include "WebHarness.h"
-#include "app/AppArgs.h"
-#include "app/AppConfig.h"
+#include "ServiceTabFixture.h"
 #include "core/BrowserModel.h"
-#include "core/Log.h"
 #include "core/MainQueue.h"
-#include "platform/UserDefaults.h"
 #include "web/Bridge.h"
 #include "web/TabController.h"
-#include "web/WebSession.h"
 
 using namespace quorvel;
 using namespace quorvel::test;
@@ -30,50 +23,23 @@ constexpr const char* kRecordReplies =
     "window.__zivEzozorReply = function(id, payload) { window.__replies.push([id, payload]); };"
     "return '';";
 
-class BridgeTest : public ::testing::Test {
+class BridgeTest : public ServiceTabFixture {
  protected:
-  void SetUp() override {
-    AppArgs::set({"quorvel"});
-    g_setenv("QUORVEL_NO_DIALOGS", "1", TRUE);
-    service.start();
-    auto& d = UserDefaults::standard();
-    d.remove("session.tabs.v1");
-    d.remove("recents.v1");
-    AppConfig::setServerURL(service.baseUrl());
-    TabController::installAsDefaultFactory();
-    setLogSink([this](const std::string& line) { logs.push_back(line); });
-  }
-  void TearDown() override {
-    setLogSink({});
-    harnesses.clear();
-    model.reset();
-    drainMainLoop();
-    service.stop();
-    g_unsetenv("QUORVEL_NO_DIALOGS");
-  }
+  BridgeTest() : ServiceTabFixture(/*quietDialogs=*/true) {}
 
-  void signIn() {
-    SoupCookie* c = soup_cookie_new(TestService::kSessionCookie, service.issueSession().c_str(), "127.0.0.1", "/", -1);
-    bool done = false;
-    webkit_cookie_manager_add_cookie(
-        webkit_network_session_get_cookie_manager(WebSession::network()), c, nullptr,
-        [](GObject*, GAsyncResult*, gpointer d) { *static_cast<bool*>(d) = true; }, &done);
-    soup_cookie_free(c);
-    runMainLoopUntil([&] { return done; }, 5000);
-  }
+  std::shared_ptr<BrowserTab> tab;  // the tab the test opened
 
   // A signed-in dashboard in a shown tab.
   WebHarness& openDashboard() {
     signIn();
     model = BrowserModel::create();
     tab = model->activeTab();
-    auto* c = dynamic_cast<TabController*>(tab->controller());
-    harnesses.push_back(std::make_unique<WebHarness>(c->view()));
+    auto& h = show(tab);
     EXPECT_TRUE(runMainLoopUntil(
         [&] { return !tab->isLoading.get() && tab->currentPath.get() == "/dashboard" && !model->navItems->empty(); },
         15000));
     drainMainLoop();
-    return *harnesses.back();
+    return h;
   }
 
   // The page's answer to one bridge call, parsed.
@@ -83,13 +49,6 @@ class BridgeTest : public ::testing::Test {
     auto j = nlohmann::json::parse(text, nullptr, false);
     EXPECT_FALSE(j.is_discarded()) << text;
     return j;
-  }
-
-  int logCount(const std::string& part) const {
-    int n = 0;
-    for (auto& l : logs)
-      if (l.find(part) != std::string::npos) ++n;
-    return n;
   }
 
   std::optional<std::string> clipboardText() {
@@ -112,12 +71,6 @@ class BridgeTest : public ::testing::Test {
     runMainLoopUntil([&] { return read.done; }, 5000);
     return read.text;
   }
-
-  TestService service;
-  std::shared_ptr<BrowserModel> model;
-  std::shared_ptr<BrowserTab> tab;
-  std::vector<std::unique_ptr<WebHarness>> harnesses;
-  std::vector<std::string> logs;
 };
 }  // namespace
 

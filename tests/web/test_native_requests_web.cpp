@@ -2,13 +2,14 @@
 // user signs in at the test service in a web view, then the workspace's native
 // requests reach the service as that user.
 #include <gtest/gtest.h>
-#include <libsoup/soup.h>
+#include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <memory>
 
 #include "../unit/FakeWebPage.h"
+#include "ServiceTabFixture.h"
+#include "TestHelpers.h"
 #include "TestService.h"
 #include "WebHarness.h"
 #include "app/AppArgs.h"
@@ -23,41 +24,8 @@ namespace quorvel::test {
 namespace {
 namespace fs = std::filesystem;
 
-template <class T>
-struct Outcome {
-  std::optional<T> value;
-  std::exception_ptr error;
-  bool done = false;
-};
-
-template <class T>
-Task<void> collect(Task<T> t, std::shared_ptr<Outcome<T>> out) {
-  try {
-    out->value.emplace(co_await t);
-  } catch (...) {
-    out->error = std::current_exception();
-  }
-  out->done = true;
-}
-
-template <class T>
-std::shared_ptr<Outcome<T>> runToEnd(Task<T> t) {
-  auto out = std::make_shared<Outcome<T>>();
-  spawn(collect(std::move(t), out));
-  EXPECT_TRUE(runMainLoopUntil([&] { return out->done; }, 20000)) << "task did not finish";
-  return out;
-}
-
-template <class T>
-std::optional<AppError> errorOf(const Outcome<T>& o) {
-  try {
-    if (o.error) std::rethrow_exception(o.error);
-  } catch (const AppError& e) {
-    return e;
-  } catch (...) {
-  }
-  return std::nullopt;
-}
+// Requests here go through the real web store and network stack: more time than the default.
+constexpr unsigned kTaskMs = 20000;
 
 class NativeRequestsWebTest : public ::testing::Test {
  protected:
@@ -92,18 +60,7 @@ class NativeRequestsWebTest : public ::testing::Test {
     ASSERT_TRUE(h.waitFor([&] { return !service.requestsTo("/dashboard").empty(); }, 15000));
     h.waitForLoad();
     // A cookie of another site in the same store must stay with that site.
-    SoupCookie* foreign = soup_cookie_new("foreign", "leak", "search.example.com", "/", -1);
-    bool added = false;
-    webkit_cookie_manager_add_cookie(
-        webkit_network_session_get_cookie_manager(WebSession::network()), foreign, nullptr,
-        [](GObject*, GAsyncResult*, gpointer flag) { *static_cast<bool*>(flag) = true; }, &added);
-    soup_cookie_free(foreign);
-    ASSERT_TRUE(runMainLoopUntil([&] { return added; }, 5000));
-  }
-
-  void writeFile(const fs::path& p, const std::string& bytes) {
-    std::ofstream out(p, std::ios::binary);
-    out << bytes;
+    ASSERT_TRUE(addWebCookie("foreign", "leak", "search.example.com"));
   }
 
   TestService service;
@@ -119,7 +76,7 @@ TEST_F(NativeRequestsWebTest, APostedTodoReachesTheServiceSignedInWithItsFieldsI
   });
   std::map<std::string, std::string> fields = {
       {"content", "A+B & C=D 准备证据"}, {"date", "2026-03-05"}, {"todo_type", "deadline"}, {"proc_id", "88"}};
-  auto o = runToEnd(model->postFormResult("/api/quick_add_todo?ajax=1", fields));
+  auto o = runToEnd(model->postFormResult("/api/quick_add_todo?ajax=1", fields), kTaskMs);
   ASSERT_TRUE(o->value);
   EXPECT_TRUE(o->value->ok) << o->value->statusCode << " " << o->value->body;
 
@@ -141,8 +98,8 @@ TEST_F(NativeRequestsWebTest, AnUploadOfTwoFilesArrivesByteExact) {
     return service.isSignedIn(r) ? Reply::json(R"({"success":true,"count":2})") : Reply::redirect("/login");
   });
 
-  auto o = runToEnd(model->quickUpload({dir / "证据一.png", dir / "说明.txt"}, 31));
-  ASSERT_TRUE(o->value) << (errorOf(*o) ? errorOf(*o)->message : "");
+  auto o = runToEnd(model->quickUpload({dir / "证据一.png", dir / "说明.txt"}, 31), kTaskMs);
+  ASSERT_TRUE(o->value) << (o->error ? o->error->message : "");
   EXPECT_EQ(*o->value, 2);
   auto req = service.requestsTo("/api/proc_quick_upload/31");
   ASSERT_EQ(req.size(), 1u);
@@ -165,14 +122,14 @@ TEST_F(NativeRequestsWebTest, ServerErrorsAndDroppedConnectionsGiveTheDocumented
   service.setRoute("/api/quick_add_todo", [](const RecordedRequest&) { return Reply::text("出错了", 500); });
   service.setPrefixRoute("/api/proc_quick_upload/", [](const RecordedRequest&) { return Reply::text("出错了", 500); });
 
-  auto form = runToEnd(model->postFormResult("/api/quick_add_todo?ajax=1", {{"content", "x"}}));
+  auto form = runToEnd(model->postFormResult("/api/quick_add_todo?ajax=1", {{"content", "x"}}), kTaskMs);
   ASSERT_TRUE(form->value);
   EXPECT_FALSE(form->value->ok);
   EXPECT_EQ(form->value->statusCode, 500);
   EXPECT_EQ(form->value->body, "出错了");
 
-  auto up = runToEnd(model->quickUpload({dir / "a.pdf"}, 9));
-  auto e = errorOf(*up);
+  auto up = runToEnd(model->quickUpload({dir / "a.pdf"}, 9), kTaskMs);
+  auto e = up->error;
   ASSERT_TRUE(e);
   EXPECT_EQ(e->domain, "QuickArchive");
   EXPECT_EQ(e->code, 500);
@@ -185,12 +142,12 @@ TEST_F(NativeRequestsWebTest, ServerErrorsAndDroppedConnectionsGiveTheDocumented
   };
   service.setRoute("/api/quick_add_todo", hangUp);
   service.setPrefixRoute("/api/proc_quick_upload/", hangUp);
-  form = runToEnd(model->postFormResult("/api/quick_add_todo?ajax=1", {{"content", "x"}}));
+  form = runToEnd(model->postFormResult("/api/quick_add_todo?ajax=1", {{"content", "x"}}), kTaskMs);
   ASSERT_TRUE(form->value);
   EXPECT_FALSE(form->value->ok);
   EXPECT_EQ(form->value->statusCode, -1);
-  up = runToEnd(model->quickUpload({dir / "a.pdf"}, 9));
-  e = errorOf(*up);
+  up = runToEnd(model->quickUpload({dir / "a.pdf"}, 9), kTaskMs);
+  e = up->error;
   ASSERT_TRUE(e);
   EXPECT_EQ(e->domain, "Http");
 }

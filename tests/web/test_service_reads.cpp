@@ -1,22 +1,16 @@
 // Page-script reads, badges, deadlines and signing out, in real tabs against the
 // test service.
 #include <gtest/gtest.h>
-#include <libsoup/soup.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 
-#include "TestService.h"
-#include "WebHarness.h"
-#include "app/AppArgs.h"
-#include "app/AppConfig.h"
+#include "ServiceTabFixture.h"
+#include "TestHelpers.h"
 #include "core/AppError.h"
 #include "core/BrowserModel.h"
-#include "core/Log.h"
 #include "core/MainQueue.h"
-#include "platform/UserDefaults.h"
-#include "web/TabController.h"
 #include "web/WebSession.h"
 
 using namespace quorvel;
@@ -24,80 +18,19 @@ using namespace quorvel::test;
 
 namespace {
 
-template <class T>
-struct Outcome {
-  std::optional<T> value;
-  std::optional<AppError> error;
-  bool done = false;
-};
-
-template <class T>
-Task<void> collect(Task<T> t, std::shared_ptr<Outcome<T>> out) {
-  try {
-    out->value.emplace(co_await t);
-  } catch (const AppError& e) {
-    out->error = e;
-  }
-  out->done = true;
-}
-
-template <class T>
-std::shared_ptr<Outcome<T>> runToEnd(Task<T> t) {
-  auto out = std::make_shared<Outcome<T>>();
-  spawn(collect(std::move(t), out));
-  EXPECT_TRUE(runMainLoopUntil([&] { return out->done; }, 15000)) << "task did not finish";
-  return out;
-}
-
-class ServiceReadsTest : public ::testing::Test {
+class ServiceReadsTest : public ServiceTabFixture {
  protected:
-  void SetUp() override {
-    AppArgs::set({"quorvel"});
-    g_setenv("QUORVEL_NO_DIALOGS", "1", TRUE);
-    service.start();
-    auto& d = UserDefaults::standard();
-    d.remove("session.tabs.v1");
-    d.remove("recents.v1");
-    AppConfig::setServerURL(service.baseUrl());
-    TabController::installAsDefaultFactory();
-    setLogSink([this](const std::string& line) { logs.push_back(line); });
-  }
-  void TearDown() override {
-    setLogSink({});
-    harnesses.clear();
-    model.reset();
-    drainMainLoop();
-    service.stop();
-    g_unsetenv("QUORVEL_NO_DIALOGS");
-  }
+  ServiceReadsTest() : ServiceTabFixture(/*quietDialogs=*/true) {}
 
-  void signIn() {
-    SoupCookie* c = soup_cookie_new(TestService::kSessionCookie, service.issueSession().c_str(), "127.0.0.1", "/", -1);
-    bool done = false;
-    webkit_cookie_manager_add_cookie(
-        webkit_network_session_get_cookie_manager(WebSession::network()), c, nullptr,
-        [](GObject*, GAsyncResult*, gpointer d) { *static_cast<bool*>(d) = true; }, &done);
-    soup_cookie_free(c);
-    runMainLoopUntil([&] { return done; }, 5000);
-  }
+  std::shared_ptr<BrowserTab> tab;  // the tab the test opened
 
   // The workspace with its first tab shown, loaded on `path`.
   void open(const std::string& path) {
     model = BrowserModel::create();
     tab = model->activeTab();
-    // A finished load: the loading flag rose and fell again.
-    auto rose = std::make_shared<bool>(tab->isLoading.get());
-    auto finished = std::make_shared<bool>(false);
-    auto conn = tab->isLoading.changed().connect([t = tab.get(), rose, finished] {
-      if (t->isLoading.get()) *rose = true;
-      else if (*rose) *finished = true;
-    });
-    auto* c = dynamic_cast<TabController*>(tab->controller());
-    harnesses.push_back(std::make_unique<WebHarness>(c->view()));
-    bool ok = runMainLoopUntil([&] { return *finished && !tab->isLoading.get() && tab->currentPath.get() == path; }, 15000);
-    conn.disconnect();
-    ASSERT_TRUE(ok) << tab->currentPath.get();
-    drainMainLoop();
+    TabLoadWatch load(tab);
+    show(tab);
+    ASSERT_TRUE(load.wait(path)) << tab->currentPath.get();
   }
 
   // Waits for the next badge publication after `refresh`.
@@ -109,19 +42,6 @@ class ServiceReadsTest : public ::testing::Test {
     conn.disconnect();
     return ok;
   }
-
-  int logCount(const std::string& part) const {
-    int n = 0;
-    for (auto& l : logs)
-      if (l.find(part) != std::string::npos) ++n;
-    return n;
-  }
-
-  TestService service;
-  std::shared_ptr<BrowserModel> model;
-  std::shared_ptr<BrowserTab> tab;
-  std::vector<std::unique_ptr<WebHarness>> harnesses;
-  std::vector<std::string> logs;
 };
 }  // namespace
 

@@ -1,88 +1,20 @@
 // The tab controller with real web views against the local test service.
 #include <gtest/gtest.h>
-#include <libsoup/soup.h>
 
 #include <filesystem>
 #include <fstream>
 
-#include "TestService.h"
-#include "WebHarness.h"
-#include "app/AppArgs.h"
+#include "ServiceTabFixture.h"
 #include "app/AppConfig.h"
 #include "core/BrowserModel.h"
-#include "core/Log.h"
 #include "core/MainQueue.h"
-#include "platform/UserDefaults.h"
-#include "web/TabController.h"
-#include "web/WebSession.h"
 
 using namespace quorvel;
 using namespace quorvel::test;
 namespace fs = std::filesystem;
 
 namespace {
-class TabControllerTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    AppArgs::set({"quorvel"});
-    service.start();
-    auto& d = UserDefaults::standard();
-    d.remove("session.tabs.v1");
-    d.remove("session.tabs.v1.active");
-    d.remove("recents.v1");
-    AppConfig::setServerURL(service.baseUrl());
-    TabController::installAsDefaultFactory();
-    setLogSink([this](const std::string& line) { logs.push_back(line); });
-  }
-  void TearDown() override {
-    setLogSink({});
-    harnesses.clear();
-    model.reset();
-    drainMainLoop();
-    service.stop();
-  }
-
-  void signIn() {
-    SoupCookie* c = soup_cookie_new(TestService::kSessionCookie, service.issueSession().c_str(), "127.0.0.1", "/", -1);
-    bool done = false;
-    webkit_cookie_manager_add_cookie(
-        webkit_network_session_get_cookie_manager(WebSession::network()), c, nullptr,
-        [](GObject*, GAsyncResult*, gpointer d) { *static_cast<bool*>(d) = true; }, &done);
-    soup_cookie_free(c);
-    runMainLoopUntil([&] { return done; }, 5000);
-  }
-
-  // Shows a tab's view in a window, as the main window does.
-  WebHarness& show(const std::shared_ptr<BrowserTab>& tab) {
-    auto* c = dynamic_cast<TabController*>(tab->controller());
-    harnesses.push_back(std::make_unique<WebHarness>(c->view()));
-    return *harnesses.back();
-  }
-  // Waits for a finished load (the loading flag dropping after it rose) ending on `path`.
-  bool waitLoaded(const std::shared_ptr<BrowserTab>& tab, const std::string& path, unsigned ms = 15000) {
-    auto finished = std::make_shared<bool>(false);
-    auto rose = std::make_shared<bool>(tab->isLoading.get());
-    auto conn = tab->isLoading.changed().connect([tab, finished, rose] {
-      if (tab->isLoading.get()) *rose = true;
-      else if (*rose) *finished = true;
-    });
-    bool ok = runMainLoopUntil([&] { return *finished && !tab->isLoading.get() && tab->currentPath.get() == path; }, ms);
-    conn.disconnect();
-    // The finish steps (title, scripts) run in the same turn; let replies arrive.
-    drainMainLoop();
-    return ok;
-  }
-  bool logged(const std::string& part) const {
-    for (auto& l : logs)
-      if (l.find(part) != std::string::npos) return true;
-    return false;
-  }
-
-  TestService service;
-  std::shared_ptr<BrowserModel> model;
-  std::vector<std::unique_ptr<WebHarness>> harnesses;
-  std::vector<std::string> logs;
-};
+class TabControllerTest : public ServiceTabFixture {};
 }  // namespace
 
 TEST_F(TabControllerTest, DashboardLoadsWithTheUserAgentHiddenChromeAndTheSidebar) {

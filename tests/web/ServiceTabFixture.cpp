@@ -1,0 +1,80 @@
+#include "ServiceTabFixture.h"
+
+#include <libsoup/soup.h>
+
+#include "TestHelpers.h"
+#include "app/AppArgs.h"
+#include "app/AppConfig.h"
+#include "core/Log.h"
+#include "core/MainQueue.h"
+#include "platform/UserDefaults.h"
+#include "web/TabController.h"
+#include "web/WebSession.h"
+
+namespace quorvel::test {
+
+bool addWebCookie(const std::string& name, const std::string& value, const std::string& domain, unsigned ms) {
+  SoupCookie* c = soup_cookie_new(name.c_str(), value.c_str(), domain.c_str(), "/", -1);
+  bool added = false;
+  webkit_cookie_manager_add_cookie(
+      webkit_network_session_get_cookie_manager(WebSession::network()), c, nullptr,
+      [](GObject*, GAsyncResult*, gpointer flag) { *static_cast<bool*>(flag) = true; }, &added);
+  soup_cookie_free(c);
+  return runMainLoopUntil([&] { return added; }, ms);
+}
+
+TabLoadWatch::TabLoadWatch(std::shared_ptr<BrowserTab> tab)
+    : tab_(std::move(tab)), rose_(std::make_shared<bool>(tab_->isLoading.get())), finished_(std::make_shared<bool>(false)) {
+  conn_ = tab_->isLoading.changed().connect([t = tab_.get(), rose = rose_, finished = finished_] {
+    if (t->isLoading.get()) *rose = true;
+    else if (*rose) *finished = true;
+  });
+}
+
+TabLoadWatch::~TabLoadWatch() { conn_.disconnect(); }
+
+bool TabLoadWatch::wait(const std::string& path, unsigned ms) {
+  bool ok = runMainLoopUntil([&] { return *finished_ && !tab_->isLoading.get() && tab_->currentPath.get() == path; }, ms);
+  conn_.disconnect();
+  // The finish steps (title, scripts) run in the same turn; let replies arrive.
+  drainMainLoop();
+  return ok;
+}
+
+void ServiceTabFixture::SetUp() {
+  AppArgs::set({"quorvel"});
+  if (quietDialogs_) g_setenv("QUORVEL_NO_DIALOGS", "1", TRUE);
+  service.start();
+  auto& d = UserDefaults::standard();
+  d.remove("session.tabs.v1");
+  d.remove("session.tabs.v1.active");
+  d.remove("recents.v1");
+  AppConfig::setServerURL(service.baseUrl());
+  TabController::installAsDefaultFactory();
+  setLogSink([this](const std::string& line) { logs.push_back(line); });
+}
+
+void ServiceTabFixture::TearDown() {
+  setLogSink({});
+  harnesses.clear();
+  model.reset();
+  drainMainLoop();
+  service.stop();
+  if (quietDialogs_) g_unsetenv("QUORVEL_NO_DIALOGS");
+}
+
+void ServiceTabFixture::signIn() { addWebCookie(TestService::kSessionCookie, service.issueSession(), "127.0.0.1"); }
+
+WebHarness& ServiceTabFixture::show(const std::shared_ptr<BrowserTab>& tab) {
+  auto* c = dynamic_cast<TabController*>(tab->controller());
+  harnesses.push_back(std::make_unique<WebHarness>(c->view()));
+  return *harnesses.back();
+}
+
+bool ServiceTabFixture::waitLoaded(const std::shared_ptr<BrowserTab>& tab, const std::string& path, unsigned ms) {
+  return TabLoadWatch(tab).wait(path, ms);
+}
+
+int ServiceTabFixture::logCount(const std::string& part) const { return countContaining(logs, part); }
+
+}  // namespace quorvel::test

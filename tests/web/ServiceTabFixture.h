@@ -1,0 +1,70 @@
+#pragma once
+// A workspace whose tabs are real web views against an in-process test service:
+// signing in through the shared web store, showing a tab's view, waiting for a tab's
+// load, and the log lines written meanwhile.
+#include <gtest/gtest.h>
+#include <sigc++/sigc++.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "TestService.h"
+#include "WebHarness.h"
+#include "core/BrowserModel.h"
+
+namespace quorvel::test {
+
+// Adds a cookie to the shared web store (WebSession::network()); false when the store
+// did not confirm it in time.
+bool addWebCookie(const std::string& name, const std::string& value, const std::string& domain,
+                  unsigned ms = 5000);
+
+// Watches one load of a tab from the moment it is made: the loading flag has to drop
+// after it rose (or was already up).
+class TabLoadWatch {
+ public:
+  explicit TabLoadWatch(std::shared_ptr<BrowserTab> tab);
+  ~TabLoadWatch();
+  TabLoadWatch(const TabLoadWatch&) = delete;
+  TabLoadWatch& operator=(const TabLoadWatch&) = delete;
+
+  // Waits for that load to finish on `path`, then lets the finish steps' replies
+  // arrive.
+  bool wait(const std::string& path, unsigned ms = 15000);
+
+ private:
+  std::shared_ptr<BrowserTab> tab_;
+  std::shared_ptr<bool> rose_;
+  std::shared_ptr<bool> finished_;
+  sigc::connection conn_;
+};
+
+class ServiceTabFixture : public ::testing::Test {
+ protected:
+  // `quietDialogs`: alerts become log lines instead of dialogs.
+  explicit ServiceTabFixture(bool quietDialogs = false) : quietDialogs_(quietDialogs) {}
+
+  void SetUp() override;
+  void TearDown() override;
+
+  // Signs in by putting a fresh session of the service into the web store.
+  void signIn();
+  // Shows a tab's view in a window, as the main window does.
+  WebHarness& show(const std::shared_ptr<BrowserTab>& tab);
+  // Waits for a finished load ending on `path` (see TabLoadWatch).
+  bool waitLoaded(const std::shared_ptr<BrowserTab>& tab, const std::string& path, unsigned ms = 15000);
+
+  int logCount(const std::string& part) const;
+  bool logged(const std::string& part) const { return logCount(part) > 0; }
+
+  TestService service;
+  std::shared_ptr<BrowserModel> model;
+  std::vector<std::unique_ptr<WebHarness>> harnesses;
+  std::vector<std::string> logs;
+
+ private:
+  bool quietDialogs_;
+};
+
+}  // namespace quorvel::test
