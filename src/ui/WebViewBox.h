@@ -11,6 +11,7 @@ namespace quorvel {
 class WebViewBox : public Gtk::Box {
  public:
   WebViewBox();
+  ~WebViewBox() override;
   void showTab(const std::shared_ptr<BrowserTab>& tab);
 
  private:

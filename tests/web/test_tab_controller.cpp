@@ -1,5 +1,6 @@
 // The tab controller with real web views against the local test service.
 #include <gtest/gtest.h>
+#include <gtkmm.h>
 
 #include <filesystem>
 #include <fstream>
@@ -8,6 +9,8 @@
 #include "app/AppConfig.h"
 #include "core/BrowserModel.h"
 #include "core/MainQueue.h"
+#include "ui/WebViewBox.h"
+#include "web/TabController.h"
 
 using namespace quorvel;
 using namespace quorvel::test;
@@ -52,7 +55,7 @@ TEST_F(TabControllerTest, AProceedingPageLandsInTheRecents) {
   auto tab = model->newTab("/proceeding/88/detail", "程序");
   show(tab);
   ASSERT_TRUE(waitLoaded(tab, "/proceeding/88/detail"));
-  ASSERT_EQ(model->recents->size(), 1u);
+  ASSERT_TRUE(runMainLoopUntil([&] { return model->recents->size() == 1; }, 3000));
   EXPECT_EQ(model->recents.get()[0].procID, 88);
   EXPECT_EQ(model->recents.get()[0].title, "（2026）京0105民初1…");
   EXPECT_EQ(RecentStore::load(), model->recents.get());
@@ -157,8 +160,41 @@ TEST_F(TabControllerTest, ASavedSessionRestoresWithOnlyTheActiveTabLive) {
   auto tab = model->activeTab();
   show(tab);
   ASSERT_TRUE(waitLoaded(tab, "/cases"));
-  EXPECT_EQ(tab->title.get(), "全局案件中心");
+  // The engine may report the title just after the load has finished.
+  EXPECT_TRUE(runMainLoopUntil([&] { return tab->title.get() == "全局案件中心"; }, 3000)) << tab->title.get();
   // A hibernated tab wakes when chosen.
   model->selectTab(2);
   EXPECT_EQ(model->liveTabCount(), 2);
+}
+
+TEST_F(TabControllerTest, TheMainAreaFollowsTabsThatCloseUnderIt) {
+  signIn();
+  model = BrowserModel::create();
+  Gtk::Window window;
+  auto* box = Gtk::make_managed<WebViewBox>();
+  window.set_child(*box);
+  window.set_default_size(900, 600);
+  window.present();
+  auto follow = [&] { box->showTab(model->activeTab()); };
+  model->activeID.changed().connect(follow);
+  model->tabs.changed().connect(follow);
+  follow();
+
+  auto second = model->newTab("/cases", "案件");
+  ASSERT_TRUE(waitLoaded(second, "/cases"));
+  auto* shown = dynamic_cast<TabController*>(second->controller())->view();
+  EXPECT_EQ(gtk_widget_get_parent(GTK_WIDGET(shown)), GTK_WIDGET(box->gobj()));
+
+  model->close(second);  // the shown view is released while it is on screen
+  drainMainLoop();
+  auto first = model->activeTab();
+  ASSERT_TRUE(first && first->controller());
+  EXPECT_EQ(gtk_widget_get_parent(GTK_WIDGET(dynamic_cast<TabController*>(first->controller())->view())),
+            GTK_WIDGET(box->gobj()));
+  model->close(first);
+  drainMainLoop();
+  EXPECT_TRUE(model->tabs->empty());
+  model->loadInActive("/calendar");  // the first load after the last tab closed opens one
+  ASSERT_TRUE(waitLoaded(model->activeTab(), "/calendar"));
+  EXPECT_TRUE(runMainLoopUntil([&] { return model->activeTab()->title.get() == "日历与待办"; }, 3000));
 }

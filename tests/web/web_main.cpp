@@ -3,12 +3,14 @@
 #include <glib.h>
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
+#include <gtkmm/init.h>
 
 #include "core/MainQueue.h"
 
 int main(int argc, char** argv) {
   g_setenv("QUORVEL_NO_EXTERNAL_OPEN", "1", TRUE);
   gtk_init();
+  Gtk::init_gtkmm_internals();
   quorvel::markMainThread();
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
