@@ -12,22 +12,14 @@ WebViewBox::WebViewBox() : Gtk::Box(Gtk::Orientation::VERTICAL) {
   append(placeholder_);
 }
 
-WebViewBox::~WebViewBox() {
-  if (current_) g_object_unref(current_);
-}
-
 void WebViewBox::showTab(const std::shared_ptr<BrowserTab>& tab) {
   GtkWidget* next = nullptr;
   if (tab && tab->controller()) {
     if (auto* c = dynamic_cast<TabController*>(tab->controller())) next = GTK_WIDGET(c->view());
   }
   if (next == current_ && next && gtk_widget_get_parent(next) == GTK_WIDGET(gobj())) return;
-  // Our own reference keeps the pointer valid even when the tab released its view.
-  if (current_) {
-    if (gtk_widget_get_parent(current_) == GTK_WIDGET(gobj())) gtk_box_remove(gobj(), current_);
-    g_object_unref(current_);
-  }
-  current_ = nullptr;
+  if (current_ && gtk_widget_get_parent(current_) == GTK_WIDGET(gobj())) gtk_box_remove(gobj(), current_);
+  current_.reset();
   if (next) {
     if (GtkWidget* parent = gtk_widget_get_parent(next)) {
       if (GTK_IS_BOX(parent)) gtk_box_remove(GTK_BOX(parent), next);
@@ -35,7 +27,7 @@ void WebViewBox::showTab(const std::shared_ptr<BrowserTab>& tab) {
     }
     placeholder_.hide();
     gtk_box_append(gobj(), next);
-    current_ = GTK_WIDGET(g_object_ref(next));
+    current_ = GObjectPtr<GtkWidget>::retain(next);
   } else {
     placeholder_.set_text(tab ? "该标签因长时间闲置已自动释放内存" : "没有打开的页面");
     placeholder_.show();

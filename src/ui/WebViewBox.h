@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "core/BrowserTab.h"
+#include "platform/GObjectPtr.h"
 
 namespace quorvel {
 
@@ -11,12 +12,12 @@ namespace quorvel {
 class WebViewBox : public Gtk::Box {
  public:
   WebViewBox();
-  ~WebViewBox() override;
   void showTab(const std::shared_ptr<BrowserTab>& tab);
 
  private:
   Gtk::Label placeholder_;
-  GtkWidget* current_ = nullptr;
+  // Our own reference keeps the shown view valid even after its tab released it.
+  GObjectPtr<GtkWidget> current_;
 };
 
 }  // namespace quorvel

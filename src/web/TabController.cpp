@@ -95,9 +95,9 @@ TabController* TabController::fromView(WebKitWebView* view) {
 }
 
 WebKitWebView* TabController::makeWebView() {
-  if (view_) return view_;
+  if (view_) return view_.get();
   ensureDownloadRouting();
-  ucm_ = webkit_user_content_manager_new();
+  ucm_ = GObjectPtr<WebKitUserContentManager>::adopt(webkit_user_content_manager_new());
   auto addScript = [this](const std::string& file, WebKitUserScriptInjectionTime when) {
     const std::string& src = PageScripts::resource(file);
     if (src.empty()) return;
@@ -117,19 +117,19 @@ WebKitWebView* TabController::makeWebView() {
   webkit_settings_set_enable_back_forward_navigation_gestures(settings, TRUE);
   webkit_settings_set_user_agent(settings, AppConfig::userAgent().c_str());
 
-  view_ = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "network-session", WebSession::network(),
-                                       "user-content-manager", ucm_, "settings", settings, nullptr));
-  g_object_ref_sink(view_);
+  view_ = GObjectPtr<WebKitWebView>::retain(WEBKIT_WEB_VIEW(g_object_new(
+      WEBKIT_TYPE_WEB_VIEW, "network-session", WebSession::network(), "user-content-manager", ucm_.get(), "settings",
+      settings, nullptr)));
   g_object_unref(settings);
-  g_object_set_data(G_OBJECT(view_), kControllerKey, this);
-  gtk_widget_set_hexpand(GTK_WIDGET(view_), TRUE);
-  gtk_widget_set_vexpand(GTK_WIDGET(view_), TRUE);
+  g_object_set_data(G_OBJECT(view_.get()), kControllerKey, this);
+  gtk_widget_set_hexpand(GTK_WIDGET(view_.get()), TRUE);
+  gtk_widget_set_vexpand(GTK_WIDGET(view_.get()), TRUE);
   // Handlers reach this controller and the bridge only weakly.
-  handlers_.push_back({ucm_, WeakScriptMessageHandler::install(view_, "nav", weak_from_this())});
-  handlers_.push_back({ucm_, WeakScriptMessageHandler::install(view_, "bridge", bridge_)});
-  handlers_.push_back({ucm_, WeakScriptMessageHandler::install(view_, "action", bridge_)});
+  handlers_.push_back({ucm_.get(), WeakScriptMessageHandler::install(view_, "nav", weak_from_this())});
+  handlers_.push_back({ucm_.get(), WeakScriptMessageHandler::install(view_, "bridge", bridge_)});
+  handlers_.push_back({ucm_.get(), WeakScriptMessageHandler::install(view_, "action", bridge_)});
 
-  auto connect = [this](const char* sig, GCallback cb) { handlers_.push_back({view_, g_signal_connect(view_, sig, cb, this)}); };
+  auto connect = [this](const char* sig, GCallback cb) { handlers_.push_back({view_.get(), g_signal_connect(view_.get(), sig, cb, this)}); };
   connect("load-changed", G_CALLBACK(TabControllerSignals::loadChanged));
   connect("load-failed", G_CALLBACK(TabControllerSignals::loadFailed));
   connect("web-process-terminated", G_CALLBACK(TabControllerSignals::terminated));
@@ -147,7 +147,7 @@ WebKitWebView* TabController::makeWebView() {
   } else {
     webkit_web_view_set_zoom_level(view_, 1.0);
   }
-  return view_;
+  return view_.get();
 }
 
 void TabController::teardown() {
@@ -161,20 +161,17 @@ void TabController::teardown() {
     webkit_user_content_manager_remove_all_scripts(ucm_);
   }
   webkit_web_view_stop_loading(view_);
-  g_object_set_data(G_OBJECT(view_), kControllerKey, nullptr);
+  g_object_set_data(G_OBJECT(view_.get()), kControllerKey, nullptr);
   // The engine may keep a closed page's process for reuse; a released tab must give
   // its memory back. Every tab has a process of its own (no related views).
   webkit_web_view_terminate_web_process(view_);
-  GtkWidget* w = GTK_WIDGET(view_);
+  GtkWidget* w = GTK_WIDGET(view_.get());
   if (GtkWidget* parent = gtk_widget_get_parent(w)) {
     if (GTK_IS_BOX(parent)) gtk_box_remove(GTK_BOX(parent), w);
     else gtk_widget_unparent(w);
   }
-  // Dropping the last reference ends the page's web process.
-  g_object_unref(view_);
-  view_ = nullptr;
-  if (ucm_) g_object_unref(ucm_);
-  ucm_ = nullptr;
+  view_.reset();
+  ucm_.reset();
   destinations_.clear();
 }
 
@@ -201,9 +198,9 @@ void TabController::load(const std::string& path) {
 void TabController::stopLoading() {
   if (view_) webkit_web_view_stop_loading(view_);
 }
-bool TabController::isInWindow() const { return view_ && gtk_widget_get_root(GTK_WIDGET(view_)) != nullptr; }
+bool TabController::isInWindow() const { return view_ && gtk_widget_get_root(GTK_WIDGET(view_.get())) != nullptr; }
 void TabController::focus() {
-  if (view_) gtk_widget_grab_focus(GTK_WIDGET(view_));
+  if (view_) gtk_widget_grab_focus(GTK_WIDGET(view_.get()));
 }
 
 bool TabController::showsServicePage() const {
@@ -442,7 +439,7 @@ bool TabController::onScriptDialog(WebKitScriptDialog* dialog) {
       webkit_script_dialog_confirm_set_confirmed(dialog, FALSE);
     return TRUE;
   }
-  GtkWidget* w = view_ ? GTK_WIDGET(view_) : nullptr;
+  GtkWidget* w = view_ ? GTK_WIDGET(view_.get()) : nullptr;
   GtkWindow* parent = w ? GTK_WINDOW(gtk_widget_get_root(w)) : nullptr;
   PagePanels::show(parent, dialog);
   return TRUE;
@@ -455,7 +452,7 @@ bool TabController::onFileChooser(WebKitFileChooserRequest* request) {
     return TRUE;
   }
   logLine("UPLOAD", std::string("打开文件选择框 multi=") + (multi ? "1" : "0") + " dir=0");
-  GtkWidget* w = view_ ? GTK_WIDGET(view_) : nullptr;
+  GtkWidget* w = view_ ? GTK_WIDGET(view_.get()) : nullptr;
   PagePanels::chooseFiles(w ? GTK_WINDOW(gtk_widget_get_root(w)) : nullptr, request);
   return TRUE;
 }

@@ -7,6 +7,7 @@
 
 #include "core/BrowserModel.h"
 #include "core/WebPage.h"
+#include "platform/GObjectPtr.h"
 #include "web/Bridge.h"
 
 namespace quorvel {
@@ -26,7 +27,7 @@ class TabController : public WebPage,
   // Builds the configured web view (called once, right after construction).
   WebKitWebView* makeWebView();
   void setTab(const std::shared_ptr<BrowserTab>& tab) { tab_ = tab; }
-  WebKitWebView* view() const { return view_; }
+  WebKitWebView* view() const { return view_.get(); }
   static TabController* fromView(WebKitWebView* view);
 
   // WebPage
@@ -72,8 +73,8 @@ class TabController : public WebPage,
 
   std::weak_ptr<BrowserModel> store_;
   std::weak_ptr<BrowserTab> tab_;
-  WebKitWebView* view_ = nullptr;
-  WebKitUserContentManager* ucm_ = nullptr;
+  GObjectPtr<WebKitWebView> view_;
+  GObjectPtr<WebKitUserContentManager> ucm_;
   std::shared_ptr<NativeBridge> bridge_;
   std::map<WebKitDownload*, std::filesystem::path> destinations_;
   std::vector<std::pair<gpointer, gulong>> handlers_;
