@@ -16,14 +16,14 @@
 
 #include "TestEnv.h"
 #include "TestService.h"
-#include "app/AppArgs.h"
-#include "app/AppConfig.h"
+#include "core/AppConfig.h"
 #include "core/BrowserModel.h"
-#include "core/MainQueue.h"
+#include "base/MainQueue.h"
 #include "platform/UserDefaults.h"
-#include "ui/WebViewBox.h"
+#include "ui/main/WebViewBox.h"
 #include "web/TabController.h"
-#include "web/WebSession.h"
+#include "web/WebEngine.h"
+#include "app/AppServices.h"
 
 using namespace quorvel;
 
@@ -118,10 +118,12 @@ void settle(unsigned ms) {
 int main(int argc, char** argv) {
   double atMain = secondsSinceProcessStart();
   test::TempHome home;
-  AppArgs::set({"quorvel"});
   gtk_init();
   markMainThread();
-  setenv("QUORVEL_NO_EXTERNAL_OPEN", "1", 1);
+  // As the application builds them, with the web data on disk; nothing opens on the desktop.
+  AppServices::Options options;
+  options.mode = AppMode::test;
+  AppServices services(options);
 
   test::TestService service;
   service.start();
@@ -130,18 +132,17 @@ int main(int argc, char** argv) {
   // Signed in already, as after an earlier session.
   SoupCookie* cookie = soup_cookie_new(test::TestService::kSessionCookie, service.issueSession().c_str(),
                                        "127.0.0.1", "/", -1);
-  webkit_cookie_manager_add_cookie(webkit_network_session_get_cookie_manager(WebSession::network()), cookie,
+  webkit_cookie_manager_add_cookie(webkit_network_session_get_cookie_manager(services.webEngine().network()), cookie,
                                    nullptr, nullptr, nullptr);
   soup_cookie_free(cookie);
 
-  TabController::installAsDefaultFactory();
   GtkWidget* window = gtk_window_new();
   gtk_window_set_default_size(GTK_WINDOW(window), 1280, 820);
   auto* box = new WebViewBox();
   gtk_window_set_child(GTK_WINDOW(window), GTK_WIDGET(box->gobj()));
   gtk_window_present(GTK_WINDOW(window));
 
-  auto model = BrowserModel::create();
+  auto model = services.browser();
   box->showTab(model->activeTab());
   bool loaded = false;
   auto first = model->activeTab();
@@ -165,8 +166,8 @@ int main(int argc, char** argv) {
 
   static int finalized = 0;
   for (auto& t : model->tabs.get())
-    if (auto* c = dynamic_cast<TabController*>(t->controller()))
-      g_object_weak_ref(G_OBJECT(c->view()), [](gpointer, GObject*) { ++finalized; }, nullptr);
+    if (WebKitWebView* view = TabController::viewOf(t->controller()))
+      g_object_weak_ref(G_OBJECT(view), [](gpointer, GObject*) { ++finalized; }, nullptr);
   int hibernated = model->hibernateOthers();
   box->showTab(model->activeTab());
   // Released web processes take a moment to exit.

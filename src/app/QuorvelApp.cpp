@@ -1,30 +1,28 @@
 #include "app/QuorvelApp.h"
 
-#include "app/AppArgs.h"
-#include "app/AppConfig.h"
 #include "core/BrowserModel.h"
-#include "core/Log.h"
+#include "base/Log.h"
 #include "core/Notifier.h"
-#include "ui/LawStyle.h"
-#include "ui/WebViewBox.h"
+#include "ui/components/LawStyle.h"
+#include "ui/main/WebViewBox.h"
 
 namespace quorvel {
 
-Glib::RefPtr<QuorvelApp> QuorvelApp::create(bool unique) {
+Glib::RefPtr<QuorvelApp> QuorvelApp::create(bool unique, AppServices::Options options) {
   auto flags = Gio::Application::Flags::HANDLES_COMMAND_LINE;
   if (!unique) flags |= Gio::Application::Flags::NON_UNIQUE;
-  return Glib::make_refptr_for_instance<QuorvelApp>(new QuorvelApp(flags));
+  return Glib::make_refptr_for_instance<QuorvelApp>(new QuorvelApp(flags, options));
 }
 
-QuorvelApp::QuorvelApp(Gio::Application::Flags flags) : Gtk::Application("cn.quorvel.client", flags) {}
+QuorvelApp::QuorvelApp(Gio::Application::Flags flags, AppServices::Options options)
+    : Gtk::Application("cn.quorvel.client", flags), options_(options) {}
 
 void QuorvelApp::on_startup() {
   Gtk::Application::on_startup();
   hold();  // the application keeps running when its window is closed
   installLawStyle();
-  model_ = AppEnv::browserPtr();
-  model_->notifyCounts = [](const BadgeCounts& c) { Notifier::shared().update(c); };
-  model_->clearDockBadge = [] { Notifier::shared().clearBadge(); };
+  services_ = std::make_unique<AppServices>(options_);
+  model_ = services_->browser();
 
   auto newTab = Gio::SimpleAction::create("new-tab");
   newTab->signal_activate().connect([this](const Glib::VariantBase&) { model_->newTab("/dashboard", "个人工作台"); });
@@ -48,7 +46,7 @@ int QuorvelApp::on_command_line(const Glib::RefPtr<Gio::ApplicationCommandLine>&
 void QuorvelApp::on_activate() {
   bool first = window_ == nullptr;
   showMainWindow();
-  if (first) Notifier::shared().setup();
+  if (first) services_->notifier().setup();
 }
 
 void QuorvelApp::showMainWindow() {
@@ -79,6 +77,14 @@ void QuorvelApp::followActiveTab() {
 
 void QuorvelApp::on_shutdown() {
   if (model_) model_->saveSession();
+  if (window_) {
+    // The window goes before the services whose views it shows.
+    delete window_;
+    window_ = nullptr;
+    box_ = nullptr;
+  }
+  model_.reset();
+  services_.reset();
   logLine("", "已退出");
   Gtk::Application::on_shutdown();
 }

@@ -3,6 +3,8 @@
 
 #include <memory>
 
+#include "app/AppServices.h"
+
 namespace quorvel {
 
 class BrowserModel;
@@ -11,10 +13,10 @@ class WebViewBox;
 // The application object: one main window over the workspace model.
 class QuorvelApp : public Gtk::Application {
  public:
-  static Glib::RefPtr<QuorvelApp> create(bool unique);
+  static Glib::RefPtr<QuorvelApp> create(bool unique, AppServices::Options options);
 
  protected:
-  explicit QuorvelApp(Gio::Application::Flags flags);
+  QuorvelApp(Gio::Application::Flags flags, AppServices::Options options);
   void on_startup() override;
   void on_activate() override;
   int on_command_line(const Glib::RefPtr<Gio::ApplicationCommandLine>& cmd) override;
@@ -24,6 +26,8 @@ class QuorvelApp : public Gtk::Application {
   void showMainWindow();
   void followActiveTab();
 
+  AppServices::Options options_;
+  std::unique_ptr<AppServices> services_;
   std::shared_ptr<BrowserModel> model_;
   Gtk::ApplicationWindow* window_ = nullptr;
   WebViewBox* box_ = nullptr;

@@ -3,10 +3,9 @@
 #include <vector>
 
 #include "app/AppArgs.h"
-#include "app/AppConfig.h"
 #include "app/QuorvelApp.h"
-#include "core/MainQueue.h"
-#include "web/TabController.h"
+#include "base/MainQueue.h"
+#include "core/AppConfig.h"
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv, argv + argc);
@@ -17,9 +16,13 @@ int main(int argc, char** argv) {
     quorvel::AppConfig::setServerURL(server);
   // Global hot keys, window placement and idle time need X11 (XWayland under Wayland).
   setenv("GDK_BACKEND", "x11", 0);
-  quorvel::TabController::installAsDefaultFactory();
+
+  quorvel::AppServices::Options options;
+  options.mode = quorvel::AppArgs::isDiagnosticMode() ? quorvel::AppMode::diagnostic : quorvel::AppMode::normal;
+  const char* noDrag = std::getenv("NO_DRAG_INJECT");
+  options.dragAndDrop = !(noDrag && std::string(noDrag) == "1");
   const char* demo = std::getenv("QUORVEL_SEPARATE_INSTANCE");
-  auto app = quorvel::QuorvelApp::create(!(demo && std::string(demo) == "1"));
+  auto app = quorvel::QuorvelApp::create(!(demo && std::string(demo) == "1"), options);
   // Our own switches are read from AppArgs; GTK sees only the program name.
   return app->run(1, argv);
 }

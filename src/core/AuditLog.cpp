@@ -5,9 +5,9 @@
 
 #include <ctime>
 
-#include "app/AppConfig.h"
-#include "core/Clock.h"
-#include "core/Log.h"
+#include "core/AppConfig.h"
+#include "base/Clock.h"
+#include "base/Log.h"
 
 namespace quorvel::AuditLog {
 namespace {

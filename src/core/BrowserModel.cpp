@@ -2,33 +2,26 @@
 
 #include <algorithm>
 
-#include "app/AppArgs.h"
 #include "core/AuditLog.h"
-#include "core/Clock.h"
-#include "core/Log.h"
-#include "core/MainQueue.h"
+#include "base/Clock.h"
+#include "base/Log.h"
+#include "base/MainQueue.h"
 #include "platform/UserDefaults.h"
 
 namespace quorvel {
 namespace {
-PageFactory& defaultFactorySlot() {
-  static PageFactory f;
-  return f;
-}
 constexpr unsigned kTimerPeriodMs = 60'000;
 constexpr unsigned kLoadTimeoutSeconds = 60;
 }  // namespace
 
-void BrowserModel::setDefaultPageFactory(PageFactory f) { defaultFactorySlot() = std::move(f); }
-
-std::shared_ptr<BrowserModel> BrowserModel::create(PageFactory factory) {
-  if (!factory) factory = defaultFactorySlot();
-  std::shared_ptr<BrowserModel> m(new BrowserModel(std::move(factory)));
+std::shared_ptr<BrowserModel> BrowserModel::create(PageFactory factory, WebStore* store, AppMode mode) {
+  std::shared_ptr<BrowserModel> m(new BrowserModel(std::move(factory), store, mode));
   m->construct();
   return m;
 }
 
-BrowserModel::BrowserModel(PageFactory factory) : factory_(std::move(factory)) {}
+BrowserModel::BrowserModel(PageFactory factory, WebStore* store, AppMode mode)
+    : factory_(std::move(factory)), webStore_(store), mode_(mode) {}
 
 BrowserModel::~BrowserModel() {
   cancelTimer(badgeTimer_);
@@ -44,7 +37,7 @@ void BrowserModel::construct() {
     return m ? AuditLog::Identity{m->badges->user, m->badges->firm} : AuditLog::Identity{};
   });
 
-  if (AppArgs::has("--selftest") || AppArgs::has("--livetest") || !restoreSession()) {
+  if (mode_ == AppMode::diagnostic || !restoreSession()) {
     newTab("/dashboard", "个人工作台");
   }
 

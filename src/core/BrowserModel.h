@@ -9,13 +9,16 @@
 #include <string>
 #include <vector>
 
-#include "app/AppConfig.h"
+#include "core/AppConfig.h"
+#include "core/AppMode.h"
 #include "core/BadgeCounts.h"
 #include "core/BrowserTab.h"
-#include "core/Published.h"
+#include "core/NavItem.h"
+#include "base/Published.h"
 #include "core/Recents.h"
-#include "core/Task.h"
+#include "base/Task.h"
 #include "core/Todo.h"
+#include "core/WebStore.h"
 
 namespace quorvel {
 
@@ -29,9 +32,9 @@ using PageFactory =
 // Confined to the main thread.
 class BrowserModel : public std::enable_shared_from_this<BrowserModel> {
  public:
-  // The factory used by models made without one (set by the application at start).
-  static void setDefaultPageFactory(PageFactory f);
-  static std::shared_ptr<BrowserModel> create(PageFactory factory = {});
+  // `store` may be nullptr (no cookies, nothing to clear); it must outlive the model.
+  static std::shared_ptr<BrowserModel> create(PageFactory factory, WebStore* store = nullptr,
+                                              AppMode mode = AppMode::normal);
   ~BrowserModel();
 
   Published<std::vector<std::shared_ptr<BrowserTab>>> tabs;
@@ -51,6 +54,9 @@ class BrowserModel : public std::enable_shared_from_this<BrowserModel> {
 
   // Fires after a tab changed between live and hibernated.
   sigc::signal<void()>& changed() { return changed_; }
+  // Fires after a tab finished loading a page, with the page's decoded path.
+  sigc::signal<void(const std::string& path)>& pageFinished() { return pageFinished_; }
+  AppMode mode() const { return mode_; }
 
   // Tabs.
   std::shared_ptr<BrowserTab> newTab(const std::string& path, const std::string& title);
@@ -107,7 +113,9 @@ class BrowserModel : public std::enable_shared_from_this<BrowserModel> {
   std::function<void(const BadgeCounts&)> notifyCounts;
 
  private:
-  explicit BrowserModel(PageFactory factory);
+  BrowserModel(PageFactory factory, WebStore* store, AppMode mode);
+  Task<std::string> cookieHeader(const Url& home);
+  Task<void> clearWebDataThenShowLogin();
   void construct();
   bool restoreSession();
   std::shared_ptr<WebPage> makePage(const std::shared_ptr<BrowserTab>& tab);
@@ -117,9 +125,12 @@ class BrowserModel : public std::enable_shared_from_this<BrowserModel> {
   WebPage* activeServicePage(bool requireURL) const;
 
   PageFactory factory_;
+  WebStore* webStore_ = nullptr;
+  AppMode mode_ = AppMode::normal;
   unsigned badgeTimer_ = 0;
   unsigned hibernateTimer_ = 0;
   sigc::signal<void()> changed_;
+  sigc::signal<void(const std::string&)> pageFinished_;
 };
 
 }  // namespace quorvel

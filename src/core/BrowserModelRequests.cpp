@@ -1,47 +1,30 @@
 // Native requests to the service: form posts and Quick Archive uploads, carrying the
 // web store's cookies for the service host and the workspace's user agent.
-#include "app/AppConfig.h"
-#include "core/AppError.h"
+#include "core/AppConfig.h"
+#include "base/AppError.h"
 #include "core/BrowserModel.h"
-#include "core/Log.h"
+#include "base/Log.h"
 #include "core/NativeRequests.h"
 #include "platform/Http.h"
-#include "web/WebSession.h"
 
 namespace quorvel {
+
+Task<std::string> BrowserModel::cookieHeader(const Url& home) {
+  std::vector<NativeCookie> cookies;
+  if (webStore_) cookies = co_await webStore_->cookies();
+  co_return selectCookieHeader(cookies, home);
+}
+
 namespace {
 constexpr unsigned kFormTimeoutSeconds = 25;
 constexpr unsigned kUploadTimeoutSeconds = 300;
 constexpr size_t kLogCut = 120;
-
-CookieSource& cookieSourceSlot() {
-  static CookieSource source;
-  return source;
-}
-
-void readStoreCookies(std::function<void(std::vector<NativeCookie>)> done) {
-  if (auto& source = cookieSourceSlot()) return source(std::move(done));
-  WebSession::allCookies([done = std::move(done)](std::vector<WebSession::Cookie> all) {
-    std::vector<NativeCookie> out;
-    out.reserve(all.size());
-    for (auto& c : all) out.push_back(NativeCookie{std::move(c.name), std::move(c.value), std::move(c.domain), c.secure});
-    done(std::move(out));
-  });
-}
-
-Task<std::string> cookieHeader(const Url& home) {
-  auto cookies = co_await CallbackAwaiter<std::vector<NativeCookie>>(
-      [](CallbackAwaiter<std::vector<NativeCookie>>::Resolver resolve) { readStoreCookies(std::move(resolve)); });
-  co_return selectCookieHeader(cookies, home);
-}
 
 std::string pathOf(const std::string& url) {
   auto u = Url::parse(url);
   return u ? u->decodedPath() : std::string();
 }
 }  // namespace
-
-void setCookieSource(CookieSource source) { cookieSourceSlot() = std::move(source); }
 
 Task<BrowserModel::FormResult> BrowserModel::postFormResult(const std::string& pathArg,
                                                             const std::map<std::string, std::string>& fieldsArg) {
@@ -59,7 +42,7 @@ Task<BrowserModel::FormResult> BrowserModel::postFormResult(const std::string& p
   }
   target->fragment.reset();
 
-  std::string cookies = co_await cookieHeader(home);
+  std::string cookies = co_await keepAlive->cookieHeader(home);
 
   http::HttpRequest req;
   req.method = "POST";
@@ -93,7 +76,7 @@ Task<long long> BrowserModel::quickUpload(const std::vector<std::filesystem::pat
   auto keepAlive = weak_from_this().lock();
 
   const Url home = AppConfig::homeURL();
-  std::string cookies = co_await cookieHeader(home);
+  std::string cookies = co_await keepAlive->cookieHeader(home);
 
   // Sizes are taken and every file is opened once now: a file that cannot be read
   // stops the upload before anything is sent. The bytes are read while sending.

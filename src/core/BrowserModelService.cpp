@@ -1,14 +1,14 @@
 // Page-script reads, badge refresh, sign-in state, deadlines and forbidden pages.
 #include <glib.h>
 
-#include "app/AppConfig.h"
-#include "core/AppError.h"
+#include "core/AppConfig.h"
+#include "base/AppError.h"
 #include "core/AuditLog.h"
 #include "core/BrowserModel.h"
-#include "core/Clock.h"
-#include "core/Log.h"
-#include "core/MainQueue.h"
-#include "web/PageScripts.h"
+#include "base/Clock.h"
+#include "base/Log.h"
+#include "base/MainQueue.h"
+#include "core/PageReads.h"
 
 namespace quorvel {
 namespace {
@@ -67,7 +67,7 @@ Task<std::string> BrowserModel::fetchJSON(const std::string& path) {
   // A named awaiter: GCC 12 destroys a capturing lambda temporary inside a co_await
   // operand twice.
   CallbackAwaiter<JsResult> read([keep, target = path](CallbackAwaiter<JsResult>::Resolver resolve) {
-    keep->callAsyncFunction(PageScripts::kPageFetch, nlohmann::json{{"target", target}}, resolve);
+    keep->callAsyncFunction(PageReads::kPageFetch, nlohmann::json{{"target", target}}, resolve);
   });
   JsResult r = co_await read;
   if (!r.ok) throw AppError(r.errorDomain, r.errorCode, r.errorMessage);
@@ -96,7 +96,7 @@ void BrowserModel::refreshBadges() {
   std::shared_ptr<WebPage> keep = activeTab()->webViewPtr();
   std::weak_ptr<BrowserModel> weak = weak_from_this();
   postToMain([keep, weak] {
-    keep->callAsyncFunction(PageScripts::kBadges, nlohmann::json::object(), [weak](JsResult r) {
+    keep->callAsyncFunction(PageReads::kBadges, nlohmann::json::object(), [weak](JsResult r) {
       auto m = weak.lock();
       if (!m) return;
       if (!r.ok) {
@@ -158,13 +158,23 @@ void BrowserModel::logout() {
   postToMain([weak] {
     if (auto m = weak.lock(); m && m->clearDockBadge) m->clearDockBadge();
   });
+  spawn(clearWebDataThenShowLogin());
+}
+
+Task<void> BrowserModel::clearWebDataThenShowLogin() {
+  std::weak_ptr<BrowserModel> weak = weak_from_this();
+  if (webStore_) {
+    try {
+      co_await webStore_->clearWebData();
+    } catch (const AppError& e) {
+      logLine("ACCOUNT", "清除网页数据失败：" + e.message);
+    }
+  }
   // The login page is loaded only once the old cookie is really gone.
-  AppConfig::clearWebData([weak] {
-    auto m = weak.lock();
-    if (!m) return;
-    m->loadInActive("/login");
-    logLine("ACCOUNT", "已清除登录态，回到登录页");
-  });
+  auto m = weak.lock();
+  if (!m) co_return;
+  m->loadInActive("/login");
+  logLine("ACCOUNT", "已清除登录态，回到登录页");
 }
 
 void BrowserModel::markForbidden(const std::string& rawPath) {
@@ -191,7 +201,7 @@ void BrowserModel::fetchDeadlines(std::function<void()> completion) {
   std::shared_ptr<WebPage> keep = activeTab()->webViewPtr();
   std::weak_ptr<BrowserModel> weak = weak_from_this();
   postToMain([keep, weak, completion] {
-    keep->callAsyncFunction(PageScripts::kDeadlines, nlohmann::json::object(), [weak, completion](JsResult r) {
+    keep->callAsyncFunction(PageReads::kDeadlines, nlohmann::json::object(), [weak, completion](JsResult r) {
       auto m = weak.lock();
       if (!m || !r.ok || !r.value.is_string()) {
         if (completion) completion();

@@ -1,12 +1,11 @@
 // Tab session and idle hibernation of the workspace model.
 #include <algorithm>
 
-#include "app/AppArgs.h"
 #include "core/AuditLog.h"
 #include "core/BrowserModel.h"
-#include "core/Clock.h"
-#include "core/Log.h"
-#include "core/MainQueue.h"
+#include "base/Clock.h"
+#include "base/Log.h"
+#include "base/MainQueue.h"
 #include "platform/UserDefaults.h"
 
 namespace quorvel {
@@ -18,7 +17,7 @@ constexpr unsigned kLoadTimeoutSeconds = 60;
 }  // namespace
 
 void BrowserModel::saveSession() {
-  if (AppArgs::isDiagnosticMode()) return;
+  if (mode_ == AppMode::diagnostic) return;
   nlohmann::json list = nlohmann::json::array();
   for (auto& t : tabs.get()) {
     std::string url;

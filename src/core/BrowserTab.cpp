@@ -2,7 +2,7 @@
 
 #include <glib.h>
 
-#include "core/Clock.h"
+#include "base/Clock.h"
 
 namespace quorvel {
 

@@ -4,8 +4,8 @@
 #include <optional>
 #include <string>
 
-#include "core/Published.h"
-#include "core/Url.h"
+#include "base/Published.h"
+#include "base/Url.h"
 #include "core/WebPage.h"
 
 namespace quorvel {

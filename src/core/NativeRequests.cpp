@@ -1,6 +1,6 @@
 #include "core/NativeRequests.h"
 
-#include "core/Url.h"
+#include "base/Url.h"
 
 #include <fcntl.h>
 #include <glib.h>
@@ -14,8 +14,8 @@
 #include <cstring>
 #include <nlohmann/json.hpp>
 
-#include "app/AppConfig.h"
-#include "core/AppError.h"
+#include "core/AppConfig.h"
+#include "base/AppError.h"
 
 namespace quorvel {
 namespace fs = std::filesystem;

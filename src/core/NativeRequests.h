@@ -13,28 +13,16 @@
 #include <string>
 #include <vector>
 
-#include "core/Url.h"
+#include "base/Url.h"
+#include "core/WebStore.h"
 
 namespace quorvel {
-
-// A cookie of the web views' store, as far as the Cookie header needs it.
-struct NativeCookie {
-  std::string name;
-  std::string value;
-  std::string domain;
-  bool secure = false;
-};
 
 // The Cookie header for a request to the service at `home`: only cookies whose
 // domain (lower-cased, outer dots removed) is the service host or a parent domain
 // of it, Secure cookies only over https, in the store's order, joined by "; ".
 // Empty when nothing matches: other sites' cookies never reach the service.
 std::string selectCookieHeader(const std::vector<NativeCookie>& cookies, const Url& home);
-
-// Where native requests read the cookies of the web views' store. The default asks
-// the shared WebKit store; tests replace it (an empty function restores the default).
-using CookieSource = std::function<void(std::function<void(std::vector<NativeCookie>)>)>;
-void setCookieSource(CookieSource source);
 
 // application/x-www-form-urlencoded: A–Z a–z 0–9 and "*-._" stay, a space is %20,
 // every other byte is %XX, so "+", "&" and "=" inside a value arrive as typed.

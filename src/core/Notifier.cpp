@@ -2,9 +2,9 @@
 
 #include <ctime>
 
-#include "core/Clock.h"
-#include "core/Log.h"
-#include "core/MainQueue.h"
+#include "base/Clock.h"
+#include "base/Log.h"
+#include "base/MainQueue.h"
 #include "platform/LauncherBadge.h"
 #include "platform/Notifications.h"
 #include "platform/UserDefaults.h"

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "core/Url.h"
+#include "base/Url.h"
 
 namespace quorvel {
 

@@ -2,8 +2,8 @@
 
 #include <libsoup/soup.h>
 
-#include "core/AppError.h"
-#include "core/MainQueue.h"
+#include "base/AppError.h"
+#include "base/MainQueue.h"
 
 namespace quorvel::http {
 namespace {

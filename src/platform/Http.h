@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/Task.h"
+#include "base/Task.h"
 
 namespace quorvel::http {
 

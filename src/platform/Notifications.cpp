@@ -4,7 +4,7 @@
 #include <set>
 #include <vector>
 
-#include "core/Log.h"
+#include "base/Log.h"
 
 namespace quorvel {
 namespace {

@@ -10,7 +10,7 @@
 #include <memory>
 #include <sstream>
 
-#include "core/Log.h"
+#include "base/Log.h"
 #include "platform/XdgDirs.h"
 
 namespace quorvel {

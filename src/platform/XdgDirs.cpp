@@ -37,6 +37,7 @@ fs::path home() {
 }
 fs::path configHome() { return envOr("XDG_CONFIG_HOME", home() / ".config"); }
 fs::path dataHome() { return envOr("XDG_DATA_HOME", home() / ".local" / "share"); }
+fs::path cacheHome() { return envOr("XDG_CACHE_HOME", home() / ".cache"); }
 fs::path documentsDir() { return userDir("DOCUMENTS", "Documents"); }
 fs::path downloadDir() { return userDir("DOWNLOAD", "Downloads"); }
 

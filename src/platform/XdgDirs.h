@@ -7,6 +7,7 @@ namespace quorvel::xdg {
 std::filesystem::path home();
 std::filesystem::path configHome();
 std::filesystem::path dataHome();
+std::filesystem::path cacheHome();
 std::filesystem::path documentsDir();
 std::filesystem::path downloadDir();
 

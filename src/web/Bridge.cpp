@@ -5,13 +5,11 @@
 #include <algorithm>
 #include <optional>
 
-#include "core/Log.h"
-#include "core/MainQueue.h"
-#include "core/Task.h"
-#include "features/EditSession.h"
-#include "features/LocalVolume.h"
-#include "features/OcrEngine.h"
-#include "features/TrackingQuery.h"
+#include "base/Log.h"
+#include "base/MainQueue.h"
+#include "base/Task.h"
+#include "base/Async.h"
+#include "core/PageActions.h"
 #include "web/JsValues.h"
 #include "web/TabController.h"
 
@@ -90,10 +88,8 @@ void sendReplyLater(const std::shared_ptr<ViewRef>& ref, const std::string& id, 
   }
 }
 
-Task<void> recogniseAndReply(std::shared_ptr<ViewRef> ref, std::string id, std::string image) {
-  // A named awaiter: GCC 12 destroys a capturing lambda temporary inside a co_await
-  // operand twice.
-  auto work = runInBackground([image] { return OcrEngine::analyze(image); });
+Task<void> recogniseAndReply(PageActions& actions, std::shared_ptr<ViewRef> ref, std::string id, std::string image) {
+  auto work = actions.recogniseWaybill(std::move(image));
   nlohmann::json result = co_await work;
   sendReplyLater(ref, id, result);
 }
@@ -105,26 +101,6 @@ void copyToClipboard(const std::string& text) {
     return;
   }
   gdk_clipboard_set_text(gdk_display_get_clipboard(display), text.c_str());
-}
-
-void openFolderOfPage(WebKitWebView* view) {
-  webkit_web_view_evaluate_javascript(
-      view, kFolderScript, -1, nullptr, nullptr, nullptr,
-      [](GObject* src, GAsyncResult* res, gpointer) {
-        GError* err = nullptr;
-        JSCValue* v = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(src), res, &err);
-        std::optional<std::string> value, error;
-        if (v && jsc_value_is_string(v)) {
-          gchar* s = jsc_value_to_string(v);
-          value = s ? s : "";
-          g_free(s);
-        }
-        if (!v) error = err && err->message ? err->message : "脚本执行失败";
-        if (v) g_object_unref(v);
-        g_clear_error(&err);
-        LocalVolume::openCurrentProceedingFolder(value, error);
-      },
-      nullptr);
 }
 
 bool takePrefix(const std::string& text, const char* prefix, std::string& rest) {
@@ -142,6 +118,37 @@ std::string bridgeReplyText(const nlohmann::json& payload) {
   } catch (const std::exception&) {
     return "{}";  // not writable (e.g. text that is not UTF-8)
   }
+}
+
+// ---- NativeBridge: the page's folder ----
+
+Task<void> NativeBridge::openFolderOfPage(GObjectPtr<WebKitWebView> view) {
+  struct Answer {
+    std::optional<std::string> value;
+  };
+  auto eval = asyncCall<Answer>(
+      [&](GCancellable* c, GAsyncReadyCallback cb, gpointer data) {
+        webkit_web_view_evaluate_javascript(view, kFolderScript, -1, nullptr, nullptr, c, cb, data);
+      },
+      [](GObject* src, GAsyncResult* res, GError** error) {
+        Answer a;
+        GObjectPtr<JSCValue> v =
+            GObjectPtr<JSCValue>::adopt(webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(src), res, error));
+        if (v && jsc_value_is_string(v)) {
+          GCharPtr s(jsc_value_to_string(v));
+          a.value = s ? s.get() : "";
+        }
+        return a;
+      },
+      calls_.get());
+  std::optional<std::string> value, error;
+  try {
+    value = (co_await eval).value;
+  } catch (const AppError& e) {
+    if (e.code == G_IO_ERROR_CANCELLED && e.domain == g_quark_to_string(G_IO_ERROR)) co_return;  // bridge gone
+    error = e.message.empty() ? "脚本执行失败" : e.message;
+  }
+  actions_.openProceedingFolder(value, error);
 }
 
 // ---- WeakScriptMessageHandler ----
@@ -178,7 +185,8 @@ void WeakScriptMessageHandler::forward(WebKitUserContentManager* contentManager,
 
 // ---- NativeBridge ----
 
-NativeBridge::NativeBridge(std::weak_ptr<BrowserModel> store) : store_(std::move(store)) {}
+NativeBridge::NativeBridge(std::weak_ptr<BrowserModel> store, PageActions& actions)
+    : store_(std::move(store)), actions_(actions) {}
 
 void NativeBridge::didReceive(WebKitUserContentManager*, const ScriptMessage& message) {
   if (message.name != "bridge" && message.name != "action") return;
@@ -206,9 +214,9 @@ void NativeBridge::handleBridge(const ScriptMessage& message) {
   auto ref = std::make_shared<ViewRef>(message.webView);
   std::string key = lowerAscii(command);
   if (key == "ocrimage") {
-    spawn(recogniseAndReply(ref, requestId, a));
+    spawn(recogniseAndReply(actions_, ref, requestId, a));
   } else if (key == "querytracking") {
-    TrackingQuery::query(a, [ref, requestId](nlohmann::json result) { sendReplyLater(ref, requestId, result); });
+    actions_.queryTracking(a, [ref, requestId](nlohmann::json result) { sendReplyLater(ref, requestId, result); });
   } else if (key == "testkey") {
     sendReply(message.webView, requestId, nlohmann::json{{"ok", true}, {"msg", "本地识别已就绪（无需 API Key）"}});
   } else {
@@ -225,13 +233,13 @@ void NativeBridge::handleAction(const ScriptMessage& message) {
   if (takePrefix(text, "clip:", arg)) {
     postToMain([arg] { copyToClipboard(arg); });
   } else if (takePrefix(text, "reveal:", arg)) {
-    LocalVolume::reveal(arg);
+    actions_.reveal(arg);
   } else if (takePrefix(text, "edit:", arg)) {
-    postToMain([arg] { EditSession::shared().openForEdit(arg); });
+    postToMain([this, keep = shared_from_this(), arg] { actions_.edit(arg); });
   } else if (takePrefix(text, "preview:", arg)) {
-    LocalVolume::preview(arg);
+    actions_.preview(arg);
   } else if (takePrefix(text, "openfolder:", arg)) {
-    openFolderOfPage(message.webView);
+    spawn(openFolderOfPage(GObjectPtr<WebKitWebView>::retain(message.webView)));
   }
 }
 

@@ -6,9 +6,14 @@
 #include <memory>
 #include <string>
 
+#include "base/Async.h"
+#include "base/GObjectPtr.h"
+#include "base/Task.h"
+
 namespace quorvel {
 
 class BrowserModel;
+class PageActions;
 
 // One script message as a handler receives it. `webView` is the view whose content
 // manager received it, or nullptr when that view is gone.
@@ -51,16 +56,21 @@ class WeakScriptMessageHandler {
 // The page bridge of one tab: "bridge" (commands with a reply through
 // window.__zivEzozorReply) and "action" (file actions without reply). Messages are
 // honoured only from a page of the service.
-class NativeBridge : public ScriptMessageHandler {
+class NativeBridge : public ScriptMessageHandler, public std::enable_shared_from_this<NativeBridge> {
  public:
-  explicit NativeBridge(std::weak_ptr<BrowserModel> store);
+  // `actions` outlives every bridge (the web engine holds it).
+  NativeBridge(std::weak_ptr<BrowserModel> store, PageActions& actions);
   void didReceive(WebKitUserContentManager* contentManager, const ScriptMessage& message) override;
 
  private:
   void handleBridge(const ScriptMessage& message);
   void handleAction(const ScriptMessage& message);
+  Task<void> openFolderOfPage(GObjectPtr<WebKitWebView> view);
 
   std::weak_ptr<BrowserModel> store_;
+  PageActions& actions_;
+  // Page reads in flight; cancelled with the bridge.
+  Cancellable calls_;
 };
 
 // A reply payload as the page receives it: JSON text, "{}" when it cannot be written.

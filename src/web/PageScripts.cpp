@@ -2,7 +2,7 @@
 
 #include <map>
 
-#include "core/Log.h"
+#include "base/Log.h"
 
 namespace quorvel::resources {
 const std::map<std::string, std::string>& embeddedScripts();

@@ -5,19 +5,17 @@
 
 #include <cstdlib>
 
-#include "app/AppArgs.h"
-#include "app/AppConfig.h"
-#include "core/Log.h"
-#include "core/MainQueue.h"
-#include "features/AppleCalendarSync.h"
-#include "features/PreviewCache.h"
+#include "base/Async.h"
+#include "base/Log.h"
+#include "base/MainQueue.h"
+#include "core/AppConfig.h"
+#include "core/TabRules.h"
 #include "platform/Desktop.h"
 #include "platform/UserDefaults.h"
-#include "ui/PagePanels.h"
 #include "web/JsValues.h"
+#include "web/PagePanelPresenter.h"
 #include "web/PageScripts.h"
-#include "web/TabRules.h"
-#include "web/WebSession.h"
+#include "web/WebEngine.h"
 
 namespace quorvel {
 namespace fs = std::filesystem;
@@ -26,19 +24,6 @@ namespace {
 constexpr const char* kControllerKey = "quorvel-tab-controller";
 constexpr unsigned kLoadTimeoutSeconds = 60;
 
-
-// Downloads are announced by the shared session; route each to its tab.
-void ensureDownloadRouting() {
-  static bool connected = false;
-  if (connected) return;
-  connected = true;
-  g_signal_connect(WebSession::network(), "download-started",
-                   G_CALLBACK(+[](WebKitNetworkSession*, WebKitDownload* download, gpointer) {
-                     WebKitWebView* view = webkit_download_get_web_view(download);
-                     if (auto* c = view ? TabController::fromView(view) : nullptr) c->onDownloadStarted(download);
-                   }),
-                   nullptr);
-}
 }  // namespace
 
 struct TabControllerSignals {
@@ -73,21 +58,11 @@ struct TabControllerSignals {
   }
 };
 
-TabController::TabController(const std::shared_ptr<BrowserModel>& store)
-    : store_(store), bridge_(std::make_shared<NativeBridge>(store)) {}
+TabController::TabController(const std::shared_ptr<BrowserModel>& store, WebEngine& engine)
+    : store_(store), engine_(engine), bridge_(std::make_shared<NativeBridge>(store, engine.pageActions())) {}
 
 TabController::~TabController() {
   teardown();
-}
-
-void TabController::installAsDefaultFactory() {
-  BrowserModel::setDefaultPageFactory([](const std::shared_ptr<BrowserModel>& model,
-                                         const std::shared_ptr<BrowserTab>& tab) -> std::shared_ptr<WebPage> {
-    auto c = std::make_shared<TabController>(model);
-    c->makeWebView();
-    c->setTab(tab);
-    return c;
-  });
 }
 
 TabController* TabController::fromView(WebKitWebView* view) {
@@ -96,40 +71,22 @@ TabController* TabController::fromView(WebKitWebView* view) {
 
 WebKitWebView* TabController::makeWebView() {
   if (view_) return view_.get();
-  ensureDownloadRouting();
-  ucm_ = GObjectPtr<WebKitUserContentManager>::adopt(webkit_user_content_manager_new());
-  auto addScript = [this](const std::string& file, WebKitUserScriptInjectionTime when) {
-    const std::string& src = PageScripts::resource(file);
-    if (src.empty()) return;
-    WebKitUserScript* s = webkit_user_script_new(src.c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME, when, nullptr, nullptr);
-    webkit_user_content_manager_add_script(ucm_, s);
-    webkit_user_script_unref(s);
-  };
-  addScript("chrome-hiding.js", WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START);
-  addScript("bridge.js", WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START);
-  addScript("action-buttons.js", WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_END);
-  const char* noDrag = std::getenv("NO_DRAG_INJECT");
-  if (!(noDrag && std::string(noDrag) == "1")) addScript("drag-drop.js", WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START);
-
-  WebKitSettings* settings = webkit_settings_new();
-  webkit_settings_set_javascript_can_open_windows_automatically(settings, TRUE);
-  webkit_settings_set_enable_javascript(settings, TRUE);
-  webkit_settings_set_enable_back_forward_navigation_gestures(settings, TRUE);
-  webkit_settings_set_user_agent(settings, AppConfig::userAgent().c_str());
-
-  view_ = GObjectPtr<WebKitWebView>::retain(WEBKIT_WEB_VIEW(g_object_new(
-      WEBKIT_TYPE_WEB_VIEW, "network-session", WebSession::network(), "user-content-manager", ucm_.get(), "settings",
-      settings, nullptr)));
-  g_object_unref(settings);
+  ucm_ = engine_.makeContentManager();
+  auto settings = engine_.makeSettings();
+  view_ = GObjectPtr<WebKitWebView>::retain(WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "network-session",
+                                                                        engine_.network(), "user-content-manager",
+                                                                        ucm_.get(), "settings", settings.get(), nullptr)));
   g_object_set_data(G_OBJECT(view_.get()), kControllerKey, this);
   gtk_widget_set_hexpand(GTK_WIDGET(view_.get()), TRUE);
   gtk_widget_set_vexpand(GTK_WIDGET(view_.get()), TRUE);
   // Handlers reach this controller and the bridge only weakly.
-  handlers_.push_back({ucm_.get(), WeakScriptMessageHandler::install(view_, "nav", weak_from_this())});
-  handlers_.push_back({ucm_.get(), WeakScriptMessageHandler::install(view_, "bridge", bridge_)});
-  handlers_.push_back({ucm_.get(), WeakScriptMessageHandler::install(view_, "action", bridge_)});
+  handlers_.emplace_back(ucm_.get(), WeakScriptMessageHandler::install(view_, "nav", weak_from_this()));
+  handlers_.emplace_back(ucm_.get(), WeakScriptMessageHandler::install(view_, "bridge", bridge_));
+  handlers_.emplace_back(ucm_.get(), WeakScriptMessageHandler::install(view_, "action", bridge_));
 
-  auto connect = [this](const char* sig, GCallback cb) { handlers_.push_back({view_.get(), g_signal_connect(view_.get(), sig, cb, this)}); };
+  auto connect = [this](const char* sig, GCallback cb) {
+    handlers_.emplace_back(view_.get(), g_signal_connect(view_.get(), sig, cb, this));
+  };
   connect("load-changed", G_CALLBACK(TabControllerSignals::loadChanged));
   connect("load-failed", G_CALLBACK(TabControllerSignals::loadFailed));
   connect("web-process-terminated", G_CALLBACK(TabControllerSignals::terminated));
@@ -152,9 +109,8 @@ WebKitWebView* TabController::makeWebView() {
 
 void TabController::teardown() {
   if (!view_) return;
-  for (auto& [obj, id] : handlers_)
-    if (obj && g_signal_handler_is_connected(obj, id)) g_signal_handler_disconnect(obj, id);
   handlers_.clear();
+  calls_.cancel();
   if (ucm_) {
     for (const char* name : {"nav", "bridge", "action"})
       webkit_user_content_manager_unregister_script_message_handler(ucm_, name, nullptr);
@@ -172,7 +128,6 @@ void TabController::teardown() {
   }
   view_.reset();
   ucm_.reset();
-  destinations_.clear();
 }
 
 std::optional<std::string> TabController::currentURL() const {
@@ -216,41 +171,48 @@ void TabController::evaluate(const std::string& script) {
   webkit_web_view_evaluate_javascript(view_, script.c_str(), -1, nullptr, nullptr, nullptr, nullptr, nullptr);
 }
 
+namespace {
+JsResult resultOf(JSCValue* v) {
+  if (jsc_value_is_string(v)) {
+    GCharPtr s(jsc_value_to_string(v));
+    return JsResult::success(std::string(s ? s.get() : ""));
+  }
+  if (jsc_value_is_undefined(v) || jsc_value_is_null(v)) return JsResult::success(nullptr);
+  auto parsed = nlohmann::json::parse(JsValues::toJsonText(v), nullptr, false);
+  return JsResult::success(parsed.is_discarded() ? nlohmann::json(nullptr) : parsed);
+}
+
+Task<void> callPageFunction(GObjectPtr<WebKitWebView> view, std::string body, GVariant* args,
+                            GCancellable* cancellable, std::function<void(JsResult)> done) {
+  GVariantPtr arguments(g_variant_ref_sink(args));
+  auto call = asyncCall<JsResult>(
+      [&](GCancellable* c, GAsyncReadyCallback cb, gpointer data) {
+        webkit_web_view_call_async_javascript_function(view, body.c_str(), -1, arguments.get(), nullptr, nullptr, c,
+                                                       cb, data);
+      },
+      [](GObject* src, GAsyncResult* res, GError** error) {
+        GObjectPtr<JSCValue> v =
+            GObjectPtr<JSCValue>::adopt(webkit_web_view_call_async_javascript_function_finish(WEBKIT_WEB_VIEW(src), res, error));
+        return v ? resultOf(v) : JsResult{};
+      },
+      cancellable);
+  JsResult r;
+  try {
+    r = co_await call;
+  } catch (const AppError& e) {
+    r = JsResult::failure(e.domain, e.code, e.message.empty() ? "脚本执行失败" : e.message);
+  }
+  done(std::move(r));
+}
+}  // namespace
+
 void TabController::callAsyncFunction(const std::string& body, const nlohmann::json& args,
                                       std::function<void(JsResult)> done) {
   if (!view_) {
     done(JsResult::failure("Quorvel", 1, "没有打开的页面（请先登录）"));
     return;
   }
-  auto* heap = new std::function<void(JsResult)>(std::move(done));
-  webkit_web_view_call_async_javascript_function(
-      view_, body.c_str(), -1, JsValues::toArguments(args), nullptr, nullptr, nullptr,
-      [](GObject* src, GAsyncResult* res, gpointer data) {
-        std::unique_ptr<std::function<void(JsResult)>> fn(static_cast<std::function<void(JsResult)>*>(data));
-        GError* err = nullptr;
-        JSCValue* v = webkit_web_view_call_async_javascript_function_finish(WEBKIT_WEB_VIEW(src), res, &err);
-        if (!v) {
-          JsResult r = JsResult::failure(err ? g_quark_to_string(err->domain) : "WebKit", err ? err->code : 0,
-                                         err ? err->message : "脚本执行失败");
-          g_clear_error(&err);
-          (*fn)(r);
-          return;
-        }
-        JsResult r;
-        if (jsc_value_is_string(v)) {
-          gchar* s = jsc_value_to_string(v);
-          r = JsResult::success(std::string(s ? s : ""));
-          g_free(s);
-        } else if (jsc_value_is_undefined(v) || jsc_value_is_null(v)) {
-          r = JsResult::success(nullptr);
-        } else {
-          auto parsed = nlohmann::json::parse(JsValues::toJsonText(v), nullptr, false);
-          r = JsResult::success(parsed.is_discarded() ? nlohmann::json(nullptr) : parsed);
-        }
-        g_object_unref(v);
-        (*fn)(r);
-      },
-      heap);
+  spawn(callPageFunction(view_, body, JsValues::toArguments(args), calls_.get(), std::move(done)));
 }
 
 std::string TabController::shortTitle(const std::string& title) { return TabRules::shortTitle(title); }
@@ -311,9 +273,7 @@ void TabController::onFinished() {
   checkForbidden();
   evaluate(PageScripts::resource("action-buttons.js"));
   if (m) m->refreshBadges();
-  if (url && url->decodedPath().rfind("/login", 0) != 0) {
-    postToMain([] { AppleCalendarSync::shared().syncAfterPageLoadedIfNeeded(); });
-  }
+  if (m && url) m->pageFinished().emit(url->decodedPath());
 }
 
 void TabController::applyPageTitle() {
@@ -341,7 +301,7 @@ void TabController::handleNewWindow(const std::string& uri) {
   }
 }
 
-void TabController::openExternally(const std::string& uri) { Desktop::openURI(uri); }
+void TabController::openExternally(const std::string& uri) { engine_.desktop().openURI(uri); }
 
 bool TabController::onDecidePolicy(WebKitPolicyDecision* decision, WebKitPolicyDecisionType type) {
   Url home = AppConfig::homeURL();
@@ -432,99 +392,18 @@ void TabController::renderDeniedPage(const std::string& path, const std::string&
 }
 
 bool TabController::onScriptDialog(WebKitScriptDialog* dialog) {
-  auto type = webkit_script_dialog_get_dialog_type(dialog);
-  if (AppArgs::isDiagnosticMode()) {
-    // Quiet mode: answered at once, no window.
-    if (type == WEBKIT_SCRIPT_DIALOG_CONFIRM || type == WEBKIT_SCRIPT_DIALOG_BEFORE_UNLOAD_CONFIRM)
-      webkit_script_dialog_confirm_set_confirmed(dialog, FALSE);
-    return TRUE;
-  }
-  GtkWidget* w = view_ ? GTK_WIDGET(view_.get()) : nullptr;
-  GtkWindow* parent = w ? GTK_WINDOW(gtk_widget_get_root(w)) : nullptr;
-  PagePanels::show(parent, dialog);
+  engine_.panels().showScriptDialog(view_, dialog);
   return TRUE;
 }
 
 bool TabController::onFileChooser(WebKitFileChooserRequest* request) {
-  bool multi = webkit_file_chooser_request_get_select_multiple(request);
-  if (AppArgs::isDiagnosticMode()) {
-    webkit_file_chooser_request_cancel(request);
-    return TRUE;
-  }
-  logLine("UPLOAD", std::string("打开文件选择框 multi=") + (multi ? "1" : "0") + " dir=0");
-  GtkWidget* w = view_ ? GTK_WIDGET(view_.get()) : nullptr;
-  PagePanels::chooseFiles(w ? GTK_WINDOW(gtk_widget_get_root(w)) : nullptr, request);
+  engine_.panels().chooseFiles(view_, request);
   return TRUE;
 }
 
-}  // namespace quorvel
-
-namespace quorvel {
-namespace {
-struct DownloadState {
-  std::weak_ptr<TabController> controller;
-  std::string path;
-  bool failed = false;
-};
-}  // namespace
-
-void TabController::onDownloadStarted(WebKitDownload* download) {
-  auto* state = new DownloadState{weak_from_this(), {}, false};
-  g_signal_connect_data(
-      download, "decide-destination",
-      G_CALLBACK(+[](WebKitDownload* d, gchar* suggested, gpointer data) -> gboolean {
-        auto* st = static_cast<DownloadState*>(data);
-        std::optional<fs::path> dest;
-        WebKitURIResponse* resp = webkit_download_get_response(d);
-        const char* uri = resp ? webkit_uri_response_get_uri(resp) : nullptr;
-        if (auto u = uri ? Url::parse(uri) : std::nullopt) {
-          if (auto rel = u->queryItem("path"); rel && !rel->empty()) dest = PreviewCache::prepareDestination(*rel);
-        }
-        if (!dest) {
-          std::string name = TabRules::safeDownloadName(suggested ? suggested : "");
-          dest = TabRules::uniqueDownloadPath(AppConfig::downloadDir(), name, [](const fs::path& p) {
-            std::error_code ec;
-            return fs::exists(fs::symlink_status(p, ec));
-          });
-        }
-        st->path = dest->string();
-        if (auto c = st->controller.lock()) c->destinations_[d] = *dest;
-        webkit_download_set_allow_overwrite(d, FALSE);
-        webkit_download_set_destination(d, st->path.c_str());
-        logLine("TAB", "下载到 " + st->path);
-        return TRUE;
-      }),
-      state, nullptr, GConnectFlags(0));
-  g_signal_connect_data(
-      download, "failed",
-      G_CALLBACK(+[](WebKitDownload* d, GError* error, gpointer data) {
-        auto* st = static_cast<DownloadState*>(data);
-        st->failed = true;
-        // A broken download leaves no half file behind.
-        if (!st->path.empty()) {
-          std::error_code ec;
-          fs::remove(st->path, ec);
-        }
-        logLine("TAB", "下载失败：" + std::string(error ? error->message : "未知错误") +
-                           (st->path.empty() ? "" : "（" + st->path + "）"));
-        if (auto c = st->controller.lock()) c->destinations_.erase(d);
-      }),
-      state, nullptr, GConnectFlags(0));
-  g_signal_connect_data(
-      download, "finished",
-      G_CALLBACK(+[](WebKitDownload* d, gpointer data) {
-        auto* st = static_cast<DownloadState*>(data);
-        auto c = st->controller.lock();
-        if (c) {
-          auto it = c->destinations_.find(d);
-          if (it != c->destinations_.end()) {
-            if (!st->failed) Desktop::revealFile(it->second);
-            c->destinations_.erase(it);
-          }
-        }
-        if (!st->failed && !st->path.empty()) logLine("TAB", "下载完成：" + st->path);
-      }),
-      state, [](gpointer data, GClosure*) { delete static_cast<DownloadState*>(data); }, GConnectFlags(0));
+WebKitWebView* TabController::viewOf(WebPage* page) {
+  auto* c = dynamic_cast<TabController*>(page);
+  return c ? c->view() : nullptr;
 }
 
 }  // namespace quorvel

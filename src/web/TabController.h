@@ -7,10 +7,14 @@
 
 #include "core/BrowserModel.h"
 #include "core/WebPage.h"
-#include "platform/GObjectPtr.h"
+#include "base/Async.h"
+#include "base/GLibPtr.h"
+#include "base/GObjectPtr.h"
 #include "web/Bridge.h"
 
 namespace quorvel {
+
+class WebEngine;
 
 // Drives one tab's web view: policies, downloads, page panels, injected scripts,
 // the "nav" message and the permission-denied card.
@@ -18,17 +22,16 @@ class TabController : public WebPage,
                       public ScriptMessageHandler,
                       public std::enable_shared_from_this<TabController> {
  public:
-  explicit TabController(const std::shared_ptr<BrowserModel>& store);
+  TabController(const std::shared_ptr<BrowserModel>& store, WebEngine& engine);
   ~TabController() override;
-
-  // Registers TabController as the page factory of new workspace models.
-  static void installAsDefaultFactory();
 
   // Builds the configured web view (called once, right after construction).
   WebKitWebView* makeWebView();
   void setTab(const std::shared_ptr<BrowserTab>& tab) { tab_ = tab; }
   WebKitWebView* view() const { return view_.get(); }
   static TabController* fromView(WebKitWebView* view);
+  // The web view of a tab's live page; nullptr for a page of another kind.
+  static WebKitWebView* viewOf(WebPage* page);
 
   // WebPage
   std::optional<std::string> currentURL() const override;
@@ -52,7 +55,6 @@ class TabController : public WebPage,
   bool showsServicePage() const;
 
   static std::string shortTitle(const std::string& title);
-  void onDownloadStarted(WebKitDownload* download);
 
  private:
   friend struct TabControllerSignals;
@@ -72,12 +74,14 @@ class TabController : public WebPage,
   void openExternally(const std::string& uri);
 
   std::weak_ptr<BrowserModel> store_;
+  WebEngine& engine_;
   std::weak_ptr<BrowserTab> tab_;
   GObjectPtr<WebKitWebView> view_;
   GObjectPtr<WebKitUserContentManager> ucm_;
   std::shared_ptr<NativeBridge> bridge_;
-  std::map<WebKitDownload*, std::filesystem::path> destinations_;
-  std::vector<std::pair<gpointer, gulong>> handlers_;
+  std::vector<SignalHandler> handlers_;
+  // Page functions in flight; cancelled when the page is released.
+  Cancellable calls_;
   bool titlePending_ = false;
 };
 

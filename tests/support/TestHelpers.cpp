@@ -4,7 +4,7 @@
 #include <ctime>
 #include <fstream>
 
-#include "core/Clock.h"
+#include "base/Clock.h"
 
 namespace quorvel::test {
 

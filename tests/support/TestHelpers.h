@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "core/AppError.h"
-#include "core/MainQueue.h"
-#include "core/Task.h"
+#include "base/AppError.h"
+#include "base/MainQueue.h"
+#include "base/Task.h"
 
 namespace quorvel::test {
 

@@ -9,7 +9,7 @@
 #include <stdexcept>
 
 #include "TestPages.h"
-#include "core/MainQueue.h"
+#include "base/MainQueue.h"
 
 namespace quorvel::test {
 namespace {

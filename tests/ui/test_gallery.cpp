@@ -10,9 +10,9 @@
 
 #include "core/LawIcons.h"
 #include "core/Theme.h"
-#include "ui/ComponentGallery.h"
-#include "ui/LawStyle.h"
-#include "ui/WidgetRender.h"
+#include "ui/components/ComponentGallery.h"
+#include "ui/components/LawStyle.h"
+#include "ui/components/WidgetRender.h"
 #include "ui/components/HandCursor.h"
 #include "ui/components/LawBadges.h"
 #include "ui/components/LawButtons.h"

@@ -6,9 +6,9 @@
 
 #include "TestEnv.h"
 #include "TestHelpers.h"
-#include "core/Clock.h"
-#include "core/Log.h"
-#include "core/MainQueue.h"
+#include "base/Clock.h"
+#include "base/Log.h"
+#include "base/MainQueue.h"
 #include "core/Notifier.h"
 #include "platform/LauncherBadge.h"
 #include "platform/Notifications.h"

@@ -5,11 +5,10 @@
 #include <gtk/gtk.h>
 #include <gtkmm/init.h>
 
-#include "core/MainQueue.h"
-#include "ui/LawStyle.h"
+#include "base/MainQueue.h"
+#include "ui/components/LawStyle.h"
 
 int main(int argc, char** argv) {
-  g_setenv("QUORVEL_NO_EXTERNAL_OPEN", "1", TRUE);
   ::testing::InitGoogleTest(&argc, argv);
   gtk_init();
   Gtk::init_gtkmm_internals();

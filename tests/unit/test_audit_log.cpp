@@ -10,10 +10,10 @@
 #include <sstream>
 
 #include "TestEnv.h"
-#include "app/AppConfig.h"
+#include "core/AppConfig.h"
 #include "core/AuditLog.h"
-#include "core/Clock.h"
-#include "core/Log.h"
+#include "base/Clock.h"
+#include "base/Log.h"
 
 using namespace quorvel;
 using namespace quorvel::test;

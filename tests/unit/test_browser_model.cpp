@@ -5,9 +5,8 @@
 
 #include "FakeWebPage.h"
 #include "TestEnv.h"
-#include "app/AppArgs.h"
-#include "core/Clock.h"
-#include "core/MainQueue.h"
+#include "base/Clock.h"
+#include "base/MainQueue.h"
 #include "platform/UserDefaults.h"
 
 using namespace quorvel;
@@ -18,7 +17,6 @@ namespace {
 class ModelTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    AppArgs::set({"quorvel"});
     UserDefaults::standard().set("serverURL", "https://example.com");
   }
   void TearDown() override {
@@ -282,8 +280,7 @@ TEST_F(ModelTest, SavingWritesHibernatedAddressesAndTheActiveIndex) {
 
 TEST_F(ModelTest, DiagnosticModeNeitherReadsNorWritesTheSession) {
   storeSession({{{"url", "https://example.com/a"}, {"title", "A"}}}, 0);
-  AppArgs::set({"quorvel", "--selftest"});
-  auto m = make();
+  auto m = BrowserModel::create(pages.factory(), nullptr, AppMode::diagnostic);
   EXPECT_EQ(m->activeTab()->title.get(), "个人工作台");
   m->newTab("/x", "X");
   auto s = *UserDefaults::standard().object("session.tabs.v1");

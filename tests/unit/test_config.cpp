@@ -4,7 +4,8 @@
 #include <fstream>
 
 #include "TestEnv.h"
-#include "app/AppConfig.h"
+#include "core/AppConfig.h"
+#include "core/NavItem.h"
 #include "platform/UserDefaults.h"
 
 using namespace quorvel;

@@ -10,14 +10,14 @@
 #include <memory>
 
 #include "FakeWebPage.h"
+#include "fakes/FakeWebStore.h"
 #include "TestEnv.h"
 #include "TestHelpers.h"
 #include "TestService.h"
-#include "app/AppArgs.h"
-#include "core/AppError.h"
+#include "base/AppError.h"
 #include "core/BrowserModel.h"
-#include "core/Log.h"
-#include "core/MainQueue.h"
+#include "base/Log.h"
+#include "base/MainQueue.h"
 #include "core/NativeRequests.h"
 #include "platform/UserDefaults.h"
 
@@ -245,22 +245,19 @@ TEST(TextHelpers, GraphemePrefixAndPathAppending) {
 class NativeRequestTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    AppArgs::set({"quorvel"});
     service.start();
     UserDefaults::standard().set("serverURL", service.baseUrl());
     token = service.issueSession();
-    setCookieSource([this](auto done) { done(store); });
-    store = {{TestService::kSessionCookie, token, "127.0.0.1"},
-             {"other", "site", "search.example.com"},
-             {"secure_only", "s", "127.0.0.1", true}};
-    model = BrowserModel::create(pages.factory());
+    webStore.stored = {{TestService::kSessionCookie, token, "127.0.0.1"},
+                       {"other", "site", "search.example.com"},
+                       {"secure_only", "s", "127.0.0.1", true}};
+    model = BrowserModel::create(pages.factory(), &webStore);
     setLogSink([this](const std::string& line) { logs.push_back(line); });
     dir = home.root() / "up";
     fs::create_directories(dir);
   }
   void TearDown() override {
     setLogSink({});
-    setCookieSource({});
     model.reset();
     service.stop();
     drainMainLoop();
@@ -280,7 +277,7 @@ class NativeRequestTest : public ::testing::Test {
   TestService service;
   FakePages pages;
   std::shared_ptr<BrowserModel> model;
-  std::vector<NativeCookie> store;
+  FakeWebStore webStore;
   std::string token;
   std::vector<std::string> logs;
   fs::path dir;

@@ -9,12 +9,11 @@
 #include "FakeWebPage.h"
 #include "TestEnv.h"
 #include "TestHelpers.h"
-#include "app/AppArgs.h"
-#include "app/AppConfig.h"
-#include "core/AppError.h"
-#include "core/Clock.h"
-#include "core/Log.h"
-#include "core/MainQueue.h"
+#include "core/AppConfig.h"
+#include "base/AppError.h"
+#include "base/Clock.h"
+#include "base/Log.h"
+#include "base/MainQueue.h"
 #include "platform/UserDefaults.h"
 
 using namespace quorvel;
@@ -26,7 +25,6 @@ namespace {
 class ServiceStateTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    AppArgs::set({"quorvel"});
     auto& d = UserDefaults::standard();
     d.set("serverURL", "https://example.com");
     d.remove("session.tabs.v1");

@@ -2,7 +2,7 @@
 
 #include <set>
 
-#include "web/TabRules.h"
+#include "core/TabRules.h"
 
 using namespace quorvel;
 using namespace quorvel::TabRules;

@@ -17,7 +17,7 @@
 #include "TestEnv.h"
 #include "TestPages.h"
 #include "TestService.h"
-#include "core/MainQueue.h"
+#include "base/MainQueue.h"
 #include "platform/UserDefaults.h"
 
 namespace quorvel::test {

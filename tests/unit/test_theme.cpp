@@ -4,7 +4,7 @@
 #include <string>
 
 #include "core/Theme.h"
-#include "ui/LawStyle.h"
+#include "core/ThemeCss.h"
 
 using namespace quorvel;
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "core/MainQueue.h"
+#include "base/MainQueue.h"
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);

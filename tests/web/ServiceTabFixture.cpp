@@ -3,13 +3,12 @@
 #include <libsoup/soup.h>
 
 #include "TestHelpers.h"
-#include "app/AppArgs.h"
-#include "app/AppConfig.h"
-#include "core/Log.h"
-#include "core/MainQueue.h"
+#include "core/AppConfig.h"
+#include "base/Log.h"
+#include "base/MainQueue.h"
 #include "platform/UserDefaults.h"
 #include "web/TabController.h"
-#include "web/WebSession.h"
+#include "web/WebEngine.h"
 
 namespace quorvel::test {
 
@@ -17,10 +16,17 @@ bool addWebCookie(const std::string& name, const std::string& value, const std::
   SoupCookie* c = soup_cookie_new(name.c_str(), value.c_str(), domain.c_str(), "/", -1);
   bool added = false;
   webkit_cookie_manager_add_cookie(
-      webkit_network_session_get_cookie_manager(WebSession::network()), c, nullptr,
+      webkit_network_session_get_cookie_manager(AppServices::current()->webEngine().network()), c, nullptr,
       [](GObject*, GAsyncResult*, gpointer flag) { *static_cast<bool*>(flag) = true; }, &added);
   soup_cookie_free(c);
   return runMainLoopUntil([&] { return added; }, ms);
+}
+
+std::unique_ptr<AppServices> makeTestServices() {
+  AppServices::Options o;
+  o.mode = AppMode::test;
+  o.ephemeralWebData = true;
+  return std::make_unique<AppServices>(o);
 }
 
 TabLoadWatch::TabLoadWatch(std::shared_ptr<BrowserTab> tab)
@@ -42,15 +48,13 @@ bool TabLoadWatch::wait(const std::string& path, unsigned ms) {
 }
 
 void ServiceTabFixture::SetUp() {
-  AppArgs::set({"quorvel"});
-  if (quietDialogs_) g_setenv("QUORVEL_NO_DIALOGS", "1", TRUE);
   service.start();
   auto& d = UserDefaults::standard();
   d.remove("session.tabs.v1");
   d.remove("session.tabs.v1.active");
   d.remove("recents.v1");
   AppConfig::setServerURL(service.baseUrl());
-  TabController::installAsDefaultFactory();
+  services = makeTestServices();
   setLogSink([this](const std::string& line) { logs.push_back(line); });
 }
 
@@ -59,15 +63,15 @@ void ServiceTabFixture::TearDown() {
   harnesses.clear();
   model.reset();
   drainMainLoop();
+  services.reset();
+  drainMainLoop();
   service.stop();
-  if (quietDialogs_) g_unsetenv("QUORVEL_NO_DIALOGS");
 }
 
 void ServiceTabFixture::signIn() { addWebCookie(TestService::kSessionCookie, service.issueSession(), "127.0.0.1"); }
 
 WebHarness& ServiceTabFixture::show(const std::shared_ptr<BrowserTab>& tab) {
-  auto* c = dynamic_cast<TabController*>(tab->controller());
-  harnesses.push_back(std::make_unique<WebHarness>(c->view()));
+  harnesses.push_back(std::make_unique<WebHarness>(TabController::viewOf(tab->controller())));
   return *harnesses.back();
 }
 

@@ -11,14 +11,19 @@
 
 #include "TestService.h"
 #include "WebHarness.h"
+#include "app/AppServices.h"
 #include "core/BrowserModel.h"
 
 namespace quorvel::test {
 
-// Adds a cookie to the shared web store (WebSession::network()); false when the store
-// did not confirm it in time.
+// Adds a cookie to the web store of the running services; false when the store did
+// not confirm it in time.
 bool addWebCookie(const std::string& name, const std::string& value, const std::string& domain,
                   unsigned ms = 5000);
+
+// The process's services as the tests run them: quiet dialogs, nothing opened on the
+// desktop, web data in memory.
+std::unique_ptr<AppServices> makeTestServices();
 
 // Watches one load of a tab from the moment it is made: the loading flag has to drop
 // after it rose (or was already up).
@@ -42,8 +47,9 @@ class TabLoadWatch {
 
 class ServiceTabFixture : public ::testing::Test {
  protected:
-  // `quietDialogs`: alerts become log lines instead of dialogs.
-  explicit ServiceTabFixture(bool quietDialogs = false) : quietDialogs_(quietDialogs) {}
+  ServiceTabFixture() = default;
+  // Kept for the callers' readability: tests always run with alerts as log lines.
+  explicit ServiceTabFixture(bool /*quietDialogs*/) {}
 
   void SetUp() override;
   void TearDown() override;
@@ -59,12 +65,10 @@ class ServiceTabFixture : public ::testing::Test {
   bool logged(const std::string& part) const { return logCount(part) > 0; }
 
   TestService service;
+  std::unique_ptr<AppServices> services;
   std::shared_ptr<BrowserModel> model;
   std::vector<std::unique_ptr<WebHarness>> harnesses;
   std::vector<std::string> logs;
-
- private:
-  bool quietDialogs_;
 };
 
 }  // namespace quorvel::test

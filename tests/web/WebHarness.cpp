@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
 
-#include "core/MainQueue.h"
+#include "base/MainQueue.h"
 #include "web/JsValues.h"
 
 namespace quorvel::test {

@@ -7,7 +7,7 @@
 
 #include "ServiceTabFixture.h"
 #include "core/BrowserModel.h"
-#include "core/MainQueue.h"
+#include "base/MainQueue.h"
 #include "web/Bridge.h"
 #include "web/TabController.h"
 
@@ -32,7 +32,7 @@ class BridgeTest : public ServiceTabFixture {
   // A signed-in dashboard in a shown tab.
   WebHarness& openDashboard() {
     signIn();
-    model = BrowserModel::create();
+    model = services->makeBrowserModel();
     tab = model->activeTab();
     auto& h = show(tab);
     EXPECT_TRUE(runMainLoopUntil(

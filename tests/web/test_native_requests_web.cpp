@@ -12,13 +12,12 @@
 #include "TestHelpers.h"
 #include "TestService.h"
 #include "WebHarness.h"
-#include "app/AppArgs.h"
-#include "app/AppConfig.h"
-#include "core/AppError.h"
+#include "core/AppConfig.h"
+#include "base/AppError.h"
 #include "core/BrowserModel.h"
-#include "core/MainQueue.h"
+#include "base/MainQueue.h"
 #include "platform/UserDefaults.h"
-#include "web/WebSession.h"
+#include "web/WebEngine.h"
 
 namespace quorvel::test {
 namespace {
@@ -30,15 +29,16 @@ constexpr unsigned kTaskMs = 20000;
 class NativeRequestsWebTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    AppArgs::set({"quorvel"});
     service.start();
     UserDefaults::standard().set("serverURL", service.baseUrl());
-    model = BrowserModel::create(pages.factory());
+    services = makeTestServices();
+    model = BrowserModel::create(pages.factory(), &services->webEngine());
     dir = fs::temp_directory_path() / ("quorvel-upload-" + std::to_string(::getpid()));
     fs::create_directories(dir);
   }
   void TearDown() override {
     model.reset();
+    services.reset();
     UserDefaults::standard().remove("serverURL");
     UserDefaults::standard().remove("session.tabs.v1");
     service.stop();
@@ -50,7 +50,7 @@ class NativeRequestsWebTest : public ::testing::Test {
   // Signs in through the service's login form in a web view on the shared store.
   void signIn() {
     WebHarness::Options o;
-    o.networkSession = WebSession::network();
+    o.networkSession = services->webEngine().network();
     WebHarness h(o);
     ASSERT_TRUE(h.loadURI(service.url("/login")));
     h.evalText(
@@ -64,6 +64,7 @@ class NativeRequestsWebTest : public ::testing::Test {
   }
 
   TestService service;
+  std::unique_ptr<AppServices> services;
   FakePages pages;
   std::shared_ptr<BrowserModel> model;
   fs::path dir;

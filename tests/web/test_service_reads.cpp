@@ -8,10 +8,10 @@
 
 #include "ServiceTabFixture.h"
 #include "TestHelpers.h"
-#include "core/AppError.h"
+#include "base/AppError.h"
 #include "core/BrowserModel.h"
-#include "core/MainQueue.h"
-#include "web/WebSession.h"
+#include "base/MainQueue.h"
+#include "web/WebEngine.h"
 
 using namespace quorvel;
 using namespace quorvel::test;
@@ -26,7 +26,7 @@ class ServiceReadsTest : public ServiceTabFixture {
 
   // The workspace with its first tab shown, loaded on `path`.
   void open(const std::string& path) {
-    model = BrowserModel::create();
+    model = services->makeBrowserModel();
     tab = model->activeTab();
     TabLoadWatch load(tab);
     show(tab);
@@ -215,14 +215,9 @@ TEST_F(ServiceReadsTest, LogoutClearsTheCookieBeforeShowingTheLoginPage) {
   EXPECT_EQ(logCount("[Quorvel][ACCOUNT] 已清除登录态，回到登录页"), 1);
   EXPECT_TRUE(service.requestsTo("/dashboard").empty());
 
-  bool read = false;
-  std::vector<WebSession::Cookie> cookies;
-  WebSession::allCookies([&](std::vector<WebSession::Cookie> all) {
-    cookies = std::move(all);
-    read = true;
-  });
-  ASSERT_TRUE(runMainLoopUntil([&] { return read; }, 5000));
-  for (auto& c : cookies) EXPECT_NE(c.name, TestService::kSessionCookie) << c.domain;
+  auto cookies = runToEnd(services->webEngine().cookies(), 5000);
+  ASSERT_TRUE(cookies->value);
+  for (auto& c : *cookies->value) EXPECT_NE(c.name, TestService::kSessionCookie) << c.domain;
   // The login page then marks the sign-in as required.
   ASSERT_TRUE(runMainLoopUntil([&] { return model->badges->loginRequired; }, 10000));
 }

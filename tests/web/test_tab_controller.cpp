@@ -6,10 +6,10 @@
 #include <fstream>
 
 #include "ServiceTabFixture.h"
-#include "app/AppConfig.h"
+#include "core/AppConfig.h"
 #include "core/BrowserModel.h"
-#include "core/MainQueue.h"
-#include "ui/WebViewBox.h"
+#include "base/MainQueue.h"
+#include "ui/main/WebViewBox.h"
 #include "web/TabController.h"
 
 using namespace quorvel;
@@ -22,7 +22,7 @@ class TabControllerTest : public ServiceTabFixture {};
 
 TEST_F(TabControllerTest, DashboardLoadsWithTheUserAgentHiddenChromeAndTheSidebar) {
   signIn();
-  model = BrowserModel::create();
+  model = services->makeBrowserModel();
   auto tab = model->activeTab();
   auto& h = show(tab);
   ASSERT_TRUE(waitLoaded(tab, "/dashboard"));
@@ -42,7 +42,7 @@ TEST_F(TabControllerTest, DashboardLoadsWithTheUserAgentHiddenChromeAndTheSideba
 }
 
 TEST_F(TabControllerTest, SignedOutDashboardLandsOnTheLoginPage) {
-  model = BrowserModel::create();
+  model = services->makeBrowserModel();
   auto tab = model->activeTab();
   show(tab);
   ASSERT_TRUE(waitLoaded(tab, "/login"));
@@ -51,7 +51,7 @@ TEST_F(TabControllerTest, SignedOutDashboardLandsOnTheLoginPage) {
 }
 
 TEST_F(TabControllerTest, AProceedingPageLandsInTheRecents) {
-  model = BrowserModel::create();
+  model = services->makeBrowserModel();
   auto tab = model->newTab("/proceeding/88/detail", "程序");
   show(tab);
   ASSERT_TRUE(waitLoaded(tab, "/proceeding/88/detail"));
@@ -62,7 +62,7 @@ TEST_F(TabControllerTest, AProceedingPageLandsInTheRecents) {
 }
 
 TEST_F(TabControllerTest, PermissionDeniedPageBecomesTheCard) {
-  model = BrowserModel::create();
+  model = services->makeBrowserModel();
   model->navItems.set({NavItem{"权限管理", "doc", "/forbidden"}, NavItem{"案件", "folder.fill", "/cases"}});
   auto tab = model->newTab("/forbidden", "受限");
   auto& h = show(tab);
@@ -77,7 +77,7 @@ TEST_F(TabControllerTest, PermissionDeniedPageBecomesTheCard) {
 
 TEST_F(TabControllerTest, AttachmentsLandSafelyInTheDownloadFolder) {
   signIn();
-  model = BrowserModel::create();
+  model = services->makeBrowserModel();
   auto tab = model->activeTab();
   show(tab);
   ASSERT_TRUE(waitLoaded(tab, "/dashboard"));
@@ -110,7 +110,7 @@ TEST_F(TabControllerTest, AttachmentsLandSafelyInTheDownloadFolder) {
 }
 
 TEST_F(TabControllerTest, ForeignLinksStayOutAndNewWindowsBecomeTabs) {
-  model = BrowserModel::create();
+  model = services->makeBrowserModel();
   auto tab = model->newTab("/new-window", "新窗口");
   auto& h = show(tab);
   ASSERT_TRUE(waitLoaded(tab, "/new-window"));
@@ -133,7 +133,7 @@ TEST_F(TabControllerTest, ForeignLinksStayOutAndNewWindowsBecomeTabs) {
 }
 
 TEST_F(TabControllerTest, MalformedNavMessagesChangeNothing) {
-  model = BrowserModel::create();
+  model = services->makeBrowserModel();
   model->navItems.set(defaultSideItems());
   auto tab = model->newTab("/nav-garbage", "垃圾");
   auto& h = show(tab);
@@ -146,14 +146,14 @@ TEST_F(TabControllerTest, MalformedNavMessagesChangeNothing) {
 TEST_F(TabControllerTest, ASavedSessionRestoresWithOnlyTheActiveTabLive) {
   signIn();
   {
-    auto first = BrowserModel::create();
+    auto first = services->makeBrowserModel();
     first->newTab("/cases", "案件");
     first->newTab("/calendar", "日历");
     first->selectTab(1);
     first->saveSession();
     for (auto& t : first->tabs.get()) t->teardownWebView();
   }
-  model = BrowserModel::create();
+  model = services->makeBrowserModel();
   ASSERT_EQ(model->tabs->size(), 3u);
   EXPECT_EQ(model->activeTab(), model->tabs.get()[1]);
   EXPECT_EQ(model->liveTabCount(), 1);
@@ -169,7 +169,7 @@ TEST_F(TabControllerTest, ASavedSessionRestoresWithOnlyTheActiveTabLive) {
 
 TEST_F(TabControllerTest, TheMainAreaFollowsTabsThatCloseUnderIt) {
   signIn();
-  model = BrowserModel::create();
+  model = services->makeBrowserModel();
   Gtk::Window window;
   auto* box = Gtk::make_managed<WebViewBox>();
   window.set_child(*box);

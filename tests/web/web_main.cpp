@@ -5,10 +5,9 @@
 #include <gtk/gtk.h>
 #include <gtkmm/init.h>
 
-#include "core/MainQueue.h"
+#include "base/MainQueue.h"
 
 int main(int argc, char** argv) {
-  g_setenv("QUORVEL_NO_EXTERNAL_OPEN", "1", TRUE);
   gtk_init();
   Gtk::init_gtkmm_internals();
   quorvel::markMainThread();

@@ -8,9 +8,9 @@
 #include <cstring>
 #include <string>
 
-#include "core/MainQueue.h"
-#include "ui/ComponentGallery.h"
-#include "ui/LawStyle.h"
+#include "base/MainQueue.h"
+#include "ui/components/ComponentGallery.h"
+#include "ui/components/LawStyle.h"
 
 namespace {
 

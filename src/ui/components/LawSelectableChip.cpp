@@ -2,7 +2,7 @@
 
 #include <gtkmm/stylecontext.h>
 
-#include "ui/LawStyle.h"
+#include "ui/components/LawStyle.h"
 #include "ui/components/HandCursor.h"
 
 namespace quorvel {

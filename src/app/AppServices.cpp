@@ -1,0 +1,73 @@
+#include "app/AppServices.h"
+
+#include "base/Installed.h"
+#include "base/MainQueue.h"
+#include "core/BrowserModel.h"
+#include "core/Dialogs.h"
+#include "core/Notifier.h"
+#include "features/calendar/AppleCalendarSync.h"
+#include "features/workspace/WorkspacePageActions.h"
+#include "platform/Desktop.h"
+#include "platform/LauncherBadge.h"
+#include "platform/UserDefaults.h"
+#include "ui/components/Alerts.h"
+#include "ui/main/PagePanels.h"
+#include "ui/main/WindowAttention.h"
+#include "web/PagePanelPresenter.h"
+#include "web/WebEngine.h"
+
+namespace quorvel {
+
+AppServices::AppServices(Options options) : options_(options) {
+  bool quiet = isQuiet(options.mode);
+  dialogs_ = quiet ? std::unique_ptr<Dialogs>(std::make_unique<LoggingDialogs>()) : std::make_unique<GtkDialogs>();
+  desktop_ = options.mode == AppMode::normal ? std::unique_ptr<Desktop>(std::make_unique<SystemDesktop>())
+                                             : std::make_unique<LoggingDesktop>();
+  panels_ = quiet ? std::unique_ptr<PagePanelPresenter>(std::make_unique<QuietPagePanels>())
+                  : std::make_unique<GtkPagePanels>();
+  actions_ = std::make_unique<WorkspacePageActions>();
+  WebEngine::Options web;
+  web.mode = options.mode;
+  web.ephemeral = options.ephemeralWebData;
+  web.dragAndDrop = options.dragAndDrop;
+  engine_ = std::make_unique<WebEngine>(web, *actions_, *panels_, *desktop_);
+
+  Installed<AppServices>::install(*this);
+  Installed<Dialogs>::install(*dialogs_);
+  Installed<Desktop>::install(*desktop_);
+  LauncherBadge::setAttentionHandler(markMainWindowUrgent);
+}
+
+AppServices::~AppServices() {
+  pageFinished_.disconnect();
+  browser_.reset();
+  LauncherBadge::setAttentionHandler({});
+  Installed<Desktop>::uninstall(*desktop_);
+  Installed<Dialogs>::uninstall(*dialogs_);
+  Installed<AppServices>::uninstall(*this);
+  engine_.reset();
+}
+
+AppServices* AppServices::current() { return Installed<AppServices>::get(); }
+
+UserDefaults& AppServices::defaults() { return UserDefaults::standard(); }
+Notifier& AppServices::notifier() { return Notifier::shared(); }
+
+std::shared_ptr<BrowserModel> AppServices::makeBrowserModel() {
+  return BrowserModel::create(engine_->pageFactory(), engine_.get(), options_.mode);
+}
+
+std::shared_ptr<BrowserModel> AppServices::browser() {
+  if (browser_) return browser_;
+  browser_ = makeBrowserModel();
+  browser_->notifyCounts = [this](const BadgeCounts& c) { notifier().update(c); };
+  browser_->clearDockBadge = [this] { notifier().clearBadge(); };
+  pageFinished_ = browser_->pageFinished().connect([](const std::string& path) {
+    // Every page load outside the sign-in page may start the first calendar sync.
+    if (path.rfind("/login", 0) == 0) return;
+    postToMain([] { AppleCalendarSync::shared().syncAfterPageLoadedIfNeeded(); });
+  });
+  return browser_;
+}
+
+}  // namespace quorvel

@@ -1,0 +1,64 @@
+#pragma once
+// The composition root: builds the process-wide objects once, in dependency order,
+// hands them to each other by reference and installs the few that lower layers
+// reach through their `shared()` accessors. Released in reverse order.
+#include <memory>
+
+#include "base/GLibPtr.h"
+#include "core/AppMode.h"
+
+namespace quorvel {
+
+class BrowserModel;
+class Desktop;
+class Dialogs;
+class Notifier;
+class PageActions;
+class PagePanelPresenter;
+class UserDefaults;
+class WebEngine;
+
+class AppServices {
+ public:
+  struct Options {
+    AppMode mode = AppMode::normal;
+    // Web data (cookies, caches) only in memory (tests).
+    bool ephemeralWebData = false;
+    // The drag-and-drop page script.
+    bool dragAndDrop = true;
+  };
+
+  explicit AppServices(Options options);
+  ~AppServices();
+  AppServices(const AppServices&) = delete;
+  AppServices& operator=(const AppServices&) = delete;
+
+  // The services of the running process, nullptr before they are built.
+  static AppServices* current();
+
+  AppMode mode() const { return options_.mode; }
+  UserDefaults& defaults();
+  Notifier& notifier();
+  Dialogs& dialogs() { return *dialogs_; }
+  Desktop& desktop() { return *desktop_; }
+  PageActions& pageActions() { return *actions_; }
+  WebEngine& webEngine() { return *engine_; }
+
+  // The one workspace model, made on first use and wired to the notifier and the
+  // calendar sync.
+  std::shared_ptr<BrowserModel> browser();
+  // A further model on the same engine, not wired to anything (tests).
+  std::shared_ptr<BrowserModel> makeBrowserModel();
+
+ private:
+  Options options_;
+  std::unique_ptr<Dialogs> dialogs_;
+  std::unique_ptr<Desktop> desktop_;
+  std::unique_ptr<PagePanelPresenter> panels_;
+  std::unique_ptr<PageActions> actions_;
+  std::unique_ptr<WebEngine> engine_;
+  std::shared_ptr<BrowserModel> browser_;
+  ScopedConnection pageFinished_;
+};
+
+}  // namespace quorvel

@@ -1,0 +1,31 @@
+#pragma once
+// Alerts as the features need them; the windowed implementation lives in ui/.
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace quorvel {
+
+class Dialogs {
+ public:
+  virtual ~Dialogs() = default;
+
+  // A small alert: `title` as the headline, `text` below it, one button per entry of
+  // `buttons` in that order. Returns at once; `onAnswer` runs on the main thread with
+  // the index of the button pressed, or -1 when the alert was dismissed otherwise.
+  virtual void alert(const std::string& title, const std::string& text,
+                     const std::vector<std::string>& buttons = {"好"}, std::function<void(int)> onAnswer = {}) = 0;
+
+  // The installed dialogs, else the logging ones (headless runs).
+  static Dialogs& shared();
+};
+
+// Shows nothing: the alert is logged as "[Quorvel][ALERT] title：text" and answered
+// with -1 on a later turn (diagnostic and test runs).
+class LoggingDialogs : public Dialogs {
+ public:
+  void alert(const std::string& title, const std::string& text, const std::vector<std::string>& buttons,
+             std::function<void(int)> onAnswer) override;
+};
+
+}  // namespace quorvel

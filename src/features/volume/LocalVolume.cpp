@@ -1,0 +1,53 @@
+#include "features/volume/LocalVolume.h"
+
+#include "base/Log.h"
+#include "core/Dialogs.h"
+
+namespace quorvel::LocalVolume {
+namespace {
+std::string trimmed(const std::string& s) {
+  const char* ws = " \t\r\n";
+  auto b = s.find_first_not_of(ws);
+  if (b == std::string::npos) return {};
+  return s.substr(b, s.find_last_not_of(ws) - b + 1);
+}
+}  // namespace
+
+std::optional<std::filesystem::path> mountedRoot() {
+  // Connecting the volume comes with the case-volume subsystem.
+  return std::nullopt;
+}
+
+void alertNotConnected() { Dialogs::shared().alert("还没有连接卷宗盘", "请先在「设置 → 本地卷宗盘」里连接。", {"好"}); }
+
+void openRoot() {
+  if (!mountedRoot()) alertNotConnected();
+}
+
+void reveal(const std::string& rel) {
+  if (!mountedRoot()) {
+    logLine("VOLUME", "未连接卷宗盘，无法显示：" + rel);
+    alertNotConnected();
+  }
+}
+
+void preview(const std::string& rel) {
+  if (!mountedRoot()) {
+    logLine("VOLUME", "未连接卷宗盘，无法预览：" + rel);
+    alertNotConnected();
+  }
+}
+
+void openCurrentProceedingFolder(const std::optional<std::string>& value, const std::optional<std::string>& error) {
+  if (!mountedRoot()) {
+    alertNotConnected();
+    return;
+  }
+  if (error || trimmed(value.value_or("")).empty()) {
+    Dialogs::shared().alert("这个页面没有卷宗目录", "只有程序页/合同页才有对应的本地文件夹。", {"好"});
+    return;
+  }
+  // Mapping the folder onto the mounted volume comes with the volume itself.
+}
+
+}  // namespace quorvel::LocalVolume

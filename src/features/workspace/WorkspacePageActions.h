@@ -1,0 +1,18 @@
+#pragma once
+#include "core/PageActions.h"
+
+namespace quorvel {
+
+// The features behind the page bridge and the tabs' downloads.
+class WorkspacePageActions : public PageActions {
+ public:
+  Task<nlohmann::json> recogniseWaybill(std::string imageDataURL) override;
+  void queryTracking(const std::string& number, std::function<void(nlohmann::json)> done) override;
+  void reveal(const std::string& rel) override;
+  void edit(const std::string& rel) override;
+  void preview(const std::string& rel) override;
+  void openProceedingFolder(const std::optional<std::string>& value, const std::optional<std::string>& error) override;
+  std::optional<std::filesystem::path> downloadDestination(const std::string& rel) override;
+};
+
+}  // namespace quorvel

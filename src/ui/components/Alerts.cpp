@@ -1,0 +1,38 @@
+#include "ui/components/Alerts.h"
+
+#include <gtkmm/application.h>
+#include <gtkmm/init.h>
+#include <gtkmm/messagedialog.h>
+
+#include "base/Log.h"
+#include "base/MainQueue.h"
+
+namespace quorvel {
+namespace {
+Gtk::Window* activeWindow() {
+  auto app = std::dynamic_pointer_cast<Gtk::Application>(Gio::Application::get_default());
+  return app ? app->get_active_window() : nullptr;
+}
+}  // namespace
+
+void GtkDialogs::alert(const std::string& title, const std::string& text, const std::vector<std::string>& buttons,
+                       std::function<void(int)> onAnswer) {
+  // Safe to repeat; needed when GTK was started without a gtkmm application.
+  Gtk::init_gtkmm_internals();
+  auto* dialog = new Gtk::MessageDialog(title, false, Gtk::MessageType::INFO, Gtk::ButtonsType::NONE, true);
+  if (Gtk::Window* parent = activeWindow()) dialog->set_transient_for(*parent);
+  if (!text.empty()) dialog->set_secondary_text(text);
+  std::vector<std::string> labels = buttons.empty() ? std::vector<std::string>{"好"} : buttons;
+  for (size_t i = 0; i < labels.size(); ++i) dialog->add_button(labels[i], static_cast<int>(i));
+  dialog->set_default_response(0);
+  int count = static_cast<int>(labels.size());
+  dialog->signal_response().connect([dialog, onAnswer, count](int response) {
+    dialog->hide();
+    // The dialog is freed on a later turn, after its signal emission is over.
+    postToMain([dialog] { delete dialog; });
+    if (onAnswer) onAnswer(response >= 0 && response < count ? response : -1);
+  });
+  dialog->present();
+}
+
+}  // namespace quorvel

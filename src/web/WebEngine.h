@@ -1,0 +1,69 @@
+#pragma once
+// The one owner of the web engine: the network session every tab shares (persistent
+// in the data folder, ephemeral in tests), its cookies and web data, the page scripts
+// and script-message wiring of every tab, and the downloads.
+#include <webkit/webkit.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/GLibPtr.h"
+#include "base/GObjectPtr.h"
+#include "core/AppMode.h"
+#include "core/BrowserModel.h"
+#include "core/WebStore.h"
+
+namespace quorvel {
+
+class Desktop;
+class Downloads;
+class PageActions;
+class PagePanelPresenter;
+class TabController;
+
+class WebEngine : public WebStore {
+ public:
+  struct Options {
+    AppMode mode = AppMode::normal;
+    // No data on disk: cookies and caches live as long as the engine.
+    bool ephemeral = false;
+    // The drag-and-drop page script ("NO_DRAG_INJECT=1" turns it off).
+    bool dragAndDrop = true;
+  };
+
+  WebEngine(Options options, PageActions& actions, PagePanelPresenter& panels, Desktop& desktop);
+  ~WebEngine() override;
+  WebEngine(const WebEngine&) = delete;
+  WebEngine& operator=(const WebEngine&) = delete;
+
+  WebKitNetworkSession* network() const { return network_.get(); }
+  AppMode mode() const { return options_.mode; }
+  PageActions& pageActions() const { return actions_; }
+  PagePanelPresenter& panels() const { return panels_; }
+  Desktop& desktop() const { return desktop_; }
+
+  // WebStore
+  Task<std::vector<NativeCookie>> cookies() override;
+  Task<void> clearWebData() override;
+
+  // A content manager carrying the page scripts every tab gets.
+  GObjectPtr<WebKitUserContentManager> makeContentManager() const;
+  // The settings every tab's view gets (user agent, scripts, gestures).
+  GObjectPtr<WebKitSettings> makeSettings() const;
+
+  // Makes tabs' pages: a configured web view under a controller of this engine.
+  PageFactory pageFactory();
+
+ private:
+  Options options_;
+  PageActions& actions_;
+  PagePanelPresenter& panels_;
+  Desktop& desktop_;
+  GObjectPtr<WebKitNetworkSession> network_;
+  std::vector<WebKitUserScript*> scripts_;
+  std::unique_ptr<Downloads> downloads_;
+};
+
+}  // namespace quorvel
