@@ -2,6 +2,7 @@
 
 #include "core/BrowserModel.h"
 #include "base/Log.h"
+#include "base/LogTags.h"
 #include "core/Notifier.h"
 #include "ui/components/LawStyle.h"
 #include "ui/main/WebViewBox.h"
@@ -61,7 +62,7 @@ void QuorvelApp::showMainWindow() {
     window_->signal_close_request().connect(
         [this] {
           model_->saveSession();
-          logLine("WINDOW", "主窗口已隐藏");
+          logLine(tags::kWindow, "主窗口已隐藏");
           return false;
         },
         false);
@@ -85,7 +86,7 @@ void QuorvelApp::on_shutdown() {
   }
   model_.reset();
   services_.reset();
-  logLine("", "已退出");
+  logLine(tags::kApp, "已退出");
   Gtk::Application::on_shutdown();
 }
 

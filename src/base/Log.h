@@ -4,9 +4,12 @@
 
 namespace quorvel {
 
-// Every console line of the client goes through here: "[Quorvel][TAG] message".
-// An empty tag gives "[Quorvel] message".
-void logLine(const std::string& tag, const std::string& message);
+enum class LogLevel { debug, info, warning, error };
+
+// Every console line of the client goes through here: "[Quorvel][TAG] message" on
+// standard error, and the same message with its level to the journal when the
+// process runs under it. An empty tag gives "[Quorvel] message". Tags: base/LogTags.h.
+void logLine(const std::string& tag, const std::string& message, LogLevel level = LogLevel::info);
 
 // Tests capture lines; the sink sees the full formatted line.
 using LogSink = std::function<void(const std::string& line)>;

@@ -1,6 +1,7 @@
 #include "base/Task.h"
 
 #include "base/AppError.h"
+#include "base/LogTags.h"
 
 namespace quorvel {
 
@@ -8,11 +9,11 @@ void logEscapedTaskException(std::exception_ptr e) {
   try {
     std::rethrow_exception(e);
   } catch (const AppError& err) {
-    logLine("TASK", "未处理的错误 " + err.domain + "/" + std::to_string(err.code) + "：" + err.message);
+    logLine(tags::kTask, "未处理的错误 " + err.domain + "/" + std::to_string(err.code) + "：" + err.message, LogLevel::warning);
   } catch (const std::exception& err) {
-    logLine("TASK", std::string("未处理的错误：") + err.what());
+    logLine(tags::kTask, std::string("未处理的错误：") + err.what(), LogLevel::warning);
   } catch (...) {
-    logLine("TASK", "未处理的未知错误");
+    logLine(tags::kTask, "未处理的未知错误", LogLevel::warning);
   }
 }
 

@@ -8,6 +8,7 @@
 #include "core/AppConfig.h"
 #include "base/Clock.h"
 #include "base/Log.h"
+#include "base/LogTags.h"
 
 namespace quorvel::AuditLog {
 namespace {
@@ -57,11 +58,11 @@ void write(const std::string& action, const std::string& rel, const nlohmann::js
     ssize_t n = ::write(fd, line.data(), line.size());
     ::close(fd);
     if (n != static_cast<ssize_t>(line.size()))
-      logLine("AUDIT", "写入审计日志失败：" + file.string());
+      logLine(tags::kAudit, "写入审计日志失败：" + file.string(), LogLevel::warning);
   } else {
-    logLine("AUDIT", "无法打开审计日志：" + file.string());
+    logLine(tags::kAudit, "无法打开审计日志：" + file.string(), LogLevel::warning);
   }
-  logLine("AUDIT", action + " " + rel + " " + (extra.is_object() ? extra.dump() : std::string("{}")));
+  logLine(tags::kAudit, action + " " + rel + " " + (extra.is_object() ? extra.dump() : std::string("{}")));
 }
 
 }  // namespace quorvel::AuditLog

@@ -5,6 +5,7 @@
 #include "core/AuditLog.h"
 #include "base/Clock.h"
 #include "base/Log.h"
+#include "base/LogTags.h"
 #include "base/MainQueue.h"
 #include "platform/UserDefaults.h"
 
@@ -73,7 +74,7 @@ std::shared_ptr<BrowserTab> BrowserModel::tabWithID(const std::string& id) const
 
 std::shared_ptr<BrowserTab> BrowserModel::newTab(const std::string& path, const std::string& title) {
   if (!isMainThread()) {
-    logLine("TAB", "⚠️ newTab 被后台线程调用，转到主线程");
+    logLine(tags::kTab, "⚠️ newTab 被后台线程调用，转到主线程");
     std::weak_ptr<BrowserModel> weak = weak_from_this();
     postToMain([weak, path, title] {
       if (auto m = weak.lock()) m->newTab(path, title);
@@ -93,7 +94,7 @@ std::shared_ptr<BrowserTab> BrowserModel::newTab(const std::string& path, const 
 
   if (auto* page = tab->controller()) page->load(path);
   syncActiveState();
-  logLine("TAB", "新建 " + title + " → " + path + "（共 " + std::to_string(tabs->size()) + " 个）");
+  logLine(tags::kTab, "新建 " + title + " → " + path + "（共 " + std::to_string(tabs->size()) + " 个）");
   saveSession();
   return tab;
 }
@@ -185,7 +186,7 @@ void BrowserModel::close(const std::shared_ptr<BrowserTab>& tabRef) {
   tab->teardownWebView();
   bool wasActive = activeID.get() && *activeID.get() == tab->id();
   tabs.set(v);
-  logLine("TAB", "关闭 " + tab->title.get() + "（剩 " + std::to_string(v.size()) + " 个）");
+  logLine(tags::kTab, "关闭 " + tab->title.get() + "（剩 " + std::to_string(v.size()) + " 个）");
   if (wasActive) {
     if (v.empty()) {
       activeID.set(std::nullopt);

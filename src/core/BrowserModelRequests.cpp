@@ -4,6 +4,7 @@
 #include "base/AppError.h"
 #include "core/BrowserModel.h"
 #include "base/Log.h"
+#include "base/LogTags.h"
 #include "core/NativeRequests.h"
 #include "platform/Http.h"
 
@@ -60,13 +61,13 @@ Task<BrowserModel::FormResult> BrowserModel::postFormResult(const std::string& p
   try {
     reply = co_await http::send(std::move(req));
   } catch (const AppError& e) {
-    logLine("POST", path + " 失败：" + e.message);
+    logLine(tags::kPost, path + " 失败：" + e.message, LogLevel::warning);
     co_return FormResult{false, -1, e.message};
   }
 
   std::string body = utf8OrEmpty(reply.body);
   bool ok = isFormResultOk(reply.status, pathOf(reply.finalURL), body);
-  logLine("POST", path + " → HTTP " + std::to_string(reply.status) + " ok=" + (ok ? "1" : "0") +
+  logLine(tags::kPost, path + " → HTTP " + std::to_string(reply.status) + " ok=" + (ok ? "1" : "0") +
                       " body=" + prefixCharacters(body, kLogCut));
   co_return FormResult{ok, reply.status, std::move(body)};
 }

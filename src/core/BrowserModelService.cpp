@@ -3,10 +3,12 @@
 
 #include "core/AppConfig.h"
 #include "base/AppError.h"
+#include "base/ErrorDomains.h"
 #include "core/AuditLog.h"
 #include "core/BrowserModel.h"
 #include "base/Clock.h"
 #include "base/Log.h"
+#include "base/LogTags.h"
 #include "base/MainQueue.h"
 #include "core/PageReads.h"
 
@@ -60,7 +62,7 @@ WebPage* BrowserModel::activeServicePage(bool requireURL) const {
 
 Task<std::string> BrowserModel::fetchJSON(const std::string& path) {
   auto* page = activeServicePage(false);
-  if (!page || !pageIsOnService(*page)) throw AppError("Quorvel", 1, "没有打开的页面（请先登录）");
+  if (!page || !pageIsOnService(*page)) throw AppError(errors::kQuorvel, errors::kNoPage, "没有打开的页面（请先登录）");
   // Keep the page alive while the read runs, whatever happens to its tab.
   auto t = activeTab();
   std::shared_ptr<WebPage> keep = t->webViewPtr();
@@ -71,10 +73,10 @@ Task<std::string> BrowserModel::fetchJSON(const std::string& path) {
   });
   JsResult r = co_await read;
   if (!r.ok) throw AppError(r.errorDomain, r.errorCode, r.errorMessage);
-  if (!r.value.is_string()) throw AppError("Quorvel", 2, describe(r.value));
+  if (!r.value.is_string()) throw AppError(errors::kQuorvel, errors::kPageReadFailed, describe(r.value));
   std::string text = r.value.get<std::string>();
-  if (text.rfind("__ERR__", 0) == 0) throw AppError("Quorvel", 2, text);
-  if (!isUtf8(text)) throw AppError("Quorvel", 3, "响应不是文本");
+  if (text.rfind("__ERR__", 0) == 0) throw AppError(errors::kQuorvel, errors::kPageReadFailed, text);
+  if (!isUtf8(text)) throw AppError(errors::kQuorvel, errors::kNotText, "响应不是文本");
   co_return text;
 }
 
@@ -100,7 +102,7 @@ void BrowserModel::refreshBadges() {
       auto m = weak.lock();
       if (!m) return;
       if (!r.ok) {
-        logLine("BADGE", r.errorMessage);
+        logLine(tags::kBadge, r.errorMessage);
         return;
       }
       if (!r.value.is_string()) return;
@@ -108,7 +110,7 @@ void BrowserModel::refreshBadges() {
       if (text == "__LOGIN__") {
         m->markLoginRequired();
       } else if (text.rfind("__ERR__", 0) == 0) {
-        logLine("BADGE", text);
+        logLine(tags::kBadge, text);
       } else {
         m->applyBadges(text);
       }
@@ -123,7 +125,7 @@ void BrowserModel::applyBadges(const std::string& text) {
     return;
   }
   BadgeCounts c = *parsed;
-  logLine("BADGE", "超期=" + std::to_string(c.overdue) + " 今日=" + std::to_string(c.today) +
+  logLine(tags::kBadge, "超期=" + std::to_string(c.overdue) + " 今日=" + std::to_string(c.today) +
                        " 3天内=" + std::to_string(c.soon) + " 待核实=" + std::to_string(c.verify) +
                        " 开庭=" + std::to_string(c.hearings) + " 用户=" + c.user);
   std::weak_ptr<BrowserModel> weak = weak_from_this();
@@ -167,14 +169,14 @@ Task<void> BrowserModel::clearWebDataThenShowLogin() {
     try {
       co_await webStore_->clearWebData();
     } catch (const AppError& e) {
-      logLine("ACCOUNT", "清除网页数据失败：" + e.message);
+      logLine(tags::kAccount, "清除网页数据失败：" + e.message, LogLevel::warning);
     }
   }
   // The login page is loaded only once the old cookie is really gone.
   auto m = weak.lock();
   if (!m) co_return;
   m->loadInActive("/login");
-  logLine("ACCOUNT", "已清除登录态，回到登录页");
+  logLine(tags::kAccount, "已清除登录态，回到登录页");
 }
 
 void BrowserModel::markForbidden(const std::string& rawPath) {
@@ -189,7 +191,7 @@ void BrowserModel::markForbidden(const std::string& rawPath) {
   size_t removed = before - items.size();
   if (removed > 0) navItems.set(items);
   AuditLog::write("nav-forbidden", path, {{"removed", removed}});
-  logLine("NAV", "权限不足，已从侧栏移除：" + path + "（剩 " + std::to_string(items.size()) + " 项）");
+  logLine(tags::kNav, "权限不足，已从侧栏移除：" + path + "（剩 " + std::to_string(items.size()) + " 项）");
 }
 
 void BrowserModel::fetchDeadlines(std::function<void()> completion) {
@@ -210,14 +212,14 @@ void BrowserModel::fetchDeadlines(std::function<void()> completion) {
       std::string text = r.value.get<std::string>();
       auto d = decodeDeadlines(text);
       if (d) {
-        logLine("TODO", "超期=" + std::to_string(d->overdue.size()) + " 今日=" + std::to_string(d->today.size()) +
+        logLine(tags::kTodo, "超期=" + std::to_string(d->overdue.size()) + " 今日=" + std::to_string(d->today.size()) +
                             " 3天内=" + std::to_string(d->soon.size()) + " 待核实=" +
                             std::to_string(d->verify.size()) + " 开庭=" + std::to_string(d->hearings.size()));
         postToMain([weak, dl = *d] {
           if (auto mm = weak.lock()) mm->deadlines.set(dl);
         });
       } else {
-        logLine("TODO", "解析失败: " + graphemePrefix(text, 120));
+        logLine(tags::kTodo, "解析失败: " + graphemePrefix(text, 120), LogLevel::warning);
       }
       if (completion) completion();
     });

@@ -5,6 +5,7 @@
 #include "core/BrowserModel.h"
 #include "base/Clock.h"
 #include "base/Log.h"
+#include "base/LogTags.h"
 #include "base/MainQueue.h"
 #include "platform/UserDefaults.h"
 
@@ -61,7 +62,7 @@ bool BrowserModel::restoreSession() {
     restored.push_back(tab);
   }
   if (skippedMalformed > 0)
-    logLine("SESSION", "跳过 " + std::to_string(skippedMalformed) + " 个格式不对的标签记录");
+    logLine(tags::kSession, "跳过 " + std::to_string(skippedMalformed) + " 个格式不对的标签记录");
   if (restored.empty()) return false;
 
   tabs.set(restored);
@@ -71,7 +72,7 @@ bool BrowserModel::restoreSession() {
   activeID.set(active->id());
   wake(active);
   syncActiveState();
-  logLine("SESSION", "恢复 " + std::to_string(restored.size()) + " 个标签，激活「" + active->title.get() + "」");
+  logLine(tags::kSession, "恢复 " + std::to_string(restored.size()) + " 个标签，激活「" + active->title.get() + "」");
 
   nlohmann::json extra = {{"tabs", restored.size()},
                           {"active", active->title.get()},
@@ -89,7 +90,7 @@ void BrowserModel::wake(const std::shared_ptr<BrowserTab>& tabRef) {
     if (auto* page = tab->webView()) page->loadURL(*tab->hibernatedURL, kLoadTimeoutSeconds);
   }
   changed_.emit();
-  logLine("HIBERNATE", "唤醒「" + tab->title.get() + "」→ " +
+  logLine(tags::kHibernate, "唤醒「" + tab->title.get() + "」→ " +
                            (tab->hibernatedURL ? tab->hibernatedURL->toString() : std::string("-")));
 }
 
@@ -102,7 +103,7 @@ void BrowserModel::hibernateIdleTabs() {
     if (now - t->lastActive > kIdleLimit) {
       t->teardownWebView();
       changed_.emit();
-      logLine("HIBERNATE", "休眠「" + t->title.get() + "」已释放，剩 " + std::to_string(liveTabCount()) + " 个活跃");
+      logLine(tags::kHibernate, "休眠「" + t->title.get() + "」已释放，剩 " + std::to_string(liveTabCount()) + " 个活跃");
     }
   }
 }
@@ -114,7 +115,7 @@ int BrowserModel::hibernateOthers() {
     if (!t->webView()) continue;
     t->teardownWebView();
     changed_.emit();
-    logLine("HIBERNATE", "休眠「" + t->title.get() + "」已释放，剩 " + std::to_string(liveTabCount()) + " 个活跃");
+    logLine(tags::kHibernate, "休眠「" + t->title.get() + "」已释放，剩 " + std::to_string(liveTabCount()) + " 个活跃");
     ++count;
   }
   return count;

@@ -2,6 +2,7 @@
 
 #include "base/Installed.h"
 #include "base/Log.h"
+#include "base/LogTags.h"
 #include "base/MainQueue.h"
 
 namespace quorvel {
@@ -14,7 +15,7 @@ Dialogs& Dialogs::shared() {
 
 void LoggingDialogs::alert(const std::string& title, const std::string& text, const std::vector<std::string>&,
                            std::function<void(int)> onAnswer) {
-  logLine("ALERT", title + "：" + text);
+  logLine(tags::kAlert, title + "：" + text);
   if (onAnswer) postToMain([onAnswer] { onAnswer(-1); });
 }
 

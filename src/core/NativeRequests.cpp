@@ -16,6 +16,7 @@
 
 #include "core/AppConfig.h"
 #include "base/AppError.h"
+#include "base/ErrorDomains.h"
 
 namespace quorvel {
 namespace fs = std::filesystem;
@@ -149,16 +150,16 @@ void MultipartBody::appendBytes(const std::string& bytes) {
 }
 
 void MultipartBody::addField(const std::string& name, const std::string& value) {
-  if (finished_) throw AppError("QuickArchive", -1, "上传内容已封口");
+  if (finished_) throw AppError(errors::kQuickArchive, errors::kNoHttpReply, "上传内容已封口");
   appendBytes("--" + boundary_ + "\r\n" + "Content-Disposition: form-data; name=\"" + escapeMultipartFileName(name) +
               "\"\r\n\r\n" + value + "\r\n");
 }
 
 void MultipartBody::addFile(const std::string& name, const fs::path& file) {
-  if (finished_) throw AppError("QuickArchive", -1, "上传内容已封口");
+  if (finished_) throw AppError(errors::kQuickArchive, errors::kNoHttpReply, "上传内容已封口");
   const std::string shown = file.filename().string();
   auto fail = [&](int err) {
-    return AppError("File", err, "无法读取文件“" + shown + "”：" + g_strerror(err));
+    return AppError(errors::kFile, err, "无法读取文件“" + shown + "”：" + g_strerror(err));
   };
   // Open and inspect the file now, so an unreadable file stops the upload before
   // anything is sent.
@@ -315,7 +316,7 @@ std::string MultipartBody::readAll() const {
   if (!ok || got != out.size()) {
     std::string message = error ? error->message : "长度不符";
     g_clear_error(&error);
-    throw AppError("File", -1, message);
+    throw AppError(errors::kFile, -1, message);
   }
   return out;
 }
@@ -335,7 +336,7 @@ long long parseUploadReply(int status, const std::string& body, std::size_t file
       }
     }
   }
-  throw AppError("QuickArchive", status, "HTTP " + std::to_string(status) + " " + prefixCharacters(text, 120));
+  throw AppError(errors::kQuickArchive, status, "HTTP " + std::to_string(status) + " " + prefixCharacters(text, 120));
 }
 
 }  // namespace quorvel

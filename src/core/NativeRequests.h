@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "base/ErrorDomains.h"
 #include "base/Url.h"
 #include "core/WebStore.h"
 
@@ -98,7 +99,7 @@ class MultipartBody {
 
 // Judges the reply of "api/proc_quick_upload/<id>": the filed count ("count" when it
 // is an integer, else `filesSent`) when the status is 2xx and the body is a JSON
-// object with "success" true; otherwise throws AppError("QuickArchive", status,
+// object with "success" true; otherwise throws AppError(errors::kQuickArchive, status,
 // "HTTP <status> <first 120 characters of the body>").
 long long parseUploadReply(int status, const std::string& body, std::size_t filesSent);
 

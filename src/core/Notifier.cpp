@@ -4,6 +4,7 @@
 
 #include "base/Clock.h"
 #include "base/Log.h"
+#include "base/LogTags.h"
 #include "base/MainQueue.h"
 #include "platform/LauncherBadge.h"
 #include "platform/Notifications.h"
@@ -59,8 +60,8 @@ void Notifier::setup() {
 
 void Notifier::storeAuthorization(bool granted, const std::optional<std::string>& error) {
   authorized_ = granted;
-  logLine("NOTIFY", std::string("授权=") + (granted ? "true" : "false") + " 错误=" + error.value_or("nil"));
-  if (!granted) logLine("NOTIFY", "系统通知不可用（未签名/未授权），改用任务栏角标与菜单栏计数");
+  logLine(tags::kNotify, std::string("授权=") + (granted ? "true" : "false") + " 错误=" + error.value_or("nil"), LogLevel::warning);
+  if (!granted) logLine(tags::kNotify, "系统通知不可用（未签名/未授权），改用任务栏角标与菜单栏计数");
 }
 
 void Notifier::update(const BadgeCounts& counts) {
@@ -99,7 +100,7 @@ void Notifier::apply(const BadgeCounts& c) {
     post("今日待办", "超期 " + std::to_string(c.overdue) + " · 今日到期 " + std::to_string(c.today) + " · 待核实 " +
                          std::to_string(c.verify));
   } else {
-    logLine("NOTIFY", "尚未授权，下次刷新重试");
+    logLine(tags::kNotify, "尚未授权，下次刷新重试");
   }
 }
 
@@ -107,12 +108,12 @@ void Notifier::post(const std::string& title, const std::string& body) {
   if (!authorized_) {
     if (!warned_) {
       warned_ = true;
-      logLine("NOTIFY", "通知不可用，跳过（后续不再重复记录）：" + title);
+      logLine(tags::kNotify, "通知不可用，跳过（后续不再重复记录）：" + title);
     }
     return;
   }
   backend_.deliver(title, body, [](std::optional<std::string> error) {
-    if (error) logLine("NOTIFY", "发送失败 " + *error);
+    if (error) logLine(tags::kNotify, "发送失败 " + *error, LogLevel::warning);
   });
 }
 

@@ -6,6 +6,7 @@
 #include "base/GLibPtr.h"
 #include "base/Installed.h"
 #include "base/Log.h"
+#include "base/LogTags.h"
 #include "base/Task.h"
 #include "platform/SessionBus.h"
 
@@ -30,7 +31,7 @@ Task<void> reveal(std::filesystem::path file) {
                                           g_variant_new("(^ass)", uris, ""), nullptr, kShowItemsTimeoutMs);
     shown = true;
   } catch (const AppError& e) {
-    logLine("OPEN", "文件管理器未响应（" + e.message + "），改为打开所在文件夹");
+    logLine(tags::kOpen, "文件管理器未响应（" + e.message + "），改为打开所在文件夹");
   }
   if (!shown) {
     std::string dir = fileURI(file.parent_path());
@@ -48,22 +49,22 @@ Desktop& Desktop::shared() {
 bool SystemDesktop::openURI(const std::string& uri) {
   GErrorPtr err;
   if (!g_app_info_launch_default_for_uri(uri.c_str(), nullptr, err.out())) {
-    logLine("OPEN", "无法打开 " + uri + "：" + err.message());
+    logLine(tags::kOpen, "无法打开 " + uri + "：" + err.message(), LogLevel::warning);
     return false;
   }
-  logLine("OPEN", "已用系统默认程序打开 " + uri);
+  logLine(tags::kOpen, "已用系统默认程序打开 " + uri);
   return true;
 }
 
 void SystemDesktop::revealFile(const std::filesystem::path& file) { spawn(reveal(file)); }
 
 bool LoggingDesktop::openURI(const std::string& uri) {
-  logLine("OPEN", "（测试）未打开外部链接 " + uri);
+  logLine(tags::kOpen, "（测试）未打开外部链接 " + uri);
   return true;
 }
 
 void LoggingDesktop::revealFile(const std::filesystem::path& file) {
-  logLine("OPEN", "（测试）未在文件管理器中显示 " + file.string());
+  logLine(tags::kOpen, "（测试）未在文件管理器中显示 " + file.string());
 }
 
 }  // namespace quorvel

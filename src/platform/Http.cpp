@@ -3,6 +3,7 @@
 #include <libsoup/soup.h>
 
 #include "base/AppError.h"
+#include "base/ErrorDomains.h"
 #include "base/MainQueue.h"
 
 namespace quorvel::http {
@@ -56,7 +57,7 @@ std::shared_ptr<GInputStream> adoptStream(GInputStream* stream) {
 
 Task<HttpResponse> send(HttpRequest request) {
   SoupMessage* msg = soup_message_new(request.method.c_str(), request.url.c_str());
-  if (!msg) throw AppError("Http", -1, "请求地址无效：" + request.url);
+  if (!msg) throw AppError(errors::kHttp, -1, "请求地址无效：" + request.url);
   std::shared_ptr<SoupMessage> holdMsg(msg, [](SoupMessage* m) { g_object_unref(m); });
 
   SoupMessageHeaders* out = soup_message_get_request_headers(msg);
@@ -98,7 +99,7 @@ Task<HttpResponse> send(HttpRequest request) {
     std::string text = describe(o.error, deadline->fired);
     int code = deadline->fired ? G_IO_ERROR_TIMED_OUT : (o.error ? o.error->code : -1);
     g_clear_error(&o.error);
-    throw AppError("Http", code, text);
+    throw AppError(errors::kHttp, code, text);
   }
 
   HttpResponse r;

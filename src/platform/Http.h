@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/ErrorDomains.h"
 #include "base/Task.h"
 
 namespace quorvel::http {
@@ -38,7 +39,7 @@ struct HttpResponse {
 std::shared_ptr<GInputStream> adoptStream(GInputStream* stream);
 
 // Sends the request and waits for the whole reply. A transport failure (no
-// connection, time-out, broken reply) throws AppError("Http", code, Chinese text);
+// connection, time-out, broken reply) throws AppError(errors::kHttp, code, Chinese text);
 // any HTTP status is a reply. Must be called on the main thread.
 Task<HttpResponse> send(HttpRequest request);
 

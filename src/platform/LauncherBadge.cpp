@@ -1,6 +1,7 @@
 #include "platform/LauncherBadge.h"
 
 #include "base/Log.h"
+#include "base/LogTags.h"
 #include "platform/Notifications.h"
 
 namespace quorvel::LauncherBadge {
@@ -18,7 +19,7 @@ void emitUpdate(GDBusConnection* conn, long long count) {
   GError* error = nullptr;
   if (!g_dbus_connection_emit_signal(conn, nullptr, kObjectPath, kInterface, "Update",
                                      g_variant_new("(sa{sv})", kAppURI, &props), &error)) {
-    logLine("NOTIFY", std::string("角标更新失败：") + (error ? error->message : ""));
+    logLine(tags::kNotify, std::string("角标更新失败：") + (error ? error->message : ""), LogLevel::warning);
     g_clear_error(&error);
   }
 }
@@ -35,7 +36,7 @@ void setAttentionHandler(std::function<void()> handler) { attentionSlot() = std:
 
 void requestAttention() {
   if (attentionSlot()) return attentionSlot()();
-  logLine("NOTIFY", "没有可提示的窗口");
+  logLine(tags::kNotify, "没有可提示的窗口");
 }
 
 }  // namespace quorvel::LauncherBadge

@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "base/Log.h"
+#include "base/LogTags.h"
 #include "platform/XdgDirs.h"
 
 namespace quorvel {
@@ -62,14 +63,14 @@ void UserDefaults::loadLocked() const {
   fs::path aside = file_;
   aside += std::string(".damaged-") + stamp;
   fs::rename(file_, aside, ec);
-  logLine("SET", "设置文件无法解析，已另存为 " + aside.string() + (ec ? "（另存失败：" + ec.message() + "）" : ""));
+  logLine(tags::kSettings, "设置文件无法解析，已另存为 " + aside.string() + (ec ? "（另存失败：" + ec.message() + "）" : ""), LogLevel::warning);
 }
 
 void UserDefaults::saveLocked() const {
   std::error_code ec;
   fs::create_directories(file_.parent_path(), ec);
   if (!writeFileAtomically(file_, data_.dump(2))) {
-    logLine("SET", "设置写入失败：" + file_.string());
+    logLine(tags::kSettings, "设置写入失败：" + file_.string(), LogLevel::warning);
   }
 }
 

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "base/Log.h"
+#include "base/LogTags.h"
 #include "base/MainQueue.h"
 #include "base/Task.h"
 #include "base/Async.h"
@@ -61,7 +62,7 @@ std::optional<nlohmann::json> bodyAsJson(JSCValue* body) {
 void sendReply(WebKitWebView* view, const std::string& id, const nlohmann::json& payload) {
   // A reply meant for the service's page never goes to a page that replaced it.
   if (!showsServicePage(view)) {
-    logLine("BRIDGE", "页面已离开服务，回复未送出：" + id);
+    logLine(tags::kBridge, "页面已离开服务，回复未送出：" + id);
     return;
   }
   std::string text = bridgeReplyText(payload);
@@ -97,7 +98,7 @@ Task<void> recogniseAndReply(PageActions& actions, std::shared_ptr<ViewRef> ref,
 void copyToClipboard(const std::string& text) {
   GdkDisplay* display = gdk_display_get_default();
   if (!display) {
-    logLine("BRIDGE", "没有显示，无法复制");
+    logLine(tags::kBridge, "没有显示，无法复制", LogLevel::warning);
     return;
   }
   gdk_clipboard_set_text(gdk_display_get_clipboard(display), text.c_str());
@@ -192,7 +193,7 @@ void NativeBridge::didReceive(WebKitUserContentManager*, const ScriptMessage& me
   if (message.name != "bridge" && message.name != "action") return;
   if (!message.webView) return;
   if (!showsServicePage(message.webView)) {
-    logLine("BRIDGE", "丢弃来自非服务页面的 " + message.name + " 消息：" + viewURI(message.webView));
+    logLine(tags::kBridge, "丢弃来自非服务页面的 " + message.name + " 消息：" + viewURI(message.webView));
     return;
   }
   if (message.name == "bridge") handleBridge(message);
@@ -210,7 +211,7 @@ void NativeBridge::handleBridge(const ScriptMessage& message) {
   std::string a;
   if (auto it = body->find("a"); it != body->end() && it->is_string()) a = it->get<std::string>();
 
-  logLine("BRIDGE", command);
+  logLine(tags::kBridge, command);
   auto ref = std::make_shared<ViewRef>(message.webView);
   std::string key = lowerAscii(command);
   if (key == "ocrimage") {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "base/Log.h"
+#include "base/LogTags.h"
 #include "core/AppConfig.h"
 #include "core/PageActions.h"
 #include "core/TabRules.h"
@@ -42,7 +43,7 @@ gboolean decideDestination(WebKitDownload* d, gchar* suggested, gpointer data) {
   st->path = dest->string();
   webkit_download_set_allow_overwrite(d, FALSE);
   webkit_download_set_destination(d, st->path.c_str());
-  logLine("TAB", "下载到 " + st->path);
+  logLine(tags::kTab, "下载到 " + st->path);
   return TRUE;
 }
 
@@ -54,14 +55,14 @@ void failed(WebKitDownload*, GError* error, gpointer data) {
     std::error_code ec;
     fs::remove(st->path, ec);
   }
-  logLine("TAB", "下载失败：" + std::string(error ? error->message : "未知错误") +
-                     (st->path.empty() ? "" : "（" + st->path + "）"));
+  logLine(tags::kTab, "下载失败：" + std::string(error ? error->message : "未知错误") +
+                     (st->path.empty() ? "" : "（" + st->path + "）"), LogLevel::warning);
 }
 
 void finished(WebKitDownload*, gpointer data) {
   auto* st = static_cast<DownloadState*>(data);
   if (st->failed || st->path.empty()) return;
-  logLine("TAB", "下载完成：" + st->path);
+  logLine(tags::kTab, "下载完成：" + st->path);
   st->desktop->revealFile(st->path);
 }
 }  // namespace

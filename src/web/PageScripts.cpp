@@ -3,6 +3,7 @@
 #include <map>
 
 #include "base/Log.h"
+#include "base/LogTags.h"
 
 namespace quorvel::resources {
 const std::map<std::string, std::string>& embeddedScripts();
@@ -15,7 +16,7 @@ const std::string& resource(const std::string& fileName) {
   auto& m = resources::embeddedScripts();
   auto it = m.find(fileName);
   if (it == m.end()) {
-    logLine("TAB", "缺少页面脚本 " + fileName);
+    logLine(tags::kTab, "缺少页面脚本 " + fileName);
     return empty;
   }
   return it->second;

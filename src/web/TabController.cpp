@@ -5,8 +5,10 @@
 
 #include <cstdlib>
 
+#include "base/ErrorDomains.h"
 #include "base/Async.h"
 #include "base/Log.h"
+#include "base/LogTags.h"
 #include "base/MainQueue.h"
 #include "core/AppConfig.h"
 #include "core/TabRules.h"
@@ -209,7 +211,7 @@ Task<void> callPageFunction(GObjectPtr<WebKitWebView> view, std::string body, GV
 void TabController::callAsyncFunction(const std::string& body, const nlohmann::json& args,
                                       std::function<void(JsResult)> done) {
   if (!view_) {
-    done(JsResult::failure("Quorvel", 1, "没有打开的页面（请先登录）"));
+    done(JsResult::failure(errors::kQuorvel, errors::kNoPage, "没有打开的页面（请先登录）"));
     return;
   }
   spawn(callPageFunction(view_, body, JsValues::toArguments(args), calls_.get(), std::move(done)));
@@ -245,7 +247,7 @@ void TabController::onLoadFailed() {
 void TabController::onProcessTerminated() {
   if (auto t = tab_.lock()) t->isLoading.set(false);
   syncIfActive();
-  logLine("TAB", "网页进程已退出，自动重新载入");
+  logLine(tags::kTab, "网页进程已退出，自动重新载入");
   if (view_) webkit_web_view_reload(view_);
 }
 
@@ -296,8 +298,8 @@ void TabController::handleNewWindow(const std::string& uri) {
       if (auto m = store_.lock()) m->newTab(d.pathAndQuery, "新标签");
       break;
     case TabRules::NewWindowDecision::openExternally: openExternally(uri); break;
-    case TabRules::NewWindowDecision::deepLink: logLine("DEEPLINK", "应用内链接暂不处理：" + uri); break;
-    case TabRules::NewWindowDecision::ignore: logLine("NAV", "已拦截新窗口：" + d.reason); break;
+    case TabRules::NewWindowDecision::deepLink: logLine(tags::kDeepLink, "应用内链接暂不处理：" + uri); break;
+    case TabRules::NewWindowDecision::ignore: logLine(tags::kNav, "已拦截新窗口：" + d.reason); break;
   }
 }
 
@@ -325,11 +327,11 @@ bool TabController::onDecidePolicy(WebKitPolicyDecision* decision, WebKitPolicyD
         break;
       case TabRules::NavAction::deepLink:
         webkit_policy_decision_ignore(decision);
-        logLine("DEEPLINK", "应用内链接暂不处理：" + uri);
+        logLine(tags::kDeepLink, "应用内链接暂不处理：" + uri);
         break;
       case TabRules::NavAction::cancel:
         webkit_policy_decision_ignore(decision);
-        logLine("NAV", "已拦截：" + d.reason);
+        logLine(tags::kNav, "已拦截：" + d.reason);
         break;
     }
     return TRUE;
@@ -355,7 +357,7 @@ void TabController::didReceive(WebKitUserContentManager*, const ScriptMessage& m
 
 void TabController::onNavMessage(JSCValue* value) {
   if (!showsServicePage()) {
-    logLine("BRIDGE", "丢弃来自非服务页面的 nav 消息");
+    logLine(tags::kBridge, "丢弃来自非服务页面的 nav 消息");
     return;
   }
   if (!value || !jsc_value_is_string(value)) return;
@@ -377,7 +379,7 @@ void TabController::checkForbidden() {
     if (!self || !r.isText()) return;
     auto hit = TabRules::parseForbiddenProbe(r.text());
     if (!hit) return;
-    logLine("NAV", "403：" + hit->path + " —— " + hit->text);
+    logLine(tags::kNav, "403：" + hit->path + " —— " + hit->text);
     if (auto m = self->store_.lock()) m->markForbidden(hit->path);
     self->renderDeniedPage(hit->path, hit->text);
   });

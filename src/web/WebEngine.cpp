@@ -4,6 +4,7 @@
 
 #include "base/Async.h"
 #include "base/Log.h"
+#include "base/LogTags.h"
 #include "core/AppConfig.h"
 #include "platform/XdgDirs.h"
 #include "web/Downloads.h"
@@ -95,7 +96,7 @@ Task<std::vector<NativeCookie>> WebEngine::cookies() {
   try {
     co_return co_await read;
   } catch (const AppError& e) {
-    logLine("COOKIE", "读取 Cookie 失败：" + e.message);
+    logLine(tags::kCookie, "读取 Cookie 失败：" + e.message, LogLevel::warning);
     co_return std::vector<NativeCookie>{};
   }
 }
@@ -111,9 +112,9 @@ Task<void> WebEngine::clearWebData() {
       });
   try {
     co_await clear;
-    logLine("", "已清除网页数据（登录态）");
+    logLine(tags::kApp, "已清除网页数据（登录态）");
   } catch (const AppError& e) {
-    logLine("", "清除网页数据失败：" + e.message);
+    logLine(tags::kApp, "清除网页数据失败：" + e.message, LogLevel::warning);
     throw;
   }
 }

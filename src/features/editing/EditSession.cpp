@@ -1,6 +1,7 @@
 #include "features/editing/EditSession.h"
 
 #include "base/Log.h"
+#include "base/LogTags.h"
 #include "features/volume/LocalVolume.h"
 
 namespace quorvel {
@@ -13,7 +14,7 @@ EditSession& EditSession::shared() {
 void EditSession::openForEdit(const std::string& rel) {
   // Editing works on the mounted case volume only.
   if (!LocalVolume::mountedRoot()) {
-    logLine("EDIT", "未连接卷宗盘，无法编辑：" + rel);
+    logLine(tags::kEdit, "未连接卷宗盘，无法编辑：" + rel, LogLevel::warning);
     LocalVolume::alertNotConnected();
   }
 }

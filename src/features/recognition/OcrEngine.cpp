@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "base/Log.h"
+#include "base/LogTags.h"
 
 namespace quorvel::OcrEngine {
 namespace {
@@ -30,7 +31,7 @@ bool isDecodableImage(const std::string& bytes) {
 }
 }  // namespace
 
-void warmUp() { logLine("OCR", "本机识别尚未启用，跳过预热"); }
+void warmUp() { logLine(tags::kOcr, "本机识别尚未启用，跳过预热"); }
 
 std::optional<std::string> decodeImageDataURL(const std::string& url) {
   if (url.rfind("data:", 0) != 0) return std::nullopt;

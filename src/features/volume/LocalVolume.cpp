@@ -1,6 +1,7 @@
 #include "features/volume/LocalVolume.h"
 
 #include "base/Log.h"
+#include "base/LogTags.h"
 #include "core/Dialogs.h"
 
 namespace quorvel::LocalVolume {
@@ -26,14 +27,14 @@ void openRoot() {
 
 void reveal(const std::string& rel) {
   if (!mountedRoot()) {
-    logLine("VOLUME", "未连接卷宗盘，无法显示：" + rel);
+    logLine(tags::kVolume, "未连接卷宗盘，无法显示：" + rel, LogLevel::warning);
     alertNotConnected();
   }
 }
 
 void preview(const std::string& rel) {
   if (!mountedRoot()) {
-    logLine("VOLUME", "未连接卷宗盘，无法预览：" + rel);
+    logLine(tags::kVolume, "未连接卷宗盘，无法预览：" + rel, LogLevel::warning);
     alertNotConnected();
   }
 }

@@ -3,6 +3,7 @@
 #include <gtkmm.h>
 
 #include "base/Log.h"
+#include "base/LogTags.h"
 
 namespace quorvel {
 
@@ -11,13 +12,13 @@ void installLawStyle() {
   if (installed) return;
   auto display = Gdk::Display::get_default();
   if (!display) {
-    logLine("THEME", "no display; style not installed");
+    logLine(tags::kTheme, "no display; style not installed");
     return;
   }
   auto provider = Gtk::CssProvider::create();
   provider->signal_parsing_error().connect(
       [](const Glib::RefPtr<const Gtk::CssSection>& section, const Glib::Error& error) {
-        logLine("THEME", "css: " + std::string(error.what()) + " at " + section->to_string());
+        logLine(tags::kTheme, "css: " + std::string(error.what()) + " at " + section->to_string());
       });
   provider->load_from_data(lawStyleCss());
   Gtk::StyleContext::add_provider_for_display(display, provider, GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);

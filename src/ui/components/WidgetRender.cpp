@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "base/Log.h"
+#include "base/LogTags.h"
 #include "base/MainQueue.h"
 
 namespace quorvel {
@@ -60,7 +61,7 @@ GskRenderer* WidgetRenderHost::offscreenRenderer() {
   GskRenderer* renderer = gsk_cairo_renderer_new();
   GError* error = nullptr;
   if (!gsk_renderer_realize(renderer, surface, &error)) {
-    logLine("RENDER", std::string("renderer: ") + (error ? error->message : "?"));
+    logLine(tags::kRender, std::string("renderer: ") + (error ? error->message : "?"));
     if (error) g_error_free(error);
     g_object_unref(renderer);
     return nullptr;
@@ -152,7 +153,7 @@ bool saveTexturePng(const Glib::RefPtr<Gdk::Texture>& texture, const std::string
 bool renderWidgetToPng(Gtk::Widget& content, const std::string& path, std::string* error) {
   auto fail = [&](const std::string& why) {
     if (error) *error = why;
-    logLine("RENDER", why);
+    logLine(tags::kRender, why);
     return false;
   };
   ScopedAnimationsOff noAnimations;

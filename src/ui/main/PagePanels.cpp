@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "base/Log.h"
+#include "base/LogTags.h"
 
 namespace quorvel {
 namespace {
@@ -90,7 +91,7 @@ void chooseFiles(GtkWindow* parent, WebKitFileChooserRequest* request) {
                        std::vector<const char*> argv;
                        for (auto& p : paths) argv.push_back(p.c_str());
                        argv.push_back(nullptr);
-                       logLine("UPLOAD", "已选 " + std::to_string(paths.size()) + " 项");
+                       logLine(tags::kUpload, "已选 " + std::to_string(paths.size()) + " 项");
                        webkit_file_chooser_request_select_files(req, argv.data());
                      } else {
                        webkit_file_chooser_request_cancel(req);
@@ -108,7 +109,7 @@ void GtkPagePanels::showScriptDialog(WebKitWebView* view, WebKitScriptDialog* di
 
 void GtkPagePanels::chooseFiles(WebKitWebView* view, WebKitFileChooserRequest* request) {
   bool multi = webkit_file_chooser_request_get_select_multiple(request);
-  logLine("UPLOAD", std::string("打开文件选择框 multi=") + (multi ? "1" : "0") + " dir=0");
+  logLine(tags::kUpload, std::string("打开文件选择框 multi=") + (multi ? "1" : "0") + " dir=0");
   PagePanels::chooseFiles(windowOf(view), request);
 }
 

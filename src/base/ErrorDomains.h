@@ -1,0 +1,32 @@
+#pragma once
+// The error domains and codes that travel in AppError across asynchronous edges.
+// Domains other than these come from the libraries (a GError's quark name).
+
+namespace quorvel::errors {
+
+// Reading the service through the signed-in page.
+inline constexpr const char* kQuorvel = "Quorvel";
+inline constexpr int kNoPage = 1;        // "没有打开的页面（请先登录）"
+inline constexpr int kPageReadFailed = 2;  // the page answered an error or no text
+inline constexpr int kNotText = 3;       // the reply was not UTF-8 text
+
+// Filing files into a proceeding; the code is the HTTP status (-1: no HTTP reply).
+inline constexpr const char* kQuickArchive = "QuickArchive";
+inline constexpr int kNoHttpReply = -1;
+
+// The system calendar and the calendar feed.
+inline constexpr const char* kAppleCal = "AppleCal";
+inline constexpr int kNoFeedLink = 2;
+inline constexpr int kNoWritableCalendar = 3;
+
+// The update check's downloaded package.
+inline constexpr const char* kUpdate = "Update";
+inline constexpr int kPackageTooSmall = 1;
+inline constexpr int kPackageInvalid = 2;
+
+// Our HTTP client (transport failures; any HTTP status is a reply).
+inline constexpr const char* kHttp = "Http";
+// Local files.
+inline constexpr const char* kFile = "File";
+
+}  // namespace quorvel::errors

@@ -1,0 +1,33 @@
+#pragma once
+// The tags of the console lines, "[Quorvel][TAG] …". One place, so a reader can
+// grep a subsystem's lines and a typo cannot start a new tag.
+
+namespace quorvel::tags {
+
+inline constexpr const char* kApp = "";  // "[Quorvel] …"
+inline constexpr const char* kAccount = "ACCOUNT";
+inline constexpr const char* kAlert = "ALERT";
+inline constexpr const char* kAudit = "AUDIT";
+inline constexpr const char* kBadge = "BADGE";
+inline constexpr const char* kBridge = "BRIDGE";
+inline constexpr const char* kCookie = "COOKIE";
+inline constexpr const char* kDeepLink = "DEEPLINK";
+inline constexpr const char* kEdit = "EDIT";
+inline constexpr const char* kHibernate = "HIBERNATE";
+inline constexpr const char* kNav = "NAV";
+inline constexpr const char* kNotify = "NOTIFY";
+inline constexpr const char* kOcr = "OCR";
+inline constexpr const char* kOpen = "OPEN";
+inline constexpr const char* kPost = "POST";
+inline constexpr const char* kRender = "RENDER";
+inline constexpr const char* kSession = "SESSION";
+inline constexpr const char* kSettings = "SET";
+inline constexpr const char* kTab = "TAB";
+inline constexpr const char* kTask = "TASK";
+inline constexpr const char* kTheme = "THEME";
+inline constexpr const char* kTodo = "TODO";
+inline constexpr const char* kUpload = "UPLOAD";
+inline constexpr const char* kVolume = "VOLUME";
+inline constexpr const char* kWindow = "WINDOW";
+
+}  // namespace quorvel::tags
