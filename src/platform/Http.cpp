@@ -2,12 +2,19 @@
 
 #include <libsoup/soup.h>
 
+#include <atomic>
+#include <optional>
+
 #include "base/AppError.h"
 #include "base/ErrorDomains.h"
 #include "base/MainQueue.h"
+#include "base/Async.h"
+#include "base/GObjectPtr.h"
 
 namespace quorvel::http {
 namespace {
+
+constexpr gsize kReadChunk = 64 * 1024;
 
 SoupSession* sharedSession() {
   // No cookie jar (the caller sends the web store's cookies itself) and no socket
@@ -16,29 +23,74 @@ SoupSession* sharedSession() {
   return session;
 }
 
-struct Outcome {
-  GBytes* bytes = nullptr;
-  GError* error = nullptr;
-};
-
-struct Deadline {
-  GCancellable* cancellable = g_cancellable_new();
-  unsigned timer = 0;
-  bool fired = false;
-  ~Deadline() {
-    if (timer && !fired) cancelTimer(timer);
-    g_object_unref(cancellable);
+// One request in flight: its message, its cancellable and the idle watch. Progress
+// only stamps the time (it may be reported off the main thread); the timer looks at
+// the stamp when it fires and either waits out the rest or cancels. Signal handlers
+// and the timer point at this object, so its destructor detaches both.
+class Exchange {
+ public:
+  Exchange(GObjectPtr<SoupMessage> msg, unsigned idleMs)
+      : msg_(std::move(msg)), cancellable_(g_cancellable_new()), idleUs_(gint64(idleMs) * 1000) {
+    if (idleUs_ <= 0) return;
+    progress();
+    // Bytes written: request line and headers, then each piece of the body.
+    g_signal_connect(msg_.get(), "wrote-headers", G_CALLBACK(onMessageProgress), this);
+    g_signal_connect(msg_.get(), "wrote-body-data", G_CALLBACK(onBodyWritten), this);
+    // Bytes read up to the reply headers; the body is read by send() itself.
+    g_signal_connect(msg_.get(), "got-informational", G_CALLBACK(onMessageProgress), this);
+    g_signal_connect(msg_.get(), "got-headers", G_CALLBACK(onMessageProgress), this);
+    timer_ = g_timeout_add(idleMs, onTimer, this);
   }
+  ~Exchange() {
+    g_signal_handlers_disconnect_by_data(msg_.get(), this);
+    if (timer_) g_source_remove(timer_);
+    g_object_unref(cancellable_);
+  }
+  Exchange(const Exchange&) = delete;
+  Exchange& operator=(const Exchange&) = delete;
+
+  SoupMessage* message() const { return msg_.get(); }
+  GCancellable* cancellable() const { return cancellable_; }
+  bool timedOut() const { return timedOut_; }
+  void progress() { lastProgress_.store(g_get_monotonic_time(), std::memory_order_relaxed); }
+
+ private:
+  static void onMessageProgress(SoupMessage*, gpointer self) { static_cast<Exchange*>(self)->progress(); }
+  static void onBodyWritten(SoupMessage*, guint, gpointer self) { static_cast<Exchange*>(self)->progress(); }
+
+  static gboolean onTimer(gpointer data) {
+    auto* self = static_cast<Exchange*>(data);
+    self->timer_ = 0;
+    gint64 idle = g_get_monotonic_time() - self->lastProgress_.load(std::memory_order_relaxed);
+    if (idle < self->idleUs_) {
+      guint restMs = static_cast<guint>((self->idleUs_ - idle + 999) / 1000);
+      self->timer_ = g_timeout_add(restMs, onTimer, self);
+      return G_SOURCE_REMOVE;
+    }
+    self->timedOut_ = true;
+    // Cancelling may finish the request, and end this object, before it returns.
+    GCancellable* c = G_CANCELLABLE(g_object_ref(self->cancellable_));
+    g_cancellable_cancel(c);
+    g_object_unref(c);
+    return G_SOURCE_REMOVE;
+  }
+
+  GObjectPtr<SoupMessage> msg_;
+  GCancellable* cancellable_;
+  const gint64 idleUs_;
+  std::atomic<gint64> lastProgress_{0};
+  unsigned timer_ = 0;
+  bool timedOut_ = false;
 };
 
-std::string describe(const GError* e, bool timedOut) {
-  if (timedOut || g_error_matches(e, G_IO_ERROR, G_IO_ERROR_TIMED_OUT)) return "请求超时";
-  std::string detail = e && e->message ? e->message : "";
-  if (g_error_matches(e, G_IO_ERROR, G_IO_ERROR_CONNECTION_REFUSED)) return "无法连接到服务器：" + detail;
-  if (e && e->domain == G_RESOLVER_ERROR) return "找不到服务器：" + detail;
-  if (e && e->domain == G_TLS_ERROR) return "安全连接失败：" + detail;
-  if (g_error_matches(e, G_IO_ERROR, G_IO_ERROR_CANCELLED)) return "请求已取消";
-  return "网络请求失败：" + detail;
+std::string describe(const AppError& e, bool timedOut, bool cancelled) {
+  auto is = [&](GQuark domain, int code) { return e.domain == g_quark_to_string(domain) && e.code == code; };
+  if (timedOut || is(G_IO_ERROR, G_IO_ERROR_TIMED_OUT)) return "请求超时";
+  if (is(G_IO_ERROR, G_IO_ERROR_CONNECTION_REFUSED)) return "无法连接到服务器：" + e.message;
+  if (e.domain == g_quark_to_string(G_RESOLVER_ERROR)) return "找不到服务器：" + e.message;
+  if (e.domain == g_quark_to_string(G_TLS_ERROR)) return "安全连接失败：" + e.message;
+  if (cancelled) return "请求已取消";
+  return "网络请求失败：" + e.message;
 }
 
 }  // namespace
@@ -56,9 +108,8 @@ std::shared_ptr<GInputStream> adoptStream(GInputStream* stream) {
 }
 
 Task<HttpResponse> send(HttpRequest request) {
-  SoupMessage* msg = soup_message_new(request.method.c_str(), request.url.c_str());
+  auto msg = GObjectPtr<SoupMessage>::adopt(soup_message_new(request.method.c_str(), request.url.c_str()));
   if (!msg) throw AppError(errors::kHttp, -1, "请求地址无效：" + request.url);
-  std::shared_ptr<SoupMessage> holdMsg(msg, [](SoupMessage* m) { g_object_unref(m); });
 
   SoupMessageHeaders* out = soup_message_get_request_headers(msg);
   for (const auto& [name, value] : request.headers) soup_message_headers_append(out, name.c_str(), value.c_str());
@@ -71,36 +122,70 @@ Task<HttpResponse> send(HttpRequest request) {
     g_bytes_unref(bytes);
   }
 
-  auto deadline = std::make_shared<Deadline>();
-  if (request.timeoutSeconds > 0) {
-    std::weak_ptr<Deadline> weak = deadline;
-    deadline->timer = postToMainAfter(request.timeoutSeconds * 1000u, [weak] {
-      if (auto d = weak.lock()) {
-        d->fired = true;
-        g_cancellable_cancel(d->cancellable);
-      }
-    });
+  const unsigned idleMs = request.idleTimeoutMs ? *request.idleTimeoutMs : request.timeoutSeconds * 1000u;
+  Exchange x(msg, idleMs);
+
+  // A transport failure is rethrown in our own words (and as a time-out when the idle
+  // limit ran out).
+  auto transportError = [&](const AppError& e) {
+    int code = x.timedOut() ? G_IO_ERROR_TIMED_OUT : e.code;
+    bool cancelled = e.code == G_IO_ERROR_CANCELLED && e.domain == g_quark_to_string(G_IO_ERROR);
+    return AppError(errors::kHttp, code, describe(e, x.timedOut(), cancelled));
+  };
+
+  auto open = asyncCall<GObjectPtr<GInputStream>>(
+      [&](GCancellable* c, GAsyncReadyCallback cb, gpointer data) {
+        soup_session_send_async(sharedSession(), x.message(), G_PRIORITY_DEFAULT, c, cb, data);
+      },
+      [](GObject* source, GAsyncResult* res, GError** error) {
+        return GObjectPtr<GInputStream>::adopt(soup_session_send_finish(SOUP_SESSION(source), res, error));
+      },
+      x.cancellable());
+  GObjectPtr<GInputStream> stream;
+  try {
+    stream = co_await open;
+  } catch (const AppError& e) {
+    throw transportError(e);
   }
 
-  Outcome o = co_await CallbackAwaiter<Outcome>([&](CallbackAwaiter<Outcome>::Resolver resolve) {
-    auto* heap = new CallbackAwaiter<Outcome>::Resolver(std::move(resolve));
-    soup_session_send_and_read_async(
-        sharedSession(), msg, G_PRIORITY_DEFAULT, deadline->cancellable,
-        [](GObject* source, GAsyncResult* res, gpointer data) {
-          std::unique_ptr<CallbackAwaiter<Outcome>::Resolver> fn(static_cast<CallbackAwaiter<Outcome>::Resolver*>(data));
-          Outcome r;
-          r.bytes = soup_session_send_and_read_finish(SOUP_SESSION(source), res, &r.error);
-          (*fn)(r);
+  // The body is read here, chunk by chunk, so that each chunk counts as progress.
+  std::string body;
+  std::vector<char> buffer(kReadChunk);
+  std::optional<AppError> readError;
+  for (;;) {
+    auto read = asyncCall<gssize>(
+        [&](GCancellable* c, GAsyncReadyCallback cb, gpointer data) {
+          g_input_stream_read_async(stream, buffer.data(), buffer.size(), G_PRIORITY_DEFAULT, c, cb, data);
         },
-        heap);
-  });
-
-  if (!o.bytes) {
-    std::string text = describe(o.error, deadline->fired);
-    int code = deadline->fired ? G_IO_ERROR_TIMED_OUT : (o.error ? o.error->code : -1);
-    g_clear_error(&o.error);
-    throw AppError(errors::kHttp, code, text);
+        [](GObject* source, GAsyncResult* res, GError** error) {
+          return g_input_stream_read_finish(G_INPUT_STREAM(source), res, error);
+        },
+        x.cancellable());
+    gssize size = 0;
+    try {
+      size = co_await read;
+    } catch (const AppError& e) {
+      readError = transportError(e);
+      break;
+    }
+    if (size <= 0) break;
+    x.progress();
+    body.append(buffer.data(), static_cast<size_t>(size));
   }
+
+  // Closed asynchronously: a synchronous close (also the one a last unref does)
+  // would skip an unread rest of the body on the main thread.
+  auto close = asyncCall<bool>(
+      [&](GCancellable* c, GAsyncReadyCallback cb, gpointer data) {
+        g_input_stream_close_async(stream, G_PRIORITY_DEFAULT, c, cb, data);
+      },
+      [](GObject* source, GAsyncResult* res, GError**) {
+        // The body is complete or already failed: a close error adds nothing.
+        return static_cast<bool>(g_input_stream_close_finish(G_INPUT_STREAM(source), res, nullptr));
+      },
+      x.cancellable());
+  co_await close;
+  if (readError) throw *readError;
 
   HttpResponse r;
   r.status = static_cast<int>(soup_message_get_status(msg));
@@ -114,10 +199,7 @@ Task<HttpResponse> send(HttpRequest request) {
   const char* value;
   soup_message_headers_iter_init(&iter, soup_message_get_response_headers(msg));
   while (soup_message_headers_iter_next(&iter, &name, &value)) r.headers.emplace_back(name, value);
-  gsize size = 0;
-  const char* data = static_cast<const char*>(g_bytes_get_data(o.bytes, &size));
-  if (data && size) r.body.assign(data, size);
-  g_bytes_unref(o.bytes);
+  r.body = std::move(body);
   co_return r;
 }
 

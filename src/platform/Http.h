@@ -9,7 +9,6 @@
 #include <utility>
 #include <vector>
 
-#include "base/ErrorDomains.h"
 #include "base/Task.h"
 
 namespace quorvel::http {
@@ -23,7 +22,12 @@ struct HttpRequest {
   std::optional<std::string> body;
   std::shared_ptr<GInputStream> bodyStream;
   std::int64_t bodyLength = -1;
+  // Idle limit: the request is cancelled once this many seconds pass without a
+  // byte moving either way (request sent, reply received); 0 means no limit.
+  // A slow transfer that keeps moving is never cut off.
   unsigned timeoutSeconds = 60;
+  // The same limit in milliseconds; when set it replaces timeoutSeconds.
+  std::optional<unsigned> idleTimeoutMs;
 };
 
 struct HttpResponse {
@@ -39,8 +43,9 @@ struct HttpResponse {
 std::shared_ptr<GInputStream> adoptStream(GInputStream* stream);
 
 // Sends the request and waits for the whole reply. A transport failure (no
-// connection, time-out, broken reply) throws AppError(errors::kHttp, code, Chinese text);
-// any HTTP status is a reply. Must be called on the main thread.
+// connection, broken reply) throws AppError(errors::kHttp, code, Chinese text); the idle
+// limit running out throws AppError(errors::kHttp, G_IO_ERROR_TIMED_OUT, "请求超时").
+// Any HTTP status is a reply. Must be called on the main thread.
 Task<HttpResponse> send(HttpRequest request);
 
 }  // namespace quorvel::http
