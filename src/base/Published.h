@@ -5,35 +5,61 @@
 
 namespace quorvel {
 
-// An observable field: views connect to changed() and redraw.
+namespace detail {
+// Publishes a value; `set` is reachable only where the derived Published allows it.
 template <class T>
-class Published {
+class PublishedValue {
  public:
-  Published() = default;
-  explicit Published(T v) : value_(std::move(v)) {}
+  PublishedValue() = default;
+  explicit PublishedValue(T v) : value_(std::move(v)) {}
 
   const T& get() const { return value_; }
   operator const T&() const { return value_; }
   const T* operator->() const { return &value_; }
+  sigc::signal<void()>& changed() { return changed_; }
 
+ protected:
   // Always notifies, also when the value is equal: some writers publish on purpose.
-  void set(T v) {
+  void assign(T v) {
     value_ = std::move(v);
     changed_.emit();
   }
   // Notifies only on a real change.
-  void setIfChanged(const T& v) {
-    if (!(value_ == v)) set(v);
+  void assignIfChanged(const T& v) {
+    if (!(value_ == v)) assign(v);
   }
-  Published& operator=(T v) {
-    set(std::move(v));
-    return *this;
-  }
-  sigc::signal<void()>& changed() { return changed_; }
 
  private:
   T value_{};
   sigc::signal<void()> changed_;
+};
+}  // namespace detail
+
+// An observable field: views connect to changed() and redraw. With an Owner, only
+// that class may change the value; everybody else reads and observes.
+template <class T, class Owner = void>
+class Published : public detail::PublishedValue<T> {
+  friend Owner;
+
+ public:
+  using detail::PublishedValue<T>::PublishedValue;
+
+ private:
+  void set(T v) { this->assign(std::move(v)); }
+  void setIfChanged(const T& v) { this->assignIfChanged(v); }
+};
+
+// A field anyone may change (view state such as which sheet is open).
+template <class T>
+class Published<T, void> : public detail::PublishedValue<T> {
+ public:
+  using detail::PublishedValue<T>::PublishedValue;
+  void set(T v) { this->assign(std::move(v)); }
+  void setIfChanged(const T& v) { this->assignIfChanged(v); }
+  Published& operator=(T v) {
+    set(std::move(v));
+    return *this;
+  }
 };
 
 }  // namespace quorvel

@@ -22,16 +22,12 @@ std::shared_ptr<BrowserModel> BrowserModel::create(PageFactory factory, WebStore
 }
 
 BrowserModel::BrowserModel(PageFactory factory, WebStore* store, AppMode mode)
-    : factory_(std::move(factory)), webStore_(store), mode_(mode) {}
+    : factory_(std::move(factory)), webStore_(store), mode_(mode), requests_(store) {}
 
-BrowserModel::~BrowserModel() {
-  cancelTimer(badgeTimer_);
-  cancelTimer(hibernateTimer_);
-}
+BrowserModel::~BrowserModel() = default;
 
 void BrowserModel::construct() {
   if (auto scale = UserDefaults::standard().number("fontScale")) fontScale.set(*scale);
-  recents.set(RecentStore::load());
   std::weak_ptr<BrowserModel> self = weak_from_this();
   AuditLog::setIdentityProvider([self] {
     auto m = self.lock();
@@ -43,16 +39,19 @@ void BrowserModel::construct() {
   }
 
   std::weak_ptr<BrowserModel> weak = weak_from_this();
-  cancelTimer(badgeTimer_);
-  badgeTimer_ = startRepeatingTimer(kTimerPeriodMs, [weak] {
+  badgeTimer_ = SourceId(startRepeatingTimer(kTimerPeriodMs, [weak] {
     if (auto m = weak.lock()) m->refreshBadges();
     return true;
-  });
-  cancelTimer(hibernateTimer_);
-  hibernateTimer_ = startRepeatingTimer(kTimerPeriodMs, [weak] {
+  }));
+  hibernateTimer_ = SourceId(startRepeatingTimer(kTimerPeriodMs, [weak] {
     if (auto m = weak.lock()) m->hibernateIdleTabs();
     return true;
-  });
+  }));
+}
+
+void BrowserModel::setTabs(std::vector<std::shared_ptr<BrowserTab>> v, TabRowsChange change) {
+  tabs.set(std::move(v));
+  tabRowsChanged_.emit(change);
 }
 
 std::shared_ptr<WebPage> BrowserModel::makePage(const std::shared_ptr<BrowserTab>& tab) {
@@ -89,7 +88,8 @@ std::shared_ptr<BrowserTab> BrowserModel::newTab(const std::string& path, const 
 
   auto v = tabs.get();
   v.push_back(tab);
-  tabs.set(std::move(v));
+  int row = static_cast<int>(v.size()) - 1;
+  setTabs(std::move(v), {TabRowsChange::inserted, row});
   activeID.set(tab->id());
 
   if (auto* page = tab->controller()) page->load(path);
@@ -171,7 +171,7 @@ void BrowserModel::moveTab(const std::string& a, const std::string& b) {
   int at = i < j ? j - 1 : j;
   at = std::clamp(at, 0, static_cast<int>(v.size()));
   v.insert(v.begin() + at, moved);
-  tabs.set(std::move(v));
+  setTabs(std::move(v), {TabRowsChange::moved, at, i});
   saveSession();
 }
 
@@ -185,7 +185,7 @@ void BrowserModel::close(const std::shared_ptr<BrowserTab>& tabRef) {
   v.erase(v.begin() + i);
   tab->teardownWebView();
   bool wasActive = activeID.get() && *activeID.get() == tab->id();
-  tabs.set(v);
+  setTabs(v, {TabRowsChange::removed, i});
   logLine(tags::kTab, "关闭 " + tab->title.get() + "（剩 " + std::to_string(v.size()) + " 个）");
   if (wasActive) {
     if (v.empty()) {
@@ -205,7 +205,7 @@ void BrowserModel::closeOthers(const std::shared_ptr<BrowserTab>& tabRef) {
   if (!tab) return;
   for (auto& t : tabs.get())
     if (t->id() != tab->id()) t->teardownWebView();
-  tabs.set({tab});
+  setTabs({tab}, {TabRowsChange::reset});
   activeID.set(tab->id());
   syncActiveState();
   saveSession();
@@ -223,7 +223,7 @@ void BrowserModel::closeToRight(const std::shared_ptr<BrowserTab>& tabRef) {
   if (activeID.get())
     for (auto& t : v)
       if (t->id() == *activeID.get()) activeKept = true;
-  tabs.set(std::move(v));
+  setTabs(std::move(v), {TabRowsChange::reset});
   if (!activeKept) {
     activeID.set(tab->id());
     tab->lastActive = Clock::now();
@@ -240,16 +240,20 @@ int BrowserModel::liveTabCount() const {
 }
 
 void BrowserModel::rememberProceeding(long long id, const std::string& title) {
-  auto list = withVisit(recents.get(), id, title);
-  recents.set(list);
-  RecentStore::save(list);
+  account_.rememberProceeding(id, title);
 }
 
-std::vector<NavItem> BrowserModel::visibleNavItems() const {
-  std::vector<NavItem> out;
-  for (auto& item : navItems.get())
-    if (!forbiddenPaths->count(item.path)) out.push_back(item);
-  return out;
+Task<BrowserModel::FormResult> BrowserModel::postFormResult(const std::string& path,
+                                                            const std::map<std::string, std::string>& fields) {
+  auto keepAlive = shared_from_this();
+  auto post = requests_.postForm(path, fields);
+  co_return co_await post;
+}
+
+Task<long long> BrowserModel::quickUpload(const std::vector<std::filesystem::path>& files, long long procId) {
+  auto keepAlive = shared_from_this();
+  auto upload = requests_.quickUpload(files, procId);
+  co_return co_await upload;
 }
 
 }  // namespace quorvel

@@ -9,14 +9,17 @@
 #include <string>
 #include <vector>
 
+#include "base/Published.h"
+#include "base/GLibPtr.h"
+#include "base/Task.h"
+#include "core/AccountState.h"
 #include "core/AppConfig.h"
 #include "core/AppMode.h"
 #include "core/BadgeCounts.h"
 #include "core/BrowserTab.h"
 #include "core/NavItem.h"
-#include "base/Published.h"
 #include "core/Recents.h"
-#include "base/Task.h"
+#include "core/ServiceRequests.h"
 #include "core/Todo.h"
 #include "core/WebStore.h"
 
@@ -28,8 +31,18 @@ class BrowserModel;
 using PageFactory =
     std::function<std::shared_ptr<WebPage>(const std::shared_ptr<BrowserModel>&, const std::shared_ptr<BrowserTab>&)>;
 
+// How the tab list changed, so a tab strip or sidebar updates single rows.
+struct TabRowsChange {
+  enum Kind { inserted, removed, moved, reset } kind = reset;
+  int index = -1;  // the row inserted, removed, or moved to
+  int from = -1;   // moved: the row it came from
+};
+
 // The one workspace model: tabs, the active tab and the observable workspace state.
-// Confined to the main thread.
+// Confined to the main thread. Its work lives in units with one job each: the tab
+// list here, session and hibernation (BrowserModelSession.cpp), the
+// account (AccountState), reads through the page (PageReads) and native requests
+// (ServiceRequests); the model keeps the one face the views and services use.
 class BrowserModel : public std::enable_shared_from_this<BrowserModel> {
  public:
   // `store` may be nullptr (no cookies, nothing to clear); it must outlive the model.
@@ -37,23 +50,33 @@ class BrowserModel : public std::enable_shared_from_this<BrowserModel> {
                                               AppMode mode = AppMode::normal);
   ~BrowserModel();
 
-  Published<std::vector<std::shared_ptr<BrowserTab>>> tabs;
+  Published<std::vector<std::shared_ptr<BrowserTab>>, BrowserModel> tabs;
   Published<std::optional<std::string>> activeID;
-  Published<std::string> activePath{"/dashboard"};
-  Published<bool> activeLoading{false};
-  Published<bool> activeCanGoBack{false};
-  Published<bool> activeCanGoForward{false};
-  Published<std::vector<NavItem>> navItems;
-  Published<std::set<std::string>> forbiddenPaths;
-  Published<std::vector<RecentItem>> recents;
-  Published<BadgeCounts> badges;
-  Published<Deadlines> deadlines;
+  Published<std::string, BrowserModel> activePath{"/dashboard"};
+  Published<bool, BrowserModel> activeLoading{false};
+  Published<bool, BrowserModel> activeCanGoBack{false};
+  Published<bool, BrowserModel> activeCanGoForward{false};
+
+ private:
+  AccountState account_;
+
+ public:
+  // The account's state, owned by its unit (see AccountState).
+  AccountState& account() { return account_; }
+  decltype(AccountState::navItems)& navItems = account_.navItems;
+  decltype(AccountState::forbiddenPaths)& forbiddenPaths = account_.forbiddenPaths;
+  decltype(AccountState::recents)& recents = account_.recents;
+  decltype(AccountState::badges)& badges = account_.badges;
+  decltype(AccountState::deadlines)& deadlines = account_.deadlines;
+
   Published<bool> showTodo{false}, showMirror{false}, showPalette{false}, showShortcuts{false}, showSettings{false};
   Published<TodoKind> todoKind{TodoKind::overdue};
   Published<double> fontScale{1.0};
 
   // Fires after a tab changed between live and hibernated.
   sigc::signal<void()>& changed() { return changed_; }
+  // Fires after rows of the tab list were inserted, removed or moved (after `tabs`).
+  sigc::signal<void(const TabRowsChange&)>& tabRowsChanged() { return tabRowsChanged_; }
   // Fires after a tab finished loading a page, with the page's decoded path.
   sigc::signal<void(const std::string& path)>& pageFinished() { return pageFinished_; }
   AppMode mode() const { return mode_; }
@@ -96,40 +119,39 @@ class BrowserModel : public std::enable_shared_from_this<BrowserModel> {
   void fetchDeadlines(std::function<void()> completion = {});
 
   // Native requests with the web store's cookies for the server host.
-  struct FormResult {
-    bool ok = false;
-    int statusCode = -1;
-    std::string body;
-  };
+  using FormResult = quorvel::FormResult;
   Task<FormResult> postFormResult(const std::string& path, const std::map<std::string, std::string>& fields);
   Task<long long> quickUpload(const std::vector<std::filesystem::path>& files, long long procId);
 
   // Node cache of "/api/desktop/nodes".
-  std::optional<std::string> cachedNodesData;
-  std::chrono::system_clock::time_point cachedNodesAt{};
+  std::optional<std::string>& cachedNodesData = account_.cachedNodesData;
+  std::chrono::system_clock::time_point& cachedNodesAt = account_.cachedNodesAt;
 
   // Wired by the application to the notifier (tests watch them).
-  std::function<void()> clearDockBadge;
-  std::function<void(const BadgeCounts&)> notifyCounts;
+  std::function<void()>& clearDockBadge = account_.clearDockBadge;
+  std::function<void(const BadgeCounts&)>& notifyCounts = account_.notifyCounts;
 
  private:
   BrowserModel(PageFactory factory, WebStore* store, AppMode mode);
-  Task<std::string> cookieHeader(const Url& home);
   Task<void> clearWebDataThenShowLogin();
+  Task<void> readBadges(std::shared_ptr<WebPage> page);
+  Task<void> readDeadlines(std::shared_ptr<WebPage> page, std::function<void()> completion);
+  void setTabs(std::vector<std::shared_ptr<BrowserTab>> v, TabRowsChange change);
   void construct();
   bool restoreSession();
   std::shared_ptr<WebPage> makePage(const std::shared_ptr<BrowserTab>& tab);
   int indexOf(const std::string& id) const;
-  void setTabs(std::vector<std::shared_ptr<BrowserTab>> v) { tabs.set(std::move(v)); }
   // The active tab's live page when it shows a page of the service.
-  WebPage* activeServicePage(bool requireURL) const;
+  std::shared_ptr<WebPage> activeServicePage(bool requireURL) const;
 
   PageFactory factory_;
   WebStore* webStore_ = nullptr;
   AppMode mode_ = AppMode::normal;
-  unsigned badgeTimer_ = 0;
-  unsigned hibernateTimer_ = 0;
+  ServiceRequests requests_;
+  SourceId badgeTimer_;
+  SourceId hibernateTimer_;
   sigc::signal<void()> changed_;
+  sigc::signal<void(const TabRowsChange&)> tabRowsChanged_;
   sigc::signal<void(const std::string&)> pageFinished_;
 };
 

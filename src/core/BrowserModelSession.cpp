@@ -65,7 +65,7 @@ bool BrowserModel::restoreSession() {
     logLine(tags::kSession, "跳过 " + std::to_string(skippedMalformed) + " 个格式不对的标签记录");
   if (restored.empty()) return false;
 
-  tabs.set(restored);
+  setTabs(restored, {TabRowsChange::reset});
   long long index = UserDefaults::standard().integer(kActiveKey).value_or(0);
   index = std::clamp<long long>(index, 0, static_cast<long long>(restored.size()) - 1);
   auto active = restored[static_cast<size_t>(index)];

@@ -1,8 +1,27 @@
 #pragma once
-// The page functions the workspace model runs inside the signed-in page (through
-// WebPage::callAsyncFunction) to read the service with the page's own session.
+// Reading the service through the signed-in page: the page functions run inside it
+// (WebPage::callAsyncFunction), so the reads carry the page's own session.
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "base/Task.h"
+#include "base/Url.h"
+#include "core/WebPage.h"
 
 namespace quorvel::PageReads {
+
+// The page shows the service: its address has the home address's origin.
+bool isOnService(const WebPage& page, const Url& home);
+
+// The body of a service path as text. AppError("Quorvel", 2) when the page answered
+// an error or no text, ("Quorvel", 3) when it is not UTF-8, or the engine's own error.
+Task<std::string> fetchText(std::shared_ptr<WebPage> page, std::string path);
+// The badge reply ("__LOGIN__" on the sign-in page); nothing when the read failed
+// (logged).
+Task<std::optional<std::string>> badgesText(std::shared_ptr<WebPage> page);
+// The deadline reply; nothing when the read failed.
+Task<std::optional<std::string>> deadlinesText(std::shared_ptr<WebPage> page);
 
 // Bodies of the page functions that read the service from inside the signed-in page.
 inline constexpr const char* kPageFetch =

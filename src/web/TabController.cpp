@@ -368,7 +368,7 @@ void TabController::onNavMessage(JSCValue* value) {
   if (items.empty()) return;
   std::weak_ptr<BrowserModel> weak = store_;
   postToMain([weak, items] {
-    if (auto m = weak.lock()) m->navItems.setIfChanged(items);
+    if (auto m = weak.lock()) m->account().setNavItems(items);
   });
 }
 

@@ -198,7 +198,7 @@ TEST_F(ServiceStateTest, MarkLoginRequiredPublishesOnceButClearsTheBadgeEachTime
 // ---- forbidden pages ----
 
 TEST_F(ServiceStateTest, ForbiddenPathsAreTrimmedRecordedOnceAndAudited) {
-  model->navItems.set({NavItem{"个人工作台", "square.grid.2x2", "/dashboard"},
+  model->account().setNavItems({NavItem{"个人工作台", "square.grid.2x2", "/dashboard"},
                        NavItem{"财务看板", "chart.bar", "/finance_dashboard"},
                        NavItem{"案件", "folder.fill", "/cases"}});
   model->markForbidden("  /finance_dashboard\t");
@@ -225,7 +225,7 @@ TEST_F(ServiceStateTest, ForbiddenPathsAreTrimmedRecordedOnceAndAudited) {
   EXPECT_EQ(model->navItems->size(), 2u);
 
   // The page posts its sidebar again: the entry is back but stays hidden.
-  model->navItems.set({NavItem{"财务看板", "chart.bar", "/finance_dashboard"}, NavItem{"案件", "folder.fill", "/cases"}});
+  model->account().setNavItems({NavItem{"财务看板", "chart.bar", "/finance_dashboard"}, NavItem{"案件", "folder.fill", "/cases"}});
   auto visible = model->visibleNavItems();
   ASSERT_EQ(visible.size(), 1u);
   EXPECT_EQ(visible[0].path, "/cases");
@@ -505,7 +505,7 @@ TEST_F(ServiceStateTest, LogoutEmptiesEverySignedInStateAndTheNodeCache) {
   model->refreshBadges();
   model->fetchDeadlines();
   drainMainLoop();
-  model->navItems.set({NavItem{"案件", "folder.fill", "/cases"}});
+  model->account().setNavItems({NavItem{"案件", "folder.fill", "/cases"}});
   model->markForbidden("/finance_dashboard");
   model->rememberProceeding(88, "（2026）京0105民初1234号");
   ASSERT_TRUE(runToEnd(model->fetchNodesCached(false))->value);

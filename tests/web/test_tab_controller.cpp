@@ -63,7 +63,7 @@ TEST_F(TabControllerTest, AProceedingPageLandsInTheRecents) {
 
 TEST_F(TabControllerTest, PermissionDeniedPageBecomesTheCard) {
   model = services->makeBrowserModel();
-  model->navItems.set({NavItem{"权限管理", "doc", "/forbidden"}, NavItem{"案件", "folder.fill", "/cases"}});
+  model->account().setNavItems({NavItem{"权限管理", "doc", "/forbidden"}, NavItem{"案件", "folder.fill", "/cases"}});
   auto tab = model->newTab("/forbidden", "受限");
   auto& h = show(tab);
   ASSERT_TRUE(waitLoaded(tab, "/forbidden"));
@@ -134,7 +134,7 @@ TEST_F(TabControllerTest, ForeignLinksStayOutAndNewWindowsBecomeTabs) {
 
 TEST_F(TabControllerTest, MalformedNavMessagesChangeNothing) {
   model = services->makeBrowserModel();
-  model->navItems.set(defaultSideItems());
+  model->account().setNavItems(defaultSideItems());
   auto tab = model->newTab("/nav-garbage", "垃圾");
   auto& h = show(tab);
   ASSERT_TRUE(waitLoaded(tab, "/nav-garbage"));

@@ -1,18 +1,17 @@
-// Native requests to the service: form posts and Quick Archive uploads, carrying the
-// web store's cookies for the service host and the workspace's user agent.
-#include "core/AppConfig.h"
+#include "core/ServiceRequests.h"
+
 #include "base/AppError.h"
-#include "core/BrowserModel.h"
 #include "base/Log.h"
+#include "core/AppConfig.h"
 #include "base/LogTags.h"
 #include "core/NativeRequests.h"
 #include "platform/Http.h"
 
 namespace quorvel {
 
-Task<std::string> BrowserModel::cookieHeader(const Url& home) {
+Task<std::string> ServiceRequests::cookieHeader(const Url& home) {
   std::vector<NativeCookie> cookies;
-  if (webStore_) cookies = co_await webStore_->cookies();
+  if (store_) cookies = co_await store_->cookies();
   co_return selectCookieHeader(cookies, home);
 }
 
@@ -27,12 +26,11 @@ std::string pathOf(const std::string& url) {
 }
 }  // namespace
 
-Task<BrowserModel::FormResult> BrowserModel::postFormResult(const std::string& pathArg,
+Task<FormResult> ServiceRequests::postForm(const std::string& pathArg,
                                                             const std::map<std::string, std::string>& fieldsArg) {
   // Own copies: the caller's arguments need not outlive the first suspension.
   const std::string path = pathArg;
   const std::map<std::string, std::string> fields = fieldsArg;
-  auto keepAlive = weak_from_this().lock();
 
   const Url home = AppConfig::homeURL();
   auto target = home.resolve(path);
@@ -43,7 +41,7 @@ Task<BrowserModel::FormResult> BrowserModel::postFormResult(const std::string& p
   }
   target->fragment.reset();
 
-  std::string cookies = co_await keepAlive->cookieHeader(home);
+  std::string cookies = co_await cookieHeader(home);
 
   http::HttpRequest req;
   req.method = "POST";
@@ -72,12 +70,11 @@ Task<BrowserModel::FormResult> BrowserModel::postFormResult(const std::string& p
   co_return FormResult{ok, reply.status, std::move(body)};
 }
 
-Task<long long> BrowserModel::quickUpload(const std::vector<std::filesystem::path>& filesArg, long long procId) {
+Task<long long> ServiceRequests::quickUpload(const std::vector<std::filesystem::path>& filesArg, long long procId) {
   const std::vector<std::filesystem::path> files = filesArg;
-  auto keepAlive = weak_from_this().lock();
 
   const Url home = AppConfig::homeURL();
-  std::string cookies = co_await keepAlive->cookieHeader(home);
+  std::string cookies = co_await cookieHeader(home);
 
   // Sizes are taken and every file is opened once now: a file that cannot be read
   // stops the upload before anything is sent. The bytes are read while sending.

@@ -1,0 +1,106 @@
+#include "core/AccountState.h"
+
+#include <algorithm>
+
+#include "base/Clock.h"
+#include "base/Log.h"
+#include "base/LogTags.h"
+#include "base/MainQueue.h"
+#include "core/AuditLog.h"
+
+namespace quorvel {
+namespace {
+std::string trimSpacesTabs(const std::string& s) {
+  auto b = s.find_first_not_of(" \t");
+  if (b == std::string::npos) return {};
+  return s.substr(b, s.find_last_not_of(" \t") - b + 1);
+}
+}  // namespace
+
+AccountState::AccountState() { recents.set(RecentStore::load()); }
+
+void AccountState::setNavItems(const std::vector<NavItem>& items) { navItems.setIfChanged(items); }
+
+void AccountState::applyBadges(const std::string& text) {
+  auto parsed = parseBadgeReply(text);
+  if (!parsed) {
+    if (looksLikeLoginPage(text)) markLoginRequired();
+    return;
+  }
+  const BadgeCounts& c = *parsed;
+  logLine(tags::kBadge, "超期=" + std::to_string(c.overdue) + " 今日=" + std::to_string(c.today) +
+                            " 3天内=" + std::to_string(c.soon) + " 待核实=" + std::to_string(c.verify) +
+                            " 开庭=" + std::to_string(c.hearings) + " 用户=" + c.user);
+  // Published on a later turn of the main loop, as every reply is.
+  postToMain([weak = std::weak_ptr<bool>(alive_), this, c] {
+    if (weak.expired()) return;
+    badges.set(c);
+    if (notifyCounts) notifyCounts(c);
+  });
+}
+
+void AccountState::markLoginRequired() {
+  BadgeCounts copy = badges.get();
+  copy.loaded = true;
+  copy.loginRequired = true;
+  badges.setIfChanged(copy);
+  clearDockBadgeLater();
+}
+
+void AccountState::clearDockBadgeLater() {
+  postToMain([weak = std::weak_ptr<bool>(alive_), this] {
+    if (!weak.expired() && clearDockBadge) clearDockBadge();
+  });
+}
+
+void AccountState::publishDeadlinesLater(const Deadlines& d) {
+  postToMain([weak = std::weak_ptr<bool>(alive_), this, d] {
+    if (!weak.expired()) deadlines.set(d);
+  });
+}
+
+void AccountState::markForbidden(const std::string& rawPath) {
+  std::string path = trimSpacesTabs(rawPath);
+  if (path.empty() || forbiddenPaths->count(path)) return;
+  auto fp = forbiddenPaths.get();
+  fp.insert(path);
+  forbiddenPaths.set(fp);
+  auto items = navItems.get();
+  size_t before = items.size();
+  std::erase_if(items, [&](const NavItem& n) { return n.path == path; });
+  size_t removed = before - items.size();
+  if (removed > 0) navItems.set(items);
+  AuditLog::write("nav-forbidden", path, {{"removed", removed}});
+  logLine(tags::kNav, "权限不足，已从侧栏移除：" + path + "（剩 " + std::to_string(items.size()) + " 项）");
+}
+
+void AccountState::rememberProceeding(long long id, const std::string& title) {
+  auto list = withVisit(recents.get(), id, title);
+  recents.set(list);
+  RecentStore::save(list);
+}
+
+void AccountState::cacheNodes(const std::string& bytes) {
+  cachedNodesData = bytes;
+  cachedNodesAt = Clock::now();
+}
+
+std::vector<NavItem> AccountState::visibleNavItems() const {
+  std::vector<NavItem> out;
+  for (auto& item : navItems.get())
+    if (!forbiddenPaths->count(item.path)) out.push_back(item);
+  return out;
+}
+
+void AccountState::clear() {
+  badges.set(BadgeCounts{});
+  navItems.set({});
+  forbiddenPaths.set({});
+  deadlines.set(Deadlines{});
+  recents.set({});
+  cachedNodesData.reset();
+  RecentStore::save({});
+  clearDockBadgeLater();
+}
+
+}  // namespace quorvel

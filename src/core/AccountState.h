@@ -1,0 +1,60 @@
+#pragma once
+// What the workspace knows about the signed-in account: badge counts and the
+// sign-in state, the sidebar entries and the pages it may not open, the deadline
+// lists, the recently visited proceedings and the cached node list. Only this unit
+// changes them; the workspace model exposes them for reading and observing.
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "base/Published.h"
+#include "core/BadgeCounts.h"
+#include "core/NavItem.h"
+#include "core/Recents.h"
+#include "core/Todo.h"
+
+namespace quorvel {
+
+class AccountState {
+ public:
+  AccountState();
+
+  Published<std::vector<NavItem>, AccountState> navItems;
+  Published<std::set<std::string>, AccountState> forbiddenPaths;
+  Published<std::vector<RecentItem>, AccountState> recents;
+  Published<BadgeCounts, AccountState> badges;
+  Published<Deadlines, AccountState> deadlines;
+
+  // Node cache of "/api/desktop/nodes".
+  std::optional<std::string> cachedNodesData;
+  std::chrono::system_clock::time_point cachedNodesAt{};
+
+  // Wired by the application to the notifier (tests watch them).
+  std::function<void()> clearDockBadge;
+  std::function<void(const BadgeCounts&)> notifyCounts;
+
+  // The sidebar entries the service's page announced.
+  void setNavItems(const std::vector<NavItem>& items);
+  // A badge reply text: counts, or the sign-in page (sign-in required), or nothing.
+  void applyBadges(const std::string& text);
+  void markLoginRequired();
+  void markForbidden(const std::string& path);
+  // The deadline lists, published on a later turn of the main loop.
+  void publishDeadlinesLater(const Deadlines& d);
+  void rememberProceeding(long long id, const std::string& title);
+  void cacheNodes(const std::string& bytes);
+  std::vector<NavItem> visibleNavItems() const;
+  // Everything of the account is forgotten at once (signing out).
+  void clear();
+
+ private:
+  void clearDockBadgeLater();
+  // Deferred steps check it: they run only while this state exists.
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
+
+}  // namespace quorvel
