@@ -26,7 +26,8 @@ fi
 profile="$PWD/.demo-profile"
 mkdir -p "$profile/home/.config" "$profile/home/.local/share" "$profile/home/.cache"
 service_out=$(mktemp)
-./build/tests/support/quorvel-test-service --demo >"$service_out" &
+# One port per profile: the saved tab session points at it on the next start.
+./build/tests/support/quorvel-test-service --demo --port-file "$profile/service-port" >"$service_out" &
 service_pid=$!
 trap 'kill $service_pid 2>/dev/null || true; rm -f "$service_out"' EXIT
 for _ in $(seq 50); do [ -s "$service_out" ] && break; sleep 0.1; done

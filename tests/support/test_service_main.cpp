@@ -2,6 +2,10 @@
 // for tests that need the service outside their own process.
 // Prints "http://127.0.0.1:PORT" on the first line of stdout, then serves until
 // SIGTERM or SIGINT.
+//   --port N          bind N (0: any free port)
+//   --port-file PATH  bind the port PATH holds; when PATH is absent, unreadable or its
+//                     port is taken, bind a free one and write it to PATH
+//   --demo            the sign-in page signs a demo account in by itself
 #include <glib-unix.h>
 #include <glib.h>
 
@@ -10,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <optional>
 #include <string>
 
 #include "TestService.h"
@@ -21,37 +26,87 @@ gboolean quitLoop(gpointer loop) {
 }
 
 int usage() {
-  std::fprintf(stderr, "usage: quorvel-test-service [--port N] [--demo]\n");
+  std::fprintf(stderr, "usage: quorvel-test-service [--port N | --port-file PATH] [--demo]\n");
   return 2;
+}
+
+std::optional<unsigned> parsePort(const std::string& text, bool allowZero) {
+  if (text.empty() || text.size() > 5) return std::nullopt;
+  unsigned n = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    n = n * 10 + static_cast<unsigned>(c - '0');
+  }
+  if (n > 65535 || (n == 0 && !allowZero)) return std::nullopt;
+  return n;
+}
+
+// The port a port file holds; nothing for a missing file or anything but one number.
+std::optional<unsigned> readPortFile(const std::string& path) {
+  char* contents = nullptr;
+  gsize length = 0;
+  if (!g_file_get_contents(path.c_str(), &contents, &length, nullptr)) return std::nullopt;
+  std::string text(contents, length);
+  g_free(contents);
+  auto b = text.find_first_not_of(" \t\r\n");
+  auto e = text.find_last_not_of(" \t\r\n");
+  if (b == std::string::npos) return std::nullopt;
+  return parsePort(text.substr(b, e - b + 1), false);
+}
+
+// Temp file and rename (GLib's "consistent" mode): a reader never sees half a number.
+bool writePortFile(const std::string& path, unsigned port) {
+  std::string text = std::to_string(port) + "\n";
+  GError* error = nullptr;
+  if (!g_file_set_contents_full(path.c_str(), text.c_str(), static_cast<gssize>(text.size()),
+                                G_FILE_SET_CONTENTS_CONSISTENT, 0644, &error)) {
+    std::fprintf(stderr, "cannot write %s: %s\n", path.c_str(), error ? error->message : "unknown error");
+    g_clear_error(&error);
+    return false;
+  }
+  return true;
 }
 }  // namespace
 
 int main(int argc, char** argv) {
-  unsigned port = 0;
+  std::optional<unsigned> port;
+  std::optional<std::string> portFile;
   bool demo = false;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
-    std::string value;
     if (arg == "--demo") {
       demo = true;
-      continue;
-    }
-    if (arg == "--port" && i + 1 < argc) {
-      value = argv[++i];
+    } else if (arg == "--port" && i + 1 < argc) {
+      if (!(port = parsePort(argv[++i], true))) return usage();
     } else if (arg.rfind("--port=", 0) == 0) {
-      value = arg.substr(7);
+      if (!(port = parsePort(arg.substr(7), true))) return usage();
+    } else if (arg == "--port-file" && i + 1 < argc) {
+      portFile = argv[++i];
+    } else if (arg.rfind("--port-file=", 0) == 0) {
+      portFile = arg.substr(12);
     } else {
       return usage();
     }
-    char* end = nullptr;
-    unsigned long n = std::strtoul(value.c_str(), &end, 10);
-    if (value.empty() || *end != '\0' || n > 65535) return usage();
-    port = static_cast<unsigned>(n);
   }
+  if ((port && portFile) || (portFile && portFile->empty())) return usage();
 
   quorvel::test::TestService service;
   try {
-    service.start(port);
+    if (portFile) {
+      // A saved port keeps the client's restored tabs pointing at this service.
+      auto saved = readPortFile(*portFile);
+      if (saved) {
+        try {
+          service.start(*saved);
+        } catch (const std::exception& e) {
+          std::fprintf(stderr, "%s; taking a free port\n", e.what());
+        }
+      }
+      if (!service.running()) service.start(0);
+      if (service.port() != saved) writePortFile(*portFile, service.port());
+    } else {
+      service.start(port.value_or(0));
+    }
   } catch (const std::exception& e) {
     std::fprintf(stderr, "%s\n", e.what());
     return 1;

@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <map>
 #include <optional>
+#include <regex>
+#include <set>
 #include <stdexcept>
 #include <string>
 
@@ -430,6 +432,41 @@ TEST_F(TestServiceTest, ForbiddenProceedingAndTestPages) {
 
   Fetched missing = fetch("/no/such/page");
   EXPECT_EQ(missing.status, 404u);
+}
+
+TEST_F(TestServiceTest, DemoPagesLinkToKnownCasesAndLookNothingLikeADeniedPage) {
+  std::string token = signIn();
+  std::set<std::string> procLinks;
+  const std::regex link("href=\"(/proceeding/[0-9]+/[a-z]+)\"");
+  for (const char* path : {"/dashboard", "/cases", "/calendar", "/proceeding/88/detail"}) {
+    Fetched page = fetch(path, withCookie(token));
+    ASSERT_EQ(page.status, 200u) << path;
+    for (std::sregex_iterator it(page.body.begin(), page.body.end(), link), end; it != end; ++it)
+      procLinks.insert((*it)[1].str());
+  }
+  // Several cases, not one repeated link.
+  EXPECT_GE(procLinks.size(), 6u);
+  for (const auto& path : procLinks) {
+    Fetched page = fetch(path, withCookie(token));
+    EXPECT_EQ(page.status, 200u) << path;
+    EXPECT_EQ(page.body.find("未找到编号为"), std::string::npos) << path << " links to no case";
+  }
+
+  // The client takes a page whose title or text reads like these for a denied one.
+  procLinks.insert("/proceeding/88/files");
+  procLinks.insert("/proceeding/12345/detail");
+  for (const std::string path : {"/dashboard", "/cases", "/calendar"}) procLinks.insert(path);
+  for (const auto& path : procLinks) {
+    Fetched page = fetch(path, withCookie(token));
+    auto open = page.body.find("<title>");
+    auto close = page.body.find("</title>");
+    ASSERT_TRUE(open != std::string::npos && close != std::string::npos) << path;
+    std::string title = page.body.substr(open, close - open);
+    EXPECT_EQ(title.find("403"), std::string::npos) << path;
+    EXPECT_EQ(title.find("Forbidden"), std::string::npos) << path;
+    for (const char* marker : {"无权访问", "没有权限", "禁止访问"})
+      EXPECT_EQ(page.body.find(marker), std::string::npos) << path << " " << marker;
+  }
 }
 
 TEST_F(TestServiceTest, AttachmentDownloadsCarryTheirNames) {
