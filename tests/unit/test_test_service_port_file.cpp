@@ -14,7 +14,7 @@
 
 #include "TestHelpers.h"
 #include "TestService.h"
-#include "core/MainQueue.h"
+#include "base/MainQueue.h"
 
 namespace quorvel::test {
 namespace {
