@@ -6,8 +6,6 @@
 #include "base/Log.h"
 #include "base/LogTags.h"
 #include "base/MainQueue.h"
-#include "platform/LauncherBadge.h"
-#include "platform/Notifications.h"
 #include "platform/UserDefaults.h"
 
 namespace quorvel {
@@ -23,26 +21,15 @@ void onMain(std::function<void()> fn) {
 std::string storedLastDaily() { return UserDefaults::standard().string(kLastDailyKey).value_or(""); }
 }  // namespace
 
-Notifier::Backend Notifier::systemBackend() {
-  Backend b;
-  b.requestAuthorization = [](auto done) { Notifications::requestAuthorization(std::move(done)); };
-  b.deliver = [](const std::string& title, const std::string& body, auto done) {
-    Notifications::deliver(title, body, std::move(done));
-  };
-  b.setBadge = [](long long count) { LauncherBadge::setCount(count); };
-  b.requestAttention = [] { LauncherBadge::requestAttention(); };
-  return b;
-}
-
 Notifier& Notifier::shared() {
   static Notifier* instance = new Notifier();  // lives for the whole process
   return *instance;
 }
 
-Notifier::Notifier() : backend_(systemBackend()), lastDaily_(storedLastDaily()) {}
+Notifier::Notifier() : desktop_(&SystemNotifications::shared()), lastDaily_(storedLastDaily()) {}
 
-void Notifier::resetForTesting(Backend backend) {
-  backend_ = std::move(backend);
+void Notifier::resetForTesting(DesktopNotifications& desktop) {
+  desktop_ = &desktop;
   authorized_ = false;
   warned_ = false;
   lastOverdue_ = -1;
@@ -51,7 +38,7 @@ void Notifier::resetForTesting(Backend backend) {
 
 void Notifier::setup() {
   onMain([this] {
-    backend_.requestAuthorization([this](bool granted, std::optional<std::string> error) {
+    desktop_->requestAuthorization([this](bool granted, std::optional<std::string> error) {
       // The answer may come from any thread; the flag is only touched on the main loop.
       onMain([this, granted, error] { storeAuthorization(granted, error); });
     });
@@ -70,18 +57,18 @@ void Notifier::update(const BadgeCounts& counts) {
 }
 
 void Notifier::clearBadge() {
-  onMain([this] { backend_.setBadge(0); });
+  onMain([this] { desktop_->setBadge(0); });
 }
 
 void Notifier::apply(const BadgeCounts& c) {
-  backend_.setBadge(c.overdue >= 1 ? c.overdue : 0);
+  desktop_->setBadge(c.overdue >= 1 ? c.overdue : 0);
 
   if (lastOverdue_ >= 0 && c.overdue > lastOverdue_) {
     if (authorized_) {
       post("新增 " + std::to_string(c.overdue - lastOverdue_) + " 条超期",
            "超期共 " + std::to_string(c.overdue) + " 条 · 今日到期 " + std::to_string(c.today) + " 条");
     } else {
-      backend_.requestAttention();
+      desktop_->requestAttention();
     }
   }
   lastOverdue_ = c.overdue;
@@ -112,7 +99,7 @@ void Notifier::post(const std::string& title, const std::string& body) {
     }
     return;
   }
-  backend_.deliver(title, body, [](std::optional<std::string> error) {
+  desktop_->deliver(title, body, [](std::optional<std::string> error) {
     if (error) logLine(tags::kNotify, "发送失败 " + *error, LogLevel::warning);
   });
 }

@@ -6,25 +6,12 @@
 #include <string>
 
 #include "core/BadgeCounts.h"
+#include "platform/DesktopNotifications.h"
 
 namespace quorvel {
 
 class Notifier {
  public:
-  // What the notifier needs of the desktop; the system one speaks D-Bus.
-  struct Backend {
-    // Answers (granted, reason when refused).
-    std::function<void(std::function<void(bool, std::optional<std::string>)>)> requestAuthorization;
-    // Shows one notification now; answers the error, if any.
-    std::function<void(const std::string& title, const std::string& body,
-                       std::function<void(std::optional<std::string>)>)>
-        deliver;
-    // 0 or less: no badge.
-    std::function<void(long long)> setBadge;
-    std::function<void()> requestAttention;
-  };
-  static Backend systemBackend();
-
   static Notifier& shared();
 
   // Asks once whether notifications may be shown; the answer is stored on the main loop.
@@ -40,15 +27,15 @@ class Notifier {
   long long lastOverdue() const { return lastOverdue_; }
   const std::string& lastDaily() const { return lastDaily_; }
 
-  // Back to the state of a fresh start ("notify.lastDaily" read again) with another backend.
-  void resetForTesting(Backend backend);
+  // Back to the state of a fresh start ("notify.lastDaily" read again) with another desktop.
+  void resetForTesting(DesktopNotifications& desktop);
 
  private:
   Notifier();
   void apply(const BadgeCounts& c);
   void storeAuthorization(bool granted, const std::optional<std::string>& error);
 
-  Backend backend_;
+  DesktopNotifications* desktop_;
   bool authorized_ = false;
   bool warned_ = false;
   long long lastOverdue_ = -1;

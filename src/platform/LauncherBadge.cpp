@@ -2,7 +2,9 @@
 
 #include "base/Log.h"
 #include "base/LogTags.h"
-#include "platform/Notifications.h"
+#include "base/AppError.h"
+#include "base/Task.h"
+#include "platform/SessionBus.h"
 
 namespace quorvel::LauncherBadge {
 namespace {
@@ -26,11 +28,18 @@ void emitUpdate(GDBusConnection* conn, long long count) {
 
 }  // namespace
 
-void setCount(long long count) {
-  withSessionBus([count](GDBusConnection* conn, const std::string& error) {
-    if (conn) emitUpdate(conn, count);
-  });
+namespace {
+Task<void> update(long long count) {
+  try {
+    GDBusConnection* conn = co_await sessionBus();
+    emitUpdate(conn, count);
+  } catch (const AppError& e) {
+    logLine(tags::kNotify, "角标更新失败：" + e.message, LogLevel::warning);
+  }
 }
+}  // namespace
+
+void setCount(long long count) { spawn(update(count)); }
 
 void setAttentionHandler(std::function<void()> handler) { attentionSlot() = std::move(handler); }
 

@@ -4,7 +4,9 @@
 #include <set>
 #include <vector>
 
+#include "base/AppError.h"
 #include "base/Log.h"
+#include "platform/SessionBus.h"
 
 namespace quorvel {
 namespace {
@@ -12,47 +14,9 @@ constexpr const char* kBusName = "org.freedesktop.Notifications";
 constexpr const char* kPath = "/org/freedesktop/Notifications";
 constexpr const char* kIface = "org.freedesktop.Notifications";
 constexpr const char* kDesktopId = "cn.quorvel.client";
+constexpr int kCallTimeoutMs = 10000;
 
-using BusFn = std::function<void(GDBusConnection*, const std::string&)>;
-
-struct BusState {
-  GDBusConnection* conn = nullptr;
-  bool connecting = false;
-  std::vector<BusFn> waiting;
-};
-BusState& bus() {
-  static BusState s;
-  return s;
-}
-
-std::string takeMessage(GError* e) {
-  std::string m = e && e->message ? e->message : "unknown error";
-  g_clear_error(&e);
-  return m;
-}
 }  // namespace
-
-void withSessionBus(BusFn fn) {
-  auto& s = bus();
-  if (s.conn) return fn(s.conn, {});
-  s.waiting.push_back(std::move(fn));
-  if (s.connecting) return;
-  s.connecting = true;
-  g_bus_get(
-      G_BUS_TYPE_SESSION, nullptr,
-      [](GObject*, GAsyncResult* res, gpointer) {
-        auto& st = bus();
-        GError* error = nullptr;
-        st.conn = g_bus_get_finish(res, &error);
-        st.connecting = false;
-        // A failure is not kept: the next caller tries again.
-        std::string reason = st.conn ? std::string() : takeMessage(error);
-        auto waiting = std::move(st.waiting);
-        st.waiting.clear();
-        for (auto& f : waiting) f(st.conn, reason);
-      },
-      nullptr);
-}
 
 namespace Notifications {
 namespace {
@@ -97,28 +61,24 @@ void subscribeOnce(GDBusConnection* conn) {
 
 void setActivationHandler(std::function<void()> handler) { delivered().onActivate = std::move(handler); }
 
-void requestAuthorization(std::function<void(bool, std::optional<std::string>)> done) {
-  withSessionBus([done = std::move(done)](GDBusConnection* conn, const std::string& error) mutable {
-    if (!conn) return done(false, "无法连接会话总线：" + error);
-    using Done = std::function<void(bool, std::optional<std::string>)>;
-    g_dbus_connection_call(
-        conn, kBusName, kPath, kIface, "GetServerInformation", nullptr, G_VARIANT_TYPE("(ssss)"),
-        G_DBUS_CALL_FLAGS_NONE, 10000, nullptr,
-        [](GObject* source, GAsyncResult* res, gpointer data) {
-          std::unique_ptr<Done> fn(static_cast<Done*>(data));
-          GError* err = nullptr;
-          GVariant* reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), res, &err);
-          if (!reply) return (*fn)(false, takeMessage(err));
-          g_variant_unref(reply);
-          (*fn)(true, std::nullopt);
-        },
-        new Done(std::move(done)));
-  });
+namespace {
+Task<void> authorize(std::function<void(bool, std::optional<std::string>)> done) {
+  try {
+    GDBusConnection* conn = co_await sessionBus();
+    auto info = dbusCall(conn, kBusName, kPath, kIface, "GetServerInformation", nullptr, G_VARIANT_TYPE("(ssss)"),
+                         kCallTimeoutMs);
+    co_await info;
+  } catch (const AppError& e) {
+    done(false, e.message);
+    co_return;
+  }
+  done(true, std::nullopt);
 }
 
-void deliver(const std::string& title, const std::string& body, std::function<void(std::optional<std::string>)> done) {
-  withSessionBus([title, body, done = std::move(done)](GDBusConnection* conn, const std::string& error) mutable {
-    if (!conn) return done("无法连接会话总线：" + error);
+Task<void> notify(std::string title, std::string body, std::function<void(std::optional<std::string>)> done) {
+  guint32 id = 0;
+  try {
+    GDBusConnection* conn = co_await sessionBus();
     subscribeOnce(conn);
     GVariantBuilder actions;
     g_variant_builder_init(&actions, G_VARIANT_TYPE("as"));
@@ -128,24 +88,26 @@ void deliver(const std::string& title, const std::string& body, std::function<vo
     g_variant_builder_init(&hints, G_VARIANT_TYPE("a{sv}"));
     g_variant_builder_add(&hints, "{sv}", "desktop-entry", g_variant_new_string(kDesktopId));
     g_variant_builder_add(&hints, "{sv}", "sound-name", g_variant_new_string("message-new-instant"));
-    using Done = std::function<void(std::optional<std::string>)>;
-    g_dbus_connection_call(
-        conn, kBusName, kPath, kIface, "Notify",
-        g_variant_new("(susssasa{sv}i)", kAppName, 0u, kDesktopId, title.c_str(), body.c_str(), &actions, &hints, -1),
-        G_VARIANT_TYPE("(u)"), G_DBUS_CALL_FLAGS_NONE, 10000, nullptr,
-        [](GObject* source, GAsyncResult* res, gpointer data) {
-          std::unique_ptr<Done> fn(static_cast<Done*>(data));
-          GError* err = nullptr;
-          GVariant* reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), res, &err);
-          if (!reply) return (*fn)(takeMessage(err));
-          guint32 id = 0;
-          g_variant_get(reply, "(u)", &id);
-          g_variant_unref(reply);
-          delivered().ids.insert(id);
-          (*fn)(std::nullopt);
-        },
-        new Done(std::move(done)));
-  });
+    GVariant* params =
+        g_variant_new("(susssasa{sv}i)", kAppName, 0u, kDesktopId, title.c_str(), body.c_str(), &actions, &hints, -1);
+    auto call = dbusCall(conn, kBusName, kPath, kIface, "Notify", params, G_VARIANT_TYPE("(u)"), kCallTimeoutMs);
+    GVariantPtr reply = co_await call;
+    g_variant_get(reply.get(), "(u)", &id);
+  } catch (const AppError& e) {
+    done(e.message);
+    co_return;
+  }
+  delivered().ids.insert(id);
+  done(std::nullopt);
+}
+}  // namespace
+
+void requestAuthorization(std::function<void(bool, std::optional<std::string>)> done) {
+  spawn(authorize(std::move(done)));
+}
+
+void deliver(const std::string& title, const std::string& body, std::function<void(std::optional<std::string>)> done) {
+  spawn(notify(title, body, std::move(done)));
 }
 
 }  // namespace Notifications

@@ -6,12 +6,6 @@
 #include <optional>
 #include <string>
 
-namespace quorvel {
-// Runs `fn` with the session bus connection (nullptr and the reason when there is
-// none), on the main context, in call order; the connection is made once.
-void withSessionBus(std::function<void(GDBusConnection* bus, const std::string& error)> fn);
-}  // namespace quorvel
-
 namespace quorvel::Notifications {
 
 inline constexpr const char* kAppName = "墨衡台";

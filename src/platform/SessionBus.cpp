@@ -5,15 +5,18 @@
 namespace quorvel {
 
 Task<GDBusConnection*> sessionBus(GCancellable* cancellable) {
+  // GIO holds its shared connection only weakly: the process keeps one reference,
+  // or the connection (with its signal subscriptions) closes between calls.
+  static GObjectPtr<GDBusConnection> kept;
+  if (kept && !g_dbus_connection_is_closed(kept)) co_return kept.get();
   auto get = asyncCall<GObjectPtr<GDBusConnection>>(
       [](GCancellable* c, GAsyncReadyCallback cb, gpointer data) { g_bus_get(G_BUS_TYPE_SESSION, c, cb, data); },
       [](GObject*, GAsyncResult* res, GError** error) {
         return GObjectPtr<GDBusConnection>::adopt(g_bus_get_finish(res, error));
       },
       cancellable);
-  GObjectPtr<GDBusConnection> bus = co_await get;
-  // GIO keeps the shared connection alive for the whole process.
-  co_return bus.get();
+  kept = co_await get;
+  co_return kept.get();
 }
 
 Task<GVariantPtr> dbusCall(GDBusConnection* bus, std::string busName, std::string path, std::string iface,

@@ -161,7 +161,7 @@ class NotifierDBusTest : public ::testing::Test {
     zone.emplace("CST-8");
     at(8, 0);
     setLogSink([this](const std::string& line) { logs.push_back(line); });
-    Notifier::shared().resetForTesting(Notifier::systemBackend());
+    Notifier::shared().resetForTesting(SystemNotifications::shared());
   }
   void TearDown() override {
     LauncherBadge::setAttentionHandler({});

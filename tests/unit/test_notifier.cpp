@@ -6,6 +6,7 @@
 
 #include "TestEnv.h"
 #include "TestHelpers.h"
+#include "fakes/FakeDesktopNotifications.h"
 #include "base/Clock.h"
 #include "base/Log.h"
 #include "base/MainQueue.h"
@@ -37,22 +38,22 @@ class NotifierTest : public ::testing::Test {
     setLogSink({});
     Clock::setNowForTesting(std::nullopt);
     zone.reset();
-    Notifier::shared().resetForTesting(Notifier::systemBackend());
+    Notifier::shared().resetForTesting(SystemNotifications::shared());
   }
 
   // A fresh start of the process (lastDaily read back from the defaults).
   void resetNotifier() {
-    Notifier::Backend b;
-    b.requestAuthorization = [this](auto done) {
+    FakeDesktopNotifications& b = desktop;
+    b.onRequestAuthorization = [this](auto done) {
       if (answerFromThread) std::thread([done, g = grant] { done(g, g ? std::nullopt : std::optional<std::string>("没有通知服务")); }).detach();
       else done(grant, grant ? std::nullopt : std::optional<std::string>("没有通知服务"));
     };
-    b.deliver = [this](const std::string& t, const std::string& body, auto done) {
+    b.onDeliver = [this](const std::string& t, const std::string& body, auto done) {
       shown.push_back({t, body});
       done(deliverError);
     };
-    b.setBadge = [this](long long c) { badges.push_back(c); };
-    b.requestAttention = [this] { ++attention; };
+    b.onSetBadge = [this](long long c) { badges.push_back(c); };
+    b.onRequestAttention = [this] { ++attention; };
     Notifier::shared().resetForTesting(b);
   }
   void authorise(bool granted) {
@@ -75,6 +76,7 @@ class NotifierTest : public ::testing::Test {
   int count(const std::string& text) const { return countContaining(logs, text); }
 
   TempHome home;
+  FakeDesktopNotifications desktop;
   std::optional<ScopedTimeZone> zone;
   bool grant = true;
   bool answerFromThread = false;
