@@ -3,11 +3,11 @@
 #include <fstream>
 #include <thread>
 
-#include "FakeWebPage.h"
 #include "TestEnv.h"
 #include "app/AppArgs.h"
 #include "core/Clock.h"
 #include "core/MainQueue.h"
+#include "fakes/FakeWebPage.h"
 #include "platform/UserDefaults.h"
 
 using namespace quorvel;

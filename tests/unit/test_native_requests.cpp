@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <memory>
 
-#include "FakeWebPage.h"
 #include "TestEnv.h"
 #include "TestHelpers.h"
 #include "TestService.h"
@@ -19,6 +18,7 @@
 #include "core/Log.h"
 #include "core/MainQueue.h"
 #include "core/NativeRequests.h"
+#include "fakes/FakeWebPage.h"
 #include "platform/UserDefaults.h"
 
 using namespace quorvel;

@@ -6,7 +6,6 @@
 #include <fstream>
 #include <set>
 
-#include "FakeWebPage.h"
 #include "TestEnv.h"
 #include "TestHelpers.h"
 #include "app/AppArgs.h"
@@ -15,6 +14,7 @@
 #include "core/Clock.h"
 #include "core/Log.h"
 #include "core/MainQueue.h"
+#include "fakes/FakeWebPage.h"
 #include "platform/UserDefaults.h"
 
 using namespace quorvel;

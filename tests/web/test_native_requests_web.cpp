@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <memory>
 
-#include "../unit/FakeWebPage.h"
 #include "ServiceTabFixture.h"
 #include "TestHelpers.h"
 #include "TestService.h"
@@ -17,6 +16,7 @@
 #include "core/AppError.h"
 #include "core/BrowserModel.h"
 #include "core/MainQueue.h"
+#include "fakes/FakeWebPage.h"
 #include "platform/UserDefaults.h"
 #include "web/WebSession.h"
 
