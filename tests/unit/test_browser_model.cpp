@@ -3,10 +3,10 @@
 #include <fstream>
 #include <thread>
 
-#include "FakeWebPage.h"
 #include "TestEnv.h"
 #include "base/Clock.h"
 #include "base/MainQueue.h"
+#include "fakes/FakeWebPage.h"
 #include "platform/UserDefaults.h"
 
 using namespace quorvel;

@@ -10,27 +10,55 @@
 
 using namespace quorvel;
 
+// navSymbol: exact paths, prefixes and the fallback.
+namespace {
+struct SymbolCase {
+  const char* path;
+  const char* symbol;
+};
+constexpr SymbolCase kSymbolCases[] = {
+    {"/dashboard", "square.grid.2x2"},
+    {"/cases", "folder.fill"},
+    {"/cases/12", "doc"},  // only the exact path is the case centre
+    {"/admin/console/usersX", "person.2"},
+    {"/admin/console", "chart.bar"},
+    {"/admin/console/audit/9", "doc.plaintext"},
+    {"/proceeding/88", "folder"},
+    {"/platform/x", "slider.horizontal.3"},
+    {"/Dashboard", "doc"},  // case-sensitive
+    {"/dashboard?x=1", "doc"},
+    {"", "doc"},
+};
+}  // namespace
+
 TEST(NavSymbol, ExactPathsPrefixesAndFallback) {
-  EXPECT_EQ(navSymbol("/dashboard"), "square.grid.2x2");
-  EXPECT_EQ(navSymbol("/cases"), "folder.fill");
-  EXPECT_EQ(navSymbol("/cases/12"), "doc");  // only the exact path is the case centre
-  EXPECT_EQ(navSymbol("/admin/console/usersX"), "person.2");
-  EXPECT_EQ(navSymbol("/admin/console"), "chart.bar");
-  EXPECT_EQ(navSymbol("/admin/console/audit/9"), "doc.plaintext");
-  EXPECT_EQ(navSymbol("/proceeding/88"), "folder");
-  EXPECT_EQ(navSymbol("/platform/x"), "slider.horizontal.3");
-  EXPECT_EQ(navSymbol("/Dashboard"), "doc");  // case-sensitive
-  EXPECT_EQ(navSymbol("/dashboard?x=1"), "doc");
-  EXPECT_EQ(navSymbol(""), "doc");
+  for (const auto& c : kSymbolCases) {
+    SCOPED_TRACE(::testing::PrintToString(c.path));
+    EXPECT_EQ(navSymbol(c.path), c.symbol);
+  }
 }
 
+// roleName: trims and lower-cases known codes only.
+namespace {
+struct RoleCase {
+  const char* code;
+  const char* name;
+};
+constexpr RoleCase kRoleCases[] = {
+    {"  LaWyEr\t", "律师"},
+    {"platform_admin", "平台管理员"},
+    {"admin", "平台管理员"},
+    {"   ", ""},
+    {"partner ", "partner "},
+    {"lawyer\n", "lawyer\n"},  // newlines are not trimmed
+};
+}  // namespace
+
 TEST(RoleName, TrimsAndLowerCasesKnownCodesOnly) {
-  EXPECT_EQ(roleName("  LaWyEr\t"), "律师");
-  EXPECT_EQ(roleName("platform_admin"), "平台管理员");
-  EXPECT_EQ(roleName("admin"), "平台管理员");
-  EXPECT_EQ(roleName("   "), "");
-  EXPECT_EQ(roleName("partner "), "partner ");
-  EXPECT_EQ(roleName("lawyer\n"), "lawyer\n");  // newlines are not trimmed
+  for (const auto& c : kRoleCases) {
+    SCOPED_TRACE(::testing::PrintToString(c.code));
+    EXPECT_EQ(roleName(c.code), c.name);
+  }
 }
 
 TEST(DefaultSideItems, ElevenEntriesInOrderWithTheirSymbols) {
@@ -85,13 +113,27 @@ TEST(Folders, DataDirIsCreatedOnceAndStable) {
   EXPECT_FALSE(std::filesystem::exists(AppConfig::mirrorDir()));  // made only when written into
 }
 
+// isServiceHost: the home host or a dot-separated subdomain of it, in any case.
+namespace {
+struct HostCase {
+  const char* host;
+  bool service;
+};
+constexpr HostCase kHostCases[] = {
+    {"example.com", true},
+    {"SUB.example.com", true},
+    {"a.b.EXAMPLE.COM", true},
+    {"badexample.com", false},
+    {"example.com.evil.org", false},
+    {"", false},
+};
+}  // namespace
+
 TEST(ServiceHost, DotSuffixAndCaseInsensitive) {
-  EXPECT_TRUE(isServiceHost("example.com", "example.com"));
-  EXPECT_TRUE(isServiceHost("SUB.example.com", "example.com"));
-  EXPECT_TRUE(isServiceHost("a.b.EXAMPLE.COM", "example.com"));
-  EXPECT_FALSE(isServiceHost("badexample.com", "example.com"));
-  EXPECT_FALSE(isServiceHost("example.com.evil.org", "example.com"));
-  EXPECT_FALSE(isServiceHost("", "example.com"));
+  for (const auto& c : kHostCases) {
+    SCOPED_TRACE(::testing::PrintToString(c.host));
+    EXPECT_EQ(isServiceHost(c.host, "example.com"), c.service);
+  }
 }
 
 TEST(UserDefaultsFile, DamagedFileIsMovedAsideNotOverwritten) {

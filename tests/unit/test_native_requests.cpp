@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <memory>
 
-#include "FakeWebPage.h"
 #include "fakes/FakeWebStore.h"
 #include "TestEnv.h"
 #include "TestHelpers.h"
@@ -19,6 +18,7 @@
 #include "base/Log.h"
 #include "base/MainQueue.h"
 #include "core/NativeRequests.h"
+#include "fakes/FakeWebPage.h"
 #include "platform/UserDefaults.h"
 
 using namespace quorvel;

@@ -6,7 +6,6 @@
 #include <fstream>
 #include <set>
 
-#include "FakeWebPage.h"
 #include "TestEnv.h"
 #include "TestHelpers.h"
 #include "core/AppConfig.h"
@@ -14,6 +13,7 @@
 #include "base/Clock.h"
 #include "base/Log.h"
 #include "base/MainQueue.h"
+#include "fakes/FakeWebPage.h"
 #include "platform/UserDefaults.h"
 
 using namespace quorvel;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <set>
 
 #include "core/TabRules.h"
@@ -11,61 +12,120 @@ namespace {
 Url home() { return *Url::parse("https://example.com"); }
 }  // namespace
 
-TEST(NavigationPolicy, ServiceHostsStayOthersLeave) {
-  EXPECT_EQ(decideNavigation("https://example.com/cases", home()).action, NavAction::allow);
-  EXPECT_EQ(decideNavigation("https://SUB.example.com/x", home()).action, NavAction::allow);
-  EXPECT_EQ(decideNavigation("https://EXAMPLE.com/x", home()).action, NavAction::allow);
-  EXPECT_EQ(decideNavigation("https://badexample.com/x", home()).action, NavAction::openExternally);
-  EXPECT_EQ(decideNavigation("http://other.org/", home()).action, NavAction::openExternally);
-  EXPECT_EQ(decideNavigation("about:blank", home()).action, NavAction::allow);
-  EXPECT_EQ(decideNavigation("data:text/html,x", home()).action, NavAction::allow);
-  EXPECT_EQ(decideNavigation("blob:https://example.com/1", home()).action, NavAction::allow);
-  EXPECT_EQ(decideNavigation("", home()).action, NavAction::allow);
+// decideNavigation: where a link in a tab goes.
+namespace {
+struct NavCase {
+  const char* url;
+  NavAction action;
+};
+constexpr NavCase kNavCases[] = {
+    // Service hosts stay, others leave.
+    {"https://example.com/cases", NavAction::allow},
+    {"https://SUB.example.com/x", NavAction::allow},
+    {"https://EXAMPLE.com/x", NavAction::allow},
+    {"https://badexample.com/x", NavAction::openExternally},
+    {"http://other.org/", NavAction::openExternally},
+    {"about:blank", NavAction::allow},
+    {"data:text/html,x", NavAction::allow},
+    {"blob:https://example.com/1", NavAction::allow},
+    {"", NavAction::allow},
+    // Only known schemes reach the system.
+    {"file:///etc/passwd", NavAction::cancel},
+    {"FILE:///x", NavAction::cancel},
+    {"mailto:a@b.c", NavAction::openExternally},
+    {"tel:123", NavAction::openExternally},
+    {"steam://run/1", NavAction::cancel},
+    {"javascript:alert(1)", NavAction::cancel},
+    {"quorvel://proceeding/3", NavAction::deepLink},
+};
+}  // namespace
+
+TEST(NavigationPolicy, ServiceHostsStayOthersLeaveAndOnlyKnownSchemesReachTheSystem) {
+  for (const auto& c : kNavCases) {
+    SCOPED_TRACE(::testing::PrintToString(c.url));
+    EXPECT_EQ(decideNavigation(c.url, home()).action, c.action);
+  }
 }
 
-TEST(NavigationPolicy, OnlyKnownSchemesReachTheSystem) {
-  EXPECT_EQ(decideNavigation("file:///etc/passwd", home()).action, NavAction::cancel);
-  EXPECT_EQ(decideNavigation("FILE:///x", home()).action, NavAction::cancel);
-  EXPECT_EQ(decideNavigation("mailto:a@b.c", home()).action, NavAction::openExternally);
-  EXPECT_EQ(decideNavigation("tel:123", home()).action, NavAction::openExternally);
-  EXPECT_EQ(decideNavigation("steam://run/1", home()).action, NavAction::cancel);
-  EXPECT_EQ(decideNavigation("javascript:alert(1)", home()).action, NavAction::cancel);
-  EXPECT_EQ(decideNavigation("quorvel://proceeding/3", home()).action, NavAction::deepLink);
-}
+// decideNewWindow: service links become tabs, everything else is safe.
+namespace {
+struct NewWindowCase {
+  const char* url;
+  NewWindowDecision::Kind kind;
+  const char* pathAndQuery;  // checked when set
+};
+constexpr NewWindowCase kNewWindowCases[] = {
+    {"https://app.example.com/cases?tab=2", NewWindowDecision::openTab, "/cases?tab=2"},
+    {"https://example.com", NewWindowDecision::openExternally, nullptr},  // empty path
+    {"https://badexample.com/x", NewWindowDecision::openExternally, nullptr},
+    {"file:///etc/passwd", NewWindowDecision::ignore, nullptr},
+    {"javascript:alert(1)", NewWindowDecision::ignore, nullptr},
+    {"data:text/html,x", NewWindowDecision::ignore, nullptr},
+    {"mailto:a@b.c", NewWindowDecision::openExternally, nullptr},
+    {"", NewWindowDecision::ignore, nullptr},
+};
+}  // namespace
 
 TEST(NewWindowPolicy, ServiceLinksBecomeTabsEverythingElseIsSafe) {
-  auto d = decideNewWindow("https://app.example.com/cases?tab=2", home());
-  EXPECT_EQ(d.kind, NewWindowDecision::openTab);
-  EXPECT_EQ(d.pathAndQuery, "/cases?tab=2");
-  EXPECT_EQ(decideNewWindow("https://example.com", home()).kind, NewWindowDecision::openExternally);  // empty path
-  EXPECT_EQ(decideNewWindow("https://badexample.com/x", home()).kind, NewWindowDecision::openExternally);
-  EXPECT_EQ(decideNewWindow("file:///etc/passwd", home()).kind, NewWindowDecision::ignore);
-  EXPECT_EQ(decideNewWindow("javascript:alert(1)", home()).kind, NewWindowDecision::ignore);
-  EXPECT_EQ(decideNewWindow("data:text/html,x", home()).kind, NewWindowDecision::ignore);
-  EXPECT_EQ(decideNewWindow("mailto:a@b.c", home()).kind, NewWindowDecision::openExternally);
-  EXPECT_EQ(decideNewWindow("", home()).kind, NewWindowDecision::ignore);
+  for (const auto& c : kNewWindowCases) {
+    SCOPED_TRACE(::testing::PrintToString(c.url));
+    auto d = decideNewWindow(c.url, home());
+    EXPECT_EQ(d.kind, c.kind);
+    if (c.pathAndQuery) {
+      EXPECT_EQ(d.pathAndQuery, c.pathAndQuery);
+    }
+  }
 }
+
+// shortTitle: the tab's label.
+namespace {
+struct TitleCase {
+  const char* title;
+  const char* label;
+};
+constexpr TitleCase kTitleCases[] = {
+    {"  个人工作台 · 墨衡台\n", "个人工作台"},
+    // one-character head: next separator on the whole text
+    {"甲 - 乙丙 | 丁戊己", "甲 - 乙丙"},
+    {"甲 | 乙丙丁", "甲 | 乙丙丁"},
+    {"甲 - 乙", "甲 - 乙"},
+    {"ABCDEFGHIJKLMNOPQRST", "ABCDEFGHIJKLMNOP…"},
+    {"ABCDEFGHIJKLMNOP", "ABCDEFGHIJKLMNOP"},
+    {"一二三四五六七八九十一二三四五六七", "一二三四五六七八九十一二三四五六…"},
+    {"👨‍👩‍👧👨‍👩‍👧👨‍👩‍👧👨‍👩‍👧👨‍👩‍👧👨‍👩‍👧👨‍👩‍👧👨‍👩‍👧👨‍👩‍👧👨‍👩‍👧👨‍👩‍👧👨‍👩‍👧👨‍👩‍👧👨‍👩‍👧👨‍👩‍👧👨‍👩‍👧",
+     "👨‍👩‍👧👨‍👩‍👧👨‍👩‍👧👨‍👩‍👧👨‍👩‍👧👨‍👩‍👧👨‍👩‍👧👨‍👩‍👧👨‍👩‍👧👨‍👩‍👧👨‍👩‍👧👨‍👩‍👧👨‍👩‍👧👨‍👩‍👧👨‍👩‍👧👨‍👩‍👧"},
+};
+}  // namespace
 
 TEST(ShortTitle, SeparatorsAndLength) {
-  EXPECT_EQ(shortTitle("  个人工作台 · 墨衡台\n"), "个人工作台");
-  EXPECT_EQ(shortTitle("甲 - 乙丙 | 丁戊己"), "甲 - 乙丙");  // one-character head: next separator on the whole text
-  EXPECT_EQ(shortTitle("甲 | 乙丙丁"), "甲 | 乙丙丁");
-  EXPECT_EQ(shortTitle("甲 - 乙"), "甲 - 乙");
-  EXPECT_EQ(shortTitle("ABCDEFGHIJKLMNOPQRST"), "ABCDEFGHIJKLMNOP…");
-  EXPECT_EQ(shortTitle("ABCDEFGHIJKLMNOP"), "ABCDEFGHIJKLMNOP");
-  EXPECT_EQ(shortTitle("一二三四五六七八九十一二三四五六七"), "一二三四五六七八九十一二三四五六…");
-  EXPECT_EQ(shortTitle("👨‍👩‍👧👨‍👩‍👧👨‍👩‍👧👨‍👩‍👧👨‍👩‍👧👨‍👩‍👧👨‍👩‍👧👨‍👩‍👧👨‍👩‍👧👨‍👩‍👧👨‍👩‍👧👨‍👩‍👧👨‍👩‍👧👨‍👩‍👧👨‍👩‍👧👨‍👩‍👧"),
-            "👨‍👩‍👧👨‍👩‍👧👨‍👩‍👧👨‍👩‍👧👨‍👩‍👧👨‍👩‍👧👨‍👩‍👧👨‍👩‍👧👨‍👩‍👧👨‍👩‍👧👨‍👩‍👧👨‍👩‍👧👨‍👩‍👧👨‍👩‍👧👨‍👩‍👧👨‍👩‍👧");
+  for (const auto& c : kTitleCases) {
+    SCOPED_TRACE(::testing::PrintToString(c.title));
+    EXPECT_EQ(shortTitle(c.title), c.label);
+  }
 }
 
+// proceedingId: the first piece after the prefix.
+namespace {
+struct ProceedingCase {
+  const char* path;
+  std::optional<long long> id;
+};
+const ProceedingCase kProceedingCases[] = {
+    {"/proceeding/88/x", 88},
+    {"/proceeding/88", 88},
+    {"/proceeding//88/", 88},
+    {"/proceeding/abc", std::nullopt},
+    {"/proceeding/", std::nullopt},
+    {"/proceedings/88", std::nullopt},
+    {"/proceeding/99999999999999999999999", std::nullopt},
+};
+}  // namespace
+
 TEST(ProceedingId, FirstPieceAfterThePrefix) {
-  EXPECT_EQ(proceedingId("/proceeding/88/x"), 88);
-  EXPECT_EQ(proceedingId("/proceeding/88"), 88);
-  EXPECT_EQ(proceedingId("/proceeding//88/"), 88);
-  EXPECT_FALSE(proceedingId("/proceeding/abc"));
-  EXPECT_FALSE(proceedingId("/proceeding/"));
-  EXPECT_FALSE(proceedingId("/proceedings/88"));
-  EXPECT_FALSE(proceedingId("/proceeding/99999999999999999999999"));
+  for (const auto& c : kProceedingCases) {
+    SCOPED_TRACE(::testing::PrintToString(c.path));
+    EXPECT_EQ(proceedingId(c.path), c.id);
+  }
 }
 
 TEST(DownloadNames, CounterAndSafeNames) {
@@ -80,15 +140,32 @@ TEST(DownloadNames, CounterAndSafeNames) {
   taken.insert("README");
   EXPECT_EQ(uniqueDownloadPath(dir, "README", exists), dir / "README-1");
 
-  EXPECT_EQ(safeDownloadName("../x"), "x");
-  EXPECT_EQ(safeDownloadName("../../evil.txt"), "evil.txt");
-  EXPECT_EQ(safeDownloadName("/etc/passwd"), "passwd");
-  EXPECT_EQ(safeDownloadName("..\\..\\win.ini"), "win.ini");
-  EXPECT_EQ(safeDownloadName(".."), "download");
-  EXPECT_EQ(safeDownloadName("dir/"), "download");
-  EXPECT_EQ(safeDownloadName(""), "download");
-  EXPECT_EQ(safeDownloadName("报\n告.pdf"), "报-告.pdf");
   EXPECT_EQ(uniqueDownloadPath(dir, safeDownloadName("../x"), exists).parent_path(), dir);
+}
+
+// safeDownloadName: a suggested name never leads out of the download folder.
+namespace {
+struct SafeNameCase {
+  const char* suggested;
+  const char* name;
+};
+constexpr SafeNameCase kSafeNameCases[] = {
+    {"../x", "x"},
+    {"../../evil.txt", "evil.txt"},
+    {"/etc/passwd", "passwd"},
+    {"..\\..\\win.ini", "win.ini"},
+    {"..", "download"},
+    {"dir/", "download"},
+    {"", "download"},
+    {"报\n告.pdf", "报-告.pdf"},
+};
+}  // namespace
+
+TEST(DownloadNames, SafeNamesKeepOnlyTheLastPieceWithoutLineBreaks) {
+  for (const auto& c : kSafeNameCases) {
+    SCOPED_TRACE(::testing::PrintToString(c.suggested));
+    EXPECT_EQ(safeDownloadName(c.suggested), c.name);
+  }
 }
 
 TEST(NavMessage, KeepsOnlyWellFormedEntries) {

@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <memory>
 
-#include "../unit/FakeWebPage.h"
 #include "ServiceTabFixture.h"
 #include "TestHelpers.h"
 #include "TestService.h"
@@ -16,6 +15,7 @@
 #include "base/AppError.h"
 #include "core/BrowserModel.h"
 #include "base/MainQueue.h"
+#include "fakes/FakeWebPage.h"
 #include "platform/UserDefaults.h"
 #include "web/WebEngine.h"
 
