@@ -1,6 +1,7 @@
 #include "app/QuorvelApp.h"
 
 #include "core/BrowserModel.h"
+#include "platform/UserDefaults.h"
 #include "base/Log.h"
 #include "base/LogTags.h"
 #include "core/Notifier.h"
@@ -86,6 +87,7 @@ void QuorvelApp::on_shutdown() {
   }
   model_.reset();
   services_.reset();
+  UserDefaults::standard().flush();
   logLine(tags::kApp, "已退出");
   Gtk::Application::on_shutdown();
 }

@@ -8,11 +8,11 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <thread>
 #include <utility>
 
 #include "base/Log.h"
 #include "base/MainQueue.h"
+#include "base/WorkerPool.h"
 
 namespace quorvel {
 
@@ -210,7 +210,7 @@ struct NextTurn {
 };
 inline NextTurn nextTurn() { return {}; }
 
-// Runs fn on a worker thread and resumes on the main context with its result.
+// Runs fn on the worker pool and resumes on the main context with its result.
 // An exception thrown by fn is rethrown to the awaiting coroutine.
 template <class F>
 auto runInBackground(F fn) {
@@ -221,7 +221,7 @@ auto runInBackground(F fn) {
     std::exception_ptr error;
     bool await_ready() const noexcept { return false; }
     void await_suspend(std::coroutine_handle<> h) {
-      std::thread([this, h]() mutable {
+      WorkerPool::shared().submit([this, h]() mutable {
         try {
           if constexpr (std::is_void_v<R>) {
             fn();
@@ -233,7 +233,7 @@ auto runInBackground(F fn) {
           error = std::current_exception();
         }
         postToMain([h] { h.resume(); });
-      }).detach();
+      });
     }
     R await_resume() {
       if (error) std::rethrow_exception(error);

@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "base/Log.h"
+#include "base/MainQueue.h"
 #include "base/LogTags.h"
 #include "platform/XdgDirs.h"
 
@@ -41,6 +42,26 @@ void UserDefaults::resetStandardForTesting() {
 }
 
 UserDefaults::UserDefaults(fs::path file) : file_(std::move(file)) {}
+
+UserDefaults::~UserDefaults() { flush(); }
+
+void UserDefaults::scheduleSaveLocked() {
+  dirty_ = true;
+  if (saveScheduled_) return;
+  saveScheduled_ = true;
+  // A burst of writes in one turn of the main loop becomes one write of the file.
+  postToMain([weak = std::weak_ptr<bool>(alive_), this] {
+    if (!weak.expired()) flush();
+  });
+}
+
+void UserDefaults::flush() {
+  std::lock_guard lock(mutex_);
+  saveScheduled_ = false;
+  if (!dirty_) return;
+  dirty_ = false;
+  saveLocked();
+}
 
 void UserDefaults::loadLocked() const {
   if (loaded_) return;
@@ -110,13 +131,13 @@ void UserDefaults::set(const std::string& key, nlohmann::json value) {
   std::lock_guard lock(mutex_);
   loadLocked();
   data_[key] = std::move(value);
-  saveLocked();
+  scheduleSaveLocked();
 }
 
 void UserDefaults::remove(const std::string& key) {
   std::lock_guard lock(mutex_);
   loadLocked();
-  if (data_.erase(key) > 0) saveLocked();
+  if (data_.erase(key) > 0) scheduleSaveLocked();
 }
 
 bool writeFileAtomically(const fs::path& target, const std::string& bytes) {

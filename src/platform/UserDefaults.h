@@ -2,6 +2,7 @@
 #include <nlohmann/json.hpp>
 
 #include <filesystem>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -9,8 +10,10 @@
 namespace quorvel {
 
 // The user defaults: one JSON object in $XDG_CONFIG_HOME/Quorvel/defaults.json.
-// Reads are typed and treat a value of the wrong type as absent. Every write
-// replaces the file atomically. Safe from any thread.
+// Reads are typed and treat a value of the wrong type as absent. Writes change the
+// values at once and reach the file on the next turn of the main loop, a burst of
+// them as one atomic replacement of the file (flush() writes at once). Safe from
+// any thread.
 class UserDefaults {
  public:
   static UserDefaults& standard();
@@ -18,6 +21,7 @@ class UserDefaults {
   static void resetStandardForTesting();
 
   explicit UserDefaults(std::filesystem::path file);
+  ~UserDefaults();
 
   std::optional<nlohmann::json> object(const std::string& key) const;
   std::optional<std::string> string(const std::string& key) const;
@@ -28,17 +32,23 @@ class UserDefaults {
 
   void set(const std::string& key, nlohmann::json value);
   void remove(const std::string& key);
+  // Writes pending changes now (at exit, before handing the file to another process).
+  void flush();
 
   const std::filesystem::path& file() const { return file_; }
 
  private:
   void loadLocked() const;
   void saveLocked() const;
+  void scheduleSaveLocked();
 
   std::filesystem::path file_;
   mutable std::mutex mutex_;
   mutable bool loaded_ = false;
   mutable nlohmann::json data_ = nlohmann::json::object();
+  bool dirty_ = false;
+  bool saveScheduled_ = false;
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 // Writes bytes to `target` through a temporary file in the same folder and a rename.

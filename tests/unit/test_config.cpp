@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
 
 #include "TestEnv.h"
+#include "base/MainQueue.h"
 #include "core/AppConfig.h"
 #include "core/NavItem.h"
 #include "platform/UserDefaults.h"
@@ -156,6 +158,40 @@ TEST(UserDefaultsFile, DamagedFileIsMovedAsideNotOverwritten) {
   EXPECT_EQ(UserDefaults::standard().integer("k"), 1);
 }
 
+TEST(UserDefaultsFile, ABurstOfWritesReachesTheFileOnceOnTheNextTurn) {
+  test::TempHome home;
+  auto& d = UserDefaults::standard();
+  d.set("first", 0);
+  drainMainLoop();
+  ASSERT_TRUE(std::filesystem::exists(d.file()));
+  auto inode = [&] {
+    struct stat st {};
+    ::stat(d.file().c_str(), &st);
+    return st.st_ino;
+  };
+  auto before = inode();
+  for (int i = 0; i < 200; ++i) d.set("k" + std::to_string(i), i);
+  d.remove("first");
+  // Readers see the values at once; the file is still the old one.
+  EXPECT_EQ(d.integer("k199"), 199);
+  EXPECT_EQ(inode(), before);
+  UserDefaults stale(d.file());
+  EXPECT_EQ(stale.integer("first"), 0);
+  EXPECT_FALSE(stale.integer("k0"));
+
+  drainMainLoop();
+  // One atomic replacement carries the whole burst.
+  EXPECT_NE(inode(), before);
+  UserDefaults fresh(d.file());
+  EXPECT_EQ(fresh.integer("k0"), 0);
+  EXPECT_EQ(fresh.integer("k199"), 199);
+  EXPECT_FALSE(fresh.integer("first"));
+  int temporaries = 0;
+  for (auto& e : std::filesystem::directory_iterator(d.file().parent_path()))
+    if (e.path().filename().string().find(".tmp-") != std::string::npos) ++temporaries;
+  EXPECT_EQ(temporaries, 0);
+}
+
 TEST(UserDefaultsFile, TypedReadsTreatWrongTypesAsAbsent) {
   test::TempHome home;
   auto& d = UserDefaults::standard();
@@ -172,6 +208,7 @@ TEST(UserDefaultsFile, TypedReadsTreatWrongTypesAsAbsent) {
   EXPECT_FALSE(d.boolean("i"));
   EXPECT_FALSE(d.string("i"));
   // A fresh reader sees what was written.
+  d.flush();
   UserDefaults again(d.file());
   EXPECT_EQ(again.string("s"), "x");
 }

@@ -509,6 +509,7 @@ TEST(TempHomeTest, PointsHomeAndXdgAtATemporaryFolderAndRestores) {
     EXPECT_EQ(std::getenv("XDG_DOWNLOAD_DIR"), nullptr);
 
     UserDefaults::standard().set("probe.v1", 7);
+    UserDefaults::standard().flush();
     EXPECT_EQ(UserDefaults::standard().file(), home.configHome() / "Quorvel" / "defaults.json");
     EXPECT_TRUE(std::filesystem::exists(home.configHome() / "Quorvel" / "defaults.json"));
   }

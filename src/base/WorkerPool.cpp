@@ -1,0 +1,48 @@
+#include "base/WorkerPool.h"
+
+#include <algorithm>
+
+namespace quorvel {
+
+WorkerPool::WorkerPool(unsigned threads) {
+  for (unsigned i = 0; i < std::max(1u, threads); ++i) threads_.emplace_back([this] { run(); });
+}
+
+WorkerPool::~WorkerPool() {
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  wake_.notify_all();
+  for (auto& t : threads_) t.join();
+}
+
+WorkerPool& WorkerPool::shared() {
+  // Never destroyed: jobs may still be running while the process exits.
+  static WorkerPool* pool = new WorkerPool(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
+  return *pool;
+}
+
+void WorkerPool::submit(std::function<void()> job) {
+  {
+    std::lock_guard lock(mutex_);
+    jobs_.push_back(std::move(job));
+  }
+  wake_.notify_one();
+}
+
+void WorkerPool::run() {
+  for (;;) {
+    std::function<void()> job;
+    {
+      std::unique_lock lock(mutex_);
+      wake_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
+      if (jobs_.empty()) return;  // stopping, nothing left
+      job = std::move(jobs_.front());
+      jobs_.pop_front();
+    }
+    job();
+  }
+}
+
+}  // namespace quorvel

@@ -1,0 +1,37 @@
+#pragma once
+// One bounded pool of worker threads for work that must leave the main thread
+// (recognition, directory sizing, file copies). Jobs run in submission order as
+// workers free up; results come back through the main context (runInBackground).
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace quorvel {
+
+class WorkerPool {
+ public:
+  explicit WorkerPool(unsigned threads);
+  ~WorkerPool();
+  WorkerPool(const WorkerPool&) = delete;
+  WorkerPool& operator=(const WorkerPool&) = delete;
+
+  // The process's pool: as many workers as cores, at most four.
+  static WorkerPool& shared();
+
+  void submit(std::function<void()> job);
+  unsigned size() const { return static_cast<unsigned>(threads_.size()); }
+
+ private:
+  void run();
+
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::deque<std::function<void()>> jobs_;
+  bool stopping_ = false;
+  std::vector<std::thread> threads_;
+};
+
+}  // namespace quorvel
