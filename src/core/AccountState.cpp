@@ -6,17 +6,10 @@
 #include "base/Log.h"
 #include "base/LogTags.h"
 #include "base/MainQueue.h"
+#include "base/Text.h"
 #include "core/AuditLog.h"
 
 namespace quorvel {
-namespace {
-std::string trimSpacesTabs(const std::string& s) {
-  auto b = s.find_first_not_of(" \t");
-  if (b == std::string::npos) return {};
-  return s.substr(b, s.find_last_not_of(" \t") - b + 1);
-}
-}  // namespace
-
 AccountState::AccountState() { recents.set(RecentStore::load()); }
 
 void AccountState::setNavItems(const std::vector<NavItem>& items) { navItems.setIfChanged(items); }
@@ -60,7 +53,7 @@ void AccountState::publishDeadlinesLater(const Deadlines& d) {
 }
 
 void AccountState::markForbidden(const std::string& rawPath) {
-  std::string path = trimSpacesTabs(rawPath);
+  std::string path = trimmed(rawPath, kSpacesAndTabs);
   if (path.empty() || forbiddenPaths->count(path)) return;
   auto fp = forbiddenPaths.get();
   fp.insert(path);

@@ -4,6 +4,7 @@
 
 #include <fstream>
 
+#include "base/Text.h"
 #include "platform/UserDefaults.h"
 #include "platform/XdgDirs.h"
 
@@ -11,13 +12,6 @@ namespace quorvel {
 namespace fs = std::filesystem;
 
 namespace {
-std::string trim(const std::string& s, const char* chars) {
-  auto b = s.find_first_not_of(chars);
-  if (b == std::string::npos) return {};
-  auto e = s.find_last_not_of(chars);
-  return s.substr(b, e - b + 1);
-}
-const char* kWhiteAndNewlines = " \t\n\r\v\f";
 
 fs::path ensured(const fs::path& p) {
   std::error_code ec;
@@ -29,7 +23,7 @@ std::string readFirstLine(const char* file) {
   std::ifstream in(file);
   std::string line;
   std::getline(in, line);
-  return trim(line, kWhiteAndNewlines);
+  return trimmed(line, kWhitespaceAndNewlines);
 }
 
 std::string machineModel() {
@@ -49,17 +43,17 @@ namespace AppConfig {
 
 std::string serverURL() {
   auto stored = UserDefaults::standard().string("serverURL").value_or("");
-  auto t = trim(stored, kWhiteAndNewlines);
+  auto t = trimmed(stored, kWhitespaceAndNewlines);
   return t.empty() ? kDefaultServerURL : t;
 }
 
 void setServerURL(const std::string& value) {
-  auto t = trim(value, kWhiteAndNewlines);
+  auto t = trimmed(value, kWhitespaceAndNewlines);
   UserDefaults::standard().set("serverURL", t.empty() ? std::string(kDefaultServerURL) : t);
 }
 
 Url homeURL() {
-  if (auto u = Url::parse(trim(serverURL(), " \t")); u && !u->scheme.empty()) return *u;
+  if (auto u = Url::parse(trimmed(serverURL(), " \t")); u && !u->scheme.empty()) return *u;
   return *Url::parse(kDefaultServerURL);
 }
 

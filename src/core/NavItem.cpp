@@ -1,15 +1,9 @@
 #include "core/NavItem.h"
 
+#include "base/Text.h"
 #include "base/Url.h"
 
 namespace quorvel {
-namespace {
-std::string trimmed(const std::string& s) {
-  auto b = s.find_first_not_of(" \t");
-  if (b == std::string::npos) return {};
-  return s.substr(b, s.find_last_not_of(" \t") - b + 1);
-}
-}  // namespace
 
 std::string navSymbol(const std::string& path) {
   static const std::pair<const char*, const char*> exact[] = {
@@ -60,7 +54,7 @@ std::string navSymbol(const std::string& path) {
 }
 
 std::string roleName(const std::string& code) {
-  std::string c = toLowerAscii(trimmed(code));
+  std::string c = toLowerAscii(trimmed(code, kSpacesAndTabs));
   if (c.empty()) return {};
   if (c == "admin" || c == "platform_admin") return "平台管理员";
   if (c == "firm_admin") return "律所管理员";

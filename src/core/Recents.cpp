@@ -6,19 +6,13 @@
 
 #include <memory>
 
+#include "base/Text.h"
 #include "platform/UserDefaults.h"
 
 namespace quorvel {
 namespace {
 constexpr const char* kKey = "recents.v1";
 constexpr size_t kMaxRecents = 5;
-
-std::string trimWhite(const std::string& s) {
-  const char* ws = " \t\n\r\v\f";
-  auto b = s.find_first_not_of(ws);
-  if (b == std::string::npos) return {};
-  return s.substr(b, s.find_last_not_of(ws) - b + 1);
-}
 
 // Byte offsets of grapheme-cluster boundaries of a UTF-8 text.
 std::vector<size_t> graphemeBoundaries(const std::string& utf8) {
@@ -49,7 +43,7 @@ std::string graphemePrefix(const std::string& utf8, size_t count) {
 }
 
 std::string recentTitle(long long id, const std::string& pageTitle) {
-  std::string t = trimWhite(pageTitle);
+  std::string t = trimmed(pageTitle);
   auto sep = t.rfind(" - ");
   if (sep != std::string::npos && graphemeCount(t.substr(0, sep)) > 6) t = t.substr(0, sep);
   if (graphemeCount(t) > 14) t = graphemePrefix(t, 14) + "…";

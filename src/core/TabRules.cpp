@@ -2,17 +2,13 @@
 
 #include <nlohmann/json.hpp>
 
+#include "base/Text.h"
 #include "core/Recents.h"
 
 namespace quorvel::TabRules {
 namespace fs = std::filesystem;
 
 namespace {
-std::string trim(const std::string& s, const char* chars = " \t\n\r\v\f") {
-  auto b = s.find_first_not_of(chars);
-  if (b == std::string::npos) return {};
-  return s.substr(b, s.find_last_not_of(chars) - b + 1);
-}
 bool isSystemScheme(const std::string& scheme) { return scheme == "mailto" || scheme == "tel" || scheme == "sms"; }
 std::string schemeOf(const std::string& url) {
   auto c = url.find(':');
@@ -61,11 +57,11 @@ bool isAttachment(const std::string& contentDisposition) {
 }
 
 std::string shortTitle(const std::string& title) {
-  std::string t = trim(title);
+  std::string t = trimmed(title);
   for (const char* sep : {" · ", " - ", " | "}) {
     auto at = t.find(sep);
     if (at == std::string::npos) continue;
-    std::string head = trim(t.substr(0, at), " \t");
+    std::string head = trimmed(t.substr(0, at), " \t");
     if (graphemeCount(head) > 1) {
       t = head;
       break;
@@ -100,7 +96,7 @@ std::string safeDownloadName(const std::string& suggested) {
   if (cut != std::string::npos) name = name.substr(cut + 1);
   for (auto& c : name)
     if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '-';
-  name = trim(name, " \t");
+  name = trimmed(name, " \t");
   if (name.empty() || name == "." || name == "..") return "download";
   return name;
 }

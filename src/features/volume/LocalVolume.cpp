@@ -2,18 +2,10 @@
 
 #include "base/Log.h"
 #include "base/LogTags.h"
+#include "base/Text.h"
 #include "core/Dialogs.h"
 
 namespace quorvel::LocalVolume {
-namespace {
-std::string trimmed(const std::string& s) {
-  const char* ws = " \t\r\n";
-  auto b = s.find_first_not_of(ws);
-  if (b == std::string::npos) return {};
-  return s.substr(b, s.find_last_not_of(ws) - b + 1);
-}
-}  // namespace
-
 std::optional<std::filesystem::path> mountedRoot() {
   // Connecting the volume comes with the case-volume subsystem.
   return std::nullopt;
@@ -44,7 +36,7 @@ void openCurrentProceedingFolder(const std::optional<std::string>& value, const 
     alertNotConnected();
     return;
   }
-  if (error || trimmed(value.value_or("")).empty()) {
+  if (error || trimmed(value.value_or(""), " \t\r\n").empty()) {
     Dialogs::shared().alert("这个页面没有卷宗目录", "只有程序页/合同页才有对应的本地文件夹。", {"好"});
     return;
   }
