@@ -9,6 +9,7 @@
 #include "base/ErrorDomains.h"
 #include "base/MainQueue.h"
 #include "base/Async.h"
+#include "base/GLibPtr.h"
 #include "base/GObjectPtr.h"
 
 namespace quorvel::http {
@@ -30,7 +31,7 @@ SoupSession* sharedSession() {
 class Exchange {
  public:
   Exchange(GObjectPtr<SoupMessage> msg, unsigned idleMs)
-      : msg_(std::move(msg)), cancellable_(g_cancellable_new()), idleUs_(gint64(idleMs) * 1000) {
+      : msg_(std::move(msg)), idleUs_(gint64(idleMs) * 1000) {
     if (idleUs_ <= 0) return;
     progress();
     // Bytes written: request line and headers, then each piece of the body.
@@ -39,18 +40,14 @@ class Exchange {
     // Bytes read up to the reply headers; the body is read by send() itself.
     g_signal_connect(msg_.get(), "got-informational", G_CALLBACK(onMessageProgress), this);
     g_signal_connect(msg_.get(), "got-headers", G_CALLBACK(onMessageProgress), this);
-    timer_ = g_timeout_add(idleMs, onTimer, this);
+    timer_ = SourceId(g_timeout_add(idleMs, onTimer, this));
   }
-  ~Exchange() {
-    g_signal_handlers_disconnect_by_data(msg_.get(), this);
-    if (timer_) g_source_remove(timer_);
-    g_object_unref(cancellable_);
-  }
+  ~Exchange() { g_signal_handlers_disconnect_by_data(msg_.get(), this); }
   Exchange(const Exchange&) = delete;
   Exchange& operator=(const Exchange&) = delete;
 
   SoupMessage* message() const { return msg_.get(); }
-  GCancellable* cancellable() const { return cancellable_; }
+  GCancellable* cancellable() const { return cancellable_.get(); }
   bool timedOut() const { return timedOut_; }
   void progress() { lastProgress_.store(g_get_monotonic_time(), std::memory_order_relaxed); }
 
@@ -60,26 +57,25 @@ class Exchange {
 
   static gboolean onTimer(gpointer data) {
     auto* self = static_cast<Exchange*>(data);
-    self->timer_ = 0;
+    self->timer_.forget();  // this source ends here
     gint64 idle = g_get_monotonic_time() - self->lastProgress_.load(std::memory_order_relaxed);
     if (idle < self->idleUs_) {
       guint restMs = static_cast<guint>((self->idleUs_ - idle + 999) / 1000);
-      self->timer_ = g_timeout_add(restMs, onTimer, self);
+      self->timer_ = SourceId(g_timeout_add(restMs, onTimer, self));
       return G_SOURCE_REMOVE;
     }
     self->timedOut_ = true;
     // Cancelling may finish the request, and end this object, before it returns.
-    GCancellable* c = G_CANCELLABLE(g_object_ref(self->cancellable_));
+    GObjectPtr<GCancellable> c(self->cancellable_);
     g_cancellable_cancel(c);
-    g_object_unref(c);
     return G_SOURCE_REMOVE;
   }
 
   GObjectPtr<SoupMessage> msg_;
-  GCancellable* cancellable_;
+  GObjectPtr<GCancellable> cancellable_ = GObjectPtr<GCancellable>::adopt(g_cancellable_new());
   const gint64 idleUs_;
   std::atomic<gint64> lastProgress_{0};
-  unsigned timer_ = 0;
+  SourceId timer_;
   bool timedOut_ = false;
 };
 
