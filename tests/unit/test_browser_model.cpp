@@ -331,3 +331,35 @@ TEST_F(ModelTest, WakingATabWithoutAddressLoadsNothing) {
   ASSERT_NE(t->webView(), nullptr);
   EXPECT_TRUE(fakeOf(t)->loads.empty());
 }
+
+// The tab list says which rows changed, after `tabs` holds the new list.
+TEST_F(ModelTest, TabRowsChangesNameTheRowsThatMoved) {
+  auto m = withTabs(3);
+  std::vector<TabRowsChange> seen;
+  std::vector<size_t> sizes;
+  auto conn = m->tabRowsChanged().connect([&](const TabRowsChange& c) {
+    seen.push_back(c);
+    sizes.push_back(m->tabs->size());
+  });
+  auto t0 = m->tabs.get()[0];
+  auto t2 = m->tabs.get()[2];
+
+  m->newTab("/t3", "T3");
+  m->moveTab(t2->id(), t0->id());  // T2 before T0: row 2 → row 0
+  m->close(m->tabs.get()[1]);      // T0, now at row 1
+  m->closeOthers(t2);
+
+  ASSERT_EQ(seen.size(), 4u);
+  EXPECT_EQ(seen[0].kind, TabRowsChange::inserted);
+  EXPECT_EQ(seen[0].index, 3);
+  EXPECT_EQ(sizes[0], 4u);
+  EXPECT_EQ(seen[1].kind, TabRowsChange::moved);
+  EXPECT_EQ(seen[1].from, 2);
+  EXPECT_EQ(seen[1].index, 0);
+  EXPECT_EQ(seen[2].kind, TabRowsChange::removed);
+  EXPECT_EQ(seen[2].index, 1);
+  EXPECT_EQ(sizes[2], 3u);
+  EXPECT_EQ(seen[3].kind, TabRowsChange::reset);
+  EXPECT_EQ(sizes[3], 1u);
+  conn.disconnect();
+}
