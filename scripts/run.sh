@@ -26,11 +26,36 @@ fi
 profile="$PWD/.demo-profile"
 mkdir -p "$profile/home/.config" "$profile/home/.local/share" "$profile/home/.cache"
 service_out=$(mktemp)
-./build/tests/support/quorvel-test-service --demo >"$service_out" &
-service_pid=$!
-trap 'kill $service_pid 2>/dev/null || true; rm -f "$service_out"' EXIT
-for _ in $(seq 50); do [ -s "$service_out" ] && break; sleep 0.1; done
+service_pid=""
+stop_service() {
+  if [ -n "$service_pid" ]; then
+    kill "$service_pid" 2>/dev/null || true
+    wait "$service_pid" 2>/dev/null || true
+    service_pid=""
+  fi
+}
+# Ctrl+C reaches the client and the service alike; both end by themselves, and this
+# waits for the service so nothing outlives the script.
+trap 'stop_service; rm -f "$service_out"' EXIT
+start_service() {
+  ./build/tests/support/quorvel-test-service --demo --port "$1" >"$service_out" &
+  service_pid=$!
+  for _ in $(seq 50); do
+    [ -s "$service_out" ] && return 0
+    kill -0 "$service_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  stop_service
+  return 1
+}
+# The same port as last time, so the saved tabs of the demo profile still reach it;
+# any free port when that one is taken.
+port_file="$profile/service-port"
+if ! start_service "$(cat "$port_file" 2>/dev/null || echo 0)"; then
+  start_service 0 || { echo "本地测试服务未能启动" >&2; exit 1; }
+fi
 base=$(head -n1 "$service_out")
+echo "${base##*:}" >"$port_file"
 echo "本地测试服务：$base（演示账号自动登录；$base/login?manual=1 可用任意用户名登录）"
 HOME="$profile/home" XDG_CONFIG_HOME="$profile/home/.config" XDG_DATA_HOME="$profile/home/.local/share" \
   XDG_CACHE_HOME="$profile/home/.cache" QUORVEL_SEPARATE_INSTANCE=1 \
