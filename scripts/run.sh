@@ -26,11 +26,27 @@ fi
 profile="$PWD/.demo-profile"
 mkdir -p "$profile/home/.config" "$profile/home/.local/share" "$profile/home/.cache"
 service_out=$(mktemp)
-# One port per profile: the saved tab session points at it on the next start.
+service_pid=""
+stop_service() {
+  if [ -n "$service_pid" ]; then
+    kill "$service_pid" 2>/dev/null || true
+    wait "$service_pid" 2>/dev/null || true
+    service_pid=""
+  fi
+}
+# Ctrl+C reaches the client and the service alike; both end by themselves, and this
+# waits for the service so nothing outlives the script.
+trap 'stop_service; rm -f "$service_out"' EXIT
+# One port per profile (kept in the port file): the saved tab session points at it
+# on the next start; the service takes a free port when that one is taken.
 ./build/tests/support/quorvel-test-service --demo --port-file "$profile/service-port" >"$service_out" &
 service_pid=$!
-trap 'kill $service_pid 2>/dev/null || true; rm -f "$service_out"' EXIT
-for _ in $(seq 50); do [ -s "$service_out" ] && break; sleep 0.1; done
+for _ in $(seq 50); do
+  [ -s "$service_out" ] && break
+  kill -0 "$service_pid" 2>/dev/null || break
+  sleep 0.1
+done
+[ -s "$service_out" ] || { echo "本地测试服务未能启动" >&2; exit 1; }
 base=$(head -n1 "$service_out")
 echo "本地测试服务：$base（演示账号自动登录；$base/login?manual=1 可用任意用户名登录）"
 HOME="$profile/home" XDG_CONFIG_HOME="$profile/home/.config" XDG_DATA_HOME="$profile/home/.local/share" \

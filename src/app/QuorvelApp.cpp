@@ -1,5 +1,9 @@
 #include "app/QuorvelApp.h"
 
+#include <glib-unix.h>
+
+#include <csignal>
+
 #include "core/BrowserModel.h"
 #include "platform/UserDefaults.h"
 #include "base/Log.h"
@@ -34,6 +38,22 @@ void QuorvelApp::on_startup() {
   quitAction->signal_activate().connect([this](const Glib::VariantBase&) { quit(); });
   add_action(quitAction);
   set_accel_for_action("app.quit", "<Control>q");
+  // Log-out (SIGTERM) and Ctrl+C in a terminal (SIGINT) quit like Ctrl+Q, so the
+  // tab session is saved instead of lost.
+  sigterm_ = SourceId(g_unix_signal_add(
+      SIGTERM,
+      [](gpointer self) -> gboolean {
+        static_cast<QuorvelApp*>(self)->quitOnSignal("SIGTERM");
+        return G_SOURCE_CONTINUE;
+      },
+      this));
+  sigint_ = SourceId(g_unix_signal_add(
+      SIGINT,
+      [](gpointer self) -> gboolean {
+        static_cast<QuorvelApp*>(self)->quitOnSignal("SIGINT");
+        return G_SOURCE_CONTINUE;
+      },
+      this));
 
   model_->activeID.changed().connect([this] { followActiveTab(); });
   model_->tabs.changed().connect([this] { followActiveTab(); });
@@ -77,7 +97,15 @@ void QuorvelApp::followActiveTab() {
   if (box_) box_->showTab(model_->activeTab());
 }
 
+void QuorvelApp::quitOnSignal(const char* name) {
+  logLine(tags::kApp, std::string("收到 ") + name + "，正在退出");
+  activate_action("quit");
+}
+
 void QuorvelApp::on_shutdown() {
+  // Signals during shutdown get their default action again.
+  sigterm_.reset();
+  sigint_.reset();
   if (model_) model_->saveSession();
   if (window_) {
     // The window goes before the services whose views it shows.

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "app/AppServices.h"
+#include "base/GLibPtr.h"
 
 namespace quorvel {
 
@@ -25,12 +26,15 @@ class QuorvelApp : public Gtk::Application {
  private:
   void showMainWindow();
   void followActiveTab();
+  void quitOnSignal(const char* name);
 
   AppServices::Options options_;
   std::unique_ptr<AppServices> services_;
   std::shared_ptr<BrowserModel> model_;
   Gtk::ApplicationWindow* window_ = nullptr;
   WebViewBox* box_ = nullptr;
+  SourceId sigterm_;
+  SourceId sigint_;
 };
 
 }  // namespace quorvel

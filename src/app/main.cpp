@@ -1,3 +1,4 @@
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -12,8 +13,17 @@ int main(int argc, char** argv) {
   quorvel::AppArgs::set(args);
   quorvel::markMainThread();
   // The start script points the client at a service without touching other settings.
-  if (auto server = quorvel::AppArgs::valueAfter("--server-url"); !server.empty())
-    quorvel::AppConfig::setServerURL(server);
+  // A mistyped address is refused here: saved, it would silently send the user to the default.
+  if (quorvel::AppArgs::has("--server-url")) {
+    auto server = quorvel::AppArgs::valueAfter("--server-url");
+    auto valid = quorvel::AppConfig::validServerURL(server);
+    if (!valid) {
+      std::fprintf(stderr, "服务器地址无效：%s 请使用 http:// 或 https:// 开头的完整地址，例如 %s\n",
+                   server.empty() ? "（空）" : server.c_str(), quorvel::AppConfig::kDefaultServerURL);
+      return 2;
+    }
+    quorvel::AppConfig::setServerURL(*valid);
+  }
   // Global hot keys, window placement and idle time need X11 (XWayland under Wayland).
   setenv("GDK_BACKEND", "x11", 0);
 

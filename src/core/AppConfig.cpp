@@ -2,8 +2,13 @@
 
 #include <glib.h>
 
+#include <atomic>
+#include <cctype>
 #include <fstream>
 
+#include "base/GLibPtr.h"
+#include "base/Log.h"
+#include "base/LogTags.h"
 #include "base/Text.h"
 #include "platform/UserDefaults.h"
 #include "platform/XdgDirs.h"
@@ -37,6 +42,35 @@ std::string machineModel() {
   }
   return m;
 }
+
+bool isHostLabelChar(unsigned char c) { return std::isalnum(c) || c == '-' || c == '_'; }
+
+// A host the web engine can reach, as the address should spell it. The parser
+// percent-escapes what it does not understand, so the checks run on the decoded text.
+std::optional<std::string> usableHost(const std::string& parsed) {
+  if (parsed.find(':') != std::string::npos) {  // an IPv6 literal, brackets removed
+    // A zone ("%eth0") names an interface of this machine only and would not survive re-encoding.
+    bool usable = parsed.find('%') == std::string::npos && g_hostname_is_ip_address(parsed.c_str());
+    return usable ? std::optional(parsed) : std::nullopt;
+  }
+  std::string host = percentDecode(parsed);
+  if (host.empty() || !g_utf8_validate(host.c_str(), static_cast<gssize>(host.size()), nullptr))
+    return std::nullopt;
+  if (g_hostname_is_non_ascii(host.c_str())) {
+    GCharPtr ascii(g_hostname_to_ascii(host.c_str()));
+    if (!ascii) return std::nullopt;
+    host = ascii.get();
+  }
+  // Labels of letters, digits, "-" and "_", separated by single dots; one trailing dot may end a full name.
+  std::string body = host.back() == '.' ? host.substr(0, host.size() - 1) : host;
+  if (body.empty() || body.front() == '.' || body.back() == '.' || body.find("..") != std::string::npos)
+    return std::nullopt;
+  for (unsigned char c : body)
+    if (c != '.' && !isHostLabelChar(c)) return std::nullopt;
+  return host;
+}
+
+std::atomic<bool> storedURLWarned{false};
 }  // namespace
 
 namespace AppConfig {
@@ -52,10 +86,27 @@ void setServerURL(const std::string& value) {
   UserDefaults::standard().set("serverURL", t.empty() ? std::string(kDefaultServerURL) : t);
 }
 
+std::optional<std::string> validServerURL(const std::string& text) {
+  auto u = Url::parse(trimmed(text, kWhitespaceAndNewlines));
+  if (!u || (u->scheme != "http" && u->scheme != "https")) return std::nullopt;
+  // Sign-in details in the address would be stored in plain text and sent with every page.
+  if (!u->userinfo.empty() || u->port == 0) return std::nullopt;
+  auto host = usableHost(u->host);
+  if (!host) return std::nullopt;
+  u->host = *host;
+  return u->toString();
+}
+
 Url homeURL() {
-  if (auto u = Url::parse(trimmed(serverURL(), " \t")); u && !u->scheme.empty()) return *u;
+  auto stored = serverURL();
+  if (auto valid = validServerURL(stored)) return *Url::parse(*valid);
+  if (!storedURLWarned.exchange(true))
+    logLine(tags::kSettings, "已保存的服务器地址无效（" + stored + "），改用默认地址 " + kDefaultServerURL,
+            LogLevel::warning);
   return *Url::parse(kDefaultServerURL);
 }
+
+void resetWarningsForTesting() { storedURLWarned = false; }
 
 fs::path dataDir() { return ensured(xdg::dataHome() / "Quorvel"); }
 fs::path mirrorDir() { return xdg::documentsDir() / "墨衡台卷宗"; }

@@ -16,7 +16,15 @@ inline constexpr const char* kDefaultServerURL = "https://app.quorvel.cn";
 
 std::string serverURL();
 void setServerURL(const std::string& value);
+// The usable form of a service address, or nothing: surrounding white space
+// trimmed, http or https (scheme lower-cased), a host (an international name in its
+// ASCII form), no user name or password, no port 0.
+std::optional<std::string> validServerURL(const std::string& text);
+// The stored address when it is usable, else the default; an unusable stored
+// address is logged once per process.
 Url homeURL();
+// Lets a test see the once-per-process line again.
+void resetWarningsForTesting();
 std::filesystem::path dataDir();
 std::filesystem::path mirrorDir();
 std::filesystem::path downloadDir();
