@@ -26,8 +26,7 @@ bool pageIsOnService(const WebPage& page) {
   auto url = page.currentURL();
   if (!url) return false;
   auto u = Url::parse(*url);
-  if (!u || (u->scheme != "http" && u->scheme != "https")) return false;
-  return isServiceHost(u->host, AppConfig::homeURL().host);
+  return u && isServiceOrigin(*u, AppConfig::homeURL());
 }
 
 std::string describe(const nlohmann::json& v) {

@@ -164,8 +164,7 @@ bool TabController::showsServicePage() const {
   auto u = currentURL();
   if (!u) return false;
   auto parsed = Url::parse(*u);
-  return parsed && (parsed->scheme == "http" || parsed->scheme == "https") &&
-         isServiceHost(parsed->host, AppConfig::homeURL().host);
+  return parsed && isServiceOrigin(*parsed, AppConfig::homeURL());
 }
 
 void TabController::evaluate(const std::string& script) {
@@ -352,14 +351,19 @@ bool TabController::onDecidePolicy(WebKitPolicyDecision* decision, WebKitPolicyD
 }
 
 void TabController::didReceive(WebKitUserContentManager*, const ScriptMessage& message) {
-  if (message.name == "nav") onNavMessage(message.body);
-}
-
-void TabController::onNavMessage(JSCValue* value) {
+  if (message.name != "nav") return;
   if (!showsServicePage()) {
     logLine(tags::kBridge, "丢弃来自非服务页面的 nav 消息");
     return;
   }
+  if (!message.topFrame) {
+    logLine(tags::kBridge, "丢弃来自页面内框架的 nav 消息");
+    return;
+  }
+  onNavMessage(message.body);
+}
+
+void TabController::onNavMessage(JSCValue* value) {
   if (!value || !jsc_value_is_string(value)) return;
   gchar* s = jsc_value_to_string(value);
   std::string body = s ? s : "";

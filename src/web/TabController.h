@@ -51,7 +51,7 @@ class TabController : public WebPage,
 
   // Runs a script without waiting for its result.
   void evaluate(const std::string& script);
-  // True when the page shown is on the service's host (messages are honoured only then).
+  // True when the page shown is of the service's origin (messages are honoured only then).
   bool showsServicePage() const;
 
   static std::string shortTitle(const std::string& title);
