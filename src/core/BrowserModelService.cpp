@@ -94,6 +94,8 @@ Task<std::string> BrowserModel::fetchNodesCached(bool force) {
 void BrowserModel::refreshBadges() {
   auto* page = activeServicePage(true);
   if (!page || !pageIsOnService(*page)) return;
+  // Only a finished page of the service: a loading or failed tab has no document to read in.
+  if (activeTab()->isLoading.get() || activeTab()->intendedURL) return;
   std::shared_ptr<WebPage> keep = activeTab()->webViewPtr();
   std::weak_ptr<BrowserModel> weak = weak_from_this();
   postToMain([keep, weak] {
