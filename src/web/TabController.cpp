@@ -338,7 +338,8 @@ void TabController::onFinished() {
   if (showsServicePage()) {
     callAsyncFunction(PageScripts::resource("nav-items.js"), nlohmann::json::object(), [](JsResult) {});
   }
-  checkForbidden();
+  // Only the service's own answer says "denied", never the text of a page.
+  if (mainResponseStatus() == 403) checkForbidden();
   evaluate(PageScripts::resource("action-buttons.js"));
   if (m) m->refreshBadges();
   if (m && url) m->pageFinished().emit(url->decodedPath());

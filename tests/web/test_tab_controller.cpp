@@ -198,3 +198,32 @@ TEST_F(TabControllerTest, TheMainAreaFollowsTabsThatCloseUnderIt) {
   ASSERT_TRUE(waitLoaded(model->activeTab(), "/calendar"));
   EXPECT_TRUE(runMainLoopUntil([&] { return model->activeTab()->title.get() == "日历与待办"; }, 3000));
 }
+
+TEST_F(TabControllerTest, APageOfStatus200IsNeverTakenForADeniedPage) {
+  auto notes = [](int status) {
+    return [status](const RecordedRequest&) {
+      return Reply::html("<html><head><title>Forbidden words · 墨衡台</title></head><body>"
+                         "<p>禁止访问 forbidden</p><textarea id=\"draft\"></textarea></body></html>",
+                         status);
+    };
+  };
+  service.setRoute("/notes", notes(200));
+  model = services->makeBrowserModel();
+  model->navItems.set({NavItem{"笔记", "doc", "/notes"}, NavItem{"案件", "folder.fill", "/cases"}});
+  auto tab = model->newTab("/notes", "笔记");
+  auto& h = show(tab);
+  ASSERT_TRUE(waitLoaded(tab, "/notes"));
+  h.evalText("document.getElementById('draft').value = '草稿：起诉状第三稿'; return '';");
+  h.pump(500);
+  EXPECT_EQ(h.evalText("const d = document.getElementById('draft'); return d ? d.value : 'gone';"), "草稿：起诉状第三稿");
+  EXPECT_TRUE(model->forbiddenPaths->empty());
+  EXPECT_EQ(model->navItems->size(), 2u);
+  EXPECT_FALSE(logged("[Quorvel][NAV] 403："));
+
+  // The same page answered with 403 is the denied card.
+  service.setRoute("/notes", notes(403));
+  model->loadInActive("/notes");
+  ASSERT_TRUE(h.waitFor([&] { return h.evalText("return document.title;") == "无权限 · 墨衡台"; }, 10000));
+  EXPECT_TRUE(model->forbiddenPaths->count("/notes"));
+  EXPECT_EQ(model->navItems->size(), 1u);
+}
