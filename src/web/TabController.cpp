@@ -389,8 +389,10 @@ bool TabController::onDecidePolicy(WebKitPolicyDecision* decision, WebKitPolicyD
     switch (d.action) {
       case TabRules::NavAction::allow: webkit_policy_decision_use(decision); break;
       case TabRules::NavAction::openExternally:
-        webkit_policy_decision_ignore(decision);
-        openExternally(uri);
+        // The engine does not say which frame navigates. A frame keeps its own page;
+        // the main frame's load is stopped at its response or failure and handed to
+        // the system there (onDecidePolicy's response branch, onLoadFailed).
+        webkit_policy_decision_use(decision);
         break;
       case TabRules::NavAction::deepLink:
         webkit_policy_decision_ignore(decision);
@@ -406,6 +408,15 @@ bool TabController::onDecidePolicy(WebKitPolicyDecision* decision, WebKitPolicyD
   if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE) {
     auto* rd = WEBKIT_RESPONSE_POLICY_DECISION(decision);
     WebKitURIResponse* resp = webkit_response_policy_decision_get_response(rd);
+    if (webkit_response_policy_decision_is_main_frame_main_resource(rd)) {
+      WebKitURIRequest* req = webkit_response_policy_decision_get_request(rd);
+      std::string uri = req && webkit_uri_request_get_uri(req) ? webkit_uri_request_get_uri(req) : "";
+      if (divertsToSystem(uri)) {
+        webkit_policy_decision_ignore(decision);
+        openExternally(uri);
+        return TRUE;
+      }
+    }
     bool download = !webkit_response_policy_decision_is_mime_type_supported(rd);
     if (SoupMessageHeaders* h = resp ? webkit_uri_response_get_http_headers(resp) : nullptr) {
       const char* cd = soup_message_headers_get_one(h, "Content-Disposition");
