@@ -154,4 +154,19 @@ bool isServiceHost(const std::string& host, const std::string& homeHost) {
          h[h.size() - home.size() - 1] == '.';
 }
 
+namespace {
+int effectivePort(const Url& u) {
+  if (u.port > 0) return u.port;
+  if (u.scheme == "http") return 80;
+  if (u.scheme == "https") return 443;
+  return -1;
+}
+}  // namespace
+
+bool isServiceOrigin(const Url& url, const Url& home) {
+  if (url.scheme != "http" && url.scheme != "https") return false;
+  if (url.scheme != toLowerAscii(home.scheme)) return false;
+  return isServiceHost(url.host, home.host) && effectivePort(url) == effectivePort(home);
+}
+
 }  // namespace quorvel

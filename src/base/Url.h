@@ -43,6 +43,10 @@ std::string toLowerAscii(std::string s);
 // of it (a dot before the home host), compared case-insensitively.
 bool isServiceHost(const std::string& host, const std::string& homeHost);
 
+// A page of the service: the home address's scheme, a service host and the same
+// port (80/443 when none is written).
+bool isServiceOrigin(const Url& url, const Url& home);
+
 // A service path with an optional "?query" placed on the home address.
 // Text after the first "?" becomes the query verbatim.
 std::optional<Url> urlForServicePath(const Url& home, const std::string& pathAndQuery);

@@ -41,7 +41,11 @@ Task<std::string> BrowserModel::fetchNodesCached(bool force) {
 }
 
 void BrowserModel::refreshBadges() {
-  if (auto page = activeServicePage(true)) spawn(readBadges(std::move(page)));
+  auto page = activeServicePage(true);
+  if (!page) return;
+  // Only a finished page of the service: a loading or failed tab has no document to read in.
+  if (activeTab()->isLoading.get() || activeTab()->intendedURL) return;
+  spawn(readBadges(std::move(page)));
 }
 
 Task<void> BrowserModel::readBadges(std::shared_ptr<WebPage> page) {

@@ -22,11 +22,12 @@ void BrowserModel::saveSession() {
   nlohmann::json list = nlohmann::json::array();
   for (auto& t : tabs.get()) {
     std::string url;
-    if (auto* page = t->webView(); page && page->currentURL() && !page->currentURL()->empty()) {
+    if (t->intendedURL) {
+      url = t->intendedURL->toString();  // a load not finished or failed: the user's page, not the view's
+    } else if (auto* page = t->webView(); page && page->currentURL() && page->currentURL()->rfind("about:", 0) != 0) {
       url = *page->currentURL();
-    } else if (t->hibernatedURL) {
-      url = t->hibernatedURL->toString();
     }
+    if (url.empty() && t->hibernatedURL) url = t->hibernatedURL->toString();
     list.push_back({{"url", url}, {"title", t->title.get()}});
   }
   int active = activeID.get() ? std::max(0, indexOf(*activeID.get())) : 0;

@@ -19,13 +19,16 @@ BrowserTab::BrowserTab(std::string t, std::shared_ptr<WebPage> webView)
 
 void BrowserTab::teardownWebView() {
   if (webView_) {
-    if (auto u = webView_->currentURL(); u && !u->empty()) {
-      if (auto parsed = Url::parse(*u)) hibernatedURL = *parsed;
+    if (intendedURL) {
+      hibernatedURL = *intendedURL;
+    } else if (auto u = webView_->currentURL(); u && !u->empty()) {
+      if (auto parsed = Url::parse(*u); parsed && parsed->scheme != "about") hibernatedURL = *parsed;
     }
     webView_->stopLoading();
     webView_->teardown();
   }
   webView_.reset();
+  intendedURL.reset();
   isLoading.set(false);
   canGoBack.set(false);
   canGoForward.set(false);

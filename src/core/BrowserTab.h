@@ -23,6 +23,9 @@ class BrowserTab {
   void attach(std::shared_ptr<WebPage> page) { webView_ = std::move(page); }
 
   std::optional<Url> hibernatedURL;
+  // The address a load was asked for, kept until a page finishes loading (and while
+  // the load failed): what the tab is meant to show, whatever the view holds.
+  std::optional<Url> intendedURL;
   std::chrono::system_clock::time_point lastActive;
 
   Published<std::string> title;

@@ -15,8 +15,16 @@ Dialogs& Dialogs::shared() {
 
 void LoggingDialogs::alert(const std::string& title, const std::string& text, const std::vector<std::string>&,
                            std::function<void(int)> onAnswer) {
+  if (!gate_->open(title, text)) {
+    if (onAnswer) postToMain([onAnswer] { onAnswer(-1); });
+    return;
+  }
   logLine(tags::kAlert, title + "：" + text);
-  if (onAnswer) postToMain([onAnswer] { onAnswer(-1); });
+  std::weak_ptr<AlertGate> gate = gate_;
+  postToMain([gate, title, text, onAnswer] {
+    if (auto g = gate.lock()) g->close(title, text);
+    if (onAnswer) onAnswer(-1);
+  });
 }
 
 }  // namespace quorvel

@@ -45,8 +45,7 @@ bool isOnService(const WebPage& page, const Url& home) {
   auto url = page.currentURL();
   if (!url) return false;
   auto u = Url::parse(*url);
-  if (!u || (u->scheme != "http" && u->scheme != "https")) return false;
-  return isServiceHost(u->host, home.host);
+  return u && isServiceOrigin(*u, home);
 }
 
 Task<std::string> fetchText(std::shared_ptr<WebPage> page, std::string path) {

@@ -12,6 +12,7 @@
 #include "base/Async.h"
 #include "core/PageActions.h"
 #include "web/JsValues.h"
+#include "web/MessageSeal.h"
 #include "web/TabController.h"
 
 namespace quorvel {
@@ -180,7 +181,8 @@ void WeakScriptMessageHandler::forward(WebKitUserContentManager* contentManager,
   auto target = target_.lock();
   if (!target) return;
   auto* view = static_cast<WebKitWebView*>(g_weak_ref_get(&view_));
-  target->didReceive(contentManager, ScriptMessage{name_, body, view});
+  auto sealed = MessageSeal::open(body);
+  target->didReceive(contentManager, ScriptMessage{name_, sealed ? sealed.get() : body, view, bool(sealed)});
   if (view) g_object_unref(view);
 }
 
@@ -194,6 +196,10 @@ void NativeBridge::didReceive(WebKitUserContentManager*, const ScriptMessage& me
   if (!message.webView) return;
   if (!showsServicePage(message.webView)) {
     logLine(tags::kBridge, "丢弃来自非服务页面的 " + message.name + " 消息：" + viewURI(message.webView));
+    return;
+  }
+  if (!message.topFrame) {
+    logLine(tags::kBridge, "丢弃来自页面内框架的 " + message.name + " 消息：" + viewURI(message.webView));
     return;
   }
   if (message.name == "bridge") handleBridge(message);

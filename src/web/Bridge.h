@@ -16,11 +16,13 @@ class BrowserModel;
 class PageActions;
 
 // One script message as a handler receives it. `webView` is the view whose content
-// manager received it, or nullptr when that view is gone.
+// manager received it, or nullptr when that view is gone. `topFrame`: the body came
+// sealed from the view's top document (see MessageSeal) and is the message inside.
 struct ScriptMessage {
   std::string name;
   JSCValue* body = nullptr;  // valid for the duration of the call
   WebKitWebView* webView = nullptr;
+  bool topFrame = false;
 };
 
 // The receiving end of script messages (tab controller, page bridge).
@@ -55,7 +57,7 @@ class WeakScriptMessageHandler {
 
 // The page bridge of one tab: "bridge" (commands with a reply through
 // window.__zivEzozorReply) and "action" (file actions without reply). Messages are
-// honoured only from a page of the service.
+// honoured only from the top document of a page of the service.
 class NativeBridge : public ScriptMessageHandler, public std::enable_shared_from_this<NativeBridge> {
  public:
   // `actions` outlives every bridge (the web engine holds it).

@@ -4,6 +4,7 @@
 #include <libsoup/soup.h>
 
 #include <cstdlib>
+#include <utility>
 
 #include "base/ErrorDomains.h"
 #include "base/Async.h"
@@ -11,6 +12,7 @@
 #include "base/LogTags.h"
 #include "base/MainQueue.h"
 #include "core/AppConfig.h"
+#include "core/LoadFailure.h"
 #include "core/TabRules.h"
 #include "platform/Desktop.h"
 #include "platform/UserDefaults.h"
@@ -32,9 +34,9 @@ struct TabControllerSignals {
   static void loadChanged(WebKitWebView*, WebKitLoadEvent e, gpointer self) {
     static_cast<TabController*>(self)->onLoadChanged(e);
   }
-  static gboolean loadFailed(WebKitWebView*, WebKitLoadEvent, gchar*, GError*, gpointer self) {
-    static_cast<TabController*>(self)->onLoadFailed();
-    return TRUE;  // keep the page that is shown; no error page
+  static gboolean loadFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri, GError* error, gpointer self) {
+    // Handled here: the engine's own error page never shows.
+    return static_cast<TabController*>(self)->onLoadFailed(uri ? uri : "", error);
   }
   static void terminated(WebKitWebView*, WebKitWebProcessTerminationReason, gpointer self) {
     static_cast<TabController*>(self)->onProcessTerminated();
@@ -144,6 +146,7 @@ bool TabController::canGoForward() const { return view_ && webkit_web_view_can_g
 void TabController::loadURL(const Url& url, unsigned) {
   // WebKitGTK has no per-request time-out; the engine's own network time-outs apply.
   if (!view_) return;
+  if (auto t = tab_.lock()) t->intendedURL = url;
   webkit_web_view_load_uri(view_, url.toString().c_str());
 }
 
@@ -153,7 +156,10 @@ void TabController::load(const std::string& path) {
 }
 
 void TabController::stopLoading() {
-  if (view_) webkit_web_view_stop_loading(view_);
+  if (!view_) return;
+  // A stopped load leaves the page that was shown; a failed one stays the tab's aim.
+  if (auto t = tab_.lock(); t && !showingFailurePage_) t->intendedURL.reset();
+  webkit_web_view_stop_loading(view_);
 }
 bool TabController::isInWindow() const { return view_ && gtk_widget_get_root(GTK_WIDGET(view_.get())) != nullptr; }
 void TabController::focus() {
@@ -161,11 +167,11 @@ void TabController::focus() {
 }
 
 bool TabController::showsServicePage() const {
+  if (showingFailurePage_) return false;
   auto u = currentURL();
   if (!u) return false;
   auto parsed = Url::parse(*u);
-  return parsed && (parsed->scheme == "http" || parsed->scheme == "https") &&
-         isServiceHost(parsed->host, AppConfig::homeURL().host);
+  return parsed && isServiceOrigin(*parsed, AppConfig::homeURL());
 }
 
 void TabController::evaluate(const std::string& script) {
@@ -230,18 +236,79 @@ void TabController::onLoadChanged(WebKitLoadEvent event) {
   if (!t) return;
   if (event == WEBKIT_LOAD_STARTED) {
     titlePending_ = false;
+    committed_ = false;
+    loadFailed_ = false;
+    showingFailurePage_ = std::exchange(failurePagePending_, false);
     t->isLoading.set(true);
     syncIfActive();
+  } else if (event == WEBKIT_LOAD_COMMITTED) {
+    committed_ = true;
   } else if (event == WEBKIT_LOAD_FINISHED) {
-    onFinished();
+    // The engine ends a failed load with FINISHED as well.
+    if (!committed_ || loadFailed_ || showingFailurePage_) onEndedWithoutPage();
+    else onFinished();
   }
 }
 
-void TabController::onLoadFailed() {
-  if (auto t = tab_.lock()) {
-    t->isLoading.set(false);
-    syncIfActive();
+bool TabController::divertsToSystem(const std::string& uri) const {
+  return TabRules::decideNavigation(uri, AppConfig::homeURL()).action == TabRules::NavAction::openExternally;
+}
+
+bool TabController::onLoadFailed(const std::string& failingURI, GError* error) {
+  auto t = tab_.lock();
+  if (!t || !view_) return TRUE;
+  // A newer load, the user's stop, a download or a refused response: no failure. (A
+  // newer load may have started already, so its state stays untouched.)
+  if (g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED) ||
+      g_error_matches(error, WEBKIT_POLICY_ERROR, WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE)) {
+    if (t->intendedURL && t->intendedURL->toString() == failingURI) t->intendedURL.reset();
+    return TRUE;
   }
+  loadFailed_ = true;
+  // Only the main frame's loads fail here: this one was meant for the system.
+  if (divertsToSystem(failingURI)) {
+    if (t->intendedURL && t->intendedURL->toString() == failingURI) t->intendedURL.reset();
+    openExternally(failingURI);
+    return TRUE;
+  }
+  std::string reason;
+  if (g_error_matches(error, WEBKIT_POLICY_ERROR, WEBKIT_POLICY_ERROR_CANNOT_USE_RESTRICTED_PORT))
+    reason = "该端口不允许访问";
+  else if (g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_UNKNOWN_PROTOCOL) ||
+           g_error_matches(error, WEBKIT_POLICY_ERROR, WEBKIT_POLICY_ERROR_CANNOT_SHOW_URI))
+    reason = "无法显示这种地址";
+  else
+    reason = LoadFailure::reason(error ? g_quark_to_string(error->domain) : "", error ? error->code : 0,
+                                 error && error->message ? error->message : "");
+  logLine(tags::kTab, "载入失败 " + failingURI + "：" + reason, LogLevel::warning);
+  // The tab keeps the address it was meant to show.
+  if (auto url = Url::parse(failingURI)) {
+    t->intendedURL = *url;
+    if (isServiceOrigin(*url, AppConfig::homeURL())) t->currentPath.set(url->decodedPath());
+  }
+  showLoadFailure(failingURI, reason);
+  return TRUE;
+}
+
+void TabController::showLoadFailure(const std::string& failingURI, const std::string& reason) {
+  // The view keeps the failing address, so a reload retries it.
+  failurePagePending_ = true;
+  webkit_web_view_load_alternate_html(view_, LoadFailure::page(failingURI, reason).c_str(), failingURI.c_str(), nullptr);
+}
+
+void TabController::onEndedWithoutPage() {
+  auto t = tab_.lock();
+  if (!t || !view_) return;
+  t->isLoading.set(false);
+  t->canGoBack.set(canGoBack());
+  t->canGoForward.set(canGoForward());
+  syncIfActive();
+}
+
+int TabController::mainResponseStatus() const {
+  WebKitWebResource* main = view_ ? webkit_web_view_get_main_resource(view_) : nullptr;
+  WebKitURIResponse* response = main ? webkit_web_resource_get_response(main) : nullptr;
+  return response ? static_cast<int>(webkit_uri_response_get_status_code(response)) : 0;
 }
 
 void TabController::onProcessTerminated() {
@@ -255,11 +322,10 @@ void TabController::onFinished() {
   auto t = tab_.lock();
   auto m = store_.lock();
   if (!t || !view_) return;
+  t->intendedURL.reset();
   t->isLoading.set(false);
   t->canGoBack.set(canGoBack());
   t->canGoForward.set(canGoForward());
-  const char* rawTitle = webkit_web_view_get_title(view_);
-  std::string title = rawTitle ? rawTitle : "";
   auto uri = currentURL();
   std::optional<Url> url = uri ? Url::parse(*uri) : std::nullopt;
   if (url && !url->path.empty()) t->currentPath.set(url->decodedPath());
@@ -272,7 +338,8 @@ void TabController::onFinished() {
   if (showsServicePage()) {
     callAsyncFunction(PageScripts::resource("nav-items.js"), nlohmann::json::object(), [](JsResult) {});
   }
-  checkForbidden();
+  // Only the service's own answer says "denied", never the text of a page.
+  if (mainResponseStatus() == 403) checkForbidden();
   evaluate(PageScripts::resource("action-buttons.js"));
   if (m) m->refreshBadges();
   if (m && url) m->pageFinished().emit(url->decodedPath());
@@ -322,8 +389,10 @@ bool TabController::onDecidePolicy(WebKitPolicyDecision* decision, WebKitPolicyD
     switch (d.action) {
       case TabRules::NavAction::allow: webkit_policy_decision_use(decision); break;
       case TabRules::NavAction::openExternally:
-        webkit_policy_decision_ignore(decision);
-        openExternally(uri);
+        // The engine does not say which frame navigates. A frame keeps its own page;
+        // the main frame's load is stopped at its response or failure and handed to
+        // the system there (onDecidePolicy's response branch, onLoadFailed).
+        webkit_policy_decision_use(decision);
         break;
       case TabRules::NavAction::deepLink:
         webkit_policy_decision_ignore(decision);
@@ -339,6 +408,15 @@ bool TabController::onDecidePolicy(WebKitPolicyDecision* decision, WebKitPolicyD
   if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE) {
     auto* rd = WEBKIT_RESPONSE_POLICY_DECISION(decision);
     WebKitURIResponse* resp = webkit_response_policy_decision_get_response(rd);
+    if (webkit_response_policy_decision_is_main_frame_main_resource(rd)) {
+      WebKitURIRequest* req = webkit_response_policy_decision_get_request(rd);
+      std::string uri = req && webkit_uri_request_get_uri(req) ? webkit_uri_request_get_uri(req) : "";
+      if (divertsToSystem(uri)) {
+        webkit_policy_decision_ignore(decision);
+        openExternally(uri);
+        return TRUE;
+      }
+    }
     bool download = !webkit_response_policy_decision_is_mime_type_supported(rd);
     if (SoupMessageHeaders* h = resp ? webkit_uri_response_get_http_headers(resp) : nullptr) {
       const char* cd = soup_message_headers_get_one(h, "Content-Disposition");
@@ -352,14 +430,19 @@ bool TabController::onDecidePolicy(WebKitPolicyDecision* decision, WebKitPolicyD
 }
 
 void TabController::didReceive(WebKitUserContentManager*, const ScriptMessage& message) {
-  if (message.name == "nav") onNavMessage(message.body);
-}
-
-void TabController::onNavMessage(JSCValue* value) {
+  if (message.name != "nav") return;
   if (!showsServicePage()) {
     logLine(tags::kBridge, "丢弃来自非服务页面的 nav 消息");
     return;
   }
+  if (!message.topFrame) {
+    logLine(tags::kBridge, "丢弃来自页面内框架的 nav 消息");
+    return;
+  }
+  onNavMessage(message.body);
+}
+
+void TabController::onNavMessage(JSCValue* value) {
   if (!value || !jsc_value_is_string(value)) return;
   gchar* s = jsc_value_to_string(value);
   std::string body = s ? s : "";

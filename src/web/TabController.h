@@ -51,7 +51,7 @@ class TabController : public WebPage,
 
   // Runs a script without waiting for its result.
   void evaluate(const std::string& script);
-  // True when the page shown is on the service's host (messages are honoured only then).
+  // True when the page shown is of the service's origin (messages are honoured only then).
   bool showsServicePage() const;
 
   static std::string shortTitle(const std::string& title);
@@ -59,8 +59,15 @@ class TabController : public WebPage,
  private:
   friend struct TabControllerSignals;
   void onLoadChanged(WebKitLoadEvent event);
-  void onLoadFailed();
+  bool onLoadFailed(const std::string& failingURI, GError* error);
   void onFinished();
+  // The end of a load that left no new page of the service (failed, cancelled, diverted
+  // or the in-tab failure message): none of the finish steps run.
+  void onEndedWithoutPage();
+  void showLoadFailure(const std::string& failingURI, const std::string& reason);
+  // A navigation the tab hands to the system, seen in the main frame.
+  bool divertsToSystem(const std::string& uri) const;
+  int mainResponseStatus() const;
   void onProcessTerminated();
   bool onDecidePolicy(WebKitPolicyDecision* decision, WebKitPolicyDecisionType type);
   void onNavMessage(JSCValue* value);
@@ -83,6 +90,12 @@ class TabController : public WebPage,
   // Page functions in flight; cancelled when the page is released.
   Cancellable calls_;
   bool titlePending_ = false;
+  // The load in progress (reset when one starts): it showed a document, it failed.
+  bool committed_ = false;
+  bool loadFailed_ = false;
+  // The failure message was asked for / is what the view shows.
+  bool failurePagePending_ = false;
+  bool showingFailurePage_ = false;
 };
 
 }  // namespace quorvel

@@ -8,6 +8,7 @@
 #include "core/AppConfig.h"
 #include "platform/XdgDirs.h"
 #include "web/Downloads.h"
+#include "web/MessageSeal.h"
 #include "web/PageScripts.h"
 #include "web/TabController.h"
 
@@ -31,12 +32,16 @@ WebEngine::WebEngine(Options options, PageActions& actions, PagePanelPresenter& 
   webkit_cookie_manager_set_accept_policy(webkit_network_session_get_cookie_manager(network_),
                                           WEBKIT_COOKIE_POLICY_ACCEPT_NO_THIRD_PARTY);
 
-  auto addScript = [this](const char* file, WebKitUserScriptInjectionTime when) {
-    const std::string& src = PageScripts::resource(file);
+  auto addSource = [this](const std::string& src, WebKitUserScriptInjectionTime when) {
     if (src.empty()) return;
     scripts_.push_back(
         webkit_user_script_new(src.c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME, when, nullptr, nullptr));
   };
+  auto addScript = [&](const char* file, WebKitUserScriptInjectionTime when) {
+    addSource(PageScripts::resource(file), when);
+  };
+  // First, before any page script can reach the handlers.
+  addSource(MessageSeal::script(), WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START);
   addScript("chrome-hiding.js", WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START);
   addScript("bridge.js", WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START);
   addScript("action-buttons.js", WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_END);

@@ -278,6 +278,36 @@ TEST_F(ModelTest, SavingWritesHibernatedAddressesAndTheActiveIndex) {
   EXPECT_EQ(UserDefaults::standard().integer("session.tabs.v1.active"), 1);
 }
 
+TEST_F(ModelTest, TheSessionKeepsTheAddressATabWasMeantToShow) {
+  auto m = withTabs(3);
+  auto failed = m->tabs.get()[0];
+  auto blank = m->tabs.get()[1];
+  auto loaded = m->tabs.get()[2];
+  // A load that failed: the view may hold a blank document or the engine's own address.
+  failed->intendedURL = Url::parse("https://example.com/cases?id=3");
+  fakeOf(failed)->url = "about:blank";
+  // A view left blank, with an earlier address from hibernation.
+  blank->hibernatedURL = Url::parse("https://example.com/t1-before");
+  fakeOf(blank)->url = "about:blank";
+  m->saveSession();
+  auto s = *UserDefaults::standard().object("session.tabs.v1");
+  ASSERT_EQ(s.size(), 3u);
+  EXPECT_EQ(s[0]["url"], "https://example.com/cases?id=3");
+  EXPECT_EQ(s[1]["url"], "https://example.com/t1-before");
+  EXPECT_EQ(s[2]["url"], "https://example.com/t2");
+  for (auto& e : s) EXPECT_NE(e["url"], "about:blank");
+
+  // Hibernating keeps the intended address too, and waking loads it.
+  failed->teardownWebView();
+  ASSERT_TRUE(failed->hibernatedURL);
+  EXPECT_EQ(failed->hibernatedURL->toString(), "https://example.com/cases?id=3");
+  EXPECT_FALSE(failed->intendedURL);
+  blank->teardownWebView();
+  EXPECT_EQ(blank->hibernatedURL->toString(), "https://example.com/t1-before");
+  m->wake(failed);
+  EXPECT_EQ(fakeOf(failed)->loads, std::vector<std::string>{"https://example.com/cases?id=3"});
+}
+
 TEST_F(ModelTest, DiagnosticModeNeitherReadsNorWritesTheSession) {
   storeSession({{{"url", "https://example.com/a"}, {"title", "A"}}}, 0);
   auto m = BrowserModel::create(pages.factory(), nullptr, AppMode::diagnostic);

@@ -222,6 +222,27 @@ TEST(ServiceHost, DotSuffixAndCaseInsensitive) {
   }
 }
 
+TEST(ServiceOrigin, SchemeHostAndEffectivePortMustAllMatch) {
+  auto home = *Url::parse("http://Example.com:8080/");
+  auto origin = [&](const std::string& u) { return isServiceOrigin(*Url::parse(u), home); };
+  EXPECT_TRUE(origin("http://example.com:8080/dashboard"));
+  EXPECT_TRUE(origin("HTTP://sub.EXAMPLE.com:8080/x?y#z"));
+  EXPECT_FALSE(origin("http://example.com:8081/dashboard"));
+  EXPECT_FALSE(origin("http://example.com/dashboard"));
+  EXPECT_FALSE(origin("https://example.com:8080/dashboard"));
+  EXPECT_FALSE(origin("http://badexample.com:8080/"));
+  EXPECT_FALSE(origin("data:text/html,x"));
+  EXPECT_FALSE(origin("about:blank"));
+
+  // Without a port, each scheme's default port counts.
+  auto plain = *Url::parse("https://example.com");
+  EXPECT_TRUE(isServiceOrigin(*Url::parse("https://example.com:443/a"), plain));
+  EXPECT_TRUE(isServiceOrigin(*Url::parse("https://a.example.com/a"), plain));
+  EXPECT_FALSE(isServiceOrigin(*Url::parse("https://example.com:8443/a"), plain));
+  EXPECT_FALSE(isServiceOrigin(*Url::parse("http://example.com/a"), plain));
+  EXPECT_TRUE(isServiceOrigin(*Url::parse("http://example.com/"), *Url::parse("http://example.com:80")));
+}
+
 TEST(UserDefaultsFile, DamagedFileIsMovedAsideNotOverwritten) {
   test::TempHome home;
   auto file = home.configHome() / "Quorvel" / "defaults.json";

@@ -141,6 +141,30 @@ TEST_F(ServiceStateTest, BadgeRepliesMoveBetweenTheThreeStates) {
   EXPECT_EQ(model->badges->overdue, 0);
 }
 
+TEST_F(ServiceStateTest, BadgesAreReadOnlyInAFinishedPageOfTheServicesOrigin) {
+  auto tab = model->activeTab();
+  page->url = "https://example.com/dashboard";
+  tab->isLoading.set(true);  // the view may still hold the blank document
+  refreshWithText(R"({"overdue":7})");
+  EXPECT_TRUE(page->calledBodies.empty());
+  tab->isLoading.set(false);
+  tab->intendedURL = Url::parse("https://example.com/cases");  // asked for, failed or not finished
+  refreshWithText(R"({"overdue":7})");
+  EXPECT_TRUE(page->calledBodies.empty());
+  tab->intendedURL.reset();
+  for (const char* other : {"https://example.com:8443/dashboard", "http://example.com/dashboard"}) {
+    page->url = other;
+    refreshWithText(R"({"overdue":7})");
+    EXPECT_TRUE(page->calledBodies.empty()) << other;
+  }
+  EXPECT_FALSE(model->badges->loaded);
+
+  page->url = "https://example.com:443/dashboard";
+  refreshWithText(R"({"overdue":7})");
+  EXPECT_EQ(page->calledBodies.size(), 1u);
+  EXPECT_EQ(model->badges->overdue, 7);
+}
+
 TEST_F(ServiceStateTest, FailedAndForeignBadgeRepliesChangeNothing) {
   refreshWithText(R"({"overdue":1,"user":"张律师"})");
   BadgeCounts good = model->badges.get();

@@ -6,6 +6,8 @@
 #include <map>
 
 #include "ServiceTabFixture.h"
+#include "TestHelpers.h"
+#include "base/Url.h"
 #include "core/BrowserModel.h"
 #include "base/MainQueue.h"
 #include "web/Bridge.h"
@@ -185,6 +187,85 @@ TEST_F(BridgeTest, MessagesFromAPageOffTheServiceAreDropped) {
   EXPECT_EQ(clipboardText(), "before");
   EXPECT_EQ(logCount(kNotConnected), 0);
   EXPECT_EQ(logCount("[Quorvel][BRIDGE] testkey"), 0);
+}
+
+namespace {
+// What a frame tries: every handler, and a seal it can only guess.
+std::string frameScript(const std::string& label) {
+  return "<script>var h = window.webkit.messageHandlers;"
+         "h.bridge.postMessage({id: '" + label + "', cmd: 'testkey'});"
+         "h.bridge.postMessage({quorvelSeal: '0123456789abcdef', message: {id: '" + label + "-forged', cmd: 'testkey'}});"
+         "h.action.postMessage('clip:" + label + "');"
+         "h.action.postMessage('reveal:" + label + ".pdf');"
+         "h.nav.postMessage(JSON.stringify([{title: '" + label + "', path: '/" + label + "'}]));"
+         "</script>";
+}
+}  // namespace
+
+TEST_F(BridgeTest, FramesInsideAServicePageReachNeitherTheBridgeNorTheActions) {
+  auto& h = openDashboard();
+  gdk_clipboard_set_text(gdk_display_get_clipboard(gdk_display_get_default()), "before");
+  std::string srcdoc = frameScript("srcdoc");
+  for (auto [from, to] : {std::pair<std::string, std::string>{"'", "&#39;"}}) {
+    for (size_t at = srcdoc.find(from); at != std::string::npos; at = srcdoc.find(from, at + to.size()))
+      srcdoc.replace(at, from.size(), to);
+  }
+  std::string page = "<html><head><title>框架 · 墨衡台</title></head><body><p>framed</p>"
+                     "<iframe src=\"data:text/html;charset=utf-8," + percentEncode(frameScript("data"), "") + "\"></iframe>"
+                     "<iframe srcdoc='" + srcdoc + "'></iframe></body></html>";
+  service.setRoute("/framed", [page](const RecordedRequest&) { return Reply::html(page); });
+  auto items = model->navItems.get();
+  model->loadInActive("/framed");
+  ASSERT_TRUE(waitLoaded(tab, "/framed"));
+  ASSERT_TRUE(runMainLoopUntil([&] { return logCount("[Quorvel][BRIDGE] 丢弃来自页面内框架的") >= 10; }, 5000))
+      << logCount("[Quorvel][BRIDGE] 丢弃来自页面内框架的");
+  std::string uri = service.url("/framed");
+  EXPECT_EQ(logCount("丢弃来自页面内框架的 bridge 消息：" + uri), 4);
+  EXPECT_EQ(logCount("丢弃来自页面内框架的 action 消息：" + uri), 4);
+  EXPECT_EQ(logCount("丢弃来自页面内框架的 nav 消息"), 2);
+
+  // The top document of the same page is still heard.
+  EXPECT_EQ(call(h, "testKey")["ok"], true);
+  h.pump(300);
+  EXPECT_EQ(logCount("[Quorvel][BRIDGE] testkey"), 0);  // no command of a frame ran
+  EXPECT_EQ(logCount("[Quorvel][BRIDGE] testKey"), 1);
+  EXPECT_EQ(clipboardText(), "before");
+  EXPECT_EQ(logCount(kNotConnected), 0);
+  EXPECT_EQ(model->navItems.get(), items);
+}
+
+TEST_F(BridgeTest, APageOnAnotherPortGetsNoReplyAndItsActionsAreDropped) {
+  auto& h = openDashboard();
+  TestService other;
+  other.start();
+  other.setRoute("/page", [](const RecordedRequest&) {
+    return Reply::html("<html><body><p>same host, other port</p></body></html>");
+  });
+  std::string foreign = other.url("/page");
+  h.run("location.href = " + nlohmann::json(foreign).dump() + ";");
+  ASSERT_TRUE(h.waitForLoad());
+  ASSERT_TRUE(runMainLoopUntil([&] { return !tab->isLoading.get(); }, 5000));
+  ASSERT_FALSE(dynamic_cast<TabController*>(tab->controller())->showsServicePage());
+  h.evalText(kRecordReplies);
+  EXPECT_EQ(h.evalText("return String(ZivEzozor.available());"), "true");
+  h.evalText(
+      "window.webkit.messageHandlers.bridge.postMessage({id: 'p1', cmd: 'testkey'});"
+      "window.webkit.messageHandlers.action.postMessage('clip:stolen');"
+      "window.webkit.messageHandlers.action.postMessage('edit:a.pdf');"
+      "return '';");
+  ASSERT_TRUE(runMainLoopUntil([&] { return logCount("丢弃来自非服务页面的") >= 3; }, 5000));
+  EXPECT_EQ(logCount("[Quorvel][BRIDGE] 丢弃来自非服务页面的 bridge 消息：" + foreign), 1);
+  EXPECT_EQ(logCount("[Quorvel][BRIDGE] 丢弃来自非服务页面的 action 消息：" + foreign), 2);
+  h.pump(300);
+  EXPECT_EQ(h.evalText("return String(window.__replies.length);"), "0");
+  EXPECT_EQ(logCount("[Quorvel][BRIDGE] testkey"), 0);
+  EXPECT_EQ(logCount(kNotConnected), 0);
+  EXPECT_EQ(logCount("[Quorvel][EDIT]"), 0);
+  // Page reads are not run in it either.
+  auto read = runToEnd(model->fetchJSON("/api/desktop/nodes"));
+  ASSERT_TRUE(read->error);
+  EXPECT_EQ(read->error->message, "没有打开的页面（请先登录）");
+  EXPECT_TRUE(other.requestsTo("/api/desktop/nodes").empty());
 }
 
 TEST_F(BridgeTest, AViewThatOutlivesItsTabKeepsNeitherControllerNorBridgeAlive) {

@@ -77,6 +77,37 @@ TEST_F(ServiceReadsTest, BadgesArriveAndTheLoginPageMarksTheSignInRequired) {
   EXPECT_EQ(model->badges->overdue, 4);
 }
 
+TEST_F(ServiceReadsTest, ATabWithoutAFinishedPageGetsNoBadgeRead) {
+  signIn();
+  model = services->makeBrowserModel();
+  tab = model->activeTab();
+  TabLoadWatch load(tab);
+  show(tab);
+  // The view already names the service's address but holds a blank document.
+  model->refreshBadges();
+  ASSERT_TRUE(runMainLoopUntil([&] { return tab->isLoading.get(); }, 10000));
+  model->refreshBadges();
+  ASSERT_TRUE(load.wait("/dashboard"));
+  ASSERT_TRUE(runMainLoopUntil([&] { return model->badges->loaded; }, 10000));
+  drainMainLoop();
+  EXPECT_EQ(service.requestsTo("/api/desktop/badges").size(), 1u);  // the finished page's own
+  EXPECT_EQ(logCount("[Quorvel][BADGE]"), 1);
+  EXPECT_EQ(logCount("URL is not valid"), 0);
+
+  // A hibernated tab woken by choosing it is not read before its page is back.
+  auto second = model->newTab("/cases", "案件");
+  ASSERT_TRUE(waitLoaded(second, "/cases"));
+  tab->teardownWebView();
+  service.clearRequests();
+  logs.clear();
+  TabLoadWatch wake(tab);
+  model->selectTab(0);  // wakes and refreshes at once
+  ASSERT_TRUE(wake.wait("/dashboard"));
+  drainMainLoop();
+  EXPECT_EQ(service.requestsTo("/api/desktop/badges").size(), 1u);
+  EXPECT_EQ(logCount("URL is not valid"), 0);
+}
+
 TEST_F(ServiceReadsTest, SignedOutTheLoginPageAnswersWithoutARequest) {
   open("/login");
   ASSERT_TRUE(runMainLoopUntil([&] { return model->badges->loginRequired; }, 10000));

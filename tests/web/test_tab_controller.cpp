@@ -198,3 +198,69 @@ TEST_F(TabControllerTest, TheMainAreaFollowsTabsThatCloseUnderIt) {
   ASSERT_TRUE(waitLoaded(model->activeTab(), "/calendar"));
   EXPECT_TRUE(runMainLoopUntil([&] { return model->activeTab()->title.get() == "日历与待办"; }, 3000));
 }
+
+TEST_F(TabControllerTest, APageOfStatus200IsNeverTakenForADeniedPage) {
+  auto notes = [](int status) {
+    return [status](const RecordedRequest&) {
+      return Reply::html("<html><head><title>Forbidden words · 墨衡台</title></head><body>"
+                         "<p>禁止访问 forbidden</p><textarea id=\"draft\"></textarea></body></html>",
+                         status);
+    };
+  };
+  service.setRoute("/notes", notes(200));
+  model = services->makeBrowserModel();
+  model->account().setNavItems({NavItem{"笔记", "doc", "/notes"}, NavItem{"案件", "folder.fill", "/cases"}});
+  auto tab = model->newTab("/notes", "笔记");
+  auto& h = show(tab);
+  ASSERT_TRUE(waitLoaded(tab, "/notes"));
+  h.evalText("document.getElementById('draft').value = '草稿：起诉状第三稿'; return '';");
+  h.pump(500);
+  EXPECT_EQ(h.evalText("const d = document.getElementById('draft'); return d ? d.value : 'gone';"), "草稿：起诉状第三稿");
+  EXPECT_TRUE(model->forbiddenPaths->empty());
+  EXPECT_EQ(model->navItems->size(), 2u);
+  EXPECT_FALSE(logged("[Quorvel][NAV] 403："));
+
+  // The same page answered with 403 is the denied card.
+  service.setRoute("/notes", notes(403));
+  model->loadInActive("/notes");
+  ASSERT_TRUE(h.waitFor([&] { return h.evalText("return document.title;") == "无权限 · 墨衡台"; }, 10000));
+  EXPECT_TRUE(model->forbiddenPaths->count("/notes"));
+  EXPECT_EQ(model->navItems->size(), 1u);
+}
+
+TEST_F(TabControllerTest, FramesOfOtherHostsStayInTheirFramesAndNeverReachTheSystem) {
+  TestService other;
+  other.start();
+  other.setRoute("/frame", [](const RecordedRequest&) { return Reply::html("<p id=\"inside\">嵌入的外部页面</p>"); });
+  other.setRoute("/top", [](const RecordedRequest&) { return Reply::html("<p>外部页面</p>"); });
+  // Another host name for the same machine: foreign to the service.
+  std::string foreign = "http://localhost:" + std::to_string(other.port());
+  std::string page = "<html><head><title>嵌入 · 墨衡台</title></head><body>"
+                     "<iframe src=\"" + foreign + "/frame\"></iframe>"
+                     "<iframe src=\"http://other.invalid/frame\"></iframe>"
+                     "<iframe srcdoc=\"<a id='away' href='http://other.invalid/from-frame'>x</a>\"></iframe>"
+                     "</body></html>";
+  service.setRoute("/embed", [page](const RecordedRequest&) { return Reply::html(page); });
+  model = services->makeBrowserModel();
+  auto tab = model->newTab("/embed", "嵌入");
+  auto& h = show(tab);
+  ASSERT_TRUE(waitLoaded(tab, "/embed"));
+  ASSERT_TRUE(other.waitForRequest("/frame", 10000));  // the foreign frame shows its page
+  h.run("document.querySelectorAll('iframe')[2].contentDocument.getElementById('away').click();");
+  h.pump(1000);
+  EXPECT_FALSE(logged("未打开外部链接"));
+  EXPECT_FALSE(logged("载入失败"));
+  EXPECT_EQ(tab->currentPath.get(), "/embed");
+  EXPECT_TRUE(dynamic_cast<TabController*>(tab->controller())->showsServicePage());
+
+  // The page itself going there still goes to the system, and the tab keeps its page.
+  h.run("location.href = '" + foreign + "/top';");
+  ASSERT_TRUE(runMainLoopUntil([&] { return logged("未打开外部链接 " + foreign + "/top"); }, 10000));
+  h.pump(300);
+  EXPECT_EQ(logCount("未打开外部链接"), 1);
+  EXPECT_FALSE(logged("载入失败"));
+  EXPECT_FALSE(tab->isLoading.get());
+  EXPECT_EQ(tab->currentPath.get(), "/embed");
+  EXPECT_EQ(h.evalText("return document.title;"), "嵌入 · 墨衡台");
+  EXPECT_EQ(*tab->controller()->currentURL(), service.url("/embed"));
+}

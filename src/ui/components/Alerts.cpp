@@ -9,24 +9,39 @@
 
 namespace quorvel {
 namespace {
+// The application's most recently focused window that is not an alert itself (alerts
+// belong to the application too).
 Gtk::Window* activeWindow() {
   auto app = std::dynamic_pointer_cast<Gtk::Application>(Gio::Application::get_default());
-  return app ? app->get_active_window() : nullptr;
+  if (!app) return nullptr;
+  for (Gtk::Window* w : app->get_windows())
+    if (w->get_visible() && !dynamic_cast<Gtk::MessageDialog*>(w)) return w;
+  return app->get_active_window();
 }
 }  // namespace
 
 void GtkDialogs::alert(const std::string& title, const std::string& text, const std::vector<std::string>& buttons,
                        std::function<void(int)> onAnswer) {
+  if (!gate_->open(title, text)) {
+    if (onAnswer) postToMain([onAnswer] { onAnswer(-1); });
+    return;
+  }
   // Safe to repeat; needed when GTK was started without a gtkmm application.
   Gtk::init_gtkmm_internals();
   auto* dialog = new Gtk::MessageDialog(title, false, Gtk::MessageType::INFO, Gtk::ButtonsType::NONE, true);
-  if (Gtk::Window* parent = activeWindow()) dialog->set_transient_for(*parent);
+  if (Gtk::Window* parent = activeWindow()) {
+    dialog->set_transient_for(*parent);
+    // Application shortcuts reach only the application's windows.
+    if (auto app = parent->get_application()) dialog->set_application(app);
+  }
   if (!text.empty()) dialog->set_secondary_text(text);
   std::vector<std::string> labels = buttons.empty() ? std::vector<std::string>{"好"} : buttons;
   for (size_t i = 0; i < labels.size(); ++i) dialog->add_button(labels[i], static_cast<int>(i));
   dialog->set_default_response(0);
   int count = static_cast<int>(labels.size());
-  dialog->signal_response().connect([dialog, onAnswer, count](int response) {
+  std::weak_ptr<AlertGate> gate = gate_;
+  dialog->signal_response().connect([dialog, onAnswer, count, gate, title, text](int response) {
+    if (auto g = gate.lock()) g->close(title, text);
     dialog->hide();
     // The dialog is freed on a later turn, after its signal emission is over.
     postToMain([dialog] { delete dialog; });

@@ -1,0 +1,110 @@
+// Alerts as real dialogs: the same alert does not stack, and the application's
+// shortcuts (Ctrl+Q quits) still work while an alert has the focus.
+#include <gtest/gtest.h>
+#include <gtkmm.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "base/Log.h"
+#include "base/MainQueue.h"
+#include "ui/components/Alerts.h"
+
+using namespace quorvel;
+
+namespace {
+
+std::vector<Gtk::MessageDialog*> shownDialogs() {
+  std::vector<Gtk::MessageDialog*> out;
+  for (Gtk::Window* w : Gtk::Window::list_toplevels())
+    if (auto* d = dynamic_cast<Gtk::MessageDialog*>(w); d && d->get_visible()) out.push_back(d);
+  return out;
+}
+
+// An application with a main window and a quit action on Ctrl+Q, as the client has.
+// One for all tests: the first application made stays the process's default.
+class GtkAlertsTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    app = Gtk::Application::create("cn.quorvel.test.alerts", Gio::Application::Flags::NON_UNIQUE);
+    app->register_application();
+    auto quit = Gio::SimpleAction::create("quit");
+    quit->signal_activate().connect([](const Glib::VariantBase&) { ++quitRequests; });
+    app->add_action(quit);
+    app->set_accel_for_action("app.quit", "<Control>q");
+    window = new Gtk::ApplicationWindow();
+    app->add_window(*window);
+    window->set_default_size(640, 480);
+    window->present();
+  }
+  static void TearDownTestSuite() {
+    app->remove_window(*window);
+    delete window;
+    window = nullptr;
+    app.reset();
+    drainMainLoop();
+  }
+  void SetUp() override {
+    ASSERT_TRUE(app->is_registered());
+    quitRequests = 0;
+    window->present();
+    runMainLoopUntil([] { return window->is_active(); }, 2000);
+    setLogSink([this](const std::string& line) { logs.push_back(line); });
+  }
+  void TearDown() override {
+    for (auto* d : shownDialogs()) d->response(Gtk::ResponseType::DELETE_EVENT);
+    drainMainLoop();
+    setLogSink({});
+  }
+
+  static inline Glib::RefPtr<Gtk::Application> app;
+  static inline Gtk::ApplicationWindow* window = nullptr;
+  static inline int quitRequests = 0;
+  GtkDialogs dialogs;
+  std::vector<std::string> logs;
+  // Answers arrive until the dialogs are closed in TearDown.
+  std::vector<int> answers;
+  std::function<void(int)> answer = [this](int i) { answers.push_back(i); };
+};
+
+}  // namespace
+
+TEST_F(GtkAlertsTest, TheSameAlertIsShownOnceUntilItIsAnswered) {
+  dialogs.alert("还没有连接卷宗盘", "请先连接。", {"好", "去设置"}, answer);
+  dialogs.alert("还没有连接卷宗盘", "请先连接。", {"好", "去设置"}, answer);
+  drainMainLoop();
+  ASSERT_EQ(shownDialogs().size(), 1u);
+  EXPECT_EQ(answers, std::vector<int>{-1});  // the refused one is answered as dismissed
+  EXPECT_EQ(std::count(logs.begin(), logs.end(), "[Quorvel][ALERT] 还没有连接卷宗盘：请先连接。（已在显示）"), 1);
+  dialogs.alert("这个页面没有卷宗目录", "只有程序页才有。", {"好"}, answer);
+  drainMainLoop();
+  EXPECT_EQ(shownDialogs().size(), 2u);
+
+  for (auto* d : shownDialogs())
+    if (d->property_text().get_value() == "还没有连接卷宗盘") d->response(1);
+  drainMainLoop();
+  EXPECT_EQ(answers, (std::vector<int>{-1, 1}));
+  dialogs.alert("还没有连接卷宗盘", "请先连接。", {"好"}, answer);
+  drainMainLoop();
+  EXPECT_EQ(shownDialogs().size(), 2u);
+}
+
+TEST_F(GtkAlertsTest, CtrlQStillQuitsWhileAnAlertHasTheFocus) {
+  dialogs.alert("还没有连接卷宗盘", "请先连接。", {"好"}, {});
+  ASSERT_TRUE(runMainLoopUntil([] { return !shownDialogs().empty() && shownDialogs()[0]->is_active(); }, 3000));
+  Gtk::MessageDialog* dialog = shownDialogs()[0];
+  EXPECT_TRUE(dialog->get_modal());
+  EXPECT_EQ(dialog->get_transient_for(), window);
+  // The dialog's own action lookup reaches the application's actions.
+  EXPECT_TRUE(gtk_widget_activate_action(GTK_WIDGET(dialog->gobj()), "app.quit", nullptr));
+  EXPECT_EQ(quitRequests, 1);
+
+  // The key itself, as the X server delivers it to the focused dialog.
+  if (std::system("command -v xdotool >/dev/null 2>&1") != 0) GTEST_SKIP() << "xdotool is not installed";
+  ASSERT_EQ(std::system("xdotool key --clearmodifiers ctrl+q"), 0);
+  EXPECT_TRUE(runMainLoopUntil([&] { return quitRequests == 2; }, 3000));
+  EXPECT_EQ(shownDialogs().size(), 1u);  // nothing else closed the alert
+}
