@@ -12,7 +12,7 @@ PKGS=(
   libgtest-dev libgmock-dev googletest
   xvfb xauth dbus dbus-x11 dbus-user-session at-spi2-core
   fonts-noto-cjk fonts-noto-color-emoji
-  python3 procps
+  python3 procps xdotool
 )
 missing=()
 for p in "${PKGS[@]}"; do

@@ -10,7 +10,7 @@
 #include "base/LogTags.h"
 #include "core/Notifier.h"
 #include "ui/components/LawStyle.h"
-#include "ui/main/WebViewBox.h"
+#include "ui/main/ContentView.h"
 
 namespace quorvel {
 
@@ -54,10 +54,6 @@ void QuorvelApp::on_startup() {
         return G_SOURCE_CONTINUE;
       },
       this));
-
-  model_->activeID.changed().connect([this] { followActiveTab(); });
-  model_->tabs.changed().connect([this] { followActiveTab(); });
-  model_->changed().connect([this] { followActiveTab(); });
 }
 
 int QuorvelApp::on_command_line(const Glib::RefPtr<Gio::ApplicationCommandLine>&) {
@@ -77,8 +73,8 @@ void QuorvelApp::showMainWindow() {
     window_->set_title("墨衡台");
     window_->set_size_request(1120, 720);
     window_->set_default_size(1280, 820);
-    box_ = Gtk::make_managed<WebViewBox>();
-    window_->set_child(*box_);
+    content_ = Gtk::make_managed<ContentView>(model_);
+    window_->set_child(*content_);
     window_->set_hide_on_close(true);
     window_->signal_close_request().connect(
         [this] {
@@ -88,13 +84,8 @@ void QuorvelApp::showMainWindow() {
         },
         false);
     add_window(*window_);
-    followActiveTab();
   }
   window_->present();
-}
-
-void QuorvelApp::followActiveTab() {
-  if (box_) box_->showTab(model_->activeTab());
 }
 
 void QuorvelApp::quitOnSignal(const char* name) {
@@ -111,7 +102,7 @@ void QuorvelApp::on_shutdown() {
     // The window goes before the services whose views it shows.
     delete window_;
     window_ = nullptr;
-    box_ = nullptr;
+    content_ = nullptr;
   }
   model_.reset();
   services_.reset();

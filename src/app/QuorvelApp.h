@@ -9,7 +9,7 @@
 namespace quorvel {
 
 class BrowserModel;
-class WebViewBox;
+class ContentView;
 
 // The application object: one main window over the workspace model.
 class QuorvelApp : public Gtk::Application {
@@ -25,14 +25,13 @@ class QuorvelApp : public Gtk::Application {
 
  private:
   void showMainWindow();
-  void followActiveTab();
   void quitOnSignal(const char* name);
 
   AppServices::Options options_;
   std::unique_ptr<AppServices> services_;
   std::shared_ptr<BrowserModel> model_;
   Gtk::ApplicationWindow* window_ = nullptr;
-  WebViewBox* box_ = nullptr;
+  ContentView* content_ = nullptr;
   SourceId sigterm_;
   SourceId sigint_;
 };

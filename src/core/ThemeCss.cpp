@@ -220,6 +220,28 @@ std::string lawStyleCss() {
                                                              LawUnit::topLeading, LawUnit::bottomTrailing)) +
                     "; border-color: " + p.border.css() + "; color: " + p.icon.css() + ";");
   }
+  css += lawMainWindowCss();
+  return css;
+}
+
+std::string lawMainWindowCss() {
+  std::string css;
+  css += rule(".law-hairline", "background-color: " + LawTheme::borderLight.css() + "; min-height: 1px;");
+  // The 2-pixel loading bar at the top of the page area.
+  css += rule(".law-loading-bar, .law-loading-bar trough",
+              "min-height: 2px; padding: 0; margin: 0; border: none; background: transparent;");
+  css += rule(".law-loading-bar progress",
+              "min-height: 2px; border: none; border-radius: 0; background-color: " + LawTheme::primary.css() + ";");
+  css += rule(".law-moon-disc", "background-color: " + LawTheme::primarySoft.css() +
+                                    "; border-radius: 26px; min-width: 52px; min-height: 52px; color: " +
+                                    LawTheme::primary.css() + ";");
+  css += rule(".law-brand-tile", "background-color: " + LawTheme::sidebarBg.css() +
+                                     "; border-radius: 12px; min-width: 56px; min-height: 56px;");
+  css += rule(".law-placeholder-title",
+              "font-weight: bold; font-size: 16px; color: " + LawTheme::textPrimary.css() + ";");
+  css += rule(".law-empty-title", "font-weight: bold; font-size: 17px; color: " + LawTheme::textPrimary.css() + ";");
+  css += rule(".law-placeholder-note", "font-size: 11.5px; color: " + LawTheme::textMuted.css() + ";");
+  css += rule(".law-empty-hint", "font-size: 12px; color: " + LawTheme::textSecondary.css() + ";");
   return css;
 }
 

@@ -32,6 +32,9 @@ namespace quorvel {
 
 // The complete style sheet.
 std::string lawStyleCss();
+// The rules of the main window's own pieces (hairline, loading bar, placeholders);
+// part of lawStyleCss().
+std::string lawMainWindowCss();
 
 // Extra rules for one chip whose activeColor differs from the default (primary):
 // the active fill and shadow and the hover border. Applied to that chip only.

@@ -3,6 +3,7 @@
 #include <optional>
 #include <set>
 
+#include "core/KeyShortcuts.h"
 #include "core/TabRules.h"
 
 using namespace quorvel;
@@ -200,4 +201,54 @@ TEST(AccountLine, UserWithRoleLabel) {
   EXPECT_EQ(accountLine(b), "张三");
   b.role = "lawyer";
   EXPECT_EQ(accountLine(b), "张三（律师）");
+}
+
+namespace {
+struct ShortcutCase {
+  quorvel::KeyModifiers mods;
+  const char* text;
+  bool inDialog;
+  quorvel::ShortcutDecision::Action action;
+  int index;
+};
+}  // namespace
+
+TEST(KeyShortcuts, CtrlAloneClosesOrSelectsAndEverythingElsePassesOn) {
+  using quorvel::ShortcutDecision;
+  const quorvel::KeyModifiers ctrl{true};
+  const ShortcutCase cases[] = {
+      {ctrl, "w", false, ShortcutDecision::closeActiveTab, -1},
+      {ctrl, "W", false, ShortcutDecision::closeActiveTab, -1},
+      {ctrl, "1", false, ShortcutDecision::selectTab, 0},
+      {ctrl, "9", false, ShortcutDecision::selectTab, 8},
+      {ctrl, "0", false, ShortcutDecision::passOn, -1},
+      {ctrl, "t", false, ShortcutDecision::passOn, -1},
+      {ctrl, "", false, ShortcutDecision::passOn, -1},
+      {ctrl, "w", true, ShortcutDecision::passOn, -1},  // a dialog keeps its keys
+      {{true, true}, "w", false, ShortcutDecision::passOn, -1},
+      {{true, false, true}, "1", false, ShortcutDecision::passOn, -1},
+      {{true, false, false, true}, "w", false, ShortcutDecision::passOn, -1},
+      {{true, false, false, false, true}, "w", false, ShortcutDecision::passOn, -1},
+      {{false}, "w", false, ShortcutDecision::passOn, -1},
+      {{false, false, true}, "1", false, ShortcutDecision::passOn, -1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.text) + (c.inDialog ? " in dialog" : ""));
+    auto d = quorvel::decideShortcut(c.mods, c.text, c.inDialog);
+    EXPECT_EQ(d.action, c.action);
+    if (c.action == ShortcutDecision::selectTab) EXPECT_EQ(d.index, c.index);
+  }
+}
+
+TEST(KeyShortcuts, GlyphsReadAsLinuxKeys) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"⌘⇧D", "Ctrl+Shift+D"},
+      {"⌥⇧N", "Alt+Shift+N"},
+      {"⌘⌃L", "Ctrl+Alt+L"},
+      {"关闭标签 ⌘W", "关闭标签 Ctrl+W"},
+      {"按 ⌘T 新建标签，或按 ⌘K 快速搜索", "按 Ctrl+T 新建标签，或按 Ctrl+K 快速搜索"},
+      {"⏎", "Enter"},
+      {"无快捷键", "无快捷键"},
+  };
+  for (const auto& [in, out] : cases) EXPECT_EQ(quorvel::linuxShortcutText(in), out) << in;
 }

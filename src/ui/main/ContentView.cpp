@@ -1,0 +1,197 @@
+#include "ui/main/ContentView.h"
+
+#include <set>
+
+#include "core/KeyShortcuts.h"
+#include "ui/main/Placeholders.h"
+#include "web/TabController.h"
+
+namespace quorvel {
+namespace {
+constexpr int kSidebarWidth = 232;
+constexpr unsigned kPulseMs = 80;
+constexpr const char* kEmpty = "empty";
+constexpr const char* kNone = "none";
+}  // namespace
+
+ContentView::ContentView(std::shared_ptr<BrowserModel> browser) : browser_(std::move(browser)) {
+  add_css_class("law-canvas");
+  set_child(row_);
+  row_.set_hexpand(true);
+  row_.set_vexpand(true);
+  sidebarSlot_.set_size_request(kSidebarWidth, -1);
+  sidebarSlot_.set_visible(false);  // until a sidebar is set
+  row_.append(sidebarSlot_);
+  row_.append(workspace_);
+  workspace_.set_hexpand(true);
+  workspace_.set_vexpand(true);
+  workspace_.append(topSlot_);
+  hairline_.add_css_class("law-hairline");
+  hairline_.set_size_request(-1, 1);
+  workspace_.append(hairline_);
+  workspace_.append(pageArea_);
+  pageArea_.set_hexpand(true);
+  pageArea_.set_vexpand(true);
+  pageArea_.add_css_class("law-canvas");
+  pageArea_.set_child(pages_);
+  pages_.set_transition_type(Gtk::StackTransitionType::NONE);
+  pages_.set_hhomogeneous(false);
+  pages_.set_vhomogeneous(false);
+
+  empty_ = Gtk::make_managed<EmptyStateView>(*browser_);
+  pages_.add(*empty_, kEmpty);
+  pages_.add(*Gtk::make_managed<Gtk::Box>(), kNone);
+
+  loadingBar_.add_css_class("law-loading-bar");
+  loadingBar_.set_valign(Gtk::Align::START);
+  loadingBar_.set_hexpand(true);
+  loadingBar_.set_pulse_step(0.12);
+  loadingBar_.set_can_target(false);
+  loadingBar_.set_visible(false);
+  pageArea_.add_overlay(loadingBar_);
+
+  // The window's shortcuts come before the page or any other control sees the key.
+  auto keys = Gtk::EventControllerKey::create();
+  keys->set_propagation_phase(Gtk::PropagationPhase::CAPTURE);
+  keys->signal_key_pressed().connect(sigc::mem_fun(*this, &ContentView::onKey), false);
+  add_controller(keys);
+
+  connections_.emplace_back(browser_->tabs.changed().connect([this] { syncLayers(); }));
+  connections_.emplace_back(browser_->changed().connect([this] { syncLayers(); }));
+  connections_.emplace_back(browser_->activeID.changed().connect([this] { showActive(); }));
+  connections_.emplace_back(browser_->activeLoading.changed().connect([this] { syncLoading(); }));
+  syncLayers();
+  syncLoading();
+}
+
+void ContentView::setSidebar(Gtk::Widget& sidebar) {
+  while (auto* c = sidebarSlot_.get_first_child()) sidebarSlot_.remove(*c);
+  sidebar.set_vexpand(true);
+  sidebarSlot_.append(sidebar);
+  sidebarSlot_.set_visible(sidebarShown_);
+}
+
+void ContentView::setTopBar(Gtk::Widget& topBar) {
+  while (auto* c = topSlot_.get_first_child()) topSlot_.remove(*c);
+  topSlot_.append(topBar);
+}
+
+void ContentView::setLockOverlay(Gtk::Widget* overlay) {
+  if (lockOverlay_) remove_overlay(*lockOverlay_);
+  lockOverlay_ = overlay;
+  if (overlay) add_overlay(*overlay);
+}
+
+void ContentView::setSidebarShown(bool shown) {
+  sidebarShown_ = shown;
+  sidebarSlot_.set_visible(shown && sidebarSlot_.get_first_child());
+}
+
+std::string ContentView::visibleLayer() const { return pages_.get_visible_child_name(); }
+
+Gtk::Widget* ContentView::layerOf(const std::string& tabID) const {
+  auto it = layers_.find(tabID);
+  return it == layers_.end() ? nullptr : it->second.box;
+}
+
+void ContentView::syncLayers() {
+  std::set<std::string> present;
+  for (const auto& tab : browser_->tabs.get()) {
+    present.insert(tab->id());
+    GtkWidget* view = GTK_WIDGET(TabController::viewOf(tab->controller()));
+    auto [it, added] = layers_.try_emplace(tab->id());
+    Layer& layer = it->second;
+    if (added) {
+      layer.box = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL);
+      layer.box->set_hexpand(true);
+      layer.box->set_vexpand(true);
+      pages_.add(*layer.box, tab->id());
+    }
+    bool current = layer.box->get_first_child() != nullptr && layer.view.get() == view &&
+                   (!view || gtk_widget_get_parent(view) == GTK_WIDGET(layer.box->gobj()));
+    if (current) continue;
+    // The page changed between live and released: the layer shows the new content.
+    while (auto* c = layer.box->get_first_child()) layer.box->remove(*c);
+    layer.view.reset();
+    if (view) {
+      if (GtkWidget* parent = gtk_widget_get_parent(view)) {
+        if (GTK_IS_BOX(parent)) gtk_box_remove(GTK_BOX(parent), view);
+        else gtk_widget_unparent(view);
+      }
+      gtk_box_append(layer.box->gobj(), view);
+      layer.view = GObjectPtr<GtkWidget>::retain(view);
+    } else {
+      std::weak_ptr<BrowserModel> weakModel = browser_;
+      std::weak_ptr<BrowserTab> weakTab = tab;
+      layer.box->append(*Gtk::make_managed<HibernatedView>(tab, [weakModel, weakTab] {
+        auto m = weakModel.lock();
+        auto t = weakTab.lock();
+        if (m && t) m->activate(t);
+      }));
+    }
+  }
+  for (auto it = layers_.begin(); it != layers_.end();) {
+    if (present.count(it->first)) {
+      ++it;
+      continue;
+    }
+    if (it->second.view && gtk_widget_get_parent(it->second.view) == GTK_WIDGET(it->second.box->gobj()))
+      it->second.box->remove(*Glib::wrap(it->second.view.get()));
+    pages_.remove(*it->second.box);
+    it = layers_.erase(it);
+  }
+  showActive();
+}
+
+void ContentView::showActive() {
+  if (browser_->tabs->empty()) {
+    pages_.set_visible_child(kEmpty);
+    return;
+  }
+  const auto& id = browser_->activeID.get();
+  if (id && layers_.count(*id)) pages_.set_visible_child(*id);
+  else pages_.set_visible_child(kNone);
+}
+
+void ContentView::syncLoading() {
+  bool loading = browser_->activeLoading.get();
+  loadingBar_.set_visible(loading);
+  if (!loading) {
+    pulse_.reset();
+    return;
+  }
+  if (pulse_) return;
+  pulse_ = SourceId(g_timeout_add(
+      kPulseMs,
+      +[](gpointer bar) -> gboolean {
+        gtk_progress_bar_pulse(GTK_PROGRESS_BAR(bar));
+        return G_SOURCE_CONTINUE;
+      },
+      loadingBar_.gobj()));
+}
+
+bool ContentView::onKey(guint keyval, guint, Gdk::ModifierType state) {
+  using M = Gdk::ModifierType;
+  auto has = [state](M m) { return (state & m) == m; };
+  KeyModifiers mods{has(M::CONTROL_MASK), has(M::SHIFT_MASK), has(M::ALT_MASK),
+                    has(M::SUPER_MASK) || has(M::META_MASK) || has(M::HYPER_MASK), has(M::LOCK_MASK)};
+  gunichar c = gdk_keyval_to_unicode(gdk_keyval_to_lower(keyval));
+  std::string text;
+  if (c) {
+    char buf[8] = {};
+    text.assign(buf, static_cast<size_t>(g_unichar_to_utf8(c, buf)));
+  }
+  auto* root = dynamic_cast<Gtk::Window*>(get_root());
+  bool inDialog = root && root->get_transient_for() != nullptr;
+  auto d = decideShortcut(mods, text, inDialog);
+  switch (d.action) {
+    case ShortcutDecision::closeActiveTab:
+      if (auto t = browser_->activeTab()) browser_->close(t);
+      return true;
+    case ShortcutDecision::selectTab: browser_->selectTab(d.index); return true;
+    case ShortcutDecision::passOn: return false;
+  }
+  return false;
+}
+
+}  // namespace quorvel

@@ -1,0 +1,65 @@
+#pragma once
+// The root of the main window: the sidebar column and the workspace column (top bar,
+// hairline, the page area with one layer per tab and the loading bar), and a slot
+// above everything for the lock overlay. Every tab's layer stays alive while the tab
+// exists, so switching tabs never reloads a page or loses its scroll and form state.
+#include <gtkmm.h>
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "base/GLibPtr.h"
+#include "base/GObjectPtr.h"
+#include "core/BrowserModel.h"
+
+namespace quorvel {
+
+class EmptyStateView;
+
+class ContentView : public Gtk::Overlay {
+ public:
+  explicit ContentView(std::shared_ptr<BrowserModel> browser);
+
+  // The pieces other parts build; each slot takes a managed widget.
+  void setSidebar(Gtk::Widget& sidebar);
+  void setTopBar(Gtk::Widget& topBar);
+  void setLockOverlay(Gtk::Widget* overlay);
+
+  bool sidebarShown() const { return sidebarShown_; }
+  void setSidebarShown(bool shown);
+
+  // For tests and renders: the layer shown now ("empty", "none" or a tab id).
+  std::string visibleLayer() const;
+  Gtk::Widget* layerOf(const std::string& tabID) const;
+  EmptyStateView* emptyState() const { return empty_; }
+  bool loadingBarShown() const { return loadingBar_.get_visible(); }
+
+ private:
+  struct Layer {
+    Gtk::Box* box = nullptr;
+    GObjectPtr<GtkWidget> view;  // the live page shown, or none (the placeholder)
+  };
+  void syncLayers();
+  void showActive();
+  void syncLoading();
+  bool onKey(guint keyval, guint keycode, Gdk::ModifierType state);
+
+  std::shared_ptr<BrowserModel> browser_;
+  Gtk::Box row_{Gtk::Orientation::HORIZONTAL};
+  Gtk::Box sidebarSlot_{Gtk::Orientation::VERTICAL};
+  Gtk::Box workspace_{Gtk::Orientation::VERTICAL};
+  Gtk::Box topSlot_{Gtk::Orientation::VERTICAL};
+  Gtk::Box hairline_;
+  Gtk::Overlay pageArea_;
+  Gtk::Stack pages_;
+  Gtk::ProgressBar loadingBar_;
+  EmptyStateView* empty_ = nullptr;
+  Gtk::Widget* lockOverlay_ = nullptr;
+  std::map<std::string, Layer> layers_;
+  bool sidebarShown_ = true;
+  SourceId pulse_;
+  std::vector<ScopedConnection> connections_;
+};
+
+}  // namespace quorvel

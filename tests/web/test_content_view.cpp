@@ -1,0 +1,167 @@
+// The main window's root view with real tabs against the test service: every tab keeps
+// its page while another is shown, released tabs show their placeholder and wake from
+// it, an empty workspace offers its two pages, and Ctrl+W / Ctrl+<n> reach the model
+// before the page does.
+#include <gtest/gtest.h>
+#include <gtkmm.h>
+
+#include <cstdlib>
+
+#include "ServiceTabFixture.h"
+#include "TestHelpers.h"
+#include "base/GLibPtr.h"
+#include "ui/main/ContentView.h"
+#include "ui/main/Placeholders.h"
+#include "web/TabController.h"
+
+namespace quorvel::test {
+namespace {
+
+constexpr const char* kFormPage =
+    "<!doctype html><html><head><title>草稿</title></head><body>"
+    "<input id='draft'><div style='height:4000px'></div></body></html>";
+
+class ContentViewTest : public ServiceTabFixture {
+ protected:
+  void SetUp() override {
+    ServiceTabFixture::SetUp();
+    service.setRoute("/form", [](const RecordedRequest&) { return Reply::html(kFormPage); });
+    signIn();
+    model = services->makeBrowserModel();
+    window = std::make_unique<Gtk::Window>();
+    window->set_default_size(1280, 820);
+    view = Gtk::make_managed<ContentView>(model);
+    window->set_child(*view);
+    window->present();
+    drainMainLoop();
+  }
+  void TearDown() override {
+    window.reset();
+    drainMainLoop();
+    ServiceTabFixture::TearDown();
+  }
+
+  // Runs a script in a tab's page and returns its text result.
+  std::string eval(const std::shared_ptr<BrowserTab>& tab, const std::string& body) {
+    WebKitWebView* v = TabController::viewOf(tab->controller());
+    struct Result {
+      bool done = false;
+      std::string text;
+    } r;
+    webkit_web_view_evaluate_javascript(
+        v, body.c_str(), -1, nullptr, nullptr, nullptr,
+        [](GObject* src, GAsyncResult* res, gpointer data) {
+          auto* out = static_cast<Result*>(data);
+          if (JSCValue* value = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(src), res, nullptr)) {
+            GCharPtr s(jsc_value_to_string(value));
+            out->text = s ? s.get() : "";
+            g_object_unref(value);
+          }
+          out->done = true;
+        },
+        &r);
+    EXPECT_TRUE(runMainLoopUntil([&] { return r.done; }, 5000));
+    return r.text;
+  }
+
+  std::unique_ptr<Gtk::Window> window;
+  ContentView* view = nullptr;
+};
+
+TEST_F(ContentViewTest, SwitchingTabsKeepsEachPageWithItsFormInputAndScroll) {
+  auto first = model->activeTab();
+  ASSERT_TRUE(first);
+  TabLoadWatch firstLoad(first);
+  model->loadInActive("/form");
+  ASSERT_TRUE(firstLoad.wait("/form"));
+  eval(first, "document.getElementById('draft').value = '起诉状草稿'; window.scrollTo(0, 1200); 'ok'");
+
+  auto second = model->newTab("/cases", "全局案件中心");
+  ASSERT_TRUE(waitLoaded(second, "/cases"));
+  EXPECT_EQ(view->visibleLayer(), second->id());
+  size_t formLoads = service.requestsTo("/form").size();
+
+  model->selectTab(0);
+  EXPECT_EQ(view->visibleLayer(), first->id());
+  drainMainLoop();
+  EXPECT_EQ(eval(first, "document.getElementById('draft').value"), "起诉状草稿");
+  EXPECT_EQ(eval(first, "String(window.scrollY)"), "1200");
+  EXPECT_EQ(service.requestsTo("/form").size(), formLoads);  // not reloaded
+  // The other tab's page is still attached to its layer, only hidden.
+  EXPECT_TRUE(TabController::viewOf(second->controller()));
+  EXPECT_EQ(view->layerOf(second->id())->get_first_child()->gobj(),
+            GTK_WIDGET(TabController::viewOf(second->controller())));
+}
+
+TEST_F(ContentViewTest, AReleasedTabShowsItsPlaceholderAndWakesFromIt) {
+  auto first = model->activeTab();
+  ASSERT_TRUE(waitLoaded(first, "/dashboard"));
+  auto second = model->newTab("/cases", "全局案件中心");
+  ASSERT_TRUE(waitLoaded(second, "/cases"));
+  ASSERT_EQ(model->hibernateOthers(), 1);
+  drainMainLoop();
+  auto* placeholder = dynamic_cast<HibernatedView*>(view->layerOf(first->id())->get_first_child());
+  ASSERT_NE(placeholder, nullptr);
+
+  model->selectTab(0);  // activating wakes it already; wake from the button instead
+  ASSERT_TRUE(waitLoaded(first, "/dashboard"));
+  ASSERT_EQ(model->hibernateOthers(), 1);
+  model->activeID.set(second->id());
+  drainMainLoop();
+  placeholder = dynamic_cast<HibernatedView*>(view->layerOf(second->id())->get_first_child());
+  ASSERT_NE(placeholder, nullptr);
+  EXPECT_EQ(view->visibleLayer(), second->id());
+  placeholder->wakeButton().activate();
+  ASSERT_TRUE(waitLoaded(second, "/cases"));
+  EXPECT_TRUE(second->webView());
+  EXPECT_EQ(view->layerOf(second->id())->get_first_child()->gobj(),
+            GTK_WIDGET(TabController::viewOf(second->controller())));
+}
+
+TEST_F(ContentViewTest, AnEmptyWorkspaceOffersTheDashboardAndTheCaseCentre) {
+  while (!model->tabs->empty()) model->close(model->tabs.get()[0]);
+  drainMainLoop();
+  EXPECT_EQ(view->visibleLayer(), "empty");
+  view->emptyState()->dashboardButton().activate();  // a button clicks after its press animation
+  ASSERT_TRUE(runMainLoopUntil([&] { return model->tabs->size() == 1; }, 2000));
+  EXPECT_EQ(model->activeTab()->currentPath.get(), "/dashboard");
+  EXPECT_EQ(view->visibleLayer(), model->activeTab()->id());
+
+  model->close(model->activeTab());
+  EXPECT_EQ(view->visibleLayer(), "empty");
+  view->emptyState()->casesButton().activate();
+  ASSERT_TRUE(runMainLoopUntil([&] { return model->tabs->size() == 1; }, 2000));
+  EXPECT_EQ(model->activeTab()->title.get(), "全局案件中心");
+  EXPECT_EQ(model->activeTab()->currentPath.get(), "/cases");
+}
+
+TEST_F(ContentViewTest, CtrlWClosesAndCtrlNumberSelectsBeforeThePageSeesTheKey) {
+  if (std::system("command -v xdotool >/dev/null 2>&1") != 0) GTEST_SKIP() << "xdotool is not installed";
+  auto first = model->activeTab();
+  ASSERT_TRUE(waitLoaded(first, "/dashboard"));
+  auto second = model->newTab("/cases", "全局案件中心");
+  ASSERT_TRUE(waitLoaded(second, "/cases"));
+  // The page would see the key in its own handler if it got it.
+  eval(second,
+       "window.__keys = 0; document.addEventListener('keydown', e => { if (e.key === '1' || e.key === 'w') "
+       "window.__keys++; }, true); 'ok'");
+  gtk_widget_grab_focus(GTK_WIDGET(TabController::viewOf(second->controller())));
+  drainMainLoop();
+
+  ASSERT_EQ(std::system("xdotool key --clearmodifiers ctrl+1"), 0);
+  ASSERT_TRUE(runMainLoopUntil([&] { return model->activeTab() == first; }, 3000));
+  model->activate(second);
+  EXPECT_EQ(eval(second, "String(window.__keys)"), "0");
+  gtk_widget_grab_focus(GTK_WIDGET(TabController::viewOf(second->controller())));
+  drainMainLoop();
+  ASSERT_EQ(std::system("xdotool key --clearmodifiers ctrl+w"), 0);
+  ASSERT_TRUE(runMainLoopUntil([&] { return model->tabs->size() == 1; }, 3000));
+  EXPECT_EQ(model->activeTab(), first);
+  // Ctrl+Shift+W is not the shortcut: it passes on and closes nothing.
+  ASSERT_EQ(std::system("xdotool key --clearmodifiers ctrl+shift+w"), 0);
+  runMainLoopUntil([] { return false; }, 300);
+  EXPECT_EQ(model->tabs->size(), 1u);
+}
+
+}  // namespace
+}  // namespace quorvel::test
