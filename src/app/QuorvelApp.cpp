@@ -10,7 +10,7 @@
 #include "base/LogTags.h"
 #include "core/Notifier.h"
 #include "ui/components/LawStyle.h"
-#include "ui/main/ContentView.h"
+#include "ui/main/MainWindow.h"
 
 namespace quorvel {
 
@@ -69,20 +69,7 @@ void QuorvelApp::on_activate() {
 
 void QuorvelApp::showMainWindow() {
   if (!window_) {
-    window_ = new Gtk::ApplicationWindow();
-    window_->set_title("墨衡台");
-    window_->set_size_request(1120, 720);
-    window_->set_default_size(1280, 820);
-    content_ = Gtk::make_managed<ContentView>(model_);
-    window_->set_child(*content_);
-    window_->set_hide_on_close(true);
-    window_->signal_close_request().connect(
-        [this] {
-          model_->saveSession();
-          logLine(tags::kWindow, "主窗口已隐藏");
-          return false;
-        },
-        false);
+    window_ = new MainWindow(model_);
     add_window(*window_);
   }
   window_->present();
@@ -102,7 +89,6 @@ void QuorvelApp::on_shutdown() {
     // The window goes before the services whose views it shows.
     delete window_;
     window_ = nullptr;
-    content_ = nullptr;
   }
   model_.reset();
   services_.reset();

@@ -9,7 +9,7 @@
 namespace quorvel {
 
 class BrowserModel;
-class ContentView;
+class MainWindow;
 
 // The application object: one main window over the workspace model.
 class QuorvelApp : public Gtk::Application {
@@ -30,8 +30,7 @@ class QuorvelApp : public Gtk::Application {
   AppServices::Options options_;
   std::unique_ptr<AppServices> services_;
   std::shared_ptr<BrowserModel> model_;
-  Gtk::ApplicationWindow* window_ = nullptr;
-  ContentView* content_ = nullptr;
+  MainWindow* window_ = nullptr;
   SourceId sigterm_;
   SourceId sigint_;
 };

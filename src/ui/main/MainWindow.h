@@ -1,0 +1,24 @@
+#pragma once
+// The main window: "墨衡台", at least 1120 × 720, the root view as its content.
+// Closing hides it (the application keeps running) after saving the tab session.
+#include <gtkmm.h>
+
+#include <memory>
+
+#include "core/BrowserModel.h"
+
+namespace quorvel {
+
+class ContentView;
+
+class MainWindow : public Gtk::ApplicationWindow {
+ public:
+  explicit MainWindow(std::shared_ptr<BrowserModel> browser);
+  ContentView& content() { return *content_; }
+
+ private:
+  std::shared_ptr<BrowserModel> browser_;
+  ContentView* content_ = nullptr;
+};
+
+}  // namespace quorvel
