@@ -12,6 +12,8 @@
 #include "core/BrowserModel.h"
 #include "base/MainQueue.h"
 #include "web/WebEngine.h"
+#include "fakes/FakeDialogs.h"
+#include "features/volume/AccountFlow.h"
 
 using namespace quorvel;
 using namespace quorvel::test;
@@ -252,3 +254,29 @@ TEST_F(ServiceReadsTest, LogoutClearsTheCookieBeforeShowingTheLoginPage) {
   // The login page then marks the sign-in as required.
   ASSERT_TRUE(runMainLoopUntil([&] { return model->badges->loginRequired; }, 10000));
 }
+
+namespace quorvel::test {
+namespace {
+TEST_F(ServiceReadsTest, SwitchingAccountAsksFirstAndSignsOutOnlyOnASwitchChoice) {
+  signIn();
+  open("/dashboard");
+  ASSERT_TRUE(runMainLoopUntil([&] { return model->badges->loaded; }, 10000));
+  FakeDialogs dialogs;
+  dialogs.answer = 2;  // 取消
+  AccountFlow::switchAccount(*model);
+  drainMainLoop();
+  ASSERT_EQ(dialogs.shown.size(), 1u);
+  EXPECT_EQ(dialogs.shown[0].title, "切换账号？");
+  EXPECT_EQ(dialogs.shown[0].buttons,
+            (std::vector<std::string>{"切换并断开卷宗盘（推荐）", "只切换，保留卷宗盘连接", "取消"}));
+  EXPECT_TRUE(model->badges->loaded);
+
+  dialogs.answer = 0;
+  service.clearRequests();
+  AccountFlow::switchAccount(*model);
+  ASSERT_TRUE(runMainLoopUntil([&] { return logged("[Quorvel][ACCOUNT] 已清除登录态，回到登录页"); }, 10000));
+  EXPECT_TRUE(logged("[Quorvel][ACCOUNT] 断开卷宗盘：成功 本来就没挂载"));
+  EXPECT_TRUE(model->badges->user.empty());  // signed out
+}
+}  // namespace
+}  // namespace quorvel::test
