@@ -12,6 +12,7 @@
 #include "base/GLibPtr.h"
 #include "ui/main/ContentView.h"
 #include "ui/main/Placeholders.h"
+#include "ui/main/WebViewBox.h"
 #include "web/TabController.h"
 
 namespace quorvel::test {
@@ -89,8 +90,8 @@ TEST_F(ContentViewTest, SwitchingTabsKeepsEachPageWithItsFormInputAndScroll) {
   EXPECT_EQ(service.requestsTo("/form").size(), formLoads);  // not reloaded
   // The other tab's page is still attached to its layer, only hidden.
   EXPECT_TRUE(TabController::viewOf(second->controller()));
-  EXPECT_EQ(view->layerOf(second->id())->get_first_child()->gobj(),
-            GTK_WIDGET(TabController::viewOf(second->controller())));
+  EXPECT_EQ(gtk_widget_get_parent(GTK_WIDGET(TabController::viewOf(second->controller()))),
+            view->layerOf(second->id())->gobj());
 }
 
 TEST_F(ContentViewTest, AReleasedTabShowsItsPlaceholderAndWakesFromIt) {
@@ -100,7 +101,11 @@ TEST_F(ContentViewTest, AReleasedTabShowsItsPlaceholderAndWakesFromIt) {
   ASSERT_TRUE(waitLoaded(second, "/cases"));
   ASSERT_EQ(model->hibernateOthers(), 1);
   drainMainLoop();
-  auto* placeholder = dynamic_cast<HibernatedView*>(view->layerOf(first->id())->get_first_child());
+  auto placeholderOf = [&](const std::shared_ptr<BrowserTab>& t) {
+    auto* box = dynamic_cast<WebViewBox*>(view->layerOf(t->id()));
+    return box ? box->hibernatedView() : nullptr;
+  };
+  auto* placeholder = placeholderOf(first);
   ASSERT_NE(placeholder, nullptr);
 
   model->selectTab(0);  // activating wakes it already; wake from the button instead
@@ -108,14 +113,15 @@ TEST_F(ContentViewTest, AReleasedTabShowsItsPlaceholderAndWakesFromIt) {
   ASSERT_EQ(model->hibernateOthers(), 1);
   model->activeID.set(second->id());
   drainMainLoop();
-  placeholder = dynamic_cast<HibernatedView*>(view->layerOf(second->id())->get_first_child());
+  placeholder = placeholderOf(second);
   ASSERT_NE(placeholder, nullptr);
   EXPECT_EQ(view->visibleLayer(), second->id());
   placeholder->wakeButton().activate();
   ASSERT_TRUE(waitLoaded(second, "/cases"));
   EXPECT_TRUE(second->webView());
-  EXPECT_EQ(view->layerOf(second->id())->get_first_child()->gobj(),
-            GTK_WIDGET(TabController::viewOf(second->controller())));
+  EXPECT_EQ(gtk_widget_get_parent(GTK_WIDGET(TabController::viewOf(second->controller()))),
+            view->layerOf(second->id())->gobj());
+  EXPECT_EQ(placeholderOf(second), nullptr);
 }
 
 TEST_F(ContentViewTest, AnEmptyWorkspaceOffersTheDashboardAndTheCaseCentre) {

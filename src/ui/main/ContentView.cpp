@@ -4,7 +4,8 @@
 
 #include "core/KeyShortcuts.h"
 #include "ui/main/Placeholders.h"
-#include "web/TabController.h"
+#include "ui/main/WebViewBox.h"
+
 
 namespace quorvel {
 namespace {
@@ -91,53 +92,32 @@ std::string ContentView::visibleLayer() const { return pages_.get_visible_child_
 
 Gtk::Widget* ContentView::layerOf(const std::string& tabID) const {
   auto it = layers_.find(tabID);
-  return it == layers_.end() ? nullptr : it->second.box;
+  return it == layers_.end() ? nullptr : it->second;
 }
 
 void ContentView::syncLayers() {
   std::set<std::string> present;
   for (const auto& tab : browser_->tabs.get()) {
     present.insert(tab->id());
-    GtkWidget* view = GTK_WIDGET(TabController::viewOf(tab->controller()));
-    auto [it, added] = layers_.try_emplace(tab->id());
-    Layer& layer = it->second;
+    auto [it, added] = layers_.try_emplace(tab->id(), nullptr);
     if (added) {
-      layer.box = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL);
-      layer.box->set_hexpand(true);
-      layer.box->set_vexpand(true);
-      pages_.add(*layer.box, tab->id());
-    }
-    bool current = layer.box->get_first_child() != nullptr && layer.view.get() == view &&
-                   (!view || gtk_widget_get_parent(view) == GTK_WIDGET(layer.box->gobj()));
-    if (current) continue;
-    // The page changed between live and released: the layer shows the new content.
-    while (auto* c = layer.box->get_first_child()) layer.box->remove(*c);
-    layer.view.reset();
-    if (view) {
-      if (GtkWidget* parent = gtk_widget_get_parent(view)) {
-        if (GTK_IS_BOX(parent)) gtk_box_remove(GTK_BOX(parent), view);
-        else gtk_widget_unparent(view);
-      }
-      gtk_box_append(layer.box->gobj(), view);
-      layer.view = GObjectPtr<GtkWidget>::retain(view);
-    } else {
+      it->second = Gtk::make_managed<WebViewBox>();
       std::weak_ptr<BrowserModel> weakModel = browser_;
-      std::weak_ptr<BrowserTab> weakTab = tab;
-      layer.box->append(*Gtk::make_managed<HibernatedView>(tab, [weakModel, weakTab] {
-        auto m = weakModel.lock();
-        auto t = weakTab.lock();
-        if (m && t) m->activate(t);
-      }));
+      it->second->setOnWake([weakModel](const std::shared_ptr<BrowserTab>& t) {
+        if (auto m = weakModel.lock()) m->activate(t);
+      });
+      pages_.add(*it->second, tab->id());
     }
+    // Shows the live page, or the placeholder of a released tab.
+    it->second->showTab(tab);
   }
   for (auto it = layers_.begin(); it != layers_.end();) {
     if (present.count(it->first)) {
       ++it;
       continue;
     }
-    if (it->second.view && gtk_widget_get_parent(it->second.view) == GTK_WIDGET(it->second.box->gobj()))
-      it->second.box->remove(*Glib::wrap(it->second.view.get()));
-    pages_.remove(*it->second.box);
+    it->second->showTab(nullptr);  // lets go of a page that is still attached
+    pages_.remove(*it->second);
     it = layers_.erase(it);
   }
   showActive();

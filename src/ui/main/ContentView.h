@@ -16,6 +16,7 @@
 namespace quorvel {
 
 class EmptyStateView;
+class WebViewBox;
 
 class ContentView : public Gtk::Overlay {
  public:
@@ -36,10 +37,6 @@ class ContentView : public Gtk::Overlay {
   bool loadingBarShown() const { return loadingBar_.get_visible(); }
 
  private:
-  struct Layer {
-    Gtk::Box* box = nullptr;
-    GObjectPtr<GtkWidget> view;  // the live page shown, or none (the placeholder)
-  };
   void syncLayers();
   void showActive();
   void syncLoading();
@@ -56,7 +53,7 @@ class ContentView : public Gtk::Overlay {
   Gtk::ProgressBar loadingBar_;
   EmptyStateView* empty_ = nullptr;
   Gtk::Widget* lockOverlay_ = nullptr;
-  std::map<std::string, Layer> layers_;
+  std::map<std::string, WebViewBox*> layers_;
   bool sidebarShown_ = true;
   SourceId pulse_;
   std::vector<ScopedConnection> connections_;

@@ -1,5 +1,6 @@
 #include "ui/main/WebViewBox.h"
 
+#include "ui/main/Placeholders.h"
 #include "web/TabController.h"
 
 namespace quorvel {
@@ -12,14 +13,21 @@ WebViewBox::WebViewBox() : Gtk::Box(Gtk::Orientation::VERTICAL) {
   append(placeholder_);
 }
 
-void WebViewBox::showTab(const std::shared_ptr<BrowserTab>& tab) {
-  GtkWidget* next = nullptr;
-  if (tab) {
-    if (WebKitWebView* view = TabController::viewOf(tab->controller())) next = GTK_WIDGET(view);
+void WebViewBox::clearPlaceholder() {
+  if (hibernated_) {
+    remove(*hibernated_);
+    hibernated_ = nullptr;
+    hibernatedTab_.reset();
   }
+}
+
+void WebViewBox::showTab(const std::shared_ptr<BrowserTab>& tab) {
+  GtkWidget* next = tab ? GTK_WIDGET(TabController::viewOf(tab->controller())) : nullptr;
   if (next == current_ && next && gtk_widget_get_parent(next) == GTK_WIDGET(gobj())) return;
+  if (!next && tab && hibernated_ && hibernatedTab_.lock() == tab) return;
   if (current_ && gtk_widget_get_parent(current_) == GTK_WIDGET(gobj())) gtk_box_remove(gobj(), current_);
   current_.reset();
+  clearPlaceholder();
   if (next) {
     if (GtkWidget* parent = gtk_widget_get_parent(next)) {
       if (GTK_IS_BOX(parent)) gtk_box_remove(GTK_BOX(parent), next);
@@ -28,8 +36,15 @@ void WebViewBox::showTab(const std::shared_ptr<BrowserTab>& tab) {
     placeholder_.hide();
     gtk_box_append(gobj(), next);
     current_ = GObjectPtr<GtkWidget>::retain(next);
+  } else if (tab) {
+    placeholder_.hide();
+    std::weak_ptr<BrowserTab> weak = tab;
+    hibernated_ = Gtk::make_managed<HibernatedView>(tab, [this, weak] {
+      if (auto t = weak.lock(); t && onWake_) onWake_(t);
+    });
+    hibernatedTab_ = tab;
+    append(*hibernated_);
   } else {
-    placeholder_.set_text(tab ? "该标签因长时间闲置已自动释放内存" : "没有打开的页面");
     placeholder_.show();
   }
 }
