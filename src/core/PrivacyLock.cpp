@@ -1,0 +1,79 @@
+#include "core/PrivacyLock.h"
+
+#include "base/Installed.h"
+#include "base/Log.h"
+#include "base/LogTags.h"
+#include "base/MainQueue.h"
+#include "platform/Authenticator.h"
+#include "platform/IdleTime.h"
+#include "platform/UserDefaults.h"
+
+namespace quorvel {
+
+PrivacyLock::PrivacyLock(IdleTime& idle, Authenticator& auth, AppMode mode) : idle_(idle), auth_(auth), mode_(mode) {
+  autoLockMinutes.set(static_cast<int>(UserDefaults::standard().integer(kAutoLockKey).value_or(0)));
+}
+
+PrivacyLock::~PrivacyLock() = default;
+
+PrivacyLock* PrivacyLock::shared() { return Installed<PrivacyLock>::get(); }
+
+void PrivacyLock::setAutoLockMinutes(int minutes) {
+  autoLockMinutes.set(minutes);
+  UserDefaults::standard().set(kAutoLockKey, minutes);
+}
+
+void PrivacyLock::startMonitoring() {
+  if (mode_ == AppMode::diagnostic) return;
+  std::weak_ptr<bool> alive = alive_;
+  idleTimer_ = SourceId(startRepeatingTimer(kCheckIntervalMs, [this, alive] {
+    if (!alive.expired()) checkIdle();
+    return true;
+  }));
+}
+
+void PrivacyLock::lock() {
+  authError.set("");
+  isLocked.set(true);
+  logLine(tags::kLock, "已开启隐私锁屏");
+}
+
+void PrivacyLock::checkIdle() {
+  if (autoLockMinutes.get() < 1 || isLocked.get()) return;
+  auto idle = idle_.secondsSinceInput();
+  if (!idle) return;
+  if (autoLockMinutes.get() * 60.0 <= *idle) lock();
+}
+
+void PrivacyLock::unlock(const std::string& password) {
+  if (!isLocked.get() || checking_) return;
+  if (!auth_.available()) {
+    // Without a way to check, the cover stays: nothing opens unverified.
+    authError.set("本机未启用密码验证，无法解锁");
+    return;
+  }
+  if (password.empty()) {
+    authError.set("请输入登录密码");
+    return;
+  }
+  authError.set("");
+  spawn(verify(password));
+}
+
+Task<void> PrivacyLock::verify(std::string password) {
+  checking_ = true;
+  std::weak_ptr<bool> alive = alive_;
+  auto check = auth_.verify(std::move(password));
+  AuthOutcome outcome = co_await check;
+  if (alive.expired()) co_return;
+  checking_ = false;
+  if (outcome.ok) {
+    isLocked.set(false);
+    authError.set("");
+    logLine(tags::kLock, "已解除隐私锁屏");
+  } else {
+    authError.set(outcome.error.empty() ? "密码不正确" : outcome.error);
+  }
+}
+
+}  // namespace quorvel

@@ -1,0 +1,45 @@
+#pragma once
+// Proving that the person at the machine is its signed-in user: the login password
+// checked through PAM.
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "base/Task.h"
+
+namespace quorvel {
+
+struct AuthOutcome {
+  bool ok = false;
+  std::string error;  // in Chinese, for the user; empty when ok
+};
+
+class Authenticator {
+ public:
+  virtual ~Authenticator() = default;
+  // Whether a check can be made at all here.
+  virtual bool available() const = 0;
+  // Checks the password off the main thread; a wrong one takes as long as the
+  // system's fail delay (it slows guessing).
+  virtual Task<AuthOutcome> verify(std::string password) = 0;
+};
+
+// PAM with the "login" service for the user running the client.
+class PamAuthenticator : public Authenticator {
+ public:
+  // `confdir`: a folder of PAM service files of our own (tests); none: the system's.
+  explicit PamAuthenticator(std::string service = "login", std::optional<std::string> user = std::nullopt,
+                            std::optional<std::filesystem::path> confdir = std::nullopt);
+  bool available() const override;
+  Task<AuthOutcome> verify(std::string password) override;
+
+  // Blocking; what verify() runs on a worker.
+  AuthOutcome verifyNow(const std::string& password) const;
+
+ private:
+  std::string service_;
+  std::string user_;
+  std::optional<std::filesystem::path> confdir_;
+};
+
+}  // namespace quorvel
