@@ -5,6 +5,9 @@
 #include "core/BrowserModel.h"
 #include "core/Dialogs.h"
 #include "core/Notifier.h"
+#include "core/PrivacyLock.h"
+#include "platform/Authenticator.h"
+#include "platform/IdleTime.h"
 #include "features/calendar/AppleCalendarSync.h"
 #include "features/workspace/WorkspacePageActions.h"
 #include "platform/Desktop.h"
@@ -31,10 +34,14 @@ AppServices::AppServices(Options options) : options_(options) {
   web.ephemeral = options.ephemeralWebData;
   web.dragAndDrop = options.dragAndDrop;
   engine_ = std::make_unique<WebEngine>(web, *actions_, *panels_, *desktop_);
+  idle_ = std::make_unique<X11IdleTime>();
+  authenticator_ = std::make_unique<PamAuthenticator>();
+  lock_ = std::make_unique<PrivacyLock>(*idle_, *authenticator_, options.mode);
 
   Installed<AppServices>::install(*this);
   Installed<Dialogs>::install(*dialogs_);
   Installed<Desktop>::install(*desktop_);
+  Installed<PrivacyLock>::install(*lock_);
   LauncherBadge::setAttentionHandler(markMainWindowUrgent);
 }
 
@@ -42,6 +49,7 @@ AppServices::~AppServices() {
   pageFinished_.disconnect();
   browser_.reset();
   LauncherBadge::setAttentionHandler({});
+  Installed<PrivacyLock>::uninstall(*lock_);
   Installed<Desktop>::uninstall(*desktop_);
   Installed<Dialogs>::uninstall(*dialogs_);
   Installed<AppServices>::uninstall(*this);

@@ -16,6 +16,9 @@ class Notifier;
 class PageActions;
 class PagePanelPresenter;
 class UserDefaults;
+class IdleTime;
+class Authenticator;
+class PrivacyLock;
 class WebEngine;
 
 class AppServices {
@@ -43,6 +46,7 @@ class AppServices {
   Desktop& desktop() { return *desktop_; }
   PageActions& pageActions() { return *actions_; }
   WebEngine& webEngine() { return *engine_; }
+  PrivacyLock& privacyLock() { return *lock_; }
 
   // The one workspace model, made on first use and wired to the notifier and the
   // calendar sync.
@@ -57,6 +61,9 @@ class AppServices {
   std::unique_ptr<PagePanelPresenter> panels_;
   std::unique_ptr<PageActions> actions_;
   std::unique_ptr<WebEngine> engine_;
+  std::unique_ptr<IdleTime> idle_;
+  std::unique_ptr<Authenticator> authenticator_;
+  std::unique_ptr<PrivacyLock> lock_;
   std::shared_ptr<BrowserModel> browser_;
   ScopedConnection pageFinished_;
 };

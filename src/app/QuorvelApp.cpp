@@ -5,6 +5,7 @@
 #include <csignal>
 
 #include "core/BrowserModel.h"
+#include "core/PrivacyLock.h"
 #include "platform/UserDefaults.h"
 #include "base/Log.h"
 #include "base/LogTags.h"
@@ -29,6 +30,7 @@ void QuorvelApp::on_startup() {
   installLawStyle();
   services_ = std::make_unique<AppServices>(options_);
   model_ = services_->browser();
+  services_->privacyLock().startMonitoring();
 
   auto newTab = Gio::SimpleAction::create("new-tab");
   newTab->signal_activate().connect([this](const Glib::VariantBase&) { model_->newTab("/dashboard", "个人工作台"); });
@@ -38,6 +40,13 @@ void QuorvelApp::on_startup() {
   quitAction->signal_activate().connect([this](const Glib::VariantBase&) { quit(); });
   add_action(quitAction);
   set_accel_for_action("app.quit", "<Control>q");
+  auto lockAction = Gio::SimpleAction::create("lock");
+  lockAction->signal_activate().connect([this](const Glib::VariantBase&) {
+    showMainWindow();
+    services_->privacyLock().lock();
+  });
+  add_action(lockAction);
+  set_accel_for_action("app.lock", "<Control><Alt>l");
   // Log-out (SIGTERM) and Ctrl+C in a terminal (SIGINT) quit like Ctrl+Q, so the
   // tab session is saved instead of lost.
   sigterm_ = SourceId(g_unix_signal_add(

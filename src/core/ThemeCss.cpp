@@ -242,6 +242,25 @@ std::string lawMainWindowCss() {
   css += rule(".law-empty-title", "font-weight: bold; font-size: 17px; color: " + LawTheme::textPrimary.css() + ";");
   css += rule(".law-placeholder-note", "font-size: 11.5px; color: " + LawTheme::textMuted.css() + ";");
   css += rule(".law-empty-hint", "font-size: 12px; color: " + LawTheme::textSecondary.css() + ";");
+  // The privacy lock's cover: nothing of the pages shows through.
+  css += rule(".law-lock-backdrop",
+              "background-image: " +
+                  lawGradientCss(LawGradient::evenlySpaced(
+                      {LawTheme::sidebarHeaderBg, LawTheme::sidebarBg, LawColor::rgb8(22, 41, 61)},
+                      LawUnit::topLeading, LawUnit::bottomTrailing)) +
+                  ";");
+  css += rule(".law-lock-card", "background-color: " + LawTheme::sidebarCardBg.opacity(0.92).css() +
+                                    "; border: 1px solid " + LawTheme::goldBorder.css() +
+                                    "; border-radius: 14px; padding: 36px; box-shadow: 0 10px 48px rgba(0,0,0,0.35);");
+  css += rule(".law-lock-title", "font-size: 19px; font-weight: bold; color: " + LawTheme::sidebarTextBright.css() + ";");
+  css += rule(".law-lock-subtitle", "font-size: 12.5px; color: " + LawTheme::sidebarTextMuted.css() + ";");
+  css += rule(".law-lock-button", "background-image: none; background-color: " + LawTheme::sidebarActiveBg.css() +
+                                      "; border: 1px solid " + LawTheme::goldBorder.css() +
+                                      "; border-radius: 8px; padding: 10px 24px; color: white; font-size: 13.5px;"
+                                      " font-weight: 600; box-shadow: none;");
+  css += rule(".law-lock-button:hover", "background-color: " + LawTheme::sidebarActiveBg.opacity(0.85).css() + ";");
+  css += rule(".law-lock-entry", "min-width: 240px;");
+  css += rule(".law-lock-error", "font-size: 11.5px; color: #FCA5A5;");
   return css;
 }
 

@@ -11,6 +11,9 @@
 #include "TestHelpers.h"
 #include "base/GLibPtr.h"
 #include "ui/main/ContentView.h"
+#include "core/PrivacyLock.h"
+#include "fakes/FakeLockPlatform.h"
+#include "ui/main/LockOverlayView.h"
 #include "ui/main/Placeholders.h"
 #include "ui/main/WebViewBox.h"
 #include "web/TabController.h"
@@ -31,7 +34,7 @@ class ContentViewTest : public ServiceTabFixture {
     model = services->makeBrowserModel();
     window = std::make_unique<Gtk::Window>();
     window->set_default_size(1280, 820);
-    view = Gtk::make_managed<ContentView>(model);
+    view = Gtk::make_managed<ContentView>(model, nullptr);
     window->set_child(*view);
     window->present();
     drainMainLoop();
@@ -167,6 +170,43 @@ TEST_F(ContentViewTest, CtrlWClosesAndCtrlNumberSelectsBeforeThePageSeesTheKey) 
   ASSERT_EQ(std::system("xdotool key --clearmodifiers ctrl+shift+w"), 0);
   runMainLoopUntil([] { return false; }, 300);
   EXPECT_EQ(model->tabs->size(), 1u);
+}
+
+TEST_F(ContentViewTest, TheLockCoversEverythingAndOnlyTheRightPasswordOpens) {
+  if (std::system("command -v xdotool >/dev/null 2>&1") != 0) GTEST_SKIP() << "xdotool is not installed";
+  FakeIdleTime idle;
+  FakeAuthenticator auth;
+  PrivacyLock lock(idle, auth, AppMode::test);
+  window->unset_child();
+  view = Gtk::make_managed<ContentView>(model, &lock);
+  window->set_child(*view);
+  auto first = model->activeTab();
+  ASSERT_TRUE(waitLoaded(first, "/dashboard"));
+  model->newTab("/cases", "全局案件中心");
+  ASSERT_TRUE(waitLoaded(model->activeTab(), "/cases"));
+  ASSERT_FALSE(view->lockOverlay()->get_visible());
+
+  lock.lock();
+  drainMainLoop();
+  EXPECT_TRUE(view->lockOverlay()->get_visible());
+  Gtk::Widget* focus = window->get_focus();
+  EXPECT_TRUE(focus && focus->is_ancestor(view->lockOverlay()->passwordField()));
+  // The tab shortcuts do nothing under the cover; the keys go to the password field.
+  ASSERT_EQ(std::system("xdotool key --clearmodifiers ctrl+w"), 0);
+  ASSERT_EQ(std::system("xdotool type --delay 20 wrong"), 0);
+  ASSERT_EQ(std::system("xdotool key Return"), 0);
+  ASSERT_TRUE(runMainLoopUntil([&] { return auth.checks == 1 && !lock.checking(); }, 3000));
+  EXPECT_EQ(model->tabs->size(), 2u);
+  EXPECT_TRUE(lock.isLocked.get());
+  EXPECT_EQ(view->lockOverlay()->errorLabel().get_text(), "密码不正确");
+  EXPECT_TRUE(view->lockOverlay()->passwordField().get_text().empty());  // not kept
+
+  ASSERT_EQ(std::system("xdotool type --delay 20 secret"), 0);
+  ASSERT_EQ(std::system("xdotool key Return"), 0);
+  ASSERT_TRUE(runMainLoopUntil([&] { return !lock.isLocked.get(); }, 3000));
+  drainMainLoop();
+  EXPECT_FALSE(view->lockOverlay()->get_visible());
+  EXPECT_EQ(model->tabs->size(), 2u);  // the workspace is as it was
 }
 
 }  // namespace

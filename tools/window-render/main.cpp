@@ -1,6 +1,6 @@
 // quorvel-window-render: the main window against the demo service, written to PNG —
 // several tabs (one released to save memory) and the badge counts, or the empty
-// workspace with --empty.
+// workspace with --empty; --locked shows the privacy lock's cover over it.
 //
 //   xvfb-run -a -s "-screen 0 1600x1000x24" build/tools/quorvel-window-render --png window.png [--empty]
 #include <gtk/gtk.h>
@@ -18,6 +18,7 @@
 #include "base/MainQueue.h"
 #include "core/AppConfig.h"
 #include "core/BrowserModel.h"
+#include "core/PrivacyLock.h"
 #include "ui/components/LawStyle.h"
 #include "ui/main/MainWindow.h"
 #include "web/WebEngine.h"
@@ -29,7 +30,7 @@ using namespace quorvel;
 
 namespace {
 int usage() {
-  std::fprintf(stderr, "usage: quorvel-window-render --png FILE [--empty]\n");
+  std::fprintf(stderr, "usage: quorvel-window-render --png FILE [--empty] [--locked]\n");
   return 2;
 }
 
@@ -71,9 +72,11 @@ bool writePng(Gtk::Window& window, const std::string& path) {
 int main(int argc, char** argv) {
   std::string png;
   bool empty = false;
+  bool locked = false;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--png") == 0 && i + 1 < argc) png = argv[++i];
     else if (std::strcmp(argv[i], "--empty") == 0) empty = true;
+    else if (std::strcmp(argv[i], "--locked") == 0) locked = true;
     else return usage();
   }
   if (png.empty()) return usage();
@@ -120,6 +123,7 @@ int main(int argc, char** argv) {
     model->selectTab(0);
     runMainLoopUntil([&] { return model->badges->loaded; }, 10000);
   }
+  if (locked) services.privacyLock().lock();
   settle(3000);
   bool ok = writePng(*window, png);
   std::printf("%s\n", ok ? png.c_str() : "render failed");

@@ -3,6 +3,8 @@
 #include <set>
 
 #include "core/KeyShortcuts.h"
+#include "core/PrivacyLock.h"
+#include "ui/main/LockOverlayView.h"
 #include "ui/main/Placeholders.h"
 #include "ui/main/WebViewBox.h"
 
@@ -15,7 +17,8 @@ constexpr const char* kEmpty = "empty";
 constexpr const char* kNone = "none";
 }  // namespace
 
-ContentView::ContentView(std::shared_ptr<BrowserModel> browser) : browser_(std::move(browser)) {
+ContentView::ContentView(std::shared_ptr<BrowserModel> browser, PrivacyLock* lock)
+    : browser_(std::move(browser)), lock_(lock) {
   add_css_class("law-canvas");
   set_child(row_);
   row_.set_hexpand(true);
@@ -61,8 +64,22 @@ ContentView::ContentView(std::shared_ptr<BrowserModel> browser) : browser_(std::
   connections_.emplace_back(browser_->changed().connect([this] { syncLayers(); }));
   connections_.emplace_back(browser_->activeID.changed().connect([this] { showActive(); }));
   connections_.emplace_back(browser_->activeLoading.changed().connect([this] { syncLoading(); }));
+  if (lock_) {
+    lockOverlay_ = Gtk::make_managed<LockOverlayView>(*lock_);
+    add_overlay(*lockOverlay_);
+    connections_.emplace_back(lock_->isLocked.changed().connect([this] { syncLock(); }));
+  }
   syncLayers();
   syncLoading();
+  syncLock();
+}
+
+void ContentView::syncLock() {
+  bool locked = lock_ && lock_->isLocked.get();
+  if (lockOverlay_) lockOverlay_->set_visible(locked);
+  // Under the cover nothing takes input: no page, no control, no shortcut.
+  row_.set_sensitive(!locked);
+  if (locked && lockOverlay_) lockOverlay_->focusPassword();
 }
 
 void ContentView::setSidebar(Gtk::Widget& sidebar) {
@@ -75,12 +92,6 @@ void ContentView::setSidebar(Gtk::Widget& sidebar) {
 void ContentView::setTopBar(Gtk::Widget& topBar) {
   while (auto* c = topSlot_.get_first_child()) topSlot_.remove(*c);
   topSlot_.append(topBar);
-}
-
-void ContentView::setLockOverlay(Gtk::Widget* overlay) {
-  if (lockOverlay_) remove_overlay(*lockOverlay_);
-  lockOverlay_ = overlay;
-  if (overlay) add_overlay(*overlay);
 }
 
 void ContentView::setSidebarShown(bool shown) {
@@ -163,6 +174,7 @@ bool ContentView::onKey(guint keyval, guint, Gdk::ModifierType state) {
   }
   auto* root = dynamic_cast<Gtk::Window*>(get_root());
   bool inDialog = root && root->get_transient_for() != nullptr;
+  if (lock_ && lock_->isLocked.get()) return false;  // the cover's field gets the key
   auto d = decideShortcut(mods, text, inDialog);
   switch (d.action) {
     case ShortcutDecision::closeActiveTab:

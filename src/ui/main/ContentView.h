@@ -16,16 +16,18 @@
 namespace quorvel {
 
 class EmptyStateView;
+class LockOverlayView;
+class PrivacyLock;
 class WebViewBox;
 
 class ContentView : public Gtk::Overlay {
  public:
-  explicit ContentView(std::shared_ptr<BrowserModel> browser);
+  // `lock`: the privacy lock whose cover this view shows (may be nullptr).
+  ContentView(std::shared_ptr<BrowserModel> browser, PrivacyLock* lock);
 
   // The pieces other parts build; each slot takes a managed widget.
   void setSidebar(Gtk::Widget& sidebar);
   void setTopBar(Gtk::Widget& topBar);
-  void setLockOverlay(Gtk::Widget* overlay);
 
   bool sidebarShown() const { return sidebarShown_; }
   void setSidebarShown(bool shown);
@@ -35,11 +37,13 @@ class ContentView : public Gtk::Overlay {
   Gtk::Widget* layerOf(const std::string& tabID) const;
   EmptyStateView* emptyState() const { return empty_; }
   bool loadingBarShown() const { return loadingBar_.get_visible(); }
+  LockOverlayView* lockOverlay() const { return lockOverlay_; }
 
  private:
   void syncLayers();
   void showActive();
   void syncLoading();
+  void syncLock();
   bool onKey(guint keyval, guint keycode, Gdk::ModifierType state);
 
   std::shared_ptr<BrowserModel> browser_;
@@ -52,7 +56,8 @@ class ContentView : public Gtk::Overlay {
   Gtk::Stack pages_;
   Gtk::ProgressBar loadingBar_;
   EmptyStateView* empty_ = nullptr;
-  Gtk::Widget* lockOverlay_ = nullptr;
+  PrivacyLock* lock_ = nullptr;
+  LockOverlayView* lockOverlay_ = nullptr;
   std::map<std::string, WebViewBox*> layers_;
   bool sidebarShown_ = true;
   SourceId pulse_;
