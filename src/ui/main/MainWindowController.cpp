@@ -1,7 +1,6 @@
 #include "ui/main/MainWindowController.h"
 
 #include <gdkmm/toplevel.h>
-#include <gtkmm/application.h>
 
 #include <algorithm>
 
@@ -16,11 +15,9 @@ namespace {
 constexpr const char* kIdentifierKey = "quorvel-window-identifier";
 constexpr const char* kPanelKey = "quorvel-window-panel";
 
-std::vector<Gtk::Window*> applicationWindows() {
-  auto app = std::dynamic_pointer_cast<Gtk::Application>(Gio::Application::get_default());
-  if (!app) return {};
-  return app->get_windows();
-}
+// Every window of the process, hidden ones included: gtkmm takes a window out of its
+// application's list when it is hidden, and a hidden main window must still be found.
+std::vector<Gtk::Window*> applicationWindows() { return Gtk::Window::list_toplevels(); }
 
 bool startsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
 

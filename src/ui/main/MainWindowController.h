@@ -35,7 +35,7 @@ class MainWindowController {
   // Whose tab session is saved when the main window hides.
   void setBrowserModel(std::weak_ptr<BrowserModel> model) { model_ = std::move(model); }
 
-  // The main window among the default application's windows, or nullptr: the one
+  // The main window among the process's windows (hidden ones too), or nullptr: the one
   // identified as "quorvel-main-window", else the first ordinary window that is no
   // tool window, desktop calendar, quick-archive window, panel or dialog.
   Gtk::Window* findMainWindow();
