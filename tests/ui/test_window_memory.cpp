@@ -19,6 +19,10 @@
 #include "ui/main/WindowFrame.h"
 #include "ui/main/WindowMemory.h"
 
+// Xlib last: its macros clash with the toolkit's C++ headers.
+#include <X11/Xatom.h>
+#include <gdk/x11/gdkx.h>
+
 using namespace quorvel;
 
 namespace {
@@ -185,4 +189,29 @@ TEST_F(WindowMemoryTest, ShowingWithoutAMainWindowReCreatesIt) {
   EXPECT_EQ(test::countContaining(logs, "主窗口不存在，通过 openWindow(id: main) 重建"), 1);
   ASSERT_TRUE(runMainLoopUntil([&] { return WindowMemory::observed() == windows.back().get(); }, 5000));
   controller.setOpenMainScene({});
+}
+
+// A window manager's work area (panels left out) is the screen to centre on; the
+// current desktop's entry counts.
+TEST_F(WindowMemoryTest, CentresInTheWorkAreaOfTheCurrentDesktop) {
+  Display* display = gdk_x11_display_get_xdisplay(gdk_display_get_default());
+  Window root = DefaultRootWindow(display);
+  auto setCardinals = [&](const char* name, std::vector<long> values) {
+    XChangeProperty(display, root, XInternAtom(display, name, False), XA_CARDINAL, 32, PropModeReplace,
+                    reinterpret_cast<unsigned char*>(values.data()), int(values.size()));
+  };
+  setCardinals("_NET_WORKAREA", {0, 0, 1600, 1000, 100, 40, 1400, 900});
+  setCardinals("_NET_CURRENT_DESKTOP", {1});
+  XSync(display, False);
+
+  UserDefaults::standard().set(kMainWindowFrameKey, "{{-3000, 0}, {1300, 900}}");
+  Gtk::Window& w = newWindow();
+  EXPECT_EQ(placementFor(w)->screenVisibleFrames(), std::vector<Rect>{Rect(100, 40, 1400, 900)});
+  Rect size = frameOf(w);
+  attachAndWait(w);
+  EXPECT_TRUE(settlesAt(w, centredOn({100, 40, 1400, 900}, size.width, size.height))) << rectText(frameOf(w));
+
+  XDeleteProperty(display, root, XInternAtom(display, "_NET_WORKAREA", False));
+  XDeleteProperty(display, root, XInternAtom(display, "_NET_CURRENT_DESKTOP", False));
+  XSync(display, False);
 }

@@ -1,6 +1,7 @@
 #include "ui/main/MainWindowController.h"
 
 #include <gdkmm/toplevel.h>
+#include <gtkmm/dialog.h>
 
 #include <algorithm>
 
@@ -23,7 +24,8 @@ bool startsWith(const std::string& s, const char* prefix) { return s.rfind(prefi
 
 // Dialogs and alerts belong to another window; a window without content shows nothing.
 bool canBeMain(Gtk::Window& w) {
-  return !w.get_modal() && !w.get_transient_for() && w.get_child() && !windowIsPanel(w);
+  return !dynamic_cast<Gtk::Dialog*>(&w) && !w.get_modal() && !w.get_transient_for() && w.get_child() &&
+         !windowIsPanel(w);
 }
 
 bool isOtherKnownWindow(Gtk::Window& w) {
