@@ -56,7 +56,7 @@ void scheduleWrite() {
   }));
 }
 
-void restoreFrame(Gtk::Window& window, WindowPlacement& placement) {
+void restoreFrame(WindowPlacement& placement) {
   auto stored = UserDefaults::standard().string(kMainWindowFrameKey);
   if (!placement.canPosition()) {
     auto r = stored ? rectFromText(*stored) : std::nullopt;
@@ -78,7 +78,6 @@ void restoreFrame(Gtk::Window& window, WindowPlacement& placement) {
     case MainFramePlan::leave:
       break;
   }
-  (void)window;
 }
 
 void observe(Gtk::Window& window) {
@@ -89,7 +88,7 @@ void observe(Gtk::Window& window) {
   s.observed.set(&window);
   s.placement = std::move(placement);
   window.add_css_class("law-canvas");
-  restoreFrame(window, *s.placement);
+  restoreFrame(*s.placement);
 
   s.observers.emplace_back(s.placement->frameChanged().connect(&scheduleWrite));
   // Before the toolkit drops the X window: the last frame is still readable.
