@@ -12,6 +12,8 @@
 #include "core/Notifier.h"
 #include "ui/components/LawStyle.h"
 #include "ui/main/MainWindow.h"
+#include "ui/main/MainWindowController.h"
+#include "ui/main/WindowMemory.h"
 
 namespace quorvel {
 
@@ -30,6 +32,8 @@ void QuorvelApp::on_startup() {
   installLawStyle();
   services_ = std::make_unique<AppServices>(options_);
   model_ = services_->browser();
+  MainWindowController::shared().setBrowserModel(model_);
+  MainWindowController::shared().setOpenMainScene([this] { showMainWindow(); });
   services_->privacyLock().startMonitoring();
 
   auto newTab = Gio::SimpleAction::create("new-tab");
@@ -80,8 +84,12 @@ void QuorvelApp::showMainWindow() {
   if (!window_) {
     window_ = new MainWindow(model_);
     add_window(*window_);
+    window_->present();
+    // Restores the remembered frame, then remembers moves and resizes.
+    WindowMemory::attach(*window_);
+    return;
   }
-  window_->present();
+  MainWindowController::shared().showMainWindow();
 }
 
 void QuorvelApp::quitOnSignal(const char* name) {

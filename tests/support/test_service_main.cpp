@@ -124,12 +124,13 @@ int main(int argc, char** argv) {
       return service.loginRoute(r);
     });
   }
-  std::printf("%s\n", service.baseUrl().c_str());
-  std::fflush(stdout);
-
+  // Signals are caught before the address is announced: whoever reads it may stop us at once.
   GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
   g_unix_signal_add(SIGTERM, quitLoop, loop);
   g_unix_signal_add(SIGINT, quitLoop, loop);
+  std::printf("%s\n", service.baseUrl().c_str());
+  std::fflush(stdout);
+
   g_main_loop_run(loop);
   g_main_loop_unref(loop);
   service.stop();

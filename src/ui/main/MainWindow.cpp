@@ -1,9 +1,8 @@
 #include "ui/main/MainWindow.h"
 
-#include "base/Log.h"
-#include "base/LogTags.h"
 #include "core/PrivacyLock.h"
 #include "ui/main/ContentView.h"
+#include "ui/main/MainWindowController.h"
 
 namespace quorvel {
 
@@ -13,14 +12,9 @@ MainWindow::MainWindow(std::shared_ptr<BrowserModel> browser) : browser_(std::mo
   set_default_size(1280, 820);
   content_ = Gtk::make_managed<ContentView>(browser_, PrivacyLock::shared());
   set_child(*content_);
+  // Closing hides the window (WindowMemory installs that with the frame memory).
   set_hide_on_close(true);
-  signal_close_request().connect(
-      [this] {
-        browser_->saveSession();
-        logLine(tags::kWindow, "主窗口已隐藏");
-        return false;
-      },
-      false);
+  setWindowIdentifier(*this, kMainWindowIdentifier);
 }
 
 }  // namespace quorvel

@@ -1,0 +1,126 @@
+#include "platform/WindowPlacement.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace quorvel {
+namespace {
+
+// Errors of our own requests (a window gone meanwhile) must not reach the toolkit's
+// handler, which treats an untrapped X error as fatal. Earlier requests' errors are
+// passed on.
+class ErrorTrap {
+ public:
+  explicit ErrorTrap(Display* d) : d_(d), first_(NextRequest(d)) {
+    active_ = this;
+    previous_ = XSetErrorHandler(&ErrorTrap::handler);
+  }
+  ~ErrorTrap() {
+    XSync(d_, False);
+    XSetErrorHandler(previous_);
+    active_ = nullptr;
+  }
+  ErrorTrap(const ErrorTrap&) = delete;
+  ErrorTrap& operator=(const ErrorTrap&) = delete;
+
+ private:
+  static int handler(Display* d, XErrorEvent* e) {
+    if (active_ && e->serial >= active_->first_) return 0;
+    return active_ && active_->previous_ ? active_->previous_(d, e) : 0;
+  }
+  static inline ErrorTrap* active_ = nullptr;
+  Display* d_;
+  unsigned long first_;
+  XErrorHandler previous_ = nullptr;
+};
+
+// A CARDINAL[] property; empty when absent.
+std::vector<long> cardinals(Display* d, Window w, const char* name, long maxItems) {
+  std::vector<long> out;
+  Atom atom = XInternAtom(d, name, True);
+  if (atom == None) return out;
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  if (XGetWindowProperty(d, w, atom, 0, maxItems, False, XA_CARDINAL, &type, &format, &count, &after, &data) ==
+          Success &&
+      data) {
+    // Xlib hands 32-bit items out as longs.
+    if (type == XA_CARDINAL && format == 32) {
+      auto* items = reinterpret_cast<long*>(data);
+      out.assign(items, items + count);
+    }
+    XFree(data);
+  }
+  return out;
+}
+
+struct Extents {
+  long left = 0, right = 0, top = 0, bottom = 0;
+};
+Extents extents(Display* d, Window w, const char* name) {
+  auto v = cardinals(d, w, name, 4);
+  if (v.size() != 4) return {};
+  return {v[0], v[1], v[2], v[3]};
+}
+
+int clampCoord(double v) { return static_cast<int>(std::clamp(std::lround(v), -32768L, 32767L)); }
+unsigned clampSize(double v) { return static_cast<unsigned>(std::clamp(std::lround(v), 1L, 32767L)); }
+
+}  // namespace
+
+X11WindowPlacement::X11WindowPlacement(_XDisplay* display, unsigned long xid) : display_(display), xid_(xid) {}
+
+Rect X11WindowPlacement::frame() const {
+  ErrorTrap trap(display_);
+  Window root = 0, child = 0;
+  int x = 0, y = 0;
+  unsigned w = 0, h = 0, border = 0, depth = 0;
+  if (!XGetGeometry(display_, xid_, &root, &x, &y, &w, &h, &border, &depth)) return {};
+  int rx = 0, ry = 0;
+  if (!XTranslateCoordinates(display_, xid_, root, 0, 0, &rx, &ry, &child)) return {};
+  // The shadow a client-side decoration draws is part of the X window, a window
+  // manager's frame lies outside it.
+  Extents shadow = extents(display_, xid_, "_GTK_FRAME_EXTENTS");
+  Extents wm = extents(display_, xid_, "_NET_FRAME_EXTENTS");
+  return Rect{double(rx + shadow.left - wm.left), double(ry + shadow.top - wm.top),
+              double(long(w) - shadow.left - shadow.right), double(long(h) - shadow.top - shadow.bottom)};
+}
+
+void X11WindowPlacement::setFrame(const Rect& f) {
+  ErrorTrap trap(display_);
+  Extents shadow = extents(display_, xid_, "_GTK_FRAME_EXTENTS");
+  // Under the default north-west gravity a window manager puts its frame's corner
+  // where the client asks, so the origin needs no decoration offset.
+  XMoveResizeWindow(display_, xid_, clampCoord(f.x - shadow.left), clampCoord(f.y - shadow.top),
+                    clampSize(f.width + shadow.left + shadow.right), clampSize(f.height + shadow.top + shadow.bottom));
+  XFlush(display_);
+}
+
+std::vector<Rect> X11WindowPlacement::screenVisibleFrames() const {
+  ErrorTrap trap(display_);
+  Window root = 0;
+  int x = 0, y = 0;
+  unsigned w = 0, h = 0, border = 0, depth = 0;
+  if (!XGetGeometry(display_, xid_, &root, &x, &y, &w, &h, &border, &depth)) return {};
+  auto area = cardinals(display_, root, "_NET_WORKAREA", 4 * 64);
+  auto desktop = cardinals(display_, root, "_NET_CURRENT_DESKTOP", 1);
+  size_t index = desktop.empty() ? 0 : size_t(desktop[0]);
+  if (area.size() >= 4 * (index + 1) && area[4 * index + 2] > 0 && area[4 * index + 3] > 0)
+    return {Rect{double(area[4 * index]), double(area[4 * index + 1]), double(area[4 * index + 2]),
+                 double(area[4 * index + 3])}};
+  // No window manager publishes a work area: the whole root window.
+  unsigned rw = 0, rh = 0;
+  if (!XGetGeometry(display_, root, &root, &x, &y, &rw, &rh, &border, &depth)) return {};
+  return {Rect{0, 0, double(rw), double(rh)}};
+}
+
+void X11WindowPlacement::handleEvent(const _XEvent& event) {
+  if (event.type == ConfigureNotify && event.xconfigure.window == xid_) frameChanged_.emit();
+}
+
+}  // namespace quorvel

@@ -1,0 +1,68 @@
+#pragma once
+// Where a toplevel window stands on the screens. GTK 4 neither reads nor sets window
+// positions, so this layer does it on the window's X11 id. Xlib stays out of this
+// header (its macros clash with C++ code); the GTK side hands in the connection and
+// the id, and forwards the X events it sees.
+#include <sigc++/sigc++.h>
+
+#include <memory>
+#include <vector>
+
+struct _XDisplay;
+union _XEvent;
+
+namespace quorvel {
+
+// A rectangle in screen pixels, origin at the top left of the screen area.
+struct Rect {
+  double x = 0;
+  double y = 0;
+  double width = 0;
+  double height = 0;
+  bool operator==(const Rect&) const = default;
+};
+
+class WindowPlacement {
+ public:
+  virtual ~WindowPlacement() = default;
+
+  // The window's frame: origin = the outer top-left corner (a window manager's
+  // decoration included), size = the window's own content size without the shadow
+  // a client-side decoration draws around it.
+  virtual Rect frame() const = 0;
+  virtual void setFrame(const Rect& frame) = 0;
+  // The part of each screen windows may use (less panels and docks), main screen first.
+  virtual std::vector<Rect> screenVisibleFrames() const = 0;
+  // False where only sizes can be kept (a Wayland surface): positions are not ours.
+  virtual bool canPosition() const = 0;
+
+  // Emitted when the window was moved or resized (a burst of them while dragging).
+  sigc::signal<void()>& frameChanged() { return frameChanged_; }
+
+ protected:
+  sigc::signal<void()> frameChanged_;
+};
+
+// The Xlib implementation on a toplevel's XID. It uses the connection given (the
+// toolkit's own, on the main thread) and never owns it.
+class X11WindowPlacement : public WindowPlacement {
+ public:
+  X11WindowPlacement(_XDisplay* display, unsigned long xid);
+
+  Rect frame() const override;
+  void setFrame(const Rect& frame) override;
+  std::vector<Rect> screenVisibleFrames() const override;
+  bool canPosition() const override { return true; }
+
+  // Every X event of the connection goes through here; a ConfigureNotify of this
+  // window emits frameChanged(). Never consumes the event.
+  void handleEvent(const _XEvent& event);
+
+  unsigned long xid() const { return xid_; }
+
+ private:
+  _XDisplay* display_;
+  unsigned long xid_;
+};
+
+}  // namespace quorvel

@@ -1,0 +1,105 @@
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/WindowFrameRules.h"
+
+using namespace quorvel;
+
+// The rectangle text read back: the form written, spaces anywhere, nothing else.
+TEST(WindowFrameRules, ReadsRectangleText) {
+  struct Case {
+    const char* text;
+    std::optional<Rect> rect;
+  };
+  const Case cases[] = {
+      {"{{120, 80}, {1280, 820}}", Rect{120, 80, 1280, 820}},
+      {"{{120,80},{1280,820}}", Rect{120, 80, 1280, 820}},
+      {"  {{ -1920 , 0 },\t{ 1280.5 , 820 }}\n", Rect{-1920, 0, 1280.5, 820}},
+      {"{{1e3, 2}, {3, 4}}", Rect{1000, 2, 3, 4}},
+      {"", std::nullopt},
+      {"garbage", std::nullopt},
+      {"{120, 80, 1280, 820}", std::nullopt},
+      {"{{120, 80}, {1280}}", std::nullopt},
+      {"{{120, 80}, {1280, 820}", std::nullopt},
+      {"{{120, 80}, {1280, 820}} x", std::nullopt},
+      {"{{120, 80}, {1280, 820}}{", std::nullopt},
+      {"{{nan, 0}, {1280, 820}}", std::nullopt},
+      {"{{0, 0}, {inf, 820}}", std::nullopt},
+      {"{{1e999, 0}, {1280, 820}}", std::nullopt},
+      {"{{0x10, 0}, {1280, 820}}", std::nullopt},
+      {"{{a, b}, {c, d}}", std::nullopt},
+  };
+  for (const Case& c : cases) EXPECT_EQ(rectFromText(c.text), c.rect) << c.text;
+}
+
+TEST(WindowFrameRules, WritesRectangleTextThatReadsBack) {
+  EXPECT_EQ(rectText({120, 80, 1280, 820}), "{{120, 80}, {1280, 820}}");
+  EXPECT_EQ(rectText({-1920, -0.0, 1280.5, 820}), "{{-1920, 0}, {1280.5, 820}}");
+  for (Rect r : {Rect{0.1, 1.0 / 3, 1e6, 7}, Rect{-32768, 32767, 960, 640}})
+    EXPECT_EQ(rectFromText(rectText(r)), r) << rectText(r);
+}
+
+// A frame is visible when it overlaps some screen in more than an edge.
+TEST(WindowFrameRules, FrameVisibleOnAnyScreen) {
+  const std::vector<Rect> screens = {{0, 0, 1600, 1000}, {1600, 0, 1920, 1080}};
+  struct Case {
+    Rect frame;
+    bool visible;
+  };
+  const Case cases[] = {
+      {{120, 80, 1280, 820}, true},
+      {{-1000, 100, 1200, 800}, true},   // mostly off the left edge
+      {{3000, 900, 1280, 820}, true},    // corner on the second screen
+      {{100, 1010, 800, 600}, false},    // below the first screen, beside the taller second
+      {{1700, 1010, 800, 600}, true},    // below the first, still on the second
+      {{-1280, 0, 1280, 820}, false},    // touches the left edge only
+      {{0, 1000, 800, 600}, false},      // touches the bottom edge only
+      {{3520, 0, 800, 600}, false},      // right of the second screen
+      {{5000, 5000, 1280, 820}, false},
+      {{100, 100, 0, 820}, false},       // no area
+  };
+  for (const Case& c : cases) EXPECT_EQ(isFrameVisibleOnAnyScreen(c.frame, screens), c.visible) << rectText(c.frame);
+  EXPECT_FALSE(isFrameVisibleOnAnyScreen({0, 0, 100, 100}, {}));
+}
+
+TEST(WindowFrameRules, CentresOnScreenKeepingTheCornerOnIt) {
+  EXPECT_EQ(centredOn({0, 0, 1600, 1000}, 1280, 820), (Rect{160, 90, 1280, 820}));
+  EXPECT_EQ(centredOn({0, 0, 1599, 1000}, 1280, 821), (Rect{159, 89, 1280, 821}));
+  EXPECT_EQ(centredOn({100, 30, 1600, 1000}, 1280, 820), (Rect{260, 120, 1280, 820}));
+  EXPECT_EQ(centredOn({100, 30, 1600, 1000}, 2000, 1200), (Rect{100, 30, 2000, 1200}));
+}
+
+// The main window at attachment: restore, centre, or leave it where it is.
+TEST(WindowFrameRules, PlansTheMainWindowFrame) {
+  const Rect current{0, 0, 1280, 820};
+  const Rect centred{160, 90, 1280, 820};
+  const std::vector<Rect> screens = {{0, 0, 1600, 1000}};
+  struct Case {
+    std::optional<std::string> stored;
+    MainFramePlan::Kind kind;
+    Rect frame;
+  };
+  const Case cases[] = {
+      {std::nullopt, MainFramePlan::centre, centred},
+      {"{{100, 50}, {1300, 900}}", MainFramePlan::restore, {100, 50, 1300, 900}},
+      {"{{-200, 50}, {960, 640}}", MainFramePlan::restore, {-200, 50, 960, 640}},
+      {"{{100, 50}, {959, 900}}", MainFramePlan::leave, current},
+      {"{{100, 50}, {1300, 639}}", MainFramePlan::leave, current},
+      // A monitor that is gone: centred, not restored off-screen.
+      {"{{5000, 5000}, {1300, 900}}", MainFramePlan::centre, centred},
+      {"{{-1300, 0}, {1300, 900}}", MainFramePlan::centre, centred},
+      {"garbage", MainFramePlan::leave, current},
+      {"{{100, 50}, {1300, 900}", MainFramePlan::leave, current},
+  };
+  for (const Case& c : cases) {
+    MainFramePlan plan = planMainWindowFrame(c.stored, current, screens);
+    EXPECT_EQ(plan.kind, c.kind) << c.stored.value_or("(none)");
+    EXPECT_EQ(plan.frame, c.frame) << c.stored.value_or("(none)");
+  }
+  // With no screen known there is nothing to centre on.
+  EXPECT_EQ(planMainWindowFrame(std::nullopt, current, {}).kind, MainFramePlan::leave);
+  EXPECT_EQ(planMainWindowFrame("{{100, 50}, {1300, 900}}", current, {}).kind, MainFramePlan::leave);
+}
