@@ -84,7 +84,8 @@ std::vector<SidebarGroup> sidebarGroups(const std::vector<NavItem>& items) {
 
 bool sidebarNavRowSelected(const std::string& rowPath, const std::string& selectedPath) {
   if (rowPath == selectedPath) return true;
-  if (rowPath == "/") return false;
+  // An entry without a path would otherwise be "selected" on every page.
+  if (rowPath == "/" || rowPath.empty()) return false;
   return selectedPath.size() > rowPath.size() && selectedPath.compare(0, rowPath.size(), rowPath) == 0 &&
          selectedPath[rowPath.size()] == '/';
 }

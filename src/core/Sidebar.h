@@ -54,7 +54,7 @@ struct SidebarGroup {
 std::vector<SidebarGroup> sidebarGroups(const std::vector<NavItem>& items);
 
 // Whether the navigation row of `rowPath` is selected on `selectedPath`: the same path,
-// or a page below it (never for the root row "/").
+// or a page below it (never for the root row "/" nor a row without a path).
 bool sidebarNavRowSelected(const std::string& rowPath, const std::string& selectedPath);
 
 // The row entry of a recent proceeding: its title, symbol "clock", "/proceeding/<id>".

@@ -64,6 +64,7 @@ TEST(SidebarSelection, PrefixMatchesOnlyAtAPathBoundary) {
       {"/cases", "/cases", true},        {"/cases", "/cases/5/edit", true}, {"/cases", "/casesx", false},
       {"/cases", "/cases_archive", false}, {"/cases", "/", false},        {"/cases/5", "/cases", false},
       {"/", "/", true},                  {"/", "/cases", false},          {"/cases", "", false},
+      {"", "/cases", false},             {"", "", true},
   };
   for (const auto& c : cases)
     EXPECT_EQ(sidebarNavRowSelected(c.row, c.selected), c.want) << c.row << " on " << c.selected;

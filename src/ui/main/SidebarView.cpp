@@ -67,10 +67,13 @@ void setAccessibleLabel(Gtk::Widget& w, const std::string& text) {
   gtk_accessible_update_property(GTK_ACCESSIBLE(w.gobj()), GTK_ACCESSIBLE_PROPERTY_LABEL, text.c_str(), -1);
 }
 
-void oneLine(Gtk::Label& label) {
+// One line, cut at the end. `maxChars` bounds the natural width, so a long title
+// never widens the fixed column (labels that fill their row pass 1).
+void oneLine(Gtk::Label& label, int maxChars = 1) {
   label.set_single_line_mode(true);
   label.set_ellipsize(Pango::EllipsizeMode::END);
   label.set_xalign(0);
+  label.set_max_width_chars(maxChars);
 }
 
 void setClass(Gtk::Widget& w, const char* cls, bool on) {
@@ -338,7 +341,7 @@ void SidebarView::build() {
   oneLine(cardTitle_);
   header->append(cardTitle_);
   updatedAt_.add_css_class("law-sidebar-card-time");
-  updatedAt_.set_single_line_mode(true);
+  oneLine(updatedAt_, 20);
   header->append(updatedAt_);
   card_.append(*header);
   auto* largeRow = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 6);
@@ -369,6 +372,7 @@ void SidebarView::build() {
   loginHint_.append(*key);
   loginHintText_.set_text(kSidebarLoginHint);
   oneLine(loginHintText_);
+  loginHintText_.set_hexpand(true);
   loginHint_.append(loginHintText_);
   footer_.append(loginHint_);
 
@@ -390,17 +394,18 @@ void SidebarView::build() {
 
   auto* texts = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 1);
   texts->set_valign(Gtk::Align::CENTER);
+  texts->set_hexpand(true);
   auto* nameRow = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 5);
   statusDot_.add_css_class("law-sidebar-status-dot");
   statusDot_.set_valign(Gtk::Align::CENTER);
   nameRow->append(statusDot_);
   name_.add_css_class("law-sidebar-name");
-  oneLine(name_);
+  oneLine(name_, 16);
   nameRow->append(name_);
   texts->append(*nameRow);
   auto* subRow = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 5);
   subtitle_.add_css_class("law-sidebar-subtitle");
-  oneLine(subtitle_);
+  oneLine(subtitle_, 14);
   subRow->append(subtitle_);
   version_.set_text(sidebarVersionText());
   version_.add_css_class("law-sidebar-version");
@@ -409,9 +414,6 @@ void SidebarView::build() {
   subRow->append(version_);
   texts->append(*subRow);
   account->append(*texts);
-  auto* spacer = Gtk::make_managed<Gtk::Box>();
-  spacer->set_hexpand(true);
-  account->append(*spacer);
 
   switchAccountButton_ = makeFooterButton(
       *Gtk::make_managed<SidebarGlyph>(SidebarGlyph::Shape::switchArrows, kFooterIconSize), kSidebarSwitchAccountTip);
