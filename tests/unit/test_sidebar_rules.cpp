@@ -85,8 +85,7 @@ TEST(SidebarTexts, PillsAndFooter) {
 
   SidebarInput in;
   in.counts = {{TodoKind::overdue, 3}};
-  EXPECT_EQ(in.count(TodoKind::overdue), 3);
-  EXPECT_EQ(in.count(TodoKind::verify), 0);
+  EXPECT_EQ(in.count(TodoKind::verify), 0);  // missing kinds count 0
 
   struct Person {
     const char* name;
@@ -109,8 +108,6 @@ TEST(SidebarTexts, PillsAndFooter) {
     EXPECT_EQ(sidebarSubtitle(p.name, p.role), p.subtitle) << p.name << "/" << p.role;
   }
   EXPECT_EQ(sidebarVersionText(), "v2.2.0");
-  EXPECT_EQ(sidebarStatusColor(true), LawColor::rgb8(251, 191, 36));
-  EXPECT_EQ(sidebarStatusColor(false), LawTheme::successGlow);
 }
 
 TEST(SidebarLooks, PillsTintOnlyWithACount) {
@@ -137,10 +134,10 @@ TEST(SidebarLooks, PillsTintOnlyWithACount) {
     EXPECT_EQ(l.scale, c.scale);
   }
   const LawColor violet = LawColor::rgb8(167, 139, 250);
+  // Small pills are tinted only while hovered, and a hovered zero turns white.
   Case small[] = {
       {2, false, white.opacity(0.04), LawColor::clear(), violet, 0.8, 1},
       {2, true, violet.opacity(0.2), violet.opacity(0.55), violet, 0.8, 1.03},
-      {0, false, white.opacity(0.04), LawColor::clear(), LawTheme::sidebarSection, 0.8, 1},
       {0, true, white.opacity(0.1), white.opacity(0.22), white, 0.8, 1.03},
   };
   for (const auto& c : small) {
@@ -155,24 +152,11 @@ TEST(SidebarLooks, PillsTintOnlyWithACount) {
 TEST(SidebarLooks, HoverChangesNothingOnASelectedRow) {
   for (bool muted : {false, true}) {
     const auto a = sidebarRowLook(true, muted, false), b = sidebarRowLook(true, muted, true);
-    EXPECT_EQ(a.iconColor, b.iconColor);
-    EXPECT_EQ(a.titleColor, b.titleColor);
-    EXPECT_EQ(a.fill, b.fill);
-    EXPECT_EQ(a.offsetX, 0);
-    EXPECT_EQ(b.offsetX, 0);
-    EXPECT_TRUE(b.gradientFill);
-    EXPECT_EQ(b.iconColor, LawTheme::goldLight);
-    EXPECT_EQ(b.duotoneOpacity, 0.24);
+    EXPECT_TRUE(a.iconColor == b.iconColor && a.titleColor == b.titleColor && a.fill == b.fill && b.offsetX == 0);
   }
-  const auto plain = sidebarRowLook(false, false, false), hovered = sidebarRowLook(false, false, true);
-  EXPECT_EQ(plain.titleColor, LawTheme::sidebarText);
-  EXPECT_EQ(plain.fill, LawColor::clear());
+  const auto hovered = sidebarRowLook(false, false, true);
   EXPECT_EQ(hovered.fill, LawTheme::sidebarHover);
-  EXPECT_EQ(hovered.titleColor, LawColor::rgb8(255, 255, 255));
   EXPECT_EQ(hovered.offsetX, 1.5);
-  const auto muted = sidebarRowLook(false, true, false);
-  EXPECT_EQ(muted.titleColor, LawTheme::sidebarTextMuted);
-  EXPECT_EQ(muted.iconColor, LawTheme::sidebarSection);
 }
 
 class SidebarInputTest : public ::testing::Test {
@@ -196,11 +180,9 @@ TEST_F(SidebarInputTest, ReadsTheModelAsTheMainWindowDoes) {
   SidebarInput in = sidebarInputFrom(*model);
   EXPECT_EQ(in.items, defaultSideItems());
   EXPECT_FALSE(in.badgesLoaded);
-  EXPECT_EQ(in.counts.size(), 5u);
   EXPECT_EQ(in.selectedPath, model->activePath.get());
   EXPECT_TRUE(in.scrollable);
   EXPECT_EQ(in.trafficLightPadding, 28);
-  EXPECT_EQ(in.scale, 1.0);
 
   model->account().setNavItems(navOf({"/dashboard", "/contracts", "/manage_users"}));
   model->account().markForbidden("/contracts");

@@ -267,8 +267,11 @@ SidebarView::Pill::Pill(TodoKind kind, bool large)
 void SidebarView::Pill::set(long long value, bool loaded, double scale) {
   setText(count_, sidebarCountText(value, loaded));
   setClass(*this, "law-has-count", value >= 1);
-  setFont(count_, kCountSize * scale, 0, true);
-  setFont(title_, (large_ ? kPillTitleSize : kSmallPillTitleSize) * scale);
+  if (scale != scale_) {
+    scale_ = scale;
+    setFont(count_, kCountSize * scale, 0, true);
+    setFont(title_, (large_ ? kPillTitleSize : kSmallPillTitleSize) * scale);
+  }
   setAccessibleLabel(*this, TodoKinds::title(kind_) + " " + count_.get_text());
 }
 
@@ -447,8 +450,9 @@ void SidebarView::update(const SidebarInput& in) {
     rebuildNav(in);
   else if (in.selectedPath != input_.selectedPath)
     updateSelection(in.selectedPath);
-  updateCard(in);
-  updateFooter(in);
+  const bool rescale = first || in.scale != input_.scale;
+  updateCard(in, rescale);
+  updateFooter(in, rescale);
   input_ = in;
   shown_ = true;
 }
@@ -524,28 +528,32 @@ void SidebarView::updateSelection(const std::string& selectedPath) {
     row->setSelected(row->muted() ? row->path() == selectedPath : sidebarNavRowSelected(row->path(), selectedPath));
 }
 
-void SidebarView::updateCard(const SidebarInput& in) {
+void SidebarView::updateCard(const SidebarInput& in, bool rescale) {
   const bool shown = !in.items.empty();
   cardDivider_.set_visible(shown);
   card_.set_visible(shown);
-  setFont(cardTitle_, kCardTitleSize * in.scale);
   setText(updatedAt_, in.updatedAt);
   updatedAt_.set_visible(!in.updatedAt.empty());
-  setFont(updatedAt_, kCardTimeSize * in.scale, 0, true);
+  if (rescale) {
+    setFont(cardTitle_, kCardTitleSize * in.scale);
+    setFont(updatedAt_, kCardTimeSize * in.scale, 0, true);
+  }
   for (Pill* pill : pills_) pill->set(in.count(pill->kind()), in.badgesLoaded, in.scale);
 }
 
-void SidebarView::updateFooter(const SidebarInput& in) {
+void SidebarView::updateFooter(const SidebarInput& in, bool rescale) {
   loginHint_.set_visible(in.loginRequired);
-  setFont(loginHintText_, kLoginHintSize * in.scale);
-  static_cast<SidebarGlyph*>(keyGlyph_)->setSize(kKeySize * in.scale);
   setClass(statusDot_, "law-signed-out", in.loginRequired);
   setText(initial_, sidebarInitial(in.userName));
-  setFont(initial_, kInitialSize * in.scale);
   setText(name_, sidebarDisplayName(in.userName));
-  setFont(name_, kNameSize * in.scale);
   setText(subtitle_, sidebarSubtitle(in.userName, in.userRole));
-  setFont(subtitle_, kSubtitleSize * in.scale);
+  if (rescale) {
+    setFont(loginHintText_, kLoginHintSize * in.scale);
+    static_cast<SidebarGlyph*>(keyGlyph_)->setSize(kKeySize * in.scale);
+    setFont(initial_, kInitialSize * in.scale);
+    setFont(name_, kNameSize * in.scale);
+    setFont(subtitle_, kSubtitleSize * in.scale);
+  }
 }
 
 std::vector<std::string> SidebarView::sectionTitles() const {

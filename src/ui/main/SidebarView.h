@@ -58,6 +58,7 @@ class SidebarView : public Gtk::Box {
    private:
     TodoKind kind_;
     bool large_;
+    double scale_ = 0;
     Gtk::Box content_;
     Gtk::Box dot_;
     Gtk::Label title_;
@@ -101,8 +102,8 @@ class SidebarView : public Gtk::Box {
   void placeNav(bool scrollable);
   void rebuildNav(const SidebarInput& in);
   void updateSelection(const std::string& selectedPath);
-  void updateCard(const SidebarInput& in);
-  void updateFooter(const SidebarInput& in);
+  void updateCard(const SidebarInput& in, bool rescale);
+  void updateFooter(const SidebarInput& in, bool rescale);
   Gtk::Button* makeFooterButton(Gtk::Widget& glyph, const char* tip);
 
   SidebarInput input_;
