@@ -42,6 +42,16 @@ RGB8 lightAccent(TodoKind k) {
   }
   return {0, 0, 0};
 }
+std::string title(TodoKind k) {
+  switch (k) {
+    case TodoKind::overdue: return "超期";
+    case TodoKind::today: return "今日到期";
+    case TodoKind::soon: return "3天内";
+    case TodoKind::verify: return "待核实";
+    case TodoKind::hearings: return "7天内开庭";
+  }
+  return {};
+}
 }  // namespace TodoKinds
 
 std::string TodoItem::dayText() const {

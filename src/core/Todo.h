@@ -19,6 +19,8 @@ std::string rawValue(TodoKind k);
 std::optional<TodoKind> fromRawValue(const std::string& raw);
 RGB8 darkAccent(TodoKind k);
 RGB8 lightAccent(TodoKind k);
+// Display title: "超期", "今日到期", "3天内", "待核实", "7天内开庭".
+std::string title(TodoKind k);
 }  // namespace TodoKinds
 
 struct TodoItem {
