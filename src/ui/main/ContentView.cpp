@@ -2,7 +2,14 @@
 
 #include <set>
 
+#include "base/Log.h"
+#include "base/LogTags.h"
+#include "base/MainQueue.h"
+#include "core/Dialogs.h"
 #include "core/KeyShortcuts.h"
+#include "core/Sidebar.h"
+#include "features/volume/AccountFlow.h"
+#include "ui/main/SidebarView.h"
 #include "core/PrivacyLock.h"
 #include "ui/main/LockOverlayView.h"
 #include "ui/main/Placeholders.h"
@@ -11,7 +18,6 @@
 
 namespace quorvel {
 namespace {
-constexpr int kSidebarWidth = 232;
 constexpr unsigned kPulseMs = 80;
 constexpr const char* kEmpty = "empty";
 constexpr const char* kNone = "none";
@@ -64,6 +70,9 @@ ContentView::ContentView(std::shared_ptr<BrowserModel> browser, PrivacyLock* loc
   connections_.emplace_back(browser_->changed().connect([this] { syncLayers(); }));
   connections_.emplace_back(browser_->activeID.changed().connect([this] { showActive(); }));
   connections_.emplace_back(browser_->activeLoading.changed().connect([this] { syncLoading(); }));
+  buildSidebar();
+  watchToolFlags();
+
   if (lock_) {
     lockOverlay_ = Gtk::make_managed<LockOverlayView>(*lock_);
     add_overlay(*lockOverlay_);
@@ -72,6 +81,66 @@ ContentView::ContentView(std::shared_ptr<BrowserModel> browser, PrivacyLock* loc
   syncLayers();
   syncLoading();
   syncLock();
+}
+
+void ContentView::buildSidebar() {
+  sidebar_ = Gtk::make_managed<SidebarView>();
+  std::weak_ptr<BrowserModel> weak = browser_;
+  sidebar_->signalSelect().connect([weak](const std::string& path) {
+    if (auto m = weak.lock()) m->loadInActive(path);
+  });
+  sidebar_->signalTodo().connect([weak](TodoKind kind) {
+    if (auto m = weak.lock()) {
+      m->todoKind.set(kind);
+      m->showTodo.set(true);
+    }
+  });
+  sidebar_->signalSettings().connect([weak] {
+    if (auto m = weak.lock()) m->showSettings.set(true);
+  });
+  sidebar_->signalSwitchAccount().connect([weak] {
+    if (auto m = weak.lock()) AccountFlow::switchAccount(*m);
+  });
+  auto refresh = [this] { syncSidebar(); };
+  connections_.emplace_back(browser_->activePath.changed().connect(refresh));
+  connections_.emplace_back(browser_->navItems.changed().connect(refresh));
+  connections_.emplace_back(browser_->forbiddenPaths.changed().connect(refresh));
+  connections_.emplace_back(browser_->recents.changed().connect(refresh));
+  connections_.emplace_back(browser_->badges.changed().connect(refresh));
+  connections_.emplace_back(browser_->fontScale.changed().connect(refresh));
+  syncSidebar();
+  setSidebar(*sidebar_);
+}
+
+void ContentView::syncSidebar() {
+  SidebarInput input = sidebarInputFrom(*browser_);
+  // The window controls sit at the end of our own top bar, not over the sidebar.
+  input.trafficLightPadding = 0;
+  sidebar_->update(input);
+}
+
+void ContentView::watchToolFlags() {
+  // The five tool windows arrive with their own subsystems; until then a flag that is
+  // raised says so and drops again.
+  struct Tool {
+    Published<bool>* flag;
+    const char* title;
+  };
+  const Tool tools[] = {{&browser_->showSettings, "客户端设置"},
+                        {&browser_->showTodo, "我的待办与开庭预警"},
+                        {&browser_->showPalette, "全局搜索"},
+                        {&browser_->showShortcuts, "键盘快捷键"},
+                        {&browser_->showMirror, "本地卷宗与离线镜像"}};
+  for (const Tool& tool : tools) {
+    Published<bool>* flag = tool.flag;
+    std::string title = tool.title;
+    connections_.emplace_back(flag->changed().connect([flag, title] {
+      if (!flag->get()) return;
+      logLine(tags::kWindow, "「" + title + "」窗口尚未提供");
+      Dialogs::shared().alert("暂未开放", "「" + title + "」将在后续版本提供。");
+      postToMain([flag] { flag->set(false); });
+    }));
+  }
 }
 
 void ContentView::syncLock() {

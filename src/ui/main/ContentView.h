@@ -19,6 +19,7 @@ class EmptyStateView;
 class LockOverlayView;
 class PrivacyLock;
 class WebViewBox;
+class SidebarView;
 
 class ContentView : public Gtk::Overlay {
  public:
@@ -38,12 +39,16 @@ class ContentView : public Gtk::Overlay {
   EmptyStateView* emptyState() const { return empty_; }
   bool loadingBarShown() const { return loadingBar_.get_visible(); }
   LockOverlayView* lockOverlay() const { return lockOverlay_; }
+  SidebarView* sidebar() const { return sidebar_; }
 
  private:
   void syncLayers();
   void showActive();
   void syncLoading();
   void syncLock();
+  void buildSidebar();
+  void syncSidebar();
+  void watchToolFlags();
   bool onKey(guint keyval, guint keycode, Gdk::ModifierType state);
 
   std::shared_ptr<BrowserModel> browser_;
@@ -56,6 +61,7 @@ class ContentView : public Gtk::Overlay {
   Gtk::Stack pages_;
   Gtk::ProgressBar loadingBar_;
   EmptyStateView* empty_ = nullptr;
+  SidebarView* sidebar_ = nullptr;
   PrivacyLock* lock_ = nullptr;
   LockOverlayView* lockOverlay_ = nullptr;
   std::map<std::string, WebViewBox*> layers_;
