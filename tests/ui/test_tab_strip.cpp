@@ -323,3 +323,24 @@ TEST_F(TabStripTest, SidebarToggleAndEveryControlIsNamedAndDrawn) {
   }
   EXPECT_EQ(bar.lockButton().tip(), "隐私锁屏 Ctrl+Alt+L");
 }
+
+TEST_F(TabStripTest, TabKeysCloseAndSelectOnTheWindow) {
+  addTabs(3);  // dashboard, T0, T1, T2; T2 active
+  Gtk::Window window;
+  auto keys = installTabKeys(window, model);
+  auto press = [&](guint keyval, GdkModifierType state) {
+    gboolean handled = FALSE;
+    g_signal_emit_by_name(keys->gobj(), "key-pressed", keyval, 0u, state, &handled);
+    return handled == TRUE;
+  };
+  EXPECT_TRUE(press(GDK_KEY_1, GDK_CONTROL_MASK));
+  EXPECT_EQ(model->activeTab(), model->tabs.get()[0]);
+  EXPECT_TRUE(press(GDK_KEY_9, GDK_CONTROL_MASK));  // beyond the last tab: taken, nothing changes
+  EXPECT_EQ(model->activeTab(), model->tabs.get()[0]);
+  EXPECT_TRUE(press(GDK_KEY_w, GDK_CONTROL_MASK));
+  EXPECT_EQ(model->tabs->size(), 3u);
+  EXPECT_FALSE(press(GDK_KEY_W, GdkModifierType(GDK_CONTROL_MASK | GDK_SHIFT_MASK)));
+  EXPECT_FALSE(press(GDK_KEY_KP_1, GDK_CONTROL_MASK));
+  EXPECT_FALSE(press(GDK_KEY_w, GdkModifierType(GDK_CONTROL_MASK | GDK_LOCK_MASK)));
+  EXPECT_EQ(model->tabs->size(), 3u);
+}

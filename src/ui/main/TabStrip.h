@@ -5,6 +5,7 @@
 #include <gtkmm/box.h>
 #include <gtkmm/button.h>
 #include <gtkmm/centerbox.h>
+#include <gtkmm/eventcontrollerkey.h>
 #include <gtkmm/image.h>
 #include <gtkmm/label.h>
 #include <gtkmm/overlay.h>
@@ -128,5 +129,10 @@ class TabStrip : public Gtk::ScrolledWindow {
   SourceId retireSource_;
   std::vector<ScopedConnection> connections_;
 };
+
+// Ctrl+W closes the active tab and Ctrl+1 … Ctrl+9 select a tab while `window` has the
+// keyboard, before the page or the window's other handlers see the key. Returns the
+// controller it added.
+Glib::RefPtr<Gtk::EventControllerKey> installTabKeys(Gtk::Widget& window, std::shared_ptr<BrowserModel> model);
 
 }  // namespace quorvel
