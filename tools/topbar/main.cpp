@@ -57,16 +57,21 @@ int main(int argc, char** argv) {
   model->hibernate(sleeping);
   loading->isLoading.set(true);
 
-  auto* bar = Gtk::make_managed<quorvel::WorkspaceTopBar>(model);
-  auto* box = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL);
-  box->add_css_class("law-canvas");
-  box->set_size_request(width, -1);
-  box->append(*bar);
-  std::string error;
-  if (!quorvel::renderWidgetToPng(*box, png, &error)) {
-    std::fprintf(stderr, "quorvel-topbar-render: %s\n", error.c_str());
-    return 1;
+  quorvel::WorkspaceTopBar bar(model);
+  Gtk::Box box(Gtk::Orientation::VERTICAL);
+  box.add_css_class("law-canvas");
+  box.append(bar);
+  {
+    // The window is as wide as asked; the strip scrolls when the tabs do not fit.
+    quorvel::ScopedAnimationsOff noAnimations;
+    quorvel::WidgetRenderHost host(box, width, -1);
+    auto texture = host.showAndWait() ? host.render(box) : Glib::RefPtr<Gdk::Texture>();
+    if (!texture || !quorvel::saveTexturePng(texture, png)) {
+      std::fprintf(stderr, "quorvel-topbar-render: could not draw or write %s\n", png.c_str());
+      return 1;
+    }
   }
+  box.remove(bar);
   std::printf("%s\n", png.c_str());
   return 0;
 }
