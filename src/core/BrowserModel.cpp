@@ -232,6 +232,18 @@ void BrowserModel::closeToRight(const std::shared_ptr<BrowserTab>& tabRef) {
   saveSession();
 }
 
+void BrowserModel::goBack() {
+  if (auto t = activeTab(); t && t->webView()) t->webView()->goBack();
+}
+
+void BrowserModel::goForward() {
+  if (auto t = activeTab(); t && t->webView()) t->webView()->goForward();
+}
+
+void BrowserModel::reload() {
+  if (auto t = activeTab(); t && t->webView()) t->webView()->reload();
+}
+
 int BrowserModel::liveTabCount() const {
   int n = 0;
   for (auto& t : tabs.get())

@@ -94,11 +94,17 @@ class BrowserModel : public std::enable_shared_from_this<BrowserModel> {
   void closeOthers(const std::shared_ptr<BrowserTab>& tab);
   void closeToRight(const std::shared_ptr<BrowserTab>& tab);
   std::shared_ptr<BrowserTab> tabWithID(const std::string& id) const;
+  // The active tab's live page goes back, forward or reloads; nothing without one.
+  void goBack();
+  void goForward();
+  void reload();
 
   // Session and hibernation.
   void saveSession();
   void wake(const std::shared_ptr<BrowserTab>& tab);
   void hibernateIdleTabs();
+  // Releases one tab's page (keeping its address); false when it had none.
+  bool hibernate(const std::shared_ptr<BrowserTab>& tab);
   int hibernateOthers();
   int liveTabCount() const;
 

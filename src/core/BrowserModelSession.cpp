@@ -95,17 +95,23 @@ void BrowserModel::wake(const std::shared_ptr<BrowserTab>& tabRef) {
                            (tab->hibernatedURL ? tab->hibernatedURL->toString() : std::string("-")));
 }
 
+bool BrowserModel::hibernate(const std::shared_ptr<BrowserTab>& tabRef) {
+  std::shared_ptr<BrowserTab> tab = tabRef;
+  if (!tab || !tab->webView()) return false;
+  tab->teardownWebView();
+  syncActiveState();
+  changed_.emit();
+  logLine(tags::kHibernate, "休眠「" + tab->title.get() + "」已释放，剩 " + std::to_string(liveTabCount()) + " 个活跃");
+  return true;
+}
+
 void BrowserModel::hibernateIdleTabs() {
   if (tabs->size() < 2) return;
   auto now = Clock::now();
   for (auto& t : tabs.get()) {
     if (activeID.get() && t->id() == *activeID.get()) continue;
     if (!t->webView()) continue;
-    if (now - t->lastActive > kIdleLimit) {
-      t->teardownWebView();
-      changed_.emit();
-      logLine(tags::kHibernate, "休眠「" + t->title.get() + "」已释放，剩 " + std::to_string(liveTabCount()) + " 个活跃");
-    }
+    if (now - t->lastActive > kIdleLimit) hibernate(t);
   }
 }
 
@@ -114,10 +120,7 @@ int BrowserModel::hibernateOthers() {
   for (auto& t : tabs.get()) {
     if (activeID.get() && t->id() == *activeID.get()) continue;
     if (!t->webView()) continue;
-    t->teardownWebView();
-    changed_.emit();
-    logLine(tags::kHibernate, "休眠「" + t->title.get() + "」已释放，剩 " + std::to_string(liveTabCount()) + " 个活跃");
-    ++count;
+    if (hibernate(t)) ++count;
   }
   return count;
 }

@@ -38,6 +38,10 @@ class WebPage {
   // Loads a service path ("/x?y") on the home address.
   virtual void load(const std::string& path) = 0;
   virtual void stopLoading() = 0;
+  // History and reload of the page shown.
+  virtual void goBack() = 0;
+  virtual void goForward() = 0;
+  virtual void reload() = 0;
   virtual bool isInWindow() const = 0;
   virtual void focus() = 0;
   // Removes script handlers and user scripts and detaches the page from its tab.

@@ -161,6 +161,25 @@ void TabController::stopLoading() {
   if (auto t = tab_.lock(); t && !showingFailurePage_) t->intendedURL.reset();
   webkit_web_view_stop_loading(view_);
 }
+void TabController::goBack() {
+  if (view_ && webkit_web_view_can_go_back(view_)) webkit_web_view_go_back(view_);
+}
+
+void TabController::goForward() {
+  if (view_ && webkit_web_view_can_go_forward(view_)) webkit_web_view_go_forward(view_);
+}
+
+void TabController::reload() {
+  if (!view_) return;
+  // The failure message stands in for the page the tab was meant to show: load that again.
+  auto t = tab_.lock();
+  if (showingFailurePage_ && t && t->intendedURL) {
+    loadURL(*t->intendedURL, kLoadTimeoutSeconds);
+    return;
+  }
+  webkit_web_view_reload(view_);
+}
+
 bool TabController::isInWindow() const { return view_ && gtk_widget_get_root(GTK_WIDGET(view_.get())) != nullptr; }
 void TabController::focus() {
   if (view_) gtk_widget_grab_focus(GTK_WIDGET(view_.get()));

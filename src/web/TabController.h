@@ -40,6 +40,9 @@ class TabController : public WebPage,
   void loadURL(const Url& url, unsigned timeoutSeconds) override;
   void load(const std::string& path) override;
   void stopLoading() override;
+  void goBack() override;
+  void goForward() override;
+  void reload() override;
   bool isInWindow() const override;
   void focus() override;
   void teardown() override;

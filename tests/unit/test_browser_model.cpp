@@ -4,6 +4,8 @@
 #include <thread>
 
 #include "TestEnv.h"
+#include "TestHelpers.h"
+#include "base/Log.h"
 #include "base/Clock.h"
 #include "base/MainQueue.h"
 #include "fakes/FakeWebPage.h"
@@ -392,4 +394,47 @@ TEST_F(ModelTest, TabRowsChangesNameTheRowsThatMoved) {
   EXPECT_EQ(seen[3].kind, TabRowsChange::reset);
   EXPECT_EQ(sizes[3], 1u);
   conn.disconnect();
+}
+
+// Back, forward and reload reach only the active tab's live page.
+TEST_F(ModelTest, NavigationActsOnTheActiveLivePageOnly) {
+  auto m = withTabs(2);
+  auto active = m->activeTab();
+  auto other = m->tabs.get()[0];
+  m->goBack();
+  m->goForward();
+  m->reload();
+  EXPECT_EQ(fakeOf(active)->backCount, 1);
+  EXPECT_EQ(fakeOf(active)->forwardCount, 1);
+  EXPECT_EQ(fakeOf(active)->reloadCount, 1);
+  EXPECT_EQ(fakeOf(other)->backCount + fakeOf(other)->forwardCount + fakeOf(other)->reloadCount, 0);
+
+  auto* page = fakeOf(active);
+  auto keep = active->webViewPtr();
+  active->teardownWebView();
+  m->goBack();
+  m->goForward();
+  m->reload();
+  EXPECT_EQ(page->backCount + page->forwardCount + page->reloadCount, 3);
+
+  while (!m->tabs->empty()) m->close(m->tabs.get()[0]);
+  m->reload();  // no tab: nothing to do, nothing breaks
+}
+
+TEST_F(ModelTest, HibernatingATabReleasesItOnceAndSaysSo) {
+  auto m = withTabs(3);
+  auto t = m->tabs.get()[0];
+  std::vector<std::string> lines;
+  setLogSink([&](const std::string& l) { lines.push_back(l); });
+  int changes = 0;
+  auto conn = m->changed().connect([&] { ++changes; });
+  EXPECT_TRUE(m->hibernate(t));
+  EXPECT_FALSE(m->hibernate(t));  // already asleep: nothing, no line
+  setLogSink({});
+  conn.disconnect();
+  EXPECT_EQ(t->webView(), nullptr);
+  EXPECT_EQ(t->hibernatedURL->toString(), "https://example.com/t0");
+  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(countContaining(lines, "[Quorvel][HIBERNATE] 休眠「T0」已释放，剩 2 个活跃"), 1);
+  EXPECT_EQ(lines.size(), 1u);
 }

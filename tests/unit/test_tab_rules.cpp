@@ -3,7 +3,8 @@
 #include <optional>
 #include <set>
 
-#include "core/KeyShortcuts.h"
+#include "core/ShortcutText.h"
+#include "core/TabStripRules.h"
 #include "core/TabRules.h"
 
 using namespace quorvel;
@@ -203,40 +204,45 @@ TEST(AccountLine, UserWithRoleLabel) {
   EXPECT_EQ(accountLine(b), "张三（律师）");
 }
 
-namespace {
-struct ShortcutCase {
-  quorvel::KeyModifiers mods;
-  const char* text;
-  bool inDialog;
-  quorvel::ShortcutDecision::Action action;
-  int index;
-};
-}  // namespace
-
 TEST(KeyShortcuts, CtrlAloneClosesOrSelectsAndEverythingElsePassesOn) {
-  using quorvel::ShortcutDecision;
-  const quorvel::KeyModifiers ctrl{true};
-  const ShortcutCase cases[] = {
-      {ctrl, "w", false, ShortcutDecision::closeActiveTab, -1},
-      {ctrl, "W", false, ShortcutDecision::closeActiveTab, -1},
-      {ctrl, "1", false, ShortcutDecision::selectTab, 0},
-      {ctrl, "9", false, ShortcutDecision::selectTab, 8},
-      {ctrl, "0", false, ShortcutDecision::passOn, -1},
-      {ctrl, "t", false, ShortcutDecision::passOn, -1},
-      {ctrl, "", false, ShortcutDecision::passOn, -1},
-      {ctrl, "w", true, ShortcutDecision::passOn, -1},  // a dialog keeps its keys
-      {{true, true}, "w", false, ShortcutDecision::passOn, -1},
-      {{true, false, true}, "1", false, ShortcutDecision::passOn, -1},
-      {{true, false, false, true}, "w", false, ShortcutDecision::passOn, -1},
-      {{true, false, false, false, true}, "w", false, ShortcutDecision::passOn, -1},
-      {{false}, "w", false, ShortcutDecision::passOn, -1},
-      {{false, false, true}, "1", false, ShortcutDecision::passOn, -1},
+  using quorvel::TabStripRules::KeyPress;
+  using quorvel::TabStripRules::TabKeyDecision;
+  struct Case {
+    KeyPress key;
+    TabKeyDecision::Kind kind;
+    int position;
+  };
+  auto ctrl = [](const char* text) {
+    KeyPress k;
+    k.control = true;
+    k.characters = text;
+    return k;
+  };
+  auto with = [&](const char* text, auto change) {
+    KeyPress k = ctrl(text);
+    change(k);
+    return k;
+  };
+  const Case cases[] = {
+      {ctrl("w"), TabKeyDecision::closeActive, -1},
+      {ctrl("W"), TabKeyDecision::closeActive, -1},
+      {ctrl("1"), TabKeyDecision::selectTab, 0},
+      {ctrl("9"), TabKeyDecision::selectTab, 8},
+      {ctrl("0"), TabKeyDecision::pass, -1},
+      {ctrl("t"), TabKeyDecision::pass, -1},
+      {ctrl(""), TabKeyDecision::pass, -1},
+      {with("w", [](KeyPress& k) { k.sheetIsKey = true; }), TabKeyDecision::pass, -1},  // a dialog keeps its keys
+      {with("w", [](KeyPress& k) { k.shift = true; }), TabKeyDecision::pass, -1},
+      {with("1", [](KeyPress& k) { k.alt = true; }), TabKeyDecision::pass, -1},
+      {with("w", [](KeyPress& k) { k.super = true; }), TabKeyDecision::pass, -1},
+      {with("w", [](KeyPress& k) { k.capsLock = true; }), TabKeyDecision::pass, -1},
+      {with("w", [](KeyPress& k) { k.control = false; }), TabKeyDecision::pass, -1},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.text) + (c.inDialog ? " in dialog" : ""));
-    auto d = quorvel::decideShortcut(c.mods, c.text, c.inDialog);
-    EXPECT_EQ(d.action, c.action);
-    if (c.action == ShortcutDecision::selectTab) EXPECT_EQ(d.index, c.index);
+    SCOPED_TRACE(c.key.characters);
+    auto d = quorvel::TabStripRules::decideTabKey(c.key);
+    EXPECT_EQ(d.kind, c.kind);
+    if (c.kind == TabKeyDecision::selectTab) EXPECT_EQ(d.position, c.position);
   }
 }
 

@@ -6,10 +6,11 @@
 #include "base/LogTags.h"
 #include "base/MainQueue.h"
 #include "core/Dialogs.h"
-#include "core/KeyShortcuts.h"
 #include "core/Sidebar.h"
 #include "features/volume/AccountFlow.h"
 #include "ui/main/SidebarView.h"
+#include "ui/main/TabStrip.h"
+#include "ui/main/WorkspaceTopBar.h"
 #include "core/PrivacyLock.h"
 #include "ui/main/LockOverlayView.h"
 #include "ui/main/Placeholders.h"
@@ -60,17 +61,16 @@ ContentView::ContentView(std::shared_ptr<BrowserModel> browser, PrivacyLock* loc
   loadingBar_.set_visible(false);
   pageArea_.add_overlay(loadingBar_);
 
-  // The window's shortcuts come before the page or any other control sees the key.
-  auto keys = Gtk::EventControllerKey::create();
-  keys->set_propagation_phase(Gtk::PropagationPhase::CAPTURE);
-  keys->signal_key_pressed().connect(sigc::mem_fun(*this, &ContentView::onKey), false);
-  add_controller(keys);
+  // The window's tab keys come before the page or any other control sees the key;
+  // under the lock's cover they do nothing.
+  installTabKeys(*this, browser_, [this] { return !(lock_ && lock_->isLocked.get()); });
 
   connections_.emplace_back(browser_->tabs.changed().connect([this] { syncLayers(); }));
   connections_.emplace_back(browser_->changed().connect([this] { syncLayers(); }));
   connections_.emplace_back(browser_->activeID.changed().connect([this] { showActive(); }));
   connections_.emplace_back(browser_->activeLoading.changed().connect([this] { syncLoading(); }));
   buildSidebar();
+  buildTopBar();
   watchToolFlags();
 
   if (lock_) {
@@ -110,6 +110,14 @@ void ContentView::buildSidebar() {
   connections_.emplace_back(browser_->fontScale.changed().connect(refresh));
   syncSidebar();
   setSidebar(*sidebar_);
+}
+
+void ContentView::buildTopBar() {
+  TopBarTools tools;
+  if (lock_) tools.lockWorkspace = [lock = lock_] { lock->lock(); };
+  topBar_ = Gtk::make_managed<WorkspaceTopBar>(browser_, std::move(tools));
+  topBar_->signalSidebarToggled().connect([this](bool shown) { setSidebarShown(shown); });
+  setTopBar(*topBar_);
 }
 
 void ContentView::syncSidebar() {
@@ -165,6 +173,7 @@ void ContentView::setTopBar(Gtk::Widget& topBar) {
 
 void ContentView::setSidebarShown(bool shown) {
   sidebarShown_ = shown;
+  if (topBar_ && topBar_->sidebarShown() != shown) topBar_->setSidebarShown(shown);
   sidebarSlot_.set_visible(shown && sidebarSlot_.get_first_child());
 }
 
@@ -228,31 +237,6 @@ void ContentView::syncLoading() {
         return G_SOURCE_CONTINUE;
       },
       loadingBar_.gobj()));
-}
-
-bool ContentView::onKey(guint keyval, guint, Gdk::ModifierType state) {
-  using M = Gdk::ModifierType;
-  auto has = [state](M m) { return (state & m) == m; };
-  KeyModifiers mods{has(M::CONTROL_MASK), has(M::SHIFT_MASK), has(M::ALT_MASK),
-                    has(M::SUPER_MASK) || has(M::META_MASK) || has(M::HYPER_MASK), has(M::LOCK_MASK)};
-  gunichar c = gdk_keyval_to_unicode(gdk_keyval_to_lower(keyval));
-  std::string text;
-  if (c) {
-    char buf[8] = {};
-    text.assign(buf, static_cast<size_t>(g_unichar_to_utf8(c, buf)));
-  }
-  auto* root = dynamic_cast<Gtk::Window*>(get_root());
-  bool inDialog = root && root->get_transient_for() != nullptr;
-  if (lock_ && lock_->isLocked.get()) return false;  // the cover's field gets the key
-  auto d = decideShortcut(mods, text, inDialog);
-  switch (d.action) {
-    case ShortcutDecision::closeActiveTab:
-      if (auto t = browser_->activeTab()) browser_->close(t);
-      return true;
-    case ShortcutDecision::selectTab: browser_->selectTab(d.index); return true;
-    case ShortcutDecision::passOn: return false;
-  }
-  return false;
 }
 
 }  // namespace quorvel

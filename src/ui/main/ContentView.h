@@ -20,6 +20,7 @@ class LockOverlayView;
 class PrivacyLock;
 class WebViewBox;
 class SidebarView;
+class WorkspaceTopBar;
 
 class ContentView : public Gtk::Overlay {
  public:
@@ -40,6 +41,7 @@ class ContentView : public Gtk::Overlay {
   bool loadingBarShown() const { return loadingBar_.get_visible(); }
   LockOverlayView* lockOverlay() const { return lockOverlay_; }
   SidebarView* sidebar() const { return sidebar_; }
+  WorkspaceTopBar* topBar() const { return topBar_; }
 
  private:
   void syncLayers();
@@ -47,9 +49,9 @@ class ContentView : public Gtk::Overlay {
   void syncLoading();
   void syncLock();
   void buildSidebar();
+  void buildTopBar();
   void syncSidebar();
   void watchToolFlags();
-  bool onKey(guint keyval, guint keycode, Gdk::ModifierType state);
 
   std::shared_ptr<BrowserModel> browser_;
   Gtk::Box row_{Gtk::Orientation::HORIZONTAL};
@@ -62,6 +64,7 @@ class ContentView : public Gtk::Overlay {
   Gtk::ProgressBar loadingBar_;
   EmptyStateView* empty_ = nullptr;
   SidebarView* sidebar_ = nullptr;
+  WorkspaceTopBar* topBar_ = nullptr;
   PrivacyLock* lock_ = nullptr;
   LockOverlayView* lockOverlay_ = nullptr;
   std::map<std::string, WebViewBox*> layers_;

@@ -12,6 +12,10 @@ MainWindow::MainWindow(std::shared_ptr<BrowserModel> browser) : browser_(std::mo
   set_default_size(1280, 820);
   content_ = Gtk::make_managed<ContentView>(browser_, PrivacyLock::shared());
   set_child(*content_);
+  // Our top bar (with the window controls) is the title bar: no system one above it.
+  auto* noTitlebar = Gtk::make_managed<Gtk::Box>();
+  noTitlebar->set_visible(false);
+  set_titlebar(*noTitlebar);
   // Closing hides the window (WindowMemory installs that with the frame memory).
   set_hide_on_close(true);
   setWindowIdentifier(*this, kMainWindowIdentifier);

@@ -1,6 +1,6 @@
 #include "ui/main/Placeholders.h"
 
-#include "core/KeyShortcuts.h"
+#include "core/ShortcutText.h"
 
 #include "ui/components/HandCursor.h"
 #include "ui/components/LawBadges.h"

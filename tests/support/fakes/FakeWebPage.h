@@ -17,13 +17,15 @@ class FakeWebPage : public WebPage {
   bool tornDown = false;
   bool inWindow = false;
   int focusCount = 0;
+  bool back = false, forward = false;
+  int backCount = 0, forwardCount = 0, reloadCount = 0;
   // Answer for page functions; default: the text "{}".
   std::function<JsResult(const std::string& body, const nlohmann::json& args)> answer;
   std::vector<std::string> calledBodies;
 
   std::optional<std::string> currentURL() const override { return url; }
-  bool canGoBack() const override { return false; }
-  bool canGoForward() const override { return false; }
+  bool canGoBack() const override { return back; }
+  bool canGoForward() const override { return forward; }
   void loadURL(const Url& u, unsigned) override {
     loads.push_back(u.toString());
     url = u.toString();
@@ -32,6 +34,9 @@ class FakeWebPage : public WebPage {
     if (auto u = urlForServicePath(AppConfig::homeURL(), path)) loadURL(*u, 60);
   }
   void stopLoading() override {}
+  void goBack() override { ++backCount; }
+  void goForward() override { ++forwardCount; }
+  void reload() override { ++reloadCount; }
   bool isInWindow() const override { return inWindow; }
   void focus() override { ++focusCount; }
   void teardown() override { tornDown = true; }

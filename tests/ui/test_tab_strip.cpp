@@ -1,0 +1,346 @@
+#include <gtest/gtest.h>
+#include <gtkmm.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "TestEnv.h"
+#include "TestHelpers.h"
+#include "base/Log.h"
+#include "base/MainQueue.h"
+#include "fakes/FakeWebPage.h"
+#include "platform/UserDefaults.h"
+#include "ui/main/TabStrip.h"
+#include "ui/main/WorkspaceTopBar.h"
+
+using namespace quorvel;
+using namespace quorvel::test;
+using TabStripRules::ChipGlyph;
+using TabStripRules::ChipMenuAction;
+
+namespace {
+
+// A click as the button reports it (activate() waits for a realized button).
+void click(Gtk::Button& b) { g_signal_emit_by_name(b.gobj(), "clicked"); }
+
+class TabStripTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    UserDefaults::standard().set("serverURL", "https://example.com");
+    model = BrowserModel::create(pages.factory());
+    setLogSink([this](const std::string& line) { logs.push_back(line); });
+  }
+  void TearDown() override {
+    setLogSink({});
+    drainMainLoop();
+  }
+  // Chips in strip order, as the tab ids they show.
+  std::vector<std::string> chipIDs(const TabStrip& s) {
+    std::vector<std::string> ids;
+    for (auto& c : s.chips()) ids.push_back(c->tab()->id());
+    return ids;
+  }
+  std::vector<std::string> modelIDs() {
+    std::vector<std::string> ids;
+    for (auto& t : model->tabs.get()) ids.push_back(t->id());
+    return ids;
+  }
+  // The chips' order in the row itself, before the new-tab button.
+  std::vector<Gtk::Widget*> rowOrder(TabStrip& s) {
+    std::vector<Gtk::Widget*> out;
+    auto* row = s.chips().empty() ? nullptr : s.chips().front()->get_parent();
+    for (auto* w = row ? row->get_first_child() : nullptr; w; w = w->get_next_sibling()) out.push_back(w);
+    return out;
+  }
+  std::string readClipboard() {
+    auto clip = Gdk::Display::get_default()->get_clipboard();
+    std::string text;
+    bool done = false;
+    clip->read_text_async([&](Glib::RefPtr<Gio::AsyncResult>& r) {
+      try {
+        text = clip->read_text_finish(r);
+      } catch (const Glib::Error&) {
+      }
+      done = true;
+    });
+    EXPECT_TRUE(runMainLoopUntil([&] { return done; }, 3000));
+    return text;
+  }
+  void addTabs(int n) {
+    for (int i = 0; i < n; ++i) model->newTab("/t" + std::to_string(i), "T" + std::to_string(i));
+  }
+
+  TempHome home;
+  FakePages pages;
+  std::shared_ptr<BrowserModel> model;
+  std::vector<std::string> logs;
+};
+
+}  // namespace
+
+TEST_F(TabStripTest, NewAndCloseChangeOnlyTheirChips) {
+  TabStrip strip(model);
+  ASSERT_EQ(strip.chips().size(), 1u);
+  TabChip* first = strip.chips()[0].get();
+  EXPECT_TRUE(first->isActive());
+
+  click(strip.newTabButton());
+  click(strip.newTabButton());
+  ASSERT_EQ(model->tabs->size(), 3u);
+  EXPECT_EQ(model->tabs.get()[2]->currentPath.get(), "/dashboard");
+  EXPECT_EQ(model->tabs.get()[2]->title.get(), "个人工作台");
+  EXPECT_EQ(chipIDs(strip), modelIDs());
+  EXPECT_EQ(strip.chips()[0].get(), first);
+  EXPECT_FALSE(first->isActive());
+  EXPECT_TRUE(strip.chips()[2]->isActive());
+  TabChip* last = strip.chips()[2].get();
+
+  // The close button of the middle chip closes its tab; the others stay as they were.
+  click(strip.chips()[1]->closeButton());
+  ASSERT_EQ(model->tabs->size(), 2u);
+  EXPECT_EQ(chipIDs(strip), modelIDs());
+  EXPECT_EQ(strip.chips()[0].get(), first);
+  EXPECT_EQ(strip.chips()[1].get(), last);
+  EXPECT_EQ(rowOrder(strip).size(), 3u);  // two chips and the new-tab button
+
+  // Closing the active tab moves the active mark with the model.
+  click(last->closeButton());
+  EXPECT_TRUE(first->isActive());
+}
+
+TEST_F(TabStripTest, MenuClosesOthersAndToTheRight) {
+  addTabs(4);  // dashboard, T0 … T3
+  TabStrip strip(model);
+  TabChip* t1 = strip.chipFor(model->tabs.get()[2]->id());
+  TabChip* dash = strip.chips()[0].get();
+
+  // Active tab: five entries without hibernating; any other: six.
+  auto count = [](const Glib::RefPtr<Gio::Menu>& m) {
+    int n = 0;
+    for (int s = 0; s < m->get_n_items(); ++s) n += m->get_item_link(s, Gio::MenuModel::Link::SECTION)->get_n_items();
+    return n;
+  };
+  EXPECT_EQ(count(strip.chips().back()->buildMenu()), 4);
+  EXPECT_EQ(count(t1->buildMenu()), 5);
+
+  t1->activate_action("chip.close-right");  // through the chip's own action, as the menu does
+  ASSERT_EQ(model->tabs->size(), 3u);
+  EXPECT_EQ(chipIDs(strip), modelIDs());
+  EXPECT_EQ(strip.chips()[2].get(), t1);
+  EXPECT_TRUE(t1->isActive());  // the active tab was to its right
+
+  t1->runMenuAction(ChipMenuAction::closeOthers);
+  ASSERT_EQ(strip.chips().size(), 1u);
+  EXPECT_EQ(strip.chips()[0].get(), t1);
+
+  t1->runMenuAction(ChipMenuAction::close);
+  EXPECT_TRUE(model->tabs->empty());
+  EXPECT_TRUE(strip.chips().empty());
+  (void)dash;
+}
+
+TEST_F(TabStripTest, DropMovesTheDraggedTabBeforeTheTarget) {
+  addTabs(3);  // dashboard, T0, T1, T2
+  TabStrip strip(model);
+  std::vector<TabChip*> before;
+  for (auto& c : strip.chips()) before.push_back(c.get());
+  TabChip* dragged = before[0];
+  TabChip* target = before[3];
+
+  EXPECT_TRUE(target->handleDrop({dragged->dragPayload()}));
+  EXPECT_EQ(model->tabs.get()[2]->id(), dragged->tab()->id());
+  EXPECT_EQ(chipIDs(strip), modelIDs());
+  EXPECT_EQ((std::vector<TabChip*>{before[1], before[2], before[0], before[3]}),
+            (std::vector<TabChip*>{strip.chips()[0].get(), strip.chips()[1].get(), strip.chips()[2].get(),
+                                   strip.chips()[3].get()}));
+  auto row = rowOrder(strip);
+  ASSERT_EQ(row.size(), 5u);
+  EXPECT_EQ(row[2], before[0]);
+  EXPECT_EQ(row[4], &strip.newTabButton());
+
+  // Text that is no tab id, or nothing at all, is refused and changes nothing.
+  auto order = modelIDs();
+  EXPECT_FALSE(target->handleDrop({"https://example.com/cases"}));
+  EXPECT_FALSE(target->handleDrop({}));
+  EXPECT_EQ(modelIDs(), order);
+}
+
+TEST_F(TabStripTest, CopyLinkPutsTheTabsAddressOnTheClipboard) {
+  addTabs(2);
+  TabStrip strip(model);
+  TabChip* live = strip.chips()[1].get();
+  fakeOf(live->tab())->url = "https://example.com/t0?x=1";
+  live->runMenuAction(ChipMenuAction::copyLink);
+  EXPECT_EQ(readClipboard(), "https://example.com/t0?x=1");
+
+  // A hibernated tab gives its kept address.
+  TabChip* sleeping = strip.chips()[0].get();
+  model->hibernate(sleeping->tab());
+  sleeping->runMenuAction(ChipMenuAction::copyLink);
+  EXPECT_EQ(readClipboard(), "https://example.com/dashboard");
+
+  // A tab with no address at all leaves the clipboard as it was.
+  model->newTab("/x", "X");
+  TabChip* fresh = strip.chips().back().get();
+  fakeOf(fresh->tab())->url.reset();
+  fresh->runMenuAction(ChipMenuAction::copyLink);
+  EXPECT_EQ(readClipboard(), "https://example.com/dashboard");
+}
+
+TEST_F(TabStripTest, HibernateFromTheMenuShowsTheMoonOnTheSameChip) {
+  addTabs(2);
+  TabStrip strip(model);
+  TabChip* chip = strip.chips()[1].get();
+  EXPECT_EQ(chip->glyph(), ChipGlyph::pathIcon);
+  logs.clear();
+  chip->activate_action("chip.hibernate");
+  EXPECT_EQ(chip->tab()->webView(), nullptr);
+  EXPECT_EQ(strip.chips()[1].get(), chip);
+  EXPECT_EQ(chip->glyph(), ChipGlyph::moon);
+  EXPECT_EQ(countContaining(logs, "[Quorvel][HIBERNATE] 休眠「T0」已释放，剩 2 个活跃"), 1);
+  // Again on the sleeping tab: nothing, not even a line.
+  chip->runMenuAction(ChipMenuAction::hibernate);
+  EXPECT_EQ(countContaining(logs, "HIBERNATE"), 1);
+  // Waking it through a click brings the page icon back.
+  chip->signalSelect().emit();
+  EXPECT_NE(chip->tab()->webView(), nullptr);
+  EXPECT_EQ(chip->glyph(), ChipGlyph::pathIcon);
+  EXPECT_TRUE(chip->isActive());
+}
+
+TEST_F(TabStripTest, ChipFollowsItsTabsFields) {
+  TabStrip strip(model);
+  TabChip* chip = strip.chips()[0].get();
+  auto tab = chip->tab();
+  tab->isLoading.set(true);
+  EXPECT_EQ(chip->glyph(), ChipGlyph::spinner);
+  tab->isLoading.set(false);
+  tab->currentPath.set("/proceeding/88");
+  EXPECT_EQ(chip->pathIcon().kind(), LawIconKind::clock);
+  tab->title.set("");
+  EXPECT_EQ(chip->titleLabel().get_text(), "新标签");
+  fakeOf(tab)->url.reset();
+  EXPECT_EQ(chip->tooltipText(), "");
+  fakeOf(tab)->url = "https://example.com/proceeding/88";
+  EXPECT_EQ(chip->tooltipText(), "https://example.com/proceeding/88");
+  tab->title.set("庭审笔录");
+  EXPECT_EQ(chip->titleLabel().get_text(), "庭审笔录");
+}
+
+TEST_F(TabStripTest, BackForwardReloadFollowAndActOnTheActiveTab) {
+  WorkspaceTopBar bar(model);
+  auto* page = fakeOf(model->activeTab());
+  EXPECT_TRUE(bar.backButton().disabled());
+  EXPECT_TRUE(bar.forwardButton().disabled());
+  EXPECT_FALSE(bar.reloadButton().disabled());
+
+  page->back = true;
+  model->syncActiveState();
+  EXPECT_FALSE(bar.backButton().disabled());
+  EXPECT_TRUE(bar.forwardButton().disabled());
+  click(bar.backButton());
+  click(bar.reloadButton());
+  EXPECT_EQ(page->backCount, 1);
+  EXPECT_EQ(page->reloadCount, 1);
+
+  page->forward = true;
+  model->syncActiveState();
+  click(bar.forwardButton());
+  EXPECT_EQ(page->forwardCount, 1);
+  EXPECT_EQ(bar.backButton().tip(), "后退 Ctrl+[");
+}
+
+TEST_F(TabStripTest, ToolButtonsSetTheirFlagsOrSayTheyAreMissing) {
+  WorkspaceTopBar bar(model);
+  EXPECT_FALSE(bar.overduePill().get_visible());
+  model->account().applyBadges(R"({"overdue": 12})");
+  EXPECT_TRUE(runMainLoopUntil([&] { return bar.overduePill().get_visible(); }, 2000));
+  EXPECT_EQ(bar.overduePill().get_text(), "12");
+
+  // Nobody opens the palette window in this build: the flag is set and the user told.
+  click(bar.searchButton());
+  EXPECT_TRUE(model->showPalette.get());
+  EXPECT_EQ(countContaining(logs, "全局搜索暂不可用"), 1);
+  // Where the window is there, the flag alone opens it.
+  int opened = 0;
+  auto conn = model->showTodo.changed().connect([&] { opened += model->showTodo.get(); });
+  click(bar.todoButton());
+  EXPECT_EQ(opened, 1);
+  EXPECT_EQ(countContaining(logs, "待办与开庭预警暂不可用"), 0);
+  conn.disconnect();
+
+  click(bar.lockButton());
+  drainMainLoop();
+  EXPECT_EQ(countContaining(logs, "隐私锁屏暂不可用"), 1);
+
+  // Wired entry points are called instead.
+  bool shown = false;
+  int locks = 0;
+  TopBarTools tools;
+  tools.desktopCalendarHasWindow = [&] { return true; };
+  tools.desktopCalendarVisible = [&] { return shown; };
+  tools.showDesktopCalendar = [&] { shown = true; };
+  tools.hideDesktopCalendar = [&] { shown = false; };
+  tools.volumeMounted = [] { return true; };
+  tools.lockWorkspace = [&] { ++locks; };
+  WorkspaceTopBar wired(model, tools);
+  EXPECT_TRUE(wired.volumeDotMounted());
+  EXPECT_FALSE(bar.volumeDotMounted());
+  click(wired.calendarButton());
+  EXPECT_TRUE(shown);
+  EXPECT_TRUE(wired.calendarDotShown());
+  click(wired.calendarButton());
+  EXPECT_FALSE(shown);
+  EXPECT_FALSE(wired.calendarDotShown());
+  click(wired.lockButton());
+  EXPECT_EQ(locks, 1);
+}
+
+TEST_F(TabStripTest, SidebarToggleAndEveryControlIsNamedAndDrawn) {
+  WorkspaceTopBar bar(model);
+  std::vector<bool> toggled;
+  bar.signalSidebarToggled().connect([&](bool shown) { toggled.push_back(shown); });
+  EXPECT_EQ(bar.sidebarButton().tip(), "隐藏侧栏");
+  EXPECT_FALSE(bar.sidebarGapShown());
+  click(bar.sidebarButton());
+  EXPECT_EQ(toggled, std::vector<bool>{false});
+  EXPECT_EQ(bar.sidebarButton().tip(), "显示侧栏");
+  EXPECT_TRUE(bar.sidebarGapShown());
+
+  std::vector<Gtk::Button*> controls = {&bar.sidebarButton(), &bar.backButton(), &bar.forwardButton(),
+                                        &bar.reloadButton(), &bar.tabStrip().newTabButton(), &bar.searchButton(),
+                                        &bar.todoButton(), &bar.calendarButton(), &bar.volumeButton(),
+                                        &bar.quickArchiveButton(), &bar.recognitionButton(), &bar.lockButton(),
+                                        &bar.tabStrip().chips()[0]->closeButton()};
+  auto theme = Gtk::IconTheme::get_for_display(Gdk::Display::get_default());
+  for (auto* b : controls) {
+    EXPECT_FALSE(b->get_tooltip_text().empty());
+    EXPECT_EQ(b->get_tooltip_text().find("⌘"), Glib::ustring::npos) << b->get_tooltip_text();
+    // No glyph is blank: a freedesktop icon must be in the theme.
+    if (auto* image = dynamic_cast<Gtk::Image*>(b->get_child()))
+      EXPECT_TRUE(theme->has_icon(image->get_icon_name())) << image->get_icon_name();
+  }
+  EXPECT_EQ(bar.lockButton().tip(), "隐私锁屏 Ctrl+Alt+L");
+}
+
+TEST_F(TabStripTest, TabKeysCloseAndSelectOnTheWindow) {
+  addTabs(3);  // dashboard, T0, T1, T2; T2 active
+  Gtk::Window window;
+  auto keys = installTabKeys(window, model);
+  auto press = [&](guint keyval, GdkModifierType state) {
+    gboolean handled = FALSE;
+    g_signal_emit_by_name(keys->gobj(), "key-pressed", keyval, 0u, state, &handled);
+    return handled == TRUE;
+  };
+  EXPECT_TRUE(press(GDK_KEY_1, GDK_CONTROL_MASK));
+  EXPECT_EQ(model->activeTab(), model->tabs.get()[0]);
+  EXPECT_TRUE(press(GDK_KEY_9, GDK_CONTROL_MASK));  // beyond the last tab: taken, nothing changes
+  EXPECT_EQ(model->activeTab(), model->tabs.get()[0]);
+  EXPECT_TRUE(press(GDK_KEY_w, GDK_CONTROL_MASK));
+  EXPECT_EQ(model->tabs->size(), 3u);
+  EXPECT_FALSE(press(GDK_KEY_W, GdkModifierType(GDK_CONTROL_MASK | GDK_SHIFT_MASK)));
+  EXPECT_FALSE(press(GDK_KEY_KP_1, GDK_CONTROL_MASK));
+  EXPECT_FALSE(press(GDK_KEY_w, GdkModifierType(GDK_CONTROL_MASK | GDK_LOCK_MASK)));
+  EXPECT_EQ(model->tabs->size(), 3u);
+}
