@@ -23,6 +23,7 @@
 #include "platform/UserDefaults.h"
 #include "ui/components/LawStyle.h"
 #include "ui/main/MainWindow.h"
+#include "ui/main/RendererSetup.h"
 #include "web/TabController.h"
 #include "web/WebEngine.h"
 #include "app/AppServices.h"
@@ -123,6 +124,7 @@ int main(int argc, char** argv) {
   gtk_init();
   Gtk::init_gtkmm_internals();
   markMainThread();
+  chooseGtkRenderer();
   installLawStyle();
   // As the application builds them, with the web data on disk; nothing opens on the desktop.
   AppServices::Options options;

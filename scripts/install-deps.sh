@@ -8,7 +8,7 @@ PKGS=(
   build-essential cmake ninja-build pkg-config git
   libgtkmm-4.0-dev libgtk-4-dev libwebkitgtk-6.0-dev libsoup-3.0-dev
   libglib2.0-dev libglibmm-2.68-dev glib-networking
-  nlohmann-json3-dev libicu-dev libsqlite3-dev libx11-dev libxss-dev libpam0g-dev
+  nlohmann-json3-dev libicu-dev libsqlite3-dev libx11-dev libxss-dev libpam0g-dev libepoxy-dev
   libgtest-dev libgmock-dev googletest
   xvfb xauth dbus dbus-x11 dbus-user-session at-spi2-core
   fonts-noto-cjk fonts-noto-color-emoji

@@ -12,6 +12,7 @@
 #include "core/Notifier.h"
 #include "ui/components/LawStyle.h"
 #include "ui/main/MainWindow.h"
+#include "ui/main/RendererSetup.h"
 #include "ui/main/MainWindowController.h"
 #include "ui/main/WindowMemory.h"
 
@@ -29,6 +30,7 @@ QuorvelApp::QuorvelApp(Gio::Application::Flags flags, AppServices::Options optio
 void QuorvelApp::on_startup() {
   Gtk::Application::on_startup();
   hold();  // the application keeps running when its window is closed
+  chooseGtkRenderer();
   installLawStyle();
   services_ = std::make_unique<AppServices>(options_);
   model_ = services_->browser();

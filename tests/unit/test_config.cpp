@@ -13,6 +13,7 @@
 #include "base/Log.h"
 #include "core/AppConfig.h"
 #include "core/NavItem.h"
+#include "core/RendererChoice.h"
 #include "platform/UserDefaults.h"
 
 using namespace quorvel;
@@ -316,4 +317,28 @@ TEST(UserDefaultsFile, TypedReadsTreatWrongTypesAsAbsent) {
   d.flush();
   UserDefaults again(d.file());
   EXPECT_EQ(again.string("s"), "x");
+}
+
+TEST(RendererChoice, SoftwareOpenGLGivesCairoAndTheUserAlwaysWins) {
+  struct Case {
+    std::optional<std::string> user;
+    std::optional<std::string> gl;
+    RendererChoice::Kind kind;
+  };
+  const Case cases[] = {
+      {std::nullopt, std::string("llvmpipe (LLVM 15.0.6, 256 bits)"), RendererChoice::useCairo},
+      {std::nullopt, std::string("softpipe"), RendererChoice::useCairo},
+      {std::nullopt, std::string("Software Rasterizer"), RendererChoice::useCairo},
+      {std::nullopt, std::nullopt, RendererChoice::useCairo},
+      {std::nullopt, std::string("Mesa Intel(R) UHD Graphics 620 (KBL GT2)"), RendererChoice::keepGtkChoice},
+      {std::nullopt, std::string("AMD Radeon Graphics (renoir, LLVM 15.0.6, DRM 3.49)"), RendererChoice::keepGtkChoice},
+      {std::string("gl"), std::string("llvmpipe (LLVM 15.0.6, 256 bits)"), RendererChoice::keepGtkChoice},
+      {std::string("cairo"), std::string("Mesa Intel(R) UHD Graphics 620"), RendererChoice::keepGtkChoice},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.gl.value_or("(no OpenGL)") + " / " + c.user.value_or("-"));
+    auto choice = chooseRenderer(c.user, c.gl);
+    EXPECT_EQ(choice.kind, c.kind);
+    EXPECT_FALSE(choice.reason.empty());
+  }
 }
