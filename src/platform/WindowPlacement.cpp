@@ -123,4 +123,57 @@ void X11WindowPlacement::handleEvent(const _XEvent& event) {
   if (event.type == ConfigureNotify && event.xconfigure.window == xid_) frameChanged_.emit();
 }
 
+// _NET_WM_STATE_ABOVE: set on the window itself (read by a window manager when it
+// maps the window) and asked of a running window manager for a mapped one.
+void X11WindowPlacement::setKeepAbove(bool above) {
+  Atom state = XInternAtom(display_, "_NET_WM_STATE", False);
+  Atom aboveAtom = XInternAtom(display_, "_NET_WM_STATE_ABOVE", False);
+  std::vector<Atom> states;
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  if (XGetWindowProperty(display_, xid_, state, 0, 64, False, XA_ATOM, &type, &format, &count, &after, &data) ==
+          Success &&
+      data) {
+    auto* atoms = reinterpret_cast<Atom*>(data);
+    for (unsigned long i = 0; i < count; ++i)
+      if (atoms[i] != aboveAtom) states.push_back(atoms[i]);
+    XFree(data);
+  }
+  if (above) states.push_back(aboveAtom);
+  XChangeProperty(display_, xid_, state, XA_ATOM, 32, PropModeReplace,
+                  reinterpret_cast<unsigned char*>(states.data()), static_cast<int>(states.size()));
+
+  XEvent ev{};
+  ev.xclient.type = ClientMessage;
+  ev.xclient.window = xid_;
+  ev.xclient.message_type = state;
+  ev.xclient.format = 32;
+  ev.xclient.data.l[0] = above ? 1 : 0;  // _NET_WM_STATE_ADD / _REMOVE
+  ev.xclient.data.l[1] = static_cast<long>(aboveAtom);
+  ev.xclient.data.l[3] = 1;  // a normal application
+  XSendEvent(display_, DefaultRootWindow(display_), False, SubstructureRedirectMask | SubstructureNotifyMask, &ev);
+  XFlush(display_);
+}
+
+bool X11WindowPlacement::keptAbove() const {
+  Atom state = XInternAtom(display_, "_NET_WM_STATE", True);
+  Atom aboveAtom = XInternAtom(display_, "_NET_WM_STATE_ABOVE", True);
+  if (state == None || aboveAtom == None) return false;
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  bool found = false;
+  if (XGetWindowProperty(display_, xid_, state, 0, 64, False, XA_ATOM, &type, &format, &count, &after, &data) ==
+          Success &&
+      data) {
+    auto* atoms = reinterpret_cast<Atom*>(data);
+    for (unsigned long i = 0; i < count; ++i) found = found || atoms[i] == aboveAtom;
+    XFree(data);
+  }
+  return found;
+}
+
 }  // namespace quorvel

@@ -35,6 +35,9 @@ class WindowPlacement {
   virtual std::vector<Rect> screenVisibleFrames() const = 0;
   // False where only sizes can be kept (a Wayland surface): positions are not ours.
   virtual bool canPosition() const = 0;
+  // Keeps the window above ordinary windows (a pinned tool window), or not.
+  virtual void setKeepAbove(bool above) = 0;
+  virtual bool keptAbove() const = 0;
 
   // Emitted when the window was moved or resized (a burst of them while dragging).
   sigc::signal<void()>& frameChanged() { return frameChanged_; }
@@ -53,6 +56,8 @@ class X11WindowPlacement : public WindowPlacement {
   void setFrame(const Rect& frame) override;
   std::vector<Rect> screenVisibleFrames() const override;
   bool canPosition() const override { return true; }
+  void setKeepAbove(bool above) override;
+  bool keptAbove() const override;
 
   // Every X event of the connection goes through here; a ConfigureNotify of this
   // window emits frameChanged(). Never consumes the event.

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "core/FloatingWindows.h"
 #include "core/WindowFrameRules.h"
 
 using namespace quorvel;
@@ -102,4 +103,39 @@ TEST(WindowFrameRules, PlansTheMainWindowFrame) {
   // With no screen known there is nothing to centre on.
   EXPECT_EQ(planMainWindowFrame(std::nullopt, current, {}).kind, MainFramePlan::leave);
   EXPECT_EQ(planMainWindowFrame("{{100, 50}, {1300, 900}}", current, {}).kind, MainFramePlan::leave);
+}
+
+TEST(FloatingWindows, NamesKeysAndTheFrameAToolWindowOpensAt) {
+  using namespace quorvel;
+  EXPECT_EQ(floatingIdentifier("todo"), "floating:todo");
+  EXPECT_EQ(floatingShortName("floating:palette"), "palette");
+  EXPECT_EQ(floatingShortName("desktop-calendar"), "desktop-calendar");
+  EXPECT_EQ(floatingFrameKey("mirror"), "floating.frame.mirror");
+  ASSERT_EQ(floatingWindowSpecs().size(), 5u);
+  EXPECT_TRUE(floatingWindowSpec("palette")->pinnedByDefault);
+  EXPECT_FALSE(floatingWindowSpec("todo")->pinnedByDefault);
+  EXPECT_EQ(floatingWindowSpec("nothing"), nullptr);
+
+  const std::vector<Rect> screens{{0, 0, 1600, 1000}};
+  const auto& todo = *floatingWindowSpec("todo");
+  const auto& palette = *floatingWindowSpec("palette");
+  const Rect todoCentred{370, 210, 860, 580};
+  struct Case {
+    const FloatingWindowSpec* spec;
+    std::optional<std::string> stored;
+    Rect expected;
+  };
+  const Case cases[] = {
+      {&todo, std::nullopt, todoCentred},
+      {&todo, std::string("{{100, 120}, {900, 600}}"), {100, 120, 900, 600}},  // resizable: taken whole
+      {&palette, std::string("{{100, 120}, {900, 600}}"), {100, 120, 600, 460}},  // fixed: origin only
+      {&todo, std::string("{{100, 120}, {150, 600}}"), todoCentred},  // narrower than 200
+      {&todo, std::string("{{100, 120}, {900, 170}}"), todoCentred},  // lower than 180
+      {&todo, std::string("{{5000, 120}, {900, 600}}"), todoCentred},  // on no screen
+      {&todo, std::string("not a frame"), todoCentred},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.stored.value_or("(none)"));
+    EXPECT_EQ(planFloatingFrame(*c.spec, c.stored, screens), c.expected);
+  }
 }

@@ -75,6 +75,7 @@ class ContentViewTest : public ServiceTabFixture {
 TEST_F(ContentViewTest, SwitchingTabsKeepsEachPageWithItsFormInputAndScroll) {
   auto first = model->activeTab();
   ASSERT_TRUE(first);
+  ASSERT_TRUE(waitLoaded(first, "/dashboard"));  // the first page, before another load replaces it
   TabLoadWatch firstLoad(first);
   model->loadInActive("/form");
   ASSERT_TRUE(firstLoad.wait("/form"));

@@ -8,6 +8,8 @@
 #include "core/Dialogs.h"
 #include "core/Sidebar.h"
 #include "features/volume/AccountFlow.h"
+#include "ui/components/LawButtons.h"
+#include "ui/floating/FloatingWindowManager.h"
 #include "ui/main/SidebarView.h"
 #include "ui/main/TabStrip.h"
 #include "ui/main/WorkspaceTopBar.h"
@@ -128,25 +130,52 @@ void ContentView::syncSidebar() {
 }
 
 void ContentView::watchToolFlags() {
-  // The five tool windows arrive with their own subsystems; until then a flag that is
-  // raised says so and drops again.
+  // Each flag opens or hides its floating tool window. Their contents arrive with their
+  // own subsystems; until then each window says what it will hold.
   struct Tool {
     Published<bool>* flag;
-    const char* title;
+    const char* name;
+    const char* promise;
   };
-  const Tool tools[] = {{&browser_->showSettings, "客户端设置"},
-                        {&browser_->showTodo, "我的待办与开庭预警"},
-                        {&browser_->showPalette, "全局搜索"},
-                        {&browser_->showShortcuts, "键盘快捷键"},
-                        {&browser_->showMirror, "本地卷宗与离线镜像"}};
+  const Tool tools[] = {
+      {&browser_->showSettings, "settings", "客户端设置（服务器地址、字号、隐私锁定、卷宗盘等）将在这里调整。"},
+      {&browser_->showTodo, "todo", "超期、今日到期、3天内、待核实的待办与开庭预警将在这里列出。"},
+      {&browser_->showPalette, "palette", "合同、客户、程序与功能的全局搜索将在这里进行。"},
+      {&browser_->showShortcuts, "shortcuts", "全部键盘快捷键将在这里列出。"},
+      {&browser_->showMirror, "mirror", "本地卷宗盘与离线镜像的文件将在这里管理。"},
+  };
   for (const Tool& tool : tools) {
     Published<bool>* flag = tool.flag;
-    std::string title = tool.title;
-    connections_.emplace_back(flag->changed().connect([flag, title] {
-      if (!flag->get()) return;
-      logLine(tags::kWindow, "「" + title + "」窗口尚未提供");
-      Dialogs::shared().alert("暂未开放", "「" + title + "」将在后续版本提供。");
-      postToMain([flag] { flag->set(false); });
+    std::string name = tool.name;
+    std::string promise = tool.promise;
+    connections_.emplace_back(flag->changed().connect([flag, name, promise] {
+      auto& manager = FloatingWindowManager::shared();
+      if (!flag->get()) {
+        manager.close(name);
+        return;
+      }
+      auto makeContent = [flag, name, promise]() -> Gtk::Widget* {
+        auto* box = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 12);
+        box->set_margin(28);
+        box->set_valign(Gtk::Align::CENTER);
+        auto* text = Gtk::make_managed<Gtk::Label>(promise);
+        text->add_css_class("law-empty-hint");
+        text->set_wrap(true);
+        box->append(*text);
+        auto* note = Gtk::make_managed<Gtk::Label>("此窗口的内容将在后续版本提供。");
+        note->add_css_class("law-placeholder-note");
+        box->append(*note);
+        auto* done = makeLawSecondaryButton("关闭", true);
+        done->set_halign(Gtk::Align::CENTER);
+        // The content's own close action: the flag drops, then the window hides.
+        done->signal_clicked().connect([flag, name] {
+          flag->set(false);
+          FloatingWindowManager::shared().close(name);
+        });
+        box->append(*done);
+        return box;
+      };
+      manager.open(name, makeContent, [flag] { flag->set(false); });
     }));
   }
 }

@@ -38,6 +38,9 @@ class SizeOnlyPlacement : public WindowPlacement {
     return Rect{0, 0, double(w), double(h)};
   }
   void setFrame(const Rect& f) override { window_.set_default_size(int(f.width), int(f.height)); }
+  // A Wayland compositor decides the stacking itself.
+  void setKeepAbove(bool) override {}
+  bool keptAbove() const override { return false; }
   std::vector<Rect> screenVisibleFrames() const override {
     std::vector<Rect> out;
     GListModel* monitors = gdk_display_get_monitors(gtk_widget_get_display(GTK_WIDGET(window_.gobj())));

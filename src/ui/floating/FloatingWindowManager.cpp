@@ -1,0 +1,106 @@
+#include "ui/floating/FloatingWindowManager.h"
+
+#include "base/Log.h"
+#include "base/LogTags.h"
+#include "base/MainQueue.h"
+#include "core/FloatingWindows.h"
+#include "core/ShortcutText.h"
+#include "core/WindowFrameRules.h"
+#include "platform/UserDefaults.h"
+#include "ui/main/MainWindowController.h"
+#include "ui/main/WindowFrame.h"
+
+namespace quorvel {
+
+FloatingWindowManager& FloatingWindowManager::shared() {
+  static FloatingWindowManager* manager = new FloatingWindowManager();  // for the whole process
+  return *manager;
+}
+
+Gtk::Window* FloatingWindowManager::window(const std::string& name) const {
+  auto it = windows_.find(name);
+  return it == windows_.end() ? nullptr : it->second.window.get();
+}
+
+WindowPlacement* FloatingWindowManager::placement(const std::string& name) const {
+  auto it = windows_.find(name);
+  return it == windows_.end() ? nullptr : it->second.placement.get();
+}
+
+bool FloatingWindowManager::pinned(const std::string& name) const {
+  auto it = pinnedState_.find(name);
+  return it != pinnedState_.end() && it->second;
+}
+
+void FloatingWindowManager::reset() {
+  for (auto& [name, entry] : windows_) {
+    entry.frameChanged.disconnect();
+    entry.placement.reset();
+  }
+  windows_.clear();
+  closeHandlers_.clear();
+  pinnedState_.clear();
+}
+
+void FloatingWindowManager::open(const std::string& name, const std::function<Gtk::Widget*()>& makeContent,
+                                 std::function<void()> onUserClose) {
+  const FloatingWindowSpec* spec = floatingWindowSpec(name);
+  if (!spec) return;
+  closeHandlers_[name] = std::move(onUserClose);
+
+  if (auto it = windows_.find(name); it != windows_.end()) {
+    // Reuse: fresh content, same place and level.
+    it->second.window->set_child(*makeContent());
+    it->second.window->present();
+    return;
+  }
+
+  auto window = std::make_unique<Gtk::Window>();
+  window->set_title(linuxShortcutText(spec->title));
+  window->set_default_size(spec->width, spec->height);
+  window->set_resizable(spec->resizable);
+  if (spec->minWidth > 0) window->set_size_request(spec->minWidth, spec->minHeight);
+  window->add_css_class("law-canvas");
+  window->set_hide_on_close(true);
+  setWindowIdentifier(*window, floatingIdentifier(name));
+  window->set_child(*makeContent());
+  window->signal_close_request().connect(
+      [this, name] {
+        saveFrame(name);
+        if (auto handler = closeHandlers_[name]) postToMain(handler);
+        return false;  // hide_on_close hides it
+      },
+      false);
+  Gtk::Window* raw = window.get();
+  windows_[name].window = std::move(window);
+  pinnedState_.try_emplace(name, spec->pinnedByDefault);
+  raw->signal_map().connect([this, name] { placeOnce(name); });
+  raw->present();
+}
+
+void FloatingWindowManager::placeOnce(const std::string& name) {
+  auto& entry = windows_[name];
+  if (entry.placement || !entry.window) return;
+  entry.placement = placementFor(*entry.window);
+  if (!entry.placement) return;
+  entry.placement->setKeepAbove(pinned(name));
+  const FloatingWindowSpec* spec = floatingWindowSpec(name);
+  auto stored = UserDefaults::standard().string(floatingFrameKey(name));
+  entry.placement->setFrame(planFloatingFrame(*spec, stored, entry.placement->screenVisibleFrames()));
+  entry.frameChanged = entry.placement->frameChanged().connect([this, name] { saveFrame(name); });
+}
+
+void FloatingWindowManager::saveFrame(const std::string& name) {
+  auto it = windows_.find(name);
+  if (it == windows_.end() || !it->second.placement) return;
+  UserDefaults::standard().set(floatingFrameKey(name), rectText(it->second.placement->frame()));
+}
+
+void FloatingWindowManager::close(const std::string& name) {
+  Gtk::Window* w = window(name);
+  if (!w || !w->get_visible()) return;
+  saveFrame(name);
+  w->set_visible(false);
+}
+
+}  // namespace quorvel

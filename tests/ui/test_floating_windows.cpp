@@ -1,0 +1,150 @@
+// The floating tool windows driven by the model's five flags: titles and sizes, the
+// three ways to close that all leave the flag false, frames that come back after a
+// toggle and a restart, frames that must not come back, and the pinned palette.
+#include <gtest/gtest.h>
+#include <gtkmm.h>
+
+#include <memory>
+#include <string>
+
+#include "TestEnv.h"
+#include "TestHelpers.h"
+#include "base/MainQueue.h"
+#include "core/FloatingWindows.h"
+#include "core/ShortcutText.h"
+#include "core/WindowFrameRules.h"
+#include "fakes/FakeWebPage.h"
+#include "platform/UserDefaults.h"
+#include "ui/floating/FloatingWindowManager.h"
+#include "ui/main/ContentView.h"
+
+namespace quorvel::test {
+namespace {
+
+class FloatingWindowsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    FloatingWindowManager::shared().reset();
+    UserDefaults::standard().set("serverURL", "https://example.com");
+    model = BrowserModel::create(pages.factory());
+    main = std::make_unique<Gtk::Window>();
+    main->set_child(*Gtk::make_managed<ContentView>(model, nullptr));
+    main->present();
+    drainMainLoop();
+  }
+  void TearDown() override {
+    FloatingWindowManager::shared().reset();
+    main.reset();
+    model.reset();
+    drainMainLoop();
+  }
+  Gtk::Window* shown(const std::string& name) {
+    runMainLoopUntil([&] {
+      auto* w = FloatingWindowManager::shared().window(name);
+      return w && w->get_mapped() && FloatingWindowManager::shared().placement(name);
+    }, 3000);
+    return FloatingWindowManager::shared().window(name);
+  }
+  Rect frameOf(const std::string& name) { return FloatingWindowManager::shared().placement(name)->frame(); }
+
+  TempHome home;
+  FakePages pages;
+  std::shared_ptr<BrowserModel> model;
+  std::unique_ptr<Gtk::Window> main;
+};
+
+TEST_F(FloatingWindowsTest, EachFlagOpensItsWindowWithItsTitleAndSize) {
+  struct Flag {
+    Published<bool>* flag;
+    const char* name;
+  };
+  const Flag flags[] = {{&model->showSettings, "settings"}, {&model->showTodo, "todo"}, {&model->showPalette, "palette"},
+                        {&model->showShortcuts, "shortcuts"}, {&model->showMirror, "mirror"}};
+  for (const auto& f : flags) {
+    SCOPED_TRACE(f.name);
+    const auto& spec = *floatingWindowSpec(f.name);
+    f.flag->set(true);
+    Gtk::Window* w = shown(f.name);
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(std::string(w->get_title()), linuxShortcutText(spec.title));
+    EXPECT_EQ(w->get_resizable(), spec.resizable);
+    Rect r = frameOf(f.name);
+    EXPECT_EQ(r.width, spec.width);
+    EXPECT_EQ(r.height, spec.height);
+    f.flag->set(false);
+    EXPECT_FALSE(w->get_visible());
+  }
+  EXPECT_EQ(linuxShortcutText(floatingWindowSpec("palette")->title), "全局搜索 · Ctrl+K");
+}
+
+TEST_F(FloatingWindowsTest, EveryWayOfClosingLeavesTheFlagFalseAndTheWindowHidden) {
+  auto& manager = FloatingWindowManager::shared();
+  // The title-bar close button.
+  model->showTodo.set(true);
+  Gtk::Window* w = shown("todo");
+  ASSERT_NE(w, nullptr);
+  w->close();
+  ASSERT_TRUE(runMainLoopUntil([&] { return !model->showTodo.get(); }, 2000));
+  EXPECT_FALSE(w->get_visible());
+  // The content's own close action.
+  model->showTodo.set(true);
+  ASSERT_TRUE(runMainLoopUntil([&] { return w->get_visible(); }, 2000));
+  EXPECT_EQ(manager.window("todo"), w);  // the same window, reused
+  auto* box = dynamic_cast<Gtk::Box*>(w->get_child());
+  ASSERT_NE(box, nullptr);
+  auto* button = dynamic_cast<Gtk::Button*>(box->get_last_child());
+  ASSERT_NE(button, nullptr);
+  button->activate();
+  ASSERT_TRUE(runMainLoopUntil([&] { return !model->showTodo.get(); }, 2000));
+  EXPECT_FALSE(w->get_visible());
+  // The manager's close, then the flag.
+  model->showTodo.set(true);
+  ASSERT_TRUE(runMainLoopUntil([&] { return w->get_visible(); }, 2000));
+  manager.close("todo");
+  EXPECT_FALSE(w->get_visible());
+  model->showTodo.set(false);
+  EXPECT_FALSE(w->get_visible());
+}
+
+TEST_F(FloatingWindowsTest, AMovedWindowComesBackAfterAToggleAndARestart) {
+  model->showTodo.set(true);
+  ASSERT_NE(shown("todo"), nullptr);
+  const Rect moved{120, 90, 900, 610};
+  FloatingWindowManager::shared().placement("todo")->setFrame(moved);
+  ASSERT_TRUE(runMainLoopUntil([&] {
+    return UserDefaults::standard().string("floating.frame.todo") == rectText(moved);
+  }, 3000));
+  model->showTodo.set(false);
+  model->showTodo.set(true);
+  ASSERT_TRUE(runMainLoopUntil([&] { return FloatingWindowManager::shared().window("todo")->get_visible(); }, 2000));
+  EXPECT_EQ(frameOf("todo"), moved);
+
+  // A new start: a new window placed from the saved text.
+  model->showTodo.set(false);
+  FloatingWindowManager::shared().reset();
+  model->showTodo.set(true);
+  ASSERT_NE(shown("todo"), nullptr);
+  ASSERT_TRUE(runMainLoopUntil([&] { return frameOf("todo") == moved; }, 3000));
+}
+
+TEST_F(FloatingWindowsTest, FramesOnNoScreenOrTooSmallAreCentredAndThePaletteStaysAbove) {
+  UserDefaults::standard().set("floating.frame.mirror", "{{9000, 9000}, {900, 600}}");
+  UserDefaults::standard().set("floating.frame.settings", "{{100, 100}, {150, 600}}");
+  for (const char* name : {"mirror", "settings"}) {
+    SCOPED_TRACE(name);
+    (std::string(name) == "mirror" ? model->showMirror : model->showSettings).set(true);
+    ASSERT_NE(shown(name), nullptr);
+    const auto& spec = *floatingWindowSpec(name);
+    auto screens = FloatingWindowManager::shared().placement(name)->screenVisibleFrames();
+    ASSERT_FALSE(screens.empty());
+    EXPECT_EQ(frameOf(name), centredOn(screens.front(), spec.width, spec.height));
+  }
+  model->showPalette.set(true);
+  ASSERT_NE(shown("palette"), nullptr);
+  EXPECT_TRUE(FloatingWindowManager::shared().pinned("palette"));
+  EXPECT_TRUE(FloatingWindowManager::shared().placement("palette")->keptAbove());
+  EXPECT_FALSE(FloatingWindowManager::shared().placement("mirror")->keptAbove());
+}
+
+}  // namespace
+}  // namespace quorvel::test
