@@ -99,7 +99,7 @@ void FloatingWindowManager::saveFrame(const std::string& name) {
 void FloatingWindowManager::close(const std::string& name) {
   Gtk::Window* w = window(name);
   if (!w || !w->get_visible()) return;
-  saveFrame(name);
+  // Hiding keeps the window and runs no close handler; its frame was saved as it moved.
   w->set_visible(false);
 }
 

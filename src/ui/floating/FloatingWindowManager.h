@@ -21,7 +21,7 @@ class FloatingWindowManager {
   // `makeContent`; `onUserClose` runs on a later turn when the user closes it.
   void open(const std::string& name, const std::function<Gtk::Widget*()>& makeContent,
             std::function<void()> onUserClose);
-  // Hides the window when it is shown; it stays for reuse.
+  // Hides the window when it is shown; it stays for reuse (no close handler runs).
   void close(const std::string& name);
 
   Gtk::Window* window(const std::string& name) const;
