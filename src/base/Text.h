@@ -13,4 +13,21 @@ inline std::string trimmed(const std::string& s, const char* chars = kWhitespace
   return s.substr(b, s.find_last_not_of(chars) - b + 1);
 }
 
+// Text with the characters that mean something in HTML (& < > " ') escaped.
+inline std::string escapeHtml(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      case '\'': out += "&#39;"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
 }  // namespace quorvel

@@ -1,5 +1,7 @@
 #include "core/LoadFailure.h"
 
+#include "base/Text.h"
+
 #include <gio/gio.h>
 
 namespace quorvel::LoadFailure {
@@ -26,21 +28,7 @@ std::string reason(const std::string& domain, int code, const std::string& messa
   return message.empty() ? "无法打开页面" : "无法打开页面（" + message + "）";
 }
 
-std::string escapeHtml(const std::string& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (char c : text) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      case '\'': out += "&#39;"; break;
-      default: out += c;
-    }
-  }
-  return out;
-}
+std::string escapeHtml(const std::string& text) { return quorvel::escapeHtml(text); }
 
 std::string page(const std::string& address, const std::string& why) {
   std::string a = escapeHtml(address);

@@ -202,14 +202,10 @@ SidebarFooterButtonLook sidebarFooterButtonLook(bool hover) {
 
 namespace {
 
-std::string num(double v) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%.4g", v);
-  return buf;
-}
-std::string px(double v) { return num(v) + "px"; }
+std::string num(double v) { return cssNumber(v); }
+std::string px(double v) { return cssPx(v); }
 std::string weight(LawFontWeight w) { return std::to_string(static_cast<int>(w)); }
-std::string rule(const std::string& selector, const std::string& body) { return selector + " { " + body + " }\n"; }
+std::string rule(const std::string& selector, const std::string& body) { return cssRule(selector, body); }
 // Outlines are inset shadows, so a hover's thicker line never moves the content.
 std::string outline(const LawColor& c, double width) {
   return "inset 0 0 0 " + px(width) + " " + c.css();

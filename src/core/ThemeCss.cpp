@@ -90,6 +90,10 @@ std::string lawShadowCss(const LawShadow& s) {
 
 std::string lawTransitionCss(const LawAnimation& a) { return "transition: all " + a.cssTiming() + ";"; }
 
+std::string cssNumber(double v) { return num(v); }
+std::string cssPx(double v) { return px(v); }
+std::string cssRule(const std::string& selector, const std::string& body) { return rule(selector, body); }
+
 std::string lawChipColorCss(const LawColor& activeColor) {
   std::string css;
   css += rule(".law-chip:hover:not(:disabled)",

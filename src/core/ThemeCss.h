@@ -30,6 +30,11 @@
 
 namespace quorvel {
 
+// Pieces of CSS text: a number in its short form, pixels, one rule.
+std::string cssNumber(double v);
+std::string cssPx(double v);
+std::string cssRule(const std::string& selector, const std::string& body);
+
 // The complete style sheet.
 std::string lawStyleCss();
 // The rules of the main window's own pieces (hairline, loading bar, placeholders);

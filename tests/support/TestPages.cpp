@@ -1,27 +1,13 @@
 #include "TestPages.h"
 
+#include "base/Text.h"
+
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace quorvel::test::pages {
 namespace {
-
-std::string escapeHtml(const std::string& s) {
-  std::string out;
-  out.reserve(s.size());
-  for (char c : s) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      case '\'': out += "&#39;"; break;
-      default: out += c;
-    }
-  }
-  return out;
-}
 
 // The service's look. Page padding sits on .page, not on .main-wrapper: the client
 // zeroes the wrapper's margin and padding when it hides the page's own chrome.
