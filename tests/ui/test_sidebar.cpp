@@ -35,10 +35,7 @@ std::vector<std::string> rowPaths(const SidebarView& view) {
 class SidebarViewTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    UserDefaults::standard().set("serverURL", "https://example.com");
-    UserDefaults::standard().remove("session.tabs.v1");
-    UserDefaults::standard().remove("recents.v1");
-    model = BrowserModel::create(pages.factory());
+    model = freshFakeModel(pages);
   }
   void TearDown() override {
     host.reset();

@@ -162,10 +162,7 @@ TEST(SidebarLooks, HoverChangesNothingOnASelectedRow) {
 class SidebarInputTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    UserDefaults::standard().set("serverURL", "https://example.com");
-    UserDefaults::standard().remove("session.tabs.v1");
-    UserDefaults::standard().remove("recents.v1");
-    model = BrowserModel::create(pages.factory());
+    model = freshFakeModel(pages);
   }
   void TearDown() override {
     model.reset();

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/BrowserModel.h"
+#include "platform/UserDefaults.h"
 
 namespace quorvel::test {
 
@@ -60,6 +61,15 @@ struct FakePages {
     };
   }
 };
+
+// A model on https://example.com with fake pages and no saved tabs or recents: it
+// starts with the dashboard tab alone.
+inline std::shared_ptr<BrowserModel> freshFakeModel(FakePages& pages) {
+  UserDefaults::standard().set("serverURL", "https://example.com");
+  UserDefaults::standard().remove("session.tabs.v1");
+  UserDefaults::standard().remove("recents.v1");
+  return BrowserModel::create(pages.factory());
+}
 
 inline FakeWebPage* fakeOf(const std::shared_ptr<BrowserTab>& t) {
   return t ? dynamic_cast<FakeWebPage*>(t->webView()) : nullptr;
