@@ -50,5 +50,5 @@ done
 base=$(head -n1 "$service_out")
 echo "本地测试服务：$base（演示账号自动登录；$base/login?manual=1 可用任意用户名登录）"
 HOME="$profile/home" XDG_CONFIG_HOME="$profile/home/.config" XDG_DATA_HOME="$profile/home/.local/share" \
-  XDG_CACHE_HOME="$profile/home/.cache" QUORVEL_SEPARATE_INSTANCE=1 \
+  XDG_CACHE_HOME="$profile/home/.cache" \
   ./build/quorvel --server-url "$base" "${args[@]}"

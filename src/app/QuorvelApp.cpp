@@ -1,31 +1,74 @@
 #include "app/QuorvelApp.h"
 
 #include <glib-unix.h>
+#include <webkit/webkit.h>
 
 #include <csignal>
 
-#include "core/BrowserModel.h"
-#include "core/PrivacyLock.h"
-#include "platform/UserDefaults.h"
+#include "app/AppArgs.h"
+#include "app/AppDelegate.h"
 #include "base/Log.h"
 #include "base/LogTags.h"
-#include "core/Notifier.h"
+#include "core/BrowserModel.h"
+#include "core/Dialogs.h"
+#include "core/LaunchSequence.h"
+#include "core/MenuCommands.h"
+#include "core/PrivacyLock.h"
+#include "features/volume/AccountFlow.h"
+#include "features/volume/LocalVolume.h"
+#include "platform/UserDefaults.h"
 #include "ui/components/LawStyle.h"
+#include "ui/main/ContentView.h"
 #include "ui/main/MainWindow.h"
-#include "ui/main/RendererSetup.h"
 #include "ui/main/MainWindowController.h"
+#include "ui/main/PrimaryMenu.h"
+#include "ui/main/RendererSetup.h"
 #include "ui/main/WindowMemory.h"
+#include "ui/main/WorkspaceTopBar.h"
+#include "web/TabController.h"
 
 namespace quorvel {
 
+namespace {
+// Arguments that take the next argument as their value.
+bool takesValue(const std::string& arg) { return arg == "--server-url" || arg == "--open"; }
+
+// The links and files among a command line's arguments (switches and their values
+// are not), as addresses.
+std::vector<std::string> openedAddresses(const std::vector<std::string>& args,
+                                         const Glib::RefPtr<Gio::ApplicationCommandLine>& cmd) {
+  std::vector<std::string> uris;
+  for (size_t i = 1; i < args.size(); ++i) {
+    const auto& a = args[i];
+    if (a.rfind("--", 0) == 0) {
+      if (takesValue(a)) ++i;
+      continue;
+    }
+    if (a.empty()) continue;
+    if (isAbsoluteAddress(a))
+      uris.push_back(a);
+    else
+      uris.push_back(cmd->create_file_for_arg(a)->get_uri());
+  }
+  return uris;
+}
+
+WebKitWebView* activeView(BrowserModel& model) {
+  auto tab = model.activeTab();
+  return tab && tab->webView() ? TabController::viewOf(tab->webView()) : nullptr;
+}
+}  // namespace
+
 Glib::RefPtr<QuorvelApp> QuorvelApp::create(bool unique, AppServices::Options options) {
-  auto flags = Gio::Application::Flags::HANDLES_COMMAND_LINE;
+  auto flags = Gio::Application::Flags::HANDLES_COMMAND_LINE | Gio::Application::Flags::HANDLES_OPEN;
   if (!unique) flags |= Gio::Application::Flags::NON_UNIQUE;
   return Glib::make_refptr_for_instance<QuorvelApp>(new QuorvelApp(flags, options));
 }
 
 QuorvelApp::QuorvelApp(Gio::Application::Flags flags, AppServices::Options options)
     : Gtk::Application("cn.quorvel.client", flags), options_(options) {}
+
+QuorvelApp::~QuorvelApp() = default;
 
 void QuorvelApp::on_startup() {
   Gtk::Application::on_startup();
@@ -36,23 +79,9 @@ void QuorvelApp::on_startup() {
   model_ = services_->browser();
   MainWindowController::shared().setBrowserModel(model_);
   MainWindowController::shared().setOpenMainScene([this] { showMainWindow(); });
-  services_->privacyLock().startMonitoring();
+  delegate_ = std::make_unique<AppDelegate>(*this, *services_, model_, [this] { showMainWindow(); });
+  addCommands();
 
-  auto newTab = Gio::SimpleAction::create("new-tab");
-  newTab->signal_activate().connect([this](const Glib::VariantBase&) { model_->newTab("/dashboard", "个人工作台"); });
-  add_action(newTab);
-  set_accel_for_action("app.new-tab", "<Control>t");
-  auto quitAction = Gio::SimpleAction::create("quit");
-  quitAction->signal_activate().connect([this](const Glib::VariantBase&) { quit(); });
-  add_action(quitAction);
-  set_accel_for_action("app.quit", "<Control>q");
-  auto lockAction = Gio::SimpleAction::create("lock");
-  lockAction->signal_activate().connect([this](const Glib::VariantBase&) {
-    showMainWindow();
-    services_->privacyLock().lock();
-  });
-  add_action(lockAction);
-  set_accel_for_action("app.lock", "<Control><Alt>l");
   // Log-out (SIGTERM) and Ctrl+C in a terminal (SIGINT) quit like Ctrl+Q, so the
   // tab session is saved instead of lost.
   sigterm_ = SourceId(g_unix_signal_add(
@@ -71,21 +100,146 @@ void QuorvelApp::on_startup() {
       this));
 }
 
-int QuorvelApp::on_command_line(const Glib::RefPtr<Gio::ApplicationCommandLine>&) {
-  activate();
+void QuorvelApp::addCommands() {
+  auto add = [this](const std::string& name, const std::vector<std::string>& accels, bool withScale = false) {
+    auto action = withScale ? Gio::SimpleAction::create(name, Glib::VariantType("d")) : Gio::SimpleAction::create(name);
+    action->signal_activate().connect([this, name](const Glib::VariantBase& p) { runCommand(name, p); });
+    add_action(action);
+    if (!accels.empty()) set_accels_for_action("app." + name, std::vector<Glib::ustring>(accels.begin(), accels.end()));
+  };
+  for (const auto& c : menuCommands()) add(c.action, c.accels, c.fontSizes);
+  add("quit", {"<Control>q"});
+}
+
+void QuorvelApp::runCommand(const std::string& a, const Glib::VariantBase& parameter) {
+  auto& m = *model_;
+  auto& d = *delegate_;
+  if (a == "quit") return quit();
+  if (a == "new-tab") return (void)m.newTab("/dashboard", "个人工作台");
+  if (a == "reload") return (void)(activeView(m) && (m.reload(), true));
+  if (a == "go-back") return (void)(activeView(m) && (m.goBack(), true));
+  if (a == "go-forward") return (void)(activeView(m) && (m.goForward(), true));
+  if (a == "next-tab") return m.selectNext(1);
+  if (a == "previous-tab") return m.selectNext(-1);
+  if (a == "find-in-page") {
+    if (auto tab = m.activeTab(); tab && tab->webView())
+      tab->webView()->callAsyncFunction(std::string("return ") + pageSearchScript() + ";", nlohmann::json::object(),
+                                        [](JsResult) {});
+    return;
+  }
+  if (a == "zoom-in") return zoomActive(PageZoom::step);
+  if (a == "zoom-out") return zoomActive(-PageZoom::step);
+  if (a == "zoom-reset") return resetZoom();
+  if (a == "palette") return m.showPalette.set(true);
+  if (a == "shortcuts") return m.showShortcuts.set(true);
+  if (a == "hibernate-others") {
+    int n = m.hibernateOthers();
+    return logLine(tags::kHibernate, "手动休眠 " + std::to_string(n) + " 个标签");
+  }
+  if (a == "check-update") return d.checkForUpdateManually();
+  if (a == "print" || a == "export-pdf") {
+    if (!activeView(m)) return;
+    return Dialogs::shared().alert(a == "print" ? "打印暂不可用" : "导出 PDF 暂不可用",
+                                   "页面打印与导出还没有在这个版本中提供。");
+  }
+  if (a == "switch-account") return AccountFlow::switchAccount(m);
+  if (a == "todo") return m.showTodo.set(true);
+  if (a == "desktop-calendar") return d.toggleDesktopCalendar();
+  if (a == "quick-capture") return d.toggleQuickCapture();
+  if (a == "screen-ocr") return d.captureAndAnalyze();
+  if (a == "quick-archive") return d.openQuickArchive({}, "拖拽文件或用 iPhone 扫描文稿直传卷宗", false);
+  if (a == "sync-calendar") return d.syncCalendarNow();
+  if (a == "lock") return d.lockNow();
+  if (a == "mirror") return m.showMirror.set(true);
+  if (a == "scan-ocr") return d.pickAndRunScanner();
+  if (a == "font-size") {
+    if (parameter.is_of_type(Glib::VariantType("d")))
+      setFontSize(Glib::VariantBase::cast_dynamic<Glib::Variant<double>>(parameter).get());
+    return;
+  }
+  if (a == "reveal-audit-log") return d.revealAuditLog();
+  if (a == "open-volume") return LocalVolume::openRoot();
+  if (a == "open-data-folder") return d.openDataFolder();
+}
+
+void QuorvelApp::zoomActive(double delta) {
+  auto* view = activeView(*model_);
+  if (!view) return;
+  double zoom = PageZoom::stepped(webkit_web_view_get_zoom_level(view), delta);
+  webkit_web_view_set_zoom_level(view, zoom);
+  UserDefaults::standard().set("webzoom", zoom);
+}
+
+void QuorvelApp::resetZoom() {
+  if (auto* view = activeView(*model_)) webkit_web_view_set_zoom_level(view, 1.0);
+  UserDefaults::standard().set("webzoom", 1.0);
+}
+
+void QuorvelApp::setFontSize(double scale) {
+  model_->fontScale.set(scale);
+  UserDefaults::standard().set("fontScale", scale);
+  for (const auto& tab : model_->tabs.get())
+    if (tab->webView())
+      if (auto* view = TabController::viewOf(tab->webView())) webkit_web_view_set_zoom_level(view, scale);
+  UserDefaults::standard().set("webzoom", scale);
+}
+
+int QuorvelApp::on_command_line(const Glib::RefPtr<Gio::ApplicationCommandLine>& cmd) {
+  int argc = 0;
+  char** argv = cmd->get_arguments(argc);
+  std::vector<std::string> args(argv, argv + argc);
+  g_strfreev(argv);
+  if (!cmd->is_remote()) {
+    activate();
+    delegate_->launch(AppArgs::all());
+    // Links and files given at the first launch are handled like later ones.
+    delegate_->open(openedAddresses(AppArgs::all(), cmd));
+    return 0;
+  }
+  // A second launch: its links and files come here; without any it brings the
+  // window back, as clicking the launcher does.
+  auto uris = openedAddresses(args, cmd);
+  auto open = std::find(args.begin(), args.end(), "--open");
+  if (open != args.end() && std::next(open) != args.end()) {
+    if (isAbsoluteAddress(*std::next(open)))
+      uris.push_back(*std::next(open));
+    else
+      model_->loadInActive(*std::next(open));
+  }
+  if (uris.empty()) showMainWindow();
+  delegate_->open(uris);
   return 0;
+}
+
+void QuorvelApp::on_open(const Gio::Application::type_vec_files& files, const Glib::ustring&) {
+  std::vector<std::string> uris;
+  for (const auto& f : files) uris.push_back(f->get_uri());
+  if (!window_) activate();
+  delegate_->open(uris);
 }
 
 void QuorvelApp::on_activate() {
   bool first = window_ == nullptr;
   showMainWindow();
-  if (first) services_->notifier().setup();
+  (void)first;
 }
 
 void QuorvelApp::showMainWindow() {
   if (!window_) {
     window_ = new MainWindow(model_);
     add_window(*window_);
+    if (auto* bar = window_->content().topBar()) {
+      auto commands = menuCommands();
+      MenuCommand quitCommand{"quit", "退出墨衡台", "", {"<Control>q"}, true};
+      quitCommand.shortcut = "⌘Q";
+      commands.push_back(quitCommand);
+      menu_ = Gtk::make_managed<PrimaryMenu>(commands);
+      bar->menuSlot().append(*menu_);
+      menu_->setFontScale(model_->fontScale.get());
+      fontScaleChanged_ = model_->fontScale.changed().connect([this] {
+        if (menu_) menu_->setFontScale(model_->fontScale.get());
+      });
+    }
     window_->present();
     // Restores the remembered frame, then remembers moves and resizes.
     WindowMemory::attach(*window_);
@@ -103,12 +257,15 @@ void QuorvelApp::on_shutdown() {
   // Signals during shutdown get their default action again.
   sigterm_.reset();
   sigint_.reset();
-  if (model_) model_->saveSession();
+  if (delegate_) delegate_->terminate();
+  fontScaleChanged_ = {};
   if (window_) {
     // The window goes before the services whose views it shows.
+    menu_ = nullptr;
     delete window_;
     window_ = nullptr;
   }
+  delegate_.reset();
   model_.reset();
   services_.reset();
   UserDefaults::standard().flush();

@@ -8,29 +8,45 @@
 
 namespace quorvel {
 
+class AppDelegate;
 class BrowserModel;
 class MainWindow;
+class PrimaryMenu;
 
-// The application object: one main window over the workspace model.
+// The application object: one instance per session (a second launch hands its links
+// and files to the running one), the main window "main" over the workspace model,
+// the menu commands as application actions with their keys.
 class QuorvelApp : public Gtk::Application {
  public:
   static Glib::RefPtr<QuorvelApp> create(bool unique, AppServices::Options options);
+  ~QuorvelApp() override;
+
+  AppDelegate* delegate() const { return delegate_.get(); }
 
  protected:
   QuorvelApp(Gio::Application::Flags flags, AppServices::Options options);
   void on_startup() override;
   void on_activate() override;
+  void on_open(const Gio::Application::type_vec_files& files, const Glib::ustring& hint) override;
   int on_command_line(const Glib::RefPtr<Gio::ApplicationCommandLine>& cmd) override;
   void on_shutdown() override;
 
  private:
   void showMainWindow();
+  void addCommands();
+  void runCommand(const std::string& action, const Glib::VariantBase& parameter);
+  void zoomActive(double delta);
+  void resetZoom();
+  void setFontSize(double scale);
   void quitOnSignal(const char* name);
 
   AppServices::Options options_;
   std::unique_ptr<AppServices> services_;
   std::shared_ptr<BrowserModel> model_;
+  std::unique_ptr<AppDelegate> delegate_;
   MainWindow* window_ = nullptr;
+  PrimaryMenu* menu_ = nullptr;
+  ScopedConnection fontScaleChanged_;
   SourceId sigterm_;
   SourceId sigint_;
 };

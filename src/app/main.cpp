@@ -33,6 +33,7 @@ int main(int argc, char** argv) {
   options.dragAndDrop = !(noDrag && std::string(noDrag) == "1");
   const char* demo = std::getenv("QUORVEL_SEPARATE_INSTANCE");
   auto app = quorvel::QuorvelApp::create(!(demo && std::string(demo) == "1"), options);
-  // Our own switches are read from AppArgs; GTK sees only the program name.
-  return app->run(1, argv);
+  // Our own switches are read from AppArgs; the whole command line goes to the
+  // running instance when there is one.
+  return app->run(argc, argv);
 }

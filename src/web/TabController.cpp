@@ -1,5 +1,7 @@
 #include "web/TabController.h"
 
+#include "core/MenuCommands.h"
+
 #include <gtk/gtk.h>
 #include <libsoup/soup.h>
 
@@ -100,9 +102,10 @@ WebKitWebView* TabController::makeWebView() {
   connect("script-dialog", G_CALLBACK(TabControllerSignals::scriptDialog));
   connect("run-file-chooser", G_CALLBACK(TabControllerSignals::fileChooser));
 
-  // Page zoom: "webzoom" wins when it is a number; 0 or less leaves the default.
+  // Page zoom: "webzoom" wins when it is a number (kept within 0.6 … 1.8); 0 or less
+  // leaves the default.
   if (auto zoom = UserDefaults::standard().number("webzoom")) {
-    if (*zoom > 0) webkit_web_view_set_zoom_level(view_, *zoom);
+    if (*zoom > 0) webkit_web_view_set_zoom_level(view_, PageZoom::clamped(*zoom));
   } else if (auto m = store_.lock()) {
     if (m->fontScale.get() > 0) webkit_web_view_set_zoom_level(view_, m->fontScale.get());
   } else {

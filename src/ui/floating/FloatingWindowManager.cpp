@@ -75,6 +75,7 @@ void FloatingWindowManager::open(const std::string& name, const std::function<Gt
   windows_[name].window = std::move(window);
   pinnedState_.try_emplace(name, spec->pinnedByDefault);
   raw->signal_map().connect([this, name] { placeOnce(name); });
+  windowCreated_.emit(*raw);
   raw->present();
 }
 

@@ -31,6 +31,10 @@ class FloatingWindowManager {
   // Forgets every window (tests, and the end of the process).
   void reset();
 
+  // A tool window was made (once per name): the application adopts it, so its menu
+  // keys and tab keys work there too.
+  sigc::signal<void(Gtk::Window&)>& signalWindowCreated() { return windowCreated_; }
+
  private:
   struct Entry {
     std::unique_ptr<Gtk::Window> window;
@@ -43,6 +47,7 @@ class FloatingWindowManager {
   std::map<std::string, Entry> windows_;
   std::map<std::string, std::function<void()>> closeHandlers_;
   std::map<std::string, bool> pinnedState_;
+  sigc::signal<void(Gtk::Window&)> windowCreated_;
 };
 
 }  // namespace quorvel

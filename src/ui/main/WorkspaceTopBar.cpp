@@ -252,6 +252,9 @@ WorkspaceTopBar::WorkspaceTopBar(std::shared_ptr<BrowserModel> model, TopBarTool
   buildTools();
   toolGroup_.set_valign(Gtk::Align::CENTER);
   row_.append(toolGroup_);
+  menuSlot_.set_valign(Gtk::Align::CENTER);
+  menuSlot_.set_margin_start(6);
+  row_.append(menuSlot_);
 
   controls_.set_valign(Gtk::Align::CENTER);
   row_.append(controls_);

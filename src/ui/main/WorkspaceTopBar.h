@@ -97,6 +97,9 @@ class WorkspaceTopBar : public Gtk::WindowHandle {
   TopIconBtn& quickArchiveButton() { return *archive_; }
   TopIconBtn& recognitionButton() { return *ocr_; }
   TopIconBtn& lockButton() { return *lock_; }
+  // Holds the application's primary menu button, between the tools and the window
+  // controls.
+  Gtk::Box& menuSlot() { return menuSlot_; }
   // The red overdue count on the to-do button (hidden below 1).
   Gtk::Label& overduePill() { return pill_; }
   bool calendarDotShown() const { return calendarDot_.get_visible(); }
@@ -118,6 +121,7 @@ class WorkspaceTopBar : public Gtk::WindowHandle {
   bool sidebarShown_ = true;
   Gtk::Box row_;
   Gtk::Box gap_;
+  Gtk::Box menuSlot_;
   Gtk::Box nav_;
   Gtk::Box separator_;
   Gtk::Box spacer_;

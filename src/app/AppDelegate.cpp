@@ -1,0 +1,254 @@
+#include "app/AppDelegate.h"
+
+#include <gtkmm/application.h>
+#include <gtkmm/window.h>
+
+#include <cstdlib>
+#include <fstream>
+
+#include "app/AppServices.h"
+#include "base/Log.h"
+#include "base/LogTags.h"
+#include "base/MainQueue.h"
+#include "core/AppConfig.h"
+#include "core/AuditLog.h"
+#include "core/BrowserModel.h"
+#include "core/Dialogs.h"
+#include "core/Notifier.h"
+#include "core/PrivacyLock.h"
+#include "diagnostics/PreviewRenders.h"
+#include "diagnostics/Reports.h"
+#include "features/calendar/AppleCalendarSync.h"
+#include "features/recognition/OcrEngine.h"
+#include "platform/Desktop.h"
+#include "ui/floating/FloatingWindowManager.h"
+#include "ui/main/MainWindow.h"
+#include "ui/main/TabStrip.h"
+#include "ui/main/WindowMemory.h"
+
+namespace quorvel {
+
+namespace {
+std::optional<std::string> envValue(const char* name) {
+  const char* v = std::getenv(name);
+  return v ? std::optional<std::string>(v) : std::nullopt;
+}
+
+// A subsystem this build does not carry yet: said in an alert and the log.
+void notInThisBuild(const std::string& title, const std::string& text) {
+  logLine(tags::kApp, title + "：" + text);
+  Dialogs::shared().alert(title, text);
+}
+}  // namespace
+
+void GLibScheduler::after(double seconds, std::function<void()> step) {
+  unsigned token = ++next_;
+  auto ms = static_cast<unsigned>(seconds * 1000.0 + 0.5);
+  auto id = postToMainAfter(ms, [this, token, step = std::move(step)] {
+    // The source ends after this call; forget it before the step may destroy us.
+    if (auto it = pending_.find(token); it != pending_.end()) {
+      it->second->forget();
+      pending_.erase(it);
+    }
+    step();
+  });
+  pending_[token] = std::make_unique<SourceId>(id);
+}
+
+AppDelegate::AppDelegate(Gtk::Application& app, AppServices& services, std::shared_ptr<BrowserModel> browser,
+                         std::function<void()> showMainWindow)
+    : app_(app), services_(services), browser_(std::move(browser)), showMainWindow_(std::move(showMainWindow)) {}
+
+AppDelegate::~AppDelegate() = default;
+
+void AppDelegate::launch(const std::vector<std::string>& args) {
+  if (launched_) return;
+  launched_ = true;
+  switches_ = LaunchSwitches::parse(args, envValue);
+  // The hot-key setting is read by the hot-key manager itself.
+  runLaunchSequence(switches_, *this, scheduler_, true);
+}
+
+void AppDelegate::open(const std::vector<std::string>& uris) {
+  auto items = partitionOpened(uris);
+  // Each link, then the files, on later turns in this order.
+  for (const auto& link : items.links) postToMain([this, link] { routeLink(link); });
+  if (!items.files.empty())
+    postToMain([this, files = items.files, hint = items.filesHint()] { openQuickArchive(files, hint, false); });
+}
+
+void AppDelegate::terminate() {
+  if (browser_) browser_->saveSession();
+  shortcutsInstalled_ = false;
+}
+
+// ---- Tray and task-bar menu -----------------------------------------------------------
+
+void AppDelegate::dockOpenTodo() {
+  showMainWindow_();
+  browser_->showTodo.setIfChanged(true);
+}
+
+void AppDelegate::dockOpenDashboard() {
+  showMainWindow_();
+  browser_->loadInActive("/dashboard");
+}
+
+void AppDelegate::dockCheckUpdate() {
+  showMainWindow_();
+  checkForUpdateManually();
+}
+
+// ---- Entry points ---------------------------------------------------------------------
+
+bool AppDelegate::routeLink(const std::string& url) {
+  logLine(tags::kDeepLink, "暂不能处理链接：" + url);
+  return false;
+}
+
+void AppDelegate::toggleQuickCapture() {
+  logLine(tags::kApp, "快捷记待办入口已触发");
+  notInThisBuild("快捷记待办暂不可用", "悬浮快记待办还没有在这个版本中提供。");
+}
+
+void AppDelegate::captureAndAnalyze() {
+  if (switches_.diagnostic()) return;
+  notInThisBuild("屏幕框选 OCR 暂不可用", "屏幕框选识别还没有在这个版本中提供。");
+}
+
+void AppDelegate::openQuickArchive(const std::vector<std::string>& files, const std::string& hint, bool) {
+  std::string text = "快速归档窗口还没有在这个版本中提供。";
+  if (!files.empty()) text += "收到的 " + std::to_string(files.size()) + " 个文件没有归档（" + hint + "）。";
+  notInThisBuild("快速归档暂不可用", text);
+}
+
+void AppDelegate::toggleDesktopCalendar() {
+  notInThisBuild("桌面日历暂不可用", "桌面交互日历还没有在这个版本中提供。");
+}
+
+void AppDelegate::pickAndRunScanner() {
+  notInThisBuild("扫描件识别暂不可用", "扫描件识别（可搜索 PDF）还没有在这个版本中提供。");
+}
+
+void AppDelegate::checkForUpdateManually() {
+  notInThisBuild("检查更新暂不可用", "更新检查还没有在这个版本中提供。");
+}
+
+void AppDelegate::syncCalendarNow() {
+  notInThisBuild("日历同步暂不可用", "本机日历与提醒事项的同步还没有在这个版本中提供。");
+}
+
+void AppDelegate::lockNow() {
+  showMainWindow_();
+  services_.privacyLock().lock();
+}
+
+void AppDelegate::revealAuditLog() {
+  auto path = AppConfig::dataDir() / "upload-audit.jsonl";
+  std::error_code ec;
+  if (!std::filesystem::exists(path, ec)) {
+    std::filesystem::create_directories(path.parent_path(), ec);
+    std::ofstream touch(path, std::ios::app);  // a write error is ignored
+  }
+  services_.desktop().revealFile(path);
+}
+
+void AppDelegate::openDataFolder() {
+  auto dir = AppConfig::dataDir();
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  services_.desktop().openURI(Gio::File::create_for_path(dir.string())->get_uri());
+}
+
+// ---- Launch steps ---------------------------------------------------------------------
+
+void AppDelegate::activate() { showMainWindow_(); }
+
+void AppDelegate::setUpNotifications() { services_.notifier().setup(); }
+
+void AppDelegate::warmUpRecognition() { OcrEngine::warmUp(); }
+
+void AppDelegate::openTarget(const std::string& target) {
+  // An absolute address is a link (the service's own pages or the application's);
+  // anything else is a page path.
+  if (isAbsoluteAddress(target))
+    routeLink(target);
+  else
+    browser_->loadInActive(target);
+  logLine(tags::kOpen, target);
+}
+
+void AppDelegate::runDomDump() {
+  DomDump::run(*browser_, [this](nlohmann::json report) {
+    writeDiagnosticReport(report, "dom-dump.json", "[DOMDUMP]");
+    quitApp();
+  });
+}
+
+void AppDelegate::runEditTest() {
+  EditUploadTest::run([this](nlohmann::json report) {
+    writeDiagnosticReport(report, "edit-upload-test.json", "[EDIT-TEST]");
+    quitApp();
+  });
+}
+
+void AppDelegate::runTutorial() {
+  showMainWindow_();
+  runTutorialSequence(browser_, scheduler_);
+}
+
+void AppDelegate::renderAll() { PreviewRenders::renderAllAndExit([this] { quitApp(); }); }
+void AppDelegate::renderSheets() { PreviewRenders::renderSheetsAndExit([this] { quitApp(); }); }
+void AppDelegate::renderSettings() { PreviewRenders::renderSettingsAndExit([this] { quitApp(); }); }
+void AppDelegate::renderSidebar() {
+  PreviewRenders::renderSidebar("/tmp/v2-sidebar.png");
+  quitApp();
+}
+
+void AppDelegate::attachWindowMemory() { WindowMemory::attach(); }
+
+void AppDelegate::checkForUpdateIfDue() {}
+
+void AppDelegate::startBackgroundServices() {
+  postToMain([this] {
+    AppleCalendarSync::shared().startIfEnabled();
+    services_.privacyLock().startMonitoring();
+  });
+}
+
+void AppDelegate::setUpHotKeys(bool) {}
+
+void AppDelegate::indexForSearch() {}
+
+void AppDelegate::installShortcuts() {
+  shortcutsInstalled_ = true;
+  // The main window's root view carries its own; tool windows get theirs when made.
+  windowAdded_ = ScopedConnection(FloatingWindowManager::shared().signalWindowCreated().connect(
+      [this](Gtk::Window& window) {
+        app_.add_window(window);
+        installKeyMonitor(window);
+      }));
+  for (const std::string name : {"settings", "palette", "shortcuts", "todo", "mirror"})
+    if (auto* w = FloatingWindowManager::shared().window(name)) {
+      app_.add_window(*w);
+      installKeyMonitor(*w);
+    }
+}
+
+void AppDelegate::installKeyMonitor(Gtk::Window& window) {
+  auto* lock = &services_.privacyLock();
+  installTabKeys(window, browser_, [this, lock, &window] {
+    if (!shortcutsInstalled_ || lock->isLocked.get()) return false;
+    // A dialog attached to a window keeps its keys.
+    return !(window.get_modal() && window.get_transient_for());
+  });
+}
+
+void AppDelegate::startDiagnostics() {
+  SelfTest::start(switches_.selfTest, browser_, [this] { quitApp(); });
+  LiveFeatureTest::start(switches_.liveTest, browser_, [this] { quitApp(); });
+}
+
+void AppDelegate::quitApp() { app_.quit(); }
+
+}  // namespace quorvel

@@ -1,0 +1,109 @@
+#pragma once
+// What the application does around its windows: the launch sequence, opened links
+// and files, the tray's menu actions, the menu commands' entry points into the
+// subsystems, and what happens when it ends.
+#include <giomm/file.h>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/GLibPtr.h"
+#include "core/LaunchSequence.h"
+
+namespace Gtk {
+class Application;
+class Window;
+}  // namespace Gtk
+
+namespace quorvel {
+
+class AppServices;
+class BrowserModel;
+
+// Delayed steps on the main loop, cancelled when the scheduler goes away.
+class GLibScheduler : public Scheduler {
+ public:
+  void after(double seconds, std::function<void()> step) override;
+
+ private:
+  std::map<unsigned, std::unique_ptr<SourceId>> pending_;
+  unsigned next_ = 0;
+};
+
+class AppDelegate : public LaunchSteps {
+ public:
+  AppDelegate(Gtk::Application& app, AppServices& services, std::shared_ptr<BrowserModel> browser,
+              std::function<void()> showMainWindow);
+  ~AppDelegate() override;
+
+  // The launch sequence, once, after the main window exists.
+  void launch(const std::vector<std::string>& args);
+  // Links and files handed to the application (command line, second launch, the
+  // desktop). Links are routed first, in order, then all files go to one filing.
+  void open(const std::vector<std::string>& uris);
+  // Saves the session, releases the hot keys and the key monitors.
+  void terminate();
+
+  // Tray and task-bar menu actions.
+  void dockOpenTodo();
+  void dockOpenDashboard();
+  void dockCheckUpdate();
+
+  // Entry points of the subsystems reached from menus, the top bar, the tray and the
+  // hot keys. One of a subsystem not in this build says so in an alert.
+  void toggleQuickCapture();
+  void captureAndAnalyze();
+  void openQuickArchive(const std::vector<std::string>& files, const std::string& hint, bool fromHotFolder);
+  void toggleDesktopCalendar();
+  void pickAndRunScanner();
+  void checkForUpdateManually();
+  void syncCalendarNow();
+  void lockNow();
+  void revealAuditLog();
+  void openDataFolder();
+  // Handles a link of the application or of the service's pages; false when it is
+  // not one.
+  bool routeLink(const std::string& url);
+
+  // LaunchSteps
+  void activate() override;
+  void setUpNotifications() override;
+  void warmUpRecognition() override;
+  void openTarget(const std::string& target) override;
+  void runDomDump() override;
+  void runEditTest() override;
+  void runTutorial() override;
+  void renderAll() override;
+  void renderSheets() override;
+  void renderSettings() override;
+  void renderSidebar() override;
+  void attachWindowMemory() override;
+  void checkForUpdateIfDue() override;
+  void startBackgroundServices() override;
+  void setUpHotKeys(bool registerKeys) override;
+  void indexForSearch() override;
+  void installShortcuts() override;
+  void startDiagnostics() override;
+
+  const LaunchSwitches& switches() const { return switches_; }
+
+ private:
+  void installKeyMonitor(Gtk::Window& window);
+  void quitApp();
+
+  Gtk::Application& app_;
+  AppServices& services_;
+  std::shared_ptr<BrowserModel> browser_;
+  std::function<void()> showMainWindow_;
+  LaunchSwitches switches_;
+  GLibScheduler scheduler_;
+  bool launched_ = false;
+  bool shortcutsInstalled_ = false;
+  ScopedConnection windowAdded_;
+  std::vector<Gtk::Window*> monitored_;
+};
+
+}  // namespace quorvel
