@@ -1,7 +1,6 @@
 #include "app/QuorvelApp.h"
 
 #include <glib-unix.h>
-#include <webkit/webkit.h>
 
 #include <csignal>
 
@@ -25,7 +24,7 @@
 #include "ui/main/RendererSetup.h"
 #include "ui/main/WindowMemory.h"
 #include "ui/main/WorkspaceTopBar.h"
-#include "web/TabController.h"
+#include "web/PageZoom.h"
 
 namespace quorvel {
 
@@ -53,9 +52,10 @@ std::vector<std::string> openedAddresses(const std::vector<std::string>& args,
   return uris;
 }
 
-WebKitWebView* activeView(BrowserModel& model) {
+// Commands on the page do nothing without a live active page.
+bool hasLivePage(BrowserModel& model) {
   auto tab = model.activeTab();
-  return tab && tab->webView() ? TabController::viewOf(tab->webView()) : nullptr;
+  return tab && tab->webView();
 }
 }  // namespace
 
@@ -116,9 +116,9 @@ void QuorvelApp::runCommand(const std::string& a, const Glib::VariantBase& param
   auto& d = *delegate_;
   if (a == "quit") return quit();
   if (a == "new-tab") return (void)m.newTab("/dashboard", "个人工作台");
-  if (a == "reload") return (void)(activeView(m) && (m.reload(), true));
-  if (a == "go-back") return (void)(activeView(m) && (m.goBack(), true));
-  if (a == "go-forward") return (void)(activeView(m) && (m.goForward(), true));
+  if (a == "reload") return (void)(hasLivePage(m) && (m.reload(), true));
+  if (a == "go-back") return (void)(hasLivePage(m) && (m.goBack(), true));
+  if (a == "go-forward") return (void)(hasLivePage(m) && (m.goForward(), true));
   if (a == "next-tab") return m.selectNext(1);
   if (a == "previous-tab") return m.selectNext(-1);
   if (a == "find-in-page") {
@@ -127,9 +127,9 @@ void QuorvelApp::runCommand(const std::string& a, const Glib::VariantBase& param
                                         [](JsResult) {});
     return;
   }
-  if (a == "zoom-in") return zoomActive(PageZoom::step);
-  if (a == "zoom-out") return zoomActive(-PageZoom::step);
-  if (a == "zoom-reset") return resetZoom();
+  if (a == "zoom-in") return PageZoomActions::zoomActive(m, PageZoom::step);
+  if (a == "zoom-out") return PageZoomActions::zoomActive(m, -PageZoom::step);
+  if (a == "zoom-reset") return PageZoomActions::actualSize(m);
   if (a == "palette") return m.showPalette.set(true);
   if (a == "shortcuts") return m.showShortcuts.set(true);
   if (a == "hibernate-others") {
@@ -138,7 +138,7 @@ void QuorvelApp::runCommand(const std::string& a, const Glib::VariantBase& param
   }
   if (a == "check-update") return d.checkForUpdateManually();
   if (a == "print" || a == "export-pdf") {
-    if (!activeView(m)) return;
+    if (!hasLivePage(m)) return;
     return Dialogs::shared().alert(a == "print" ? "打印暂不可用" : "导出 PDF 暂不可用",
                                    "页面打印与导出还没有在这个版本中提供。");
   }
@@ -154,34 +154,12 @@ void QuorvelApp::runCommand(const std::string& a, const Glib::VariantBase& param
   if (a == "scan-ocr") return d.pickAndRunScanner();
   if (a == "font-size") {
     if (parameter.is_of_type(Glib::VariantType("d")))
-      setFontSize(Glib::VariantBase::cast_dynamic<Glib::Variant<double>>(parameter).get());
+      PageZoomActions::setFontScale(m, Glib::VariantBase::cast_dynamic<Glib::Variant<double>>(parameter).get());
     return;
   }
   if (a == "reveal-audit-log") return d.revealAuditLog();
   if (a == "open-volume") return LocalVolume::openRoot();
   if (a == "open-data-folder") return d.openDataFolder();
-}
-
-void QuorvelApp::zoomActive(double delta) {
-  auto* view = activeView(*model_);
-  if (!view) return;
-  double zoom = PageZoom::stepped(webkit_web_view_get_zoom_level(view), delta);
-  webkit_web_view_set_zoom_level(view, zoom);
-  UserDefaults::standard().set("webzoom", zoom);
-}
-
-void QuorvelApp::resetZoom() {
-  if (auto* view = activeView(*model_)) webkit_web_view_set_zoom_level(view, 1.0);
-  UserDefaults::standard().set("webzoom", 1.0);
-}
-
-void QuorvelApp::setFontSize(double scale) {
-  model_->fontScale.set(scale);
-  UserDefaults::standard().set("fontScale", scale);
-  for (const auto& tab : model_->tabs.get())
-    if (tab->webView())
-      if (auto* view = TabController::viewOf(tab->webView())) webkit_web_view_set_zoom_level(view, scale);
-  UserDefaults::standard().set("webzoom", scale);
 }
 
 int QuorvelApp::on_command_line(const Glib::RefPtr<Gio::ApplicationCommandLine>& cmd) {

@@ -35,9 +35,6 @@ class QuorvelApp : public Gtk::Application {
   void showMainWindow();
   void addCommands();
   void runCommand(const std::string& action, const Glib::VariantBase& parameter);
-  void zoomActive(double delta);
-  void resetZoom();
-  void setFontSize(double scale);
   void quitOnSignal(const char* name);
 
   AppServices::Options options_;

@@ -4,13 +4,32 @@
 #include <gtkmm/label.h>
 #include <gtkmm/separator.h>
 
+#include <gtkmm/cssprovider.h>
+#include <gtkmm/stylecontext.h>
+
 #include <cmath>
 
 #include "core/ShortcutText.h"
 
 namespace quorvel {
 
+namespace {
+void installMenuStyle() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  auto css = Gtk::CssProvider::create();
+  css->load_from_data(
+      ".law-menu-list button.flat { min-height: 24px; padding: 3px 10px; border-radius: 6px; }"
+      ".law-menu-list separator { margin: 4px 6px; }");
+  Gtk::StyleContext::add_provider_for_display(Gdk::Display::get_default(), css,
+                                              GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+}
+}  // namespace
+
 PrimaryMenu::PrimaryMenu(std::vector<MenuCommand> commands) : commands_(std::move(commands)) {
+  installMenuStyle();
+  list_.add_css_class("law-menu-list");
   set_icon_name("open-menu-symbolic");
   set_tooltip_text("主菜单");
   add_css_class("flat");
@@ -19,10 +38,7 @@ PrimaryMenu::PrimaryMenu(std::vector<MenuCommand> commands) : commands_(std::mov
   list_.set_margin(6);
   for (const auto& c : commands_) {
     if (c.separatorBefore) {
-      auto* sep = Gtk::make_managed<Gtk::Separator>(Gtk::Orientation::HORIZONTAL);
-      sep->set_margin_top(4);
-      sep->set_margin_bottom(4);
-      list_.append(*sep);
+      list_.append(*Gtk::make_managed<Gtk::Separator>(Gtk::Orientation::HORIZONTAL));
       titles_.push_back("—");
     }
     if (c.fontSizes)

@@ -1,0 +1,18 @@
+#pragma once
+// Zoom and font size of the workspace's pages, remembered under "webzoom" and
+// "fontScale".
+namespace quorvel {
+
+class BrowserModel;
+
+namespace PageZoomActions {
+// Zooms the active tab's page by `delta` within 0.6 … 1.8 and remembers the result;
+// nothing without a live active page.
+void zoomActive(BrowserModel& model, double delta);
+// The active page back to 1.0; 1.0 is remembered even without a page.
+void actualSize(BrowserModel& model);
+// The model's font scale, every live page's zoom and both remembered values.
+void setFontScale(BrowserModel& model, double scale);
+}  // namespace PageZoomActions
+
+}  // namespace quorvel

@@ -1,0 +1,173 @@
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "core/BrowserModel.h"
+#include "core/LaunchSequence.h"
+#include "core/MenuCommands.h"
+#include "fakes/FakeWebPage.h"
+
+namespace quorvel {
+namespace {
+
+using Env = std::map<std::string, std::string>;
+
+LaunchSwitches parse(std::vector<std::string> args, Env env = {}) {
+  args.insert(args.begin(), "quorvel");
+  return LaunchSwitches::parse(args, [env](const char* name) -> std::optional<std::string> {
+    auto it = env.find(name);
+    return it == env.end() ? std::nullopt : std::optional<std::string>(it->second);
+  });
+}
+
+// Records what was scheduled; runs the steps on demand in deadline order.
+struct FakeScheduler : Scheduler {
+  std::vector<std::pair<double, std::function<void()>>> pending;
+  void after(double seconds, std::function<void()> step) override { pending.emplace_back(seconds, std::move(step)); }
+  void runAll() {
+    std::stable_sort(pending.begin(), pending.end(), [](auto& a, auto& b) { return a.first < b.first; });
+    auto steps = std::move(pending);
+    for (auto& [at, step] : steps) step();
+  }
+};
+
+// Records the steps in the order they run, with the time they were scheduled for.
+struct RecordingSteps : LaunchSteps {
+  std::vector<std::string> log;
+  double now = 0;
+  void note(const std::string& s) { log.push_back(s); }
+  void activate() override { note("activate"); }
+  void setUpNotifications() override { note("notifications"); }
+  void warmUpRecognition() override { note("ocr"); }
+  void openTarget(const std::string& t) override { note("open " + t); }
+  void runDomDump() override { note("domdump"); }
+  void runEditTest() override { note("edittest"); }
+  void runTutorial() override { note("tutorial"); }
+  void renderAll() override { note("renderAll"); }
+  void renderSheets() override { note("renderSheets"); }
+  void renderSettings() override { note("renderSettings"); }
+  void renderSidebar() override { note("renderSidebar"); }
+  void attachWindowMemory() override { note("windowMemory"); }
+  void checkForUpdateIfDue() override { note("update"); }
+  void startBackgroundServices() override { note("services"); }
+  void setUpHotKeys(bool reg) override { note(reg ? "hotkeys+register" : "hotkeys"); }
+  void indexForSearch() override { note("index"); }
+  void installShortcuts() override { note("shortcuts"); }
+  void startDiagnostics() override { note("diagnostics"); }
+};
+
+TEST(LaunchSwitches, ExactArgumentsAndEnvironmentValuesOfOne) {
+  auto s = parse({"--open", "/a", "--open", "/b", "--domdump"}, {{"TUT", "1"}, {"RENDER_ALL", "true"}});
+  ASSERT_TRUE(s.openTarget);
+  EXPECT_EQ(*s.openTarget, "/a");  // the first "--open" wins
+  EXPECT_TRUE(s.domDump);
+  EXPECT_TRUE(s.tutorial);
+  EXPECT_FALSE(s.renderAll);
+  EXPECT_FALSE(s.diagnostic());
+
+  EXPECT_FALSE(parse({"--open"}).openTarget);  // nothing after it
+  EXPECT_FALSE(parse({"--selftest=1", "-selftest"}).selfTest);
+  EXPECT_TRUE(parse({"--livetest"}).diagnostic());
+  for (const char* v : {"", "0", "true", "01", " 1"}) EXPECT_FALSE(parse({}, {{"TUT", v}}).tutorial) << v;
+}
+
+TEST(LaunchSequence, RunsItsStepsInOrderWithTheirDelays) {
+  RecordingSteps steps;
+  FakeScheduler scheduler;
+  auto s = parse({"--open", "/calendar", "--domdump", "--edittest"}, {{"RENDER_SIDEBAR", "1"}, {"TUT", "1"}});
+  runLaunchSequence(s, steps, scheduler, true);
+  // Immediate steps first, in the sequence's order.
+  EXPECT_EQ(steps.log, (std::vector<std::string>{"activate", "notifications", "ocr", "tutorial", "windowMemory",
+                                                 "update", "services", "hotkeys+register", "shortcuts",
+                                                 "diagnostics"}));
+  std::map<std::string, double> delays;
+  for (auto& [at, step] : scheduler.pending) {
+    size_t before = steps.log.size();
+    step();
+    ASSERT_EQ(steps.log.size(), before + 1);
+    delays[steps.log.back()] = at;
+  }
+  EXPECT_DOUBLE_EQ(delays["open /calendar"], 6.0);
+  EXPECT_DOUBLE_EQ(delays["domdump"], 10.0);
+  EXPECT_DOUBLE_EQ(delays["edittest"], 8.0);
+  EXPECT_DOUBLE_EQ(delays["renderSidebar"], 0.8);
+  EXPECT_DOUBLE_EQ(delays["index"], 7.0);
+}
+
+TEST(LaunchSequence, DiagnosticModesRegisterNoHotKeysAndScheduleNoIndexing) {
+  for (const char* sw : {"--selftest", "--livetest"}) {
+    RecordingSteps steps;
+    FakeScheduler scheduler;
+    runLaunchSequence(parse({sw}), steps, scheduler, true);
+    EXPECT_TRUE(scheduler.pending.empty()) << sw;
+    // The services are still called; each one stays off by its own check.
+    EXPECT_NE(std::find(steps.log.begin(), steps.log.end(), "services"), steps.log.end());
+    EXPECT_NE(std::find(steps.log.begin(), steps.log.end(), "hotkeys"), steps.log.end());
+  }
+  RecordingSteps steps;
+  FakeScheduler scheduler;
+  runLaunchSequence(parse({}), steps, scheduler, false);  // the user turned hot keys off
+  EXPECT_NE(std::find(steps.log.begin(), steps.log.end(), "hotkeys"), steps.log.end());
+}
+
+TEST(OpenedItems, LinksInOrderThenAllFilesWithOneHint) {
+  auto items = partitionOpened({"quorvel://todo", "file:///a.pdf", "https://x.example/cases", "FILE:///b.png",
+                                "file:///c.docx"});
+  EXPECT_EQ(items.links, (std::vector<std::string>{"quorvel://todo", "https://x.example/cases"}));
+  EXPECT_EQ(items.files.size(), 3u);
+  EXPECT_EQ(items.filesHint(), "拖入任务栏图标的 3 个文件");
+  EXPECT_TRUE(partitionOpened({"quorvel://palette"}).filesHint().empty());
+  EXPECT_TRUE(partitionOpened({}).links.empty());
+
+  EXPECT_TRUE(isAbsoluteAddress("https://host/x"));
+  EXPECT_TRUE(isAbsoluteAddress("quorvel://proceeding/88"));
+  EXPECT_FALSE(isAbsoluteAddress("/calendar"));
+  EXPECT_FALSE(isAbsoluteAddress("calendar?a=b:c"));
+  EXPECT_FALSE(isAbsoluteAddress(":x"));
+}
+
+TEST(TutorialSequence, TourOfTheToolWindowsOnTheirTimetable) {
+  test::FakePages pages;
+  auto model = test::freshFakeModel(pages);
+  FakeScheduler scheduler;
+  runTutorialSequence(model, scheduler);
+  ASSERT_EQ(scheduler.pending.size(), 11u);
+  EXPECT_DOUBLE_EQ(scheduler.pending.front().first, 0.5);
+  EXPECT_DOUBLE_EQ(scheduler.pending.back().first, 47);
+
+  // Run up to second 7: settings open; the user closes it by hand before step 3.
+  std::vector<std::string> seen;
+  auto watch = model->showSettings.changed().connect([&] { seen.push_back(model->showSettings.get() ? "on" : "off"); });
+  for (int i = 0; i < 2; ++i) scheduler.pending[i].second();
+  EXPECT_TRUE(model->showSettings.get());
+  model->showSettings.set(false);
+  scheduler.pending[2].second();  // second 14: no change, no signal
+  EXPECT_EQ(seen, (std::vector<std::string>{"on", "off"}));
+  for (size_t i = 3; i < scheduler.pending.size(); ++i) scheduler.pending[i].second();
+  EXPECT_FALSE(model->showMirror.get());
+  EXPECT_FALSE(model->showPalette.get());
+}
+
+TEST(MenuCommands, ZoomStaysWithinItsRangeAndTheTableKeepsItsOrder) {
+  EXPECT_DOUBLE_EQ(PageZoom::stepped(1.75, 0.1), 1.8);
+  EXPECT_DOUBLE_EQ(PageZoom::stepped(0.6, -0.1), 0.6);
+  EXPECT_DOUBLE_EQ(PageZoom::stepped(1.0, 0.1), 1.1);
+  EXPECT_DOUBLE_EQ(PageZoom::clamped(2.5), 1.8);
+  EXPECT_DOUBLE_EQ(PageZoom::clamped(0.1), 0.6);
+
+  const auto& c = menuCommands();
+  ASSERT_EQ(c.size(), 30u);
+  EXPECT_EQ(c.front().title, "新建标签");
+  EXPECT_EQ(c[1].title, "重新加载");
+  EXPECT_EQ(c.back().title, "打开数据目录");
+  // Every shortcut shown has a key that triggers it, and no key serves two commands.
+  std::set<std::string> accels;
+  for (const auto& cmd : c) {
+    EXPECT_EQ(cmd.shortcut.empty(), cmd.accels.empty()) << cmd.title;
+    for (const auto& a : cmd.accels) EXPECT_TRUE(accels.insert(a).second) << a;
+  }
+  EXPECT_EQ(findMenuCommand("quick-capture")->accels.front(), "<Alt><Shift>n");
+}
+
+}  // namespace
+}  // namespace quorvel
