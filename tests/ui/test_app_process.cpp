@@ -12,116 +12,18 @@
 #include <string>
 #include <vector>
 
+#include "ChildProcess.h"
 #include "TestEnv.h"
 #include "base/GObjectPtr.h"
 #include "base/MainQueue.h"
 
 using namespace quorvel;
+using quorvel::test::Child;
+using quorvel::test::DemoService;
+using quorvel::test::readFile;
 
 namespace {
 namespace fs = std::filesystem;
-
-std::string readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), {});
-}
-
-// A child process with the test's environment (its temporary HOME included). It is
-// killed when the test ends before the child does, so a hung client cannot outlive it.
-class Child {
- public:
-  // `stderrFile` empty: the child's standard error is the test's.
-  Child(const std::vector<std::string>& argv, GSubprocessFlags flags, const fs::path& stderrFile = {}) {
-    auto launcher = GObjectPtr<GSubprocessLauncher>::adopt(g_subprocess_launcher_new(flags));
-    g_subprocess_launcher_setenv(launcher, "QUORVEL_SEPARATE_INSTANCE", "1", TRUE);
-    if (!stderrFile.empty()) g_subprocess_launcher_set_stderr_file_path(launcher, stderrFile.c_str());
-    std::vector<const char*> args;
-    for (const auto& a : argv) args.push_back(a.c_str());
-    args.push_back(nullptr);
-    GError* error = nullptr;
-    proc_ = GObjectPtr<GSubprocess>::adopt(g_subprocess_launcher_spawnv(launcher, args.data(), &error));
-    if (!proc_) {
-      ADD_FAILURE() << "cannot start " << argv.front() << ": " << (error ? error->message : "");
-      g_clear_error(&error);
-      return;
-    }
-    // The flag outlives this object: the wait may finish after a failed test left.
-    auto* flag = new std::shared_ptr<bool>(exited_);
-    g_subprocess_wait_async(
-        proc_, nullptr,
-        [](GObject*, GAsyncResult*, gpointer data) {
-          auto* f = static_cast<std::shared_ptr<bool>*>(data);
-          **f = true;
-          delete f;
-        },
-        flag);
-  }
-  Child(const Child&) = delete;
-  Child& operator=(const Child&) = delete;
-  ~Child() {
-    if (proc_ && !*exited_) {
-      g_subprocess_force_exit(proc_);
-      runMainLoopUntil([&] { return *exited_; }, 5000);
-    }
-  }
-
-  bool started() const { return static_cast<bool>(proc_); }
-  GSubprocess* get() const { return proc_; }
-  void sendSignal(int sig) { g_subprocess_send_signal(proc_, sig); }
-  bool waitForExit(unsigned ms) { return runMainLoopUntil([&] { return *exited_; }, ms); }
-  // The exit status; nothing when it was ended by a signal or still runs.
-  std::optional<int> exitStatus() const {
-    if (!*exited_ || !g_subprocess_get_if_exited(proc_)) return std::nullopt;
-    return g_subprocess_get_exit_status(proc_);
-  }
-  std::optional<int> termSignal() const {
-    if (!*exited_ || !g_subprocess_get_if_signaled(proc_)) return std::nullopt;
-    return g_subprocess_get_term_sig(proc_);
-  }
-
- private:
-  GObjectPtr<GSubprocess> proc_;
-  std::shared_ptr<bool> exited_ = std::make_shared<bool>(false);
-};
-
-// The stand-alone test service in demo mode: it signs a demo account in by itself,
-// so the client lands on the dashboard as in the start script.
-class DemoService {
- public:
-  DemoService() : child_({QUORVEL_TEST_SERVICE_EXE, "--demo"}, G_SUBPROCESS_FLAGS_STDOUT_PIPE) {
-    if (!child_.started()) return;
-    auto in = GObjectPtr<GDataInputStream>::adopt(g_data_input_stream_new(g_subprocess_get_stdout_pipe(child_.get())));
-    struct Line {
-      std::string text;
-      bool done = false;
-    };
-    auto line = std::make_shared<Line>();
-    g_data_input_stream_read_line_async(
-        in, G_PRIORITY_DEFAULT, nullptr,
-        [](GObject* s, GAsyncResult* res, gpointer data) {
-          auto* l = static_cast<std::shared_ptr<Line>*>(data);
-          if (char* t = g_data_input_stream_read_line_finish_utf8(G_DATA_INPUT_STREAM(s), res, nullptr, nullptr)) {
-            (*l)->text = t;
-            g_free(t);
-          }
-          (*l)->done = true;
-          delete l;
-        },
-        new std::shared_ptr<Line>(line));
-    if (runMainLoopUntil([&] { return line->done; }, 10000)) baseUrl_ = line->text;
-  }
-  ~DemoService() {
-    if (child_.started()) {
-      child_.sendSignal(SIGTERM);
-      child_.waitForExit(5000);
-    }
-  }
-  const std::string& baseUrl() const { return baseUrl_; }
-
- private:
-  Child child_;
-  std::string baseUrl_;
-};
 
 fs::path defaultsFile(const test::TempHome& home) { return home.configHome() / "Quorvel" / "defaults.json"; }
 
