@@ -52,14 +52,21 @@ void toJournal(const std::string& tag, const std::string& message, LogLevel leve
 }
 }  // namespace
 
-void logLine(const std::string& tag, const std::string& message, LogLevel level) {
-  std::string line = tag.empty() ? "[Quorvel] " + message : "[Quorvel][" + tag + "] " + message;
+namespace {
+void emit(const std::string& tag, const std::string& message, LogLevel level, const std::string& line) {
   std::lock_guard lock(logMutex());
   std::fprintf(stderr, "%s\n", line.c_str());
   std::fflush(stderr);
   toJournal(tag, message, level);
   if (sinkSlot()) sinkSlot()(line);
 }
+}  // namespace
+
+void logLine(const std::string& tag, const std::string& message, LogLevel level) {
+  emit(tag, message, level, tag.empty() ? "[Quorvel] " + message : "[Quorvel][" + tag + "] " + message);
+}
+
+void logPlainLine(const std::string& line, LogLevel level) { emit("", line, level, line); }
 
 void setLogSink(LogSink sink) {
   std::lock_guard lock(logMutex());

@@ -25,7 +25,7 @@ void writeDiagnosticReport(const nlohmann::json& report, const std::string& name
   std::filesystem::create_directories(path.parent_path(), ec);
   if (!writeFileAtomically(path, text + "\n")) logLine(tags::kApp, "报告写入失败：" + path.string(), LogLevel::warning);
   // The report's own prefix ("[DOMDUMP] …"), as the diagnostics print it.
-  logLine(tags::kApp, logPrefix + " " + report.dump());
+  logPlainLine(logPrefix + " " + report.dump());
 }
 
 bool writeFileRefusingLinks(const std::filesystem::path& path, const std::string& bytes, std::string* error) {
@@ -123,7 +123,7 @@ void start(bool selfTestSwitch, std::shared_ptr<BrowserModel> browser, std::func
 namespace LiveFeatureTest {
 void start(bool liveTestSwitch, std::shared_ptr<BrowserModel>, std::function<void()> quit) {
   if (!liveTestSwitch) return;
-  logLine(tags::kApp, "[LIVETEST] 启动实时检查");
+  logLine("LIVETEST", "启动实时检查");
   postToMainAfter(2500, [quit] {
     writeDiagnosticReport({{"ok", false}, {"error", "实时检查尚未在此版本中提供"}}, "livetest.json", "[LIVETEST]");
     quit();
