@@ -201,6 +201,8 @@ bool X11HotKeys::dispatchEvents() {
   while (XPending(d) > 0) {
     XEvent event;
     XNextEvent(d, &event);
+    // Keeps Xlib's keysym table current for the next registration.
+    if (event.type == MappingNotify) XRefreshKeyboardMapping(&event.xmapping);
     if (event.type != KeyPress) continue;
     unsigned mods = event.xkey.state & kModifierBits & ~locks;
     for (const auto& g : grabs_) {

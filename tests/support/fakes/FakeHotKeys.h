@@ -7,44 +7,30 @@
 
 namespace quorvel::test {
 
-class FakeHotKeys : public HotKeys {
- public:
-  // Answers of the next calls.
-  bool listenFails = false;
+struct FakeHotKeys : HotKeys {
   std::set<int> taken;  // ids another program holds
-
-  // What the manager did.
-  int handlers = 0;  // listening handlers installed and not yet removed
-  int unregisterCalls = 0;
+  int handlers = 0;     // listening twice without stopping shows as two
   std::map<int, HotKeyCombo> held;
+  PressedHandler handler;
 
-  HotKeyResult listen(PressedHandler onPressed) override {
-    if (listenFails) return {false, -1, "没有可用的显示服务器"};
-    ++handlers;  // listening twice without stopping shows up as two
-    handler_ = std::move(onPressed);
+  HotKeyResult listen(PressedHandler h) override {
+    ++handlers;
+    handler = std::move(h);
     return {true, 0, {}};
   }
   void stopListening() override {
     if (handlers > 0) --handlers;
-    handler_ = nullptr;
+    handler = nullptr;
   }
   HotKeyResult registerKey(int id, const HotKeyCombo& combo) override {
     if (taken.count(id)) return {false, 10, "已被其他程序占用"};
     held[id] = combo;
     return {true, 0, {}};
   }
-  void unregisterAll() override {
-    ++unregisterCalls;
-    held.clear();
-  }
-
-  // The user presses the combination registered under `id`.
+  void unregisterAll() override { held.clear(); }
   void press(int id) {
-    if (handler_ && held.count(id)) handler_(id);
+    if (handler && held.count(id)) handler(id);
   }
-
- private:
-  PressedHandler handler_;
 };
 
 }  // namespace quorvel::test
