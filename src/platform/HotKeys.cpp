@@ -63,7 +63,9 @@ struct X11HotKeysSource {
   X11HotKeys* owner;
   gpointer fdTag;
 
-  static Display* displayOf(GSource* s) { return static_cast<Display*>(reinterpret_cast<X11HotKeysSource*>(s)->owner->display_); }
+  static Display* displayOf(GSource* s) {
+    return static_cast<Display*>(reinterpret_cast<X11HotKeysSource*>(s)->owner->display_);
+  }
   static gboolean prepare(GSource* s, gint* timeout) {
     *timeout = -1;
     auto* self = reinterpret_cast<X11HotKeysSource*>(s);
@@ -82,7 +84,8 @@ struct X11HotKeysSource {
       logLine(tags::kHotKey, "与 X 服务器的连接已断开，全局热键不再可用", LogLevel::warning);
       return G_SOURCE_REMOVE;
     }
-    return self->owner->dispatchEvents() ? G_SOURCE_CONTINUE : G_SOURCE_REMOVE;
+    self->owner->dispatchEvents();
+    return G_SOURCE_CONTINUE;
   }
 };
 
@@ -195,7 +198,7 @@ void X11HotKeys::unregisterAll() {
   grabs_.clear();
 }
 
-bool X11HotKeys::dispatchEvents() {
+void X11HotKeys::dispatchEvents() {
   auto* d = static_cast<Display*>(display_);
   unsigned locks = LockMask | numLock_;
   while (XPending(d) > 0) {
@@ -212,7 +215,6 @@ bool X11HotKeys::dispatchEvents() {
       break;
     }
   }
-  return true;
 }
 
 }  // namespace quorvel

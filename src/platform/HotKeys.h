@@ -75,8 +75,8 @@ class X11HotKeys : public HotKeys {
   unsigned readNumLockMask();
   void ungrab(const Grab& g);
   std::vector<unsigned> lockVariants();
-  // Reads what the server sent; returns false when the connection is gone.
-  bool dispatchEvents();
+  // Hands every queued press of a registered combination to the handler.
+  void dispatchEvents();
 
   void* display_ = nullptr;  // Display*, kept out of this header (Xlib's macros)
   bool lost_ = false;        // the server closed the connection
