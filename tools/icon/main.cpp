@@ -10,6 +10,9 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -142,17 +145,41 @@ bool writePng(int size, const fs::path& file) {
   return ok;
 }
 
+// Cairo writes colours as "rgb(12.9%,27.1%,42.4%)", which some SVG readers take for
+// black; the plain "#21456C" form reads everywhere.
+bool hexColours(const fs::path& file) {
+  std::ifstream in(file);
+  std::stringstream buffer;
+  buffer << in.rdbuf();
+  const std::string svg = buffer.str();
+  static const std::regex percent(R"(rgb\(([0-9.]+)%,([0-9.]+)%,([0-9.]+)%\))");
+  std::string out;
+  auto last = svg.cbegin();
+  for (std::sregex_iterator it(svg.begin(), svg.end(), percent), end; it != end; ++it) {
+    out.append(last, (*it)[0].first);
+    char hex[8];
+    auto byte = [&](int i) { return static_cast<int>(std::lround(std::stod((*it)[i].str()) * 2.55)); };
+    std::snprintf(hex, sizeof hex, "#%02X%02X%02X", byte(1), byte(2), byte(3));
+    out += hex;
+    last = (*it)[0].second;
+  }
+  out.append(last, svg.cend());
+  std::ofstream(file, std::ios::trunc) << out;
+  return true;
+}
+
 bool writeSvg(const fs::path& file) {
   fs::create_directories(file.parent_path());
   cairo_surface_t* s = cairo_svg_surface_create(file.c_str(), 256, 256);
   cairo_svg_surface_restrict_to_version(s, CAIRO_SVG_VERSION_1_1);
+  cairo_svg_surface_set_document_unit(s, CAIRO_SVG_UNIT_PX);
   cairo_t* cr = cairo_create(s);
   drawIcon(cr, 256, false);  // a blurred shadow has no vector form
   cairo_destroy(cr);
   cairo_surface_finish(s);
   bool ok = cairo_surface_status(s) == CAIRO_STATUS_SUCCESS;
   cairo_surface_destroy(s);
-  return ok;
+  return ok && hexColours(file);
 }
 
 // Every size at 1:1 on a light and on a dark panel, to look at.
