@@ -13,6 +13,8 @@ PKGS=(
   xvfb xauth dbus dbus-x11 dbus-user-session at-spi2-core
   fonts-noto-cjk fonts-noto-color-emoji
   python3 procps xdotool
+  # desktop entry: checking it, the handler cache and the quorvel:// default
+  desktop-file-utils xdg-utils
 )
 missing=()
 for p in "${PKGS[@]}"; do

@@ -49,6 +49,9 @@ done
 [ -s "$service_out" ] || { echo "本地测试服务未能启动" >&2; exit 1; }
 base=$(head -n1 "$service_out")
 echo "本地测试服务：$base（演示账号自动登录；$base/login?manual=1 可用任意用户名登录）"
-HOME="$profile/home" XDG_CONFIG_HOME="$profile/home/.config" XDG_DATA_HOME="$profile/home/.local/share" \
-  XDG_CACHE_HOME="$profile/home/.cache" \
-  ./build/quorvel --server-url "$base" "${args[@]}"
+demo_env=(HOME="$profile/home" XDG_CONFIG_HOME="$profile/home/.config" XDG_DATA_HOME="$profile/home/.local/share"
+  XDG_CACHE_HOME="$profile/home/.cache")
+# The desktop entry, icons and quorvel:// handler of the demo profile; links opened
+# there start the client with the same environment.
+bash scripts/install-desktop-entry.sh "$profile/home/.local/share" "$PWD/build/quorvel" "${demo_env[@]}" >/dev/null
+env "${demo_env[@]}" ./build/quorvel --server-url "$base" "${args[@]}"
