@@ -20,6 +20,8 @@
 #include "diagnostics/Reports.h"
 #include "features/calendar/AppleCalendarSync.h"
 #include "features/recognition/OcrEngine.h"
+#include "features/workspace/DeepLinkRouter.h"
+#include "features/workspace/GlobalHotKeyManager.h"
 #include "platform/Desktop.h"
 #include "ui/floating/FloatingWindowManager.h"
 #include "ui/main/MainWindow.h"
@@ -65,8 +67,7 @@ void AppDelegate::launch(const std::vector<std::string>& args) {
   if (launched_) return;
   launched_ = true;
   switches_ = LaunchSwitches::parse(args, envValue);
-  // The hot-key setting is read by the hot-key manager itself.
-  runLaunchSequence(switches_, *this, scheduler_, true);
+  runLaunchSequence(switches_, *this, scheduler_, GlobalHotKeyManager::isEnabled());
 }
 
 void AppDelegate::open(const std::vector<std::string>& uris) {
@@ -79,6 +80,7 @@ void AppDelegate::open(const std::vector<std::string>& uris) {
 
 void AppDelegate::terminate() {
   if (browser_) browser_->saveSession();
+  services_.hotKeys().unregisterAll();
   shortcutsInstalled_ = false;
 }
 
@@ -101,10 +103,7 @@ void AppDelegate::dockCheckUpdate() {
 
 // ---- Entry points ---------------------------------------------------------------------
 
-bool AppDelegate::routeLink(const std::string& url) {
-  logLine(tags::kDeepLink, "暂不能处理链接：" + url);
-  return false;
-}
+bool AppDelegate::routeLink(const std::string& url) { return DeepLinkRouter::handle(url, *browser_); }
 
 void AppDelegate::toggleQuickCapture() {
   logLine(tags::kApp, "快捷记待办入口已触发");
@@ -216,7 +215,12 @@ void AppDelegate::startBackgroundServices() {
   });
 }
 
-void AppDelegate::setUpHotKeys(bool) {}
+void AppDelegate::setUpHotKeys(bool registerKeys) {
+  auto& keys = services_.hotKeys();
+  keys.onQuickCapture = [this] { toggleQuickCapture(); };
+  keys.onScreenOCR = [this] { captureAndAnalyze(); };
+  if (registerKeys) keys.registerAll();
+}
 
 void AppDelegate::indexForSearch() {}
 

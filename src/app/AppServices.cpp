@@ -9,7 +9,9 @@
 #include "platform/Authenticator.h"
 #include "platform/IdleTime.h"
 #include "features/calendar/AppleCalendarSync.h"
+#include "features/workspace/GlobalHotKeyManager.h"
 #include "features/workspace/WorkspacePageActions.h"
+#include "platform/HotKeys.h"
 #include "platform/Desktop.h"
 #include "platform/LauncherBadge.h"
 #include "platform/UserDefaults.h"
@@ -37,11 +39,13 @@ AppServices::AppServices(Options options) : options_(options) {
   idle_ = std::make_unique<X11IdleTime>();
   authenticator_ = std::make_unique<PamAuthenticator>();
   lock_ = std::make_unique<PrivacyLock>(*idle_, *authenticator_, options.mode);
+  hotKeys_ = std::make_unique<GlobalHotKeyManager>(std::make_unique<X11HotKeys>(), options.mode);
 
   Installed<AppServices>::install(*this);
   Installed<Dialogs>::install(*dialogs_);
   Installed<Desktop>::install(*desktop_);
   Installed<PrivacyLock>::install(*lock_);
+  Installed<GlobalHotKeyManager>::install(*hotKeys_);
   LauncherBadge::setAttentionHandler(markMainWindowUrgent);
 }
 
@@ -49,6 +53,8 @@ AppServices::~AppServices() {
   pageFinished_.disconnect();
   browser_.reset();
   LauncherBadge::setAttentionHandler({});
+  Installed<GlobalHotKeyManager>::uninstall(*hotKeys_);
+  hotKeys_.reset();
   Installed<PrivacyLock>::uninstall(*lock_);
   Installed<Desktop>::uninstall(*desktop_);
   Installed<Dialogs>::uninstall(*dialogs_);

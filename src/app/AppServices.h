@@ -20,6 +20,7 @@ class IdleTime;
 class Authenticator;
 class PrivacyLock;
 class WebEngine;
+class GlobalHotKeyManager;
 
 class AppServices {
  public:
@@ -47,6 +48,7 @@ class AppServices {
   PageActions& pageActions() { return *actions_; }
   WebEngine& webEngine() { return *engine_; }
   PrivacyLock& privacyLock() { return *lock_; }
+  GlobalHotKeyManager& hotKeys() { return *hotKeys_; }
 
   // The one workspace model, made on first use and wired to the notifier and the
   // calendar sync.
@@ -64,6 +66,7 @@ class AppServices {
   std::unique_ptr<IdleTime> idle_;
   std::unique_ptr<Authenticator> authenticator_;
   std::unique_ptr<PrivacyLock> lock_;
+  std::unique_ptr<GlobalHotKeyManager> hotKeys_;
   std::shared_ptr<BrowserModel> browser_;
   ScopedConnection pageFinished_;
 };

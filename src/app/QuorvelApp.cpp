@@ -11,6 +11,7 @@
 #include "core/BrowserModel.h"
 #include "core/Dialogs.h"
 #include "core/LaunchSequence.h"
+#include "core/MainWindowHook.h"
 #include "core/MenuCommands.h"
 #include "core/PrivacyLock.h"
 #include "features/volume/AccountFlow.h"
@@ -79,6 +80,8 @@ void QuorvelApp::on_startup() {
   model_ = services_->browser();
   MainWindowController::shared().setBrowserModel(model_);
   MainWindowController::shared().setOpenMainScene([this] { showMainWindow(); });
+  // Services below the windows (the link router) show the window through this.
+  MainWindowHook::setShowHandler([this] { showMainWindow(); });
   delegate_ = std::make_unique<AppDelegate>(*this, *services_, model_, [this] { showMainWindow(); });
   addCommands();
 
@@ -236,6 +239,7 @@ void QuorvelApp::on_shutdown() {
   sigterm_.reset();
   sigint_.reset();
   if (delegate_) delegate_->terminate();
+  MainWindowHook::setShowHandler({});
   fontScaleChanged_ = {};
   if (window_) {
     // The window goes before the services whose views it shows.

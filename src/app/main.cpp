@@ -1,3 +1,5 @@
+#include <glib.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -32,6 +34,9 @@ int main(int argc, char** argv) {
   const char* noDrag = std::getenv("NO_DRAG_INJECT");
   options.dragAndDrop = !(noDrag && std::string(noDrag) == "1");
   const char* demo = std::getenv("QUORVEL_SEPARATE_INSTANCE");
+  // The window class the desktop entry names (StartupWMClass), so launchers match
+  // the window to its entry and icon.
+  g_set_prgname("cn.quorvel.client");
   auto app = quorvel::QuorvelApp::create(!(demo && std::string(demo) == "1"), options);
   // Our own switches are read from AppArgs; the whole command line goes to the
   // running instance when there is one.
