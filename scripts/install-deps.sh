@@ -13,6 +13,8 @@ PKGS=(
   xvfb xauth dbus dbus-x11 dbus-user-session at-spi2-core
   fonts-noto-cjk fonts-noto-color-emoji
   python3 procps xdotool
+  # tray tests: a real StatusNotifierWatcher, and python3-dbus for stand-in hosts
+  haskell-status-notifier-item-utils python3-dbus
 )
 missing=()
 for p in "${PKGS[@]}"; do

@@ -27,6 +27,7 @@ inline constexpr const char* kTab = "TAB";
 inline constexpr const char* kTask = "TASK";
 inline constexpr const char* kTheme = "THEME";
 inline constexpr const char* kTodo = "TODO";
+inline constexpr const char* kTray = "TRAY";
 inline constexpr const char* kUpload = "UPLOAD";
 inline constexpr const char* kVolume = "VOLUME";
 inline constexpr const char* kWindow = "WINDOW";
