@@ -180,6 +180,11 @@ struct StatusNotifierItem::Callbacks {
       const char* eventId = nullptr;
       g_variant_get(params, "(i&svu)", &id, &eventId, nullptr, nullptr);
       const StatusNotifierMenuItem* entry = item->findItem(id);
+      // The root hears "opened" and "closed" as the host shows and hides the menu.
+      if (id == 0) {
+        g_dbus_method_invocation_return_value(inv, nullptr);
+        return;
+      }
       if (!entry) {
         g_dbus_method_invocation_return_dbus_error(inv, "org.freedesktop.DBus.Error.InvalidArgs", "unknown id");
         return;
@@ -527,6 +532,7 @@ GVariant* StatusNotifierItem::menuMethod(const std::string& method, GVariant* pa
     while (g_variant_iter_next(it, "(i&svu)", &id, &eventId, &data, &ts)) {
       g_variant_unref(data);
       const auto* item = findItem(id);
+      if (id == 0) continue;
       if (!item) {
         g_variant_builder_add(&errors, "i", id);
         continue;

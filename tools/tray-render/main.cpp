@@ -17,6 +17,7 @@
 #include "ui/components/LawStyle.h"
 #include "ui/components/WidgetRender.h"
 #include "ui/tray/MenuBarPanel.h"
+#include "ui/tray/TrayController.h"
 
 namespace {
 
@@ -74,12 +75,15 @@ bool writeIcons(const std::string& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string icons = "tray-icons.png", panel = "menubar-panel.png";
+  std::string icons = "tray-icons.png", panel = "menubar-panel.png", screen;
+  int serveSeconds = 0;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--icons") == 0 && i + 1 < argc) icons = argv[++i];
     else if (std::strcmp(argv[i], "--panel") == 0 && i + 1 < argc) panel = argv[++i];
+    else if (std::strcmp(argv[i], "--screen") == 0 && i + 1 < argc) screen = argv[++i];
+    else if (std::strcmp(argv[i], "--serve") == 0 && i + 1 < argc) serveSeconds = std::atoi(argv[++i]);
     else {
-      std::fprintf(stderr, "usage: quorvel-tray-render [--icons OUT.png] [--panel OUT.png]\n");
+      std::fprintf(stderr, "usage: quorvel-tray-render [--icons OUT.png] [--panel OUT.png] [--screen OUT.png] [--serve SECONDS]\n");
       return 2;
     }
   }
@@ -101,12 +105,32 @@ int main(int argc, char** argv) {
   auto model = quorvel::test::freshFakeModel(pages);
   model->applyBadges(R"({"overdue": 5, "today": 2, "soon": 7, "user": "王律师", "firm": "明德律师事务所"})");
   quorvel::MenuBarPanel menuBar(model, [] {});
+  if (!screen.empty()) {
+    // The panel as the tray opens it, for a click at the top of the screen, captured
+    // with ImageMagick's import from the display.
+    menuBar.showNear(420, 6);
+    quorvel::runMainLoopUntil([] { return false; }, 800);
+    std::string cmd = "import -window root -crop 700x320+0+0 " + screen;
+    if (std::system(cmd.c_str()) != 0) return 1;
+    std::printf("%s\n", screen.c_str());
+    menuBar.hide();
+  }
+  if (serveSeconds > 0) {
+    // A live tray item with sample counts for a real panel: its menu and clicks are
+    // logged, Activate toggles the panel.
+    auto say = [](const char* what) { return [what] { std::printf("%s\n", what); std::fflush(stdout); }; };
+    quorvel::TrayController tray(model, {say("打开待办"), say("打开工作台"), say("检查更新"),
+                                         [&](int x, int y) { menuBar.toggleNear(x, y); }});
+    quorvel::runMainLoopUntil([] { return false; }, unsigned(serveSeconds) * 1000);
+    return 0;
+  }
   auto& content = menuBar.content();
   menuBar.window().unset_child();
   std::string error;
   auto* frame = Gtk::make_managed<Gtk::Box>();
   frame->add_css_class("law-canvas");
   content.set_margin(16);
+  content.remove_css_class("law-square");
   frame->append(content);
   if (!quorvel::renderWidgetToPng(*frame, panel, &error)) {
     std::fprintf(stderr, "%s\n", error.c_str());

@@ -26,6 +26,8 @@ void installPanelCss() {
       ".law-menubar-panel { background-color: " + LawTheme::surface.css() + "; border: 1px solid " +
       LawTheme::borderLight.css() + "; border-radius: 12px; }\n"
       "window.law-menubar-window { background: transparent; }\n"
+      // Without a compositor the corners outside the rounding would show black.
+      ".law-menubar-panel.law-square { border-radius: 0; }\n"
       ".law-menubar-count { background-color: " + LawTheme::surfaceMuted.css() + "; border: 1px solid " +
       LawTheme::borderLight.css() + "; border-radius: 10px; padding: 8px 6px 7px 6px; }\n"
       ".law-menubar-count .law-count-number { font-size: 20px; font-weight: 700; font-feature-settings: \"tnum\"; }\n"
@@ -171,6 +173,8 @@ void MenuBarPanel::toggleNear(int x, int y) {
 
 void MenuBarPanel::showNear(int x, int y) {
   refresh();
+  if (window_.get_display()->is_composited()) content_.remove_css_class("law-square");
+  else content_.add_css_class("law-square");
   wasActive_ = false;
   gtk_widget_realize(GTK_WIDGET(window_.gobj()));
   if (x == 0 && y == 0)
