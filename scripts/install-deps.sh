@@ -13,7 +13,7 @@ PKGS=(
   xvfb xauth dbus dbus-x11 dbus-user-session at-spi2-core
   fonts-noto-cjk fonts-noto-color-emoji
   python3 procps xdotool
-  # tray tests: a real StatusNotifierWatcher, and python3-dbus for stand-in hosts
+  # tray tests: a real StatusNotifierWatcher (python3-dbus for a scripted one where it is missing)
   haskell-status-notifier-item-utils python3-dbus
 )
 missing=()
