@@ -15,6 +15,8 @@ PKGS=(
   python3 procps xdotool
   # desktop entry: checking it, the handler cache and the quorvel:// default
   desktop-file-utils xdg-utils
+  # tray tests: a real StatusNotifierWatcher
+  haskell-status-notifier-item-utils
 )
 missing=()
 for p in "${PKGS[@]}"; do

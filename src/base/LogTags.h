@@ -30,6 +30,7 @@ inline constexpr const char* kTask = "TASK";
 inline constexpr const char* kTheme = "THEME";
 inline constexpr const char* kTodo = "TODO";
 inline constexpr const char* kTutorial = "TUT";
+inline constexpr const char* kTray = "TRAY";
 inline constexpr const char* kUpload = "UPLOAD";
 inline constexpr const char* kVolume = "VOLUME";
 inline constexpr const char* kWindow = "WINDOW";
