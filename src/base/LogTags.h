@@ -23,6 +23,7 @@ inline constexpr const char* kPost = "POST";
 inline constexpr const char* kRender = "RENDER";
 inline constexpr const char* kSession = "SESSION";
 inline constexpr const char* kSettings = "SET";
+inline constexpr const char* kSpotlight = "SPOTLIGHT";
 inline constexpr const char* kTab = "TAB";
 inline constexpr const char* kTask = "TASK";
 inline constexpr const char* kTheme = "THEME";
