@@ -3,7 +3,7 @@
 #include <gio/gio.h>
 #include <gtest/gtest.h>
 
-#include <deque>
+#include <fstream>
 
 #include "TestEnv.h"
 #include "TestHelpers.h"
@@ -12,27 +12,26 @@
 #include "base/Clock.h"
 #include "base/GObjectPtr.h"
 #include "base/Log.h"
-#include "core/SpotlightItems.h"
 #include "fakes/FakeWebPage.h"
 #include "features/workspace/SpotlightIndexer.h"
 #include "platform/SearchProvider.h"
 
 using namespace quorvel;
 using namespace quorvel::test;
+using Strings = std::vector<std::string>;
 
 namespace {
 
-// A task without a value, as one runToEnd can wait for.
 Task<bool> finished(Task<void> t) {
   co_await t;
   co_return true;
 }
 
 // Records the calls; a failure set for an operation is thrown by it; a held
-// operation waits until released.
+// deletion waits for release().
 class FakeIndex : public SearchIndex {
  public:
-  std::vector<std::string> calls;
+  Strings calls;
   std::vector<SearchItem> items;
   std::optional<std::string> deleteFailure, indexFailure;
   bool holdDelete = false;
@@ -69,7 +68,8 @@ class SpotlightIndexerTest : public ::testing::Test {
   TempHome home;
   UserDefaults defaults{home.configHome() / "Quorvel" / "defaults.json"};
   std::shared_ptr<FakeIndex> index = std::make_shared<FakeIndex>();
-  std::vector<std::string> logs;
+  SpotlightIndexer indexer{index, defaults};
+  Strings logs;
   std::optional<std::string> nodes = manyNodes(180, 250);  // nothing: the read fails
   std::vector<RecentItem> recents;
 
@@ -89,10 +89,7 @@ class SpotlightIndexerTest : public ::testing::Test {
     s.diagnostic = diagnostic;
     return s;
   }
-  void run(SpotlightIndexer& indexer, bool diagnostic = false) {
-    auto r = runToEnd(finished(indexer.indexNow(source(diagnostic))));
-    ASSERT_FALSE(r->exception);
-  }
+  void run(bool diagnostic = false) { ASSERT_FALSE(runToEnd(finished(indexer.indexNow(source(diagnostic))))->exception); }
 };
 
 }  // namespace
@@ -101,68 +98,58 @@ TEST_F(SpotlightIndexerTest, ARunReplacesTheDomainAndPublishesCountAndTime) {
   ScopedTimeZone zone("Asia/Shanghai");
   setClockTo(2026, 3, 2, 9, 5, 8);
   for (int i = 1; i <= 5; ++i) recents.push_back({100 + i, "程序" + std::to_string(i)});
-  SpotlightIndexer indexer(index, defaults);
-  EXPECT_TRUE(indexer.enabled.get());  // missing key: on
-  run(indexer);
-  EXPECT_EQ(index->calls, (std::vector<std::string>{"delete com.quorvel.mac.cases", "index 355"}));
+  run();
+  EXPECT_EQ(index->calls, (Strings{"delete com.quorvel.mac.cases", "index 355"}));
   EXPECT_EQ(indexer.indexedCount.get(), 355);
   EXPECT_EQ(indexer.lastIndexedAt.get(), "09:05");
   EXPECT_EQ(countContaining(logs, "[Quorvel][SPOTLIGHT] 已建立 355 条全局搜索索引"), 1);
 
-  // Signed out: only the recents are indexed, the old contracts and clients go.
-  nodes.reset();
-  run(indexer);
-  EXPECT_EQ(index->items.size(), 5u);
-  EXPECT_EQ(index->items[0].uniqueIdentifier, "quorvel://proceeding/101");
-  EXPECT_EQ(indexer.indexedCount.get(), 5);
-  // An unreadable reply narrows the same way.
-  nodes = "<html>请登录</html>";
-  run(indexer);
-  EXPECT_EQ(index->calls.back(), "index 5");
+  // Signed out, or an unreadable reply: only the recents; the old contracts and clients go.
+  for (std::optional<std::string> reply : {std::optional<std::string>(), std::optional<std::string>("<html>")}) {
+    nodes = reply;
+    run();
+    EXPECT_EQ(index->items.size(), 5u);
+    EXPECT_EQ(index->items[0].uniqueIdentifier, "quorvel://proceeding/101");
+    EXPECT_EQ(indexer.indexedCount.get(), 5);
+  }
 
   // Nothing to index: the index and the published fields stay as they were.
   recents.clear();
-  nodes.reset();
   size_t calls = index->calls.size();
-  run(indexer);
+  run();
   EXPECT_EQ(index->calls.size(), calls);
   EXPECT_EQ(indexer.indexedCount.get(), 5);
   EXPECT_EQ(countContaining(logs, "SPOTLIGHT"), 3);
 }
 
-TEST_F(SpotlightIndexerTest, QuietModesAndSwitchingOff) {
-  SpotlightIndexer indexer(index, defaults);
-  run(indexer, /*diagnostic=*/true);
-  EXPECT_TRUE(index->calls.empty());
-
-  // A diagnostic model is never indexed either.
+TEST_F(SpotlightIndexerTest, QuietModesAndSwitchingOffAndOn) {
+  EXPECT_TRUE(indexer.enabled.get());  // no stored choice: on
+  run(/*diagnostic=*/true);
   FakePages pages;
   UserDefaults::standard().set("serverURL", "https://example.com");
-  auto model = BrowserModel::create(pages.factory(), nullptr, AppMode::diagnostic);
-  EXPECT_FALSE(runToEnd(finished(indexer.indexNow(model)))->exception);
+  auto quiet = BrowserModel::create(pages.factory(), nullptr, AppMode::diagnostic);
+  EXPECT_FALSE(runToEnd(finished(indexer.indexNow(quiet)))->exception);
   EXPECT_TRUE(index->calls.empty());
 
-  run(indexer);
+  run();
   ASSERT_EQ(indexer.indexedCount.get(), 350);
   indexer.setEnabled(false);
-  EXPECT_FALSE(indexer.enabled.get());
   EXPECT_EQ(defaults.boolean(SpotlightIndexer::kEnabledKey), false);
   EXPECT_EQ(indexer.indexedCount.get(), 0);  // at once, before the deletion completes
   EXPECT_EQ(indexer.lastIndexedAt.get(), "");
   drainMainLoop();
   EXPECT_TRUE(index->items.empty());
   size_t calls = index->calls.size();
-  run(indexer);
+  run();
   EXPECT_EQ(index->calls.size(), calls);
-
-  // The stored choice comes back; a value that is not a Boolean counts as on.
   EXPECT_FALSE(SpotlightIndexer(index, defaults).enabled.get());
-  defaults.set(SpotlightIndexer::kEnabledKey, "no");
+  defaults.set(SpotlightIndexer::kEnabledKey, "no");  // not a Boolean: on
   EXPECT_TRUE(SpotlightIndexer(index, defaults).enabled.get());
 
-  // Switching on indexes the workspace at once.
+  // Switching on indexes the workspace's nodes and recents at once.
   auto live = freshFakeModel(pages);
-  fakeOf(live->activeTab())->answer = [](const std::string&, const nlohmann::json&) {
+  fakeOf(live->activeTab())->answer = [](const std::string&, const nlohmann::json& args) {
+    EXPECT_EQ(args["target"], "/api/desktop/nodes");
     return JsResult::success(searchDemoNodesJson());
   };
   live->rememberProceeding(88, "张三诉李四合同纠纷");
@@ -173,20 +160,16 @@ TEST_F(SpotlightIndexerTest, QuietModesAndSwitchingOff) {
 }
 
 TEST_F(SpotlightIndexerTest, FailuresAreLoggedAndLeaveThePublishedFields) {
-  SpotlightIndexer indexer(index, defaults);
-  run(indexer);
-  ASSERT_EQ(indexer.indexedCount.get(), 350);
+  run();
   std::string at = indexer.lastIndexedAt.get();
-
   index->deleteFailure = "磁盘已满";
   nodes = manyNodes(1, 0);
-  run(indexer);
+  run();
   EXPECT_EQ(index->calls.back(), "delete com.quorvel.mac.cases");  // nothing indexed after it
   EXPECT_EQ(countContaining(logs, "[Quorvel][SPOTLIGHT] 索引失败：磁盘已满"), 1);
-
   index->deleteFailure.reset();
   index->indexFailure = "数据库已锁定";
-  run(indexer);
+  run();
   EXPECT_EQ(countContaining(logs, "[Quorvel][SPOTLIGHT] 索引失败：数据库已锁定"), 1);
   EXPECT_EQ(indexer.indexedCount.get(), 350);
   EXPECT_EQ(indexer.lastIndexedAt.get(), at);
@@ -197,23 +180,17 @@ TEST_F(SpotlightIndexerTest, FailuresAreLoggedAndLeaveThePublishedFields) {
   EXPECT_EQ(countContaining(logs, "[Quorvel][SPOTLIGHT] 清空索引失败：只读文件系统"), 1);
 }
 
-TEST_F(SpotlightIndexerTest, ARunOvertakenByClearingIndexesNothing) {
-  SpotlightIndexer indexer(index, defaults);
+TEST_F(SpotlightIndexerTest, ARunOvertakenBySwitchingOffIndexesNothing) {
   index->holdDelete = true;
-  auto outcome = std::make_shared<Outcome<bool>>();
-  spawn([](SpotlightIndexer& ix, SpotlightSource s, std::shared_ptr<Outcome<bool>> out) -> Task<void> {
-    auto r = ix.indexNow(std::move(s));
-    co_await r;
-    out->done = true;
-  }(indexer, source(), outcome));
+  auto run = std::make_shared<Outcome<bool>>();
+  spawn(collectOutcome(finished(indexer.indexNow(source())), run));  // held in its deletion
   ASSERT_TRUE(runMainLoopUntil([&] { return bool(index->release); }, 5000));
   index->holdDelete = false;
   indexer.setEnabled(false);
   index->release();
-  ASSERT_TRUE(runMainLoopUntil([&] { return outcome->done; }, 5000));
-  drainMainLoop();
+  ASSERT_TRUE(runMainLoopUntil([&] { return run->done; }, 5000));
   EXPECT_TRUE(index->items.empty());
-  EXPECT_EQ(index->calls, (std::vector<std::string>{"delete com.quorvel.mac.cases", "delete com.quorvel.mac.cases"}));
+  EXPECT_EQ(index->calls, (Strings{"delete com.quorvel.mac.cases", "delete com.quorvel.mac.cases"}));
   EXPECT_EQ(indexer.indexedCount.get(), 0);
 }
 
@@ -222,17 +199,22 @@ TEST_F(SpotlightIndexerTest, ARunOvertakenByClearingIndexesNothing) {
 namespace {
 
 GObjectPtr<GDBusConnection> newBusConnection() {
-  GErrorPtr error;
-  GCharPtr address(g_dbus_address_get_for_bus_sync(G_BUS_TYPE_SESSION, nullptr, error.out()));
-  if (!address) ADD_FAILURE() << error.message();
-  auto c = GObjectPtr<GDBusConnection>::adopt(g_dbus_connection_new_for_address_sync(
+  GCharPtr address(g_dbus_address_get_for_bus_sync(G_BUS_TYPE_SESSION, nullptr, nullptr));
+  return GObjectPtr<GDBusConnection>::adopt(g_dbus_connection_new_for_address_sync(
       address.get(),
       GDBusConnectionFlags(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
                            G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
-      nullptr, nullptr, error.out()));
-  if (!c) ADD_FAILURE() << error.message();
-  return c;
+      nullptr, nullptr, nullptr));
 }
+
+GVariant* strv(const Strings& v) {
+  GVariantBuilder b;
+  g_variant_builder_init(&b, G_VARIANT_TYPE("as"));
+  for (const auto& s : v) g_variant_builder_add(&b, "s", s.c_str());
+  return g_variant_builder_end(&b);
+}
+
+}  // namespace
 
 class SearchProviderTest : public ::testing::Test {
  protected:
@@ -240,36 +222,26 @@ class SearchProviderTest : public ::testing::Test {
   TempHome home;
   UserDefaults defaults{home.configHome() / "Quorvel" / "defaults.json"};
   std::shared_ptr<SearchIndexStore> store = std::make_shared<SearchIndexStore>(home.dataHome() / "Quorvel" / "s.db");
-  GObjectPtr<GDBusConnection> service = newBusConnection();
-  GObjectPtr<GDBusConnection> client = newBusConnection();
-  std::string path;
-  std::vector<std::string> activated;
-  std::vector<std::vector<std::string>> launched;
-  std::unique_ptr<SearchProvider> provider;
+  GObjectPtr<GDBusConnection> service = newBusConnection(), client = newBusConnection();
+  std::string path = SearchProvider::kObjectPath;
+  Strings activated;
+  std::vector<Strings> launched;
+  std::unique_ptr<SearchProvider> provider = std::make_unique<SearchProvider>(store, "cn.quorvel.client");
 
   void SetUp() override {
     ASSERT_TRUE(service && client);
-    // The object path the installed provider file tells the desktop.
-    GKeyFile* ini = g_key_file_new();
-    ASSERT_TRUE(g_key_file_load_from_file(
-        ini, QUORVEL_SOURCE_DIR "/resources/cn.quorvel.client.search-provider.ini", G_KEY_FILE_NONE, nullptr));
-    GCharPtr objectPath(g_key_file_get_string(ini, "Shell Search Provider", "ObjectPath", nullptr));
-    GCharPtr busName(g_key_file_get_string(ini, "Shell Search Provider", "BusName", nullptr));
-    EXPECT_EQ(g_key_file_get_integer(ini, "Shell Search Provider", "Version", nullptr), 2);
-    g_key_file_free(ini);
-    ASSERT_TRUE(objectPath && busName);
-    EXPECT_STREQ(busName.get(), "cn.quorvel.client");
-    path = objectPath.get();
-
-    provider = std::make_unique<SearchProvider>(store, "cn.quorvel.client");
+    // Exported where the installed provider file tells the desktop to look.
+    std::ifstream in(QUORVEL_SOURCE_DIR "/resources/cn.quorvel.client.search-provider.ini");
+    std::string ini((std::istreambuf_iterator<char>(in)), {});
+    for (const std::string& line : Strings{"DesktopId=cn.quorvel.client.desktop", "BusName=cn.quorvel.client", "Version=2",
+                             std::string("ObjectPath=") + SearchProvider::kObjectPath})
+      EXPECT_NE(ini.find(line + "\n"), std::string::npos) << line;
     provider->setActivateHandler([this](const std::string& url) { activated.push_back(url); });
-    provider->setLaunchSearchHandler([this](const std::vector<std::string>& t) { launched.push_back(t); });
+    provider->setLaunchSearchHandler([this](const Strings& t) { launched.push_back(t); });
     ASSERT_TRUE(provider->exportOn(service, path));
-    GVariantPtr owned(g_dbus_connection_call_sync(service, "org.freedesktop.DBus", "/org/freedesktop/DBus",
-                                                  "org.freedesktop.DBus", "RequestName",
-                                                  g_variant_new("(su)", kBusName, 4u), G_VARIANT_TYPE("(u)"),
-                                                  G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr));
-    ASSERT_TRUE(owned);
+    ASSERT_TRUE(GVariantPtr(g_dbus_connection_call_sync(
+        service, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "RequestName",
+        g_variant_new("(su)", kBusName, 4u), G_VARIANT_TYPE("(u)"), G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr)));
 
     // The indexer fills the store from the demo service's nodes and one recent proceeding.
     SpotlightIndexer indexer(store, defaults);
@@ -300,37 +272,27 @@ class SearchProviderTest : public ::testing::Test {
     EXPECT_EQ(bool(reply.error), expectError) << method << ": " << reply.error.message();
     return std::move(reply.value);
   }
-  static GVariant* strv(const std::vector<std::string>& v) {
-    GVariantBuilder b;
-    g_variant_builder_init(&b, G_VARIANT_TYPE("as"));
-    for (const auto& s : v) g_variant_builder_add(&b, "s", s.c_str());
-    return g_variant_builder_end(&b);
-  }
-  std::vector<std::string> results(GVariantPtr reply) {
-    std::vector<std::string> out;
-    if (!reply) return out;
-    GVariantIter* it = nullptr;
-    const gchar* s = nullptr;
-    g_variant_get(reply.get(), "(as)", &it);
-    while (g_variant_iter_next(it, "&s", &s)) out.emplace_back(s);
-    g_variant_iter_free(it);
+  Strings results(GVariantPtr reply) {
+    Strings out;
+    GVariantPtr list(reply ? g_variant_get_child_value(reply.get(), 0) : nullptr);
+    for (gsize i = 0; list && i < g_variant_n_children(list.get()); ++i) {
+      GVariantPtr s(g_variant_get_child_value(list.get(), i));
+      out.emplace_back(g_variant_get_string(s.get(), nullptr));
+    }
     return out;
   }
-  std::vector<std::string> initial(const std::vector<std::string>& terms) {
+  Strings initial(const Strings& terms) {
     return results(call("GetInitialResultSet", g_variant_new("(@as)", strv(terms)), "(as)"));
   }
 };
 
-}  // namespace
-
 TEST_F(SearchProviderTest, TheDesktopSearchFindsClientsAndContractsAndOpensThem) {
-  const std::vector<std::string> huasheng = {"quorvel://client/21", "quorvel://client/22"};
+  const Strings huasheng = {"quorvel://client/21", "quorvel://client/22"};
   EXPECT_EQ(initial({"华盛"}), huasheng);
-  EXPECT_EQ(initial({"HT-2026-015"}),
-            (std::vector<std::string>{"quorvel://contract/15", "quorvel://client/21", "quorvel://client/22"}));
-  EXPECT_EQ(results(call("GetSubsearchResultSet",
-                         g_variant_new("(@as@as)", strv(huasheng), strv({"华盛精工"})), "(as)")),
-            (std::vector<std::string>{"quorvel://client/21"}));
+  EXPECT_EQ(initial({"HT-2026-015"}), (Strings{"quorvel://contract/15", "quorvel://client/21", "quorvel://client/22"}));
+  EXPECT_EQ(results(call("GetSubsearchResultSet", g_variant_new("(@as@as)", strv(huasheng), strv({"华盛精工"})),
+                         "(as)")),
+            (Strings{"quorvel://client/21"}));
   EXPECT_TRUE(initial({"无此客户"}).empty());
 
   auto metas = call("GetResultMetas", g_variant_new("(@as)", strv({"quorvel://contract/15", "quorvel://nope/1"})),
@@ -339,29 +301,23 @@ TEST_F(SearchProviderTest, TheDesktopSearchFindsClientsAndContractsAndOpensThem)
   GVariantPtr list(g_variant_get_child_value(metas.get(), 0));
   ASSERT_EQ(g_variant_n_children(list.get()), 1u);
   GVariantPtr meta(g_variant_get_child_value(list.get(), 0));
-  GVariantDict dict;
-  g_variant_dict_init(&dict, meta.get());
-  const gchar *id = nullptr, *name = nullptr, *description = nullptr, *icon = nullptr;
-  EXPECT_TRUE(g_variant_dict_lookup(&dict, "id", "&s", &id));
-  EXPECT_TRUE(g_variant_dict_lookup(&dict, "name", "&s", &name));
-  EXPECT_TRUE(g_variant_dict_lookup(&dict, "description", "&s", &description));
-  EXPECT_TRUE(g_variant_dict_lookup(&dict, "gicon", "&s", &icon));
-  EXPECT_STREQ(id, "quorvel://contract/15");
-  EXPECT_STREQ(name, "合同 · HT-2026-015");
-  EXPECT_STREQ(description, "衡石同舟·墨衡台案件合同（2 位客户 · 0 个程序）");
-  EXPECT_STREQ(icon, "cn.quorvel.client");
-  g_variant_dict_clear(&dict);
+  auto field = [&](const char* key) {
+    const gchar* v = nullptr;
+    return g_variant_lookup(meta.get(), key, "&s", &v) ? std::string(v) : std::string("(none)");
+  };
+  EXPECT_EQ(field("id"), "quorvel://contract/15");
+  EXPECT_EQ(field("name"), "合同 · HT-2026-015");
+  EXPECT_EQ(field("description"), "衡石同舟·墨衡台案件合同（2 位客户 · 0 个程序）");
+  EXPECT_EQ(field("gicon"), "cn.quorvel.client");
 
   call("ActivateResult", g_variant_new("(s@asu)", "quorvel://contract/15", strv({"HT-2026-015"}), 0u), "()");
-  EXPECT_EQ(activated, (std::vector<std::string>{"quorvel://contract/15"}));
+  EXPECT_EQ(activated, (Strings{"quorvel://contract/15"}));
   // A link that is not in the index is not followed, whoever asks.
   call("ActivateResult", g_variant_new("(s@asu)", "quorvel://path?p=/logout", strv({}), 0u), "()");
   EXPECT_EQ(activated.size(), 1u);
-
   call("LaunchSearch", g_variant_new("(@asu)", strv({"华盛", "合同"}), 0u), "()");
-  EXPECT_EQ(launched, (std::vector<std::vector<std::string>>{{"华盛", "合同"}}));
+  EXPECT_EQ(launched, (std::vector<Strings>{{"华盛", "合同"}}));
 
-  // Unexported, the desktop's calls find no object.
   provider->unexport();
-  EXPECT_FALSE(call("GetInitialResultSet", g_variant_new("(@as)", strv({"华盛"})), "(as)", /*expectError=*/true));
+  call("GetInitialResultSet", g_variant_new("(@as)", strv({"华盛"})), "(as)", /*expectError=*/true);
 }
