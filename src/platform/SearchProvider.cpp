@@ -97,6 +97,7 @@ namespace {
 Task<void> answer(std::shared_ptr<SearchProvider::State> s, std::string method, GVariantPtr params,
                   GDBusMethodInvocation* invocation) {
   std::string failure;
+  bool answered = false;
   try {
     if (method == "GetInitialResultSet") {
       auto search = s->store->search(stringsAt(params.get(), 0), std::nullopt, SearchProvider::kMaxResults);
@@ -125,6 +126,7 @@ Task<void> answer(std::shared_ptr<SearchProvider::State> s, std::string method, 
       auto lookup = s->store->items({link});
       auto found = co_await lookup;
       g_dbus_method_invocation_return_value(invocation, nullptr);
+      answered = true;
       if (found.empty()) {
         logLine(tags::kSpotlight, "忽略不在索引中的搜索结果：" + link, LogLevel::warning);
       } else if (s->activate) {
@@ -135,6 +137,7 @@ Task<void> answer(std::shared_ptr<SearchProvider::State> s, std::string method, 
     if (method == "LaunchSearch") {
       auto terms = stringsAt(params.get(), 0);
       g_dbus_method_invocation_return_value(invocation, nullptr);
+      answered = true;
       if (s->launchSearch) s->launchSearch(terms);
       co_return;
     }
@@ -145,7 +148,9 @@ Task<void> answer(std::shared_ptr<SearchProvider::State> s, std::string method, 
     failure = e.what();
   }
   logLine(tags::kSpotlight, "系统搜索请求失败：" + failure, LogLevel::warning);
-  g_dbus_method_invocation_return_dbus_error(invocation, "org.freedesktop.DBus.Error.Failed", failure.c_str());
+  // A handler that failed after the reply went out has nothing left to answer.
+  if (!answered)
+    g_dbus_method_invocation_return_dbus_error(invocation, "org.freedesktop.DBus.Error.Failed", failure.c_str());
 }
 
 void onMethodCall(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar* method, GVariant* params,
