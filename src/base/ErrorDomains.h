@@ -26,6 +26,8 @@ inline constexpr int kPackageInvalid = 2;
 
 // Our HTTP client (transport failures; any HTTP status is a reply).
 inline constexpr const char* kHttp = "Http";
+// The local search index (the code is SQLite's result code).
+inline constexpr const char* kSearchIndex = "SearchIndex";
 // Local files.
 inline constexpr const char* kFile = "File";
 

@@ -25,6 +25,7 @@ inline constexpr const char* kRender = "RENDER";
 inline constexpr const char* kSession = "SESSION";
 inline constexpr const char* kSelfTest = "SELFTEST";
 inline constexpr const char* kSettings = "SET";
+inline constexpr const char* kSpotlight = "SPOTLIGHT";
 inline constexpr const char* kTab = "TAB";
 inline constexpr const char* kTask = "TASK";
 inline constexpr const char* kTheme = "THEME";

@@ -791,4 +791,8 @@ std::string notFound(const std::string& path) {
   return document("404 页面不存在", "", "<h1>404</h1><p>页面不存在：" + escapeHtml(path) + "</p>");
 }
 
+std::string servicePage(const std::string& title, const std::string& activePath, const std::string& main) {
+  return chromePage(title, activePath, main);
+}
+
 }  // namespace quorvel::test::pages

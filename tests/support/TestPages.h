@@ -19,6 +19,8 @@ std::string navGarbage();
 std::string newWindow();
 std::string serverError();
 std::string notFound(const std::string& path);
+// Any page of the signed-in service: its sidebar, top bar and style around `main`.
+std::string servicePage(const std::string& title, const std::string& activePath, const std::string& main);
 
 // Text the forbidden page's body starts with.
 inline constexpr const char* kForbiddenText = "⛔ 无权访问该页面";

@@ -1,4 +1,5 @@
 #include "TestService.h"
+#include "TestServiceSearch.h"
 
 #include <gio/gio.h>
 #include <glib.h>
@@ -262,12 +263,7 @@ void TestService::setNodesReply(std::string json) {
   nodesJson_ = std::move(json);
 }
 
-std::string TestService::defaultNodesJson() {
-  return R"({"ok":true,"contracts":[{"id":7,"no":"HT-2026-007","clients":2,"procs":3},)"
-         R"({"id":9,"no":"HT-2026-009","clients":1,"procs":0}],)"
-         R"("clients":[{"id":11,"name":"张三","contract":"HT-2026-007","procs":2},)"
-         R"({"id":12,"name":"李四有限公司","contract":"","procs":1}]})";
-}
+std::string TestService::defaultNodesJson() { return searchDemoNodesJson(); }
 
 int TestService::multipartFileCount(const RecordedRequest& request) {
   std::string type = request.header("content-type");
@@ -528,6 +524,7 @@ void TestService::installBuiltinRoutes() {
   };
   setPrefixRoute("/api/proc_quick_upload/", upload);
   setRoute("/api/desktop/upload", upload);
+  installSearchRoutes(*this);
 }
 
 }  // namespace quorvel::test

@@ -1,0 +1,132 @@
+#include "features/workspace/SpotlightIndexer.h"
+
+#include <ctime>
+
+#include "base/AppError.h"
+#include "base/Clock.h"
+#include "base/Log.h"
+#include "base/LogTags.h"
+#include "core/AppConfig.h"
+#include "core/MirrorNodes.h"
+#include "core/SpotlightItems.h"
+
+namespace quorvel {
+
+namespace {
+
+std::string localHourMinute() {
+  std::time_t t = std::chrono::system_clock::to_time_t(Clock::now());
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  char buf[8];
+  std::strftime(buf, sizeof buf, "%H:%M", &tm);
+  return buf;
+}
+
+std::string messageOf(std::exception_ptr e) {
+  try {
+    std::rethrow_exception(e);
+  } catch (const AppError& a) {
+    return a.message;
+  } catch (const std::exception& x) {
+    return x.what();
+  } catch (...) {
+    return "未知错误";
+  }
+}
+
+Task<void> deleteDomainLogged(std::shared_ptr<SearchIndex> index) {
+  std::exception_ptr failure;
+  try {
+    auto remove = index->deleteDomain(spotlight::kDomain);
+    co_await remove;
+  } catch (...) {
+    failure = std::current_exception();
+  }
+  if (failure) logLine(tags::kSpotlight, "清空索引失败：" + messageOf(failure), LogLevel::warning);
+}
+
+}  // namespace
+
+SpotlightIndexer& SpotlightIndexer::shared() {
+  // Never destroyed: a run may still be in flight while the process exits.
+  static auto* one = new SpotlightIndexer(sharedStore(), UserDefaults::standard());
+  return *one;
+}
+
+std::shared_ptr<SearchIndexStore> SpotlightIndexer::sharedStore() {
+  static auto* store = new std::shared_ptr<SearchIndexStore>(
+      std::make_shared<SearchIndexStore>(AppConfig::dataDir() / "search-index.sqlite3"));
+  return *store;
+}
+
+SpotlightIndexer::SpotlightIndexer(std::shared_ptr<SearchIndex> index, UserDefaults& defaults)
+    : index_(std::move(index)), defaults_(defaults) {
+  enabled.set(defaults_.boolean(kEnabledKey).value_or(true));
+}
+
+Task<void> SpotlightIndexer::indexNow(std::shared_ptr<BrowserModel> browser) {
+  if (!browser) co_return;
+  SpotlightSource source;
+  source.diagnostic = browser->mode() == AppMode::diagnostic;
+  source.fetchNodes = [browser] { return browser->fetchNodesCached(false); };
+  source.recents = [browser] { return browser->recents.get(); };
+  auto run = indexNow(std::move(source));
+  co_await run;
+}
+
+Task<void> SpotlightIndexer::indexNow(SpotlightSource source) {
+  if (source.diagnostic || !enabled.get()) co_return;
+
+  // A failed or unreadable reply only narrows the run to the recent proceedings.
+  std::optional<MirrorNodes> nodes;
+  try {
+    auto fetch = source.fetchNodes();
+    std::string bytes = co_await fetch;
+    nodes = decodeMirrorNodes(bytes);
+  } catch (...) {
+  }
+  auto items = spotlight::buildItems(nodes, source.recents ? source.recents() : std::vector<RecentItem>{});
+  if (items.empty()) co_return;
+
+  unsigned generation = ++generation_;
+  auto index = index_;
+  std::exception_ptr failure;
+  try {
+    auto remove = index->deleteDomain(spotlight::kDomain);
+    co_await remove;
+    if (generation != generation_) co_return;
+    auto add = index->indexItems(items);
+    co_await add;
+  } catch (...) {
+    failure = std::current_exception();
+  }
+  if (failure) {
+    logLine(tags::kSpotlight, "索引失败：" + messageOf(failure), LogLevel::warning);
+    co_return;
+  }
+  if (generation != generation_) co_return;
+  indexedCount.set(static_cast<int>(items.size()));
+  lastIndexedAt.set(localHourMinute());
+  logLine(tags::kSpotlight, "已建立 " + std::to_string(items.size()) + " 条全局搜索索引");
+}
+
+void SpotlightIndexer::setEnabled(bool on) {
+  enabled.set(on);
+  defaults_.set(kEnabledKey, on);
+  if (!on) {
+    clearIndex();
+    return;
+  }
+  if (!workspace_) return;
+  if (auto browser = workspace_()) spawn(indexNow(std::move(browser)));
+}
+
+void SpotlightIndexer::clearIndex() {
+  ++generation_;
+  spawn(deleteDomainLogged(index_));
+  indexedCount.set(0);
+  lastIndexedAt.set("");
+}
+
+}  // namespace quorvel

@@ -1,0 +1,62 @@
+#pragma once
+// Puts the firm's contracts, clients and the recently opened proceedings into our
+// search index, which the desktop's search reads through the search provider.
+// Main thread only.
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/Published.h"
+#include "base/Task.h"
+#include "core/BrowserModel.h"
+#include "core/Recents.h"
+#include "platform/SearchIndexStore.h"
+#include "platform/UserDefaults.h"
+
+namespace quorvel {
+
+// What one run indexes: the nodes reply and the recent proceedings.
+struct SpotlightSource {
+  std::function<Task<std::string>()> fetchNodes;  // the raw reply; throws when it cannot be read
+  std::function<std::vector<RecentItem>()> recents;
+  bool diagnostic = false;  // "--selftest" / "--livetest": the index is never touched
+};
+
+class SpotlightIndexer {
+ public:
+  static constexpr const char* kEnabledKey = "spotlight.index.enabled.v1";
+
+  // The process's indexer over sharedStore(), created on first use.
+  static SpotlightIndexer& shared();
+  // The index in the data folder, which the search provider serves.
+  static std::shared_ptr<SearchIndexStore> sharedStore();
+
+  SpotlightIndexer(std::shared_ptr<SearchIndex> index, UserDefaults& defaults);
+
+  Published<bool, SpotlightIndexer> enabled{true};
+  Published<int, SpotlightIndexer> indexedCount{0};
+  Published<std::string, SpotlightIndexer> lastIndexedAt;  // "HH:mm" of the last successful run
+
+  // Reads the model's nodes (a copy younger than 30 s is reused) and recents and
+  // replaces the index's items. Failures are logged.
+  Task<void> indexNow(std::shared_ptr<BrowserModel> browser);
+  Task<void> indexNow(SpotlightSource source);
+
+  void setEnabled(bool on);
+  // Removes every item of the domain (without waiting) and forgets the last run.
+  void clearIndex();
+
+  // The model that switching indexing on indexes at once.
+  void setWorkspace(std::function<std::shared_ptr<BrowserModel>()> workspace) { workspace_ = std::move(workspace); }
+
+ private:
+  std::shared_ptr<SearchIndex> index_;
+  UserDefaults& defaults_;
+  std::function<std::shared_ptr<BrowserModel>()> workspace_;
+  // Bumped by every run that writes and by clearing: a run that was overtaken
+  // neither indexes nor publishes, so the index ends as the latest run or clearing left it.
+  unsigned generation_ = 0;
+};
+
+}  // namespace quorvel
