@@ -13,6 +13,8 @@ PKGS=(
   xvfb xauth dbus dbus-x11 dbus-user-session at-spi2-core
   fonts-noto-cjk fonts-noto-color-emoji
   python3 procps xdotool
+  # Page export, login item and update check tests: pdftotext, desktop-file-validate, dpkg-deb.
+  poppler-utils desktop-file-utils dpkg
 )
 missing=()
 for p in "${PKGS[@]}"; do

@@ -1,4 +1,5 @@
 #include "TestService.h"
+#include "TestServiceUpdate.h"
 
 #include <gio/gio.h>
 #include <glib.h>
@@ -528,6 +529,7 @@ void TestService::installBuiltinRoutes() {
   };
   setPrefixRoute("/api/proc_quick_upload/", upload);
   setRoute("/api/desktop/upload", upload);
+  installUpdateRoutes(*this);
 }
 
 }  // namespace quorvel::test
