@@ -213,15 +213,8 @@ void printPage(WebKitWebView* view) {
   GtkWindow* parent = root && GTK_IS_WINDOW(root) ? GTK_WINDOW(root) : nullptr;
   WebKitPrintOperationResponse response = webkit_print_operation_run_dialog(op, parent);
   logLine(tags::kPrint, "已打开打印面板");
-  if (response == WEBKIT_PRINT_OPERATION_RESPONSE_PRINT) {
-    rememberPrintChoices(op);
-    // The job runs on; the operation lets itself go when it ends.
-    g_signal_connect(op, "finished", G_CALLBACK(+[](WebKitPrintOperation* o, gpointer) {
-                       postToMain([o] { g_object_unref(o); });
-                     }),
-                     nullptr);
-    return;
-  }
+  if (response == WEBKIT_PRINT_OPERATION_RESPONSE_PRINT) rememberPrintChoices(op);
+  // A running job holds the operation itself until it ends.
   g_object_unref(op);
 }
 
