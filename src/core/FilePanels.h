@@ -16,6 +16,7 @@ class FilePanels {
     std::string filterName;     // e.g. "PDF 文档"
     std::string mimeType;       // the only type offered, e.g. "application/pdf"
     std::string pattern;        // e.g. "*.pdf"
+    std::filesystem::path folder;  // where the panel opens; empty: the panel's choice
   };
   using SaveAnswer = std::function<void(std::optional<std::filesystem::path>)>;
 

@@ -18,6 +18,7 @@
 #include "core/FilePanels.h"
 #include "core/PdfNames.h"
 #include "platform/Desktop.h"
+#include "platform/XdgDirs.h"
 
 namespace quorvel::PageExport {
 namespace fs = std::filesystem;
@@ -41,6 +42,19 @@ GtkPrintSettings*& sharedSettingsSlot() {
 }
 
 std::string systemError(int code) { return g_strerror(code); }
+
+// The folder of the last export in this run, else the documents folder.
+fs::path& lastFolder() {
+  static fs::path folder;
+  return folder;
+}
+
+fs::path startFolder() {
+  std::error_code ec;
+  if (!lastFolder().empty() && fs::is_directory(lastFolder(), ec)) return lastFolder();
+  fs::path docs = xdg::documentsDir();
+  return fs::is_directory(docs, ec) ? docs : xdg::home();
+}
 
 // Bytes to `target` through a temporary file beside it and a rename.
 void writeAtomically(const fs::path& target, const std::string& bytes) {
@@ -181,7 +195,7 @@ Task<void> exportPDFTask(WebKitWebView* webView, std::string suggestedName) {
   }
 
   FilePanels::SaveQuestion question{"导出当前页 PDF", suggestedPDFName(suggestedName), "PDF 文档", "application/pdf",
-                                    "*.pdf"};
+                                    "*.pdf", startFolder()};
   CallbackAwaiter<std::optional<fs::path>> asking(
       [question](CallbackAwaiter<std::optional<fs::path>>::Resolver resolve) {
         FilePanels::shared().askSaveFile(question, resolve);
@@ -197,6 +211,7 @@ Task<void> exportPDFTask(WebKitWebView* webView, std::string suggestedName) {
     Dialogs::shared().alert("导出失败", e.message, {"好"});
     co_return;
   }
+  lastFolder() = target.parent_path();
   logLine(tags::kPdf, "已导出 " + target.string() + " (" + std::to_string(pdf.size()) + " 字节)");
   Desktop::shared().revealFile(target);
 }

@@ -35,6 +35,7 @@ void GtkFilePanels::askSaveFile(const SaveQuestion& question, SaveAnswer onAnswe
   if (!question.pattern.empty()) filter->add_pattern(question.pattern);
   chooser->add_filter(filter);
   chooser->set_filter(filter);
+  if (!question.folder.empty()) chooser->set_current_folder(Gio::File::create_for_path(question.folder.string()));
   chooser->set_current_name(question.suggestedName);
   live().insert(chooser);
   Gtk::FileChooserNative* raw = chooser.get();
