@@ -68,8 +68,13 @@ fs::path entryPath() { return xdg::configHome() / "autostart" / kEntryName; }
 
 fs::path runningExecutable() {
   std::error_code ec;
-  fs::path p = fs::read_symlink("/proc/self/exe", ec);
-  return ec ? fs::path() : p;
+  std::string p = fs::read_symlink("/proc/self/exe", ec).string();
+  if (ec) return {};
+  // A program replaced by an upgrade while it runs: its path names the new one.
+  const std::string deleted = " (deleted)";
+  if (p.size() > deleted.size() && p.compare(p.size() - deleted.size(), deleted.size(), deleted) == 0)
+    p.resize(p.size() - deleted.size());
+  return p;
 }
 
 std::string execValue(const fs::path& executable) {
