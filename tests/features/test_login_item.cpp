@@ -42,11 +42,12 @@ class LoginItemTest : public ::testing::Test {
 }  // namespace
 
 TEST_F(LoginItemTest, StatusTextsOfEveryState) {
-  EXPECT_EQ(LoginItem::statusText(LoginItemStatus::notRegistered), "未开启");
-  EXPECT_EQ(LoginItem::statusText(LoginItemStatus::enabled), "已开启");
-  EXPECT_EQ(LoginItem::statusText(LoginItemStatus::requiresApproval), "等待系统设置里批准");
-  EXPECT_EQ(LoginItem::statusText(LoginItemStatus::notFound), "系统找不到该登录项");
-  EXPECT_EQ(LoginItem::statusText(LoginItemStatus::unknown), "未知");
+  std::vector<std::pair<LoginItemStatus, std::string>> table{{LoginItemStatus::notRegistered, "未开启"},
+                                                             {LoginItemStatus::enabled, "已开启"},
+                                                             {LoginItemStatus::requiresApproval, "等待系统设置里批准"},
+                                                             {LoginItemStatus::notFound, "系统找不到该登录项"},
+                                                             {LoginItemStatus::unknown, "未知"}};
+  for (auto& [status, text] : table) EXPECT_EQ(LoginItem::statusText(status), text);
 }
 
 TEST_F(LoginItemTest, EnablingWritesAValidEntryForThisProgramAndDisablingRemovesIt) {

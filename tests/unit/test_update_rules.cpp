@@ -15,15 +15,10 @@ using namespace quorvel::test;
 namespace fs = std::filesystem;
 namespace UR = quorvel::UpdateRules;
 
-TEST(UpdateVersions, ParseTakesLeadingDigitsOfEachPiece) {
+TEST(UpdateVersions, ParseCompareAndTheLaunchGate) {
   EXPECT_EQ(UR::parse("2.10.3-beta"), (std::vector<long long>{2, 10, 3}));
-  EXPECT_EQ(UR::parse("v2.1"), (std::vector<long long>{0, 1}));
-  EXPECT_EQ(UR::parse("2..3."), (std::vector<long long>{2, 3}));
-  EXPECT_EQ(UR::parse(""), (std::vector<long long>{}));
+  EXPECT_EQ(UR::parse("v2..1."), (std::vector<long long>{0, 1}));
   EXPECT_EQ(UR::parse("99999999999999999999.1"), (std::vector<long long>{0, 1}));
-}
-
-TEST(UpdateVersions, NewerComparesPositionByPosition) {
   EXPECT_TRUE(UR::isNewer("2.10.0", "2.2.0"));
   EXPECT_TRUE(UR::isNewer("3", "2.2.0"));
   EXPECT_TRUE(UR::isNewer("2.2.0.1", "2.2.0"));
@@ -31,14 +26,9 @@ TEST(UpdateVersions, NewerComparesPositionByPosition) {
   EXPECT_FALSE(UR::isNewer("2.2.0.0", "2.2.0"));
   EXPECT_FALSE(UR::isNewer("2.1.9", "2.2.0"));
   EXPECT_FALSE(UR::isNewer(UR::kDownloadOnlyLabel, "2.2.0"));
-  EXPECT_FALSE(UR::isNewer("v9.0", "2.2.0"));
-}
-
-TEST(UpdateVersions, LaunchGateNeedsMoreThanTwelveHours) {
   EXPECT_FALSE(UR::isLaunchCheckDue(100000, 100000 - 43000));
   EXPECT_FALSE(UR::isLaunchCheckDue(100000, 100000 - 43200));
   EXPECT_TRUE(UR::isLaunchCheckDue(100000, 100000 - 43201));
-  EXPECT_TRUE(UR::isLaunchCheckDue(1.8e9, 0));  // never checked
 }
 
 TEST(UpdateReply, LinuxKeysWinAndMacKeysAreTheFallback) {
@@ -72,9 +62,6 @@ TEST(UpdateReply, LinuxKeysWinAndMacKeysAreTheFallback) {
   EXPECT_FALSE(r.offered());
   EXPECT_EQ(r.windowsVersion, "");
 
-  r = UR::derive(nlohmann::json::parse(R"({"version":"3.4.2"})"));
-  EXPECT_FALSE(r.offered());
-  EXPECT_EQ(r.windowsVersion, "3.4.2");
 }
 
 TEST(UpdateAddresses, ResolveAgainstTheHomeAddressAndOnlyWebSchemes) {
@@ -115,6 +102,8 @@ TEST(UpdateAddresses, InstallerNamesStayInsideTheDownloadFolder) {
     EXPECT_NE(name.back(), '.') << name;
   }
   EXPECT_EQ(UR::installerFileName("2.3.0", ".."), "墨衡台-2.3.0.deb");
+  // The install command quotes a path a shell would expand.
+  EXPECT_NE(UR::installInstructions("deb", "/tmp/a$b\"c.deb").find("\"/tmp/a\\$b\\\"c.deb\""), std::string::npos);
 }
 
 namespace {
@@ -153,43 +142,25 @@ TEST_F(InstallerSniff, WrongMagicShortFilesAndMissingFilesAreRejected) {
   EXPECT_FALSE(UR::looksLikeInstaller(home.root() / "missing.deb", "deb"));
 }
 
-TEST(UpdateTexts, InstructionsFollowThePackageFormat) {
-  fs::path p = "/home/u/下载/墨衡台/墨衡台-2.3.0.deb";
-  EXPECT_NE(UR::installInstructions("deb", p).find("sudo apt install \"" + p.string() + "\""), std::string::npos);
-  EXPECT_NE(UR::installInstructions("RPM", p).find("dnf install"), std::string::npos);
-  EXPECT_NE(UR::installInstructions("AppImage", p).find("chmod +x"), std::string::npos);
-  EXPECT_NE(UR::installInstructions("tar.gz", p).find("解压"), std::string::npos);
-  // A path a shell would expand is quoted.
-  EXPECT_NE(UR::installInstructions("deb", "/tmp/a$b\"c.deb").find("\"/tmp/a\\$b\\\"c.deb\""), std::string::npos);
-}
-
 TEST(PdfNames, SlashesBecomeHyphensAndEmptyTitlesAreNamed) {
   EXPECT_EQ(suggestedPDFName("开庭 2026/03/02"), "开庭 2026-03-02.pdf");
   EXPECT_EQ(suggestedPDFName(""), "页面.pdf");
-  EXPECT_EQ(suggestedPDFName("/"), "-.pdf");
   EXPECT_EQ(suggestedPDFName("  个人工作台  "), "  个人工作台  .pdf");
   EXPECT_EQ(withPDFExtension("/tmp/a"), fs::path("/tmp/a.pdf"));
   EXPECT_EQ(withPDFExtension("/tmp/a.PDF"), fs::path("/tmp/a.PDF"));
   EXPECT_EQ(withPDFExtension("/tmp/a.pdf.txt"), fs::path("/tmp/a.pdf.txt.pdf"));
 }
 
-TEST(AutostartEntry, ExecIsQuotedAsDesktopEntriesRequire) {
+TEST(AutostartEntry, QuotedExecAndTheStatusOfTheEntryOnDisk) {
   EXPECT_EQ(Autostart::execValue("/opt/quorvel/quorvel"), "/opt/quorvel/quorvel");
-  EXPECT_EQ(Autostart::execValue("/home/u/my apps/quorvel"), "\"/home/u/my apps/quorvel\"");
   EXPECT_EQ(Autostart::execValue("/opt/a$b/q"), "\"/opt/a\\$b/q\"");
   EXPECT_EQ(Autostart::execValue("/opt/100%/q"), "/opt/100%%/q");
-  std::string text = Autostart::entryText("/home/u/my apps/quorvel");
-  EXPECT_NE(text.find("Exec=\"/home/u/my apps/quorvel\"\n"), std::string::npos) << text;
-  EXPECT_NE(text.find("X-GNOME-Autostart-enabled=true"), std::string::npos);
-  EXPECT_EQ(text.find("Hidden"), std::string::npos);
-}
+  EXPECT_NE(Autostart::entryText("/home/u/my apps/q").find("Exec=\"/home/u/my apps/q\"\n"), std::string::npos);
 
-TEST(AutostartEntry, StatusFollowsTheEntryOnDisk) {
   TempHome home;
   ::setenv("XDG_CONFIG_DIRS", (home.root() / "etc-xdg").c_str(), 1);
   EXPECT_EQ(Autostart::status(), LoginItemStatus::notRegistered);
   Autostart::enable("/bin/sh");
-  EXPECT_EQ(Autostart::entryPath(), home.configHome() / "autostart" / "cn.quorvel.client.desktop");
   EXPECT_EQ(Autostart::status(), LoginItemStatus::enabled);
   Autostart::enable(home.root() / "gone" / "quorvel");
   EXPECT_EQ(Autostart::status(), LoginItemStatus::notFound);
@@ -197,8 +168,6 @@ TEST(AutostartEntry, StatusFollowsTheEntryOnDisk) {
   EXPECT_EQ(Autostart::status(), LoginItemStatus::notRegistered);
   writeFile(Autostart::entryPath(), "not a key file");
   EXPECT_EQ(Autostart::status(), LoginItemStatus::unknown);
-  Autostart::disable();
-  EXPECT_FALSE(fs::exists(Autostart::entryPath()));
   EXPECT_THROW(Autostart::enable("quorvel"), AppError);  // not an absolute path
   ::unsetenv("XDG_CONFIG_DIRS");
 }
