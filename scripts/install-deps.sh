@@ -17,6 +17,8 @@ PKGS=(
   desktop-file-utils xdg-utils
   # tray tests: a real StatusNotifierWatcher
   haskell-status-notifier-item-utils
+  # Page export, login item and update check tests: pdftotext, desktop-file-validate, dpkg-deb.
+  poppler-utils dpkg
 )
 missing=()
 for p in "${PKGS[@]}"; do

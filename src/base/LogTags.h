@@ -35,5 +35,9 @@ inline constexpr const char* kTray = "TRAY";
 inline constexpr const char* kUpload = "UPLOAD";
 inline constexpr const char* kVolume = "VOLUME";
 inline constexpr const char* kWindow = "WINDOW";
+inline constexpr const char* kUpdate = "UPDATE";
+inline constexpr const char* kPdf = "PDF";
+inline constexpr const char* kPrint = "PRINT";
+inline constexpr const char* kLogin = "LOGIN";
 
 }  // namespace quorvel::tags

@@ -1,5 +1,6 @@
 #include "TestService.h"
 #include "TestServiceSearch.h"
+#include "TestServiceUpdate.h"
 
 #include <gio/gio.h>
 #include <glib.h>
@@ -525,6 +526,7 @@ void TestService::installBuiltinRoutes() {
   setPrefixRoute("/api/proc_quick_upload/", upload);
   setRoute("/api/desktop/upload", upload);
   installSearchRoutes(*this);
+  installUpdateRoutes(*this);
 }
 
 }  // namespace quorvel::test

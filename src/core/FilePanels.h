@@ -1,0 +1,38 @@
+#pragma once
+// Open/save questions as the features need them; the windowed implementation lives
+// in ui/.
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace quorvel {
+
+class FilePanels {
+ public:
+  struct SaveQuestion {
+    std::string title;          // the panel's title
+    std::string suggestedName;  // proposed file name
+    std::string filterName;     // e.g. "PDF 文档"
+    std::string mimeType;       // the only type offered, e.g. "application/pdf"
+    std::string pattern;        // e.g. "*.pdf"
+    std::filesystem::path folder;  // where the panel opens; empty: the panel's choice
+  };
+  using SaveAnswer = std::function<void(std::optional<std::filesystem::path>)>;
+
+  virtual ~FilePanels() = default;
+  // Asks where to save. Returns at once; `onAnswer` runs on the main thread with the
+  // chosen path, or nothing when the user cancelled.
+  virtual void askSaveFile(const SaveQuestion& question, SaveAnswer onAnswer) = 0;
+
+  // The installed panels, else the cancelling ones (headless runs).
+  static FilePanels& shared();
+};
+
+// Shows nothing: logs the question and answers "cancelled" on a later turn.
+class CancellingFilePanels : public FilePanels {
+ public:
+  void askSaveFile(const SaveQuestion& question, SaveAnswer onAnswer) override;
+};
+
+}  // namespace quorvel

@@ -1,0 +1,32 @@
+#pragma once
+// Asks the service which client versions exist and, when a newer Linux package is
+// published, offers to download it into the download folder (or to open the
+// service's download page). Alerts go through Dialogs, outcomes into the audit log.
+#include <string>
+
+#include "base/Task.h"
+#include "core/UpdateRules.h"
+
+namespace quorvel::UpdateChecker {
+
+inline constexpr const char* kLastCheckKey = "update.lastCheck";
+
+// Launch sequence: a silent check when the last one started more than 12 hours ago.
+void checkAtLaunchIfDue();
+// Menu, tray panel and settings: a check that answers with an alert.
+void checkManually();
+
+// One check; `silent` shows alerts only for a newer version.
+Task<void> check(bool silent);
+// The "发现新版本" alert and what its first button does.
+Task<void> presentNew(std::string version, std::string notes, std::string packageURL, std::string pageURL);
+// Downloads the package, checks it and stores it as "墨衡台-<version>.<ext>".
+Task<void> download(std::string packageURL, std::string version);
+// An information alert with one button "好", awaited until it is answered.
+Task<void> present(std::string title, std::string message);
+
+using UpdateRules::isNewer;
+using UpdateRules::looksLikeInstaller;
+using UpdateRules::parse;
+
+}  // namespace quorvel::UpdateChecker

@@ -1,0 +1,13 @@
+#pragma once
+#include "core/FilePanels.h"
+
+namespace quorvel {
+
+// The desktop's own file chooser (through the portal where there is one), modal to
+// the application's active window.
+class GtkFilePanels : public FilePanels {
+ public:
+  void askSaveFile(const SaveQuestion& question, SaveAnswer onAnswer) override;
+};
+
+}  // namespace quorvel

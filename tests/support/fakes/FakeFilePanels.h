@@ -1,0 +1,27 @@
+#pragma once
+// File panels that record every question and answer with the path a test chose.
+#include <filesystem>
+#include <optional>
+#include <vector>
+
+#include "base/Installed.h"
+#include "base/MainQueue.h"
+#include "core/FilePanels.h"
+
+namespace quorvel::test {
+
+class FakeFilePanels : public FilePanels {
+ public:
+  std::vector<SaveQuestion> asked;
+  std::optional<std::filesystem::path> answer;  // nothing: the user cancels
+
+  FakeFilePanels() { Installed<FilePanels>::install(*this); }
+  ~FakeFilePanels() override { Installed<FilePanels>::uninstall(*this); }
+
+  void askSaveFile(const SaveQuestion& question, SaveAnswer onAnswer) override {
+    asked.push_back(question);
+    if (onAnswer) postToMain([onAnswer, a = answer] { onAnswer(a); });
+  }
+};
+
+}  // namespace quorvel::test

@@ -1,0 +1,102 @@
+// Exporting a tab's page as PDF and the print settings kept between prints.
+#include <glib.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "ServiceTabFixture.h"
+#include "TestHelpers.h"
+#include "fakes/FakeFilePanels.h"
+#include "web/PageExport.h"
+#include "web/TabController.h"
+
+using namespace quorvel;
+using namespace quorvel::test;
+namespace fs = std::filesystem;
+
+namespace {
+// runToEnd wants a value.
+Task<bool> finished(Task<void> t) {
+  co_await t;
+  co_return true;
+}
+
+class PageExportTest : public ServiceTabFixture {
+ protected:
+  WebKitWebView* dashboard() {
+    signIn();
+    model = services->makeBrowserModel();
+    auto tab = model->activeTab();
+    show(tab);
+    EXPECT_TRUE(waitLoaded(tab, "/dashboard"));
+    return TabController::viewOf(tab->controller());
+  }
+  FakeFilePanels panels;
+};
+
+std::string pdfText(const fs::path& pdf) {
+  gchar* out = nullptr;
+  gint status = -1;
+  std::string cmd = "pdftotext -enc UTF-8 '" + pdf.string() + "' -";
+  EXPECT_TRUE(g_spawn_command_line_sync(cmd.c_str(), &out, nullptr, &status, nullptr));
+  // The font maps some ideographs and their Kangxi radicals to one glyph, and the
+  // PDF's text map names the radical (人 comes back as ⼈): compare compatibility forms.
+  gchar* folded = g_utf8_normalize(out ? out : "", -1, G_NORMALIZE_ALL);
+  std::string text = folded ? folded : "";
+  g_free(folded);
+  g_free(out);
+  EXPECT_EQ(status, 0);
+  return text;
+}
+}  // namespace
+
+TEST_F(PageExportTest, TheDashboardIsWrittenAsAPdfWithItsHeadingAndRevealed) {
+  WebKitWebView* view = dashboard();
+  ASSERT_NE(view, nullptr);
+  fs::path dir = fs::path(g_get_home_dir()) / "导出";
+  fs::create_directories(dir);
+  panels.answer = dir / "工作台 2026";  // typed without the extension
+  runToEnd(finished(PageExport::exportPDFTask(view, "个人工作台/2026/03/02")), 70000);
+
+  ASSERT_EQ(panels.asked.size(), 1u);
+  EXPECT_EQ(panels.asked[0].suggestedName, "个人工作台-2026-03-02.pdf");
+  EXPECT_EQ(panels.asked[0].mimeType, "application/pdf");
+  fs::path pdf = dir / "工作台 2026.pdf";
+  ASSERT_TRUE(fs::exists(pdf));
+  EXPECT_NE(pdfText(pdf).find("个人工作台"), std::string::npos);
+  EXPECT_TRUE(logged("[Quorvel][PDF] 已导出 " + pdf.string() + " (" + std::to_string(fs::file_size(pdf)) + " 字节)"));
+  EXPECT_TRUE(logged("未在文件管理器中显示 " + pdf.string()));
+  EXPECT_FALSE(logged("导出失败"));
+}
+
+TEST_F(PageExportTest, CancellingTheSavePanelWritesAndShowsNothing) {
+  WebKitWebView* view = dashboard();
+  size_t before = logs.size();
+  runToEnd(finished(PageExport::exportPDFTask(view, "")), 70000);
+  ASSERT_EQ(panels.asked.size(), 1u);
+  EXPECT_EQ(panels.asked[0].suggestedName, "页面.pdf");
+  std::vector<std::string> after(logs.begin() + static_cast<long>(before), logs.end());
+  EXPECT_EQ(countContaining(after, "[PDF]"), 0);
+  EXPECT_EQ(countContaining(after, "[ALERT]"), 0);
+  EXPECT_EQ(countContaining(after, "[OPEN]"), 0);
+}
+
+TEST_F(PageExportTest, PrintingKeepsTheUsersChoicesButAlwaysFitsThePageWidth) {
+  WebKitWebView* view = dashboard();
+  for (int round = 0; round < 2; ++round) {
+    WebKitPrintOperation* op = PageExport::newPrintOperation(view);
+    GtkPrintSettings* s = webkit_print_operation_get_print_settings(op);
+    EXPECT_DOUBLE_EQ(gtk_print_settings_get_scale(s), 100.0);
+    if (round == 1) EXPECT_STREQ(gtk_print_settings_get_printer(s), "办公室打印机");
+    // What a user might pick in the dialog.
+    GtkPrintSettings* chosen = gtk_print_settings_copy(s);
+    gtk_print_settings_set_printer(chosen, "办公室打印机");
+    gtk_print_settings_set_scale(chosen, 50.0);
+    webkit_print_operation_set_print_settings(op, chosen);
+    g_object_unref(chosen);
+    PageExport::rememberPrintChoices(op);
+    g_object_unref(op);
+    EXPECT_STREQ(gtk_print_settings_get_printer(PageExport::sharedPrintSettings()), "办公室打印机");
+    EXPECT_DOUBLE_EQ(gtk_print_settings_get_scale(PageExport::sharedPrintSettings()), 100.0);
+  }
+}
