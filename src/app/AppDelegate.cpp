@@ -22,6 +22,8 @@
 #include "features/recognition/OcrEngine.h"
 #include "features/workspace/DeepLinkRouter.h"
 #include "features/workspace/GlobalHotKeyManager.h"
+#include "features/workspace/SpotlightIndexer.h"
+#include "features/workspace/UpdateChecker.h"
 #include "platform/Desktop.h"
 #include "ui/floating/FloatingWindowManager.h"
 #include "ui/main/MainWindow.h"
@@ -129,9 +131,7 @@ void AppDelegate::pickAndRunScanner() {
   notInThisBuild("扫描件识别暂不可用", "扫描件识别（可搜索 PDF）还没有在这个版本中提供。");
 }
 
-void AppDelegate::checkForUpdateManually() {
-  notInThisBuild("检查更新暂不可用", "更新检查还没有在这个版本中提供。");
-}
+void AppDelegate::checkForUpdateManually() { UpdateChecker::checkManually(); }
 
 void AppDelegate::syncCalendarNow() {
   notInThisBuild("日历同步暂不可用", "本机日历与提醒事项的同步还没有在这个版本中提供。");
@@ -206,9 +206,11 @@ void AppDelegate::renderSidebar() {
 
 void AppDelegate::attachWindowMemory() { WindowMemory::attach(); }
 
-void AppDelegate::checkForUpdateIfDue() {}
+void AppDelegate::checkForUpdateIfDue() { UpdateChecker::checkAtLaunchIfDue(); }
 
 void AppDelegate::startBackgroundServices() {
+  // Turning indexing on in the settings indexes this workspace at once.
+  SpotlightIndexer::shared().setWorkspace([weak = std::weak_ptr<BrowserModel>(browser_)] { return weak.lock(); });
   postToMain([this] {
     AppleCalendarSync::shared().startIfEnabled();
     services_.privacyLock().startMonitoring();
@@ -222,7 +224,7 @@ void AppDelegate::setUpHotKeys(bool registerKeys) {
   if (registerKeys) keys.registerAll();
 }
 
-void AppDelegate::indexForSearch() {}
+void AppDelegate::indexForSearch() { spawn(SpotlightIndexer::shared().indexNow(browser_)); }
 
 void AppDelegate::installShortcuts() {
   shortcutsInstalled_ = true;

@@ -4,6 +4,7 @@
 #include "base/MainQueue.h"
 #include "core/BrowserModel.h"
 #include "core/Dialogs.h"
+#include "core/FilePanels.h"
 #include "core/Notifier.h"
 #include "core/PrivacyLock.h"
 #include "platform/Authenticator.h"
@@ -16,6 +17,7 @@
 #include "platform/LauncherBadge.h"
 #include "platform/UserDefaults.h"
 #include "ui/components/Alerts.h"
+#include "ui/components/FilePanels.h"
 #include "ui/main/PagePanels.h"
 #include "ui/main/WindowAttention.h"
 #include "web/PagePanelPresenter.h"
@@ -26,6 +28,8 @@ namespace quorvel {
 AppServices::AppServices(Options options) : options_(options) {
   bool quiet = isQuiet(options.mode);
   dialogs_ = quiet ? std::unique_ptr<Dialogs>(std::make_unique<LoggingDialogs>()) : std::make_unique<GtkDialogs>();
+  filePanels_ = quiet ? std::unique_ptr<FilePanels>(std::make_unique<CancellingFilePanels>())
+                      : std::make_unique<GtkFilePanels>();
   desktop_ = options.mode == AppMode::normal ? std::unique_ptr<Desktop>(std::make_unique<SystemDesktop>())
                                              : std::make_unique<LoggingDesktop>();
   panels_ = quiet ? std::unique_ptr<PagePanelPresenter>(std::make_unique<QuietPagePanels>())
@@ -43,6 +47,7 @@ AppServices::AppServices(Options options) : options_(options) {
 
   Installed<AppServices>::install(*this);
   Installed<Dialogs>::install(*dialogs_);
+  Installed<FilePanels>::install(*filePanels_);
   Installed<Desktop>::install(*desktop_);
   Installed<PrivacyLock>::install(*lock_);
   Installed<GlobalHotKeyManager>::install(*hotKeys_);
@@ -57,6 +62,7 @@ AppServices::~AppServices() {
   hotKeys_.reset();
   Installed<PrivacyLock>::uninstall(*lock_);
   Installed<Desktop>::uninstall(*desktop_);
+  Installed<FilePanels>::uninstall(*filePanels_);
   Installed<Dialogs>::uninstall(*dialogs_);
   Installed<AppServices>::uninstall(*this);
   engine_.reset();

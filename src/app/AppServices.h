@@ -12,6 +12,7 @@ namespace quorvel {
 class BrowserModel;
 class Desktop;
 class Dialogs;
+class FilePanels;
 class Notifier;
 class PageActions;
 class PagePanelPresenter;
@@ -59,6 +60,7 @@ class AppServices {
  private:
   Options options_;
   std::unique_ptr<Dialogs> dialogs_;
+  std::unique_ptr<FilePanels> filePanels_;
   std::unique_ptr<Desktop> desktop_;
   std::unique_ptr<PagePanelPresenter> panels_;
   std::unique_ptr<PageActions> actions_;

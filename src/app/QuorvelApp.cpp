@@ -15,7 +15,10 @@
 #include "core/MenuCommands.h"
 #include "core/PrivacyLock.h"
 #include "features/volume/AccountFlow.h"
+#include "features/workspace/DeepLinkRouter.h"
+#include "features/workspace/SpotlightIndexer.h"
 #include "features/volume/LocalVolume.h"
+#include "platform/SearchProvider.h"
 #include "platform/UserDefaults.h"
 #include "ui/components/LawStyle.h"
 #include "ui/main/ContentView.h"
@@ -25,6 +28,10 @@
 #include "ui/main/RendererSetup.h"
 #include "ui/main/WindowMemory.h"
 #include "ui/main/WorkspaceTopBar.h"
+#include "ui/tray/MenuBarPanel.h"
+#include "ui/tray/TrayController.h"
+#include "web/PageExport.h"
+#include "web/TabController.h"
 #include "web/PageZoom.h"
 
 namespace quorvel {
@@ -84,6 +91,7 @@ void QuorvelApp::on_startup() {
   MainWindowHook::setShowHandler([this] { showMainWindow(); });
   delegate_ = std::make_unique<AppDelegate>(*this, *services_, model_, [this] { showMainWindow(); });
   addCommands();
+  startTray();
 
   // Log-out (SIGTERM) and Ctrl+C in a terminal (SIGINT) quit like Ctrl+Q, so the
   // tab session is saved instead of lost.
@@ -103,6 +111,39 @@ void QuorvelApp::on_startup() {
       this));
 }
 
+void QuorvelApp::startTray() {
+  panel_ = std::make_unique<MenuBarPanel>(model_, [this] { delegate_->dockOpenDashboard(); });
+  TrayController::Callbacks callbacks;
+  callbacks.onOpenTodo = [this] { delegate_->dockOpenTodo(); };
+  callbacks.onOpenDashboard = [this] { delegate_->dockOpenDashboard(); };
+  callbacks.onCheckUpdate = [this] { delegate_->dockCheckUpdate(); };
+  callbacks.onActivate = [this](int x, int y) { panel_->toggleNear(x, y); };
+  tray_ = std::make_unique<TrayController>(model_, callbacks);
+}
+
+bool QuorvelApp::dbus_register_vfunc(const Glib::RefPtr<Gio::DBus::Connection>& connection,
+                                     const Glib::ustring& objectPath) {
+  if (!Gtk::Application::dbus_register_vfunc(connection, objectPath)) return false;
+  // The desktop's search asks the running client for its cases.
+  searchProvider_ = std::make_unique<SearchProvider>(SpotlightIndexer::sharedStore(), "cn.quorvel.client");
+  searchProvider_->setActivateHandler([this](const std::string& url) {
+    if (model_) DeepLinkRouter::handle(url, *model_);
+  });
+  searchProvider_->setLaunchSearchHandler([this](const auto&) {
+    showMainWindow();
+    if (model_) model_->showPalette.set(true);
+  });
+  searchProvider_->exportOn(connection->gobj());
+  return true;
+}
+
+void QuorvelApp::dbus_unregister_vfunc(const Glib::RefPtr<Gio::DBus::Connection>& connection,
+                                       const Glib::ustring& objectPath) {
+  if (searchProvider_) searchProvider_->unexport();
+  searchProvider_.reset();
+  Gtk::Application::dbus_unregister_vfunc(connection, objectPath);
+}
+
 void QuorvelApp::addCommands() {
   auto add = [this](const std::string& name, const std::vector<std::string>& accels, bool withScale = false) {
     auto action = withScale ? Gio::SimpleAction::create(name, Glib::VariantType("d")) : Gio::SimpleAction::create(name);
@@ -112,6 +153,7 @@ void QuorvelApp::addCommands() {
   };
   for (const auto& c : menuCommands()) add(c.action, c.accels, c.fontSizes);
   add("quit", {"<Control>q"});
+  add("status-panel", {});
 }
 
 void QuorvelApp::runCommand(const std::string& a, const Glib::VariantBase& parameter) {
@@ -141,10 +183,14 @@ void QuorvelApp::runCommand(const std::string& a, const Glib::VariantBase& param
   }
   if (a == "check-update") return d.checkForUpdateManually();
   if (a == "print" || a == "export-pdf") {
-    if (!hasLivePage(m)) return;
-    return Dialogs::shared().alert(a == "print" ? "打印暂不可用" : "导出 PDF 暂不可用",
-                                   "页面打印与导出还没有在这个版本中提供。");
+    auto tab = m.activeTab();
+    if (!tab || !tab->webView()) return;
+    auto* view = TabController::viewOf(tab->webView());
+    if (a == "print") return PageExport::printPage(view);
+    auto title = tab->title.get();
+    return PageExport::exportPDF(view, title.empty() ? "页面" : title);
   }
+  if (a == "status-panel") return panel_->toggleNear(0, 0);
   if (a == "switch-account") return AccountFlow::switchAccount(m);
   if (a == "todo") return m.showTodo.set(true);
   if (a == "desktop-calendar") return d.toggleDesktopCalendar();
@@ -211,9 +257,9 @@ void QuorvelApp::showMainWindow() {
     add_window(*window_);
     if (auto* bar = window_->content().topBar()) {
       auto commands = menuCommands();
-      MenuCommand quitCommand{"quit", "退出墨衡台", "", {"<Control>q"}, true};
-      quitCommand.shortcut = "⌘Q";
-      commands.push_back(quitCommand);
+      // Also reachable where the desktop shows no tray.
+      commands.push_back(MenuCommand{"status-panel", "状态面板", "", {}, true});
+      commands.push_back(MenuCommand{"quit", "退出墨衡台", "⌘Q", {"<Control>q"}});
       menu_ = Gtk::make_managed<PrimaryMenu>(commands);
       bar->menuSlot().append(*menu_);
       menu_->setFontScale(model_->fontScale.get());
@@ -241,6 +287,8 @@ void QuorvelApp::on_shutdown() {
   if (delegate_) delegate_->terminate();
   MainWindowHook::setShowHandler({});
   fontScaleChanged_ = {};
+  tray_.reset();
+  panel_.reset();
   if (window_) {
     // The window goes before the services whose views it shows.
     menu_ = nullptr;

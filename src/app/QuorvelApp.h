@@ -12,6 +12,9 @@ class AppDelegate;
 class BrowserModel;
 class MainWindow;
 class PrimaryMenu;
+class MenuBarPanel;
+class SearchProvider;
+class TrayController;
 
 // The application object: one instance per session (a second launch hands its links
 // and files to the running one), the main window "main" over the workspace model,
@@ -30,9 +33,14 @@ class QuorvelApp : public Gtk::Application {
   void on_open(const Gio::Application::type_vec_files& files, const Glib::ustring& hint) override;
   int on_command_line(const Glib::RefPtr<Gio::ApplicationCommandLine>& cmd) override;
   void on_shutdown() override;
+  bool dbus_register_vfunc(const Glib::RefPtr<Gio::DBus::Connection>& connection,
+                           const Glib::ustring& objectPath) override;
+  void dbus_unregister_vfunc(const Glib::RefPtr<Gio::DBus::Connection>& connection,
+                             const Glib::ustring& objectPath) override;
 
  private:
   void showMainWindow();
+  void startTray();
   void addCommands();
   void runCommand(const std::string& action, const Glib::VariantBase& parameter);
   void quitOnSignal(const char* name);
@@ -43,6 +51,9 @@ class QuorvelApp : public Gtk::Application {
   std::unique_ptr<AppDelegate> delegate_;
   MainWindow* window_ = nullptr;
   PrimaryMenu* menu_ = nullptr;
+  std::unique_ptr<MenuBarPanel> panel_;
+  std::unique_ptr<TrayController> tray_;
+  std::unique_ptr<SearchProvider> searchProvider_;
   ScopedConnection fontScaleChanged_;
   SourceId sigterm_;
   SourceId sigint_;
