@@ -7,6 +7,8 @@
 #include <csignal>
 #include <filesystem>
 
+#include <gio/gio.h>
+
 #include "ChildProcess.h"
 #include "TestEnv.h"
 #include "base/MainQueue.h"
@@ -47,4 +49,69 @@ TEST(AppShell, OpenSwitchLoadsThePathInTheActiveTabAfterItsDelay) {
   auto urls = quitAndReadSession(client, home, err);
   ASSERT_EQ(urls.size(), 1u) << readFile(err);
   EXPECT_EQ(urls[0], service.baseUrl() + "/calendar");
+}
+
+namespace {
+// The items a running status-notifier watcher has registered.
+std::string registeredTrayItems() {
+  GError* error = nullptr;
+  GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, &error);
+  if (!bus) {
+    g_clear_error(&error);
+    return {};
+  }
+  GVariant* reply = g_dbus_connection_call_sync(
+      bus, "org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher", "org.freedesktop.DBus.Properties", "Get",
+      g_variant_new("(ss)", "org.kde.StatusNotifierWatcher", "RegisteredStatusNotifierItems"), G_VARIANT_TYPE("(v)"),
+      G_DBUS_CALL_FLAGS_NONE, 2000, nullptr, &error);
+  g_object_unref(bus);
+  std::string out;
+  if (!reply) {
+    g_clear_error(&error);
+    return out;
+  }
+  GVariant* value = nullptr;
+  g_variant_get(reply, "(v)", &value);
+  gsize n = 0;
+  const gchar** items = g_variant_get_strv(value, &n);
+  for (gsize i = 0; i < n; ++i) out += std::string(items[i]) + "\n";
+  g_free(items);
+  g_variant_unref(value);
+  g_variant_unref(reply);
+  return out;
+}
+}  // namespace
+
+// One running client, as on a desktop with a tray: its item registers with the
+// watcher, a second launch hands over its link and exits, the global hot key reaches
+// quick capture, and quitting saves the session.
+TEST(AppShell, RunningClientTakesLinksHotKeysAndTrayAndSavesOnQuit) {
+  if (!g_find_program_in_path("status-notifier-watcher")) GTEST_SKIP() << "status-notifier-watcher not installed";
+  Child watcher({"status-notifier-watcher"}, G_SUBPROCESS_FLAGS_NONE);
+  DemoService service;
+  ASSERT_FALSE(service.baseUrl().empty());
+  TempHome home;
+  auto err = home.root() / "stderr.txt";
+  Child client({QUORVEL_APP_EXE, "--server-url", service.baseUrl()}, G_SUBPROCESS_FLAGS_STDOUT_SILENCE, err,
+               /*separateInstance=*/false);
+  ASSERT_TRUE(waitForLine(err, "[Quorvel][BADGE] 超期=", 60000)) << readFile(err);
+  EXPECT_TRUE(runMainLoopUntil([] { return registeredTrayItems().find("org.kde.StatusNotifierItem-") != std::string::npos; },
+                               10000))
+      << registeredTrayItems() << readFile(err);
+
+  auto err2 = home.root() / "second.txt";
+  Child second({QUORVEL_APP_EXE, "quorvel://proceeding/88"}, G_SUBPROCESS_FLAGS_STDOUT_SILENCE, err2,
+               /*separateInstance=*/false);
+  ASSERT_TRUE(second.waitForExit(20000)) << readFile(err2);
+  EXPECT_EQ(second.exitStatus(), 0) << readFile(err2);
+  EXPECT_EQ(readFile(err2).find("[Quorvel]"), std::string::npos) << "the second launch started a client of its own";
+  ASSERT_TRUE(waitForLine(err, "proceeding/88", 10000)) << readFile(err);
+
+  ASSERT_TRUE(waitForLine(err, "[Quorvel][HOTKEY] 已注册全局热键", 10000)) << readFile(err);
+  ASSERT_EQ(std::system("xdotool key alt+shift+n"), 0);
+  EXPECT_TRUE(waitForLine(err, "快捷记待办入口已触发", 10000)) << readFile(err);
+
+  auto urls = quitAndReadSession(client, home, err);
+  ASSERT_EQ(urls.size(), 1u) << readFile(err);
+  EXPECT_EQ(urls[0], service.baseUrl() + "/proceeding/88");
 }
