@@ -81,6 +81,9 @@ QuorvelApp::~QuorvelApp() = default;
 void QuorvelApp::on_startup() {
   Gtk::Application::on_startup();
   hold();  // the application keeps running when its window is closed
+  // The application icon: installed with the desktop entry, else from the sources.
+  Gtk::IconTheme::get_for_display(Gdk::Display::get_default())->add_search_path(QUORVEL_SOURCE_DIR "/resources/icons");
+  Gtk::Window::set_default_icon_name("cn.quorvel.client");
   chooseGtkRenderer();
   installLawStyle();
   services_ = std::make_unique<AppServices>(options_);
@@ -253,7 +256,13 @@ void QuorvelApp::on_activate() {
 
 void QuorvelApp::showMainWindow() {
   if (!window_) {
-    window_ = new MainWindow(model_);
+    TopBarTools tools;
+    tools.openQuickArchive = [this](const std::vector<std::string>& files, const std::string& hint, bool hot) {
+      delegate_->openQuickArchive(files, hint, hot);
+    };
+    tools.captureAndAnalyze = [this] { delegate_->captureAndAnalyze(); };
+    tools.lockWorkspace = [this] { delegate_->lockNow(); };
+    window_ = new MainWindow(model_, std::move(tools));
     add_window(*window_);
     if (auto* bar = window_->content().topBar()) {
       auto commands = menuCommands();

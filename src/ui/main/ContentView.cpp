@@ -26,8 +26,8 @@ constexpr const char* kEmpty = "empty";
 constexpr const char* kNone = "none";
 }  // namespace
 
-ContentView::ContentView(std::shared_ptr<BrowserModel> browser, PrivacyLock* lock)
-    : browser_(std::move(browser)), lock_(lock) {
+ContentView::ContentView(std::shared_ptr<BrowserModel> browser, PrivacyLock* lock, TopBarTools tools)
+    : browser_(std::move(browser)), tools_(std::move(tools)), lock_(lock) {
   add_css_class("law-canvas");
   set_child(row_);
   row_.set_hexpand(true);
@@ -115,8 +115,8 @@ void ContentView::buildSidebar() {
 }
 
 void ContentView::buildTopBar() {
-  TopBarTools tools;
-  if (lock_) tools.lockWorkspace = [lock = lock_] { lock->lock(); };
+  TopBarTools tools = tools_;
+  if (lock_ && !tools.lockWorkspace) tools.lockWorkspace = [lock = lock_] { lock->lock(); };
   topBar_ = Gtk::make_managed<WorkspaceTopBar>(browser_, std::move(tools));
   topBar_->signalSidebarToggled().connect([this](bool shown) { setSidebarShown(shown); });
   setTopBar(*topBar_);

@@ -13,6 +13,8 @@
 #include "base/GObjectPtr.h"
 #include "core/BrowserModel.h"
 
+#include "ui/main/WorkspaceTopBar.h"
+
 namespace quorvel {
 
 class EmptyStateView;
@@ -20,12 +22,12 @@ class LockOverlayView;
 class PrivacyLock;
 class WebViewBox;
 class SidebarView;
-class WorkspaceTopBar;
 
 class ContentView : public Gtk::Overlay {
  public:
   // `lock`: the privacy lock whose cover this view shows (may be nullptr).
-  ContentView(std::shared_ptr<BrowserModel> browser, PrivacyLock* lock);
+  // `tools`: the subsystems' entry points the top bar's buttons reach.
+  ContentView(std::shared_ptr<BrowserModel> browser, PrivacyLock* lock, TopBarTools tools = {});
 
   // The pieces other parts build; each slot takes a managed widget.
   void setSidebar(Gtk::Widget& sidebar);
@@ -54,6 +56,7 @@ class ContentView : public Gtk::Overlay {
   void watchToolFlags();
 
   std::shared_ptr<BrowserModel> browser_;
+  TopBarTools tools_;
   Gtk::Box row_{Gtk::Orientation::HORIZONTAL};
   Gtk::Box sidebarSlot_{Gtk::Orientation::VERTICAL};
   Gtk::Box workspace_{Gtk::Orientation::VERTICAL};

@@ -7,13 +7,15 @@
 
 #include "core/BrowserModel.h"
 
+#include "ui/main/WorkspaceTopBar.h"
+
 namespace quorvel {
 
 class ContentView;
 
 class MainWindow : public Gtk::ApplicationWindow {
  public:
-  explicit MainWindow(std::shared_ptr<BrowserModel> browser);
+  explicit MainWindow(std::shared_ptr<BrowserModel> browser, TopBarTools tools = {});
   ContentView& content() { return *content_; }
 
  private:
