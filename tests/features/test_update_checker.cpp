@@ -26,11 +26,6 @@ using namespace quorvel::test;
 namespace fs = std::filesystem;
 
 namespace {
-// runToEnd wants a value.
-Task<bool> finished(Task<void> t) {
-  co_await t;
-  co_return true;
-}
 
 
 struct RecordingDesktop : Desktop {
@@ -88,7 +83,7 @@ class UpdateCheckerTest : public ::testing::Test {
 
   double now() const { return 1796707440; }
   void check(bool silent, size_t alerts) {
-    runToEnd(finished(UpdateChecker::check(silent)));
+    runToEnd((UpdateChecker::check(silent)));
     EXPECT_TRUE(runMainLoopUntil([&] { return dialogs.shown.size() >= alerts; }, 15000));
     drainMainLoop();
   }
@@ -208,7 +203,7 @@ TEST_F(UpdateCheckerTest, RejectedDownloadsKeepTheEarlierInstaller) {
   servePackage(service, "/small.deb", "!<arch>\n" + std::string(900'000 - 8, 'x'));
   servePackage(service, "/zeros.deb", std::string(5'000'000, '\0'));
   auto download = [&](const std::string& path, size_t alerts) {
-    runToEnd(finished(UpdateChecker::download(path, "2.3.0")));
+    runToEnd((UpdateChecker::download(path, "2.3.0")));
     EXPECT_TRUE(runMainLoopUntil([&] { return dialogs.shown.size() >= alerts; }, 5000));
   };
   download("/small.deb", 1);

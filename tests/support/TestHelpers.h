@@ -47,6 +47,15 @@ std::shared_ptr<Outcome<T>> runToEnd(Task<T> t, unsigned ms = 15000) {
   return out;
 }
 
+// A task without a value, run to its end the same way (its value: true).
+inline Task<bool> finishedTask(Task<void> t) {
+  co_await t;
+  co_return true;
+}
+inline std::shared_ptr<Outcome<bool>> runToEnd(Task<void> t, unsigned ms = 15000) {
+  return runToEnd(finishedTask(std::move(t)), ms);
+}
+
 // The error the task ended with; domain "other" for an exception that is no AppError,
 // "none" when it did not fail.
 template <class T>

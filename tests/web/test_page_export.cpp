@@ -15,11 +15,6 @@ using namespace quorvel::test;
 namespace fs = std::filesystem;
 
 namespace {
-// runToEnd wants a value.
-Task<bool> finished(Task<void> t) {
-  co_await t;
-  co_return true;
-}
 
 class PageExportTest : public ServiceTabFixture {
  protected:
@@ -56,7 +51,7 @@ TEST_F(PageExportTest, TheDashboardIsWrittenAsAPdfWithItsHeadingAndRevealed) {
   fs::path dir = fs::path(g_get_home_dir()) / "导出";
   fs::create_directories(dir);
   panels.answer = dir / "工作台 2026";  // typed without the extension
-  runToEnd(finished(PageExport::exportPDFTask(view, "个人工作台/2026/03/02")), 70000);
+  runToEnd((PageExport::exportPDFTask(view, "个人工作台/2026/03/02")), 70000);
 
   ASSERT_EQ(panels.asked.size(), 1u);
   EXPECT_EQ(panels.asked[0].suggestedName, "个人工作台-2026-03-02.pdf");
@@ -72,7 +67,7 @@ TEST_F(PageExportTest, TheDashboardIsWrittenAsAPdfWithItsHeadingAndRevealed) {
 TEST_F(PageExportTest, CancellingTheSavePanelWritesAndShowsNothing) {
   WebKitWebView* view = dashboard();
   size_t before = logs.size();
-  runToEnd(finished(PageExport::exportPDFTask(view, "")), 70000);
+  runToEnd((PageExport::exportPDFTask(view, "")), 70000);
   ASSERT_EQ(panels.asked.size(), 1u);
   EXPECT_EQ(panels.asked[0].suggestedName, "页面.pdf");
   std::vector<std::string> after(logs.begin() + static_cast<long>(before), logs.end());
