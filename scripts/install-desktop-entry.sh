@@ -107,6 +107,11 @@ if command -v gtk4-update-icon-cache >/dev/null && [ -f "$data_home/icons/hicolo
   gtk4-update-icon-cache -q "$data_home/icons/hicolor" || true
 fi
 
+# The desktop's search asks the running client (GNOME Shell reads providers from the
+# data folders it searches, the system's and usually the account's).
+mkdir -p "$data_home/gnome-shell/search-providers"
+cp resources/$app_id.search-provider.ini "$data_home/gnome-shell/search-providers/"
+
 if command -v update-desktop-database >/dev/null; then
   update-desktop-database -q "$apps"
 fi
