@@ -10,6 +10,7 @@
 #include "features/volume/AccountFlow.h"
 #include "ui/components/LawButtons.h"
 #include "ui/floating/FloatingWindowManager.h"
+#include "ui/floating/ToolWindowContent.h"
 #include "ui/main/SidebarView.h"
 #include "ui/main/TabStrip.h"
 #include "ui/main/WorkspaceTopBar.h"
@@ -148,13 +149,20 @@ void ContentView::watchToolFlags() {
     Published<bool>* flag = tool.flag;
     std::string name = tool.name;
     std::string promise = tool.promise;
-    connections_.emplace_back(flag->changed().connect([flag, name, promise] {
+    std::weak_ptr<BrowserModel> weak = browser_;
+    connections_.emplace_back(flag->changed().connect([flag, name, promise, weak] {
       auto& manager = FloatingWindowManager::shared();
       if (!flag->get()) {
         manager.close(name);
         return;
       }
-      auto makeContent = [flag, name, promise]() -> Gtk::Widget* {
+      auto makeContent = [flag, name, promise, weak]() -> Gtk::Widget* {
+        if (const auto& factory = ToolWindowContent::factory(name); factory)
+          if (auto model = weak.lock())
+            return factory(model, [flag, name] {
+              flag->set(false);
+              FloatingWindowManager::shared().close(name);
+            });
         auto* box = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 12);
         box->set_margin(28);
         box->set_valign(Gtk::Align::CENTER);
