@@ -13,6 +13,8 @@ PKGS=(
   xvfb xauth dbus dbus-x11 dbus-user-session at-spi2-core
   fonts-noto-cjk fonts-noto-color-emoji
   python3 procps xdotool
+  # System calendar store: Evolution Data Server (libecal) and its registry/calendar services.
+  libecal2.0-dev libedataserver1.2-dev evolution-data-server
 )
 missing=()
 for p in "${PKGS[@]}"; do

@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "TestPages.h"
+#include "TestServiceCalendar.h"
 #include "base/MainQueue.h"
 
 namespace quorvel::test {
@@ -528,6 +529,7 @@ void TestService::installBuiltinRoutes() {
   };
   setPrefixRoute("/api/proc_quick_upload/", upload);
   setRoute("/api/desktop/upload", upload);
+  installCalendarRoutes(*this);
 }
 
 }  // namespace quorvel::test
