@@ -99,6 +99,12 @@ TEST_F(CalendarSyncTest, FeedCacheBelongsToItsAccount) {
   sync.forgetFeedCache();
   sync.cacheETag("\"v2\"");  // a tag without an address is not kept
   EXPECT_FALSE(sync.cachedETag());
+
+  // The last synced account: badge counts not loaded yet are no account.
+  sync.rememberSyncedAccount(":");
+  EXPECT_EQ(sync.lastSyncedAccount(), "");
+  sync.rememberSyncedAccount("墨衡律师事务所:张律师");
+  EXPECT_EQ(defaults.string("apple.cal.lastAccount.v1"), "墨衡律师事务所:张律师");
 }
 
 }  // namespace

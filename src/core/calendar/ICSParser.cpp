@@ -5,8 +5,10 @@
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
 
+#include <cstdlib>
 #include <ctime>
 #include <memory>
+#include <unordered_map>
 
 #include "core/calendar/FeedText.h"
 
@@ -222,8 +224,19 @@ ICSEvent::Date fromSeconds(long long seconds) {
   return ICSEvent::Date(std::chrono::seconds(seconds));
 }
 
-// Midnight of a day in the process's current zone (TZ), as the system sees it.
+// Midnight of a day in the process's current zone (TZ), as the system sees it. mktime
+// looks at the zone file on every call, so results are kept per day while TZ stays.
 std::optional<ICSEvent::Date> localMidnight(int y, int m, int d) {
+  thread_local std::unordered_map<int, std::time_t> cache;
+  thread_local std::string cachedTZ = "\x01unset";
+  const char* tzEnv = std::getenv("TZ");
+  std::string_view tz = tzEnv ? std::string_view(tzEnv) : std::string_view("\x02none");
+  if (tz != cachedTZ || cache.size() > 100000) {
+    cache.clear();
+    cachedTZ = tz;
+  }
+  int key = y * 10000 + m * 100 + d;
+  if (auto it = cache.find(key); it != cache.end()) return std::chrono::system_clock::from_time_t(it->second);
   std::tm tm{};
   tm.tm_year = y - 1900;
   tm.tm_mon = m - 1;
@@ -233,6 +246,7 @@ std::optional<ICSEvent::Date> localMidnight(int y, int m, int d) {
   if (t == static_cast<std::time_t>(-1) && !(tm.tm_year == 69 && tm.tm_mon == 11 && tm.tm_mday == 31)) {
     return std::nullopt;
   }
+  cache.emplace(key, t);
   return std::chrono::system_clock::from_time_t(t);
 }
 
@@ -262,11 +276,19 @@ std::optional<ICSEvent::Date> parseDate(std::string_view text, bool allDay) {
   }
   if (s.size() != 15 || !readDay(s, y, m, d) || !readTime(s, hh, mm, ss)) return std::nullopt;
   long long wall = daysFromCivil(y, m, d) * 86400 + hh * 3600 + mm * 60 + ss;
-  int32_t raw = 0, dst = 0;
-  UErrorCode st = U_ZERO_ERROR;
-  shanghaiZone().getOffset(static_cast<UDate>(wall) * 1000.0, true, raw, dst, st);
-  if (U_FAILURE(st)) raw = 8 * 3600 * 1000, dst = 0;
-  return fromSeconds(wall - (raw + dst) / 1000);
+  // The zone's offsets change only on whole hours: one lookup per wall-clock hour.
+  thread_local std::unordered_map<long long, int32_t> offsets;
+  long long hour = wall / 3600 - (wall % 3600 < 0 ? 1 : 0);
+  auto it = offsets.find(hour);
+  if (it == offsets.end()) {
+    if (offsets.size() > 100000) offsets.clear();
+    int32_t raw = 0, dst = 0;
+    UErrorCode st = U_ZERO_ERROR;
+    shanghaiZone().getOffset(static_cast<UDate>(wall) * 1000.0, true, raw, dst, st);
+    if (U_FAILURE(st)) raw = 8 * 3600 * 1000, dst = 0;
+    it = offsets.emplace(hour, raw + dst).first;
+  }
+  return fromSeconds(wall - it->second / 1000);
 }
 
 std::optional<double> parseDuration(std::string_view text) {
@@ -391,7 +413,15 @@ class Reader {
     }
     size_t colon = propertyColon(l);
     if (colon == std::string_view::npos) return;
-    std::string namePart = upperCased(l.substr(0, colon));
+    std::string_view rawName = l.substr(0, colon);
+    if (isAscii(rawName)) {
+      namePart_.assign(rawName);
+      for (char& c : namePart_)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    } else {
+      namePart_ = upperCased(rawName);
+    }
+    const std::string& namePart = namePart_;
     std::string_view value = l.substr(colon + 1);
     splitNamePart(namePart, pieces_);
     std::string_view name = pieces_.empty() ? std::string_view(namePart) : pieces_.front();
@@ -450,6 +480,7 @@ class Reader {
   bool inEvent_ = false;
   bool inAlarm_ = false;
   std::vector<std::string_view> pieces_;
+  std::string namePart_;
 };
 
 }  // namespace

@@ -145,6 +145,14 @@ void AppleCalendarSync::forgetFeedCache() {
   cacheAccount_.clear();
 }
 
+std::string AppleCalendarSync::lastSyncedAccount() const {
+  return defaults_.string(CalendarSyncState::kLastAccountKey).value_or("");
+}
+
+void AppleCalendarSync::rememberSyncedAccount(const std::string& key) {
+  if (CalendarSyncState::isAccount(key)) defaults_.set(CalendarSyncState::kLastAccountKey, key);
+}
+
 void AppleCalendarSync::updateTimestamp(const std::string& note) {
   auto s = CalendarSyncState::stamp(note, Clock::now());
   lastSyncedAt.set(s.time);

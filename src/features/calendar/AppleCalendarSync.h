@@ -89,6 +89,10 @@ class AppleCalendarSync {
   // Stored only after the calendars were written; bound to the current account.
   void cacheETag(const std::optional<std::string>& etag);
   void forgetFeedCache();
+  // "apple.cal.lastAccount.v1": the account whose schedule was last synced (empty: none).
+  std::string lastSyncedAccount() const;
+  // Stores a real account key; "" and ":" (badges not loaded) are ignored.
+  void rememberSyncedAccount(const std::string& key);
   // note + " · " + HH:mm:ss into statusText, the time into lastSyncedAt.
   void updateTimestamp(const std::string& note);
 

@@ -304,7 +304,9 @@ Task<std::unique_ptr<EdsCalendarStore>> EdsCalendarStore::open(unsigned timeoutM
   CallbackAwaiter<Result> connecting([thread, backend, cancellable, timeoutMs](CallbackAwaiter<Result>::Resolver resolve) {
     GCancellable* c = cancellable.get();
     g_object_ref(c);
-    thread->post([thread, backend, c, resolve] {
+    // The job hands its thread reference on to the main thread, so the thread is never
+    // released by itself.
+    thread->post([t = thread, backend, c, resolve]() mutable {
       GError* error = nullptr;
       ESourceRegistry* registry = e_source_registry_new_sync(c, &error);
       g_object_unref(c);
@@ -316,7 +318,7 @@ Task<std::unique_ptr<EdsCalendarStore>> EdsCalendarStore::open(unsigned timeoutM
         r.error = error ? error->message : "未知错误";
         g_clear_error(&error);
       }
-      postToMain([thread, backend, resolve, r]() mutable {
+      postToMain([thread = std::move(t), backend = std::move(backend), resolve, r]() mutable {
         resolve(r);
         // A late answer after the time-out: release it on its own thread.
         thread->post([b = std::move(backend)]() mutable { b.reset(); });

@@ -9,14 +9,17 @@ StoreThread::StoreThread(std::string name) {
   loop_ = g_main_loop_new(context_, FALSE);
   std::promise<void> started;
   auto ready = started.get_future();
-  thread_ = std::thread([this, name, &started] {
-    g_main_context_push_thread_default(context_);
+  // The thread holds references of its own: it may outlive this object (see below).
+  thread_ = std::thread([ctx = g_main_context_ref(context_), loop = g_main_loop_ref(loop_), &started] {
+    g_main_context_push_thread_default(ctx);
     started.set_value();
-    g_main_loop_run(loop_);
-    // Callbacks still queued (results of dropped work) are released with the context.
-    while (g_main_context_iteration(context_, FALSE)) {
+    g_main_loop_run(loop);
+    // Jobs still queued (results of dropped work) run and are released with the context.
+    while (g_main_context_iteration(ctx, FALSE)) {
     }
-    g_main_context_pop_thread_default(context_);
+    g_main_context_pop_thread_default(ctx);
+    g_main_loop_unref(loop);
+    g_main_context_unref(ctx);
   });
   ready.wait();
 }
@@ -24,7 +27,12 @@ StoreThread::StoreThread(std::string name) {
 StoreThread::~StoreThread() {
   // Quit from inside the loop: a quit before the loop runs would be lost.
   post([loop = loop_] { g_main_loop_quit(loop); });
-  if (thread_.joinable()) thread_.join();
+  if (onThread()) {
+    // The last owner let go inside a job: the loop ends after it; nobody can wait here.
+    thread_.detach();
+  } else if (thread_.joinable()) {
+    thread_.join();
+  }
   g_main_loop_unref(loop_);
   g_main_context_unref(context_);
 }
