@@ -16,8 +16,9 @@
 namespace quorvel {
 
 AppleCalendarSync& AppleCalendarSync::shared() {
-  static AppleCalendarSync instance(UserDefaults::standard());
-  return instance;
+  // Never destroyed: at exit nothing may wait for the store's thread.
+  static auto* instance = new AppleCalendarSync(UserDefaults::standard());
+  return *instance;
 }
 
 AppleCalendarSync::AppleCalendarSync(UserDefaults& defaults)
