@@ -85,21 +85,5 @@ TEST(SqliteCalendarStore, AnUnusableFolderFailsEveryOperationWithoutCrashing) {
   EXPECT_EQ(out->error->domain, "File");
 }
 
-TEST(FakeCalendarStore, ACompletionFromAnotherApplicationIsSignalled) {
-  FakeCalendarStore store;
-  auto list = await(store.createCalendar("墨衡台待办", "#7C3AED", CalendarEntityType::reminder, "local"));
-  ReminderItem r;
-  r.calendarId = list.id;
-  r.title = "提交证据";
-  r.id = store.saveReminder(r);
-  await(store.commit());
-  int changed = 0;
-  auto c = store.changed().connect([&] { ++changed; });
-  store.completeExternally(r.id);
-  EXPECT_EQ(changed, 1);
-  EXPECT_TRUE(await(store.reminders({list.id}))[0].completed);
-  c.disconnect();
-}
-
 }  // namespace
 }  // namespace quorvel::test

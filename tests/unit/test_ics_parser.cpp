@@ -126,6 +126,11 @@ TEST_F(ICSParserTest, AllDayDetection) {
   EXPECT_EQ(evs[1].startDate, evs[1].endDate);
   EXPECT_TRUE(evs[2].isAllDay);  // the parameter, even on a date-time value
   EXPECT_EQ(secs(evs[2].startDate), epoch(2026, 3, 18, 0, 0, 0, -4));
+  // A later timed DTSTART keeps the flag and is read as its day.
+  auto twice = ICSParser::parse(event("UID:d\nDTSTART;VALUE=DATE:20260318\nDTSTART:20260319T100000\n"));
+  ASSERT_EQ(twice.size(), 1u);
+  EXPECT_TRUE(twice[0].isAllDay);
+  EXPECT_EQ(secs(twice[0].startDate), epoch(2026, 3, 19, 0, 0, 0, -4));
 }
 
 TEST_F(ICSParserTest, EndRules) {

@@ -445,8 +445,8 @@ class Reader {
       p_.dtstart = trimBlanksView(value);
       bool dateParam = false;
       for (size_t k = 1; k < pieces_.size(); ++k) dateParam = dateParam || isValueDate(pieces_[k]);
-      // Like every other property, a repeated DTSTART decides the flag anew.
-      p_.allDay = dateParam || graphemeCount(p_.dtstart) == 8;
+      // The flag is only ever set: a later timed DTSTART does not clear it.
+      if (dateParam || graphemeCount(p_.dtstart) == 8) p_.allDay = true;
     } else if (name == "DTEND") {
       p_.dtend = trimBlanksView(value);
     }
