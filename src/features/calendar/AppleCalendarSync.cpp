@@ -47,6 +47,8 @@ bool AppleCalendarSync::diagnosticMode() const {
 
 void AppleCalendarSync::startIfEnabled() {
   if (diagnosticMode()) return;
+  // Automated runs of the client open no system store of their own.
+  if (auto b = browser_.lock(); b && b->mode() == AppMode::test) return;
   // The store is opened at start so the backend in use is known (and logged) early.
   std::weak_ptr<bool> alive = alive_;
   spawn([](AppleCalendarSync* self, std::weak_ptr<bool> alive) -> Task<void> {

@@ -57,7 +57,8 @@ class AppleCalendarSync {
   void updateConfig(const Config& c);
 
   // Launch sequence and page loads. The sync run itself is not part of this build:
-  // both only prepare (store, log line) and say so.
+  // both only prepare (store, log line) and say so. Nothing in diagnostic mode; the
+  // store is not opened in test mode.
   void startIfEnabled();
   void syncAfterPageLoadedIfNeeded();
 
