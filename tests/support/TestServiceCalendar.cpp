@@ -28,26 +28,35 @@ std::string at(std::chrono::system_clock::time_point base, int days, const char*
   return day(base, days) + "T" + hhmm + "00";
 }
 
+// The subscribe page inside the calendar page's frame (sidebar, top bar, styles).
 std::string subscribePage(const std::string& host) {
   std::string absolute = "http://" + host + kDemoFeedPath;
-  std::string body =
-      pages::sidebar("/calendar") +
-      "<div class=\"main-wrapper\"><div class=\"page\"><h1>日历订阅</h1>"
-      "<p class=\"hint\">把下面的地址添加到日历应用，即可在电脑和手机上看到本账号的开庭、期限和待办。"
+  std::string main =
+      "<div class=\"page-head\"><h1>日历订阅</h1></div>"
+      "<div class=\"card\"><div class=\"card-head\"><h3>订阅地址（全部日程）</h3>"
+      "<span class=\"more\">开庭 · 法定期限 · 待办 · 逾期</span></div><div class=\"card-body\">"
+      "<p class=\"small muted\">把下面的地址添加到日历应用，即可在电脑和手机上看到本账号的开庭、期限和待办。"
       "地址相当于密码，请勿转发。</p>"
-      "<div class=\"card\"><label>订阅地址（全部日程）</label>"
-      "<input id=\"icsUrl\" readonly value=\"" + absolute + "\">"
-      "<button onclick=\"navigator.clipboard.writeText(document.getElementById('icsUrl').value)\">复制</button>"
-      "<p class=\"path\">站内路径：<code>" + std::string(kDemoFeedPath) + "</code></p></div>"
-      "<ul class=\"legend\"><li>开庭：提前 1 天和 30 分钟提醒</li><li>法定期限：当天全天</li>"
-      "<li>逾期事项：每日汇总</li></ul></div></div>";
-  return "<!DOCTYPE html>\n<html lang=\"zh-CN\"><head><meta charset=\"utf-8\"><title>日历订阅 - 墨衡台</title>"
-         "<style>body{font-family:'Noto Sans CJK SC',sans-serif;margin:0;background:#f5f7fb;color:#1f2937}"
-         ".main-wrapper{margin-left:220px;padding:32px}.card{background:#fff;border-radius:12px;padding:20px;"
-         "box-shadow:0 1px 3px rgba(15,23,42,.08)}input{width:70%;padding:8px;border:1px solid #d1d5db;"
-         "border-radius:8px}button{margin-left:8px;padding:8px 14px;border:0;border-radius:8px;background:#2563eb;"
-         "color:#fff}.hint,.path{color:#6b7280}</style></head><body>" +
-         body + "</body></html>\n";
+      "<div class=\"actions\" style=\"margin:12px 0\"><input id=\"icsUrl\" readonly value=\"" + absolute +
+      "\" style=\"flex:1;min-width:420px;height:34px;padding:0 10px;border:1px solid #D5DEE8;border-radius:8px;"
+      "font:inherit\"><button class=\"btn btn-primary\" onclick=\"navigator.clipboard.writeText("
+      "document.getElementById('icsUrl').value)\">复制链接</button></div>"
+      "<p class=\"small muted\">站内路径：<code>" + std::string(kDemoFeedPath) + "</code></p></div></div>"
+      "<div class=\"card\" style=\"margin-top:16px\"><div class=\"card-head\"><h3>提醒规则</h3></div>"
+      "<div class=\"card-body\"><ul class=\"small\"><li>开庭：提前 1 天和 30 分钟提醒</li>"
+      "<li>法定期限：当天全天显示</li><li>逾期事项：每日汇总，处理后自动移除</li></ul></div></div>";
+  // The calendar page's frame, with this page's content and title.
+  std::string page = pages::calendar();
+  const std::string open = "<div class=\"page\">";
+  auto from = page.find(open);
+  auto to = page.rfind("</div></div>");
+  if (from != std::string::npos && to != std::string::npos && to > from) {
+    from += open.size();
+    page.replace(from, to - from, main);
+  }
+  auto t1 = page.find("<title>"), t2 = page.find("</title>");
+  if (t1 != std::string::npos && t2 != std::string::npos) page.replace(t1 + 7, t2 - t1 - 7, "日历订阅 · 墨衡台");
+  return page;
 }
 
 struct Ev {
