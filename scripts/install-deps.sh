@@ -19,6 +19,8 @@ PKGS=(
   haskell-status-notifier-item-utils
   # Page export, login item and update check tests: pdftotext, desktop-file-validate, dpkg-deb.
   poppler-utils dpkg
+  # System calendar store: Evolution Data Server (libecal) and its registry/calendar services.
+  libecal2.0-dev libedataserver1.2-dev evolution-data-server
 )
 missing=()
 for p in "${PKGS[@]}"; do

@@ -10,6 +10,7 @@ inline constexpr const char* kAlert = "ALERT";
 inline constexpr const char* kAudit = "AUDIT";
 inline constexpr const char* kBadge = "BADGE";
 inline constexpr const char* kBridge = "BRIDGE";
+inline constexpr const char* kCal = "CAL";
 inline constexpr const char* kCookie = "COOKIE";
 inline constexpr const char* kDeepLink = "DEEPLINK";
 inline constexpr const char* kEdit = "EDIT";

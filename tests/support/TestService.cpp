@@ -11,6 +11,7 @@
 #include <stdexcept>
 
 #include "TestPages.h"
+#include "TestServiceCalendar.h"
 #include "base/MainQueue.h"
 
 namespace quorvel::test {
@@ -527,6 +528,7 @@ void TestService::installBuiltinRoutes() {
   setRoute("/api/desktop/upload", upload);
   installSearchRoutes(*this);
   installUpdateRoutes(*this);
+  installCalendarRoutes(*this);
 }
 
 }  // namespace quorvel::test

@@ -1,15 +1,119 @@
 #pragma once
+// The calendar-sync service: the service's calendar feed into the system calendar and
+// reminders. This unit holds its settings and observable state, the system calendar
+// store it owns, the permission request, feed discovery on "/calendar/subscribe" and
+// the live fetch the desktop calendar uses. Confined to the main thread.
+//
+// Wiring (application): attach(browser) once the workspace model exists, then
+// startIfEnabled() in the launch sequence (it opens the store and logs the backend).
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "base/Published.h"
+#include "base/Task.h"
+#include "core/calendar/CalendarSyncConfig.h"
+#include "core/calendar/ICSEvent.h"
+#include "platform/calendar/CalendarStoreFactory.h"
+#include "platform/calendar/SystemCalendarStore.h"
 
 namespace quorvel {
 
-// The calendar-sync service: hearings and deadlines into the local calendar.
+class BrowserModel;
+class UserDefaults;
+
 class AppleCalendarSync {
  public:
+  using Config = CalendarSyncConfig;
+
   static AppleCalendarSync& shared();
-  // After every page load outside the sign-in page: starts the first sync of the
-  // process once the sync is enabled and set up.
-  void syncAfterPageLoadedIfNeeded();
+  // A separate instance over the given defaults (tests); shared() uses the standard ones.
+  explicit AppleCalendarSync(UserDefaults& defaults);
+  ~AppleCalendarSync();
+  AppleCalendarSync(const AppleCalendarSync&) = delete;
+  AppleCalendarSync& operator=(const AppleCalendarSync&) = delete;
+
+  // The workspace model the sync reads the service through (held weakly).
+  void attach(const std::shared_ptr<BrowserModel>& browser);
+  // Where and how the store is opened (before the first use; tests point it elsewhere).
+  void setStoreOptions(CalendarStoreOptions options) { storeOptions_ = std::move(options); }
+  // Uses this store instead of opening one (tests: the fake).
+  void setStore(std::unique_ptr<SystemCalendarStore> store);
+
+  // Published state.
+  Published<Config, AppleCalendarSync> config;
+  Published<bool, AppleCalendarSync> isSyncing{false};
+  Published<std::string, AppleCalendarSync> statusText;
+  Published<std::string, AppleCalendarSync> lastSyncedAt;
+  Published<int, AppleCalendarSync> syncedEventsCount{0};
+  Published<int, AppleCalendarSync> syncedRemindersCount{0};
+  Published<int, AppleCalendarSync> writeBackCount{0};
+  // Which store is in use, for the settings ("Evolution 数据服务…" / "本地日历存储…");
+  // empty until the store is open.
+  Published<std::string, AppleCalendarSync> storeDescription;
+
+  // Publishes new settings and stores them under "apple.calendar.sync.config.v1".
+  void updateConfig(const Config& c);
+
+  // Launch sequence and page loads. The sync run itself is not part of this build:
+  // both only prepare (store, log line) and say so. Nothing in diagnostic mode; the
+  // store is not opened in test mode.
   void startIfEnabled();
+  void syncAfterPageLoadedIfNeeded();
+
+  // Opens the system store once (EDS, else SQLite) and logs which; later calls wait
+  // for the same store.
+  Task<SystemCalendarStore*> ensureStore();
+  SystemCalendarStore* store() const { return store_.get(); }
+
+  // Asks the store for calendar access and, with syncReminders on, reminder access;
+  // logs "[Quorvel][CAL] 权限结果 calendar=%d reminders=%d"; returns the calendar answer.
+  Task<bool> requestPermissions();
+
+  // Fetches the feed now (cached address unless forceDiscover) and returns its events.
+  // Errors: AppleCal 2 (no link), AppleCal <status> (bad reply; the cached address is
+  // dropped), Quorvel 1–3 from the page read, Http transport errors (cache kept).
+  Task<std::vector<ICSEvent>> fetchLiveEvents(bool forceDiscover);
+
+  // For the sync run. The absolute feed address found on "/calendar/subscribe".
+  Task<std::string> discoverAllICSURL();
+  // The account key of the workspace's badge counts ("firm:user"; ":" before they load).
+  std::string currentAccountKey() const;
+  // The cached feed address and entity tag, dropped first when they were found under
+  // another account than the current one or the workspace is signed out.
+  std::optional<std::string> cachedAllICSURL();
+  std::optional<std::string> cachedETag();
+  // Remembers the address (and keeps the tag only while the address stays the same)
+  // under the current account.
+  void cacheAllICSURL(const std::string& url);
+  // Stored only after the calendars were written; bound to the current account.
+  void cacheETag(const std::optional<std::string>& etag);
+  void forgetFeedCache();
+  // "apple.cal.lastAccount.v1": the account whose schedule was last synced (empty: none).
+  std::string lastSyncedAccount() const;
+  // Stores a real account key; "" and ":" (badges not loaded) are ignored.
+  void rememberSyncedAccount(const std::string& key);
+  // note + " · " + HH:mm:ss into statusText, the time into lastSyncedAt.
+  void updateTimestamp(const std::string& note);
+
+ private:
+  void dropCacheIfForeign();
+  bool diagnosticMode() const;
+
+  UserDefaults& defaults_;
+  std::weak_ptr<BrowserModel> browser_;
+  CalendarStoreOptions storeOptions_;
+  std::unique_ptr<SystemCalendarStore> store_;
+  bool storeOpening_ = false;
+  std::vector<std::function<void()>> storeWaiters_;
+
+  // The feed cache belongs to the account that found it.
+  std::optional<std::string> cachedURL_;
+  std::optional<std::string> cachedETag_;
+  std::string cacheAccount_;
+  bool didInitialSync_ = false;
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 }  // namespace quorvel

@@ -1,0 +1,128 @@
+// The system calendar store over Evolution Data Server, inside the private session
+// bus of the display wrapper: the registry and the calendar factory start there by
+// D-Bus activation.
+#include <gtest/gtest.h>
+#include <libecal/libecal.h>
+
+#include "CalendarStoreContract.h"
+#include "base/AppError.h"
+#include "base/Log.h"
+#include "platform/calendar/CalendarStoreFactory.h"
+#include "platform/calendar/EdsCalendarStore.h"
+
+namespace quorvel::test {
+namespace {
+
+// EDS services started by activation inherit the bus's environment: no desktop
+// settings daemon and no GVfs in a test session.
+void prepareEdsEnvironment() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  GError* error = nullptr;
+  GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, &error);
+  ASSERT_TRUE(bus) << (error ? error->message : "");
+  GVariantBuilder env;
+  g_variant_builder_init(&env, G_VARIANT_TYPE("a{ss}"));
+  g_variant_builder_add(&env, "{ss}", "GSETTINGS_BACKEND", "memory");
+  g_variant_builder_add(&env, "{ss}", "GIO_USE_VFS", "local");
+  GVariant* reply = g_dbus_connection_call_sync(bus, "org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                                "org.freedesktop.DBus", "UpdateActivationEnvironment",
+                                                g_variant_new("(a{ss})", &env), nullptr, G_DBUS_CALL_FLAGS_NONE, 5000,
+                                                nullptr, &error);
+  if (reply) g_variant_unref(reply);
+  g_clear_error(&error);
+  g_object_unref(bus);
+}
+
+std::unique_ptr<SystemCalendarStore> makeEds() {
+  prepareEdsEnvironment();
+  // The first start of the services on a fresh bus takes a few seconds.
+  return await(EdsCalendarStore::open(30000), 40000);
+}
+
+INSTANTIATE_TEST_SUITE_P(Eds, CalendarStoreContract, ::testing::Values(StoreMaker{"Eds", makeEds}), storeMakerName);
+
+// A second EDS client, as the desktop's task application is: it ticks a reminder off.
+void completeInAnotherClient(const std::string& listID, const std::string& uid) {
+  GError* error = nullptr;
+  ESourceRegistry* registry = e_source_registry_new_sync(nullptr, &error);
+  ASSERT_TRUE(registry) << (error ? error->message : "");
+  ESource* source = e_source_registry_ref_source(registry, listID.c_str());
+  ASSERT_TRUE(source);
+  EClient* client = e_cal_client_connect_sync(source, E_CAL_CLIENT_SOURCE_TYPE_TASKS, static_cast<guint32>(-1),
+                                              nullptr, &error);
+  ASSERT_TRUE(client) << (error ? error->message : "");
+  ICalComponent* comp = nullptr;
+  ASSERT_TRUE(e_cal_client_get_object_sync(E_CAL_CLIENT(client), uid.c_str(), nullptr, &comp, nullptr, &error));
+  i_cal_component_set_status(comp, I_CAL_STATUS_COMPLETED);
+  ICalTime* now = i_cal_time_new_current_with_zone(i_cal_timezone_get_utc_timezone());
+  i_cal_component_take_property(comp, i_cal_property_new_completed(now));
+  g_object_unref(now);
+  EXPECT_TRUE(e_cal_client_modify_object_sync(E_CAL_CLIENT(client), comp, E_CAL_OBJ_MOD_ALL,
+                                              E_CAL_OPERATION_FLAG_NONE, nullptr, &error))
+      << (error ? error->message : "");
+  g_clear_error(&error);
+  g_object_unref(comp);
+  g_object_unref(client);
+  g_object_unref(source);
+  g_object_unref(registry);
+}
+
+TEST(EdsCalendarStore, AReminderCompletedByAnotherClientIsSignalledWithinFiveSeconds) {
+  auto store = makeEds();
+  auto sources = await(store->sources());
+  ASSERT_FALSE(sources.empty());
+  EXPECT_EQ(sources.front().type, CalendarSourceType::local);
+  auto list = await(store->createCalendar("墨衡台待办", "#7C3AED", CalendarEntityType::reminder, sources.front().id));
+  ReminderItem r;
+  r.calendarId = list.id;
+  r.title = "提交证据";
+  r.notes = "[quorvel:log:8401]";
+  r.due = DueDay{2026, 3, 18};
+  r.priority = 1;
+  r.id = store->saveReminder(r);
+  int changed = 0;
+  auto c = store->changed().connect([&] { ++changed; });
+  await(store->commit());
+  // Our own write comes back through the live view as well; let it settle.
+  runMainLoopUntil([&] { return changed >= 2; }, 3000);
+  runMainLoopUntil([] { return false; }, 300);
+
+  changed = 0;
+  completeInAnotherClient(list.id, SystemCalendarStore::splitItemID(r.id)->second);
+  EXPECT_TRUE(runMainLoopUntil([&] { return changed > 0; }, 5000));
+  auto read = await(store->reminders({list.id}));
+  ASSERT_EQ(read.size(), 1u);
+  EXPECT_TRUE(read[0].completed);
+  EXPECT_TRUE(read[0].completionDate);
+  c.disconnect();
+}
+
+TEST(CalendarStoreFactory, ChoosesEdsWhenItAnswersAndLogsTheBackend) {
+  prepareEdsEnvironment();
+  std::vector<std::string> lines;
+  setLogSink([&](const std::string& l) { lines.push_back(l); });
+  CalendarStoreOptions options;
+  options.edsTimeoutMs = 30000;
+  auto store = await(openSystemCalendarStore(options), 40000);
+  setLogSink({});
+  EXPECT_EQ(store->backend(), CalendarBackend::eds);
+  EXPECT_EQ(countContaining(lines, "[Quorvel][CAL] 日历存储：Evolution 数据服务"), 1);
+}
+
+TEST(CalendarStoreFactory, FallsBackToTheSqliteStoreWhenEdsIsMute) {
+  std::vector<std::string> lines;
+  setLogSink([&](const std::string& l) { lines.push_back(l); });
+  CalendarStoreOptions options;
+  options.edsTimeoutMs = 1;  // no registry answers that fast
+  auto started = std::chrono::steady_clock::now();
+  auto store = await(openSystemCalendarStore(options), 10000);
+  setLogSink({});
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(3));
+  EXPECT_EQ(store->backend(), CalendarBackend::sqlite);
+  EXPECT_EQ(countContaining(lines, "[Quorvel][CAL] 日历存储：本地日历存储"), 1);
+}
+
+}  // namespace
+}  // namespace quorvel::test

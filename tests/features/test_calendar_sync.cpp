@@ -1,0 +1,111 @@
+// The calendar-sync service's state and permission request, over the in-memory store.
+#include <gtest/gtest.h>
+
+#include "CalendarTestSupport.h"
+#include "TestEnv.h"
+#include "TestHelpers.h"
+#include "base/Clock.h"
+#include "base/Log.h"
+#include "features/calendar/AppleCalendarSync.h"
+#include "fakes/FakeCalendarStore.h"
+#include "platform/UserDefaults.h"
+
+namespace quorvel::test {
+namespace {
+
+class CalendarSyncTest : public ::testing::Test {
+ protected:
+  TempHome home;
+  UserDefaults defaults{home.configHome() / "Quorvel" / "defaults.json"};
+  std::vector<std::string> lines;
+  void SetUp() override { setLogSink([this](const std::string& l) { lines.push_back(l); }); }
+  void TearDown() override {
+    setLogSink({});
+    Clock::setNowForTesting(std::nullopt);
+  }
+};
+
+TEST_F(CalendarSyncTest, InitialStateFollowsTheStoredSettings) {
+  defaults.set(CalendarSyncConfig::kDefaultsKey, nlohmann::json{{"enabled", true}, {"intervalMinutes", "3"}});
+  AppleCalendarSync off(defaults);
+  EXPECT_FALSE(off.config->enabled);  // a wrong type gives the whole default
+  EXPECT_EQ(off.statusText.get(), CalendarSyncState::initialStatus(false));
+  EXPECT_EQ(off.lastSyncedAt.get(), "");
+  EXPECT_EQ(off.syncedEventsCount.get() + off.syncedRemindersCount.get() + off.writeBackCount.get(), 0);
+
+  AppleCalendarSync::Config c;
+  c.enabled = true;
+  off.updateConfig(c);
+  EXPECT_TRUE(off.config->enabled);
+  AppleCalendarSync on(defaults);
+  EXPECT_TRUE(on.config->enabled);
+  EXPECT_EQ(on.statusText.get(), "已开启，等待同步…");
+
+  ScopedTimeZone tz("Asia/Shanghai");
+  setClockTo(2026, 3, 18, 9, 41, 8);
+  Clock::advanceForTesting(std::chrono::seconds(7));
+  on.updateTimestamp("已是最新（无变更）");
+  EXPECT_EQ(on.statusText.get(), "已是最新（无变更） · 09:41:07");
+  EXPECT_EQ(on.lastSyncedAt.get(), "09:41:07");
+}
+
+TEST_F(CalendarSyncTest, PermissionsAskForRemindersOnlyWhenTheyAreSynced) {
+  AppleCalendarSync sync(defaults);
+  auto store = std::make_unique<FakeCalendarStore>();
+  auto* fake = store.get();
+  sync.setStore(std::move(store));
+  EXPECT_EQ(sync.storeDescription.get(), "内存日历（测试）");
+
+  EXPECT_TRUE(await(sync.requestPermissions()));
+  EXPECT_EQ(countContaining(lines, "[Quorvel][CAL] 权限结果 calendar=1 reminders=1"), 1);
+
+  fake->grantAccess = false;
+  EXPECT_FALSE(await(sync.requestPermissions()));
+  EXPECT_EQ(countContaining(lines, "[Quorvel][CAL] 权限结果 calendar=0 reminders=0"), 1);
+
+  auto c = sync.config.get();
+  c.syncReminders = false;
+  sync.updateConfig(c);
+  EXPECT_FALSE(await(sync.requestPermissions()));
+  EXPECT_EQ(countContaining(lines, "[Quorvel][CAL] 权限结果 calendar=0 reminders=1"), 1);
+}
+
+TEST_F(CalendarSyncTest, TheStoreIsOpenedOnceAndItsBackendLogged) {
+  AppleCalendarSync sync(defaults);
+  CalendarStoreOptions options;
+  options.tryEds = false;
+  options.sqliteFolder = home.dataHome() / "Quorvel";
+  sync.setStoreOptions(options);
+  // Two callers at once share one store.
+  auto a = runToEnd(sync.ensureStore());
+  auto b = runToEnd(sync.ensureStore());
+  ASSERT_TRUE(a->value && b->value);
+  EXPECT_EQ(*a->value, *b->value);
+  EXPECT_EQ((*a->value)->backend(), CalendarBackend::sqlite);
+  EXPECT_EQ(countContaining(lines, "[Quorvel][CAL] 日历存储：本地日历存储"), 1);
+  EXPECT_NE(sync.storeDescription.get().find("本地日历存储"), std::string::npos);
+}
+
+TEST_F(CalendarSyncTest, FeedCacheBelongsToItsAccount) {
+  AppleCalendarSync sync(defaults);  // no workspace: the account key is ":"
+  sync.cacheAllICSURL("https://app.quorvel.cn/cal/t/all.ics");
+  sync.cacheETag("\"v1\"");
+  EXPECT_EQ(sync.cachedETag(), "\"v1\"");
+  // The same address keeps its tag; a new address starts without one.
+  sync.cacheAllICSURL("https://app.quorvel.cn/cal/t/all.ics");
+  EXPECT_EQ(sync.cachedETag(), "\"v1\"");
+  sync.cacheAllICSURL("https://app.quorvel.cn/cal/u/all.ics");
+  EXPECT_FALSE(sync.cachedETag());
+  sync.forgetFeedCache();
+  sync.cacheETag("\"v2\"");  // a tag without an address is not kept
+  EXPECT_FALSE(sync.cachedETag());
+
+  // The last synced account: badge counts not loaded yet are no account.
+  sync.rememberSyncedAccount(":");
+  EXPECT_EQ(sync.lastSyncedAccount(), "");
+  sync.rememberSyncedAccount("墨衡律师事务所:张律师");
+  EXPECT_EQ(defaults.string("apple.cal.lastAccount.v1"), "墨衡律师事务所:张律师");
+}
+
+}  // namespace
+}  // namespace quorvel::test
