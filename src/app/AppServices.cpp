@@ -83,6 +83,7 @@ std::shared_ptr<BrowserModel> AppServices::browser() {
   browser_ = makeBrowserModel();
   browser_->notifyCounts = [this](const BadgeCounts& c) { notifier().update(c); };
   browser_->clearDockBadge = [this] { notifier().clearBadge(); };
+  AppleCalendarSync::shared().attach(browser_);
   pageFinished_ = browser_->pageFinished().connect([](const std::string& path) {
     // Every page load outside the sign-in page may start the first calendar sync.
     if (path.rfind("/login", 0) == 0) return;
