@@ -13,6 +13,8 @@ PKGS=(
   xvfb xauth dbus dbus-x11 dbus-user-session at-spi2-core
   fonts-noto-cjk fonts-noto-color-emoji
   python3 procps xdotool
+  # case volume (GVfs WebDAV mounts, a local WebDAV server for tests and the demo), PDF previews
+  gvfs gvfs-daemons gvfs-backends gvfs-fuse fuse3 libsecret-1-dev gnome-keyring lighttpd lighttpd-mod-webdav libpoppler-glib-dev poppler-utils
 )
 missing=()
 for p in "${PKGS[@]}"; do
