@@ -187,6 +187,7 @@ std::string backupName(std::string_view fileName, std::string_view stamp, int at
 }
 
 MountFailure classifyMountError(const MountErrorInfo& e) {
+  if (e.cancelledByUser) return MountFailure::cancelled;
   if (e.gaveUpAfterWrongPassword) return MountFailure::authFailed;
   if (e.gioDomain) {
     switch (e.code) {

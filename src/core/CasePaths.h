@@ -84,6 +84,7 @@ struct MountErrorInfo {
   std::string domainName;   // the GError's quark name
   std::string message;
   bool gaveUpAfterWrongPassword = false;
+  bool cancelledByUser = false;
 };
 MountFailure classifyMountError(const MountErrorInfo& e);
 // The alert (empty title: none) and the completion of a failed connect.

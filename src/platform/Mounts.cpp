@@ -35,6 +35,7 @@ struct MountState {
   std::string uri;
   int asked = 0;
   bool gaveUp = false;
+  bool cancelled = false;
   std::string user;
   std::function<void(Result)> resolve;
   SignalHandler askHandler;
@@ -60,9 +61,11 @@ void onAskPassword(GMountOperation* op, const char* message, const char* default
   GObjectPtr<GMountOperation> keep = GObjectPtr<GMountOperation>::retain(op);
   prompter->askPassword(req, [keep, st](std::optional<PasswordPrompter::Answer> a) {
     if (!a) {
+      st->cancelled = true;
       g_mount_operation_reply(keep, G_MOUNT_OPERATION_ABORTED);
       return;
     }
+    st->cancelled = false;
     st->user = a->user;
     g_mount_operation_set_username(keep, a->user.c_str());
     g_mount_operation_set_password(keep, a->password.c_str());
@@ -122,6 +125,7 @@ Task<Result> mount(std::string uri) {
             r = fromError(err.get());
           }
           r.gaveUpAfterWrongPassword = s.gaveUp;
+          r.cancelledByUser = !r.ok && s.cancelled;
           r.user = s.user;
           s.askHandler.disconnect();
           s.resolve(std::move(r));

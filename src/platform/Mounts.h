@@ -43,6 +43,7 @@ struct Result {
   std::string domainName;
   std::string message;
   bool gaveUpAfterWrongPassword = false;
+  bool cancelledByUser = false;  // the dialog was cancelled (GVfs then reports the HTTP refusal)
   std::string user;  // who signed in (when asked)
 };
 

@@ -1,4 +1,5 @@
 #include "TestService.h"
+#include "TestServiceVolume.h"
 
 #include <gio/gio.h>
 #include <glib.h>
@@ -528,6 +529,7 @@ void TestService::installBuiltinRoutes() {
   };
   setPrefixRoute("/api/proc_quick_upload/", upload);
   setRoute("/api/desktop/upload", upload);
+  installVolumeRoutes(*this);
 }
 
 }  // namespace quorvel::test

@@ -159,6 +159,10 @@ TEST(MountErrors, ClassifiedFromTheGioError) {
   MountErrorInfo wrong = gio(G_IO_ERROR_FAILED_HANDLED);
   wrong.gaveUpAfterWrongPassword = true;
   EXPECT_EQ(classifyMountError(wrong), MountFailure::authFailed);
+  // GVfs reports a cancelled password dialog as the server's refusal.
+  MountErrorInfo refused = gio(G_IO_ERROR_FAILED, "HTTP Error: Unauthorized");
+  refused.cancelledByUser = true;
+  EXPECT_EQ(classifyMountError(refused), MountFailure::cancelled);
 
   const std::string addr = "davs://dav.quorvel.cn/zm";
   auto cancelled = connectOutcome(MountFailure::cancelled, "ignored", addr);

@@ -68,7 +68,8 @@ Task<void> runConnect(Completion completion) {
   }
   auto mounting = Mounts::mount(uri);
   Mounts::Result r = co_await mounting;
-  CasePaths::MountErrorInfo info{r.gioDomain, r.code, r.domainName, r.message, r.gaveUpAfterWrongPassword};
+  CasePaths::MountErrorInfo info{r.gioDomain, r.code, r.domainName, r.message, r.gaveUpAfterWrongPassword,
+                                 r.cancelledByUser};
   auto kind = r.ok ? CasePaths::MountFailure::none : CasePaths::classifyMountError(info);
   if (kind != CasePaths::MountFailure::none && kind != CasePaths::MountFailure::alreadyMounted) {
     logLine(tags::kVolume, "挂载失败 " + r.message, LogLevel::warning);
