@@ -21,6 +21,7 @@
 #include "features/volume/LocalVolume.h"
 #include "platform/UserDefaults.h"
 #include "ui/preview/GtkPreviewPresenter.h"
+#include "ui/preview/PreviewHUD.h"
 #include "ui/preview/QuickLookPreviewer.h"
 #include "ui/volume/VolumePasswordDialog.h"
 
@@ -33,6 +34,24 @@ std::string readAll(const fs::path& p) {
   std::stringstream s;
   s << in.rdbuf();
   return s.str();
+}
+
+// The window as drawn, written as PNG (renders for a person to look at).
+bool savePng(Gtk::Window& window, const char* path) {
+  GtkWidget* w = GTK_WIDGET(window.gobj());
+  GdkPaintable* paintable = gtk_widget_paintable_new(w);
+  GtkSnapshot* snap = gtk_snapshot_new();
+  gdk_paintable_snapshot(paintable, snap, gtk_widget_get_width(w), gtk_widget_get_height(w));
+  GskRenderNode* node = gtk_snapshot_free_to_node(snap);
+  bool ok = false;
+  if (node) {
+    GdkTexture* texture = gsk_renderer_render_texture(gtk_native_get_renderer(GTK_NATIVE(w)), node, nullptr);
+    ok = gdk_texture_save_to_png(texture, path);
+    g_object_unref(texture);
+    gsk_render_node_unref(node);
+  }
+  g_object_unref(paintable);
+  return ok;
 }
 
 struct Outcome {
@@ -63,6 +82,10 @@ class VolumeTest : public ServiceTabFixture {
       if (!answers.empty()) answers.pop_front();
       // Answered on a later turn, as a person would.
       postToMain([&d, answer] {
+        if (const char* png = g_getenv("QUORVEL_PASSWORD_PNG")) {
+          runMainLoopUntil([] { return false; }, 400);
+          savePng(d, png);
+        }
         if (answer) {
           d.fill(answer->user, answer->password, answer->save);
           d.submit();
@@ -219,8 +242,10 @@ TEST_F(VolumeTest, PreviewOfAPdfCopiesItIntoTheCacheAndOpensOurWindow) {
   // The window as a person sees it, when asked for (QUORVEL_PREVIEW_PNG=path).
   if (const char* png = g_getenv("QUORVEL_PREVIEW_PNG")) {
     runMainLoopUntil([] { return false; }, 800);
-    std::string cmd = "import -window '" + std::string(ql.window()->get_title()) + "' '" + png + "'";
-    EXPECT_EQ(std::system(cmd.c_str()), 0);
+    EXPECT_TRUE(savePng(*ql.window(), png));
+    PreviewHUD hud("正在准备预览…");
+    runMainLoopUntil([] { return false; }, 500);
+    if (const char* hudPng = g_getenv("QUORVEL_HUD_PNG")) EXPECT_TRUE(savePng(hud.panel(), hudPng));
   }
 
   // A second preview is a hit and switches the same window.

@@ -93,7 +93,7 @@ void QuickLookPreviewer::build() {
     if (auto gapp = std::dynamic_pointer_cast<Gtk::Application>(app)) window_->set_application(gapp);
   }
 
-  header_ = Gtk::make_managed<LawSheetHeader>("快速预览", "", "doc.text.magnifyingglass");
+  header_ = Gtk::make_managed<LawSheetHeader>("快速预览", "快速预览", "doc.text.magnifyingglass", LawIconKind::search);
   pager_ = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 6);
   prev_ = makeLawSecondaryButton("‹ 上一页", true);
   next_ = makeLawSecondaryButton("下一页 ›", true);

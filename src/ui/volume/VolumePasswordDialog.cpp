@@ -23,12 +23,13 @@ VolumePasswordDialog::VolumePasswordDialog(const PasswordPrompter::Request& requ
   for (auto* w : Gtk::Window::list_toplevels())
     if (w != this && w->is_active()) set_transient_for(*w);
 
-  auto* header = Gtk::make_managed<LawSheetHeader>("登录卷宗盘", request.address, "externaldrive.connected.to.line.below");
+  auto* header = Gtk::make_managed<LawSheetHeader>("登录卷宗盘", request.address, "externaldrive.connected.to.line.below",
+                                                  LawIconKind::cases);
   set_titlebar(*header);
 
   body_.set_margin(18);
-  body_.add_css_class("law-canvas");
-  auto* intro = Gtk::make_managed<Gtk::Label>("卷宗盘需要单独登录（与网页账号相同）。");
+  add_css_class("law-canvas");
+  auto* intro = Gtk::make_managed<Gtk::Label>("卷宗盘由系统单独挂载，需要单独登录。");
   intro->set_xalign(0);
   intro->set_wrap(true);
   body_.append(*intro);
