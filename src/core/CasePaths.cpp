@@ -112,7 +112,9 @@ std::optional<fs::path> mapUnder(const fs::path& root, std::string_view serverPa
 
 std::optional<fs::path> findMountedRoot(const RootSearch& in) {
   auto exists = [&](const fs::path& p) { return in.exists && in.exists(p); };
-  if (in.overridePath && !in.overridePath->empty() && exists(*in.overridePath)) return fs::path(*in.overridePath);
+  // A relative override would resolve against the working folder: not a place.
+  if (in.overridePath && fs::path(*in.overridePath).is_absolute() && exists(*in.overridePath))
+    return fs::path(*in.overridePath);
   if (in.shareLocalPath && exists(*in.shareLocalPath)) return in.shareLocalPath;
   auto sharePieces = splitPieces(in.share.path);
   for (const auto& entry : in.gvfsEntries) {

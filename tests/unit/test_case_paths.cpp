@@ -87,6 +87,9 @@ TEST_F(RootSearchTest, OverrideThenShareLocalPathThenListing) {
   EXPECT_EQ(findMountedRoot(in), in.shareLocalPath);
   in.overridePath = "";
   EXPECT_EQ(findMountedRoot(in), in.shareLocalPath);
+  in.overridePath = "cases";  // relative: ignored, even when it exists here
+  present.insert("cases");
+  EXPECT_EQ(findMountedRoot(in), in.shareLocalPath);
   present.clear();
   EXPECT_FALSE(findMountedRoot(in));
 }

@@ -23,7 +23,9 @@
 #include "ui/preview/GtkPreviewPresenter.h"
 #include "ui/preview/PreviewHUD.h"
 #include "ui/preview/QuickLookPreviewer.h"
+#include "ui/components/WidgetRender.h"
 #include "ui/volume/VolumePasswordDialog.h"
+#include "ui/volume/VolumeSettingsSection.h"
 
 namespace quorvel::test {
 namespace {
@@ -136,6 +138,12 @@ TEST_F(VolumeTest, ConnectsThroughOurDialogReadsTheMountedRootAndDisconnects) {
   ASSERT_EQ(local, *root / "案件" / "2026" / "办案笔记.txt");
   EXPECT_EQ(readAll(*local), "开庭前核对证据原件。\n");
 
+  if (const char* png = g_getenv("QUORVEL_SETTINGS_PNG")) {
+    auto* section = Gtk::make_managed<VolumeSettingsSection>();
+    section->set_size_request(520, -1);
+    std::string error;
+    EXPECT_TRUE(renderWidgetToPng(*section, png, &error)) << error;
+  }
   // Connecting again completes at once without a dialog.
   logs.clear();
   Outcome again;

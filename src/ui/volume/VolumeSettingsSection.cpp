@@ -13,7 +13,6 @@ VolumeSettingsSection::VolumeSettingsSection() : LawCard(16), buttons_(Gtk::Orie
   title_.set_xalign(0);
   status_.set_xalign(0);
   status_.set_wrap(true);
-  status_.set_selectable(true);
   status_.add_css_class("law-status-line");
   message_.set_xalign(0);
   message_.set_wrap(true);
@@ -51,10 +50,16 @@ VolumeSettingsSection::VolumeSettingsSection() : LawCard(16), buttons_(Gtk::Orie
 }
 
 void VolumeSettingsSection::busy(bool on) {
-  connect_->set_sensitive(!on);
-  disconnect_->set_sensitive(!on);
+  if (!on) return;  // refresh() sets both from the state afterwards
+  connect_->set_sensitive(false);
+  disconnect_->set_sensitive(false);
 }
 
-void VolumeSettingsSection::refresh() { status_.set_text(LocalVolume::statusText()); }
+void VolumeSettingsSection::refresh() {
+  status_.set_text(LocalVolume::statusText());
+  bool mounted = LocalVolume::isMounted();
+  connect_->set_sensitive(!mounted);
+  disconnect_->set_sensitive(mounted);
+}
 
 }  // namespace quorvel
