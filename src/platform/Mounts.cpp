@@ -202,7 +202,8 @@ void forgetSavedPasswords(const std::string& uri, const std::string& user, std::
   // GVfs keeps share passwords as network passwords (server, protocol, user).
   GHashTable* attrs = g_hash_table_new_full(g_str_hash, g_str_equal, nullptr, g_free);
   g_hash_table_insert(attrs, (gpointer) "server", g_strdup(server.c_str()));
-  g_hash_table_insert(attrs, (gpointer) "protocol", g_strdup(protocol.c_str()));
+  // GVfs names the protocol of a dav share "http"/"https"; the server and port match.
+  g_hash_table_insert(attrs, (gpointer) "protocol", g_strdup(protocol == "davs" ? "https" : "http"));
   if (!user.empty()) g_hash_table_insert(attrs, (gpointer) "user", g_strdup(user.c_str()));
   secret_password_clearv(
       SECRET_SCHEMA_COMPAT_NETWORK, attrs, nullptr,

@@ -69,6 +69,7 @@ class VolumeTest : public ServiceTabFixture {
   std::deque<std::optional<PasswordPrompter::Answer>> answers;
   std::vector<PasswordPrompter::Request> asked;
   int retryNotes = 0;
+  int dialogsShown = 0;
   sigc::connection presented;
 
   void SetUp() override {
@@ -79,6 +80,7 @@ class VolumeTest : public ServiceTabFixture {
     Installed<PasswordPrompter>::install(prompter);
     Installed<PreviewPresenter>::install(presenter);
     presented = VolumePasswordDialog::presented().connect([this](VolumePasswordDialog& d) {
+      ++dialogsShown;
       if (d.showsRetryNote()) ++retryNotes;
       auto answer = answers.empty() ? std::nullopt : answers.front();
       if (!answers.empty()) answers.pop_front();
@@ -101,9 +103,9 @@ class VolumeTest : public ServiceTabFixture {
   void TearDown() override {
     presented.disconnect();
     if (dav.available() && LocalVolume::isMounted()) {
-      Outcome o;
-      LocalVolume::disconnect([&](bool ok, const std::string& m) { o = {true, ok, m}; });
-      runMainLoopUntil([&] { return o.done; }, 10000);
+      auto o = std::make_shared<Outcome>();
+      LocalVolume::disconnect([o](bool ok, const std::string& m) { *o = {true, ok, m}; });
+      runMainLoopUntil([o] { return o->done; }, 10000);
     }
     QuickLookPreviewer::shared().reset();
     Installed<PreviewPresenter>::uninstall(presenter);
@@ -112,10 +114,11 @@ class VolumeTest : public ServiceTabFixture {
   }
 
   Outcome connect(unsigned ms = 20000) {
-    Outcome o;
-    LocalVolume::connect([&](bool ok, const std::string& m) { o = {true, ok, m}; });
-    EXPECT_TRUE(runMainLoopUntil([&] { return o.done; }, ms));
-    return o;
+    // Shared: a completion that comes after the wait must not write into a gone frame.
+    auto o = std::make_shared<Outcome>();
+    LocalVolume::connect([o](bool ok, const std::string& m) { *o = {true, ok, m}; });
+    EXPECT_TRUE(runMainLoopUntil([o] { return o->done; }, ms));
+    return *o;
   }
   void answer(const std::string& user, const std::string& password,
               PasswordPrompter::Save save = PasswordPrompter::Save::never) {
@@ -150,6 +153,7 @@ TEST_F(VolumeTest, ConnectsThroughOurDialogReadsTheMountedRootAndDisconnects) {
   LocalVolume::connect([&](bool ok, const std::string& m) { again = {true, ok, m}; });
   EXPECT_TRUE(again.done && again.ok);
   EXPECT_TRUE(logged("[Quorvel][VOLUME] 已挂载，跳过登录框：" + root->string()));
+  EXPECT_EQ(dialogsShown, 1);
 
   Outcome off;
   LocalVolume::disconnect([&](bool ok, const std::string& m) { off = {true, ok, m}; });
@@ -225,6 +229,11 @@ TEST_F(VolumeTest, AccountSwitchDisconnectsThenSignsOut) {
   ASSERT_GE(unmounted, 0);
   EXPECT_LT(unmounted, at("[Quorvel][ACCOUNT] 已清除登录态"));
   EXPECT_FALSE(LocalVolume::mountedRoot());
+  // The password remembered for the old account is gone: the next connect asks.
+  int shown = dialogsShown;
+  answer("zhang", "mh-2026");
+  EXPECT_TRUE(connect().ok);
+  EXPECT_EQ(dialogsShown, shown + 1);
 }
 
 TEST_F(VolumeTest, PreviewOfAPdfCopiesItIntoTheCacheAndOpensOurWindow) {

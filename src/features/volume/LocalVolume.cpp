@@ -30,9 +30,10 @@ constexpr unsigned kProgressDelayMs = 350;
 std::mutex seenMutex;
 Snapshot seen;
 
+// Right after a remount the FUSE path answers EIO for a moment: it is there.
 bool existsNow(const fs::path& p) {
   std::error_code ec;
-  return fs::exists(p, ec);
+  return fs::exists(p, ec) || ec.value() == EIO;
 }
 
 std::optional<fs::path> mirrorIfPresent() {
