@@ -88,6 +88,7 @@ void WebDavServer::start() {
           "\"valid-user\" ) )\n"
        << "mimetype.assign = ( \".pdf\" => \"application/pdf\", \".txt\" => \"text/plain; charset=utf-8\", \"\" => "
           "\"application/octet-stream\" )\n";
+  if (kbps_) conf << "connection.kbytes-per-second = " << kbps_ << "\n";
   conf.close();
   std::string confPath = (dir_ / "lighttpd.conf").string();
   GError* err = nullptr;

@@ -19,6 +19,8 @@ class WebDavServer {
 
   // Starts lighttpd and waits until it accepts connections; throws on failure.
   void start();
+  // Limits each connection's speed (0: unlimited); set before start().
+  void setKiloBytesPerSecond(unsigned kbps) { kbps_ = kbps; }
   void stop();
   bool available() const;  // lighttpd and mod_webdav installed
 
@@ -38,6 +40,7 @@ class WebDavServer {
   std::string user_, password_;
   std::filesystem::path dir_;
   unsigned port_ = 0;
+  unsigned kbps_ = 0;
   GSubprocess* process_ = nullptr;
 };
 

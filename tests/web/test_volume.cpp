@@ -15,6 +15,7 @@
 #include "base/Installed.h"
 #include "base/MainQueue.h"
 #include "core/AppConfig.h"
+#include "core/CaseFileCache.h"
 #include "core/CasePaths.h"
 #include "fakes/FakeDialogs.h"
 #include "features/volume/AccountFlow.h"
@@ -75,6 +76,7 @@ class VolumeTest : public ServiceTabFixture {
   void SetUp() override {
     ServiceTabFixture::SetUp();
     if (!dav.available()) GTEST_SKIP() << "lighttpd with mod_webdav is not installed";
+    dav.setKiloBytesPerSecond(kiloBytesPerSecond());
     dav.start();
     UserDefaults::standard().set(CasePaths::kShareURLKey, dav.shareURI());
     Installed<PasswordPrompter>::install(prompter);
@@ -113,6 +115,8 @@ class VolumeTest : public ServiceTabFixture {
     ServiceTabFixture::TearDown();
   }
 
+  virtual unsigned kiloBytesPerSecond() const { return 0; }
+
   Outcome connect(unsigned ms = 20000) {
     // Shared: a completion that comes after the wait must not write into a gone frame.
     auto o = std::make_shared<Outcome>();
@@ -140,6 +144,17 @@ TEST_F(VolumeTest, ConnectsThroughOurDialogReadsTheMountedRootAndDisconnects) {
   auto local = LocalVolume::mapToLocal("/user_data/FIRM_demo/案件/2026/办案笔记.txt");
   ASSERT_EQ(local, *root / "案件" / "2026" / "办案笔记.txt");
   EXPECT_EQ(readAll(*local), "开庭前核对证据原件。\n");
+  // The same file through GIO streams (the way in when FUSE is unusable).
+  GioSource streams(dav.shareURI());
+  auto viaGio = streams.statRegular({"案件", "2026", "办案笔记.txt"});
+  ASSERT_TRUE(viaGio);
+  EXPECT_TRUE(viaGio->sameVersion(*statRegularFile(*local)));
+  fs::path copy = fs::path(g_get_tmp_dir()) / ("gio-copy-" + std::to_string(getpid()));
+  EXPECT_EQ(streams.copyTo({"案件", "2026", "办案笔记.txt"}, copy), "");
+  EXPECT_EQ(readAll(copy), "开庭前核对证据原件。\n");
+  EXPECT_EQ(statRegularFile(copy)->mtime, viaGio->mtime);
+  fs::remove(copy);
+  EXPECT_FALSE(streams.statRegular({"案件", "2026"}));  // a folder is no file to copy
 
   if (const char* png = g_getenv("QUORVEL_SETTINGS_PNG")) {
     auto* section = Gtk::make_managed<VolumeSettingsSection>();
@@ -272,6 +287,47 @@ TEST_F(VolumeTest, PreviewOfAPdfCopiesItIntoTheCacheAndOpensOurWindow) {
   ASSERT_TRUE(runMainLoopUntil([&] { return logged("[Quorvel][PREVIEW] 打开 起诉状.pdf"); }, 10000));
   EXPECT_TRUE(logged("[Quorvel][PREVIEW] 命中缓存 起诉状.pdf"));
   EXPECT_EQ(ql.window(), first);
+}
+
+// A share that sends about 100 KB a second: copies take long enough to see the panel.
+class SlowVolumeTest : public VolumeTest {
+ protected:
+  unsigned kiloBytesPerSecond() const override { return 100; }
+};
+
+struct RecordingPresenter : PreviewPresenter {
+  std::vector<std::string> events;
+  struct Panel : Progress {
+    std::vector<std::string>* events;
+    explicit Panel(std::vector<std::string>* e) : events(e) { events->push_back("panel"); }
+    ~Panel() override { events->push_back("closed"); }
+  };
+  void preview(const fs::path& file) override { events.push_back("preview " + file.filename().string()); }
+  std::unique_ptr<Progress> showProgress(const std::string& text) override {
+    EXPECT_EQ(text, "正在准备预览…");
+    return std::make_unique<Panel>(&events);
+  }
+};
+
+TEST_F(SlowVolumeTest, ProgressPanelOnlyForASlowCopyAndClosedBeforeThePreview) {
+  dav.putFile("案件/2026/短.txt", "一页纸");
+  dav.putFile("案件/2026/卷宗扫描.pdf", WebDavServer::samplePdf("Scanned file", 1) + std::string(300 * 1024, ' '));
+  answer("zhang", "mh-2026");
+  ASSERT_TRUE(connect().ok);
+  RecordingPresenter rec;
+  Installed<PreviewPresenter>::install(rec);
+  LocalVolume::preview("user_data/FIRM_demo/案件/2026/短.txt");
+  ASSERT_TRUE(runMainLoopUntil([&] { return !rec.events.empty(); }, 10000));
+  EXPECT_EQ(rec.events, std::vector<std::string>{"preview 短.txt"});
+
+  rec.events.clear();
+  auto started = std::chrono::steady_clock::now();
+  LocalVolume::preview("user_data/FIRM_demo/案件/2026/卷宗扫描.pdf");
+  ASSERT_TRUE(runMainLoopUntil([&] { return !rec.events.empty(); }, 10000));
+  EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(340));
+  ASSERT_TRUE(runMainLoopUntil([&] { return rec.events.size() == 3; }, 20000));
+  EXPECT_EQ(rec.events, (std::vector<std::string>{"panel", "closed", "preview 卷宗扫描.pdf"}));
+  Installed<PreviewPresenter>::uninstall(rec);
 }
 
 TEST_F(VolumeTest, WebDownloadOfACaseFileLandsAtItsMappedPlace) {
