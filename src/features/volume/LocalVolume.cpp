@@ -132,6 +132,8 @@ Task<void> runPreview(std::string rel) {
   timer.reset();
   progress->reset();
   if (!local) {
+    if (!lastSeen().root && !lastSeen().streamURI)
+      logLine(tags::kVolume, "未连接卷宗盘，无法预览：" + rel, LogLevel::warning);
     alertOk("还没有这个文件的本地副本",
             "预览需要先拿到文件：\n· 连上卷宗盘后点一次预览即可自动缓存\n· 或在「本地卷宗镜像」里缓存这份卷宗");
     co_return;
@@ -214,6 +216,7 @@ void reveal(const std::string& rel) {
   auto local = mapToLocal(rel);
   switch (CasePaths::revealStep(local, existsNow)) {
     case CasePaths::RevealStep::notConnected:
+      logLine(tags::kVolume, "未连接卷宗盘，无法显示：" + rel, LogLevel::warning);
       alertOk("还没有连接卷宗盘", "请先在「设置 → 本地卷宗盘」里连接，或把文件下载到本地镜像目录。");
       break;
     case CasePaths::RevealStep::selectFile:
