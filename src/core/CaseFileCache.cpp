@@ -238,10 +238,14 @@ std::optional<fs::path> CaseFileCache::prepareDestination(const std::string& ser
   if (!C) return std::nullopt;
   std::error_code ec;
   fs::create_directories(C->parent_path(), ec);
-  bool editing = isEditing_ && isEditing_(*CasePaths::relTail(serverPath));
-  if (!editing && fs::exists(fs::symlink_status(*C, ec))) {
-    if (!backupOld(*C)) return std::nullopt;
+  if (!fs::exists(fs::symlink_status(*C, ec))) return C;
+  // A copy open in an edit session is no download's target: a refused or broken
+  // download removes what stands at its destination.
+  if (isEditing_ && isEditing_(*CasePaths::relTail(serverPath))) {
+    logLine(tags::kPreview, "正在编辑，下载不放到原处：" + nameOf(*C));
+    return std::nullopt;
   }
+  if (!backupOld(*C)) return std::nullopt;
   return C;
 }
 

@@ -74,9 +74,9 @@ class CaseFileCache {
   std::optional<std::filesystem::path> cachePath(const std::string& serverPath) const;
   // A current local copy, or the best one there is.
   std::optional<std::filesystem::path> ensureLocal(const std::string& serverPath);
-  // The cache place ready for a new copy: a copy standing there is backed up first;
-  // one being edited stays and the place is still returned. Nothing when the old
-  // copy could not be backed up.
+  // The cache place ready for a new copy: a copy standing there is backed up first.
+  // Nothing when the old copy could not be backed up or is open in an edit session
+  // (the download then goes to the download folder).
   std::optional<std::filesystem::path> prepareDestination(const std::string& serverPath);
   // Moves `file` into "_旧版本" under a free name; the new place, or nothing (the
   // file then stays where it was).

@@ -20,6 +20,7 @@
 #include "fakes/FakeDialogs.h"
 #include "features/volume/AccountFlow.h"
 #include "features/volume/LocalVolume.h"
+#include "features/volume/PreviewCache.h"
 #include "platform/UserDefaults.h"
 #include "ui/preview/GtkPreviewPresenter.h"
 #include "ui/preview/PreviewHUD.h"
@@ -349,6 +350,14 @@ TEST_F(VolumeTest, WebDownloadOfACaseFileLandsAtItsMappedPlace) {
   for (auto& e : fs::directory_iterator(AppConfig::mirrorDir() / "_旧版本"))
     kept |= e.path().filename().string().rfind("证据目录.", 0) == 0 && readAll(e.path()) == "the copy downloaded last week";
   EXPECT_TRUE(kept);
+
+  // A copy open in an edit session (under any spelling of its path) stays untouched.
+  std::ofstream(place) << "my unsaved-to-server edits";
+  PreviewCache::beginEditing("/user_data/FIRM_demo//案件/2026/证据目录.pdf");
+  model->loadInActive("/download_file?path=user_data%2FFIRM_demo%2F%E6%A1%88%E4%BB%B6%2F2026%2F%E8%AF%81%E6%8D%AE%E7%9B%AE%E5%BD%95.pdf&action=download");
+  ASSERT_TRUE(runMainLoopUntil([&] { return logged("下载完成：" + (AppConfig::downloadDir() / "证据目录.pdf").string()); }, 15000));
+  EXPECT_EQ(readAll(place), "my unsaved-to-server edits");
+  PreviewCache::endEditing(rel);
 
   // A path that climbs out of the mirror gets no place there: the download folder takes it.
   model->loadInActive("/download_file?path=user_data%2FFIRM_demo%2F..%2F..%2Fevil.pdf&action=download");
