@@ -204,7 +204,13 @@ std::string statusText() {
 void alertNotConnected() { alertOk("还没有连接卷宗盘", "请先在「设置 → 本地卷宗盘」里连接。"); }
 
 void openRoot() {
-  auto root = workRoot();
+  auto root = mountedRoot();
+  // Mounted without a local path: the file manager opens the share's address itself.
+  if (!root && Mounts::isMounted(shareURI())) {
+    Desktop::shared().openURI(shareURI());
+    return;
+  }
+  if (!root) root = mirrorIfPresent();
   if (!root) {
     alertNotConnected();
     return;
