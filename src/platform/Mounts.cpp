@@ -77,20 +77,10 @@ void onAskPassword(GMountOperation* op, const char* message, const char* default
 }
 
 GMount* findMount(const std::string& uri) {
-  // The volume monitor keeps GVfs's mount list; asking it does no I/O.
-  GVolumeMonitor* mon = g_volume_monitor_get();
+  // GVfs's mount tracker answers from memory; no volume monitors are started.
   GFile* share = g_file_new_for_uri(uri.c_str());
-  GList* mounts = g_volume_monitor_get_mounts(mon);
-  GMount* found = nullptr;
-  for (GList* l = mounts; l; l = l->next) {
-    GMount* m = G_MOUNT(l->data);
-    GFile* root = g_mount_get_root(m);
-    if (!found && (g_file_equal(root, share) || g_file_has_prefix(share, root))) found = G_MOUNT(g_object_ref(m));
-    g_object_unref(root);
-  }
-  g_list_free_full(mounts, g_object_unref);
+  GMount* found = g_file_find_enclosing_mount(share, nullptr, nullptr);
   g_object_unref(share);
-  g_object_unref(mon);
   return found;
 }
 }  // namespace

@@ -56,7 +56,7 @@ bool davSupported();
 Task<Result> mount(std::string uri);
 // Unmounts the mount that holds the share.
 Task<Result> unmount(std::string uri);
-// Whether a GVfs mount holds the share (the volume monitor's list; no I/O).
+// Whether a GVfs mount holds the share (GVfs's mount tracker; no network I/O).
 bool isMounted(const std::string& uri);
 // The share's local path through GVfs's FUSE folder, when mounted and FUSE runs.
 std::optional<std::filesystem::path> localPath(const std::string& uri);

@@ -296,15 +296,6 @@ void disconnect(Completion completion, bool forgetPassword) {
 
 sigc::signal<void()>& stateChanged() {
   static sigc::signal<void()> s;
-  // Mounts made or ended elsewhere (the file manager) reach the watchers too.
-  static bool watching = false;
-  if (!watching && isMainThread()) {
-    watching = true;
-    GVolumeMonitor* monitor = g_volume_monitor_get();  // kept for the process
-    auto emit = +[](GVolumeMonitor*, GMount*, gpointer) { stateChanged().emit(); };
-    g_signal_connect(monitor, "mount-added", G_CALLBACK(emit), nullptr);
-    g_signal_connect(monitor, "mount-removed", G_CALLBACK(emit), nullptr);
-  }
   return s;
 }
 
