@@ -21,6 +21,8 @@ PKGS=(
   poppler-utils dpkg
   # System calendar store: Evolution Data Server (libecal) and its registry/calendar services.
   libecal2.0-dev libedataserver1.2-dev evolution-data-server
+  # case volume (GVfs WebDAV mounts, a local WebDAV server for tests and the demo), PDF previews
+  gvfs gvfs-daemons gvfs-backends gvfs-fuse fuse3 libsecret-1-dev gnome-keyring lighttpd lighttpd-mod-webdav libpoppler-glib-dev
 )
 missing=()
 for p in "${PKGS[@]}"; do

@@ -36,7 +36,16 @@ stop_service() {
 }
 # Ctrl+C reaches the client and the service alike; both end by themselves, and this
 # waits for the service so nothing outlives the script.
-trap 'stop_service; rm -f "$service_out"' EXIT
+dav_out=$(mktemp)
+dav_pid=""
+stop_dav() {
+  if [ -n "$dav_pid" ]; then
+    kill "$dav_pid" 2>/dev/null || true
+    wait "$dav_pid" 2>/dev/null || true
+    dav_pid=""
+  fi
+}
+trap 'stop_service; stop_dav; rm -f "$service_out" "$dav_out"' EXIT
 # One port per profile (kept in the port file): the saved tab session points at it
 # on the next start; the service takes a free port when that one is taken.
 ./build/tests/support/quorvel-test-service --demo --port-file "$profile/service-port" >"$service_out" &
@@ -49,6 +58,34 @@ done
 [ -s "$service_out" ] || { echo "本地测试服务未能启动" >&2; exit 1; }
 base=$(head -n1 "$service_out")
 echo "本地测试服务：$base（演示账号自动登录；$base/login?manual=1 可用任意用户名登录）"
+# The demo's case volume: a local WebDAV server with the sample case folders; the
+# client's "volume.shareURL" setting points at it.
+./build/tests/support/quorvel-demo-webdav >"$dav_out" &
+dav_pid=$!
+for _ in $(seq 50); do
+  [ -s "$dav_out" ] && break
+  kill -0 "$dav_pid" 2>/dev/null || break
+  sleep 0.1
+done
+if [ -s "$dav_out" ]; then
+  share=$(head -n1 "$dav_out")
+  mkdir -p "$profile/home/.config/Quorvel"
+  python3 - "$profile/home/.config/Quorvel/defaults.json" "$share" <<'PY'
+import json, os, sys
+path, share = sys.argv[1], sys.argv[2]
+try:
+    data = json.load(open(path, encoding="utf-8"))
+except Exception:
+    data = {}
+data["volume.shareURL"] = share
+tmp = path + ".tmp"
+json.dump(data, open(tmp, "w", encoding="utf-8"), ensure_ascii=False, indent=2)
+os.replace(tmp, path)
+PY
+  echo "本地卷宗盘：$share（连接时用户名 zhang，密码 mh-2026）"
+else
+  echo "本地卷宗盘未能启动（需要 lighttpd 与 lighttpd-mod-webdav），卷宗盘功能不可用" >&2
+fi
 demo_env=(HOME="$profile/home" XDG_CONFIG_HOME="$profile/home/.config" XDG_DATA_HOME="$profile/home/.local/share"
   XDG_CACHE_HOME="$profile/home/.cache")
 # The desktop entry, icons and quorvel:// handler of the demo profile; links opened

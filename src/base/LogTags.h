@@ -22,6 +22,7 @@ inline constexpr const char* kNotify = "NOTIFY";
 inline constexpr const char* kOcr = "OCR";
 inline constexpr const char* kOpen = "OPEN";
 inline constexpr const char* kPost = "POST";
+inline constexpr const char* kPreview = "PREVIEW";
 inline constexpr const char* kRender = "RENDER";
 inline constexpr const char* kSession = "SESSION";
 inline constexpr const char* kSelfTest = "SELFTEST";

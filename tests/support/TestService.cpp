@@ -1,6 +1,7 @@
 #include "TestService.h"
 #include "TestServiceSearch.h"
 #include "TestServiceUpdate.h"
+#include "TestServiceVolume.h"
 
 #include <gio/gio.h>
 #include <glib.h>
@@ -529,6 +530,7 @@ void TestService::installBuiltinRoutes() {
   installSearchRoutes(*this);
   installUpdateRoutes(*this);
   installCalendarRoutes(*this);
+  installVolumeRoutes(*this);
 }
 
 }  // namespace quorvel::test

@@ -18,6 +18,9 @@ using namespace quorvel::test;
 
 namespace {
 constexpr const char* kNotConnected = "[Quorvel][ALERT] 还没有连接卷宗盘：请先在「设置 → 本地卷宗盘」里连接。";
+constexpr const char* kRevealNotConnected =
+    "[Quorvel][ALERT] 还没有连接卷宗盘：请先在「设置 → 本地卷宗盘」里连接，或把文件下载到本地镜像目录。";
+constexpr const char* kNoLocalCopy = "[Quorvel][ALERT] 还没有这个文件的本地副本：预览需要先拿到文件";
 
 // Replaces the page's reply function with one that records every reply.
 constexpr const char* kRecordReplies =
@@ -150,7 +153,11 @@ TEST_F(BridgeTest, ActionsCopyAndAskForTheCaseVolume) {
       "a.postMessage({clip: 'x'});"
       "a.postMessage('unknown:x');"
       "return '';");
-  ASSERT_TRUE(runMainLoopUntil([&] { return logCount(kNotConnected) == 4; }, 5000)) << logCount(kNotConnected);
+  // Without a volume or a mirror folder each action says why it cannot go on.
+  ASSERT_TRUE(runMainLoopUntil([&] { return logCount("[Quorvel][ALERT] ") == 4; }, 5000)) << logCount("[Quorvel][ALERT] ");
+  EXPECT_EQ(logCount(kNotConnected), 2);  // edit, and openfolder (the dashboard names its folder)
+  EXPECT_EQ(logCount(kRevealNotConnected), 1);
+  EXPECT_EQ(logCount(kNoLocalCopy), 1);
   EXPECT_EQ(clipboardText(), "（2026）京0105民初1234号\n第二行");
   EXPECT_EQ(logCount("[Quorvel][VOLUME] 未连接卷宗盘，无法显示："), 1);
   EXPECT_EQ(logCount("[Quorvel][EDIT] 未连接卷宗盘，无法编辑：案件/2026/起诉状.pdf"), 1);
@@ -158,7 +165,7 @@ TEST_F(BridgeTest, ActionsCopyAndAskForTheCaseVolume) {
   // The page's own buttons send the same actions.
   logs.clear();
   h.evalText("document.querySelector('#fileLink ~ span').click(); document.getElementById('localFolderBtn').click(); return '';");
-  ASSERT_TRUE(runMainLoopUntil([&] { return logCount(kNotConnected) == 2; }, 5000));
+  ASSERT_TRUE(runMainLoopUntil([&] { return logCount(kNotConnected) == 1 && logCount(kNoLocalCopy) == 1; }, 5000));
   EXPECT_EQ(logCount("无法预览：案件/2026/起诉状.pdf"), 1);
   EXPECT_EQ(h.evalText("return String(window.__qvLocalFolderClicked);"), "undefined");
 }

@@ -16,15 +16,21 @@ void switchAccount(BrowserModel& browser) {
   std::weak_ptr<BrowserModel> weak = browser.weak_from_this();
   Dialogs::shared().alert("切换账号？", kText, {"切换并断开卷宗盘（推荐）", "只切换，保留卷宗盘连接", "取消"},
                           [weak](int answer) {
-                            auto m = weak.lock();
-                            if (!m || (answer != 0 && answer != 1)) return;
-                            if (answer == 0) {
-                              // Disconnecting the volume comes with the case-volume subsystem;
-                              // until then nothing can be mounted.
-                              if (!LocalVolume::mountedRoot())
-                                logLine(tags::kAccount, "断开卷宗盘：成功 本来就没挂载");
+                            if (answer == 1) {
+                              if (auto m = weak.lock()) m->logout();
+                              return;
                             }
-                            m->logout();
+                            if (answer != 0) return;
+                            // The sign-out waits for the unmount, whatever its outcome; a
+                            // password saved for the old account goes too, or the next
+                            // connect would mount the old firm's files again.
+                            LocalVolume::disconnect(
+                                [weak](bool ok, const std::string& message) {
+                                  logLine(tags::kAccount,
+                                          std::string("断开卷宗盘：") + (ok ? "成功" : "失败") + " " + message);
+                                  if (auto m = weak.lock()) m->logout();
+                                },
+                                /*forgetPassword=*/true);
                           });
 }
 

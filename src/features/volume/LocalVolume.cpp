@@ -1,46 +1,302 @@
 #include "features/volume/LocalVolume.h"
 
+#include <gio/gio.h>
+
+#include <mutex>
+
+#include "base/GLibPtr.h"
 #include "base/Log.h"
 #include "base/LogTags.h"
-#include "base/Text.h"
+#include "base/MainQueue.h"
+#include "base/Task.h"
+#include "core/AppConfig.h"
+#include "core/CasePaths.h"
 #include "core/Dialogs.h"
+#include "features/volume/PreviewCache.h"
+#include "features/volume/PreviewPresenter.h"
+#include "platform/Desktop.h"
+#include "platform/Mounts.h"
+#include "platform/UserDefaults.h"
 
 namespace quorvel::LocalVolume {
-std::optional<std::filesystem::path> mountedRoot() {
-  // Connecting the volume comes with the case-volume subsystem.
+namespace fs = std::filesystem;
+
+namespace {
+constexpr unsigned kPollMs = 400;
+constexpr unsigned kMountDeadlineMs = 8000;
+constexpr unsigned kUnmountSettleMs = 800;
+constexpr unsigned kProgressDelayMs = 350;
+
+std::mutex seenMutex;
+Snapshot seen;
+
+// Right after a remount the FUSE path answers EIO for a moment: it is there.
+bool existsNow(const fs::path& p) {
+  std::error_code ec;
+  return fs::exists(p, ec) || ec.value() == EIO;
+}
+
+std::optional<fs::path> mirrorIfPresent() {
+  fs::path m = AppConfig::mirrorDir();
+  std::error_code ec;
+  if (fs::is_directory(m, ec)) return m;
   return std::nullopt;
 }
 
-void alertNotConnected() { Dialogs::shared().alert("还没有连接卷宗盘", "请先在「设置 → 本地卷宗盘」里连接。", {"好"}); }
+std::vector<std::string> gvfsEntries() {
+  std::vector<std::string> out;
+  std::error_code ec;
+  for (fs::directory_iterator it(Mounts::fuseDir(), ec), end; !ec && it != end; it.increment(ec))
+    out.push_back(it->path().filename().string());
+  return out;
+}
+
+std::string fileURI(const fs::path& p) {
+  GCharPtr uri(g_filename_to_uri(p.c_str(), nullptr, nullptr));
+  return uri ? uri.get() : std::string();
+}
+
+void alertOk(const std::string& title, const std::string& text) { Dialogs::shared().alert(title, text, {"好"}); }
+
+Task<void> runConnect(Completion completion) {
+  std::string uri = shareURI();
+  if (!Mounts::davSupported()) {
+    auto o = CasePaths::connectOutcome(CasePaths::MountFailure::noGvfs, "", uri);
+    logLine(tags::kVolume, "挂载失败 GVfs 不可用", LogLevel::warning);
+    alertOk(o.alertTitle, o.alertText);
+    completion(false, o.message);
+    co_return;
+  }
+  auto mounting = Mounts::mount(uri);
+  Mounts::Result r = co_await mounting;
+  CasePaths::MountErrorInfo info{r.gioDomain, r.code, r.domainName, r.message, r.gaveUpAfterWrongPassword,
+                                 r.cancelledByUser};
+  auto kind = r.ok ? CasePaths::MountFailure::none : CasePaths::classifyMountError(info);
+  if (kind != CasePaths::MountFailure::none && kind != CasePaths::MountFailure::alreadyMounted) {
+    logLine(tags::kVolume, "挂载失败 " + r.message, LogLevel::warning);
+    auto o = CasePaths::connectOutcome(kind, r.message, uri);
+    if (!o.alertTitle.empty()) alertOk(o.alertTitle, o.alertText);
+    completion(false, o.message);
+    co_return;
+  }
+  logLine(tags::kVolume, std::string("挂载返回 ") + (r.ok ? "ok" : "已挂载"));
+  // The FUSE path may lag behind the mount for a moment.
+  auto deadline = g_get_monotonic_time() + gint64(kMountDeadlineMs) * 1000;
+  for (;;) {
+    if (auto root = mountedRoot()) {
+      completion(true, root->string());
+      co_return;
+    }
+    if (isMounted() && !Mounts::localPath(uri)) {
+      logLine(tags::kVolume, "GVfs 没有本地路径（FUSE 不可用），改用 GIO 读取 " + uri);
+      completion(true, uri);
+      co_return;
+    }
+    if (g_get_monotonic_time() > deadline) {
+      completion(false, "登录成功但挂载点没有出现（可在文件管理器里查看）");
+      co_return;
+    }
+    co_await sleepFor(kPollMs);
+  }
+}
+
+Task<void> runDisconnect(Completion completion, bool forgetPassword) {
+  std::string uri = shareURI();
+  auto root = mountedRoot();
+  bool mounted = root || isMounted();
+  if (forgetPassword) Mounts::forgetSavedPasswords(uri, "");
+  if (!mounted) {
+    completion(true, "本来就没挂载");
+    co_return;
+  }
+  std::string where = root ? root->string() : uri;
+  logLine(tags::kVolume, "卸载 " + where);
+  auto unmounting = Mounts::unmount(uri);
+  Mounts::Result r = co_await unmounting;
+  co_await sleepFor(kUnmountSettleMs);
+  if (!mountedRoot() && !isMounted()) {
+    completion(true, "已卸载 " + where);
+    co_return;
+  }
+  completion(false, !r.ok && !r.message.empty() ? r.message : "卸载失败，请在文件管理器里点卷旁边的 ⏏");
+}
+
+Task<void> runPreview(std::string rel) {
+  auto progress = std::make_shared<std::unique_ptr<PreviewPresenter::Progress>>();
+  SourceId timer(postToMainAfter(kProgressDelayMs, [progress] {
+    *progress = PreviewPresenter::shared().showProgress("正在准备预览…");
+  }));
+  snapshot();
+  auto copying = runInBackground([rel] { return PreviewCache::ensureLocal(rel); });
+  std::optional<fs::path> local = co_await copying;
+  timer.reset();
+  progress->reset();
+  if (!local) {
+    if (!lastSeen().root && !lastSeen().streamURI)
+      logLine(tags::kVolume, "未连接卷宗盘，无法预览：" + rel, LogLevel::warning);
+    alertOk("还没有这个文件的本地副本",
+            "预览需要先拿到文件：\n· 连上卷宗盘后点一次预览即可自动缓存\n· 或在「本地卷宗镜像」里缓存这份卷宗");
+    co_return;
+  }
+  logLine(tags::kPreview, "打开 " + local->filename().string());
+  PreviewPresenter::shared().preview(*local);
+}
+}  // namespace
+
+std::string shareURI() {
+  if (auto s = UserDefaults::standard().string(CasePaths::kShareURLKey))
+    if (auto uri = CasePaths::shareURIFrom(*s)) return *uri;
+  return CasePaths::kDefaultShareURL;
+}
+
+std::optional<fs::path> mountedRoot() {
+  std::string uri = shareURI();
+  CasePaths::RootSearch in;
+  in.overridePath = UserDefaults::standard().string(CasePaths::kRootOverrideKey);
+  in.shareLocalPath = Mounts::localPath(uri);
+  in.gvfsDir = Mounts::fuseDir();
+  in.gvfsEntries = gvfsEntries();
+  if (auto parts = CasePaths::splitShareURI(uri)) in.share = *parts;
+  in.exists = existsNow;
+  auto root = CasePaths::findMountedRoot(in);
+  {
+    std::lock_guard lock(seenMutex);
+    seen.root = root;
+    seen.streamURI = !root && Mounts::isMounted(uri) ? std::optional<std::string>(uri) : std::nullopt;
+  }
+  return root;
+}
+
+bool isMounted() { return mountedRoot().has_value() || Mounts::isMounted(shareURI()); }
+
+Snapshot snapshot() {
+  mountedRoot();
+  return lastSeen();
+}
+
+Snapshot lastSeen() {
+  std::lock_guard lock(seenMutex);
+  return seen;
+}
+
+std::optional<fs::path> workRoot() {
+  if (auto r = mountedRoot()) return r;
+  return mirrorIfPresent();
+}
+
+std::optional<fs::path> mapToLocal(const std::string& rel) {
+  auto root = workRoot();
+  if (!root) return std::nullopt;
+  bool unsafe = false;
+  auto p = CasePaths::mapUnder(*root, rel, &unsafe);
+  if (unsafe) logLine(tags::kVolume, "拒绝不安全路径 " + rel, LogLevel::warning);
+  return p;
+}
+
+std::string statusText() {
+  auto root = mountedRoot();
+  std::optional<std::string> mounted;
+  if (root) mounted = root->string();
+  else if (Mounts::isMounted(shareURI())) mounted = shareURI();
+  return CasePaths::statusText(mounted, mirrorIfPresent());
+}
+
+void alertNotConnected() { alertOk("还没有连接卷宗盘", "请先在「设置 → 本地卷宗盘」里连接。"); }
 
 void openRoot() {
-  if (!mountedRoot()) alertNotConnected();
+  auto root = mountedRoot();
+  // Mounted without a local path: the file manager opens the share's address itself.
+  if (!root && Mounts::isMounted(shareURI())) {
+    Desktop::shared().openURI(shareURI());
+    return;
+  }
+  if (!root) root = mirrorIfPresent();
+  if (!root) {
+    alertNotConnected();
+    return;
+  }
+  Desktop::shared().openURI(fileURI(*root));
 }
 
 void reveal(const std::string& rel) {
-  if (!mountedRoot()) {
-    logLine(tags::kVolume, "未连接卷宗盘，无法显示：" + rel, LogLevel::warning);
-    alertNotConnected();
+  auto local = mapToLocal(rel);
+  switch (CasePaths::revealStep(local, existsNow)) {
+    case CasePaths::RevealStep::notConnected:
+      logLine(tags::kVolume, "未连接卷宗盘，无法显示：" + rel, LogLevel::warning);
+      alertOk("还没有连接卷宗盘", "请先在「设置 → 本地卷宗盘」里连接，或把文件下载到本地镜像目录。");
+      break;
+    case CasePaths::RevealStep::selectFile:
+      Desktop::shared().revealFile(*local);
+      break;
+    case CasePaths::RevealStep::openParent:
+      Desktop::shared().openURI(fileURI(local->parent_path()));
+      break;
+    case CasePaths::RevealStep::missing:
+      alertOk("本地没有这个文件", "服务器上有，本地卷宗盘里还没有：\n" + rel + "\n\n可以先在网页里下载，或等镜像同步。");
+      break;
   }
 }
 
-void preview(const std::string& rel) {
-  if (!mountedRoot()) {
-    logLine(tags::kVolume, "未连接卷宗盘，无法预览：" + rel, LogLevel::warning);
-    alertNotConnected();
+void preview(const std::string& rel) { spawn(runPreview(rel)); }
+
+void openCurrentProceedingFolder(const std::optional<std::string>& value, const std::optional<std::string>& error,
+                                 std::function<void(std::optional<std::string>)> completion) {
+  auto done = [&](std::optional<std::string> p) {
+    if (completion) completion(std::move(p));
+  };
+  std::optional<fs::path> local;
+  bool hasValue = !error && value && !value->empty();
+  if (hasValue) local = mapToLocal(*value);
+  auto isDir = [](const fs::path& p) {
+    std::error_code ec;
+    return fs::is_directory(p, ec);
+  };
+  switch (CasePaths::folderStep(value, error.has_value(), local, isDir)) {
+    case CasePaths::FolderStep::noFolderPath:
+      alertOk("这个页面没有卷宗目录", "只有程序页/合同页才有对应的本地文件夹。");
+      done(std::nullopt);
+      break;
+    case CasePaths::FolderStep::notConnected:
+      alertNotConnected();
+      done(std::nullopt);
+      break;
+    case CasePaths::FolderStep::open:
+      Desktop::shared().openURI(fileURI(*local));
+      done(local->string());
+      break;
+    case CasePaths::FolderStep::missing:
+      alertOk("本地还没有这个卷宗目录",
+              "路径：" + local->string() + "\n\n可以先在「本地卷宗镜像」里缓存，或连接卷宗盘后重试。");
+      done(std::nullopt);
+      break;
   }
 }
 
-void openCurrentProceedingFolder(const std::optional<std::string>& value, const std::optional<std::string>& error) {
-  if (!mountedRoot()) {
-    alertNotConnected();
+void connect(Completion completion) {
+  auto finish = [completion](bool ok, const std::string& message) {
+    if (completion) completion(ok, message);
+    stateChanged().emit();
+  };
+  if (auto root = mountedRoot()) {
+    logLine(tags::kVolume, "已挂载，跳过登录框：" + root->string());
+    finish(true, root->string());
     return;
   }
-  if (error || trimmed(value.value_or(""), " \t\r\n").empty()) {
-    Dialogs::shared().alert("这个页面没有卷宗目录", "只有程序页/合同页才有对应的本地文件夹。", {"好"});
-    return;
-  }
-  // Mapping the folder onto the mounted volume comes with the volume itself.
+  spawn(runConnect(finish));
+}
+
+void disconnect(Completion completion, bool forgetPassword) {
+  spawn(runDisconnect(
+      [completion](bool ok, const std::string& message) {
+        if (completion) completion(ok, message);
+        stateChanged().emit();
+      },
+      forgetPassword));
+}
+
+sigc::signal<void()>& stateChanged() {
+  static sigc::signal<void()> s;
+  return s;
 }
 
 }  // namespace quorvel::LocalVolume

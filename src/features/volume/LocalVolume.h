@@ -1,23 +1,57 @@
 #pragma once
+// The case volume (卷宗盘): the firm's WebDAV share mounted through GVfs, where it
+// is, how server paths map onto it, and the file actions the pages trigger. The
+// mount state is read afresh on every call. Main thread unless said otherwise.
+#include <sigc++/signal.h>
+
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 
 namespace quorvel::LocalVolume {
 
-// The root folder of the mounted case volume; nothing while it is not connected.
+using Completion = std::function<void(bool ok, const std::string& message)>;
+
+// The share's address: the "volume.shareURL" setting when usable, else the
+// deployment's share.
+std::string shareURI();
+// The mounted volume's root folder (override, the share's FUSE path, a GVfs mount
+// of the service's host); nothing while it is not connected.
 std::optional<std::filesystem::path> mountedRoot();
-// Opens the mounted case volume in the file manager, or explains that it is not connected.
+// Mounted, with or without a local path (GVfs without FUSE is read through GIO).
+bool isMounted();
+// The mounted root, else the mirror folder when it exists.
+std::optional<std::filesystem::path> workRoot();
+std::optional<std::filesystem::path> mapToLocal(const std::string& rel);
+std::string statusText();
+
+// What the last main-thread look saw, for work off the main thread.
+struct Snapshot {
+  std::optional<std::filesystem::path> root;
+  std::optional<std::string> streamURI;  // mounted without a local path
+};
+Snapshot snapshot();   // main thread: looks now
+Snapshot lastSeen();   // any thread
+
 void openRoot();
-// Shows the local copy of a server path in the file manager (main thread).
 void reveal(const std::string& rel);
-// Shows a quick preview of a server path (main thread).
 void preview(const std::string& rel);
 // The result step of "open the proceeding's folder": `value` is the page's
-// folderRelPath when it was text, `error` the evaluation error, if any.
-void openCurrentProceedingFolder(const std::optional<std::string>& value, const std::optional<std::string>& error);
+// folderRelPath when it was text, `error` the evaluation error, if any; the
+// completion gets the opened folder's path or nothing.
+void openCurrentProceedingFolder(const std::optional<std::string>& value, const std::optional<std::string>& error,
+                                 std::function<void(std::optional<std::string>)> completion = {});
+
+// Mounts the share (our password dialog answers GVfs); completion once, main thread.
+void connect(Completion completion);
+// Unmounts it; with `forgetPassword` a password saved for the share is removed too.
+void disconnect(Completion completion, bool forgetPassword = false);
 
 // The alert shown whenever the case volume is needed but not connected.
 void alertNotConnected();
+
+// Emitted after a connect or disconnect finished (the top bar, the settings).
+sigc::signal<void()>& stateChanged();
 
 }  // namespace quorvel::LocalVolume

@@ -1,0 +1,62 @@
+#pragma once
+// "快速预览": one window of ours that shows one local file — an image, the pages of
+// a PDF (with page navigation), or plain text — and switches to the next file
+// instead of opening a second window. Other types open in their default application.
+#include <gtkmm.h>
+#include <poppler.h>
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace quorvel {
+
+class LawSheetHeader;
+
+class QuickLookPreviewer {
+ public:
+  enum class Kind { image, pdf, text, other };
+
+  static QuickLookPreviewer& shared();
+  // Main thread.
+  void preview(const std::filesystem::path& file);
+  const std::optional<std::filesystem::path>& current() const { return current_; }
+
+  static Kind kindOf(const std::filesystem::path& file);
+  // Plain text as UTF-8: the bytes when they are UTF-8, else read as GB18030.
+  static std::string textAsUtf8(const std::string& bytes);
+
+  // The window while it exists (tests and renders).
+  Gtk::Window* window() const { return window_.get(); }
+  Kind shownKind() const { return kind_; }
+  int pageIndex() const { return page_; }
+  int pageCount() const;
+  void showPage(int index);
+  // Forgets the window (tests).
+  void reset();
+
+ private:
+  QuickLookPreviewer() = default;
+  void build();
+  void showFile(const std::filesystem::path& file, Kind kind);
+  void drawPage(const Cairo::RefPtr<Cairo::Context>& cr, int width, int height);
+  void updatePager();
+
+  std::optional<std::filesystem::path> current_;
+  Kind kind_ = Kind::other;
+  std::unique_ptr<Gtk::Window> window_;
+  LawSheetHeader* header_ = nullptr;
+  Gtk::Stack* stack_ = nullptr;
+  Gtk::Picture* picture_ = nullptr;
+  Gtk::DrawingArea* pageArea_ = nullptr;
+  Gtk::TextView* textView_ = nullptr;
+  Gtk::Box* pager_ = nullptr;
+  Gtk::Label* pageLabel_ = nullptr;
+  Gtk::Button* prev_ = nullptr;
+  Gtk::Button* next_ = nullptr;
+  PopplerDocument* doc_ = nullptr;
+  int page_ = 0;
+};
+
+}  // namespace quorvel

@@ -1,0 +1,34 @@
+#pragma once
+// The "本地卷宗盘" section of the settings sheet: the status line, connect,
+// disconnect and open the case folder. It refreshes itself after every connect or
+// disconnect; the sheet calls refresh() when it opens.
+#include <gtkmm.h>
+
+#include "base/GLibPtr.h"
+#include "ui/components/LawCard.h"
+
+namespace quorvel {
+
+class VolumeSettingsSection : public LawCard {
+ public:
+  VolumeSettingsSection();
+  void refresh();
+  Gtk::Label& statusLabel() { return status_; }
+  Gtk::Label& messageLabel() { return message_; }
+  Gtk::Button& connectButton() { return *connect_; }
+  Gtk::Button& disconnectButton() { return *disconnect_; }
+
+ private:
+  void busy(bool on);
+
+  Gtk::Label title_;
+  Gtk::Label status_;
+  Gtk::Label message_;
+  Gtk::Box buttons_;
+  Gtk::Button* connect_;
+  Gtk::Button* disconnect_;
+  Gtk::Button* open_;
+  ScopedConnection changed_;
+};
+
+}  // namespace quorvel
