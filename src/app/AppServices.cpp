@@ -18,6 +18,8 @@
 #include "platform/UserDefaults.h"
 #include "ui/components/Alerts.h"
 #include "ui/components/FilePanels.h"
+#include "ui/preview/GtkPreviewPresenter.h"
+#include "ui/volume/VolumePasswordDialog.h"
 #include "ui/main/PagePanels.h"
 #include "ui/main/WindowAttention.h"
 #include "web/PagePanelPresenter.h"
@@ -30,7 +32,11 @@ AppServices::AppServices(Options options) : options_(options) {
   dialogs_ = quiet ? std::unique_ptr<Dialogs>(std::make_unique<LoggingDialogs>()) : std::make_unique<GtkDialogs>();
   // Quiet runs answer every save question with "cancelled" (the fallback); tests
   // install their own panels.
-  if (!quiet) filePanels_ = std::make_unique<GtkFilePanels>();
+  if (!quiet) {
+    filePanels_ = std::make_unique<GtkFilePanels>();
+    passwords_ = std::make_unique<GtkPasswordPrompter>();
+    previews_ = std::make_unique<GtkPreviewPresenter>();
+  }
   desktop_ = options.mode == AppMode::normal ? std::unique_ptr<Desktop>(std::make_unique<SystemDesktop>())
                                              : std::make_unique<LoggingDesktop>();
   panels_ = quiet ? std::unique_ptr<PagePanelPresenter>(std::make_unique<QuietPagePanels>())
@@ -49,6 +55,8 @@ AppServices::AppServices(Options options) : options_(options) {
   Installed<AppServices>::install(*this);
   Installed<Dialogs>::install(*dialogs_);
   if (filePanels_) Installed<FilePanels>::install(*filePanels_);
+  if (passwords_) Installed<PasswordPrompter>::install(*passwords_);
+  if (previews_) Installed<PreviewPresenter>::install(*previews_);
   Installed<Desktop>::install(*desktop_);
   Installed<PrivacyLock>::install(*lock_);
   Installed<GlobalHotKeyManager>::install(*hotKeys_);
@@ -63,6 +71,8 @@ AppServices::~AppServices() {
   hotKeys_.reset();
   Installed<PrivacyLock>::uninstall(*lock_);
   Installed<Desktop>::uninstall(*desktop_);
+  if (previews_) Installed<PreviewPresenter>::uninstall(*previews_);
+  if (passwords_) Installed<PasswordPrompter>::uninstall(*passwords_);
   if (filePanels_) Installed<FilePanels>::uninstall(*filePanels_);
   Installed<Dialogs>::uninstall(*dialogs_);
   Installed<AppServices>::uninstall(*this);

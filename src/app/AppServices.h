@@ -13,6 +13,8 @@ class BrowserModel;
 class Desktop;
 class Dialogs;
 class FilePanels;
+class PasswordPrompter;
+class PreviewPresenter;
 class Notifier;
 class PageActions;
 class PagePanelPresenter;
@@ -61,6 +63,8 @@ class AppServices {
   Options options_;
   std::unique_ptr<Dialogs> dialogs_;
   std::unique_ptr<FilePanels> filePanels_;
+  std::unique_ptr<PasswordPrompter> passwords_;
+  std::unique_ptr<PreviewPresenter> previews_;
   std::unique_ptr<Desktop> desktop_;
   std::unique_ptr<PagePanelPresenter> panels_;
   std::unique_ptr<PageActions> actions_;

@@ -265,6 +265,8 @@ void QuorvelApp::showMainWindow() {
     window_ = new MainWindow(model_, std::move(tools));
     add_window(*window_);
     if (auto* bar = window_->content().topBar()) {
+      // The volume button's dot follows connecting and disconnecting.
+      volumeChanged_ = LocalVolume::stateChanged().connect([bar] { bar->refreshToolState(); });
       auto commands = menuCommands();
       // Also reachable where the desktop shows no tray.
       commands.push_back(MenuCommand{"status-panel", "状态面板", "", {}, true});
@@ -296,6 +298,7 @@ void QuorvelApp::on_shutdown() {
   if (delegate_) delegate_->terminate();
   MainWindowHook::setShowHandler({});
   fontScaleChanged_ = {};
+  volumeChanged_ = {};
   tray_.reset();
   panel_.reset();
   if (window_) {

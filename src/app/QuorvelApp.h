@@ -55,6 +55,7 @@ class QuorvelApp : public Gtk::Application {
   std::unique_ptr<TrayController> tray_;
   std::unique_ptr<SearchProvider> searchProvider_;
   ScopedConnection fontScaleChanged_;
+  ScopedConnection volumeChanged_;
   SourceId sigterm_;
   SourceId sigint_;
 };
