@@ -476,6 +476,8 @@ def main():
     ap.add_argument("--runs", type=int, default=5, help="runs of each program (default 5)")
     ap.add_argument("--quorvel", default=os.path.join(ROOT, "build", "quorvel"))
     ap.add_argument("--only", default="", help="comma-separated: quorvel,chromium,epiphany")
+    ap.add_argument("--also-quorvel", action="append", default=[], metavar="LABEL=PATH",
+                    help="another Quorvel build in the same rotation (e.g. before=/tmp/quorvel-old)")
     ap.add_argument("--quorvel-env", action="append", default=[], metavar="NAME=VALUE",
                     help="environment for Quorvel only (to compare variants)")
     ap.add_argument("--settle", type=float, default=3.0, help="seconds between the load events and a PSS reading")
@@ -499,6 +501,10 @@ def main():
             programs.append(("Quorvel", lambda home: Quorvel(base, home, args.quorvel, quorvel_env)))
         else:
             print(f"Quorvel: {args.quorvel} not built (bash scripts/build.sh)")
+        for spec in args.also_quorvel:
+            label, path = spec.split("=", 1)
+            programs.append((f"Quorvel ({label})",
+                             lambda home, path=path: Quorvel(base, home, os.path.abspath(path), quorvel_env)))
     chromium = shutil.which("chromium") or shutil.which("chromium-browser")
     epiphany = shutil.which("epiphany") or shutil.which("epiphany-browser")
     if not only or "chromium" in only:
