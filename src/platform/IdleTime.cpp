@@ -8,13 +8,19 @@
 
 namespace quorvel {
 
-X11IdleTime::X11IdleTime() { display_ = XOpenDisplay(nullptr); }
+// The display connection is opened at the first question, not at start: the idle
+// lock's first check comes long after the first page has loaded.
+X11IdleTime::X11IdleTime() = default;
 
 X11IdleTime::~X11IdleTime() {
   if (display_) XCloseDisplay(static_cast<Display*>(display_));
 }
 
 std::optional<double> X11IdleTime::secondsSinceInput() {
+  if (!opened_) {
+    opened_ = true;
+    display_ = XOpenDisplay(nullptr);
+  }
   auto* display = static_cast<Display*>(display_);
   int event = 0, error = 0;
   if (!display || !XScreenSaverQueryExtension(display, &event, &error)) {

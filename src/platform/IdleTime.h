@@ -22,6 +22,7 @@ class X11IdleTime : public IdleTime {
 
  private:
   void* display_ = nullptr;  // Display*, kept out of this header (Xlib's macros)
+  bool opened_ = false;
   bool warned_ = false;
 };
 

@@ -8,9 +8,11 @@
 #include "ServiceTabFixture.h"
 #include "core/AppConfig.h"
 #include "core/BrowserModel.h"
+#include "core/RendererChoice.h"
 #include "base/MainQueue.h"
 #include "ui/main/WebViewBox.h"
 #include "web/TabController.h"
+#include "web/WebEngine.h"
 
 using namespace quorvel;
 using namespace quorvel::test;
@@ -263,4 +265,34 @@ TEST_F(TabControllerTest, FramesOfOtherHostsStayInTheirFramesAndNeverReachTheSys
   EXPECT_EQ(tab->currentPath.get(), "/embed");
   EXPECT_EQ(h.evalText("return document.title;"), "嵌入 · 墨衡台");
   EXPECT_EQ(*tab->controller()->currentURL(), service.url("/embed"));
+}
+
+// Where OpenGL runs in software the pages draw without compositing (far less memory
+// per tab) and still load and show as before; elsewhere the engine keeps its default.
+TEST_F(TabControllerTest, PagesSkipCompositingOnlyWhereOpenGLIsSoftware) {
+  struct Reset {
+    ~Reset() { rememberSoftwareGL(std::nullopt); }
+  } reset;
+  auto policy = [&] {
+    auto settings = services->webEngine().makeSettings();
+    return webkit_settings_get_hardware_acceleration_policy(settings);
+  };
+  const auto enginesOwn = policy();
+  rememberSoftwareGL(false);
+  EXPECT_EQ(policy(), enginesOwn);
+  rememberSoftwareGL(true);
+  EXPECT_EQ(policy(), WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
+  EXPECT_NE(enginesOwn, WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
+
+  signIn();
+  model = services->makeBrowserModel();
+  auto tab = model->activeTab();
+  auto& h = show(tab);
+  ASSERT_TRUE(waitLoaded(tab, "/dashboard"));
+  auto* view = TabController::viewOf(tab->webView());
+  ASSERT_NE(view, nullptr);
+  EXPECT_EQ(webkit_settings_get_hardware_acceleration_policy(webkit_web_view_get_settings(view)),
+            WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
+  EXPECT_TRUE(runMainLoopUntil([&] { return tab->title.get() == "个人工作台"; }, 3000)) << tab->title.get();
+  EXPECT_EQ(h.evalText("return getComputedStyle(document.querySelector('.sidebar')).display;"), "none");
 }

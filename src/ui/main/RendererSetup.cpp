@@ -36,6 +36,7 @@ void chooseGtkRenderer() {
   std::optional<std::string> gl;
   if (!userSetting) gl = probeGL();
   RendererChoice choice = chooseRenderer(userSetting, gl);
+  rememberSoftwareGL(userSetting ? std::nullopt : std::optional<bool>(!gl || isSoftwareGL(*gl)));
   // GTK reads it whenever it makes a window's renderer.
   if (choice.kind == RendererChoice::useCairo) g_setenv("GSK_RENDERER", "cairo", TRUE);
   logLine(tags::kWindow, "绘制方式：" + choice.reason);
