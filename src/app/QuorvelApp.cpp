@@ -28,6 +28,7 @@
 #include "ui/main/RendererSetup.h"
 #include "ui/main/WindowMemory.h"
 #include "ui/main/WorkspaceTopBar.h"
+#include "ui/settings/SettingsView.h"
 #include "ui/tray/MenuBarPanel.h"
 #include "ui/tray/TrayController.h"
 #include "web/PageExport.h"
@@ -94,6 +95,7 @@ void QuorvelApp::on_startup() {
   MainWindowHook::setShowHandler([this] { showMainWindow(); });
   delegate_ = std::make_unique<AppDelegate>(*this, *services_, model_, [this] { showMainWindow(); });
   addCommands();
+  registerSettingsView();
   startTray();
 
   // Log-out (SIGTERM) and Ctrl+C in a terminal (SIGINT) quit like Ctrl+Q, so the

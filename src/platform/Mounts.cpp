@@ -59,6 +59,9 @@ void onAskPassword(GMountOperation* op, const char* message, const char* default
   req.canSave = (flags & G_ASK_PASSWORD_SAVING_SUPPORTED) != 0;
   req.attempt = st->asked;
   GObjectPtr<GMountOperation> keep = GObjectPtr<GMountOperation>::retain(op);
+  // The operation's own handler would answer "unhandled" on the next idle turn and
+  // fail the mount while our dialog still waits for the user.
+  g_signal_stop_emission_by_name(op, "ask-password");
   prompter->askPassword(req, [keep, st](std::optional<PasswordPrompter::Answer> a) {
     if (!a) {
       st->cancelled = true;

@@ -87,8 +87,8 @@ class VolumeTest : public ServiceTabFixture {
       if (d.showsRetryNote()) ++retryNotes;
       auto answer = answers.empty() ? std::nullopt : answers.front();
       if (!answers.empty()) answers.pop_front();
-      // Answered on a later turn, as a person would.
-      postToMain([&d, answer] {
+      // Answered a moment later, as a person would (idle turns pass meanwhile).
+      postToMainAfter(300, [&d, answer] {
         if (const char* png = g_getenv("QUORVEL_PASSWORD_PNG")) {
           runMainLoopUntil([] { return false; }, 400);
           savePng(d, png);

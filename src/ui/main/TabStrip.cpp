@@ -2,6 +2,7 @@
 
 #include <gdkmm/clipboard.h>
 #include <gdkmm/contentprovider.h>
+#include <gtkmm/adjustment.h>
 #include <gtkmm/dragsource.h>
 #include <gtkmm/droptarget.h>
 #include <gtkmm/eventcontrollermotion.h>
@@ -253,6 +254,9 @@ TabStrip::TabStrip(std::shared_ptr<BrowserModel> model)
 
   connections_.emplace_back(model_->tabRowsChanged().connect([this](const TabRowsChange&) { syncChips(); }));
   connections_.emplace_back(model_->activeID.changed().connect([this] { syncActive(); }));
+  // The room or the row's width changed (first layout, window resized, a chip added):
+  // keep the active chip in view.
+  connections_.emplace_back(get_hadjustment()->signal_changed().connect([this] { revealActive(); }));
   // A tab went live or hibernated: only its glyph changes.
   connections_.emplace_back(model_->changed().connect([this] {
     for (auto& c : chips_) c->refresh();
@@ -337,6 +341,34 @@ void TabStrip::syncActive() {
     const bool is = active && *active == c->tab()->id();
     if (c->isActive() != is) c->setActive(is);
   }
+  // After the next layout the active chip is scrolled into the room, so the tab the
+  // user works in is never hidden behind the strip's edge.
+  if (!revealSource_)
+    revealSource_ = SourceId(g_timeout_add(
+        30,
+        [](gpointer self) {
+          auto* strip = static_cast<TabStrip*>(self);
+          strip->revealSource_.forget();
+          strip->revealActive();
+          return G_SOURCE_REMOVE;
+        },
+        this));
+}
+
+void TabStrip::revealActive() {
+  const auto& active = model_->activeID.get();
+  if (!active) return;
+  TabChip* chip = chipFor(*active);
+  auto adj = get_hadjustment();
+  if (!chip || !adj) return;
+  graphene_rect_t bounds;
+  if (!gtk_widget_compute_bounds(GTK_WIDGET(chip->gobj()), GTK_WIDGET(row_.gobj()), &bounds)) return;
+  const double start = bounds.origin.x, end = bounds.origin.x + bounds.size.width;
+  const double value = adj->get_value(), page = adj->get_page_size();
+  if (start < value)
+    adj->set_value(start);
+  else if (end > value + page)
+    adj->set_value(end - page);
 }
 
 void TabStrip::onMenu(const std::shared_ptr<BrowserTab>& tab, ChipMenuAction action) {

@@ -127,6 +127,8 @@ class TabStrip : public Gtk::ScrolledWindow {
   std::vector<std::unique_ptr<TabChip>> chips_;
   std::vector<std::unique_ptr<TabChip>> retired_;
   SourceId retireSource_;
+  SourceId revealSource_;
+  void revealActive();
   std::vector<ScopedConnection> connections_;
 };
 

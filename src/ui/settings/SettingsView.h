@@ -1,0 +1,27 @@
+#pragma once
+// The client-settings window's content. This build carries the case-volume card; the
+// other cards come with their subsystems, and the window says so.
+#include <gtkmm/box.h>
+#include <gtkmm/scrolledwindow.h>
+
+#include <functional>
+
+namespace quorvel {
+
+class VolumeSettingsSection;
+
+class SettingsView : public Gtk::Box {
+ public:
+  explicit SettingsView(std::function<void()> close);
+  VolumeSettingsSection& volumeSection() { return *volume_; }
+
+ private:
+  Gtk::ScrolledWindow scroller_;
+  Gtk::Box column_{Gtk::Orientation::VERTICAL, 14};
+  VolumeSettingsSection* volume_ = nullptr;
+};
+
+// Makes the "settings" tool window show this view.
+void registerSettingsView();
+
+}  // namespace quorvel
