@@ -2,7 +2,10 @@
 // to one PNG with three states: a line being typed (its date recognised), a save the
 // service refused, and a save that went through.
 //
-//   xvfb-run -a build/tools/quorvel-capture-render --png capture.png
+//   xvfb-run -a build/tools/quorvel-capture-render --png capture.png [--screen screen.png]
+//
+// --screen also shows the real panel on the display with its date picker open and
+// captures the screen (ImageMagick's import).
 #include <gtk/gtk.h>
 #include <gtkmm.h>
 #include <gtkmm/init.h>
@@ -18,6 +21,7 @@
 #include "core/BrowserModel.h"
 #include "fakes/FakeWebPage.h"
 #include "platform/UserDefaults.h"
+#include "ui/capture/QuickCapturePanel.h"
 #include "ui/capture/QuickCaptureView.h"
 #include "ui/components/LawStyle.h"
 #include "ui/components/WidgetRender.h"
@@ -43,11 +47,12 @@ Gtk::Widget* titled(const char* caption, QuickCaptureView& view) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string png = "quick-capture.png";
+  std::string png = "quick-capture.png", screen;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--png") == 0 && i + 1 < argc) png = argv[++i];
+    else if (std::strcmp(argv[i], "--screen") == 0 && i + 1 < argc) screen = argv[++i];
     else {
-      std::fprintf(stderr, "usage: quorvel-capture-render [--png OUT.png]\n");
+      std::fprintf(stderr, "usage: quorvel-capture-render [--png OUT.png] [--screen OUT.png]\n");
       return 2;
     }
   }
@@ -105,5 +110,17 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::printf("%s\n", png.c_str());
+
+  if (!screen.empty()) {
+    auto& panel = QuickCapturePanel::shared();
+    panel.setModel(model);
+    panel.show("下周五前核对华盛案证据目录");
+    runMainLoopUntil([] { return false; }, 600);
+    panel.view()->dateButton().activate();
+    runMainLoopUntil([] { return false; }, 600);
+    if (std::system(("import -window root " + screen).c_str()) != 0) return 1;
+    std::printf("%s\n", screen.c_str());
+    panel.reset();
+  }
   return 0;
 }

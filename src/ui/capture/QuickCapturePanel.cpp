@@ -52,6 +52,7 @@ void QuickCapturePanel::show(const std::string& prefillText, std::optional<TimeP
   window->signal_map().connect([this] { place(); });
 
   window_ = std::move(window);
+  windowCreated_.emit(*raw);
   raw->present();
 }
 

@@ -46,6 +46,9 @@ class QuickCapturePanel {
   Gtk::Window* panel() { return window_.get(); }
   QuickCaptureView* view() { return view_; }
 
+  // Each new panel window, before it is shown (the application adds it to itself).
+  sigc::signal<void(Gtk::Window&)>& signalWindowCreated() { return windowCreated_; }
+
   // Drops the panel (tests, shutdown).
   void reset();
 
@@ -56,6 +59,7 @@ class QuickCapturePanel {
   std::shared_ptr<BrowserModel> model_;
   std::unique_ptr<Gtk::Window> window_;
   QuickCaptureView* view_ = nullptr;
+  sigc::signal<void(Gtk::Window&)> windowCreated_;
 };
 
 }  // namespace quorvel

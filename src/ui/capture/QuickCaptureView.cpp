@@ -62,6 +62,13 @@ void installQuickCaptureCss() {
       ".law-capture-picker > button { padding: 3px 9px; min-height: 0; font-size: 12px; border-radius: 6px;"
       " background: " + LawTheme::surface.css() + "; border: 1px solid " + LawTheme::border.css() +
       "; box-shadow: none; color: " + LawTheme::textPrimary.css() + "; }\n"
+      "calendar.law-capture-calendar { border: none; background: none; color: " + LawTheme::textPrimary.css() + "; }\n"
+      "calendar.law-capture-calendar > grid > label.day-number { border-radius: 6px; padding: 3px 6px; }\n"
+      "calendar.law-capture-calendar > grid > label.day-number:hover { background-color: " + LawTheme::primarySoft.css() + "; }\n"
+      "calendar.law-capture-calendar > grid > label.day-number:selected { background-color: " + LawTheme::primary.css() +
+      "; color: " + LawTheme::surface.css() + "; }\n"
+      "calendar.law-capture-calendar > grid > label.today { box-shadow: inset 0 -2px " + LawTheme::gold.css() + "; }\n"
+      "calendar.law-capture-calendar > grid > label.day-name { color: " + LawTheme::textTertiary.css() + "; font-size: 11px; }\n"
       ".law-capture-picker > button:hover { border-color: " + LawTheme::primary.opacity(0.45).css() + "; }\n";
   auto provider = Gtk::CssProvider::create();
   provider->load_from_data(css);
@@ -111,7 +118,11 @@ QuickCaptureView::QuickCaptureView(std::shared_ptr<BrowserModel> model, std::str
   entry_.signal_changed().connect([this] { textChanged(); });
   entry_.signal_activate().connect([this] { submit(); });
   refreshControls();
-  signal_map().connect([this] { entry_.grab_focus(); });
+  signal_map().connect([this] {
+    // The caret after the prefill, nothing selected: the user goes on typing.
+    entry_.grab_focus_without_selecting();
+    entry_.set_position(-1);
+  });
 }
 
 QuickCaptureView::~QuickCaptureView() { alive_.reset(); }
@@ -155,6 +166,7 @@ Gtk::Widget* QuickCaptureView::buildTypeRow() {
   dateButton_->set_valign(Gtk::Align::CENTER);
   lawHandCursor(*dateButton_);
   calendar_ = Gtk::make_managed<Gtk::Calendar>();
+  calendar_->add_css_class("law-capture-calendar");
   datePopover_ = Gtk::make_managed<Gtk::Popover>();
   datePopover_->set_child(*calendar_);
   datePopover_->set_parent(*dateButton_);

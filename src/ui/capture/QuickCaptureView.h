@@ -49,6 +49,7 @@ class QuickCaptureView : public Gtk::Box {
   Gtk::Entry& entry() { return entry_; }
   Gtk::Button& saveButton() { return *save_; }
   Gtk::Button& cancelButton() { return *cancel_; }
+  Gtk::Button& dateButton() { return *dateButton_; }
   Gtk::DropDown& proceedingPicker() { return *picker_; }
   Gtk::Label& footerText() { return footer_; }
   void setTodoType(QuickCapture::TodoTypeOption option);
