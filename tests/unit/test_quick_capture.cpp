@@ -90,6 +90,9 @@ TEST(QuickCaptureFormTest, FieldsCarryTheDayAndOnlyAChosenProceeding) {
   EXPECT_EQ(late.count("proc_id"), 0u);
   EXPECT_EQ(late["date"], "2026-03-27");
   EXPECT_EQ(late["todo_type"], "routine_deadline");
+  // A day picked in the date picker keeps the due date's time of day.
+  EXPECT_EQ(QC::civilDay(at(2026, 3, 27, 23, 30), kZone), (QC::CivilDay{2026, 3, 27}));
+  EXPECT_EQ(QC::withDay(at(2026, 3, 19, 15), {2026, 4, 2}, kZone), at(2026, 4, 2, 15));
 }
 
 TEST(QuickCaptureFormTest, EnableRuleAndTypeOptions) {
