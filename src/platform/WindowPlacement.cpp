@@ -123,57 +123,88 @@ void X11WindowPlacement::handleEvent(const _XEvent& event) {
   if (event.type == ConfigureNotify && event.xconfigure.window == xid_) frameChanged_.emit();
 }
 
-// _NET_WM_STATE_ABOVE: set on the window itself (read by a window manager when it
-// maps the window) and asked of a running window manager for a mapped one.
-void X11WindowPlacement::setKeepAbove(bool above) {
-  Atom state = XInternAtom(display_, "_NET_WM_STATE", False);
-  Atom aboveAtom = XInternAtom(display_, "_NET_WM_STATE_ABOVE", False);
-  std::vector<Atom> states;
-  Atom type = None;
-  int format = 0;
-  unsigned long count = 0, after = 0;
-  unsigned char* data = nullptr;
-  if (XGetWindowProperty(display_, xid_, state, 0, 64, False, XA_ATOM, &type, &format, &count, &after, &data) ==
-          Success &&
-      data) {
-    auto* atoms = reinterpret_cast<Atom*>(data);
-    for (unsigned long i = 0; i < count; ++i)
-      if (atoms[i] != aboveAtom) states.push_back(atoms[i]);
-    XFree(data);
-  }
-  if (above) states.push_back(aboveAtom);
-  XChangeProperty(display_, xid_, state, XA_ATOM, 32, PropModeReplace,
-                  reinterpret_cast<unsigned char*>(states.data()), static_cast<int>(states.size()));
+namespace {
 
-  XEvent ev{};
-  ev.xclient.type = ClientMessage;
-  ev.xclient.window = xid_;
-  ev.xclient.message_type = state;
-  ev.xclient.format = 32;
-  ev.xclient.data.l[0] = above ? 1 : 0;  // _NET_WM_STATE_ADD / _REMOVE
-  ev.xclient.data.l[1] = static_cast<long>(aboveAtom);
-  ev.xclient.data.l[3] = 1;  // a normal application
-  XSendEvent(display_, DefaultRootWindow(display_), False, SubstructureRedirectMask | SubstructureNotifyMask, &ev);
-  XFlush(display_);
-}
-
-bool X11WindowPlacement::keptAbove() const {
-  Atom state = XInternAtom(display_, "_NET_WM_STATE", True);
-  Atom aboveAtom = XInternAtom(display_, "_NET_WM_STATE_ABOVE", True);
-  if (state == None || aboveAtom == None) return false;
+bool hasState(Display* display, Window xid, const char* name) {
+  Atom state = XInternAtom(display, "_NET_WM_STATE", True);
+  Atom wanted = XInternAtom(display, name, True);
+  if (state == None || wanted == None) return false;
   Atom type = None;
   int format = 0;
   unsigned long count = 0, after = 0;
   unsigned char* data = nullptr;
   bool found = false;
-  if (XGetWindowProperty(display_, xid_, state, 0, 64, False, XA_ATOM, &type, &format, &count, &after, &data) ==
+  if (XGetWindowProperty(display, xid, state, 0, 64, False, XA_ATOM, &type, &format, &count, &after, &data) ==
           Success &&
       data) {
     auto* atoms = reinterpret_cast<Atom*>(data);
-    for (unsigned long i = 0; i < count; ++i) found = found || atoms[i] == aboveAtom;
+    for (unsigned long i = 0; i < count; ++i) found = found || atoms[i] == wanted;
     XFree(data);
   }
   return found;
 }
+
+// One _NET_WM_STATE flag: set on the window itself (read by a window manager when it
+// maps the window) and asked of a running window manager for a mapped one.
+void changeState(Display* display, Window xid, const char* name, bool on) {
+  Atom state = XInternAtom(display, "_NET_WM_STATE", False);
+  Atom flag = XInternAtom(display, name, False);
+  std::vector<Atom> states;
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  if (XGetWindowProperty(display, xid, state, 0, 64, False, XA_ATOM, &type, &format, &count, &after, &data) ==
+          Success &&
+      data) {
+    auto* atoms = reinterpret_cast<Atom*>(data);
+    for (unsigned long i = 0; i < count; ++i)
+      if (atoms[i] != flag) states.push_back(atoms[i]);
+    XFree(data);
+  }
+  if (on) states.push_back(flag);
+  XChangeProperty(display, xid, state, XA_ATOM, 32, PropModeReplace, reinterpret_cast<unsigned char*>(states.data()),
+                  static_cast<int>(states.size()));
+
+  XEvent ev{};
+  ev.xclient.type = ClientMessage;
+  ev.xclient.window = xid;
+  ev.xclient.message_type = state;
+  ev.xclient.format = 32;
+  ev.xclient.data.l[0] = on ? 1 : 0;  // _NET_WM_STATE_ADD / _REMOVE
+  ev.xclient.data.l[1] = static_cast<long>(flag);
+  ev.xclient.data.l[3] = 1;  // a normal application
+  XSendEvent(display, DefaultRootWindow(display), False, SubstructureRedirectMask | SubstructureNotifyMask, &ev);
+  XFlush(display);
+}
+
+}  // namespace
+
+void X11WindowPlacement::setKeepAbove(bool above) { changeState(display_, xid_, "_NET_WM_STATE_ABOVE", above); }
+
+bool X11WindowPlacement::keptAbove() const { return hasState(display_, xid_, "_NET_WM_STATE_ABOVE"); }
+
+// Sticky state plus the desktop number 0xFFFFFFFF, which EWMH reads as "all desktops".
+void X11WindowPlacement::setOnAllWorkspaces(bool all) {
+  changeState(display_, xid_, "_NET_WM_STATE_STICKY", all);
+  Atom desktop = XInternAtom(display_, "_NET_WM_DESKTOP", False);
+  if (all) {
+    unsigned long every = 0xFFFFFFFFul;
+    XChangeProperty(display_, xid_, desktop, XA_CARDINAL, 32, PropModeReplace, reinterpret_cast<unsigned char*>(&every),
+                    1);
+  }
+  XEvent ev{};
+  ev.xclient.type = ClientMessage;
+  ev.xclient.window = xid_;
+  ev.xclient.message_type = desktop;
+  ev.xclient.format = 32;
+  auto current = cardinals(display_, DefaultRootWindow(display_), "_NET_CURRENT_DESKTOP", 1);
+  ev.xclient.data.l[0] = all ? 0xFFFFFFFFl : (current.empty() ? 0 : static_cast<long>(current[0]));
+  ev.xclient.data.l[1] = 1;
+  XSendEvent(display_, DefaultRootWindow(display_), False, SubstructureRedirectMask | SubstructureNotifyMask, &ev);
+  XFlush(display_);
+}
+
+bool X11WindowPlacement::onAllWorkspaces() const { return hasState(display_, xid_, "_NET_WM_STATE_STICKY"); }
 
 }  // namespace quorvel

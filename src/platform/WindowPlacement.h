@@ -38,6 +38,10 @@ class WindowPlacement {
   // Keeps the window above ordinary windows (a pinned tool window), or not.
   virtual void setKeepAbove(bool above) = 0;
   virtual bool keptAbove() const = 0;
+  // Shows the window on every workspace (a panel that follows the user), or not.
+  // Where workspaces are not ours to set, nothing happens.
+  virtual void setOnAllWorkspaces(bool /*all*/) {}
+  virtual bool onAllWorkspaces() const { return false; }
 
   // Emitted when the window was moved or resized (a burst of them while dragging).
   sigc::signal<void()>& frameChanged() { return frameChanged_; }
@@ -58,6 +62,8 @@ class X11WindowPlacement : public WindowPlacement {
   bool canPosition() const override { return true; }
   void setKeepAbove(bool above) override;
   bool keptAbove() const override;
+  void setOnAllWorkspaces(bool all) override;
+  bool onAllWorkspaces() const override;
 
   // Every X event of the connection goes through here; a ConfigureNotify of this
   // window emits frameChanged(). Never consumes the event.
