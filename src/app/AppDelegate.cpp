@@ -25,6 +25,7 @@
 #include "features/workspace/SpotlightIndexer.h"
 #include "features/workspace/UpdateChecker.h"
 #include "platform/Desktop.h"
+#include "ui/capture/QuickCapturePanel.h"
 #include "ui/floating/FloatingWindowManager.h"
 #include "ui/main/MainWindow.h"
 #include "ui/main/TabStrip.h"
@@ -61,7 +62,9 @@ void GLibScheduler::after(double seconds, std::function<void()> step) {
 
 AppDelegate::AppDelegate(Gtk::Application& app, AppServices& services, std::shared_ptr<BrowserModel> browser,
                          std::function<void()> showMainWindow)
-    : app_(app), services_(services), browser_(std::move(browser)), showMainWindow_(std::move(showMainWindow)) {}
+    : app_(app), services_(services), browser_(std::move(browser)), showMainWindow_(std::move(showMainWindow)) {
+  QuickCapturePanel::shared().setModel(browser_);
+}
 
 AppDelegate::~AppDelegate() = default;
 
@@ -82,6 +85,7 @@ void AppDelegate::open(const std::vector<std::string>& uris) {
 
 void AppDelegate::terminate() {
   if (browser_) browser_->saveSession();
+  QuickCapturePanel::shared().reset();
   services_.hotKeys().unregisterAll();
   shortcutsInstalled_ = false;
 }
@@ -109,7 +113,7 @@ bool AppDelegate::routeLink(const std::string& url) { return DeepLinkRouter::han
 
 void AppDelegate::toggleQuickCapture() {
   logLine(tags::kApp, "快捷记待办入口已触发");
-  notInThisBuild("快捷记待办暂不可用", "悬浮快记待办还没有在这个版本中提供。");
+  QuickCapturePanel::shared().toggle();
 }
 
 void AppDelegate::captureAndAnalyze() {
@@ -228,6 +232,9 @@ void AppDelegate::indexForSearch() { spawn(SpotlightIndexer::shared().indexNow(b
 
 void AppDelegate::installShortcuts() {
   shortcutsInstalled_ = true;
+  // Each new quick-capture panel belongs to the application (its keys work there).
+  captureWindows_ = ScopedConnection(QuickCapturePanel::shared().signalWindowCreated().connect(
+      [this](Gtk::Window& window) { app_.add_window(window); }));
   // The main window's root view carries its own; tool windows get theirs when made.
   windowAdded_ = ScopedConnection(FloatingWindowManager::shared().signalWindowCreated().connect(
       [this](Gtk::Window& window) {

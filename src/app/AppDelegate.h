@@ -103,6 +103,7 @@ class AppDelegate : public LaunchSteps {
   bool launched_ = false;
   bool shortcutsInstalled_ = false;
   ScopedConnection windowAdded_;
+  ScopedConnection captureWindows_;
   std::vector<Gtk::Window*> monitored_;
 };
 
