@@ -16,7 +16,7 @@
 #include "fakes/FakeWebPage.h"
 #include "ui/components/LawStyle.h"
 #include "ui/components/WidgetRender.h"
-#include "ui/tray/MenuBarPanel.h"
+#include "ui/tray/MenuBarView.h"
 #include "ui/tray/TrayController.h"
 
 namespace {
@@ -103,8 +103,8 @@ int main(int argc, char** argv) {
 
   quorvel::test::FakePages pages;
   auto model = quorvel::test::freshFakeModel(pages);
-  model->applyBadges(R"({"overdue": 5, "today": 2, "soon": 7, "user": "王律师", "firm": "明德律师事务所"})");
-  quorvel::MenuBarPanel menuBar(model, [] {});
+  model->applyBadges(R"({"overdue": 5, "today": 2, "soon": 7, "user": "王律师", "role": "lawyer", "firm": "明德律师事务所"})");
+  quorvel::MenuBarView menuBar(model);
   if (!screen.empty()) {
     // The panel as the tray opens it, for a click at the top of the screen, captured
     // with ImageMagick's import from the display.
