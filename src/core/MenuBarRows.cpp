@@ -160,7 +160,7 @@ std::string menuBarCss() {
   css += rule(".law-menubar-counters", "background-color: " + LawTheme::canvasBg.css() + "; padding: 10px 12px;");
   css += rule(".law-menubar-counters-title", "font-size: 10px; font-weight: 600; color: " + LawTheme::textMuted.css() + ";");
   css += rule(".law-menubar-counters-time", "font-family: monospace; font-size: 10px; color: " + LawTheme::textMuted.css() + ";");
-  css += rule("button.law-menubar-box", reset + " border-radius: 6px; padding: 7px 0; " + hoverT);
+  css += rule("button.law-menubar-box", reset + " border-radius: 6px; padding: 0; " + hoverT);
   css += rule("button.law-menubar-box .law-menubar-box-number, button.law-menubar-box .law-menubar-box-caption, "
               "button.law-menubar-box .law-menubar-box-mark",
               hoverT);
@@ -188,7 +188,8 @@ std::string menuBarCss() {
                                           "; padding: 2px 9px;");
   css += rule(".law-menubar-divider", "background-color: " + LawTheme::borderLight.css() +
                                           "; min-height: 1px; margin: 4px 6px;");
-  css += rule("button.law-menubar-row", reset + " border-radius: 6px; padding: 5px 7px; " + hoverT);
+  css += rule("button.law-menubar-row", reset + " border-radius: 6px; padding: 0; box-shadow: none; " + hoverT);
+  css += rule(".law-menubar-row-line", "padding: 5px 7px;");
   css += rule("button.law-menubar-row:disabled", "opacity: 0.45;");
   css += rule("button.law-menubar-row *", hoverT);
   css += rule(".law-menubar-tile", "border-radius: 5.5px; min-width: 22px; min-height: 22px;");

@@ -110,7 +110,7 @@ int main(int argc, char** argv) {
     // with ImageMagick's import from the display.
     menuBar.showNear(420, 6);
     quorvel::runMainLoopUntil([] { return false; }, 800);
-    std::string cmd = "import -window root -crop 700x320+0+0 " + screen;
+    std::string cmd = "import -window root -crop 800x800+0+0 " + screen;
     if (std::system(cmd.c_str()) != 0) return 1;
     std::printf("%s\n", screen.c_str());
     menuBar.hide();

@@ -220,13 +220,16 @@ void TodoSheet::buildBody() {
   auto* disc = Gtk::make_managed<Gtk::Box>();
   disc->add_css_class("law-todo-empty-disc");
   disc->set_halign(Gtk::Align::CENTER);
+  disc->set_size_request(48, 48);
+  disc->set_hexpand(false);
+  disc->set_vexpand(false);
   auto* seal = makeSymbolGlyph("checkmark.seal.fill", 22);
   seal->set_hexpand(true);
-  seal->set_vexpand(true);
   disc->append(*seal);
   emptyBox_.append(*disc);
   emptyTitle_.add_css_class("law-todo-empty-title");
   emptyTitle_.set_wrap(true);
+  emptyTitle_.set_max_width_chars(48);
   emptyTitle_.set_justify(Gtk::Justification::CENTER);
   emptyBox_.append(emptyTitle_);
   emptyHint_.add_css_class("law-todo-empty-hint");

@@ -185,6 +185,8 @@ void MenuBarView::buildCounters() {
       auto* overlay = Gtk::make_managed<Gtk::Overlay>();
       auto* stack = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 2);
       stack->set_halign(Gtk::Align::CENTER);
+      stack->set_margin_top(7);
+      stack->set_margin_bottom(7);
       auto* number = label("–", "law-menubar-box-number");
       stack->append(*number);
       auto* caption = label(TodoKinds::title(kind), "law-menubar-box-caption");
@@ -196,7 +198,6 @@ void MenuBarView::buildCounters() {
       mark->set_halign(Gtk::Align::END);
       mark->set_valign(Gtk::Align::START);
       mark->set_margin(4);
-      mark->set_margin_top(-3);
       overlay->add_overlay(*mark);
       button->set_child(*overlay);
       button->signal_clicked().connect([this, kind] { openTodo(kind); });
@@ -256,11 +257,13 @@ Gtk::Button* MenuBarView::makeRow(const MenuBarRow& row) {
   if (row.accent && *row.accent == LawTheme::gold) button->add_css_class("law-accent-gold");
   auto* overlay = Gtk::make_managed<Gtk::Overlay>();
   auto* line = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 9);
+  line->add_css_class("law-menubar-row-line");
 
   auto* tile = Gtk::make_managed<Gtk::Box>();
   tile->add_css_class("law-menubar-tile");
   tile->set_size_request(22, 22);
   tile->set_valign(Gtk::Align::CENTER);
+  tile->set_hexpand(false);
   if (row.spinning) {
     auto* spinner = Gtk::make_managed<Gtk::Spinner>();
     spinner->set_size_request(11, 11);
@@ -300,7 +303,7 @@ Gtk::Button* MenuBarView::makeRow(const MenuBarRow& row) {
   bar->add_css_class("law-menubar-accent-bar");
   bar->set_halign(Gtk::Align::START);
   bar->set_valign(Gtk::Align::CENTER);
-  bar->set_margin_start(-6);
+  bar->set_margin_start(1);
   bar->set_can_target(false);
   overlay->add_overlay(*bar);
   button->set_child(*overlay);
