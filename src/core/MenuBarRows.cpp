@@ -69,7 +69,9 @@ std::vector<MenuBarSection> menuBarSections(const MenuBarRowInputs& in) {
 
 std::string menuBarIdentityLine(const BadgeCounts& b) {
   if (b.user.empty()) return "未登录";
-  return b.user + " · " + roleName(b.role);
+  // A blank role would leave a dangling separator after the name.
+  const std::string role = roleName(b.role);
+  return role.empty() ? b.user : b.user + " · " + role;
 }
 
 LawColor menuBarStatusColor(bool loginRequired) { return loginRequired ? kMenuBarAmber : LawTheme::successGlow; }

@@ -55,7 +55,8 @@ struct MenuBarSection {
 // The three titled sections and Quit, in their order.
 std::vector<MenuBarSection> menuBarSections(const MenuBarRowInputs& inputs);
 
-// "name · role" with a user name, else "未登录" (whatever the sign-in flag says).
+// "name · role" with a user name (the name alone for a blank role), else "未登录"
+// (whatever the sign-in flag says).
 std::string menuBarIdentityLine(const BadgeCounts& badges);
 // Amber when sign-in is required, else successGlow.
 LawColor menuBarStatusColor(bool loginRequired);

@@ -76,8 +76,10 @@ TEST(MenuBarHeader, IdentityStatusCountsVersionAndTips) {
   b.user = "张律师";
   b.role = " Lawyer ";
   EXPECT_EQ(menuBarIdentityLine(b), "张律师 · 律师");
-  b.role = "";
-  EXPECT_EQ(menuBarIdentityLine(b), "张律师 · ");
+  b.role = " ";
+  EXPECT_EQ(menuBarIdentityLine(b), "张律师");  // no dangling separator
+  b.role = "paralegal";
+  EXPECT_EQ(menuBarIdentityLine(b), "张律师 · paralegal");
   EXPECT_EQ(menuBarStatusColor(true), LawColor::rgb8(251, 191, 36));
   EXPECT_EQ(menuBarStatusColor(false), LawTheme::successGlow);
   EXPECT_EQ(menuBarCountText(3, false), "–");
