@@ -9,6 +9,7 @@
 #include "ServiceTabFixture.h"
 #include "TestHelpers.h"
 #include "TestServiceTodos.h"
+#include "ui/floating/ToolWindowContent.h"
 #include "ui/todos/TodoSheet.h"
 
 namespace quorvel::test {
@@ -165,6 +166,31 @@ TEST_F(TodoSheetTest, SignedOutEveryEmptyCategoryAsksToSignIn) {
   EXPECT_EQ(sheet->emptyHint().get_text(), "请先在右侧登录系统账号");
   EXPECT_EQ(sheet->pillCountText(TodoKind::overdue), "0");
   EXPECT_EQ(sheet->header().subtitleLabel().get_text(), "点击任意条目即可直接进入对应案件程序");
+}
+
+TEST_F(TodoSheetTest, TheTodoToolWindowShowsTheSheetWithItsCloseActionAndTheDesktopCalendar) {
+  openWorkspace(true);
+  int calendarShown = 0;
+  registerTodoSheet([&] { ++calendarShown; });
+  const auto& factory = ToolWindowContent::factory("todo");
+  ASSERT_TRUE(factory);
+  window = std::make_unique<Gtk::Window>();
+  auto* made = dynamic_cast<TodoSheet*>(factory(model, [this] { ++closed; }));
+  ASSERT_NE(made, nullptr);
+  window->set_child(*made);
+  window->present();
+  ASSERT_TRUE(runMainLoopUntil([&] { return !made->loading() && !made->shownItems().empty(); }, 10000));
+  click(made->desktopCalendarButton());
+  EXPECT_EQ(calendarShown, 1);
+  click(made->closeButton());
+  EXPECT_EQ(closed, 1);
+
+  // Without the desktop calendar its button says it is not there yet.
+  registerTodoSheet();
+  auto* plain = dynamic_cast<TodoSheet*>(ToolWindowContent::factory("todo")(model, [] {}));
+  ASSERT_NE(plain, nullptr);
+  window->set_child(*plain);
+  EXPECT_FALSE(plain->desktopCalendarButton().get_sensitive());
 }
 
 }  // namespace

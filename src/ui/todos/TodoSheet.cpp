@@ -138,10 +138,10 @@ void TodoSheet::buildHeader() {
   lawHandCursor(*desktopButton_);
   trailing->append(*desktopButton_);
 
-  auto* closeButton = makeLawPrimaryButton("关闭", true);
-  closeButton->signal_clicked().connect([this] { close(); });
-  lawHandCursor(*closeButton);
-  trailing->append(*closeButton);
+  closeButton_ = makeLawPrimaryButton("关闭", true);
+  closeButton_->signal_clicked().connect([this] { close(); });
+  lawHandCursor(*closeButton_);
+  trailing->append(*closeButton_);
 
   header_.addTrailing(*trailing);
   append(header_);

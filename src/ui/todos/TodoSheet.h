@@ -51,6 +51,7 @@ class TodoSheet : public Gtk::Box {
   std::string pillCountText(TodoKind kind) const { return pills_.at(kind).count->get_text(); }
   Gtk::Button& refreshButton() { return *refreshButton_; }
   Gtk::Button& desktopCalendarButton() { return *desktopButton_; }
+  Gtk::Button& closeButton() { return *closeButton_; }
   Gtk::Text& filterField() { return filter_; }
   Gtk::Box& list() { return list_; }
   LawSheetHeader& header() { return header_; }
@@ -85,6 +86,7 @@ class TodoSheet : public Gtk::Box {
   Gtk::Spinner refreshSpinner_;
   Gtk::Widget* refreshGlyph_ = nullptr;
   Gtk::Button* desktopButton_ = nullptr;
+  Gtk::Button* closeButton_ = nullptr;
   Gtk::Box bar_;
   std::map<TodoKind, Pill> pills_;
   Gtk::Box filterBox_;
