@@ -49,6 +49,11 @@ Gtk::Box* glyphLabel(const char* symbol, const std::string& text, const char* cl
   return box;
 }
 
+// Buttons drawn from several labels get one name for screen readers.
+void setAccessibleLabel(Gtk::Widget& w, const std::string& text) {
+  gtk_accessible_update_property(GTK_ACCESSIBLE(w.gobj()), GTK_ACCESSIBLE_PROPERTY_LABEL, text.c_str(), -1);
+}
+
 std::string kindClass(TodoKind kind) { return "law-kind-" + TodoKinds::rawValue(kind); }
 
 }  // namespace
@@ -115,6 +120,7 @@ void TodoSheet::buildHeader() {
   refreshLabel_.append(*refreshGlyph_);
   refreshLabel_.append(*Gtk::make_managed<Gtk::Label>("刷新"));
   refreshButton_->set_child(refreshLabel_);
+  setAccessibleLabel(*refreshButton_, "刷新");
   refreshButton_->signal_clicked().connect([this] { refresh(); });
   lawHandCursor(*refreshButton_);
   trailing->append(*refreshButton_);
@@ -192,6 +198,7 @@ void TodoSheet::buildBar() {
   clear_.set_child(*clearGlyph);
   clear_.add_css_class("law-todo-clear");
   clear_.set_focus_on_click(false);
+  setAccessibleLabel(clear_, "清除筛选");
   clear_.signal_clicked().connect([this] { filter_.set_text(""); });
   lawHandCursor(clear_);
   filterBox_.append(clear_);
@@ -269,7 +276,9 @@ void TodoSheet::sync() {
   header_.subtitleLabel().set_text(todoSheetSubtitle(badges.updatedAt));
 
   for (auto& [k, pill] : pills_) {
-    pill.count->set_text(std::to_string(todoPillCount(deadlines, badges, k)));
+    const std::string count = std::to_string(todoPillCount(deadlines, badges, k));
+    pill.count->set_text(count);
+    setAccessibleLabel(*pill.button, TodoKinds::title(k) + " " + count);
     if (k == kind) pill.button->add_css_class("law-active");
     else pill.button->remove_css_class("law-active");
   }

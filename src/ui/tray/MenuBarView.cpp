@@ -57,6 +57,11 @@ Gtk::Label* label(const std::string& text, const char* cls) {
   return l;
 }
 
+// Buttons drawn from several labels get one name for screen readers.
+void setAccessibleLabel(Gtk::Widget& w, const std::string& text) {
+  gtk_accessible_update_property(GTK_ACCESSIBLE(w.gobj()), GTK_ACCESSIBLE_PROPERTY_LABEL, text.c_str(), -1);
+}
+
 bool read(const std::function<bool()>& f) { return f && f(); }
 
 }  // namespace
@@ -150,6 +155,7 @@ void MenuBarView::buildHeader() {
   refresh->add_css_class("law-menubar-refresh");
   refresh->set_child(*makeSymbolGlyph("arrow.clockwise", 11));
   refresh->set_tooltip_text(kMenuBarRefreshTip);
+  setAccessibleLabel(*refresh, kMenuBarRefreshTip);
   refresh->set_valign(Gtk::Align::CENTER);
   refresh->signal_clicked().connect([this] { model_->refreshBadges(); });
   lawHandCursor(*refresh);
@@ -220,6 +226,7 @@ void MenuBarView::sync() {
   for (auto& [kind, box] : boxes_) {
     const long long value = todoBadgeCounter(b, kind);
     box.number->set_text(menuBarCountText(value, b.loaded));
+    setAccessibleLabel(*box.button, TodoKinds::title(kind) + " " + box.number->get_text());
     if (value >= 1) box.button->add_css_class("law-has-count");
     else box.button->remove_css_class("law-has-count");
   }
@@ -315,6 +322,7 @@ Gtk::Button* MenuBarView::makeRow(const MenuBarRow& row) {
     button->set_sensitive(false);
     button->set_tooltip_text("「" + row.title + "」尚未在这个版本中提供");
   }
+  setAccessibleLabel(*button, row.title + (row.badge ? "（" + *row.badge + "）" : ""));
   rows_[row.command] = button;
   return button;
 }
