@@ -10,6 +10,7 @@
 #include "fakes/FakeWebPage.h"
 #include "platform/SessionBus.h"
 #include "ui/tray/MenuBarPanel.h"
+#include "ui/tray/MenuBarView.h"
 #include "ui/tray/TrayController.h"
 
 using namespace quorvel;
@@ -28,6 +29,9 @@ GObjectPtr<GDBusConnection> hostConnection() {
                                         G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
       nullptr, nullptr, error.out()));
 }
+
+// A click as the button reports it.
+void pressButton(Gtk::Button& b) { g_signal_emit_by_name(b.gobj(), "clicked"); }
 
 struct Watcher {
   GObjectPtr<GSubprocess> process;
@@ -248,6 +252,53 @@ TEST_F(TrayTest, MenuClicksAndActivateReachTheApplicationsActions) {
   EXPECT_TRUE(runMainLoopUntil([&] { return !panel.isShown(); }, 3000));
 }
 
+TEST_F(TrayTest, ActivateOpensTheMenuBarViewAndACounterOpensTheSheetOnItsKind) {
+  startWatcher();
+  int mainShown = 0, captured = 0;
+  MenuBarView::Actions actions;
+  actions.showMainWindow = [&] { ++mainShown; };
+  actions.quickCapture = [&] { ++captured; };
+  actions.volumeMounted = [] { return false; };
+  MenuBarView view(model, actions);
+  TrayController tray(model, {{}, {}, {}, [&](int x, int y) { view.toggleNear(x, y); }});
+  ASSERT_TRUE(runMainLoopUntil([&] { return tray.item().registered(); }, 10000));
+  EXPECT_EQ(view.counterText(TodoKind::overdue), "–");  // nothing loaded yet
+  model->applyBadges(R"({"overdue": 5, "today": 0, "soon": 7, "user": "张律师", "role": "lawyer"})");
+
+  call(tray.item().busName(), StatusNotifierItem::kItemPath, StatusNotifierItem::kItemInterface, "Activate",
+       g_variant_new("(ii)", 640, 12), nullptr);
+  ASSERT_TRUE(runMainLoopUntil([&] { return view.isShown() && view.window().get_width() > 0; }, 3000));
+  EXPECT_EQ(view.counterText(TodoKind::overdue), "5");
+  EXPECT_EQ(view.counterText(TodoKind::today), "0");
+  EXPECT_EQ(view.counterText(TodoKind::soon), "7");
+  EXPECT_TRUE(view.counterBox(TodoKind::overdue).has_css_class("law-has-count"));
+  EXPECT_FALSE(view.counterBox(TodoKind::today).has_css_class("law-has-count"));
+  EXPECT_EQ(view.identityLabel().get_text(), "张律师 · 律师");
+
+  // A counter brings the main window up, then opens the sheet on its category.
+  std::vector<TodoKind> kindWhenShown;
+  auto watch = model->showTodo.changed().connect([&] { kindWhenShown.push_back(model->todoKind.get()); });
+  pressButton(view.counterBox(TodoKind::soon));
+  watch.disconnect();
+  EXPECT_EQ(mainShown, 1);
+  EXPECT_TRUE(model->showTodo.get());
+  EXPECT_EQ(kindWhenShown, std::vector<TodoKind>{TodoKind::soon});
+
+  // Rows reach their entry points; one whose subsystem is not wired is disabled.
+  pressButton(*view.rowButton(MenuBarCommand::quickCapture));
+  EXPECT_EQ(captured, 1);
+  pressButton(*view.rowButton(MenuBarCommand::search));
+  EXPECT_TRUE(model->showPalette.get());
+  EXPECT_EQ(mainShown, 2);
+  EXPECT_FALSE(view.rowButton(MenuBarCommand::screenCapture)->get_sensitive());
+  EXPECT_FALSE(view.rowButton(MenuBarCommand::syncCalendar)->get_sensitive());
+  EXPECT_TRUE(view.rowButton(MenuBarCommand::quit)->get_sensitive());
+
+  call(tray.item().busName(), StatusNotifierItem::kItemPath, StatusNotifierItem::kItemInterface, "Activate",
+       g_variant_new("(ii)", 640, 12), nullptr);
+  EXPECT_TRUE(runMainLoopUntil([&] { return !view.isShown(); }, 3000));
+}
+
 TEST_F(TrayTest, ComesBackWhenTheWatcherRestarts) {
   startWatcher();
   TrayController tray(model, {});
@@ -307,6 +358,56 @@ TEST(MenuBarPanelTest, ShowsTheCountsAndClosesOnEscapeOrWhenFocusLeaves) {
   ASSERT_EQ(std::system("xdotool search --name '^别的窗口$' windowfocus --sync"), 0);
   EXPECT_TRUE(runMainLoopUntil([&] { return !panel.isShown(); }, 5000));
   EXPECT_EQ(opened, 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(MenuBarViewTest, RowsFollowTheNeighboursStatesAndEscapeOrFocusLossCloses) {
+  FakePages pages;
+  auto model = freshFakeModel(pages);
+  bool calendarShown = false;
+  int toggles = 0;
+  MenuBarView::Actions actions;
+  actions.showMainWindow = [] {};
+  actions.toggleDesktopCalendar = [&] {
+    ++toggles;
+    calendarShown = !calendarShown;
+  };
+  actions.desktopCalendarVisible = [&] { return calendarShown; };
+  actions.calendarSyncing = [] { return true; };
+  actions.volumeMounted = [] { return true; };
+  MenuBarView view(model, actions);
+  // Without a window manager a window under the pointer keeps its focus: the pointer
+  // rests outside the tall panel.
+  ASSERT_EQ(std::system("xdotool mousemove 5 1000"), 0);
+  view.showNear(700, 4);
+  ASSERT_TRUE(runMainLoopUntil([&] { return view.isShown() && view.window().get_width() > 0; }, 5000));
+  EXPECT_EQ(view.identityLabel().get_text(), "未登录");
+  const auto& s = view.sections();
+  EXPECT_EQ(s[1].rows[1].title, "打开桌面交互日历");
+  EXPECT_EQ(s[1].rows[3].badge, "已连");
+  EXPECT_TRUE(s[2].rows[0].spinning);
+
+  // The toggle's outcome shows in its row once it ran.
+  pressButton(*view.rowButton(MenuBarCommand::desktopCalendar));
+  EXPECT_TRUE(runMainLoopUntil([&] { return view.sections()[1].rows[1].title == "隐藏桌面交互日历"; }, 3000));
+  EXPECT_EQ(toggles, 1);
+  EXPECT_EQ(view.sections()[1].rows[1].badge, "已显示");
+
+  ASSERT_EQ(std::system("xdotool search --name '^墨衡台$' windowfocus --sync key Escape"), 0);
+  EXPECT_TRUE(runMainLoopUntil([&] { return !view.isShown(); }, 5000));
+
+  Gtk::Window other;
+  other.set_title("别的窗口");
+  other.present();
+  view.showNear(700, 4);
+  ASSERT_TRUE(runMainLoopUntil([&] { return view.isShown(); }, 5000));
+  ASSERT_EQ(std::system("xdotool search --name '^墨衡台$' windowfocus --sync"), 0);
+  ASSERT_TRUE(runMainLoopUntil([&] { return view.window().is_active(); }, 5000));
+  ASSERT_EQ(std::system("xdotool search --name '^别的窗口$' windowfocus --sync"), 0);
+  EXPECT_TRUE(runMainLoopUntil([&] { return !view.isShown(); }, 5000));
 }
 
 }  // namespace

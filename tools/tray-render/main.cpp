@@ -16,7 +16,7 @@
 #include "fakes/FakeWebPage.h"
 #include "ui/components/LawStyle.h"
 #include "ui/components/WidgetRender.h"
-#include "ui/tray/MenuBarPanel.h"
+#include "ui/tray/MenuBarView.h"
 #include "ui/tray/TrayController.h"
 
 namespace {
@@ -103,14 +103,14 @@ int main(int argc, char** argv) {
 
   quorvel::test::FakePages pages;
   auto model = quorvel::test::freshFakeModel(pages);
-  model->applyBadges(R"({"overdue": 5, "today": 2, "soon": 7, "user": "王律师", "firm": "明德律师事务所"})");
-  quorvel::MenuBarPanel menuBar(model, [] {});
+  model->applyBadges(R"({"overdue": 5, "today": 2, "soon": 7, "user": "王律师", "role": "lawyer", "firm": "明德律师事务所"})");
+  quorvel::MenuBarView menuBar(model);
   if (!screen.empty()) {
     // The panel as the tray opens it, for a click at the top of the screen, captured
     // with ImageMagick's import from the display.
     menuBar.showNear(420, 6);
     quorvel::runMainLoopUntil([] { return false; }, 800);
-    std::string cmd = "import -window root -crop 700x320+0+0 " + screen;
+    std::string cmd = "import -window root -crop 800x800+0+0 " + screen;
     if (std::system(cmd.c_str()) != 0) return 1;
     std::printf("%s\n", screen.c_str());
     menuBar.hide();

@@ -1,0 +1,79 @@
+#pragma once
+// What the to-do sheet shows, as plain values: the filtered entries of a category,
+// the counts on its pills, its texts and state, the proceeding an entry opens, and
+// the per-state looks of its pills and cards (the view's CSS is generated from them).
+// Free of GTK, so the rules are tested headless.
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/BadgeCounts.h"
+#include "core/Theme.h"
+#include "core/Todo.h"
+
+namespace quorvel {
+
+inline constexpr const char* kTodoSheetTitle = "我的待办与开庭预警";
+inline constexpr const char* kTodoFilterPlaceholder = "筛选客户/事项…";
+inline constexpr const char* kTodoLoadingText = "正在同步待办清单…";
+inline constexpr const char* kTodoNoContent = "（无事项说明）";
+
+LawColor todoLightAccent(TodoKind kind);
+// The kind's counter of the badge reply.
+long long todoBadgeCounter(const BadgeCounts& badges, TodoKind kind);
+
+// An entry's search text: content, client, proceeding and date (absent ones left out,
+// an empty one keeps its place), joined by one space, lower-cased.
+std::string todoSearchText(const TodoItem& item);
+// The entries of `kind` the filter keeps, in the service's order: the whole list for a
+// filter that is blank once trimmed; otherwise those whose search text contains the
+// trimmed, lower-cased filter.
+std::vector<TodoItem> todoFilteredItems(const Deadlines& deadlines, TodoKind kind, const std::string& filterText);
+// The number on a pill: the list's length, or the badge counter while the list is empty.
+long long todoPillCount(const Deadlines& deadlines, const BadgeCounts& badges, TodoKind kind);
+
+enum class TodoSheetState { loading, list, empty };
+TodoSheetState todoSheetState(bool loading, bool hasItems);
+
+std::string todoSheetSubtitle(const std::string& updatedAt);
+// The empty state's title (the filter as typed, not trimmed) and its second line.
+std::string todoEmptyTitle(TodoKind kind, const std::string& filterText);
+std::string todoEmptyHint(bool loginRequired);
+
+// The card's texts.
+std::string todoContentText(const TodoItem& item);
+// Present and not empty.
+bool todoHasText(const std::optional<std::string>& text);
+
+// "/proceeding/<id>", none without a proceeding id.
+std::optional<std::string> todoProceedingPath(const TodoItem& item);
+// The title of a new tab for the entry: the proceeding, else the client, else
+// "程序 <id>" (only absence counts: an empty proceeding gives an empty title).
+std::string todoNewTabTitle(const TodoItem& item);
+
+// ---- Per-state looks -----------------------------------------------------------------
+
+struct TodoPillLook {
+  LawColor dot;
+  LawColor foreground;  // the title
+  LawFontWeight titleWeight = LawFontWeight::medium;
+  LawColor countText;
+  LawColor countFill;
+  LawColor fill;
+  LawColor stroke;
+  LawShadow shadow;
+};
+TodoPillLook todoPillLook(TodoKind kind, bool active, bool hover);
+
+struct TodoCardLook {
+  LawColor fill;
+  LawColor stroke;
+  LawShadow shadow;
+  double offsetY = 0;
+};
+TodoCardLook todoCardLook(bool hover);
+
+// The sheet's style sheet.
+std::string todoSheetCss();
+
+}  // namespace quorvel

@@ -1,0 +1,404 @@
+#include "ui/todos/TodoSheet.h"
+
+#include <gdkmm/display.h>
+#include <gtkmm/cssprovider.h>
+#include <gtkmm/eventcontrollerkey.h>
+#include <gtkmm/gestureclick.h>
+#include <gtkmm/stylecontext.h>
+
+#include "base/Log.h"
+#include "base/LogTags.h"
+#include "base/MainQueue.h"
+#include "ui/components/HandCursor.h"
+#include "ui/components/LawButtons.h"
+#include "ui/floating/ToolWindowContent.h"
+#include "ui/main/MainWindowController.h"
+#include "ui/todos/TodoGlyphs.h"
+
+namespace quorvel {
+
+namespace {
+
+void installTodoSheetStyle() {
+  static bool installed = false;
+  if (installed) return;
+  auto display = Gdk::Display::get_default();
+  if (!display) return;
+  auto provider = Gtk::CssProvider::create();
+  provider->load_from_data(todoSheetCss());
+  Gtk::StyleContext::add_provider_for_display(display, provider, GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+  installed = true;
+}
+
+Gtk::Label* label(const std::string& text, const char* cls) {
+  auto* l = Gtk::make_managed<Gtk::Label>(text);
+  l->add_css_class(cls);
+  return l;
+}
+
+// A glyph followed by a one-line label, as one chip.
+Gtk::Box* glyphLabel(const char* symbol, const std::string& text, const char* cls) {
+  auto* box = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 4);
+  box->add_css_class(cls);
+  box->append(*makeSymbolGlyph(symbol, 10.5));
+  auto* l = Gtk::make_managed<Gtk::Label>(text);
+  l->set_single_line_mode(true);
+  l->set_ellipsize(Pango::EllipsizeMode::END);
+  l->set_max_width_chars(24);
+  box->append(*l);
+  return box;
+}
+
+// Buttons drawn from several labels get one name for screen readers.
+void setAccessibleLabel(Gtk::Widget& w, const std::string& text) {
+  gtk_accessible_update_property(GTK_ACCESSIBLE(w.gobj()), GTK_ACCESSIBLE_PROPERTY_LABEL, text.c_str(), -1);
+}
+
+std::string kindClass(TodoKind kind) { return "law-kind-" + TodoKinds::rawValue(kind); }
+
+}  // namespace
+
+TodoSheet::TodoSheet(std::shared_ptr<BrowserModel> model, std::function<void()> onClose, Actions actions)
+    : Gtk::Box(Gtk::Orientation::VERTICAL, 0),
+      model_(std::move(model)),
+      onClose_(std::move(onClose)),
+      actions_(std::move(actions)),
+      header_(kTodoSheetTitle, todoSheetSubtitle(""), "checklist"),
+      refreshLabel_(Gtk::Orientation::HORIZONTAL, 4),
+      bar_(Gtk::Orientation::HORIZONTAL, 8),
+      filterBox_(Gtk::Orientation::HORIZONTAL, 5),
+      body_(Gtk::Orientation::VERTICAL, 0),
+      loadingBox_(Gtk::Orientation::VERTICAL, 10),
+      list_(Gtk::Orientation::VERTICAL, 8),
+      emptyBox_(Gtk::Orientation::VERTICAL, 10) {
+  installTodoSheetStyle();
+  add_css_class("law-todo-sheet");
+  set_size_request(720, 440);
+  buildHeader();
+  buildBar();
+  auto* divider = Gtk::make_managed<Gtk::Box>();
+  divider->add_css_class("law-hairline");
+  append(*divider);
+  buildBody();
+
+  auto keys = Gtk::EventControllerKey::create();
+  keys->set_propagation_phase(Gtk::PropagationPhase::CAPTURE);
+  keys->signal_key_pressed().connect(
+      [this](guint keyval, guint, Gdk::ModifierType) {
+        if (keyval != GDK_KEY_Escape) return false;
+        close();
+        return true;
+      },
+      false);
+  add_controller(keys);
+
+  auto changed = [this] { sync(); };
+  auto listsChanged = [this] {
+    cardsValid_ = false;
+    sync();
+  };
+  connections_.emplace_back(model_->deadlines.changed().connect(listsChanged));
+  connections_.emplace_back(model_->todoKind.changed().connect(listsChanged));
+  connections_.emplace_back(model_->badges.changed().connect(changed));
+  // Each time it is shown, the sheet reloads what it lists.
+  signal_map().connect([this] { refresh(); });
+  sync();
+}
+
+TodoSheet::~TodoSheet() { *alive_ = false; }
+
+void TodoSheet::buildHeader() {
+  auto* trailing = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 8);
+  trailing->set_valign(Gtk::Align::CENTER);
+
+  refreshButton_ = Gtk::make_managed<Gtk::Button>();
+  LawSecondaryButtonStyle{true}.apply(*refreshButton_);
+  refreshGlyph_ = makeSymbolGlyph("arrow.clockwise", 11);
+  refreshSpinner_.set_size_request(11, 11);
+  refreshSpinner_.set_visible(false);
+  refreshLabel_.append(refreshSpinner_);
+  refreshLabel_.append(*refreshGlyph_);
+  refreshLabel_.append(*Gtk::make_managed<Gtk::Label>("刷新"));
+  refreshButton_->set_child(refreshLabel_);
+  setAccessibleLabel(*refreshButton_, "刷新");
+  refreshButton_->signal_clicked().connect([this] { refresh(); });
+  lawHandCursor(*refreshButton_);
+  trailing->append(*refreshButton_);
+
+  auto* calendarView = makeLawSecondaryButton("日历视图", true);
+  calendarView->signal_clicked().connect([this] {
+    if (actions_.showMainWindow) actions_.showMainWindow();
+    else MainWindowController::shared().showMainWindow();
+    model_->loadInActive("/calendar");
+  });
+  lawHandCursor(*calendarView);
+  trailing->append(*calendarView);
+
+  desktopButton_ = makeLawSecondaryButton("桌面日历", true);
+  if (actions_.showDesktopCalendar) {
+    desktopButton_->signal_clicked().connect([this] { actions_.showDesktopCalendar(); });
+  } else {
+    desktopButton_->set_sensitive(false);
+    desktopButton_->set_tooltip_text("桌面交互日历尚未在这个版本中提供");
+  }
+  lawHandCursor(*desktopButton_);
+  trailing->append(*desktopButton_);
+
+  closeButton_ = makeLawPrimaryButton("关闭", true);
+  closeButton_->signal_clicked().connect([this] { close(); });
+  lawHandCursor(*closeButton_);
+  trailing->append(*closeButton_);
+
+  header_.addTrailing(*trailing);
+  append(header_);
+}
+
+void TodoSheet::buildBar() {
+  bar_.add_css_class("law-todo-bar");
+  for (TodoKind kind : TodoKinds::allCases) {
+    auto* button = Gtk::make_managed<Gtk::Button>();
+    button->add_css_class("law-todo-pill");
+    button->add_css_class(kindClass(kind));
+    auto* row = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 6);
+    auto* dot = Gtk::make_managed<Gtk::Box>();
+    dot->add_css_class("law-todo-pill-dot");
+    dot->set_valign(Gtk::Align::CENTER);
+    row->append(*dot);
+    auto* title = label(TodoKinds::title(kind), "law-todo-pill-title");
+    title->set_single_line_mode(true);
+    row->append(*title);
+    auto* count = label("0", "law-todo-pill-count");
+    count->set_valign(Gtk::Align::CENTER);
+    row->append(*count);
+    button->set_child(*row);
+    button->signal_clicked().connect([this, kind] { model_->todoKind.set(kind); });
+    lawHandCursor(*button);
+    bar_.append(*button);
+    pills_[kind] = Pill{button, count};
+  }
+  auto* spacer = Gtk::make_managed<Gtk::Box>();
+  spacer->set_hexpand(true);
+  spacer->set_size_request(6, -1);
+  bar_.append(*spacer);
+
+  filterBox_.add_css_class("law-todo-filter");
+  filterBox_.set_valign(Gtk::Align::CENTER);
+  auto* magnifier = makeSymbolGlyph("magnifyingglass.plain", 11);
+  magnifier->add_css_class("law-todo-muted-glyph");
+  filterBox_.append(*magnifier);
+  filter_.set_placeholder_text(kTodoFilterPlaceholder);
+  filter_.set_size_request(140, -1);
+  filter_.signal_changed().connect([this] {
+    cardsValid_ = false;
+    sync();
+  });
+  filterBox_.append(filter_);
+  auto* clearGlyph = makeSymbolGlyph("xmark.circle.fill", 11);
+  clearGlyph->add_css_class("law-todo-muted-glyph");
+  clear_.set_child(*clearGlyph);
+  clear_.add_css_class("law-todo-clear");
+  clear_.set_focus_on_click(false);
+  setAccessibleLabel(clear_, "清除筛选");
+  clear_.signal_clicked().connect([this] { filter_.set_text(""); });
+  lawHandCursor(clear_);
+  filterBox_.append(clear_);
+  bar_.append(filterBox_);
+  append(bar_);
+}
+
+void TodoSheet::buildBody() {
+  body_.add_css_class("law-todo-body");
+  body_.set_vexpand(true);
+
+  loadingBox_.set_margin_top(80);
+  loadingBox_.set_margin_bottom(80);
+  loadingBox_.set_halign(Gtk::Align::CENTER);
+  loadingSpinner_.set_size_request(24, 24);
+  loadingBox_.append(loadingSpinner_);
+  loadingBox_.append(*label(kTodoLoadingText, "law-todo-loading-text"));
+  body_.append(loadingBox_);
+
+  list_.set_margin(14);
+  body_.append(list_);
+
+  emptyBox_.set_margin_top(80);
+  emptyBox_.set_margin_bottom(80);
+  emptyBox_.set_halign(Gtk::Align::CENTER);
+  auto* disc = Gtk::make_managed<Gtk::Box>();
+  disc->add_css_class("law-todo-empty-disc");
+  disc->set_halign(Gtk::Align::CENTER);
+  disc->set_size_request(48, 48);
+  disc->set_hexpand(false);
+  disc->set_vexpand(false);
+  auto* seal = makeSymbolGlyph("checkmark.seal.fill", 22);
+  seal->set_hexpand(true);
+  disc->append(*seal);
+  emptyBox_.append(*disc);
+  emptyTitle_.add_css_class("law-todo-empty-title");
+  emptyTitle_.set_wrap(true);
+  emptyTitle_.set_max_width_chars(48);
+  emptyTitle_.set_justify(Gtk::Justification::CENTER);
+  emptyBox_.append(emptyTitle_);
+  emptyHint_.add_css_class("law-todo-empty-hint");
+  emptyBox_.append(emptyHint_);
+  body_.append(emptyBox_);
+
+  scroller_.set_policy(Gtk::PolicyType::NEVER, Gtk::PolicyType::AUTOMATIC);
+  scroller_.set_vexpand(true);
+  scroller_.set_child(body_);
+  append(scroller_);
+}
+
+void TodoSheet::refresh() {
+  if (loading_) return;
+  loading_ = true;
+  sync();
+  model_->refreshBadges();
+  std::weak_ptr<bool> alive = alive_;
+  model_->fetchDeadlines([this, alive] {
+    // Queued, never inside the completion: the lists are published on a turn before it.
+    postToMain([this, alive] {
+      if (alive.expired()) return;
+      loading_ = false;
+      sync();
+    });
+  });
+}
+
+void TodoSheet::setFilterText(const std::string& text) { filter_.set_text(text); }
+
+std::string TodoSheet::filterText() const { return filter_.get_text(); }
+
+void TodoSheet::sync() {
+  const BadgeCounts& badges = model_->badges.get();
+  const Deadlines& deadlines = model_->deadlines.get();
+  const TodoKind kind = model_->todoKind.get();
+  header_.subtitleLabel().set_text(todoSheetSubtitle(badges.updatedAt));
+
+  for (auto& [k, pill] : pills_) {
+    const std::string count = std::to_string(todoPillCount(deadlines, badges, k));
+    pill.count->set_text(count);
+    setAccessibleLabel(*pill.button, TodoKinds::title(k) + " " + count);
+    if (k == kind) pill.button->add_css_class("law-active");
+    else pill.button->remove_css_class("law-active");
+  }
+
+  const std::string typed = filter_.get_text();
+  clear_.set_visible(!typed.empty());
+  if (!cardsValid_) {
+    shown_ = todoFilteredItems(deadlines, kind, typed);
+    rebuildCards();
+    cardsValid_ = true;
+  }
+  state_ = todoSheetState(loading_, !shown_.empty());
+  loadingBox_.set_visible(state_ == TodoSheetState::loading);
+  loadingSpinner_.set_spinning(state_ == TodoSheetState::loading);
+  list_.set_visible(state_ == TodoSheetState::list);
+  emptyBox_.set_visible(state_ == TodoSheetState::empty);
+  emptyTitle_.set_text(todoEmptyTitle(kind, typed));
+  emptyHint_.set_text(todoEmptyHint(badges.loginRequired));
+
+  refreshButton_->set_sensitive(!loading_);
+  refreshSpinner_.set_visible(loading_);
+  refreshSpinner_.set_spinning(loading_);
+  refreshGlyph_->set_visible(!loading_);
+}
+
+void TodoSheet::rebuildCards() {
+  while (auto* child = list_.get_first_child()) list_.remove(*child);
+  const TodoKind kind = model_->todoKind.get();
+  for (const auto& item : shown_) list_.append(*makeCard(item, kind));
+}
+
+Gtk::Widget* TodoSheet::makeCard(const TodoItem& item, TodoKind kind) {
+  auto* card = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 12);
+  card->add_css_class("law-todo-card");
+
+  auto* accent = Gtk::make_managed<Gtk::Box>();
+  accent->add_css_class("law-todo-accent");
+  accent->add_css_class(kindClass(kind));
+  card->append(*accent);
+
+  auto* middle = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 5);
+  middle->set_hexpand(true);
+  middle->set_valign(Gtk::Align::CENTER);
+  middle->set_margin_end(10);
+  auto* content = label(todoContentText(item), "law-todo-card-content");
+  content->set_xalign(0);
+  content->set_wrap(true);
+  content->set_wrap_mode(Pango::WrapMode::WORD_CHAR);
+  content->set_lines(2);
+  content->set_ellipsize(Pango::EllipsizeMode::END);
+  content->set_max_width_chars(40);
+  middle->append(*content);
+  if (todoHasText(item.client) || todoHasText(item.proc)) {
+    auto* meta = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 8);
+    if (todoHasText(item.client)) meta->append(*glyphLabel("person.fill", *item.client, "law-todo-card-client"));
+    if (todoHasText(item.proc)) meta->append(*glyphLabel("folder.fill", *item.proc, "law-todo-card-proc"));
+    middle->append(*meta);
+  }
+  card->append(*middle);
+
+  auto* trailing = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 3);
+  trailing->set_valign(Gtk::Align::CENTER);
+  auto* day = label(item.dayText(), "law-todo-day");
+  day->add_css_class(kindClass(kind));
+  day->set_halign(Gtk::Align::END);
+  trailing->append(*day);
+  if (todoHasText(item.date)) {
+    auto* date = label(*item.date, "law-todo-card-date");
+    date->set_halign(Gtk::Align::END);
+    trailing->append(*date);
+  }
+  card->append(*trailing);
+
+  const bool openable = item.procId.has_value();
+  if (openable) {
+    auto* buttons = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 6);
+    buttons->set_valign(Gtk::Align::CENTER);
+    auto* enter = makeLawSecondaryButton("进入程序 →", true);
+    enter->set_tooltip_text("在主窗口当前标签页打开");
+    enter->signal_clicked().connect([this, item] { openProceeding(item, false); });
+    lawHandCursor(*enter);
+    auto* tab = makeLawSecondaryButton("+ 新标签", true);
+    tab->set_tooltip_text("在主窗口新建一个标签页打开，不覆盖当前页面");
+    tab->signal_clicked().connect([this, item] { openProceeding(item, true); });
+    lawHandCursor(*tab);
+    buttons->append(*enter);
+    buttons->append(*tab);
+    card->append(*buttons);
+    auto click = Gtk::GestureClick::create();
+    click->set_button(GDK_BUTTON_PRIMARY);
+    click->signal_released().connect([this, item, card](int presses, double x, double y) {
+      if (presses == 1 && card->contains(x, y)) openProceeding(item, false);
+    });
+    card->add_controller(click);
+  }
+  lawHandCursor(*card, openable);
+  return card;
+}
+
+void TodoSheet::openProceeding(const TodoItem& item, bool newTab) {
+  auto path = todoProceedingPath(item);
+  if (!path) return;
+  if (actions_.showMainWindow) actions_.showMainWindow();
+  else MainWindowController::shared().showMainWindow();
+  if (newTab) model_->newTab(*path, todoNewTabTitle(item));
+  else model_->loadInActive(*path);
+}
+
+void TodoSheet::close() {
+  if (onClose_) return onClose_();
+  if (auto* window = dynamic_cast<Gtk::Window*>(get_root())) window->set_visible(false);
+}
+
+void registerTodoSheet(std::function<void()> showDesktopCalendar) {
+  ToolWindowContent::registerFactory(
+      "todo", [showDesktopCalendar](const std::shared_ptr<BrowserModel>& model, std::function<void()> close) {
+        TodoSheet::Actions actions;
+        actions.showDesktopCalendar = showDesktopCalendar;
+        return Gtk::make_managed<TodoSheet>(model, std::move(close), std::move(actions));
+      });
+}
+
+}  // namespace quorvel

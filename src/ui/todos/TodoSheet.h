@@ -1,0 +1,111 @@
+#pragma once
+// The to-do and hearing-alert sheet: the deadline lists of the workspace model, one
+// category at a time, with the category pills, a filter and one card per entry that
+// opens its proceeding in the main window. The content of the tool window "todo".
+// It keeps no data of its own: it reads the model's deadlines, badges and category
+// and writes only the category.
+#include <gtkmm/box.h>
+#include <gtkmm/button.h>
+#include <gtkmm/label.h>
+#include <gtkmm/scrolledwindow.h>
+#include <gtkmm/spinner.h>
+#include <gtkmm/text.h>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "base/GLibPtr.h"
+#include "core/BrowserModel.h"
+#include "core/TodoSheetRules.h"
+#include "ui/components/LawSheetHeader.h"
+
+namespace quorvel {
+
+class TodoSheet : public Gtk::Box {
+ public:
+  struct Actions {
+    // Brings the main window up before a page is loaded in it (default: the main
+    // window controller's).
+    std::function<void()> showMainWindow;
+    // Shows the desktop calendar; without it the button says the calendar is not
+    // available yet.
+    std::function<void()> showDesktopCalendar;
+  };
+
+  // Without `onClose`, "关闭" and Escape hide the window the sheet is in.
+  explicit TodoSheet(std::shared_ptr<BrowserModel> model, std::function<void()> onClose = {}, Actions actions = {});
+  ~TodoSheet() override;
+
+  // Reloads the counters and lists; runs each time the sheet is shown.
+  void refresh();
+  bool loading() const { return loading_; }
+  TodoSheetState state() const { return state_; }
+  const std::vector<TodoItem>& shownItems() const { return shown_; }
+  void setFilterText(const std::string& text);
+  std::string filterText() const;
+
+  // For tests and renders.
+  Gtk::Button& pill(TodoKind kind) { return *pills_.at(kind).button; }
+  std::string pillCountText(TodoKind kind) const { return pills_.at(kind).count->get_text(); }
+  Gtk::Button& refreshButton() { return *refreshButton_; }
+  Gtk::Button& desktopCalendarButton() { return *desktopButton_; }
+  Gtk::Button& closeButton() { return *closeButton_; }
+  Gtk::Text& filterField() { return filter_; }
+  Gtk::Box& list() { return list_; }
+  LawSheetHeader& header() { return header_; }
+  Gtk::Label& emptyTitle() { return emptyTitle_; }
+  Gtk::Label& emptyHint() { return emptyHint_; }
+
+ private:
+  struct Pill {
+    Gtk::Button* button = nullptr;
+    Gtk::Label* count = nullptr;
+  };
+  void buildHeader();
+  void buildBar();
+  void buildBody();
+  void sync();
+  void rebuildCards();
+  Gtk::Widget* makeCard(const TodoItem& item, TodoKind kind);
+  void openProceeding(const TodoItem& item, bool newTab);
+  void close();
+
+  std::shared_ptr<BrowserModel> model_;
+  std::function<void()> onClose_;
+  Actions actions_;
+  bool loading_ = false;
+  TodoSheetState state_ = TodoSheetState::empty;
+  std::vector<TodoItem> shown_;
+  bool cardsValid_ = false;
+
+  LawSheetHeader header_;
+  Gtk::Button* refreshButton_ = nullptr;
+  Gtk::Box refreshLabel_;
+  Gtk::Spinner refreshSpinner_;
+  Gtk::Widget* refreshGlyph_ = nullptr;
+  Gtk::Button* desktopButton_ = nullptr;
+  Gtk::Button* closeButton_ = nullptr;
+  Gtk::Box bar_;
+  std::map<TodoKind, Pill> pills_;
+  Gtk::Box filterBox_;
+  Gtk::Text filter_;
+  Gtk::Button clear_;
+  Gtk::ScrolledWindow scroller_;
+  Gtk::Box body_;
+  Gtk::Box loadingBox_;
+  Gtk::Spinner loadingSpinner_;
+  Gtk::Box list_;
+  Gtk::Box emptyBox_;
+  Gtk::Label emptyTitle_;
+  Gtk::Label emptyHint_;
+  std::vector<ScopedConnection> connections_;
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
+
+// Registers the sheet as the content of the tool window "todo". Called once at start-up;
+// `showDesktopCalendar` is the desktop calendar's show entry point (may be empty).
+void registerTodoSheet(std::function<void()> showDesktopCalendar = {});
+
+}  // namespace quorvel

@@ -1,0 +1,425 @@
+#include "ui/tray/MenuBarView.h"
+
+#include <gdk/x11/gdkx.h>
+#include <giomm/application.h>
+#include <gtkmm/cssprovider.h>
+#include <gtkmm/eventcontrollerkey.h>
+#include <gtkmm/overlay.h>
+#include <gtkmm/spinner.h>
+#include <gtkmm/stylecontext.h>
+
+#include "base/Log.h"
+#include "base/LogTags.h"
+#include "base/MainQueue.h"
+#include "core/DockMenu.h"
+#include "core/PrivacyLock.h"
+#include "core/TodoSheetRules.h"
+#include "features/volume/LocalVolume.h"
+#include "features/workspace/UpdateChecker.h"
+#include "ui/components/HandCursor.h"
+#include "ui/components/LawBadges.h"
+#include "ui/main/MainWindowController.h"
+#include "ui/main/WindowFrame.h"
+#include "ui/todos/TodoGlyphs.h"
+
+// Last: its macros clash with the C++ headers above.
+#include <X11/Xlib.h>
+
+namespace quorvel {
+namespace {
+
+void installMenuBarStyle() {
+  static bool installed = false;
+  if (installed) return;
+  auto display = Gdk::Display::get_default();
+  if (!display) return;
+  auto provider = Gtk::CssProvider::create();
+  provider->load_from_data(menuBarCss());
+  Gtk::StyleContext::add_provider_for_display(display, provider, GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+  installed = true;
+}
+
+// The pointer's screen position on X11; nothing elsewhere.
+std::optional<std::pair<int, int>> pointerPosition(Gtk::Window& window) {
+  GdkDisplay* display = gtk_widget_get_display(GTK_WIDGET(window.gobj()));
+  if (!GDK_IS_X11_DISPLAY(display)) return std::nullopt;
+  Display* x = gdk_x11_display_get_xdisplay(display);
+  Window root = 0, child = 0;
+  int rx = 0, ry = 0, wx = 0, wy = 0;
+  unsigned mask = 0;
+  if (!XQueryPointer(x, DefaultRootWindow(x), &root, &child, &rx, &ry, &wx, &wy, &mask)) return std::nullopt;
+  return std::make_pair(rx, ry);
+}
+
+Gtk::Label* label(const std::string& text, const char* cls) {
+  auto* l = Gtk::make_managed<Gtk::Label>(text);
+  l->add_css_class(cls);
+  return l;
+}
+
+// Buttons drawn from several labels get one name for screen readers.
+void setAccessibleLabel(Gtk::Widget& w, const std::string& text) {
+  gtk_accessible_update_property(GTK_ACCESSIBLE(w.gobj()), GTK_ACCESSIBLE_PROPERTY_LABEL, text.c_str(), -1);
+}
+
+bool read(const std::function<bool()>& f) { return f && f(); }
+
+}  // namespace
+
+MenuBarView::MenuBarView(std::shared_ptr<BrowserModel> model, Actions actions)
+    : model_(std::move(model)),
+      actions_(std::move(actions)),
+      content_(Gtk::Orientation::VERTICAL, 0),
+      commands_(Gtk::Orientation::VERTICAL, 2) {
+  installMenuBarStyle();
+  window_.set_title("墨衡台");
+  window_.set_decorated(false);
+  window_.set_resizable(false);
+  window_.add_css_class("law-menubar-window");
+  setWindowIsPanel(window_, true);
+
+  content_.add_css_class("law-menubar-view");
+  content_.set_size_request(static_cast<int>(kMenuBarPanelWidth), -1);
+  buildHeader();
+  buildCounters();
+  auto* rule = Gtk::make_managed<Gtk::Box>();
+  rule->add_css_class("law-menubar-rule");
+  content_.append(*rule);
+  commands_.add_css_class("law-menubar-commands");
+  content_.append(commands_);
+  window_.set_child(content_);
+
+  auto keys = Gtk::EventControllerKey::create();
+  keys->signal_key_pressed().connect(
+      [this](guint keyval, guint, Gdk::ModifierType) {
+        if (keyval != GDK_KEY_Escape) return false;
+        hide();
+        return true;
+      },
+      false);
+  window_.add_controller(keys);
+  window_.property_is_active().signal_changed().connect([this] {
+    // Focus moved elsewhere (a click outside): close like a menu does.
+    if (window_.is_active()) wasActive_ = true;
+    else if (wasActive_) hide();
+  });
+  window_.signal_close_request().connect(
+      [this] {
+        hide();
+        return true;
+      },
+      false);
+
+  badgesChanged_ = model_->badges.changed().connect([this] { sync(); });
+  refreshRows();
+  sync();
+}
+
+MenuBarView::~MenuBarView() { *alive_ = false; }
+
+void MenuBarView::refreshRowsLater() {
+  // Not inside the clicked row's own signal: rebuilding removes that row.
+  std::weak_ptr<bool> alive = alive_;
+  postToMain([this, alive] {
+    if (!alive.expired()) refreshRows();
+  });
+}
+
+void MenuBarView::buildHeader() {
+  auto* header = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 9);
+  header->add_css_class("law-menubar-header");
+  auto* badge = Gtk::make_managed<BrandBadge>(28, 16);
+  badge->set_valign(Gtk::Align::CENTER);
+  header->append(*badge);
+
+  auto* texts = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 2);
+  texts->set_valign(Gtk::Align::CENTER);
+  auto* title = label(kMenuBarTitle, "law-menubar-title");
+  title->set_xalign(0);
+  texts->append(*title);
+  auto* status = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 5);
+  dot_.add_css_class("law-menubar-dot");
+  dot_.set_valign(Gtk::Align::CENTER);
+  status->append(dot_);
+  identity_.add_css_class("law-menubar-identity");
+  identity_.set_single_line_mode(true);
+  identity_.set_ellipsize(Pango::EllipsizeMode::END);
+  identity_.set_max_width_chars(18);
+  identity_.set_xalign(0);
+  status->append(identity_);
+  texts->append(*status);
+  texts->set_hexpand(true);
+  header->append(*texts);
+
+  auto* refresh = Gtk::make_managed<Gtk::Button>();
+  refresh->add_css_class("law-menubar-refresh");
+  refresh->set_child(*makeSymbolGlyph("arrow.clockwise", 11));
+  refresh->set_tooltip_text(kMenuBarRefreshTip);
+  setAccessibleLabel(*refresh, kMenuBarRefreshTip);
+  refresh->set_valign(Gtk::Align::CENTER);
+  refresh->signal_clicked().connect([this] { model_->refreshBadges(); });
+  lawHandCursor(*refresh);
+  header->append(*refresh);
+
+  auto* version = label(menuBarVersionText(), "law-menubar-version");
+  version->set_valign(Gtk::Align::CENTER);
+  header->append(*version);
+  content_.append(*header);
+}
+
+void MenuBarView::buildCounters() {
+  auto* counters = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 7);
+  counters->add_css_class("law-menubar-counters");
+  auto* titleRow = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 8);
+  auto* title = label(kMenuBarCountersTitle, "law-menubar-counters-title");
+  title->set_hexpand(true);
+  title->set_xalign(0);
+  titleRow->append(*title);
+  updatedAt_.add_css_class("law-menubar-counters-time");
+  titleRow->append(updatedAt_);
+  counters->append(*titleRow);
+
+  for (const auto& kinds : menuBarBoxRows()) {
+    auto* row = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 6);
+    row->set_homogeneous(true);
+    for (TodoKind kind : kinds) {
+      auto* button = Gtk::make_managed<Gtk::Button>();
+      button->add_css_class("law-menubar-box");
+      button->add_css_class("law-kind-" + TodoKinds::rawValue(kind));
+      button->set_hexpand(true);
+      button->set_tooltip_text(menuBarBoxTip(kind));
+      auto* overlay = Gtk::make_managed<Gtk::Overlay>();
+      auto* stack = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 2);
+      stack->set_halign(Gtk::Align::CENTER);
+      stack->set_margin_top(7);
+      stack->set_margin_bottom(7);
+      auto* number = label("–", "law-menubar-box-number");
+      stack->append(*number);
+      auto* caption = label(TodoKinds::title(kind), "law-menubar-box-caption");
+      caption->set_single_line_mode(true);
+      stack->append(*caption);
+      overlay->set_child(*stack);
+      auto* mark = makeSymbolGlyph("arrow.up.right", 7.5);
+      mark->add_css_class("law-menubar-box-mark");
+      mark->set_halign(Gtk::Align::END);
+      mark->set_valign(Gtk::Align::START);
+      mark->set_margin(4);
+      overlay->add_overlay(*mark);
+      button->set_child(*overlay);
+      button->signal_clicked().connect([this, kind] { openTodo(kind); });
+      lawHandCursor(*button);
+      row->append(*button);
+      boxes_[kind] = Box{button, number};
+    }
+    counters->append(*row);
+  }
+  content_.append(*counters);
+}
+
+void MenuBarView::sync() {
+  const BadgeCounts& b = model_->badges.get();
+  identity_.set_text(menuBarIdentityLine(b));
+  if (b.loginRequired) dot_.add_css_class("law-signed-out");
+  else dot_.remove_css_class("law-signed-out");
+  updatedAt_.set_text(b.updatedAt);
+  updatedAt_.set_visible(!b.updatedAt.empty());
+  for (auto& [kind, box] : boxes_) {
+    const long long value = todoBadgeCounter(b, kind);
+    box.number->set_text(menuBarCountText(value, b.loaded));
+    setAccessibleLabel(*box.button, TodoKinds::title(kind) + " " + box.number->get_text());
+    if (value >= 1) box.button->add_css_class("law-has-count");
+    else box.button->remove_css_class("law-has-count");
+  }
+}
+
+void MenuBarView::refreshRows() {
+  MenuBarRowInputs in;
+  in.desktopCalendarVisible = read(actions_.desktopCalendarVisible);
+  in.syncing = read(actions_.calendarSyncing);
+  in.syncEnabled = read(actions_.calendarSyncEnabled);
+  in.volumeMounted = actions_.volumeMounted ? actions_.volumeMounted() : LocalVolume::mountedRoot().has_value();
+  sections_ = menuBarSections(in);
+  rows_.clear();
+  while (auto* child = commands_.get_first_child()) commands_.remove(*child);
+  for (size_t i = 0; i < sections_.size(); ++i) {
+    const auto& section = sections_[i];
+    if (i > 0) {
+      auto* divider = Gtk::make_managed<Gtk::Box>();
+      divider->add_css_class("law-menubar-divider");
+      commands_.append(*divider);
+    }
+    if (!section.title.empty()) {
+      auto* header = label(section.title, "law-menubar-section");
+      header->set_xalign(0);
+      commands_.append(*header);
+    }
+    for (const auto& row : section.rows) commands_.append(*makeRow(row));
+  }
+}
+
+Gtk::Button* MenuBarView::makeRow(const MenuBarRow& row) {
+  auto* button = Gtk::make_managed<Gtk::Button>();
+  button->add_css_class("law-menubar-row");
+  if (row.danger) button->add_css_class("law-danger");
+  if (row.accent && *row.accent == LawTheme::gold) button->add_css_class("law-accent-gold");
+  auto* overlay = Gtk::make_managed<Gtk::Overlay>();
+  auto* line = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 9);
+  line->add_css_class("law-menubar-row-line");
+
+  auto* tile = Gtk::make_managed<Gtk::Box>();
+  tile->add_css_class("law-menubar-tile");
+  tile->set_size_request(22, 22);
+  tile->set_valign(Gtk::Align::CENTER);
+  tile->set_hexpand(false);
+  if (row.spinning) {
+    auto* spinner = Gtk::make_managed<Gtk::Spinner>();
+    spinner->set_size_request(11, 11);
+    spinner->set_spinning(true);
+    spinner->set_hexpand(true);
+    tile->append(*spinner);
+  } else {
+    auto* glyph = makeSymbolGlyph(row.symbol, 12);
+    glyph->set_hexpand(true);
+    tile->append(*glyph);
+  }
+  line->append(*tile);
+
+  auto* title = label(row.title, "law-menubar-row-title");
+  title->set_xalign(0);
+  title->set_hexpand(true);
+  title->set_single_line_mode(true);
+  title->set_margin_end(6);
+  line->append(*title);
+  if (row.badge) {
+    auto* badge = label(*row.badge, "law-menubar-badge");
+    badge->add_css_class(row.badgeColor == LawTheme::warning ? "law-warning" : "law-success");
+    badge->set_valign(Gtk::Align::CENTER);
+    line->append(*badge);
+  }
+  if (row.shortcut) {
+    auto* keys = label(*row.shortcut, "law-menubar-shortcut");
+    keys->set_valign(Gtk::Align::CENTER);
+    line->append(*keys);
+  }
+  auto* chevron = makeSymbolGlyph("chevron.right", 9);
+  chevron->add_css_class("law-menubar-chevron");
+  line->append(*chevron);
+  overlay->set_child(*line);
+
+  auto* bar = Gtk::make_managed<Gtk::Box>();
+  bar->add_css_class("law-menubar-accent-bar");
+  bar->set_halign(Gtk::Align::START);
+  bar->set_valign(Gtk::Align::CENTER);
+  bar->set_margin_start(1);
+  bar->set_can_target(false);
+  overlay->add_overlay(*bar);
+  button->set_child(*overlay);
+
+  if (auto action = actionFor(row.command)) {
+    button->signal_clicked().connect(std::move(action));
+    lawHandCursor(*button);
+  } else {
+    button->set_sensitive(false);
+    button->set_tooltip_text("「" + row.title + "」尚未在这个版本中提供");
+  }
+  setAccessibleLabel(*button, row.title + (row.badge ? "（" + *row.badge + "）" : ""));
+  rows_[row.command] = button;
+  return button;
+}
+
+std::function<void()> MenuBarView::actionFor(MenuBarCommand command) {
+  auto& a = actions_;
+  switch (command) {
+    case MenuBarCommand::quickCapture: return a.quickCapture;
+    case MenuBarCommand::screenCapture: return a.screenCapture;
+    case MenuBarCommand::quickArchive: return a.quickArchive;
+    case MenuBarCommand::showMain: return [this] { activateMain(); };
+    case MenuBarCommand::desktopCalendar:
+      if (!a.toggleDesktopCalendar) return {};
+      return [this] {
+        actions_.toggleDesktopCalendar();
+        refreshRowsLater();
+      };
+    case MenuBarCommand::search:
+      return [this] {
+        activateMain();
+        model_->showPalette.set(true);
+      };
+    case MenuBarCommand::mirror:
+      return [this] {
+        activateMain();
+        model_->showMirror.set(true);
+      };
+    case MenuBarCommand::openFolder:
+      return a.openFolder ? a.openFolder : std::function<void()>([] { LocalVolume::openRoot(); });
+    case MenuBarCommand::syncCalendar:
+      if (!a.syncCalendarNow) return {};
+      return [this] {
+        actions_.syncCalendarNow();
+        refreshRowsLater();
+      };
+    case MenuBarCommand::lock:
+      return [this] {
+        activateMain();
+        if (actions_.lock) actions_.lock();
+        else if (auto* lock = PrivacyLock::shared()) lock->lock();
+        else logLine(tags::kLock, "隐私锁屏尚未就绪", LogLevel::warning);
+      };
+    case MenuBarCommand::checkUpdate:
+      return a.checkUpdate ? a.checkUpdate : std::function<void()>([] { UpdateChecker::checkManually(); });
+    case MenuBarCommand::quit:
+      if (a.quit) return a.quit;
+      return [] {
+        if (auto app = Gio::Application::get_default()) app->quit();
+      };
+  }
+  return {};
+}
+
+Gtk::Button* MenuBarView::rowButton(MenuBarCommand command) const {
+  auto it = rows_.find(command);
+  return it == rows_.end() ? nullptr : it->second;
+}
+
+void MenuBarView::activateMain() {
+  if (actions_.showMainWindow) actions_.showMainWindow();
+  else MainWindowController::shared().showMainWindow();
+}
+
+void MenuBarView::openTodo(TodoKind kind) {
+  activateMain();
+  model_->todoKind.set(kind);
+  model_->showTodo.set(true);
+}
+
+bool MenuBarView::isShown() const { return window_.get_visible(); }
+
+void MenuBarView::toggleNear(int x, int y) {
+  if (isShown()) hide();
+  else showNear(x, y);
+}
+
+void MenuBarView::showNear(int x, int y) {
+  // The volume and the neighbours' states are read afresh each time it opens.
+  refreshRows();
+  sync();
+  if (window_.get_display()->is_composited()) content_.remove_css_class("law-square");
+  else content_.add_css_class("law-square");
+  wasActive_ = false;
+  gtk_widget_realize(GTK_WIDGET(window_.gobj()));
+  if (x == 0 && y == 0)
+    if (auto p = pointerPosition(window_)) std::tie(x, y) = *p;
+  int minW = 0, natW = 0, minH = 0, natH = 0, b1 = 0, b2 = 0;
+  content_.measure(Gtk::Orientation::HORIZONTAL, -1, minW, natW, b1, b2);
+  content_.measure(Gtk::Orientation::VERTICAL, natW, minH, natH, b1, b2);
+  if (auto placement = placementFor(window_); placement && placement->canPosition())
+    placement->setFrame(menuBarPanelFrame(x, y, natW, natH, placement->screenVisibleFrames()));
+  window_.present();
+}
+
+void MenuBarView::hide() {
+  wasActive_ = false;
+  window_.set_visible(false);
+}
+
+}  // namespace quorvel

@@ -1,0 +1,197 @@
+// The to-do sheet against the test service: it lists the service's deadlines by
+// category, the pills switch the category, the filter narrows the cards, the cards
+// open their proceedings, Escape closes it, and signed out it asks to sign in.
+#include <gtest/gtest.h>
+#include <gtkmm.h>
+
+#include <cstdlib>
+
+#include "ServiceTabFixture.h"
+#include "TestHelpers.h"
+#include "TestServiceTodos.h"
+#include "ui/floating/ToolWindowContent.h"
+#include "ui/todos/TodoSheet.h"
+
+namespace quorvel::test {
+namespace {
+
+// A click as the button reports it.
+void click(Gtk::Button& b) { g_signal_emit_by_name(b.gobj(), "clicked"); }
+
+void collectButtons(Gtk::Widget& w, const std::string& tooltip, std::vector<Gtk::Button*>& out) {
+  if (auto* b = dynamic_cast<Gtk::Button*>(&w); b && b->get_tooltip_text().raw() == tooltip) out.push_back(b);
+  for (auto* c = w.get_first_child(); c; c = c->get_next_sibling()) collectButtons(*c, tooltip, out);
+}
+
+std::vector<std::string> shownContents(const TodoSheet& sheet) {
+  std::vector<std::string> out;
+  for (const auto& i : sheet.shownItems()) out.push_back(i.content.value_or(""));
+  return out;
+}
+
+int childCount(Gtk::Widget& w) {
+  int n = 0;
+  for (auto* c = w.get_first_child(); c; c = c->get_next_sibling()) ++n;
+  return n;
+}
+
+class TodoSheetTest : public ServiceTabFixture {
+ protected:
+  void TearDown() override {
+    window.reset();
+    drainMainLoop();
+    ServiceTabFixture::TearDown();
+  }
+
+  void openWorkspace(bool signedIn) {
+    useTodoDemoData(service);
+    if (signedIn) signIn();
+    model = services->makeBrowserModel();
+    tab = model->activeTab();
+    TabLoadWatch load(tab);
+    show(tab);
+    ASSERT_TRUE(load.wait(signedIn ? "/dashboard" : "/login"));
+  }
+
+  // The sheet in a window of its own, as the tool window shows it; it refreshes when shown.
+  void openSheet() {
+    window = std::make_unique<Gtk::Window>();
+    window->set_title("待办测试");
+    window->set_default_size(860, 580);
+    TodoSheet::Actions actions;
+    actions.showMainWindow = [this] { ++mainShown; };
+    sheet = Gtk::make_managed<TodoSheet>(model, [this] { ++closed; }, actions);
+    window->set_child(*sheet);
+    window->present();
+    ASSERT_TRUE(runMainLoopUntil([&] { return sheet->loading(); }, 5000));
+    ASSERT_TRUE(runMainLoopUntil([&] { return !sheet->loading(); }, 10000));
+    drainMainLoop();
+  }
+
+  std::shared_ptr<BrowserTab> tab;
+  std::unique_ptr<Gtk::Window> window;
+  TodoSheet* sheet = nullptr;
+  int mainShown = 0;
+  int closed = 0;
+};
+
+TEST_F(TodoSheetTest, ListsTheServicesDeadlinesByKindAndTheFilterNarrowsThem) {
+  openWorkspace(true);
+  openSheet();
+  EXPECT_FALSE(service.requestsTo("/api/my_deadlines").empty());
+  EXPECT_EQ(sheet->state(), TodoSheetState::list);
+  EXPECT_EQ(shownContents(*sheet),
+            (std::vector<std::string>{"提交补充证据材料", "回复承办法官关于调解方案的询问", "整理并寄送原件证据"}));
+  EXPECT_EQ(childCount(sheet->list()), 3);
+  std::vector<std::string> counts;
+  for (TodoKind k : TodoKinds::allCases) counts.push_back(sheet->pillCountText(k));
+  EXPECT_EQ(counts, (std::vector<std::string>{"3", "2", "4", "1", "2"}));
+  EXPECT_EQ(sheet->header().subtitleLabel().get_text(), "最近同步：2026-03-02 09:00 · 点击条目直达程序");
+
+  // A pill switches the category in the model; the model's category shows at once.
+  click(sheet->pill(TodoKind::today));
+  EXPECT_EQ(model->todoKind.get(), TodoKind::today);
+  EXPECT_EQ(shownContents(*sheet), (std::vector<std::string>{"缴纳上诉案件受理费", "提交代理词"}));
+  EXPECT_TRUE(sheet->pill(TodoKind::today).has_css_class("law-active"));
+  EXPECT_FALSE(sheet->pill(TodoKind::overdue).has_css_class("law-active"));
+  model->todoKind.set(TodoKind::soon);
+  EXPECT_EQ(childCount(sheet->list()), 4);
+
+  // Typed into the field: the client, across client and proceeding, the date.
+  sheet->filterField().grab_focus();
+  sheet->setFilterText("  王五 ");
+  EXPECT_EQ(shownContents(*sheet), std::vector<std::string>{"举证期限届满，提交证据清单"});
+  EXPECT_EQ(childCount(sheet->list()), 1);
+  sheet->setFilterText("合伙企业 股权");
+  EXPECT_EQ(shownContents(*sheet), std::vector<std::string>{"申请调取银行流水"});
+  sheet->setFilterText("03-05");
+  EXPECT_EQ(shownContents(*sheet), (std::vector<std::string>{"答辩期届满", "与当事人确认和解条款"}));
+  // The filter stays while the category changes.
+  model->todoKind.set(TodoKind::hearings);
+  EXPECT_TRUE(sheet->shownItems().empty());
+  EXPECT_EQ(sheet->state(), TodoSheetState::empty);
+  EXPECT_EQ(sheet->emptyTitle().get_text(), "没有匹配「03-05」的待办");
+  EXPECT_EQ(sheet->emptyHint().get_text(), "当前分类状态良好");
+  sheet->setFilterText("");
+  EXPECT_EQ(childCount(sheet->list()), 2);
+  EXPECT_EQ(sheet->state(), TodoSheetState::list);
+
+  // The refresh button reads the lists again.
+  auto before = service.requestsTo("/api/my_deadlines").size();
+  click(sheet->refreshButton());
+  EXPECT_TRUE(sheet->loading());
+  EXPECT_FALSE(sheet->refreshButton().get_sensitive());
+  ASSERT_TRUE(runMainLoopUntil([&] { return !sheet->loading(); }, 10000));
+  EXPECT_EQ(service.requestsTo("/api/my_deadlines").size(), before + 1);
+  EXPECT_EQ(childCount(sheet->list()), 2);
+
+  // Escape typed into the sheet is its close action.
+  ASSERT_EQ(std::system("xdotool search --name '^待办测试$' windowfocus --sync key Escape"), 0);
+  EXPECT_TRUE(runMainLoopUntil([&] { return closed == 1; }, 5000));
+}
+
+TEST_F(TodoSheetTest, CardsOpenTheirProceedingInTheActiveTabOrANewOne) {
+  openWorkspace(true);
+  openSheet();
+  const std::string newTabTip = "在主窗口新建一个标签页打开，不覆盖当前页面";
+  std::vector<Gtk::Button*> newTab, enter;
+  collectButtons(sheet->list(), newTabTip, newTab);
+  collectButtons(sheet->list(), "在主窗口当前标签页打开", enter);
+  // The entry without a proceeding has no buttons.
+  ASSERT_EQ(newTab.size(), 2u);
+  ASSERT_EQ(enter.size(), 2u);
+
+  click(*newTab[0]);
+  EXPECT_EQ(mainShown, 1);
+  ASSERT_EQ(model->tabs->size(), 2u);
+  auto opened = model->activeTab();
+  EXPECT_EQ(opened->title.get(), "（2026）京0105民初1234号");
+  show(opened);  // in the window, as the main window shows the active tab
+  ASSERT_TRUE(waitLoaded(opened, "/proceeding/88"));
+  EXPECT_TRUE(window->get_visible());  // the sheet stays open
+
+  click(*enter[1]);
+  EXPECT_EQ(mainShown, 2);
+  EXPECT_EQ(model->tabs->size(), 2u);
+  ASSERT_TRUE(waitLoaded(opened, "/proceeding/102"));
+}
+
+TEST_F(TodoSheetTest, SignedOutEveryEmptyCategoryAsksToSignIn) {
+  openWorkspace(false);
+  ASSERT_TRUE(runMainLoopUntil([&] { return model->badges->loginRequired; }, 10000));
+  openSheet();
+  EXPECT_TRUE(model->deadlines->empty());
+  EXPECT_EQ(sheet->state(), TodoSheetState::empty);
+  EXPECT_EQ(sheet->emptyTitle().get_text(), "「超期」暂无待办事项");
+  EXPECT_EQ(sheet->emptyHint().get_text(), "请先在右侧登录系统账号");
+  EXPECT_EQ(sheet->pillCountText(TodoKind::overdue), "0");
+  EXPECT_EQ(sheet->header().subtitleLabel().get_text(), "点击任意条目即可直接进入对应案件程序");
+}
+
+TEST_F(TodoSheetTest, TheTodoToolWindowShowsTheSheetWithItsCloseActionAndTheDesktopCalendar) {
+  openWorkspace(true);
+  int calendarShown = 0;
+  registerTodoSheet([&] { ++calendarShown; });
+  const auto& factory = ToolWindowContent::factory("todo");
+  ASSERT_TRUE(factory);
+  window = std::make_unique<Gtk::Window>();
+  auto* made = dynamic_cast<TodoSheet*>(factory(model, [this] { ++closed; }));
+  ASSERT_NE(made, nullptr);
+  window->set_child(*made);
+  window->present();
+  ASSERT_TRUE(runMainLoopUntil([&] { return !made->loading() && !made->shownItems().empty(); }, 10000));
+  click(made->desktopCalendarButton());
+  EXPECT_EQ(calendarShown, 1);
+  click(made->closeButton());
+  EXPECT_EQ(closed, 1);
+
+  // Without the desktop calendar its button says it is not there yet.
+  registerTodoSheet();
+  auto* plain = dynamic_cast<TodoSheet*>(ToolWindowContent::factory("todo")(model, [] {}));
+  ASSERT_NE(plain, nullptr);
+  window->set_child(*plain);
+  EXPECT_FALSE(plain->desktopCalendarButton().get_sensitive());
+}
+
+}  // namespace
+}  // namespace quorvel::test
