@@ -19,6 +19,8 @@ PKGS=(
   haskell-status-notifier-item-utils
   # Page export, login item and update check tests: pdftotext, desktop-file-validate, dpkg-deb.
   poppler-utils dpkg
+  # Screen-region recognition without a desktop portal: region capture on X11 (tests put stand-ins on PATH).
+  maim
 )
 missing=()
 for p in "${PKGS[@]}"; do

@@ -29,6 +29,16 @@ void installResultCss() {
   done = true;
   std::string css =
       ".law-ocr-scroller, .law-ocr-scroller > viewport { background-color: " + LawTheme::canvasBg.css() + "; }\n"
+      // Always shown, as the window asks, but slim and quiet.
+      ".law-ocr-scroller scrollbar { background: transparent; border: none; }\n"
+      ".law-ocr-scroller scrollbar slider { min-width: 6px; min-height: 24px; border: none; border-radius: 3px; "
+      "background-color: " + LawTheme::textMuted.opacity(0.5).css() + "; }\n"
+      ".law-ocr-scroller scrollbar slider:hover { background-color: " + LawTheme::textMuted.css() + "; }\n"
+      // The window's own title bar (ScreenOCRResultWindow): flat, on the surface colour.
+      "headerbar.law-ocr-titlebar { background: " + LawTheme::surface.css() + "; box-shadow: none; "
+      "border-bottom: 1px solid " + LawTheme::borderLight.css() + "; min-height: 32px; }\n"
+      "headerbar.law-ocr-titlebar .title { font-size: 12px; font-weight: 600; color: " +
+      LawTheme::textSecondary.css() + "; }\n"
       ".law-ocr-heading { font-size: 12.5px; font-weight: 700; color: " + LawTheme::textPrimary.css() + "; }\n"
       ".law-ocr-section-label { font-size: 11px; font-weight: 600; color: " + LawTheme::textSecondary.css() +
       "; }\n"

@@ -26,46 +26,22 @@ void ScreenOCRResultWindow::copyText(const std::string& text) {
   if (auto display = Gdk::Display::get_default()) display->get_clipboard()->set_text(text);
 }
 
-void ScreenOCRResultWindow::present(const LegalOCRSignals& signals) {
-  // The previous window is hidden first, then released.
-  placement_.reset();
-  if (window_) {
-    window_->set_visible(false);
-    window_.reset();
-    view_ = nullptr;
-  }
-
-  auto window = std::make_unique<Gtk::Window>();
-  window->set_title(kTitle);
-  window->set_resizable(true);
-  window->set_hide_on_close(true);  // its own close control keeps it for the next result
-  window->add_css_class("law-canvas");
+void ScreenOCRResultWindow::makeWindow() {
+  window_ = std::make_unique<Gtk::Window>();
+  window_->set_title(kTitle);
+  window_->set_resizable(true);
+  window_->set_hide_on_close(true);  // its own close control keeps it for the next result
+  window_->add_css_class("law-canvas");
   // Title and close only: a floating tool window has nothing to minimise to.
   auto* bar = Gtk::make_managed<Gtk::HeaderBar>();
   bar->set_decoration_layout(":close");
+  bar->add_css_class("law-ocr-titlebar");
   auto* title = Gtk::make_managed<Gtk::Label>(kTitle);
   title->add_css_class("title");
   bar->set_title_widget(*title);
-  window->set_titlebar(*bar);
-
-  auto* view = Gtk::make_managed<ScreenOCRResultView>(signals);
-  Gtk::Window* raw = window.get();
-  view->onClose = [this, raw] {
-    if (window_.get() == raw) hide();
-  };
-  view->onSectionAction = [this](OCRSignalSection::Kind kind, const std::string& item) { sectionAction(kind, item); };
-  view->onCopyAll = [view] { copyText(view->signals().rawText); };
-  view->onTextToTodo = [this, view] {
-    std::string prefill = todoPrefillForText(view->signals().rawText);
-    hide();
-    openQuickCapture(prefill);
-  };
-  window->set_child(*view);
-  view_ = view;
-
-  window->signal_map().connect([this, raw] {
-    if (window_.get() != raw || placement_) return;
-    placement_ = placementFor(*raw);
+  window_->set_titlebar(*bar);
+  window_->signal_map().connect([this] {
+    if (!placement_) placement_ = placementFor(*window_);
     if (!placement_) return;
     // Floating above ordinary windows, centred on the main screen.
     placement_->setKeepAbove(true);
@@ -75,7 +51,30 @@ void ScreenOCRResultWindow::present(const LegalOCRSignals& signals) {
       placement_->setFrame(centredOn(screens.front(), frame.width, frame.height));
     }
   });
-  window_ = std::move(window);
+}
+
+void ScreenOCRResultWindow::present(const LegalOCRSignals& signals) {
+  // One window serves every result: the previous result is hidden and its view
+  // replaced. (Destroying a window with a header bar while the clipboard holds our
+  // text left GTK with a dangling handler.)
+  if (!window_)
+    makeWindow();
+  else
+    window_->set_visible(false);
+
+  auto* view = Gtk::make_managed<ScreenOCRResultView>(signals);
+  view->onClose = [this, view] {
+    if (view_ == view) hide();
+  };
+  view->onSectionAction = [this](OCRSignalSection::Kind kind, const std::string& item) { sectionAction(kind, item); };
+  view->onCopyAll = [view] { copyText(view->signals().rawText); };
+  view->onTextToTodo = [this, view] {
+    std::string prefill = todoPrefillForText(view->signals().rawText);
+    hide();
+    openQuickCapture(prefill);
+  };
+  window_->set_child(*view);
+  view_ = view;
   // The focus starts on no control, so the first key press does not select the text.
   window_->set_focus_visible(false);
   window_->present();

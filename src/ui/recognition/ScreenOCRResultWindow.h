@@ -1,7 +1,8 @@
 #pragma once
 // The floating window that shows a screen recognition's result, and the follow-ups
 // of its buttons: copying, opening the case list or the logistics page in the active
-// tab, and the quick to-do. At most one is shown: a new result hides and replaces it.
+// tab, and the quick to-do. At most one is shown: a new result hides the previous
+// one and takes its place.
 #include <gtkmm/window.h>
 
 #include <functional>
@@ -38,7 +39,7 @@ class ScreenOCRResultWindow {
   // Hides the window shown before and shows a new one for `signals` (main thread).
   void present(const LegalOCRSignals& signals);
 
-  // The window opened last and its view; nullptr before the first result.
+  // The window and the view of the last result; nullptr before the first result.
   Gtk::Window* activeWindow() const { return window_.get(); }
   ScreenOCRResultView* activeView() const { return view_; }
 
@@ -46,6 +47,7 @@ class ScreenOCRResultWindow {
   static void copyText(const std::string& text);
 
  private:
+  void makeWindow();
   void hide();
   void sectionAction(OCRSignalSection::Kind kind, const std::string& item);
   void openQuickCapture(const std::string& prefill);
