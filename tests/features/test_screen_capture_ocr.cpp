@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 
 #include <atomic>
+#include <fstream>
 #include <mutex>
 #include <regex>
 
@@ -169,6 +170,18 @@ TEST_F(ScreenCaptureOCRTest, NoToolSaysWhatToInstall) {
   EXPECT_EQ(dialogs.shown[0].title, "无法框选屏幕");
   for (const char* name : {"xdg-desktop-portal", "gnome-screenshot", "maim", "grim", "slurp"})
     EXPECT_NE(dialogs.shown[0].text.find(name), std::string::npos) << name;
+}
+
+TEST_F(ScreenCaptureOCRTest, ToolThatCannotStartIsOnlyLogged) {
+  tools.install("maim", "");
+  // An interpreter that does not exist: the tool is on PATH but cannot be started.
+  std::ofstream(tools.dir() / "maim") << "#!/nonexistent/shell\n";
+  ScreenCaptureOCR service(config());
+  runOnce(service);
+  EXPECT_TRUE(presented.empty());
+  EXPECT_TRUE(dialogs.shown.empty());
+  std::lock_guard lock(logMutex);
+  EXPECT_EQ(countContaining(logs, "[Quorvel][SCREEN-OCR] maim 启动失败："), 1);
 }
 
 TEST_F(ScreenCaptureOCRTest, DiagnosticModeCapturesNothing) {

@@ -51,7 +51,9 @@ Task<void> runCapture(ScreenCaptureOCR::Config config, std::shared_ptr<int> runn
     case Status::captured: break;
     case Status::cancelled: co_return;
     case Status::failed:
-      logLine(tags::kScreenOcr, result.tool + " 启动失败：" + result.error);
+      // The user sees nothing; the log says which way failed.
+      logLine(tags::kScreenOcr, result.tool == "xdg-desktop-portal" ? "截图门户失败：" + result.error
+                                                                    : result.tool + " 启动失败：" + result.error);
       co_return;
     case Status::noTool:
       logLine(tags::kScreenOcr, "没有可用的截图工具，已提示安装");
