@@ -100,7 +100,8 @@ std::string requestPath(GDBusConnection* bus, const std::string& token) {
 Task<std::optional<ScreenCaptureResult>> portalCapture(std::string pngPath, ScreenCaptureOptions options) {
   GDBusConnection* bus = nullptr;
   try {
-    bus = co_await sessionBus();
+    auto connect = sessionBus();
+    bus = co_await connect;
   } catch (const AppError&) {
     co_return std::nullopt;
   }

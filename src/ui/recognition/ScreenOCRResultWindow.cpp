@@ -55,8 +55,8 @@ void ScreenOCRResultWindow::makeWindow() {
 
 void ScreenOCRResultWindow::present(const LegalOCRSignals& signals) {
   // One window serves every result: the previous result is hidden and its view
-  // replaced. (Destroying a window with a header bar while the clipboard holds our
-  // text left GTK with a dangling handler.)
+  // replaced. (Destroying the window with its header bar and making a new one left
+  // GTK 4.8 with a dangling signal handler on a later clipboard read.)
   if (!window_)
     makeWindow();
   else
