@@ -54,8 +54,6 @@ void CaptureToolStub::installCopying(const std::string& name, const std::filesys
   install(name, "/bin/cp '" + image.string() + "' \"$out\"");
 }
 
-void CaptureToolStub::installCancelling(const std::string& name) { install(name, "exit 1"); }
-
 std::optional<std::vector<std::string>> CaptureToolStub::argsOf(const std::string& name) const {
   std::ifstream in(dir_ / (name + ".args"));
   if (!in) return std::nullopt;

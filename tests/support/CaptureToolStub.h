@@ -22,8 +22,6 @@ class CaptureToolStub {
   // A tool that writes `image` into the file named by its last argument, as a user's
   // completed selection does.
   void installCopying(const std::string& name, const std::filesystem::path& image);
-  // A tool whose selection the user cancels: writes nothing, exits 1.
-  void installCancelling(const std::string& name);
 
   // The arguments of the tool's last run; nothing when it never ran.
   std::optional<std::vector<std::string>> argsOf(const std::string& name) const;
