@@ -23,6 +23,8 @@ PKGS=(
   libecal2.0-dev libedataserver1.2-dev evolution-data-server
   # case volume (GVfs WebDAV mounts, a local WebDAV server for tests and the demo), PDF previews
   gvfs gvfs-daemons gvfs-backends gvfs-fuse fuse3 libsecret-1-dev gnome-keyring lighttpd lighttpd-mod-webdav libpoppler-glib-dev
+  # Screen-region recognition without a desktop portal: region capture on X11 (tests put stand-ins on PATH).
+  maim
 )
 missing=()
 for p in "${PKGS[@]}"; do

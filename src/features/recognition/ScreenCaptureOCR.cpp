@@ -1,0 +1,114 @@
+#include "features/recognition/ScreenCaptureOCR.h"
+
+#include <fstream>
+
+#include "base/Log.h"
+#include "base/LogTags.h"
+#include "base/MainQueue.h"
+#include "base/Task.h"
+#include "core/Dialogs.h"
+
+namespace quorvel {
+
+namespace {
+
+std::string recognizeWith(const ScreenCaptureOCR::Recognizer& recognize, const std::string& pngPath) {
+  if (!recognize) {
+    logLine(tags::kScreenOcr, "识别失败：本机识别尚未接入");
+    return "";
+  }
+  try {
+    return recognize(pngPath);
+  } catch (const std::exception& e) {
+    logLine(tags::kScreenOcr, std::string("识别失败：") + e.what());
+  } catch (...) {
+    logLine(tags::kScreenOcr, "识别失败：未知错误");
+  }
+  return "";
+}
+
+// One capture from the selection to the window. Holds copies of what it needs, so a
+// reconfigured service does not change a run under way.
+Task<void> runCapture(ScreenCaptureOCR::Config config, std::shared_ptr<int> running) {
+  ++*running;
+  struct Done {
+    std::shared_ptr<int> running;
+    ~Done() { --*running; }
+  } done{running};
+
+  std::string error;
+  // Removed when this run ends, whatever way it ends.
+  std::unique_ptr<CaptureFile> file = CaptureFile::create(&error);
+  if (!file) {
+    logLine(tags::kScreenOcr, "无法创建临时截图文件：" + error);
+    co_return;
+  }
+
+  auto capture = captureScreenRegion(file->path(), config.capture);
+  ScreenCaptureResult result = co_await capture;
+  using Status = ScreenCaptureResult::Status;
+  switch (result.status) {
+    case Status::captured: break;
+    case Status::cancelled: co_return;
+    case Status::failed:
+      // The user sees nothing; the log says which way failed.
+      logLine(tags::kScreenOcr, result.tool == "xdg-desktop-portal" ? "截图门户失败：" + result.error
+                                                                    : result.tool + " 启动失败：" + result.error);
+      co_return;
+    case Status::noTool:
+      logLine(tags::kScreenOcr, "没有可用的截图工具，已提示安装");
+      Dialogs::shared().alert(kNoCaptureToolTitle, kNoCaptureToolText);
+      co_return;
+  }
+
+  std::string path = file->path();
+  auto analyze = runInBackground([path, recognize = config.recognize]() -> std::optional<LegalOCRSignals> {
+    // An unreadable capture ends the run quietly.
+    if (!looksLikePng(path)) return std::nullopt;
+    return extractSignals(recognizeWith(recognize, path));
+  });
+  std::optional<LegalOCRSignals> signals = co_await analyze;
+  file.reset();
+  if (!signals) co_return;
+  if (config.present)
+    config.present(*signals);
+  else
+    logLine(tags::kScreenOcr, "识别完成，但结果窗口尚未接入");
+}
+
+}  // namespace
+
+bool looksLikePng(const std::string& path) {
+  static constexpr unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  std::ifstream in(path, std::ios::binary);
+  unsigned char head[24] = {};
+  if (!in.read(reinterpret_cast<char*>(head), sizeof head)) return false;
+  if (!std::equal(std::begin(kSignature), std::end(kSignature), head)) return false;
+  // IHDR: width and height, big-endian, right after the chunk header.
+  auto be32 = [&](int at) {
+    return (uint32_t(head[at]) << 24) | (uint32_t(head[at + 1]) << 16) | (uint32_t(head[at + 2]) << 8) |
+           uint32_t(head[at + 3]);
+  };
+  return std::equal(head + 12, head + 16, "IHDR") && be32(16) > 0 && be32(20) > 0;
+}
+
+ScreenCaptureOCR& ScreenCaptureOCR::shared() {
+  static ScreenCaptureOCR* instance = new ScreenCaptureOCR();  // for the whole process
+  return *instance;
+}
+
+void ScreenCaptureOCR::captureAndAnalyze() {
+  // The diagnostic modes never capture.
+  if (config_.mode == AppMode::diagnostic) return;
+  spawn(runCapture(config_, running_));
+}
+
+std::string ScreenCaptureOCR::recognizeText(const std::string& pngPath) const {
+  return recognizeWith(config_.recognize, pngPath);
+}
+
+void ScreenCaptureOCR::presentResult(const LegalOCRSignals& signals) {
+  if (config_.present) config_.present(signals);
+}
+
+}  // namespace quorvel
