@@ -29,7 +29,9 @@
 #include "ui/main/WindowMemory.h"
 #include "ui/main/WorkspaceTopBar.h"
 #include "ui/settings/SettingsView.h"
-#include "ui/tray/MenuBarPanel.h"
+#include "ui/capture/QuickCapturePanel.h"
+#include "ui/todos/TodoSheet.h"
+#include "ui/tray/MenuBarView.h"
 #include "ui/tray/TrayController.h"
 #include "web/PageExport.h"
 #include "web/TabController.h"
@@ -96,6 +98,7 @@ void QuorvelApp::on_startup() {
   delegate_ = std::make_unique<AppDelegate>(*this, *services_, model_, [this] { showMainWindow(); });
   addCommands();
   registerSettingsView();
+  registerTodoSheet();
   startTray();
 
   // Log-out (SIGTERM) and Ctrl+C in a terminal (SIGINT) quit like Ctrl+Q, so the
@@ -117,7 +120,15 @@ void QuorvelApp::on_startup() {
 }
 
 void QuorvelApp::startTray() {
-  panel_ = std::make_unique<MenuBarPanel>(model_, [this] { delegate_->dockOpenDashboard(); });
+  // Rows of subsystems not in this build stay empty: the panel shows them disabled.
+  MenuBarView::Actions actions;
+  actions.quickCapture = [] { QuickCapturePanel::shared().show(); };
+  actions.screenCapture = [this] { delegate_->captureAndAnalyze(); };
+  actions.showMainWindow = [this] { showMainWindow(); };
+  actions.lock = [this] { delegate_->lockNow(); };
+  actions.checkUpdate = [this] { delegate_->checkForUpdateManually(); };
+  actions.quit = [this] { activate_action("quit"); };
+  panel_ = std::make_unique<MenuBarView>(model_, actions);
   TrayController::Callbacks callbacks;
   callbacks.onOpenTodo = [this] { delegate_->dockOpenTodo(); };
   callbacks.onOpenDashboard = [this] { delegate_->dockOpenDashboard(); };

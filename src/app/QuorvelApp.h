@@ -12,7 +12,7 @@ class AppDelegate;
 class BrowserModel;
 class MainWindow;
 class PrimaryMenu;
-class MenuBarPanel;
+class MenuBarView;
 class SearchProvider;
 class TrayController;
 
@@ -51,7 +51,7 @@ class QuorvelApp : public Gtk::Application {
   std::unique_ptr<AppDelegate> delegate_;
   MainWindow* window_ = nullptr;
   PrimaryMenu* menu_ = nullptr;
-  std::unique_ptr<MenuBarPanel> panel_;
+  std::unique_ptr<MenuBarView> panel_;
   std::unique_ptr<TrayController> tray_;
   std::unique_ptr<SearchProvider> searchProvider_;
   ScopedConnection fontScaleChanged_;

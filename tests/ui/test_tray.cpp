@@ -9,7 +9,6 @@
 #include "base/Log.h"
 #include "fakes/FakeWebPage.h"
 #include "platform/SessionBus.h"
-#include "ui/tray/MenuBarPanel.h"
 #include "ui/tray/MenuBarView.h"
 #include "ui/tray/TrayController.h"
 
@@ -211,7 +210,7 @@ TEST_F(TrayTest, MenuClicksAndActivateReachTheApplicationsActions) {
   startWatcher();
   int todo = 0, dashboard = 0, update = 0;
   std::vector<std::pair<int, int>> activations;
-  MenuBarPanel panel(model, [&] { ++dashboard; });
+  MenuBarView panel(model);
   TrayController tray(model, {[&] { ++todo; }, [&] { ++dashboard; }, [&] { ++update; },
                               [&](int x, int y) {
                                 activations.push_back({x, y});
@@ -325,40 +324,6 @@ TEST_F(TrayTest, WithoutAWatcherItLogsOnceAndKeepsWorking) {
 }  // namespace
 
 namespace {
-
-TEST(MenuBarPanelTest, ShowsTheCountsAndClosesOnEscapeOrWhenFocusLeaves) {
-  FakePages pages;
-  auto model = freshFakeModel(pages);
-  int opened = 0;
-  MenuBarPanel panel(model, [&] { ++opened; });
-  panel.showNear(700, 4);
-  ASSERT_TRUE(runMainLoopUntil([&] { return panel.isShown() && panel.window().get_width() > 0; }, 5000));
-  // Counts arriving while it is open show at once.
-  model->applyBadges(R"({"overdue": 5, "today": 2, "soon": 7})");
-  ASSERT_TRUE(runMainLoopUntil([&] { return model->badges->overdue == 5; }, 3000));
-  std::vector<std::string> texts;
-  for (auto* w = panel.content().get_first_child(); w; w = w->get_next_sibling())
-    for (auto* tile = w->get_first_child(); tile; tile = tile->get_next_sibling())
-      if (tile->has_css_class("law-menubar-count"))
-        texts.push_back(static_cast<Gtk::Label*>(tile->get_first_child())->get_text());
-  EXPECT_EQ(texts, (std::vector<std::string>{"5", "2", "7"}));
-
-  // Escape typed into the panel, as a user would.
-  ASSERT_EQ(std::system("xdotool search --name '^墨衡台$' windowfocus --sync key Escape"), 0);
-  EXPECT_TRUE(runMainLoopUntil([&] { return !panel.isShown(); }, 5000));
-
-  // Focus moving to another window closes it too, like a menu.
-  Gtk::Window other;
-  other.set_title("别的窗口");
-  other.present();
-  panel.showNear(700, 4);
-  ASSERT_TRUE(runMainLoopUntil([&] { return panel.isShown(); }, 5000));
-  ASSERT_EQ(std::system("xdotool search --name '^墨衡台$' windowfocus --sync"), 0);
-  ASSERT_TRUE(runMainLoopUntil([&] { return panel.window().is_active(); }, 5000));
-  ASSERT_EQ(std::system("xdotool search --name '^别的窗口$' windowfocus --sync"), 0);
-  EXPECT_TRUE(runMainLoopUntil([&] { return !panel.isShown(); }, 5000));
-  EXPECT_EQ(opened, 0);
-}
 
 }  // namespace
 
