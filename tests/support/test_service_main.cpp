@@ -18,6 +18,7 @@
 #include <string>
 
 #include "TestService.h"
+#include "TestServiceTodos.h"
 
 namespace {
 gboolean quitLoop(gpointer loop) {
@@ -112,6 +113,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (demo) {
+    // The to-do lists match the badge counts the dashboard shows.
+    quorvel::test::useTodoDemoData(service);
     // A newcomer's first start lands on the dashboard: the sign-in page signs in a
     // demo account by itself ("/login?manual=1" shows the real form).
     service.setRoute("/login", [&service](const quorvel::test::RecordedRequest& r) {
