@@ -19,6 +19,8 @@ PKGS=(
   haskell-status-notifier-item-utils
   # Page export, login item and update check tests: pdftotext, desktop-file-validate, dpkg-deb.
   poppler-utils dpkg
+  # Text recognition (three languages), reading PDFs, writing searchable PDFs.
+  tesseract-ocr tesseract-ocr-chi-sim tesseract-ocr-chi-tra tesseract-ocr-eng libtesseract-dev libleptonica-dev libpoppler-glib-dev poppler-utils libqpdf-dev
 )
 missing=()
 for p in "${PKGS[@]}"; do
