@@ -37,7 +37,7 @@ void installScanProgressStyle() {
 ScanProgressBody::ScanProgressBody(std::shared_ptr<ScannerOCR::ProgressState> state)
     : Gtk::Box(Gtk::Orientation::VERTICAL, 12),
       state_(std::move(state)),
-      icon_(lawIconKindFromSymbol("doc.text.viewfinder").value_or(LawIconKind::docs), 15, LawTheme::gold, 0.2) {
+      icon_(lawIconKindFromSymbol("doc.text.viewfinder").value_or(LawIconKind::docs), 16, LawTheme::gold, 0.2) {
   installLawStyle();
   installScanProgressStyle();
   add_css_class("scan-progress");
@@ -45,6 +45,7 @@ ScanProgressBody::ScanProgressBody(std::shared_ptr<ScannerOCR::ProgressState> st
   badge_.add_css_class("scan-progress-badge");
   badge_.set_size_request(28, 28);
   badge_.set_valign(Gtk::Align::CENTER);
+  badge_.set_hexpand(false);  // the icon's own expansion centres it inside the tile only
   icon_.set_halign(Gtk::Align::CENTER);
   icon_.set_valign(Gtk::Align::CENTER);
   icon_.set_hexpand(true);
@@ -59,6 +60,7 @@ ScanProgressBody::ScanProgressBody(std::shared_ptr<ScannerOCR::ProgressState> st
   texts_.append(title_);
   texts_.append(line_);
   texts_.set_valign(Gtk::Align::CENTER);
+  texts_.set_hexpand(true);
   row_.append(badge_);
   row_.append(texts_);
   append(row_);
