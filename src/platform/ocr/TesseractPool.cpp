@@ -10,15 +10,9 @@
 #include "base/Log.h"
 #include "base/LogTags.h"
 
-extern "C" void omp_set_max_active_levels(int);
-
 namespace quorvel {
 namespace {
 tesseract::TessBaseAPI* makeEngine(const std::string& languages) {
-  // OpenMP inside one recognition only slows it down here (the pool gives the
-  // parallelism); libgomp read its environment before main() could set it.
-  static std::once_flag serial;
-  std::call_once(serial, [] { omp_set_max_active_levels(0); });
   auto* api = new tesseract::TessBaseAPI();
   std::string data = TesseractPool::dataPath();
   if (api->Init(data.empty() ? nullptr : data.c_str(), languages.c_str(), tesseract::OEM_LSTM_ONLY) != 0) {

@@ -10,6 +10,8 @@
 #include "platform/ocr/Pix.h"
 #include "platform/ocr/TesseractPool.h"
 
+extern "C" void omp_set_max_active_levels(int);
+
 namespace quorvel {
 
 PixPtr pixFromBitmap(const Bitmap& b) {
@@ -60,6 +62,10 @@ Recognition recognise(TesseractPool& pool, const Bitmap& bitmap, const Recogniti
     result.error = "识别引擎不可用";
     return result;
   }
+  // OpenMP inside one recognition makes it several times slower as soon as two run
+  // at once (the pool gives the parallelism). libgomp reads OMP_THREAD_LIMIT when it
+  // is loaded, before main() runs, and the limit set here holds per thread.
+  omp_set_max_active_levels(0);
   tesseract::TessBaseAPI* api = lease.api();
   ApiRelease release{api};
   api->SetPageSegMode(tesseract::PSM_AUTO);
