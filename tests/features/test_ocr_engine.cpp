@@ -74,3 +74,20 @@ TEST(OcrEngine, UnreadableAndOversizedImagesAreRefusedQuickly) {
   EXPECT_EQ(blank["msg"], "未识别到单号，请手动填写");
   EXPECT_EQ(blank["recipient"], "档案室");
 }
+
+TEST(OcrEngine, ATallPageReadInBandsKeepsOrderAndBoxes) {
+  std::vector<std::string> numbered;
+  for (int i = 1; i <= 24; ++i) numbered.push_back("第" + std::to_string(i) + "条 当事人应当按时到庭参加诉讼");
+  cairo_surface_t* s = drawTextPage(numbered, 1240, 2400, 30, 60);
+  Bitmap page = bitmapFromArgb32(cairo_image_surface_get_data(s), 1240, 2400, cairo_image_surface_get_stride(s));
+  cairo_surface_destroy(s);
+  auto banded = OcrEngine::lines(page);
+  ASSERT_EQ(banded.size(), 24u);
+  for (std::size_t i = 0; i < banded.size(); ++i) {
+    EXPECT_EQ(withoutSpaces(banded[i].text), withoutSpaces(numbered[i])) << i;
+    // The line's top edge, from the lower-left origin, where it was drawn (within 12 px).
+    double drawnTop = 1.0 - (60 + 54.0 * i) / 2400;
+    EXPECT_NEAR(banded[i].y + banded[i].height, drawnTop, 0.005) << banded[i].text;
+    EXPECT_NEAR(banded[i].height, 30.0 / 2400, 0.005) << banded[i].text;
+  }
+}

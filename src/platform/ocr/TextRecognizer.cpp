@@ -5,7 +5,9 @@
 #include <tesseract/renderer.h>
 #include <tesseract/resultiterator.h>
 
+#include <cstdlib>
 #include <memory>
+#include <thread>
 
 #include "platform/ocr/Pix.h"
 #include "platform/ocr/TesseractPool.h"
@@ -46,7 +48,8 @@ Recognition recognise(const Bitmap& bitmap, const RecognitionOptions& options) {
                    bitmap, options);
 }
 
-Recognition recognise(TesseractPool& pool, const Bitmap& bitmap, const RecognitionOptions& options) {
+namespace {
+Recognition recogniseWhole(TesseractPool& pool, const Bitmap& bitmap, const RecognitionOptions& options) {
   Recognition result;
   if (bitmap.empty()) {
     result.error = "空图像";
@@ -106,6 +109,85 @@ Recognition recognise(TesseractPool& pool, const Bitmap& bitmap, const Recogniti
     if (!ok) {
       std::error_code ec;
       std::filesystem::remove(options.textLayerPdf, ec);
+    }
+  }
+  return result;
+}
+
+
+// Rows that hold no ink: every pixel light.
+std::vector<bool> blankRows(const Bitmap& b) {
+  std::vector<bool> blank(b.height, true);
+  for (int y = 0; y < b.height; ++y) {
+    const std::uint8_t* p = b.row(y);
+    for (int x = 0; x < b.width && blank[y]; ++x, p += 3) blank[y] = (p[0] + p[1] + p[2]) > 3 * 200;
+  }
+  return blank;
+}
+
+// Cut rows in the middle of blank runs, as near as possible to equal band heights.
+std::vector<int> bandCuts(const Bitmap& b, int bands) {
+  auto blank = blankRows(b);
+  std::vector<int> mids;
+  for (int y = 0; y < b.height;) {
+    if (!blank[y]) {
+      ++y;
+      continue;
+    }
+    int start = y;
+    while (y < b.height && blank[y]) ++y;
+    if (y - start >= 6 && start > 0 && y < b.height) mids.push_back((start + y) / 2);
+  }
+  std::vector<int> cuts = {0};
+  for (int j = 1; j < bands; ++j) {
+    int target = b.height * j / bands, best = -1;
+    for (int m : mids)
+      if (m > cuts.back() + b.height / (bands * 3) && (best < 0 || std::abs(m - target) < std::abs(best - target))) best = m;
+    if (best > 0 && best < b.height - b.height / (bands * 3)) cuts.push_back(best);
+  }
+  cuts.push_back(b.height);
+  return cuts;
+}
+}  // namespace
+
+Recognition recognise(TesseractPool& pool, const Bitmap& bitmap, const RecognitionOptions& options) {
+  // A large page is cut at blank rows into bands that engines read at once; a text
+  // layer needs the whole page in one engine.
+  constexpr int kMinBandHeight = 400;
+  int bands = std::min<int>(static_cast<int>(pool.capacity()), bitmap.height / kMinBandHeight);
+  if (!options.textLayerPdf.empty() || bands < 2 || static_cast<long>(bitmap.width) * bitmap.height < 1'500'000)
+    return recogniseWhole(pool, bitmap, options);
+  auto cuts = bandCuts(bitmap, bands);
+  if (cuts.size() < 3) return recogniseWhole(pool, bitmap, options);
+  std::size_t n = cuts.size() - 1;
+  std::vector<Recognition> parts(n);
+  auto readBand = [&](std::size_t k) {
+    Bitmap band;
+    band.width = bitmap.width;
+    band.height = cuts[k + 1] - cuts[k];
+    band.rgb.assign(bitmap.row(cuts[k]), bitmap.row(cuts[k]) + static_cast<std::size_t>(band.height) * band.width * 3);
+    parts[k] = recogniseWhole(pool, band, options);
+  };
+  std::vector<std::thread> helpers;
+  for (std::size_t k = 1; k < n; ++k) helpers.emplace_back(readBand, k);
+  readBand(0);
+  for (auto& t : helpers) t.join();
+  Recognition result;
+  result.ok = true;
+  const double H = bitmap.height;
+  for (std::size_t k = 0; k < n; ++k) {
+    if (!parts[k].ok) {
+      result.ok = false;
+      result.error = parts[k].error;
+      result.lines.clear();
+      return result;
+    }
+    // From the band's lower-left origin to the page's.
+    double bandH = cuts[k + 1] - cuts[k], below = H - cuts[k + 1];
+    for (auto& l : parts[k].lines) {
+      l.y = (l.y * bandH + below) / H;
+      l.height = l.height * bandH / H;
+      result.lines.push_back(std::move(l));
     }
   }
   return result;
