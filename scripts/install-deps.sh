@@ -25,6 +25,8 @@ PKGS=(
   gvfs gvfs-daemons gvfs-backends gvfs-fuse fuse3 libsecret-1-dev gnome-keyring lighttpd lighttpd-mod-webdav libpoppler-glib-dev
   # Screen-region recognition without a desktop portal: region capture on X11 (tests put stand-ins on PATH).
   maim
+  # Text recognition (three languages), reading PDFs, writing searchable PDFs.
+  tesseract-ocr tesseract-ocr-chi-sim tesseract-ocr-chi-tra tesseract-ocr-eng libtesseract-dev libleptonica-dev libqpdf-dev
 )
 missing=()
 for p in "${PKGS[@]}"; do

@@ -11,6 +11,9 @@
 #include "core/AppConfig.h"
 
 int main(int argc, char** argv) {
+  // Tesseract's OpenMP threads slow recognition down; the engine pool gives the parallelism.
+  // (libgomp may have read the environment already: the recogniser also limits each thread.)
+  setenv("OMP_THREAD_LIMIT", "1", 1);
   std::vector<std::string> args(argv, argv + argc);
   quorvel::AppArgs::set(args);
   quorvel::markMainThread();

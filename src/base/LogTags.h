@@ -21,6 +21,7 @@ inline constexpr const char* kNav = "NAV";
 inline constexpr const char* kNotify = "NOTIFY";
 inline constexpr const char* kOcr = "OCR";
 inline constexpr const char* kScreenOcr = "SCREEN-OCR";
+inline constexpr const char* kScan = "SCAN";
 inline constexpr const char* kOpen = "OPEN";
 inline constexpr const char* kPost = "POST";
 inline constexpr const char* kPreview = "PREVIEW";

@@ -18,4 +18,9 @@ void CancellingFilePanels::askSaveFile(const SaveQuestion& question, SaveAnswer 
   if (onAnswer) postToMain([onAnswer] { onAnswer(std::nullopt); });
 }
 
+void FilePanels::askOpenFiles(const OpenQuestion& question, OpenAnswer onAnswer) {
+  logLine(tags::kAlert, question.title + "（无窗口，视为取消）");
+  if (onAnswer) postToMain([onAnswer] { onAnswer({}); });
+}
+
 }  // namespace quorvel

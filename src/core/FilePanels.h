@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace quorvel {
 
@@ -20,10 +21,26 @@ class FilePanels {
   };
   using SaveAnswer = std::function<void(std::optional<std::filesystem::path>)>;
 
+  struct FileFilter {
+    std::string name;                    // e.g. "扫描件（PDF / 图片）"
+    std::vector<std::string> mimeTypes;  // e.g. "application/pdf"
+    std::vector<std::string> suffixes;   // without the dot, any case: "pdf"
+  };
+  struct OpenQuestion {
+    std::string title;
+    std::vector<FileFilter> filters;  // the first is selected
+    bool multiple = true;
+  };
+  // The chosen files in the panel's order; empty when the user cancelled.
+  using OpenAnswer = std::function<void(std::vector<std::filesystem::path>)>;
+
   virtual ~FilePanels() = default;
   // Asks where to save. Returns at once; `onAnswer` runs on the main thread with the
   // chosen path, or nothing when the user cancelled.
   virtual void askSaveFile(const SaveQuestion& question, SaveAnswer onAnswer) = 0;
+  // Asks for files to open. Returns at once; `onAnswer` runs on the main thread. The
+  // default shows nothing and answers "cancelled".
+  virtual void askOpenFiles(const OpenQuestion& question, OpenAnswer onAnswer);
 
   // The installed panels, else the cancelling ones (headless runs).
   static FilePanels& shared();

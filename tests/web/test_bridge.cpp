@@ -3,8 +3,10 @@
 #include <gdk/gdk.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <map>
 
+#include "ScanSamples.h"
 #include "ServiceTabFixture.h"
 #include "TestHelpers.h"
 #include "base/Url.h"
@@ -95,16 +97,39 @@ TEST_F(BridgeTest, CommandsResolveInThePageWithTheirReplies) {
   EXPECT_EQ(call(h, "ocrImage"), failed);
   EXPECT_EQ(call(h, "ocrImage", "data:image/png;base64,bm90IGFuIGltYWdl"), failed);  // "not an image"
   EXPECT_EQ(call(h, "ocrImage", "https://example.com/a.png"), failed);
-  // A real photo from the page's own canvas decodes; recognition itself is not there yet.
+  // A real photo from the page's own canvas decodes; it shows no number.
   std::string png = h.evalText(
       "const c = document.createElement('canvas'); c.width = 40; c.height = 20;"
       "const g = c.getContext('2d'); g.fillStyle = '#123456'; g.fillRect(0, 0, 40, 20); return c.toDataURL('image/png');");
   ASSERT_EQ(png.rfind("data:image/png;base64,", 0), 0u);
   auto recognised = call(h, "ocrimage", png);
   EXPECT_EQ(recognised["status"], "red");
-  EXPECT_EQ(recognised["msg"], "本机识别尚未启用");
+  EXPECT_EQ(recognised["msg"], "未识别到单号，请手动填写");
   // The same photo cut short is no image.
   EXPECT_EQ(call(h, "ocrimage", png.substr(0, png.size() / 2)), failed);
+}
+
+TEST_F(BridgeTest, WaybillPhotoIsReadAndAnOversizedOneRefusedWithoutStalling) {
+  auto& h = openDashboard();
+  std::string photo = pngDataURL(textPagePng({"中通快递", "运单号：78301234567890", "收件人：周律师 电话 021-5555"}, 700, 260));
+  auto read = call(h, "ocrimage", photo);
+  EXPECT_EQ(read["tracking_no"], "78301234567890");
+  EXPECT_EQ(read["courier"], "中通");
+  EXPECT_EQ(read["recipient"], "周律师");
+  EXPECT_EQ(read["status"], "green");
+  EXPECT_EQ(read["msg"], "识别成功");
+  // 32 MB made in the page: refused, and the bridge answers the next call at once.
+  auto start = std::chrono::steady_clock::now();
+  std::string text = h.evalText(
+      "const big = 'data:image/png;base64,' + 'A'.repeat(32 * 1024 * 1024);"
+      "const r = await ZivEzozor.call('ocrimage', big);"
+      "const k = await ZivEzozor.call('testkey');"
+      "return JSON.stringify([JSON.parse(r), JSON.parse(k)]);");
+  auto both = nlohmann::json::parse(text);
+  EXPECT_EQ(both[0]["status"], "red");
+  EXPECT_EQ(both[0]["msg"], "图片解析失败");
+  EXPECT_EQ(both[1]["ok"], true);
+  EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 10.0);
 }
 
 TEST_F(BridgeTest, MalformedRequestsGetNoReplyAndOddIdsComeBackIntact) {

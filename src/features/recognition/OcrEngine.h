@@ -1,20 +1,52 @@
 #pragma once
+// On-device text recognition: waybill photos from the page bridge, and the shared
+// recognition calls (text, lines with their boxes) of scans and screen regions.
 #include <nlohmann/json.hpp>
 
+#include <cstddef>
 #include <optional>
 #include <string>
+#include <vector>
+
+#include "core/WaybillText.h"
+#include "platform/ocr/Bitmap.h"
+#include "platform/ocr/TextRecognizer.h"
 
 namespace quorvel::OcrEngine {
 
-// Prepares recognition in the background so that the first request starts quickly.
+// Bounds on what a page may hand over: beyond them the photo is refused as unreadable.
+inline constexpr std::size_t kMaxDataURLBytes = 30u * 1024 * 1024;
+inline constexpr std::uint64_t kMaxImagePixels = 50'000'000;
+
+// Runs one recognition of a small generated image on the worker pool, so that the
+// first real request meets an initialised engine; logs the time. Returns at once.
 void warmUp();
-// Recognises a waybill photo given as a "data:" image address. Synchronous and safe
-// off the main thread. Answers an object with "tracking_no", "courier", "sender",
-// "recipient", "remark", "status" (a colour word) and "msg".
+
+// Recognises a waybill photo given as a data URL (or bare base64). Synchronous, safe
+// off the main thread. Always answers the seven keys "tracking_no", "courier",
+// "sender", "recipient", "remark", "status" ("green"/"yellow"/"red") and "msg".
 nlohmann::json analyze(const std::string& imageDataURL);
 
-// The image bytes of a base64 "data:" address, or nothing when it is not one or
-// the bytes are not an image.
+// The image bytes of a data URL's last comma-separated piece, base64 decoded with
+// stray characters ignored; nothing when they are no readable image within the bounds.
 std::optional<std::string> decodeImageDataURL(const std::string& imageDataURL);
+std::optional<Bitmap> image(const std::string& imageDataURL);
+
+// The recognised text, one line per recognised line joined by "\n"; "" on failure.
+std::string text(const Bitmap& image, const std::string& languages = {});
+// The recognised lines with their boxes (normalised, origin lower-left); empty on failure.
+std::vector<RecognisedLine> lines(const Bitmap& image);
+// text() of an image file; "" (logged) when it cannot be read. Synchronous, safe off
+// the main thread.
+std::string textFromImageFile(const std::string& path);
+// The same with a Tesseract language set of the caller's choice (e.g.
+// TesseractPool::kAllChinese for text that may be traditional Chinese).
+std::string textFromImageFile(const std::string& path, const std::string& languages);
+
+// The waybill field extractors (on the recognised text).
+using WaybillText::courier;
+using WaybillText::party;
+using WaybillText::remark;
+using WaybillText::trackingNumber;
 
 }  // namespace quorvel::OcrEngine

@@ -24,6 +24,49 @@ std::set<Glib::RefPtr<Gtk::FileChooserNative>>& live() {
 }
 }  // namespace
 
+// Drops a finished chooser after its signal emission is over.
+static void releaseLater(Gtk::FileChooserNative* raw) {
+  postToMain([raw] {
+    for (auto it = live().begin(); it != live().end(); ++it)
+      if (it->get() == raw) {
+        live().erase(it);
+        break;
+      }
+  });
+}
+
+void GtkFilePanels::askOpenFiles(const OpenQuestion& question, OpenAnswer onAnswer) {
+  Gtk::init_gtkmm_internals();
+  auto chooser = Gtk::FileChooserNative::create(question.title, Gtk::FileChooser::Action::OPEN, "打开", "取消");
+  if (Gtk::Window* parent = activeWindow()) chooser->set_transient_for(*parent);
+  chooser->set_modal(true);
+  chooser->set_select_multiple(question.multiple);
+  for (std::size_t i = 0; i < question.filters.size(); ++i) {
+    const auto& f = question.filters[i];
+    auto filter = Gtk::FileFilter::create();
+    filter->set_name(f.name);
+    for (const auto& m : f.mimeTypes) filter->add_mime_type(m);
+    for (const auto& s : f.suffixes) filter->add_suffix(s);
+    chooser->add_filter(filter);
+    if (i == 0) chooser->set_filter(filter);
+  }
+  live().insert(chooser);
+  Gtk::FileChooserNative* raw = chooser.get();
+  chooser->signal_response().connect([raw, onAnswer](int response) {
+    std::vector<std::filesystem::path> chosen;
+    if (response == Gtk::ResponseType::ACCEPT) {
+      auto files = raw->get_files();
+      for (guint i = 0; files && i < files->get_n_items(); ++i)
+        if (auto file = std::dynamic_pointer_cast<Gio::File>(files->get_object(i)))
+          if (file->get_path().size()) chosen.emplace_back(file->get_path());
+    }
+    raw->hide();
+    releaseLater(raw);
+    if (onAnswer) onAnswer(chosen);
+  });
+  chooser->show();
+}
+
 void GtkFilePanels::askSaveFile(const SaveQuestion& question, SaveAnswer onAnswer) {
   Gtk::init_gtkmm_internals();
   auto chooser = Gtk::FileChooserNative::create(question.title, Gtk::FileChooser::Action::SAVE, "保存", "取消");

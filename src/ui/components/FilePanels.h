@@ -8,6 +8,7 @@ namespace quorvel {
 class GtkFilePanels : public FilePanels {
  public:
   void askSaveFile(const SaveQuestion& question, SaveAnswer onAnswer) override;
+  void askOpenFiles(const OpenQuestion& question, OpenAnswer onAnswer) override;
 };
 
 }  // namespace quorvel

@@ -14,6 +14,8 @@ class FakeFilePanels : public FilePanels {
  public:
   std::vector<SaveQuestion> asked;
   std::optional<std::filesystem::path> answer;  // nothing: the user cancels
+  std::vector<OpenQuestion> openAsked;
+  std::vector<std::filesystem::path> openAnswer;  // empty: the user cancels
 
   FakeFilePanels() { Installed<FilePanels>::install(*this); }
   ~FakeFilePanels() override { Installed<FilePanels>::uninstall(*this); }
@@ -21,6 +23,11 @@ class FakeFilePanels : public FilePanels {
   void askSaveFile(const SaveQuestion& question, SaveAnswer onAnswer) override {
     asked.push_back(question);
     if (onAnswer) postToMain([onAnswer, a = answer] { onAnswer(a); });
+  }
+
+  void askOpenFiles(const OpenQuestion& question, OpenAnswer onAnswer) override {
+    openAsked.push_back(question);
+    if (onAnswer) postToMain([onAnswer, a = openAnswer] { onAnswer(a); });
   }
 };
 

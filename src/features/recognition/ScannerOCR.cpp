@@ -1,0 +1,249 @@
+#include "features/recognition/ScannerOCR.h"
+
+#include <glib.h>
+
+#include <atomic>
+#include <cstdio>
+#include <fstream>
+#include <mutex>
+#include <thread>
+
+#include "base/Installed.h"
+#include "base/Log.h"
+#include "base/LogTags.h"
+#include "base/Task.h"
+#include "core/Dialogs.h"
+#include "core/FilePanels.h"
+#include "core/WaybillText.h"
+#include "features/recognition/OcrEngine.h"
+#include "platform/Desktop.h"
+#include "platform/ocr/TesseractPool.h"
+#include "platform/ocr/TextRecognizer.h"
+#include "platform/pdf/PdfDocument.h"
+#include "platform/pdf/SearchablePdf.h"
+
+namespace quorvel {
+namespace fs = std::filesystem;
+
+namespace {
+constexpr double kRenderScale = 2.0;  // 144 pixels per inch
+constexpr std::uint64_t kMaxScanPixels = 100'000'000;
+
+std::string lower(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
+}
+
+std::string joined(const std::vector<RecognisedLine>& lines) {
+  std::string out;
+  for (const auto& l : lines) {
+    if (!out.empty()) out += '\n';
+    out += l.text;
+  }
+  return out;
+}
+
+// A private folder for the text layers of one file, removed with the object.
+struct TempDir {
+  fs::path path;
+  TempDir() {
+    if (gchar* d = g_dir_make_tmp("quorvel-scan-XXXXXX", nullptr)) {
+      path = d;
+      g_free(d);
+    }
+  }
+  ~TempDir() {
+    std::error_code ec;
+    if (!path.empty()) fs::remove_all(path, ec);
+  }
+};
+
+bool writeTextFile(const fs::path& file, const std::string& text) {
+  std::string error = writeAtomically(file, [&](const fs::path& tmp) -> std::string {
+    std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    out.close();
+    return out ? std::string() : std::string("写入出错");
+  });
+  if (!error.empty()) logLine(tags::kScan, "文本写入失败 " + file.string() + "：" + error, LogLevel::warning);
+  return error.empty();
+}
+
+std::optional<fs::path> writePdf(const fs::path& file, const std::function<std::string()>& write) {
+  std::string error = write();
+  if (error.empty()) return file;
+  logLine(tags::kScan, "PDF 写入失败 " + file.string() + "：" + error, LogLevel::warning);
+  return std::nullopt;
+}
+
+ScannerOCR::Result processPDF(const fs::path& input) {
+  ScannerOCR::Result r;
+  r.input = input;
+  auto doc = PdfDocument::open(input);
+  int count = doc ? doc->pageCount() : 0;
+  if (count <= 0) return r;
+  TempDir tmp;
+  std::vector<std::optional<std::string>> texts(count);
+  std::vector<fs::path> layers(count);
+  // Pages are recognised by as many engines as the pool has, each holding one page
+  // bitmap at a time; the document itself renders one page at a time.
+  std::mutex renderLock;
+  std::atomic<int> next{0};
+  auto worker = [&] {
+    for (int i = next++; i < count; i = next++) {
+      std::optional<Bitmap> page;
+      {
+        std::lock_guard lock(renderLock);
+        page = doc->render(i, kRenderScale);
+      }
+      if (!page) continue;
+      RecognitionOptions options;
+      options.dpi = 144;
+      if (!tmp.path.empty()) options.textLayerPdf = tmp.path / ("page-" + std::to_string(i) + ".pdf");
+      auto rec = recognise(*page, options);
+      page.reset();
+      if (!rec.ok) logLine(tags::kOcr, "版面识别失败 " + rec.error, LogLevel::warning);
+      texts[i] = joined(rec.lines);
+      std::error_code ec;
+      if (rec.ok && !options.textLayerPdf.empty() && fs::exists(options.textLayerPdf, ec)) layers[i] = options.textLayerPdf;
+    }
+  };
+  unsigned helpers = std::min<unsigned>(TesseractPool::shared().capacity(), static_cast<unsigned>(count));
+  std::vector<std::thread> threads;
+  for (unsigned k = 1; k < helpers; ++k) threads.emplace_back(worker);
+  worker();
+  for (auto& t : threads) t.join();
+
+  r.pages = count;
+  r.text = ScannerOCR::pdfTextContent(texts);
+  for (const auto& t : texts) r.recognised = r.recognised || (t && !t->empty());
+  fs::path textFile = ScannerOCR::textOutputPath(input);
+  if (writeTextFile(textFile, r.text)) r.outputText = textFile;
+  fs::path pdfFile = ScannerOCR::pdfOutputPath(input);
+  r.outputPDF = writePdf(pdfFile, [&] { return writeSearchablePdf(input, layers, pdfFile); });
+  logLine(tags::kScan, input.filename().string() + " 页数=" + std::to_string(count));
+  return r;
+}
+
+ScannerOCR::Result processImage(const fs::path& input, std::chrono::steady_clock::time_point started) {
+  ScannerOCR::Result r;
+  r.input = input;
+  auto bitmap = loadImageFile(input, {kMaxScanPixels});
+  if (!bitmap) return r;
+  TempDir tmp;
+  RecognitionOptions options;
+  if (!tmp.path.empty()) options.textLayerPdf = tmp.path / "page.pdf";
+  auto rec = recognise(*bitmap, options);
+  if (!rec.ok) logLine(tags::kOcr, "版面识别失败 " + rec.error, LogLevel::warning);
+  r.pages = 1;
+  r.text = joined(rec.lines);
+  r.recognised = !r.text.empty();
+  fs::path textFile = ScannerOCR::textOutputPath(input);
+  if (writeTextFile(textFile, r.text)) r.outputText = textFile;
+  fs::path pdfFile = ScannerOCR::pdfOutputPath(input);
+  std::error_code ec;
+  fs::path layer = rec.ok && fs::exists(options.textLayerPdf, ec) ? options.textLayerPdf : fs::path();
+  r.outputPDF = writePdf(pdfFile, [&] { return writeImageSearchablePdf(*bitmap, layer, pdfFile); });
+  char secs[32];
+  std::snprintf(secs, sizeof secs, "%.1f", std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
+  logLine(tags::kScan, input.filename().string() + " 用时=" + secs + "s");
+  return r;
+}
+
+void showSummary(const std::vector<ScannerOCR::Result>& results, std::function<void()> after) {
+  auto summary = ScannerOCR::summarize(results);
+  Dialogs::shared().alert(summary.message, summary.informative, {"在文件管理器中显示", "好"},
+                          [target = summary.revealTarget, after](int button) {
+                            if (button == 0 && target) Desktop::shared().revealFile(*target);
+                            if (after) after();
+                          });
+}
+
+Task<void> runFiles(std::vector<fs::path> files, std::function<void(const std::vector<ScannerOCR::Result>&)> finished) {
+  auto state = std::make_shared<ScannerOCR::ProgressState>(static_cast<int>(files.size()));
+  std::function<void()> closeWindow;
+  if (auto* windows = ScannerOCR::ProgressWindows::shared()) closeWindow = windows->open(state);
+  std::vector<ScannerOCR::Result> results;
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    state->current.set(static_cast<int>(i));
+    state->fileName.set(files[i].filename().string());
+    auto work = runInBackground([file = files[i]] { return ScannerOCR::processFile(file); });
+    ScannerOCR::Result r = co_await work;
+    results.push_back(std::move(r));
+  }
+  state->current.set(static_cast<int>(files.size()));
+  if (closeWindow) closeWindow();
+  showSummary(results, [results, finished] {
+    if (finished) finished(results);
+  });
+}
+}  // namespace
+
+ScannerOCR::ProgressWindows* ScannerOCR::ProgressWindows::shared() { return Installed<ProgressWindows>::get(); }
+
+void ScannerOCR::pickAndRun() {
+  FilePanels::OpenQuestion q;
+  q.title = "选择扫描件（PDF / 图片）";
+  q.multiple = true;
+  q.filters.push_back({"扫描件（PDF / 图片）",
+                       {"application/pdf", "image/png", "image/jpeg", "image/tiff", "image/heic", "image/bmp", "image/gif"},
+                       {"pdf", "png", "jpg", "jpeg", "tif", "tiff", "heic", "bmp", "gif"}});
+  FilePanels::shared().askOpenFiles(q, [](std::vector<fs::path> files) {
+    if (!files.empty()) run(std::move(files));
+  });
+}
+
+void ScannerOCR::run(std::vector<fs::path> files, std::function<void(const std::vector<Result>&)> finished) {
+  if (files.empty()) return;
+  spawn(runFiles(std::move(files), std::move(finished)));
+}
+
+ScannerOCR::Result ScannerOCR::processFile(const fs::path& input) {
+  auto started = std::chrono::steady_clock::now();
+  if (lower(input.extension().string()) == ".pdf") return processPDF(input);
+  return processImage(input, started);
+}
+
+fs::path ScannerOCR::textOutputPath(const fs::path& input) {
+  return input.parent_path() / (input.stem().string() + "-文字.txt");
+}
+
+fs::path ScannerOCR::pdfOutputPath(const fs::path& input) {
+  return input.parent_path() / (input.stem().string() + ".可搜索.pdf");
+}
+
+std::string ScannerOCR::pdfTextContent(const std::vector<std::optional<std::string>>& pageTexts) {
+  std::string out;
+  bool first = true;
+  for (std::size_t i = 0; i < pageTexts.size(); ++i) {
+    if (!pageTexts[i]) continue;
+    if (!first) out += "\n";
+    first = false;
+    out += "\n===== 第 " + std::to_string(i + 1) + " 页 =====\n" + *pageTexts[i];
+  }
+  return out;
+}
+
+ScannerOCR::Summary ScannerOCR::summarize(const std::vector<Result>& results) {
+  std::vector<const Result*> ok, failed;
+  for (const auto& r : results) (r.recognised ? ok : failed).push_back(&r);
+  Summary s;
+  s.message = "识别完成：" + std::to_string(ok.size()) + " 个文件";
+  std::vector<std::string> lines;
+  for (std::size_t i = 0; i < ok.size() && i < 6; ++i)
+    lines.push_back("· " + ok[i]->input.filename().string() + " — " + std::to_string(ok[i]->pages) + " 页 / " +
+                    std::to_string(WaybillText::characterCount(ok[i]->text)) + " 字");
+  if (ok.size() > 6) lines.push_back("… 还有 " + std::to_string(ok.size() - 6) + " 个");
+  if (!failed.empty()) {
+    lines.push_back("");
+    lines.push_back("失败（可能是纯图片无文字）：" + std::to_string(failed.size()) + " 个");
+  }
+  lines.push_back("");
+  lines.push_back("输出：同名「可搜索.pdf」+「-文字.txt」，都在原文件旁边");
+  for (std::size_t i = 0; i < lines.size(); ++i) s.informative += (i ? "\n" : "") + lines[i];
+  if (!ok.empty()) s.revealTarget = ok.front()->input;
+  return s;
+}
+
+}  // namespace quorvel
