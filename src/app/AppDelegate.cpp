@@ -20,6 +20,8 @@
 #include "diagnostics/Reports.h"
 #include "features/calendar/AppleCalendarSync.h"
 #include "features/recognition/OcrEngine.h"
+#include "features/recognition/ScannerOCR.h"
+#include "features/recognition/ScreenCaptureOCR.h"
 #include "features/workspace/DeepLinkRouter.h"
 #include "features/workspace/GlobalHotKeyManager.h"
 #include "features/workspace/SpotlightIndexer.h"
@@ -27,6 +29,8 @@
 #include "platform/Desktop.h"
 #include "ui/capture/QuickCapturePanel.h"
 #include "ui/floating/FloatingWindowManager.h"
+#include "ui/recognition/ScanProgressWindow.h"
+#include "ui/recognition/ScreenOCRResultWindow.h"
 #include "ui/main/MainWindow.h"
 #include "ui/main/TabStrip.h"
 #include "ui/main/WindowMemory.h"
@@ -64,6 +68,17 @@ AppDelegate::AppDelegate(Gtk::Application& app, AppServices& services, std::shar
                          std::function<void()> showMainWindow)
     : app_(app), services_(services), browser_(std::move(browser)), showMainWindow_(std::move(showMainWindow)) {
   QuickCapturePanel::shared().setModel(browser_);
+  scanProgress_ = std::make_unique<GtkScanProgressWindows>();
+  ScreenOCRResultWindow::Hooks hooks;
+  hooks.browser = [weak = std::weak_ptr<BrowserModel>(browser_)] { return weak.lock(); };
+  hooks.showQuickCapture = [](const std::string& prefill) { QuickCapturePanel::shared().show(prefill); };
+  hooks.showMainWindow = showMainWindow_;
+  screenResults_ = std::make_unique<ScreenOCRResultWindow>(hooks);
+  ScreenCaptureOCR::Config ocr;
+  ocr.mode = services_.mode();
+  ocr.recognize = [](const std::string& png) { return OcrEngine::textFromImageFile(png); };
+  ocr.present = [w = screenResults_.get()](const LegalOCRSignals& found) { w->present(found); };
+  ScreenCaptureOCR::shared().configure(std::move(ocr));
 }
 
 AppDelegate::~AppDelegate() = default;
@@ -84,6 +99,8 @@ void AppDelegate::open(const std::vector<std::string>& uris) {
 }
 
 void AppDelegate::terminate() {
+  // Nothing presents recognition results once the windows go.
+  ScreenCaptureOCR::shared().configure({});
   if (browser_) browser_->saveSession();
   QuickCapturePanel::shared().reset();
   services_.hotKeys().unregisterAll();
@@ -116,10 +133,7 @@ void AppDelegate::toggleQuickCapture() {
   QuickCapturePanel::shared().toggle();
 }
 
-void AppDelegate::captureAndAnalyze() {
-  if (switches_.diagnostic()) return;
-  notInThisBuild("屏幕框选 OCR 暂不可用", "屏幕框选识别还没有在这个版本中提供。");
-}
+void AppDelegate::captureAndAnalyze() { ScreenCaptureOCR::shared().captureAndAnalyze(); }
 
 void AppDelegate::openQuickArchive(const std::vector<std::string>& files, const std::string& hint, bool) {
   std::string text = "快速归档窗口还没有在这个版本中提供。";
@@ -131,9 +145,7 @@ void AppDelegate::toggleDesktopCalendar() {
   notInThisBuild("桌面日历暂不可用", "桌面交互日历还没有在这个版本中提供。");
 }
 
-void AppDelegate::pickAndRunScanner() {
-  notInThisBuild("扫描件识别暂不可用", "扫描件识别（可搜索 PDF）还没有在这个版本中提供。");
-}
+void AppDelegate::pickAndRunScanner() { ScannerOCR::pickAndRun(); }
 
 void AppDelegate::checkForUpdateManually() { UpdateChecker::checkManually(); }
 

@@ -21,6 +21,8 @@ class Window;
 namespace quorvel {
 
 class AppServices;
+class GtkScanProgressWindows;
+class ScreenOCRResultWindow;
 class BrowserModel;
 
 // Delayed steps on the main loop, cancelled when the scheduler goes away.
@@ -104,6 +106,8 @@ class AppDelegate : public LaunchSteps {
   bool shortcutsInstalled_ = false;
   ScopedConnection windowAdded_;
   ScopedConnection captureWindows_;
+  std::unique_ptr<GtkScanProgressWindows> scanProgress_;
+  std::unique_ptr<ScreenOCRResultWindow> screenResults_;
   std::vector<Gtk::Window*> monitored_;
 };
 
