@@ -8,6 +8,8 @@
 // captures the screen (ImageMagick's import).
 #include <gtk/gtk.h>
 #include <gtkmm.h>
+
+#include "common/RenderTool.h"
 #include <gtkmm/init.h>
 
 #include <cstdio>
@@ -56,16 +58,7 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-  char tmpl[] = "/tmp/quorvel-capture-XXXXXX";
-  if (!mkdtemp(tmpl)) return 1;
-  setenv("XDG_CONFIG_HOME", tmpl, 1);
-  setenv("XDG_DATA_HOME", tmpl, 1);
-  setenv("XDG_CACHE_HOME", tmpl, 1);
-
-  gtk_init();
-  Gtk::init_gtkmm_internals();
-  markMainThread();
-  installLawStyle();
+  if (!quorvel::tools::startRenderTool("capture")) return 1;
 
   test::TestService service;
   service.start();

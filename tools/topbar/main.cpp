@@ -3,6 +3,8 @@
 // nothing is loaded and the user's settings are not touched.
 #include <gtk/gtk.h>
 #include <gtkmm.h>
+
+#include "common/RenderTool.h"
 #include <gtkmm/init.h>
 
 #include <cstdio>
@@ -27,17 +29,7 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-  // Settings and the tab session go to a scratch folder, never the user's.
-  char tmpl[] = "/tmp/quorvel-topbar-XXXXXX";
-  if (!mkdtemp(tmpl)) return 1;
-  setenv("XDG_CONFIG_HOME", tmpl, 1);
-  setenv("XDG_DATA_HOME", tmpl, 1);
-  setenv("XDG_CACHE_HOME", tmpl, 1);
-
-  gtk_init();
-  Gtk::init_gtkmm_internals();
-  quorvel::markMainThread();
-  quorvel::installLawStyle();
+  if (!quorvel::tools::startRenderTool("topbar")) return 1;
 
   quorvel::test::FakePages pages;
   // Every page has history to go back to and answers the badge read with 12 overdue.

@@ -3,6 +3,8 @@
 #include <cairo.h>
 #include <gtk/gtk.h>
 #include <gtkmm.h>
+
+#include "common/RenderTool.h"
 #include <gtkmm/init.h>
 
 #include <cstdio>
@@ -87,16 +89,7 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-  char tmpl[] = "/tmp/quorvel-tray-XXXXXX";
-  if (!mkdtemp(tmpl)) return 1;
-  setenv("XDG_CONFIG_HOME", tmpl, 1);
-  setenv("XDG_DATA_HOME", tmpl, 1);
-  setenv("XDG_CACHE_HOME", tmpl, 1);
-
-  gtk_init();
-  Gtk::init_gtkmm_internals();
-  quorvel::markMainThread();
-  quorvel::installLawStyle();
+  if (!quorvel::tools::startRenderTool("tray")) return 1;
 
   if (!writeIcons(icons)) return 1;
   std::printf("%s\n", icons.c_str());

@@ -46,14 +46,6 @@ std::optional<std::string> base64Payload(const std::string& url) {
   return bytes;
 }
 
-std::string joined(const std::vector<RecognisedLine>& lines) {
-  std::string out;
-  for (const auto& l : lines) {
-    if (!out.empty()) out += '\n';
-    out += l.text;
-  }
-  return out;
-}
 
 // The warm-up sample: a short postal-form number on white, as a waybill would show it.
 Bitmap sampleImage() {
@@ -110,7 +102,7 @@ std::string text(const Bitmap& image, const std::string& languages) {
     logLine(tags::kOcr, "识别失败 " + r.error, LogLevel::warning);
     return {};
   }
-  return joined(r.lines);
+  return joinedText(r.lines);
 }
 
 std::vector<RecognisedLine> lines(const Bitmap& image) {

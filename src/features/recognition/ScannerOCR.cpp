@@ -35,14 +35,6 @@ std::string lower(std::string s) {
   return s;
 }
 
-std::string joined(const std::vector<RecognisedLine>& lines) {
-  std::string out;
-  for (const auto& l : lines) {
-    if (!out.empty()) out += '\n';
-    out += l.text;
-  }
-  return out;
-}
 
 // A private folder for the text layers of one file, removed with the object.
 struct TempDir {
@@ -104,7 +96,7 @@ ScannerOCR::Result processPDF(const fs::path& input) {
       auto rec = recognise(*page, options);
       page.reset();
       if (!rec.ok) logLine(tags::kOcr, "版面识别失败 " + rec.error, LogLevel::warning);
-      texts[i] = joined(rec.lines);
+      texts[i] = joinedText(rec.lines);
       std::error_code ec;
       if (rec.ok && !options.textLayerPdf.empty() && fs::exists(options.textLayerPdf, ec)) layers[i] = options.textLayerPdf;
     }
@@ -137,7 +129,7 @@ ScannerOCR::Result processImage(const fs::path& input, std::chrono::steady_clock
   auto rec = recognise(*bitmap, options);
   if (!rec.ok) logLine(tags::kOcr, "版面识别失败 " + rec.error, LogLevel::warning);
   r.pages = 1;
-  r.text = joined(rec.lines);
+  r.text = joinedText(rec.lines);
   r.recognised = !r.text.empty();
   fs::path textFile = ScannerOCR::textOutputPath(input);
   if (writeTextFile(textFile, r.text)) r.outputText = textFile;

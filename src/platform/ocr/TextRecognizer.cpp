@@ -193,4 +193,13 @@ Recognition recognise(TesseractPool& pool, const Bitmap& bitmap, const Recogniti
   return result;
 }
 
+std::string joinedText(const std::vector<RecognisedLine>& lines) {
+  std::string out;
+  for (const auto& l : lines) {
+    if (!out.empty()) out += '\n';
+    out += l.text;
+  }
+  return out;
+}
+
 }  // namespace quorvel

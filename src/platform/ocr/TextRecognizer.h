@@ -19,6 +19,9 @@ struct RecognisedLine {
   float confidence = 0;  // 0…100
 };
 
+// The lines' texts joined by "\n", in the recogniser's order.
+std::string joinedText(const std::vector<RecognisedLine>& lines);
+
 struct Recognition {
   bool ok = false;
   std::string error;  // when not ok
