@@ -7,6 +7,8 @@
 #include "CalendarStoreContract.h"
 #include "CalendarSyncFixture.h"
 #include "core/calendar/CalendarItems.h"
+#include "core/calendar/ICSParser.h"
+#include "platform/calendar/SqliteCalendarStore.h"
 #include "base/AppError.h"
 #include "base/Log.h"
 #include "platform/calendar/CalendarStoreFactory.h"
@@ -166,6 +168,52 @@ TEST_F(EdsCalendarSyncTest, TheFeedReachesTheDesktopCalendarAndACompletionReache
   EXPECT_EQ(service.requestsTo("/api/mark_todo_done/6201").size(), 1u);
   EXPECT_EQ(sync->writeBackCount.get(), 1);
   await(sync->clearAllSyncedData(true));
+}
+
+// 2,000 feed events written from scratch, then again with 1 % changed: the figures go to
+// the test's output; the second pass must rewrite exactly the changed events.
+void benchmarkSync(const char* name, std::unique_ptr<SystemCalendarStore> store) {
+  TempHome home;
+  UserDefaults defaults{home.configHome() / "Quorvel" / "defaults.json"};
+  AppleCalendarSync sync(defaults);
+  auto* s = store.get();
+  sync.setStore(std::move(store));
+  AppleCalendarSync::Config c;
+  c.includeRoutinesInCalendar = true;
+  c.foldBusyDeadlines = false;
+  auto items = AppleCalendarSync::prepareCalendarItems(ICSParser::parse(generatedCalendarFeed(2000)), c);
+  ASSERT_EQ(items.size(), 2000u);
+  using Clock = std::chrono::steady_clock;
+  auto ms = [](Clock::duration d) { return std::chrono::duration_cast<std::chrono::milliseconds>(d).count(); };
+  auto t0 = Clock::now();
+  EXPECT_EQ(await(sync.applyEventsToCalendar(items), 300000), 2000);
+  auto t1 = Clock::now();
+  for (int i = 0; i < 2000; i += 100) items[i].summary += "（改期）";
+  int changes = 0;
+  auto counting = s->changed().connect([&] { ++changes; });
+  EXPECT_EQ(await(sync.applyEventsToCalendar(items), 300000), 2000);
+  auto t2 = Clock::now();
+  counting.disconnect();
+  EXPECT_GE(changes, 1);
+  auto calendars = await(s->calendars(CalendarEntityType::event));
+  size_t total = 0, rewritten = 0;
+  for (const auto& cal : calendars)
+    for (const auto& e : await(s->events(cal.id))) {
+      ++total;
+      if (e.title.find("（改期）") != std::string::npos) ++rewritten;
+    }
+  EXPECT_EQ(total, 2000u);
+  EXPECT_EQ(rewritten, 20u);
+  std::cout << "[bench] " << name << ": 2000 events from scratch " << ms(t1 - t0) << " ms, re-sync with 1 % changed "
+            << ms(t2 - t1) << " ms\n";
+  await(sync.clearAllSyncedData(true));
+}
+
+TEST(CalendarSyncBenchmark, TwoThousandEventsEachBackend) {
+  benchmarkSync("in-memory", std::make_unique<FakeCalendarStore>());
+  TempHome sqliteHome;
+  benchmarkSync("SQLite", std::make_unique<SqliteCalendarStore>(sqliteHome.dataHome() / "Quorvel"));
+  benchmarkSync("EDS", makeEds());
 }
 
 TEST(CalendarStoreFactory, ChoosesEdsWhenItAnswersAndLogsTheBackend) {
