@@ -303,3 +303,57 @@ TEST_F(CalendarSyncRunTest, TheSqliteStoreReceivesTheFeedAndWritesItsCalendarFil
 
 }  // namespace
 }  // namespace quorvel::test
+
+namespace quorvel::test {
+namespace {
+
+TEST_F(CalendarSyncRunTest, AccessAndTheSwitch) {
+  // Refused access: a forced run says so and changes nothing; switching on turns back off.
+  store->grantAccess = false;
+  run(true);
+  EXPECT_EQ(sync->statusText.get(), "缺少本机日历写入权限：本机日历服务没有响应，请稍后重试");
+  EXPECT_FALSE(sync->isSyncing.get());
+  EXPECT_EQ(feedRequests(), 0);
+  sync->setEnabled(true);
+  ASSERT_TRUE(runMainLoopUntil([&] { return !sync->config->enabled; }, 5000));
+  EXPECT_FALSE(AppleCalendarSync::Config::load(defaults).enabled);
+  EXPECT_EQ(sync->statusText.get().rfind("未获得日历/提醒事项权限", 0), 0u);
+
+  // Off: store changes schedule no check, yet a forced run runs fully.
+  store->grantAccess = true;
+  sync->rememberSyncedAccount(sync->currentAccountKey());
+  await(sync->applyEventsToReminders(ICSParser::parse(demoCalendarFeed())));
+  store->completeExternally(store->order.front());
+  sync->scheduleWriteBackCheck();
+  runMainLoopUntil([] { return false; }, 400);
+  EXPECT_TRUE(service.requestsTo("/api/mark_todo_done/6201").empty());
+  run(true);
+  EXPECT_EQ(feedRequests(), 1);
+  EXPECT_EQ(service.requestsTo("/api/mark_todo_done/6201").size(), 1u);  // the run's own check
+
+  // On with access: a forced run at once; with write-back off no check is scheduled.
+  sync->setEnabled(true);
+  ASSERT_TRUE(runMainLoopUntil([&] { return feedRequests() == 2 && !sync->isSyncing.get(); }, 5000));
+  auto c = sync->config.get();
+  c.twoWayWriteBack = false;
+  sync->updateConfig(c);
+  for (const auto& [id, r] : store->reminderMap)
+    if (CI::extractLogID(r.notes) == 6202) store->completeExternally(id);
+  runMainLoopUntil([] { return false; }, 400);
+  EXPECT_EQ(service.requests().size(), service.requestsTo(kDemoFeedPath).size() +
+                                           service.requestsTo("/api/mark_todo_done/6201").size());
+}
+
+TEST_F(CalendarSyncRunTest, DiagnosticModeChangesNothing) {
+  auto quiet = BrowserModel::create(pages.factory(), nullptr, AppMode::diagnostic);
+  sync->attach(quiet);
+  sync->startIfEnabled();
+  sync->syncAfterPageLoadedIfNeeded();
+  run(true);
+  runMainLoopUntil([] { return false; }, 200);
+  EXPECT_EQ(feedRequests(), 0);
+  EXPECT_TRUE(store->calendarList.empty());
+}
+
+}  // namespace
+}  // namespace quorvel::test
