@@ -2,7 +2,8 @@
 // The calendar-sync service: the service's calendar feed into the system calendar and
 // reminders. This unit holds its settings and observable state, the system calendar
 // store it owns, the permission request, feed discovery on "/calendar/subscribe" and
-// the live fetch the desktop calendar uses. Confined to the main thread.
+// the live fetch the desktop calendar uses; AppleCalendarSyncRun.cpp the run, the
+// calendar items, the reminders and their write-back. Confined to the main thread.
 //
 // Wiring (application): attach(browser) once the workspace model exists, then
 // startIfEnabled() in the launch sequence; syncAfterPageLoadedIfNeeded() after page
