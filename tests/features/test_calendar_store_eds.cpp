@@ -5,6 +5,10 @@
 #include <libecal/libecal.h>
 
 #include "CalendarStoreContract.h"
+#include "CalendarSyncFixture.h"
+#include "core/calendar/CalendarItems.h"
+#include "core/calendar/ICSParser.h"
+#include "platform/calendar/SqliteCalendarStore.h"
 #include "base/AppError.h"
 #include "base/Log.h"
 #include "platform/calendar/CalendarStoreFactory.h"
@@ -97,6 +101,119 @@ TEST(EdsCalendarStore, AReminderCompletedByAnotherClientIsSignalledWithinFiveSec
   EXPECT_TRUE(read[0].completed);
   EXPECT_TRUE(read[0].completionDate);
   c.disconnect();
+}
+
+// The events of a calendar as a second EDS client (the desktop's calendar) reads them.
+std::vector<std::string> summariesInAnotherClient(const std::string& calendarID) {
+  std::vector<std::string> out;
+  GError* error = nullptr;
+  ESourceRegistry* registry = e_source_registry_new_sync(nullptr, &error);
+  EXPECT_TRUE(registry);
+  if (!registry) return out;
+  ESource* source = e_source_registry_ref_source(registry, calendarID.c_str());
+  EClient* client = source ? e_cal_client_connect_sync(source, E_CAL_CLIENT_SOURCE_TYPE_EVENTS, static_cast<guint32>(-1),
+                                                       nullptr, &error)
+                           : nullptr;
+  GSList* comps = nullptr;
+  if (client && e_cal_client_get_object_list_as_comps_sync(E_CAL_CLIENT(client), "#t", &comps, nullptr, &error))
+    for (GSList* l = comps; l; l = l->next) {
+      auto* text = e_cal_component_get_summary(E_CAL_COMPONENT(l->data));
+      if (text) out.push_back(e_cal_component_text_get_value(text)), e_cal_component_text_free(text);
+    }
+  e_client_util_free_object_slist(comps);
+  g_clear_error(&error);
+  if (client) g_object_unref(client);
+  if (source) g_object_unref(source);
+  g_object_unref(registry);
+  return out;
+}
+
+class EdsCalendarSyncTest : public CalendarSyncRunTest {
+ public:
+  EdsCalendarSyncTest() : CalendarSyncRunTest(makeEds()) {}
+};
+
+TEST_F(EdsCalendarSyncTest, TheFeedReachesTheDesktopCalendarAndACompletionReachesTheServiceOnce) {
+  sync->setTiming({8000, 1800, 60000});
+  run(true);
+  ASSERT_EQ(sync->statusText.get().rfind("日历 ", 0), 0u) << sync->statusText.get();
+  auto calendars = await(sync->store()->calendars(CalendarEntityType::event));
+  auto hearing = std::find_if(calendars.begin(), calendars.end(),
+                              [](auto& c) { return c.title == CalendarItems::kHearingCalendar; });
+  ASSERT_NE(hearing, calendars.end());
+  auto summaries = summariesInAnotherClient(hearing->id);
+  EXPECT_EQ(summaries.size(), 3u);
+  EXPECT_NE(std::find(summaries.begin(), summaries.end(), "开庭：张三诉李四合同纠纷"), summaries.end());
+
+  // Unchanged feed: 304 and no write.
+  run(false);
+  EXPECT_EQ(sync->statusText.get().rfind("已是最新（无变更）", 0), 0u);
+
+  // The desktop's task application ticks deadline 6201 off.
+  sync->startObservingStore();
+  drainMainLoop();
+  auto lists = await(sync->store()->calendars(CalendarEntityType::reminder));
+  auto list = std::find_if(lists.begin(), lists.end(), [](auto& c) { return c.title == CalendarItems::kReminderList; });
+  ASSERT_NE(list, lists.end());
+  auto reminders = await(sync->store()->reminders({list->id}));
+  auto it = std::find_if(reminders.begin(), reminders.end(),
+                         [](auto& r) { return CalendarItems::extractLogID(r.notes) == 6201; });
+  ASSERT_NE(it, reminders.end());
+  runMainLoopUntil([] { return false; }, 500);  // our own writes settle
+  auto started = std::chrono::steady_clock::now();
+  completeInAnotherClient(list->id, SystemCalendarStore::splitItemID(it->id)->second);
+  ASSERT_TRUE(service.waitForRequest("/api/mark_todo_done/6201", 5000));
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+  runMainLoopUntil([] { return false; }, 2500);
+  EXPECT_EQ(service.requestsTo("/api/mark_todo_done/6201").size(), 1u);
+  EXPECT_EQ(sync->writeBackCount.get(), 1);
+  await(sync->clearAllSyncedData(true));
+}
+
+// 2,000 feed events written from scratch, then again with 1 % changed: the figures go to
+// the test's output; the second pass must rewrite exactly the changed events.
+void benchmarkSync(const char* name, std::unique_ptr<SystemCalendarStore> store) {
+  TempHome home;
+  UserDefaults defaults{home.configHome() / "Quorvel" / "defaults.json"};
+  AppleCalendarSync sync(defaults);
+  auto* s = store.get();
+  sync.setStore(std::move(store));
+  AppleCalendarSync::Config c;
+  c.includeRoutinesInCalendar = true;
+  c.foldBusyDeadlines = false;
+  auto items = AppleCalendarSync::prepareCalendarItems(ICSParser::parse(generatedCalendarFeed(2000)), c);
+  ASSERT_EQ(items.size(), 2000u);
+  using Clock = std::chrono::steady_clock;
+  auto ms = [](Clock::duration d) { return std::chrono::duration_cast<std::chrono::milliseconds>(d).count(); };
+  auto t0 = Clock::now();
+  EXPECT_EQ(await(sync.applyEventsToCalendar(items), 300000), 2000);
+  auto t1 = Clock::now();
+  for (int i = 0; i < 2000; i += 100) items[i].summary += "（改期）";
+  int changes = 0;
+  auto counting = s->changed().connect([&] { ++changes; });
+  EXPECT_EQ(await(sync.applyEventsToCalendar(items), 300000), 2000);
+  auto t2 = Clock::now();
+  counting.disconnect();
+  EXPECT_GE(changes, 1);
+  auto calendars = await(s->calendars(CalendarEntityType::event));
+  size_t total = 0, rewritten = 0;
+  for (const auto& cal : calendars)
+    for (const auto& e : await(s->events(cal.id))) {
+      ++total;
+      if (e.title.find("（改期）") != std::string::npos) ++rewritten;
+    }
+  EXPECT_EQ(total, 2000u);
+  EXPECT_EQ(rewritten, 20u);
+  std::cout << "[bench] " << name << ": 2000 events from scratch " << ms(t1 - t0) << " ms, re-sync with 1 % changed "
+            << ms(t2 - t1) << " ms\n";
+  await(sync.clearAllSyncedData(true));
+}
+
+TEST(CalendarSyncBenchmark, TwoThousandEventsEachBackend) {
+  benchmarkSync("in-memory", std::make_unique<FakeCalendarStore>());
+  TempHome sqliteHome;
+  benchmarkSync("SQLite", std::make_unique<SqliteCalendarStore>(sqliteHome.dataHome() / "Quorvel"));
+  benchmarkSync("EDS", makeEds());
 }
 
 TEST(CalendarStoreFactory, ChoosesEdsWhenItAnswersAndLogsTheBackend) {

@@ -88,7 +88,14 @@ const char* kHeader =
     "BEGIN:VTIMEZONE\r\nTZID:Asia/Shanghai\r\nBEGIN:STANDARD\r\nDTSTART:19700101T000000\r\n"
     "TZOFFSETFROM:+0800\r\nTZOFFSETTO:+0800\r\nTZNAME:CST\r\nEND:STANDARD\r\nEND:VTIMEZONE\r\n";
 
+std::optional<std::string>& feedOverride() {
+  static std::optional<std::string> body;
+  return body;
+}
+
 }  // namespace
+
+void setCalendarFeed(std::optional<std::string> body) { feedOverride() = std::move(body); }
 
 std::string demoCalendarFeed(std::chrono::system_clock::time_point today) {
   const std::string stamp = day(today, 0) + "T000000Z";
@@ -178,7 +185,7 @@ void installCalendarRoutes(TestService& service) {
   });
   // The feed is a capability address: no sign-in cookie is needed.
   service.setRoute(kDemoFeedPath, [](const RecordedRequest& r) {
-    std::string body = demoCalendarFeed();
+    std::string body = feedOverride() ? *feedOverride() : demoCalendarFeed();
     std::string tag = feedETag(body);
     Reply reply;
     if (r.header("if-none-match") == tag) {

@@ -3,6 +3,7 @@
 // the account's feed link, absolute and as a path; "/cal/<token>/all.ics" serves the
 // feed with an entity tag and answers 304 when If-None-Match carries it.
 #include <chrono>
+#include <optional>
 #include <string>
 
 namespace quorvel::test {
@@ -12,6 +13,10 @@ class TestService;
 inline constexpr const char* kDemoFeedPath = "/cal/qv-7f3a9c2e/all.ics";
 
 void installCalendarRoutes(TestService& service);
+
+// What the feed serves from now on (a to-do done, an event moved, another account);
+// nothing: the demo feed again.
+void setCalendarFeed(std::optional<std::string> body);
 
 // The demo feed around `today`: hearings, deadlines, routines and overdue items with
 // the service's UID conventions, and the odd cases its feed really has (a quoted

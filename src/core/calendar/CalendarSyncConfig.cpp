@@ -93,7 +93,7 @@ std::string accountKey(const BadgeCounts& badges) { return badges.firm + ":" + b
 bool isAccount(const std::string& key) { return !key.empty() && key != ":"; }
 
 std::string initialStatus(bool enabled) {
-  return enabled ? "已开启，等待同步…" : "未开启（开启后自动写入本机日历并通过本机秒级同步到 iPhone）";
+  return enabled ? "已开启，等待同步…" : "未开启（开启后自动写入本机日历，再随该日历所属的账户同步到其他设备）";
 }
 
 Stamp stamp(const std::string& note, std::chrono::system_clock::time_point at) {

@@ -45,26 +45,6 @@ bool AppleCalendarSync::diagnosticMode() const {
   return b && b->mode() == AppMode::diagnostic;
 }
 
-void AppleCalendarSync::startIfEnabled() {
-  if (diagnosticMode()) return;
-  // Automated runs of the client open no system store of their own.
-  if (auto b = browser_.lock(); b && b->mode() == AppMode::test) return;
-  // The store is opened at start so the backend in use is known (and logged) early.
-  std::weak_ptr<bool> alive = alive_;
-  spawn([](AppleCalendarSync* self, std::weak_ptr<bool> alive) -> Task<void> {
-    auto opening = self->ensureStore();
-    co_await opening;
-    if (!alive.lock()) co_return;
-    if (self->config->enabled) logLine(tags::kCal, "自动同步尚未在此版本提供（已开启，暂不写入日历）");
-  }(this, alive));
-}
-
-void AppleCalendarSync::syncAfterPageLoadedIfNeeded() {
-  if (diagnosticMode() || !config->enabled || didInitialSync_) return;
-  didInitialSync_ = true;
-  logLine(tags::kCal, "首次同步尚未在此版本提供");
-}
-
 Task<SystemCalendarStore*> AppleCalendarSync::ensureStore() {
   if (store_) co_return store_.get();
   if (storeOpening_) {

@@ -2,17 +2,22 @@
 // The calendar-sync service: the service's calendar feed into the system calendar and
 // reminders. This unit holds its settings and observable state, the system calendar
 // store it owns, the permission request, feed discovery on "/calendar/subscribe" and
-// the live fetch the desktop calendar uses. Confined to the main thread.
+// the live fetch the desktop calendar uses; AppleCalendarSyncRun.cpp the run, the
+// calendar items, the reminders and their write-back. Confined to the main thread.
 //
 // Wiring (application): attach(browser) once the workspace model exists, then
-// startIfEnabled() in the launch sequence (it opens the store and logs the backend).
+// startIfEnabled() in the launch sequence; syncAfterPageLoadedIfNeeded() after page
+// loads; spawn(syncNow(true)) for the menu command. The menu-bar view reads isSyncing
+// and config->enabled.
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "base/GLibPtr.h"
 #include "base/Published.h"
 #include "base/Task.h"
+#include "core/calendar/CalendarItems.h"
 #include "core/calendar/CalendarSyncConfig.h"
 #include "core/calendar/ICSEvent.h"
 #include "platform/calendar/CalendarStoreFactory.h"
@@ -56,11 +61,42 @@ class AppleCalendarSync {
   // Publishes new settings and stores them under "apple.calendar.sync.config.v1".
   void updateConfig(const Config& c);
 
-  // Launch sequence and page loads. The sync run itself is not part of this build:
-  // both only prepare (store, log line) and say so. Nothing in diagnostic mode; the
-  // store is not opened in test mode.
+  // Launch hook: with the sync on, the store observation, the timer and the initial
+  // run after 8 s (unless a finished page load came first). Nothing in diagnostic mode.
   void startIfEnabled();
+  // Page-load hook: makes the initial run when it has not happened yet.
   void syncAfterPageLoadedIfNeeded();
+  // One run. force: also while switched off, asks for access, rediscovers the feed and
+  // sends no entity tag. A run requested during a run is dropped.
+  Task<void> syncNow(bool force);
+  // The main switch (stored); on: access, observation, timer and a forced run.
+  void setEnabled(bool on);
+  // (Re)starts the repeating timer of max(intervalMinutes, 1) minutes.
+  void scheduleTimer();
+  void startObservingStore();
+
+  // The items for the calendar: hearings, overdue, deadlines (busy days folded), routines.
+  static std::vector<ICSEvent> prepareCalendarItems(const std::vector<ICSEvent>& events, const Config& config);
+  // Writes the items into the dedicated calendars (rewriting only changed ones, removing
+  // those that left); all or nothing. Returns the number of items.
+  Task<int> applyEventsToCalendar(std::vector<ICSEvent> items);
+  // Removes the calendars the sync created, with the sync's records.
+  Task<void> clearAllSyncedData(bool silent);
+  // Open deadlines and routines into "墨衡台 · 待办"; returns the number that qualify.
+  Task<int> applyEventsToReminders(std::vector<ICSEvent> events);
+  // Posts "/api/mark_todo_done/<id>" for completed, unsettled reminders. Checks never
+  // overlap: a request during a check makes one more check after it.
+  Task<void> checkCompletedRemindersAndWriteBack();
+  // One check 1.8 s after the last store change (sync, reminders and write-back on, no run).
+  void scheduleWriteBackCheck();
+
+  // Delays (tests shorten them).
+  struct Timing {
+    unsigned initialSyncMs = 8000;
+    unsigned writeBackDebounceMs = 1800;
+    unsigned timerMsPerMinute = 60000;
+  };
+  void setTiming(Timing t) { timing_ = t; }
 
   // Opens the system store once (EDS, else SQLite) and logs which; later calls wait
   // for the same store.
@@ -100,6 +136,16 @@ class AppleCalendarSync {
  private:
   void dropCacheIfForeign();
   bool diagnosticMode() const;
+  Task<void> runSync(bool force);
+  Task<bool> checkAccount();
+  Task<SystemCalendar> ensureCalendar(std::string title, CalendarItems::Rgb color, CalendarEntityType type);
+  Task<std::optional<std::string>> bestSource(CalendarEntityType type);
+  Task<std::vector<ReminderItem>> fetchReminders(std::string listID);
+  Task<void> writeBackOnce();
+  std::vector<std::string> ownCalendars() const;
+  void setOwnCalendars(const std::vector<std::string>& ids);
+  CalendarItems::SettledIDs loadSettled() const;
+  void storeSettled(const CalendarItems::SettledIDs& s, const std::vector<ReminderItem>& reminders);
 
   UserDefaults& defaults_;
   std::weak_ptr<BrowserModel> browser_;
@@ -113,6 +159,15 @@ class AppleCalendarSync {
   std::optional<std::string> cachedETag_;
   std::string cacheAccount_;
   bool didInitialSync_ = false;
+  Timing timing_;
+  SourceId timer_;
+  SourceId initialSync_;
+  SourceId debounce_;
+  ScopedConnection storeObserver_;
+  bool observing_ = false;
+  bool writeBackRunning_ = false;
+  bool writeBackAgain_ = false;
+  std::vector<std::function<void()>> writeBackWaiters_;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 

@@ -3,6 +3,8 @@
 // answered at once. Tests also change it "from another application".
 #include <algorithm>
 #include <map>
+#include <optional>
+#include <utility>
 #include <set>
 #include <string>
 #include <vector>
@@ -18,6 +20,9 @@ class FakeCalendarStore : public SystemCalendarStore {
   std::optional<std::string> defaultSource{"local"};
   bool grantAccess = true;
   int commits = 0;
+  int eventLookups = 0;
+  // The next commit fails with this text (nothing of its batch is applied).
+  std::optional<std::string> failNextCommit;
 
   CalendarBackend backend() const override { return CalendarBackend::memory; }
   std::string backendDescription() const override { return "内存日历（测试）"; }
@@ -57,6 +62,7 @@ class FakeCalendarStore : public SystemCalendarStore {
     co_return out;
   }
   Task<std::optional<CalendarEventItem>> event(const std::string& eventID) override {
+    ++eventLookups;
     auto it = eventMap.find(eventID);
     if (it == eventMap.end()) co_return std::nullopt;
     co_return it->second;
@@ -68,6 +74,21 @@ class FakeCalendarStore : public SystemCalendarStore {
         if (auto it = reminderMap.find(id); it != reminderMap.end() && it->second.calendarId == cal)
           out.push_back(it->second);
     co_return out;
+  }
+
+  // A calendar of the user (not the sync's).
+  SystemCalendar addUserCalendar(const std::string& title, CalendarEntityType type, bool writable = true) {
+    SystemCalendar c{freshUID(), title, "#336699", writable, type, sourceList.front().id};
+    calendarList.push_back(c);
+    return c;
+  }
+  std::vector<CalendarEventItem> eventsIn(const std::string& calendarTitle) const {
+    std::vector<CalendarEventItem> out;
+    for (const auto& c : calendarList)
+      if (c.title == calendarTitle && c.entityType == CalendarEntityType::event)
+        for (const auto& id : order)
+          if (auto it = eventMap.find(id); it != eventMap.end() && it->second.calendarId == c.id) out.push_back(it->second);
+    return out;
   }
 
   // Another application ticks a reminder off.
@@ -85,6 +106,7 @@ class FakeCalendarStore : public SystemCalendarStore {
 
  protected:
   Task<void> apply(std::vector<Change> batch) override {
+    if (auto failure = std::exchange(failNextCommit, std::nullopt)) throw AppError("File", -1, *failure);
     auto known = [&](const std::string& cal) {
       return std::any_of(calendarList.begin(), calendarList.end(), [&](auto& c) { return c.id == cal; });
     };
