@@ -68,6 +68,10 @@ AppDelegate::AppDelegate(Gtk::Application& app, AppServices& services, std::shar
                          std::function<void()> showMainWindow)
     : app_(app), services_(services), browser_(std::move(browser)), showMainWindow_(std::move(showMainWindow)) {
   QuickCapturePanel::shared().setModel(browser_);
+  QuickCapturePanel::shared().syncCalendarIfEnabled = [] {
+    auto& sync = AppleCalendarSync::shared();
+    if (sync.config->enabled) spawn(sync.syncNow(false));
+  };
   scanProgress_ = std::make_unique<GtkScanProgressWindows>();
   ScreenOCRResultWindow::Hooks hooks;
   hooks.browser = [weak = std::weak_ptr<BrowserModel>(browser_)] { return weak.lock(); };
@@ -149,9 +153,7 @@ void AppDelegate::pickAndRunScanner() { ScannerOCR::pickAndRun(); }
 
 void AppDelegate::checkForUpdateManually() { UpdateChecker::checkManually(); }
 
-void AppDelegate::syncCalendarNow() {
-  notInThisBuild("日历同步暂不可用", "本机日历与提醒事项的同步还没有在这个版本中提供。");
-}
+void AppDelegate::syncCalendarNow() { spawn(AppleCalendarSync::shared().syncNow(true)); }
 
 void AppDelegate::lockNow() {
   showMainWindow_();

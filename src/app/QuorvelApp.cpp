@@ -14,6 +14,7 @@
 #include "core/MainWindowHook.h"
 #include "core/MenuCommands.h"
 #include "core/PrivacyLock.h"
+#include "features/calendar/AppleCalendarSync.h"
 #include "features/volume/AccountFlow.h"
 #include "features/workspace/DeepLinkRouter.h"
 #include "features/workspace/SpotlightIndexer.h"
@@ -128,7 +129,15 @@ void QuorvelApp::startTray() {
   actions.lock = [this] { delegate_->lockNow(); };
   actions.checkUpdate = [this] { delegate_->checkForUpdateManually(); };
   actions.quit = [this] { activate_action("quit"); };
+  actions.syncCalendarNow = [this] { delegate_->syncCalendarNow(); };
+  actions.calendarSyncing = [] { return AppleCalendarSync::shared().isSyncing.get(); };
+  actions.calendarSyncEnabled = [] { return AppleCalendarSync::shared().config->enabled; };
   panel_ = std::make_unique<MenuBarView>(model_, actions);
+  auto refresh = [this] {
+    if (panel_) panel_->refreshRows();
+  };
+  syncStateChanged_.emplace_back(AppleCalendarSync::shared().isSyncing.changed().connect(refresh));
+  syncStateChanged_.emplace_back(AppleCalendarSync::shared().config.changed().connect(refresh));
   TrayController::Callbacks callbacks;
   callbacks.onOpenTodo = [this] { delegate_->dockOpenTodo(); };
   callbacks.onOpenDashboard = [this] { delegate_->dockOpenDashboard(); };
@@ -312,6 +321,7 @@ void QuorvelApp::on_shutdown() {
   MainWindowHook::setShowHandler({});
   fontScaleChanged_ = {};
   volumeChanged_ = {};
+  syncStateChanged_.clear();
   tray_.reset();
   panel_.reset();
   if (window_) {

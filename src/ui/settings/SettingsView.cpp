@@ -5,6 +5,7 @@
 #include "ui/components/LawButtons.h"
 #include "ui/components/LawSheetHeader.h"
 #include "ui/floating/ToolWindowContent.h"
+#include "ui/settings/CalendarSyncSection.h"
 #include "ui/volume/VolumeSettingsSection.h"
 
 namespace quorvel {
@@ -25,6 +26,7 @@ SettingsView::SettingsView(std::function<void()> close) : Gtk::Box(Gtk::Orientat
   column_.set_margin_bottom(18);
   volume_ = Gtk::make_managed<VolumeSettingsSection>();
   column_.append(*volume_);
+  column_.append(*Gtk::make_managed<CalendarSyncSection>());
   auto* note = Gtk::make_managed<Gtk::Label>("其余设置项（服务器地址、字号、隐私锁定、系统集成等）将随各自的功能提供。");
   note->add_css_class("law-placeholder-note");
   note->set_wrap(true);

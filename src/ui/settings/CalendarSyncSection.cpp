@@ -1,0 +1,56 @@
+#include "ui/settings/CalendarSyncSection.h"
+
+#include "base/Task.h"
+#include "features/calendar/AppleCalendarSync.h"
+#include "ui/components/LawButtons.h"
+
+namespace quorvel {
+
+CalendarSyncSection::CalendarSyncSection() {
+  auto& calendar = AppleCalendarSync::shared();
+  title_.set_text("本机日历与提醒事项");
+  title_.add_css_class("law-card-title");
+  title_.set_xalign(0);
+  title_.set_hexpand(true);
+  header_.append(title_);
+  switch_.set_valign(Gtk::Align::CENTER);
+  header_.append(switch_);
+  header_.set_hexpand(true);
+  addContent(header_);
+  for (Gtk::Label* l : {&store_, &status_}) {
+    l->set_xalign(0);
+    l->set_wrap(true);
+    l->add_css_class("law-placeholder-note");
+    addContent(*l);
+  }
+  now_ = makeLawSecondaryButton("立即同步", true);
+  now_->signal_clicked().connect([] { spawn(AppleCalendarSync::shared().syncNow(true)); });
+  addContent(*now_);
+
+  // The user's flip turns the sync on or off; updates from the service only move the
+  // switch (no second call).
+  switch_.property_active().signal_changed().connect([this] {
+    if (syncing_) return;
+    AppleCalendarSync::shared().setEnabled(switch_.get_active());
+  });
+  auto refresh = [this] { sync(); };
+  connections_.emplace_back(calendar.config.changed().connect(refresh));
+  connections_.emplace_back(calendar.statusText.changed().connect(refresh));
+  connections_.emplace_back(calendar.isSyncing.changed().connect(refresh));
+  connections_.emplace_back(calendar.storeDescription.changed().connect(refresh));
+  sync();
+}
+
+void CalendarSyncSection::sync() {
+  auto& calendar = AppleCalendarSync::shared();
+  syncing_ = true;
+  switch_.set_active(calendar.config->enabled);
+  syncing_ = false;
+  const auto& store = calendar.storeDescription.get();
+  store_.set_text(store.empty() ? "写入本机日历（GNOME 日历、Evolution 等可见）" : "日历存储：" + store);
+  status_.set_text(calendar.statusText.get());
+  status_.set_visible(!calendar.statusText.get().empty());
+  now_->set_sensitive(calendar.config->enabled && !calendar.isSyncing.get());
+}
+
+}  // namespace quorvel
