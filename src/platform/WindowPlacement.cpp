@@ -207,4 +207,15 @@ void X11WindowPlacement::setOnAllWorkspaces(bool all) {
 
 bool X11WindowPlacement::onAllWorkspaces() const { return hasState(display_, xid_, "_NET_WM_STATE_STICKY"); }
 
+void X11WindowPlacement::setKeepBelow(bool below) { changeState(display_, xid_, "_NET_WM_STATE_BELOW", below); }
+
+bool X11WindowPlacement::keptBelow() const { return hasState(display_, xid_, "_NET_WM_STATE_BELOW"); }
+
+void X11WindowPlacement::setSkipTaskbar(bool skip) {
+  changeState(display_, xid_, "_NET_WM_STATE_SKIP_TASKBAR", skip);
+  changeState(display_, xid_, "_NET_WM_STATE_SKIP_PAGER", skip);
+}
+
+bool X11WindowPlacement::skipsTaskbar() const { return hasState(display_, xid_, "_NET_WM_STATE_SKIP_TASKBAR"); }
+
 }  // namespace quorvel
