@@ -205,7 +205,12 @@ void X11WindowPlacement::setOnAllWorkspaces(bool all) {
   XFlush(display_);
 }
 
-bool X11WindowPlacement::onAllWorkspaces() const { return hasState(display_, xid_, "_NET_WM_STATE_STICKY"); }
+// Some window managers (openbox) keep "all desktops" only as the desktop number.
+bool X11WindowPlacement::onAllWorkspaces() const {
+  if (hasState(display_, xid_, "_NET_WM_STATE_STICKY")) return true;
+  auto desktop = cardinals(display_, xid_, "_NET_WM_DESKTOP", 1);
+  return !desktop.empty() && (static_cast<unsigned long>(desktop[0]) & 0xFFFFFFFFul) == 0xFFFFFFFFul;
+}
 
 void X11WindowPlacement::setKeepBelow(bool below) { changeState(display_, xid_, "_NET_WM_STATE_BELOW", below); }
 

@@ -70,11 +70,12 @@ TEST_F(DesktopCalendarWindowTest, PlacementsSetTheWindowStates) {
   EXPECT_TRUE(win.isVisible.get());
   ASSERT_TRUE(waitFor([&] { return win.windowPlacement() != nullptr; }));
   auto* p = win.windowPlacement();
-  EXPECT_TRUE(waitFor([&] { return p->keptBelow() && p->onAllWorkspaces() && p->skipsTaskbar(); }));
+  EXPECT_TRUE(waitFor([&] { return p->keptBelow() && p->onAllWorkspaces() && p->skipsTaskbar(); }))
+      << p->keptBelow() << p->onAllWorkspaces() << p->skipsTaskbar();
   EXPECT_FALSE(p->keptAbove());
   win.setPlacement(DesktopCalendarPlacement::floating);
-  EXPECT_TRUE(waitFor([&] { return p->keptAbove() && !p->keptBelow() && !p->skipsTaskbar(); }));
-  EXPECT_TRUE(p->onAllWorkspaces());
+  EXPECT_TRUE(waitFor([&] { return p->keptAbove() && !p->keptBelow() && !p->skipsTaskbar() && p->onAllWorkspaces(); }))
+      << p->keptAbove() << p->keptBelow() << p->skipsTaskbar() << p->onAllWorkspaces();
   EXPECT_EQ(defaults.string(kDesktopCalendarPlacementKey), "floating");
   win.setPlacement(DesktopCalendarPlacement::normal);
   EXPECT_TRUE(waitFor([&] { return !p->keptAbove() && !p->keptBelow() && !p->onAllWorkspaces(); }));

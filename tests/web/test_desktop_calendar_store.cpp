@@ -24,9 +24,13 @@ namespace {
 struct Gate {
   std::coroutine_handle<> waiter;
   bool open = false;
-  bool await_ready() const noexcept { return open; }
-  void await_suspend(std::coroutine_handle<> h) noexcept { waiter = h; }
-  void await_resume() const noexcept {}
+  struct Wait {
+    Gate* gate;
+    bool await_ready() const noexcept { return gate->open; }
+    void await_suspend(std::coroutine_handle<> h) noexcept { gate->waiter = h; }
+    void await_resume() const noexcept {}
+  };
+  Wait wait() { return Wait{this}; }
   void release() {
     open = true;
     if (auto h = std::exchange(waiter, {})) h.resume();
@@ -141,7 +145,8 @@ class DesktopCalendarStoreRulesTest : public ::testing::Test {
       gates.push_back(std::make_unique<Gate>());
       answers.emplace_back();
       const size_t i = gates.size() - 1;
-      co_await *gates[i];
+      auto wait = gates[i]->wait();
+      co_await wait;
       if (answers[i].empty()) throw AppError("Quorvel", 1, "没有打开的页面（请先登录）");
       co_return answers[i];
     };

@@ -100,6 +100,12 @@ void DesktopCalendarWindow::onMapped() {
   }
   applyPlacement();
   applyLockState();
+  // A window manager that takes the window over after this may drop states it had
+  // not seen yet: apply them once more when it has settled.
+  std::weak_ptr<bool> alive = alive_;
+  postToMainAfter(300, [this, alive] {
+    if (!alive.expired() && window_ && window_->get_visible()) applyPlacement();
+  });
   if (!placement_ || framePlaced_ || !placement_->canPosition()) return;
   const auto screens = placement_->screenVisibleFrames();
   auto frame = restorableDesktopCalendarFrame(defaults_.string(kDesktopCalendarFrameKey), screens);
