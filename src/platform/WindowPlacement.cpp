@@ -193,12 +193,18 @@ void X11WindowPlacement::setOnAllWorkspaces(bool all) {
     XChangeProperty(display_, xid_, desktop, XA_CARDINAL, 32, PropModeReplace, reinterpret_cast<unsigned char*>(&every),
                     1);
   }
+  auto current = cardinals(display_, DefaultRootWindow(display_), "_NET_CURRENT_DESKTOP", 1);
+  if (!all && onAllWorkspaces()) {
+    // Back to the current desktop, also where the window manager only reads the property.
+    unsigned long here = current.empty() ? 0 : static_cast<unsigned long>(current[0]);
+    XChangeProperty(display_, xid_, desktop, XA_CARDINAL, 32, PropModeReplace, reinterpret_cast<unsigned char*>(&here),
+                    1);
+  }
   XEvent ev{};
   ev.xclient.type = ClientMessage;
   ev.xclient.window = xid_;
   ev.xclient.message_type = desktop;
   ev.xclient.format = 32;
-  auto current = cardinals(display_, DefaultRootWindow(display_), "_NET_CURRENT_DESKTOP", 1);
   ev.xclient.data.l[0] = all ? 0xFFFFFFFFl : (current.empty() ? 0 : static_cast<long>(current[0]));
   ev.xclient.data.l[1] = 1;
   XSendEvent(display_, DefaultRootWindow(display_), False, SubstructureRedirectMask | SubstructureNotifyMask, &ev);

@@ -78,7 +78,8 @@ TEST_F(DesktopCalendarWindowTest, PlacementsSetTheWindowStates) {
       << p->keptAbove() << p->keptBelow() << p->skipsTaskbar() << p->onAllWorkspaces();
   EXPECT_EQ(defaults.string(kDesktopCalendarPlacementKey), "floating");
   win.setPlacement(DesktopCalendarPlacement::normal);
-  EXPECT_TRUE(waitFor([&] { return !p->keptAbove() && !p->keptBelow() && !p->onAllWorkspaces(); }));
+  EXPECT_TRUE(waitFor([&] { return !p->keptAbove() && !p->keptBelow() && !p->onAllWorkspaces(); }))
+      << p->keptAbove() << p->keptBelow() << p->onAllWorkspaces();
 
   // The main-window lookup never takes the panel.
   EXPECT_NE(MainWindowController::shared().findMainWindow(), win.window());

@@ -1,5 +1,7 @@
 #include "ui/calendar/DesktopCalendarWindow.h"
 
+#include <gdk/x11/gdkx.h>
+
 #include "base/Log.h"
 #include "base/LogTags.h"
 #include "base/MainQueue.h"
@@ -135,8 +137,15 @@ void DesktopCalendarWindow::applyPlacement() {
 void DesktopCalendarWindow::bringForward() {
   if (!window_) return;
   // On the wallpaper the panel is shown without taking the focus.
-  if (placementTraits(placement.get()).takesFocusWhenShown) window_->present();
-  else window_->set_visible(true);
+  if (placementTraits(placement.get()).takesFocusWhenShown) {
+    window_->present();
+    return;
+  }
+  // A user time of 0 asks an EWMH window manager not to focus the window on map.
+  gtk_widget_realize(GTK_WIDGET(window_->gobj()));
+  if (auto surface = window_->get_surface(); surface && GDK_IS_X11_SURFACE(surface->gobj()))
+    gdk_x11_surface_set_user_time(surface->gobj(), 0);
+  window_->set_visible(true);
 }
 
 void DesktopCalendarWindow::setPlacement(DesktopCalendarPlacement p) {
