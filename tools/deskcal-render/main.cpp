@@ -2,7 +2,7 @@
 // written to one PNG: the month view on the wallpaper (glass), the upcoming list in
 // front of other windows, and the error state of a feed that could not be read.
 //
-//   xvfb-run -a build/tools/quorvel-deskcal-render --png deskcal.png
+//   xvfb-run -a build/tools/quorvel-deskcal-render --png deskcal.png [--font-scale 1.15]
 #include <gtk/gtk.h>
 #include <gtkmm.h>
 #include <gtkmm/init.h>
@@ -53,10 +53,12 @@ Gtk::Widget* panel(DesktopCalendarView* view) {
 
 int main(int argc, char** argv) {
   std::string png = "deskcal.png";
+  double fontScale = 1.0;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--png") == 0 && i + 1 < argc) png = argv[++i];
+    else if (std::strcmp(argv[i], "--font-scale") == 0 && i + 1 < argc) fontScale = std::atof(argv[++i]);
     else {
-      std::fprintf(stderr, "usage: quorvel-deskcal-render [--png OUT.png]\n");
+      std::fprintf(stderr, "usage: quorvel-deskcal-render [--png OUT.png] [--font-scale 0.9|1.0|1.15]\n");
       return 2;
     }
   }
@@ -73,6 +75,7 @@ int main(int argc, char** argv) {
 
   test::FakePages pages;
   auto model = test::freshFakeModel(pages);
+  model->fontScale = fontScale;
   UserDefaults defaults{std::string(tmpl) + "/dc.json"};
 
   auto live = makeStore(false);

@@ -10,6 +10,9 @@
 #include <gtkmm/spinner.h>
 #include <gtkmm/stylecontext.h>
 
+#include <cstdio>
+#include <cstdlib>
+
 #include "base/Clock.h"
 #include "base/Log.h"
 #include "base/LogTags.h"
@@ -167,13 +170,46 @@ std::string desktopCalendarCss() {
   return c;
 }
 
+// The workspace's font scale: the same rules' font sizes, scaled, under a class of the root.
+std::string scaledFontCss(const std::string& css, double scale, const std::string& cls) {
+  std::string out;
+  size_t pos = 0;
+  while (pos < css.size()) {
+    size_t end = css.find('\n', pos);
+    if (end == std::string::npos) end = css.size();
+    const std::string line = css.substr(pos, end - pos);
+    pos = end + 1;
+    const size_t brace = line.find('{');
+    const size_t fs = line.find("font-size: ");
+    if (brace == std::string::npos || fs == std::string::npos) continue;
+    const double size = std::strtod(line.c_str() + fs + 11, nullptr);
+    std::string selectors, part;
+    std::string head = line.substr(0, brace);
+    size_t start = 0;
+    while (start <= head.size()) {
+      size_t comma = head.find(',', start);
+      if (comma == std::string::npos) comma = head.size();
+      part = head.substr(start, comma - start);
+      while (!part.empty() && part.front() == ' ') part.erase(0, 1);
+      while (!part.empty() && part.back() == ' ') part.pop_back();
+      if (!part.empty()) selectors += (selectors.empty() ? "" : ", ") + ("." + cls + " " + part);
+      start = comma + 1;
+    }
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.2fpx", size * scale);
+    out += selectors + " { font-size: " + buf + "; }\n";
+  }
+  return out;
+}
+
 void installStyle() {
   static bool installed = false;
   if (installed) return;
   auto display = Gdk::Display::get_default();
   if (!display) return;
   auto provider = Gtk::CssProvider::create();
-  provider->load_from_data(desktopCalendarCss());
+  const std::string css = desktopCalendarCss();
+  provider->load_from_data(css + scaledFontCss(css, 0.9, "dc-fs-small") + scaledFontCss(css, 1.15, "dc-fs-large"));
   Gtk::StyleContext::add_provider_for_display(display, provider, GTK_STYLE_PROVIDER_PRIORITY_APPLICATION + 1);
   installed = true;
 }
@@ -235,6 +271,7 @@ DesktopCalendarView::DesktopCalendarView(std::shared_ptr<BrowserModel> browser, 
   connections_.push_back(win_.placement.changed().connect(later));
   connections_.push_back(win_.positionLocked.changed().connect(later));
   connections_.push_back(win_.autoShowOnLaunch.changed().connect(later));
+  if (browser_) connections_.push_back(browser_->fontScale.changed().connect(later));
   syncNow();
 }
 
@@ -261,6 +298,9 @@ void DesktopCalendarView::syncNow() {
   const bool glass = win_.placement.get() == DesktopCalendarPlacement::desktop;
   if (glass) add_css_class("dc-glass"); else remove_css_class("dc-glass");
   if (win_.positionLocked.get()) add_css_class("dc-locked"); else remove_css_class("dc-locked");
+  const double scale = browser_ ? browser_->fontScale.get() : 1.0;
+  if (scale < 0.95) add_css_class("dc-fs-small"); else remove_css_class("dc-fs-small");
+  if (scale > 1.05) add_css_class("dc-fs-large"); else remove_css_class("dc-fs-large");
   syncHeader();
   syncGrid();
   syncFilterBar();
