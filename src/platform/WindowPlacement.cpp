@@ -193,18 +193,40 @@ void X11WindowPlacement::setOnAllWorkspaces(bool all) {
     XChangeProperty(display_, xid_, desktop, XA_CARDINAL, 32, PropModeReplace, reinterpret_cast<unsigned char*>(&every),
                     1);
   }
+  auto current = cardinals(display_, DefaultRootWindow(display_), "_NET_CURRENT_DESKTOP", 1);
+  if (!all && onAllWorkspaces()) {
+    // Back to the current desktop, also where the window manager only reads the property.
+    unsigned long here = current.empty() ? 0 : static_cast<unsigned long>(current[0]);
+    XChangeProperty(display_, xid_, desktop, XA_CARDINAL, 32, PropModeReplace, reinterpret_cast<unsigned char*>(&here),
+                    1);
+  }
   XEvent ev{};
   ev.xclient.type = ClientMessage;
   ev.xclient.window = xid_;
   ev.xclient.message_type = desktop;
   ev.xclient.format = 32;
-  auto current = cardinals(display_, DefaultRootWindow(display_), "_NET_CURRENT_DESKTOP", 1);
   ev.xclient.data.l[0] = all ? 0xFFFFFFFFl : (current.empty() ? 0 : static_cast<long>(current[0]));
   ev.xclient.data.l[1] = 1;
   XSendEvent(display_, DefaultRootWindow(display_), False, SubstructureRedirectMask | SubstructureNotifyMask, &ev);
   XFlush(display_);
 }
 
-bool X11WindowPlacement::onAllWorkspaces() const { return hasState(display_, xid_, "_NET_WM_STATE_STICKY"); }
+// Some window managers (openbox) keep "all desktops" only as the desktop number.
+bool X11WindowPlacement::onAllWorkspaces() const {
+  if (hasState(display_, xid_, "_NET_WM_STATE_STICKY")) return true;
+  auto desktop = cardinals(display_, xid_, "_NET_WM_DESKTOP", 1);
+  return !desktop.empty() && (static_cast<unsigned long>(desktop[0]) & 0xFFFFFFFFul) == 0xFFFFFFFFul;
+}
+
+void X11WindowPlacement::setKeepBelow(bool below) { changeState(display_, xid_, "_NET_WM_STATE_BELOW", below); }
+
+bool X11WindowPlacement::keptBelow() const { return hasState(display_, xid_, "_NET_WM_STATE_BELOW"); }
+
+void X11WindowPlacement::setSkipTaskbar(bool skip) {
+  changeState(display_, xid_, "_NET_WM_STATE_SKIP_TASKBAR", skip);
+  changeState(display_, xid_, "_NET_WM_STATE_SKIP_PAGER", skip);
+}
+
+bool X11WindowPlacement::skipsTaskbar() const { return hasState(display_, xid_, "_NET_WM_STATE_SKIP_TASKBAR"); }
 
 }  // namespace quorvel

@@ -42,6 +42,12 @@ class WindowPlacement {
   // Where workspaces are not ours to set, nothing happens.
   virtual void setOnAllWorkspaces(bool /*all*/) {}
   virtual bool onAllWorkspaces() const { return false; }
+  // Keeps the window below ordinary windows (a panel on the wallpaper), or not.
+  virtual void setKeepBelow(bool /*below*/) {}
+  virtual bool keptBelow() const { return false; }
+  // Leaves the window out of the task bar and the window switcher, or not.
+  virtual void setSkipTaskbar(bool /*skip*/) {}
+  virtual bool skipsTaskbar() const { return false; }
 
   // Emitted when the window was moved or resized (a burst of them while dragging).
   sigc::signal<void()>& frameChanged() { return frameChanged_; }
@@ -64,6 +70,10 @@ class X11WindowPlacement : public WindowPlacement {
   bool keptAbove() const override;
   void setOnAllWorkspaces(bool all) override;
   bool onAllWorkspaces() const override;
+  void setKeepBelow(bool below) override;
+  bool keptBelow() const override;
+  void setSkipTaskbar(bool skip) override;
+  bool skipsTaskbar() const override;
 
   // Every X event of the connection goes through here; a ConfigureNotify of this
   // window emits frameChanged(). Never consumes the event.

@@ -1,0 +1,180 @@
+#include "ui/calendar/DesktopCalendarWindow.h"
+
+#include <gdk/x11/gdkx.h>
+
+#include "base/Log.h"
+#include "base/LogTags.h"
+#include "base/MainQueue.h"
+#include "core/WindowFrameRules.h"
+#include "features/calendar/DesktopCalendarStore.h"
+#include "platform/UserDefaults.h"
+#include "ui/calendar/DesktopCalendarView.h"
+#include "ui/main/MainWindowController.h"
+#include "ui/main/WindowFrame.h"
+
+namespace quorvel {
+
+DesktopCalendarWindow& DesktopCalendarWindow::shared() {
+  static auto* instance = new DesktopCalendarWindow(UserDefaults::standard(), DesktopCalendarStore::shared());
+  return *instance;
+}
+
+DesktopCalendarWindow::DesktopCalendarWindow(UserDefaults& defaults, DesktopCalendarStore& store)
+    : defaults_(defaults), store_(store) {
+  placement.set(placementFromRaw(defaults_.string(kDesktopCalendarPlacementKey)));
+  autoShowOnLaunch.set(defaults_.boolean(kDesktopCalendarAutoShowKey).value_or(false));
+  positionLocked.set(defaults_.boolean(kDesktopCalendarLockedKey).value_or(false));
+}
+
+DesktopCalendarWindow::~DesktopCalendarWindow() {
+  *alive_ = false;
+  frameChanged_.disconnect();
+  placement_.reset();
+  if (window_) window_->set_visible(false);
+}
+
+void DesktopCalendarWindow::startIfEnabled(AppMode mode) {
+  if (mode == AppMode::diagnostic) return;
+  if (!autoShowOnLaunch.get()) return;
+  std::weak_ptr<bool> alive = alive_;
+  postToMainAfter(2000, [this, alive] {
+    if (!alive.expired()) show();
+  });
+}
+
+void DesktopCalendarWindow::show() {
+  if (window_) {
+    applyPlacement();
+    applyLockState();
+    bringForward();
+    isVisible.set(true);
+    store_.refresh(true).detach();
+    return;
+  }
+  createWindow();
+  bringForward();
+  isVisible.set(true);
+  store_.startAutoRefresh();
+  store_.refresh(false).detach();
+}
+
+void DesktopCalendarWindow::hide() {
+  if (window_) window_->set_visible(false);
+  isVisible.set(false);
+}
+
+void DesktopCalendarWindow::refreshSilentlyIfShown() {
+  if (isVisible.get()) store_.refresh(true).detach();
+}
+
+void DesktopCalendarWindow::createWindow() {
+  window_ = std::make_unique<Gtk::Window>();
+  Gtk::Window& w = *window_;
+  w.set_title(kDesktopCalendarTitle);
+  setWindowIdentifier(w, kDesktopCalendarIdentifier);
+  w.set_decorated(false);
+  w.set_hide_on_close(true);
+  w.set_default_size(static_cast<int>(kDesktopCalendarWidth), static_cast<int>(kDesktopCalendarHeight));
+  w.add_css_class("dc-window");
+  view_ = Gtk::make_managed<DesktopCalendarView>(model_, store_, *this);
+  view_->set_size_request(static_cast<int>(kDesktopCalendarMinWidth), static_cast<int>(kDesktopCalendarMinHeight));
+  w.set_child(*view_);
+  w.signal_map().connect([this] { onMapped(); });
+  w.signal_close_request().connect(
+      [this] {
+        storeFrame();
+        isVisible.set(false);
+        return false;  // hide_on_close keeps the panel
+      },
+      false);
+  windowCreated_.emit(w);
+}
+
+// Placement and frame need the X window, which exists once the panel is mapped.
+void DesktopCalendarWindow::onMapped() {
+  if (!window_) return;
+  if (!placement_) {
+    placement_ = placementFor(*window_);
+    if (placement_)
+      frameChanged_ = placement_->frameChanged().connect([this] {
+        if (framePlaced_) storeFrame();
+      });
+  }
+  applyPlacement();
+  applyLockState();
+  // A window manager that takes the window over after this may drop states it had
+  // not seen yet: apply them once more when it has settled.
+  std::weak_ptr<bool> alive = alive_;
+  postToMainAfter(300, [this, alive] {
+    if (!alive.expired() && window_ && window_->get_visible()) applyPlacement();
+  });
+  if (!placement_ || framePlaced_ || !placement_->canPosition()) return;
+  const auto screens = placement_->screenVisibleFrames();
+  auto frame = restorableDesktopCalendarFrame(defaults_.string(kDesktopCalendarFrameKey), screens);
+  if (!frame) {
+    std::optional<Rect> main = screens.empty() ? std::nullopt : std::optional<Rect>(screens.front());
+    frame = desktopCalendarRightEdgeFrame(main, kDesktopCalendarWidth, kDesktopCalendarHeight);
+  }
+  if (frame) {
+    // A screen shorter than the panel's minimum lowers the minimum with it.
+    if (frame->height < kDesktopCalendarMinHeight && view_)
+      view_->set_size_request(static_cast<int>(kDesktopCalendarMinWidth), static_cast<int>(frame->height));
+    window_->set_default_size(static_cast<int>(frame->width), static_cast<int>(frame->height));
+    placement_->setFrame(*frame);
+  }
+  framePlaced_ = true;
+}
+
+void DesktopCalendarWindow::applyPlacement() {
+  if (!placement_) return;
+  const auto t = placementTraits(placement.get());
+  placement_->setKeepAbove(t.keepAbove);
+  placement_->setKeepBelow(t.keepBelow);
+  placement_->setOnAllWorkspaces(t.allWorkspaces);
+  placement_->setSkipTaskbar(t.skipTaskbarAndSwitcher);
+}
+
+void DesktopCalendarWindow::bringForward() {
+  if (!window_) return;
+  // On the wallpaper the panel is shown without taking the focus.
+  if (placementTraits(placement.get()).takesFocusWhenShown) {
+    window_->present();
+    return;
+  }
+  // A user time of 0 asks an EWMH window manager not to focus the window on map.
+  gtk_widget_realize(GTK_WIDGET(window_->gobj()));
+  if (auto surface = window_->get_surface(); surface && GDK_IS_X11_SURFACE(surface->gobj()))
+    gdk_x11_surface_set_user_time(surface->gobj(), 0);
+  window_->set_visible(true);
+}
+
+void DesktopCalendarWindow::setPlacement(DesktopCalendarPlacement p) {
+  placement.set(p);
+  defaults_.set(kDesktopCalendarPlacementKey, placementRawValue(p));
+  applyPlacement();
+}
+
+void DesktopCalendarWindow::setPositionLocked(bool locked) {
+  positionLocked.set(locked);
+  defaults_.set(kDesktopCalendarLockedKey, locked);
+  applyLockState();
+}
+
+void DesktopCalendarWindow::setAutoShowOnLaunch(bool on) {
+  autoShowOnLaunch.set(on);
+  defaults_.set(kDesktopCalendarAutoShowKey, on);
+}
+
+void DesktopCalendarWindow::applyLockState() {
+  if (!window_) return;
+  const bool locked = positionLocked.get();
+  window_->set_resizable(!locked);
+  if (locked) storeFrame();
+}
+
+void DesktopCalendarWindow::storeFrame() {
+  if (!placement_ || !placement_->canPosition()) return;
+  defaults_.set(kDesktopCalendarFrameKey, rectText(placement_->frame()));
+}
+
+}  // namespace quorvel

@@ -1,0 +1,93 @@
+#pragma once
+// The desktop calendar's window: a small frameless panel beside the user's work with
+// three placements (on the wallpaper, an ordinary window, always in front), a
+// position lock and auto-show, kept under the "desktop.calendar.*" user defaults.
+//
+// Wiring (application): setModel(browser) once; startIfEnabled() in the launch
+// sequence; show()/hide()/isVisible for the menu command, the top bar, the to-do
+// sheet and the menu-bar panel; refreshSilentlyIfShown() for the quick-capture hook.
+#include <gtkmm/window.h>
+
+#include <memory>
+#include <string>
+
+#include "base/Published.h"
+#include "core/AppMode.h"
+#include "core/calendar/DesktopCalendarRules.h"
+#include "platform/WindowPlacement.h"
+
+namespace quorvel {
+
+class BrowserModel;
+class DesktopCalendarStore;
+class DesktopCalendarView;
+class UserDefaults;
+
+inline constexpr const char* kDesktopCalendarIdentifier = "desktop-calendar";
+inline constexpr const char* kDesktopCalendarTitle = "墨衡台 · 桌面日历";
+
+class DesktopCalendarWindow {
+ public:
+  static DesktopCalendarWindow& shared();
+  // A separate controller over the given defaults and store (tests).
+  DesktopCalendarWindow(UserDefaults& defaults, DesktopCalendarStore& store);
+  ~DesktopCalendarWindow();
+  DesktopCalendarWindow(const DesktopCalendarWindow&) = delete;
+  DesktopCalendarWindow& operator=(const DesktopCalendarWindow&) = delete;
+
+  // The workspace model the view opens pages in; needed before show().
+  void setModel(std::shared_ptr<BrowserModel> model) { model_ = std::move(model); }
+
+  Published<bool, DesktopCalendarWindow> isVisible{false};
+  Published<DesktopCalendarPlacement, DesktopCalendarWindow> placement{DesktopCalendarPlacement::desktop};
+  Published<bool, DesktopCalendarWindow> autoShowOnLaunch{false};
+  Published<bool, DesktopCalendarWindow> positionLocked{false};
+
+  // Launch step: show() 2 seconds later when auto-show is on; nothing in the
+  // diagnostic mode.
+  void startIfEnabled(AppMode mode);
+  // Creates the panel on first use or brings it back; refreshes the store.
+  void show();
+  // Orders the panel out (it is kept with its view state).
+  void hide();
+  void toggle() { isVisible.get() ? hide() : show(); }
+  // The quick-capture hook: a silent refresh while the panel is shown.
+  void refreshSilentlyIfShown();
+
+  // Sets, stores and applies a placement (not brought forward).
+  void setPlacement(DesktopCalendarPlacement p);
+  // Stores the lock and applies it.
+  void setPositionLocked(bool locked);
+  void setAutoShowOnLaunch(bool on);
+  // Movable and resizable exactly when unlocked; locking stores the frame.
+  void applyLockState();
+
+  // The panel, or nullptr before the first show().
+  Gtk::Window* window() { return window_.get(); }
+  DesktopCalendarView* view() { return view_; }
+  WindowPlacement* windowPlacement() { return placement_.get(); }
+  // Whether a drag on the panel may move it (the lock).
+  bool canMoveByDragging() const { return !positionLocked.get(); }
+  // Each new panel, before it is shown (the application adds it to itself).
+  sigc::signal<void(Gtk::Window&)>& signalWindowCreated() { return windowCreated_; }
+
+ private:
+  void createWindow();
+  void onMapped();
+  void applyPlacement();
+  void bringForward();
+  void storeFrame();
+
+  UserDefaults& defaults_;
+  DesktopCalendarStore& store_;
+  std::shared_ptr<BrowserModel> model_;
+  std::unique_ptr<Gtk::Window> window_;
+  DesktopCalendarView* view_ = nullptr;
+  std::unique_ptr<WindowPlacement> placement_;
+  bool framePlaced_ = false;
+  sigc::connection frameChanged_;
+  sigc::signal<void(Gtk::Window&)> windowCreated_;
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
+
+}  // namespace quorvel
