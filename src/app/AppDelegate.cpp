@@ -27,7 +27,9 @@
 #include "features/workspace/SpotlightIndexer.h"
 #include "features/workspace/UpdateChecker.h"
 #include "platform/Desktop.h"
+#include "ui/calendar/DesktopCalendarWindow.h"
 #include "ui/capture/QuickCapturePanel.h"
+#include "features/calendar/DesktopCalendarStore.h"
 #include "ui/floating/FloatingWindowManager.h"
 #include "ui/recognition/ScanProgressWindow.h"
 #include "ui/recognition/ScreenOCRResultWindow.h"
@@ -68,6 +70,11 @@ AppDelegate::AppDelegate(Gtk::Application& app, AppServices& services, std::shar
                          std::function<void()> showMainWindow)
     : app_(app), services_(services), browser_(std::move(browser)), showMainWindow_(std::move(showMainWindow)) {
   QuickCapturePanel::shared().setModel(browser_);
+  DesktopCalendarStore::shared().attach(browser_);
+  DesktopCalendarWindow::shared().setModel(browser_);
+  QuickCapturePanel::shared().refreshDesktopCalendarIfShown = [] {
+    DesktopCalendarWindow::shared().refreshSilentlyIfShown();
+  };
   QuickCapturePanel::shared().syncCalendarIfEnabled = [] {
     auto& sync = AppleCalendarSync::shared();
     if (sync.config->enabled) spawn(sync.syncNow(false));
@@ -145,9 +152,7 @@ void AppDelegate::openQuickArchive(const std::vector<std::string>& files, const 
   notInThisBuild("快速归档暂不可用", text);
 }
 
-void AppDelegate::toggleDesktopCalendar() {
-  notInThisBuild("桌面日历暂不可用", "桌面交互日历还没有在这个版本中提供。");
-}
+void AppDelegate::toggleDesktopCalendar() { DesktopCalendarWindow::shared().toggle(); }
 
 void AppDelegate::pickAndRunScanner() { ScannerOCR::pickAndRun(); }
 
@@ -231,6 +236,7 @@ void AppDelegate::startBackgroundServices() {
   SpotlightIndexer::shared().setWorkspace([weak = std::weak_ptr<BrowserModel>(browser_)] { return weak.lock(); });
   postToMain([this] {
     AppleCalendarSync::shared().startIfEnabled();
+    DesktopCalendarWindow::shared().startIfEnabled(services_.mode());
     services_.privacyLock().startMonitoring();
   });
 }
@@ -246,8 +252,11 @@ void AppDelegate::indexForSearch() { spawn(SpotlightIndexer::shared().indexNow(b
 
 void AppDelegate::installShortcuts() {
   shortcutsInstalled_ = true;
-  // Each new quick-capture panel belongs to the application (its keys work there).
+  // Each new quick-capture panel and the desktop calendar belong to the application
+  // (its keys work there).
   captureWindows_ = ScopedConnection(QuickCapturePanel::shared().signalWindowCreated().connect(
+      [this](Gtk::Window& window) { app_.add_window(window); }));
+  calendarWindow_ = ScopedConnection(DesktopCalendarWindow::shared().signalWindowCreated().connect(
       [this](Gtk::Window& window) { app_.add_window(window); }));
   // The main window's root view carries its own; tool windows get theirs when made.
   windowAdded_ = ScopedConnection(FloatingWindowManager::shared().signalWindowCreated().connect(

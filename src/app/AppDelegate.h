@@ -106,6 +106,7 @@ class AppDelegate : public LaunchSteps {
   bool shortcutsInstalled_ = false;
   ScopedConnection windowAdded_;
   ScopedConnection captureWindows_;
+  ScopedConnection calendarWindow_;
   std::unique_ptr<GtkScanProgressWindows> scanProgress_;
   std::unique_ptr<ScreenOCRResultWindow> screenResults_;
   std::vector<Gtk::Window*> monitored_;

@@ -30,6 +30,7 @@
 #include "ui/main/WindowMemory.h"
 #include "ui/main/WorkspaceTopBar.h"
 #include "ui/settings/SettingsView.h"
+#include "ui/calendar/DesktopCalendarWindow.h"
 #include "ui/capture/QuickCapturePanel.h"
 #include "ui/todos/TodoSheet.h"
 #include "ui/tray/MenuBarView.h"
@@ -99,7 +100,7 @@ void QuorvelApp::on_startup() {
   delegate_ = std::make_unique<AppDelegate>(*this, *services_, model_, [this] { showMainWindow(); });
   addCommands();
   registerSettingsView();
-  registerTodoSheet();
+  registerTodoSheet([] { DesktopCalendarWindow::shared().show(); });
   startTray();
 
   // Log-out (SIGTERM) and Ctrl+C in a terminal (SIGINT) quit like Ctrl+Q, so the
@@ -130,6 +131,8 @@ void QuorvelApp::startTray() {
   actions.checkUpdate = [this] { delegate_->checkForUpdateManually(); };
   actions.quit = [this] { activate_action("quit"); };
   actions.syncCalendarNow = [this] { delegate_->syncCalendarNow(); };
+  actions.toggleDesktopCalendar = [this] { delegate_->toggleDesktopCalendar(); };
+  actions.desktopCalendarVisible = [] { return DesktopCalendarWindow::shared().isVisible.get(); };
   actions.calendarSyncing = [] { return AppleCalendarSync::shared().isSyncing.get(); };
   actions.calendarSyncEnabled = [] { return AppleCalendarSync::shared().config->enabled; };
   panel_ = std::make_unique<MenuBarView>(model_, actions);
@@ -138,6 +141,7 @@ void QuorvelApp::startTray() {
   };
   syncStateChanged_.emplace_back(AppleCalendarSync::shared().isSyncing.changed().connect(refresh));
   syncStateChanged_.emplace_back(AppleCalendarSync::shared().config.changed().connect(refresh));
+  syncStateChanged_.emplace_back(DesktopCalendarWindow::shared().isVisible.changed().connect(refresh));
   TrayController::Callbacks callbacks;
   callbacks.onOpenTodo = [this] { delegate_->dockOpenTodo(); };
   callbacks.onOpenDashboard = [this] { delegate_->dockOpenDashboard(); };
@@ -284,11 +288,17 @@ void QuorvelApp::showMainWindow() {
     };
     tools.captureAndAnalyze = [this] { delegate_->captureAndAnalyze(); };
     tools.lockWorkspace = [this] { delegate_->lockNow(); };
+    tools.desktopCalendarHasWindow = [] { return DesktopCalendarWindow::shared().window() != nullptr; };
+    tools.desktopCalendarVisible = [] { return DesktopCalendarWindow::shared().isVisible.get(); };
+    tools.showDesktopCalendar = [] { DesktopCalendarWindow::shared().show(); };
+    tools.hideDesktopCalendar = [] { DesktopCalendarWindow::shared().hide(); };
     window_ = new MainWindow(model_, std::move(tools));
     add_window(*window_);
     if (auto* bar = window_->content().topBar()) {
       // The volume button's dot follows connecting and disconnecting.
       volumeChanged_ = LocalVolume::stateChanged().connect([bar] { bar->refreshToolState(); });
+      // The calendar button's dot follows the panel, however it was shown or hidden.
+      calendarShown_ = DesktopCalendarWindow::shared().isVisible.changed().connect([bar] { bar->refreshToolState(); });
       auto commands = menuCommands();
       // Also reachable where the desktop shows no tray.
       commands.push_back(MenuCommand{"status-panel", "状态面板", "", {}, true});
@@ -321,6 +331,7 @@ void QuorvelApp::on_shutdown() {
   MainWindowHook::setShowHandler({});
   fontScaleChanged_ = {};
   volumeChanged_ = {};
+  calendarShown_ = {};
   syncStateChanged_.clear();
   tray_.reset();
   panel_.reset();

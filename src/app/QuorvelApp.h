@@ -56,6 +56,7 @@ class QuorvelApp : public Gtk::Application {
   std::unique_ptr<SearchProvider> searchProvider_;
   ScopedConnection fontScaleChanged_;
   ScopedConnection volumeChanged_;
+  ScopedConnection calendarShown_;
   std::vector<ScopedConnection> syncStateChanged_;
   SourceId sigterm_;
   SourceId sigint_;
