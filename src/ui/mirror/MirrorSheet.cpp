@@ -81,6 +81,20 @@ std::string sheetCss() {
   s += ".law-mirror-footer label { font-size: 11.5px; color: " + c(LawTheme::textSecondary) + "; }\n";
   s += ".law-mirror-check { border-radius: 4px; min-width: 14px; min-height: 14px; border: 1.5px solid " +
        c(LawTheme::border) + "; }\n";
+  s += ".law-mirror-contract { padding: 7px 10px 7px 0; border-radius: 6px; }\n";
+  s += ".law-mirror-selection-bar { background: " + c(LawTheme::primary) + "; border-radius: 1.5px; }\n";
+  s += ".law-mirror-contract-no { font-size: 12.5px; font-weight: 500; color: " + c(LawTheme::textPrimary) + "; }\n";
+  s += ".law-mirror-contract:hover .law-mirror-contract-no { color: " + c(LawTheme::primary) + "; }\n";
+  s += ".law-mirror-contract.selected .law-mirror-contract-no { font-weight: 600; color: " + c(LawTheme::primary) +
+       "; }\n";
+  s += ".law-mirror-chevron { color: " + c(LawTheme::primary) + "; opacity: 0; margin-left: -3px; }\n";
+  s += ".law-mirror-contract:hover .law-mirror-chevron { opacity: 0.55; margin-left: 0; }\n";
+  s += ".law-mirror-contract.selected .law-mirror-chevron { opacity: 1; margin-left: 0; }\n";
+  s += ".law-mirror-row.checked { background: " + c(LawColor::rgb8(27, 58, 92, 0.052)) + "; }\n";
+  s += ".law-mirror-row.checked:hover { background: " + c(LawTheme::primarySoft) + "; }\n";
+  s += ".law-mirror-folder-name { font-size: 12.5px; color: " + c(LawTheme::textPrimary) + "; }\n";
+  s += ".law-mirror-folder-bytes { font-family: monospace; font-size: 11px; color: " + c(LawTheme::textSecondary) +
+       "; }\n";
   s += ".law-mirror-tick { font-size: 10px; margin-left: 2px; font-weight: 800; color: white; }\n";
   s += ".law-mirror-check.on { background: " + c(LawTheme::primary) + "; border-color: " + c(LawTheme::primary) +
        "; color: white; }\n";
@@ -372,15 +386,23 @@ void MirrorSheet::renderList() {
   for (const auto& node : shown) {
     long long id = node.id;
     auto* row = clickableRow([this, id] { store_->selectContract(id); });
-    if (store_->selectedContract.get() == id) row->add_css_class("selected");
-    row->append(*glyph("folder", 13, "law-mirror-folder-icon"));
+    row->add_css_class("law-mirror-contract");
+    bool selected = store_->selectedContract.get() == id;
+    auto* bar = Gtk::make_managed<Gtk::Box>();
+    bar->add_css_class("law-mirror-selection-bar");
+    bar->set_size_request(3, 22);
+    bar->set_valign(Gtk::Align::CENTER);
+    bar->set_opacity(selected ? 1 : 0);
+    row->append(*bar);
+    if (selected) row->add_css_class("selected");
     auto* texts = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 2);
     texts->set_hexpand(true);
-    texts->set_size_request(190, -1);
-    texts->append(*label(node.no, "law-mirror-row-title", true));
-    texts->append(*label(std::to_string(node.clients) + " 个客户 · " + std::to_string(node.procs) + " 个案件",
+    texts->set_size_request(180, -1);
+    texts->append(*label(node.no, "law-mirror-contract-no", true));
+    texts->append(*label(std::to_string(node.clients) + " 客户 · " + std::to_string(node.procs) + " 程序",
                          "law-mirror-row-sub"));
     row->append(*texts);
+    row->append(*glyph("chevron.right", 10, "law-mirror-chevron"));
     list_.append(*row);
   }
 }
@@ -470,11 +492,15 @@ void MirrorSheet::renderDetail() {
       box->set_size_request(16, 16);
       row->append(*box);
       row->append(*glyph("folder.fill", 13, "law-mirror-folder-icon"));
-      auto* title = label(folderTitle(name), "law-mirror-row-title", true);
+      if (checked) row->add_css_class("checked");
+      auto* title = label(folderTitle(name), checked ? "law-mirror-row-title" : "law-mirror-folder-name", true);
       title->set_hexpand(true);
       row->append(*title);
-      row->append(*label(std::to_string(f.count) + " 个文件 · " + MirrorRules::byteCountText(f.bytes),
-                         "law-mirror-size"));
+      row->append(*label(std::to_string(f.count) + " 个文件", "law-mirror-row-sub"));
+      auto* size = label(MirrorRules::byteCountText(f.bytes), "law-mirror-folder-bytes");
+      size->set_xalign(1);
+      size->set_size_request(72, -1);
+      row->append(*size);
       rows->append(*row);
     }
     card->addContent(*rows);
@@ -533,13 +559,15 @@ void MirrorSheet::renderFooter() {
     spin->start();
     footer_.append(*spin);
   }
-  auto* status = label(store_->progressText.get(), "law-mirror-footer", true);
+  const std::string& text = store_->progressText.get();
+  auto* status = label(text.empty() ? "就绪" : text, "law-mirror-footer", true);
   status->set_hexpand(true);
+  status->set_margin_end(10);
   footer_.append(*status);
+  footer_.append(*label("旧版本备份：" + std::to_string(oldInfo_.count) + " 个（" +
+                            MirrorRules::byteCountText(oldInfo_.bytes) + "）",
+                        "law-mirror-row-sub"));
   if (oldInfo_.count >= 1) {
-    footer_.append(*label("旧版本备份 " + std::to_string(oldInfo_.count) + " 个 · " +
-                              MirrorRules::byteCountText(oldInfo_.bytes),
-                          "law-mirror-row-sub"));
     auto* clearOld = makeLawSecondaryButton("清空旧版本", true, true);
     clearOld->signal_clicked().connect([this] {
       spawn([](std::shared_ptr<MirrorStore> s, MirrorSheet* sheet) -> Task<void> {
