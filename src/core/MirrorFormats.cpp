@@ -167,7 +167,19 @@ std::filesystem::path rootOf(const MirrorConfig& c) {
 }
 
 std::optional<std::filesystem::path> localPlace(const std::filesystem::path& root, const std::string& serverPath) {
-  return CasePaths::mapUnder(root, serverPath);
+  // The pieces hold no "/", ".", "..", NUL or backslash, so joining them under the
+  // root cannot leave it; plain text joining keeps large comparisons fast.
+  auto pieces = CasePaths::tailPieces(serverPath);
+  if (!pieces) return std::nullopt;
+  std::string out = root.native();
+  size_t len = out.size();
+  for (const auto& p : *pieces) len += p.size() + 1;
+  out.reserve(len);
+  for (const auto& p : *pieces) {
+    if (out.empty() || out.back() != '/') out += '/';
+    out += p;
+  }
+  return std::filesystem::path(std::move(out));
 }
 
 std::vector<MirrorDiff> computeDiffs(
