@@ -632,10 +632,13 @@ void MirrorSheet::close() {
   if (auto* window = dynamic_cast<Gtk::Window*>(get_root())) window->set_visible(false);
 }
 
-void registerMirrorSheet() {
-  ToolWindowContent::registerFactory("mirror", [](const std::shared_ptr<BrowserModel>& model, std::function<void()> close) {
-    return Gtk::make_managed<MirrorSheet>(MirrorStore::create(), model, std::move(close));
-  });
+void registerMirrorSheet(WebStore* webStore) {
+  ToolWindowContent::registerFactory(
+      "mirror", [webStore](const std::shared_ptr<BrowserModel>& model, std::function<void()> close) {
+        auto store = MirrorStore::create();
+        store->webStore = webStore;
+        return Gtk::make_managed<MirrorSheet>(store, model, std::move(close));
+      });
 }
 
 }  // namespace quorvel

@@ -17,6 +17,7 @@
 namespace quorvel {
 
 class BrowserModel;
+class WebStore;
 
 class MirrorSheet : public Gtk::Box {
  public:
@@ -63,7 +64,8 @@ class MirrorSheet : public Gtk::Box {
   std::vector<ScopedConnection> connections_;
 };
 
-// Registers the sheet as the content of the tool window "mirror".
-void registerMirrorSheet();
+// Registers the sheet as the content of the tool window "mirror"; each opening gets a
+// fresh store whose downloads carry the cookies of `webStore` (the web engine).
+void registerMirrorSheet(WebStore* webStore);
 
 }  // namespace quorvel
