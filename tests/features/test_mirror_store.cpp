@@ -21,6 +21,7 @@
 #include "features/volume/PreviewCache.h"
 #include "platform/FileOps.h"
 #include "platform/Http.h"
+#include "platform/UserDefaults.h"
 
 using namespace quorvel;
 using namespace quorvel::test;
@@ -296,4 +297,38 @@ TEST_F(MirrorStoreTest, UploadSendsPathThenFileAndJudgesTheAnswer) {
   auto missing = runToEnd(store->uploadFile(serverPath, home.root() / "nope.pdf"));
   EXPECT_TRUE(missing->exception);
   EXPECT_TRUE(service.requestsTo("/api/desktop/upload").empty());
+}
+
+TEST_F(MirrorStoreTest, MountedVolumeOwnershipAndTheVolumeQuestion) {
+  fs::path volume = home.root() / "volume";
+  fs::create_directories(volume);
+  UserDefaults::standard().set(CasePaths::kRootOverrideKey, volume.string());
+  runToEnd(store->loadNodes());
+  ASSERT_TRUE(store->accessMode().mounted);
+
+  // The first contract's folder is not on this volume: another account's.
+  runToEnd(store->verifyMount());
+  EXPECT_TRUE(store->mountMismatch.get());
+  EXPECT_EQ(store->mountCheckNote.get(), "卷宗盘里找不到本账号的案件目录 —— 可能挂的是另一个账号");
+  fs::create_directories(volume / "案件" / "2026");
+  runToEnd(store->verifyMount());
+  EXPECT_FALSE(store->mountMismatch.get());
+  EXPECT_EQ(store->mountCheckNote.get(), "卷宗盘与当前账号一致");
+
+  store->refreshVolume();
+  store->refreshVolume();
+  EXPECT_EQ(store->volumeRevision.get(), 2);
+  EXPECT_EQ(store->progressText.get(), "卷宗盘已连接：" + volume.string());
+
+  // Caching while mounted asks first; "不用了" downloads nothing.
+  selectAndWait(7);
+  dialogs.answer = 0;
+  runToEnd(store->cacheAll());
+  ASSERT_FALSE(dialogs.shown.empty());
+  EXPECT_EQ(dialogs.shown.back().title, "卷宗盘已挂载，不需要缓存");
+  EXPECT_EQ(dialogs.shown.back().buttons, (std::vector<std::string>{"不用了", "仍要缓存一份"}));
+  EXPECT_EQ(store->progressText.get(), "卷宗盘已挂载，直接打开即可");
+  EXPECT_TRUE(service.requestsTo("/download_file").empty());
+  EXPECT_FALSE(store->busy.get());
+  UserDefaults::standard().remove(CasePaths::kRootOverrideKey);
 }
