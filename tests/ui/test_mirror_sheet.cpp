@@ -1,6 +1,7 @@
 // The mirror sheet over a store that reads the test service: contracts, the first
 // one chosen, folders with ticks, the search, differences, and a PNG of the sheet.
 #include <gtest/gtest.h>
+#include <gtkmm/button.h>
 #include <gtkmm/label.h>
 #include <gtkmm/window.h>
 
@@ -31,6 +32,18 @@ bool shows(Gtk::Widget& w, const std::string& text) {
   std::vector<std::string> all;
   collect(w, all);
   return std::find(all.begin(), all.end(), text) != all.end();
+}
+
+// The first button below `w` that shows `text`.
+Gtk::Button* buttonShowing(Gtk::Widget& w, const std::string& text) {
+  if (auto* b = dynamic_cast<Gtk::Button*>(&w)) {
+    std::vector<std::string> all;
+    collect(*b, all);
+    if (std::find(all.begin(), all.end(), text) != all.end()) return b;
+  }
+  for (auto* c = w.get_first_child(); c; c = c->get_next_sibling())
+    if (auto* hit = buttonShowing(*c, text)) return hit;
+  return nullptr;
 }
 
 class MirrorSheetTest : public ::testing::Test {
@@ -118,4 +131,38 @@ TEST_F(MirrorSheetTest, RendersToPng) {
   std::string error;
   ASSERT_TRUE(renderWidgetToPng(*sheet, out, &error)) << error;
   EXPECT_GT(fs::file_size(out), 10'000u);
+}
+
+TEST_F(MirrorSheetTest, ErrorsPlaceholderSelectAllAndClose) {
+  auto store = makeStore();
+  store->fetcher = [](const std::string&) -> Task<std::string> { co_return std::string("<html>登录</html>"); };
+  bool closed = false;
+  auto* sheet = Gtk::make_managed<MirrorSheet>(store, nullptr, [&] { closed = true; });
+  Gtk::Window window;
+  window.set_child(*sheet);
+  window.present();
+  ASSERT_TRUE(runMainLoopUntil([&] { return store->lastError.get().has_value() && !store->busy.get(); }, 10000));
+  drainMainLoop();
+  EXPECT_TRUE(shows(*sheet, *store->lastError.get()));
+  EXPECT_TRUE(shows(*sheet, "从左侧选择一个合同查看子目录与本地差异"));
+  EXPECT_TRUE(shows(*sheet, "旧版本备份：0 个（0 字节）"));
+  EXPECT_FALSE(buttonShowing(*sheet, "清空旧版本"));
+
+  // A chosen contract: "全选" ticks every folder.
+  store->fetcher = [](const std::string&) -> Task<std::string> { co_return mirrorManifestJson(9); };
+  store->selectContract(9);
+  ASSERT_TRUE(runMainLoopUntil([&] { return store->folders->size() == 2; }, 5000));
+  drainMainLoop();
+  auto* all = buttonShowing(*sheet, "全选");
+  ASSERT_TRUE(all);
+  g_signal_emit_by_name(all->gobj(), "clicked");
+  drainMainLoop();
+  EXPECT_EQ(store->selectedFolders->size(), 2u);
+  EXPECT_TRUE(shows(*sheet, "已选 2/2 项 · 约 " + MirrorRules::byteCountText(store->selectedFoldersBytes())));
+
+  auto* close = buttonShowing(*sheet, "关闭");
+  ASSERT_TRUE(close);
+  g_signal_emit_by_name(close->gobj(), "clicked");
+  EXPECT_TRUE(closed);
+  window.set_visible(false);
 }
