@@ -332,3 +332,23 @@ TEST_F(MirrorStoreTest, MountedVolumeOwnershipAndTheVolumeQuestion) {
   EXPECT_FALSE(store->busy.get());
   UserDefaults::standard().remove(CasePaths::kRootOverrideKey);
 }
+
+TEST_F(MirrorStoreTest, ALargeSelectionAsksAboutItsSizeBeforeAnythingElse) {
+  fs::path volume = home.root() / "volume";
+  fs::create_directories(volume);
+  UserDefaults::standard().set(CasePaths::kRootOverrideKey, volume.string());
+  setMirrorManifestReply(service, 7,
+                         R"({"ok":true,"proc":{"id":301,"name":"张三诉李四"},"kind":"contract",)"
+                         R"("folder":"user_data/FIRM_demo/案件/2026","count":1,"total":3000000000,"files":[)"
+                         R"({"rel":"卷宗扫描.zip","path":"user_data/FIRM_demo/案件/2026/卷宗扫描.zip","size":3000000000,"mtime":0}]})");
+  selectAndWait(7);
+  dialogs.answer = 1;  // "取消"
+  runToEnd(store->cacheAll());
+  ASSERT_EQ(dialogs.shown.size(), 1u);
+  EXPECT_EQ(dialogs.shown[0].title, "这次缓存比较大");
+  EXPECT_EQ(dialogs.shown[0].text.rfind("《张三诉李四》已勾选 1/1 个目录，1 个文件，共 3 GB。\n本地磁盘剩余 ", 0), 0u)
+      << dialogs.shown[0].text;
+  EXPECT_EQ(store->progressText.get(), "已取消（没有下载）");
+  EXPECT_TRUE(service.requestsTo("/download_file").empty());
+  UserDefaults::standard().remove(CasePaths::kRootOverrideKey);
+}
