@@ -31,4 +31,13 @@ inline constexpr const char* kSearchIndex = "SearchIndex";
 // Local files.
 inline constexpr const char* kFile = "File";
 
+// The local mirror: 1 no workspace model, 4 no download address, 5 a web page
+// instead of a file; otherwise the HTTP status (-1 without one).
+inline constexpr const char* kMirror = "Mirror";
+inline constexpr int kMirrorNoModel = 1;
+inline constexpr int kMirrorNoAddress = 4;
+inline constexpr int kMirrorWebPage = 5;
+// The mirror's upload; the code is the HTTP status (-1 without one).
+inline constexpr const char* kUpload = "Upload";
+
 }  // namespace quorvel::errors

@@ -43,5 +43,6 @@ inline constexpr const char* kUpdate = "UPDATE";
 inline constexpr const char* kPdf = "PDF";
 inline constexpr const char* kPrint = "PRINT";
 inline constexpr const char* kLogin = "LOGIN";
+inline constexpr const char* kMirror = "MIRROR";
 
 }  // namespace quorvel::tags

@@ -1,5 +1,7 @@
 #include "WebDavServer.h"
 
+#include "MirrorDemoTree.h"
+
 #include <arpa/inet.h>
 #include <gio/gio.h>
 #include <netinet/in.h>
@@ -165,6 +167,9 @@ void WebDavServer::addDemoCaseFiles() const {
   putFile("案件/2026/答辩状（第二稿）.docx", "PK demo docx placeholder");
   putFile("案件/2026/财产线索清单.xlsx", "PK demo xlsx placeholder");
   putFile("案件/2026/办案笔记.txt", "2026年3月2日 与委托人张三电话沟通，确认诉讼请求与证据清单。\n");
+  // The contracts' folders the demo service lists in its manifests.
+  for (const auto& c : mirrorDemoTree())
+    for (const auto& f : c.files) putFile(mirrorDemoTail(c.folder + "/" + f.rel), f.bytes);
 }
 
 }  // namespace quorvel::test

@@ -1,0 +1,607 @@
+#include "features/mirror/MirrorStore.h"
+
+#include <gio/gio.h>
+#include <libsoup/soup.h>
+#include <sys/statvfs.h>
+
+#include <fstream>
+
+#include "base/AppError.h"
+#include "base/Async.h"
+#include "base/Clock.h"
+#include "base/ErrorDomains.h"
+#include "base/GObjectPtr.h"
+#include "base/Log.h"
+#include "base/LogTags.h"
+#include "core/AppConfig.h"
+#include "core/AuditLog.h"
+#include "core/BrowserModel.h"
+#include "core/CaseFileCache.h"
+#include "core/CasePaths.h"
+#include "core/Dialogs.h"
+#include "core/NativeRequests.h"
+#include "core/WebStore.h"
+#include "features/volume/LocalVolume.h"
+#include "features/volume/PreviewCache.h"
+#include "platform/Desktop.h"
+#include "platform/FileOps.h"
+#include "platform/Http.h"
+#include "platform/UserDefaults.h"
+
+namespace quorvel {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr unsigned kTransferTimeoutSeconds = 300;
+
+std::optional<long long> sizeOf(const fs::path& p) {
+  std::error_code ec;
+  auto st = fs::status(p, ec);
+  if (ec || !fs::is_regular_file(st)) return std::nullopt;
+  auto n = fs::file_size(p, ec);
+  if (ec) return std::nullopt;
+  return static_cast<long long>(n);
+}
+
+SoupSession* downloadSession() {
+  static SoupSession* session =
+      soup_session_new_with_options("timeout", kTransferTimeoutSeconds, "idle-timeout", 60u, nullptr);
+  return session;
+}
+
+std::string upperUuid() {
+  gchar* raw = g_uuid_string_random();
+  std::string s(raw);
+  g_free(raw);
+  for (auto& c : s) c = static_cast<char>(g_ascii_toupper(c));
+  return s;
+}
+
+struct Fetched {
+  int status = -1;
+  std::string contentType;
+};
+
+// GETs `url` and streams a 200 answer that is not a web page into `tmp` (a new
+// file). The answer is judged before anything is written.
+Task<Fetched> streamInto(std::string url, std::vector<std::pair<std::string, std::string>> headers, fs::path tmp) {
+  GObjectPtr<SoupMessage> msg = GObjectPtr<SoupMessage>::adopt(soup_message_new("GET", url.c_str()));
+  if (!msg) throw AppError(errors::kMirror, errors::kMirrorNoAddress, "URL 拼装失败");
+  SoupMessageHeaders* h = soup_message_get_request_headers(msg.get());
+  for (auto& [k, v] : headers) soup_message_headers_replace(h, k.c_str(), v.c_str());
+  SoupMessage* m = msg.get();
+  auto sending = asyncCall<GObjectPtr<GInputStream>>(
+      [m](GCancellable* c, GAsyncReadyCallback cb, gpointer d) {
+        soup_session_send_async(downloadSession(), m, G_PRIORITY_DEFAULT, c, cb, d);
+      },
+      [](GObject* src, GAsyncResult* res, GError** e) {
+        return GObjectPtr<GInputStream>::adopt(soup_session_send_finish(SOUP_SESSION(src), res, e));
+      });
+  GObjectPtr<GInputStream> input = co_await sending;
+  Fetched out;
+  out.status = static_cast<int>(soup_message_get_status(m));
+  const char* type = soup_message_headers_get_content_type(soup_message_get_response_headers(m), nullptr);
+  out.contentType = type ? type : "";
+  int code = 0;
+  if (MirrorRules::downloadRefusal(out.status, out.contentType, &code)) co_return out;
+
+  GErrorPtr err;
+  GObjectPtr<GFile> file = GObjectPtr<GFile>::adopt(g_file_new_for_path(tmp.c_str()));
+  GObjectPtr<GFileOutputStream> sink = GObjectPtr<GFileOutputStream>::adopt(
+      g_file_create(file.get(), G_FILE_CREATE_NONE, nullptr, err.out()));
+  if (!sink) throw toAppError(err.get());
+  GOutputStream* o = G_OUTPUT_STREAM(sink.get());
+  GInputStream* i = input.get();
+  auto splicing = asyncCall<gssize>(
+      [o, i](GCancellable* c, GAsyncReadyCallback cb, gpointer d) {
+        g_output_stream_splice_async(
+            o, i, GOutputStreamSpliceFlags(G_OUTPUT_STREAM_SPLICE_CLOSE_SOURCE | G_OUTPUT_STREAM_SPLICE_CLOSE_TARGET),
+            G_PRIORITY_DEFAULT, c, cb, d);
+      },
+      [](GObject* src, GAsyncResult* res, GError** e) {
+        return g_output_stream_splice_finish(G_OUTPUT_STREAM(src), res, e);
+      });
+  gssize written = co_await splicing;
+  // A reply that breaks off short of its declared length is no file.
+  goffset declared = soup_message_headers_get_content_length(soup_message_get_response_headers(m));
+  if (declared > 0 && written != declared) throw AppError(errors::kMirror, -1, "下载中断");
+  co_return out;
+}
+
+}  // namespace
+
+// ---- creation and plain state
+
+MirrorStore::MirrorStore() { config.set(MirrorConfig::load()); }
+
+std::shared_ptr<MirrorStore> MirrorStore::create() { return std::shared_ptr<MirrorStore>(new MirrorStore()); }
+
+fs::path MirrorStore::root() const { return MirrorRules::rootOf(config.get()); }
+
+MirrorStore::AccessMode MirrorStore::accessMode() const {
+  if (auto r = LocalVolume::mountedRoot()) return {true, *r};
+  return {false, root()};
+}
+
+void MirrorStore::ensureRoot() {
+  std::error_code ec;
+  fs::create_directories(root(), ec);
+}
+
+void MirrorStore::openRoot() {
+  ensureRoot();
+  GObjectPtr<GFile> f = GObjectPtr<GFile>::adopt(g_file_new_for_path(accessMode().root.c_str()));
+  gchar* uri = g_file_get_uri(f.get());
+  Desktop::shared().openURI(uri);
+  g_free(uri);
+}
+
+void MirrorStore::chooseRoot(const fs::path& folder) {
+  MirrorConfig c = config.get();
+  c.rootPath = folder.string();
+  config.set(c);
+  c.save();
+  selectContract(selectedContract.get());
+}
+
+long long MirrorStore::freeSpace(const fs::path& at) {
+  std::error_code ec;
+  fs::path probe = fs::exists(at, ec) ? at : at.parent_path();
+  struct statvfs st {};
+  if (probe.empty() || statvfs(probe.c_str(), &st) != 0) return 0;
+  return static_cast<long long>(st.f_bavail) * static_cast<long long>(st.f_frsize);
+}
+
+std::optional<fs::path> MirrorStore::localURL(const MirrorFile& file) const {
+  bool unsafe = false;
+  auto place = CasePaths::mapUnder(root(), file.path, &unsafe);
+  if (!place && unsafe) logLine(tags::kMirror, "拒绝不安全路径 " + file.path, LogLevel::warning);
+  return place;
+}
+
+long long MirrorStore::selectedFoldersBytes() const {
+  return MirrorRules::selectedBytes(folders.get(), selectedFolders.get());
+}
+
+void MirrorStore::toggleFolder(const std::string& name) {
+  auto ticks = selectedFolders.get();
+  if (!ticks.erase(name)) ticks.insert(name);
+  selectedFolders.set(ticks);
+}
+
+// ---- reading the service
+
+Task<std::string> MirrorStore::fetch(const std::string& pathArg) {
+  const std::string path = pathArg;
+  if (fetcher) co_return co_await fetcher(path);
+  auto model = browser.lock();
+  if (!model) throw AppError(errors::kMirror, errors::kMirrorNoModel, "没有打开的页面（请先登录）");
+  co_return co_await model->fetchJSON(path);
+}
+
+Task<void> MirrorStore::loadNodes() {
+  auto self = shared_from_this();
+  busy.set(true);
+  lastError.set(std::nullopt);
+  try {
+    std::string nodesPath = "/api/desktop/nodes";
+    Task<std::string> read = fetch(nodesPath);
+    std::string bytes = co_await read;
+    auto nodes = decodeMirrorNodes(bytes);
+    if (!nodes) throw AppError(errors::kMirror, 0, "案件列表格式不对");
+    contracts.set(nodes->contracts);
+    clients.set(nodes->clients);
+    logLine(tags::kMirror, "合同 " + std::to_string(nodes->contracts.size()) + " / 客户 " +
+                               std::to_string(nodes->clients.size()));
+  } catch (const AppError& e) {
+    lastError.set("读取案件列表失败：" + e.message);
+    logLine(tags::kMirror, "nodes 失败 " + e.domain + " " + std::to_string(e.code) + " " + e.message,
+            LogLevel::warning);
+  }
+  busy.set(false);
+}
+
+Task<MirrorManifest> MirrorStore::manifest(long long contract) {
+  auto self = shared_from_this();
+  std::string path = "/api/desktop/manifest_contract/" + std::to_string(contract);
+  Task<std::string> read = fetch(path);
+  std::string bytes = co_await read;
+  auto m = decodeMirrorManifest(bytes);
+  if (!m) throw AppError(errors::kMirror, 0, "清单格式不对");
+  co_return std::move(*m);
+}
+
+void MirrorStore::applyManifest(const MirrorManifest& m) {
+  auto digest = MirrorRules::buildFolders(m);
+  folders.set(digest.folders);
+  selectedFolders.set(digest.ticks);
+  progressText.set(m.proc.name + "：服务器 " + std::to_string(m.count) + " 个文件，共 " +
+                   MirrorRules::byteCountText(m.total));
+}
+
+void MirrorStore::selectContract(std::optional<long long> id) {
+  ++selectionGeneration_;
+  selectedContract.set(id);
+  diffs.set({});
+  if (!id) {
+    progressText.set("");
+    return;
+  }
+  spawn(loadSelection(*id, selectionGeneration_));
+}
+
+Task<void> MirrorStore::loadSelection(long long id, unsigned generation) {
+  auto self = shared_from_this();
+  try {
+    MirrorManifest m = co_await manifest(id);
+    // A late answer for a contract that is no longer shown must not set its ticks.
+    if (generation != selectionGeneration_) {
+      logLine(tags::kMirror, "丢弃过期清单 " + std::to_string(id));
+      co_return;
+    }
+    applyManifest(m);
+  } catch (const AppError&) {
+    if (generation == selectionGeneration_) progressText.set("读取清单失败");
+  }
+}
+
+Task<void> MirrorStore::check() {
+  auto self = shared_from_this();
+  auto contract = selectedContract.get();
+  if (!contract) co_return;
+  busy.set(true);
+  lastError.set(std::nullopt);
+  try {
+    MirrorManifest m = co_await manifest(*contract);
+    auto list = MirrorRules::computeDiffs(m, root(), sizeOf);
+    diffs.set(list);
+    progressText.set(MirrorRules::checkSummary(list, m.count));
+  } catch (const AppError& e) {
+    lastError.set("检查失败：" + e.message);
+  }
+  busy.set(false);
+}
+
+Task<void> MirrorStore::verifyMount() {
+  auto self = shared_from_this();
+  static const std::string unknown = "无法判断卷宗盘归属（本案没有电子卷宗目录）";
+  auto mode = accessMode();
+  if (!mode.mounted) {
+    mountMismatch.set(false);
+    mountCheckNote.set("");
+    co_return;
+  }
+  if (contracts->empty()) {
+    mountCheckNote.set(unknown);
+    mountMismatch.set(false);
+    co_return;
+  }
+  std::optional<MirrorManifest> m;
+  try {
+    m = co_await manifest(contracts->front().id);
+  } catch (const AppError&) {
+  }
+  auto tail = m && !m->folder.empty() ? CasePaths::relTail(m->folder) : std::nullopt;
+  if (!tail) {
+    mountCheckNote.set(unknown);
+    mountMismatch.set(false);
+    co_return;
+  }
+  std::error_code ec;
+  bool found = fs::exists(mode.root / fs::path(*tail), ec);
+  mountMismatch.set(!found);
+  mountCheckNote.set(found ? "卷宗盘与当前账号一致" : "卷宗盘里找不到本账号的案件目录 —— 可能挂的是另一个账号");
+  logLine(tags::kMirror, "挂载一致性：" + mountCheckNote.get());
+}
+
+void MirrorStore::refreshVolume() {
+  volumeRevision.set(volumeRevision.get() + 1);
+  auto mode = accessMode();
+  progressText.set(mode.mounted ? "卷宗盘已连接：" + mode.root.string() : "未连接卷宗盘，当前用本地镜像");
+}
+
+// ---- native requests
+
+Task<std::string> MirrorStore::siteCookieHeader() {
+  auto self = shared_from_this();
+  std::vector<NativeCookie> cookies;
+  if (webStore) cookies = co_await webStore->cookies();
+  co_return selectCookieHeader(cookies, AppConfig::homeURL());
+}
+
+Task<int> MirrorStore::ask(const std::string& title, const std::string& text, std::vector<std::string> buttons) {
+  CallbackAwaiter<int> answer([title, text, buttons](CallbackAwaiter<int>::Resolver resolve) {
+    Dialogs::shared().alert(title, text, buttons, [resolve](int i) { resolve(i); });
+  });
+  int chosen = co_await answer;
+  co_return chosen;
+}
+
+bool MirrorStore::heldByEditSession(const fs::path& local) const {
+  // The editing set names server paths; the mirror and the edit copies share one
+  // place when the two roots coincide.
+  std::error_code ec;
+  fs::path canon = fs::weakly_canonical(local, ec);
+  fs::path cacheRoot = fs::weakly_canonical(PreviewCache::cacheRoot(), ec);
+  fs::path ourRoot = fs::weakly_canonical(root(), ec);
+  auto rel = canon.lexically_relative(ourRoot);
+  if (rel.empty() || rel.native().rfind("..", 0) == 0) return false;
+  if (!PreviewCache::isEditing(rel.generic_string())) return false;
+  return fs::weakly_canonical(cacheRoot / rel, ec) == canon;
+}
+
+Task<void> MirrorStore::download(const std::string& serverPathArg, const fs::path& localArg) {
+  auto self = shared_from_this();
+  const std::string serverPath = serverPathArg;
+  const fs::path local = localArg;
+  if (heldByEditSession(local)) {
+    logLine(tags::kMirror, "正在编辑，不覆盖 " + local.filename().string());
+    throw AppError(errors::kMirror, 0, "文件正在编辑，没有覆盖");
+  }
+  std::string cookies = co_await siteCookieHeader();
+  const Url home = AppConfig::homeURL();
+  if (home.host.empty()) throw AppError(errors::kMirror, errors::kMirrorNoAddress, "URL 拼装失败");
+  std::string url = MirrorRules::downloadAddress(home, serverPath);
+
+  std::error_code ec;
+  fs::create_directories(local.parent_path(), ec);
+  if (ec) throw AppError(errors::kFile, ec.value(), ec.message());
+  // The temporary file sits beside the destination: the final move is one rename.
+  fs::path tmp = local.parent_path() / (".tmp-" + upperUuid());
+  std::vector<std::pair<std::string, std::string>> headers{{"Cookie", cookies}, {"User-Agent", AppConfig::userAgent()}};
+  Fetched got;
+  try {
+    Task<Fetched> transfer = streamInto(url, headers, tmp);
+    got = co_await transfer;
+  } catch (...) {
+    fs::remove(tmp, ec);
+    throw;
+  }
+  int code = 0;
+  if (auto refusal = MirrorRules::downloadRefusal(got.status, got.contentType, &code)) {
+    fs::remove(tmp, ec);
+    throw AppError(errors::kMirror, code, *refusal);
+  }
+  if (fs::exists(fs::symlink_status(local, ec))) {
+    CaseFileCache cache(root(), nullptr, {});
+    if (!cache.backupOld(local)) {
+      // Nothing the user has is replaced without a backup.
+      fs::remove(tmp, ec);
+      throw AppError(errors::kMirror, 0, "旧副本无法备份，保留原文件");
+    }
+  }
+  if (int err = FileOps::moveNoReplace(tmp, local); err != 0) {
+    fs::remove(tmp, ec);
+    throw AppError(errors::kFile, err, FileOps::errorText(err));
+  }
+}
+
+// ---- caching
+
+Task<void> MirrorStore::cacheAll() {
+  auto self = shared_from_this();
+  auto contract = selectedContract.get();
+  if (!contract || !config->enabled) co_return;
+  busy.set(true);
+  lastError.set(std::nullopt);
+  ensureRoot();
+  std::optional<MirrorManifest> m;
+  try {
+    m = co_await manifest(*contract);
+  } catch (const AppError&) {
+  }
+  if (!m) {
+    lastError.set("读取清单失败");
+    busy.set(false);
+    co_return;
+  }
+  std::vector<MirrorFile> files;
+  for (const auto& f : m->files)
+    if (selectedFolders->count(folderKey(f.rel))) files.push_back(f);
+  if (files.empty()) {
+    progressText.set("没有勾选任何子目录");
+    busy.set(false);
+    co_return;
+  }
+  long long bytes = 0;
+  for (const auto& f : files) bytes += f.size;
+  long long freeBytes = freeSpace(root());
+  if (MirrorRules::needsSizeQuestion(bytes, freeBytes)) {
+    std::string title = "这次缓存比较大";
+    std::string text = MirrorRules::sizeQuestion(m->proc.name, selectedFolders->size(), folders->size(), files.size(),
+                                                 bytes, freeBytes);
+    std::vector<std::string> buttons{"继续缓存", "取消"};
+    Task<int> question = ask(title, text, buttons);
+    int a = co_await question;
+    if (a != 0) {
+      progressText.set("已取消（没有下载）");
+      busy.set(false);
+      co_return;
+    }
+  }
+  auto mode = accessMode();
+  if (mode.mounted) {
+    std::string title = "卷宗盘已挂载，不需要缓存";
+    std::string text = "你已经能直接在文件管理器里访问卷宗盘（" + mode.root.string() +
+                       "）。\n缓存只在没网、或要带走卷宗时才有意义。\n\n还是要复制一份到本地镜像目录（" +
+                       root().string() + "）吗？";
+    std::vector<std::string> buttons{"不用了", "仍要缓存一份"};
+    Task<int> question = ask(title, text, buttons);
+    int a = co_await question;
+    if (a != 1) {
+      progressText.set("卷宗盘已挂载，直接打开即可");
+      busy.set(false);
+      co_return;
+    }
+  }
+  total.set(static_cast<int>(files.size()));
+  done.set(0);
+  int failures = 0;
+  for (const auto& f : files) {
+    done.set(done.get() + 1);
+    progressText.set("下载 " + std::to_string(done.get()) + "/" + std::to_string(total.get()) + "：" + f.rel);
+    auto local = localURL(f);
+    if (!local) continue;
+    if (auto size = sizeOf(*local); size && *size == f.size) continue;
+    if (heldByEditSession(*local)) {
+      logLine(tags::kMirror, "正在编辑，跳过 " + f.rel);
+      continue;
+    }
+    try {
+      co_await download(f.path, *local);
+    } catch (const AppError& e) {
+      ++failures;
+      logLine(tags::kMirror, "下载失败 " + f.rel + " : " + e.domain + " " + std::to_string(e.code) + " " + e.message,
+              LogLevel::warning);
+    }
+  }
+  progressText.set(failures > 0 ? "完成，" + std::to_string(failures) + " 个失败（可重试）"
+                                 : "已缓存 " + std::to_string(files.size()) + " 个文件（" +
+                                       MirrorRules::byteCountText(bytes) + "）");
+  writeSnapshot(*m);
+  busy.set(false);
+}
+
+Task<void> MirrorStore::downloadDiffs() {
+  auto self = shared_from_this();
+  auto list = diffs.get();
+  if (list.empty()) co_return;
+  busy.set(true);
+  total.set(static_cast<int>(list.size()));
+  done.set(0);
+  for (const auto& d : list) {
+    done.set(done.get() + 1);
+    progressText.set("补下 " + std::to_string(done.get()) + "/" + std::to_string(total.get()) + "：" + d.file.rel);
+    auto local = localURL(d.file);
+    if (!local) continue;
+    try {
+      co_await download(d.file.path, *local);
+    } catch (const AppError& e) {
+      logLine(tags::kMirror,
+              "下载失败 " + d.file.rel + " : " + e.domain + " " + std::to_string(e.code) + " " + e.message,
+              LogLevel::warning);
+    }
+  }
+  co_await check();
+  busy.set(false);
+}
+
+void MirrorStore::writeSnapshot(const MirrorManifest& m) {
+  auto place = CasePaths::mapUnder(root(), m.folder);
+  if (!place) return;
+  std::error_code ec;
+  fs::create_directories(*place, ec);
+  if (ec) return;
+  writeFileAtomically(*place / MirrorRules::kSnapshot, MirrorRules::snapshotJson(m, Clock::now()));
+}
+
+// ---- old versions
+
+MirrorStore::Counts MirrorStore::oldVersionInfo() const {
+  Counts c;
+  std::error_code ec;
+  fs::recursive_directory_iterator it(root() / MirrorRules::kOldVersions, ec), end;
+  if (ec) return {};
+  for (; it != end; it.increment(ec)) {
+    if (ec) break;
+    auto name = it->path().filename().string();
+    if (!name.empty() && name[0] == '.') {
+      if (it->is_directory(ec)) it.disable_recursion_pending();
+      continue;
+    }
+    if (it->is_directory(ec)) continue;
+    c.count += 1;
+    auto size = it->file_size(ec);
+    c.bytes += ec ? 0 : static_cast<long long>(size);
+  }
+  return c;
+}
+
+MirrorStore::Counts MirrorStore::pruneOldVersions(long long olderThanDays) {
+  Counts removed;
+  auto cutoff = MirrorRules::pruneCutoff(Clock::now(), olderThanDays);
+  std::error_code ec;
+  fs::path dir = root() / MirrorRules::kOldVersions;
+  fs::recursive_directory_iterator it(dir, ec), end;
+  if (ec) return {};
+  std::vector<std::pair<fs::path, long long>> doomed;
+  for (; it != end; it.increment(ec)) {
+    if (ec) break;
+    auto name = it->path().filename().string();
+    if (!name.empty() && name[0] == '.') {
+      if (it->is_directory(ec)) it.disable_recursion_pending();
+      continue;
+    }
+    std::error_code e2;
+    if (it->is_directory(e2) || e2) continue;
+    auto st = statRegularFile(it->path());
+    if (!st) continue;
+    if (!MirrorRules::shouldPrune(name, st->mtime, cutoff)) continue;
+    doomed.emplace_back(it->path(), st->size);
+  }
+  for (auto& [p, size] : doomed) {
+    if (fs::remove(p, ec)) {
+      removed.count += 1;
+      removed.bytes += size;
+    }
+  }
+  AuditLog::write("prune-old-versions", MirrorRules::kOldVersions,
+                  {{"older_than_days", olderThanDays}, {"removed", removed.count}, {"bytes", removed.bytes}});
+  return removed;
+}
+
+Task<MirrorStore::Counts> MirrorStore::clearOldVersions(bool confirm) {
+  auto self = shared_from_this();
+  Counts info = oldVersionInfo();
+  if (info.count < 1) co_return Counts{};
+  if (confirm) {
+    std::string title = "清空所有旧版本？";
+    std::string text = std::to_string(info.count) + " 个文件，共 " + MirrorRules::byteCountText(info.bytes) +
+                       "。\n这些是覆盖/回传前的备份，清掉就找不回来了。";
+    std::vector<std::string> buttons{"清空", "取消"};
+    Task<int> question = ask(title, text, buttons);
+    int a = co_await question;
+    if (a != 0) co_return Counts{};
+  }
+  std::error_code ec;
+  fs::remove_all(root() / MirrorRules::kOldVersions, ec);
+  AuditLog::write("clear-old-versions", MirrorRules::kOldVersions, {{"removed", info.count}, {"bytes", info.bytes}});
+  co_return info;
+}
+
+void MirrorStore::autoPruneIfNeeded() {
+  if (config->autoPruneOld && config->enabled && oldVersionInfo().count >= 1) pruneOldVersions(config->keepOldDays);
+}
+
+// ---- upload
+
+Task<nlohmann::json> MirrorStore::uploadFile(const std::string& serverPathArg, const fs::path& localArg) {
+  auto self = shared_from_this();
+  const std::string serverPath = serverPathArg;
+  const fs::path local = localArg;
+  // The file is opened and measured now (a read error ends the call before
+  // anything is sent) and streamed while the request goes out.
+  MultipartBody body(makeBoundary("----Quorvel"));
+  body.addField("path", serverPath);
+  body.addFile("file", local);
+  body.finish();
+  std::string cookies = co_await siteCookieHeader();
+
+  http::HttpRequest req;
+  req.method = "POST";
+  req.url = appendingPathComponent(AppConfig::homeURL(), "api/desktop/upload").toString();
+  req.timeoutSeconds = kTransferTimeoutSeconds;
+  req.headers.emplace_back("Content-Type", body.contentType());
+  req.headers.emplace_back("Cookie", cookies);
+  req.headers.emplace_back("User-Agent", AppConfig::userAgent());
+  req.bodyStream = http::adoptStream(body.openStream());
+  req.bodyLength = static_cast<std::int64_t>(body.length());
+  http::HttpResponse reply = co_await http::send(std::move(req));
+  std::string text = utf8OrEmpty(reply.body);
+  logLine(tags::kUpload, "HTTP " + std::to_string(reply.status) + " " + prefixCharacters(text, 200));
+  co_return MirrorRules::judgeUploadReply(reply.status, reply.body);
+}
+
+}  // namespace quorvel

@@ -1,0 +1,644 @@
+#include "ui/mirror/MirrorSheet.h"
+
+#include <gtkmm/button.h>
+#include <gtkmm/checkbutton.h>
+#include <gtkmm/cssprovider.h>
+#include <gtkmm/eventcontrollerkey.h>
+#include <glibmm/main.h>
+#include <gtkmm/dialog.h>
+#include <gtkmm/filechoosernative.h>
+#include <gtkmm/gestureclick.h>
+#include <gtkmm/separator.h>
+#include <gtkmm/spinner.h>
+#include <gtkmm/window.h>
+
+#include <algorithm>
+
+#include "base/Log.h"
+#include "base/LogTags.h"
+#include "core/BrowserModel.h"
+#include "core/Theme.h"
+#include "features/volume/LocalVolume.h"
+#include "ui/components/HandCursor.h"
+#include "ui/components/LawButtons.h"
+#include "ui/components/LawCard.h"
+#include "ui/floating/ToolWindowContent.h"
+#include "ui/todos/TodoGlyphs.h"
+
+namespace quorvel {
+
+namespace {
+
+std::string sheetCss() {
+  auto c = [](const LawColor& col) { return col.css(); };
+  std::string s;
+  s += ".law-mirror-sheet { background: " + c(LawTheme::canvasBg) + "; }\n";
+  s += ".law-mirror-volume { background: " + c(LawTheme::surfaceMuted) + "; border-bottom: 1px solid " +
+       c(LawTheme::borderLight) + "; padding: 9px 16px; }\n";
+  s += ".law-mirror-volume-icon { color: " + c(LawTheme::primary) + "; }\n";
+  s += ".law-mirror-path { font-family: monospace; font-size: 11.5px; color: " + c(LawTheme::textSecondary) + "; }\n";
+  s += ".law-mirror-pill { border-radius: 999px; padding: 4px 9px; font-size: 11.5px; font-weight: 600; }\n";
+  s += ".law-mirror-pill.mounted { color: " + c(LawTheme::success) + "; background: " + c(LawTheme::successSoft) +
+       "; border: 1px solid " + c(LawTheme::successBorder) + "; }\n";
+  s += ".law-mirror-pill.mirror { color: " + c(LawTheme::warning) + "; background: " + c(LawTheme::warningSoft) +
+       "; border: 1px solid " + c(LawTheme::warningBorder) + "; }\n";
+  s += ".law-mirror-dot { border-radius: 999px; min-width: 7px; min-height: 7px; background: currentColor; }\n";
+  s += ".law-mirror-mismatch { background: " + c(LawTheme::warningSoft) + "; border-bottom: 1px solid " +
+       c(LawTheme::warningBorder) + "; padding: 8px 16px; }\n";
+  s += ".law-mirror-mismatch-icon { color: " + c(LawTheme::warning) + "; }\n";
+  s += ".law-mirror-mismatch label { font-size: 12px; font-weight: 500; color: " + c(LawTheme::textPrimary) + "; }\n";
+  s += ".law-mirror-left { background: " + c(LawTheme::surface) + "; }\n";
+  s += ".law-mirror-search { margin: 10px; padding: 0 9px; border-radius: 6px; border: 1px solid " +
+       c(LawTheme::border) + "; background: " + c(LawTheme::surface) + "; }\n";
+  s += ".law-mirror-search entry, .law-mirror-search text { background: transparent; border: none; box-shadow: none; "
+       "outline: none; font-size: 12px; min-height: 26px; }\n";
+  s += ".law-mirror-muted { color: " + c(LawTheme::textMuted) + "; }\n";
+  s += ".law-mirror-list-title { font-size: 11px; font-weight: 600; color: " + c(LawTheme::textSecondary) + "; }\n";
+  s += ".law-mirror-icon-button { background: none; border: none; box-shadow: none; padding: 2px; min-height: 0; "
+       "min-width: 0; color: " + c(LawTheme::textSecondary) + "; }\n";
+  s += ".law-mirror-row { border-radius: 8px; padding: 8px 10px; border: 1px solid transparent; }\n";
+  s += ".law-mirror-row:hover { background: " + c(LawTheme::surfaceMuted) + "; }\n";
+  s += ".law-mirror-row.selected { background: " + c(LawTheme::primarySoft) + "; border-color: " +
+       c(LawColor::rgb8(27, 58, 92, 0.22)) + "; }\n";
+  s += ".law-mirror-row-title { font-size: 12.5px; font-weight: 600; color: " + c(LawTheme::textPrimary) + "; }\n";
+  s += ".law-mirror-row-sub { font-size: 11px; color: " + c(LawTheme::textMuted) + "; }\n";
+  s += ".law-mirror-folder-icon { color: " + c(LawTheme::gold) + "; }\n";
+  s += ".law-mirror-error { font-size: 11.5px; color: " + c(LawTheme::danger) + "; margin: 10px; }\n";
+  s += ".law-mirror-empty { font-size: 12px; color: " + c(LawTheme::textMuted) + "; margin: 30px 0; }\n";
+  s += ".law-mirror-rule { background: " + c(LawTheme::borderLight) + "; min-width: 1px; min-height: 1px; }\n";
+  s += ".law-mirror-detail-bar { background: " + c(LawTheme::surface) + "; border-bottom: 1px solid " +
+       c(LawTheme::borderLight) + "; padding: 11px 14px; }\n";
+  s += ".law-mirror-detail-title { font-size: 13px; font-weight: 700; color: " + c(LawTheme::textPrimary) + "; }\n";
+  s += ".law-mirror-detail-sub { font-size: 11px; color: " + c(LawTheme::textSecondary) + "; }\n";
+  s += ".law-mirror-placeholder { font-size: 13px; color: " + c(LawTheme::textSecondary) + "; }\n";
+  s += ".law-mirror-card-title { font-size: 12.5px; font-weight: 700; color: " + c(LawTheme::textPrimary) + "; }\n";
+  s += ".law-mirror-badge { border-radius: 999px; padding: 2px 6px; font-size: 10px; font-weight: 700; }\n";
+  s += ".law-mirror-badge.missing { color: " + c(LawTheme::danger) + "; background: " + c(LawTheme::dangerSoft) + "; }\n";
+  s += ".law-mirror-badge.newer { color: " + c(LawTheme::warning) + "; background: " + c(LawTheme::warningSoft) + "; }\n";
+  s += ".law-mirror-diff-rel { font-size: 11.5px; color: " + c(LawTheme::textPrimary) + "; }\n";
+  s += ".law-mirror-size { font-family: monospace; font-size: 11px; color: " + c(LawTheme::textMuted) + "; }\n";
+  s += ".law-mirror-footer { background: " + c(LawTheme::surface) + "; padding: 9px 16px; }\n";
+  s += ".law-mirror-footer label { font-size: 11.5px; color: " + c(LawTheme::textSecondary) + "; }\n";
+  s += ".law-mirror-check { border-radius: 4px; min-width: 14px; min-height: 14px; border: 1.5px solid " +
+       c(LawTheme::border) + "; }\n";
+  s += ".law-mirror-contract { padding: 7px 10px 7px 0; border-radius: 6px; }\n";
+  s += ".law-mirror-selection-bar { background: " + c(LawTheme::primary) + "; border-radius: 1.5px; }\n";
+  s += ".law-mirror-contract-no { font-size: 12.5px; font-weight: 500; color: " + c(LawTheme::textPrimary) + "; }\n";
+  s += ".law-mirror-contract:hover .law-mirror-contract-no { color: " + c(LawTheme::primary) + "; }\n";
+  s += ".law-mirror-contract.selected .law-mirror-contract-no { font-weight: 600; color: " + c(LawTheme::primary) +
+       "; }\n";
+  s += ".law-mirror-chevron { color: " + c(LawTheme::primary) + "; opacity: 0; margin-left: -3px; }\n";
+  s += ".law-mirror-contract:hover .law-mirror-chevron { opacity: 0.55; margin-left: 0; }\n";
+  s += ".law-mirror-contract.selected .law-mirror-chevron { opacity: 1; margin-left: 0; }\n";
+  s += ".law-mirror-row.checked { background: " + c(LawColor::rgb8(27, 58, 92, 0.052)) + "; }\n";
+  s += ".law-mirror-row.checked:hover { background: " + c(LawTheme::primarySoft) + "; }\n";
+  s += ".law-mirror-folder-name { font-size: 12.5px; color: " + c(LawTheme::textPrimary) + "; }\n";
+  s += ".law-mirror-folder-bytes { font-family: monospace; font-size: 11px; color: " + c(LawTheme::textSecondary) +
+       "; }\n";
+  s += ".law-mirror-tick { font-size: 10px; margin-left: 2px; font-weight: 800; color: white; }\n";
+  s += ".law-mirror-check.on { background: " + c(LawTheme::primary) + "; border-color: " + c(LawTheme::primary) +
+       "; color: white; }\n";
+  return s;
+}
+
+void installStyle() {
+  static bool installed = false;
+  if (installed) return;
+  auto display = Gdk::Display::get_default();
+  if (!display) return;
+  auto provider = Gtk::CssProvider::create();
+  provider->load_from_data(sheetCss());
+  Gtk::StyleContext::add_provider_for_display(display, provider, GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+  installed = true;
+}
+
+Gtk::Label* label(const std::string& text, const char* cls, bool ellipsizeMiddle = false) {
+  auto* l = Gtk::make_managed<Gtk::Label>(text);
+  l->add_css_class(cls);
+  l->set_xalign(0);
+  if (ellipsizeMiddle) {
+    l->set_ellipsize(Pango::EllipsizeMode::MIDDLE);
+    l->set_single_line_mode(true);
+  }
+  return l;
+}
+
+Gtk::Widget* glyph(const char* symbol, double size, const char* cls) {
+  auto* g = makeSymbolGlyph(symbol, size);
+  g->add_css_class(cls);
+  return g;
+}
+
+void clear(Gtk::Box& box) {
+  while (auto* child = box.get_first_child()) box.remove(*child);
+}
+
+// A clickable row (contract or folder); the whole row takes the click.
+Gtk::Box* clickableRow(std::function<void()> action) {
+  auto* row = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 9);
+  row->add_css_class("law-mirror-row");
+  row->set_hexpand(true);
+  auto click = Gtk::GestureClick::create();
+  click->signal_released().connect([action](int, double, double) { action(); });
+  row->add_controller(click);
+  lawHandCursor(*row, true);
+  return row;
+}
+
+std::string folderTitle(const std::string& key) { return key == MirrorRules::kRootFolder ? "合同根目录文件" : key; }
+
+}  // namespace
+
+MirrorSheet::MirrorSheet(std::shared_ptr<MirrorStore> store, std::shared_ptr<BrowserModel> browser,
+                         std::function<void()> onClose)
+    : Gtk::Box(Gtk::Orientation::VERTICAL, 0),
+      store_(std::move(store)),
+      browser_(browser),
+      onClose_(std::move(onClose)),
+      header_("本地卷宗与离线镜像", "", "externaldrive.connected.to.line.below"),
+      pill_(Gtk::Orientation::HORIZONTAL, 5),
+      volumeBar_(Gtk::Orientation::HORIZONTAL, 10),
+      mismatch_(Gtk::Orientation::HORIZONTAL, 8),
+      list_(Gtk::Orientation::VERTICAL, 4),
+      detail_(Gtk::Orientation::VERTICAL, 0),
+      footer_(Gtk::Orientation::HORIZONTAL, 10) {
+  installStyle();
+  add_css_class("law-mirror-sheet");
+  set_size_request(740, 460);
+
+  // Header: status pill and "关闭" (Escape presses it).
+  pill_.add_css_class("law-mirror-pill");
+  header_.addTrailing(pill_);
+  auto* closeButton = makeLawPrimaryButton("关闭", true);
+  closeButton->signal_clicked().connect([this] { close(); });
+  header_.addTrailing(*closeButton);
+  append(header_);
+  auto keys = Gtk::EventControllerKey::create();
+  keys->signal_key_pressed().connect(
+      [this](guint key, guint, Gdk::ModifierType) {
+        if (key != GDK_KEY_Escape) return false;
+        close();
+        return true;
+      },
+      false);
+  add_controller(keys);
+
+  volumeBar_.add_css_class("law-mirror-volume");
+  append(volumeBar_);
+
+  mismatch_.add_css_class("law-mirror-mismatch");
+  auto* warn = Gtk::make_managed<Gtk::Label>("⚠");
+  warn->add_css_class("law-mirror-mismatch-icon");
+  mismatch_.append(*warn);
+  mismatchText_.set_hexpand(true);
+  mismatchText_.set_xalign(0);
+  mismatch_.append(mismatchText_);
+  auto* reconnect = makeLawSecondaryButton("断开重连", true);
+  reconnect->signal_clicked().connect([this] { disconnectVolume(); });
+  mismatch_.append(*reconnect);
+  append(mismatch_);
+
+  // Main area: contracts | rule | detail.
+  auto* main = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 0);
+  main->set_vexpand(true);
+  auto* left = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 0);
+  left->add_css_class("law-mirror-left");
+  left->set_size_request(268, -1);
+  left->set_hexpand(false);
+  auto* searchRow = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 6);
+  searchRow->add_css_class("law-mirror-search");
+  searchRow->append(*glyph("magnifyingglass", 11, "law-mirror-muted"));
+  search_.set_placeholder_text("筛选合同编号…");
+  search_.set_hexpand(true);
+  search_.set_width_chars(8);
+  searchRow->append(search_);
+  auto* clearSearch = Gtk::make_managed<Gtk::Button>();
+  clearSearch->add_css_class("law-mirror-icon-button");
+  clearSearch->set_child(*glyph("xmark.circle.fill", 11, "law-mirror-muted"));
+  clearSearch->signal_clicked().connect([this] { search_.set_text(""); });
+  searchRow->append(*clearSearch);
+  search_.signal_changed().connect([this, clearSearch] {
+    clearSearch->set_visible(!search_.get_text().empty());
+    scheduleRender();
+  });
+  clearSearch->set_visible(false);
+  left->append(*searchRow);
+  auto* listHead = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 0);
+  listHead->set_margin_start(12);
+  listHead->set_margin_end(12);
+  listHead->set_margin_bottom(6);
+  listTitle_.add_css_class("law-mirror-list-title");
+  listTitle_.set_hexpand(true);
+  listTitle_.set_xalign(0);
+  listHead->append(listTitle_);
+  auto* reload = Gtk::make_managed<Gtk::Button>();
+  reload->add_css_class("law-mirror-icon-button");
+  reload->set_child(*glyph("arrow.clockwise", 10.5, "law-mirror-list-title"));
+  reload->set_tooltip_text("刷新合同列表");
+  reload->signal_clicked().connect([this] { spawn(store_->loadNodes()); });
+  listHead->append(*reload);
+  left->append(*listHead);
+  auto* listScroll = Gtk::make_managed<Gtk::ScrolledWindow>();
+  listScroll->set_policy(Gtk::PolicyType::NEVER, Gtk::PolicyType::AUTOMATIC);
+  listScroll->set_vexpand(true);
+  list_.set_margin_start(8);
+  list_.set_margin_end(8);
+  list_.set_margin_bottom(10);
+  listScroll->set_child(list_);
+  left->append(*listScroll);
+  main->append(*left);
+  auto* rule = Gtk::make_managed<Gtk::Box>();
+  rule->add_css_class("law-mirror-rule");
+  main->append(*rule);
+  detail_.set_hexpand(true);
+  detail_.set_vexpand(true);
+  main->append(detail_);
+  append(*main);
+  auto* hrule = Gtk::make_managed<Gtk::Box>();
+  hrule->add_css_class("law-mirror-rule");
+  append(*hrule);
+  footer_.add_css_class("law-mirror-footer");
+  append(footer_);
+
+  auto watch = [this](sigc::signal<void()>& s) { connections_.emplace_back(s.connect([this] { scheduleRender(); })); };
+  watch(store_->contracts.changed());
+  watch(store_->diffs.changed());
+  watch(store_->folders.changed());
+  watch(store_->selectedFolders.changed());
+  watch(store_->selectedContract.changed());
+  watch(store_->busy.changed());
+  watch(store_->progressText.changed());
+  watch(store_->lastError.changed());
+  watch(store_->volumeRevision.changed());
+  watch(store_->mountMismatch.changed());
+  watch(store_->mountCheckNote.changed());
+  watch(store_->config.changed());
+
+  signal_map().connect([this] { appear(); });
+  render();
+}
+
+void MirrorSheet::appear() {
+  store_->browser = browser_;
+  store_->refreshVolume();
+  oldInfo_ = store_->oldVersionInfo();
+  auto store = store_;
+  spawn([](std::shared_ptr<MirrorStore> s) -> Task<void> {
+    Task<void> load = s->loadNodes();
+    co_await load;
+    Task<void> verify = s->verifyMount();
+    co_await verify;
+    if (!s->selectedContract.get() && !s->contracts->empty()) s->selectContract(s->contracts->front().id);
+  }(store));
+  scheduleRender();
+}
+
+std::vector<MirrorNode> MirrorSheet::filteredContracts() const {
+  std::string q = search_.get_text();
+  auto b = q.find_first_not_of(" \t\r\n");
+  q = b == std::string::npos ? "" : q.substr(b, q.find_last_not_of(" \t\r\n") - b + 1);
+  q = Glib::ustring(q).lowercase();
+  if (q.empty()) return store_->contracts.get();
+  std::vector<MirrorNode> out;
+  for (const auto& n : store_->contracts.get())
+    if (Glib::ustring(n.no).lowercase().find(q) != Glib::ustring::npos) out.push_back(n);
+  return out;
+}
+
+void MirrorSheet::scheduleRender() {
+  if (pending_) return;
+  pending_ = SourceId(g_idle_add(
+      [](gpointer self) -> gboolean {
+        auto* sheet = static_cast<MirrorSheet*>(self);
+        sheet->pending_.forget();
+        sheet->render();
+        return G_SOURCE_REMOVE;
+      },
+      this));
+}
+
+void MirrorSheet::render() {
+  auto mode = store_->accessMode();
+  header_.subtitleLabel().set_text(mode.mounted ? "卷宗盘已挂载（直连模式），可直接在文件管理器浏览或按需做离线副本"
+                                                : "当前使用本地镜像目录，可勾选子目录离线缓存到本地");
+  clear(pill_);
+  pill_.remove_css_class("mounted");
+  pill_.remove_css_class("mirror");
+  pill_.add_css_class(mode.mounted ? "mounted" : "mirror");
+  auto* dot = Gtk::make_managed<Gtk::Box>();
+  dot->add_css_class("law-mirror-dot");
+  dot->set_valign(Gtk::Align::CENTER);
+  pill_.append(*dot);
+  pill_.append(*Gtk::make_managed<Gtk::Label>(mode.mounted ? "卷宗盘已连接" : "本地镜像模式"));
+  renderVolumeBar();
+  mismatch_.set_visible(store_->mountMismatch.get());
+  mismatchText_.set_text(store_->mountCheckNote.get());
+  renderList();
+  renderDetail();
+  renderFooter();
+}
+
+void MirrorSheet::renderVolumeBar() {
+  clear(volumeBar_);
+  auto mode = store_->accessMode();
+  volumeBar_.append(*glyph(mode.mounted ? "externaldrive" : "folder.fill", 12.5,
+                           "law-mirror-volume-icon"));
+  auto* path = label(mode.root.string(), "law-mirror-path", true);
+  path->set_hexpand(true);
+  path->set_margin_end(8);
+  volumeBar_.append(*path);
+  auto* open = makeLawSecondaryButton("文件管理器打开", true);
+  open->signal_clicked().connect([this] { store_->openRoot(); });
+  volumeBar_.append(*open);
+  if (mode.mounted) {
+    auto* b = makeLawSecondaryButton(volumeBusy_ ? "断开中…" : "断开卷宗盘", true);
+    b->set_sensitive(!volumeBusy_);
+    b->signal_clicked().connect([this] { disconnectVolume(); });
+    volumeBar_.append(*b);
+  } else {
+    auto* b = makeLawPrimaryButton(volumeBusy_ ? "连接中…" : "连接卷宗盘", true);
+    b->set_sensitive(!volumeBusy_);
+    b->signal_clicked().connect([this] { connectVolume(); });
+    volumeBar_.append(*b);
+    auto* change = makeLawSecondaryButton("更改目录…", true);
+    change->signal_clicked().connect([this] { pickRoot(); });
+    volumeBar_.append(*change);
+  }
+}
+
+void MirrorSheet::renderList() {
+  auto shown = filteredContracts();
+  listTitle_.set_text("案件合同（" + std::to_string(shown.size()) + "）");
+  clear(list_);
+  if (auto err = store_->lastError.get()) {
+    auto* l = label(*err, "law-mirror-error");
+    l->set_wrap(true);
+    list_.append(*l);
+    return;
+  }
+  if (shown.empty()) {
+    auto* l = label(store_->busy.get() ? "加载中…" : "暂无可同步的合同", "law-mirror-empty");
+    l->set_halign(Gtk::Align::CENTER);
+    list_.append(*l);
+    return;
+  }
+  // Clients per contract number, for the row's second line.
+  for (const auto& node : shown) {
+    long long id = node.id;
+    auto* row = clickableRow([this, id] { store_->selectContract(id); });
+    row->add_css_class("law-mirror-contract");
+    bool selected = store_->selectedContract.get() == id;
+    auto* bar = Gtk::make_managed<Gtk::Box>();
+    bar->add_css_class("law-mirror-selection-bar");
+    bar->set_size_request(3, 22);
+    bar->set_valign(Gtk::Align::CENTER);
+    bar->set_opacity(selected ? 1 : 0);
+    row->append(*bar);
+    if (selected) row->add_css_class("selected");
+    auto* texts = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 2);
+    texts->set_hexpand(true);
+    texts->set_size_request(180, -1);
+    texts->append(*label(node.no, "law-mirror-contract-no", true));
+    texts->append(*label(std::to_string(node.clients) + " 客户 · " + std::to_string(node.procs) + " 程序",
+                         "law-mirror-row-sub"));
+    row->append(*texts);
+    row->append(*glyph("chevron.right", 10, "law-mirror-chevron"));
+    list_.append(*row);
+  }
+}
+
+void MirrorSheet::renderDetail() {
+  clear(detail_);
+  if (!store_->selectedContract.get()) {
+    auto* box = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 8);
+    box->set_valign(Gtk::Align::CENTER);
+    box->set_halign(Gtk::Align::CENTER);
+    box->set_vexpand(true);
+    box->append(*glyph("folder.badge.gearshape", 30, "law-mirror-muted"));
+    box->append(*label("从左侧选择一个合同查看子目录与本地差异", "law-mirror-placeholder"));
+    detail_.append(*box);
+    return;
+  }
+  const bool busy = store_->busy.get();
+  const auto& folders = store_->folders.get();
+  const auto& ticks = store_->selectedFolders.get();
+
+  auto* bar = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 8);
+  bar->add_css_class("law-mirror-detail-bar");
+  auto* titles = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 2);
+  titles->set_hexpand(true);
+  titles->append(*label("勾选要缓存的子目录", "law-mirror-detail-title"));
+  titles->append(*label("已选 " + std::to_string(ticks.size()) + "/" + std::to_string(folders.size()) + " 项 · 约 " +
+                            MirrorRules::byteCountText(store_->selectedFoldersBytes()),
+                        "law-mirror-detail-sub"));
+  bar->append(*titles);
+  auto* all = makeLawSecondaryButton("全选", true);
+  all->set_sensitive(!folders.empty() && !busy);
+  all->signal_clicked().connect([this] {
+    std::set<std::string> names;
+    for (const auto& f : store_->folders.get()) names.insert(f.name);
+    store_->selectedFolders.set(names);
+  });
+  bar->append(*all);
+  auto* check = makeLawSecondaryButton("检查差异", true);
+  check->set_sensitive(!busy);
+  check->signal_clicked().connect([this] { spawn(store_->check()); });
+  bar->append(*check);
+  auto* cache = makeLawPrimaryButton("缓存所选目录", true);
+  cache->set_sensitive(!busy && !ticks.empty());
+  cache->signal_clicked().connect([this] {
+    spawn([](std::shared_ptr<MirrorStore> s, MirrorSheet* sheet) -> Task<void> {
+      Task<void> run = s->cacheAll();
+      co_await run;
+      sheet->oldInfo_ = s->oldVersionInfo();
+      sheet->scheduleRender();
+    }(store_, this));
+  });
+  bar->append(*cache);
+  detail_.append(*bar);
+
+  auto* scroll = Gtk::make_managed<Gtk::ScrolledWindow>();
+  scroll->set_policy(Gtk::PolicyType::NEVER, Gtk::PolicyType::AUTOMATIC);
+  scroll->set_vexpand(true);
+  auto* column = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 12);
+  column->set_margin(14);
+  scroll->set_child(*column);
+  detail_.append(*scroll);
+
+  if (folders.empty()) {
+    auto* card = Gtk::make_managed<LawCard>(14);
+    card->addContent(*label("该合同暂无电子卷宗文件", "law-mirror-muted"));
+    column->append(*card);
+  } else {
+    auto* card = Gtk::make_managed<LawCard>(10);
+    auto* rows = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 4);
+    rows->set_hexpand(true);
+    for (const auto& f : folders) {
+      std::string name = f.name;
+      bool checked = ticks.count(name) > 0;
+      auto* row = clickableRow([this, name] { store_->toggleFolder(name); });
+      auto* box = Gtk::make_managed<Gtk::Box>();
+      box->add_css_class("law-mirror-check");
+      if (checked) {
+        box->add_css_class("on");
+        auto* tick = Gtk::make_managed<Gtk::Label>("✓");
+        tick->add_css_class("law-mirror-tick");
+        tick->set_halign(Gtk::Align::CENTER);
+        box->append(*tick);
+      }
+      box->set_valign(Gtk::Align::CENTER);
+      box->set_halign(Gtk::Align::START);
+      box->set_hexpand(false);
+      box->set_size_request(16, 16);
+      row->append(*box);
+      row->append(*glyph("folder.fill", 13, "law-mirror-folder-icon"));
+      if (checked) row->add_css_class("checked");
+      auto* title = label(folderTitle(name), checked ? "law-mirror-row-title" : "law-mirror-folder-name", true);
+      title->set_hexpand(true);
+      row->append(*title);
+      row->append(*label(std::to_string(f.count) + " 个文件", "law-mirror-row-sub"));
+      auto* size = label(MirrorRules::byteCountText(f.bytes), "law-mirror-folder-bytes");
+      size->set_xalign(1);
+      size->set_size_request(72, -1);
+      row->append(*size);
+      rows->append(*row);
+    }
+    card->addContent(*rows);
+    column->append(*card);
+  }
+
+  const auto& diffs = store_->diffs.get();
+  if (!diffs.empty()) {
+    auto* card = Gtk::make_managed<LawCard>(12);
+    auto* head = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 8);
+    auto* t = label("本地与服务器差异（" + std::to_string(diffs.size()) + "）", "law-mirror-card-title");
+    t->set_hexpand(true);
+    head->append(*t);
+    auto* fill = makeLawPrimaryButton("一键补齐差异", true);
+    fill->set_sensitive(!busy);
+    fill->signal_clicked().connect([this] {
+      spawn([](std::shared_ptr<MirrorStore> s, MirrorSheet* sheet) -> Task<void> {
+        Task<void> run = s->downloadDiffs();
+        co_await run;
+        sheet->oldInfo_ = s->oldVersionInfo();
+        sheet->scheduleRender();
+      }(store_, this));
+    });
+    head->append(*fill);
+    card->addContent(*head);
+    auto* sep = Gtk::make_managed<Gtk::Box>();
+    sep->add_css_class("law-mirror-rule");
+    card->addContent(*sep);
+    auto* rows = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 6);
+    rows->set_hexpand(true);
+    size_t shown = std::min<size_t>(diffs.size(), 40);
+    for (size_t i = 0; i < shown; ++i) {
+      const auto& d = diffs[i];
+      auto* row = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 8);
+      auto* badge = label(rawValue(d.kind), "law-mirror-badge");
+      badge->add_css_class(d.kind == MirrorDiffKind::missing ? "missing" : "newer");
+      badge->set_valign(Gtk::Align::CENTER);
+      row->append(*badge);
+      auto* rel = label(d.file.rel, "law-mirror-diff-rel", true);
+      rel->set_hexpand(true);
+      row->append(*rel);
+      row->append(*label(MirrorRules::byteCountText(d.file.size), "law-mirror-size"));
+      rows->append(*row);
+    }
+    if (diffs.size() > 40)
+      rows->append(*label("还有 " + std::to_string(diffs.size() - 40) + " 个差异文件未展开…", "law-mirror-row-sub"));
+    card->addContent(*rows);
+    column->append(*card);
+  }
+}
+
+void MirrorSheet::renderFooter() {
+  clear(footer_);
+  if (store_->busy.get()) {
+    auto* spin = Gtk::make_managed<Gtk::Spinner>();
+    spin->start();
+    footer_.append(*spin);
+  }
+  const std::string& text = store_->progressText.get();
+  auto* status = label(text.empty() ? "就绪" : text, "law-mirror-footer", true);
+  status->set_hexpand(true);
+  status->set_margin_end(10);
+  footer_.append(*status);
+  footer_.append(*label("旧版本备份：" + std::to_string(oldInfo_.count) + " 个（" +
+                            MirrorRules::byteCountText(oldInfo_.bytes) + "）",
+                        "law-mirror-row-sub"));
+  if (oldInfo_.count >= 1) {
+    auto* clearOld = makeLawSecondaryButton("清空旧版本", true, true);
+    clearOld->signal_clicked().connect([this] {
+      spawn([](std::shared_ptr<MirrorStore> s, MirrorSheet* sheet) -> Task<void> {
+        Task<MirrorStore::Counts> run = s->clearOldVersions(true);
+        co_await run;
+        sheet->oldInfo_ = s->oldVersionInfo();
+        sheet->scheduleRender();
+      }(store_, this));
+    });
+    footer_.append(*clearOld);
+  }
+}
+
+void MirrorSheet::connectVolume() {
+  volumeBusy_ = true;
+  scheduleRender();
+  auto store = store_;
+  LocalVolume::connect([this, store](bool ok, const std::string& message) {
+    volumeBusy_ = false;
+    store->refreshVolume();
+    store->progressText.set(ok ? "已连接卷宗盘：" + message : message);
+    spawn(store->verifyMount());
+    scheduleRender();
+  });
+}
+
+void MirrorSheet::disconnectVolume() {
+  volumeBusy_ = true;
+  scheduleRender();
+  auto store = store_;
+  LocalVolume::disconnect([this, store](bool ok, const std::string& message) {
+    volumeBusy_ = false;
+    store->refreshVolume();
+    store->progressText.set(ok ? message : "断开失败：" + message);
+    scheduleRender();
+  });
+}
+
+void MirrorSheet::pickRoot() {
+  // Folders only; the chooser lets the user create one.
+  auto chooser = Gtk::FileChooserNative::create("", Gtk::FileChooser::Action::SELECT_FOLDER, "用这个文件夹", "取消");
+  if (auto* window = dynamic_cast<Gtk::Window*>(get_root())) chooser->set_transient_for(*window);
+  chooser->set_modal(true);
+  chooser->set_create_folders(true);
+  std::error_code ec;
+  if (std::filesystem::is_directory(store_->root(), ec))
+    chooser->set_current_folder(Gio::File::create_for_path(store_->root().string()));
+  auto store = store_;
+  Gtk::FileChooserNative* raw = chooser.get();
+  chooser->signal_response().connect([raw, chooser, store](int response) mutable {
+    if (response == Gtk::ResponseType::ACCEPT)
+      if (auto file = raw->get_file(); file && !file->get_path().empty()) store->chooseRoot(file->get_path());
+    raw->hide();
+    // Released after its signal emission is over.
+    Glib::signal_idle().connect_once([keep = std::move(chooser)] {});
+  });
+  chooser->show();
+}
+
+void MirrorSheet::close() {
+  if (onClose_) return onClose_();
+  if (auto* window = dynamic_cast<Gtk::Window*>(get_root())) window->set_visible(false);
+}
+
+void registerMirrorSheet(WebStore* webStore) {
+  ToolWindowContent::registerFactory(
+      "mirror", [webStore](const std::shared_ptr<BrowserModel>& model, std::function<void()> close) {
+        auto store = MirrorStore::create();
+        store->webStore = webStore;
+        return Gtk::make_managed<MirrorSheet>(store, model, std::move(close));
+      });
+}
+
+}  // namespace quorvel

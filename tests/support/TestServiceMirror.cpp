@@ -1,0 +1,174 @@
+#include "TestServiceMirror.h"
+
+#include <libsoup/soup.h>
+#include <nlohmann/json.hpp>
+
+#include <map>
+#include <mutex>
+
+#include "MirrorDemoTree.h"
+#include "TestService.h"
+#include "TestServiceVolume.h"
+
+namespace quorvel::test {
+
+namespace {
+
+struct Switches {
+  std::map<std::string, MirrorOdd> downloads;
+  std::map<long long, std::string> manifests;
+};
+std::mutex gMutex;
+std::map<const TestService*, Switches> gSwitches;
+
+Switches switchesOf(const TestService& s) {
+  std::lock_guard lock(gMutex);
+  return gSwitches[&s];
+}
+
+// The name and content of one multipart part.
+struct Part {
+  std::string name, fileName, bytes;
+};
+std::vector<Part> partsOf(const RecordedRequest& r) {
+  std::vector<Part> out;
+  std::string type = r.header("content-type");
+  if (type.rfind("multipart/form-data", 0) != 0) return out;
+  SoupMessageHeaders* headers = soup_message_headers_new(SOUP_MESSAGE_HEADERS_MULTIPART);
+  soup_message_headers_replace(headers, "Content-Type", type.c_str());
+  GBytes* body = g_bytes_new(r.body.data(), r.body.size());
+  SoupMultipart* mp = soup_multipart_new_from_message(headers, body);
+  g_bytes_unref(body);
+  soup_message_headers_unref(headers);
+  if (!mp) return out;
+  for (int i = 0; i < soup_multipart_get_length(mp); ++i) {
+    SoupMessageHeaders* ph = nullptr;
+    GBytes* pb = nullptr;
+    if (!soup_multipart_get_part(mp, i, &ph, &pb)) continue;
+    Part p;
+    char* disposition = nullptr;
+    GHashTable* params = nullptr;
+    if (soup_message_headers_get_content_disposition(ph, &disposition, &params)) {
+      if (auto* n = params ? static_cast<const char*>(g_hash_table_lookup(params, "name")) : nullptr) p.name = n;
+      if (auto* f = params ? static_cast<const char*>(g_hash_table_lookup(params, "filename")) : nullptr) p.fileName = f;
+      g_free(disposition);
+      if (params) g_hash_table_destroy(params);
+    }
+    gsize n = 0;
+    auto* data = static_cast<const char*>(g_bytes_get_data(pb, &n));
+    p.bytes.assign(data ? data : "", n);
+    out.push_back(std::move(p));
+  }
+  soup_multipart_free(mp);
+  return out;
+}
+
+}  // namespace
+
+std::string mirrorManifestJson(long long contractId) {
+  nlohmann::json files = nlohmann::json::array();
+  long long total = 0;
+  for (const auto& c : mirrorDemoTree()) {
+    if (c.contractId != contractId) continue;
+    for (const auto& f : c.files) {
+      files.push_back({{"rel", f.rel},
+                       {"path", c.folder + "/" + f.rel},
+                       {"size", static_cast<long long>(f.bytes.size())},
+                       {"mtime", f.mtime}});
+      total += static_cast<long long>(f.bytes.size());
+    }
+    return nlohmann::json{{"ok", true},
+                          {"proc", {{"id", c.procId}, {"name", c.procName}}},
+                          {"kind", "contract"},
+                          {"folder", c.folder},
+                          {"count", files.size()},
+                          {"total", total},
+                          {"files", files}}
+        .dump();
+  }
+  // A contract without an electronic folder yet.
+  return nlohmann::json{{"ok", true},   {"proc", {{"id", 0}, {"name", ""}}}, {"kind", "contract"}, {"folder", ""},
+                        {"count", 0},   {"total", 0},                         {"files", files}}
+      .dump();
+}
+
+std::string mirrorFileBytes(const std::string& serverPath) {
+  std::string p = serverPath;
+  while (!p.empty() && p.front() == '/') p.erase(0, 1);
+  for (const auto& c : mirrorDemoTree())
+    for (const auto& f : c.files)
+      if (c.folder + "/" + f.rel == p) return f.bytes;
+  return {};
+}
+
+void setMirrorDownloadOdd(TestService& service, const std::string& serverPath, MirrorOdd odd) {
+  std::lock_guard lock(gMutex);
+  gSwitches[&service].downloads[serverPath] = odd;
+}
+void setMirrorManifestReply(TestService& service, long long contractId, std::string json) {
+  std::lock_guard lock(gMutex);
+  gSwitches[&service].manifests[contractId] = std::move(json);
+}
+void resetMirrorSwitches(TestService& service) {
+  std::lock_guard lock(gMutex);
+  gSwitches.erase(&service);
+}
+
+void installMirrorRoutes(TestService& service) {
+  service.setPrefixRoute("/api/desktop/manifest_contract/", [&service](const RecordedRequest& r) {
+    if (!service.isSignedIn(r)) return Reply::redirect("/login");
+    std::string id = r.path.substr(std::string("/api/desktop/manifest_contract/").size());
+    long long n = 0;
+    try {
+      n = std::stoll(id);
+    } catch (...) {
+      return Reply::json(R"({"ok":false,"error":"bad id"})", 404);
+    }
+    auto sw = switchesOf(service);
+    if (auto it = sw.manifests.find(n); it != sw.manifests.end()) return Reply::json(it->second);
+    return Reply::json(mirrorManifestJson(n));
+  });
+
+  // Case files by server path; paths outside the demo tree keep the volume's bytes.
+  service.setRoute("/download_file", [&service](const RecordedRequest& r) {
+    if (!service.isSignedIn(r)) return Reply::redirect("/login");
+    std::string path = r.queryValue("path").value_or("");
+    auto sw = switchesOf(service);
+    if (auto it = sw.downloads.find(path); it != sw.downloads.end()) {
+      switch (it->second) {
+        case MirrorOdd::notFound: return Reply::notFound();
+        case MirrorOdd::noContent: return Reply::text("", 204);
+        case MirrorOdd::webPage: return Reply::html("<html><body><form><input type=password></form></body></html>");
+        case MirrorOdd::none: break;
+      }
+    }
+    auto slash = path.find_last_of('/');
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (name.empty()) return Reply::notFound();
+    std::string bytes = mirrorFileBytes(path);
+    Reply reply;
+    reply.contentType = name.size() > 4 && name.substr(name.size() - 4) == ".pdf" ? "application/pdf"
+                                                                                  : "application/octet-stream";
+    reply.body = bytes.empty() ? caseFileBytes(path) : bytes;
+    reply.headers.emplace_back("Content-Disposition", "attachment; filename=\"" + name + "\"");
+    return reply;
+  });
+
+  // The mirror's upload: "path" then "file"; the answer the edit session reads.
+  service.setRoute("/api/desktop/upload", [&service](const RecordedRequest& r) {
+    if (r.method != "POST") return Reply::json(R"({"ok":false,"error":"POST only"})", 405);
+    if (!service.isSignedIn(r)) return Reply::json(R"({"ok":false,"error":"未登录"})", 401);
+    auto parts = partsOf(r);
+    const Part* path = nullptr;
+    const Part* file = nullptr;
+    for (const auto& p : parts) {
+      if (p.name == "path" && !path) path = &p;
+      if (p.name == "file" && !file) file = &p;
+    }
+    if (!path || !file) return Reply::json(R"({"ok":false,"error":"缺少 path 或 file"})", 400);
+    bool replaced = !mirrorFileBytes(path->bytes).empty();
+    return Reply::json(nlohmann::json{{"ok", true}, {"replaced", replaced}, {"size", file->bytes.size()}}.dump());
+  });
+}
+
+}  // namespace quorvel::test

@@ -1,0 +1,168 @@
+// The mirror sheet over a store that reads the test service: contracts, the first
+// one chosen, folders with ticks, the search, differences, and a PNG of the sheet.
+#include <gtest/gtest.h>
+#include <gtkmm/button.h>
+#include <gtkmm/label.h>
+#include <gtkmm/window.h>
+
+#include <filesystem>
+
+#include "TestEnv.h"
+#include "TestHelpers.h"
+#include "TestService.h"
+#include "TestServiceMirror.h"
+#include "core/AppConfig.h"
+#include "fakes/FakeWebStore.h"
+#include "platform/Http.h"
+#include "ui/components/WidgetRender.h"
+#include "ui/mirror/MirrorSheet.h"
+
+using namespace quorvel;
+using namespace quorvel::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Every label text below a widget, in order.
+void collect(Gtk::Widget& w, std::vector<std::string>& out) {
+  if (auto* l = dynamic_cast<Gtk::Label*>(&w)) out.push_back(l->get_text());
+  for (auto* c = w.get_first_child(); c; c = c->get_next_sibling()) collect(*c, out);
+}
+bool shows(Gtk::Widget& w, const std::string& text) {
+  std::vector<std::string> all;
+  collect(w, all);
+  return std::find(all.begin(), all.end(), text) != all.end();
+}
+
+// The first button below `w` that shows `text`.
+Gtk::Button* buttonShowing(Gtk::Widget& w, const std::string& text) {
+  if (auto* b = dynamic_cast<Gtk::Button*>(&w)) {
+    std::vector<std::string> all;
+    collect(*b, all);
+    if (std::find(all.begin(), all.end(), text) != all.end()) return b;
+  }
+  for (auto* c = w.get_first_child(); c; c = c->get_next_sibling())
+    if (auto* hit = buttonShowing(*c, text)) return hit;
+  return nullptr;
+}
+
+class MirrorSheetTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    service.start();
+    AppConfig::setServerURL(service.baseUrl() + "/");
+    session = service.issueSession();
+    cookies.stored = {{TestService::kSessionCookie, session, "127.0.0.1", false}};
+  }
+  std::shared_ptr<MirrorStore> makeStore() {
+    auto store = MirrorStore::create();
+    store->webStore = &cookies;
+    store->fetcher = [this](const std::string& path) -> Task<std::string> {
+      http::HttpRequest req;
+      req.url = service.url(path);
+      req.headers.emplace_back("Cookie", std::string(TestService::kSessionCookie) + "=" + session);
+      http::HttpResponse reply = co_await http::send(std::move(req));
+      co_return reply.body;
+    };
+    return store;
+  }
+  TempHome home;
+  TestService service;
+  FakeWebStore cookies;
+  std::string session;
+};
+
+}  // namespace
+
+TEST_F(MirrorSheetTest, ChoosesTheFirstContractAndShowsFoldersAndDifferences) {
+  auto store = makeStore();
+  Gtk::Window window;
+  window.set_default_size(880, 580);
+  bool closed = false;
+  auto* sheet = Gtk::make_managed<MirrorSheet>(store, nullptr, [&] { closed = true; });
+  window.set_child(*sheet);
+  window.present();
+
+  ASSERT_TRUE(runMainLoopUntil([&] { return store->selectedContract.get() == 7 && !store->folders->empty(); }, 10000));
+  drainMainLoop();
+  EXPECT_TRUE(shows(*sheet, "HT-2026-007"));
+  EXPECT_TRUE(shows(*sheet, "合同根目录文件"));
+  EXPECT_TRUE(shows(*sheet, "本地镜像模式"));
+  EXPECT_TRUE(shows(*sheet, "案件合同（7）"));
+
+  // Search: trimmed and case-blind, on the contract number only.
+  sheet->searchEntry().set_text("  ht-2025 ");
+  drainMainLoop();
+  EXPECT_EQ(sheet->filteredContracts().size(), 2u);
+  EXPECT_TRUE(shows(*sheet, "案件合同（2）"));
+  sheet->searchEntry().set_text("无此合同");
+  drainMainLoop();
+  EXPECT_TRUE(shows(*sheet, "暂无可同步的合同"));
+  EXPECT_EQ(store->selectedContract.get(), 7);  // the search leaves the selection alone
+  sheet->searchEntry().set_text("");
+
+  store->toggleFolder("02_庭审材料");
+  runToEnd(store->check());
+  drainMainLoop();
+  EXPECT_TRUE(shows(*sheet, "本地与服务器差异（12）"));
+  EXPECT_TRUE(shows(*sheet, "已选 3/5 项 · 约 " + MirrorRules::byteCountText(store->selectedFoldersBytes())));
+  EXPECT_TRUE(shows(*sheet, "缺失"));
+  window.set_visible(false);
+}
+
+TEST_F(MirrorSheetTest, RendersToPng) {
+  auto store = makeStore();
+  // One stale local copy and one backup, so every part of the sheet shows.
+  fs::path local = store->root() / "案件" / "2026" / "办案笔记.txt";
+  fs::create_directories(local.parent_path());
+  writeFile(local, "old");
+  fs::create_directories(store->root() / "_旧版本");
+  writeFile(store->root() / "_旧版本" / "起诉状.20261201-093000.pdf", std::string(48'000, 'x'));
+  auto* sheet = Gtk::make_managed<MirrorSheet>(store, nullptr, [] {});
+  sheet->set_size_request(880, 580);
+  sheet->appear();
+  ASSERT_TRUE(runMainLoopUntil([&] { return !store->folders->empty(); }, 10000));
+  runToEnd(store->check());
+  sheet->appear();
+  ASSERT_TRUE(runMainLoopUntil([&] { return !store->busy.get(); }, 10000));
+  drainMainLoop();
+  EXPECT_TRUE(shows(*sheet, "HT-2026-007")) << store->contracts->size();
+  std::string out = (fs::temp_directory_path() / "quorvel-mirror-sheet.png").string();
+  std::string error;
+  ASSERT_TRUE(renderWidgetToPng(*sheet, out, &error)) << error;
+  EXPECT_GT(fs::file_size(out), 10'000u);
+}
+
+TEST_F(MirrorSheetTest, ErrorsPlaceholderSelectAllAndClose) {
+  auto store = makeStore();
+  store->fetcher = [](const std::string&) -> Task<std::string> { co_return std::string("<html>登录</html>"); };
+  bool closed = false;
+  auto* sheet = Gtk::make_managed<MirrorSheet>(store, nullptr, [&] { closed = true; });
+  Gtk::Window window;
+  window.set_child(*sheet);
+  window.present();
+  ASSERT_TRUE(runMainLoopUntil([&] { return store->lastError.get().has_value() && !store->busy.get(); }, 10000));
+  drainMainLoop();
+  EXPECT_TRUE(shows(*sheet, *store->lastError.get()));
+  EXPECT_TRUE(shows(*sheet, "从左侧选择一个合同查看子目录与本地差异"));
+  EXPECT_TRUE(shows(*sheet, "旧版本备份：0 个（0 字节）"));
+  EXPECT_FALSE(buttonShowing(*sheet, "清空旧版本"));
+
+  // A chosen contract: "全选" ticks every folder.
+  store->fetcher = [](const std::string&) -> Task<std::string> { co_return mirrorManifestJson(9); };
+  store->selectContract(9);
+  ASSERT_TRUE(runMainLoopUntil([&] { return store->folders->size() == 2; }, 5000));
+  drainMainLoop();
+  auto* all = buttonShowing(*sheet, "全选");
+  ASSERT_TRUE(all);
+  g_signal_emit_by_name(all->gobj(), "clicked");
+  drainMainLoop();
+  EXPECT_EQ(store->selectedFolders->size(), 2u);
+  EXPECT_TRUE(shows(*sheet, "已选 2/2 项 · 约 " + MirrorRules::byteCountText(store->selectedFoldersBytes())));
+
+  auto* close = buttonShowing(*sheet, "关闭");
+  ASSERT_TRUE(close);
+  g_signal_emit_by_name(close->gobj(), "clicked");
+  EXPECT_TRUE(closed);
+  window.set_visible(false);
+}
