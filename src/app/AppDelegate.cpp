@@ -19,6 +19,7 @@
 #include "diagnostics/PreviewRenders.h"
 #include "diagnostics/Reports.h"
 #include "features/calendar/AppleCalendarSync.h"
+#include "features/mirror/MirrorStore.h"
 #include "features/recognition/OcrEngine.h"
 #include "features/recognition/ScannerOCR.h"
 #include "features/recognition/ScreenCaptureOCR.h"
@@ -235,6 +236,8 @@ void AppDelegate::startBackgroundServices() {
   // Turning indexing on in the settings indexes this workspace at once.
   SpotlightIndexer::shared().setWorkspace([weak = std::weak_ptr<BrowserModel>(browser_)] { return weak.lock(); });
   postToMain([this] {
+    // Old versions past their days go first; the store is made for this alone.
+    MirrorStore::create()->autoPruneIfNeeded();
     AppleCalendarSync::shared().startIfEnabled();
     DesktopCalendarWindow::shared().startIfEnabled(services_.mode());
     services_.privacyLock().startMonitoring();

@@ -29,6 +29,8 @@
 #include "ui/main/RendererSetup.h"
 #include "ui/main/WindowMemory.h"
 #include "ui/main/WorkspaceTopBar.h"
+#include "ui/mirror/MirrorSheet.h"
+#include "web/WebEngine.h"
 #include "ui/settings/SettingsView.h"
 #include "ui/calendar/DesktopCalendarWindow.h"
 #include "ui/capture/QuickCapturePanel.h"
@@ -101,6 +103,7 @@ void QuorvelApp::on_startup() {
   addCommands();
   registerSettingsView();
   registerTodoSheet([] { DesktopCalendarWindow::shared().show(); });
+  registerMirrorSheet(&services_->webEngine());
   startTray();
 
   // Log-out (SIGTERM) and Ctrl+C in a terminal (SIGINT) quit like Ctrl+Q, so the
