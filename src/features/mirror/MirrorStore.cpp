@@ -255,7 +255,10 @@ Task<void> MirrorStore::check() {
   lastError.set(std::nullopt);
   try {
     MirrorManifest m = co_await manifest(*contract);
-    auto list = MirrorRules::computeDiffs(m, root(), sizeOf);
+    // One stat per manifest entry: thousands of files (on a network volume) stay off
+    // the main thread.
+    auto comparing = runInBackground([m, dir = root()] { return MirrorRules::computeDiffs(m, dir, sizeOf); });
+    auto list = co_await comparing;
     diffs.set(list);
     progressText.set(MirrorRules::checkSummary(list, m.count));
   } catch (const AppError& e) {
