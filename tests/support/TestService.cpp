@@ -2,6 +2,7 @@
 #include "TestServiceSearch.h"
 #include "TestServiceUpdate.h"
 #include "TestServiceVolume.h"
+#include "TestServiceTracking.h"
 
 #include <gio/gio.h>
 #include <glib.h>
@@ -531,6 +532,7 @@ void TestService::installBuiltinRoutes() {
   installUpdateRoutes(*this);
   installCalendarRoutes(*this);
   installVolumeRoutes(*this);
+  installTrackingRoutes(*this);
 }
 
 }  // namespace quorvel::test
