@@ -190,3 +190,27 @@ TEST_F(TrackingCaptureTest, UndecidedPageGoesToThePerson) {
   EXPECT_EQ((*empty)["msg"], "单号为空");
   EXPECT_TRUE(service.requestsTo("/s").empty());
 }
+
+TEST_F(TrackingCaptureTest, EvidenceThatCannotBeWrittenNamesNoFile) {
+  std::vector<guchar> pixels(4 * 4 * 4, 0xff);
+  GBytes* bytes = g_bytes_new(pixels.data(), pixels.size());
+  auto texture = GObjectPtr<GdkTexture>::adopt(gdk_memory_texture_new(4, 4, GDK_MEMORY_R8G8B8A8, bytes, 16));
+  g_bytes_unref(bytes);
+
+  nlohmann::json saved;
+  TrackingQuery::attachEvidence(saved, texture.get(), "../SF/1", "百度");
+  fs::path png = saved["shotPath"].get<std::string>();
+  EXPECT_EQ(png.parent_path(), AppConfig::downloadDir());  // the number cannot leave the folder
+  EXPECT_TRUE(fs::exists(png));
+
+  // The download folder's place taken by a file: the PNG cannot be written.
+  fs::path folder = AppConfig::downloadDir();
+  fs::remove_all(folder);
+  std::ofstream(folder) << "x";
+  nlohmann::json failed;
+  TrackingQuery::attachEvidence(failed, texture.get(), "SF2", "百度");
+  EXPECT_EQ(failed["shotBase64"].get<std::string>().rfind("data:image/png;base64,", 0), 0u);
+  EXPECT_FALSE(failed.contains("shotPath"));
+  EXPECT_TRUE(logged("[TRACK] 本地留存失败"));
+  fs::remove(folder);
+}
