@@ -214,3 +214,18 @@ TEST_F(TrackingCaptureTest, EvidenceThatCannotBeWrittenNamesNoFile) {
   EXPECT_TRUE(logged("[TRACK] 本地留存失败"));
   fs::remove(folder);
 }
+
+TEST_F(TrackingCaptureTest, HugePageIsCappedInHeightAndText) {
+  std::string html = "<html><body style='margin:0'><div style='height:9000px'>" + std::string(8000, 'x') +
+                     "</div></body></html>";
+  auto shot = std::make_shared<Shot>();
+  OffscreenCapture::captureHtml(html, 0.2, 20, std::nullopt, [shot](GObjectPtr<GdkTexture> image, std::string text) {
+    ++shot->calls;
+    shot->image = std::move(image);
+    shot->text = std::move(text);
+  });
+  ASSERT_TRUE(runMainLoopUntil([&] { return shot->calls > 0; }, 20000));
+  ASSERT_TRUE(shot->image);
+  EXPECT_EQ(gdk_texture_get_height(shot->image), OffscreenCapture::kMaxHeight);
+  EXPECT_EQ(shot->text, std::string(6000, 'x'));
+}
