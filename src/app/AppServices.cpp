@@ -10,6 +10,7 @@
 #include "platform/Authenticator.h"
 #include "platform/IdleTime.h"
 #include "features/calendar/AppleCalendarSync.h"
+#include "features/tracking/TrackingQuery.h"
 #include "features/workspace/GlobalHotKeyManager.h"
 #include "features/workspace/WorkspacePageActions.h"
 #include "platform/HotKeys.h"
@@ -19,6 +20,7 @@
 #include "ui/components/Alerts.h"
 #include "ui/components/FilePanels.h"
 #include "ui/preview/GtkPreviewPresenter.h"
+#include "ui/tracking/TrackingWindow.h"
 #include "ui/volume/VolumePasswordDialog.h"
 #include "ui/main/PagePanels.h"
 #include "ui/main/WindowAttention.h"
@@ -51,6 +53,9 @@ AppServices::AppServices(Options options) : options_(options) {
   authenticator_ = std::make_unique<PamAuthenticator>();
   lock_ = std::make_unique<PrivacyLock>(*idle_, *authenticator_, options.mode);
   hotKeys_ = std::make_unique<GlobalHotKeyManager>(std::make_unique<X11HotKeys>(), options.mode);
+  // Undecided courier pages go to a person in the manual window (in the workspace's
+  // session, as the page's user).
+  if (options.mode != AppMode::test) TrackingWindow::install(engine_->network());
 
   Installed<AppServices>::install(*this);
   Installed<Dialogs>::install(*dialogs_);
@@ -64,6 +69,8 @@ AppServices::AppServices(Options options) : options_(options) {
 }
 
 AppServices::~AppServices() {
+  // No manual window may open on a session that is about to go.
+  TrackingQuery::setManualConfirmer({});
   pageFinished_.disconnect();
   browser_.reset();
   LauncherBadge::setAttentionHandler({});

@@ -3,6 +3,7 @@
 #include "TestServiceUpdate.h"
 #include "TestServiceVolume.h"
 #include "TestServiceMirror.h"
+#include "TestServiceTracking.h"
 
 #include <gio/gio.h>
 #include <glib.h>
@@ -533,6 +534,7 @@ void TestService::installBuiltinRoutes() {
   installCalendarRoutes(*this);
   installVolumeRoutes(*this);
   installMirrorRoutes(*this);
+  installTrackingRoutes(*this);
 }
 
 }  // namespace quorvel::test

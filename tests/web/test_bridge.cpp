@@ -12,6 +12,8 @@
 #include "base/Url.h"
 #include "core/BrowserModel.h"
 #include "base/MainQueue.h"
+#include "features/tracking/TrackingQuery.h"
+#include "platform/UserDefaults.h"
 #include "web/Bridge.h"
 #include "web/TabController.h"
 
@@ -90,7 +92,16 @@ TEST_F(BridgeTest, CommandsResolveInThePageWithTheirReplies) {
 
   EXPECT_EQ(call(h, "queryTracking", "  \t"), (nlohmann::json{{"status", "unknown"}, {"msg", "单号为空"}}));
   EXPECT_EQ(call(h, "QUERYTRACKING"), (nlohmann::json{{"status", "unknown"}, {"msg", "单号为空"}}));
-  EXPECT_EQ(call(h, "querytracking", "SF1234567890"), (nlohmann::json{{"status", "unknown"}, {"msg", "物流查询尚未启用"}}));
+  // A delivered page on the (test) search host answers through the page's reply.
+  UserDefaults::standard().set(TrackingQuery::kSearchBaseKey, service.baseUrl());
+  auto tracked = nlohmann::json::parse(
+      h.evalText("return await ZivEzozor.call('querytracking', 'DL1234567890');", nlohmann::json::object(), 30000),
+      nullptr, false);
+  UserDefaults::standard().remove(TrackingQuery::kSearchBaseKey);
+  EXPECT_EQ(tracked["status"], "ok");
+  EXPECT_EQ(tracked["msg"], "已查到签收（2026-11-23 14:15:08） · 前台");
+  EXPECT_EQ(tracked["tracking_no"], "DL1234567890");
+  EXPECT_EQ(tracked["shotBase64"].get<std::string>().rfind("data:image/png;base64,", 0), 0u);
 
   nlohmann::json failed = {{"tracking_no", ""}, {"courier", ""}, {"sender", ""}, {"recipient", ""},
                            {"remark", ""},      {"status", "red"}, {"msg", "图片解析失败"}};
