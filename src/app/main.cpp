@@ -43,5 +43,11 @@ int main(int argc, char** argv) {
   auto app = quorvel::QuorvelApp::create(!(demo && std::string(demo) == "1"), options);
   // Our own switches are read from AppArgs; the whole command line goes to the
   // running instance when there is one.
-  return app->run(argc, argv);
+  int status = app->run(argc, argv);
+  app.reset();
+  // The session, the settings and the stores were saved and closed on shutdown. Work
+  // still running in the background (recognition warm-up, store threads) must not
+  // meet process-wide objects that exit() would destroy under it.
+  std::fflush(nullptr);
+  std::_Exit(status);
 }

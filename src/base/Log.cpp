@@ -8,9 +8,10 @@
 
 namespace quorvel {
 namespace {
+// Never destroyed: threads may still log while the process ends.
 std::mutex& logMutex() {
-  static std::mutex m;
-  return m;
+  static auto* m = new std::mutex;
+  return *m;
 }
 LogSink& sinkSlot() {
   static LogSink sink;
