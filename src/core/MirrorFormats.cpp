@@ -1,3 +1,4 @@
+#include "base/StrictJson.h"
 #include "core/MirrorFormats.h"
 
 #include <glib.h>
@@ -19,25 +20,9 @@ namespace quorvel {
 
 namespace {
 using nlohmann::json;
-
-bool integer(const json& o, const char* key, long long& out) {
-  auto it = o.find(key);
-  if (it == o.end() || !it->is_number_integer()) return false;
-  out = it->get<long long>();
-  return true;
-}
-bool text(const json& o, const char* key, std::string& out) {
-  auto it = o.find(key);
-  if (it == o.end() || !it->is_string()) return false;
-  out = it->get<std::string>();
-  return true;
-}
-bool boolean(const json& o, const char* key, bool& out) {
-  auto it = o.find(key);
-  if (it == o.end() || !it->is_boolean()) return false;
-  out = it->get<bool>();
-  return true;
-}
+using StrictJson::boolean;
+using StrictJson::integer;
+using StrictJson::text;
 
 std::string upperUuid() {
   gchar* raw = g_uuid_string_random();

@@ -2,24 +2,15 @@
 
 #include <nlohmann/json.hpp>
 
+#include "base/StrictJson.h"
+
 namespace quorvel {
 
 namespace {
 using nlohmann::json;
+using StrictJson::integer;
+using StrictJson::text;
 
-bool integer(const json& o, const char* key, long long& out) {
-  auto it = o.find(key);
-  if (it == o.end() || !it->is_number_integer()) return false;
-  out = it->get<long long>();
-  return true;
-}
-
-bool text(const json& o, const char* key, std::string& out) {
-  auto it = o.find(key);
-  if (it == o.end() || !it->is_string()) return false;
-  out = it->get<std::string>();
-  return true;
-}
 }  // namespace
 
 std::optional<MirrorNodes> decodeMirrorNodes(const std::string& bytes) {

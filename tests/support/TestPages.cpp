@@ -480,11 +480,11 @@ std::string dashboard() {
 <div class="page-head"><div><h1>个人工作台</h1><div class="sub">上午好，张律师 · 2026年3月2日 星期一 · 民商事争议解决部</div></div>
 <div class="actions"><button class="btn" id="openCasesBtn" onclick="window.open('/cases?tab=2')">在新窗口打开案件中心</button><a class="btn btn-primary" href="/cases">＋ 新建案件</a></div></div>
 <div class="stats">
-<a class="card stat t-red" href="/calendar"><div class="label">超期</div><div class="num">3<small>项</small></div><div class="hint">最早超期 3 天</div></a>
-<a class="card stat t-orange" href="/calendar"><div class="label">今日到期</div><div class="num">2<small>项</small></div><div class="hint">缴纳诉讼费 · 李四</div></a>
-<a class="card stat t-amber" href="/calendar"><div class="label">3天内</div><div class="num">4<small>项</small></div><div class="hint">最近：3月3日 提交财产线索</div></a>
-<a class="card stat t-violet" href="/calendar"><div class="label">待核实</div><div class="num">1<small>项</small></div><div class="hint">法院短信通知的开庭变更</div></a>
-<a class="card stat t-blue" href="/calendar"><div class="label">开庭</div><div class="num">2<small>场</small></div><div class="hint">下一场：3月10日 09:30</div></a>
+<a class="card stat t-red" href="/calendar"><div class="label">超期</div><div class="num">{{overdue}}<small>项</small></div><div class="hint">最早超期 3 天</div></a>
+<a class="card stat t-orange" href="/calendar"><div class="label">今日到期</div><div class="num">{{today}}<small>项</small></div><div class="hint">缴纳诉讼费 · 李四</div></a>
+<a class="card stat t-amber" href="/calendar"><div class="label">3天内</div><div class="num">{{soon}}<small>项</small></div><div class="hint">最近：3月3日 提交财产线索</div></a>
+<a class="card stat t-violet" href="/calendar"><div class="label">待核实</div><div class="num">{{verify}}<small>项</small></div><div class="hint">法院短信通知的开庭变更</div></a>
+<a class="card stat t-blue" href="/calendar"><div class="label">开庭</div><div class="num">{{hearings}}<small>场</small></div><div class="hint">下一场：3月10日 09:30</div></a>
 </div>
 <div class="grid-main"><div class="stack">
 <div class="card"><div class="card-head"><h3>我承办的案件</h3><a class="more" href="/cases">全部案件 ›</a></div>

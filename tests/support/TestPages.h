@@ -10,6 +10,8 @@ namespace quorvel::test::pages {
 std::string sidebar(const std::string& activePath);
 
 std::string login(const std::string& error = "");
+// The counters are "{{overdue}}", "{{today}}", "{{soon}}", "{{verify}}" and
+// "{{hearings}}": the service fills them from its badge counts.
 std::string dashboard();
 std::string cases();
 std::string calendar();

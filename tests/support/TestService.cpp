@@ -1,4 +1,6 @@
 #include "TestService.h"
+
+#include <nlohmann/json.hpp>
 #include "TestServiceSearch.h"
 #include "TestServiceUpdate.h"
 #include "TestServiceVolume.h"
@@ -468,7 +470,24 @@ void TestService::installBuiltinRoutes() {
 
   setRoute("/", [](const RecordedRequest&) { return Reply::redirect("/dashboard"); });
   setRoute("/login", [this](const RecordedRequest& r) { return loginRoute(r); });
-  setRoute("/dashboard", [this, page](const RecordedRequest& r) { return requireSignIn(r, page(pages::dashboard)); });
+  // The dashboard's counters show the same counts as the badge reply.
+  setRoute("/dashboard", [this](const RecordedRequest& r) {
+    return requireSignIn(r, [this] {
+      std::string html = pages::dashboard();
+      nlohmann::json counts;
+      {
+        std::lock_guard lock(mutex_);
+        counts = nlohmann::json::parse(badgeJson_, nullptr, false);
+      }
+      for (const char* key : {"overdue", "today", "soon", "verify", "hearings"}) {
+        std::string marker = std::string("{{") + key + "}}";
+        std::string value = counts.is_object() && counts.contains(key) ? counts[key].dump() : "0";
+        for (auto at = html.find(marker); at != std::string::npos; at = html.find(marker))
+          html.replace(at, marker.size(), value);
+      }
+      return Reply::html(html);
+    });
+  });
   setRoute("/cases", [this, page](const RecordedRequest& r) { return requireSignIn(r, page(pages::cases)); });
   setRoute("/calendar", [this, page](const RecordedRequest& r) { return requireSignIn(r, page(pages::calendar)); });
 

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "TestEnv.h"
+#include "common/RenderSignIn.h"
 #include "TestService.h"
 #include "TestServiceTodos.h"
 #include "app/AppServices.h"
@@ -95,16 +96,7 @@ int main(int argc, char** argv) {
   test::useTodoDemoData(service);
   service.start();
   AppConfig::setServerURL(service.baseUrl());
-  if (!signedOut) {
-    SoupCookie* cookie = soup_cookie_new(test::TestService::kSessionCookie, service.issueSession().c_str(),
-                                         "127.0.0.1", "/", -1);
-    bool added = false;
-    webkit_cookie_manager_add_cookie(
-        webkit_network_session_get_cookie_manager(services.webEngine().network()), cookie, nullptr,
-        [](GObject*, GAsyncResult*, gpointer flag) { *static_cast<bool*>(flag) = true; }, &added);
-    soup_cookie_free(cookie);
-    runMainLoopUntil([&] { return added; }, 5000);
-  }
+  if (!signedOut) tools::signInForRender(services.webEngine().network(), service);
 
   // The main window hosts the tab whose page the reads run in.
   auto model = services.browser();

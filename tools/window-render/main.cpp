@@ -14,6 +14,7 @@
 
 #include "TestEnv.h"
 #include "TestService.h"
+#include "common/RenderSignIn.h"
 #include "app/AppServices.h"
 #include "base/MainQueue.h"
 #include "core/AppConfig.h"
@@ -94,14 +95,7 @@ int main(int argc, char** argv) {
   test::TestService service;
   service.start();
   AppConfig::setServerURL(service.baseUrl());
-  SoupCookie* cookie = soup_cookie_new(test::TestService::kSessionCookie, service.issueSession().c_str(),
-                                       "127.0.0.1", "/", -1);
-  bool added = false;
-  webkit_cookie_manager_add_cookie(
-      webkit_network_session_get_cookie_manager(services.webEngine().network()), cookie, nullptr,
-      [](GObject*, GAsyncResult*, gpointer flag) { *static_cast<bool*>(flag) = true; }, &added);
-  soup_cookie_free(cookie);
-  runMainLoopUntil([&] { return added; }, 5000);
+  tools::signInForRender(services.webEngine().network(), service);
 
   auto model = services.browser();
   auto* window = new MainWindow(model);
