@@ -27,7 +27,6 @@
 #include "ui/main/MainWindowController.h"
 #include "ui/main/PrimaryMenu.h"
 #include "ui/main/RendererSetup.h"
-#include "ui/main/WindowMemory.h"
 #include "ui/main/WorkspaceTopBar.h"
 #include "ui/mirror/MirrorSheet.h"
 #include "web/WebEngine.h"
@@ -273,7 +272,11 @@ int QuorvelApp::on_command_line(const Glib::RefPtr<Gio::ApplicationCommandLine>&
 void QuorvelApp::on_open(const Gio::Application::type_vec_files& files, const Glib::ustring&) {
   std::vector<std::string> uris;
   for (const auto& f : files) uris.push_back(f->get_uri());
-  if (!window_) activate();
+  if (!window_) {
+    // Opened before any launch: the launch sequence runs first, as for a command line.
+    activate();
+    delegate_->launch(AppArgs::all());
+  }
   delegate_->open(uris);
 }
 
@@ -313,9 +316,8 @@ void QuorvelApp::showMainWindow() {
         if (menu_) menu_->setFontScale(model_->fontScale.get());
       });
     }
+    // The launch sequence attaches the frame memory to it.
     window_->present();
-    // Restores the remembered frame, then remembers moves and resizes.
-    WindowMemory::attach(*window_);
     return;
   }
   MainWindowController::shared().showMainWindow();
