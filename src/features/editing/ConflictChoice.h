@@ -1,0 +1,25 @@
+#pragma once
+// What the user decided in the conflict window, and the seam through which the
+// edit session opens that window (the ui installs the windowed one).
+#include <filesystem>
+#include <functional>
+#include <string>
+
+namespace quorvel {
+
+enum class ConflictChoice { useLocal, useServer, keepBoth, cancel };
+
+class ConflictPresenter {
+ public:
+  using Completion = std::function<void(ConflictChoice)>;
+  virtual ~ConflictPresenter() = default;
+  // Shows the local copy beside the server copy of `rel`; `completion` runs exactly
+  // once on the main thread (with `cancel` when a newer window replaces this one).
+  virtual void open(const std::string& rel, const std::filesystem::path& localURL, Completion completion) = 0;
+
+  // The installed presenter, else one that logs and answers `cancel` on a later turn.
+  static ConflictPresenter& shared();
+  static void install(ConflictPresenter* presenter);
+};
+
+}  // namespace quorvel
