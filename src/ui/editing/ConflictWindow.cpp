@@ -505,6 +505,52 @@ class WindowConflictPresenter : public ConflictPresenter {
   }
 };
 
+// One toplevel serves every conflict window of the process, each with a fresh view:
+// destroying a shown GTK 4.8 toplevel here left its surface signalling the freed window.
+struct HostWindow {
+  Gtk::Window window;
+  int titleBarHeight = 0;
+  std::unique_ptr<WindowPlacement> placement;
+  std::function<void()> onClose;
+
+  HostWindow() {
+    window.set_title(kWindowTitle);
+    window.set_resizable(true);
+    window.add_css_class("law-conflict-window");
+    // Title and close only: nothing to minimise to.
+    auto* bar = Gtk::make_managed<Gtk::HeaderBar>();
+    bar->set_decoration_layout(":close");
+    bar->add_css_class("law-conflict-titlebar");
+    auto* title = Gtk::make_managed<Gtk::Label>(kWindowTitle);
+    title->add_css_class("title");
+    bar->set_title_widget(*title);
+    window.set_titlebar(*bar);
+    int minimum = 0, unused = 0;
+    bar->measure(Gtk::Orientation::VERTICAL, -1, minimum, titleBarHeight, unused, unused);
+    window.signal_close_request().connect(
+        [this] {
+          if (onClose) onClose();
+          return true;  // hidden by the choice, kept for the next conflict
+        },
+        false);
+    window.signal_map().connect([this] { centre(); });
+  }
+
+  void centre() {
+    if (!placement) placement = placementFor(window);
+    if (!placement || !placement->canPosition()) return;
+    auto screens = placement->screenVisibleFrames();
+    if (screens.empty()) return;
+    Rect frame = placement->frame();
+    placement->setFrame(centredOn(screens.front(), frame.width, frame.height));
+  }
+};
+
+HostWindow& hostWindow() {
+  static HostWindow* host = new HostWindow();  // lives as long as the process
+  return *host;
+}
+
 }  // namespace
 
 void ConflictWindow::open(const std::string& rel, const fs::path& localURL, Completion completion) {
@@ -538,55 +584,24 @@ ConflictWindow::ConflictWindow(const std::string& rel, const fs::path& localURL,
       self_(std::make_shared<ConflictWindow*>(this)) {
   installLawStyle();
   installConflictCss();
-  window_ = std::make_unique<Gtk::Window>();
-  window_->set_title(kWindowTitle);
-  window_->set_resizable(true);
-  window_->add_css_class("law-conflict-window");
+  HostWindow& host = hostWindow();
+  window_ = &host.window;
   if (auto app = std::dynamic_pointer_cast<Gtk::Application>(Gio::Application::get_default()))
-    window_->set_application(app);
-
-  // Title and close only: nothing to minimise to.
-  auto* bar = Gtk::make_managed<Gtk::HeaderBar>();
-  bar->set_decoration_layout(":close");
-  bar->add_css_class("law-conflict-titlebar");
-  auto* title = Gtk::make_managed<Gtk::Label>(kWindowTitle);
-  title->add_css_class("title");
-  bar->set_title_widget(*title);
-  window_->set_titlebar(*bar);
+    if (!window_->get_application()) window_->set_application(app);
   // 740 × 500 is the content's first size; the title bar comes on top.
-  int barMin = 0, barNatural = 0, unused = 0;
-  bar->measure(Gtk::Orientation::VERTICAL, -1, barMin, barNatural, unused, unused);
-  window_->set_default_size(740, 500 + barNatural);
+  window_->set_default_size(740, 500 + host.titleBarHeight);
 
   std::weak_ptr<ConflictWindow*> weak = self_;
   view_ = Gtk::make_managed<ConflictCompareView>(rel, localURL, serverURL_, [weak](Choice choice) {
     if (auto self = weak.lock()) (*self)->finish(choice);
   });
   window_->set_child(*view_);
-
-  window_->signal_close_request().connect(
-      [weak] {
-        if (auto self = weak.lock()) (*self)->finish(Choice::cancel);
-        return true;  // finishing hid the window; it is freed with its controller
-      },
-      false);
-  window_->signal_map().connect([this] { centreOnScreen(); });
+  host.onClose = [weak] {
+    if (auto self = weak.lock()) (*self)->finish(Choice::cancel);
+  };
 }
 
-ConflictWindow::~ConflictWindow() {
-  self_.reset();
-  placement_.reset();
-  if (window_) window_->set_visible(false);
-}
-
-void ConflictWindow::centreOnScreen() {
-  if (!placement_) placement_ = placementFor(*window_);
-  if (!placement_ || !placement_->canPosition()) return;
-  auto screens = placement_->screenVisibleFrames();
-  if (screens.empty()) return;
-  Rect frame = placement_->frame();
-  placement_->setFrame(centredOn(screens.front(), frame.width, frame.height));
-}
+ConflictWindow::~ConflictWindow() = default;
 
 void ConflictWindow::finish(Choice choice) {
   if (finished_) return;
@@ -596,7 +611,7 @@ void ConflictWindow::finish(Choice choice) {
   std::unique_ptr<ConflictWindow> keep;
   if (activeSlot().get() == this) keep = std::move(activeSlot());
   auto completion = std::move(completion_);
-  // Freed on a later turn: this may run inside one of the window's own handlers.
+  // Freed on a later turn: this may run inside one of the view's own handlers.
   if (keep) postToMain([dead = keep.release()] { delete dead; });
   if (completion) completion(choice);
 }

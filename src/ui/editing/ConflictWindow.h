@@ -15,7 +15,6 @@
 namespace quorvel {
 
 class ConflictCompareView;
-class WindowPlacement;
 
 class ConflictWindow {
  public:
@@ -49,11 +48,9 @@ class ConflictWindow {
                  std::optional<std::string> serverURL, Completion completion);
   // Reports the choice once and hides the window; later calls do nothing.
   void finish(Choice choice);
-  void centreOnScreen();
 
-  std::unique_ptr<Gtk::Window> window_;
+  Gtk::Window* window_ = nullptr;
   ConflictCompareView* view_ = nullptr;
-  std::unique_ptr<WindowPlacement> placement_;
   std::optional<std::string> serverURL_;
   Completion completion_;
   bool finished_ = false;
