@@ -21,6 +21,7 @@
 #include "features/editing/ConflictChoice.h"
 #include "features/editing/EditSession.h"
 #include "features/volume/PreviewCache.h"
+#include "features/volume/PreviewPresenter.h"
 #include "platform/FileOps.h"
 
 using namespace quorvel;
@@ -74,6 +75,28 @@ Task<T> ready(T v) {
   co_return v;
 }
 
+Task<std::optional<fs::path>> later(fs::path p, unsigned ms) {
+  co_await sleepFor(ms);
+  co_return p;
+}
+
+class CountingPresenter : public PreviewPresenter {
+ public:
+  int shown = 0, open = 0;
+  struct Panel : Progress {
+    int* open;
+    explicit Panel(int* o) : open(o) { ++*open; }
+    ~Panel() override { --*open; }
+  };
+  CountingPresenter() { Installed<PreviewPresenter>::install(*this); }
+  ~CountingPresenter() override { Installed<PreviewPresenter>::uninstall(*this); }
+  void preview(const fs::path&) override {}
+  std::unique_ptr<Progress> showProgress(const std::string&) override {
+    ++shown;
+    return std::make_unique<Panel>(&open);
+  }
+};
+
 std::string readAll(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);
   std::stringstream s;
@@ -96,6 +119,7 @@ class EditSessionTest : public ::testing::Test {
   std::string serverBytes = "server version";
   std::optional<std::string> copyError;
   bool haveLocal = true;
+  unsigned copyMs = 0;
   std::vector<Upload> uploads;
   std::optional<std::string> uploadError;
   bool holdUpload = false;
@@ -109,7 +133,10 @@ class EditSessionTest : public ::testing::Test {
     save("original", t0);
     server = Stat{8, t0 + seconds(1)};
     EditSession::Backend b;
-    b.ensureLocal = [this](std::string) { return ready(haveLocal ? std::optional<fs::path>(local) : std::nullopt); };
+    b.ensureLocal = [this](std::string) {
+      if (copyMs) return later(local, copyMs);
+      return ready(haveLocal ? std::optional<fs::path>(local) : std::nullopt);
+    };
     b.stat = [](const fs::path& p) { return PreviewCache::stat(p); };
     b.serverStat = [this](std::string) { return ready(server); };
     b.copyFromServer = [this](std::string, fs::path dest) {
@@ -202,6 +229,22 @@ TEST_F(EditSessionTest, OpeningTakesTheCopyIntoTheEditingSetAndAReopenKeepsTheSe
   EXPECT_EQ(dialogs.count("服务器上的版本也变了"), 0);
   ASSERT_EQ(uploads.size(), 1u);
   EXPECT_EQ(uploads[0].bytes, "edited!!");
+}
+
+TEST_F(EditSessionTest, ProgressPanelOnlyWhileASlowCopyIsPrepared) {
+  CountingPresenter presenter;
+  open();
+  EXPECT_EQ(presenter.shown, 0);
+  copyMs = 700;
+  const std::string other = "user_data/FIRM_demo/案件/2026/证据.pdf";
+  int openedBefore = opened;
+  session->openForEdit(other);
+  ASSERT_TRUE(runMainLoopUntil([&] { return presenter.open == 1; }, 2000));
+  EXPECT_EQ(opened, openedBefore);
+  ASSERT_TRUE(runMainLoopUntil([&] { return session->isEditing(other); }, 3000));
+  EXPECT_EQ(presenter.shown, 1);
+  EXPECT_EQ(presenter.open, 0);
+  EXPECT_EQ(opened, openedBefore + 1);
 }
 
 TEST_F(EditSessionTest, WithoutALocalCopyNothingIsEdited) {

@@ -338,7 +338,8 @@ Task<void> EditSession::Impl::askConflict(std::shared_ptr<Impl> self, std::strin
   if (answer == 0) {
     auto comparing = compare(rel, localURL);
     ConflictChoice choice = co_await comparing;
-    logLine(tags::kEdit, "比对结果 " + std::to_string(static_cast<int>(choice)) + " " + rel);
+    static const char* const names[] = {"用本地版本", "用服务器版本", "两个都留", "取消"};
+    logLine(tags::kEdit, std::string("比对结果：") + names[static_cast<int>(choice)] + " " + rel);
     switch (choice) {
       case ConflictChoice::useLocal: {
         auto uploading = doUpload(self, rel, localURL, Mode::replace);
