@@ -21,7 +21,6 @@
 #include "features/editing/ConflictChoice.h"
 #include "features/editing/EditSession.h"
 #include "features/volume/PreviewCache.h"
-#include "features/volume/PreviewPresenter.h"
 #include "platform/FileOps.h"
 
 using namespace quorvel;
@@ -75,28 +74,6 @@ Task<T> ready(T v) {
   co_return v;
 }
 
-Task<std::optional<fs::path>> later(fs::path p, unsigned ms) {
-  co_await sleepFor(ms);
-  co_return p;
-}
-
-class CountingPresenter : public PreviewPresenter {
- public:
-  int shown = 0, open = 0;
-  struct Panel : Progress {
-    int* open;
-    explicit Panel(int* o) : open(o) { ++*open; }
-    ~Panel() override { --*open; }
-  };
-  CountingPresenter() { Installed<PreviewPresenter>::install(*this); }
-  ~CountingPresenter() override { Installed<PreviewPresenter>::uninstall(*this); }
-  void preview(const fs::path&) override {}
-  std::unique_ptr<Progress> showProgress(const std::string&) override {
-    ++shown;
-    return std::make_unique<Panel>(&open);
-  }
-};
-
 std::string readAll(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);
   std::stringstream s;
@@ -119,7 +96,6 @@ class EditSessionTest : public ::testing::Test {
   std::string serverBytes = "server version";
   std::optional<std::string> copyError;
   bool haveLocal = true;
-  unsigned copyMs = 0;
   std::vector<Upload> uploads;
   std::optional<std::string> uploadError;
   bool holdUpload = false;
@@ -133,10 +109,7 @@ class EditSessionTest : public ::testing::Test {
     save("original", t0);
     server = Stat{8, t0 + seconds(1)};
     EditSession::Backend b;
-    b.ensureLocal = [this](std::string) {
-      if (copyMs) return later(local, copyMs);
-      return ready(haveLocal ? std::optional<fs::path>(local) : std::nullopt);
-    };
+    b.ensureLocal = [this](std::string) { return ready(haveLocal ? std::optional<fs::path>(local) : std::nullopt); };
     b.stat = [](const fs::path& p) { return PreviewCache::stat(p); };
     b.serverStat = [this](std::string) { return ready(server); };
     b.copyFromServer = [this](std::string, fs::path dest) {
@@ -209,13 +182,18 @@ using Actions = std::vector<std::string>;
 }  // namespace
 
 TEST_F(EditSessionTest, OpeningTakesTheCopyIntoTheEditingSetAndAReopenKeepsTheSession) {
+  haveLocal = false;
+  session->openForEdit("user_data/FIRM_demo/案件/2026/没有.docx");
+  ASSERT_TRUE(runMainLoopUntil([&] { return dialogs.count("没有本地副本") == 1; }, 2000));
+  EXPECT_EQ(opened, 0);
+  EXPECT_TRUE(audit().empty());
+  haveLocal = true;
   open();
   EXPECT_EQ(opened, 1);
   EXPECT_TRUE(PreviewCache::isEditing(kRel));
   json rec = last("open-for-edit");
   EXPECT_EQ(rec["local"], local.string());
   EXPECT_EQ(rec["base_size"], 8);
-  EXPECT_EQ(rec["path"], kRel);
 
   // Edited, then opened again from the page: the reference stays the state at the start,
   // so the server copy that still matches it is replaced without a conflict.
@@ -229,31 +207,6 @@ TEST_F(EditSessionTest, OpeningTakesTheCopyIntoTheEditingSetAndAReopenKeepsTheSe
   EXPECT_EQ(dialogs.count("服务器上的版本也变了"), 0);
   ASSERT_EQ(uploads.size(), 1u);
   EXPECT_EQ(uploads[0].bytes, "edited!!");
-}
-
-TEST_F(EditSessionTest, ProgressPanelOnlyWhileASlowCopyIsPrepared) {
-  CountingPresenter presenter;
-  open();
-  EXPECT_EQ(presenter.shown, 0);
-  copyMs = 700;
-  const std::string other = "user_data/FIRM_demo/案件/2026/证据.pdf";
-  int openedBefore = opened;
-  session->openForEdit(other);
-  ASSERT_TRUE(runMainLoopUntil([&] { return presenter.open == 1; }, 2000));
-  EXPECT_EQ(opened, openedBefore);
-  ASSERT_TRUE(runMainLoopUntil([&] { return session->isEditing(other); }, 3000));
-  EXPECT_EQ(presenter.shown, 1);
-  EXPECT_EQ(presenter.open, 0);
-  EXPECT_EQ(opened, openedBefore + 1);
-}
-
-TEST_F(EditSessionTest, WithoutALocalCopyNothingIsEdited) {
-  haveLocal = false;
-  session->openForEdit(kRel);
-  ASSERT_TRUE(runMainLoopUntil([&] { return dialogs.count("没有本地副本") == 1; }, 2000));
-  EXPECT_FALSE(session->isEditing(kRel));
-  EXPECT_EQ(opened, 0);
-  EXPECT_TRUE(audit().empty());
 }
 
 TEST_F(EditSessionTest, PollAsksOncePerSavedStateAndWaitsForTheSizeToHold) {
@@ -305,9 +258,6 @@ TEST_F(EditSessionTest, ReplacingUploadKeepsWatchingAndASaveDuringItIsAskedLater
   EXPECT_EQ(ok["mode"], "replace");
   EXPECT_EQ(ok["server_replaced"], true);
   EXPECT_EQ(ok["server_size"], 8);
-  json check = last("upload-check");
-  EXPECT_EQ(check["server_size"], 8);
-  EXPECT_EQ(check["base_size"], 8);
 
   // No conflict with our own upload.
   holdUpload = false;
@@ -343,7 +293,6 @@ TEST_F(EditSessionTest, ConflictAlertOffersBothCopiesOrCancel) {
   EXPECT_EQ(c["server_size"], 12);
   EXPECT_EQ(c["local_size"], 8);
   EXPECT_EQ(c["base_size"], 8);
-  EXPECT_TRUE(c["server_mtime"].is_string());
   EXPECT_TRUE(uploads.empty());
 
   // 两个都传: a new file named after the user and the time; the session ends.
@@ -434,22 +383,6 @@ TEST_F(EditSessionTest, UnknownServerStateAndFailedUploadsUploadNothingAndKeepTh
   save("mine-003", t0 + seconds(30));
   poll();
   EXPECT_EQ(questions(), 3);
-}
-
-TEST_F(EditSessionTest, TwoChangedFilesAreAskedAboutOnePerPoll) {
-  const std::string other = "user_data/FIRM_demo/案件/2026/证据.pdf";
-  open();
-  session->openForEdit(other);  // the scripted copy is the same file: both see one save
-  ASSERT_TRUE(runMainLoopUntil([&] { return session->isEditing(other); }, 2000));
-  save("original", t0 + seconds(10));
-  dialogs.answers["本地文件已修改"] = 1;
-  poll();
-  EXPECT_EQ(questions(), 1);
-  poll();
-  EXPECT_EQ(questions(), 2);
-  EXPECT_NE(dialogs.shown[0].text, dialogs.shown[1].text);
-  poll();
-  EXPECT_EQ(questions(), 2);
 }
 
 TEST(EditSessionNames, ConflictCopyNames) {
