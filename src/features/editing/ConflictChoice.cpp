@@ -5,32 +5,29 @@
 #include "base/MainQueue.h"
 
 namespace quorvel {
+
 namespace {
-
-ConflictPresenter*& installed() {
-  static ConflictPresenter* presenter = nullptr;
-  return presenter;
-}
-
-// Without a window nothing is decided: the caller hears `cancel`, never inside its own call.
+// Headless runs: no window to compare in, so the comparison ends as cancelled.
 class LoggingConflictPresenter : public ConflictPresenter {
  public:
   void open(const std::string& rel, const std::filesystem::path&, Completion completion) override {
-    logLine(tags::kEdit, "版本比对窗口不可用，按取消处理：" + rel, LogLevel::warning);
-    postToMain([completion = std::move(completion)] {
-      if (completion) completion(ConflictChoice::cancel);
-    });
+    logLine(tags::kEdit, "比对窗口不可用，按取消处理：" + rel, LogLevel::warning);
+    if (completion) postToMain([completion] { completion(ConflictChoice::cancel); });
   }
 };
 
+ConflictPresenter*& slot() {
+  static ConflictPresenter* p = nullptr;
+  return p;
+}
 }  // namespace
 
 ConflictPresenter& ConflictPresenter::shared() {
-  if (auto* p = installed()) return *p;
+  if (ConflictPresenter* p = slot()) return *p;
   static LoggingConflictPresenter fallback;
   return fallback;
 }
 
-void ConflictPresenter::install(ConflictPresenter* presenter) { installed() = presenter; }
+void ConflictPresenter::install(ConflictPresenter* presenter) { slot() = presenter; }
 
 }  // namespace quorvel
