@@ -1,0 +1,284 @@
+// Editing a case file from end to end: a page sends "edit:", the file is copied from
+// a real WebDAV share mounted through GVfs and opened in its default application (a
+// small script registered for its type in the test's own XDG folders, which changes
+// it), the poll asks, the upload reaches the service and lands in the share; a change
+// made on the server meanwhile leads through the conflict alert to the conflict
+// window, whose buttons are pressed as a person would, and every choice keeps both
+// versions somewhere.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "ServiceTabFixture.h"
+#include "WebDavServer.h"
+#include "WidgetFind.h"
+#include "base/Installed.h"
+#include "base/MainQueue.h"
+#include "core/CaseFileCache.h"
+#include "core/CasePaths.h"
+#include "core/Dialogs.h"
+#include "features/editing/EditSession.h"
+#include "web/WebEngine.h"
+#include "features/volume/LocalVolume.h"
+#include "features/volume/PreviewCache.h"
+#include "platform/Desktop.h"
+#include "platform/Mounts.h"
+#include "platform/UserDefaults.h"
+#include "ui/editing/ConflictWindow.h"
+
+namespace quorvel::test {
+namespace {
+namespace fs = std::filesystem;
+
+constexpr const char* kRel = "user_data/FIRM_demo/案件/2026/办案笔记.txt";
+constexpr const char* kTail = "案件/2026/办案笔记.txt";
+
+std::string readAll(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class SharePassword : public PasswordPrompter {
+ public:
+  void askPassword(const Request&, std::function<void(std::optional<Answer>)> reply) override {
+    postToMain([reply] { reply(Answer{"zhang", "mh-2026", Save::never}); });
+  }
+};
+
+// Alerts answered by title, a turn later, as a person would; a hook may act first
+// (a colleague saving on the server while the question is on screen).
+class ScriptedDialogs : public Dialogs {
+ public:
+  struct Shown {
+    std::string title, text;
+    std::vector<std::string> buttons;
+  };
+  std::vector<Shown> shown;
+  std::map<std::string, int> answers;
+  std::map<std::string, std::function<void()>> before;
+
+  ScriptedDialogs() { Installed<Dialogs>::install(*this); }
+  ~ScriptedDialogs() override { Installed<Dialogs>::uninstall(*this); }
+
+  void alert(const std::string& title, const std::string& text, const std::vector<std::string>& buttons,
+             std::function<void(int)> onAnswer) override {
+    shown.push_back({title, text, buttons});
+    if (auto it = before.find(title); it != before.end() && it->second) std::exchange(it->second, {})();
+    int answer = answers.count(title) ? answers[title] : 0;
+    if (onAnswer) postToMain([onAnswer, answer] { onAnswer(answer); });
+  }
+  int count(const std::string& title) const {
+    int n = 0;
+    for (const auto& s : shown) n += s.title == title;
+    return n;
+  }
+};
+
+class EditEndToEndTest : public ServiceTabFixture {
+ protected:
+  WebDavServer dav{"zhang", "mh-2026"};
+  SharePassword password;
+  SystemDesktop desktop;  // the default application really starts
+  std::unique_ptr<ScriptedDialogs> dialogs;
+  fs::path editorLog;
+  WebHarness* page = nullptr;
+
+  void SetUp() override {
+    ServiceTabFixture::SetUp();
+    if (!dav.available()) GTEST_SKIP() << "lighttpd with mod_webdav is not installed";
+    if (!Mounts::davSupported()) GTEST_SKIP() << "GVfs cannot reach WebDAV shares here";
+    registerEditor();
+    dav.putFile(kTail, "开庭前核对证据原件。\n");
+    dav.start();
+    service.setCaseShareDir(dav.shareDir());
+    UserDefaults::standard().set(CasePaths::kShareURLKey, dav.shareURI());
+    Installed<PasswordPrompter>::install(password);
+    Installed<Desktop>::install(desktop);
+    dialogs = std::make_unique<ScriptedDialogs>();
+    dialogs->answers = {{"本地文件已修改", 0}, {"服务器上的版本也变了", 0}};
+    ConflictWindow::install();
+
+    bool done = false, ok = false;
+    LocalVolume::connect([&](bool o, const std::string&) { done = true, ok = o; });
+    ASSERT_TRUE(runMainLoopUntil([&] { return done; }, 20000));
+    ASSERT_TRUE(ok);
+
+    signIn();
+    model = services->makeBrowserModel();
+    EditSession::setWorkspace(model, &services->webEngine());
+    auto tab = model->activeTab();
+    page = &show(tab);
+    ASSERT_TRUE(runMainLoopUntil([&] { return !tab->isLoading.get() && tab->currentPath.get() == "/dashboard"; }, 15000));
+    drainMainLoop();
+  }
+
+  void TearDown() override {
+    if (auto* w = ConflictWindow::active()) w->window().close();
+    ConflictPresenter::install(nullptr);
+    EditSession::setWorkspace({}, nullptr);
+    dialogs.reset();
+    Installed<Desktop>::uninstall(desktop);
+    if (dav.available() && LocalVolume::isMounted()) {
+      auto done = std::make_shared<bool>(false);
+      LocalVolume::disconnect([done](bool, const std::string&) { *done = true; });
+      runMainLoopUntil([done] { return *done; }, 10000);
+    }
+    Installed<PasswordPrompter>::uninstall(password);
+    ServiceTabFixture::TearDown();
+  }
+
+  // The "editor": appends a line to the file it is given, then records that it ran.
+  void registerEditor() {
+    fs::path data = g_get_user_data_dir();
+    fs::path config = g_get_user_config_dir();
+    fs::create_directories(data / "applications");
+    fs::create_directories(config);
+    editorLog = data / "editor-runs.log";
+    fs::path script = data / "quorvel-test-editor.sh";
+    std::ofstream(script) << "#!/bin/sh\n"
+                             "printf '%s\\n' \"律师补充意见 $(date +%N)\" >> \"$1\"\n"
+                             "echo \"$1\" >> '" << editorLog.string() << "'\n";
+    fs::permissions(script, fs::perms::owner_all);
+    std::ofstream(data / "applications/quorvel-test-editor.desktop")
+        << "[Desktop Entry]\nType=Application\nName=Test editor\nExec=" << script.string()
+        << " %f\nMimeType=text/plain;\nNoDisplay=true\n";
+    std::ofstream(config / "mimeapps.list") << "[Default Applications]\ntext/plain=quorvel-test-editor.desktop\n";
+  }
+
+  int editorRuns() const {
+    std::ifstream in(editorLog);
+    int n = 0;
+    for (std::string line; std::getline(in, line);) ++n;
+    return n;
+  }
+
+  // What a page of the service posts for its "edit" link.
+  void editFromPage() {
+    int runs = editorRuns();
+    page->evalText("window.webkit.messageHandlers.action.postMessage('edit:' + rel); return '';", {{"rel", kRel}});
+    ASSERT_TRUE(runMainLoopUntil([&] { return editorRuns() == runs + 1; }, 15000)) << "the editor did not run";
+  }
+
+  fs::path localCopy() const { return *PreviewCache::cacheURL(kRel); }
+  fs::path serverFile() const { return dav.shareDir() / kTail; }
+
+  // Waits for the upload question, then for what follows it to settle.
+  void waitForQuestion(int asked) {
+    ASSERT_TRUE(runMainLoopUntil([&] { return dialogs->count("本地文件已修改") == asked; }, 20000))
+        << "the poll never asked";
+  }
+
+  ConflictWindow& waitForConflictWindow() {
+    EXPECT_TRUE(runMainLoopUntil([] { return ConflictWindow::active() && ConflictWindow::active()->window().get_mapped(); }, 20000));
+    return *ConflictWindow::active();
+  }
+
+  void waitUntilIdle() {
+    ASSERT_TRUE(runMainLoopUntil([] { return !EditSession::shared().busy(); }, 20000));
+    drainMainLoop();
+  }
+
+  std::vector<RecordedRequest> uploads() const { return service.requestsTo("/api/desktop/upload"); }
+
+  // A change made on the server while the upload question is open.
+  void serverChangesWhileAsked(const std::string& bytes) {
+    dialogs->before["本地文件已修改"] = [this, bytes] { dav.putFile(kTail, bytes); };
+  }
+};
+
+TEST_F(EditEndToEndTest, UploadThenConflictCancelledThenBothKept) {
+  // A saved change goes up to the same path and replaces the server file.
+  editFromPage();
+  waitForQuestion(1);
+  ASSERT_TRUE(runMainLoopUntil([&] { return dialogs->count("已替换服务器原文件") == 1; }, 20000));
+  waitUntilIdle();
+  const std::string firstEdit = readAll(localCopy());
+  ASSERT_NE(firstEdit.find("律师补充意见"), std::string::npos);
+  auto sent = uploads();
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_NE(sent[0].body.find("name=\"path\"\r\n\r\n" + std::string(kRel) + "\r\n"), std::string::npos);
+  EXPECT_NE(sent[0].body.find(firstEdit), std::string::npos);
+  EXPECT_EQ(readAll(serverFile()), firstEdit);
+  EXPECT_TRUE(EditSession::shared().isEditing(kRel));
+
+  // The server changes while the next edit is asked about: the alert, the window, cancel.
+  dialogs->answers["服务器上的版本也变了"] = 0;  // "比对后决定"
+  serverChangesWhileAsked("同事在服务器上改过的版本\n");
+  editFromPage();
+  waitForQuestion(2);
+  ConflictWindow& w = waitForConflictWindow();
+  EXPECT_EQ(dialogs->count("服务器上的版本也变了"), 1);
+  EXPECT_TRUE(findButton(w.window(), "放弃本地，改用服务器版本")->get_sensitive());
+  press(findButton(w.window(), "取消"));
+  waitUntilIdle();
+  EXPECT_EQ(uploads().size(), 1u) << "cancel uploads nothing";
+  EXPECT_EQ(readAll(serverFile()), "同事在服务器上改过的版本\n");
+  const std::string secondEdit = readAll(localCopy());
+  EXPECT_NE(secondEdit, firstEdit);
+  EXPECT_EQ(secondEdit.rfind(firstEdit, 0), 0u) << "the local edit stays";
+
+  // Edited again: this time both are kept, the local one under a suffixed name.
+  editFromPage();
+  waitForQuestion(3);
+  ConflictWindow& again = waitForConflictWindow();
+  press(findButton(again.window(), "两个都保留（加后缀上传）"));
+  ASSERT_TRUE(runMainLoopUntil([&] { return dialogs->count("已作为新文件上传") == 1; }, 20000));
+  waitUntilIdle();
+  const std::string thirdEdit = readAll(localCopy());
+  ASSERT_EQ(uploads().size(), 2u);
+  EXPECT_EQ(readAll(serverFile()), "同事在服务器上改过的版本\n");
+  int copies = 0;
+  for (const auto& e : fs::directory_iterator(serverFile().parent_path())) {
+    std::string name = e.path().filename().string();
+    if (name.rfind("办案笔记__本地-", 0) == 0 && name.size() > 4 && name.substr(name.size() - 4) == ".txt") {
+      ++copies;
+      EXPECT_EQ(readAll(e.path()), thirdEdit);
+    }
+  }
+  EXPECT_EQ(copies, 1);
+  EXPECT_FALSE(EditSession::shared().isEditing(kRel)) << "a conflict copy ends the session";
+}
+
+TEST_F(EditEndToEndTest, ConflictResolvedWithMineThenWithTheServers) {
+  // Mine: the local version replaces the server's newer one.
+  serverChangesWhileAsked("服务器上的第二版\n");
+  editFromPage();
+  waitForQuestion(1);
+  ConflictWindow& w = waitForConflictWindow();
+  press(findButton(w.window(), "用本地版覆盖服务器"));
+  ASSERT_TRUE(runMainLoopUntil([&] { return dialogs->count("已替换服务器原文件") == 1; }, 20000));
+  waitUntilIdle();
+  const std::string mine = readAll(localCopy());
+  ASSERT_NE(mine.find("律师补充意见"), std::string::npos);
+  EXPECT_EQ(readAll(serverFile()), mine);
+  ASSERT_EQ(uploads().size(), 1u);
+  EXPECT_NE(uploads()[0].body.find(mine), std::string::npos);
+
+  // The server's: the local edit goes to "_旧版本" first, the local copy becomes the server's.
+  serverChangesWhileAsked("服务器上的第三版\n");
+  editFromPage();
+  waitForQuestion(2);
+  ConflictWindow& again = waitForConflictWindow();
+  press(findButton(again.window(), "放弃本地，改用服务器版本"));
+  ASSERT_TRUE(runMainLoopUntil([&] { return dialogs->count("已用服务器版本覆盖本地") == 1; }, 20000));
+  waitUntilIdle();
+  EXPECT_EQ(readAll(localCopy()), "服务器上的第三版\n");
+  EXPECT_EQ(readAll(serverFile()), "服务器上的第三版\n");
+  EXPECT_EQ(uploads().size(), 1u) << "taking the server's version uploads nothing";
+  fs::path old = PreviewCache::cacheRoot() / CaseFileCache::kOldVersions;
+  int backups = 0;
+  for (const auto& e : fs::directory_iterator(old)) {
+    std::string text = readAll(e.path());
+    if (e.path().filename().string().rfind("办案笔记.", 0) == 0 && text.rfind(mine, 0) == 0 && text.size() > mine.size())
+      ++backups;
+  }
+  EXPECT_EQ(backups, 1) << "the local edit is kept in _旧版本";
+  EXPECT_FALSE(EditSession::shared().isEditing(kRel));
+}
+
+}  // namespace
+}  // namespace quorvel::test
