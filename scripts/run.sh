@@ -46,18 +46,6 @@ stop_dav() {
   fi
 }
 trap 'stop_service; stop_dav; rm -f "$service_out" "$dav_out"' EXIT
-# One port per profile (kept in the port file): the saved tab session points at it
-# on the next start; the service takes a free port when that one is taken.
-./build/tests/support/quorvel-test-service --demo --port-file "$profile/service-port" >"$service_out" &
-service_pid=$!
-for _ in $(seq 50); do
-  [ -s "$service_out" ] && break
-  kill -0 "$service_pid" 2>/dev/null || break
-  sleep 0.1
-done
-[ -s "$service_out" ] || { echo "本地测试服务未能启动" >&2; exit 1; }
-base=$(head -n1 "$service_out")
-echo "本地测试服务：$base（演示账号自动登录；$base/login?manual=1 可用任意用户名登录）"
 # The demo's case volume: a local WebDAV server with the sample case folders; the
 # client's "volume.shareURL" setting points at it.
 ./build/tests/support/quorvel-demo-webdav >"$dav_out" &
@@ -67,8 +55,15 @@ for _ in $(seq 50); do
   kill -0 "$dav_pid" 2>/dev/null || break
   sleep 0.1
 done
+share_dir=""
 if [ -s "$dav_out" ]; then
   share=$(head -n1 "$dav_out")
+  # The second line (the share's folder) follows the first at once.
+  for _ in $(seq 20); do
+    share_dir=$(sed -n 2p "$dav_out")
+    [ -n "$share_dir" ] && break
+    sleep 0.05
+  done
   mkdir -p "$profile/home/.config/Quorvel"
   python3 - "$profile/home/.config/Quorvel/defaults.json" "$share" <<'PY'
 import json, os, sys
@@ -86,6 +81,21 @@ PY
 else
   echo "本地卷宗盘未能启动（需要 lighttpd 与 lighttpd-mod-webdav），卷宗盘功能不可用" >&2
 fi
+# One port per profile (kept in the port file): the saved tab session points at it
+# on the next start; the service takes a free port when that one is taken.
+# Uploads of the demo go into the share's folder, where the volume shows them.
+share_args=()
+[ -n "$share_dir" ] && share_args=(--share-dir "$share_dir")
+./build/tests/support/quorvel-test-service --demo --port-file "$profile/service-port" "${share_args[@]}" >"$service_out" &
+service_pid=$!
+for _ in $(seq 50); do
+  [ -s "$service_out" ] && break
+  kill -0 "$service_pid" 2>/dev/null || break
+  sleep 0.1
+done
+[ -s "$service_out" ] || { echo "本地测试服务未能启动" >&2; exit 1; }
+base=$(head -n1 "$service_out")
+echo "本地测试服务：$base（演示账号自动登录；$base/login?manual=1 可用任意用户名登录）"
 demo_env=(HOME="$profile/home" XDG_CONFIG_HOME="$profile/home/.config" XDG_DATA_HOME="$profile/home/.local/share"
   XDG_CACHE_HOME="$profile/home/.cache")
 # The desktop entry, icons and quorvel:// handler of the demo profile; links opened

@@ -270,6 +270,16 @@ void TestService::setNodesReply(std::string json) {
   nodesJson_ = std::move(json);
 }
 
+void TestService::setCaseShareDir(std::optional<std::filesystem::path> dir) {
+  std::lock_guard lock(mutex_);
+  caseShareDir_ = std::move(dir);
+}
+
+std::optional<std::filesystem::path> TestService::caseShareDir() const {
+  std::lock_guard lock(mutex_);
+  return caseShareDir_;
+}
+
 std::string TestService::defaultNodesJson() { return searchDemoNodesJson(); }
 
 int TestService::multipartFileCount(const RecordedRequest& request) {

@@ -4,6 +4,7 @@
 // waitForRequest) and the server answers from there; the executable
 // quorvel-test-service runs the same thing in its own main loop.
 #include <cstddef>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
@@ -108,6 +109,12 @@ class TestService {
   void setNodesReply(std::string json);
   static std::string defaultNodesJson();
 
+  // The folder of the case share the volume shows: "/api/desktop/upload" stores the
+  // uploaded files there (by the path's tail), as the service stores them in the case
+  // storage. Unset: uploads are only answered.
+  void setCaseShareDir(std::optional<std::filesystem::path> dir);
+  std::optional<std::filesystem::path> caseShareDir() const;
+
   // Native endpoints, all POST and signed in: "/api/quick_add_todo" and
   // "/api/mark_todo_done/<id>" answer {"success":true}; "/api/proc_quick_upload/<id>"
   // and "/api/desktop/upload" answer {"success":true,"count":N}, N being the number
@@ -155,6 +162,7 @@ class TestService {
   DeadlinesMode deadlinesMode_ = DeadlinesMode::Json;
   std::string deadlinesJson_;
   std::string nodesJson_;
+  std::optional<std::filesystem::path> caseShareDir_;
   std::vector<RecordedRequest> record_;
 };
 

@@ -3,12 +3,14 @@
 #include <libsoup/soup.h>
 #include <nlohmann/json.hpp>
 
+#include <fstream>
 #include <map>
 #include <mutex>
 
 #include "MirrorDemoTree.h"
 #include "TestService.h"
 #include "TestServiceVolume.h"
+#include "core/CasePaths.h"
 
 namespace quorvel::test {
 
@@ -20,6 +22,31 @@ struct Switches {
 };
 std::mutex gMutex;
 std::map<const TestService*, Switches> gSwitches;
+
+// Stores an upload in the case share through a temporary file and a rename, so the
+// volume never shows half a file. Returns whether a file stood there before.
+bool storeInShare(const std::filesystem::path& shareDir, const std::string& serverPath, const std::string& bytes,
+                  std::string* error) {
+  namespace fs = std::filesystem;
+  auto target = CasePaths::mapUnder(shareDir, serverPath);
+  if (!target) {
+    *error = "路径不在卷宗存储里";
+    return false;
+  }
+  std::error_code ec;
+  bool existed = fs::is_regular_file(*target, ec);
+  fs::create_directories(target->parent_path(), ec);
+  fs::path temp = target->parent_path() / (".upload-" + target->filename().string());
+  {
+    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out) *error = "写入失败";
+  }
+  if (error->empty()) fs::rename(temp, *target, ec);
+  if (error->empty() && ec) *error = ec.message();
+  if (!error->empty()) fs::remove(temp, ec);
+  return existed;
+}
 
 Switches switchesOf(const TestService& s) {
   std::lock_guard lock(gMutex);
@@ -167,6 +194,11 @@ void installMirrorRoutes(TestService& service) {
     }
     if (!path || !file) return Reply::json(R"({"ok":false,"error":"缺少 path 或 file"})", 400);
     bool replaced = !mirrorFileBytes(path->bytes).empty();
+    if (auto share = service.caseShareDir()) {
+      std::string error;
+      replaced = storeInShare(*share, path->bytes, file->bytes, &error);
+      if (!error.empty()) return Reply::json(nlohmann::json{{"ok", false}, {"error", error}}.dump(), 500);
+    }
     return Reply::json(nlohmann::json{{"ok", true}, {"replaced", replaced}, {"size", file->bytes.size()}}.dump());
   });
 }

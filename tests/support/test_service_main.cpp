@@ -6,6 +6,7 @@
 //   --port-file PATH  bind the port PATH holds; when PATH is absent, unreadable or its
 //                     port is taken, bind a free one and write it to PATH
 //   --demo            the sign-in page signs a demo account in by itself
+//   --share-dir DIR   the case share's folder: uploads are stored there as well
 #include <glib-unix.h>
 #include <glib.h>
 
@@ -14,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -27,7 +29,7 @@ gboolean quitLoop(gpointer loop) {
 }
 
 int usage() {
-  std::fprintf(stderr, "usage: quorvel-test-service [--port N | --port-file PATH] [--demo]\n");
+  std::fprintf(stderr, "usage: quorvel-test-service [--port N | --port-file PATH] [--demo] [--share-dir DIR]\n");
   return 2;
 }
 
@@ -73,6 +75,7 @@ int main(int argc, char** argv) {
   std::optional<unsigned> port;
   std::optional<std::string> portFile;
   bool demo = false;
+  std::optional<std::string> shareDir;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     if (arg == "--demo") {
@@ -85,13 +88,19 @@ int main(int argc, char** argv) {
       portFile = argv[++i];
     } else if (arg.rfind("--port-file=", 0) == 0) {
       portFile = arg.substr(12);
+    } else if (arg == "--share-dir" && i + 1 < argc) {
+      shareDir = argv[++i];
+    } else if (arg.rfind("--share-dir=", 0) == 0) {
+      shareDir = arg.substr(12);
     } else {
       return usage();
     }
   }
+  if (shareDir && shareDir->empty()) return usage();
   if ((port && portFile) || (portFile && portFile->empty())) return usage();
 
   quorvel::test::TestService service;
+  if (shareDir) service.setCaseShareDir(std::filesystem::path(*shareDir));
   try {
     if (portFile) {
       // A saved port keeps the client's restored tabs pointing at this service.

@@ -1,22 +1,534 @@
 #include "features/editing/EditSession.h"
 
+#include <glib.h>
+
+#include <cctype>
+#include <ctime>
+#include <map>
+#include <set>
+#include <vector>
+
+#include "base/AppError.h"
+#include "base/Clock.h"
+#include "base/GLibPtr.h"
 #include "base/Log.h"
 #include "base/LogTags.h"
+#include "base/MainQueue.h"
+#include "core/AuditLog.h"
+#include "core/BrowserModel.h"
+#include "core/Dialogs.h"
+#include "core/MirrorFormats.h"
+#include "features/editing/ConflictChoice.h"
+#include "features/mirror/MirrorStore.h"
 #include "features/volume/LocalVolume.h"
+#include "features/volume/PreviewCache.h"
+#include "features/volume/PreviewPresenter.h"
+#include "platform/Desktop.h"
+#include "platform/FileOps.h"
 
 namespace quorvel {
+namespace fs = std::filesystem;
+using nlohmann::json;
+using namespace std::chrono;
 
-EditSession& EditSession::shared() {
-  static EditSession session;
-  return session;
+namespace {
+constexpr unsigned kPollMs = 2000;
+constexpr unsigned kProgressDelayMs = 350;
+
+std::weak_ptr<BrowserModel> gWorkspace;
+WebStore* gWebStore = nullptr;
+
+std::string formatTime(system_clock::time_point t, const char* format, bool utc) {
+  std::time_t secs = system_clock::to_time_t(t);
+  std::tm tm{};
+  if (utc) {
+    gmtime_r(&secs, &tm);
+  } else {
+    localtime_r(&secs, &tm);
+  }
+  char buf[48];
+  std::strftime(buf, sizeof buf, format, &tm);
+  return buf;
+}
+std::string isoTime(system_clock::time_point t) { return formatTime(t, "%Y-%m-%dT%H:%M:%SZ", true); }
+
+// The poll's own test: equal size and at most one second apart.
+bool sameWithinASecond(const FileStat& a, const FileStat& b) {
+  auto d = a.mtime > b.mtime ? a.mtime - b.mtime : b.mtime - a.mtime;
+  return a.size == b.size && d <= seconds(1);
 }
 
-void EditSession::openForEdit(const std::string& rel) {
-  // Editing works on the mounted case volume only.
-  if (!LocalVolume::mountedRoot()) {
-    logLine(tags::kEdit, "未连接卷宗盘，无法编辑：" + rel, LogLevel::warning);
-    LocalVolume::alertNotConnected();
+std::string lastComponent(const std::string& rel) {
+  auto pos = rel.find_last_of('/');
+  return pos == std::string::npos ? rel : rel.substr(pos + 1);
+}
+
+Task<int> ask(std::string title, std::string text, std::vector<std::string> buttons) {
+  CallbackAwaiter<int> answer([&](CallbackAwaiter<int>::Resolver resolve) {
+    Dialogs::shared().alert(title, text, buttons, [resolve](int i) { resolve(i); });
+  });
+  int chosen = co_await answer;
+  co_return chosen;
+}
+
+Task<ConflictChoice> compare(std::string rel, fs::path local) {
+  CallbackAwaiter<ConflictChoice> choice([&](CallbackAwaiter<ConflictChoice>::Resolver resolve) {
+    ConflictPresenter::shared().open(rel, local, [resolve](ConflictChoice c) { resolve(c); });
+  });
+  ConflictChoice chosen = co_await choice;
+  co_return chosen;
+}
+
+std::string newTempName(const fs::path& beside) {
+  GCharPtr uuid(g_uuid_string_random());
+  std::string id = uuid.get();
+  for (char& c : id) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return ".tmp-" + id + "-" + beside.filename().string();
+}
+
+Task<std::optional<fs::path>> realEnsureLocal(std::string rel) {
+  LocalVolume::snapshot();  // the copy off the main thread reads what this saw
+  auto copying = runInBackground([rel] { return PreviewCache::ensureLocal(rel); });
+  std::optional<fs::path> local = co_await copying;
+  co_return local;
+}
+
+Task<json> realUpload(std::string serverPath, fs::path local) {
+  auto store = MirrorStore::create();
+  store->webStore = gWebStore;
+  store->browser = gWorkspace;
+  auto sending = store->uploadFile(serverPath, local);
+  json reply = co_await sending;
+  co_return reply;
+}
+}  // namespace
+
+EditSession::Backend EditSession::Backend::real() {
+  Backend b;
+  b.ensureLocal = realEnsureLocal;
+  b.stat = [](const fs::path& p) { return PreviewCache::stat(p); };
+  b.serverStat = PreviewCache::freshSourceStat;
+  b.copyFromServer = PreviewCache::copyFreshSource;
+  b.openInApp = [](const fs::path& p) {
+    GCharPtr uri(g_filename_to_uri(p.c_str(), nullptr, nullptr));
+    if (!uri || !Desktop::shared().openURI(uri.get()))
+      logLine(tags::kEdit, "无法用默认应用打开 " + p.string(), LogLevel::warning);
+  };
+  b.upload = realUpload;
+  b.userName = [] {
+    auto m = gWorkspace.lock();
+    return m ? m->badges->user : std::string();
+  };
+  b.backupRoot = [] { return PreviewCache::cacheRoot(); };
+  auto timer = std::make_shared<SourceId>();
+  b.startTimer = [timer](std::function<void()> tick) {
+    *timer = SourceId(startRepeatingTimer(kPollMs, [tick] {
+      tick();
+      return true;
+    }));
+  };
+  b.stopTimer = [timer] { timer->reset(); };
+  return b;
+}
+
+struct EditSession::Impl : std::enable_shared_from_this<Impl> {
+  struct Session {
+    std::string rel;
+    fs::path localURL;
+    Stat base;       // the local state at the start, or as last uploaded
+    Stat lastLocal;  // as the poll last saw it
+    std::optional<Stat> promptedAt;
+    // The server copy as it stood after our own upload: what a later check compares
+    // with (its time is the upload's, not the local copy's).
+    std::optional<Stat> serverRef;
+    bool settling = false;  // a change seen whose size was still moving
+  };
+
+  explicit Impl(Backend b) : backend(std::move(b)) {}
+
+  Backend backend;
+  std::map<std::string, Session> sessions;
+  std::set<std::string> opening;
+  bool prompting = false;
+  bool timerRunning = false;
+
+  Session* find(const std::string& rel) {
+    auto it = sessions.find(rel);
+    return it == sessions.end() ? nullptr : &it->second;
+  }
+
+  void startWatching() {
+    stopWatching();
+    std::weak_ptr<Impl> weak = weak_from_this();
+    backend.startTimer([weak] {
+      if (auto self = weak.lock()) self->tick();
+    });
+    timerRunning = true;
+  }
+
+  void stopWatching() {
+    if (!timerRunning) return;
+    timerRunning = false;
+    backend.stopTimer();
+  }
+
+  void endSession(const std::string& rel) {
+    if (!sessions.erase(rel)) return;
+    // Another spelling of the same file may still be open: the editing set knows files.
+    auto tail = PreviewCache::relTail(rel);
+    bool sameFileOpen = false;
+    for (const auto& [other, s] : sessions) sameFileOpen = sameFileOpen || PreviewCache::relTail(other) == tail;
+    if (!sameFileOpen) PreviewCache::endEditing(rel);
+    logLine(tags::kEdit, "结束编辑 " + rel);
+    if (sessions.empty()) stopWatching();
+  }
+
+  void tick() {
+    if (sessions.empty() || prompting) return;
+    for (auto& [rel, s] : sessions) {
+      auto cur = backend.stat(s.localURL);
+      if (!cur) continue;
+      if (!sameWithinASecond(*cur, s.lastLocal)) {
+        bool sizeMoved = cur->size != s.lastLocal.size;
+        s.lastLocal = *cur;
+        // Still being written: asked once the size holds from one poll to the next.
+        if (sizeMoved) {
+          s.settling = true;
+          continue;
+        }
+      } else if (!s.settling) {
+        continue;
+      }
+      s.settling = false;
+      if (s.promptedAt && sameWithinASecond(*s.promptedAt, *cur)) continue;
+      s.promptedAt = *cur;
+      prompting = true;
+      spawn(runFlow(shared_from_this(), rel));
+      return;
+    }
+  }
+
+  static Task<void> runOpen(std::shared_ptr<Impl> self, std::string rel);
+  static Task<void> runFlow(std::shared_ptr<Impl> self, std::string rel);
+  static Task<void> uploadWithServerCheck(std::shared_ptr<Impl> self, std::string rel);
+  static Task<void> askConflict(std::shared_ptr<Impl> self, std::string rel, Stat local, Stat server);
+  static Task<void> doUpload(std::shared_ptr<Impl> self, std::string rel, fs::path localURL, Mode mode);
+  static Task<void> afterUpload(std::shared_ptr<Impl> self, std::string rel, Mode mode, std::optional<Stat> sent);
+  static Task<void> restoreFromServer(std::shared_ptr<Impl> self, std::string rel);
+};
+
+Task<void> EditSession::Impl::runOpen(std::shared_ptr<Impl> self, std::string rel) {
+  struct Panel {
+    SourceId timer;
+    std::unique_ptr<PreviewPresenter::Progress> progress;
+  };
+  auto panel = std::make_shared<Panel>();
+  std::weak_ptr<Panel> weakPanel = panel;
+  panel->timer = SourceId(postToMainAfter(kProgressDelayMs, [weakPanel] {
+    if (auto p = weakPanel.lock()) {
+      p->timer.forget();
+      p->progress = PreviewPresenter::shared().showProgress("正在准备本地副本…");
+    }
+  }));
+  std::optional<fs::path> local;
+  try {
+    auto copying = self->backend.ensureLocal(rel);
+    local = co_await copying;
+  } catch (const std::exception& e) {
+    logLine(tags::kEdit, "准备本地副本失败 " + rel + "：" + e.what(), LogLevel::warning);
+  }
+  std::optional<Stat> st;
+  if (local) st = self->backend.stat(*local);
+  panel.reset();
+  self->opening.erase(rel);
+  if (!local || !st) {
+    Dialogs::shared().alert("没有本地副本", "先连接卷宗盘，或在「本地卷宗镜像」里缓存这份卷宗。", {"好"});
+    co_return;
+  }
+  self->backend.openInApp(*local);
+  PreviewCache::beginEditing(rel);
+  Session s;
+  s.rel = rel;
+  s.localURL = *local;
+  s.base = *st;
+  s.lastLocal = *st;
+  self->sessions[rel] = s;
+  self->startWatching();
+  AuditLog::write("open-for-edit", rel,
+                  {{"local", local->string()}, {"base_size", st->size}, {"base_mtime", isoTime(st->mtime)}});
+  logLine(tags::kEdit, "开始编辑 " + rel);
+}
+
+Task<void> EditSession::Impl::runFlow(std::shared_ptr<Impl> self, std::string rel) {
+  // No second question while this one and everything it leads to runs.
+  struct Clear {
+    Impl* impl;
+    ~Clear() { impl->prompting = false; }
+  } clear{self.get()};
+  auto asking = ask("本地文件已修改",
+                    "「" + lastComponent(rel) + "」在本地被改过了。\n\n" + "要上传到服务器、替换原文件吗？",
+                    {"上传替换", "稍后再说", "不上传（保留本地副本）"});
+  int answer = co_await asking;
+  if (answer == 0) {
+    auto checking = uploadWithServerCheck(self, rel);
+    co_await checking;
+  } else if (answer == 1) {
+    AuditLog::write("upload-deferred", rel);
+  } else {
+    if (Session* s = self->find(rel)) s->promptedAt = s->lastLocal;
+    AuditLog::write("upload-declined", rel);
   }
 }
+
+Task<void> EditSession::Impl::uploadWithServerCheck(std::shared_ptr<Impl> self, std::string rel) {
+  Session* s = self->find(rel);
+  if (!s) co_return;
+  auto local = self->backend.stat(s->localURL);
+  if (!local) co_return;
+  auto reading = self->backend.serverStat(rel);
+  std::optional<Stat> server = co_await reading;
+  s = self->find(rel);
+  if (!s) co_return;
+  AuditLog::write("upload-check", rel,
+                  {{"local_size", local->size}, {"server_size", server ? server->size : -1}, {"base_size", s->base.size}});
+  if (!server) {
+    auto asking = ask("无法核对服务器版本",
+                      "卷宗盘没有连接，拿不到服务器上这个文件的大小和修改时间。\n\n直接上传会覆盖服务器上的同名文件，确定吗？",
+                      {"仍然上传", "取消"});
+    int answer = co_await asking;
+    if (answer == 0) {
+      s = self->find(rel);
+      if (!s) co_return;
+      auto uploading = doUpload(self, rel, s->localURL, Mode::replace);
+      co_await uploading;
+    }
+    co_return;
+  }
+  Stat reference = s->serverRef.value_or(s->base);
+  if (server->sameVersion(reference)) {
+    auto uploading = doUpload(self, rel, s->localURL, Mode::replace);
+    co_await uploading;
+  } else {
+    auto resolving = askConflict(self, rel, *local, *server);
+    co_await resolving;
+  }
+}
+
+Task<void> EditSession::Impl::askConflict(std::shared_ptr<Impl> self, std::string rel, Stat local, Stat server) {
+  Session* s = self->find(rel);
+  if (!s) co_return;
+  Stat base = s->base;
+  fs::path localURL = s->localURL;
+  AuditLog::write("conflict", rel,
+                  {{"local_size", local.size},
+                   {"local_mtime", isoTime(local.mtime)},
+                   {"server_size", server.size},
+                   {"server_mtime", isoTime(server.mtime)},
+                   {"base_size", base.size}});
+  auto line = [](const Stat& st) {
+    return MirrorRules::byteCountText(st.size) + "  " + formatTime(st.mtime, "%m-%d %H:%M:%S", false);
+  };
+  std::string text = "你开始编辑后，服务器上这个文件也被改过。\n\n";
+  text += "你编辑时：" + line(base) + "\n";
+  text += "服务器现在：" + line(server) + "\n";
+  text += "你本地现在：" + line(local) + "\n\n";
+  text += "怎么处理？";
+  auto asking = ask("服务器上的版本也变了", text, {"比对后决定", "两个都传", "取消"});
+  int answer = co_await asking;
+  if (answer == 0) {
+    auto comparing = compare(rel, localURL);
+    ConflictChoice choice = co_await comparing;
+    static const char* const names[] = {"用本地版本", "用服务器版本", "两个都留", "取消"};
+    logLine(tags::kEdit, std::string("比对结果：") + names[static_cast<int>(choice)] + " " + rel);
+    switch (choice) {
+      case ConflictChoice::useLocal: {
+        auto uploading = doUpload(self, rel, localURL, Mode::replace);
+        co_await uploading;
+        break;
+      }
+      case ConflictChoice::useServer: {
+        auto restoring = restoreFromServer(self, rel);
+        co_await restoring;
+        break;
+      }
+      case ConflictChoice::keepBoth: {
+        auto uploading = doUpload(self, rel, localURL, Mode::suffix);
+        co_await uploading;
+        break;
+      }
+      case ConflictChoice::cancel:
+        AuditLog::write("conflict-cancel", rel);
+        break;
+    }
+  } else if (answer == 1) {
+    auto uploading = doUpload(self, rel, localURL, Mode::suffix);
+    co_await uploading;
+  } else {
+    AuditLog::write("conflict-cancel", rel);
+  }
+}
+
+Task<void> EditSession::Impl::doUpload(std::shared_ptr<Impl> self, std::string rel, fs::path localURL, Mode mode) {
+  std::string serverPath = mode == Mode::suffix ? suffixed(rel, self->backend.userName()) : rel;
+  // The state of the file as it is read for sending: a save during the upload is
+  // newer than this and is asked about at the next poll.
+  std::optional<Stat> sent = self->backend.stat(localURL);
+  logLine(tags::kEdit, "上传 " + localURL.filename().string() + " → " + serverPath);
+  json reply;
+  std::optional<std::string> error;
+  try {
+    auto sending = self->backend.upload(serverPath, localURL);
+    reply = co_await sending;
+  } catch (const AppError& e) {
+    error = e.message;
+  } catch (const std::exception& e) {
+    error = std::string(e.what());
+  }
+  if (error) {
+    AuditLog::write("upload-fail", serverPath, {{"error", *error}});
+    logLine(tags::kEdit, "上传失败 " + serverPath + "：" + *error, LogLevel::warning);
+    auto telling = ask("上传失败", *error, {"好"});
+    co_await telling;
+    co_return;
+  }
+  bool replaced = reply.is_object() && reply.contains("replaced") && reply["replaced"].is_boolean() &&
+                  reply["replaced"].get<bool>();
+  long long size = reply.is_object() && reply.contains("size") && reply["size"].is_number_integer()
+                       ? reply["size"].get<long long>()
+                       : -1;
+  AuditLog::write("upload-ok", serverPath,
+                  {{"mode", mode == Mode::replace ? "replace" : "keep-both"},
+                   {"server_replaced", replaced},
+                   {"server_size", size}});
+  auto settling = afterUpload(self, rel, mode, sent);
+  co_await settling;
+  auto telling = ask(mode == Mode::replace ? "已替换服务器原文件" : "已作为新文件上传", "服务器路径：\n" + serverPath,
+                     {"好"});
+  co_await telling;
+}
+
+Task<void> EditSession::Impl::afterUpload(std::shared_ptr<Impl> self, std::string rel, Mode mode,
+                                          std::optional<Stat> sent) {
+  if (mode == Mode::suffix) {
+    self->endSession(rel);
+    co_return;
+  }
+  Session* s = self->find(rel);
+  auto now = s ? self->backend.stat(s->localURL) : std::nullopt;
+  if (!s || !now) {
+    self->endSession(rel);
+    co_return;
+  }
+  s->base = sent.value_or(*now);
+  s->lastLocal = s->base;
+  s->promptedAt.reset();
+  s->settling = false;
+  s->serverRef.reset();
+  auto reading = self->backend.serverStat(rel);
+  std::optional<Stat> server = co_await reading;
+  if (Session* again = self->find(rel)) again->serverRef = server;
+}
+
+Task<void> EditSession::Impl::restoreFromServer(std::shared_ptr<Impl> self, std::string rel) {
+  auto fail = [&rel](const std::string& reason) {
+    AuditLog::write("restore-fail", rel, {{"error", reason}});
+    logLine(tags::kEdit, "还原失败 " + rel + "：" + reason, LogLevel::warning);
+    Dialogs::shared().alert("还原失败", reason + "\n\n本地副本没有改动。", {"好"});
+  };
+  Session* s = self->find(rel);
+  if (!s) {
+    AuditLog::write("restore-skip", rel, {{"reason", "no-mount"}});
+    co_return;
+  }
+  fs::path local = s->localURL;
+  fs::path temp = local.parent_path() / newTempName(local);
+  auto copying = self->backend.copyFromServer(rel, temp);
+  std::optional<std::string> copied = co_await copying;
+  if (!copied) {
+    AuditLog::write("restore-skip", rel, {{"reason", "no-mount"}});
+    Dialogs::shared().alert("还原失败", "卷宗盘没有连接，拿不到服务器上的文件。\n\n本地副本没有改动。", {"好"});
+    co_return;
+  }
+  std::error_code ec;
+  if (!copied->empty()) {
+    fs::remove(temp, ec);
+    fail(*copied);
+    co_return;
+  }
+  // The local edit goes to "_旧版本" first; only then does the server copy take its place.
+  fs::path backupRoot = self->backend.backupRoot();
+  auto replacing = runInBackground([local, temp, backupRoot]() -> std::string {
+    std::error_code e;
+    std::optional<fs::path> backup;
+    if (fs::exists(fs::symlink_status(local, e))) {
+      backup = CaseFileCache(backupRoot, nullptr, {}).backupOld(local);
+      if (!backup) {
+        fs::remove(temp, e);
+        return "本地副本无法先备份到「" + std::string(CaseFileCache::kOldVersions) + "」";
+      }
+    }
+    if (int err = FileOps::moveNoReplace(temp, local); err != 0) {
+      if (backup) FileOps::moveNoReplace(*backup, local);
+      fs::remove(temp, e);
+      return FileOps::errorText(err);
+    }
+    return {};
+  });
+  std::string error = co_await replacing;
+  if (!error.empty()) {
+    fail(error);
+    co_return;
+  }
+  self->endSession(rel);
+  AuditLog::write("restore-server-version", rel);
+  auto telling = ask("已用服务器版本覆盖本地", "本地副本已还原为服务器上的内容。", {"好"});
+  co_await telling;
+}
+
+EditSession& EditSession::shared() {
+  static EditSession* session = new EditSession(Backend::real());  // outlives work still in flight at exit
+  return *session;
+}
+
+EditSession::EditSession(Backend backend) : impl_(std::make_shared<Impl>(std::move(backend))) {}
+
+EditSession::~EditSession() { impl_->stopWatching(); }
+
+void EditSession::openForEdit(const std::string& rel) {
+  if (Impl::Session* s = impl_->find(rel)) {
+    // The open session keeps its reference states; the file is only shown again.
+    logLine(tags::kEdit, "继续编辑 " + rel);
+    impl_->backend.openInApp(s->localURL);
+    impl_->startWatching();
+    return;
+  }
+  if (!impl_->opening.insert(rel).second) return;
+  spawn(Impl::runOpen(impl_, rel));
+}
+
+std::string EditSession::suffixed(const std::string& path, const std::string& user) {
+  auto slash = path.find_last_of('/');
+  std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  fs::path n = fs::u8path(name);
+  std::string ext = n.extension().string();
+  if (!ext.empty()) ext.erase(0, 1);
+  std::string stem = ext.empty() ? name : n.stem().string();
+  std::string result = stem + "__本地-" + (user.empty() ? std::string("未知") : user) + "-" +
+                       formatTime(Clock::now(), "%Y%m%d-%H%M%S", false);
+  if (!ext.empty()) result += "." + ext;
+  return dir + result;
+}
+
+void EditSession::setWorkspace(std::weak_ptr<BrowserModel> model, WebStore* webStore) {
+  gWorkspace = std::move(model);
+  gWebStore = webStore;
+}
+
+bool EditSession::isEditing(const std::string& rel) const { return impl_->find(rel) != nullptr; }
+
+bool EditSession::busy() const { return impl_->prompting; }
+
+void EditSession::tickForTesting() { impl_->tick(); }
 
 }  // namespace quorvel

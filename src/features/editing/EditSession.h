@@ -1,18 +1,81 @@
 #pragma once
+// Editing a case file locally: a copy in the mirror folder, opened in the default
+// application and watched every 2 seconds; a saved change is offered for upload,
+// checked against the server copy first, and sent back through the mirror's upload.
+// Main thread.
+#include <nlohmann/json.hpp>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
 #include <string>
+
+#include "base/Task.h"
+#include "core/CaseFileCache.h"
 
 namespace quorvel {
 
-// Editing a case file locally: a copy on the volume, opened in the default
-// application and watched so that a saved change is offered for upload.
+class BrowserModel;
+class WebStore;
+
 class EditSession {
  public:
+  using Stat = FileStat;
+  enum class Mode { replace, suffix };
+
+  // What the session needs of the world: the real one by default, scripted in tests.
+  struct Backend {
+    // A local copy of `rel` (volume copy or cached), nothing when there is none.
+    std::function<Task<std::optional<std::filesystem::path>>(std::string rel)> ensureLocal;
+    std::function<std::optional<Stat>(const std::filesystem::path&)> stat;
+    // The server copy's state as the server reports it now; nothing when the volume
+    // is not reachable or the file is not there.
+    std::function<Task<std::optional<Stat>>(std::string rel)> serverStat;
+    // Copies the server copy into the new file `dest`: empty, or why it failed;
+    // nothing when no volume is mounted.
+    std::function<Task<std::optional<std::string>>(std::string rel, std::filesystem::path dest)> copyFromServer;
+    std::function<void(const std::filesystem::path&)> openInApp;
+    // The service's JSON answer; throws on failure.
+    std::function<Task<nlohmann::json>(std::string serverPath, std::filesystem::path local)> upload;
+    std::function<std::string()> userName;
+    // The root whose "_旧版本" keeps a local copy replaced by the server's.
+    std::function<std::filesystem::path()> backupRoot;
+    // The repeating 2-second poll.
+    std::function<void(std::function<void()> tick)> startTimer;
+    std::function<void()> stopTimer;
+
+    static Backend real();
+  };
+
   static EditSession& shared();
-  // Main thread; failures are shown by the session itself.
+  explicit EditSession(Backend backend);
+  ~EditSession();
+  EditSession(const EditSession&) = delete;
+  EditSession& operator=(const EditSession&) = delete;
+
+  // Starts editing of one server file; an open session is kept and its file shown
+  // again. Failures are shown as alerts.
   void openForEdit(const std::string& rel);
 
+  // The server path of a conflict copy: stem + "__本地-" + user ("未知" when empty)
+  // + "-" + local "yyyyMMdd-HHmmss" (+ "." + extension), in the same folder.
+  static std::string suffixed(const std::string& path, const std::string& user);
+
+  // The real backend's workspace: the signed-in user's name (conflict copies) and
+  // the cookie store the uploads sign in with.
+  static void setWorkspace(std::weak_ptr<BrowserModel> model, WebStore* webStore);
+
+  bool isEditing(const std::string& rel) const;
+  // True while a question and whatever follows it (checks, alerts, the conflict
+  // window, the upload) is running.
+  bool busy() const;
+  // One poll, as the timer runs it (tests).
+  void tickForTesting();
+
  private:
-  EditSession() = default;
+  struct Impl;
+  std::shared_ptr<Impl> impl_;
 };
 
 }  // namespace quorvel

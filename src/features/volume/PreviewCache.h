@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "base/Task.h"
 #include "core/CaseFileCache.h"
 
 namespace quorvel::PreviewCache {
@@ -25,6 +26,14 @@ std::optional<std::string> sourceURL(const std::string& rel);
 std::optional<Stat> stat(const std::filesystem::path& file);
 // The server copy's stat, read fresh through the volume (blocking).
 std::optional<Stat> sourceStat(const std::string& rel);
+
+// The server copy as the server reports it now: read through the share's address
+// (GIO asks the server; the FUSE path's attributes may be cached). Nothing without
+// a volume or a file there. Main thread; the reading runs on a worker.
+Task<std::optional<Stat>> freshSourceStat(std::string rel);
+// Copies the server copy, read the same way, into the new file `dest`: empty, or why
+// it failed; nothing without a volume.
+Task<std::optional<std::string>> copyFreshSource(std::string rel, std::filesystem::path dest);
 
 // Blocking; call off the main thread. A current local copy, or the best one there is.
 std::optional<std::filesystem::path> ensureLocal(const std::string& rel);

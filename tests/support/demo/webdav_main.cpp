@@ -1,6 +1,7 @@
 // quorvel-demo-webdav: the demo's case volume, a local WebDAV server (lighttpd) holding
 // the sample case folders the demo service's pages link to. Prints the share address
-// on the first line of stdout, then serves until SIGTERM or SIGINT.
+// on the first line of stdout and the share's folder on the second, then serves until
+// SIGTERM or SIGINT.
 #include <glib-unix.h>
 #include <glib.h>
 
@@ -22,7 +23,7 @@ int main() {
     std::fprintf(stderr, "%s\n", e.what());
     return 1;
   }
-  std::printf("%s\n", dav.shareURI().c_str());
+  std::printf("%s\n%s\n", dav.shareURI().c_str(), dav.shareDir().c_str());
   std::fflush(stdout);
   GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
   auto quit = +[](gpointer l) -> gboolean {
