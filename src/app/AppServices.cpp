@@ -9,6 +9,7 @@
 #include "core/PrivacyLock.h"
 #include "platform/Authenticator.h"
 #include "platform/IdleTime.h"
+#include "features/editing/EditSession.h"
 #include "features/calendar/AppleCalendarSync.h"
 #include "features/tracking/TrackingQuery.h"
 #include "features/workspace/GlobalHotKeyManager.h"
@@ -101,6 +102,8 @@ std::shared_ptr<BrowserModel> AppServices::browser() {
   browser_->notifyCounts = [this](const BadgeCounts& c) { notifier().update(c); };
   browser_->clearDockBadge = [this] { notifier().clearBadge(); };
   AppleCalendarSync::shared().attach(browser_);
+  // Uploads of edited case files go with the workspace's cookies and user name.
+  EditSession::setWorkspace(browser_, engine_.get());
   pageFinished_ = browser_->pageFinished().connect([](const std::string& path) {
     // Every page load outside the sign-in page may start the first calendar sync.
     if (path.rfind("/login", 0) == 0) return;

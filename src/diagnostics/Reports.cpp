@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <regex>
 
 #include "base/Log.h"
 #include "base/LogTags.h"
@@ -13,6 +14,7 @@
 #include "core/BrowserModel.h"
 #include "core/MenuCommands.h"
 #include "core/ShortcutText.h"
+#include "features/editing/EditSession.h"
 #include "platform/UserDefaults.h"
 
 namespace quorvel {
@@ -99,6 +101,8 @@ nlohmann::json runAll(BrowserModel& browser) {
   check("shortcutText", linuxShortcutText("⌘⇧D") == "Ctrl+Shift+D", linuxShortcutText("⌘⇧D"));
   check("dataDir", !AppConfig::dataDir().empty(), AppConfig::dataDir().string());
   check("tabs", true, static_cast<int>(browser.tabs->size()));
+  std::string copy = EditSession::suffixed("a/b/合同.docx", "U");
+  check("conflictCopyNaming", std::regex_match(copy, std::regex("a/b/合同__本地-U-[0-9]{8}-[0-9]{6}\\.docx")), copy);
   bool ok = true;
   for (auto& [name, value] : checks.items()) ok = ok && value["ok"].get<bool>();
   // Checks of subsystems this build does not carry yet are named, not faked.
@@ -106,7 +110,7 @@ nlohmann::json runAll(BrowserModel& browser) {
           {"ok", ok},
           {"checks", checks},
           {"notInThisBuild",
-           {"userAgent", "webPanels", "conflictCopyNaming", "courierJudgement", "versionComparison",
+           {"userAgent", "webPanels", "courierJudgement", "versionComparison",
             "calendarFeed", "screenSignals", "dateRecognition", "previewCache", "dragDropScript", "pageBridge"}}};
 }
 
