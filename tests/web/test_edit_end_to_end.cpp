@@ -32,8 +32,9 @@ namespace quorvel::test {
 namespace {
 namespace fs = std::filesystem;
 
-constexpr const char* kRel = "user_data/FIRM_demo/案件/2026/办案笔记.txt";
-constexpr const char* kTail = "案件/2026/办案笔记.txt";
+// A file the dashboard lists; its server path has no firm prefix, so it is its tail too.
+constexpr const char* kRel = "案件/2026/庭审提纲.docx";
+constexpr const char* kTail = "案件/2026/庭审提纲.docx";
 
 std::string readAll(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);
@@ -78,6 +79,12 @@ class ScriptedDialogs : public Dialogs {
   }
 };
 
+// However GIO reads the file's type, the test editor is its default application.
+constexpr const char* kDocx = "application/vnd.openxmlformats-officedocument.wordprocessingml.document";
+constexpr const char* kTypes =
+    "application/vnd.openxmlformats-officedocument.wordprocessingml.document;application/zip;"
+    "application/octet-stream;text/plain;";
+
 class EditEndToEndTest : public ServiceTabFixture {
  protected:
   WebDavServer dav{"zhang", "mh-2026"};
@@ -92,7 +99,7 @@ class EditEndToEndTest : public ServiceTabFixture {
     if (!dav.available()) GTEST_SKIP() << "lighttpd with mod_webdav is not installed";
     if (!Mounts::davSupported()) GTEST_SKIP() << "GVfs cannot reach WebDAV shares here";
     registerEditor();
-    dav.putFile(kTail, "开庭前核对证据原件。\n");
+    dav.putFile(kTail, "庭审提纲 第一稿\n");
     dav.start();
     service.setCaseShareDir(dav.shareDir());
     UserDefaults::standard().set(CasePaths::kShareURLKey, dav.shareURI());
@@ -145,8 +152,17 @@ class EditEndToEndTest : public ServiceTabFixture {
     fs::permissions(script, fs::perms::owner_all);
     std::ofstream(data / "applications/quorvel-test-editor.desktop")
         << "[Desktop Entry]\nType=Application\nName=Test editor\nExec=" << script.string()
-        << " %f\nMimeType=text/plain;\nNoDisplay=true\n";
-    std::ofstream(config / "mimeapps.list") << "[Default Applications]\ntext/plain=quorvel-test-editor.desktop\n";
+        << " %f\nMimeType=" << kTypes << "\nNoDisplay=true\n";
+    std::ofstream list(config / "mimeapps.list");
+    list << "[Default Applications]\n";
+    for (const char* type : {kDocx, "application/zip", "application/octet-stream", "text/plain"})
+      list << type << "=quorvel-test-editor.desktop\n";
+  }
+
+  std::string logText() const {
+    std::string all;
+    for (const auto& l : logs) all += l + "\n";
+    return all;
   }
 
   int editorRuns() const {
@@ -159,8 +175,12 @@ class EditEndToEndTest : public ServiceTabFixture {
   // What a page of the service posts for its "edit" link.
   void editFromPage() {
     int runs = editorRuns();
-    page->evalText("window.webkit.messageHandlers.action.postMessage('edit:' + rel); return '';", {{"rel", kRel}});
-    ASSERT_TRUE(runMainLoopUntil([&] { return editorRuns() == runs + 1; }, 15000)) << "the editor did not run";
+    // The "本机编辑" button the client's page script put beside the file's link.
+    const std::string button = std::string(".file-link[data-path=\"") + kRel + "\"] ~ span[title^=\"用本机软件\"]";
+    ASSERT_TRUE(runMainLoopUntil(
+        [&] { return page->evalText("return String(!!document.querySelector(sel));", {{"sel", button}}) == "true"; }, 5000));
+    page->evalText("document.querySelector(sel).click(); return '';", {{"sel", button}});
+    ASSERT_TRUE(runMainLoopUntil([&] { return editorRuns() == runs + 1; }, 15000)) << "the editor did not run\n" << logText();
   }
 
   fs::path localCopy() const { return *PreviewCache::cacheURL(kRel); }
@@ -211,7 +231,11 @@ TEST_F(EditEndToEndTest, UploadThenConflictCancelledThenBothKept) {
   editFromPage();
   waitForQuestion(2);
   ConflictWindow& w = waitForConflictWindow();
-  EXPECT_EQ(dialogs->count("服务器上的版本也变了"), 1);
+  ASSERT_EQ(dialogs->count("服务器上的版本也变了"), 1);
+  // The answers given were the upload and the comparison.
+  EXPECT_EQ(dialogs->shown.front().buttons.at(0), "上传替换");
+  for (const auto& shown : dialogs->shown)
+    if (shown.title == "服务器上的版本也变了") EXPECT_EQ(shown.buttons.at(0), "比对后决定");
   EXPECT_TRUE(findButton(w.window(), "放弃本地，改用服务器版本")->get_sensitive());
   press(findButton(w.window(), "取消"));
   waitUntilIdle();
@@ -234,7 +258,7 @@ TEST_F(EditEndToEndTest, UploadThenConflictCancelledThenBothKept) {
   int copies = 0;
   for (const auto& e : fs::directory_iterator(serverFile().parent_path())) {
     std::string name = e.path().filename().string();
-    if (name.rfind("办案笔记__本地-", 0) == 0 && name.size() > 4 && name.substr(name.size() - 4) == ".txt") {
+    if (name.rfind("庭审提纲__本地-", 0) == 0 && name.size() > 5 && name.substr(name.size() - 5) == ".docx") {
       ++copies;
       EXPECT_EQ(readAll(e.path()), thirdEdit);
     }
@@ -273,7 +297,7 @@ TEST_F(EditEndToEndTest, ConflictResolvedWithMineThenWithTheServers) {
   int backups = 0;
   for (const auto& e : fs::directory_iterator(old)) {
     std::string text = readAll(e.path());
-    if (e.path().filename().string().rfind("办案笔记.", 0) == 0 && text.rfind(mine, 0) == 0 && text.size() > mine.size())
+    if (e.path().filename().string().rfind("庭审提纲.", 0) == 0 && text.rfind(mine, 0) == 0 && text.size() > mine.size())
       ++backups;
   }
   EXPECT_EQ(backups, 1) << "the local edit is kept in _旧版本";
