@@ -111,6 +111,8 @@ TEST_F(ConflictWindowTest, EachButtonReportsItsChoiceOnceAndTheWindowGoes) {
     ASSERT_NE(w, nullptr);
     ASSERT_TRUE(runMainLoopUntil([w] { return w->window().get_mapped(); }, 5000));
     Gtk::Window& window = w->window();
+    // No button has the focus: Return decides nothing.
+    EXPECT_EQ(dynamic_cast<Gtk::Button*>(window.get_focus()), nullptr) << "focus on a button";
     auto* button = findButton(window, label);
     ASSERT_NE(button, nullptr);
     ASSERT_TRUE(button->get_sensitive());

@@ -119,7 +119,10 @@ class EditEndToEndTest : public ServiceTabFixture {
     EditSession::setWorkspace(model, &services->webEngine());
     auto tab = model->activeTab();
     page = &show(tab);
-    ASSERT_TRUE(runMainLoopUntil([&] { return !tab->isLoading.get() && tab->currentPath.get() == "/dashboard"; }, 15000));
+    // Signed in and settled: the model has read the navigation from the page.
+    ASSERT_TRUE(runMainLoopUntil(
+        [&] { return !tab->isLoading.get() && tab->currentPath.get() == "/dashboard" && !model->navItems->empty(); },
+        15000));
     drainMainLoop();
   }
 

@@ -1,12 +1,13 @@
 // quorvel-conflict-render: the file-version conflict window, written to one PNG: a
-// PDF edited locally beside the server's newer PDF, and a photo whose server copy
-// cannot be read.
+// PDF edited locally beside the server's newer PDF, a photo without a server copy,
+// and a document without a thumbnail whose server copy is gone.
 //
 //   xvfb-run -a build/tools/quorvel-conflict-render --png conflict.png
 #include <cairo.h>
 #include <gtk/gtk.h>
 #include <pango/pangocairo.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -111,21 +112,28 @@ int main(int argc, char** argv) {
   writePhoto(photo);
   ConflictWindow::open("user_data/FIRM_demo/案件/2026/现场照片.png", photo, std::nullopt, [](ConflictChoice) {});
   auto second = renderOpenWindow(host);
-  if (!first || !second) {
+
+  // A type without a thumbnail, whose server copy is mapped but gone: icons, no facts.
+  const fs::path docx = dir / "墨衡台卷宗/案件/2026/庭审提纲.docx";
+  write(docx, "PK demo docx placeholder");
+  ConflictWindow::open("user_data/FIRM_demo/案件/2026/庭审提纲.docx", docx,
+                       (dir / "volume/zm/案件/2026/庭审提纲.docx").string(), [](ConflictChoice) {});
+  auto third = renderOpenWindow(host);
+  if (!first || !second || !third) {
     std::fprintf(stderr, "render failed\n");
     return 1;
   }
 
   // Both renders one above the other on the canvas colour.
   const int gap = 24;
-  const int w = std::max(first->get_width(), second->get_width()) + 2 * gap;
-  const int h = first->get_height() + second->get_height() + 3 * gap;
+  const int w = std::max({first->get_width(), second->get_width(), third->get_width()}) + 2 * gap;
+  const int h = first->get_height() + second->get_height() + third->get_height() + 4 * gap;
   cairo_surface_t* sheet = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
   cairo_t* cr = cairo_create(sheet);
   cairo_set_source_rgb(cr, 0.82, 0.85, 0.89);
   cairo_paint(cr);
   int y = gap;
-  for (const auto& t : {first, second}) {
+  for (const auto& t : {first, second, third}) {
     auto px = texturePixels(t);
     cairo_surface_t* img = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(px.argb.data()),
                                                                CAIRO_FORMAT_ARGB32, px.width, px.height, px.width * 4);

@@ -52,10 +52,19 @@ void installConflictCss() {
   auto display = Gdk::Display::get_default();
   if (installed || !display) return;
   std::string css;
-  css += cssRule("window.law-conflict-window", "background-color: " + LawTheme::canvasBg.css() + ";");
-  css += cssRule("headerbar.law-conflict-titlebar", "background: " + LawTheme::surface.css() +
+  // Light whatever the desktop's theme: the frame, the title bar and its close button too.
+  css += cssRule("window.law-conflict-window",
+                 "background-color: " + LawTheme::canvasBg.css() + "; color: " + LawTheme::textPrimary.css() + ";");
+  css += cssRule("window.law-conflict-window.solid-csd",
+                 "border-color: " + LawTheme::border.css() + "; box-shadow: inset 0 0 0 4px " + LawTheme::surface.css() + ";");
+  css += cssRule("headerbar.law-conflict-titlebar", "color: " + LawTheme::textSecondary.css() + "; background: " +
+                                                        LawTheme::surface.css() +
                                                         "; box-shadow: none; border-bottom: 1px solid " +
                                                         LawTheme::borderLight.css() + "; min-height: 34px;");
+  css += cssRule("headerbar.law-conflict-titlebar windowcontrols button",
+                 "color: " + LawTheme::textSecondary.css() + "; background-color: transparent;");
+  css += cssRule("headerbar.law-conflict-titlebar windowcontrols button:hover",
+                 "background-color: " + LawTheme::borderLight.css() + ";");
   css += cssRule("headerbar.law-conflict-titlebar .title",
                  "font-size: 12px; font-weight: 600; color: " + LawTheme::textSecondary.css() + ";");
   css += cssRule(".law-conflict-card-title",
