@@ -5,7 +5,6 @@
 #include <gdkmm/texture.h>
 #include <gio/gio.h>
 #include <giomm/icon.h>
-#include <gtkmm/application.h>
 #include <gtkmm/cssprovider.h>
 #include <gtkmm/eventcontrollerkey.h>
 #include <gtkmm/headerbar.h>
@@ -522,6 +521,8 @@ struct HostWindow {
   std::unique_ptr<WindowPlacement> placement;
   std::function<void()> onClose;
 
+  // Not added to the application: kept hidden between conflicts, it must not keep the
+  // application running.
   HostWindow() {
     window.set_title(kWindowTitle);
     window.set_resizable(true);
@@ -595,8 +596,6 @@ ConflictWindow::ConflictWindow(const std::string& rel, const fs::path& localURL,
   installConflictCss();
   HostWindow& host = hostWindow();
   window_ = &host.window;
-  if (auto app = std::dynamic_pointer_cast<Gtk::Application>(Gio::Application::get_default()))
-    if (!window_->get_application()) window_->set_application(app);
   // 740 × 500 is the content's first size; the title bar comes on top.
   window_->set_default_size(740, 500 + host.titleBarHeight);
 
