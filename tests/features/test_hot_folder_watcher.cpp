@@ -11,9 +11,11 @@
 
 #include "TestEnv.h"
 #include "TestHelpers.h"
+#include "base/Installed.h"
 #include "base/Log.h"
 #include "fakes/FakeFilePanels.h"
 #include "features/editing/HotFolderWatcher.h"
+#include "platform/Desktop.h"
 #include "platform/UserDefaults.h"
 
 using namespace quorvel;
@@ -34,6 +36,17 @@ std::string readAll(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
+
+struct RecordingDesktop : Desktop {
+  std::vector<std::string> opened;
+  RecordingDesktop() { Installed<Desktop>::install(*this); }
+  ~RecordingDesktop() override { Installed<Desktop>::uninstall(*this); }
+  bool openURI(const std::string& uri) override {
+    opened.push_back(uri);
+    return true;
+  }
+  void revealFile(const std::filesystem::path&) override {}
+};
 
 void idle(unsigned ms) { runMainLoopUntil([] { return false; }, ms); }
 
@@ -192,6 +205,14 @@ TEST_F(HotFolderTest, StartSwitchAndFolderChoice) {
   w.setEnabled(false);
   EXPECT_EQ(w.lastEventText.get(), "未开启");
   EXPECT_FALSE(HotFolderWatcher::Config::load().enabled);
+
+  RecordingDesktop desktop;  // opening creates a folder that is gone
+  fs::remove_all(chosen);
+  w.openFolder();
+  EXPECT_TRUE(fs::is_directory(chosen));
+  ASSERT_EQ(desktop.opened.size(), 1u);
+  EXPECT_EQ(desktop.opened[0].rfind("file:///", 0), 0u);
+  EXPECT_NE(desktop.opened[0].find("%E6%89%AB%E6%8F%8F%E4%BB%AA"), std::string::npos);  // "扫描仪"
 }
 
 TEST_F(HotFolderTest, ConfigurationRoundTripAndUndecodableDefaults) {
