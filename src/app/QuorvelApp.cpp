@@ -227,7 +227,7 @@ void QuorvelApp::runCommand(const std::string& a, const Glib::VariantBase& param
   if (a == "desktop-calendar") return d.toggleDesktopCalendar();
   if (a == "quick-capture") return d.toggleQuickCapture();
   if (a == "screen-ocr") return d.captureAndAnalyze();
-  if (a == "quick-archive") return d.openQuickArchive({}, "拖拽文件或用 iPhone 扫描文稿直传卷宗", false);
+  if (a == "quick-archive") return d.openQuickArchive({}, "拖拽文件或扫描文稿直传卷宗", false);
   if (a == "sync-calendar") return d.syncCalendarNow();
   if (a == "lock") return d.lockNow();
   if (a == "mirror") return m.showMirror.set(true);

@@ -47,5 +47,6 @@ inline constexpr const char* kPdf = "PDF";
 inline constexpr const char* kPrint = "PRINT";
 inline constexpr const char* kLogin = "LOGIN";
 inline constexpr const char* kMirror = "MIRROR";
+inline constexpr const char* kArchive = "ARCHIVE";
 
 }  // namespace quorvel::tags

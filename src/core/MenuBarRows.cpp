@@ -35,7 +35,7 @@ std::vector<MenuBarSection> menuBarSections(const MenuBarRowInputs& in) {
   auto capture = row(MenuBarCommand::quickCapture, "悬浮快记待办", "bolt.fill", "⌥⇧N");
   capture.accent = LawTheme::gold;
   s[0].rows = {capture, row(MenuBarCommand::screenCapture, "屏幕框选 OCR 智提", "text.viewfinder", "⌥⇧O"),
-               row(MenuBarCommand::quickArchive, "快速归档 / iPhone 扫描", "tray.and.arrow.up", "⌘⇧U")};
+               row(MenuBarCommand::quickArchive, "快速归档 / 扫描导入", "tray.and.arrow.up", "⌘⇧U")};
 
   s[1].title = "工作区与卷宗";
   auto calendar = row(MenuBarCommand::desktopCalendar,

@@ -28,7 +28,7 @@ const std::vector<MenuCommand>& menuCommands() {
       {"desktop-calendar", "桌面交互日历", "⌘⇧C", {"<Control><Shift>c"}},
       {"quick-capture", "悬浮快记待办…", "⌥⇧N", {"<Alt><Shift>n"}},
       {"screen-ocr", "屏幕框选 OCR 智提…", "⌥⇧O", {"<Alt><Shift>o"}},
-      {"quick-archive", "快速归档 / iPhone 扫描…", "⌘⇧U", {"<Control><Shift>u"}},
+      {"quick-archive", "快速归档 / 扫描导入…", "⌘⇧U", {"<Control><Shift>u"}},
       {"sync-calendar", "立即同步本机日历与提醒事项", "", {}},
       {"lock", "隐私锁定工作区", "⌘⌃L", {"<Control><Alt>l"}},
       {"mirror", "本地卷宗镜像…", "⌘⇧M", {"<Control><Shift>m"}, true},

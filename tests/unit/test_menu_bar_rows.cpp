@@ -30,7 +30,7 @@ TEST(MenuBarRows, TwelveRowsInTheirSectionsWithLinuxTextsAndKeys) {
   auto s = menuBarSections({});
   EXPECT_EQ(titles(s), (std::vector<std::string>{
                            "[快捷采集]", "悬浮快记待办 Alt+Shift+N", "屏幕框选 OCR 智提 Alt+Shift+O",
-                           "快速归档 / iPhone 扫描 Ctrl+Shift+U",
+                           "快速归档 / 扫描导入 Ctrl+Shift+U",
                            "[工作区与卷宗]", "显示墨衡台主窗口", "打开桌面交互日历 Ctrl+Shift+C",
                            "全局搜索案件与客户 Ctrl+K", "本地卷宗与离线镜像 Ctrl+Shift+M", "文件管理器打开卷宗目录 Ctrl+Shift+O",
                            "[同步与安全]", "立即同步本机日历与提醒", "隐私锁屏 Ctrl+Alt+L", "检查客户端更新",

@@ -310,7 +310,7 @@ void WorkspaceTopBar::buildTools() {
   volume_->label().append(volumeDot_);
   volume_->label().append(*makeText("卷宗", "law-top-capsule-text"));
 
-  archive_ = std::make_unique<TopIconBtn>("tray.and.arrow.up", "快速归档 / iPhone 扫描 ⌘⇧U", [this] { openQuickArchive(); });
+  archive_ = std::make_unique<TopIconBtn>("tray.and.arrow.up", "快速归档 / 扫描导入 ⌘⇧U", [this] { openQuickArchive(); });
   ocr_ = std::make_unique<TopIconBtn>("text.viewfinder", "屏幕框选 OCR ⌥⇧O", [this] { recognize(); });
   lock_ = std::make_unique<TopIconBtn>("lock", "隐私锁屏 ⌘⌃L", [this] { lock(); });
 
@@ -366,7 +366,7 @@ void WorkspaceTopBar::toggleCalendar() {
 
 void WorkspaceTopBar::openQuickArchive() {
   if (tools_.openQuickArchive) {
-    tools_.openQuickArchive({}, "拖拽文件或用 iPhone 扫描文稿直传卷宗", false);
+    tools_.openQuickArchive({}, "拖拽文件或扫描文稿直传卷宗", false);
     return;
   }
   notAvailable("快速归档暂不可用", "快速归档窗口还没有在这个版本中提供。");
