@@ -13,6 +13,7 @@
 #include "TestHelpers.h"
 #include "base/MainQueue.h"
 #include "core/AppConfig.h"
+#include "platform/Scanner.h"
 #include "ui/editing/QuickArchiveWindow.h"
 #include "ui/main/MainWindowController.h"
 
@@ -222,4 +223,38 @@ TEST_F(QuickArchiveWindowWeb, ClipboardScansArriveUnderUniqueNamesPdfFirst) {
   EXPECT_EQ(view.files().size(), 3u);
   EXPECT_TRUE(logged("[Quorvel][SCAN] 剪贴板内容没有保存"));
   fs::remove(downloads);
+}
+
+TEST_F(QuickArchiveWindowWeb, AScannedPageIsListedAndAFailedScanIsOnlyReported) {
+  fs::path script = dir / "fake-scanimage";
+  auto useScanner = [&](const std::string& body) {
+    writeFile(script, "#!/bin/sh\nif [ \"$1\" = -L ]; then echo \"device \\`test:0' is a 测试平板扫描仪\"; exit 0; fi\n" + body);
+    fs::permissions(script, fs::perms::owner_all);
+  };
+  useScanner("printf 'Progress: 50.0%%\\r' >&2; printf 'PNGPAGE'\n");
+  auto& scanner = Scanner::shared();
+  scanner.setProgram(script.string());
+  scanner.detect(true);
+  QuickArchiveView& view = openEmpty();
+  ASSERT_TRUE(runMainLoopUntil([&] { return view.scanButton().scanItem().get_sensitive(); }, 5000))
+      << "the menu item waits for a detected scanner";
+  EXPECT_EQ(std::string(view.scanButton().scanHint().get_text()), "测试平板扫描仪");
+
+  press(view.scanButton().scanItem());
+  ASSERT_TRUE(runMainLoopUntil([&] { return view.files().size() == 1; }, 5000)) << view.statusMsg();
+  const fs::path page = view.files()[0];
+  EXPECT_EQ(page.parent_path(), AppConfig::downloadDir());
+  EXPECT_EQ(page.filename().string().rfind("扫描仪扫描-", 0), 0u) << page;
+  EXPECT_EQ(page.extension(), ".png");
+  EXPECT_EQ(readAll(page), "PNGPAGE");
+  EXPECT_EQ(view.statusMsg(), "已从扫描仪接收：" + page.filename().string());
+
+  useScanner("echo 'scanimage: sane_start: Document feeder out of documents' >&2; exit 7\n");
+  press(view.scanButton().scanItem());
+  ASSERT_TRUE(runMainLoopUntil([&] { return view.statusMsg().rfind("扫描失败：", 0) == 0; }, 5000)) << view.statusMsg();
+  EXPECT_NE(view.statusMsg().find("Document feeder out of documents"), std::string::npos);
+  EXPECT_EQ(view.files().size(), 1u) << "nothing is handed over";
+  fs::remove(page);
+  scanner.setProgram("scanimage");
+  scanner.detect(true);
 }
