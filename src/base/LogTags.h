@@ -16,6 +16,7 @@ inline constexpr const char* kDeepLink = "DEEPLINK";
 inline constexpr const char* kEdit = "EDIT";
 inline constexpr const char* kHibernate = "HIBERNATE";
 inline constexpr const char* kHotKey = "HOTKEY";
+inline constexpr const char* kHotFolder = "HOTFOLDER";
 inline constexpr const char* kLock = "LOCK";
 inline constexpr const char* kNav = "NAV";
 inline constexpr const char* kNotify = "NOTIFY";

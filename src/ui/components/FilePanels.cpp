@@ -100,4 +100,26 @@ void GtkFilePanels::askSaveFile(const SaveQuestion& question, SaveAnswer onAnswe
   chooser->show();
 }
 
+void GtkFilePanels::askFolder(const FolderQuestion& question, FolderAnswer onAnswer) {
+  Gtk::init_gtkmm_internals();
+  auto chooser = Gtk::FileChooserNative::create(question.title, Gtk::FileChooser::Action::SELECT_FOLDER,
+                                                question.acceptLabel.empty() ? "选择" : question.acceptLabel, "取消");
+  if (Gtk::Window* parent = activeWindow()) chooser->set_transient_for(*parent);
+  chooser->set_modal(true);
+  chooser->set_create_folders(true);
+  if (!question.folder.empty() && std::filesystem::is_directory(question.folder))
+    chooser->set_current_folder(Gio::File::create_for_path(question.folder.string()));
+  live().insert(chooser);
+  Gtk::FileChooserNative* raw = chooser.get();
+  chooser->signal_response().connect([raw, onAnswer](int response) {
+    std::optional<std::filesystem::path> chosen;
+    if (response == Gtk::ResponseType::ACCEPT)
+      if (auto file = raw->get_file(); file && !file->get_path().empty()) chosen = file->get_path();
+    raw->hide();
+    releaseLater(raw);
+    if (onAnswer) onAnswer(chosen);
+  });
+  chooser->show();
+}
+
 }  // namespace quorvel
