@@ -13,6 +13,7 @@
 #include "TestHelpers.h"
 #include "base/MainQueue.h"
 #include "core/AppConfig.h"
+#include "features/editing/HotFolderWatcher.h"
 #include "platform/Scanner.h"
 #include "ui/editing/QuickArchiveWindow.h"
 #include "ui/main/MainWindowController.h"
@@ -257,4 +258,33 @@ TEST_F(QuickArchiveWindowWeb, AScannedPageIsListedAndAFailedScanIsOnlyReported) 
   fs::remove(page);
   scanner.setProgram("scanimage");
   scanner.detect(true);
+}
+
+TEST_F(QuickArchiveWindowWeb, AnInboxWindowHandsEverythingItUploadedToTheInboxArchiveStep) {
+  auto& inbox = HotFolderWatcher::shared();
+  const HotFolderWatcher::Config saved = inbox.config.get();
+  HotFolderWatcher::Config c;
+  c.folderPath = (dir / "收件箱").string();
+  c.moveAfterUpload = true;
+  inbox.config.set(c);
+  fs::create_directories(dir / "收件箱");
+  const fs::path inboxFile = dir / "收件箱" / "传真件.pdf";
+  writeFile(inboxFile, "%PDF fax");
+  const fs::path picked = dir / "证据目录.docx";
+
+  archive.open({inboxFile}, "来自热文件夹「收件箱」", true);
+  QuickArchiveView& view = *archive.view();
+  view.addFiles({picked});
+  press(view.uploadButton());
+  // Added after the press: neither sent nor archived by this upload.
+  const fs::path late = dir / "收件箱" / "稍后加入.pdf";
+  writeFile(late, "%PDF late");
+  view.addFiles({late});
+  ASSERT_TRUE(runMainLoopUntil([&] { return !view.uploading(); }, 20000));
+  EXPECT_EQ(view.statusMsg(), "归档成功：已上传 2 个文件到程序 #1207");
+  EXPECT_TRUE(fs::exists(dir / "收件箱" / "_已归档" / "传真件.pdf"));
+  EXPECT_FALSE(fs::exists(inboxFile));
+  EXPECT_TRUE(fs::exists(picked)) << "a file from elsewhere stays where it was";
+  EXPECT_TRUE(fs::exists(late));
+  inbox.config.set(saved);
 }
