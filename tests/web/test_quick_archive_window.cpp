@@ -17,6 +17,7 @@
 #include "platform/Scanner.h"
 #include "ui/editing/QuickArchiveWindow.h"
 #include "ui/main/MainWindowController.h"
+#include "ui/main/WindowFrame.h"
 
 using namespace quorvel;
 using namespace quorvel::test;
@@ -92,7 +93,14 @@ TEST_F(QuickArchiveWindowWeb, ThreeDroppedFilesGoToTheChosenProceedingAndTheWind
   Gtk::Window& window = *archive.window();
   EXPECT_EQ(window.get_title(), "快速归档到案件卷宗");
   EXPECT_EQ(windowIdentifier(window), "floating:quick-archive");
-  EXPECT_NE(MainWindowController::shared().findMainWindow(), &window) << "never taken for the main window";
+  Gtk::Window* main = MainWindowController::shared().findMainWindow();
+  ASSERT_TRUE(main);
+  EXPECT_NE(main, &window) << "never taken for the main window";
+  EXPECT_EQ(window.get_transient_for(), main) << "kept above the main window";
+  ASSERT_TRUE(runMainLoopUntil([&] { return window.get_mapped(); }, 3000));
+  auto placement = placementFor(window);
+  ASSERT_TRUE(placement);
+  EXPECT_TRUE(placement->keptAbove());
   EXPECT_EQ(view.header().subtitleLabel().get_text(), "拖拽文件或扫描文稿直传卷宗");
   EXPECT_EQ(view.selectedProcID(), 1207) << "the largest id is selected without a proceeding page";
   EXPECT_FALSE(view.uploadButton().get_sensitive()) << "no files yet";
