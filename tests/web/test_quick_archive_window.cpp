@@ -13,8 +13,11 @@
 #include "TestHelpers.h"
 #include "base/MainQueue.h"
 #include "core/AppConfig.h"
+#include "features/editing/HotFolderWatcher.h"
+#include "platform/Scanner.h"
 #include "ui/editing/QuickArchiveWindow.h"
 #include "ui/main/MainWindowController.h"
+#include "ui/main/WindowFrame.h"
 
 using namespace quorvel;
 using namespace quorvel::test;
@@ -90,7 +93,14 @@ TEST_F(QuickArchiveWindowWeb, ThreeDroppedFilesGoToTheChosenProceedingAndTheWind
   Gtk::Window& window = *archive.window();
   EXPECT_EQ(window.get_title(), "快速归档到案件卷宗");
   EXPECT_EQ(windowIdentifier(window), "floating:quick-archive");
-  EXPECT_NE(MainWindowController::shared().findMainWindow(), &window) << "never taken for the main window";
+  Gtk::Window* main = MainWindowController::shared().findMainWindow();
+  ASSERT_TRUE(main);
+  EXPECT_NE(main, &window) << "never taken for the main window";
+  EXPECT_EQ(window.get_transient_for(), main) << "kept above the main window";
+  ASSERT_TRUE(runMainLoopUntil([&] { return window.get_mapped(); }, 3000));
+  auto placement = placementFor(window);
+  ASSERT_TRUE(placement);
+  EXPECT_TRUE(placement->keptAbove());
   EXPECT_EQ(view.header().subtitleLabel().get_text(), "拖拽文件或扫描文稿直传卷宗");
   EXPECT_EQ(view.selectedProcID(), 1207) << "the largest id is selected without a proceeding page";
   EXPECT_FALSE(view.uploadButton().get_sensitive()) << "no files yet";
@@ -222,4 +232,67 @@ TEST_F(QuickArchiveWindowWeb, ClipboardScansArriveUnderUniqueNamesPdfFirst) {
   EXPECT_EQ(view.files().size(), 3u);
   EXPECT_TRUE(logged("[Quorvel][SCAN] 剪贴板内容没有保存"));
   fs::remove(downloads);
+}
+
+TEST_F(QuickArchiveWindowWeb, AScannedPageIsListedAndAFailedScanIsOnlyReported) {
+  fs::path script = dir / "fake-scanimage";
+  auto useScanner = [&](const std::string& body) {
+    writeFile(script, "#!/bin/sh\nif [ \"$1\" = -L ]; then echo \"device \\`test:0' is a 测试平板扫描仪\"; exit 0; fi\n" + body);
+    fs::permissions(script, fs::perms::owner_all);
+  };
+  useScanner("printf 'Progress: 50.0%%\\r' >&2; printf 'PNGPAGE'\n");
+  auto& scanner = Scanner::shared();
+  scanner.setProgram(script.string());
+  scanner.detect(true);
+  QuickArchiveView& view = openEmpty();
+  ASSERT_TRUE(runMainLoopUntil([&] { return view.scanButton().scanItem().get_sensitive(); }, 5000))
+      << "the menu item waits for a detected scanner";
+  EXPECT_EQ(std::string(view.scanButton().scanHint().get_text()), "测试平板扫描仪");
+
+  press(view.scanButton().scanItem());
+  ASSERT_TRUE(runMainLoopUntil([&] { return view.files().size() == 1; }, 5000)) << view.statusMsg();
+  const fs::path page = view.files()[0];
+  EXPECT_EQ(page.parent_path(), AppConfig::downloadDir());
+  EXPECT_EQ(page.filename().string().rfind("扫描仪扫描-", 0), 0u) << page;
+  EXPECT_EQ(page.extension(), ".png");
+  EXPECT_EQ(readAll(page), "PNGPAGE");
+  EXPECT_EQ(view.statusMsg(), "已从扫描仪接收：" + page.filename().string());
+
+  useScanner("echo 'scanimage: sane_start: Document feeder out of documents' >&2; exit 7\n");
+  press(view.scanButton().scanItem());
+  ASSERT_TRUE(runMainLoopUntil([&] { return view.statusMsg().rfind("扫描失败：", 0) == 0; }, 5000)) << view.statusMsg();
+  EXPECT_NE(view.statusMsg().find("Document feeder out of documents"), std::string::npos);
+  EXPECT_EQ(view.files().size(), 1u) << "nothing is handed over";
+  fs::remove(page);
+  scanner.setProgram("scanimage");
+  scanner.detect(true);
+}
+
+TEST_F(QuickArchiveWindowWeb, AnInboxWindowHandsEverythingItUploadedToTheInboxArchiveStep) {
+  auto& inbox = HotFolderWatcher::shared();
+  const HotFolderWatcher::Config saved = inbox.config.get();
+  HotFolderWatcher::Config c;
+  c.folderPath = (dir / "收件箱").string();
+  c.moveAfterUpload = true;
+  inbox.config.set(c);
+  fs::create_directories(dir / "收件箱");
+  const fs::path inboxFile = dir / "收件箱" / "传真件.pdf";
+  writeFile(inboxFile, "%PDF fax");
+  const fs::path picked = dir / "证据目录.docx";
+
+  archive.open({inboxFile}, "来自热文件夹「收件箱」", true);
+  QuickArchiveView& view = *archive.view();
+  view.addFiles({picked});
+  press(view.uploadButton());
+  // Added after the press: neither sent nor archived by this upload.
+  const fs::path late = dir / "收件箱" / "稍后加入.pdf";
+  writeFile(late, "%PDF late");
+  view.addFiles({late});
+  ASSERT_TRUE(runMainLoopUntil([&] { return !view.uploading(); }, 20000));
+  EXPECT_EQ(view.statusMsg(), "归档成功：已上传 2 个文件到程序 #1207");
+  EXPECT_TRUE(fs::exists(dir / "收件箱" / "_已归档" / "传真件.pdf"));
+  EXPECT_FALSE(fs::exists(inboxFile));
+  EXPECT_TRUE(fs::exists(picked)) << "a file from elsewhere stays where it was";
+  EXPECT_TRUE(fs::exists(late));
+  inbox.config.set(saved);
 }

@@ -2,7 +2,11 @@
 // to PNG: empty (no files yet, the targets from the workspace) and with three files,
 // a chosen proceeding and a finished upload.
 //
-//   xvfb-run -a build/tools/quorvel-archive-render --empty archive-empty.png --files archive-files.png
+//   xvfb-run -a build/tools/quorvel-archive-render --empty archive-empty.png --files archive-files.png \
+//       [--screen screen.png]
+//
+// --screen also opens the real window on the display with its "扫描 / 粘贴…" menu open
+// and captures the screen (ImageMagick's import).
 #include <gtk/gtk.h>
 #include <gtkmm.h>
 
@@ -20,6 +24,7 @@
 #include "platform/UserDefaults.h"
 #include "ui/components/WidgetRender.h"
 #include "ui/editing/QuickArchiveView.h"
+#include "ui/editing/QuickArchiveWindow.h"
 
 using namespace quorvel;
 namespace fs = std::filesystem;
@@ -44,12 +49,13 @@ bool write(QuickArchiveView& view, const std::string& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string empty = "archive-empty.png", files = "archive-files.png";
+  std::string empty = "archive-empty.png", files = "archive-files.png", screen;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--empty") == 0 && i + 1 < argc) empty = argv[++i];
     else if (std::strcmp(argv[i], "--files") == 0 && i + 1 < argc) files = argv[++i];
+    else if (std::strcmp(argv[i], "--screen") == 0 && i + 1 < argc) screen = argv[++i];
     else {
-      std::fprintf(stderr, "usage: quorvel-archive-render [--empty OUT.png] [--files OUT.png]\n");
+      std::fprintf(stderr, "usage: quorvel-archive-render [--empty OUT.png] [--files OUT.png] [--screen OUT.png]\n");
       return 2;
     }
   }
@@ -93,6 +99,18 @@ int main(int argc, char** argv) {
   second->uploadAll();
   runMainLoopUntil([&] { return !second->uploading(); }, 10000);
   if (!write(*second, files)) return 1;
+
+  if (!screen.empty()) {
+    auto& archive = QuickArchiveWindow::shared();
+    archive.setModel(model);
+    archive.open(three, "来自热文件夹「墨衡台收件箱」", true);
+    runMainLoopUntil([] { return false; }, 1500);
+    archive.view()->scanButton().button().activate();
+    runMainLoopUntil([] { return false; }, 1200);
+    if (std::system(("import -window root " + screen).c_str()) != 0) return 1;
+    std::printf("%s\n", screen.c_str());
+    archive.reset();
+  }
   fs::remove_all(dir);
   return 0;
 }

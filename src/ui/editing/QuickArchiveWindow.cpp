@@ -50,6 +50,7 @@ void QuickArchiveWindow::open(const std::vector<std::filesystem::path>& urls, co
   keys->signal_key_pressed().connect(
       [this](guint keyval, guint, Gdk::ModifierType) {
         if (keyval != GDK_KEY_Escape || !view_) return false;
+        if (view_->scanButton().popover().get_visible()) return false;  // Escape closes the menu first
         view_->close();
         return true;
       },

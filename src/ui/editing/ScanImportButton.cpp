@@ -149,6 +149,7 @@ ScanImportButton::ScanImportButton(std::function<void(const fs::path&, Source)> 
   popover_.set_parent(button_);
 
   scannerState_ = Scanner::shared().state.changed().connect([this] { refreshItems(); });
+  refreshItems();
 }
 
 ScanImportButton::~ScanImportButton() {
