@@ -116,6 +116,8 @@ void AppDelegate::terminate() {
   ScreenCaptureOCR::shared().configure({});
   if (browser_) browser_->saveSession();
   QuickCapturePanel::shared().reset();
+  QuickArchiveWindow::shared().reset();
+  HotFolderWatcher::shared().stopWatching();
   services_.hotKeys().unregisterAll();
   shortcutsInstalled_ = false;
 }
