@@ -26,6 +26,8 @@ PKGS=(
   # Screen-region recognition without a desktop portal: region capture on X11 (tests put stand-ins on PATH).
   maim
   # Text recognition (three languages), reading PDFs, writing searchable PDFs.
+  # Scanning paper documents into the quick-archive window (SANE's scanimage).
+  sane-utils
   tesseract-ocr tesseract-ocr-chi-sim tesseract-ocr-chi-tra tesseract-ocr-eng libtesseract-dev libleptonica-dev libqpdf-dev
 )
 missing=()

@@ -19,6 +19,7 @@
 #include "diagnostics/PreviewRenders.h"
 #include "diagnostics/Reports.h"
 #include "features/calendar/AppleCalendarSync.h"
+#include "features/editing/HotFolderWatcher.h"
 #include "features/mirror/MirrorStore.h"
 #include "features/recognition/OcrEngine.h"
 #include "features/recognition/ScannerOCR.h"
@@ -30,6 +31,7 @@
 #include "platform/Desktop.h"
 #include "ui/calendar/DesktopCalendarWindow.h"
 #include "ui/capture/QuickCapturePanel.h"
+#include "ui/editing/QuickArchiveWindow.h"
 #include "features/calendar/DesktopCalendarStore.h"
 #include "ui/floating/FloatingWindowManager.h"
 #include "ui/recognition/ScanProgressWindow.h"
@@ -44,12 +46,6 @@ namespace {
 std::optional<std::string> envValue(const char* name) {
   const char* v = std::getenv(name);
   return v ? std::optional<std::string>(v) : std::nullopt;
-}
-
-// A subsystem this build does not carry yet: said in an alert and the log.
-void notInThisBuild(const std::string& title, const std::string& text) {
-  logLine(tags::kApp, title + "：" + text);
-  Dialogs::shared().alert(title, text);
 }
 }  // namespace
 
@@ -73,6 +69,11 @@ AppDelegate::AppDelegate(Gtk::Application& app, AppServices& services, std::shar
   QuickCapturePanel::shared().setModel(browser_);
   DesktopCalendarStore::shared().attach(browser_);
   DesktopCalendarWindow::shared().setModel(browser_);
+  QuickArchiveWindow::shared().setModel(browser_);
+  HotFolderWatcher::shared().setOpener(
+      [](const std::vector<std::filesystem::path>& files, const std::string& hint, bool fromHotFolder) {
+        QuickArchiveWindow::shared().open(files, hint, fromHotFolder);
+      });
   QuickCapturePanel::shared().refreshDesktopCalendarIfShown = [] {
     DesktopCalendarWindow::shared().refreshSilentlyIfShown();
   };
@@ -115,6 +116,8 @@ void AppDelegate::terminate() {
   ScreenCaptureOCR::shared().configure({});
   if (browser_) browser_->saveSession();
   QuickCapturePanel::shared().reset();
+  QuickArchiveWindow::shared().reset();
+  HotFolderWatcher::shared().stopWatching();
   services_.hotKeys().unregisterAll();
   shortcutsInstalled_ = false;
 }
@@ -147,10 +150,10 @@ void AppDelegate::toggleQuickCapture() {
 
 void AppDelegate::captureAndAnalyze() { ScreenCaptureOCR::shared().captureAndAnalyze(); }
 
-void AppDelegate::openQuickArchive(const std::vector<std::string>& files, const std::string& hint, bool) {
-  std::string text = "快速归档窗口还没有在这个版本中提供。";
-  if (!files.empty()) text += "收到的 " + std::to_string(files.size()) + " 个文件没有归档（" + hint + "）。";
-  notInThisBuild("快速归档暂不可用", text);
+void AppDelegate::openQuickArchive(const std::vector<std::string>& files, const std::string& hint,
+                                   bool fromHotFolder) {
+  std::vector<std::filesystem::path> paths(files.begin(), files.end());
+  QuickArchiveWindow::shared().open(paths, hint, fromHotFolder);
 }
 
 void AppDelegate::toggleDesktopCalendar() { DesktopCalendarWindow::shared().toggle(); }
@@ -240,6 +243,7 @@ void AppDelegate::startBackgroundServices() {
     MirrorStore::create()->autoPruneIfNeeded();
     AppleCalendarSync::shared().startIfEnabled();
     DesktopCalendarWindow::shared().startIfEnabled(services_.mode());
+    HotFolderWatcher::shared().startIfEnabled(services_.mode() == AppMode::diagnostic);
     services_.privacyLock().startMonitoring();
   });
 }
@@ -260,6 +264,8 @@ void AppDelegate::installShortcuts() {
   captureWindows_ = ScopedConnection(QuickCapturePanel::shared().signalWindowCreated().connect(
       [this](Gtk::Window& window) { app_.add_window(window); }));
   calendarWindow_ = ScopedConnection(DesktopCalendarWindow::shared().signalWindowCreated().connect(
+      [this](Gtk::Window& window) { app_.add_window(window); }));
+  archiveWindows_ = ScopedConnection(QuickArchiveWindow::shared().signalWindowCreated().connect(
       [this](Gtk::Window& window) { app_.add_window(window); }));
   // The main window's root view carries its own; tool windows get theirs when made.
   windowAdded_ = ScopedConnection(FloatingWindowManager::shared().signalWindowCreated().connect(

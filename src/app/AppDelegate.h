@@ -107,6 +107,7 @@ class AppDelegate : public LaunchSteps {
   ScopedConnection windowAdded_;
   ScopedConnection captureWindows_;
   ScopedConnection calendarWindow_;
+  ScopedConnection archiveWindows_;
   std::unique_ptr<GtkScanProgressWindows> scanProgress_;
   std::unique_ptr<ScreenOCRResultWindow> screenResults_;
   std::vector<Gtk::Window*> monitored_;

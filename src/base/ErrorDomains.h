@@ -39,5 +39,7 @@ inline constexpr int kMirrorNoAddress = 4;
 inline constexpr int kMirrorWebPage = 5;
 // The mirror's upload; the code is the HTTP status (-1 without one).
 inline constexpr const char* kUpload = "Upload";
+// A scan through the scanner program; the code is its exit status (-1: not started).
+inline constexpr const char* kScan = "Scan";
 
 }  // namespace quorvel::errors

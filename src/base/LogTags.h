@@ -16,6 +16,7 @@ inline constexpr const char* kDeepLink = "DEEPLINK";
 inline constexpr const char* kEdit = "EDIT";
 inline constexpr const char* kHibernate = "HIBERNATE";
 inline constexpr const char* kHotKey = "HOTKEY";
+inline constexpr const char* kHotFolder = "HOTFOLDER";
 inline constexpr const char* kLock = "LOCK";
 inline constexpr const char* kNav = "NAV";
 inline constexpr const char* kNotify = "NOTIFY";
@@ -46,5 +47,6 @@ inline constexpr const char* kPdf = "PDF";
 inline constexpr const char* kPrint = "PRINT";
 inline constexpr const char* kLogin = "LOGIN";
 inline constexpr const char* kMirror = "MIRROR";
+inline constexpr const char* kArchive = "ARCHIVE";
 
 }  // namespace quorvel::tags

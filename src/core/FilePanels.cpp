@@ -23,4 +23,9 @@ void FilePanels::askOpenFiles(const OpenQuestion& question, OpenAnswer onAnswer)
   if (onAnswer) postToMain([onAnswer] { onAnswer({}); });
 }
 
+void FilePanels::askFolder(const FolderQuestion& question, FolderAnswer onAnswer) {
+  logLine(tags::kAlert, question.title + "（无窗口，视为取消）");
+  if (onAnswer) postToMain([onAnswer] { onAnswer(std::nullopt); });
+}
+
 }  // namespace quorvel

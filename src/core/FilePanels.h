@@ -34,6 +34,14 @@ class FilePanels {
   // The chosen files in the panel's order; empty when the user cancelled.
   using OpenAnswer = std::function<void(std::vector<std::filesystem::path>)>;
 
+  struct FolderQuestion {
+    std::string title;
+    std::string acceptLabel;       // the confirming button, e.g. "监控这个文件夹"
+    std::filesystem::path folder;  // where the panel opens; empty: the panel's choice
+  };
+  // The chosen folder, or nothing when the user cancelled.
+  using FolderAnswer = std::function<void(std::optional<std::filesystem::path>)>;
+
   virtual ~FilePanels() = default;
   // Asks where to save. Returns at once; `onAnswer` runs on the main thread with the
   // chosen path, or nothing when the user cancelled.
@@ -41,6 +49,9 @@ class FilePanels {
   // Asks for files to open. Returns at once; `onAnswer` runs on the main thread. The
   // default shows nothing and answers "cancelled".
   virtual void askOpenFiles(const OpenQuestion& question, OpenAnswer onAnswer);
+  // Asks for one folder (new folders may be made in the panel). Returns at once;
+  // `onAnswer` runs on the main thread. The default answers "cancelled".
+  virtual void askFolder(const FolderQuestion& question, FolderAnswer onAnswer);
 
   // The installed panels, else the cancelling ones (headless runs).
   static FilePanels& shared();

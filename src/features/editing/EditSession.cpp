@@ -242,6 +242,7 @@ Task<void> EditSession::Impl::runOpen(std::shared_ptr<Impl> self, std::string re
   panel.reset();
   self->opening.erase(rel);
   if (!local || !st) {
+    logLine(tags::kEdit, "没有本地副本，无法编辑：" + rel, LogLevel::warning);
     Dialogs::shared().alert("没有本地副本", "先连接卷宗盘，或在「本地卷宗镜像」里缓存这份卷宗。", {"好"});
     co_return;
   }

@@ -4,6 +4,7 @@
 // "_已归档". Main thread.
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -45,11 +46,16 @@ class HotFolderWatcher {
 
   static const std::set<std::string>& allowedExts();
   static constexpr const char* kArchiveFolder = "_已归档";
+  static constexpr unsigned kDebounceMs = 1400;
+
+  // Tests shorten the scan delay (kDebounceMs otherwise).
+  void setDebounceForTesting(unsigned ms);
 
  private:
   HotFolderWatcher();
+  ~HotFolderWatcher();
   struct Impl;
-  Impl* impl_;
+  std::unique_ptr<Impl> impl_;
 };
 
 }  // namespace quorvel

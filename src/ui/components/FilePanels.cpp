@@ -55,10 +55,17 @@ void GtkFilePanels::askOpenFiles(const OpenQuestion& question, OpenAnswer onAnsw
   chooser->signal_response().connect([raw, onAnswer](int response) {
     std::vector<std::filesystem::path> chosen;
     if (response == Gtk::ResponseType::ACCEPT) {
-      auto files = raw->get_files();
-      for (guint i = 0; files && i < files->get_n_items(); ++i)
-        if (auto file = std::dynamic_pointer_cast<Gio::File>(files->get_object(i)))
-          if (file->get_path().size()) chosen.emplace_back(file->get_path());
+      // Through C: the list's items are private GFile classes that gtkmm cannot wrap.
+      GListModel* files = gtk_file_chooser_get_files(GTK_FILE_CHOOSER(raw->gobj()));
+      for (guint i = 0; files && i < g_list_model_get_n_items(files); ++i) {
+        GFile* file = G_FILE(g_list_model_get_item(files, i));
+        if (char* path = g_file_get_path(file)) {
+          chosen.emplace_back(path);
+          g_free(path);
+        }
+        g_object_unref(file);
+      }
+      if (files) g_object_unref(files);
     }
     raw->hide();
     releaseLater(raw);
@@ -95,6 +102,28 @@ void GtkFilePanels::askSaveFile(const SaveQuestion& question, SaveAnswer onAnswe
           break;
         }
     });
+    if (onAnswer) onAnswer(chosen);
+  });
+  chooser->show();
+}
+
+void GtkFilePanels::askFolder(const FolderQuestion& question, FolderAnswer onAnswer) {
+  Gtk::init_gtkmm_internals();
+  auto chooser = Gtk::FileChooserNative::create(question.title, Gtk::FileChooser::Action::SELECT_FOLDER,
+                                                question.acceptLabel.empty() ? "选择" : question.acceptLabel, "取消");
+  if (Gtk::Window* parent = activeWindow()) chooser->set_transient_for(*parent);
+  chooser->set_modal(true);
+  chooser->set_create_folders(true);
+  if (!question.folder.empty() && std::filesystem::is_directory(question.folder))
+    chooser->set_current_folder(Gio::File::create_for_path(question.folder.string()));
+  live().insert(chooser);
+  Gtk::FileChooserNative* raw = chooser.get();
+  chooser->signal_response().connect([raw, onAnswer](int response) {
+    std::optional<std::filesystem::path> chosen;
+    if (response == Gtk::ResponseType::ACCEPT)
+      if (auto file = raw->get_file(); file && !file->get_path().empty()) chosen = file->get_path();
+    raw->hide();
+    releaseLater(raw);
     if (onAnswer) onAnswer(chosen);
   });
   chooser->show();

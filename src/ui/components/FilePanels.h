@@ -9,6 +9,7 @@ class GtkFilePanels : public FilePanels {
  public:
   void askSaveFile(const SaveQuestion& question, SaveAnswer onAnswer) override;
   void askOpenFiles(const OpenQuestion& question, OpenAnswer onAnswer) override;
+  void askFolder(const FolderQuestion& question, FolderAnswer onAnswer) override;
 };
 
 }  // namespace quorvel

@@ -6,6 +6,7 @@
 #include "ui/components/LawSheetHeader.h"
 #include "ui/floating/ToolWindowContent.h"
 #include "ui/settings/CalendarSyncSection.h"
+#include "ui/settings/HotFolderSection.h"
 #include "ui/volume/VolumeSettingsSection.h"
 
 namespace quorvel {
@@ -27,6 +28,7 @@ SettingsView::SettingsView(std::function<void()> close) : Gtk::Box(Gtk::Orientat
   volume_ = Gtk::make_managed<VolumeSettingsSection>();
   column_.append(*volume_);
   column_.append(*Gtk::make_managed<CalendarSyncSection>());
+  column_.append(*Gtk::make_managed<HotFolderSection>());
   auto* note = Gtk::make_managed<Gtk::Label>("其余设置项（服务器地址、字号、隐私锁定、系统集成等）将随各自的功能提供。");
   note->add_css_class("law-placeholder-note");
   note->set_wrap(true);

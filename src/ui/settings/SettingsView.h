@@ -1,6 +1,6 @@
 #pragma once
-// The client-settings window's content. This build carries the case-volume and the
-// calendar-sync cards; the other cards come with their subsystems, and the window says so.
+// The client-settings window's content. This build carries the case-volume, the
+// calendar-sync and the inbox-folder cards; the other cards come with their subsystems, and the window says so.
 #include <gtkmm/box.h>
 #include <gtkmm/scrolledwindow.h>
 

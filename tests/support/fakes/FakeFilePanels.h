@@ -16,6 +16,8 @@ class FakeFilePanels : public FilePanels {
   std::optional<std::filesystem::path> answer;  // nothing: the user cancels
   std::vector<OpenQuestion> openAsked;
   std::vector<std::filesystem::path> openAnswer;  // empty: the user cancels
+  std::vector<FolderQuestion> folderAsked;
+  std::optional<std::filesystem::path> folderAnswer;  // nothing: the user cancels
 
   FakeFilePanels() { Installed<FilePanels>::install(*this); }
   ~FakeFilePanels() override { Installed<FilePanels>::uninstall(*this); }
@@ -28,6 +30,11 @@ class FakeFilePanels : public FilePanels {
   void askOpenFiles(const OpenQuestion& question, OpenAnswer onAnswer) override {
     openAsked.push_back(question);
     if (onAnswer) postToMain([onAnswer, a = openAnswer] { onAnswer(a); });
+  }
+
+  void askFolder(const FolderQuestion& question, FolderAnswer onAnswer) override {
+    folderAsked.push_back(question);
+    if (onAnswer) postToMain([onAnswer, a = folderAnswer] { onAnswer(a); });
   }
 };
 

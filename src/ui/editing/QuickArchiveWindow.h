@@ -1,0 +1,49 @@
+#pragma once
+// The one quick-archive window: every open() orders the previous window out and
+// shows a fresh view; the window opened last stays referenced until the next open.
+#include <gtkmm/window.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/BrowserModel.h"
+#include "ui/editing/QuickArchiveView.h"
+
+namespace quorvel {
+
+class QuickArchiveWindow {
+ public:
+  static QuickArchiveWindow& shared();
+
+  // The workspace model the view reads and uploads through; needed before open().
+  void setModel(std::shared_ptr<BrowserModel> model) { model_ = std::move(model); }
+
+  // Main thread. Files may be empty; the hint is shown under the title.
+  void open(const std::vector<std::filesystem::path>& urls, const std::string& sourceHint, bool fromHotFolder);
+
+  // Each new window, before it is shown (the application adds it to itself).
+  sigc::signal<void(Gtk::Window&)>& signalWindowCreated() { return windowCreated_; }
+
+  Gtk::Window* window() { return window_.get(); }
+  QuickArchiveView* view() { return view_; }
+  bool isVisible() const { return window_ && window_->get_visible(); }
+  // Drops the window (tests, shutdown).
+  void reset();
+
+  static constexpr const char* kIdentifier = "floating:quick-archive";
+  static constexpr const char* kTitle = "快速归档到案件卷宗";
+
+ private:
+  QuickArchiveWindow() = default;
+  void place();
+
+  std::shared_ptr<BrowserModel> model_;
+  std::unique_ptr<Gtk::Window> window_;
+  QuickArchiveView* view_ = nullptr;
+  unsigned generation_ = 0;
+  sigc::signal<void(Gtk::Window&)> windowCreated_;
+};
+
+}  // namespace quorvel

@@ -1,0 +1,66 @@
+#pragma once
+// "扫描 / 粘贴…": a small menu that brings a paper document in from a scanner (SANE)
+// or from the clipboard (a PDF or an image) as a new file in the download folder.
+#include <gtkmm/box.h>
+#include <gtkmm/button.h>
+#include <gtkmm/label.h>
+#include <gtkmm/popover.h>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "base/Async.h"
+#include "base/GLibPtr.h"
+#include "base/Task.h"
+
+namespace quorvel {
+
+class ScanImportButton : public Gtk::Box {
+ public:
+  enum class Source { scanner, clipboard };
+
+  // `onReceivedFile` runs once per saved file; `onStatus` gets progress and failure
+  // texts for the caller's status line.
+  ScanImportButton(std::function<void(const std::filesystem::path&, Source)> onReceivedFile,
+                   std::function<void(const std::string&)> onStatus);
+  ~ScanImportButton() override;
+
+  // The menu's two entries, as the click on them runs them.
+  void scanFromScanner();
+  void pasteFromClipboard();
+  bool scanning() const { return scanning_; }
+
+  Gtk::Button& button() { return button_; }
+  Gtk::Popover& popover() { return popover_; }
+  Gtk::Button& scanItem() { return scanItem_; }
+  Gtk::Button& pasteItem() { return pasteItem_; }
+  Gtk::Label& scanHint() { return scanHint_; }
+
+  // The file-name stems of the two sources, before the time stamp.
+  static constexpr const char* kScannerStem = "扫描仪扫描-";
+  static constexpr const char* kClipboardStem = "剪贴板扫描-";
+
+ private:
+  void openMenu();
+  void refreshItems();
+  Task<void> runScan(std::shared_ptr<ScanImportButton*> self);
+  Task<void> runPaste(std::shared_ptr<ScanImportButton*> self);
+
+  std::function<void(const std::filesystem::path&, Source)> onReceivedFile_;
+  std::function<void(const std::string&)> onStatus_;
+  Gtk::Button button_;
+  Gtk::Popover popover_;
+  Gtk::Box menu_;
+  Gtk::Button scanItem_;
+  Gtk::Label scanHint_;
+  Gtk::Button pasteItem_;
+  Gtk::Label pasteHint_;
+  bool scanning_ = false;
+  Cancellable scanCancel_;
+  std::shared_ptr<ScanImportButton*> self_;
+  ScopedConnection scannerState_;
+};
+
+}  // namespace quorvel
