@@ -16,6 +16,7 @@
 #include "WidgetFind.h"
 #include "base/GLibPtr.h"
 #include "base/Installed.h"
+#include "core/MirrorFormats.h"
 #include "features/volume/PreviewPresenter.h"
 #include "platform/Desktop.h"
 #include "ui/editing/ConflictWindow.h"
@@ -41,10 +42,7 @@ class RecordingPreviews : public PreviewPresenter {
   std::unique_ptr<Progress> showProgress(const std::string&) override { return std::make_unique<Progress>(); }
 };
 
-std::string sizeText(std::uintmax_t n) {
-  GCharPtr text(g_format_size(n));
-  return text.get();
-}
+std::string sizeText(std::uintmax_t n) { return MirrorRules::byteCountText(static_cast<long long>(n)); }
 
 struct Answers {
   std::vector<ConflictChoice> got;

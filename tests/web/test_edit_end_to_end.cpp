@@ -19,6 +19,7 @@
 #include "core/CaseFileCache.h"
 #include "core/CasePaths.h"
 #include "core/Dialogs.h"
+#include "core/MirrorFormats.h"
 #include "features/editing/EditSession.h"
 #include "web/WebEngine.h"
 #include "features/volume/LocalVolume.h"
@@ -240,6 +241,14 @@ TEST_F(EditEndToEndTest, UploadThenConflictCancelledThenBothKept) {
   for (const auto& shown : dialogs->shown)
     if (shown.title == "服务器上的版本也变了") EXPECT_EQ(shown.buttons.at(0), "比对后决定");
   EXPECT_TRUE(findButton(w.window(), "放弃本地，改用服务器版本")->get_sensitive());
+  // The server card tells the colleague's version as the server has it now.
+  const std::string serverSize = "大小：" + MirrorRules::byteCountText(std::string("同事在服务器上改过的版本\n").size());
+  EXPECT_TRUE(runMainLoopUntil(
+      [&] {
+        auto sizes = shownLabelsStartingWith(w.window(), "大小：");
+        return sizes.size() == 2 && sizes[1]->get_text().raw() == serverSize;
+      },
+      5000));
   press(findButton(w.window(), "取消"));
   waitUntilIdle();
   EXPECT_EQ(uploads().size(), 1u) << "cancel uploads nothing";

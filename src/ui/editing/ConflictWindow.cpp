@@ -24,6 +24,8 @@
 #include "base/GObjectPtr.h"
 #include "base/MainQueue.h"
 #include "base/WorkerPool.h"
+#include "base/Task.h"
+#include "core/MirrorFormats.h"
 #include "core/ThemeCss.h"
 #include "core/WindowFrameRules.h"
 #include "features/volume/PreviewCache.h"
@@ -341,8 +343,7 @@ class VersionCard : public LawCard {
     facts_.set_visible(shown);
     actions_.set_visible(shown);
     if (!shown) return;
-    GCharPtr size(g_format_size(static_cast<guint64>(std::max<std::int64_t>(0, st->size))));
-    size_.set_text(std::string("大小：") + size.get());
+    size_.set_text("大小：" + MirrorRules::byteCountText(st->size));
     modified_.set_text("修改：" + formatModified(st->mtime));
   }
 
@@ -388,8 +389,10 @@ class VersionCard : public LawCard {
 class ConflictCompareView : public Gtk::Box {
  public:
   ConflictCompareView(const std::string& rel, const fs::path& localURL, const std::optional<std::string>& serverURL,
-                      std::function<void(ConflictChoice)> onChoice)
-      : Gtk::Box(Gtk::Orientation::VERTICAL, 0), onChoice_(std::move(onChoice)) {
+                      std::function<void(ConflictChoice)> onChoice, ConflictWindow::FreshStat freshServerStat)
+      : Gtk::Box(Gtk::Orientation::VERTICAL, 0),
+        onChoice_(std::move(onChoice)),
+        freshServerStat_(std::move(freshServerStat)) {
     installLawStyle();
     installConflictCss();
     // The window can be made no smaller than this.
@@ -470,28 +473,43 @@ class ConflictCompareView : public Gtk::Box {
     int* pending = &pending_;
     ++pending_;
     const std::string where = *card.where();
-    WorkerPool::shared().submit([alive, target, pending, where] {
+    ConflictCompareView* self = this;  // used only while `alive` says the view lives
+    WorkerPool::shared().submit([self, alive, target, pending, where] {
       auto file = fileAt(where);
       auto first = statAt(where);
       Probe info = probe(file);
-      postToMain([alive, target, first, type = info.contentType] {
+      postToMain([self, alive, target, first, type = info.contentType] {
         if (alive.expired()) return;
         target->setContentType(type);
-        target->setFacts(first);
+        self->showFacts(*target, first);
       });
       auto thumb = thumbnailOf(where, info.contentType, info.thumbnailPath);
       // The facts are read again with the new look: the file may have changed meanwhile.
       auto again = statAt(where);
-      postToMain([alive, target, pending, thumb = std::move(thumb), again] {
+      postToMain([self, alive, target, pending, thumb = std::move(thumb), again] {
         if (alive.expired()) return;
         if (thumb) target->setThumbnail(*thumb);
-        target->setFacts(again);
+        self->showFacts(*target, again);
         --*pending;
       });
     });
   }
 
+  // The server card's facts come from the server itself where it can be asked: the
+  // volume's own file attributes may lag a change made there by a second or so.
+  void showFacts(VersionCard& card, const std::optional<FileStat>& read) {
+    if (&card == server_ && freshServerStat_) spawn(readFresh(life_, server_, freshServerStat_));
+    else card.setFacts(read);
+  }
+
+  static Task<void> readFresh(std::weak_ptr<char> alive, VersionCard* card, ConflictWindow::FreshStat fresh) {
+    auto reading = fresh();
+    std::optional<FileStat> st = co_await reading;
+    if (!alive.expired()) card->setFacts(st);
+  }
+
   std::function<void(ConflictChoice)> onChoice_;
+  ConflictWindow::FreshStat freshServerStat_;
   VersionCard* local_ = nullptr;
   VersionCard* server_ = nullptr;
   Gtk::Button* cancel_ = nullptr;
@@ -564,13 +582,17 @@ HostWindow& hostWindow() {
 }  // namespace
 
 void ConflictWindow::open(const std::string& rel, const fs::path& localURL, Completion completion) {
-  open(rel, localURL, PreviewCache::sourceURL(rel), std::move(completion));
+  auto serverURL = PreviewCache::sourceURL(rel);
+  FreshStat fresh;
+  if (serverURL) fresh = [rel] { return PreviewCache::freshSourceStat(rel); };
+  open(rel, localURL, std::move(serverURL), std::move(completion), std::move(fresh));
 }
 
 void ConflictWindow::open(const std::string& rel, const fs::path& localURL, std::optional<std::string> serverURL,
-                          Completion completion) {
+                          Completion completion, FreshStat freshServerStat) {
   if (auto* previous = active()) previous->finish(Choice::cancel);
-  activeSlot().reset(new ConflictWindow(rel, localURL, std::move(serverURL), std::move(completion)));
+  activeSlot().reset(new ConflictWindow(rel, localURL, std::move(serverURL), std::move(completion),
+                                        std::move(freshServerStat)));
   ConflictWindow& w = *activeSlot();
   w.window_->present();
   // No button holds the focus, so Return decides nothing by accident.
@@ -588,7 +610,7 @@ void ConflictWindow::install() {
 }
 
 ConflictWindow::ConflictWindow(const std::string& rel, const fs::path& localURL, std::optional<std::string> serverURL,
-                               Completion completion)
+                               Completion completion, FreshStat freshServerStat)
     : serverURL_(std::move(serverURL)),
       completion_(std::move(completion)),
       self_(std::make_shared<ConflictWindow*>(this)) {
@@ -602,7 +624,7 @@ ConflictWindow::ConflictWindow(const std::string& rel, const fs::path& localURL,
   std::weak_ptr<ConflictWindow*> weak = self_;
   view_ = Gtk::make_managed<ConflictCompareView>(rel, localURL, serverURL_, [weak](Choice choice) {
     if (auto self = weak.lock()) (*self)->finish(choice);
-  });
+  }, std::move(freshServerStat));
   window_->set_child(*view_);
   host.onClose = [weak] {
     if (auto self = weak.lock()) (*self)->finish(Choice::cancel);

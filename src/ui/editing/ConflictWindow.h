@@ -10,6 +10,8 @@
 #include <optional>
 #include <string>
 
+#include "base/Task.h"
+#include "core/CaseFileCache.h"
 #include "features/editing/ConflictChoice.h"
 
 namespace quorvel {
@@ -20,15 +22,18 @@ class ConflictWindow {
  public:
   using Choice = ConflictChoice;
   using Completion = std::function<void(Choice)>;
+  // The server copy's size and time as the server reports them now (main thread).
+  using FreshStat = std::function<Task<std::optional<FileStat>>()>;
 
   // Main thread. Shows the window and returns at once; `completion` runs exactly once,
   // later. A window still open is finished with `cancel` first. The server copy is the
   // case volume's file for `rel` (none without a volume or a mapping).
   static void open(const std::string& rel, const std::filesystem::path& localURL, Completion completion);
   // The same with the server copy's place given: a path, or an address GIO reads
-  // (a volume mounted without a local path).
+  // (a volume mounted without a local path). Without `freshServerStat` the server
+  // copy's facts are read at that place.
   static void open(const std::string& rel, const std::filesystem::path& localURL,
-                   std::optional<std::string> serverURL, Completion completion);
+                   std::optional<std::string> serverURL, Completion completion, FreshStat freshServerStat = {});
   // The window open now, if any.
   static ConflictWindow* active();
   // Makes the window the edit session's conflict presenter for the process.
@@ -45,7 +50,7 @@ class ConflictWindow {
 
  private:
   ConflictWindow(const std::string& rel, const std::filesystem::path& localURL,
-                 std::optional<std::string> serverURL, Completion completion);
+                 std::optional<std::string> serverURL, Completion completion, FreshStat freshServerStat);
   // Reports the choice once and hides the window; later calls do nothing.
   void finish(Choice choice);
 
