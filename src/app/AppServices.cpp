@@ -18,6 +18,7 @@
 #include "platform/Desktop.h"
 #include "platform/LauncherBadge.h"
 #include "platform/UserDefaults.h"
+#include "ui/editing/ConflictWindow.h"
 #include "ui/components/Alerts.h"
 #include "ui/components/FilePanels.h"
 #include "ui/preview/GtkPreviewPresenter.h"
@@ -39,6 +40,8 @@ AppServices::AppServices(Options options) : options_(options) {
     filePanels_ = std::make_unique<GtkFilePanels>();
     passwords_ = std::make_unique<GtkPasswordPrompter>();
     previews_ = std::make_unique<GtkPreviewPresenter>();
+    // The edit session's conflicts are decided in the comparison window.
+    ConflictWindow::install();
   }
   desktop_ = options.mode == AppMode::normal ? std::unique_ptr<Desktop>(std::make_unique<SystemDesktop>())
                                              : std::make_unique<LoggingDesktop>();
@@ -79,7 +82,10 @@ AppServices::~AppServices() {
   hotKeys_.reset();
   Installed<PrivacyLock>::uninstall(*lock_);
   Installed<Desktop>::uninstall(*desktop_);
-  if (previews_) Installed<PreviewPresenter>::uninstall(*previews_);
+  if (previews_) {
+    Installed<PreviewPresenter>::uninstall(*previews_);
+    ConflictPresenter::install(nullptr);
+  }
   if (passwords_) Installed<PasswordPrompter>::uninstall(*passwords_);
   if (filePanels_) Installed<FilePanels>::uninstall(*filePanels_);
   Installed<Dialogs>::uninstall(*dialogs_);

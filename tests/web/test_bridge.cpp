@@ -191,12 +191,13 @@ TEST_F(BridgeTest, ActionsCopyAndAskForTheCaseVolume) {
       "return '';");
   // Without a volume or a mirror folder each action says why it cannot go on.
   ASSERT_TRUE(runMainLoopUntil([&] { return logCount("[Quorvel][ALERT] ") == 4; }, 5000)) << logCount("[Quorvel][ALERT] ");
-  EXPECT_EQ(logCount(kNotConnected), 2);  // edit, and openfolder (the dashboard names its folder)
+  EXPECT_EQ(logCount(kNotConnected), 1);  // openfolder (the dashboard names its folder)
+  EXPECT_EQ(logCount("[Quorvel][ALERT] 没有本地副本：先连接卷宗盘"), 1);  // edit
   EXPECT_EQ(logCount(kRevealNotConnected), 1);
   EXPECT_EQ(logCount(kNoLocalCopy), 1);
   EXPECT_EQ(clipboardText(), "（2026）京0105民初1234号\n第二行");
   EXPECT_EQ(logCount("[Quorvel][VOLUME] 未连接卷宗盘，无法显示："), 1);
-  EXPECT_EQ(logCount("[Quorvel][EDIT] 未连接卷宗盘，无法编辑：案件/2026/起诉状.pdf"), 1);
+  EXPECT_EQ(logCount("[Quorvel][EDIT] 没有本地副本，无法编辑：案件/2026/起诉状.pdf"), 1);
 
   // The page's own buttons send the same actions.
   logs.clear();
