@@ -21,6 +21,16 @@ std::unique_ptr<PdfDocument> PdfDocument::open(const std::filesystem::path& file
   return std::unique_ptr<PdfDocument>(new PdfDocument(doc));
 }
 
+std::unique_ptr<PdfDocument> PdfDocument::openURI(const std::string& uri) {
+  GFile* file = g_file_new_for_uri(uri.c_str());
+  GError* err = nullptr;
+  PopplerDocument* doc = poppler_document_new_from_gfile(file, nullptr, nullptr, &err);
+  g_object_unref(file);
+  g_clear_error(&err);
+  if (!doc) return nullptr;
+  return std::unique_ptr<PdfDocument>(new PdfDocument(doc));
+}
+
 PdfDocument::~PdfDocument() { g_object_unref(doc_); }
 
 int PdfDocument::pageCount() const { return poppler_document_get_n_pages(doc_); }

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "platform/ocr/Bitmap.h"
 
@@ -20,6 +21,8 @@ class PdfDocument {
  public:
   // Nothing when the file is no readable PDF (or needs a password).
   static std::unique_ptr<PdfDocument> open(const std::filesystem::path& file);
+  // The same for any address GIO reads (a mounted share's "dav://…").
+  static std::unique_ptr<PdfDocument> openURI(const std::string& uri);
   ~PdfDocument();
   PdfDocument(const PdfDocument&) = delete;
   PdfDocument& operator=(const PdfDocument&) = delete;

@@ -13,7 +13,6 @@
 #include <gtkmm/picture.h>
 #include <gtkmm/shortcutcontroller.h>
 #include <gtkmm/stylecontext.h>
-#include <poppler.h>
 
 #include <algorithm>
 #include <chrono>
@@ -32,6 +31,7 @@
 #include "features/volume/PreviewPresenter.h"
 #include "platform/Desktop.h"
 #include "platform/WindowPlacement.h"
+#include "platform/pdf/PdfDocument.h"
 #include "ui/components/LawButtons.h"
 #include "ui/components/LawCard.h"
 #include "ui/components/LawSheetHeader.h"
@@ -160,38 +160,19 @@ std::optional<Pixels> imageThumb(GFile* file) {
 }
 
 std::optional<Pixels> pdfThumb(GFile* file) {
-  GErrorPtr error;
-  auto doc = GObjectPtr<PopplerDocument>::adopt(poppler_document_new_from_gfile(file, nullptr, nullptr, error.out()));
-  if (!doc || poppler_document_get_n_pages(doc) < 1) return std::nullopt;
-  auto page = GObjectPtr<PopplerPage>::adopt(poppler_document_get_page(doc, 0));
-  if (!page) return std::nullopt;
-  double pw = 0, ph = 0;
-  poppler_page_get_size(page, &pw, &ph);
-  if (pw <= 0 || ph <= 0) return std::nullopt;
-  const double scale = std::min(kThumbWidth / pw, kThumbHeight / ph);
-  const int w = std::max(1, static_cast<int>(std::lround(pw * scale)));
-  const int h = std::max(1, static_cast<int>(std::lround(ph * scale)));
-  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
-  if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
-    cairo_surface_destroy(surface);
-    return std::nullopt;
-  }
-  cairo_t* cr = cairo_create(surface);
-  // Poppler paints no page ground.
-  cairo_set_source_rgb(cr, 1, 1, 1);
-  cairo_paint(cr);
-  cairo_scale(cr, scale, scale);
-  poppler_page_render(page, cr);
-  cairo_destroy(cr);
-  cairo_surface_flush(surface);
+  GCharPtr uri(g_file_get_uri(file));
+  auto doc = PdfDocument::openURI(uri.get());
+  if (!doc || doc->pageCount() < 1) return std::nullopt;
+  auto size = doc->pageSize(0);
+  if (!size || size->width <= 0 || size->height <= 0) return std::nullopt;
+  auto page = doc->render(0, std::min(kThumbWidth / size->width, kThumbHeight / size->height));
+  if (!page || page->empty()) return std::nullopt;
   Pixels p;
-  p.width = w;
-  p.height = h;
-  p.stride = static_cast<gsize>(cairo_image_surface_get_stride(surface));
-  p.format = GDK_MEMORY_DEFAULT;  // cairo's ARGB32 in native byte order
-  const unsigned char* data = cairo_image_surface_get_data(surface);
-  p.bytes.assign(data, data + p.stride * static_cast<gsize>(h));
-  cairo_surface_destroy(surface);
+  p.width = page->width;
+  p.height = page->height;
+  p.stride = static_cast<gsize>(page->width) * 3;
+  p.format = GDK_MEMORY_R8G8B8;
+  p.bytes = std::move(page->rgb);
   return p;
 }
 
