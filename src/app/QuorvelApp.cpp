@@ -124,10 +124,10 @@ void QuorvelApp::on_startup() {
 }
 
 void QuorvelApp::startTray() {
-  // Rows of subsystems not in this build stay empty: the panel shows them disabled.
   MenuBarView::Actions actions;
   actions.quickCapture = [] { QuickCapturePanel::shared().show(); };
   actions.screenCapture = [this] { delegate_->captureAndAnalyze(); };
+  actions.quickArchive = [this] { activate_action("quick-archive"); };
   actions.showMainWindow = [this] { showMainWindow(); };
   actions.lock = [this] { delegate_->lockNow(); };
   actions.checkUpdate = [this] { delegate_->checkForUpdateManually(); };
