@@ -17,6 +17,7 @@
 #include "base/MainQueue.h"
 #include "core/AuditLog.h"
 #include "core/FilePanels.h"
+#include "core/MirrorFormats.h"
 #include "core/Theme.h"
 #include "features/editing/HotFolderWatcher.h"
 #include "ui/components/HandCursor.h"
@@ -191,10 +192,7 @@ std::string sizeText(const fs::path& path) {
   std::error_code ec;
   auto n = fs::file_size(path, ec);
   if (ec) return {};
-  gchar* s = g_format_size(n);
-  std::string out = s;
-  g_free(s);
-  return out;
+  return MirrorRules::byteCountText(static_cast<long long>(n));
 }
 
 std::vector<fs::path> pathsOfFiles(GSList* files) {
