@@ -643,6 +643,13 @@ std::string calendar() {
   return chromePage("日历与待办 · 墨衡台", "/calendar", main);
 }
 
+std::vector<std::string> proceedingFilePaths() {
+  std::vector<std::string> out;
+  for (const auto& m : matters())
+    for (const auto& f : m.files) out.push_back("案件/2026/" + std::string(m.number) + "/" + f.name);
+  return out;
+}
+
 std::string proceeding(const std::string& id, const std::string& rest) {
   const std::string path = "/proceeding/" + id + rest;
   const Matter* m = findMatter(id);

@@ -2,6 +2,7 @@
 // HTML of the test service's pages. Element ids are fixed so tests can find and click
 // them from page scripts.
 #include <string>
+#include <vector>
 
 namespace quorvel::test::pages {
 
@@ -23,6 +24,9 @@ std::string serverError();
 std::string notFound(const std::string& path);
 // Any page of the signed-in service: its sidebar, top bar and style around `main`.
 std::string servicePage(const std::string& title, const std::string& activePath, const std::string& main);
+
+// The server paths of the case files the proceeding pages list.
+std::vector<std::string> proceedingFilePaths();
 
 // Text the forbidden page's body starts with.
 inline constexpr const char* kForbiddenText = "⛔ 无权访问该页面";

@@ -1,6 +1,7 @@
 #include "WebDavServer.h"
 
 #include "MirrorDemoTree.h"
+#include "TestPages.h"
 
 #include <arpa/inet.h>
 #include <gio/gio.h>
@@ -167,6 +168,11 @@ void WebDavServer::addDemoCaseFiles() const {
   putFile("案件/2026/答辩状（第二稿）.docx", "PK demo docx placeholder");
   putFile("案件/2026/财产线索清单.xlsx", "PK demo xlsx placeholder");
   putFile("案件/2026/办案笔记.txt", "2026年3月2日 与委托人张三电话沟通，确认诉讼请求与证据清单。\n");
+  // The files the proceeding pages list, so their buttons find them on the volume.
+  for (const auto& rel : pages::proceedingFilePaths()) {
+    bool pdf = rel.size() > 4 && rel.compare(rel.size() - 4, 4, ".pdf") == 0;
+    putFile(rel, pdf ? samplePdf("Case file", 1) : "PK demo placeholder");
+  }
   // The contracts' folders the demo service lists in its manifests.
   for (const auto& c : mirrorDemoTree())
     for (const auto& f : c.files) putFile(mirrorDemoTail(c.folder + "/" + f.rel), f.bytes);
