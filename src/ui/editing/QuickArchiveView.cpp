@@ -89,75 +89,6 @@ std::string styleCss() {
   return s;
 }
 
-// Line glyphs the shared icon set lacks: the target check mark and the drop zone's
-// document with a down arrow. Drawn in the CSS colour.
-class ArchiveGlyph : public Gtk::DrawingArea {
- public:
-  enum class Shape { checkCircle, circle, arrowDownDoc };
-  ArchiveGlyph(Shape shape, double size) : shape_(shape), size_(size) {
-    const int px = static_cast<int>(std::ceil(size));
-    set_content_width(px);
-    set_content_height(px);
-    set_valign(Gtk::Align::CENTER);
-    set_halign(Gtk::Align::CENTER);
-    set_can_target(false);
-    set_draw_func(sigc::mem_fun(*this, &ArchiveGlyph::draw));
-  }
-
- private:
-  void draw(const Cairo::RefPtr<Cairo::Context>& cr, int, int) {
-    const Gdk::RGBA c = get_style_context()->get_color();
-    cairo_t* ct = cr->cobj();
-    cairo_scale(ct, size_ / 24.0, size_ / 24.0);
-    cairo_set_source_rgba(ct, c.get_red(), c.get_green(), c.get_blue(), c.get_alpha());
-    cairo_set_line_cap(ct, CAIRO_LINE_CAP_ROUND);
-    cairo_set_line_join(ct, CAIRO_LINE_JOIN_ROUND);
-    constexpr double pi = std::numbers::pi;
-    switch (shape_) {
-      case Shape::circle:
-        cairo_set_line_width(ct, 1.8);
-        cairo_arc(ct, 12, 12, 9.5, 0, 2 * pi);
-        cairo_stroke(ct);
-        break;
-      case Shape::checkCircle:
-        cairo_arc(ct, 12, 12, 10.4, 0, 2 * pi);
-        cairo_fill(ct);
-        cairo_set_source_rgba(ct, 1, 1, 1, 1);
-        cairo_set_line_width(ct, 2.4);
-        cairo_move_to(ct, 7.4, 12.3);
-        cairo_line_to(ct, 10.6, 15.4);
-        cairo_line_to(ct, 16.8, 8.9);
-        cairo_stroke(ct);
-        break;
-      case Shape::arrowDownDoc:
-        cairo_set_line_width(ct, 1.6);
-        cairo_move_to(ct, 14, 2.5);
-        cairo_line_to(ct, 6.5, 2.5);
-        cairo_curve_to(ct, 5.4, 2.5, 4.5, 3.4, 4.5, 4.5);
-        cairo_line_to(ct, 4.5, 19.5);
-        cairo_curve_to(ct, 4.5, 20.6, 5.4, 21.5, 6.5, 21.5);
-        cairo_line_to(ct, 17.5, 21.5);
-        cairo_curve_to(ct, 18.6, 21.5, 19.5, 20.6, 19.5, 19.5);
-        cairo_line_to(ct, 19.5, 8);
-        cairo_close_path(ct);
-        cairo_stroke(ct);
-        cairo_move_to(ct, 14, 2.5);
-        cairo_line_to(ct, 14, 8);
-        cairo_line_to(ct, 19.5, 8);
-        cairo_stroke(ct);
-        cairo_move_to(ct, 12, 10.5);
-        cairo_line_to(ct, 12, 17.5);
-        cairo_move_to(ct, 9, 14.7);
-        cairo_line_to(ct, 12, 17.7);
-        cairo_line_to(ct, 15, 14.7);
-        cairo_stroke(ct);
-        break;
-    }
-  }
-  Shape shape_;
-  double size_;
-};
-
 Gtk::Label* label(const std::string& text, const char* cls) {
   auto* l = Gtk::make_managed<Gtk::Label>(text);
   l->add_css_class(cls);
@@ -224,8 +155,8 @@ ArchiveTargetRow::ArchiveTargetRow(const QuickArchiveTarget& target, bool active
   if (active) add_css_class("active");
   set_has_frame(false);
   auto* box = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 8);
-  auto* check = Gtk::make_managed<ArchiveGlyph>(
-      active ? ArchiveGlyph::Shape::checkCircle : ArchiveGlyph::Shape::circle, 14);
+  auto* check = Gtk::make_managed<TodoGlyph>(
+      active ? TodoGlyph::Shape::checkCircle : TodoGlyph::Shape::circle, 14);
   check->add_css_class("law-archive-check");
   box->append(*check);
   auto* texts = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 1);
@@ -304,7 +235,7 @@ QuickArchiveView::QuickArchiveView(std::shared_ptr<BrowserModel> browser, std::v
 
   dropZone_.add_css_class("law-archive-drop");
   dropZone_.set_hexpand(true);
-  auto* dropIcon = Gtk::make_managed<ArchiveGlyph>(ArchiveGlyph::Shape::arrowDownDoc, 22);
+  auto* dropIcon = Gtk::make_managed<TodoGlyph>(TodoGlyph::Shape::arrowDownDoc, 22);
   dropIcon->add_css_class("law-archive-drop-icon");
   dropZone_.append(*dropIcon);
   auto* dropText = label("把微信/桌面文件拖到这里，或点击右上角「扫描 / 粘贴…」", "law-archive-drop-text");

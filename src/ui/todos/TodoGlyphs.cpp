@@ -28,6 +28,44 @@ void TodoGlyph::draw(const Cairo::RefPtr<Cairo::Context>& cr, int, int) {
   cairo_set_line_width(ct, 2.4);
   constexpr double pi = std::numbers::pi;
   switch (shape_) {
+    case Shape::circle:
+      cairo_set_line_width(ct, 1.8);
+      cairo_arc(ct, 12, 12, 9.5, 0, 2 * pi);
+      cairo_stroke(ct);
+      break;
+    case Shape::checkCircle:
+      cairo_arc(ct, 12, 12, 10.4, 0, 2 * pi);
+      cairo_fill(ct);
+      cairo_set_source_rgba(ct, 1, 1, 1, 1);
+      cairo_set_line_width(ct, 2.4);
+      cairo_move_to(ct, 7.4, 12.3);
+      cairo_line_to(ct, 10.6, 15.4);
+      cairo_line_to(ct, 16.8, 8.9);
+      cairo_stroke(ct);
+      break;
+    case Shape::arrowDownDoc:
+      cairo_set_line_width(ct, 1.6);
+      cairo_move_to(ct, 14, 2.5);
+      cairo_line_to(ct, 6.5, 2.5);
+      cairo_curve_to(ct, 5.4, 2.5, 4.5, 3.4, 4.5, 4.5);
+      cairo_line_to(ct, 4.5, 19.5);
+      cairo_curve_to(ct, 4.5, 20.6, 5.4, 21.5, 6.5, 21.5);
+      cairo_line_to(ct, 17.5, 21.5);
+      cairo_curve_to(ct, 18.6, 21.5, 19.5, 20.6, 19.5, 19.5);
+      cairo_line_to(ct, 19.5, 8);
+      cairo_close_path(ct);
+      cairo_stroke(ct);
+      cairo_move_to(ct, 14, 2.5);
+      cairo_line_to(ct, 14, 8);
+      cairo_line_to(ct, 19.5, 8);
+      cairo_stroke(ct);
+      cairo_move_to(ct, 12, 10.5);
+      cairo_line_to(ct, 12, 17.5);
+      cairo_move_to(ct, 9, 14.7);
+      cairo_line_to(ct, 12, 17.7);
+      cairo_line_to(ct, 15, 14.7);
+      cairo_stroke(ct);
+      break;
     case Shape::refresh: {
       cairo_arc(ct, 12, 12.5, 7.5, -pi * 0.35, pi * 1.45);
       cairo_stroke(ct);
