@@ -1,3 +1,4 @@
+#include "ui/components/LawStyle.h"
 #include "ui/calendar/DesktopCalendarView.h"
 
 #include <gdkmm/clipboard.h>
@@ -205,13 +206,8 @@ std::string scaledFontCss(const std::string& css, double scale, const std::strin
 void installStyle() {
   static bool installed = false;
   if (installed) return;
-  auto display = Gdk::Display::get_default();
-  if (!display) return;
-  auto provider = Gtk::CssProvider::create();
   const std::string css = desktopCalendarCss();
-  provider->load_from_data(css + scaledFontCss(css, 0.9, "dc-fs-small") + scaledFontCss(css, 1.15, "dc-fs-large"));
-  Gtk::StyleContext::add_provider_for_display(display, provider, GTK_STYLE_PROVIDER_PRIORITY_APPLICATION + 1);
-  installed = true;
+  installed = addDisplayCss(css + scaledFontCss(css, 0.9, "dc-fs-small") + scaledFontCss(css, 1.15, "dc-fs-large"), 1);
 }
 
 Gtk::Label* label(const std::string& text, const char* cls) {

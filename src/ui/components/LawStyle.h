@@ -1,5 +1,7 @@
 #pragma once
 // Installs the shared look (core/ThemeCss.h) on the display.
+#include <string>
+
 #include "core/ThemeCss.h"
 
 namespace quorvel {
@@ -7,5 +9,9 @@ namespace quorvel {
 // Adds the style sheet to the default display once (later calls do nothing).
 // Needs an initialised GTK.
 void installLawStyle();
+
+// Adds a view's own style sheet to the default display, its parse errors logged.
+// False when there is no display yet (nothing added).
+bool addDisplayCss(const std::string& css, int priorityAbove = 0);
 
 }  // namespace quorvel

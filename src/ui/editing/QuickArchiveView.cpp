@@ -1,3 +1,4 @@
+#include "ui/components/LawStyle.h"
 #include "ui/editing/QuickArchiveView.h"
 
 #include <gdk/gdk.h>
@@ -140,13 +141,7 @@ std::vector<fs::path> pathsOfFiles(GSList* files) {
 
 void installQuickArchiveStyle() {
   static bool installed = false;
-  if (installed) return;
-  auto display = Gdk::Display::get_default();
-  if (!display) return;
-  auto provider = Gtk::CssProvider::create();
-  provider->load_from_data(styleCss());
-  Gtk::StyleContext::add_provider_for_display(display, provider, GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
-  installed = true;
+  if (!installed) installed = addDisplayCss(styleCss());
 }
 
 ArchiveTargetRow::ArchiveTargetRow(const QuickArchiveTarget& target, bool active, std::function<void()> action)

@@ -1,3 +1,4 @@
+#include "ui/components/LawStyle.h"
 #include "ui/main/SidebarView.h"
 
 #include <gdkmm/display.h>
@@ -168,13 +169,7 @@ class SidebarGlyph : public Gtk::DrawingArea {
 
 void installSidebarStyle() {
   static bool installed = false;
-  if (installed) return;
-  auto display = Gdk::Display::get_default();
-  if (!display) return;
-  auto provider = Gtk::CssProvider::create();
-  provider->load_from_data(sidebarCss());
-  Gtk::StyleContext::add_provider_for_display(display, provider, GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
-  installed = true;
+  if (!installed) installed = addDisplayCss(sidebarCss());
 }
 
 // ---- Row -----------------------------------------------------------------------------

@@ -1,3 +1,4 @@
+#include "ui/components/LawStyle.h"
 #include "ui/main/WorkspaceTopBar.h"
 
 #include <gtkmm/cssprovider.h>
@@ -145,17 +146,7 @@ void notAvailable(const std::string& title, const std::string& text) {
 
 void installTopBarStyle() {
   static bool installed = false;
-  if (installed) return;
-  auto display = Gdk::Display::get_default();
-  if (!display) return;
-  auto provider = Gtk::CssProvider::create();
-  provider->signal_parsing_error().connect(
-      [](const Glib::RefPtr<const Gtk::CssSection>& section, const Glib::Error& error) {
-        logLine(tags::kTheme, "css: " + std::string(error.what()) + " at " + section->to_string());
-      });
-  provider->load_from_data(topBarCss());
-  Gtk::StyleContext::add_provider_for_display(display, provider, GTK_STYLE_PROVIDER_PRIORITY_APPLICATION + 1);
-  installed = true;
+  if (!installed) installed = addDisplayCss(topBarCss(), 1);
 }
 
 // ---- TopIconBtn ---------------------------------------------------------------------

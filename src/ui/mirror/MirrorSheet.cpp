@@ -1,3 +1,4 @@
+#include "ui/components/LawStyle.h"
 #include "ui/mirror/MirrorSheet.h"
 
 #include <gtkmm/button.h>
@@ -103,13 +104,7 @@ std::string sheetCss() {
 
 void installStyle() {
   static bool installed = false;
-  if (installed) return;
-  auto display = Gdk::Display::get_default();
-  if (!display) return;
-  auto provider = Gtk::CssProvider::create();
-  provider->load_from_data(sheetCss());
-  Gtk::StyleContext::add_provider_for_display(display, provider, GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
-  installed = true;
+  if (!installed) installed = addDisplayCss(sheetCss());
 }
 
 Gtk::Label* label(const std::string& text, const char* cls, bool ellipsizeMiddle = false) {

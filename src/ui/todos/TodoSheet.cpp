@@ -1,3 +1,4 @@
+#include "ui/components/LawStyle.h"
 #include "ui/todos/TodoSheet.h"
 
 #include <gdkmm/display.h>
@@ -21,13 +22,7 @@ namespace {
 
 void installTodoSheetStyle() {
   static bool installed = false;
-  if (installed) return;
-  auto display = Gdk::Display::get_default();
-  if (!display) return;
-  auto provider = Gtk::CssProvider::create();
-  provider->load_from_data(todoSheetCss());
-  Gtk::StyleContext::add_provider_for_display(display, provider, GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
-  installed = true;
+  if (!installed) installed = addDisplayCss(todoSheetCss());
 }
 
 Gtk::Label* label(const std::string& text, const char* cls) {

@@ -1,3 +1,4 @@
+#include "ui/components/LawStyle.h"
 #include "ui/tray/MenuBarView.h"
 
 #include <gdk/x11/gdkx.h>
@@ -30,13 +31,7 @@ namespace {
 
 void installMenuBarStyle() {
   static bool installed = false;
-  if (installed) return;
-  auto display = Gdk::Display::get_default();
-  if (!display) return;
-  auto provider = Gtk::CssProvider::create();
-  provider->load_from_data(menuBarCss());
-  Gtk::StyleContext::add_provider_for_display(display, provider, GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
-  installed = true;
+  if (!installed) installed = addDisplayCss(menuBarCss());
 }
 
 // The pointer's screen position on X11; nothing elsewhere.
