@@ -29,6 +29,8 @@ PKGS=(
   # Scanning paper documents into the quick-archive window (SANE's scanimage).
   sane-utils
   tesseract-ocr tesseract-ocr-chi-sim tesseract-ocr-chi-tra tesseract-ocr-eng libtesseract-dev libleptonica-dev libqpdf-dev
+  # Window tests that need a window manager honouring the desktop's window states.
+  openbox
 )
 missing=()
 for p in "${PKGS[@]}"; do

@@ -294,6 +294,11 @@ void AppDelegate::startDiagnostics() {
   LiveFeatureTest::start(switches_.liveTest, browser_, [this] { quitApp(); });
 }
 
+void AppDelegate::afterFirstPage(std::function<void()> rest) {
+  firstPage_ = std::make_unique<FirstPageGate>(browser_->activeLoading, scheduler_, LaunchDelays::firstPageCap,
+                                               std::move(rest));
+}
+
 void AppDelegate::quitApp() { app_.quit(); }
 
 }  // namespace quorvel

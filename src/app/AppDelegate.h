@@ -89,6 +89,7 @@ class AppDelegate : public LaunchSteps {
   void indexForSearch() override;
   void installShortcuts() override;
   void startDiagnostics() override;
+  void afterFirstPage(std::function<void()> rest) override;
 
   const LaunchSwitches& switches() const { return switches_; }
 
@@ -102,6 +103,7 @@ class AppDelegate : public LaunchSteps {
   std::function<void()> showMainWindow_;
   LaunchSwitches switches_;
   GLibScheduler scheduler_;
+  std::unique_ptr<FirstPageGate> firstPage_;  // after the scheduler: goes first
   bool launched_ = false;
   bool shortcutsInstalled_ = false;
   ScopedConnection windowAdded_;

@@ -9,6 +9,7 @@
 #include "app/QuorvelApp.h"
 #include "base/MainQueue.h"
 #include "core/AppConfig.h"
+#include "ui/main/RendererSetup.h"
 
 int main(int argc, char** argv) {
   // Tesseract's OpenMP threads slow recognition down; the engine pool gives the parallelism.
@@ -31,6 +32,8 @@ int main(int argc, char** argv) {
   }
   // Global hot keys, window placement and idle time need X11 (XWayland under Wayland).
   setenv("GDK_BACKEND", "x11", 0);
+  // Before GTK starts: where OpenGL can only be software, GTK never loads it.
+  quorvel::prepareRendererBeforeGtk();
 
   quorvel::AppServices::Options options;
   options.mode = quorvel::AppArgs::isDiagnosticMode() ? quorvel::AppMode::diagnostic : quorvel::AppMode::normal;

@@ -1,6 +1,7 @@
 #include "core/LaunchSequence.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "base/Log.h"
 #include "base/LogTags.h"
@@ -31,8 +32,6 @@ LaunchSwitches LaunchSwitches::parse(const std::vector<std::string>& args,
 
 void runLaunchSequence(const LaunchSwitches& s, LaunchSteps& steps, Scheduler& scheduler, bool hotKeysEnabled) {
   steps.activate();
-  steps.setUpNotifications();
-  steps.warmUpRecognition();
   if (s.openTarget) scheduler.after(LaunchDelays::open, [&steps, target = *s.openTarget] { steps.openTarget(target); });
   if (s.domDump) scheduler.after(LaunchDelays::domDump, [&steps] { steps.runDomDump(); });
   if (s.editTest) scheduler.after(LaunchDelays::editTest, [&steps] { steps.runEditTest(); });
@@ -42,13 +41,54 @@ void runLaunchSequence(const LaunchSwitches& s, LaunchSteps& steps, Scheduler& s
   if (s.renderSettings) scheduler.after(LaunchDelays::render, [&steps] { steps.renderSettings(); });
   if (s.renderSidebar) scheduler.after(LaunchDelays::renderSidebar, [&steps] { steps.renderSidebar(); });
   steps.attachWindowMemory();
-  steps.checkForUpdateIfDue();
-  steps.startBackgroundServices();
-  steps.setUpHotKeys(!s.diagnostic() && hotKeysEnabled);
   if (!s.diagnostic()) scheduler.after(LaunchDelays::searchIndex, [&steps] { steps.indexForSearch(); });
   steps.installShortcuts();
-  steps.startDiagnostics();
+  const bool registerKeys = !s.diagnostic() && hotKeysEnabled;
+  steps.afterFirstPage([&steps, registerKeys] {
+    steps.setUpNotifications();
+    steps.warmUpRecognition();
+    steps.checkForUpdateIfDue();
+    steps.startBackgroundServices();
+    steps.setUpHotKeys(registerKeys);
+    steps.startDiagnostics();
+  });
 }
+
+struct FirstPageGate::State {
+  std::function<void()> rest;
+  sigc::connection watch;
+  bool sawLoading = false;
+  bool done = false;
+};
+
+FirstPageGate::FirstPageGate(detail::PublishedValue<bool>& loading, Scheduler& scheduler, double cap,
+                             std::function<void()> rest)
+    : state_(std::make_shared<State>()) {
+  state_->rest = std::move(rest);
+  state_->sawLoading = loading.get();
+  std::weak_ptr<State> weak = state_;
+  // Runs on a later turn: the page's own handlers finish first.
+  auto release = [weak, &scheduler] {
+    auto st = weak.lock();
+    if (!st || st->done) return;
+    st->done = true;
+    st->watch.disconnect();
+    scheduler.after(0, [weak] {
+      if (auto st = weak.lock(); st && st->rest) std::exchange(st->rest, nullptr)();
+    });
+  };
+  state_->watch = loading.changed().connect([weak, &loading, release] {
+    auto st = weak.lock();
+    if (!st) return;
+    if (loading.get())
+      st->sawLoading = true;
+    else if (st->sawLoading)
+      release();
+  });
+  scheduler.after(cap, release);
+}
+
+FirstPageGate::~FirstPageGate() { state_->watch.disconnect(); }
 
 std::string OpenedItems::filesHint() const {
   if (files.empty()) return {};

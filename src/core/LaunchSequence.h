@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "base/Published.h"
+
 namespace quorvel {
 
 class BrowserModel;
@@ -65,6 +67,8 @@ class LaunchSteps {
   virtual void indexForSearch() = 0;
   virtual void installShortcuts() = 0;
   virtual void startDiagnostics() = 0;
+  // Runs `rest` once the first page has loaded (see FirstPageGate).
+  virtual void afterFirstPage(std::function<void()> rest) = 0;
 };
 
 // Delays of the launch steps, in seconds.
@@ -75,9 +79,29 @@ inline constexpr double editTest = 8.0;
 inline constexpr double render = 1.0;
 inline constexpr double renderSidebar = 0.8;
 inline constexpr double searchIndex = 7.0;
+// The longest the steps that can wait hold back for the first page.
+inline constexpr double firstPageCap = 4.0;
 }  // namespace LaunchDelays
 
-// The launch sequence in its order; delayed steps go through `scheduler`.
+// Holds the launch steps that can wait until the first page has loaded, so they do not
+// compete with it: `rest` runs once, on a later turn, when `loading` has gone on and
+// then off again, or after `cap` seconds, whichever comes first. Destroying the gate
+// cancels it.
+class FirstPageGate {
+ public:
+  FirstPageGate(detail::PublishedValue<bool>& loading, Scheduler& scheduler, double cap, std::function<void()> rest);
+  ~FirstPageGate();
+  FirstPageGate(const FirstPageGate&) = delete;
+  FirstPageGate& operator=(const FirstPageGate&) = delete;
+
+ private:
+  struct State;
+  std::shared_ptr<State> state_;
+};
+
+// The launch sequence in its order; delayed steps go through `scheduler`. The steps
+// that can wait (notifications, recognition warm-up, update check, background
+// services, hot keys, diagnostics) go after the first page, in their order.
 // `hotKeysEnabled` is the user's setting for the global hot keys.
 void runLaunchSequence(const LaunchSwitches& switches, LaunchSteps& steps, Scheduler& scheduler, bool hotKeysEnabled);
 

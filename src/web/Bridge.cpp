@@ -142,7 +142,7 @@ Task<void> NativeBridge::openFolderOfPage(GObjectPtr<WebKitWebView> view) {
         }
         return a;
       },
-      calls_.get());
+      calls_.get(), OnCancel::resumeAtOnce);
   std::optional<std::string> value, error;
   try {
     value = (co_await eval).value;

@@ -79,9 +79,16 @@ WebKitWebView* TabController::makeWebView() {
   if (view_) return view_.get();
   ucm_ = engine_.makeContentManager();
   auto settings = engine_.makeSettings();
-  view_ = GObjectPtr<WebKitWebView>::retain(WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "network-session",
-                                                                        engine_.network(), "user-content-manager",
-                                                                        ucm_.get(), "settings", settings.get(), nullptr)));
+  // Its own scripts and handlers, and a process shared with a few other tabs.
+  WebKitWebView* related = engine_.joinProcessGroup(*this);
+  processGroups_ = engine_.processGroups();
+  if (auto* sibling = related ? fromView(related) : nullptr) committedSite_ = sibling->committedSite_;
+  // A related view brings its network session along.
+  view_ = GObjectPtr<WebKitWebView>::retain(WEBKIT_WEB_VIEW(
+      related ? g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view", related, "user-content-manager", ucm_.get(),
+                             "settings", settings.get(), nullptr)
+              : g_object_new(WEBKIT_TYPE_WEB_VIEW, "network-session", engine_.network(), "user-content-manager",
+                             ucm_.get(), "settings", settings.get(), nullptr)));
   g_object_set_data(G_OBJECT(view_.get()), kControllerKey, this);
   gtk_widget_set_hexpand(GTK_WIDGET(view_.get()), TRUE);
   gtk_widget_set_vexpand(GTK_WIDGET(view_.get()), TRUE);
@@ -126,8 +133,9 @@ void TabController::teardown() {
   webkit_web_view_stop_loading(view_);
   g_object_set_data(G_OBJECT(view_.get()), kControllerKey, nullptr);
   // The engine may keep a closed page's process for reuse; a released tab must give
-  // its memory back. Every tab has a process of its own (no related views).
-  webkit_web_view_terminate_web_process(view_);
+  // its memory back. A process other tabs still use stays.
+  auto groups = processGroups_.lock();
+  if (!groups || groups->leave(this)) webkit_web_view_terminate_web_process(view_);
   GtkWidget* w = GTK_WIDGET(view_.get());
   if (GtkWidget* parent = gtk_widget_get_parent(w)) {
     if (GTK_IS_BOX(parent)) gtk_box_remove(GTK_BOX(parent), w);
@@ -225,7 +233,8 @@ Task<void> callPageFunction(GObjectPtr<WebKitWebView> view, std::string body, GV
             GObjectPtr<JSCValue>::adopt(webkit_web_view_call_async_javascript_function_finish(WEBKIT_WEB_VIEW(src), res, error));
         return v ? resultOf(v) : JsResult{};
       },
-      cancellable);
+      // A released tab's page may live on in a process it shared: its promise may never settle.
+      cancellable, OnCancel::resumeAtOnce);
   JsResult r;
   try {
     r = co_await call;
@@ -265,6 +274,7 @@ void TabController::onLoadChanged(WebKitLoadEvent event) {
     syncIfActive();
   } else if (event == WEBKIT_LOAD_COMMITTED) {
     committed_ = true;
+    noteCommittedSite();
   } else if (event == WEBKIT_LOAD_FINISHED) {
     // The engine ends a failed load with FINISHED as well.
     if (!committed_ || loadFailed_ || showingFailurePage_) onEndedWithoutPage();
@@ -333,7 +343,32 @@ int TabController::mainResponseStatus() const {
   return response ? static_cast<int>(webkit_uri_response_get_status_code(response)) : 0;
 }
 
+std::string TabController::siteOf(const std::string& uri) {
+  GUri* parsed = g_uri_parse(uri.c_str(), G_URI_FLAGS_NONE, nullptr);
+  if (!parsed) return uri;
+  std::string site = g_uri_get_scheme(parsed);
+  if (const char* host = g_uri_get_host(parsed)) {
+    // The registrable domain, as the engine draws its process lines; a bare host or an
+    // address stands for itself.
+    const char* base = soup_tld_get_base_domain(host, nullptr);
+    site += "://" + std::string(base ? base : host);
+  }
+  g_uri_unref(parsed);
+  return site;
+}
+
+void TabController::noteCommittedSite() {
+  const char* uri = webkit_web_view_get_uri(view_);
+  std::string site = siteOf(uri ? uri : "");
+  // A page that goes to another site moves to another process: it shares no more.
+  if (!committedSite_.empty() && site != committedSite_)
+    if (auto groups = processGroups_.lock()) groups->separate(this);
+  committedSite_ = std::move(site);
+}
+
 void TabController::onProcessTerminated() {
+  // Each page of an ended process starts a process of its own when it reloads.
+  if (auto groups = processGroups_.lock()) groups->separate(this);
   if (auto t = tab_.lock()) t->isLoading.set(false);
   syncIfActive();
   logLine(tags::kTab, "网页进程已退出，自动重新载入");

@@ -7,6 +7,7 @@
 
 #include "core/BrowserModel.h"
 #include "core/WebPage.h"
+#include "core/WebProcessGroups.h"
 #include "base/Async.h"
 #include "base/GLibPtr.h"
 #include "base/GObjectPtr.h"
@@ -58,6 +59,9 @@ class TabController : public WebPage,
   bool showsServicePage() const;
 
   static std::string shortTitle(const std::string& title);
+  // The site a page address belongs to (scheme and registrable domain): the engine
+  // gives pages of different sites different processes.
+  static std::string siteOf(const std::string& uri);
 
  private:
   friend struct TabControllerSignals;
@@ -72,6 +76,7 @@ class TabController : public WebPage,
   bool divertsToSystem(const std::string& uri) const;
   int mainResponseStatus() const;
   void onProcessTerminated();
+  void noteCommittedSite();
   bool onDecidePolicy(WebKitPolicyDecision* decision, WebKitPolicyDecisionType type);
   void onNavMessage(JSCValue* value);
   bool onScriptDialog(WebKitScriptDialog* dialog);
@@ -84,6 +89,8 @@ class TabController : public WebPage,
   void openExternally(const std::string& uri);
 
   std::weak_ptr<BrowserModel> store_;
+  std::weak_ptr<WebProcessGroups> processGroups_;  // the engine's, once the view is made
+  std::string committedSite_;                      // of the last page committed here
   WebEngine& engine_;
   std::weak_ptr<BrowserTab> tab_;
   GObjectPtr<WebKitWebView> view_;

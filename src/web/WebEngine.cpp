@@ -85,6 +85,11 @@ PageFactory WebEngine::pageFactory() {
   };
 }
 
+WebKitWebView* WebEngine::joinProcessGroup(const TabController& tab) {
+  const void* other = processGroups_->join(&tab);
+  return other ? static_cast<const TabController*>(other)->view() : nullptr;
+}
+
 Task<std::vector<NativeCookie>> WebEngine::cookies() {
   WebKitCookieManager* cm = webkit_network_session_get_cookie_manager(network_);
   auto read = asyncCall<std::vector<NativeCookie>>(

@@ -13,6 +13,7 @@
 #include "base/GObjectPtr.h"
 #include "core/AppMode.h"
 #include "core/BrowserModel.h"
+#include "core/WebProcessGroups.h"
 #include "core/WebStore.h"
 
 namespace quorvel {
@@ -56,6 +57,15 @@ class WebEngine : public WebStore {
   // Makes tabs' pages: a configured web view under a controller of this engine.
   PageFactory pageFactory();
 
+  // Tabs share web processes, a few to each: a process costs far more than a page in
+  // it, and a crash still reaches only the tabs of one process.
+  static constexpr size_t kTabsPerWebProcess = 2;
+  // The view whose process a new tab's view joins; nullptr for a process of its own.
+  WebKitWebView* joinProcessGroup(const TabController& tab);
+  // Tabs leave through this (it may outlive the engine): `leave` is true when the tab
+  // was the last of its process.
+  std::weak_ptr<WebProcessGroups> processGroups() const { return processGroups_; }
+
  private:
   Options options_;
   PageActions& actions_;
@@ -64,6 +74,7 @@ class WebEngine : public WebStore {
   GObjectPtr<WebKitNetworkSession> network_;
   std::vector<WebKitUserScript*> scripts_;
   std::unique_ptr<Downloads> downloads_;
+  std::shared_ptr<WebProcessGroups> processGroups_ = std::make_shared<WebProcessGroups>(kTabsPerWebProcess);
 };
 
 }  // namespace quorvel

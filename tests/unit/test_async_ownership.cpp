@@ -86,6 +86,67 @@ TEST(AsyncCall, AnOwnerGoingAwayCancelsItsWorkInFlight) {
   ::close(fds[1]);
 }
 
+// An operation that ignores cancellation and reports only when told to (as a script
+// awaiting a promise that never settles in a page that lives on).
+struct DeafOperation {
+  GAsyncReadyCallback callback = nullptr;
+  gpointer data = nullptr;
+  void reply(int value) {
+    auto* t = g_task_new(nullptr, nullptr, callback, data);
+    g_task_return_int(t, value);
+    g_object_unref(t);
+  }
+};
+
+Task<int> awaitDeaf(DeafOperation& op, GCancellable* cancellable, OnCancel onCancel) {
+  auto call = asyncCall<int>(
+      [&](GCancellable*, GAsyncReadyCallback cb, gpointer data) {
+        op.callback = cb;
+        op.data = data;
+      },
+      [](GObject*, GAsyncResult* res, GError** error) {
+        return static_cast<int>(g_task_propagate_int(G_TASK(res), error));
+      },
+      cancellable, onCancel);
+  co_return co_await call;
+}
+
+TEST(AsyncCall, ACallThatResumesOnCancelEndsAtOnceAndDropsItsLateReply) {
+  for (bool cancelledBefore : {false, true}) {
+    SCOPED_TRACE(cancelledBefore ? "cancelled before the call" : "cancelled while it waits");
+    DeafOperation op;
+    auto owner = std::make_unique<Cancellable>();
+    if (cancelledBefore) owner->cancel();
+    auto out = std::make_shared<Outcome<int>>();
+    spawn(collectOutcome(awaitDeaf(op, owner->get(), OnCancel::resumeAtOnce), out));
+    EXPECT_FALSE(out->done);  // never inside the call itself
+    if (!cancelledBefore) {
+      runMainLoopUntil([] { return false; }, 30);
+      EXPECT_FALSE(out->done);
+      owner.reset();
+      EXPECT_FALSE(out->done);  // on a later turn
+    }
+    ASSERT_TRUE(runMainLoopUntil([&] { return out->done; }, 2000));
+    ASSERT_TRUE(out->error);
+    EXPECT_EQ(out->error->code, G_IO_ERROR_CANCELLED);
+    op.reply(7);  // the reply that comes after all changes nothing
+    runMainLoopUntil([] { return false; }, 30);
+    EXPECT_FALSE(out->value);
+  }
+  // Without it, the call waits for the operation's own reply.
+  DeafOperation op;
+  Cancellable owner;
+  auto out = std::make_shared<Outcome<int>>();
+  spawn(collectOutcome(awaitDeaf(op, owner.get(), OnCancel::waitForReply), out));
+  owner.cancel();
+  runMainLoopUntil([] { return false; }, 50);
+  EXPECT_FALSE(out->done);
+  op.reply(7);
+  ASSERT_TRUE(runMainLoopUntil([&] { return out->done; }, 2000));
+  ASSERT_TRUE(out->value);
+  EXPECT_EQ(*out->value, 7);
+}
+
 TEST(WorkerPool, RunsEveryJobWithNoMoreThreadsThanItHas) {
   WorkerPool pool(2);
   std::atomic<int> running{0}, most{0}, done{0};

@@ -342,3 +342,43 @@ TEST(RendererChoice, SoftwareOpenGLGivesCairoAndTheUserAlwaysWins) {
     EXPECT_FALSE(choice.reason.empty());
   }
 }
+
+TEST(RendererChoice, TheProbeRunsOnlyWhereAGpuDeviceCouldGiveHardwareOpenGL) {
+  EXPECT_TRUE(hasGpuDevice({"by-path", "card0", "renderD128"}, {}));
+  EXPECT_TRUE(hasGpuDevice({"renderD129"}, {}));
+  EXPECT_TRUE(hasGpuDevice({}, {"null", "nvidiactl", "nvidia0"}));
+  EXPECT_FALSE(hasGpuDevice({}, {"null", "nvidiactl", "nvidia-modeset", "dri"}));
+  EXPECT_FALSE(hasGpuDevice({"by-path"}, {}));
+
+  int probes = 0;
+  auto probe = [&probes](std::optional<std::string> gl) {
+    return [&probes, gl] {
+      ++probes;
+      return gl;
+    };
+  };
+  // Hardware: GTK keeps its renderer and the engine its defaults.
+  auto d = decideRenderer(std::nullopt, true, probe(std::string("Mesa Intel(R) UHD Graphics 620 (KBL GT2)")));
+  EXPECT_EQ(d.choice.kind, RendererChoice::keepGtkChoice);
+  EXPECT_EQ(d.softwareGL, std::optional<bool>(false));
+  EXPECT_EQ(probes, 1);
+  // A device whose OpenGL still runs in software (a virtual machine's display), or none at all.
+  d = decideRenderer(std::nullopt, true, probe(std::string("llvmpipe (LLVM 15.0.6, 256 bits)")));
+  EXPECT_EQ(d.choice.kind, RendererChoice::useCairo);
+  EXPECT_EQ(d.softwareGL, std::optional<bool>(true));
+  d = decideRenderer(std::nullopt, true, probe(std::nullopt));
+  EXPECT_EQ(d.choice.kind, RendererChoice::useCairo);
+  EXPECT_EQ(probes, 3);
+  // No GPU device: cairo without loading OpenGL to ask.
+  d = decideRenderer(std::nullopt, false, probe(std::string("Mesa Intel(R) UHD Graphics 620")));
+  EXPECT_EQ(d.choice.kind, RendererChoice::useCairo);
+  EXPECT_EQ(d.softwareGL, std::optional<bool>(true));
+  EXPECT_NE(d.choice.reason.find("/dev/dri"), std::string::npos);
+  // The user's setting wins everywhere and nothing is probed.
+  for (bool gpu : {true, false}) {
+    d = decideRenderer(std::string("ngl"), gpu, probe(std::string("llvmpipe")));
+    EXPECT_EQ(d.choice.kind, RendererChoice::keepGtkChoice);
+    EXPECT_FALSE(d.softwareGL);
+  }
+  EXPECT_EQ(probes, 3);
+}

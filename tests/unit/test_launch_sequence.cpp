@@ -54,6 +54,12 @@ struct RecordingSteps : LaunchSteps {
   void indexForSearch() override { note("index"); }
   void installShortcuts() override { note("shortcuts"); }
   void startDiagnostics() override { note("diagnostics"); }
+  std::function<void()> rest;
+  void afterFirstPage(std::function<void()> r) override {
+    note("(first page)");
+    rest = std::move(r);
+  }
+  void loadFirstPage() { std::exchange(rest, nullptr)(); }
 };
 
 TEST(LaunchSwitches, ExactArgumentsAndEnvironmentValuesOfOne) {
@@ -76,10 +82,13 @@ TEST(LaunchSequence, RunsItsStepsInOrderWithTheirDelays) {
   FakeScheduler scheduler;
   auto s = parse({"--open", "/calendar", "--domdump", "--edittest"}, {{"RENDER_SIDEBAR", "1"}, {"TUT", "1"}});
   runLaunchSequence(s, steps, scheduler, true);
-  // Immediate steps first, in the sequence's order.
-  EXPECT_EQ(steps.log, (std::vector<std::string>{"activate", "notifications", "ocr", "tutorial", "windowMemory",
-                                                 "update", "services", "hotkeys+register", "shortcuts",
-                                                 "diagnostics"}));
+  // Immediate steps first, in the sequence's order; what can wait follows the first page.
+  EXPECT_EQ(steps.log,
+            (std::vector<std::string>{"activate", "tutorial", "windowMemory", "shortcuts", "(first page)"}));
+  steps.loadFirstPage();
+  EXPECT_EQ(std::vector<std::string>(steps.log.begin() + 5, steps.log.end()),
+            (std::vector<std::string>{"notifications", "ocr", "update", "services", "hotkeys+register",
+                                      "diagnostics"}));
   std::map<std::string, double> delays;
   for (auto& [at, step] : scheduler.pending) {
     size_t before = steps.log.size();
@@ -99,6 +108,7 @@ TEST(LaunchSequence, DiagnosticModesRegisterNoHotKeysAndScheduleNoIndexing) {
     RecordingSteps steps;
     FakeScheduler scheduler;
     runLaunchSequence(parse({sw}), steps, scheduler, true);
+    steps.loadFirstPage();
     EXPECT_TRUE(scheduler.pending.empty()) << sw;
     // The services are still called; each one stays off by its own check.
     EXPECT_NE(std::find(steps.log.begin(), steps.log.end(), "services"), steps.log.end());
@@ -107,7 +117,65 @@ TEST(LaunchSequence, DiagnosticModesRegisterNoHotKeysAndScheduleNoIndexing) {
   RecordingSteps steps;
   FakeScheduler scheduler;
   runLaunchSequence(parse({}), steps, scheduler, false);  // the user turned hot keys off
+  steps.loadFirstPage();
   EXPECT_NE(std::find(steps.log.begin(), steps.log.end(), "hotkeys"), steps.log.end());
+}
+
+TEST(FirstPageGate, WaitsForTheFirstLoadToEndOrTheCapAndRunsOnceOnALaterTurn) {
+  // A load that starts and ends: released on the turn after it ends, once.
+  {
+    Published<bool> loading{false};
+    FakeScheduler scheduler;
+    int runs = 0;
+    FirstPageGate gate(loading, scheduler, 4.0, [&] { ++runs; });
+    loading.set(false);  // a notification without a load is no first page
+    loading.set(true);
+    EXPECT_EQ(scheduler.pending.size(), 1u);  // only the cap
+    loading.set(false);
+    EXPECT_EQ(runs, 0);
+    ASSERT_EQ(scheduler.pending.size(), 2u);
+    EXPECT_DOUBLE_EQ(scheduler.pending.back().first, 0.0);
+    loading.set(true);
+    loading.set(false);  // later loads change nothing
+    scheduler.runAll();  // the turn and the cap
+    EXPECT_EQ(runs, 1);
+  }
+  // Already loading when the gate is made (the window started its page first).
+  {
+    Published<bool> loading{true};
+    FakeScheduler scheduler;
+    int runs = 0;
+    FirstPageGate gate(loading, scheduler, 4.0, [&] { ++runs; });
+    loading.set(false);
+    scheduler.runAll();
+    EXPECT_EQ(runs, 1);
+  }
+  // A page that never ends its load: the cap releases the steps.
+  {
+    Published<bool> loading{true};
+    FakeScheduler scheduler;
+    int runs = 0;
+    FirstPageGate gate(loading, scheduler, 4.0, [&] { ++runs; });
+    ASSERT_EQ(scheduler.pending.size(), 1u);
+    EXPECT_DOUBLE_EQ(scheduler.pending.front().first, 4.0);
+    scheduler.runAll();  // the cap
+    scheduler.runAll();  // its turn
+    EXPECT_EQ(runs, 1);
+  }
+  // A gate destroyed first (the application quit) runs nothing.
+  {
+    Published<bool> loading{false};
+    FakeScheduler scheduler;
+    int runs = 0;
+    auto gate = std::make_unique<FirstPageGate>(loading, scheduler, 4.0, [&] { ++runs; });
+    loading.set(true);
+    loading.set(false);
+    gate.reset();
+    loading.set(true);
+    loading.set(false);
+    scheduler.runAll();
+    EXPECT_EQ(runs, 0);
+  }
 }
 
 TEST(OpenedItems, LinksInOrderThenAllFilesWithOneHint) {

@@ -6,6 +6,7 @@
 #include "core/ShortcutText.h"
 #include "core/TabStripRules.h"
 #include "core/TabRules.h"
+#include "core/WebProcessGroups.h"
 
 using namespace quorvel;
 using namespace quorvel::TabRules;
@@ -257,4 +258,29 @@ TEST(KeyShortcuts, GlyphsReadAsLinuxKeys) {
       {"无快捷键", "无快捷键"},
   };
   for (const auto& [in, out] : cases) EXPECT_EQ(quorvel::linuxShortcutText(in), out) << in;
+}
+
+TEST(WebProcessGroups, TabsFillAGroupUpToTheLimitAndOnlyTheLastToLeaveEndsTheProcess) {
+  WebProcessGroups groups(2);
+  int a, b, c, d, e;
+  EXPECT_EQ(groups.join(&a), nullptr);  // a process of its own
+  EXPECT_EQ(groups.join(&b), &a);       // shares a's
+  EXPECT_EQ(groups.join(&c), nullptr);  // a's is full
+  EXPECT_EQ(groups.join(&d), &c);
+  EXPECT_EQ(groups.groupCount(), 2u);
+  EXPECT_EQ(groups.join(&d), &c);  // joining twice changes nothing
+  EXPECT_EQ(groups.groupCount(), 2u);
+
+  // The first of a group leaving keeps the process for the other, who now leads it.
+  EXPECT_FALSE(groups.leave(&a));
+  EXPECT_EQ(groups.join(&e), &b);  // the room a left is filled first
+  EXPECT_FALSE(groups.leave(&e));
+  EXPECT_TRUE(groups.leave(&b));  // the last of its process
+  EXPECT_EQ(groups.groupCount(), 1u);
+  EXPECT_TRUE(groups.leave(&b));  // not in any group: nobody else to keep it for
+
+  WebProcessGroups single(0);  // a limit below one is one: a process per tab
+  EXPECT_EQ(single.join(&a), nullptr);
+  EXPECT_EQ(single.join(&b), nullptr);
+  EXPECT_TRUE(single.leave(&a));
 }

@@ -4,6 +4,10 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <unistd.h>
 
 #include "ServiceTabFixture.h"
 #include "core/AppConfig.h"
@@ -295,4 +299,91 @@ TEST_F(TabControllerTest, PagesSkipCompositingOnlyWhereOpenGLIsSoftware) {
             WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
   EXPECT_TRUE(runMainLoopUntil([&] { return tab->title.get() == "个人工作台"; }, 3000)) << tab->title.get();
   EXPECT_EQ(h.evalText("return getComputedStyle(document.querySelector('.sidebar')).display;"), "none");
+}
+
+namespace {
+// The web processes of this test process (they run under the sandbox's helper).
+std::set<int> webProcesses() {
+  std::map<int, int> parent;
+  std::map<int, std::string> comm;
+  for (const auto& e : fs::directory_iterator("/proc")) {
+    const std::string name = e.path().filename().string();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::ifstream stat(e.path() / "stat");
+    std::string line;
+    if (!std::getline(stat, line)) continue;
+    auto open = line.find('('), close = line.rfind(')');
+    if (open == std::string::npos || close == std::string::npos || close + 4 > line.size()) continue;
+    std::istringstream rest(line.substr(close + 2));
+    char state;
+    int ppid;
+    rest >> state >> ppid;
+    if (state == 'Z') continue;
+    parent[std::stoi(name)] = ppid;
+    comm[std::stoi(name)] = line.substr(open + 1, close - open - 1);
+  }
+  std::set<int> out;
+  const int self = getpid();
+  for (const auto& [pid, name] : comm) {
+    if (name.rfind("WebKitWebProces", 0) != 0) continue;
+    for (int p = parent[pid], hops = 0; p > 1 && hops < 8; p = parent[p], ++hops)
+      if (p == self) {
+        out.insert(pid);
+        break;
+      }
+  }
+  return out;
+}
+}  // namespace
+
+TEST_F(TabControllerTest, TabsShareWebProcessesInPairsAndEachRecoversFromItsProcessEnding) {
+  signIn();
+  model = services->makeBrowserModel();
+  auto first = model->activeTab();
+  ASSERT_TRUE(waitLoaded(first, "/dashboard"));
+  auto second = model->newTab("/cases", "案件");
+  ASSERT_TRUE(waitLoaded(second, "/cases"));
+  auto third = model->newTab("/calendar", "日历");
+  ASSERT_TRUE(waitLoaded(third, "/calendar"));
+  EXPECT_TRUE(runMainLoopUntil([] { return webProcesses().size() == 2; }, 5000)) << webProcesses().size();
+
+  auto viewOf = [](const std::shared_ptr<BrowserTab>& t) {
+    return dynamic_cast<TabController*>(t->controller())->view();
+  };
+  // The pair's process ends (as in a crash): both of its tabs come back, the third is untouched.
+  {
+    TabLoadWatch firstBack(first), secondBack(second);
+    webkit_web_view_terminate_web_process(viewOf(first));
+    EXPECT_TRUE(firstBack.wait("/dashboard"));
+    EXPECT_TRUE(secondBack.wait("/cases"));
+  }
+  EXPECT_EQ(logCount("网页进程已退出，自动重新载入"), 2);
+
+  EXPECT_EQ(third->currentPath.get(), "/calendar");
+  EXPECT_FALSE(third->isLoading.get());
+
+  // A released tab whose process another tab still uses leaves that tab working.
+  ASSERT_EQ(model->liveTabCount(), 3);
+  model->close(first);
+  drainMainLoop();
+
+  TabLoadWatch again(second);
+  webkit_web_view_reload(viewOf(second));
+  EXPECT_TRUE(again.wait("/cases"));
+  EXPECT_TRUE(model->hibernate(second));
+  EXPECT_TRUE(runMainLoopUntil([] { return webProcesses().size() == 1; }, 5000)) << webProcesses().size();
+  // A new tab fills the room the closed ones left.
+  auto fourth = model->newTab("/cases", "案件");
+  ASSERT_TRUE(waitLoaded(fourth, "/cases"));
+  EXPECT_TRUE(runMainLoopUntil([] { return webProcesses().size() == 1; }, 3000)) << webProcesses().size();
+}
+
+TEST(TabSites, PagesOfOneRegistrableDomainAreOneSite) {
+  EXPECT_EQ(TabController::siteOf("https://app.firm.com.cn/cases"), "https://firm.com.cn");
+  EXPECT_EQ(TabController::siteOf("https://sso.firm.com.cn:8443/login"), "https://firm.com.cn");
+  EXPECT_NE(TabController::siteOf("http://firm.com.cn/"), TabController::siteOf("https://firm.com.cn/"));
+  EXPECT_EQ(TabController::siteOf("http://127.0.0.1:8080/dashboard"), "http://127.0.0.1");
+  EXPECT_EQ(TabController::siteOf("http://localhost:8080/x"), "http://localhost");
+  EXPECT_NE(TabController::siteOf("https://a.example.com/"), TabController::siteOf("https://b.example.org/"));
+  EXPECT_EQ(TabController::siteOf("about:blank"), "about");
 }

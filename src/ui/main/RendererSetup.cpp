@@ -3,8 +3,10 @@
 #include <epoxy/gl.h>
 #include <gtk/gtk.h>
 
+#include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "base/GLibPtr.h"
 #include "base/GObjectPtr.h"
@@ -28,18 +30,62 @@ std::optional<std::string> probeGL() {
   gdk_gl_context_clear_current();
   return result;
 }
+
+std::vector<std::string> entryNames(const char* dir) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec))
+    names.push_back(it->path().filename().string());
+  return names;
+}
+
+std::optional<std::string> userRenderer() {
+  const char* user = g_getenv("GSK_RENDERER");
+  return user ? std::optional<std::string>(user) : std::nullopt;
+}
+
+struct EarlyChoice {
+  RendererDecision decision;
+  std::optional<std::string> gdkDebug;  // the value to give back after GTK's start
+};
+std::optional<EarlyChoice>& earlyChoice() {
+  static std::optional<EarlyChoice> value;
+  return value;
+}
+
+void apply(const RendererDecision& d) {
+  rememberSoftwareGL(d.softwareGL);
+  // GTK reads it whenever it makes a window's renderer.
+  if (d.choice.kind == RendererChoice::useCairo) g_setenv("GSK_RENDERER", "cairo", TRUE);
+  logLine(tags::kWindow, "绘制方式：" + d.choice.reason);
+}
 }  // namespace
 
+void prepareRendererBeforeGtk() {
+  auto user = userRenderer();
+  if (user && !user->empty()) return;
+  if (hasGpuDevice(entryNames("/dev/dri"), entryNames("/dev"))) return;  // the probe decides
+  EarlyChoice early{decideRenderer(user, false, [] { return std::nullopt; }), std::nullopt};
+  const char* debug = g_getenv("GDK_DEBUG");
+  if (debug) early.gdkDebug = debug;
+  std::string flags = debug && *debug ? std::string(debug) + ",gl-disable" : "gl-disable";
+  g_setenv("GDK_DEBUG", flags.c_str(), TRUE);
+  g_setenv("GSK_RENDERER", "cairo", TRUE);
+  earlyChoice() = std::move(early);
+}
+
 void chooseGtkRenderer() {
-  const char* user = g_getenv("GSK_RENDERER");
-  std::optional<std::string> userSetting = user ? std::optional<std::string>(user) : std::nullopt;
-  std::optional<std::string> gl;
-  if (!userSetting) gl = probeGL();
-  RendererChoice choice = chooseRenderer(userSetting, gl);
-  rememberSoftwareGL(userSetting ? std::nullopt : std::optional<bool>(!gl || isSoftwareGL(*gl)));
-  // GTK reads it whenever it makes a window's renderer.
-  if (choice.kind == RendererChoice::useCairo) g_setenv("GSK_RENDERER", "cairo", TRUE);
-  logLine(tags::kWindow, "绘制方式：" + choice.reason);
+  if (auto& early = earlyChoice()) {
+    // GTK has read it; the web processes keep the user's own environment.
+    if (early->gdkDebug)
+      g_setenv("GDK_DEBUG", early->gdkDebug->c_str(), TRUE);
+    else
+      g_unsetenv("GDK_DEBUG");
+    apply(early->decision);
+    early.reset();
+    return;
+  }
+  apply(decideRenderer(userRenderer(), true, probeGL));
 }
 
 }  // namespace quorvel

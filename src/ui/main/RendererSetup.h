@@ -4,7 +4,13 @@ namespace quorvel {
 
 // Picks GTK's renderer for this machine before the first window is made: GTK's own
 // where OpenGL is hardware-accelerated, cairo where it runs in software; a
-// GSK_RENDERER the user set is kept. Logs the choice once. Needs an initialised GTK.
+// GSK_RENDERER the user set is kept. Logs the choice once.
+//
+// In two halves. Before GTK starts: on a machine without a GPU device the choice is
+// made here, and GTK is told to leave OpenGL alone for this process (the software
+// driver is never loaded). After GTK's start: the probe, where it is still needed, and
+// the log line; the environment the web processes inherit is restored.
+void prepareRendererBeforeGtk();
 void chooseGtkRenderer();
 
 }  // namespace quorvel
