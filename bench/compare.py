@@ -10,6 +10,10 @@ in rotation N times, every run with a fresh home and profile, and measured for:
   - PSS of the whole process tree (the program and every descendant: web, GPU,
     network and zygote processes) with one page open, and with five.
 
+The WebKitGTK floor (build/bench/quorvel-webkit-floor: a bare window with one web view,
+drawn as Quorvel draws on the same machine) is measured for the first page only: it is
+what any WebKitGTK program costs before its own work.
+
 Five pages: Chromium and GNOME Web are started four more times with the same profile
 (the running instance opens the page, as when a user opens more); Quorvel's page asks
 it to open four pages in new tabs, which go through its own tab model.
@@ -302,6 +306,7 @@ def is_zombie(pid):
 
 class Program:
     name = ""
+    one_page_only = False  # measured for the first page alone
 
     def __init__(self, base, home):
         self.base, self.home = base, home
@@ -341,6 +346,20 @@ class Quorvel(Program):
             bench.to_open = list(EXTRA_PAGES)
             bench.lock.notify_all()
         return []
+
+
+class Floor(Program):
+    """A bare WebKitGTK window with one web view: what any WebKitGTK program costs."""
+    name = "WebKitGTK floor"
+    one_page_only = True
+
+    def __init__(self, base, home, binary):
+        super().__init__(base, home)
+        self.binary = binary
+
+    def start(self):
+        return subprocess.Popen([self.binary, self.base + "/dashboard"], env=self.env(), stdout=subprocess.DEVNULL,
+                                stderr=subprocess.DEVNULL, start_new_session=True)
 
 
 class Chromium(Program):
@@ -409,6 +428,9 @@ def run_once(bench, program, settle, timeout):
         result["load_s"] = seen["/dashboard"] - t0
         time.sleep(settle)
         result["one_pss_mib"] = pss_kib(tree(proc.pid)) / 1024.0
+        if program.one_page_only:
+            result["ok"] = True
+            return result
         helpers = program.open_more(bench)
         seen = bench.wait_beacons(["/dashboard"] + EXTRA_PAGES, time.monotonic() + timeout)
         if seen is None:
@@ -438,12 +460,12 @@ def summarize(name, runs):
     if loads:
         out.update(load_min_s=min(loads), load_median_s=statistics.median(loads), load_max_s=max(loads))
     one = [r["one_pss_mib"] for r in runs if "one_pss_mib" in r]
-    five = [r["five_pss_mib"] for r in ok]
+    five = [r["five_pss_mib"] for r in ok if "five_pss_mib" in r]
     if one:
         out.update(one_pss_median_mib=statistics.median(one), one_pss_min_mib=min(one), one_pss_max_mib=max(one))
     if five:
         out.update(five_pss_median_mib=statistics.median(five), five_pss_min_mib=min(five), five_pss_max_mib=max(five))
-        per = [(r["five_pss_mib"] - r["one_pss_mib"]) / 4.0 for r in ok]
+        per = [(r["five_pss_mib"] - r["one_pss_mib"]) / 4.0 for r in ok if "five_pss_mib" in r]
         out["per_extra_page_median_mib"] = statistics.median(per)
     return out
 
@@ -475,7 +497,8 @@ def main():
     ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     ap.add_argument("--runs", type=int, default=5, help="runs of each program (default 5)")
     ap.add_argument("--quorvel", default=os.path.join(ROOT, "build", "quorvel"))
-    ap.add_argument("--only", default="", help="comma-separated: quorvel,chromium,epiphany")
+    ap.add_argument("--only", default="", help="comma-separated: quorvel,floor,chromium,epiphany")
+    ap.add_argument("--floor", default=os.path.join(ROOT, "build", "bench", "quorvel-webkit-floor"))
     ap.add_argument("--also-quorvel", action="append", default=[], metavar="LABEL=PATH",
                     help="another Quorvel build in the same rotation (e.g. before=/tmp/quorvel-old)")
     ap.add_argument("--quorvel-env", action="append", default=[], metavar="NAME=VALUE",
@@ -505,6 +528,8 @@ def main():
             label, path = spec.split("=", 1)
             programs.append((f"Quorvel ({label})",
                              lambda home, path=path: Quorvel(base, home, os.path.abspath(path), quorvel_env)))
+    if (not only or "floor" in only) and os.access(args.floor, os.X_OK):
+        programs.append(("WebKitGTK floor", lambda home: Floor(base, home, args.floor)))
     chromium = shutil.which("chromium") or shutil.which("chromium-browser")
     epiphany = shutil.which("epiphany") or shutil.which("epiphany-browser")
     if not only or "chromium" in only:
