@@ -1,17 +1,8 @@
 #pragma once
-// A bounded pool of initialised Tesseract engines. One engine is not thread-safe and
-// takes ~0.4 s to initialise, so engines are kept and lent out one caller at a time;
-// the pool grows lazily up to its capacity and callers beyond it wait.
-#include <condition_variable>
-#include <memory>
-#include <mutex>
+// The process's pools of initialised Tesseract engines, one per language set (in the
+// engines module): one engine is not thread-safe and takes ~0.4 s to initialise, so
+// engines are kept and lent out one recognition at a time, up to the pool's capacity.
 #include <string>
-#include <map>
-#include <vector>
-
-namespace tesseract {
-class TessBaseAPI;
-}
 
 namespace quorvel {
 
@@ -24,50 +15,30 @@ class TesseractPool {
   // Simplified and traditional Chinese and English, for text that may be either.
   static constexpr const char* kAllChinese = "chi_sim+chi_tra+eng";
 
-  explicit TesseractPool(unsigned capacity, std::string languages = kSimplified);
-  ~TesseractPool();
   TesseractPool(const TesseractPool&) = delete;
   TesseractPool& operator=(const TesseractPool&) = delete;
 
-  // The process's pools, one per language set: min(4, cores) engines each.
+  // The pool of a language set: min(4, cores) engines.
   static TesseractPool& shared(const std::string& languages = kSimplified);
 
-  // An engine lent until the lease ends; `api()` is null when no engine could be
-  // initialised (missing language data).
-  class Lease {
-   public:
-    Lease(Lease&& o) noexcept : pool_(o.pool_), api_(o.api_) { o.api_ = nullptr; }
-    Lease(const Lease&) = delete;
-    ~Lease();
-    tesseract::TessBaseAPI* api() const { return api_; }
-    explicit operator bool() const { return api_ != nullptr; }
-
-   private:
-    friend class TesseractPool;
-    Lease(TesseractPool* pool, tesseract::TessBaseAPI* api) : pool_(pool), api_(api) {}
-    TesseractPool* pool_;
-    tesseract::TessBaseAPI* api_;
-  };
-
-  Lease checkout();
   // Changes the bound (benchmarks); engines beyond it are released as they return.
   void setCapacity(unsigned capacity);
   unsigned capacity() const;
   // Engines initialised so far and still held.
   unsigned engines() const;
+  // Initialises an engine when none is idle; false when none can be (no language data
+  // or no engines module).
+  bool warmUp();
   const std::string& languages() const { return languages_; }
   // The folder of the language data and of the glyph-less PDF font.
   static std::string dataPath();
+  // The module's pool; null without the module.
+  void* handle() const { return handle_; }
 
  private:
-  void giveBack(tesseract::TessBaseAPI* api);
-
+  TesseractPool(void* handle, std::string languages) : handle_(handle), languages_(std::move(languages)) {}
+  void* handle_;
   const std::string languages_;
-  mutable std::mutex mutex_;
-  std::condition_variable returned_;
-  unsigned capacity_;
-  unsigned live_ = 0;  // created or being created, not yet released
-  std::vector<tesseract::TessBaseAPI*> idle_;
 };
 
 }  // namespace quorvel

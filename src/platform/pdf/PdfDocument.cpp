@@ -1,76 +1,41 @@
 #include "platform/pdf/PdfDocument.h"
 
-#include <cairo.h>
-#include <poppler.h>
+#include <glib.h>
 
-#include <cmath>
+#include "platform/EngineModule.h"
 
 namespace quorvel {
 
 std::unique_ptr<PdfDocument> PdfDocument::open(const std::filesystem::path& file) {
-  GError* err = nullptr;
-  gchar* uri = g_filename_to_uri(std::filesystem::absolute(file).c_str(), nullptr, &err);
-  if (!uri) {
-    g_clear_error(&err);
-    return nullptr;
-  }
-  PopplerDocument* doc = poppler_document_new_from_file(uri, nullptr, &err);
+  std::error_code ec;
+  auto absolute = std::filesystem::absolute(file, ec);
+  if (ec) return nullptr;
+  gchar* uri = g_filename_to_uri(absolute.c_str(), nullptr, nullptr);
+  if (!uri) return nullptr;
+  auto doc = openURI(uri);
   g_free(uri);
-  g_clear_error(&err);
-  if (!doc) return nullptr;
-  return std::unique_ptr<PdfDocument>(new PdfDocument(doc));
+  return doc;
 }
 
 std::unique_ptr<PdfDocument> PdfDocument::openURI(const std::string& uri) {
-  GFile* file = g_file_new_for_uri(uri.c_str());
-  GError* err = nullptr;
-  PopplerDocument* doc = poppler_document_new_from_gfile(file, nullptr, nullptr, &err);
-  g_object_unref(file);
-  g_clear_error(&err);
+  const auto* api = engineApi();
+  void* doc = api ? api->openPdf(uri) : nullptr;
   if (!doc) return nullptr;
-  return std::unique_ptr<PdfDocument>(new PdfDocument(doc));
+  return std::unique_ptr<PdfDocument>(new PdfDocument(api, doc));
 }
 
-PdfDocument::~PdfDocument() { g_object_unref(doc_); }
+PdfDocument::~PdfDocument() { api_->closePdf(doc_); }
 
-int PdfDocument::pageCount() const { return poppler_document_get_n_pages(doc_); }
+int PdfDocument::pageCount() const { return api_->pageCount(doc_); }
 
 std::optional<PageSize> PdfDocument::pageSize(int index) const {
-  PopplerPage* page = poppler_document_get_page(doc_, index);
-  if (!page) return std::nullopt;
   PageSize size;
-  poppler_page_get_size(page, &size.width, &size.height);
-  g_object_unref(page);
+  if (!api_->pageSize(doc_, index, &size.width, &size.height)) return std::nullopt;
   return size;
 }
 
-std::optional<Bitmap> PdfDocument::render(int index, double scale) const {
-  PopplerPage* page = poppler_document_get_page(doc_, index);
-  if (!page) return std::nullopt;
-  double w = 0, h = 0;
-  poppler_page_get_size(page, &w, &h);
-  int pw = static_cast<int>(w * scale), ph = static_cast<int>(h * scale);
-  // Beyond ~100 MP a page is no scan worth reading and would exhaust memory.
-  if (pw <= 0 || ph <= 0 || static_cast<double>(pw) * ph > 100e6) {
-    g_object_unref(page);
-    return std::nullopt;
-  }
-  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, pw, ph);
-  std::optional<Bitmap> out;
-  if (cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS) {
-    cairo_t* cr = cairo_create(surface);
-    // The white page first: poppler paints only what the page draws.
-    cairo_set_source_rgb(cr, 1, 1, 1);
-    cairo_paint(cr);
-    cairo_scale(cr, scale, scale);
-    poppler_page_render(page, cr);
-    cairo_destroy(cr);
-    cairo_surface_flush(surface);
-    out = bitmapFromArgb32(cairo_image_surface_get_data(surface), pw, ph, cairo_image_surface_get_stride(surface));
-  }
-  cairo_surface_destroy(surface);
-  g_object_unref(page);
-  return out;
-}
+std::optional<Bitmap> PdfDocument::render(int index, double scale) const { return api_->renderPage(doc_, index, scale); }
+
+bool PdfDocument::draw(int index, cairo_t* cr) const { return api_->drawPage(doc_, index, cr); }
 
 }  // namespace quorvel

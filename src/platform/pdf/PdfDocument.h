@@ -1,6 +1,9 @@
 #pragma once
-// A PDF read through poppler: its pages' sizes and renders on white. One document is
-// not safe for concurrent use; callers serialise renders.
+// A PDF read through poppler (in the engines module): its pages' sizes, renders on
+// white and drawing onto a cairo context. One document is not safe for concurrent use;
+// callers serialise renders.
+#include <cairo.h>
+
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -8,9 +11,10 @@
 
 #include "platform/ocr/Bitmap.h"
 
-typedef struct _PopplerDocument PopplerDocument;
-
 namespace quorvel {
+namespace engines {
+struct EngineApi;
+}
 
 struct PageSize {
   double width = 595;
@@ -33,10 +37,14 @@ class PdfDocument {
   // The page at `scale` pixels per point on an opaque white ground; nothing when the
   // page is missing, empty or too large to allocate.
   std::optional<Bitmap> render(int index, double scale) const;
+  // Draws the page at the context's current scale (points), without a background;
+  // false when the page cannot be got.
+  bool draw(int index, cairo_t* cr) const;
 
  private:
-  explicit PdfDocument(PopplerDocument* doc) : doc_(doc) {}
-  PopplerDocument* doc_;
+  PdfDocument(const engines::EngineApi* api, void* doc) : api_(api), doc_(doc) {}
+  const engines::EngineApi* api_;
+  void* doc_;
 };
 
 }  // namespace quorvel

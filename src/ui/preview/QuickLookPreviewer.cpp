@@ -157,12 +157,12 @@ void QuickLookPreviewer::build() {
 }
 
 void QuickLookPreviewer::reset() {
-  if (doc_) g_object_unref(std::exchange(doc_, nullptr));
+  doc_.reset();
   window_.reset();
   current_.reset();
 }
 
-int QuickLookPreviewer::pageCount() const { return doc_ ? poppler_document_get_n_pages(doc_) : 0; }
+int QuickLookPreviewer::pageCount() const { return doc_ ? doc_->pageCount() : 0; }
 
 void QuickLookPreviewer::showPage(int index) {
   if (!doc_) return;
@@ -182,16 +182,12 @@ void QuickLookPreviewer::updatePager() {
 
 void QuickLookPreviewer::drawPage(const Cairo::RefPtr<Cairo::Context>& cr, int width, int height) {
   if (!doc_) return;
-  PopplerPage* page = poppler_document_get_page(doc_, page_);
-  if (!page) return;
-  double pw = 0, ph = 0;
-  poppler_page_get_size(page, &pw, &ph);
+  auto size = doc_->pageSize(page_);
+  if (!size) return;
+  double pw = size->width, ph = size->height;
   const double margin = 22;
   double scale = std::min((width - 2 * margin) / pw, (height - 2 * margin) / ph);
-  if (scale <= 0) {
-    g_object_unref(page);
-    return;
-  }
+  if (scale <= 0) return;
   double x = (width - pw * scale) / 2, y = (height - ph * scale) / 2;
   // A soft shadow, then the white sheet (poppler paints no background).
   for (int i = 4; i >= 1; --i) {
@@ -205,23 +201,20 @@ void QuickLookPreviewer::drawPage(const Cairo::RefPtr<Cairo::Context>& cr, int w
   cr->set_source_rgb(1, 1, 1);
   cr->rectangle(0, 0, pw, ph);
   cr->fill();
-  poppler_page_render(page, cr->cobj());
+  doc_->draw(page_, cr->cobj());
   cr->restore();
-  g_object_unref(page);
 }
 
 void QuickLookPreviewer::showFile(const fs::path& file, Kind kind) {
-  if (doc_) g_object_unref(std::exchange(doc_, nullptr));
+  doc_.reset();
   kind_ = kind;
   page_ = 0;
   std::error_code ec;
   auto size = fs::file_size(file, ec);
   std::string kindText = kind == Kind::pdf ? "PDF 文稿" : kind == Kind::image ? "图片" : "纯文本";
   if (kind == Kind::pdf) {
-    GErrorPtr err;
-    GCharPtr uri(g_filename_to_uri(file.c_str(), nullptr, nullptr));
-    doc_ = poppler_document_new_from_file(uri.get(), nullptr, err.out());
-    if (!doc_) logLine(tags::kPreview, "PDF 无法打开：" + err.message(), LogLevel::warning);
+    doc_ = PdfDocument::open(file);
+    if (!doc_) logLine(tags::kPreview, "PDF 无法打开：" + file.filename().string(), LogLevel::warning);
     stack_->set_visible_child("pdf");
     if (doc_) kindText += " · " + std::to_string(pageCount()) + " 页";
     pageArea_->queue_draw();

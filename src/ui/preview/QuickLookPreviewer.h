@@ -3,12 +3,13 @@
 // a PDF (with page navigation), or plain text — and switches to the next file
 // instead of opening a second window. Other types open in their default application.
 #include <gtkmm.h>
-#include <poppler.h>
 
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
+
+#include "platform/pdf/PdfDocument.h"
 
 namespace quorvel {
 
@@ -55,7 +56,7 @@ class QuickLookPreviewer {
   Gtk::Label* pageLabel_ = nullptr;
   Gtk::Button* prev_ = nullptr;
   Gtk::Button* next_ = nullptr;
-  PopplerDocument* doc_ = nullptr;
+  std::unique_ptr<PdfDocument> doc_;
   int page_ = 0;
 };
 

@@ -6,7 +6,7 @@
 
 #include "platform/ocr/Bitmap.h"
 
-namespace quorvel {
+namespace quorvel::engines {
 
 struct PixDeleter {
   void operator()(Pix* p) const {
@@ -18,4 +18,4 @@ using PixPtr = std::unique_ptr<Pix, PixDeleter>;
 // A 32-bit Leptonica image of the bitmap; null when it cannot be allocated.
 PixPtr pixFromBitmap(const Bitmap& bitmap);
 
-}  // namespace quorvel
+}  // namespace quorvel::engines

@@ -1,0 +1,103 @@
+// Inside the engines module: searchable PDFs (the recognised text layered onto each page).
+#include "platform/engines/SearchablePdfWriter.h"
+
+#include <cairo-pdf.h>
+#include <cairo.h>
+#include <glib.h>
+#include <glib/gstdio.h>
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFObjectHandle.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFPageObjectHelper.hh>
+#include <qpdf/QPDFWriter.hh>
+
+#include <memory>
+
+namespace quorvel::engines {
+namespace fs = std::filesystem;
+
+std::string writeSearchablePdf(const fs::path& source, const std::vector<fs::path>& layers, const fs::path& output) {
+  return writeAtomically(output, [&](const fs::path& tmp) -> std::string {
+    QPDF pdf;
+    pdf.setSuppressWarnings(true);
+    pdf.processFile(source.c_str());
+    QPDFPageDocumentHelper doc(pdf);
+    doc.pushInheritedAttributesToPage();
+    auto pages = doc.getAllPages();
+    // The layer documents must outlive the write: copied objects are read lazily.
+    std::vector<std::unique_ptr<QPDF>> layerDocs;
+    for (std::size_t i = 0; i < pages.size() && i < layers.size(); ++i) {
+      std::error_code ec;
+      if (layers[i].empty() || !fs::exists(layers[i], ec)) continue;
+      auto layer = std::make_unique<QPDF>();
+      layer->setSuppressWarnings(true);
+      layer->processFile(layers[i].c_str());
+      auto layerPages = QPDFPageDocumentHelper(*layer).getAllPages();
+      if (layerPages.empty()) continue;
+      QPDFObjectHandle form = pdf.copyForeignObject(layerPages.front().getFormXObjectForPage());
+      auto& page = pages[i];
+      QPDFObjectHandle resources = page.getAttribute("/Resources", true);
+      if (!resources.isDictionary())
+        resources = page.getObjectHandle().replaceKeyAndGetNew("/Resources", QPDFObjectHandle::newDictionary());
+      if (!resources.hasKey("/XObject")) resources.replaceKey("/XObject", QPDFObjectHandle::newDictionary());
+      int suffix = 0;
+      std::string name = resources.getUniqueResourceName("/OcrText", suffix);
+      // Scaled onto the page, the page's own rotation undone like its content's.
+      std::string placed = page.placeFormXObject(form, name, page.getMediaBox().getArrayAsRectangle(), true, true, true);
+      if (placed.empty()) continue;
+      resources.getKey("/XObject").replaceKey(name, form);
+      // The page's own content in its own graphics state, so nothing leaks into the layer.
+      page.addPageContents(QPDFObjectHandle::newStream(&pdf, "q\n"), true);
+      page.addPageContents(QPDFObjectHandle::newStream(&pdf, "\nQ\n" + placed), false);
+      layerDocs.push_back(std::move(layer));
+    }
+    QPDFWriter writer(pdf, tmp.c_str());
+    writer.write();
+    return {};
+  });
+}
+
+std::string writeImageSearchablePdf(const Bitmap& image, const fs::path& layer, const fs::path& output) {
+  if (image.empty()) return "空图像";
+  // The image page first, in a private temporary folder.
+  GError* err = nullptr;
+  gchar* dir = g_dir_make_tmp("quorvel-scan-XXXXXX", &err);
+  if (!dir) {
+    std::string e = err ? err->message : "无法创建临时文件夹";
+    g_clear_error(&err);
+    return e;
+  }
+  fs::path tmpDir = dir;
+  g_free(dir);
+  fs::path imagePdf = tmpDir / "image.pdf";
+  cairo_surface_t* px = cairo_image_surface_create(CAIRO_FORMAT_RGB24, image.width, image.height);
+  std::string error;
+  if (cairo_surface_status(px) != CAIRO_STATUS_SUCCESS) {
+    error = "图像内存不足";
+  } else {
+    unsigned char* data = cairo_image_surface_get_data(px);
+    int stride = cairo_image_surface_get_stride(px);
+    for (int y = 0; y < image.height; ++y) {
+      auto* dst = reinterpret_cast<std::uint32_t*>(data + static_cast<std::size_t>(y) * stride);
+      const std::uint8_t* src = image.row(y);
+      for (int x = 0; x < image.width; ++x, src += 3)
+        dst[x] = 0xFF000000u | (std::uint32_t(src[0]) << 16) | (std::uint32_t(src[1]) << 8) | src[2];
+    }
+    cairo_surface_mark_dirty(px);
+    cairo_surface_t* pdf = cairo_pdf_surface_create(imagePdf.c_str(), image.width, image.height);
+    cairo_t* cr = cairo_create(pdf);
+    cairo_set_source_surface(cr, px, 0, 0);
+    cairo_paint(cr);
+    cairo_destroy(cr);
+    cairo_surface_finish(pdf);
+    if (cairo_surface_status(pdf) != CAIRO_STATUS_SUCCESS) error = cairo_status_to_string(cairo_surface_status(pdf));
+    cairo_surface_destroy(pdf);
+  }
+  cairo_surface_destroy(px);
+  if (error.empty()) error = writeSearchablePdf(imagePdf, {layer}, output);
+  std::error_code ec;
+  fs::remove_all(tmpDir, ec);
+  return error;
+}
+
+}  // namespace quorvel::engines

@@ -1,0 +1,17 @@
+#pragma once
+// Inside the engines module: the searchable-PDF writers of the module's table.
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/ocr/Bitmap.h"
+#include "platform/pdf/SearchablePdf.h"
+
+namespace quorvel::engines {
+
+std::string writeSearchablePdf(const std::filesystem::path& source, const std::vector<std::filesystem::path>& layers,
+                               const std::filesystem::path& output);
+std::string writeImageSearchablePdf(const Bitmap& image, const std::filesystem::path& layer,
+                                    const std::filesystem::path& output);
+
+}  // namespace quorvel::engines
