@@ -99,6 +99,23 @@ TEST_F(ScannerOCRTest, TwoPageScanBecomesASearchablePdfThatLooksTheSame) {
     ASSERT_TRUE(a && b);
     EXPECT_TRUE(a->rgb == b->rgb) << "page " << i + 1 << " looks different";
   }
+  {
+    // Drawn onto a context (as the preview window draws), the page looks as rendered.
+    auto rendered = out->render(0, 1.0);
+    ASSERT_TRUE(rendered);
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, rendered->width, rendered->height);
+    cairo_t* cr = cairo_create(surface);
+    cairo_set_source_rgb(cr, 1, 1, 1);
+    cairo_paint(cr);
+    EXPECT_TRUE(out->draw(0, cr));
+    EXPECT_FALSE(out->draw(7, cr));  // no such page
+    cairo_destroy(cr);
+    cairo_surface_flush(surface);
+    auto drawn = bitmapFromArgb32(cairo_image_surface_get_data(surface), rendered->width, rendered->height,
+                                  cairo_image_surface_get_stride(surface));
+    cairo_surface_destroy(surface);
+    EXPECT_TRUE(drawn.rgb == rendered->rgb);
+  }
   // The invisible layer is found by a PDF text extractor.
   std::string cmd = "pdftotext -enc UTF-8 '" + r.outputPDF->string() + "' -";
   std::string extracted;
