@@ -46,8 +46,18 @@ double secondsSinceProcessStart() {
   return uptime - static_cast<double>(start) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
+// A /proc file of a process that may be ending meanwhile: empty when it has gone.
+std::string readProc(int pid, const char* name) {
+  try {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/" + name);
+    return std::string((std::istreambuf_iterator<char>(in)), {});
+  } catch (const std::exception&) {
+    return {};
+  }
+}
+
 long pssKiB(int pid) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/smaps_rollup");
+  std::istringstream in(readProc(pid, "smaps_rollup"));
   std::string line;
   while (std::getline(in, line))
     if (line.rfind("Pss:", 0) == 0) return std::stol(line.substr(4));
@@ -64,8 +74,7 @@ std::vector<int> processTree() {
     while (dirent* e = readdir(d)) {
       int pid = atoi(e->d_name);
       if (pid <= 0) continue;
-      std::ifstream st("/proc/" + std::to_string(pid) + "/stat");
-      std::string s((std::istreambuf_iterator<char>(st)), {});
+      std::string s = readProc(pid, "stat");
       auto close = s.rfind(')');
       if (close == std::string::npos) continue;
       std::istringstream rest(s.substr(close + 2));
@@ -86,25 +95,12 @@ std::vector<int> processTree() {
 
 std::vector<int> webProcesses() {
   std::vector<int> out;
-  for (int pid : processTree()) {
-    std::ifstream cmd("/proc/" + std::to_string(pid) + "/comm");
-    std::string c;
-    cmd >> c;
-    if (c.find("WebProcess") != std::string::npos || c.find("WebKitWebProces") != std::string::npos) out.push_back(pid);
-  }
+  for (int pid : processTree())
+    if (readProc(pid, "comm").rfind("WebKitWebProces", 0) == 0) out.push_back(pid);
   return out;
 }
 
-int webProcessCount() {
-  int n = 0;
-  for (int pid : processTree()) {
-    std::ifstream cmd("/proc/" + std::to_string(pid) + "/comm");
-    std::string c;
-    cmd >> c;
-    if (c.find("WebProcess") != std::string::npos || c.find("WebKitWebProces") != std::string::npos) ++n;
-  }
-  return n;
-}
+int webProcessCount() { return static_cast<int>(webProcesses().size()); }
 
 long totalPssKiB() {
   long sum = 0;
@@ -121,6 +117,7 @@ void settle(unsigned ms) {
 int main(int argc, char** argv) {
   double atMain = secondsSinceProcessStart();
   test::TempHome home;
+  prepareRendererBeforeGtk();
   gtk_init();
   Gtk::init_gtkmm_internals();
   markMainThread();
