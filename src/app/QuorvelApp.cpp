@@ -86,14 +86,16 @@ QuorvelApp::~QuorvelApp() = default;
 
 void QuorvelApp::on_startup() {
   Gtk::Application::on_startup();
+  chooseGtkRenderer();
+  // The first page's web process starts as early as it can (it takes longest); the
+  // rest of the start goes on while it comes up.
+  services_ = std::make_unique<AppServices>(options_);
+  model_ = services_->browser();
   hold();  // the application keeps running when its window is closed
   // The application icon: installed with the desktop entry, else from the sources.
   Gtk::IconTheme::get_for_display(Gdk::Display::get_default())->add_search_path(QUORVEL_SOURCE_DIR "/resources/icons");
   Gtk::Window::set_default_icon_name("cn.quorvel.client");
-  chooseGtkRenderer();
   installLawStyle();
-  services_ = std::make_unique<AppServices>(options_);
-  model_ = services_->browser();
   MainWindowController::shared().setBrowserModel(model_);
   MainWindowController::shared().setOpenMainScene([this] { showMainWindow(); });
   // Services below the windows (the link router) show the window through this.
