@@ -16,7 +16,10 @@
 // To drive a view made elsewhere (e.g. TabController::makeWebView()), pass it to the
 // adopting constructor: the harness shows it in its window (inside a GtkBox, so the
 // owner may remove it again), and loads, evaluation and message capture work on it.
+#include <glibmm/value.h>
 #include <webkit/webkit.h>
+
+#include <filesystem>
 
 #include <functional>
 #include <map>
@@ -119,5 +122,8 @@ class WebHarness {
   std::map<std::string, std::shared_ptr<Capture>> captures_;
   std::vector<std::pair<gpointer, gulong>> signals_;
 };
+
+// A drop of local files, as the toolkit hands it to a drop target.
+Glib::ValueBase fileListValue(const std::vector<std::filesystem::path>& paths);
 
 }  // namespace quorvel::test

@@ -20,17 +20,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A drop of local files, as the toolkit hands it to the file card.
-Glib::ValueBase fileListValue(const std::vector<fs::path>& paths) {
-  GSList* files = nullptr;
-  for (const auto& p : paths) files = g_slist_append(files, g_file_new_for_path(p.c_str()));
-  Glib::ValueBase v;
-  v.init(GDK_TYPE_FILE_LIST);
-  g_value_take_boxed(v.gobj(), gdk_file_list_new_from_list(files));
-  g_slist_free_full(files, g_object_unref);
-  return v;
-}
-
 class InboxQuickArchiveWeb : public ServiceTabFixture {
  protected:
   void SetUp() override {

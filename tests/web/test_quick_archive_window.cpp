@@ -30,17 +30,6 @@ std::string readAll(const fs::path& p) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// A drop of local files, as the toolkit hands it to the file card.
-Glib::ValueBase fileListValue(const std::vector<fs::path>& paths) {
-  GSList* files = nullptr;
-  for (const auto& p : paths) files = g_slist_append(files, g_file_new_for_path(p.c_str()));
-  Glib::ValueBase v;
-  v.init(GDK_TYPE_FILE_LIST);
-  g_value_take_boxed(v.gobj(), gdk_file_list_new_from_list(files));
-  g_slist_free_full(files, g_object_unref);
-  return v;
-}
-
 ArchiveTargetRow* rowFor(QuickArchiveView& view, long long id) {
   for (auto* w = view.targetList().get_first_child(); w; w = w->get_next_sibling())
     if (auto* row = dynamic_cast<ArchiveTargetRow*>(w); row && row->target().id == id) return row;
