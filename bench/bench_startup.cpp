@@ -8,13 +8,13 @@
 
 #include <chrono>
 #include <cstdio>
-#include <dirent.h>
 #include <fstream>
 #include <iostream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "ProcessTree.h"
 #include "TestEnv.h"
 #include "TestService.h"
 #include "core/AppConfig.h"
@@ -46,65 +46,19 @@ double secondsSinceProcessStart() {
   return uptime - static_cast<double>(start) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
-// A /proc file of a process that may be ending meanwhile: empty when it has gone.
-std::string readProc(int pid, const char* name) {
-  try {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/" + name);
-    return std::string((std::istreambuf_iterator<char>(in)), {});
-  } catch (const std::exception&) {
-    return {};
-  }
-}
-
 long pssKiB(int pid) {
-  std::istringstream in(readProc(pid, "smaps_rollup"));
+  std::istringstream in(test::readProcFile(pid, "smaps_rollup"));
   std::string line;
   while (std::getline(in, line))
     if (line.rfind("Pss:", 0) == 0) return std::stol(line.substr(4));
   return 0;
 }
 
-// Our process and every process below it (the engine's web and network processes).
-std::vector<int> processTree() {
-  std::vector<int> tree{getpid()};
-  bool grew = true;
-  while (grew) {
-    grew = false;
-    DIR* d = opendir("/proc");
-    while (dirent* e = readdir(d)) {
-      int pid = atoi(e->d_name);
-      if (pid <= 0) continue;
-      std::string s = readProc(pid, "stat");
-      auto close = s.rfind(')');
-      if (close == std::string::npos) continue;
-      std::istringstream rest(s.substr(close + 2));
-      std::string state;
-      int ppid = 0;
-      rest >> state >> ppid;
-      bool known = std::find(tree.begin(), tree.end(), pid) != tree.end();
-      bool parentKnown = std::find(tree.begin(), tree.end(), ppid) != tree.end();
-      if (!known && parentKnown) {
-        tree.push_back(pid);
-        grew = true;
-      }
-    }
-    closedir(d);
-  }
-  return tree;
-}
-
-std::vector<int> webProcesses() {
-  std::vector<int> out;
-  for (int pid : processTree())
-    if (readProc(pid, "comm").rfind("WebKitWebProces", 0) == 0) out.push_back(pid);
-  return out;
-}
-
-int webProcessCount() { return static_cast<int>(webProcesses().size()); }
+int webProcessCount() { return static_cast<int>(test::webProcesses().size()); }
 
 long totalPssKiB() {
   long sum = 0;
-  for (int pid : processTree()) sum += pssKiB(pid);
+  for (int pid : test::processTree()) sum += pssKiB(pid);
   return sum;
 }
 
@@ -171,7 +125,7 @@ int main(int argc, char** argv) {
   settle(3000);
   long liveKiB = totalPssKiB();
   int liveProcesses = webProcessCount();
-  auto before = webProcesses();
+  auto before = test::webProcesses();
 
   static int finalized = 0;
   for (auto& t : model->tabs.get())
@@ -183,7 +137,7 @@ int main(int argc, char** argv) {
   settle(1000);
   long hibernatedKiB = totalPssKiB();
   int hibernatedProcesses = webProcessCount();
-  auto after = webProcesses();
+  auto after = test::webProcesses();
   int survivors = 0;
   for (int p : after) survivors += std::count(before.begin(), before.end(), p);
 

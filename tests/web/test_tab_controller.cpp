@@ -4,11 +4,8 @@
 
 #include <filesystem>
 #include <fstream>
-#include <map>
-#include <set>
-#include <sstream>
-#include <unistd.h>
 
+#include "ProcessTree.h"
 #include "ServiceTabFixture.h"
 #include "core/AppConfig.h"
 #include "core/BrowserModel.h"
@@ -301,40 +298,6 @@ TEST_F(TabControllerTest, PagesSkipCompositingOnlyWhereOpenGLIsSoftware) {
   EXPECT_EQ(h.evalText("return getComputedStyle(document.querySelector('.sidebar')).display;"), "none");
 }
 
-namespace {
-// The web processes of this test process (they run under the sandbox's helper).
-std::set<int> webProcesses() {
-  std::map<int, int> parent;
-  std::map<int, std::string> comm;
-  for (const auto& e : fs::directory_iterator("/proc")) {
-    const std::string name = e.path().filename().string();
-    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-    std::ifstream stat(e.path() / "stat");
-    std::string line;
-    if (!std::getline(stat, line)) continue;
-    auto open = line.find('('), close = line.rfind(')');
-    if (open == std::string::npos || close == std::string::npos || close + 4 > line.size()) continue;
-    std::istringstream rest(line.substr(close + 2));
-    char state;
-    int ppid;
-    rest >> state >> ppid;
-    if (state == 'Z') continue;
-    parent[std::stoi(name)] = ppid;
-    comm[std::stoi(name)] = line.substr(open + 1, close - open - 1);
-  }
-  std::set<int> out;
-  const int self = getpid();
-  for (const auto& [pid, name] : comm) {
-    if (name.rfind("WebKitWebProces", 0) != 0) continue;
-    for (int p = parent[pid], hops = 0; p > 1 && hops < 8; p = parent[p], ++hops)
-      if (p == self) {
-        out.insert(pid);
-        break;
-      }
-  }
-  return out;
-}
-}  // namespace
 
 TEST_F(TabControllerTest, TabsShareWebProcessesInPairsAndEachRecoversFromItsProcessEnding) {
   signIn();
