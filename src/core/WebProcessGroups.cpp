@@ -4,9 +4,14 @@
 
 namespace quorvel {
 
+std::vector<std::vector<const void*>>::iterator WebProcessGroups::groupOf(const void* member) {
+  return std::find_if(groups_.begin(), groups_.end(), [member](const auto& group) {
+    return std::find(group.begin(), group.end(), member) != group.end();
+  });
+}
+
 const void* WebProcessGroups::join(const void* member) {
-  for (auto& group : groups_)
-    if (std::find(group.begin(), group.end(), member) != group.end()) return group.front() == member ? nullptr : group.front();
+  if (auto it = groupOf(member); it != groups_.end()) return it->front() == member ? nullptr : it->front();
   for (auto& group : groups_)
     if (group.size() < limit_) {
       group.push_back(member);
@@ -17,26 +22,19 @@ const void* WebProcessGroups::join(const void* member) {
 }
 
 bool WebProcessGroups::leave(const void* member) {
-  for (auto it = groups_.begin(); it != groups_.end(); ++it) {
-    auto found = std::find(it->begin(), it->end(), member);
-    if (found == it->end()) continue;
-    it->erase(found);
-    if (!it->empty()) return false;
-    groups_.erase(it);
-    return true;
-  }
+  auto it = groupOf(member);
+  if (it == groups_.end()) return true;
+  it->erase(std::find(it->begin(), it->end(), member));
+  if (!it->empty()) return false;
+  groups_.erase(it);
   return true;
 }
 
 void WebProcessGroups::separate(const void* member) {
-  for (auto& group : groups_) {
-    auto found = std::find(group.begin(), group.end(), member);
-    if (found == group.end()) continue;
-    if (group.size() == 1) return;
-    group.erase(found);
-    groups_.push_back({member});
-    return;
-  }
+  auto it = groupOf(member);
+  if (it == groups_.end() || it->size() == 1) return;
+  it->erase(std::find(it->begin(), it->end(), member));
+  groups_.push_back({member});
 }
 
 }  // namespace quorvel

@@ -26,6 +26,8 @@ class WebProcessGroups {
   size_t limit() const { return limit_; }
 
  private:
+  std::vector<std::vector<const void*>>::iterator groupOf(const void* member);
+
   size_t limit_;
   std::vector<std::vector<const void*>> groups_;
 };

@@ -1,5 +1,6 @@
 #include "web/TabController.h"
 
+#include "base/Url.h"
 #include "core/MenuCommands.h"
 
 #include <gtk/gtk.h>
@@ -344,17 +345,13 @@ int TabController::mainResponseStatus() const {
 }
 
 std::string TabController::siteOf(const std::string& uri) {
-  GUri* parsed = g_uri_parse(uri.c_str(), G_URI_FLAGS_NONE, nullptr);
-  if (!parsed) return uri;
-  std::string site = g_uri_get_scheme(parsed);
-  if (const char* host = g_uri_get_host(parsed)) {
-    // The registrable domain, as the engine draws its process lines; a bare host or an
-    // address stands for itself.
-    const char* base = soup_tld_get_base_domain(host, nullptr);
-    site += "://" + std::string(base ? base : host);
-  }
-  g_uri_unref(parsed);
-  return site;
+  auto url = Url::parse(uri);
+  if (!url) return uri;
+  if (url->host.empty()) return url->scheme;
+  // The registrable domain, as the engine draws its process lines; a bare host or an
+  // address stands for itself.
+  const char* base = soup_tld_get_base_domain(url->host.c_str(), nullptr);
+  return url->scheme + "://" + toLowerAscii(base ? base : url->host);
 }
 
 void TabController::noteCommittedSite() {
