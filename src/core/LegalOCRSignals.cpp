@@ -3,7 +3,6 @@
 #include <unicode/brkiter.h>
 #include <unicode/regex.h>
 #include <unicode/unistr.h>
-#include <unicode/utf8.h>
 
 #include <memory>
 #include <mutex>
@@ -21,15 +20,6 @@ constexpr const char* kCasePattern = R"([（(]\s*20\d{2}\s*[）)]\s*[\u4e00-\u9f
 constexpr const char* kTrackingPattern =
     R"(\b(?:SF\d{12,15}|JD[A-Z0-9]{11,15}|YT\d{13}|ZT\d{12,14}|7\d{13}|4\d{12,13})\b)";
 constexpr const char* kDatePattern = R"(20\d{2}[年\-/.]\d{1,2}[月\-/.]\d{1,2}日?(?:\s*\d{1,2}:\d{2})?)";
-
-UChar32 normalizedCodePoint(UChar32 c) {
-  if (c == 0xFF08 || c == 0xFF09) return c;             // （ ）
-  if (c >= 0xFF01 && c <= 0xFF5E) return c - 0xFEE0;    // full-width ASCII forms
-  if (c == 0x3000 || c == 0x00A0) return ' ';
-  if ((c >= 0x2010 && c <= 0x2015) || c == 0x2212) return '-';
-  if (c == 0x865F) return 0x53F7;                       // 號 -> 号
-  return c;
-}
 
 // Compiled once; ICU patterns may be shared between threads, matchers may not.
 const icu::RegexPattern* compiled(const std::string& pattern) {
@@ -53,29 +43,6 @@ std::string withoutSpaces(std::string s) {
 }
 
 }  // namespace
-
-std::string normalizeRecognizedText(const std::string& text) {
-  std::string out;
-  out.reserve(text.size());
-  const auto* s = reinterpret_cast<const uint8_t*>(text.data());
-  int32_t i = 0;
-  const auto length = static_cast<int32_t>(text.size());
-  while (i < length) {
-    UChar32 c;
-    int32_t start = i;
-    U8_NEXT(s, i, length, c);
-    if (c < 0) {  // an invalid byte stays as it was
-      out.append(text, start, i - start);
-      continue;
-    }
-    c = normalizedCodePoint(c);
-    char buf[U8_MAX_LENGTH];
-    int32_t n = 0;
-    U8_APPEND_UNSAFE(buf, n, c);
-    out.append(buf, n);
-  }
-  return out;
-}
 
 std::vector<std::string> regexMatches(const std::string& text, const std::string& pattern) {
   std::vector<std::string> found;
@@ -105,12 +72,12 @@ std::vector<std::string> uniqueOrdered(const std::vector<std::string>& items) {
 LegalOCRSignals extractSignals(const std::string& text) {
   LegalOCRSignals signals;
   signals.rawText = trimmed(text);
-  const std::string normalized = normalizeRecognizedText(text);
+  // The matches are the recognised text's own: nothing is rewritten before matching.
   std::vector<std::string> cases;
-  for (auto& m : regexMatches(normalized, kCasePattern)) cases.push_back(withoutSpaces(std::move(m)));
+  for (auto& m : regexMatches(text, kCasePattern)) cases.push_back(withoutSpaces(std::move(m)));
   signals.caseNumbers = uniqueOrdered(cases);
-  signals.trackingNumbers = uniqueOrdered(regexMatches(normalized, kTrackingPattern));
-  signals.dates = uniqueOrdered(regexMatches(normalized, kDatePattern));
+  signals.trackingNumbers = uniqueOrdered(regexMatches(text, kTrackingPattern));
+  signals.dates = uniqueOrdered(regexMatches(text, kDatePattern));
   return signals;
 }
 

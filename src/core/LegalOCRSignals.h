@@ -20,16 +20,10 @@ struct LegalOCRSignals {
   friend bool operator==(const LegalOCRSignals&, const LegalOCRSignals&) = default;
 };
 
-// Scans `text` for the three kinds; each list keeps the first appearance of an item
-// and drops later equal ones. Recogniser output is normalised first (full-width
-// letters, digits and punctuation, ideographic spaces, dashes, "號").
+// Scans `text` for the three kinds; each item is the matched substring as it stands
+// in the text (case numbers without their spaces); each list keeps the first
+// appearance of an item and drops later equal ones.
 LegalOCRSignals extractSignals(const std::string& text);
-
-// The copy of recognised text the patterns run on: full-width ASCII forms become
-// ASCII (the full-width brackets stay, the case pattern takes both kinds), U+3000 and
-// no-break spaces become spaces, typographic dashes "-", and the traditional "號" the
-// recogniser often reads for "号" becomes "号".
-std::string normalizeRecognizedText(const std::string& text);
 
 // All non-overlapping matches of an ICU pattern, in order, each trimmed; a pattern
 // that does not compile gives none.

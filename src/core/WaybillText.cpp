@@ -169,13 +169,15 @@ std::string remark(const std::string& text) {
 }
 
 Fields analyse(const std::string& recognisedText) {
+  // Only the number and the courier are read from the one-spelling copy; names and
+  // the remark stay as the waybill writes them.
   std::string text = normalisePunctuation(recognisedText);
   Fields f;
   f.trackingNo = trackingNumber(text);
   f.courier = courier(text);
-  f.sender = party(senderLabels(), text);
-  f.recipient = party(recipientLabels(), text);
-  f.remark = remark(text);
+  f.sender = party(senderLabels(), recognisedText);
+  f.recipient = party(recipientLabels(), recognisedText);
+  f.remark = remark(recognisedText);
   if (f.trackingNo.empty()) {
     f.status = "red";
     f.msg = "未识别到单号，请手动填写";

@@ -24,7 +24,9 @@ std::string remark(const std::string& text);
 struct Fields {
   std::string trackingNo, courier, sender, recipient, remark, status, msg;
 };
-// All fields of a recognised text (normalised first) and the status with its message.
+// All fields of a recognised text and the status with its message. The tracking
+// number and the courier are read from its normalised copy; sender, recipient and
+// remark are the text's own.
 Fields analyse(const std::string& recognisedText);
 
 // User-perceived characters (grapheme clusters).

@@ -30,7 +30,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kNoticeText =
-    "北京市朝阳区人民法院\n开庭通知\n案號: (2024) 京0105民初23817號\n开庭时间 : 2024年3月5日 14:30 第七法庭\n"
+    "北京市朝阳区人民法院\n开庭通知\n案号: (2024) 京0105民初23817号\n开庭时间 : 2024年3月5日 14:30 第七法庭\n"
     "请将证据材料寄至本院，顺丰运单 SF3052918847601，截止 2024-02-28";
 
 void click(Gtk::Button& b) { g_signal_emit_by_name(b.gobj(), "clicked"); }

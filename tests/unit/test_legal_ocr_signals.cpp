@@ -1,6 +1,7 @@
 // Signal extraction from recognised screen text: case numbers, waybill numbers and
 // dates in running text as a recogniser returns it (ASCII brackets, stray spaces,
-// full-width forms, traditional "號"), de-duplication and the to-do snippets.
+// full-width forms, traditional "號"), each found as it stands in the text,
+// de-duplication and the to-do snippets.
 #include <gtest/gtest.h>
 
 #include "core/LegalOCRSignals.h"
@@ -19,9 +20,12 @@ TEST(LegalOCRSignals, CaseNumbersInRunningText) {
       {"（2024）京0105民初23817号 张三诉李四案号", {"（2024）京0105民初23817号"}},
       // A line break between the bracket and the court stays inside the number.
       {"本院受理的（2022）\n粤0305民初1234号一案", {"（2022）\n粤0305民初1234号"}},
-      // The recogniser's traditional 號 and full-width digits.
-      {"案號: (2024) 京0105民初23817號, 原告張三", {"(2024)京0105民初23817号"}},
-      {"（２０２４）浙０１民初８８号", {"（2024）浙01民初88号"}},
+      // Nothing is rewritten: "號" is no "号", and the year starts with an ASCII "20".
+      {"案號: (2024) 京0105民初23817號, 原告張三", {}},
+      {"（２０２４）浙０１民初８８号", {}},
+      {"(２０２４)京01民初1号", {}},
+      // The number's own characters take ASCII digits only.
+      {"（2024）浙０１民初８８号", {}},
       {"（1999）京01民初1号 与 (2024)号", {}},
       {"（2021）最高法民申12号、（2021）最高法民申12号、(2020)京民终7号",
        {"（2021）最高法民申12号", "(2020)京民终7号"}},
@@ -43,7 +47,9 @@ TEST(LegalOCRSignals, WaybillNumbersAreWholeWords) {
   } rows[] = {
       {"sf3052918847601 5305819472263", {}},
       {"XSF3052918847601 9SF3052918847601", {}},
-      {"单号：ＳＦ３０５２９１８８４７６０１（已签收）", {"SF3052918847601"}},
+      // The number as the text writes it, never rewritten.
+      {"单号：SF３０５２９１８８４７６０１（已签收）", {"SF３０５２９１８８４７６０１"}},
+      {"单号：ＳＦ３０５２９１８８４７６０１（已签收）", {}},
       {"SF3052918847601\n再次 SF3052918847601，第三次 SF3052918847601", {"SF3052918847601"}},
   };
   for (const auto& row : rows) EXPECT_EQ(extractSignals(row.text).trackingNumbers, row.expected) << row.text;
@@ -58,8 +64,10 @@ TEST(LegalOCRSignals, DatesWithOptionalTime) {
       {"2024-03-05、2024/3/5 与 2024.03.05 9:05", {"2024-03-05", "2024/3/5", "2024.03.05 9:05"}},
       {"1999-01-01 不算，2024年03-05 算", {"2024年03-05"}},
       {"编号12024-01-01", {"2024-01-01"}},
-      // Full-width colon, dash and digits as recognised.
-      {"期限：２０２４－１２－０１ 17：00 前", {"2024-12-01 17:00"}},
+      // Full-width forms are not rewritten into a date.
+      {"期限：２０２４－１２－０１ 17：00 前", {}},
+      {"期限：2024—12—01", {}},
+      {"期限：2024年１２月０１日 17:00 前", {"2024年１２月０１日 17:00"}},
       {"2024年3月5日 与 2024年3月5日 14:30 与 2024年3月5日", {"2024年3月5日", "2024年3月5日 14:30"}},
   };
   for (const auto& row : rows) EXPECT_EQ(extractSignals(row.text).dates, row.expected) << row.text;
@@ -71,7 +79,7 @@ TEST(LegalOCRSignals, RawTextAndEmptyInput) {
   auto s = extractSignals("\n  开庭通知\n２０２４－０３－０５  \n");
   // The shown text is the recogniser's own, only trimmed.
   EXPECT_EQ(s.rawText, "开庭通知\n２０２４－０３－０５");
-  EXPECT_EQ(s.dates, V{"2024-03-05"});
+  EXPECT_TRUE(s.dates.empty());
   EXPECT_FALSE(extractSignals("没有要素的一段话").hasSignals());
 }
 
@@ -79,7 +87,6 @@ TEST(LegalOCRSignals, MatchingHelpers) {
   EXPECT_EQ(regexMatches("a1 b22 c333", R"(\d+)"), (V{"1", "22", "333"}));
   EXPECT_TRUE(regexMatches("abc", "(unclosed").empty());
   EXPECT_EQ(uniqueOrdered({"b", "a", "b", "c", "a"}), (V{"b", "a", "c"}));
-  EXPECT_EQ(normalizeRecognizedText("（Ａ１）：　號—"), "（A1）: 号-");
 }
 
 TEST(LegalOCRSignals, TodoPrefills) {

@@ -84,8 +84,12 @@ TEST(WaybillText, TypicalPrintedWaybills) {
     EXPECT_EQ(f.recipient, c.recipient) << c.text;
     EXPECT_EQ(f.status, c.status) << c.text;
   }
-  // ASCII brackets become full-width ones before the rules run.
-  EXPECT_EQ(analyse("备注:证据原件(共5页)").remark, "证据原件（共5页）");
+  // Names and the remark come back as written: brackets and full-width digits stay.
+  auto written = analyse("运单号：ＳＦ１４０２９３８４７５６１２\n寄件人：张三(律师)\n收件人：李华（收发室）Ａ座\n备注:证据原件(共５页)");
+  EXPECT_EQ(written.trackingNo, "SF1402938475612");
+  EXPECT_EQ(written.sender, "张三(律师)");
+  EXPECT_EQ(written.recipient, "李华（收发室）Ａ座");
+  EXPECT_EQ(written.remark, "证据原件(共５页)");
   auto none = analyse("寄件人：张三\n收件人：李四");
   EXPECT_EQ(none.status, "red");
   EXPECT_EQ(none.msg, "未识别到单号，请手动填写");
