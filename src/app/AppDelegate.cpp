@@ -89,7 +89,6 @@ AppDelegate::AppDelegate(Gtk::Application& app, AppServices& services, std::shar
   screenResults_ = std::make_unique<ScreenOCRResultWindow>(hooks);
   ScreenCaptureOCR::Config ocr;
   ocr.mode = services_.mode();
-  ocr.recognize = [](const std::string& png) { return OcrEngine::textFromImageFile(png); };
   ocr.present = [w = screenResults_.get()](const LegalOCRSignals& found) { w->present(found); };
   ScreenCaptureOCR::shared().configure(std::move(ocr));
 }

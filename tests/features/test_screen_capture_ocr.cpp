@@ -13,6 +13,7 @@
 #include <regex>
 
 #include "CaptureToolStub.h"
+#include "ScanSamples.h"
 #include "TestHelpers.h"
 #include "base/GLibPtr.h"
 #include "base/GObjectPtr.h"
@@ -27,9 +28,9 @@ namespace fs = std::filesystem;
 namespace {
 
 // What a recogniser returns for a court summons, with its usual quirks: ASCII
-// brackets, stray spaces, the traditional 號, a blank line.
+// brackets, stray spaces, a blank line.
 constexpr const char* kSummonsText =
-    "北京市朝阳区人民法院\n传 票\n\n案號: (2024) 京0105民初23817號\n被传唤人：张三\n"
+    "北京市朝阳区人民法院\n传 票\n\n案号: (2024) 京0105民初23817号\n被传唤人：张三\n"
     "开庭时间 : 2024年3月5日 14:30 第七法庭\n材料寄送运单 SF3052918847601 ，截止 2024-02-28\n";
 
 class ScreenCaptureOCRTest : public ::testing::Test {
@@ -202,6 +203,20 @@ TEST_F(ScreenCaptureOCRTest, RecogniserFailureStillShowsTheResult) {
   EXPECT_EQ(presented[0], LegalOCRSignals{});
   std::lock_guard lock(logMutex);
   EXPECT_EQ(countContaining(logs, "[Quorvel][SCREEN-OCR] 识别失败：引擎未初始化"), 1);
+}
+
+TEST_F(ScreenCaptureOCRTest, TheDeviceRecogniserReadsTraditionalChinese) {
+  // A line of a traditional-Chinese judgment, drawn in Noto Sans CJK TC (fonts-noto-cjk).
+  const std::string line = "臺灣高等法院民事判決書 當事人應於開庭時攜帶證據";
+  std::ofstream(image, std::ios::binary) << textPagePng({line}, 1100, 120, 28, "Noto Sans CJK TC");
+  tools.installCopying("maim", image);
+  ScreenCaptureOCR::Config c;  // the recogniser the application runs
+  c.present = [this](const LegalOCRSignals& s) { presented.push_back(s); };
+  ScreenCaptureOCR service(c);
+  runOnce(service);
+  ASSERT_EQ(presented.size(), 1u);
+  EXPECT_EQ(withoutSpaces(presented[0].rawText), withoutSpaces(line));
+  EXPECT_EQ(withoutSpaces(service.recognizeText(image.string())), withoutSpaces(line));
 }
 
 // ---- Through a stand-in desktop portal ------------------------------------------------

@@ -12,16 +12,17 @@
 
 namespace quorvel::test {
 
-// Text lines on white, black, in "Noto Sans CJK SC" at `px` pixels, 1.8 lines apart.
+// Text lines on white, black, in `family` (a face of fonts-noto-cjk) at `px` pixels,
+// 1.8 lines apart.
 inline cairo_surface_t* drawTextPage(const std::vector<std::string>& lines, int width, int height, double px = 28,
-                                     double margin = 40) {
+                                     double margin = 40, const char* family = "Noto Sans CJK SC") {
   cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
   cairo_t* cr = cairo_create(s);
   cairo_set_source_rgb(cr, 1, 1, 1);
   cairo_paint(cr);
   cairo_set_source_rgb(cr, 0.05, 0.05, 0.05);
   PangoLayout* layout = pango_cairo_create_layout(cr);
-  PangoFontDescription* font = pango_font_description_from_string("Noto Sans CJK SC");
+  PangoFontDescription* font = pango_font_description_from_string(family);
   pango_font_description_set_absolute_size(font, px * PANGO_SCALE);
   pango_layout_set_font_description(layout, font);
   double y = margin;
@@ -57,8 +58,9 @@ inline std::string pngDataURL(const std::string& png) {
   return url;
 }
 
-inline std::string textPagePng(const std::vector<std::string>& lines, int width, int height, double px = 28) {
-  cairo_surface_t* s = drawTextPage(lines, width, height, px);
+inline std::string textPagePng(const std::vector<std::string>& lines, int width, int height, double px = 28,
+                               const char* family = "Noto Sans CJK SC") {
+  cairo_surface_t* s = drawTextPage(lines, width, height, px, 40, family);
   std::string png = pngBytes(s);
   cairo_surface_destroy(s);
   return png;

@@ -7,6 +7,8 @@
 #include "base/MainQueue.h"
 #include "base/Task.h"
 #include "core/Dialogs.h"
+#include "features/recognition/OcrEngine.h"
+#include "platform/ocr/TesseractPool.h"
 
 namespace quorvel {
 
@@ -77,6 +79,10 @@ Task<void> runCapture(ScreenCaptureOCR::Config config, std::shared_ptr<int> runn
 }
 
 }  // namespace
+
+std::string recognizeScreenImage(const std::string& pngPath) {
+  return OcrEngine::textFromImageFile(pngPath, TesseractPool::kAllChinese);
+}
 
 bool looksLikePng(const std::string& path) {
   static constexpr unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};

@@ -12,6 +12,10 @@
 
 namespace quorvel {
 
+// The device's recognition of a screen region's PNG file: simplified and traditional
+// Chinese and English, since a region may show either script. Any thread.
+std::string recognizeScreenImage(const std::string& pngPath);
+
 class ScreenCaptureOCR {
  public:
   // Reads the text in a PNG file, one recognised line per line; "" when nothing could
@@ -22,7 +26,7 @@ class ScreenCaptureOCR {
 
   struct Config {
     AppMode mode = AppMode::normal;  // diagnostic: captureAndAnalyze() does nothing
-    Recognizer recognize;
+    Recognizer recognize = recognizeScreenImage;
     Presenter present;
     ScreenCaptureOptions capture;
   };
