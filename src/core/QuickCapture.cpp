@@ -8,7 +8,10 @@
 #include <unicode/utf8.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <memory>
+#include <mutex>
 
 #include "core/NativeRequests.h"
 
@@ -23,11 +26,45 @@ TimePoint fromUDate(UDate d) {
   return TimePoint(std::chrono::duration_cast<TimePoint::duration>(std::chrono::milliseconds(static_cast<long long>(d))));
 }
 
+// The zone of an Olson name, or of a zone file path ("/usr/share/zoneinfo/Asia/Shanghai");
+// null for anything else.
+icu::TimeZone* namedZone(std::string name) {
+  if (!name.empty() && name[0] == ':') name.erase(0, 1);
+  if (auto at = name.rfind("zoneinfo/"); at != std::string::npos) name.erase(0, at + 9);
+  if (name.empty() || name[0] == '/') return nullptr;
+  icu::TimeZone* zone = icu::TimeZone::createTimeZone(icu::UnicodeString::fromUTF8(name));
+  if (zone && *zone != icu::TimeZone::getUnknown()) return zone;
+  delete zone;
+  return nullptr;
+}
+
+// The host's zone as it is at this moment. ICU's default zone is fixed at its first
+// use, and its host detection keeps the first /etc/localtime it read, so TZ and the
+// link are read here on every call.
+icu::TimeZone* hostTimeZone() {
+  const char* tz = std::getenv("TZ");
+  if (tz && *tz) {
+    if (auto* zone = namedZone(tz)) return zone;
+  } else {
+    std::error_code ec;
+    auto link = std::filesystem::read_symlink("/etc/localtime", ec);
+    if (!ec)
+      if (auto* zone = namedZone(link.string())) return zone;
+  }
+  // A POSIX rule in TZ, or a copied zone file: ICU's own detection.
+  static std::mutex mutex;  // detectHostTimeZone() is not thread-safe
+  std::lock_guard lock(mutex);
+  icu::TimeZone* zone = icu::TimeZone::detectHostTimeZone();
+  if (zone && *zone != icu::TimeZone::getUnknown()) return zone;
+  delete zone;
+  return icu::TimeZone::createDefault();
+}
+
 // A Gregorian calendar in the zone, taken afresh per call (the user may change zones).
 std::unique_ptr<icu::Calendar> makeCalendar(const std::string& zoneID) {
   UErrorCode status = U_ZERO_ERROR;
-  icu::TimeZone* zone = zoneID.empty() ? icu::TimeZone::createDefault()
-                                       : icu::TimeZone::createTimeZone(icu::UnicodeString::fromUTF8(zoneID));
+  icu::TimeZone* zone =
+      zoneID.empty() ? hostTimeZone() : icu::TimeZone::createTimeZone(icu::UnicodeString::fromUTF8(zoneID));
   std::unique_ptr<icu::Calendar> cal(icu::Calendar::createInstance(zone, icu::Locale::getRoot(), status));
   if (U_FAILURE(status)) return nullptr;
   cal->setLenient(true);

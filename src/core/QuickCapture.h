@@ -22,7 +22,8 @@ namespace QuickCapture {
 // next year when already past) give midnight of that day; "下周一" … "下周日"/"下周天"
 // give that weekday of the next Monday-to-Sunday week at the reference's time of
 // day. The first rule that matches wins. Digits of any script count by their value.
-// Calendar days are those of `timeZoneID` (an Olson name; empty: the system's).
+// Calendar days are those of `timeZoneID` (an Olson name; empty: the host's zone as
+// it is at this call).
 std::optional<TimePoint> detectDate(const std::string& text, TimePoint reference,
                                     const std::string& timeZoneID = {});
 

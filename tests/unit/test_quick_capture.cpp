@@ -4,6 +4,7 @@
 
 #include <chrono>
 
+#include "TestHelpers.h"
 #include "core/QuickCapture.h"
 
 namespace quorvel {
@@ -79,6 +80,32 @@ TEST(DetectDateTest, NoDateAndTheFirstRuleWins) {
   EXPECT_EQ(detect("4月1日，下周五复核"), at(2026, 4, 1)) << "month-day before weekday";
   EXPECT_EQ(detect("下周二或下周一"), at(2026, 3, 23, 15)) << "the table's order, not the text's";
   EXPECT_EQ(detect("5月6日和7月8日"), at(2026, 5, 6)) << "first match in the text";
+}
+
+TEST(DetectDateTest, WithoutAZoneEachCallReadsTheHostZone) {
+  // 20:00 UTC on 1 March 2026 is already 2 March in Shanghai.
+  const TimePoint ref = sys_days(year_month_day(year(2026), month(3), day(1))) + hours(20);
+  std::optional<TimePoint> shanghai, newYork;
+  {
+    test::ScopedTimeZone tz("Asia/Shanghai");
+    EXPECT_EQ(QC::dayText(ref), "2026-03-02");
+    shanghai = QC::detectDate("2026年12月5日", ref);
+  }
+  {
+    test::ScopedTimeZone tz("America/New_York");
+    EXPECT_EQ(QC::dayText(ref), "2026-03-01");
+    newYork = QC::detectDate("2026年12月5日", ref);
+    // "明天" keeps New York's wall time: 15:00 on 2 March there.
+    EXPECT_EQ(QC::detectDate("明天", ref), ref + hours(24));
+  }
+  ASSERT_TRUE(shanghai && newYork);
+  EXPECT_EQ(*shanghai, sys_days(year_month_day(year(2026), month(12), day(4))) + hours(16));
+  EXPECT_EQ(*newYork - *shanghai, hours(13));  // UTC-5 against UTC+8 in December
+  {
+    test::ScopedTimeZone tz(":Europe/Berlin");  // the colon form of TZ
+    EXPECT_EQ(QC::civilDay(ref + hours(2)), (QC::CivilDay{2026, 3, 1}));
+    EXPECT_EQ(QC::civilDay(ref + hours(3)), (QC::CivilDay{2026, 3, 2}));
+  }
 }
 
 TEST(QuickCaptureFormTest, FieldsCarryTheDayAndOnlyAChosenProceeding) {
