@@ -9,6 +9,7 @@
 
 #include "ServiceTabFixture.h"
 #include "TestHelpers.h"
+#include "WidgetFind.h"
 #include "base/GLibPtr.h"
 #include "ui/main/ContentView.h"
 #include "core/PrivacyLock.h"
@@ -120,6 +121,14 @@ TEST_F(ContentViewTest, AReleasedTabShowsItsPlaceholderAndWakesFromIt) {
   placeholder = placeholderOf(second);
   ASSERT_NE(placeholder, nullptr);
   EXPECT_EQ(view->visibleLayer(), second->id());
+  // It says what happened to the page and offers to restore it; the address is not shown.
+  ASSERT_TRUE(second->hibernatedURL);
+  std::vector<std::string> texts;
+  forEachWidget(*placeholder, [&](Gtk::Widget& w) {
+    if (auto* l = dynamic_cast<Gtk::Label*>(&w); l && l->get_mapped()) texts.push_back(l->get_text());
+  });
+  EXPECT_EQ(texts, (std::vector<std::string>{"全局案件中心", "该标签因长时间闲置已自动释放内存", "恢复这个标签"}));
+  EXPECT_EQ(findButton(*placeholder, "恢复这个标签"), &placeholder->wakeButton());
   placeholder->wakeButton().activate();
   ASSERT_TRUE(waitLoaded(second, "/cases"));
   EXPECT_TRUE(second->webView());

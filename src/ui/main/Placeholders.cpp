@@ -61,12 +61,13 @@ HibernatedView::HibernatedView(std::shared_ptr<BrowserTab> tab, std::function<vo
   title_.set_ellipsize(Pango::EllipsizeMode::END);
   centre(title_);
   content.append(title_);
-  address_.add_css_class("law-placeholder-note");
-  address_.set_ellipsize(Pango::EllipsizeMode::MIDDLE);
-  address_.set_single_line_mode(true);
-  address_.set_max_width_chars(60);
-  centre(address_);
-  content.append(address_);
+  // What happened to the page, never its address.
+  note_.set_text("该标签因长时间闲置已自动释放内存");
+  note_.add_css_class("law-placeholder-note");
+  note_.set_ellipsize(Pango::EllipsizeMode::END);
+  note_.set_single_line_mode(true);
+  centre(note_);
+  content.append(note_);
 
   wake_ = makeLawPrimaryButton("恢复这个标签");
   wake_->set_margin_top(4);
@@ -82,11 +83,7 @@ HibernatedView::HibernatedView(std::shared_ptr<BrowserTab> tab, std::function<vo
   refresh();
 }
 
-void HibernatedView::refresh() {
-  title_.set_text(tab_ ? tab_->title.get() : "");
-  if (tab_ && tab_->hibernatedURL) address_.set_text(tab_->hibernatedURL->toString());
-  else address_.set_text("该标签因长时间闲置已自动释放内存");
-}
+void HibernatedView::refresh() { title_.set_text(tab_ ? tab_->title.get() : ""); }
 
 EmptyStateView::EmptyStateView(BrowserModel& browser) {
   auto* card = centredCard(*this, 32, 440);

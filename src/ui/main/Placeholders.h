@@ -20,7 +20,7 @@ class HibernatedView : public Gtk::Box {
 
   std::shared_ptr<BrowserTab> tab_;
   Gtk::Label title_;
-  Gtk::Label address_;
+  Gtk::Label note_;
   Gtk::Button* wake_ = nullptr;
   ScopedConnection titleChanged_;
 };
