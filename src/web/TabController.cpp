@@ -270,13 +270,30 @@ void TabController::onLoadChanged(WebKitLoadEvent event) {
     titlePending_ = false;
     committed_ = false;
     loadFailed_ = false;
+    refusedURI_.clear();
+    requestedURI_ = currentURL().value_or("");
     showingFailurePage_ = std::exchange(failurePagePending_, false);
     t->isLoading.set(true);
     syncIfActive();
+  } else if (event == WEBKIT_LOAD_REDIRECTED) {
+    requestedURI_ = currentURL().value_or("");
   } else if (event == WEBKIT_LOAD_COMMITTED) {
     committed_ = true;
+    // A load the engine refuses without an error (a restricted port) commits an empty
+    // page in place of the address asked for.
+    if (!showingFailurePage_ && currentURL() == "about:blank" && requestedURI_ != "about:blank" &&
+        Url::parse(requestedURI_)) {
+      refusedURI_ = requestedURI_;
+      return;
+    }
     noteCommittedSite();
   } else if (event == WEBKIT_LOAD_FINISHED) {
+    if (!refusedURI_.empty()) {
+      std::string uri = std::exchange(refusedURI_, "");
+      failLoad(uri, LoadFailure::refusedLoadReason(uri));
+      onEndedWithoutPage();
+      return;
+    }
     // The engine ends a failed load with FINISHED as well.
     if (!committed_ || loadFailed_ || showingFailurePage_) onEndedWithoutPage();
     else onFinished();
@@ -297,13 +314,6 @@ bool TabController::onLoadFailed(const std::string& failingURI, GError* error) {
     if (t->intendedURL && t->intendedURL->toString() == failingURI) t->intendedURL.reset();
     return TRUE;
   }
-  loadFailed_ = true;
-  // Only the main frame's loads fail here: this one was meant for the system.
-  if (divertsToSystem(failingURI)) {
-    if (t->intendedURL && t->intendedURL->toString() == failingURI) t->intendedURL.reset();
-    openExternally(failingURI);
-    return TRUE;
-  }
   std::string reason;
   if (g_error_matches(error, WEBKIT_POLICY_ERROR, WEBKIT_POLICY_ERROR_CANNOT_USE_RESTRICTED_PORT))
     reason = "该端口不允许访问";
@@ -313,6 +323,20 @@ bool TabController::onLoadFailed(const std::string& failingURI, GError* error) {
   else
     reason = LoadFailure::reason(error ? g_quark_to_string(error->domain) : "", error ? error->code : 0,
                                  error && error->message ? error->message : "");
+  failLoad(failingURI, reason);
+  return TRUE;
+}
+
+void TabController::failLoad(const std::string& failingURI, const std::string& reason) {
+  auto t = tab_.lock();
+  if (!t || !view_) return;
+  loadFailed_ = true;
+  // Only the main frame's loads fail here: this one was meant for the system.
+  if (divertsToSystem(failingURI)) {
+    if (t->intendedURL && t->intendedURL->toString() == failingURI) t->intendedURL.reset();
+    openExternally(failingURI);
+    return;
+  }
   logLine(tags::kTab, "载入失败 " + failingURI + "：" + reason, LogLevel::warning);
   // The tab keeps the address it was meant to show.
   if (auto url = Url::parse(failingURI)) {
@@ -320,7 +344,6 @@ bool TabController::onLoadFailed(const std::string& failingURI, GError* error) {
     if (isServiceOrigin(*url, AppConfig::homeURL())) t->currentPath.set(url->decodedPath());
   }
   showLoadFailure(failingURI, reason);
-  return TRUE;
 }
 
 void TabController::showLoadFailure(const std::string& failingURI, const std::string& reason) {
@@ -433,6 +456,13 @@ bool TabController::onDecidePolicy(WebKitPolicyDecision* decision, WebKitPolicyD
         webkit_navigation_policy_decision_get_navigation_action(WEBKIT_NAVIGATION_POLICY_DECISION(decision));
     WebKitURIRequest* req = webkit_navigation_action_get_request(action);
     std::string uri = req && webkit_uri_request_get_uri(req) ? webkit_uri_request_get_uri(req) : "";
+    // The failure message's button: the tab asks for its address again. (A link to the
+    // address itself never reaches us for a port the engine refuses.)
+    if (uri == LoadFailure::kRetryLink) {
+      webkit_policy_decision_ignore(decision);
+      if (showingFailurePage_ && type == WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION) reload();
+      return TRUE;
+    }
     if (type == WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION) {
       // No second web view is ever made for a new-window request.
       webkit_policy_decision_ignore(decision);

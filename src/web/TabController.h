@@ -71,6 +71,9 @@ class TabController : public WebPage,
   // The end of a load that left no new page of the service (failed, cancelled, diverted
   // or the in-tab failure message): none of the finish steps run.
   void onEndedWithoutPage();
+  // A main-frame load that showed nothing: handed to the system when it was meant for
+  // it, otherwise logged and replaced by the in-tab failure message.
+  void failLoad(const std::string& failingURI, const std::string& reason);
   void showLoadFailure(const std::string& failingURI, const std::string& reason);
   // A navigation the tab hands to the system, seen in the main frame.
   bool divertsToSystem(const std::string& uri) const;
@@ -103,6 +106,9 @@ class TabController : public WebPage,
   // The load in progress (reset when one starts): it showed a document, it failed.
   bool committed_ = false;
   bool loadFailed_ = false;
+  // The address the load in progress asked for, and the one the engine refused.
+  std::string requestedURI_;
+  std::string refusedURI_;
   // The failure message was asked for / is what the view shows.
   bool failurePagePending_ = false;
   bool showingFailurePage_ = false;

@@ -176,3 +176,33 @@ TEST_F(LoadFailureTest, ReplacedStoppedAndDownloadedLoadsAreNoFailures) {
   EXPECT_TRUE(controllerOf(tab)->showsServicePage());
   EXPECT_EQ(savedURL(0), service.url("/calendar"));
 }
+
+TEST_F(LoadFailureTest, APortTheEngineRefusesShowsTheMessageAndRetriesFromIt) {
+  // The engine never connects to port 9; it reports no failure but an empty page.
+  AppConfig::setServerURL("http://127.0.0.1:9/");
+  const std::string address = "http://127.0.0.1:9/dashboard";
+  model = services->makeBrowserModel();
+  int finished = 0;
+  ScopedConnection conn = model->pageFinished().connect([&](const std::string&) { ++finished; });
+  auto tab = model->activeTab();
+  auto& h = show(tab);
+
+  EXPECT_EQ(waitForFailurePage(h, tab), "该端口不允许访问");
+  EXPECT_EQ(logCount("[Quorvel][TAB] 载入失败 " + address + "：该端口不允许访问"), 1);
+  EXPECT_EQ(h.evalText("return document.getElementById('qv-address').textContent;"), address);
+  EXPECT_EQ(h.evalText("return document.getElementById('qv-reload').textContent;"), "重新载入");
+  EXPECT_EQ(tab->currentPath.get(), "/dashboard");
+  EXPECT_EQ(finished, 0);
+  EXPECT_EQ(logCount("[Quorvel][BADGE]"), 0);
+  EXPECT_EQ(savedURL(0), address);
+
+  // The message's button and the reload command ask again and are refused again.
+  h.run("document.getElementById('qv-reload').click();");
+  ASSERT_TRUE(runMainLoopUntil([&] { return logCount("载入失败 " + address) == 2; }, 15000));
+  EXPECT_EQ(waitForFailurePage(h, tab), "该端口不允许访问");
+  tab->controller()->reload();
+  ASSERT_TRUE(runMainLoopUntil([&] { return logCount("载入失败 " + address) == 3; }, 15000));
+  EXPECT_EQ(waitForFailurePage(h, tab), "该端口不允许访问");
+  EXPECT_EQ(finished, 0);
+  EXPECT_EQ(savedURL(0), address);
+}
