@@ -244,6 +244,35 @@ TEST_F(CalendarSyncRunTest, ARunWritesTheFeedAndKeepsItsTagOnlyAfterWriting) {
   EXPECT_EQ(store->eventsIn(CI::kHearingCalendar).size(), 4u);
 }
 
+TEST_F(CalendarSyncRunTest, TheFeedTagSurvivesTheFirstSignIn) {
+  signIn(R"({"overdue":1})");  // the counts do not say yet who is signed in
+  run(false);
+  ASSERT_EQ(feedRequests(), 1);
+  EXPECT_EQ(store->eventsIn(CI::kHearingCalendar).size(), 3u);
+  EXPECT_EQ(defaults.string("apple.cal.lastAccount.v1"), std::nullopt);
+
+  // The account becomes known: no change of account, the same feed, asked with its tag.
+  signIn(kAccountA);
+  int commits = store->commits;
+  run(false);
+  EXPECT_EQ(feedRequests(), 2);
+  EXPECT_EQ(conditionalFeedRequests(), 1);
+  EXPECT_EQ(service.requestsTo(kDemoFeedPath).back().header("if-none-match"), feedETag(demoCalendarFeed()));
+  EXPECT_EQ(discoveries, 1);
+  EXPECT_EQ(countContaining(lines, "账号已变化"), 0);
+  EXPECT_EQ(countContaining(lines, "检测到账号切换"), 0);
+  EXPECT_EQ(sync->statusText.get().rfind("已是最新（无变更） · ", 0), 0u);
+  EXPECT_EQ(store->commits, commits);
+  EXPECT_EQ(defaults.string("apple.cal.lastAccount.v1"), "墨衡律师事务所:张律师");
+
+  // Another account afterwards is a change: found anew, fetched without the old tag.
+  signIn(kAccountB);
+  run(false);
+  EXPECT_EQ(countContaining(lines, "账号已变化，重新查找日历订阅链接"), 1);
+  EXPECT_EQ(discoveries, 2);
+  EXPECT_EQ(conditionalFeedRequests(), 1);
+}
+
 TEST_F(CalendarSyncRunTest, RunsDuringARunAreDroppedAndSwitchingAccountsClearsFirst) {
   auto first = std::make_shared<Outcome<bool>>();
   spawn(collectOutcome(finished(sync->syncNow(true)), first));  // waits for the access answer

@@ -36,6 +36,7 @@ class CalendarSyncRunTest : public ::testing::Test {
   std::vector<std::string> lines;
   bool markDoneOK = true;
   std::string badges = kAccountA;  // what the page answers for the badge counts
+  int discoveries = 0;             // reads of the subscribe page
 
   void SetUp() override {
     setLogSink([this](const std::string& l) { lines.push_back(l); });
@@ -48,8 +49,10 @@ class CalendarSyncRunTest : public ::testing::Test {
     std::string feedLink = service.url(kDemoFeedPath);
     pages.configure = [this, feedLink](FakeWebPage& p) {
       p.answer = [this, feedLink](const std::string&, const nlohmann::json& args) {
-        if (args.value("target", "") == "/calendar/subscribe")
+        if (args.value("target", "") == "/calendar/subscribe") {
+          ++discoveries;
           return JsResult::success("<input value=\"" + feedLink + "\">");
+        }
         return JsResult::success(badges);
       };
     };
@@ -81,6 +84,12 @@ class CalendarSyncRunTest : public ::testing::Test {
   void run(bool force) { await(sync->syncNow(force)); }
   int apply(const std::vector<ICSEvent>& items) { return await(sync->applyEventsToCalendar(items)); }
   int feedRequests() { return static_cast<int>(service.requestsTo(kDemoFeedPath).size()); }
+  // Feed requests that carried an entity tag.
+  int conditionalFeedRequests() {
+    int n = 0;
+    for (const auto& r : service.requestsTo(kDemoFeedPath)) n += r.header("if-none-match").empty() ? 0 : 1;
+    return n;
+  }
   std::string feedWith(const std::vector<ICSEvent>& extra) {
     std::string feed = demoCalendarFeed();
     std::string blocks;

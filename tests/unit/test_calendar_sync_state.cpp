@@ -66,6 +66,12 @@ TEST(CalendarSyncState, AccountKeyStatusAndStamp) {
   b.user = "张律师";
   EXPECT_EQ(CalendarSyncState::accountKey(b), "墨衡律师事务所:张律师");
   EXPECT_TRUE(CalendarSyncState::isAccount("墨衡律师事务所:张律师"));
+  // Only two known, different accounts are a change.
+  EXPECT_TRUE(CalendarSyncState::isAccountChange("墨衡律师事务所:张律师", "澄川律师事务所:李律师"));
+  EXPECT_FALSE(CalendarSyncState::isAccountChange("墨衡律师事务所:张律师", "墨衡律师事务所:张律师"));
+  EXPECT_FALSE(CalendarSyncState::isAccountChange(":", "墨衡律师事务所:张律师"));
+  EXPECT_FALSE(CalendarSyncState::isAccountChange("", "墨衡律师事务所:张律师"));
+  EXPECT_FALSE(CalendarSyncState::isAccountChange("墨衡律师事务所:张律师", ":"));
   EXPECT_EQ(CalendarSyncState::initialStatus(true), "已开启，等待同步…");
   EXPECT_EQ(CalendarSyncState::initialStatus(false).rfind("未开启（", 0), 0u);
 

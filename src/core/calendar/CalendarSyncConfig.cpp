@@ -92,6 +92,10 @@ std::string accountKey(const BadgeCounts& badges) { return badges.firm + ":" + b
 
 bool isAccount(const std::string& key) { return !key.empty() && key != ":"; }
 
+bool isAccountChange(const std::string& from, const std::string& to) {
+  return isAccount(from) && isAccount(to) && from != to;
+}
+
 std::string initialStatus(bool enabled) {
   return enabled ? "已开启，等待同步…" : "未开启（开启后自动写入本机日历，再随该日历所属的账户同步到其他设备）";
 }

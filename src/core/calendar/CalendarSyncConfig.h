@@ -45,6 +45,8 @@ inline constexpr const char* kLastAccountKey = "apple.cal.lastAccount.v1";
 std::string accountKey(const BadgeCounts& badges);
 // Empty or ":" (badge counts not loaded yet) is no account.
 bool isAccount(const std::string& key);
+// Two different accounts; an account not known yet is no change from or to any.
+bool isAccountChange(const std::string& from, const std::string& to);
 
 // The initial status line for the enabled flag.
 std::string initialStatus(bool enabled);

@@ -93,10 +93,14 @@ void AppleCalendarSync::dropCacheIfForeign() {
   if (!cachedURL_ && !cachedETag_) return;
   auto b = browser_.lock();
   bool signedOut = b && b->badges->loginRequired;
-  if (signedOut || currentAccountKey() != cacheAccount_) {
+  std::string account = currentAccountKey();
+  if (signedOut || CalendarSyncState::isAccountChange(cacheAccount_, account)) {
     logLine(tags::kCal, "账号已变化，重新查找日历订阅链接");
     forgetFeedCache();
+    return;
   }
+  // Found before the account was known: it is this account's.
+  if (!CalendarSyncState::isAccount(cacheAccount_)) cacheAccount_ = account;
 }
 
 std::optional<std::string> AppleCalendarSync::cachedAllICSURL() {
@@ -111,9 +115,10 @@ std::optional<std::string> AppleCalendarSync::cachedETag() {
 
 void AppleCalendarSync::cacheAllICSURL(const std::string& url) {
   std::string account = currentAccountKey();
-  if (cachedURL_ != url || cacheAccount_ != account) cachedETag_.reset();
+  bool sameAddress = cachedURL_ == url;
+  if (!sameAddress || CalendarSyncState::isAccountChange(cacheAccount_, account)) cachedETag_.reset();
+  if (!sameAddress || CalendarSyncState::isAccount(account)) cacheAccount_ = account;
   cachedURL_ = url;
-  cacheAccount_ = account;
 }
 
 void AppleCalendarSync::cacheETag(const std::optional<std::string>& etag) {
@@ -161,7 +166,7 @@ Task<std::vector<ICSEvent>> AppleCalendarSync::fetchLiveEvents(bool forceDiscove
     auto discovering = discoverAllICSURL();
     std::string found = co_await discovering;
     if (!alive.lock()) co_return std::vector<ICSEvent>{};
-    if (currentAccountKey() == account) cacheAllICSURL(found);
+    if (!CalendarSyncState::isAccountChange(account, currentAccountKey())) cacheAllICSURL(found);
     address = found;
   }
   http::HttpRequest request;

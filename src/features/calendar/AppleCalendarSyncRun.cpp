@@ -210,7 +210,7 @@ Task<void> AppleCalendarSync::runSync(bool force) {
     auto discovering = discoverAllICSURL();
     std::string found = co_await discovering;
     if (!alive.lock()) co_return;
-    if (currentAccountKey() == account) cacheAllICSURL(found);
+    if (!CalendarSyncState::isAccountChange(account, currentAccountKey())) cacheAllICSURL(found);
     address = found;
   }
   http::HttpRequest request;
