@@ -19,6 +19,8 @@ namespace {
 
 const fs::path kSource = QUORVEL_SOURCE_DIR;
 const fs::path kEntry = kSource / "resources" / "cn.quorvel.client.desktop";
+// The desktop search's provider file, under a data folder.
+const fs::path kProvider = "gnome-shell/search-providers/cn.quorvel.client.search-provider.ini";
 
 struct Run {
   int status = -1;
@@ -130,6 +132,7 @@ TEST(DesktopEntry, InstallingIntoAProfileMakesTheClientTheLinkHandler) {
             std::string::npos);
   for (const char* dim : {"16x16", "48x48", "256x256"})
     EXPECT_TRUE(fs::exists(data / "icons/hicolor" / dim / "apps/cn.quorvel.client.png")) << dim;
+  EXPECT_EQ(text(data / kProvider), text(kSource / "resources/cn.quorvel.client.search-provider.ini"));
 
   // The entry starts the profile's launcher, which starts the client with the
   // profile's environment and passes the link on.
@@ -146,6 +149,19 @@ TEST(DesktopEntry, InstallingIntoAProfileMakesTheClientTheLinkHandler) {
   g_key_file_free(kf);
   auto launched = run(command, {"HOME=/elsewhere"});
   EXPECT_EQ(launched.out, profile.string() + "|1|quorvel://todo\n") << launched.err;
+}
+
+TEST(DesktopEntry, CMakeInstallPutsWhatTheInstallScriptPuts) {
+  test::TempHome home;
+  const fs::path prefix = home.root() / "prefix";
+  auto install = run({QUORVEL_CMAKE, "--install", QUORVEL_BUILD_DIR, "--prefix", prefix.string()}, {"DESTDIR="});
+  ASSERT_EQ(install.status, 0) << install.out << install.err;
+  const fs::path data = prefix / "share";
+  EXPECT_TRUE(fs::exists(prefix / "bin/quorvel"));
+  EXPECT_EQ(text(data / "applications/cn.quorvel.client.desktop"), text(kEntry));
+  EXPECT_EQ(text(data / kProvider), text(kSource / "resources/cn.quorvel.client.search-provider.ini"));
+  for (const char* dim : {"16x16", "48x48", "256x256"})
+    EXPECT_TRUE(fs::exists(data / "icons/hicolor" / dim / "apps/cn.quorvel.client.png")) << dim;
 }
 
 }  // namespace
