@@ -43,7 +43,8 @@ icu::TimeZone* namedZone(std::string name) {
 // link are read here on every call.
 icu::TimeZone* hostTimeZone() {
   const char* tz = std::getenv("TZ");
-  if (tz && *tz) {
+  if (tz && !*tz) return icu::TimeZone::createTimeZone("Etc/UTC");  // as the C library reads it
+  if (tz) {
     if (auto* zone = namedZone(tz)) return zone;
   } else {
     std::error_code ec;

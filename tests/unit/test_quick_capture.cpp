@@ -106,6 +106,11 @@ TEST(DetectDateTest, WithoutAZoneEachCallReadsTheHostZone) {
     EXPECT_EQ(QC::civilDay(ref + hours(2)), (QC::CivilDay{2026, 3, 1}));
     EXPECT_EQ(QC::civilDay(ref + hours(3)), (QC::CivilDay{2026, 3, 2}));
   }
+  {
+    test::ScopedTimeZone tz("");  // set but empty: UTC
+    EXPECT_EQ(QC::civilDay(ref + hours(3)), (QC::CivilDay{2026, 3, 1}));
+    EXPECT_EQ(QC::civilDay(ref + hours(4)), (QC::CivilDay{2026, 3, 2}));
+  }
 }
 
 TEST(QuickCaptureFormTest, FieldsCarryTheDayAndOnlyAChosenProceeding) {
