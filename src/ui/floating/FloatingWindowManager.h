@@ -1,7 +1,8 @@
 #pragma once
 // The one manager of the floating tool windows: makes each window and its content once
-// and keeps both until reset() (hidden, never destroyed, when closed), remembers its frame on every move and resize and when it closes, keeps the pinned
-// ones above other windows, and tells the owner when the user closed one.
+// and keeps both until reset() (closing hides, never destroys), remembers each frame on
+// every move and resize and when it closes, keeps the pinned ones above other windows,
+// and tells the owner when the user closed one.
 #include <gtkmm.h>
 
 #include <functional>

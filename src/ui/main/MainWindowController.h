@@ -1,7 +1,8 @@
 #pragma once
 // Which of the application's windows is the main window, and bringing it back: the
 // application keeps running when the main window is closed (closing hides it), and
-// the tray, the launcher, deep links and tool windows show it again.
+// the tray, the launcher, deep links and tool windows show it again. It also holds the
+// state of the main window that outlives its views (the mirror store).
 #include <gtkmm/window.h>
 
 #include <functional>
