@@ -15,6 +15,7 @@
 #include "core/MenuCommands.h"
 #include "core/PrivacyLock.h"
 #include "features/calendar/AppleCalendarSync.h"
+#include "features/mirror/MirrorStore.h"
 #include "features/volume/AccountFlow.h"
 #include "features/workspace/DeepLinkRouter.h"
 #include "features/workspace/SpotlightIndexer.h"
@@ -22,6 +23,7 @@
 #include "platform/SearchProvider.h"
 #include "platform/UserDefaults.h"
 #include "ui/components/LawStyle.h"
+#include "ui/floating/FloatingWindowManager.h"
 #include "ui/main/ContentView.h"
 #include "ui/main/MainWindow.h"
 #include "ui/main/MainWindowController.h"
@@ -104,7 +106,11 @@ void QuorvelApp::on_startup() {
   addCommands();
   registerSettingsView();
   registerTodoSheet([] { DesktopCalendarWindow::shared().show(); });
-  registerMirrorSheet(&services_->webEngine());
+  // The one mirror store: its downloads carry the web views' cookies.
+  auto mirror = MirrorStore::create();
+  mirror->webStore = &services_->webEngine();
+  MainWindowController::shared().setMirrorStore(std::move(mirror));
+  registerMirrorSheet();
   startTray();
 
   // Log-out (SIGTERM) and Ctrl+C in a terminal (SIGINT) quit like Ctrl+Q, so the
@@ -342,6 +348,10 @@ void QuorvelApp::on_shutdown() {
   syncStateChanged_.clear();
   tray_.reset();
   panel_.reset();
+  // The tool windows' content before the model and the services it shows; work still
+  // running finds its views gone.
+  FloatingWindowManager::shared().reset();
+  MainWindowController::shared().setMirrorStore(nullptr);
   if (window_) {
     // The window goes before the services whose views it shows.
     menu_ = nullptr;

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cctype>
 #include <stdexcept>
+#include <utility>
 
 #include "TestPages.h"
 #include "TestServiceCalendar.h"
@@ -61,6 +62,34 @@ gboolean closeStolen(gpointer data) {
     g_object_unref(stream);
   }
   return G_SOURCE_REMOVE;
+}
+
+// A reply held back for a while: paused until its timer fires, forgotten when the
+// client goes away first or the service stops.
+struct HeldReply {
+  std::set<unsigned>* pending;
+  SoupServerMessage* msg;
+  guint timer = 0;
+};
+
+gboolean releaseHeldReply(gpointer data) {
+  auto* held = static_cast<HeldReply*>(data);
+  held->pending->erase(held->timer);
+  soup_server_message_unpause(held->msg);
+  return G_SOURCE_REMOVE;
+}
+
+void dropHeldReply(SoupServerMessage*, gpointer data) {
+  auto* held = static_cast<HeldReply*>(data);
+  held->pending->erase(held->timer);
+  g_source_remove(held->timer);  // frees `held`
+}
+
+void freeHeldReply(gpointer data) {
+  auto* held = static_cast<HeldReply*>(data);
+  g_signal_handlers_disconnect_by_data(held->msg, held);
+  g_object_unref(held->msg);
+  delete held;
 }
 
 void onPartialChunkWritten(SoupServerMessage* msg, gpointer) {
@@ -165,6 +194,7 @@ void TestService::start(unsigned port) {
 
 void TestService::stop() {
   if (!server_) return;
+  for (unsigned timer : std::exchange(heldBack_, {})) g_source_remove(timer);
   soup_server_disconnect(server_);
   g_object_unref(server_);
   server_ = nullptr;
@@ -398,6 +428,7 @@ void TestService::handle(SoupServerMessage* msg, const char* rawPath) {
     reply = Reply::text("handler failed", 500);
   }
 
+  if (reply.delayMs > 0) holdBack(msg, reply.delayMs);
   soup_server_message_set_status(msg, reply.status, nullptr);
   SoupMessageHeaders* out = soup_server_message_get_response_headers(msg);
   for (const auto& [hname, hvalue] : reply.headers) soup_message_headers_append(out, hname.c_str(), hvalue.c_str());
@@ -414,6 +445,14 @@ void TestService::handle(SoupServerMessage* msg, const char* rawPath) {
   }
   soup_message_body_append(responseBody, SOUP_MEMORY_COPY, reply.body.data(), reply.body.size());
   soup_message_body_complete(responseBody);
+}
+
+void TestService::holdBack(SoupServerMessage* msg, unsigned ms) {
+  soup_server_message_pause(msg);
+  auto* held = new HeldReply{&heldBack_, SOUP_SERVER_MESSAGE(g_object_ref(msg))};
+  held->timer = g_timeout_add_full(G_PRIORITY_DEFAULT, ms, releaseHeldReply, held, freeHeldReply);
+  heldBack_.insert(held->timer);
+  g_signal_connect(msg, "finished", G_CALLBACK(dropHeldReply), held);
 }
 
 Reply TestService::requireSignIn(const RecordedRequest& r, const std::function<Reply()>& page) const {

@@ -45,6 +45,9 @@ struct Reply {
   // When set, the reply declares this Content-Length, sends `body` and then drops
   // the connection before the rest: a download that breaks off mid-way.
   std::optional<std::size_t> declaredLength;
+  // When set, the reply leaves only after this many milliseconds (a slow service); the
+  // service answers other requests meanwhile.
+  unsigned delayMs = 0;
 
   static Reply html(std::string body, int status = 200);
   static Reply json(std::string body, int status = 200);
@@ -149,6 +152,7 @@ class TestService {
   Reply badgeRoute(const RecordedRequest& r) const;
   Reply deadlinesRoute(const RecordedRequest& r) const;
   Reply signedInPost(const RecordedRequest& r, const std::function<Reply()>& answer) const;
+  void holdBack(SoupServerMessage* msg, unsigned ms);
 
   SoupServer* server_ = nullptr;
   unsigned port_ = 0;
@@ -164,6 +168,7 @@ class TestService {
   std::string nodesJson_;
   std::optional<std::filesystem::path> caseShareDir_;
   std::vector<RecordedRequest> record_;
+  std::set<unsigned> heldBack_;  // timers of delayed replies (main context)
 };
 
 }  // namespace quorvel::test

@@ -118,6 +118,32 @@ MirrorStore::MirrorStore() { config.set(MirrorConfig::load()); }
 
 std::shared_ptr<MirrorStore> MirrorStore::create() { return std::shared_ptr<MirrorStore>(new MirrorStore()); }
 
+// One running operation: `busy` stays up until the last one ends, so a list reload
+// during a cache does not drop it.
+class MirrorStore::Running {
+ public:
+  explicit Running(MirrorStore& store, bool transfer = false) : store_(store), transfer_(transfer) {
+    if (transfer_) store_.transferring_ = true;
+    if (store_.running_++ == 0) store_.busy.set(true);
+  }
+  ~Running() {
+    if (transfer_) store_.transferring_ = false;
+    if (--store_.running_ == 0) store_.busy.set(false);
+  }
+  Running(const Running&) = delete;
+  Running& operator=(const Running&) = delete;
+
+ private:
+  MirrorStore& store_;
+  bool transfer_;
+};
+
+bool MirrorStore::refuseSecondTransfer() const {
+  if (!transferring_) return false;
+  logLine(tags::kMirror, "已有下载在进行，不再开始新的", LogLevel::warning);
+  return true;
+}
+
 fs::path MirrorStore::root() const { return MirrorRules::rootOf(config.get()); }
 
 MirrorStore::AccessMode MirrorStore::accessMode() const {
@@ -183,7 +209,7 @@ Task<std::string> MirrorStore::fetch(const std::string& pathArg) {
 
 Task<void> MirrorStore::loadNodes() {
   auto self = shared_from_this();
-  busy.set(true);
+  Running running(*this);
   lastError.set(std::nullopt);
   try {
     std::string nodesPath = "/api/desktop/nodes";
@@ -200,7 +226,6 @@ Task<void> MirrorStore::loadNodes() {
     logLine(tags::kMirror, "nodes 失败 " + e.domain + " " + std::to_string(e.code) + " " + e.message,
             LogLevel::warning);
   }
-  busy.set(false);
 }
 
 Task<MirrorManifest> MirrorStore::manifest(long long contract) {
@@ -251,7 +276,7 @@ Task<void> MirrorStore::check() {
   auto self = shared_from_this();
   auto contract = selectedContract.get();
   if (!contract) co_return;
-  busy.set(true);
+  Running running(*this);
   lastError.set(std::nullopt);
   try {
     MirrorManifest m = co_await manifest(*contract);
@@ -264,7 +289,6 @@ Task<void> MirrorStore::check() {
   } catch (const AppError& e) {
     lastError.set("检查失败：" + e.message);
   }
-  busy.set(false);
 }
 
 Task<void> MirrorStore::verifyMount() {
@@ -386,8 +410,8 @@ Task<void> MirrorStore::download(const std::string& serverPathArg, const fs::pat
 Task<void> MirrorStore::cacheAll() {
   auto self = shared_from_this();
   auto contract = selectedContract.get();
-  if (!contract || !config->enabled) co_return;
-  busy.set(true);
+  if (!contract || !config->enabled || refuseSecondTransfer()) co_return;
+  Running running(*this, true);
   lastError.set(std::nullopt);
   ensureRoot();
   std::optional<MirrorManifest> m;
@@ -397,7 +421,6 @@ Task<void> MirrorStore::cacheAll() {
   }
   if (!m) {
     lastError.set("读取清单失败");
-    busy.set(false);
     co_return;
   }
   std::vector<MirrorFile> files;
@@ -405,7 +428,6 @@ Task<void> MirrorStore::cacheAll() {
     if (selectedFolders->count(folderKey(f.rel))) files.push_back(f);
   if (files.empty()) {
     progressText.set("没有勾选任何子目录");
-    busy.set(false);
     co_return;
   }
   long long bytes = 0;
@@ -420,7 +442,6 @@ Task<void> MirrorStore::cacheAll() {
     int a = co_await question;
     if (a != 0) {
       progressText.set("已取消（没有下载）");
-      busy.set(false);
       co_return;
     }
   }
@@ -435,7 +456,6 @@ Task<void> MirrorStore::cacheAll() {
     int a = co_await question;
     if (a != 1) {
       progressText.set("卷宗盘已挂载，直接打开即可");
-      busy.set(false);
       co_return;
     }
   }
@@ -464,14 +484,13 @@ Task<void> MirrorStore::cacheAll() {
                                  : "已缓存 " + std::to_string(files.size()) + " 个文件（" +
                                        MirrorRules::byteCountText(bytes) + "）");
   writeSnapshot(*m);
-  busy.set(false);
 }
 
 Task<void> MirrorStore::downloadDiffs() {
   auto self = shared_from_this();
   auto list = diffs.get();
-  if (list.empty()) co_return;
-  busy.set(true);
+  if (list.empty() || refuseSecondTransfer()) co_return;
+  Running running(*this, true);
   total.set(static_cast<int>(list.size()));
   done.set(0);
   for (const auto& d : list) {
@@ -488,7 +507,6 @@ Task<void> MirrorStore::downloadDiffs() {
     }
   }
   co_await check();
-  busy.set(false);
 }
 
 void MirrorStore::writeSnapshot(const MirrorManifest& m) {

@@ -150,19 +150,26 @@ void ContentView::watchToolFlags() {
     std::string name = tool.name;
     std::string promise = tool.promise;
     std::weak_ptr<BrowserModel> weak = browser_;
-    connections_.emplace_back(flag->changed().connect([flag, name, promise, weak] {
+    // The flag lives in the model; the window and its content may outlive both this
+    // view and the model.
+    auto dropFlag = [flag, weak] {
+      if (auto model = weak.lock()) flag->set(false);
+    };
+    connections_.emplace_back(flag->changed().connect([flag, name, promise, weak, dropFlag] {
       auto& manager = FloatingWindowManager::shared();
       if (!flag->get()) {
         manager.close(name);
         return;
       }
-      auto makeContent = [flag, name, promise, weak]() -> Gtk::Widget* {
+      // The content's own close action: the flag drops, then the window hides.
+      auto close = [name, dropFlag] {
+        dropFlag();
+        FloatingWindowManager::shared().close(name);
+      };
+      // Made once, the first time the window opens; later opens show the same content.
+      auto makeContent = [name, promise, weak, close]() -> Gtk::Widget* {
         if (const auto& factory = ToolWindowContent::factory(name); factory)
-          if (auto model = weak.lock())
-            return factory(model, [flag, name] {
-              flag->set(false);
-              FloatingWindowManager::shared().close(name);
-            });
+          if (auto model = weak.lock()) return factory(model, close);
         auto* box = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 12);
         box->set_margin(28);
         box->set_valign(Gtk::Align::CENTER);
@@ -175,15 +182,11 @@ void ContentView::watchToolFlags() {
         box->append(*note);
         auto* done = makeLawSecondaryButton("关闭", true);
         done->set_halign(Gtk::Align::CENTER);
-        // The content's own close action: the flag drops, then the window hides.
-        done->signal_clicked().connect([flag, name] {
-          flag->set(false);
-          FloatingWindowManager::shared().close(name);
-        });
+        done->signal_clicked().connect(close);
         box->append(*done);
         return box;
       };
-      manager.open(name, makeContent, [flag] { flag->set(false); });
+      manager.open(name, makeContent, dropFlag);
     }));
   }
 }

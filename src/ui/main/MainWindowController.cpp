@@ -9,6 +9,7 @@
 #include "base/LogTags.h"
 #include "base/MainQueue.h"
 #include "core/BrowserModel.h"
+#include "features/mirror/MirrorStore.h"
 #include "ui/main/WindowMemory.h"
 
 namespace quorvel {
@@ -61,6 +62,11 @@ bool windowIsPanel(const Gtk::Window& window) {
 MainWindowController& MainWindowController::shared() {
   static auto* instance = new MainWindowController();  // lives as long as the process
   return *instance;
+}
+
+std::shared_ptr<MirrorStore> MainWindowController::mirrorStore() {
+  if (!mirrorStore_) mirrorStore_ = MirrorStore::create();
+  return mirrorStore_;
 }
 
 Gtk::Window* MainWindowController::findMainWindow() {

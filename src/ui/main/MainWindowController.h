@@ -1,7 +1,8 @@
 #pragma once
 // Which of the application's windows is the main window, and bringing it back: the
 // application keeps running when the main window is closed (closing hides it), and
-// the tray, the launcher, deep links and tool windows show it again.
+// the tray, the launcher, deep links and tool windows show it again. It also holds the
+// state of the main window that outlives its views (the mirror store).
 #include <gtkmm/window.h>
 
 #include <functional>
@@ -13,6 +14,7 @@
 namespace quorvel {
 
 class BrowserModel;
+class MirrorStore;
 
 inline constexpr const char* kMainWindowIdentifier = "quorvel-main-window";
 
@@ -44,6 +46,13 @@ class MainWindowController {
   // The main window's close button: saves the tab session and the frame, then hides.
   void hideMainWindowInsteadOfClosing();
 
+  // The workspace's one mirror store, made on first use: the mirror tool window shows
+  // it, so a cache keeps running, and stays visible, however often that window closes.
+  std::shared_ptr<MirrorStore> mirrorStore();
+  // Sets it up front (the application, with its cookie store), or lets it go (the end
+  // of the application).
+  void setMirrorStore(std::shared_ptr<MirrorStore> store) { mirrorStore_ = std::move(store); }
+
   Gtk::Window* cachedMainWindow() const { return cached_.get(); }
   void setCachedMainWindow(Gtk::Window* window) { cached_.set(window); }
 
@@ -52,6 +61,7 @@ class MainWindowController {
 
   std::function<void()> openMainScene_;
   std::weak_ptr<BrowserModel> model_;
+  std::shared_ptr<MirrorStore> mirrorStore_;
   WeakWindow cached_;
 };
 

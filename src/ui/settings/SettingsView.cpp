@@ -38,6 +38,8 @@ SettingsView::SettingsView(std::function<void()> close) : Gtk::Box(Gtk::Orientat
   scroller_.set_policy(Gtk::PolicyType::NEVER, Gtk::PolicyType::AUTOMATIC);
   scroller_.set_vexpand(true);
   append(scroller_);
+  // The view stays with its window; the mount may have changed while it was hidden.
+  signal_map().connect([this] { volume_->refresh(); });
   volume_->refresh();
 }
 

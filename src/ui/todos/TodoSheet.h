@@ -101,7 +101,7 @@ class TodoSheet : public Gtk::Box {
   Gtk::Label emptyTitle_;
   Gtk::Label emptyHint_;
   std::vector<ScopedConnection> connections_;
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  std::shared_ptr<TodoSheet*> self_ = std::make_shared<TodoSheet*>(this);
 };
 
 // Registers the sheet as the content of the tool window "todo". Called once at start-up;
