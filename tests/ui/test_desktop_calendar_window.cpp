@@ -8,12 +8,12 @@
 #include "TestEnv.h"
 #include "TestHelpers.h"
 #include "base/MainQueue.h"
-#include "core/WindowFrameRules.h"
-#include "features/calendar/DesktopCalendarStore.h"
+#include "platform/WindowFrameRules.h"
+#include "features/calendar/DesktopCalendarModel.h"
 #include "platform/UserDefaults.h"
 #include "ui/calendar/DesktopCalendarView.h"
 #include "ui/calendar/DesktopCalendarWindow.h"
-#include "ui/main/MainWindowController.h"
+#include "ui/windows/MainWindowController.h"
 
 namespace quorvel::test {
 namespace {

@@ -3,7 +3,7 @@
 // full-width forms, traditional "號"), de-duplication and the to-do snippets.
 #include <gtest/gtest.h>
 
-#include "core/LegalOCRSignals.h"
+#include "features/recognition/LegalOCRSignals.h"
 
 using namespace quorvel;
 using V = std::vector<std::string>;

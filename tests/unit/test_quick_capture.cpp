@@ -4,7 +4,7 @@
 
 #include <chrono>
 
-#include "core/QuickCapture.h"
+#include "ui/model/QuickCapture.h"
 
 namespace quorvel {
 namespace {

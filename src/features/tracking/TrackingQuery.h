@@ -8,7 +8,7 @@
 #include <string>
 
 #include "base/GObjectPtr.h"
-#include "core/tracking/TrackingJudge.h"
+#include "features/tracking/TrackingJudge.h"
 
 namespace quorvel::TrackingQuery {
 

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "base/GLibPtr.h"
-#include "core/calendar/DesktopCalendarRules.h"
+#include "features/calendar/DesktopCalendarRules.h"
 
 namespace quorvel {
 

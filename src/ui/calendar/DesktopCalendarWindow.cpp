@@ -5,12 +5,12 @@
 #include "base/Log.h"
 #include "base/LogTags.h"
 #include "base/MainQueue.h"
-#include "core/WindowFrameRules.h"
-#include "features/calendar/DesktopCalendarStore.h"
+#include "platform/WindowFrameRules.h"
+#include "features/calendar/DesktopCalendarModel.h"
 #include "platform/UserDefaults.h"
 #include "ui/calendar/DesktopCalendarView.h"
-#include "ui/main/MainWindowController.h"
-#include "ui/main/WindowFrame.h"
+#include "ui/windows/MainWindowController.h"
+#include "ui/windows/WindowFrame.h"
 
 namespace quorvel {
 

@@ -13,7 +13,7 @@
 
 #include "base/Published.h"
 #include "core/AppMode.h"
-#include "core/calendar/DesktopCalendarRules.h"
+#include "features/calendar/DesktopCalendarRules.h"
 #include "platform/WindowPlacement.h"
 
 namespace quorvel {

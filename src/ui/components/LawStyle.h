@@ -2,7 +2,7 @@
 // Installs the shared look (core/ThemeCss.h) on the display.
 #include <string>
 
-#include "core/ThemeCss.h"
+#include "ui/model/ThemeCss.h"
 
 namespace quorvel {
 

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "core/Sidebar.h"
+#include "ui/model/Sidebar.h"
 #include "ui/components/LawPrecisionIcon.h"
 
 namespace quorvel {

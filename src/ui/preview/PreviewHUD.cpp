@@ -5,7 +5,7 @@
 #include <X11/Xutil.h>
 #include <gdk/x11/gdkx.h>
 
-#include "ui/main/WindowFrame.h"
+#include "ui/windows/WindowFrame.h"
 #include "ui/preview/PreviewStyle.h"
 
 namespace quorvel {

@@ -1,0 +1,36 @@
+#include "ui/windows/WindowAttention.h"
+
+#include <gdk/x11/gdkx.h>
+#include <gtk/gtk.h>
+
+namespace quorvel {
+namespace {
+void clearUrgencyWhenActive(GtkWindow* window, GParamSpec*, gpointer) {
+  if (!gtk_window_is_active(window)) return;
+  if (GdkSurface* surface = gtk_native_get_surface(GTK_NATIVE(window)); surface && GDK_IS_X11_SURFACE(surface))
+    gdk_x11_surface_set_urgency_hint(surface, FALSE);
+  g_signal_handlers_disconnect_by_func(window, reinterpret_cast<gpointer>(clearUrgencyWhenActive), nullptr);
+}
+
+}  // namespace
+
+void markMainWindowUrgent() {
+  GApplication* app = g_application_get_default();
+  GtkWindow* window = nullptr;
+  if (app && GTK_IS_APPLICATION(app)) {
+    // The main window is the application window; tool windows are plain windows.
+    for (GList* l = gtk_application_get_windows(GTK_APPLICATION(app)); l; l = l->next)
+      if (GTK_IS_APPLICATION_WINDOW(l->data)) {
+        window = GTK_WINDOW(l->data);
+        break;
+      }
+  }
+  if (!window || gtk_window_is_active(window)) return;
+  GdkSurface* surface = gtk_native_get_surface(GTK_NATIVE(window));
+  if (!surface || !GDK_IS_X11_SURFACE(surface)) return;
+  gdk_x11_surface_set_urgency_hint(surface, TRUE);
+  g_signal_handlers_disconnect_by_func(window, reinterpret_cast<gpointer>(clearUrgencyWhenActive), nullptr);
+  g_signal_connect(window, "notify::is-active", G_CALLBACK(clearUrgencyWhenActive), nullptr);
+}
+
+}  // namespace quorvel
