@@ -67,7 +67,7 @@ AppDelegate::AppDelegate(Gtk::Application& app, AppServices& services, std::shar
                          std::function<void()> showMainWindow)
     : app_(app), services_(services), browser_(std::move(browser)), showMainWindow_(std::move(showMainWindow)) {
   QuickCapturePanel::shared().setModel(browser_);
-  DesktopCalendarStore::shared().attach(browser_);
+  DesktopCalendarModel::shared().attach(browser_);
   DesktopCalendarWindow::shared().setModel(browser_);
   QuickArchiveWindow::shared().setModel(browser_);
   HotFolderWatcher::shared().setOpener(

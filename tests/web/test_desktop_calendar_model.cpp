@@ -1,4 +1,4 @@
-// The desktop calendar's store: the live feed from the test service in display order,
+// The desktop calendar's data model: the live feed from the test service in display order,
 // mark-done through the service, the fallback from the deadline lists, refreshes that
 // finish out of order, and the toast's clock.
 #include <gtest/gtest.h>
@@ -45,10 +45,10 @@ ICSEvent event(const std::string& uid) {
   return e;
 }
 
-class DesktopCalendarStoreFeedTest : public ServiceTabFixture {
+class DesktopCalendarModelFeedTest : public ServiceTabFixture {
  protected:
   std::unique_ptr<AppleCalendarSync> sync;
-  std::unique_ptr<DesktopCalendarStore> store;
+  std::unique_ptr<DesktopCalendarModel> store;
   std::vector<std::pair<std::string, std::string>> audits;
 
   void SetUp() override {
@@ -62,10 +62,10 @@ class DesktopCalendarStoreFeedTest : public ServiceTabFixture {
     ASSERT_TRUE(runMainLoopUntil([&] { return model->badges->loaded; }, 10000));
     sync = std::make_unique<AppleCalendarSync>(UserDefaults::standard());
     sync->attach(model);
-    DesktopCalendarStore::Services s;
+    DesktopCalendarModel::Services s;
     s.fetchLiveEvents = [this](bool force) { return sync->fetchLiveEvents(force); };
     s.audit = [this](const std::string& a, const std::string& rel) { audits.emplace_back(a, rel); };
-    store = std::make_unique<DesktopCalendarStore>(std::move(s));
+    store = std::make_unique<DesktopCalendarModel>(std::move(s));
     store->attach(model);
   }
   void TearDown() override {
@@ -75,7 +75,7 @@ class DesktopCalendarStoreFeedTest : public ServiceTabFixture {
   }
 };
 
-TEST_F(DesktopCalendarStoreFeedTest, RefreshShowsTheFeedInDisplayOrderAndMarkDoneRemovesTheItem) {
+TEST_F(DesktopCalendarModelFeedTest, RefreshShowsTheFeedInDisplayOrderAndMarkDoneRemovesTheItem) {
   runToEnd(store->refresh(false), 20000);
   EXPECT_FALSE(store->loading.get());
   EXPECT_EQ(store->errorText.get(), "");
@@ -114,7 +114,7 @@ TEST_F(DesktopCalendarStoreFeedTest, RefreshShowsTheFeedInDisplayOrderAndMarkDon
   EXPECT_EQ(store->toastText.get(), "");
 }
 
-TEST_F(DesktopCalendarStoreFeedTest, FailedFeedFallsBackToTheDeadlinesOnlyWhenNothingIsShown) {
+TEST_F(DesktopCalendarModelFeedTest, FailedFeedFallsBackToTheDeadlinesOnlyWhenNothingIsShown) {
   bool fetched = false;
   model->fetchDeadlines([&] { fetched = true; });
   ASSERT_TRUE(runMainLoopUntil([&] { return fetched && !model->deadlines->empty(); }, 10000));
@@ -129,17 +129,17 @@ TEST_F(DesktopCalendarStoreFeedTest, FailedFeedFallsBackToTheDeadlinesOnlyWhenNo
   EXPECT_EQ(store->events->front().uid.find(d.hearings.empty() ? "overdue-fallback-" : "hearing-fallback-"), 0u);
 }
 
-class DesktopCalendarStoreRulesTest : public ::testing::Test {
+class DesktopCalendarModelRulesTest : public ::testing::Test {
  protected:
   std::vector<std::unique_ptr<Gate>> gates;
   std::vector<std::vector<ICSEvent>> answers;
   std::vector<bool> forces;
   std::vector<std::pair<unsigned, std::function<void()>>> timers;
   Deadlines deadlines;
-  std::unique_ptr<DesktopCalendarStore> store;
+  std::unique_ptr<DesktopCalendarModel> store;
 
   void SetUp() override {
-    DesktopCalendarStore::Services s;
+    DesktopCalendarModel::Services s;
     s.fetchLiveEvents = [this](bool force) -> Task<std::vector<ICSEvent>> {
       forces.push_back(force);
       gates.push_back(std::make_unique<Gate>());
@@ -156,11 +156,11 @@ class DesktopCalendarStoreRulesTest : public ::testing::Test {
     s.postForm = [](std::string) -> Task<FormResult> { co_return FormResult{true, 200, "{}"}; };
     s.refreshBadges = [] {};
     s.audit = [](const std::string&, const std::string&) {};
-    store = std::make_unique<DesktopCalendarStore>(std::move(s));
+    store = std::make_unique<DesktopCalendarModel>(std::move(s));
   }
 };
 
-TEST_F(DesktopCalendarStoreRulesTest, AnOlderSlowRefreshNeverOverwritesANewerOne) {
+TEST_F(DesktopCalendarModelRulesTest, AnOlderSlowRefreshNeverOverwritesANewerOne) {
   auto older = store->refresh(false);  // the user's refresh
   EXPECT_TRUE(store->loading.get());
   auto newer = store->refresh(true);  // the timer's
@@ -187,7 +187,7 @@ TEST_F(DesktopCalendarStoreRulesTest, AnOlderSlowRefreshNeverOverwritesANewerOne
   EXPECT_EQ(store->events->front().uid, "routine-3");
 }
 
-TEST_F(DesktopCalendarStoreRulesTest, FailureKeepsShownEventsOrFillsTheFallback) {
+TEST_F(DesktopCalendarModelRulesTest, FailureKeepsShownEventsOrFillsTheFallback) {
   TodoItem h, o;
   h.content = "开庭";
   h.date = "2026-03-18";
@@ -214,7 +214,7 @@ TEST_F(DesktopCalendarStoreRulesTest, FailureKeepsShownEventsOrFillsTheFallback)
   EXPECT_FALSE(store->loading.get());
 }
 
-TEST_F(DesktopCalendarStoreRulesTest, ToastsClearAfterTheirOwnTime) {
+TEST_F(DesktopCalendarModelRulesTest, ToastsClearAfterTheirOwnTime) {
   store->showToast("第一条");
   store->showToast("第二条");
   ASSERT_EQ(timers.size(), 2u);

@@ -30,15 +30,15 @@ using namespace quorvel;
 
 namespace {
 
-std::unique_ptr<DesktopCalendarStore> makeStore(bool failing) {
-  DesktopCalendarStore::Services s;
+std::unique_ptr<DesktopCalendarModel> makeStore(bool failing) {
+  DesktopCalendarModel::Services s;
   s.fetchLiveEvents = [failing](bool) -> Task<std::vector<ICSEvent>> {
     if (failing) throw AppError("AppleCal", 2, "未在订阅页找到日历订阅链接，请确认已登录并开通日历订阅");
     co_return ICSParser::parse(test::demoCalendarFeed());
   };
   s.deadlines = [] { return Deadlines{}; };
   s.after = [](unsigned, std::function<void()>) {};
-  return std::make_unique<DesktopCalendarStore>(std::move(s));
+  return std::make_unique<DesktopCalendarModel>(std::move(s));
 }
 
 Gtk::Widget* panel(DesktopCalendarView* view) {

@@ -28,12 +28,12 @@ std::string hourMinuteNow() {
 }
 }  // namespace
 
-DesktopCalendarStore& DesktopCalendarStore::shared() {
-  static DesktopCalendarStore* store = new DesktopCalendarStore();
-  return *store;
+DesktopCalendarModel& DesktopCalendarModel::shared() {
+  static DesktopCalendarModel* model = new DesktopCalendarModel();
+  return *model;
 }
 
-DesktopCalendarStore::DesktopCalendarStore(Services services) : services_(std::move(services)) {
+DesktopCalendarModel::DesktopCalendarModel(Services services) : services_(std::move(services)) {
   if (!services_.fetchLiveEvents)
     services_.fetchLiveEvents = [](bool force) { return AppleCalendarSync::shared().fetchLiveEvents(force); };
   if (!services_.deadlines)
@@ -59,14 +59,14 @@ DesktopCalendarStore::DesktopCalendarStore(Services services) : services_(std::m
     services_.after = [](unsigned ms, std::function<void()> fn) { postToMainAfter(ms, std::move(fn)); };
 }
 
-DesktopCalendarStore::~DesktopCalendarStore() {
+DesktopCalendarModel::~DesktopCalendarModel() {
   *alive_ = false;
   if (timer_) cancelTimer(timer_);
 }
 
-void DesktopCalendarStore::attach(const std::shared_ptr<BrowserModel>& browser) { browser_ = browser; }
+void DesktopCalendarModel::attach(const std::shared_ptr<BrowserModel>& browser) { browser_ = browser; }
 
-void DesktopCalendarStore::startAutoRefresh() {
+void DesktopCalendarModel::startAutoRefresh() {
   if (timer_) cancelTimer(timer_);
   std::weak_ptr<bool> alive = alive_;
   timer_ = startRepeatingTimer(kAutoRefreshMs, [this, alive] {
@@ -76,7 +76,7 @@ void DesktopCalendarStore::startAutoRefresh() {
   });
 }
 
-Task<void> DesktopCalendarStore::refresh(bool silent) {
+Task<void> DesktopCalendarModel::refresh(bool silent) {
   std::weak_ptr<bool> alive = alive_;
   const unsigned long gen = ++generation_;
   if (!silent) {
@@ -116,11 +116,11 @@ Task<void> DesktopCalendarStore::refresh(bool silent) {
   }
 }
 
-std::vector<ICSEvent> DesktopCalendarStore::fallbackFromDeadlines() const {
+std::vector<ICSEvent> DesktopCalendarModel::fallbackFromDeadlines() const {
   return desktopFallbackEvents(services_.deadlines(), services_.serverURL(), Clock::now());
 }
 
-Task<void> DesktopCalendarStore::markDone(ICSEvent event) {
+Task<void> DesktopCalendarModel::markDone(ICSEvent event) {
   auto id = event.logID();
   if (!id) co_return;
   std::weak_ptr<bool> alive = alive_;
@@ -140,7 +140,7 @@ Task<void> DesktopCalendarStore::markDone(ICSEvent event) {
   }
 }
 
-void DesktopCalendarStore::showToast(const std::string& text) {
+void DesktopCalendarModel::showToast(const std::string& text) {
   toastText.set(text);
   std::weak_ptr<bool> alive = alive_;
   services_.after(kToastMs, [this, alive, text] {

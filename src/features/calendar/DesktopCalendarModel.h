@@ -2,7 +2,7 @@
 // The desktop calendar's data: the live feed in display order, the fallback from the
 // deadline lists, mark-done and a short toast. Main thread only; keeps nothing on disk.
 //
-// Wiring (application): DesktopCalendarStore::shared().attach(browser) once the
+// Wiring (application): DesktopCalendarModel::shared().attach(browser) once the
 // workspace model exists.
 #include <functional>
 #include <memory>
@@ -19,9 +19,9 @@ namespace quorvel {
 
 class BrowserModel;
 
-class DesktopCalendarStore {
+class DesktopCalendarModel {
  public:
-  // What the store reaches outside; unset members use the calendar sync and the
+  // What the model reaches outside; unset members use the calendar sync and the
   // attached workspace model (tests replace them).
   struct Services {
     std::function<Task<std::vector<ICSEvent>>(bool forceDiscover)> fetchLiveEvents;
@@ -34,19 +34,19 @@ class DesktopCalendarStore {
     std::function<void(unsigned ms, std::function<void()> fn)> after;
   };
 
-  static DesktopCalendarStore& shared();
-  explicit DesktopCalendarStore(Services services = {});
-  ~DesktopCalendarStore();
-  DesktopCalendarStore(const DesktopCalendarStore&) = delete;
-  DesktopCalendarStore& operator=(const DesktopCalendarStore&) = delete;
+  static DesktopCalendarModel& shared();
+  explicit DesktopCalendarModel(Services services = {});
+  ~DesktopCalendarModel();
+  DesktopCalendarModel(const DesktopCalendarModel&) = delete;
+  DesktopCalendarModel& operator=(const DesktopCalendarModel&) = delete;
 
   void attach(const std::shared_ptr<BrowserModel>& browser);
 
-  Published<std::vector<ICSEvent>, DesktopCalendarStore> events;
-  Published<bool, DesktopCalendarStore> loading{false};
-  Published<std::string, DesktopCalendarStore> errorText;
-  Published<std::string, DesktopCalendarStore> updatedAtText;
-  Published<std::string, DesktopCalendarStore> toastText;
+  Published<std::vector<ICSEvent>, DesktopCalendarModel> events;
+  Published<bool, DesktopCalendarModel> loading{false};
+  Published<std::string, DesktopCalendarModel> errorText;
+  Published<std::string, DesktopCalendarModel> updatedAtText;
+  Published<std::string, DesktopCalendarModel> toastText;
 
   // (Re)starts the 180-second silent refresh.
   void startAutoRefresh();

@@ -240,7 +240,7 @@ void setupIconButton(Gtk::Button& b, DeskGlyph* glyph, const char* cls, const st
 
 }  // namespace
 
-DesktopCalendarView::DesktopCalendarView(std::shared_ptr<BrowserModel> browser, DesktopCalendarStore& store,
+DesktopCalendarView::DesktopCalendarView(std::shared_ptr<BrowserModel> browser, DesktopCalendarModel& store,
                                          DesktopCalendarWindow& window)
     : Gtk::Box(Gtk::Orientation::VERTICAL, 0),
       browser_(std::move(browser)),

@@ -15,11 +15,11 @@
 namespace quorvel {
 
 DesktopCalendarWindow& DesktopCalendarWindow::shared() {
-  static auto* instance = new DesktopCalendarWindow(UserDefaults::standard(), DesktopCalendarStore::shared());
+  static auto* instance = new DesktopCalendarWindow(UserDefaults::standard(), DesktopCalendarModel::shared());
   return *instance;
 }
 
-DesktopCalendarWindow::DesktopCalendarWindow(UserDefaults& defaults, DesktopCalendarStore& store)
+DesktopCalendarWindow::DesktopCalendarWindow(UserDefaults& defaults, DesktopCalendarModel& store)
     : defaults_(defaults), store_(store) {
   placement.set(placementFromRaw(defaults_.string(kDesktopCalendarPlacementKey)));
   autoShowOnLaunch.set(defaults_.boolean(kDesktopCalendarAutoShowKey).value_or(false));
