@@ -1,13 +1,12 @@
 #include "ui/calendar/DesktopCalendarWindow.h"
 
-#include <gdk/x11/gdkx.h>
-
 #include "base/Log.h"
 #include "base/LogTags.h"
 #include "base/MainQueue.h"
 #include "platform/WindowFrameRules.h"
 #include "features/calendar/DesktopCalendarModel.h"
 #include "platform/UserDefaults.h"
+#include "platform/WindowPlacement.h"
 #include "ui/calendar/DesktopCalendarView.h"
 #include "ui/windows/MainWindowController.h"
 #include "ui/windows/WindowFrame.h"
@@ -141,10 +140,8 @@ void DesktopCalendarWindow::bringForward() {
     window_->present();
     return;
   }
-  // A user time of 0 asks an EWMH window manager not to focus the window on map.
   gtk_widget_realize(GTK_WIDGET(window_->gobj()));
-  if (auto surface = window_->get_surface(); surface && GDK_IS_X11_SURFACE(surface->gobj()))
-    gdk_x11_surface_set_user_time(surface->gobj(), 0);
+  if (auto surface = window_->get_surface()) skipFocusOnMap(surface->gobj());
   window_->set_visible(true);
 }
 

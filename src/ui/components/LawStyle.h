@@ -1,5 +1,5 @@
 #pragma once
-// Installs the shared look (core/ThemeCss.h) on the display.
+// Installs the shared look (ui/model/ThemeCss.h) on the display.
 #include <string>
 
 #include "ui/model/ThemeCss.h"

@@ -1,14 +1,14 @@
 #include "ui/windows/WindowAttention.h"
 
-#include <gdk/x11/gdkx.h>
 #include <gtk/gtk.h>
+
+#include "platform/WindowPlacement.h"
 
 namespace quorvel {
 namespace {
 void clearUrgencyWhenActive(GtkWindow* window, GParamSpec*, gpointer) {
   if (!gtk_window_is_active(window)) return;
-  if (GdkSurface* surface = gtk_native_get_surface(GTK_NATIVE(window)); surface && GDK_IS_X11_SURFACE(surface))
-    gdk_x11_surface_set_urgency_hint(surface, FALSE);
+  setUrgencyHint(gtk_native_get_surface(GTK_NATIVE(window)), false);
   g_signal_handlers_disconnect_by_func(window, reinterpret_cast<gpointer>(clearUrgencyWhenActive), nullptr);
 }
 
@@ -26,9 +26,7 @@ void markMainWindowUrgent() {
       }
   }
   if (!window || gtk_window_is_active(window)) return;
-  GdkSurface* surface = gtk_native_get_surface(GTK_NATIVE(window));
-  if (!surface || !GDK_IS_X11_SURFACE(surface)) return;
-  gdk_x11_surface_set_urgency_hint(surface, TRUE);
+  if (!setUrgencyHint(gtk_native_get_surface(GTK_NATIVE(window)), true)) return;
   g_signal_handlers_disconnect_by_func(window, reinterpret_cast<gpointer>(clearUrgencyWhenActive), nullptr);
   g_signal_connect(window, "notify::is-active", G_CALLBACK(clearUrgencyWhenActive), nullptr);
 }

@@ -4,26 +4,10 @@
 #include "base/Log.h"
 #include "base/LogTags.h"
 
-#include <gdk/x11/gdkx.h>
 #include <gtk/gtk.h>
 
 namespace quorvel {
 namespace {
-
-class GdkX11Placement : public X11WindowPlacement {
- public:
-  GdkX11Placement(GdkDisplay* display, GdkSurface* surface)
-      : X11WindowPlacement(gdk_x11_display_get_xdisplay(display), gdk_x11_surface_get_xid(surface)) {
-    xevent_ = SignalHandler(display, g_signal_connect(display, "xevent", G_CALLBACK(&GdkX11Placement::onXEvent), this));
-  }
-
- private:
-  static gboolean onXEvent(GdkX11Display*, gpointer xevent, gpointer self) {
-    static_cast<GdkX11Placement*>(self)->handleEvent(*static_cast<const XEvent*>(xevent));
-    return FALSE;  // the toolkit still handles it
-  }
-  SignalHandler xevent_;
-};
 
 // Without X11 a client neither reads nor sets its position: sizes only.
 class SizeOnlyPlacement : public WindowPlacement {
@@ -66,9 +50,7 @@ class SizeOnlyPlacement : public WindowPlacement {
 std::unique_ptr<WindowPlacement> placementFor(Gtk::Window& window) {
   GdkSurface* surface = gtk_native_get_surface(GTK_NATIVE(window.gobj()));
   if (!surface) return nullptr;
-  GdkDisplay* display = gdk_surface_get_display(surface);
-  if (GDK_IS_X11_DISPLAY(display) && GDK_IS_X11_SURFACE(surface))
-    return std::make_unique<GdkX11Placement>(display, surface);
+  if (auto x11 = x11PlacementFor(surface)) return x11;
   static bool logged = false;
   if (!logged) {
     logged = true;

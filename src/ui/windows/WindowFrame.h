@@ -1,6 +1,7 @@
 #pragma once
-// The toolkit side of window placement: finds a realised window's X11 id and feeds
-// the display's X events to the placement layer, which knows nothing of GTK.
+// The toolkit side of window placement: a Gtk::Window's placement (the X11 one of the
+// platform layer, or sizes only where positions are not ours) and a weak window
+// reference.
 #include <gtkmm/window.h>
 
 #include <memory>
