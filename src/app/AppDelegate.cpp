@@ -32,13 +32,13 @@
 #include "ui/calendar/DesktopCalendarWindow.h"
 #include "ui/capture/QuickCapturePanel.h"
 #include "ui/editing/QuickArchiveWindow.h"
-#include "features/calendar/DesktopCalendarStore.h"
+#include "features/calendar/DesktopCalendarModel.h"
 #include "ui/floating/FloatingWindowManager.h"
 #include "ui/recognition/ScanProgressWindow.h"
 #include "ui/recognition/ScreenOCRResultWindow.h"
 #include "ui/main/MainWindow.h"
 #include "ui/main/TabStrip.h"
-#include "ui/main/WindowMemory.h"
+#include "ui/windows/WindowMemory.h"
 
 namespace quorvel {
 
@@ -67,7 +67,7 @@ AppDelegate::AppDelegate(Gtk::Application& app, AppServices& services, std::shar
                          std::function<void()> showMainWindow)
     : app_(app), services_(services), browser_(std::move(browser)), showMainWindow_(std::move(showMainWindow)) {
   QuickCapturePanel::shared().setModel(browser_);
-  DesktopCalendarStore::shared().attach(browser_);
+  DesktopCalendarModel::shared().attach(browser_);
   DesktopCalendarWindow::shared().setModel(browser_);
   QuickArchiveWindow::shared().setModel(browser_);
   HotFolderWatcher::shared().setOpener(

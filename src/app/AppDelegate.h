@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "base/GLibPtr.h"
-#include "core/LaunchSequence.h"
+#include "app/LaunchSequence.h"
 
 namespace Gtk {
 class Application;

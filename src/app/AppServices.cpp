@@ -25,7 +25,7 @@
 #include "ui/tracking/TrackingWindow.h"
 #include "ui/volume/VolumePasswordDialog.h"
 #include "ui/main/PagePanels.h"
-#include "ui/main/WindowAttention.h"
+#include "ui/windows/WindowAttention.h"
 #include "web/PagePanelPresenter.h"
 #include "web/WebEngine.h"
 

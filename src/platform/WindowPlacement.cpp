@@ -2,9 +2,13 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <gdk/x11/gdkx.h>
 
 #include <algorithm>
 #include <cmath>
+
+#include "base/GLibPtr.h"
 
 namespace quorvel {
 namespace {
@@ -228,5 +232,79 @@ void X11WindowPlacement::setSkipTaskbar(bool skip) {
 }
 
 bool X11WindowPlacement::skipsTaskbar() const { return hasState(display_, xid_, "_NET_WM_STATE_SKIP_TASKBAR"); }
+
+// ---- Toolkit surfaces
+
+namespace {
+
+class GdkX11Placement : public X11WindowPlacement {
+ public:
+  GdkX11Placement(GdkDisplay* display, GdkSurface* surface)
+      : X11WindowPlacement(gdk_x11_display_get_xdisplay(display), gdk_x11_surface_get_xid(surface)) {
+    xevent_ = SignalHandler(display, g_signal_connect(display, "xevent", G_CALLBACK(&GdkX11Placement::onXEvent), this));
+  }
+
+ private:
+  static gboolean onXEvent(GdkX11Display*, gpointer xevent, gpointer self) {
+    static_cast<GdkX11Placement*>(self)->handleEvent(*static_cast<const XEvent*>(xevent));
+    return FALSE;  // the toolkit still handles it
+  }
+  SignalHandler xevent_;
+};
+
+bool isX11(GdkSurface* surface) {
+  return surface && GDK_IS_X11_SURFACE(surface) && GDK_IS_X11_DISPLAY(gdk_surface_get_display(surface));
+}
+
+}  // namespace
+
+std::unique_ptr<WindowPlacement> x11PlacementFor(_GdkSurface* surface) {
+  if (!isX11(surface)) return nullptr;
+  return std::make_unique<GdkX11Placement>(gdk_surface_get_display(surface), surface);
+}
+
+X11Window x11WindowOf(_GdkSurface* surface) {
+  if (!isX11(surface)) return {};
+  return X11Window{gdk_x11_display_get_xdisplay(gdk_surface_get_display(surface)), gdk_x11_surface_get_xid(surface)};
+}
+
+bool setUrgencyHint(_GdkSurface* surface, bool urgent) {
+  if (!surface || !GDK_IS_X11_SURFACE(surface)) return false;
+  gdk_x11_surface_set_urgency_hint(surface, urgent);
+  return true;
+}
+
+void skipFocusOnMap(_GdkSurface* surface) {
+  if (surface && GDK_IS_X11_SURFACE(surface)) gdk_x11_surface_set_user_time(surface, 0);
+}
+
+void makeNotificationWindow(_GdkSurface* surface) {
+  auto [x, xid] = x11WindowOf(surface);
+  if (!x) return;
+  XWMHints hints{};
+  hints.flags = InputHint;
+  hints.input = False;
+  XSetWMHints(x, xid, &hints);
+  Atom type = XInternAtom(x, "_NET_WM_WINDOW_TYPE", False);
+  Atom notification = XInternAtom(x, "_NET_WM_WINDOW_TYPE_NOTIFICATION", False);
+  XChangeProperty(x, xid, type, XA_ATOM, 32, PropModeReplace, reinterpret_cast<unsigned char*>(&notification), 1);
+  Atom state = XInternAtom(x, "_NET_WM_STATE", False);
+  Atom flags[] = {XInternAtom(x, "_NET_WM_STATE_ABOVE", False), XInternAtom(x, "_NET_WM_STATE_STICKY", False),
+                  XInternAtom(x, "_NET_WM_STATE_SKIP_TASKBAR", False)};
+  XChangeProperty(x, xid, state, XA_ATOM, 32, PropModeReplace, reinterpret_cast<unsigned char*>(flags), 3);
+  Atom userTime = XInternAtom(x, "_NET_WM_USER_TIME", False);
+  long zero = 0;
+  XChangeProperty(x, xid, userTime, XA_CARDINAL, 32, PropModeReplace, reinterpret_cast<unsigned char*>(&zero), 1);
+}
+
+std::optional<std::pair<int, int>> pointerPosition(_GdkDisplay* display) {
+  if (!display || !GDK_IS_X11_DISPLAY(display)) return std::nullopt;
+  Display* x = gdk_x11_display_get_xdisplay(display);
+  Window root = 0, child = 0;
+  int rx = 0, ry = 0, wx = 0, wy = 0;
+  unsigned mask = 0;
+  if (!XQueryPointer(x, DefaultRootWindow(x), &root, &child, &rx, &ry, &wx, &wy, &mask)) return std::nullopt;
+  return std::make_pair(rx, ry);
+}
 
 }  // namespace quorvel

@@ -1,15 +1,19 @@
 #pragma once
 // Where a toplevel window stands on the screens. GTK 4 neither reads nor sets window
-// positions, so this layer does it on the window's X11 id. Xlib stays out of this
-// header (its macros clash with C++ code); the GTK side hands in the connection and
-// the id, and forwards the X events it sees.
+// positions, so this layer does it on the window's X11 id. Xlib and GDK's X11 calls
+// stay out of this header (their macros clash with C++ code); the GTK side hands in
+// a realised window's surface, or the connection and the id.
 #include <sigc++/sigc++.h>
 
 #include <memory>
+#include <optional>
+#include <utility>
 #include <vector>
 
 struct _XDisplay;
 union _XEvent;
+struct _GdkDisplay;
+struct _GdkSurface;
 
 namespace quorvel {
 
@@ -85,5 +89,31 @@ class X11WindowPlacement : public WindowPlacement {
   _XDisplay* display_;
   unsigned long xid_;
 };
+
+// ---- A toolkit surface on X11. Everything here does nothing, or returns nothing,
+// for a surface or display that is not an X11 one (a Wayland session).
+
+// The Xlib placement of a realised toplevel, kept informed through its display's
+// "xevent" signal. Drop it before the window is unrealised.
+std::unique_ptr<WindowPlacement> x11PlacementFor(_GdkSurface* surface);
+
+// The connection and id of a realised toplevel's X11 window.
+struct X11Window {
+  _XDisplay* display = nullptr;
+  unsigned long xid = 0;
+};
+X11Window x11WindowOf(_GdkSurface* surface);
+
+// The urgency hint: the task bar asks for the user's attention while it is set.
+// False when there is no such hint to set.
+bool setUrgencyHint(_GdkSurface* surface, bool urgent);
+// A user time of 0 asks an EWMH window manager not to focus the window on map.
+void skipFocusOnMap(_GdkSurface* surface);
+// A realised window that never takes the focus: no input hint, notification type,
+// above other windows on every workspace, outside the task bar, no user time.
+void makeNotificationWindow(_GdkSurface* surface);
+
+// The pointer's position on the screen.
+std::optional<std::pair<int, int>> pointerPosition(_GdkDisplay* display);
 
 }  // namespace quorvel

@@ -6,8 +6,8 @@
 
 #include "CalendarStoreContract.h"
 #include "CalendarSyncFixture.h"
-#include "core/calendar/CalendarItems.h"
-#include "core/calendar/ICSParser.h"
+#include "features/calendar/CalendarItems.h"
+#include "features/calendar/ICSParser.h"
 #include "platform/calendar/SqliteCalendarStore.h"
 #include "base/AppError.h"
 #include "base/Log.h"

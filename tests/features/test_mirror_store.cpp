@@ -14,7 +14,7 @@
 #include "base/Clock.h"
 #include "base/Log.h"
 #include "core/AppConfig.h"
-#include "core/CasePaths.h"
+#include "features/volume/CasePaths.h"
 #include "fakes/FakeDialogs.h"
 #include "fakes/FakeWebStore.h"
 #include "features/mirror/MirrorStore.h"

@@ -10,7 +10,7 @@
 #include "MirrorDemoTree.h"
 #include "TestService.h"
 #include "TestServiceVolume.h"
-#include "core/CasePaths.h"
+#include "features/volume/CasePaths.h"
 
 namespace quorvel::test {
 

@@ -8,12 +8,12 @@
 #include "TestEnv.h"
 #include "TestHelpers.h"
 #include "base/MainQueue.h"
-#include "core/WindowFrameRules.h"
-#include "features/calendar/DesktopCalendarStore.h"
+#include "platform/WindowFrameRules.h"
+#include "features/calendar/DesktopCalendarModel.h"
 #include "platform/UserDefaults.h"
 #include "ui/calendar/DesktopCalendarView.h"
 #include "ui/calendar/DesktopCalendarWindow.h"
-#include "ui/main/MainWindowController.h"
+#include "ui/windows/MainWindowController.h"
 
 namespace quorvel::test {
 namespace {
@@ -33,12 +33,12 @@ class DesktopCalendarWindowTest : public ::testing::Test {
   UserDefaults defaults{home.configHome() / "Quorvel" / "dc-defaults.json"};
   std::unique_ptr<Child> wm;
   std::vector<std::string> posted;
-  std::unique_ptr<DesktopCalendarStore> store;
+  std::unique_ptr<DesktopCalendarModel> store;
 
   void SetUp() override {
     wm = std::make_unique<Child>(std::vector<std::string>{"openbox", "--sm-disable"}, G_SUBPROCESS_FLAGS_NONE);
     runMainLoopUntil([] { return false; }, 700);  // let the window manager take the screen
-    DesktopCalendarStore::Services s;
+    DesktopCalendarModel::Services s;
     s.fetchLiveEvents = [](bool) -> Task<std::vector<ICSEvent>> {
       co_return std::vector<ICSEvent>{todayEvent("hearing-101", 9), todayEvent("deadline-101", 10),
                                       todayEvent("deadline-202", 11)};
@@ -50,7 +50,7 @@ class DesktopCalendarWindowTest : public ::testing::Test {
     s.refreshBadges = [] {};
     s.audit = [](const std::string&, const std::string&) {};
     s.after = [](unsigned, std::function<void()>) {};
-    store = std::make_unique<DesktopCalendarStore>(std::move(s));
+    store = std::make_unique<DesktopCalendarModel>(std::move(s));
   }
   void TearDown() override {
     drainMainLoop();

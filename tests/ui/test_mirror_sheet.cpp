@@ -21,7 +21,7 @@
 #include "ui/floating/FloatingWindowManager.h"
 #include "ui/floating/ToolWindowContent.h"
 #include "ui/main/ContentView.h"
-#include "ui/main/MainWindowController.h"
+#include "ui/windows/MainWindowController.h"
 #include "ui/mirror/MirrorSheet.h"
 
 using namespace quorvel;

@@ -4,7 +4,7 @@
 
 #include "TestHelpers.h"
 #include "TestServiceCalendar.h"
-#include "core/calendar/ICSParser.h"
+#include "features/calendar/ICSParser.h"
 
 namespace quorvel {
 namespace {

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "core/FloatingWindows.h"
-#include "core/WindowFrameRules.h"
+#include "ui/model/FloatingWindows.h"
+#include "platform/WindowFrameRules.h"
 
 using namespace quorvel;
 

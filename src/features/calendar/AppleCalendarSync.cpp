@@ -8,8 +8,8 @@
 #include "core/AppConfig.h"
 #include "core/BrowserModel.h"
 #include "core/NativeRequests.h"
-#include "core/calendar/FeedLinks.h"
-#include "core/calendar/ICSParser.h"
+#include "features/calendar/FeedLinks.h"
+#include "features/calendar/ICSParser.h"
 #include "platform/Http.h"
 #include "platform/UserDefaults.h"
 

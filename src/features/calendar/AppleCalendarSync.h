@@ -17,9 +17,9 @@
 #include "base/GLibPtr.h"
 #include "base/Published.h"
 #include "base/Task.h"
-#include "core/calendar/CalendarItems.h"
-#include "core/calendar/CalendarSyncConfig.h"
-#include "core/calendar/ICSEvent.h"
+#include "features/calendar/CalendarItems.h"
+#include "features/calendar/CalendarSyncConfig.h"
+#include "features/calendar/ICSEvent.h"
 #include "platform/calendar/CalendarStoreFactory.h"
 #include "platform/calendar/SystemCalendarStore.h"
 

@@ -1,7 +1,6 @@
 #include "features/mirror/MirrorStore.h"
 
 #include <gio/gio.h>
-#include <libsoup/soup.h>
 #include <sys/statvfs.h>
 
 #include <fstream>
@@ -16,8 +15,8 @@
 #include "core/AppConfig.h"
 #include "core/AuditLog.h"
 #include "core/BrowserModel.h"
-#include "core/CaseFileCache.h"
-#include "core/CasePaths.h"
+#include "features/volume/CaseFileCache.h"
+#include "features/volume/CasePaths.h"
 #include "core/Dialogs.h"
 #include "core/NativeRequests.h"
 #include "core/WebStore.h"
@@ -45,12 +44,6 @@ std::optional<long long> sizeOf(const fs::path& p) {
   return static_cast<long long>(n);
 }
 
-SoupSession* downloadSession() {
-  static SoupSession* session =
-      soup_session_new_with_options("timeout", kTransferTimeoutSeconds, "idle-timeout", 60u, nullptr);
-  return session;
-}
-
 std::string upperUuid() {
   gchar* raw = g_uuid_string_random();
   std::string s(raw);
@@ -67,23 +60,11 @@ struct Fetched {
 // GETs `url` and streams a 200 answer that is not a web page into `tmp` (a new
 // file). The answer is judged before anything is written.
 Task<Fetched> streamInto(std::string url, std::vector<std::pair<std::string, std::string>> headers, fs::path tmp) {
-  GObjectPtr<SoupMessage> msg = GObjectPtr<SoupMessage>::adopt(soup_message_new("GET", url.c_str()));
-  if (!msg) throw AppError(errors::kMirror, errors::kMirrorNoAddress, "URL 拼装失败");
-  SoupMessageHeaders* h = soup_message_get_request_headers(msg.get());
-  for (auto& [k, v] : headers) soup_message_headers_replace(h, k.c_str(), v.c_str());
-  SoupMessage* m = msg.get();
-  auto sending = asyncCall<GObjectPtr<GInputStream>>(
-      [m](GCancellable* c, GAsyncReadyCallback cb, gpointer d) {
-        soup_session_send_async(downloadSession(), m, G_PRIORITY_DEFAULT, c, cb, d);
-      },
-      [](GObject* src, GAsyncResult* res, GError** e) {
-        return GObjectPtr<GInputStream>::adopt(soup_session_send_finish(SOUP_SESSION(src), res, e));
-      });
-  GObjectPtr<GInputStream> input = co_await sending;
+  std::optional<http::HttpDownload> reply = co_await http::openDownload(url, std::move(headers), kTransferTimeoutSeconds);
+  if (!reply) throw AppError(errors::kMirror, errors::kMirrorNoAddress, "URL 拼装失败");
   Fetched out;
-  out.status = static_cast<int>(soup_message_get_status(m));
-  const char* type = soup_message_headers_get_content_type(soup_message_get_response_headers(m), nullptr);
-  out.contentType = type ? type : "";
+  out.status = reply->status;
+  out.contentType = reply->contentType;
   int code = 0;
   if (MirrorRules::downloadRefusal(out.status, out.contentType, &code)) co_return out;
 
@@ -93,7 +74,7 @@ Task<Fetched> streamInto(std::string url, std::vector<std::pair<std::string, std
       g_file_create(file.get(), G_FILE_CREATE_NONE, nullptr, err.out()));
   if (!sink) throw toAppError(err.get());
   GOutputStream* o = G_OUTPUT_STREAM(sink.get());
-  GInputStream* i = input.get();
+  GInputStream* i = reply->body.get();
   auto splicing = asyncCall<gssize>(
       [o, i](GCancellable* c, GAsyncReadyCallback cb, gpointer d) {
         g_output_stream_splice_async(
@@ -105,8 +86,7 @@ Task<Fetched> streamInto(std::string url, std::vector<std::pair<std::string, std
       });
   gssize written = co_await splicing;
   // A reply that breaks off short of its declared length is no file.
-  goffset declared = soup_message_headers_get_content_length(soup_message_get_response_headers(m));
-  if (declared > 0 && written != declared) throw AppError(errors::kMirror, -1, "下载中断");
+  if (reply->contentLength > 0 && written != reply->contentLength) throw AppError(errors::kMirror, -1, "下载中断");
   co_return out;
 }
 

@@ -17,8 +17,8 @@
 
 #include "base/Published.h"
 #include "base/Task.h"
-#include "core/MirrorFormats.h"
-#include "core/MirrorNodes.h"
+#include "features/mirror/MirrorFormats.h"
+#include "features/mirror/MirrorNodes.h"
 
 namespace quorvel {
 

@@ -7,8 +7,8 @@
 #include "base/Log.h"
 #include "base/LogTags.h"
 #include "core/AppConfig.h"
-#include "core/MirrorNodes.h"
-#include "core/SpotlightItems.h"
+#include "features/mirror/MirrorNodes.h"
+#include "features/workspace/SpotlightItems.h"
 
 namespace quorvel {
 

@@ -19,8 +19,8 @@
 #include "base/LogTags.h"
 #include "core/BrowserModel.h"
 #include "core/Theme.h"
-#include "core/ThemeCss.h"
-#include "features/calendar/DesktopCalendarStore.h"
+#include "ui/model/ThemeCss.h"
+#include "features/calendar/DesktopCalendarModel.h"
 #include "ui/calendar/DeskGlyph.h"
 #include "ui/calendar/DesktopCalendarWindow.h"
 #include "ui/capture/QuickCapturePanel.h"
@@ -28,7 +28,7 @@
 #include "ui/components/LawBadges.h"
 #include "ui/components/LawButtons.h"
 #include "ui/components/LawSelectableChip.h"
-#include "ui/main/MainWindowController.h"
+#include "ui/windows/MainWindowController.h"
 
 namespace quorvel {
 namespace {
@@ -240,7 +240,7 @@ void setupIconButton(Gtk::Button& b, DeskGlyph* glyph, const char* cls, const st
 
 }  // namespace
 
-DesktopCalendarView::DesktopCalendarView(std::shared_ptr<BrowserModel> browser, DesktopCalendarStore& store,
+DesktopCalendarView::DesktopCalendarView(std::shared_ptr<BrowserModel> browser, DesktopCalendarModel& store,
                                          DesktopCalendarWindow& window)
     : Gtk::Box(Gtk::Orientation::VERTICAL, 0),
       browser_(std::move(browser)),

@@ -14,18 +14,18 @@
 #include <vector>
 
 #include "base/GLibPtr.h"
-#include "core/calendar/DesktopCalendarRules.h"
+#include "features/calendar/DesktopCalendarRules.h"
 
 namespace quorvel {
 
 class BrowserModel;
-class DesktopCalendarStore;
+class DesktopCalendarModel;
 class DesktopCalendarWindow;
 class DeskGlyph;
 
 class DesktopCalendarView : public Gtk::Box {
  public:
-  DesktopCalendarView(std::shared_ptr<BrowserModel> browser, DesktopCalendarStore& store,
+  DesktopCalendarView(std::shared_ptr<BrowserModel> browser, DesktopCalendarModel& store,
                       DesktopCalendarWindow& window);
   ~DesktopCalendarView() override;
 
@@ -67,7 +67,7 @@ class DesktopCalendarView : public Gtk::Box {
   CivilDay today() const;
 
   std::shared_ptr<BrowserModel> browser_;
-  DesktopCalendarStore& store_;
+  DesktopCalendarModel& store_;
   DesktopCalendarWindow& win_;
   DesktopCalendarViewModel vm_;
 

@@ -1,25 +1,24 @@
 #include "ui/calendar/DesktopCalendarWindow.h"
 
-#include <gdk/x11/gdkx.h>
-
 #include "base/Log.h"
 #include "base/LogTags.h"
 #include "base/MainQueue.h"
-#include "core/WindowFrameRules.h"
-#include "features/calendar/DesktopCalendarStore.h"
+#include "platform/WindowFrameRules.h"
+#include "features/calendar/DesktopCalendarModel.h"
 #include "platform/UserDefaults.h"
+#include "platform/WindowPlacement.h"
 #include "ui/calendar/DesktopCalendarView.h"
-#include "ui/main/MainWindowController.h"
-#include "ui/main/WindowFrame.h"
+#include "ui/windows/MainWindowController.h"
+#include "ui/windows/WindowFrame.h"
 
 namespace quorvel {
 
 DesktopCalendarWindow& DesktopCalendarWindow::shared() {
-  static auto* instance = new DesktopCalendarWindow(UserDefaults::standard(), DesktopCalendarStore::shared());
+  static auto* instance = new DesktopCalendarWindow(UserDefaults::standard(), DesktopCalendarModel::shared());
   return *instance;
 }
 
-DesktopCalendarWindow::DesktopCalendarWindow(UserDefaults& defaults, DesktopCalendarStore& store)
+DesktopCalendarWindow::DesktopCalendarWindow(UserDefaults& defaults, DesktopCalendarModel& store)
     : defaults_(defaults), store_(store) {
   placement.set(placementFromRaw(defaults_.string(kDesktopCalendarPlacementKey)));
   autoShowOnLaunch.set(defaults_.boolean(kDesktopCalendarAutoShowKey).value_or(false));
@@ -141,10 +140,8 @@ void DesktopCalendarWindow::bringForward() {
     window_->present();
     return;
   }
-  // A user time of 0 asks an EWMH window manager not to focus the window on map.
   gtk_widget_realize(GTK_WIDGET(window_->gobj()));
-  if (auto surface = window_->get_surface(); surface && GDK_IS_X11_SURFACE(surface->gobj()))
-    gdk_x11_surface_set_user_time(surface->gobj(), 0);
+  if (auto surface = window_->get_surface()) skipFocusOnMap(surface->gobj());
   window_->set_visible(true);
 }
 

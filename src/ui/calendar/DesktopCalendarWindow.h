@@ -13,13 +13,13 @@
 
 #include "base/Published.h"
 #include "core/AppMode.h"
-#include "core/calendar/DesktopCalendarRules.h"
+#include "features/calendar/DesktopCalendarRules.h"
 #include "platform/WindowPlacement.h"
 
 namespace quorvel {
 
 class BrowserModel;
-class DesktopCalendarStore;
+class DesktopCalendarModel;
 class DesktopCalendarView;
 class UserDefaults;
 
@@ -30,7 +30,7 @@ class DesktopCalendarWindow {
  public:
   static DesktopCalendarWindow& shared();
   // A separate controller over the given defaults and store (tests).
-  DesktopCalendarWindow(UserDefaults& defaults, DesktopCalendarStore& store);
+  DesktopCalendarWindow(UserDefaults& defaults, DesktopCalendarModel& store);
   ~DesktopCalendarWindow();
   DesktopCalendarWindow(const DesktopCalendarWindow&) = delete;
   DesktopCalendarWindow& operator=(const DesktopCalendarWindow&) = delete;
@@ -79,7 +79,7 @@ class DesktopCalendarWindow {
   void storeFrame();
 
   UserDefaults& defaults_;
-  DesktopCalendarStore& store_;
+  DesktopCalendarModel& store_;
   std::shared_ptr<BrowserModel> model_;
   std::unique_ptr<Gtk::Window> window_;
   DesktopCalendarView* view_ = nullptr;

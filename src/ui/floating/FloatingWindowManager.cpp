@@ -3,12 +3,12 @@
 #include "base/Log.h"
 #include "base/LogTags.h"
 #include "base/MainQueue.h"
-#include "core/FloatingWindows.h"
+#include "ui/model/FloatingWindows.h"
 #include "core/ShortcutText.h"
-#include "core/WindowFrameRules.h"
+#include "platform/WindowFrameRules.h"
 #include "platform/UserDefaults.h"
-#include "ui/main/MainWindowController.h"
-#include "ui/main/WindowFrame.h"
+#include "ui/windows/MainWindowController.h"
+#include "ui/windows/WindowFrame.h"
 
 namespace quorvel {
 

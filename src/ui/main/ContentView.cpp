@@ -6,7 +6,7 @@
 #include "base/LogTags.h"
 #include "base/MainQueue.h"
 #include "core/Dialogs.h"
-#include "core/Sidebar.h"
+#include "ui/model/Sidebar.h"
 #include "features/volume/AccountFlow.h"
 #include "ui/components/LawButtons.h"
 #include "ui/floating/FloatingWindowManager.h"

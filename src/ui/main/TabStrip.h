@@ -21,7 +21,7 @@
 
 #include "base/GLibPtr.h"
 #include "core/BrowserModel.h"
-#include "core/TabStripRules.h"
+#include "ui/model/TabStripRules.h"
 #include "ui/components/LawPrecisionIcon.h"
 
 namespace quorvel {

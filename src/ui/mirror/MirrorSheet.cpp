@@ -24,7 +24,7 @@
 #include "ui/components/LawButtons.h"
 #include "ui/components/LawCard.h"
 #include "ui/floating/ToolWindowContent.h"
-#include "ui/main/MainWindowController.h"
+#include "ui/windows/MainWindowController.h"
 #include "ui/todos/TodoGlyphs.h"
 
 namespace quorvel {

@@ -13,7 +13,7 @@
 #include "ui/components/HandCursor.h"
 #include "ui/components/LawButtons.h"
 #include "ui/floating/ToolWindowContent.h"
-#include "ui/main/MainWindowController.h"
+#include "ui/windows/MainWindowController.h"
 #include "ui/todos/TodoGlyphs.h"
 
 namespace quorvel {

@@ -18,7 +18,7 @@
 
 #include "base/GLibPtr.h"
 #include "core/BrowserModel.h"
-#include "core/TodoSheetRules.h"
+#include "ui/model/TodoSheetRules.h"
 #include "ui/components/LawSheetHeader.h"
 
 namespace quorvel {
