@@ -3,6 +3,7 @@
 // the display's X events to the placement layer, which knows nothing of GTK.
 #include <gtkmm/window.h>
 
+#include <functional>
 #include <memory>
 
 #include "platform/WindowPlacement.h"
@@ -14,6 +15,12 @@ namespace quorvel {
 // Wayland surface) one that keeps sizes only and says so once in the log. Drop it
 // before the window is unrealised.
 std::unique_ptr<WindowPlacement> placementFor(Gtk::Window& window);
+
+// A window without a title bar that the user moves by dragging its background and
+// resizes by dragging its border (the pointer shows which way), while `movable`
+// answers true. A press on a control stays the control's. The window manager does
+// the moving and resizing, so its size hints hold.
+void allowMoveAndResizeByDragging(Gtk::Window& window, std::function<bool()> movable);
 
 }  // namespace quorvel
 
