@@ -184,6 +184,21 @@ TEST_F(DesktopCalendarWindowTest, UnlockedPanelMovesAndResizesWithTheMouseWithin
   EXPECT_TRUE(waitFor([&] { return near(p->frame(), moved); })) << rectText(p->frame());
   EXPECT_TRUE(waitFor([&] { return saved() && near(*saved(), p->frame()); })) << rectText(p->frame());
 
+  // A click on a control is the control's; the next drag on the background still moves.
+  Gtk::Button* today = findButton(w, "今天");
+  ASSERT_NE(today, nullptr);
+  double bx = 0, by = 0;
+  ASSERT_TRUE(today->translate_coordinates(w, today->get_width() / 2.0, today->get_height() / 2.0, bx, by));
+  int clicks = 0;
+  today->signal_clicked().connect([&] { ++clicks; });
+  start = p->frame();
+  ASSERT_EQ(std::system(("xdotool mousemove " + std::to_string(std::lround(start.x + bx)) + " " +
+                         std::to_string(std::lround(start.y + by)) + " click 1").c_str()), 0);
+  EXPECT_TRUE(waitFor([&] { return clicks == 1; }));
+  dragOnScreen(start.x + tx, start.y + ty, 100, -50);
+  moved = Rect{start.x + 100, start.y - 50, start.width, start.height};
+  EXPECT_TRUE(waitFor([&] { return near(p->frame(), moved); })) << rectText(p->frame());
+
   // The bottom-right corner resizes; the width stops at 600, the frame is kept.
   Rect before = p->frame();
   dragOnScreen(before.x + before.width - 3, before.y + before.height - 3, 400, 150);

@@ -180,8 +180,9 @@ void allowMoveAndResizeByDragging(Gtk::Window& window, std::function<bool()> mov
   move->set_button(GDK_BUTTON_PRIMARY);
   move->signal_drag_begin().connect([frame, gesture = move.get()](double x, double y) {
     GtkWidget* top = GTK_WIDGET(frame->window.gobj());
+    // Let go at once: a denied drag stays stuck when the control takes the release.
     if (!frame->movable() || !frame->onWindow(*gesture) || isControl(gtk_widget_pick(top, x, y, GTK_PICK_DEFAULT), top))
-      gesture->set_state(Gtk::EventSequenceState::DENIED);
+      gesture->reset();
   });
   move->signal_drag_update().connect([frame, gesture = move.get()](double dx, double dy) {
     GtkWidget* top = GTK_WIDGET(frame->window.gobj());
