@@ -37,7 +37,7 @@
 #include "ui/recognition/ScanProgressWindow.h"
 #include "ui/recognition/ScreenOCRResultWindow.h"
 #include "ui/main/MainWindow.h"
-#include "ui/main/TabStrip.h"
+#include "ui/main/TabKeys.h"
 #include "ui/windows/WindowMemory.h"
 
 namespace quorvel {
@@ -118,7 +118,7 @@ void AppDelegate::terminate() {
   QuickArchiveWindow::shared().reset();
   HotFolderWatcher::shared().stopWatching();
   services_.hotKeys().unregisterAll();
-  shortcutsInstalled_ = false;
+  tabKeys_.reset();
 }
 
 // ---- Tray and task-bar menu -----------------------------------------------------------
@@ -257,34 +257,21 @@ void AppDelegate::setUpHotKeys(bool registerKeys) {
 void AppDelegate::indexForSearch() { spawn(SpotlightIndexer::shared().indexNow(browser_)); }
 
 void AppDelegate::installShortcuts() {
-  shortcutsInstalled_ = true;
-  // Each new quick-capture panel and the desktop calendar belong to the application
-  // (its keys work there).
+  // Each new quick-capture panel, the desktop calendar and each quick-archive window
+  // belong to the application.
   captureWindows_ = ScopedConnection(QuickCapturePanel::shared().signalWindowCreated().connect(
       [this](Gtk::Window& window) { app_.add_window(window); }));
   calendarWindow_ = ScopedConnection(DesktopCalendarWindow::shared().signalWindowCreated().connect(
       [this](Gtk::Window& window) { app_.add_window(window); }));
   archiveWindows_ = ScopedConnection(QuickArchiveWindow::shared().signalWindowCreated().connect(
       [this](Gtk::Window& window) { app_.add_window(window); }));
-  // The main window's root view carries its own; tool windows get theirs when made.
   windowAdded_ = ScopedConnection(FloatingWindowManager::shared().signalWindowCreated().connect(
-      [this](Gtk::Window& window) {
-        app_.add_window(window);
-        installKeyMonitor(window);
-      }));
+      [this](Gtk::Window& window) { app_.add_window(window); }));
   for (const std::string name : {"settings", "palette", "shortcuts", "todo", "mirror"})
-    if (auto* w = FloatingWindowManager::shared().window(name)) {
-      app_.add_window(*w);
-      installKeyMonitor(*w);
-    }
-}
-
-void AppDelegate::installKeyMonitor(Gtk::Window& window) {
-  auto* lock = &services_.privacyLock();
-  installTabKeys(window, browser_, [this, lock, &window] {
-    if (!shortcutsInstalled_ || lock->isLocked.get()) return false;
-    // A dialog attached to a window keeps its keys.
-    return !(window.get_modal() && window.get_transient_for());
+    if (auto* w = FloatingWindowManager::shared().window(name)) app_.add_window(*w);
+  // The tab keys in every window, the tray panel's too; under the lock they pass on.
+  tabKeys_ = std::make_unique<WindowTabKeys>(browser_, [lock = &services_.privacyLock()] {
+    return !lock->isLocked.get();
   });
 }
 

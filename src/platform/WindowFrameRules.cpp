@@ -80,6 +80,23 @@ Rect centredOn(const Rect& screen, double width, double height) {
   return Rect{std::max(x, screen.x), std::max(y, screen.y), width, height};
 }
 
+FrameEdge frameEdgeAt(double x, double y, double width, double height, double border, double corner) {
+  if (x < 0 || y < 0 || x >= width || y >= height) return FrameEdge::none;
+  const bool north = y < border, south = y >= height - border;
+  const bool west = x < border, east = x >= width - border;
+  const bool nearNorth = y < corner, nearSouth = y >= height - corner;
+  const bool nearWest = x < corner, nearEast = x >= width - corner;
+  if ((north && nearWest) || (west && nearNorth)) return FrameEdge::northWest;
+  if ((north && nearEast) || (east && nearNorth)) return FrameEdge::northEast;
+  if ((south && nearWest) || (west && nearSouth)) return FrameEdge::southWest;
+  if ((south && nearEast) || (east && nearSouth)) return FrameEdge::southEast;
+  if (north) return FrameEdge::north;
+  if (south) return FrameEdge::south;
+  if (west) return FrameEdge::west;
+  if (east) return FrameEdge::east;
+  return FrameEdge::none;
+}
+
 MainFramePlan planMainWindowFrame(const std::optional<std::string>& stored, const Rect& current,
                                   const std::vector<Rect>& screens) {
   auto centred = [&] {

@@ -32,6 +32,13 @@ bool isFrameVisibleOnAnyScreen(const Rect& frame, const std::vector<Rect>& scree
 // its top-left corner on it, so the title bar stays reachable.
 Rect centredOn(const Rect& screen, double width, double height);
 
+// The side or corner of a window's border a point lies on, for resizing by dragging.
+enum class FrameEdge { none, north, south, east, west, northWest, northEast, southWest, southEast };
+// (x, y) in window coordinates of a width × height window: within `border` of a side
+// is that side; within `border` of one side and `corner` of the side next to it is
+// their corner (a corner is easier to hit than the thin side). Outside the window: none.
+FrameEdge frameEdgeAt(double x, double y, double width, double height, double border, double corner);
+
 // What to do with the main window when its frame memory is attached.
 struct MainFramePlan {
   enum Kind {

@@ -124,7 +124,49 @@ std::vector<Rect> X11WindowPlacement::screenVisibleFrames() const {
 }
 
 void X11WindowPlacement::handleEvent(const _XEvent& event) {
-  if (event.type == ConfigureNotify && event.xconfigure.window == xid_) frameChanged_.emit();
+  if (event.type == ConfigureNotify && event.xconfigure.window == xid_) {
+    keepWithinMaximumSize();
+    frameChanged_.emit();
+  } else if (event.type == PropertyNotify && event.xproperty.window == xid_ &&
+             event.xproperty.atom == XA_WM_NORMAL_HINTS && event.xproperty.state == PropertyNewValue) {
+    // The toolkit writes the size hints anew whenever it lays the window out.
+    hintMaximumSize();
+  }
+}
+
+void X11WindowPlacement::setMaximumSize(double width, double height) {
+  maxWidth_ = width;
+  maxHeight_ = height;
+  hintMaximumSize();
+  keepWithinMaximumSize();
+}
+
+void X11WindowPlacement::hintMaximumSize() {
+  if (maxWidth_ <= 0 || maxHeight_ <= 0) return;
+  ErrorTrap trap(display_);
+  XSizeHints hints{};
+  long supplied = 0;
+  if (!XGetWMNormalHints(display_, xid_, &hints, &supplied)) hints.flags = 0;
+  Extents shadow = extents(display_, xid_, "_GTK_FRAME_EXTENTS");
+  int width = int(clampSize(maxWidth_ + shadow.left + shadow.right));
+  int height = int(clampSize(maxHeight_ + shadow.top + shadow.bottom));
+  if (hints.flags & PMaxSize) {
+    // A tighter limit of the toolkit's own (a window that is not resizable) stays.
+    width = std::min(width, hints.max_width);
+    height = std::min(height, hints.max_height);
+    if (width == hints.max_width && height == hints.max_height) return;
+  }
+  hints.flags |= PMaxSize;
+  hints.max_width = width;
+  hints.max_height = height;
+  XSetWMNormalHints(display_, xid_, &hints);
+}
+
+void X11WindowPlacement::keepWithinMaximumSize() {
+  if (maxWidth_ <= 0 || maxHeight_ <= 0) return;
+  Rect f = frame();
+  if (f.width <= 0 || f.height <= 0 || (f.width <= maxWidth_ && f.height <= maxHeight_)) return;
+  setFrame(Rect{f.x, f.y, std::min(f.width, maxWidth_), std::min(f.height, maxHeight_)});
 }
 
 namespace {

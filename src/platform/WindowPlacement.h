@@ -52,6 +52,9 @@ class WindowPlacement {
   // Leaves the window out of the task bar and the window switcher, or not.
   virtual void setSkipTaskbar(bool /*skip*/) {}
   virtual bool skipsTaskbar() const { return false; }
+  // The largest content size the window may take, also when the user drags its
+  // border. Where nothing limits sizes, nothing happens.
+  virtual void setMaximumSize(double /*width*/, double /*height*/) {}
 
   // Emitted when the window was moved or resized (a burst of them while dragging).
   sigc::signal<void()>& frameChanged() { return frameChanged_; }
@@ -78,6 +81,9 @@ class X11WindowPlacement : public WindowPlacement {
   bool keptBelow() const override;
   void setSkipTaskbar(bool skip) override;
   bool skipsTaskbar() const override;
+  // Told to the window manager in the size hints; a frame that still grows past it
+  // (a window manager that ignores the hint) is put back within it.
+  void setMaximumSize(double width, double height) override;
 
   // Every X event of the connection goes through here; a ConfigureNotify of this
   // window emits frameChanged(). Never consumes the event.
@@ -86,8 +92,12 @@ class X11WindowPlacement : public WindowPlacement {
   unsigned long xid() const { return xid_; }
 
  private:
+  void hintMaximumSize();
+  void keepWithinMaximumSize();
+
   _XDisplay* display_;
   unsigned long xid_;
+  double maxWidth_ = 0, maxHeight_ = 0;  // 0: no limit of ours
 };
 
 // ---- A toolkit surface on X11. Everything here does nothing, or returns nothing,

@@ -11,6 +11,7 @@
 #include "base/MainQueue.h"
 #include "fakes/FakeWebPage.h"
 #include "platform/UserDefaults.h"
+#include "ui/main/TabKeys.h"
 #include "ui/main/TabStrip.h"
 #include "ui/main/WorkspaceTopBar.h"
 

@@ -375,23 +375,6 @@ void DesktopCalendarView::buildHeader() {
   full->signal_clicked().connect([this] { openFullCalendar(); });
   row2->append(*full);
   header_.append(*row2);
-  // The panel has no title bar: dragging the header moves it, unless it is locked.
-  auto drag = Gtk::GestureClick::create();
-  drag->set_button(GDK_BUTTON_PRIMARY);
-  drag->signal_pressed().connect([this, weak = drag.get()](int, double x, double y) {
-    if (!win_.canMoveByDragging()) return;
-    auto* native = header_.get_native();
-    if (!native) return;
-    auto surface = native->get_surface();
-    auto* toplevel = surface ? GDK_TOPLEVEL(surface->gobj()) : nullptr;
-    if (!toplevel) return;
-    double wx = x, wy = y;
-    gtk_widget_translate_coordinates(GTK_WIDGET(header_.gobj()), GTK_WIDGET(native->gobj()), x, y, &wx, &wy);
-    auto event = weak->get_current_event();
-    gdk_toplevel_begin_move(toplevel, weak->get_device() ? weak->get_device()->gobj() : nullptr, GDK_BUTTON_PRIMARY,
-                            wx, wy, event ? event->get_time() : GDK_CURRENT_TIME);
-  });
-  header_.add_controller(drag);
   append(header_);
 }
 

@@ -78,6 +78,8 @@ void DesktopCalendarWindow::createWindow() {
   view_ = Gtk::make_managed<DesktopCalendarView>(model_, store_, *this);
   view_->set_size_request(static_cast<int>(kDesktopCalendarMinWidth), static_cast<int>(kDesktopCalendarMinHeight));
   w.set_child(*view_);
+  // No title bar: the background moves the panel, the border resizes it.
+  allowMoveAndResizeByDragging(w, [this] { return canMoveByDragging(); });
   w.signal_map().connect([this] { onMapped(); });
   w.signal_close_request().connect(
       [this] {
@@ -94,10 +96,12 @@ void DesktopCalendarWindow::onMapped() {
   if (!window_) return;
   if (!placement_) {
     placement_ = placementFor(*window_);
-    if (placement_)
+    if (placement_) {
+      placement_->setMaximumSize(kDesktopCalendarMaxWidth, kDesktopCalendarMaxHeight);
       frameChanged_ = placement_->frameChanged().connect([this] {
         if (framePlaced_) storeFrame();
       });
+    }
   }
   applyPlacement();
   applyLockState();

@@ -12,7 +12,6 @@
 #include "ui/floating/FloatingWindowManager.h"
 #include "ui/floating/ToolWindowContent.h"
 #include "ui/main/SidebarView.h"
-#include "ui/main/TabStrip.h"
 #include "ui/main/WorkspaceTopBar.h"
 #include "core/PrivacyLock.h"
 #include "ui/main/LockOverlayView.h"
@@ -63,10 +62,6 @@ ContentView::ContentView(std::shared_ptr<BrowserModel> browser, PrivacyLock* loc
   loadingBar_.set_can_target(false);
   loadingBar_.set_visible(false);
   pageArea_.add_overlay(loadingBar_);
-
-  // The window's tab keys come before the page or any other control sees the key;
-  // under the lock's cover they do nothing.
-  installTabKeys(*this, browser_, [this] { return !(lock_ && lock_->isLocked.get()); });
 
   connections_.emplace_back(browser_->tabs.changed().connect([this] { syncLayers(); }));
   connections_.emplace_back(browser_->changed().connect([this] { syncLayers(); }));

@@ -4,6 +4,7 @@
 // reference.
 #include <gtkmm/window.h>
 
+#include <functional>
 #include <memory>
 
 #include "platform/WindowPlacement.h"
@@ -15,6 +16,12 @@ namespace quorvel {
 // Wayland surface) one that keeps sizes only and says so once in the log. Drop it
 // before the window is unrealised.
 std::unique_ptr<WindowPlacement> placementFor(Gtk::Window& window);
+
+// A window without a title bar that the user moves by dragging its background and
+// resizes by dragging its border (the pointer shows which way), while `movable`
+// answers true. A press on a control stays the control's. The window manager does
+// the moving and resizing, so its size hints hold.
+void allowMoveAndResizeByDragging(Gtk::Window& window, std::function<bool()> movable);
 
 }  // namespace quorvel
 
