@@ -32,7 +32,6 @@
 #include "ui/calendar/DesktopCalendarWindow.h"
 #include "ui/capture/QuickCapturePanel.h"
 #include "ui/editing/QuickArchiveWindow.h"
-#include "features/calendar/DesktopCalendarModel.h"
 #include "ui/floating/FloatingWindowManager.h"
 #include "ui/recognition/ScanProgressWindow.h"
 #include "ui/recognition/ScreenOCRResultWindow.h"
@@ -67,18 +66,15 @@ AppDelegate::AppDelegate(Gtk::Application& app, AppServices& services, std::shar
                          std::function<void()> showMainWindow)
     : app_(app), services_(services), browser_(std::move(browser)), showMainWindow_(std::move(showMainWindow)) {
   QuickCapturePanel::shared().setModel(browser_);
-  DesktopCalendarModel::shared().attach(browser_);
-  DesktopCalendarWindow::shared().setModel(browser_);
   QuickArchiveWindow::shared().setModel(browser_);
   HotFolderWatcher::shared().setOpener(
       [](const std::vector<std::filesystem::path>& files, const std::string& hint, bool fromHotFolder) {
         QuickArchiveWindow::shared().open(files, hint, fromHotFolder);
       });
-  QuickCapturePanel::shared().refreshDesktopCalendarIfShown = [] {
-    DesktopCalendarWindow::shared().refreshSilentlyIfShown();
+  QuickCapturePanel::shared().refreshDesktopCalendarIfShown = [&calendar = services_.desktopCalendar()] {
+    calendar.refreshSilentlyIfShown();
   };
-  QuickCapturePanel::shared().syncCalendarIfEnabled = [] {
-    auto& sync = AppleCalendarSync::shared();
+  QuickCapturePanel::shared().syncCalendarIfEnabled = [&sync = services_.calendarSync()] {
     if (sync.config->enabled) spawn(sync.syncNow(false));
   };
   scanProgress_ = std::make_unique<GtkScanProgressWindows>();
@@ -155,13 +151,13 @@ void AppDelegate::openQuickArchive(const std::vector<std::string>& files, const 
   QuickArchiveWindow::shared().open(paths, hint, fromHotFolder);
 }
 
-void AppDelegate::toggleDesktopCalendar() { DesktopCalendarWindow::shared().toggle(); }
+void AppDelegate::toggleDesktopCalendar() { services_.desktopCalendar().toggle(); }
 
 void AppDelegate::pickAndRunScanner() { ScannerOCR::pickAndRun(); }
 
 void AppDelegate::checkForUpdateManually() { UpdateChecker::checkManually(); }
 
-void AppDelegate::syncCalendarNow() { spawn(AppleCalendarSync::shared().syncNow(true)); }
+void AppDelegate::syncCalendarNow() { spawn(services_.calendarSync().syncNow(true)); }
 
 void AppDelegate::lockNow() {
   showMainWindow_();
@@ -240,8 +236,8 @@ void AppDelegate::startBackgroundServices() {
   postToMain([this] {
     // Old versions past their days go first; the store is made for this alone.
     MirrorStore::create()->autoPruneIfNeeded();
-    AppleCalendarSync::shared().startIfEnabled();
-    DesktopCalendarWindow::shared().startIfEnabled(services_.mode());
+    services_.calendarSync().startIfEnabled();
+    services_.desktopCalendar().startIfEnabled(services_.mode());
     HotFolderWatcher::shared().startIfEnabled(services_.mode() == AppMode::diagnostic);
     services_.privacyLock().startMonitoring();
   });
@@ -261,7 +257,7 @@ void AppDelegate::installShortcuts() {
   // belong to the application.
   captureWindows_ = ScopedConnection(QuickCapturePanel::shared().signalWindowCreated().connect(
       [this](Gtk::Window& window) { app_.add_window(window); }));
-  calendarWindow_ = ScopedConnection(DesktopCalendarWindow::shared().signalWindowCreated().connect(
+  calendarWindow_ = ScopedConnection(services_.desktopCalendar().signalWindowCreated().connect(
       [this](Gtk::Window& window) { app_.add_window(window); }));
   archiveWindows_ = ScopedConnection(QuickArchiveWindow::shared().signalWindowCreated().connect(
       [this](Gtk::Window& window) { app_.add_window(window); }));

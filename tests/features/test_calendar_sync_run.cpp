@@ -39,11 +39,11 @@ TEST(CalendarItemsTest, BusyDaysFoldIntoOneDigest) {
   std::vector<ICSEvent> feed = {ev("deadline-1", "🔴【法定期限】  举证期限届满：张三诉李四合同纠纷案", 1, "https://x.cn/proceeding/88/d"),
                                 ev("deadline-2", "答辩期届满", 1), ev("hearing-3", "开庭", 1),
                                 ev("deadline-4", "缴费", 2), ev("deadline-5", "上诉", 2), ev("other-6", "杂项", 1)};
-  auto two = AppleCalendarSync::prepareCalendarItems({feed[0], feed[1], feed[3]}, c);
+  auto two = CalendarItems::prepare({feed[0], feed[1], feed[3]}, c);
   ASSERT_EQ(two.size(), 3u);  // two on a day stay separate
 
   feed.push_back(ev("deadline-7", "提交证据", 1));
-  auto items = AppleCalendarSync::prepareCalendarItems(feed, c);
+  auto items = CalendarItems::prepare(feed, c);
   ASSERT_EQ(items.size(), 4u);  // hearing, digest, two deadlines; never "other"
   EXPECT_EQ(items[0].uid, "hearing-3");
   const ICSEvent& d = items[1];
@@ -58,7 +58,7 @@ TEST(CalendarItemsTest, BusyDaysFoldIntoOneDigest) {
   // 26 on one day: 25 lines and the tail; no link anywhere gives the to-do link.
   std::vector<ICSEvent> busy;
   for (int i = 0; i < 26; ++i) busy.push_back(ev("deadline-" + std::to_string(100 + i), "期限" + std::to_string(i), 3));
-  auto folded = AppleCalendarSync::prepareCalendarItems(busy, c);
+  auto folded = CalendarItems::prepare(busy, c);
   ASSERT_EQ(folded.size(), 1u);
   EXPECT_NE(folded[0].description.find("\n25. 期限24"), std::string::npos);
   EXPECT_EQ(folded[0].description.find("26. "), std::string::npos);
@@ -68,7 +68,7 @@ TEST(CalendarItemsTest, BusyDaysFoldIntoOneDigest) {
   c.hearingsOnlyInCalendar = true;
   c.includeRoutinesInCalendar = true;
   feed.push_back(ev("routine-8", "复盘", 1));
-  EXPECT_EQ(AppleCalendarSync::prepareCalendarItems(feed, c).size(), 1u);
+  EXPECT_EQ(CalendarItems::prepare(feed, c).size(), 1u);
 
   // One UID twice: its last occurrence only.
   auto twice = CI::lastPerUID({ev("deadline-9", "旧", 1), ev("hearing-1", "庭", 1), ev("deadline-9", "新", 2)});
@@ -163,11 +163,11 @@ TEST_F(CalendarSyncRunTest, ClearingRemovesOnlyTheSyncsCalendars) {
 
 TEST_F(CalendarSyncRunTest, RemindersCarryTheTagAndCompletionsAreWrittenBackOnce) {
   ScopedTimeZone tz("Asia/Shanghai");
-  sync->rememberSyncedAccount(sync->currentAccountKey());
+  records->rememberSyncedAccount(feed->currentAccountKey());
   auto d = ev("deadline-123", "举证期限", 1, "https://x.cn/proceeding/9/d");
   d.description = "补充证据";
   auto r = ev("routine-124", "整理提纲", 2);
-  EXPECT_EQ(await(sync->applyEventsToReminders({d, r, ev("hearing-125", "开庭", 1), ev("deadline-x", "无编号", 1)})), 2);
+  EXPECT_EQ(await(writer->applyEventsToReminders({d, r, ev("hearing-125", "开庭", 1), ev("deadline-x", "无编号", 1)})), 2);
   ASSERT_EQ(store->reminderMap.size(), 2u);
   auto& first = store->reminderMap.at(store->order[store->order.size() - 2]);
   EXPECT_EQ(first.priority, 1);
@@ -178,7 +178,7 @@ TEST_F(CalendarSyncRunTest, RemindersCarryTheTagAndCompletionsAreWrittenBackOnce
   EXPECT_EQ(store->reminderMap.at(routineID).priority, 5);
 
   // The routine leaves the feed: completed by the client, settled, never posted.
-  await(sync->applyEventsToReminders({d}));
+  await(writer->applyEventsToReminders({d}));
   EXPECT_TRUE(store->reminderMap.at(routineID).completed);
   EXPECT_EQ(defaults.object("apple.cal.writtenBack.v1"), nlohmann::json({124}));
 
@@ -195,8 +195,8 @@ TEST_F(CalendarSyncRunTest, RemindersCarryTheTagAndCompletionsAreWrittenBackOnce
   EXPECT_EQ(sync->writeBackCount.get(), 0);  // failed: stays unsettled
   markDoneOK = true;
   // Two checks at once post once.
-  auto x = runToEnd(sync->checkCompletedRemindersAndWriteBack());
-  auto y = runToEnd(sync->checkCompletedRemindersAndWriteBack());
+  auto x = runToEnd(writeBack->checkCompletedRemindersAndWriteBack());
+  auto y = runToEnd(writeBack->checkCompletedRemindersAndWriteBack());
   EXPECT_TRUE(x->done && y->done);
   EXPECT_EQ(service.requestsTo("/api/mark_todo_done/123").size(), 2u);
   EXPECT_EQ(sync->writeBackCount.get(), 1);
@@ -204,8 +204,8 @@ TEST_F(CalendarSyncRunTest, RemindersCarryTheTagAndCompletionsAreWrittenBackOnce
   EXPECT_EQ(countContaining(lines, "[Quorvel][CAL] 双向回写完成：log_id=123"), 1);
   // Reopened after it was settled: neither updated nor posted again.
   store->reminderMap.at(deadlineID).completed = false;
-  await(sync->applyEventsToReminders({d}));
-  await(sync->checkCompletedRemindersAndWriteBack());
+  await(writer->applyEventsToReminders({d}));
+  await(writeBack->checkCompletedRemindersAndWriteBack());
   EXPECT_FALSE(store->reminderMap.at(deadlineID).completed);
   EXPECT_EQ(service.requestsTo("/api/mark_todo_done/123").size(), 2u);
 
@@ -213,7 +213,7 @@ TEST_F(CalendarSyncRunTest, RemindersCarryTheTagAndCompletionsAreWrittenBackOnce
   store->reminderMap.at(deadlineID).completed = true;
   defaults.set("apple.cal.writtenBack.v1", nlohmann::json::array());
   signIn(kAccountB);
-  await(sync->checkCompletedRemindersAndWriteBack());
+  await(writeBack->checkCompletedRemindersAndWriteBack());
   EXPECT_EQ(service.requestsTo("/api/mark_todo_done/123").size(), 2u);
 }
 
@@ -314,7 +314,7 @@ TEST_F(CalendarSyncRunTest, TheFirstPageLoadMakesTheInitialRunOnce) {
 TEST_F(CalendarSyncRunTest, TheSqliteStoreReceivesTheFeedAndWritesItsCalendarFiles) {
   auto sqlite = std::make_unique<SqliteCalendarStore>(home.dataHome() / "Quorvel");
   auto* s = sqlite.get();
-  sync->setStore(std::move(sqlite));
+  slot->setStore(std::move(sqlite));
   run(true);
   EXPECT_EQ(sync->statusText.get().rfind("日历 ", 0), 0u) << sync->statusText.get();
   auto calendars = await(s->calendars(CalendarEntityType::event));
@@ -350,8 +350,8 @@ TEST_F(CalendarSyncRunTest, AccessAndTheSwitch) {
 
   // Off: store changes schedule no check, yet a forced run runs fully.
   store->grantAccess = true;
-  sync->rememberSyncedAccount(sync->currentAccountKey());
-  await(sync->applyEventsToReminders(ICSParser::parse(demoCalendarFeed())));
+  records->rememberSyncedAccount(feed->currentAccountKey());
+  await(writer->applyEventsToReminders(ICSParser::parse(demoCalendarFeed())));
   store->completeExternally(store->order.front());
   sync->scheduleWriteBackCheck();
   runMainLoopUntil([] { return false; }, 400);
@@ -375,7 +375,7 @@ TEST_F(CalendarSyncRunTest, AccessAndTheSwitch) {
 
 TEST_F(CalendarSyncRunTest, DiagnosticModeChangesNothing) {
   auto quiet = BrowserModel::create(pages.factory(), nullptr, AppMode::diagnostic);
-  sync->attach(quiet);
+  build(*quiet);
   sync->startIfEnabled();
   sync->syncAfterPageLoadedIfNeeded();
   run(true);

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "CalendarSyncParts.h"
 #include "TestEnv.h"
 #include "TestHelpers.h"
 #include "base/GLibPtr.h"
@@ -195,7 +196,8 @@ TEST_F(FloatingWindowsTest, AVolumeConnectEndingAfterTheSettingsWindowIsGoneTouc
   if (!Mounts::davSupported()) GTEST_SKIP() << "GVfs without dav";
   FakeDialogs dialogs;
   UserDefaults::standard().set(CasePaths::kShareURLKey, "http://127.0.0.1:1/zm");  // nobody listens there
-  registerSettingsView();
+  CalendarSyncParts calendar(UserDefaults::standard(), *model);
+  registerSettingsView(calendar.sync);
   model->showSettings.set(true);
   Gtk::Window* w = shown("settings");
   ASSERT_NE(w, nullptr);

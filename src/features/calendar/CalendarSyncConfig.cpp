@@ -4,6 +4,7 @@
 #include <ctime>
 #include <optional>
 
+#include "base/AppError.h"
 #include "core/BadgeCounts.h"
 #include "platform/UserDefaults.h"
 
@@ -75,14 +76,10 @@ CalendarSyncConfig CalendarSyncConfig::load(const UserDefaults& defaults) {
   return fromJson(*stored);
 }
 
-CalendarSyncConfig CalendarSyncConfig::load() { return load(UserDefaults::standard()); }
-
 void CalendarSyncConfig::save(UserDefaults& defaults) const {
   // The defaults file keeps JSON values as they are (sorted keys), not as data bytes.
   defaults.set(kDefaultsKey, nlohmann::json::parse(toJson().dump()));
 }
-
-void CalendarSyncConfig::save() const { save(UserDefaults::standard()); }
 
 int CalendarSyncConfig::timerSeconds() const { return std::max(intervalMinutes, 1) * 60; }
 
@@ -107,6 +104,18 @@ Stamp stamp(const std::string& note, std::chrono::system_clock::time_point at) {
   char buf[16];
   std::strftime(buf, sizeof buf, "%H:%M:%S", &tm);
   return {buf, note + " · " + buf};
+}
+
+std::string describe(std::exception_ptr error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const AppError& a) {
+    return a.message;
+  } catch (const std::exception& x) {
+    return x.what();
+  } catch (...) {
+    return "未知错误";
+  }
 }
 
 }  // namespace CalendarSyncState

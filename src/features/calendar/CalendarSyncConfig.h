@@ -2,6 +2,7 @@
 // The calendar sync's stored settings and the small rules of its state that need no
 // service: the account key and the status stamp.
 #include <chrono>
+#include <exception>
 #include <string>
 
 #include <nlohmann/json.hpp>
@@ -27,9 +28,7 @@ struct CalendarSyncConfig {
   // The stored settings: each key optional (default when missing); a stored value
   // that is no JSON object, or any key of the wrong type, gives the whole default.
   static CalendarSyncConfig load(const UserDefaults& defaults);
-  static CalendarSyncConfig load();
   void save(UserDefaults& defaults) const;
-  void save() const;
 
   static CalendarSyncConfig fromJson(const nlohmann::json& value);
   // The seven keys in declaration order.
@@ -56,6 +55,9 @@ struct Stamp {
   std::string status;  // note + " · " + time
 };
 Stamp stamp(const std::string& note, std::chrono::system_clock::time_point at);
+
+// A failure's user-facing message for the status line and the log.
+std::string describe(std::exception_ptr error);
 }  // namespace CalendarSyncState
 
 }  // namespace quorvel
