@@ -27,11 +27,13 @@
 #include "ui/editing/ConflictWindow.h"
 #include "ui/components/Alerts.h"
 #include "ui/calendar/DesktopCalendarWindow.h"
+#include "ui/capture/QuickCapturePanel.h"
 #include "ui/components/FilePanels.h"
 #include "ui/preview/GtkPreviewPresenter.h"
 #include "ui/tracking/TrackingWindow.h"
 #include "ui/volume/VolumePasswordDialog.h"
 #include "ui/main/PagePanels.h"
+#include "ui/windows/MainWindowController.h"
 #include "ui/windows/WindowAttention.h"
 #include "web/PagePanelPresenter.h"
 #include "web/WebEngine.h"
@@ -50,7 +52,14 @@ struct AppServices::Calendar {
         writeBack(store, records, browser),
         sync(defaults, browser, store, records, feed, writer, writeBack),
         desktopModel(feed, browser),
-        desktopWindow(defaults, desktopModel, workspace) {}
+        desktopWindow(defaults, desktopModel, workspace, desktopActions()) {}
+
+  static DesktopCalendarActions desktopActions() {
+    DesktopCalendarActions a;
+    a.captureOnDay = [](std::chrono::system_clock::time_point day) { QuickCapturePanel::shared().show("", day); };
+    a.showMainWindow = [] { MainWindowController::shared().showMainWindow(); };
+    return a;
+  }
 
   CalendarStoreSlot store;
   CalendarSyncRecords records;

@@ -8,6 +8,7 @@
 #include "TestHelpers.h"
 #include "TestService.h"
 #include "TestServiceCalendar.h"
+#include "base/ErrorDomains.h"
 #include "base/Log.h"
 #include "features/calendar/CalendarItems.h"
 #include "features/calendar/ICSParser.h"
@@ -382,6 +383,75 @@ TEST_F(CalendarSyncRunTest, DiagnosticModeChangesNothing) {
   runMainLoopUntil([] { return false; }, 200);
   EXPECT_EQ(feedRequests(), 0);
   EXPECT_TRUE(store->calendarList.empty());
+}
+
+}  // namespace
+}  // namespace quorvel::test
+
+namespace quorvel::test {
+namespace {
+
+// The feed source on its own: the tag is sent only once the run said the calendars hold
+// its body; the desktop calendar's fetch neither sends nor disturbs it.
+TEST_F(CalendarSyncRunTest, TheFeedSourceSendsATagOnlyAfterTheCalendarsWereWritten) {
+  const std::string tag = feedETag(demoCalendarFeed());
+  auto first = await(feed->fetchForSync(false));
+  EXPECT_FALSE(first.notModified);
+  EXPECT_EQ(first.etag, tag);
+  EXPECT_EQ(first.address, service.url(kDemoFeedPath));
+  EXPECT_FALSE(feed->cachedETag());
+  // Not kept (the writing failed): the next fetch takes the whole feed again.
+  auto second = await(feed->fetchForSync(false));
+  EXPECT_FALSE(second.notModified);
+  EXPECT_EQ(conditionalFeedRequests(), 0);
+
+  feed->keepETag(second);
+  EXPECT_EQ(feed->cachedETag(), tag);
+  auto live = await(feed->fetchLiveEvents(false));
+  EXPECT_FALSE(live.empty());
+  EXPECT_EQ(service.requestsTo(kDemoFeedPath).back().header("if-none-match"), "");
+  EXPECT_EQ(feed->cachedETag(), tag);
+  auto third = await(feed->fetchForSync(false));
+  EXPECT_TRUE(third.notModified);
+  EXPECT_EQ(service.requestsTo(kDemoFeedPath).back().header("if-none-match"), tag);
+  EXPECT_EQ(discoveries, 1);
+
+  // Forced: found anew, asked without the tag; the new body drops the kept one.
+  auto forced = await(feed->fetchForSync(true));
+  EXPECT_FALSE(forced.notModified);
+  EXPECT_EQ(discoveries, 2);
+  EXPECT_EQ(service.requestsTo(kDemoFeedPath).back().header("if-none-match"), "");
+  EXPECT_FALSE(feed->cachedETag());
+  // A reply whose address was dropped meanwhile leaves no tag behind.
+  feed->forgetFeedCache();
+  feed->keepETag(forced);
+  EXPECT_FALSE(feed->cachedETag());
+
+  // A page instead of the feed: the run's error, and the address is found anew next time.
+  service.setRoute(kDemoFeedPath, [](const RecordedRequest&) { return Reply::html("<h1>登录</h1>"); });
+  try {
+    await(feed->fetchForSync(false));
+    ADD_FAILURE() << "a login page was taken for the feed";
+  } catch (const AppError& e) {
+    EXPECT_EQ(e.domain, errors::kAppleCal);
+    EXPECT_EQ(e.code, 200);
+    EXPECT_EQ(e.message, "拉取日历流失败（HTTP 200，请确认已登录）");
+  }
+  EXPECT_FALSE(feed->cachedAllICSURL());
+}
+
+// Clearing drops the kept tag: after the calendars went, a normal run writes the feed
+// in full instead of hearing "no change".
+TEST_F(CalendarSyncRunTest, ClearingMakesTheNextRunFetchTheWholeFeed) {
+  run(false);
+  ASSERT_TRUE(feed->cachedETag());
+  await(sync->clearAllSyncedData(true));
+  EXPECT_FALSE(feed->cachedETag());
+  EXPECT_EQ(sync->syncedEventsCount.get(), 0);
+  run(false);
+  EXPECT_EQ(conditionalFeedRequests(), 0);
+  EXPECT_EQ(store->eventsIn(CI::kHearingCalendar).size(), 3u);
+  EXPECT_EQ(sync->statusText.get().rfind("日历 ", 0), 0u);
 }
 
 }  // namespace

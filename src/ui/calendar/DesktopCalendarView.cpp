@@ -23,12 +23,10 @@
 #include "features/calendar/DesktopCalendarModel.h"
 #include "ui/calendar/DeskGlyph.h"
 #include "ui/calendar/DesktopCalendarWindow.h"
-#include "ui/capture/QuickCapturePanel.h"
 #include "ui/components/HandCursor.h"
 #include "ui/components/LawBadges.h"
 #include "ui/components/LawButtons.h"
 #include "ui/components/LawSelectableChip.h"
-#include "ui/windows/MainWindowController.h"
 
 namespace quorvel {
 namespace {
@@ -772,19 +770,19 @@ void DesktopCalendarView::toggleLock(bool withToast) {
 }
 
 void DesktopCalendarView::captureOnSelectedDay() {
-  QuickCapturePanel::shared().show("", localMidnight(vm_.selectedDate));
+  if (win_.actions().captureOnDay) win_.actions().captureOnDay(localMidnight(vm_.selectedDate));
 }
 
 void DesktopCalendarView::hideCalendar() { win_.hide(); }
 
 void DesktopCalendarView::openFullCalendar() {
-  MainWindowController::shared().showMainWindow();
+  if (win_.actions().showMainWindow) win_.actions().showMainWindow();
   if (browser_) browser_->loadInActive("/calendar");
 }
 
 void DesktopCalendarView::openEvent(const ICSEvent& event, bool newTab) {
   const auto target = desktopEventTarget(event);
-  MainWindowController::shared().showMainWindow();
+  if (win_.actions().showMainWindow) win_.actions().showMainWindow();
   if (!browser_) return;
   if (newTab) browser_->newTab(target.path, target.title);
   else browser_->loadInActive(target.path);

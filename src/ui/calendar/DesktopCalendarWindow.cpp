@@ -14,8 +14,8 @@
 namespace quorvel {
 
 DesktopCalendarWindow::DesktopCalendarWindow(UserDefaults& defaults, DesktopCalendarModel& model,
-                                             std::shared_ptr<BrowserModel> browser)
-    : defaults_(defaults), model_(model), browser_(std::move(browser)) {
+                                             std::shared_ptr<BrowserModel> browser, DesktopCalendarActions actions)
+    : defaults_(defaults), model_(model), browser_(std::move(browser)), actions_(std::move(actions)) {
   placement.set(placementFromRaw(defaults_.string(kDesktopCalendarPlacementKey)));
   autoShowOnLaunch.set(defaults_.boolean(kDesktopCalendarAutoShowKey).value_or(false));
   positionLocked.set(defaults_.boolean(kDesktopCalendarLockedKey).value_or(false));

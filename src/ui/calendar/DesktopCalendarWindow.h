@@ -8,6 +8,8 @@
 // menu-bar panel; refreshSilentlyIfShown() for the quick-capture hook.
 #include <gtkmm/window.h>
 
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -26,12 +28,20 @@ class UserDefaults;
 inline constexpr const char* kDesktopCalendarIdentifier = "desktop-calendar";
 inline constexpr const char* kDesktopCalendarTitle = "墨衡台 · 桌面日历";
 
+// What the panel asks of the rest of the application (unset: nothing happens).
+struct DesktopCalendarActions {
+  // The quick to-do form, dated on the given day.
+  std::function<void(std::chrono::system_clock::time_point day)> captureOnDay;
+  // The main window forward, before a page opens in it.
+  std::function<void()> showMainWindow;
+};
+
 class DesktopCalendarWindow {
  public:
   // Over the defaults that keep its state and the calendar's data; `browser` is the
   // workspace model the view opens pages in (none: its links do nothing).
   DesktopCalendarWindow(UserDefaults& defaults, DesktopCalendarModel& model,
-                        std::shared_ptr<BrowserModel> browser = nullptr);
+                        std::shared_ptr<BrowserModel> browser = nullptr, DesktopCalendarActions actions = {});
   ~DesktopCalendarWindow();
   DesktopCalendarWindow(const DesktopCalendarWindow&) = delete;
   DesktopCalendarWindow& operator=(const DesktopCalendarWindow&) = delete;
@@ -64,6 +74,7 @@ class DesktopCalendarWindow {
   Gtk::Window* window() { return window_.get(); }
   DesktopCalendarView* view() { return view_; }
   WindowPlacement* windowPlacement() { return placement_.get(); }
+  const DesktopCalendarActions& actions() const { return actions_; }
   // Whether a drag on the panel may move it (the lock).
   bool canMoveByDragging() const { return !positionLocked.get(); }
   // Each new panel, before it is shown (the application adds it to itself).
@@ -79,6 +90,7 @@ class DesktopCalendarWindow {
   UserDefaults& defaults_;
   DesktopCalendarModel& model_;
   std::shared_ptr<BrowserModel> browser_;
+  DesktopCalendarActions actions_;
   std::unique_ptr<Gtk::Window> window_;
   DesktopCalendarView* view_ = nullptr;
   std::unique_ptr<WindowPlacement> placement_;

@@ -27,9 +27,10 @@ CalendarSyncSection::CalendarSyncSection(AppleCalendarSync& calendar) : calendar
   addContent(*now_);
 
   // The user's flip turns the sync on or off; updates from the service only move the
-  // switch (no second call).
+  // switch (no second call). A move made while the flip is still being delivered is
+  // notified after it, so only a state other than the sync's own is a flip.
   switch_.property_active().signal_changed().connect([this] {
-    if (syncing_) return;
+    if (syncing_ || switch_.get_active() == calendar_.config->enabled) return;
     calendar_.setEnabled(switch_.get_active());
   });
   auto refresh = [this] { sync(); };
