@@ -170,7 +170,7 @@ Task<void> AppleCalendarSync::syncNow(bool force) {
     co_await running;
   } catch (...) {
     if (alive.lock()) {
-      std::string what = CalendarSyncState::describe(std::current_exception());
+      std::string what = messageOf(std::current_exception());
       statusText.set("同步暂停：" + what);
       logLine(tags::kCal, "同步失败：" + what);
     }

@@ -4,7 +4,6 @@
 #include <ctime>
 #include <optional>
 
-#include "base/AppError.h"
 #include "core/BadgeCounts.h"
 #include "platform/UserDefaults.h"
 
@@ -104,18 +103,6 @@ Stamp stamp(const std::string& note, std::chrono::system_clock::time_point at) {
   char buf[16];
   std::strftime(buf, sizeof buf, "%H:%M:%S", &tm);
   return {buf, note + " · " + buf};
-}
-
-std::string describe(std::exception_ptr error) {
-  try {
-    std::rethrow_exception(error);
-  } catch (const AppError& a) {
-    return a.message;
-  } catch (const std::exception& x) {
-    return x.what();
-  } catch (...) {
-    return "未知错误";
-  }
 }
 
 }  // namespace CalendarSyncState

@@ -2,7 +2,6 @@
 // The calendar sync's stored settings and the small rules of its state that need no
 // service: the account key and the status stamp.
 #include <chrono>
-#include <exception>
 #include <string>
 
 #include <nlohmann/json.hpp>
@@ -55,9 +54,6 @@ struct Stamp {
   std::string status;  // note + " · " + time
 };
 Stamp stamp(const std::string& note, std::chrono::system_clock::time_point at);
-
-// A failure's user-facing message for the status line and the log.
-std::string describe(std::exception_ptr error);
 }  // namespace CalendarSyncState
 
 }  // namespace quorvel

@@ -246,7 +246,7 @@ Task<int> CalendarWriter::applyEventsToReminders(std::vector<ICSEvent> events) {
       co_await committing;
     } catch (...) {
       s->reset();
-      logLine(tags::kCal, "提醒事项写入失败：" + CalendarSyncState::describe(std::current_exception()));
+      logLine(tags::kCal, "提醒事项写入失败：" + messageOf(std::current_exception()));
     }
   }
   if (!alive.lock()) co_return 0;

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "base/AppError.h"
 #include "base/Log.h"
 #include "base/LogTags.h"
 #include "core/AuditLog.h"
@@ -37,7 +38,7 @@ Task<void> ReminderWriteBack::checkCompletedRemindersAndWriteBack() {
       co_await checking;
     } catch (...) {
       if (alive.lock())
-        logLine(tags::kCal, "双向回写检查失败：" + CalendarSyncState::describe(std::current_exception()));
+        logLine(tags::kCal, "双向回写检查失败：" + messageOf(std::current_exception()));
     }
   } while (alive.lock() && again_);
   if (!alive.lock()) co_return;
