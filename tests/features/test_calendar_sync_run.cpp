@@ -385,12 +385,6 @@ TEST_F(CalendarSyncRunTest, DiagnosticModeChangesNothing) {
   EXPECT_TRUE(store->calendarList.empty());
 }
 
-}  // namespace
-}  // namespace quorvel::test
-
-namespace quorvel::test {
-namespace {
-
 // The feed source on its own: the tag is sent only once the run said the calendars hold
 // its body; the desktop calendar's fetch neither sends nor disturbs it.
 TEST_F(CalendarSyncRunTest, TheFeedSourceSendsATagOnlyAfterTheCalendarsWereWritten) {
