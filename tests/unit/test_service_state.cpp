@@ -87,12 +87,18 @@ TEST(BadgeReply, EachFieldFallsBackOnItsOwnAndOnlyObjectsCount) {
   EXPECT_EQ(c->firm, "墨衡");
   EXPECT_EQ(c->updatedAt, "09:00");
 
-  auto empty = parseBadgeReply("{}");
-  ASSERT_TRUE(empty);
-  EXPECT_EQ(*empty, (BadgeCounts{true, false, 0, 0, 0, 0, 0, "", "", "", ""}));
+  auto zeros = parseBadgeReply(R"({"overdue":0,"error":null,"errors":[],"success":true})");
+  ASSERT_TRUE(zeros);
+  EXPECT_EQ(*zeros, (BadgeCounts{true, false, 0, 0, 0, 0, 0, "", "", "", ""}));
 
   for (const char* notAnObject : {"[]", "null", "3", "\"text\"", "", "{\"overdue\":", "<html></html>"})
     EXPECT_FALSE(parseBadgeReply(notAnObject)) << notAnObject;
+  // Error objects and objects of another shape are no badge reply: they carry no counts.
+  for (const char* notCounts :
+       {"{}", R"({"error":"服务维护中"})", R"({"overdue":3,"error":"partial"})", R"({"errors":["x"],"today":1})",
+        R"({"success":false,"overdue":0})", R"({"ok":false,"today":0,"msg":"denied"})",
+        R"({"code":500,"message":"Internal Server Error"})", R"({"data":{"overdue":3}})"})
+    EXPECT_FALSE(parseBadgeReply(notCounts)) << notCounts;
 
   EXPECT_TRUE(looksLikeLoginPage("<html><form action=x>"));
   EXPECT_TRUE(looksLikeLoginPage("<title>系统登录</title>"));
@@ -134,7 +140,7 @@ TEST_F(ServiceStateTest, BadgeRepliesMoveBetweenTheThreeStates) {
   // An HTML reply with a form, or with the login title, means the sign-in expired.
   refreshWithText("<html><body><form method=post action=/search></form></body></html>");
   EXPECT_TRUE(model->badges->loginRequired);
-  refreshWithText("{}");
+  refreshWithText(R"({"overdue":0})");
   EXPECT_FALSE(model->badges->loginRequired);
   refreshWithText("<html><title>墨衡台 · 系统登录</title></html>");
   EXPECT_TRUE(model->badges->loginRequired);
@@ -172,18 +178,39 @@ TEST_F(ServiceStateTest, FailedAndForeignBadgeRepliesChangeNothing) {
   auto conn = model->badges.changed().connect([&] { ++published; });
 
   logs.clear();
+  // Every failure is logged and marked, and the counts stay as they were.
   refreshWithText("__ERR__TypeError: Load failed");
   EXPECT_EQ(logCount("[Quorvel][BADGE] __ERR__TypeError: Load failed"), 1);
+  EXPECT_EQ(model->badgeFailure.get(), "刷新失败：无法连接到服务器");
   refreshWith(JsResult::failure("WebKitJavascriptError", 699, "脚本异常"));
   EXPECT_EQ(logCount("[Quorvel][BADGE] 脚本异常"), 1);
+  EXPECT_EQ(model->badgeFailure.get(), "刷新失败：页面脚本执行失败");
   refreshWith(JsResult::success(42));
   refreshWith(JsResult::success(nullptr));
-  refreshWithText("[]");
-  refreshWithText("null");
-  refreshWithText("<h1>500 Internal Server Error</h1>");
-  EXPECT_EQ(logs.size(), 2u);  // only the two failures above
-  EXPECT_EQ(published, 0);
+  EXPECT_EQ(model->badgeFailure.get(), "刷新失败：页面没有返回文本");
+  refreshWithText("__HTTP__500\n<h1>500 Internal Server Error</h1>");
+  EXPECT_EQ(model->badgeFailure.get(), "刷新失败：服务器返回 500");
+  EXPECT_EQ(logCount("[Quorvel][BADGE] 服务器返回 500 <h1>500 Internal Server Error</h1>"), 1);
+  // A body of another shape: an error object, a list, an error page sent as 200.
+  for (const char* other : {R"({"error":"服务维护中"})", "{}", "[]", "null", "<h1>500 Internal Server Error</h1>"}) {
+    refreshWithText("__HTTP__200\n{\"overdue\":1,\"user\":\"张律师\"}");  // a good reply in between
+    ASSERT_FALSE(model->badgeFailure.get()) << other;
+    published = 0;
+    refreshWithText(other);
+    EXPECT_EQ(model->badgeFailure.get(), "刷新失败：服务器返回的内容无法识别") << other;
+    EXPECT_EQ(published, 0) << other;
+    EXPECT_EQ(model->badges.get(), good) << other;
+  }
+  EXPECT_EQ(logCount("[Quorvel][BADGE] 无法识别的回复："), 5);
   EXPECT_EQ(model->badges.get(), good);
+  // A good reply ends the failure; the sign-in page does too (it says why the counts stay).
+  refreshWithText(R"({"overdue":1,"user":"张律师"})");
+  EXPECT_FALSE(model->badgeFailure.get());
+  refreshWithText("__ERR__x");
+  refreshWithText("__LOGIN__");
+  EXPECT_FALSE(model->badgeFailure.get());
+  refreshWithText(R"({"overdue":1,"user":"张律师"})");
+  published = 0;
 
   // A page on another host is never asked; a subdomain of the service is.
   size_t asked = page->calledBodies.size();
@@ -323,7 +350,9 @@ TEST_F(ServiceStateTest, FetchDeadlinesPublishesGoodRepliesOnlyAndAlwaysComplete
   EXPECT_EQ(logCount(broken.substr(0, 121)), 0);
   EXPECT_EQ(model->deadlines->overdue.size(), 1u);
 
-  // Evaluation failures and non-text values end quietly.
+  EXPECT_EQ(model->deadlineFailure.get(), "刷新失败：服务器返回的内容无法识别");
+
+  // Evaluation failures and non-text values are failures too, logged and marked.
   logs.clear();
   page->answer = [](const std::string&, const nlohmann::json&) { return JsResult::failure("WebKit", 1, "x"); };
   model->fetchDeadlines([&] { ++completions; });
@@ -331,7 +360,9 @@ TEST_F(ServiceStateTest, FetchDeadlinesPublishesGoodRepliesOnlyAndAlwaysComplete
   model->fetchDeadlines([&] { ++completions; });
   drainMainLoop();
   EXPECT_EQ(completions, 4);
-  EXPECT_TRUE(logs.empty());
+  EXPECT_EQ(logCount("[Quorvel][TODO] 读取失败："), 2);
+  EXPECT_EQ(model->deadlineFailure.get(), "刷新失败：页面没有返回文本");
+  EXPECT_EQ(model->deadlines->overdue.size(), 1u);
 
   // A foreign page is not read; the action still runs, at once.
   size_t asked = page->calledBodies.size();
@@ -345,6 +376,8 @@ TEST_F(ServiceStateTest, FetchDeadlinesPublishesGoodRepliesOnlyAndAlwaysComplete
   drainMainLoop();
   EXPECT_EQ(page->calledBodies.size(), asked);
   EXPECT_EQ(model->deadlines->overdue.size(), 1u);
+  // Nothing could be read: the lists shown are not today's.
+  EXPECT_EQ(model->deadlineFailure.get(), "刷新失败：没有打开的系统页面（请先登录）");
 }
 
 // ---- recents ----
@@ -521,8 +554,8 @@ TEST_F(ServiceStateTest, NodeCacheServesForUnderThirtySecondsAndSurvivesFailures
 TEST_F(ServiceStateTest, LogoutEmptiesEverySignedInStateAndTheNodeCache) {
   auto t0 = std::chrono::system_clock::time_point{} + std::chrono::hours(24 * 20000);
   Clock::setNowForTesting(t0);
-  page->answer = [](const std::string& body, const nlohmann::json&) {
-    if (body.find("/api/my_deadlines") != std::string::npos)
+  page->answer = [](const std::string&, const nlohmann::json& args) {
+    if (args.value("target", "") == "/api/my_deadlines")
       return JsResult::success(std::string(R"({"overdue":[{}],"today":[],"soon":[],"verify":[],"hearings":[]})"));
     return JsResult::success(std::string(R"({"overdue":1,"user":"张律师"})"));
   };
