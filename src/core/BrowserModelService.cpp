@@ -70,7 +70,7 @@ Task<void> BrowserModel::readBadges(std::shared_ptr<WebPage> page) {
     m->account_.failBadgeRefresh(PageReads::replyFailureReason(reply));
     co_return;
   }
-  auto decoding = PageReads::decodeOffMain(reply.text, parseBadgeReply);
+  auto decoding = decodeOffMain(reply.text, parseBadgeReply);
   std::optional<BadgeCounts> counts = co_await decoding;
   auto m = weak.lock();
   if (!m) co_return;
@@ -101,7 +101,7 @@ Task<void> BrowserModel::readDeadlines(std::shared_ptr<WebPage> page, std::funct
   PageReads::Reply reply = co_await reading;
   std::optional<Deadlines> lists;
   if (reply.ok()) {
-    auto decoding = PageReads::decodeOffMain(reply.text, decodeDeadlines);
+    auto decoding = decodeOffMain(reply.text, decodeDeadlines);
     lists = co_await decoding;
   }
   auto m = weak.lock();

@@ -81,7 +81,7 @@ std::string utf8OrEmpty(const std::string& bytes) {
   return g_utf8_validate(bytes.data(), static_cast<gssize>(bytes.size()), nullptr) ? bytes : std::string();
 }
 
-std::string prefixCharacters(const std::string& utf8, size_t count) { return graphemePrefix(utf8, count); }
+std::string prefixCharacters(const std::string& utf8, size_t count) { return textHead(utf8, count); }
 
 Url appendingPathComponent(const Url& home, const std::string& component) {
   Url u = home;

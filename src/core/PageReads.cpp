@@ -7,6 +7,7 @@
 #include "base/AppError.h"
 #include "base/ErrorDomains.h"
 #include "base/MainQueue.h"
+#include "base/Text.h"
 #include "core/BadgeCounts.h"
 
 namespace quorvel::PageReads {
@@ -32,11 +33,6 @@ bool isUtf8(const std::string& s) {
     start = end + 1;
   }
   return true;
-}
-
-std::string megabytes(std::size_t bytes) {
-  std::size_t mb = bytes >> 20;
-  return mb > 0 ? std::to_string(mb) + " MB" : std::to_string(bytes >> 10) + " KB";
 }
 
 std::string seconds(unsigned ms) { return std::to_string((ms + 999) / 1000); }
@@ -112,10 +108,10 @@ Task<Reply> read(std::shared_ptr<WebPage> page, std::string path, bool loginChec
     co_return login;
   }
   if (text == "__TIMEOUT__") co_return failed("服务器 " + seconds(l.idleMs) + " 秒没有响应", text);
-  if (text == "__TOOBIG__") co_return failed("服务器返回的内容超过 " + megabytes(l.maxBytes), text);
+  if (text == "__TOOBIG__") co_return failed("服务器返回的内容超过 " + sizeLimitText(l.maxBytes), text);
   if (startsWith(text, "__ERR__")) co_return failed("无法连接到服务器", std::move(text));
   // The native guard as well: the page's own check may not have run (a fake page).
-  if (text.size() > l.maxBytes + 64) co_return failed("服务器返回的内容超过 " + megabytes(l.maxBytes), "");
+  if (text.size() > l.maxBytes + 64) co_return failed("服务器返回的内容超过 " + sizeLimitText(l.maxBytes), "");
 
   Reply reply;
   reply.kind = Reply::Kind::text;

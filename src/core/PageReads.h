@@ -5,11 +5,11 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <type_traits>
 
 #include "base/Task.h"
 #include "base/Url.h"
 #include "core/WebPage.h"
+#include "platform/Http.h"
 
 namespace quorvel::PageReads {
 
@@ -23,7 +23,7 @@ bool isOnService(const WebPage& page, const Url& home);
 struct Limits {
   unsigned idleMs = 25'000;
   unsigned guardMs = 90'000;
-  std::size_t maxBytes = 8u << 20;
+  std::size_t maxBytes = http::kMaxJsonReplyBytes;
 };
 // The process's limits (tests shorten them).
 Limits& limits();
@@ -53,20 +53,6 @@ Task<std::string> fetchText(std::shared_ptr<WebPage> page, std::string path);
 // The reason a reply that is not the one asked for gives, in the words the views show
 // after "刷新失败：": its HTTP status, the sign-in page, or a body of another shape.
 std::string replyFailureReason(const Reply& reply);
-
-// Replies from this size on are decoded on the worker pool: the main thread stays free.
-inline constexpr std::size_t kDecodeOnWorkerBytes = 64 * 1024;
-
-// `decode(text)`, run on the worker pool when the text is large. `decode` must be safe
-// to run on any thread.
-template <class Decode>
-Task<std::invoke_result_t<Decode, const std::string&>> decodeOffMain(std::string text, Decode decode) {
-  if (text.size() < kDecodeOnWorkerBytes) co_return decode(text);
-  // A named awaiter: GCC 12 destroys a capturing lambda temporary inside a co_await
-  // operand twice.
-  auto work = runInBackground([text = std::move(text), decode] { return decode(text); });
-  co_return co_await work;
-}
 
 // The page function of every read. Arguments: target (the address), idleMs, totalMs,
 // maxBytes, login (1: answer "__LOGIN__" on the sign-in page). Answers, as text: the

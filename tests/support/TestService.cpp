@@ -6,6 +6,7 @@
 #include "TestServiceVolume.h"
 #include "TestServiceMirror.h"
 #include "TestServiceTracking.h"
+#include "TestServiceOutage.h"
 
 #include <gio/gio.h>
 #include <glib.h>
@@ -165,6 +166,8 @@ void TestService::start(unsigned port) {
 
 void TestService::stop() {
   if (!server_) return;
+  // Disconnecting closes their connections; our references go with them.
+  for (auto& h : std::exchange(held_, {})) g_object_unref(h.msg);
   soup_server_disconnect(server_);
   g_object_unref(server_);
   server_ = nullptr;
@@ -202,7 +205,10 @@ void TestService::resetRoutes() {
     deadlinesMode_ = DeadlinesMode::Json;
     deadlinesJson_ = defaultDeadlinesJson();
     nodesJson_ = defaultNodesJson();
+    badgeOutage_ = Outage::none;
+    deadlinesOutage_ = Outage::none;
   }
+  releaseHanging();
   installBuiltinRoutes();
 }
 
@@ -398,6 +404,10 @@ void TestService::handle(SoupServerMessage* msg, const char* rawPath) {
     reply = Reply::text("handler failed", 500);
   }
 
+  if (reply.hang) {
+    hold(msg, req.path);
+    return;
+  }
   soup_server_message_set_status(msg, reply.status, nullptr);
   SoupMessageHeaders* out = soup_server_message_get_response_headers(msg);
   for (const auto& [hname, hvalue] : reply.headers) soup_message_headers_append(out, hname.c_str(), hvalue.c_str());
@@ -430,14 +440,84 @@ Reply TestService::loginRoute(const RecordedRequest& r) {
   return reply;
 }
 
+void TestService::setOutage(Outage outage) {
+  setBadgeOutage(outage);
+  setDeadlinesOutage(outage);
+}
+
+void TestService::setBadgeOutage(Outage outage) {
+  {
+    std::lock_guard lock(mutex_);
+    badgeOutage_ = outage;
+  }
+  if (outage != Outage::hanging) releaseHanging("/api/desktop/badges");
+}
+
+void TestService::setDeadlinesOutage(Outage outage) {
+  {
+    std::lock_guard lock(mutex_);
+    deadlinesOutage_ = outage;
+  }
+  if (outage != Outage::hanging) releaseHanging("/api/my_deadlines");
+}
+
+TestService::Outage TestService::badgeOutage() const {
+  std::lock_guard lock(mutex_);
+  return badgeOutage_;
+}
+
+TestService::Outage TestService::deadlinesOutage() const {
+  std::lock_guard lock(mutex_);
+  return deadlinesOutage_;
+}
+
+std::size_t TestService::hangingCount() const { return held_.size(); }
+
+void TestService::hold(SoupServerMessage* msg, const std::string& path) {
+  soup_server_message_pause(msg);
+  held_.push_back(Held{static_cast<SoupServerMessage*>(g_object_ref(msg)), path});
+  // A caller that gives up closes the connection: the message is no longer ours to answer.
+  g_signal_connect(msg, "disconnected", G_CALLBACK(+[](SoupServerMessage* m, gpointer self) {
+                     auto& held = static_cast<TestService*>(self)->held_;
+                     for (auto it = held.begin(); it != held.end(); ++it) {
+                       if (it->msg != m) continue;
+                       g_signal_handlers_disconnect_by_data(m, self);
+                       g_object_unref(m);
+                       held.erase(it);
+                       return;
+                     }
+                   }),
+                   this);
+}
+
+void TestService::releaseHanging(const std::string& path) {
+  std::vector<Held> keep;
+  for (auto& h : std::exchange(held_, {})) {
+    if (!path.empty() && h.path != path) {
+      keep.push_back(h);
+      continue;
+    }
+    g_signal_handlers_disconnect_by_data(h.msg, this);
+    soup_server_message_set_status(h.msg, 503, nullptr);
+    const std::string body = pages::serverError();
+    soup_server_message_set_response(h.msg, "text/html; charset=utf-8", SOUP_MEMORY_COPY, body.data(), body.size());
+    soup_server_message_unpause(h.msg);
+    g_object_unref(h.msg);
+  }
+  held_ = std::move(keep);
+}
+
 Reply TestService::badgeRoute(const RecordedRequest& r) const {
   BadgeMode mode;
   std::string json;
+  Outage outage;
   {
     std::lock_guard lock(mutex_);
     mode = badgeMode_;
     json = badgeJson_;
+    outage = badgeOutage_;
   }
+  if (auto failing = outageReply(outage, /*badges=*/true)) return *failing;
   switch (mode) {
     case BadgeMode::LoginPage: return Reply::html(pages::login());
     case BadgeMode::ErrorPage: return Reply::html(pages::serverError(), 500);
@@ -450,11 +530,14 @@ Reply TestService::badgeRoute(const RecordedRequest& r) const {
 Reply TestService::deadlinesRoute(const RecordedRequest& r) const {
   DeadlinesMode mode;
   std::string json;
+  Outage outage;
   {
     std::lock_guard lock(mutex_);
     mode = deadlinesMode_;
     json = deadlinesJson_;
+    outage = deadlinesOutage_;
   }
+  if (auto failing = outageReply(outage, /*badges=*/false)) return *failing;
   if (mode == DeadlinesMode::LoginPage) return Reply::html(pages::login());
   if (!isSignedIn(r)) return Reply::redirect("/login");
   if (mode == DeadlinesMode::MissingHearings) {
@@ -564,6 +647,7 @@ void TestService::installBuiltinRoutes() {
   installVolumeRoutes(*this);
   installMirrorRoutes(*this);
   installTrackingRoutes(*this);
+  installOutageRoutes(*this);
 }
 
 }  // namespace quorvel::test
