@@ -13,6 +13,7 @@
 namespace quorvel::PageReads {
 namespace {
 constexpr const char* kNoText = "页面没有返回文本";
+constexpr const char* kNotSignedIn = "尚未登录或登录已过期";
 
 std::string describe(const nlohmann::json& v) {
   if (v.is_string()) return v.get<std::string>();
@@ -144,9 +145,9 @@ Task<std::string> fetchText(std::shared_ptr<WebPage> page, std::string path) {
 
 std::string replyFailureReason(const Reply& reply) {
   if (reply.kind == Reply::Kind::failed) return reply.reason;
-  if (reply.kind == Reply::Kind::login) return "登录已失效，请重新登录";
+  if (reply.kind == Reply::Kind::login) return kNotSignedIn;
   if (reply.status < 200 || reply.status > 299) return "服务器返回 " + std::to_string(reply.status);
-  if (looksLikeLoginPage(reply.text)) return "登录已失效，请重新登录";
+  if (looksLikeLoginPage(reply.text)) return kNotSignedIn;
   return "服务器返回的内容无法识别";
 }
 

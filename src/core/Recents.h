@@ -30,6 +30,8 @@ std::string graphemePrefix(const std::string& utf8, size_t count);
 // characters (clippedText: followed by "…" when there was more). Only a bounded head
 // of the text is read, so a text of any length costs the same.
 std::string textHead(const std::string& utf8, size_t count);
+// How much of a name from the service (the signed-in user's) the views show.
+inline constexpr size_t kShownNameCharacters = 40;
 std::string clippedText(const std::string& utf8, size_t count);
 
 }  // namespace quorvel

@@ -148,7 +148,8 @@ std::optional<ForbiddenHit> parseForbiddenProbe(const std::string& reply) {
 std::string accountLine(const BadgeCounts& badges) {
   if (badges.user.empty()) return "当前账号";
   std::string role = roleName(badges.role);
-  return role.empty() ? badges.user : badges.user + "（" + role + "）";
+  const std::string name = clippedText(badges.user, kShownNameCharacters);
+  return role.empty() ? name : name + "（" + role + "）";
 }
 
 }  // namespace quorvel::TabRules
