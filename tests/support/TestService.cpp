@@ -64,6 +64,48 @@ gboolean closeStolen(gpointer data) {
   return G_SOURCE_REMOVE;
 }
 
+// A reply that goes out piece by piece (Reply::paceMs); it ends with its last piece or
+// when the caller goes away.
+struct Paced {
+  SoupServerMessage* msg;  // a reference of ours
+  std::vector<std::string> pieces;
+  std::size_t next = 0;
+  bool gone = false;
+};
+
+gboolean pacedStep(gpointer data) {
+  auto* p = static_cast<Paced*>(data);
+  if (p->gone) return G_SOURCE_REMOVE;
+  SoupMessageBody* body = soup_server_message_get_response_body(p->msg);
+  const std::string& piece = p->pieces[p->next++];
+  soup_message_body_append(body, SOUP_MEMORY_COPY, piece.data(), piece.size());
+  const bool last = p->next == p->pieces.size();
+  if (last) soup_message_body_complete(body);
+  soup_server_message_unpause(p->msg);
+  return last ? G_SOURCE_REMOVE : G_SOURCE_CONTINUE;
+}
+
+void pacedDone(gpointer data) {
+  auto* p = static_cast<Paced*>(data);
+  g_signal_handlers_disconnect_by_data(p->msg, p);
+  g_object_unref(p->msg);
+  delete p;
+}
+
+void sendPaced(SoupServerMessage* msg, const std::string& body, std::size_t count, unsigned paceMs) {
+  auto* p = new Paced{static_cast<SoupServerMessage*>(g_object_ref(msg)), {}};
+  count = std::max<std::size_t>(1, count);
+  const std::size_t size = (body.size() + count - 1) / count;
+  for (std::size_t at = 0; at < body.size(); at += size) p->pieces.push_back(body.substr(at, size));
+  if (p->pieces.empty()) p->pieces.emplace_back();
+  soup_message_headers_set_encoding(soup_server_message_get_response_headers(msg), SOUP_ENCODING_CHUNKED);
+  auto gone = +[](SoupServerMessage*, gpointer data) { static_cast<Paced*>(data)->gone = true; };
+  g_signal_connect(msg, "finished", G_CALLBACK(gone), p);
+  g_signal_connect(msg, "disconnected", G_CALLBACK(gone), p);
+  soup_server_message_pause(msg);
+  g_timeout_add_full(G_PRIORITY_DEFAULT, paceMs, pacedStep, p, pacedDone);
+}
+
 void onPartialChunkWritten(SoupServerMessage* msg, gpointer) {
   g_signal_handlers_disconnect_by_func(msg, reinterpret_cast<gpointer>(onPartialChunkWritten), nullptr);
   g_idle_add_full(G_PRIORITY_DEFAULT, closeStolen, g_object_ref(msg), g_object_unref);
@@ -413,6 +455,10 @@ void TestService::handle(SoupServerMessage* msg, const char* rawPath) {
   for (const auto& [hname, hvalue] : reply.headers) soup_message_headers_append(out, hname.c_str(), hvalue.c_str());
   if (!reply.contentType.empty()) soup_message_headers_replace(out, "Content-Type", reply.contentType.c_str());
 
+  if (reply.paceMs > 0) {
+    sendPaced(msg, reply.body, reply.pieces, reply.paceMs);
+    return;
+  }
   SoupMessageBody* responseBody = soup_server_message_get_response_body(msg);
   if (reply.declaredLength && *reply.declaredLength > reply.body.size()) {
     // Declare the full length, hand over what there is, and hang up once it is written.

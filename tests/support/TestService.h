@@ -48,6 +48,10 @@ struct Reply {
   // When set, nothing is answered: the request waits until the service answers it 503
   // (TestService::releaseHanging) or stops.
   bool hang = false;
+  // When paceMs is set, the body goes out in `pieces` pieces, one every paceMs, with no
+  // length declared: a slow reply that keeps moving.
+  unsigned paceMs = 0;
+  std::size_t pieces = 1;
 
   static Reply html(std::string body, int status = 200);
   static Reply json(std::string body, int status = 200);
