@@ -9,6 +9,7 @@
 #include "TestEnv.h"
 #include "TestHelpers.h"
 #include "core/AppConfig.h"
+#include "core/PageReads.h"
 #include "base/AppError.h"
 #include "base/Clock.h"
 #include "base/Log.h"
@@ -378,6 +379,96 @@ TEST_F(ServiceStateTest, FetchDeadlinesPublishesGoodRepliesOnlyAndAlwaysComplete
   EXPECT_EQ(model->deadlines->overdue.size(), 1u);
   // Nothing could be read: the lists shown are not today's.
   EXPECT_EQ(model->deadlineFailure.get(), "刷新失败：没有打开的系统页面（请先登录）");
+}
+
+TEST_F(ServiceStateTest, PageReadsEndAtTheirLimitsAndSayWhy) {
+  const PageReads::Limits saved = PageReads::limits();
+  auto answerWith = [&](std::string text) {
+    page->answer = [text](const std::string&, const nlohmann::json&) { return JsResult::success(text); };
+  };
+  auto readDeadlines = [&] {
+    bool done = false;
+    model->fetchDeadlines([&] { done = true; });
+    EXPECT_TRUE(runMainLoopUntil([&] { return done; }, 5000));
+    drainMainLoop();
+  };
+  answerWith(R"({"overdue":[{"content":"a"}],"today":[],"soon":[],"verify":[],"hearings":[]})");
+  readDeadlines();
+  ASSERT_EQ(model->deadlines->overdue.size(), 1u);
+
+  // Every read carries its limits into the page; only the badge read checks for the
+  // sign-in page, and the page gives up before the native guard does.
+  nlohmann::json seen;
+  page->answer = [&](const std::string&, const nlohmann::json& args) {
+    seen = args;
+    return JsResult::success(std::string("__TIMEOUT__"));
+  };
+  readDeadlines();
+  EXPECT_EQ(seen["target"], "/api/my_deadlines");
+  EXPECT_EQ(seen["login"], 0);
+  EXPECT_EQ(seen["idleMs"], 25000);
+  EXPECT_EQ(seen["maxBytes"], 8 << 20);
+  EXPECT_LT(seen["totalMs"].get<long long>(), PageReads::limits().guardMs);
+  EXPECT_EQ(model->deadlineFailure.get(), "刷新失败：服务器 25 秒没有响应");
+  model->refreshBadges();
+  drainMainLoop();
+  EXPECT_EQ(seen["target"], "/api/desktop/badges");
+  EXPECT_EQ(seen["login"], 1);
+  EXPECT_EQ(model->badgeFailure.get(), "刷新失败：服务器 25 秒没有响应");
+
+  // What the page says of its limits and of the HTTP status, in words.
+  const std::vector<std::pair<std::string, std::string>> answers = {
+      {"__TOOBIG__", "刷新失败：服务器返回的内容超过 8 MB"},
+      {std::string(8u << 20, 'x') + std::string(100, 'x'), "刷新失败：服务器返回的内容超过 8 MB"},  // the native guard
+      {"__HTTP__403\n<html><body>⛔ 无权访问该页面</body></html>", "刷新失败：服务器返回 403"},
+      {"__HTTP__502\n{\"overdue\":[],\"today\":[],\"soon\":[],\"verify\":[],\"hearings\":[]}", "刷新失败：服务器返回 502"},
+      {"<html><title>墨衡台 · 系统登录</title><form></form></html>", "刷新失败：尚未登录或登录已过期"},
+  };
+  for (const auto& [text, message] : answers) {
+    SCOPED_TRACE(message);
+    answerWith(text);
+    readDeadlines();
+    EXPECT_EQ(model->deadlineFailure.get(), message);
+    EXPECT_EQ(model->deadlines->overdue.size(), 1u);  // the last good lists stay
+  }
+  EXPECT_EQ(logCount("[Quorvel][TODO] 读取失败：服务器返回 403 <html><body>⛔ 无权访问该页面</body></html>"), 1);
+  // fetchJSON returns a body whatever its status, and fails on a limit with its message.
+  answerWith("__HTTP__404\n<h1>404</h1>");
+  auto notFound = runToEnd(model->fetchJSON("/x"));
+  ASSERT_TRUE(notFound->value);
+  EXPECT_EQ(*notFound->value, "<h1>404</h1>");
+  answerWith("__TOOBIG__");
+  auto tooBig = runToEnd(model->fetchJSON("/x"));
+  ASSERT_TRUE(tooBig->error);
+  EXPECT_EQ(tooBig->error->code, 2);
+  EXPECT_EQ(tooBig->error->message, "服务器返回的内容超过 8 MB");
+
+  // A page that never answers: the native guard ends the read; a late answer is dropped.
+  PageReads::limits().guardMs = 150;
+  page->silent = true;
+  auto start = std::chrono::steady_clock::now();
+  readDeadlines();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  EXPECT_EQ(model->deadlineFailure.get(), "刷新失败：页面 1 秒没有答复");
+  auto guarded = runToEnd(model->fetchJSON("/x"));
+  ASSERT_TRUE(guarded->error);
+  EXPECT_EQ(guarded->error->domain, "Quorvel");
+  EXPECT_EQ(guarded->error->code, 2);
+  EXPECT_EQ(guarded->error->message, "页面 1 秒没有答复");
+  ASSERT_EQ(page->unanswered.size(), 2u);
+  for (auto& late : page->unanswered)
+    late(JsResult::success(std::string(R"({"overdue":[],"today":[],"soon":[],"verify":[],"hearings":[]})")));
+  drainMainLoop();
+  EXPECT_EQ(model->deadlines->overdue.size(), 1u);
+  page->silent = false;
+
+  // A large reply is decoded off the main thread and published like any other.
+  answerWith(R"({"overdue":[],"today":[{"content":"b"}],"soon":[],"verify":[],"hearings":[],"note":")" +
+             std::string(kDecodeOnWorkerBytes, 'n') + "\"}");
+  readDeadlines();
+  ASSERT_TRUE(runMainLoopUntil([&] { return model->deadlines->today.size() == 1u; }, 5000));
+  EXPECT_FALSE(model->deadlineFailure->has_value());
+  PageReads::limits() = saved;
 }
 
 // ---- recents ----
