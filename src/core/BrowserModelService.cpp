@@ -116,7 +116,8 @@ Task<void> BrowserModel::readDeadlines(std::shared_ptr<WebPage> page, std::funct
     // Only the head of what came is logged: a reply may be megabytes long.
     const std::string reason = PageReads::replyFailureReason(reply);
     if (reply.kind == PageReads::Reply::Kind::failed)
-      logLine(tags::kTodo, "读取失败：" + reason + " " + clippedText(reply.detail, 120), LogLevel::warning);
+      logLine(tags::kTodo, "读取失败：" + reason + (reply.detail.empty() ? "" : " " + clippedText(reply.detail, 120)),
+              LogLevel::warning);
     else if (!reply.ok())
       logLine(tags::kTodo, "读取失败：" + reason + " " + clippedText(reply.text, 120), LogLevel::warning);
     else

@@ -108,8 +108,8 @@ Task<Reply> read(std::shared_ptr<WebPage> page, std::string path, bool loginChec
     login.kind = Reply::Kind::login;
     co_return login;
   }
-  if (text == "__TIMEOUT__") co_return failed("服务器 " + seconds(l.idleMs) + " 秒没有响应", text);
-  if (text == "__TOOBIG__") co_return failed("服务器返回的内容超过 " + sizeLimitText(l.maxBytes), text);
+  if (text == "__TIMEOUT__") co_return failed("服务器 " + seconds(l.idleMs) + " 秒没有响应", "");
+  if (text == "__TOOBIG__") co_return failed("服务器返回的内容超过 " + sizeLimitText(l.maxBytes), "");
   if (startsWith(text, "__ERR__")) co_return failed("无法连接到服务器", std::move(text));
   // The native guard as well: the page's own check may not have run (a fake page).
   if (text.size() > l.maxBytes + 64) co_return failed("服务器返回的内容超过 " + sizeLimitText(l.maxBytes), "");
