@@ -21,7 +21,7 @@ void AccountState::applyBadges(const std::string& text) {
     markLoginRequired();
   } else {
     logLine(tags::kBadge, "无法识别的回复：" + clippedText(text, 120), LogLevel::warning);
-    failBadgeRefresh("服务器返回的内容无法识别");
+    failBadgeRefresh("服务器回复无法识别");
   }
 }
 

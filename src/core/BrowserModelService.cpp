@@ -87,7 +87,7 @@ void BrowserModel::fetchDeadlines(std::function<void()> completion) {
   auto page = activeServicePage(false);
   if (!page) {
     // Nothing could be read: the lists shown are not today's.
-    account_.failDeadlineRefreshLater("没有打开的系统页面（请先登录）");
+    account_.failDeadlineRefreshLater("没有打开的系统页面");
     if (completion) completion();
     return;
   }

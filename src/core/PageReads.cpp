@@ -47,7 +47,7 @@ Task<JsResult> call(std::shared_ptr<WebPage> page, nlohmann::json args, unsigned
     auto guard = std::make_shared<unsigned>(0);
     *guard = postToMainAfter(guardMs, [resolve, guard, guardMs] {
       *guard = 0;
-      resolve(JsResult::failure(errors::kQuorvel, errors::kPageReadFailed, "页面 " + seconds(guardMs) + " 秒没有答复"));
+      resolve(JsResult::failure(errors::kQuorvel, errors::kPageReadFailed, "页面 " + seconds(guardMs) + " 秒无答复"));
     });
     page->callAsyncFunction(kReadScript, args, [resolve, guard](JsResult r) {
       if (*guard) cancelTimer(std::exchange(*guard, 0));
@@ -108,11 +108,11 @@ Task<Reply> read(std::shared_ptr<WebPage> page, std::string path, bool loginChec
     login.kind = Reply::Kind::login;
     co_return login;
   }
-  if (text == "__TIMEOUT__") co_return failed("服务器 " + seconds(l.idleMs) + " 秒没有响应", "");
-  if (text == "__TOOBIG__") co_return failed("服务器返回的内容超过 " + sizeLimitText(l.maxBytes), "");
+  if (text == "__TIMEOUT__") co_return failed("服务器 " + seconds(l.idleMs) + " 秒无响应", "");
+  if (text == "__TOOBIG__") co_return failed("服务器回复超过 " + sizeLimitText(l.maxBytes), "");
   if (startsWith(text, "__ERR__")) co_return failed("无法连接到服务器", std::move(text));
   // The native guard as well: the page's own check may not have run (a fake page).
-  if (text.size() > l.maxBytes + 64) co_return failed("服务器返回的内容超过 " + sizeLimitText(l.maxBytes), "");
+  if (text.size() > l.maxBytes + 64) co_return failed("服务器回复超过 " + sizeLimitText(l.maxBytes), "");
 
   Reply reply;
   reply.kind = Reply::Kind::text;
@@ -148,7 +148,7 @@ std::string replyFailureReason(const Reply& reply) {
   if (reply.kind == Reply::Kind::login) return kNotSignedIn;
   if (reply.status < 200 || reply.status > 299) return "服务器返回 " + std::to_string(reply.status);
   if (looksLikeLoginPage(reply.text)) return kNotSignedIn;
-  return "服务器返回的内容无法识别";
+  return "服务器回复无法识别";
 }
 
 }  // namespace quorvel::PageReads

@@ -34,7 +34,7 @@ struct Reply {
   Kind kind = Kind::failed;
   int status = 0;       // text: the HTTP status
   std::string text;     // text: the body
-  std::string reason;   // failed: why, in a short Chinese sentence ("服务器 25 秒没有响应")
+  std::string reason;   // failed: why, in a short Chinese sentence ("服务器 25 秒无响应")
   std::string detail;   // failed: what the page said, for the log (may be long)
   std::string errorDomain;  // failed: the engine's (or the guard's) error, when it was one
   int errorCode = 0;

@@ -145,7 +145,7 @@ Task<HttpResponse> send(HttpRequest request) {
     throw transportError(e);
   }
   const std::size_t cap = request.maxBodyBytes;
-  const AppError tooLarge(errors::kHttp, kReplyTooLarge, "服务器返回的内容超过 " + sizeLimitText(cap));
+  const AppError tooLarge(errors::kHttp, kReplyTooLarge, "服务器回复超过 " + sizeLimitText(cap));
   const goffset declared = soup_message_headers_get_content_length(soup_message_get_response_headers(msg));
   // Refused before reading: the rest is never fetched (the close below drops it).
   std::optional<AppError> readError;

@@ -54,7 +54,7 @@ std::shared_ptr<GInputStream> adoptStream(GInputStream* stream);
 // Sends the request and waits for the whole reply. A transport failure (no
 // connection, broken reply) throws AppError(errors::kHttp, code, Chinese text); the idle
 // limit running out throws AppError(errors::kHttp, G_IO_ERROR_TIMED_OUT, "请求超时"); a
-// body over maxBodyBytes throws AppError(errors::kHttp, kReplyTooLarge, "服务器返回的内容超过 N MB").
+// body over maxBodyBytes throws AppError(errors::kHttp, kReplyTooLarge, "服务器回复超过 N MB").
 // Any HTTP status is a reply. Must be called on the main thread.
 Task<HttpResponse> send(HttpRequest request);
 

@@ -123,7 +123,7 @@ TEST(ClientProcess, AHugeReplyAndAHugeUserNameNeitherFreezeTheWindowNorBlockTheE
   auto pressed = std::chrono::steady_clock::now();
   ASSERT_TRUE(runMainLoopUntil([&] { return logHas("（共 2 个）"); }, 5000)) << readFile(err);
   EXPECT_LT(std::chrono::steady_clock::now() - pressed, std::chrono::seconds(1)) << "the key waited";
-  ASSERT_TRUE(runMainLoopUntil([&] { return logHas("[Quorvel][TODO] 读取失败：服务器返回的内容超过 8 MB"); }, 15000))
+  ASSERT_TRUE(runMainLoopUntil([&] { return logHas("[Quorvel][TODO] 读取失败：服务器回复超过 8 MB"); }, 15000))
       << readFile(err);
   // After the read, Ctrl+W (which the new tab's page does not get first): at once too.
   ASSERT_EQ(std::system((focusMain + "key ctrl+w").c_str()), 0);

@@ -367,7 +367,7 @@ TEST(HttpReplyCap, ABodyOverTheCapFailsWithItsMessageWhetherDeclaredOrNot) {
     AppError e = errorOf(o);
     EXPECT_EQ(e.domain, "Http");
     EXPECT_EQ(e.code, http::kReplyTooLarge);
-    EXPECT_EQ(e.message, "服务器返回的内容超过 4 KB");
+    EXPECT_EQ(e.message, "服务器回复超过 4 KB");
   };
   {
     // Declared too long: refused at the headers, long before the body is through.

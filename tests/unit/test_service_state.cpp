@@ -198,7 +198,7 @@ TEST_F(ServiceStateTest, FailedAndForeignBadgeRepliesChangeNothing) {
     ASSERT_FALSE(model->badgeFailure.get()) << other;
     published = 0;
     refreshWithText(other);
-    EXPECT_EQ(model->badgeFailure.get(), "刷新失败：服务器返回的内容无法识别") << other;
+    EXPECT_EQ(model->badgeFailure.get(), "刷新失败：服务器回复无法识别") << other;
     EXPECT_EQ(published, 0) << other;
     EXPECT_EQ(model->badges.get(), good) << other;
   }
@@ -351,7 +351,7 @@ TEST_F(ServiceStateTest, FetchDeadlinesPublishesGoodRepliesOnlyAndAlwaysComplete
   EXPECT_EQ(logCount(broken.substr(0, 121)), 0);
   EXPECT_EQ(model->deadlines->overdue.size(), 1u);
 
-  EXPECT_EQ(model->deadlineFailure.get(), "刷新失败：服务器返回的内容无法识别");
+  EXPECT_EQ(model->deadlineFailure.get(), "刷新失败：服务器回复无法识别");
 
   // Evaluation failures and non-text values are failures too, logged and marked.
   logs.clear();
@@ -378,7 +378,7 @@ TEST_F(ServiceStateTest, FetchDeadlinesPublishesGoodRepliesOnlyAndAlwaysComplete
   EXPECT_EQ(page->calledBodies.size(), asked);
   EXPECT_EQ(model->deadlines->overdue.size(), 1u);
   // Nothing could be read: the lists shown are not today's.
-  EXPECT_EQ(model->deadlineFailure.get(), "刷新失败：没有打开的系统页面（请先登录）");
+  EXPECT_EQ(model->deadlineFailure.get(), "刷新失败：没有打开的系统页面");
 }
 
 TEST_F(ServiceStateTest, PageReadsEndAtTheirLimitsAndSayWhy) {
@@ -409,17 +409,17 @@ TEST_F(ServiceStateTest, PageReadsEndAtTheirLimitsAndSayWhy) {
   EXPECT_EQ(seen["idleMs"], 25000);
   EXPECT_EQ(seen["maxBytes"], 8 << 20);
   EXPECT_LT(seen["totalMs"].get<long long>(), PageReads::limits().guardMs);
-  EXPECT_EQ(model->deadlineFailure.get(), "刷新失败：服务器 25 秒没有响应");
+  EXPECT_EQ(model->deadlineFailure.get(), "刷新失败：服务器 25 秒无响应");
   model->refreshBadges();
   drainMainLoop();
   EXPECT_EQ(seen["target"], "/api/desktop/badges");
   EXPECT_EQ(seen["login"], 1);
-  EXPECT_EQ(model->badgeFailure.get(), "刷新失败：服务器 25 秒没有响应");
+  EXPECT_EQ(model->badgeFailure.get(), "刷新失败：服务器 25 秒无响应");
 
   // What the page says of its limits and of the HTTP status, in words.
   const std::vector<std::pair<std::string, std::string>> answers = {
-      {"__TOOBIG__", "刷新失败：服务器返回的内容超过 8 MB"},
-      {std::string(8u << 20, 'x') + std::string(100, 'x'), "刷新失败：服务器返回的内容超过 8 MB"},  // the native guard
+      {"__TOOBIG__", "刷新失败：服务器回复超过 8 MB"},
+      {std::string(8u << 20, 'x') + std::string(100, 'x'), "刷新失败：服务器回复超过 8 MB"},  // the native guard
       {"__HTTP__403\n<html><body>⛔ 无权访问该页面</body></html>", "刷新失败：服务器返回 403"},
       {"__HTTP__502\n{\"overdue\":[],\"today\":[],\"soon\":[],\"verify\":[],\"hearings\":[]}", "刷新失败：服务器返回 502"},
       {"<html><title>墨衡台 · 系统登录</title><form></form></html>", "刷新失败：尚未登录或登录已过期"},
@@ -441,7 +441,7 @@ TEST_F(ServiceStateTest, PageReadsEndAtTheirLimitsAndSayWhy) {
   auto tooBig = runToEnd(model->fetchJSON("/x"));
   ASSERT_TRUE(tooBig->error);
   EXPECT_EQ(tooBig->error->code, 2);
-  EXPECT_EQ(tooBig->error->message, "服务器返回的内容超过 8 MB");
+  EXPECT_EQ(tooBig->error->message, "服务器回复超过 8 MB");
 
   // A page that never answers: the native guard ends the read; a late answer is dropped.
   PageReads::limits().guardMs = 150;
@@ -449,12 +449,12 @@ TEST_F(ServiceStateTest, PageReadsEndAtTheirLimitsAndSayWhy) {
   auto start = std::chrono::steady_clock::now();
   readDeadlines();
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
-  EXPECT_EQ(model->deadlineFailure.get(), "刷新失败：页面 1 秒没有答复");
+  EXPECT_EQ(model->deadlineFailure.get(), "刷新失败：页面 1 秒无答复");
   auto guarded = runToEnd(model->fetchJSON("/x"));
   ASSERT_TRUE(guarded->error);
   EXPECT_EQ(guarded->error->domain, "Quorvel");
   EXPECT_EQ(guarded->error->code, 2);
-  EXPECT_EQ(guarded->error->message, "页面 1 秒没有答复");
+  EXPECT_EQ(guarded->error->message, "页面 1 秒无答复");
   ASSERT_EQ(page->unanswered.size(), 2u);
   for (auto& late : page->unanswered)
     late(JsResult::success(std::string(R"({"overdue":[],"today":[],"soon":[],"verify":[],"hearings":[]})")));

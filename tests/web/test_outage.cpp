@@ -143,13 +143,15 @@ TEST_F(OutageTest, EveryFailureIsShownOverTheLastGoodCountsAndListsWithARetry) {
   ASSERT_FALSE(sheet->noticeShown());
   ASSERT_FALSE(sidebar().refreshFailureShown());
   ASSERT_FALSE(tray->failureShown());
+  const int sidebarWidth = sidebar().get_width();
+  ASSERT_GT(sidebarWidth, 200);
 
   const std::vector<std::pair<Outage, std::string>> outages = {
       {Outage::serverError, "刷新失败：服务器返回 500"},
       {Outage::forbidden, "刷新失败：服务器返回 403"},
-      {Outage::malformed, "刷新失败：服务器返回的内容无法识别"},
-      {Outage::otherShape, "刷新失败：服务器返回的内容无法识别"},
-      {Outage::hanging, "刷新失败：服务器 1 秒没有响应"},
+      {Outage::malformed, "刷新失败：服务器回复无法识别"},
+      {Outage::otherShape, "刷新失败：服务器回复无法识别"},
+      {Outage::hanging, "刷新失败：服务器 1 秒无响应"},
   };
   for (const auto& [outage, message] : outages) {
     SCOPED_TRACE(outageName(outage));
@@ -176,6 +178,9 @@ TEST_F(OutageTest, EveryFailureIsShownOverTheLastGoodCountsAndListsWithARetry) {
     EXPECT_EQ(tray->counterText(TodoKind::overdue), "3");
     EXPECT_EQ(tray->counterText(TodoKind::today), "2");
     EXPECT_EQ(model->badges->user, "张律师");
+    // The message never widens the sidebar's fixed column.
+    runMainLoopUntil([] { return false; }, 100);
+    EXPECT_EQ(sidebar().get_width(), sidebarWidth);
   }
 
   // The service is back: the sheet's retry clears the failure everywhere.
@@ -235,7 +240,7 @@ TEST_F(OutageTest, PageReadsEndAfterTheirIdleLimitButNotWhileBytesKeepComing) {
   EXPECT_GE(took, 700);
   EXPECT_LT(took, 5000);
   EXPECT_EQ(sheet->state(), TodoSheetState::failed);
-  EXPECT_EQ(sheet->emptyTitle().get_text(), "刷新失败：服务器 1 秒没有响应");
+  EXPECT_EQ(sheet->emptyTitle().get_text(), "刷新失败：服务器 1 秒无响应");
   EXPECT_TRUE(sheet->refreshButton().get_sensitive());
   service.setOutage(Outage::none);
 
@@ -262,7 +267,7 @@ TEST_F(OutageTest, PageReadsEndAfterTheirIdleLimitButNotWhileBytesKeepComing) {
   auto stalled = runToEnd(model->fetchJSON("/stalls"));
   ASSERT_TRUE(stalled->error);
   EXPECT_EQ(stalled->error->code, 2);
-  EXPECT_EQ(stalled->error->message, "服务器 1 秒没有响应");
+  EXPECT_EQ(stalled->error->message, "服务器 1 秒无响应");
 }
 
 TEST_F(OutageTest, RepliesOverTheCapAreFailuresAndTheWindowStaysResponsive) {
@@ -282,7 +287,7 @@ TEST_F(OutageTest, RepliesOverTheCapAreFailuresAndTheWindowStaysResponsive) {
     auto read = runToEnd(model->fetchJSON(path));
     ASSERT_TRUE(read->error) << path;
     EXPECT_EQ(read->error->code, 2) << path;
-    EXPECT_EQ(read->error->message, "服务器返回的内容超过 64 KB") << path;
+    EXPECT_EQ(read->error->message, "服务器回复超过 64 KB") << path;
   }
   auto atTheCap = runToEnd(model->fetchJSON("/small"));
   ASSERT_TRUE(atTheCap->value);
@@ -302,9 +307,9 @@ TEST_F(OutageTest, RepliesOverTheCapAreFailuresAndTheWindowStaysResponsive) {
   drainMainLoop();
   EXPECT_LT(msSince(start), 5000);
   EXPECT_LT(stalls.longestMs(), 400) << "the main loop stalled";
-  EXPECT_EQ(model->deadlineFailure.get(), "刷新失败：服务器返回的内容超过 8 MB");
+  EXPECT_EQ(model->deadlineFailure.get(), "刷新失败：服务器回复超过 8 MB");
   EXPECT_EQ(shownContents(*sheet).size(), 3u);
-  EXPECT_TRUE(logged("[Quorvel][TODO] 读取失败：服务器返回的内容超过 8 MB"));
+  EXPECT_TRUE(logged("[Quorvel][TODO] 读取失败：服务器回复超过 8 MB"));
 
   // The name is kept whole but shown and logged cut.
   EXPECT_EQ(model->badges->user, hugeUserName());

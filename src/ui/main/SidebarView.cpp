@@ -344,12 +344,8 @@ void SidebarView::build() {
   card_.append(*header);
   // A failed refresh: why, and a retry; the pills keep the last good counts.
   failureText_.add_css_class("law-sidebar-card-failure");
-  failureText_.set_wrap(true);
-  failureText_.set_wrap_mode(Pango::WrapMode::WORD_CHAR);
-  failureText_.set_lines(2);
-  failureText_.set_ellipsize(Pango::EllipsizeMode::END);
-  failureText_.set_max_width_chars(1);
-  failureText_.set_xalign(0);
+  // One line (a wrapping label would widen the fixed column); the tooltip has it all.
+  oneLine(failureText_);
   failureText_.set_hexpand(true);
   failure_.append(failureText_);
   retryButton_ = Gtk::make_managed<Gtk::Button>();

@@ -181,8 +181,9 @@ void MenuBarView::buildCounters() {
   glyph->add_css_class("law-menubar-failure-glyph");
   failure_.append(*glyph);
   failureText_.add_css_class("law-menubar-failure-text");
-  failureText_.set_wrap(true);
-  failureText_.set_wrap_mode(Pango::WrapMode::WORD_CHAR);
+  // One line, cut at the end (the panel keeps its width); the tooltip has it all.
+  failureText_.set_single_line_mode(true);
+  failureText_.set_ellipsize(Pango::EllipsizeMode::END);
   failureText_.set_max_width_chars(1);
   failureText_.set_hexpand(true);
   failureText_.set_xalign(0);
@@ -245,6 +246,7 @@ void MenuBarView::sync() {
   const auto& failure = model_->badgeFailure.get();
   failure_.set_visible(failure.has_value());
   failureText_.set_text(failure.value_or(""));
+  failureText_.set_tooltip_text(failure.value_or(""));
   if (failure) counters_->add_css_class("law-stale");
   else counters_->remove_css_class("law-stale");
   for (auto& [kind, box] : boxes_) {
