@@ -93,6 +93,11 @@ long long todoPillCount(const Deadlines& deadlines, const BadgeCounts& badges, T
   return list.empty() ? todoBadgeCounter(badges, kind) : static_cast<long long>(list.size());
 }
 
+std::string todoPillText(const Deadlines& deadlines, const BadgeCounts& badges, TodoKind kind) {
+  if (deadlines.list(kind).empty() && !badges.loaded) return "–";
+  return std::to_string(todoPillCount(deadlines, badges, kind));
+}
+
 TodoSheetState todoSheetState(bool loading, bool hasItems, bool filtered, bool refreshFailed) {
   if (hasItems) return TodoSheetState::list;
   if (loading) return TodoSheetState::loading;

@@ -31,6 +31,9 @@ std::string todoSearchText(const TodoItem& item);
 std::vector<TodoItem> todoFilteredItems(const Deadlines& deadlines, TodoKind kind, const std::string& filterText);
 // The number on a pill: the list's length, or the badge counter while the list is empty.
 long long todoPillCount(const Deadlines& deadlines, const BadgeCounts& badges, TodoKind kind);
+// The pill's text: that number, or "–" while neither the list nor a badge reply is known
+// (nothing known is not "0 to do").
+std::string todoPillText(const Deadlines& deadlines, const BadgeCounts& badges, TodoKind kind);
 
 // loading: a refresh runs and nothing is listed; list: whenever there are entries;
 // failed: nothing to list after a failed refresh (never shown as "nothing to do");

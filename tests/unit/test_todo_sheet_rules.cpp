@@ -75,6 +75,12 @@ TEST(TodoPills, ShowTheListLengthOrTheBadgeCounterWhileTheListIsEmpty) {
   d = sample();
   EXPECT_EQ(todoPillCount(d, b, TodoKind::overdue), 3);
   EXPECT_EQ(todoPillCount(d, b, TodoKind::today), 1);
+  EXPECT_EQ(todoPillText(d, b, TodoKind::today), "1");
+  // Nothing known yet (no list, no badge reply): a dash, not "0 to do".
+  EXPECT_EQ(todoPillText(Deadlines{}, BadgeCounts{}, TodoKind::overdue), "–");
+  BadgeCounts loaded;
+  loaded.loaded = true;
+  EXPECT_EQ(todoPillText(Deadlines{}, loaded, TodoKind::overdue), "0");
 }
 
 TEST(TodoSheetTexts, StateEmptyTitlesHintsAndSubtitle) {

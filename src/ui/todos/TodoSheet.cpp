@@ -315,7 +315,7 @@ void TodoSheet::sync() {
   header_.subtitleLabel().set_text(todoSheetSubtitle(badges.updatedAt));
 
   for (auto& [k, pill] : pills_) {
-    const std::string count = std::to_string(todoPillCount(deadlines, badges, k));
+    const std::string count = todoPillText(deadlines, badges, k);
     pill.count->set_text(count);
     setAccessibleLabel(*pill.button, TodoKinds::title(k) + " " + count);
     if (k == kind) pill.button->add_css_class("law-active");
