@@ -12,7 +12,7 @@
 #include "TestEnv.h"
 #include "TestServiceCalendar.h"
 #include "base/MainQueue.h"
-#include "core/calendar/ICSParser.h"
+#include "features/calendar/ICSParser.h"
 #include "fakes/FakeCalendarStore.h"
 #include "platform/calendar/EdsCalendarStore.h"
 #include "platform/calendar/SqliteCalendarStore.h"

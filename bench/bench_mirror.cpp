@@ -6,7 +6,7 @@
 #include <fstream>
 #include <optional>
 
-#include "core/MirrorFormats.h"
+#include "features/mirror/MirrorFormats.h"
 
 namespace fs = std::filesystem;
 using namespace quorvel;

@@ -28,7 +28,7 @@
 #include "core/BrowserModel.h"
 #include "core/PageReads.h"
 #include "core/Recents.h"
-#include "core/Sidebar.h"
+#include "ui/model/Sidebar.h"
 #include "core/Todo.h"
 #include "ui/components/LawStyle.h"
 #include "ui/main/MainWindow.h"

@@ -32,13 +32,12 @@
 #include "ui/calendar/DesktopCalendarWindow.h"
 #include "ui/capture/QuickCapturePanel.h"
 #include "ui/editing/QuickArchiveWindow.h"
-#include "features/calendar/DesktopCalendarStore.h"
 #include "ui/floating/FloatingWindowManager.h"
 #include "ui/recognition/ScanProgressWindow.h"
 #include "ui/recognition/ScreenOCRResultWindow.h"
 #include "ui/main/MainWindow.h"
-#include "ui/main/TabStrip.h"
-#include "ui/main/WindowMemory.h"
+#include "ui/main/TabKeys.h"
+#include "ui/windows/WindowMemory.h"
 
 namespace quorvel {
 
@@ -67,18 +66,15 @@ AppDelegate::AppDelegate(Gtk::Application& app, AppServices& services, std::shar
                          std::function<void()> showMainWindow)
     : app_(app), services_(services), browser_(std::move(browser)), showMainWindow_(std::move(showMainWindow)) {
   QuickCapturePanel::shared().setModel(browser_);
-  DesktopCalendarStore::shared().attach(browser_);
-  DesktopCalendarWindow::shared().setModel(browser_);
   QuickArchiveWindow::shared().setModel(browser_);
   HotFolderWatcher::shared().setOpener(
       [](const std::vector<std::filesystem::path>& files, const std::string& hint, bool fromHotFolder) {
         QuickArchiveWindow::shared().open(files, hint, fromHotFolder);
       });
-  QuickCapturePanel::shared().refreshDesktopCalendarIfShown = [] {
-    DesktopCalendarWindow::shared().refreshSilentlyIfShown();
+  QuickCapturePanel::shared().refreshDesktopCalendarIfShown = [&calendar = services_.desktopCalendar()] {
+    calendar.refreshSilentlyIfShown();
   };
-  QuickCapturePanel::shared().syncCalendarIfEnabled = [] {
-    auto& sync = AppleCalendarSync::shared();
+  QuickCapturePanel::shared().syncCalendarIfEnabled = [&sync = services_.calendarSync()] {
     if (sync.config->enabled) spawn(sync.syncNow(false));
   };
   scanProgress_ = std::make_unique<GtkScanProgressWindows>();
@@ -118,7 +114,7 @@ void AppDelegate::terminate() {
   QuickArchiveWindow::shared().reset();
   HotFolderWatcher::shared().stopWatching();
   services_.hotKeys().unregisterAll();
-  shortcutsInstalled_ = false;
+  tabKeys_.reset();
 }
 
 // ---- Tray and task-bar menu -----------------------------------------------------------
@@ -155,13 +151,13 @@ void AppDelegate::openQuickArchive(const std::vector<std::string>& files, const 
   QuickArchiveWindow::shared().open(paths, hint, fromHotFolder);
 }
 
-void AppDelegate::toggleDesktopCalendar() { DesktopCalendarWindow::shared().toggle(); }
+void AppDelegate::toggleDesktopCalendar() { services_.desktopCalendar().toggle(); }
 
 void AppDelegate::pickAndRunScanner() { ScannerOCR::pickAndRun(); }
 
 void AppDelegate::checkForUpdateManually() { UpdateChecker::checkManually(); }
 
-void AppDelegate::syncCalendarNow() { spawn(AppleCalendarSync::shared().syncNow(true)); }
+void AppDelegate::syncCalendarNow() { spawn(services_.calendarSync().syncNow(true)); }
 
 void AppDelegate::lockNow() {
   showMainWindow_();
@@ -240,8 +236,8 @@ void AppDelegate::startBackgroundServices() {
   postToMain([this] {
     // Old versions past their days go first; the store is made for this alone.
     MirrorStore::create()->autoPruneIfNeeded();
-    AppleCalendarSync::shared().startIfEnabled();
-    DesktopCalendarWindow::shared().startIfEnabled(services_.mode());
+    services_.calendarSync().startIfEnabled();
+    services_.desktopCalendar().startIfEnabled(services_.mode());
     HotFolderWatcher::shared().startIfEnabled(services_.mode() == AppMode::diagnostic);
     services_.privacyLock().startMonitoring();
   });
@@ -257,34 +253,21 @@ void AppDelegate::setUpHotKeys(bool registerKeys) {
 void AppDelegate::indexForSearch() { spawn(SpotlightIndexer::shared().indexNow(browser_)); }
 
 void AppDelegate::installShortcuts() {
-  shortcutsInstalled_ = true;
-  // Each new quick-capture panel and the desktop calendar belong to the application
-  // (its keys work there).
+  // Each new quick-capture panel, the desktop calendar and each quick-archive window
+  // belong to the application.
   captureWindows_ = ScopedConnection(QuickCapturePanel::shared().signalWindowCreated().connect(
       [this](Gtk::Window& window) { app_.add_window(window); }));
-  calendarWindow_ = ScopedConnection(DesktopCalendarWindow::shared().signalWindowCreated().connect(
+  calendarWindow_ = ScopedConnection(services_.desktopCalendar().signalWindowCreated().connect(
       [this](Gtk::Window& window) { app_.add_window(window); }));
   archiveWindows_ = ScopedConnection(QuickArchiveWindow::shared().signalWindowCreated().connect(
       [this](Gtk::Window& window) { app_.add_window(window); }));
-  // The main window's root view carries its own; tool windows get theirs when made.
   windowAdded_ = ScopedConnection(FloatingWindowManager::shared().signalWindowCreated().connect(
-      [this](Gtk::Window& window) {
-        app_.add_window(window);
-        installKeyMonitor(window);
-      }));
+      [this](Gtk::Window& window) { app_.add_window(window); }));
   for (const std::string name : {"settings", "palette", "shortcuts", "todo", "mirror"})
-    if (auto* w = FloatingWindowManager::shared().window(name)) {
-      app_.add_window(*w);
-      installKeyMonitor(*w);
-    }
-}
-
-void AppDelegate::installKeyMonitor(Gtk::Window& window) {
-  auto* lock = &services_.privacyLock();
-  installTabKeys(window, browser_, [this, lock, &window] {
-    if (!shortcutsInstalled_ || lock->isLocked.get()) return false;
-    // A dialog attached to a window keeps its keys.
-    return !(window.get_modal() && window.get_transient_for());
+    if (auto* w = FloatingWindowManager::shared().window(name)) app_.add_window(*w);
+  // The tab keys in every window, the tray panel's too; under the lock they pass on.
+  tabKeys_ = std::make_unique<WindowTabKeys>(browser_, [lock = &services_.privacyLock()] {
+    return !lock->isLocked.get();
   });
 }
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "base/GLibPtr.h"
-#include "core/LaunchSequence.h"
+#include "app/LaunchSequence.h"
 
 namespace Gtk {
 class Application;
@@ -24,6 +24,7 @@ class AppServices;
 class GtkScanProgressWindows;
 class ScreenOCRResultWindow;
 class BrowserModel;
+class WindowTabKeys;
 
 // Delayed steps on the main loop, cancelled when the scheduler goes away.
 class GLibScheduler : public Scheduler {
@@ -94,7 +95,6 @@ class AppDelegate : public LaunchSteps {
   const LaunchSwitches& switches() const { return switches_; }
 
  private:
-  void installKeyMonitor(Gtk::Window& window);
   void quitApp();
 
   Gtk::Application& app_;
@@ -105,14 +105,13 @@ class AppDelegate : public LaunchSteps {
   GLibScheduler scheduler_;
   std::unique_ptr<FirstPageGate> firstPage_;  // after the scheduler: goes first
   bool launched_ = false;
-  bool shortcutsInstalled_ = false;
   ScopedConnection windowAdded_;
   ScopedConnection captureWindows_;
   ScopedConnection calendarWindow_;
   ScopedConnection archiveWindows_;
   std::unique_ptr<GtkScanProgressWindows> scanProgress_;
   std::unique_ptr<ScreenOCRResultWindow> screenResults_;
-  std::vector<Gtk::Window*> monitored_;
+  std::unique_ptr<WindowTabKeys> tabKeys_;
 };
 
 }  // namespace quorvel

@@ -10,11 +10,12 @@
 #include "base/LogTags.h"
 #include "core/BrowserModel.h"
 #include "core/Dialogs.h"
-#include "core/LaunchSequence.h"
+#include "app/LaunchSequence.h"
 #include "core/MainWindowHook.h"
 #include "core/MenuCommands.h"
 #include "core/PrivacyLock.h"
 #include "features/calendar/AppleCalendarSync.h"
+#include "features/mirror/MirrorStore.h"
 #include "features/volume/AccountFlow.h"
 #include "features/workspace/DeepLinkRouter.h"
 #include "features/workspace/SpotlightIndexer.h"
@@ -22,9 +23,10 @@
 #include "platform/SearchProvider.h"
 #include "platform/UserDefaults.h"
 #include "ui/components/LawStyle.h"
+#include "ui/floating/FloatingWindowManager.h"
 #include "ui/main/ContentView.h"
 #include "ui/main/MainWindow.h"
-#include "ui/main/MainWindowController.h"
+#include "ui/windows/MainWindowController.h"
 #include "ui/main/PrimaryMenu.h"
 #include "ui/main/RendererSetup.h"
 #include "ui/main/WorkspaceTopBar.h"
@@ -102,9 +104,13 @@ void QuorvelApp::on_startup() {
   MainWindowHook::setShowHandler([this] { showMainWindow(); });
   delegate_ = std::make_unique<AppDelegate>(*this, *services_, model_, [this] { showMainWindow(); });
   addCommands();
-  registerSettingsView();
-  registerTodoSheet([] { DesktopCalendarWindow::shared().show(); });
-  registerMirrorSheet(&services_->webEngine());
+  registerSettingsView(services_->calendarSync());
+  registerTodoSheet([&calendar = services_->desktopCalendar()] { calendar.show(); });
+  // The one mirror store: its downloads carry the web views' cookies.
+  auto mirror = MirrorStore::create();
+  mirror->webStore = &services_->webEngine();
+  MainWindowController::shared().setMirrorStore(std::move(mirror));
+  registerMirrorSheet();
   startTray();
 
   // Log-out (SIGTERM) and Ctrl+C in a terminal (SIGINT) quit like Ctrl+Q, so the
@@ -136,16 +142,18 @@ void QuorvelApp::startTray() {
   actions.quit = [this] { activate_action("quit"); };
   actions.syncCalendarNow = [this] { delegate_->syncCalendarNow(); };
   actions.toggleDesktopCalendar = [this] { delegate_->toggleDesktopCalendar(); };
-  actions.desktopCalendarVisible = [] { return DesktopCalendarWindow::shared().isVisible.get(); };
-  actions.calendarSyncing = [] { return AppleCalendarSync::shared().isSyncing.get(); };
-  actions.calendarSyncEnabled = [] { return AppleCalendarSync::shared().config->enabled; };
+  auto& calendar = services_->desktopCalendar();
+  auto& sync = services_->calendarSync();
+  actions.desktopCalendarVisible = [&calendar] { return calendar.isVisible.get(); };
+  actions.calendarSyncing = [&sync] { return sync.isSyncing.get(); };
+  actions.calendarSyncEnabled = [&sync] { return sync.config->enabled; };
   panel_ = std::make_unique<MenuBarView>(model_, actions);
   auto refresh = [this] {
     if (panel_) panel_->refreshRows();
   };
-  syncStateChanged_.emplace_back(AppleCalendarSync::shared().isSyncing.changed().connect(refresh));
-  syncStateChanged_.emplace_back(AppleCalendarSync::shared().config.changed().connect(refresh));
-  syncStateChanged_.emplace_back(DesktopCalendarWindow::shared().isVisible.changed().connect(refresh));
+  syncStateChanged_.emplace_back(sync.isSyncing.changed().connect(refresh));
+  syncStateChanged_.emplace_back(sync.config.changed().connect(refresh));
+  syncStateChanged_.emplace_back(calendar.isVisible.changed().connect(refresh));
   TrayController::Callbacks callbacks;
   callbacks.onOpenTodo = [this] { delegate_->dockOpenTodo(); };
   callbacks.onOpenDashboard = [this] { delegate_->dockOpenDashboard(); };
@@ -296,17 +304,18 @@ void QuorvelApp::showMainWindow() {
     };
     tools.captureAndAnalyze = [this] { delegate_->captureAndAnalyze(); };
     tools.lockWorkspace = [this] { delegate_->lockNow(); };
-    tools.desktopCalendarHasWindow = [] { return DesktopCalendarWindow::shared().window() != nullptr; };
-    tools.desktopCalendarVisible = [] { return DesktopCalendarWindow::shared().isVisible.get(); };
-    tools.showDesktopCalendar = [] { DesktopCalendarWindow::shared().show(); };
-    tools.hideDesktopCalendar = [] { DesktopCalendarWindow::shared().hide(); };
+    auto& calendar = services_->desktopCalendar();
+    tools.desktopCalendarHasWindow = [&calendar] { return calendar.window() != nullptr; };
+    tools.desktopCalendarVisible = [&calendar] { return calendar.isVisible.get(); };
+    tools.showDesktopCalendar = [&calendar] { calendar.show(); };
+    tools.hideDesktopCalendar = [&calendar] { calendar.hide(); };
     window_ = new MainWindow(model_, std::move(tools));
     add_window(*window_);
     if (auto* bar = window_->content().topBar()) {
       // The volume button's dot follows connecting and disconnecting.
       volumeChanged_ = LocalVolume::stateChanged().connect([bar] { bar->refreshToolState(); });
       // The calendar button's dot follows the panel, however it was shown or hidden.
-      calendarShown_ = DesktopCalendarWindow::shared().isVisible.changed().connect([bar] { bar->refreshToolState(); });
+      calendarShown_ = calendar.isVisible.changed().connect([bar] { bar->refreshToolState(); });
       auto commands = menuCommands();
       // Also reachable where the desktop shows no tray.
       commands.push_back(MenuCommand{"status-panel", "状态面板", "", {}, true});
@@ -342,6 +351,10 @@ void QuorvelApp::on_shutdown() {
   syncStateChanged_.clear();
   tray_.reset();
   panel_.reset();
+  // The tool windows' content before the model and the services it shows; work still
+  // running finds its views gone.
+  FloatingWindowManager::shared().reset();
+  MainWindowController::shared().setMirrorStore(nullptr);
   if (window_) {
     // The window goes before the services whose views it shows.
     menu_ = nullptr;

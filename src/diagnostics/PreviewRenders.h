@@ -3,7 +3,7 @@
 #include <functional>
 #include <string>
 
-#include "core/Sidebar.h"
+#include "ui/model/Sidebar.h"
 
 namespace quorvel {
 namespace PreviewRenders {

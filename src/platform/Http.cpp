@@ -3,6 +3,7 @@
 #include <libsoup/soup.h>
 
 #include <atomic>
+#include <map>
 #include <optional>
 
 #include "base/AppError.h"
@@ -210,6 +211,59 @@ Task<HttpResponse> send(HttpRequest request) {
   while (soup_message_headers_iter_next(&iter, &name, &value)) r.headers.emplace_back(name, value);
   r.body = std::move(body);
   co_return r;
+}
+
+Task<std::optional<HttpDownload>> openDownload(std::string url,
+                                               std::vector<std::pair<std::string, std::string>> headers,
+                                               unsigned stallSeconds) {
+  // One session per stall limit (a session's own socket time-out), made on first use.
+  static std::map<unsigned, SoupSession*> sessions;
+  SoupSession*& session = sessions[stallSeconds];
+  if (!session) session = soup_session_new_with_options("timeout", stallSeconds, "idle-timeout", 60u, nullptr);
+  GObjectPtr<SoupMessage> msg = GObjectPtr<SoupMessage>::adopt(soup_message_new("GET", url.c_str()));
+  if (!msg) co_return std::nullopt;
+  SoupMessageHeaders* h = soup_message_get_request_headers(msg.get());
+  for (auto& [k, v] : headers) soup_message_headers_replace(h, k.c_str(), v.c_str());
+  SoupMessage* m = msg.get();
+  auto sending = asyncCall<GObjectPtr<GInputStream>>(
+      [m, s = session](GCancellable* c, GAsyncReadyCallback cb, gpointer d) {
+        soup_session_send_async(s, m, G_PRIORITY_DEFAULT, c, cb, d);
+      },
+      [](GObject* src, GAsyncResult* res, GError** e) {
+        return GObjectPtr<GInputStream>::adopt(soup_session_send_finish(SOUP_SESSION(src), res, e));
+      });
+  HttpDownload out;
+  out.body = co_await sending;
+  out.status = static_cast<int>(soup_message_get_status(m));
+  SoupMessageHeaders* reply = soup_message_get_response_headers(m);
+  const char* type = soup_message_headers_get_content_type(reply, nullptr);
+  out.contentType = type ? type : "";
+  out.contentLength = soup_message_headers_get_content_length(reply);
+  out.request = GObjectPtr<GObject>::retain(G_OBJECT(m));
+  co_return out;
+}
+
+std::string registrableDomain(const std::string& host) {
+  const char* base = soup_tld_get_base_domain(host.c_str(), nullptr);
+  return base ? base : host;
+}
+
+std::optional<std::string> headerValue(_SoupMessageHeaders* headers, const char* name) {
+  const char* v = headers ? soup_message_headers_get_one(headers, name) : nullptr;
+  if (!v) return std::nullopt;
+  return std::string(v);
+}
+
+std::vector<Cookie> takeCookies(GList* cookies) {
+  std::vector<Cookie> out;
+  for (GList* l = cookies; l; l = l->next) {
+    auto* c = static_cast<SoupCookie*>(l->data);
+    const char* domain = soup_cookie_get_domain(c);
+    out.push_back(Cookie{soup_cookie_get_name(c), soup_cookie_get_value(c), domain ? domain : "",
+                         static_cast<bool>(soup_cookie_get_secure(c))});
+  }
+  g_list_free_full(cookies, reinterpret_cast<GDestroyNotify>(soup_cookie_free));
+  return out;
 }
 
 }  // namespace quorvel::http

@@ -10,7 +10,10 @@
 #include <utility>
 #include <vector>
 
+#include "base/GObjectPtr.h"
 #include "base/Task.h"
+
+struct _SoupMessageHeaders;
 
 namespace quorvel::http {
 
@@ -57,5 +60,38 @@ std::shared_ptr<GInputStream> adoptStream(GInputStream* stream);
 // body over maxBodyBytes throws AppError(errors::kHttp, kReplyTooLarge, "服务器回复超过 N MB").
 // Any HTTP status is a reply. Must be called on the main thread.
 Task<HttpResponse> send(HttpRequest request);
+
+// A reply whose body is still to be read.
+struct HttpDownload {
+  int status = -1;
+  std::string contentType;          // the media type alone; empty when absent
+  std::int64_t contentLength = -1;  // as declared; -1 when not
+  GObjectPtr<GInputStream> body;
+  GObjectPtr<GObject> request;  // kept while the body is read
+};
+// GETs `url` with `headers` (replacing any of the same name) on a session for long
+// downloads, where a read or write that stalls `stallSeconds` fails. Returns once the
+// reply's headers are in; nothing when `url` is no address. A transport failure
+// throws the GIO error as AppError. Must be called on the main thread.
+Task<std::optional<HttpDownload>> openDownload(std::string url,
+                                               std::vector<std::pair<std::string, std::string>> headers,
+                                               unsigned stallSeconds);
+
+// ---- Values the web engine hands out as libsoup types.
+
+// The registrable domain of a host ("www.example.com.cn" → "example.com.cn"); the host
+// itself when it has none (a bare host name, an address).
+std::string registrableDomain(const std::string& host);
+// The first value of a header; nothing when absent.
+std::optional<std::string> headerValue(_SoupMessageHeaders* headers, const char* name);
+
+struct Cookie {
+  std::string name;
+  std::string value;
+  std::string domain;
+  bool secure = false;
+};
+// Reads a list of SoupCookie (as a cookie manager returns it) and frees it.
+std::vector<Cookie> takeCookies(GList* cookies);
 
 }  // namespace quorvel::http

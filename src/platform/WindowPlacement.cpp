@@ -2,9 +2,13 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <gdk/x11/gdkx.h>
 
 #include <algorithm>
 #include <cmath>
+
+#include "base/GLibPtr.h"
 
 namespace quorvel {
 namespace {
@@ -120,7 +124,49 @@ std::vector<Rect> X11WindowPlacement::screenVisibleFrames() const {
 }
 
 void X11WindowPlacement::handleEvent(const _XEvent& event) {
-  if (event.type == ConfigureNotify && event.xconfigure.window == xid_) frameChanged_.emit();
+  if (event.type == ConfigureNotify && event.xconfigure.window == xid_) {
+    keepWithinMaximumSize();
+    frameChanged_.emit();
+  } else if (event.type == PropertyNotify && event.xproperty.window == xid_ &&
+             event.xproperty.atom == XA_WM_NORMAL_HINTS && event.xproperty.state == PropertyNewValue) {
+    // The toolkit writes the size hints anew whenever it lays the window out.
+    hintMaximumSize();
+  }
+}
+
+void X11WindowPlacement::setMaximumSize(double width, double height) {
+  maxWidth_ = width;
+  maxHeight_ = height;
+  hintMaximumSize();
+  keepWithinMaximumSize();
+}
+
+void X11WindowPlacement::hintMaximumSize() {
+  if (maxWidth_ <= 0 || maxHeight_ <= 0) return;
+  ErrorTrap trap(display_);
+  XSizeHints hints{};
+  long supplied = 0;
+  if (!XGetWMNormalHints(display_, xid_, &hints, &supplied)) hints.flags = 0;
+  Extents shadow = extents(display_, xid_, "_GTK_FRAME_EXTENTS");
+  int width = int(clampSize(maxWidth_ + shadow.left + shadow.right));
+  int height = int(clampSize(maxHeight_ + shadow.top + shadow.bottom));
+  if (hints.flags & PMaxSize) {
+    // A tighter limit of the toolkit's own (a window that is not resizable) stays.
+    width = std::min(width, hints.max_width);
+    height = std::min(height, hints.max_height);
+    if (width == hints.max_width && height == hints.max_height) return;
+  }
+  hints.flags |= PMaxSize;
+  hints.max_width = width;
+  hints.max_height = height;
+  XSetWMNormalHints(display_, xid_, &hints);
+}
+
+void X11WindowPlacement::keepWithinMaximumSize() {
+  if (maxWidth_ <= 0 || maxHeight_ <= 0) return;
+  Rect f = frame();
+  if (f.width <= 0 || f.height <= 0 || (f.width <= maxWidth_ && f.height <= maxHeight_)) return;
+  setFrame(Rect{f.x, f.y, std::min(f.width, maxWidth_), std::min(f.height, maxHeight_)});
 }
 
 namespace {
@@ -228,5 +274,79 @@ void X11WindowPlacement::setSkipTaskbar(bool skip) {
 }
 
 bool X11WindowPlacement::skipsTaskbar() const { return hasState(display_, xid_, "_NET_WM_STATE_SKIP_TASKBAR"); }
+
+// ---- Toolkit surfaces
+
+namespace {
+
+class GdkX11Placement : public X11WindowPlacement {
+ public:
+  GdkX11Placement(GdkDisplay* display, GdkSurface* surface)
+      : X11WindowPlacement(gdk_x11_display_get_xdisplay(display), gdk_x11_surface_get_xid(surface)) {
+    xevent_ = SignalHandler(display, g_signal_connect(display, "xevent", G_CALLBACK(&GdkX11Placement::onXEvent), this));
+  }
+
+ private:
+  static gboolean onXEvent(GdkX11Display*, gpointer xevent, gpointer self) {
+    static_cast<GdkX11Placement*>(self)->handleEvent(*static_cast<const XEvent*>(xevent));
+    return FALSE;  // the toolkit still handles it
+  }
+  SignalHandler xevent_;
+};
+
+bool isX11(GdkSurface* surface) {
+  return surface && GDK_IS_X11_SURFACE(surface) && GDK_IS_X11_DISPLAY(gdk_surface_get_display(surface));
+}
+
+}  // namespace
+
+std::unique_ptr<WindowPlacement> x11PlacementFor(_GdkSurface* surface) {
+  if (!isX11(surface)) return nullptr;
+  return std::make_unique<GdkX11Placement>(gdk_surface_get_display(surface), surface);
+}
+
+X11Window x11WindowOf(_GdkSurface* surface) {
+  if (!isX11(surface)) return {};
+  return X11Window{gdk_x11_display_get_xdisplay(gdk_surface_get_display(surface)), gdk_x11_surface_get_xid(surface)};
+}
+
+bool setUrgencyHint(_GdkSurface* surface, bool urgent) {
+  if (!surface || !GDK_IS_X11_SURFACE(surface)) return false;
+  gdk_x11_surface_set_urgency_hint(surface, urgent);
+  return true;
+}
+
+void skipFocusOnMap(_GdkSurface* surface) {
+  if (surface && GDK_IS_X11_SURFACE(surface)) gdk_x11_surface_set_user_time(surface, 0);
+}
+
+void makeNotificationWindow(_GdkSurface* surface) {
+  auto [x, xid] = x11WindowOf(surface);
+  if (!x) return;
+  XWMHints hints{};
+  hints.flags = InputHint;
+  hints.input = False;
+  XSetWMHints(x, xid, &hints);
+  Atom type = XInternAtom(x, "_NET_WM_WINDOW_TYPE", False);
+  Atom notification = XInternAtom(x, "_NET_WM_WINDOW_TYPE_NOTIFICATION", False);
+  XChangeProperty(x, xid, type, XA_ATOM, 32, PropModeReplace, reinterpret_cast<unsigned char*>(&notification), 1);
+  Atom state = XInternAtom(x, "_NET_WM_STATE", False);
+  Atom flags[] = {XInternAtom(x, "_NET_WM_STATE_ABOVE", False), XInternAtom(x, "_NET_WM_STATE_STICKY", False),
+                  XInternAtom(x, "_NET_WM_STATE_SKIP_TASKBAR", False)};
+  XChangeProperty(x, xid, state, XA_ATOM, 32, PropModeReplace, reinterpret_cast<unsigned char*>(flags), 3);
+  Atom userTime = XInternAtom(x, "_NET_WM_USER_TIME", False);
+  long zero = 0;
+  XChangeProperty(x, xid, userTime, XA_CARDINAL, 32, PropModeReplace, reinterpret_cast<unsigned char*>(&zero), 1);
+}
+
+std::optional<std::pair<int, int>> pointerPosition(_GdkDisplay* display) {
+  if (!display || !GDK_IS_X11_DISPLAY(display)) return std::nullopt;
+  Display* x = gdk_x11_display_get_xdisplay(display);
+  Window root = 0, child = 0;
+  int rx = 0, ry = 0, wx = 0, wy = 0;
+  unsigned mask = 0;
+  if (!XQueryPointer(x, DefaultRootWindow(x), &root, &child, &rx, &ry, &wx, &wy, &mask)) return std::nullopt;
+  return std::make_pair(rx, ry);
+}
 
 }  // namespace quorvel

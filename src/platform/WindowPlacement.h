@@ -1,15 +1,19 @@
 #pragma once
 // Where a toplevel window stands on the screens. GTK 4 neither reads nor sets window
-// positions, so this layer does it on the window's X11 id. Xlib stays out of this
-// header (its macros clash with C++ code); the GTK side hands in the connection and
-// the id, and forwards the X events it sees.
+// positions, so this layer does it on the window's X11 id. Xlib and GDK's X11 calls
+// stay out of this header (their macros clash with C++ code); the GTK side hands in
+// a realised window's surface, or the connection and the id.
 #include <sigc++/sigc++.h>
 
 #include <memory>
+#include <optional>
+#include <utility>
 #include <vector>
 
 struct _XDisplay;
 union _XEvent;
+struct _GdkDisplay;
+struct _GdkSurface;
 
 namespace quorvel {
 
@@ -48,6 +52,9 @@ class WindowPlacement {
   // Leaves the window out of the task bar and the window switcher, or not.
   virtual void setSkipTaskbar(bool /*skip*/) {}
   virtual bool skipsTaskbar() const { return false; }
+  // The largest content size the window may take, also when the user drags its
+  // border. Where nothing limits sizes, nothing happens.
+  virtual void setMaximumSize(double /*width*/, double /*height*/) {}
 
   // Emitted when the window was moved or resized (a burst of them while dragging).
   sigc::signal<void()>& frameChanged() { return frameChanged_; }
@@ -74,6 +81,9 @@ class X11WindowPlacement : public WindowPlacement {
   bool keptBelow() const override;
   void setSkipTaskbar(bool skip) override;
   bool skipsTaskbar() const override;
+  // Told to the window manager in the size hints; a frame that still grows past it
+  // (a window manager that ignores the hint) is put back within it.
+  void setMaximumSize(double width, double height) override;
 
   // Every X event of the connection goes through here; a ConfigureNotify of this
   // window emits frameChanged(). Never consumes the event.
@@ -82,8 +92,38 @@ class X11WindowPlacement : public WindowPlacement {
   unsigned long xid() const { return xid_; }
 
  private:
+  void hintMaximumSize();
+  void keepWithinMaximumSize();
+
   _XDisplay* display_;
   unsigned long xid_;
+  double maxWidth_ = 0, maxHeight_ = 0;  // 0: no limit of ours
 };
+
+// ---- A toolkit surface on X11. Everything here does nothing, or returns nothing,
+// for a surface or display that is not an X11 one (a Wayland session).
+
+// The Xlib placement of a realised toplevel, kept informed through its display's
+// "xevent" signal. Drop it before the window is unrealised.
+std::unique_ptr<WindowPlacement> x11PlacementFor(_GdkSurface* surface);
+
+// The connection and id of a realised toplevel's X11 window.
+struct X11Window {
+  _XDisplay* display = nullptr;
+  unsigned long xid = 0;
+};
+X11Window x11WindowOf(_GdkSurface* surface);
+
+// The urgency hint: the task bar asks for the user's attention while it is set.
+// False when there is no such hint to set.
+bool setUrgencyHint(_GdkSurface* surface, bool urgent);
+// A user time of 0 asks an EWMH window manager not to focus the window on map.
+void skipFocusOnMap(_GdkSurface* surface);
+// A realised window that never takes the focus: no input hint, notification type,
+// above other windows on every workspace, outside the task bar, no user time.
+void makeNotificationWindow(_GdkSurface* surface);
+
+// The pointer's position on the screen.
+std::optional<std::pair<int, int>> pointerPosition(_GdkDisplay* display);
 
 }  // namespace quorvel

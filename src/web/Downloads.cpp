@@ -8,7 +8,7 @@
 #include "base/LogTags.h"
 #include "core/AppConfig.h"
 #include "core/PageActions.h"
-#include "core/TabRules.h"
+#include "web/rules/TabRules.h"
 #include "platform/Desktop.h"
 #include "web/TabController.h"
 #include "web/WebEngine.h"

@@ -1,6 +1,5 @@
 #include "web/OffscreenCapture.h"
 
-#include <gdk/x11/gdkx.h>
 #include <gtk/gtk.h>
 #include <nlohmann/json.hpp>
 #include <webkit/webkit.h>
@@ -12,6 +11,7 @@
 #include "base/LogTags.h"
 #include "base/MainQueue.h"
 #include "platform/OffscreenWindow.h"
+#include "platform/WindowPlacement.h"
 
 namespace quorvel {
 namespace {
@@ -78,11 +78,9 @@ struct OffscreenCapture::Impl {
     // Mapped (so the engine lays out and paints at the real size) but outside
     // every screen and untouched by the window manager.
     gtk_widget_realize(window);
-    GdkDisplay* display = gtk_widget_get_display(window);
-    GdkSurface* surface = gtk_native_get_surface(GTK_NATIVE(window));
-    if (GDK_IS_X11_DISPLAY(display) && surface) {
-      xdisplay = gdk_x11_display_get_xdisplay(display);
-      xid = gdk_x11_surface_get_xid(surface);
+    if (auto x11 = x11WindowOf(gtk_native_get_surface(GTK_NATIVE(window))); x11.display) {
+      xdisplay = x11.display;
+      xid = x11.xid;
       OffscreenWindow::makeOverrideRedirect(xdisplay, xid);
       OffscreenWindow::place(xdisplay, xid, kOffscreenOrigin, kOffscreenOrigin, kWidth, kHeight);
     }
@@ -230,6 +228,18 @@ OffscreenCapture::~OffscreenCapture() {
 }
 
 std::size_t OffscreenCapture::activeCount() { return activeList().size(); }
+
+std::optional<std::string> OffscreenCapture::pngData(GdkTexture* image) {
+  if (!image) return std::nullopt;
+  GBytes* bytes = gdk_texture_save_to_png_bytes(image);
+  if (!bytes) return std::nullopt;
+  gsize size = 0;
+  const auto* data = static_cast<const char*>(g_bytes_get_data(bytes, &size));
+  std::string out(data ? data : "", data ? size : 0);
+  g_bytes_unref(bytes);
+  if (out.empty()) return std::nullopt;
+  return out;
+}
 
 void OffscreenCapture::launch(std::optional<std::string> url, std::optional<std::string> html, double settle,
                               double timeout, std::optional<std::string> preJS, Completion completion) {

@@ -34,6 +34,8 @@ class OffscreenCapture : public std::enable_shared_from_this<OffscreenCapture> {
                           Completion completion);
   // Captures still running.
   static std::size_t activeCount();
+  // An image's PNG bytes, or nothing.
+  static std::optional<std::string> pngData(GdkTexture* image);
 
   ~OffscreenCapture();
 

@@ -16,7 +16,7 @@
 #include "base/LogTags.h"
 #include "core/Dialogs.h"
 #include "core/FilePanels.h"
-#include "core/PdfNames.h"
+#include "web/rules/PdfNames.h"
 #include "platform/Desktop.h"
 #include "platform/XdgDirs.h"
 

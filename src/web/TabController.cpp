@@ -4,7 +4,6 @@
 #include "core/MenuCommands.h"
 
 #include <gtk/gtk.h>
-#include <libsoup/soup.h>
 
 #include <cstdlib>
 #include <utility>
@@ -15,9 +14,10 @@
 #include "base/LogTags.h"
 #include "base/MainQueue.h"
 #include "core/AppConfig.h"
-#include "core/LoadFailure.h"
-#include "core/TabRules.h"
+#include "web/rules/LoadFailure.h"
+#include "web/rules/TabRules.h"
 #include "platform/Desktop.h"
+#include "platform/Http.h"
 #include "platform/UserDefaults.h"
 #include "web/JsValues.h"
 #include "web/PagePanelPresenter.h"
@@ -373,8 +373,7 @@ std::string TabController::siteOf(const std::string& uri) {
   if (url->host.empty()) return url->scheme;
   // The registrable domain, as the engine draws its process lines; a bare host or an
   // address stands for itself.
-  const char* base = soup_tld_get_base_domain(url->host.c_str(), nullptr);
-  return url->scheme + "://" + toLowerAscii(base ? base : url->host);
+  return url->scheme + "://" + toLowerAscii(http::registrableDomain(url->host));
 }
 
 void TabController::noteCommittedSite() {
@@ -502,10 +501,8 @@ bool TabController::onDecidePolicy(WebKitPolicyDecision* decision, WebKitPolicyD
       }
     }
     bool download = !webkit_response_policy_decision_is_mime_type_supported(rd);
-    if (SoupMessageHeaders* h = resp ? webkit_uri_response_get_http_headers(resp) : nullptr) {
-      const char* cd = soup_message_headers_get_one(h, "Content-Disposition");
-      if (cd && TabRules::isAttachment(cd)) download = true;
-    }
+    if (auto cd = http::headerValue(resp ? webkit_uri_response_get_http_headers(resp) : nullptr, "Content-Disposition"))
+      if (TabRules::isAttachment(*cd)) download = true;
     if (download) webkit_policy_decision_download(decision);
     else webkit_policy_decision_use(decision);
     return TRUE;

@@ -7,7 +7,7 @@
 
 #include "core/BrowserModel.h"
 #include "core/WebPage.h"
-#include "core/WebProcessGroups.h"
+#include "web/rules/WebProcessGroups.h"
 #include "base/Async.h"
 #include "base/GLibPtr.h"
 #include "base/GObjectPtr.h"

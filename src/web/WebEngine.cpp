@@ -1,12 +1,11 @@
 #include "web/WebEngine.h"
 
-#include <libsoup/soup.h>
-
 #include "base/Async.h"
 #include "base/Log.h"
 #include "base/LogTags.h"
 #include "core/AppConfig.h"
 #include "core/RendererChoice.h"
+#include "platform/Http.h"
 #include "platform/XdgDirs.h"
 #include "web/Downloads.h"
 #include "web/MessageSeal.h"
@@ -99,13 +98,7 @@ Task<std::vector<NativeCookie>> WebEngine::cookies() {
       [](GObject* src, GAsyncResult* res, GError** error) {
         std::vector<NativeCookie> out;
         GList* list = webkit_cookie_manager_get_all_cookies_finish(WEBKIT_COOKIE_MANAGER(src), res, error);
-        for (GList* l = list; l; l = l->next) {
-          auto* c = static_cast<SoupCookie*>(l->data);
-          const char* domain = soup_cookie_get_domain(c);
-          out.push_back(NativeCookie{soup_cookie_get_name(c), soup_cookie_get_value(c), domain ? domain : "",
-                                     static_cast<bool>(soup_cookie_get_secure(c))});
-        }
-        g_list_free_full(list, reinterpret_cast<GDestroyNotify>(soup_cookie_free));
+        for (auto& c : http::takeCookies(list)) out.push_back(NativeCookie{c.name, c.value, c.domain, c.secure});
         return out;
       });
   try {

@@ -13,7 +13,7 @@
 #include "base/GObjectPtr.h"
 #include "core/AppMode.h"
 #include "core/BrowserModel.h"
-#include "core/WebProcessGroups.h"
+#include "web/rules/WebProcessGroups.h"
 #include "core/WebStore.h"
 
 namespace quorvel {

@@ -10,7 +10,7 @@
 #include "TestHelpers.h"
 #include "WebDavServer.h"
 #include "base/Installed.h"
-#include "core/CasePaths.h"
+#include "features/volume/CasePaths.h"
 #include "features/volume/PreviewCache.h"
 #include "platform/Mounts.h"
 #include "platform/UserDefaults.h"

@@ -14,7 +14,7 @@
 #include "base/Clock.h"
 #include "base/Log.h"
 #include "core/AppConfig.h"
-#include "core/CasePaths.h"
+#include "features/volume/CasePaths.h"
 #include "fakes/FakeDialogs.h"
 #include "fakes/FakeWebStore.h"
 #include "features/mirror/MirrorStore.h"
@@ -161,6 +161,29 @@ TEST_F(MirrorStoreTest, CacheAllLandsTheTickedFoldersWithSnapshot) {
   store->progressText.set("x");
   runToEnd(store->cacheAll());
   EXPECT_EQ(store->progressText.get(), "x");
+}
+
+TEST_F(MirrorStoreTest, OneTransferAtATimeAndBusyUntilTheLastOperationEnds) {
+  selectAndWait(7);
+  service.clearRequests();
+  setMirrorDownloadDelay(service, 250);
+  spawn(store->cacheAll());
+  ASSERT_TRUE(runMainLoopUntil([&] { return store->done.get() >= 1; }, 10000));
+  // A list reload meanwhile ends first; the cache still runs and the store says so.
+  runToEnd(store->loadNodes());
+  EXPECT_TRUE(store->busy.get());
+  // A second cache or a fill of differences would write the same files beside it.
+  auto second = runToEnd(store->cacheAll(), 1000);
+  EXPECT_TRUE(second->done);
+  EXPECT_EQ(countContaining(logs, "已有下载在进行"), 1);
+  store->diffs.set({MirrorDiff{}});
+  runToEnd(store->downloadDiffs(), 1000);
+  EXPECT_EQ(countContaining(logs, "已有下载在进行"), 2);
+  EXPECT_TRUE(store->busy.get());
+
+  ASSERT_TRUE(runMainLoopUntil([&] { return !store->busy.get(); }, 20000));
+  EXPECT_EQ(store->progressText.get().rfind("已缓存 7 个文件（", 0), 0u) << store->progressText.get();
+  EXPECT_EQ(service.requestsTo("/download_file").size(), 7u);
 }
 
 TEST_F(MirrorStoreTest, OddAnswersFailTheirFileOnlyAndEditedCopiesStay) {

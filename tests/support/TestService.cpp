@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cctype>
 #include <stdexcept>
+#include <utility>
 
 #include "TestPages.h"
 #include "TestServiceCalendar.h"
@@ -104,6 +105,34 @@ void sendPaced(SoupServerMessage* msg, const std::string& body, std::size_t coun
   g_signal_connect(msg, "disconnected", G_CALLBACK(gone), p);
   soup_server_message_pause(msg);
   g_timeout_add_full(G_PRIORITY_DEFAULT, paceMs, pacedStep, p, pacedDone);
+}
+
+// A reply held back for a while: paused until its timer fires, forgotten when the
+// client goes away first or the service stops.
+struct HeldReply {
+  std::set<unsigned>* pending;
+  SoupServerMessage* msg;
+  guint timer = 0;
+};
+
+gboolean releaseHeldReply(gpointer data) {
+  auto* held = static_cast<HeldReply*>(data);
+  held->pending->erase(held->timer);
+  soup_server_message_unpause(held->msg);
+  return G_SOURCE_REMOVE;
+}
+
+void dropHeldReply(SoupServerMessage*, gpointer data) {
+  auto* held = static_cast<HeldReply*>(data);
+  held->pending->erase(held->timer);
+  g_source_remove(held->timer);  // frees `held`
+}
+
+void freeHeldReply(gpointer data) {
+  auto* held = static_cast<HeldReply*>(data);
+  g_signal_handlers_disconnect_by_data(held->msg, held);
+  g_object_unref(held->msg);
+  delete held;
 }
 
 void onPartialChunkWritten(SoupServerMessage* msg, gpointer) {
@@ -210,6 +239,7 @@ void TestService::stop() {
   if (!server_) return;
   // Disconnecting closes their connections; our references go with them.
   for (auto& h : std::exchange(held_, {})) g_object_unref(h.msg);
+  for (unsigned timer : std::exchange(heldBack_, {})) g_source_remove(timer);
   soup_server_disconnect(server_);
   g_object_unref(server_);
   server_ = nullptr;
@@ -450,6 +480,7 @@ void TestService::handle(SoupServerMessage* msg, const char* rawPath) {
     hold(msg, req.path);
     return;
   }
+  if (reply.delayMs > 0) holdBack(msg, reply.delayMs);
   soup_server_message_set_status(msg, reply.status, nullptr);
   SoupMessageHeaders* out = soup_server_message_get_response_headers(msg);
   for (const auto& [hname, hvalue] : reply.headers) soup_message_headers_append(out, hname.c_str(), hvalue.c_str());
@@ -470,6 +501,14 @@ void TestService::handle(SoupServerMessage* msg, const char* rawPath) {
   }
   soup_message_body_append(responseBody, SOUP_MEMORY_COPY, reply.body.data(), reply.body.size());
   soup_message_body_complete(responseBody);
+}
+
+void TestService::holdBack(SoupServerMessage* msg, unsigned ms) {
+  soup_server_message_pause(msg);
+  auto* held = new HeldReply{&heldBack_, SOUP_SERVER_MESSAGE(g_object_ref(msg))};
+  held->timer = g_timeout_add_full(G_PRIORITY_DEFAULT, ms, releaseHeldReply, held, freeHeldReply);
+  heldBack_.insert(held->timer);
+  g_signal_connect(msg, "finished", G_CALLBACK(dropHeldReply), held);
 }
 
 Reply TestService::requireSignIn(const RecordedRequest& r, const std::function<Reply()>& page) const {

@@ -52,6 +52,9 @@ struct Reply {
   // length declared: a slow reply that keeps moving.
   unsigned paceMs = 0;
   std::size_t pieces = 1;
+  // When set, the reply leaves only after this many milliseconds (a slow service); the
+  // service answers other requests meanwhile.
+  unsigned delayMs = 0;
 
   static Reply html(std::string body, int status = 200);
   static Reply json(std::string body, int status = 200);
@@ -176,6 +179,7 @@ class TestService {
     SoupServerMessage* msg;  // a reference of ours
     std::string path;
   };
+  void holdBack(SoupServerMessage* msg, unsigned ms);
 
   SoupServer* server_ = nullptr;
   unsigned port_ = 0;
@@ -194,6 +198,7 @@ class TestService {
   Outage badgeOutage_ = Outage::none;
   Outage deadlinesOutage_ = Outage::none;
   std::vector<Held> held_;  // main context only
+  std::set<unsigned> heldBack_;  // timers of delayed replies (main context)
 };
 
 }  // namespace quorvel::test

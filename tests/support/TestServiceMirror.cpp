@@ -10,7 +10,7 @@
 #include "MirrorDemoTree.h"
 #include "TestService.h"
 #include "TestServiceVolume.h"
-#include "core/CasePaths.h"
+#include "features/volume/CasePaths.h"
 
 namespace quorvel::test {
 
@@ -19,6 +19,7 @@ namespace {
 struct Switches {
   std::map<std::string, MirrorOdd> downloads;
   std::map<long long, std::string> manifests;
+  unsigned downloadDelayMs = 0;
 };
 std::mutex gMutex;
 std::map<const TestService*, Switches> gSwitches;
@@ -132,6 +133,10 @@ void setMirrorDownloadOdd(TestService& service, const std::string& serverPath, M
   std::lock_guard lock(gMutex);
   gSwitches[&service].downloads[serverPath] = odd;
 }
+void setMirrorDownloadDelay(TestService& service, unsigned ms) {
+  std::lock_guard lock(gMutex);
+  gSwitches[&service].downloadDelayMs = ms;
+}
 void setMirrorManifestReply(TestService& service, long long contractId, std::string json) {
   std::lock_guard lock(gMutex);
   gSwitches[&service].manifests[contractId] = std::move(json);
@@ -178,6 +183,7 @@ void installMirrorRoutes(TestService& service) {
                                                                                   : "application/octet-stream";
     reply.body = bytes.empty() ? caseFileBytes(path) : bytes;
     reply.headers.emplace_back("Content-Disposition", "attachment; filename=\"" + name + "\"");
+    reply.delayMs = sw.downloadDelayMs;
     return reply;
   });
 

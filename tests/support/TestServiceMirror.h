@@ -25,6 +25,8 @@ enum class MirrorOdd {
 };
 // The answer for downloads of one server path.
 void setMirrorDownloadOdd(TestService& service, const std::string& serverPath, MirrorOdd odd);
+// Every case-file download answers only after `ms` milliseconds (a slow line).
+void setMirrorDownloadDelay(TestService& service, unsigned ms);
 // Replaces the manifest of a contract by the given text.
 void setMirrorManifestReply(TestService& service, long long contractId, std::string json);
 void resetMirrorSwitches(TestService& service);

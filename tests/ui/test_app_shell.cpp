@@ -51,6 +51,32 @@ TEST(AppShell, OpenSwitchLoadsThePathInTheActiveTabAfterItsDelay) {
   EXPECT_EQ(urls[0], service.baseUrl() + "/calendar");
 }
 
+// The tab keys reach the workspace from a window other than the main one: with the
+// focus in the quick-capture panel, Ctrl+1 picks the first tab and Ctrl+W closes it.
+TEST(AppShell, TabKeysWorkFromTheQuickCapturePanel) {
+  DemoService service;
+  ASSERT_FALSE(service.baseUrl().empty());
+  TempHome home;
+  auto err = home.root() / "stderr.txt";
+  Child client({QUORVEL_APP_EXE, "--server-url", service.baseUrl(), "--open", "/calendar"},
+               G_SUBPROCESS_FLAGS_STDOUT_SILENCE, err);
+  ASSERT_TRUE(waitForLine(err, "[Quorvel][OPEN] /calendar", 30000)) << readFile(err);
+  ASSERT_TRUE(waitForLine(err, "[Quorvel][HOTKEY] 已注册全局热键", 10000)) << readFile(err);
+  // The pointer rests where no window is, so it takes no focus from the one focused.
+  ASSERT_EQ(std::system("xdotool mousemove 1595 995"), 0);
+  ASSERT_EQ(std::system("xdotool search --sync --onlyvisible --name '^墨衡台$' windowfocus --sync key ctrl+t"), 0);
+  ASSERT_TRUE(waitForLine(err, "（共 2 个）", 10000)) << readFile(err);
+
+  ASSERT_EQ(std::system("xdotool key alt+shift+n"), 0);
+  ASSERT_EQ(std::system("xdotool search --sync --onlyvisible --name '^快捷记待办' windowfocus --sync"), 0);
+  ASSERT_EQ(std::system("xdotool key --clearmodifiers ctrl+1"), 0);
+  ASSERT_EQ(std::system("xdotool key --clearmodifiers ctrl+w"), 0);
+  ASSERT_TRUE(waitForLine(err, "（剩 1 个）", 10000)) << readFile(err);
+
+  auto urls = quitAndReadSession(client, home, err);
+  EXPECT_EQ(urls, std::vector<std::string>{service.baseUrl() + "/dashboard"}) << readFile(err);
+}
+
 namespace {
 // The items a running status-notifier watcher has registered.
 std::string registeredTrayItems() {

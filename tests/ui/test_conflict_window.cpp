@@ -16,7 +16,7 @@
 #include "WidgetFind.h"
 #include "base/GLibPtr.h"
 #include "base/Installed.h"
-#include "core/MirrorFormats.h"
+#include "features/mirror/MirrorFormats.h"
 #include "features/volume/PreviewPresenter.h"
 #include "platform/Desktop.h"
 #include "ui/editing/ConflictWindow.h"

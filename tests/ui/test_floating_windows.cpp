@@ -1,22 +1,34 @@
 // The floating tool windows driven by the model's five flags: titles and sizes, the
 // three ways to close that all leave the flag false, frames that come back after a
-// toggle and a restart, frames that must not come back, and the pinned palette.
+// toggle and a restart, frames that must not come back, the pinned palette, content
+// that is made once and keeps what was typed, and a volume connect that ends after
+// the settings window is gone.
 #include <gtest/gtest.h>
 #include <gtkmm.h>
 
 #include <memory>
 #include <string>
 
+#include "CalendarSyncParts.h"
 #include "TestEnv.h"
 #include "TestHelpers.h"
+#include "base/GLibPtr.h"
 #include "base/MainQueue.h"
-#include "core/FloatingWindows.h"
+#include "features/volume/CasePaths.h"
+#include "ui/model/FloatingWindows.h"
 #include "core/ShortcutText.h"
-#include "core/WindowFrameRules.h"
+#include "platform/WindowFrameRules.h"
+#include "fakes/FakeDialogs.h"
 #include "fakes/FakeWebPage.h"
+#include "features/volume/LocalVolume.h"
+#include "platform/Mounts.h"
 #include "platform/UserDefaults.h"
 #include "ui/floating/FloatingWindowManager.h"
+#include "ui/floating/ToolWindowContent.h"
 #include "ui/main/ContentView.h"
+#include "ui/settings/SettingsView.h"
+#include "ui/todos/TodoSheet.h"
+#include "ui/volume/VolumeSettingsSection.h"
 
 namespace quorvel::test {
 namespace {
@@ -34,6 +46,7 @@ class FloatingWindowsTest : public ::testing::Test {
   }
   void TearDown() override {
     FloatingWindowManager::shared().reset();
+    for (const char* name : {"settings", "todo"}) ToolWindowContent::registerFactory(name, {});
     main.reset();
     model.reset();
     drainMainLoop();
@@ -144,6 +157,61 @@ TEST_F(FloatingWindowsTest, FramesOnNoScreenOrTooSmallAreCentredAndThePaletteSta
   EXPECT_TRUE(FloatingWindowManager::shared().pinned("palette"));
   EXPECT_TRUE(FloatingWindowManager::shared().placement("palette")->keptAbove());
   EXPECT_FALSE(FloatingWindowManager::shared().placement("mirror")->keptAbove());
+}
+
+TEST_F(FloatingWindowsTest, ContentIsMadeOnceAndKeepsWhatWasTyped) {
+  registerTodoSheet();
+  model->showTodo.set(true);
+  Gtk::Window* w = shown("todo");
+  ASSERT_NE(w, nullptr);
+  auto* sheet = dynamic_cast<TodoSheet*>(w->get_child());
+  ASSERT_NE(sheet, nullptr);
+  sheet->filterField().grab_focus();
+  sheet->setFilterText("王五");
+  // Ctrl+Shift+D on the open window: its command sets the flag again.
+  model->showTodo.set(true);
+  drainMainLoop();
+  EXPECT_EQ(w->get_child(), sheet);
+  EXPECT_EQ(sheet->filterText(), "王五");
+  // Closed with the title bar and opened again: the same window and sheet, the text kept.
+  w->close();
+  ASSERT_TRUE(runMainLoopUntil([&] { return !model->showTodo.get(); }, 2000));
+  model->showTodo.set(true);
+  ASSERT_TRUE(runMainLoopUntil([&] { return w->get_mapped(); }, 2000));
+  EXPECT_EQ(FloatingWindowManager::shared().window("todo"), w);
+  EXPECT_EQ(w->get_child(), sheet);
+  EXPECT_EQ(sheet->filterText(), "王五");
+
+  // Ctrl+K on the open palette keeps its content too.
+  model->showPalette.set(true);
+  Gtk::Window* palette = shown("palette");
+  ASSERT_NE(palette, nullptr);
+  Gtk::Widget* content = palette->get_child();
+  model->showPalette.set(true);
+  drainMainLoop();
+  EXPECT_EQ(palette->get_child(), content);
+}
+
+TEST_F(FloatingWindowsTest, AVolumeConnectEndingAfterTheSettingsWindowIsGoneTouchesNoView) {
+  if (!Mounts::davSupported()) GTEST_SKIP() << "GVfs without dav";
+  FakeDialogs dialogs;
+  UserDefaults::standard().set(CasePaths::kShareURLKey, "http://127.0.0.1:1/zm");  // nobody listens there
+  CalendarSyncParts calendar(UserDefaults::standard(), *model);
+  registerSettingsView(calendar.sync);
+  model->showSettings.set(true);
+  Gtk::Window* w = shown("settings");
+  ASSERT_NE(w, nullptr);
+  auto* view = dynamic_cast<SettingsView*>(w->get_child());
+  ASSERT_NE(view, nullptr);
+  int ended = 0;
+  ScopedConnection watch = LocalVolume::stateChanged().connect([&] { ++ended; });
+  g_signal_emit_by_name(view->volumeSection().connectButton().gobj(), "clicked");
+  ASSERT_EQ(ended, 0) << "the mount ended before the window went";
+  // The end of the application: the window and its view go while GVfs still tries.
+  FloatingWindowManager::shared().reset();
+  ASSERT_TRUE(runMainLoopUntil([&] { return ended == 1; }, 30000));
+  drainMainLoop();
+  EXPECT_FALSE(LocalVolume::isMounted());
 }
 
 }  // namespace

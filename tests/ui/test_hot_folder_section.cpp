@@ -4,8 +4,10 @@
 
 #include <cstdlib>
 
+#include "CalendarSyncParts.h"
 #include "TestEnv.h"
 #include "base/MainQueue.h"
+#include "fakes/FakeWebPage.h"
 #include "features/editing/HotFolderWatcher.h"
 #include "ui/components/WidgetRender.h"
 #include "ui/settings/HotFolderSection.h"
@@ -28,7 +30,10 @@ TEST(HotFolderSection, SwitchDrivesTheWatcherAndLinesFollowIt) {
   auto& watcher = HotFolderWatcher::shared();
   std::string inbox = (home.root() / "文档" / "墨衡台收件箱").string();
   watcher.config.set({false, inbox, true});
-  auto* view = Gtk::make_managed<SettingsView>([] {});
+  FakePages pages;
+  auto model = freshFakeModel(pages);
+  CalendarSyncParts calendar(UserDefaults::standard(), *model);
+  auto* view = Gtk::make_managed<SettingsView>([] {}, calendar.sync);
   view->set_size_request(620, 640);
   EXPECT_TRUE(showsLabel(*view, "本地收件箱热文件夹（扫描仪/微信自动弹归档）"));
   HotFolderSection section;

@@ -1,5 +1,7 @@
 // The mirror sheet over a store that reads the test service: contracts, the first
-// one chosen, folders with ticks, the search, differences, and a PNG of the sheet.
+// one chosen, folders with ticks, the search, differences, and a PNG of the sheet; in
+// its tool window, the same sheet and the same running cache after a reopen, and work
+// that ends after the window is gone.
 #include <gtest/gtest.h>
 #include <gtkmm/button.h>
 #include <gtkmm/label.h>
@@ -12,9 +14,14 @@
 #include "TestService.h"
 #include "TestServiceMirror.h"
 #include "core/AppConfig.h"
+#include "fakes/FakeWebPage.h"
 #include "fakes/FakeWebStore.h"
 #include "platform/Http.h"
 #include "ui/components/WidgetRender.h"
+#include "ui/floating/FloatingWindowManager.h"
+#include "ui/floating/ToolWindowContent.h"
+#include "ui/main/ContentView.h"
+#include "ui/windows/MainWindowController.h"
 #include "ui/mirror/MirrorSheet.h"
 
 using namespace quorvel;
@@ -165,4 +172,122 @@ TEST_F(MirrorSheetTest, ErrorsPlaceholderSelectAllAndClose) {
   g_signal_emit_by_name(close->gobj(), "clicked");
   EXPECT_TRUE(closed);
   window.set_visible(false);
+}
+
+namespace {
+
+// The sheet in its tool window as the workspace opens it, over the main window
+// controller's store.
+class MirrorToolWindowTest : public MirrorSheetTest {
+ protected:
+  void SetUp() override {
+    MirrorSheetTest::SetUp();
+    FloatingWindowManager::shared().reset();
+    store = makeStore();
+    MainWindowController::shared().setMirrorStore(store);
+    registerMirrorSheet();
+    model = BrowserModel::create(pages.factory());
+    main = std::make_unique<Gtk::Window>();
+    main->set_child(*Gtk::make_managed<ContentView>(model, nullptr));
+    main->present();
+  }
+  void TearDown() override {
+    FloatingWindowManager::shared().reset();
+    ToolWindowContent::registerFactory("mirror", {});
+    MainWindowController::shared().setMirrorStore(nullptr);
+    main.reset();
+    model.reset();
+    drainMainLoop();
+    resetMirrorSwitches(service);
+  }
+  Gtk::Window* window() { return FloatingWindowManager::shared().window("mirror"); }
+  // Sets the flag, as Ctrl+Shift+M does, and answers the sheet once it is on screen.
+  MirrorSheet* open() {
+    model->showMirror.set(true);
+    EXPECT_TRUE(runMainLoopUntil([&] { return window() && window()->get_mapped(); }, 3000));
+    return window() ? dynamic_cast<MirrorSheet*>(window()->get_child()) : nullptr;
+  }
+  // The title bar's close button.
+  void close() {
+    window()->close();
+    EXPECT_TRUE(runMainLoopUntil([&] { return !model->showMirror.get() && !window()->get_visible(); }, 3000));
+  }
+  // The first contract chosen and its manifest read, nothing running.
+  void waitForContract() {
+    ASSERT_TRUE(runMainLoopUntil([&] {
+      return store->selectedContract.get() == 7 && !store->folders->empty() && !store->busy.get();
+    }, 10000));
+    drainMainLoop();
+  }
+  void startCache(MirrorSheet& sheet, unsigned delayPerFileMs) {
+    setMirrorDownloadDelay(service, delayPerFileMs);
+    auto* cache = buttonShowing(sheet, "缓存所选目录");
+    ASSERT_TRUE(cache);
+    g_signal_emit_by_name(cache->gobj(), "clicked");
+    ASSERT_TRUE(runMainLoopUntil([&] { return store->done.get() >= 1; }, 10000));
+  }
+
+  FakePages pages;
+  std::shared_ptr<BrowserModel> model;
+  std::unique_ptr<Gtk::Window> main;
+  std::shared_ptr<MirrorStore> store;
+};
+
+}  // namespace
+
+TEST_F(MirrorToolWindowTest, AReopenedWindowShowsTheSameSheetWithTheRunningCache) {
+  MirrorSheet* sheet = open();
+  ASSERT_TRUE(sheet);
+  waitForContract();
+  sheet->searchEntry().set_text("2026");
+  store->toggleFolder("02_庭审材料");  // with the default ticks: 5 + 2 + 1 files
+  const std::set<std::string> ticks{"(根目录)", "00_合同公共材料", "02_庭审材料"};
+  ASSERT_EQ(store->selectedFolders.get(), ticks);
+  drainMainLoop();
+  service.clearRequests();
+  ASSERT_NO_FATAL_FAILURE(startCache(*sheet, 400));
+  const int total = store->total.get();
+  ASSERT_EQ(total, 8);
+
+  close();
+  MirrorSheet* again = open();
+  ASSERT_TRUE(again);
+  EXPECT_EQ(again, sheet);  // the same view, not a new one
+  drainMainLoop();
+  // Still the one cache, its progress in the footer of the view on screen.
+  EXPECT_TRUE(store->busy.get());
+  EXPECT_EQ(store->total.get(), total);
+  EXPECT_LT(store->done.get(), total);
+  EXPECT_EQ(store->progressText->rfind("下载 ", 0), 0u) << store->progressText.get();
+  EXPECT_TRUE(shows(*again, store->progressText.get())) << store->progressText.get();
+  auto* cache = buttonShowing(*again, "缓存所选目录");
+  ASSERT_TRUE(cache);
+  EXPECT_FALSE(cache->get_sensitive());
+  // What the user chose is still there.
+  EXPECT_EQ(again->searchEntry().get_text(), "2026");
+  EXPECT_EQ(store->selectedContract.get(), 7);
+  EXPECT_EQ(store->selectedFolders.get(), ticks);
+  // A second start while it runs is refused by the store.
+  spawn(store->cacheAll());
+
+  ASSERT_TRUE(runMainLoopUntil([&] { return !store->busy.get(); }, 30000));
+  drainMainLoop();
+  EXPECT_EQ(store->progressText->rfind("已缓存 8 个文件（", 0), 0u) << store->progressText.get();
+  EXPECT_TRUE(shows(*again, store->progressText.get()));
+  EXPECT_EQ(service.requestsTo("/download_file").size(), 8u);
+  EXPECT_EQ(FloatingWindowManager::shared().window("mirror")->get_child(), again);
+}
+
+TEST_F(MirrorToolWindowTest, WorkEndingAfterTheWindowIsGoneFinishesInTheStoreOnly) {
+  MirrorSheet* sheet = open();
+  ASSERT_TRUE(sheet);
+  waitForContract();
+  ASSERT_NO_FATAL_FAILURE(startCache(*sheet, 300));
+  // The end of the application: the window and its sheet go while the cache runs.
+  FloatingWindowManager::shared().reset();
+  EXPECT_EQ(FloatingWindowManager::shared().window("mirror"), nullptr);
+  ASSERT_TRUE(runMainLoopUntil([&] { return !store->busy.get(); }, 30000));
+  drainMainLoop();
+  EXPECT_EQ(store->progressText->rfind("已缓存 7 个文件（", 0), 0u) << store->progressText.get();
+  EXPECT_TRUE(fs::exists(store->root() / "案件" / "2026" / "_本地镜像.json"));
 }

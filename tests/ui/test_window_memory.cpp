@@ -13,11 +13,11 @@
 #include "TestHelpers.h"
 #include "base/Log.h"
 #include "base/MainQueue.h"
-#include "core/WindowFrameRules.h"
+#include "platform/WindowFrameRules.h"
 #include "platform/UserDefaults.h"
-#include "ui/main/MainWindowController.h"
-#include "ui/main/WindowFrame.h"
-#include "ui/main/WindowMemory.h"
+#include "ui/windows/MainWindowController.h"
+#include "ui/windows/WindowFrame.h"
+#include "ui/windows/WindowMemory.h"
 
 // Xlib last: its macros clash with the toolkit's C++ headers.
 #include <X11/Xatom.h>

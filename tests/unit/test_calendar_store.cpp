@@ -4,7 +4,7 @@
 
 #include "CalendarStoreContract.h"
 #include "TestEnv.h"
-#include "core/calendar/ICSParser.h"
+#include "features/calendar/ICSParser.h"
 #include "fakes/FakeCalendarStore.h"
 #include "platform/calendar/SqliteCalendarStore.h"
 

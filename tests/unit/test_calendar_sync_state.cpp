@@ -4,8 +4,8 @@
 #include "TestHelpers.h"
 #include "base/ErrorDomains.h"
 #include "core/BadgeCounts.h"
-#include "core/calendar/CalendarSyncConfig.h"
-#include "core/calendar/FeedLinks.h"
+#include "features/calendar/CalendarSyncConfig.h"
+#include "features/calendar/FeedLinks.h"
 #include "platform/UserDefaults.h"
 
 namespace quorvel {

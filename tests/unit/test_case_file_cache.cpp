@@ -8,7 +8,7 @@
 #include <set>
 #include <sstream>
 
-#include "core/CaseFileCache.h"
+#include "features/volume/CaseFileCache.h"
 #include "platform/FileOps.h"
 
 using namespace quorvel;

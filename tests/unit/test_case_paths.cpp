@@ -6,7 +6,7 @@
 
 #include <set>
 
-#include "core/CasePaths.h"
+#include "features/volume/CasePaths.h"
 
 using namespace quorvel;
 using namespace quorvel::CasePaths;

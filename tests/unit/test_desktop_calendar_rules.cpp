@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "core/WindowFrameRules.h"
-#include "core/calendar/DesktopCalendarRules.h"
+#include "platform/WindowFrameRules.h"
+#include "features/calendar/DesktopCalendarRules.h"
 
 using namespace quorvel;
 using namespace std::chrono;

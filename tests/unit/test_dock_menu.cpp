@@ -2,8 +2,8 @@
 // and the tray icon's pixels in the hosts' byte order.
 #include <gtest/gtest.h>
 
-#include "core/DockMenu.h"
-#include "core/TrayIcon.h"
+#include "ui/model/DockMenu.h"
+#include "ui/model/TrayIcon.h"
 
 using namespace quorvel;
 

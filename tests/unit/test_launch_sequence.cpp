@@ -3,7 +3,7 @@
 #include <map>
 
 #include "core/BrowserModel.h"
-#include "core/LaunchSequence.h"
+#include "app/LaunchSequence.h"
 #include "core/MenuCommands.h"
 #include "fakes/FakeWebPage.h"
 

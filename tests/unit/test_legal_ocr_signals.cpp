@@ -4,7 +4,7 @@
 // de-duplication and the to-do snippets.
 #include <gtest/gtest.h>
 
-#include "core/LegalOCRSignals.h"
+#include "features/recognition/LegalOCRSignals.h"
 
 using namespace quorvel;
 using V = std::vector<std::string>;

@@ -3,7 +3,7 @@
 #include <gio/gio.h>
 #include <gtest/gtest.h>
 
-#include "core/LoadFailure.h"
+#include "web/rules/LoadFailure.h"
 
 using namespace quorvel;
 

@@ -2,7 +2,7 @@
 // the identity line and counters, and the colour rules of boxes and rows.
 #include <gtest/gtest.h>
 
-#include "core/MenuBarRows.h"
+#include "ui/model/MenuBarRows.h"
 
 using namespace quorvel;
 

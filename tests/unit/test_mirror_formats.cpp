@@ -11,7 +11,7 @@
 #include "TestHelpers.h"
 #include "base/AppError.h"
 #include "core/AppConfig.h"
-#include "core/MirrorFormats.h"
+#include "features/mirror/MirrorFormats.h"
 #include "platform/UserDefaults.h"
 
 using namespace quorvel;

@@ -2,7 +2,7 @@
 // selected, what the filter keeps and where an upload goes.
 #include <gtest/gtest.h>
 
-#include "core/QuickArchiveRules.h"
+#include "ui/model/QuickArchiveRules.h"
 
 using namespace quorvel;
 namespace QA = QuickArchiveRules;

@@ -5,7 +5,7 @@
 #include <chrono>
 
 #include "TestHelpers.h"
-#include "core/QuickCapture.h"
+#include "ui/model/QuickCapture.h"
 
 namespace quorvel {
 namespace {

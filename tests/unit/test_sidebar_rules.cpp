@@ -4,7 +4,7 @@
 
 #include "TestEnv.h"
 #include "TestHelpers.h"
-#include "core/Sidebar.h"
+#include "ui/model/Sidebar.h"
 #include "fakes/FakeWebPage.h"
 #include "platform/UserDefaults.h"
 

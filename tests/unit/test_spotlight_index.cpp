@@ -7,8 +7,8 @@
 #include "TestEnv.h"
 #include "TestHelpers.h"
 #include "base/ErrorDomains.h"
-#include "core/MirrorNodes.h"
-#include "core/SpotlightItems.h"
+#include "features/mirror/MirrorNodes.h"
+#include "features/workspace/SpotlightItems.h"
 #include "platform/SearchIndexStore.h"
 
 using namespace quorvel;

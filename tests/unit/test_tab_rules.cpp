@@ -4,9 +4,9 @@
 #include <set>
 
 #include "core/ShortcutText.h"
-#include "core/TabStripRules.h"
-#include "core/TabRules.h"
-#include "core/WebProcessGroups.h"
+#include "ui/model/TabStripRules.h"
+#include "web/rules/TabRules.h"
+#include "web/rules/WebProcessGroups.h"
 
 using namespace quorvel;
 using namespace quorvel::TabRules;

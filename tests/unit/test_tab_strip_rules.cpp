@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/ShortcutText.h"
-#include "core/TabStripRules.h"
+#include "ui/model/TabStripRules.h"
 
 using namespace quorvel;
 using namespace quorvel::TabStripRules;

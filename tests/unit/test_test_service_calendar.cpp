@@ -4,7 +4,7 @@
 #include "CalendarTestSupport.h"
 #include "TestService.h"
 #include "TestServiceCalendar.h"
-#include "core/calendar/ICSParser.h"
+#include "features/calendar/ICSParser.h"
 #include "platform/Http.h"
 
 namespace quorvel::test {

@@ -12,11 +12,11 @@
 #include "base/Task.h"
 #include "TestHelpers.h"
 #include "core/BadgeCounts.h"
-#include "core/MenuBarRows.h"
+#include "ui/model/MenuBarRows.h"
 #include "core/NativeRequests.h"
 #include "core/Recents.h"
-#include "core/Sidebar.h"
-#include "core/TabRules.h"
+#include "ui/model/Sidebar.h"
+#include "web/rules/TabRules.h"
 
 using namespace quorvel;
 

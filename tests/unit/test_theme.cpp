@@ -4,7 +4,7 @@
 #include <string>
 
 #include "core/Theme.h"
-#include "core/ThemeCss.h"
+#include "ui/model/ThemeCss.h"
 
 using namespace quorvel;
 

@@ -2,7 +2,7 @@
 // proceeding an entry opens, and the looks of pills and cards.
 #include <gtest/gtest.h>
 
-#include "core/TodoSheetRules.h"
+#include "ui/model/TodoSheetRules.h"
 
 using namespace quorvel;
 

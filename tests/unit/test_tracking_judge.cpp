@@ -3,7 +3,7 @@
 // the evidence are named.
 #include <gtest/gtest.h>
 
-#include "core/tracking/TrackingJudge.h"
+#include "features/tracking/TrackingJudge.h"
 
 using namespace quorvel::TrackingJudge;
 

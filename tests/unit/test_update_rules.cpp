@@ -6,8 +6,8 @@
 
 #include "TestEnv.h"
 #include "TestHelpers.h"
-#include "core/PdfNames.h"
-#include "core/UpdateRules.h"
+#include "web/rules/PdfNames.h"
+#include "features/workspace/UpdateRules.h"
 #include "platform/Autostart.h"
 
 using namespace quorvel;

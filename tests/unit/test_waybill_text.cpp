@@ -3,7 +3,7 @@
 // doubled blanks, full-width digits).
 #include <gtest/gtest.h>
 
-#include "core/WaybillText.h"
+#include "features/recognition/WaybillText.h"
 #include "platform/ocr/TextRecognizer.h"
 
 using namespace quorvel;

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "core/FloatingWindows.h"
-#include "core/WindowFrameRules.h"
+#include "ui/model/FloatingWindows.h"
+#include "platform/WindowFrameRules.h"
 
 using namespace quorvel;
 
@@ -103,6 +103,34 @@ TEST(WindowFrameRules, PlansTheMainWindowFrame) {
   // With no screen known there is nothing to centre on.
   EXPECT_EQ(planMainWindowFrame(std::nullopt, current, {}).kind, MainFramePlan::leave);
   EXPECT_EQ(planMainWindowFrame("{{100, 50}, {1300, 900}}", current, {}).kind, MainFramePlan::leave);
+}
+
+TEST(WindowFrameRules, TheBorderSideOrCornerUnderAPoint) {
+  // A 400 × 600 window, a 6-pixel border, corners 18 pixels along each side.
+  auto at = [](double x, double y) { return frameEdgeAt(x, y, 400, 600, 6, 18); };
+  EXPECT_EQ(at(200, 300), FrameEdge::none);
+  EXPECT_EQ(at(200, 0), FrameEdge::north);
+  EXPECT_EQ(at(200, 5.9), FrameEdge::north);
+  EXPECT_EQ(at(200, 6), FrameEdge::none);
+  EXPECT_EQ(at(200, 599), FrameEdge::south);
+  EXPECT_EQ(at(200, 594), FrameEdge::south);
+  EXPECT_EQ(at(0, 300), FrameEdge::west);
+  EXPECT_EQ(at(399, 300), FrameEdge::east);
+  // A corner reaches along both sides further than the border is thick.
+  EXPECT_EQ(at(0, 0), FrameEdge::northWest);
+  EXPECT_EQ(at(17, 2), FrameEdge::northWest);
+  EXPECT_EQ(at(2, 17), FrameEdge::northWest);
+  EXPECT_EQ(at(18, 2), FrameEdge::north);
+  EXPECT_EQ(at(397, 10), FrameEdge::northEast);
+  EXPECT_EQ(at(3, 590), FrameEdge::southWest);
+  EXPECT_EQ(at(397, 597), FrameEdge::southEast);
+  EXPECT_EQ(at(385, 597), FrameEdge::southEast);
+  // Inside the corner square but off the border is not the border.
+  EXPECT_EQ(at(10, 10), FrameEdge::none);
+  // Outside the window nothing is.
+  EXPECT_EQ(at(-1, 300), FrameEdge::none);
+  EXPECT_EQ(at(400, 300), FrameEdge::none);
+  EXPECT_EQ(at(200, 600), FrameEdge::none);
 }
 
 TEST(FloatingWindows, NamesKeysAndTheFrameAToolWindowOpensAt) {

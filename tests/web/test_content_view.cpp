@@ -1,7 +1,7 @@
 // The main window's root view with real tabs against the test service: every tab keeps
 // its page while another is shown, released tabs show their placeholder and wake from
-// it, an empty workspace offers its two pages, and Ctrl+W / Ctrl+<n> reach the model
-// before the page does.
+// it, an empty workspace offers its two pages, and the application's Ctrl+W / Ctrl+<n>
+// reach the model before the page does.
 #include <gtest/gtest.h>
 #include <gtkmm.h>
 
@@ -16,6 +16,7 @@
 #include "fakes/FakeLockPlatform.h"
 #include "ui/main/LockOverlayView.h"
 #include "ui/main/Placeholders.h"
+#include "ui/main/TabKeys.h"
 #include "ui/main/WebViewBox.h"
 #include "web/TabController.h"
 
@@ -33,6 +34,8 @@ class ContentViewTest : public ServiceTabFixture {
     service.setRoute("/form", [](const RecordedRequest&) { return Reply::html(kFormPage); });
     signIn();
     model = services->makeBrowserModel();
+    // As the application has them: off while the workspace is locked.
+    keys = std::make_unique<WindowTabKeys>(model, [this] { return !(lock && lock->isLocked.get()); });
     window = std::make_unique<Gtk::Window>();
     window->set_default_size(1280, 820);
     view = Gtk::make_managed<ContentView>(model, nullptr);
@@ -42,6 +45,7 @@ class ContentViewTest : public ServiceTabFixture {
   }
   void TearDown() override {
     window.reset();
+    keys.reset();
     drainMainLoop();
     ServiceTabFixture::TearDown();
   }
@@ -69,6 +73,8 @@ class ContentViewTest : public ServiceTabFixture {
     return r.text;
   }
 
+  PrivacyLock* lock = nullptr;
+  std::unique_ptr<WindowTabKeys> keys;
   std::unique_ptr<Gtk::Window> window;
   ContentView* view = nullptr;
 };
@@ -186,9 +192,10 @@ TEST_F(ContentViewTest, TheLockCoversEverythingAndOnlyTheRightPasswordOpens) {
   if (std::system("command -v xdotool >/dev/null 2>&1") != 0) GTEST_SKIP() << "xdotool is not installed";
   FakeIdleTime idle;
   FakeAuthenticator auth;
-  PrivacyLock lock(idle, auth, AppMode::test);
+  PrivacyLock privacy(idle, auth, AppMode::test);
+  lock = &privacy;
   window->unset_child();
-  view = Gtk::make_managed<ContentView>(model, &lock);
+  view = Gtk::make_managed<ContentView>(model, &privacy);
   window->set_child(*view);
   auto first = model->activeTab();
   ASSERT_TRUE(waitLoaded(first, "/dashboard"));
@@ -196,7 +203,7 @@ TEST_F(ContentViewTest, TheLockCoversEverythingAndOnlyTheRightPasswordOpens) {
   ASSERT_TRUE(waitLoaded(model->activeTab(), "/cases"));
   ASSERT_FALSE(view->lockOverlay()->get_visible());
 
-  lock.lock();
+  privacy.lock();
   drainMainLoop();
   EXPECT_TRUE(view->lockOverlay()->get_visible());
   Gtk::Widget* focus = window->get_focus();
@@ -205,15 +212,15 @@ TEST_F(ContentViewTest, TheLockCoversEverythingAndOnlyTheRightPasswordOpens) {
   ASSERT_EQ(std::system("xdotool key --clearmodifiers ctrl+w"), 0);
   ASSERT_EQ(std::system("xdotool type --delay 20 wrong"), 0);
   ASSERT_EQ(std::system("xdotool key Return"), 0);
-  ASSERT_TRUE(runMainLoopUntil([&] { return auth.checks == 1 && !lock.checking(); }, 3000));
+  ASSERT_TRUE(runMainLoopUntil([&] { return auth.checks == 1 && !privacy.checking(); }, 3000));
   EXPECT_EQ(model->tabs->size(), 2u);
-  EXPECT_TRUE(lock.isLocked.get());
+  EXPECT_TRUE(privacy.isLocked.get());
   EXPECT_EQ(view->lockOverlay()->errorLabel().get_text(), "密码不正确");
   EXPECT_TRUE(view->lockOverlay()->passwordField().get_text().empty());  // not kept
 
   ASSERT_EQ(std::system("xdotool type --delay 20 secret"), 0);
   ASSERT_EQ(std::system("xdotool key Return"), 0);
-  ASSERT_TRUE(runMainLoopUntil([&] { return !lock.isLocked.get(); }, 3000));
+  ASSERT_TRUE(runMainLoopUntil([&] { return !privacy.isLocked.get(); }, 3000));
   drainMainLoop();
   EXPECT_FALSE(view->lockOverlay()->get_visible());
   EXPECT_EQ(model->tabs->size(), 2u);  // the workspace is as it was

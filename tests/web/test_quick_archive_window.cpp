@@ -16,8 +16,8 @@
 #include "features/editing/HotFolderWatcher.h"
 #include "platform/Scanner.h"
 #include "ui/editing/QuickArchiveWindow.h"
-#include "ui/main/MainWindowController.h"
-#include "ui/main/WindowFrame.h"
+#include "ui/windows/MainWindowController.h"
+#include "ui/windows/WindowFrame.h"
 
 using namespace quorvel;
 using namespace quorvel::test;

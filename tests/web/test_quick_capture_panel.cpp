@@ -8,10 +8,10 @@
 #include "ServiceTabFixture.h"
 #include "TestHelpers.h"
 #include "base/MainQueue.h"
-#include "core/QuickCapture.h"
+#include "ui/model/QuickCapture.h"
 #include "features/workspace/GlobalHotKeyManager.h"
 #include "ui/capture/QuickCapturePanel.h"
-#include "ui/main/WindowFrame.h"
+#include "ui/windows/WindowFrame.h"
 
 #include <gdk/x11/gdkx.h>
 // Last: its macros clash with the headers above.

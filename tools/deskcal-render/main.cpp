@@ -17,9 +17,9 @@
 #include "base/AppError.h"
 #include "base/MainQueue.h"
 #include "core/BrowserModel.h"
-#include "core/calendar/ICSParser.h"
+#include "features/calendar/ICSParser.h"
 #include "fakes/FakeWebPage.h"
-#include "features/calendar/DesktopCalendarStore.h"
+#include "features/calendar/DesktopCalendarModel.h"
 #include "platform/UserDefaults.h"
 #include "ui/calendar/DesktopCalendarView.h"
 #include "ui/calendar/DesktopCalendarWindow.h"
@@ -30,15 +30,15 @@ using namespace quorvel;
 
 namespace {
 
-std::unique_ptr<DesktopCalendarStore> makeStore(bool failing) {
-  DesktopCalendarStore::Services s;
+std::unique_ptr<DesktopCalendarModel> makeStore(bool failing) {
+  DesktopCalendarModel::Services s;
   s.fetchLiveEvents = [failing](bool) -> Task<std::vector<ICSEvent>> {
     if (failing) throw AppError("AppleCal", 2, "未在订阅页找到日历订阅链接，请确认已登录并开通日历订阅");
     co_return ICSParser::parse(test::demoCalendarFeed());
   };
   s.deadlines = [] { return Deadlines{}; };
   s.after = [](unsigned, std::function<void()>) {};
-  return std::make_unique<DesktopCalendarStore>(std::move(s));
+  return std::make_unique<DesktopCalendarModel>(std::move(s));
 }
 
 Gtk::Widget* panel(DesktopCalendarView* view) {

@@ -14,7 +14,7 @@
 
 #include "base/MainQueue.h"
 #include "core/LawIcons.h"
-#include "core/TrayIcon.h"
+#include "ui/model/TrayIcon.h"
 #include "fakes/FakeWebPage.h"
 #include "ui/components/LawStyle.h"
 #include "ui/components/WidgetRender.h"

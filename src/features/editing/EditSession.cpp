@@ -17,7 +17,7 @@
 #include "core/AuditLog.h"
 #include "core/BrowserModel.h"
 #include "core/Dialogs.h"
-#include "core/MirrorFormats.h"
+#include "features/mirror/MirrorFormats.h"
 #include "features/editing/ConflictChoice.h"
 #include "features/mirror/MirrorStore.h"
 #include "features/volume/LocalVolume.h"

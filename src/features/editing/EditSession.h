@@ -12,7 +12,7 @@
 #include <string>
 
 #include "base/Task.h"
-#include "core/CaseFileCache.h"
+#include "features/volume/CaseFileCache.h"
 
 namespace quorvel {
 

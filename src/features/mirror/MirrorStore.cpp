@@ -1,7 +1,6 @@
 #include "features/mirror/MirrorStore.h"
 
 #include <gio/gio.h>
-#include <libsoup/soup.h>
 #include <sys/statvfs.h>
 
 #include <fstream>
@@ -16,8 +15,8 @@
 #include "core/AppConfig.h"
 #include "core/AuditLog.h"
 #include "core/BrowserModel.h"
-#include "core/CaseFileCache.h"
-#include "core/CasePaths.h"
+#include "features/volume/CaseFileCache.h"
+#include "features/volume/CasePaths.h"
 #include "core/Dialogs.h"
 #include "core/NativeRequests.h"
 #include "core/WebStore.h"
@@ -45,12 +44,6 @@ std::optional<long long> sizeOf(const fs::path& p) {
   return static_cast<long long>(n);
 }
 
-SoupSession* downloadSession() {
-  static SoupSession* session =
-      soup_session_new_with_options("timeout", kTransferTimeoutSeconds, "idle-timeout", 60u, nullptr);
-  return session;
-}
-
 std::string upperUuid() {
   gchar* raw = g_uuid_string_random();
   std::string s(raw);
@@ -67,23 +60,11 @@ struct Fetched {
 // GETs `url` and streams a 200 answer that is not a web page into `tmp` (a new
 // file). The answer is judged before anything is written.
 Task<Fetched> streamInto(std::string url, std::vector<std::pair<std::string, std::string>> headers, fs::path tmp) {
-  GObjectPtr<SoupMessage> msg = GObjectPtr<SoupMessage>::adopt(soup_message_new("GET", url.c_str()));
-  if (!msg) throw AppError(errors::kMirror, errors::kMirrorNoAddress, "URL 拼装失败");
-  SoupMessageHeaders* h = soup_message_get_request_headers(msg.get());
-  for (auto& [k, v] : headers) soup_message_headers_replace(h, k.c_str(), v.c_str());
-  SoupMessage* m = msg.get();
-  auto sending = asyncCall<GObjectPtr<GInputStream>>(
-      [m](GCancellable* c, GAsyncReadyCallback cb, gpointer d) {
-        soup_session_send_async(downloadSession(), m, G_PRIORITY_DEFAULT, c, cb, d);
-      },
-      [](GObject* src, GAsyncResult* res, GError** e) {
-        return GObjectPtr<GInputStream>::adopt(soup_session_send_finish(SOUP_SESSION(src), res, e));
-      });
-  GObjectPtr<GInputStream> input = co_await sending;
+  std::optional<http::HttpDownload> reply = co_await http::openDownload(url, std::move(headers), kTransferTimeoutSeconds);
+  if (!reply) throw AppError(errors::kMirror, errors::kMirrorNoAddress, "URL 拼装失败");
   Fetched out;
-  out.status = static_cast<int>(soup_message_get_status(m));
-  const char* type = soup_message_headers_get_content_type(soup_message_get_response_headers(m), nullptr);
-  out.contentType = type ? type : "";
+  out.status = reply->status;
+  out.contentType = reply->contentType;
   int code = 0;
   if (MirrorRules::downloadRefusal(out.status, out.contentType, &code)) co_return out;
 
@@ -93,7 +74,7 @@ Task<Fetched> streamInto(std::string url, std::vector<std::pair<std::string, std
       g_file_create(file.get(), G_FILE_CREATE_NONE, nullptr, err.out()));
   if (!sink) throw toAppError(err.get());
   GOutputStream* o = G_OUTPUT_STREAM(sink.get());
-  GInputStream* i = input.get();
+  GInputStream* i = reply->body.get();
   auto splicing = asyncCall<gssize>(
       [o, i](GCancellable* c, GAsyncReadyCallback cb, gpointer d) {
         g_output_stream_splice_async(
@@ -105,8 +86,7 @@ Task<Fetched> streamInto(std::string url, std::vector<std::pair<std::string, std
       });
   gssize written = co_await splicing;
   // A reply that breaks off short of its declared length is no file.
-  goffset declared = soup_message_headers_get_content_length(soup_message_get_response_headers(m));
-  if (declared > 0 && written != declared) throw AppError(errors::kMirror, -1, "下载中断");
+  if (reply->contentLength > 0 && written != reply->contentLength) throw AppError(errors::kMirror, -1, "下载中断");
   co_return out;
 }
 
@@ -117,6 +97,32 @@ Task<Fetched> streamInto(std::string url, std::vector<std::pair<std::string, std
 MirrorStore::MirrorStore() { config.set(MirrorConfig::load()); }
 
 std::shared_ptr<MirrorStore> MirrorStore::create() { return std::shared_ptr<MirrorStore>(new MirrorStore()); }
+
+// One running operation: `busy` stays up until the last one ends, so a list reload
+// during a cache does not drop it.
+class MirrorStore::Running {
+ public:
+  explicit Running(MirrorStore& store, bool transfer = false) : store_(store), transfer_(transfer) {
+    if (transfer_) store_.transferring_ = true;
+    if (store_.running_++ == 0) store_.busy.set(true);
+  }
+  ~Running() {
+    if (transfer_) store_.transferring_ = false;
+    if (--store_.running_ == 0) store_.busy.set(false);
+  }
+  Running(const Running&) = delete;
+  Running& operator=(const Running&) = delete;
+
+ private:
+  MirrorStore& store_;
+  bool transfer_;
+};
+
+bool MirrorStore::refuseSecondTransfer() const {
+  if (!transferring_) return false;
+  logLine(tags::kMirror, "已有下载在进行，不再开始新的", LogLevel::warning);
+  return true;
+}
 
 fs::path MirrorStore::root() const { return MirrorRules::rootOf(config.get()); }
 
@@ -183,7 +189,7 @@ Task<std::string> MirrorStore::fetch(const std::string& pathArg) {
 
 Task<void> MirrorStore::loadNodes() {
   auto self = shared_from_this();
-  busy.set(true);
+  Running running(*this);
   lastError.set(std::nullopt);
   try {
     std::string nodesPath = "/api/desktop/nodes";
@@ -200,7 +206,6 @@ Task<void> MirrorStore::loadNodes() {
     logLine(tags::kMirror, "nodes 失败 " + e.domain + " " + std::to_string(e.code) + " " + e.message,
             LogLevel::warning);
   }
-  busy.set(false);
 }
 
 Task<MirrorManifest> MirrorStore::manifest(long long contract) {
@@ -251,7 +256,7 @@ Task<void> MirrorStore::check() {
   auto self = shared_from_this();
   auto contract = selectedContract.get();
   if (!contract) co_return;
-  busy.set(true);
+  Running running(*this);
   lastError.set(std::nullopt);
   try {
     MirrorManifest m = co_await manifest(*contract);
@@ -264,7 +269,6 @@ Task<void> MirrorStore::check() {
   } catch (const AppError& e) {
     lastError.set("检查失败：" + e.message);
   }
-  busy.set(false);
 }
 
 Task<void> MirrorStore::verifyMount() {
@@ -386,8 +390,8 @@ Task<void> MirrorStore::download(const std::string& serverPathArg, const fs::pat
 Task<void> MirrorStore::cacheAll() {
   auto self = shared_from_this();
   auto contract = selectedContract.get();
-  if (!contract || !config->enabled) co_return;
-  busy.set(true);
+  if (!contract || !config->enabled || refuseSecondTransfer()) co_return;
+  Running running(*this, true);
   lastError.set(std::nullopt);
   ensureRoot();
   std::optional<MirrorManifest> m;
@@ -397,7 +401,6 @@ Task<void> MirrorStore::cacheAll() {
   }
   if (!m) {
     lastError.set("读取清单失败");
-    busy.set(false);
     co_return;
   }
   std::vector<MirrorFile> files;
@@ -405,7 +408,6 @@ Task<void> MirrorStore::cacheAll() {
     if (selectedFolders->count(folderKey(f.rel))) files.push_back(f);
   if (files.empty()) {
     progressText.set("没有勾选任何子目录");
-    busy.set(false);
     co_return;
   }
   long long bytes = 0;
@@ -420,7 +422,6 @@ Task<void> MirrorStore::cacheAll() {
     int a = co_await question;
     if (a != 0) {
       progressText.set("已取消（没有下载）");
-      busy.set(false);
       co_return;
     }
   }
@@ -435,7 +436,6 @@ Task<void> MirrorStore::cacheAll() {
     int a = co_await question;
     if (a != 1) {
       progressText.set("卷宗盘已挂载，直接打开即可");
-      busy.set(false);
       co_return;
     }
   }
@@ -464,14 +464,13 @@ Task<void> MirrorStore::cacheAll() {
                                  : "已缓存 " + std::to_string(files.size()) + " 个文件（" +
                                        MirrorRules::byteCountText(bytes) + "）");
   writeSnapshot(*m);
-  busy.set(false);
 }
 
 Task<void> MirrorStore::downloadDiffs() {
   auto self = shared_from_this();
   auto list = diffs.get();
-  if (list.empty()) co_return;
-  busy.set(true);
+  if (list.empty() || refuseSecondTransfer()) co_return;
+  Running running(*this, true);
   total.set(static_cast<int>(list.size()));
   done.set(0);
   for (const auto& d : list) {
@@ -488,7 +487,6 @@ Task<void> MirrorStore::downloadDiffs() {
     }
   }
   co_await check();
-  busy.set(false);
 }
 
 void MirrorStore::writeSnapshot(const MirrorManifest& m) {

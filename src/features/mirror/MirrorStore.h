@@ -17,8 +17,8 @@
 
 #include "base/Published.h"
 #include "base/Task.h"
-#include "core/MirrorFormats.h"
-#include "core/MirrorNodes.h"
+#include "features/mirror/MirrorFormats.h"
+#include "features/mirror/MirrorNodes.h"
 
 namespace quorvel {
 
@@ -109,8 +109,14 @@ class MirrorStore : public std::enable_shared_from_this<MirrorStore> {
   bool heldByEditSession(const std::filesystem::path& local) const;
   void applyManifest(const MirrorManifest& m);
   void writeSnapshot(const MirrorManifest& m);
+  class Running;
+  // A cache or a fill of differences is already running: a second one would write the
+  // same files beside it.
+  bool refuseSecondTransfer() const;
 
   unsigned selectionGeneration_ = 0;
+  int running_ = 0;
+  bool transferring_ = false;
 };
 
 }  // namespace quorvel

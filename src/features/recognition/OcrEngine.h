@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "core/WaybillText.h"
+#include "features/recognition/WaybillText.h"
 #include "platform/ocr/Bitmap.h"
 #include "platform/ocr/TextRecognizer.h"
 

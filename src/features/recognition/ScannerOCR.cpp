@@ -14,7 +14,7 @@
 #include "base/Task.h"
 #include "core/Dialogs.h"
 #include "core/FilePanels.h"
-#include "core/WaybillText.h"
+#include "features/recognition/WaybillText.h"
 #include "features/recognition/OcrEngine.h"
 #include "platform/Desktop.h"
 #include "platform/ocr/TesseractPool.h"

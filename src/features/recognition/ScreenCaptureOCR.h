@@ -7,7 +7,7 @@
 #include <string>
 
 #include "core/AppMode.h"
-#include "core/LegalOCRSignals.h"
+#include "features/recognition/LegalOCRSignals.h"
 #include "platform/ScreenCapture.h"
 
 namespace quorvel {

@@ -101,18 +101,6 @@ void setDiagnosticModeForTesting(std::optional<bool> mode) { diagnosticOverride(
 
 void setManualConfirmer(ManualConfirmer c) { confirmer() = std::move(c); }
 
-std::optional<std::string> pngData(GdkTexture* image) {
-  if (!image) return std::nullopt;
-  GBytes* bytes = gdk_texture_save_to_png_bytes(image);
-  if (!bytes) return std::nullopt;
-  gsize size = 0;
-  const auto* data = static_cast<const char*>(g_bytes_get_data(bytes, &size));
-  std::string out(data ? data : "", data ? size : 0);
-  g_bytes_unref(bytes);
-  if (out.empty()) return std::nullopt;
-  return out;
-}
-
 std::optional<fs::path> saveLocal(const std::string& png, const std::string& number, const std::string& source) {
   auto now = std::chrono::system_clock::now();
   std::string name = TrackingJudge::evidenceFileName(number, now);
@@ -133,7 +121,7 @@ std::optional<fs::path> saveLocal(const std::string& png, const std::string& num
 }
 
 void attachEvidence(nlohmann::json& outcome, GdkTexture* image, const std::string& number, const std::string& source) {
-  auto png = pngData(image);
+  auto png = OffscreenCapture::pngData(image);
   if (!png) return;
   gchar* b64 = g_base64_encode(reinterpret_cast<const guchar*>(png->data()), png->size());
   outcome["shotBase64"] = std::string("data:image/png;base64,") + b64;

@@ -1,5 +1,4 @@
 #pragma once
-#include <gdk/gdk.h>
 #include <nlohmann/json.hpp>
 
 #include <filesystem>
@@ -8,7 +7,8 @@
 #include <string>
 
 #include "base/GObjectPtr.h"
-#include "core/tracking/TrackingJudge.h"
+#include "features/tracking/TrackingJudge.h"
+#include "web/OffscreenCapture.h"
 
 namespace quorvel::TrackingQuery {
 
@@ -29,8 +29,6 @@ using TrackingJudge::judge;
 using TrackingJudge::signPerson;
 using TrackingJudge::signTime;
 
-// PNG bytes of an image, or nothing.
-std::optional<std::string> pngData(GdkTexture* image);
 // Writes the PNG and its JSON record into the download folder. Returns the PNG's
 // path only when the PNG was written.
 std::optional<std::filesystem::path> saveLocal(const std::string& png, const std::string& number,

@@ -10,7 +10,7 @@
 #include "base/MainQueue.h"
 #include "base/Task.h"
 #include "core/AppConfig.h"
-#include "core/CasePaths.h"
+#include "features/volume/CasePaths.h"
 #include "core/Dialogs.h"
 #include "features/volume/PreviewCache.h"
 #include "features/volume/PreviewPresenter.h"

@@ -8,7 +8,7 @@
 #include "base/GLibPtr.h"
 #include "base/MainQueue.h"
 #include "core/AppConfig.h"
-#include "core/CasePaths.h"
+#include "features/volume/CasePaths.h"
 #include "features/volume/LocalVolume.h"
 #include "platform/Mounts.h"
 

@@ -7,8 +7,8 @@
 #include "base/Log.h"
 #include "base/LogTags.h"
 #include "core/AppConfig.h"
-#include "core/MirrorNodes.h"
-#include "core/SpotlightItems.h"
+#include "features/mirror/MirrorNodes.h"
+#include "features/workspace/SpotlightItems.h"
 
 namespace quorvel {
 
@@ -21,18 +21,6 @@ std::string localHourMinute() {
   char buf[8];
   std::strftime(buf, sizeof buf, "%H:%M", &tm);
   return buf;
-}
-
-std::string messageOf(std::exception_ptr e) {
-  try {
-    std::rethrow_exception(e);
-  } catch (const AppError& a) {
-    return a.message;
-  } catch (const std::exception& x) {
-    return x.what();
-  } catch (...) {
-    return "未知错误";
-  }
 }
 
 Task<void> deleteDomainLogged(std::shared_ptr<SearchIndex> index) {

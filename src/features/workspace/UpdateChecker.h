@@ -5,7 +5,7 @@
 #include <string>
 
 #include "base/Task.h"
-#include "core/UpdateRules.h"
+#include "features/workspace/UpdateRules.h"
 
 namespace quorvel::UpdateChecker {
 

@@ -1,5 +1,5 @@
 // The engines module's table of entry points (see EngineApi.h).
-#include "platform/engines/EngineApi.h"
+#include "platform/ocr/EngineApi.h"
 #include "platform/engines/EnginePool.h"
 #include "platform/engines/PopplerDocument.h"
 #include "platform/engines/Recognition.h"

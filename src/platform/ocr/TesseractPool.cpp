@@ -4,7 +4,7 @@
 #include <memory>
 #include <mutex>
 
-#include "platform/EngineModule.h"
+#include "platform/ocr/EngineModule.h"
 
 namespace quorvel {
 

@@ -1,6 +1,6 @@
 #include "platform/ocr/TextRecognizer.h"
 
-#include "platform/EngineModule.h"
+#include "platform/ocr/EngineModule.h"
 #include "platform/ocr/TesseractPool.h"
 
 namespace quorvel {

@@ -2,7 +2,7 @@
 
 #include <glib.h>
 
-#include "platform/EngineModule.h"
+#include "platform/ocr/EngineModule.h"
 
 namespace quorvel {
 

@@ -1,6 +1,6 @@
 #include "platform/pdf/SearchablePdf.h"
 
-#include "platform/EngineModule.h"
+#include "platform/ocr/EngineModule.h"
 
 namespace quorvel {
 namespace fs = std::filesystem;

@@ -14,23 +14,23 @@
 #include <vector>
 
 #include "base/GLibPtr.h"
-#include "core/calendar/DesktopCalendarRules.h"
+#include "features/calendar/DesktopCalendarRules.h"
 
 namespace quorvel {
 
 class BrowserModel;
-class DesktopCalendarStore;
+class DesktopCalendarModel;
 class DesktopCalendarWindow;
 class DeskGlyph;
 
 class DesktopCalendarView : public Gtk::Box {
  public:
-  DesktopCalendarView(std::shared_ptr<BrowserModel> browser, DesktopCalendarStore& store,
+  DesktopCalendarView(std::shared_ptr<BrowserModel> browser, DesktopCalendarModel& model,
                       DesktopCalendarWindow& window);
   ~DesktopCalendarView() override;
 
   const DesktopCalendarViewModel& state() const { return vm_; }
-  // Redraws from the store and the window now (otherwise on the next idle turn).
+  // Redraws from the calendar's data and the window now (otherwise on the next idle turn).
   void syncNow();
 
   // Actions (the controls call these; tests too).
@@ -67,7 +67,7 @@ class DesktopCalendarView : public Gtk::Box {
   CivilDay today() const;
 
   std::shared_ptr<BrowserModel> browser_;
-  DesktopCalendarStore& store_;
+  DesktopCalendarModel& model_;
   DesktopCalendarWindow& win_;
   DesktopCalendarViewModel vm_;
 

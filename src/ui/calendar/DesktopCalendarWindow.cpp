@@ -1,26 +1,21 @@
 #include "ui/calendar/DesktopCalendarWindow.h"
 
-#include <gdk/x11/gdkx.h>
-
 #include "base/Log.h"
 #include "base/LogTags.h"
 #include "base/MainQueue.h"
-#include "core/WindowFrameRules.h"
-#include "features/calendar/DesktopCalendarStore.h"
+#include "platform/WindowFrameRules.h"
+#include "features/calendar/DesktopCalendarModel.h"
 #include "platform/UserDefaults.h"
+#include "platform/WindowPlacement.h"
 #include "ui/calendar/DesktopCalendarView.h"
-#include "ui/main/MainWindowController.h"
-#include "ui/main/WindowFrame.h"
+#include "ui/windows/MainWindowController.h"
+#include "ui/windows/WindowFrame.h"
 
 namespace quorvel {
 
-DesktopCalendarWindow& DesktopCalendarWindow::shared() {
-  static auto* instance = new DesktopCalendarWindow(UserDefaults::standard(), DesktopCalendarStore::shared());
-  return *instance;
-}
-
-DesktopCalendarWindow::DesktopCalendarWindow(UserDefaults& defaults, DesktopCalendarStore& store)
-    : defaults_(defaults), store_(store) {
+DesktopCalendarWindow::DesktopCalendarWindow(UserDefaults& defaults, DesktopCalendarModel& model,
+                                             std::shared_ptr<BrowserModel> browser, DesktopCalendarActions actions)
+    : defaults_(defaults), model_(model), browser_(std::move(browser)), actions_(std::move(actions)) {
   placement.set(placementFromRaw(defaults_.string(kDesktopCalendarPlacementKey)));
   autoShowOnLaunch.set(defaults_.boolean(kDesktopCalendarAutoShowKey).value_or(false));
   positionLocked.set(defaults_.boolean(kDesktopCalendarLockedKey).value_or(false));
@@ -48,14 +43,14 @@ void DesktopCalendarWindow::show() {
     applyLockState();
     bringForward();
     isVisible.set(true);
-    store_.refresh(true).detach();
+    model_.refresh(true).detach();
     return;
   }
   createWindow();
   bringForward();
   isVisible.set(true);
-  store_.startAutoRefresh();
-  store_.refresh(false).detach();
+  model_.startAutoRefresh();
+  model_.refresh(false).detach();
 }
 
 void DesktopCalendarWindow::hide() {
@@ -64,7 +59,7 @@ void DesktopCalendarWindow::hide() {
 }
 
 void DesktopCalendarWindow::refreshSilentlyIfShown() {
-  if (isVisible.get()) store_.refresh(true).detach();
+  if (isVisible.get()) model_.refresh(true).detach();
 }
 
 void DesktopCalendarWindow::createWindow() {
@@ -76,9 +71,11 @@ void DesktopCalendarWindow::createWindow() {
   w.set_hide_on_close(true);
   w.set_default_size(static_cast<int>(kDesktopCalendarWidth), static_cast<int>(kDesktopCalendarHeight));
   w.add_css_class("dc-window");
-  view_ = Gtk::make_managed<DesktopCalendarView>(model_, store_, *this);
+  view_ = Gtk::make_managed<DesktopCalendarView>(browser_, model_, *this);
   view_->set_size_request(static_cast<int>(kDesktopCalendarMinWidth), static_cast<int>(kDesktopCalendarMinHeight));
   w.set_child(*view_);
+  // No title bar: the background moves the panel, the border resizes it.
+  allowMoveAndResizeByDragging(w, [this] { return canMoveByDragging(); });
   w.signal_map().connect([this] { onMapped(); });
   w.signal_close_request().connect(
       [this] {
@@ -95,10 +92,12 @@ void DesktopCalendarWindow::onMapped() {
   if (!window_) return;
   if (!placement_) {
     placement_ = placementFor(*window_);
-    if (placement_)
+    if (placement_) {
+      placement_->setMaximumSize(kDesktopCalendarMaxWidth, kDesktopCalendarMaxHeight);
       frameChanged_ = placement_->frameChanged().connect([this] {
         if (framePlaced_) storeFrame();
       });
+    }
   }
   applyPlacement();
   applyLockState();
@@ -141,10 +140,8 @@ void DesktopCalendarWindow::bringForward() {
     window_->present();
     return;
   }
-  // A user time of 0 asks an EWMH window manager not to focus the window on map.
   gtk_widget_realize(GTK_WIDGET(window_->gobj()));
-  if (auto surface = window_->get_surface(); surface && GDK_IS_X11_SURFACE(surface->gobj()))
-    gdk_x11_surface_set_user_time(surface->gobj(), 0);
+  if (auto surface = window_->get_surface()) skipFocusOnMap(surface->gobj());
   window_->set_visible(true);
 }
 

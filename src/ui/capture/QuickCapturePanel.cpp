@@ -5,7 +5,7 @@
 #include "base/Log.h"
 #include "base/LogTags.h"
 #include "core/ShortcutText.h"
-#include "ui/main/WindowFrame.h"
+#include "ui/windows/WindowFrame.h"
 
 namespace quorvel {
 

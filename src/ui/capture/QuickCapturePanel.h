@@ -9,7 +9,7 @@
 #include <string>
 
 #include "core/BrowserModel.h"
-#include "core/QuickCapture.h"
+#include "ui/model/QuickCapture.h"
 #include "ui/capture/QuickCaptureView.h"
 
 namespace quorvel {

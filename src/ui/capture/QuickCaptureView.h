@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "core/BrowserModel.h"
-#include "core/QuickCapture.h"
+#include "ui/model/QuickCapture.h"
 #include "ui/components/LawSelectableChip.h"
 
 namespace quorvel {

@@ -1,8 +1,8 @@
 #pragma once
-// Installs the shared look (core/ThemeCss.h) on the display.
+// Installs the shared look (ui/model/ThemeCss.h) on the display.
 #include <string>
 
-#include "core/ThemeCss.h"
+#include "ui/model/ThemeCss.h"
 
 namespace quorvel {
 

@@ -24,9 +24,9 @@
 #include "base/MainQueue.h"
 #include "base/WorkerPool.h"
 #include "base/Task.h"
-#include "core/MirrorFormats.h"
-#include "core/ThemeCss.h"
-#include "core/WindowFrameRules.h"
+#include "features/mirror/MirrorFormats.h"
+#include "ui/model/ThemeCss.h"
+#include "platform/WindowFrameRules.h"
 #include "features/volume/PreviewCache.h"
 #include "features/volume/PreviewPresenter.h"
 #include "platform/Desktop.h"
@@ -36,7 +36,7 @@
 #include "ui/components/LawCard.h"
 #include "ui/components/LawSheetHeader.h"
 #include "ui/components/LawStyle.h"
-#include "ui/main/WindowFrame.h"
+#include "ui/windows/WindowFrame.h"
 
 namespace quorvel {
 namespace fs = std::filesystem;

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "base/Task.h"
-#include "core/CaseFileCache.h"
+#include "features/volume/CaseFileCache.h"
 #include "features/editing/ConflictChoice.h"
 
 namespace quorvel {

@@ -18,7 +18,7 @@
 #include "base/MainQueue.h"
 #include "core/AuditLog.h"
 #include "core/FilePanels.h"
-#include "core/MirrorFormats.h"
+#include "features/mirror/MirrorFormats.h"
 #include "core/Theme.h"
 #include "features/editing/HotFolderWatcher.h"
 #include "ui/components/HandCursor.h"

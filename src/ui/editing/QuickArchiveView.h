@@ -19,7 +19,7 @@
 
 #include "base/Task.h"
 #include "core/BrowserModel.h"
-#include "core/QuickArchiveRules.h"
+#include "ui/model/QuickArchiveRules.h"
 #include "ui/components/LawCard.h"
 #include "ui/components/LawSheetHeader.h"
 #include "ui/editing/ScanImportButton.h"

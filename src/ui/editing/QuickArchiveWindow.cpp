@@ -7,8 +7,8 @@
 
 #include "base/Log.h"
 #include "base/LogTags.h"
-#include "ui/main/MainWindowController.h"
-#include "ui/main/WindowFrame.h"
+#include "ui/windows/MainWindowController.h"
+#include "ui/windows/WindowFrame.h"
 
 namespace quorvel {
 

@@ -3,12 +3,12 @@
 #include "base/Log.h"
 #include "base/LogTags.h"
 #include "base/MainQueue.h"
-#include "core/FloatingWindows.h"
+#include "ui/model/FloatingWindows.h"
 #include "core/ShortcutText.h"
-#include "core/WindowFrameRules.h"
+#include "platform/WindowFrameRules.h"
 #include "platform/UserDefaults.h"
-#include "ui/main/MainWindowController.h"
-#include "ui/main/WindowFrame.h"
+#include "ui/windows/MainWindowController.h"
+#include "ui/windows/WindowFrame.h"
 
 namespace quorvel {
 
@@ -33,13 +33,17 @@ bool FloatingWindowManager::pinned(const std::string& name) const {
 }
 
 void FloatingWindowManager::reset() {
-  for (auto& [name, entry] : windows_) {
-    entry.frameChanged.disconnect();
-    entry.placement.reset();
-  }
+  // Out of the tables first: whatever runs while a window and its content go finds
+  // no half-removed entry.
+  auto doomed = std::move(windows_);
   windows_.clear();
   closeHandlers_.clear();
   pinnedState_.clear();
+  for (auto& [name, entry] : doomed) {
+    entry.frameChanged.disconnect();
+    entry.placement.reset();
+  }
+  doomed.clear();
 }
 
 void FloatingWindowManager::open(const std::string& name, const std::function<Gtk::Widget*()>& makeContent,
@@ -49,8 +53,7 @@ void FloatingWindowManager::open(const std::string& name, const std::function<Gt
   closeHandlers_[name] = std::move(onUserClose);
 
   if (auto it = windows_.find(name); it != windows_.end()) {
-    // Reuse: fresh content, same place and level.
-    it->second.window->set_child(*makeContent());
+    // The same window with the same content: a typed query or a running task stays.
     it->second.window->present();
     return;
   }

@@ -1,7 +1,8 @@
 #pragma once
-// The one manager of the floating tool windows: makes each window once and reuses it,
-// remembers its frame on every move and resize and when it closes, keeps the pinned
-// ones above other windows, and tells the owner when the user closed one.
+// The one manager of the floating tool windows: makes each window and its content once
+// and keeps both until reset() (closing hides, never destroys), remembers each frame on
+// every move and resize and when it closes, keeps the pinned ones above other windows,
+// and tells the owner when the user closed one.
 #include <gtkmm.h>
 
 #include <functional>
@@ -17,8 +18,10 @@ class FloatingWindowManager {
  public:
   static FloatingWindowManager& shared();
 
-  // Shows the tool window `name` (one of floatingWindowSpecs) with fresh content from
-  // `makeContent`; `onUserClose` runs on a later turn when the user closes it.
+  // Shows the tool window `name` (one of floatingWindowSpecs). `makeContent` is called
+  // only the first time, when the window is made; later opens present the same window
+  // with the same content. `onUserClose` (replacing the previous one) runs on a later
+  // turn when the user closes it.
   void open(const std::string& name, const std::function<Gtk::Widget*()>& makeContent,
             std::function<void()> onUserClose);
   // Hides the window when it is shown; it stays for reuse (no close handler runs).
@@ -28,7 +31,7 @@ class FloatingWindowManager {
   WindowPlacement* placement(const std::string& name) const;
   bool pinned(const std::string& name) const;
 
-  // Forgets every window (tests, and the end of the process).
+  // Destroys every window with its content (tests, and the end of the application).
   void reset();
 
   // A tool window was made (once per name): the application adopts it, so its menu

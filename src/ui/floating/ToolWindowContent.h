@@ -1,8 +1,9 @@
 #pragma once
 // The contents of the floating tool windows ("settings", "todo", "palette",
 // "shortcuts", "mirror"), registered by their subsystems. The main window's root view
-// asks here each time it opens one; a window without registered content shows a note
-// of what it will hold.
+// asks here the first time it opens one; the content then stays with its window for
+// the life of the application. A window without registered content shows a note of
+// what it will hold.
 #include <gtkmm/widget.h>
 
 #include <functional>
@@ -13,8 +14,8 @@ namespace quorvel {
 
 class BrowserModel;
 
-// Makes a managed widget for the window; `close` is the content's own close action
-// (drops the window's flag and hides it).
+// Makes a managed widget for the window, once per window; `close` is the content's own
+// close action (drops the window's flag and hides it).
 using ToolContentFactory =
     std::function<Gtk::Widget*(const std::shared_ptr<BrowserModel>& model, std::function<void()> close)>;
 

@@ -6,13 +6,12 @@
 #include "base/LogTags.h"
 #include "base/MainQueue.h"
 #include "core/Dialogs.h"
-#include "core/Sidebar.h"
+#include "ui/model/Sidebar.h"
 #include "features/volume/AccountFlow.h"
 #include "ui/components/LawButtons.h"
 #include "ui/floating/FloatingWindowManager.h"
 #include "ui/floating/ToolWindowContent.h"
 #include "ui/main/SidebarView.h"
-#include "ui/main/TabStrip.h"
 #include "ui/main/WorkspaceTopBar.h"
 #include "core/PrivacyLock.h"
 #include "ui/main/LockOverlayView.h"
@@ -63,10 +62,6 @@ ContentView::ContentView(std::shared_ptr<BrowserModel> browser, PrivacyLock* loc
   loadingBar_.set_can_target(false);
   loadingBar_.set_visible(false);
   pageArea_.add_overlay(loadingBar_);
-
-  // The window's tab keys come before the page or any other control sees the key;
-  // under the lock's cover they do nothing.
-  installTabKeys(*this, browser_, [this] { return !(lock_ && lock_->isLocked.get()); });
 
   connections_.emplace_back(browser_->tabs.changed().connect([this] { syncLayers(); }));
   connections_.emplace_back(browser_->changed().connect([this] { syncLayers(); }));
@@ -154,19 +149,26 @@ void ContentView::watchToolFlags() {
     std::string name = tool.name;
     std::string promise = tool.promise;
     std::weak_ptr<BrowserModel> weak = browser_;
-    connections_.emplace_back(flag->changed().connect([flag, name, promise, weak] {
+    // The flag lives in the model; the window and its content may outlive both this
+    // view and the model.
+    auto dropFlag = [flag, weak] {
+      if (auto model = weak.lock()) flag->set(false);
+    };
+    connections_.emplace_back(flag->changed().connect([flag, name, promise, weak, dropFlag] {
       auto& manager = FloatingWindowManager::shared();
       if (!flag->get()) {
         manager.close(name);
         return;
       }
-      auto makeContent = [flag, name, promise, weak]() -> Gtk::Widget* {
+      // The content's own close action: the flag drops, then the window hides.
+      auto close = [name, dropFlag] {
+        dropFlag();
+        FloatingWindowManager::shared().close(name);
+      };
+      // Made once, the first time the window opens; later opens show the same content.
+      auto makeContent = [name, promise, weak, close]() -> Gtk::Widget* {
         if (const auto& factory = ToolWindowContent::factory(name); factory)
-          if (auto model = weak.lock())
-            return factory(model, [flag, name] {
-              flag->set(false);
-              FloatingWindowManager::shared().close(name);
-            });
+          if (auto model = weak.lock()) return factory(model, close);
         auto* box = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 12);
         box->set_margin(28);
         box->set_valign(Gtk::Align::CENTER);
@@ -179,15 +181,11 @@ void ContentView::watchToolFlags() {
         box->append(*note);
         auto* done = makeLawSecondaryButton("关闭", true);
         done->set_halign(Gtk::Align::CENTER);
-        // The content's own close action: the flag drops, then the window hides.
-        done->signal_clicked().connect([flag, name] {
-          flag->set(false);
-          FloatingWindowManager::shared().close(name);
-        });
+        done->signal_clicked().connect(close);
         box->append(*done);
         return box;
       };
-      manager.open(name, makeContent, [flag] { flag->set(false); });
+      manager.open(name, makeContent, dropFlag);
     }));
   }
 }

@@ -2,7 +2,7 @@
 
 #include "core/PrivacyLock.h"
 #include "ui/main/ContentView.h"
-#include "ui/main/MainWindowController.h"
+#include "ui/windows/MainWindowController.h"
 
 namespace quorvel {
 

@@ -1,7 +1,7 @@
 #pragma once
 // The main window's dark sidebar: brand header, the service's pages in titled
 // sections, recent proceedings, the pinned to-do card and the account footer. A pure
-// view: the owner hands it a SidebarInput (core/Sidebar.h) on every change of the
+// view: the owner hands it a SidebarInput (ui/model/Sidebar.h) on every change of the
 // model, and every click leaves through one of the four signals.
 
 #include <gtkmm/box.h>
@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "core/Sidebar.h"
+#include "ui/model/Sidebar.h"
 #include "ui/components/LawPrecisionIcon.h"
 
 namespace quorvel {

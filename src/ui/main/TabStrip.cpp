@@ -389,40 +389,4 @@ void TabStrip::copyLink(const std::shared_ptr<BrowserTab>& tab) {
   get_clipboard()->set_text(*link);
 }
 
-// ---- Tab keys -----------------------------------------------------------------------
-
-Glib::RefPtr<Gtk::EventControllerKey> installTabKeys(Gtk::Widget& window, std::shared_ptr<BrowserModel> model,
-                                                     std::function<bool()> enabled) {
-  auto keys = Gtk::EventControllerKey::create();
-  keys->set_propagation_phase(Gtk::PropagationPhase::CAPTURE);
-  std::weak_ptr<BrowserModel> weak = model;
-  keys->signal_key_pressed().connect(
-      [weak, enabled](guint keyval, guint, Gdk::ModifierType state) {
-        auto m = weak.lock();
-        if (!m || (enabled && !enabled())) return false;
-        auto has = [state](Gdk::ModifierType bit) { return (state & bit) == bit; };
-        TabStripRules::KeyPress key;
-        key.control = has(Gdk::ModifierType::CONTROL_MASK);
-        key.shift = has(Gdk::ModifierType::SHIFT_MASK);
-        key.alt = has(Gdk::ModifierType::ALT_MASK);
-        key.super = has(Gdk::ModifierType::SUPER_MASK) || has(Gdk::ModifierType::META_MASK) ||
-                    has(Gdk::ModifierType::HYPER_MASK);
-        key.capsLock = has(Gdk::ModifierType::LOCK_MASK);
-        key.keypad = keyval >= GDK_KEY_KP_Space && keyval <= GDK_KEY_KP_9;
-        if (gunichar c = gdk_keyval_to_unicode(gdk_keyval_to_lower(keyval))) key.characters = Glib::ustring(1, c).raw();
-        auto decision = TabStripRules::decideTabKey(key);
-        switch (decision.kind) {
-          case TabStripRules::TabKeyDecision::pass: return false;
-          case TabStripRules::TabKeyDecision::closeActive:
-            if (auto t = m->activeTab()) m->close(t);
-            return true;
-          case TabStripRules::TabKeyDecision::selectTab: m->selectTab(decision.position); return true;
-        }
-        return false;
-      },
-      false);
-  window.add_controller(keys);
-  return keys;
-}
-
 }  // namespace quorvel

@@ -5,7 +5,6 @@
 #include <gtkmm/box.h>
 #include <gtkmm/button.h>
 #include <gtkmm/centerbox.h>
-#include <gtkmm/eventcontrollerkey.h>
 #include <gtkmm/image.h>
 #include <gtkmm/label.h>
 #include <gtkmm/overlay.h>
@@ -21,7 +20,7 @@
 
 #include "base/GLibPtr.h"
 #include "core/BrowserModel.h"
-#include "core/TabStripRules.h"
+#include "ui/model/TabStripRules.h"
 #include "ui/components/LawPrecisionIcon.h"
 
 namespace quorvel {
@@ -131,12 +130,5 @@ class TabStrip : public Gtk::ScrolledWindow {
   void revealActive();
   std::vector<ScopedConnection> connections_;
 };
-
-// Ctrl+W closes the active tab and Ctrl+1 … Ctrl+9 select a tab while `window` has the
-// keyboard, before the page or the window's other handlers see the key. Returns the
-// controller it added.
-// `enabled`: when it answers false (the workspace is locked), the keys pass on untouched.
-Glib::RefPtr<Gtk::EventControllerKey> installTabKeys(Gtk::Widget& window, std::shared_ptr<BrowserModel> model,
-                                                     std::function<bool()> enabled = {});
 
 }  // namespace quorvel

@@ -24,6 +24,7 @@
 #include "ui/components/LawButtons.h"
 #include "ui/components/LawCard.h"
 #include "ui/floating/ToolWindowContent.h"
+#include "ui/windows/MainWindowController.h"
 #include "ui/todos/TodoGlyphs.h"
 
 namespace quorvel {
@@ -150,6 +151,7 @@ MirrorSheet::MirrorSheet(std::shared_ptr<MirrorStore> store, std::shared_ptr<Bro
       store_(std::move(store)),
       browser_(browser),
       onClose_(std::move(onClose)),
+      self_(std::make_shared<MirrorSheet*>(this)),
       header_("本地卷宗与离线镜像", "", "externaldrive.connected.to.line.below"),
       pill_(Gtk::Orientation::HORIZONTAL, 5),
       volumeBar_(Gtk::Orientation::HORIZONTAL, 10),
@@ -273,10 +275,24 @@ MirrorSheet::MirrorSheet(std::shared_ptr<MirrorStore> store, std::shared_ptr<Bro
   render();
 }
 
+MirrorSheet::~MirrorSheet() { *self_ = nullptr; }
+
+template <class T>
+Task<void> MirrorSheet::recountOldAfter(Task<T> work, std::shared_ptr<MirrorSheet*> self) {
+  co_await work;
+  if (MirrorSheet* sheet = *self) {
+    sheet->oldInfo_ = sheet->store_->oldVersionInfo();
+    sheet->scheduleRender();
+  }
+}
+
 void MirrorSheet::appear() {
   store_->browser = browser_;
-  store_->refreshVolume();
   oldInfo_ = store_->oldVersionInfo();
+  // Work still running from an earlier showing (a cache, a check) keeps its status line
+  // and its busy state; the list is read again when the sheet next comes up idle.
+  if (store_->busy.get()) return scheduleRender();
+  store_->refreshVolume();
   auto store = store_;
   spawn([](std::shared_ptr<MirrorStore> s) -> Task<void> {
     Task<void> load = s->loadNodes();
@@ -442,12 +458,7 @@ void MirrorSheet::renderDetail() {
   auto* cache = makeLawPrimaryButton("缓存所选目录", true);
   cache->set_sensitive(!busy && !ticks.empty());
   cache->signal_clicked().connect([this] {
-    spawn([](std::shared_ptr<MirrorStore> s, MirrorSheet* sheet) -> Task<void> {
-      Task<void> run = s->cacheAll();
-      co_await run;
-      sheet->oldInfo_ = s->oldVersionInfo();
-      sheet->scheduleRender();
-    }(store_, this));
+    spawn(recountOldAfter(store_->cacheAll(), self_));
   });
   bar->append(*cache);
   detail_.append(*bar);
@@ -512,12 +523,7 @@ void MirrorSheet::renderDetail() {
     auto* fill = makeLawPrimaryButton("一键补齐差异", true);
     fill->set_sensitive(!busy);
     fill->signal_clicked().connect([this] {
-      spawn([](std::shared_ptr<MirrorStore> s, MirrorSheet* sheet) -> Task<void> {
-        Task<void> run = s->downloadDiffs();
-        co_await run;
-        sheet->oldInfo_ = s->oldVersionInfo();
-        sheet->scheduleRender();
-      }(store_, this));
+      spawn(recountOldAfter(store_->downloadDiffs(), self_));
     });
     head->append(*fill);
     card->addContent(*head);
@@ -565,39 +571,37 @@ void MirrorSheet::renderFooter() {
   if (oldInfo_.count >= 1) {
     auto* clearOld = makeLawSecondaryButton("清空旧版本", true, true);
     clearOld->signal_clicked().connect([this] {
-      spawn([](std::shared_ptr<MirrorStore> s, MirrorSheet* sheet) -> Task<void> {
-        Task<MirrorStore::Counts> run = s->clearOldVersions(true);
-        co_await run;
-        sheet->oldInfo_ = s->oldVersionInfo();
-        sheet->scheduleRender();
-      }(store_, this));
+      spawn(recountOldAfter(store_->clearOldVersions(true), self_));
     });
     footer_.append(*clearOld);
   }
 }
 
+// The store hears the outcome even when the sheet is gone.
 void MirrorSheet::connectVolume() {
   volumeBusy_ = true;
   scheduleRender();
-  auto store = store_;
-  LocalVolume::connect([this, store](bool ok, const std::string& message) {
-    volumeBusy_ = false;
+  LocalVolume::connect([self = self_, store = store_](bool ok, const std::string& message) {
     store->refreshVolume();
     store->progressText.set(ok ? "已连接卷宗盘：" + message : message);
     spawn(store->verifyMount());
-    scheduleRender();
+    if (MirrorSheet* sheet = *self) {
+      sheet->volumeBusy_ = false;
+      sheet->scheduleRender();
+    }
   });
 }
 
 void MirrorSheet::disconnectVolume() {
   volumeBusy_ = true;
   scheduleRender();
-  auto store = store_;
-  LocalVolume::disconnect([this, store](bool ok, const std::string& message) {
-    volumeBusy_ = false;
+  LocalVolume::disconnect([self = self_, store = store_](bool ok, const std::string& message) {
     store->refreshVolume();
     store->progressText.set(ok ? message : "断开失败：" + message);
-    scheduleRender();
+    if (MirrorSheet* sheet = *self) {
+      sheet->volumeBusy_ = false;
+      sheet->scheduleRender();
+    }
   });
 }
 
@@ -627,13 +631,11 @@ void MirrorSheet::close() {
   if (auto* window = dynamic_cast<Gtk::Window*>(get_root())) window->set_visible(false);
 }
 
-void registerMirrorSheet(WebStore* webStore) {
-  ToolWindowContent::registerFactory(
-      "mirror", [webStore](const std::shared_ptr<BrowserModel>& model, std::function<void()> close) {
-        auto store = MirrorStore::create();
-        store->webStore = webStore;
-        return Gtk::make_managed<MirrorSheet>(store, model, std::move(close));
-      });
+void registerMirrorSheet() {
+  ToolWindowContent::registerFactory("mirror", [](const std::shared_ptr<BrowserModel>& model,
+                                                  std::function<void()> close) {
+    return Gtk::make_managed<MirrorSheet>(MainWindowController::shared().mirrorStore(), model, std::move(close));
+  });
 }
 
 }  // namespace quorvel

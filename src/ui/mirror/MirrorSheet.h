@@ -1,7 +1,8 @@
 #pragma once
 // The tool window "本地卷宗与离线镜像": the volume's state and controls, the account's
 // contracts, the chosen contract's sub-folders with ticks, the differences against
-// the mirror folder and the old-version backups. A view over a MirrorStore.
+// the mirror folder and the old-version backups. A view over a MirrorStore; work it
+// starts runs on in the store when the view goes.
 #include <gtkmm/box.h>
 #include <gtkmm/entry.h>
 #include <gtkmm/label.h>
@@ -17,12 +18,12 @@
 namespace quorvel {
 
 class BrowserModel;
-class WebStore;
 
 class MirrorSheet : public Gtk::Box {
  public:
   MirrorSheet(std::shared_ptr<MirrorStore> store, std::shared_ptr<BrowserModel> browser,
               std::function<void()> onClose);
+  ~MirrorSheet() override;
 
   // What the sheet does each time it comes on screen (also run on first map).
   void appear();
@@ -43,10 +44,15 @@ class MirrorSheet : public Gtk::Box {
   void disconnectVolume();
   void pickRoot();
   void close();
+  // Awaits a store operation the sheet started, then counts the backups again for the
+  // footer when the sheet is still there.
+  template <class T>
+  static Task<void> recountOldAfter(Task<T> work, std::shared_ptr<MirrorSheet*> self);
 
   std::shared_ptr<MirrorStore> store_;
   std::weak_ptr<BrowserModel> browser_;
   std::function<void()> onClose_;
+  std::shared_ptr<MirrorSheet*> self_;
   MirrorStore::Counts oldInfo_;
   bool volumeBusy_ = false;
 
@@ -64,8 +70,8 @@ class MirrorSheet : public Gtk::Box {
   std::vector<ScopedConnection> connections_;
 };
 
-// Registers the sheet as the content of the tool window "mirror"; each opening gets a
-// fresh store whose downloads carry the cookies of `webStore` (the web engine).
-void registerMirrorSheet(WebStore* webStore);
+// Registers the sheet as the content of the tool window "mirror", over the main window
+// controller's one store.
+void registerMirrorSheet();
 
 }  // namespace quorvel

@@ -1,11 +1,7 @@
 #include "ui/preview/PreviewHUD.h"
 
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-#include <gdk/x11/gdkx.h>
-
-#include "ui/main/WindowFrame.h"
+#include "platform/WindowPlacement.h"
+#include "ui/windows/WindowFrame.h"
 #include "ui/preview/PreviewStyle.h"
 
 namespace quorvel {
@@ -26,24 +22,7 @@ void makeNonActivating(Gtk::Window& w) {
   cairo_region_t* empty = cairo_region_create();
   gdk_surface_set_input_region(surface->gobj(), empty);
   cairo_region_destroy(empty);
-  GdkDisplay* display = gdk_surface_get_display(surface->gobj());
-  if (!GDK_IS_X11_DISPLAY(display)) return;
-  Display* x = gdk_x11_display_get_xdisplay(display);
-  Window xid = gdk_x11_surface_get_xid(surface->gobj());
-  XWMHints hints{};
-  hints.flags = InputHint;
-  hints.input = False;
-  XSetWMHints(x, xid, &hints);
-  Atom type = XInternAtom(x, "_NET_WM_WINDOW_TYPE", False);
-  Atom notification = XInternAtom(x, "_NET_WM_WINDOW_TYPE_NOTIFICATION", False);
-  XChangeProperty(x, xid, type, XA_ATOM, 32, PropModeReplace, reinterpret_cast<unsigned char*>(&notification), 1);
-  Atom state = XInternAtom(x, "_NET_WM_STATE", False);
-  Atom flags[] = {XInternAtom(x, "_NET_WM_STATE_ABOVE", False), XInternAtom(x, "_NET_WM_STATE_STICKY", False),
-                  XInternAtom(x, "_NET_WM_STATE_SKIP_TASKBAR", False)};
-  XChangeProperty(x, xid, state, XA_ATOM, 32, PropModeReplace, reinterpret_cast<unsigned char*>(flags), 3);
-  Atom userTime = XInternAtom(x, "_NET_WM_USER_TIME", False);
-  long zero = 0;
-  XChangeProperty(x, xid, userTime, XA_CARDINAL, 32, PropModeReplace, reinterpret_cast<unsigned char*>(&zero), 1);
+  makeNotificationWindow(surface->gobj());
 }
 }  // namespace
 

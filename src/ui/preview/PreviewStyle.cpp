@@ -3,7 +3,7 @@
 #include <gtkmm.h>
 
 #include "core/Theme.h"
-#include "core/ThemeCss.h"
+#include "ui/model/ThemeCss.h"
 #include "ui/components/LawStyle.h"
 
 namespace quorvel {

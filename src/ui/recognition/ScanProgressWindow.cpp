@@ -9,7 +9,7 @@
 #include <set>
 
 #include "base/Installed.h"
-#include "core/ThemeCss.h"
+#include "ui/model/ThemeCss.h"
 #include "ui/components/LawStyle.h"
 
 namespace quorvel {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "core/LegalOCRSignals.h"
+#include "features/recognition/LegalOCRSignals.h"
 
 namespace quorvel {
 

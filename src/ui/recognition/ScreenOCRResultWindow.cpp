@@ -9,9 +9,9 @@
 #include "base/LogTags.h"
 #include "core/BrowserModel.h"
 #include "core/Dialogs.h"
-#include "core/WindowFrameRules.h"
+#include "platform/WindowFrameRules.h"
 #include "platform/WindowPlacement.h"
-#include "ui/main/WindowFrame.h"
+#include "ui/windows/WindowFrame.h"
 #include "ui/recognition/ScreenOCRResultView.h"
 
 namespace quorvel {

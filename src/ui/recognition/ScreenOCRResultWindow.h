@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "core/LegalOCRSignals.h"
+#include "features/recognition/LegalOCRSignals.h"
 
 namespace quorvel {
 

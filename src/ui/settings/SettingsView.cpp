@@ -11,7 +11,7 @@
 
 namespace quorvel {
 
-SettingsView::SettingsView(std::function<void()> close) : Gtk::Box(Gtk::Orientation::VERTICAL, 0) {
+SettingsView::SettingsView(std::function<void()> close, AppleCalendarSync& calendar) : Gtk::Box(Gtk::Orientation::VERTICAL, 0) {
   add_css_class("law-canvas");
   auto* header = Gtk::make_managed<LawSheetHeader>("客户端设置", "版本 2.2.0", "gearshape");
   auto* done = makeLawSecondaryButton("完成", true);
@@ -27,7 +27,7 @@ SettingsView::SettingsView(std::function<void()> close) : Gtk::Box(Gtk::Orientat
   column_.set_margin_bottom(18);
   volume_ = Gtk::make_managed<VolumeSettingsSection>();
   column_.append(*volume_);
-  column_.append(*Gtk::make_managed<CalendarSyncSection>());
+  column_.append(*Gtk::make_managed<CalendarSyncSection>(calendar));
   column_.append(*Gtk::make_managed<HotFolderSection>());
   auto* note = Gtk::make_managed<Gtk::Label>("其余设置项（服务器地址、字号、隐私锁定、系统集成等）将随各自的功能提供。");
   note->add_css_class("law-placeholder-note");
@@ -38,12 +38,15 @@ SettingsView::SettingsView(std::function<void()> close) : Gtk::Box(Gtk::Orientat
   scroller_.set_policy(Gtk::PolicyType::NEVER, Gtk::PolicyType::AUTOMATIC);
   scroller_.set_vexpand(true);
   append(scroller_);
+  // The view stays with its window; the mount may have changed while it was hidden.
+  signal_map().connect([this] { volume_->refresh(); });
   volume_->refresh();
 }
 
-void registerSettingsView() {
-  ToolWindowContent::registerFactory("settings", [](const std::shared_ptr<BrowserModel>&, std::function<void()> close) {
-    return Gtk::make_managed<SettingsView>(std::move(close));
+void registerSettingsView(AppleCalendarSync& calendar) {
+  ToolWindowContent::registerFactory("settings", [&calendar](const std::shared_ptr<BrowserModel>&,
+                                                             std::function<void()> close) {
+    return Gtk::make_managed<SettingsView>(std::move(close), calendar);
   });
 }
 

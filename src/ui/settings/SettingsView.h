@@ -8,11 +8,12 @@
 
 namespace quorvel {
 
+class AppleCalendarSync;
 class VolumeSettingsSection;
 
 class SettingsView : public Gtk::Box {
  public:
-  explicit SettingsView(std::function<void()> close);
+  SettingsView(std::function<void()> close, AppleCalendarSync& calendar);
   VolumeSettingsSection& volumeSection() { return *volume_; }
 
  private:
@@ -21,7 +22,7 @@ class SettingsView : public Gtk::Box {
   VolumeSettingsSection* volume_ = nullptr;
 };
 
-// Makes the "settings" tool window show this view.
-void registerSettingsView();
+// Makes the "settings" tool window show this view over the calendar sync.
+void registerSettingsView(AppleCalendarSync& calendar);
 
 }  // namespace quorvel

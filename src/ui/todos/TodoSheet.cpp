@@ -13,7 +13,7 @@
 #include "ui/components/HandCursor.h"
 #include "ui/components/LawButtons.h"
 #include "ui/floating/ToolWindowContent.h"
-#include "ui/main/MainWindowController.h"
+#include "ui/windows/MainWindowController.h"
 #include "ui/todos/TodoGlyphs.h"
 
 namespace quorvel {
@@ -108,7 +108,7 @@ TodoSheet::TodoSheet(std::shared_ptr<BrowserModel> model, std::function<void()> 
   sync();
 }
 
-TodoSheet::~TodoSheet() { *alive_ = false; }
+TodoSheet::~TodoSheet() { *self_ = nullptr; }
 
 void TodoSheet::buildHeader() {
   auto* trailing = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 8);
@@ -293,13 +293,13 @@ void TodoSheet::refresh() {
   loading_ = true;
   sync();
   model_->refreshBadges();
-  std::weak_ptr<bool> alive = alive_;
-  model_->fetchDeadlines([this, alive] {
+  model_->fetchDeadlines([self = self_] {
     // Queued, never inside the completion: the lists are published on a turn before it.
-    postToMain([this, alive] {
-      if (alive.expired()) return;
-      loading_ = false;
-      sync();
+    postToMain([self] {
+      TodoSheet* sheet = *self;
+      if (!sheet) return;
+      sheet->loading_ = false;
+      sheet->sync();
     });
   });
 }

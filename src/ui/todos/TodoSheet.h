@@ -18,7 +18,7 @@
 
 #include "base/GLibPtr.h"
 #include "core/BrowserModel.h"
-#include "core/TodoSheetRules.h"
+#include "ui/model/TodoSheetRules.h"
 #include "ui/components/LawSheetHeader.h"
 
 namespace quorvel {
@@ -116,7 +116,7 @@ class TodoSheet : public Gtk::Box {
   Gtk::Label noticeHint_;
   Gtk::Button* noticeRetry_ = nullptr;
   std::vector<ScopedConnection> connections_;
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  std::shared_ptr<TodoSheet*> self_ = std::make_shared<TodoSheet*>(this);
 };
 
 // Registers the sheet as the content of the tool window "todo". Called once at start-up;

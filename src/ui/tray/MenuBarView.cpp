@@ -1,7 +1,6 @@
 #include "ui/components/LawStyle.h"
 #include "ui/tray/MenuBarView.h"
 
-#include <gdk/x11/gdkx.h>
 #include <giomm/application.h>
 #include <gtkmm/cssprovider.h>
 #include <gtkmm/eventcontrollerkey.h>
@@ -12,19 +11,17 @@
 #include "base/Log.h"
 #include "base/LogTags.h"
 #include "base/MainQueue.h"
-#include "core/DockMenu.h"
+#include "ui/model/DockMenu.h"
 #include "core/PrivacyLock.h"
-#include "core/TodoSheetRules.h"
+#include "ui/model/TodoSheetRules.h"
 #include "features/volume/LocalVolume.h"
 #include "features/workspace/UpdateChecker.h"
+#include "platform/WindowPlacement.h"
 #include "ui/components/HandCursor.h"
 #include "ui/components/LawBadges.h"
-#include "ui/main/MainWindowController.h"
-#include "ui/main/WindowFrame.h"
+#include "ui/windows/MainWindowController.h"
+#include "ui/windows/WindowFrame.h"
 #include "ui/todos/TodoGlyphs.h"
-
-// Last: its macros clash with the C++ headers above.
-#include <X11/Xlib.h>
 
 namespace quorvel {
 namespace {
@@ -32,18 +29,6 @@ namespace {
 void installMenuBarStyle() {
   static bool installed = false;
   if (!installed) installed = addDisplayCss(menuBarCss());
-}
-
-// The pointer's screen position on X11; nothing elsewhere.
-std::optional<std::pair<int, int>> pointerPosition(Gtk::Window& window) {
-  GdkDisplay* display = gtk_widget_get_display(GTK_WIDGET(window.gobj()));
-  if (!GDK_IS_X11_DISPLAY(display)) return std::nullopt;
-  Display* x = gdk_x11_display_get_xdisplay(display);
-  Window root = 0, child = 0;
-  int rx = 0, ry = 0, wx = 0, wy = 0;
-  unsigned mask = 0;
-  if (!XQueryPointer(x, DefaultRootWindow(x), &root, &child, &rx, &ry, &wx, &wy, &mask)) return std::nullopt;
-  return std::make_pair(rx, ry);
 }
 
 Gtk::Label* label(const std::string& text, const char* cls) {
@@ -434,7 +419,7 @@ void MenuBarView::showNear(int x, int y) {
   wasActive_ = false;
   gtk_widget_realize(GTK_WIDGET(window_.gobj()));
   if (x == 0 && y == 0)
-    if (auto p = pointerPosition(window_)) std::tie(x, y) = *p;
+    if (auto p = pointerPosition(gtk_widget_get_display(GTK_WIDGET(window_.gobj())))) std::tie(x, y) = *p;
   int minW = 0, natW = 0, minH = 0, natH = 0, b1 = 0, b2 = 0;
   content_.measure(Gtk::Orientation::HORIZONTAL, -1, minW, natW, b1, b2);
   content_.measure(Gtk::Orientation::VERTICAL, natW, minH, natH, b1, b2);

@@ -15,7 +15,7 @@
 
 #include "base/GLibPtr.h"
 #include "core/BrowserModel.h"
-#include "core/MenuBarRows.h"
+#include "ui/model/MenuBarRows.h"
 
 namespace quorvel {
 

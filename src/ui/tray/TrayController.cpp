@@ -1,6 +1,6 @@
 #include "ui/tray/TrayController.h"
 
-#include "core/TrayIcon.h"
+#include "ui/model/TrayIcon.h"
 
 namespace quorvel {
 

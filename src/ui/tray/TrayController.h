@@ -7,7 +7,7 @@
 
 #include "base/GLibPtr.h"
 #include "core/BrowserModel.h"
-#include "core/DockMenu.h"
+#include "ui/model/DockMenu.h"
 #include "platform/StatusNotifierItem.h"
 
 namespace quorvel {

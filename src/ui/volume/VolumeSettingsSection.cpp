@@ -7,7 +7,8 @@
 
 namespace quorvel {
 
-VolumeSettingsSection::VolumeSettingsSection() : LawCard(16), buttons_(Gtk::Orientation::HORIZONTAL, 8) {
+VolumeSettingsSection::VolumeSettingsSection()
+    : LawCard(16), buttons_(Gtk::Orientation::HORIZONTAL, 8), self_(std::make_shared<VolumeSettingsSection*>(this)) {
   installPreviewStyle();
   title_.set_markup("<b>本地卷宗盘</b>");
   title_.set_xalign(0);
@@ -25,12 +26,15 @@ VolumeSettingsSection::VolumeSettingsSection() : LawCard(16), buttons_(Gtk::Orie
     lawHandCursor(*b);
     buttons_.append(*b);
   }
-  auto show = [this](bool ok, const std::string& message) {
-    busy(false);
-    refresh();
+  // A mount or unmount may end after the section is gone.
+  auto show = [self = self_](bool ok, const std::string& message) {
+    VolumeSettingsSection* section = *self;
+    if (!section) return;
+    section->busy(false);
+    section->refresh();
     // After a success the status line says it all.
-    message_.set_text(message);
-    message_.set_visible(!ok);
+    section->message_.set_text(message);
+    section->message_.set_visible(!ok);
   };
   connect_->signal_clicked().connect([this, show] {
     busy(true);
@@ -48,6 +52,8 @@ VolumeSettingsSection::VolumeSettingsSection() : LawCard(16), buttons_(Gtk::Orie
   changed_ = LocalVolume::stateChanged().connect([this] { refresh(); });
   refresh();
 }
+
+VolumeSettingsSection::~VolumeSettingsSection() { *self_ = nullptr; }
 
 void VolumeSettingsSection::busy(bool on) {
   if (!on) return;  // refresh() sets both from the state afterwards

@@ -1,8 +1,10 @@
 #pragma once
 // The "本地卷宗盘" section of the settings sheet: the status line, connect,
 // disconnect and open the case folder. It refreshes itself after every connect or
-// disconnect; the sheet calls refresh() when it opens.
+// disconnect; the sheet calls refresh() each time it comes on screen.
 #include <gtkmm.h>
+
+#include <memory>
 
 #include "base/GLibPtr.h"
 #include "ui/components/LawCard.h"
@@ -12,6 +14,7 @@ namespace quorvel {
 class VolumeSettingsSection : public LawCard {
  public:
   VolumeSettingsSection();
+  ~VolumeSettingsSection() override;
   void refresh();
   Gtk::Label& statusLabel() { return status_; }
   Gtk::Label& messageLabel() { return message_; }
@@ -29,6 +32,7 @@ class VolumeSettingsSection : public LawCard {
   Gtk::Button* disconnect_;
   Gtk::Button* open_;
   ScopedConnection changed_;
+  std::shared_ptr<VolumeSettingsSection*> self_;
 };
 
 }  // namespace quorvel

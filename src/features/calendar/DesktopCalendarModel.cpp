@@ -1,0 +1,148 @@
+#include "features/calendar/DesktopCalendarModel.h"
+
+#include <cassert>
+#include <ctime>
+
+#include "base/Clock.h"
+#include "base/Log.h"
+#include "base/LogTags.h"
+#include "base/MainQueue.h"
+#include "core/AppConfig.h"
+#include "core/AuditLog.h"
+#include "core/BrowserModel.h"
+#include "features/calendar/DesktopCalendarRules.h"
+#include "features/calendar/CalendarFeedSource.h"
+
+namespace quorvel {
+
+namespace {
+constexpr unsigned kAutoRefreshMs = 180'000;
+constexpr unsigned kToastMs = 2'600;
+
+std::string hourMinuteNow() {
+  std::time_t t = std::chrono::system_clock::to_time_t(Clock::now());
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  char buf[8];
+  std::strftime(buf, sizeof buf, "%H:%M", &tm);
+  return buf;
+}
+}  // namespace
+
+DesktopCalendarModel::Services DesktopCalendarModel::servicesOver(CalendarFeedSource& feed, BrowserModel& browser) {
+  Services s;
+  s.fetchLiveEvents = [&feed](bool force) { return feed.fetchLiveEvents(force); };
+  s.deadlines = [&browser] { return browser.deadlines.get(); };
+  s.postForm = [&browser](std::string path) -> Task<FormResult> {
+    auto result = browser.postFormResult(path, {});
+    co_return co_await result;
+  };
+  s.refreshBadges = [&browser] { browser.refreshBadges(); };
+  return s;
+}
+
+DesktopCalendarModel::DesktopCalendarModel(CalendarFeedSource& feed, BrowserModel& browser)
+    : DesktopCalendarModel(servicesOver(feed, browser)) {}
+
+DesktopCalendarModel::DesktopCalendarModel(Services services) : services_(std::move(services)) {
+  assert(services_.fetchLiveEvents);
+  if (!services_.deadlines) services_.deadlines = [] { return Deadlines{}; };
+  if (!services_.postForm)
+    services_.postForm = [](std::string) -> Task<FormResult> { co_return FormResult{false, -1, "没有工作区"}; };
+  if (!services_.refreshBadges) services_.refreshBadges = [] {};
+  if (!services_.audit)
+    services_.audit = [](const std::string& action, const std::string& rel) { AuditLog::write(action, rel); };
+  if (!services_.serverURL) services_.serverURL = [] { return AppConfig::serverURL(); };
+  if (!services_.after)
+    services_.after = [](unsigned ms, std::function<void()> fn) { postToMainAfter(ms, std::move(fn)); };
+}
+
+DesktopCalendarModel::~DesktopCalendarModel() {
+  *alive_ = false;
+  if (timer_) cancelTimer(timer_);
+}
+
+void DesktopCalendarModel::startAutoRefresh() {
+  if (timer_) cancelTimer(timer_);
+  std::weak_ptr<bool> alive = alive_;
+  timer_ = startRepeatingTimer(kAutoRefreshMs, [this, alive] {
+    if (alive.expired()) return false;
+    refresh(true).detach();
+    return true;
+  });
+}
+
+Task<void> DesktopCalendarModel::refresh(bool silent) {
+  std::weak_ptr<bool> alive = alive_;
+  const unsigned long gen = ++generation_;
+  if (!silent) {
+    loading.set(true);
+    loadingOwner_ = gen;
+  }
+  errorText.set("");
+  std::vector<ICSEvent> fetched;
+  std::string error;
+  bool ok = true;
+  try {
+    auto fetch = services_.fetchLiveEvents(!silent);
+    fetched = co_await fetch;
+  } catch (const std::exception& e) {
+    ok = false;
+    error = e.what();
+  } catch (...) {
+    ok = false;
+    error = "未知错误";
+  }
+  if (alive.expired()) co_return;
+  if (gen == generation_) {
+    if (ok) {
+      sortForDesktopDisplay(fetched);
+      events.set(std::move(fetched));
+      updatedAtText.set(hourMinuteNow());
+    } else {
+      auto fallback = fallbackFromDeadlines();
+      if (!fallback.empty() && events->empty()) events.set(std::move(fallback));
+      errorText.set(error);
+      logLine(tags::kCal, "桌面日历刷新失败：" + error);
+    }
+  }
+  if (loadingOwner_ == gen) {
+    loadingOwner_ = 0;
+    loading.set(false);
+  }
+}
+
+std::vector<ICSEvent> DesktopCalendarModel::fallbackFromDeadlines() const {
+  return desktopFallbackEvents(services_.deadlines(), services_.serverURL(), Clock::now());
+}
+
+Task<void> DesktopCalendarModel::markDone(ICSEvent event) {
+  auto id = event.logID();
+  if (!id) co_return;
+  std::weak_ptr<bool> alive = alive_;
+  auto post = services_.postForm("/api/mark_todo_done/" + std::to_string(*id));
+  FormResult result = co_await post;
+  if (alive.expired()) co_return;
+  if (result.ok) {
+    std::vector<ICSEvent> kept;
+    for (auto& e : events.get())
+      if (e.logID() != id) kept.push_back(e);
+    events.set(std::move(kept));
+    services_.refreshBadges();
+    showToast("已标记完成并同步系统");
+    services_.audit("desktop-calendar-done", "log:" + std::to_string(*id));
+  } else {
+    showToast("标记失败，请确认账号登录状态");
+  }
+}
+
+void DesktopCalendarModel::showToast(const std::string& text) {
+  toastText.set(text);
+  std::weak_ptr<bool> alive = alive_;
+  services_.after(kToastMs, [this, alive, text] {
+    if (alive.expired()) return;
+    if (toastText.get() == text) toastText.set("");
+  });
+}
+
+}  // namespace quorvel

@@ -1,0 +1,68 @@
+#pragma once
+// Which of the application's windows is the main window, and bringing it back: the
+// application keeps running when the main window is closed (closing hides it), and
+// the tray, the launcher, deep links and tool windows show it again. It also holds the
+// state of the main window that outlives its views (the mirror store).
+#include <gtkmm/window.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "ui/windows/WindowFrame.h"
+
+namespace quorvel {
+
+class BrowserModel;
+class MirrorStore;
+
+inline constexpr const char* kMainWindowIdentifier = "quorvel-main-window";
+
+// A window's identifier ("quorvel-main-window", "floating:todo", "desktop-calendar"…);
+// empty when it has none.
+void setWindowIdentifier(Gtk::Window& window, const std::string& identifier);
+std::string windowIdentifier(const Gtk::Window& window);
+// Panels (the tray panel, quick capture) are never the main window.
+void setWindowIsPanel(Gtk::Window& window, bool panel);
+bool windowIsPanel(const Gtk::Window& window);
+
+class MainWindowController {
+ public:
+  static MainWindowController& shared();
+
+  // Re-creates the main window; set by whoever can (the application, the tray panel).
+  // Empty at start.
+  const std::function<void()>& openMainScene() const { return openMainScene_; }
+  void setOpenMainScene(std::function<void()> open) { openMainScene_ = std::move(open); }
+  // Whose tab session is saved when the main window hides.
+  void setBrowserModel(std::weak_ptr<BrowserModel> model) { model_ = std::move(model); }
+
+  // The main window among the process's windows (hidden ones too), or nullptr: the one
+  // identified as "quorvel-main-window", else the first ordinary window that is no
+  // tool window, desktop calendar, quick-archive window, panel or dialog.
+  Gtk::Window* findMainWindow();
+  // Brings it to the front (un-minimised); without one, has it re-created.
+  void showMainWindow();
+  // The main window's close button: saves the tab session and the frame, then hides.
+  void hideMainWindowInsteadOfClosing();
+
+  // The workspace's one mirror store, made on first use: the mirror tool window shows
+  // it, so a cache keeps running, and stays visible, however often that window closes.
+  std::shared_ptr<MirrorStore> mirrorStore();
+  // Sets it up front (the application, with its cookie store), or lets it go (the end
+  // of the application).
+  void setMirrorStore(std::shared_ptr<MirrorStore> store) { mirrorStore_ = std::move(store); }
+
+  Gtk::Window* cachedMainWindow() const { return cached_.get(); }
+  void setCachedMainWindow(Gtk::Window* window) { cached_.set(window); }
+
+ private:
+  MainWindowController() = default;
+
+  std::function<void()> openMainScene_;
+  std::weak_ptr<BrowserModel> model_;
+  std::shared_ptr<MirrorStore> mirrorStore_;
+  WeakWindow cached_;
+};
+
+}  // namespace quorvel
