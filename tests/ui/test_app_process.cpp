@@ -116,9 +116,11 @@ TEST(ClientProcess, AHugeReplyAndAHugeUserNameNeitherFreezeTheWindowNorBlockTheE
 
   // Ctrl+Shift+D opens the to-do sheet, which reads the 20 MB page; Ctrl+T in the main
   // window meanwhile opens a tab at once (each press is measured from when xdotool has
-  // delivered it).
+  // delivered it). The sheet's window is waited for first: appearing, it may take the
+  // focus, and Ctrl+T is a key of the main window alone.
   const std::string focusMain = "xdotool search --onlyvisible --name '^墨衡台$' windowfocus --sync ";
   ASSERT_EQ(std::system((focusMain + "key ctrl+shift+d").c_str()), 0);
+  ASSERT_EQ(std::system("timeout 10 xdotool search --sync --onlyvisible --name '^我的待办与开庭预警$' >/dev/null"), 0);
   ASSERT_EQ(std::system((focusMain + "key ctrl+t").c_str()), 0);
   auto pressed = std::chrono::steady_clock::now();
   ASSERT_TRUE(runMainLoopUntil([&] { return logHas("（共 2 个）"); }, 5000)) << readFile(err);

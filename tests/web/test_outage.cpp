@@ -300,6 +300,10 @@ TEST_F(OutageTest, RepliesOverTheCapAreFailuresAndTheWindowStaysResponsive) {
   ASSERT_EQ(shownContents(*sheet).size(), 3u);
   service.setDeadlinesOutage(Outage::hugeBody);
   service.setBadgeOutage(Outage::hugeUserName);
+  // The service runs on this main loop too: its bodies are built before the watch, so
+  // their one-time making is not counted as the client's stall.
+  (void)hugeNonJsonBody();
+  (void)hugeUserName();
   StallWatch stalls;
   auto start = SteadyClock::now();
   refreshFromSheet(sheet->refreshButton(), false);
