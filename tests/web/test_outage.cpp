@@ -14,6 +14,7 @@
 #include "core/PageReads.h"
 #include "core/Recents.h"
 #include "ui/main/ContentView.h"
+#include "ui/main/RendererSetup.h"
 #include "ui/main/SidebarView.h"
 #include "ui/todos/TodoSheet.h"
 #include "ui/tray/MenuBarView.h"
@@ -61,6 +62,9 @@ class StallWatch {
 class OutageTest : public ServiceTabFixture {
  protected:
   void SetUp() override {
+    // Drawn as the client draws here: the software OpenGL of the test display compiles
+    // its shaders on the main thread, which no reply is to blame for.
+    chooseGtkRenderer();
     ServiceTabFixture::SetUp();
     savedLimits_ = PageReads::limits();
     useTodoDemoData(service);
