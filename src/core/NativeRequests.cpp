@@ -6,8 +6,6 @@
 #include <glib.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <unicode/brkiter.h>
-#include <unicode/utext.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -15,6 +13,7 @@
 #include <nlohmann/json.hpp>
 
 #include "core/AppConfig.h"
+#include "core/Recents.h"
 #include "base/AppError.h"
 #include "base/ErrorDomains.h"
 
@@ -82,29 +81,7 @@ std::string utf8OrEmpty(const std::string& bytes) {
   return g_utf8_validate(bytes.data(), static_cast<gssize>(bytes.size()), nullptr) ? bytes : std::string();
 }
 
-std::string prefixCharacters(const std::string& utf8, size_t count) {
-  if (utf8.size() <= count) return utf8;  // never more characters than bytes
-  UErrorCode status = U_ZERO_ERROR;
-  UText* text = utext_openUTF8(nullptr, utf8.data(), static_cast<int64_t>(utf8.size()), &status);
-  std::unique_ptr<icu::BreakIterator> it(icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
-  if (U_FAILURE(status) || !it) {
-    if (text) utext_close(text);
-    return utf8.substr(0, count);
-  }
-  it->setText(text, status);
-  int32_t end = it->first();
-  for (size_t i = 0; i < count; ++i) {
-    int32_t next = it->next();
-    if (next == icu::BreakIterator::DONE) {
-      end = static_cast<int32_t>(utf8.size());
-      break;
-    }
-    end = next;  // a UTF-8 UText indexes by byte
-  }
-  it.reset();
-  utext_close(text);
-  return utf8.substr(0, static_cast<size_t>(end));
-}
+std::string prefixCharacters(const std::string& utf8, size_t count) { return textHead(utf8, count); }
 
 Url appendingPathComponent(const Url& home, const std::string& component) {
   Url u = home;

@@ -37,7 +37,7 @@ bool isFormResultOk(int status, const std::string& finalPath, const std::string&
 
 // The text when it is valid UTF-8, else the empty text.
 std::string utf8OrEmpty(const std::string& bytes);
-// The first `count` user-perceived characters of a UTF-8 text.
+// The first `count` user-perceived characters of a UTF-8 text (only its head is read).
 std::string prefixCharacters(const std::string& utf8, size_t count);
 
 // The home address with one path component appended behind its own path

@@ -5,6 +5,7 @@
 #include "core/AppConfig.h"
 #include "base/LogTags.h"
 #include "core/NativeRequests.h"
+#include "core/Recents.h"
 #include "platform/Http.h"
 
 namespace quorvel {
@@ -47,6 +48,7 @@ Task<FormResult> ServiceRequests::postForm(const std::string& pathArg,
   req.method = "POST";
   req.url = target->toString();
   req.timeoutSeconds = kFormTimeoutSeconds;
+  req.maxBodyBytes = http::kMaxJsonReplyBytes;
   if (!cookies.empty()) req.headers.emplace_back("Cookie", cookies);
   req.headers.emplace_back("User-Agent", AppConfig::userAgent());
   req.headers.emplace_back("X-Requested-With", "XMLHttpRequest");
@@ -64,9 +66,14 @@ Task<FormResult> ServiceRequests::postForm(const std::string& pathArg,
   }
 
   std::string body = utf8OrEmpty(reply.body);
-  bool ok = isFormResultOk(reply.status, pathOf(reply.finalURL), body);
+  const int status = reply.status;
+  const std::string finalPath = pathOf(reply.finalURL);
+  auto judging = decodeOffMain(body, [status, finalPath](const std::string& b) {
+    return isFormResultOk(status, finalPath, b);
+  });
+  bool ok = co_await judging;
   logLine(tags::kPost, path + " → HTTP " + std::to_string(reply.status) + " ok=" + (ok ? "1" : "0") +
-                      " body=" + prefixCharacters(body, kLogCut));
+                      " body=" + textHead(body, kLogCut));
   co_return FormResult{ok, reply.status, std::move(body)};
 }
 
@@ -84,6 +91,7 @@ Task<long long> ServiceRequests::quickUpload(const std::vector<std::filesystem::
   req.method = "POST";
   req.url = appendingPathComponent(home, "api/proc_quick_upload/" + std::to_string(procId)).toString();
   req.timeoutSeconds = kUploadTimeoutSeconds;
+  req.maxBodyBytes = http::kMaxJsonReplyBytes;
   req.headers.emplace_back("Content-Type", body.contentType());
   if (!cookies.empty()) req.headers.emplace_back("Cookie", cookies);
   req.headers.emplace_back("User-Agent", AppConfig::userAgent());
@@ -91,7 +99,12 @@ Task<long long> ServiceRequests::quickUpload(const std::vector<std::filesystem::
   req.bodyLength = static_cast<std::int64_t>(body.length());
 
   http::HttpResponse reply = co_await http::send(std::move(req));
-  co_return parseUploadReply(reply.status, reply.body, files.size());
+  const int status = reply.status;
+  const std::size_t sent = files.size();
+  auto judging = decodeOffMain(std::move(reply.body), [status, sent](const std::string& b) {
+    return parseUploadReply(status, b, sent);
+  });
+  co_return co_await judging;
 }
 
 }  // namespace quorvel

@@ -12,6 +12,7 @@
 #include "base/Async.h"
 #include "base/GLibPtr.h"
 #include "base/GObjectPtr.h"
+#include "base/Text.h"
 
 namespace quorvel::http {
 namespace {
@@ -144,12 +145,17 @@ Task<HttpResponse> send(HttpRequest request) {
   } catch (const AppError& e) {
     throw transportError(e);
   }
+  const std::size_t cap = request.maxBodyBytes;
+  const AppError tooLarge(errors::kHttp, kReplyTooLarge, "服务器回复超过 " + sizeLimitText(cap));
+  const goffset declared = soup_message_headers_get_content_length(soup_message_get_response_headers(msg));
+  // Refused before reading: the rest is never fetched (the close below drops it).
+  std::optional<AppError> readError;
+  if (cap > 0 && declared > 0 && static_cast<std::uint64_t>(declared) > cap) readError = tooLarge;
 
   // The body is read here, chunk by chunk, so that each chunk counts as progress.
   std::string body;
   std::vector<char> buffer(kReadChunk);
-  std::optional<AppError> readError;
-  for (;;) {
+  while (!readError) {
     auto read = asyncCall<gssize>(
         [&](GCancellable* c, GAsyncReadyCallback cb, gpointer data) {
           g_input_stream_read_async(stream, buffer.data(), buffer.size(), G_PRIORITY_DEFAULT, c, cb, data);
@@ -167,9 +173,16 @@ Task<HttpResponse> send(HttpRequest request) {
     }
     if (size <= 0) break;
     x.progress();
+    if (cap > 0 && body.size() + static_cast<size_t>(size) > cap) {
+      readError = tooLarge;
+      break;
+    }
     body.append(buffer.data(), static_cast<size_t>(size));
   }
 
+  // A refused body is not drained: the connection is dropped instead.
+  if (readError && readError->code == kReplyTooLarge && readError->domain == errors::kHttp)
+    g_cancellable_cancel(x.cancellable());
   // Closed asynchronously: a synchronous close (also the one a last unref does)
   // would skip an unread rest of the body on the main thread.
   auto close = asyncCall<bool>(

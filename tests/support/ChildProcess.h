@@ -47,7 +47,8 @@ class Child {
 // so the client lands on the dashboard as in the start script.
 class DemoService {
  public:
-  DemoService();
+  // `extraArgs` follow "--demo" (e.g. "--outage", "huge").
+  explicit DemoService(const std::vector<std::string>& extraArgs = {});
   ~DemoService();
   const std::string& baseUrl() const { return baseUrl_; }
 
@@ -58,7 +59,14 @@ class DemoService {
 
 #ifdef QUORVEL_TEST_SERVICE_EXE
 // Inline: the service's path is known to the tests, not to the support objects.
-inline DemoService::DemoService() : child_({QUORVEL_TEST_SERVICE_EXE, "--demo"}, G_SUBPROCESS_FLAGS_STDOUT_PIPE) {
+inline std::vector<std::string> demoServiceArgv(const std::vector<std::string>& extraArgs) {
+  std::vector<std::string> argv{QUORVEL_TEST_SERVICE_EXE, "--demo"};
+  argv.insert(argv.end(), extraArgs.begin(), extraArgs.end());
+  return argv;
+}
+
+inline DemoService::DemoService(const std::vector<std::string>& extraArgs)
+    : child_(demoServiceArgv(extraArgs), G_SUBPROCESS_FLAGS_STDOUT_PIPE) {
   if (!child_.started()) return;
   auto in = GObjectPtr<GDataInputStream>::adopt(g_data_input_stream_new(g_subprocess_get_stdout_pipe(child_.get())));
   struct Line {

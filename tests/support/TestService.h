@@ -45,6 +45,13 @@ struct Reply {
   // When set, the reply declares this Content-Length, sends `body` and then drops
   // the connection before the rest: a download that breaks off mid-way.
   std::optional<std::size_t> declaredLength;
+  // When set, nothing is answered: the request waits until the service answers it 503
+  // (TestService::releaseHanging) or stops.
+  bool hang = false;
+  // When paceMs is set, the body goes out in `pieces` pieces, one every paceMs, with no
+  // length declared: a slow reply that keeps moving.
+  unsigned paceMs = 0;
+  std::size_t pieces = 1;
   // When set, the reply leaves only after this many milliseconds (a slow service); the
   // service answers other requests meanwhile.
   unsigned delayMs = 0;
@@ -108,6 +115,20 @@ class TestService {
   void setDeadlinesReply(DeadlinesMode mode, std::string json = defaultDeadlinesJson());
   static std::string defaultDeadlinesJson();
 
+  // A service in trouble (TestServiceOutage.h): while an endpoint's outage is not
+  // none, "/api/desktop/badges" and "/api/my_deadlines" answer as it says, whatever
+  // their mode and whether the caller is signed in.
+  enum class Outage { none, serverError, forbidden, malformed, otherShape, hanging, hugeBody, hugeUserName };
+  void setOutage(Outage outage);  // both endpoints
+  void setBadgeOutage(Outage outage);
+  void setDeadlinesOutage(Outage outage);
+  Outage badgeOutage() const;
+  Outage deadlinesOutage() const;
+  // Requests kept waiting by Reply::hang; releaseHanging answers them 503 (an outage
+  // that ends releases those of its endpoint itself).
+  std::size_t hangingCount() const;
+  void releaseHanging(const std::string& path = "");
+
   // "/api/desktop/nodes" (signed in): {ok, contracts:[{id,no,clients,procs}], clients:[{id,name,contract,procs}]}.
   void setNodesReply(std::string json);
   static std::string defaultNodesJson();
@@ -152,6 +173,12 @@ class TestService {
   Reply badgeRoute(const RecordedRequest& r) const;
   Reply deadlinesRoute(const RecordedRequest& r) const;
   Reply signedInPost(const RecordedRequest& r, const std::function<Reply()>& answer) const;
+  void hold(SoupServerMessage* msg, const std::string& path);
+
+  struct Held {
+    SoupServerMessage* msg;  // a reference of ours
+    std::string path;
+  };
   void holdBack(SoupServerMessage* msg, unsigned ms);
 
   SoupServer* server_ = nullptr;
@@ -168,6 +195,9 @@ class TestService {
   std::string nodesJson_;
   std::optional<std::filesystem::path> caseShareDir_;
   std::vector<RecordedRequest> record_;
+  Outage badgeOutage_ = Outage::none;
+  Outage deadlinesOutage_ = Outage::none;
+  std::vector<Held> held_;  // main context only
   std::set<unsigned> heldBack_;  // timers of delayed replies (main context)
 };
 

@@ -5,6 +5,7 @@
 #include <glib.h>
 #include <gtest/gtest.h>
 #include <libsoup/soup.h>
+#include <nlohmann/json.hpp>
 
 #include <csignal>
 #include <cstdlib>
@@ -19,6 +20,8 @@
 #include "TestEnv.h"
 #include "TestPages.h"
 #include "TestService.h"
+#include "TestServiceOutage.h"
+#include "core/Recents.h"
 #include "base/MainQueue.h"
 #include "platform/UserDefaults.h"
 
@@ -354,6 +357,81 @@ TEST_F(TestServiceTest, RoutesCanBeReplacedAndReset) {
   EXPECT_EQ(fetch("/api/my_deadlines").status, 302u);
   EXPECT_EQ(fetch("/api/other").status, 404u);
   EXPECT_EQ(fetch("/dashboard").status, 302u);
+}
+
+TEST_F(TestServiceTest, OutagesAnswerAsAServiceInTroubleAndSwitchOverHttp) {
+  std::string token = signIn();
+  auto post = [&](const std::string& form) {
+    FetchOptions o;
+    o.method = "POST";
+    o.form = form;
+    return fetch("/__test/outage", o);
+  };
+  EXPECT_EQ(fetch("/api/desktop/badges", withCookie(token)).status, 200u);
+  EXPECT_EQ(fetch("/__test/outage").body, R"({"badges":"none","deadlines":"none"})");
+
+  Fetched switched = post("all=500");
+  EXPECT_EQ(switched.status, 200u);
+  EXPECT_EQ(switched.body, R"({"badges":"500","deadlines":"500"})");
+  EXPECT_EQ(service.badgeOutage(), TestService::Outage::serverError);
+  // Whoever asks, signed in or not.
+  for (const char* path : {"/api/desktop/badges", "/api/my_deadlines"}) {
+    EXPECT_EQ(fetch(path).status, 500u) << path;
+    EXPECT_EQ(fetch(path, withCookie(token)).status, 500u) << path;
+  }
+  EXPECT_EQ(post("deadlines=403").body, R"({"badges":"500","deadlines":"403"})");
+  EXPECT_EQ(fetch("/api/my_deadlines").status, 403u);
+
+  for (const char* which : {"badges", "deadlines"}) {
+    const std::string path = std::string(which) == "badges" ? "/api/desktop/badges" : "/api/my_deadlines";
+    post(std::string(which) + "=malformed");
+    Fetched cut = fetch(path);
+    EXPECT_EQ(cut.status, 200u);
+    EXPECT_TRUE(nlohmann::json::parse(cut.body, nullptr, false).is_discarded()) << cut.body;
+    post(std::string(which) + "=other-shape");
+    auto shape = nlohmann::json::parse(fetch(path).body, nullptr, false);
+    ASSERT_TRUE(shape.is_object());
+    EXPECT_TRUE(shape.contains("error"));
+    EXPECT_FALSE(shape.contains("overdue"));
+  }
+
+  post("all=huge");
+  Fetched huge = fetch("/api/my_deadlines");
+  EXPECT_EQ(huge.status, 200u);
+  EXPECT_EQ(huge.body.size(), kHugeBodyBytes);
+  EXPECT_TRUE(nlohmann::json::parse(huge.body, nullptr, false).is_discarded());
+  post("badges=huge-user&deadlines=none");
+  auto counts = nlohmann::json::parse(fetch("/api/desktop/badges").body, nullptr, false);
+  ASSERT_TRUE(counts.is_object());
+  EXPECT_EQ(graphemeCount(counts["user"].get<std::string>()), kHugeUserNameCharacters);
+  EXPECT_EQ(counts["overdue"], 2);
+  EXPECT_EQ(fetch("/api/my_deadlines", withCookie(token)).status, 200u);
+
+  // A hanging request is held until the outage ends, then answered 503.
+  post("deadlines=hang");
+  SoupMessage* msg = soup_message_new("GET", service.url("/api/my_deadlines").c_str());
+  bool answered = false;
+  soup_session_send_and_read_async(
+      session, msg, G_PRIORITY_DEFAULT, nullptr,
+      [](GObject* s, GAsyncResult* res, gpointer data) {
+        if (GBytes* b = soup_session_send_and_read_finish(SOUP_SESSION(s), res, nullptr)) g_bytes_unref(b);
+        *static_cast<bool*>(data) = true;
+      },
+      &answered);
+  ASSERT_TRUE(runMainLoopUntil([&] { return service.hangingCount() == 1; }, 5000));
+  runMainLoopUntil([] { return false; }, 300);
+  EXPECT_FALSE(answered);
+  post("deadlines=none");
+  ASSERT_TRUE(runMainLoopUntil([&] { return answered; }, 5000));
+  EXPECT_EQ(soup_message_get_status(msg), 503u);
+  EXPECT_EQ(service.hangingCount(), 0u);
+  g_object_unref(msg);
+
+  Fetched unknown = post("all=meltdown");
+  EXPECT_EQ(unknown.status, 400u);
+  EXPECT_EQ(fetch("/__test/outage").body, R"({"badges":"huge-user","deadlines":"none"})");
+  service.resetRoutes();
+  EXPECT_EQ(service.badgeOutage(), TestService::Outage::none);
 }
 
 TEST_F(TestServiceTest, BadgeReplySwitchesBetweenJsonLoginAndError) {

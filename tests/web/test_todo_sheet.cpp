@@ -109,9 +109,10 @@ TEST_F(TodoSheetTest, ListsTheServicesDeadlinesByKindAndTheFilterNarrowsThem) {
   // The filter stays while the category changes.
   model->todoKind.set(TodoKind::hearings);
   EXPECT_TRUE(sheet->shownItems().empty());
-  EXPECT_EQ(sheet->state(), TodoSheetState::empty);
+  // A filter that keeps nothing is no success: no green tick, no "all is well".
+  EXPECT_EQ(sheet->state(), TodoSheetState::noMatch);
   EXPECT_EQ(sheet->emptyTitle().get_text(), "没有匹配「03-05」的待办");
-  EXPECT_EQ(sheet->emptyHint().get_text(), "当前分类状态良好");
+  EXPECT_EQ(sheet->emptyHint().get_text(), "换个关键词，或清除筛选查看全部");
   sheet->setFilterText("");
   EXPECT_EQ(childCount(sheet->list()), 2);
   EXPECT_EQ(sheet->state(), TodoSheetState::list);
@@ -161,8 +162,9 @@ TEST_F(TodoSheetTest, SignedOutEveryEmptyCategoryAsksToSignIn) {
   ASSERT_TRUE(runMainLoopUntil([&] { return model->badges->loginRequired; }, 10000));
   openSheet();
   EXPECT_TRUE(model->deadlines->empty());
-  EXPECT_EQ(sheet->state(), TodoSheetState::empty);
-  EXPECT_EQ(sheet->emptyTitle().get_text(), "「超期」暂无待办事项");
+  // The read met the sign-in page: a failure, not "nothing to do".
+  EXPECT_EQ(sheet->state(), TodoSheetState::failed);
+  EXPECT_EQ(sheet->emptyTitle().get_text(), "刷新失败：尚未登录或登录已过期");
   EXPECT_EQ(sheet->emptyHint().get_text(), "请先在右侧登录系统账号");
   EXPECT_EQ(sheet->pillCountText(TodoKind::overdue), "0");
   EXPECT_EQ(sheet->header().subtitleLabel().get_text(), "点击任意条目即可直接进入对应案件程序");

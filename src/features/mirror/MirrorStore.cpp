@@ -594,6 +594,7 @@ Task<nlohmann::json> MirrorStore::uploadFile(const std::string& serverPathArg, c
   req.method = "POST";
   req.url = appendingPathComponent(AppConfig::homeURL(), "api/desktop/upload").toString();
   req.timeoutSeconds = kTransferTimeoutSeconds;
+  req.maxBodyBytes = http::kMaxJsonReplyBytes;
   req.headers.emplace_back("Content-Type", body.contentType());
   req.headers.emplace_back("Cookie", cookies);
   req.headers.emplace_back("User-Agent", AppConfig::userAgent());
