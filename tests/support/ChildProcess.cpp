@@ -78,32 +78,4 @@ std::vector<std::string> quitAndReadSession(Child& client, const TempHome& home,
   return urls;
 }
 
-std::string registeredTrayItems() {
-  GError* error = nullptr;
-  GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, &error);
-  if (!bus) {
-    g_clear_error(&error);
-    return {};
-  }
-  GVariant* reply = g_dbus_connection_call_sync(
-      bus, "org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher", "org.freedesktop.DBus.Properties", "Get",
-      g_variant_new("(ss)", "org.kde.StatusNotifierWatcher", "RegisteredStatusNotifierItems"), G_VARIANT_TYPE("(v)"),
-      G_DBUS_CALL_FLAGS_NONE, 2000, nullptr, &error);
-  g_object_unref(bus);
-  std::string out;
-  if (!reply) {
-    g_clear_error(&error);
-    return out;
-  }
-  GVariant* value = nullptr;
-  g_variant_get(reply, "(v)", &value);
-  gsize n = 0;
-  const gchar** items = g_variant_get_strv(value, &n);
-  for (gsize i = 0; i < n; ++i) out += std::string(items[i]) + "\n";
-  g_free(items);
-  g_variant_unref(value);
-  g_variant_unref(reply);
-  return out;
-}
-
 }  // namespace quorvel::test

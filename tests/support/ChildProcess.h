@@ -25,8 +25,6 @@ class Child;
 bool waitForLine(const std::filesystem::path& file, const std::string& line, unsigned ms);
 // Ends the client the way log-out does and answers the saved tab addresses.
 std::vector<std::string> quitAndReadSession(Child& client, const TempHome& home, const std::filesystem::path& err);
-// The items a running status-notifier watcher has registered, one a line.
-std::string registeredTrayItems();
 
 // A child process with the test's environment (its temporary HOME included). It is
 // killed when the test ends before the child does, so a hung client cannot outlive it.

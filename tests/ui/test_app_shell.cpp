@@ -8,6 +8,7 @@
 #include <gio/gio.h>
 
 #include "ChildProcess.h"
+#include "DesktopProbes.h"
 #include "TestEnv.h"
 #include "TrayedClient.h"
 #include "base/MainQueue.h"
