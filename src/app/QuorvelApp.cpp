@@ -17,7 +17,6 @@
 #include "features/calendar/AppleCalendarSync.h"
 #include "features/mirror/MirrorStore.h"
 #include "features/volume/AccountFlow.h"
-#include "features/workspace/DeepLinkRouter.h"
 #include "features/workspace/SpotlightIndexer.h"
 #include "features/volume/LocalVolume.h"
 #include "platform/SearchProvider.h"
