@@ -37,6 +37,7 @@
 #include "ui/recognition/ScreenOCRResultWindow.h"
 #include "ui/main/MainWindow.h"
 #include "ui/main/TabKeys.h"
+#include "ui/windows/LockCurtain.h"
 #include "ui/windows/WindowMemory.h"
 
 namespace quorvel {
@@ -87,6 +88,8 @@ AppDelegate::AppDelegate(Gtk::Application& app, AppServices& services, std::shar
   ocr.mode = services_.mode();
   ocr.present = [w = screenResults_.get()](const LegalOCRSignals& found) { w->present(found); };
   ScreenCaptureOCR::shared().configure(std::move(ocr));
+  // Before any window shows: a client that ended locked starts locked.
+  curtain_ = std::make_unique<LockCurtain>(services_.privacyLock());
 }
 
 AppDelegate::~AppDelegate() = default;
@@ -100,6 +103,10 @@ void AppDelegate::launch(const std::vector<std::string>& args) {
 
 void AppDelegate::open(const std::vector<std::string>& uris) {
   auto items = partitionOpened(uris);
+  if (items.links.empty() && items.files.empty()) return;
+  if (!services_.privacyLock().admits("交来的 " + std::to_string(items.links.size()) + " 个链接、" +
+                                      std::to_string(items.files.size()) + " 个文件"))
+    return;
   // Each link, then the files, on later turns in this order.
   for (const auto& link : items.links) postToMain([this, link] { routeLink(link); });
   if (!items.files.empty())
@@ -190,6 +197,7 @@ void AppDelegate::setUpNotifications() { services_.notifier().setup(); }
 void AppDelegate::warmUpRecognition() { OcrEngine::warmUp(); }
 
 void AppDelegate::openTarget(const std::string& target) {
+  if (!services_.privacyLock().admits("打开 " + target)) return;
   // An absolute address is a link (the service's own pages or the application's);
   // anything else is a page path.
   if (isAbsoluteAddress(target))
@@ -245,8 +253,9 @@ void AppDelegate::startBackgroundServices() {
 
 void AppDelegate::setUpHotKeys(bool registerKeys) {
   auto& keys = services_.hotKeys();
-  keys.onQuickCapture = [this] { toggleQuickCapture(); };
-  keys.onScreenOCR = [this] { captureAndAnalyze(); };
+  // Through the commands, which the privacy lock guards.
+  keys.onQuickCapture = [this] { app_.activate_action("quick-capture"); };
+  keys.onScreenOCR = [this] { app_.activate_action("screen-ocr"); };
   if (registerKeys) keys.registerAll();
 }
 

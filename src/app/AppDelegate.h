@@ -24,6 +24,7 @@ class AppServices;
 class GtkScanProgressWindows;
 class ScreenOCRResultWindow;
 class BrowserModel;
+class LockCurtain;
 class WindowTabKeys;
 
 // Delayed steps on the main loop, cancelled when the scheduler goes away.
@@ -45,7 +46,8 @@ class AppDelegate : public LaunchSteps {
   // The launch sequence, once, after the main window exists.
   void launch(const std::vector<std::string>& args);
   // Links and files handed to the application (command line, second launch, the
-  // desktop). Links are routed first, in order, then all files go to one filing.
+  // desktop, the desktop's search). Links are routed first, in order, then all files
+  // go to one filing. Under the privacy lock the whole hand-off is refused.
   void open(const std::vector<std::string>& uris);
   // Saves the session, releases the hot keys and the key monitors.
   void terminate();
@@ -112,6 +114,7 @@ class AppDelegate : public LaunchSteps {
   std::unique_ptr<GtkScanProgressWindows> scanProgress_;
   std::unique_ptr<ScreenOCRResultWindow> screenResults_;
   std::unique_ptr<WindowTabKeys> tabKeys_;
+  std::unique_ptr<LockCurtain> curtain_;
 };
 
 }  // namespace quorvel

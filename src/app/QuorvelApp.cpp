@@ -17,7 +17,6 @@
 #include "features/calendar/AppleCalendarSync.h"
 #include "features/mirror/MirrorStore.h"
 #include "features/volume/AccountFlow.h"
-#include "features/workspace/DeepLinkRouter.h"
 #include "features/workspace/SpotlightIndexer.h"
 #include "features/volume/LocalVolume.h"
 #include "platform/SearchProvider.h"
@@ -66,6 +65,13 @@ std::vector<std::string> openedAddresses(const std::vector<std::string>& args,
       uris.push_back(cmd->create_file_for_arg(a)->get_uri());
   }
   return uris;
+}
+
+// A command as the user knows it: its menu title.
+std::string commandTitle(const std::string& action) {
+  if (const auto* c = findMenuCommand(action)) return c->title;
+  if (action == "status-panel") return "状态面板";
+  return action;
 }
 
 // Commands on the page do nothing without a live active page.
@@ -132,16 +138,23 @@ void QuorvelApp::on_startup() {
 }
 
 void QuorvelApp::startTray() {
+  // Every tray entry goes through a command, or asks the privacy lock itself.
+  auto command = [this](const char* name) { return [this, name] { activate_action(name); }; };
+  auto guarded = [lock = &services_->privacyLock()](std::string what, std::function<void()> run) {
+    return [lock, what = std::move(what), run = std::move(run)] {
+      if (lock->admits(what)) run();
+    };
+  };
   MenuBarView::Actions actions;
-  actions.quickCapture = [] { QuickCapturePanel::shared().show(); };
-  actions.screenCapture = [this] { delegate_->captureAndAnalyze(); };
-  actions.quickArchive = [this] { activate_action("quick-archive"); };
+  actions.quickCapture = guarded("托盘：悬浮快记待办", [] { QuickCapturePanel::shared().show(); });
+  actions.screenCapture = command("screen-ocr");
+  actions.quickArchive = command("quick-archive");
   actions.showMainWindow = [this] { showMainWindow(); };
-  actions.lock = [this] { delegate_->lockNow(); };
-  actions.checkUpdate = [this] { delegate_->checkForUpdateManually(); };
-  actions.quit = [this] { activate_action("quit"); };
-  actions.syncCalendarNow = [this] { delegate_->syncCalendarNow(); };
-  actions.toggleDesktopCalendar = [this] { delegate_->toggleDesktopCalendar(); };
+  actions.lock = command("lock");
+  actions.checkUpdate = command("check-update");
+  actions.quit = command("quit");
+  actions.syncCalendarNow = command("sync-calendar");
+  actions.toggleDesktopCalendar = command("desktop-calendar");
   auto& calendar = services_->desktopCalendar();
   auto& sync = services_->calendarSync();
   actions.desktopCalendarVisible = [&calendar] { return calendar.isVisible.get(); };
@@ -155,10 +168,13 @@ void QuorvelApp::startTray() {
   syncStateChanged_.emplace_back(sync.config.changed().connect(refresh));
   syncStateChanged_.emplace_back(calendar.isVisible.changed().connect(refresh));
   TrayController::Callbacks callbacks;
-  callbacks.onOpenTodo = [this] { delegate_->dockOpenTodo(); };
-  callbacks.onOpenDashboard = [this] { delegate_->dockOpenDashboard(); };
-  callbacks.onCheckUpdate = [this] { delegate_->dockCheckUpdate(); };
-  callbacks.onActivate = [this](int x, int y) { panel_->toggleNear(x, y); };
+  callbacks.onOpenTodo = guarded("托盘菜单：我的待办", [this] { delegate_->dockOpenTodo(); });
+  callbacks.onOpenDashboard = guarded("托盘菜单：个人工作台", [this] { delegate_->dockOpenDashboard(); });
+  callbacks.onCheckUpdate = guarded("托盘菜单：检查更新", [this] { delegate_->dockCheckUpdate(); });
+  // Under the lock a click on the item brings the cover forward instead of the panel.
+  callbacks.onActivate = [this](int x, int y) {
+    if (services_->privacyLock().admits("托盘面板")) panel_->toggleNear(x, y);
+  };
   tray_ = std::make_unique<TrayController>(model_, callbacks);
 }
 
@@ -168,11 +184,11 @@ bool QuorvelApp::dbus_register_vfunc(const Glib::RefPtr<Gio::DBus::Connection>& 
   // The desktop's search asks the running client for its cases.
   searchProvider_ = std::make_unique<SearchProvider>(SpotlightIndexer::sharedStore(), "cn.quorvel.client");
   searchProvider_->setActivateHandler([this](const std::string& url) {
-    if (model_) DeepLinkRouter::handle(url, *model_);
+    if (delegate_) delegate_->open({url});
   });
   searchProvider_->setLaunchSearchHandler([this](const auto&) {
     showMainWindow();
-    if (model_) model_->showPalette.set(true);
+    activate_action("palette");
   });
   searchProvider_->exportOn(connection->gobj());
   return true;
@@ -201,6 +217,9 @@ void QuorvelApp::runCommand(const std::string& a, const Glib::VariantBase& param
   auto& m = *model_;
   auto& d = *delegate_;
   if (a == "quit") return quit();
+  // Every key, menu entry, tray row and hot key comes here: under the privacy lock only
+  // locking again and quitting run; the rest would show or change the covered work.
+  if (a != "lock" && !services_->privacyLock().admits(commandTitle(a))) return;
   if (a == "new-tab") return (void)m.newTab("/dashboard", "个人工作台");
   if (a == "reload") return (void)(hasLivePage(m) && (m.reload(), true));
   if (a == "go-back") return (void)(hasLivePage(m) && (m.goBack(), true));
@@ -272,7 +291,7 @@ int QuorvelApp::on_command_line(const Glib::RefPtr<Gio::ApplicationCommandLine>&
     if (isAbsoluteAddress(*std::next(open)))
       uris.push_back(*std::next(open));
     else
-      model_->loadInActive(*std::next(open));
+      delegate_->openTarget(*std::next(open));
   }
   if (uris.empty()) showMainWindow();
   delegate_->open(uris);

@@ -4,6 +4,7 @@
 #include "base/Log.h"
 #include "base/LogTags.h"
 #include "base/MainQueue.h"
+#include "core/MainWindowHook.h"
 #include "platform/Authenticator.h"
 #include "platform/IdleTime.h"
 #include "platform/UserDefaults.h"
@@ -11,7 +12,12 @@
 namespace quorvel {
 
 PrivacyLock::PrivacyLock(IdleTime& idle, Authenticator& auth, AppMode mode) : idle_(idle), auth_(auth), mode_(mode) {
-  autoLockMinutes.set(static_cast<int>(UserDefaults::standard().integer(kAutoLockKey).value_or(0)));
+  auto& defaults = UserDefaults::standard();
+  autoLockMinutes.set(static_cast<int>(defaults.integer(kAutoLockKey).value_or(0)));
+  if (defaults.boolean(kLockedKey).value_or(false)) {
+    isLocked.set(true);
+    logLine(tags::kLock, "上次退出时工作区处于锁定状态，验证身份后才显示内容");
+  }
 }
 
 PrivacyLock::~PrivacyLock() = default;
@@ -35,7 +41,24 @@ void PrivacyLock::startMonitoring() {
 void PrivacyLock::lock() {
   authError.set("");
   isLocked.set(true);
+  persistLocked(true);
   logLine(tags::kLock, "已开启隐私锁屏");
+}
+
+bool PrivacyLock::admits(const std::string& what) {
+  if (!isLocked.get()) return true;
+  logLine(tags::kLock, "工作区已锁定，已拒绝：" + what);
+  // The cover says why nothing opened and takes the password.
+  MainWindowHook::show();
+  return false;
+}
+
+void PrivacyLock::persistLocked(bool locked) {
+  // Written through at once: a process killed a moment later still starts locked.
+  auto& defaults = UserDefaults::standard();
+  if (locked) defaults.set(kLockedKey, true);
+  else defaults.remove(kLockedKey);
+  defaults.flush();
 }
 
 void PrivacyLock::checkIdle() {
@@ -68,6 +91,7 @@ Task<void> PrivacyLock::verify(std::string password) {
   if (alive.expired()) co_return;
   checking_ = false;
   if (outcome.ok) {
+    persistLocked(false);
     isLocked.set(false);
     authError.set("");
     logLine(tags::kLock, "已解除隐私锁屏");

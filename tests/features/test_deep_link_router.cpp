@@ -2,12 +2,9 @@
 
 #include "TestEnv.h"
 #include "TestHelpers.h"
-#include "base/Installed.h"
 #include "base/Log.h"
 #include "base/MainQueue.h"
 #include "core/MainWindowHook.h"
-#include "core/PrivacyLock.h"
-#include "fakes/FakeLockPlatform.h"
 #include "fakes/FakeWebPage.h"
 #include "features/workspace/DeepLinkRouter.h"
 
@@ -145,30 +142,6 @@ TEST_F(DeepLinkHandle, ToolWindowsOpenThroughTheirFlags) {
   EXPECT_FALSE(model->showSettings.get());
   EXPECT_EQ(shown, 3);
   EXPECT_EQ(fakeOf(model->activeTab())->loads.size(), 1u);
-}
-
-TEST_F(DeepLinkHandle, ToolWindowsWaitForTheUnlockWhileTheWorkspaceIsLocked) {
-  FakeIdleTime idle;
-  FakeAuthenticator auth;
-  PrivacyLock lock(idle, auth, AppMode::normal);
-  Installed<PrivacyLock>::install(lock);
-  lock.lock();
-  EXPECT_TRUE(DeepLinkRouter::handle("quorvel://todo", *model));
-  EXPECT_TRUE(DeepLinkRouter::handle("quorvel://mirror", *model));
-  EXPECT_EQ(shown, 2);
-  EXPECT_FALSE(model->showTodo.get() || model->showMirror.get());
-  EXPECT_EQ(countContaining(logs, "工作区已锁定"), 2);
-
-  lock.unlock("wrong");
-  runMainLoopUntil([&] { return !lock.checking(); }, 2000);
-  EXPECT_TRUE(lock.isLocked.get());
-  EXPECT_FALSE(model->showTodo.get());
-
-  lock.unlock("secret");
-  EXPECT_TRUE(runMainLoopUntil([&] { return !lock.isLocked.get(); }, 2000));
-  EXPECT_TRUE(model->showTodo.get() && model->showMirror.get());
-  EXPECT_FALSE(model->showPalette.get());
-  Installed<PrivacyLock>::uninstall(lock);
 }
 
 }  // namespace

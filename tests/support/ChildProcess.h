@@ -18,6 +18,14 @@ namespace quorvel::test {
 
 std::string readFile(const std::filesystem::path& path);
 
+class TempHome;
+class Child;
+
+// Waits until `file` (a client's standard error) holds `line`.
+bool waitForLine(const std::filesystem::path& file, const std::string& line, unsigned ms);
+// Ends the client the way log-out does and answers the saved tab addresses.
+std::vector<std::string> quitAndReadSession(Child& client, const TempHome& home, const std::filesystem::path& err);
+
 // A child process with the test's environment (its temporary HOME included). It is
 // killed when the test ends before the child does, so a hung client cannot outlive it.
 class Child {

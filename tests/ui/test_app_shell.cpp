@@ -1,39 +1,20 @@
 // The application shell as a user meets it: the client run as its own process with
 // launch switches, a second launch handing its links to the running one.
 #include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
 
 #include <chrono>
-#include <csignal>
 #include <filesystem>
 
 #include <gio/gio.h>
 
 #include "ChildProcess.h"
+#include "DesktopProbes.h"
 #include "TestEnv.h"
+#include "TrayedClient.h"
 #include "base/MainQueue.h"
 
 using namespace quorvel;
 using namespace quorvel::test;
-namespace fs = std::filesystem;
-
-namespace {
-bool waitForLine(const fs::path& err, const std::string& line, unsigned ms) {
-  return runMainLoopUntil([&] { return readFile(err).find(line) != std::string::npos; }, ms);
-}
-
-// Ends the client the way log-out does and answers the saved tab addresses.
-std::vector<std::string> quitAndReadSession(Child& client, const TempHome& home, const fs::path& err) {
-  client.sendSignal(SIGTERM);
-  EXPECT_TRUE(client.waitForExit(30000)) << readFile(err);
-  EXPECT_EQ(client.exitStatus(), 0) << readFile(err);
-  auto saved = nlohmann::json::parse(readFile(home.configHome() / "Quorvel" / "defaults.json"), nullptr, false);
-  std::vector<std::string> urls;
-  if (saved.is_object() && saved.contains("session.tabs.v1"))
-    for (const auto& t : saved["session.tabs.v1"]) urls.push_back(t.value("url", ""));
-  return urls;
-}
-}  // namespace
 
 TEST(AppShell, OpenSwitchLoadsThePathInTheActiveTabAfterItsDelay) {
   DemoService service;
@@ -77,50 +58,14 @@ TEST(AppShell, TabKeysWorkFromTheQuickCapturePanel) {
   EXPECT_EQ(urls, std::vector<std::string>{service.baseUrl() + "/dashboard"}) << readFile(err);
 }
 
-namespace {
-// The items a running status-notifier watcher has registered.
-std::string registeredTrayItems() {
-  GError* error = nullptr;
-  GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, &error);
-  if (!bus) {
-    g_clear_error(&error);
-    return {};
-  }
-  GVariant* reply = g_dbus_connection_call_sync(
-      bus, "org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher", "org.freedesktop.DBus.Properties", "Get",
-      g_variant_new("(ss)", "org.kde.StatusNotifierWatcher", "RegisteredStatusNotifierItems"), G_VARIANT_TYPE("(v)"),
-      G_DBUS_CALL_FLAGS_NONE, 2000, nullptr, &error);
-  g_object_unref(bus);
-  std::string out;
-  if (!reply) {
-    g_clear_error(&error);
-    return out;
-  }
-  GVariant* value = nullptr;
-  g_variant_get(reply, "(v)", &value);
-  gsize n = 0;
-  const gchar** items = g_variant_get_strv(value, &n);
-  for (gsize i = 0; i < n; ++i) out += std::string(items[i]) + "\n";
-  g_free(items);
-  g_variant_unref(value);
-  g_variant_unref(reply);
-  return out;
-}
-}  // namespace
-
 // One running client, as on a desktop with a tray: its item registers with the
 // watcher, a second launch hands over its link and exits, the global hot key reaches
 // quick capture, and quitting saves the session.
 TEST(AppShell, RunningClientTakesLinksHotKeysAndTrayAndSavesOnQuit) {
   if (!g_find_program_in_path("status-notifier-watcher")) GTEST_SKIP() << "status-notifier-watcher not installed";
-  Child watcher({"status-notifier-watcher"}, G_SUBPROCESS_FLAGS_NONE);
-  DemoService service;
-  ASSERT_FALSE(service.baseUrl().empty());
-  TempHome home;
-  auto err = home.root() / "stderr.txt";
-  Child client({QUORVEL_APP_EXE, "--server-url", service.baseUrl()}, G_SUBPROCESS_FLAGS_STDOUT_SILENCE, err,
-               /*separateInstance=*/false);
-  ASSERT_TRUE(waitForLine(err, "[Quorvel][BADGE] 超期=", 60000)) << readFile(err);
+  TrayedClient running;
+  ASSERT_TRUE(running.start()) << readFile(running.err);
+  auto& [watcher, service, home, err, client] = running;
   EXPECT_TRUE(runMainLoopUntil([] { return registeredTrayItems().find("org.kde.StatusNotifierItem-") != std::string::npos; },
                                10000))
       << registeredTrayItems() << readFile(err);
@@ -137,7 +82,7 @@ TEST(AppShell, RunningClientTakesLinksHotKeysAndTrayAndSavesOnQuit) {
   ASSERT_EQ(std::system("xdotool key alt+shift+n"), 0);
   EXPECT_TRUE(waitForLine(err, "快捷记待办入口已触发", 10000)) << readFile(err);
 
-  auto urls = quitAndReadSession(client, home, err);
+  auto urls = quitAndReadSession(*client, home, err);
   ASSERT_EQ(urls.size(), 1u) << readFile(err);
   EXPECT_EQ(urls[0], service.baseUrl() + "/proceeding/88");
 }

@@ -253,10 +253,11 @@ TEST_F(TrayTest, MenuClicksAndActivateReachTheApplicationsActions) {
 
 TEST_F(TrayTest, ActivateOpensTheMenuBarViewAndACounterOpensTheSheetOnItsKind) {
   startWatcher();
-  int mainShown = 0, captured = 0;
+  int mainShown = 0, captured = 0, locked = 0;
   MenuBarView::Actions actions;
   actions.showMainWindow = [&] { ++mainShown; };
   actions.quickCapture = [&] { ++captured; };
+  actions.lock = [&] { ++locked; };
   actions.volumeMounted = [] { return false; };
   MenuBarView view(model, actions);
   TrayController tray(model, {{}, {}, {}, [&](int x, int y) { view.toggleNear(x, y); }});
@@ -296,6 +297,13 @@ TEST_F(TrayTest, ActivateOpensTheMenuBarViewAndACounterOpensTheSheetOnItsKind) {
   call(tray.item().busName(), StatusNotifierItem::kItemPath, StatusNotifierItem::kItemInterface, "Activate",
        g_variant_new("(ii)", 640, 12), nullptr);
   EXPECT_TRUE(runMainLoopUntil([&] { return !view.isShown(); }, 3000));
+
+  // Its lock row closes it first, so the unlock does not bring it back.
+  view.showNear(640, 12);
+  ASSERT_TRUE(view.isShown());
+  pressButton(*view.rowButton(MenuBarCommand::lock));
+  EXPECT_EQ(locked, 1);
+  EXPECT_FALSE(view.isShown());
 }
 
 TEST_F(TrayTest, ComesBackWhenTheWatcherRestarts) {

@@ -2,17 +2,13 @@
 
 #include <charconv>
 #include <cstdint>
-#include <memory>
-#include <set>
 #include <vector>
 
-#include "base/GLibPtr.h"
 #include "base/Log.h"
 #include "base/LogTags.h"
 #include "core/AppConfig.h"
 #include "core/BrowserModel.h"
 #include "core/MainWindowHook.h"
-#include "core/PrivacyLock.h"
 
 namespace quorvel::DeepLinkRouter {
 namespace {
@@ -99,36 +95,6 @@ Published<bool>* flagFor(BrowserModel& browser, Target::Kind kind) {
   return nullptr;
 }
 
-// Tool windows asked for while the workspace is locked: they would show case data
-// beside the cover, so they open once it is unlocked.
-struct PendingToolWindows {
-  std::set<Target::Kind> kinds;
-  std::weak_ptr<BrowserModel> browser;
-  ScopedConnection unlocked;
-};
-
-PendingToolWindows& pending() {
-  static PendingToolWindows p;
-  return p;
-}
-
-void openWhenUnlocked(PrivacyLock& lock, BrowserModel& browser, Target::Kind kind) {
-  auto& p = pending();
-  if (p.browser.lock().get() != &browser) p.kinds.clear();
-  p.browser = browser.weak_from_this();
-  p.kinds.insert(kind);
-  p.unlocked = lock.isLocked.changed().connect([&lock] {
-    if (lock.isLocked.get()) return;
-    auto& q = pending();
-    auto kinds = std::exchange(q.kinds, {});
-    auto model = q.browser.lock();
-    q.unlocked.disconnect();
-    if (!model) return;
-    for (auto k : kinds)
-      if (auto* flag = flagFor(*model, k)) flag->set(true);
-  });
-}
-
 }  // namespace
 
 std::string describe(const Target& target) {
@@ -161,9 +127,6 @@ bool handle(const std::string& url, BrowserModel& browser) {
   if (target->kind == Target::Kind::page) {
     // The title is the resolver's; the page brings its own.
     browser.loadInActive(target->path);
-  } else if (auto* lock = PrivacyLock::shared(); lock && lock->isLocked.get()) {
-    openWhenUnlocked(*lock, browser, target->kind);
-    logLine(tags::kDeepLink, "工作区已锁定，解锁后打开 " + describe(*target));
   } else {
     flagFor(browser, target->kind)->set(true);
   }

@@ -43,7 +43,7 @@ std::optional<Target> resolve(const std::string& url, const Url& home);
 // Main thread. Nothing happens and false comes back when the link does not resolve;
 // otherwise the main window is shown, the target performed on `browser` (a page loads
 // in the active tab, a tool window opens through its flag) and true comes back.
-// While the privacy lock is on, a tool window waits until the workspace is unlocked.
+// The application asks the privacy lock before it hands a link here.
 bool handle(const std::string& url, BrowserModel& browser);
 
 }  // namespace DeepLinkRouter

@@ -371,6 +371,8 @@ std::function<void()> MenuBarView::actionFor(MenuBarCommand command) {
       };
     case MenuBarCommand::lock:
       return [this] {
+        // Chosen like a menu row, the panel closes: it does not come back after the unlock.
+        hide();
         activateMain();
         if (actions_.lock) actions_.lock();
         else if (auto* lock = PrivacyLock::shared()) lock->lock();
