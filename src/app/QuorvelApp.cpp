@@ -20,6 +20,7 @@
 #include "features/workspace/DeepLinkRouter.h"
 #include "features/workspace/SpotlightIndexer.h"
 #include "features/volume/LocalVolume.h"
+#include "platform/OpenedFiles.h"
 #include "platform/SearchProvider.h"
 #include "platform/UserDefaults.h"
 #include "ui/components/LawStyle.h"
@@ -60,10 +61,8 @@ std::vector<std::string> openedAddresses(const std::vector<std::string>& args,
       continue;
     }
     if (a.empty()) continue;
-    if (isAbsoluteAddress(a))
-      uris.push_back(a);
-    else
-      uris.push_back(cmd->create_file_for_arg(a)->get_uri());
+    // A relative path belongs to the folder the start came from (a second start's own).
+    uris.push_back(isAbsoluteAddress(a) ? a : OpenedFiles::addressForArgument(a, cmd->get_cwd()));
   }
   return uris;
 }

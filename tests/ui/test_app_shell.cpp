@@ -11,6 +11,8 @@
 
 #include "ChildProcess.h"
 #include "TestEnv.h"
+#include "TestHelpers.h"
+#include "TestService.h"
 #include "base/MainQueue.h"
 
 using namespace quorvel;
@@ -140,4 +142,66 @@ TEST(AppShell, RunningClientTakesLinksHotKeysAndTrayAndSavesOnQuit) {
   auto urls = quitAndReadSession(client, home, err);
   ASSERT_EQ(urls.size(), 1u) << readFile(err);
   EXPECT_EQ(urls[0], service.baseUrl() + "/proceeding/88");
+}
+
+// Files opened with the client from a terminal or the file manager reach the running
+// client as names in the starting folder or as addresses; they arrive in quick archive
+// under their own names and go up to the proceeding on screen.
+TEST(AppShell, FilesOpenedThroughASecondStartUploadUnderTheirOwnNames) {
+  TestService service;
+  service.start();
+  service.setSignsInByItself(true);
+  TempHome home;
+  fs::create_directories(home.configHome() / "Quorvel");
+  writeFile(home.configHome() / "Quorvel" / "defaults.json",
+            nlohmann::json{{"session.tabs.v1", {{{"url", service.url("/proceeding/88")}, {"title", "案件"}}}},
+                           {"session.tabs.v1.active", 0}}
+                .dump());
+  const fs::path dir = home.root() / "收件 folder";
+  const std::vector<std::string> names = {"plain.pdf", "with space.pdf", "中文 证据.pdf"};
+  fs::create_directories(dir);
+  for (const auto& n : names) writeFile(dir / n, "%PDF-1.4 " + n);
+
+  auto err = home.root() / "stderr.txt";
+  Child client({QUORVEL_APP_EXE, "--server-url", service.baseUrl()}, G_SUBPROCESS_FLAGS_STDOUT_SILENCE, err,
+               /*separateInstance=*/false);
+  ASSERT_TRUE(waitForLine(err, "[Quorvel][BADGE] 超期=", 60000)) << readFile(err);
+
+  // Relative names belong to the second start's folder, not the client's; the desktop
+  // entry hands over addresses ("file:///…/with%20space.pdf").
+  gchar* address = g_filename_to_uri((dir / names[1]).c_str(), nullptr, nullptr);
+  ASSERT_TRUE(address);
+  // A file of another machine is said, not read from here under the same path.
+  std::vector<std::string> argv = {QUORVEL_APP_EXE, names[0], address, "file://fileserver.example" + dir.string() + "/x.pdf",
+                                   names[2]};
+  g_free(address);
+  EXPECT_NE(argv[2].find("with%20space.pdf"), std::string::npos) << argv[2];
+  auto err2 = home.root() / "second.txt";
+  Child second(argv, G_SUBPROCESS_FLAGS_STDOUT_SILENCE, err2, /*separateInstance=*/false, dir);
+  ASSERT_TRUE(second.waitForExit(20000)) << readFile(err2);
+  EXPECT_EQ(second.exitStatus(), 0) << readFile(err2);
+  EXPECT_EQ(readFile(err2).find("[Quorvel]"), std::string::npos) << "the second start ran a client of its own";
+  ASSERT_TRUE(waitForLine(err, "打开快速归档（3 个文件）", 10000)) << readFile(err);
+  EXPECT_TRUE(waitForLine(err, "无法打开（不是本机文件）：file://fileserver.example/", 1000)) << readFile(err);
+  // Its alert (a window without a title) stands over the archive window and is
+  // answered first.
+  ASSERT_TRUE(runMainLoopUntil([] { return std::system("xdotool getwindowfocus getwindowname | grep -qx ''") == 0; },
+                               5000));
+  ASSERT_EQ(std::system("xdotool key Return"), 0);
+
+  // The proceeding on screen is the target; the upload button is the last stop of the
+  // focus chain, one step back from the first.
+  ASSERT_EQ(std::system("xdotool search --sync --onlyvisible --name '^快速归档到案件卷宗$' windowfocus --sync "
+                        "key --delay 150 shift+Tab shift+Tab space"),
+            0);
+  auto upload = service.waitForRequest("/api/proc_quick_upload/88", 20000);
+  ASSERT_TRUE(upload) << readFile(err);
+  EXPECT_TRUE(service.isSignedIn(*upload));
+  EXPECT_EQ(TestService::multipartFileCount(*upload), 3);
+  for (const auto& n : names) {
+    EXPECT_NE(upload->body.find("filename=\"" + n + "\""), std::string::npos) << n;
+    EXPECT_NE(upload->body.find("%PDF-1.4 " + n), std::string::npos) << n;
+  }
+  ASSERT_TRUE(waitForLine(err, "quick-archive-ok proc:88", 10000)) << readFile(err);
+  EXPECT_EQ(readFile(err).find("无法读取文件"), std::string::npos) << readFile(err);
 }
