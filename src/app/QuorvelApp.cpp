@@ -11,6 +11,7 @@
 #include "core/BrowserModel.h"
 #include "core/Dialogs.h"
 #include "app/LaunchSequence.h"
+#include "app/TrayAbsenceNotice.h"
 #include "core/MainWindowHook.h"
 #include "core/MenuCommands.h"
 #include "core/PrivacyLock.h"
@@ -18,8 +19,10 @@
 #include "features/mirror/MirrorStore.h"
 #include "features/volume/AccountFlow.h"
 #include "features/workspace/DeepLinkRouter.h"
+#include "features/workspace/GlobalHotKeyManager.h"
 #include "features/workspace/SpotlightIndexer.h"
 #include "features/volume/LocalVolume.h"
+#include "platform/DesktopNotifications.h"
 #include "platform/OpenedFiles.h"
 #include "platform/SearchProvider.h"
 #include "platform/UserDefaults.h"
@@ -159,6 +162,18 @@ void QuorvelApp::startTray() {
   callbacks.onCheckUpdate = [this] { delegate_->dockCheckUpdate(); };
   callbacks.onActivate = [this](int x, int y) { panel_->toggleNear(x, y); };
   tray_ = std::make_unique<TrayController>(model_, callbacks);
+
+  TrayAbsenceNotice::Inputs inputs;
+  inputs.trayShown = [this] { return tray_ && tray_->item().shownInTray(); };
+  inputs.hotKeys = [this] {
+    std::vector<std::string> keys;
+    auto& hotKeys = services_->hotKeys();
+    if (hotKeys.isRegistered(GlobalHotKeyManager::kQuickCaptureId)) keys.push_back("Alt+Shift+N（悬浮快记）");
+    if (hotKeys.isRegistered(GlobalHotKeyManager::kScreenOCRId)) keys.push_back("Alt+Shift+O（屏幕框选OCR）");
+    return keys;
+  };
+  trayAbsence_ = std::make_unique<TrayAbsenceNotice>(UserDefaults::standard(), SystemNotifications::shared(), inputs);
+  MainWindowController::shared().setOnClosedToBackground([this] { trayAbsence_->mainWindowClosed(); });
 }
 
 bool QuorvelApp::dbus_register_vfunc(const Glib::RefPtr<Gio::DBus::Connection>& connection,
@@ -348,6 +363,8 @@ void QuorvelApp::on_shutdown() {
   volumeChanged_ = {};
   calendarShown_ = {};
   syncStateChanged_.clear();
+  MainWindowController::shared().setOnClosedToBackground({});
+  trayAbsence_.reset();
   tray_.reset();
   panel_.reset();
   // The tool windows' content before the model and the services it shows; work still
