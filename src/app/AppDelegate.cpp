@@ -30,6 +30,7 @@
 #include "features/workspace/UpdateChecker.h"
 #include "platform/Desktop.h"
 #include "platform/OpenedFiles.h"
+#include "platform/UserDefaults.h"
 #include "ui/calendar/DesktopCalendarWindow.h"
 #include "ui/capture/QuickCapturePanel.h"
 #include "ui/editing/QuickArchiveWindow.h"
@@ -201,6 +202,10 @@ void AppDelegate::openDataFolder() {
 // ---- Launch steps ---------------------------------------------------------------------
 
 void AppDelegate::activate() { showMainWindow_(); }
+
+void AppDelegate::reportDamagedSettings() {
+  quorvel::reportDamagedSettings(UserDefaults::standard(), Dialogs::shared(), AppConfig::serverURL());
+}
 
 void AppDelegate::setUpNotifications() { services_.notifier().setup(); }
 
