@@ -29,6 +29,8 @@
 #include "features/workspace/SpotlightIndexer.h"
 #include "features/workspace/UpdateChecker.h"
 #include "platform/Desktop.h"
+#include "platform/OpenedFiles.h"
+#include "platform/UserDefaults.h"
 #include "ui/calendar/DesktopCalendarWindow.h"
 #include "ui/capture/QuickCapturePanel.h"
 #include "ui/editing/QuickArchiveWindow.h"
@@ -109,8 +111,24 @@ void AppDelegate::open(const std::vector<std::string>& uris) {
     return;
   // Each link, then the files, on later turns in this order.
   for (const auto& link : items.links) postToMain([this, link] { routeLink(link); });
+  if (items.files.empty()) return;
+  // Handed over as addresses; the archive reads local paths.
+  std::vector<std::string> paths, elsewhere;
+  for (const auto& uri : items.files) {
+    if (auto path = OpenedFiles::localPath(uri)) paths.push_back(path->string());
+    else elsewhere.push_back(uri);
+  }
+  items.files = std::move(paths);
   if (!items.files.empty())
     postToMain([this, files = items.files, hint = items.filesHint()] { openQuickArchive(files, hint, false); });
+  if (elsewhere.empty()) return;
+  std::string list;
+  for (const auto& uri : elsewhere) {
+    logLine(tags::kArchive, "无法打开（不是本机文件）：" + uri, LogLevel::warning);
+    list += "\n" + uri;
+  }
+  // Over the archive window, which opens first.
+  postToMain([list] { Dialogs::shared().alert("无法打开文件", "以下地址不是本机文件，未能归档：" + list); });
 }
 
 void AppDelegate::terminate() {
@@ -191,6 +209,10 @@ void AppDelegate::openDataFolder() {
 // ---- Launch steps ---------------------------------------------------------------------
 
 void AppDelegate::activate() { showMainWindow_(); }
+
+void AppDelegate::reportDamagedSettings() {
+  quorvel::reportDamagedSettings(UserDefaults::standard(), Dialogs::shared(), AppConfig::serverURL());
+}
 
 void AppDelegate::setUpNotifications() { services_.notifier().setup(); }
 

@@ -75,6 +75,7 @@ class AppDelegate : public LaunchSteps {
 
   // LaunchSteps
   void activate() override;
+  void reportDamagedSettings() override;
   void setUpNotifications() override;
   void warmUpRecognition() override;
   void openTarget(const std::string& target) override;

@@ -11,14 +11,18 @@
 #include "core/BrowserModel.h"
 #include "core/Dialogs.h"
 #include "app/LaunchSequence.h"
+#include "app/TrayAbsenceNotice.h"
 #include "core/MainWindowHook.h"
 #include "core/MenuCommands.h"
 #include "core/PrivacyLock.h"
 #include "features/calendar/AppleCalendarSync.h"
 #include "features/mirror/MirrorStore.h"
 #include "features/volume/AccountFlow.h"
+#include "features/workspace/GlobalHotKeyManager.h"
 #include "features/workspace/SpotlightIndexer.h"
 #include "features/volume/LocalVolume.h"
+#include "platform/DesktopNotifications.h"
+#include "platform/OpenedFiles.h"
 #include "platform/SearchProvider.h"
 #include "platform/UserDefaults.h"
 #include "ui/components/LawStyle.h"
@@ -59,10 +63,8 @@ std::vector<std::string> openedAddresses(const std::vector<std::string>& args,
       continue;
     }
     if (a.empty()) continue;
-    if (isAbsoluteAddress(a))
-      uris.push_back(a);
-    else
-      uris.push_back(cmd->create_file_for_arg(a)->get_uri());
+    // A relative path belongs to the folder the start came from (a second start's own).
+    uris.push_back(isAbsoluteAddress(a) ? a : OpenedFiles::addressForArgument(a, cmd->get_cwd()));
   }
   return uris;
 }
@@ -176,6 +178,18 @@ void QuorvelApp::startTray() {
     if (services_->privacyLock().admits("托盘面板")) panel_->toggleNear(x, y);
   };
   tray_ = std::make_unique<TrayController>(model_, callbacks);
+
+  TrayAbsenceNotice::Inputs inputs;
+  inputs.trayShown = [this] { return tray_ && tray_->item().shownInTray(); };
+  inputs.hotKeys = [this] {
+    std::vector<std::string> keys;
+    auto& hotKeys = services_->hotKeys();
+    if (hotKeys.isRegistered(GlobalHotKeyManager::kQuickCaptureId)) keys.push_back("Alt+Shift+N（悬浮快记）");
+    if (hotKeys.isRegistered(GlobalHotKeyManager::kScreenOCRId)) keys.push_back("Alt+Shift+O（屏幕框选OCR）");
+    return keys;
+  };
+  trayAbsence_ = std::make_unique<TrayAbsenceNotice>(UserDefaults::standard(), SystemNotifications::shared(), inputs);
+  MainWindowController::shared().setOnClosedToBackground([this] { trayAbsence_->mainWindowClosed(); });
 }
 
 bool QuorvelApp::dbus_register_vfunc(const Glib::RefPtr<Gio::DBus::Connection>& connection,
@@ -368,6 +382,8 @@ void QuorvelApp::on_shutdown() {
   volumeChanged_ = {};
   calendarShown_ = {};
   syncStateChanged_.clear();
+  MainWindowController::shared().setOnClosedToBackground({});
+  trayAbsence_.reset();
   tray_.reset();
   panel_.reset();
   // The tool windows' content before the model and the services it shows; work still

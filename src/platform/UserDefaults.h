@@ -16,6 +16,16 @@ namespace quorvel {
 // any thread.
 class UserDefaults {
  public:
+  // A settings file that could not be read as a JSON object. It is moved aside, never
+  // overwritten; the defaults stand in for it.
+  struct Damage {
+    std::filesystem::path file;
+    // Where it was kept; absent when it could not be moved, and then nothing is
+    // written over it while this process runs.
+    std::optional<std::filesystem::path> keptAs;
+    std::string error;  // why it could not be moved
+  };
+
   static UserDefaults& standard();
   // Resolves the standard file again (tests change XDG_CONFIG_HOME between cases).
   static void resetStandardForTesting();
@@ -36,6 +46,8 @@ class UserDefaults {
   void flush();
 
   const std::filesystem::path& file() const { return file_; }
+  // What the first read of the file found damaged, if anything.
+  std::optional<Damage> damage() const;
 
  private:
   void loadLocked() const;
@@ -46,6 +58,7 @@ class UserDefaults {
   mutable std::mutex mutex_;
   mutable bool loaded_ = false;
   mutable nlohmann::json data_ = nlohmann::json::object();
+  mutable std::optional<Damage> damage_;
   bool dirty_ = false;
   bool saveScheduled_ = false;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

@@ -18,8 +18,9 @@ std::string readFile(const fs::path& path) {
 }
 
 Child::Child(const std::vector<std::string>& argv, GSubprocessFlags flags, const fs::path& stderrFile,
-             bool separateInstance) {
+             bool separateInstance, const fs::path& cwd) {
   auto launcher = GObjectPtr<GSubprocessLauncher>::adopt(g_subprocess_launcher_new(flags));
+  if (!cwd.empty()) g_subprocess_launcher_set_cwd(launcher, cwd.c_str());
   if (separateInstance) g_subprocess_launcher_setenv(launcher, "QUORVEL_SEPARATE_INSTANCE", "1", TRUE);
   if (!stderrFile.empty()) g_subprocess_launcher_set_stderr_file_path(launcher, stderrFile.c_str());
   std::vector<const char*> args;

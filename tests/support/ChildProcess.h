@@ -32,8 +32,9 @@ class Child {
  public:
   // `stderrFile` empty: the child's standard error is the test's. `separateInstance`:
   // the client does not look for a running instance (QUORVEL_SEPARATE_INSTANCE=1).
+  // `cwd` empty: the test's working folder.
   Child(const std::vector<std::string>& argv, GSubprocessFlags flags, const std::filesystem::path& stderrFile = {},
-        bool separateInstance = true);
+        bool separateInstance = true, const std::filesystem::path& cwd = {});
   Child(const Child&) = delete;
   Child& operator=(const Child&) = delete;
   ~Child();

@@ -512,17 +512,46 @@ void TestService::holdBack(SoupServerMessage* msg, unsigned ms) {
 }
 
 Reply TestService::requireSignIn(const RecordedRequest& r, const std::function<Reply()>& page) const {
-  if (!isSignedIn(r)) return Reply::redirect("/login");
-  return page();
+  if (isSignedIn(r)) return page();
+  // The sign-in page brings the user back to the page asked for.
+  std::string target = r.path + (r.query.empty() ? "" : "?" + r.query);
+  char* escaped = g_uri_escape_string(target.c_str(), nullptr, false);
+  Reply reply = Reply::redirect(std::string("/login?next=") + escaped);
+  g_free(escaped);
+  return reply;
+}
+
+std::string TestService::signInTarget(const RecordedRequest& r) {
+  std::string next = r.queryValue("next").value_or("");
+  // Only a path of this service: nothing that names another host ("//host", a backslash).
+  bool local = next.size() > 1 && next[0] == '/' && next[1] != '/' && next.find('\\') == std::string::npos;
+  return local ? next : "/dashboard";
+}
+
+Reply TestService::signedInRedirect(const RecordedRequest& r) {
+  Reply reply = Reply::redirect(signInTarget(r));
+  reply.headers.emplace_back("Set-Cookie", std::string(kSessionCookie) + "=" + issueSession() + "; Path=/; HttpOnly");
+  return reply;
+}
+
+void TestService::setSignsInByItself(bool on) {
+  std::lock_guard lock(mutex_);
+  signsInByItself_ = on;
 }
 
 Reply TestService::loginRoute(const RecordedRequest& r) {
-  if (r.method != "POST") return Reply::html(pages::login());
+  bool byItself;
+  {
+    std::lock_guard lock(mutex_);
+    byItself = signsInByItself_;
+  }
+  if (r.method != "POST") {
+    if (byItself && !r.queryValue("manual")) return signedInRedirect(r);
+    return Reply::html(pages::login());
+  }
   std::string user = trim(r.formValue("username").value_or(""));
   if (user.empty()) return Reply::html(pages::login("请输入账号和密码"));
-  Reply reply = Reply::redirect("/dashboard");
-  reply.headers.emplace_back("Set-Cookie", std::string(kSessionCookie) + "=" + issueSession() + "; Path=/; HttpOnly");
-  return reply;
+  return signedInRedirect(r);
 }
 
 void TestService::setOutage(Outage outage) {
@@ -669,12 +698,14 @@ void TestService::installBuiltinRoutes() {
   setRoute("/cases", [this, page](const RecordedRequest& r) { return requireSignIn(r, page(pages::cases)); });
   setRoute("/calendar", [this, page](const RecordedRequest& r) { return requireSignIn(r, page(pages::calendar)); });
 
-  setPrefixRoute("/proceeding/", [](const RecordedRequest& r) {
-    std::string rest = r.path.substr(std::string("/proceeding/").size());
-    auto slash = rest.find('/');
-    std::string id = rest.substr(0, slash);
-    std::string tail = slash == std::string::npos ? "" : rest.substr(slash);
-    return Reply::html(pages::proceeding(id, tail));
+  setPrefixRoute("/proceeding/", [this](const RecordedRequest& r) {
+    return requireSignIn(r, [&r] {
+      std::string rest = r.path.substr(std::string("/proceeding/").size());
+      auto slash = rest.find('/');
+      std::string id = rest.substr(0, slash);
+      std::string tail = slash == std::string::npos ? "" : rest.substr(slash);
+      return Reply::html(pages::proceeding(id, tail));
+    });
   });
 
   setRoute("/forbidden", [](const RecordedRequest&) { return Reply::html(pages::forbidden(), 403); });

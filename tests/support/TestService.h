@@ -160,8 +160,12 @@ class TestService {
   // one arrives or timeoutMs passes. Call clearRequests() first to wait for a new one.
   std::optional<RecordedRequest> waitForRequest(const std::string& path, unsigned timeoutMs);
 
-  // The built-in sign-in page and form handler (for routes that wrap it).
+  // The built-in sign-in page and form handler (for routes that wrap it). A signed-out
+  // request for a page is sent to "/login?next=<page>"; signing in returns there.
   Reply loginRoute(const RecordedRequest& r);
+  // The demo's sign-in: a plain GET of "/login" signs a demo account in by itself
+  // ("/login?manual=1" still shows the form).
+  void setSignsInByItself(bool on);
 
  private:
   static void onRequest(SoupServer* server, SoupServerMessage* msg, const char* path, GHashTable* query,
@@ -179,6 +183,8 @@ class TestService {
     SoupServerMessage* msg;  // a reference of ours
     std::string path;
   };
+  static std::string signInTarget(const RecordedRequest& r);
+  Reply signedInRedirect(const RecordedRequest& r);
   void holdBack(SoupServerMessage* msg, unsigned ms);
 
   SoupServer* server_ = nullptr;
@@ -188,6 +194,7 @@ class TestService {
   std::map<std::string, Handler> exactRoutes_;
   std::map<std::string, Handler> prefixRoutes_;
   std::set<std::string> sessions_;
+  bool signsInByItself_ = false;
   BadgeMode badgeMode_ = BadgeMode::Json;
   std::string badgeJson_;
   DeadlinesMode deadlinesMode_ = DeadlinesMode::Json;

@@ -132,17 +132,9 @@ int main(int argc, char** argv) {
   if (demo) {
     // The to-do lists match the badge counts the dashboard shows.
     quorvel::test::useTodoDemoData(service);
-    // A newcomer's first start lands on the dashboard: the sign-in page signs in a
-    // demo account by itself ("/login?manual=1" shows the real form).
-    service.setRoute("/login", [&service](const quorvel::test::RecordedRequest& r) {
-      if (r.method == "GET" && !r.queryValue("manual")) {
-        auto reply = quorvel::test::Reply::redirect("/dashboard");
-        reply.headers.emplace_back("Set-Cookie", std::string(quorvel::test::TestService::kSessionCookie) + "=" +
-                                                     service.issueSession() + "; Path=/; HttpOnly");
-        return reply;
-      }
-      return service.loginRoute(r);
-    });
+    // A newcomer's first start lands on the dashboard, a restart on its own page:
+    // the sign-in page signs in a demo account by itself.
+    service.setSignsInByItself(true);
   }
   if (outage) {
     // "huge" makes both replies huge: the deadlines a 20 MB page, the badges a

@@ -208,6 +208,30 @@ TEST_F(TestServiceTest, SignInSetsCookieAndRedirectsToDashboard) {
   }
 }
 
+// The demo's sign-in: a plain GET of the sign-in page signs in and returns to the
+// page asked for, never to another host.
+TEST_F(TestServiceTest, SigningInByItselfReturnsToThePageAskedFor) {
+  service.setSignsInByItself(true);
+  const std::pair<const char*, const char*> targets[] = {
+      {"/login?next=%2Fproceeding%2F88", "/proceeding/88"},
+      {"/login", "/dashboard"},
+      {"/login?next=%2F%2Fevil.example%2Fx", "/dashboard"},
+      {"/login?next=%2F%5Cevil.example", "/dashboard"},
+      {"/login?next=https%3A%2F%2Fevil.example", "/dashboard"},
+  };
+  for (const auto& [login, target] : targets) {
+    Fetched r = fetch(login);
+    EXPECT_EQ(r.status, 302u) << login;
+    EXPECT_EQ(r.headers["location"], target) << login;
+    EXPECT_EQ(r.headers["set-cookie"].rfind("qv_session=", 0), 0u) << login;
+  }
+  // The form still shows on request.
+  Fetched manual = fetch("/login?manual=1");
+  EXPECT_EQ(manual.status, 200u);
+  EXPECT_EQ(manual.headers.count("set-cookie"), 0u);
+  EXPECT_NE(manual.body.find("name=\"password\""), std::string::npos);
+}
+
 TEST_F(TestServiceTest, CookieJarClientLandsOnDashboardAfterSignIn) {
   SoupSession* browser = soup_session_new();
   SoupCookieJar* jar = soup_cookie_jar_new();
@@ -236,18 +260,24 @@ TEST_F(TestServiceTest, CookieJarClientLandsOnDashboardAfterSignIn) {
 }
 
 TEST_F(TestServiceTest, SignedInPagesNeedAValidSession) {
-  for (const char* path : {"/dashboard", "/cases", "/calendar", "/api/desktop/badges"}) {
+  const std::pair<const char*, const char*> guarded[] = {
+      {"/dashboard", "/login?next=%2Fdashboard"},
+      {"/cases", "/login?next=%2Fcases"},
+      {"/calendar", "/login?next=%2Fcalendar"},
+      {"/proceeding/88/detail?tab=files", "/login?next=%2Fproceeding%2F88%2Fdetail%3Ftab%3Dfiles"},
+      {"/api/desktop/badges", "/login"},
+  };
+  for (const auto& [path, login] : guarded) {
     Fetched anonymous = fetch(path);
     EXPECT_EQ(anonymous.status, 302u) << path;
-    EXPECT_EQ(anonymous.headers["location"], "/login") << path;
+    EXPECT_EQ(anonymous.headers["location"], login) << path;
     Fetched forged = fetch(path, withCookie("0123456789abcdef"));
     EXPECT_EQ(forged.status, 302u) << path;
   }
 
   std::string token = signIn();
   ASSERT_FALSE(token.empty());
-  for (const char* path : {"/dashboard", "/cases", "/calendar", "/api/desktop/badges"})
-    EXPECT_EQ(fetch(path, withCookie(token)).status, 200u) << path;
+  for (const auto& [path, login] : guarded) EXPECT_EQ(fetch(path, withCookie(token)).status, 200u) << path;
 
   // Other cookies around ours do not matter.
   FetchOptions mixed;
@@ -490,12 +520,13 @@ TEST_F(TestServiceTest, ForbiddenProceedingAndTestPages) {
   EXPECT_EQ(inner.rfind(pages::kForbiddenText, 0), 0u) << inner;
   EXPECT_EQ(inner.find('<'), std::string::npos) << "the body must have no child elements";
 
-  Fetched proc = fetch("/proceeding/88/detail");
+  auto signedIn = withCookie(signIn());
+  Fetched proc = fetch("/proceeding/88/detail", signedIn);
   EXPECT_EQ(proc.status, 200u);
   EXPECT_NE(proc.body.find("<title>（2026）京0105民初1234号 张三诉李四合同纠纷 - 墨衡台</title>"), std::string::npos);
-  EXPECT_EQ(fetch("/proceeding/88/files/list").status, 200u);
+  EXPECT_EQ(fetch("/proceeding/88/files/list", signedIn).status, 200u);
   // Whatever the path holds ends up escaped in the page.
-  Fetched odd = fetch("/proceeding/%3Cscript%3E/x");
+  Fetched odd = fetch("/proceeding/%3Cscript%3E/x", signedIn);
   EXPECT_EQ(odd.body.find("<script>/x"), std::string::npos);
 
   Fetched garbage = fetch("/nav-garbage");

@@ -11,6 +11,7 @@
 #include "base/AppError.h"
 #include "core/BrowserModel.h"
 #include "base/MainQueue.h"
+#include "platform/UserDefaults.h"
 #include "web/WebEngine.h"
 #include "fakes/FakeDialogs.h"
 #include "features/volume/AccountFlow.h"
@@ -77,6 +78,55 @@ TEST_F(ServiceReadsTest, BadgesArriveAndTheLoginPageMarksTheSignInRequired) {
   ASSERT_TRUE(badgesAfter([&] { model->refreshBadges(); }));
   EXPECT_TRUE(model->badges->loginRequired);
   EXPECT_EQ(model->badges->overdue, 4);
+}
+
+// A restart restores the tabs hibernated and wakes the active one: on a proceeding
+// page its first finished load reads the badges, whether the sign-in survived the
+// restart or the service signs in again on the way (and brings the tab back).
+TEST_F(ServiceReadsTest, ARestartOnAProceedingPageIsSignedInAfterItsFirstLoad) {
+  for (bool cookieKept : {true, false}) {
+    SCOPED_TRACE(cookieKept ? "sign-in kept" : "signed in again by the service");
+    // A fresh web store, as after a restart: no cookie.
+    services.reset();
+    drainMainLoop();
+    services = makeTestServices();
+    service.clearRequests();
+    if (cookieKept) signIn();
+    service.setSignsInByItself(!cookieKept);
+    const std::string proceeding = service.url("/proceeding/88");
+    UserDefaults::standard().set("session.tabs.v1", nlohmann::json::array({
+                                                         {{"url", service.url("/dashboard")}, {"title", "个人工作台"}},
+                                                         {{"url", proceeding}, {"title", "案件"}},
+                                                     }));
+    UserDefaults::standard().set("session.tabs.v1.active", 1);
+    std::vector<std::string> finished;
+    model = services->makeBrowserModel();
+    auto conn = model->pageFinished().connect([&](const std::string& path) { finished.push_back(path); });
+    tab = model->activeTab();
+    ASSERT_EQ(tab->currentPath.get(), "/proceeding/88");
+    show(tab);
+    // Long before the 60-second timer.
+    ASSERT_TRUE(runMainLoopUntil([&] { return model->badges->loaded; }, 10000)) << model->activePath.get();
+    conn.disconnect();
+    EXPECT_FALSE(model->badges->loginRequired);
+    EXPECT_EQ(model->badges->user, "张律师");
+    EXPECT_EQ(model->activePath.get(), "/proceeding/88");
+    // The finished page the calendar sync starts from was a signed-in one.
+    ASSERT_FALSE(finished.empty());
+    EXPECT_EQ(finished.back(), "/proceeding/88");
+    auto pageLoads = service.requestsTo("/proceeding/88");
+    ASSERT_FALSE(pageLoads.empty());
+    EXPECT_TRUE(service.isSignedIn(pageLoads.back()));
+    auto reads = service.requestsTo("/api/desktop/badges");
+    ASSERT_EQ(reads.size(), 1u);
+    EXPECT_TRUE(service.isSignedIn(reads[0]));
+    EXPECT_EQ(service.requestsTo("/login").empty(), cookieKept);
+    model->saveSession();
+    EXPECT_EQ((*UserDefaults::standard().object("session.tabs.v1"))[1].value("url", ""), proceeding);
+    harnesses.clear();
+    model.reset();
+    drainMainLoop();
+  }
 }
 
 TEST_F(ServiceReadsTest, ATabWithoutAFinishedPageGetsNoBadgeRead) {
