@@ -217,10 +217,10 @@ TEST_F(ServiceReadsTest, NativeEndpointsOfTheTestServiceAnswerSignedInPostsOnly)
     files.push_back(dir / ("f" + std::to_string(i) + ".txt"));
     std::ofstream(files.back()) << "第" << i << "份";
   }
-  auto up = runToEnd(model->quickUpload(files, 31));
+  auto up = runToEnd(model->quickUpload(files, 91));
   ASSERT_TRUE(up->value) << (up->error ? up->error->message : "");
   EXPECT_EQ(*up->value, 3);
-  auto req = service.requestsTo("/api/proc_quick_upload/31");
+  auto req = service.requestsTo("/api/proc_quick_upload/91");
   ASSERT_EQ(req.size(), 1u);
   EXPECT_EQ(TestService::multipartFileCount(req[0]), 3);
   EXPECT_NE(req[0].body.find("第2份"), std::string::npos);
