@@ -2,8 +2,12 @@
 
 #include <glib.h>
 
+#include <cstdlib>
+#include <cstring>
+
 #include "base/AppError.h"
 #include "base/ErrorDomains.h"
+#include "base/FailureText.h"
 #include "base/Log.h"
 #include "base/LogTags.h"
 
@@ -55,7 +59,19 @@ Task<std::string> fetchText(std::shared_ptr<WebPage> page, std::string path) {
   if (!r.ok) throw AppError(r.errorDomain, r.errorCode, r.errorMessage);
   if (!r.value.is_string()) throw AppError(errors::kQuorvel, errors::kPageReadFailed, describe(r.value));
   std::string text = r.value.get<std::string>();
-  if (text.rfind("__ERR__", 0) == 0) throw AppError(errors::kQuorvel, errors::kPageReadFailed, text);
+  // What the page met is logged as it came; the error says what happened in words.
+  if (text.rfind("__ERR__", 0) == 0) {
+    logLine(tags::kBridge, "读取 " + path + " 失败：" + failure::logExcerpt(text), LogLevel::warning);
+    throw AppError(errors::kQuorvel, errors::kPageReadFailed, "无法连接到服务器");
+  }
+  if (text.rfind(kStatusMark, 0) == 0) {
+    size_t lineEnd = text.find('\n');
+    int status = std::atoi(text.substr(std::strlen(kStatusMark), lineEnd).c_str());
+    std::string body = lineEnd == std::string::npos ? std::string() : text.substr(lineEnd + 1);
+    logLine(tags::kBridge, "读取 " + path + " → HTTP " + std::to_string(status) + " " + failure::logExcerpt(body),
+            LogLevel::warning);
+    throw AppError(errors::kQuorvel, errors::kPageReadFailed, failure::statusSentence(status));
+  }
   if (!isUtf8(text)) throw AppError(errors::kQuorvel, errors::kNotText, "响应不是文本");
   co_return text;
 }

@@ -428,7 +428,15 @@ TEST_F(ServiceStateTest, FetchJsonErrorCodes) {
   ASSERT_TRUE(err->error);
   EXPECT_EQ(err->error->domain, "Quorvel");
   EXPECT_EQ(err->error->code, 2);
-  EXPECT_EQ(err->error->message, "__ERR__TypeError: Load failed");
+  EXPECT_EQ(err->error->message, "无法连接到服务器");
+
+  // A status that is no success: said in words, whatever the body.
+  page->answer = [](const std::string&, const nlohmann::json&) {
+    return JsResult::success(std::string("__HTTP__502\n<html><body>Bad Gateway</body></html>"));
+  };
+  auto gateway = runToEnd(model->fetchJSON("/x"));
+  EXPECT_EQ(codeOf(gateway), 2);
+  EXPECT_EQ(gateway->error->message, "服务器出错（HTTP 502）");
 
   page->answer = [](const std::string&, const nlohmann::json&) { return JsResult::success(42); };
   auto number = runToEnd(model->fetchJSON("/x"));

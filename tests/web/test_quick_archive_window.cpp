@@ -149,7 +149,7 @@ TEST_F(QuickArchiveWindowWeb, ARefusedUploadKeepsFilesAndTargetAndAnUploadOutliv
   EXPECT_FALSE(rowFor(*view, 107)->active()) << "no row is checked while an id is typed";
   press(view->uploadButton());
   ASSERT_TRUE(runMainLoopUntil([&] { return !view->uploading(); }, 20000));
-  EXPECT_EQ(view->statusMsg(), "上传失败：HTTP 500 服务器繁忙，请稍后再试");
+  EXPECT_EQ(view->statusMsg(), "上传失败：服务器出错（HTTP 500）");
   EXPECT_FALSE(view->statusLabel().has_css_class("success"));
   EXPECT_EQ(view->files().size(), 2u);
   EXPECT_EQ(view->effectiveProcID(), 42);
