@@ -6,6 +6,9 @@
 
 #include "base/AppError.h"
 #include "base/ErrorDomains.h"
+#include "base/FailureText.h"
+#include "base/Log.h"
+#include "base/LogTags.h"
 #include "base/MainQueue.h"
 #include "base/Text.h"
 #include "core/BadgeCounts.h"
@@ -128,16 +131,21 @@ Task<Reply> read(std::shared_ptr<WebPage> page, std::string path, bool loginChec
 }
 
 Task<std::string> fetchText(std::shared_ptr<WebPage> page, std::string path) {
-  auto reading = read(std::move(page), std::move(path));
+  auto reading = read(std::move(page), path);
   Reply r = co_await reading;
   if (r.kind == Reply::Kind::failed) {
     if (!r.errorDomain.empty()) throw AppError(r.errorDomain, r.errorCode, r.detail);
-    // The page's own error text travels as it came ("__ERR__" included); the limits
-    // say what happened in words.
-    // The page's own answer travels as it came ("__ERR__" included); the limits say
-    // what happened in words.
-    const bool pageSaid = startsWith(r.detail, "__ERR__") || r.reason == kNoText;
-    throw AppError(errors::kQuorvel, errors::kPageReadFailed, pageSaid ? r.detail : r.reason);
+    // What the page met goes to the log as it came; the error says it in words.
+    if (startsWith(r.detail, "__ERR__")) {
+      logLine(tags::kBridge, "读取 " + path + " 失败：" + failure::logExcerpt(r.detail), LogLevel::warning);
+      throw AppError(errors::kQuorvel, errors::kPageReadFailed, r.reason);
+    }
+    throw AppError(errors::kQuorvel, errors::kPageReadFailed, r.reason == kNoText ? r.detail : r.reason);
+  }
+  if (r.status < 200 || r.status > 299) {
+    logLine(tags::kBridge, "读取 " + path + " → HTTP " + std::to_string(r.status) + " " + failure::logExcerpt(r.text),
+            LogLevel::warning);
+    throw AppError(errors::kQuorvel, errors::kPageReadFailed, failure::statusSentence(r.status));
   }
   if (!isUtf8(r.text)) throw AppError(errors::kQuorvel, errors::kNotText, "响应不是文本");
   co_return std::move(r.text);

@@ -1,6 +1,7 @@
 #include "core/ServiceRequests.h"
 
 #include "base/AppError.h"
+#include "base/FailureText.h"
 #include "base/Log.h"
 #include "core/AppConfig.h"
 #include "base/LogTags.h"
@@ -38,7 +39,7 @@ Task<FormResult> ServiceRequests::postForm(const std::string& pathArg,
   // The cookies chosen below belong to the service: never send them anywhere else.
   if (!target || (target->scheme != "http" && target->scheme != "https") ||
       !isServiceHost(target->host, home.host)) {
-    co_return FormResult{false, -1, "invalid url"};
+    co_return FormResult{false, -1, "invalid url", "地址无效"};
   }
   target->fragment.reset();
 
@@ -62,19 +63,20 @@ Task<FormResult> ServiceRequests::postForm(const std::string& pathArg,
     reply = co_await http::send(std::move(req));
   } catch (const AppError& e) {
     logLine(tags::kPost, path + " 失败：" + e.message, LogLevel::warning);
-    co_return FormResult{false, -1, e.message};
+    co_return FormResult{false, -1, e.message, e.message};
   }
 
   std::string body = utf8OrEmpty(reply.body);
   const int status = reply.status;
   const std::string finalPath = pathOf(reply.finalURL);
   auto judging = decodeOffMain(body, [status, finalPath](const std::string& b) {
-    return isFormResultOk(status, finalPath, b);
+    return formFailureReason(status, finalPath, b);
   });
-  bool ok = co_await judging;
+  std::string failure = co_await judging;
+  bool ok = failure.empty();
   logLine(tags::kPost, path + " → HTTP " + std::to_string(reply.status) + " ok=" + (ok ? "1" : "0") +
                       " body=" + textHead(body, kLogCut));
-  co_return FormResult{ok, reply.status, std::move(body)};
+  co_return FormResult{ok, reply.status, std::move(body), std::move(failure)};
 }
 
 Task<long long> ServiceRequests::quickUpload(const std::vector<std::filesystem::path>& filesArg, long long procId) {
@@ -99,6 +101,10 @@ Task<long long> ServiceRequests::quickUpload(const std::vector<std::filesystem::
   req.bodyLength = static_cast<std::int64_t>(body.length());
 
   http::HttpResponse reply = co_await http::send(std::move(req));
+  if (reply.status < 200 || reply.status > 299)
+    logLine(tags::kArchive, "api/proc_quick_upload/" + std::to_string(procId) + " → HTTP " + std::to_string(reply.status) +
+                                " body=" + failure::logExcerpt(reply.body),
+            LogLevel::warning);
   const int status = reply.status;
   const std::size_t sent = files.size();
   auto judging = decodeOffMain(std::move(reply.body), [status, sent](const std::string& b) {

@@ -8,6 +8,7 @@
 
 #include "base/AppError.h"
 #include "base/ErrorDomains.h"
+#include "base/FailureText.h"
 #include "base/MainQueue.h"
 #include "base/Async.h"
 #include "base/GLibPtr.h"
@@ -81,13 +82,11 @@ class Exchange {
   bool timedOut_ = false;
 };
 
+// The failure in a short sentence; the library's own text only for a kind we do not know.
 std::string describe(const AppError& e, bool timedOut, bool cancelled) {
-  auto is = [&](GQuark domain, int code) { return e.domain == g_quark_to_string(domain) && e.code == code; };
-  if (timedOut || is(G_IO_ERROR, G_IO_ERROR_TIMED_OUT)) return "请求超时";
-  if (is(G_IO_ERROR, G_IO_ERROR_CONNECTION_REFUSED)) return "无法连接到服务器：" + e.message;
-  if (e.domain == g_quark_to_string(G_RESOLVER_ERROR)) return "找不到服务器：" + e.message;
-  if (e.domain == g_quark_to_string(G_TLS_ERROR)) return "安全连接失败：" + e.message;
+  if (timedOut || (e.domain == g_quark_to_string(G_IO_ERROR) && e.code == G_IO_ERROR_TIMED_OUT)) return "请求超时";
   if (cancelled) return "请求已取消";
+  if (auto sentence = failure::transportSentence(e.domain, e.code)) return *sentence;
   return "网络请求失败：" + e.message;
 }
 

@@ -19,6 +19,7 @@
 #include "web/rules/PdfNames.h"
 #include "platform/Desktop.h"
 #include "platform/XdgDirs.h"
+#include "platform/pdf/SearchablePdf.h"
 
 namespace quorvel::PageExport {
 namespace fs = std::filesystem;
@@ -26,6 +27,7 @@ namespace fs = std::filesystem;
 namespace {
 constexpr unsigned kRenderTimeoutMs = 60000;
 constexpr const char* kPrintErrorDomain = "WebKitPrintError";
+constexpr const char* kFilePrinter = "Print to File";
 
 // Fit to the page width: at 100 % the engine lays the page out at the paper's width
 // and breaks it into as many pages as the content needs.
@@ -98,6 +100,29 @@ struct RenderState {
   std::optional<AppError> error;
 };
 
+// The engine's text map names some ideographs by their radical look-alikes; a PDF
+// that keeps them cannot be searched for what it shows. A failure leaves the PDF as
+// it is, said in the log.
+void restoreText(const fs::path& pdf) {
+  int repaired = 0;
+  std::string error = restoreIdeographText(pdf, &repaired);
+  if (!error.empty())
+    logLine(tags::kPdf, "文字层未能修正（" + pdf.filename().string() + "）：" + error, LogLevel::warning);
+}
+
+// The file a finished print went to, when the file printer wrote a PDF.
+std::optional<fs::path> printedPdf(GtkPrintSettings* settings) {
+  if (!settings) return std::nullopt;
+  const char* printer = gtk_print_settings_get_printer(settings);
+  const char* format = gtk_print_settings_get(settings, GTK_PRINT_SETTINGS_OUTPUT_FILE_FORMAT);
+  const char* uri = gtk_print_settings_get(settings, GTK_PRINT_SETTINGS_OUTPUT_URI);
+  if (!printer || !uri || std::string(printer) != g_dgettext("gtk40", kFilePrinter)) return std::nullopt;
+  if (format && g_ascii_strcasecmp(format, "pdf") != 0) return std::nullopt;
+  GCharPtr path(g_filename_from_uri(uri, nullptr, nullptr));
+  if (!path) return std::nullopt;
+  return fs::path(path.get());
+}
+
 void connectShared(WebKitPrintOperation* op, const char* signal, GCallback cb, std::shared_ptr<RenderState> state) {
   g_signal_connect_data(op, signal, cb, new std::shared_ptr<RenderState>(std::move(state)),
                         [](gpointer data, GClosure*) { delete static_cast<std::shared_ptr<RenderState>*>(data); },
@@ -148,7 +173,7 @@ Task<std::string> renderPDF(WebKitWebView* webView) {
   GCharPtr uri(g_filename_to_uri(temp.c_str(), nullptr, nullptr));
   auto settings = GObjectPtr<GtkPrintSettings>::adopt(gtk_print_settings_new());
   // The file printer's name is translated with the toolkit's own catalogue.
-  gtk_print_settings_set_printer(settings, g_dgettext("gtk40", "Print to File"));
+  gtk_print_settings_set_printer(settings, g_dgettext("gtk40", kFilePrinter));
   gtk_print_settings_set(settings, GTK_PRINT_SETTINGS_OUTPUT_FILE_FORMAT, "pdf");
   gtk_print_settings_set(settings, GTK_PRINT_SETTINGS_OUTPUT_URI, uri.get());
   applyPagination(settings);
@@ -177,7 +202,10 @@ Task<std::string> renderPDF(WebKitWebView* webView) {
   });
   RenderEnd end = co_await printing;
   if (end.error) throw *end.error;
-  auto reading = runInBackground([temp] { return readAll(temp); });
+  auto reading = runInBackground([temp] {
+    restoreText(temp);
+    return readAll(temp);
+  });
   std::string pdf = co_await reading;
   if (pdf.compare(0, 5, "%PDF-") != 0) throw AppError(kPrintErrorDomain, 0, "生成的文件不是 PDF");
   co_return pdf;
@@ -221,6 +249,20 @@ void exportPDF(WebKitWebView* view, const std::string& suggestedName) {
   spawn(exportPDFTask(view, suggestedName));
 }
 
+void restoreTextWhenPrintedToFile(WebKitPrintOperation* operation) {
+  g_signal_connect(operation, "finished", G_CALLBACK(+[](WebKitPrintOperation* op, gpointer) {
+                     auto pdf = printedPdf(webkit_print_operation_get_print_settings(op));
+                     if (!pdf) return;
+                     // Written by now; rewritten off the main thread.
+                     spawn([](fs::path file) -> Task<void> {
+                       auto fixing = runInBackground([file] { restoreText(file); });
+                       co_await fixing;
+                       logLine(tags::kPrint, "已打印到文件 " + file.string());
+                     }(*pdf));
+                   }),
+                   nullptr);
+}
+
 void printPage(WebKitWebView* view) {
   if (!view) return;
   WebKitPrintOperation* op = newPrintOperation(view);
@@ -228,7 +270,10 @@ void printPage(WebKitWebView* view) {
   GtkWindow* parent = root && GTK_IS_WINDOW(root) ? GTK_WINDOW(root) : nullptr;
   WebKitPrintOperationResponse response = webkit_print_operation_run_dialog(op, parent);
   logLine(tags::kPrint, "已打开打印面板");
-  if (response == WEBKIT_PRINT_OPERATION_RESPONSE_PRINT) rememberPrintChoices(op);
+  if (response == WEBKIT_PRINT_OPERATION_RESPONSE_PRINT) {
+    rememberPrintChoices(op);
+    restoreTextWhenPrintedToFile(op);
+  }
   // A running job holds the operation itself until it ends.
   g_object_unref(op);
 }

@@ -24,6 +24,11 @@ void printPage(WebKitWebView* view);
 // Throws AppError when the engine fails or takes longer than a minute.
 Task<std::string> renderPDF(WebKitWebView* view);
 
+// Once `operation` has printed to a PDF file (the file printer), the file's text is
+// made searchable (restoreIdeographText) off the main thread, then
+// "[Quorvel][PRINT] 已打印到文件 <path>" is logged.
+void restoreTextWhenPrintedToFile(WebKitPrintOperation* operation);
+
 // The process-wide print settings and the operation printPage runs with them; the
 // choices of a finished dialog go back into the shared settings.
 GtkPrintSettings* sharedPrintSettings();

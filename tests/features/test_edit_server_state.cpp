@@ -9,7 +9,6 @@
 #include "TestEnv.h"
 #include "TestHelpers.h"
 #include "WebDavServer.h"
-#include "base/Installed.h"
 #include "features/volume/CasePaths.h"
 #include "features/volume/PreviewCache.h"
 #include "platform/Mounts.h"
@@ -47,7 +46,7 @@ TEST(EditServerState, ReadsTheServerCopyFreshThroughTheShare) {
   EXPECT_FALSE(*before->value);
 
   SharePassword prompter;
-  Installed<PasswordPrompter>::install(prompter);
+  ScopedInstall<PasswordPrompter> installed(prompter);
   auto mounted = runToEnd(Mounts::mount(dav.shareURI()), 20000);
   ASSERT_TRUE(mounted->value && mounted->value->ok) << (mounted->value ? mounted->value->message : "");
 
@@ -75,5 +74,4 @@ TEST(EditServerState, ReadsTheServerCopyFreshThroughTheShare) {
   EXPECT_FALSE(*gone->value);
 
   runToEnd(Mounts::unmount(dav.shareURI()), 10000);
-  Installed<PasswordPrompter>::uninstall(prompter);
 }

@@ -18,6 +18,7 @@
 #include <utility>
 
 #include "TestPages.h"
+#include "TestServiceArchive.h"
 #include "TestServiceCalendar.h"
 #include "base/MainQueue.h"
 
@@ -360,31 +361,45 @@ std::optional<std::filesystem::path> TestService::caseShareDir() const {
 
 std::string TestService::defaultNodesJson() { return searchDemoNodesJson(); }
 
-int TestService::multipartFileCount(const RecordedRequest& request) {
+std::optional<std::vector<TestService::Part>> TestService::multipartParts(const RecordedRequest& request) {
   std::string type = request.header("content-type");
-  if (type.rfind("multipart/form-data", 0) != 0) return -1;
+  if (type.rfind("multipart/form-data", 0) != 0) return std::nullopt;
   SoupMessageHeaders* headers = soup_message_headers_new(SOUP_MESSAGE_HEADERS_MULTIPART);
   soup_message_headers_replace(headers, "Content-Type", type.c_str());
   GBytes* body = g_bytes_new(request.body.data(), request.body.size());
   SoupMultipart* multipart = soup_multipart_new_from_message(headers, body);
   g_bytes_unref(body);
   soup_message_headers_unref(headers);
-  if (!multipart) return -1;
-  int count = 0;
+  if (!multipart) return std::nullopt;
+  std::vector<Part> out;
   for (int i = 0; i < soup_multipart_get_length(multipart); ++i) {
     SoupMessageHeaders* partHeaders = nullptr;
     GBytes* partBody = nullptr;
     if (!soup_multipart_get_part(multipart, i, &partHeaders, &partBody)) continue;
+    Part part;
     char* disposition = nullptr;
     GHashTable* params = nullptr;
     if (soup_message_headers_get_content_disposition(partHeaders, &disposition, &params)) {
-      auto* name = params ? static_cast<const char*>(g_hash_table_lookup(params, "name")) : nullptr;
-      if (name && std::string(name) == "files") ++count;
+      if (auto* n = params ? static_cast<const char*>(g_hash_table_lookup(params, "name")) : nullptr) part.name = n;
+      if (auto* f = params ? static_cast<const char*>(g_hash_table_lookup(params, "filename")) : nullptr)
+        part.fileName = f;
       g_free(disposition);
       if (params) g_hash_table_destroy(params);
     }
+    gsize n = 0;
+    auto* data = static_cast<const char*>(g_bytes_get_data(partBody, &n));
+    part.bytes.assign(data ? data : "", n);
+    out.push_back(std::move(part));
   }
   soup_multipart_free(multipart);
+  return out;
+}
+
+int TestService::multipartFileCount(const RecordedRequest& request) {
+  auto parts = multipartParts(request);
+  if (!parts) return -1;
+  int count = 0;
+  for (const auto& p : *parts) count += p.name == "files";
   return count;
 }
 
@@ -748,15 +763,9 @@ void TestService::installBuiltinRoutes() {
   auto success = [] { return Reply::json(R"({"success":true})"); };
   setRoute("/api/quick_add_todo", [this, success](const RecordedRequest& r) { return signedInPost(r, success); });
   setPrefixRoute("/api/mark_todo_done/", [this, success](const RecordedRequest& r) { return signedInPost(r, success); });
-  auto upload = [this](const RecordedRequest& r) {
-    return signedInPost(r, [&r] {
-      int files = multipartFileCount(r);
-      if (files < 0) return Reply::json(R"({"success":false,"error":"not multipart"})", 400);
-      return Reply::json(R"({"success":true,"count":)" + std::to_string(files) + "}");
-    });
-  };
-  setPrefixRoute("/api/proc_quick_upload/", upload);
-  setRoute("/api/desktop/upload", upload);
+  setPrefixRoute("/api/proc_quick_upload/", [this](const RecordedRequest& r) {
+    return signedInPost(r, [this, &r] { return quickArchiveUpload(*this, r); });
+  });
   installSearchRoutes(*this);
   installUpdateRoutes(*this);
   installCalendarRoutes(*this);

@@ -141,10 +141,17 @@ class TestService {
 
   // Native endpoints, all POST and signed in: "/api/quick_add_todo" and
   // "/api/mark_todo_done/<id>" answer {"success":true}; "/api/proc_quick_upload/<id>"
-  // and "/api/desktop/upload" answer {"success":true,"count":N}, N being the number
-  // of multipart parts named "files" (400 for a body that is not multipart).
+  // answers {"success":true,"count":N}, N being the number of multipart parts named
+  // "files" (400 for a body that is not multipart, 404 for a proceeding the firm does
+  // not have), and stores them in the proceeding's folder on the case share
+  // (TestServiceArchive.h); "/api/desktop/upload" is the mirror's (TestServiceMirror.h).
   // Number of multipart parts named "files" in a request; -1 when it is not multipart.
   static int multipartFileCount(const RecordedRequest& request);
+  // The parts of a multipart/form-data body, in order; nothing when it is not one.
+  struct Part {
+    std::string name, fileName, bytes;
+  };
+  static std::optional<std::vector<Part>> multipartParts(const RecordedRequest& request);
 
   // The body of /download/attachment: a fixed 64 KiB pattern.
   static std::string attachmentBytes();

@@ -432,11 +432,11 @@ TEST_F(ServiceStateTest, PageReadsEndAtTheirLimitsAndSayWhy) {
     EXPECT_EQ(model->deadlines->overdue.size(), 1u);  // the last good lists stay
   }
   EXPECT_EQ(logCount("[Quorvel][TODO] 读取失败：服务器返回 403 <html><body>⛔ 无权访问该页面</body></html>"), 1);
-  // fetchJSON returns a body whatever its status, and fails on a limit with its message.
+  // fetchJSON says a status that is no success in words, and fails on a limit with its message.
   answerWith("__HTTP__404\n<h1>404</h1>");
   auto notFound = runToEnd(model->fetchJSON("/x"));
-  ASSERT_TRUE(notFound->value);
-  EXPECT_EQ(*notFound->value, "<h1>404</h1>");
+  ASSERT_TRUE(notFound->error);
+  EXPECT_EQ(notFound->error->message, "服务器上没有这个地址（HTTP 404）");
   answerWith("__TOOBIG__");
   auto tooBig = runToEnd(model->fetchJSON("/x"));
   ASSERT_TRUE(tooBig->error);
@@ -552,7 +552,15 @@ TEST_F(ServiceStateTest, FetchJsonErrorCodes) {
   ASSERT_TRUE(err->error);
   EXPECT_EQ(err->error->domain, "Quorvel");
   EXPECT_EQ(err->error->code, 2);
-  EXPECT_EQ(err->error->message, "__ERR__TypeError: Load failed");
+  EXPECT_EQ(err->error->message, "无法连接到服务器");
+
+  // A status that is no success: said in words, whatever the body.
+  page->answer = [](const std::string&, const nlohmann::json&) {
+    return JsResult::success(std::string("__HTTP__502\n<html><body>Bad Gateway</body></html>"));
+  };
+  auto gateway = runToEnd(model->fetchJSON("/x"));
+  EXPECT_EQ(codeOf(gateway), 2);
+  EXPECT_EQ(gateway->error->message, "服务器出错（HTTP 502）");
 
   page->answer = [](const std::string&, const nlohmann::json&) { return JsResult::success(42); };
   auto number = runToEnd(model->fetchJSON("/x"));

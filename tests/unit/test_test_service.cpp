@@ -10,6 +10,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <optional>
 #include <regex>
@@ -20,6 +21,9 @@
 #include "TestEnv.h"
 #include "TestPages.h"
 #include "TestService.h"
+#include "TestServiceArchive.h"
+#include "TestServiceCalendar.h"
+#include "TestServiceTodos.h"
 #include "TestServiceOutage.h"
 #include "core/Recents.h"
 #include "base/MainQueue.h"
@@ -39,7 +43,8 @@ struct Fetched {
 
 struct FetchOptions {
   std::string method = "GET";
-  std::string form;  // sent as application/x-www-form-urlencoded when not empty
+  std::string form;  // sent as `formType` when not empty
+  std::string formType = "application/x-www-form-urlencoded";
   bool followRedirects = false;
   std::map<std::string, std::string> headers;
 };
@@ -122,7 +127,7 @@ class TestServiceTest : public ::testing::Test {
       soup_message_headers_replace(soup_message_get_request_headers(st.msg), k.c_str(), v.c_str());
     if (!o.form.empty()) {
       GBytes* b = g_bytes_new(o.form.data(), o.form.size());
-      soup_message_set_request_body_from_bytes(st.msg, "application/x-www-form-urlencoded", b);
+      soup_message_set_request_body_from_bytes(st.msg, o.formType.c_str(), b);
       g_bytes_unref(b);
     }
     soup_session_send_async(s, st.msg, G_PRIORITY_DEFAULT, nullptr, onSent, &st);
@@ -576,6 +581,82 @@ TEST_F(TestServiceTest, DemoPagesLinkToKnownCasesAndLookNothingLikeADeniedPage) 
     for (const char* marker : {"无权访问", "没有权限", "禁止访问"})
       EXPECT_EQ(page.body.find(marker), std::string::npos) << path << " " << marker;
   }
+}
+
+// Every proceeding the demo's to-do lists and calendar feed name has its page, and the
+// page is that proceeding's (its case number and client).
+TEST_F(TestServiceTest, EveryProceedingTheDemoNamesHasItsPage) {
+  std::string token = signIn();
+  std::set<std::string> ids;
+  for (const std::string& lists : {TestService::defaultDeadlinesJson(), todoDemoDeadlinesJson()}) {
+    auto json = nlohmann::json::parse(lists);
+    for (const auto& [kind, items] : json.items())
+      for (const auto& item : items) {
+        if (item["proc_id"].is_null()) continue;
+        std::string id = std::to_string(item["proc_id"].get<long long>());
+        ids.insert(id);
+        if (lists != todoDemoDeadlinesJson()) continue;
+        Fetched page = fetch("/proceeding/" + id + "/detail", withCookie(token));
+        EXPECT_NE(page.body.find(item["proc"].get<std::string>()), std::string::npos) << id;
+        EXPECT_NE(page.body.find(item["client"].get<std::string>()), std::string::npos) << id;
+      }
+  }
+  const std::string feed = demoCalendarFeed();
+  const std::regex link("(/proceeding/|/m/proc/)([0-9]+)");
+  for (std::sregex_iterator it(feed.begin(), feed.end(), link), end; it != end; ++it) ids.insert((*it)[2].str());
+  EXPECT_GE(ids.size(), 7u);
+  for (const auto& id : ids) {
+    Fetched page = fetch("/proceeding/" + id + "/detail", withCookie(token));
+    EXPECT_EQ(page.status, 200u) << id;
+    EXPECT_EQ(page.body.find("未找到编号为"), std::string::npos) << "no proceeding " << id;
+    EXPECT_TRUE(pages::proceedingFolder(id)) << id;
+  }
+}
+
+TEST_F(TestServiceTest, QuickArchiveFilesIntoTheProceedingsShareFolderAndRefusesOthers) {
+  namespace fs = std::filesystem;
+  TempHome home;
+  const fs::path share = home.root() / "share";
+  service.setCaseShareDir(share);
+  std::string token = signIn();
+  auto upload = [&](const std::string& id, const std::vector<std::pair<std::string, std::string>>& files) {
+    FetchOptions o = withCookie(token);
+    o.method = "POST";
+    o.formType = "multipart/form-data; boundary=QV";
+    for (const auto& [name, bytes] : files)
+      o.form += "--QV\r\nContent-Disposition: form-data; name=\"files\"; filename=\"" + name +
+                "\"\r\nContent-Type: application/octet-stream\r\n\r\n" + bytes + "\r\n";
+    o.form += "--QV--\r\n";
+    return fetch("/api/proc_quick_upload/" + id, o);
+  };
+  auto read = [](const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  const fs::path folder = share / "案件/2026/（2026）京0105民初1234号" / kArchiveInboxFolder;
+
+  Fetched first = upload("88", {{"起诉状.pdf", "%PDF 第一份"}, {"../../逃逸.txt", "外面"}});
+  EXPECT_EQ(first.status, 200u);
+  EXPECT_EQ(first.body, R"({"success":true,"count":2})");
+  EXPECT_EQ(read(folder / "起诉状.pdf"), "%PDF 第一份");
+  EXPECT_EQ(read(folder / "逃逸.txt"), "外面") << "only the name's last piece counts";
+  EXPECT_FALSE(fs::exists(share / "案件/2026/逃逸.txt"));
+  EXPECT_FALSE(fs::exists(home.root() / "逃逸.txt"));
+
+  // The same name again: both are kept.
+  EXPECT_EQ(upload("88", {{"起诉状.pdf", "%PDF 第二份"}}).status, 200u);
+  EXPECT_EQ(read(folder / "起诉状.pdf"), "%PDF 第一份");
+  EXPECT_EQ(read(folder / "起诉状 (2).pdf"), "%PDF 第二份");
+
+  // A proceeding the firm does not have: refused, nothing stored.
+  Fetched unknown = upload("133", {{"和解协议.pdf", "%PDF"}});
+  EXPECT_EQ(unknown.status, 404u);
+  EXPECT_EQ(nlohmann::json::parse(unknown.body)["error"], "未找到编号为 133 的案件");
+  EXPECT_EQ(nlohmann::json::parse(unknown.body)["success"], false);
+  int stored = 0;
+  for (auto it = fs::recursive_directory_iterator(share); it != fs::recursive_directory_iterator(); ++it)
+    stored += it->is_regular_file();
+  EXPECT_EQ(stored, 3);
 }
 
 TEST_F(TestServiceTest, AttachmentDownloadsCarryTheirNames) {

@@ -110,10 +110,15 @@ class EditEndToEndTest : public ServiceTabFixture {
     dialogs->answers = {{"本地文件已修改", 0}, {"服务器上的版本也变了", 0}};
     ConflictWindow::install();
 
-    bool done = false, ok = false;
-    LocalVolume::connect([&](bool o, const std::string&) { done = true, ok = o; });
-    ASSERT_TRUE(runMainLoopUntil([&] { return done; }, 20000));
-    ASSERT_TRUE(ok);
+    // Shared with the completion: a mount slower than the wait must not write into
+    // this frame once it is gone.
+    struct Connected {
+      bool done = false, ok = false;
+    };
+    auto connected = std::make_shared<Connected>();
+    LocalVolume::connect([connected](bool o, const std::string&) { *connected = {true, o}; });
+    ASSERT_TRUE(runMainLoopUntil([connected] { return connected->done; }, 20000));
+    ASSERT_TRUE(connected->ok);
 
     signIn();
     model = services->makeBrowserModel();

@@ -238,15 +238,18 @@ TEST_F(ServiceReadsTest, FetchJsonReturnsWhatThePageFetchedAndNodesAreCached) {
   EXPECT_EQ(service.requestsTo("/api/desktop/nodes").size(), 1u);
   EXPECT_TRUE(service.isSignedIn(service.requestsTo("/api/desktop/nodes")[0]));
 
-  // An HTML error page is returned as it is: no error here.
+  // A reply whose status is no success: code 2, the status in words; the page is logged.
   auto missing = runToEnd(model->fetchJSON("/api/nope"));
-  ASSERT_TRUE(missing->value);
-  EXPECT_NE(missing->value->find("404"), std::string::npos);
-  // A page that cannot be fetched: code 2 with the page's own error text.
+  ASSERT_TRUE(missing->error);
+  EXPECT_EQ(missing->error->code, 2);
+  EXPECT_EQ(missing->error->message, "服务器上没有这个地址（HTTP 404）");
+  EXPECT_TRUE(logged("[Quorvel][BRIDGE] 读取 /api/nope → HTTP 404 "));
+  // A page that cannot be fetched: code 2, and the page's own error text in the log.
   auto bad = runToEnd(model->fetchJSON("http://[::1"));
   ASSERT_TRUE(bad->error);
   EXPECT_EQ(bad->error->code, 2);
-  EXPECT_EQ(bad->error->message.rfind("__ERR__", 0), 0u);
+  EXPECT_EQ(bad->error->message, "无法连接到服务器");
+  EXPECT_TRUE(logged("[Quorvel][BRIDGE] 读取 http://[::1 失败：__ERR__"));
 }
 
 TEST_F(ServiceReadsTest, NativeEndpointsOfTheTestServiceAnswerSignedInPostsOnly) {
@@ -267,10 +270,10 @@ TEST_F(ServiceReadsTest, NativeEndpointsOfTheTestServiceAnswerSignedInPostsOnly)
     files.push_back(dir / ("f" + std::to_string(i) + ".txt"));
     std::ofstream(files.back()) << "第" << i << "份";
   }
-  auto up = runToEnd(model->quickUpload(files, 31));
+  auto up = runToEnd(model->quickUpload(files, 91));
   ASSERT_TRUE(up->value) << (up->error ? up->error->message : "");
   EXPECT_EQ(*up->value, 3);
-  auto req = service.requestsTo("/api/proc_quick_upload/31");
+  auto req = service.requestsTo("/api/proc_quick_upload/91");
   ASSERT_EQ(req.size(), 1u);
   EXPECT_EQ(TestService::multipartFileCount(req[0]), 3);
   EXPECT_NE(req[0].body.find("第2份"), std::string::npos);
