@@ -5,6 +5,8 @@
 #include <chrono>
 #include <filesystem>
 
+#include <nlohmann/json.hpp>
+
 #include <gio/gio.h>
 
 #include "ChildProcess.h"
@@ -21,6 +23,7 @@
 
 using namespace quorvel;
 using namespace quorvel::test;
+namespace fs = std::filesystem;
 
 TEST(AppShell, OpenSwitchLoadsThePathInTheActiveTabAfterItsDelay) {
   DemoService service;
