@@ -8,6 +8,13 @@
 
 namespace quorvel::test {
 
+// How much slower the sanitizer build runs: limits on how long work may take scale by it.
+#ifdef __SANITIZE_ADDRESS__
+inline constexpr unsigned kSanitizerSlowdown = 4;
+#else
+inline constexpr unsigned kSanitizerSlowdown = 1;
+#endif
+
 class TempHome {
  public:
   TempHome();
