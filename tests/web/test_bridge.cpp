@@ -8,8 +8,8 @@
 
 #include "ScanSamples.h"
 #include "ServiceTabFixture.h"
-#include "TestHelpers.h"
 #include "TestEnv.h"
+#include "TestHelpers.h"
 #include "base/Url.h"
 #include "core/BrowserModel.h"
 #include "base/MainQueue.h"
