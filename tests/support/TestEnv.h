@@ -15,6 +15,12 @@ inline constexpr unsigned kSanitizerSlowdown = 4;
 inline constexpr unsigned kSanitizerSlowdown = 1;
 #endif
 
+// Waits for something that should happen are ceilings, not expectations: a loaded
+// machine running every test at once may take several times longer, and a ceiling
+// raised costs nothing while the test passes.
+inline constexpr unsigned kWaitScale = 3 * kSanitizerSlowdown;
+inline constexpr unsigned scaledWait(unsigned ms) { return ms * kWaitScale; }
+
 class TempHome {
  public:
   TempHome();

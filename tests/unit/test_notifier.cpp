@@ -59,7 +59,7 @@ class NotifierTest : public ::testing::Test {
   void authorise(bool granted) {
     grant = granted;
     Notifier::shared().setup();
-    ASSERT_TRUE(runMainLoopUntil([&] { return answerStoredOnMain.has_value(); }, 3000));
+    ASSERT_TRUE(waitUntil([&] { return answerStoredOnMain.has_value(); }, 3000));
     answerStoredOnMain.reset();
   }
   // Local time (UTC+8).
@@ -202,7 +202,7 @@ TEST_F(NotifierTest, TheAuthorisationAnswerIsStoredOnTheMainLoop) {
   answerFromThread = true;
   grant = true;
   Notifier::shared().setup();
-  ASSERT_TRUE(runMainLoopUntil([&] { return answerStoredOnMain.has_value(); }, 3000));
+  ASSERT_TRUE(waitUntil([&] { return answerStoredOnMain.has_value(); }, 3000));
   EXPECT_TRUE(*answerStoredOnMain);
   EXPECT_TRUE(Notifier::shared().authorized());
   EXPECT_EQ(count("[Quorvel][NOTIFY] 授权=true 错误=nil"), 1);
