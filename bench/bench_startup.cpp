@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "ProcessTree.h"
+#include "ui/model/WorkspaceViewState.h"
 #include "TestEnv.h"
 #include "TestService.h"
 #include "core/AppConfig.h"
@@ -95,7 +96,8 @@ int main(int argc, char** argv) {
 
   // The application's own main window.
   auto model = services.browser();
-  auto* window = new MainWindow(model);
+  auto viewState = std::make_shared<WorkspaceViewState>(UserDefaults::standard());
+  auto* window = new MainWindow(model, viewState);
   window->present();
   bool loaded = false;
   auto first = model->activeTab();
@@ -128,7 +130,7 @@ int main(int argc, char** argv) {
   auto before = test::webProcesses();
 
   static int finalized = 0;
-  for (auto& t : model->tabs.get())
+  for (auto& t : model->tabs().get())
     if (WebKitWebView* view = TabController::viewOf(t->controller()))
       g_object_weak_ref(G_OBJECT(view), [](gpointer, GObject*) { ++finalized; }, nullptr);
   int hibernated = model->hibernateOthers();

@@ -13,6 +13,7 @@
 #include "core/AppConfig.h"
 #include "core/AuditLog.h"
 #include "core/BrowserModel.h"
+#include "ui/model/WorkspaceViewState.h"
 #include "core/Dialogs.h"
 #include "core/Notifier.h"
 #include "core/PrivacyLock.h"
@@ -66,8 +67,12 @@ void GLibScheduler::after(double seconds, std::function<void()> step) {
 }
 
 AppDelegate::AppDelegate(Gtk::Application& app, AppServices& services, std::shared_ptr<BrowserModel> browser,
-                         std::function<void()> showMainWindow)
-    : app_(app), services_(services), browser_(std::move(browser)), showMainWindow_(std::move(showMainWindow)) {
+                         std::shared_ptr<WorkspaceViewState> view, std::function<void()> showMainWindow)
+    : app_(app),
+      services_(services),
+      browser_(std::move(browser)),
+      view_(std::move(view)),
+      showMainWindow_(std::move(showMainWindow)) {
   QuickCapturePanel::shared().setModel(browser_);
   QuickArchiveWindow::shared().setModel(browser_);
   HotFolderWatcher::shared().setOpener(
@@ -146,7 +151,7 @@ void AppDelegate::terminate() {
 
 void AppDelegate::dockOpenTodo() {
   showMainWindow_();
-  browser_->showTodo.setIfChanged(true);
+  view_->showTodo.setIfChanged(true);
 }
 
 void AppDelegate::dockOpenDashboard() {
@@ -161,7 +166,9 @@ void AppDelegate::dockCheckUpdate() {
 
 // ---- Entry points ---------------------------------------------------------------------
 
-bool AppDelegate::routeLink(const std::string& url) { return DeepLinkRouter::handle(url, *browser_); }
+bool AppDelegate::routeLink(const std::string& url) {
+  return DeepLinkRouter::handle(url, *browser_, {view_->showTodo, view_->showPalette, view_->showMirror});
+}
 
 void AppDelegate::toggleQuickCapture() {
   logLine(tags::kApp, "快捷记待办入口已触发");
@@ -245,7 +252,7 @@ void AppDelegate::runEditTest() {
 
 void AppDelegate::runTutorial() {
   showMainWindow_();
-  runTutorialSequence(browser_, scheduler_);
+  runTutorialSequence(browser_, view_, scheduler_);
 }
 
 void AppDelegate::renderAll() { PreviewRenders::renderAllAndExit([this] { quitApp(); }); }
@@ -308,7 +315,7 @@ void AppDelegate::startDiagnostics() {
 }
 
 void AppDelegate::afterFirstPage(std::function<void()> rest) {
-  firstPage_ = std::make_unique<FirstPageGate>(browser_->activeLoading, scheduler_, LaunchDelays::firstPageCap,
+  firstPage_ = std::make_unique<FirstPageGate>(browser_->activeLoading(), scheduler_, LaunchDelays::firstPageCap,
                                                std::move(rest));
 }
 

@@ -24,6 +24,7 @@ class AppServices;
 class GtkScanProgressWindows;
 class ScreenOCRResultWindow;
 class BrowserModel;
+class WorkspaceViewState;
 class LockCurtain;
 class WindowTabKeys;
 
@@ -40,7 +41,7 @@ class GLibScheduler : public Scheduler {
 class AppDelegate : public LaunchSteps {
  public:
   AppDelegate(Gtk::Application& app, AppServices& services, std::shared_ptr<BrowserModel> browser,
-              std::function<void()> showMainWindow);
+              std::shared_ptr<WorkspaceViewState> view, std::function<void()> showMainWindow);
   ~AppDelegate() override;
 
   // The launch sequence, once, after the main window exists.
@@ -103,6 +104,7 @@ class AppDelegate : public LaunchSteps {
   Gtk::Application& app_;
   AppServices& services_;
   std::shared_ptr<BrowserModel> browser_;
+  std::shared_ptr<WorkspaceViewState> view_;
   std::function<void()> showMainWindow_;
   LaunchSwitches switches_;
   GLibScheduler scheduler_;

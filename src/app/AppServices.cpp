@@ -33,6 +33,7 @@
 #include "ui/tracking/TrackingWindow.h"
 #include "ui/volume/VolumePasswordDialog.h"
 #include "ui/main/PagePanels.h"
+#include "ui/model/WorkspaceViewState.h"
 #include "ui/windows/MainWindowController.h"
 #include "ui/windows/WindowAttention.h"
 #include "web/PagePanelPresenter.h"
@@ -45,14 +46,15 @@ namespace quorvel {
 // The calendar sync's parts and the desktop calendar, each given what it uses; members
 // are released in reverse order, the users before what they use.
 struct AppServices::Calendar {
-  Calendar(UserDefaults& defaults, BrowserModel& browser, const std::shared_ptr<BrowserModel>& workspace)
+  Calendar(UserDefaults& defaults, BrowserModel& browser, const std::shared_ptr<BrowserModel>& workspace,
+           const Published<double>& fontScale)
       : records(defaults),
         feed(browser),
         writer(store, records),
         writeBack(store, records, browser),
         sync(defaults, browser, store, records, feed, writer, writeBack),
         desktopModel(feed, browser),
-        desktopWindow(defaults, desktopModel, workspace, desktopActions()) {}
+        desktopWindow(defaults, desktopModel, workspace, desktopActions(), &fontScale) {}
 
   static DesktopCalendarActions desktopActions() {
     DesktopCalendarActions a;
@@ -74,7 +76,7 @@ struct AppServices::Calendar {
 };
 
 void AppServices::buildCalendar() {
-  calendar_ = std::make_unique<Calendar>(defaults(), *browser_, browser_);
+  calendar_ = std::make_unique<Calendar>(defaults(), *browser_, browser_, view_->fontScale);
   pageFinished_ = browser_->pageFinished().connect([this](const std::string& path) {
     // Every page load outside the sign-in page may start the first calendar sync.
     if (path.rfind("/login", 0) == 0) return;
@@ -141,6 +143,8 @@ AppServices::~AppServices() {
   // No manual window may open on a session that is about to go.
   TrackingQuery::setManualConfirmer({});
   pageFinished_.disconnect();
+  countsNotified_.disconnect();
+  dockBadgeCleared_.disconnect();
   calendar_.reset();
   browser_.reset();
   LauncherBadge::setAttentionHandler({});
@@ -168,11 +172,17 @@ std::shared_ptr<BrowserModel> AppServices::makeBrowserModel() {
   return BrowserModel::create(engine_->pageFactory(), engine_.get(), options_.mode);
 }
 
+std::shared_ptr<WorkspaceViewState> AppServices::viewState() {
+  browser();
+  return view_;
+}
+
 std::shared_ptr<BrowserModel> AppServices::browser() {
   if (browser_) return browser_;
   browser_ = makeBrowserModel();
-  browser_->notifyCounts = [this](const BadgeCounts& c) { notifier().update(c); };
-  browser_->clearDockBadge = [this] { notifier().clearBadge(); };
+  view_ = std::make_shared<WorkspaceViewState>(defaults());
+  countsNotified_ = browser_->account().notifyCounts().connect([this](const BadgeCounts& c) { notifier().update(c); });
+  dockBadgeCleared_ = browser_->account().clearDockBadge().connect([this] { notifier().clearBadge(); });
   // Uploads of edited case files go with the workspace's cookies and user name.
   EditSession::setWorkspace(browser_, engine_.get());
   buildCalendar();

@@ -23,6 +23,7 @@ class IdleTime;
 class Authenticator;
 class PrivacyLock;
 class WebEngine;
+class WorkspaceViewState;
 class GlobalHotKeyManager;
 class AppleCalendarSync;
 class DesktopCalendarWindow;
@@ -60,6 +61,9 @@ class AppServices {
   std::shared_ptr<BrowserModel> browser();
   // A further model on the same engine, not wired to anything (tests).
   std::shared_ptr<BrowserModel> makeBrowserModel();
+  // The windows' view state (open tool windows, the to-do list chosen, the font
+  // scale), made with the workspace model and handed to the windows that show it.
+  std::shared_ptr<WorkspaceViewState> viewState();
 
   // ---- Calendar: built with the workspace model (browser()), released before it.
   AppleCalendarSync& calendarSync();
@@ -80,7 +84,10 @@ class AppServices {
   std::unique_ptr<PrivacyLock> lock_;
   std::unique_ptr<GlobalHotKeyManager> hotKeys_;
   std::shared_ptr<BrowserModel> browser_;
+  std::shared_ptr<WorkspaceViewState> view_;
   ScopedConnection pageFinished_;
+  ScopedConnection countsNotified_;
+  ScopedConnection dockBadgeCleared_;
 
   // ---- Calendar: its parts in dependency order (AppServices.cpp).
   struct Calendar;

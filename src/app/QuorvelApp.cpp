@@ -9,6 +9,7 @@
 #include "base/Log.h"
 #include "base/LogTags.h"
 #include "core/BrowserModel.h"
+#include "ui/model/WorkspaceViewState.h"
 #include "core/Dialogs.h"
 #include "app/LaunchSequence.h"
 #include "app/TrayAbsenceNotice.h"
@@ -101,6 +102,7 @@ void QuorvelApp::on_startup() {
   // rest of the start goes on while it comes up.
   services_ = std::make_unique<AppServices>(options_);
   model_ = services_->browser();
+  view_ = services_->viewState();
   hold();  // the application keeps running when its window is closed
   // The application icon: installed with the desktop entry, else from the sources.
   Gtk::IconTheme::get_for_display(Gdk::Display::get_default())->add_search_path(QUORVEL_SOURCE_DIR "/resources/icons");
@@ -110,10 +112,10 @@ void QuorvelApp::on_startup() {
   MainWindowController::shared().setOpenMainScene([this] { showMainWindow(); });
   // Services below the windows (the link router) show the window through this.
   MainWindowHook::setShowHandler([this] { showMainWindow(); });
-  delegate_ = std::make_unique<AppDelegate>(*this, *services_, model_, [this] { showMainWindow(); });
+  delegate_ = std::make_unique<AppDelegate>(*this, *services_, model_, view_, [this] { showMainWindow(); });
   addCommands();
   registerSettingsView(services_->calendarSync());
-  registerTodoSheet([&calendar = services_->desktopCalendar()] { calendar.show(); });
+  registerTodoSheet(view_, [&calendar = services_->desktopCalendar()] { calendar.show(); });
   // The one mirror store: its downloads carry the web views' cookies.
   auto mirror = MirrorStore::create();
   mirror->webStore = &services_->webEngine();
@@ -162,7 +164,7 @@ void QuorvelApp::startTray() {
   actions.desktopCalendarVisible = [&calendar] { return calendar.isVisible.get(); };
   actions.calendarSyncing = [&sync] { return sync.isSyncing.get(); };
   actions.calendarSyncEnabled = [&sync] { return sync.config->enabled; };
-  panel_ = std::make_unique<MenuBarView>(model_, actions);
+  panel_ = std::make_unique<MenuBarView>(model_, view_, actions);
   auto refresh = [this] {
     if (panel_) panel_->refreshRows();
   };
@@ -229,6 +231,7 @@ void QuorvelApp::addCommands() {
 
 void QuorvelApp::runCommand(const std::string& a, const Glib::VariantBase& parameter) {
   auto& m = *model_;
+  auto& v = *view_;
   auto& d = *delegate_;
   if (a == "quit") return quit();
   // Every key, menu entry, tray row and hot key comes here: under the privacy lock only
@@ -249,8 +252,8 @@ void QuorvelApp::runCommand(const std::string& a, const Glib::VariantBase& param
   if (a == "zoom-in") return PageZoomActions::zoomActive(m, PageZoom::step);
   if (a == "zoom-out") return PageZoomActions::zoomActive(m, -PageZoom::step);
   if (a == "zoom-reset") return PageZoomActions::actualSize(m);
-  if (a == "palette") return m.showPalette.set(true);
-  if (a == "shortcuts") return m.showShortcuts.set(true);
+  if (a == "palette") return v.showPalette.set(true);
+  if (a == "shortcuts") return v.showShortcuts.set(true);
   if (a == "hibernate-others") {
     int n = m.hibernateOthers();
     return logLine(tags::kHibernate, "手动休眠 " + std::to_string(n) + " 个标签");
@@ -266,18 +269,18 @@ void QuorvelApp::runCommand(const std::string& a, const Glib::VariantBase& param
   }
   if (a == "status-panel") return panel_->toggleNear(0, 0);
   if (a == "switch-account") return AccountFlow::switchAccount(m);
-  if (a == "todo") return m.showTodo.set(true);
+  if (a == "todo") return v.showTodo.set(true);
   if (a == "desktop-calendar") return d.toggleDesktopCalendar();
   if (a == "quick-capture") return d.toggleQuickCapture();
   if (a == "screen-ocr") return d.captureAndAnalyze();
   if (a == "quick-archive") return d.openQuickArchive({}, "拖拽文件或扫描文稿直传卷宗", false);
   if (a == "sync-calendar") return d.syncCalendarNow();
   if (a == "lock") return d.lockNow();
-  if (a == "mirror") return m.showMirror.set(true);
+  if (a == "mirror") return v.showMirror.set(true);
   if (a == "scan-ocr") return d.pickAndRunScanner();
   if (a == "font-size") {
     if (parameter.is_of_type(Glib::VariantType("d")))
-      PageZoomActions::setFontScale(m, Glib::VariantBase::cast_dynamic<Glib::Variant<double>>(parameter).get());
+      PageZoomActions::setFontScale(m, v.fontScale, Glib::VariantBase::cast_dynamic<Glib::Variant<double>>(parameter).get());
     return;
   }
   if (a == "reveal-audit-log") return d.revealAuditLog();
@@ -342,7 +345,7 @@ void QuorvelApp::showMainWindow() {
     tools.desktopCalendarVisible = [&calendar] { return calendar.isVisible.get(); };
     tools.showDesktopCalendar = [&calendar] { calendar.show(); };
     tools.hideDesktopCalendar = [&calendar] { calendar.hide(); };
-    window_ = new MainWindow(model_, std::move(tools));
+    window_ = new MainWindow(model_, view_, std::move(tools));
     add_window(*window_);
     if (auto* bar = window_->content().topBar()) {
       // The volume button's dot follows connecting and disconnecting.
@@ -355,9 +358,9 @@ void QuorvelApp::showMainWindow() {
       commands.push_back(MenuCommand{"quit", "退出墨衡台", "⌘Q", {"<Control>q"}});
       menu_ = Gtk::make_managed<PrimaryMenu>(commands);
       bar->menuSlot().append(*menu_);
-      menu_->setFontScale(model_->fontScale.get());
-      fontScaleChanged_ = model_->fontScale.changed().connect([this] {
-        if (menu_) menu_->setFontScale(model_->fontScale.get());
+      menu_->setFontScale(view_->fontScale.get());
+      fontScaleChanged_ = view_->fontScale.changed().connect([this] {
+        if (menu_) menu_->setFontScale(view_->fontScale.get());
       });
     }
     // The launch sequence attaches the frame memory to it.
@@ -398,6 +401,7 @@ void QuorvelApp::on_shutdown() {
   }
   delegate_.reset();
   model_.reset();
+  view_.reset();
   services_.reset();
   UserDefaults::standard().flush();
   logLine(tags::kApp, "已退出");

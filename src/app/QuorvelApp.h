@@ -10,6 +10,7 @@ namespace quorvel {
 
 class AppDelegate;
 class BrowserModel;
+class WorkspaceViewState;
 class MainWindow;
 class PrimaryMenu;
 class MenuBarView;
@@ -49,6 +50,7 @@ class QuorvelApp : public Gtk::Application {
   AppServices::Options options_;
   std::unique_ptr<AppServices> services_;
   std::shared_ptr<BrowserModel> model_;
+  std::shared_ptr<WorkspaceViewState> view_;
   std::unique_ptr<AppDelegate> delegate_;
   MainWindow* window_ = nullptr;
   PrimaryMenu* menu_ = nullptr;

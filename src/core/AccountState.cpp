@@ -35,7 +35,7 @@ void AccountState::publishBadges(const BadgeCounts& c) {
     if (weak.expired()) return;
     badgeFailure.setIfChanged(std::nullopt);
     badges.set(c);
-    if (notifyCounts) notifyCounts(c);
+    notifyCounts_.emit(c);
   });
 }
 
@@ -61,7 +61,7 @@ void AccountState::markLoginRequired() {
 
 void AccountState::clearDockBadgeLater() {
   postToMain([weak = std::weak_ptr<bool>(alive_), this] {
-    if (!weak.expired() && clearDockBadge) clearDockBadge();
+    if (!weak.expired()) clearDockBadge_.emit();
   });
 }
 
@@ -95,8 +95,8 @@ void AccountState::rememberProceeding(long long id, const std::string& title) {
 }
 
 void AccountState::cacheNodes(const std::string& bytes) {
-  cachedNodesData = bytes;
-  cachedNodesAt = Clock::now();
+  cachedNodes_ = bytes;
+  cachedNodesAt_ = Clock::now();
 }
 
 std::vector<NavItem> AccountState::visibleNavItems() const {
@@ -114,7 +114,7 @@ void AccountState::clear() {
   forbiddenPaths.set({});
   deadlines.set(Deadlines{});
   recents.set({});
-  cachedNodesData.reset();
+  cachedNodes_.reset();
   RecentStore::save({});
   clearDockBadgeLater();
 }

@@ -20,7 +20,7 @@ constexpr unsigned kLoadTimeoutSeconds = 60;
 void BrowserModel::saveSession() {
   if (mode_ == AppMode::diagnostic) return;
   nlohmann::json list = nlohmann::json::array();
-  for (auto& t : tabs.get()) {
+  for (auto& t : tabs_.get()) {
     std::string url;
     if (t->intendedURL) {
       url = t->intendedURL->toString();  // a load not finished or failed: the user's page, not the view's
@@ -30,7 +30,7 @@ void BrowserModel::saveSession() {
     if (url.empty() && t->hibernatedURL) url = t->hibernatedURL->toString();
     list.push_back({{"url", url}, {"title", t->title.get()}});
   }
-  int active = activeID.get() ? std::max(0, indexOf(*activeID.get())) : 0;
+  int active = activeID_.get() ? std::max(0, indexOf(*activeID_.get())) : 0;
   auto& defaults = UserDefaults::standard();
   defaults.set(kSessionKey, list);
   defaults.set(kActiveKey, active);
@@ -70,7 +70,7 @@ bool BrowserModel::restoreSession() {
   long long index = UserDefaults::standard().integer(kActiveKey).value_or(0);
   index = std::clamp<long long>(index, 0, static_cast<long long>(restored.size()) - 1);
   auto active = restored[static_cast<size_t>(index)];
-  activeID.set(active->id());
+  activeID_.set(active->id());
   wake(active);
   syncActiveState();
   logLine(tags::kSession, "恢复 " + std::to_string(restored.size()) + " 个标签，激活「" + active->title.get() + "」");
@@ -106,10 +106,10 @@ bool BrowserModel::hibernate(const std::shared_ptr<BrowserTab>& tabRef) {
 }
 
 void BrowserModel::hibernateIdleTabs() {
-  if (tabs->size() < 2) return;
+  if (tabs_->size() < 2) return;
   auto now = Clock::now();
-  for (auto& t : tabs.get()) {
-    if (activeID.get() && t->id() == *activeID.get()) continue;
+  for (auto& t : tabs_.get()) {
+    if (activeID_.get() && t->id() == *activeID_.get()) continue;
     if (!t->webView()) continue;
     if (now - t->lastActive > kIdleLimit) hibernate(t);
   }
@@ -117,8 +117,8 @@ void BrowserModel::hibernateIdleTabs() {
 
 int BrowserModel::hibernateOthers() {
   int count = 0;
-  for (auto& t : tabs.get()) {
-    if (activeID.get() && t->id() == *activeID.get()) continue;
+  for (auto& t : tabs_.get()) {
+    if (activeID_.get() && t->id() == *activeID_.get()) continue;
     if (!t->webView()) continue;
     if (hibernate(t)) ++count;
   }

@@ -28,11 +28,11 @@ void actualSize(BrowserModel& model) {
   UserDefaults::standard().set("webzoom", 1.0);
 }
 
-void setFontScale(BrowserModel& model, double scale) {
-  model.fontScale.set(scale);
+void setFontScale(BrowserModel& model, Published<double>& fontScale, double scale) {
+  fontScale.set(scale);
   UserDefaults::standard().set("fontScale", scale);
   // Released tabs take it when they wake (their new page reads "webzoom").
-  for (const auto& tab : model.tabs.get())
+  for (const auto& tab : model.tabs().get())
     if (tab->webView())
       if (auto* view = TabController::viewOf(tab->webView())) webkit_web_view_set_zoom_level(view, scale);
   UserDefaults::standard().set("webzoom", scale);

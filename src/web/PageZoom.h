@@ -1,6 +1,8 @@
 #pragma once
 // Zoom and font size of the workspace's pages, remembered under "webzoom" and
 // "fontScale".
+#include "base/Published.h"
+
 namespace quorvel {
 
 class BrowserModel;
@@ -11,8 +13,8 @@ namespace PageZoomActions {
 void zoomActive(BrowserModel& model, double delta);
 // The active page back to 1.0; 1.0 is remembered even without a page.
 void actualSize(BrowserModel& model);
-// The model's font scale, every live page's zoom and both remembered values.
-void setFontScale(BrowserModel& model, double scale);
+// The workspace's font scale, every live page's zoom and both remembered values.
+void setFontScale(BrowserModel& model, Published<double>& fontScale, double scale);
 }  // namespace PageZoomActions
 
 }  // namespace quorvel

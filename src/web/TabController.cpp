@@ -114,8 +114,9 @@ WebKitWebView* TabController::makeWebView() {
   // leaves the default.
   if (auto zoom = UserDefaults::standard().number("webzoom")) {
     if (*zoom > 0) webkit_web_view_set_zoom_level(view_, PageZoom::clamped(*zoom));
-  } else if (auto m = store_.lock()) {
-    if (m->fontScale.get() > 0) webkit_web_view_set_zoom_level(view_, m->fontScale.get());
+  } else if (auto scale = UserDefaults::standard().number("fontScale")) {
+    // The workspace's font scale, which is remembered whenever it changes.
+    if (*scale > 0) webkit_web_view_set_zoom_level(view_, *scale);
   } else {
     webkit_web_view_set_zoom_level(view_, 1.0);
   }
@@ -260,7 +261,7 @@ std::string TabController::shortTitle(const std::string& title) { return TabRule
 void TabController::syncIfActive() {
   auto m = store_.lock();
   auto t = tab_.lock();
-  if (m && t && m->activeID.get() && *m->activeID.get() == t->id()) m->syncActiveState();
+  if (m && t && m->activeID().get() && *m->activeID().get() == t->id()) m->syncActiveState();
 }
 
 void TabController::onLoadChanged(WebKitLoadEvent event) {
@@ -417,7 +418,7 @@ void TabController::onFinished() {
   // Only the service's own answer says "denied", never the text of a page.
   if (mainResponseStatus() == 403) checkForbidden();
   evaluate(PageScripts::resource("action-buttons.js"));
-  if (m) m->refreshBadges();
+  if (m) m->reads().refreshBadges();
   if (m && url) m->pageFinished().emit(url->decodedPath());
 }
 
@@ -430,7 +431,7 @@ void TabController::applyPageTitle() {
   titlePending_ = false;
   t->title.set(TabRules::shortTitle(title));
   if (auto id = TabRules::proceedingId(t->currentPath.get())) {
-    if (auto m = store_.lock()) m->rememberProceeding(*id, title);
+    if (auto m = store_.lock()) m->account().rememberProceeding(*id, title);
   }
 }
 
@@ -544,14 +545,14 @@ void TabController::checkForbidden() {
     auto hit = TabRules::parseForbiddenProbe(r.text());
     if (!hit) return;
     logLine(tags::kNav, "403：" + hit->path + " —— " + hit->text);
-    if (auto m = self->store_.lock()) m->markForbidden(hit->path);
+    if (auto m = self->store_.lock()) m->account().markForbidden(hit->path);
     self->renderDeniedPage(hit->path, hit->text);
   });
 }
 
 void TabController::renderDeniedPage(const std::string& path, const std::string& detail) {
   auto m = store_.lock();
-  std::string account = m ? TabRules::accountLine(m->badges.get()) : "当前账号";
+  std::string account = m ? TabRules::accountLine(m->account().badges.get()) : "当前账号";
   // The values travel as arguments and are inserted as text, never as markup.
   callAsyncFunction(PageScripts::resource("denied-page.js"),
                     nlohmann::json{{"account", account}, {"path", path}, {"detail", detail}}, [](JsResult) {});

@@ -152,7 +152,7 @@ TEST_F(SpotlightIndexerTest, QuietModesAndSwitchingOffAndOn) {
     EXPECT_EQ(args["target"], "/api/desktop/nodes");
     return JsResult::success(searchDemoNodesJson());
   };
-  live->rememberProceeding(88, "张三诉李四合同纠纷");
+  live->account().rememberProceeding(88, "张三诉李四合同纠纷");
   indexer.setWorkspace([live] { return live; });
   indexer.setEnabled(true);
   EXPECT_TRUE(runMainLoopUntil([&] { return indexer.indexedCount.get() == 16; }, 5000));

@@ -97,7 +97,7 @@ class CalendarSyncRunTest : public ::testing::Test {
   }
   void signIn(const char* counts) {
     badges = counts;
-    model->applyBadges(counts);
+    model->account().applyBadges(counts);
     drainMainLoop();  // the counts are published on a later turn
   }
   void run(bool force) { await(sync->syncNow(force)); }

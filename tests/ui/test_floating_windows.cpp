@@ -10,6 +10,7 @@
 #include <string>
 
 #include "CalendarSyncParts.h"
+#include "ui/model/WorkspaceViewState.h"
 #include "TestEnv.h"
 #include "TestHelpers.h"
 #include "base/GLibPtr.h"
@@ -40,7 +41,7 @@ class FloatingWindowsTest : public ::testing::Test {
     UserDefaults::standard().set("serverURL", "https://example.com");
     model = BrowserModel::create(pages.factory());
     main = std::make_unique<Gtk::Window>();
-    main->set_child(*Gtk::make_managed<ContentView>(model, nullptr));
+    main->set_child(*Gtk::make_managed<ContentView>(model, viewState, nullptr));
     main->present();
     drainMainLoop();
   }
@@ -63,6 +64,7 @@ class FloatingWindowsTest : public ::testing::Test {
   TempHome home;
   FakePages pages;
   std::shared_ptr<BrowserModel> model;
+  std::shared_ptr<WorkspaceViewState> viewState = std::make_shared<WorkspaceViewState>(UserDefaults::standard());
   std::unique_ptr<Gtk::Window> main;
 };
 
@@ -71,8 +73,8 @@ TEST_F(FloatingWindowsTest, EachFlagOpensItsWindowWithItsTitleAndSize) {
     Published<bool>* flag;
     const char* name;
   };
-  const Flag flags[] = {{&model->showSettings, "settings"}, {&model->showTodo, "todo"}, {&model->showPalette, "palette"},
-                        {&model->showShortcuts, "shortcuts"}, {&model->showMirror, "mirror"}};
+  const Flag flags[] = {{&viewState->showSettings, "settings"}, {&viewState->showTodo, "todo"}, {&viewState->showPalette, "palette"},
+                        {&viewState->showShortcuts, "shortcuts"}, {&viewState->showMirror, "mirror"}};
   for (const auto& f : flags) {
     SCOPED_TRACE(f.name);
     const auto& spec = *floatingWindowSpec(f.name);
@@ -93,14 +95,14 @@ TEST_F(FloatingWindowsTest, EachFlagOpensItsWindowWithItsTitleAndSize) {
 TEST_F(FloatingWindowsTest, EveryWayOfClosingLeavesTheFlagFalseAndTheWindowHidden) {
   auto& manager = FloatingWindowManager::shared();
   // The title-bar close button.
-  model->showTodo.set(true);
+  viewState->showTodo.set(true);
   Gtk::Window* w = shown("todo");
   ASSERT_NE(w, nullptr);
   w->close();
-  ASSERT_TRUE(runMainLoopUntil([&] { return !model->showTodo.get(); }, 2000));
+  ASSERT_TRUE(runMainLoopUntil([&] { return !viewState->showTodo.get(); }, 2000));
   EXPECT_FALSE(w->get_visible());
   // The content's own close action.
-  model->showTodo.set(true);
+  viewState->showTodo.set(true);
   ASSERT_TRUE(runMainLoopUntil([&] { return w->get_visible(); }, 2000));
   EXPECT_EQ(manager.window("todo"), w);  // the same window, reused
   auto* box = dynamic_cast<Gtk::Box*>(w->get_child());
@@ -108,34 +110,34 @@ TEST_F(FloatingWindowsTest, EveryWayOfClosingLeavesTheFlagFalseAndTheWindowHidde
   auto* button = dynamic_cast<Gtk::Button*>(box->get_last_child());
   ASSERT_NE(button, nullptr);
   button->activate();
-  ASSERT_TRUE(runMainLoopUntil([&] { return !model->showTodo.get(); }, 2000));
+  ASSERT_TRUE(runMainLoopUntil([&] { return !viewState->showTodo.get(); }, 2000));
   EXPECT_FALSE(w->get_visible());
   // The manager's close, then the flag.
-  model->showTodo.set(true);
+  viewState->showTodo.set(true);
   ASSERT_TRUE(runMainLoopUntil([&] { return w->get_visible(); }, 2000));
   manager.close("todo");
   EXPECT_FALSE(w->get_visible());
-  model->showTodo.set(false);
+  viewState->showTodo.set(false);
   EXPECT_FALSE(w->get_visible());
 }
 
 TEST_F(FloatingWindowsTest, AMovedWindowComesBackAfterAToggleAndARestart) {
-  model->showTodo.set(true);
+  viewState->showTodo.set(true);
   ASSERT_NE(shown("todo"), nullptr);
   const Rect moved{120, 90, 900, 610};
   FloatingWindowManager::shared().placement("todo")->setFrame(moved);
   ASSERT_TRUE(runMainLoopUntil([&] {
     return UserDefaults::standard().string("floating.frame.todo") == rectText(moved);
   }, 3000));
-  model->showTodo.set(false);
-  model->showTodo.set(true);
+  viewState->showTodo.set(false);
+  viewState->showTodo.set(true);
   ASSERT_TRUE(runMainLoopUntil([&] { return FloatingWindowManager::shared().window("todo")->get_visible(); }, 2000));
   EXPECT_EQ(frameOf("todo"), moved);
 
   // A new start: a new window placed from the saved text.
-  model->showTodo.set(false);
+  viewState->showTodo.set(false);
   FloatingWindowManager::shared().reset();
-  model->showTodo.set(true);
+  viewState->showTodo.set(true);
   ASSERT_NE(shown("todo"), nullptr);
   ASSERT_TRUE(runMainLoopUntil([&] { return frameOf("todo") == moved; }, 3000));
 }
@@ -145,14 +147,14 @@ TEST_F(FloatingWindowsTest, FramesOnNoScreenOrTooSmallAreCentredAndThePaletteSta
   UserDefaults::standard().set("floating.frame.settings", "{{100, 100}, {150, 600}}");
   for (const char* name : {"mirror", "settings"}) {
     SCOPED_TRACE(name);
-    (std::string(name) == "mirror" ? model->showMirror : model->showSettings).set(true);
+    (std::string(name) == "mirror" ? viewState->showMirror : viewState->showSettings).set(true);
     ASSERT_NE(shown(name), nullptr);
     const auto& spec = *floatingWindowSpec(name);
     auto screens = FloatingWindowManager::shared().placement(name)->screenVisibleFrames();
     ASSERT_FALSE(screens.empty());
     EXPECT_EQ(frameOf(name), centredOn(screens.front(), spec.width, spec.height));
   }
-  model->showPalette.set(true);
+  viewState->showPalette.set(true);
   ASSERT_NE(shown("palette"), nullptr);
   EXPECT_TRUE(FloatingWindowManager::shared().pinned("palette"));
   EXPECT_TRUE(FloatingWindowManager::shared().placement("palette")->keptAbove());
@@ -160,8 +162,8 @@ TEST_F(FloatingWindowsTest, FramesOnNoScreenOrTooSmallAreCentredAndThePaletteSta
 }
 
 TEST_F(FloatingWindowsTest, ContentIsMadeOnceAndKeepsWhatWasTyped) {
-  registerTodoSheet();
-  model->showTodo.set(true);
+  registerTodoSheet(viewState);
+  viewState->showTodo.set(true);
   Gtk::Window* w = shown("todo");
   ASSERT_NE(w, nullptr);
   auto* sheet = dynamic_cast<TodoSheet*>(w->get_child());
@@ -169,25 +171,25 @@ TEST_F(FloatingWindowsTest, ContentIsMadeOnceAndKeepsWhatWasTyped) {
   sheet->filterField().grab_focus();
   sheet->setFilterText("王五");
   // Ctrl+Shift+D on the open window: its command sets the flag again.
-  model->showTodo.set(true);
+  viewState->showTodo.set(true);
   drainMainLoop();
   EXPECT_EQ(w->get_child(), sheet);
   EXPECT_EQ(sheet->filterText(), "王五");
   // Closed with the title bar and opened again: the same window and sheet, the text kept.
   w->close();
-  ASSERT_TRUE(runMainLoopUntil([&] { return !model->showTodo.get(); }, 2000));
-  model->showTodo.set(true);
+  ASSERT_TRUE(runMainLoopUntil([&] { return !viewState->showTodo.get(); }, 2000));
+  viewState->showTodo.set(true);
   ASSERT_TRUE(runMainLoopUntil([&] { return w->get_mapped(); }, 2000));
   EXPECT_EQ(FloatingWindowManager::shared().window("todo"), w);
   EXPECT_EQ(w->get_child(), sheet);
   EXPECT_EQ(sheet->filterText(), "王五");
 
   // Ctrl+K on the open palette keeps its content too.
-  model->showPalette.set(true);
+  viewState->showPalette.set(true);
   Gtk::Window* palette = shown("palette");
   ASSERT_NE(palette, nullptr);
   Gtk::Widget* content = palette->get_child();
-  model->showPalette.set(true);
+  viewState->showPalette.set(true);
   drainMainLoop();
   EXPECT_EQ(palette->get_child(), content);
 }
@@ -198,7 +200,7 @@ TEST_F(FloatingWindowsTest, AVolumeConnectEndingAfterTheSettingsWindowIsGoneTouc
   UserDefaults::standard().set(CasePaths::kShareURLKey, "http://127.0.0.1:1/zm");  // nobody listens there
   CalendarSyncParts calendar(UserDefaults::standard(), *model);
   registerSettingsView(calendar.sync);
-  model->showSettings.set(true);
+  viewState->showSettings.set(true);
   Gtk::Window* w = shown("settings");
   ASSERT_NE(w, nullptr);
   auto* view = dynamic_cast<SettingsView*>(w->get_child());

@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "TestEnv.h"
+#include "ui/model/WorkspaceViewState.h"
 #include "TestHelpers.h"
 #include "TestService.h"
 #include "TestServiceMirror.h"
@@ -188,7 +189,7 @@ class MirrorToolWindowTest : public MirrorSheetTest {
     registerMirrorSheet();
     model = BrowserModel::create(pages.factory());
     main = std::make_unique<Gtk::Window>();
-    main->set_child(*Gtk::make_managed<ContentView>(model, nullptr));
+    main->set_child(*Gtk::make_managed<ContentView>(model, viewState, nullptr));
     main->present();
   }
   void TearDown() override {
@@ -203,14 +204,14 @@ class MirrorToolWindowTest : public MirrorSheetTest {
   Gtk::Window* window() { return FloatingWindowManager::shared().window("mirror"); }
   // Sets the flag, as Ctrl+Shift+M does, and answers the sheet once it is on screen.
   MirrorSheet* open() {
-    model->showMirror.set(true);
+    viewState->showMirror.set(true);
     EXPECT_TRUE(runMainLoopUntil([&] { return window() && window()->get_mapped(); }, 3000));
     return window() ? dynamic_cast<MirrorSheet*>(window()->get_child()) : nullptr;
   }
   // The title bar's close button.
   void close() {
     window()->close();
-    EXPECT_TRUE(runMainLoopUntil([&] { return !model->showMirror.get() && !window()->get_visible(); }, 3000));
+    EXPECT_TRUE(runMainLoopUntil([&] { return !viewState->showMirror.get() && !window()->get_visible(); }, 3000));
   }
   // The first contract chosen and its manifest read, nothing running.
   void waitForContract() {
@@ -229,6 +230,7 @@ class MirrorToolWindowTest : public MirrorSheetTest {
 
   FakePages pages;
   std::shared_ptr<BrowserModel> model;
+  std::shared_ptr<WorkspaceViewState> viewState = std::make_shared<WorkspaceViewState>(UserDefaults::standard());
   std::unique_ptr<Gtk::Window> main;
   std::shared_ptr<MirrorStore> store;
 };

@@ -130,20 +130,20 @@ TEST_F(ScreenOCRWindowTest, StubbedCaptureShowsTheExtractedSignals) {
 
 TEST_F(ScreenOCRWindowTest, SectionButtonsCopyAndOpenTheirPage) {
   // No tab open: the page opens in a new one.
-  for (auto tabs = model->tabs.get(); !tabs.empty(); tabs = model->tabs.get()) model->close(tabs.front());
+  for (auto tabs = model->tabs().get(); !tabs.empty(); tabs = model->tabs().get()) model->close(tabs.front());
   show(kNoticeText);
   click(*row("(2024)京0105民初23817号")->button);
   EXPECT_FALSE(results->activeWindow()->get_visible());
   EXPECT_EQ(readClipboard(), "(2024)京0105民初23817号");
-  ASSERT_EQ(model->tabs.get().size(), 1u);
-  EXPECT_EQ(model->activePath.get(), "/cases");
+  ASSERT_EQ(model->tabs().get().size(), 1u);
+  EXPECT_EQ(model->activePath().get(), "/cases");
   EXPECT_EQ(model->activeTab()->title.get(), "新标签");
 
   show(kNoticeText);
   click(*row("SF3052918847601")->button);
   EXPECT_EQ(readClipboard(), "SF3052918847601");
-  EXPECT_EQ(model->tabs.get().size(), 1u) << "the active tab is reused";
-  EXPECT_EQ(model->activePath.get(), "/logistics");
+  EXPECT_EQ(model->tabs().get().size(), 1u) << "the active tab is reused";
+  EXPECT_EQ(model->activePath().get(), "/logistics");
   EXPECT_TRUE(prefills.empty());
 }
 

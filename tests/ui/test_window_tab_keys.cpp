@@ -7,6 +7,7 @@
 #include <gdk/x11/gdkx.h>
 
 #include "TestEnv.h"
+#include "ui/model/WorkspaceViewState.h"
 #include "TestHelpers.h"
 #include "base/MainQueue.h"
 #include "fakes/FakeWebPage.h"
@@ -47,7 +48,7 @@ class WindowTabKeysTest : public ::testing::Test {
 
   // Three tabs, the last one active.
   void threeTabs() {
-    while (model->tabs->size() < 3) model->newTab("/t" + std::to_string(model->tabs->size()), "T");
+    while (model->tabs()->size() < 3) model->newTab("/t" + std::to_string(model->tabs()->size()), "T");
     model->selectTab(2);
   }
 
@@ -65,19 +66,20 @@ class WindowTabKeysTest : public ::testing::Test {
   void expectTabKeysIn(Gtk::Window& w) {
     SCOPED_TRACE(w.get_title());
     threeTabs();
-    auto second = model->tabs.get()[1];
+    auto second = model->tabs().get()[1];
     focus(w);
     press("ctrl+2");
     EXPECT_TRUE(runMainLoopUntil([&] { return model->activeTab() == second; }, 3000));
     press("ctrl+w");
-    EXPECT_TRUE(runMainLoopUntil([&] { return model->tabs->size() == 2; }, 3000));
-    EXPECT_EQ(std::count(model->tabs->begin(), model->tabs->end(), second), 0);
+    EXPECT_TRUE(runMainLoopUntil([&] { return model->tabs()->size() == 2; }, 3000));
+    EXPECT_EQ(std::count(model->tabs()->begin(), model->tabs()->end(), second), 0);
   }
 
   TempHome home;
   UserDefaults defaults{home.configHome() / "Quorvel" / "keys-defaults.json"};
   FakePages pages;
   std::shared_ptr<BrowserModel> model;
+  std::shared_ptr<WorkspaceViewState> viewState = std::make_shared<WorkspaceViewState>(UserDefaults::standard());
   std::unique_ptr<DesktopCalendarModel> store;
 };
 
@@ -89,7 +91,7 @@ TEST_F(WindowTabKeysTest, EveryWindowOfTheClientTakesTheKeysAndDroppingThemEndsT
   main.present();
   ASSERT_TRUE(runMainLoopUntil([&] { return main.get_mapped(); }, 5000));
   // Made before the keys are installed, and never added to an application.
-  MenuBarView tray(model);
+  MenuBarView tray(model, viewState);
   auto keys = std::make_unique<WindowTabKeys>(model);
 
   tray.showNear(700, 4);
@@ -119,8 +121,8 @@ TEST_F(WindowTabKeysTest, EveryWindowOfTheClientTakesTheKeysAndDroppingThemEndsT
   press("ctrl+1");
   press("ctrl+w");
   runMainLoopUntil([] { return false; }, 400);
-  EXPECT_EQ(model->tabs->size(), 3u);
-  EXPECT_EQ(model->activeTab(), model->tabs.get()[2]);
+  EXPECT_EQ(model->tabs()->size(), 3u);
+  EXPECT_EQ(model->activeTab(), model->tabs().get()[2]);
 }
 
 TEST_F(WindowTabKeysTest, DialogsPassTheKeysOnToTheirOwnControls) {
@@ -144,7 +146,7 @@ TEST_F(WindowTabKeysTest, DialogsPassTheKeysOnToTheirOwnControls) {
     press("ctrl+2");
     press("ctrl+w");
     EXPECT_TRUE(runMainLoopUntil([&] { return heard == 2; }, 3000)) << heard;
-    EXPECT_EQ(model->tabs->size(), 3u);
+    EXPECT_EQ(model->tabs()->size(), 3u);
     EXPECT_EQ(model->activeTab(), active);
     dialog.remove_controller(listener);
   };

@@ -10,6 +10,7 @@
 #include "base/MainQueue.h"
 #include "fakes/FakeWebPage.h"
 #include "platform/UserDefaults.h"
+#include "ui/model/WorkspaceViewState.h"
 
 using namespace quorvel;
 using namespace quorvel::test;
@@ -30,13 +31,13 @@ class ModelTest : public ::testing::Test {
   std::shared_ptr<BrowserModel> withTabs(int n) {
     UserDefaults::standard().remove("session.tabs.v1");
     auto m = make();
-    while (!m->tabs->empty()) m->close(m->tabs.get()[0]);
+    while (!m->tabs()->empty()) m->close(m->tabs().get()[0]);
     for (int i = 0; i < n; ++i) m->newTab("/t" + std::to_string(i), "T" + std::to_string(i));
     return m;
   }
   int activeIndex(const BrowserModel& m) {
-    for (size_t i = 0; i < m.tabs->size(); ++i)
-      if (m.tabs.get()[i]->id() == *m.activeID.get()) return static_cast<int>(i);
+    for (size_t i = 0; i < m.tabs()->size(); ++i)
+      if (m.tabs().get()[i]->id() == *m.activeID().get()) return static_cast<int>(i);
     return -1;
   }
   TempHome home;
@@ -46,11 +47,11 @@ class ModelTest : public ::testing::Test {
 
 TEST_F(ModelTest, StartsWithTheDashboardTab) {
   auto m = make();
-  ASSERT_EQ(m->tabs->size(), 1u);
+  ASSERT_EQ(m->tabs()->size(), 1u);
   auto t = m->activeTab();
   EXPECT_EQ(t->title.get(), "个人工作台");
   EXPECT_EQ(t->currentPath.get(), "/dashboard");
-  EXPECT_EQ(m->activePath.get(), "/dashboard");
+  EXPECT_EQ(m->activePath().get(), "/dashboard");
   ASSERT_EQ(pages.made.size(), 1u);
   EXPECT_EQ(pages.made[0]->loads, std::vector<std::string>{"https://example.com/dashboard"});
   // Opening the tab wrote the session.
@@ -69,29 +70,29 @@ TEST_F(ModelTest, NewTabKeepsItsQueryAndBecomesActive) {
 
 TEST_F(ModelTest, ClosingPicksTheRightNeighbourOrTheNewLast) {
   auto m = withTabs(3);
-  m->close(m->tabs.get()[2]);  // active last of three
+  m->close(m->tabs().get()[2]);  // active last of three
   EXPECT_EQ(activeIndex(*m), 1);
   m->newTab("/x", "X");
   m->selectTab(0);
-  auto second = m->tabs.get()[1];
-  m->close(m->tabs.get()[0]);  // active first
+  auto second = m->tabs().get()[1];
+  m->close(m->tabs().get()[0]);  // active first
   EXPECT_EQ(m->activeTab(), second);
   // Closing a tab that is not active leaves the active one.
   auto active = m->activeTab();
-  m->close(m->tabs.get()[1]);
+  m->close(m->tabs().get()[1]);
   EXPECT_EQ(m->activeTab(), active);
 }
 
 TEST_F(ModelTest, ClosingTheOnlyTabThenLoadingOpensANewTab) {
   auto m = make();
   m->close(m->activeTab());
-  EXPECT_TRUE(m->tabs->empty());
-  EXPECT_FALSE(m->activeID.get());
-  EXPECT_EQ(m->activePath.get(), "");
+  EXPECT_TRUE(m->tabs()->empty());
+  EXPECT_FALSE(m->activeID().get());
+  EXPECT_EQ(m->activePath().get(), "");
   m->loadInActive("/calendar");
-  ASSERT_EQ(m->tabs->size(), 1u);
+  ASSERT_EQ(m->tabs()->size(), 1u);
   EXPECT_EQ(m->activeTab()->title.get(), "新标签");
-  EXPECT_EQ(m->activePath.get(), "/calendar");
+  EXPECT_EQ(m->activePath().get(), "/calendar");
 }
 
 TEST_F(ModelTest, SelectNextWrapsAndSelectTabIgnoresBadPositions) {
@@ -114,33 +115,33 @@ TEST_F(ModelTest, SelectNextWrapsAndSelectTabIgnoresBadPositions) {
 
 TEST_F(ModelTest, MoveTabLandsDirectlyBeforeTheTarget) {
   auto m = withTabs(4);
-  auto a = m->tabs.get()[0], b = m->tabs.get()[3];
+  auto a = m->tabs().get()[0], b = m->tabs().get()[3];
   auto active = m->activeTab();
   m->moveTab(a->id(), b->id());
-  EXPECT_EQ(m->tabs.get()[2], a);
-  EXPECT_EQ(m->tabs.get()[3], b);
+  EXPECT_EQ(m->tabs().get()[2], a);
+  EXPECT_EQ(m->tabs().get()[3], b);
   EXPECT_EQ(m->activeTab(), active);
-  auto before = m->tabs.get();
+  auto before = m->tabs().get();
   m->moveTab(a->id(), a->id());
   m->moveTab("nope", b->id());
-  EXPECT_EQ(m->tabs.get(), before);
+  EXPECT_EQ(m->tabs().get(), before);
 }
 
 TEST_F(ModelTest, CloseOthersAndCloseToRightKeepAHibernatedTabAsleep) {
   auto m = withTabs(4);
-  auto first = m->tabs.get()[0];
+  auto first = m->tabs().get()[0];
   first->teardownWebView();
   m->closeToRight(first);  // the active tab was to the right
-  ASSERT_EQ(m->tabs->size(), 1u);
+  ASSERT_EQ(m->tabs()->size(), 1u);
   EXPECT_EQ(m->activeTab(), first);
   EXPECT_EQ(first->webView(), nullptr);
 
   auto m2 = withTabs(3);
-  auto keep = m2->tabs.get()[1];
+  auto keep = m2->tabs().get()[1];
   keep->teardownWebView();
-  auto others = m2->tabs.get();
+  auto others = m2->tabs().get();
   m2->closeOthers(keep);
-  EXPECT_EQ(m2->tabs->size(), 1u);
+  EXPECT_EQ(m2->tabs()->size(), 1u);
   EXPECT_EQ(m2->activeTab(), keep);
   EXPECT_EQ(keep->webView(), nullptr);
   EXPECT_EQ(others[0]->webView(), nullptr);
@@ -148,20 +149,20 @@ TEST_F(ModelTest, CloseOthersAndCloseToRightKeepAHibernatedTabAsleep) {
   auto m3 = withTabs(3);
   m3->selectTab(0);
   auto active = m3->activeTab();
-  m3->closeToRight(m3->tabs.get()[1]);
-  EXPECT_EQ(m3->tabs->size(), 2u);
+  m3->closeToRight(m3->tabs().get()[1]);
+  EXPECT_EQ(m3->tabs()->size(), 2u);
   EXPECT_EQ(m3->activeTab(), active);
 }
 
 TEST_F(ModelTest, ActivateWakesAndClosingActiveWakesTheNext) {
   auto m = withTabs(3);
-  auto t0 = m->tabs.get()[0];
+  auto t0 = m->tabs().get()[0];
   t0->teardownWebView();
   EXPECT_EQ(t0->hibernatedURL->toString(), "https://example.com/t0");
   m->activate(t0);
   ASSERT_NE(t0->webView(), nullptr);
   EXPECT_EQ(fakeOf(t0)->loads.back(), "https://example.com/t0");
-  auto t1 = m->tabs.get()[1];
+  auto t1 = m->tabs().get()[1];
   t1->teardownWebView();
   m->close(t0);
   EXPECT_EQ(m->activeTab(), t1);
@@ -181,9 +182,9 @@ TEST_F(ModelTest, LoadInActiveSplitsTheQueryVerbatim) {
 
 TEST_F(ModelTest, FontScaleOnlyFromANumber) {
   UserDefaults::standard().set("fontScale", "1.2");
-  EXPECT_EQ(make()->fontScale.get(), 1.0);
+  EXPECT_EQ(WorkspaceViewState(UserDefaults::standard()).fontScale.get(), 1.0);
   UserDefaults::standard().set("fontScale", 1.15);
-  EXPECT_DOUBLE_EQ(make()->fontScale.get(), 1.15);
+  EXPECT_DOUBLE_EQ(WorkspaceViewState(UserDefaults::standard()).fontScale.get(), 1.15);
 }
 
 TEST_F(ModelTest, NewTabOffTheMainThreadIsQueued) {
@@ -191,11 +192,11 @@ TEST_F(ModelTest, NewTabOffTheMainThreadIsQueued) {
   std::shared_ptr<BrowserTab> detached;
   std::thread([&] { detached = m->newTab("/cases", "案件"); }).join();
   EXPECT_EQ(detached->webView(), nullptr);
-  EXPECT_EQ(m->tabs->size(), 1u);
-  runMainLoopUntil([&] { return m->tabs->size() == 2; }, 1000);
-  ASSERT_EQ(m->tabs->size(), 2u);
-  EXPECT_NE(m->tabs.get()[1], detached);
-  EXPECT_EQ(m->tabs.get()[1]->title.get(), "案件");
+  EXPECT_EQ(m->tabs()->size(), 1u);
+  runMainLoopUntil([&] { return m->tabs()->size() == 2; }, 1000);
+  ASSERT_EQ(m->tabs()->size(), 2u);
+  EXPECT_NE(m->tabs().get()[1], detached);
+  EXPECT_EQ(m->tabs().get()[1]->title.get(), "案件");
 }
 
 // Session.
@@ -213,13 +214,13 @@ TEST_F(ModelTest, RestoresThreeTabsWithOnlyTheClampedActiveLive) {
                 {{"url", "https://other.org/c?x=1"}, {"title", "C"}}},
                7);
   auto m = make();
-  ASSERT_EQ(m->tabs->size(), 3u);
+  ASSERT_EQ(m->tabs()->size(), 3u);
   EXPECT_EQ(activeIndex(*m), 2);
-  EXPECT_EQ(m->tabs.get()[0]->webView(), nullptr);
-  EXPECT_EQ(m->tabs.get()[1]->webView(), nullptr);
+  EXPECT_EQ(m->tabs().get()[0]->webView(), nullptr);
+  EXPECT_EQ(m->tabs().get()[1]->webView(), nullptr);
   ASSERT_NE(m->activeTab()->webView(), nullptr);
   EXPECT_EQ(fakeOf(m->activeTab())->loads.back(), "https://other.org/c?x=1");  // another host is restored
-  EXPECT_EQ(m->tabs.get()[1]->currentPath.get(), "/b");
+  EXPECT_EQ(m->tabs().get()[1]->currentPath.get(), "/b");
   EXPECT_EQ(pages.made.size(), 1u);  // one web view however many tabs
 }
 
@@ -231,16 +232,16 @@ TEST_F(ModelTest, RestoreSkipsUnusableEntriesAndKeepsTheRest) {
                 "garbage"},
                -4);
   auto m = make();
-  ASSERT_EQ(m->tabs->size(), 2u);
-  EXPECT_EQ(m->tabs.get()[0]->title.get(), "标签");
-  EXPECT_EQ(m->tabs.get()[1]->title.get(), "");
+  ASSERT_EQ(m->tabs()->size(), 2u);
+  EXPECT_EQ(m->tabs().get()[0]->title.get(), "标签");
+  EXPECT_EQ(m->tabs().get()[1]->title.get(), "");
   EXPECT_EQ(activeIndex(*m), 0);
 }
 
 TEST_F(ModelTest, OnlyARelativeEntryOpensTheDefaultTab) {
   storeSession({{{"url", "/relative"}, {"title", "R"}}}, 0);
   auto m = make();
-  ASSERT_EQ(m->tabs->size(), 1u);
+  ASSERT_EQ(m->tabs()->size(), 1u);
   EXPECT_EQ(m->activeTab()->title.get(), "个人工作台");
 }
 
@@ -250,7 +251,7 @@ TEST_F(ModelTest, SessionOfAnyShapeNeverCrashes) {
                      nlohmann::json::array({{{"url", nlohmann::json::array()}}})}) {
     storeSession(shape, "seven");
     auto m = make();
-    EXPECT_EQ(m->tabs->size(), 1u) << shape.dump();
+    EXPECT_EQ(m->tabs()->size(), 1u) << shape.dump();
   }
 }
 
@@ -270,7 +271,7 @@ TEST_F(ModelTest, RestoreWritesTheSessionRestoreAuditRecord) {
 
 TEST_F(ModelTest, SavingWritesHibernatedAddressesAndTheActiveIndex) {
   auto m = withTabs(3);
-  m->tabs.get()[0]->teardownWebView();
+  m->tabs().get()[0]->teardownWebView();
   m->selectTab(1);
   m->saveSession();
   auto s = *UserDefaults::standard().object("session.tabs.v1");
@@ -282,9 +283,9 @@ TEST_F(ModelTest, SavingWritesHibernatedAddressesAndTheActiveIndex) {
 
 TEST_F(ModelTest, TheSessionKeepsTheAddressATabWasMeantToShow) {
   auto m = withTabs(3);
-  auto failed = m->tabs.get()[0];
-  auto blank = m->tabs.get()[1];
-  auto loaded = m->tabs.get()[2];
+  auto failed = m->tabs().get()[0];
+  auto blank = m->tabs().get()[1];
+  auto loaded = m->tabs().get()[2];
   // A load that failed: the view may hold a blank document or the engine's own address.
   failed->intendedURL = Url::parse("https://example.com/cases?id=3");
   fakeOf(failed)->url = "about:blank";
@@ -325,8 +326,8 @@ TEST_F(ModelTest, DiagnosticModeNeitherReadsNorWritesTheSession) {
 TEST_F(ModelTest, IdleTabsHibernateOnlyPastTwentyMinutes) {
   Clock::setNowForTesting(Clock::time_point{} + std::chrono::hours(1000));
   auto m = withTabs(2);
-  auto other = m->tabs.get()[0];
-  auto active = m->tabs.get()[1];
+  auto other = m->tabs().get()[0];
+  auto active = m->tabs().get()[1];
   active->lastActive = Clock::now() - 1h;  // the active tab is never hibernated
   other->lastActive = Clock::now() - 1200s;
   m->hibernateIdleTabs();
@@ -339,9 +340,9 @@ TEST_F(ModelTest, IdleTabsHibernateOnlyPastTwentyMinutes) {
 
   auto single = withTabs(1);
   single->activeTab()->lastActive = Clock::now() - 5h;
-  single->activeID.set(std::nullopt);
+  single->activeID().set(std::nullopt);
   single->hibernateIdleTabs();
-  EXPECT_NE(single->tabs.get()[0]->webView(), nullptr);
+  EXPECT_NE(single->tabs().get()[0]->webView(), nullptr);
 }
 
 TEST_F(ModelTest, HibernateOthersCountsWhatItReleased) {
@@ -355,7 +356,7 @@ TEST_F(ModelTest, HibernateOthersCountsWhatItReleased) {
 
 TEST_F(ModelTest, WakingATabWithoutAddressLoadsNothing) {
   auto m = withTabs(2);
-  auto t = m->tabs.get()[0];
+  auto t = m->tabs().get()[0];
   fakeOf(t)->url.reset();
   t->teardownWebView();
   EXPECT_FALSE(t->hibernatedURL);
@@ -371,14 +372,14 @@ TEST_F(ModelTest, TabRowsChangesNameTheRowsThatMoved) {
   std::vector<size_t> sizes;
   auto conn = m->tabRowsChanged().connect([&](const TabRowsChange& c) {
     seen.push_back(c);
-    sizes.push_back(m->tabs->size());
+    sizes.push_back(m->tabs()->size());
   });
-  auto t0 = m->tabs.get()[0];
-  auto t2 = m->tabs.get()[2];
+  auto t0 = m->tabs().get()[0];
+  auto t2 = m->tabs().get()[2];
 
   m->newTab("/t3", "T3");
   m->moveTab(t2->id(), t0->id());  // T2 before T0: row 2 → row 0
-  m->close(m->tabs.get()[1]);      // T0, now at row 1
+  m->close(m->tabs().get()[1]);      // T0, now at row 1
   m->closeOthers(t2);
 
   ASSERT_EQ(seen.size(), 4u);
@@ -400,7 +401,7 @@ TEST_F(ModelTest, TabRowsChangesNameTheRowsThatMoved) {
 TEST_F(ModelTest, NavigationActsOnTheActiveLivePageOnly) {
   auto m = withTabs(2);
   auto active = m->activeTab();
-  auto other = m->tabs.get()[0];
+  auto other = m->tabs().get()[0];
   m->goBack();
   m->goForward();
   m->reload();
@@ -417,13 +418,13 @@ TEST_F(ModelTest, NavigationActsOnTheActiveLivePageOnly) {
   m->reload();
   EXPECT_EQ(page->backCount + page->forwardCount + page->reloadCount, 3);
 
-  while (!m->tabs->empty()) m->close(m->tabs.get()[0]);
+  while (!m->tabs()->empty()) m->close(m->tabs().get()[0]);
   m->reload();  // no tab: nothing to do, nothing breaks
 }
 
 TEST_F(ModelTest, HibernatingATabReleasesItOnceAndSaysSo) {
   auto m = withTabs(3);
-  auto t = m->tabs.get()[0];
+  auto t = m->tabs().get()[0];
   std::vector<std::string> lines;
   setLogSink([&](const std::string& l) { lines.push_back(l); });
   int changes = 0;

@@ -10,9 +10,11 @@
 #include <vector>
 
 #include "TestService.h"
+#include "ui/model/WorkspaceViewState.h"
 #include "WebHarness.h"
 #include "app/AppServices.h"
 #include "core/BrowserModel.h"
+#include "platform/UserDefaults.h"
 
 namespace quorvel::test {
 
@@ -69,6 +71,7 @@ class ServiceTabFixture : public ::testing::Test {
   TestService service;
   std::unique_ptr<AppServices> services;
   std::shared_ptr<BrowserModel> model;
+  std::shared_ptr<WorkspaceViewState> viewState = std::make_shared<WorkspaceViewState>(UserDefaults::standard());
   std::vector<std::unique_ptr<WebHarness>> harnesses;
   std::vector<std::string> logs;
 };

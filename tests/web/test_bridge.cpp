@@ -45,7 +45,7 @@ class BridgeTest : public ServiceTabFixture {
     tab = model->activeTab();
     auto& h = show(tab);
     EXPECT_TRUE(runMainLoopUntil(
-        [&] { return !tab->isLoading.get() && tab->currentPath.get() == "/dashboard" && !model->navItems->empty(); },
+        [&] { return !tab->isLoading.get() && tab->currentPath.get() == "/dashboard" && !model->account().navItems->empty(); },
         15000));
     drainMainLoop();
     return h;
@@ -258,7 +258,7 @@ TEST_F(BridgeTest, FramesInsideAServicePageReachNeitherTheBridgeNorTheActions) {
                      "<iframe src=\"data:text/html;charset=utf-8," + percentEncode(frameScript("data"), "") + "\"></iframe>"
                      "<iframe srcdoc='" + srcdoc + "'></iframe></body></html>";
   service.setRoute("/framed", [page](const RecordedRequest&) { return Reply::html(page); });
-  auto items = model->navItems.get();
+  auto items = model->account().navItems.get();
   model->loadInActive("/framed");
   ASSERT_TRUE(waitLoaded(tab, "/framed"));
   ASSERT_TRUE(runMainLoopUntil([&] { return logCount("[Quorvel][BRIDGE] 丢弃来自页面内框架的") >= 10; }, 5000))
@@ -275,7 +275,7 @@ TEST_F(BridgeTest, FramesInsideAServicePageReachNeitherTheBridgeNorTheActions) {
   EXPECT_EQ(logCount("[Quorvel][BRIDGE] testKey"), 1);
   EXPECT_EQ(clipboardText(), "before");
   EXPECT_EQ(logCount(kNotConnected), 0);
-  EXPECT_EQ(model->navItems.get(), items);
+  EXPECT_EQ(model->account().navItems.get(), items);
 }
 
 TEST_F(BridgeTest, APageOnAnotherPortGetsNoReplyAndItsActionsAreDropped) {
@@ -306,7 +306,7 @@ TEST_F(BridgeTest, APageOnAnotherPortGetsNoReplyAndItsActionsAreDropped) {
   EXPECT_EQ(logCount(kNotConnected), 0);
   EXPECT_EQ(logCount("[Quorvel][EDIT]"), 0);
   // Page reads are not run in it either.
-  auto read = runToEnd(model->fetchJSON("/api/desktop/nodes"));
+  auto read = runToEnd(model->reads().fetchJSON("/api/desktop/nodes"));
   ASSERT_TRUE(read->error);
   EXPECT_EQ(read->error->message, "没有打开的页面（请先登录）");
   EXPECT_TRUE(other.requestsTo("/api/desktop/nodes").empty());

@@ -127,7 +127,7 @@ class EditEndToEndTest : public ServiceTabFixture {
     page = &show(tab);
     // Signed in and settled: the model has read the navigation from the page.
     ASSERT_TRUE(runMainLoopUntil(
-        [&] { return !tab->isLoading.get() && tab->currentPath.get() == "/dashboard" && !model->navItems->empty(); },
+        [&] { return !tab->isLoading.get() && tab->currentPath.get() == "/dashboard" && !model->account().navItems->empty(); },
         15000));
     drainMainLoop();
   }

@@ -28,7 +28,7 @@ class InboxQuickArchiveWeb : public ServiceTabFixture {
     model = services->makeBrowserModel();
     show(model->activeTab());
     ASSERT_TRUE(waitLoaded(model->activeTab(), "/dashboard"));
-    model->rememberProceeding(88, "华盛科技买卖合同纠纷");
+    model->account().rememberProceeding(88, "华盛科技买卖合同纠纷");
     archive.setModel(model);
     root = fs::temp_directory_path() / ("quorvel-inbox-" + std::to_string(::getpid()));
     fs::create_directories(root / "桌面");

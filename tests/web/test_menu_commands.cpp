@@ -60,10 +60,11 @@ TEST_F(MenuCommandsWeb, FontSizeReachesEveryLivePageAndSkipsReleasedOnes) {
   model->selectTab(2);
   model->hibernate(b);
   ASSERT_FALSE(b->webView());
-  PageZoomActions::setFontScale(*model, 1.15);
+  Published<double> fontScale{1.0};
+  PageZoomActions::setFontScale(*model, fontScale, 1.15);
   EXPECT_DOUBLE_EQ(zoomOf(a), 1.15);
   EXPECT_DOUBLE_EQ(zoomOf(c), 1.15);
-  EXPECT_DOUBLE_EQ(model->fontScale.get(), 1.15);
+  EXPECT_DOUBLE_EQ(fontScale.get(), 1.15);
   EXPECT_EQ(UserDefaults::standard().number("fontScale"), 1.15);
   EXPECT_EQ(UserDefaults::standard().number("webzoom"), 1.15);
 }

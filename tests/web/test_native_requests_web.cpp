@@ -77,7 +77,7 @@ TEST_F(NativeRequestsWebTest, APostedTodoReachesTheServiceSignedInWithItsFieldsI
   });
   std::map<std::string, std::string> fields = {
       {"content", "A+B & C=D 准备证据"}, {"date", "2026-03-05"}, {"todo_type", "deadline"}, {"proc_id", "88"}};
-  auto o = runToEnd(model->postFormResult("/api/quick_add_todo?ajax=1", fields), kTaskMs);
+  auto o = runToEnd(model->requests().postForm("/api/quick_add_todo?ajax=1", fields), kTaskMs);
   ASSERT_TRUE(o->value);
   EXPECT_TRUE(o->value->ok) << o->value->statusCode << " " << o->value->body;
 
@@ -99,7 +99,7 @@ TEST_F(NativeRequestsWebTest, AnUploadOfTwoFilesArrivesByteExact) {
     return service.isSignedIn(r) ? Reply::json(R"({"success":true,"count":2})") : Reply::redirect("/login");
   });
 
-  auto o = runToEnd(model->quickUpload({dir / "证据一.png", dir / "说明.txt"}, 31), kTaskMs);
+  auto o = runToEnd(model->requests().quickUpload({dir / "证据一.png", dir / "说明.txt"}, 31), kTaskMs);
   ASSERT_TRUE(o->value) << (o->error ? o->error->message : "");
   EXPECT_EQ(*o->value, 2);
   auto req = service.requestsTo("/api/proc_quick_upload/31");
@@ -123,14 +123,14 @@ TEST_F(NativeRequestsWebTest, ServerErrorsAndDroppedConnectionsGiveTheDocumented
   service.setRoute("/api/quick_add_todo", [](const RecordedRequest&) { return Reply::text("出错了", 500); });
   service.setPrefixRoute("/api/proc_quick_upload/", [](const RecordedRequest&) { return Reply::text("出错了", 500); });
 
-  auto form = runToEnd(model->postFormResult("/api/quick_add_todo?ajax=1", {{"content", "x"}}), kTaskMs);
+  auto form = runToEnd(model->requests().postForm("/api/quick_add_todo?ajax=1", {{"content", "x"}}), kTaskMs);
   ASSERT_TRUE(form->value);
   EXPECT_FALSE(form->value->ok);
   EXPECT_EQ(form->value->statusCode, 500);
   EXPECT_EQ(form->value->body, "出错了");
   EXPECT_EQ(form->value->failure, "服务器出错（HTTP 500）");
 
-  auto up = runToEnd(model->quickUpload({dir / "a.pdf"}, 9), kTaskMs);
+  auto up = runToEnd(model->requests().quickUpload({dir / "a.pdf"}, 9), kTaskMs);
   auto e = up->error;
   ASSERT_TRUE(e);
   EXPECT_EQ(e->domain, "QuickArchive");
@@ -144,12 +144,12 @@ TEST_F(NativeRequestsWebTest, ServerErrorsAndDroppedConnectionsGiveTheDocumented
   };
   service.setRoute("/api/quick_add_todo", hangUp);
   service.setPrefixRoute("/api/proc_quick_upload/", hangUp);
-  form = runToEnd(model->postFormResult("/api/quick_add_todo?ajax=1", {{"content", "x"}}), kTaskMs);
+  form = runToEnd(model->requests().postForm("/api/quick_add_todo?ajax=1", {{"content", "x"}}), kTaskMs);
   ASSERT_TRUE(form->value);
   EXPECT_FALSE(form->value->ok);
   EXPECT_EQ(form->value->statusCode, -1);
   EXPECT_EQ(form->value->failure, "服务器中断了连接");
-  up = runToEnd(model->quickUpload({dir / "a.pdf"}, 9), kTaskMs);
+  up = runToEnd(model->requests().quickUpload({dir / "a.pdf"}, 9), kTaskMs);
   e = up->error;
   ASSERT_TRUE(e);
   EXPECT_EQ(e->domain, "Http");

@@ -54,8 +54,8 @@ class QuickArchiveWindowWeb : public ServiceTabFixture {
     tab = model->activeTab();
     page = &show(tab);
     ASSERT_TRUE(waitLoaded(tab, "/dashboard"));
-    model->rememberProceeding(88, "华盛科技买卖合同纠纷");
-    model->rememberProceeding(107, "云栖禾木著作权二审");
+    model->account().rememberProceeding(88, "华盛科技买卖合同纠纷");
+    model->account().rememberProceeding(107, "云栖禾木著作权二审");
     archive.setModel(model);
     dir = fs::temp_directory_path() / ("quorvel-archive-" + std::to_string(::getpid()));
     fs::create_directories(dir);
@@ -129,7 +129,7 @@ TEST_F(QuickArchiveWindowWeb, ThreeDroppedFilesGoToTheChosenProceedingAndTheWind
   const auto waited = std::chrono::steady_clock::now() - doneAt;
   EXPECT_GE(waited, std::chrono::milliseconds(800));
   ASSERT_TRUE(waitLoaded(tab, "/proceeding/88"));
-  EXPECT_EQ(model->activePath.get(), "/proceeding/88");
+  EXPECT_EQ(model->activePath().get(), "/proceeding/88");
   std::string audit = readAll(AppConfig::dataDir() / "upload-audit.jsonl");
   EXPECT_NE(audit.find("\"action\":\"quick-archive-ok\""), std::string::npos) << audit;
   EXPECT_NE(audit.find("\"path\":\"proc:88\""), std::string::npos);
@@ -156,7 +156,7 @@ TEST_F(QuickArchiveWindowWeb, ARefusedUploadKeepsFilesAndTargetAndAnUploadOutliv
   EXPECT_EQ(service.requestsTo("/api/proc_quick_upload/42").size(), 1u);
   runMainLoopUntil([] { return false; }, 1200);
   EXPECT_TRUE(archive.window()->get_visible()) << "a failure does not close the window";
-  EXPECT_EQ(model->activePath.get(), "/dashboard");
+  EXPECT_EQ(model->activePath().get(), "/dashboard");
 
   // Replaced by a new window while its upload runs: the upload still ends in the
   // audit record and on the proceeding's page.
@@ -181,8 +181,8 @@ TEST_F(QuickArchiveWindowWeb, TheDemoOffersItsOwnProceedingsAndFilesIntoTheirSha
   const fs::path share = dir / "卷宗盘";
   service.setCaseShareDir(share);
   bool read = false;
-  model->fetchDeadlines([&] { read = true; });
-  ASSERT_TRUE(runMainLoopUntil([&] { return read && !model->deadlines->soon.empty(); }, 10000));
+  model->reads().fetchDeadlines([&] { read = true; });
+  ASSERT_TRUE(runMainLoopUntil([&] { return read && !model->account().deadlines->soon.empty(); }, 10000));
 
   QuickArchiveView& view = openEmpty();
   ASSERT_GE(view.targets().size(), 7u);

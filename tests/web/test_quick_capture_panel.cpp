@@ -72,7 +72,7 @@ class QuickCapturePanelWeb : public ServiceTabFixture {
     tab = model->activeTab();
     mainWindow = show(tab).window();
     ASSERT_TRUE(waitLoaded(tab, "/dashboard"));
-    model->rememberProceeding(1207, "刘某诉华盛科技买卖合同纠纷");
+    model->account().rememberProceeding(1207, "刘某诉华盛科技买卖合同纠纷");
     panel.setModel(model);
     panel.refreshDesktopCalendarIfShown = [this] { ++calendarRefreshes; };
     panel.syncCalendarIfEnabled = [this] { ++syncRuns; };

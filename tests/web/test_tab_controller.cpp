@@ -36,8 +36,8 @@ TEST_F(TabControllerTest, DashboardLoadsWithTheUserAgentHiddenChromeAndTheSideba
 
   EXPECT_EQ(h.evalText("return getComputedStyle(document.querySelector('.sidebar')).display;"), "none");
   EXPECT_EQ(h.evalText("return getComputedStyle(document.querySelector('.topbar')).display;"), "none");
-  ASSERT_TRUE(runMainLoopUntil([&] { return !model->navItems->empty(); }, 5000));
-  auto items = model->navItems.get();
+  ASSERT_TRUE(runMainLoopUntil([&] { return !model->account().navItems->empty(); }, 5000));
+  auto items = model->account().navItems.get();
   EXPECT_EQ(items.front(), (NavItem{"个人工作台", "square.grid.2x2", "/dashboard"}));
   for (auto& i : items) EXPECT_EQ(i.path.front(), '/');
   // The action buttons stand beside the case-file link.
@@ -49,7 +49,7 @@ TEST_F(TabControllerTest, SignedOutDashboardLandsOnTheLoginPage) {
   auto tab = model->activeTab();
   show(tab);
   ASSERT_TRUE(waitLoaded(tab, "/login"));
-  EXPECT_EQ(model->activePath.get(), "/login");
+  EXPECT_EQ(model->activePath().get(), "/login");
   EXPECT_TRUE(runMainLoopUntil([&] { return tab->title.get() == "系统登录"; }, 3000)) << tab->title.get();
 }
 
@@ -59,10 +59,10 @@ TEST_F(TabControllerTest, AProceedingPageLandsInTheRecents) {
   auto tab = model->newTab("/proceeding/88/detail", "程序");
   show(tab);
   ASSERT_TRUE(waitLoaded(tab, "/proceeding/88/detail"));
-  ASSERT_TRUE(runMainLoopUntil([&] { return model->recents->size() == 1; }, 3000));
-  EXPECT_EQ(model->recents.get()[0].procID, 88);
-  EXPECT_EQ(model->recents.get()[0].title, "（2026）京0105民初1…");
-  EXPECT_EQ(RecentStore::load(), model->recents.get());
+  ASSERT_TRUE(runMainLoopUntil([&] { return model->account().recents->size() == 1; }, 3000));
+  EXPECT_EQ(model->account().recents.get()[0].procID, 88);
+  EXPECT_EQ(model->account().recents.get()[0].title, "（2026）京0105民初1…");
+  EXPECT_EQ(RecentStore::load(), model->account().recents.get());
 }
 
 TEST_F(TabControllerTest, PermissionDeniedPageBecomesTheCard) {
@@ -74,8 +74,8 @@ TEST_F(TabControllerTest, PermissionDeniedPageBecomesTheCard) {
   ASSERT_TRUE(h.waitFor([&] { return h.evalText("return document.title;") == "无权限 · 墨衡台"; }, 5000));
   EXPECT_NE(h.evalText("return document.body.innerText;").find("这个功能当前账号没有权限"), std::string::npos);
   EXPECT_NE(h.evalText("return document.body.innerText;").find("账号：当前账号"), std::string::npos);
-  EXPECT_TRUE(model->forbiddenPaths->count("/forbidden"));
-  ASSERT_EQ(model->navItems->size(), 1u);
+  EXPECT_TRUE(model->account().forbiddenPaths->count("/forbidden"));
+  ASSERT_EQ(model->account().navItems->size(), 1u);
   EXPECT_TRUE(logged("[Quorvel][NAV] 403：/forbidden"));
 }
 
@@ -122,9 +122,9 @@ TEST_F(TabControllerTest, ForeignLinksStayOutAndNewWindowsBecomeTabs) {
   ASSERT_TRUE(runMainLoopUntil([&] { return logged("未打开外部链接 http://other.invalid/page"); }, 5000));
   EXPECT_EQ(tab->currentPath.get(), "/new-window");
 
-  size_t before = model->tabs->size();
+  size_t before = model->tabs()->size();
   h.run("document.getElementById('blankLink').click();");
-  ASSERT_TRUE(runMainLoopUntil([&] { return model->tabs->size() == before + 1; }, 5000));
+  ASSERT_TRUE(runMainLoopUntil([&] { return model->tabs()->size() == before + 1; }, 5000));
   EXPECT_EQ(model->activeTab()->title.get(), "新标签");
   EXPECT_EQ(model->activeTab()->currentPath.get(), "/cases");
 
@@ -133,7 +133,7 @@ TEST_F(TabControllerTest, ForeignLinksStayOutAndNewWindowsBecomeTabs) {
   ASSERT_TRUE(runMainLoopUntil([&] { return logged("未打开外部链接 http://other.invalid/x"); }, 5000));
   EXPECT_TRUE(logged("已拦截新窗口：不打开 file 窗口"));
   EXPECT_FALSE(logged("未打开外部链接 file:"));
-  EXPECT_EQ(model->tabs->size(), before + 1);
+  EXPECT_EQ(model->tabs()->size(), before + 1);
 }
 
 TEST_F(TabControllerTest, MalformedNavMessagesChangeNothing) {
@@ -144,7 +144,7 @@ TEST_F(TabControllerTest, MalformedNavMessagesChangeNothing) {
   ASSERT_TRUE(waitLoaded(tab, "/nav-garbage"));
   h.run("window.postNavGarbage && window.postNavGarbage();");
   h.pump(500);
-  EXPECT_EQ(model->navItems.get(), defaultSideItems());
+  EXPECT_EQ(model->account().navItems.get(), defaultSideItems());
 }
 
 TEST_F(TabControllerTest, ASavedSessionRestoresWithOnlyTheActiveTabLive) {
@@ -155,11 +155,11 @@ TEST_F(TabControllerTest, ASavedSessionRestoresWithOnlyTheActiveTabLive) {
     first->newTab("/calendar", "日历");
     first->selectTab(1);
     first->saveSession();
-    for (auto& t : first->tabs.get()) t->teardownWebView();
+    for (auto& t : first->tabs().get()) t->teardownWebView();
   }
   model = services->makeBrowserModel();
-  ASSERT_EQ(model->tabs->size(), 3u);
-  EXPECT_EQ(model->activeTab(), model->tabs.get()[1]);
+  ASSERT_EQ(model->tabs()->size(), 3u);
+  EXPECT_EQ(model->activeTab(), model->tabs().get()[1]);
   EXPECT_EQ(model->liveTabCount(), 1);
   auto tab = model->activeTab();
   show(tab);
@@ -180,8 +180,8 @@ TEST_F(TabControllerTest, TheMainAreaFollowsTabsThatCloseUnderIt) {
   window.set_default_size(900, 600);
   window.present();
   auto follow = [&] { box->showTab(model->activeTab()); };
-  model->activeID.changed().connect(follow);
-  model->tabs.changed().connect(follow);
+  model->activeID().changed().connect(follow);
+  model->tabs().changed().connect(follow);
   follow();
 
   auto second = model->newTab("/cases", "案件");
@@ -197,7 +197,7 @@ TEST_F(TabControllerTest, TheMainAreaFollowsTabsThatCloseUnderIt) {
             GTK_WIDGET(box->gobj()));
   model->close(first);
   drainMainLoop();
-  EXPECT_TRUE(model->tabs->empty());
+  EXPECT_TRUE(model->tabs()->empty());
   model->loadInActive("/calendar");  // the first load after the last tab closed opens one
   ASSERT_TRUE(waitLoaded(model->activeTab(), "/calendar"));
   EXPECT_TRUE(runMainLoopUntil([&] { return model->activeTab()->title.get() == "日历与待办"; }, 3000));
@@ -220,16 +220,16 @@ TEST_F(TabControllerTest, APageOfStatus200IsNeverTakenForADeniedPage) {
   h.evalText("document.getElementById('draft').value = '草稿：起诉状第三稿'; return '';");
   h.pump(500);
   EXPECT_EQ(h.evalText("const d = document.getElementById('draft'); return d ? d.value : 'gone';"), "草稿：起诉状第三稿");
-  EXPECT_TRUE(model->forbiddenPaths->empty());
-  EXPECT_EQ(model->navItems->size(), 2u);
+  EXPECT_TRUE(model->account().forbiddenPaths->empty());
+  EXPECT_EQ(model->account().navItems->size(), 2u);
   EXPECT_FALSE(logged("[Quorvel][NAV] 403："));
 
   // The same page answered with 403 is the denied card.
   service.setRoute("/notes", notes(403));
   model->loadInActive("/notes");
   ASSERT_TRUE(h.waitFor([&] { return h.evalText("return document.title;") == "无权限 · 墨衡台"; }, 10000));
-  EXPECT_TRUE(model->forbiddenPaths->count("/notes"));
-  EXPECT_EQ(model->navItems->size(), 1u);
+  EXPECT_TRUE(model->account().forbiddenPaths->count("/notes"));
+  EXPECT_EQ(model->account().navItems->size(), 1u);
 }
 
 TEST_F(TabControllerTest, FramesOfOtherHostsStayInTheirFramesAndNeverReachTheSystem) {

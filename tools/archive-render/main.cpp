@@ -66,9 +66,9 @@ int main(int argc, char** argv) {
   test::FakePages pages;
   auto model = test::freshFakeModel(pages);
   UserDefaults::standard().set("serverURL", service.baseUrl());
-  model->rememberProceeding(1188, "远航物流诉港丰货代运输合同纠纷");
-  model->rememberProceeding(1042, "（2026）京0105民初1123号 · 一审");
-  model->rememberProceeding(987, "陈某劳动争议仲裁");
+  model->account().rememberProceeding(1188, "远航物流诉港丰货代运输合同纠纷");
+  model->account().rememberProceeding(1042, "（2026）京0105民初1123号 · 一审");
+  model->account().rememberProceeding(987, "陈某劳动争议仲裁");
   model->newTab("/proceeding/1207/detail", "刘某诉华盛科技买卖合同纠纷");
   runMainLoopUntil([] { return false; }, 100);
 

@@ -65,9 +65,9 @@ int main(int argc, char** argv) {
   test::FakePages pages;
   auto model = test::freshFakeModel(pages);
   UserDefaults::standard().set("serverURL", service.baseUrl());
-  model->rememberProceeding(1207, "刘某诉华盛科技买卖合同纠纷");
-  model->rememberProceeding(1188, "远航物流仲裁案");
-  model->rememberProceeding(1042, "（2026）京0105民初1123号");
+  model->account().rememberProceeding(1207, "刘某诉华盛科技买卖合同纠纷");
+  model->account().rememberProceeding(1188, "远航物流仲裁案");
+  model->account().rememberProceeding(1042, "（2026）京0105民初1123号");
 
   auto* typed = Gtk::make_managed<QuickCaptureView>(model, "", std::nullopt, [] {});
   typed->entry().set_text("下周五前核对华盛案证据目录并提交补充质证意见");

@@ -15,6 +15,8 @@
 #include <string>
 
 #include "TestEnv.h"
+#include "platform/UserDefaults.h"
+#include "ui/model/WorkspaceViewState.h"
 #include "common/RenderSignIn.h"
 #include "TestService.h"
 #include "TestServiceTodos.h"
@@ -100,19 +102,20 @@ int main(int argc, char** argv) {
 
   // The main window hosts the tab whose page the reads run in.
   auto model = services.browser();
-  auto* window = new MainWindow(model);
+  auto viewState = std::make_shared<WorkspaceViewState>(UserDefaults::standard());
+  auto* window = new MainWindow(model, viewState);
   window->set_default_size(1200, 800);
   window->present();
-  runMainLoopUntil([&] { return model->badges->loaded; }, 20000);
+  runMainLoopUntil([&] { return model->account().badges->loaded; }, 20000);
   bool fetched = false;
-  model->fetchDeadlines([&] { fetched = true; });
+  model->reads().fetchDeadlines([&] { fetched = true; });
   runMainLoopUntil([&] { return fetched; }, 10000);
   settle(300);
-  model->todoKind.set(kind);
+  viewState->todoKind.set(kind);
 
   int status = 0;
   if (!sheetPng.empty()) {
-    auto* sheet = Gtk::make_managed<TodoSheet>(model);
+    auto* sheet = Gtk::make_managed<TodoSheet>(model, viewState);
     if (!filter.empty()) sheet->setFilterText(filter);
     bool ok = write(*sheet, 860, 580, sheetPng, [&] {
       runMainLoopUntil([&] { return !sheet->loading(); }, 10000);
@@ -130,7 +133,7 @@ int main(int argc, char** argv) {
     actions.toggleDesktopCalendar = [] {};
     actions.syncCalendarNow = [] {};
     actions.calendarSyncEnabled = [] { return true; };
-    MenuBarView view(model, actions);
+    MenuBarView view(model, viewState, actions);
     view.refreshRows();
     auto& content = view.content();
     view.window().unset_child();

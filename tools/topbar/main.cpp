@@ -5,6 +5,8 @@
 #include <gtkmm.h>
 
 #include "common/RenderTool.h"
+#include "platform/UserDefaults.h"
+#include "ui/model/WorkspaceViewState.h"
 #include <gtkmm/init.h>
 
 #include <cstdio>
@@ -40,6 +42,7 @@ int main(int argc, char** argv) {
     };
   };
   auto model = quorvel::BrowserModel::create(pages.factory());
+  auto viewState = std::make_shared<quorvel::WorkspaceViewState>(quorvel::UserDefaults::standard());
   model->newTab("/cases", "全局案件中心");
   auto sleeping = model->newTab("/calendar", "开庭日历");
   model->newTab("/contract_detail/118", "房屋租赁合同纠纷（张某诉李某）一审代理");
@@ -49,7 +52,7 @@ int main(int argc, char** argv) {
   model->hibernate(sleeping);
   loading->isLoading.set(true);
 
-  quorvel::WorkspaceTopBar bar(model);
+  quorvel::WorkspaceTopBar bar(model, viewState);
   Gtk::Box box(Gtk::Orientation::VERTICAL);
   box.add_css_class("law-canvas");
   box.append(bar);

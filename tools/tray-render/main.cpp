@@ -5,6 +5,8 @@
 #include <gtkmm.h>
 
 #include "common/RenderTool.h"
+#include "platform/UserDefaults.h"
+#include "ui/model/WorkspaceViewState.h"
 #include <gtkmm/init.h>
 
 #include <cstdio>
@@ -96,8 +98,9 @@ int main(int argc, char** argv) {
 
   quorvel::test::FakePages pages;
   auto model = quorvel::test::freshFakeModel(pages);
-  model->applyBadges(R"({"overdue": 5, "today": 2, "soon": 7, "user": "王律师", "role": "lawyer", "firm": "明德律师事务所"})");
-  quorvel::MenuBarView menuBar(model);
+  auto viewState = std::make_shared<quorvel::WorkspaceViewState>(quorvel::UserDefaults::standard());
+  model->account().applyBadges(R"({"overdue": 5, "today": 2, "soon": 7, "user": "王律师", "role": "lawyer", "firm": "明德律师事务所"})");
+  quorvel::MenuBarView menuBar(model, viewState);
   if (!screen.empty()) {
     // The panel as the tray opens it, for a click at the top of the screen, captured
     // with ImageMagick's import from the display.

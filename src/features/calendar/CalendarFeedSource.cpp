@@ -34,12 +34,12 @@ CalendarFeedSource::CalendarFeedSource(BrowserModel& browser) : browser_(browser
 CalendarFeedSource::~CalendarFeedSource() = default;
 
 std::string CalendarFeedSource::currentAccountKey() const {
-  return CalendarSyncState::accountKey(browser_.badges.get());
+  return CalendarSyncState::accountKey(browser_.account().badges.get());
 }
 
 void CalendarFeedSource::dropCacheIfForeign() {
   if (!cachedURL_ && !cachedETag_) return;
-  bool signedOut = browser_.badges->loginRequired;
+  bool signedOut = browser_.account().badges->loginRequired;
   std::string account = currentAccountKey();
   if (signedOut || CalendarSyncState::isAccountChange(cacheAccount_, account)) {
     logLine(tags::kCal, "账号已变化，重新查找日历订阅链接");
@@ -81,7 +81,7 @@ void CalendarFeedSource::forgetFeedCache() {
 }
 
 Task<std::string> CalendarFeedSource::discoverAllICSURL() {
-  auto reading = browser_.fetchJSON(FeedLinks::kSubscribePath);
+  auto reading = browser_.reads().fetchJSON(FeedLinks::kSubscribePath);
   std::string page = utf8OrEmpty(co_await reading);
   auto url = FeedLinks::extractFeedURL(page, AppConfig::homeURL());
   if (!url) throw FeedLinks::noFeedLinkError();

@@ -32,12 +32,12 @@ std::string hourMinuteNow() {
 DesktopCalendarModel::Services DesktopCalendarModel::servicesOver(CalendarFeedSource& feed, BrowserModel& browser) {
   Services s;
   s.fetchLiveEvents = [&feed](bool force) { return feed.fetchLiveEvents(force); };
-  s.deadlines = [&browser] { return browser.deadlines.get(); };
+  s.deadlines = [&browser] { return browser.account().deadlines.get(); };
   s.postForm = [&browser](std::string path) -> Task<FormResult> {
-    auto result = browser.postFormResult(path, {});
+    auto result = browser.requests().postForm(path, {});
     co_return co_await result;
   };
-  s.refreshBadges = [&browser] { browser.refreshBadges(); };
+  s.refreshBadges = [&browser] { browser.reads().refreshBadges(); };
   return s;
 }
 

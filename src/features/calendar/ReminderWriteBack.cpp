@@ -50,7 +50,7 @@ Task<void> ReminderWriteBack::writeBackOnce() {
   namespace CI = CalendarItems;
   std::weak_ptr<bool> alive = alive_;
   // Only the account whose reminders these are may mark them done.
-  std::string key = CalendarSyncState::accountKey(browser_.badges.get());
+  std::string key = CalendarSyncState::accountKey(browser_.account().badges.get());
   if (!CalendarSyncState::isAccount(key) || key != records_.lastSyncedAccount()) co_return;
   auto opening = slot_.ensureStore();
   SystemCalendarStore* s = co_await opening;
@@ -75,7 +75,7 @@ Task<void> ReminderWriteBack::writeBackOnce() {
     if (!r.completed) continue;
     auto id = CI::extractLogID(r.notes);
     if (!id || settled.contains(*id)) continue;
-    auto posting = browser_.postFormResult("/api/mark_todo_done/" + std::to_string(*id), {});
+    auto posting = browser_.requests().postForm("/api/mark_todo_done/" + std::to_string(*id), {});
     auto result = co_await posting;
     if (!alive.lock()) co_return;
     if (!result.ok) continue;
@@ -90,7 +90,7 @@ Task<void> ReminderWriteBack::writeBackOnce() {
   auto current = records_.settledIDs();
   for (auto id : posted) current.add(id);
   records_.storeSettled(current, reminders);
-  browser_.refreshBadges();
+  browser_.reads().refreshBadges();
   wroteBack_.emit(posted.size());
 }
 

@@ -117,7 +117,7 @@ EditSession::Backend EditSession::Backend::real() {
   b.upload = realUpload;
   b.userName = [] {
     auto m = gWorkspace.lock();
-    return m ? m->badges->user : std::string();
+    return m ? m->account().badges->user : std::string();
   };
   b.backupRoot = [] { return PreviewCache::cacheRoot(); };
   auto timer = std::make_shared<SourceId>();

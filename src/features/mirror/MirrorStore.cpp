@@ -186,7 +186,7 @@ Task<std::string> MirrorStore::fetch(const std::string& pathArg) {
   if (fetcher) co_return co_await fetcher(path);
   auto model = browser.lock();
   if (!model) throw AppError(errors::kMirror, errors::kMirrorNoModel, "没有打开的页面（请先登录）");
-  co_return co_await model->fetchJSON(path);
+  co_return co_await model->reads().fetchJSON(path);
 }
 
 Task<void> MirrorStore::loadNodes() {

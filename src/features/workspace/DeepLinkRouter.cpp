@@ -85,11 +85,11 @@ std::string loggable(const std::string& text) {
   return url->toString();
 }
 
-Published<bool>* flagFor(BrowserModel& browser, Target::Kind kind) {
+Published<bool>* flagFor(const ToolFlags& tools, Target::Kind kind) {
   switch (kind) {
-    case Target::Kind::todo: return &browser.showTodo;
-    case Target::Kind::palette: return &browser.showPalette;
-    case Target::Kind::mirror: return &browser.showMirror;
+    case Target::Kind::todo: return &tools.todo;
+    case Target::Kind::palette: return &tools.palette;
+    case Target::Kind::mirror: return &tools.mirror;
     case Target::Kind::page: break;
   }
   return nullptr;
@@ -120,7 +120,7 @@ std::optional<Target> resolve(const std::string& text, const Url& home) {
 
 std::optional<Target> resolve(const std::string& text) { return resolve(text, AppConfig::homeURL()); }
 
-bool handle(const std::string& url, BrowserModel& browser) {
+bool handle(const std::string& url, BrowserModel& browser, const ToolFlags& tools) {
   auto target = resolve(url);
   if (!target) return false;
   MainWindowHook::show();
@@ -128,7 +128,7 @@ bool handle(const std::string& url, BrowserModel& browser) {
     // The title is the resolver's; the page brings its own.
     browser.loadInActive(target->path);
   } else {
-    flagFor(browser, target->kind)->set(true);
+    flagFor(tools, target->kind)->set(true);
   }
   logLine(tags::kDeepLink, "路由 " + loggable(url));
   return true;

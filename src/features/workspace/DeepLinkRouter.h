@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "base/Published.h"
 #include "base/Url.h"
 
 namespace quorvel {
@@ -40,11 +41,18 @@ std::string describe(const Target& target);
 std::optional<Target> resolve(const std::string& url);
 std::optional<Target> resolve(const std::string& url, const Url& home);
 
+// The flags that open the tool windows a link can ask for.
+struct ToolFlags {
+  Published<bool>& todo;
+  Published<bool>& palette;
+  Published<bool>& mirror;
+};
+
 // Main thread. Nothing happens and false comes back when the link does not resolve;
-// otherwise the main window is shown, the target performed on `browser` (a page loads
-// in the active tab, a tool window opens through its flag) and true comes back.
-// The application asks the privacy lock before it hands a link here.
-bool handle(const std::string& url, BrowserModel& browser);
+// otherwise the main window is shown, the target performed (a page loads in the
+// active tab of `browser`, a tool window opens through its flag in `tools`) and true
+// comes back. The application asks the privacy lock before it hands a link here.
+bool handle(const std::string& url, BrowserModel& browser, const ToolFlags& tools);
 
 }  // namespace DeepLinkRouter
 }  // namespace quorvel

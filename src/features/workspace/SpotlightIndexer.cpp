@@ -57,8 +57,8 @@ Task<void> SpotlightIndexer::indexNow(std::shared_ptr<BrowserModel> browser) {
   if (!browser) co_return;
   SpotlightSource source;
   source.diagnostic = browser->mode() == AppMode::diagnostic;
-  source.fetchNodes = [browser] { return browser->fetchNodesCached(false); };
-  source.recents = [browser] { return browser->recents.get(); };
+  source.fetchNodes = [browser] { return browser->reads().fetchNodesCached(false); };
+  source.recents = [browser] { return browser->account().recents.get(); };
   auto run = indexNow(std::move(source));
   co_await run;
 }

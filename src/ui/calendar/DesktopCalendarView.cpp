@@ -265,7 +265,7 @@ DesktopCalendarView::DesktopCalendarView(std::shared_ptr<BrowserModel> browser, 
   connections_.push_back(win_.placement.changed().connect(later));
   connections_.push_back(win_.positionLocked.changed().connect(later));
   connections_.push_back(win_.autoShowOnLaunch.changed().connect(later));
-  if (browser_) connections_.push_back(browser_->fontScale.changed().connect(later));
+  if (auto* scale = win_.fontScale()) connections_.push_back(scale->changed().connect(later));
   syncNow();
 }
 
@@ -292,7 +292,7 @@ void DesktopCalendarView::syncNow() {
   const bool glass = win_.placement.get() == DesktopCalendarPlacement::desktop;
   if (glass) add_css_class("dc-glass"); else remove_css_class("dc-glass");
   if (win_.positionLocked.get()) add_css_class("dc-locked"); else remove_css_class("dc-locked");
-  const double scale = browser_ ? browser_->fontScale.get() : 1.0;
+  const double scale = win_.fontScale() ? win_.fontScale()->get() : 1.0;
   if (scale < 0.95) add_css_class("dc-fs-small"); else remove_css_class("dc-fs-small");
   if (scale > 1.05) add_css_class("dc-fs-large"); else remove_css_class("dc-fs-large");
   syncHeader();

@@ -14,8 +14,13 @@
 namespace quorvel {
 
 DesktopCalendarWindow::DesktopCalendarWindow(UserDefaults& defaults, DesktopCalendarModel& model,
-                                             std::shared_ptr<BrowserModel> browser, DesktopCalendarActions actions)
-    : defaults_(defaults), model_(model), browser_(std::move(browser)), actions_(std::move(actions)) {
+                                             std::shared_ptr<BrowserModel> browser, DesktopCalendarActions actions,
+                                             const Published<double>* fontScale)
+    : defaults_(defaults),
+      model_(model),
+      browser_(std::move(browser)),
+      fontScale_(fontScale),
+      actions_(std::move(actions)) {
   placement.set(placementFromRaw(defaults_.string(kDesktopCalendarPlacementKey)));
   autoShowOnLaunch.set(defaults_.boolean(kDesktopCalendarAutoShowKey).value_or(false));
   positionLocked.set(defaults_.boolean(kDesktopCalendarLockedKey).value_or(false));

@@ -26,7 +26,7 @@ TimePoint now() { return std::chrono::system_clock::now(); }
 // The post runs on after the view may have gone (the panel replaced meanwhile).
 Task<void> postQuickTodo(std::shared_ptr<BrowserModel> model, std::map<std::string, std::string> fields,
                          std::weak_ptr<bool> alive, std::function<void(const FormResult&)> done) {
-  auto request = model->postFormResult(QC::kPostPath, fields);
+  auto request = model->requests().postForm(QC::kPostPath, fields);
   FormResult result = co_await request;
   if (alive.expired()) co_return;
   done(result);
@@ -89,7 +89,7 @@ QuickCaptureView::QuickCaptureView(std::shared_ptr<BrowserModel> model, std::str
 
   // Appearance: text, due date, the most recent proceeding; no hint yet.
   dueDate_ = QC::initialDueDate(initialDate, initialText, now());
-  const auto& recents = model_->recents.get();
+  const auto& recents = model_->account().recents.get();
   choices_ = QC::proceedingChoices(recents);
   selectedProcID_ = QC::initialProcID(recents);
 
@@ -315,7 +315,7 @@ void QuickCaptureView::finishSave(const FormResult& result) {
   }
   feedback_ = QC::savedFeedback();
   refreshControls();
-  model_->refreshBadges();
+  model_->reads().refreshBadges();
   if (onSaved_) onSaved_();
   std::weak_ptr<bool> alive = alive_;
   postToMainAfter(unsigned(QC::kCloseDelaySeconds * 1000), [this, alive] {

@@ -334,8 +334,8 @@ void QuickArchiveView::buildTargets() {
   auto tab = browser_ ? browser_->activeTab() : nullptr;
   std::optional<std::string> tabTitle;
   if (tab) tabTitle = tab->title.get();
-  auto list = browser_ ? QA::buildTargets(browser_->activePath.get(), tabTitle, browser_->recents.get(),
-                                          browser_->deadlines.get())
+  auto list = browser_ ? QA::buildTargets(browser_->activePath().get(), tabTitle, browser_->account().recents.get(),
+                                          browser_->account().deadlines.get())
                        : QA::TargetList{};
   targets_ = std::move(list.targets);
   selectedProcID_ = list.selectedProcID;
@@ -509,7 +509,7 @@ Task<void> QuickArchiveView::runUpload(std::shared_ptr<QuickArchiveView*> self, 
   long long count = 0;
   std::optional<std::string> failure;
   try {
-    auto upload = browser->quickUpload(files, id);
+    auto upload = browser->requests().quickUpload(files, id);
     count = co_await upload;
   } catch (const AppError& e) {
     failure = e.message;

@@ -14,6 +14,7 @@
 #include "core/BrowserModel.h"
 
 #include "ui/main/WorkspaceTopBar.h"
+#include "ui/model/WorkspaceViewState.h"
 
 namespace quorvel {
 
@@ -27,7 +28,8 @@ class ContentView : public Gtk::Overlay {
  public:
   // `lock`: the privacy lock whose cover this view shows (may be nullptr).
   // `tools`: the subsystems' entry points the top bar's buttons reach.
-  ContentView(std::shared_ptr<BrowserModel> browser, PrivacyLock* lock, TopBarTools tools = {});
+  ContentView(std::shared_ptr<BrowserModel> browser, std::shared_ptr<WorkspaceViewState> view, PrivacyLock* lock,
+              TopBarTools tools = {});
 
   // The pieces other parts build; each slot takes a managed widget.
   void setSidebar(Gtk::Widget& sidebar);
@@ -56,6 +58,7 @@ class ContentView : public Gtk::Overlay {
   void watchToolFlags();
 
   std::shared_ptr<BrowserModel> browser_;
+  std::shared_ptr<WorkspaceViewState> view_;
   TopBarTools tools_;
   Gtk::Box row_{Gtk::Orientation::HORIZONTAL};
   Gtk::Box sidebarSlot_{Gtk::Orientation::VERTICAL};

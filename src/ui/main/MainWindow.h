@@ -12,10 +12,11 @@
 namespace quorvel {
 
 class ContentView;
+class WorkspaceViewState;
 
 class MainWindow : public Gtk::ApplicationWindow {
  public:
-  explicit MainWindow(std::shared_ptr<BrowserModel> browser, TopBarTools tools = {});
+  MainWindow(std::shared_ptr<BrowserModel> browser, std::shared_ptr<WorkspaceViewState> view, TopBarTools tools = {});
   ContentView& content() { return *content_; }
 
  private:

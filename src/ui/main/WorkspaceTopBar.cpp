@@ -195,8 +195,10 @@ TopCapsuleBtn::TopCapsuleBtn(const std::string& tip, std::function<void()> actio
 
 // ---- WorkspaceTopBar ----------------------------------------------------------------
 
-WorkspaceTopBar::WorkspaceTopBar(std::shared_ptr<BrowserModel> model, TopBarTools tools)
+WorkspaceTopBar::WorkspaceTopBar(std::shared_ptr<BrowserModel> model, std::shared_ptr<WorkspaceViewState> view,
+                                 TopBarTools tools)
     : model_(std::move(model)),
+      view_(std::move(view)),
       tools_(std::move(tools)),
       row_(Gtk::Orientation::HORIZONTAL, 6),
       nav_(Gtk::Orientation::HORIZONTAL, 2),
@@ -251,9 +253,9 @@ WorkspaceTopBar::WorkspaceTopBar(std::shared_ptr<BrowserModel> model, TopBarTool
   row_.append(controls_);
   set_child(row_);
 
-  connections_.emplace_back(model_->activeCanGoBack.changed().connect([this] { syncNavigation(); }));
-  connections_.emplace_back(model_->activeCanGoForward.changed().connect([this] { syncNavigation(); }));
-  connections_.emplace_back(model_->badges.changed().connect([this] { syncOverdue(); }));
+  connections_.emplace_back(model_->activeCanGoBack().changed().connect([this] { syncNavigation(); }));
+  connections_.emplace_back(model_->activeCanGoForward().changed().connect([this] { syncNavigation(); }));
+  connections_.emplace_back(model_->account().badges.changed().connect([this] { syncOverdue(); }));
   setSidebarShown(true);
   syncNavigation();
   syncOverdue();
@@ -272,14 +274,14 @@ WorkspaceTopBar::~WorkspaceTopBar() {
 void WorkspaceTopBar::buildTools() {
   std::weak_ptr<BrowserModel> weak = model_;
 
-  search_ = std::make_unique<TopCapsuleBtn>("全局搜索 ⌘K", [this] { openToolWindow(model_->showPalette, "全局搜索"); });
+  search_ = std::make_unique<TopCapsuleBtn>("全局搜索 ⌘K", [this] { openToolWindow(view_->showPalette, "全局搜索"); });
   search_->add_css_class("law-search");
   search_->label().set_spacing(5);
   search_->label().append(*makeSymbol("magnifyingglass", 12));
   search_->label().append(*makeText("搜索案件 / 功能", "law-top-capsule-text"));
   search_->label().append(*makeText(linuxShortcutText("⌘K"), "law-keycap"));
 
-  todo_ = std::make_unique<TopCapsuleBtn>("我的待办 ⌘⇧D", [this] { openToolWindow(model_->showTodo, "我的待办与开庭预警"); });
+  todo_ = std::make_unique<TopCapsuleBtn>("我的待办 ⌘⇧D", [this] { openToolWindow(view_->showTodo, "我的待办与开庭预警"); });
   todo_->label().append(*makeSymbol("checklist", 12));
   todo_->label().append(*makeText("待办", "law-top-capsule-text"));
   pill_.add_css_class("law-count-pill");
@@ -295,7 +297,7 @@ void WorkspaceTopBar::buildTools() {
   calendar_->label().append(*calendarGlyph_);
   calendar_->label().append(*makeText("桌面日历", "law-top-capsule-text"));
 
-  volume_ = std::make_unique<TopCapsuleBtn>("本地卷宗镜像 ⌘⇧M", [this] { openToolWindow(model_->showMirror, "本地卷宗与离线镜像"); });
+  volume_ = std::make_unique<TopCapsuleBtn>("本地卷宗镜像 ⌘⇧M", [this] { openToolWindow(view_->showMirror, "本地卷宗与离线镜像"); });
   volumeDot_.add_css_class("law-dot");
   volumeDot_.set_valign(Gtk::Align::CENTER);
   volume_->label().append(volumeDot_);
@@ -317,12 +319,12 @@ void WorkspaceTopBar::setSidebarShown(bool shown) {
 }
 
 void WorkspaceTopBar::syncNavigation() {
-  back_->setDisabled(!model_->activeCanGoBack.get());
-  forward_->setDisabled(!model_->activeCanGoForward.get());
+  back_->setDisabled(!model_->activeCanGoBack().get());
+  forward_->setDisabled(!model_->activeCanGoForward().get());
 }
 
 void WorkspaceTopBar::syncOverdue() {
-  auto text = R::overduePillText(model_->badges->overdue);
+  auto text = R::overduePillText(model_->account().badges->overdue);
   pill_.set_visible(text.has_value());
   if (text) pill_.set_text(*text);
 }

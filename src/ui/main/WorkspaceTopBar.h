@@ -15,6 +15,7 @@
 #include "base/GLibPtr.h"
 #include "core/BrowserModel.h"
 #include "ui/main/TabStrip.h"
+#include "ui/model/WorkspaceViewState.h"
 
 namespace quorvel {
 
@@ -72,7 +73,7 @@ struct TopBarTools {
 
 class WorkspaceTopBar : public Gtk::WindowHandle {
  public:
-  explicit WorkspaceTopBar(std::shared_ptr<BrowserModel> model, TopBarTools tools = {});
+  WorkspaceTopBar(std::shared_ptr<BrowserModel> model, std::shared_ptr<WorkspaceViewState> view, TopBarTools tools = {});
   ~WorkspaceTopBar() override;
 
   // The sidebar's state, owned by the root view: the toggle's tooltip and the gap
@@ -117,6 +118,7 @@ class WorkspaceTopBar : public Gtk::WindowHandle {
   void lock();
 
   std::shared_ptr<BrowserModel> model_;
+  std::shared_ptr<WorkspaceViewState> view_;
   TopBarTools tools_;
   bool sidebarShown_ = true;
   Gtk::Box row_;

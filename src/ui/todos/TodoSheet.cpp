@@ -58,9 +58,11 @@ void setClass(Gtk::Widget& w, const char* cls, bool on) {
 
 }  // namespace
 
-TodoSheet::TodoSheet(std::shared_ptr<BrowserModel> model, std::function<void()> onClose, Actions actions)
+TodoSheet::TodoSheet(std::shared_ptr<BrowserModel> model, std::shared_ptr<WorkspaceViewState> view,
+                     std::function<void()> onClose, Actions actions)
     : Gtk::Box(Gtk::Orientation::VERTICAL, 0),
       model_(std::move(model)),
+      view_(std::move(view)),
       onClose_(std::move(onClose)),
       actions_(std::move(actions)),
       header_(kTodoSheetTitle, todoSheetSubtitle(""), "checklist"),
@@ -98,11 +100,11 @@ TodoSheet::TodoSheet(std::shared_ptr<BrowserModel> model, std::function<void()> 
     cardsValid_ = false;
     sync();
   };
-  connections_.emplace_back(model_->deadlines.changed().connect(listsChanged));
-  connections_.emplace_back(model_->todoKind.changed().connect(listsChanged));
-  connections_.emplace_back(model_->badges.changed().connect(changed));
-  connections_.emplace_back(model_->deadlineFailure.changed().connect(changed));
-  connections_.emplace_back(model_->badgeFailure.changed().connect(changed));
+  connections_.emplace_back(model_->account().deadlines.changed().connect(listsChanged));
+  connections_.emplace_back(view_->todoKind.changed().connect(listsChanged));
+  connections_.emplace_back(model_->account().badges.changed().connect(changed));
+  connections_.emplace_back(model_->account().deadlineFailure.changed().connect(changed));
+  connections_.emplace_back(model_->account().badgeFailure.changed().connect(changed));
   // Each time it is shown, the sheet reloads what it lists.
   signal_map().connect([this] { refresh(); });
   sync();
@@ -174,7 +176,7 @@ void TodoSheet::buildBar() {
     count->set_valign(Gtk::Align::CENTER);
     row->append(*count);
     button->set_child(*row);
-    button->signal_clicked().connect([this, kind] { model_->todoKind.set(kind); });
+    button->signal_clicked().connect([this, kind] { view_->todoKind.set(kind); });
     lawHandCursor(*button);
     bar_.append(*button);
     pills_[kind] = Pill{button, count};
@@ -292,8 +294,8 @@ void TodoSheet::refresh() {
   if (loading_) return;
   loading_ = true;
   sync();
-  model_->refreshBadges();
-  model_->fetchDeadlines([self = self_] {
+  model_->reads().refreshBadges();
+  model_->reads().fetchDeadlines([self = self_] {
     // Queued, never inside the completion: the lists are published on a turn before it.
     postToMain([self] {
       TodoSheet* sheet = *self;
@@ -309,9 +311,9 @@ void TodoSheet::setFilterText(const std::string& text) { filter_.set_text(text);
 std::string TodoSheet::filterText() const { return filter_.get_text(); }
 
 void TodoSheet::sync() {
-  const BadgeCounts& badges = model_->badges.get();
-  const Deadlines& deadlines = model_->deadlines.get();
-  const TodoKind kind = model_->todoKind.get();
+  const BadgeCounts& badges = model_->account().badges.get();
+  const Deadlines& deadlines = model_->account().deadlines.get();
+  const TodoKind kind = view_->todoKind.get();
   header_.subtitleLabel().set_text(todoSheetSubtitle(badges.updatedAt));
 
   for (auto& [k, pill] : pills_) {
@@ -329,8 +331,8 @@ void TodoSheet::sync() {
     rebuildCards();
     cardsValid_ = true;
   }
-  const std::optional<std::string> failure = todoRefreshFailure(model_->deadlineFailure.get(), model_->badgeFailure.get());
-  state_ = todoSheetState(loading_, !shown_.empty(), !typed.empty(), model_->deadlineFailure->has_value());
+  const std::optional<std::string> failure = todoRefreshFailure(model_->account().deadlineFailure.get(), model_->account().badgeFailure.get());
+  state_ = todoSheetState(loading_, !shown_.empty(), !typed.empty(), model_->account().deadlineFailure->has_value());
   loadingBox_.set_visible(state_ == TodoSheetState::loading);
   loadingSpinner_.set_spinning(state_ == TodoSheetState::loading);
   list_.set_visible(state_ == TodoSheetState::list);
@@ -358,7 +360,7 @@ void TodoSheet::sync() {
 
 void TodoSheet::rebuildCards() {
   while (auto* child = list_.get_first_child()) list_.remove(*child);
-  const TodoKind kind = model_->todoKind.get();
+  const TodoKind kind = view_->todoKind.get();
   for (const auto& item : shown_) list_.append(*makeCard(item, kind));
 }
 
@@ -444,12 +446,12 @@ void TodoSheet::close() {
   if (auto* window = dynamic_cast<Gtk::Window*>(get_root())) window->set_visible(false);
 }
 
-void registerTodoSheet(std::function<void()> showDesktopCalendar) {
+void registerTodoSheet(std::shared_ptr<WorkspaceViewState> view, std::function<void()> showDesktopCalendar) {
   ToolWindowContent::registerFactory(
-      "todo", [showDesktopCalendar](const std::shared_ptr<BrowserModel>& model, std::function<void()> close) {
+      "todo", [view, showDesktopCalendar](const std::shared_ptr<BrowserModel>& model, std::function<void()> close) {
         TodoSheet::Actions actions;
         actions.showDesktopCalendar = showDesktopCalendar;
-        return Gtk::make_managed<TodoSheet>(model, std::move(close), std::move(actions));
+        return Gtk::make_managed<TodoSheet>(model, view, std::move(close), std::move(actions));
       });
 }
 

@@ -19,6 +19,7 @@
 #include "base/GLibPtr.h"
 #include "core/BrowserModel.h"
 #include "ui/model/TodoSheetRules.h"
+#include "ui/model/WorkspaceViewState.h"
 #include "ui/components/LawSheetHeader.h"
 
 namespace quorvel {
@@ -35,7 +36,8 @@ class TodoSheet : public Gtk::Box {
   };
 
   // Without `onClose`, "关闭" and Escape hide the window the sheet is in.
-  explicit TodoSheet(std::shared_ptr<BrowserModel> model, std::function<void()> onClose = {}, Actions actions = {});
+  TodoSheet(std::shared_ptr<BrowserModel> model, std::shared_ptr<WorkspaceViewState> view,
+            std::function<void()> onClose = {}, Actions actions = {});
   ~TodoSheet() override;
 
   // Reloads the counters and lists; runs each time the sheet is shown.
@@ -79,6 +81,7 @@ class TodoSheet : public Gtk::Box {
   void close();
 
   std::shared_ptr<BrowserModel> model_;
+  std::shared_ptr<WorkspaceViewState> view_;
   std::function<void()> onClose_;
   Actions actions_;
   bool loading_ = false;
@@ -121,6 +124,6 @@ class TodoSheet : public Gtk::Box {
 
 // Registers the sheet as the content of the tool window "todo". Called once at start-up;
 // `showDesktopCalendar` is the desktop calendar's show entry point (may be empty).
-void registerTodoSheet(std::function<void()> showDesktopCalendar = {});
+void registerTodoSheet(std::shared_ptr<WorkspaceViewState> view, std::function<void()> showDesktopCalendar = {});
 
 }  // namespace quorvel

@@ -46,8 +46,10 @@ bool read(const std::function<bool()>& f) { return f && f(); }
 
 }  // namespace
 
-MenuBarView::MenuBarView(std::shared_ptr<BrowserModel> model, Actions actions)
+MenuBarView::MenuBarView(std::shared_ptr<BrowserModel> model, std::shared_ptr<WorkspaceViewState> view,
+                         Actions actions)
     : model_(std::move(model)),
+      view_(std::move(view)),
       actions_(std::move(actions)),
       content_(Gtk::Orientation::VERTICAL, 0),
       failure_(Gtk::Orientation::HORIZONTAL, 6),
@@ -91,8 +93,8 @@ MenuBarView::MenuBarView(std::shared_ptr<BrowserModel> model, Actions actions)
       },
       false);
 
-  badgesChanged_ = model_->badges.changed().connect([this] { sync(); });
-  failureChanged_ = model_->badgeFailure.changed().connect([this] { sync(); });
+  badgesChanged_ = model_->account().badges.changed().connect([this] { sync(); });
+  failureChanged_ = model_->account().badgeFailure.changed().connect([this] { sync(); });
   refreshRows();
   sync();
 }
@@ -139,7 +141,7 @@ void MenuBarView::buildHeader() {
   refresh->set_tooltip_text(kMenuBarRefreshTip);
   setAccessibleLabel(*refresh, kMenuBarRefreshTip);
   refresh->set_valign(Gtk::Align::CENTER);
-  refresh->signal_clicked().connect([this] { model_->refreshBadges(); });
+  refresh->signal_clicked().connect([this] { model_->reads().refreshBadges(); });
   lawHandCursor(*refresh);
   header->append(*refresh);
 
@@ -176,7 +178,7 @@ void MenuBarView::buildCounters() {
   retryButton_ = Gtk::make_managed<Gtk::Button>(kMenuBarRetryTitle);
   retryButton_->add_css_class("law-menubar-retry");
   retryButton_->set_valign(Gtk::Align::CENTER);
-  retryButton_->signal_clicked().connect([this] { model_->refreshBadges(); });
+  retryButton_->signal_clicked().connect([this] { model_->reads().refreshBadges(); });
   lawHandCursor(*retryButton_);
   failure_.append(*retryButton_);
   failure_.set_visible(false);
@@ -221,14 +223,14 @@ void MenuBarView::buildCounters() {
 }
 
 void MenuBarView::sync() {
-  const BadgeCounts& b = model_->badges.get();
+  const BadgeCounts& b = model_->account().badges.get();
   identity_.set_text(menuBarIdentityLine(b));
   if (b.loginRequired) dot_.add_css_class("law-signed-out");
   else dot_.remove_css_class("law-signed-out");
   updatedAt_.set_text(b.updatedAt);
   updatedAt_.set_visible(!b.updatedAt.empty());
   // The counts stay those of the last good reply; the line says they are not current.
-  const auto& failure = model_->badgeFailure.get();
+  const auto& failure = model_->account().badgeFailure.get();
   failure_.set_visible(failure.has_value());
   failureText_.set_text(failure.value_or(""));
   failureText_.set_tooltip_text(failure.value_or(""));
@@ -354,12 +356,12 @@ std::function<void()> MenuBarView::actionFor(MenuBarCommand command) {
     case MenuBarCommand::search:
       return [this] {
         activateMain();
-        model_->showPalette.set(true);
+        view_->showPalette.set(true);
       };
     case MenuBarCommand::mirror:
       return [this] {
         activateMain();
-        model_->showMirror.set(true);
+        view_->showMirror.set(true);
       };
     case MenuBarCommand::openFolder:
       return a.openFolder ? a.openFolder : std::function<void()>([] { LocalVolume::openRoot(); });
@@ -401,8 +403,8 @@ void MenuBarView::activateMain() {
 
 void MenuBarView::openTodo(TodoKind kind) {
   activateMain();
-  model_->todoKind.set(kind);
-  model_->showTodo.set(true);
+  view_->todoKind.set(kind);
+  view_->showTodo.set(true);
 }
 
 bool MenuBarView::isShown() const { return window_.get_visible(); }

@@ -16,6 +16,7 @@
 #include "base/GLibPtr.h"
 #include "core/BrowserModel.h"
 #include "ui/model/MenuBarRows.h"
+#include "ui/model/WorkspaceViewState.h"
 
 namespace quorvel {
 
@@ -42,7 +43,7 @@ class MenuBarView {
     std::function<bool()> volumeMounted;
   };
 
-  MenuBarView(std::shared_ptr<BrowserModel> model, Actions actions = {});
+  MenuBarView(std::shared_ptr<BrowserModel> model, std::shared_ptr<WorkspaceViewState> view, Actions actions = {});
   ~MenuBarView();
   MenuBarView(const MenuBarView&) = delete;
   MenuBarView& operator=(const MenuBarView&) = delete;
@@ -85,6 +86,7 @@ class MenuBarView {
   void openTodo(TodoKind kind);
 
   std::shared_ptr<BrowserModel> model_;
+  std::shared_ptr<WorkspaceViewState> view_;
   Actions actions_;
   Gtk::Window window_;
   Gtk::Box content_;
