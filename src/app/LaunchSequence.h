@@ -94,7 +94,8 @@ inline constexpr double firstPageCap = 4.0;
 // cancels it.
 class FirstPageGate {
  public:
-  FirstPageGate(const detail::PublishedValue<bool>& loading, Scheduler& scheduler, double cap, std::function<void()> rest);
+  FirstPageGate(const detail::PublishedValue<bool>& loading, Scheduler& scheduler, double cap,
+                std::function<void()> rest);
   ~FirstPageGate();
   FirstPageGate(const FirstPageGate&) = delete;
   FirstPageGate& operator=(const FirstPageGate&) = delete;

@@ -280,7 +280,8 @@ void QuorvelApp::runCommand(const std::string& a, const Glib::VariantBase& param
   if (a == "scan-ocr") return d.pickAndRunScanner();
   if (a == "font-size") {
     if (parameter.is_of_type(Glib::VariantType("d")))
-      PageZoomActions::setFontScale(m, v.fontScale, Glib::VariantBase::cast_dynamic<Glib::Variant<double>>(parameter).get());
+      PageZoomActions::setFontScale(m, v.fontScale,
+                                    Glib::VariantBase::cast_dynamic<Glib::Variant<double>>(parameter).get());
     return;
   }
   if (a == "reveal-audit-log") return d.revealAuditLog();

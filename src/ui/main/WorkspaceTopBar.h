@@ -73,7 +73,8 @@ struct TopBarTools {
 
 class WorkspaceTopBar : public Gtk::WindowHandle {
  public:
-  WorkspaceTopBar(std::shared_ptr<BrowserModel> model, std::shared_ptr<WorkspaceViewState> view, TopBarTools tools = {});
+  WorkspaceTopBar(std::shared_ptr<BrowserModel> model, std::shared_ptr<WorkspaceViewState> view,
+                  TopBarTools tools = {});
   ~WorkspaceTopBar() override;
 
   // The sidebar's state, owned by the root view: the toggle's tooltip and the gap

@@ -331,7 +331,9 @@ void TodoSheet::sync() {
     rebuildCards();
     cardsValid_ = true;
   }
-  const std::optional<std::string> failure = todoRefreshFailure(model_->account().deadlineFailure.get(), model_->account().badgeFailure.get());
+  const AccountState& account = model_->account();
+  const std::optional<std::string> failure =
+      todoRefreshFailure(account.deadlineFailure.get(), account.badgeFailure.get());
   state_ = todoSheetState(loading_, !shown_.empty(), !typed.empty(), model_->account().deadlineFailure->has_value());
   loadingBox_.set_visible(state_ == TodoSheetState::loading);
   loadingSpinner_.set_spinning(state_ == TodoSheetState::loading);
