@@ -367,7 +367,7 @@ graphene_rect_t boundsIn(Gtk::Widget& w, Gtk::Window& window) {
 // and the mouse wheel scrolls the strip sideways.
 TEST_F(TabStripTest, AtTheDefaultSizeTheActiveTabIsAlwaysWhollyInView) {
   for (int i = 0; i < 11; ++i) model->newTab("/proceeding/" + std::to_string(100 + i), "（2026）京0105民初" + std::to_string(1200 + i) + "号");
-  MainWindow window(model, {});
+  MainWindow window(model, viewState, {});
   ContentView& content = window.content();
   ASSERT_TRUE(content.topBar());
   WorkspaceTopBar& bar = *content.topBar();
