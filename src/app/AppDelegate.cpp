@@ -66,6 +66,7 @@ void GLibScheduler::after(double seconds, std::function<void()> step) {
 AppDelegate::AppDelegate(Gtk::Application& app, AppServices& services, std::shared_ptr<BrowserModel> browser,
                          std::function<void()> showMainWindow)
     : app_(app), services_(services), browser_(std::move(browser)), showMainWindow_(std::move(showMainWindow)) {
+  router_ = std::make_unique<DeepLinkRouter>(services_.defaults(), *this, services_.privacyLock());
   QuickCapturePanel::shared().setModel(browser_);
   DesktopCalendarModel::shared().attach(browser_);
   DesktopCalendarWindow::shared().setModel(browser_);
@@ -99,7 +100,7 @@ void AppDelegate::launch(const std::vector<std::string>& args) {
   if (launched_) return;
   launched_ = true;
   switches_ = LaunchSwitches::parse(args, envValue);
-  runLaunchSequence(switches_, *this, scheduler_, GlobalHotKeyManager::isEnabled());
+  runLaunchSequence(switches_, *this, scheduler_, services_.hotKeys().isEnabled());
 }
 
 void AppDelegate::open(const std::vector<std::string>& uris) {
@@ -140,7 +141,7 @@ void AppDelegate::dockCheckUpdate() {
 
 // ---- Entry points ---------------------------------------------------------------------
 
-bool AppDelegate::routeLink(const std::string& url) { return DeepLinkRouter::handle(url, *browser_); }
+bool AppDelegate::routeLink(const std::string& url) { return router_->handle(url, *browser_); }
 
 void AppDelegate::toggleQuickCapture() {
   logLine(tags::kApp, "快捷记待办入口已触发");

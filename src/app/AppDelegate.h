@@ -10,8 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "base/GLibPtr.h"
 #include "app/LaunchSequence.h"
+#include "base/GLibPtr.h"
+#include "core/MainWindowHook.h"
 
 namespace Gtk {
 class Application;
@@ -21,6 +22,7 @@ class Window;
 namespace quorvel {
 
 class AppServices;
+class DeepLinkRouter;
 class GtkScanProgressWindows;
 class ScreenOCRResultWindow;
 class BrowserModel;
@@ -36,7 +38,7 @@ class GLibScheduler : public Scheduler {
   unsigned next_ = 0;
 };
 
-class AppDelegate : public LaunchSteps {
+class AppDelegate : public LaunchSteps, public MainWindowHook {
  public:
   AppDelegate(Gtk::Application& app, AppServices& services, std::shared_ptr<BrowserModel> browser,
               std::function<void()> showMainWindow);
@@ -71,6 +73,9 @@ class AppDelegate : public LaunchSteps {
   // not one.
   bool routeLink(const std::string& url);
 
+  // MainWindowHook: links and search results bring the window forward.
+  void showMainWindow() override { showMainWindow_(); }
+
   // LaunchSteps
   void activate() override;
   void setUpNotifications() override;
@@ -104,6 +109,7 @@ class AppDelegate : public LaunchSteps {
   LaunchSwitches switches_;
   GLibScheduler scheduler_;
   std::unique_ptr<FirstPageGate> firstPage_;  // after the scheduler: goes first
+  std::unique_ptr<DeepLinkRouter> router_;
   bool launched_ = false;
   ScopedConnection windowAdded_;
   ScopedConnection captureWindows_;

@@ -2,6 +2,7 @@
 
 #include "base/Installed.h"
 #include "base/MainQueue.h"
+#include "core/AppConfig.h"
 #include "core/BrowserModel.h"
 #include "core/Dialogs.h"
 #include "core/FilePanels.h"
@@ -16,7 +17,7 @@
 #include "features/workspace/WorkspacePageActions.h"
 #include "platform/HotKeys.h"
 #include "platform/Desktop.h"
-#include "platform/LauncherBadge.h"
+#include "platform/DesktopNotifications.h"
 #include "platform/UserDefaults.h"
 #include "ui/editing/ConflictWindow.h"
 #include "ui/components/Alerts.h"
@@ -32,6 +33,7 @@
 namespace quorvel {
 
 AppServices::AppServices(Options options) : options_(options) {
+  if (options.serverURL) AppConfig::setServerURL(defaults(), *options.serverURL);
   bool quiet = isQuiet(options.mode);
   dialogs_ = quiet ? std::unique_ptr<Dialogs>(std::make_unique<LoggingDialogs>()) : std::make_unique<GtkDialogs>();
   // Quiet runs answer every save question with "cancelled" (the fallback); tests
@@ -53,10 +55,14 @@ AppServices::AppServices(Options options) : options_(options) {
   web.ephemeral = options.ephemeralWebData;
   web.dragAndDrop = options.dragAndDrop;
   engine_ = std::make_unique<WebEngine>(web, *actions_, *panels_, *desktop_);
+  // Notifications ask for attention through the main window's urgency hint.
+  notificationWindows_ = std::make_unique<ApplicationNotificationWindows>();
+  notifications_ = std::make_unique<SystemNotifications>(*notificationWindows_);
+  notifier_ = std::make_unique<Notifier>(*notifications_, defaults());
   idle_ = std::make_unique<X11IdleTime>();
   authenticator_ = std::make_unique<PamAuthenticator>();
-  lock_ = std::make_unique<PrivacyLock>(*idle_, *authenticator_, options.mode);
-  hotKeys_ = std::make_unique<GlobalHotKeyManager>(std::make_unique<X11HotKeys>(), options.mode);
+  lock_ = std::make_unique<PrivacyLock>(*idle_, *authenticator_, defaults(), options.mode);
+  hotKeys_ = std::make_unique<GlobalHotKeyManager>(std::make_unique<X11HotKeys>(), defaults(), options.mode);
   // Undecided courier pages go to a person in the manual window (in the workspace's
   // session, as the page's user).
   if (options.mode != AppMode::test) TrackingWindow::install(engine_->network());
@@ -67,9 +73,6 @@ AppServices::AppServices(Options options) : options_(options) {
   if (passwords_) Installed<PasswordPrompter>::install(*passwords_);
   if (previews_) Installed<PreviewPresenter>::install(*previews_);
   Installed<Desktop>::install(*desktop_);
-  Installed<PrivacyLock>::install(*lock_);
-  Installed<GlobalHotKeyManager>::install(*hotKeys_);
-  LauncherBadge::setAttentionHandler(markMainWindowUrgent);
 }
 
 AppServices::~AppServices() {
@@ -77,10 +80,7 @@ AppServices::~AppServices() {
   TrackingQuery::setManualConfirmer({});
   pageFinished_.disconnect();
   browser_.reset();
-  LauncherBadge::setAttentionHandler({});
-  Installed<GlobalHotKeyManager>::uninstall(*hotKeys_);
   hotKeys_.reset();
-  Installed<PrivacyLock>::uninstall(*lock_);
   Installed<Desktop>::uninstall(*desktop_);
   if (previews_) {
     Installed<PreviewPresenter>::uninstall(*previews_);
@@ -96,7 +96,6 @@ AppServices::~AppServices() {
 AppServices* AppServices::current() { return Installed<AppServices>::get(); }
 
 UserDefaults& AppServices::defaults() { return UserDefaults::standard(); }
-Notifier& AppServices::notifier() { return Notifier::shared(); }
 
 std::shared_ptr<BrowserModel> AppServices::makeBrowserModel() {
   return BrowserModel::create(engine_->pageFactory(), engine_.get(), options_.mode);

@@ -3,6 +3,8 @@
 // hands them to each other by reference and installs the few that lower layers
 // reach through their `shared()` accessors. Released in reverse order.
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "base/GLibPtr.h"
 #include "core/AppMode.h"
@@ -24,6 +26,8 @@ class Authenticator;
 class PrivacyLock;
 class WebEngine;
 class GlobalHotKeyManager;
+class NotificationWindows;
+class SystemNotifications;
 
 class AppServices {
  public:
@@ -33,6 +37,8 @@ class AppServices {
     bool ephemeralWebData = false;
     // The drag-and-drop page script.
     bool dragAndDrop = true;
+    // Stored as the service's address before anything reads it ("--server-url").
+    std::optional<std::string> serverURL;
   };
 
   explicit AppServices(Options options);
@@ -45,7 +51,7 @@ class AppServices {
 
   AppMode mode() const { return options_.mode; }
   UserDefaults& defaults();
-  Notifier& notifier();
+  Notifier& notifier() { return *notifier_; }
   Dialogs& dialogs() { return *dialogs_; }
   Desktop& desktop() { return *desktop_; }
   PageActions& pageActions() { return *actions_; }
@@ -69,6 +75,9 @@ class AppServices {
   std::unique_ptr<PagePanelPresenter> panels_;
   std::unique_ptr<PageActions> actions_;
   std::unique_ptr<WebEngine> engine_;
+  std::unique_ptr<NotificationWindows> notificationWindows_;
+  std::unique_ptr<SystemNotifications> notifications_;
+  std::unique_ptr<Notifier> notifier_;
   std::unique_ptr<IdleTime> idle_;
   std::unique_ptr<Authenticator> authenticator_;
   std::unique_ptr<PrivacyLock> lock_;

@@ -11,13 +11,11 @@
 #include "core/BrowserModel.h"
 #include "core/Dialogs.h"
 #include "app/LaunchSequence.h"
-#include "core/MainWindowHook.h"
 #include "core/MenuCommands.h"
 #include "core/PrivacyLock.h"
 #include "features/calendar/AppleCalendarSync.h"
 #include "features/mirror/MirrorStore.h"
 #include "features/volume/AccountFlow.h"
-#include "features/workspace/DeepLinkRouter.h"
 #include "features/workspace/SpotlightIndexer.h"
 #include "features/volume/LocalVolume.h"
 #include "platform/SearchProvider.h"
@@ -100,8 +98,6 @@ void QuorvelApp::on_startup() {
   installLawStyle();
   MainWindowController::shared().setBrowserModel(model_);
   MainWindowController::shared().setOpenMainScene([this] { showMainWindow(); });
-  // Services below the windows (the link router) show the window through this.
-  MainWindowHook::setShowHandler([this] { showMainWindow(); });
   delegate_ = std::make_unique<AppDelegate>(*this, *services_, model_, [this] { showMainWindow(); });
   addCommands();
   registerSettingsView();
@@ -166,7 +162,7 @@ bool QuorvelApp::dbus_register_vfunc(const Glib::RefPtr<Gio::DBus::Connection>& 
   // The desktop's search asks the running client for its cases.
   searchProvider_ = std::make_unique<SearchProvider>(SpotlightIndexer::sharedStore(), "cn.quorvel.client");
   searchProvider_->setActivateHandler([this](const std::string& url) {
-    if (model_) DeepLinkRouter::handle(url, *model_);
+    if (delegate_) delegate_->routeLink(url);
   });
   searchProvider_->setLaunchSearchHandler([this](const auto&) {
     showMainWindow();
@@ -306,7 +302,7 @@ void QuorvelApp::showMainWindow() {
     tools.desktopCalendarVisible = [] { return DesktopCalendarWindow::shared().isVisible.get(); };
     tools.showDesktopCalendar = [] { DesktopCalendarWindow::shared().show(); };
     tools.hideDesktopCalendar = [] { DesktopCalendarWindow::shared().hide(); };
-    window_ = new MainWindow(model_, std::move(tools));
+    window_ = new MainWindow(model_, &services_->privacyLock(), std::move(tools));
     add_window(*window_);
     if (auto* bar = window_->content().topBar()) {
       // The volume button's dot follows connecting and disconnecting.
@@ -341,7 +337,6 @@ void QuorvelApp::on_shutdown() {
   sigterm_.reset();
   sigint_.reset();
   if (delegate_) delegate_->terminate();
-  MainWindowHook::setShowHandler({});
   fontScaleChanged_ = {};
   volumeChanged_ = {};
   calendarShown_ = {};

@@ -1,6 +1,5 @@
 #include "core/PrivacyLock.h"
 
-#include "base/Installed.h"
 #include "base/Log.h"
 #include "base/LogTags.h"
 #include "base/MainQueue.h"
@@ -10,17 +9,16 @@
 
 namespace quorvel {
 
-PrivacyLock::PrivacyLock(IdleTime& idle, Authenticator& auth, AppMode mode) : idle_(idle), auth_(auth), mode_(mode) {
-  autoLockMinutes.set(static_cast<int>(UserDefaults::standard().integer(kAutoLockKey).value_or(0)));
+PrivacyLock::PrivacyLock(IdleTime& idle, Authenticator& auth, UserDefaults& defaults, AppMode mode)
+    : idle_(idle), auth_(auth), defaults_(defaults), mode_(mode) {
+  autoLockMinutes.set(static_cast<int>(defaults_.integer(kAutoLockKey).value_or(0)));
 }
 
 PrivacyLock::~PrivacyLock() = default;
 
-PrivacyLock* PrivacyLock::shared() { return Installed<PrivacyLock>::get(); }
-
 void PrivacyLock::setAutoLockMinutes(int minutes) {
   autoLockMinutes.set(minutes);
-  UserDefaults::standard().set(kAutoLockKey, minutes);
+  defaults_.set(kAutoLockKey, minutes);
 }
 
 void PrivacyLock::startMonitoring() {

@@ -14,16 +14,17 @@ namespace quorvel {
 
 class Authenticator;
 class IdleTime;
+class UserDefaults;
 
 class PrivacyLock {
  public:
   static constexpr const char* kAutoLockKey = "privacy.autolock.minutes.v1";
   static constexpr unsigned kCheckIntervalMs = 20'000;
 
-  PrivacyLock(IdleTime& idle, Authenticator& auth, AppMode mode);
+  PrivacyLock(IdleTime& idle, Authenticator& auth, UserDefaults& defaults, AppMode mode);
   ~PrivacyLock();
-  // The installed lock of the process (AppServices); nullptr before.
-  static PrivacyLock* shared();
+  PrivacyLock(const PrivacyLock&) = delete;
+  PrivacyLock& operator=(const PrivacyLock&) = delete;
 
   Published<bool, PrivacyLock> isLocked{false};
   Published<std::string, PrivacyLock> authError;
@@ -47,6 +48,7 @@ class PrivacyLock {
 
   IdleTime& idle_;
   Authenticator& auth_;
+  UserDefaults& defaults_;
   AppMode mode_;
   SourceId idleTimer_;
   bool checking_ = false;

@@ -5,6 +5,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 
 namespace quorvel {
@@ -16,9 +17,13 @@ namespace quorvel {
 // any thread.
 class UserDefaults {
  public:
+  // Temporary, until the calendar code is handed its defaults: the store its owner
+  // (AppServices, a test's TempHome) made current, else one over standardFile().
   static UserDefaults& standard();
-  // Resolves the standard file again (tests change XDG_CONFIG_HOME between cases).
-  static void resetStandardForTesting();
+  // Returns the store that was current before.
+  static UserDefaults* setStandard(UserDefaults* store);
+  // $XDG_CONFIG_HOME/Quorvel/defaults.json
+  static std::filesystem::path standardFile();
 
   explicit UserDefaults(std::filesystem::path file);
   ~UserDefaults();
@@ -37,6 +42,10 @@ class UserDefaults {
 
   const std::filesystem::path& file() const { return file_; }
 
+  // True only the first time it is asked for `key` on this store: a warning about an
+  // unusable stored value is logged once, not at every read.
+  bool firstWarning(const std::string& key) const;
+
  private:
   void loadLocked() const;
   void saveLocked() const;
@@ -48,6 +57,7 @@ class UserDefaults {
   mutable nlohmann::json data_ = nlohmann::json::object();
   bool dirty_ = false;
   bool saveScheduled_ = false;
+  mutable std::set<std::string> warned_;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 

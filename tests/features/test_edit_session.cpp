@@ -17,6 +17,7 @@
 #include "base/Clock.h"
 #include "base/Installed.h"
 #include "core/AppConfig.h"
+#include "platform/UserDefaults.h"
 #include "core/Dialogs.h"
 #include "features/editing/ConflictChoice.h"
 #include "features/editing/EditSession.h"
@@ -405,7 +406,7 @@ TEST(EditSessionUpload, UploadsReachTheCaseShare) {
   service.start();
   fs::path share = home.root() / "share";
   service.setCaseShareDir(share);
-  AppConfig::setServerURL(service.baseUrl() + "/");
+  AppConfig::setServerURL(UserDefaults::standard(), service.baseUrl() + "/");
   FakeWebStore cookies;
   cookies.stored = {{TestService::kSessionCookie, service.issueSession(), "127.0.0.1", false}};
   EditSession::setWorkspace({}, &cookies);

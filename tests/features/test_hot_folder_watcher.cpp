@@ -220,10 +220,12 @@ TEST_F(HotFolderTest, ConfigurationRoundTripAndUndecodableDefaults) {
   HotFolderWatcher::Config c{true, "/srv/扫描", false};
   c.save();
   UserDefaults::standard().flush();
-  UserDefaults::resetStandardForTesting();
+  UserDefaults reread(UserDefaults::standard().file());
+  UserDefaults* written = UserDefaults::setStandard(&reread);
   EXPECT_EQ(HotFolderWatcher::Config::load(), c);
   EXPECT_EQ(*UserDefaults::standard().object(key),
             (nlohmann::json{{"enabled", true}, {"folderPath", "/srv/扫描"}, {"moveAfterUpload", false}}));
+  UserDefaults::setStandard(written);
 
   g_setenv("XDG_DOCUMENTS_DIR", (home.root() / "文档").c_str(), TRUE);
   HotFolderWatcher::Config defaults{false, (home.root() / "文档" / "墨衡台收件箱").string(), true};

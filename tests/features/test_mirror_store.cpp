@@ -47,7 +47,7 @@ class MirrorStoreTest : public ::testing::Test {
  protected:
   void SetUp() override {
     service.start();
-    AppConfig::setServerURL(service.baseUrl() + "/");
+    AppConfig::setServerURL(UserDefaults::standard(), service.baseUrl() + "/");
     session = service.issueSession();
     cookies.stored = {{TestService::kSessionCookie, session, "127.0.0.1", false},
                       {"other", "x", "example.org", false}};

@@ -71,7 +71,7 @@ class UpdateCheckerTest : public ::testing::Test {
   void SetUp() override {
     service.start();
     // A trailing slash, as users type it.
-    AppConfig::setServerURL(service.baseUrl() + "/");
+    AppConfig::setServerURL(UserDefaults::standard(), service.baseUrl() + "/");
     Clock::setNowForTesting(std::chrono::system_clock::time_point(std::chrono::seconds(1796707440)));
     setLogSink([this](const std::string& line) { logs.push_back(line); });
   }

@@ -14,6 +14,7 @@
 #include "TestService.h"
 #include "TestServiceMirror.h"
 #include "core/AppConfig.h"
+#include "platform/UserDefaults.h"
 #include "fakes/FakeWebPage.h"
 #include "fakes/FakeWebStore.h"
 #include "platform/Http.h"
@@ -57,7 +58,7 @@ class MirrorSheetTest : public ::testing::Test {
  protected:
   void SetUp() override {
     service.start();
-    AppConfig::setServerURL(service.baseUrl() + "/");
+    AppConfig::setServerURL(UserDefaults::standard(), service.baseUrl() + "/");
     session = service.issueSession();
     cookies.stored = {{TestService::kSessionCookie, session, "127.0.0.1", false}};
   }

@@ -81,20 +81,20 @@ TEST(DefaultSideItems, ElevenEntriesInOrderWithTheirSymbols) {
 
 TEST(ServerURL, TrimsStoredValueAndFallsBack) {
   test::TempHome home;
-  EXPECT_EQ(AppConfig::serverURL(), AppConfig::kDefaultServerURL);
-  UserDefaults::standard().set("serverURL", "  https://law.example.com/ \n");
-  EXPECT_EQ(AppConfig::serverURL(), "https://law.example.com/");  // trailing slash stays
-  EXPECT_EQ(AppConfig::homeURL().host, "law.example.com");
+  EXPECT_EQ(AppConfig::serverURL(home.defaults()), AppConfig::kDefaultServerURL);
+  home.defaults().set("serverURL", "  https://law.example.com/ \n");
+  EXPECT_EQ(AppConfig::serverURL(home.defaults()), "https://law.example.com/");  // trailing slash stays
+  EXPECT_EQ(AppConfig::homeURL(home.defaults()).host, "law.example.com");
 
-  AppConfig::setServerURL("   ");
-  EXPECT_EQ(UserDefaults::standard().string("serverURL"), std::string(AppConfig::kDefaultServerURL));
+  AppConfig::setServerURL(home.defaults(), "   ");
+  EXPECT_EQ(home.defaults().string("serverURL"), std::string(AppConfig::kDefaultServerURL));
 
-  UserDefaults::standard().set("serverURL", "not a url");
-  EXPECT_EQ(AppConfig::serverURL(), "not a url");
-  EXPECT_EQ(AppConfig::homeURL().toString(), AppConfig::kDefaultServerURL);
+  home.defaults().set("serverURL", "not a url");
+  EXPECT_EQ(AppConfig::serverURL(home.defaults()), "not a url");
+  EXPECT_EQ(AppConfig::homeURL(home.defaults()).toString(), AppConfig::kDefaultServerURL);
 
-  UserDefaults::standard().set("serverURL", 42);  // wrong type counts as absent
-  EXPECT_EQ(AppConfig::serverURL(), AppConfig::kDefaultServerURL);
+  home.defaults().set("serverURL", 42);  // wrong type counts as absent
+  EXPECT_EQ(AppConfig::serverURL(home.defaults()), AppConfig::kDefaultServerURL);
 }
 
 TEST(ServerURLValidation, AcceptsHttpAndHttpsWithAHostInNormalisedForm) {
@@ -157,23 +157,22 @@ TEST(ServerURLValidation, UnusableStoredAddressFallsBackWithOneLogLine) {
   test::TempHome home;
   std::vector<std::string> lines;
   setLogSink([&](const std::string& line) { lines.push_back(line); });
-  AppConfig::resetWarningsForTesting();
 
-  UserDefaults::standard().set("serverURL", "https://law.example.com:8443");
-  EXPECT_EQ(AppConfig::homeURL().toString(), "https://law.example.com:8443");
+  home.defaults().set("serverURL", "https://law.example.com:8443");
+  EXPECT_EQ(AppConfig::homeURL(home.defaults()).toString(), "https://law.example.com:8443");
   EXPECT_TRUE(lines.empty());
 
   for (const char* stored : {"ftp://files.example.com", "javascript:alert(1)"}) {
-    UserDefaults::standard().set("serverURL", stored);
-    EXPECT_EQ(AppConfig::homeURL().toString(), AppConfig::kDefaultServerURL) << stored;
-    EXPECT_EQ(AppConfig::homeURL().toString(), AppConfig::kDefaultServerURL) << stored;
+    home.defaults().set("serverURL", stored);
+    EXPECT_EQ(AppConfig::homeURL(home.defaults()).toString(), AppConfig::kDefaultServerURL) << stored;
+    EXPECT_EQ(AppConfig::homeURL(home.defaults()).toString(), AppConfig::kDefaultServerURL) << stored;
   }
   setLogSink({});
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_EQ(lines[0],
             "[Quorvel][SET] 已保存的服务器地址无效（ftp://files.example.com），改用默认地址 https://app.quorvel.cn");
   // The stored text stays as it was: it is the user's, and a later version may read it.
-  EXPECT_EQ(UserDefaults::standard().string("serverURL"), std::string("javascript:alert(1)"));
+  EXPECT_EQ(home.defaults().string("serverURL"), std::string("javascript:alert(1)"));
 }
 
 TEST(UserAgent, SuffixesAreQueryEncoded) {
@@ -249,9 +248,9 @@ TEST(UserDefaultsFile, DamagedFileIsMovedAsideNotOverwritten) {
   auto file = home.configHome() / "Quorvel" / "defaults.json";
   std::filesystem::create_directories(file.parent_path());
   { std::ofstream(file) << "{ this is not json"; }
-  UserDefaults::resetStandardForTesting();
-  EXPECT_FALSE(UserDefaults::standard().string("serverURL"));
-  UserDefaults::standard().set("k", 1);
+  UserDefaults d(file);
+  EXPECT_FALSE(d.string("serverURL"));
+  d.set("k", 1);
   int aside = 0;
   for (auto& e : std::filesystem::directory_iterator(file.parent_path()))
     if (e.path().filename().string().find("defaults.json.damaged-") == 0) {
@@ -261,12 +260,12 @@ TEST(UserDefaultsFile, DamagedFileIsMovedAsideNotOverwritten) {
       EXPECT_EQ(s, "{ this is not json");
     }
   EXPECT_EQ(aside, 1);
-  EXPECT_EQ(UserDefaults::standard().integer("k"), 1);
+  EXPECT_EQ(d.integer("k"), 1);
 }
 
 TEST(UserDefaultsFile, ABurstOfWritesReachesTheFileOnceOnTheNextTurn) {
   test::TempHome home;
-  auto& d = UserDefaults::standard();
+  auto& d = home.defaults();
   d.set("first", 0);
   drainMainLoop();
   ASSERT_TRUE(std::filesystem::exists(d.file()));
@@ -300,7 +299,7 @@ TEST(UserDefaultsFile, ABurstOfWritesReachesTheFileOnceOnTheNextTurn) {
 
 TEST(UserDefaultsFile, TypedReadsTreatWrongTypesAsAbsent) {
   test::TempHome home;
-  auto& d = UserDefaults::standard();
+  auto& d = home.defaults();
   d.set("i", 3);
   d.set("f", 3.5);
   d.set("b", true);

@@ -26,8 +26,8 @@ class PrivacyLockTest : public ::testing::Test {
 };
 
 TEST_F(PrivacyLockTest, LocksByItselfOnlyOnceTheIdleLimitHasPassed) {
-  UserDefaults::standard().set(PrivacyLock::kAutoLockKey, 5);
-  PrivacyLock lock(idle, auth, AppMode::normal);
+  home.defaults().set(PrivacyLock::kAutoLockKey, 5);
+  PrivacyLock lock(idle, auth, home.defaults(), AppMode::normal);
   EXPECT_EQ(lock.autoLockMinutes.get(), 5);
   idle.seconds = 299;
   lock.checkIdle();
@@ -37,12 +37,12 @@ TEST_F(PrivacyLockTest, LocksByItselfOnlyOnceTheIdleLimitHasPassed) {
   EXPECT_TRUE(lock.isLocked.get());
 
   // 0 minutes: never by itself, however long the idle time.
-  PrivacyLock off(idle, auth, AppMode::normal);
+  PrivacyLock off(idle, auth, home.defaults(), AppMode::normal);
   off.setAutoLockMinutes(0);
   idle.seconds = 1e7;
   off.checkIdle();
   EXPECT_FALSE(off.isLocked.get());
-  EXPECT_EQ(UserDefaults::standard().integer(PrivacyLock::kAutoLockKey), 0);
+  EXPECT_EQ(home.defaults().integer(PrivacyLock::kAutoLockKey), 0);
 
   // No idle time to be had: no lock.
   off.setAutoLockMinutes(1);
@@ -52,7 +52,7 @@ TEST_F(PrivacyLockTest, LocksByItselfOnlyOnceTheIdleLimitHasPassed) {
 }
 
 TEST_F(PrivacyLockTest, OnlyTheRightPasswordOpensAndAFailureStaysOnTheCover) {
-  PrivacyLock lock(idle, auth, AppMode::normal);
+  PrivacyLock lock(idle, auth, home.defaults(), AppMode::normal);
   lock.lock();
   lock.unlock("wrong");
   EXPECT_TRUE(lock.checking());
@@ -73,7 +73,7 @@ TEST_F(PrivacyLockTest, OnlyTheRightPasswordOpensAndAFailureStaysOnTheCover) {
 
 TEST_F(PrivacyLockTest, WithoutAWayToCheckTheCoverStays) {
   auth.isAvailable = false;
-  PrivacyLock lock(idle, auth, AppMode::normal);
+  PrivacyLock lock(idle, auth, home.defaults(), AppMode::normal);
   lock.lock();
   lock.unlock("secret");
   drainMainLoop();

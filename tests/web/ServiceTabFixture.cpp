@@ -53,7 +53,7 @@ void ServiceTabFixture::SetUp() {
   d.remove("session.tabs.v1");
   d.remove("session.tabs.v1.active");
   d.remove("recents.v1");
-  AppConfig::setServerURL(service.baseUrl());
+  AppConfig::setServerURL(UserDefaults::standard(), service.baseUrl());
   services = makeTestServices();
   setLogSink([this](const std::string& line) { logs.push_back(line); });
 }

@@ -14,8 +14,9 @@
 #include "core/MainWindowHook.h"
 #include "core/PrivacyLock.h"
 
-namespace quorvel::DeepLinkRouter {
+namespace quorvel {
 namespace {
+using Target = DeepLinkRouter::Target;
 
 // Path components without the separators; empty components (from "//") are dropped.
 std::vector<std::string> pathComponents(const std::string& decodedPath) {
@@ -99,39 +100,9 @@ Published<bool>* flagFor(BrowserModel& browser, Target::Kind kind) {
   return nullptr;
 }
 
-// Tool windows asked for while the workspace is locked: they would show case data
-// beside the cover, so they open once it is unlocked.
-struct PendingToolWindows {
-  std::set<Target::Kind> kinds;
-  std::weak_ptr<BrowserModel> browser;
-  ScopedConnection unlocked;
-};
-
-PendingToolWindows& pending() {
-  static PendingToolWindows p;
-  return p;
-}
-
-void openWhenUnlocked(PrivacyLock& lock, BrowserModel& browser, Target::Kind kind) {
-  auto& p = pending();
-  if (p.browser.lock().get() != &browser) p.kinds.clear();
-  p.browser = browser.weak_from_this();
-  p.kinds.insert(kind);
-  p.unlocked = lock.isLocked.changed().connect([&lock] {
-    if (lock.isLocked.get()) return;
-    auto& q = pending();
-    auto kinds = std::exchange(q.kinds, {});
-    auto model = q.browser.lock();
-    q.unlocked.disconnect();
-    if (!model) return;
-    for (auto k : kinds)
-      if (auto* flag = flagFor(*model, k)) flag->set(true);
-  });
-}
-
 }  // namespace
 
-std::string describe(const Target& target) {
+std::string DeepLinkRouter::describe(const Target& target) {
   switch (target.kind) {
     case Target::Kind::todo: return "todo";
     case Target::Kind::palette: return "palette";
@@ -143,7 +114,7 @@ std::string describe(const Target& target) {
   return s;
 }
 
-std::optional<Target> resolve(const std::string& text, const Url& home) {
+std::optional<Target> DeepLinkRouter::resolve(const std::string& text, const Url& home) {
   auto url = Url::parse(text);
   if (!url) return std::nullopt;
   const std::string scheme = toLowerAscii(url->scheme);
@@ -152,17 +123,39 @@ std::optional<Target> resolve(const std::string& text, const Url& home) {
   return resolveSchemeLink(*url);
 }
 
-std::optional<Target> resolve(const std::string& text) { return resolve(text, AppConfig::homeURL()); }
+DeepLinkRouter::DeepLinkRouter(UserDefaults& defaults, MainWindowHook& mainWindow, PrivacyLock& lock)
+    : defaults_(defaults), mainWindow_(mainWindow), lock_(lock) {}
 
-bool handle(const std::string& url, BrowserModel& browser) {
+DeepLinkRouter::~DeepLinkRouter() = default;
+
+std::optional<Target> DeepLinkRouter::resolve(const std::string& text) const {
+  return resolve(text, AppConfig::homeURL(defaults_));
+}
+
+void DeepLinkRouter::openWhenUnlocked(BrowserModel& browser, Target::Kind kind) {
+  if (pendingBrowser_.lock().get() != &browser) pendingKinds_.clear();
+  pendingBrowser_ = browser.weak_from_this();
+  pendingKinds_.insert(kind);
+  unlocked_ = lock_.isLocked.changed().connect([this] {
+    if (lock_.isLocked.get()) return;
+    auto kinds = std::exchange(pendingKinds_, {});
+    auto model = pendingBrowser_.lock();
+    unlocked_.disconnect();
+    if (!model) return;
+    for (auto k : kinds)
+      if (auto* flag = flagFor(*model, k)) flag->set(true);
+  });
+}
+
+bool DeepLinkRouter::handle(const std::string& url, BrowserModel& browser) {
   auto target = resolve(url);
   if (!target) return false;
-  MainWindowHook::show();
+  mainWindow_.showMainWindow();
   if (target->kind == Target::Kind::page) {
     // The title is the resolver's; the page brings its own.
     browser.loadInActive(target->path);
-  } else if (auto* lock = PrivacyLock::shared(); lock && lock->isLocked.get()) {
-    openWhenUnlocked(*lock, browser, target->kind);
+  } else if (lock_.isLocked.get()) {
+    openWhenUnlocked(browser, target->kind);
     logLine(tags::kDeepLink, "工作区已锁定，解锁后打开 " + describe(*target));
   } else {
     flagFor(browser, target->kind)->set(true);
@@ -171,4 +164,4 @@ bool handle(const std::string& url, BrowserModel& browser) {
   return true;
 }
 
-}  // namespace quorvel::DeepLinkRouter
+}  // namespace quorvel

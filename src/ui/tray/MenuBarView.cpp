@@ -12,7 +12,6 @@
 #include "base/LogTags.h"
 #include "base/MainQueue.h"
 #include "ui/model/DockMenu.h"
-#include "core/PrivacyLock.h"
 #include "ui/model/TodoSheetRules.h"
 #include "features/volume/LocalVolume.h"
 #include "features/workspace/UpdateChecker.h"
@@ -342,7 +341,6 @@ std::function<void()> MenuBarView::actionFor(MenuBarCommand command) {
       return [this] {
         activateMain();
         if (actions_.lock) actions_.lock();
-        else if (auto* lock = PrivacyLock::shared()) lock->lock();
         else logLine(tags::kLock, "隐私锁屏尚未就绪", LogLevel::warning);
       };
     case MenuBarCommand::checkUpdate:

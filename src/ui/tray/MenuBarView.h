@@ -32,7 +32,7 @@ class MenuBarView {
     std::function<void()> syncCalendarNow;        // a forced calendar sync run
     std::function<void()> showMainWindow;         // default: the main window controller
     std::function<void()> openFolder;             // default: LocalVolume::openRoot
-    std::function<void()> lock;                   // default: the privacy lock
+    std::function<void()> lock;                   // the privacy lock
     std::function<void()> checkUpdate;            // default: UpdateChecker::checkManually
     std::function<void()> quit;                   // default: quits the application
     // States the rows show; empty reads as false (the volume: LocalVolume::mountedRoot).

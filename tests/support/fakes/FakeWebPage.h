@@ -32,7 +32,7 @@ class FakeWebPage : public WebPage {
     url = u.toString();
   }
   void load(const std::string& path) override {
-    if (auto u = urlForServicePath(AppConfig::homeURL(), path)) loadURL(*u, 60);
+    if (auto u = urlForServicePath(AppConfig::homeURL(UserDefaults::standard()), path)) loadURL(*u, 60);
   }
   void stopLoading() override {}
   void goBack() override { ++backCount; }
