@@ -3,6 +3,7 @@
 #include "base/Installed.h"
 #include "base/MainQueue.h"
 #include "core/AppConfig.h"
+#include "core/AuditLog.h"
 #include "core/BrowserModel.h"
 #include "core/Dialogs.h"
 #include "core/FilePanels.h"
@@ -34,6 +35,9 @@ namespace quorvel {
 
 AppServices::AppServices(Options options) : options_(options) {
   if (options.serverURL) AppConfig::setServerURL(defaults(), *options.serverURL);
+  audit_ = std::make_unique<AuditLog>(AuditLog::defaultFile());
+  // Temporary: the calendar code records through AuditLog::write().
+  AuditLog::setCurrent(audit_.get());
   bool quiet = isQuiet(options.mode);
   dialogs_ = quiet ? std::unique_ptr<Dialogs>(std::make_unique<LoggingDialogs>()) : std::make_unique<GtkDialogs>();
   // Quiet runs answer every save question with "cancelled" (the fallback); tests
@@ -54,7 +58,7 @@ AppServices::AppServices(Options options) : options_(options) {
   web.mode = options.mode;
   web.ephemeral = options.ephemeralWebData;
   web.dragAndDrop = options.dragAndDrop;
-  engine_ = std::make_unique<WebEngine>(web, *actions_, *panels_, *desktop_);
+  engine_ = std::make_unique<WebEngine>(web, defaults(), *actions_, *panels_, *desktop_);
   // Notifications ask for attention through the main window's urgency hint.
   notificationWindows_ = std::make_unique<ApplicationNotificationWindows>();
   notifications_ = std::make_unique<SystemNotifications>(*notificationWindows_);
@@ -91,6 +95,7 @@ AppServices::~AppServices() {
   Installed<Dialogs>::uninstall(*dialogs_);
   Installed<AppServices>::uninstall(*this);
   engine_.reset();
+  AuditLog::setCurrent(nullptr);
 }
 
 AppServices* AppServices::current() { return Installed<AppServices>::get(); }
@@ -98,7 +103,7 @@ AppServices* AppServices::current() { return Installed<AppServices>::get(); }
 UserDefaults& AppServices::defaults() { return UserDefaults::standard(); }
 
 std::shared_ptr<BrowserModel> AppServices::makeBrowserModel() {
-  return BrowserModel::create(engine_->pageFactory(), engine_.get(), options_.mode);
+  return BrowserModel::create(engine_->pageFactory(), defaults(), *audit_, engine_.get(), options_.mode);
 }
 
 std::shared_ptr<BrowserModel> AppServices::browser() {
@@ -106,6 +111,11 @@ std::shared_ptr<BrowserModel> AppServices::browser() {
   browser_ = makeBrowserModel();
   browser_->notifyCounts = [this](const BadgeCounts& c) { notifier().update(c); };
   browser_->clearDockBadge = [this] { notifier().clearBadge(); };
+  // The audit log names whoever is signed in to the workspace.
+  audit_->setIdentitySource([weak = std::weak_ptr<BrowserModel>(browser_)] {
+    auto m = weak.lock();
+    return m ? m->identity() : AuditLog::Identity{};
+  });
   AppleCalendarSync::shared().attach(browser_);
   // Uploads of edited case files go with the workspace's cookies and user name.
   EditSession::setWorkspace(browser_, engine_.get());

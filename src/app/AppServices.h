@@ -11,6 +11,7 @@
 
 namespace quorvel {
 
+class AuditLog;
 class BrowserModel;
 class Desktop;
 class Dialogs;
@@ -51,6 +52,7 @@ class AppServices {
 
   AppMode mode() const { return options_.mode; }
   UserDefaults& defaults();
+  AuditLog& audit() { return *audit_; }
   Notifier& notifier() { return *notifier_; }
   Dialogs& dialogs() { return *dialogs_; }
   Desktop& desktop() { return *desktop_; }
@@ -67,6 +69,7 @@ class AppServices {
 
  private:
   Options options_;
+  std::unique_ptr<AuditLog> audit_;
   std::unique_ptr<Dialogs> dialogs_;
   std::unique_ptr<FilePanels> filePanels_;
   std::unique_ptr<PasswordPrompter> passwords_;

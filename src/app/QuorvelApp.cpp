@@ -207,9 +207,9 @@ void QuorvelApp::runCommand(const std::string& a, const Glib::VariantBase& param
                                         [](JsResult) {});
     return;
   }
-  if (a == "zoom-in") return PageZoomActions::zoomActive(m, PageZoom::step);
-  if (a == "zoom-out") return PageZoomActions::zoomActive(m, -PageZoom::step);
-  if (a == "zoom-reset") return PageZoomActions::actualSize(m);
+  if (a == "zoom-in") return PageZoomActions::zoomActive(m, services_->defaults(), PageZoom::step);
+  if (a == "zoom-out") return PageZoomActions::zoomActive(m, services_->defaults(), -PageZoom::step);
+  if (a == "zoom-reset") return PageZoomActions::actualSize(m, services_->defaults());
   if (a == "palette") return m.showPalette.set(true);
   if (a == "shortcuts") return m.showShortcuts.set(true);
   if (a == "hibernate-others") {
@@ -238,7 +238,7 @@ void QuorvelApp::runCommand(const std::string& a, const Glib::VariantBase& param
   if (a == "scan-ocr") return d.pickAndRunScanner();
   if (a == "font-size") {
     if (parameter.is_of_type(Glib::VariantType("d")))
-      PageZoomActions::setFontScale(m, Glib::VariantBase::cast_dynamic<Glib::Variant<double>>(parameter).get());
+      PageZoomActions::setFontScale(m, services_->defaults(), Glib::VariantBase::cast_dynamic<Glib::Variant<double>>(parameter).get());
     return;
   }
   if (a == "reveal-audit-log") return d.revealAuditLog();

@@ -102,7 +102,7 @@ class DeepLinkHandle : public ::testing::Test, public MainWindowHook {
   FakeAuthenticator auth;
   PrivacyLock lock{idle, auth, home.defaults(), AppMode::normal};
   DeepLinkRouter router{home.defaults(), *this, lock};
-  FakePages pages;
+  FakePages pages{home.defaults()};
   std::shared_ptr<BrowserModel> model;
   std::vector<std::string> logs;
   int shown = 0;

@@ -37,7 +37,7 @@ class FloatingWindowsTest : public ::testing::Test {
   void SetUp() override {
     FloatingWindowManager::shared().reset();
     UserDefaults::standard().set("serverURL", "https://example.com");
-    model = BrowserModel::create(pages.factory());
+    model = pages.model();
     main = std::make_unique<Gtk::Window>();
     main->set_child(*Gtk::make_managed<ContentView>(model, nullptr));
     main->present();
@@ -60,7 +60,7 @@ class FloatingWindowsTest : public ::testing::Test {
   Rect frameOf(const std::string& name) { return FloatingWindowManager::shared().placement(name)->frame(); }
 
   TempHome home;
-  FakePages pages;
+  FakePages pages{home.defaults()};
   std::shared_ptr<BrowserModel> model;
   std::unique_ptr<Gtk::Window> main;
 };

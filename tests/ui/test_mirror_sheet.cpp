@@ -187,7 +187,7 @@ class MirrorToolWindowTest : public MirrorSheetTest {
     store = makeStore();
     MainWindowController::shared().setMirrorStore(store);
     registerMirrorSheet();
-    model = BrowserModel::create(pages.factory());
+    model = pages.model();
     main = std::make_unique<Gtk::Window>();
     main->set_child(*Gtk::make_managed<ContentView>(model, nullptr));
     main->present();
@@ -228,7 +228,7 @@ class MirrorToolWindowTest : public MirrorSheetTest {
     ASSERT_TRUE(runMainLoopUntil([&] { return store->done.get() >= 1; }, 10000));
   }
 
-  FakePages pages;
+  FakePages pages{home.defaults()};
   std::shared_ptr<BrowserModel> model;
   std::unique_ptr<Gtk::Window> main;
   std::shared_ptr<MirrorStore> store;

@@ -92,7 +92,7 @@ class ScreenOCRWindowTest : public ::testing::Test {
   }
 
   TempHome home;
-  FakePages pages;
+  FakePages pages{home.defaults()};
   FakeDialogs dialogs;
   std::shared_ptr<BrowserModel> model;
   std::unique_ptr<ScreenOCRResultWindow> results;

@@ -76,7 +76,7 @@ class WindowTabKeysTest : public ::testing::Test {
 
   TempHome home;
   UserDefaults defaults{home.configHome() / "Quorvel" / "keys-defaults.json"};
-  FakePages pages;
+  FakePages pages{home.defaults()};
   std::shared_ptr<BrowserModel> model;
   std::unique_ptr<DesktopCalendarModel> store;
 };
