@@ -70,11 +70,7 @@ AppDelegate::AppDelegate(Gtk::Application& app, AppServices& services, std::shar
   QuickCapturePanel::shared().setModel(browser_);
   DesktopCalendarModel::shared().attach(browser_);
   DesktopCalendarWindow::shared().setModel(browser_);
-  QuickArchiveWindow::shared().setModel(browser_);
-  HotFolderWatcher::shared().setOpener(
-      [](const std::vector<std::filesystem::path>& files, const std::string& hint, bool fromHotFolder) {
-        QuickArchiveWindow::shared().open(files, hint, fromHotFolder);
-      });
+  services_.quickArchive().setModel(browser_);
   QuickCapturePanel::shared().refreshDesktopCalendarIfShown = [] {
     DesktopCalendarWindow::shared().refreshSilentlyIfShown();
   };
@@ -116,8 +112,8 @@ void AppDelegate::terminate() {
   ScreenCaptureOCR::shared().configure({});
   if (browser_) browser_->saveSession();
   QuickCapturePanel::shared().reset();
-  QuickArchiveWindow::shared().reset();
-  HotFolderWatcher::shared().stopWatching();
+  services_.quickArchive().reset();
+  services_.inbox().stopWatching();
   services_.hotKeys().unregisterAll();
   tabKeys_.reset();
 }
@@ -153,7 +149,7 @@ void AppDelegate::captureAndAnalyze() { ScreenCaptureOCR::shared().captureAndAna
 void AppDelegate::openQuickArchive(const std::vector<std::string>& files, const std::string& hint,
                                    bool fromHotFolder) {
   std::vector<std::filesystem::path> paths(files.begin(), files.end());
-  QuickArchiveWindow::shared().open(paths, hint, fromHotFolder);
+  services_.quickArchive().open(paths, hint, fromHotFolder);
 }
 
 void AppDelegate::toggleDesktopCalendar() { DesktopCalendarWindow::shared().toggle(); }
@@ -240,10 +236,10 @@ void AppDelegate::startBackgroundServices() {
   SpotlightIndexer::shared().setWorkspace([weak = std::weak_ptr<BrowserModel>(browser_)] { return weak.lock(); });
   postToMain([this] {
     // Old versions past their days go first; the store is made for this alone.
-    MirrorStore::create()->autoPruneIfNeeded();
+    MirrorStore::create(services_.mirrorServices())->autoPruneIfNeeded();
     AppleCalendarSync::shared().startIfEnabled();
     DesktopCalendarWindow::shared().startIfEnabled(services_.mode());
-    HotFolderWatcher::shared().startIfEnabled(services_.mode() == AppMode::diagnostic);
+    services_.inbox().startIfEnabled(services_.mode() == AppMode::diagnostic);
     services_.privacyLock().startMonitoring();
   });
 }
@@ -264,7 +260,7 @@ void AppDelegate::installShortcuts() {
       [this](Gtk::Window& window) { app_.add_window(window); }));
   calendarWindow_ = ScopedConnection(DesktopCalendarWindow::shared().signalWindowCreated().connect(
       [this](Gtk::Window& window) { app_.add_window(window); }));
-  archiveWindows_ = ScopedConnection(QuickArchiveWindow::shared().signalWindowCreated().connect(
+  archiveWindows_ = ScopedConnection(services_.quickArchive().signalWindowCreated().connect(
       [this](Gtk::Window& window) { app_.add_window(window); }));
   windowAdded_ = ScopedConnection(FloatingWindowManager::shared().signalWindowCreated().connect(
       [this](Gtk::Window& window) { app_.add_window(window); }));

@@ -1,6 +1,10 @@
 #include "app/AppServices.h"
 
+#include <algorithm>
+#include <thread>
+
 #include "base/Installed.h"
+#include "base/WorkerPool.h"
 #include "base/MainQueue.h"
 #include "core/AppConfig.h"
 #include "core/AuditLog.h"
@@ -11,7 +15,11 @@
 #include "core/PrivacyLock.h"
 #include "platform/Authenticator.h"
 #include "platform/IdleTime.h"
+#include "features/editing/ConflictChoice.h"
 #include "features/editing/EditSession.h"
+#include "features/editing/HotFolderWatcher.h"
+#include "features/volume/LocalVolume.h"
+#include "features/volume/PreviewPresenter.h"
 #include "features/calendar/AppleCalendarSync.h"
 #include "features/tracking/TrackingQuery.h"
 #include "features/workspace/GlobalHotKeyManager.h"
@@ -21,6 +29,7 @@
 #include "platform/DesktopNotifications.h"
 #include "platform/UserDefaults.h"
 #include "ui/editing/ConflictWindow.h"
+#include "ui/editing/QuickArchiveWindow.h"
 #include "ui/components/Alerts.h"
 #include "ui/components/FilePanels.h"
 #include "ui/preview/GtkPreviewPresenter.h"
@@ -35,30 +44,60 @@ namespace quorvel {
 
 AppServices::AppServices(Options options) : options_(options) {
   if (options.serverURL) AppConfig::setServerURL(defaults(), *options.serverURL);
+  // As many workers as cores, at most four.
+  workers_ = std::make_unique<WorkerPool>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
   audit_ = std::make_unique<AuditLog>(AuditLog::defaultFile());
   // Temporary: the calendar code records through AuditLog::write().
   AuditLog::setCurrent(audit_.get());
   bool quiet = isQuiet(options.mode);
-  dialogs_ = quiet ? std::unique_ptr<Dialogs>(std::make_unique<LoggingDialogs>()) : std::make_unique<GtkDialogs>();
-  // Quiet runs answer every save question with "cancelled" (the fallback); tests
-  // install their own panels.
-  if (!quiet) {
-    filePanels_ = std::make_unique<GtkFilePanels>();
-    passwords_ = std::make_unique<GtkPasswordPrompter>();
-    previews_ = std::make_unique<GtkPreviewPresenter>();
-    // The edit session's conflicts are decided in the comparison window.
-    ConflictWindow::install();
-  }
-  desktop_ = options.mode == AppMode::normal ? std::unique_ptr<Desktop>(std::make_unique<SystemDesktop>())
-                                             : std::make_unique<LoggingDesktop>();
+  const Parts& given = options.parts;
+  dialogs_.set(given.dialogs, [quiet]() -> std::unique_ptr<Dialogs> {
+    if (quiet) return std::make_unique<LoggingDialogs>();
+    return std::make_unique<GtkDialogs>();
+  });
+  // Quiet runs answer every file question with "cancelled" and every password
+  // question too (no prompter: a mount that needs one ends as cancelled).
+  filePanels_.set(given.filePanels, [quiet]() -> std::unique_ptr<FilePanels> {
+    if (quiet) return std::make_unique<CancellingFilePanels>();
+    return std::make_unique<GtkFilePanels>();
+  });
+  passwords_.set(given.passwords, [quiet]() -> std::unique_ptr<PasswordPrompter> {
+    if (quiet) return nullptr;
+    return std::make_unique<GtkPasswordPrompter>();
+  });
+  desktop_.set(given.desktop, [&options]() -> std::unique_ptr<Desktop> {
+    if (options.mode == AppMode::normal) return std::make_unique<SystemDesktop>();
+    return std::make_unique<LoggingDesktop>();
+  });
+  // Without windows a file opens in its default application and progress is logged.
+  previews_.set(given.previews, [this, quiet]() -> std::unique_ptr<PreviewPresenter> {
+    if (quiet) return std::make_unique<DesktopPreviewPresenter>(*desktop_);
+    return std::make_unique<GtkPreviewPresenter>();
+  });
+  volume_ = std::make_unique<LocalVolume>(defaults(), *dialogs_, *desktop_, *previews_, passwords_.get(), *workers_);
+  // The edit session's conflicts are decided in the comparison window; without windows
+  // they end as cancelled.
+  if (quiet && !given.conflictWindow)
+    conflicts_ = std::make_unique<LoggingConflictPresenter>();
+  else
+    conflicts_ = std::make_unique<WindowConflictPresenter>(*desktop_, *previews_, *workers_, volume_->cache());
+  editWorkspace_ = std::make_shared<EditWorkspace>();
+  editSession_ = std::make_unique<EditSession>(
+      EditSession::Backend::real(*volume_, *desktop_, *workers_, mirrorServices(), editWorkspace_), *dialogs_,
+      *conflicts_, *previews_, volume_->cache().editing(), *workers_, *audit_);
+  inbox_ = std::make_unique<HotFolderWatcher>(defaults(), *filePanels_, *desktop_);
+  quickArchive_ = std::make_unique<QuickArchiveWindow>(QuickArchiveServices{*filePanels_, *inbox_});
+  // The inbox's new files open the quick-archive window.
+  inbox_->setOpener(quickArchive_.get());
   panels_ = quiet ? std::unique_ptr<PagePanelPresenter>(std::make_unique<QuietPagePanels>())
                   : std::make_unique<GtkPagePanels>();
-  actions_ = std::make_unique<WorkspacePageActions>();
+  actions_ = std::make_unique<WorkspacePageActions>(*volume_, *editSession_, *workers_);
   WebEngine::Options web;
   web.mode = options.mode;
   web.ephemeral = options.ephemeralWebData;
   web.dragAndDrop = options.dragAndDrop;
   engine_ = std::make_unique<WebEngine>(web, defaults(), *actions_, *panels_, *desktop_);
+  editWorkspace_->webStore = engine_.get();
   // Notifications ask for attention through the main window's urgency hint.
   notificationWindows_ = std::make_unique<ApplicationNotificationWindows>();
   notifications_ = std::make_unique<SystemNotifications>(*notificationWindows_);
@@ -73,29 +112,27 @@ AppServices::AppServices(Options options) : options_(options) {
 
   Installed<AppServices>::install(*this);
   Installed<Dialogs>::install(*dialogs_);
-  if (filePanels_) Installed<FilePanels>::install(*filePanels_);
-  if (passwords_) Installed<PasswordPrompter>::install(*passwords_);
-  if (previews_) Installed<PreviewPresenter>::install(*previews_);
+  Installed<FilePanels>::install(*filePanels_);
   Installed<Desktop>::install(*desktop_);
 }
 
 AppServices::~AppServices() {
+  // Work still running off the main thread ends before anything it was given goes.
+  workers_->drain();
   // No manual window may open on a session that is about to go.
   TrackingQuery::setManualConfirmer({});
   pageFinished_.disconnect();
-  browser_.reset();
-  hotKeys_.reset();
+  inbox_->setOpener(nullptr);
   Installed<Desktop>::uninstall(*desktop_);
-  if (previews_) {
-    Installed<PreviewPresenter>::uninstall(*previews_);
-    ConflictPresenter::install(nullptr);
-  }
-  if (passwords_) Installed<PasswordPrompter>::uninstall(*passwords_);
-  if (filePanels_) Installed<FilePanels>::uninstall(*filePanels_);
+  Installed<FilePanels>::uninstall(*filePanels_);
   Installed<Dialogs>::uninstall(*dialogs_);
   Installed<AppServices>::uninstall(*this);
-  engine_.reset();
   AuditLog::setCurrent(nullptr);
+  // The members go in reverse order of their building: users before what they use.
+}
+
+MirrorServices AppServices::mirrorServices() {
+  return MirrorServices{defaults(), *dialogs_, *desktop_, *volume_, *workers_, *audit_};
 }
 
 AppServices* AppServices::current() { return Installed<AppServices>::get(); }
@@ -118,7 +155,7 @@ std::shared_ptr<BrowserModel> AppServices::browser() {
   });
   AppleCalendarSync::shared().attach(browser_);
   // Uploads of edited case files go with the workspace's cookies and user name.
-  EditSession::setWorkspace(browser_, engine_.get());
+  editWorkspace_->model = browser_;
   pageFinished_ = browser_->pageFinished().connect([](const std::string& path) {
     // Every page load outside the sign-in page may start the first calendar sync.
     if (path.rfind("/login", 0) == 0) return;

@@ -100,13 +100,13 @@ void QuorvelApp::on_startup() {
   MainWindowController::shared().setOpenMainScene([this] { showMainWindow(); });
   delegate_ = std::make_unique<AppDelegate>(*this, *services_, model_, [this] { showMainWindow(); });
   addCommands();
-  registerSettingsView();
+  registerSettingsView(SettingsServices{services_->volume(), services_->inbox()});
   registerTodoSheet([] { DesktopCalendarWindow::shared().show(); });
   // The one mirror store: its downloads carry the web views' cookies.
-  auto mirror = MirrorStore::create();
+  auto mirror = MirrorStore::create(services_->mirrorServices());
   mirror->webStore = &services_->webEngine();
-  MainWindowController::shared().setMirrorStore(std::move(mirror));
-  registerMirrorSheet();
+  MainWindowController::shared().setMirrorStore(mirror);
+  registerMirrorSheet(mirror);
   startTray();
 
   // Log-out (SIGTERM) and Ctrl+C in a terminal (SIGINT) quit like Ctrl+Q, so the
@@ -136,6 +136,8 @@ void QuorvelApp::startTray() {
   actions.lock = [this] { delegate_->lockNow(); };
   actions.checkUpdate = [this] { delegate_->checkForUpdateManually(); };
   actions.quit = [this] { activate_action("quit"); };
+  actions.openFolder = [this] { services_->volume().openRoot(); };
+  actions.volumeMounted = [this] { return services_->volume().mountedRoot().has_value(); };
   actions.syncCalendarNow = [this] { delegate_->syncCalendarNow(); };
   actions.toggleDesktopCalendar = [this] { delegate_->toggleDesktopCalendar(); };
   actions.desktopCalendarVisible = [] { return DesktopCalendarWindow::shared().isVisible.get(); };
@@ -226,7 +228,7 @@ void QuorvelApp::runCommand(const std::string& a, const Glib::VariantBase& param
     return PageExport::exportPDF(view, title.empty() ? "页面" : title);
   }
   if (a == "status-panel") return panel_->toggleNear(0, 0);
-  if (a == "switch-account") return AccountFlow::switchAccount(m);
+  if (a == "switch-account") return AccountFlow::switchAccount(m, services_->dialogs(), services_->volume());
   if (a == "todo") return m.showTodo.set(true);
   if (a == "desktop-calendar") return d.toggleDesktopCalendar();
   if (a == "quick-capture") return d.toggleQuickCapture();
@@ -242,7 +244,7 @@ void QuorvelApp::runCommand(const std::string& a, const Glib::VariantBase& param
     return;
   }
   if (a == "reveal-audit-log") return d.revealAuditLog();
-  if (a == "open-volume") return LocalVolume::openRoot();
+  if (a == "open-volume") return services_->volume().openRoot();
   if (a == "open-data-folder") return d.openDataFolder();
 }
 
@@ -298,6 +300,8 @@ void QuorvelApp::showMainWindow() {
     };
     tools.captureAndAnalyze = [this] { delegate_->captureAndAnalyze(); };
     tools.lockWorkspace = [this] { delegate_->lockNow(); };
+    tools.volumeMounted = [this] { return services_->volume().mountedRoot().has_value(); };
+    tools.switchAccount = [this] { AccountFlow::switchAccount(*model_, services_->dialogs(), services_->volume()); };
     tools.desktopCalendarHasWindow = [] { return DesktopCalendarWindow::shared().window() != nullptr; };
     tools.desktopCalendarVisible = [] { return DesktopCalendarWindow::shared().isVisible.get(); };
     tools.showDesktopCalendar = [] { DesktopCalendarWindow::shared().show(); };
@@ -306,7 +310,7 @@ void QuorvelApp::showMainWindow() {
     add_window(*window_);
     if (auto* bar = window_->content().topBar()) {
       // The volume button's dot follows connecting and disconnecting.
-      volumeChanged_ = LocalVolume::stateChanged().connect([bar] { bar->refreshToolState(); });
+      volumeChanged_ = services_->volume().stateChanged().connect([bar] { bar->refreshToolState(); });
       // The calendar button's dot follows the panel, however it was shown or hidden.
       calendarShown_ = DesktopCalendarWindow::shared().isVisible.changed().connect([bar] { bar->refreshToolState(); });
       auto commands = menuCommands();

@@ -11,6 +11,7 @@
 
 #include "TestEnv.h"
 #include "TestHelpers.h"
+#include "VolumeServices.h"
 #include "TestService.h"
 #include "TestServiceMirror.h"
 #include "core/AppConfig.h"
@@ -58,12 +59,12 @@ class MirrorSheetTest : public ::testing::Test {
  protected:
   void SetUp() override {
     service.start();
-    AppConfig::setServerURL(UserDefaults::standard(), service.baseUrl() + "/");
+    AppConfig::setServerURL(home.defaults(), service.baseUrl() + "/");
     session = service.issueSession();
     cookies.stored = {{TestService::kSessionCookie, session, "127.0.0.1", false}};
   }
   std::shared_ptr<MirrorStore> makeStore() {
-    auto store = MirrorStore::create();
+    auto store = MirrorStore::create(world.mirror());
     store->webStore = &cookies;
     store->fetcher = [this](const std::string& path) -> Task<std::string> {
       http::HttpRequest req;
@@ -75,6 +76,7 @@ class MirrorSheetTest : public ::testing::Test {
     return store;
   }
   TempHome home;
+  VolumeServices world{home.defaults()};
   TestService service;
   FakeWebStore cookies;
   std::string session;
@@ -186,7 +188,7 @@ class MirrorToolWindowTest : public MirrorSheetTest {
     FloatingWindowManager::shared().reset();
     store = makeStore();
     MainWindowController::shared().setMirrorStore(store);
-    registerMirrorSheet();
+    registerMirrorSheet(store);
     model = pages.model();
     main = std::make_unique<Gtk::Window>();
     main->set_child(*Gtk::make_managed<ContentView>(model, nullptr));

@@ -18,6 +18,10 @@ namespace {
 
 class PageExportTest : public ServiceTabFixture {
  protected:
+  void SetUp() override {
+    parts.filePanels = &panels;
+    ServiceTabFixture::SetUp();
+  }
   WebKitWebView* dashboard() {
     signIn();
     model = services->makeBrowserModel();

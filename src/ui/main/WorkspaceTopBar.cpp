@@ -13,7 +13,6 @@
 #include "core/ShortcutText.h"
 #include "ui/model/TabStripRules.h"
 #include "ui/model/ThemeCss.h"
-#include "features/volume/LocalVolume.h"
 #include "ui/components/HandCursor.h"
 #include "ui/components/LawPrecisionIcon.h"
 
@@ -203,7 +202,6 @@ WorkspaceTopBar::WorkspaceTopBar(std::shared_ptr<BrowserModel> model, TopBarTool
       toolGroup_(Gtk::Orientation::HORIZONTAL, 6),
       controls_(Gtk::PackType::END) {
   installTopBarStyle();
-  if (!tools_.volumeMounted) tools_.volumeMounted = [] { return LocalVolume::mountedRoot().has_value(); };
   row_.add_css_class("law-topbar");
   row_.set_size_request(-1, 42);
 
@@ -331,7 +329,7 @@ void WorkspaceTopBar::refreshToolState() {
   const bool calendarShown = tools_.desktopCalendarVisible && tools_.desktopCalendarVisible();
   calendarDot_.set_visible(calendarShown);
   calendarGlyph_->set_visible(!calendarShown);
-  const bool mounted = tools_.volumeMounted();
+  const bool mounted = tools_.volumeMounted && tools_.volumeMounted();
   volumeDot_.remove_css_class(mounted ? "law-dot-warning" : "law-dot-success");
   volumeDot_.add_css_class(mounted ? "law-dot-success" : "law-dot-warning");
 }

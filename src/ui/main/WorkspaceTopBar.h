@@ -60,7 +60,7 @@ struct TopBarTools {
   std::function<bool()> desktopCalendarVisible;
   std::function<void()> showDesktopCalendar;
   std::function<void()> hideDesktopCalendar;
-  // Whether the case volume is mounted (default: LocalVolume::mountedRoot()).
+  // Whether the case volume is mounted (empty: not mounted).
   std::function<bool()> volumeMounted;
   // Quick archive window: files, source hint, from the hot folder.
   std::function<void(const std::vector<std::string>&, const std::string&, bool)> openQuickArchive;
@@ -68,6 +68,8 @@ struct TopBarTools {
   std::function<void()> captureAndAnalyze;
   // Locks the workspace (clears an earlier unlock error first).
   std::function<void()> lockWorkspace;
+  // The sidebar's "切换账号" (empty: the button does nothing).
+  std::function<void()> switchAccount;
 };
 
 class WorkspaceTopBar : public Gtk::WindowHandle {

@@ -8,11 +8,19 @@
 
 namespace quorvel {
 
+class HotFolderWatcher;
+class LocalVolume;
 class VolumeSettingsSection;
+
+// The services the cards show and change.
+struct SettingsServices {
+  LocalVolume& volume;
+  HotFolderWatcher& inbox;
+};
 
 class SettingsView : public Gtk::Box {
  public:
-  explicit SettingsView(std::function<void()> close);
+  SettingsView(std::function<void()> close, const SettingsServices& services);
   VolumeSettingsSection& volumeSection() { return *volume_; }
 
  private:
@@ -22,6 +30,6 @@ class SettingsView : public Gtk::Box {
 };
 
 // Makes the "settings" tool window show this view.
-void registerSettingsView();
+void registerSettingsView(const SettingsServices& services);
 
 }  // namespace quorvel

@@ -13,7 +13,6 @@
 #include "base/MainQueue.h"
 #include "ui/model/DockMenu.h"
 #include "ui/model/TodoSheetRules.h"
-#include "features/volume/LocalVolume.h"
 #include "features/workspace/UpdateChecker.h"
 #include "platform/WindowPlacement.h"
 #include "ui/components/HandCursor.h"
@@ -216,7 +215,7 @@ void MenuBarView::refreshRows() {
   in.desktopCalendarVisible = read(actions_.desktopCalendarVisible);
   in.syncing = read(actions_.calendarSyncing);
   in.syncEnabled = read(actions_.calendarSyncEnabled);
-  in.volumeMounted = actions_.volumeMounted ? actions_.volumeMounted() : LocalVolume::mountedRoot().has_value();
+  in.volumeMounted = read(actions_.volumeMounted);
   sections_ = menuBarSections(in);
   rows_.clear();
   while (auto* child = commands_.get_first_child()) commands_.remove(*child);
@@ -330,7 +329,7 @@ std::function<void()> MenuBarView::actionFor(MenuBarCommand command) {
         model_->showMirror.set(true);
       };
     case MenuBarCommand::openFolder:
-      return a.openFolder ? a.openFolder : std::function<void()>([] { LocalVolume::openRoot(); });
+      return a.openFolder;
     case MenuBarCommand::syncCalendar:
       if (!a.syncCalendarNow) return {};
       return [this] {
