@@ -32,7 +32,6 @@
 #include "ui/calendar/DesktopCalendarWindow.h"
 #include "ui/capture/QuickCapturePanel.h"
 #include "ui/editing/QuickArchiveWindow.h"
-#include "features/calendar/DesktopCalendarModel.h"
 #include "ui/floating/FloatingWindowManager.h"
 #include "ui/recognition/ScanProgressWindow.h"
 #include "ui/recognition/ScreenOCRResultWindow.h"
@@ -68,14 +67,11 @@ AppDelegate::AppDelegate(Gtk::Application& app, AppServices& services, std::shar
     : app_(app), services_(services), browser_(std::move(browser)), showMainWindow_(std::move(showMainWindow)) {
   router_ = std::make_unique<DeepLinkRouter>(services_.defaults(), *this, services_.privacyLock());
   QuickCapturePanel::shared().setModel(browser_);
-  DesktopCalendarModel::shared().attach(browser_);
-  DesktopCalendarWindow::shared().setModel(browser_);
   services_.quickArchive().setModel(browser_);
-  QuickCapturePanel::shared().refreshDesktopCalendarIfShown = [] {
-    DesktopCalendarWindow::shared().refreshSilentlyIfShown();
+  QuickCapturePanel::shared().refreshDesktopCalendarIfShown = [&calendar = services_.desktopCalendar()] {
+    calendar.refreshSilentlyIfShown();
   };
-  QuickCapturePanel::shared().syncCalendarIfEnabled = [] {
-    auto& sync = AppleCalendarSync::shared();
+  QuickCapturePanel::shared().syncCalendarIfEnabled = [&sync = services_.calendarSync()] {
     if (sync.config->enabled) spawn(sync.syncNow(false));
   };
   scanProgress_ = std::make_unique<GtkScanProgressWindows>();
@@ -152,13 +148,13 @@ void AppDelegate::openQuickArchive(const std::vector<std::string>& files, const 
   services_.quickArchive().open(paths, hint, fromHotFolder);
 }
 
-void AppDelegate::toggleDesktopCalendar() { DesktopCalendarWindow::shared().toggle(); }
+void AppDelegate::toggleDesktopCalendar() { services_.desktopCalendar().toggle(); }
 
 void AppDelegate::pickAndRunScanner() { ScannerOCR::pickAndRun(); }
 
 void AppDelegate::checkForUpdateManually() { UpdateChecker::checkManually(); }
 
-void AppDelegate::syncCalendarNow() { spawn(AppleCalendarSync::shared().syncNow(true)); }
+void AppDelegate::syncCalendarNow() { spawn(services_.calendarSync().syncNow(true)); }
 
 void AppDelegate::lockNow() {
   showMainWindow_();
@@ -237,8 +233,8 @@ void AppDelegate::startBackgroundServices() {
   postToMain([this] {
     // Old versions past their days go first; the store is made for this alone.
     MirrorStore::create(services_.mirrorServices())->autoPruneIfNeeded();
-    AppleCalendarSync::shared().startIfEnabled();
-    DesktopCalendarWindow::shared().startIfEnabled(services_.mode());
+    services_.calendarSync().startIfEnabled();
+    services_.desktopCalendar().startIfEnabled(services_.mode());
     services_.inbox().startIfEnabled(services_.mode() == AppMode::diagnostic);
     services_.privacyLock().startMonitoring();
   });
@@ -258,7 +254,7 @@ void AppDelegate::installShortcuts() {
   // belong to the application.
   captureWindows_ = ScopedConnection(QuickCapturePanel::shared().signalWindowCreated().connect(
       [this](Gtk::Window& window) { app_.add_window(window); }));
-  calendarWindow_ = ScopedConnection(DesktopCalendarWindow::shared().signalWindowCreated().connect(
+  calendarWindow_ = ScopedConnection(services_.desktopCalendar().signalWindowCreated().connect(
       [this](Gtk::Window& window) { app_.add_window(window); }));
   archiveWindows_ = ScopedConnection(services_.quickArchive().signalWindowCreated().connect(
       [this](Gtk::Window& window) { app_.add_window(window); }));

@@ -21,6 +21,12 @@
 #include "features/volume/LocalVolume.h"
 #include "features/volume/PreviewPresenter.h"
 #include "features/calendar/AppleCalendarSync.h"
+#include "features/calendar/CalendarFeedSource.h"
+#include "features/calendar/CalendarStoreSlot.h"
+#include "features/calendar/CalendarSyncRecords.h"
+#include "features/calendar/CalendarWriter.h"
+#include "features/calendar/DesktopCalendarModel.h"
+#include "features/calendar/ReminderWriteBack.h"
 #include "features/tracking/TrackingQuery.h"
 #include "features/workspace/GlobalHotKeyManager.h"
 #include "features/workspace/WorkspacePageActions.h"
@@ -31,16 +37,75 @@
 #include "ui/editing/ConflictWindow.h"
 #include "ui/editing/QuickArchiveWindow.h"
 #include "ui/components/Alerts.h"
+#include "ui/calendar/DesktopCalendarWindow.h"
+#include "ui/capture/QuickCapturePanel.h"
 #include "ui/components/FilePanels.h"
 #include "ui/preview/GtkPreviewPresenter.h"
 #include "ui/tracking/TrackingWindow.h"
 #include "ui/volume/VolumePasswordDialog.h"
 #include "ui/main/PagePanels.h"
+#include "ui/windows/MainWindowController.h"
 #include "ui/windows/WindowAttention.h"
 #include "web/PagePanelPresenter.h"
 #include "web/WebEngine.h"
 
 namespace quorvel {
+
+// ---- Calendar ---------------------------------------------------------------------------
+
+// The calendar sync's parts and the desktop calendar, each given what it uses; members
+// are released in reverse order, the users before what they use.
+struct AppServices::Calendar {
+  Calendar(UserDefaults& defaults, BrowserModel& browser, const std::shared_ptr<BrowserModel>& workspace)
+      : records(defaults),
+        feed(browser),
+        writer(store, records),
+        writeBack(store, records, browser),
+        sync(defaults, browser, store, records, feed, writer, writeBack),
+        desktopModel(feed, browser),
+        desktopWindow(defaults, desktopModel, workspace, desktopActions()) {}
+
+  static DesktopCalendarActions desktopActions() {
+    DesktopCalendarActions a;
+    a.captureOnDay = [](std::chrono::system_clock::time_point day) { QuickCapturePanel::shared().show("", day); };
+    a.showMainWindow = [] { MainWindowController::shared().showMainWindow(); };
+    return a;
+  }
+
+  CalendarStoreSlot store;
+  CalendarSyncRecords records;
+  CalendarFeedSource feed;
+  CalendarWriter writer;
+  ReminderWriteBack writeBack;
+  AppleCalendarSync sync;
+  DesktopCalendarModel desktopModel;
+  DesktopCalendarWindow desktopWindow;
+  // Pending page-load triggers see whether the sync is still there.
+  std::shared_ptr<bool> alive = std::make_shared<bool>(true);
+};
+
+void AppServices::buildCalendar() {
+  calendar_ = std::make_unique<Calendar>(defaults(), *browser_, browser_);
+  pageFinished_ = browser_->pageFinished().connect([this](const std::string& path) {
+    // Every page load outside the sign-in page may start the first calendar sync.
+    if (path.rfind("/login", 0) == 0) return;
+    postToMain([sync = &calendar_->sync, alive = std::weak_ptr<bool>(calendar_->alive)] {
+      if (alive.lock()) sync->syncAfterPageLoadedIfNeeded();
+    });
+  });
+}
+
+AppleCalendarSync& AppServices::calendarSync() {
+  browser();
+  return calendar_->sync;
+}
+
+DesktopCalendarWindow& AppServices::desktopCalendar() {
+  browser();
+  return calendar_->desktopWindow;
+}
+
+// ---- Services ---------------------------------------------------------------------------
 
 AppServices::AppServices(Options options) : options_(options) {
   if (options.serverURL) AppConfig::setServerURL(defaults(), *options.serverURL);
@@ -153,14 +218,9 @@ std::shared_ptr<BrowserModel> AppServices::browser() {
     auto m = weak.lock();
     return m ? m->identity() : AuditLog::Identity{};
   });
-  AppleCalendarSync::shared().attach(browser_);
   // Uploads of edited case files go with the workspace's cookies and user name.
   editWorkspace_->model = browser_;
-  pageFinished_ = browser_->pageFinished().connect([](const std::string& path) {
-    // Every page load outside the sign-in page may start the first calendar sync.
-    if (path.rfind("/login", 0) == 0) return;
-    postToMain([] { AppleCalendarSync::shared().syncAfterPageLoadedIfNeeded(); });
-  });
+  buildCalendar();
   return browser_;
 }
 

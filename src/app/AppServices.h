@@ -27,6 +27,8 @@ class Authenticator;
 class PrivacyLock;
 class WebEngine;
 class GlobalHotKeyManager;
+class AppleCalendarSync;
+class DesktopCalendarWindow;
 class NotificationWindows;
 class SystemNotifications;
 class WorkerPool;
@@ -115,11 +117,15 @@ class AppServices {
   // What a mirror store works with.
   MirrorServices mirrorServices();
 
-  // The one workspace model, made on first use and wired to the notifier and the
-  // calendar sync.
+  // The one workspace model, made on first use and wired to the notifier; the
+  // calendar services that read it are built with it.
   std::shared_ptr<BrowserModel> browser();
   // A further model on the same engine, not wired to anything (tests).
   std::shared_ptr<BrowserModel> makeBrowserModel();
+
+  // ---- Calendar: built with the workspace model (browser()), released before it.
+  AppleCalendarSync& calendarSync();
+  DesktopCalendarWindow& desktopCalendar();
 
  private:
   Options options_;
@@ -149,6 +155,11 @@ class AppServices {
   std::unique_ptr<GlobalHotKeyManager> hotKeys_;
   std::shared_ptr<BrowserModel> browser_;
   ScopedConnection pageFinished_;
+
+  // ---- Calendar: its parts in dependency order (AppServices.cpp).
+  struct Calendar;
+  void buildCalendar();
+  std::unique_ptr<Calendar> calendar_;
 };
 
 }  // namespace quorvel

@@ -100,8 +100,8 @@ void QuorvelApp::on_startup() {
   MainWindowController::shared().setOpenMainScene([this] { showMainWindow(); });
   delegate_ = std::make_unique<AppDelegate>(*this, *services_, model_, [this] { showMainWindow(); });
   addCommands();
-  registerSettingsView(SettingsServices{services_->volume(), services_->inbox()});
-  registerTodoSheet([] { DesktopCalendarWindow::shared().show(); });
+  registerSettingsView(SettingsServices{services_->volume(), services_->inbox(), services_->calendarSync()});
+  registerTodoSheet([&calendar = services_->desktopCalendar()] { calendar.show(); });
   // The one mirror store: its downloads carry the web views' cookies.
   auto mirror = MirrorStore::create(services_->mirrorServices());
   mirror->webStore = &services_->webEngine();
@@ -140,16 +140,18 @@ void QuorvelApp::startTray() {
   actions.volumeMounted = [this] { return services_->volume().mountedRoot().has_value(); };
   actions.syncCalendarNow = [this] { delegate_->syncCalendarNow(); };
   actions.toggleDesktopCalendar = [this] { delegate_->toggleDesktopCalendar(); };
-  actions.desktopCalendarVisible = [] { return DesktopCalendarWindow::shared().isVisible.get(); };
-  actions.calendarSyncing = [] { return AppleCalendarSync::shared().isSyncing.get(); };
-  actions.calendarSyncEnabled = [] { return AppleCalendarSync::shared().config->enabled; };
+  auto& calendar = services_->desktopCalendar();
+  auto& sync = services_->calendarSync();
+  actions.desktopCalendarVisible = [&calendar] { return calendar.isVisible.get(); };
+  actions.calendarSyncing = [&sync] { return sync.isSyncing.get(); };
+  actions.calendarSyncEnabled = [&sync] { return sync.config->enabled; };
   panel_ = std::make_unique<MenuBarView>(model_, actions);
   auto refresh = [this] {
     if (panel_) panel_->refreshRows();
   };
-  syncStateChanged_.emplace_back(AppleCalendarSync::shared().isSyncing.changed().connect(refresh));
-  syncStateChanged_.emplace_back(AppleCalendarSync::shared().config.changed().connect(refresh));
-  syncStateChanged_.emplace_back(DesktopCalendarWindow::shared().isVisible.changed().connect(refresh));
+  syncStateChanged_.emplace_back(sync.isSyncing.changed().connect(refresh));
+  syncStateChanged_.emplace_back(sync.config.changed().connect(refresh));
+  syncStateChanged_.emplace_back(calendar.isVisible.changed().connect(refresh));
   TrayController::Callbacks callbacks;
   callbacks.onOpenTodo = [this] { delegate_->dockOpenTodo(); };
   callbacks.onOpenDashboard = [this] { delegate_->dockOpenDashboard(); };
@@ -302,17 +304,18 @@ void QuorvelApp::showMainWindow() {
     tools.lockWorkspace = [this] { delegate_->lockNow(); };
     tools.volumeMounted = [this] { return services_->volume().mountedRoot().has_value(); };
     tools.switchAccount = [this] { AccountFlow::switchAccount(*model_, services_->dialogs(), services_->volume()); };
-    tools.desktopCalendarHasWindow = [] { return DesktopCalendarWindow::shared().window() != nullptr; };
-    tools.desktopCalendarVisible = [] { return DesktopCalendarWindow::shared().isVisible.get(); };
-    tools.showDesktopCalendar = [] { DesktopCalendarWindow::shared().show(); };
-    tools.hideDesktopCalendar = [] { DesktopCalendarWindow::shared().hide(); };
+    auto& calendar = services_->desktopCalendar();
+    tools.desktopCalendarHasWindow = [&calendar] { return calendar.window() != nullptr; };
+    tools.desktopCalendarVisible = [&calendar] { return calendar.isVisible.get(); };
+    tools.showDesktopCalendar = [&calendar] { calendar.show(); };
+    tools.hideDesktopCalendar = [&calendar] { calendar.hide(); };
     window_ = new MainWindow(model_, &services_->privacyLock(), std::move(tools));
     add_window(*window_);
     if (auto* bar = window_->content().topBar()) {
       // The volume button's dot follows connecting and disconnecting.
       volumeChanged_ = services_->volume().stateChanged().connect([bar] { bar->refreshToolState(); });
       // The calendar button's dot follows the panel, however it was shown or hidden.
-      calendarShown_ = DesktopCalendarWindow::shared().isVisible.changed().connect([bar] { bar->refreshToolState(); });
+      calendarShown_ = calendar.isVisible.changed().connect([bar] { bar->refreshToolState(); });
       auto commands = menuCommands();
       // Also reachable where the desktop shows no tray.
       commands.push_back(MenuCommand{"status-panel", "状态面板", "", {}, true});

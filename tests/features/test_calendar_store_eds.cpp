@@ -137,7 +137,7 @@ TEST_F(EdsCalendarSyncTest, TheFeedReachesTheDesktopCalendarAndACompletionReache
   sync->setTiming({8000, 1800, 60000});
   run(true);
   ASSERT_EQ(sync->statusText.get().rfind("日历 ", 0), 0u) << sync->statusText.get();
-  auto calendars = await(sync->store()->calendars(CalendarEntityType::event));
+  auto calendars = await(slot->store()->calendars(CalendarEntityType::event));
   auto hearing = std::find_if(calendars.begin(), calendars.end(),
                               [](auto& c) { return c.title == CalendarItems::kHearingCalendar; });
   ASSERT_NE(hearing, calendars.end());
@@ -152,10 +152,10 @@ TEST_F(EdsCalendarSyncTest, TheFeedReachesTheDesktopCalendarAndACompletionReache
   // The desktop's task application ticks deadline 6201 off.
   sync->startObservingStore();
   drainMainLoop();
-  auto lists = await(sync->store()->calendars(CalendarEntityType::reminder));
+  auto lists = await(slot->store()->calendars(CalendarEntityType::reminder));
   auto list = std::find_if(lists.begin(), lists.end(), [](auto& c) { return c.title == CalendarItems::kReminderList; });
   ASSERT_NE(list, lists.end());
-  auto reminders = await(sync->store()->reminders({list->id}));
+  auto reminders = await(slot->store()->reminders({list->id}));
   auto it = std::find_if(reminders.begin(), reminders.end(),
                          [](auto& r) { return CalendarItems::extractLogID(r.notes) == 6201; });
   ASSERT_NE(it, reminders.end());
@@ -175,13 +175,15 @@ TEST_F(EdsCalendarSyncTest, TheFeedReachesTheDesktopCalendarAndACompletionReache
 void benchmarkSync(const char* name, std::unique_ptr<SystemCalendarStore> store) {
   TempHome home;
   UserDefaults defaults{home.configHome() / "Quorvel" / "defaults.json"};
-  AppleCalendarSync sync(defaults);
+  CalendarStoreSlot slot;
+  CalendarSyncRecords records(defaults);
+  CalendarWriter sync(slot, records);
   auto* s = store.get();
-  sync.setStore(std::move(store));
+  slot.setStore(std::move(store));
   AppleCalendarSync::Config c;
   c.includeRoutinesInCalendar = true;
   c.foldBusyDeadlines = false;
-  auto items = AppleCalendarSync::prepareCalendarItems(ICSParser::parse(generatedCalendarFeed(2000)), c);
+  auto items = CalendarItems::prepare(ICSParser::parse(generatedCalendarFeed(2000)), c);
   ASSERT_EQ(items.size(), 2000u);
   using Clock = std::chrono::steady_clock;
   auto ms = [](Clock::duration d) { return std::chrono::duration_cast<std::chrono::milliseconds>(d).count(); };
@@ -206,7 +208,7 @@ void benchmarkSync(const char* name, std::unique_ptr<SystemCalendarStore> store)
   EXPECT_EQ(rewritten, 20u);
   std::cout << "[bench] " << name << ": 2000 events from scratch " << ms(t1 - t0) << " ms, re-sync with 1 % changed "
             << ms(t2 - t1) << " ms\n";
-  await(sync.clearAllSyncedData(true));
+  await(sync.clearAllSyncedData());
 }
 
 TEST(CalendarSyncBenchmark, TwoThousandEventsEachBackend) {

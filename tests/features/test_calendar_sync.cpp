@@ -1,13 +1,14 @@
 // The calendar-sync service's state and permission request, over the in-memory store.
 #include <gtest/gtest.h>
 
+#include "CalendarSyncParts.h"
 #include "CalendarTestSupport.h"
 #include "TestEnv.h"
 #include "TestHelpers.h"
 #include "base/Clock.h"
 #include "base/Log.h"
-#include "features/calendar/AppleCalendarSync.h"
 #include "fakes/FakeCalendarStore.h"
+#include "fakes/FakeWebPage.h"
 #include "platform/UserDefaults.h"
 
 namespace quorvel::test {
@@ -17,6 +18,8 @@ class CalendarSyncTest : public ::testing::Test {
  protected:
   TempHome home;
   UserDefaults defaults{home.configHome() / "Quorvel" / "defaults.json"};
+  FakePages pages;
+  std::shared_ptr<BrowserModel> model = BrowserModel::create(pages.factory());  // badges not loaded
   std::vector<std::string> lines;
   void SetUp() override { setLogSink([this](const std::string& l) { lines.push_back(l); }); }
   void TearDown() override {
@@ -27,7 +30,8 @@ class CalendarSyncTest : public ::testing::Test {
 
 TEST_F(CalendarSyncTest, InitialStateFollowsTheStoredSettings) {
   defaults.set(CalendarSyncConfig::kDefaultsKey, nlohmann::json{{"enabled", true}, {"intervalMinutes", "3"}});
-  AppleCalendarSync off(defaults);
+  CalendarSyncParts offParts(defaults, *model);
+  auto& off = offParts.sync;
   EXPECT_FALSE(off.config->enabled);  // a wrong type gives the whole default
   EXPECT_EQ(off.statusText.get(), CalendarSyncState::initialStatus(false));
   EXPECT_EQ(off.lastSyncedAt.get(), "");
@@ -37,7 +41,8 @@ TEST_F(CalendarSyncTest, InitialStateFollowsTheStoredSettings) {
   c.enabled = true;
   off.updateConfig(c);
   EXPECT_TRUE(off.config->enabled);
-  AppleCalendarSync on(defaults);
+  CalendarSyncParts onParts(defaults, *model);
+  auto& on = onParts.sync;
   EXPECT_TRUE(on.config->enabled);
   EXPECT_EQ(on.statusText.get(), "已开启，等待同步…");
 
@@ -50,10 +55,11 @@ TEST_F(CalendarSyncTest, InitialStateFollowsTheStoredSettings) {
 }
 
 TEST_F(CalendarSyncTest, PermissionsAskForRemindersOnlyWhenTheyAreSynced) {
-  AppleCalendarSync sync(defaults);
+  CalendarSyncParts parts(defaults, *model);
+  auto& sync = parts.sync;
   auto store = std::make_unique<FakeCalendarStore>();
   auto* fake = store.get();
-  sync.setStore(std::move(store));
+  parts.slot.setStore(std::move(store));
   EXPECT_EQ(sync.storeDescription.get(), "内存日历（测试）");
 
   EXPECT_TRUE(await(sync.requestPermissions()));
@@ -71,14 +77,14 @@ TEST_F(CalendarSyncTest, PermissionsAskForRemindersOnlyWhenTheyAreSynced) {
 }
 
 TEST_F(CalendarSyncTest, TheStoreIsOpenedOnceAndItsBackendLogged) {
-  AppleCalendarSync sync(defaults);
   CalendarStoreOptions options;
   options.tryEds = false;
   options.sqliteFolder = home.dataHome() / "Quorvel";
-  sync.setStoreOptions(options);
+  CalendarSyncParts parts(defaults, *model, options);
+  auto& sync = parts.sync;
   // Two callers at once share one store.
-  auto a = runToEnd(sync.ensureStore());
-  auto b = runToEnd(sync.ensureStore());
+  auto a = runToEnd(parts.slot.ensureStore());
+  auto b = runToEnd(parts.slot.ensureStore());
   ASSERT_TRUE(a->value && b->value);
   EXPECT_EQ(*a->value, *b->value);
   EXPECT_EQ((*a->value)->backend(), CalendarBackend::sqlite);
@@ -87,7 +93,8 @@ TEST_F(CalendarSyncTest, TheStoreIsOpenedOnceAndItsBackendLogged) {
 }
 
 TEST_F(CalendarSyncTest, FeedCacheBelongsToItsAccount) {
-  AppleCalendarSync sync(defaults);  // no workspace: the account key is ":"
+  CalendarSyncParts parts(defaults, *model);  // badges not loaded: the account key is ":"
+  auto& sync = parts.feed;
   sync.cacheAllICSURL("https://app.quorvel.cn/cal/t/all.ics");
   sync.cacheETag("\"v1\"");
   EXPECT_EQ(sync.cachedETag(), "\"v1\"");
@@ -101,9 +108,10 @@ TEST_F(CalendarSyncTest, FeedCacheBelongsToItsAccount) {
   EXPECT_FALSE(sync.cachedETag());
 
   // The last synced account: badge counts not loaded yet are no account.
-  sync.rememberSyncedAccount(":");
-  EXPECT_EQ(sync.lastSyncedAccount(), "");
-  sync.rememberSyncedAccount("墨衡律师事务所:张律师");
+  auto& records = parts.records;
+  records.rememberSyncedAccount(":");
+  EXPECT_EQ(records.lastSyncedAccount(), "");
+  records.rememberSyncedAccount("墨衡律师事务所:张律师");
   EXPECT_EQ(defaults.string("apple.cal.lastAccount.v1"), "墨衡律师事务所:张律师");
 }
 

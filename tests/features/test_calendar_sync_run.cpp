@@ -8,6 +8,7 @@
 #include "TestHelpers.h"
 #include "TestService.h"
 #include "TestServiceCalendar.h"
+#include "base/ErrorDomains.h"
 #include "base/Log.h"
 #include "features/calendar/CalendarItems.h"
 #include "features/calendar/ICSParser.h"
@@ -39,11 +40,11 @@ TEST(CalendarItemsTest, BusyDaysFoldIntoOneDigest) {
   std::vector<ICSEvent> feed = {ev("deadline-1", "🔴【法定期限】  举证期限届满：张三诉李四合同纠纷案", 1, "https://x.cn/proceeding/88/d"),
                                 ev("deadline-2", "答辩期届满", 1), ev("hearing-3", "开庭", 1),
                                 ev("deadline-4", "缴费", 2), ev("deadline-5", "上诉", 2), ev("other-6", "杂项", 1)};
-  auto two = AppleCalendarSync::prepareCalendarItems({feed[0], feed[1], feed[3]}, c);
+  auto two = CalendarItems::prepare({feed[0], feed[1], feed[3]}, c);
   ASSERT_EQ(two.size(), 3u);  // two on a day stay separate
 
   feed.push_back(ev("deadline-7", "提交证据", 1));
-  auto items = AppleCalendarSync::prepareCalendarItems(feed, c);
+  auto items = CalendarItems::prepare(feed, c);
   ASSERT_EQ(items.size(), 4u);  // hearing, digest, two deadlines; never "other"
   EXPECT_EQ(items[0].uid, "hearing-3");
   const ICSEvent& d = items[1];
@@ -58,7 +59,7 @@ TEST(CalendarItemsTest, BusyDaysFoldIntoOneDigest) {
   // 26 on one day: 25 lines and the tail; no link anywhere gives the to-do link.
   std::vector<ICSEvent> busy;
   for (int i = 0; i < 26; ++i) busy.push_back(ev("deadline-" + std::to_string(100 + i), "期限" + std::to_string(i), 3));
-  auto folded = AppleCalendarSync::prepareCalendarItems(busy, c);
+  auto folded = CalendarItems::prepare(busy, c);
   ASSERT_EQ(folded.size(), 1u);
   EXPECT_NE(folded[0].description.find("\n25. 期限24"), std::string::npos);
   EXPECT_EQ(folded[0].description.find("26. "), std::string::npos);
@@ -68,7 +69,7 @@ TEST(CalendarItemsTest, BusyDaysFoldIntoOneDigest) {
   c.hearingsOnlyInCalendar = true;
   c.includeRoutinesInCalendar = true;
   feed.push_back(ev("routine-8", "复盘", 1));
-  EXPECT_EQ(AppleCalendarSync::prepareCalendarItems(feed, c).size(), 1u);
+  EXPECT_EQ(CalendarItems::prepare(feed, c).size(), 1u);
 
   // One UID twice: its last occurrence only.
   auto twice = CI::lastPerUID({ev("deadline-9", "旧", 1), ev("hearing-1", "庭", 1), ev("deadline-9", "新", 2)});
@@ -163,11 +164,11 @@ TEST_F(CalendarSyncRunTest, ClearingRemovesOnlyTheSyncsCalendars) {
 
 TEST_F(CalendarSyncRunTest, RemindersCarryTheTagAndCompletionsAreWrittenBackOnce) {
   ScopedTimeZone tz("Asia/Shanghai");
-  sync->rememberSyncedAccount(sync->currentAccountKey());
+  records->rememberSyncedAccount(feed->currentAccountKey());
   auto d = ev("deadline-123", "举证期限", 1, "https://x.cn/proceeding/9/d");
   d.description = "补充证据";
   auto r = ev("routine-124", "整理提纲", 2);
-  EXPECT_EQ(await(sync->applyEventsToReminders({d, r, ev("hearing-125", "开庭", 1), ev("deadline-x", "无编号", 1)})), 2);
+  EXPECT_EQ(await(writer->applyEventsToReminders({d, r, ev("hearing-125", "开庭", 1), ev("deadline-x", "无编号", 1)})), 2);
   ASSERT_EQ(store->reminderMap.size(), 2u);
   auto& first = store->reminderMap.at(store->order[store->order.size() - 2]);
   EXPECT_EQ(first.priority, 1);
@@ -178,7 +179,7 @@ TEST_F(CalendarSyncRunTest, RemindersCarryTheTagAndCompletionsAreWrittenBackOnce
   EXPECT_EQ(store->reminderMap.at(routineID).priority, 5);
 
   // The routine leaves the feed: completed by the client, settled, never posted.
-  await(sync->applyEventsToReminders({d}));
+  await(writer->applyEventsToReminders({d}));
   EXPECT_TRUE(store->reminderMap.at(routineID).completed);
   EXPECT_EQ(defaults.object("apple.cal.writtenBack.v1"), nlohmann::json({124}));
 
@@ -195,8 +196,8 @@ TEST_F(CalendarSyncRunTest, RemindersCarryTheTagAndCompletionsAreWrittenBackOnce
   EXPECT_EQ(sync->writeBackCount.get(), 0);  // failed: stays unsettled
   markDoneOK = true;
   // Two checks at once post once.
-  auto x = runToEnd(sync->checkCompletedRemindersAndWriteBack());
-  auto y = runToEnd(sync->checkCompletedRemindersAndWriteBack());
+  auto x = runToEnd(writeBack->checkCompletedRemindersAndWriteBack());
+  auto y = runToEnd(writeBack->checkCompletedRemindersAndWriteBack());
   EXPECT_TRUE(x->done && y->done);
   EXPECT_EQ(service.requestsTo("/api/mark_todo_done/123").size(), 2u);
   EXPECT_EQ(sync->writeBackCount.get(), 1);
@@ -204,8 +205,8 @@ TEST_F(CalendarSyncRunTest, RemindersCarryTheTagAndCompletionsAreWrittenBackOnce
   EXPECT_EQ(countContaining(lines, "[Quorvel][CAL] 双向回写完成：log_id=123"), 1);
   // Reopened after it was settled: neither updated nor posted again.
   store->reminderMap.at(deadlineID).completed = false;
-  await(sync->applyEventsToReminders({d}));
-  await(sync->checkCompletedRemindersAndWriteBack());
+  await(writer->applyEventsToReminders({d}));
+  await(writeBack->checkCompletedRemindersAndWriteBack());
   EXPECT_FALSE(store->reminderMap.at(deadlineID).completed);
   EXPECT_EQ(service.requestsTo("/api/mark_todo_done/123").size(), 2u);
 
@@ -213,7 +214,7 @@ TEST_F(CalendarSyncRunTest, RemindersCarryTheTagAndCompletionsAreWrittenBackOnce
   store->reminderMap.at(deadlineID).completed = true;
   defaults.set("apple.cal.writtenBack.v1", nlohmann::json::array());
   signIn(kAccountB);
-  await(sync->checkCompletedRemindersAndWriteBack());
+  await(writeBack->checkCompletedRemindersAndWriteBack());
   EXPECT_EQ(service.requestsTo("/api/mark_todo_done/123").size(), 2u);
 }
 
@@ -314,7 +315,7 @@ TEST_F(CalendarSyncRunTest, TheFirstPageLoadMakesTheInitialRunOnce) {
 TEST_F(CalendarSyncRunTest, TheSqliteStoreReceivesTheFeedAndWritesItsCalendarFiles) {
   auto sqlite = std::make_unique<SqliteCalendarStore>(home.dataHome() / "Quorvel");
   auto* s = sqlite.get();
-  sync->setStore(std::move(sqlite));
+  slot->setStore(std::move(sqlite));
   run(true);
   EXPECT_EQ(sync->statusText.get().rfind("日历 ", 0), 0u) << sync->statusText.get();
   auto calendars = await(s->calendars(CalendarEntityType::event));
@@ -350,8 +351,8 @@ TEST_F(CalendarSyncRunTest, AccessAndTheSwitch) {
 
   // Off: store changes schedule no check, yet a forced run runs fully.
   store->grantAccess = true;
-  sync->rememberSyncedAccount(sync->currentAccountKey());
-  await(sync->applyEventsToReminders(ICSParser::parse(demoCalendarFeed())));
+  records->rememberSyncedAccount(feed->currentAccountKey());
+  await(writer->applyEventsToReminders(ICSParser::parse(demoCalendarFeed())));
   store->completeExternally(store->order.front());
   sync->scheduleWriteBackCheck();
   runMainLoopUntil([] { return false; }, 400);
@@ -375,13 +376,76 @@ TEST_F(CalendarSyncRunTest, AccessAndTheSwitch) {
 
 TEST_F(CalendarSyncRunTest, DiagnosticModeChangesNothing) {
   auto quiet = BrowserModel::create(pages.factory(), nullptr, AppMode::diagnostic);
-  sync->attach(quiet);
+  build(*quiet);
   sync->startIfEnabled();
   sync->syncAfterPageLoadedIfNeeded();
   run(true);
   runMainLoopUntil([] { return false; }, 200);
   EXPECT_EQ(feedRequests(), 0);
   EXPECT_TRUE(store->calendarList.empty());
+}
+
+// The feed source on its own: the tag is sent only once the run said the calendars hold
+// its body; the desktop calendar's fetch neither sends nor disturbs it.
+TEST_F(CalendarSyncRunTest, TheFeedSourceSendsATagOnlyAfterTheCalendarsWereWritten) {
+  const std::string tag = feedETag(demoCalendarFeed());
+  auto first = await(feed->fetchForSync(false));
+  EXPECT_FALSE(first.notModified);
+  EXPECT_EQ(first.etag, tag);
+  EXPECT_EQ(first.address, service.url(kDemoFeedPath));
+  EXPECT_FALSE(feed->cachedETag());
+  // Not kept (the writing failed): the next fetch takes the whole feed again.
+  auto second = await(feed->fetchForSync(false));
+  EXPECT_FALSE(second.notModified);
+  EXPECT_EQ(conditionalFeedRequests(), 0);
+
+  feed->keepETag(second);
+  EXPECT_EQ(feed->cachedETag(), tag);
+  auto live = await(feed->fetchLiveEvents(false));
+  EXPECT_FALSE(live.empty());
+  EXPECT_EQ(service.requestsTo(kDemoFeedPath).back().header("if-none-match"), "");
+  EXPECT_EQ(feed->cachedETag(), tag);
+  auto third = await(feed->fetchForSync(false));
+  EXPECT_TRUE(third.notModified);
+  EXPECT_EQ(service.requestsTo(kDemoFeedPath).back().header("if-none-match"), tag);
+  EXPECT_EQ(discoveries, 1);
+
+  // Forced: found anew, asked without the tag; the new body drops the kept one.
+  auto forced = await(feed->fetchForSync(true));
+  EXPECT_FALSE(forced.notModified);
+  EXPECT_EQ(discoveries, 2);
+  EXPECT_EQ(service.requestsTo(kDemoFeedPath).back().header("if-none-match"), "");
+  EXPECT_FALSE(feed->cachedETag());
+  // A reply whose address was dropped meanwhile leaves no tag behind.
+  feed->forgetFeedCache();
+  feed->keepETag(forced);
+  EXPECT_FALSE(feed->cachedETag());
+
+  // A page instead of the feed: the run's error, and the address is found anew next time.
+  service.setRoute(kDemoFeedPath, [](const RecordedRequest&) { return Reply::html("<h1>登录</h1>"); });
+  try {
+    await(feed->fetchForSync(false));
+    ADD_FAILURE() << "a login page was taken for the feed";
+  } catch (const AppError& e) {
+    EXPECT_EQ(e.domain, errors::kAppleCal);
+    EXPECT_EQ(e.code, 200);
+    EXPECT_EQ(e.message, "拉取日历流失败（HTTP 200，请确认已登录）");
+  }
+  EXPECT_FALSE(feed->cachedAllICSURL());
+}
+
+// Clearing drops the kept tag: after the calendars went, a normal run writes the feed
+// in full instead of hearing "no change".
+TEST_F(CalendarSyncRunTest, ClearingMakesTheNextRunFetchTheWholeFeed) {
+  run(false);
+  ASSERT_TRUE(feed->cachedETag());
+  await(sync->clearAllSyncedData(true));
+  EXPECT_FALSE(feed->cachedETag());
+  EXPECT_EQ(sync->syncedEventsCount.get(), 0);
+  run(false);
+  EXPECT_EQ(conditionalFeedRequests(), 0);
+  EXPECT_EQ(store->eventsIn(CI::kHearingCalendar).size(), 3u);
+  EXPECT_EQ(sync->statusText.get().rfind("日历 ", 0), 0u);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // subscribe page and the badge counts; "/api/mark_todo_done/" answers as told.
 #include <gtest/gtest.h>
 
+#include "CalendarSyncParts.h"
 #include "CalendarTestSupport.h"
 #include "TestEnv.h"
 #include "TestHelpers.h"
@@ -11,7 +12,6 @@
 #include "base/Log.h"
 #include "fakes/FakeCalendarStore.h"
 #include "fakes/FakeWebPage.h"
-#include "features/calendar/AppleCalendarSync.h"
 #include "platform/UserDefaults.h"
 
 namespace quorvel::test {
@@ -30,7 +30,14 @@ class CalendarSyncRunTest : public ::testing::Test {
   TestService service;
   FakePages pages;
   std::shared_ptr<BrowserModel> model;
-  std::unique_ptr<AppleCalendarSync> sync;
+  std::unique_ptr<CalendarSyncParts> parts;
+  // The parts of `parts`.
+  AppleCalendarSync* sync = nullptr;
+  CalendarFeedSource* feed = nullptr;
+  CalendarWriter* writer = nullptr;
+  ReminderWriteBack* writeBack = nullptr;
+  CalendarSyncRecords* records = nullptr;
+  CalendarStoreSlot* slot = nullptr;
   std::unique_ptr<SystemCalendarStore> given;
   FakeCalendarStore* store = nullptr;  // the in-memory store when none was given
   std::vector<std::string> lines;
@@ -58,21 +65,33 @@ class CalendarSyncRunTest : public ::testing::Test {
     };
     model = BrowserModel::create(pages.factory());
     signIn(kAccountA);
-    sync = std::make_unique<AppleCalendarSync>(defaults);
-    sync->attach(model);
-    if (given) {
-      sync->setStore(std::move(given));
-    } else {
-      auto fake = std::make_unique<FakeCalendarStore>();
-      store = fake.get();
-      sync->setStore(std::move(fake));
-    }
-    sync->setTiming({50, 150, 60000});
+    build(*model, std::move(given));
     auto c = sync->config.get();
     c.enabled = true;
     sync->updateConfig(c);
   }
+  // The sync's parts over this workspace model and store (the in-memory one unless given).
+  void build(BrowserModel& over, std::unique_ptr<SystemCalendarStore> with = nullptr) {
+    parts.reset();
+    parts = std::make_unique<CalendarSyncParts>(defaults, over);
+    sync = &parts->sync;
+    feed = &parts->feed;
+    writer = &parts->writer;
+    writeBack = &parts->writeBack;
+    records = &parts->records;
+    slot = &parts->slot;
+    if (with) {
+      store = nullptr;
+      slot->setStore(std::move(with));
+    } else {
+      auto fake = std::make_unique<FakeCalendarStore>();
+      store = fake.get();
+      slot->setStore(std::move(fake));
+    }
+    sync->setTiming({50, 150, 60000});
+  }
   void TearDown() override {
+    parts.reset();
     setCalendarFeed(std::nullopt);
     setLogSink({});
   }
@@ -82,7 +101,7 @@ class CalendarSyncRunTest : public ::testing::Test {
     drainMainLoop();  // the counts are published on a later turn
   }
   void run(bool force) { await(sync->syncNow(force)); }
-  int apply(const std::vector<ICSEvent>& items) { return await(sync->applyEventsToCalendar(items)); }
+  int apply(const std::vector<ICSEvent>& items) { return await(writer->applyEventsToCalendar(items)); }
   int feedRequests() { return static_cast<int>(service.requestsTo(kDemoFeedPath).size()); }
   // Feed requests that carried an entity tag.
   int conditionalFeedRequests() {

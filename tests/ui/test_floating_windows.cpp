@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "CalendarSyncParts.h"
 #include "TestEnv.h"
 #include "TestHelpers.h"
 #include "VolumeServices.h"
@@ -201,7 +202,8 @@ TEST_F(FloatingWindowsTest, AVolumeConnectEndingAfterTheSettingsWindowIsGoneTouc
   VolumeServices world(home.defaults(), {.dialogs = &dialogs});
   CancellingFilePanels panels;
   HotFolderWatcher inbox(home.defaults(), panels, world.desktop);
-  registerSettingsView(SettingsServices{world.volume, inbox});
+  CalendarSyncParts calendar(home.defaults(), *model);
+  registerSettingsView(SettingsServices{world.volume, inbox, calendar.sync});
   model->showSettings.set(true);
   Gtk::Window* w = shown("settings");
   ASSERT_NE(w, nullptr);

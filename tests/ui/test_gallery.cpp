@@ -20,6 +20,8 @@
 #include "ui/components/LawPrecisionIcon.h"
 #include "ui/components/LawSelectableChip.h"
 #include "ui/components/LawSheetHeader.h"
+#include "TextFreeArea.h"
+#include "WidgetFind.h"
 
 using namespace quorvel;
 
@@ -35,6 +37,35 @@ Rgb rgbAt(const RenderedPixels& p, int x, int y) {
   const int a = static_cast<int>(v >> 24);
   auto un = [a](uint32_t c) { return a ? static_cast<int>(std::lround(c * 255.0 / a)) : 0; };
   return {un((v >> 16) & 0xFF), un((v >> 8) & 0xFF), un(v & 0xFF), a};
+}
+
+// One widget as rendered, with where in it no text is.
+struct Shot {
+  RenderedPixels px;
+  quorvel::test::TextFreeArea noText;
+  int width() const { return px.width; }
+  int height() const { return px.height; }
+};
+
+// Colours are read only where no glyph can be.
+Rgb rgbAt(const Shot& s, int x, int y) {
+  EXPECT_TRUE(s.noText.contains(x, y)) << "(" << x << "," << y << ") may show text";
+  return rgbAt(s.px, x, y);
+}
+
+// Text-free pixels that differ between two states, over all text-free pixels.
+double differingShare(const Shot& a, const Shot& b) {
+  const long all = a.noText.pixelCount(a.width(), a.height());
+  return all > 0 ? static_cast<double>(a.noText.countDifferent(a.px, b.px)) / all : 0;
+}
+
+// The text colour of the first label in `w`, from its style.
+std::string labelColor(Gtk::Widget& w) {
+  std::string colour;
+  quorvel::test::forEachWidget(w, [&](Gtk::Widget& c) {
+    if (colour.empty() && dynamic_cast<Gtk::Label*>(&c)) colour = c.get_style_context()->get_color().to_string();
+  });
+  return colour;
 }
 
 void expectNear(const Rgb& got, const LawColor& want, int tolerance) {
@@ -65,7 +96,7 @@ class Stage : public ::testing::Test {
     host_ = std::make_unique<WidgetRenderHost>(*row_);
     ASSERT_TRUE(host_->showAndWait());
   }
-  RenderedPixels pixels(Gtk::Widget& w) { return texturePixels(host_->render(w)); }
+  Shot shot(Gtk::Widget& w) { return {texturePixels(host_->render(w)), quorvel::test::TextFreeArea(w)}; }
 
   ScopedAnimationsOff noAnimations_;
   Gtk::Box* row_ = nullptr;
@@ -101,7 +132,7 @@ TEST(ComponentGalleryTest, RendersToPng) {
   ASSERT_TRUE(texture);
   EXPECT_GT(texture->get_width(), 900);
   EXPECT_GT(texture->get_height(), 2000);
-  // An opaque page on the canvas colour.
+  // An opaque page on the canvas colour, read in its 24-pixel padding, where no text is.
   const RenderedPixels px = texturePixels(texture);
   const Rgb corner = rgbAt(px, 2, 2);
   EXPECT_EQ(corner.a, 255);
@@ -129,32 +160,36 @@ TEST_F(Stage, ButtonStatesDifferInPixels) {
   hover(*sdh);
   show();
 
-  const auto n = pixels(*pn), h = pixels(*ph), p = pixels(*pp), d = pixels(*pd);
-  ASSERT_GT(n.width, 20);
-  EXPECT_GT(RenderedPixels::countDifferent(n, h), n.width * n.height / 4);
-  EXPECT_GT(RenderedPixels::countDifferent(n, p), n.width * n.height / 4);
-  EXPECT_GT(RenderedPixels::countDifferent(h, p), n.width * n.height / 4);
-  EXPECT_GT(RenderedPixels::countDifferent(n, d), n.width * n.height / 4);
+  const auto n = shot(*pn), h = shot(*ph), p = shot(*pp), d = shot(*pd);
+  ASSERT_GT(n.width(), 20);
+  EXPECT_GT(differingShare(n, h), 0.5);
+  EXPECT_GT(differingShare(n, p), 0.5);
+  EXPECT_GT(differingShare(h, p), 0.5);
+  EXPECT_GT(differingShare(n, d), 0.5);
 
   // The fill runs from primaryTop at the top to primary at the bottom (normal state).
-  expectNear(rgbAt(n, n.width / 2, 2), LawTheme::primaryTop, 6);
-  expectNear(rgbAt(n, n.width / 2, n.height - 3), LawTheme::primary, 6);
+  expectNear(rgbAt(n, n.width() / 2, 2), LawTheme::primaryTop, 6);
+  expectNear(rgbAt(n, n.width() / 2, n.height() - 3), LawTheme::primary, 6);
   // Hover: the lighter #2B5482 at the top.
-  expectNear(rgbAt(h, h.width / 2, 2), LawColor::rgb8(43, 84, 130), 6);
+  expectNear(rgbAt(h, h.width() / 2, 2), LawColor::rgb8(43, 84, 130), 6);
   // Disabled: half opacity.
-  EXPECT_NEAR(rgbAt(d, d.width / 2, 3).a, 128, 4);
+  EXPECT_NEAR(rgbAt(d, d.width() / 2, 3).a, 128, 4);
 
-  const auto s = pixels(*sn), shv = pixels(*sh), spr = pixels(*sp);
-  EXPECT_GT(RenderedPixels::countDifferent(s, shv), 0);
-  EXPECT_GT(RenderedPixels::countDifferent(s, spr), 0);
-  expectNear(rgbAt(s, 4, s.height / 2), LawTheme::surface, 2);
-  expectNear(rgbAt(shv, 4, shv.height / 2), LawColor::rgb8(241, 245, 250), 2);
-  // A hovered disabled secondary button keeps its fill, border and text; only the
-  // shadow's spread follows the pointer, outside the rounded corners.
-  const auto dn = pixels(*sd), dh = pixels(*sdh);
-  ASSERT_EQ(dn.width, dh.width);
-  for (int y = 3; y < dn.height - 3; ++y)
-    for (int x = 3; x < dn.width - 3; ++x) ASSERT_EQ(dn.at(x, y), dh.at(x, y)) << x << "," << y;
+  const auto s = shot(*sn), shv = shot(*sh), spr = shot(*sp);
+  EXPECT_GT(differingShare(s, shv), 0);
+  EXPECT_GT(differingShare(s, spr), 0);
+  expectNear(rgbAt(s, 4, s.height() / 2), LawTheme::surface, 2);
+  expectNear(rgbAt(shv, 4, shv.height() / 2), LawColor::rgb8(241, 245, 250), 2);
+  // A hovered disabled secondary button keeps its fill, border and text colour; only
+  // the shadow's spread follows the pointer, outside the rounded corners.
+  const auto dn = shot(*sd), dh = shot(*sdh);
+  ASSERT_EQ(dn.width(), dh.width());
+  for (int y = 3; y < dn.height() - 3; ++y)
+    for (int x = 3; x < dn.width() - 3; ++x)
+      if (dn.noText.contains(x, y)) {
+        ASSERT_EQ(dn.px.at(x, y), dh.px.at(x, y)) << x << "," << y;
+      }
+  EXPECT_EQ(labelColor(*sd), labelColor(*sdh));
 }
 
 TEST_F(Stage, ChipStatesAndActiveColor) {
@@ -167,16 +202,16 @@ TEST_F(Stage, ChipStatesAndActiveColor) {
   press(*pressed);
   show();
 
-  const auto n = pixels(*normal), h = pixels(*hovered), p = pixels(*pressed), a = pixels(*active);
-  EXPECT_GT(RenderedPixels::countDifferent(n, h), n.width * n.height / 4);
-  EXPECT_GT(RenderedPixels::countDifferent(n, p), n.width * n.height / 4);
+  const auto n = shot(*normal), h = shot(*hovered), p = shot(*pressed), a = shot(*active);
+  EXPECT_GT(differingShare(n, h), 0.5);
+  EXPECT_GT(differingShare(n, p), 0.5);
   // Inactive rounded chip on canvasBg, pill on surface, active on its own colour.
-  expectNear(rgbAt(n, 4, n.height / 2), LawTheme::canvasBg, 2);
-  const auto pl = pixels(*pill);
-  expectNear(rgbAt(pl, pl.width / 2, 3), LawTheme::surface, 2);
-  expectNear(rgbAt(a, 4, a.height / 2), LawTheme::success, 3);
+  expectNear(rgbAt(n, 4, n.height() / 2), LawTheme::canvasBg, 2);
+  const auto pl = shot(*pill);
+  expectNear(rgbAt(pl, pl.width() / 2, 3), LawTheme::surface, 2);
+  expectNear(rgbAt(a, 4, a.height() / 2), LawTheme::success, 3);
   // No border on the active chip: its edge pixel carries the fill.
-  expectNear(rgbAt(a, a.width / 2, 0), LawTheme::success, 12);
+  expectNear(rgbAt(a, a.width() / 2, 0), LawTheme::success, 12);
 }
 
 TEST(LawSelectableChipTest, ClickCallsActionWithoutChangingSelection) {
@@ -202,11 +237,12 @@ TEST_F(Stage, IconWidgetDrawsInsideItsFrame) {
   show();
   for (auto* icon : icons) {
     SCOPED_TRACE(std::string(lawIconKindRawValue(icon->kind())));
-    const auto px = pixels(*icon);
-    EXPECT_EQ(px.width, 24);
-    EXPECT_EQ(px.height, 24);
+    const auto s = shot(*icon);
+    EXPECT_EQ(s.width(), 24);
+    EXPECT_EQ(s.height(), 24);
+    EXPECT_EQ(s.noText.pixelCount(24, 24), 24 * 24);
     long drawn = 0;
-    for (uint32_t v : px.argb) drawn += (v >> 24) != 0;
+    for (uint32_t v : s.px.argb) drawn += (v >> 24) != 0;
     EXPECT_GT(drawn, 40);
   }
   // Without a colour of its own the icon takes the button's text colour per state.
@@ -235,8 +271,8 @@ TEST_F(Stage, TilesKeepTheirBoxSizeAndRadius) {
   EXPECT_EQ(boxWidth(*small), 28);
   EXPECT_EQ(boxWidth(*large), 56);
   EXPECT_EQ(boxWidth(*tile), 30);
-  EXPECT_EQ(pixels(*tile).width, 30);
-  EXPECT_EQ(pixels(*tile).height, 30);
+  EXPECT_EQ(shot(*tile).width(), 30);
+  EXPECT_EQ(shot(*tile).height(), 30);
   // The header's badge stays 30 wide however wide the header is.
   auto* badge = dynamic_cast<LawIconBadge*>(header->get_first_child());
   ASSERT_NE(badge, nullptr);
@@ -246,7 +282,7 @@ TEST_F(Stage, TilesKeepTheirBoxSizeAndRadius) {
 
   // Corner radius 8 at every size: the opaque tiles' corners cut off alike, (1,1)
   // lies outside an 8-point arc and (3,3) inside it.
-  const auto t30 = pixels(*tile), t60 = pixels(*bigTile);
+  const auto t30 = shot(*tile), t60 = shot(*bigTile);
   for (const auto* t : {&t30, &t60}) {
     EXPECT_LT(rgbAt(*t, 1, 1).a, 128);
     EXPECT_EQ(rgbAt(*t, 3, 3).a, 255);

@@ -4,10 +4,12 @@
 
 #include <cstdlib>
 
+#include "CalendarSyncParts.h"
 #include "TestEnv.h"
 #include "VolumeServices.h"
 #include "base/MainQueue.h"
 #include "core/FilePanels.h"
+#include "fakes/FakeWebPage.h"
 #include "features/editing/HotFolderWatcher.h"
 #include "ui/components/WidgetRender.h"
 #include "ui/settings/HotFolderSection.h"
@@ -32,7 +34,10 @@ TEST(HotFolderSection, SwitchDrivesTheWatcherAndLinesFollowIt) {
   HotFolderWatcher watcher(home.defaults(), panels, world.desktop);
   std::string inbox = (home.root() / "文档" / "墨衡台收件箱").string();
   watcher.config.set({false, inbox, true});
-  auto* view = Gtk::make_managed<SettingsView>([] {}, SettingsServices{world.volume, watcher});
+  FakePages pages(home.defaults());
+  auto model = freshFakeModel(pages);
+  CalendarSyncParts calendar(home.defaults(), *model);
+  auto* view = Gtk::make_managed<SettingsView>([] {}, SettingsServices{world.volume, watcher, calendar.sync});
   view->set_size_request(620, 640);
   EXPECT_TRUE(showsLabel(*view, "本地收件箱热文件夹（扫描仪/微信自动弹归档）"));
   HotFolderSection section(watcher);

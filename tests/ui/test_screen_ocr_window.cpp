@@ -15,6 +15,7 @@
 #include "CaptureToolStub.h"
 #include "TestEnv.h"
 #include "TestHelpers.h"
+#include "TextFreeArea.h"
 #include "core/BrowserModel.h"
 #include "fakes/FakeDialogs.h"
 #include "fakes/FakeWebPage.h"
@@ -215,12 +216,13 @@ TEST_F(ScreenOCRWindowTest, ViewRendersAtItsFixedSizeWithTintedChips) {
   EXPECT_EQ(pixels.width, ScreenOCRResultView::kWidth);
   EXPECT_EQ(pixels.height, ScreenOCRResultView::kHeight);
 
-  // Each chip is filled with its section colour at 0.1 over the white card.
+  // Each chip is filled with its section colour at 0.1 over the white card, read
+  // beside its text.
+  const TextFreeArea noText(*view);
   for (const auto& r : view->rows()) {
-    graphene_point_t p{};
-    graphene_point_t origin{2, 2};
-    ASSERT_TRUE(gtk_widget_compute_point(GTK_WIDGET(r.chip->gobj()), GTK_WIDGET(view->gobj()), &origin, &p));
-    uint32_t px = pixels.at(static_cast<int>(p.x), static_cast<int>(p.y));
+    const auto p = noText.pointIn(*r.chip);
+    ASSERT_TRUE(p) << r.item;
+    uint32_t px = pixels.at(p->x, p->y);
     LawColor colour = ocrSignalSections()[static_cast<int>(r.kind)].color;
     auto expect = [&](double c) { return static_cast<int>(255 * (0.9 + 0.1 * c) + 0.5); };
     EXPECT_NEAR(static_cast<int>((px >> 16) & 0xFF), expect(colour.r), 3) << r.item;

@@ -12,6 +12,7 @@
 
 #include "TestEnv.h"
 #include "TestHelpers.h"
+#include "TextFreeArea.h"
 #include "ui/model/Sidebar.h"
 #include "fakes/FakeWebPage.h"
 #include "platform/UserDefaults.h"
@@ -209,7 +210,11 @@ TEST_F(SidebarViewTest, RendersTheDarkColumn) {
   ASSERT_TRUE(texture);
   const RenderedPixels px = texturePixels(texture);
   EXPECT_EQ(px.width, 232);
-  // Opaque dark gradient at the top left, the footer darker still at the bottom.
+  // Opaque dark gradient at the top left, the footer darker still at the bottom; both
+  // read where no text is.
+  const TextFreeArea noText(*view);
+  ASSERT_TRUE(noText.contains(2, 2));
+  ASSERT_TRUE(noText.contains(2, px.height - 3));
   const uint32_t top = px.at(2, 2), bottom = px.at(2, px.height - 3);
   EXPECT_EQ(RenderedPixels::alpha(top), 255);
   EXPECT_NEAR(static_cast<int>((top >> 16) & 0xFF), LawTheme::sidebarTop.red8(), 12);

@@ -107,8 +107,7 @@ TEST_F(WindowTabKeysTest, EveryWindowOfTheClientTakesTheKeysAndDroppingThemEndsT
   ASSERT_NE(QuickCapturePanel::shared().panel(), nullptr);
   expectTabKeysIn(*QuickCapturePanel::shared().panel());
 
-  DesktopCalendarWindow calendar(defaults, *store);
-  calendar.setModel(model);
+  DesktopCalendarWindow calendar(defaults, *store, model);
   calendar.show();
   expectTabKeysIn(*calendar.window());
 

@@ -112,6 +112,11 @@ TEST_F(ICSParserTest, DatesInAllTheirFormsAndZones) {
                           "20260318T090000z", "20260318X090000", "20260318T090000+0800", "abcdefgh"})
     EXPECT_FALSE(ICSParser::parseDate(bad, false)) << bad;
   EXPECT_TRUE(ICSParser::parseDate("20240229", false));
+  // The clock's range ends in 1677 and 2262: beyond it a date is no date.
+  for (const char* far : {"99991231", "99991231T120000", "99991231T120000Z", "16000101", "00010101T000000Z"})
+    EXPECT_FALSE(ICSParser::parseDate(far, false)) << far;
+  EXPECT_TRUE(ICSParser::parseDate("22620101T000000Z", false));
+  EXPECT_TRUE(ICSParser::parseDate("16780101T000000", false));
 }
 
 TEST_F(ICSParserTest, AllDayDetection) {

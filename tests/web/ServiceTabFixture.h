@@ -59,7 +59,9 @@ class ServiceTabFixture : public ::testing::Test {
   void signIn();
   // Shows a tab's view in a window, as the main window does.
   WebHarness& show(const std::shared_ptr<BrowserTab>& tab);
-  // Waits for a finished load ending on `path` (see TabLoadWatch).
+  // Waits until the tab shows `path` loaded: a load asked for by path (a new tab,
+  // loadInActive, a click to another page) may have ended already while the view was
+  // shown. A reload of the page shown needs a TabLoadWatch made before it.
   bool waitLoaded(const std::shared_ptr<BrowserTab>& tab, const std::string& path, unsigned ms = 15000);
 
   int logCount(const std::string& part) const;

@@ -9,8 +9,7 @@
 #include "base/AppError.h"
 #include "base/ErrorDomains.h"
 #include "core/BrowserModel.h"
-#include "features/calendar/AppleCalendarSync.h"
-#include "platform/UserDefaults.h"
+#include "features/calendar/CalendarFeedSource.h"
 
 using namespace quorvel;
 using namespace quorvel::test;
@@ -19,7 +18,7 @@ namespace {
 
 class CalendarFeedTest : public ServiceTabFixture {
  protected:
-  std::unique_ptr<AppleCalendarSync> sync;
+  std::unique_ptr<CalendarFeedSource> sync;
 
   void SetUp() override {
     ServiceTabFixture::SetUp();
@@ -30,8 +29,7 @@ class CalendarFeedTest : public ServiceTabFixture {
     show(tab);
     ASSERT_TRUE(load.wait("/dashboard"));
     ASSERT_TRUE(runMainLoopUntil([&] { return model->badges->loaded; }, 10000));
-    sync = std::make_unique<AppleCalendarSync>(UserDefaults::standard());
-    sync->attach(model);
+    sync = std::make_unique<CalendarFeedSource>(*model);
   }
   void TearDown() override {
     sync.reset();

@@ -11,9 +11,8 @@
 #include "base/AppError.h"
 #include "core/BrowserModel.h"
 #include "features/calendar/DesktopCalendarRules.h"
-#include "features/calendar/AppleCalendarSync.h"
+#include "features/calendar/CalendarFeedSource.h"
 #include "features/calendar/DesktopCalendarModel.h"
-#include "platform/UserDefaults.h"
 
 using namespace quorvel;
 using namespace quorvel::test;
@@ -47,7 +46,7 @@ ICSEvent event(const std::string& uid) {
 
 class DesktopCalendarModelFeedTest : public ServiceTabFixture {
  protected:
-  std::unique_ptr<AppleCalendarSync> sync;
+  std::unique_ptr<CalendarFeedSource> sync;
   std::unique_ptr<DesktopCalendarModel> store;
   std::vector<std::pair<std::string, std::string>> audits;
 
@@ -60,13 +59,10 @@ class DesktopCalendarModelFeedTest : public ServiceTabFixture {
     show(tab);
     ASSERT_TRUE(load.wait("/dashboard"));
     ASSERT_TRUE(runMainLoopUntil([&] { return model->badges->loaded; }, 10000));
-    sync = std::make_unique<AppleCalendarSync>(UserDefaults::standard());
-    sync->attach(model);
-    DesktopCalendarModel::Services s;
-    s.fetchLiveEvents = [this](bool force) { return sync->fetchLiveEvents(force); };
+    sync = std::make_unique<CalendarFeedSource>(*model);
+    auto s = DesktopCalendarModel::servicesOver(*sync, *model);
     s.audit = [this](const std::string& a, const std::string& rel) { audits.emplace_back(a, rel); };
     store = std::make_unique<DesktopCalendarModel>(std::move(s));
-    store->attach(model);
   }
   void TearDown() override {
     store.reset();

@@ -188,7 +188,7 @@ TEST_F(QuickArchiveWindowWeb, ClipboardScansArriveUnderUniqueNamesPdfFirst) {
 
   view.scanButton().pasteFromClipboard();
   view.scanButton().pasteFromClipboard();
-  ASSERT_TRUE(runMainLoopUntil([&] { return view.files().size() == 2; }, 5000));
+  ASSERT_TRUE(runMainLoopUntil([&] { return view.files().size() == 2; }, 15000));
   const fs::path first = view.files()[0], second = view.files()[1];
   EXPECT_NE(first, second);
   for (const auto& f : {first, second}) {
@@ -210,7 +210,7 @@ TEST_F(QuickArchiveWindowWeb, ClipboardScansArriveUnderUniqueNamesPdfFirst) {
   g_bytes_unref(pdfBytes);
   g_bytes_unref(pngBytes);
   view.scanButton().pasteFromClipboard();
-  ASSERT_TRUE(runMainLoopUntil([&] { return view.files().size() == 3; }, 5000));
+  ASSERT_TRUE(runMainLoopUntil([&] { return view.files().size() == 3; }, 15000));
   EXPECT_EQ(view.files()[2].extension(), ".png");
   EXPECT_EQ(readAll(view.files()[2]).substr(0, 4), "\x89PNG");
   for (const auto& f : view.files()) fs::remove(f);
@@ -220,7 +220,7 @@ TEST_F(QuickArchiveWindowWeb, ClipboardScansArriveUnderUniqueNamesPdfFirst) {
   fs::remove_all(downloads);
   writeFile(downloads, "a file where the folder belongs");
   view.scanButton().pasteFromClipboard();
-  EXPECT_TRUE(runMainLoopUntil([&] { return view.statusMsg().rfind("导入剪贴板失败：", 0) == 0; }, 5000))
+  EXPECT_TRUE(runMainLoopUntil([&] { return view.statusMsg().rfind("导入剪贴板失败：", 0) == 0; }, 15000))
       << view.statusMsg();
   EXPECT_EQ(view.files().size(), 3u);
   EXPECT_TRUE(logged("[Quorvel][SCAN] 剪贴板内容没有保存"));
@@ -238,12 +238,12 @@ TEST_F(QuickArchiveWindowWeb, AScannedPageIsListedAndAFailedScanIsOnlyReported) 
   scanner.setProgram(script.string());
   scanner.detect(true);
   QuickArchiveView& view = openEmpty();
-  ASSERT_TRUE(runMainLoopUntil([&] { return view.scanButton().scanItem().get_sensitive(); }, 5000))
+  ASSERT_TRUE(runMainLoopUntil([&] { return view.scanButton().scanItem().get_sensitive(); }, 15000))
       << "the menu item waits for a detected scanner";
   EXPECT_EQ(std::string(view.scanButton().scanHint().get_text()), "测试平板扫描仪");
 
   press(view.scanButton().scanItem());
-  ASSERT_TRUE(runMainLoopUntil([&] { return view.files().size() == 1; }, 5000)) << view.statusMsg();
+  ASSERT_TRUE(runMainLoopUntil([&] { return view.files().size() == 1; }, 15000)) << view.statusMsg();
   const fs::path page = view.files()[0];
   EXPECT_EQ(page.parent_path(), AppConfig::downloadDir());
   EXPECT_EQ(page.filename().string().rfind("扫描仪扫描-", 0), 0u) << page;
@@ -253,7 +253,7 @@ TEST_F(QuickArchiveWindowWeb, AScannedPageIsListedAndAFailedScanIsOnlyReported) 
 
   useScanner("echo 'scanimage: sane_start: Document feeder out of documents' >&2; exit 7\n");
   press(view.scanButton().scanItem());
-  ASSERT_TRUE(runMainLoopUntil([&] { return view.statusMsg().rfind("扫描失败：", 0) == 0; }, 5000)) << view.statusMsg();
+  ASSERT_TRUE(runMainLoopUntil([&] { return view.statusMsg().rfind("扫描失败：", 0) == 0; }, 15000)) << view.statusMsg();
   EXPECT_NE(view.statusMsg().find("Document feeder out of documents"), std::string::npos);
   EXPECT_EQ(view.files().size(), 1u) << "nothing is handed over";
   fs::remove(page);

@@ -36,8 +36,9 @@ TEST_F(TopBarWebTest, BackForwardAndReloadDriveTheActivePage) {
   click(bar.forwardButton());
   ASSERT_TRUE(waitLoaded(tab, "/cases"));
   const size_t before = service.requestsTo("/cases").size();
+  TabLoadWatch reload(tab);
   click(bar.reloadButton());
-  ASSERT_TRUE(waitLoaded(tab, "/cases"));
+  ASSERT_TRUE(reload.wait("/cases"));
   EXPECT_GT(service.requestsTo("/cases").size(), before);
 
   // A hibernated active tab: the buttons do nothing.

@@ -2,76 +2,59 @@
 
 #include "base/AppError.h"
 #include "base/Clock.h"
-#include "base/ErrorDomains.h"
 #include "base/Log.h"
 #include "base/LogTags.h"
-#include "core/AppConfig.h"
+#include "base/MainQueue.h"
+#include "core/AuditLog.h"
 #include "core/BrowserModel.h"
-#include "core/NativeRequests.h"
-#include "features/calendar/FeedLinks.h"
+#include "features/calendar/CalendarFeedSource.h"
+#include "features/calendar/CalendarItems.h"
+#include "features/calendar/CalendarStoreSlot.h"
+#include "features/calendar/CalendarSyncRecords.h"
+#include "features/calendar/CalendarWriter.h"
 #include "features/calendar/ICSParser.h"
-#include "platform/Http.h"
-#include "platform/UserDefaults.h"
+#include "features/calendar/ReminderWriteBack.h"
 
 namespace quorvel {
 
-AppleCalendarSync& AppleCalendarSync::shared() {
-  // Never destroyed: at exit nothing may wait for the store's thread.
-  static auto* instance = new AppleCalendarSync(UserDefaults::standard());
-  return *instance;
-}
-
-AppleCalendarSync::AppleCalendarSync(UserDefaults& defaults)
-    : config(Config::load(defaults)), defaults_(defaults) {
+AppleCalendarSync::AppleCalendarSync(UserDefaults& defaults, BrowserModel& browser, CalendarStoreSlot& store,
+                                     CalendarSyncRecords& records, CalendarFeedSource& feed, CalendarWriter& writer,
+                                     ReminderWriteBack& writeBack)
+    : config(Config::load(defaults)),
+      writeBackCount(writeBack.writeBackCount),
+      storeDescription(store.description),
+      defaults_(defaults),
+      browser_(browser),
+      slot_(store),
+      records_(records),
+      feed_(feed),
+      writer_(writer),
+      writeBack_(writeBack) {
   statusText.set(CalendarSyncState::initialStatus(config->enabled));
+  wroteBack_ = writeBack.signalWroteBack().connect([this](std::size_t count) {
+    statusText.set("已回写 " + std::to_string(count) + " 条提醒事项完成状态");
+  });
 }
 
 AppleCalendarSync::~AppleCalendarSync() = default;
-
-void AppleCalendarSync::attach(const std::shared_ptr<BrowserModel>& browser) { browser_ = browser; }
-
-void AppleCalendarSync::setStore(std::unique_ptr<SystemCalendarStore> store) {
-  store_ = std::move(store);
-  storeDescription.set(store_ ? store_->backendDescription() : "");
-}
 
 void AppleCalendarSync::updateConfig(const Config& c) {
   config.set(c);
   c.save(defaults_);
 }
 
-bool AppleCalendarSync::diagnosticMode() const {
-  auto b = browser_.lock();
-  return b && b->mode() == AppMode::diagnostic;
-}
-
-Task<SystemCalendarStore*> AppleCalendarSync::ensureStore() {
-  if (store_) co_return store_.get();
-  if (storeOpening_) {
-    CallbackAwaiter<bool> waiting([this](CallbackAwaiter<bool>::Resolver resolve) {
-      storeWaiters_.push_back([resolve] { resolve(true); });
-    });
-    co_await waiting;
-    co_return store_.get();
-  }
-  storeOpening_ = true;
-  std::weak_ptr<bool> alive = alive_;
-  auto opening = openSystemCalendarStore(storeOptions_);
-  auto opened = co_await opening;
-  if (!alive.lock()) co_return nullptr;
-  storeOpening_ = false;
-  setStore(std::move(opened));
-  for (auto& wake : std::exchange(storeWaiters_, {})) wake();
-  co_return store_.get();
-}
+bool AppleCalendarSync::diagnosticMode() const { return browser_.mode() == AppMode::diagnostic; }
 
 Task<bool> AppleCalendarSync::requestPermissions() {
-  auto ensuring = ensureStore();
+  std::weak_ptr<bool> alive = alive_;
+  auto ensuring = slot_.ensureStore();
   SystemCalendarStore* s = co_await ensuring;
+  if (!alive.lock()) co_return false;
   bool calendar = false, reminders = true;
   if (s) {
     auto asking = s->requestAccess(CalendarEntityType::event);
     calendar = co_await asking;
+    if (!alive.lock()) co_return false;
     if (config->syncReminders) {
       auto askingReminders = s->requestAccess(CalendarEntityType::reminder);
       reminders = co_await askingReminders;
@@ -84,104 +67,199 @@ Task<bool> AppleCalendarSync::requestPermissions() {
   co_return calendar;
 }
 
-std::string AppleCalendarSync::currentAccountKey() const {
-  auto b = browser_.lock();
-  return b ? CalendarSyncState::accountKey(b->badges.get()) : ":";
-}
-
-void AppleCalendarSync::dropCacheIfForeign() {
-  if (!cachedURL_ && !cachedETag_) return;
-  auto b = browser_.lock();
-  bool signedOut = b && b->badges->loginRequired;
-  std::string account = currentAccountKey();
-  if (signedOut || CalendarSyncState::isAccountChange(cacheAccount_, account)) {
-    logLine(tags::kCal, "账号已变化，重新查找日历订阅链接");
-    forgetFeedCache();
-    return;
-  }
-  // Found before the account was known: it is this account's.
-  if (!CalendarSyncState::isAccount(cacheAccount_)) cacheAccount_ = account;
-}
-
-std::optional<std::string> AppleCalendarSync::cachedAllICSURL() {
-  dropCacheIfForeign();
-  return cachedURL_;
-}
-
-std::optional<std::string> AppleCalendarSync::cachedETag() {
-  dropCacheIfForeign();
-  return cachedETag_;
-}
-
-void AppleCalendarSync::cacheAllICSURL(const std::string& url) {
-  std::string account = currentAccountKey();
-  bool sameAddress = cachedURL_ == url;
-  if (!sameAddress || CalendarSyncState::isAccountChange(cacheAccount_, account)) cachedETag_.reset();
-  if (!sameAddress || CalendarSyncState::isAccount(account)) cacheAccount_ = account;
-  cachedURL_ = url;
-}
-
-void AppleCalendarSync::cacheETag(const std::optional<std::string>& etag) {
-  dropCacheIfForeign();
-  if (!cachedURL_) return;  // a tag without its address means nothing
-  cachedETag_ = etag;
-}
-
-void AppleCalendarSync::forgetFeedCache() {
-  cachedURL_.reset();
-  cachedETag_.reset();
-  cacheAccount_.clear();
-}
-
-std::string AppleCalendarSync::lastSyncedAccount() const {
-  return defaults_.string(CalendarSyncState::kLastAccountKey).value_or("");
-}
-
-void AppleCalendarSync::rememberSyncedAccount(const std::string& key) {
-  if (CalendarSyncState::isAccount(key)) defaults_.set(CalendarSyncState::kLastAccountKey, key);
-}
-
 void AppleCalendarSync::updateTimestamp(const std::string& note) {
   auto s = CalendarSyncState::stamp(note, Clock::now());
   lastSyncedAt.set(s.time);
   statusText.set(s.status);
 }
 
-Task<std::string> AppleCalendarSync::discoverAllICSURL() {
-  auto b = browser_.lock();
-  if (!b) throw AppError(errors::kQuorvel, errors::kNoPage, "没有打开的页面（请先登录）");
-  auto reading = b->fetchJSON(FeedLinks::kSubscribePath);
-  std::string page = utf8OrEmpty(co_await reading);
-  auto url = FeedLinks::extractFeedURL(page, AppConfig::homeURL());
-  if (!url) throw FeedLinks::noFeedLinkError();
-  co_return *url;
+// ---- Starting runs -------------------------------------------------------------------
+
+void AppleCalendarSync::startIfEnabled() {
+  if (diagnosticMode()) return;
+  // Automated runs of the client open no system store of their own.
+  if (browser_.mode() == AppMode::test) return;
+  // The store is opened at start so the backend in use is known (and logged) early.
+  spawn(slot_.ensureStore());
+  if (!config->enabled) return;
+  startObservingStore();
+  scheduleTimer();
+  initialSync_ = SourceId(postToMainAfter(timing_.initialSyncMs, [this] {
+    initialSync_.forget();
+    if (didInitialSync_) return;
+    didInitialSync_ = true;
+    spawn(syncNow(false));
+  }));
 }
 
-Task<std::vector<ICSEvent>> AppleCalendarSync::fetchLiveEvents(bool forceDiscover) {
+void AppleCalendarSync::syncAfterPageLoadedIfNeeded() {
+  if (diagnosticMode() || !config->enabled || didInitialSync_ || isSyncing.get()) return;
+  didInitialSync_ = true;
+  spawn(syncNow(false));
+}
+
+void AppleCalendarSync::scheduleTimer() {
+  timer_.reset();
+  unsigned ms = static_cast<unsigned>(config->timerSeconds() / 60) * timing_.timerMsPerMinute;
+  timer_ = SourceId(startRepeatingTimer(ms, [this] {
+    spawn(syncNow(false));
+    return true;
+  }));
+}
+
+void AppleCalendarSync::startObservingStore() {
+  if (observing_) return;
+  observing_ = true;
   std::weak_ptr<bool> alive = alive_;
-  std::optional<std::string> address = forceDiscover ? std::nullopt : cachedAllICSURL();
-  if (!address) {
-    // The account at the start of the discovery owns its result.
-    std::string account = currentAccountKey();
-    auto discovering = discoverAllICSURL();
-    std::string found = co_await discovering;
-    if (!alive.lock()) co_return std::vector<ICSEvent>{};
-    if (!CalendarSyncState::isAccountChange(account, currentAccountKey())) cacheAllICSURL(found);
-    address = found;
+  spawn([](AppleCalendarSync* self, std::weak_ptr<bool> alive) -> Task<void> {
+    auto opening = self->slot_.ensureStore();
+    SystemCalendarStore* s = co_await opening;
+    if (!alive.lock() || !s || !self->observing_) co_return;
+    self->storeObserver_ = ScopedConnection(s->changed().connect([self] { self->scheduleWriteBackCheck(); }));
+  }(this, alive));
+}
+
+void AppleCalendarSync::scheduleWriteBackCheck() {
+  if (!config->enabled || !config->syncReminders || !config->twoWayWriteBack || isSyncing.get()) return;
+  debounce_ = SourceId(postToMainAfter(timing_.writeBackDebounceMs, [this] {
+    debounce_.forget();
+    spawn(writeBack_.checkCompletedRemindersAndWriteBack());
+  }));
+}
+
+void AppleCalendarSync::setEnabled(bool on) {
+  auto c = config.get();
+  c.enabled = on;
+  updateConfig(c);
+  if (!on) {
+    timer_.reset();
+    storeObserver_ = ScopedConnection();
+    observing_ = false;
+    statusText.set("已暂停自动同步（已写入的日历事件仍保留）");
+    return;
   }
-  http::HttpRequest request;
-  request.url = *address;
-  request.headers.emplace_back("User-Agent", AppConfig::userAgent());
-  request.timeoutSeconds = 25;
-  auto sending = http::send(std::move(request));
-  http::HttpResponse reply = co_await sending;
-  if (!alive.lock()) co_return std::vector<ICSEvent>{};
-  if (auto code = FeedLinks::feedReplyFailure(reply.status, reply.body)) {
-    if (cachedURL_ == address) forgetFeedCache();
-    logLine(tags::kCal, "拉取日程失败 HTTP " + std::to_string(*code));
-    throw FeedLinks::fetchFailedError(*code);
+  std::weak_ptr<bool> alive = alive_;
+  spawn([](AppleCalendarSync* self, std::weak_ptr<bool> alive) -> Task<void> {
+    auto asking = self->requestPermissions();
+    bool granted = co_await asking;
+    if (!alive.lock()) co_return;
+    if (!granted) {
+      auto off = self->config.get();
+      off.enabled = false;
+      self->updateConfig(off);
+      self->statusText.set("未获得日历/提醒事项权限：本机日历服务没有响应，请确认日历服务可用后再开启");
+      co_return;
+    }
+    self->startObservingStore();
+    self->scheduleTimer();
+    auto running = self->syncNow(true);
+    co_await running;
+  }(this, alive));
+}
+
+// ---- One run ----------------------------------------------------------------------
+
+Task<void> AppleCalendarSync::syncNow(bool force) {
+  if (diagnosticMode() || isSyncing.get()) co_return;
+  if (!config->enabled && !force) co_return;
+  // Busy before the permission answer: a second run meanwhile is dropped.
+  isSyncing.set(true);
+  std::weak_ptr<bool> alive = alive_;
+  try {
+    auto running = runSync(force);
+    co_await running;
+  } catch (...) {
+    if (alive.lock()) {
+      std::string what = messageOf(std::current_exception());
+      statusText.set("同步暂停：" + what);
+      logLine(tags::kCal, "同步失败：" + what);
+    }
   }
-  co_return ICSParser::parse(reply.body);
+  if (alive.lock()) isSyncing.set(false);
+}
+
+Task<bool> AppleCalendarSync::checkAccount() {
+  // Before anything of the old account is written back or fetched: after a change of
+  // signed-in account its items go first.
+  std::string key = feed_.currentAccountKey();
+  if (!CalendarSyncState::isAccount(key)) co_return false;
+  std::string last = records_.lastSyncedAccount();
+  if (!last.empty() && last != key) {
+    logLine(tags::kCal, "检测到账号切换（" + last + " → " + key + "），自动清理旧日历事件");
+    auto clearing = clearAllSyncedData(true);
+    co_await clearing;
+  }
+  records_.rememberSyncedAccount(key);
+  co_return true;
+}
+
+Task<void> AppleCalendarSync::runSync(bool force) {
+  std::weak_ptr<bool> alive = alive_;
+  if (force) {
+    auto asking = requestPermissions();
+    bool granted = co_await asking;
+    if (!alive.lock()) co_return;
+    if (!granted) {
+      statusText.set("缺少本机日历写入权限：本机日历服务没有响应，请稍后重试");
+      co_return;
+    }
+  }
+  auto checking = checkAccount();
+  co_await checking;
+  if (!alive.lock()) co_return;
+
+  if (config->syncReminders && config->twoWayWriteBack) {
+    auto writingBack = writeBack_.checkCompletedRemindersAndWriteBack();
+    co_await writingBack;
+    if (!alive.lock()) co_return;
+  }
+
+  auto fetching = feed_.fetchForSync(force);
+  CalendarFeedSource::SyncReply reply = co_await fetching;
+  if (!alive.lock()) co_return;
+  if (reply.notModified) {
+    updateTimestamp("已是最新（无变更）");
+    co_return;
+  }
+
+  auto events = ICSParser::parse(reply.body);
+  int digests = 0;
+  auto items = CalendarItems::prepare(events, config.get(), &digests);
+  auto applying = writer_.applyEventsToCalendar(items);
+  int written = co_await applying;
+  if (!alive.lock()) co_return;
+  syncedEventsCount.set(written);
+  feed_.keepETag(reply);
+
+  int reminders = 0;
+  if (config->syncReminders) {
+    auto applyingReminders = writer_.applyEventsToReminders(events);
+    reminders = co_await applyingReminders;
+    if (!alive.lock()) co_return;
+  }
+  syncedRemindersCount.set(reminders);
+
+  std::string foldNote = (config->foldBusyDeadlines && !config->hearingsOnlyInCalendar && digests > 0) ? "（已智能折叠）" : "";
+  updateTimestamp("日历 " + std::to_string(written) + " 条" + foldNote + " · 提醒 " + std::to_string(reminders) + " 条");
+  int raw = static_cast<int>(events.size());
+  AuditLog::write("apple-calendar-sync", "-", {{"events", written}, {"raw_events", raw}, {"reminders", reminders}});
+  logLine(tags::kCal, "同步完成：日历 " + std::to_string(written) + " 条（原始 " + std::to_string(raw) + " 条），提醒 " +
+                          std::to_string(reminders) + " 条");
+}
+
+// ---- Clean-up -----------------------------------------------------------------------
+
+Task<void> AppleCalendarSync::clearAllSyncedData(bool silent) {
+  std::weak_ptr<bool> alive = alive_;
+  auto clearing = writer_.clearAllSyncedData();
+  int count = co_await clearing;
+  if (!alive.lock()) co_return;
+  feed_.dropETag();
+  syncedEventsCount.set(0);
+  syncedRemindersCount.set(0);
+  if (!silent) statusText.set("已清空全部墨衡台同步日历与提醒（共移除 " + std::to_string(count) + " 个专属日历）");
+  AuditLog::write("apple-calendar-cleared", "-", {{"calendars", count}});
+  logLine(tags::kCal, "已清空同步数据（移除 " + std::to_string(count) + " 个专属日历）");
 }
 
 }  // namespace quorvel

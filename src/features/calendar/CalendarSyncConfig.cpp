@@ -75,14 +75,10 @@ CalendarSyncConfig CalendarSyncConfig::load(const UserDefaults& defaults) {
   return fromJson(*stored);
 }
 
-CalendarSyncConfig CalendarSyncConfig::load() { return load(UserDefaults::standard()); }
-
 void CalendarSyncConfig::save(UserDefaults& defaults) const {
   // The defaults file keeps JSON values as they are (sorted keys), not as data bytes.
   defaults.set(kDefaultsKey, nlohmann::json::parse(toJson().dump()));
 }
-
-void CalendarSyncConfig::save() const { save(UserDefaults::standard()); }
 
 int CalendarSyncConfig::timerSeconds() const { return std::max(intervalMinutes, 1) * 60; }
 

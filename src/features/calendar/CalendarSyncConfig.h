@@ -27,9 +27,7 @@ struct CalendarSyncConfig {
   // The stored settings: each key optional (default when missing); a stored value
   // that is no JSON object, or any key of the wrong type, gives the whole default.
   static CalendarSyncConfig load(const UserDefaults& defaults);
-  static CalendarSyncConfig load();
   void save(UserDefaults& defaults) const;
-  void save() const;
 
   static CalendarSyncConfig fromJson(const nlohmann::json& value);
   // The seven keys in declaration order.

@@ -1,5 +1,6 @@
 #include "features/calendar/DesktopCalendarModel.h"
 
+#include <cassert>
 #include <ctime>
 
 #include "base/Clock.h"
@@ -10,7 +11,7 @@
 #include "core/AuditLog.h"
 #include "core/BrowserModel.h"
 #include "features/calendar/DesktopCalendarRules.h"
-#include "features/calendar/AppleCalendarSync.h"
+#include "features/calendar/CalendarFeedSource.h"
 
 namespace quorvel {
 
@@ -28,30 +29,27 @@ std::string hourMinuteNow() {
 }
 }  // namespace
 
-DesktopCalendarModel& DesktopCalendarModel::shared() {
-  static DesktopCalendarModel* model = new DesktopCalendarModel();
-  return *model;
+DesktopCalendarModel::Services DesktopCalendarModel::servicesOver(CalendarFeedSource& feed, BrowserModel& browser) {
+  Services s;
+  s.fetchLiveEvents = [&feed](bool force) { return feed.fetchLiveEvents(force); };
+  s.deadlines = [&browser] { return browser.deadlines.get(); };
+  s.postForm = [&browser](std::string path) -> Task<FormResult> {
+    auto result = browser.postFormResult(path, {});
+    co_return co_await result;
+  };
+  s.refreshBadges = [&browser] { browser.refreshBadges(); };
+  return s;
 }
 
+DesktopCalendarModel::DesktopCalendarModel(CalendarFeedSource& feed, BrowserModel& browser)
+    : DesktopCalendarModel(servicesOver(feed, browser)) {}
+
 DesktopCalendarModel::DesktopCalendarModel(Services services) : services_(std::move(services)) {
-  if (!services_.fetchLiveEvents)
-    services_.fetchLiveEvents = [](bool force) { return AppleCalendarSync::shared().fetchLiveEvents(force); };
-  if (!services_.deadlines)
-    services_.deadlines = [this] {
-      auto b = browser_.lock();
-      return b ? b->deadlines.get() : Deadlines{};
-    };
+  assert(services_.fetchLiveEvents);
+  if (!services_.deadlines) services_.deadlines = [] { return Deadlines{}; };
   if (!services_.postForm)
-    services_.postForm = [this](std::string path) -> Task<FormResult> {
-      auto b = browser_.lock();
-      if (!b) co_return FormResult{false, -1, "没有工作区"};
-      auto result = b->postFormResult(path, {});
-      co_return co_await result;
-    };
-  if (!services_.refreshBadges)
-    services_.refreshBadges = [this] {
-      if (auto b = browser_.lock()) b->refreshBadges();
-    };
+    services_.postForm = [](std::string) -> Task<FormResult> { co_return FormResult{false, -1, "没有工作区"}; };
+  if (!services_.refreshBadges) services_.refreshBadges = [] {};
   if (!services_.audit)
     services_.audit = [](const std::string& action, const std::string& rel) { AuditLog::write(action, rel); };
   if (!services_.serverURL) services_.serverURL = [] { return AppConfig::serverURL(); };
@@ -63,8 +61,6 @@ DesktopCalendarModel::~DesktopCalendarModel() {
   *alive_ = false;
   if (timer_) cancelTimer(timer_);
 }
-
-void DesktopCalendarModel::attach(const std::shared_ptr<BrowserModel>& browser) { browser_ = browser; }
 
 void DesktopCalendarModel::startAutoRefresh() {
   if (timer_) cancelTimer(timer_);

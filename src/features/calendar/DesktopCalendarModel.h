@@ -1,9 +1,6 @@
 #pragma once
 // The desktop calendar's data: the live feed in display order, the fallback from the
 // deadline lists, mark-done and a short toast. Main thread only; keeps nothing on disk.
-//
-// Wiring (application): DesktopCalendarModel::shared().attach(browser) once the
-// workspace model exists.
 #include <functional>
 #include <memory>
 #include <string>
@@ -18,11 +15,14 @@
 namespace quorvel {
 
 class BrowserModel;
+class CalendarFeedSource;
 
 class DesktopCalendarModel {
  public:
-  // What the model reaches outside; unset members use the calendar sync and the
-  // attached workspace model (tests replace them).
+  // What the model reaches outside (tests give their own); fetchLiveEvents is
+  // required. Without the workspace's members the deadline lists are empty and
+  // nothing can be marked done; the others default to the audit log, the configured
+  // server and the main loop.
   struct Services {
     std::function<Task<std::vector<ICSEvent>>(bool forceDiscover)> fetchLiveEvents;
     std::function<Deadlines()> deadlines;
@@ -34,13 +34,15 @@ class DesktopCalendarModel {
     std::function<void(unsigned ms, std::function<void()> fn)> after;
   };
 
-  static DesktopCalendarModel& shared();
-  explicit DesktopCalendarModel(Services services = {});
+  // The feed's live fetch and the workspace model's deadline lists, mark-done and badges.
+  DesktopCalendarModel(CalendarFeedSource& feed, BrowserModel& browser);
+  explicit DesktopCalendarModel(Services services);
   ~DesktopCalendarModel();
   DesktopCalendarModel(const DesktopCalendarModel&) = delete;
   DesktopCalendarModel& operator=(const DesktopCalendarModel&) = delete;
 
-  void attach(const std::shared_ptr<BrowserModel>& browser);
+  // The services over the feed source and the workspace model.
+  static Services servicesOver(CalendarFeedSource& feed, BrowserModel& browser);
 
   Published<std::vector<ICSEvent>, DesktopCalendarModel> events;
   Published<bool, DesktopCalendarModel> loading{false};
@@ -64,7 +66,6 @@ class DesktopCalendarModel {
   std::vector<ICSEvent> fallbackFromDeadlines() const;
 
   Services services_;
-  std::weak_ptr<BrowserModel> browser_;
   unsigned timer_ = 0;
   unsigned long generation_ = 0;
   unsigned long loadingOwner_ = 0;

@@ -220,7 +220,13 @@ bool readTime(std::string_view s, int& hh, int& mm, int& ss) {
          readDigits(s, 13, 2, ss) && hh <= 23 && mm <= 59 && ss <= 59;
 }
 
-ICSEvent::Date fromSeconds(long long seconds) {
+// The clock counts nanoseconds in 64 bits (about 1678 to 2262): a time outside that
+// is no date rather than an overflow.
+std::optional<ICSEvent::Date> fromSeconds(long long seconds) {
+  using std::chrono::duration_cast;
+  constexpr long long kMax = duration_cast<std::chrono::seconds>(ICSEvent::Date::duration::max()).count();
+  constexpr long long kMin = duration_cast<std::chrono::seconds>(ICSEvent::Date::duration::min()).count();
+  if (seconds > kMax || seconds < kMin) return std::nullopt;
   return ICSEvent::Date(std::chrono::seconds(seconds));
 }
 
@@ -236,7 +242,7 @@ std::optional<ICSEvent::Date> localMidnight(int y, int m, int d) {
     cachedTZ = tz;
   }
   int key = y * 10000 + m * 100 + d;
-  if (auto it = cache.find(key); it != cache.end()) return std::chrono::system_clock::from_time_t(it->second);
+  if (auto it = cache.find(key); it != cache.end()) return fromSeconds(it->second);
   std::tm tm{};
   tm.tm_year = y - 1900;
   tm.tm_mon = m - 1;
@@ -247,7 +253,7 @@ std::optional<ICSEvent::Date> localMidnight(int y, int m, int d) {
     return std::nullopt;
   }
   cache.emplace(key, t);
-  return std::chrono::system_clock::from_time_t(t);
+  return fromSeconds(t);
 }
 
 const icu::TimeZone& shanghaiZone() {

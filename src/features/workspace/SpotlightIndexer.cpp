@@ -23,18 +23,6 @@ std::string localHourMinute() {
   return buf;
 }
 
-std::string messageOf(std::exception_ptr e) {
-  try {
-    std::rethrow_exception(e);
-  } catch (const AppError& a) {
-    return a.message;
-  } catch (const std::exception& x) {
-    return x.what();
-  } catch (...) {
-    return "未知错误";
-  }
-}
-
 Task<void> deleteDomainLogged(std::shared_ptr<SearchIndex> index) {
   std::exception_ptr failure;
   try {

@@ -23,12 +23,10 @@
 #include "features/calendar/DesktopCalendarModel.h"
 #include "ui/calendar/DeskGlyph.h"
 #include "ui/calendar/DesktopCalendarWindow.h"
-#include "ui/capture/QuickCapturePanel.h"
 #include "ui/components/HandCursor.h"
 #include "ui/components/LawBadges.h"
 #include "ui/components/LawButtons.h"
 #include "ui/components/LawSelectableChip.h"
-#include "ui/windows/MainWindowController.h"
 
 namespace quorvel {
 namespace {
@@ -240,11 +238,11 @@ void setupIconButton(Gtk::Button& b, DeskGlyph* glyph, const char* cls, const st
 
 }  // namespace
 
-DesktopCalendarView::DesktopCalendarView(std::shared_ptr<BrowserModel> browser, DesktopCalendarModel& store,
+DesktopCalendarView::DesktopCalendarView(std::shared_ptr<BrowserModel> browser, DesktopCalendarModel& model,
                                          DesktopCalendarWindow& window)
     : Gtk::Box(Gtk::Orientation::VERTICAL, 0),
       browser_(std::move(browser)),
-      store_(store),
+      model_(model),
       win_(window),
       vm_(DesktopCalendarViewModel::startingOn(localDay(Clock::now()))) {
   installStyle();
@@ -259,11 +257,11 @@ DesktopCalendarView::DesktopCalendarView(std::shared_ptr<BrowserModel> browser, 
   buildFooter();
 
   auto later = [this] { scheduleSync(); };
-  connections_.push_back(store_.events.changed().connect(later));
-  connections_.push_back(store_.loading.changed().connect(later));
-  connections_.push_back(store_.errorText.changed().connect(later));
-  connections_.push_back(store_.updatedAtText.changed().connect(later));
-  connections_.push_back(store_.toastText.changed().connect(later));
+  connections_.push_back(model_.events.changed().connect(later));
+  connections_.push_back(model_.loading.changed().connect(later));
+  connections_.push_back(model_.errorText.changed().connect(later));
+  connections_.push_back(model_.updatedAtText.changed().connect(later));
+  connections_.push_back(model_.toastText.changed().connect(later));
   connections_.push_back(win_.placement.changed().connect(later));
   connections_.push_back(win_.positionLocked.changed().connect(later));
   connections_.push_back(win_.autoShowOnLaunch.changed().connect(later));
@@ -333,7 +331,7 @@ void DesktopCalendarView::buildHeader() {
   refreshBtn_.set_child(refreshContent_);
   refreshBtn_.set_focus_on_click(false);
   lawHandCursor(refreshBtn_);
-  refreshBtn_.signal_clicked().connect([this] { store_.refresh(false).detach(); });
+  refreshBtn_.signal_clicked().connect([this] { model_.refresh(false).detach(); });
   setupIconButton(closeBtn_, Gtk::make_managed<DeskGlyph>("xmark", 11, 1.6), "dc-hbtn", "隐藏桌面日历（可随时再开）");
   closeBtn_.signal_clicked().connect([this] { hideCalendar(); });
   for (auto* b : {&lockBtn_, &plusBtn_, &refreshBtn_, &closeBtn_}) {
@@ -379,7 +377,7 @@ void DesktopCalendarView::buildHeader() {
 }
 
 void DesktopCalendarView::syncHeader() {
-  const auto& at = store_.updatedAtText.get();
+  const auto& at = model_.updatedAtText.get();
   subtitle_.set_text(at.empty() ? "实时同步案件排期" : "已同步 " + at + " · 点条目直达案件");
   const bool locked = win_.positionLocked.get();
   lockGlyph_->setSymbol(locked ? "lock.fill" : "lock.open");
@@ -388,7 +386,7 @@ void DesktopCalendarView::syncHeader() {
   plusBtn_.set_tooltip_text("在 " + selectedDateTitle(vm_.selectedDate) + " 新建待办");
   // The spinning refresh button stays clickable.
   while (auto* child = refreshContent_.get_first_child()) refreshContent_.remove(*child);
-  if (store_.loading.get()) {
+  if (model_.loading.get()) {
     auto* spinner = Gtk::make_managed<Gtk::Spinner>();
     spinner->set_size_request(11, 11);
     spinner->start();
@@ -448,7 +446,7 @@ void DesktopCalendarView::buildMonth() {
 void DesktopCalendarView::syncGrid() {
   monthTitle_.set_text(monthTitle(vm_.displayedMonth));
   while (auto* child = days_.get_first_child()) days_.remove(*child);
-  const auto cells = vm_.cells(store_.events.get(), today());
+  const auto cells = vm_.cells(model_.events.get(), today());
   for (size_t i = 0; i < cells.size(); ++i) {
     const auto& c = cells[i];
     auto* b = Gtk::make_managed<Gtk::Button>();
@@ -516,7 +514,7 @@ void DesktopCalendarView::buildFilterBar() {
 
 void DesktopCalendarView::syncFilterBar() {
   listTitle_.set_text(vm_.scope == DesktopListScope::upcoming ? "近期全部排期" : selectedDateTitle(vm_.selectedDate));
-  countBadge_.set_text(std::to_string(vm_.displayedListEvents(store_.events.get(), today()).size()) + " 项");
+  countBadge_.set_text(std::to_string(vm_.displayedListEvents(model_.events.get(), today()).size()) + " 项");
   int i = 0;
   for (auto* w = scopeChips_.get_first_child(); w; w = w->get_next_sibling(), ++i)
     static_cast<LawSelectableChip*>(w)->setActive(kAllDesktopScopes[i] == vm_.scope);
@@ -536,14 +534,14 @@ void DesktopCalendarView::buildList() {
 }
 
 std::vector<ICSEvent> DesktopCalendarView::listedEvents() const {
-  return vm_.displayedListEvents(store_.events.get(), today());
+  return vm_.displayedListEvents(model_.events.get(), today());
 }
 
 void DesktopCalendarView::syncList() {
   while (auto* child = listBox_.get_first_child()) listBox_.remove(*child);
   cards_.clear();
   const auto listed = listedEvents();
-  if (store_.loading.get() && store_.events->empty()) {
+  if (model_.loading.get() && model_.events->empty()) {
     auto* box = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 8);
     box->set_margin_top(48);
     box->set_margin_bottom(48);
@@ -573,8 +571,8 @@ void DesktopCalendarView::syncList() {
   icon->add_css_class("dc-empty-icon");
   box->append(*icon);
   box->append(*label(vm_.scope == DesktopListScope::upcoming ? "近期暂无匹配日程" : "当日暂无匹配日程", "dc-empty-title"));
-  if (!store_.errorText->empty()) {
-    auto* err = label(store_.errorText.get(), "dc-error");
+  if (!model_.errorText->empty()) {
+    auto* err = label(model_.errorText.get(), "dc-error");
     err->set_wrap(true);
     err->set_justify(Gtk::Justification::CENTER);
     err->set_margin_start(16);
@@ -725,8 +723,8 @@ void DesktopCalendarView::buildFooter() {
 }
 
 void DesktopCalendarView::syncFooter() {
-  const bool toast = !store_.toastText->empty();
-  toastLabel_.set_text(store_.toastText.get());
+  const bool toast = !model_.toastText->empty();
+  toastLabel_.set_text(model_.toastText.get());
   toast_.set_visible(toast);
   autoShow_.set_visible(!toast);
   syncingFooter_ = true;
@@ -768,28 +766,28 @@ void DesktopCalendarView::setScope(DesktopListScope s) {
 void DesktopCalendarView::toggleLock(bool withToast) {
   const bool locked = !win_.positionLocked.get();
   win_.setPositionLocked(locked);
-  if (withToast) store_.showToast(locked ? "已固定在桌面当前位置" : "已解锁，可拖动调整位置与大小");
+  if (withToast) model_.showToast(locked ? "已固定在桌面当前位置" : "已解锁，可拖动调整位置与大小");
 }
 
 void DesktopCalendarView::captureOnSelectedDay() {
-  QuickCapturePanel::shared().show("", localMidnight(vm_.selectedDate));
+  if (win_.actions().captureOnDay) win_.actions().captureOnDay(localMidnight(vm_.selectedDate));
 }
 
 void DesktopCalendarView::hideCalendar() { win_.hide(); }
 
 void DesktopCalendarView::openFullCalendar() {
-  MainWindowController::shared().showMainWindow();
+  if (win_.actions().showMainWindow) win_.actions().showMainWindow();
   if (browser_) browser_->loadInActive("/calendar");
 }
 
 void DesktopCalendarView::openEvent(const ICSEvent& event, bool newTab) {
   const auto target = desktopEventTarget(event);
-  MainWindowController::shared().showMainWindow();
+  if (win_.actions().showMainWindow) win_.actions().showMainWindow();
   if (!browser_) return;
   if (newTab) browser_->newTab(target.path, target.title);
   else browser_->loadInActive(target.path);
 }
 
-void DesktopCalendarView::markDone(const ICSEvent& event) { store_.markDone(event).detach(); }
+void DesktopCalendarView::markDone(const ICSEvent& event) { model_.markDone(event).detach(); }
 
 }  // namespace quorvel

@@ -25,12 +25,12 @@ class DeskGlyph;
 
 class DesktopCalendarView : public Gtk::Box {
  public:
-  DesktopCalendarView(std::shared_ptr<BrowserModel> browser, DesktopCalendarModel& store,
+  DesktopCalendarView(std::shared_ptr<BrowserModel> browser, DesktopCalendarModel& model,
                       DesktopCalendarWindow& window);
   ~DesktopCalendarView() override;
 
   const DesktopCalendarViewModel& state() const { return vm_; }
-  // Redraws from the store and the window now (otherwise on the next idle turn).
+  // Redraws from the calendar's data and the window now (otherwise on the next idle turn).
   void syncNow();
 
   // Actions (the controls call these; tests too).
@@ -67,7 +67,7 @@ class DesktopCalendarView : public Gtk::Box {
   CivilDay today() const;
 
   std::shared_ptr<BrowserModel> browser_;
-  DesktopCalendarModel& store_;
+  DesktopCalendarModel& model_;
   DesktopCalendarWindow& win_;
   DesktopCalendarViewModel vm_;
 

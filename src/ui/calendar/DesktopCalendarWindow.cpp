@@ -13,13 +13,9 @@
 
 namespace quorvel {
 
-DesktopCalendarWindow& DesktopCalendarWindow::shared() {
-  static auto* instance = new DesktopCalendarWindow(UserDefaults::standard(), DesktopCalendarModel::shared());
-  return *instance;
-}
-
-DesktopCalendarWindow::DesktopCalendarWindow(UserDefaults& defaults, DesktopCalendarModel& store)
-    : defaults_(defaults), store_(store) {
+DesktopCalendarWindow::DesktopCalendarWindow(UserDefaults& defaults, DesktopCalendarModel& model,
+                                             std::shared_ptr<BrowserModel> browser, DesktopCalendarActions actions)
+    : defaults_(defaults), model_(model), browser_(std::move(browser)), actions_(std::move(actions)) {
   placement.set(placementFromRaw(defaults_.string(kDesktopCalendarPlacementKey)));
   autoShowOnLaunch.set(defaults_.boolean(kDesktopCalendarAutoShowKey).value_or(false));
   positionLocked.set(defaults_.boolean(kDesktopCalendarLockedKey).value_or(false));
@@ -47,14 +43,14 @@ void DesktopCalendarWindow::show() {
     applyLockState();
     bringForward();
     isVisible.set(true);
-    store_.refresh(true).detach();
+    model_.refresh(true).detach();
     return;
   }
   createWindow();
   bringForward();
   isVisible.set(true);
-  store_.startAutoRefresh();
-  store_.refresh(false).detach();
+  model_.startAutoRefresh();
+  model_.refresh(false).detach();
 }
 
 void DesktopCalendarWindow::hide() {
@@ -63,7 +59,7 @@ void DesktopCalendarWindow::hide() {
 }
 
 void DesktopCalendarWindow::refreshSilentlyIfShown() {
-  if (isVisible.get()) store_.refresh(true).detach();
+  if (isVisible.get()) model_.refresh(true).detach();
 }
 
 void DesktopCalendarWindow::createWindow() {
@@ -75,7 +71,7 @@ void DesktopCalendarWindow::createWindow() {
   w.set_hide_on_close(true);
   w.set_default_size(static_cast<int>(kDesktopCalendarWidth), static_cast<int>(kDesktopCalendarHeight));
   w.add_css_class("dc-window");
-  view_ = Gtk::make_managed<DesktopCalendarView>(model_, store_, *this);
+  view_ = Gtk::make_managed<DesktopCalendarView>(browser_, model_, *this);
   view_->set_size_request(static_cast<int>(kDesktopCalendarMinWidth), static_cast<int>(kDesktopCalendarMinHeight));
   w.set_child(*view_);
   // No title bar: the background moves the panel, the border resizes it.

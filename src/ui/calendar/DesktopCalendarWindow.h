@@ -3,11 +3,13 @@
 // three placements (on the wallpaper, an ordinary window, always in front), a
 // position lock and auto-show, kept under the "desktop.calendar.*" user defaults.
 //
-// Wiring (application): setModel(browser) once; startIfEnabled() in the launch
-// sequence; show()/hide()/isVisible for the menu command, the top bar, the to-do
-// sheet and the menu-bar panel; refreshSilentlyIfShown() for the quick-capture hook.
+// Used by the application: startIfEnabled() in the launch sequence;
+// show()/hide()/isVisible for the menu command, the top bar, the to-do sheet and the
+// menu-bar panel; refreshSilentlyIfShown() for the quick-capture hook.
 #include <gtkmm/window.h>
 
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -26,17 +28,23 @@ class UserDefaults;
 inline constexpr const char* kDesktopCalendarIdentifier = "desktop-calendar";
 inline constexpr const char* kDesktopCalendarTitle = "墨衡台 · 桌面日历";
 
+// What the panel asks of the rest of the application (unset: nothing happens).
+struct DesktopCalendarActions {
+  // The quick to-do form, dated on the given day.
+  std::function<void(std::chrono::system_clock::time_point day)> captureOnDay;
+  // The main window forward, before a page opens in it.
+  std::function<void()> showMainWindow;
+};
+
 class DesktopCalendarWindow {
  public:
-  static DesktopCalendarWindow& shared();
-  // A separate controller over the given defaults and store (tests).
-  DesktopCalendarWindow(UserDefaults& defaults, DesktopCalendarModel& store);
+  // Over the defaults that keep its state and the calendar's data; `browser` is the
+  // workspace model the view opens pages in (none: its links do nothing).
+  DesktopCalendarWindow(UserDefaults& defaults, DesktopCalendarModel& model,
+                        std::shared_ptr<BrowserModel> browser = nullptr, DesktopCalendarActions actions = {});
   ~DesktopCalendarWindow();
   DesktopCalendarWindow(const DesktopCalendarWindow&) = delete;
   DesktopCalendarWindow& operator=(const DesktopCalendarWindow&) = delete;
-
-  // The workspace model the view opens pages in; needed before show().
-  void setModel(std::shared_ptr<BrowserModel> model) { model_ = std::move(model); }
 
   Published<bool, DesktopCalendarWindow> isVisible{false};
   Published<DesktopCalendarPlacement, DesktopCalendarWindow> placement{DesktopCalendarPlacement::desktop};
@@ -46,7 +54,7 @@ class DesktopCalendarWindow {
   // Launch step: show() 2 seconds later when auto-show is on; nothing in the
   // diagnostic mode.
   void startIfEnabled(AppMode mode);
-  // Creates the panel on first use or brings it back; refreshes the store.
+  // Creates the panel on first use or brings it back; refreshes the calendar's data.
   void show();
   // Orders the panel out (it is kept with its view state).
   void hide();
@@ -66,6 +74,7 @@ class DesktopCalendarWindow {
   Gtk::Window* window() { return window_.get(); }
   DesktopCalendarView* view() { return view_; }
   WindowPlacement* windowPlacement() { return placement_.get(); }
+  const DesktopCalendarActions& actions() const { return actions_; }
   // Whether a drag on the panel may move it (the lock).
   bool canMoveByDragging() const { return !positionLocked.get(); }
   // Each new panel, before it is shown (the application adds it to itself).
@@ -79,8 +88,9 @@ class DesktopCalendarWindow {
   void storeFrame();
 
   UserDefaults& defaults_;
-  DesktopCalendarModel& store_;
-  std::shared_ptr<BrowserModel> model_;
+  DesktopCalendarModel& model_;
+  std::shared_ptr<BrowserModel> browser_;
+  DesktopCalendarActions actions_;
   std::unique_ptr<Gtk::Window> window_;
   DesktopCalendarView* view_ = nullptr;
   std::unique_ptr<WindowPlacement> placement_;

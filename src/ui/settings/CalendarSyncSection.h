@@ -13,18 +13,21 @@
 
 namespace quorvel {
 
+class AppleCalendarSync;
+
 class CalendarSyncSection : public LawCard {
  public:
-  CalendarSyncSection();
+  explicit CalendarSyncSection(AppleCalendarSync& calendar);
   Gtk::Switch& enabledSwitch() { return switch_; }
 
  private:
   void sync();
 
+  AppleCalendarSync& calendar_;
   Gtk::Box header_{Gtk::Orientation::HORIZONTAL, 8};
   Gtk::Label title_;
   Gtk::Switch switch_;
-  Gtk::Label store_;
+  Gtk::Label storeLine_;
   Gtk::Label status_;
   Gtk::Button* now_ = nullptr;
   bool syncing_ = false;

@@ -28,7 +28,7 @@ SettingsView::SettingsView(std::function<void()> close, const SettingsServices& 
   column_.set_margin_bottom(18);
   volume_ = Gtk::make_managed<VolumeSettingsSection>(services.volume);
   column_.append(*volume_);
-  column_.append(*Gtk::make_managed<CalendarSyncSection>());
+  column_.append(*Gtk::make_managed<CalendarSyncSection>(services.calendar));
   column_.append(*Gtk::make_managed<HotFolderSection>(services.inbox));
   auto* note = Gtk::make_managed<Gtk::Label>("其余设置项（服务器地址、字号、隐私锁定、系统集成等）将随各自的功能提供。");
   note->add_css_class("law-placeholder-note");

@@ -8,6 +8,7 @@
 
 namespace quorvel {
 
+class AppleCalendarSync;
 class HotFolderWatcher;
 class LocalVolume;
 class VolumeSettingsSection;
@@ -16,6 +17,7 @@ class VolumeSettingsSection;
 struct SettingsServices {
   LocalVolume& volume;
   HotFolderWatcher& inbox;
+  AppleCalendarSync& calendar;
 };
 
 class SettingsView : public Gtk::Box {
@@ -29,7 +31,7 @@ class SettingsView : public Gtk::Box {
   VolumeSettingsSection* volume_ = nullptr;
 };
 
-// Makes the "settings" tool window show this view.
+// Makes the "settings" tool window show this view over the services.
 void registerSettingsView(const SettingsServices& services);
 
 }  // namespace quorvel

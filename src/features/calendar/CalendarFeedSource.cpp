@@ -1,0 +1,158 @@
+#include "features/calendar/CalendarFeedSource.h"
+
+#include "base/AppError.h"
+#include "base/ErrorDomains.h"
+#include "base/Log.h"
+#include "base/LogTags.h"
+#include "core/AppConfig.h"
+#include "core/BrowserModel.h"
+#include "core/NativeRequests.h"
+#include "features/calendar/CalendarSyncConfig.h"
+#include "features/calendar/FeedLinks.h"
+#include "features/calendar/ICSParser.h"
+#include "platform/Http.h"
+
+namespace quorvel {
+
+namespace {
+// GET of the feed as found (no cookies), with the user agent; the tag as
+// If-None-Match when given.
+Task<http::HttpResponse> sendFeedRequest(std::string address, std::optional<std::string> etag) {
+  http::HttpRequest request;
+  request.url = std::move(address);
+  request.headers.emplace_back("User-Agent", AppConfig::userAgent());
+  if (etag) request.headers.emplace_back("If-None-Match", *etag);
+  request.timeoutSeconds = 25;
+  auto sending = http::send(std::move(request));
+  co_return co_await sending;
+}
+}  // namespace
+
+CalendarFeedSource::CalendarFeedSource(BrowserModel& browser) : browser_(browser) {}
+
+CalendarFeedSource::~CalendarFeedSource() = default;
+
+std::string CalendarFeedSource::currentAccountKey() const {
+  return CalendarSyncState::accountKey(browser_.badges.get());
+}
+
+void CalendarFeedSource::dropCacheIfForeign() {
+  if (!cachedURL_ && !cachedETag_) return;
+  bool signedOut = browser_.badges->loginRequired;
+  std::string account = currentAccountKey();
+  if (signedOut || CalendarSyncState::isAccountChange(cacheAccount_, account)) {
+    logLine(tags::kCal, "账号已变化，重新查找日历订阅链接");
+    forgetFeedCache();
+    return;
+  }
+  // Found before the account was known: it is this account's.
+  if (!CalendarSyncState::isAccount(cacheAccount_)) cacheAccount_ = account;
+}
+
+std::optional<std::string> CalendarFeedSource::cachedAllICSURL() {
+  dropCacheIfForeign();
+  return cachedURL_;
+}
+
+std::optional<std::string> CalendarFeedSource::cachedETag() {
+  dropCacheIfForeign();
+  return cachedETag_;
+}
+
+void CalendarFeedSource::cacheAllICSURL(const std::string& url) {
+  std::string account = currentAccountKey();
+  bool sameAddress = cachedURL_ == url;
+  if (!sameAddress || CalendarSyncState::isAccountChange(cacheAccount_, account)) cachedETag_.reset();
+  if (!sameAddress || CalendarSyncState::isAccount(account)) cacheAccount_ = account;
+  cachedURL_ = url;
+}
+
+void CalendarFeedSource::cacheETag(const std::optional<std::string>& etag) {
+  dropCacheIfForeign();
+  if (!cachedURL_) return;  // a tag without its address means nothing
+  cachedETag_ = etag;
+}
+
+void CalendarFeedSource::forgetFeedCache() {
+  cachedURL_.reset();
+  cachedETag_.reset();
+  cacheAccount_.clear();
+}
+
+Task<std::string> CalendarFeedSource::discoverAllICSURL() {
+  auto reading = browser_.fetchJSON(FeedLinks::kSubscribePath);
+  std::string page = utf8OrEmpty(co_await reading);
+  auto url = FeedLinks::extractFeedURL(page, AppConfig::homeURL());
+  if (!url) throw FeedLinks::noFeedLinkError();
+  co_return *url;
+}
+
+Task<std::string> CalendarFeedSource::feedAddress(bool forceDiscover) {
+  if (!forceDiscover)
+    if (auto cached = cachedAllICSURL()) co_return *cached;
+  std::weak_ptr<bool> alive = alive_;
+  // The account at the start of the discovery owns its result.
+  std::string account = currentAccountKey();
+  auto discovering = discoverAllICSURL();
+  std::string found = co_await discovering;
+  if (!alive.lock()) co_return std::string();
+  if (!CalendarSyncState::isAccountChange(account, currentAccountKey())) cacheAllICSURL(found);
+  co_return found;
+}
+
+std::optional<int> CalendarFeedSource::failure(int status, const std::string& body, const std::string& address) {
+  auto code = FeedLinks::feedReplyFailure(status, body);
+  // The next fetch finds the address anew.
+  if (code && cachedURL_ == address) forgetFeedCache();
+  return code;
+}
+
+Task<std::vector<ICSEvent>> CalendarFeedSource::fetchLiveEvents(bool forceDiscover) {
+  std::weak_ptr<bool> alive = alive_;
+  auto finding = feedAddress(forceDiscover);
+  std::string address = co_await finding;
+  if (!alive.lock()) co_return std::vector<ICSEvent>{};
+  // The entity tag is the sync run's: this fetch always takes the whole feed.
+  auto sending = sendFeedRequest(address, std::nullopt);
+  http::HttpResponse reply = co_await sending;
+  if (!alive.lock()) co_return std::vector<ICSEvent>{};
+  if (auto code = failure(reply.status, reply.body, address)) {
+    logLine(tags::kCal, "拉取日程失败 HTTP " + std::to_string(*code));
+    throw FeedLinks::fetchFailedError(*code);
+  }
+  co_return ICSParser::parse(reply.body);
+}
+
+Task<CalendarFeedSource::SyncReply> CalendarFeedSource::fetchForSync(bool force) {
+  std::weak_ptr<bool> alive = alive_;
+  // Gone meanwhile: nothing to write.
+  SyncReply gone;
+  gone.notModified = true;
+  auto finding = feedAddress(force);
+  std::string address = co_await finding;
+  if (!alive.lock()) co_return gone;
+  std::optional<std::string> tag = force ? std::nullopt : cachedETag();
+  auto sending = sendFeedRequest(address, tag);
+  http::HttpResponse reply = co_await sending;
+  if (!alive.lock()) co_return gone;
+  SyncReply out;
+  out.address = address;
+  if (reply.status == 304) {
+    out.notModified = true;
+    co_return out;
+  }
+  if (auto code = failure(reply.status, reply.body, address))
+    throw AppError(errors::kAppleCal, *code, "拉取日历流失败（HTTP " + std::to_string(*code) + "，请确认已登录）");
+  // Until the calendars hold this body, a failure must not turn the next run into
+  // "no change".
+  dropETag();
+  out.etag = reply.header("ETag");
+  out.body = std::move(reply.body);
+  co_return out;
+}
+
+void CalendarFeedSource::keepETag(const SyncReply& reply) {
+  if (!reply.etag.empty() && cachedURL_ == reply.address) cacheETag(reply.etag);
+}
+
+}  // namespace quorvel

@@ -1,0 +1,47 @@
+#pragma once
+// Writes the feed into the system store: the three dedicated calendars and the
+// reminder list (found or created in the best account source), the calendar items
+// with their alarms (rewriting only changed ones, removing those that left), the open
+// to-dos as reminders, and the clean-up of everything the sync created. Main thread.
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "base/Task.h"
+#include "features/calendar/CalendarItems.h"
+#include "features/calendar/ICSEvent.h"
+#include "platform/calendar/SystemCalendarStore.h"
+
+namespace quorvel {
+
+class CalendarStoreSlot;
+class CalendarSyncRecords;
+
+class CalendarWriter {
+ public:
+  CalendarWriter(CalendarStoreSlot& store, CalendarSyncRecords& records);
+  ~CalendarWriter();
+  CalendarWriter(const CalendarWriter&) = delete;
+  CalendarWriter& operator=(const CalendarWriter&) = delete;
+
+  // The prepared items into the dedicated calendars, all or nothing (a failure leaves
+  // the store and the records as they were and is thrown). Returns the number of items.
+  Task<int> applyEventsToCalendar(std::vector<ICSEvent> items);
+  // Open deadlines and routines of the raw feed into "墨衡台 · 待办"; items that left
+  // the feed are completed and settled. Never throws; returns the number that qualify.
+  Task<int> applyEventsToReminders(std::vector<ICSEvent> events);
+  // Removes the calendars the sync created, with the item maps and the settled ids;
+  // store errors are skipped. Returns the number of calendars removed.
+  Task<int> clearAllSyncedData();
+
+ private:
+  Task<SystemCalendar> ensureCalendar(std::string title, CalendarItems::Rgb color, CalendarEntityType type);
+  Task<std::optional<std::string>> bestSource(SystemCalendarStore& store, CalendarEntityType type);
+
+  CalendarStoreSlot& slot_;
+  CalendarSyncRecords& records_;
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
+
+}  // namespace quorvel
