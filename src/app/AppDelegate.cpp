@@ -79,7 +79,7 @@ AppDelegate::AppDelegate(Gtk::Application& app, AppServices& services, std::shar
   hooks.browser = [weak = std::weak_ptr<BrowserModel>(browser_)] { return weak.lock(); };
   hooks.showQuickCapture = [](const std::string& prefill) { QuickCapturePanel::shared().show(prefill); };
   hooks.showMainWindow = showMainWindow_;
-  screenResults_ = std::make_unique<ScreenOCRResultWindow>(hooks);
+  screenResults_ = std::make_unique<ScreenOCRResultWindow>(services_.dialogs(), hooks);
   ScreenCaptureOCR::Config ocr;
   ocr.mode = services_.mode();
   ocr.present = [w = screenResults_.get()](const LegalOCRSignals& found) { w->present(found); };
@@ -152,7 +152,7 @@ void AppDelegate::toggleDesktopCalendar() { services_.desktopCalendar().toggle()
 
 void AppDelegate::pickAndRunScanner() { ScannerOCR::pickAndRun(); }
 
-void AppDelegate::checkForUpdateManually() { UpdateChecker::checkManually(); }
+void AppDelegate::checkForUpdateManually() { services_.updates().checkManually(); }
 
 void AppDelegate::syncCalendarNow() { spawn(services_.calendarSync().syncNow(true)); }
 
@@ -225,7 +225,7 @@ void AppDelegate::renderSidebar() {
 
 void AppDelegate::attachWindowMemory() { WindowMemory::attach(); }
 
-void AppDelegate::checkForUpdateIfDue() { UpdateChecker::checkAtLaunchIfDue(); }
+void AppDelegate::checkForUpdateIfDue() { services_.updates().checkAtLaunchIfDue(); }
 
 void AppDelegate::startBackgroundServices() {
   // Turning indexing on in the settings indexes this workspace at once.

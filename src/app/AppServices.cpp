@@ -29,6 +29,7 @@
 #include "features/calendar/ReminderWriteBack.h"
 #include "features/tracking/TrackingQuery.h"
 #include "features/workspace/GlobalHotKeyManager.h"
+#include "features/workspace/UpdateChecker.h"
 #include "features/workspace/WorkspacePageActions.h"
 #include "platform/HotKeys.h"
 #include "platform/Desktop.h"
@@ -46,6 +47,7 @@
 #include "ui/main/PagePanels.h"
 #include "ui/windows/MainWindowController.h"
 #include "ui/windows/WindowAttention.h"
+#include "web/PageExport.h"
 #include "web/PagePanelPresenter.h"
 #include "web/WebEngine.h"
 
@@ -137,7 +139,7 @@ AppServices::AppServices(Options options) : options_(options) {
   // Without windows a file opens in its default application and progress is logged.
   previews_.set(given.previews, [this, quiet]() -> std::unique_ptr<PreviewPresenter> {
     if (quiet) return std::make_unique<DesktopPreviewPresenter>(*desktop_);
-    return std::make_unique<GtkPreviewPresenter>();
+    return std::make_unique<GtkPreviewPresenter>(*desktop_);
   });
   volume_ = std::make_unique<LocalVolume>(defaults(), *dialogs_, *desktop_, *previews_, passwords_.get(), *workers_);
   // The edit session's conflicts are decided in the comparison window; without windows
@@ -154,6 +156,8 @@ AppServices::AppServices(Options options) : options_(options) {
   quickArchive_ = std::make_unique<QuickArchiveWindow>(QuickArchiveServices{*filePanels_, *inbox_});
   // The inbox's new files open the quick-archive window.
   inbox_->setOpener(quickArchive_.get());
+  pageExport_ = std::make_unique<PageExport>(*dialogs_, *filePanels_, *desktop_, *workers_);
+  updates_ = std::make_unique<UpdateChecker>(defaults(), *dialogs_, *desktop_, *workers_, *audit_);
   panels_ = quiet ? std::unique_ptr<PagePanelPresenter>(std::make_unique<QuietPagePanels>())
                   : std::make_unique<GtkPagePanels>();
   actions_ = std::make_unique<WorkspacePageActions>(*volume_, *editSession_, *workers_);

@@ -39,6 +39,8 @@ struct EditWorkspace;
 struct MirrorServices;
 class HotFolderWatcher;
 class QuickArchiveWindow;
+class PageExport;
+class UpdateChecker;
 
 // One part of the services: made by them, or borrowed from a test that hands in its own.
 template <class T>
@@ -114,6 +116,8 @@ class AppServices {
   EditSession& editSession() { return *editSession_; }
   HotFolderWatcher& inbox() { return *inbox_; }
   QuickArchiveWindow& quickArchive() { return *quickArchive_; }
+  PageExport& pageExport() { return *pageExport_; }
+  UpdateChecker& updates() { return *updates_; }
   // What a mirror store works with.
   MirrorServices mirrorServices();
 
@@ -143,6 +147,8 @@ class AppServices {
   std::unique_ptr<EditSession> editSession_;
   std::unique_ptr<HotFolderWatcher> inbox_;
   std::unique_ptr<QuickArchiveWindow> quickArchive_;
+  std::unique_ptr<PageExport> pageExport_;
+  std::unique_ptr<UpdateChecker> updates_;
   std::unique_ptr<PagePanelPresenter> panels_;
   std::unique_ptr<PageActions> actions_;
   std::unique_ptr<WebEngine> engine_;

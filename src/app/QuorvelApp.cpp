@@ -225,9 +225,9 @@ void QuorvelApp::runCommand(const std::string& a, const Glib::VariantBase& param
     auto tab = m.activeTab();
     if (!tab || !tab->webView()) return;
     auto* view = TabController::viewOf(tab->webView());
-    if (a == "print") return PageExport::printPage(view);
+    if (a == "print") return services_->pageExport().printPage(view);
     auto title = tab->title.get();
-    return PageExport::exportPDF(view, title.empty() ? "页面" : title);
+    return services_->pageExport().exportPDF(view, title.empty() ? "页面" : title);
   }
   if (a == "status-panel") return panel_->toggleNear(0, 0);
   if (a == "switch-account") return AccountFlow::switchAccount(m, services_->dialogs(), services_->volume());
@@ -303,6 +303,7 @@ void QuorvelApp::showMainWindow() {
     tools.captureAndAnalyze = [this] { delegate_->captureAndAnalyze(); };
     tools.lockWorkspace = [this] { delegate_->lockNow(); };
     tools.volumeMounted = [this] { return services_->volume().mountedRoot().has_value(); };
+    tools.dialogs = &services_->dialogs();
     tools.switchAccount = [this] { AccountFlow::switchAccount(*model_, services_->dialogs(), services_->volume()); };
     auto& calendar = services_->desktopCalendar();
     tools.desktopCalendarHasWindow = [&calendar] { return calendar.window() != nullptr; };

@@ -77,7 +77,7 @@ class ScreenOCRWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     model = freshFakeModel(pages);
-    results = std::make_unique<ScreenOCRResultWindow>(ScreenOCRResultWindow::Hooks{
+    results = std::make_unique<ScreenOCRResultWindow>(dialogs, ScreenOCRResultWindow::Hooks{
         [this] { return model; }, [this](const std::string& prefill) { prefills.push_back(prefill); }, {}});
   }
 
@@ -163,7 +163,7 @@ TEST_F(ScreenOCRWindowTest, TodoButtonsFillTheQuickCapture) {
   EXPECT_EQ(prefills[1], sixty);
 
   // Without a quick-capture panel the user is told so instead.
-  ScreenOCRResultWindow bare({[this] { return model; }, {}, {}});
+  ScreenOCRResultWindow bare(dialogs, {[this] { return model; }, {}, {}});
   bare.present(extractSignals("开庭通知 2024-03-05"));
   click(bare.activeView()->todoButton());
   ASSERT_EQ(dialogs.shown.size(), 1u);

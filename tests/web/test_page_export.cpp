@@ -55,7 +55,7 @@ TEST_F(PageExportTest, TheDashboardIsWrittenAsAPdfWithItsHeadingAndRevealed) {
   fs::path dir = fs::path(g_get_home_dir()) / "导出";
   fs::create_directories(dir);
   panels.answer = dir / "工作台 2026";  // typed without the extension
-  runToEnd((PageExport::exportPDFTask(view, "个人工作台/2026/03/02")), 70000);
+  runToEnd((services->pageExport().exportPDFTask(view, "个人工作台/2026/03/02")), 70000);
 
   ASSERT_EQ(panels.asked.size(), 1u);
   EXPECT_EQ(panels.asked[0].suggestedName, "个人工作台-2026-03-02.pdf");
@@ -71,7 +71,7 @@ TEST_F(PageExportTest, TheDashboardIsWrittenAsAPdfWithItsHeadingAndRevealed) {
 TEST_F(PageExportTest, CancellingTheSavePanelWritesAndShowsNothing) {
   WebKitWebView* view = dashboard();
   size_t before = logs.size();
-  runToEnd((PageExport::exportPDFTask(view, "")), 70000);
+  runToEnd((services->pageExport().exportPDFTask(view, "")), 70000);
   ASSERT_EQ(panels.asked.size(), 1u);
   EXPECT_EQ(panels.asked[0].suggestedName, "页面.pdf");
   std::vector<std::string> after(logs.begin() + static_cast<long>(before), logs.end());
@@ -83,7 +83,7 @@ TEST_F(PageExportTest, CancellingTheSavePanelWritesAndShowsNothing) {
 TEST_F(PageExportTest, PrintingKeepsTheUsersChoicesButAlwaysFitsThePageWidth) {
   WebKitWebView* view = dashboard();
   for (int round = 0; round < 2; ++round) {
-    WebKitPrintOperation* op = PageExport::newPrintOperation(view);
+    WebKitPrintOperation* op = services->pageExport().newPrintOperation(view);
     GtkPrintSettings* s = webkit_print_operation_get_print_settings(op);
     EXPECT_DOUBLE_EQ(gtk_print_settings_get_scale(s), 100.0);
     if (round == 1) EXPECT_STREQ(gtk_print_settings_get_printer(s), "办公室打印机");
@@ -93,9 +93,9 @@ TEST_F(PageExportTest, PrintingKeepsTheUsersChoicesButAlwaysFitsThePageWidth) {
     gtk_print_settings_set_scale(chosen, 50.0);
     webkit_print_operation_set_print_settings(op, chosen);
     g_object_unref(chosen);
-    PageExport::rememberPrintChoices(op);
+    services->pageExport().rememberPrintChoices(op);
     g_object_unref(op);
-    EXPECT_STREQ(gtk_print_settings_get_printer(PageExport::sharedPrintSettings()), "办公室打印机");
-    EXPECT_DOUBLE_EQ(gtk_print_settings_get_scale(PageExport::sharedPrintSettings()), 100.0);
+    EXPECT_STREQ(gtk_print_settings_get_printer(services->pageExport().printSettings()), "办公室打印机");
+    EXPECT_DOUBLE_EQ(gtk_print_settings_get_scale(services->pageExport().printSettings()), 100.0);
   }
 }

@@ -20,6 +20,7 @@
 #include "features/volume/AccountFlow.h"
 #include "features/volume/LocalVolume.h"
 #include "features/volume/PreviewCache.h"
+#include "platform/Desktop.h"
 #include "platform/UserDefaults.h"
 #include "ui/preview/GtkPreviewPresenter.h"
 #include "ui/preview/PreviewHUD.h"
@@ -64,7 +65,8 @@ struct Outcome {
 
 // Previews go to our window unless a test takes them for itself.
 struct SwitchablePreviews : PreviewPresenter {
-  GtkPreviewPresenter window;
+  LoggingDesktop desktop;
+  GtkPreviewPresenter window{desktop};
   PreviewPresenter* to = &window;
   void preview(const fs::path& file) override { to->preview(file); }
   std::unique_ptr<Progress> showProgress(const std::string& text) override { return to->showProgress(text); }
@@ -121,7 +123,7 @@ class VolumeTest : public ServiceTabFixture {
       volume().disconnect([o](bool ok, const std::string& m) { *o = {true, ok, m}; });
       runMainLoopUntil([o] { return o->done; }, 10000);
     }
-    QuickLookPreviewer::shared().reset();
+    presenter.window.previewer().reset();
     ServiceTabFixture::TearDown();
   }
 
@@ -264,7 +266,7 @@ TEST_F(VolumeTest, PreviewOfAPdfCopiesItIntoTheCacheAndOpensOurWindow) {
   ASSERT_TRUE(connect().ok);
   logs.clear();
   volume().preview("/user_data/FIRM_demo/案件/2026/起诉状.pdf");
-  auto& ql = QuickLookPreviewer::shared();
+  auto& ql = presenter.window.previewer();
   ASSERT_TRUE(runMainLoopUntil([&] { return ql.window() && ql.window()->get_visible(); }, 15000));
   fs::path cached = AppConfig::mirrorDir() / "案件" / "2026" / "起诉状.pdf";
   EXPECT_EQ(ql.current(), cached);

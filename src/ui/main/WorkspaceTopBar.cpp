@@ -137,10 +137,6 @@ Gtk::Label* makeText(const std::string& text, const char* cssClass) {
   return l;
 }
 
-void notAvailable(const std::string& title, const std::string& text) {
-  Dialogs::shared().alert(title, text, {"好"});
-}
-
 }  // namespace
 
 void installTopBarStyle() {
@@ -338,6 +334,10 @@ void WorkspaceTopBar::openToolWindow(Published<bool>& flag, const std::string& n
   flag.set(true);
   // The root view opens the window when it observes the flag; without it, nobody does.
   if (flag.changed().empty()) notAvailable(name + "暂不可用", "「" + name + "」窗口还没有在这个版本中提供。");
+}
+
+void WorkspaceTopBar::notAvailable(const std::string& title, const std::string& text) {
+  (tools_.dialogs ? *tools_.dialogs : loggedAlerts_).alert(title, text, {"好"});
 }
 
 void WorkspaceTopBar::toggleCalendar() {

@@ -13,7 +13,6 @@
 #include "base/MainQueue.h"
 #include "ui/model/DockMenu.h"
 #include "ui/model/TodoSheetRules.h"
-#include "features/workspace/UpdateChecker.h"
 #include "platform/WindowPlacement.h"
 #include "ui/components/HandCursor.h"
 #include "ui/components/LawBadges.h"
@@ -343,7 +342,7 @@ std::function<void()> MenuBarView::actionFor(MenuBarCommand command) {
         else logLine(tags::kLock, "隐私锁屏尚未就绪", LogLevel::warning);
       };
     case MenuBarCommand::checkUpdate:
-      return a.checkUpdate ? a.checkUpdate : std::function<void()>([] { UpdateChecker::checkManually(); });
+      return a.checkUpdate;
     case MenuBarCommand::quit:
       if (a.quit) return a.quit;
       return [] {

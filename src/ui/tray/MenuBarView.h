@@ -33,7 +33,7 @@ class MenuBarView {
     std::function<void()> showMainWindow;         // default: the main window controller
     std::function<void()> openFolder;             // the case volume's root folder
     std::function<void()> lock;                   // the privacy lock
-    std::function<void()> checkUpdate;            // default: UpdateChecker::checkManually
+    std::function<void()> checkUpdate;            // a check that answers with an alert
     std::function<void()> quit;                   // default: quits the application
     // States the rows show; empty reads as false.
     std::function<bool()> desktopCalendarVisible;
