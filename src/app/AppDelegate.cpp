@@ -74,7 +74,6 @@ AppDelegate::AppDelegate(Gtk::Application& app, AppServices& services, std::shar
   QuickCapturePanel::shared().syncCalendarIfEnabled = [&sync = services_.calendarSync()] {
     if (sync.config->enabled) spawn(sync.syncNow(false));
   };
-  scanProgress_ = std::make_unique<GtkScanProgressWindows>();
   ScreenOCRResultWindow::Hooks hooks;
   hooks.browser = [weak = std::weak_ptr<BrowserModel>(browser_)] { return weak.lock(); };
   hooks.showQuickCapture = [](const std::string& prefill) { QuickCapturePanel::shared().show(prefill); };
@@ -82,8 +81,9 @@ AppDelegate::AppDelegate(Gtk::Application& app, AppServices& services, std::shar
   screenResults_ = std::make_unique<ScreenOCRResultWindow>(services_.dialogs(), hooks);
   ScreenCaptureOCR::Config ocr;
   ocr.mode = services_.mode();
+  ocr.recognize = ScreenCaptureOCR::deviceRecognizer(services_.ocrPools());
   ocr.present = [w = screenResults_.get()](const LegalOCRSignals& found) { w->present(found); };
-  ScreenCaptureOCR::shared().configure(std::move(ocr));
+  services_.screenCapture().configure(std::move(ocr));
 }
 
 AppDelegate::~AppDelegate() = default;
@@ -105,7 +105,7 @@ void AppDelegate::open(const std::vector<std::string>& uris) {
 
 void AppDelegate::terminate() {
   // Nothing presents recognition results once the windows go.
-  ScreenCaptureOCR::shared().configure({});
+  services_.screenCapture().configure({});
   if (browser_) browser_->saveSession();
   QuickCapturePanel::shared().reset();
   services_.quickArchive().reset();
@@ -140,7 +140,7 @@ void AppDelegate::toggleQuickCapture() {
   QuickCapturePanel::shared().toggle();
 }
 
-void AppDelegate::captureAndAnalyze() { ScreenCaptureOCR::shared().captureAndAnalyze(); }
+void AppDelegate::captureAndAnalyze() { services_.screenCapture().captureAndAnalyze(); }
 
 void AppDelegate::openQuickArchive(const std::vector<std::string>& files, const std::string& hint,
                                    bool fromHotFolder) {
@@ -150,7 +150,7 @@ void AppDelegate::openQuickArchive(const std::vector<std::string>& files, const 
 
 void AppDelegate::toggleDesktopCalendar() { services_.desktopCalendar().toggle(); }
 
-void AppDelegate::pickAndRunScanner() { ScannerOCR::pickAndRun(); }
+void AppDelegate::pickAndRunScanner() { services_.scannerOCR().pickAndRun(); }
 
 void AppDelegate::checkForUpdateManually() { services_.updates().checkManually(); }
 
@@ -184,7 +184,7 @@ void AppDelegate::activate() { showMainWindow_(); }
 
 void AppDelegate::setUpNotifications() { services_.notifier().setup(); }
 
-void AppDelegate::warmUpRecognition() { OcrEngine::warmUp(); }
+void AppDelegate::warmUpRecognition() { OcrEngine::warmUp(services_.ocrPools(), services_.workers()); }
 
 void AppDelegate::openTarget(const std::string& target) {
   // An absolute address is a link (the service's own pages or the application's);

@@ -23,7 +23,6 @@ namespace quorvel {
 
 class AppServices;
 class DeepLinkRouter;
-class GtkScanProgressWindows;
 class ScreenOCRResultWindow;
 class BrowserModel;
 class WindowTabKeys;
@@ -115,7 +114,6 @@ class AppDelegate : public LaunchSteps, public MainWindowHook {
   ScopedConnection captureWindows_;
   ScopedConnection calendarWindow_;
   ScopedConnection archiveWindows_;
-  std::unique_ptr<GtkScanProgressWindows> scanProgress_;
   std::unique_ptr<ScreenOCRResultWindow> screenResults_;
   std::unique_ptr<WindowTabKeys> tabKeys_;
 };

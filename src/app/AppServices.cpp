@@ -18,6 +18,8 @@
 #include "features/editing/ConflictChoice.h"
 #include "features/editing/EditSession.h"
 #include "features/editing/HotFolderWatcher.h"
+#include "features/recognition/ScannerOCR.h"
+#include "features/recognition/ScreenCaptureOCR.h"
 #include "features/volume/LocalVolume.h"
 #include "features/volume/PreviewPresenter.h"
 #include "features/calendar/AppleCalendarSync.h"
@@ -32,6 +34,8 @@
 #include "features/workspace/UpdateChecker.h"
 #include "features/workspace/WorkspacePageActions.h"
 #include "platform/HotKeys.h"
+#include "platform/Scanner.h"
+#include "platform/ocr/TesseractPool.h"
 #include "platform/Desktop.h"
 #include "platform/DesktopNotifications.h"
 #include "platform/UserDefaults.h"
@@ -42,6 +46,7 @@
 #include "ui/capture/QuickCapturePanel.h"
 #include "ui/components/FilePanels.h"
 #include "ui/preview/GtkPreviewPresenter.h"
+#include "ui/recognition/ScanProgressWindow.h"
 #include "ui/tracking/TrackingWindow.h"
 #include "ui/volume/VolumePasswordDialog.h"
 #include "ui/main/PagePanels.h"
@@ -141,6 +146,12 @@ AppServices::AppServices(Options options) : options_(options) {
     if (quiet) return std::make_unique<DesktopPreviewPresenter>(*desktop_);
     return std::make_unique<GtkPreviewPresenter>(*desktop_);
   });
+  ocrPools_ = std::make_unique<TesseractPools>();
+  scanner_ = std::make_unique<Scanner>();
+  screenCapture_ = std::make_unique<ScreenCaptureOCR>(*dialogs_, *workers_);
+  if (!quiet) scanProgress_ = std::make_unique<GtkScanProgressWindows>();
+  scannerOCR_ = std::make_unique<ScannerOCR>(
+      ScannerOCR::Services{*dialogs_, *filePanels_, *desktop_, *workers_, *ocrPools_, scanProgress_.get()});
   volume_ = std::make_unique<LocalVolume>(defaults(), *dialogs_, *desktop_, *previews_, passwords_.get(), *workers_);
   // The edit session's conflicts are decided in the comparison window; without windows
   // they end as cancelled.
@@ -153,14 +164,14 @@ AppServices::AppServices(Options options) : options_(options) {
       EditSession::Backend::real(*volume_, *desktop_, *workers_, mirrorServices(), editWorkspace_), *dialogs_,
       *conflicts_, *previews_, volume_->cache().editing(), *workers_, *audit_);
   inbox_ = std::make_unique<HotFolderWatcher>(defaults(), *filePanels_, *desktop_);
-  quickArchive_ = std::make_unique<QuickArchiveWindow>(QuickArchiveServices{*filePanels_, *inbox_});
+  quickArchive_ = std::make_unique<QuickArchiveWindow>(QuickArchiveServices{*filePanels_, *inbox_, *scanner_, *workers_});
   // The inbox's new files open the quick-archive window.
   inbox_->setOpener(quickArchive_.get());
   pageExport_ = std::make_unique<PageExport>(*dialogs_, *filePanels_, *desktop_, *workers_);
   updates_ = std::make_unique<UpdateChecker>(defaults(), *dialogs_, *desktop_, *workers_, *audit_);
   panels_ = quiet ? std::unique_ptr<PagePanelPresenter>(std::make_unique<QuietPagePanels>())
                   : std::make_unique<GtkPagePanels>();
-  actions_ = std::make_unique<WorkspacePageActions>(*volume_, *editSession_, *workers_);
+  actions_ = std::make_unique<WorkspacePageActions>(*volume_, *editSession_, *workers_, *ocrPools_);
   WebEngine::Options web;
   web.mode = options.mode;
   web.ephemeral = options.ephemeralWebData;
@@ -180,9 +191,6 @@ AppServices::AppServices(Options options) : options_(options) {
   if (options.mode != AppMode::test) TrackingWindow::install(engine_->network());
 
   Installed<AppServices>::install(*this);
-  Installed<Dialogs>::install(*dialogs_);
-  Installed<FilePanels>::install(*filePanels_);
-  Installed<Desktop>::install(*desktop_);
 }
 
 AppServices::~AppServices() {
@@ -192,9 +200,6 @@ AppServices::~AppServices() {
   TrackingQuery::setManualConfirmer({});
   pageFinished_.disconnect();
   inbox_->setOpener(nullptr);
-  Installed<Desktop>::uninstall(*desktop_);
-  Installed<FilePanels>::uninstall(*filePanels_);
-  Installed<Dialogs>::uninstall(*dialogs_);
   Installed<AppServices>::uninstall(*this);
   AuditLog::setCurrent(nullptr);
   // The members go in reverse order of their building: users before what they use.

@@ -41,6 +41,11 @@ class HotFolderWatcher;
 class QuickArchiveWindow;
 class PageExport;
 class UpdateChecker;
+class TesseractPools;
+class Scanner;
+class ScreenCaptureOCR;
+class ScannerOCR;
+class GtkScanProgressWindows;
 
 // One part of the services: made by them, or borrowed from a test that hands in its own.
 template <class T>
@@ -118,6 +123,10 @@ class AppServices {
   QuickArchiveWindow& quickArchive() { return *quickArchive_; }
   PageExport& pageExport() { return *pageExport_; }
   UpdateChecker& updates() { return *updates_; }
+  TesseractPools& ocrPools() { return *ocrPools_; }
+  Scanner& scanner() { return *scanner_; }
+  ScreenCaptureOCR& screenCapture() { return *screenCapture_; }
+  ScannerOCR& scannerOCR() { return *scannerOCR_; }
   // What a mirror store works with.
   MirrorServices mirrorServices();
 
@@ -140,6 +149,11 @@ class AppServices {
   ServicePart<PasswordPrompter> passwords_;
   ServicePart<Desktop> desktop_;
   ServicePart<PreviewPresenter> previews_;
+  std::unique_ptr<TesseractPools> ocrPools_;
+  std::unique_ptr<Scanner> scanner_;
+  std::unique_ptr<ScreenCaptureOCR> screenCapture_;
+  std::unique_ptr<GtkScanProgressWindows> scanProgress_;  // windowed runs only
+  std::unique_ptr<ScannerOCR> scannerOCR_;
   std::unique_ptr<LocalVolume> volume_;
   std::unique_ptr<ConflictPresenter> conflicts_;
   // The signed-in workspace the edit session uploads through, filled in by browser().

@@ -12,6 +12,7 @@
 #include "base/MainQueue.h"
 #include "core/FilePanels.h"
 #include "features/editing/HotFolderWatcher.h"
+#include "platform/Scanner.h"
 #include "fakes/FakeWebPage.h"
 #include "features/calendar/DesktopCalendarModel.h"
 #include "platform/UserDefaults.h"
@@ -85,7 +86,8 @@ class WindowTabKeysTest : public ::testing::Test {
   VolumeServices world{home.defaults()};
   CancellingFilePanels panels;
   HotFolderWatcher inbox{home.defaults(), panels, world.desktop};
-  QuickArchiveWindow archive{QuickArchiveServices{panels, inbox}};
+  Scanner scanner;
+  QuickArchiveWindow archive{QuickArchiveServices{panels, inbox, scanner, world.workers}};
 };
 
 TEST_F(WindowTabKeysTest, EveryWindowOfTheClientTakesTheKeysAndDroppingThemEndsThat) {

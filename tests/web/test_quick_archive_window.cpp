@@ -234,7 +234,7 @@ TEST_F(QuickArchiveWindowWeb, AScannedPageIsListedAndAFailedScanIsOnlyReported) 
     fs::permissions(script, fs::perms::owner_all);
   };
   useScanner("printf 'Progress: 50.0%%\\r' >&2; printf 'PNGPAGE'\n");
-  auto& scanner = Scanner::shared();
+  auto& scanner = services->scanner();
   scanner.setProgram(script.string());
   scanner.detect(true);
   QuickArchiveView& view = openEmpty();

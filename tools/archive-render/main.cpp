@@ -22,7 +22,9 @@
 #include "core/BrowserModel.h"
 #include "core/FilePanels.h"
 #include "features/editing/HotFolderWatcher.h"
+#include "base/WorkerPool.h"
 #include "platform/Desktop.h"
+#include "platform/Scanner.h"
 #include "fakes/FakeWebPage.h"
 #include "platform/UserDefaults.h"
 #include "ui/components/WidgetRender.h"
@@ -79,7 +81,9 @@ int main(int argc, char** argv) {
   CancellingFilePanels panels;
   LoggingDesktop desktop;
   HotFolderWatcher inbox(pages.defaults, panels, desktop);
-  const QuickArchiveServices services{panels, inbox};
+  Scanner scanner;
+  WorkerPool workers(1);
+  const QuickArchiveServices services{panels, inbox, scanner, workers};
   auto* first = Gtk::make_managed<QuickArchiveView>(services, model, std::vector<fs::path>{}, "拖拽文件或扫描文稿直传卷宗",
                                                     false, [] {});
   if (!write(*first, empty)) return 1;

@@ -11,7 +11,9 @@ namespace quorvel {
 Task<nlohmann::json> WorkspacePageActions::recogniseWaybill(std::string imageDataURL) {
   // A named awaiter: GCC 12 destroys a capturing lambda temporary inside a co_await
   // operand twice.
-  auto work = onWorker(workers_, [image = std::move(imageDataURL)] { return OcrEngine::analyze(image); });
+  auto work = onWorker(workers_, [&pools = pools_, image = std::move(imageDataURL)] {
+    return OcrEngine::analyze(pools, image);
+  });
   nlohmann::json result = co_await work;
   co_return result;
 }

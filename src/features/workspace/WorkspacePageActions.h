@@ -5,14 +5,16 @@ namespace quorvel {
 
 class EditSession;
 class LocalVolume;
+class TesseractPools;
 class WorkerPool;
 
 // The features behind the page bridge and the tabs' downloads.
 class WorkspacePageActions : public PageActions {
  public:
-  // Case files are found on `volume` and edited in `editing`; recognition runs on `workers`.
-  WorkspacePageActions(LocalVolume& volume, EditSession& editing, WorkerPool& workers)
-      : volume_(volume), editing_(editing), workers_(workers) {}
+  // Case files are found on `volume` and edited in `editing`; recognition runs on
+  // `workers` with engines of `pools`.
+  WorkspacePageActions(LocalVolume& volume, EditSession& editing, WorkerPool& workers, TesseractPools& pools)
+      : volume_(volume), editing_(editing), workers_(workers), pools_(pools) {}
 
   Task<nlohmann::json> recogniseWaybill(std::string imageDataURL) override;
   void queryTracking(const std::string& number, std::function<void(nlohmann::json)> done) override;
@@ -26,6 +28,7 @@ class WorkspacePageActions : public PageActions {
   LocalVolume& volume_;
   EditSession& editing_;
   WorkerPool& workers_;
+  TesseractPools& pools_;
 };
 
 }  // namespace quorvel

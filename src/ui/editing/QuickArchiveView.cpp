@@ -225,7 +225,7 @@ QuickArchiveView::QuickArchiveView(const QuickArchiveServices& services, std::sh
   lawHandCursor(*addButton_, true);
   fileLine->append(*addButton_);
   scanButton_ = Gtk::make_managed<ScanImportButton>(
-      [this](const fs::path& p, ScanImportButton::Source s) { receiveScannedFile(p, s); },
+      services_.scanner, services_.workers, [this](const fs::path& p, ScanImportButton::Source s) { receiveScannedFile(p, s); },
       [this](const std::string& text) { setStatus(text); });
   fileLine->append(*scanButton_);
   fileCard_.addContent(*fileLine);

@@ -40,11 +40,15 @@ class ArchiveTargetRow : public Gtk::Button {
 
 class FilePanels;
 class HotFolderWatcher;
+class Scanner;
+class WorkerPool;
 
 // What the quick-archive view works with; all of it outlives the view and its uploads.
 struct QuickArchiveServices {
   FilePanels& panels;
   HotFolderWatcher& inbox;  // files from it are moved to its archive folder once uploaded
+  Scanner& scanner;
+  WorkerPool& workers;
 };
 
 class QuickArchiveView : public Gtk::Box {
