@@ -31,6 +31,8 @@ PKGS=(
   tesseract-ocr tesseract-ocr-chi-sim tesseract-ocr-chi-tra tesseract-ocr-eng libtesseract-dev libleptonica-dev libqpdf-dev
   # Window tests that need a window manager honouring the desktop's window states.
   openbox
+  # The feed parser's fuzz target (scripts/fuzz-feed.sh): clang and its libFuzzer runtime.
+  clang libclang-rt-14-dev
 )
 missing=()
 for p in "${PKGS[@]}"; do

@@ -70,8 +70,14 @@ import json, os, sys
 path, share = sys.argv[1], sys.argv[2]
 try:
     data = json.load(open(path, encoding="utf-8"))
-except Exception:
+except FileNotFoundError:
     data = {}
+except Exception:
+    data = None
+if not isinstance(data, dict):
+    # A damaged file is left as it is: the client keeps it aside and says so.
+    print("设置文件无法解析，本次未写入卷宗盘地址", file=sys.stderr)
+    sys.exit(0)
 data["volume.shareURL"] = share
 tmp = path + ".tmp"
 json.dump(data, open(tmp, "w", encoding="utf-8"), ensure_ascii=False, indent=2)

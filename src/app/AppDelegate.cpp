@@ -29,6 +29,8 @@
 #include "features/workspace/SpotlightIndexer.h"
 #include "features/workspace/UpdateChecker.h"
 #include "platform/Desktop.h"
+#include "platform/OpenedFiles.h"
+#include "platform/UserDefaults.h"
 #include "ui/calendar/DesktopCalendarWindow.h"
 #include "ui/capture/QuickCapturePanel.h"
 #include "ui/editing/QuickArchiveWindow.h"
@@ -37,6 +39,7 @@
 #include "ui/recognition/ScreenOCRResultWindow.h"
 #include "ui/main/MainWindow.h"
 #include "ui/main/TabKeys.h"
+#include "ui/windows/LockCurtain.h"
 #include "ui/windows/WindowMemory.h"
 
 namespace quorvel {
@@ -65,7 +68,7 @@ void GLibScheduler::after(double seconds, std::function<void()> step) {
 AppDelegate::AppDelegate(Gtk::Application& app, AppServices& services, std::shared_ptr<BrowserModel> browser,
                          std::function<void()> showMainWindow)
     : app_(app), services_(services), browser_(std::move(browser)), showMainWindow_(std::move(showMainWindow)) {
-  router_ = std::make_unique<DeepLinkRouter>(services_.defaults(), *this, services_.privacyLock());
+  router_ = std::make_unique<DeepLinkRouter>(services_.defaults(), *this);
   QuickCapturePanel::shared().setModel(browser_);
   services_.quickArchive().setModel(browser_);
   QuickCapturePanel::shared().refreshDesktopCalendarIfShown = [&calendar = services_.desktopCalendar()] {
@@ -84,6 +87,8 @@ AppDelegate::AppDelegate(Gtk::Application& app, AppServices& services, std::shar
   ocr.recognize = ScreenCaptureOCR::deviceRecognizer(services_.ocrPools());
   ocr.present = [w = screenResults_.get()](const LegalOCRSignals& found) { w->present(found); };
   services_.screenCapture().configure(std::move(ocr));
+  // Before any window shows: a client that ended locked starts locked.
+  curtain_ = std::make_unique<LockCurtain>(services_.privacyLock());
 }
 
 AppDelegate::~AppDelegate() = default;
@@ -97,10 +102,30 @@ void AppDelegate::launch(const std::vector<std::string>& args) {
 
 void AppDelegate::open(const std::vector<std::string>& uris) {
   auto items = partitionOpened(uris);
+  if (items.links.empty() && items.files.empty()) return;
+  if (!services_.privacyLock().admits("交来的 " + std::to_string(items.links.size()) + " 个链接、" +
+                                      std::to_string(items.files.size()) + " 个文件"))
+    return;
   // Each link, then the files, on later turns in this order.
   for (const auto& link : items.links) postToMain([this, link] { routeLink(link); });
+  if (items.files.empty()) return;
+  // Handed over as addresses; the archive reads local paths.
+  std::vector<std::string> paths, elsewhere;
+  for (const auto& uri : items.files) {
+    if (auto path = OpenedFiles::localPath(uri)) paths.push_back(path->string());
+    else elsewhere.push_back(uri);
+  }
+  items.files = std::move(paths);
   if (!items.files.empty())
     postToMain([this, files = items.files, hint = items.filesHint()] { openQuickArchive(files, hint, false); });
+  if (elsewhere.empty()) return;
+  std::string list;
+  for (const auto& uri : elsewhere) {
+    logLine(tags::kArchive, "无法打开（不是本机文件）：" + uri, LogLevel::warning);
+    list += "\n" + uri;
+  }
+  // Over the archive window, which opens first.
+  postToMain([&dialogs = services_.dialogs(), list] { dialogs.alert("无法打开文件", "以下地址不是本机文件，未能归档：" + list); });
 }
 
 void AppDelegate::terminate() {
@@ -182,11 +207,16 @@ void AppDelegate::openDataFolder() {
 
 void AppDelegate::activate() { showMainWindow_(); }
 
+void AppDelegate::reportDamagedSettings() {
+  quorvel::reportDamagedSettings(services_.defaults(), services_.dialogs(), AppConfig::serverURL());
+}
+
 void AppDelegate::setUpNotifications() { services_.notifier().setup(); }
 
 void AppDelegate::warmUpRecognition() { OcrEngine::warmUp(services_.ocrPools(), services_.workers()); }
 
 void AppDelegate::openTarget(const std::string& target) {
+  if (!services_.privacyLock().admits("打开 " + target)) return;
   // An absolute address is a link (the service's own pages or the application's);
   // anything else is a page path.
   if (isAbsoluteAddress(target))
@@ -242,8 +272,9 @@ void AppDelegate::startBackgroundServices() {
 
 void AppDelegate::setUpHotKeys(bool registerKeys) {
   auto& keys = services_.hotKeys();
-  keys.onQuickCapture = [this] { toggleQuickCapture(); };
-  keys.onScreenOCR = [this] { captureAndAnalyze(); };
+  // Through the commands, which the privacy lock guards.
+  keys.onQuickCapture = [this] { app_.activate_action("quick-capture"); };
+  keys.onScreenOCR = [this] { app_.activate_action("screen-ocr"); };
   if (registerKeys) keys.registerAll();
 }
 

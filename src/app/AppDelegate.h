@@ -25,6 +25,7 @@ class AppServices;
 class DeepLinkRouter;
 class ScreenOCRResultWindow;
 class BrowserModel;
+class LockCurtain;
 class WindowTabKeys;
 
 // Delayed steps on the main loop, cancelled when the scheduler goes away.
@@ -46,7 +47,8 @@ class AppDelegate : public LaunchSteps, public MainWindowHook {
   // The launch sequence, once, after the main window exists.
   void launch(const std::vector<std::string>& args);
   // Links and files handed to the application (command line, second launch, the
-  // desktop). Links are routed first, in order, then all files go to one filing.
+  // desktop, the desktop's search). Links are routed first, in order, then all files
+  // go to one filing. Under the privacy lock the whole hand-off is refused.
   void open(const std::vector<std::string>& uris);
   // Saves the session, releases the hot keys and the key monitors.
   void terminate();
@@ -77,6 +79,7 @@ class AppDelegate : public LaunchSteps, public MainWindowHook {
 
   // LaunchSteps
   void activate() override;
+  void reportDamagedSettings() override;
   void setUpNotifications() override;
   void warmUpRecognition() override;
   void openTarget(const std::string& target) override;
@@ -116,6 +119,7 @@ class AppDelegate : public LaunchSteps, public MainWindowHook {
   ScopedConnection archiveWindows_;
   std::unique_ptr<ScreenOCRResultWindow> screenResults_;
   std::unique_ptr<WindowTabKeys> tabKeys_;
+  std::unique_ptr<LockCurtain> curtain_;
 };
 
 }  // namespace quorvel

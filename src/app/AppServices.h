@@ -107,6 +107,7 @@ class AppServices {
   UserDefaults& defaults();
   AuditLog& audit() { return *audit_; }
   Notifier& notifier() { return *notifier_; }
+  SystemNotifications& notifications() { return *notifications_; }
   Dialogs& dialogs() { return *dialogs_; }
   Desktop& desktop() { return *desktop_; }
   PageActions& pageActions() { return *actions_; }

@@ -6,6 +6,8 @@
 #include "base/Log.h"
 #include "base/LogTags.h"
 #include "core/BrowserModel.h"
+#include "core/Dialogs.h"
+#include "platform/UserDefaults.h"
 
 namespace quorvel {
 
@@ -32,6 +34,7 @@ LaunchSwitches LaunchSwitches::parse(const std::vector<std::string>& args,
 
 void runLaunchSequence(const LaunchSwitches& s, LaunchSteps& steps, Scheduler& scheduler, bool hotKeysEnabled) {
   steps.activate();
+  steps.reportDamagedSettings();
   if (s.openTarget) scheduler.after(LaunchDelays::open, [&steps, target = *s.openTarget] { steps.openTarget(target); });
   if (s.domDump) scheduler.after(LaunchDelays::domDump, [&steps] { steps.runDomDump(); });
   if (s.editTest) scheduler.after(LaunchDelays::editTest, [&steps] { steps.runEditTest(); });
@@ -117,6 +120,17 @@ bool isAbsoluteAddress(const std::string& target) {
     if (!ok) return false;
   }
   return true;
+}
+
+void reportDamagedSettings(const UserDefaults& defaults, Dialogs& dialogs, const std::string& server) {
+  auto damage = defaults.damage();
+  if (!damage) return;
+  if (damage->keptAs)
+    dialogs.alert("设置文件已损坏", "设置文件无法读取，已另存为：\n" + damage->keptAs->string() +
+                                         "\n现在使用默认设置，服务器：" + server + "。");
+  else
+    dialogs.alert("设置文件已损坏", "设置文件无法读取，也未能另存，已原样保留：\n" + damage->file.string() +
+                                         "\n本次使用默认设置（服务器：" + server + "），设置不会保存。");
 }
 
 void runTutorialSequence(std::shared_ptr<BrowserModel> model, Scheduler& scheduler) {

@@ -14,6 +14,8 @@
 namespace quorvel {
 
 class BrowserModel;
+class Dialogs;
+class UserDefaults;
 
 // Delayed work on the main loop. The application's scheduler is the GLib main
 // context; tests record the requests.
@@ -48,6 +50,8 @@ class LaunchSteps {
  public:
   virtual ~LaunchSteps() = default;
   virtual void activate() = 0;
+  // Tells the user when the settings file was found damaged at this start.
+  virtual void reportDamagedSettings() = 0;
   virtual void setUpNotifications() = 0;
   virtual void warmUpRecognition() = 0;
   virtual void openTarget(const std::string& target) = 0;
@@ -119,6 +123,13 @@ OpenedItems partitionOpened(const std::vector<std::string>& uris);
 // An "--open" target: an absolute address (scheme and "//" or a "quorvel:" link)
 // goes to the link router; anything else is a page path of the service.
 bool isAbsoluteAddress(const std::string& target);
+
+// ---- A damaged settings file ---------------------------------------------------------
+
+// When the first read of `defaults` found its file damaged, an alert says so: the file
+// was damaged, where it was kept (or that it stays untouched and nothing is saved),
+// that the defaults are in use and which server they reach.
+void reportDamagedSettings(const UserDefaults& defaults, Dialogs& dialogs, const std::string& server);
 
 // ---- Tutorial ------------------------------------------------------------------------
 

@@ -11,13 +11,18 @@
 #include "core/BrowserModel.h"
 #include "core/Dialogs.h"
 #include "app/LaunchSequence.h"
+#include "app/TrayAbsenceNotice.h"
+#include "core/MainWindowHook.h"
 #include "core/MenuCommands.h"
 #include "core/PrivacyLock.h"
 #include "features/calendar/AppleCalendarSync.h"
 #include "features/mirror/MirrorStore.h"
 #include "features/volume/AccountFlow.h"
+#include "features/workspace/GlobalHotKeyManager.h"
 #include "features/workspace/SpotlightIndexer.h"
 #include "features/volume/LocalVolume.h"
+#include "platform/DesktopNotifications.h"
+#include "platform/OpenedFiles.h"
 #include "platform/SearchProvider.h"
 #include "platform/UserDefaults.h"
 #include "ui/components/LawStyle.h"
@@ -58,12 +63,17 @@ std::vector<std::string> openedAddresses(const std::vector<std::string>& args,
       continue;
     }
     if (a.empty()) continue;
-    if (isAbsoluteAddress(a))
-      uris.push_back(a);
-    else
-      uris.push_back(cmd->create_file_for_arg(a)->get_uri());
+    // A relative path belongs to the folder the start came from (a second start's own).
+    uris.push_back(isAbsoluteAddress(a) ? a : OpenedFiles::addressForArgument(a, cmd->get_cwd()));
   }
   return uris;
+}
+
+// A command as the user knows it: its menu title.
+std::string commandTitle(const std::string& action) {
+  if (const auto* c = findMenuCommand(action)) return c->title;
+  if (action == "status-panel") return "状态面板";
+  return action;
 }
 
 // Commands on the page do nothing without a live active page.
@@ -128,18 +138,25 @@ void QuorvelApp::on_startup() {
 }
 
 void QuorvelApp::startTray() {
+  // Every tray entry goes through a command, or asks the privacy lock itself.
+  auto command = [this](const char* name) { return [this, name] { activate_action(name); }; };
+  auto guarded = [lock = &services_->privacyLock()](std::string what, std::function<void()> run) {
+    return [lock, what = std::move(what), run = std::move(run)] {
+      if (lock->admits(what)) run();
+    };
+  };
   MenuBarView::Actions actions;
-  actions.quickCapture = [] { QuickCapturePanel::shared().show(); };
-  actions.screenCapture = [this] { delegate_->captureAndAnalyze(); };
-  actions.quickArchive = [this] { activate_action("quick-archive"); };
+  actions.quickCapture = guarded("托盘：悬浮快记待办", [] { QuickCapturePanel::shared().show(); });
+  actions.screenCapture = command("screen-ocr");
+  actions.quickArchive = command("quick-archive");
   actions.showMainWindow = [this] { showMainWindow(); };
-  actions.lock = [this] { delegate_->lockNow(); };
-  actions.checkUpdate = [this] { delegate_->checkForUpdateManually(); };
-  actions.quit = [this] { activate_action("quit"); };
+  actions.lock = command("lock");
+  actions.checkUpdate = command("check-update");
+  actions.quit = command("quit");
   actions.openFolder = [this] { services_->volume().openRoot(); };
   actions.volumeMounted = [this] { return services_->volume().mountedRoot().has_value(); };
-  actions.syncCalendarNow = [this] { delegate_->syncCalendarNow(); };
-  actions.toggleDesktopCalendar = [this] { delegate_->toggleDesktopCalendar(); };
+  actions.syncCalendarNow = command("sync-calendar");
+  actions.toggleDesktopCalendar = command("desktop-calendar");
   auto& calendar = services_->desktopCalendar();
   auto& sync = services_->calendarSync();
   actions.desktopCalendarVisible = [&calendar] { return calendar.isVisible.get(); };
@@ -153,11 +170,27 @@ void QuorvelApp::startTray() {
   syncStateChanged_.emplace_back(sync.config.changed().connect(refresh));
   syncStateChanged_.emplace_back(calendar.isVisible.changed().connect(refresh));
   TrayController::Callbacks callbacks;
-  callbacks.onOpenTodo = [this] { delegate_->dockOpenTodo(); };
-  callbacks.onOpenDashboard = [this] { delegate_->dockOpenDashboard(); };
-  callbacks.onCheckUpdate = [this] { delegate_->dockCheckUpdate(); };
-  callbacks.onActivate = [this](int x, int y) { panel_->toggleNear(x, y); };
+  callbacks.onOpenTodo = guarded("托盘菜单：我的待办", [this] { delegate_->dockOpenTodo(); });
+  callbacks.onOpenDashboard = guarded("托盘菜单：个人工作台", [this] { delegate_->dockOpenDashboard(); });
+  callbacks.onCheckUpdate = guarded("托盘菜单：检查更新", [this] { delegate_->dockCheckUpdate(); });
+  // Under the lock a click on the item brings the cover forward instead of the panel.
+  callbacks.onActivate = [this](int x, int y) {
+    if (services_->privacyLock().admits("托盘面板")) panel_->toggleNear(x, y);
+  };
   tray_ = std::make_unique<TrayController>(model_, callbacks);
+
+  TrayAbsenceNotice::Inputs inputs;
+  inputs.trayShown = [this] { return tray_ && tray_->item().shownInTray(); };
+  inputs.hotKeys = [this] {
+    std::vector<std::string> keys;
+    auto& hotKeys = services_->hotKeys();
+    if (hotKeys.isRegistered(GlobalHotKeyManager::kQuickCaptureId)) keys.push_back("Alt+Shift+N（悬浮快记）");
+    if (hotKeys.isRegistered(GlobalHotKeyManager::kScreenOCRId)) keys.push_back("Alt+Shift+O（屏幕框选OCR）");
+    return keys;
+  };
+  trayAbsence_ = std::make_unique<TrayAbsenceNotice>(services_->defaults(), services_->notifications(),
+                                                     services_->dialogs(), inputs);
+  MainWindowController::shared().setOnClosedToBackground([this] { trayAbsence_->mainWindowClosed(); });
 }
 
 bool QuorvelApp::dbus_register_vfunc(const Glib::RefPtr<Gio::DBus::Connection>& connection,
@@ -166,11 +199,11 @@ bool QuorvelApp::dbus_register_vfunc(const Glib::RefPtr<Gio::DBus::Connection>& 
   // The desktop's search asks the running client for its cases.
   searchProvider_ = std::make_unique<SearchProvider>(SpotlightIndexer::sharedStore(), "cn.quorvel.client");
   searchProvider_->setActivateHandler([this](const std::string& url) {
-    if (delegate_) delegate_->routeLink(url);
+    if (delegate_) delegate_->open({url});
   });
   searchProvider_->setLaunchSearchHandler([this](const auto&) {
     showMainWindow();
-    if (model_) model_->showPalette.set(true);
+    activate_action("palette");
   });
   searchProvider_->exportOn(connection->gobj());
   return true;
@@ -199,6 +232,9 @@ void QuorvelApp::runCommand(const std::string& a, const Glib::VariantBase& param
   auto& m = *model_;
   auto& d = *delegate_;
   if (a == "quit") return quit();
+  // Every key, menu entry, tray row and hot key comes here: under the privacy lock only
+  // locking again and quitting run; the rest would show or change the covered work.
+  if (a != "lock" && !services_->privacyLock().admits(commandTitle(a))) return;
   if (a == "new-tab") return (void)m.newTab("/dashboard", "个人工作台");
   if (a == "reload") return (void)(hasLivePage(m) && (m.reload(), true));
   if (a == "go-back") return (void)(hasLivePage(m) && (m.goBack(), true));
@@ -270,7 +306,7 @@ int QuorvelApp::on_command_line(const Glib::RefPtr<Gio::ApplicationCommandLine>&
     if (isAbsoluteAddress(*std::next(open)))
       uris.push_back(*std::next(open));
     else
-      model_->loadInActive(*std::next(open));
+      delegate_->openTarget(*std::next(open));
   }
   if (uris.empty()) showMainWindow();
   delegate_->open(uris);
@@ -349,6 +385,8 @@ void QuorvelApp::on_shutdown() {
   volumeChanged_ = {};
   calendarShown_ = {};
   syncStateChanged_.clear();
+  MainWindowController::shared().setOnClosedToBackground({});
+  trayAbsence_.reset();
   tray_.reset();
   panel_.reset();
   // The tool windows' content before the model and the services it shows; work still
@@ -363,8 +401,10 @@ void QuorvelApp::on_shutdown() {
   }
   delegate_.reset();
   model_.reset();
+  // What the services wrote on their way out reaches the file too.
+  UserDefaults& defaults = services_->defaults();
   services_.reset();
-  UserDefaults::standard().flush();
+  defaults.flush();
   logLine(tags::kApp, "已退出");
   Gtk::Application::on_shutdown();
 }

@@ -14,6 +14,7 @@ class MainWindow;
 class PrimaryMenu;
 class MenuBarView;
 class SearchProvider;
+class TrayAbsenceNotice;
 class TrayController;
 
 // The application object: one instance per session (a second launch hands its links
@@ -53,6 +54,7 @@ class QuorvelApp : public Gtk::Application {
   PrimaryMenu* menu_ = nullptr;
   std::unique_ptr<MenuBarView> panel_;
   std::unique_ptr<TrayController> tray_;
+  std::unique_ptr<TrayAbsenceNotice> trayAbsence_;
   std::unique_ptr<SearchProvider> searchProvider_;
   ScopedConnection fontScaleChanged_;
   ScopedConnection volumeChanged_;

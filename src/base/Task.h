@@ -4,10 +4,13 @@
 // a dropped Task keeps running and frees itself when it ends (an escaped exception
 // is then logged, never lost silently).
 #include <coroutine>
+#include <cstddef>
 #include <exception>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
+#include <type_traits>
 #include <utility>
 
 #include "base/Log.h"
@@ -248,6 +251,20 @@ auto onWorker(WorkerPool& pool, F fn) {
 template <class F>
 auto runInBackground(F fn) {
   return onWorker(WorkerPool::shared(), std::move(fn));
+}
+
+// Replies from this size on are decoded on the worker pool: the main thread stays free.
+inline constexpr std::size_t kDecodeOnWorkerBytes = 64 * 1024;
+
+// `decode(text)`, run on the worker pool when the text is large (kDecodeOnWorkerBytes),
+// else at once. `decode` must be safe to run on any thread.
+template <class Decode>
+Task<std::invoke_result_t<Decode, const std::string&>> decodeOffMain(std::string text, Decode decode) {
+  if (text.size() < kDecodeOnWorkerBytes) co_return decode(text);
+  // A named awaiter: GCC 12 destroys a capturing lambda temporary inside a co_await
+  // operand twice.
+  auto work = runInBackground([text = std::move(text), decode] { return decode(text); });
+  co_return co_await work;
 }
 
 }  // namespace quorvel

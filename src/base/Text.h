@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <string>
 
 namespace quorvel {
@@ -28,6 +29,11 @@ inline std::string escapeHtml(const std::string& text) {
     }
   }
   return out;
+}
+
+// A size limit as the messages state it: whole megabytes, else whole kilobytes.
+inline std::string sizeLimitText(std::size_t bytes) {
+  return (bytes >> 20) > 0 ? std::to_string(bytes >> 20) + " MB" : std::to_string(bytes >> 10) + " KB";
 }
 
 }  // namespace quorvel

@@ -17,24 +17,43 @@ AccountState::AccountState(UserDefaults& defaults, AuditLog& audit) : defaults_(
 void AccountState::setNavItems(const std::vector<NavItem>& items) { navItems.setIfChanged(items); }
 
 void AccountState::applyBadges(const std::string& text) {
-  auto parsed = parseBadgeReply(text);
-  if (!parsed) {
-    if (looksLikeLoginPage(text)) markLoginRequired();
-    return;
+  if (auto parsed = parseBadgeReply(text)) {
+    publishBadges(*parsed);
+  } else if (looksLikeLoginPage(text)) {
+    markLoginRequired();
+  } else {
+    logLine(tags::kBadge, "无法识别的回复：" + clippedText(text, 120), LogLevel::warning);
+    failBadgeRefresh("服务器回复无法识别");
   }
-  const BadgeCounts& c = *parsed;
+}
+
+void AccountState::publishBadges(const BadgeCounts& c) {
+  // The name is the service's text: only its head is logged.
   logLine(tags::kBadge, "超期=" + std::to_string(c.overdue) + " 今日=" + std::to_string(c.today) +
                             " 3天内=" + std::to_string(c.soon) + " 待核实=" + std::to_string(c.verify) +
-                            " 开庭=" + std::to_string(c.hearings) + " 用户=" + c.user);
+                            " 开庭=" + std::to_string(c.hearings) + " 用户=" + clippedText(c.user, 40));
   // Published on a later turn of the main loop, as every reply is.
   postToMain([weak = std::weak_ptr<bool>(alive_), this, c] {
     if (weak.expired()) return;
+    badgeFailure.setIfChanged(std::nullopt);
     badges.set(c);
     if (notifyCounts) notifyCounts(c);
   });
 }
 
+void AccountState::failBadgeRefresh(const std::string& reason) {
+  badgeFailure.set("刷新失败：" + reason);
+}
+
+void AccountState::failDeadlineRefreshLater(const std::string& reason) {
+  postToMain([weak = std::weak_ptr<bool>(alive_), this, reason] {
+    if (!weak.expired()) deadlineFailure.set("刷新失败：" + reason);
+  });
+}
+
 void AccountState::markLoginRequired() {
+  // The sign-in page says why the counts stay: it stands in for a failure.
+  badgeFailure.setIfChanged(std::nullopt);
   BadgeCounts copy = badges.get();
   copy.loaded = true;
   copy.loginRequired = true;
@@ -50,7 +69,9 @@ void AccountState::clearDockBadgeLater() {
 
 void AccountState::publishDeadlinesLater(const Deadlines& d) {
   postToMain([weak = std::weak_ptr<bool>(alive_), this, d] {
-    if (!weak.expired()) deadlines.set(d);
+    if (weak.expired()) return;
+    deadlineFailure.setIfChanged(std::nullopt);
+    deadlines.set(d);
   });
 }
 
@@ -89,6 +110,8 @@ std::vector<NavItem> AccountState::visibleNavItems() const {
 
 void AccountState::clear() {
   badges.set(BadgeCounts{});
+  badgeFailure.setIfChanged(std::nullopt);
+  deadlineFailure.setIfChanged(std::nullopt);
   navItems.set({});
   forbiddenPaths.set({});
   deadlines.set(Deadlines{});

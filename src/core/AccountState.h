@@ -32,6 +32,11 @@ class AccountState {
   Published<std::vector<RecentItem>, AccountState> recents;
   Published<BadgeCounts, AccountState> badges;
   Published<Deadlines, AccountState> deadlines;
+  // Why the last refresh of the badges, or of the deadline lists, failed ("服务器返回
+  // 500"); nothing while it did not. The counts and lists keep the last good reply
+  // meanwhile: they are stale until a refresh succeeds.
+  Published<std::optional<std::string>, AccountState> badgeFailure;
+  Published<std::optional<std::string>, AccountState> deadlineFailure;
 
   // Node cache of "/api/desktop/nodes".
   std::optional<std::string> cachedNodesData;
@@ -43,11 +48,18 @@ class AccountState {
 
   // The sidebar entries the service's page announced.
   void setNavItems(const std::vector<NavItem>& items);
-  // A badge reply text: counts, or the sign-in page (sign-in required), or nothing.
+  // A badge reply text: counts, or the sign-in page (sign-in required), or a failed
+  // refresh (any other text: the counts stay).
   void applyBadges(const std::string& text);
+  // The counts of a badge reply, published on a later turn.
+  void publishBadges(const BadgeCounts& counts);
+  // A badge refresh failed: the counts stay and are marked stale.
+  void failBadgeRefresh(const std::string& reason);
+  // A deadline refresh failed, published on a later turn: the lists stay and are marked stale.
+  void failDeadlineRefreshLater(const std::string& reason);
   void markLoginRequired();
   void markForbidden(const std::string& path);
-  // The deadline lists, published on a later turn of the main loop.
+  // The deadline lists, published on a later turn of the main loop (no longer stale).
   void publishDeadlinesLater(const Deadlines& d);
   void rememberProceeding(long long id, const std::string& title);
   void cacheNodes(const std::string& bytes);

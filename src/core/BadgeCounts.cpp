@@ -15,11 +15,29 @@ std::string textField(const nlohmann::json& o, const char* key) {
   auto it = o.find(key);
   return (it != o.end() && it->is_string()) ? it->get<std::string>() : std::string();
 }
+bool isBadgeReply(const nlohmann::json& j) {
+  if (!j.is_object()) return false;
+  // An error object of the service ({"error": …}, {"success": false, …}) is no count.
+  for (const char* key : {"error", "errors"}) {
+    auto it = j.find(key);
+    if (it == j.end() || it->is_null() || (it->is_boolean() && !it->get<bool>())) continue;
+    if (it->is_string() ? it->get_ref<const std::string&>().empty() : (it->is_structured() && it->empty())) continue;
+    return false;
+  }
+  for (const char* key : {"success", "ok"}) {
+    auto it = j.find(key);
+    if (it != j.end() && it->is_boolean() && !it->get<bool>()) return false;
+  }
+  // Another shape altogether: none of the counters is there.
+  for (const char* key : {"overdue", "today", "soon", "verify", "hearings"})
+    if (j.contains(key)) return true;
+  return false;
+}
 }  // namespace
 
 std::optional<BadgeCounts> parseBadgeReply(const std::string& text) {
   auto j = nlohmann::json::parse(text, nullptr, false);
-  if (j.is_discarded() || !j.is_object()) return std::nullopt;
+  if (j.is_discarded() || !isBadgeReply(j)) return std::nullopt;
   BadgeCounts c;
   c.loaded = true;
   c.loginRequired = false;

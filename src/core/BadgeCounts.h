@@ -20,8 +20,11 @@ struct BadgeCounts {
   bool operator==(const BadgeCounts&) const = default;
 };
 
-// Parses a reply text: a JSON object gives the counts (each field falling back
-// on its own); anything else gives nothing.
+// Parses a reply text. A badge reply is a JSON object holding at least one of the five
+// counters and no error marker ("error", "errors", "success": false, "ok": false); it
+// gives the counts, each field falling back on its own. Anything else (not JSON, an
+// error object, an object of another shape, "{}") gives nothing: counters never turn 0
+// from a reply that is not a badge reply.
 std::optional<BadgeCounts> parseBadgeReply(const std::string& text);
 // A non-JSON reply that looks like the sign-in page.
 bool looksLikeLoginPage(const std::string& text);

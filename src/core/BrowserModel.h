@@ -75,6 +75,8 @@ class BrowserModel : public std::enable_shared_from_this<BrowserModel> {
   decltype(AccountState::recents)& recents = account_.recents;
   decltype(AccountState::badges)& badges = account_.badges;
   decltype(AccountState::deadlines)& deadlines = account_.deadlines;
+  decltype(AccountState::badgeFailure)& badgeFailure = account_.badgeFailure;
+  decltype(AccountState::deadlineFailure)& deadlineFailure = account_.deadlineFailure;
 
   Published<bool> showTodo{false}, showMirror{false}, showPalette{false}, showShortcuts{false}, showSettings{false};
   Published<TodoKind> todoKind{TodoKind::overdue};

@@ -52,11 +52,30 @@ Task<void> BrowserModel::readBadges(std::shared_ptr<WebPage> page) {
   std::weak_ptr<BrowserModel> weak = weak_from_this();
   // The read starts on a later turn: nothing changes before refreshBadges returns.
   co_await nextTurn();
-  auto text = co_await PageReads::badgesText(std::move(page));
+  auto reading = PageReads::read(std::move(page), "/api/desktop/badges", /*loginCheck=*/true);
+  PageReads::Reply reply = co_await reading;
+  if (reply.kind == PageReads::Reply::Kind::login) {
+    if (auto m = weak.lock()) m->markLoginRequired();
+    co_return;
+  }
+  if (!reply.ok()) {
+    auto m = weak.lock();
+    if (!m) co_return;
+    // What the page said, as it said it; of a reply body only the head.
+    const std::string reason = PageReads::replyFailureReason(reply);
+    if (reply.kind == PageReads::Reply::Kind::failed)
+      logLine(tags::kBadge, clippedText(reply.detail.empty() ? reason : reply.detail, 200), LogLevel::warning);
+    else
+      logLine(tags::kBadge, reason + " " + clippedText(reply.text, 120), LogLevel::warning);
+    m->account_.failBadgeRefresh(PageReads::replyFailureReason(reply));
+    co_return;
+  }
+  auto decoding = decodeOffMain(reply.text, parseBadgeReply);
+  std::optional<BadgeCounts> counts = co_await decoding;
   auto m = weak.lock();
-  if (!m || !text) co_return;
-  if (*text == "__LOGIN__") m->markLoginRequired();
-  else m->applyBadges(*text);
+  if (!m) co_return;
+  if (counts) m->account_.publishBadges(*counts);
+  else m->applyBadges(reply.text);  // the sign-in page, or a reply of another shape
 }
 
 void BrowserModel::applyBadges(const std::string& text) { account_.applyBadges(text); }
@@ -67,6 +86,8 @@ std::vector<NavItem> BrowserModel::visibleNavItems() const { return account_.vis
 void BrowserModel::fetchDeadlines(std::function<void()> completion) {
   auto page = activeServicePage(false);
   if (!page) {
+    // Nothing could be read: the lists shown are not today's.
+    account_.failDeadlineRefreshLater("没有打开的系统页面");
     if (completion) completion();
     return;
   }
@@ -76,18 +97,32 @@ void BrowserModel::fetchDeadlines(std::function<void()> completion) {
 Task<void> BrowserModel::readDeadlines(std::shared_ptr<WebPage> page, std::function<void()> completion) {
   std::weak_ptr<BrowserModel> weak = weak_from_this();
   co_await nextTurn();
-  auto text = co_await PageReads::deadlinesText(std::move(page));
+  auto reading = PageReads::read(std::move(page), "/api/my_deadlines");
+  PageReads::Reply reply = co_await reading;
+  std::optional<Deadlines> lists;
+  if (reply.ok()) {
+    auto decoding = decodeOffMain(reply.text, decodeDeadlines);
+    lists = co_await decoding;
+  }
   auto m = weak.lock();
-  if (m && text) {
-    if (auto d = decodeDeadlines(*text)) {
-      logLine(tags::kTodo, "超期=" + std::to_string(d->overdue.size()) + " 今日=" + std::to_string(d->today.size()) +
-                               " 3天内=" + std::to_string(d->soon.size()) + " 待核实=" +
-                               std::to_string(d->verify.size()) + " 开庭=" + std::to_string(d->hearings.size()));
-      // Published on a later turn: the completion runs before the lists change.
-      m->account_.publishDeadlinesLater(*d);
-    } else {
-      logLine(tags::kTodo, "解析失败: " + graphemePrefix(*text, 120), LogLevel::warning);
-    }
+  if (m && lists) {
+    logLine(tags::kTodo, "超期=" + std::to_string(lists->overdue.size()) + " 今日=" +
+                             std::to_string(lists->today.size()) + " 3天内=" + std::to_string(lists->soon.size()) +
+                             " 待核实=" + std::to_string(lists->verify.size()) + " 开庭=" +
+                             std::to_string(lists->hearings.size()));
+    // Published on a later turn: the completion runs before the lists change.
+    m->account_.publishDeadlinesLater(*lists);
+  } else if (m) {
+    // Only the head of what came is logged: a reply may be megabytes long.
+    const std::string reason = PageReads::replyFailureReason(reply);
+    if (reply.kind == PageReads::Reply::Kind::failed)
+      logLine(tags::kTodo, "读取失败：" + reason + (reply.detail.empty() ? "" : " " + clippedText(reply.detail, 120)),
+              LogLevel::warning);
+    else if (!reply.ok())
+      logLine(tags::kTodo, "读取失败：" + reason + " " + clippedText(reply.text, 120), LogLevel::warning);
+    else
+      logLine(tags::kTodo, "解析失败: " + textHead(reply.text, 120), LogLevel::warning);
+    m->account_.failDeadlineRefreshLater(reason);
   }
   if (completion) completion();
 }

@@ -6,8 +6,6 @@
 #include <glib.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <unicode/brkiter.h>
-#include <unicode/utext.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -15,8 +13,11 @@
 #include <nlohmann/json.hpp>
 
 #include "core/AppConfig.h"
+#include "core/Recents.h"
 #include "base/AppError.h"
 #include "base/ErrorDomains.h"
+#include "base/FailureText.h"
+#include "base/Text.h"
 
 namespace quorvel {
 namespace fs = std::filesystem;
@@ -60,20 +61,49 @@ std::string encodeFormBody(const std::map<std::string, std::string>& fields) {
   return out;
 }
 
-bool isFormResultOk(int status, const std::string& finalPath, const std::string& body) {
-  if (status < 200 || status > 299) return false;
-  if (finalPath.rfind("/login", 0) == 0) return false;
-  if (body.find("name=\"password\"") != std::string::npos) return false;
+namespace {
+constexpr size_t kServiceMessageCharacters = 60;
+
+bool isSuccessStatus(int status) { return status >= 200 && status <= 299; }
+
+// The text a JSON reply of the service gives for a failure, cut; nothing without one.
+std::optional<std::string> serviceMessage(const nlohmann::json& json) {
+  if (!json.is_object()) return std::nullopt;
+  for (const char* key : {"error", "message", "msg"}) {
+    auto it = json.find(key);
+    if (it == json.end() || !it->is_string()) continue;
+    std::string text = trimmed(it->get<std::string>());
+    if (!text.empty()) return prefixCharacters(text, kServiceMessageCharacters);
+  }
+  return std::nullopt;
+}
+
+// A reply that is no success: what the service said, with the status when that is
+// no success either; else `otherwise` (a 2xx reply) or the status in words.
+std::string refusal(int status, const nlohmann::json& json, const char* otherwise) {
+  auto said = serviceMessage(json);
+  if (isSuccessStatus(status)) return said ? *said : otherwise;
+  return said ? *said + "（HTTP " + std::to_string(status) + "）" : failure::statusSentence(status);
+}
+}  // namespace
+
+std::string formFailureReason(int status, const std::string& finalPath, const std::string& body) {
   auto json = nlohmann::json::parse(body, nullptr, false);
+  if (!isSuccessStatus(status)) return refusal(status, json, "");
+  if (finalPath.rfind("/login", 0) == 0) return failure::kSignedOut;
+  if (body.find("name=\"password\"") != std::string::npos) return failure::kSignedOut;
   if (json.is_object()) {
     auto success = json.find("success");
-    if (success != json.end() && success->is_boolean()) {
-      if (!success->get<bool>()) return false;
-    }
+    bool refused = success != json.end() && success->is_boolean() && !success->get<bool>();
     auto ok = json.find("ok");
-    if (ok != json.end() && ok->is_boolean() && !ok->get<bool>()) return false;
+    refused = refused || (ok != json.end() && ok->is_boolean() && !ok->get<bool>());
+    if (refused) return refusal(status, json, "服务器没有接受这次提交");
   }
-  return true;
+  return {};
+}
+
+bool isFormResultOk(int status, const std::string& finalPath, const std::string& body) {
+  return formFailureReason(status, finalPath, body).empty();
 }
 
 // ---- text helpers ----
@@ -82,29 +112,7 @@ std::string utf8OrEmpty(const std::string& bytes) {
   return g_utf8_validate(bytes.data(), static_cast<gssize>(bytes.size()), nullptr) ? bytes : std::string();
 }
 
-std::string prefixCharacters(const std::string& utf8, size_t count) {
-  if (utf8.size() <= count) return utf8;  // never more characters than bytes
-  UErrorCode status = U_ZERO_ERROR;
-  UText* text = utext_openUTF8(nullptr, utf8.data(), static_cast<int64_t>(utf8.size()), &status);
-  std::unique_ptr<icu::BreakIterator> it(icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
-  if (U_FAILURE(status) || !it) {
-    if (text) utext_close(text);
-    return utf8.substr(0, count);
-  }
-  it->setText(text, status);
-  int32_t end = it->first();
-  for (size_t i = 0; i < count; ++i) {
-    int32_t next = it->next();
-    if (next == icu::BreakIterator::DONE) {
-      end = static_cast<int32_t>(utf8.size());
-      break;
-    }
-    end = next;  // a UTF-8 UText indexes by byte
-  }
-  it.reset();
-  utext_close(text);
-  return utf8.substr(0, static_cast<size_t>(end));
-}
+std::string prefixCharacters(const std::string& utf8, size_t count) { return textHead(utf8, count); }
 
 Url appendingPathComponent(const Url& home, const std::string& component) {
   Url u = home;
@@ -325,18 +333,21 @@ std::string MultipartBody::readAll() const {
 
 long long parseUploadReply(int status, const std::string& body, std::size_t filesSent) {
   std::string text = utf8OrEmpty(body);
-  if (status >= 200 && status <= 299) {
-    auto json = nlohmann::json::parse(text, nullptr, false);
-    if (json.is_object()) {
-      auto success = json.find("success");
-      if (success != json.end() && success->is_boolean() && success->get<bool>()) {
-        auto count = json.find("count");
-        if (count != json.end() && count->is_number_integer()) return count->get<long long>();
-        return static_cast<long long>(filesSent);
-      }
+  auto json = nlohmann::json::parse(text, nullptr, false);
+  if (isSuccessStatus(status) && json.is_object()) {
+    auto success = json.find("success");
+    if (success != json.end() && success->is_boolean() && success->get<bool>()) {
+      auto count = json.find("count");
+      if (count != json.end() && count->is_number_integer()) return count->get<long long>();
+      return static_cast<long long>(filesSent);
     }
   }
-  throw AppError(errors::kQuickArchive, status, "HTTP " + std::to_string(status) + " " + prefixCharacters(text, 120));
+  std::string reason;
+  if (isSuccessStatus(status) && !json.is_object())
+    reason = text.find("name=\"password\"") != std::string::npos ? failure::kSignedOut : failure::kUnreadableReply;
+  else
+    reason = refusal(status, json, "服务器没有接受这次上传");
+  throw AppError(errors::kQuickArchive, status, reason);
 }
 
 }  // namespace quorvel

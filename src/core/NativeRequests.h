@@ -34,10 +34,14 @@ std::string encodeFormBody(const std::map<std::string, std::string>& fields);
 // sign-in page, the body holds no password field and a JSON object body does not
 // say "success": false (or, failing a Boolean "success" false, "ok": false).
 bool isFormResultOk(int status, const std::string& finalPath, const std::string& body);
+// Why a form reply is no success, in a short sentence (failure::statusSentence, the
+// sign-in page, or what the service's JSON says); empty for a success. The body itself
+// is never part of it.
+std::string formFailureReason(int status, const std::string& finalPath, const std::string& body);
 
 // The text when it is valid UTF-8, else the empty text.
 std::string utf8OrEmpty(const std::string& bytes);
-// The first `count` user-perceived characters of a UTF-8 text.
+// The first `count` user-perceived characters of a UTF-8 text (only its head is read).
 std::string prefixCharacters(const std::string& utf8, size_t count);
 
 // The home address with one path component appended behind its own path
@@ -100,7 +104,8 @@ class MultipartBody {
 // Judges the reply of "api/proc_quick_upload/<id>": the filed count ("count" when it
 // is an integer, else `filesSent`) when the status is 2xx and the body is a JSON
 // object with "success" true; otherwise throws AppError(errors::kQuickArchive, status,
-// "HTTP <status> <first 120 characters of the body>").
+// what happened in a short sentence: the service's own "error" text with the status,
+// else the status (failure::statusSentence), the sign-in page or an unreadable reply).
 long long parseUploadReply(int status, const std::string& body, std::size_t filesSent);
 
 }  // namespace quorvel

@@ -2,13 +2,22 @@
 
 #include <glib.h>
 
+#include <utility>
+
 #include "base/AppError.h"
 #include "base/ErrorDomains.h"
+#include "base/FailureText.h"
 #include "base/Log.h"
 #include "base/LogTags.h"
+#include "base/MainQueue.h"
+#include "base/Text.h"
+#include "core/BadgeCounts.h"
 
 namespace quorvel::PageReads {
 namespace {
+constexpr const char* kNoText = "页面没有返回文本";
+constexpr const char* kNotSignedIn = "尚未登录或登录已过期";
+
 std::string describe(const nlohmann::json& v) {
   if (v.is_string()) return v.get<std::string>();
   try {
@@ -30,16 +39,43 @@ bool isUtf8(const std::string& s) {
   return true;
 }
 
-Task<JsResult> call(std::shared_ptr<WebPage> page, const char* body, nlohmann::json args) {
+std::string seconds(unsigned ms) { return std::to_string((ms + 999) / 1000); }
+
+// The page's answer, or a failure once guardMs pass without one: a page whose scripts
+// are stuck never settles its promise. A late answer is dropped.
+Task<JsResult> call(std::shared_ptr<WebPage> page, nlohmann::json args, unsigned guardMs) {
   // A named awaiter: GCC 12 destroys a capturing lambda temporary inside a co_await
   // operand twice.
-  CallbackAwaiter<JsResult> read([page, body, args](CallbackAwaiter<JsResult>::Resolver resolve) {
-    page->callAsyncFunction(body, args, resolve);
+  CallbackAwaiter<JsResult> read([page, args, guardMs](CallbackAwaiter<JsResult>::Resolver resolve) {
+    auto guard = std::make_shared<unsigned>(0);
+    *guard = postToMainAfter(guardMs, [resolve, guard, guardMs] {
+      *guard = 0;
+      resolve(JsResult::failure(errors::kQuorvel, errors::kPageReadFailed, "页面 " + seconds(guardMs) + " 秒无答复"));
+    });
+    page->callAsyncFunction(kReadScript, args, [resolve, guard](JsResult r) {
+      if (*guard) cancelTimer(std::exchange(*guard, 0));
+      resolve(std::move(r));
+    });
   });
   JsResult r = co_await read;
   co_return r;
 }
+
+bool startsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
+
+Reply failed(std::string reason, std::string detail) {
+  Reply r;
+  r.kind = Reply::Kind::failed;
+  r.reason = std::move(reason);
+  r.detail = std::move(detail);
+  return r;
+}
 }  // namespace
+
+Limits& limits() {
+  static Limits l;
+  return l;
+}
 
 bool isOnService(const WebPage& page, const Url& home) {
   auto url = page.currentURL();
@@ -48,39 +84,79 @@ bool isOnService(const WebPage& page, const Url& home) {
   return u && isServiceOrigin(*u, home);
 }
 
-Task<std::string> fetchText(std::shared_ptr<WebPage> page, std::string path) {
-  nlohmann::json args = {{"target", path}};
-  auto read = call(page, kPageFetch, std::move(args));
-  JsResult r = co_await read;
-  if (!r.ok) throw AppError(r.errorDomain, r.errorCode, r.errorMessage);
-  if (!r.value.is_string()) throw AppError(errors::kQuorvel, errors::kPageReadFailed, describe(r.value));
-  std::string text = r.value.get<std::string>();
-  if (text.rfind("__ERR__", 0) == 0) throw AppError(errors::kQuorvel, errors::kPageReadFailed, text);
-  if (!isUtf8(text)) throw AppError(errors::kQuorvel, errors::kNotText, "响应不是文本");
-  co_return text;
-}
-
-Task<std::optional<std::string>> badgesText(std::shared_ptr<WebPage> page) {
-  auto read = call(page, kBadges, nlohmann::json::object());
-  JsResult r = co_await read;
+Task<Reply> read(std::shared_ptr<WebPage> page, std::string path, bool loginCheck) {
+  const Limits l = limits();
+  // The page ends its own fetch before the native guard gives up on it.
+  const unsigned totalMs = l.guardMs > 2000 ? l.guardMs - 1000 : l.guardMs / 2;
+  nlohmann::json args = {{"target", path},
+                         {"idleMs", l.idleMs},
+                         {"totalMs", totalMs},
+                         {"maxBytes", static_cast<long long>(l.maxBytes)},
+                         {"login", loginCheck ? 1 : 0}};
+  auto calling = call(std::move(page), std::move(args), l.guardMs);
+  JsResult r = co_await calling;
   if (!r.ok) {
-    logLine(tags::kBadge, r.errorMessage, LogLevel::warning);
-    co_return std::nullopt;
+    // Our own failures say what happened in Chinese; the engine's are logged as they are.
+    const bool ours = r.errorDomain == errors::kQuorvel && !r.errorMessage.empty();
+    Reply f = failed(ours ? r.errorMessage : "页面脚本执行失败", r.errorMessage);
+    f.errorDomain = r.errorDomain;
+    f.errorCode = r.errorCode;
+    co_return f;
   }
-  if (!r.value.is_string()) co_return std::nullopt;
+  if (!r.value.is_string()) co_return failed(kNoText, describe(r.value));
   std::string text = r.value.get<std::string>();
-  if (text.rfind("__ERR__", 0) == 0) {
-    logLine(tags::kBadge, text, LogLevel::warning);
-    co_return std::nullopt;
+
+  if (loginCheck && text == "__LOGIN__") {
+    Reply login;
+    login.kind = Reply::Kind::login;
+    co_return login;
   }
-  co_return text;
+  if (text == "__TIMEOUT__") co_return failed("服务器 " + seconds(l.idleMs) + " 秒无响应", "");
+  if (text == "__TOOBIG__") co_return failed("服务器回复超过 " + sizeLimitText(l.maxBytes), "");
+  if (startsWith(text, "__ERR__")) co_return failed("无法连接到服务器", std::move(text));
+  // The native guard as well: the page's own check may not have run (a fake page).
+  if (text.size() > l.maxBytes + 64) co_return failed("服务器回复超过 " + sizeLimitText(l.maxBytes), "");
+
+  Reply reply;
+  reply.kind = Reply::Kind::text;
+  reply.status = 200;
+  if (startsWith(text, "__HTTP__")) {
+    size_t nl = text.find('\n');
+    size_t digits = nl == std::string::npos ? text.size() : nl;
+    reply.status = std::atoi(text.substr(8, digits - 8).c_str());
+    text.erase(0, nl == std::string::npos ? text.size() : nl + 1);
+  }
+  reply.text = std::move(text);
+  co_return reply;
 }
 
-Task<std::optional<std::string>> deadlinesText(std::shared_ptr<WebPage> page) {
-  auto read = call(page, kDeadlines, nlohmann::json::object());
-  JsResult r = co_await read;
-  if (!r.ok || !r.value.is_string()) co_return std::nullopt;
-  co_return r.value.get<std::string>();
+Task<std::string> fetchText(std::shared_ptr<WebPage> page, std::string path) {
+  auto reading = read(std::move(page), path);
+  Reply r = co_await reading;
+  if (r.kind == Reply::Kind::failed) {
+    if (!r.errorDomain.empty()) throw AppError(r.errorDomain, r.errorCode, r.detail);
+    // What the page met goes to the log as it came; the error says it in words.
+    if (startsWith(r.detail, "__ERR__")) {
+      logLine(tags::kBridge, "读取 " + path + " 失败：" + failure::logExcerpt(r.detail), LogLevel::warning);
+      throw AppError(errors::kQuorvel, errors::kPageReadFailed, r.reason);
+    }
+    throw AppError(errors::kQuorvel, errors::kPageReadFailed, r.reason == kNoText ? r.detail : r.reason);
+  }
+  if (r.status < 200 || r.status > 299) {
+    logLine(tags::kBridge, "读取 " + path + " → HTTP " + std::to_string(r.status) + " " + failure::logExcerpt(r.text),
+            LogLevel::warning);
+    throw AppError(errors::kQuorvel, errors::kPageReadFailed, failure::statusSentence(r.status));
+  }
+  if (!isUtf8(r.text)) throw AppError(errors::kQuorvel, errors::kNotText, "响应不是文本");
+  co_return std::move(r.text);
+}
+
+std::string replyFailureReason(const Reply& reply) {
+  if (reply.kind == Reply::Kind::failed) return reply.reason;
+  if (reply.kind == Reply::Kind::login) return kNotSignedIn;
+  if (reply.status < 200 || reply.status > 299) return "服务器返回 " + std::to_string(reply.status);
+  if (looksLikeLoginPage(reply.text)) return kNotSignedIn;
+  return "服务器回复无法识别";
 }
 
 }  // namespace quorvel::PageReads

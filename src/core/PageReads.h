@@ -1,6 +1,7 @@
 #pragma once
 // Reading the service through the signed-in page: the page functions run inside it
 // (WebPage::callAsyncFunction), so the reads carry the page's own session.
+#include <cstddef>
 #include <memory>
 #include <optional>
 #include <string>
@@ -8,31 +9,92 @@
 #include "base/Task.h"
 #include "base/Url.h"
 #include "core/WebPage.h"
+#include "platform/Http.h"
 
 namespace quorvel::PageReads {
 
 // The page shows the service: its address has the home address's origin.
 bool isOnService(const WebPage& page, const Url& home);
 
-// The body of a service path as text. AppError("Quorvel", 2) when the page answered
-// an error or no text, ("Quorvel", 3) when it is not UTF-8, or the engine's own error.
-Task<std::string> fetchText(std::shared_ptr<WebPage> page, std::string path);
-// The badge reply ("__LOGIN__" on the sign-in page); nothing when the read failed
-// (logged).
-Task<std::optional<std::string>> badgesText(std::shared_ptr<WebPage> page);
-// The deadline reply; nothing when the read failed.
-Task<std::optional<std::string>> deadlinesText(std::shared_ptr<WebPage> page);
+// What bounds every read: the page ends its fetch once no byte has arrived for
+// `idleMs`, or once the body passes `maxBytes`; the read is given up natively when the
+// page has not answered after `guardMs` (a page whose scripts cannot run), and the
+// page ends its own fetch a little before that.
+struct Limits {
+  unsigned idleMs = 25'000;
+  unsigned guardMs = 90'000;
+  std::size_t maxBytes = http::kMaxJsonReplyBytes;
+};
+// The process's limits (tests shorten them).
+Limits& limits();
 
-// Bodies of the page functions that read the service from inside the signed-in page.
-inline constexpr const char* kPageFetch =
-    "try { const r = await fetch(target, {credentials:'same-origin', cache:'no-store'});"
-    " return await r.text(); } catch (e) { return '__ERR__' + String(e); }";
-inline constexpr const char* kBadges =
-    "if (!location.pathname || location.pathname.indexOf('/login') === 0) return '__LOGIN__';"
-    " try { const r = await fetch('/api/desktop/badges', {credentials:'same-origin', cache:'no-store'});"
-    " return await r.text(); } catch (e) { return '__ERR__' + String(e); }";
-inline constexpr const char* kDeadlines =
-    "try { const r = await fetch('/api/my_deadlines', {credentials:'same-origin', cache:'no-store'});"
-    " return await r.text(); } catch (e) { return '__ERR__' + String(e); }";
+// One read's outcome.
+struct Reply {
+  enum class Kind { text, login, failed };
+  Kind kind = Kind::failed;
+  int status = 0;       // text: the HTTP status
+  std::string text;     // text: the body
+  std::string reason;   // failed: why, in a short Chinese sentence ("服务器 25 秒无响应")
+  std::string detail;   // failed: what the page said, for the log (may be long)
+  std::string errorDomain;  // failed: the engine's (or the guard's) error, when it was one
+  int errorCode = 0;
+  bool ok() const { return kind == Kind::text && status >= 200 && status <= 299; }
+};
+
+// Reads a service path in the page. `loginCheck`: a page that shows the sign-in page
+// answers Kind::login without fetching (the badge read).
+Task<Reply> read(std::shared_ptr<WebPage> page, std::string path, bool loginCheck = false);
+
+// The body of a service path as text, whatever its HTTP status. AppError("Quorvel", 2)
+// when the page answered an error, no text, or the read ran into a limit, ("Quorvel", 3)
+// when it is not UTF-8, or the engine's own error.
+Task<std::string> fetchText(std::shared_ptr<WebPage> page, std::string path);
+
+// The reason a reply that is not the one asked for gives, in the words the views show
+// after "刷新失败：": its HTTP status, the sign-in page, or a body of another shape.
+std::string replyFailureReason(const Reply& reply);
+
+// The page function of every read. Arguments: target (the address), idleMs, totalMs,
+// maxBytes, login (1: answer "__LOGIN__" on the sign-in page). Answers, as text: the
+// body for a 2xx reply; "__HTTP__" + status + "\n" + body for another status;
+// "__TIMEOUT__" when no byte arrived for idleMs (or totalMs passed); "__TOOBIG__" when
+// the body passes maxBytes; "__ERR__" + the error when the fetch failed.
+inline constexpr const char* kReadScript = R"JS(
+if (login && (!location.pathname || location.pathname.indexOf('/login') === 0)) return '__LOGIN__';
+const ctl = new AbortController();
+let expired = false, idle = 0;
+const stop = () => { expired = true; ctl.abort(); };
+const arm = () => { clearTimeout(idle); idle = setTimeout(stop, idleMs); };
+const total = setTimeout(stop, totalMs);
+arm();
+try {
+  const r = await fetch(target, {credentials:'same-origin', cache:'no-store', signal: ctl.signal});
+  arm();
+  if (Number(r.headers.get('content-length')) > maxBytes) { ctl.abort(); return '__TOOBIG__'; }
+  const parts = [];
+  let size = 0;
+  if (r.body) {
+    const reader = r.body.getReader();
+    for (;;) {
+      const step = await reader.read();
+      if (step.done) break;
+      arm();
+      size += step.value.byteLength;
+      if (size > maxBytes) { ctl.abort(); return '__TOOBIG__'; }
+      parts.push(step.value);
+    }
+  }
+  const bytes = new Uint8Array(size);
+  let at = 0;
+  for (const p of parts) { bytes.set(p, at); at += p.byteLength; }
+  const text = new TextDecoder().decode(bytes);
+  return r.ok ? text : '__HTTP__' + r.status + '\n' + text;
+} catch (e) {
+  return expired ? '__TIMEOUT__' : '__ERR__' + String(e);
+} finally {
+  clearTimeout(idle);
+  clearTimeout(total);
+}
+)JS";
 
 }  // namespace quorvel::PageReads

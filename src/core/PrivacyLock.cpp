@@ -3,6 +3,7 @@
 #include "base/Log.h"
 #include "base/LogTags.h"
 #include "base/MainQueue.h"
+#include "core/MainWindowHook.h"
 #include "platform/Authenticator.h"
 #include "platform/IdleTime.h"
 #include "platform/UserDefaults.h"
@@ -12,6 +13,10 @@ namespace quorvel {
 PrivacyLock::PrivacyLock(IdleTime& idle, Authenticator& auth, UserDefaults& defaults, AppMode mode)
     : idle_(idle), auth_(auth), defaults_(defaults), mode_(mode) {
   autoLockMinutes.set(static_cast<int>(defaults_.integer(kAutoLockKey).value_or(0)));
+  if (defaults_.boolean(kLockedKey).value_or(false)) {
+    isLocked.set(true);
+    logLine(tags::kLock, "上次退出时工作区处于锁定状态，验证身份后才显示内容");
+  }
 }
 
 PrivacyLock::~PrivacyLock() = default;
@@ -33,7 +38,24 @@ void PrivacyLock::startMonitoring() {
 void PrivacyLock::lock() {
   authError.set("");
   isLocked.set(true);
+  persistLocked(true);
   logLine(tags::kLock, "已开启隐私锁屏");
+}
+
+bool PrivacyLock::admits(const std::string& what) {
+  if (!isLocked.get()) return true;
+  logLine(tags::kLock, "工作区已锁定，已拒绝：" + what);
+  // The cover says why nothing opened and takes the password.
+  if (mainWindow_) mainWindow_->showMainWindow();
+  else logLine(tags::kWindow, "没有可显示的主窗口");
+  return false;
+}
+
+void PrivacyLock::persistLocked(bool locked) {
+  // Written through at once: a process killed a moment later still starts locked.
+  if (locked) defaults_.set(kLockedKey, true);
+  else defaults_.remove(kLockedKey);
+  defaults_.flush();
 }
 
 void PrivacyLock::checkIdle() {
@@ -66,6 +88,7 @@ Task<void> PrivacyLock::verify(std::string password) {
   if (alive.expired()) co_return;
   checking_ = false;
   if (outcome.ok) {
+    persistLocked(false);
     isLocked.set(false);
     authError.set("");
     logLine(tags::kLock, "已解除隐私锁屏");

@@ -1,7 +1,8 @@
 #pragma once
 // The privacy lock: covers the main window's content until the signed-in user proves
 // who he is with his login password; locks on request or after the chosen number of
-// idle minutes. The web pages stay loaded underneath.
+// idle minutes. The web pages stay loaded underneath. The locked state outlives the
+// process: a client that ends while locked starts locked.
 #include <memory>
 #include <string>
 
@@ -14,13 +15,17 @@ namespace quorvel {
 
 class Authenticator;
 class IdleTime;
+class MainWindowHook;
 class UserDefaults;
 
 class PrivacyLock {
  public:
   static constexpr const char* kAutoLockKey = "privacy.autolock.minutes.v1";
+  // Present (true) from the moment the lock engages until a successful unlock.
+  static constexpr const char* kLockedKey = "privacy.locked.v1";
   static constexpr unsigned kCheckIntervalMs = 20'000;
 
+  // Starts locked when the last process ended locked.
   PrivacyLock(IdleTime& idle, Authenticator& auth, UserDefaults& defaults, AppMode mode);
   ~PrivacyLock();
   PrivacyLock(const PrivacyLock&) = delete;
@@ -36,6 +41,12 @@ class PrivacyLock {
   void startMonitoring();
   // Every place that locks does this: clear the error, lock, log.
   void lock();
+  // The one gate of every way into the workspace from outside the cover (commands,
+  // keys, hot keys, the tray, links, files handed over): true while unlocked; while
+  // locked, false after logging the refusal of `what` and bringing the cover forward.
+  bool admits(const std::string& what);
+  // The window that shows the cover; set by the application while it has one.
+  void setMainWindow(MainWindowHook* window) { mainWindow_ = window; }
   // One idle check now (the timer runs it every 20 seconds).
   void checkIdle();
   // Checks the password; opens only when it is right. A check already running makes
@@ -45,11 +56,13 @@ class PrivacyLock {
 
  private:
   Task<void> verify(std::string password);
+  void persistLocked(bool locked);
 
   IdleTime& idle_;
   Authenticator& auth_;
   UserDefaults& defaults_;
   AppMode mode_;
+  MainWindowHook* mainWindow_ = nullptr;
   SourceId idleTimer_;
   bool checking_ = false;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

@@ -2,7 +2,7 @@
 
 #include <nlohmann/json.hpp>
 #include <unicode/brkiter.h>
-#include <unicode/unistr.h>
+#include <unicode/utext.h>
 
 #include <memory>
 
@@ -14,39 +14,91 @@ namespace {
 constexpr const char* kKey = "recents.v1";
 constexpr size_t kMaxRecents = 5;
 
-// Byte offsets of grapheme-cluster boundaries of a UTF-8 text.
-std::vector<size_t> graphemeBoundaries(const std::string& utf8) {
-  std::vector<size_t> out;
+// Walks the grapheme-cluster boundaries of a UTF-8 text in one pass of the break
+// iterator, reading the bytes in place (a UTF-8 UText indexes by byte): no conversion
+// of the text, and none per boundary. `visit` gets each boundary after the start and
+// returns false to stop early. Invalid bytes count as one character each.
+template <class Visit>
+void forEachGraphemeEnd(const std::string& utf8, Visit visit) {
+  if (utf8.empty()) return;
   UErrorCode status = U_ZERO_ERROR;
-  icu::UnicodeString u = icu::UnicodeString::fromUTF8(utf8);
-  std::unique_ptr<icu::BreakIterator> it(icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
-  if (U_FAILURE(status)) return out;
-  it->setText(u);
-  for (int32_t p = it->first(); p != icu::BreakIterator::DONE; p = it->next()) {
-    std::string prefix;
-    u.tempSubString(0, p).toUTF8String(prefix);
-    out.push_back(prefix.size());
+  UText* text = utext_openUTF8(nullptr, utf8.data(), static_cast<int64_t>(utf8.size()), &status);
+  thread_local std::unique_ptr<icu::BreakIterator> it = [] {
+    UErrorCode st = U_ZERO_ERROR;
+    return std::unique_ptr<icu::BreakIterator>(icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), st));
+  }();
+  if (U_FAILURE(status) || !it) {
+    if (text) utext_close(text);
+    return;
   }
-  return out;
+  it->setText(text, status);
+  if (U_SUCCESS(status)) {
+    it->first();
+    for (int32_t p = it->next(); p != icu::BreakIterator::DONE; p = it->next())
+      if (!visit(static_cast<size_t>(p))) break;
+  }
+  // The iterator holds its own shallow clone; the next setText replaces it.
+  utext_close(text);
+}
+
+// The longest prefix of at most `maxBytes` bytes that does not split a UTF-8 sequence.
+size_t utf8SafeCut(const std::string& s, size_t maxBytes) {
+  if (s.size() <= maxBytes) return s.size();
+  size_t cut = maxBytes;
+  // Step back over continuation bytes (at most three) to the start of a sequence.
+  for (int i = 0; i < 3 && cut > 0 && (static_cast<unsigned char>(s[cut]) & 0xC0) == 0x80; ++i) --cut;
+  return cut;
 }
 }  // namespace
 
 size_t graphemeCount(const std::string& utf8) {
-  auto b = graphemeBoundaries(utf8);
-  return b.empty() ? 0 : b.size() - 1;
+  size_t n = 0;
+  forEachGraphemeEnd(utf8, [&](size_t) {
+    ++n;
+    return true;
+  });
+  return n;
+}
+
+bool graphemesExceed(const std::string& utf8, size_t limit) {
+  // Never more characters than bytes: short texts need no iterator.
+  if (utf8.size() <= limit) return false;
+  size_t n = 0;
+  forEachGraphemeEnd(utf8, [&](size_t) { return ++n <= limit; });
+  return n > limit;
 }
 
 std::string graphemePrefix(const std::string& utf8, size_t count) {
-  auto b = graphemeBoundaries(utf8);
-  if (b.empty() || count + 1 >= b.size()) return utf8;
-  return utf8.substr(0, b[count]);
+  if (utf8.size() <= count) return utf8;
+  if (count == 0) return {};
+  size_t n = 0, end = utf8.size();
+  forEachGraphemeEnd(utf8, [&](size_t p) {
+    if (++n < count) return true;
+    end = p;
+    return false;
+  });
+  return utf8.substr(0, end);
+}
+
+std::string textHead(const std::string& utf8, size_t count) {
+  // A character of the service's text is rarely longer than this; a longer one (a
+  // pile of combining marks) is cut with the bytes, so no text costs more than this.
+  constexpr size_t kBytesPerCharacter = 32;
+  const size_t bound = utf8SafeCut(utf8, count * kBytesPerCharacter);
+  return graphemePrefix(bound == utf8.size() ? utf8 : utf8.substr(0, bound), count);
+}
+
+std::string clippedText(const std::string& utf8, size_t count) {
+  std::string head = textHead(utf8, count);
+  if (head.size() < utf8.size()) head += "…";
+  return head;
 }
 
 std::string recentTitle(long long id, const std::string& pageTitle) {
   std::string t = trimmed(pageTitle);
   auto sep = t.rfind(" - ");
-  if (sep != std::string::npos && graphemeCount(t.substr(0, sep)) > 6) t = t.substr(0, sep);
-  if (graphemeCount(t) > 14) t = graphemePrefix(t, 14) + "…";
+  if (sep != std::string::npos && graphemesExceed(t.substr(0, sep), 6)) t = t.substr(0, sep);
+  if (graphemesExceed(t, 14)) t = graphemePrefix(t, 14) + "…";
   if (t.empty()) t = "程序 " + std::to_string(id);
   return t;
 }

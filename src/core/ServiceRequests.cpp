@@ -1,10 +1,12 @@
 #include "core/ServiceRequests.h"
 
 #include "base/AppError.h"
+#include "base/FailureText.h"
 #include "base/Log.h"
 #include "core/AppConfig.h"
 #include "base/LogTags.h"
 #include "core/NativeRequests.h"
+#include "core/Recents.h"
 #include "platform/Http.h"
 
 namespace quorvel {
@@ -37,7 +39,7 @@ Task<FormResult> ServiceRequests::postForm(const std::string& pathArg,
   // The cookies chosen below belong to the service: never send them anywhere else.
   if (!target || (target->scheme != "http" && target->scheme != "https") ||
       !isServiceHost(target->host, home.host)) {
-    co_return FormResult{false, -1, "invalid url"};
+    co_return FormResult{false, -1, "invalid url", "地址无效"};
   }
   target->fragment.reset();
 
@@ -47,6 +49,7 @@ Task<FormResult> ServiceRequests::postForm(const std::string& pathArg,
   req.method = "POST";
   req.url = target->toString();
   req.timeoutSeconds = kFormTimeoutSeconds;
+  req.maxBodyBytes = http::kMaxJsonReplyBytes;
   if (!cookies.empty()) req.headers.emplace_back("Cookie", cookies);
   req.headers.emplace_back("User-Agent", AppConfig::userAgent());
   req.headers.emplace_back("X-Requested-With", "XMLHttpRequest");
@@ -60,14 +63,20 @@ Task<FormResult> ServiceRequests::postForm(const std::string& pathArg,
     reply = co_await http::send(std::move(req));
   } catch (const AppError& e) {
     logLine(tags::kPost, path + " 失败：" + e.message, LogLevel::warning);
-    co_return FormResult{false, -1, e.message};
+    co_return FormResult{false, -1, e.message, e.message};
   }
 
   std::string body = utf8OrEmpty(reply.body);
-  bool ok = isFormResultOk(reply.status, pathOf(reply.finalURL), body);
+  const int status = reply.status;
+  const std::string finalPath = pathOf(reply.finalURL);
+  auto judging = decodeOffMain(body, [status, finalPath](const std::string& b) {
+    return formFailureReason(status, finalPath, b);
+  });
+  std::string failure = co_await judging;
+  bool ok = failure.empty();
   logLine(tags::kPost, path + " → HTTP " + std::to_string(reply.status) + " ok=" + (ok ? "1" : "0") +
-                      " body=" + prefixCharacters(body, kLogCut));
-  co_return FormResult{ok, reply.status, std::move(body)};
+                      " body=" + textHead(body, kLogCut));
+  co_return FormResult{ok, reply.status, std::move(body), std::move(failure)};
 }
 
 Task<long long> ServiceRequests::quickUpload(const std::vector<std::filesystem::path>& filesArg, long long procId) {
@@ -84,6 +93,7 @@ Task<long long> ServiceRequests::quickUpload(const std::vector<std::filesystem::
   req.method = "POST";
   req.url = appendingPathComponent(home, "api/proc_quick_upload/" + std::to_string(procId)).toString();
   req.timeoutSeconds = kUploadTimeoutSeconds;
+  req.maxBodyBytes = http::kMaxJsonReplyBytes;
   req.headers.emplace_back("Content-Type", body.contentType());
   if (!cookies.empty()) req.headers.emplace_back("Cookie", cookies);
   req.headers.emplace_back("User-Agent", AppConfig::userAgent());
@@ -91,7 +101,16 @@ Task<long long> ServiceRequests::quickUpload(const std::vector<std::filesystem::
   req.bodyLength = static_cast<std::int64_t>(body.length());
 
   http::HttpResponse reply = co_await http::send(std::move(req));
-  co_return parseUploadReply(reply.status, reply.body, files.size());
+  if (reply.status < 200 || reply.status > 299)
+    logLine(tags::kArchive, "api/proc_quick_upload/" + std::to_string(procId) + " → HTTP " + std::to_string(reply.status) +
+                                " body=" + failure::logExcerpt(reply.body),
+            LogLevel::warning);
+  const int status = reply.status;
+  const std::size_t sent = files.size();
+  auto judging = decodeOffMain(std::move(reply.body), [status, sent](const std::string& b) {
+    return parseUploadReply(status, b, sent);
+  });
+  co_return co_await judging;
 }
 
 }  // namespace quorvel

@@ -18,6 +18,8 @@ struct FormResult {
   bool ok = false;
   int statusCode = -1;
   std::string body;
+  // Not ok: what happened, in a short sentence for the user (never the body).
+  std::string failure;
 };
 
 class ServiceRequests {

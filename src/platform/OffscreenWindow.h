@@ -6,6 +6,10 @@ struct _XDisplay;
 
 namespace quorvel::OffscreenWindow {
 
+// Object data a toolkit window used this way carries (any non-null value): nobody sees
+// it, so nothing hides it on the user's behalf.
+inline constexpr const char* kObjectDataKey = "quorvel-offscreen-window";
+
 // Call on a realised, not yet mapped window.
 void makeOverrideRedirect(_XDisplay* display, unsigned long xid);
 // Moves and sizes the window (screen pixels); for an override-redirect window this

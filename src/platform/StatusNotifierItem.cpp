@@ -330,6 +330,7 @@ void StatusNotifierItem::onRegistered(bool ok, const std::string& error) {
 }
 
 void StatusNotifierItem::onHostState(bool hostRegistered) {
+  hostRegistered_ = registered_ && hostRegistered;
   if (!hostRegistered) {
     logNoHost("没有托盘宿主");
     return;
@@ -339,6 +340,7 @@ void StatusNotifierItem::onHostState(bool hostRegistered) {
 }
 
 void StatusNotifierItem::setRegistered(bool registered) {
+  if (!registered) hostRegistered_ = false;
   if (registered_ == registered) return;
   registered_ = registered;
   registrationChanged_.emit(registered);

@@ -144,6 +144,9 @@ class StatusNotifierItem {
   const std::string& busName() const { return busName_; }
   // True while a watcher has accepted the item.
   bool registered() const { return registered_; }
+  // True while a watcher holds the item and said, when it accepted it, that a host
+  // draws its items: the item is on screen.
+  bool shownInTray() const { return registered_ && hostRegistered_; }
   unsigned menuRevision() const { return revision_; }
   const std::vector<StatusNotifierMenuItem>& menu() const { return menu_; }
   const std::string& label() const { return label_; }
@@ -197,6 +200,7 @@ class StatusNotifierItem {
   bool nameOwned_ = false;
   bool watcherPresent_ = false;
   bool registered_ = false;
+  bool hostRegistered_ = false;
   bool noHostLogged_ = false;
   static constexpr int kRegisterRetries = 4;
   int retriesLeft_ = kRegisterRetries;

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <cerrno>
 #include <ctime>
 #include <fstream>
 #include <memory>
@@ -14,6 +15,7 @@
 #include "base/Log.h"
 #include "base/MainQueue.h"
 #include "base/LogTags.h"
+#include "platform/FileOps.h"
 #include "platform/XdgDirs.h"
 
 namespace quorvel {
@@ -75,17 +77,37 @@ void UserDefaults::loadLocked() const {
     data_ = std::move(parsed);
     return;
   }
-  // Keep the damaged file for the user instead of overwriting it.
+  // Keep the damaged file for the user instead of overwriting it, under a name no
+  // earlier damaged file has.
   std::time_t t = std::time(nullptr);
   char stamp[32];
   std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", std::localtime(&t));
-  fs::path aside = file_;
-  aside += std::string(".damaged-") + stamp;
-  fs::rename(file_, aside, ec);
-  logLine(tags::kSettings, "设置文件无法解析，已另存为 " + aside.string() + (ec ? "（另存失败：" + ec.message() + "）" : ""), LogLevel::warning);
+  Damage damage{file_, std::nullopt, ""};
+  int err = EEXIST;
+  for (int n = 1; err == EEXIST && n <= 100; ++n) {
+    fs::path aside = file_;
+    aside += std::string(".damaged-") + stamp + (n > 1 ? "-" + std::to_string(n) : "");
+    err = FileOps::moveNoReplace(file_, aside);
+    if (err == 0) damage.keptAs = aside;
+  }
+  if (damage.keptAs) {
+    logLine(tags::kSettings, "设置文件无法解析，已另存为 " + damage.keptAs->string(), LogLevel::warning);
+  } else {
+    damage.error = FileOps::errorText(err);
+    logLine(tags::kSettings, "设置文件无法解析，另存失败（" + damage.error + "），本次不写入设置文件", LogLevel::warning);
+  }
+  damage_ = std::move(damage);
+}
+
+std::optional<UserDefaults::Damage> UserDefaults::damage() const {
+  std::lock_guard lock(mutex_);
+  loadLocked();
+  return damage_;
 }
 
 void UserDefaults::saveLocked() const {
+  // A damaged file that could not be moved aside stays as it is.
+  if (damage_ && !damage_->keptAs) return;
   std::error_code ec;
   fs::create_directories(file_.parent_path(), ec);
   if (!writeFileAtomically(file_, data_.dump(2))) {

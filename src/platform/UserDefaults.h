@@ -17,6 +17,16 @@ namespace quorvel {
 // any thread.
 class UserDefaults {
  public:
+  // A settings file that could not be read as a JSON object. It is moved aside, never
+  // overwritten; the defaults stand in for it.
+  struct Damage {
+    std::filesystem::path file;
+    // Where it was kept; absent when it could not be moved, and then nothing is
+    // written over it while this process runs.
+    std::optional<std::filesystem::path> keptAs;
+    std::string error;  // why it could not be moved
+  };
+
   // Temporary, until the calendar code is handed its defaults: the store its owner
   // (AppServices, a test's TempHome) made current, else one over standardFile().
   static UserDefaults& standard();
@@ -41,6 +51,8 @@ class UserDefaults {
   void flush();
 
   const std::filesystem::path& file() const { return file_; }
+  // What the first read of the file found damaged, if anything.
+  std::optional<Damage> damage() const;
 
   // True only the first time it is asked for `key` on this store: a warning about an
   // unusable stored value is logged once, not at every read.
@@ -55,6 +67,7 @@ class UserDefaults {
   mutable std::mutex mutex_;
   mutable bool loaded_ = false;
   mutable nlohmann::json data_ = nlohmann::json::object();
+  mutable std::optional<Damage> damage_;
   bool dirty_ = false;
   bool saveScheduled_ = false;
   mutable std::set<std::string> warned_;

@@ -63,6 +63,7 @@ struct OffscreenCapture::Impl {
     gtk_window_set_decorated(GTK_WINDOW(window), FALSE);
     gtk_window_set_default_size(GTK_WINDOW(window), kWidth, kHeight);
     gtk_window_set_title(GTK_WINDOW(window), "");
+    g_object_set_data(G_OBJECT(window), OffscreenWindow::kObjectDataKey, GINT_TO_POINTER(1));
 
     // Its own ephemeral session: no cookie or storage of the workspace reaches the
     // page, and nothing of the page stays.

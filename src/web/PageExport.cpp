@@ -19,6 +19,7 @@
 #include "web/rules/PdfNames.h"
 #include "platform/Desktop.h"
 #include "platform/XdgDirs.h"
+#include "platform/pdf/SearchablePdf.h"
 
 namespace quorvel {
 namespace fs = std::filesystem;
@@ -26,6 +27,7 @@ namespace fs = std::filesystem;
 namespace {
 constexpr unsigned kRenderTimeoutMs = 60000;
 constexpr const char* kPrintErrorDomain = "WebKitPrintError";
+constexpr const char* kFilePrinter = "Print to File";
 
 // Fit to the page width: at 100 % the engine lays the page out at the paper's width
 // and breaks it into as many pages as the content needs.
@@ -74,6 +76,29 @@ struct RenderState {
   CallbackAwaiter<RenderEnd>::Resolver resolve;
   std::optional<AppError> error;
 };
+
+// The engine's text map names some ideographs by their radical look-alikes; a PDF
+// that keeps them cannot be searched for what it shows. A failure leaves the PDF as
+// it is, said in the log.
+void restoreText(const fs::path& pdf) {
+  int repaired = 0;
+  std::string error = restoreIdeographText(pdf, &repaired);
+  if (!error.empty())
+    logLine(tags::kPdf, "文字层未能修正（" + pdf.filename().string() + "）：" + error, LogLevel::warning);
+}
+
+// The file a finished print went to, when the file printer wrote a PDF.
+std::optional<fs::path> printedPdf(GtkPrintSettings* settings) {
+  if (!settings) return std::nullopt;
+  const char* printer = gtk_print_settings_get_printer(settings);
+  const char* format = gtk_print_settings_get(settings, GTK_PRINT_SETTINGS_OUTPUT_FILE_FORMAT);
+  const char* uri = gtk_print_settings_get(settings, GTK_PRINT_SETTINGS_OUTPUT_URI);
+  if (!printer || !uri || std::string(printer) != g_dgettext("gtk40", kFilePrinter)) return std::nullopt;
+  if (format && g_ascii_strcasecmp(format, "pdf") != 0) return std::nullopt;
+  GCharPtr path(g_filename_from_uri(uri, nullptr, nullptr));
+  if (!path) return std::nullopt;
+  return fs::path(path.get());
+}
 
 void connectShared(WebKitPrintOperation* op, const char* signal, GCallback cb, std::shared_ptr<RenderState> state) {
   g_signal_connect_data(op, signal, cb, new std::shared_ptr<RenderState>(std::move(state)),
@@ -131,7 +156,7 @@ Task<std::string> PageExport::renderPDF(WebKitWebView* webView) {
   GCharPtr uri(g_filename_to_uri(temp.c_str(), nullptr, nullptr));
   auto settings = GObjectPtr<GtkPrintSettings>::adopt(gtk_print_settings_new());
   // The file printer's name is translated with the toolkit's own catalogue.
-  gtk_print_settings_set_printer(settings, g_dgettext("gtk40", "Print to File"));
+  gtk_print_settings_set_printer(settings, g_dgettext("gtk40", kFilePrinter));
   gtk_print_settings_set(settings, GTK_PRINT_SETTINGS_OUTPUT_FILE_FORMAT, "pdf");
   gtk_print_settings_set(settings, GTK_PRINT_SETTINGS_OUTPUT_URI, uri.get());
   applyPagination(settings);
@@ -160,7 +185,10 @@ Task<std::string> PageExport::renderPDF(WebKitWebView* webView) {
   });
   RenderEnd end = co_await printing;
   if (end.error) throw *end.error;
-  auto reading = onWorker(workers_, [temp] { return readAll(temp); });
+  auto reading = onWorker(workers_, [temp] {
+    restoreText(temp);
+    return readAll(temp);
+  });
   std::string pdf = co_await reading;
   if (pdf.compare(0, 5, "%PDF-") != 0) throw AppError(kPrintErrorDomain, 0, "生成的文件不是 PDF");
   co_return pdf;
@@ -204,6 +232,21 @@ void PageExport::exportPDF(WebKitWebView* view, const std::string& suggestedName
   spawn(exportPDFTask(view, suggestedName));
 }
 
+void PageExport::restoreTextWhenPrintedToFile(WebKitPrintOperation* operation) {
+  // The workers outlive the export service and with it any print it started.
+  g_signal_connect(operation, "finished", G_CALLBACK(+[](WebKitPrintOperation* op, gpointer workers) {
+                     auto pdf = printedPdf(webkit_print_operation_get_print_settings(op));
+                     if (!pdf) return;
+                     // Written by now; rewritten off the main thread.
+                     spawn([](WorkerPool& pool, fs::path file) -> Task<void> {
+                       auto fixing = onWorker(pool, [file] { restoreText(file); });
+                       co_await fixing;
+                       logLine(tags::kPrint, "已打印到文件 " + file.string());
+                     }(*static_cast<WorkerPool*>(workers), *pdf));
+                   }),
+                   &workers_);
+}
+
 void PageExport::printPage(WebKitWebView* view) {
   if (!view) return;
   WebKitPrintOperation* op = newPrintOperation(view);
@@ -211,7 +254,10 @@ void PageExport::printPage(WebKitWebView* view) {
   GtkWindow* parent = root && GTK_IS_WINDOW(root) ? GTK_WINDOW(root) : nullptr;
   WebKitPrintOperationResponse response = webkit_print_operation_run_dialog(op, parent);
   logLine(tags::kPrint, "已打开打印面板");
-  if (response == WEBKIT_PRINT_OPERATION_RESPONSE_PRINT) rememberPrintChoices(op);
+  if (response == WEBKIT_PRINT_OPERATION_RESPONSE_PRINT) {
+    rememberPrintChoices(op);
+    restoreTextWhenPrintedToFile(op);
+  }
   // A running job holds the operation itself until it ends.
   g_object_unref(op);
 }

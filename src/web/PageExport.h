@@ -35,6 +35,11 @@ class PageExport {
   // width, pages as needed); the user's choices are kept for the next print.
   void printPage(WebKitWebView* view);
 
+  // Once `operation` has printed to a PDF file (the file printer), the file's text is
+  // made searchable (restoreIdeographText) on the workers, then
+  // "[Quorvel][PRINT] 已打印到文件 <path>" is logged.
+  void restoreTextWhenPrintedToFile(WebKitPrintOperation* operation);
+
   // The whole page as PDF bytes, through the engine's print operation into a file.
   // Throws AppError when the engine fails or takes longer than a minute.
   Task<std::string> renderPDF(WebKitWebView* view);

@@ -6,6 +6,7 @@
 #include "CalendarTestSupport.h"
 #include "TestEnv.h"
 #include "TestHelpers.h"
+#include "TestPages.h"
 #include "TestService.h"
 #include "TestServiceCalendar.h"
 #include "base/ErrorDomains.h"
@@ -422,14 +423,14 @@ TEST_F(CalendarSyncRunTest, TheFeedSourceSendsATagOnlyAfterTheCalendarsWereWritt
   EXPECT_FALSE(feed->cachedETag());
 
   // A page instead of the feed: the run's error, and the address is found anew next time.
-  service.setRoute(kDemoFeedPath, [](const RecordedRequest&) { return Reply::html("<h1>登录</h1>"); });
+  service.setRoute(kDemoFeedPath, [](const RecordedRequest&) { return Reply::html(pages::login()); });
   try {
     await(feed->fetchForSync(false));
     ADD_FAILURE() << "a login page was taken for the feed";
   } catch (const AppError& e) {
     EXPECT_EQ(e.domain, errors::kAppleCal);
     EXPECT_EQ(e.code, 200);
-    EXPECT_EQ(e.message, "拉取日历流失败（HTTP 200，请确认已登录）");
+    EXPECT_EQ(e.message, "拉取日历流失败：尚未登录或登录已过期");
   }
   EXPECT_FALSE(feed->cachedAllICSURL());
 }

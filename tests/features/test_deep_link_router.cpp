@@ -5,8 +5,6 @@
 #include "base/Log.h"
 #include "base/MainQueue.h"
 #include "core/MainWindowHook.h"
-#include "core/PrivacyLock.h"
-#include "fakes/FakeLockPlatform.h"
 #include "fakes/FakeWebPage.h"
 #include "features/workspace/DeepLinkRouter.h"
 
@@ -98,10 +96,7 @@ class DeepLinkHandle : public ::testing::Test, public MainWindowHook {
   }
   void showMainWindow() override { ++shown; }
   TempHome home;
-  FakeIdleTime idle;
-  FakeAuthenticator auth;
-  PrivacyLock lock{idle, auth, home.defaults(), AppMode::normal};
-  DeepLinkRouter router{home.defaults(), *this, lock};
+  DeepLinkRouter router{home.defaults(), *this};
   FakePages pages{home.defaults()};
   std::shared_ptr<BrowserModel> model;
   std::vector<std::string> logs;
@@ -147,25 +142,6 @@ TEST_F(DeepLinkHandle, ToolWindowsOpenThroughTheirFlags) {
   EXPECT_FALSE(model->showSettings.get());
   EXPECT_EQ(shown, 3);
   EXPECT_EQ(fakeOf(model->activeTab())->loads.size(), 1u);
-}
-
-TEST_F(DeepLinkHandle, ToolWindowsWaitForTheUnlockWhileTheWorkspaceIsLocked) {
-  lock.lock();
-  EXPECT_TRUE(router.handle("quorvel://todo", *model));
-  EXPECT_TRUE(router.handle("quorvel://mirror", *model));
-  EXPECT_EQ(shown, 2);
-  EXPECT_FALSE(model->showTodo.get() || model->showMirror.get());
-  EXPECT_EQ(countContaining(logs, "工作区已锁定"), 2);
-
-  lock.unlock("wrong");
-  runMainLoopUntil([&] { return !lock.checking(); }, 2000);
-  EXPECT_TRUE(lock.isLocked.get());
-  EXPECT_FALSE(model->showTodo.get());
-
-  lock.unlock("secret");
-  EXPECT_TRUE(runMainLoopUntil([&] { return !lock.isLocked.get(); }, 2000));
-  EXPECT_TRUE(model->showTodo.get() && model->showMirror.get());
-  EXPECT_FALSE(model->showPalette.get());
 }
 
 }  // namespace

@@ -23,14 +23,15 @@ class HotKeyManagerTest : public ::testing::Test {
 
   std::unique_ptr<Manager> make(AppMode mode = AppMode::normal) {
     auto keys = std::make_unique<test::FakeHotKeys>();
-    fake = keys.get();
+    fake = keys->state;
     return std::make_unique<Manager>(std::move(keys), home.defaults(), mode);
   }
   int count(const std::string& part) { return test::countContaining(logs, part); }
 
   test::TempHome home;
   std::vector<std::string> logs;
-  test::FakeHotKeys* fake = nullptr;
+  // The fake of the manager made last; it outlives that manager.
+  std::shared_ptr<test::FakeHotKeys::State> fake;
 };
 
 }  // namespace

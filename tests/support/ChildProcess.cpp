@@ -1,10 +1,12 @@
 #include "ChildProcess.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <csignal>
 #include <fstream>
 
+#include "TestEnv.h"
 #include "base/MainQueue.h"
 
 namespace quorvel::test {
@@ -16,8 +18,9 @@ std::string readFile(const fs::path& path) {
 }
 
 Child::Child(const std::vector<std::string>& argv, GSubprocessFlags flags, const fs::path& stderrFile,
-             bool separateInstance) {
+             bool separateInstance, const fs::path& cwd) {
   auto launcher = GObjectPtr<GSubprocessLauncher>::adopt(g_subprocess_launcher_new(flags));
+  if (!cwd.empty()) g_subprocess_launcher_set_cwd(launcher, cwd.c_str());
   if (separateInstance) g_subprocess_launcher_setenv(launcher, "QUORVEL_SEPARATE_INSTANCE", "1", TRUE);
   if (!stderrFile.empty()) g_subprocess_launcher_set_stderr_file_path(launcher, stderrFile.c_str());
   std::vector<const char*> args;
@@ -59,6 +62,21 @@ std::optional<int> Child::exitStatus() const {
 std::optional<int> Child::termSignal() const {
   if (!*exited_ || !g_subprocess_get_if_signaled(proc_)) return std::nullopt;
   return g_subprocess_get_term_sig(proc_);
+}
+
+bool waitForLine(const fs::path& file, const std::string& line, unsigned ms) {
+  return runMainLoopUntil([&] { return readFile(file).find(line) != std::string::npos; }, ms);
+}
+
+std::vector<std::string> quitAndReadSession(Child& client, const TempHome& home, const fs::path& err) {
+  client.sendSignal(SIGTERM);
+  EXPECT_TRUE(client.waitForExit(30000)) << readFile(err);
+  EXPECT_EQ(client.exitStatus(), 0) << readFile(err);
+  auto saved = nlohmann::json::parse(readFile(home.configHome() / "Quorvel" / "defaults.json"), nullptr, false);
+  std::vector<std::string> urls;
+  if (saved.is_object() && saved.contains("session.tabs.v1"))
+    for (const auto& t : saved["session.tabs.v1"]) urls.push_back(t.value("url", ""));
+  return urls;
 }
 
 }  // namespace quorvel::test

@@ -18,14 +18,23 @@ namespace quorvel::test {
 
 std::string readFile(const std::filesystem::path& path);
 
+class TempHome;
+class Child;
+
+// Waits until `file` (a client's standard error) holds `line`.
+bool waitForLine(const std::filesystem::path& file, const std::string& line, unsigned ms);
+// Ends the client the way log-out does and answers the saved tab addresses.
+std::vector<std::string> quitAndReadSession(Child& client, const TempHome& home, const std::filesystem::path& err);
+
 // A child process with the test's environment (its temporary HOME included). It is
 // killed when the test ends before the child does, so a hung client cannot outlive it.
 class Child {
  public:
   // `stderrFile` empty: the child's standard error is the test's. `separateInstance`:
   // the client does not look for a running instance (QUORVEL_SEPARATE_INSTANCE=1).
+  // `cwd` empty: the test's working folder.
   Child(const std::vector<std::string>& argv, GSubprocessFlags flags, const std::filesystem::path& stderrFile = {},
-        bool separateInstance = true);
+        bool separateInstance = true, const std::filesystem::path& cwd = {});
   Child(const Child&) = delete;
   Child& operator=(const Child&) = delete;
   ~Child();
@@ -47,7 +56,8 @@ class Child {
 // so the client lands on the dashboard as in the start script.
 class DemoService {
  public:
-  DemoService();
+  // `extraArgs` follow "--demo" (e.g. "--outage", "huge").
+  explicit DemoService(const std::vector<std::string>& extraArgs = {});
   ~DemoService();
   const std::string& baseUrl() const { return baseUrl_; }
 
@@ -58,7 +68,14 @@ class DemoService {
 
 #ifdef QUORVEL_TEST_SERVICE_EXE
 // Inline: the service's path is known to the tests, not to the support objects.
-inline DemoService::DemoService() : child_({QUORVEL_TEST_SERVICE_EXE, "--demo"}, G_SUBPROCESS_FLAGS_STDOUT_PIPE) {
+inline std::vector<std::string> demoServiceArgv(const std::vector<std::string>& extraArgs) {
+  std::vector<std::string> argv{QUORVEL_TEST_SERVICE_EXE, "--demo"};
+  argv.insert(argv.end(), extraArgs.begin(), extraArgs.end());
+  return argv;
+}
+
+inline DemoService::DemoService(const std::vector<std::string>& extraArgs)
+    : child_(demoServiceArgv(extraArgs), G_SUBPROCESS_FLAGS_STDOUT_PIPE) {
   if (!child_.started()) return;
   auto in = GObjectPtr<GDataInputStream>::adopt(g_data_input_stream_new(g_subprocess_get_stdout_pipe(child_.get())));
   struct Line {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/AppError.h"
+#include "base/Installed.h"
 #include "base/MainQueue.h"
 #include "base/Task.h"
 
@@ -87,6 +88,20 @@ class ScopedTimeZone {
 
  private:
   std::optional<std::string> saved_;
+};
+
+// Installs `instance` as the process's T for the guard's lifetime: a test that ends
+// early (a failed assertion returns) leaves nothing installed that points into its frame.
+template <class T>
+class ScopedInstall {
+ public:
+  explicit ScopedInstall(T& instance) : instance_(instance) { Installed<T>::install(instance_); }
+  ~ScopedInstall() { Installed<T>::uninstall(instance_); }
+  ScopedInstall(const ScopedInstall&) = delete;
+  ScopedInstall& operator=(const ScopedInstall&) = delete;
+
+ private:
+  T& instance_;
 };
 
 // Fixes Clock::now at the given wall time of a zone `utcOffsetHours` east of UTC.

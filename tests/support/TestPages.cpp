@@ -646,8 +646,14 @@ std::string calendar() {
 std::vector<std::string> proceedingFilePaths() {
   std::vector<std::string> out;
   for (const auto& m : matters())
-    for (const auto& f : m.files) out.push_back("案件/2026/" + std::string(m.number) + "/" + f.name);
+    for (const auto& f : m.files) out.push_back(*proceedingFolder(std::to_string(m.id)) + "/" + f.name);
   return out;
+}
+
+std::optional<std::string> proceedingFolder(const std::string& id) {
+  const Matter* m = findMatter(id);
+  if (!m) return std::nullopt;
+  return "案件/2026/" + std::string(m->number);
 }
 
 std::string proceeding(const std::string& id, const std::string& rest) {

@@ -1,6 +1,7 @@
 #pragma once
 // HTML of the test service's pages. Element ids are fixed so tests can find and click
 // them from page scripts.
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,9 @@ std::string servicePage(const std::string& title, const std::string& activePath,
 
 // The server paths of the case files the proceeding pages list.
 std::vector<std::string> proceedingFilePaths();
+// The folder of a proceeding of the demo firm on the case share ("案件/2026/<案号>");
+// nothing for an id the firm has no proceeding of.
+std::optional<std::string> proceedingFolder(const std::string& id);
 
 // Text the forbidden page's body starts with.
 inline constexpr const char* kForbiddenText = "⛔ 无权访问该页面";

@@ -6,6 +6,7 @@
 #include "TestServiceVolume.h"
 #include "TestServiceMirror.h"
 #include "TestServiceTracking.h"
+#include "TestServiceOutage.h"
 
 #include <gio/gio.h>
 #include <glib.h>
@@ -17,6 +18,7 @@
 #include <utility>
 
 #include "TestPages.h"
+#include "TestServiceArchive.h"
 #include "TestServiceCalendar.h"
 #include "base/MainQueue.h"
 
@@ -62,6 +64,48 @@ gboolean closeStolen(gpointer data) {
     g_object_unref(stream);
   }
   return G_SOURCE_REMOVE;
+}
+
+// A reply that goes out piece by piece (Reply::paceMs); it ends with its last piece or
+// when the caller goes away.
+struct Paced {
+  SoupServerMessage* msg;  // a reference of ours
+  std::vector<std::string> pieces;
+  std::size_t next = 0;
+  bool gone = false;
+};
+
+gboolean pacedStep(gpointer data) {
+  auto* p = static_cast<Paced*>(data);
+  if (p->gone) return G_SOURCE_REMOVE;
+  SoupMessageBody* body = soup_server_message_get_response_body(p->msg);
+  const std::string& piece = p->pieces[p->next++];
+  soup_message_body_append(body, SOUP_MEMORY_COPY, piece.data(), piece.size());
+  const bool last = p->next == p->pieces.size();
+  if (last) soup_message_body_complete(body);
+  soup_server_message_unpause(p->msg);
+  return last ? G_SOURCE_REMOVE : G_SOURCE_CONTINUE;
+}
+
+void pacedDone(gpointer data) {
+  auto* p = static_cast<Paced*>(data);
+  g_signal_handlers_disconnect_by_data(p->msg, p);
+  g_object_unref(p->msg);
+  delete p;
+}
+
+void sendPaced(SoupServerMessage* msg, const std::string& body, std::size_t count, unsigned paceMs) {
+  auto* p = new Paced{static_cast<SoupServerMessage*>(g_object_ref(msg)), {}};
+  count = std::max<std::size_t>(1, count);
+  const std::size_t size = (body.size() + count - 1) / count;
+  for (std::size_t at = 0; at < body.size(); at += size) p->pieces.push_back(body.substr(at, size));
+  if (p->pieces.empty()) p->pieces.emplace_back();
+  soup_message_headers_set_encoding(soup_server_message_get_response_headers(msg), SOUP_ENCODING_CHUNKED);
+  auto gone = +[](SoupServerMessage*, gpointer data) { static_cast<Paced*>(data)->gone = true; };
+  g_signal_connect(msg, "finished", G_CALLBACK(gone), p);
+  g_signal_connect(msg, "disconnected", G_CALLBACK(gone), p);
+  soup_server_message_pause(msg);
+  g_timeout_add_full(G_PRIORITY_DEFAULT, paceMs, pacedStep, p, pacedDone);
 }
 
 // A reply held back for a while: paused until its timer fires, forgotten when the
@@ -194,6 +238,8 @@ void TestService::start(unsigned port) {
 
 void TestService::stop() {
   if (!server_) return;
+  // Disconnecting closes their connections; our references go with them.
+  for (auto& h : std::exchange(held_, {})) g_object_unref(h.msg);
   for (unsigned timer : std::exchange(heldBack_, {})) g_source_remove(timer);
   soup_server_disconnect(server_);
   g_object_unref(server_);
@@ -232,7 +278,10 @@ void TestService::resetRoutes() {
     deadlinesMode_ = DeadlinesMode::Json;
     deadlinesJson_ = defaultDeadlinesJson();
     nodesJson_ = defaultNodesJson();
+    badgeOutage_ = Outage::none;
+    deadlinesOutage_ = Outage::none;
   }
+  releaseHanging();
   installBuiltinRoutes();
 }
 
@@ -312,31 +361,45 @@ std::optional<std::filesystem::path> TestService::caseShareDir() const {
 
 std::string TestService::defaultNodesJson() { return searchDemoNodesJson(); }
 
-int TestService::multipartFileCount(const RecordedRequest& request) {
+std::optional<std::vector<TestService::Part>> TestService::multipartParts(const RecordedRequest& request) {
   std::string type = request.header("content-type");
-  if (type.rfind("multipart/form-data", 0) != 0) return -1;
+  if (type.rfind("multipart/form-data", 0) != 0) return std::nullopt;
   SoupMessageHeaders* headers = soup_message_headers_new(SOUP_MESSAGE_HEADERS_MULTIPART);
   soup_message_headers_replace(headers, "Content-Type", type.c_str());
   GBytes* body = g_bytes_new(request.body.data(), request.body.size());
   SoupMultipart* multipart = soup_multipart_new_from_message(headers, body);
   g_bytes_unref(body);
   soup_message_headers_unref(headers);
-  if (!multipart) return -1;
-  int count = 0;
+  if (!multipart) return std::nullopt;
+  std::vector<Part> out;
   for (int i = 0; i < soup_multipart_get_length(multipart); ++i) {
     SoupMessageHeaders* partHeaders = nullptr;
     GBytes* partBody = nullptr;
     if (!soup_multipart_get_part(multipart, i, &partHeaders, &partBody)) continue;
+    Part part;
     char* disposition = nullptr;
     GHashTable* params = nullptr;
     if (soup_message_headers_get_content_disposition(partHeaders, &disposition, &params)) {
-      auto* name = params ? static_cast<const char*>(g_hash_table_lookup(params, "name")) : nullptr;
-      if (name && std::string(name) == "files") ++count;
+      if (auto* n = params ? static_cast<const char*>(g_hash_table_lookup(params, "name")) : nullptr) part.name = n;
+      if (auto* f = params ? static_cast<const char*>(g_hash_table_lookup(params, "filename")) : nullptr)
+        part.fileName = f;
       g_free(disposition);
       if (params) g_hash_table_destroy(params);
     }
+    gsize n = 0;
+    auto* data = static_cast<const char*>(g_bytes_get_data(partBody, &n));
+    part.bytes.assign(data ? data : "", n);
+    out.push_back(std::move(part));
   }
   soup_multipart_free(multipart);
+  return out;
+}
+
+int TestService::multipartFileCount(const RecordedRequest& request) {
+  auto parts = multipartParts(request);
+  if (!parts) return -1;
+  int count = 0;
+  for (const auto& p : *parts) count += p.name == "files";
   return count;
 }
 
@@ -428,12 +491,20 @@ void TestService::handle(SoupServerMessage* msg, const char* rawPath) {
     reply = Reply::text("handler failed", 500);
   }
 
+  if (reply.hang) {
+    hold(msg, req.path);
+    return;
+  }
   if (reply.delayMs > 0) holdBack(msg, reply.delayMs);
   soup_server_message_set_status(msg, reply.status, nullptr);
   SoupMessageHeaders* out = soup_server_message_get_response_headers(msg);
   for (const auto& [hname, hvalue] : reply.headers) soup_message_headers_append(out, hname.c_str(), hvalue.c_str());
   if (!reply.contentType.empty()) soup_message_headers_replace(out, "Content-Type", reply.contentType.c_str());
 
+  if (reply.paceMs > 0) {
+    sendPaced(msg, reply.body, reply.pieces, reply.paceMs);
+    return;
+  }
   SoupMessageBody* responseBody = soup_server_message_get_response_body(msg);
   if (reply.declaredLength && *reply.declaredLength > reply.body.size()) {
     // Declare the full length, hand over what there is, and hang up once it is written.
@@ -456,27 +527,126 @@ void TestService::holdBack(SoupServerMessage* msg, unsigned ms) {
 }
 
 Reply TestService::requireSignIn(const RecordedRequest& r, const std::function<Reply()>& page) const {
-  if (!isSignedIn(r)) return Reply::redirect("/login");
-  return page();
+  if (isSignedIn(r)) return page();
+  // The sign-in page brings the user back to the page asked for.
+  std::string target = r.path + (r.query.empty() ? "" : "?" + r.query);
+  char* escaped = g_uri_escape_string(target.c_str(), nullptr, false);
+  Reply reply = Reply::redirect(std::string("/login?next=") + escaped);
+  g_free(escaped);
+  return reply;
+}
+
+std::string TestService::signInTarget(const RecordedRequest& r) {
+  std::string next = r.queryValue("next").value_or("");
+  // Only a path of this service: nothing that names another host ("//host", a backslash).
+  bool local = next.size() > 1 && next[0] == '/' && next[1] != '/' && next.find('\\') == std::string::npos;
+  return local ? next : "/dashboard";
+}
+
+Reply TestService::signedInRedirect(const RecordedRequest& r) {
+  Reply reply = Reply::redirect(signInTarget(r));
+  reply.headers.emplace_back("Set-Cookie", std::string(kSessionCookie) + "=" + issueSession() + "; Path=/; HttpOnly");
+  return reply;
+}
+
+void TestService::setSignsInByItself(bool on) {
+  std::lock_guard lock(mutex_);
+  signsInByItself_ = on;
 }
 
 Reply TestService::loginRoute(const RecordedRequest& r) {
-  if (r.method != "POST") return Reply::html(pages::login());
+  bool byItself;
+  {
+    std::lock_guard lock(mutex_);
+    byItself = signsInByItself_;
+  }
+  if (r.method != "POST") {
+    if (byItself && !r.queryValue("manual")) return signedInRedirect(r);
+    return Reply::html(pages::login());
+  }
   std::string user = trim(r.formValue("username").value_or(""));
   if (user.empty()) return Reply::html(pages::login("请输入账号和密码"));
-  Reply reply = Reply::redirect("/dashboard");
-  reply.headers.emplace_back("Set-Cookie", std::string(kSessionCookie) + "=" + issueSession() + "; Path=/; HttpOnly");
-  return reply;
+  return signedInRedirect(r);
+}
+
+void TestService::setOutage(Outage outage) {
+  setBadgeOutage(outage);
+  setDeadlinesOutage(outage);
+}
+
+void TestService::setBadgeOutage(Outage outage) {
+  {
+    std::lock_guard lock(mutex_);
+    badgeOutage_ = outage;
+  }
+  if (outage != Outage::hanging) releaseHanging("/api/desktop/badges");
+}
+
+void TestService::setDeadlinesOutage(Outage outage) {
+  {
+    std::lock_guard lock(mutex_);
+    deadlinesOutage_ = outage;
+  }
+  if (outage != Outage::hanging) releaseHanging("/api/my_deadlines");
+}
+
+TestService::Outage TestService::badgeOutage() const {
+  std::lock_guard lock(mutex_);
+  return badgeOutage_;
+}
+
+TestService::Outage TestService::deadlinesOutage() const {
+  std::lock_guard lock(mutex_);
+  return deadlinesOutage_;
+}
+
+std::size_t TestService::hangingCount() const { return held_.size(); }
+
+void TestService::hold(SoupServerMessage* msg, const std::string& path) {
+  soup_server_message_pause(msg);
+  held_.push_back(Held{static_cast<SoupServerMessage*>(g_object_ref(msg)), path});
+  // A caller that gives up closes the connection: the message is no longer ours to answer.
+  g_signal_connect(msg, "disconnected", G_CALLBACK(+[](SoupServerMessage* m, gpointer self) {
+                     auto& held = static_cast<TestService*>(self)->held_;
+                     for (auto it = held.begin(); it != held.end(); ++it) {
+                       if (it->msg != m) continue;
+                       g_signal_handlers_disconnect_by_data(m, self);
+                       g_object_unref(m);
+                       held.erase(it);
+                       return;
+                     }
+                   }),
+                   this);
+}
+
+void TestService::releaseHanging(const std::string& path) {
+  std::vector<Held> keep;
+  for (auto& h : std::exchange(held_, {})) {
+    if (!path.empty() && h.path != path) {
+      keep.push_back(h);
+      continue;
+    }
+    g_signal_handlers_disconnect_by_data(h.msg, this);
+    soup_server_message_set_status(h.msg, 503, nullptr);
+    const std::string body = pages::serverError();
+    soup_server_message_set_response(h.msg, "text/html; charset=utf-8", SOUP_MEMORY_COPY, body.data(), body.size());
+    soup_server_message_unpause(h.msg);
+    g_object_unref(h.msg);
+  }
+  held_ = std::move(keep);
 }
 
 Reply TestService::badgeRoute(const RecordedRequest& r) const {
   BadgeMode mode;
   std::string json;
+  Outage outage;
   {
     std::lock_guard lock(mutex_);
     mode = badgeMode_;
     json = badgeJson_;
+    outage = badgeOutage_;
   }
+  if (auto failing = outageReply(outage, /*badges=*/true)) return *failing;
   switch (mode) {
     case BadgeMode::LoginPage: return Reply::html(pages::login());
     case BadgeMode::ErrorPage: return Reply::html(pages::serverError(), 500);
@@ -489,11 +659,14 @@ Reply TestService::badgeRoute(const RecordedRequest& r) const {
 Reply TestService::deadlinesRoute(const RecordedRequest& r) const {
   DeadlinesMode mode;
   std::string json;
+  Outage outage;
   {
     std::lock_guard lock(mutex_);
     mode = deadlinesMode_;
     json = deadlinesJson_;
+    outage = deadlinesOutage_;
   }
+  if (auto failing = outageReply(outage, /*badges=*/false)) return *failing;
   if (mode == DeadlinesMode::LoginPage) return Reply::html(pages::login());
   if (!isSignedIn(r)) return Reply::redirect("/login");
   if (mode == DeadlinesMode::MissingHearings) {
@@ -540,12 +713,14 @@ void TestService::installBuiltinRoutes() {
   setRoute("/cases", [this, page](const RecordedRequest& r) { return requireSignIn(r, page(pages::cases)); });
   setRoute("/calendar", [this, page](const RecordedRequest& r) { return requireSignIn(r, page(pages::calendar)); });
 
-  setPrefixRoute("/proceeding/", [](const RecordedRequest& r) {
-    std::string rest = r.path.substr(std::string("/proceeding/").size());
-    auto slash = rest.find('/');
-    std::string id = rest.substr(0, slash);
-    std::string tail = slash == std::string::npos ? "" : rest.substr(slash);
-    return Reply::html(pages::proceeding(id, tail));
+  setPrefixRoute("/proceeding/", [this](const RecordedRequest& r) {
+    return requireSignIn(r, [&r] {
+      std::string rest = r.path.substr(std::string("/proceeding/").size());
+      auto slash = rest.find('/');
+      std::string id = rest.substr(0, slash);
+      std::string tail = slash == std::string::npos ? "" : rest.substr(slash);
+      return Reply::html(pages::proceeding(id, tail));
+    });
   });
 
   setRoute("/forbidden", [](const RecordedRequest&) { return Reply::html(pages::forbidden(), 403); });
@@ -588,21 +763,16 @@ void TestService::installBuiltinRoutes() {
   auto success = [] { return Reply::json(R"({"success":true})"); };
   setRoute("/api/quick_add_todo", [this, success](const RecordedRequest& r) { return signedInPost(r, success); });
   setPrefixRoute("/api/mark_todo_done/", [this, success](const RecordedRequest& r) { return signedInPost(r, success); });
-  auto upload = [this](const RecordedRequest& r) {
-    return signedInPost(r, [&r] {
-      int files = multipartFileCount(r);
-      if (files < 0) return Reply::json(R"({"success":false,"error":"not multipart"})", 400);
-      return Reply::json(R"({"success":true,"count":)" + std::to_string(files) + "}");
-    });
-  };
-  setPrefixRoute("/api/proc_quick_upload/", upload);
-  setRoute("/api/desktop/upload", upload);
+  setPrefixRoute("/api/proc_quick_upload/", [this](const RecordedRequest& r) {
+    return signedInPost(r, [this, &r] { return quickArchiveUpload(*this, r); });
+  });
   installSearchRoutes(*this);
   installUpdateRoutes(*this);
   installCalendarRoutes(*this);
   installVolumeRoutes(*this);
   installMirrorRoutes(*this);
   installTrackingRoutes(*this);
+  installOutageRoutes(*this);
 }
 
 }  // namespace quorvel::test

@@ -45,6 +45,13 @@ struct Reply {
   // When set, the reply declares this Content-Length, sends `body` and then drops
   // the connection before the rest: a download that breaks off mid-way.
   std::optional<std::size_t> declaredLength;
+  // When set, nothing is answered: the request waits until the service answers it 503
+  // (TestService::releaseHanging) or stops.
+  bool hang = false;
+  // When paceMs is set, the body goes out in `pieces` pieces, one every paceMs, with no
+  // length declared: a slow reply that keeps moving.
+  unsigned paceMs = 0;
+  std::size_t pieces = 1;
   // When set, the reply leaves only after this many milliseconds (a slow service); the
   // service answers other requests meanwhile.
   unsigned delayMs = 0;
@@ -108,6 +115,20 @@ class TestService {
   void setDeadlinesReply(DeadlinesMode mode, std::string json = defaultDeadlinesJson());
   static std::string defaultDeadlinesJson();
 
+  // A service in trouble (TestServiceOutage.h): while an endpoint's outage is not
+  // none, "/api/desktop/badges" and "/api/my_deadlines" answer as it says, whatever
+  // their mode and whether the caller is signed in.
+  enum class Outage { none, serverError, forbidden, malformed, otherShape, hanging, hugeBody, hugeUserName };
+  void setOutage(Outage outage);  // both endpoints
+  void setBadgeOutage(Outage outage);
+  void setDeadlinesOutage(Outage outage);
+  Outage badgeOutage() const;
+  Outage deadlinesOutage() const;
+  // Requests kept waiting by Reply::hang; releaseHanging answers them 503 (an outage
+  // that ends releases those of its endpoint itself).
+  std::size_t hangingCount() const;
+  void releaseHanging(const std::string& path = "");
+
   // "/api/desktop/nodes" (signed in): {ok, contracts:[{id,no,clients,procs}], clients:[{id,name,contract,procs}]}.
   void setNodesReply(std::string json);
   static std::string defaultNodesJson();
@@ -120,10 +141,17 @@ class TestService {
 
   // Native endpoints, all POST and signed in: "/api/quick_add_todo" and
   // "/api/mark_todo_done/<id>" answer {"success":true}; "/api/proc_quick_upload/<id>"
-  // and "/api/desktop/upload" answer {"success":true,"count":N}, N being the number
-  // of multipart parts named "files" (400 for a body that is not multipart).
+  // answers {"success":true,"count":N}, N being the number of multipart parts named
+  // "files" (400 for a body that is not multipart, 404 for a proceeding the firm does
+  // not have), and stores them in the proceeding's folder on the case share
+  // (TestServiceArchive.h); "/api/desktop/upload" is the mirror's (TestServiceMirror.h).
   // Number of multipart parts named "files" in a request; -1 when it is not multipart.
   static int multipartFileCount(const RecordedRequest& request);
+  // The parts of a multipart/form-data body, in order; nothing when it is not one.
+  struct Part {
+    std::string name, fileName, bytes;
+  };
+  static std::optional<std::vector<Part>> multipartParts(const RecordedRequest& request);
 
   // The body of /download/attachment: a fixed 64 KiB pattern.
   static std::string attachmentBytes();
@@ -139,8 +167,12 @@ class TestService {
   // one arrives or timeoutMs passes. Call clearRequests() first to wait for a new one.
   std::optional<RecordedRequest> waitForRequest(const std::string& path, unsigned timeoutMs);
 
-  // The built-in sign-in page and form handler (for routes that wrap it).
+  // The built-in sign-in page and form handler (for routes that wrap it). A signed-out
+  // request for a page is sent to "/login?next=<page>"; signing in returns there.
   Reply loginRoute(const RecordedRequest& r);
+  // The demo's sign-in: a plain GET of "/login" signs a demo account in by itself
+  // ("/login?manual=1" still shows the form).
+  void setSignsInByItself(bool on);
 
  private:
   static void onRequest(SoupServer* server, SoupServerMessage* msg, const char* path, GHashTable* query,
@@ -152,6 +184,14 @@ class TestService {
   Reply badgeRoute(const RecordedRequest& r) const;
   Reply deadlinesRoute(const RecordedRequest& r) const;
   Reply signedInPost(const RecordedRequest& r, const std::function<Reply()>& answer) const;
+  void hold(SoupServerMessage* msg, const std::string& path);
+
+  struct Held {
+    SoupServerMessage* msg;  // a reference of ours
+    std::string path;
+  };
+  static std::string signInTarget(const RecordedRequest& r);
+  Reply signedInRedirect(const RecordedRequest& r);
   void holdBack(SoupServerMessage* msg, unsigned ms);
 
   SoupServer* server_ = nullptr;
@@ -161,6 +201,7 @@ class TestService {
   std::map<std::string, Handler> exactRoutes_;
   std::map<std::string, Handler> prefixRoutes_;
   std::set<std::string> sessions_;
+  bool signsInByItself_ = false;
   BadgeMode badgeMode_ = BadgeMode::Json;
   std::string badgeJson_;
   DeadlinesMode deadlinesMode_ = DeadlinesMode::Json;
@@ -168,6 +209,9 @@ class TestService {
   std::string nodesJson_;
   std::optional<std::filesystem::path> caseShareDir_;
   std::vector<RecordedRequest> record_;
+  Outage badgeOutage_ = Outage::none;
+  Outage deadlinesOutage_ = Outage::none;
+  std::vector<Held> held_;  // main context only
   std::set<unsigned> heldBack_;  // timers of delayed replies (main context)
 };
 

@@ -1,9 +1,7 @@
 #include "TestServiceMirror.h"
 
-#include <libsoup/soup.h>
 #include <nlohmann/json.hpp>
 
-#include <fstream>
 #include <map>
 #include <mutex>
 
@@ -24,8 +22,8 @@ struct Switches {
 std::mutex gMutex;
 std::map<const TestService*, Switches> gSwitches;
 
-// Stores an upload in the case share through a temporary file and a rename, so the
-// volume never shows half a file. Returns whether a file stood there before.
+// Stores an upload in the case share (writeShareFile). Returns whether a file stood
+// there before.
 bool storeInShare(const std::filesystem::path& shareDir, const std::string& serverPath, const std::string& bytes,
                   std::string* error) {
   namespace fs = std::filesystem;
@@ -36,59 +34,13 @@ bool storeInShare(const std::filesystem::path& shareDir, const std::string& serv
   }
   std::error_code ec;
   bool existed = fs::is_regular_file(*target, ec);
-  fs::create_directories(target->parent_path(), ec);
-  fs::path temp = target->parent_path() / (".upload-" + target->filename().string());
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out) *error = "写入失败";
-  }
-  if (error->empty()) fs::rename(temp, *target, ec);
-  if (error->empty() && ec) *error = ec.message();
-  if (!error->empty()) fs::remove(temp, ec);
+  *error = writeShareFile(*target, bytes);
   return existed;
 }
 
 Switches switchesOf(const TestService& s) {
   std::lock_guard lock(gMutex);
   return gSwitches[&s];
-}
-
-// The name and content of one multipart part.
-struct Part {
-  std::string name, fileName, bytes;
-};
-std::vector<Part> partsOf(const RecordedRequest& r) {
-  std::vector<Part> out;
-  std::string type = r.header("content-type");
-  if (type.rfind("multipart/form-data", 0) != 0) return out;
-  SoupMessageHeaders* headers = soup_message_headers_new(SOUP_MESSAGE_HEADERS_MULTIPART);
-  soup_message_headers_replace(headers, "Content-Type", type.c_str());
-  GBytes* body = g_bytes_new(r.body.data(), r.body.size());
-  SoupMultipart* mp = soup_multipart_new_from_message(headers, body);
-  g_bytes_unref(body);
-  soup_message_headers_unref(headers);
-  if (!mp) return out;
-  for (int i = 0; i < soup_multipart_get_length(mp); ++i) {
-    SoupMessageHeaders* ph = nullptr;
-    GBytes* pb = nullptr;
-    if (!soup_multipart_get_part(mp, i, &ph, &pb)) continue;
-    Part p;
-    char* disposition = nullptr;
-    GHashTable* params = nullptr;
-    if (soup_message_headers_get_content_disposition(ph, &disposition, &params)) {
-      if (auto* n = params ? static_cast<const char*>(g_hash_table_lookup(params, "name")) : nullptr) p.name = n;
-      if (auto* f = params ? static_cast<const char*>(g_hash_table_lookup(params, "filename")) : nullptr) p.fileName = f;
-      g_free(disposition);
-      if (params) g_hash_table_destroy(params);
-    }
-    gsize n = 0;
-    auto* data = static_cast<const char*>(g_bytes_get_data(pb, &n));
-    p.bytes.assign(data ? data : "", n);
-    out.push_back(std::move(p));
-  }
-  soup_multipart_free(mp);
-  return out;
 }
 
 }  // namespace
@@ -191,9 +143,9 @@ void installMirrorRoutes(TestService& service) {
   service.setRoute("/api/desktop/upload", [&service](const RecordedRequest& r) {
     if (r.method != "POST") return Reply::json(R"({"ok":false,"error":"POST only"})", 405);
     if (!service.isSignedIn(r)) return Reply::json(R"({"ok":false,"error":"未登录"})", 401);
-    auto parts = partsOf(r);
-    const Part* path = nullptr;
-    const Part* file = nullptr;
+    auto parts = TestService::multipartParts(r).value_or(std::vector<TestService::Part>{});
+    const TestService::Part* path = nullptr;
+    const TestService::Part* file = nullptr;
     for (const auto& p : parts) {
       if (p.name == "path" && !path) path = &p;
       if (p.name == "file" && !file) file = &p;

@@ -1,5 +1,7 @@
 #include "TestServiceVolume.h"
 
+#include <fstream>
+
 #include "TestService.h"
 #include "WebDavServer.h"
 
@@ -23,6 +25,23 @@ void installVolumeRoutes(TestService& service) {
     reply.headers.emplace_back("Content-Disposition", "attachment; filename=\"" + name + "\"");
     return reply;
   });
+}
+
+std::string writeShareFile(const std::filesystem::path& target, const std::string& bytes) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  fs::create_directories(target.parent_path(), ec);
+  fs::path temp = target.parent_path() / (".upload-" + target.filename().string());
+  std::string error;
+  {
+    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out) error = "写入失败";
+  }
+  if (error.empty()) fs::rename(temp, target, ec);
+  if (error.empty() && ec) error = ec.message();
+  if (!error.empty()) fs::remove(temp, ec);
+  return error;
 }
 
 }  // namespace quorvel::test

@@ -7,6 +7,8 @@
 //                     port is taken, bind a free one and write it to PATH
 //   --demo            the sign-in page signs a demo account in by itself
 //   --share-dir DIR   the case share's folder: uploads are stored there as well
+//   --outage NAME     badges and deadlines fail as NAME says (TestServiceOutage.h);
+//                     "POST /__test/outage" switches it while the service runs
 #include <glib-unix.h>
 #include <glib.h>
 
@@ -20,6 +22,7 @@
 #include <string>
 
 #include "TestService.h"
+#include "TestServiceOutage.h"
 #include "TestServiceTodos.h"
 
 namespace {
@@ -29,7 +32,9 @@ gboolean quitLoop(gpointer loop) {
 }
 
 int usage() {
-  std::fprintf(stderr, "usage: quorvel-test-service [--port N | --port-file PATH] [--demo] [--share-dir DIR]\n");
+  std::fprintf(stderr,
+               "usage: quorvel-test-service [--port N | --port-file PATH] [--demo] [--share-dir DIR] "
+               "[--outage none|500|403|malformed|other-shape|hang|huge|huge-user]\n");
   return 2;
 }
 
@@ -76,6 +81,7 @@ int main(int argc, char** argv) {
   std::optional<std::string> portFile;
   bool demo = false;
   std::optional<std::string> shareDir;
+  std::optional<quorvel::test::TestService::Outage> outage;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     if (arg == "--demo") {
@@ -92,6 +98,8 @@ int main(int argc, char** argv) {
       shareDir = argv[++i];
     } else if (arg.rfind("--share-dir=", 0) == 0) {
       shareDir = arg.substr(12);
+    } else if ((arg == "--outage" && i + 1 < argc) || arg.rfind("--outage=", 0) == 0) {
+      if (!(outage = quorvel::test::outageNamed(arg == "--outage" ? argv[++i] : arg.substr(9)))) return usage();
     } else {
       return usage();
     }
@@ -124,17 +132,16 @@ int main(int argc, char** argv) {
   if (demo) {
     // The to-do lists match the badge counts the dashboard shows.
     quorvel::test::useTodoDemoData(service);
-    // A newcomer's first start lands on the dashboard: the sign-in page signs in a
-    // demo account by itself ("/login?manual=1" shows the real form).
-    service.setRoute("/login", [&service](const quorvel::test::RecordedRequest& r) {
-      if (r.method == "GET" && !r.queryValue("manual")) {
-        auto reply = quorvel::test::Reply::redirect("/dashboard");
-        reply.headers.emplace_back("Set-Cookie", std::string(quorvel::test::TestService::kSessionCookie) + "=" +
-                                                     service.issueSession() + "; Path=/; HttpOnly");
-        return reply;
-      }
-      return service.loginRoute(r);
-    });
+    // A newcomer's first start lands on the dashboard, a restart on its own page:
+    // the sign-in page signs in a demo account by itself.
+    service.setSignsInByItself(true);
+  }
+  if (outage) {
+    // "huge" makes both replies huge: the deadlines a 20 MB page, the badges a
+    // 150,000-character user name.
+    service.setOutage(*outage);
+    if (*outage == quorvel::test::TestService::Outage::hugeBody)
+      service.setBadgeOutage(quorvel::test::TestService::Outage::hugeUserName);
   }
   // Signals are caught before the address is announced: whoever reads it may stop us at once.
   GMainLoop* loop = g_main_loop_new(nullptr, FALSE);

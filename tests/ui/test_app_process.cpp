@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -90,4 +92,50 @@ TEST(ClientProcess, SigtermAndSigintQuitLikeCtrlQAndSaveTheSession) {
     EXPECT_EQ(tabs[0].value("url", ""), dashboard);
     EXPECT_EQ(tabs[0].value("title", ""), "个人工作台");
   }
+}
+
+// A service whose deadline page is 20 MB of something that is not JSON and whose
+// badge reply names the user with 150,000 characters: the client reads both, keeps
+// answering the keyboard within a second meanwhile, and still ends on SIGTERM at once.
+TEST(ClientProcess, AHugeReplyAndAHugeUserNameNeitherFreezeTheWindowNorBlockTheExit) {
+  if (std::system("command -v xdotool >/dev/null 2>&1") != 0) GTEST_SKIP() << "xdotool is not installed";
+  DemoService service({"--outage", "huge"});
+  ASSERT_FALSE(service.baseUrl().empty());
+  test::TempHome home;
+  auto err = home.root() / "stderr.txt";
+  Child client({QUORVEL_APP_EXE, "--server-url", service.baseUrl()}, G_SUBPROCESS_FLAGS_STDOUT_SILENCE, err);
+  ASSERT_TRUE(client.started());
+  auto logHas = [&](const std::string& part) { return readFile(err).find(part) != std::string::npos; };
+  // The badge read with the huge name has been applied (and logged cut).
+  ASSERT_TRUE(runMainLoopUntil([&] { return logHas("[Quorvel][BADGE] 超期=2"); }, 60000)) << readFile(err);
+  for (const auto& line : {std::string("[Quorvel][BADGE] 超期=2")}) {
+    auto text = readFile(err);
+    auto at = text.find(line);
+    EXPECT_LT(text.find('\n', at) - at, 1000u) << "the name was logged whole";
+  }
+
+  // Ctrl+Shift+D opens the to-do sheet, which reads the 20 MB page; Ctrl+T in the main
+  // window meanwhile opens a tab at once (each press is measured from when xdotool has
+  // delivered it). The sheet's window is waited for first: appearing, it may take the
+  // focus, and Ctrl+T is a key of the main window alone.
+  const std::string focusMain = "xdotool search --onlyvisible --name '^墨衡台$' windowfocus --sync ";
+  ASSERT_EQ(std::system((focusMain + "key ctrl+shift+d").c_str()), 0);
+  ASSERT_EQ(std::system("timeout 10 xdotool search --sync --onlyvisible --name '^我的待办与开庭预警$' >/dev/null"), 0);
+  ASSERT_EQ(std::system((focusMain + "key ctrl+t").c_str()), 0);
+  auto pressed = std::chrono::steady_clock::now();
+  ASSERT_TRUE(runMainLoopUntil([&] { return logHas("（共 2 个）"); }, 5000)) << readFile(err);
+  EXPECT_LT(std::chrono::steady_clock::now() - pressed, std::chrono::seconds(1)) << "the key waited";
+  ASSERT_TRUE(runMainLoopUntil([&] { return logHas("[Quorvel][TODO] 读取失败：服务器回复超过 8 MB"); }, 15000))
+      << readFile(err);
+  // After the read, Ctrl+W (which the new tab's page does not get first): at once too.
+  ASSERT_EQ(std::system((focusMain + "key ctrl+w").c_str()), 0);
+  pressed = std::chrono::steady_clock::now();
+  ASSERT_TRUE(runMainLoopUntil([&] { return logHas("（剩 1 个）"); }, 5000)) << readFile(err);
+  EXPECT_LT(std::chrono::steady_clock::now() - pressed, std::chrono::seconds(1));
+
+  auto signalled = std::chrono::steady_clock::now();
+  client.sendSignal(SIGTERM);
+  ASSERT_TRUE(client.waitForExit(2000)) << "the client did not end on SIGTERM\n" << readFile(err);
+  EXPECT_LT(std::chrono::steady_clock::now() - signalled, std::chrono::seconds(2));
+  EXPECT_EQ(client.exitStatus(), 0) << readFile(err);
 }

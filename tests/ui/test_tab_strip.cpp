@@ -11,6 +11,10 @@
 #include "base/MainQueue.h"
 #include "fakes/FakeWebPage.h"
 #include "platform/UserDefaults.h"
+#include "core/MenuCommands.h"
+#include "ui/main/ContentView.h"
+#include "ui/main/MainWindow.h"
+#include "ui/main/PrimaryMenu.h"
 #include "ui/main/TabKeys.h"
 #include "ui/main/TabStrip.h"
 #include "ui/main/WorkspaceTopBar.h"
@@ -344,4 +348,68 @@ TEST_F(TabStripTest, TabKeysCloseAndSelectOnTheWindow) {
   EXPECT_FALSE(press(GDK_KEY_KP_1, GDK_CONTROL_MASK));
   EXPECT_FALSE(press(GDK_KEY_w, GdkModifierType(GDK_CONTROL_MASK | GDK_LOCK_MASK)));
   EXPECT_EQ(model->tabs->size(), 3u);
+}
+
+namespace {
+// A widget's rectangle in its window's coordinates.
+graphene_rect_t boundsIn(Gtk::Widget& w, Gtk::Window& window) {
+  graphene_rect_t r;
+  if (!gtk_widget_compute_bounds(w.gobj(), GTK_WIDGET(window.gobj()), &r)) graphene_rect_init(&r, 0, 0, 0, 0);
+  return r;
+}
+}  // namespace
+
+// At the default window size, with the main menu and every tool button in the bar,
+// many tabs shrink to their smallest and the strip scrolls; whichever tab is activated
+// is scrolled fully into the strip's room, its close button clear of the search field,
+// and the mouse wheel scrolls the strip sideways.
+TEST_F(TabStripTest, AtTheDefaultSizeTheActiveTabIsAlwaysWhollyInView) {
+  for (int i = 0; i < 11; ++i) model->newTab("/proceeding/" + std::to_string(100 + i), "（2026）京0105民初" + std::to_string(1200 + i) + "号");
+  MainWindow window(model, {});
+  ContentView& content = window.content();
+  ASSERT_TRUE(content.topBar());
+  WorkspaceTopBar& bar = *content.topBar();
+  bar.menuSlot().append(*Gtk::make_managed<PrimaryMenu>(menuCommands()));
+  window.present();
+  // 1280 × 820 less the frame's shadow, as the client opens.
+  ASSERT_TRUE(runMainLoopUntil([&] { return window.get_width() > 0; }, 5000));
+  EXPECT_LE(window.get_width(), 1280);
+  EXPECT_GE(window.get_width(), 1260);
+  TabStrip& strip = bar.tabStrip();
+
+  // Wholly inside the strip's room, and the search field starts after it.
+  auto inView = [&](TabChip& chip) {
+    const auto room = boundsIn(strip, window), close = boundsIn(chip.closeButton(), window),
+               whole = boundsIn(chip, window), search = boundsIn(bar.searchButton(), window);
+    return close.size.width > 0 && whole.origin.x >= room.origin.x - 0.5 &&
+           whole.origin.x + whole.size.width <= room.origin.x + room.size.width + 0.5 &&
+           close.origin.x + close.size.width <= search.origin.x;
+  };
+  auto activeChip = [&]() -> TabChip& { return *strip.chipFor(*model->activeID.get()); };
+  for (int at : {11, 0, 6, 11, 1}) {
+    SCOPED_TRACE(at);
+    model->selectTab(at);
+    EXPECT_TRUE(runMainLoopUntil([&] { return inView(activeChip()); }, 3000))
+        << boundsIn(activeChip(), window).origin.x << " room " << boundsIn(strip, window).origin.x << "+"
+        << boundsIn(strip, window).size.width;
+  }
+
+  // Each chip gave way to its smallest before the strip scrolled, none below it.
+  int minimum = 0, natural = 0, baseline = 0;
+  TabChip& first = *strip.chips()[0];
+  first.measure(Gtk::Orientation::HORIZONTAL, -1, minimum, natural, baseline, baseline);
+  EXPECT_LT(minimum, natural) << "a long title can give way";
+  for (auto& chip : strip.chips()) EXPECT_EQ(boundsIn(*chip, window).size.width, minimum);
+  auto adj = strip.get_hadjustment();
+  EXPECT_GT(adj->get_upper(), adj->get_page_size()) << "the strip scrolls";
+  EXPECT_GE(adj->get_page_size(), minimum) << "room for one chip at least";
+
+  // The wheel turns the strip (the window stands at the screen's origin).
+  const double before = adj->get_value();
+  const auto room = boundsIn(strip, window);
+  const std::string at = std::to_string(static_cast<int>(room.origin.x + room.size.width / 2)) + " " +
+                         std::to_string(static_cast<int>(room.origin.y + room.size.height / 2));
+  if (std::system("command -v xdotool >/dev/null 2>&1") != 0) GTEST_SKIP() << "xdotool is not installed";
+  ASSERT_EQ(std::system(("xdotool mousemove " + at + " click 5 click 5").c_str()), 0);
+  EXPECT_TRUE(runMainLoopUntil([&] { return adj->get_value() > before; }, 3000)) << before;
 }

@@ -66,11 +66,13 @@ class TrayTest : public ::testing::Test {
   }
   void TearDown() override { setLogSink({}); }
 
-  void startWatcher() {
+  // `withHost`: a panel that draws the items registers with it.
+  void startWatcher(bool withHost = true) {
     if (!g_find_program_in_path("status-notifier-watcher")) GTEST_SKIP() << "status-notifier-watcher not installed";
     ASSERT_TRUE(watcher.start());
     // The watcher takes its name before it serves its object.
     ASSERT_TRUE(runMainLoopUntil([&] { return watcherServes(); }, 10000));
+    if (!withHost) return;
     auto reply = call(StatusNotifierItem::kWatcherName, StatusNotifierItem::kWatcherPath,
                       StatusNotifierItem::kWatcherName, "RegisterStatusNotifierHost",
                       g_variant_new("(s)", g_dbus_connection_get_unique_name(host)), nullptr);
@@ -148,6 +150,7 @@ TEST_F(TrayTest, RegistersWithTheWatcherAndTheMenuFollowsTheCounts) {
   startWatcher();
   TrayController tray(model, {});
   ASSERT_TRUE(runMainLoopUntil([&] { return tray.item().registered(); }, 10000));
+  EXPECT_TRUE(runMainLoopUntil([&] { return tray.item().shownInTray(); }, 5000));
 
   auto items = property(StatusNotifierItem::kWatcherName, StatusNotifierItem::kWatcherPath,
                         StatusNotifierItem::kWatcherName, "RegisteredStatusNotifierItems");
@@ -255,10 +258,11 @@ TEST_F(TrayTest, MenuClicksAndActivateReachTheApplicationsActions) {
 
 TEST_F(TrayTest, ActivateOpensTheMenuBarViewAndACounterOpensTheSheetOnItsKind) {
   startWatcher();
-  int mainShown = 0, captured = 0;
+  int mainShown = 0, captured = 0, locked = 0;
   MenuBarView::Actions actions;
   actions.showMainWindow = [&] { ++mainShown; };
   actions.quickCapture = [&] { ++captured; };
+  actions.lock = [&] { ++locked; };
   actions.volumeMounted = [] { return false; };
   MenuBarView view(model, actions);
   TrayController tray(model, {{}, {}, {}, [&](int x, int y) { view.toggleNear(x, y); }});
@@ -298,17 +302,36 @@ TEST_F(TrayTest, ActivateOpensTheMenuBarViewAndACounterOpensTheSheetOnItsKind) {
   call(tray.item().busName(), StatusNotifierItem::kItemPath, StatusNotifierItem::kItemInterface, "Activate",
        g_variant_new("(ii)", 640, 12), nullptr);
   EXPECT_TRUE(runMainLoopUntil([&] { return !view.isShown(); }, 3000));
+
+  // Its lock row closes it first, so the unlock does not bring it back.
+  view.showNear(640, 12);
+  ASSERT_TRUE(view.isShown());
+  pressButton(*view.rowButton(MenuBarCommand::lock));
+  EXPECT_EQ(locked, 1);
+  EXPECT_FALSE(view.isShown());
 }
 
 TEST_F(TrayTest, ComesBackWhenTheWatcherRestarts) {
   startWatcher();
   TrayController tray(model, {});
   ASSERT_TRUE(runMainLoopUntil([&] { return tray.item().registered(); }, 10000));
+  ASSERT_TRUE(runMainLoopUntil([&] { return tray.item().shownInTray(); }, 5000));
   watcher.stop();
   ASSERT_TRUE(runMainLoopUntil([&] { return !tray.item().registered(); }, 5000));
+  EXPECT_FALSE(tray.item().shownInTray());
   EXPECT_EQ(trayLines(), 1);
   startWatcher();
   EXPECT_TRUE(runMainLoopUntil([&] { return tray.item().registered(); }, 10000));
+}
+
+// A watcher no panel registered with draws nothing: the item is held, not shown; it
+// is not shown either once the watcher is gone.
+TEST_F(TrayTest, AWatcherWithoutAHostDoesNotShowTheItem) {
+  startWatcher(/*withHost=*/false);
+  TrayController tray(model, {});
+  ASSERT_TRUE(runMainLoopUntil([&] { return tray.item().registered(); }, 10000));
+  ASSERT_TRUE(runMainLoopUntil([&] { return countContaining(logs, "没有托盘宿主") > 0; }, 5000));
+  EXPECT_FALSE(tray.item().shownInTray());
 }
 
 TEST_F(TrayTest, WithoutAWatcherItLogsOnceAndKeepsWorking) {
@@ -319,6 +342,7 @@ TEST_F(TrayTest, WithoutAWatcherItLogsOnceAndKeepsWorking) {
   runMainLoopUntil([] { return false; }, 300);
   EXPECT_EQ(trayLines(), 1);
   EXPECT_FALSE(tray.item().registered());
+  EXPECT_FALSE(tray.item().shownInTray());
   EXPECT_EQ(tray.item().label(), "4");
   EXPECT_EQ(tray.entries().size(), 5u);
 }

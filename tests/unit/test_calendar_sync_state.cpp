@@ -106,16 +106,22 @@ TEST(FeedLinks, ExtractionPrecedence) {
 }
 
 TEST(FeedLinks, ReplyJudgementAndErrors) {
-  EXPECT_FALSE(FeedLinks::feedReplyFailure(200, "BEGIN:VCALENDAR\r\nEND:VCALENDAR\r\n"));
-  EXPECT_EQ(FeedLinks::feedReplyFailure(200, "<html>登录</html>"), 200);
-  EXPECT_EQ(FeedLinks::feedReplyFailure(200, "BEGIN:VCALENDAR\xff\xfe"), 200);  // not UTF-8
-  EXPECT_EQ(FeedLinks::feedReplyFailure(500, "BEGIN:VCALENDAR"), 500);
-  EXPECT_EQ(FeedLinks::feedReplyFailure(304, ""), 304);
-  auto e = FeedLinks::fetchFailedError(200);
+  auto problem = [](int status, const std::string& body) {
+    auto p = FeedLinks::feedReplyProblem(status, body);
+    return p ? std::to_string(p->code) + " " + p->reason : std::string("usable");
+  };
+  EXPECT_EQ(problem(200, "BEGIN:VCALENDAR\r\nEND:VCALENDAR\r\n"), "usable");
+  EXPECT_EQ(problem(200, "<html><form action=\"/login\">系统登录</form></html>"), "200 尚未登录或登录已过期");
+  EXPECT_EQ(problem(200, "<html>维护中</html>"), "200 服务器返回的不是日历");
+  EXPECT_EQ(problem(200, "BEGIN:VCALENDAR\xff\xfe"), "200 日历流不是 UTF-8 文本，无法读取");
+  EXPECT_EQ(problem(500, "BEGIN:VCALENDAR"), "500 服务器出错（HTTP 500）");
+  EXPECT_EQ(problem(304, ""), "304 服务器的回复无法识别（HTTP 304）");
+  auto e = FeedLinks::fetchFailedError(FeedLinks::kLiveFetchFailed, {200, "服务器返回的不是日历"});
   EXPECT_EQ(e.domain, errors::kAppleCal);
   EXPECT_EQ(e.code, 200);
-  EXPECT_EQ(e.message, "拉取日程失败（HTTP 200，请先登录系统）");
-  EXPECT_EQ(FeedLinks::fetchFailedError(-1).message, "拉取日程失败（HTTP -1，请先登录系统）");
+  EXPECT_EQ(e.message, "拉取日程失败：服务器返回的不是日历");
+  EXPECT_EQ(FeedLinks::fetchFailedError(FeedLinks::kSyncFetchFailed, {403, "没有权限（HTTP 403）"}).message,
+            "拉取日历流失败：没有权限（HTTP 403）");
   auto none = FeedLinks::noFeedLinkError();
   EXPECT_EQ(none.code, 2);
   EXPECT_EQ(none.message, "未找到日历订阅链接（请先登录墨衡台账号）");

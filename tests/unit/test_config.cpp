@@ -10,6 +10,9 @@
 #include "TestEnv.h"
 #include "base/MainQueue.h"
 #include "TestHelpers.h"
+#include "ChildProcess.h"
+#include "app/LaunchSequence.h"
+#include "fakes/FakeDialogs.h"
 #include "base/Log.h"
 #include "core/AppConfig.h"
 #include "core/NavItem.h"
@@ -243,24 +246,69 @@ TEST(ServiceOrigin, SchemeHostAndEffectivePortMustAllMatch) {
   EXPECT_TRUE(isServiceOrigin(*Url::parse("http://example.com/"), *Url::parse("http://example.com:80")));
 }
 
-TEST(UserDefaultsFile, DamagedFileIsMovedAsideNotOverwritten) {
+// A damaged file is kept under a name of its own (also a second one found within the
+// same second) and the start says so in an alert; the defaults stand in for it.
+TEST(UserDefaultsFile, DamagedFileIsMovedAsideNotOverwrittenAndTheStartSaysSo) {
   test::TempHome home;
+  test::FakeDialogs dialogs;
   auto file = home.configHome() / "Quorvel" / "defaults.json";
   std::filesystem::create_directories(file.parent_path());
-  { std::ofstream(file) << "{ this is not json"; }
-  UserDefaults d(file);
-  EXPECT_FALSE(d.string("serverURL"));
-  d.set("k", 1);
-  int aside = 0;
-  for (auto& e : std::filesystem::directory_iterator(file.parent_path()))
-    if (e.path().filename().string().find("defaults.json.damaged-") == 0) {
-      ++aside;
-      std::ifstream in(e.path());
-      std::string s((std::istreambuf_iterator<char>(in)), {});
-      EXPECT_EQ(s, "{ this is not json");
-    }
-  EXPECT_EQ(aside, 1);
-  EXPECT_EQ(d.integer("k"), 1);
+  std::vector<std::filesystem::path> kept;
+  for (const char* bytes : {"{ this is not json", "[1, 2]"}) {
+    { std::ofstream(file) << bytes; }
+    UserDefaults defaults(file);
+    EXPECT_FALSE(defaults.string("serverURL"));
+    defaults.set("k", 1);
+    auto damage = defaults.damage();
+    ASSERT_TRUE(damage && damage->keptAs) << bytes;
+    EXPECT_EQ(damage->file, file);
+    kept.push_back(*damage->keptAs);
+    EXPECT_EQ(test::readFile(*damage->keptAs), bytes);
+    EXPECT_EQ(defaults.integer("k"), 1);
+    defaults.flush();
+
+    dialogs.shown.clear();
+    reportDamagedSettings(defaults, dialogs, "https://law.example.cn");
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].title, "设置文件已损坏");
+    EXPECT_EQ(dialogs.shown[0].text, "设置文件无法读取，已另存为：\n" + damage->keptAs->string() +
+                                         "\n现在使用默认设置，服务器：https://law.example.cn。");
+  }
+  EXPECT_NE(kept[0], kept[1]);
+  EXPECT_EQ(test::readFile(kept[0]), "{ this is not json") << "the first one kept";
+
+  // The next start finds a sound file: nothing to say.
+  UserDefaults sound(file);
+  EXPECT_EQ(sound.integer("k"), 1);
+  dialogs.shown.clear();
+  reportDamagedSettings(sound, dialogs, "https://law.example.cn");
+  EXPECT_TRUE(dialogs.shown.empty());
+}
+
+// Where the damaged file cannot be moved aside (here its kept name would be too long),
+// nothing is written over it while the client runs, and the alert says that.
+TEST(UserDefaultsFile, ADamagedFileThatCannotBeMovedIsNeverOverwritten) {
+  test::TempHome home;
+  test::FakeDialogs dialogs;
+  auto file = home.root() / std::string(240, 'd');
+  { std::ofstream(file) << "{ damaged"; }
+  {
+    UserDefaults defaults(file);
+    EXPECT_FALSE(defaults.string("serverURL"));
+    defaults.set("k", 1);
+    EXPECT_EQ(defaults.integer("k"), 1) << "the defaults still work in memory";
+    defaults.flush();
+    auto damage = defaults.damage();
+    ASSERT_TRUE(damage);
+    EXPECT_FALSE(damage->keptAs);
+    EXPECT_FALSE(damage->error.empty());
+    reportDamagedSettings(defaults, dialogs, "https://law.example.cn");
+  }
+  drainMainLoop();
+  EXPECT_EQ(test::readFile(file), "{ damaged");
+  ASSERT_EQ(dialogs.shown.size(), 1u);
+  EXPECT_EQ(dialogs.shown[0].text, "设置文件无法读取，也未能另存，已原样保留：\n" + file.string() +
+                                       "\n本次使用默认设置（服务器：https://law.example.cn），设置不会保存。");
 }
 
 TEST(UserDefaultsFile, ABurstOfWritesReachesTheFileOnceOnTheNextTurn) {

@@ -357,3 +357,45 @@ TEST(HttpIdleReply, AServerThatNeverAnswersFailsAfterAboutTheLimit) {
   EXPECT_GE(took, 950);
   EXPECT_LT(took, 1700);
 }
+
+// ---- the size cap of a reply ----
+
+TEST(HttpReplyCap, ABodyOverTheCapFailsWithItsMessageWhetherDeclaredOrNot) {
+  auto parts = pieces(10, 1000);
+  auto expectTooLarge = [](const Outcome<http::HttpResponse>& o) {
+    ASSERT_FALSE(o.value) << "got HTTP " << o.value->status;
+    AppError e = errorOf(o);
+    EXPECT_EQ(e.domain, "Http");
+    EXPECT_EQ(e.code, http::kReplyTooLarge);
+    EXPECT_EQ(e.message, "服务器回复超过 4 KB");
+  };
+  {
+    // Declared too long: refused at the headers, long before the body is through.
+    RawServer server(headFor(10000), parts, kStepMs);
+    auto req = getRequest(server.url("/declared"));
+    req.maxBodyBytes = 4096;
+    auto start = Clock::now();
+    auto o = runToEnd(http::send(std::move(req)));
+    expectTooLarge(*o);
+    EXPECT_LT(msSince(start), 3 * kStepMs);
+  }
+  {
+    // No length declared: counted as it comes, refused once past the cap.
+    RawServer server("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nConnection: close\r\n\r\n", parts, kStepMs);
+    auto req = getRequest(server.url("/streamed"));
+    req.maxBodyBytes = 4096;
+    auto o = runToEnd(http::send(std::move(req)));
+    expectTooLarge(*o);
+    EXPECT_FALSE(server.allSent());
+  }
+  {
+    // Exactly at the cap: the whole body.
+    std::vector<std::string> four(parts.begin(), parts.begin() + 4);
+    RawServer server(headFor(4000), four, 10);
+    auto req = getRequest(server.url("/fits"));
+    req.maxBodyBytes = 4000;
+    auto o = runToEnd(http::send(std::move(req)));
+    ASSERT_TRUE(o->value) << errorOf(*o).message;
+    EXPECT_EQ(o->value->body, joined(four, 4));
+  }
+}

@@ -1,7 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <map>
 #include <random>
+#include <set>
+#include <sstream>
 
+#include "FeedChecks.h"
 #include "TestHelpers.h"
 #include "TestServiceCalendar.h"
 #include "features/calendar/ICSParser.h"
@@ -299,18 +305,48 @@ TEST_F(ICSParserTest, FuzzedFeedsNeverFailOrHang) {
       default:  // pieces in random order
         for (int k = 0; k < 200; ++k) text += pieces[rng() % pieces.size()];
     }
-    for (const auto& e : ICSParser::parse(text)) {
-      ++events;
-      ASSERT_FALSE(e.uid.empty());
-      if (e.isAllDay) ASSERT_GE(e.endDate, e.startDate);
-      else ASSERT_GE(e.endDate - e.startDate, seconds(900));
-      (void)e.contentFingerprint();
-      (void)e.deepLinkURL();
-      (void)e.logID();
-    }
+    std::vector<ICSEvent> parsed;
+    ASSERT_EQ(fuzz::checkFeed(text, &parsed), "") << text;
+    events += parsed.size();
   }
   EXPECT_GT(events, 1000u);  // the rounds really produced events
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(60));
+}
+
+// The fuzzer's starting feeds, as calendar programs and the service write them: each
+// reads cleanly, and dates the clock cannot hold (or an end past its range) leave
+// their event out instead of overflowing.
+TEST_F(ICSParserTest, TheFuzzCorpusFeedsReadCleanly) {
+  std::map<std::string, std::vector<ICSEvent>> byFile;
+  for (const auto& entry : std::filesystem::directory_iterator(QUORVEL_FUZZ_CORPUS)) {
+    std::ifstream in(entry.path(), std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    std::vector<ICSEvent> parsed;
+    EXPECT_EQ(fuzz::checkFeed(bytes.str(), &parsed), "") << entry.path();
+    byFile[entry.path().filename().string()] = std::move(parsed);
+  }
+  ASSERT_GE(byFile.size(), 8u);
+  for (const auto& [name, events] : byFile) EXPECT_FALSE(events.empty()) << name;
+
+  auto uids = [&](const std::string& file) {
+    std::vector<std::string> out;
+    for (const auto& e : byFile[file]) out.push_back(e.uid);
+    return out;
+  };
+  EXPECT_EQ(uids("far-dates.ics"), (std::vector<std::string>{"deadline-4", "deadline-6"}));
+  EXPECT_EQ(secs(byFile["far-dates.ics"][0].startDate), epoch(1677, 9, 21, 0, 12, 45, 0));
+  // A time zone's 1601 start date is no event; both of Outlook's events are.
+  EXPECT_EQ(byFile["outlook-export.ics"].size(), 2u);
+  // Google's zone parameter: the wall time is Beijing time.
+  ASSERT_EQ(byFile["google-export.ics"].size(), 2u);
+  EXPECT_EQ(secs(byFile["google-export.ics"][0].startDate), epoch(2026, 3, 10, 9, 30, 0, 8));
+  EXPECT_EQ(byFile["google-export.ics"][0].alarmOffsets, std::vector<double>{-1800});
+  // A byte-order mark, bare line feeds, a tab continuation and lower-case property names.
+  EXPECT_EQ(uids("lf-bom-folded.ics"), (std::vector<std::string>{"hearing-5200", "routine-7002"}));
+  EXPECT_NE(byFile["lf-bom-folded.ics"][0].description.find("携带律师证"), std::string::npos);
+  // A feed cut off mid-event keeps the events before the cut.
+  EXPECT_EQ(uids("truncated.ics"), std::vector<std::string>{"hearing-5300"});
 }
 
 }  // namespace

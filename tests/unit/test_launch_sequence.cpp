@@ -38,6 +38,7 @@ struct RecordingSteps : LaunchSteps {
   double now = 0;
   void note(const std::string& s) { log.push_back(s); }
   void activate() override { note("activate"); }
+  void reportDamagedSettings() override { note("settings"); }
   void setUpNotifications() override { note("notifications"); }
   void warmUpRecognition() override { note("ocr"); }
   void openTarget(const std::string& t) override { note("open " + t); }
@@ -85,9 +86,9 @@ TEST(LaunchSequence, RunsItsStepsInOrderWithTheirDelays) {
   runLaunchSequence(s, steps, scheduler, true);
   // Immediate steps first, in the sequence's order; what can wait follows the first page.
   EXPECT_EQ(steps.log,
-            (std::vector<std::string>{"activate", "tutorial", "windowMemory", "shortcuts", "(first page)"}));
+            (std::vector<std::string>{"activate", "settings", "tutorial", "windowMemory", "shortcuts", "(first page)"}));
   steps.loadFirstPage();
-  EXPECT_EQ(std::vector<std::string>(steps.log.begin() + 5, steps.log.end()),
+  EXPECT_EQ(std::vector<std::string>(steps.log.begin() + 6, steps.log.end()),
             (std::vector<std::string>{"notifications", "ocr", "update", "services", "hotkeys+register",
                                       "diagnostics"}));
   std::map<std::string, double> delays;

@@ -195,12 +195,11 @@ TEST(MirrorUpload, AnswerJudgement) {
   EXPECT_EQ(fails(200, R"({"ok":false,"error":"目录不存在"})"), "目录不存在");
   EXPECT_EQ(fails(200, R"({"ok":false,"error":3})"), "上传被拒绝");
   EXPECT_EQ(fails(200, R"({"ok":"true"})"), "上传被拒绝");
-  EXPECT_EQ(fails(200, R"([1,2])"), "返回不是 JSON：[1,2]");
+  // Not a JSON object: said, never shown.
+  EXPECT_EQ(fails(200, R"([1,2])"), "服务器的回复无法识别");
   std::string page = "<html>" + std::string(200, 'x') + "</html>";
-  EXPECT_EQ(fails(502, page), "返回不是 JSON：" + page.substr(0, 120));
-  std::string chinese;
-  for (int i = 0; i < 130; ++i) chinese += "错";
-  EXPECT_EQ(fails(502, chinese), "返回不是 JSON：" + chinese.substr(0, 120 * 3));
+  EXPECT_EQ(fails(502, page), "服务器出错（HTTP 502）");
+  EXPECT_EQ(fails(413, "too large"), "内容太大，服务器不接收（HTTP 413）");
 }
 
 TEST(MirrorDownload, AddressAndReplyChecks) {
@@ -210,9 +209,9 @@ TEST(MirrorDownload, AddressAndReplyChecks) {
   int code = 0;
   EXPECT_FALSE(MirrorRules::downloadRefusal(200, "application/pdf", &code));
   EXPECT_FALSE(MirrorRules::downloadRefusal(200, "", &code));
-  EXPECT_EQ(MirrorRules::downloadRefusal(204, "", &code), "HTTP 204");
+  EXPECT_EQ(MirrorRules::downloadRefusal(204, "", &code), "服务器的回复无法识别（HTTP 204）");
   EXPECT_EQ(code, 204);
-  EXPECT_EQ(MirrorRules::downloadRefusal(404, "text/html", &code), "HTTP 404");
+  EXPECT_EQ(MirrorRules::downloadRefusal(404, "text/html", &code), "服务器上没有这个地址（HTTP 404）");
   EXPECT_EQ(MirrorRules::downloadRefusal(200, "Text/HTML; charset=utf-8", &code), "返回了网页而不是文件（可能登录失效）");
   EXPECT_EQ(code, 5);
 }

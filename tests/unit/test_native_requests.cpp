@@ -110,6 +110,29 @@ TEST(FormReply, SuccessNeedsA2xxStatusNoSignInPageAndNoJsonFailure) {
   EXPECT_FALSE(isFormResultOk(200, "/x", R"({"success":false,"ok":true})"));
 }
 
+// What the quick to-do shows for a failed post: a short sentence, never the body.
+TEST(FormReply, AFailureIsSaidInAShortSentenceWithoutTheBody) {
+  EXPECT_EQ(formFailureReason(200, "/x", "done"), "");
+  const std::string errorPage = "<!DOCTYPE html><html><head><title>500 Internal Server Error</title></head></html>";
+  EXPECT_EQ(formFailureReason(500, "/x", errorPage), "服务器出错（HTTP 500）");
+  EXPECT_EQ(formFailureReason(502, "/x", errorPage), "服务器出错（HTTP 502）");
+  EXPECT_EQ(formFailureReason(503, "/x", ""), "服务器繁忙，请稍后再试（HTTP 503）");
+  EXPECT_EQ(formFailureReason(504, "/x", errorPage), "服务器响应超时（HTTP 504）");
+  EXPECT_EQ(formFailureReason(403, "/x", errorPage), "没有权限（HTTP 403）");
+  EXPECT_EQ(formFailureReason(404, "/x", errorPage), "服务器上没有这个地址（HTTP 404）");
+  EXPECT_EQ(formFailureReason(422, "/x", "x"), "服务器拒绝了请求（HTTP 422）");
+  EXPECT_EQ(formFailureReason(200, "/login", "<form>"), "尚未登录或登录已过期");
+  EXPECT_EQ(formFailureReason(200, "/x", R"(<input name="password">)"), "尚未登录或登录已过期");
+  // The service's own words, cut, with the status when that failed too.
+  EXPECT_EQ(formFailureReason(400, "/x", R"({"success":false,"error":"待办内容不能为空"})"),
+            "待办内容不能为空（HTTP 400）");
+  EXPECT_EQ(formFailureReason(200, "/x", R"({"success":false,"msg":"  已存在相同待办 "})"), "已存在相同待办");
+  EXPECT_EQ(formFailureReason(200, "/x", R"({"ok":false})"), "服务器没有接受这次提交");
+  std::string longText;
+  for (int i = 0; i < 70; ++i) longText += "审";
+  EXPECT_EQ(formFailureReason(200, "/x", R"({"success":false,"error":")" + longText + "\"}"), longText.substr(0, 60 * 3));
+}
+
 // ---- multipart ----
 
 class MultipartTest : public ::testing::Test {
@@ -215,18 +238,17 @@ TEST(UploadReply, CountOnlyForA2xxJsonSuccessTrue) {
   AppError text = failure(200, R"({"success":"true"})");
   EXPECT_EQ(text.domain, "QuickArchive");
   EXPECT_EQ(text.code, 200);
-  EXPECT_EQ(text.message, R"(HTTP 200 {"success":"true"})");
+  EXPECT_EQ(text.message, "服务器没有接受这次上传");
   EXPECT_EQ(failure(200, R"({"success":false,"count":1})").code, 200);
-  EXPECT_EQ(failure(500, R"({"success":true})").message, R"(HTTP 500 {"success":true})");
-  EXPECT_EQ(failure(-1, "").message, "HTTP -1 ");
-  EXPECT_EQ(failure(502, "\xff\xfe").message, "HTTP 502 ");  // not UTF-8: no text
-
-  std::string page = "<html>" + std::string(60, 'a') + std::string(90, 'b');
-  EXPECT_EQ(failure(302, page).message, "HTTP 302 " + page.substr(0, 120));
-  // Characters, not bytes: 130 Chinese characters are cut to 120 whole ones.
-  std::string chinese;
-  for (int i = 0; i < 130; ++i) chinese += "审";
-  EXPECT_EQ(failure(403, chinese).message, "HTTP 403 " + chinese.substr(0, 120 * 3));
+  EXPECT_EQ(failure(500, R"({"success":true})").message, "服务器出错（HTTP 500）");
+  EXPECT_EQ(failure(502, "\xff\xfe").message, "服务器出错（HTTP 502）");
+  EXPECT_EQ(failure(404, R"({"success":false,"error":"未找到编号为 133 的案件"})").message,
+            "未找到编号为 133 的案件（HTTP 404）");
+  // A page where JSON was expected: never shown, only said.
+  std::string page = "<html><body>" + std::string(60, 'a') + "</body></html>";
+  EXPECT_EQ(failure(200, page).message, "服务器的回复无法识别");
+  EXPECT_EQ(failure(302, page).message, "服务器把请求转到了别处（HTTP 302）");
+  EXPECT_EQ(failure(200, R"(<form><input type="password" name="password"></form>)").message, "尚未登录或登录已过期");
 }
 
 TEST(TextHelpers, GraphemePrefixAndPathAppending) {
@@ -415,7 +437,7 @@ TEST_F(NativeRequestTest, UploadFailuresThrowTheDocumentedErrors) {
   AppError e = errorOf(*o);
   EXPECT_EQ(e.domain, "QuickArchive");
   EXPECT_EQ(e.code, 500);
-  EXPECT_EQ(e.message, "HTTP 500 <h1>内部错误</h1>");
+  EXPECT_EQ(e.message, "服务器出错（HTTP 500）");
 
   // A reply that breaks off is a transport error, thrown as it comes.
   service.setPrefixRoute("/api/proc_quick_upload/", [](const RecordedRequest&) {

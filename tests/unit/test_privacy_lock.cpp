@@ -1,14 +1,18 @@
 // The privacy lock: when it locks by itself, that only a right password opens it,
-// and a real PAM check with a service file of the test's own.
+// that the locked state outlives the process, the gate of the ways in, and a real PAM
+// check with a service file of the test's own.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <nlohmann/json.hpp>
 
 #include "TestEnv.h"
 #include "TestHelpers.h"
+#include "base/Log.h"
 #include "base/MainQueue.h"
+#include "core/MainWindowHook.h"
 #include "core/PrivacyLock.h"
 #include "fakes/FakeLockPlatform.h"
 #include "platform/UserDefaults.h"
@@ -36,7 +40,9 @@ TEST_F(PrivacyLockTest, LocksByItselfOnlyOnceTheIdleLimitHasPassed) {
   lock.checkIdle();
   EXPECT_TRUE(lock.isLocked.get());
 
-  // 0 minutes: never by itself, however long the idle time.
+  // 0 minutes: never by itself, however long the idle time (a start without the
+  // first one's stored lock).
+  home.defaults().remove(PrivacyLock::kLockedKey);
   PrivacyLock off(idle, auth, home.defaults(), AppMode::normal);
   off.setAutoLockMinutes(0);
   idle.seconds = 1e7;
@@ -80,6 +86,74 @@ TEST_F(PrivacyLockTest, WithoutAWayToCheckTheCoverStays) {
   EXPECT_TRUE(lock.isLocked.get());
   EXPECT_FALSE(lock.authError.get().empty());
   EXPECT_EQ(auth.checks, 0);
+}
+
+// What the file on disk says right now, without waiting for any later write.
+std::optional<bool> lockedOnDisk(const UserDefaults& defaults) {
+  std::ifstream in(defaults.file());
+  auto saved = nlohmann::json::parse(in, nullptr, false);
+  if (!saved.is_object() || !saved.contains(PrivacyLock::kLockedKey)) return std::nullopt;
+  return saved[PrivacyLock::kLockedKey].is_boolean() ? std::optional<bool>(saved[PrivacyLock::kLockedKey].get<bool>())
+                                                     : std::nullopt;
+}
+
+// A process that ends while locked (quit, signal, kill) starts locked; only a right
+// password clears the state.
+TEST_F(PrivacyLockTest, TheLockedStateOutlivesTheProcessUntilTheRightPassword) {
+  {
+    PrivacyLock first(idle, auth, home.defaults(), AppMode::normal);
+    EXPECT_FALSE(first.isLocked.get());
+    first.lock();
+    EXPECT_EQ(lockedOnDisk(home.defaults()), true);  // on disk as the lock engages, before any later turn
+  }
+  // The next process reads the file afresh.
+  UserDefaults restarted(home.defaults().file());
+  PrivacyLock second(idle, auth, restarted, AppMode::normal);
+  EXPECT_TRUE(second.isLocked.get());
+  second.unlock("wrong");
+  ASSERT_TRUE(runMainLoopUntil([&] { return !second.checking(); }, 2000));
+  EXPECT_EQ(lockedOnDisk(restarted), true);
+
+  second.unlock("secret");
+  ASSERT_TRUE(runMainLoopUntil([&] { return !second.isLocked.get(); }, 2000));
+  EXPECT_EQ(lockedOnDisk(restarted), std::nullopt);
+  PrivacyLock third(idle, auth, restarted, AppMode::normal);
+  EXPECT_FALSE(third.isLocked.get());
+
+  // The idle lock is a lock like any other.
+  third.setAutoLockMinutes(1);
+  idle.seconds = 60;
+  third.checkIdle();
+  EXPECT_EQ(lockedOnDisk(restarted), true);
+}
+
+TEST_F(PrivacyLockTest, TheGateLetsAllThroughUnlockedAndRefusesEachWayInOnceUnderTheLock) {
+  std::vector<std::string> logs;
+  setLogSink([&](const std::string& line) { logs.push_back(line); });
+  struct Window : MainWindowHook {
+    int covers = 0;
+    void showMainWindow() override { ++covers; }
+  } window;
+  int& covers = window.covers;
+  PrivacyLock lock(idle, auth, home.defaults(), AppMode::normal);
+  lock.setMainWindow(&window);
+
+  EXPECT_TRUE(lock.admits("我的待办…"));
+  EXPECT_EQ(countContaining(logs, "[Quorvel][LOCK]"), 0);
+  EXPECT_EQ(covers, 0);
+
+  lock.lock();
+  EXPECT_FALSE(lock.admits("我的待办…"));
+  EXPECT_FALSE(lock.admits("交来的 1 个链接、0 个文件"));
+  EXPECT_EQ(countContaining(logs, "[Quorvel][LOCK] 工作区已锁定，已拒绝：我的待办…"), 1);
+  EXPECT_EQ(countContaining(logs, "[Quorvel][LOCK] 工作区已锁定，已拒绝：交来的 1 个链接、0 个文件"), 1);
+  EXPECT_EQ(covers, 2);  // the cover comes forward and says why nothing opened
+
+  lock.unlock("secret");
+  ASSERT_TRUE(runMainLoopUntil([&] { return !lock.isLocked.get(); }, 2000));
+  EXPECT_TRUE(lock.admits("我的待办…"));
+  EXPECT_EQ(countContaining(logs, "已拒绝"), 2);
+  setLogSink({});
 }
 
 // A PAM service of the test's own: the password goes through the real conversation

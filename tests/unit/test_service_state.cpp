@@ -9,6 +9,7 @@
 #include "TestEnv.h"
 #include "TestHelpers.h"
 #include "core/AppConfig.h"
+#include "core/PageReads.h"
 #include "base/AppError.h"
 #include "base/Clock.h"
 #include "base/Log.h"
@@ -87,12 +88,18 @@ TEST(BadgeReply, EachFieldFallsBackOnItsOwnAndOnlyObjectsCount) {
   EXPECT_EQ(c->firm, "墨衡");
   EXPECT_EQ(c->updatedAt, "09:00");
 
-  auto empty = parseBadgeReply("{}");
-  ASSERT_TRUE(empty);
-  EXPECT_EQ(*empty, (BadgeCounts{true, false, 0, 0, 0, 0, 0, "", "", "", ""}));
+  auto zeros = parseBadgeReply(R"({"overdue":0,"error":null,"errors":[],"success":true})");
+  ASSERT_TRUE(zeros);
+  EXPECT_EQ(*zeros, (BadgeCounts{true, false, 0, 0, 0, 0, 0, "", "", "", ""}));
 
   for (const char* notAnObject : {"[]", "null", "3", "\"text\"", "", "{\"overdue\":", "<html></html>"})
     EXPECT_FALSE(parseBadgeReply(notAnObject)) << notAnObject;
+  // Error objects and objects of another shape are no badge reply: they carry no counts.
+  for (const char* notCounts :
+       {"{}", R"({"error":"服务维护中"})", R"({"overdue":3,"error":"partial"})", R"({"errors":["x"],"today":1})",
+        R"({"success":false,"overdue":0})", R"({"ok":false,"today":0,"msg":"denied"})",
+        R"({"code":500,"message":"Internal Server Error"})", R"({"data":{"overdue":3}})"})
+    EXPECT_FALSE(parseBadgeReply(notCounts)) << notCounts;
 
   EXPECT_TRUE(looksLikeLoginPage("<html><form action=x>"));
   EXPECT_TRUE(looksLikeLoginPage("<title>系统登录</title>"));
@@ -134,7 +141,7 @@ TEST_F(ServiceStateTest, BadgeRepliesMoveBetweenTheThreeStates) {
   // An HTML reply with a form, or with the login title, means the sign-in expired.
   refreshWithText("<html><body><form method=post action=/search></form></body></html>");
   EXPECT_TRUE(model->badges->loginRequired);
-  refreshWithText("{}");
+  refreshWithText(R"({"overdue":0})");
   EXPECT_FALSE(model->badges->loginRequired);
   refreshWithText("<html><title>墨衡台 · 系统登录</title></html>");
   EXPECT_TRUE(model->badges->loginRequired);
@@ -172,18 +179,39 @@ TEST_F(ServiceStateTest, FailedAndForeignBadgeRepliesChangeNothing) {
   auto conn = model->badges.changed().connect([&] { ++published; });
 
   logs.clear();
+  // Every failure is logged and marked, and the counts stay as they were.
   refreshWithText("__ERR__TypeError: Load failed");
   EXPECT_EQ(logCount("[Quorvel][BADGE] __ERR__TypeError: Load failed"), 1);
+  EXPECT_EQ(model->badgeFailure.get(), "刷新失败：无法连接到服务器");
   refreshWith(JsResult::failure("WebKitJavascriptError", 699, "脚本异常"));
   EXPECT_EQ(logCount("[Quorvel][BADGE] 脚本异常"), 1);
+  EXPECT_EQ(model->badgeFailure.get(), "刷新失败：页面脚本执行失败");
   refreshWith(JsResult::success(42));
   refreshWith(JsResult::success(nullptr));
-  refreshWithText("[]");
-  refreshWithText("null");
-  refreshWithText("<h1>500 Internal Server Error</h1>");
-  EXPECT_EQ(logs.size(), 2u);  // only the two failures above
-  EXPECT_EQ(published, 0);
+  EXPECT_EQ(model->badgeFailure.get(), "刷新失败：页面没有返回文本");
+  refreshWithText("__HTTP__500\n<h1>500 Internal Server Error</h1>");
+  EXPECT_EQ(model->badgeFailure.get(), "刷新失败：服务器返回 500");
+  EXPECT_EQ(logCount("[Quorvel][BADGE] 服务器返回 500 <h1>500 Internal Server Error</h1>"), 1);
+  // A body of another shape: an error object, a list, an error page sent as 200.
+  for (const char* other : {R"({"error":"服务维护中"})", "{}", "[]", "null", "<h1>500 Internal Server Error</h1>"}) {
+    refreshWithText("__HTTP__200\n{\"overdue\":1,\"user\":\"张律师\"}");  // a good reply in between
+    ASSERT_FALSE(model->badgeFailure.get()) << other;
+    published = 0;
+    refreshWithText(other);
+    EXPECT_EQ(model->badgeFailure.get(), "刷新失败：服务器回复无法识别") << other;
+    EXPECT_EQ(published, 0) << other;
+    EXPECT_EQ(model->badges.get(), good) << other;
+  }
+  EXPECT_EQ(logCount("[Quorvel][BADGE] 无法识别的回复："), 5);
   EXPECT_EQ(model->badges.get(), good);
+  // A good reply ends the failure; the sign-in page does too (it says why the counts stay).
+  refreshWithText(R"({"overdue":1,"user":"张律师"})");
+  EXPECT_FALSE(model->badgeFailure.get());
+  refreshWithText("__ERR__x");
+  refreshWithText("__LOGIN__");
+  EXPECT_FALSE(model->badgeFailure.get());
+  refreshWithText(R"({"overdue":1,"user":"张律师"})");
+  published = 0;
 
   // A page on another host is never asked; a subdomain of the service is.
   size_t asked = page->calledBodies.size();
@@ -323,7 +351,9 @@ TEST_F(ServiceStateTest, FetchDeadlinesPublishesGoodRepliesOnlyAndAlwaysComplete
   EXPECT_EQ(logCount(broken.substr(0, 121)), 0);
   EXPECT_EQ(model->deadlines->overdue.size(), 1u);
 
-  // Evaluation failures and non-text values end quietly.
+  EXPECT_EQ(model->deadlineFailure.get(), "刷新失败：服务器回复无法识别");
+
+  // Evaluation failures and non-text values are failures too, logged and marked.
   logs.clear();
   page->answer = [](const std::string&, const nlohmann::json&) { return JsResult::failure("WebKit", 1, "x"); };
   model->fetchDeadlines([&] { ++completions; });
@@ -331,7 +361,9 @@ TEST_F(ServiceStateTest, FetchDeadlinesPublishesGoodRepliesOnlyAndAlwaysComplete
   model->fetchDeadlines([&] { ++completions; });
   drainMainLoop();
   EXPECT_EQ(completions, 4);
-  EXPECT_TRUE(logs.empty());
+  EXPECT_EQ(logCount("[Quorvel][TODO] 读取失败："), 2);
+  EXPECT_EQ(model->deadlineFailure.get(), "刷新失败：页面没有返回文本");
+  EXPECT_EQ(model->deadlines->overdue.size(), 1u);
 
   // A foreign page is not read; the action still runs, at once.
   size_t asked = page->calledBodies.size();
@@ -345,6 +377,98 @@ TEST_F(ServiceStateTest, FetchDeadlinesPublishesGoodRepliesOnlyAndAlwaysComplete
   drainMainLoop();
   EXPECT_EQ(page->calledBodies.size(), asked);
   EXPECT_EQ(model->deadlines->overdue.size(), 1u);
+  // Nothing could be read: the lists shown are not today's.
+  EXPECT_EQ(model->deadlineFailure.get(), "刷新失败：没有打开的系统页面");
+}
+
+TEST_F(ServiceStateTest, PageReadsEndAtTheirLimitsAndSayWhy) {
+  const PageReads::Limits saved = PageReads::limits();
+  auto answerWith = [&](std::string text) {
+    page->answer = [text](const std::string&, const nlohmann::json&) { return JsResult::success(text); };
+  };
+  auto readDeadlines = [&] {
+    bool done = false;
+    model->fetchDeadlines([&] { done = true; });
+    EXPECT_TRUE(runMainLoopUntil([&] { return done; }, 5000));
+    drainMainLoop();
+  };
+  answerWith(R"({"overdue":[{"content":"a"}],"today":[],"soon":[],"verify":[],"hearings":[]})");
+  readDeadlines();
+  ASSERT_EQ(model->deadlines->overdue.size(), 1u);
+
+  // Every read carries its limits into the page; only the badge read checks for the
+  // sign-in page, and the page gives up before the native guard does.
+  nlohmann::json seen;
+  page->answer = [&](const std::string&, const nlohmann::json& args) {
+    seen = args;
+    return JsResult::success(std::string("__TIMEOUT__"));
+  };
+  readDeadlines();
+  EXPECT_EQ(seen["target"], "/api/my_deadlines");
+  EXPECT_EQ(seen["login"], 0);
+  EXPECT_EQ(seen["idleMs"], 25000);
+  EXPECT_EQ(seen["maxBytes"], 8 << 20);
+  EXPECT_LT(seen["totalMs"].get<long long>(), PageReads::limits().guardMs);
+  EXPECT_EQ(model->deadlineFailure.get(), "刷新失败：服务器 25 秒无响应");
+  model->refreshBadges();
+  drainMainLoop();
+  EXPECT_EQ(seen["target"], "/api/desktop/badges");
+  EXPECT_EQ(seen["login"], 1);
+  EXPECT_EQ(model->badgeFailure.get(), "刷新失败：服务器 25 秒无响应");
+
+  // What the page says of its limits and of the HTTP status, in words.
+  const std::vector<std::pair<std::string, std::string>> answers = {
+      {"__TOOBIG__", "刷新失败：服务器回复超过 8 MB"},
+      {std::string(8u << 20, 'x') + std::string(100, 'x'), "刷新失败：服务器回复超过 8 MB"},  // the native guard
+      {"__HTTP__403\n<html><body>⛔ 无权访问该页面</body></html>", "刷新失败：服务器返回 403"},
+      {"__HTTP__502\n{\"overdue\":[],\"today\":[],\"soon\":[],\"verify\":[],\"hearings\":[]}", "刷新失败：服务器返回 502"},
+      {"<html><title>墨衡台 · 系统登录</title><form></form></html>", "刷新失败：尚未登录或登录已过期"},
+  };
+  for (const auto& [text, message] : answers) {
+    SCOPED_TRACE(message);
+    answerWith(text);
+    readDeadlines();
+    EXPECT_EQ(model->deadlineFailure.get(), message);
+    EXPECT_EQ(model->deadlines->overdue.size(), 1u);  // the last good lists stay
+  }
+  EXPECT_EQ(logCount("[Quorvel][TODO] 读取失败：服务器返回 403 <html><body>⛔ 无权访问该页面</body></html>"), 1);
+  // fetchJSON says a status that is no success in words, and fails on a limit with its message.
+  answerWith("__HTTP__404\n<h1>404</h1>");
+  auto notFound = runToEnd(model->fetchJSON("/x"));
+  ASSERT_TRUE(notFound->error);
+  EXPECT_EQ(notFound->error->message, "服务器上没有这个地址（HTTP 404）");
+  answerWith("__TOOBIG__");
+  auto tooBig = runToEnd(model->fetchJSON("/x"));
+  ASSERT_TRUE(tooBig->error);
+  EXPECT_EQ(tooBig->error->code, 2);
+  EXPECT_EQ(tooBig->error->message, "服务器回复超过 8 MB");
+
+  // A page that never answers: the native guard ends the read; a late answer is dropped.
+  PageReads::limits().guardMs = 150;
+  page->silent = true;
+  auto start = std::chrono::steady_clock::now();
+  readDeadlines();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  EXPECT_EQ(model->deadlineFailure.get(), "刷新失败：页面 1 秒无答复");
+  auto guarded = runToEnd(model->fetchJSON("/x"));
+  ASSERT_TRUE(guarded->error);
+  EXPECT_EQ(guarded->error->domain, "Quorvel");
+  EXPECT_EQ(guarded->error->code, 2);
+  EXPECT_EQ(guarded->error->message, "页面 1 秒无答复");
+  ASSERT_EQ(page->unanswered.size(), 2u);
+  for (auto& late : page->unanswered)
+    late(JsResult::success(std::string(R"({"overdue":[],"today":[],"soon":[],"verify":[],"hearings":[]})")));
+  drainMainLoop();
+  EXPECT_EQ(model->deadlines->overdue.size(), 1u);
+  page->silent = false;
+
+  // A large reply is decoded off the main thread and published like any other.
+  answerWith(R"({"overdue":[],"today":[{"content":"b"}],"soon":[],"verify":[],"hearings":[],"note":")" +
+             std::string(kDecodeOnWorkerBytes, 'n') + "\"}");
+  readDeadlines();
+  ASSERT_TRUE(runMainLoopUntil([&] { return model->deadlines->today.size() == 1u; }, 5000));
+  EXPECT_FALSE(model->deadlineFailure->has_value());
+  PageReads::limits() = saved;
 }
 
 // ---- recents ----
@@ -428,7 +552,15 @@ TEST_F(ServiceStateTest, FetchJsonErrorCodes) {
   ASSERT_TRUE(err->error);
   EXPECT_EQ(err->error->domain, "Quorvel");
   EXPECT_EQ(err->error->code, 2);
-  EXPECT_EQ(err->error->message, "__ERR__TypeError: Load failed");
+  EXPECT_EQ(err->error->message, "无法连接到服务器");
+
+  // A status that is no success: said in words, whatever the body.
+  page->answer = [](const std::string&, const nlohmann::json&) {
+    return JsResult::success(std::string("__HTTP__502\n<html><body>Bad Gateway</body></html>"));
+  };
+  auto gateway = runToEnd(model->fetchJSON("/x"));
+  EXPECT_EQ(codeOf(gateway), 2);
+  EXPECT_EQ(gateway->error->message, "服务器出错（HTTP 502）");
 
   page->answer = [](const std::string&, const nlohmann::json&) { return JsResult::success(42); };
   auto number = runToEnd(model->fetchJSON("/x"));
@@ -521,8 +653,8 @@ TEST_F(ServiceStateTest, NodeCacheServesForUnderThirtySecondsAndSurvivesFailures
 TEST_F(ServiceStateTest, LogoutEmptiesEverySignedInStateAndTheNodeCache) {
   auto t0 = std::chrono::system_clock::time_point{} + std::chrono::hours(24 * 20000);
   Clock::setNowForTesting(t0);
-  page->answer = [](const std::string& body, const nlohmann::json&) {
-    if (body.find("/api/my_deadlines") != std::string::npos)
+  page->answer = [](const std::string&, const nlohmann::json& args) {
+    if (args.value("target", "") == "/api/my_deadlines")
       return JsResult::success(std::string(R"({"overdue":[{}],"today":[],"soon":[],"verify":[],"hearings":[]})"));
     return JsResult::success(std::string(R"({"overdue":1,"user":"张律师"})"));
   };

@@ -5,10 +5,12 @@
 #include <glib.h>
 #include <gtest/gtest.h>
 #include <libsoup/soup.h>
+#include <nlohmann/json.hpp>
 
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <optional>
 #include <regex>
@@ -19,6 +21,11 @@
 #include "TestEnv.h"
 #include "TestPages.h"
 #include "TestService.h"
+#include "TestServiceArchive.h"
+#include "TestServiceCalendar.h"
+#include "TestServiceTodos.h"
+#include "TestServiceOutage.h"
+#include "core/Recents.h"
 #include "base/MainQueue.h"
 #include "platform/UserDefaults.h"
 
@@ -36,7 +43,8 @@ struct Fetched {
 
 struct FetchOptions {
   std::string method = "GET";
-  std::string form;  // sent as application/x-www-form-urlencoded when not empty
+  std::string form;  // sent as `formType` when not empty
+  std::string formType = "application/x-www-form-urlencoded";
   bool followRedirects = false;
   std::map<std::string, std::string> headers;
 };
@@ -119,7 +127,7 @@ class TestServiceTest : public ::testing::Test {
       soup_message_headers_replace(soup_message_get_request_headers(st.msg), k.c_str(), v.c_str());
     if (!o.form.empty()) {
       GBytes* b = g_bytes_new(o.form.data(), o.form.size());
-      soup_message_set_request_body_from_bytes(st.msg, "application/x-www-form-urlencoded", b);
+      soup_message_set_request_body_from_bytes(st.msg, o.formType.c_str(), b);
       g_bytes_unref(b);
     }
     soup_session_send_async(s, st.msg, G_PRIORITY_DEFAULT, nullptr, onSent, &st);
@@ -205,6 +213,30 @@ TEST_F(TestServiceTest, SignInSetsCookieAndRedirectsToDashboard) {
   }
 }
 
+// The demo's sign-in: a plain GET of the sign-in page signs in and returns to the
+// page asked for, never to another host.
+TEST_F(TestServiceTest, SigningInByItselfReturnsToThePageAskedFor) {
+  service.setSignsInByItself(true);
+  const std::pair<const char*, const char*> targets[] = {
+      {"/login?next=%2Fproceeding%2F88", "/proceeding/88"},
+      {"/login", "/dashboard"},
+      {"/login?next=%2F%2Fevil.example%2Fx", "/dashboard"},
+      {"/login?next=%2F%5Cevil.example", "/dashboard"},
+      {"/login?next=https%3A%2F%2Fevil.example", "/dashboard"},
+  };
+  for (const auto& [login, target] : targets) {
+    Fetched r = fetch(login);
+    EXPECT_EQ(r.status, 302u) << login;
+    EXPECT_EQ(r.headers["location"], target) << login;
+    EXPECT_EQ(r.headers["set-cookie"].rfind("qv_session=", 0), 0u) << login;
+  }
+  // The form still shows on request.
+  Fetched manual = fetch("/login?manual=1");
+  EXPECT_EQ(manual.status, 200u);
+  EXPECT_EQ(manual.headers.count("set-cookie"), 0u);
+  EXPECT_NE(manual.body.find("name=\"password\""), std::string::npos);
+}
+
 TEST_F(TestServiceTest, CookieJarClientLandsOnDashboardAfterSignIn) {
   SoupSession* browser = soup_session_new();
   SoupCookieJar* jar = soup_cookie_jar_new();
@@ -233,18 +265,24 @@ TEST_F(TestServiceTest, CookieJarClientLandsOnDashboardAfterSignIn) {
 }
 
 TEST_F(TestServiceTest, SignedInPagesNeedAValidSession) {
-  for (const char* path : {"/dashboard", "/cases", "/calendar", "/api/desktop/badges"}) {
+  const std::pair<const char*, const char*> guarded[] = {
+      {"/dashboard", "/login?next=%2Fdashboard"},
+      {"/cases", "/login?next=%2Fcases"},
+      {"/calendar", "/login?next=%2Fcalendar"},
+      {"/proceeding/88/detail?tab=files", "/login?next=%2Fproceeding%2F88%2Fdetail%3Ftab%3Dfiles"},
+      {"/api/desktop/badges", "/login"},
+  };
+  for (const auto& [path, login] : guarded) {
     Fetched anonymous = fetch(path);
     EXPECT_EQ(anonymous.status, 302u) << path;
-    EXPECT_EQ(anonymous.headers["location"], "/login") << path;
+    EXPECT_EQ(anonymous.headers["location"], login) << path;
     Fetched forged = fetch(path, withCookie("0123456789abcdef"));
     EXPECT_EQ(forged.status, 302u) << path;
   }
 
   std::string token = signIn();
   ASSERT_FALSE(token.empty());
-  for (const char* path : {"/dashboard", "/cases", "/calendar", "/api/desktop/badges"})
-    EXPECT_EQ(fetch(path, withCookie(token)).status, 200u) << path;
+  for (const auto& [path, login] : guarded) EXPECT_EQ(fetch(path, withCookie(token)).status, 200u) << path;
 
   // Other cookies around ours do not matter.
   FetchOptions mixed;
@@ -356,6 +394,81 @@ TEST_F(TestServiceTest, RoutesCanBeReplacedAndReset) {
   EXPECT_EQ(fetch("/dashboard").status, 302u);
 }
 
+TEST_F(TestServiceTest, OutagesAnswerAsAServiceInTroubleAndSwitchOverHttp) {
+  std::string token = signIn();
+  auto post = [&](const std::string& form) {
+    FetchOptions o;
+    o.method = "POST";
+    o.form = form;
+    return fetch("/__test/outage", o);
+  };
+  EXPECT_EQ(fetch("/api/desktop/badges", withCookie(token)).status, 200u);
+  EXPECT_EQ(fetch("/__test/outage").body, R"({"badges":"none","deadlines":"none"})");
+
+  Fetched switched = post("all=500");
+  EXPECT_EQ(switched.status, 200u);
+  EXPECT_EQ(switched.body, R"({"badges":"500","deadlines":"500"})");
+  EXPECT_EQ(service.badgeOutage(), TestService::Outage::serverError);
+  // Whoever asks, signed in or not.
+  for (const char* path : {"/api/desktop/badges", "/api/my_deadlines"}) {
+    EXPECT_EQ(fetch(path).status, 500u) << path;
+    EXPECT_EQ(fetch(path, withCookie(token)).status, 500u) << path;
+  }
+  EXPECT_EQ(post("deadlines=403").body, R"({"badges":"500","deadlines":"403"})");
+  EXPECT_EQ(fetch("/api/my_deadlines").status, 403u);
+
+  for (const char* which : {"badges", "deadlines"}) {
+    const std::string path = std::string(which) == "badges" ? "/api/desktop/badges" : "/api/my_deadlines";
+    post(std::string(which) + "=malformed");
+    Fetched cut = fetch(path);
+    EXPECT_EQ(cut.status, 200u);
+    EXPECT_TRUE(nlohmann::json::parse(cut.body, nullptr, false).is_discarded()) << cut.body;
+    post(std::string(which) + "=other-shape");
+    auto shape = nlohmann::json::parse(fetch(path).body, nullptr, false);
+    ASSERT_TRUE(shape.is_object());
+    EXPECT_TRUE(shape.contains("error"));
+    EXPECT_FALSE(shape.contains("overdue"));
+  }
+
+  post("all=huge");
+  Fetched huge = fetch("/api/my_deadlines");
+  EXPECT_EQ(huge.status, 200u);
+  EXPECT_EQ(huge.body.size(), kHugeBodyBytes);
+  EXPECT_TRUE(nlohmann::json::parse(huge.body, nullptr, false).is_discarded());
+  post("badges=huge-user&deadlines=none");
+  auto counts = nlohmann::json::parse(fetch("/api/desktop/badges").body, nullptr, false);
+  ASSERT_TRUE(counts.is_object());
+  EXPECT_EQ(graphemeCount(counts["user"].get<std::string>()), kHugeUserNameCharacters);
+  EXPECT_EQ(counts["overdue"], 2);
+  EXPECT_EQ(fetch("/api/my_deadlines", withCookie(token)).status, 200u);
+
+  // A hanging request is held until the outage ends, then answered 503.
+  post("deadlines=hang");
+  SoupMessage* msg = soup_message_new("GET", service.url("/api/my_deadlines").c_str());
+  bool answered = false;
+  soup_session_send_and_read_async(
+      session, msg, G_PRIORITY_DEFAULT, nullptr,
+      [](GObject* s, GAsyncResult* res, gpointer data) {
+        if (GBytes* b = soup_session_send_and_read_finish(SOUP_SESSION(s), res, nullptr)) g_bytes_unref(b);
+        *static_cast<bool*>(data) = true;
+      },
+      &answered);
+  ASSERT_TRUE(runMainLoopUntil([&] { return service.hangingCount() == 1; }, 5000));
+  runMainLoopUntil([] { return false; }, 300);
+  EXPECT_FALSE(answered);
+  post("deadlines=none");
+  ASSERT_TRUE(runMainLoopUntil([&] { return answered; }, 5000));
+  EXPECT_EQ(soup_message_get_status(msg), 503u);
+  EXPECT_EQ(service.hangingCount(), 0u);
+  g_object_unref(msg);
+
+  Fetched unknown = post("all=meltdown");
+  EXPECT_EQ(unknown.status, 400u);
+  EXPECT_EQ(fetch("/__test/outage").body, R"({"badges":"huge-user","deadlines":"none"})");
+  service.resetRoutes();
+  EXPECT_EQ(service.badgeOutage(), TestService::Outage::none);
+}
+
 TEST_F(TestServiceTest, BadgeReplySwitchesBetweenJsonLoginAndError) {
   std::string token = signIn();
   Fetched json = fetch("/api/desktop/badges", withCookie(token));
@@ -412,12 +525,13 @@ TEST_F(TestServiceTest, ForbiddenProceedingAndTestPages) {
   EXPECT_EQ(inner.rfind(pages::kForbiddenText, 0), 0u) << inner;
   EXPECT_EQ(inner.find('<'), std::string::npos) << "the body must have no child elements";
 
-  Fetched proc = fetch("/proceeding/88/detail");
+  auto signedIn = withCookie(signIn());
+  Fetched proc = fetch("/proceeding/88/detail", signedIn);
   EXPECT_EQ(proc.status, 200u);
   EXPECT_NE(proc.body.find("<title>（2026）京0105民初1234号 张三诉李四合同纠纷 - 墨衡台</title>"), std::string::npos);
-  EXPECT_EQ(fetch("/proceeding/88/files/list").status, 200u);
+  EXPECT_EQ(fetch("/proceeding/88/files/list", signedIn).status, 200u);
   // Whatever the path holds ends up escaped in the page.
-  Fetched odd = fetch("/proceeding/%3Cscript%3E/x");
+  Fetched odd = fetch("/proceeding/%3Cscript%3E/x", signedIn);
   EXPECT_EQ(odd.body.find("<script>/x"), std::string::npos);
 
   Fetched garbage = fetch("/nav-garbage");
@@ -467,6 +581,82 @@ TEST_F(TestServiceTest, DemoPagesLinkToKnownCasesAndLookNothingLikeADeniedPage) 
     for (const char* marker : {"无权访问", "没有权限", "禁止访问"})
       EXPECT_EQ(page.body.find(marker), std::string::npos) << path << " " << marker;
   }
+}
+
+// Every proceeding the demo's to-do lists and calendar feed name has its page, and the
+// page is that proceeding's (its case number and client).
+TEST_F(TestServiceTest, EveryProceedingTheDemoNamesHasItsPage) {
+  std::string token = signIn();
+  std::set<std::string> ids;
+  for (const std::string& lists : {TestService::defaultDeadlinesJson(), todoDemoDeadlinesJson()}) {
+    auto json = nlohmann::json::parse(lists);
+    for (const auto& [kind, items] : json.items())
+      for (const auto& item : items) {
+        if (item["proc_id"].is_null()) continue;
+        std::string id = std::to_string(item["proc_id"].get<long long>());
+        ids.insert(id);
+        if (lists != todoDemoDeadlinesJson()) continue;
+        Fetched page = fetch("/proceeding/" + id + "/detail", withCookie(token));
+        EXPECT_NE(page.body.find(item["proc"].get<std::string>()), std::string::npos) << id;
+        EXPECT_NE(page.body.find(item["client"].get<std::string>()), std::string::npos) << id;
+      }
+  }
+  const std::string feed = demoCalendarFeed();
+  const std::regex link("(/proceeding/|/m/proc/)([0-9]+)");
+  for (std::sregex_iterator it(feed.begin(), feed.end(), link), end; it != end; ++it) ids.insert((*it)[2].str());
+  EXPECT_GE(ids.size(), 7u);
+  for (const auto& id : ids) {
+    Fetched page = fetch("/proceeding/" + id + "/detail", withCookie(token));
+    EXPECT_EQ(page.status, 200u) << id;
+    EXPECT_EQ(page.body.find("未找到编号为"), std::string::npos) << "no proceeding " << id;
+    EXPECT_TRUE(pages::proceedingFolder(id)) << id;
+  }
+}
+
+TEST_F(TestServiceTest, QuickArchiveFilesIntoTheProceedingsShareFolderAndRefusesOthers) {
+  namespace fs = std::filesystem;
+  TempHome home;
+  const fs::path share = home.root() / "share";
+  service.setCaseShareDir(share);
+  std::string token = signIn();
+  auto upload = [&](const std::string& id, const std::vector<std::pair<std::string, std::string>>& files) {
+    FetchOptions o = withCookie(token);
+    o.method = "POST";
+    o.formType = "multipart/form-data; boundary=QV";
+    for (const auto& [name, bytes] : files)
+      o.form += "--QV\r\nContent-Disposition: form-data; name=\"files\"; filename=\"" + name +
+                "\"\r\nContent-Type: application/octet-stream\r\n\r\n" + bytes + "\r\n";
+    o.form += "--QV--\r\n";
+    return fetch("/api/proc_quick_upload/" + id, o);
+  };
+  auto read = [](const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  const fs::path folder = share / "案件/2026/（2026）京0105民初1234号" / kArchiveInboxFolder;
+
+  Fetched first = upload("88", {{"起诉状.pdf", "%PDF 第一份"}, {"../../逃逸.txt", "外面"}});
+  EXPECT_EQ(first.status, 200u);
+  EXPECT_EQ(first.body, R"({"success":true,"count":2})");
+  EXPECT_EQ(read(folder / "起诉状.pdf"), "%PDF 第一份");
+  EXPECT_EQ(read(folder / "逃逸.txt"), "外面") << "only the name's last piece counts";
+  EXPECT_FALSE(fs::exists(share / "案件/2026/逃逸.txt"));
+  EXPECT_FALSE(fs::exists(home.root() / "逃逸.txt"));
+
+  // The same name again: both are kept.
+  EXPECT_EQ(upload("88", {{"起诉状.pdf", "%PDF 第二份"}}).status, 200u);
+  EXPECT_EQ(read(folder / "起诉状.pdf"), "%PDF 第一份");
+  EXPECT_EQ(read(folder / "起诉状 (2).pdf"), "%PDF 第二份");
+
+  // A proceeding the firm does not have: refused, nothing stored.
+  Fetched unknown = upload("133", {{"和解协议.pdf", "%PDF"}});
+  EXPECT_EQ(unknown.status, 404u);
+  EXPECT_EQ(nlohmann::json::parse(unknown.body)["error"], "未找到编号为 133 的案件");
+  EXPECT_EQ(nlohmann::json::parse(unknown.body)["success"], false);
+  int stored = 0;
+  for (auto it = fs::recursive_directory_iterator(share); it != fs::recursive_directory_iterator(); ++it)
+    stored += it->is_regular_file();
+  EXPECT_EQ(stored, 3);
 }
 
 TEST_F(TestServiceTest, AttachmentDownloadsCarryTheirNames) {

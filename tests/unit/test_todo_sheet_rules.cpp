@@ -75,6 +75,12 @@ TEST(TodoPills, ShowTheListLengthOrTheBadgeCounterWhileTheListIsEmpty) {
   d = sample();
   EXPECT_EQ(todoPillCount(d, b, TodoKind::overdue), 3);
   EXPECT_EQ(todoPillCount(d, b, TodoKind::today), 1);
+  EXPECT_EQ(todoPillText(d, b, TodoKind::today), "1");
+  // Nothing known yet (no list, no badge reply): a dash, not "0 to do".
+  EXPECT_EQ(todoPillText(Deadlines{}, BadgeCounts{}, TodoKind::overdue), "–");
+  BadgeCounts loaded;
+  loaded.loaded = true;
+  EXPECT_EQ(todoPillText(Deadlines{}, loaded, TodoKind::overdue), "0");
 }
 
 TEST(TodoSheetTexts, StateEmptyTitlesHintsAndSubtitle) {
@@ -82,6 +88,20 @@ TEST(TodoSheetTexts, StateEmptyTitlesHintsAndSubtitle) {
   EXPECT_EQ(todoSheetState(true, true), TodoSheetState::list);  // entries stay while refreshing
   EXPECT_EQ(todoSheetState(false, true), TodoSheetState::list);
   EXPECT_EQ(todoSheetState(false, false), TodoSheetState::empty);
+  // Neither a filter that keeps nothing nor a failure is ever "nothing to do"; a failure
+  // over entries leaves them listed, and with nothing listed it comes before the filter.
+  EXPECT_EQ(todoSheetState(false, false, true, false), TodoSheetState::noMatch);
+  EXPECT_EQ(todoSheetState(false, false, false, true), TodoSheetState::failed);
+  EXPECT_EQ(todoSheetState(false, false, true, true), TodoSheetState::failed);
+  EXPECT_EQ(todoSheetState(false, true, true, true), TodoSheetState::list);
+  EXPECT_EQ(todoSheetState(true, false, true, true), TodoSheetState::loading);
+  EXPECT_EQ(todoRefreshFailure("刷新失败：服务器返回 500", "刷新失败：服务器返回 403"), "刷新失败：服务器返回 500");
+  EXPECT_EQ(todoRefreshFailure(std::nullopt, "刷新失败：服务器返回 403"), "刷新失败：服务器返回 403");
+  EXPECT_FALSE(todoRefreshFailure(std::nullopt, std::nullopt));
+  EXPECT_EQ(todoFailedHint(TodoKind::soon, false), "暂时无法显示「3天内」的待办，请稍后重试");
+  EXPECT_EQ(todoFailedHint(TodoKind::soon, true), "请先在右侧登录系统账号");
+  EXPECT_EQ(todoEmptyHint(false, true), "换个关键词，或清除筛选查看全部");
+  EXPECT_EQ(todoEmptyHint(true, true), "请先在右侧登录系统账号");
 
   EXPECT_EQ(todoEmptyTitle(TodoKind::today, ""), "「今日到期」暂无待办事项");
   EXPECT_EQ(todoEmptyTitle(TodoKind::today, "  "), "没有匹配「  」的待办");  // as typed

@@ -93,10 +93,13 @@ TEST_F(CalendarFeedTest, BadFeedRepliesThrowTheirStatusAndDropTheAddress) {
     const char* name;
     Reply reply;
     int code;
+    const char* reason;
   };
-  std::vector<Case> cases = {{"login page", Reply::html(pages::login()), 200},
-                             {"not a calendar", Reply::json(R"({"error":"not found"})"), 200},
-                             {"server error", Reply::html(pages::serverError(), 500), 500}};
+  std::vector<Case> cases = {{"login page", Reply::html(pages::login()), 200, "尚未登录或登录已过期"},
+                             {"not a calendar", Reply::json(R"({"error":"not found"})"), 200, "服务器返回的不是日历"},
+                             {"server error", Reply::html(pages::serverError(), 500), 500, "服务器出错（HTTP 500）"},
+                             {"not UTF-8", Reply::text("BEGIN:VCALENDAR\r\nSUMMARY:\xb7\xa8\xd4\xba\r\n"), 200,
+                              "日历流不是 UTF-8 文本，无法读取"}};
   for (auto& c : cases) {
     service.resetRoutes();
     ASSERT_TRUE(fetch()->value) << c.name;  // cached again
@@ -105,10 +108,12 @@ TEST_F(CalendarFeedTest, BadFeedRepliesThrowTheirStatusAndDropTheAddress) {
     AppError e = errorOf(*out);
     EXPECT_EQ(e.domain, errors::kAppleCal) << c.name;
     EXPECT_EQ(e.code, c.code) << c.name;
-    EXPECT_EQ(e.message, "拉取日程失败（HTTP " + std::to_string(c.code) + "，请先登录系统）") << c.name;
+    EXPECT_EQ(e.message, std::string("拉取日程失败：") + c.reason) << c.name;
     EXPECT_FALSE(sync->cachedAllICSURL()) << c.name;
   }
-  EXPECT_TRUE(logged("[Quorvel][CAL] 拉取日程失败 HTTP 500"));
+  // The page itself only in the log, cut.
+  EXPECT_TRUE(logged("[Quorvel][CAL] 拉取日程失败：服务器出错（HTTP 500）；回复："));
+  EXPECT_TRUE(logged("[Quorvel][CAL] 拉取日程失败：日历流不是 UTF-8 文本，无法读取；回复：<"));
 }
 
 TEST_F(CalendarFeedTest, AnAccountSwitchDropsTheCachedAddress) {

@@ -110,10 +110,15 @@ class EditEndToEndTest : public ServiceTabFixture {
     UserDefaults::standard().set(CasePaths::kShareURLKey, dav.shareURI());
     dialogs->answers = {{"本地文件已修改", 0}, {"服务器上的版本也变了", 0}};
 
-    bool done = false, ok = false;
-    volume().connect([&](bool o, const std::string&) { done = true, ok = o; });
-    ASSERT_TRUE(runMainLoopUntil([&] { return done; }, 20000));
-    ASSERT_TRUE(ok);
+    // Shared with the completion: a mount slower than the wait must not write into
+    // this frame once it is gone.
+    struct Connected {
+      bool done = false, ok = false;
+    };
+    auto connected = std::make_shared<Connected>();
+    volume().connect([connected](bool o, const std::string&) { *connected = {true, o}; });
+    ASSERT_TRUE(runMainLoopUntil([connected] { return connected->done; }, 20000));
+    ASSERT_TRUE(connected->ok);
 
     signIn();
     // The workspace the edit session uploads through and names its copies after.

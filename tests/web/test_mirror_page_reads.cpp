@@ -8,6 +8,7 @@
 
 #include "ServiceTabFixture.h"
 #include "TestHelpers.h"
+#include "TestPages.h"
 #include "TestServiceMirror.h"
 #include "app/AppServices.h"
 #include "features/mirror/MirrorStore.h"
@@ -55,6 +56,22 @@ TEST_F(MirrorPageReadsTest, NodesAndManifestThroughThePageThenACachedFolder) {
   bytes << in.rdbuf();
   EXPECT_EQ(bytes.str(), mirrorFileBytes("user_data/FIRM_demo/案件/HT-2025-058鹿鸣湾餐饮/00_合同公共材料/法律顾问合同.pdf"));
   EXPECT_EQ(store->progressText.get().rfind("已缓存 1 个文件（", 0), 0u) << store->progressText.get();
+
+  // A service in trouble: what happened in a short sentence, the page only in the log,
+  // and the lists stay as they were.
+  service.setRoute("/api/desktop/nodes", [](const RecordedRequest&) { return Reply::html(pages::serverError(), 500); });
+  runToEnd(store->loadNodes());
+  EXPECT_EQ(store->lastError.get(), "读取案件列表失败：服务器出错（HTTP 500）");
+  EXPECT_TRUE(logged("[Quorvel][BRIDGE] 读取 /api/desktop/nodes → HTTP 500 <"));
+  EXPECT_EQ(store->contracts->size(), 7u);
+  service.setRoute("/api/desktop/nodes", [](const RecordedRequest&) { return Reply::json(R"({"ok":true,"rows":[]})"); });
+  runToEnd(store->loadNodes());
+  EXPECT_EQ(store->lastError.get(), "读取案件列表失败：服务器的回复无法识别");
+  EXPECT_TRUE(logged("[Quorvel][MIRROR] nodes 回复无法识别：{\"ok\":true,\"rows\":[]}"));
+  service.setRoute("/api/desktop/nodes", [](const RecordedRequest&) { return Reply::text("no access", 403); });
+  runToEnd(store->loadNodes());
+  EXPECT_EQ(store->lastError.get(), "读取案件列表失败：没有权限（HTTP 403）");
+  EXPECT_EQ(store->contracts->size(), 7u);
 
   // Without a workspace model there is nothing to read through.
   auto orphan = MirrorStore::create(services->mirrorServices());

@@ -130,13 +130,14 @@ TEST_F(NativeRequestsWebTest, ServerErrorsAndDroppedConnectionsGiveTheDocumented
   EXPECT_FALSE(form->value->ok);
   EXPECT_EQ(form->value->statusCode, 500);
   EXPECT_EQ(form->value->body, "出错了");
+  EXPECT_EQ(form->value->failure, "服务器出错（HTTP 500）");
 
   auto up = runToEnd(model->quickUpload({dir / "a.pdf"}, 9), kTaskMs);
   auto e = up->error;
   ASSERT_TRUE(e);
   EXPECT_EQ(e->domain, "QuickArchive");
   EXPECT_EQ(e->code, 500);
-  EXPECT_EQ(e->message, "HTTP 500 出错了");
+  EXPECT_EQ(e->message, "服务器出错（HTTP 500）");
 
   auto hangUp = [](const RecordedRequest&) {
     Reply r = Reply::json("{\"success\":");
@@ -149,10 +150,12 @@ TEST_F(NativeRequestsWebTest, ServerErrorsAndDroppedConnectionsGiveTheDocumented
   ASSERT_TRUE(form->value);
   EXPECT_FALSE(form->value->ok);
   EXPECT_EQ(form->value->statusCode, -1);
+  EXPECT_EQ(form->value->failure, "服务器中断了连接");
   up = runToEnd(model->quickUpload({dir / "a.pdf"}, 9), kTaskMs);
   e = up->error;
   ASSERT_TRUE(e);
   EXPECT_EQ(e->domain, "Http");
+  EXPECT_EQ(e->message, "服务器中断了连接");
 }
 
 }  // namespace

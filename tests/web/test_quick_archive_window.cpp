@@ -11,6 +11,9 @@
 
 #include "ServiceTabFixture.h"
 #include "TestHelpers.h"
+#include "TestPages.h"
+#include "TestServiceArchive.h"
+#include "TestServiceTodos.h"
 #include "base/MainQueue.h"
 #include "core/AppConfig.h"
 #include "features/editing/HotFolderWatcher.h"
@@ -49,10 +52,10 @@ class QuickArchiveWindowWeb : public ServiceTabFixture {
     signIn();
     model = services->makeBrowserModel();
     tab = model->activeTab();
-    show(tab);
+    page = &show(tab);
     ASSERT_TRUE(waitLoaded(tab, "/dashboard"));
     model->rememberProceeding(88, "华盛科技买卖合同纠纷");
-    model->rememberProceeding(1207, "远航物流仲裁案");
+    model->rememberProceeding(107, "云栖禾木著作权二审");
     services->quickArchive().setModel(model);
     dir = fs::temp_directory_path() / ("quorvel-archive-" + std::to_string(::getpid()));
     fs::create_directories(dir);
@@ -74,6 +77,7 @@ class QuickArchiveWindowWeb : public ServiceTabFixture {
   }
 
   std::shared_ptr<BrowserTab> tab;
+  WebHarness* page = nullptr;
   fs::path dir;
 };
 
@@ -94,7 +98,7 @@ TEST_F(QuickArchiveWindowWeb, ThreeDroppedFilesGoToTheChosenProceedingAndTheWind
   ASSERT_TRUE(placement);
   EXPECT_TRUE(placement->keptAbove());
   EXPECT_EQ(view.header().subtitleLabel().get_text(), "拖拽文件或扫描文稿直传卷宗");
-  EXPECT_EQ(view.selectedProcID(), 1207) << "the largest id is selected without a proceeding page";
+  EXPECT_EQ(view.selectedProcID(), 107) << "the largest id is selected without a proceeding page";
   EXPECT_FALSE(view.uploadButton().get_sensitive()) << "no files yet";
 
   const fs::path a = dir / "起诉状.pdf", b = dir / "证据目录.docx", c = dir / "转账记录.png";
@@ -146,10 +150,10 @@ TEST_F(QuickArchiveWindowWeb, ARefusedUploadKeepsFilesAndTargetAndAnUploadOutliv
                          [](const RecordedRequest&) { return Reply::text("服务器繁忙，请稍后再试", 500); });
   view->manualEntry().set_text(" 42");
   EXPECT_EQ(view->effectiveProcID(), 42);
-  EXPECT_FALSE(rowFor(*view, 1207)->active()) << "no row is checked while an id is typed";
+  EXPECT_FALSE(rowFor(*view, 107)->active()) << "no row is checked while an id is typed";
   press(view->uploadButton());
   ASSERT_TRUE(runMainLoopUntil([&] { return !view->uploading(); }, 20000));
-  EXPECT_EQ(view->statusMsg(), "上传失败：HTTP 500 服务器繁忙，请稍后再试");
+  EXPECT_EQ(view->statusMsg(), "上传失败：服务器出错（HTTP 500）");
   EXPECT_FALSE(view->statusLabel().has_css_class("success"));
   EXPECT_EQ(view->files().size(), 2u);
   EXPECT_EQ(view->effectiveProcID(), 42);
@@ -165,13 +169,38 @@ TEST_F(QuickArchiveWindowWeb, ARefusedUploadKeepsFilesAndTargetAndAnUploadOutliv
     return Reply::json(R"({"success":true,"count":2})");
   });
   view->manualEntry().set_text("");
-  press(*rowFor(*view, 1207));
+  press(*rowFor(*view, 107));
   press(view->uploadButton());
   archive.open({}, "拖拽文件或扫描文稿直传卷宗", false);
   EXPECT_NE(archive.view(), view);
-  ASSERT_TRUE(waitLoaded(tab, "/proceeding/1207"));
-  EXPECT_NE(readAll(AppConfig::dataDir() / "upload-audit.jsonl").find("proc:1207"), std::string::npos);
+  ASSERT_TRUE(waitLoaded(tab, "/proceeding/107"));
+  EXPECT_NE(readAll(AppConfig::dataDir() / "upload-audit.jsonl").find("proc:107"), std::string::npos);
   EXPECT_TRUE(archive.window()->get_visible()) << "the new window is not closed by the old upload";
+}
+
+// The demo's lists offer only proceedings the firm has; the upload lands in the chosen
+// proceeding's folder on the case share and the window closes on that proceeding.
+TEST_F(QuickArchiveWindowWeb, TheDemoOffersItsOwnProceedingsAndFilesIntoTheirShareFolders) {
+  useTodoDemoData(service);
+  const fs::path share = dir / "卷宗盘";
+  service.setCaseShareDir(share);
+  bool read = false;
+  model->fetchDeadlines([&] { read = true; });
+  ASSERT_TRUE(runMainLoopUntil([&] { return read && !model->deadlines->soon.empty(); }, 10000));
+
+  QuickArchiveView& view = openEmpty();
+  ASSERT_GE(view.targets().size(), 7u);
+  for (const auto& t : view.targets()) EXPECT_TRUE(pages::proceedingFolder(std::to_string(t.id))) << t.id;
+  EXPECT_EQ(view.selectedProcID(), 118) << "the largest id the lists name";
+  const fs::path file = dir / "证据目录.docx";
+  view.addFiles({file});
+  press(view.uploadButton());
+  ASSERT_TRUE(runMainLoopUntil([&] { return !view.uploading(); }, 20000));
+  EXPECT_EQ(view.statusMsg(), "归档成功：已上传 1 个文件到程序 #118");
+  EXPECT_EQ(readAll(share / *pages::proceedingFolder("118") / kArchiveInboxFolder / "证据目录.docx"),
+            "证据目录.docx内容");
+  ASSERT_TRUE(waitLoaded(tab, "/proceeding/118"));
+  EXPECT_EQ(page->evalText("return document.getElementById('procTitle').textContent;"), "周九诉钱七机动车交通事故责任纠纷");
 }
 
 TEST_F(QuickArchiveWindowWeb, ClipboardScansArriveUnderUniqueNamesPdfFirst) {
@@ -283,7 +312,7 @@ TEST_F(QuickArchiveWindowWeb, AnInboxWindowHandsEverythingItUploadedToTheInboxAr
   writeFile(late, "%PDF late");
   view.addFiles({late});
   ASSERT_TRUE(runMainLoopUntil([&] { return !view.uploading(); }, 20000));
-  EXPECT_EQ(view.statusMsg(), "归档成功：已上传 2 个文件到程序 #1207");
+  EXPECT_EQ(view.statusMsg(), "归档成功：已上传 2 个文件到程序 #107");
   EXPECT_TRUE(fs::exists(dir / "收件箱" / "_已归档" / "传真件.pdf"));
   EXPECT_FALSE(fs::exists(inboxFile));
   EXPECT_TRUE(fs::exists(picked)) << "a file from elsewhere stays where it was";

@@ -164,9 +164,11 @@ TEST_F(QuickCapturePanelWeb, HotKeyOpensThePanelAboveAndReturnSavesTheFourFields
   EXPECT_TRUE(runMainLoopUntil([&] { return !panel.isVisible(); }, 5000));
 }
 
-TEST_F(QuickCapturePanelWeb, AFailedSaveKeepsThePanelWithTheServiceMessage) {
-  const std::string body = "数据库繁忙，待办暂未写入。请稍后重试，若仍失败请联系律所管理员（错误编号 QA-5021）";
-  service.setRoute("/api/quick_add_todo", [&](const RecordedRequest&) { return Reply::text(body, 500); });
+TEST_F(QuickCapturePanelWeb, AFailedSaveKeepsThePanelAndSaysWhatHappened) {
+  // A gateway's error page: the panel says what happened, the page goes to the log only.
+  const std::string body = "<html><head><title>500 Internal Server Error</title></head><body><center><h1>500 "
+                           "Internal Server Error</h1></center><hr><center>nginx</center></body></html>";
+  service.setRoute("/api/quick_add_todo", [&](const RecordedRequest&) { return Reply::html(body, 500); });
 
   const auto initial = std::chrono::system_clock::now() + std::chrono::hours(24 * 9);
   panel.show("后天开庭前准备代理词", initial);
@@ -187,13 +189,25 @@ TEST_F(QuickCapturePanelWeb, AFailedSaveKeepsThePanelWithTheServiceMessage) {
   EXPECT_EQ(posted[0].formValue("proc_id"), std::nullopt) << "the default entry sends no proc_id";
   EXPECT_EQ(posted[0].formValue("date"), QC::dayText(initial));
 
-  EXPECT_EQ(std::string(view.footerText().get_text()), QC::failureFeedback(500, body).text);
+  EXPECT_EQ(std::string(view.footerText().get_text()), "保存失败：服务器出错（HTTP 500）");
   EXPECT_TRUE(view.footerText().has_css_class("law-failure"));
+  EXPECT_TRUE(logged("[Quorvel][POST] /api/quick_add_todo?ajax=1 → HTTP 500 ok=0 body=<html><head><title>500"));
   EXPECT_TRUE(view.saveButton().get_sensitive());
   runMainLoopUntil([] { return false; }, 900);
   EXPECT_TRUE(panel.isVisible()) << "the panel stays for a retry";
   EXPECT_EQ(view.content(), "后天开庭前准备代理词");
   EXPECT_EQ(view.todoType(), QC::TodoTypeOption::hearing);
+
+  // No HTTP reply at all (the connection breaks off): said in words, no status.
+  service.setRoute("/api/quick_add_todo", [](const RecordedRequest&) {
+    Reply r = Reply::json(R"({"succ)");
+    r.declaredLength = 4096;
+    return r;
+  });
+  view.submit();
+  ASSERT_TRUE(runMainLoopUntil([&] { return !view.submitting(); }, 10000));
+  EXPECT_EQ(std::string(view.footerText().get_text()), "保存失败：服务器中断了连接");
+  EXPECT_TRUE(panel.isVisible());
 
   // Escape closes it.
   xdotool("key Escape");

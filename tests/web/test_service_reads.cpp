@@ -11,6 +11,7 @@
 #include "base/AppError.h"
 #include "core/BrowserModel.h"
 #include "base/MainQueue.h"
+#include "platform/UserDefaults.h"
 #include "web/WebEngine.h"
 #include "fakes/FakeDialogs.h"
 #include "features/volume/AccountFlow.h"
@@ -77,6 +78,55 @@ TEST_F(ServiceReadsTest, BadgesArriveAndTheLoginPageMarksTheSignInRequired) {
   ASSERT_TRUE(badgesAfter([&] { model->refreshBadges(); }));
   EXPECT_TRUE(model->badges->loginRequired);
   EXPECT_EQ(model->badges->overdue, 4);
+}
+
+// A restart restores the tabs hibernated and wakes the active one: on a proceeding
+// page its first finished load reads the badges, whether the sign-in survived the
+// restart or the service signs in again on the way (and brings the tab back).
+TEST_F(ServiceReadsTest, ARestartOnAProceedingPageIsSignedInAfterItsFirstLoad) {
+  for (bool cookieKept : {true, false}) {
+    SCOPED_TRACE(cookieKept ? "sign-in kept" : "signed in again by the service");
+    // A fresh web store, as after a restart: no cookie.
+    services.reset();
+    drainMainLoop();
+    services = makeTestServices();
+    service.clearRequests();
+    if (cookieKept) signIn();
+    service.setSignsInByItself(!cookieKept);
+    const std::string proceeding = service.url("/proceeding/88");
+    UserDefaults::standard().set("session.tabs.v1", nlohmann::json::array({
+                                                         {{"url", service.url("/dashboard")}, {"title", "个人工作台"}},
+                                                         {{"url", proceeding}, {"title", "案件"}},
+                                                     }));
+    UserDefaults::standard().set("session.tabs.v1.active", 1);
+    std::vector<std::string> finished;
+    model = services->makeBrowserModel();
+    auto conn = model->pageFinished().connect([&](const std::string& path) { finished.push_back(path); });
+    tab = model->activeTab();
+    ASSERT_EQ(tab->currentPath.get(), "/proceeding/88");
+    show(tab);
+    // Long before the 60-second timer.
+    ASSERT_TRUE(runMainLoopUntil([&] { return model->badges->loaded; }, 10000)) << model->activePath.get();
+    conn.disconnect();
+    EXPECT_FALSE(model->badges->loginRequired);
+    EXPECT_EQ(model->badges->user, "张律师");
+    EXPECT_EQ(model->activePath.get(), "/proceeding/88");
+    // The finished page the calendar sync starts from was a signed-in one.
+    ASSERT_FALSE(finished.empty());
+    EXPECT_EQ(finished.back(), "/proceeding/88");
+    auto pageLoads = service.requestsTo("/proceeding/88");
+    ASSERT_FALSE(pageLoads.empty());
+    EXPECT_TRUE(service.isSignedIn(pageLoads.back()));
+    auto reads = service.requestsTo("/api/desktop/badges");
+    ASSERT_EQ(reads.size(), 1u);
+    EXPECT_TRUE(service.isSignedIn(reads[0]));
+    EXPECT_EQ(service.requestsTo("/login").empty(), cookieKept);
+    model->saveSession();
+    EXPECT_EQ((*UserDefaults::standard().object("session.tabs.v1"))[1].value("url", ""), proceeding);
+    harnesses.clear();
+    model.reset();
+    drainMainLoop();
+  }
 }
 
 TEST_F(ServiceReadsTest, ATabWithoutAFinishedPageGetsNoBadgeRead) {
@@ -188,15 +238,18 @@ TEST_F(ServiceReadsTest, FetchJsonReturnsWhatThePageFetchedAndNodesAreCached) {
   EXPECT_EQ(service.requestsTo("/api/desktop/nodes").size(), 1u);
   EXPECT_TRUE(service.isSignedIn(service.requestsTo("/api/desktop/nodes")[0]));
 
-  // An HTML error page is returned as it is: no error here.
+  // A reply whose status is no success: code 2, the status in words; the page is logged.
   auto missing = runToEnd(model->fetchJSON("/api/nope"));
-  ASSERT_TRUE(missing->value);
-  EXPECT_NE(missing->value->find("404"), std::string::npos);
-  // A page that cannot be fetched: code 2 with the page's own error text.
+  ASSERT_TRUE(missing->error);
+  EXPECT_EQ(missing->error->code, 2);
+  EXPECT_EQ(missing->error->message, "服务器上没有这个地址（HTTP 404）");
+  EXPECT_TRUE(logged("[Quorvel][BRIDGE] 读取 /api/nope → HTTP 404 "));
+  // A page that cannot be fetched: code 2, and the page's own error text in the log.
   auto bad = runToEnd(model->fetchJSON("http://[::1"));
   ASSERT_TRUE(bad->error);
   EXPECT_EQ(bad->error->code, 2);
-  EXPECT_EQ(bad->error->message.rfind("__ERR__", 0), 0u);
+  EXPECT_EQ(bad->error->message, "无法连接到服务器");
+  EXPECT_TRUE(logged("[Quorvel][BRIDGE] 读取 http://[::1 失败：__ERR__"));
 }
 
 TEST_F(ServiceReadsTest, NativeEndpointsOfTheTestServiceAnswerSignedInPostsOnly) {
@@ -217,10 +270,10 @@ TEST_F(ServiceReadsTest, NativeEndpointsOfTheTestServiceAnswerSignedInPostsOnly)
     files.push_back(dir / ("f" + std::to_string(i) + ".txt"));
     std::ofstream(files.back()) << "第" << i << "份";
   }
-  auto up = runToEnd(model->quickUpload(files, 31));
+  auto up = runToEnd(model->quickUpload(files, 91));
   ASSERT_TRUE(up->value) << (up->error ? up->error->message : "");
   EXPECT_EQ(*up->value, 3);
-  auto req = service.requestsTo("/api/proc_quick_upload/31");
+  auto req = service.requestsTo("/api/proc_quick_upload/91");
   ASSERT_EQ(req.size(), 1u);
   EXPECT_EQ(TestService::multipartFileCount(req[0]), 3);
   EXPECT_NE(req[0].body.find("第2份"), std::string::npos);

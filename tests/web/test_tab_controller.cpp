@@ -54,6 +54,7 @@ TEST_F(TabControllerTest, SignedOutDashboardLandsOnTheLoginPage) {
 }
 
 TEST_F(TabControllerTest, AProceedingPageLandsInTheRecents) {
+  signIn();
   model = services->makeBrowserModel();
   auto tab = model->newTab("/proceeding/88/detail", "程序");
   show(tab);

@@ -81,7 +81,7 @@ TEST_F(TodoSheetTest, ListsTheServicesDeadlinesByKindAndTheFilterNarrowsThem) {
   EXPECT_FALSE(service.requestsTo("/api/my_deadlines").empty());
   EXPECT_EQ(sheet->state(), TodoSheetState::list);
   EXPECT_EQ(shownContents(*sheet),
-            (std::vector<std::string>{"提交补充证据材料", "回复承办法官关于调解方案的询问", "整理并寄送原件证据"}));
+            (std::vector<std::string>{"提交补充证据材料", "回复委托人咨询函", "整理并寄送原件证据"}));
   EXPECT_EQ(childCount(sheet->list()), 3);
   std::vector<std::string> counts;
   for (TodoKind k : TodoKinds::allCases) counts.push_back(sheet->pillCountText(k));
@@ -91,7 +91,7 @@ TEST_F(TodoSheetTest, ListsTheServicesDeadlinesByKindAndTheFilterNarrowsThem) {
   // A pill switches the category in the model; the model's category shows at once.
   click(sheet->pill(TodoKind::today));
   EXPECT_EQ(model->todoKind.get(), TodoKind::today);
-  EXPECT_EQ(shownContents(*sheet), (std::vector<std::string>{"缴纳上诉案件受理费", "提交代理词"}));
+  EXPECT_EQ(shownContents(*sheet), (std::vector<std::string>{"缴纳诉讼费", "整理庭审提纲并发送委托人确认"}));
   EXPECT_TRUE(sheet->pill(TodoKind::today).has_css_class("law-active"));
   EXPECT_FALSE(sheet->pill(TodoKind::overdue).has_css_class("law-active"));
   model->todoKind.set(TodoKind::soon);
@@ -99,19 +99,20 @@ TEST_F(TodoSheetTest, ListsTheServicesDeadlinesByKindAndTheFilterNarrowsThem) {
 
   // Typed into the field: the client, across client and proceeding, the date.
   sheet->filterField().grab_focus();
-  sheet->setFilterText("  王五 ");
-  EXPECT_EQ(shownContents(*sheet), std::vector<std::string>{"举证期限届满，提交证据清单"});
+  sheet->setFilterText("  周九 ");
+  EXPECT_EQ(shownContents(*sheet), std::vector<std::string>{"证据交换"});
   EXPECT_EQ(childCount(sheet->list()), 1);
-  sheet->setFilterText("合伙企业 股权");
-  EXPECT_EQ(shownContents(*sheet), std::vector<std::string>{"申请调取银行流水"});
+  sheet->setFilterText("有限公司 （2026）京0108");
+  EXPECT_EQ(shownContents(*sheet), std::vector<std::string>{"答辩期届满"});
   sheet->setFilterText("03-05");
   EXPECT_EQ(shownContents(*sheet), (std::vector<std::string>{"答辩期届满", "与当事人确认和解条款"}));
   // The filter stays while the category changes.
   model->todoKind.set(TodoKind::hearings);
   EXPECT_TRUE(sheet->shownItems().empty());
-  EXPECT_EQ(sheet->state(), TodoSheetState::empty);
+  // A filter that keeps nothing is no success: no green tick, no "all is well".
+  EXPECT_EQ(sheet->state(), TodoSheetState::noMatch);
   EXPECT_EQ(sheet->emptyTitle().get_text(), "没有匹配「03-05」的待办");
-  EXPECT_EQ(sheet->emptyHint().get_text(), "当前分类状态良好");
+  EXPECT_EQ(sheet->emptyHint().get_text(), "换个关键词，或清除筛选查看全部");
   sheet->setFilterText("");
   EXPECT_EQ(childCount(sheet->list()), 2);
   EXPECT_EQ(sheet->state(), TodoSheetState::list);
@@ -161,8 +162,9 @@ TEST_F(TodoSheetTest, SignedOutEveryEmptyCategoryAsksToSignIn) {
   ASSERT_TRUE(runMainLoopUntil([&] { return model->badges->loginRequired; }, 10000));
   openSheet();
   EXPECT_TRUE(model->deadlines->empty());
-  EXPECT_EQ(sheet->state(), TodoSheetState::empty);
-  EXPECT_EQ(sheet->emptyTitle().get_text(), "「超期」暂无待办事项");
+  // The read met the sign-in page: a failure, not "nothing to do".
+  EXPECT_EQ(sheet->state(), TodoSheetState::failed);
+  EXPECT_EQ(sheet->emptyTitle().get_text(), "刷新失败：尚未登录或登录已过期");
   EXPECT_EQ(sheet->emptyHint().get_text(), "请先在右侧登录系统账号");
   EXPECT_EQ(sheet->pillCountText(TodoKind::overdue), "0");
   EXPECT_EQ(sheet->header().subtitleLabel().get_text(), "点击任意条目即可直接进入对应案件程序");

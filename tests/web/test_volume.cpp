@@ -176,22 +176,22 @@ TEST_F(VolumeTest, ConnectsThroughOurDialogReadsTheMountedRootAndDisconnects) {
   }
   // Connecting again completes at once without a dialog.
   logs.clear();
-  Outcome again;
-  volume().connect([&](bool ok, const std::string& m) { again = {true, ok, m}; });
-  EXPECT_TRUE(again.done && again.ok);
+  auto again = std::make_shared<Outcome>();
+  volume().connect([again](bool ok, const std::string& m) { *again = {true, ok, m}; });
+  EXPECT_TRUE(again->done && again->ok);
   EXPECT_TRUE(logged("[Quorvel][VOLUME] 已挂载，跳过登录框：" + root->string()));
   EXPECT_EQ(dialogsShown, 1);
 
-  Outcome off;
-  volume().disconnect([&](bool ok, const std::string& m) { off = {true, ok, m}; });
-  ASSERT_TRUE(runMainLoopUntil([&] { return off.done; }, 10000));
-  EXPECT_TRUE(off.ok) << off.message;
-  EXPECT_EQ(off.message, "已卸载 " + root->string());
+  auto off = std::make_shared<Outcome>();
+  volume().disconnect([off](bool ok, const std::string& m) { *off = {true, ok, m}; });
+  ASSERT_TRUE(runMainLoopUntil([off] { return off->done; }, 10000));
+  EXPECT_TRUE(off->ok) << off->message;
+  EXPECT_EQ(off->message, "已卸载 " + root->string());
   EXPECT_FALSE(volume().mountedRoot());
-  Outcome none;
-  volume().disconnect([&](bool ok, const std::string& m) { none = {true, ok, m}; });
-  ASSERT_TRUE(runMainLoopUntil([&] { return none.done; }, 5000));
-  EXPECT_EQ(none.message, "本来就没挂载");
+  auto none = std::make_shared<Outcome>();
+  volume().disconnect([none](bool ok, const std::string& m) { *none = {true, ok, m}; });
+  ASSERT_TRUE(runMainLoopUntil([none] { return none->done; }, 5000));
+  EXPECT_EQ(none->message, "本来就没挂载");
 }
 
 TEST_F(VolumeTest, WrongPasswordIsAskedAgainThenGivenUp) {

@@ -2,6 +2,7 @@
 
 #include "base/AppError.h"
 #include "base/ErrorDomains.h"
+#include "base/FailureText.h"
 #include "base/Log.h"
 #include "base/LogTags.h"
 #include "core/AppConfig.h"
@@ -100,11 +101,15 @@ Task<std::string> CalendarFeedSource::feedAddress(bool forceDiscover) {
   co_return found;
 }
 
-std::optional<int> CalendarFeedSource::failure(int status, const std::string& body, const std::string& address) {
-  auto code = FeedLinks::feedReplyFailure(status, body);
+void CalendarFeedSource::checkReply(const char* what, int status, const std::string& body,
+                                    const std::string& address) {
+  auto problem = FeedLinks::feedReplyProblem(status, body);
+  if (!problem) return;
   // The next fetch finds the address anew.
-  if (code && cachedURL_ == address) forgetFeedCache();
-  return code;
+  if (cachedURL_ == address) forgetFeedCache();
+  logLine(tags::kCal, std::string(what) + "：" + problem->reason + "；回复：" + failure::logExcerpt(body),
+          LogLevel::warning);
+  throw FeedLinks::fetchFailedError(what, *problem);
 }
 
 Task<std::vector<ICSEvent>> CalendarFeedSource::fetchLiveEvents(bool forceDiscover) {
@@ -116,10 +121,7 @@ Task<std::vector<ICSEvent>> CalendarFeedSource::fetchLiveEvents(bool forceDiscov
   auto sending = sendFeedRequest(address, std::nullopt);
   http::HttpResponse reply = co_await sending;
   if (!alive.lock()) co_return std::vector<ICSEvent>{};
-  if (auto code = failure(reply.status, reply.body, address)) {
-    logLine(tags::kCal, "拉取日程失败 HTTP " + std::to_string(*code));
-    throw FeedLinks::fetchFailedError(*code);
-  }
+  checkReply(FeedLinks::kLiveFetchFailed, reply.status, reply.body, address);
   co_return ICSParser::parse(reply.body);
 }
 
@@ -141,8 +143,7 @@ Task<CalendarFeedSource::SyncReply> CalendarFeedSource::fetchForSync(bool force)
     out.notModified = true;
     co_return out;
   }
-  if (auto code = failure(reply.status, reply.body, address))
-    throw AppError(errors::kAppleCal, *code, "拉取日历流失败（HTTP " + std::to_string(*code) + "，请确认已登录）");
+  checkReply(FeedLinks::kSyncFetchFailed, reply.status, reply.body, address);
   // Until the calendars hold this body, a failure must not turn the next run into
   // "no change".
   dropETag();

@@ -29,7 +29,7 @@ class CalendarFeedSource {
 
   // The desktop calendar's fetch: the feed's events now (cached address unless
   // forceDiscover), never with an entity tag. Errors: AppleCal 2 (no link), AppleCal
-  // <status> "拉取日程失败（HTTP …，请先登录系统）" (the cached address is dropped),
+  // <status> "拉取日程失败：<reason>" (FeedLinks; the cached address is dropped),
   // Quorvel 1–3 from the page read, Http transport errors (cache kept).
   Task<std::vector<ICSEvent>> fetchLiveEvents(bool forceDiscover);
 
@@ -42,7 +42,7 @@ class CalendarFeedSource {
   };
   // force: rediscovers the address and sends no tag; otherwise the cached address and,
   // when one is kept, "If-None-Match". A new body drops the kept tag. Errors as the
-  // live fetch, except a bad reply: AppleCal <status> "拉取日历流失败（HTTP …，请确认已登录）".
+  // live fetch, except a bad reply: AppleCal <status> "拉取日历流失败：<reason>".
   Task<SyncReply> fetchForSync(bool force);
   // After the calendars were written from the reply: keeps its tag while its address
   // is still the cached one.
@@ -71,8 +71,9 @@ class CalendarFeedSource {
   // The cached address, or a discovered one, cached when the account did not change
   // during the discovery. Empty when this source went away meanwhile.
   Task<std::string> feedAddress(bool forceDiscover);
-  // The code of a bad reply (the cached address is then dropped), or nothing.
-  std::optional<int> failure(int status, const std::string& body, const std::string& address);
+  // A bad reply throws fetchFailedError(what, …) after dropping the cached address and
+  // logging the reason with the head of the body.
+  void checkReply(const char* what, int status, const std::string& body, const std::string& address);
 
   BrowserModel& browser_;
   std::optional<std::string> cachedURL_;

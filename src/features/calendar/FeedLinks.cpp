@@ -5,6 +5,8 @@
 #include <memory>
 
 #include "base/ErrorDomains.h"
+#include "base/FailureText.h"
+#include "core/BadgeCounts.h"
 #include "core/NativeRequests.h"
 
 namespace quorvel::FeedLinks {
@@ -42,16 +44,16 @@ AppError noFeedLinkError() {
   return AppError(errors::kAppleCal, errors::kNoFeedLink, "未找到日历订阅链接（请先登录墨衡台账号）");
 }
 
-AppError fetchFailedError(int code) {
-  return AppError(errors::kAppleCal, code, "拉取日程失败（HTTP " + std::to_string(code) + "，请先登录系统）");
+std::optional<FeedProblem> feedReplyProblem(int status, const std::string& body) {
+  if (status != 200) return FeedProblem{status, failure::statusSentence(status)};
+  std::string text = utf8OrEmpty(body);
+  if (text.empty() && !body.empty()) return FeedProblem{200, "日历流不是 UTF-8 文本，无法读取"};
+  if (text.find("BEGIN:VCALENDAR") != std::string::npos) return std::nullopt;
+  return FeedProblem{200, looksLikeLoginPage(text) ? failure::kSignedOut : "服务器返回的不是日历"};
 }
 
-std::optional<int> feedReplyFailure(int status, const std::string& body) {
-  if (status != 200) return status;
-  std::string text = utf8OrEmpty(body);
-  if (text.empty() && !body.empty()) return 200;
-  if (text.find("BEGIN:VCALENDAR") == std::string::npos) return 200;
-  return std::nullopt;
+AppError fetchFailedError(const char* what, const FeedProblem& problem) {
+  return AppError(errors::kAppleCal, problem.code, std::string(what) + "：" + problem.reason);
 }
 
 }  // namespace quorvel::FeedLinks

@@ -230,6 +230,15 @@ std::optional<ICSEvent::Date> fromSeconds(long long seconds) {
   return ICSEvent::Date(std::chrono::seconds(seconds));
 }
 
+// `date` moved by `by`; nothing when the clock cannot hold the result.
+std::optional<ICSEvent::Date> shifted(ICSEvent::Date date, std::chrono::seconds by) {
+  using Ticks = ICSEvent::Date::duration;
+  Ticks::rep moved = 0;
+  if (__builtin_add_overflow(date.time_since_epoch().count(), std::chrono::duration_cast<Ticks>(by).count(), &moved))
+    return std::nullopt;
+  return ICSEvent::Date(Ticks(moved));
+}
+
 // Midnight of a day in the process's current zone (TZ), as the system sees it. mktime
 // looks at the zone file on every call, so results are kept per day while TZ stays.
 std::optional<ICSEvent::Date> localMidnight(int y, int m, int d) {
@@ -463,11 +472,18 @@ class Reader {
     auto start = parseDate(p_.dtstart, p_.allDay);
     if (!start) return;
     auto end = parseDate(p_.dtend, p_.allDay);
-    ICSEvent::Date e;
+    std::optional<ICSEvent::Date> e;
     using std::chrono::seconds;
-    if (!end) e = p_.allDay ? *start : *start + seconds(3600);
-    else if (p_.allDay) e = std::max(*end - seconds(1), *start);
-    else e = std::max(*end, *start + seconds(900));
+    if (!end) {
+      e = p_.allDay ? start : shifted(*start, seconds(3600));
+    } else if (p_.allDay) {
+      auto lastSecond = shifted(*end, seconds(-1));
+      e = lastSecond ? std::max(*lastSecond, *start) : *start;
+    } else if (auto shortest = shifted(*start, seconds(900))) {
+      e = std::max(*end, *shortest);
+    }
+    // An end past the clock's range is no date either.
+    if (!e) return;
     ICSEvent ev;
     ev.uid = std::move(p_.uid);
     ev.summary = decodeText(p_.summary);
@@ -475,7 +491,7 @@ class Reader {
     ev.location = decodeText(p_.location);
     ev.urlString = trimBlanksView(p_.url);
     ev.startDate = *start;
-    ev.endDate = e;
+    ev.endDate = *e;
     ev.isAllDay = p_.allDay;
     ev.alarmOffsets = std::move(p_.alarms);
     events.push_back(std::move(ev));

@@ -11,6 +11,7 @@
 
 #include "base/AppError.h"
 #include "base/ErrorDomains.h"
+#include "base/FailureText.h"
 #include "core/AppConfig.h"
 #include "features/volume/CasePaths.h"
 #include "core/NativeRequests.h"
@@ -228,10 +229,11 @@ std::string byteCountText(long long bytes) {
 }
 
 json judgeUploadReply(int status, const std::string& body) {
-  std::string text = utf8OrEmpty(body);
   json j = json::parse(body, nullptr, false);
+  // Never the body itself: the caller logs its head.
   if (j.is_discarded() || !j.is_object())
-    throw AppError(errors::kUpload, status, "返回不是 JSON：" + prefixCharacters(text, 120));
+    throw AppError(errors::kUpload, status,
+                   status >= 200 && status <= 299 ? failure::kUnreadableReply : failure::statusSentence(status));
   auto ok = j.find("ok");
   bool accepted = ok != j.end() && ((ok->is_boolean() && ok->get<bool>()) ||
                                     (ok->is_number_integer() && ok->get<long long>() == 1) ||
@@ -244,7 +246,7 @@ json judgeUploadReply(int status, const std::string& body) {
 std::optional<std::string> downloadRefusal(int status, const std::string& contentType, int* code) {
   if (status != 200) {
     *code = status;
-    return "HTTP " + std::to_string(status);
+    return failure::statusSentence(status);
   }
   if (toLowerAscii(contentType).find("text/html") != std::string::npos) {
     *code = errors::kMirrorWebPage;

@@ -9,11 +9,13 @@
 #include "base/Async.h"
 #include "base/Clock.h"
 #include "base/ErrorDomains.h"
+#include "base/FailureText.h"
 #include "base/GObjectPtr.h"
 #include "base/Log.h"
 #include "base/LogTags.h"
 #include "core/AppConfig.h"
 #include "core/AuditLog.h"
+#include "core/BadgeCounts.h"
 #include "core/BrowserModel.h"
 #include "features/volume/CaseFileCache.h"
 #include "features/volume/CasePaths.h"
@@ -200,7 +202,10 @@ Task<void> MirrorStore::loadNodes() {
     Task<std::string> read = fetch(nodesPath);
     std::string bytes = co_await read;
     auto nodes = decodeMirrorNodes(bytes);
-    if (!nodes) throw AppError(errors::kMirror, 0, "案件列表格式不对");
+    if (!nodes) {
+      logLine(tags::kMirror, "nodes 回复无法识别：" + failure::logExcerpt(bytes), LogLevel::warning);
+      throw AppError(errors::kMirror, 0, looksLikeLoginPage(bytes) ? failure::kSignedOut : failure::kUnreadableReply);
+    }
     contracts.set(nodes->contracts);
     clients.set(nodes->clients);
     logLine(tags::kMirror, "合同 " + std::to_string(nodes->contracts.size()) + " / 客户 " +
@@ -598,6 +603,7 @@ Task<nlohmann::json> MirrorStore::uploadFile(const std::string& serverPathArg, c
   req.method = "POST";
   req.url = appendingPathComponent(AppConfig::homeURL(services_.defaults), "api/desktop/upload").toString();
   req.timeoutSeconds = kTransferTimeoutSeconds;
+  req.maxBodyBytes = http::kMaxJsonReplyBytes;
   req.headers.emplace_back("Content-Type", body.contentType());
   req.headers.emplace_back("Cookie", cookies);
   req.headers.emplace_back("User-Agent", AppConfig::userAgent());

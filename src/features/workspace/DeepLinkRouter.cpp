@@ -2,17 +2,13 @@
 
 #include <charconv>
 #include <cstdint>
-#include <memory>
-#include <set>
 #include <vector>
 
-#include "base/GLibPtr.h"
 #include "base/Log.h"
 #include "base/LogTags.h"
 #include "core/AppConfig.h"
 #include "core/BrowserModel.h"
 #include "core/MainWindowHook.h"
-#include "core/PrivacyLock.h"
 
 namespace quorvel {
 namespace {
@@ -123,28 +119,13 @@ std::optional<Target> DeepLinkRouter::resolve(const std::string& text, const Url
   return resolveSchemeLink(*url);
 }
 
-DeepLinkRouter::DeepLinkRouter(UserDefaults& defaults, MainWindowHook& mainWindow, PrivacyLock& lock)
-    : defaults_(defaults), mainWindow_(mainWindow), lock_(lock) {}
+DeepLinkRouter::DeepLinkRouter(UserDefaults& defaults, MainWindowHook& mainWindow)
+    : defaults_(defaults), mainWindow_(mainWindow) {}
 
 DeepLinkRouter::~DeepLinkRouter() = default;
 
 std::optional<Target> DeepLinkRouter::resolve(const std::string& text) const {
   return resolve(text, AppConfig::homeURL(defaults_));
-}
-
-void DeepLinkRouter::openWhenUnlocked(BrowserModel& browser, Target::Kind kind) {
-  if (pendingBrowser_.lock().get() != &browser) pendingKinds_.clear();
-  pendingBrowser_ = browser.weak_from_this();
-  pendingKinds_.insert(kind);
-  unlocked_ = lock_.isLocked.changed().connect([this] {
-    if (lock_.isLocked.get()) return;
-    auto kinds = std::exchange(pendingKinds_, {});
-    auto model = pendingBrowser_.lock();
-    unlocked_.disconnect();
-    if (!model) return;
-    for (auto k : kinds)
-      if (auto* flag = flagFor(*model, k)) flag->set(true);
-  });
 }
 
 bool DeepLinkRouter::handle(const std::string& url, BrowserModel& browser) {
@@ -154,9 +135,6 @@ bool DeepLinkRouter::handle(const std::string& url, BrowserModel& browser) {
   if (target->kind == Target::Kind::page) {
     // The title is the resolver's; the page brings its own.
     browser.loadInActive(target->path);
-  } else if (lock_.isLocked.get()) {
-    openWhenUnlocked(browser, target->kind);
-    logLine(tags::kDeepLink, "工作区已锁定，解锁后打开 " + describe(*target));
   } else {
     flagFor(browser, target->kind)->set(true);
   }

@@ -2,19 +2,15 @@
 // Links into the client: the "quorvel" scheme (system opener, search results,
 // calendar entries) and ordinary web links to the service's own pages. Turns such a
 // link into a target and performs it in the workspace.
-#include <memory>
 #include <optional>
-#include <set>
 #include <string>
 
-#include "base/GLibPtr.h"
 #include "base/Url.h"
 
 namespace quorvel {
 
 class BrowserModel;
 class MainWindowHook;
-class PrivacyLock;
 class UserDefaults;
 
 class DeepLinkRouter {
@@ -46,8 +42,8 @@ class DeepLinkRouter {
   static std::optional<Target> resolve(const std::string& url, const Url& home);
 
   // The service's address comes from `defaults`; `mainWindow` is shown for every link
-  // that resolves; while `lock` is on, tool windows wait for the unlock.
-  DeepLinkRouter(UserDefaults& defaults, MainWindowHook& mainWindow, PrivacyLock& lock);
+  // that resolves.
+  DeepLinkRouter(UserDefaults& defaults, MainWindowHook& mainWindow);
   ~DeepLinkRouter();
   DeepLinkRouter(const DeepLinkRouter&) = delete;
   DeepLinkRouter& operator=(const DeepLinkRouter&) = delete;
@@ -58,20 +54,12 @@ class DeepLinkRouter {
   // Main thread. Nothing happens and false comes back when the link does not resolve;
   // otherwise the main window is shown, the target performed on `browser` (a page loads
   // in the active tab, a tool window opens through its flag) and true comes back.
-  // While the privacy lock is on, a tool window waits until the workspace is unlocked.
+  // The application asks the privacy lock before it hands a link here.
   bool handle(const std::string& url, BrowserModel& browser);
 
  private:
-  void openWhenUnlocked(BrowserModel& browser, Target::Kind kind);
-
   UserDefaults& defaults_;
   MainWindowHook& mainWindow_;
-  PrivacyLock& lock_;
-  // Tool windows asked for while the workspace is locked: they would show case data
-  // beside the cover, so they open once it is unlocked.
-  std::set<Target::Kind> pendingKinds_;
-  std::weak_ptr<BrowserModel> pendingBrowser_;
-  ScopedConnection unlocked_;
 };
 
 }  // namespace quorvel

@@ -107,6 +107,7 @@ Task<void> UpdateChecker::check(bool silent) {
   request.url = endpoint->toString();
   request.headers.emplace_back("User-Agent", AppConfig::userAgent());
   request.timeoutSeconds = kVersionTimeoutSeconds;
+  request.maxBodyBytes = http::kMaxJsonReplyBytes;
   http::HttpResponse reply;
   std::optional<AppError> failure;
   try {
@@ -124,7 +125,8 @@ Task<void> UpdateChecker::check(bool silent) {
     co_return;
   }
 
-  auto json = nlohmann::json::parse(reply.body, nullptr, false);
+  auto parsing = decodeOffMain(reply.body, [](const std::string& b) { return nlohmann::json::parse(b, nullptr, false); });
+  nlohmann::json json = co_await parsing;
   if (json.is_discarded() || !json.is_object()) {
     // A user who asked deserves an answer; the launch check stays quiet.
     if (!silent) {

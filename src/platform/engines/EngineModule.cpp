@@ -38,6 +38,7 @@ const EngineApi kApi{
     drawPage,
     writeSearchablePdf,
     writeImageSearchablePdf,
+    restoreIdeographText,
 };
 }  // namespace
 

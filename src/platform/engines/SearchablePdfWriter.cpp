@@ -12,6 +12,9 @@
 #include <qpdf/QPDFWriter.hh>
 
 #include <memory>
+#include <set>
+
+#include "platform/pdf/IdeographText.h"
 
 namespace quorvel::engines {
 namespace fs = std::filesystem;
@@ -98,6 +101,38 @@ std::string writeImageSearchablePdf(const Bitmap& image, const fs::path& layer, 
   std::error_code ec;
   fs::remove_all(tmpDir, ec);
   return error;
+}
+
+std::string restoreIdeographText(const fs::path& file, int* repaired) {
+  *repaired = 0;
+  try {
+    QPDF pdf;
+    pdf.setSuppressWarnings(true);
+    pdf.processFile(file.c_str());
+    std::set<QPDFObjGen> seen;
+    int count = 0;
+    for (auto& object : pdf.getAllObjects()) {
+      if (!object.isDictionary() || !object.hasKey("/ToUnicode")) continue;
+      QPDFObjectHandle map = object.getKey("/ToUnicode");
+      if (!map.isStream() || !seen.insert(map.getObjGen()).second) continue;
+      auto data = map.getStreamData(qpdf_dl_generalized);
+      std::string text(reinterpret_cast<const char*>(data->getBuffer()), data->getSize());
+      auto repairedMap = pdftext::repairedToUnicode(text);
+      if (!repairedMap) continue;
+      map.replaceStreamData(*repairedMap, QPDFObjectHandle::newNull(), QPDFObjectHandle::newNull());
+      ++count;
+    }
+    if (count == 0) return {};
+    std::string error = writeAtomically(file, [&](const fs::path& tmp) -> std::string {
+      QPDFWriter writer(pdf, tmp.c_str());
+      writer.write();
+      return {};
+    });
+    if (error.empty()) *repaired = count;
+    return error;
+  } catch (const std::exception& e) {
+    return e.what();
+  }
 }
 
 }  // namespace quorvel::engines

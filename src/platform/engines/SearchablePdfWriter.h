@@ -13,5 +13,6 @@ std::string writeSearchablePdf(const std::filesystem::path& source, const std::v
                                const std::filesystem::path& output);
 std::string writeImageSearchablePdf(const Bitmap& image, const std::filesystem::path& layer,
                                     const std::filesystem::path& output);
+std::string restoreIdeographText(const std::filesystem::path& pdf, int* repaired);
 
 }  // namespace quorvel::engines

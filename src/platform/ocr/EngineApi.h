@@ -44,6 +44,9 @@ struct EngineApi {
                                     const std::filesystem::path& output);
   std::string (*writeImageSearchablePdf)(const Bitmap& image, const std::filesystem::path& layer,
                                          const std::filesystem::path& output);
+  // Text maps naming CJK radicals where the glyph is the ideograph, rewritten in place
+  // (platform/pdf/IdeographText.h); `repaired` gets the number of maps changed.
+  std::string (*restoreIdeographText)(const std::filesystem::path& pdf, int* repaired);
 };
 
 // The module's only export.

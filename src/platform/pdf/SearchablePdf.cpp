@@ -15,4 +15,12 @@ std::string writeImageSearchablePdf(const Bitmap& image, const fs::path& layer, 
   return api ? api->writeImageSearchablePdf(image, layer, output) : engineModuleError();
 }
 
+std::string restoreIdeographText(const fs::path& pdf, int* repaired) {
+  int count = 0;
+  const auto* api = engineApi();
+  std::string error = api ? api->restoreIdeographText(pdf, &count) : engineModuleError();
+  if (repaired) *repaired = count;
+  return error;
+}
+
 }  // namespace quorvel

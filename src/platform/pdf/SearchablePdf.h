@@ -21,6 +21,13 @@ std::string writeSearchablePdf(const std::filesystem::path& source, const std::v
 std::string writeImageSearchablePdf(const Bitmap& image, const std::filesystem::path& layer,
                                     const std::filesystem::path& output);
 
+// Makes the text of a PDF the web engine printed searchable for what it shows: text
+// maps that name a CJK radical where the glyph is the ideograph ("⼈" for "人") name
+// the ideograph (IdeographText.h). Rewritten in place through a temporary file; a PDF
+// without such maps is left untouched. `repaired` gets the number of maps changed.
+// Answers "" on success, else the error's description (the file is then unchanged).
+std::string restoreIdeographText(const std::filesystem::path& pdf, int* repaired = nullptr);
+
 // Writes `output` through a temporary file in its folder; `write` gets the temporary
 // path and answers "" or an error. Answers the same.
 std::string writeAtomically(const std::filesystem::path& output,

@@ -309,7 +309,7 @@ void QuickCaptureView::finishSave(const FormResult& result) {
   submitting_ = false;
   if (!result.ok) {
     // The panel stays with everything as typed, for a correction and a retry.
-    feedback_ = QC::failureFeedback(result.statusCode, result.body);
+    feedback_ = QC::failureFeedback(result.failure);
     refreshControls();
     return;
   }

@@ -98,12 +98,16 @@ void ContentView::buildSidebar() {
   sidebar_->signalSwitchAccount().connect([this] {
     if (tools_.switchAccount) tools_.switchAccount();
   });
+  sidebar_->signalRetry().connect([weak] {
+    if (auto m = weak.lock()) m->refreshBadges();
+  });
   auto refresh = [this] { syncSidebar(); };
   connections_.emplace_back(browser_->activePath.changed().connect(refresh));
   connections_.emplace_back(browser_->navItems.changed().connect(refresh));
   connections_.emplace_back(browser_->forbiddenPaths.changed().connect(refresh));
   connections_.emplace_back(browser_->recents.changed().connect(refresh));
   connections_.emplace_back(browser_->badges.changed().connect(refresh));
+  connections_.emplace_back(browser_->badgeFailure.changed().connect(refresh));
   connections_.emplace_back(browser_->fontScale.changed().connect(refresh));
   syncSidebar();
   setSidebar(*sidebar_);

@@ -342,6 +342,22 @@ void SidebarView::build() {
   oneLine(updatedAt_, 20);
   header->append(updatedAt_);
   card_.append(*header);
+  // A failed refresh: why, and a retry; the pills keep the last good counts.
+  failureText_.add_css_class("law-sidebar-card-failure");
+  // One line (a wrapping label would widen the fixed column); the tooltip has it all.
+  oneLine(failureText_);
+  failureText_.set_hexpand(true);
+  failure_.append(failureText_);
+  retryButton_ = Gtk::make_managed<Gtk::Button>();
+  auto* retryLabel = Gtk::make_managed<Gtk::Label>(kSidebarRetryTitle);
+  retryButton_->set_child(*retryLabel);
+  retryButton_->add_css_class("law-sidebar-retry");
+  retryButton_->set_valign(Gtk::Align::START);
+  retryButton_->signal_clicked().connect([this] { retry_.emit(); });
+  lawHandCursor(*retryButton_);
+  failure_.append(*retryButton_);
+  failure_.set_visible(false);
+  card_.append(failure_);
   auto* largeRow = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 6);
   auto* smallRow = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 5);
   largeRow->set_homogeneous(true);
@@ -534,6 +550,15 @@ void SidebarView::updateCard(const SidebarInput& in, bool rescale) {
     setFont(updatedAt_, kCardTimeSize * in.scale, 0, true);
   }
   for (Pill* pill : pills_) pill->set(in.count(pill->kind()), in.badgesLoaded, in.scale);
+  const bool failed = !in.refreshFailure.empty();
+  failure_.set_visible(failed);
+  setText(failureText_, in.refreshFailure);
+  failureText_.set_tooltip_text(in.refreshFailure);
+  setClass(card_, "law-stale", failed);
+  if (rescale) {
+    setFont(failureText_, kCardTimeSize * in.scale);
+    setFont(*static_cast<Gtk::Label*>(retryButton_->get_child()), kCardTimeSize * in.scale);
+  }
 }
 
 void SidebarView::updateFooter(const SidebarInput& in, bool rescale) {

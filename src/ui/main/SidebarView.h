@@ -79,6 +79,8 @@ class SidebarView : public Gtk::Box {
   sigc::signal<void(TodoKind)>& signalTodo() { return todo_; }
   sigc::signal<void()>& signalSettings() { return settings_; }
   sigc::signal<void()>& signalSwitchAccount() { return switchAccount_; }
+  // "重试" under a failed refresh of the counts.
+  sigc::signal<void()>& signalRetry() { return retry_; }
 
   // What is shown, for tests and renders.
   std::vector<std::string> sectionTitles() const;
@@ -86,6 +88,9 @@ class SidebarView : public Gtk::Box {
   Row* row(const std::string& path) const;                 // the first row of that path
   Pill& pill(TodoKind kind);
   bool todoCardShown() const;
+  bool refreshFailureShown() const { return failure_.get_visible(); }
+  std::string refreshFailureText() const { return failureText_.get_text(); }
+  Gtk::Button& retryButton() { return *retryButton_; }
   bool loginHintShown() const;
   bool navScrolls() const;
   std::string avatarText() const { return initial_.get_text(); }
@@ -130,6 +135,9 @@ class SidebarView : public Gtk::Box {
   Gtk::Box card_{Gtk::Orientation::VERTICAL, 7};
   Gtk::Label cardTitle_;
   Gtk::Label updatedAt_;
+  Gtk::Box failure_{Gtk::Orientation::HORIZONTAL, 4};
+  Gtk::Label failureText_;
+  Gtk::Button* retryButton_ = nullptr;
   std::vector<Pill*> pills_;
 
   // Account footer.
@@ -150,6 +158,7 @@ class SidebarView : public Gtk::Box {
   sigc::signal<void(TodoKind)> todo_;
   sigc::signal<void()> settings_;
   sigc::signal<void()> switchAccount_;
+  sigc::signal<void()> retry_;
 };
 
 // Adds the sidebar's style sheet to the default display once (needs GTK).

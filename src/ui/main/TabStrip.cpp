@@ -6,6 +6,7 @@
 #include <gtkmm/dragsource.h>
 #include <gtkmm/droptarget.h>
 #include <gtkmm/eventcontrollermotion.h>
+#include <gtkmm/eventcontrollerscroll.h>
 #include <gtkmm/gestureclick.h>
 #include <gtkmm/tooltip.h>
 
@@ -25,6 +26,7 @@ using TabStripRules::ChipMenuAction;
 namespace {
 constexpr int kTitleMinWidth = 56;
 constexpr int kTitleMaxWidth = 150;
+constexpr double kWheelStep = 60;  // pixels per wheel notch
 
 const char* actionName(ChipMenuAction a) {
   switch (a) {
@@ -55,10 +57,11 @@ void TabTitleLabel::measure_vfunc(Gtk::Orientation orientation, int forSize, int
                                   int& minimumBaseline, int& naturalBaseline) const {
   Gtk::Label::measure_vfunc(orientation, forSize, minimum, natural, minimumBaseline, naturalBaseline);
   if (orientation != Gtk::Orientation::HORIZONTAL) return;
-  // In the sideways-scrolling row a chip always gets its ideal width: the text's own
-  // width within the bounds. Longer titles are ellipsized at the maximum.
+  // Ideally the text's own width within the bounds; where the strip is short of room
+  // the title gives way down to the minimum (ellipsized), and only then the strip
+  // scrolls.
   natural = std::clamp(natural, minWidth_, maxWidth_);
-  minimum = natural;
+  minimum = minWidth_;
 }
 
 // ---- TabChip ------------------------------------------------------------------------
@@ -252,11 +255,24 @@ TabStrip::TabStrip(std::shared_ptr<BrowserModel> model)
   row_.append(*newTab_);
   set_child(row_);
 
+  // A mouse wheel turns the strip sideways (the toolkit scrolls sideways only with Shift).
+  auto wheel = Gtk::EventControllerScroll::create();
+  wheel->set_flags(Gtk::EventControllerScroll::Flags::VERTICAL);
+  wheel->signal_scroll().connect(
+      [this](double, double dy) {
+        auto adj = get_hadjustment();
+        if (!adj || adj->get_upper() - adj->get_lower() <= adj->get_page_size()) return false;
+        adj->set_value(adj->get_value() + dy * kWheelStep);
+        return true;
+      },
+      false);
+  add_controller(wheel);
+
   connections_.emplace_back(model_->tabRowsChanged().connect([this](const TabRowsChange&) { syncChips(); }));
   connections_.emplace_back(model_->activeID.changed().connect([this] { syncActive(); }));
   // The room or the row's width changed (first layout, window resized, a chip added):
   // keep the active chip in view.
-  connections_.emplace_back(get_hadjustment()->signal_changed().connect([this] { revealActive(); }));
+  connections_.emplace_back(get_hadjustment()->signal_changed().connect([this] { scheduleReveal(); }));
   // A tab went live or hibernated: only its glyph changes.
   connections_.emplace_back(model_->changed().connect([this] {
     for (auto& c : chips_) c->refresh();
@@ -341,8 +357,13 @@ void TabStrip::syncActive() {
     const bool is = active && *active == c->tab()->id();
     if (c->isActive() != is) c->setActive(is);
   }
-  // After the next layout the active chip is scrolled into the room, so the tab the
-  // user works in is never hidden behind the strip's edge.
+  scheduleReveal();
+}
+
+void TabStrip::scheduleReveal() {
+  // After the layout under way the active chip is scrolled into the room, so the tab
+  // the user works in is never hidden behind the strip's edge. (A scroll set while the
+  // strip is being laid out would only show after the next layout.)
   if (!revealSource_)
     revealSource_ = SourceId(g_timeout_add(
         30,
@@ -361,6 +382,10 @@ void TabStrip::revealActive() {
   TabChip* chip = chipFor(*active);
   auto adj = get_hadjustment();
   if (!chip || !adj) return;
+  // Never less room than one chip at its smallest: the active one always fits.
+  int chipMinimum = 0, natural = 0, baseline = 0;
+  chip->measure(Gtk::Orientation::HORIZONTAL, -1, chipMinimum, natural, baseline, baseline);
+  if (chipMinimum > get_min_content_width()) set_min_content_width(chipMinimum);
   graphene_rect_t bounds;
   if (!gtk_widget_compute_bounds(GTK_WIDGET(chip->gobj()), GTK_WIDGET(row_.gobj()), &bounds)) return;
   const double start = bounds.origin.x, end = bounds.origin.x + bounds.size.width;

@@ -127,6 +127,7 @@ class TabStrip : public Gtk::ScrolledWindow {
   std::vector<std::unique_ptr<TabChip>> retired_;
   SourceId retireSource_;
   SourceId revealSource_;
+  void scheduleReveal();
   void revealActive();
   std::vector<ScopedConnection> connections_;
 };

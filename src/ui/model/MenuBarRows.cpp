@@ -2,6 +2,7 @@
 
 #include "core/AppConfig.h"
 #include "core/NavItem.h"
+#include "core/Recents.h"
 #include "core/ShortcutText.h"
 #include "ui/model/ThemeCss.h"
 #include "ui/model/TodoSheetRules.h"
@@ -71,7 +72,8 @@ std::string menuBarIdentityLine(const BadgeCounts& b) {
   if (b.user.empty()) return "未登录";
   // A blank role would leave a dangling separator after the name.
   const std::string role = roleName(b.role);
-  return role.empty() ? b.user : b.user + " · " + role;
+  const std::string name = clippedText(b.user, kShownNameCharacters);
+  return role.empty() ? name : name + " · " + role;
 }
 
 LawColor menuBarStatusColor(bool loginRequired) { return loginRequired ? kMenuBarAmber : LawTheme::successGlow; }
@@ -181,6 +183,15 @@ std::string menuBarCss() {
                     "color: " + l.caption.css() + "; font-weight: " + weight(l.captionWeight) + ";");
         css += rule(sel + " .law-menubar-box-mark", "color: " + l.mark.css() + "; opacity: " + num(l.markOpacity) + ";");
       }
+  // A failed refresh over the last good counts: why, and a retry.
+  css += rule(".law-menubar-failure", "background-color: " + LawTheme::warningSoft.css() + "; box-shadow: " +
+                                          outline(LawTheme::warningBorder) + "; border-radius: 6px; padding: 5px 8px;");
+  css += rule(".law-menubar-failure-text", "font-size: 11px; font-weight: 500; color: " + LawTheme::warning.css() + ";");
+  css += rule(".law-menubar-failure-glyph", "color: " + LawTheme::warning.css() + ";");
+  css += rule("button.law-menubar-retry", reset + " background-color: transparent; box-shadow: none; padding: 0 2px; "
+                                                  "font-size: 11px; font-weight: 600; color: " +
+                                                  LawTheme::primary.css() + ";");
+  css += rule(".law-menubar-counters.law-stale .law-menubar-box-number", "opacity: 0.55;");
   css += rule(".law-menubar-rule", "background-color: " + LawTheme::borderLight.css() + "; min-height: 1px;");
 
   // Commands.

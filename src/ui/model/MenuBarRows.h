@@ -17,6 +17,7 @@ inline constexpr double kMenuBarPanelWidth = 316;
 inline constexpr const char* kMenuBarTitle = "衡石同舟·墨衡台";
 inline constexpr const char* kMenuBarCountersTitle = "待办速览 · 点击直达清单";
 inline constexpr const char* kMenuBarRefreshTip = "刷新待办角标";
+inline constexpr const char* kMenuBarRetryTitle = "重试";
 inline constexpr LawColor kMenuBarAmber = LawColor::rgb8(251, 191, 36);
 
 enum class MenuBarCommand {

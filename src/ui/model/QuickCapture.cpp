@@ -13,8 +13,6 @@
 #include <memory>
 #include <mutex>
 
-#include "core/NativeRequests.h"
-
 namespace quorvel::QuickCapture {
 namespace {
 
@@ -286,8 +284,6 @@ std::string dateHint(TimePoint date, const std::string& timeZoneID) { return "�
 
 Feedback savedFeedback() { return {"已保存到墨衡台", true}; }
 
-Feedback failureFeedback(int statusCode, const std::string& body) {
-  return {"保存失败（HTTP " + std::to_string(statusCode) + "）：" + prefixCharacters(body, 40), false};
-}
+Feedback failureFeedback(const std::string& reason) { return {"保存失败：" + reason, false}; }
 
 }  // namespace quorvel::QuickCapture

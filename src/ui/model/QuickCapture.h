@@ -91,8 +91,8 @@ struct Feedback {
   bool success = false;
 };
 Feedback savedFeedback();
-// "保存失败（HTTP <status>）：" and the body's first 40 user-perceived characters.
-Feedback failureFeedback(int statusCode, const std::string& body);
+// "保存失败：" and what happened (FormResult::failure): never the reply's body.
+Feedback failureFeedback(const std::string& reason);
 
 }  // namespace QuickCapture
 }  // namespace quorvel

@@ -32,6 +32,7 @@ SidebarInput sidebarInputFrom(const BrowserModel& model) {
   in.userName = b.user;
   in.userRole = b.role;
   in.updatedAt = b.updatedAt;
+  in.refreshFailure = model.badgeFailure->value_or("");
   in.scale = model.fontScale.get();
   in.scrollable = true;
   in.trafficLightPadding = 28;
@@ -123,7 +124,9 @@ std::string sidebarInitial(const std::string& userName) {
   return graphemePrefix(userName, 1);
 }
 
-std::string sidebarDisplayName(const std::string& userName) { return userName.empty() ? "未登录" : userName; }
+std::string sidebarDisplayName(const std::string& userName) {
+  return userName.empty() ? "未登录" : clippedText(userName, kShownNameCharacters);
+}
 
 std::string sidebarSubtitle(const std::string& userName, const std::string& userRole) {
   std::string role = roleName(userRole);
@@ -291,6 +294,12 @@ std::string sidebarCss() {
   css += rule("button.law-sidebar-pill.law-small", "border-radius: 5px; padding: 4.5px 0;");
   css += rule("button.law-sidebar-pill .law-sidebar-pill-title, button.law-sidebar-pill .law-sidebar-count", hoverT);
   css += rule(".law-sidebar-count", "font-weight: 700;");
+  // A failed refresh: what happened and a retry; the counts shown are the last good ones.
+  css += rule(".law-sidebar-card-failure", "color: " + kSidebarAmber.css() + "; font-weight: 500;");
+  css += rule("button.law-sidebar-retry", kButtonReset + " background-color: transparent; padding: 0 2px; color: " +
+                                              kSidebarGoldText.css() + "; font-weight: 600;");
+  css += rule("button.law-sidebar-retry:hover", "color: " + LawTheme::goldLight.css() + ";");
+  css += rule(".law-sidebar-card.law-stale .law-sidebar-count", "opacity: 0.55;");
   css += rule(".law-sidebar-pill-dot", "border-radius: 3px; min-width: 6px; min-height: 6px;");
   css += pillRules(true);
   css += pillRules(false);

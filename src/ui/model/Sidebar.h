@@ -29,6 +29,9 @@ struct SidebarInput {
   std::string userName;
   std::string userRole;
   std::string updatedAt;
+  // Why the last badge refresh failed ("刷新失败：…"); empty when it did not. The counts
+  // are those of the last good reply meanwhile.
+  std::string refreshFailure;
   double scale = 1.0;
   bool scrollable = true;
   double trafficLightPadding = 0;  // 0 or less: no band at the top
@@ -68,6 +71,7 @@ inline constexpr double kSidebarWidth = 232;
 // ---- To-do pills ---------------------------------------------------------------------
 
 inline constexpr const char* kSidebarTodoCardTitle = "待办预警";
+inline constexpr const char* kSidebarRetryTitle = "重试";
 
 // The kinds of the large pills (first row) and of the small ones (second row).
 inline constexpr TodoKind kSidebarLargePills[] = {TodoKind::overdue, TodoKind::today};
@@ -89,7 +93,7 @@ inline constexpr const char* kSidebarSettingsTip = "设置";
 
 // First user-perceived character of the name, or "?".
 std::string sidebarInitial(const std::string& userName);
-// The name, or "未登录".
+// The name (its head only: a name of any length costs the same), or "未登录".
 std::string sidebarDisplayName(const std::string& userName);
 // The role's label, else "已登录" with a name and "请先登录" without.
 std::string sidebarSubtitle(const std::string& userName, const std::string& userRole);

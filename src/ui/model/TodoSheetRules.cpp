@@ -93,9 +93,27 @@ long long todoPillCount(const Deadlines& deadlines, const BadgeCounts& badges, T
   return list.empty() ? todoBadgeCounter(badges, kind) : static_cast<long long>(list.size());
 }
 
-TodoSheetState todoSheetState(bool loading, bool hasItems) {
-  if (loading && !hasItems) return TodoSheetState::loading;
-  return hasItems ? TodoSheetState::list : TodoSheetState::empty;
+std::string todoPillText(const Deadlines& deadlines, const BadgeCounts& badges, TodoKind kind) {
+  if (deadlines.list(kind).empty() && !badges.loaded) return "–";
+  return std::to_string(todoPillCount(deadlines, badges, kind));
+}
+
+TodoSheetState todoSheetState(bool loading, bool hasItems, bool filtered, bool refreshFailed) {
+  if (hasItems) return TodoSheetState::list;
+  if (loading) return TodoSheetState::loading;
+  // The last good lists may lack what the filter looks for: the failure comes first.
+  if (refreshFailed) return TodoSheetState::failed;
+  return filtered ? TodoSheetState::noMatch : TodoSheetState::empty;
+}
+
+std::optional<std::string> todoRefreshFailure(const std::optional<std::string>& deadlineFailure,
+                                              const std::optional<std::string>& badgeFailure) {
+  return deadlineFailure ? deadlineFailure : badgeFailure;
+}
+
+std::string todoFailedHint(TodoKind kind, bool loginRequired) {
+  if (loginRequired) return "请先在右侧登录系统账号";
+  return "暂时无法显示「" + TodoKinds::title(kind) + "」的待办，请稍后重试";
 }
 
 std::string todoSheetSubtitle(const std::string& updatedAt) {
@@ -108,7 +126,10 @@ std::string todoEmptyTitle(TodoKind kind, const std::string& filterText) {
   return "「" + TodoKinds::title(kind) + "」暂无待办事项";
 }
 
-std::string todoEmptyHint(bool loginRequired) { return loginRequired ? "请先在右侧登录系统账号" : "当前分类状态良好"; }
+std::string todoEmptyHint(bool loginRequired, bool noMatch) {
+  if (loginRequired) return "请先在右侧登录系统账号";
+  return noMatch ? "换个关键词，或清除筛选查看全部" : "当前分类状态良好";
+}
 
 bool todoHasText(const std::optional<std::string>& text) { return text && !text->empty(); }
 
@@ -227,6 +248,16 @@ std::string todoSheetCss() {
                                           "; border-radius: 9999px; min-width: 48px; min-height: 48px; color: " +
                                           LawTheme::success.css() + ";");
   css += rule(".law-todo-empty-title", "font-size: 14px; font-weight: 600; color: " + LawTheme::textPrimary.css() + ";");
+  // A filter without matches is neutral; a failure is a warning, never the green tick.
+  css += rule(".law-todo-empty-disc.law-no-match", "background-color: " + LawTheme::surfaceMuted.css() +
+                                                       "; color: " + LawTheme::textMuted.css() + ";");
+  css += rule(".law-todo-empty-disc.law-failed", "background-color: " + LawTheme::warningSoft.css() +
+                                                     "; color: " + LawTheme::warning.css() + ";");
+  css += rule(".law-todo-notice", "background-color: " + LawTheme::warningSoft.css() + "; box-shadow: " +
+                                      outline(LawTheme::warningBorder) + "; border-radius: 8px; padding: 8px 12px;");
+  css += rule(".law-todo-notice-title", "font-size: 12.5px; font-weight: 600; color: " + LawTheme::warning.css() + ";");
+  css += rule(".law-todo-notice-hint", "font-size: 11.5px; color: " + LawTheme::textSecondary.css() + ";");
+  css += rule(".law-todo-notice-glyph", "color: " + LawTheme::warning.css() + ";");
   css += rule(".law-todo-empty-hint", "font-size: 12px; color: " + LawTheme::textMuted.css() + ";");
   return css;
 }

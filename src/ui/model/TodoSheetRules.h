@@ -31,14 +31,32 @@ std::string todoSearchText(const TodoItem& item);
 std::vector<TodoItem> todoFilteredItems(const Deadlines& deadlines, TodoKind kind, const std::string& filterText);
 // The number on a pill: the list's length, or the badge counter while the list is empty.
 long long todoPillCount(const Deadlines& deadlines, const BadgeCounts& badges, TodoKind kind);
+// The pill's text: that number, or "–" while neither the list nor a badge reply is known
+// (nothing known is not "0 to do").
+std::string todoPillText(const Deadlines& deadlines, const BadgeCounts& badges, TodoKind kind);
 
-enum class TodoSheetState { loading, list, empty };
-TodoSheetState todoSheetState(bool loading, bool hasItems);
+// loading: a refresh runs and nothing is listed; list: whenever there are entries;
+// failed: nothing to list after a failed refresh (never shown as "nothing to do");
+// noMatch: a filter that keeps nothing (no success either); empty: nothing to do.
+enum class TodoSheetState { loading, list, empty, noMatch, failed };
+TodoSheetState todoSheetState(bool loading, bool hasItems, bool filtered = false, bool refreshFailed = false);
+
+// What the sheet reports of the last refresh: the deadline read's failure, else the
+// badge read's; nothing when both worked. (Only the deadline read's failure makes an
+// empty list the failed state: the lists are the deadline read's.)
+std::optional<std::string> todoRefreshFailure(const std::optional<std::string>& deadlineFailure,
+                                              const std::optional<std::string>& badgeFailure);
+// The line under the failure while the last good entries stay listed.
+inline constexpr const char* kTodoStaleHint = "以下是上次成功刷新的内容";
+inline constexpr const char* kTodoRetryTitle = "重试";
+// The failed state's second line.
+std::string todoFailedHint(TodoKind kind, bool loginRequired);
 
 std::string todoSheetSubtitle(const std::string& updatedAt);
 // The empty state's title (the filter as typed, not trimmed) and its second line.
 std::string todoEmptyTitle(TodoKind kind, const std::string& filterText);
-std::string todoEmptyHint(bool loginRequired);
+// A filter without matches says how to find entries, not that all is well.
+std::string todoEmptyHint(bool loginRequired, bool noMatch = false);
 
 // The card's texts.
 std::string todoContentText(const TodoItem& item);

@@ -163,6 +163,23 @@ void TodoGlyph::draw(const Cairo::RefPtr<Cairo::Context>& cr, int, int) {
       cairo_line_to(ct, 20.5, 20.5);
       cairo_stroke(ct);
       break;
+    case Shape::warning:
+      // A filled triangle with the exclamation mark cut out in white.
+      cairo_move_to(ct, 12, 2.6);
+      cairo_line_to(ct, 22.2, 20.4);
+      cairo_line_to(ct, 1.8, 20.4);
+      cairo_close_path(ct);
+      cairo_set_line_width(ct, 1.6);
+      cairo_fill_preserve(ct);
+      cairo_stroke(ct);
+      cairo_set_source_rgba(ct, 1, 1, 1, 1);
+      cairo_set_line_width(ct, 2.3);
+      cairo_move_to(ct, 12, 8.6);
+      cairo_line_to(ct, 12, 13.8);
+      cairo_stroke(ct);
+      cairo_arc(ct, 12, 17.1, 1.3, 0, 2 * pi);
+      cairo_fill(ct);
+      break;
   }
 }
 
@@ -196,6 +213,7 @@ Gtk::Widget* makeSymbolGlyph(const std::string& symbol, double size) {
   else if (symbol == "folder.fill") shape = TodoGlyph::Shape::folder;
   else if (symbol == "checkmark.seal.fill") shape = TodoGlyph::Shape::checkSeal;
   else if (symbol == "xmark.circle.fill") shape = TodoGlyph::Shape::clearMark;
+  else if (symbol == "exclamationmark.triangle.fill") shape = TodoGlyph::Shape::warning;
   return Gtk::make_managed<TodoGlyph>(shape, size);
 }
 

@@ -13,7 +13,7 @@ class TodoGlyph : public Gtk::DrawingArea {
  public:
   enum class Shape {
     refresh, clearMark, person, folder, checkSeal, arrowUpRight, chevronRight, power, arrowDownCircle, magnifier,
-    checkCircle, circle, arrowDownDoc,
+    checkCircle, circle, arrowDownDoc, warning,
   };
   TodoGlyph(Shape shape, double size);
   Shape shape() const { return shape_; }

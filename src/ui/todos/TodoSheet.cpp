@@ -51,6 +51,11 @@ void setAccessibleLabel(Gtk::Widget& w, const std::string& text) {
 
 std::string kindClass(TodoKind kind) { return "law-kind-" + TodoKinds::rawValue(kind); }
 
+void setClass(Gtk::Widget& w, const char* cls, bool on) {
+  if (on) w.add_css_class(cls);
+  else w.remove_css_class(cls);
+}
+
 }  // namespace
 
 TodoSheet::TodoSheet(std::shared_ptr<BrowserModel> model, std::function<void()> onClose, Actions actions)
@@ -65,7 +70,8 @@ TodoSheet::TodoSheet(std::shared_ptr<BrowserModel> model, std::function<void()> 
       body_(Gtk::Orientation::VERTICAL, 0),
       loadingBox_(Gtk::Orientation::VERTICAL, 10),
       list_(Gtk::Orientation::VERTICAL, 8),
-      emptyBox_(Gtk::Orientation::VERTICAL, 10) {
+      emptyBox_(Gtk::Orientation::VERTICAL, 10),
+      notice_(Gtk::Orientation::HORIZONTAL, 9) {
   installTodoSheetStyle();
   add_css_class("law-todo-sheet");
   set_size_request(720, 440);
@@ -95,6 +101,8 @@ TodoSheet::TodoSheet(std::shared_ptr<BrowserModel> model, std::function<void()> 
   connections_.emplace_back(model_->deadlines.changed().connect(listsChanged));
   connections_.emplace_back(model_->todoKind.changed().connect(listsChanged));
   connections_.emplace_back(model_->badges.changed().connect(changed));
+  connections_.emplace_back(model_->deadlineFailure.changed().connect(changed));
+  connections_.emplace_back(model_->badgeFailure.changed().connect(changed));
   // Each time it is shown, the sheet reloads what it lists.
   signal_map().connect([this] { refresh(); });
   sync();
@@ -213,22 +221,53 @@ void TodoSheet::buildBody() {
   loadingBox_.append(*label(kTodoLoadingText, "law-todo-loading-text"));
   body_.append(loadingBox_);
 
+  // A failed refresh over the last good entries: what happened, and a retry.
+  notice_.add_css_class("law-todo-notice");
+  notice_.set_margin_start(14);
+  notice_.set_margin_end(14);
+  notice_.set_margin_top(12);
+  auto* noticeGlyph = makeSymbolGlyph("exclamationmark.triangle.fill", 14);
+  noticeGlyph->add_css_class("law-todo-notice-glyph");
+  notice_.append(*noticeGlyph);
+  auto* noticeTexts = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 2);
+  noticeTexts->set_hexpand(true);
+  noticeTitle_.add_css_class("law-todo-notice-title");
+  noticeTitle_.set_xalign(0);
+  noticeTitle_.set_wrap(true);
+  noticeTexts->append(noticeTitle_);
+  noticeHint_.set_text(kTodoStaleHint);
+  noticeHint_.add_css_class("law-todo-notice-hint");
+  noticeHint_.set_xalign(0);
+  noticeTexts->append(noticeHint_);
+  notice_.append(*noticeTexts);
+  noticeRetry_ = makeLawSecondaryButton(kTodoRetryTitle, true);
+  noticeRetry_->set_valign(Gtk::Align::CENTER);
+  noticeRetry_->signal_clicked().connect([this] { refresh(); });
+  lawHandCursor(*noticeRetry_);
+  notice_.append(*noticeRetry_);
+  body_.append(notice_);
+
   list_.set_margin(14);
   body_.append(list_);
 
   emptyBox_.set_margin_top(80);
   emptyBox_.set_margin_bottom(80);
   emptyBox_.set_halign(Gtk::Align::CENTER);
-  auto* disc = Gtk::make_managed<Gtk::Box>();
-  disc->add_css_class("law-todo-empty-disc");
-  disc->set_halign(Gtk::Align::CENTER);
-  disc->set_size_request(48, 48);
-  disc->set_hexpand(false);
-  disc->set_vexpand(false);
-  auto* seal = makeSymbolGlyph("checkmark.seal.fill", 22);
-  seal->set_hexpand(true);
-  disc->append(*seal);
-  emptyBox_.append(*disc);
+  emptyDisc_ = Gtk::make_managed<Gtk::Box>();
+  emptyDisc_->add_css_class("law-todo-empty-disc");
+  emptyDisc_->set_halign(Gtk::Align::CENTER);
+  emptyDisc_->set_size_request(48, 48);
+  emptyDisc_->set_hexpand(false);
+  emptyDisc_->set_vexpand(false);
+  // Nothing to do, no match, or a failure: one glyph each, never the seal for the last two.
+  doneGlyph_ = makeSymbolGlyph("checkmark.seal.fill", 22);
+  noMatchGlyph_ = makeSymbolGlyph("magnifyingglass.plain", 20);
+  failedGlyph_ = makeSymbolGlyph("exclamationmark.triangle.fill", 22);
+  for (auto* glyph : {doneGlyph_, noMatchGlyph_, failedGlyph_}) {
+    glyph->set_hexpand(true);
+    emptyDisc_->append(*glyph);
+  }
+  emptyBox_.append(*emptyDisc_);
   emptyTitle_.add_css_class("law-todo-empty-title");
   emptyTitle_.set_wrap(true);
   emptyTitle_.set_max_width_chars(48);
@@ -236,6 +275,11 @@ void TodoSheet::buildBody() {
   emptyBox_.append(emptyTitle_);
   emptyHint_.add_css_class("law-todo-empty-hint");
   emptyBox_.append(emptyHint_);
+  emptyRetry_ = makeLawSecondaryButton(kTodoRetryTitle, true);
+  emptyRetry_->set_halign(Gtk::Align::CENTER);
+  emptyRetry_->signal_clicked().connect([this] { refresh(); });
+  lawHandCursor(*emptyRetry_);
+  emptyBox_.append(*emptyRetry_);
   body_.append(emptyBox_);
 
   scroller_.set_policy(Gtk::PolicyType::NEVER, Gtk::PolicyType::AUTOMATIC);
@@ -271,7 +315,7 @@ void TodoSheet::sync() {
   header_.subtitleLabel().set_text(todoSheetSubtitle(badges.updatedAt));
 
   for (auto& [k, pill] : pills_) {
-    const std::string count = std::to_string(todoPillCount(deadlines, badges, k));
+    const std::string count = todoPillText(deadlines, badges, k);
     pill.count->set_text(count);
     setAccessibleLabel(*pill.button, TodoKinds::title(k) + " " + count);
     if (k == kind) pill.button->add_css_class("law-active");
@@ -285,13 +329,26 @@ void TodoSheet::sync() {
     rebuildCards();
     cardsValid_ = true;
   }
-  state_ = todoSheetState(loading_, !shown_.empty());
+  const std::optional<std::string> failure = todoRefreshFailure(model_->deadlineFailure.get(), model_->badgeFailure.get());
+  state_ = todoSheetState(loading_, !shown_.empty(), !typed.empty(), model_->deadlineFailure->has_value());
   loadingBox_.set_visible(state_ == TodoSheetState::loading);
   loadingSpinner_.set_spinning(state_ == TodoSheetState::loading);
   list_.set_visible(state_ == TodoSheetState::list);
-  emptyBox_.set_visible(state_ == TodoSheetState::empty);
-  emptyTitle_.set_text(todoEmptyTitle(kind, typed));
-  emptyHint_.set_text(todoEmptyHint(badges.loginRequired));
+  const bool failedState = state_ == TodoSheetState::failed;
+  emptyBox_.set_visible(state_ == TodoSheetState::empty || state_ == TodoSheetState::noMatch || failedState);
+  emptyTitle_.set_text(failedState ? *failure : todoEmptyTitle(kind, typed));
+  emptyHint_.set_text(failedState ? todoFailedHint(kind, badges.loginRequired) : todoEmptyHint(badges.loginRequired, state_ == TodoSheetState::noMatch));
+  doneGlyph_->set_visible(state_ == TodoSheetState::empty);
+  noMatchGlyph_->set_visible(state_ == TodoSheetState::noMatch);
+  failedGlyph_->set_visible(failedState);
+  setClass(*emptyDisc_, "law-no-match", state_ == TodoSheetState::noMatch);
+  setClass(*emptyDisc_, "law-failed", failedState);
+  emptyRetry_->set_visible(failedState);
+  emptyRetry_->set_sensitive(!loading_);
+  // Over the last good entries (or a filter of them) the failure stands above them.
+  notice_.set_visible(failure && !failedState && state_ != TodoSheetState::loading);
+  if (failure) noticeTitle_.set_text(*failure);
+  noticeRetry_->set_sensitive(!loading_);
 
   refreshButton_->set_sensitive(!loading_);
   refreshSpinner_.set_visible(loading_);

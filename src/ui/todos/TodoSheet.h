@@ -57,6 +57,12 @@ class TodoSheet : public Gtk::Box {
   LawSheetHeader& header() { return header_; }
   Gtk::Label& emptyTitle() { return emptyTitle_; }
   Gtk::Label& emptyHint() { return emptyHint_; }
+  // The failed refresh over the last good entries, and its retry button; the failed
+  // state's own retry button.
+  bool noticeShown() const { return notice_.get_visible(); }
+  std::string noticeText() const { return noticeTitle_.get_text(); }
+  Gtk::Button& noticeRetryButton() { return *noticeRetry_; }
+  Gtk::Button& emptyRetryButton() { return *emptyRetry_; }
 
  private:
   struct Pill {
@@ -100,6 +106,15 @@ class TodoSheet : public Gtk::Box {
   Gtk::Box emptyBox_;
   Gtk::Label emptyTitle_;
   Gtk::Label emptyHint_;
+  Gtk::Box* emptyDisc_ = nullptr;
+  Gtk::Widget* doneGlyph_ = nullptr;
+  Gtk::Widget* noMatchGlyph_ = nullptr;
+  Gtk::Widget* failedGlyph_ = nullptr;
+  Gtk::Button* emptyRetry_ = nullptr;
+  Gtk::Box notice_;
+  Gtk::Label noticeTitle_;
+  Gtk::Label noticeHint_;
+  Gtk::Button* noticeRetry_ = nullptr;
   std::vector<ScopedConnection> connections_;
   std::shared_ptr<TodoSheet*> self_ = std::make_shared<TodoSheet*>(this);
 };

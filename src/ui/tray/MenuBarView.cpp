@@ -47,6 +47,7 @@ MenuBarView::MenuBarView(std::shared_ptr<BrowserModel> model, Actions actions)
     : model_(std::move(model)),
       actions_(std::move(actions)),
       content_(Gtk::Orientation::VERTICAL, 0),
+      failure_(Gtk::Orientation::HORIZONTAL, 6),
       commands_(Gtk::Orientation::VERTICAL, 2) {
   installMenuBarStyle();
   window_.set_title("墨衡台");
@@ -88,6 +89,7 @@ MenuBarView::MenuBarView(std::shared_ptr<BrowserModel> model, Actions actions)
       false);
 
   badgesChanged_ = model_->badges.changed().connect([this] { sync(); });
+  failureChanged_ = model_->badgeFailure.changed().connect([this] { sync(); });
   refreshRows();
   sync();
 }
@@ -156,6 +158,27 @@ void MenuBarView::buildCounters() {
   titleRow->append(updatedAt_);
   counters->append(*titleRow);
 
+  failure_.add_css_class("law-menubar-failure");
+  auto* glyph = makeSymbolGlyph("exclamationmark.triangle.fill", 11);
+  glyph->add_css_class("law-menubar-failure-glyph");
+  failure_.append(*glyph);
+  failureText_.add_css_class("law-menubar-failure-text");
+  // One line, cut at the end (the panel keeps its width); the tooltip has it all.
+  failureText_.set_single_line_mode(true);
+  failureText_.set_ellipsize(Pango::EllipsizeMode::END);
+  failureText_.set_max_width_chars(1);
+  failureText_.set_hexpand(true);
+  failureText_.set_xalign(0);
+  failure_.append(failureText_);
+  retryButton_ = Gtk::make_managed<Gtk::Button>(kMenuBarRetryTitle);
+  retryButton_->add_css_class("law-menubar-retry");
+  retryButton_->set_valign(Gtk::Align::CENTER);
+  retryButton_->signal_clicked().connect([this] { model_->refreshBadges(); });
+  lawHandCursor(*retryButton_);
+  failure_.append(*retryButton_);
+  failure_.set_visible(false);
+  counters->append(failure_);
+
   for (const auto& kinds : menuBarBoxRows()) {
     auto* row = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 6);
     row->set_homogeneous(true);
@@ -191,6 +214,7 @@ void MenuBarView::buildCounters() {
     counters->append(*row);
   }
   content_.append(*counters);
+  counters_ = counters;
 }
 
 void MenuBarView::sync() {
@@ -200,6 +224,13 @@ void MenuBarView::sync() {
   else dot_.remove_css_class("law-signed-out");
   updatedAt_.set_text(b.updatedAt);
   updatedAt_.set_visible(!b.updatedAt.empty());
+  // The counts stay those of the last good reply; the line says they are not current.
+  const auto& failure = model_->badgeFailure.get();
+  failure_.set_visible(failure.has_value());
+  failureText_.set_text(failure.value_or(""));
+  failureText_.set_tooltip_text(failure.value_or(""));
+  if (failure) counters_->add_css_class("law-stale");
+  else counters_->remove_css_class("law-stale");
   for (auto& [kind, box] : boxes_) {
     const long long value = todoBadgeCounter(b, kind);
     box.number->set_text(menuBarCountText(value, b.loaded));
@@ -337,6 +368,8 @@ std::function<void()> MenuBarView::actionFor(MenuBarCommand command) {
       };
     case MenuBarCommand::lock:
       return [this] {
+        // Chosen like a menu row, the panel closes: it does not come back after the unlock.
+        hide();
         activateMain();
         if (actions_.lock) actions_.lock();
         else logLine(tags::kLock, "隐私锁屏尚未就绪", LogLevel::warning);

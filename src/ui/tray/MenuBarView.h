@@ -64,6 +64,10 @@ class MenuBarView {
   std::string counterText(TodoKind kind) const { return boxes_.at(kind).number->get_text(); }
   Gtk::Button* rowButton(MenuBarCommand command) const;
   Gtk::Label& identityLabel() { return identity_; }
+  // A failed refresh of the counts: its line and retry button.
+  bool failureShown() const { return failure_.get_visible(); }
+  std::string failureText() const { return failureText_.get_text(); }
+  Gtk::Button& retryButton() { return *retryButton_; }
   const std::vector<MenuBarSection>& sections() const { return sections_; }
 
  private:
@@ -88,11 +92,16 @@ class MenuBarView {
   Gtk::Label identity_;
   Gtk::Label updatedAt_;
   std::map<TodoKind, Box> boxes_;
+  Gtk::Box* counters_ = nullptr;
+  Gtk::Box failure_;
+  Gtk::Label failureText_;
+  Gtk::Button* retryButton_ = nullptr;
   Gtk::Box commands_;
   std::vector<MenuBarSection> sections_;
   std::map<MenuBarCommand, Gtk::Button*> rows_;
   bool wasActive_ = false;
   ScopedConnection badgesChanged_;
+  ScopedConnection failureChanged_;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 

@@ -105,6 +105,7 @@ void MainWindowController::hideMainWindowInsteadOfClosing() {
   WindowMemory::storeFrame(*w);
   w->set_visible(false);
   logLine(tags::kWindow, "主窗口已隐藏至后台，点击任务栏图标或右上角菜单栏可随时恢复");
+  if (onClosedToBackground_) onClosedToBackground_();
 }
 
 }  // namespace quorvel

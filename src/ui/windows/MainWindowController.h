@@ -45,6 +45,8 @@ class MainWindowController {
   void showMainWindow();
   // The main window's close button: saves the tab session and the frame, then hides.
   void hideMainWindowInsteadOfClosing();
+  // Runs after the close button hid the main window; set by the application.
+  void setOnClosedToBackground(std::function<void()> f) { onClosedToBackground_ = std::move(f); }
 
   // The workspace's one mirror store: the mirror tool window shows it, so a cache keeps
   // running, and stays visible, however often that window closes. Empty until set.
@@ -60,6 +62,7 @@ class MainWindowController {
   MainWindowController() = default;
 
   std::function<void()> openMainScene_;
+  std::function<void()> onClosedToBackground_;
   std::weak_ptr<BrowserModel> model_;
   std::shared_ptr<MirrorStore> mirrorStore_;
   WeakWindow cached_;

@@ -1,34 +1,16 @@
 #include "web/rules/LoadFailure.h"
 
+#include "base/FailureText.h"
 #include "base/Text.h"
 #include "base/Url.h"
 
 #include <algorithm>
 #include <iterator>
 
-#include <gio/gio.h>
-
 namespace quorvel::LoadFailure {
 
 std::string reason(const std::string& domain, int code, const std::string& message) {
-  if (domain == g_quark_to_string(G_RESOLVER_ERROR)) return "找不到服务器";
-  if (domain == g_quark_to_string(G_TLS_ERROR)) return "无法建立安全连接";
-  if (domain == g_quark_to_string(G_IO_ERROR)) {
-    switch (code) {
-      case G_IO_ERROR_CONNECTION_REFUSED:
-      case G_IO_ERROR_HOST_UNREACHABLE: return "无法连接到服务器";
-      case G_IO_ERROR_TIMED_OUT: return "连接超时";
-      case G_IO_ERROR_HOST_NOT_FOUND: return "找不到服务器";
-      case G_IO_ERROR_NETWORK_UNREACHABLE: return "网络不可用";
-      case G_IO_ERROR_CONNECTION_CLOSED:  // also BROKEN_PIPE
-      case G_IO_ERROR_PARTIAL_INPUT: return "服务器中断了连接";
-      case G_IO_ERROR_PROXY_FAILED:
-      case G_IO_ERROR_PROXY_AUTH_FAILED:
-      case G_IO_ERROR_PROXY_NEED_AUTH:
-      case G_IO_ERROR_PROXY_NOT_ALLOWED: return "无法通过代理服务器连接";
-      default: break;
-    }
-  }
+  if (auto sentence = failure::transportSentence(domain, code)) return *sentence;
   return message.empty() ? "无法打开页面" : "无法打开页面（" + message + "）";
 }
 

@@ -62,12 +62,12 @@ std::string shortTitle(const std::string& title) {
     auto at = t.find(sep);
     if (at == std::string::npos) continue;
     std::string head = trimmed(t.substr(0, at), " \t");
-    if (graphemeCount(head) > 1) {
+    if (graphemesExceed(head, 1)) {
       t = head;
       break;
     }
   }
-  if (graphemeCount(t) > 16) t = graphemePrefix(t, 16) + "…";
+  if (graphemesExceed(t, 16)) t = graphemePrefix(t, 16) + "…";
   return t;
 }
 
@@ -148,7 +148,8 @@ std::optional<ForbiddenHit> parseForbiddenProbe(const std::string& reply) {
 std::string accountLine(const BadgeCounts& badges) {
   if (badges.user.empty()) return "当前账号";
   std::string role = roleName(badges.role);
-  return role.empty() ? badges.user : badges.user + "（" + role + "）";
+  const std::string name = clippedText(badges.user, kShownNameCharacters);
+  return role.empty() ? name : name + "（" + role + "）";
 }
 
 }  // namespace quorvel::TabRules

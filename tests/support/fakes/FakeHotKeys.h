@@ -1,6 +1,9 @@
 #pragma once
-// A hot-key service whose answers a test sets and whose presses it makes.
+// A hot-key service whose answers a test sets and whose presses it makes. What it
+// records lives in a State the test may hold on to: the manager that owns the fake
+// may be gone by the time the test looks.
 #include <map>
+#include <memory>
 #include <set>
 
 #include "platform/HotKeys.h"
@@ -8,29 +11,32 @@
 namespace quorvel::test {
 
 struct FakeHotKeys : HotKeys {
-  std::set<int> taken;  // ids another program holds
-  int handlers = 0;     // listening twice without stopping shows as two
-  std::map<int, HotKeyCombo> held;
-  PressedHandler handler;
+  struct State {
+    std::set<int> taken;  // ids another program holds
+    int handlers = 0;     // listening twice without stopping shows as two
+    std::map<int, HotKeyCombo> held;
+    PressedHandler handler;
+    void press(int id) {
+      if (handler && held.count(id)) handler(id);
+    }
+  };
+  std::shared_ptr<State> state = std::make_shared<State>();
 
   HotKeyResult listen(PressedHandler h) override {
-    ++handlers;
-    handler = std::move(h);
+    ++state->handlers;
+    state->handler = std::move(h);
     return {true, 0, {}};
   }
   void stopListening() override {
-    if (handlers > 0) --handlers;
-    handler = nullptr;
+    if (state->handlers > 0) --state->handlers;
+    state->handler = nullptr;
   }
   HotKeyResult registerKey(int id, const HotKeyCombo& combo) override {
-    if (taken.count(id)) return {false, 10, "已被其他程序占用"};
-    held[id] = combo;
+    if (state->taken.count(id)) return {false, 10, "已被其他程序占用"};
+    state->held[id] = combo;
     return {true, 0, {}};
   }
-  void unregisterAll() override { held.clear(); }
-  void press(int id) {
-    if (handler && held.count(id)) handler(id);
-  }
+  void unregisterAll() override { state->held.clear(); }
 };
 
 }  // namespace quorvel::test

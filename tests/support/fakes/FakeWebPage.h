@@ -26,6 +26,10 @@ class FakeWebPage : public WebPage {
   // Answer for page functions; default: the text "{}".
   std::function<JsResult(const std::string& body, const nlohmann::json& args)> answer;
   std::vector<std::string> calledBodies;
+  // While set, page functions get no answer: their completions wait in `unanswered`
+  // (a page whose scripts are stuck).
+  bool silent = false;
+  std::vector<std::function<void(JsResult)>> unanswered;
 
   std::optional<std::string> currentURL() const override { return url; }
   bool canGoBack() const override { return back; }
@@ -47,6 +51,10 @@ class FakeWebPage : public WebPage {
   void callAsyncFunction(const std::string& body, const nlohmann::json& args,
                          std::function<void(JsResult)> done) override {
     calledBodies.push_back(body);
+    if (silent) {
+      unanswered.push_back(std::move(done));
+      return;
+    }
     done(answer ? answer(body, args) : JsResult::success(std::string("{}")));
   }
 
