@@ -84,7 +84,7 @@ int main(int argc, char** argv) {
 
   test::TestService service;
   service.start();
-  AppConfig::setServerURL(service.baseUrl());
+  AppConfig::setServerURL(services.defaults(), service.baseUrl());
 
   // Signed in already, as after an earlier session.
   SoupCookie* cookie = soup_cookie_new(test::TestService::kSessionCookie, service.issueSession().c_str(),
@@ -95,7 +95,7 @@ int main(int argc, char** argv) {
 
   // The application's own main window.
   auto model = services.browser();
-  auto* window = new MainWindow(model);
+  auto* window = new MainWindow(model, &services.privacyLock());
   window->present();
   bool loaded = false;
   auto first = model->activeTab();

@@ -8,8 +8,9 @@
 
 namespace quorvel {
 
-TrayAbsenceNotice::TrayAbsenceNotice(UserDefaults& defaults, DesktopNotifications& desktop, Inputs inputs)
-    : defaults_(defaults), desktop_(desktop), inputs_(std::move(inputs)) {}
+TrayAbsenceNotice::TrayAbsenceNotice(UserDefaults& defaults, DesktopNotifications& desktop, Dialogs& dialogs,
+                                     Inputs inputs)
+    : defaults_(defaults), desktop_(desktop), dialogs_(dialogs), inputs_(std::move(inputs)) {}
 
 TrayAbsenceNotice::~TrayAbsenceNotice() = default;
 
@@ -35,7 +36,7 @@ void TrayAbsenceNotice::mainWindowClosed() {
     if (error) {
       // No notification server either: the alert says it instead.
       logLine(tags::kTray, "无法发出系统通知（" + *error + "），改用提示框", LogLevel::warning);
-      Dialogs::shared().alert(kTitle, text);
+      dialogs_.alert(kTitle, text);
     }
     logLine(tags::kTray, "没有系统托盘，已提示：关闭窗口后墨衡台仍在运行");
     defaults_.set(kSaidKey, true);

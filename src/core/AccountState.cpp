@@ -10,7 +10,9 @@
 #include "core/AuditLog.h"
 
 namespace quorvel {
-AccountState::AccountState() { recents.set(RecentStore::load()); }
+AccountState::AccountState(UserDefaults& defaults, AuditLog& audit) : defaults_(defaults), audit_(audit) {
+  recents.set(RecentStore::load(defaults_));
+}
 
 void AccountState::setNavItems(const std::vector<NavItem>& items) { navItems.setIfChanged(items); }
 
@@ -84,14 +86,14 @@ void AccountState::markForbidden(const std::string& rawPath) {
   std::erase_if(items, [&](const NavItem& n) { return n.path == path; });
   size_t removed = before - items.size();
   if (removed > 0) navItems.set(items);
-  AuditLog::write("nav-forbidden", path, {{"removed", removed}});
+  audit_.record("nav-forbidden", path, {{"removed", removed}});
   logLine(tags::kNav, "权限不足，已从侧栏移除：" + path + "（剩 " + std::to_string(items.size()) + " 项）");
 }
 
 void AccountState::rememberProceeding(long long id, const std::string& title) {
   auto list = withVisit(recents.get(), id, title);
   recents.set(list);
-  RecentStore::save(list);
+  RecentStore::save(defaults_, list);
 }
 
 void AccountState::cacheNodes(const std::string& bytes) {
@@ -115,7 +117,7 @@ void AccountState::clear() {
   deadlines.set(Deadlines{});
   recents.set({});
   cachedNodesData.reset();
-  RecentStore::save({});
+  RecentStore::save(defaults_, {});
   clearDockBadgeLater();
 }
 

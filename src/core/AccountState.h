@@ -19,9 +19,13 @@
 
 namespace quorvel {
 
+class AuditLog;
+class UserDefaults;
+
 class AccountState {
  public:
-  AccountState();
+  // The recents are kept in `defaults`; forbidden pages are recorded in `audit`.
+  AccountState(UserDefaults& defaults, AuditLog& audit);
 
   Published<std::vector<NavItem>, AccountState> navItems;
   Published<std::set<std::string>, AccountState> forbiddenPaths;
@@ -65,6 +69,9 @@ class AccountState {
 
  private:
   void clearDockBadgeLater();
+
+  UserDefaults& defaults_;
+  AuditLog& audit_;
   // Deferred steps check it: they run only while this state exists.
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

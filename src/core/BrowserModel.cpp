@@ -15,24 +15,37 @@ constexpr unsigned kTimerPeriodMs = 60'000;
 constexpr unsigned kLoadTimeoutSeconds = 60;
 }  // namespace
 
-std::shared_ptr<BrowserModel> BrowserModel::create(PageFactory factory, WebStore* store, AppMode mode) {
-  std::shared_ptr<BrowserModel> m(new BrowserModel(std::move(factory), store, mode));
+std::shared_ptr<BrowserModel> BrowserModel::create(PageFactory factory, UserDefaults& defaults, AuditLog& audit,
+                                                   WebStore* store, AppMode mode) {
+  std::shared_ptr<BrowserModel> m(new BrowserModel(std::move(factory), defaults, audit, store, mode));
   m->construct();
   return m;
 }
 
-BrowserModel::BrowserModel(PageFactory factory, WebStore* store, AppMode mode)
-    : factory_(std::move(factory)), webStore_(store), mode_(mode), requests_(store) {}
+std::shared_ptr<BrowserModel> BrowserModel::create(PageFactory factory, WebStore* store, AppMode mode) {
+  auto audit = std::make_unique<AuditLog>(AuditLog::defaultFile());
+  std::shared_ptr<BrowserModel> m(new BrowserModel(std::move(factory), UserDefaults::standard(), *audit, store, mode));
+  m->ownAudit_ = std::move(audit);
+  m->construct();
+  return m;
+}
+
+BrowserModel::BrowserModel(PageFactory factory, UserDefaults& defaults, AuditLog& audit, WebStore* store,
+                           AppMode mode)
+    : account_(defaults, audit),
+      factory_(std::move(factory)),
+      defaults_(defaults),
+      audit_(audit),
+      webStore_(store),
+      mode_(mode),
+      requests_(store, defaults) {}
 
 BrowserModel::~BrowserModel() = default;
 
+AuditLog::Identity BrowserModel::identity() const { return AuditLog::Identity{badges->user, badges->firm}; }
+
 void BrowserModel::construct() {
-  if (auto scale = UserDefaults::standard().number("fontScale")) fontScale.set(*scale);
-  std::weak_ptr<BrowserModel> self = weak_from_this();
-  AuditLog::setIdentityProvider([self] {
-    auto m = self.lock();
-    return m ? AuditLog::Identity{m->badges->user, m->badges->firm} : AuditLog::Identity{};
-  });
+  if (auto scale = defaults_.number("fontScale")) fontScale.set(*scale);
 
   if (mode_ == AppMode::diagnostic || !restoreSession()) {
     newTab("/dashboard", "个人工作台");
@@ -154,7 +167,7 @@ void BrowserModel::loadInActive(const std::string& path) {
     return;
   }
   if (!t->webView()) wake(t);
-  auto url = urlForServicePath(AppConfig::homeURL(), path);
+  auto url = urlForServicePath(AppConfig::homeURL(defaults_), path);
   if (!url) return;
   t->currentPath.set(url->decodedPath());
   if (auto* page = t->webView()) page->loadURL(*url, kLoadTimeoutSeconds);

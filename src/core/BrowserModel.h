@@ -15,6 +15,7 @@
 #include "core/AccountState.h"
 #include "core/AppConfig.h"
 #include "core/AppMode.h"
+#include "core/AuditLog.h"
 #include "core/BadgeCounts.h"
 #include "core/BrowserTab.h"
 #include "core/NavItem.h"
@@ -45,7 +46,13 @@ struct TabRowsChange {
 // (ServiceRequests); the model keeps the one face the views and services use.
 class BrowserModel : public std::enable_shared_from_this<BrowserModel> {
  public:
-  // `store` may be nullptr (no cookies, nothing to clear); it must outlive the model.
+  // The session, the recents and the font scale are kept in `defaults`, what the
+  // workspace does is recorded in `audit`. `store` may be nullptr (no cookies, nothing
+  // to clear). All three must outlive the model.
+  static std::shared_ptr<BrowserModel> create(PageFactory factory, UserDefaults& defaults, AuditLog& audit,
+                                              WebStore* store = nullptr, AppMode mode = AppMode::normal);
+  // Temporary, for the calendar tests until they hand the model its defaults: the
+  // defaults of UserDefaults::standard() and an audit log of the model's own.
   static std::shared_ptr<BrowserModel> create(PageFactory factory, WebStore* store = nullptr,
                                               AppMode mode = AppMode::normal);
   ~BrowserModel();
@@ -82,6 +89,8 @@ class BrowserModel : public std::enable_shared_from_this<BrowserModel> {
   // Fires after a tab finished loading a page, with the page's decoded path.
   sigc::signal<void(const std::string& path)>& pageFinished() { return pageFinished_; }
   AppMode mode() const { return mode_; }
+  // Who is signed in, as the audit log records it.
+  AuditLog::Identity identity() const;
 
   // Tabs.
   std::shared_ptr<BrowserTab> newTab(const std::string& path, const std::string& title);
@@ -140,7 +149,7 @@ class BrowserModel : public std::enable_shared_from_this<BrowserModel> {
   std::function<void(const BadgeCounts&)>& notifyCounts = account_.notifyCounts;
 
  private:
-  BrowserModel(PageFactory factory, WebStore* store, AppMode mode);
+  BrowserModel(PageFactory factory, UserDefaults& defaults, AuditLog& audit, WebStore* store, AppMode mode);
   Task<void> clearWebDataThenShowLogin();
   Task<void> readBadges(std::shared_ptr<WebPage> page);
   Task<void> readDeadlines(std::shared_ptr<WebPage> page, std::function<void()> completion);
@@ -152,7 +161,10 @@ class BrowserModel : public std::enable_shared_from_this<BrowserModel> {
   // The active tab's live page when it shows a page of the service.
   std::shared_ptr<WebPage> activeServicePage(bool requireURL) const;
 
+  std::unique_ptr<AuditLog> ownAudit_;  // the temporary create() only
   PageFactory factory_;
+  UserDefaults& defaults_;
+  AuditLog& audit_;
   WebStore* webStore_ = nullptr;
   AppMode mode_ = AppMode::normal;
   ServiceRequests requests_;

@@ -17,7 +17,7 @@ std::shared_ptr<WebPage> BrowserModel::activeServicePage(bool requireURL) const 
   if (requireURL && (!page->currentURL() || page->currentURL()->empty())) return nullptr;
   // Reads run only in a page of the service: a foreign page would answer with its
   // own origin's data.
-  if (!PageReads::isOnService(*page, AppConfig::homeURL())) return nullptr;
+  if (!PageReads::isOnService(*page, AppConfig::homeURL(defaults_))) return nullptr;
   // Kept alive while a read runs, whatever happens to its tab.
   return t->webViewPtr();
 }

@@ -1,6 +1,5 @@
 #include "core/PrivacyLock.h"
 
-#include "base/Installed.h"
 #include "base/Log.h"
 #include "base/LogTags.h"
 #include "base/MainQueue.h"
@@ -11,10 +10,10 @@
 
 namespace quorvel {
 
-PrivacyLock::PrivacyLock(IdleTime& idle, Authenticator& auth, AppMode mode) : idle_(idle), auth_(auth), mode_(mode) {
-  auto& defaults = UserDefaults::standard();
-  autoLockMinutes.set(static_cast<int>(defaults.integer(kAutoLockKey).value_or(0)));
-  if (defaults.boolean(kLockedKey).value_or(false)) {
+PrivacyLock::PrivacyLock(IdleTime& idle, Authenticator& auth, UserDefaults& defaults, AppMode mode)
+    : idle_(idle), auth_(auth), defaults_(defaults), mode_(mode) {
+  autoLockMinutes.set(static_cast<int>(defaults_.integer(kAutoLockKey).value_or(0)));
+  if (defaults_.boolean(kLockedKey).value_or(false)) {
     isLocked.set(true);
     logLine(tags::kLock, "上次退出时工作区处于锁定状态，验证身份后才显示内容");
   }
@@ -22,11 +21,9 @@ PrivacyLock::PrivacyLock(IdleTime& idle, Authenticator& auth, AppMode mode) : id
 
 PrivacyLock::~PrivacyLock() = default;
 
-PrivacyLock* PrivacyLock::shared() { return Installed<PrivacyLock>::get(); }
-
 void PrivacyLock::setAutoLockMinutes(int minutes) {
   autoLockMinutes.set(minutes);
-  UserDefaults::standard().set(kAutoLockKey, minutes);
+  defaults_.set(kAutoLockKey, minutes);
 }
 
 void PrivacyLock::startMonitoring() {
@@ -49,16 +46,16 @@ bool PrivacyLock::admits(const std::string& what) {
   if (!isLocked.get()) return true;
   logLine(tags::kLock, "工作区已锁定，已拒绝：" + what);
   // The cover says why nothing opened and takes the password.
-  MainWindowHook::show();
+  if (mainWindow_) mainWindow_->showMainWindow();
+  else logLine(tags::kWindow, "没有可显示的主窗口");
   return false;
 }
 
 void PrivacyLock::persistLocked(bool locked) {
   // Written through at once: a process killed a moment later still starts locked.
-  auto& defaults = UserDefaults::standard();
-  if (locked) defaults.set(kLockedKey, true);
-  else defaults.remove(kLockedKey);
-  defaults.flush();
+  if (locked) defaults_.set(kLockedKey, true);
+  else defaults_.remove(kLockedKey);
+  defaults_.flush();
 }
 
 void PrivacyLock::checkIdle() {

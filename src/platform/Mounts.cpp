@@ -5,13 +5,10 @@
 
 #include "base/GLibPtr.h"
 #include "base/GObjectPtr.h"
-#include "base/Installed.h"
 #include "base/Log.h"
 #include "base/LogTags.h"
 
 namespace quorvel {
-
-PasswordPrompter* PasswordPrompter::installed() { return Installed<PasswordPrompter>::get(); }
 
 namespace Mounts {
 namespace {
@@ -33,6 +30,7 @@ Result fromError(const GError* e) {
 struct MountState {
   GObjectPtr<GMountOperation> op;
   std::string uri;
+  PasswordPrompter* prompter = nullptr;
   int asked = 0;
   bool gaveUp = false;
   bool cancelled = false;
@@ -45,7 +43,7 @@ void onAskPassword(GMountOperation* op, const char* message, const char* default
                    GAskPasswordFlags flags, gpointer data) {
   auto* st = static_cast<MountState*>(data);
   ++st->asked;
-  PasswordPrompter* prompter = PasswordPrompter::installed();
+  PasswordPrompter* prompter = st->prompter;
   if (!prompter || st->asked > kMaxPasswordAttempts) {
     if (st->asked > kMaxPasswordAttempts) st->gaveUp = true;
     g_mount_operation_reply(op, G_MOUNT_OPERATION_ABORTED);
@@ -95,9 +93,10 @@ bool davSupported() {
   return false;
 }
 
-Task<Result> mount(std::string uri) {
+Task<Result> mount(std::string uri, PasswordPrompter* prompter) {
   auto st = std::make_shared<MountState>();
   st->uri = uri;
+  st->prompter = prompter;
   st->op = GObjectPtr<GMountOperation>::adopt(g_mount_operation_new());
   CallbackAwaiter<Result> done([st](std::function<void(Result)> resolve) {
     st->resolve = std::move(resolve);

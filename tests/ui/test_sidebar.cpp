@@ -71,7 +71,7 @@ class SidebarViewTest : public ::testing::Test {
   }
 
   TempHome home;
-  FakePages pages;
+  FakePages pages{home.defaults()};
   std::shared_ptr<BrowserModel> model;
   SidebarView* view = nullptr;
   std::unique_ptr<WidgetRenderHost> host;

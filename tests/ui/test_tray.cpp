@@ -5,6 +5,7 @@
 #include <gio/gio.h>
 #include <gtest/gtest.h>
 
+#include "TestEnv.h"
 #include "TestHelpers.h"
 #include "base/Log.h"
 #include "fakes/FakeWebPage.h"
@@ -137,7 +138,8 @@ class TrayTest : public ::testing::Test {
 
   int trayLines() const { return countContaining(logs, "[Quorvel][TRAY]"); }
 
-  FakePages pages;
+  TempHome home;
+  FakePages pages{home.defaults()};
   std::shared_ptr<BrowserModel> model;
   GObjectPtr<GDBusConnection> host;
   Watcher watcher;
@@ -354,7 +356,8 @@ namespace {
 namespace {
 
 TEST(MenuBarViewTest, RowsFollowTheNeighboursStatesAndEscapeOrFocusLossCloses) {
-  FakePages pages;
+  TempHome home;
+  FakePages pages{home.defaults()};
   auto model = freshFakeModel(pages);
   bool calendarShown = false;
   int toggles = 0;

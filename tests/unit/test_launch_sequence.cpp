@@ -5,6 +5,7 @@
 #include "core/BrowserModel.h"
 #include "app/LaunchSequence.h"
 #include "core/MenuCommands.h"
+#include "TestEnv.h"
 #include "fakes/FakeWebPage.h"
 
 namespace quorvel {
@@ -196,7 +197,8 @@ TEST(OpenedItems, LinksInOrderThenAllFilesWithOneHint) {
 }
 
 TEST(TutorialSequence, TourOfTheToolWindowsOnTheirTimetable) {
-  test::FakePages pages;
+  test::TempHome home;
+  test::FakePages pages{home.defaults()};
   auto model = test::freshFakeModel(pages);
   FakeScheduler scheduler;
   runTutorialSequence(model, scheduler);

@@ -26,12 +26,12 @@ namespace {
 class ServiceStateTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    auto& d = UserDefaults::standard();
+    auto& d = home.defaults();
     d.set("serverURL", "https://example.com");
     d.remove("session.tabs.v1");
     d.remove("recents.v1");
     setLogSink([this](const std::string& line) { logs.push_back(line); });
-    model = BrowserModel::create(pages.factory());
+    model = pages.model();
     model->clearDockBadge = [this] { ++dockCleared; };
     model->notifyCounts = [this](const BadgeCounts& c) { notified.push_back(c); };
     page = fakeOf(model->activeTab());
@@ -60,7 +60,7 @@ class ServiceStateTest : public ::testing::Test {
   }
 
   TempHome home;
-  FakePages pages;
+  FakePages pages{home.defaults()};
   std::shared_ptr<BrowserModel> model;
   FakeWebPage* page = nullptr;
   std::vector<std::string> logs;
@@ -484,7 +484,7 @@ TEST_F(ServiceStateTest, RecentsKeepFiveNewestFirstAndAreStored) {
   model->rememberProceeding(4, "案件 4 新标题");
   EXPECT_EQ(ids(), (std::vector<long long>{4, 6, 5, 3, 2}));
   EXPECT_EQ(model->recents.get()[0].title, "案件 4 新标题");
-  EXPECT_EQ(RecentStore::load(), model->recents.get());
+  EXPECT_EQ(RecentStore::load(home.defaults()), model->recents.get());
 }
 
 TEST(RecentTitle, SeparatorLengthAndEmptyRules) {
@@ -509,22 +509,22 @@ TEST(RecentTitle, SeparatorLengthAndEmptyRules) {
 }
 
 TEST_F(ServiceStateTest, StoredRecentsThatDoNotDecodeLoadEmpty) {
-  auto& d = UserDefaults::standard();
+  auto& d = home.defaults();
   for (const char* garbage : {"not json [", R"([{"title":"无编号"}])", R"({"procID":1,"title":"x"})",
                               R"([{"procID":"1","title":"x"}])"}) {
     d.set("recents.v1", garbage);
-    EXPECT_TRUE(RecentStore::load().empty()) << garbage;
+    EXPECT_TRUE(RecentStore::load(home.defaults()).empty()) << garbage;
   }
   d.set("recents.v1", 12);
-  EXPECT_TRUE(RecentStore::load().empty());
+  EXPECT_TRUE(RecentStore::load(home.defaults()).empty());
   d.set("recents.v1", R"([{"procID":3,"title":"三"},{"procID":1,"title":"一"}])");
-  EXPECT_EQ(RecentStore::load(), (std::vector<RecentItem>{{3, "三"}, {1, "一"}}));
+  EXPECT_EQ(RecentStore::load(home.defaults()), (std::vector<RecentItem>{{3, "三"}, {1, "一"}}));
   // The next visit overwrites whatever was stored.
   d.set("recents.v1", "not json [");
-  auto fresh = BrowserModel::create(pages.factory());
+  auto fresh = pages.model();
   EXPECT_TRUE(fresh->recents->empty());
   fresh->rememberProceeding(8, "案件八号程序");
-  EXPECT_EQ(RecentStore::load(), (std::vector<RecentItem>{{8, "案件八号程序"}}));
+  EXPECT_EQ(RecentStore::load(home.defaults()), (std::vector<RecentItem>{{8, "案件八号程序"}}));
 }
 
 // ---- page-script reads ----
@@ -673,7 +673,7 @@ TEST_F(ServiceStateTest, LogoutEmptiesEverySignedInStateAndTheNodeCache) {
   EXPECT_TRUE(model->forbiddenPaths->empty());
   EXPECT_TRUE(model->deadlines->empty());
   EXPECT_TRUE(model->recents->empty());
-  EXPECT_TRUE(RecentStore::load().empty());
+  EXPECT_TRUE(RecentStore::load(home.defaults()).empty());
   EXPECT_FALSE(model->cachedNodesData);
   EXPECT_EQ(model->cachedNodesAt, t0);
 

@@ -169,7 +169,7 @@ class SidebarInputTest : public ::testing::Test {
     drainMainLoop();
   }
   TempHome home;
-  FakePages pages;
+  FakePages pages{home.defaults()};
   std::shared_ptr<BrowserModel> model;
 };
 

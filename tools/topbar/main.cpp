@@ -39,7 +39,7 @@ int main(int argc, char** argv) {
       return quorvel::JsResult::success(std::string(R"({"overdue": 12, "today": 3})"));
     };
   };
-  auto model = quorvel::BrowserModel::create(pages.factory());
+  auto model = pages.model();
   model->newTab("/cases", "全局案件中心");
   auto sleeping = model->newTab("/calendar", "开庭日历");
   model->newTab("/contract_detail/118", "房屋租赁合同纠纷（张某诉李某）一审代理");

@@ -94,11 +94,11 @@ int main(int argc, char** argv) {
 
   test::TestService service;
   service.start();
-  AppConfig::setServerURL(service.baseUrl());
+  AppConfig::setServerURL(services.defaults(), service.baseUrl());
   tools::signInForRender(services.webEngine().network(), service);
 
   auto model = services.browser();
-  auto* window = new MainWindow(model);
+  auto* window = new MainWindow(model, &services.privacyLock());
   window->set_default_size(1400, 880);
   window->present();
   if (empty) {

@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "base/Installed.h"
 #include "base/Log.h"
 #include "base/LogTags.h"
 #include "base/MainQueue.h"
@@ -27,17 +26,15 @@ const KeyEntry kKeys[] = {
 
 }  // namespace
 
-GlobalHotKeyManager::GlobalHotKeyManager(std::unique_ptr<HotKeys> keys, AppMode mode)
-    : keys_(std::move(keys)), mode_(mode) {}
+GlobalHotKeyManager::GlobalHotKeyManager(std::unique_ptr<HotKeys> keys, UserDefaults& defaults, AppMode mode)
+    : keys_(std::move(keys)), defaults_(defaults), mode_(mode) {}
 
 GlobalHotKeyManager::~GlobalHotKeyManager() { unregisterAll(); }
 
-GlobalHotKeyManager* GlobalHotKeyManager::shared() { return Installed<GlobalHotKeyManager>::get(); }
-
-bool GlobalHotKeyManager::isEnabled() { return UserDefaults::standard().boolean(kEnabledKey).value_or(true); }
+bool GlobalHotKeyManager::isEnabled() const { return defaults_.boolean(kEnabledKey).value_or(true); }
 
 void GlobalHotKeyManager::setEnabled(bool on) {
-  UserDefaults::standard().set(kEnabledKey, on);
+  defaults_.set(kEnabledKey, on);
   if (on) registerAll();
   else unregisterAll();
 }

@@ -7,7 +7,6 @@
 #include "base/MainQueue.h"
 #include "core/Dialogs.h"
 #include "ui/model/Sidebar.h"
-#include "features/volume/AccountFlow.h"
 #include "ui/components/LawButtons.h"
 #include "ui/floating/FloatingWindowManager.h"
 #include "ui/floating/ToolWindowContent.h"
@@ -96,8 +95,8 @@ void ContentView::buildSidebar() {
   sidebar_->signalSettings().connect([weak] {
     if (auto m = weak.lock()) m->showSettings.set(true);
   });
-  sidebar_->signalSwitchAccount().connect([weak] {
-    if (auto m = weak.lock()) AccountFlow::switchAccount(*m);
+  sidebar_->signalSwitchAccount().connect([this] {
+    if (tools_.switchAccount) tools_.switchAccount();
   });
   sidebar_->signalRetry().connect([weak] {
     if (auto m = weak.lock()) m->refreshBadges();

@@ -12,10 +12,12 @@
 namespace quorvel {
 
 class ContentView;
+class PrivacyLock;
 
 class MainWindow : public Gtk::ApplicationWindow {
  public:
-  explicit MainWindow(std::shared_ptr<BrowserModel> browser, TopBarTools tools = {});
+  // `lock`: the privacy lock whose cover the window shows (nullptr: none).
+  MainWindow(std::shared_ptr<BrowserModel> browser, PrivacyLock* lock, TopBarTools tools = {});
   ContentView& content() { return *content_; }
 
  private:

@@ -14,6 +14,7 @@
 
 #include "base/GLibPtr.h"
 #include "core/BrowserModel.h"
+#include "core/Dialogs.h"
 #include "ui/main/TabStrip.h"
 
 namespace quorvel {
@@ -60,7 +61,7 @@ struct TopBarTools {
   std::function<bool()> desktopCalendarVisible;
   std::function<void()> showDesktopCalendar;
   std::function<void()> hideDesktopCalendar;
-  // Whether the case volume is mounted (default: LocalVolume::mountedRoot()).
+  // Whether the case volume is mounted (empty: not mounted).
   std::function<bool()> volumeMounted;
   // Quick archive window: files, source hint, from the hot folder.
   std::function<void(const std::vector<std::string>&, const std::string&, bool)> openQuickArchive;
@@ -68,6 +69,10 @@ struct TopBarTools {
   std::function<void()> captureAndAnalyze;
   // Locks the workspace (clears an earlier unlock error first).
   std::function<void()> lockWorkspace;
+  // The sidebar's "切换账号" (empty: the button does nothing).
+  std::function<void()> switchAccount;
+  // Where a missing subsystem is said to be unavailable (none: the log only).
+  Dialogs* dialogs = nullptr;
 };
 
 class WorkspaceTopBar : public Gtk::WindowHandle {
@@ -117,7 +122,11 @@ class WorkspaceTopBar : public Gtk::WindowHandle {
   void lock();
 
   std::shared_ptr<BrowserModel> model_;
+  // A missing subsystem is said to be unavailable here, or in the log.
+  void notAvailable(const std::string& title, const std::string& text);
+
   TopBarTools tools_;
+  LoggingDialogs loggedAlerts_;
   bool sidebarShown_ = true;
   Gtk::Box row_;
   Gtk::Box gap_;
