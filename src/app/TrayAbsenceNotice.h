@@ -40,7 +40,7 @@ class TrayAbsenceNotice {
   DesktopNotifications& desktop_;
   Inputs inputs_;
   bool pending_ = false;
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  std::shared_ptr<TrayAbsenceNotice*> self_ = std::make_shared<TrayAbsenceNotice*>(this);
 };
 
 }  // namespace quorvel

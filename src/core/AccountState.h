@@ -22,6 +22,9 @@ namespace quorvel {
 class AccountState {
  public:
   AccountState();
+  ~AccountState() { *self_ = nullptr; }
+  AccountState(const AccountState&) = delete;
+  AccountState& operator=(const AccountState&) = delete;
 
   Published<std::vector<NavItem>, AccountState> navItems;
   Published<std::set<std::string>, AccountState> forbiddenPaths;
@@ -66,7 +69,7 @@ class AccountState {
  private:
   void clearDockBadgeLater();
   // Deferred steps check it: they run only while this state exists.
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  std::shared_ptr<AccountState*> self_ = std::make_shared<AccountState*>(this);
 };
 
 }  // namespace quorvel

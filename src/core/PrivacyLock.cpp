@@ -20,7 +20,7 @@ PrivacyLock::PrivacyLock(IdleTime& idle, Authenticator& auth, AppMode mode) : id
   }
 }
 
-PrivacyLock::~PrivacyLock() = default;
+PrivacyLock::~PrivacyLock() { *self_ = nullptr; }
 
 PrivacyLock* PrivacyLock::shared() { return Installed<PrivacyLock>::get(); }
 
@@ -31,9 +31,9 @@ void PrivacyLock::setAutoLockMinutes(int minutes) {
 
 void PrivacyLock::startMonitoring() {
   if (mode_ == AppMode::diagnostic) return;
-  std::weak_ptr<bool> alive = alive_;
+  auto alive = self_;
   idleTimer_ = SourceId(startRepeatingTimer(kCheckIntervalMs, [this, alive] {
-    if (!alive.expired()) checkIdle();
+    if (*alive) checkIdle();
     return true;
   }));
 }
@@ -85,10 +85,10 @@ void PrivacyLock::unlock(const std::string& password) {
 
 Task<void> PrivacyLock::verify(std::string password) {
   checking_ = true;
-  std::weak_ptr<bool> alive = alive_;
+  auto alive = self_;
   auto check = auth_.verify(std::move(password));
   AuthOutcome outcome = co_await check;
-  if (alive.expired()) co_return;
+  if (!*alive) co_return;
   checking_ = false;
   if (outcome.ok) {
     persistLocked(false);

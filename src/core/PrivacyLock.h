@@ -59,7 +59,7 @@ class PrivacyLock {
   AppMode mode_;
   SourceId idleTimer_;
   bool checking_ = false;
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  std::shared_ptr<PrivacyLock*> self_ = std::make_shared<PrivacyLock*>(this);
 };
 
 }  // namespace quorvel

@@ -61,7 +61,7 @@ class UserDefaults {
   mutable std::optional<Damage> damage_;
   bool dirty_ = false;
   bool saveScheduled_ = false;
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  std::shared_ptr<UserDefaults*> self_ = std::make_shared<UserDefaults*>(this);
 };
 
 // Writes bytes to `target` through a temporary file in the same folder and a rename.

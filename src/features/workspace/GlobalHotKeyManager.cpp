@@ -30,7 +30,10 @@ const KeyEntry kKeys[] = {
 GlobalHotKeyManager::GlobalHotKeyManager(std::unique_ptr<HotKeys> keys, AppMode mode)
     : keys_(std::move(keys)), mode_(mode) {}
 
-GlobalHotKeyManager::~GlobalHotKeyManager() { unregisterAll(); }
+GlobalHotKeyManager::~GlobalHotKeyManager() {
+  *self_ = nullptr;
+  unregisterAll();
+}
 
 GlobalHotKeyManager* GlobalHotKeyManager::shared() { return Installed<GlobalHotKeyManager>::get(); }
 
@@ -49,9 +52,9 @@ void GlobalHotKeyManager::registerAtLaunch() {
 
 void GlobalHotKeyManager::registerAll() {
   unregisterAll();
-  std::weak_ptr<bool> alive = alive_;
+  auto alive = self_;
   HotKeyResult listened = keys_->listen([this, alive](int id) {
-    if (!alive.expired()) pressed(id);
+    if (*alive) pressed(id);
   });
   if (!listened.ok) {
     logLine(tags::kHotKey, "安装事件监听失败: " + std::to_string(listened.status), LogLevel::warning);
@@ -84,9 +87,9 @@ void GlobalHotKeyManager::unregisterAll() {
 
 void GlobalHotKeyManager::pressed(int id) {
   // Answer the system at once; the closures may open windows, so they run later.
-  std::weak_ptr<bool> alive = alive_;
+  auto alive = self_;
   postToMain([this, alive, id] {
-    if (alive.expired()) return;
+    if (!*alive) return;
     if (id == kQuickCaptureId && onQuickCapture) onQuickCapture();
     else if (id == kScreenOCRId && onScreenOCR) onScreenOCR();
   });
