@@ -90,13 +90,13 @@ Task<void> PrivacyLock::verify(std::string password) {
   AuthOutcome outcome = co_await check;
   if (!*alive) co_return;
   checking_ = false;
-  if (outcome.ok) {
+  if (outcome.ok()) {
     persistLocked(false);
     isLocked.set(false);
     authError.set("");
     logLine(tags::kLock, "已解除隐私锁屏");
   } else {
-    authError.set(outcome.error.empty() ? "密码不正确" : outcome.error);
+    authError.set(outcome.error->message.empty() ? "密码不正确" : outcome.error->message);
   }
 }
 

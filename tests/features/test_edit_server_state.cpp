@@ -48,7 +48,8 @@ TEST(EditServerState, ReadsTheServerCopyFreshThroughTheShare) {
   SharePassword prompter;
   ScopedInstall<PasswordPrompter> installed(prompter);
   auto mounted = runToEnd(Mounts::mount(dav.shareURI()), 20000);
-  ASSERT_TRUE(mounted->value && mounted->value->ok) << (mounted->value ? mounted->value->message : "");
+  ASSERT_TRUE(mounted->value && mounted->value->ok())
+      << (mounted->value && mounted->value->error ? mounted->value->error->message : "");
 
   auto first = runToEnd(PreviewCache::freshSourceStat(kRel));
   ASSERT_TRUE(first->value && *first->value);
