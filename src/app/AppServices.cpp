@@ -87,8 +87,9 @@ struct AppServices::Calendar {
   AppleCalendarSync sync;
   DesktopCalendarModel desktopModel;
   DesktopCalendarWindow desktopWindow;
+  ~Calendar() { *self = nullptr; }
   // Pending page-load triggers see whether the sync is still there.
-  std::shared_ptr<bool> alive = std::make_shared<bool>(true);
+  std::shared_ptr<Calendar*> self = std::make_shared<Calendar*>(this);
 };
 
 void AppServices::buildCalendar() {
@@ -96,8 +97,8 @@ void AppServices::buildCalendar() {
   pageFinished_ = browser_->pageFinished().connect([this](const std::string& path) {
     // Every page load outside the sign-in page may start the first calendar sync.
     if (path.rfind("/login", 0) == 0) return;
-    postToMain([sync = &calendar_->sync, alive = std::weak_ptr<bool>(calendar_->alive)] {
-      if (alive.lock()) sync->syncAfterPageLoadedIfNeeded();
+    postToMain([calendar = calendar_->self] {
+      if (*calendar) (*calendar)->sync.syncAfterPageLoadedIfNeeded();
     });
   });
 }

@@ -12,7 +12,7 @@ TrayAbsenceNotice::TrayAbsenceNotice(UserDefaults& defaults, DesktopNotification
                                      Inputs inputs)
     : defaults_(defaults), desktop_(desktop), dialogs_(dialogs), inputs_(std::move(inputs)) {}
 
-TrayAbsenceNotice::~TrayAbsenceNotice() = default;
+TrayAbsenceNotice::~TrayAbsenceNotice() { *self_ = nullptr; }
 
 std::string TrayAbsenceNotice::body(const std::vector<std::string>& hotKeys) {
   std::string text = "窗口已关闭，墨衡台仍在后台运行。再次启动墨衡台即可回到窗口";
@@ -29,9 +29,9 @@ void TrayAbsenceNotice::mainWindowClosed() {
   if (inputs_.trayShown && inputs_.trayShown()) return;
   pending_ = true;
   std::string text = body(inputs_.hotKeys ? inputs_.hotKeys() : std::vector<std::string>{});
-  std::weak_ptr<bool> alive = alive_;
+  auto alive = self_;
   desktop_.deliver(kTitle, text, [this, alive, text](std::optional<std::string> error) {
-    if (!alive.lock()) return;
+    if (!*alive) return;
     pending_ = false;
     if (error) {
       // No notification server either: the alert says it instead.

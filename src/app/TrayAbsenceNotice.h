@@ -43,7 +43,7 @@ class TrayAbsenceNotice {
   Dialogs& dialogs_;
   Inputs inputs_;
   bool pending_ = false;
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  std::shared_ptr<TrayAbsenceNotice*> self_ = std::make_shared<TrayAbsenceNotice*>(this);
 };
 
 }  // namespace quorvel

@@ -33,8 +33,8 @@ void AccountState::publishBadges(const BadgeCounts& c) {
                             " 3天内=" + std::to_string(c.soon) + " 待核实=" + std::to_string(c.verify) +
                             " 开庭=" + std::to_string(c.hearings) + " 用户=" + clippedText(c.user, 40));
   // Published on a later turn of the main loop, as every reply is.
-  postToMain([weak = std::weak_ptr<bool>(alive_), this, c] {
-    if (weak.expired()) return;
+  postToMain([alive = self_, this, c] {
+    if (!*alive) return;
     badgeFailure.setIfChanged(std::nullopt);
     badges.set(c);
     if (notifyCounts) notifyCounts(c);
@@ -46,8 +46,8 @@ void AccountState::failBadgeRefresh(const std::string& reason) {
 }
 
 void AccountState::failDeadlineRefreshLater(const std::string& reason) {
-  postToMain([weak = std::weak_ptr<bool>(alive_), this, reason] {
-    if (!weak.expired()) deadlineFailure.set("刷新失败：" + reason);
+  postToMain([alive = self_, this, reason] {
+    if (*alive) deadlineFailure.set("刷新失败：" + reason);
   });
 }
 
@@ -62,14 +62,14 @@ void AccountState::markLoginRequired() {
 }
 
 void AccountState::clearDockBadgeLater() {
-  postToMain([weak = std::weak_ptr<bool>(alive_), this] {
-    if (!weak.expired() && clearDockBadge) clearDockBadge();
+  postToMain([alive = self_, this] {
+    if (*alive && clearDockBadge) clearDockBadge();
   });
 }
 
 void AccountState::publishDeadlinesLater(const Deadlines& d) {
-  postToMain([weak = std::weak_ptr<bool>(alive_), this, d] {
-    if (weak.expired()) return;
+  postToMain([alive = self_, this, d] {
+    if (!*alive) return;
     deadlineFailure.setIfChanged(std::nullopt);
     deadlines.set(d);
   });

@@ -26,6 +26,9 @@ class AccountState {
  public:
   // The recents are kept in `defaults`; forbidden pages are recorded in `audit`.
   AccountState(UserDefaults& defaults, AuditLog& audit);
+  ~AccountState() { *self_ = nullptr; }
+  AccountState(const AccountState&) = delete;
+  AccountState& operator=(const AccountState&) = delete;
 
   Published<std::vector<NavItem>, AccountState> navItems;
   Published<std::set<std::string>, AccountState> forbiddenPaths;
@@ -73,7 +76,7 @@ class AccountState {
   UserDefaults& defaults_;
   AuditLog& audit_;
   // Deferred steps check it: they run only while this state exists.
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  std::shared_ptr<AccountState*> self_ = std::make_shared<AccountState*>(this);
 };
 
 }  // namespace quorvel

@@ -19,7 +19,7 @@ PrivacyLock::PrivacyLock(IdleTime& idle, Authenticator& auth, UserDefaults& defa
   }
 }
 
-PrivacyLock::~PrivacyLock() = default;
+PrivacyLock::~PrivacyLock() { *self_ = nullptr; }
 
 void PrivacyLock::setAutoLockMinutes(int minutes) {
   autoLockMinutes.set(minutes);
@@ -28,9 +28,9 @@ void PrivacyLock::setAutoLockMinutes(int minutes) {
 
 void PrivacyLock::startMonitoring() {
   if (mode_ == AppMode::diagnostic) return;
-  std::weak_ptr<bool> alive = alive_;
+  auto alive = self_;
   idleTimer_ = SourceId(startRepeatingTimer(kCheckIntervalMs, [this, alive] {
-    if (!alive.expired()) checkIdle();
+    if (*alive) checkIdle();
     return true;
   }));
 }
@@ -82,18 +82,18 @@ void PrivacyLock::unlock(const std::string& password) {
 
 Task<void> PrivacyLock::verify(std::string password) {
   checking_ = true;
-  std::weak_ptr<bool> alive = alive_;
+  auto alive = self_;
   auto check = auth_.verify(std::move(password));
   AuthOutcome outcome = co_await check;
-  if (alive.expired()) co_return;
+  if (!*alive) co_return;
   checking_ = false;
-  if (outcome.ok) {
+  if (outcome.ok()) {
     persistLocked(false);
     isLocked.set(false);
     authError.set("");
     logLine(tags::kLock, "已解除隐私锁屏");
   } else {
-    authError.set(outcome.error.empty() ? "密码不正确" : outcome.error);
+    authError.set(outcome.error->message.empty() ? "密码不正确" : outcome.error->message);
   }
 }
 

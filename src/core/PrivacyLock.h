@@ -65,7 +65,7 @@ class PrivacyLock {
   MainWindowHook* mainWindow_ = nullptr;
   SourceId idleTimer_;
   bool checking_ = false;
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  std::shared_ptr<PrivacyLock*> self_ = std::make_shared<PrivacyLock*>(this);
 };
 
 }  // namespace quorvel

@@ -3,6 +3,7 @@
 #include <gio/gio.h>
 #include <libsecret/secret.h>
 
+#include "base/Async.h"
 #include "base/GLibPtr.h"
 #include "base/GObjectPtr.h"
 #include "base/Log.h"
@@ -15,14 +16,7 @@ namespace {
 
 Result fromError(const GError* e) {
   Result r;
-  if (!e) {
-    r.message = "未知错误";
-    return r;
-  }
-  r.gioDomain = e->domain == G_IO_ERROR;
-  r.code = e->code;
-  r.domainName = g_quark_to_string(e->domain);
-  r.message = e->message ? e->message : "未知错误";
+  r.error = toAppError(e, "未知错误");
   return r;
 }
 
@@ -111,13 +105,9 @@ Task<Result> mount(std::string uri, PasswordPrompter* prompter) {
           auto& s = **h;
           GErrorPtr err;
           Result r;
-          if (g_file_mount_enclosing_volume_finish(G_FILE(src), res, err.out())) {
-            r.ok = true;
-          } else {
-            r = fromError(err.get());
-          }
+          if (!g_file_mount_enclosing_volume_finish(G_FILE(src), res, err.out())) r = fromError(err.get());
           r.gaveUpAfterWrongPassword = s.gaveUp;
-          r.cancelledByUser = !r.ok && s.cancelled;
+          r.cancelledByUser = !r.ok() && s.cancelled;
           r.user = s.user;
           s.askHandler.disconnect();
           s.resolve(std::move(r));
@@ -133,9 +123,7 @@ Task<Result> unmount(std::string uri) {
   GMount* m = findMount(uri);
   if (!m) {
     Result r;
-    r.gioDomain = true;
-    r.code = G_IO_ERROR_NOT_MOUNTED;
-    r.message = "没有挂载";
+    r.error = AppError(g_quark_to_string(G_IO_ERROR), G_IO_ERROR_NOT_MOUNTED, "没有挂载");
     co_return r;
   }
   auto mountRef = GObjectPtr<GMount>::adopt(m);
@@ -148,8 +136,7 @@ Task<Result> unmount(std::string uri) {
           std::unique_ptr<std::function<void(Result)>> f(static_cast<std::function<void(Result)>*>(data));
           GErrorPtr err;
           Result r;
-          if (g_mount_unmount_with_operation_finish(G_MOUNT(src), res, err.out())) r.ok = true;
-          else r = fromError(err.get());
+          if (!g_mount_unmount_with_operation_finish(G_MOUNT(src), res, err.out())) r = fromError(err.get());
           (*f)(std::move(r));
         },
         cb);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/AppError.h"
 #include "base/Task.h"
 
 namespace quorvel {
@@ -35,11 +36,9 @@ class PasswordPrompter {
 namespace Mounts {
 
 struct Result {
-  bool ok = false;
-  bool gioDomain = false;
-  int code = 0;
-  std::string domainName;
-  std::string message;
+  // No error when it worked; otherwise GIO's error (domain = its quark's name).
+  std::optional<AppError> error;
+  bool ok() const { return !error; }
   bool gaveUpAfterWrongPassword = false;
   bool cancelledByUser = false;  // the dialog was cancelled (GVfs then reports the HTTP refusal)
   std::string user;  // who signed in (when asked)

@@ -43,15 +43,18 @@ UserDefaults* UserDefaults::setStandard(UserDefaults* store) {
 
 UserDefaults::UserDefaults(fs::path file) : file_(std::move(file)) {}
 
-UserDefaults::~UserDefaults() { flush(); }
+UserDefaults::~UserDefaults() {
+  *self_ = nullptr;
+  flush();
+}
 
 void UserDefaults::scheduleSaveLocked() {
   dirty_ = true;
   if (saveScheduled_) return;
   saveScheduled_ = true;
   // A burst of writes in one turn of the main loop becomes one write of the file.
-  postToMain([weak = std::weak_ptr<bool>(alive_), this] {
-    if (!weak.expired()) flush();
+  postToMain([alive = self_, this] {
+    if (*alive) flush();
   });
 }
 

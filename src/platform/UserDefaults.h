@@ -71,7 +71,7 @@ class UserDefaults {
   bool dirty_ = false;
   bool saveScheduled_ = false;
   mutable std::set<std::string> warned_;
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  std::shared_ptr<UserDefaults*> self_ = std::make_shared<UserDefaults*>(this);
 };
 
 // Writes bytes to `target` through a temporary file in the same folder and a rename.

@@ -50,7 +50,8 @@ TEST(EditServerState, ReadsTheServerCopyFreshThroughTheShare) {
   EXPECT_FALSE(*before->value);
 
   auto mounted = runToEnd(Mounts::mount(dav.shareURI(), &prompter), 20000);
-  ASSERT_TRUE(mounted->value && mounted->value->ok) << (mounted->value ? mounted->value->message : "");
+  ASSERT_TRUE(mounted->value && mounted->value->ok())
+      << (mounted->value && mounted->value->error ? mounted->value->error->message : "");
 
   auto first = runToEnd(cache.freshSourceStat(kRel));
   ASSERT_TRUE(first->value && *first->value);

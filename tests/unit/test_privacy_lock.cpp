@@ -175,15 +175,18 @@ TEST(PamAuthenticator, ChecksThePasswordThroughPam) {
   }
   PamAuthenticator pam("quorvel-test", std::string("nobody"), dir);
   ASSERT_TRUE(pam.available());
-  EXPECT_TRUE(pam.verifyNow("卷宗 口令").ok);
+  EXPECT_TRUE(pam.verifyNow("卷宗 口令").ok());
   auto wrong = pam.verifyNow("guess");
-  EXPECT_FALSE(wrong.ok);
-  EXPECT_FALSE(wrong.error.empty());
+  EXPECT_FALSE(wrong.ok());
+  ASSERT_TRUE(wrong.error);
+  EXPECT_EQ(wrong.error->domain, "Auth");
+  EXPECT_NE(wrong.error->code, 0);
+  EXPECT_FALSE(wrong.error->message.empty());
 
   // The same through the asynchronous check, off the main thread.
   auto right = runToEnd(pam.verify("卷宗 口令"));
   ASSERT_TRUE(right->value);
-  EXPECT_TRUE(right->value->ok);
+  EXPECT_TRUE(right->value->ok());
 }
 
 }  // namespace

@@ -393,10 +393,8 @@ Task<void> EditSession::Impl::doUpload(std::shared_ptr<Impl> self, std::string r
   try {
     auto sending = self->backend.upload(serverPath, localURL);
     reply = co_await sending;
-  } catch (const AppError& e) {
-    error = e.message;
-  } catch (const std::exception& e) {
-    error = std::string(e.what());
+  } catch (...) {
+    error = describe(std::current_exception());
   }
   if (error) {
     self->audit.record("upload-fail", serverPath, {{"error", *error}});

@@ -2,6 +2,7 @@
 
 #include <fstream>
 
+#include "base/AppError.h"
 #include "base/Log.h"
 #include "base/LogTags.h"
 #include "base/MainQueue.h"
@@ -21,10 +22,8 @@ std::string recognizeWith(const ScreenCaptureOCR::Recognizer& recognize, const s
   }
   try {
     return recognize(pngPath);
-  } catch (const std::exception& e) {
-    logLine(tags::kScreenOcr, std::string("识别失败：") + e.what());
   } catch (...) {
-    logLine(tags::kScreenOcr, "识别失败：未知错误");
+    logLine(tags::kScreenOcr, "识别失败：" + describe(std::current_exception()));
   }
   return "";
 }

@@ -69,17 +69,18 @@ struct LocalVolume::Runs {
     auto mounting = Mounts::mount(uri, v.passwords_);
     Mounts::Result r = co_await mounting;
     if (alive.expired()) co_return;
-    CasePaths::MountErrorInfo info{r.gioDomain,      r.code, r.domainName, r.message, r.gaveUpAfterWrongPassword,
-                                   r.cancelledByUser};
-    auto kind = r.ok ? CasePaths::MountFailure::none : CasePaths::classifyMountError(info);
+    const AppError failure = r.error.value_or(AppError({}, 0, {}));
+    CasePaths::MountErrorInfo info{failure.domain == g_quark_to_string(G_IO_ERROR), failure.code, failure.domain,
+                                   failure.message, r.gaveUpAfterWrongPassword, r.cancelledByUser};
+    auto kind = r.ok() ? CasePaths::MountFailure::none : CasePaths::classifyMountError(info);
     if (kind != CasePaths::MountFailure::none && kind != CasePaths::MountFailure::alreadyMounted) {
-      logLine(tags::kVolume, "挂载失败 " + r.message, LogLevel::warning);
-      auto o = CasePaths::connectOutcome(kind, r.message, uri);
+      logLine(tags::kVolume, "挂载失败 " + failure.message, LogLevel::warning);
+      auto o = CasePaths::connectOutcome(kind, failure.message, uri);
       if (!o.alertTitle.empty()) v.alertOk(o.alertTitle, o.alertText);
       completion(false, o.message);
       co_return;
     }
-    logLine(tags::kVolume, std::string("挂载返回 ") + (r.ok ? "ok" : "已挂载"));
+    logLine(tags::kVolume, std::string("挂载返回 ") + (r.ok() ? "ok" : "已挂载"));
     // The FUSE path may lag behind the mount for a moment.
     auto deadline = g_get_monotonic_time() + gint64(kMountDeadlineMs) * 1000;
     for (;;) {
@@ -120,7 +121,7 @@ struct LocalVolume::Runs {
       completion(true, "已卸载 " + where);
       co_return;
     }
-    completion(false, !r.ok && !r.message.empty() ? r.message : "卸载失败，请在文件管理器里点卷旁边的 ⏏");
+    completion(false, r.error && !r.error->message.empty() ? r.error->message : "卸载失败，请在文件管理器里点卷旁边的 ⏏");
   }
 
   static Task<void> preview(LocalVolume& v, std::weak_ptr<bool> alive, std::string rel) {

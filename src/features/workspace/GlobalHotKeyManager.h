@@ -57,7 +57,7 @@ class GlobalHotKeyManager {
   AppMode mode_;
   bool listening_ = false;
   std::set<int> registered_;
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  std::shared_ptr<GlobalHotKeyManager*> self_ = std::make_shared<GlobalHotKeyManager*>(this);
 };
 
 }  // namespace quorvel

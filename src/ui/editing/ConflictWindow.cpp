@@ -441,6 +441,8 @@ class ConflictCompareView : public Gtk::Box {
   }
 
   // Starts reading both copies; results arrive on the main thread while the view lives.
+  ~ConflictCompareView() override { *self_ = nullptr; }
+
   void loadVersions() {
     load(*local_);
     if (server_->where()) load(*server_);
@@ -453,28 +455,27 @@ class ConflictCompareView : public Gtk::Box {
   }
 
   void load(VersionCard& card) {
-    std::weak_ptr<char> alive = life_;
     VersionCard* target = &card;
     int* pending = &pending_;
     ++pending_;
     const std::string where = *card.where();
-    ConflictCompareView* self = this;  // used only while `alive` says the view lives
-    tools_.workers().submit([self, alive, target, pending, where] {
+    // The worker only carries the token; it is read back on the main thread.
+    tools_.workers().submit([self = self_, target, pending, where] {
       auto file = fileAt(where);
       auto first = statAt(where);
       Probe info = probe(file);
-      postToMain([self, alive, target, first, type = info.contentType] {
-        if (alive.expired()) return;
+      postToMain([self, target, first, type = info.contentType] {
+        if (!*self) return;
         target->setContentType(type);
-        self->showFacts(*target, first);
+        (*self)->showFacts(*target, first);
       });
       auto thumb = thumbnailOf(where, info.contentType, info.thumbnailPath);
       // The facts are read again with the new look: the file may have changed meanwhile.
       auto again = statAt(where);
-      postToMain([self, alive, target, pending, thumb = std::move(thumb), again] {
-        if (alive.expired()) return;
+      postToMain([self, target, pending, thumb = std::move(thumb), again] {
+        if (!*self) return;
         if (thumb) target->setThumbnail(*thumb);
-        self->showFacts(*target, again);
+        (*self)->showFacts(*target, again);
         --*pending;
       });
     });
@@ -483,14 +484,15 @@ class ConflictCompareView : public Gtk::Box {
   // The server card's facts come from the server itself where it can be asked: the
   // volume's own file attributes may lag a change made there by a second or so.
   void showFacts(VersionCard& card, const std::optional<FileStat>& read) {
-    if (&card == server_ && freshServerStat_) spawn(readFresh(life_, server_, freshServerStat_));
+    if (&card == server_ && freshServerStat_) spawn(readFresh(self_, server_, freshServerStat_));
     else card.setFacts(read);
   }
 
-  static Task<void> readFresh(std::weak_ptr<char> alive, VersionCard* card, ConflictWindow::FreshStat fresh) {
+  static Task<void> readFresh(std::shared_ptr<ConflictCompareView*> self, VersionCard* card,
+                              ConflictWindow::FreshStat fresh) {
     auto reading = fresh();
     std::optional<FileStat> st = co_await reading;
-    if (!alive.expired()) card->setFacts(st);
+    if (*self) card->setFacts(st);
   }
 
   WindowConflictPresenter& tools_;
@@ -500,7 +502,7 @@ class ConflictCompareView : public Gtk::Box {
   VersionCard* server_ = nullptr;
   Gtk::Button* cancel_ = nullptr;
   int pending_ = 0;
-  std::shared_ptr<char> life_ = std::make_shared<char>(0);
+  std::shared_ptr<ConflictCompareView*> self_ = std::make_shared<ConflictCompareView*>(this);
 };
 
 // One toplevel serves every conflict window, each with a fresh view: destroying a

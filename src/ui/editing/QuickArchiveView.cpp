@@ -514,10 +514,8 @@ Task<void> QuickArchiveView::runUpload(QuickArchiveServices services, std::share
   try {
     auto upload = browser->quickUpload(files, id);
     count = co_await upload;
-  } catch (const AppError& e) {
-    failure = e.message;
-  } catch (const std::exception& e) {
-    failure = e.what();
+  } catch (...) {
+    failure = describe(std::current_exception());
   }
   if (failure) {
     logLine(tags::kArchive, "归档到程序 #" + std::to_string(id) + " 失败：" + *failure, LogLevel::warning);

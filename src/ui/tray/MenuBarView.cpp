@@ -94,13 +94,13 @@ MenuBarView::MenuBarView(std::shared_ptr<BrowserModel> model, Actions actions)
   sync();
 }
 
-MenuBarView::~MenuBarView() { *alive_ = false; }
+MenuBarView::~MenuBarView() { *self_ = nullptr; }
 
 void MenuBarView::refreshRowsLater() {
   // Not inside the clicked row's own signal: rebuilding removes that row.
-  std::weak_ptr<bool> alive = alive_;
+  auto alive = self_;
   postToMain([this, alive] {
-    if (!alive.expired()) refreshRows();
+    if (*alive) refreshRows();
   });
 }
 

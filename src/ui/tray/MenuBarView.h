@@ -102,7 +102,7 @@ class MenuBarView {
   bool wasActive_ = false;
   ScopedConnection badgesChanged_;
   ScopedConnection failureChanged_;
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  std::shared_ptr<MenuBarView*> self_ = std::make_shared<MenuBarView*>(this);
 };
 
 }  // namespace quorvel
