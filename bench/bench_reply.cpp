@@ -147,7 +147,7 @@ int main() {
   test::TestService service;
   ServiceThread serving(service);
   test::useTodoDemoData(service);
-  AppConfig::setServerURL(service.baseUrl());
+  AppConfig::setServerURL(services.defaults(), service.baseUrl());
   SoupCookie* cookie = soup_cookie_new(test::TestService::kSessionCookie, service.issueSession().c_str(),
                                        "127.0.0.1", "/", -1);
   bool cookieSet = false;
@@ -158,9 +158,8 @@ int main() {
   runMainLoopUntil([&] { return cookieSet; }, 5000);
 
   auto model = services.browser();
-
-  auto viewState = std::make_shared<WorkspaceViewState>(UserDefaults::standard());
-  auto* window = new MainWindow(model, viewState);
+  auto viewState = services.viewState();
+  auto* window = new MainWindow(model, viewState, &services.privacyLock());
   window->present();
   auto tab = model->activeTab();
   if (!runMainLoopUntil([&] { return !tab->isLoading.get() && tab->currentPath.get() == "/dashboard"; }, 30000) ||

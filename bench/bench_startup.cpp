@@ -85,7 +85,7 @@ int main(int argc, char** argv) {
 
   test::TestService service;
   service.start();
-  AppConfig::setServerURL(service.baseUrl());
+  AppConfig::setServerURL(services.defaults(), service.baseUrl());
 
   // Signed in already, as after an earlier session.
   SoupCookie* cookie = soup_cookie_new(test::TestService::kSessionCookie, service.issueSession().c_str(),
@@ -96,8 +96,8 @@ int main(int argc, char** argv) {
 
   // The application's own main window.
   auto model = services.browser();
-  auto viewState = std::make_shared<WorkspaceViewState>(UserDefaults::standard());
-  auto* window = new MainWindow(model, viewState);
+  auto viewState = services.viewState();
+  auto* window = new MainWindow(model, viewState, &services.privacyLock());
   window->present();
   bool loaded = false;
   auto first = model->activeTab();

@@ -73,28 +73,25 @@ AppDelegate::AppDelegate(Gtk::Application& app, AppServices& services, std::shar
       browser_(std::move(browser)),
       view_(std::move(view)),
       showMainWindow_(std::move(showMainWindow)) {
+  router_ = std::make_unique<DeepLinkRouter>(services_.defaults(), *this);
   QuickCapturePanel::shared().setModel(browser_);
-  QuickArchiveWindow::shared().setModel(browser_);
-  HotFolderWatcher::shared().setOpener(
-      [](const std::vector<std::filesystem::path>& files, const std::string& hint, bool fromHotFolder) {
-        QuickArchiveWindow::shared().open(files, hint, fromHotFolder);
-      });
+  services_.quickArchive().setModel(browser_);
   QuickCapturePanel::shared().refreshDesktopCalendarIfShown = [&calendar = services_.desktopCalendar()] {
     calendar.refreshSilentlyIfShown();
   };
   QuickCapturePanel::shared().syncCalendarIfEnabled = [&sync = services_.calendarSync()] {
     if (sync.config->enabled) spawn(sync.syncNow(false));
   };
-  scanProgress_ = std::make_unique<GtkScanProgressWindows>();
   ScreenOCRResultWindow::Hooks hooks;
   hooks.browser = [weak = std::weak_ptr<BrowserModel>(browser_)] { return weak.lock(); };
   hooks.showQuickCapture = [](const std::string& prefill) { QuickCapturePanel::shared().show(prefill); };
   hooks.showMainWindow = showMainWindow_;
-  screenResults_ = std::make_unique<ScreenOCRResultWindow>(hooks);
+  screenResults_ = std::make_unique<ScreenOCRResultWindow>(services_.dialogs(), hooks);
   ScreenCaptureOCR::Config ocr;
   ocr.mode = services_.mode();
+  ocr.recognize = ScreenCaptureOCR::deviceRecognizer(services_.ocrPools());
   ocr.present = [w = screenResults_.get()](const LegalOCRSignals& found) { w->present(found); };
-  ScreenCaptureOCR::shared().configure(std::move(ocr));
+  services_.screenCapture().configure(std::move(ocr));
   // Before any window shows: a client that ended locked starts locked.
   curtain_ = std::make_unique<LockCurtain>(services_.privacyLock());
 }
@@ -105,7 +102,7 @@ void AppDelegate::launch(const std::vector<std::string>& args) {
   if (launched_) return;
   launched_ = true;
   switches_ = LaunchSwitches::parse(args, envValue);
-  runLaunchSequence(switches_, *this, scheduler_, GlobalHotKeyManager::isEnabled());
+  runLaunchSequence(switches_, *this, scheduler_, services_.hotKeys().isEnabled());
 }
 
 void AppDelegate::open(const std::vector<std::string>& uris) {
@@ -133,16 +130,16 @@ void AppDelegate::open(const std::vector<std::string>& uris) {
     list += "\n" + uri;
   }
   // Over the archive window, which opens first.
-  postToMain([list] { Dialogs::shared().alert("无法打开文件", "以下地址不是本机文件，未能归档：" + list); });
+  postToMain([&dialogs = services_.dialogs(), list] { dialogs.alert("无法打开文件", "以下地址不是本机文件，未能归档：" + list); });
 }
 
 void AppDelegate::terminate() {
   // Nothing presents recognition results once the windows go.
-  ScreenCaptureOCR::shared().configure({});
+  services_.screenCapture().configure({});
   if (browser_) browser_->saveSession();
   QuickCapturePanel::shared().reset();
-  QuickArchiveWindow::shared().reset();
-  HotFolderWatcher::shared().stopWatching();
+  services_.quickArchive().reset();
+  services_.inbox().stopWatching();
   services_.hotKeys().unregisterAll();
   tabKeys_.reset();
 }
@@ -167,7 +164,7 @@ void AppDelegate::dockCheckUpdate() {
 // ---- Entry points ---------------------------------------------------------------------
 
 bool AppDelegate::routeLink(const std::string& url) {
-  return DeepLinkRouter::handle(url, *browser_, {view_->showTodo, view_->showPalette, view_->showMirror});
+  return router_->handle(url, *browser_, {view_->showTodo, view_->showPalette, view_->showMirror});
 }
 
 void AppDelegate::toggleQuickCapture() {
@@ -175,19 +172,19 @@ void AppDelegate::toggleQuickCapture() {
   QuickCapturePanel::shared().toggle();
 }
 
-void AppDelegate::captureAndAnalyze() { ScreenCaptureOCR::shared().captureAndAnalyze(); }
+void AppDelegate::captureAndAnalyze() { services_.screenCapture().captureAndAnalyze(); }
 
 void AppDelegate::openQuickArchive(const std::vector<std::string>& files, const std::string& hint,
                                    bool fromHotFolder) {
   std::vector<std::filesystem::path> paths(files.begin(), files.end());
-  QuickArchiveWindow::shared().open(paths, hint, fromHotFolder);
+  services_.quickArchive().open(paths, hint, fromHotFolder);
 }
 
 void AppDelegate::toggleDesktopCalendar() { services_.desktopCalendar().toggle(); }
 
-void AppDelegate::pickAndRunScanner() { ScannerOCR::pickAndRun(); }
+void AppDelegate::pickAndRunScanner() { services_.scannerOCR().pickAndRun(); }
 
-void AppDelegate::checkForUpdateManually() { UpdateChecker::checkManually(); }
+void AppDelegate::checkForUpdateManually() { services_.updates().checkManually(); }
 
 void AppDelegate::syncCalendarNow() { spawn(services_.calendarSync().syncNow(true)); }
 
@@ -218,12 +215,12 @@ void AppDelegate::openDataFolder() {
 void AppDelegate::activate() { showMainWindow_(); }
 
 void AppDelegate::reportDamagedSettings() {
-  quorvel::reportDamagedSettings(UserDefaults::standard(), Dialogs::shared(), AppConfig::serverURL());
+  quorvel::reportDamagedSettings(services_.defaults(), services_.dialogs(), AppConfig::serverURL());
 }
 
 void AppDelegate::setUpNotifications() { services_.notifier().setup(); }
 
-void AppDelegate::warmUpRecognition() { OcrEngine::warmUp(); }
+void AppDelegate::warmUpRecognition() { OcrEngine::warmUp(services_.ocrPools(), services_.workers()); }
 
 void AppDelegate::openTarget(const std::string& target) {
   if (!services_.privacyLock().admits("打开 " + target)) return;
@@ -265,17 +262,17 @@ void AppDelegate::renderSidebar() {
 
 void AppDelegate::attachWindowMemory() { WindowMemory::attach(); }
 
-void AppDelegate::checkForUpdateIfDue() { UpdateChecker::checkAtLaunchIfDue(); }
+void AppDelegate::checkForUpdateIfDue() { services_.updates().checkAtLaunchIfDue(); }
 
 void AppDelegate::startBackgroundServices() {
   // Turning indexing on in the settings indexes this workspace at once.
   SpotlightIndexer::shared().setWorkspace([weak = std::weak_ptr<BrowserModel>(browser_)] { return weak.lock(); });
   postToMain([this] {
     // Old versions past their days go first; the store is made for this alone.
-    MirrorStore::create()->autoPruneIfNeeded();
+    MirrorStore::create(services_.mirrorServices())->autoPruneIfNeeded();
     services_.calendarSync().startIfEnabled();
     services_.desktopCalendar().startIfEnabled(services_.mode());
-    HotFolderWatcher::shared().startIfEnabled(services_.mode() == AppMode::diagnostic);
+    services_.inbox().startIfEnabled(services_.mode() == AppMode::diagnostic);
     services_.privacyLock().startMonitoring();
   });
 }
@@ -297,7 +294,7 @@ void AppDelegate::installShortcuts() {
       [this](Gtk::Window& window) { app_.add_window(window); }));
   calendarWindow_ = ScopedConnection(services_.desktopCalendar().signalWindowCreated().connect(
       [this](Gtk::Window& window) { app_.add_window(window); }));
-  archiveWindows_ = ScopedConnection(QuickArchiveWindow::shared().signalWindowCreated().connect(
+  archiveWindows_ = ScopedConnection(services_.quickArchive().signalWindowCreated().connect(
       [this](Gtk::Window& window) { app_.add_window(window); }));
   windowAdded_ = ScopedConnection(FloatingWindowManager::shared().signalWindowCreated().connect(
       [this](Gtk::Window& window) { app_.add_window(window); }));

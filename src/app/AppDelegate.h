@@ -10,8 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "base/GLibPtr.h"
 #include "app/LaunchSequence.h"
+#include "base/GLibPtr.h"
+#include "core/MainWindowHook.h"
 
 namespace Gtk {
 class Application;
@@ -21,7 +22,7 @@ class Window;
 namespace quorvel {
 
 class AppServices;
-class GtkScanProgressWindows;
+class DeepLinkRouter;
 class ScreenOCRResultWindow;
 class BrowserModel;
 class WorkspaceViewState;
@@ -38,7 +39,7 @@ class GLibScheduler : public Scheduler {
   unsigned next_ = 0;
 };
 
-class AppDelegate : public LaunchSteps {
+class AppDelegate : public LaunchSteps, public MainWindowHook {
  public:
   AppDelegate(Gtk::Application& app, AppServices& services, std::shared_ptr<BrowserModel> browser,
               std::shared_ptr<WorkspaceViewState> view, std::function<void()> showMainWindow);
@@ -73,6 +74,9 @@ class AppDelegate : public LaunchSteps {
   // Handles a link of the application or of the service's pages; false when it is
   // not one.
   bool routeLink(const std::string& url);
+
+  // MainWindowHook: links and search results bring the window forward.
+  void showMainWindow() override { showMainWindow_(); }
 
   // LaunchSteps
   void activate() override;
@@ -109,12 +113,12 @@ class AppDelegate : public LaunchSteps {
   LaunchSwitches switches_;
   GLibScheduler scheduler_;
   std::unique_ptr<FirstPageGate> firstPage_;  // after the scheduler: goes first
+  std::unique_ptr<DeepLinkRouter> router_;
   bool launched_ = false;
   ScopedConnection windowAdded_;
   ScopedConnection captureWindows_;
   ScopedConnection calendarWindow_;
   ScopedConnection archiveWindows_;
-  std::unique_ptr<GtkScanProgressWindows> scanProgress_;
   std::unique_ptr<ScreenOCRResultWindow> screenResults_;
   std::unique_ptr<WindowTabKeys> tabKeys_;
   std::unique_ptr<LockCurtain> curtain_;

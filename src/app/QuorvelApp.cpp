@@ -110,17 +110,15 @@ void QuorvelApp::on_startup() {
   installLawStyle();
   MainWindowController::shared().setBrowserModel(model_);
   MainWindowController::shared().setOpenMainScene([this] { showMainWindow(); });
-  // Services below the windows (the link router) show the window through this.
-  MainWindowHook::setShowHandler([this] { showMainWindow(); });
   delegate_ = std::make_unique<AppDelegate>(*this, *services_, model_, view_, [this] { showMainWindow(); });
   addCommands();
-  registerSettingsView(services_->calendarSync());
+  registerSettingsView(SettingsServices{services_->volume(), services_->inbox(), services_->calendarSync()});
   registerTodoSheet(view_, [&calendar = services_->desktopCalendar()] { calendar.show(); });
   // The one mirror store: its downloads carry the web views' cookies.
-  auto mirror = MirrorStore::create();
+  auto mirror = MirrorStore::create(services_->mirrorServices());
   mirror->webStore = &services_->webEngine();
-  MainWindowController::shared().setMirrorStore(std::move(mirror));
-  registerMirrorSheet();
+  MainWindowController::shared().setMirrorStore(mirror);
+  registerMirrorSheet(mirror);
   startTray();
 
   // Log-out (SIGTERM) and Ctrl+C in a terminal (SIGINT) quit like Ctrl+Q, so the
@@ -157,6 +155,8 @@ void QuorvelApp::startTray() {
   actions.lock = command("lock");
   actions.checkUpdate = command("check-update");
   actions.quit = command("quit");
+  actions.openFolder = [this] { services_->volume().openRoot(); };
+  actions.volumeMounted = [this] { return services_->volume().mountedRoot().has_value(); };
   actions.syncCalendarNow = command("sync-calendar");
   actions.toggleDesktopCalendar = command("desktop-calendar");
   auto& calendar = services_->desktopCalendar();
@@ -190,7 +190,8 @@ void QuorvelApp::startTray() {
     if (hotKeys.isRegistered(GlobalHotKeyManager::kScreenOCRId)) keys.push_back("Alt+Shift+O（屏幕框选OCR）");
     return keys;
   };
-  trayAbsence_ = std::make_unique<TrayAbsenceNotice>(UserDefaults::standard(), SystemNotifications::shared(), inputs);
+  trayAbsence_ = std::make_unique<TrayAbsenceNotice>(services_->defaults(), services_->notifications(),
+                                                     services_->dialogs(), inputs);
   MainWindowController::shared().setOnClosedToBackground([this] { trayAbsence_->mainWindowClosed(); });
 }
 
@@ -249,9 +250,9 @@ void QuorvelApp::runCommand(const std::string& a, const Glib::VariantBase& param
                                         [](JsResult) {});
     return;
   }
-  if (a == "zoom-in") return PageZoomActions::zoomActive(m, PageZoom::step);
-  if (a == "zoom-out") return PageZoomActions::zoomActive(m, -PageZoom::step);
-  if (a == "zoom-reset") return PageZoomActions::actualSize(m);
+  if (a == "zoom-in") return PageZoomActions::zoomActive(m, services_->defaults(), PageZoom::step);
+  if (a == "zoom-out") return PageZoomActions::zoomActive(m, services_->defaults(), -PageZoom::step);
+  if (a == "zoom-reset") return PageZoomActions::actualSize(m, services_->defaults());
   if (a == "palette") return v.showPalette.set(true);
   if (a == "shortcuts") return v.showShortcuts.set(true);
   if (a == "hibernate-others") {
@@ -263,12 +264,12 @@ void QuorvelApp::runCommand(const std::string& a, const Glib::VariantBase& param
     auto tab = m.activeTab();
     if (!tab || !tab->webView()) return;
     auto* view = TabController::viewOf(tab->webView());
-    if (a == "print") return PageExport::printPage(view);
+    if (a == "print") return services_->pageExport().printPage(view);
     auto title = tab->title.get();
-    return PageExport::exportPDF(view, title.empty() ? "页面" : title);
+    return services_->pageExport().exportPDF(view, title.empty() ? "页面" : title);
   }
   if (a == "status-panel") return panel_->toggleNear(0, 0);
-  if (a == "switch-account") return AccountFlow::switchAccount(m);
+  if (a == "switch-account") return AccountFlow::switchAccount(m, services_->dialogs(), services_->volume());
   if (a == "todo") return v.showTodo.set(true);
   if (a == "desktop-calendar") return d.toggleDesktopCalendar();
   if (a == "quick-capture") return d.toggleQuickCapture();
@@ -280,12 +281,12 @@ void QuorvelApp::runCommand(const std::string& a, const Glib::VariantBase& param
   if (a == "scan-ocr") return d.pickAndRunScanner();
   if (a == "font-size") {
     if (parameter.is_of_type(Glib::VariantType("d")))
-      PageZoomActions::setFontScale(m, v.fontScale,
+      PageZoomActions::setFontScale(m, services_->defaults(), v.fontScale,
                                     Glib::VariantBase::cast_dynamic<Glib::Variant<double>>(parameter).get());
     return;
   }
   if (a == "reveal-audit-log") return d.revealAuditLog();
-  if (a == "open-volume") return LocalVolume::openRoot();
+  if (a == "open-volume") return services_->volume().openRoot();
   if (a == "open-data-folder") return d.openDataFolder();
 }
 
@@ -341,16 +342,19 @@ void QuorvelApp::showMainWindow() {
     };
     tools.captureAndAnalyze = [this] { delegate_->captureAndAnalyze(); };
     tools.lockWorkspace = [this] { delegate_->lockNow(); };
+    tools.volumeMounted = [this] { return services_->volume().mountedRoot().has_value(); };
+    tools.dialogs = &services_->dialogs();
+    tools.switchAccount = [this] { AccountFlow::switchAccount(*model_, services_->dialogs(), services_->volume()); };
     auto& calendar = services_->desktopCalendar();
     tools.desktopCalendarHasWindow = [&calendar] { return calendar.window() != nullptr; };
     tools.desktopCalendarVisible = [&calendar] { return calendar.isVisible.get(); };
     tools.showDesktopCalendar = [&calendar] { calendar.show(); };
     tools.hideDesktopCalendar = [&calendar] { calendar.hide(); };
-    window_ = new MainWindow(model_, view_, std::move(tools));
+    window_ = new MainWindow(model_, view_, &services_->privacyLock(), std::move(tools));
     add_window(*window_);
     if (auto* bar = window_->content().topBar()) {
       // The volume button's dot follows connecting and disconnecting.
-      volumeChanged_ = LocalVolume::stateChanged().connect([bar] { bar->refreshToolState(); });
+      volumeChanged_ = services_->volume().stateChanged().connect([bar] { bar->refreshToolState(); });
       // The calendar button's dot follows the panel, however it was shown or hidden.
       calendarShown_ = calendar.isVisible.changed().connect([bar] { bar->refreshToolState(); });
       auto commands = menuCommands();
@@ -381,7 +385,6 @@ void QuorvelApp::on_shutdown() {
   sigterm_.reset();
   sigint_.reset();
   if (delegate_) delegate_->terminate();
-  MainWindowHook::setShowHandler({});
   fontScaleChanged_ = {};
   volumeChanged_ = {};
   calendarShown_ = {};
@@ -403,8 +406,10 @@ void QuorvelApp::on_shutdown() {
   delegate_.reset();
   model_.reset();
   view_.reset();
+  // What the services wrote on their way out reaches the file too.
+  UserDefaults& defaults = services_->defaults();
   services_.reset();
-  UserDefaults::standard().flush();
+  defaults.flush();
   logLine(tags::kApp, "已退出");
   Gtk::Application::on_shutdown();
 }

@@ -18,6 +18,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> args(argv, argv + argc);
   quorvel::AppArgs::set(args);
   quorvel::markMainThread();
+  quorvel::AppServices::Options options;
   // The start script points the client at a service without touching other settings.
   // A mistyped address is refused here: saved, it would silently send the user to the default.
   if (quorvel::AppArgs::has("--server-url")) {
@@ -28,14 +29,13 @@ int main(int argc, char** argv) {
                    server.empty() ? "（空）" : server.c_str(), quorvel::AppConfig::kDefaultServerURL);
       return 2;
     }
-    quorvel::AppConfig::setServerURL(*valid);
+    options.serverURL = *valid;
   }
   // Global hot keys, window placement and idle time need X11 (XWayland under Wayland).
   setenv("GDK_BACKEND", "x11", 0);
   // Before GTK starts: where OpenGL can only be software, GTK never loads it.
   quorvel::prepareRendererBeforeGtk();
 
-  quorvel::AppServices::Options options;
   options.mode = quorvel::AppArgs::isDiagnosticMode() ? quorvel::AppMode::diagnostic : quorvel::AppMode::normal;
   const char* noDrag = std::getenv("NO_DRAG_INJECT");
   options.dragAndDrop = !(noDrag && std::string(noDrag) == "1");

@@ -39,6 +39,11 @@ inline constexpr int kMirrorNoAddress = 4;
 inline constexpr int kMirrorWebPage = 5;
 // The mirror's upload; the code is the HTTP status (-1 without one).
 inline constexpr const char* kUpload = "Upload";
+// The password check of the privacy lock; the code is PAM's (-1: no check possible here).
+inline constexpr const char* kAuth = "Auth";
+inline constexpr int kAuthUnavailable = -1;
+// Global hot keys; the code is the system's (-1: no global keys here).
+inline constexpr const char* kHotKeys = "HotKeys";
 // A scan through the scanner program; the code is its exit status (-1: not started).
 inline constexpr const char* kScan = "Scan";
 

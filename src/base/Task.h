@@ -213,18 +213,19 @@ struct NextTurn {
 };
 inline NextTurn nextTurn() { return {}; }
 
-// Runs fn on the worker pool and resumes on the main context with its result.
-// An exception thrown by fn is rethrown to the awaiting coroutine.
+// Runs fn on `pool` and resumes on the main context with its result. An exception
+// thrown by fn is rethrown to the awaiting coroutine. The pool must outlive the wait.
 template <class F>
-auto runInBackground(F fn) {
+auto onWorker(WorkerPool& pool, F fn) {
   using R = decltype(fn());
   struct Awaiter {
+    WorkerPool& pool;
     F fn;
     std::optional<std::conditional_t<std::is_void_v<R>, bool, R>> value;
     std::exception_ptr error;
     bool await_ready() const noexcept { return false; }
     void await_suspend(std::coroutine_handle<> h) {
-      WorkerPool::shared().submit([this, h]() mutable {
+      pool.submit([this, h]() mutable {
         try {
           if constexpr (std::is_void_v<R>) {
             fn();
@@ -243,7 +244,13 @@ auto runInBackground(F fn) {
       if constexpr (!std::is_void_v<R>) return std::move(*value);
     }
   };
-  return Awaiter{std::move(fn), {}, {}};
+  return Awaiter{pool, std::move(fn), {}, {}};
+}
+
+// Temporary: onWorker() on the process's pool, until every caller is handed its pool.
+template <class F>
+auto runInBackground(F fn) {
+  return onWorker(WorkerPool::shared(), std::move(fn));
 }
 
 // Replies from this size on are decoded on the worker pool: the main thread stays free.

@@ -31,6 +31,11 @@ void WorkerPool::submit(std::function<void()> job) {
   wake_.notify_one();
 }
 
+void WorkerPool::drain() {
+  std::unique_lock lock(mutex_);
+  idle_.wait(lock, [this] { return jobs_.empty() && running_ == 0; });
+}
+
 void WorkerPool::run() {
   for (;;) {
     std::function<void()> job;
@@ -40,8 +45,15 @@ void WorkerPool::run() {
       if (jobs_.empty()) return;  // stopping, nothing left
       job = std::move(jobs_.front());
       jobs_.pop_front();
+      ++running_;
     }
     job();
+    job = nullptr;  // what the job holds goes before it counts as done
+    {
+      std::lock_guard lock(mutex_);
+      --running_;
+      if (jobs_.empty() && running_ == 0) idle_.notify_all();
+    }
   }
 }
 

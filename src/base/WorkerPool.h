@@ -22,6 +22,8 @@ class WorkerPool {
   static WorkerPool& shared();
 
   void submit(std::function<void()> job);
+  // Blocks until every job submitted so far has run (the owner's teardown).
+  void drain();
   unsigned size() const { return static_cast<unsigned>(threads_.size()); }
 
  private:
@@ -29,7 +31,9 @@ class WorkerPool {
 
   std::mutex mutex_;
   std::condition_variable wake_;
+  std::condition_variable idle_;
   std::deque<std::function<void()>> jobs_;
+  unsigned running_ = 0;
   bool stopping_ = false;
   std::vector<std::thread> threads_;
 };

@@ -18,9 +18,16 @@
 
 namespace quorvel {
 
+class AuditLog;
+class UserDefaults;
+
 class AccountState {
  public:
-  AccountState();
+  // The recents are kept in `defaults`; forbidden pages are recorded in `audit`.
+  AccountState(UserDefaults& defaults, AuditLog& audit);
+  ~AccountState() { *self_ = nullptr; }
+  AccountState(const AccountState&) = delete;
+  AccountState& operator=(const AccountState&) = delete;
 
   Published<std::vector<NavItem>, AccountState> navItems;
   Published<std::set<std::string>, AccountState> forbiddenPaths;
@@ -70,8 +77,10 @@ class AccountState {
   std::chrono::system_clock::time_point cachedNodesAt_{};
   sigc::signal<void()> clearDockBadge_;
   sigc::signal<void(const BadgeCounts&)> notifyCounts_;
+  UserDefaults& defaults_;
+  AuditLog& audit_;
   // Deferred steps check it: they run only while this state exists.
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  std::shared_ptr<AccountState*> self_ = std::make_shared<AccountState*>(this);
 };
 
 }  // namespace quorvel

@@ -1,6 +1,7 @@
 #pragma once
 #include <nlohmann/json.hpp>
 
+#include <filesystem>
 #include <functional>
 #include <string>
 
@@ -8,19 +9,45 @@ namespace quorvel {
 
 // The local, append-only record of what the client did: one JSON object per line
 // in "upload-audit.jsonl" in the data folder.
-namespace AuditLog {
-void write(const std::string& action, const std::string& rel, const nlohmann::json& extra = nlohmann::json::object());
+class AuditLog {
+ public:
+  // Who is signed in, for the "user" and "firm" keys.
+  struct Identity {
+    std::string user;
+    std::string firm;
+  };
 
-// Who is signed in, for the "user" and "firm" keys (set by the workspace model).
-struct Identity {
-  std::string user;
-  std::string firm;
+  // Appends to `file` (its folder is made when missing).
+  explicit AuditLog(std::filesystem::path file);
+  ~AuditLog();
+  AuditLog(const AuditLog&) = delete;
+  AuditLog& operator=(const AuditLog&) = delete;
+
+  // "upload-audit.jsonl" in the data folder.
+  static std::filesystem::path defaultFile();
+
+  // Where the signed-in user comes from (the workspace); set once by the owner.
+  void setIdentitySource(std::function<Identity()> source) { identity_ = std::move(source); }
+
+  void record(const std::string& action, const std::string& rel,
+              const nlohmann::json& extra = nlohmann::json::object()) const;
+
+  // Temporary, for the calendar code until it is handed the log: records into the log
+  // the application made current, else into the default file without a user.
+  static void write(const std::string& action, const std::string& rel,
+                    const nlohmann::json& extra = nlohmann::json::object());
+  static void setCurrent(AuditLog* log);
+
+  const std::filesystem::path& file() const { return file_; }
+
+  // The record line without its line feed (exposed for tests).
+  static std::string recordLine(const std::string& action, const std::string& rel, const nlohmann::json& extra,
+                                const Identity& who, const std::string& at);
+  static std::string isoNow();
+
+ private:
+  std::filesystem::path file_;
+  std::function<Identity()> identity_;
 };
-void setIdentityProvider(std::function<Identity()> provider);
-// The record line without its line feed (exposed for tests).
-std::string recordLine(const std::string& action, const std::string& rel, const nlohmann::json& extra,
-                       const Identity& who, const std::string& at);
-std::string isoNow();
-}  // namespace AuditLog
 
 }  // namespace quorvel

@@ -16,24 +16,39 @@ constexpr unsigned kTimerPeriodMs = 60'000;
 constexpr unsigned kLoadTimeoutSeconds = 60;
 }  // namespace
 
-std::shared_ptr<BrowserModel> BrowserModel::create(PageFactory factory, WebStore* store, AppMode mode) {
-  std::shared_ptr<BrowserModel> m(new BrowserModel(std::move(factory), store, mode));
+std::shared_ptr<BrowserModel> BrowserModel::create(PageFactory factory, UserDefaults& defaults, AuditLog& audit,
+                                                   WebStore* store, AppMode mode) {
+  std::shared_ptr<BrowserModel> m(new BrowserModel(std::move(factory), defaults, audit, store, mode));
   m->construct();
   return m;
 }
 
-BrowserModel::BrowserModel(PageFactory factory, WebStore* store, AppMode mode)
-    : factory_(std::move(factory)), webStore_(store), mode_(mode), requests_(store), reads_(*this, account_) {}
+std::shared_ptr<BrowserModel> BrowserModel::create(PageFactory factory, WebStore* store, AppMode mode) {
+  auto audit = std::make_unique<AuditLog>(AuditLog::defaultFile());
+  std::shared_ptr<BrowserModel> m(new BrowserModel(std::move(factory), UserDefaults::standard(), *audit, store, mode));
+  m->ownAudit_ = std::move(audit);
+  m->construct();
+  return m;
+}
+
+BrowserModel::BrowserModel(PageFactory factory, UserDefaults& defaults, AuditLog& audit, WebStore* store,
+                           AppMode mode)
+    : factory_(std::move(factory)),
+      defaults_(defaults),
+      audit_(audit),
+      webStore_(store),
+      mode_(mode),
+      account_(defaults, audit),
+      requests_(store, defaults),
+      reads_(*this, account_, defaults) {}
 
 BrowserModel::~BrowserModel() = default;
 
-void BrowserModel::construct() {
-  std::weak_ptr<BrowserModel> self = weak_from_this();
-  AuditLog::setIdentityProvider([self] {
-    auto m = self.lock();
-    return m ? AuditLog::Identity{m->account_.badges->user, m->account_.badges->firm} : AuditLog::Identity{};
-  });
+AuditLog::Identity BrowserModel::identity() const {
+  return AuditLog::Identity{account_.badges->user, account_.badges->firm};
+}
 
+void BrowserModel::construct() {
   if (mode_ == AppMode::diagnostic || !restoreSession()) {
     newTab("/dashboard", "个人工作台");
   }
@@ -150,7 +165,7 @@ void BrowserModel::loadInActive(const std::string& path) {
     return;
   }
   if (!t->webView()) wake(t);
-  auto url = urlForServicePath(AppConfig::homeURL(), path);
+  auto url = urlForServicePath(AppConfig::homeURL(defaults_), path);
   if (!url) return;
   t->currentPath.set(url->decodedPath());
   if (auto* page = t->webView()) page->loadURL(*url, kLoadTimeoutSeconds);

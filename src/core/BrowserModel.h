@@ -11,6 +11,7 @@
 #include "core/AccountState.h"
 #include "core/AppConfig.h"
 #include "core/AppMode.h"
+#include "core/AuditLog.h"
 #include "core/BrowserTab.h"
 #include "core/ServiceReads.h"
 #include "core/ServiceRequests.h"
@@ -38,7 +39,13 @@ struct TabRowsChange {
 // through account(), reads() and requests().
 class BrowserModel : public std::enable_shared_from_this<BrowserModel> {
  public:
-  // `store` may be nullptr (no cookies, nothing to clear); it must outlive the model.
+  // The session and the recents are kept in `defaults`, what the workspace does is
+  // recorded in `audit`. `store` may be nullptr (no cookies, nothing
+  // to clear). All three must outlive the model.
+  static std::shared_ptr<BrowserModel> create(PageFactory factory, UserDefaults& defaults, AuditLog& audit,
+                                              WebStore* store = nullptr, AppMode mode = AppMode::normal);
+  // Temporary, for the calendar tests until they hand the model its defaults: the
+  // defaults of UserDefaults::standard() and an audit log of the model's own.
   static std::shared_ptr<BrowserModel> create(PageFactory factory, WebStore* store = nullptr,
                                               AppMode mode = AppMode::normal);
   ~BrowserModel();
@@ -70,6 +77,8 @@ class BrowserModel : public std::enable_shared_from_this<BrowserModel> {
   // Fires after the user activated a tab (its page is awake and focused).
   sigc::signal<void()>& activated() { return activated_; }
   AppMode mode() const { return mode_; }
+  // Who is signed in, as the audit log records it.
+  AuditLog::Identity identity() const;
 
   // Tabs.
   std::shared_ptr<BrowserTab> newTab(const std::string& path, const std::string& title);
@@ -102,7 +111,7 @@ class BrowserModel : public std::enable_shared_from_this<BrowserModel> {
   void logout();
 
  private:
-  BrowserModel(PageFactory factory, WebStore* store, AppMode mode);
+  BrowserModel(PageFactory factory, UserDefaults& defaults, AuditLog& audit, WebStore* store, AppMode mode);
   Task<void> clearWebDataThenShowLogin();
   void setTabs(std::vector<std::shared_ptr<BrowserTab>> v, TabRowsChange change);
   void construct();
@@ -116,7 +125,10 @@ class BrowserModel : public std::enable_shared_from_this<BrowserModel> {
   Published<bool, BrowserModel> activeLoading_{false};
   Published<bool, BrowserModel> activeCanGoBack_{false};
   Published<bool, BrowserModel> activeCanGoForward_{false};
+  std::unique_ptr<AuditLog> ownAudit_;  // the temporary create() only
   PageFactory factory_;
+  UserDefaults& defaults_;
+  AuditLog& audit_;
   WebStore* webStore_ = nullptr;
   AppMode mode_ = AppMode::normal;
   SourceId hibernateTimer_;

@@ -31,13 +31,12 @@ void BrowserModel::saveSession() {
     list.push_back({{"url", url}, {"title", t->title.get()}});
   }
   int active = activeID_.get() ? std::max(0, indexOf(*activeID_.get())) : 0;
-  auto& defaults = UserDefaults::standard();
-  defaults.set(kSessionKey, list);
-  defaults.set(kActiveKey, active);
+  defaults_.set(kSessionKey, list);
+  defaults_.set(kActiveKey, active);
 }
 
 bool BrowserModel::restoreSession() {
-  auto stored = UserDefaults::standard().object(kSessionKey);
+  auto stored = defaults_.object(kSessionKey);
   if (!stored || !stored->is_array()) return false;
 
   std::vector<std::shared_ptr<BrowserTab>> restored;
@@ -67,7 +66,7 @@ bool BrowserModel::restoreSession() {
   if (restored.empty()) return false;
 
   setTabs(restored, {TabRowsChange::reset});
-  long long index = UserDefaults::standard().integer(kActiveKey).value_or(0);
+  long long index = defaults_.integer(kActiveKey).value_or(0);
   index = std::clamp<long long>(index, 0, static_cast<long long>(restored.size()) - 1);
   auto active = restored[static_cast<size_t>(index)];
   activeID_.set(active->id());
@@ -78,7 +77,9 @@ bool BrowserModel::restoreSession() {
   nlohmann::json extra = {{"tabs", restored.size()},
                           {"active", active->title.get()},
                           {"url", active->hibernatedURL ? active->hibernatedURL->toString() : std::string()}};
-  postToMain([extra] { AuditLog::write("session-restore", "-", extra); });
+  postToMain([weak = weak_from_this(), extra] {
+    if (auto self = weak.lock()) self->audit_.record("session-restore", "-", extra);
+  });
   return true;
 }
 

@@ -20,9 +20,6 @@ class Dialogs {
   // with -1 on a later turn).
   virtual void alert(const std::string& title, const std::string& text,
                      const std::vector<std::string>& buttons = {"好"}, std::function<void(int)> onAnswer = {}) = 0;
-
-  // The installed dialogs, else the logging ones (headless runs).
-  static Dialogs& shared();
 };
 
 // Shows nothing: the alert is logged as "[Quorvel][ALERT] title：text" and answered

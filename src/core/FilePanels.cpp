@@ -1,17 +1,10 @@
 #include "core/FilePanels.h"
 
-#include "base/Installed.h"
 #include "base/Log.h"
 #include "base/LogTags.h"
 #include "base/MainQueue.h"
 
 namespace quorvel {
-
-FilePanels& FilePanels::shared() {
-  if (FilePanels* p = Installed<FilePanels>::get()) return *p;
-  static CancellingFilePanels fallback;
-  return fallback;
-}
 
 void CancellingFilePanels::askSaveFile(const SaveQuestion& question, SaveAnswer onAnswer) {
   logLine(tags::kAlert, question.title + "：" + question.suggestedName + "（无窗口，视为取消）");

@@ -52,9 +52,6 @@ class FilePanels {
   // Asks for one folder (new folders may be made in the panel). Returns at once;
   // `onAnswer` runs on the main thread. The default answers "cancelled".
   virtual void askFolder(const FolderQuestion& question, FolderAnswer onAnswer);
-
-  // The installed panels, else the cancelling ones (headless runs).
-  static FilePanels& shared();
 };
 
 // Shows nothing: logs the question and answers "cancelled" on a later turn.

@@ -8,21 +8,21 @@
 #include "base/MainQueue.h"
 #include "core/BrowserModel.h"
 #include "core/PageReads.h"
+#include "platform/UserDefaults.h"
 
 namespace quorvel {
 namespace {
 constexpr unsigned kBadgePeriodMs = 60'000;
 }  // namespace
 
-ServiceReads::ServiceReads(BrowserModel& tabs, AccountState& account) : tabs_(tabs), account_(account) {
+ServiceReads::ServiceReads(BrowserModel& tabs, AccountState& account, const UserDefaults& defaults)
+    : tabs_(tabs), account_(account), defaults_(defaults) {
   badgeTimer_ = SourceId(startRepeatingTimer(kBadgePeriodMs, [this] {
     refreshBadges();
     return true;
   }));
   activated_ = tabs_.activated().connect([this] { refreshBadges(); });
 }
-
-ServiceReads::~ServiceReads() = default;
 
 std::shared_ptr<WebPage> ServiceReads::activeServicePage(bool requireURL) const {
   auto t = tabs_.activeTab();
@@ -31,7 +31,7 @@ std::shared_ptr<WebPage> ServiceReads::activeServicePage(bool requireURL) const 
   if (requireURL && (!page->currentURL() || page->currentURL()->empty())) return nullptr;
   // Reads run only in a page of the service: a foreign page would answer with its
   // own origin's data.
-  if (!PageReads::isOnService(*page, AppConfig::homeURL())) return nullptr;
+  if (!PageReads::isOnService(*page, AppConfig::homeURL(defaults_))) return nullptr;
   // Kept alive while a read runs, whatever happens to its tab.
   return t->webViewPtr();
 }
@@ -48,9 +48,9 @@ Task<std::string> ServiceReads::fetchNodesCached(bool force) {
     auto age = Clock::now() - account_.cachedNodesAt();
     if (age < std::chrono::seconds(30)) co_return *account_.cachedNodes();
   }
-  std::weak_ptr<bool> alive = alive_;
+  auto alive = self_;
   std::string bytes = co_await fetchJSON("/api/desktop/nodes");
-  if (!alive.expired()) account_.cacheNodes(bytes);
+  if (*alive) account_.cacheNodes(bytes);
   co_return bytes;
 }
 
@@ -64,17 +64,17 @@ void ServiceReads::refreshBadges() {
 }
 
 Task<void> ServiceReads::readBadges(std::shared_ptr<WebPage> page) {
-  std::weak_ptr<bool> alive = alive_;
+  auto alive = self_;
   // The read starts on a later turn: nothing changes before refreshBadges returns.
   co_await nextTurn();
   auto reading = PageReads::read(std::move(page), "/api/desktop/badges", /*loginCheck=*/true);
   PageReads::Reply reply = co_await reading;
   if (reply.kind == PageReads::Reply::Kind::login) {
-    if (!alive.expired()) account_.markLoginRequired();
+    if (*alive) account_.markLoginRequired();
     co_return;
   }
   if (!reply.ok()) {
-    if (alive.expired()) co_return;
+    if (!*alive) co_return;
     // What the page said, as it said it; of a reply body only the head.
     const std::string reason = PageReads::replyFailureReason(reply);
     if (reply.kind == PageReads::Reply::Kind::failed)
@@ -86,7 +86,7 @@ Task<void> ServiceReads::readBadges(std::shared_ptr<WebPage> page) {
   }
   auto decoding = decodeOffMain(reply.text, parseBadgeReply);
   std::optional<BadgeCounts> counts = co_await decoding;
-  if (alive.expired()) co_return;
+  if (!*alive) co_return;
   if (counts) account_.publishBadges(*counts);
   else account_.applyBadges(reply.text);  // the sign-in page, or a reply of another shape
 }
@@ -103,7 +103,7 @@ void ServiceReads::fetchDeadlines(std::function<void()> completion) {
 }
 
 Task<void> ServiceReads::readDeadlines(std::shared_ptr<WebPage> page, std::function<void()> completion) {
-  std::weak_ptr<bool> alive = alive_;
+  auto alive = self_;
   co_await nextTurn();
   auto reading = PageReads::read(std::move(page), "/api/my_deadlines");
   PageReads::Reply reply = co_await reading;
@@ -112,7 +112,7 @@ Task<void> ServiceReads::readDeadlines(std::shared_ptr<WebPage> page, std::funct
     auto decoding = decodeOffMain(reply.text, decodeDeadlines);
     lists = co_await decoding;
   }
-  const bool live = !alive.expired();
+  const bool live = *alive != nullptr;
   if (live && lists) {
     logLine(tags::kTodo, "超期=" + std::to_string(lists->overdue.size()) + " 今日=" +
                              std::to_string(lists->today.size()) + " 3天内=" + std::to_string(lists->soon.size()) +

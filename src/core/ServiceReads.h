@@ -13,12 +13,14 @@ namespace quorvel {
 
 class AccountState;
 class BrowserModel;
+class UserDefaults;
 
 class ServiceReads {
  public:
-  // `tabs` gives the active page; both must outlive the reads object.
-  ServiceReads(BrowserModel& tabs, AccountState& account);
-  ~ServiceReads();
+  // `tabs` gives the active page, `defaults` the service's address; all three must
+  // outlive the reads object.
+  ServiceReads(BrowserModel& tabs, AccountState& account, const UserDefaults& defaults);
+  ~ServiceReads() { *self_ = nullptr; }
   ServiceReads(const ServiceReads&) = delete;
   ServiceReads& operator=(const ServiceReads&) = delete;
 
@@ -40,10 +42,11 @@ class ServiceReads {
 
   BrowserModel& tabs_;
   AccountState& account_;
+  const UserDefaults& defaults_;
   SourceId badgeTimer_;
   ScopedConnection activated_;
   // Deferred steps check it: they run only while this object exists.
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  std::shared_ptr<ServiceReads*> self_ = std::make_shared<ServiceReads*>(this);
 };
 
 }  // namespace quorvel

@@ -34,7 +34,7 @@ Task<FormResult> ServiceRequests::postForm(const std::string& pathArg,
   const std::string path = pathArg;
   const std::map<std::string, std::string> fields = fieldsArg;
 
-  const Url home = AppConfig::homeURL();
+  const Url home = AppConfig::homeURL(defaults_);
   auto target = home.resolve(path);
   // The cookies chosen below belong to the service: never send them anywhere else.
   if (!target || (target->scheme != "http" && target->scheme != "https") ||
@@ -82,7 +82,7 @@ Task<FormResult> ServiceRequests::postForm(const std::string& pathArg,
 Task<long long> ServiceRequests::quickUpload(const std::vector<std::filesystem::path>& filesArg, long long procId) {
   const std::vector<std::filesystem::path> files = filesArg;
 
-  const Url home = AppConfig::homeURL();
+  const Url home = AppConfig::homeURL(defaults_);
   std::string cookies = co_await cookieHeader(home);
 
   // Sizes are taken and every file is opened once now: a file that cannot be read

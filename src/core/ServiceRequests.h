@@ -12,6 +12,8 @@
 
 namespace quorvel {
 
+class UserDefaults;
+
 struct FormResult {
   bool ok = false;
   int statusCode = -1;
@@ -22,8 +24,9 @@ struct FormResult {
 
 class ServiceRequests {
  public:
-  // `store` may be nullptr (no cookies are sent); it must outlive every request.
-  explicit ServiceRequests(WebStore* store) : store_(store) {}
+  // `store` may be nullptr (no cookies are sent); it must outlive every request. The
+  // service's address comes from `defaults`.
+  ServiceRequests(WebStore* store, const UserDefaults& defaults) : store_(store), defaults_(defaults) {}
 
   // A form post to a service path; never throws (a failure is a result with ok false).
   Task<FormResult> postForm(const std::string& path, const std::map<std::string, std::string>& fields);
@@ -33,6 +36,7 @@ class ServiceRequests {
  private:
   Task<std::string> cookieHeader(const Url& home);
   WebStore* store_;
+  const UserDefaults& defaults_;
 };
 
 }  // namespace quorvel

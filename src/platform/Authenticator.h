@@ -5,13 +5,16 @@
 #include <optional>
 #include <string>
 
+#include "base/AppError.h"
 #include "base/Task.h"
 
 namespace quorvel {
 
+// The check's answer: no error when the password was right; otherwise why not, in
+// Chinese for the user (errors::kAuth with PAM's code).
 struct AuthOutcome {
-  bool ok = false;
-  std::string error;  // in Chinese, for the user; empty when ok
+  std::optional<AppError> error;
+  bool ok() const { return !error; }
 };
 
 class Authenticator {

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/Async.h"
 #include "base/GObjectPtr.h"
 #include "base/Task.h"
 
@@ -59,7 +60,10 @@ std::shared_ptr<GInputStream> adoptStream(GInputStream* stream);
 // limit running out throws AppError(errors::kHttp, G_IO_ERROR_TIMED_OUT, "请求超时"); a
 // body over maxBodyBytes throws AppError(errors::kHttp, kReplyTooLarge, "服务器回复超过 N MB").
 // Any HTTP status is a reply. Must be called on the main thread.
-Task<HttpResponse> send(HttpRequest request);
+// `owner`: the caller's cancellable; cancelling it (or the owner going away) ends the
+// request with AppError(errors::kHttp, G_IO_ERROR_CANCELLED, "请求已取消"). The request
+// keeps its own reference, so the Cancellable object itself may go first.
+Task<HttpResponse> send(HttpRequest request, const Cancellable* owner = nullptr);
 
 // A reply whose body is still to be read.
 struct HttpDownload {

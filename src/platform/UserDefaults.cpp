@@ -10,6 +10,7 @@
 #include <fstream>
 #include <memory>
 #include <sstream>
+#include <utility>
 
 #include "base/Log.h"
 #include "base/MainQueue.h"
@@ -21,39 +22,39 @@ namespace quorvel {
 namespace fs = std::filesystem;
 
 namespace {
-std::unique_ptr<UserDefaults>& standardSlot() {
-  static std::unique_ptr<UserDefaults> slot;
-  return slot;
-}
-std::mutex& standardMutex() {
-  static std::mutex m;
-  return m;
-}
+std::mutex standardMutex;
+UserDefaults* current = nullptr;
+std::unique_ptr<UserDefaults> fallback;
 }  // namespace
 
+fs::path UserDefaults::standardFile() { return xdg::configHome() / "Quorvel" / "defaults.json"; }
+
 UserDefaults& UserDefaults::standard() {
-  std::lock_guard lock(standardMutex());
-  auto& slot = standardSlot();
-  if (!slot) slot = std::make_unique<UserDefaults>(xdg::configHome() / "Quorvel" / "defaults.json");
-  return *slot;
+  std::lock_guard lock(standardMutex);
+  if (current) return *current;
+  if (!fallback) fallback = std::make_unique<UserDefaults>(standardFile());
+  return *fallback;
 }
 
-void UserDefaults::resetStandardForTesting() {
-  std::lock_guard lock(standardMutex());
-  standardSlot().reset();
+UserDefaults* UserDefaults::setStandard(UserDefaults* store) {
+  std::lock_guard lock(standardMutex);
+  return std::exchange(current, store);
 }
 
 UserDefaults::UserDefaults(fs::path file) : file_(std::move(file)) {}
 
-UserDefaults::~UserDefaults() { flush(); }
+UserDefaults::~UserDefaults() {
+  *self_ = nullptr;
+  flush();
+}
 
 void UserDefaults::scheduleSaveLocked() {
   dirty_ = true;
   if (saveScheduled_) return;
   saveScheduled_ = true;
   // A burst of writes in one turn of the main loop becomes one write of the file.
-  postToMain([weak = std::weak_ptr<bool>(alive_), this] {
-    if (!weak.expired()) flush();
+  postToMain([alive = self_, this] {
+    if (*alive) flush();
   });
 }
 
@@ -147,6 +148,11 @@ std::optional<bool> UserDefaults::boolean(const std::string& key) const {
   auto v = object(key);
   if (!v || !v->is_boolean()) return std::nullopt;
   return v->get<bool>();
+}
+
+bool UserDefaults::firstWarning(const std::string& key) const {
+  std::lock_guard lock(mutex_);
+  return warned_.insert(key).second;
 }
 
 void UserDefaults::set(const std::string& key, nlohmann::json value) {

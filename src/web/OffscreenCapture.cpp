@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "base/GLibPtr.h"
 #include "base/Log.h"
 #include "base/LogTags.h"
 #include "base/MainQueue.h"
@@ -47,8 +48,8 @@ struct OffscreenCapture::Impl {
   double settle = 6.0;
   std::string pageText;
   std::optional<std::string> preJS;
-  gulong loadChangedId = 0;
-  gulong loadFailedId = 0;
+  SignalHandler loadChanged;
+  SignalHandler loadFailed;
 
   static std::shared_ptr<OffscreenCapture> lock(gpointer data) {
     auto* weak = static_cast<Weak*>(data);
@@ -73,8 +74,8 @@ struct OffscreenCapture::Impl {
     webkit_settings_set_user_agent(webkit_web_view_get_settings(view), kUserAgent);
     gtk_widget_set_size_request(GTK_WIDGET(view), kWidth, kHeight);
     gtk_window_set_child(GTK_WINDOW(window), GTK_WIDGET(view));
-    loadChangedId = g_signal_connect(view, "load-changed", G_CALLBACK(onLoadChanged), this);
-    loadFailedId = g_signal_connect(view, "load-failed", G_CALLBACK(onLoadFailed), this);
+    loadChanged = SignalHandler(view, g_signal_connect(view, "load-changed", G_CALLBACK(onLoadChanged), this));
+    loadFailed = SignalHandler(view, g_signal_connect(view, "load-failed", G_CALLBACK(onLoadFailed), this));
 
     // Mapped (so the engine lays out and paints at the real size) but outside
     // every screen and untouched by the window manager.
@@ -207,8 +208,8 @@ struct OffscreenCapture::Impl {
     auto keep = self.lock();  // the completion drops the last owner
     if (timeoutSource) cancelTimer(std::exchange(timeoutSource, 0));
     if (view) {
-      g_signal_handler_disconnect(view, loadChangedId);
-      g_signal_handler_disconnect(view, loadFailedId);
+      loadChanged.disconnect();
+      loadFailed.disconnect();
       webkit_web_view_stop_loading(view);
       view = nullptr;
     }

@@ -112,7 +112,7 @@ WebKitWebView* TabController::makeWebView() {
 
   // Page zoom: "webzoom" wins when it is a number (kept within 0.6 … 1.8); 0 or less
   // leaves the default.
-  if (auto zoom = UserDefaults::standard().number("webzoom")) {
+  if (auto zoom = engine_.defaults().number("webzoom")) {
     if (*zoom > 0) webkit_web_view_set_zoom_level(view_, PageZoom::clamped(*zoom));
   } else if (auto scale = UserDefaults::standard().number("fontScale")) {
     // The workspace's font scale, which is remembered whenever it changes.
@@ -165,7 +165,7 @@ void TabController::loadURL(const Url& url, unsigned) {
 
 void TabController::load(const std::string& path) {
   if (!view_ || tab_.expired()) return;
-  if (auto url = urlForServicePath(AppConfig::homeURL(), path)) loadURL(*url, kLoadTimeoutSeconds);
+  if (auto url = urlForServicePath(AppConfig::homeURL(engine_.defaults()), path)) loadURL(*url, kLoadTimeoutSeconds);
 }
 
 void TabController::stopLoading() {
@@ -203,7 +203,7 @@ bool TabController::showsServicePage() const {
   auto u = currentURL();
   if (!u) return false;
   auto parsed = Url::parse(*u);
-  return parsed && isServiceOrigin(*parsed, AppConfig::homeURL());
+  return parsed && isServiceOrigin(*parsed, AppConfig::homeURL(engine_.defaults()));
 }
 
 void TabController::evaluate(const std::string& script) {
@@ -302,7 +302,7 @@ void TabController::onLoadChanged(WebKitLoadEvent event) {
 }
 
 bool TabController::divertsToSystem(const std::string& uri) const {
-  return TabRules::decideNavigation(uri, AppConfig::homeURL()).action == TabRules::NavAction::openExternally;
+  return TabRules::decideNavigation(uri, AppConfig::homeURL(engine_.defaults())).action == TabRules::NavAction::openExternally;
 }
 
 bool TabController::onLoadFailed(const std::string& failingURI, GError* error) {
@@ -342,7 +342,7 @@ void TabController::failLoad(const std::string& failingURI, const std::string& r
   // The tab keeps the address it was meant to show.
   if (auto url = Url::parse(failingURI)) {
     t->intendedURL = *url;
-    if (isServiceOrigin(*url, AppConfig::homeURL())) t->currentPath.set(url->decodedPath());
+    if (isServiceOrigin(*url, AppConfig::homeURL(engine_.defaults()))) t->currentPath.set(url->decodedPath());
   }
   showLoadFailure(failingURI, reason);
 }
@@ -436,7 +436,7 @@ void TabController::applyPageTitle() {
 }
 
 void TabController::handleNewWindow(const std::string& uri) {
-  auto d = TabRules::decideNewWindow(uri, AppConfig::homeURL());
+  auto d = TabRules::decideNewWindow(uri, AppConfig::homeURL(engine_.defaults()));
   switch (d.kind) {
     case TabRules::NewWindowDecision::openTab:
       if (auto m = store_.lock()) m->newTab(d.pathAndQuery, "新标签");
@@ -450,7 +450,7 @@ void TabController::handleNewWindow(const std::string& uri) {
 void TabController::openExternally(const std::string& uri) { engine_.desktop().openURI(uri); }
 
 bool TabController::onDecidePolicy(WebKitPolicyDecision* decision, WebKitPolicyDecisionType type) {
-  Url home = AppConfig::homeURL();
+  Url home = AppConfig::homeURL(engine_.defaults());
   if (type == WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION || type == WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION) {
     WebKitNavigationAction* action =
         webkit_navigation_policy_decision_get_navigation_action(WEBKIT_NAVIGATION_POLICY_DECISION(decision));

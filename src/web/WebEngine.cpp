@@ -26,8 +26,9 @@ GObjectPtr<WebKitNetworkSession> makeNetworkSession(bool ephemeral) {
 }
 }  // namespace
 
-WebEngine::WebEngine(Options options, PageActions& actions, PagePanelPresenter& panels, Desktop& desktop)
-    : options_(options), actions_(actions), panels_(panels), desktop_(desktop) {
+WebEngine::WebEngine(Options options, UserDefaults& defaults, PageActions& actions, PagePanelPresenter& panels,
+                     Desktop& desktop)
+    : options_(options), defaults_(defaults), actions_(actions), panels_(panels), desktop_(desktop) {
   network_ = makeNetworkSession(options.ephemeral);
   webkit_cookie_manager_set_accept_policy(webkit_network_session_get_cookie_manager(network_),
                                           WEBKIT_COOKIE_POLICY_ACCEPT_NO_THIRD_PARTY);

@@ -20,6 +20,7 @@ namespace quorvel {
 
 class Desktop;
 class Downloads;
+class UserDefaults;
 class PageActions;
 class PagePanelPresenter;
 class TabController;
@@ -34,13 +35,16 @@ class WebEngine : public WebStore {
     bool dragAndDrop = true;
   };
 
-  WebEngine(Options options, PageActions& actions, PagePanelPresenter& panels, Desktop& desktop);
+  WebEngine(Options options, UserDefaults& defaults, PageActions& actions, PagePanelPresenter& panels,
+            Desktop& desktop);
   ~WebEngine() override;
   WebEngine(const WebEngine&) = delete;
   WebEngine& operator=(const WebEngine&) = delete;
 
   WebKitNetworkSession* network() const { return network_.get(); }
   AppMode mode() const { return options_.mode; }
+  // The settings the tabs read (the service's address, the zoom).
+  UserDefaults& defaults() const { return defaults_; }
   PageActions& pageActions() const { return actions_; }
   PagePanelPresenter& panels() const { return panels_; }
   Desktop& desktop() const { return desktop_; }
@@ -68,6 +72,7 @@ class WebEngine : public WebStore {
 
  private:
   Options options_;
+  UserDefaults& defaults_;
   PageActions& actions_;
   PagePanelPresenter& panels_;
   Desktop& desktop_;

@@ -7,13 +7,14 @@
 #include <mutex>
 
 #include "ScanSamples.h"
-#include "base/Installed.h"
+#include "base/WorkerPool.h"
 #include "base/Log.h"
 #include "base/MainQueue.h"
 #include "fakes/FakeDialogs.h"
 #include "fakes/FakeFilePanels.h"
 #include "features/recognition/ScannerOCR.h"
 #include "platform/Desktop.h"
+#include "platform/ocr/TesseractPool.h"
 #include "platform/pdf/PdfDocument.h"
 
 using namespace quorvel;
@@ -24,8 +25,6 @@ namespace {
 class RecordingDesktop : public Desktop {
  public:
   std::vector<fs::path> revealed;
-  RecordingDesktop() { Installed<Desktop>::install(*this); }
-  ~RecordingDesktop() override { Installed<Desktop>::uninstall(*this); }
   bool openURI(const std::string&) override { return true; }
   void revealFile(const fs::path& file) override { revealed.push_back(file); }
 };
@@ -36,6 +35,7 @@ class ScannerOCRTest : public ::testing::Test {
                                               ::testing::UnitTest::GetInstance()->current_test_info()->name());
   std::mutex logMutex;
   std::vector<std::string> logs;
+  TesseractPools pools;
 
   void SetUp() override {
     fs::create_directories(dir);
@@ -73,7 +73,7 @@ const std::vector<std::vector<std::string>> kNotice = {
 TEST_F(ScannerOCRTest, TwoPageScanBecomesASearchablePdfThatLooksTheSame) {
   auto input = dir / "判决书.PDF";  // the extension in capitals is still a PDF
   writeScannedPdf(input, kNotice);
-  auto r = ScannerOCR::processFile(input);
+  auto r = ScannerOCR::processFile(pools, input);
   EXPECT_EQ(r.pages, 2);
   EXPECT_TRUE(r.recognised);
   ASSERT_TRUE(r.outputText);
@@ -128,15 +128,15 @@ TEST_F(ScannerOCRTest, TwoPageScanBecomesASearchablePdfThatLooksTheSame) {
   EXPECT_TRUE(logged("[Quorvel][SCAN] 判决书.PDF 页数=2"));
 
   // Recognising the output again names its outputs after it and replaces them on a rerun.
-  auto again = ScannerOCR::processFile(*r.outputPDF);
+  auto again = ScannerOCR::processFile(pools, *r.outputPDF);
   EXPECT_EQ(again.outputPDF, dir / "判决书.可搜索.可搜索.pdf");
   EXPECT_EQ(again.outputText, dir / "判决书.可搜索-文字.txt");
-  EXPECT_EQ(ScannerOCR::processFile(input).text, r.text);
+  EXPECT_EQ(ScannerOCR::processFile(pools, input).text, r.text);
 }
 
 TEST_F(ScannerOCRTest, PhotosBlankPagesAndFailedWrites) {
   auto shot = photo("scan.page1.png", {"送达回证", "案号：（2026）京0105民初12345号"});
-  auto r = ScannerOCR::processFile(shot);
+  auto r = ScannerOCR::processFile(pools, shot);
   EXPECT_EQ(r.pages, 1);
   EXPECT_TRUE(r.recognised);
   EXPECT_EQ(r.text.find("====="), std::string::npos);  // no heading for an image
@@ -151,14 +151,14 @@ TEST_F(ScannerOCRTest, PhotosBlankPagesAndFailedWrites) {
   // A scan with no text: both files written, but not counted as recognised.
   auto blank = dir / "blank.pdf";
   writeScannedPdf(blank, {{}, {}});
-  auto none = ScannerOCR::processFile(blank);
+  auto none = ScannerOCR::processFile(pools, blank);
   EXPECT_EQ(none.pages, 2);
   EXPECT_FALSE(none.recognised);
   EXPECT_TRUE(none.outputPDF && fs::exists(*none.outputPDF));
 
   // Not a PDF, not an image: nothing written.
   std::ofstream(dir / "notes.pdf") << "not a pdf";
-  auto unreadable = ScannerOCR::processFile(dir / "notes.pdf");
+  auto unreadable = ScannerOCR::processFile(pools, dir / "notes.pdf");
   EXPECT_EQ(unreadable.pages, 0);
   EXPECT_FALSE(unreadable.outputPDF || unreadable.outputText);
   EXPECT_FALSE(fs::exists(dir / "notes-文字.txt"));
@@ -167,7 +167,7 @@ TEST_F(ScannerOCRTest, PhotosBlankPagesAndFailedWrites) {
   auto blocked = photo("blocked.png", {"案号：（2026）京0105民初1号"});
   fs::create_directories(dir / "blocked.可搜索.pdf" / "x");
   fs::create_directories(dir / "blocked-文字.txt" / "x");
-  auto failed = ScannerOCR::processFile(blocked);
+  auto failed = ScannerOCR::processFile(pools, blocked);
   EXPECT_TRUE(failed.recognised);
   EXPECT_FALSE(failed.outputPDF);
   EXPECT_FALSE(failed.outputText);
@@ -181,6 +181,8 @@ TEST_F(ScannerOCRTest, PickedFilesRunToASummaryThatRevealsTheFirstRecognisedInpu
   FakeFilePanels panels;
   FakeDialogs dialogs;
   RecordingDesktop desktop;
+  WorkerPool workers{2};
+  ScannerOCR scanner({dialogs, panels, desktop, workers, pools});
   auto blankPhoto = dir / "空白.png";
   std::ofstream(blankPhoto, std::ios::binary) << textPagePng({}, 400, 200);
   auto notice = photo("传票.png", {"传票", "案号：（2026）京0105民初12345号"});
@@ -190,7 +192,7 @@ TEST_F(ScannerOCRTest, PickedFilesRunToASummaryThatRevealsTheFirstRecognisedInpu
   std::optional<std::vector<ScannerOCR::Result>> results;
   // Cancelling starts nothing.
   panels.openAnswer = {};
-  ScannerOCR::pickAndRun();
+  scanner.pickAndRun();
   drainMainLoop();
   ASSERT_EQ(panels.openAsked.size(), 1u);
   EXPECT_EQ(panels.openAsked[0].title, "选择扫描件（PDF / 图片）");
@@ -199,7 +201,7 @@ TEST_F(ScannerOCRTest, PickedFilesRunToASummaryThatRevealsTheFirstRecognisedInpu
   runMainLoopUntil([] { return false; }, 100);
   EXPECT_TRUE(dialogs.shown.empty());
 
-  ScannerOCR::run({blankPhoto, notice, scan}, [&](const std::vector<ScannerOCR::Result>& r) { results = r; });
+  scanner.run({blankPhoto, notice, scan}, [&](const std::vector<ScannerOCR::Result>& r) { results = r; });
   ASSERT_TRUE(runMainLoopUntil([&] { return results.has_value(); }, 60000));
   ASSERT_EQ(dialogs.shown.size(), 1u);
   const auto& alert = dialogs.shown[0];

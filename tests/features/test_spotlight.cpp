@@ -125,9 +125,9 @@ TEST_F(SpotlightIndexerTest, ARunReplacesTheDomainAndPublishesCountAndTime) {
 TEST_F(SpotlightIndexerTest, QuietModesAndSwitchingOffAndOn) {
   EXPECT_TRUE(indexer.enabled.get());  // no stored choice: on
   run(/*diagnostic=*/true);
-  FakePages pages;
+  FakePages pages{home.defaults()};
   UserDefaults::standard().set("serverURL", "https://example.com");
-  auto quiet = BrowserModel::create(pages.factory(), nullptr, AppMode::diagnostic);
+  auto quiet = pages.model(nullptr, AppMode::diagnostic);
   EXPECT_FALSE(runToEnd(finished(indexer.indexNow(quiet)))->exception);
   EXPECT_TRUE(index->calls.empty());
 

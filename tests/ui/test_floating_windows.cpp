@@ -13,6 +13,7 @@
 #include "ui/model/WorkspaceViewState.h"
 #include "TestEnv.h"
 #include "TestHelpers.h"
+#include "VolumeServices.h"
 #include "base/GLibPtr.h"
 #include "base/MainQueue.h"
 #include "features/volume/CasePaths.h"
@@ -21,6 +22,8 @@
 #include "platform/WindowFrameRules.h"
 #include "fakes/FakeDialogs.h"
 #include "fakes/FakeWebPage.h"
+#include "core/FilePanels.h"
+#include "features/editing/HotFolderWatcher.h"
 #include "features/volume/LocalVolume.h"
 #include "platform/Mounts.h"
 #include "platform/UserDefaults.h"
@@ -39,7 +42,7 @@ class FloatingWindowsTest : public ::testing::Test {
   void SetUp() override {
     FloatingWindowManager::shared().reset();
     UserDefaults::standard().set("serverURL", "https://example.com");
-    model = BrowserModel::create(pages.factory());
+    model = pages.model();
     main = std::make_unique<Gtk::Window>();
     main->set_child(*Gtk::make_managed<ContentView>(model, viewState, nullptr));
     main->present();
@@ -62,7 +65,7 @@ class FloatingWindowsTest : public ::testing::Test {
   Rect frameOf(const std::string& name) { return FloatingWindowManager::shared().placement(name)->frame(); }
 
   TempHome home;
-  FakePages pages;
+  FakePages pages{home.defaults()};
   std::shared_ptr<BrowserModel> model;
   std::shared_ptr<WorkspaceViewState> viewState = std::make_shared<WorkspaceViewState>(UserDefaults::standard());
   std::unique_ptr<Gtk::Window> main;
@@ -197,23 +200,26 @@ TEST_F(FloatingWindowsTest, ContentIsMadeOnceAndKeepsWhatWasTyped) {
 TEST_F(FloatingWindowsTest, AVolumeConnectEndingAfterTheSettingsWindowIsGoneTouchesNoView) {
   if (!Mounts::davSupported()) GTEST_SKIP() << "GVfs without dav";
   FakeDialogs dialogs;
-  UserDefaults::standard().set(CasePaths::kShareURLKey, "http://127.0.0.1:1/zm");  // nobody listens there
-  CalendarSyncParts calendar(UserDefaults::standard(), *model);
-  registerSettingsView(calendar.sync);
+  home.defaults().set(CasePaths::kShareURLKey, "http://127.0.0.1:1/zm");  // nobody listens there
+  VolumeServices world(home.defaults(), {.dialogs = &dialogs});
+  CancellingFilePanels panels;
+  HotFolderWatcher inbox(home.defaults(), panels, world.desktop);
+  CalendarSyncParts calendar(home.defaults(), *model);
+  registerSettingsView(SettingsServices{world.volume, inbox, calendar.sync});
   viewState->showSettings.set(true);
   Gtk::Window* w = shown("settings");
   ASSERT_NE(w, nullptr);
   auto* view = dynamic_cast<SettingsView*>(w->get_child());
   ASSERT_NE(view, nullptr);
   int ended = 0;
-  ScopedConnection watch = LocalVolume::stateChanged().connect([&] { ++ended; });
+  ScopedConnection watch = world.volume.stateChanged().connect([&] { ++ended; });
   g_signal_emit_by_name(view->volumeSection().connectButton().gobj(), "clicked");
   ASSERT_EQ(ended, 0) << "the mount ended before the window went";
   // The end of the application: the window and its view go while GVfs still tries.
   FloatingWindowManager::shared().reset();
   ASSERT_TRUE(runMainLoopUntil([&] { return ended == 1; }, 30000));
   drainMainLoop();
-  EXPECT_FALSE(LocalVolume::isMounted());
+  EXPECT_FALSE(world.volume.isMounted());
 }
 
 }  // namespace

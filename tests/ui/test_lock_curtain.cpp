@@ -91,7 +91,7 @@ class LockCurtainTest : public ::testing::Test {
   TempHome home;
   FakeIdleTime idle;
   FakeAuthenticator auth;
-  std::unique_ptr<PrivacyLock> lock = std::make_unique<PrivacyLock>(idle, auth, AppMode::normal);
+  std::unique_ptr<PrivacyLock> lock = std::make_unique<PrivacyLock>(idle, auth, home.defaults(), AppMode::normal);
   Gtk::Window main;
   Gtk::Entry password;
   std::unique_ptr<LockCurtain> curtain;
@@ -149,7 +149,7 @@ TEST_F(LockCurtainTest, ShownWindowsLeaveTheScreenAndComeBackWhereTheyStood) {
 // or destroys meanwhile does not come back.
 TEST_F(LockCurtainTest, WhatAppearsUnderTheLockWaitsAndWhatItsOwnerHidesStaysHidden) {
   lock->lock();
-  lock = std::make_unique<PrivacyLock>(idle, auth, AppMode::normal);
+  lock = std::make_unique<PrivacyLock>(idle, auth, home.defaults(), AppMode::normal);
   ASSERT_TRUE(lock->isLocked.get());
   curtain = std::make_unique<LockCurtain>(*lock);
 

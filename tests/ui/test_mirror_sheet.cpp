@@ -12,9 +12,11 @@
 #include "TestEnv.h"
 #include "ui/model/WorkspaceViewState.h"
 #include "TestHelpers.h"
+#include "VolumeServices.h"
 #include "TestService.h"
 #include "TestServiceMirror.h"
 #include "core/AppConfig.h"
+#include "platform/UserDefaults.h"
 #include "fakes/FakeWebPage.h"
 #include "fakes/FakeWebStore.h"
 #include "platform/Http.h"
@@ -58,12 +60,12 @@ class MirrorSheetTest : public ::testing::Test {
  protected:
   void SetUp() override {
     service.start();
-    AppConfig::setServerURL(service.baseUrl() + "/");
+    AppConfig::setServerURL(home.defaults(), service.baseUrl() + "/");
     session = service.issueSession();
     cookies.stored = {{TestService::kSessionCookie, session, "127.0.0.1", false}};
   }
   std::shared_ptr<MirrorStore> makeStore() {
-    auto store = MirrorStore::create();
+    auto store = MirrorStore::create(world.mirror());
     store->webStore = &cookies;
     store->fetcher = [this](const std::string& path) -> Task<std::string> {
       http::HttpRequest req;
@@ -75,6 +77,7 @@ class MirrorSheetTest : public ::testing::Test {
     return store;
   }
   TempHome home;
+  VolumeServices world{home.defaults()};
   TestService service;
   FakeWebStore cookies;
   std::string session;
@@ -186,8 +189,8 @@ class MirrorToolWindowTest : public MirrorSheetTest {
     FloatingWindowManager::shared().reset();
     store = makeStore();
     MainWindowController::shared().setMirrorStore(store);
-    registerMirrorSheet();
-    model = BrowserModel::create(pages.factory());
+    registerMirrorSheet(store);
+    model = pages.model();
     main = std::make_unique<Gtk::Window>();
     main->set_child(*Gtk::make_managed<ContentView>(model, viewState, nullptr));
     main->present();
@@ -228,7 +231,7 @@ class MirrorToolWindowTest : public MirrorSheetTest {
     ASSERT_TRUE(runMainLoopUntil([&] { return store->done.get() >= 1; }, 10000));
   }
 
-  FakePages pages;
+  FakePages pages{home.defaults()};
   std::shared_ptr<BrowserModel> model;
   std::shared_ptr<WorkspaceViewState> viewState = std::make_shared<WorkspaceViewState>(UserDefaults::standard());
   std::unique_ptr<Gtk::Window> main;

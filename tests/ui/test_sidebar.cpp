@@ -72,7 +72,7 @@ class SidebarViewTest : public ::testing::Test {
   }
 
   TempHome home;
-  FakePages pages;
+  FakePages pages{home.defaults()};
   std::shared_ptr<BrowserModel> model;
   std::shared_ptr<WorkspaceViewState> viewState = std::make_shared<WorkspaceViewState>(UserDefaults::standard());
   SidebarView* view = nullptr;

@@ -34,7 +34,7 @@ class TabStripTest : public ::testing::Test {
  protected:
   void SetUp() override {
     UserDefaults::standard().set("serverURL", "https://example.com");
-    model = BrowserModel::create(pages.factory());
+    model = pages.model();
     setLogSink([this](const std::string& line) { logs.push_back(line); });
   }
   void TearDown() override {
@@ -78,7 +78,7 @@ class TabStripTest : public ::testing::Test {
   }
 
   TempHome home;
-  FakePages pages;
+  FakePages pages{home.defaults()};
   std::shared_ptr<BrowserModel> model;
   std::shared_ptr<WorkspaceViewState> viewState = std::make_shared<WorkspaceViewState>(UserDefaults::standard());
   std::vector<std::string> logs;

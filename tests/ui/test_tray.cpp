@@ -5,6 +5,7 @@
 #include <gio/gio.h>
 #include <gtest/gtest.h>
 
+#include "TestEnv.h"
 #include "TestHelpers.h"
 #include "ui/model/WorkspaceViewState.h"
 #include "base/Log.h"
@@ -138,7 +139,8 @@ class TrayTest : public ::testing::Test {
 
   int trayLines() const { return countContaining(logs, "[Quorvel][TRAY]"); }
 
-  FakePages pages;
+  TempHome home;
+  FakePages pages{home.defaults()};
   std::shared_ptr<BrowserModel> model;
   std::shared_ptr<WorkspaceViewState> viewState = std::make_shared<WorkspaceViewState>(UserDefaults::standard());
   GObjectPtr<GDBusConnection> host;
@@ -356,7 +358,8 @@ namespace {
 namespace {
 
 TEST(MenuBarViewTest, RowsFollowTheNeighboursStatesAndEscapeOrFocusLossCloses) {
-  FakePages pages;
+  TempHome home;
+  FakePages pages{home.defaults()};
   auto model = freshFakeModel(pages);
   auto viewState = std::make_shared<WorkspaceViewState>(UserDefaults::standard());
   bool calendarShown = false;

@@ -9,7 +9,11 @@
 #include "TestEnv.h"
 #include "ui/model/WorkspaceViewState.h"
 #include "TestHelpers.h"
+#include "VolumeServices.h"
 #include "base/MainQueue.h"
+#include "core/FilePanels.h"
+#include "features/editing/HotFolderWatcher.h"
+#include "platform/Scanner.h"
 #include "fakes/FakeWebPage.h"
 #include "features/calendar/DesktopCalendarModel.h"
 #include "platform/UserDefaults.h"
@@ -42,7 +46,7 @@ class WindowTabKeysTest : public ::testing::Test {
   }
   void TearDown() override {
     QuickCapturePanel::shared().reset();
-    QuickArchiveWindow::shared().reset();
+    archive.reset();
     drainMainLoop();
   }
 
@@ -77,10 +81,15 @@ class WindowTabKeysTest : public ::testing::Test {
 
   TempHome home;
   UserDefaults defaults{home.configHome() / "Quorvel" / "keys-defaults.json"};
-  FakePages pages;
+  FakePages pages{home.defaults()};
   std::shared_ptr<BrowserModel> model;
   std::shared_ptr<WorkspaceViewState> viewState = std::make_shared<WorkspaceViewState>(UserDefaults::standard());
   std::unique_ptr<DesktopCalendarModel> store;
+  VolumeServices world{home.defaults()};
+  CancellingFilePanels panels;
+  HotFolderWatcher inbox{home.defaults(), panels, world.desktop};
+  Scanner scanner;
+  QuickArchiveWindow archive{QuickArchiveServices{panels, inbox, scanner, world.workers}};
 };
 
 TEST_F(WindowTabKeysTest, EveryWindowOfTheClientTakesTheKeysAndDroppingThemEndsThat) {
@@ -107,17 +116,17 @@ TEST_F(WindowTabKeysTest, EveryWindowOfTheClientTakesTheKeysAndDroppingThemEndsT
   expectTabKeysIn(*calendar.window());
 
   // Transient for the main window, not modal: a window of its own, not a dialog.
-  QuickArchiveWindow::shared().setModel(model);
-  QuickArchiveWindow::shared().open({}, "拖拽文件或扫描文稿直传卷宗", false);
-  Gtk::Window* archive = QuickArchiveWindow::shared().window();
-  ASSERT_NE(archive, nullptr);
-  EXPECT_EQ(archive->get_transient_for(), &main);
-  expectTabKeysIn(*archive);
+  archive.setModel(model);
+  archive.open({}, "拖拽文件或扫描文稿直传卷宗", false);
+  Gtk::Window* archiveWindow = archive.window();
+  ASSERT_NE(archiveWindow, nullptr);
+  EXPECT_EQ(archiveWindow->get_transient_for(), &main);
+  expectTabKeysIn(*archiveWindow);
 
   // Taken off again: the keys reach the window's own controls and the tabs stay.
   keys.reset();
   threeTabs();
-  focus(*archive);
+  focus(*archiveWindow);
   press("ctrl+1");
   press("ctrl+w");
   runMainLoopUntil([] { return false; }, 400);

@@ -20,16 +20,16 @@ namespace {
 class ModelTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    UserDefaults::standard().set("serverURL", "https://example.com");
+    home.defaults().set("serverURL", "https://example.com");
   }
   void TearDown() override {
     Clock::setNowForTesting(std::nullopt);
     drainMainLoop();
   }
-  std::shared_ptr<BrowserModel> make() { return BrowserModel::create(pages.factory()); }
+  std::shared_ptr<BrowserModel> make() { return pages.model(); }
   // A model with n tabs on /t0 … /t(n-1); the last one is active.
   std::shared_ptr<BrowserModel> withTabs(int n) {
-    UserDefaults::standard().remove("session.tabs.v1");
+    home.defaults().remove("session.tabs.v1");
     auto m = make();
     while (!m->tabs()->empty()) m->close(m->tabs().get()[0]);
     for (int i = 0; i < n; ++i) m->newTab("/t" + std::to_string(i), "T" + std::to_string(i));
@@ -41,7 +41,7 @@ class ModelTest : public ::testing::Test {
     return -1;
   }
   TempHome home;
-  FakePages pages;
+  FakePages pages{home.defaults()};
 };
 }  // namespace
 
@@ -55,7 +55,7 @@ TEST_F(ModelTest, StartsWithTheDashboardTab) {
   ASSERT_EQ(pages.made.size(), 1u);
   EXPECT_EQ(pages.made[0]->loads, std::vector<std::string>{"https://example.com/dashboard"});
   // Opening the tab wrote the session.
-  auto s = UserDefaults::standard().object("session.tabs.v1");
+  auto s = home.defaults().object("session.tabs.v1");
   ASSERT_TRUE(s && s->is_array());
   EXPECT_EQ((*s)[0]["title"], "个人工作台");
 }
@@ -181,10 +181,10 @@ TEST_F(ModelTest, LoadInActiveSplitsTheQueryVerbatim) {
 }
 
 TEST_F(ModelTest, FontScaleOnlyFromANumber) {
-  UserDefaults::standard().set("fontScale", "1.2");
-  EXPECT_EQ(WorkspaceViewState(UserDefaults::standard()).fontScale.get(), 1.0);
-  UserDefaults::standard().set("fontScale", 1.15);
-  EXPECT_DOUBLE_EQ(WorkspaceViewState(UserDefaults::standard()).fontScale.get(), 1.15);
+  home.defaults().set("fontScale", "1.2");
+  EXPECT_EQ(WorkspaceViewState(home.defaults()).fontScale.get(), 1.0);
+  home.defaults().set("fontScale", 1.15);
+  EXPECT_DOUBLE_EQ(WorkspaceViewState(home.defaults()).fontScale.get(), 1.15);
 }
 
 TEST_F(ModelTest, NewTabOffTheMainThreadIsQueued) {
@@ -202,14 +202,14 @@ TEST_F(ModelTest, NewTabOffTheMainThreadIsQueued) {
 // Session.
 
 namespace {
-void storeSession(nlohmann::json entries, nlohmann::json active) {
-  UserDefaults::standard().set("session.tabs.v1", std::move(entries));
-  UserDefaults::standard().set("session.tabs.v1.active", std::move(active));
+void storeSession(UserDefaults& defaults, nlohmann::json entries, nlohmann::json active) {
+  defaults.set("session.tabs.v1", std::move(entries));
+  defaults.set("session.tabs.v1.active", std::move(active));
 }
 }  // namespace
 
 TEST_F(ModelTest, RestoresThreeTabsWithOnlyTheClampedActiveLive) {
-  storeSession({{{"url", "https://example.com/a"}, {"title", "A"}},
+  storeSession(home.defaults(), {{{"url", "https://example.com/a"}, {"title", "A"}},
                 {{"url", "https://example.com/b"}, {"title", "B"}},
                 {{"url", "https://other.org/c?x=1"}, {"title", "C"}}},
                7);
@@ -225,7 +225,7 @@ TEST_F(ModelTest, RestoresThreeTabsWithOnlyTheClampedActiveLive) {
 }
 
 TEST_F(ModelTest, RestoreSkipsUnusableEntriesAndKeepsTheRest) {
-  storeSession({{{"url", "/relative"}, {"title", "R"}},
+  storeSession(home.defaults(), {{{"url", "/relative"}, {"title", "R"}},
                 {{"url", "https://example.com/a"}, {"title", 5}},
                 {{"url", "https://example.com/b"}},
                 {{"url", "https://example.com/c"}, {"title", ""}},
@@ -239,7 +239,7 @@ TEST_F(ModelTest, RestoreSkipsUnusableEntriesAndKeepsTheRest) {
 }
 
 TEST_F(ModelTest, OnlyARelativeEntryOpensTheDefaultTab) {
-  storeSession({{{"url", "/relative"}, {"title", "R"}}}, 0);
+  storeSession(home.defaults(), {{{"url", "/relative"}, {"title", "R"}}}, 0);
   auto m = make();
   ASSERT_EQ(m->tabs()->size(), 1u);
   EXPECT_EQ(m->activeTab()->title.get(), "个人工作台");
@@ -249,14 +249,14 @@ TEST_F(ModelTest, SessionOfAnyShapeNeverCrashes) {
   for (auto shape : {nlohmann::json(nullptr), nlohmann::json(3), nlohmann::json("x"), nlohmann::json::object(),
                      nlohmann::json::array({nlohmann::json::array({1, 2})}),
                      nlohmann::json::array({{{"url", nlohmann::json::array()}}})}) {
-    storeSession(shape, "seven");
+    storeSession(home.defaults(), shape, "seven");
     auto m = make();
     EXPECT_EQ(m->tabs()->size(), 1u) << shape.dump();
   }
 }
 
 TEST_F(ModelTest, RestoreWritesTheSessionRestoreAuditRecord) {
-  storeSession({{{"url", "https://example.com/a"}, {"title", "A"}}}, 0);
+  storeSession(home.defaults(), {{{"url", "https://example.com/a"}, {"title", "A"}}}, 0);
   auto m = make();
   drainMainLoop();
   std::ifstream in(AppConfig::dataDir() / "upload-audit.jsonl");
@@ -274,11 +274,11 @@ TEST_F(ModelTest, SavingWritesHibernatedAddressesAndTheActiveIndex) {
   m->tabs().get()[0]->teardownWebView();
   m->selectTab(1);
   m->saveSession();
-  auto s = *UserDefaults::standard().object("session.tabs.v1");
+  auto s = *home.defaults().object("session.tabs.v1");
   ASSERT_EQ(s.size(), 3u);
   EXPECT_EQ(s[0]["url"], "https://example.com/t0");
   EXPECT_EQ(s[1]["title"], "T1");
-  EXPECT_EQ(UserDefaults::standard().integer("session.tabs.v1.active"), 1);
+  EXPECT_EQ(home.defaults().integer("session.tabs.v1.active"), 1);
 }
 
 TEST_F(ModelTest, TheSessionKeepsTheAddressATabWasMeantToShow) {
@@ -293,7 +293,7 @@ TEST_F(ModelTest, TheSessionKeepsTheAddressATabWasMeantToShow) {
   blank->hibernatedURL = Url::parse("https://example.com/t1-before");
   fakeOf(blank)->url = "about:blank";
   m->saveSession();
-  auto s = *UserDefaults::standard().object("session.tabs.v1");
+  auto s = *home.defaults().object("session.tabs.v1");
   ASSERT_EQ(s.size(), 3u);
   EXPECT_EQ(s[0]["url"], "https://example.com/cases?id=3");
   EXPECT_EQ(s[1]["url"], "https://example.com/t1-before");
@@ -312,11 +312,11 @@ TEST_F(ModelTest, TheSessionKeepsTheAddressATabWasMeantToShow) {
 }
 
 TEST_F(ModelTest, DiagnosticModeNeitherReadsNorWritesTheSession) {
-  storeSession({{{"url", "https://example.com/a"}, {"title", "A"}}}, 0);
-  auto m = BrowserModel::create(pages.factory(), nullptr, AppMode::diagnostic);
+  storeSession(home.defaults(), {{{"url", "https://example.com/a"}, {"title", "A"}}}, 0);
+  auto m = pages.model(nullptr, AppMode::diagnostic);
   EXPECT_EQ(m->activeTab()->title.get(), "个人工作台");
   m->newTab("/x", "X");
-  auto s = *UserDefaults::standard().object("session.tabs.v1");
+  auto s = *home.defaults().object("session.tabs.v1");
   EXPECT_EQ(s.size(), 1u);
   EXPECT_EQ(s[0]["title"], "A");
 }

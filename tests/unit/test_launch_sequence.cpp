@@ -6,6 +6,7 @@
 #include "ui/model/WorkspaceViewState.h"
 #include "app/LaunchSequence.h"
 #include "core/MenuCommands.h"
+#include "TestEnv.h"
 #include "fakes/FakeWebPage.h"
 
 namespace quorvel {
@@ -197,7 +198,8 @@ TEST(OpenedItems, LinksInOrderThenAllFilesWithOneHint) {
 }
 
 TEST(TutorialSequence, TourOfTheToolWindowsOnTheirTimetable) {
-  test::FakePages pages;
+  test::TempHome home;
+  test::FakePages pages{home.defaults()};
   auto model = test::freshFakeModel(pages);
   auto viewState = std::make_shared<WorkspaceViewState>(UserDefaults::standard());
   FakeScheduler scheduler;

@@ -273,7 +273,7 @@ class NativeRequestTest : public ::testing::Test {
     webStore.stored = {{TestService::kSessionCookie, token, "127.0.0.1"},
                        {"other", "site", "search.example.com"},
                        {"secure_only", "s", "127.0.0.1", true}};
-    model = BrowserModel::create(pages.factory(), &webStore);
+    model = pages.model(&webStore);
     setLogSink([this](const std::string& line) { logs.push_back(line); });
     dir = home.root() / "up";
     fs::create_directories(dir);
@@ -297,7 +297,7 @@ class NativeRequestTest : public ::testing::Test {
 
   TempHome home;
   TestService service;
-  FakePages pages;
+  FakePages pages{home.defaults()};
   std::shared_ptr<BrowserModel> model;
   FakeWebStore webStore;
   std::string token;

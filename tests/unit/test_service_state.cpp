@@ -26,12 +26,12 @@ namespace {
 class ServiceStateTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    auto& d = UserDefaults::standard();
+    auto& d = home.defaults();
     d.set("serverURL", "https://example.com");
     d.remove("session.tabs.v1");
     d.remove("recents.v1");
     setLogSink([this](const std::string& line) { logs.push_back(line); });
-    model = BrowserModel::create(pages.factory());
+    model = pages.model();
     model->account().clearDockBadge().connect([this] { ++dockCleared; });
     model->account().notifyCounts().connect([this](const BadgeCounts& c) { notified.push_back(c); });
     page = fakeOf(model->activeTab());
@@ -60,7 +60,7 @@ class ServiceStateTest : public ::testing::Test {
   }
 
   TempHome home;
-  FakePages pages;
+  FakePages pages{home.defaults()};
   std::shared_ptr<BrowserModel> model;
   FakeWebPage* page = nullptr;
   std::vector<std::string> logs;
@@ -501,7 +501,7 @@ TEST_F(ServiceStateTest, RecentsKeepFiveNewestFirstAndAreStored) {
   model->account().rememberProceeding(4, "案件 4 新标题");
   EXPECT_EQ(ids(), (std::vector<long long>{4, 6, 5, 3, 2}));
   EXPECT_EQ(model->account().recents.get()[0].title, "案件 4 新标题");
-  EXPECT_EQ(RecentStore::load(), model->account().recents.get());
+  EXPECT_EQ(RecentStore::load(home.defaults()), model->account().recents.get());
 }
 
 TEST(RecentTitle, SeparatorLengthAndEmptyRules) {
@@ -526,22 +526,22 @@ TEST(RecentTitle, SeparatorLengthAndEmptyRules) {
 }
 
 TEST_F(ServiceStateTest, StoredRecentsThatDoNotDecodeLoadEmpty) {
-  auto& d = UserDefaults::standard();
+  auto& d = home.defaults();
   for (const char* garbage : {"not json [", R"([{"title":"无编号"}])", R"({"procID":1,"title":"x"})",
                               R"([{"procID":"1","title":"x"}])"}) {
     d.set("recents.v1", garbage);
-    EXPECT_TRUE(RecentStore::load().empty()) << garbage;
+    EXPECT_TRUE(RecentStore::load(home.defaults()).empty()) << garbage;
   }
   d.set("recents.v1", 12);
-  EXPECT_TRUE(RecentStore::load().empty());
+  EXPECT_TRUE(RecentStore::load(home.defaults()).empty());
   d.set("recents.v1", R"([{"procID":3,"title":"三"},{"procID":1,"title":"一"}])");
-  EXPECT_EQ(RecentStore::load(), (std::vector<RecentItem>{{3, "三"}, {1, "一"}}));
+  EXPECT_EQ(RecentStore::load(home.defaults()), (std::vector<RecentItem>{{3, "三"}, {1, "一"}}));
   // The next visit overwrites whatever was stored.
   d.set("recents.v1", "not json [");
-  auto fresh = BrowserModel::create(pages.factory());
+  auto fresh = pages.model();
   EXPECT_TRUE(fresh->account().recents->empty());
   fresh->account().rememberProceeding(8, "案件八号程序");
-  EXPECT_EQ(RecentStore::load(), (std::vector<RecentItem>{{8, "案件八号程序"}}));
+  EXPECT_EQ(RecentStore::load(home.defaults()), (std::vector<RecentItem>{{8, "案件八号程序"}}));
 }
 
 // ---- page-script reads ----
@@ -690,7 +690,7 @@ TEST_F(ServiceStateTest, LogoutEmptiesEverySignedInStateAndTheNodeCache) {
   EXPECT_TRUE(model->account().forbiddenPaths->empty());
   EXPECT_TRUE(model->account().deadlines->empty());
   EXPECT_TRUE(model->account().recents->empty());
-  EXPECT_TRUE(RecentStore::load().empty());
+  EXPECT_TRUE(RecentStore::load(home.defaults()).empty());
   EXPECT_FALSE(model->account().cachedNodes());
   EXPECT_EQ(model->account().cachedNodesAt(), t0);
 

@@ -170,7 +170,7 @@ class SidebarInputTest : public ::testing::Test {
     drainMainLoop();
   }
   TempHome home;
-  FakePages pages;
+  FakePages pages{home.defaults()};
   std::shared_ptr<BrowserModel> model;
   std::shared_ptr<WorkspaceViewState> viewState = std::make_shared<WorkspaceViewState>(UserDefaults::standard());
 };

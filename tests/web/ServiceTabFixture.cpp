@@ -22,8 +22,9 @@ bool addWebCookie(const std::string& name, const std::string& value, const std::
   return runMainLoopUntil([&] { return added; }, ms);
 }
 
-std::unique_ptr<AppServices> makeTestServices() {
+std::unique_ptr<AppServices> makeTestServices(const AppServices::Parts& parts) {
   AppServices::Options o;
+  o.parts = parts;
   o.mode = AppMode::test;
   o.ephemeralWebData = true;
   return std::make_unique<AppServices>(o);
@@ -53,8 +54,8 @@ void ServiceTabFixture::SetUp() {
   d.remove("session.tabs.v1");
   d.remove("session.tabs.v1.active");
   d.remove("recents.v1");
-  AppConfig::setServerURL(service.baseUrl());
-  services = makeTestServices();
+  AppConfig::setServerURL(UserDefaults::standard(), service.baseUrl());
+  services = makeTestServices(parts);
   setLogSink([this](const std::string& line) { logs.push_back(line); });
 }
 

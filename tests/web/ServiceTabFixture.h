@@ -25,7 +25,8 @@ bool addWebCookie(const std::string& name, const std::string& value, const std::
 
 // The process's services as the tests run them: quiet dialogs, nothing opened on the
 // desktop, web data in memory.
-std::unique_ptr<AppServices> makeTestServices();
+// `parts`: the test's own stand-ins (see AppServices::Parts).
+std::unique_ptr<AppServices> makeTestServices(const AppServices::Parts& parts = {});
 
 // Watches one load of a tab from the moment it is made: the loading flag has to drop
 // after it rose (or was already up).
@@ -69,6 +70,8 @@ class ServiceTabFixture : public ::testing::Test {
   bool logged(const std::string& part) const { return logCount(part) > 0; }
 
   TestService service;
+  // The test's own stand-ins, set before SetUp builds the services.
+  AppServices::Parts parts;
   std::unique_ptr<AppServices> services;
   std::shared_ptr<BrowserModel> model;
   std::shared_ptr<WorkspaceViewState> viewState = std::make_shared<WorkspaceViewState>(UserDefaults::standard());

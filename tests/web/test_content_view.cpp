@@ -193,7 +193,7 @@ TEST_F(ContentViewTest, TheLockCoversEverythingAndOnlyTheRightPasswordOpens) {
   if (std::system("command -v xdotool >/dev/null 2>&1") != 0) GTEST_SKIP() << "xdotool is not installed";
   FakeIdleTime idle;
   FakeAuthenticator auth;
-  PrivacyLock privacy(idle, auth, AppMode::test);
+  PrivacyLock privacy(idle, auth, services->defaults(), AppMode::test);
   lock = &privacy;
   window->unset_child();
   view = Gtk::make_managed<ContentView>(model, viewState, &privacy);

@@ -14,7 +14,6 @@
 #include "ServiceTabFixture.h"
 #include "WebDavServer.h"
 #include "WidgetFind.h"
-#include "base/Installed.h"
 #include "base/MainQueue.h"
 #include "features/volume/CaseFileCache.h"
 #include "features/volume/CasePaths.h"
@@ -63,9 +62,6 @@ class ScriptedDialogs : public Dialogs {
   std::map<std::string, int> answers;
   std::map<std::string, std::function<void()>> before;
 
-  ScriptedDialogs() { Installed<Dialogs>::install(*this); }
-  ~ScriptedDialogs() override { Installed<Dialogs>::uninstall(*this); }
-
   void alert(const std::string& title, const std::string& text, const std::vector<std::string>& buttons,
              std::function<void(int)> onAnswer) override {
     shown.push_back({title, text, buttons});
@@ -91,11 +87,19 @@ class EditEndToEndTest : public ServiceTabFixture {
   WebDavServer dav{"zhang", "mh-2026"};
   SharePassword password;
   SystemDesktop desktop;  // the default application really starts
-  std::unique_ptr<ScriptedDialogs> dialogs;
+  std::unique_ptr<ScriptedDialogs> dialogs = std::make_unique<ScriptedDialogs>();
   fs::path editorLog;
   WebHarness* page = nullptr;
 
+  EditSession& session() { return services->editSession(); }
+  LocalVolume& volume() { return services->volume(); }
+  WindowConflictPresenter& conflicts() { return dynamic_cast<WindowConflictPresenter&>(services->conflicts()); }
+
   void SetUp() override {
+    parts.dialogs = dialogs.get();
+    parts.passwords = &password;
+    parts.desktop = &desktop;
+    parts.conflictWindow = true;
     ServiceTabFixture::SetUp();
     if (!dav.available()) GTEST_SKIP() << "lighttpd with mod_webdav is not installed";
     if (!Mounts::davSupported()) GTEST_SKIP() << "GVfs cannot reach WebDAV shares here";
@@ -104,11 +108,7 @@ class EditEndToEndTest : public ServiceTabFixture {
     dav.start();
     service.setCaseShareDir(dav.shareDir());
     UserDefaults::standard().set(CasePaths::kShareURLKey, dav.shareURI());
-    Installed<PasswordPrompter>::install(password);
-    Installed<Desktop>::install(desktop);
-    dialogs = std::make_unique<ScriptedDialogs>();
     dialogs->answers = {{"本地文件已修改", 0}, {"服务器上的版本也变了", 0}};
-    ConflictWindow::install();
 
     // Shared with the completion: a mount slower than the wait must not write into
     // this frame once it is gone.
@@ -116,13 +116,13 @@ class EditEndToEndTest : public ServiceTabFixture {
       bool done = false, ok = false;
     };
     auto connected = std::make_shared<Connected>();
-    LocalVolume::connect([connected](bool o, const std::string&) { *connected = {true, o}; });
+    volume().connect([connected](bool o, const std::string&) { *connected = {true, o}; });
     ASSERT_TRUE(runMainLoopUntil([connected] { return connected->done; }, 20000));
     ASSERT_TRUE(connected->ok);
 
     signIn();
-    model = services->makeBrowserModel();
-    EditSession::setWorkspace(model, &services->webEngine());
+    // The workspace the edit session uploads through and names its copies after.
+    model = services->browser();
     auto tab = model->activeTab();
     page = &show(tab);
     // Signed in and settled: the model has read the navigation from the page.
@@ -133,17 +133,14 @@ class EditEndToEndTest : public ServiceTabFixture {
   }
 
   void TearDown() override {
-    if (auto* w = ConflictWindow::active()) w->window().close();
-    ConflictPresenter::install(nullptr);
-    EditSession::setWorkspace({}, nullptr);
-    dialogs.reset();
-    Installed<Desktop>::uninstall(desktop);
-    if (dav.available() && LocalVolume::isMounted()) {
-      auto done = std::make_shared<bool>(false);
-      LocalVolume::disconnect([done](bool, const std::string&) { *done = true; });
-      runMainLoopUntil([done] { return *done; }, 10000);
+    if (services) {
+      if (auto* w = conflicts().active()) w->window().close();
+      if (dav.available() && volume().isMounted()) {
+        auto done = std::make_shared<bool>(false);
+        volume().disconnect([done](bool, const std::string&) { *done = true; });
+        runMainLoopUntil([done] { return *done; }, 10000);
+      }
     }
-    Installed<PasswordPrompter>::uninstall(password);
     ServiceTabFixture::TearDown();
   }
 
@@ -192,7 +189,7 @@ class EditEndToEndTest : public ServiceTabFixture {
     ASSERT_TRUE(runMainLoopUntil([&] { return editorRuns() == runs + 1; }, 15000)) << "the editor did not run\n" << logText();
   }
 
-  fs::path localCopy() const { return *PreviewCache::cacheURL(kRel); }
+  fs::path localCopy() { return *volume().cache().cacheURL(kRel); }
   fs::path serverFile() const { return dav.shareDir() / kTail; }
 
   // Waits for the upload question, then for what follows it to settle.
@@ -202,12 +199,13 @@ class EditEndToEndTest : public ServiceTabFixture {
   }
 
   ConflictWindow& waitForConflictWindow() {
-    EXPECT_TRUE(runMainLoopUntil([] { return ConflictWindow::active() && ConflictWindow::active()->window().get_mapped(); }, 20000));
-    return *ConflictWindow::active();
+    auto& presenter = conflicts();
+    EXPECT_TRUE(runMainLoopUntil([&] { return presenter.active() && presenter.active()->window().get_mapped(); }, 20000));
+    return *presenter.active();
   }
 
   void waitUntilIdle() {
-    ASSERT_TRUE(runMainLoopUntil([] { return !EditSession::shared().busy(); }, 20000));
+    ASSERT_TRUE(runMainLoopUntil([&] { return !session().busy(); }, 20000));
     drainMainLoop();
   }
 
@@ -232,7 +230,7 @@ TEST_F(EditEndToEndTest, UploadThenConflictCancelledThenBothKept) {
   EXPECT_NE(sent[0].body.find("name=\"path\"\r\n\r\n" + std::string(kRel) + "\r\n"), std::string::npos);
   EXPECT_NE(sent[0].body.find(firstEdit), std::string::npos);
   EXPECT_EQ(readAll(serverFile()), firstEdit);
-  EXPECT_TRUE(EditSession::shared().isEditing(kRel));
+  EXPECT_TRUE(session().isEditing(kRel));
 
   // The server changes while the next edit is asked about: the alert, the window, cancel.
   dialogs->answers["服务器上的版本也变了"] = 0;  // "比对后决定"
@@ -281,7 +279,7 @@ TEST_F(EditEndToEndTest, UploadThenConflictCancelledThenBothKept) {
     }
   }
   EXPECT_EQ(copies, 1);
-  EXPECT_FALSE(EditSession::shared().isEditing(kRel)) << "a conflict copy ends the session";
+  EXPECT_FALSE(session().isEditing(kRel)) << "a conflict copy ends the session";
 }
 
 TEST_F(EditEndToEndTest, ConflictResolvedWithMineThenWithTheServers) {
@@ -310,7 +308,7 @@ TEST_F(EditEndToEndTest, ConflictResolvedWithMineThenWithTheServers) {
   EXPECT_EQ(readAll(localCopy()), "服务器上的第三版\n");
   EXPECT_EQ(readAll(serverFile()), "服务器上的第三版\n");
   EXPECT_EQ(uploads().size(), 1u) << "taking the server's version uploads nothing";
-  fs::path old = PreviewCache::cacheRoot() / CaseFileCache::kOldVersions;
+  fs::path old = volume().cache().cacheRoot() / CaseFileCache::kOldVersions;
   int backups = 0;
   for (const auto& e : fs::directory_iterator(old)) {
     std::string text = readAll(e.path());
@@ -318,7 +316,7 @@ TEST_F(EditEndToEndTest, ConflictResolvedWithMineThenWithTheServers) {
       ++backups;
   }
   EXPECT_EQ(backups, 1) << "the local edit is kept in _旧版本";
-  EXPECT_FALSE(EditSession::shared().isEditing(kRel));
+  EXPECT_FALSE(session().isEditing(kRel));
 }
 
 }  // namespace

@@ -139,7 +139,7 @@ TEST_F(LoadFailureTest, AServiceStoppedWhileRunningKeepsThePagesAskedForAndRunsN
 }
 
 TEST_F(LoadFailureTest, AnUnknownHostSaysTheServerWasNotFound) {
-  AppConfig::setServerURL("http://quorvel-test.invalid:8080");
+  AppConfig::setServerURL(services->defaults(), "http://quorvel-test.invalid:8080");
   model = services->makeBrowserModel();
   auto tab = model->activeTab();
   auto& h = show(tab);
@@ -179,7 +179,7 @@ TEST_F(LoadFailureTest, ReplacedStoppedAndDownloadedLoadsAreNoFailures) {
 
 TEST_F(LoadFailureTest, APortTheEngineRefusesShowsTheMessageAndRetriesFromIt) {
   // The engine never connects to port 9; it reports no failure but an empty page.
-  AppConfig::setServerURL("http://127.0.0.1:9/");
+  AppConfig::setServerURL(services->defaults(), "http://127.0.0.1:9/");
   const std::string address = "http://127.0.0.1:9/dashboard";
   model = services->makeBrowserModel();
   int finished = 0;

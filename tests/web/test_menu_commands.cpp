@@ -29,10 +29,10 @@ TEST_F(MenuCommandsWeb, ZoomIsClampedAndRemembered) {
   show(tab);
   ASSERT_TRUE(waitLoaded(tab, "/dashboard"));
   webkit_web_view_set_zoom_level(TabController::viewOf(tab->webView()), 1.75);
-  PageZoomActions::zoomActive(*model, PageZoom::step);
+  PageZoomActions::zoomActive(*model, services->defaults(), PageZoom::step);
   EXPECT_DOUBLE_EQ(zoomOf(tab), 1.8);
   EXPECT_EQ(UserDefaults::standard().number("webzoom"), 1.8);
-  PageZoomActions::zoomActive(*model, PageZoom::step);
+  PageZoomActions::zoomActive(*model, services->defaults(), PageZoom::step);
   EXPECT_DOUBLE_EQ(zoomOf(tab), 1.8);
 
   // A stored zoom out of range is clamped when a new page reads it.
@@ -45,7 +45,7 @@ TEST_F(MenuCommandsWeb, ZoomIsClampedAndRemembered) {
   model->close(second);
   model->close(tab);
   ASSERT_FALSE(model->activeTab());
-  PageZoomActions::actualSize(*model);
+  PageZoomActions::actualSize(*model, services->defaults());
   EXPECT_EQ(UserDefaults::standard().number("webzoom"), 1.0);
 }
 
@@ -61,7 +61,7 @@ TEST_F(MenuCommandsWeb, FontSizeReachesEveryLivePageAndSkipsReleasedOnes) {
   model->hibernate(b);
   ASSERT_FALSE(b->webView());
   Published<double> fontScale{1.0};
-  PageZoomActions::setFontScale(*model, fontScale, 1.15);
+  PageZoomActions::setFontScale(*model, services->defaults(), fontScale, 1.15);
   EXPECT_DOUBLE_EQ(zoomOf(a), 1.15);
   EXPECT_DOUBLE_EQ(zoomOf(c), 1.15);
   EXPECT_DOUBLE_EQ(fontScale.get(), 1.15);

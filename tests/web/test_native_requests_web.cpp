@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "ServiceTabFixture.h"
+#include "TestEnv.h"
 #include "TestHelpers.h"
 #include "TestService.h"
 #include "WebHarness.h"
@@ -32,7 +33,7 @@ class NativeRequestsWebTest : public ::testing::Test {
     service.start();
     UserDefaults::standard().set("serverURL", service.baseUrl());
     services = makeTestServices();
-    model = BrowserModel::create(pages.factory(), &services->webEngine());
+    model = pages.model(&services->webEngine());
     dir = fs::temp_directory_path() / ("quorvel-upload-" + std::to_string(::getpid()));
     fs::create_directories(dir);
   }
@@ -63,9 +64,10 @@ class NativeRequestsWebTest : public ::testing::Test {
     ASSERT_TRUE(addWebCookie("foreign", "leak", "search.example.com"));
   }
 
+  TempHome home;
   TestService service;
   std::unique_ptr<AppServices> services;
-  FakePages pages;
+  FakePages pages{home.defaults()};
   std::shared_ptr<BrowserModel> model;
   fs::path dir;
 };

@@ -315,7 +315,8 @@ TEST_F(OutageTest, RepliesOverTheCapAreFailuresAndTheWindowStaysResponsive) {
   ASSERT_TRUE(runMainLoopUntil([&] { return model->account().badges->user.size() > 100000; }, 10000));
   drainMainLoop();
   EXPECT_LT(msSince(start), 5000);
-  EXPECT_LT(stalls.longestMs(), 400) << "the main loop stalled";
+  // A key press is handled within a second, also on a loaded machine.
+  EXPECT_LT(stalls.longestMs(), 1000) << "the main loop stalled";
   EXPECT_EQ(model->account().deadlineFailure.get(), "刷新失败：服务器回复超过 8 MB");
   EXPECT_EQ(shownContents(*sheet).size(), 3u);
   EXPECT_TRUE(logged("[Quorvel][TODO] 读取失败：服务器回复超过 8 MB"));

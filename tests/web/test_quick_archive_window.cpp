@@ -56,24 +56,26 @@ class QuickArchiveWindowWeb : public ServiceTabFixture {
     ASSERT_TRUE(waitLoaded(tab, "/dashboard"));
     model->account().rememberProceeding(88, "华盛科技买卖合同纠纷");
     model->account().rememberProceeding(107, "云栖禾木著作权二审");
-    archive.setModel(model);
+    services->quickArchive().setModel(model);
     dir = fs::temp_directory_path() / ("quorvel-archive-" + std::to_string(::getpid()));
     fs::create_directories(dir);
     for (const char* name : {"起诉状.pdf", "证据目录.docx", "转账记录.png"}) writeFile(dir / name, std::string(name) + "内容");
   }
   void TearDown() override {
-    archive.reset();
-    archive.setModel(nullptr);
+    if (services) {
+      services->quickArchive().reset();
+      services->quickArchive().setModel(nullptr);
+    }
     fs::remove_all(dir);
     ServiceTabFixture::TearDown();
   }
   QuickArchiveView& openEmpty() {
+    auto& archive = services->quickArchive();
     archive.open({}, "拖拽文件或扫描文稿直传卷宗", false);
     EXPECT_TRUE(archive.view());
     return *archive.view();
   }
 
-  QuickArchiveWindow& archive = QuickArchiveWindow::shared();
   std::shared_ptr<BrowserTab> tab;
   WebHarness* page = nullptr;
   fs::path dir;
@@ -82,6 +84,7 @@ class QuickArchiveWindowWeb : public ServiceTabFixture {
 }  // namespace
 
 TEST_F(QuickArchiveWindowWeb, ThreeDroppedFilesGoToTheChosenProceedingAndTheWindowClosesOnItsPage) {
+  auto& archive = services->quickArchive();
   QuickArchiveView& view = openEmpty();
   Gtk::Window& window = *archive.window();
   EXPECT_EQ(window.get_title(), "快速归档到案件卷宗");
@@ -137,6 +140,7 @@ TEST_F(QuickArchiveWindowWeb, ThreeDroppedFilesGoToTheChosenProceedingAndTheWind
 }
 
 TEST_F(QuickArchiveWindowWeb, ARefusedUploadKeepsFilesAndTargetAndAnUploadOutlivesItsWindow) {
+  auto& archive = services->quickArchive();
   const fs::path a = dir / "起诉状.pdf", b = dir / "证据目录.docx";
   archive.open({a, b}, "拖入任务栏图标的 2 个文件", false);
   QuickArchiveView* view = archive.view();
@@ -259,7 +263,7 @@ TEST_F(QuickArchiveWindowWeb, AScannedPageIsListedAndAFailedScanIsOnlyReported) 
     fs::permissions(script, fs::perms::owner_all);
   };
   useScanner("printf 'Progress: 50.0%%\\r' >&2; printf 'PNGPAGE'\n");
-  auto& scanner = Scanner::shared();
+  auto& scanner = services->scanner();
   scanner.setProgram(script.string());
   scanner.detect(true);
   QuickArchiveView& view = openEmpty();
@@ -287,7 +291,8 @@ TEST_F(QuickArchiveWindowWeb, AScannedPageIsListedAndAFailedScanIsOnlyReported) 
 }
 
 TEST_F(QuickArchiveWindowWeb, AnInboxWindowHandsEverythingItUploadedToTheInboxArchiveStep) {
-  auto& inbox = HotFolderWatcher::shared();
+  auto& inbox = services->inbox();
+  auto& archive = services->quickArchive();
   const HotFolderWatcher::Config saved = inbox.config.get();
   HotFolderWatcher::Config c;
   c.folderPath = (dir / "收件箱").string();

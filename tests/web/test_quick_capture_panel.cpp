@@ -94,7 +94,7 @@ class QuickCapturePanelWeb : public ServiceTabFixture {
 }  // namespace
 
 TEST_F(QuickCapturePanelWeb, HotKeyOpensThePanelAboveAndReturnSavesTheFourFields) {
-  GlobalHotKeyManager keys(std::make_unique<X11HotKeys>(), AppMode::normal);
+  GlobalHotKeyManager keys(std::make_unique<X11HotKeys>(), services->defaults(), AppMode::normal);
   keys.onQuickCapture = [this] { panel.toggle(); };
   keys.registerAll();
   ASSERT_TRUE(keys.isRegistered(GlobalHotKeyManager::kQuickCaptureId));

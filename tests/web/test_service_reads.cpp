@@ -316,7 +316,7 @@ TEST_F(ServiceReadsTest, SwitchingAccountAsksFirstAndSignsOutOnlyOnASwitchChoice
   ASSERT_TRUE(runMainLoopUntil([&] { return model->account().badges->loaded; }, 10000));
   FakeDialogs dialogs;
   dialogs.answer = 2;  // 取消
-  AccountFlow::switchAccount(*model);
+  AccountFlow::switchAccount(*model, dialogs, services->volume());
   drainMainLoop();
   ASSERT_EQ(dialogs.shown.size(), 1u);
   EXPECT_EQ(dialogs.shown[0].title, "切换账号？");
@@ -326,7 +326,7 @@ TEST_F(ServiceReadsTest, SwitchingAccountAsksFirstAndSignsOutOnlyOnASwitchChoice
 
   dialogs.answer = 0;
   service.clearRequests();
-  AccountFlow::switchAccount(*model);
+  AccountFlow::switchAccount(*model, dialogs, services->volume());
   ASSERT_TRUE(runMainLoopUntil([&] { return logged("[Quorvel][ACCOUNT] 已清除登录态，回到登录页"); }, 10000));
   EXPECT_TRUE(logged("[Quorvel][ACCOUNT] 断开卷宗盘：成功 本来就没挂载"));
   EXPECT_TRUE(model->account().badges->user.empty());  // signed out

@@ -62,7 +62,7 @@ TEST_F(TabControllerTest, AProceedingPageLandsInTheRecents) {
   ASSERT_TRUE(runMainLoopUntil([&] { return model->account().recents->size() == 1; }, 3000));
   EXPECT_EQ(model->account().recents.get()[0].procID, 88);
   EXPECT_EQ(model->account().recents.get()[0].title, "（2026）京0105民初1…");
-  EXPECT_EQ(RecentStore::load(), model->account().recents.get());
+  EXPECT_EQ(RecentStore::load(services->defaults()), model->account().recents.get());
 }
 
 TEST_F(TabControllerTest, PermissionDeniedPageBecomesTheCard) {

@@ -20,6 +20,11 @@
 #include "common/RenderTool.h"
 #include "base/MainQueue.h"
 #include "core/BrowserModel.h"
+#include "core/FilePanels.h"
+#include "features/editing/HotFolderWatcher.h"
+#include "base/WorkerPool.h"
+#include "platform/Desktop.h"
+#include "platform/Scanner.h"
 #include "fakes/FakeWebPage.h"
 #include "platform/UserDefaults.h"
 #include "ui/components/WidgetRender.h"
@@ -72,7 +77,14 @@ int main(int argc, char** argv) {
   model->newTab("/proceeding/1207/detail", "刘某诉华盛科技买卖合同纠纷");
   runMainLoopUntil([] { return false; }, 100);
 
-  auto* first = Gtk::make_managed<QuickArchiveView>(model, std::vector<fs::path>{}, "拖拽文件或扫描文稿直传卷宗",
+  // Nothing is asked or opened on the desktop.
+  CancellingFilePanels panels;
+  LoggingDesktop desktop;
+  HotFolderWatcher inbox(pages.defaults, panels, desktop);
+  Scanner scanner;
+  WorkerPool workers(1);
+  const QuickArchiveServices services{panels, inbox, scanner, workers};
+  auto* first = Gtk::make_managed<QuickArchiveView>(services, model, std::vector<fs::path>{}, "拖拽文件或扫描文稿直传卷宗",
                                                     false, [] {});
   if (!write(*first, empty)) return 1;
   if (getenv("ARCHIVE_DEBUG"))
@@ -92,7 +104,7 @@ int main(int argc, char** argv) {
   test::writeFile(three[0], std::string(184320, 'p'));
   test::writeFile(three[1], std::string(36864, 'd'));
   test::writeFile(three[2], std::string(1572864, 'i'));
-  auto* second = Gtk::make_managed<QuickArchiveView>(model, three, "拖入任务栏图标的 3 个文件", false, [] {});
+  auto* second = Gtk::make_managed<QuickArchiveView>(services, model, three, "拖入任务栏图标的 3 个文件", false, [] {});
   service.setPrefixRoute("/api/proc_quick_upload/",
                          [](const test::RecordedRequest&) { return test::Reply::json(R"({"success":true,"count":3})"); });
   second->selectTarget(1188);
@@ -101,7 +113,7 @@ int main(int argc, char** argv) {
   if (!write(*second, files)) return 1;
 
   if (!screen.empty()) {
-    auto& archive = QuickArchiveWindow::shared();
+    QuickArchiveWindow archive(services);
     archive.setModel(model);
     archive.open(three, "来自热文件夹「墨衡台收件箱」", true);
     runMainLoopUntil([] { return false; }, 1500);

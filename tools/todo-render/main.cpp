@@ -97,13 +97,13 @@ int main(int argc, char** argv) {
   test::TestService service;
   test::useTodoDemoData(service);
   service.start();
-  AppConfig::setServerURL(service.baseUrl());
+  AppConfig::setServerURL(services.defaults(), service.baseUrl());
   if (!signedOut) tools::signInForRender(services.webEngine().network(), service);
 
   // The main window hosts the tab whose page the reads run in.
   auto model = services.browser();
-  auto viewState = std::make_shared<WorkspaceViewState>(UserDefaults::standard());
-  auto* window = new MainWindow(model, viewState);
+  auto viewState = services.viewState();
+  auto* window = new MainWindow(model, viewState, &services.privacyLock());
   window->set_default_size(1200, 800);
   window->present();
   runMainLoopUntil([&] { return model->account().badges->loaded; }, 20000);

@@ -41,8 +41,8 @@ int main(int argc, char** argv) {
       return quorvel::JsResult::success(std::string(R"({"overdue": 12, "today": 3})"));
     };
   };
-  auto model = quorvel::BrowserModel::create(pages.factory());
-  auto viewState = std::make_shared<quorvel::WorkspaceViewState>(quorvel::UserDefaults::standard());
+  auto model = pages.model();
+  auto viewState = std::make_shared<quorvel::WorkspaceViewState>(pages.defaults);
   model->newTab("/cases", "全局案件中心");
   auto sleeping = model->newTab("/calendar", "开庭日历");
   model->newTab("/contract_detail/118", "房屋租赁合同纠纷（张某诉李某）一审代理");

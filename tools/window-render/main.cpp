@@ -96,13 +96,12 @@ int main(int argc, char** argv) {
 
   test::TestService service;
   service.start();
-  AppConfig::setServerURL(service.baseUrl());
+  AppConfig::setServerURL(services.defaults(), service.baseUrl());
   tools::signInForRender(services.webEngine().network(), service);
 
   auto model = services.browser();
-
-  auto viewState = std::make_shared<WorkspaceViewState>(UserDefaults::standard());
-  auto* window = new MainWindow(model, viewState);
+  auto viewState = services.viewState();
+  auto* window = new MainWindow(model, viewState, &services.privacyLock());
   window->set_default_size(1400, 880);
   window->present();
   if (empty) {

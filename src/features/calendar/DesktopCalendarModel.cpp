@@ -3,6 +3,7 @@
 #include <cassert>
 #include <ctime>
 
+#include "base/AppError.h"
 #include "base/Clock.h"
 #include "base/Log.h"
 #include "base/LogTags.h"
@@ -58,22 +59,22 @@ DesktopCalendarModel::DesktopCalendarModel(Services services) : services_(std::m
 }
 
 DesktopCalendarModel::~DesktopCalendarModel() {
-  *alive_ = false;
+  *self_ = nullptr;
   if (timer_) cancelTimer(timer_);
 }
 
 void DesktopCalendarModel::startAutoRefresh() {
   if (timer_) cancelTimer(timer_);
-  std::weak_ptr<bool> alive = alive_;
+  auto alive = self_;
   timer_ = startRepeatingTimer(kAutoRefreshMs, [this, alive] {
-    if (alive.expired()) return false;
+    if (!*alive) return false;
     refresh(true).detach();
     return true;
   });
 }
 
 Task<void> DesktopCalendarModel::refresh(bool silent) {
-  std::weak_ptr<bool> alive = alive_;
+  auto alive = self_;
   const unsigned long gen = ++generation_;
   if (!silent) {
     loading.set(true);
@@ -86,14 +87,11 @@ Task<void> DesktopCalendarModel::refresh(bool silent) {
   try {
     auto fetch = services_.fetchLiveEvents(!silent);
     fetched = co_await fetch;
-  } catch (const std::exception& e) {
-    ok = false;
-    error = e.what();
   } catch (...) {
     ok = false;
-    error = "未知错误";
+    error = describe(std::current_exception());
   }
-  if (alive.expired()) co_return;
+  if (!*alive) co_return;
   if (gen == generation_) {
     if (ok) {
       sortForDesktopDisplay(fetched);
@@ -119,10 +117,10 @@ std::vector<ICSEvent> DesktopCalendarModel::fallbackFromDeadlines() const {
 Task<void> DesktopCalendarModel::markDone(ICSEvent event) {
   auto id = event.logID();
   if (!id) co_return;
-  std::weak_ptr<bool> alive = alive_;
+  auto alive = self_;
   auto post = services_.postForm("/api/mark_todo_done/" + std::to_string(*id));
   FormResult result = co_await post;
-  if (alive.expired()) co_return;
+  if (!*alive) co_return;
   if (result.ok) {
     std::vector<ICSEvent> kept;
     for (auto& e : events.get())
@@ -138,9 +136,9 @@ Task<void> DesktopCalendarModel::markDone(ICSEvent event) {
 
 void DesktopCalendarModel::showToast(const std::string& text) {
   toastText.set(text);
-  std::weak_ptr<bool> alive = alive_;
+  auto alive = self_;
   services_.after(kToastMs, [this, alive, text] {
-    if (alive.expired()) return;
+    if (!*alive) return;
     if (toastText.get() == text) toastText.set("");
   });
 }

@@ -69,7 +69,7 @@ class DesktopCalendarModel {
   unsigned timer_ = 0;
   unsigned long generation_ = 0;
   unsigned long loadingOwner_ = 0;
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  std::shared_ptr<DesktopCalendarModel*> self_ = std::make_shared<DesktopCalendarModel*>(this);
 };
 
 }  // namespace quorvel

@@ -96,9 +96,13 @@ Task<Fetched> streamInto(std::string url, std::vector<std::pair<std::string, std
 
 // ---- creation and plain state
 
-MirrorStore::MirrorStore() { config.set(MirrorConfig::load()); }
+MirrorStore::MirrorStore(const Services& services) : services_(services) {
+  config.set(MirrorConfig::load(services_.defaults));
+}
 
-std::shared_ptr<MirrorStore> MirrorStore::create() { return std::shared_ptr<MirrorStore>(new MirrorStore()); }
+std::shared_ptr<MirrorStore> MirrorStore::create(const Services& services) {
+  return std::shared_ptr<MirrorStore>(new MirrorStore(services));
+}
 
 // One running operation: `busy` stays up until the last one ends, so a list reload
 // during a cache does not drop it.
@@ -129,7 +133,7 @@ bool MirrorStore::refuseSecondTransfer() const {
 fs::path MirrorStore::root() const { return MirrorRules::rootOf(config.get()); }
 
 MirrorStore::AccessMode MirrorStore::accessMode() const {
-  if (auto r = LocalVolume::mountedRoot()) return {true, *r};
+  if (auto r = services_.volume.mountedRoot()) return {true, *r};
   return {false, root()};
 }
 
@@ -142,7 +146,7 @@ void MirrorStore::openRoot() {
   ensureRoot();
   GObjectPtr<GFile> f = GObjectPtr<GFile>::adopt(g_file_new_for_path(accessMode().root.c_str()));
   gchar* uri = g_file_get_uri(f.get());
-  Desktop::shared().openURI(uri);
+  services_.desktop.openURI(uri);
   g_free(uri);
 }
 
@@ -150,7 +154,7 @@ void MirrorStore::chooseRoot(const fs::path& folder) {
   MirrorConfig c = config.get();
   c.rootPath = folder.string();
   config.set(c);
-  c.save();
+  c.save(services_.defaults);
   selectContract(selectedContract.get());
 }
 
@@ -267,7 +271,7 @@ Task<void> MirrorStore::check() {
     MirrorManifest m = co_await manifest(*contract);
     // One stat per manifest entry: thousands of files (on a network volume) stay off
     // the main thread.
-    auto comparing = runInBackground([m, dir = root()] { return MirrorRules::computeDiffs(m, dir, sizeOf); });
+    auto comparing = onWorker(services_.workers, [m, dir = root()] { return MirrorRules::computeDiffs(m, dir, sizeOf); });
     auto list = co_await comparing;
     diffs.set(list);
     progressText.set(MirrorRules::checkSummary(list, m.count));
@@ -320,12 +324,12 @@ Task<std::string> MirrorStore::siteCookieHeader() {
   auto self = shared_from_this();
   std::vector<NativeCookie> cookies;
   if (webStore) cookies = co_await webStore->cookies();
-  co_return selectCookieHeader(cookies, AppConfig::homeURL());
+  co_return selectCookieHeader(cookies, AppConfig::homeURL(services_.defaults));
 }
 
 Task<int> MirrorStore::ask(const std::string& title, const std::string& text, std::vector<std::string> buttons) {
-  CallbackAwaiter<int> answer([title, text, buttons](CallbackAwaiter<int>::Resolver resolve) {
-    Dialogs::shared().alert(title, text, buttons, [resolve](int i) { resolve(i); });
+  CallbackAwaiter<int> answer([this, title, text, buttons](CallbackAwaiter<int>::Resolver resolve) {
+    services_.dialogs.alert(title, text, buttons, [resolve](int i) { resolve(i); });
   });
   int chosen = co_await answer;
   co_return chosen;
@@ -336,11 +340,11 @@ bool MirrorStore::heldByEditSession(const fs::path& local) const {
   // place when the two roots coincide.
   std::error_code ec;
   fs::path canon = fs::weakly_canonical(local, ec);
-  fs::path cacheRoot = fs::weakly_canonical(PreviewCache::cacheRoot(), ec);
+  fs::path cacheRoot = fs::weakly_canonical(services_.volume.cache().cacheRoot(), ec);
   fs::path ourRoot = fs::weakly_canonical(root(), ec);
   auto rel = canon.lexically_relative(ourRoot);
   if (rel.empty() || rel.native().rfind("..", 0) == 0) return false;
-  if (!PreviewCache::isEditing(rel.generic_string())) return false;
+  if (!services_.volume.cache().editing().contains(rel.generic_string())) return false;
   return fs::weakly_canonical(cacheRoot / rel, ec) == canon;
 }
 
@@ -353,7 +357,7 @@ Task<void> MirrorStore::download(const std::string& serverPathArg, const fs::pat
     throw AppError(errors::kMirror, 0, "文件正在编辑，没有覆盖");
   }
   std::string cookies = co_await siteCookieHeader();
-  const Url home = AppConfig::homeURL();
+  const Url home = AppConfig::homeURL(services_.defaults);
   if (home.host.empty()) throw AppError(errors::kMirror, errors::kMirrorNoAddress, "URL 拼装失败");
   std::string url = MirrorRules::downloadAddress(home, serverPath);
 
@@ -553,7 +557,7 @@ MirrorStore::Counts MirrorStore::pruneOldVersions(long long olderThanDays) {
       removed.bytes += size;
     }
   }
-  AuditLog::write("prune-old-versions", MirrorRules::kOldVersions,
+  services_.audit.record("prune-old-versions", MirrorRules::kOldVersions,
                   {{"older_than_days", olderThanDays}, {"removed", removed.count}, {"bytes", removed.bytes}});
   return removed;
 }
@@ -573,7 +577,7 @@ Task<MirrorStore::Counts> MirrorStore::clearOldVersions(bool confirm) {
   }
   std::error_code ec;
   fs::remove_all(root() / MirrorRules::kOldVersions, ec);
-  AuditLog::write("clear-old-versions", MirrorRules::kOldVersions, {{"removed", info.count}, {"bytes", info.bytes}});
+  services_.audit.record("clear-old-versions", MirrorRules::kOldVersions, {{"removed", info.count}, {"bytes", info.bytes}});
   co_return info;
 }
 
@@ -597,7 +601,7 @@ Task<nlohmann::json> MirrorStore::uploadFile(const std::string& serverPathArg, c
 
   http::HttpRequest req;
   req.method = "POST";
-  req.url = appendingPathComponent(AppConfig::homeURL(), "api/desktop/upload").toString();
+  req.url = appendingPathComponent(AppConfig::homeURL(services_.defaults), "api/desktop/upload").toString();
   req.timeoutSeconds = kTransferTimeoutSeconds;
   req.maxBodyBytes = http::kMaxJsonReplyBytes;
   req.headers.emplace_back("Content-Type", body.contentType());

@@ -2,6 +2,7 @@
 
 #include <fstream>
 
+#include "base/AppError.h"
 #include "base/Log.h"
 #include "base/LogTags.h"
 #include "base/MainQueue.h"
@@ -21,17 +22,16 @@ std::string recognizeWith(const ScreenCaptureOCR::Recognizer& recognize, const s
   }
   try {
     return recognize(pngPath);
-  } catch (const std::exception& e) {
-    logLine(tags::kScreenOcr, std::string("识别失败：") + e.what());
   } catch (...) {
-    logLine(tags::kScreenOcr, "识别失败：未知错误");
+    logLine(tags::kScreenOcr, "识别失败：" + describe(std::current_exception()));
   }
   return "";
 }
 
 // One capture from the selection to the window. Holds copies of what it needs, so a
 // reconfigured service does not change a run under way.
-Task<void> runCapture(ScreenCaptureOCR::Config config, std::shared_ptr<int> running) {
+Task<void> runCapture(Dialogs& dialogs, WorkerPool& workers, ScreenCaptureOCR::Config config,
+                      std::shared_ptr<int> running) {
   ++*running;
   struct Done {
     std::shared_ptr<int> running;
@@ -59,12 +59,12 @@ Task<void> runCapture(ScreenCaptureOCR::Config config, std::shared_ptr<int> runn
       co_return;
     case Status::noTool:
       logLine(tags::kScreenOcr, "没有可用的截图工具，已提示安装");
-      Dialogs::shared().alert(kNoCaptureToolTitle, kNoCaptureToolText);
+      dialogs.alert(kNoCaptureToolTitle, kNoCaptureToolText);
       co_return;
   }
 
   std::string path = file->path();
-  auto analyze = runInBackground([path, recognize = config.recognize]() -> std::optional<LegalOCRSignals> {
+  auto analyze = onWorker(workers, [path, recognize = config.recognize]() -> std::optional<LegalOCRSignals> {
     // An unreadable capture ends the run quietly.
     if (!looksLikePng(path)) return std::nullopt;
     return extractSignals(recognizeWith(recognize, path));
@@ -80,8 +80,10 @@ Task<void> runCapture(ScreenCaptureOCR::Config config, std::shared_ptr<int> runn
 
 }  // namespace
 
-std::string recognizeScreenImage(const std::string& pngPath) {
-  return OcrEngine::textFromImageFile(pngPath, TesseractPool::kAllChinese);
+ScreenCaptureOCR::Recognizer ScreenCaptureOCR::deviceRecognizer(TesseractPools& pools) {
+  return [&pools](const std::string& pngPath) {
+    return OcrEngine::textFromImageFile(pools, pngPath, TesseractPool::kAllChinese);
+  };
 }
 
 bool looksLikePng(const std::string& path) {
@@ -98,15 +100,13 @@ bool looksLikePng(const std::string& path) {
   return std::equal(head + 12, head + 16, "IHDR") && be32(16) > 0 && be32(20) > 0;
 }
 
-ScreenCaptureOCR& ScreenCaptureOCR::shared() {
-  static ScreenCaptureOCR* instance = new ScreenCaptureOCR();  // for the whole process
-  return *instance;
-}
+ScreenCaptureOCR::ScreenCaptureOCR(Dialogs& dialogs, WorkerPool& workers)
+    : ScreenCaptureOCR(dialogs, workers, Config{}) {}
 
 void ScreenCaptureOCR::captureAndAnalyze() {
   // The diagnostic modes never capture.
   if (config_.mode == AppMode::diagnostic) return;
-  spawn(runCapture(config_, running_));
+  spawn(runCapture(dialogs_, workers_, config_, running_));
 }
 
 std::string ScreenCaptureOCR::recognizeText(const std::string& pngPath) const {

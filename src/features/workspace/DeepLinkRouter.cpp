@@ -10,8 +10,9 @@
 #include "core/BrowserModel.h"
 #include "core/MainWindowHook.h"
 
-namespace quorvel::DeepLinkRouter {
+namespace quorvel {
 namespace {
+using Target = DeepLinkRouter::Target;
 
 // Path components without the separators; empty components (from "//") are dropped.
 std::vector<std::string> pathComponents(const std::string& decodedPath) {
@@ -85,7 +86,7 @@ std::string loggable(const std::string& text) {
   return url->toString();
 }
 
-Published<bool>* flagFor(const ToolFlags& tools, Target::Kind kind) {
+Published<bool>* flagFor(const DeepLinkRouter::ToolFlags& tools, Target::Kind kind) {
   switch (kind) {
     case Target::Kind::todo: return &tools.todo;
     case Target::Kind::palette: return &tools.palette;
@@ -97,7 +98,7 @@ Published<bool>* flagFor(const ToolFlags& tools, Target::Kind kind) {
 
 }  // namespace
 
-std::string describe(const Target& target) {
+std::string DeepLinkRouter::describe(const Target& target) {
   switch (target.kind) {
     case Target::Kind::todo: return "todo";
     case Target::Kind::palette: return "palette";
@@ -109,7 +110,7 @@ std::string describe(const Target& target) {
   return s;
 }
 
-std::optional<Target> resolve(const std::string& text, const Url& home) {
+std::optional<Target> DeepLinkRouter::resolve(const std::string& text, const Url& home) {
   auto url = Url::parse(text);
   if (!url) return std::nullopt;
   const std::string scheme = toLowerAscii(url->scheme);
@@ -118,12 +119,19 @@ std::optional<Target> resolve(const std::string& text, const Url& home) {
   return resolveSchemeLink(*url);
 }
 
-std::optional<Target> resolve(const std::string& text) { return resolve(text, AppConfig::homeURL()); }
+DeepLinkRouter::DeepLinkRouter(UserDefaults& defaults, MainWindowHook& mainWindow)
+    : defaults_(defaults), mainWindow_(mainWindow) {}
 
-bool handle(const std::string& url, BrowserModel& browser, const ToolFlags& tools) {
+DeepLinkRouter::~DeepLinkRouter() = default;
+
+std::optional<Target> DeepLinkRouter::resolve(const std::string& text) const {
+  return resolve(text, AppConfig::homeURL(defaults_));
+}
+
+bool DeepLinkRouter::handle(const std::string& url, BrowserModel& browser, const ToolFlags& tools) {
   auto target = resolve(url);
   if (!target) return false;
-  MainWindowHook::show();
+  mainWindow_.showMainWindow();
   if (target->kind == Target::Kind::page) {
     // The title is the resolver's; the page brings its own.
     browser.loadInActive(target->path);
@@ -134,4 +142,4 @@ bool handle(const std::string& url, BrowserModel& browser, const ToolFlags& tool
   return true;
 }
 
-}  // namespace quorvel::DeepLinkRouter
+}  // namespace quorvel

@@ -31,7 +31,7 @@ Task<void> deleteDomainLogged(std::shared_ptr<SearchIndex> index) {
   } catch (...) {
     failure = std::current_exception();
   }
-  if (failure) logLine(tags::kSpotlight, "清空索引失败：" + messageOf(failure), LogLevel::warning);
+  if (failure) logLine(tags::kSpotlight, "清空索引失败：" + describe(failure), LogLevel::warning);
 }
 
 }  // namespace
@@ -90,7 +90,7 @@ Task<void> SpotlightIndexer::indexNow(SpotlightSource source) {
     failure = std::current_exception();
   }
   if (failure) {
-    logLine(tags::kSpotlight, "索引失败：" + messageOf(failure), LogLevel::warning);
+    logLine(tags::kSpotlight, "索引失败：" + describe(failure), LogLevel::warning);
     co_return;
   }
   if (generation != generation_) co_return;

@@ -3,9 +3,19 @@
 
 namespace quorvel {
 
+class EditSession;
+class LocalVolume;
+class TesseractPools;
+class WorkerPool;
+
 // The features behind the page bridge and the tabs' downloads.
 class WorkspacePageActions : public PageActions {
  public:
+  // Case files are found on `volume` and edited in `editing`; recognition runs on
+  // `workers` with engines of `pools`.
+  WorkspacePageActions(LocalVolume& volume, EditSession& editing, WorkerPool& workers, TesseractPools& pools)
+      : volume_(volume), editing_(editing), workers_(workers), pools_(pools) {}
+
   Task<nlohmann::json> recogniseWaybill(std::string imageDataURL) override;
   void queryTracking(const std::string& number, std::function<void(nlohmann::json)> done) override;
   void reveal(const std::string& rel) override;
@@ -13,6 +23,12 @@ class WorkspacePageActions : public PageActions {
   void preview(const std::string& rel) override;
   void openProceedingFolder(const std::optional<std::string>& value, const std::optional<std::string>& error) override;
   std::optional<std::filesystem::path> downloadDestination(const std::string& rel) override;
+
+ private:
+  LocalVolume& volume_;
+  EditSession& editing_;
+  WorkerPool& workers_;
+  TesseractPools& pools_;
 };
 
 }  // namespace quorvel

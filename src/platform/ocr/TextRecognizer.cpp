@@ -5,9 +5,9 @@
 
 namespace quorvel {
 
-Recognition recognise(const Bitmap& bitmap, const RecognitionOptions& options) {
-  return recognise(TesseractPool::shared(options.languages.empty() ? TesseractPool::kSimplified : options.languages),
-                   bitmap, options);
+Recognition recognise(TesseractPools& pools, const Bitmap& bitmap, const RecognitionOptions& options) {
+  return recognise(pools.pool(options.languages.empty() ? TesseractPool::kSimplified : options.languages), bitmap,
+                   options);
 }
 
 Recognition recognise(TesseractPool& pool, const Bitmap& bitmap, const RecognitionOptions& options) {

@@ -36,7 +36,10 @@ struct RecognitionOptions {
   std::string languages;
 };
 
-Recognition recognise(const Bitmap& bitmap, const RecognitionOptions& options = {});
+class TesseractPools;
+
+// With the pool of the options' language set.
+Recognition recognise(TesseractPools& pools, const Bitmap& bitmap, const RecognitionOptions& options = {});
 Recognition recognise(TesseractPool& pool, const Bitmap& bitmap, const RecognitionOptions& options = {});
 
 // A line as the engine spells it without its trailing line break and blanks; text

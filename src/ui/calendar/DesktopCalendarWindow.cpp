@@ -27,7 +27,7 @@ DesktopCalendarWindow::DesktopCalendarWindow(UserDefaults& defaults, DesktopCale
 }
 
 DesktopCalendarWindow::~DesktopCalendarWindow() {
-  *alive_ = false;
+  *self_ = nullptr;
   frameChanged_.disconnect();
   placement_.reset();
   if (window_) window_->set_visible(false);
@@ -36,9 +36,9 @@ DesktopCalendarWindow::~DesktopCalendarWindow() {
 void DesktopCalendarWindow::startIfEnabled(AppMode mode) {
   if (mode == AppMode::diagnostic) return;
   if (!autoShowOnLaunch.get()) return;
-  std::weak_ptr<bool> alive = alive_;
+  auto alive = self_;
   postToMainAfter(2000, [this, alive] {
-    if (!alive.expired()) show();
+    if (*alive) show();
   });
 }
 
@@ -108,9 +108,9 @@ void DesktopCalendarWindow::onMapped() {
   applyLockState();
   // A window manager that takes the window over after this may drop states it had
   // not seen yet: apply them once more when it has settled.
-  std::weak_ptr<bool> alive = alive_;
+  auto alive = self_;
   postToMainAfter(300, [this, alive] {
-    if (!alive.expired() && window_ && window_->get_visible()) applyPlacement();
+    if (*alive && window_ && window_->get_visible()) applyPlacement();
   });
   if (!placement_ || framePlaced_ || !placement_->canPosition()) return;
   const auto screens = placement_->screenVisibleFrames();

@@ -102,7 +102,7 @@ class DesktopCalendarWindow {
   bool framePlaced_ = false;
   sigc::connection frameChanged_;
   sigc::signal<void(Gtk::Window&)> windowCreated_;
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  std::shared_ptr<DesktopCalendarWindow*> self_ = std::make_shared<DesktopCalendarWindow*>(this);
 };
 
 }  // namespace quorvel

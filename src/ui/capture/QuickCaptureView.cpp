@@ -25,10 +25,10 @@ TimePoint now() { return std::chrono::system_clock::now(); }
 
 // The post runs on after the view may have gone (the panel replaced meanwhile).
 Task<void> postQuickTodo(std::shared_ptr<BrowserModel> model, std::map<std::string, std::string> fields,
-                         std::weak_ptr<bool> alive, std::function<void(const FormResult&)> done) {
+                         std::shared_ptr<QuickCaptureView*> alive, std::function<void(const FormResult&)> done) {
   auto request = model->requests().postForm(QC::kPostPath, fields);
   FormResult result = co_await request;
-  if (alive.expired()) co_return;
+  if (!*alive) co_return;
   done(result);
 }
 
@@ -125,7 +125,7 @@ QuickCaptureView::QuickCaptureView(std::shared_ptr<BrowserModel> model, std::str
   });
 }
 
-QuickCaptureView::~QuickCaptureView() { alive_.reset(); }
+QuickCaptureView::~QuickCaptureView() { *self_ = nullptr; }
 
 Gtk::Widget* QuickCaptureView::buildInputRow() {
   auto* row = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 8);
@@ -302,7 +302,7 @@ void QuickCaptureView::submit() {
   feedback_ = {};
   refreshControls();
   auto fields = QC::formFields(text, dueDate_, todoType_, selectedProcID_);
-  postQuickTodo(model_, std::move(fields), alive_, [this](const FormResult& r) { finishSave(r); });
+  postQuickTodo(model_, std::move(fields), self_, [this](const FormResult& r) { finishSave(r); });
 }
 
 void QuickCaptureView::finishSave(const FormResult& result) {
@@ -317,9 +317,9 @@ void QuickCaptureView::finishSave(const FormResult& result) {
   refreshControls();
   model_->reads().refreshBadges();
   if (onSaved_) onSaved_();
-  std::weak_ptr<bool> alive = alive_;
+  auto alive = self_;
   postToMainAfter(unsigned(QC::kCloseDelaySeconds * 1000), [this, alive] {
-    if (!alive.expired()) dismiss();
+    if (*alive) dismiss();
   });
 }
 

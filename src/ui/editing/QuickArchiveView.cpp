@@ -177,9 +177,11 @@ ArchiveTargetRow::ArchiveTargetRow(const QuickArchiveTarget& target, bool active
   lawHandCursor(*this, true);
 }
 
-QuickArchiveView::QuickArchiveView(std::shared_ptr<BrowserModel> browser, std::vector<fs::path> initialFiles,
-                                   std::string sourceHint, bool fromHotFolder, std::function<void()> onClose)
+QuickArchiveView::QuickArchiveView(const QuickArchiveServices& services, std::shared_ptr<BrowserModel> browser,
+                                   std::vector<fs::path> initialFiles, std::string sourceHint, bool fromHotFolder,
+                                   std::function<void()> onClose)
     : Gtk::Box(Gtk::Orientation::VERTICAL, 0),
+      services_(services),
       browser_(std::move(browser)),
       fromHotFolder_(fromHotFolder),
       onClose_(std::move(onClose)),
@@ -223,7 +225,7 @@ QuickArchiveView::QuickArchiveView(std::shared_ptr<BrowserModel> browser, std::v
   lawHandCursor(*addButton_, true);
   fileLine->append(*addButton_);
   scanButton_ = Gtk::make_managed<ScanImportButton>(
-      [this](const fs::path& p, ScanImportButton::Source s) { receiveScannedFile(p, s); },
+      services_.scanner, services_.workers, [this](const fs::path& p, ScanImportButton::Source s) { receiveScannedFile(p, s); },
       [this](const std::string& text) { setStatus(text); });
   fileLine->append(*scanButton_);
   fileCard_.addContent(*fileLine);
@@ -402,7 +404,7 @@ void QuickArchiveView::pickFiles() {
   FilePanels::OpenQuestion q;
   q.title = "选择要归档的文件";
   q.multiple = true;
-  FilePanels::shared().askOpenFiles(q, [self = self_](std::vector<fs::path> chosen) {
+  services_.panels.askOpenFiles(q, [self = self_](std::vector<fs::path> chosen) {
     if (!*self) return;
     std::vector<fs::path> regular;
     for (auto& p : chosen) {
@@ -500,10 +502,11 @@ void QuickArchiveView::uploadAll() {
   uploading_ = true;
   setStatus(QA::uploadingText(files_.size(), id));
   logLine(tags::kArchive, "上传 " + std::to_string(files_.size()) + " 个文件到程序 #" + std::to_string(id));
-  spawn(runUpload(self_, browser_, files_, id, fromHotFolder_, onClose_));
+  spawn(runUpload(services_, self_, browser_, files_, id, fromHotFolder_, onClose_));
 }
 
-Task<void> QuickArchiveView::runUpload(std::shared_ptr<QuickArchiveView*> self, std::shared_ptr<BrowserModel> browser,
+Task<void> QuickArchiveView::runUpload(QuickArchiveServices services, std::shared_ptr<QuickArchiveView*> self,
+                                       std::shared_ptr<BrowserModel> browser,
                                        std::vector<fs::path> files, long long id, bool fromHotFolder,
                                        std::function<void()> onClose) {
   long long count = 0;
@@ -511,10 +514,8 @@ Task<void> QuickArchiveView::runUpload(std::shared_ptr<QuickArchiveView*> self, 
   try {
     auto upload = browser->requests().quickUpload(files, id);
     count = co_await upload;
-  } catch (const AppError& e) {
-    failure = e.message;
-  } catch (const std::exception& e) {
-    failure = e.what();
+  } catch (...) {
+    failure = describe(std::current_exception());
   }
   if (failure) {
     logLine(tags::kArchive, "归档到程序 #" + std::to_string(id) + " 失败：" + *failure, LogLevel::warning);
@@ -528,7 +529,7 @@ Task<void> QuickArchiveView::runUpload(std::shared_ptr<QuickArchiveView*> self, 
     v->uploading_ = false;
     v->setStatus(QA::successText(count, id));
   }
-  if (fromHotFolder) HotFolderWatcher::shared().archiveProcessedFiles(files);
+  if (fromHotFolder) services.inbox.archiveProcessedFiles(files);
   AuditLog::write("quick-archive-ok", "proc:" + std::to_string(id), {{"count", count}});
   postToMainAfter(900, [browser, id, onClose] {
     if (onClose) onClose();

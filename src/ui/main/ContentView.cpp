@@ -8,7 +8,6 @@
 #include "core/Dialogs.h"
 #include "ui/model/Sidebar.h"
 #include "ui/model/WorkspaceViewState.h"
-#include "features/volume/AccountFlow.h"
 #include "ui/components/LawButtons.h"
 #include "ui/floating/FloatingWindowManager.h"
 #include "ui/floating/ToolWindowContent.h"
@@ -99,8 +98,8 @@ void ContentView::buildSidebar() {
   sidebar_->signalSettings().connect([weakView] {
     if (auto v = weakView.lock()) v->showSettings.set(true);
   });
-  sidebar_->signalSwitchAccount().connect([weak] {
-    if (auto m = weak.lock()) AccountFlow::switchAccount(*m);
+  sidebar_->signalSwitchAccount().connect([this] {
+    if (tools_.switchAccount) tools_.switchAccount();
   });
   sidebar_->signalRetry().connect([weak] {
     if (auto m = weak.lock()) m->reads().refreshBadges();

@@ -12,11 +12,14 @@
 namespace quorvel {
 
 class ContentView;
+class PrivacyLock;
 class WorkspaceViewState;
 
 class MainWindow : public Gtk::ApplicationWindow {
  public:
-  MainWindow(std::shared_ptr<BrowserModel> browser, std::shared_ptr<WorkspaceViewState> view, TopBarTools tools = {});
+  // `lock`: the privacy lock whose cover the window shows (nullptr: none).
+  MainWindow(std::shared_ptr<BrowserModel> browser, std::shared_ptr<WorkspaceViewState> view, PrivacyLock* lock,
+             TopBarTools tools = {});
   ContentView& content() { return *content_; }
 
  private:

@@ -13,7 +13,6 @@
 #include "core/ShortcutText.h"
 #include "ui/model/TabStripRules.h"
 #include "ui/model/ThemeCss.h"
-#include "features/volume/LocalVolume.h"
 #include "ui/components/HandCursor.h"
 #include "ui/components/LawPrecisionIcon.h"
 
@@ -138,10 +137,6 @@ Gtk::Label* makeText(const std::string& text, const char* cssClass) {
   return l;
 }
 
-void notAvailable(const std::string& title, const std::string& text) {
-  Dialogs::shared().alert(title, text, {"好"});
-}
-
 }  // namespace
 
 void installTopBarStyle() {
@@ -205,7 +200,6 @@ WorkspaceTopBar::WorkspaceTopBar(std::shared_ptr<BrowserModel> model, std::share
       toolGroup_(Gtk::Orientation::HORIZONTAL, 6),
       controls_(Gtk::PackType::END) {
   installTopBarStyle();
-  if (!tools_.volumeMounted) tools_.volumeMounted = [] { return LocalVolume::mountedRoot().has_value(); };
   row_.add_css_class("law-topbar");
   row_.set_size_request(-1, 42);
 
@@ -333,7 +327,7 @@ void WorkspaceTopBar::refreshToolState() {
   const bool calendarShown = tools_.desktopCalendarVisible && tools_.desktopCalendarVisible();
   calendarDot_.set_visible(calendarShown);
   calendarGlyph_->set_visible(!calendarShown);
-  const bool mounted = tools_.volumeMounted();
+  const bool mounted = tools_.volumeMounted && tools_.volumeMounted();
   volumeDot_.remove_css_class(mounted ? "law-dot-warning" : "law-dot-success");
   volumeDot_.add_css_class(mounted ? "law-dot-success" : "law-dot-warning");
 }
@@ -342,6 +336,10 @@ void WorkspaceTopBar::openToolWindow(Published<bool>& flag, const std::string& n
   flag.set(true);
   // The root view opens the window when it observes the flag; without it, nobody does.
   if (flag.changed().empty()) notAvailable(name + "暂不可用", "「" + name + "」窗口还没有在这个版本中提供。");
+}
+
+void WorkspaceTopBar::notAvailable(const std::string& title, const std::string& text) {
+  (tools_.dialogs ? *tools_.dialogs : loggedAlerts_).alert(title, text, {"好"});
 }
 
 void WorkspaceTopBar::toggleCalendar() {

@@ -14,6 +14,7 @@
 
 #include "base/GLibPtr.h"
 #include "core/BrowserModel.h"
+#include "core/Dialogs.h"
 #include "ui/main/TabStrip.h"
 #include "ui/model/WorkspaceViewState.h"
 
@@ -61,7 +62,7 @@ struct TopBarTools {
   std::function<bool()> desktopCalendarVisible;
   std::function<void()> showDesktopCalendar;
   std::function<void()> hideDesktopCalendar;
-  // Whether the case volume is mounted (default: LocalVolume::mountedRoot()).
+  // Whether the case volume is mounted (empty: not mounted).
   std::function<bool()> volumeMounted;
   // Quick archive window: files, source hint, from the hot folder.
   std::function<void(const std::vector<std::string>&, const std::string&, bool)> openQuickArchive;
@@ -69,6 +70,10 @@ struct TopBarTools {
   std::function<void()> captureAndAnalyze;
   // Locks the workspace (clears an earlier unlock error first).
   std::function<void()> lockWorkspace;
+  // The sidebar's "切换账号" (empty: the button does nothing).
+  std::function<void()> switchAccount;
+  // Where a missing subsystem is said to be unavailable (none: the log only).
+  Dialogs* dialogs = nullptr;
 };
 
 class WorkspaceTopBar : public Gtk::WindowHandle {
@@ -120,7 +125,11 @@ class WorkspaceTopBar : public Gtk::WindowHandle {
 
   std::shared_ptr<BrowserModel> model_;
   std::shared_ptr<WorkspaceViewState> view_;
+  // A missing subsystem is said to be unavailable here, or in the log.
+  void notAvailable(const std::string& title, const std::string& text);
+
   TopBarTools tools_;
+  LoggingDialogs loggedAlerts_;
   bool sidebarShown_ = true;
   Gtk::Box row_;
   Gtk::Box gap_;

@@ -70,8 +70,8 @@ class MirrorSheet : public Gtk::Box {
   std::vector<ScopedConnection> connections_;
 };
 
-// Registers the sheet as the content of the tool window "mirror", over the main window
-// controller's one store.
-void registerMirrorSheet();
+// Registers the sheet as the content of the tool window "mirror", over the workspace's
+// one store.
+void registerMirrorSheet(std::shared_ptr<MirrorStore> store);
 
 }  // namespace quorvel

@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <set>
 
-#include "base/Installed.h"
 #include "ui/model/ThemeCss.h"
 #include "ui/components/LawStyle.h"
 
@@ -77,21 +76,14 @@ void ScanProgressBody::refresh() {
   bar_.set_fraction(std::clamp(static_cast<double>(state_->current.get()) / total, 0.0, 1.0));
 }
 
-namespace {
-std::set<Gtk::Window*>& openWindows() {
-  static std::set<Gtk::Window*> windows;
-  return windows;
-}
-}  // namespace
+GtkScanProgressWindows::GtkScanProgressWindows() = default;
 
-GtkScanProgressWindows::GtkScanProgressWindows() { Installed<ScannerOCR::ProgressWindows>::install(*this); }
 GtkScanProgressWindows::~GtkScanProgressWindows() {
-  Installed<ScannerOCR::ProgressWindows>::uninstall(*this);
-  for (auto* w : openWindows()) {
+  for (auto* w : *windows_) {
     w->hide();
     delete w;
   }
-  openWindows().clear();
+  windows_->clear();
 }
 
 std::function<void()> GtkScanProgressWindows::open(std::shared_ptr<ScannerOCR::ProgressState> state) {
@@ -105,10 +97,12 @@ std::function<void()> GtkScanProgressWindows::open(std::shared_ptr<ScannerOCR::P
   window->set_child(*body);
   if (auto app = std::dynamic_pointer_cast<Gtk::Application>(Gio::Application::get_default()))
     if (auto* parent = app->get_active_window()) window->set_transient_for(*parent);
-  openWindows().insert(window);
+  windows_->insert(window);
   window->present();
-  return [window] {
-    if (!openWindows().erase(window)) return;
+  // A run that ends after the windows went closes nothing.
+  return [window, open = std::weak_ptr<std::set<Gtk::Window*>>(windows_)] {
+    auto windows = open.lock();
+    if (!windows || !windows->erase(window)) return;
     window->hide();
     delete window;
   };

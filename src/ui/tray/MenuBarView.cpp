@@ -12,10 +12,7 @@
 #include "base/LogTags.h"
 #include "base/MainQueue.h"
 #include "ui/model/DockMenu.h"
-#include "core/PrivacyLock.h"
 #include "ui/model/TodoSheetRules.h"
-#include "features/volume/LocalVolume.h"
-#include "features/workspace/UpdateChecker.h"
 #include "platform/WindowPlacement.h"
 #include "ui/components/HandCursor.h"
 #include "ui/components/LawBadges.h"
@@ -99,13 +96,13 @@ MenuBarView::MenuBarView(std::shared_ptr<BrowserModel> model, std::shared_ptr<Wo
   sync();
 }
 
-MenuBarView::~MenuBarView() { *alive_ = false; }
+MenuBarView::~MenuBarView() { *self_ = nullptr; }
 
 void MenuBarView::refreshRowsLater() {
   // Not inside the clicked row's own signal: rebuilding removes that row.
-  std::weak_ptr<bool> alive = alive_;
+  auto alive = self_;
   postToMain([this, alive] {
-    if (!alive.expired()) refreshRows();
+    if (*alive) refreshRows();
   });
 }
 
@@ -250,7 +247,7 @@ void MenuBarView::refreshRows() {
   in.desktopCalendarVisible = read(actions_.desktopCalendarVisible);
   in.syncing = read(actions_.calendarSyncing);
   in.syncEnabled = read(actions_.calendarSyncEnabled);
-  in.volumeMounted = actions_.volumeMounted ? actions_.volumeMounted() : LocalVolume::mountedRoot().has_value();
+  in.volumeMounted = read(actions_.volumeMounted);
   sections_ = menuBarSections(in);
   rows_.clear();
   while (auto* child = commands_.get_first_child()) commands_.remove(*child);
@@ -364,7 +361,7 @@ std::function<void()> MenuBarView::actionFor(MenuBarCommand command) {
         view_->showMirror.set(true);
       };
     case MenuBarCommand::openFolder:
-      return a.openFolder ? a.openFolder : std::function<void()>([] { LocalVolume::openRoot(); });
+      return a.openFolder;
     case MenuBarCommand::syncCalendar:
       if (!a.syncCalendarNow) return {};
       return [this] {
@@ -377,11 +374,10 @@ std::function<void()> MenuBarView::actionFor(MenuBarCommand command) {
         hide();
         activateMain();
         if (actions_.lock) actions_.lock();
-        else if (auto* lock = PrivacyLock::shared()) lock->lock();
         else logLine(tags::kLock, "隐私锁屏尚未就绪", LogLevel::warning);
       };
     case MenuBarCommand::checkUpdate:
-      return a.checkUpdate ? a.checkUpdate : std::function<void()>([] { UpdateChecker::checkManually(); });
+      return a.checkUpdate;
     case MenuBarCommand::quit:
       if (a.quit) return a.quit;
       return [] {

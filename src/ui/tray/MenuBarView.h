@@ -32,11 +32,11 @@ class MenuBarView {
     std::function<void()> toggleDesktopCalendar;  // shows, or hides a shown desktop calendar
     std::function<void()> syncCalendarNow;        // a forced calendar sync run
     std::function<void()> showMainWindow;         // default: the main window controller
-    std::function<void()> openFolder;             // default: LocalVolume::openRoot
-    std::function<void()> lock;                   // default: the privacy lock
-    std::function<void()> checkUpdate;            // default: UpdateChecker::checkManually
+    std::function<void()> openFolder;             // the case volume's root folder
+    std::function<void()> lock;                   // the privacy lock
+    std::function<void()> checkUpdate;            // a check that answers with an alert
     std::function<void()> quit;                   // default: quits the application
-    // States the rows show; empty reads as false (the volume: LocalVolume::mountedRoot).
+    // States the rows show; empty reads as false.
     std::function<bool()> desktopCalendarVisible;
     std::function<bool()> calendarSyncing;
     std::function<bool()> calendarSyncEnabled;
@@ -104,7 +104,7 @@ class MenuBarView {
   bool wasActive_ = false;
   ScopedConnection badgesChanged_;
   ScopedConnection failureChanged_;
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  std::shared_ptr<MenuBarView*> self_ = std::make_shared<MenuBarView*>(this);
 };
 
 }  // namespace quorvel

@@ -64,11 +64,6 @@ MainWindowController& MainWindowController::shared() {
   return *instance;
 }
 
-std::shared_ptr<MirrorStore> MainWindowController::mirrorStore() {
-  if (!mirrorStore_) mirrorStore_ = MirrorStore::create();
-  return mirrorStore_;
-}
-
 Gtk::Window* MainWindowController::findMainWindow() {
   auto windows = applicationWindows();
   if (Gtk::Window* cached = cached_.get();

@@ -48,9 +48,9 @@ class MainWindowController {
   // Runs after the close button hid the main window; set by the application.
   void setOnClosedToBackground(std::function<void()> f) { onClosedToBackground_ = std::move(f); }
 
-  // The workspace's one mirror store, made on first use: the mirror tool window shows
-  // it, so a cache keeps running, and stays visible, however often that window closes.
-  std::shared_ptr<MirrorStore> mirrorStore();
+  // The workspace's one mirror store: the mirror tool window shows it, so a cache keeps
+  // running, and stays visible, however often that window closes. Empty until set.
+  const std::shared_ptr<MirrorStore>& mirrorStore() const { return mirrorStore_; }
   // Sets it up front (the application, with its cookie store), or lets it go (the end
   // of the application).
   void setMirrorStore(std::shared_ptr<MirrorStore> store) { mirrorStore_ = std::move(store); }
