@@ -20,7 +20,6 @@
 #include <thread>
 
 #include "TestEnv.h"
-#include "platform/UserDefaults.h"
 #include "ui/model/WorkspaceViewState.h"
 #include "TestService.h"
 #include "TestServiceOutage.h"

@@ -15,7 +15,6 @@
 #include <string>
 
 #include "TestEnv.h"
-#include "platform/UserDefaults.h"
 #include "ui/model/WorkspaceViewState.h"
 #include "common/RenderSignIn.h"
 #include "TestService.h"

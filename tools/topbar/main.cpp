@@ -5,7 +5,6 @@
 #include <gtkmm.h>
 
 #include "common/RenderTool.h"
-#include "platform/UserDefaults.h"
 #include "ui/model/WorkspaceViewState.h"
 #include <gtkmm/init.h>
 

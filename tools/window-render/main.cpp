@@ -13,7 +13,6 @@
 #include <string>
 
 #include "TestEnv.h"
-#include "platform/UserDefaults.h"
 #include "ui/model/WorkspaceViewState.h"
 #include "TestService.h"
 #include "common/RenderSignIn.h"
