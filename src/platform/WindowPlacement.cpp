@@ -275,6 +275,11 @@ void X11WindowPlacement::setSkipTaskbar(bool skip) {
 
 bool X11WindowPlacement::skipsTaskbar() const { return hasState(display_, xid_, "_NET_WM_STATE_SKIP_TASKBAR"); }
 
+void X11WindowPlacement::raise() {
+  XRaiseWindow(display_, xid_);
+  XFlush(display_);
+}
+
 // ---- Toolkit surfaces
 
 namespace {

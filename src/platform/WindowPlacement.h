@@ -55,6 +55,8 @@ class WindowPlacement {
   // The largest content size the window may take, also when the user drags its
   // border. Where nothing limits sizes, nothing happens.
   virtual void setMaximumSize(double /*width*/, double /*height*/) {}
+  // Puts the window above its siblings without giving it the keyboard.
+  virtual void raise() {}
 
   // Emitted when the window was moved or resized (a burst of them while dragging).
   sigc::signal<void()>& frameChanged() { return frameChanged_; }
@@ -84,6 +86,7 @@ class X11WindowPlacement : public WindowPlacement {
   // Told to the window manager in the size hints; a frame that still grows past it
   // (a window manager that ignores the hint) is put back within it.
   void setMaximumSize(double width, double height) override;
+  void raise() override;
 
   // Every X event of the connection goes through here; a ConfigureNotify of this
   // window emits frameChanged(). Never consumes the event.

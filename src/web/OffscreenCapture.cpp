@@ -20,6 +20,8 @@ namespace {
 constexpr int kOffscreenOrigin = -4000;
 constexpr unsigned kAfterPreScriptMs = 3500;
 constexpr unsigned kAfterResizeMs = 600;
+constexpr unsigned kResizeCheckMs = 200;
+constexpr int kResizeChecks = 25;
 
 constexpr const char* kMeasureScript =
     "JSON.stringify({\n"
@@ -47,6 +49,8 @@ struct OffscreenCapture::Impl {
   unsigned timeoutSource = 0;
   double settle = 6.0;
   std::string pageText;
+  int targetHeight = 0;
+  int resizeChecks = 0;
   std::optional<std::string> preJS;
   SignalHandler loadChanged;
   SignalHandler loadFailed;
@@ -182,12 +186,35 @@ struct OffscreenCapture::Impl {
     gtk_widget_set_size_request(GTK_WIDGET(d->view), kWidth, height);
     gtk_window_set_default_size(GTK_WINDOW(d->window), kWidth, height);
     OffscreenWindow::place(d->xdisplay, d->xid, kOffscreenOrigin, kOffscreenOrigin, kWidth, height);
-    postToMainAfter(kAfterResizeMs, [s] {
-      Impl* d = s->d_.get();
-      if (!d->view || d->finished) return;
-      webkit_web_view_get_snapshot(d->view, WEBKIT_SNAPSHOT_REGION_VISIBLE, WEBKIT_SNAPSHOT_OPTIONS_NONE, nullptr,
-                                   onSnapshot, new Weak(s));
-    });
+    d->targetHeight = height;
+    d->resizeChecks = 0;
+    postToMainAfter(kAfterResizeMs, [s] { s->d_->shootOnceResized(); });
+  }
+
+  // The resize reaches the page's layout later on a busy machine: the snapshot waits
+  // until the page reports the new height (or the checks run out, then shoots anyway).
+  void shootOnceResized() {
+    if (!view || finished) return;
+    webkit_web_view_evaluate_javascript(view, "window.innerHeight", -1, nullptr, nullptr, nullptr, onResizeChecked,
+                                        new Weak(self));
+  }
+
+  static void onResizeChecked(GObject* source, GAsyncResult* result, gpointer data) {
+    GError* error = nullptr;
+    JSCValue* value = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, &error);
+    if (error) g_error_free(error);
+    int shown = value && jsc_value_is_number(value) ? jsc_value_to_int32(value) : 0;
+    if (value) g_object_unref(value);
+    auto s = lock(data);
+    if (!s) return;
+    Impl* d = s->d_.get();
+    if (!d->view || d->finished) return;
+    if (shown < d->targetHeight && ++d->resizeChecks < kResizeChecks) {
+      postToMainAfter(kResizeCheckMs, [s] { s->d_->shootOnceResized(); });
+      return;
+    }
+    webkit_web_view_get_snapshot(d->view, WEBKIT_SNAPSHOT_REGION_VISIBLE, WEBKIT_SNAPSHOT_OPTIONS_NONE, nullptr,
+                                 onSnapshot, new Weak(s));
   }
 
   static void onSnapshot(GObject* source, GAsyncResult* result, gpointer data) {

@@ -95,7 +95,7 @@ TEST(EdsCalendarStore, AReminderCompletedByAnotherClientIsSignalledWithinFiveSec
 
   changed = 0;
   completeInAnotherClient(list.id, SystemCalendarStore::splitItemID(r.id)->second);
-  EXPECT_TRUE(runMainLoopUntil([&] { return changed > 0; }, 5000));
+  EXPECT_TRUE(waitUntil([&] { return changed > 0; }, 5000));
   auto read = await(store->reminders({list.id}));
   ASSERT_EQ(read.size(), 1u);
   EXPECT_TRUE(read[0].completed);

@@ -280,7 +280,7 @@ TEST_F(CalendarSyncRunTest, RunsDuringARunAreDroppedAndSwitchingAccountsClearsFi
   spawn(collectOutcome(finished(sync->syncNow(true)), first));  // waits for the access answer
   auto second = runToEnd(sync->syncNow(true));
   EXPECT_TRUE(second->done && !first->done);
-  ASSERT_TRUE(runMainLoopUntil([&] { return !sync->isSyncing.get(); }, 10000));
+  ASSERT_TRUE(waitUntil([&] { return !sync->isSyncing.get(); }, 10000));
   EXPECT_EQ(feedRequests(), 1);
   EXPECT_EQ(defaults.string("apple.cal.lastAccount.v1"), "墨衡律师事务所:张律师");
   auto oldCalendars = store->calendarList;
@@ -306,7 +306,7 @@ TEST_F(CalendarSyncRunTest, RunsDuringARunAreDroppedAndSwitchingAccountsClearsFi
 TEST_F(CalendarSyncRunTest, TheFirstPageLoadMakesTheInitialRunOnce) {
   sync->startIfEnabled();
   sync->syncAfterPageLoadedIfNeeded();
-  ASSERT_TRUE(runMainLoopUntil([&] { return feedRequests() == 1 && !sync->isSyncing.get(); }, 10000));
+  ASSERT_TRUE(waitUntil([&] { return feedRequests() == 1 && !sync->isSyncing.get(); }, 10000));
   runMainLoopUntil([] { return false; }, 300);  // the launch delay passes
   sync->syncAfterPageLoadedIfNeeded();
   drainMainLoop();
@@ -346,7 +346,7 @@ TEST_F(CalendarSyncRunTest, AccessAndTheSwitch) {
   EXPECT_FALSE(sync->isSyncing.get());
   EXPECT_EQ(feedRequests(), 0);
   sync->setEnabled(true);
-  ASSERT_TRUE(runMainLoopUntil([&] { return !sync->config->enabled; }, 5000));
+  ASSERT_TRUE(waitUntil([&] { return !sync->config->enabled; }, 5000));
   EXPECT_FALSE(AppleCalendarSync::Config::load(defaults).enabled);
   EXPECT_EQ(sync->statusText.get().rfind("未获得日历/提醒事项权限", 0), 0u);
 
@@ -364,7 +364,7 @@ TEST_F(CalendarSyncRunTest, AccessAndTheSwitch) {
 
   // On with access: a forced run at once; with write-back off no check is scheduled.
   sync->setEnabled(true);
-  ASSERT_TRUE(runMainLoopUntil([&] { return feedRequests() == 2 && !sync->isSyncing.get(); }, 5000));
+  ASSERT_TRUE(waitUntil([&] { return feedRequests() == 2 && !sync->isSyncing.get(); }, 5000));
   auto c = sync->config.get();
   c.twoWayWriteBack = false;
   sync->updateConfig(c);

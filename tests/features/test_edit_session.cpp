@@ -159,12 +159,12 @@ class EditSessionTest : public ::testing::Test {
   }
   void open() {
     session->openForEdit(kRel);
-    ASSERT_TRUE(runMainLoopUntil([&] { return session->isEditing(kRel); }, 2000));
+    ASSERT_TRUE(waitUntil([&] { return session->isEditing(kRel); }, 2000));
   }
   // One poll and the whole flow it starts, answered as scripted.
   void poll() {
     tick();
-    ASSERT_TRUE(runMainLoopUntil([&] { return !session->busy(); }, 3000));
+    ASSERT_TRUE(waitUntil([&] { return !session->busy(); }, 3000));
   }
   std::vector<json> audit() const {
     std::vector<json> out;
@@ -194,7 +194,7 @@ using Actions = std::vector<std::string>;
 TEST_F(EditSessionTest, OpeningTakesTheCopyIntoTheEditingSetAndAReopenKeepsTheSession) {
   haveLocal = false;
   session->openForEdit("user_data/FIRM_demo/案件/2026/没有.docx");
-  ASSERT_TRUE(runMainLoopUntil([&] { return dialogs.count("没有本地副本") == 1; }, 2000));
+  ASSERT_TRUE(waitUntil([&] { return dialogs.count("没有本地副本") == 1; }, 2000));
   EXPECT_EQ(opened, 0);
   EXPECT_TRUE(audit().empty());
   haveLocal = true;
@@ -251,7 +251,7 @@ TEST_F(EditSessionTest, ReplacingUploadKeepsWatchingAndASaveDuringItIsAskedLater
   save("edit one", t0 + seconds(10));
   holdUpload = true;
   tick();
-  ASSERT_TRUE(runMainLoopUntil([&] { return releaseUpload != nullptr; }, 2000));
+  ASSERT_TRUE(waitUntil([&] { return releaseUpload != nullptr; }, 2000));
 
   // Saved while the upload runs: no second question on top of this flow.
   save("edit two", t0 + seconds(20));
@@ -261,7 +261,7 @@ TEST_F(EditSessionTest, ReplacingUploadKeepsWatchingAndASaveDuringItIsAskedLater
   // The server now holds our upload with its own time.
   server = Stat{8, t0 + seconds(45)};
   releaseUpload(true);
-  ASSERT_TRUE(runMainLoopUntil([&] { return !session->busy(); }, 3000));
+  ASSERT_TRUE(waitUntil([&] { return !session->busy(); }, 3000));
   EXPECT_EQ(dialogs.shown.back().title, "已替换服务器原文件");
   EXPECT_EQ(dialogs.shown.back().text, std::string("服务器路径：\n") + kRel);
   json ok = last("upload-ok");

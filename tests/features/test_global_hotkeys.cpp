@@ -92,9 +92,9 @@ TEST_F(HotKeyManagerTest, RegistersOnceAndRoutesPressesOnALaterTurn) {
   m->onScreenOCR = [&] { ++ocrs; };
   fake->press(Manager::kQuickCaptureId);
   EXPECT_EQ(captures, 0) << "the press is answered before the closure runs";
-  ASSERT_TRUE(runMainLoopUntil([&] { return captures == 1; }, 2000));
+  ASSERT_TRUE(test::waitUntil([&] { return captures == 1; }, 2000));
   fake->press(Manager::kScreenOCRId);
-  ASSERT_TRUE(runMainLoopUntil([&] { return ocrs == 1; }, 2000));
+  ASSERT_TRUE(test::waitUntil([&] { return ocrs == 1; }, 2000));
   EXPECT_EQ(captures, 1);
 
   m->unregisterAll();

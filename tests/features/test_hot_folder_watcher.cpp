@@ -193,7 +193,7 @@ TEST_F(HotFolderTest, StartSwitchAndFolderChoice) {
   writeFile(chosen / "已有.pdf", "x");
   panels.folderAnswer = chosen;
   w.chooseFolder();
-  ASSERT_TRUE(runMainLoopUntil([&] { return w.isWatching.get(); }, 3000));
+  ASSERT_TRUE(waitUntil([&] { return w.isWatching.get(); }, 3000));
   EXPECT_EQ(panels.folderAsked.at(0).acceptLabel, "监控这个文件夹");
   EXPECT_EQ(w.lastEventText.get(), "监控中：扫描仪");
   EXPECT_EQ(HotFolderWatcher::Config::load(home.defaults()).folderPath, chosen.string());

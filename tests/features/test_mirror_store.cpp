@@ -79,7 +79,7 @@ class MirrorStoreTest : public ::testing::Test {
 
   void selectAndWait(long long id) {
     store->selectContract(id);
-    ASSERT_TRUE(runMainLoopUntil([&] { return !store->folders->empty() && store->progressText->find("服务器") != std::string::npos; }, 10000));
+    ASSERT_TRUE(waitUntil([&] { return !store->folders->empty() && store->progressText->find("服务器") != std::string::npos; }, 10000));
   }
   fs::path local(const std::string& rel) const { return store->root() / "案件" / "2026" / rel; }
 
@@ -170,7 +170,7 @@ TEST_F(MirrorStoreTest, OneTransferAtATimeAndBusyUntilTheLastOperationEnds) {
   service.clearRequests();
   setMirrorDownloadDelay(service, 250);
   spawn(store->cacheAll());
-  ASSERT_TRUE(runMainLoopUntil([&] { return store->done.get() >= 1; }, 10000));
+  ASSERT_TRUE(waitUntil([&] { return store->done.get() >= 1; }, 10000));
   // A list reload meanwhile ends first; the cache still runs and the store says so.
   runToEnd(store->loadNodes());
   EXPECT_TRUE(store->busy.get());
@@ -183,7 +183,7 @@ TEST_F(MirrorStoreTest, OneTransferAtATimeAndBusyUntilTheLastOperationEnds) {
   EXPECT_EQ(countContaining(logs, "已有下载在进行"), 2);
   EXPECT_TRUE(store->busy.get());
 
-  ASSERT_TRUE(runMainLoopUntil([&] { return !store->busy.get(); }, 20000));
+  ASSERT_TRUE(waitUntil([&] { return !store->busy.get(); }, 20000));
   EXPECT_EQ(store->progressText.get().rfind("已缓存 7 个文件（", 0), 0u) << store->progressText.get();
   EXPECT_EQ(service.requestsTo("/download_file").size(), 7u);
 }
@@ -234,7 +234,7 @@ TEST_F(MirrorStoreTest, LateManifestForAnotherContractIsDropped) {
   delays["/api/desktop/manifest_contract/7"] = 400;
   store->selectContract(7);
   store->selectContract(9);
-  ASSERT_TRUE(runMainLoopUntil([&] { return !store->folders->empty(); }, 5000));
+  ASSERT_TRUE(waitUntil([&] { return !store->folders->empty(); }, 5000));
   runMainLoopUntil([] { return false; }, 700);
   std::vector<std::string> names;
   for (auto& f : store->folders.get()) names.push_back(f.name);

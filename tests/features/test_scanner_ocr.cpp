@@ -202,7 +202,7 @@ TEST_F(ScannerOCRTest, PickedFilesRunToASummaryThatRevealsTheFirstRecognisedInpu
   EXPECT_TRUE(dialogs.shown.empty());
 
   scanner.run({blankPhoto, notice, scan}, [&](const std::vector<ScannerOCR::Result>& r) { results = r; });
-  ASSERT_TRUE(runMainLoopUntil([&] { return results.has_value(); }, 60000));
+  ASSERT_TRUE(waitUntil([&] { return results.has_value(); }, 60000));
   ASSERT_EQ(dialogs.shown.size(), 1u);
   const auto& alert = dialogs.shown[0];
   EXPECT_EQ(alert.title, "识别完成：2 个文件");

@@ -73,7 +73,7 @@ class ScreenCaptureOCRTest : public ::testing::Test {
     const size_t before = presented.size();
     service.captureAndAnalyze();
     EXPECT_EQ(presented.size(), before) << "the call must return before any result";
-    ASSERT_TRUE(runMainLoopUntil([&] { return service.runningCaptures() == 0; }, 15000));
+    ASSERT_TRUE(waitUntil([&] { return service.runningCaptures() == 0; }, 15000));
   }
 
   int screenOcrLines() {

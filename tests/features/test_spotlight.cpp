@@ -155,7 +155,7 @@ TEST_F(SpotlightIndexerTest, QuietModesAndSwitchingOffAndOn) {
   live->account().rememberProceeding(88, "张三诉李四合同纠纷");
   indexer.setWorkspace([live] { return live; });
   indexer.setEnabled(true);
-  EXPECT_TRUE(runMainLoopUntil([&] { return indexer.indexedCount.get() == 16; }, 5000));
+  EXPECT_TRUE(waitUntil([&] { return indexer.indexedCount.get() == 16; }, 5000));
   EXPECT_EQ(index->items.back().uniqueIdentifier, "quorvel://proceeding/88");
 }
 
@@ -184,11 +184,11 @@ TEST_F(SpotlightIndexerTest, ARunOvertakenBySwitchingOffIndexesNothing) {
   index->holdDelete = true;
   auto run = std::make_shared<Outcome<bool>>();
   spawn(collectOutcome(finished(indexer.indexNow(source())), run));  // held in its deletion
-  ASSERT_TRUE(runMainLoopUntil([&] { return bool(index->release); }, 5000));
+  ASSERT_TRUE(waitUntil([&] { return bool(index->release); }, 5000));
   index->holdDelete = false;
   indexer.setEnabled(false);
   index->release();
-  ASSERT_TRUE(runMainLoopUntil([&] { return run->done; }, 5000));
+  ASSERT_TRUE(waitUntil([&] { return run->done; }, 5000));
   EXPECT_TRUE(index->items.empty());
   EXPECT_EQ(index->calls, (Strings{"delete com.quorvel.mac.cases", "delete com.quorvel.mac.cases"}));
   EXPECT_EQ(indexer.indexedCount.get(), 0);
@@ -268,7 +268,7 @@ class SearchProviderTest : public ::testing::Test {
           r->done = true;
         },
         &reply);
-    EXPECT_TRUE(runMainLoopUntil([&] { return reply.done; }, 10000));
+    EXPECT_TRUE(waitUntil([&] { return reply.done; }, 10000));
     EXPECT_EQ(bool(reply.error), expectError) << method << ": " << reply.error.message();
     return std::move(reply.value);
   }

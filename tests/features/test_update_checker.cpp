@@ -83,7 +83,7 @@ class UpdateCheckerTest : public ::testing::Test {
   double now() const { return 1796707440; }
   void check(bool silent, size_t alerts) {
     runToEnd((updates.check(silent)));
-    EXPECT_TRUE(runMainLoopUntil([&] { return dialogs.shown.size() >= alerts; }, 15000));
+    EXPECT_TRUE(waitUntil([&] { return dialogs.shown.size() >= alerts; }, 15000));
     drainMainLoop();
   }
   std::vector<nlohmann::json> audit(const std::string& action) const {
@@ -206,7 +206,7 @@ TEST_F(UpdateCheckerTest, RejectedDownloadsKeepTheEarlierInstaller) {
   servePackage(service, "/zeros.deb", std::string(5'000'000, '\0'));
   auto download = [&](const std::string& path, size_t alerts) {
     runToEnd((updates.download(path, "2.3.0")));
-    EXPECT_TRUE(runMainLoopUntil([&] { return dialogs.shown.size() >= alerts; }, 5000));
+    EXPECT_TRUE(waitUntil([&] { return dialogs.shown.size() >= alerts; }, 5000));
   };
   download("/small.deb", 1);
   download("/zeros.deb", 2);
@@ -249,7 +249,7 @@ TEST_F(UpdateCheckerTest, TheLaunchCheckWaitsTwelveHours) {
   // Written before the request leaves.
   EXPECT_EQ(home.defaults().number(UpdateChecker::kLastCheckKey), now());
   EXPECT_TRUE(service.waitForRequest("/api/desktop/version", 5000));
-  ASSERT_TRUE(runMainLoopUntil([&] { return audit("update-check").size() == 1; }, 5000));
+  ASSERT_TRUE(waitUntil([&] { return audit("update-check").size() == 1; }, 5000));
   EXPECT_EQ(audit("update-check")[0]["silent"], true);
   EXPECT_TRUE(dialogs.shown.empty());
 }

@@ -61,13 +61,13 @@ class X11HotKeysTest : public ::testing::Test {
 TEST_F(X11HotKeysTest, AltShiftNReachesQuickCaptureWithAndWithoutLockKeys) {
   m.registerAll();
   xdotool("key alt+shift+n");
-  ASSERT_TRUE(runMainLoopUntil([&] { return captures == 1; }, 5000));
+  ASSERT_TRUE(test::waitUntil([&] { return captures == 1; }, 5000));
   xdotool("key alt+shift+o");
-  ASSERT_TRUE(runMainLoopUntil([&] { return ocrs == 1; }, 5000));
+  ASSERT_TRUE(test::waitUntil([&] { return ocrs == 1; }, 5000));
   xdotool("key Caps_Lock key alt+shift+n key Caps_Lock");
-  EXPECT_TRUE(runMainLoopUntil([&] { return captures == 2; }, 5000)) << "with CapsLock on";
+  EXPECT_TRUE(test::waitUntil([&] { return captures == 2; }, 5000)) << "with CapsLock on";
   xdotool("key Num_Lock key alt+shift+n key Num_Lock");
-  EXPECT_TRUE(runMainLoopUntil([&] { return captures == 3; }, 5000)) << "with NumLock on";
+  EXPECT_TRUE(test::waitUntil([&] { return captures == 3; }, 5000)) << "with NumLock on";
 
   // Given back, another client can take it, lock variants included.
   m.unregisterAll();
@@ -85,7 +85,7 @@ TEST_F(X11HotKeysTest, AKeyHeldByAnotherClientFailsWhileTheOtherWorks) {
 
   // The server keeps the order: once N has arrived, an O meant for us would have too.
   xdotool("key alt+shift+o key alt+shift+n");
-  ASSERT_TRUE(runMainLoopUntil([&] { return captures == 1; }, 5000));
+  ASSERT_TRUE(test::waitUntil([&] { return captures == 1; }, 5000));
   EXPECT_EQ(ocrs, 0);
   EXPECT_TRUE(grabElsewhere(other, XK_o, LockMask)) << "the failed key's lock variants were given back";
 

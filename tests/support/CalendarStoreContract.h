@@ -97,7 +97,7 @@ TEST_P(CalendarStoreContract, WritesFiveHundredEventsInOneCommit) {
   changedCount = 0;
   await(store->commit(), 60000);
   EXPECT_FALSE(store->hasPendingChanges());
-  EXPECT_TRUE(runMainLoopUntil([&] { return changedCount > 0; }, 5000));
+  EXPECT_TRUE(waitUntil([&] { return changedCount > 0; }, 5000));
 
   auto read = await(store->events(cal.id));
   ASSERT_EQ(read.size(), 500u);

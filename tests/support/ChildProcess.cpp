@@ -52,7 +52,7 @@ Child::~Child() {
   }
 }
 
-bool Child::waitForExit(unsigned ms) { return runMainLoopUntil([&] { return *exited_; }, ms); }
+bool Child::waitForExit(unsigned ms) { return runMainLoopUntil([&] { return *exited_; }, scaledWait(ms)); }
 
 std::optional<int> Child::exitStatus() const {
   if (!*exited_ || !g_subprocess_get_if_exited(proc_)) return std::nullopt;
@@ -65,7 +65,7 @@ std::optional<int> Child::termSignal() const {
 }
 
 bool waitForLine(const fs::path& file, const std::string& line, unsigned ms) {
-  return runMainLoopUntil([&] { return readFile(file).find(line) != std::string::npos; }, ms);
+  return runMainLoopUntil([&] { return readFile(file).find(line) != std::string::npos; }, scaledWait(ms));
 }
 
 std::vector<std::string> quitAndReadSession(Child& client, const TempHome& home, const fs::path& err) {

@@ -1,3 +1,4 @@
+#include "TestEnv.h"
 #include "DesktopProbes.h"
 
 #include <gtest/gtest.h>
@@ -41,7 +42,7 @@ bool waitForWindow(const std::string& title, unsigned ms) {
           if (t == title) return true;
         return false;
       },
-      ms);
+      scaledWait(ms));
 }
 
 std::string registeredTrayItems() {

@@ -14,6 +14,19 @@ class UserDefaults;
 
 namespace quorvel::test {
 
+// How much slower the sanitizer build runs: limits on how long work may take scale by it.
+#ifdef __SANITIZE_ADDRESS__
+inline constexpr unsigned kSanitizerSlowdown = 4;
+#else
+inline constexpr unsigned kSanitizerSlowdown = 1;
+#endif
+
+// Waits for something that should happen are ceilings, not expectations: a loaded
+// machine running every test at once may take several times longer, and a ceiling
+// raised costs nothing while the test passes.
+inline constexpr unsigned kWaitScale = 3 * kSanitizerSlowdown;
+inline constexpr unsigned scaledWait(unsigned ms) { return ms * kWaitScale; }
+
 class TempHome {
  public:
   TempHome();

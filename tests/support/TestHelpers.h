@@ -5,6 +5,7 @@
 
 #include <exception>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -14,8 +15,12 @@
 #include "base/Installed.h"
 #include "base/MainQueue.h"
 #include "base/Task.h"
+#include "TestEnv.h"
 
 namespace quorvel::test {
+
+// Runs the main loop until `pred` holds, with the ceiling scaled for a loaded machine.
+inline bool waitUntil(const std::function<bool()>& pred, unsigned ms) { return runMainLoopUntil(pred, scaledWait(ms)); }
 
 // How a task ended: its value, or the error it threw.
 template <class T>
@@ -44,7 +49,7 @@ template <class T>
 std::shared_ptr<Outcome<T>> runToEnd(Task<T> t, unsigned ms = 15000) {
   auto out = std::make_shared<Outcome<T>>();
   spawn(collectOutcome(std::move(t), out));
-  EXPECT_TRUE(runMainLoopUntil([&] { return out->done; }, ms)) << "task did not finish";
+  EXPECT_TRUE(waitUntil([&] { return out->done; }, ms)) << "task did not finish";
   return out;
 }
 

@@ -1,3 +1,4 @@
+#include "TestEnv.h"
 #include "TestService.h"
 
 #include <nlohmann/json.hpp>
@@ -440,7 +441,7 @@ std::optional<RecordedRequest> TestService::waitForRequest(const std::string& pa
         }
         return false;
       },
-      timeoutMs);
+      scaledWait(timeoutMs));
   return found;
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "TestHelpers.h"
 #include "base/Log.h"
 #include "base/MainQueue.h"
 #include "ui/components/Alerts.h"
@@ -94,7 +95,7 @@ TEST_F(GtkAlertsTest, TheSameAlertIsShownOnceUntilItIsAnswered) {
 
 TEST_F(GtkAlertsTest, CtrlQStillQuitsWhileAnAlertHasTheFocus) {
   dialogs.alert("还没有连接卷宗盘", "请先连接。", {"好"}, {});
-  ASSERT_TRUE(runMainLoopUntil([] { return !shownDialogs().empty() && shownDialogs()[0]->is_active(); }, 3000));
+  ASSERT_TRUE(test::waitUntil([] { return !shownDialogs().empty() && shownDialogs()[0]->is_active(); }, 3000));
   Gtk::MessageDialog* dialog = shownDialogs()[0];
   EXPECT_TRUE(dialog->get_modal());
   EXPECT_EQ(dialog->get_transient_for(), window);
@@ -105,6 +106,6 @@ TEST_F(GtkAlertsTest, CtrlQStillQuitsWhileAnAlertHasTheFocus) {
   // The key itself, as the X server delivers it to the focused dialog.
   if (std::system("command -v xdotool >/dev/null 2>&1") != 0) GTEST_SKIP() << "xdotool is not installed";
   ASSERT_EQ(std::system("xdotool key --clearmodifiers ctrl+q"), 0);
-  EXPECT_TRUE(runMainLoopUntil([&] { return quitRequests == 2; }, 3000));
+  EXPECT_TRUE(test::waitUntil([&] { return quitRequests == 2; }, 3000));
   EXPECT_EQ(shownDialogs().size(), 1u);  // nothing else closed the alert
 }

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "TestHelpers.h"
 #include "ChildProcess.h"
 #include "TestEnv.h"
 #include "base/GObjectPtr.h"
@@ -107,7 +108,7 @@ TEST(ClientProcess, AHugeReplyAndAHugeUserNameNeitherFreezeTheWindowNorBlockTheE
   ASSERT_TRUE(client.started());
   auto logHas = [&](const std::string& part) { return readFile(err).find(part) != std::string::npos; };
   // The badge read with the huge name has been applied (and logged cut).
-  ASSERT_TRUE(runMainLoopUntil([&] { return logHas("[Quorvel][BADGE] 超期=2"); }, 60000)) << readFile(err);
+  ASSERT_TRUE(test::waitUntil([&] { return logHas("[Quorvel][BADGE] 超期=2"); }, 60000)) << readFile(err);
   for (const auto& line : {std::string("[Quorvel][BADGE] 超期=2")}) {
     auto text = readFile(err);
     auto at = text.find(line);
@@ -123,14 +124,14 @@ TEST(ClientProcess, AHugeReplyAndAHugeUserNameNeitherFreezeTheWindowNorBlockTheE
   ASSERT_EQ(std::system("timeout 10 xdotool search --sync --onlyvisible --name '^我的待办与开庭预警$' >/dev/null"), 0);
   ASSERT_EQ(std::system((focusMain + "key ctrl+t").c_str()), 0);
   auto pressed = std::chrono::steady_clock::now();
-  ASSERT_TRUE(runMainLoopUntil([&] { return logHas("（共 2 个）"); }, 5000)) << readFile(err);
+  ASSERT_TRUE(test::waitUntil([&] { return logHas("（共 2 个）"); }, 5000)) << readFile(err);
   EXPECT_LT(std::chrono::steady_clock::now() - pressed, std::chrono::seconds(1)) << "the key waited";
-  ASSERT_TRUE(runMainLoopUntil([&] { return logHas("[Quorvel][TODO] 读取失败：服务器回复超过 8 MB"); }, 15000))
+  ASSERT_TRUE(test::waitUntil([&] { return logHas("[Quorvel][TODO] 读取失败：服务器回复超过 8 MB"); }, 15000))
       << readFile(err);
   // After the read, Ctrl+W (which the new tab's page does not get first): at once too.
   ASSERT_EQ(std::system((focusMain + "key ctrl+w").c_str()), 0);
   pressed = std::chrono::steady_clock::now();
-  ASSERT_TRUE(runMainLoopUntil([&] { return logHas("（剩 1 个）"); }, 5000)) << readFile(err);
+  ASSERT_TRUE(test::waitUntil([&] { return logHas("（剩 1 个）"); }, 5000)) << readFile(err);
   EXPECT_LT(std::chrono::steady_clock::now() - pressed, std::chrono::seconds(1));
 
   auto signalled = std::chrono::steady_clock::now();

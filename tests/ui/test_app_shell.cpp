@@ -75,7 +75,7 @@ TEST(AppShell, RunningClientTakesLinksHotKeysAndTrayAndSavesOnQuit) {
   TrayedClient running;
   ASSERT_TRUE(running.start()) << readFile(running.err);
   auto& [watcher, service, home, err, client] = running;
-  EXPECT_TRUE(runMainLoopUntil([] { return registeredTrayItems().find("org.kde.StatusNotifierItem-") != std::string::npos; },
+  EXPECT_TRUE(waitUntil([] { return registeredTrayItems().find("org.kde.StatusNotifierItem-") != std::string::npos; },
                                10000))
       << registeredTrayItems() << readFile(err);
 
@@ -137,7 +137,7 @@ TEST(AppShell, FilesOpenedThroughASecondStartUploadUnderTheirOwnNames) {
   EXPECT_TRUE(waitForLine(err, "无法打开（不是本机文件）：file://fileserver.example/", 1000)) << readFile(err);
   // Its alert (a window without a title) stands over the archive window and is
   // answered first.
-  ASSERT_TRUE(runMainLoopUntil([] { return std::system("xdotool getwindowfocus getwindowname | grep -qx ''") == 0; },
+  ASSERT_TRUE(waitUntil([] { return std::system("xdotool getwindowfocus getwindowname | grep -qx ''") == 0; },
                                5000));
   ASSERT_EQ(std::system("xdotool key Return"), 0);
 
@@ -224,7 +224,7 @@ TEST(AppShell, WithoutATrayTheFirstCloseSaysOnceThatTheClientKeepsRunning) {
   EXPECT_TRUE(trayNotices(notifications).empty());
 
   ASSERT_TRUE(askToClose(visibleWindow("墨衡台")));
-  ASSERT_TRUE(runMainLoopUntil([&] { return !trayNotices(notifications).empty(); }, 10000)) << readFile(err);
+  ASSERT_TRUE(waitUntil([&] { return !trayNotices(notifications).empty(); }, 10000)) << readFile(err);
   const auto said = trayNotices(notifications)[0];
   EXPECT_EQ(said.appName, "墨衡台");
   EXPECT_NE(said.body.find("再次启动墨衡台即可回到窗口"), std::string::npos) << said.body;
@@ -276,7 +276,7 @@ TEST(AppShell, WithATrayClosingSaysNothing) {
   TempHome home;
   auto err = home.root() / "stderr.txt";
   auto client = startClient(service, err);
-  ASSERT_TRUE(runMainLoopUntil([] { return !registeredTrayItems().empty(); }, 10000)) << readFile(err);
+  ASSERT_TRUE(waitUntil([] { return !registeredTrayItems().empty(); }, 10000)) << readFile(err);
   EXPECT_FALSE(waitForLine(err, "未发现系统托盘", 500)) << readFile(err);
 
   ASSERT_TRUE(askToClose(visibleWindow("墨衡台")));

@@ -67,7 +67,7 @@ TEST(CalendarSyncSection, TheSwitchDrivesTheSyncAndTheLinesFollowIt) {
   // Access refused: the switch goes back off, stored so, and the line says why.
   fake->grantAccess = false;
   card.enabledSwitch().set_active(true);
-  ASSERT_TRUE(runMainLoopUntil([&] { return !card.enabledSwitch().get_active(); }, 5000));
+  ASSERT_TRUE(waitUntil([&] { return !card.enabledSwitch().get_active(); }, 5000));
   EXPECT_FALSE(CalendarSyncConfig::load(defaults).enabled);
   EXPECT_TRUE(hasLabelStartingWith(card, "未获得日历/提醒事项权限"));
 
@@ -76,8 +76,8 @@ TEST(CalendarSyncSection, TheSwitchDrivesTheSyncAndTheLinesFollowIt) {
   // button is usable.
   fake->grantAccess = true;
   card.enabledSwitch().set_active(true);
-  ASSERT_TRUE(runMainLoopUntil([&] { return hasLabelStartingWith(card, "同步暂停："); }, 10000));
-  ASSERT_TRUE(runMainLoopUntil([&] { return !calendar.sync.isSyncing.get(); }, 5000));
+  ASSERT_TRUE(waitUntil([&] { return hasLabelStartingWith(card, "同步暂停："); }, 10000));
+  ASSERT_TRUE(waitUntil([&] { return !calendar.sync.isSyncing.get(); }, 5000));
   EXPECT_TRUE(card.enabledSwitch().get_active());
   EXPECT_TRUE(CalendarSyncConfig::load(defaults).enabled);
   EXPECT_TRUE(now->get_sensitive());

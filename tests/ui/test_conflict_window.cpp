@@ -86,7 +86,7 @@ class ConflictWindowTest : public ::testing::Test {
     presenter.open(rel, local, std::move(serverURL), a.sink());
     auto* w = presenter.active();
     EXPECT_NE(w, nullptr);
-    EXPECT_TRUE(runMainLoopUntil([w] { return w->window().get_mapped() && w->versionsLoaded(); }, 8000));
+    EXPECT_TRUE(waitUntil([w] { return w->window().get_mapped() && w->versionsLoaded(); }, 8000));
     return *w;
   }
 };
@@ -107,7 +107,7 @@ TEST_F(ConflictWindowTest, EachButtonReportsItsChoiceOnceAndTheWindowGoes) {
     else presenter.open("user_data/FIRM_a/案件/起诉状.pdf", local, server.string(), a.sink());
     auto* w = presenter.active();
     ASSERT_NE(w, nullptr);
-    ASSERT_TRUE(runMainLoopUntil([w] { return w->window().get_mapped(); }, 5000));
+    ASSERT_TRUE(waitUntil([w] { return w->window().get_mapped(); }, 5000));
     Gtk::Window& window = w->window();
     // No button has the focus: Return decides nothing.
     EXPECT_EQ(dynamic_cast<Gtk::Button*>(window.get_focus()), nullptr) << "focus on a button";
@@ -138,7 +138,7 @@ TEST_F(ConflictWindowTest, CloseButtonAndEscapeCancelOnce) {
   Answers& escaped = fresh();
   openShown(escaped, server.string());
   ASSERT_EQ(std::system("xdotool search --onlyvisible --name '^文件版本冲突比对$' windowfocus --sync key Escape"), 0);
-  ASSERT_TRUE(runMainLoopUntil([&] { return !escaped.got.empty(); }, 5000));
+  ASSERT_TRUE(waitUntil([&] { return !escaped.got.empty(); }, 5000));
   drainMainLoop();
   EXPECT_EQ(escaped.got, std::vector<ConflictChoice>{ConflictChoice::cancel});
   EXPECT_EQ(presenter.active(), nullptr);
@@ -153,13 +153,13 @@ TEST_F(ConflictWindowTest, ANewerWindowCancelsTheOpenOneFirst) {
     activeWhenCancelled = presenter.active() != nullptr;
   });
   auto* one = presenter.active();
-  ASSERT_TRUE(runMainLoopUntil([one] { return one->window().get_mapped(); }, 5000));
+  ASSERT_TRUE(waitUntil([one] { return one->window().get_mapped(); }, 5000));
   presenter.open("user_data/FIRM_a/案件/二.pdf", local, server.string(), second.sink());
   EXPECT_EQ(a.got, std::vector<ConflictChoice>{ConflictChoice::cancel});
   EXPECT_FALSE(activeWhenCancelled) << "the older caller heard cancel before the newer window existed";
   auto* two = presenter.active();
   ASSERT_NE(two, nullptr);
-  ASSERT_TRUE(runMainLoopUntil([two] { return two->window().get_mapped(); }, 5000));
+  ASSERT_TRUE(waitUntil([two] { return two->window().get_mapped(); }, 5000));
   EXPECT_EQ(shownLabelsStartingWith(two->window(), "检测到版本冲突：").at(0)->get_text().raw(), "检测到版本冲突：二.pdf");
   EXPECT_TRUE(second.got.empty());
   int shown = 0;

@@ -238,12 +238,12 @@ TEST(WindowMaximumSize, HeldWhereNothingReadsTheHint) {
   w.set_decorated(false);
   w.set_default_size(400, 500);
   w.present();
-  ASSERT_TRUE(runMainLoopUntil([&] { return w.get_mapped(); }, 5000));
+  ASSERT_TRUE(waitUntil([&] { return w.get_mapped(); }, 5000));
   auto placement = placementFor(w);
   ASSERT_NE(placement, nullptr);
   placement->setMaximumSize(600, 1080);
   placement->setFrame(Rect{100, 50, 900, 700});
-  EXPECT_TRUE(runMainLoopUntil([&] { return near(placement->frame(), Rect{100, 50, 600, 700}); }, 3000))
+  EXPECT_TRUE(waitUntil([&] { return near(placement->frame(), Rect{100, 50, 600, 700}); }, 3000))
       << rectText(placement->frame());
 
   w.set_size_request(380, 520);  // the toolkit writes its size hints anew

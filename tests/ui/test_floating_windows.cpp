@@ -102,22 +102,22 @@ TEST_F(FloatingWindowsTest, EveryWayOfClosingLeavesTheFlagFalseAndTheWindowHidde
   Gtk::Window* w = shown("todo");
   ASSERT_NE(w, nullptr);
   w->close();
-  ASSERT_TRUE(runMainLoopUntil([&] { return !viewState->showTodo.get(); }, 2000));
+  ASSERT_TRUE(waitUntil([&] { return !viewState->showTodo.get(); }, 2000));
   EXPECT_FALSE(w->get_visible());
   // The content's own close action.
   viewState->showTodo.set(true);
-  ASSERT_TRUE(runMainLoopUntil([&] { return w->get_visible(); }, 2000));
+  ASSERT_TRUE(waitUntil([&] { return w->get_visible(); }, 2000));
   EXPECT_EQ(manager.window("todo"), w);  // the same window, reused
   auto* box = dynamic_cast<Gtk::Box*>(w->get_child());
   ASSERT_NE(box, nullptr);
   auto* button = dynamic_cast<Gtk::Button*>(box->get_last_child());
   ASSERT_NE(button, nullptr);
   button->activate();
-  ASSERT_TRUE(runMainLoopUntil([&] { return !viewState->showTodo.get(); }, 2000));
+  ASSERT_TRUE(waitUntil([&] { return !viewState->showTodo.get(); }, 2000));
   EXPECT_FALSE(w->get_visible());
   // The manager's close, then the flag.
   viewState->showTodo.set(true);
-  ASSERT_TRUE(runMainLoopUntil([&] { return w->get_visible(); }, 2000));
+  ASSERT_TRUE(waitUntil([&] { return w->get_visible(); }, 2000));
   manager.close("todo");
   EXPECT_FALSE(w->get_visible());
   viewState->showTodo.set(false);
@@ -129,12 +129,12 @@ TEST_F(FloatingWindowsTest, AMovedWindowComesBackAfterAToggleAndARestart) {
   ASSERT_NE(shown("todo"), nullptr);
   const Rect moved{120, 90, 900, 610};
   FloatingWindowManager::shared().placement("todo")->setFrame(moved);
-  ASSERT_TRUE(runMainLoopUntil([&] {
+  ASSERT_TRUE(waitUntil([&] {
     return UserDefaults::standard().string("floating.frame.todo") == rectText(moved);
   }, 3000));
   viewState->showTodo.set(false);
   viewState->showTodo.set(true);
-  ASSERT_TRUE(runMainLoopUntil([&] { return FloatingWindowManager::shared().window("todo")->get_visible(); }, 2000));
+  ASSERT_TRUE(waitUntil([&] { return FloatingWindowManager::shared().window("todo")->get_visible(); }, 2000));
   EXPECT_EQ(frameOf("todo"), moved);
 
   // A new start: a new window placed from the saved text.
@@ -142,7 +142,7 @@ TEST_F(FloatingWindowsTest, AMovedWindowComesBackAfterAToggleAndARestart) {
   FloatingWindowManager::shared().reset();
   viewState->showTodo.set(true);
   ASSERT_NE(shown("todo"), nullptr);
-  ASSERT_TRUE(runMainLoopUntil([&] { return frameOf("todo") == moved; }, 3000));
+  ASSERT_TRUE(waitUntil([&] { return frameOf("todo") == moved; }, 3000));
 }
 
 TEST_F(FloatingWindowsTest, FramesOnNoScreenOrTooSmallAreCentredAndThePaletteStaysAbove) {
@@ -180,9 +180,9 @@ TEST_F(FloatingWindowsTest, ContentIsMadeOnceAndKeepsWhatWasTyped) {
   EXPECT_EQ(sheet->filterText(), "王五");
   // Closed with the title bar and opened again: the same window and sheet, the text kept.
   w->close();
-  ASSERT_TRUE(runMainLoopUntil([&] { return !viewState->showTodo.get(); }, 2000));
+  ASSERT_TRUE(waitUntil([&] { return !viewState->showTodo.get(); }, 2000));
   viewState->showTodo.set(true);
-  ASSERT_TRUE(runMainLoopUntil([&] { return w->get_mapped(); }, 2000));
+  ASSERT_TRUE(waitUntil([&] { return w->get_mapped(); }, 2000));
   EXPECT_EQ(FloatingWindowManager::shared().window("todo"), w);
   EXPECT_EQ(w->get_child(), sheet);
   EXPECT_EQ(sheet->filterText(), "王五");
@@ -217,7 +217,7 @@ TEST_F(FloatingWindowsTest, AVolumeConnectEndingAfterTheSettingsWindowIsGoneTouc
   ASSERT_EQ(ended, 0) << "the mount ended before the window went";
   // The end of the application: the window and its view go while GVfs still tries.
   FloatingWindowManager::shared().reset();
-  ASSERT_TRUE(runMainLoopUntil([&] { return ended == 1; }, 30000));
+  ASSERT_TRUE(waitUntil([&] { return ended == 1; }, 30000));
   drainMainLoop();
   EXPECT_FALSE(world.volume.isMounted());
 }

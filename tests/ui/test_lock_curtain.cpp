@@ -61,7 +61,7 @@ class LockCurtainTest : public ::testing::Test {
     main.set_child(password);
     setWindowIdentifier(main, kMainWindowIdentifier);
     main.present();
-    ASSERT_TRUE(runMainLoopUntil([&] { return onScreen(main); }, 5000));
+    ASSERT_TRUE(waitUntil([&] { return onScreen(main); }, 5000));
   }
   void TearDown() override {
     curtain.reset();
@@ -72,12 +72,12 @@ class LockCurtainTest : public ::testing::Test {
 
   void shown(Gtk::Window& w) {
     w.present();
-    ASSERT_TRUE(runMainLoopUntil([&] { return onScreen(w); }, 5000)) << w.get_title();
+    ASSERT_TRUE(waitUntil([&] { return onScreen(w); }, 5000)) << w.get_title();
   }
 
   void unlock() {
     lock->unlock("secret");
-    ASSERT_TRUE(runMainLoopUntil([&] { return !lock->isLocked.get(); }, 5000));
+    ASSERT_TRUE(waitUntil([&] { return !lock->isLocked.get(); }, 5000));
   }
 
   Gtk::Window* openToolWindow(const std::string& name) {
@@ -107,7 +107,7 @@ TEST_F(LockCurtainTest, ShownWindowsLeaveTheScreenAndComeBackWhereTheyStood) {
   ASSERT_TRUE(place && place->canPosition());
   place->setFrame({200, 150, 360, 220});
   place->setKeepAbove(true);
-  ASSERT_TRUE(runMainLoopUntil([&] { return placementFor(*panel)->frame().x == 200; }, 3000));
+  ASSERT_TRUE(waitUntil([&] { return placementFor(*panel)->frame().x == 200; }, 3000));
   const Rect todoFrame = placementFor(*todo)->frame();
   const Rect panelFrame = placementFor(*panel)->frame();
   auto neverShown = plainWindow("从未显示");
@@ -133,8 +133,8 @@ TEST_F(LockCurtainTest, ShownWindowsLeaveTheScreenAndComeBackWhereTheyStood) {
   EXPECT_EQ(countContaining(logs, "锁定期间隐藏"), 1);
 
   unlock();
-  EXPECT_TRUE(runMainLoopUntil([&] { return onScreen(*todo) && onScreen(*panel); }, 5000));
-  EXPECT_TRUE(runMainLoopUntil([&] { return placementFor(*panel)->frame() == panelFrame; }, 3000))
+  EXPECT_TRUE(waitUntil([&] { return onScreen(*todo) && onScreen(*panel); }, 5000));
+  EXPECT_TRUE(waitUntil([&] { return placementFor(*panel)->frame() == panelFrame; }, 3000))
       << placementFor(*panel)->frame().x << "," << placementFor(*panel)->frame().y;
   EXPECT_EQ(placementFor(*todo)->frame(), todoFrame);
   EXPECT_TRUE(placementFor(*panel)->keptAbove());
@@ -181,7 +181,7 @@ TEST_F(LockCurtainTest, WhatAppearsUnderTheLockWaitsAndWhatItsOwnerHidesStaysHid
   drainMainLoop();
 
   unlock();
-  EXPECT_TRUE(runMainLoopUntil([&] { return onScreen(*calendar); }, 5000));
+  EXPECT_TRUE(waitUntil([&] { return onScreen(*calendar); }, 5000));
   drainMainLoop();
   EXPECT_FALSE(mirror->get_visible());
   EXPECT_FALSE(onScreen(*mirror));
@@ -196,7 +196,7 @@ TEST_F(LockCurtainTest, AnOpenAlertLeavesTheScreenAndTheCoverTakesThePassword) {
   int answer = -2;
   dialogs.alert("无法上传", "连接已断开。", {"好"}, [&](int a) { answer = a; });
   Gtk::Window* alert = nullptr;
-  ASSERT_TRUE(runMainLoopUntil(
+  ASSERT_TRUE(waitUntil(
       [&] {
         for (Gtk::Window* w : Gtk::Window::list_toplevels())
           if (w->get_modal() && w->get_visible() && onScreen(*w)) alert = w;
@@ -208,17 +208,17 @@ TEST_F(LockCurtainTest, AnOpenAlertLeavesTheScreenAndTheCoverTakesThePassword) {
   EXPECT_FALSE(onScreen(*alert));
   EXPECT_FALSE(alert->get_modal());
   ASSERT_EQ(std::system(("xdotool windowfocus --sync " + std::to_string(xidOf(main))).c_str()), 0);
-  ASSERT_TRUE(runMainLoopUntil([&] { return main.is_active(); }, 5000));
+  ASSERT_TRUE(waitUntil([&] { return main.is_active(); }, 5000));
   password.grab_focus();
   ASSERT_EQ(std::system("xdotool type --delay 40 'mh2026'"), 0);
-  EXPECT_TRUE(runMainLoopUntil([&] { return password.get_text() == "mh2026"; }, 5000)) << password.get_text();
+  EXPECT_TRUE(waitUntil([&] { return password.get_text() == "mh2026"; }, 5000)) << password.get_text();
 
   unlock();
-  EXPECT_TRUE(runMainLoopUntil([&] { return onScreen(*alert); }, 5000));
+  EXPECT_TRUE(waitUntil([&] { return onScreen(*alert); }, 5000));
   EXPECT_TRUE(alert->get_modal());
   EXPECT_EQ(answer, -2);  // still waiting for its answer
   static_cast<Gtk::Dialog*>(alert)->response(0);
-  EXPECT_TRUE(runMainLoopUntil([&] { return answer == 0; }, 3000));
+  EXPECT_TRUE(waitUntil([&] { return answer == 0; }, 3000));
 }
 
 }  // namespace

@@ -94,7 +94,7 @@ TEST_F(MirrorSheetTest, ChoosesTheFirstContractAndShowsFoldersAndDifferences) {
   window.set_child(*sheet);
   window.present();
 
-  ASSERT_TRUE(runMainLoopUntil([&] { return store->selectedContract.get() == 7 && !store->folders->empty(); }, 10000));
+  ASSERT_TRUE(waitUntil([&] { return store->selectedContract.get() == 7 && !store->folders->empty(); }, 10000));
   drainMainLoop();
   EXPECT_TRUE(shows(*sheet, "HT-2026-007"));
   EXPECT_TRUE(shows(*sheet, "合同根目录文件"));
@@ -132,10 +132,10 @@ TEST_F(MirrorSheetTest, RendersToPng) {
   auto* sheet = Gtk::make_managed<MirrorSheet>(store, nullptr, [] {});
   sheet->set_size_request(880, 580);
   sheet->appear();
-  ASSERT_TRUE(runMainLoopUntil([&] { return !store->folders->empty(); }, 10000));
+  ASSERT_TRUE(waitUntil([&] { return !store->folders->empty(); }, 10000));
   runToEnd(store->check());
   sheet->appear();
-  ASSERT_TRUE(runMainLoopUntil([&] { return !store->busy.get(); }, 10000));
+  ASSERT_TRUE(waitUntil([&] { return !store->busy.get(); }, 10000));
   drainMainLoop();
   EXPECT_TRUE(shows(*sheet, "HT-2026-007")) << store->contracts->size();
   std::string out = (fs::temp_directory_path() / "quorvel-mirror-sheet.png").string();
@@ -152,7 +152,7 @@ TEST_F(MirrorSheetTest, ErrorsPlaceholderSelectAllAndClose) {
   Gtk::Window window;
   window.set_child(*sheet);
   window.present();
-  ASSERT_TRUE(runMainLoopUntil([&] { return store->lastError.get().has_value() && !store->busy.get(); }, 10000));
+  ASSERT_TRUE(waitUntil([&] { return store->lastError.get().has_value() && !store->busy.get(); }, 10000));
   drainMainLoop();
   EXPECT_TRUE(shows(*sheet, *store->lastError.get()));
   EXPECT_TRUE(shows(*sheet, "从左侧选择一个合同查看子目录与本地差异"));
@@ -162,7 +162,7 @@ TEST_F(MirrorSheetTest, ErrorsPlaceholderSelectAllAndClose) {
   // A chosen contract: "全选" ticks every folder.
   store->fetcher = [](const std::string&) -> Task<std::string> { co_return mirrorManifestJson(9); };
   store->selectContract(9);
-  ASSERT_TRUE(runMainLoopUntil([&] { return store->folders->size() == 2; }, 5000));
+  ASSERT_TRUE(waitUntil([&] { return store->folders->size() == 2; }, 5000));
   drainMainLoop();
   auto* all = buttonShowing(*sheet, "全选");
   ASSERT_TRUE(all);
@@ -208,17 +208,17 @@ class MirrorToolWindowTest : public MirrorSheetTest {
   // Sets the flag, as Ctrl+Shift+M does, and answers the sheet once it is on screen.
   MirrorSheet* open() {
     viewState->showMirror.set(true);
-    EXPECT_TRUE(runMainLoopUntil([&] { return window() && window()->get_mapped(); }, 3000));
+    EXPECT_TRUE(waitUntil([&] { return window() && window()->get_mapped(); }, 3000));
     return window() ? dynamic_cast<MirrorSheet*>(window()->get_child()) : nullptr;
   }
   // The title bar's close button.
   void close() {
     window()->close();
-    EXPECT_TRUE(runMainLoopUntil([&] { return !viewState->showMirror.get() && !window()->get_visible(); }, 3000));
+    EXPECT_TRUE(waitUntil([&] { return !viewState->showMirror.get() && !window()->get_visible(); }, 3000));
   }
   // The first contract chosen and its manifest read, nothing running.
   void waitForContract() {
-    ASSERT_TRUE(runMainLoopUntil([&] {
+    ASSERT_TRUE(waitUntil([&] {
       return store->selectedContract.get() == 7 && !store->folders->empty() && !store->busy.get();
     }, 10000));
     drainMainLoop();
@@ -228,7 +228,7 @@ class MirrorToolWindowTest : public MirrorSheetTest {
     auto* cache = buttonShowing(sheet, "缓存所选目录");
     ASSERT_TRUE(cache);
     g_signal_emit_by_name(cache->gobj(), "clicked");
-    ASSERT_TRUE(runMainLoopUntil([&] { return store->done.get() >= 1; }, 10000));
+    ASSERT_TRUE(waitUntil([&] { return store->done.get() >= 1; }, 10000));
   }
 
   FakePages pages{home.defaults()};
@@ -275,7 +275,7 @@ TEST_F(MirrorToolWindowTest, AReopenedWindowShowsTheSameSheetWithTheRunningCache
   // A second start while it runs is refused by the store.
   spawn(store->cacheAll());
 
-  ASSERT_TRUE(runMainLoopUntil([&] { return !store->busy.get(); }, 30000));
+  ASSERT_TRUE(waitUntil([&] { return !store->busy.get(); }, 30000));
   drainMainLoop();
   EXPECT_EQ(store->progressText->rfind("已缓存 8 个文件（", 0), 0u) << store->progressText.get();
   EXPECT_TRUE(shows(*again, store->progressText.get()));
@@ -291,7 +291,7 @@ TEST_F(MirrorToolWindowTest, WorkEndingAfterTheWindowIsGoneFinishesInTheStoreOnl
   // The end of the application: the window and its sheet go while the cache runs.
   FloatingWindowManager::shared().reset();
   EXPECT_EQ(FloatingWindowManager::shared().window("mirror"), nullptr);
-  ASSERT_TRUE(runMainLoopUntil([&] { return !store->busy.get(); }, 30000));
+  ASSERT_TRUE(waitUntil([&] { return !store->busy.get(); }, 30000));
   drainMainLoop();
   EXPECT_EQ(store->progressText->rfind("已缓存 7 个文件（", 0), 0u) << store->progressText.get();
   EXPECT_TRUE(fs::exists(store->root() / "案件" / "2026" / "_本地镜像.json"));

@@ -91,7 +91,7 @@ TEST_F(NotifierDBusTest, OverdueRiseUpdatesTheBadgeAndPostsExactlyOneNotificatio
   ASSERT_TRUE(notifier.authorized());
 
   update(3, 1);  // the baseline: badge only
-  ASSERT_TRUE(runMainLoopUntil([&] { return server.updates.size() == 1; }, 5000));
+  ASSERT_TRUE(waitUntil([&] { return server.updates.size() == 1; }, 5000));
   EXPECT_EQ(server.updates[0].uri, "application://cn.quorvel.client.desktop");
   EXPECT_EQ(server.updates[0].count, 3);
   EXPECT_EQ(server.updates[0].visible, true);
@@ -99,7 +99,7 @@ TEST_F(NotifierDBusTest, OverdueRiseUpdatesTheBadgeAndPostsExactlyOneNotificatio
   EXPECT_TRUE(server.notifies.empty());
 
   update(5, 2);
-  ASSERT_TRUE(runMainLoopUntil([&] { return server.updates.size() == 2 && server.notifies.size() == 1; }, 5000));
+  ASSERT_TRUE(waitUntil([&] { return server.updates.size() == 2 && server.notifies.size() == 1; }, 5000));
   EXPECT_EQ(server.updates[1].count, 5);
   settle();
   ASSERT_EQ(server.notifies.size(), 1u);
@@ -112,7 +112,7 @@ TEST_F(NotifierDBusTest, OverdueRiseUpdatesTheBadgeAndPostsExactlyOneNotificatio
 
   // Clicking it runs the default action.
   server.invokeDefaultAction(n.id);
-  EXPECT_TRUE(runMainLoopUntil([&] { return windows.activated == 1; }, 5000));
+  EXPECT_TRUE(waitUntil([&] { return windows.activated == 1; }, 5000));
 }
 
 TEST_F(NotifierDBusTest, DailySummaryOnceAfterNineAndNotBefore) {
@@ -120,29 +120,29 @@ TEST_F(NotifierDBusTest, DailySummaryOnceAfterNineAndNotBefore) {
   ASSERT_TRUE(authorise());
   at(8, 30);
   update(2, 1);
-  ASSERT_TRUE(runMainLoopUntil([&] { return server.updates.size() == 1; }, 5000));
+  ASSERT_TRUE(waitUntil([&] { return server.updates.size() == 1; }, 5000));
   settle();
   EXPECT_TRUE(server.notifies.empty());
 
   at(9, 0);
   update(2, 1);
-  ASSERT_TRUE(runMainLoopUntil([&] { return server.notifies.size() == 1; }, 5000));
+  ASSERT_TRUE(waitUntil([&] { return server.notifies.size() == 1; }, 5000));
   EXPECT_EQ(server.notifies[0].summary, "今日待办");
   EXPECT_EQ(server.notifies[0].body, "超期 2 · 今日到期 1 · 待核实 0");
 
   at(15, 0);
   update(2, 1);
-  ASSERT_TRUE(runMainLoopUntil([&] { return server.updates.size() == 3; }, 5000));
+  ASSERT_TRUE(waitUntil([&] { return server.updates.size() == 3; }, 5000));
   settle();
   EXPECT_EQ(server.notifies.size(), 1u);
 }
 
 TEST_F(NotifierDBusTest, ZeroAndClearingHideTheCount) {
   update(4);
-  ASSERT_TRUE(runMainLoopUntil([&] { return server.updates.size() == 1; }, 5000));
+  ASSERT_TRUE(waitUntil([&] { return server.updates.size() == 1; }, 5000));
   update(0);
   notifier.clearBadge();
-  ASSERT_TRUE(runMainLoopUntil([&] { return server.updates.size() == 3; }, 5000));
+  ASSERT_TRUE(waitUntil([&] { return server.updates.size() == 3; }, 5000));
   EXPECT_EQ(server.updates[0].visible, true);
   EXPECT_EQ(server.updates[1].visible, false);
   EXPECT_EQ(server.updates[2].visible, false);
@@ -153,7 +153,7 @@ TEST_F(NotifierDBusTest, WithoutAServerARiseAsksForAttentionInstead) {
   ASSERT_FALSE(notifier.authorized());
   update(1);
   update(2);
-  ASSERT_TRUE(runMainLoopUntil([&] { return server.updates.size() == 2; }, 5000));
+  ASSERT_TRUE(waitUntil([&] { return server.updates.size() == 2; }, 5000));
   EXPECT_EQ(windows.attention, 1);
   EXPECT_EQ(server.updates[1].count, 2);
 }

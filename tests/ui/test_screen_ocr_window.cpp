@@ -49,7 +49,7 @@ std::string readClipboard() {
     }
     done = true;
   });
-  EXPECT_TRUE(runMainLoopUntil([&] { return done; }, 3000));
+  EXPECT_TRUE(waitUntil([&] { return done; }, 3000));
   return text;
 }
 
@@ -85,7 +85,7 @@ class ScreenOCRWindowTest : public ::testing::Test {
 
   ScreenOCRResultView& show(const std::string& text) {
     results->present(extractSignals(text));
-    EXPECT_TRUE(runMainLoopUntil([&] { return results->activeWindow()->get_mapped(); }, 5000));
+    EXPECT_TRUE(waitUntil([&] { return results->activeWindow()->get_mapped(); }, 5000));
     return *results->activeView();
   }
   const ScreenOCRResultView::Row* row(const std::string& item) {
@@ -112,7 +112,7 @@ TEST_F(ScreenOCRWindowTest, StubbedCaptureShowsTheExtractedSignals) {
   ScreenCaptureOCR service(dialogs, workers, {AppMode::normal, [](const std::string&) { return std::string(kNoticeText); },
                             [this](const LegalOCRSignals& s) { results->present(s); }, {}});
   service.captureAndAnalyze();
-  ASSERT_TRUE(runMainLoopUntil([&] { return results->activeWindow() && results->activeWindow()->get_mapped(); },
+  ASSERT_TRUE(waitUntil([&] { return results->activeWindow() && results->activeWindow()->get_mapped(); },
                                15000));
 
   auto* window = results->activeWindow();
@@ -186,7 +186,7 @@ TEST_F(ScreenOCRWindowTest, CopyEscapeAndReplacement) {
 
   // A second result, while the first window is shown, hides it and shows a fresh view.
   results->activeWindow()->present();
-  ASSERT_TRUE(runMainLoopUntil([&] { return results->activeWindow()->get_mapped(); }, 5000));
+  ASSERT_TRUE(waitUntil([&] { return results->activeWindow()->get_mapped(); }, 5000));
   show(kNoticeText);
   EXPECT_TRUE(results->activeWindow()->get_visible());
   EXPECT_EQ(results->activeView()->copyButton().get_label(), "复制全部文字");
@@ -270,7 +270,7 @@ TEST_F(ScreenOCRWindowTest, RealRecogniserReadsARenderedNotice) {
   ScreenCaptureOCR service(dialogs, workers, {AppMode::normal, ScreenCaptureOCR::deviceRecognizer(pools),
                             [this](const LegalOCRSignals& s) { results->present(s); }, {}});
   service.captureAndAnalyze();
-  ASSERT_TRUE(runMainLoopUntil([&] { return service.runningCaptures() == 0; }, 60000));
+  ASSERT_TRUE(waitUntil([&] { return service.runningCaptures() == 0; }, 60000));
   ASSERT_TRUE(results->activeView());
   const auto& s = results->activeView()->signals();
   EXPECT_EQ(s.caseNumbers, std::vector<std::string>{"(2024)京0105民初23817号"}) << s.rawText;

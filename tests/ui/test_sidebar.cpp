@@ -167,16 +167,16 @@ TEST_F(SidebarViewTest, ClicksLeaveThroughTheSignals) {
   view->signalSwitchAccount().connect([&] { ++switches; });
 
   ASSERT_TRUE(click(*view->row("/calendar")));
-  ASSERT_TRUE(runMainLoopUntil([&] { return !selected.empty(); }, 3000));
+  ASSERT_TRUE(waitUntil([&] { return !selected.empty(); }, 3000));
   EXPECT_EQ(selected, std::vector<std::string>{"/calendar"});
 
   ASSERT_TRUE(click(view->pill(TodoKind::verify)));
-  ASSERT_TRUE(runMainLoopUntil([&] { return !todos.empty(); }, 3000));
+  ASSERT_TRUE(waitUntil([&] { return !todos.empty(); }, 3000));
   EXPECT_EQ(todos, std::vector<TodoKind>{TodoKind::verify});
 
   ASSERT_TRUE(click(view->settingsButton()));
   ASSERT_TRUE(click(view->switchAccountButton()));
-  ASSERT_TRUE(runMainLoopUntil([&] { return settings == 1 && switches == 1; }, 3000));
+  ASSERT_TRUE(waitUntil([&] { return settings == 1 && switches == 1; }, 3000));
   EXPECT_EQ(selected.size(), 1u);  // nothing else was selected on the way
 }
 

@@ -70,7 +70,7 @@ class TabStripTest : public ::testing::Test {
       }
       done = true;
     });
-    EXPECT_TRUE(runMainLoopUntil([&] { return done; }, 3000));
+    EXPECT_TRUE(waitUntil([&] { return done; }, 3000));
     return text;
   }
   void addTabs(int n) {
@@ -262,7 +262,7 @@ TEST_F(TabStripTest, ToolButtonsSetTheirFlagsOrSayTheyAreMissing) {
   WorkspaceTopBar bar(model, viewState);
   EXPECT_FALSE(bar.overduePill().get_visible());
   model->account().applyBadges(R"({"overdue": 12})");
-  EXPECT_TRUE(runMainLoopUntil([&] { return bar.overduePill().get_visible(); }, 2000));
+  EXPECT_TRUE(waitUntil([&] { return bar.overduePill().get_visible(); }, 2000));
   EXPECT_EQ(bar.overduePill().get_text(), "12");
 
   // Nobody opens the palette window in this build: the flag is set and the user told.
@@ -374,7 +374,7 @@ TEST_F(TabStripTest, AtTheDefaultSizeTheActiveTabIsAlwaysWhollyInView) {
   bar.menuSlot().append(*Gtk::make_managed<PrimaryMenu>(menuCommands()));
   window.present();
   // 1280 × 820 less the frame's shadow, as the client opens.
-  ASSERT_TRUE(runMainLoopUntil([&] { return window.get_width() > 0; }, 5000));
+  ASSERT_TRUE(waitUntil([&] { return window.get_width() > 0; }, 5000));
   EXPECT_LE(window.get_width(), 1280);
   EXPECT_GE(window.get_width(), 1260);
   TabStrip& strip = bar.tabStrip();
@@ -391,7 +391,7 @@ TEST_F(TabStripTest, AtTheDefaultSizeTheActiveTabIsAlwaysWhollyInView) {
   for (int at : {11, 0, 6, 11, 1}) {
     SCOPED_TRACE(at);
     model->selectTab(at);
-    EXPECT_TRUE(runMainLoopUntil([&] { return inView(activeChip()); }, 3000))
+    EXPECT_TRUE(waitUntil([&] { return inView(activeChip()); }, 3000))
         << boundsIn(activeChip(), window).origin.x << " room " << boundsIn(strip, window).origin.x << "+"
         << boundsIn(strip, window).size.width;
   }
@@ -413,5 +413,5 @@ TEST_F(TabStripTest, AtTheDefaultSizeTheActiveTabIsAlwaysWhollyInView) {
                          std::to_string(static_cast<int>(room.origin.y + room.size.height / 2));
   if (std::system("command -v xdotool >/dev/null 2>&1") != 0) GTEST_SKIP() << "xdotool is not installed";
   ASSERT_EQ(std::system(("xdotool mousemove " + at + " click 5 click 5").c_str()), 0);
-  EXPECT_TRUE(runMainLoopUntil([&] { return adj->get_value() > before; }, 3000)) << before;
+  EXPECT_TRUE(waitUntil([&] { return adj->get_value() > before; }, 3000)) << before;
 }

@@ -72,7 +72,7 @@ class TrayTest : public ::testing::Test {
     if (!g_find_program_in_path("status-notifier-watcher")) GTEST_SKIP() << "status-notifier-watcher not installed";
     ASSERT_TRUE(watcher.start());
     // The watcher takes its name before it serves its object.
-    ASSERT_TRUE(runMainLoopUntil([&] { return watcherServes(); }, 10000));
+    ASSERT_TRUE(waitUntil([&] { return watcherServes(); }, 10000));
     if (!withHost) return;
     auto reply = call(StatusNotifierItem::kWatcherName, StatusNotifierItem::kWatcherPath,
                       StatusNotifierItem::kWatcherName, "RegisterStatusNotifierHost",
@@ -151,8 +151,8 @@ class TrayTest : public ::testing::Test {
 TEST_F(TrayTest, RegistersWithTheWatcherAndTheMenuFollowsTheCounts) {
   startWatcher();
   TrayController tray(model, {});
-  ASSERT_TRUE(runMainLoopUntil([&] { return tray.item().registered(); }, 10000));
-  EXPECT_TRUE(runMainLoopUntil([&] { return tray.item().shownInTray(); }, 5000));
+  ASSERT_TRUE(waitUntil([&] { return tray.item().registered(); }, 10000));
+  EXPECT_TRUE(waitUntil([&] { return tray.item().shownInTray(); }, 5000));
 
   auto items = property(StatusNotifierItem::kWatcherName, StatusNotifierItem::kWatcherPath,
                         StatusNotifierItem::kWatcherName, "RegisteredStatusNotifierItems");
@@ -201,7 +201,7 @@ TEST_F(TrayTest, RegistersWithTheWatcherAndTheMenuFollowsTheCounts) {
   call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "GetId", nullptr,
        G_VARIANT_TYPE("(s)"));
   model->account().applyBadges(R"({"overdue": 5, "today": 2})");
-  EXPECT_TRUE(runMainLoopUntil([&] { return !revisions.empty() && !newLabels.empty(); }, 5000));
+  EXPECT_TRUE(waitUntil([&] { return !revisions.empty() && !newLabels.empty(); }, 5000));
   g_dbus_connection_signal_unsubscribe(host, layoutSub);
   g_dbus_connection_signal_unsubscribe(host, labelSub);
   ASSERT_FALSE(revisions.empty());
@@ -223,19 +223,19 @@ TEST_F(TrayTest, MenuClicksAndActivateReachTheApplicationsActions) {
                                 activations.push_back({x, y});
                                 panel.toggleNear(x, y);
                               }});
-  ASSERT_TRUE(runMainLoopUntil([&] { return tray.item().registered(); }, 10000));
+  ASSERT_TRUE(waitUntil([&] { return tray.item().registered(); }, 10000));
   model->account().applyBadges(R"({"overdue": 5, "today": 2})");
   auto rows = layout(tray);
   ASSERT_EQ(rows.size(), 5u);
 
   click(tray, rows[0].id);  // 待办（5 条超期）
   click(tray, rows[2].id);  // 今日到期 2 条
-  EXPECT_TRUE(runMainLoopUntil([&] { return todo == 2; }, 3000));
+  EXPECT_TRUE(waitUntil([&] { return todo == 2; }, 3000));
   click(tray, rows[1].id);
-  EXPECT_TRUE(runMainLoopUntil([&] { return dashboard == 1; }, 3000));
+  EXPECT_TRUE(waitUntil([&] { return dashboard == 1; }, 3000));
   click(tray, rows[3].id);  // the separator does nothing
   click(tray, rows[4].id);
-  EXPECT_TRUE(runMainLoopUntil([&] { return update == 1; }, 3000));
+  EXPECT_TRUE(waitUntil([&] { return update == 1; }, 3000));
 
   // The root's "opened" is answered and sends nothing; an id the menu does not have is refused.
   call(tray.item().busName(), StatusNotifierItem::kMenuPath, StatusNotifierItem::kMenuInterface, "Event",
@@ -251,11 +251,11 @@ TEST_F(TrayTest, MenuClicksAndActivateReachTheApplicationsActions) {
   // Activate opens the panel near the click; a second one closes it.
   call(tray.item().busName(), StatusNotifierItem::kItemPath, StatusNotifierItem::kItemInterface, "Activate",
        g_variant_new("(ii)", 640, 12), nullptr);
-  ASSERT_TRUE(runMainLoopUntil([&] { return panel.isShown(); }, 3000));
+  ASSERT_TRUE(waitUntil([&] { return panel.isShown(); }, 3000));
   EXPECT_EQ(activations.front(), std::make_pair(640, 12));
   call(tray.item().busName(), StatusNotifierItem::kItemPath, StatusNotifierItem::kItemInterface, "Activate",
        g_variant_new("(ii)", 640, 12), nullptr);
-  EXPECT_TRUE(runMainLoopUntil([&] { return !panel.isShown(); }, 3000));
+  EXPECT_TRUE(waitUntil([&] { return !panel.isShown(); }, 3000));
 }
 
 TEST_F(TrayTest, ActivateOpensTheMenuBarViewAndACounterOpensTheSheetOnItsKind) {
@@ -268,13 +268,13 @@ TEST_F(TrayTest, ActivateOpensTheMenuBarViewAndACounterOpensTheSheetOnItsKind) {
   actions.volumeMounted = [] { return false; };
   MenuBarView view(model, viewState, actions);
   TrayController tray(model, {{}, {}, {}, [&](int x, int y) { view.toggleNear(x, y); }});
-  ASSERT_TRUE(runMainLoopUntil([&] { return tray.item().registered(); }, 10000));
+  ASSERT_TRUE(waitUntil([&] { return tray.item().registered(); }, 10000));
   EXPECT_EQ(view.counterText(TodoKind::overdue), "–");  // nothing loaded yet
   model->account().applyBadges(R"({"overdue": 5, "today": 0, "soon": 7, "user": "张律师", "role": "lawyer"})");
 
   call(tray.item().busName(), StatusNotifierItem::kItemPath, StatusNotifierItem::kItemInterface, "Activate",
        g_variant_new("(ii)", 640, 12), nullptr);
-  ASSERT_TRUE(runMainLoopUntil([&] { return view.isShown() && view.window().get_width() > 0; }, 3000));
+  ASSERT_TRUE(waitUntil([&] { return view.isShown() && view.window().get_width() > 0; }, 3000));
   EXPECT_EQ(view.counterText(TodoKind::overdue), "5");
   EXPECT_EQ(view.counterText(TodoKind::today), "0");
   EXPECT_EQ(view.counterText(TodoKind::soon), "7");
@@ -303,7 +303,7 @@ TEST_F(TrayTest, ActivateOpensTheMenuBarViewAndACounterOpensTheSheetOnItsKind) {
 
   call(tray.item().busName(), StatusNotifierItem::kItemPath, StatusNotifierItem::kItemInterface, "Activate",
        g_variant_new("(ii)", 640, 12), nullptr);
-  EXPECT_TRUE(runMainLoopUntil([&] { return !view.isShown(); }, 3000));
+  EXPECT_TRUE(waitUntil([&] { return !view.isShown(); }, 3000));
 
   // Its lock row closes it first, so the unlock does not bring it back.
   view.showNear(640, 12);
@@ -316,14 +316,14 @@ TEST_F(TrayTest, ActivateOpensTheMenuBarViewAndACounterOpensTheSheetOnItsKind) {
 TEST_F(TrayTest, ComesBackWhenTheWatcherRestarts) {
   startWatcher();
   TrayController tray(model, {});
-  ASSERT_TRUE(runMainLoopUntil([&] { return tray.item().registered(); }, 10000));
-  ASSERT_TRUE(runMainLoopUntil([&] { return tray.item().shownInTray(); }, 5000));
+  ASSERT_TRUE(waitUntil([&] { return tray.item().registered(); }, 10000));
+  ASSERT_TRUE(waitUntil([&] { return tray.item().shownInTray(); }, 5000));
   watcher.stop();
-  ASSERT_TRUE(runMainLoopUntil([&] { return !tray.item().registered(); }, 5000));
+  ASSERT_TRUE(waitUntil([&] { return !tray.item().registered(); }, 5000));
   EXPECT_FALSE(tray.item().shownInTray());
   EXPECT_EQ(trayLines(), 1);
   startWatcher();
-  EXPECT_TRUE(runMainLoopUntil([&] { return tray.item().registered(); }, 10000));
+  EXPECT_TRUE(waitUntil([&] { return tray.item().registered(); }, 10000));
 }
 
 // A watcher no panel registered with draws nothing: the item is held, not shown; it
@@ -331,14 +331,14 @@ TEST_F(TrayTest, ComesBackWhenTheWatcherRestarts) {
 TEST_F(TrayTest, AWatcherWithoutAHostDoesNotShowTheItem) {
   startWatcher(/*withHost=*/false);
   TrayController tray(model, {});
-  ASSERT_TRUE(runMainLoopUntil([&] { return tray.item().registered(); }, 10000));
-  ASSERT_TRUE(runMainLoopUntil([&] { return countContaining(logs, "没有托盘宿主") > 0; }, 5000));
+  ASSERT_TRUE(waitUntil([&] { return tray.item().registered(); }, 10000));
+  ASSERT_TRUE(waitUntil([&] { return countContaining(logs, "没有托盘宿主") > 0; }, 5000));
   EXPECT_FALSE(tray.item().shownInTray());
 }
 
 TEST_F(TrayTest, WithoutAWatcherItLogsOnceAndKeepsWorking) {
   TrayController tray(model, {});
-  ASSERT_TRUE(runMainLoopUntil([&] { return trayLines() > 0; }, 5000));
+  ASSERT_TRUE(waitUntil([&] { return trayLines() > 0; }, 5000));
   model->account().applyBadges(R"({"overdue": 3, "today": 0})");
   model->account().applyBadges(R"({"overdue": 4, "today": 1})");
   runMainLoopUntil([] { return false; }, 300);
@@ -378,7 +378,7 @@ TEST(MenuBarViewTest, RowsFollowTheNeighboursStatesAndEscapeOrFocusLossCloses) {
   // rests outside the tall panel.
   ASSERT_EQ(std::system("xdotool mousemove 5 1000"), 0);
   view.showNear(700, 4);
-  ASSERT_TRUE(runMainLoopUntil([&] { return view.isShown() && view.window().get_width() > 0; }, 5000));
+  ASSERT_TRUE(waitUntil([&] { return view.isShown() && view.window().get_width() > 0; }, 5000));
   EXPECT_EQ(view.identityLabel().get_text(), "未登录");
   const auto& s = view.sections();
   EXPECT_EQ(s[1].rows[1].title, "打开桌面交互日历");
@@ -387,22 +387,22 @@ TEST(MenuBarViewTest, RowsFollowTheNeighboursStatesAndEscapeOrFocusLossCloses) {
 
   // The toggle's outcome shows in its row once it ran.
   pressButton(*view.rowButton(MenuBarCommand::desktopCalendar));
-  EXPECT_TRUE(runMainLoopUntil([&] { return view.sections()[1].rows[1].title == "隐藏桌面交互日历"; }, 3000));
+  EXPECT_TRUE(waitUntil([&] { return view.sections()[1].rows[1].title == "隐藏桌面交互日历"; }, 3000));
   EXPECT_EQ(toggles, 1);
   EXPECT_EQ(view.sections()[1].rows[1].badge, "已显示");
 
   ASSERT_EQ(std::system("xdotool search --name '^墨衡台$' windowfocus --sync key Escape"), 0);
-  EXPECT_TRUE(runMainLoopUntil([&] { return !view.isShown(); }, 5000));
+  EXPECT_TRUE(waitUntil([&] { return !view.isShown(); }, 5000));
 
   Gtk::Window other;
   other.set_title("别的窗口");
   other.present();
   view.showNear(700, 4);
-  ASSERT_TRUE(runMainLoopUntil([&] { return view.isShown(); }, 5000));
+  ASSERT_TRUE(waitUntil([&] { return view.isShown(); }, 5000));
   ASSERT_EQ(std::system("xdotool search --name '^墨衡台$' windowfocus --sync"), 0);
-  ASSERT_TRUE(runMainLoopUntil([&] { return view.window().is_active(); }, 5000));
+  ASSERT_TRUE(waitUntil([&] { return view.window().is_active(); }, 5000));
   ASSERT_EQ(std::system("xdotool search --name '^别的窗口$' windowfocus --sync"), 0);
-  EXPECT_TRUE(runMainLoopUntil([&] { return !view.isShown(); }, 5000));
+  EXPECT_TRUE(waitUntil([&] { return !view.isShown(); }, 5000));
 }
 
 }  // namespace

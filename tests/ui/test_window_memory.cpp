@@ -62,7 +62,7 @@ class WindowMemoryTest : public ::testing::Test {
     w.set_default_size(1280, 820);
     app->add_window(w);
     w.present();
-    EXPECT_TRUE(runMainLoopUntil([&] { return w.get_mapped(); }, 5000));
+    EXPECT_TRUE(test::waitUntil([&] { return w.get_mapped(); }, 5000));
     return w;
   }
   static Rect frameOf(Gtk::Window& w) { return placementFor(w)->frame(); }
@@ -72,7 +72,7 @@ class WindowMemoryTest : public ::testing::Test {
   static std::optional<std::string> stored() { return UserDefaults::standard().string(kMainWindowFrameKey); }
   void attachAndWait(Gtk::Window& w) {
     WindowMemory::attach(w);
-    ASSERT_TRUE(runMainLoopUntil([&] { return WindowMemory::observed() == &w; }, 5000));
+    ASSERT_TRUE(test::waitUntil([&] { return WindowMemory::observed() == &w; }, 5000));
   }
 
   static inline Glib::RefPtr<Gtk::Application> app;
@@ -94,7 +94,7 @@ TEST_F(WindowMemoryTest, RemembersMovesAndPutsTheNextWindowThere) {
   EXPECT_EQ(windowIdentifier(first), kMainWindowIdentifier);
 
   placementFor(first)->setFrame({200, 120, 1100, 700});
-  EXPECT_TRUE(runMainLoopUntil([] { return stored() == "{{200, 120}, {1100, 700}}"; }, 5000)) << stored().value_or("");
+  EXPECT_TRUE(test::waitUntil([] { return stored() == "{{200, 120}, {1100, 700}}"; }, 5000)) << stored().value_or("");
 
   // The window goes; a new window object is put where it was, position included.
   first.set_visible(false);
@@ -113,7 +113,7 @@ TEST_F(WindowMemoryTest, AFrameOnNoScreenIsCentredInstead) {
   attachAndWait(w);
   Rect centred = centredOn(placementFor(w)->screenVisibleFrames().front(), size.width, size.height);
   EXPECT_TRUE(settlesAt(w, centred)) << rectText(frameOf(w));
-  EXPECT_TRUE(runMainLoopUntil([&] { return stored() == rectText(centred); }, 5000)) << stored().value_or("");
+  EXPECT_TRUE(test::waitUntil([&] { return stored() == rectText(centred); }, 5000)) << stored().value_or("");
   EXPECT_EQ(test::countContaining(logs, "恢复位置"), 0);
 }
 
@@ -142,12 +142,12 @@ TEST_F(WindowMemoryTest, ClosingHidesTheWindowAndShowingBringsItBack) {
   ASSERT_TRUE(settlesAt(w, placed));
 
   w.close();  // the close button
-  ASSERT_TRUE(runMainLoopUntil([&] { return !w.get_mapped(); }, 5000));
+  ASSERT_TRUE(test::waitUntil([&] { return !w.get_mapped(); }, 5000));
   EXPECT_EQ(stored(), rectText(placed));  // written at once, not after the delay
   EXPECT_EQ(test::countContaining(logs, "[Quorvel][WINDOW] 主窗口已隐藏至后台"), 1);
 
   MainWindowController::shared().showMainWindow();
-  ASSERT_TRUE(runMainLoopUntil([&] { return w.get_mapped(); }, 5000));
+  ASSERT_TRUE(test::waitUntil([&] { return w.get_mapped(); }, 5000));
   EXPECT_TRUE(settlesAt(w, placed)) << rectText(frameOf(w));
   EXPECT_EQ(MainWindowController::shared().findMainWindow(), &w);
 }
@@ -187,7 +187,7 @@ TEST_F(WindowMemoryTest, ShowingWithoutAMainWindowReCreatesIt) {
   controller.showMainWindow();
   EXPECT_EQ(opened, 1);
   EXPECT_EQ(test::countContaining(logs, "主窗口不存在，通过 openWindow(id: main) 重建"), 1);
-  ASSERT_TRUE(runMainLoopUntil([&] { return WindowMemory::observed() == windows.back().get(); }, 5000));
+  ASSERT_TRUE(test::waitUntil([&] { return WindowMemory::observed() == windows.back().get(); }, 5000));
   controller.setOpenMainScene({});
 }
 

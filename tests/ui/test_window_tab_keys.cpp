@@ -57,9 +57,9 @@ class WindowTabKeysTest : public ::testing::Test {
   }
 
   void focus(Gtk::Window& w) {
-    ASSERT_TRUE(runMainLoopUntil([&] { return w.get_mapped(); }, 5000)) << w.get_title();
+    ASSERT_TRUE(waitUntil([&] { return w.get_mapped(); }, 5000)) << w.get_title();
     ASSERT_EQ(std::system(("xdotool windowfocus --sync " + std::to_string(xidOf(w))).c_str()), 0);
-    ASSERT_TRUE(runMainLoopUntil([&] { return w.is_active(); }, 5000)) << w.get_title();
+    ASSERT_TRUE(waitUntil([&] { return w.is_active(); }, 5000)) << w.get_title();
   }
 
   void press(const char* key) {
@@ -73,9 +73,9 @@ class WindowTabKeysTest : public ::testing::Test {
     auto second = model->tabs().get()[1];
     focus(w);
     press("ctrl+2");
-    EXPECT_TRUE(runMainLoopUntil([&] { return model->activeTab() == second; }, 3000));
+    EXPECT_TRUE(waitUntil([&] { return model->activeTab() == second; }, 3000));
     press("ctrl+w");
-    EXPECT_TRUE(runMainLoopUntil([&] { return model->tabs()->size() == 2; }, 3000));
+    EXPECT_TRUE(waitUntil([&] { return model->tabs()->size() == 2; }, 3000));
     EXPECT_EQ(std::count(model->tabs()->begin(), model->tabs()->end(), second), 0);
   }
 
@@ -98,7 +98,7 @@ TEST_F(WindowTabKeysTest, EveryWindowOfTheClientTakesTheKeysAndDroppingThemEndsT
   setWindowIdentifier(main, kMainWindowIdentifier);
   main.set_child(*Gtk::make_managed<Gtk::Label>("工作台"));
   main.present();
-  ASSERT_TRUE(runMainLoopUntil([&] { return main.get_mapped(); }, 5000));
+  ASSERT_TRUE(waitUntil([&] { return main.get_mapped(); }, 5000));
   // Made before the keys are installed, and never added to an application.
   MenuBarView tray(model, viewState);
   auto keys = std::make_unique<WindowTabKeys>(model);
@@ -154,7 +154,7 @@ TEST_F(WindowTabKeysTest, DialogsPassTheKeysOnToTheirOwnControls) {
     focus(dialog);
     press("ctrl+2");
     press("ctrl+w");
-    EXPECT_TRUE(runMainLoopUntil([&] { return heard == 2; }, 3000)) << heard;
+    EXPECT_TRUE(waitUntil([&] { return heard == 2; }, 3000)) << heard;
     EXPECT_EQ(model->tabs()->size(), 3u);
     EXPECT_EQ(model->activeTab(), active);
     dialog.remove_controller(listener);

@@ -81,7 +81,7 @@ TEST(AsyncCall, AnOwnerGoingAwayCancelsItsWorkInFlight) {
   runMainLoopUntil([] { return false; }, 50);
   EXPECT_FALSE(out->done);  // nothing to read: still waiting
   owner.reset();
-  ASSERT_TRUE(runMainLoopUntil([&] { return out->done; }, 2000));
+  ASSERT_TRUE(waitUntil([&] { return out->done; }, 2000));
   ASSERT_TRUE(out->error);
   EXPECT_EQ(out->error->code, G_IO_ERROR_CANCELLED);
   ::close(fds[1]);
@@ -127,7 +127,7 @@ TEST(AsyncCall, ACallThatResumesOnCancelEndsAtOnceAndDropsItsLateReply) {
       owner.reset();
       EXPECT_FALSE(out->done);  // on a later turn
     }
-    ASSERT_TRUE(runMainLoopUntil([&] { return out->done; }, 2000));
+    ASSERT_TRUE(waitUntil([&] { return out->done; }, 2000));
     ASSERT_TRUE(out->error);
     EXPECT_EQ(out->error->code, G_IO_ERROR_CANCELLED);
     op.reply(7);  // the reply that comes after all changes nothing
@@ -143,7 +143,7 @@ TEST(AsyncCall, ACallThatResumesOnCancelEndsAtOnceAndDropsItsLateReply) {
   runMainLoopUntil([] { return false; }, 50);
   EXPECT_FALSE(out->done);
   op.reply(7);
-  ASSERT_TRUE(runMainLoopUntil([&] { return out->done; }, 2000));
+  ASSERT_TRUE(waitUntil([&] { return out->done; }, 2000));
   ASSERT_TRUE(out->value);
   EXPECT_EQ(*out->value, 7);
 }

@@ -61,7 +61,7 @@ class NotifierTest : public ::testing::Test {
   void authorise(bool granted) {
     grant = granted;
     notifier().setup();
-    ASSERT_TRUE(runMainLoopUntil([&] { return answerStoredOnMain.has_value(); }, 3000));
+    ASSERT_TRUE(waitUntil([&] { return answerStoredOnMain.has_value(); }, 3000));
     answerStoredOnMain.reset();
   }
   // Local time (UTC+8).
@@ -205,7 +205,7 @@ TEST_F(NotifierTest, TheAuthorisationAnswerIsStoredOnTheMainLoop) {
   answerFromThread = true;
   grant = true;
   notifier().setup();
-  ASSERT_TRUE(runMainLoopUntil([&] { return answerStoredOnMain.has_value(); }, 3000));
+  ASSERT_TRUE(waitUntil([&] { return answerStoredOnMain.has_value(); }, 3000));
   EXPECT_TRUE(*answerStoredOnMain);
   EXPECT_TRUE(notifier().authorized());
   EXPECT_EQ(count("[Quorvel][NOTIFY] 授权=true 错误=nil"), 1);

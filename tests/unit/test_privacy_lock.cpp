@@ -62,7 +62,7 @@ TEST_F(PrivacyLockTest, OnlyTheRightPasswordOpensAndAFailureStaysOnTheCover) {
   lock.lock();
   lock.unlock("wrong");
   EXPECT_TRUE(lock.checking());
-  ASSERT_TRUE(runMainLoopUntil([&] { return !lock.checking(); }, 2000));
+  ASSERT_TRUE(waitUntil([&] { return !lock.checking(); }, 2000));
   EXPECT_TRUE(lock.isLocked.get());
   EXPECT_EQ(lock.authError.get(), "密码不正确");
 
@@ -73,7 +73,7 @@ TEST_F(PrivacyLockTest, OnlyTheRightPasswordOpensAndAFailureStaysOnTheCover) {
   lock.lock();  // locking again clears the error
   EXPECT_EQ(lock.authError.get(), "");
   lock.unlock("secret");
-  ASSERT_TRUE(runMainLoopUntil([&] { return !lock.isLocked.get(); }, 2000));
+  ASSERT_TRUE(waitUntil([&] { return !lock.isLocked.get(); }, 2000));
   EXPECT_EQ(lock.authError.get(), "");
 }
 
@@ -111,11 +111,11 @@ TEST_F(PrivacyLockTest, TheLockedStateOutlivesTheProcessUntilTheRightPassword) {
   PrivacyLock second(idle, auth, restarted, AppMode::normal);
   EXPECT_TRUE(second.isLocked.get());
   second.unlock("wrong");
-  ASSERT_TRUE(runMainLoopUntil([&] { return !second.checking(); }, 2000));
+  ASSERT_TRUE(waitUntil([&] { return !second.checking(); }, 2000));
   EXPECT_EQ(lockedOnDisk(restarted), true);
 
   second.unlock("secret");
-  ASSERT_TRUE(runMainLoopUntil([&] { return !second.isLocked.get(); }, 2000));
+  ASSERT_TRUE(waitUntil([&] { return !second.isLocked.get(); }, 2000));
   EXPECT_EQ(lockedOnDisk(restarted), std::nullopt);
   PrivacyLock third(idle, auth, restarted, AppMode::normal);
   EXPECT_FALSE(third.isLocked.get());
@@ -150,7 +150,7 @@ TEST_F(PrivacyLockTest, TheGateLetsAllThroughUnlockedAndRefusesEachWayInOnceUnde
   EXPECT_EQ(covers, 2);  // the cover comes forward and says why nothing opened
 
   lock.unlock("secret");
-  ASSERT_TRUE(runMainLoopUntil([&] { return !lock.isLocked.get(); }, 2000));
+  ASSERT_TRUE(waitUntil([&] { return !lock.isLocked.get(); }, 2000));
   EXPECT_TRUE(lock.admits("我的待办…"));
   EXPECT_EQ(countContaining(logs, "已拒绝"), 2);
   setLogSink({});

@@ -85,7 +85,7 @@ TEST_F(ScanFilesTest, TheScannerListIsReadAndAScanLandsUnderAUniqueNameWithProgr
                    "printf 'Progress: 40.0%%\\r' >&2; printf 'PNGPAGE'; printf 'Progress: 100.0%%\\r' >&2\n")
                    .string());
   s.detect(true);
-  ASSERT_TRUE(runMainLoopUntil([&] { return s.state.get() == Scanner::State::ready; }, 5000));
+  ASSERT_TRUE(waitUntil([&] { return s.state.get() == Scanner::State::ready; }, 5000));
   writeFile(dir / "扫描仪扫描-1.png", "older scan");
   std::vector<double> seen;
   auto first = runToEnd(s.scan(dir, "扫描仪扫描-1", [&](double p) { seen.push_back(p); }, nullptr));
@@ -100,7 +100,7 @@ TEST_F(ScanFilesTest, AFailedOrCancelledScanLeavesNoFileAndAMissingProgramIsRepo
   Scanner s;
   s.setProgram((dir / "no-such-scanimage").string());
   s.detect(true);
-  ASSERT_TRUE(runMainLoopUntil([&] { return s.state.get() == Scanner::State::noTool; }, 5000));
+  ASSERT_TRUE(waitUntil([&] { return s.state.get() == Scanner::State::noTool; }, 5000));
 
   s.setProgram(fakeScanner("echo 'scanimage: open of device failed: Device busy' >&2; exit 1\n").string());
   auto failed = runToEnd(s.scan(dir, "扫描仪扫描-2", nullptr, nullptr));

@@ -406,7 +406,7 @@ TEST_F(ServiceStateTest, PageReadsEndAtTheirLimitsAndSayWhy) {
   auto readDeadlines = [&] {
     bool done = false;
     model->reads().fetchDeadlines([&] { done = true; });
-    EXPECT_TRUE(runMainLoopUntil([&] { return done; }, 5000));
+    EXPECT_TRUE(waitUntil([&] { return done; }, 5000));
     drainMainLoop();
   };
   answerWith(R"({"overdue":[{"content":"a"}],"today":[],"soon":[],"verify":[],"hearings":[]})");
@@ -483,7 +483,7 @@ TEST_F(ServiceStateTest, PageReadsEndAtTheirLimitsAndSayWhy) {
   answerWith(R"({"overdue":[],"today":[{"content":"b"}],"soon":[],"verify":[],"hearings":[],"note":")" +
              std::string(kDecodeOnWorkerBytes, 'n') + "\"}");
   readDeadlines();
-  ASSERT_TRUE(runMainLoopUntil([&] { return model->account().deadlines->today.size() == 1u; }, 5000));
+  ASSERT_TRUE(waitUntil([&] { return model->account().deadlines->today.size() == 1u; }, 5000));
   EXPECT_FALSE(model->account().deadlineFailure->has_value());
   PageReads::limits() = saved;
 }

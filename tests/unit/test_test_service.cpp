@@ -18,6 +18,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "TestHelpers.h"
 #include "TestEnv.h"
 #include "TestPages.h"
 #include "TestService.h"
@@ -456,11 +457,11 @@ TEST_F(TestServiceTest, OutagesAnswerAsAServiceInTroubleAndSwitchOverHttp) {
         *static_cast<bool*>(data) = true;
       },
       &answered);
-  ASSERT_TRUE(runMainLoopUntil([&] { return service.hangingCount() == 1; }, 5000));
+  ASSERT_TRUE(waitUntil([&] { return service.hangingCount() == 1; }, 5000));
   runMainLoopUntil([] { return false; }, 300);
   EXPECT_FALSE(answered);
   post("deadlines=none");
-  ASSERT_TRUE(runMainLoopUntil([&] { return answered; }, 5000));
+  ASSERT_TRUE(waitUntil([&] { return answered; }, 5000));
   EXPECT_EQ(soup_message_get_status(msg), 503u);
   EXPECT_EQ(service.hangingCount(), 0u);
   g_object_unref(msg);
@@ -735,7 +736,7 @@ TEST(TestServiceProcessTest, PrintsItsAddressServesAndStopsOnSigterm) {
         st->done = true;
       },
       &ls);
-  ASSERT_TRUE(runMainLoopUntil([&] { return ls.done; }, 10000));
+  ASSERT_TRUE(waitUntil([&] { return ls.done; }, 10000));
   EXPECT_EQ(ls.line.rfind("http://127.0.0.1:", 0), 0u) << ls.line;
   EXPECT_GT(std::atoi(ls.line.c_str() + std::string("http://127.0.0.1:").size()), 0);
 
@@ -759,7 +760,7 @@ TEST(TestServiceProcessTest, PrintsItsAddressServesAndStopsOnSigterm) {
         r->done = true;
       },
       &reply);
-  EXPECT_TRUE(runMainLoopUntil([&] { return reply.done; }, 10000));
+  EXPECT_TRUE(waitUntil([&] { return reply.done; }, 10000));
   EXPECT_EQ(soup_message_get_status(msg), 200u);
   EXPECT_NE(reply.body.find("系统登录"), std::string::npos);
 
@@ -767,7 +768,7 @@ TEST(TestServiceProcessTest, PrintsItsAddressServesAndStopsOnSigterm) {
   bool exited = false;
   g_subprocess_wait_async(
       proc, nullptr, [](GObject*, GAsyncResult*, gpointer data) { *static_cast<bool*>(data) = true; }, &exited);
-  EXPECT_TRUE(runMainLoopUntil([&] { return exited; }, 10000));
+  EXPECT_TRUE(waitUntil([&] { return exited; }, 10000));
   if (exited) {
     EXPECT_TRUE(g_subprocess_get_if_exited(proc));
     EXPECT_EQ(g_subprocess_get_exit_status(proc), 0);

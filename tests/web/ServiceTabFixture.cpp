@@ -1,3 +1,4 @@
+#include "TestEnv.h"
 #include "ServiceTabFixture.h"
 
 #include <libsoup/soup.h>
@@ -19,7 +20,7 @@ bool addWebCookie(const std::string& name, const std::string& value, const std::
       webkit_network_session_get_cookie_manager(AppServices::current()->webEngine().network()), c, nullptr,
       [](GObject*, GAsyncResult*, gpointer flag) { *static_cast<bool*>(flag) = true; }, &added);
   soup_cookie_free(c);
-  return runMainLoopUntil([&] { return added; }, ms);
+  return runMainLoopUntil([&] { return added; }, scaledWait(ms));
 }
 
 std::unique_ptr<AppServices> makeTestServices(const AppServices::Parts& parts) {
@@ -41,7 +42,7 @@ TabLoadWatch::TabLoadWatch(std::shared_ptr<BrowserTab> tab)
 TabLoadWatch::~TabLoadWatch() { conn_.disconnect(); }
 
 bool TabLoadWatch::wait(const std::string& path, unsigned ms) {
-  bool ok = runMainLoopUntil([&] { return *finished_ && !tab_->isLoading.get() && tab_->currentPath.get() == path; }, ms);
+  bool ok = runMainLoopUntil([&] { return *finished_ && !tab_->isLoading.get() && tab_->currentPath.get() == path; }, scaledWait(ms));
   conn_.disconnect();
   // The finish steps (title, scripts) run in the same turn; let replies arrive.
   drainMainLoop();

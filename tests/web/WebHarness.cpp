@@ -1,3 +1,4 @@
+#include "TestEnv.h"
 #include "WebHarness.h"
 
 #include <gtest/gtest.h>
@@ -58,7 +59,7 @@ WebHarness::Result awaitScript(Start&& start, unsigned timeoutMs) {
         g_clear_error(&err);
       },
       new std::shared_ptr<Pending>(pending));
-  if (!runMainLoopUntil([&] { return pending->done; }, timeoutMs)) {
+  if (!runMainLoopUntil([&] { return pending->done; }, scaledWait(timeoutMs))) {
     WebHarness::Result r;
     r.error = "timed out after " + std::to_string(timeoutMs) + " ms";
     return r;
@@ -171,7 +172,7 @@ void WebHarness::clearMessages(const std::string& name) {
 
 bool WebHarness::waitForFinished(int before, const std::string& what, unsigned timeoutMs) {
   state_->failed = false;
-  bool ok = runMainLoopUntil([&] { return state_->finished > before || state_->failed; }, timeoutMs);
+  bool ok = runMainLoopUntil([&] { return state_->finished > before || state_->failed; }, scaledWait(timeoutMs));
   if (!ok) {
     ADD_FAILURE() << "timed out after " << timeoutMs << " ms waiting for " << what << " to finish loading";
     return false;
@@ -229,7 +230,7 @@ WebHarness::Result WebHarness::run(const std::string& script, unsigned timeoutMs
       timeoutMs);
 }
 
-bool WebHarness::waitFor(const std::function<bool()>& pred, unsigned ms) { return runMainLoopUntil(pred, ms); }
+bool WebHarness::waitFor(const std::function<bool()>& pred, unsigned ms) { return runMainLoopUntil(pred, scaledWait(ms)); }
 
 void WebHarness::pump(unsigned ms) {
   runMainLoopUntil([] { return false; }, ms);

@@ -3,7 +3,6 @@
 #include <gdk/gdk.h>
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <map>
 
 #include "ScanSamples.h"
@@ -44,7 +43,7 @@ class BridgeTest : public ServiceTabFixture {
     model = services->makeBrowserModel();
     tab = model->activeTab();
     auto& h = show(tab);
-    EXPECT_TRUE(runMainLoopUntil(
+    EXPECT_TRUE(waitUntil(
         [&] { return !tab->isLoading.get() && tab->currentPath.get() == "/dashboard" && !model->account().navItems->empty(); },
         15000));
     drainMainLoop();
@@ -130,17 +129,18 @@ TEST_F(BridgeTest, WaybillPhotoIsReadAndAnOversizedOneRefusedWithoutStalling) {
   EXPECT_EQ(read["status"], "green");
   EXPECT_EQ(read["msg"], "识别成功");
   // 32 MB made in the page: refused, and the bridge answers the next call at once.
-  auto start = std::chrono::steady_clock::now();
   std::string text = h.evalText(
       "const big = 'data:image/png;base64,' + 'A'.repeat(32 * 1024 * 1024);"
       "const r = await ZivEzozor.call('ocrimage', big);"
+      "const t = performance.now();"
       "const k = await ZivEzozor.call('testkey');"
-      "return JSON.stringify([JSON.parse(r), JSON.parse(k)]);");
+      "return JSON.stringify([JSON.parse(r), JSON.parse(k), performance.now() - t]);",
+      nlohmann::json::object(), 20000);
   auto both = nlohmann::json::parse(text);
   EXPECT_EQ(both[0]["status"], "red");
   EXPECT_EQ(both[0]["msg"], "图片解析失败");
   EXPECT_EQ(both[1]["ok"], true);
-  EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 10.0);
+  EXPECT_LT(both[2].get<double>(), 2000.0 * test::kSanitizerSlowdown);
 }
 
 TEST_F(BridgeTest, MalformedRequestsGetNoReplyAndOddIdsComeBackIntact) {
@@ -190,7 +190,7 @@ TEST_F(BridgeTest, ActionsCopyAndAskForTheCaseVolume) {
       "a.postMessage('unknown:x');"
       "return '';");
   // Without a volume or a mirror folder each action says why it cannot go on.
-  ASSERT_TRUE(runMainLoopUntil([&] { return logCount("[Quorvel][ALERT] ") == 4; }, 5000)) << logCount("[Quorvel][ALERT] ");
+  ASSERT_TRUE(waitUntil([&] { return logCount("[Quorvel][ALERT] ") == 4; }, 5000)) << logCount("[Quorvel][ALERT] ");
   EXPECT_EQ(logCount(kNotConnected), 1);  // openfolder (the dashboard names its folder)
   EXPECT_EQ(logCount("[Quorvel][ALERT] 没有本地副本：先连接卷宗盘"), 1);  // edit
   EXPECT_EQ(logCount(kRevealNotConnected), 1);
@@ -202,7 +202,7 @@ TEST_F(BridgeTest, ActionsCopyAndAskForTheCaseVolume) {
   // The page's own buttons send the same actions.
   logs.clear();
   h.evalText("document.querySelector('#fileLink ~ span').click(); document.getElementById('localFolderBtn').click(); return '';");
-  ASSERT_TRUE(runMainLoopUntil([&] { return logCount(kNotConnected) == 1 && logCount(kNoLocalCopy) == 1; }, 5000));
+  ASSERT_TRUE(waitUntil([&] { return logCount(kNotConnected) == 1 && logCount(kNoLocalCopy) == 1; }, 5000));
   EXPECT_EQ(logCount("无法预览：案件/2026/起诉状.pdf"), 1);
   EXPECT_EQ(h.evalText("return String(window.__qvLocalFolderClicked);"), "undefined");
 }
@@ -223,7 +223,7 @@ TEST_F(BridgeTest, MessagesFromAPageOffTheServiceAreDropped) {
       "window.webkit.messageHandlers.action.postMessage('clip:stolen');"
       "window.webkit.messageHandlers.action.postMessage('reveal:a.pdf');"
       "return '';");
-  ASSERT_TRUE(runMainLoopUntil([&] { return logCount("[Quorvel][BRIDGE] 丢弃来自非服务页面的") >= 3; }, 5000));
+  ASSERT_TRUE(waitUntil([&] { return logCount("[Quorvel][BRIDGE] 丢弃来自非服务页面的") >= 3; }, 5000));
   EXPECT_EQ(logCount("丢弃来自非服务页面的 bridge 消息：" + foreign), 1);
   EXPECT_EQ(logCount("丢弃来自非服务页面的 action 消息：" + foreign), 2);
   h.pump(300);
@@ -261,7 +261,7 @@ TEST_F(BridgeTest, FramesInsideAServicePageReachNeitherTheBridgeNorTheActions) {
   auto items = model->account().navItems.get();
   model->loadInActive("/framed");
   ASSERT_TRUE(waitLoaded(tab, "/framed"));
-  ASSERT_TRUE(runMainLoopUntil([&] { return logCount("[Quorvel][BRIDGE] 丢弃来自页面内框架的") >= 10; }, 5000))
+  ASSERT_TRUE(waitUntil([&] { return logCount("[Quorvel][BRIDGE] 丢弃来自页面内框架的") >= 10; }, 5000))
       << logCount("[Quorvel][BRIDGE] 丢弃来自页面内框架的");
   std::string uri = service.url("/framed");
   EXPECT_EQ(logCount("丢弃来自页面内框架的 bridge 消息：" + uri), 4);
@@ -288,7 +288,7 @@ TEST_F(BridgeTest, APageOnAnotherPortGetsNoReplyAndItsActionsAreDropped) {
   std::string foreign = other.url("/page");
   h.run("location.href = " + nlohmann::json(foreign).dump() + ";");
   ASSERT_TRUE(h.waitForLoad());
-  ASSERT_TRUE(runMainLoopUntil([&] { return !tab->isLoading.get(); }, 5000));
+  ASSERT_TRUE(waitUntil([&] { return !tab->isLoading.get(); }, 5000));
   ASSERT_FALSE(dynamic_cast<TabController*>(tab->controller())->showsServicePage());
   h.evalText(kRecordReplies);
   EXPECT_EQ(h.evalText("return String(ZivEzozor.available());"), "true");
@@ -297,7 +297,7 @@ TEST_F(BridgeTest, APageOnAnotherPortGetsNoReplyAndItsActionsAreDropped) {
       "window.webkit.messageHandlers.action.postMessage('clip:stolen');"
       "window.webkit.messageHandlers.action.postMessage('edit:a.pdf');"
       "return '';");
-  ASSERT_TRUE(runMainLoopUntil([&] { return logCount("丢弃来自非服务页面的") >= 3; }, 5000));
+  ASSERT_TRUE(waitUntil([&] { return logCount("丢弃来自非服务页面的") >= 3; }, 5000));
   EXPECT_EQ(logCount("[Quorvel][BRIDGE] 丢弃来自非服务页面的 bridge 消息：" + foreign), 1);
   EXPECT_EQ(logCount("[Quorvel][BRIDGE] 丢弃来自非服务页面的 action 消息：" + foreign), 2);
   h.pump(300);

@@ -28,7 +28,7 @@ class CalendarFeedTest : public ServiceTabFixture {
     TabLoadWatch load(tab);
     show(tab);
     ASSERT_TRUE(load.wait("/dashboard"));
-    ASSERT_TRUE(runMainLoopUntil([&] { return model->account().badges->loaded; }, 10000));
+    ASSERT_TRUE(waitUntil([&] { return model->account().badges->loaded; }, 10000));
     sync = std::make_unique<CalendarFeedSource>(*model);
   }
   void TearDown() override {
@@ -124,7 +124,7 @@ TEST_F(CalendarFeedTest, AnAccountSwitchDropsTheCachedAddress) {
   // Another lawyer signs in: the old account's capability address is not used.
   model->account().applyBadges(R"({"overdue":0,"today":0,"soon":0,"verify":0,"hearings":0,)"
                      R"("user":"李律师","role":"lawyer","firm":"墨衡律师事务所","ts":"2026-03-02 09:05"})");
-  ASSERT_TRUE(runMainLoopUntil([&] { return model->account().badges->user == "李律师"; }, 5000));
+  ASSERT_TRUE(waitUntil([&] { return model->account().badges->user == "李律师"; }, 5000));
   EXPECT_FALSE(sync->cachedAllICSURL());
   ASSERT_TRUE(fetch()->value);
   EXPECT_EQ(subscribeReads(), 2u);
@@ -132,7 +132,7 @@ TEST_F(CalendarFeedTest, AnAccountSwitchDropsTheCachedAddress) {
 
   // Signed out (login required): the address is dropped as well.
   model->account().markLoginRequired();
-  ASSERT_TRUE(runMainLoopUntil([&] { return model->account().badges->loginRequired; }, 5000));
+  ASSERT_TRUE(waitUntil([&] { return model->account().badges->loginRequired; }, 5000));
   EXPECT_FALSE(sync->cachedAllICSURL());
 }
 

@@ -70,7 +70,7 @@ class ContentViewTest : public ServiceTabFixture {
           out->done = true;
         },
         &r);
-    EXPECT_TRUE(runMainLoopUntil([&] { return r.done; }, 5000));
+    EXPECT_TRUE(waitUntil([&] { return r.done; }, 5000));
     return r.text;
   }
 
@@ -149,14 +149,14 @@ TEST_F(ContentViewTest, AnEmptyWorkspaceOffersTheDashboardAndTheCaseCentre) {
   drainMainLoop();
   EXPECT_EQ(view->visibleLayer(), "empty");
   view->emptyState()->dashboardButton().activate();  // a button clicks after its press animation
-  ASSERT_TRUE(runMainLoopUntil([&] { return model->tabs()->size() == 1; }, 2000));
+  ASSERT_TRUE(waitUntil([&] { return model->tabs()->size() == 1; }, 2000));
   EXPECT_EQ(model->activeTab()->currentPath.get(), "/dashboard");
   EXPECT_EQ(view->visibleLayer(), model->activeTab()->id());
 
   model->close(model->activeTab());
   EXPECT_EQ(view->visibleLayer(), "empty");
   view->emptyState()->casesButton().activate();
-  ASSERT_TRUE(runMainLoopUntil([&] { return model->tabs()->size() == 1; }, 2000));
+  ASSERT_TRUE(waitUntil([&] { return model->tabs()->size() == 1; }, 2000));
   EXPECT_EQ(model->activeTab()->title.get(), "全局案件中心");
   EXPECT_EQ(model->activeTab()->currentPath.get(), "/cases");
 }
@@ -175,13 +175,13 @@ TEST_F(ContentViewTest, CtrlWClosesAndCtrlNumberSelectsBeforeThePageSeesTheKey) 
   drainMainLoop();
 
   ASSERT_EQ(std::system("xdotool key --clearmodifiers ctrl+1"), 0);
-  ASSERT_TRUE(runMainLoopUntil([&] { return model->activeTab() == first; }, 3000));
+  ASSERT_TRUE(waitUntil([&] { return model->activeTab() == first; }, 3000));
   model->activate(second);
   EXPECT_EQ(eval(second, "String(window.__keys)"), "0");
   gtk_widget_grab_focus(GTK_WIDGET(TabController::viewOf(second->controller())));
   drainMainLoop();
   ASSERT_EQ(std::system("xdotool key --clearmodifiers ctrl+w"), 0);
-  ASSERT_TRUE(runMainLoopUntil([&] { return model->tabs()->size() == 1; }, 3000));
+  ASSERT_TRUE(waitUntil([&] { return model->tabs()->size() == 1; }, 3000));
   EXPECT_EQ(model->activeTab(), first);
   // Ctrl+Shift+W is not the shortcut: it passes on and closes nothing.
   ASSERT_EQ(std::system("xdotool key --clearmodifiers ctrl+shift+w"), 0);
@@ -213,7 +213,7 @@ TEST_F(ContentViewTest, TheLockCoversEverythingAndOnlyTheRightPasswordOpens) {
   ASSERT_EQ(std::system("xdotool key --clearmodifiers ctrl+w"), 0);
   ASSERT_EQ(std::system("xdotool type --delay 20 wrong"), 0);
   ASSERT_EQ(std::system("xdotool key Return"), 0);
-  ASSERT_TRUE(runMainLoopUntil([&] { return auth.checks == 1 && !privacy.checking(); }, 3000));
+  ASSERT_TRUE(waitUntil([&] { return auth.checks == 1 && !privacy.checking(); }, 3000));
   EXPECT_EQ(model->tabs()->size(), 2u);
   EXPECT_TRUE(privacy.isLocked.get());
   EXPECT_EQ(view->lockOverlay()->errorLabel().get_text(), "密码不正确");
@@ -221,7 +221,7 @@ TEST_F(ContentViewTest, TheLockCoversEverythingAndOnlyTheRightPasswordOpens) {
 
   ASSERT_EQ(std::system("xdotool type --delay 20 secret"), 0);
   ASSERT_EQ(std::system("xdotool key Return"), 0);
-  ASSERT_TRUE(runMainLoopUntil([&] { return !privacy.isLocked.get(); }, 3000));
+  ASSERT_TRUE(waitUntil([&] { return !privacy.isLocked.get(); }, 3000));
   drainMainLoop();
   EXPECT_FALSE(view->lockOverlay()->get_visible());
   EXPECT_EQ(model->tabs()->size(), 2u);  // the workspace is as it was

@@ -117,7 +117,7 @@ class EditEndToEndTest : public ServiceTabFixture {
     };
     auto connected = std::make_shared<Connected>();
     volume().connect([connected](bool o, const std::string&) { *connected = {true, o}; });
-    ASSERT_TRUE(runMainLoopUntil([connected] { return connected->done; }, 20000));
+    ASSERT_TRUE(waitUntil([connected] { return connected->done; }, 20000));
     ASSERT_TRUE(connected->ok);
 
     signIn();
@@ -126,7 +126,7 @@ class EditEndToEndTest : public ServiceTabFixture {
     auto tab = model->activeTab();
     page = &show(tab);
     // Signed in and settled: the model has read the navigation from the page.
-    ASSERT_TRUE(runMainLoopUntil(
+    ASSERT_TRUE(waitUntil(
         [&] { return !tab->isLoading.get() && tab->currentPath.get() == "/dashboard" && !model->account().navItems->empty(); },
         15000));
     drainMainLoop();
@@ -183,10 +183,10 @@ class EditEndToEndTest : public ServiceTabFixture {
     int runs = editorRuns();
     // The "本机编辑" button the client's page script put beside the file's link.
     const std::string button = std::string(".file-link[data-path=\"") + kRel + "\"] ~ span[title^=\"用本机软件\"]";
-    ASSERT_TRUE(runMainLoopUntil(
+    ASSERT_TRUE(waitUntil(
         [&] { return page->evalText("return String(!!document.querySelector(sel));", {{"sel", button}}) == "true"; }, 5000));
     page->evalText("document.querySelector(sel).click(); return '';", {{"sel", button}});
-    ASSERT_TRUE(runMainLoopUntil([&] { return editorRuns() == runs + 1; }, 15000)) << "the editor did not run\n" << logText();
+    ASSERT_TRUE(waitUntil([&] { return editorRuns() == runs + 1; }, 15000)) << "the editor did not run\n" << logText();
   }
 
   fs::path localCopy() { return *volume().cache().cacheURL(kRel); }
@@ -194,18 +194,18 @@ class EditEndToEndTest : public ServiceTabFixture {
 
   // Waits for the upload question, then for what follows it to settle.
   void waitForQuestion(int asked) {
-    ASSERT_TRUE(runMainLoopUntil([&] { return dialogs->count("本地文件已修改") == asked; }, 20000))
+    ASSERT_TRUE(waitUntil([&] { return dialogs->count("本地文件已修改") == asked; }, 20000))
         << "the poll never asked";
   }
 
   ConflictWindow& waitForConflictWindow() {
     auto& presenter = conflicts();
-    EXPECT_TRUE(runMainLoopUntil([&] { return presenter.active() && presenter.active()->window().get_mapped(); }, 20000));
+    EXPECT_TRUE(waitUntil([&] { return presenter.active() && presenter.active()->window().get_mapped(); }, 20000));
     return *presenter.active();
   }
 
   void waitUntilIdle() {
-    ASSERT_TRUE(runMainLoopUntil([&] { return !session().busy(); }, 20000));
+    ASSERT_TRUE(waitUntil([&] { return !session().busy(); }, 20000));
     drainMainLoop();
   }
 
@@ -221,7 +221,7 @@ TEST_F(EditEndToEndTest, UploadThenConflictCancelledThenBothKept) {
   // A saved change goes up to the same path and replaces the server file.
   editFromPage();
   waitForQuestion(1);
-  ASSERT_TRUE(runMainLoopUntil([&] { return dialogs->count("已替换服务器原文件") == 1; }, 20000));
+  ASSERT_TRUE(waitUntil([&] { return dialogs->count("已替换服务器原文件") == 1; }, 20000));
   waitUntilIdle();
   const std::string firstEdit = readAll(localCopy());
   ASSERT_NE(firstEdit.find("律师补充意见"), std::string::npos);
@@ -246,7 +246,7 @@ TEST_F(EditEndToEndTest, UploadThenConflictCancelledThenBothKept) {
   EXPECT_TRUE(findButton(w.window(), "放弃本地，改用服务器版本")->get_sensitive());
   // The server card tells the colleague's version as the server has it now.
   const std::string serverSize = "大小：" + MirrorRules::byteCountText(std::string("同事在服务器上改过的版本\n").size());
-  EXPECT_TRUE(runMainLoopUntil(
+  EXPECT_TRUE(waitUntil(
       [&] {
         auto sizes = shownLabelsStartingWith(w.window(), "大小：");
         return sizes.size() == 2 && sizes[1]->get_text().raw() == serverSize;
@@ -265,7 +265,7 @@ TEST_F(EditEndToEndTest, UploadThenConflictCancelledThenBothKept) {
   waitForQuestion(3);
   ConflictWindow& again = waitForConflictWindow();
   press(findButton(again.window(), "两个都保留（加后缀上传）"));
-  ASSERT_TRUE(runMainLoopUntil([&] { return dialogs->count("已作为新文件上传") == 1; }, 20000));
+  ASSERT_TRUE(waitUntil([&] { return dialogs->count("已作为新文件上传") == 1; }, 20000));
   waitUntilIdle();
   const std::string thirdEdit = readAll(localCopy());
   ASSERT_EQ(uploads().size(), 2u);
@@ -289,7 +289,7 @@ TEST_F(EditEndToEndTest, ConflictResolvedWithMineThenWithTheServers) {
   waitForQuestion(1);
   ConflictWindow& w = waitForConflictWindow();
   press(findButton(w.window(), "用本地版覆盖服务器"));
-  ASSERT_TRUE(runMainLoopUntil([&] { return dialogs->count("已替换服务器原文件") == 1; }, 20000));
+  ASSERT_TRUE(waitUntil([&] { return dialogs->count("已替换服务器原文件") == 1; }, 20000));
   waitUntilIdle();
   const std::string mine = readAll(localCopy());
   ASSERT_NE(mine.find("律师补充意见"), std::string::npos);
@@ -303,7 +303,7 @@ TEST_F(EditEndToEndTest, ConflictResolvedWithMineThenWithTheServers) {
   waitForQuestion(2);
   ConflictWindow& again = waitForConflictWindow();
   press(findButton(again.window(), "放弃本地，改用服务器版本"));
-  ASSERT_TRUE(runMainLoopUntil([&] { return dialogs->count("已用服务器版本覆盖本地") == 1; }, 20000));
+  ASSERT_TRUE(waitUntil([&] { return dialogs->count("已用服务器版本覆盖本地") == 1; }, 20000));
   waitUntilIdle();
   EXPECT_EQ(readAll(localCopy()), "服务器上的第三版\n");
   EXPECT_EQ(readAll(serverFile()), "服务器上的第三版\n");

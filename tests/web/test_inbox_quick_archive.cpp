@@ -71,16 +71,16 @@ TEST_F(InboxQuickArchiveWeb, InboxFilesAreOfferedOnceAndArchivedAfterTheUploadBu
   writeFile(inbox / "扫描件2.jpg", "jpg");
   writeFile(inbox / "扫描件1.pdf", "%PDF");
   writeFile(picked, "docx");
-  ASSERT_TRUE(runMainLoopUntil([&] { return archive.isVisible(); }, 8000));
+  ASSERT_TRUE(waitUntil([&] { return archive.isVisible(); }, 8000));
   QuickArchiveView& view = *archive.view();
   EXPECT_EQ(view.files(), (std::vector<fs::path>{inbox / "扫描件1.pdf", inbox / "扫描件2.jpg"}));
   EXPECT_EQ(view.header().subtitleLabel().get_text().raw(), "来自热文件夹「收件箱」");
 
   EXPECT_TRUE(view.handleDrop(fileListValue({picked})));
-  ASSERT_TRUE(runMainLoopUntil([&] { return view.files().size() == 3; }, 3000));
+  ASSERT_TRUE(waitUntil([&] { return view.files().size() == 3; }, 3000));
   view.selectTarget(88);
   view.uploadAll();
-  ASSERT_TRUE(runMainLoopUntil([&] { return !view.uploading(); }, 20000));
+  ASSERT_TRUE(waitUntil([&] { return !view.uploading(); }, 20000));
   EXPECT_EQ(view.statusMsg(), "归档成功：已上传 3 个文件到程序 #88");
   EXPECT_EQ(service.requestsTo("/api/proc_quick_upload/88").size(), 1u);
 

@@ -89,7 +89,7 @@ TEST_F(LoadFailureTest, AServiceDownAtStartShowsTheMessageAndItsButtonRetriesThe
   EXPECT_FALSE(showsFailureMessage(h));
   EXPECT_TRUE(controllerOf(tab)->showsServicePage());
   EXPECT_EQ(finished, 1);
-  EXPECT_TRUE(runMainLoopUntil([&] { return model->account().badges->loaded && !model->account().navItems->empty(); }, 10000));
+  EXPECT_TRUE(waitUntil([&] { return model->account().badges->loaded && !model->account().navItems->empty(); }, 10000));
   EXPECT_EQ(savedURL(0), address);
   EXPECT_EQ(logCount("载入失败"), 1);
 }
@@ -100,7 +100,7 @@ TEST_F(LoadFailureTest, AServiceStoppedWhileRunningKeepsThePagesAskedForAndRunsN
   auto tab = model->activeTab();
   auto& h = show(tab);
   ASSERT_TRUE(waitLoaded(tab, "/dashboard"));
-  ASSERT_TRUE(runMainLoopUntil([&] { return model->account().badges->loaded && !model->account().navItems->empty(); }, 10000));
+  ASSERT_TRUE(waitUntil([&] { return model->account().badges->loaded && !model->account().navItems->empty(); }, 10000));
   auto items = model->account().navItems.get();
   unsigned port = service.port();
   std::string base = service.baseUrl();
@@ -118,7 +118,7 @@ TEST_F(LoadFailureTest, AServiceStoppedWhileRunningKeepsThePagesAskedForAndRunsN
   EXPECT_EQ(savedURL(0), base + "/cases");
 
   model->loadInActive("/proceeding/88/detail");
-  ASSERT_TRUE(runMainLoopUntil([&] { return logged("载入失败 " + base + "/proceeding/88/detail："); }, 15000));
+  ASSERT_TRUE(waitUntil([&] { return logged("载入失败 " + base + "/proceeding/88/detail："); }, 15000));
   EXPECT_EQ(waitForFailurePage(h, tab), "无法连接到服务器");
   EXPECT_EQ(tab->currentPath.get(), "/proceeding/88/detail");
   EXPECT_TRUE(model->account().recents->empty());  // a proceeding that never showed is no visit
@@ -132,7 +132,7 @@ TEST_F(LoadFailureTest, AServiceStoppedWhileRunningKeepsThePagesAskedForAndRunsN
   TabLoadWatch load(tab);
   h.run("document.getElementById('qv-reload').click();");
   ASSERT_TRUE(load.wait("/proceeding/88/detail"));
-  EXPECT_TRUE(runMainLoopUntil([&] { return model->account().recents->size() == 1; }, 3000));
+  EXPECT_TRUE(waitUntil([&] { return model->account().recents->size() == 1; }, 3000));
   EXPECT_EQ(finished, 1);
   EXPECT_FALSE(tab->intendedURL);
   EXPECT_EQ(savedURL(0), base + "/proceeding/88/detail");
@@ -159,7 +159,7 @@ TEST_F(LoadFailureTest, ReplacedStoppedAndDownloadedLoadsAreNoFailures) {
   model->loadInActive("/cases");
   model->loadInActive("/calendar");  // replaces the first before it can finish
   ASSERT_TRUE(load.wait("/calendar"));
-  EXPECT_TRUE(runMainLoopUntil([&] { return tab->title.get() == "日历与待办"; }, 3000)) << tab->title.get();
+  EXPECT_TRUE(waitUntil([&] { return tab->title.get() == "日历与待办"; }, 3000)) << tab->title.get();
 
   model->loadInActive("/cases");
   tab->controller()->stopLoading();
@@ -168,7 +168,7 @@ TEST_F(LoadFailureTest, ReplacedStoppedAndDownloadedLoadsAreNoFailures) {
   EXPECT_FALSE(tab->intendedURL);
 
   model->loadInActive("/download/attachment");
-  ASSERT_TRUE(runMainLoopUntil([&] { return logged("下载完成："); }, 15000));
+  ASSERT_TRUE(waitUntil([&] { return logged("下载完成："); }, 15000));
   h.pump(300);
   EXPECT_FALSE(tab->intendedURL);
   EXPECT_EQ(logCount("载入失败"), 0);
@@ -198,10 +198,10 @@ TEST_F(LoadFailureTest, APortTheEngineRefusesShowsTheMessageAndRetriesFromIt) {
 
   // The message's button and the reload command ask again and are refused again.
   h.run("document.getElementById('qv-reload').click();");
-  ASSERT_TRUE(runMainLoopUntil([&] { return logCount("载入失败 " + address) == 2; }, 15000));
+  ASSERT_TRUE(waitUntil([&] { return logCount("载入失败 " + address) == 2; }, 15000));
   EXPECT_EQ(waitForFailurePage(h, tab), "该端口不允许访问");
   tab->controller()->reload();
-  ASSERT_TRUE(runMainLoopUntil([&] { return logCount("载入失败 " + address) == 3; }, 15000));
+  ASSERT_TRUE(waitUntil([&] { return logCount("载入失败 " + address) == 3; }, 15000));
   EXPECT_EQ(waitForFailurePage(h, tab), "该端口不允许访问");
   EXPECT_EQ(finished, 0);
   EXPECT_EQ(savedURL(0), address);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <webkit/webkit.h>
 
+#include "TestHelpers.h"
 #include "ServiceTabFixture.h"
 #include "base/MainQueue.h"
 #include "core/BrowserModel.h"
@@ -81,7 +82,7 @@ TEST_F(MenuCommandsWeb, PageSearchFocusesTheSearchFieldOrAnswersNone) {
   std::string answer;
   tab->webView()->callAsyncFunction(std::string("return ") + pageSearchScript() + ";", nlohmann::json::object(),
                                     [&](JsResult r) { answer = r.text(); });
-  ASSERT_TRUE(runMainLoopUntil([&] { return !answer.empty(); }, 5000));
+  ASSERT_TRUE(test::waitUntil([&] { return !answer.empty(); }, 5000));
   EXPECT_EQ(answer, "ok");
   EXPECT_NE(h.evalText("return document.activeElement ? document.activeElement.id || document.activeElement.name : '';"),
             "plain");
@@ -93,6 +94,6 @@ TEST_F(MenuCommandsWeb, PageSearchFocusesTheSearchFieldOrAnswersNone) {
   answer.clear();
   tab->webView()->callAsyncFunction(std::string("return ") + pageSearchScript() + ";", nlohmann::json::object(),
                                     [&](JsResult r) { answer = r.text(); });
-  ASSERT_TRUE(runMainLoopUntil([&] { return !answer.empty(); }, 5000));
+  ASSERT_TRUE(test::waitUntil([&] { return !answer.empty(); }, 5000));
   EXPECT_EQ(answer, "none");
 }

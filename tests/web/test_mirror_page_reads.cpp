@@ -47,7 +47,7 @@ TEST_F(MirrorPageReadsTest, NodesAndManifestThroughThePageThenACachedFolder) {
   EXPECT_TRUE(service.isSignedIn(service.requestsTo("/api/desktop/nodes").back()));
 
   store->selectContract(58);
-  ASSERT_TRUE(runMainLoopUntil([&] { return !store->folders->empty(); }, 10000));
+  ASSERT_TRUE(waitUntil([&] { return !store->folders->empty(); }, 10000));
   EXPECT_EQ(store->selectedFolders.get(), (std::set<std::string>{"00_合同公共材料"}));
   runToEnd(store->cacheAll(), 30000);
   fs::path file = store->root() / "案件" / "HT-2025-058鹿鸣湾餐饮" / "00_合同公共材料" / "法律顾问合同.pdf";

@@ -90,7 +90,7 @@ class OutageTest : public ServiceTabFixture {
     mainWindow->set_child(*view);
     mainWindow->present();
     ASSERT_TRUE(waitLoaded(model->activeTab(), "/dashboard"));
-    ASSERT_TRUE(runMainLoopUntil([&] { return model->account().badges->loaded && !model->account().badges->user.empty(); }, 10000));
+    ASSERT_TRUE(waitUntil([&] { return model->account().badges->loaded && !model->account().badges->user.empty(); }, 10000));
     tray = std::make_unique<MenuBarView>(model, viewState);
   }
 
@@ -102,8 +102,8 @@ class OutageTest : public ServiceTabFixture {
     sheet = Gtk::make_managed<TodoSheet>(model, viewState, [] {});
     sheetWindow->set_child(*sheet);
     sheetWindow->present();
-    ASSERT_TRUE(runMainLoopUntil([&] { return sheet->loading(); }, 5000));
-    ASSERT_TRUE(runMainLoopUntil([&] { return !sheet->loading(); }, 15000));
+    ASSERT_TRUE(waitUntil([&] { return sheet->loading(); }, 5000));
+    ASSERT_TRUE(waitUntil([&] { return !sheet->loading(); }, 15000));
     drainMainLoop();
   }
 
@@ -114,9 +114,9 @@ class OutageTest : public ServiceTabFixture {
     click(button);
     EXPECT_TRUE(sheet->loading());
     EXPECT_FALSE(sheet->refreshButton().get_sensitive());
-    ASSERT_TRUE(runMainLoopUntil([&] { return !sheet->loading(); }, 15000));
+    ASSERT_TRUE(waitUntil([&] { return !sheet->loading(); }, 15000));
     // The badge read ends on its own; its failure or counts follow.
-    ASSERT_TRUE(runMainLoopUntil(
+    ASSERT_TRUE(waitUntil(
         [&] {
           return service.requestsTo("/api/desktop/badges").size() > badgeReads &&
                  model->account().badgeFailure->has_value() == badgeReadFails;
@@ -202,10 +202,10 @@ TEST_F(OutageTest, EveryFailureIsShownOverTheLastGoodCountsAndListsWithARetry) {
   for (Gtk::Button* retry : {&sidebar().retryButton(), &tray->retryButton()}) {
     service.setBadgeOutage(Outage::serverError);
     model->reads().refreshBadges();
-    ASSERT_TRUE(runMainLoopUntil([&] { return model->account().badgeFailure->has_value(); }, 10000));
+    ASSERT_TRUE(waitUntil([&] { return model->account().badgeFailure->has_value(); }, 10000));
     service.setBadgeOutage(Outage::none);
     click(*retry);
-    ASSERT_TRUE(runMainLoopUntil([&] { return !model->account().badgeFailure->has_value(); }, 10000));
+    ASSERT_TRUE(waitUntil([&] { return !model->account().badgeFailure->has_value(); }, 10000));
     EXPECT_FALSE(sidebar().refreshFailureShown());
     EXPECT_FALSE(tray->failureShown());
   }
@@ -228,7 +228,7 @@ TEST_F(OutageTest, AFirstReadThatFailsShowsTheFailureNotNothingToDo) {
 
   service.setDeadlinesOutage(Outage::none);
   click(sheet->emptyRetryButton());
-  ASSERT_TRUE(runMainLoopUntil([&] { return !sheet->loading() && sheet->state() == TodoSheetState::list; }, 15000));
+  ASSERT_TRUE(waitUntil([&] { return !sheet->loading() && sheet->state() == TodoSheetState::list; }, 15000));
   EXPECT_EQ(shownContents(*sheet).size(), 3u);
   EXPECT_FALSE(sheet->emptyRetryButton().get_visible());
 }
@@ -312,7 +312,7 @@ TEST_F(OutageTest, RepliesOverTheCapAreFailuresAndTheWindowStaysResponsive) {
   StallWatch stalls;
   auto start = SteadyClock::now();
   refreshFromSheet(sheet->refreshButton(), false);
-  ASSERT_TRUE(runMainLoopUntil([&] { return model->account().badges->user.size() > 100000; }, 10000));
+  ASSERT_TRUE(waitUntil([&] { return model->account().badges->user.size() > 100000; }, 10000));
   drainMainLoop();
   EXPECT_LT(msSince(start), 5000);
   // A key press is handled within a second, also on a loaded machine.

@@ -106,7 +106,7 @@ TEST_F(PageExportTest, APrintToAPdfFileIsSearchableToo) {
   webkit_print_operation_print(op);
   g_object_unref(op);
 
-  ASSERT_TRUE(runMainLoopUntil([&] { return logged("[Quorvel][PRINT] 已打印到文件 " + pdf.string()); }, 60000));
+  ASSERT_TRUE(waitUntil([&] { return logged("[Quorvel][PRINT] 已打印到文件 " + pdf.string()); }, 60000));
   expectSearchableText(pdfText(pdf));
   EXPECT_FALSE(logged("文字层未能修正"));
 }

@@ -93,7 +93,7 @@ TEST_F(QuickArchiveWindowWeb, ThreeDroppedFilesGoToTheChosenProceedingAndTheWind
   ASSERT_TRUE(main);
   EXPECT_NE(main, &window) << "never taken for the main window";
   EXPECT_EQ(window.get_transient_for(), main) << "kept above the main window";
-  ASSERT_TRUE(runMainLoopUntil([&] { return window.get_mapped(); }, 3000));
+  ASSERT_TRUE(waitUntil([&] { return window.get_mapped(); }, 3000));
   auto placement = placementFor(window);
   ASSERT_TRUE(placement);
   EXPECT_TRUE(placement->keptAbove());
@@ -104,7 +104,7 @@ TEST_F(QuickArchiveWindowWeb, ThreeDroppedFilesGoToTheChosenProceedingAndTheWind
   const fs::path a = dir / "起诉状.pdf", b = dir / "证据目录.docx", c = dir / "转账记录.png";
   EXPECT_TRUE(view.handleDrop(fileListValue({a, b})));
   EXPECT_TRUE(view.handleDrop(fileListValue({b, c, a})));
-  ASSERT_TRUE(runMainLoopUntil([&] { return view.files().size() == 3; }, 3000));
+  ASSERT_TRUE(waitUntil([&] { return view.files().size() == 3; }, 3000));
   runMainLoopUntil([] { return false; }, 100);
   EXPECT_EQ(view.files(), (std::vector<fs::path>{a, b, c})) << "each file once, in drop order";
 
@@ -118,7 +118,7 @@ TEST_F(QuickArchiveWindowWeb, ThreeDroppedFilesGoToTheChosenProceedingAndTheWind
   EXPECT_EQ(view.statusMsg(), "正在上传 3 个文件到程序 #88…");
   EXPECT_FALSE(view.uploadButton().get_sensitive()) << "no second upload while one runs";
 
-  ASSERT_TRUE(runMainLoopUntil([&] { return !view.uploading(); }, 20000));
+  ASSERT_TRUE(waitUntil([&] { return !view.uploading(); }, 20000));
   const auto doneAt = std::chrono::steady_clock::now();
   EXPECT_EQ(view.statusMsg(), "归档成功：已上传 3 个文件到程序 #88");
   auto req = service.requestsTo("/api/proc_quick_upload/88");
@@ -128,7 +128,7 @@ TEST_F(QuickArchiveWindowWeb, ThreeDroppedFilesGoToTheChosenProceedingAndTheWind
     EXPECT_NE(req[0].body.find(std::string("filename=\"") + name + "\""), std::string::npos) << name;
   EXPECT_TRUE(window.get_visible());
 
-  ASSERT_TRUE(runMainLoopUntil([&] { return !window.get_visible(); }, 3000));
+  ASSERT_TRUE(waitUntil([&] { return !window.get_visible(); }, 3000));
   const auto waited = std::chrono::steady_clock::now() - doneAt;
   EXPECT_GE(waited, std::chrono::milliseconds(800));
   ASSERT_TRUE(waitLoaded(tab, "/proceeding/88"));
@@ -152,7 +152,7 @@ TEST_F(QuickArchiveWindowWeb, ARefusedUploadKeepsFilesAndTargetAndAnUploadOutliv
   EXPECT_EQ(view->effectiveProcID(), 42);
   EXPECT_FALSE(rowFor(*view, 107)->active()) << "no row is checked while an id is typed";
   press(view->uploadButton());
-  ASSERT_TRUE(runMainLoopUntil([&] { return !view->uploading(); }, 20000));
+  ASSERT_TRUE(waitUntil([&] { return !view->uploading(); }, 20000));
   EXPECT_EQ(view->statusMsg(), "上传失败：服务器出错（HTTP 500）");
   EXPECT_FALSE(view->statusLabel().has_css_class("success"));
   EXPECT_EQ(view->files().size(), 2u);
@@ -186,7 +186,7 @@ TEST_F(QuickArchiveWindowWeb, TheDemoOffersItsOwnProceedingsAndFilesIntoTheirSha
   service.setCaseShareDir(share);
   bool read = false;
   model->reads().fetchDeadlines([&] { read = true; });
-  ASSERT_TRUE(runMainLoopUntil([&] { return read && !model->account().deadlines->soon.empty(); }, 10000));
+  ASSERT_TRUE(waitUntil([&] { return read && !model->account().deadlines->soon.empty(); }, 10000));
 
   QuickArchiveView& view = openEmpty();
   ASSERT_GE(view.targets().size(), 7u);
@@ -195,7 +195,7 @@ TEST_F(QuickArchiveWindowWeb, TheDemoOffersItsOwnProceedingsAndFilesIntoTheirSha
   const fs::path file = dir / "证据目录.docx";
   view.addFiles({file});
   press(view.uploadButton());
-  ASSERT_TRUE(runMainLoopUntil([&] { return !view.uploading(); }, 20000));
+  ASSERT_TRUE(waitUntil([&] { return !view.uploading(); }, 20000));
   EXPECT_EQ(view.statusMsg(), "归档成功：已上传 1 个文件到程序 #118");
   EXPECT_EQ(readAll(share / *pages::proceedingFolder("118") / kArchiveInboxFolder / "证据目录.docx"),
             "证据目录.docx内容");
@@ -217,7 +217,7 @@ TEST_F(QuickArchiveWindowWeb, ClipboardScansArriveUnderUniqueNamesPdfFirst) {
 
   view.scanButton().pasteFromClipboard();
   view.scanButton().pasteFromClipboard();
-  ASSERT_TRUE(runMainLoopUntil([&] { return view.files().size() == 2; }, 15000));
+  ASSERT_TRUE(waitUntil([&] { return view.files().size() == 2; }, 15000));
   const fs::path first = view.files()[0], second = view.files()[1];
   EXPECT_NE(first, second);
   for (const auto& f : {first, second}) {
@@ -239,7 +239,7 @@ TEST_F(QuickArchiveWindowWeb, ClipboardScansArriveUnderUniqueNamesPdfFirst) {
   g_bytes_unref(pdfBytes);
   g_bytes_unref(pngBytes);
   view.scanButton().pasteFromClipboard();
-  ASSERT_TRUE(runMainLoopUntil([&] { return view.files().size() == 3; }, 15000));
+  ASSERT_TRUE(waitUntil([&] { return view.files().size() == 3; }, 15000));
   EXPECT_EQ(view.files()[2].extension(), ".png");
   EXPECT_EQ(readAll(view.files()[2]).substr(0, 4), "\x89PNG");
   for (const auto& f : view.files()) fs::remove(f);
@@ -249,7 +249,7 @@ TEST_F(QuickArchiveWindowWeb, ClipboardScansArriveUnderUniqueNamesPdfFirst) {
   fs::remove_all(downloads);
   writeFile(downloads, "a file where the folder belongs");
   view.scanButton().pasteFromClipboard();
-  EXPECT_TRUE(runMainLoopUntil([&] { return view.statusMsg().rfind("导入剪贴板失败：", 0) == 0; }, 15000))
+  EXPECT_TRUE(waitUntil([&] { return view.statusMsg().rfind("导入剪贴板失败：", 0) == 0; }, 15000))
       << view.statusMsg();
   EXPECT_EQ(view.files().size(), 3u);
   EXPECT_TRUE(logged("[Quorvel][SCAN] 剪贴板内容没有保存"));
@@ -267,12 +267,12 @@ TEST_F(QuickArchiveWindowWeb, AScannedPageIsListedAndAFailedScanIsOnlyReported) 
   scanner.setProgram(script.string());
   scanner.detect(true);
   QuickArchiveView& view = openEmpty();
-  ASSERT_TRUE(runMainLoopUntil([&] { return view.scanButton().scanItem().get_sensitive(); }, 15000))
+  ASSERT_TRUE(waitUntil([&] { return view.scanButton().scanItem().get_sensitive(); }, 15000))
       << "the menu item waits for a detected scanner";
   EXPECT_EQ(std::string(view.scanButton().scanHint().get_text()), "测试平板扫描仪");
 
   press(view.scanButton().scanItem());
-  ASSERT_TRUE(runMainLoopUntil([&] { return view.files().size() == 1; }, 15000)) << view.statusMsg();
+  ASSERT_TRUE(waitUntil([&] { return view.files().size() == 1; }, 15000)) << view.statusMsg();
   const fs::path page = view.files()[0];
   EXPECT_EQ(page.parent_path(), AppConfig::downloadDir());
   EXPECT_EQ(page.filename().string().rfind("扫描仪扫描-", 0), 0u) << page;
@@ -282,7 +282,7 @@ TEST_F(QuickArchiveWindowWeb, AScannedPageIsListedAndAFailedScanIsOnlyReported) 
 
   useScanner("echo 'scanimage: sane_start: Document feeder out of documents' >&2; exit 7\n");
   press(view.scanButton().scanItem());
-  ASSERT_TRUE(runMainLoopUntil([&] { return view.statusMsg().rfind("扫描失败：", 0) == 0; }, 15000)) << view.statusMsg();
+  ASSERT_TRUE(waitUntil([&] { return view.statusMsg().rfind("扫描失败：", 0) == 0; }, 15000)) << view.statusMsg();
   EXPECT_NE(view.statusMsg().find("Document feeder out of documents"), std::string::npos);
   EXPECT_EQ(view.files().size(), 1u) << "nothing is handed over";
   fs::remove(page);
@@ -311,7 +311,7 @@ TEST_F(QuickArchiveWindowWeb, AnInboxWindowHandsEverythingItUploadedToTheInboxAr
   const fs::path late = dir / "收件箱" / "稍后加入.pdf";
   writeFile(late, "%PDF late");
   view.addFiles({late});
-  ASSERT_TRUE(runMainLoopUntil([&] { return !view.uploading(); }, 20000));
+  ASSERT_TRUE(waitUntil([&] { return !view.uploading(); }, 20000));
   EXPECT_EQ(view.statusMsg(), "归档成功：已上传 2 个文件到程序 #107");
   EXPECT_TRUE(fs::exists(dir / "收件箱" / "_已归档" / "传真件.pdf"));
   EXPECT_FALSE(fs::exists(inboxFile));

@@ -100,8 +100,8 @@ TEST_F(QuickCapturePanelWeb, HotKeyOpensThePanelAboveAndReturnSavesTheFourFields
   ASSERT_TRUE(keys.isRegistered(GlobalHotKeyManager::kQuickCaptureId));
 
   xdotool("key alt+shift+n");
-  ASSERT_TRUE(runMainLoopUntil([&] { return panel.isVisible(); }, 5000));
-  ASSERT_TRUE(runMainLoopUntil(
+  ASSERT_TRUE(waitUntil([&] { return panel.isVisible(); }, 5000));
+  ASSERT_TRUE(waitUntil(
       [&] {
         Gtk::Widget* f = panel.panel()->get_focus();
         return f && f->is_ancestor(panel.view()->entry());
@@ -129,7 +129,7 @@ TEST_F(QuickCapturePanelWeb, HotKeyOpensThePanelAboveAndReturnSavesTheFourFields
   xdotool("windowfocus --sync " + std::to_string(xidOf(window.gobj())));
   mapCharacters(U"下周五前核对证据");
   xdotool("type --delay 40 '下周五前核对证据'");
-  ASSERT_TRUE(runMainLoopUntil([&] { return view.content() == "下周五前核对证据"; }, 10000)) << view.content();
+  ASSERT_TRUE(waitUntil([&] { return view.content() == "下周五前核对证据"; }, 10000)) << view.content();
   auto expected = QC::detectDate("下周五前核对证据", std::chrono::system_clock::now());
   ASSERT_TRUE(expected);
   EXPECT_EQ(view.detectedHint(), QC::dateHint(*expected));
@@ -146,22 +146,22 @@ TEST_F(QuickCapturePanelWeb, HotKeyOpensThePanelAboveAndReturnSavesTheFourFields
   EXPECT_EQ(posted->formValue("todo_type"), "routine_deadline");
   EXPECT_EQ(posted->formValue("proc_id"), "1207");
 
-  ASSERT_TRUE(runMainLoopUntil([&] { return view.feedback().success; }, 10000));
+  ASSERT_TRUE(waitUntil([&] { return view.feedback().success; }, 10000));
   EXPECT_EQ(view.footerText().get_text(), "已保存到墨衡台");
   EXPECT_TRUE(view.footerText().has_css_class("law-success"));
   EXPECT_TRUE(panel.isVisible()) << "the success text shows before the panel goes";
   EXPECT_TRUE(service.waitForRequest("/api/desktop/badges", 5000)) << "badges refreshed";
   EXPECT_EQ(calendarRefreshes, 1);
   EXPECT_EQ(syncRuns, 1);
-  ASSERT_TRUE(runMainLoopUntil([&] { return !panel.isVisible(); }, 3000));
+  ASSERT_TRUE(waitUntil([&] { return !panel.isVisible(); }, 3000));
 
   // The key again: a fresh, empty form; and once more: hidden.
   xdotool("key alt+shift+n");
-  ASSERT_TRUE(runMainLoopUntil([&] { return panel.isVisible(); }, 5000));
+  ASSERT_TRUE(waitUntil([&] { return panel.isVisible(); }, 5000));
   EXPECT_EQ(panel.view()->content(), "");
   EXPECT_EQ(panel.view()->detectedHint(), "");
   xdotool("key alt+shift+n");
-  EXPECT_TRUE(runMainLoopUntil([&] { return !panel.isVisible(); }, 5000));
+  EXPECT_TRUE(waitUntil([&] { return !panel.isVisible(); }, 5000));
 }
 
 TEST_F(QuickCapturePanelWeb, AFailedSaveKeepsThePanelAndSaysWhatHappened) {
@@ -172,7 +172,7 @@ TEST_F(QuickCapturePanelWeb, AFailedSaveKeepsThePanelAndSaysWhatHappened) {
 
   const auto initial = std::chrono::system_clock::now() + std::chrono::hours(24 * 9);
   panel.show("后天开庭前准备代理词", initial);
-  ASSERT_TRUE(runMainLoopUntil([&] { return panel.isVisible(); }, 5000));
+  ASSERT_TRUE(waitUntil([&] { return panel.isVisible(); }, 5000));
   QuickCaptureView& view = *panel.view();
   EXPECT_EQ(QC::dayText(view.dueDate()), QC::dayText(initial)) << "the date handed in wins over 后天";
   view.setTodoType(QC::TodoTypeOption::hearing);
@@ -182,7 +182,7 @@ TEST_F(QuickCapturePanelWeb, AFailedSaveKeepsThePanelAndSaysWhatHappened) {
   EXPECT_FALSE(view.saveButton().get_sensitive());
   EXPECT_EQ(view.saveButton().get_label(), "保存中…");
   view.submit();  // a second save while one runs does nothing
-  ASSERT_TRUE(runMainLoopUntil([&] { return !view.submitting(); }, 10000));
+  ASSERT_TRUE(waitUntil([&] { return !view.submitting(); }, 10000));
   auto posted = service.requestsTo("/api/quick_add_todo");
   ASSERT_EQ(posted.size(), 1u);
   EXPECT_EQ(posted[0].formValue("todo_type"), "hearing");
@@ -205,11 +205,11 @@ TEST_F(QuickCapturePanelWeb, AFailedSaveKeepsThePanelAndSaysWhatHappened) {
     return r;
   });
   view.submit();
-  ASSERT_TRUE(runMainLoopUntil([&] { return !view.submitting(); }, 10000));
+  ASSERT_TRUE(waitUntil([&] { return !view.submitting(); }, 10000));
   EXPECT_EQ(std::string(view.footerText().get_text()), "保存失败：服务器中断了连接");
   EXPECT_TRUE(panel.isVisible());
 
   // Escape closes it.
   xdotool("key Escape");
-  EXPECT_TRUE(runMainLoopUntil([&] { return !panel.isVisible(); }, 5000));
+  EXPECT_TRUE(waitUntil([&] { return !panel.isVisible(); }, 5000));
 }

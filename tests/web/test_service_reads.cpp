@@ -52,7 +52,7 @@ TEST_F(ServiceReadsTest, BadgesArriveAndTheLoginPageMarksTheSignInRequired) {
   signIn();
   open("/dashboard");
   // The finished load refreshed the badges already.
-  ASSERT_TRUE(runMainLoopUntil([&] { return model->account().badges->loaded; }, 10000));
+  ASSERT_TRUE(waitUntil([&] { return model->account().badges->loaded; }, 10000));
   BadgeCounts b = model->account().badges.get();
   EXPECT_FALSE(b.loginRequired);
   EXPECT_EQ(b.overdue, 2);
@@ -106,7 +106,7 @@ TEST_F(ServiceReadsTest, ARestartOnAProceedingPageIsSignedInAfterItsFirstLoad) {
     ASSERT_EQ(tab->currentPath.get(), "/proceeding/88");
     show(tab);
     // Long before the 60-second timer.
-    ASSERT_TRUE(runMainLoopUntil([&] { return model->account().badges->loaded; }, 10000)) << model->activePath().get();
+    ASSERT_TRUE(waitUntil([&] { return model->account().badges->loaded; }, 10000)) << model->activePath().get();
     conn.disconnect();
     EXPECT_FALSE(model->account().badges->loginRequired);
     EXPECT_EQ(model->account().badges->user, "张律师");
@@ -137,10 +137,10 @@ TEST_F(ServiceReadsTest, ATabWithoutAFinishedPageGetsNoBadgeRead) {
   show(tab);
   // The view already names the service's address but holds a blank document.
   model->reads().refreshBadges();
-  ASSERT_TRUE(runMainLoopUntil([&] { return tab->isLoading.get(); }, 10000));
+  ASSERT_TRUE(waitUntil([&] { return tab->isLoading.get(); }, 10000));
   model->reads().refreshBadges();
   ASSERT_TRUE(load.wait("/dashboard"));
-  ASSERT_TRUE(runMainLoopUntil([&] { return model->account().badges->loaded; }, 10000));
+  ASSERT_TRUE(waitUntil([&] { return model->account().badges->loaded; }, 10000));
   drainMainLoop();
   EXPECT_EQ(service.requestsTo("/api/desktop/badges").size(), 1u);  // the finished page's own
   EXPECT_EQ(logCount("[Quorvel][BADGE]"), 1);
@@ -162,7 +162,7 @@ TEST_F(ServiceReadsTest, ATabWithoutAFinishedPageGetsNoBadgeRead) {
 
 TEST_F(ServiceReadsTest, SignedOutTheLoginPageAnswersWithoutARequest) {
   open("/login");
-  ASSERT_TRUE(runMainLoopUntil([&] { return model->account().badges->loginRequired; }, 10000));
+  ASSERT_TRUE(waitUntil([&] { return model->account().badges->loginRequired; }, 10000));
   EXPECT_TRUE(model->account().badges->loaded);
   EXPECT_TRUE(service.requestsTo("/api/desktop/badges").empty());
 }
@@ -170,7 +170,7 @@ TEST_F(ServiceReadsTest, SignedOutTheLoginPageAnswersWithoutARequest) {
 TEST_F(ServiceReadsTest, BadgeRepliesOfAnyShapeNeitherCrashNorCorrupt) {
   signIn();
   open("/dashboard");
-  ASSERT_TRUE(runMainLoopUntil([&] { return model->account().badges->loaded; }, 10000));
+  ASSERT_TRUE(waitUntil([&] { return model->account().badges->loaded; }, 10000));
   for (const std::string& body :
        {std::string("[]"), std::string("null"), std::string(""), std::string("{\"overdue\":1e400,\"user\":[1]}"),
         std::string("{\"overdue\":-9223372036854775809}"), std::string("\xff\xfe\x00garbage", 10),
@@ -195,7 +195,7 @@ TEST_F(ServiceReadsTest, DeadlinesAreReadThroughThePageAndBadRepliesKeepTheOldLi
   open("/dashboard");
   bool done = false;
   model->reads().fetchDeadlines([&] { done = true; });
-  ASSERT_TRUE(runMainLoopUntil([&] { return done && !model->account().deadlines->empty(); }, 10000));
+  ASSERT_TRUE(waitUntil([&] { return done && !model->account().deadlines->empty(); }, 10000));
   const Deadlines& d = model->account().deadlines.get();
   ASSERT_EQ(d.overdue.size(), 1u);
   EXPECT_EQ(d.overdue[0].content, "提交证据");
@@ -212,7 +212,7 @@ TEST_F(ServiceReadsTest, DeadlinesAreReadThroughThePageAndBadRepliesKeepTheOldLi
     service.setDeadlinesReply(mode);
     done = false;
     model->reads().fetchDeadlines([&] { done = true; });
-    ASSERT_TRUE(runMainLoopUntil([&] { return done; }, 10000));
+    ASSERT_TRUE(waitUntil([&] { return done; }, 10000));
     drainMainLoop();
     EXPECT_EQ(model->account().deadlines->overdue.size(), 1u);
   }
@@ -221,7 +221,7 @@ TEST_F(ServiceReadsTest, DeadlinesAreReadThroughThePageAndBadRepliesKeepTheOldLi
     service.setDeadlinesReply(TestService::DeadlinesMode::Json, body);
     done = false;
     model->reads().fetchDeadlines([&] { done = true; });
-    ASSERT_TRUE(runMainLoopUntil([&] { return done; }, 10000));
+    ASSERT_TRUE(waitUntil([&] { return done; }, 10000));
   }
   drainMainLoop();
   EXPECT_EQ(model->account().deadlines->hearings.size(), 1u);
@@ -289,7 +289,7 @@ TEST_F(ServiceReadsTest, NativeEndpointsOfTheTestServiceAnswerSignedInPostsOnly)
 TEST_F(ServiceReadsTest, LogoutClearsTheCookieBeforeShowingTheLoginPage) {
   signIn();
   open("/dashboard");
-  ASSERT_TRUE(runMainLoopUntil([&] { return model->account().badges->loaded; }, 10000));
+  ASSERT_TRUE(waitUntil([&] { return model->account().badges->loaded; }, 10000));
   service.clearRequests();
   model->logout();
   EXPECT_EQ(model->account().badges.get(), BadgeCounts{});
@@ -305,7 +305,7 @@ TEST_F(ServiceReadsTest, LogoutClearsTheCookieBeforeShowingTheLoginPage) {
   ASSERT_TRUE(cookies->value);
   for (auto& c : *cookies->value) EXPECT_NE(c.name, TestService::kSessionCookie) << c.domain;
   // The login page then marks the sign-in as required.
-  ASSERT_TRUE(runMainLoopUntil([&] { return model->account().badges->loginRequired; }, 10000));
+  ASSERT_TRUE(waitUntil([&] { return model->account().badges->loginRequired; }, 10000));
 }
 
 namespace quorvel::test {
@@ -313,7 +313,7 @@ namespace {
 TEST_F(ServiceReadsTest, SwitchingAccountAsksFirstAndSignsOutOnlyOnASwitchChoice) {
   signIn();
   open("/dashboard");
-  ASSERT_TRUE(runMainLoopUntil([&] { return model->account().badges->loaded; }, 10000));
+  ASSERT_TRUE(waitUntil([&] { return model->account().badges->loaded; }, 10000));
   FakeDialogs dialogs;
   dialogs.answer = 2;  // 取消
   AccountFlow::switchAccount(*model, dialogs, services->volume());
@@ -327,7 +327,7 @@ TEST_F(ServiceReadsTest, SwitchingAccountAsksFirstAndSignsOutOnlyOnASwitchChoice
   dialogs.answer = 0;
   service.clearRequests();
   AccountFlow::switchAccount(*model, dialogs, services->volume());
-  ASSERT_TRUE(runMainLoopUntil([&] { return logged("[Quorvel][ACCOUNT] 已清除登录态，回到登录页"); }, 10000));
+  ASSERT_TRUE(waitUntil([&] { return logged("[Quorvel][ACCOUNT] 已清除登录态，回到登录页"); }, 10000));
   EXPECT_TRUE(logged("[Quorvel][ACCOUNT] 断开卷宗盘：成功 本来就没挂载"));
   EXPECT_TRUE(model->account().badges->user.empty());  // signed out
 }

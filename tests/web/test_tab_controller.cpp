@@ -36,7 +36,7 @@ TEST_F(TabControllerTest, DashboardLoadsWithTheUserAgentHiddenChromeAndTheSideba
 
   EXPECT_EQ(h.evalText("return getComputedStyle(document.querySelector('.sidebar')).display;"), "none");
   EXPECT_EQ(h.evalText("return getComputedStyle(document.querySelector('.topbar')).display;"), "none");
-  ASSERT_TRUE(runMainLoopUntil([&] { return !model->account().navItems->empty(); }, 5000));
+  ASSERT_TRUE(waitUntil([&] { return !model->account().navItems->empty(); }, 5000));
   auto items = model->account().navItems.get();
   EXPECT_EQ(items.front(), (NavItem{"个人工作台", "square.grid.2x2", "/dashboard"}));
   for (auto& i : items) EXPECT_EQ(i.path.front(), '/');
@@ -50,7 +50,7 @@ TEST_F(TabControllerTest, SignedOutDashboardLandsOnTheLoginPage) {
   show(tab);
   ASSERT_TRUE(waitLoaded(tab, "/login"));
   EXPECT_EQ(model->activePath().get(), "/login");
-  EXPECT_TRUE(runMainLoopUntil([&] { return tab->title.get() == "系统登录"; }, 3000)) << tab->title.get();
+  EXPECT_TRUE(waitUntil([&] { return tab->title.get() == "系统登录"; }, 3000)) << tab->title.get();
 }
 
 TEST_F(TabControllerTest, AProceedingPageLandsInTheRecents) {
@@ -59,7 +59,7 @@ TEST_F(TabControllerTest, AProceedingPageLandsInTheRecents) {
   auto tab = model->newTab("/proceeding/88/detail", "程序");
   show(tab);
   ASSERT_TRUE(waitLoaded(tab, "/proceeding/88/detail"));
-  ASSERT_TRUE(runMainLoopUntil([&] { return model->account().recents->size() == 1; }, 3000));
+  ASSERT_TRUE(waitUntil([&] { return model->account().recents->size() == 1; }, 3000));
   EXPECT_EQ(model->account().recents.get()[0].procID, 88);
   EXPECT_EQ(model->account().recents.get()[0].title, "（2026）京0105民初1…");
   EXPECT_EQ(RecentStore::load(services->defaults()), model->account().recents.get());
@@ -90,20 +90,20 @@ TEST_F(TabControllerTest, AttachmentsLandSafelyInTheDownloadFolder) {
   dir = AppConfig::downloadDir();
 
   model->loadInActive("/download/attachment");
-  ASSERT_TRUE(runMainLoopUntil([&] { return logged("下载完成：" + (dir / "报告.pdf").string()); }, 15000));
+  ASSERT_TRUE(waitUntil([&] { return logged("下载完成：" + (dir / "报告.pdf").string()); }, 15000));
   std::ifstream in(dir / "报告.pdf", std::ios::binary);
   std::string bytes((std::istreambuf_iterator<char>(in)), {});
   EXPECT_EQ(bytes, TestService::attachmentBytes());
 
   model->loadInActive("/download/attachment");  // taken: the next name gets a counter
-  ASSERT_TRUE(runMainLoopUntil([&] { return logged("下载完成：" + (dir / "报告-1.pdf").string()); }, 15000));
+  ASSERT_TRUE(waitUntil([&] { return logged("下载完成：" + (dir / "报告-1.pdf").string()); }, 15000));
 
   model->loadInActive("/download/evil");  // "../../evil.txt" stays inside the folder
-  ASSERT_TRUE(runMainLoopUntil([&] { return logged("下载完成：" + (dir / "evil.txt").string()); }, 15000));
+  ASSERT_TRUE(waitUntil([&] { return logged("下载完成：" + (dir / "evil.txt").string()); }, 15000));
   EXPECT_FALSE(fs::exists(dir.parent_path().parent_path() / "evil.txt"));
 
   model->loadInActive("/download/broken");  // the server drops the connection mid-body
-  ASSERT_TRUE(runMainLoopUntil([&] { return logged("下载失败"); }, 15000));
+  ASSERT_TRUE(waitUntil([&] { return logged("下载失败"); }, 15000));
   int files = 0;
   for (auto& e : fs::directory_iterator(dir)) {
     (void)e;
@@ -119,18 +119,18 @@ TEST_F(TabControllerTest, ForeignLinksStayOutAndNewWindowsBecomeTabs) {
   auto& h = show(tab);
   ASSERT_TRUE(waitLoaded(tab, "/new-window"));
   h.run("location.href = 'http://other.invalid/page';");
-  ASSERT_TRUE(runMainLoopUntil([&] { return logged("未打开外部链接 http://other.invalid/page"); }, 5000));
+  ASSERT_TRUE(waitUntil([&] { return logged("未打开外部链接 http://other.invalid/page"); }, 5000));
   EXPECT_EQ(tab->currentPath.get(), "/new-window");
 
   size_t before = model->tabs()->size();
   h.run("document.getElementById('blankLink').click();");
-  ASSERT_TRUE(runMainLoopUntil([&] { return model->tabs()->size() == before + 1; }, 5000));
+  ASSERT_TRUE(waitUntil([&] { return model->tabs()->size() == before + 1; }, 5000));
   EXPECT_EQ(model->activeTab()->title.get(), "新标签");
   EXPECT_EQ(model->activeTab()->currentPath.get(), "/cases");
 
   h.run("document.getElementById('openFileBtn').click();");
   h.run("document.getElementById('openExternalBtn').click();");
-  ASSERT_TRUE(runMainLoopUntil([&] { return logged("未打开外部链接 http://other.invalid/x"); }, 5000));
+  ASSERT_TRUE(waitUntil([&] { return logged("未打开外部链接 http://other.invalid/x"); }, 5000));
   EXPECT_TRUE(logged("已拦截新窗口：不打开 file 窗口"));
   EXPECT_FALSE(logged("未打开外部链接 file:"));
   EXPECT_EQ(model->tabs()->size(), before + 1);
@@ -165,7 +165,7 @@ TEST_F(TabControllerTest, ASavedSessionRestoresWithOnlyTheActiveTabLive) {
   show(tab);
   ASSERT_TRUE(waitLoaded(tab, "/cases"));
   // The engine may report the title just after the load has finished.
-  EXPECT_TRUE(runMainLoopUntil([&] { return tab->title.get() == "全局案件中心"; }, 3000)) << tab->title.get();
+  EXPECT_TRUE(waitUntil([&] { return tab->title.get() == "全局案件中心"; }, 3000)) << tab->title.get();
   // A hibernated tab wakes when chosen.
   model->selectTab(2);
   EXPECT_EQ(model->liveTabCount(), 2);
@@ -200,7 +200,7 @@ TEST_F(TabControllerTest, TheMainAreaFollowsTabsThatCloseUnderIt) {
   EXPECT_TRUE(model->tabs()->empty());
   model->loadInActive("/calendar");  // the first load after the last tab closed opens one
   ASSERT_TRUE(waitLoaded(model->activeTab(), "/calendar"));
-  EXPECT_TRUE(runMainLoopUntil([&] { return model->activeTab()->title.get() == "日历与待办"; }, 3000));
+  EXPECT_TRUE(waitUntil([&] { return model->activeTab()->title.get() == "日历与待办"; }, 3000));
 }
 
 TEST_F(TabControllerTest, APageOfStatus200IsNeverTakenForADeniedPage) {
@@ -259,7 +259,7 @@ TEST_F(TabControllerTest, FramesOfOtherHostsStayInTheirFramesAndNeverReachTheSys
 
   // The page itself going there still goes to the system, and the tab keeps its page.
   h.run("location.href = '" + foreign + "/top';");
-  ASSERT_TRUE(runMainLoopUntil([&] { return logged("未打开外部链接 " + foreign + "/top"); }, 10000));
+  ASSERT_TRUE(waitUntil([&] { return logged("未打开外部链接 " + foreign + "/top"); }, 10000));
   h.pump(300);
   EXPECT_EQ(logCount("未打开外部链接"), 1);
   EXPECT_FALSE(logged("载入失败"));
@@ -295,7 +295,7 @@ TEST_F(TabControllerTest, PagesSkipCompositingOnlyWhereOpenGLIsSoftware) {
   ASSERT_NE(view, nullptr);
   EXPECT_EQ(webkit_settings_get_hardware_acceleration_policy(webkit_web_view_get_settings(view)),
             WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
-  EXPECT_TRUE(runMainLoopUntil([&] { return tab->title.get() == "个人工作台"; }, 3000)) << tab->title.get();
+  EXPECT_TRUE(waitUntil([&] { return tab->title.get() == "个人工作台"; }, 3000)) << tab->title.get();
   EXPECT_EQ(h.evalText("return getComputedStyle(document.querySelector('.sidebar')).display;"), "none");
 }
 
@@ -309,7 +309,7 @@ TEST_F(TabControllerTest, TabsShareWebProcessesInPairsAndEachRecoversFromItsProc
   ASSERT_TRUE(waitLoaded(second, "/cases"));
   auto third = model->newTab("/calendar", "日历");
   ASSERT_TRUE(waitLoaded(third, "/calendar"));
-  EXPECT_TRUE(runMainLoopUntil([] { return webProcesses().size() == 2; }, 5000)) << webProcesses().size();
+  EXPECT_TRUE(waitUntil([] { return webProcesses().size() == 2; }, 5000)) << webProcesses().size();
 
   auto viewOf = [](const std::shared_ptr<BrowserTab>& t) {
     return dynamic_cast<TabController*>(t->controller())->view();
@@ -335,11 +335,11 @@ TEST_F(TabControllerTest, TabsShareWebProcessesInPairsAndEachRecoversFromItsProc
   webkit_web_view_reload(viewOf(second));
   EXPECT_TRUE(again.wait("/cases"));
   EXPECT_TRUE(model->hibernate(second));
-  EXPECT_TRUE(runMainLoopUntil([] { return webProcesses().size() == 1; }, 5000)) << webProcesses().size();
+  EXPECT_TRUE(waitUntil([] { return webProcesses().size() == 1; }, 5000)) << webProcesses().size();
   // A new tab fills the room the closed ones left.
   auto fourth = model->newTab("/cases", "案件");
   ASSERT_TRUE(waitLoaded(fourth, "/cases"));
-  EXPECT_TRUE(runMainLoopUntil([] { return webProcesses().size() == 1; }, 3000)) << webProcesses().size();
+  EXPECT_TRUE(waitUntil([] { return webProcesses().size() == 1; }, 3000)) << webProcesses().size();
 }
 
 TEST(TabSites, PagesOfOneRegistrableDomainAreOneSite) {

@@ -64,8 +64,8 @@ class TodoSheetTest : public ServiceTabFixture {
     sheet = Gtk::make_managed<TodoSheet>(model, viewState, [this] { ++closed; }, actions);
     window->set_child(*sheet);
     window->present();
-    ASSERT_TRUE(runMainLoopUntil([&] { return sheet->loading(); }, 5000));
-    ASSERT_TRUE(runMainLoopUntil([&] { return !sheet->loading(); }, 10000));
+    ASSERT_TRUE(waitUntil([&] { return sheet->loading(); }, 5000));
+    ASSERT_TRUE(waitUntil([&] { return !sheet->loading(); }, 10000));
     drainMainLoop();
   }
 
@@ -123,13 +123,13 @@ TEST_F(TodoSheetTest, ListsTheServicesDeadlinesByKindAndTheFilterNarrowsThem) {
   click(sheet->refreshButton());
   EXPECT_TRUE(sheet->loading());
   EXPECT_FALSE(sheet->refreshButton().get_sensitive());
-  ASSERT_TRUE(runMainLoopUntil([&] { return !sheet->loading(); }, 10000));
+  ASSERT_TRUE(waitUntil([&] { return !sheet->loading(); }, 10000));
   EXPECT_EQ(service.requestsTo("/api/my_deadlines").size(), before + 1);
   EXPECT_EQ(childCount(sheet->list()), 2);
 
   // Escape typed into the sheet is its close action.
   ASSERT_EQ(std::system("xdotool search --name '^待办测试$' windowfocus --sync key Escape"), 0);
-  EXPECT_TRUE(runMainLoopUntil([&] { return closed == 1; }, 5000));
+  EXPECT_TRUE(waitUntil([&] { return closed == 1; }, 5000));
 }
 
 TEST_F(TodoSheetTest, CardsOpenTheirProceedingInTheActiveTabOrANewOne) {
@@ -160,7 +160,7 @@ TEST_F(TodoSheetTest, CardsOpenTheirProceedingInTheActiveTabOrANewOne) {
 
 TEST_F(TodoSheetTest, SignedOutEveryEmptyCategoryAsksToSignIn) {
   openWorkspace(false);
-  ASSERT_TRUE(runMainLoopUntil([&] { return model->account().badges->loginRequired; }, 10000));
+  ASSERT_TRUE(waitUntil([&] { return model->account().badges->loginRequired; }, 10000));
   openSheet();
   EXPECT_TRUE(model->account().deadlines->empty());
   // The read met the sign-in page: a failure, not "nothing to do".
@@ -182,7 +182,7 @@ TEST_F(TodoSheetTest, TheTodoToolWindowShowsTheSheetWithItsCloseActionAndTheDesk
   ASSERT_NE(made, nullptr);
   window->set_child(*made);
   window->present();
-  ASSERT_TRUE(runMainLoopUntil([&] { return !made->loading() && !made->shownItems().empty(); }, 10000));
+  ASSERT_TRUE(waitUntil([&] { return !made->loading() && !made->shownItems().empty(); }, 10000));
   click(made->desktopCalendarButton());
   EXPECT_EQ(calendarShown, 1);
   click(made->closeButton());

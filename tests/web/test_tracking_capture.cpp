@@ -56,7 +56,7 @@ class TrackingCaptureTest : public ServiceTabFixture {
       ++calls;
       answer = std::move(a);
     });
-    EXPECT_TRUE(runMainLoopUntil([&] { return answer.has_value(); }, ms));
+    EXPECT_TRUE(waitUntil([&] { return answer.has_value(); }, ms));
     EXPECT_EQ(calls, 1);
     return answer.value_or(nlohmann::json::object());
   }
@@ -77,7 +77,7 @@ struct SilentPort {
 TEST_F(TrackingCaptureTest, SnapshotHasMeasuredHeightAndPageText) {
   auto tall = capture(service.url("/s?wd=DL1001"));
   auto shortPage = capture(service.url("/s?wd=TR1002"));
-  ASSERT_TRUE(runMainLoopUntil([&] { return tall->calls && shortPage->calls; }, 20000));
+  ASSERT_TRUE(waitUntil([&] { return tall->calls && shortPage->calls; }, 20000));
   ASSERT_TRUE(tall->image);
   EXPECT_EQ(gdk_texture_get_width(tall->image), OffscreenCapture::kWidth);
   // The page's body is about 2500 pixels high: shot whole, not at the window's 900.
@@ -94,7 +94,7 @@ TEST_F(TrackingCaptureTest, SnapshotHasMeasuredHeightAndPageText) {
 TEST_F(TrackingCaptureTest, NeverFinishingPageEndsOnceWithTimeout) {
   SilentPort silent;
   auto shot = capture("http://127.0.0.1:" + std::to_string(silent.port) + "/s?wd=1", 0.3, 1.5);
-  ASSERT_TRUE(runMainLoopUntil([&] { return shot->calls > 0; }, 8000));
+  ASSERT_TRUE(waitUntil([&] { return shot->calls > 0; }, 8000));
   runMainLoopUntil([] { return false; }, 1000);
   EXPECT_EQ(shot->calls, 1);
   EXPECT_FALSE(shot->image);
@@ -108,7 +108,7 @@ TEST_F(TrackingCaptureTest, NeverFinishingPageEndsOnceWithTimeout) {
   g_socket_listener_close(l);
   g_object_unref(l);
   auto refused = capture("http://127.0.0.1:" + std::to_string(closed) + "/", 0.3, 10);
-  ASSERT_TRUE(runMainLoopUntil([&] { return refused->calls > 0; }, 10000));
+  ASSERT_TRUE(waitUntil([&] { return refused->calls > 0; }, 10000));
   EXPECT_NE(refused->text.find("\n[provisional-fail: "), std::string::npos);
   EXPECT_FALSE(refused->image);
 }
@@ -121,7 +121,7 @@ TEST_F(TrackingCaptureTest, CaptureCarriesNoCookieOfTheSignedInService) {
   ASSERT_TRUE(waitLoaded(tab, "/dashboard"));  // the workspace is signed in
   service.clearRequests();
   auto shot = capture(service.url("/s?wd=TR2001"));
-  ASSERT_TRUE(runMainLoopUntil([&] { return shot->calls > 0; }, 20000));
+  ASSERT_TRUE(waitUntil([&] { return shot->calls > 0; }, 20000));
   auto requests = service.requestsTo("/s");
   ASSERT_FALSE(requests.empty());
   for (const auto& r : requests) {
@@ -156,7 +156,7 @@ TEST_F(TrackingCaptureTest, EachPageKindGivesItsAnswer) {
   std::map<std::string, nlohmann::json> answers;
   for (std::string no : {"RT4001", "COD4002", "CLK4003", "VFY4004", "SLW4005", "ERR4006", "NOPE4007"})
     TrackingQuery::query(no, [&answers, no](nlohmann::json a) { answers[no] = std::move(a); });
-  ASSERT_TRUE(runMainLoopUntil([&] { return answers.size() == 7; }, 40000));
+  ASSERT_TRUE(waitUntil([&] { return answers.size() == 7; }, 40000));
   EXPECT_EQ(answers["RT4001"]["status"], "abnormal");
   EXPECT_EQ(answers["COD4002"]["msg"], "在途，尚未签收");  // a collection amount is no delivery
   EXPECT_EQ(answers["CLK4003"]["status"], "ok");           // after the page's own "查询"
@@ -224,7 +224,7 @@ TEST_F(TrackingCaptureTest, HugePageIsCappedInHeightAndText) {
     shot->image = std::move(image);
     shot->text = std::move(text);
   });
-  ASSERT_TRUE(runMainLoopUntil([&] { return shot->calls > 0; }, 20000));
+  ASSERT_TRUE(waitUntil([&] { return shot->calls > 0; }, 20000));
   ASSERT_TRUE(shot->image);
   EXPECT_EQ(gdk_texture_get_height(shot->image), OffscreenCapture::kMaxHeight);
   EXPECT_EQ(shot->text, std::string(6000, 'x'));

@@ -45,7 +45,7 @@ class TrackingWindowTest : public ServiceTabFixture {
       ++calls;
       answer = std::move(a);
     });
-    EXPECT_TRUE(runMainLoopUntil(
+    EXPECT_TRUE(waitUntil(
         [&] { return !webkit_web_view_is_loading(w->webView()) && webkit_web_view_get_uri(w->webView()); }, 15000));
     runMainLoopUntil([] { return false; }, 300);
     return w;
@@ -133,7 +133,7 @@ TEST_F(TrackingWindowTest, DrillConfirmsAndTheLookupHandsOverUndecidedPages) {
     ++calls;
     answer = std::move(a);
   });
-  ASSERT_TRUE(runMainLoopUntil([] { return TrackingWindow::active() != nullptr; }, 25000));
+  ASSERT_TRUE(waitUntil([] { return TrackingWindow::active() != nullptr; }, 25000));
   ASSERT_TRUE(waitAnswer(15000));
   runMainLoopUntil([] { return false; }, 500);
   EXPECT_EQ(calls, 1);

@@ -133,7 +133,7 @@ class VolumeTest : public ServiceTabFixture {
     // Shared: a completion that comes after the wait must not write into a gone frame.
     auto o = std::make_shared<Outcome>();
     volume().connect([o](bool ok, const std::string& m) { *o = {true, ok, m}; });
-    EXPECT_TRUE(runMainLoopUntil([o] { return o->done; }, ms));
+    EXPECT_TRUE(waitUntil([o] { return o->done; }, ms));
     return *o;
   }
   void answer(const std::string& user, const std::string& password,
@@ -184,13 +184,13 @@ TEST_F(VolumeTest, ConnectsThroughOurDialogReadsTheMountedRootAndDisconnects) {
 
   auto off = std::make_shared<Outcome>();
   volume().disconnect([off](bool ok, const std::string& m) { *off = {true, ok, m}; });
-  ASSERT_TRUE(runMainLoopUntil([off] { return off->done; }, 10000));
+  ASSERT_TRUE(waitUntil([off] { return off->done; }, 10000));
   EXPECT_TRUE(off->ok) << off->message;
   EXPECT_EQ(off->message, "已卸载 " + root->string());
   EXPECT_FALSE(volume().mountedRoot());
   auto none = std::make_shared<Outcome>();
   volume().disconnect([none](bool ok, const std::string& m) { *none = {true, ok, m}; });
-  ASSERT_TRUE(runMainLoopUntil([none] { return none->done; }, 5000));
+  ASSERT_TRUE(waitUntil([none] { return none->done; }, 5000));
   EXPECT_EQ(none->message, "本来就没挂载");
 }
 
@@ -242,7 +242,7 @@ TEST_F(VolumeTest, AccountSwitchDisconnectsThenSignsOut) {
   dialogs.answer = 0;  // 切换并断开卷宗盘（推荐）
   logs.clear();
   AccountFlow::switchAccount(*model, dialogs, volume());
-  ASSERT_TRUE(runMainLoopUntil([&] { return logged("[Quorvel][ACCOUNT] 已清除登录态，回到登录页"); }, 15000));
+  ASSERT_TRUE(waitUntil([&] { return logged("[Quorvel][ACCOUNT] 已清除登录态，回到登录页"); }, 15000));
   auto at = [&](const std::string& part) {
     for (size_t i = 0; i < logs.size(); ++i)
       if (logs[i].find(part) != std::string::npos) return static_cast<long>(i);
@@ -267,7 +267,7 @@ TEST_F(VolumeTest, PreviewOfAPdfCopiesItIntoTheCacheAndOpensOurWindow) {
   logs.clear();
   volume().preview("/user_data/FIRM_demo/案件/2026/起诉状.pdf");
   auto& ql = presenter.window.previewer();
-  ASSERT_TRUE(runMainLoopUntil([&] { return ql.window() && ql.window()->get_visible(); }, 15000));
+  ASSERT_TRUE(waitUntil([&] { return ql.window() && ql.window()->get_visible(); }, 15000));
   fs::path cached = AppConfig::mirrorDir() / "案件" / "2026" / "起诉状.pdf";
   EXPECT_EQ(ql.current(), cached);
   EXPECT_EQ(readAll(cached), pdf);
@@ -292,7 +292,7 @@ TEST_F(VolumeTest, PreviewOfAPdfCopiesItIntoTheCacheAndOpensOurWindow) {
   logs.clear();
   Gtk::Window* first = ql.window();
   volume().preview("user_data/FIRM_demo/案件/2026/起诉状.pdf");
-  ASSERT_TRUE(runMainLoopUntil([&] { return logged("[Quorvel][PREVIEW] 打开 起诉状.pdf"); }, 10000));
+  ASSERT_TRUE(waitUntil([&] { return logged("[Quorvel][PREVIEW] 打开 起诉状.pdf"); }, 10000));
   EXPECT_TRUE(logged("[Quorvel][PREVIEW] 命中缓存 起诉状.pdf"));
   EXPECT_EQ(ql.window(), first);
 }
@@ -329,15 +329,15 @@ TEST_F(SlowVolumeTest, ProgressPanelOnlyForASlowCopyAndClosedBeforeThePreview) {
     ~Restore() { p.to = &p.window; }
   } restore{presenter};
   volume().preview("user_data/FIRM_demo/案件/2026/短.txt");
-  ASSERT_TRUE(runMainLoopUntil([&] { return !rec.events.empty(); }, 10000));
+  ASSERT_TRUE(waitUntil([&] { return !rec.events.empty(); }, 10000));
   EXPECT_EQ(rec.events, std::vector<std::string>{"preview 短.txt"});
 
   rec.events.clear();
   auto started = std::chrono::steady_clock::now();
   volume().preview("user_data/FIRM_demo/案件/2026/卷宗扫描.pdf");
-  ASSERT_TRUE(runMainLoopUntil([&] { return !rec.events.empty(); }, 10000));
+  ASSERT_TRUE(waitUntil([&] { return !rec.events.empty(); }, 10000));
   EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(340));
-  ASSERT_TRUE(runMainLoopUntil([&] { return rec.events.size() == 3; }, 20000));
+  ASSERT_TRUE(waitUntil([&] { return rec.events.size() == 3; }, 20000));
   EXPECT_EQ(rec.events, (std::vector<std::string>{"panel", "closed", "preview 卷宗扫描.pdf"}));
 }
 
@@ -353,7 +353,7 @@ TEST_F(VolumeTest, WebDownloadOfACaseFileLandsAtItsMappedPlace) {
 
   const std::string rel = "user_data/FIRM_demo/案件/2026/证据目录.pdf";
   model->loadInActive("/download_file?path=user_data%2FFIRM_demo%2F%E6%A1%88%E4%BB%B6%2F2026%2F%E8%AF%81%E6%8D%AE%E7%9B%AE%E5%BD%95.pdf&action=download");
-  ASSERT_TRUE(runMainLoopUntil([&] { return logged("下载完成：" + place.string()); }, 15000));
+  ASSERT_TRUE(waitUntil([&] { return logged("下载完成：" + place.string()); }, 15000));
   EXPECT_EQ(readAll(place), caseFileBytes(rel));
   // The copy it replaced is kept.
   bool kept = false;
@@ -365,13 +365,13 @@ TEST_F(VolumeTest, WebDownloadOfACaseFileLandsAtItsMappedPlace) {
   std::ofstream(place) << "my unsaved-to-server edits";
   volume().cache().editing().begin("/user_data/FIRM_demo//案件/2026/证据目录.pdf");
   model->loadInActive("/download_file?path=user_data%2FFIRM_demo%2F%E6%A1%88%E4%BB%B6%2F2026%2F%E8%AF%81%E6%8D%AE%E7%9B%AE%E5%BD%95.pdf&action=download");
-  ASSERT_TRUE(runMainLoopUntil([&] { return logged("下载完成：" + (AppConfig::downloadDir() / "证据目录.pdf").string()); }, 15000));
+  ASSERT_TRUE(waitUntil([&] { return logged("下载完成：" + (AppConfig::downloadDir() / "证据目录.pdf").string()); }, 15000));
   EXPECT_EQ(readAll(place), "my unsaved-to-server edits");
   volume().cache().editing().end(rel);
 
   // A path that climbs out of the mirror gets no place there: the download folder takes it.
   model->loadInActive("/download_file?path=user_data%2FFIRM_demo%2F..%2F..%2Fevil.pdf&action=download");
-  ASSERT_TRUE(runMainLoopUntil([&] { return logged("下载完成：" + (AppConfig::downloadDir() / "evil.pdf").string()); }, 15000));
+  ASSERT_TRUE(waitUntil([&] { return logged("下载完成：" + (AppConfig::downloadDir() / "evil.pdf").string()); }, 15000));
   EXPECT_FALSE(fs::exists(AppConfig::mirrorDir().parent_path() / "evil.pdf"));
 }
 

@@ -130,9 +130,7 @@ MenuBarRowLook menuBarRowLook(bool danger, std::optional<LawColor> accent, bool 
 
 std::string menuBarCss() {
   const std::string hoverT = lawTransitionCss(LawMotion::hover);
-  const std::string reset =
-      "min-height: 0; min-width: 0; background-image: none; text-shadow: none; border: none; "
-      "outline: 0 solid transparent;";
+  const std::string reset = kLawControlResetCss;
   std::string css = "/* Menu-bar panel, generated from its looks. */\n";
   css += rule("window.law-menubar-window", "background: transparent;");
   css += rule(".law-menubar-view", "background-color: " + LawTheme::surface.css() + "; border: 1px solid " +

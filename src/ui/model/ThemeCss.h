@@ -49,5 +49,9 @@ std::string lawChipColorCss(const LawColor& activeColor);
 std::string lawGradientCss(const LawGradient& gradient);
 std::string lawShadowCss(const LawShadow& shadow);
 std::string lawTransitionCss(const LawAnimation& animation);  // "transition: all 140ms ease-out;"
+// What a drawn control clears of the desktop theme's button look before its own.
+inline constexpr const char* kLawControlResetCss =
+    "min-height: 0; min-width: 0; background-image: none; text-shadow: none; border: none; "
+    "outline: 0 solid transparent;";
 
 }  // namespace quorvel

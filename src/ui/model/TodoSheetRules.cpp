@@ -183,9 +183,7 @@ TodoCardLook todoCardLook(bool hover) {
 
 std::string todoSheetCss() {
   const std::string hoverT = lawTransitionCss(LawMotion::hover);
-  const std::string reset =
-      "min-height: 0; min-width: 0; background-image: none; text-shadow: none; border: none; "
-      "outline: 0 solid transparent;";
+  const std::string reset = kLawControlResetCss;
   std::string css = "/* To-do sheet, generated from its looks. */\n";
   css += rule(".law-todo-bar", "background-color: " + LawTheme::surfaceMuted.css() + "; padding: 10px 16px;");
   css += rule(".law-todo-body", "background-color: " + LawTheme::canvasBg.css() + ";");

@@ -54,6 +54,8 @@ void restoreStanding(GtkWindow* window, const Standing& s) {
   placement->setKeepBelow(s.below);
   placement->setOnAllWorkspaces(s.allWorkspaces);
   placement->setSkipTaskbar(s.skipTaskbar);
+  // The cover was brought forward meanwhile: what stood above the main window does again.
+  if (!s.below) placement->raise();
 }
 
 std::string nameOf(GtkWindow* window) {
