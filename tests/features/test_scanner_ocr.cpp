@@ -6,6 +6,7 @@
 #include <fstream>
 #include <mutex>
 
+#include "TestHelpers.h"
 #include "ScanSamples.h"
 #include "base/WorkerPool.h"
 #include "base/Log.h"

@@ -11,6 +11,7 @@
 #include <map>
 #include <sstream>
 
+#include "TestHelpers.h"
 #include "ServiceTabFixture.h"
 #include "WebDavServer.h"
 #include "WidgetFind.h"

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "TestHelpers.h"
 #include "ProcessTree.h"
 #include "ServiceTabFixture.h"
 #include "core/AppConfig.h"

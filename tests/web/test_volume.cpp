@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "TestHelpers.h"
 #include "ServiceTabFixture.h"
 #include "TestServiceVolume.h"
 #include "WebDavServer.h"
