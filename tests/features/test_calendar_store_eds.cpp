@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <libecal/libecal.h>
 
+#include "TestEnv.h"
 #include "CalendarStoreContract.h"
 #include "CalendarSyncFixture.h"
 #include "features/calendar/CalendarItems.h"
@@ -163,7 +164,7 @@ TEST_F(EdsCalendarSyncTest, TheFeedReachesTheDesktopCalendarAndACompletionReache
   auto started = std::chrono::steady_clock::now();
   completeInAnotherClient(list->id, SystemCalendarStore::splitItemID(it->id)->second);
   ASSERT_TRUE(service.waitForRequest("/api/mark_todo_done/6201", 5000));
-  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5 * test::kSanitizerSlowdown));
   runMainLoopUntil([] { return false; }, 2500);
   EXPECT_EQ(service.requestsTo("/api/mark_todo_done/6201").size(), 1u);
   EXPECT_EQ(sync->writeBackCount.get(), 1);
@@ -238,7 +239,7 @@ TEST(CalendarStoreFactory, FallsBackToTheSqliteStoreWhenEdsIsMute) {
   auto started = std::chrono::steady_clock::now();
   auto store = await(openSystemCalendarStore(options), 10000);
   setLogSink({});
-  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(3));
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(3 * test::kSanitizerSlowdown));
   EXPECT_EQ(store->backend(), CalendarBackend::sqlite);
   EXPECT_EQ(countContaining(lines, "[Quorvel][CAL] 日历存储：本地日历存储"), 1);
 }
