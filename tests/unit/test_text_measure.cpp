@@ -103,10 +103,11 @@ TEST(GraphemeMeasure, TimeGrowsLinearlyAndHeadsCostTheSameForAnyLength) {
   const auto whole = bestOfThree(big, units * (8 + 1 + 1 + 1 + 10));
   EXPECT_LT(whole, 3000 * test::kSanitizerSlowdown) << "counting 1 MB took " << whole << " ms";
 
-  // Twice the text takes about twice the time, not four times.
+  // Twice the text takes about twice the time, not four times (a quadratic count of
+  // 2 MB takes seconds; below 100 ms the ratio is only the machine's noise).
   const std::string twice = big + big;
   const auto doubled = bestOfThree(twice, 2 * units * 21);
-  EXPECT_LT(doubled, 3 * std::max<long long>(whole, 20)) << whole << " ms, then " << doubled << " ms";
+  EXPECT_LT(doubled, 3 * std::max<long long>(whole, 100)) << whole << " ms, then " << doubled << " ms";
 
   // Cutting and the exceed test read only the head: the 20 MB page costs nothing.
   const std::string& huge = test::hugeNonJsonBody();
