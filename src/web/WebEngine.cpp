@@ -52,6 +52,10 @@ WebEngine::WebEngine(Options options, UserDefaults& defaults, PageActions& actio
 }
 
 WebEngine::~WebEngine() {
+  // A page that outlives the engine (its model is still held elsewhere) loses its view
+  // now, so no late signal or script message reaches the engine through it.
+  for (const void* member : processGroups_->members())
+    const_cast<TabController*>(static_cast<const TabController*>(member))->teardown();
   downloads_.reset();
   for (WebKitUserScript* s : scripts_) webkit_user_script_unref(s);
 }

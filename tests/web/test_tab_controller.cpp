@@ -204,6 +204,21 @@ TEST_F(TabControllerTest, TheMainAreaFollowsTabsThatCloseUnderIt) {
   EXPECT_TRUE(waitUntil([&] { return model->activeTab()->title.get() == "日历与待办"; }, 3000));
 }
 
+TEST_F(TabControllerTest, APageHeldPastItsEngineLosesItsViewWithTheEngine) {
+  signIn();
+  model = services->makeBrowserModel();
+  auto tab = model->activeTab();
+  show(tab);
+  ASSERT_TRUE(waitLoaded(tab, "/dashboard"));
+  harnesses.clear();
+  auto* page = dynamic_cast<TabController*>(tab->controller());
+  ASSERT_TRUE(page && page->view());
+  services.reset();  // the model, and with it the page, is still held here
+  EXPECT_EQ(page->view(), nullptr);
+  EXPECT_FALSE(page->showsServicePage());
+  drainMainLoop();  // late messages of the page find no engine to reach
+}
+
 TEST_F(TabControllerTest, APageOfStatus200IsNeverTakenForADeniedPage) {
   auto notes = [](int status) {
     return [status](const RecordedRequest&) {
