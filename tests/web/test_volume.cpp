@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "ServiceTabFixture.h"
+#include "TestHelpers.h"
 #include "TestServiceVolume.h"
 #include "WebDavServer.h"
 #include "base/MainQueue.h"
