@@ -207,10 +207,7 @@ Task<void> PageExport::exportPDFTask(WebKitWebView* webView, std::string suggest
 
   FilePanels::SaveQuestion question{"导出当前页 PDF", suggestedPDFName(suggestedName), "PDF 文档", "application/pdf",
                                     "*.pdf", startFolder()};
-  CallbackAwaiter<std::optional<fs::path>> asking(
-      [this, question](CallbackAwaiter<std::optional<fs::path>>::Resolver resolve) {
-        panels_.askSaveFile(question, resolve);
-      });
+  auto asking = askSaveFile(panels_, std::move(question));
   std::optional<fs::path> chosen = co_await asking;
   if (!chosen || chosen->empty()) co_return;
   const fs::path target = withPDFExtension(*chosen);

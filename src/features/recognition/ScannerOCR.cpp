@@ -143,16 +143,6 @@ ScannerOCR::Result processImage(TesseractPools& pools, const fs::path& input,
   return r;
 }
 
-void showSummary(const ScannerOCR::Services& services, const std::vector<ScannerOCR::Result>& results,
-                 std::function<void()> after) {
-  auto summary = ScannerOCR::summarize(results);
-  services.dialogs.alert(summary.message, summary.informative, {"在文件管理器中显示", "好"},
-                         [&desktop = services.desktop, target = summary.revealTarget, after](int button) {
-                           if (button == 0 && target) desktop.revealFile(*target);
-                           if (after) after();
-                         });
-}
-
 Task<void> runFiles(ScannerOCR::Services services, std::vector<fs::path> files,
                     std::function<void(const std::vector<ScannerOCR::Result>&)> finished) {
   auto state = std::make_shared<ScannerOCR::ProgressState>(static_cast<int>(files.size()));
@@ -169,9 +159,11 @@ Task<void> runFiles(ScannerOCR::Services services, std::vector<fs::path> files,
   }
   state->current.set(static_cast<int>(files.size()));
   if (closeWindow) closeWindow();
-  showSummary(services, results, [results, finished] {
-    if (finished) finished(results);
-  });
+  auto summary = ScannerOCR::summarize(results);
+  auto asking = ask(services.dialogs, summary.message, summary.informative, {"在文件管理器中显示", "好"});
+  int button = co_await asking;
+  if (button == 0 && summary.revealTarget) services.desktop.revealFile(*summary.revealTarget);
+  if (finished) finished(results);
 }
 }  // namespace
 
