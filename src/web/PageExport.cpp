@@ -82,9 +82,8 @@ struct RenderState {
 // it is, said in the log.
 void restoreText(const fs::path& pdf) {
   int repaired = 0;
-  std::string error = restoreIdeographText(pdf, &repaired);
-  if (!error.empty())
-    logLine(tags::kPdf, "文字层未能修正（" + pdf.filename().string() + "）：" + error, LogLevel::warning);
+  if (auto error = restoreIdeographText(pdf, &repaired))
+    logLine(tags::kPdf, "文字层未能修正（" + pdf.filename().string() + "）：" + error->message, LogLevel::warning);
 }
 
 // The file a finished print went to, when the file printer wrote a PDF.
