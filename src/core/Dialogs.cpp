@@ -20,4 +20,12 @@ void LoggingDialogs::alert(const std::string& title, const std::string& text, co
   });
 }
 
+Task<int> ask(Dialogs& dialogs, std::string title, std::string text, std::vector<std::string> buttons) {
+  // The start runs at once, inside the await, while the parameters live in this frame.
+  CallbackAwaiter<int> answer([&](CallbackAwaiter<int>::Resolver resolve) {
+    dialogs.alert(title, text, buttons, std::move(resolve));
+  });
+  co_return co_await answer;
+}
+
 }  // namespace quorvel

@@ -21,4 +21,11 @@ void FilePanels::askFolder(const FolderQuestion& question, FolderAnswer onAnswer
   if (onAnswer) postToMain([onAnswer] { onAnswer(std::nullopt); });
 }
 
+Task<std::optional<std::filesystem::path>> askSaveFile(FilePanels& panels, FilePanels::SaveQuestion question) {
+  using Answer = std::optional<std::filesystem::path>;
+  CallbackAwaiter<Answer> answer(
+      [&](CallbackAwaiter<Answer>::Resolver resolve) { panels.askSaveFile(question, std::move(resolve)); });
+  co_return co_await answer;
+}
+
 }  // namespace quorvel

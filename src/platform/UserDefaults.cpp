@@ -12,6 +12,7 @@
 #include <sstream>
 #include <utility>
 
+#include "base/ErrorDomains.h"
 #include "base/Log.h"
 #include "base/MainQueue.h"
 #include "base/LogTags.h"
@@ -85,7 +86,7 @@ void UserDefaults::loadLocked() const {
   std::time_t t = std::time(nullptr);
   char stamp[32];
   std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", std::localtime(&t));
-  Damage damage{file_, std::nullopt, ""};
+  Damage damage{file_, std::nullopt, std::nullopt};
   int err = EEXIST;
   for (int n = 1; err == EEXIST && n <= 100; ++n) {
     fs::path aside = file_;
@@ -96,8 +97,9 @@ void UserDefaults::loadLocked() const {
   if (damage.keptAs) {
     logLine(tags::kSettings, "设置文件无法解析，已另存为 " + damage.keptAs->string(), LogLevel::warning);
   } else {
-    damage.error = FileOps::errorText(err);
-    logLine(tags::kSettings, "设置文件无法解析，另存失败（" + damage.error + "），本次不写入设置文件", LogLevel::warning);
+    damage.error = AppError(errors::kFile, err, FileOps::errorText(err));
+    logLine(tags::kSettings, "设置文件无法解析，另存失败（" + damage.error->message + "），本次不写入设置文件",
+            LogLevel::warning);
   }
   damage_ = std::move(damage);
 }

@@ -8,6 +8,8 @@
 #include <set>
 #include <string>
 
+#include "base/AppError.h"
+
 namespace quorvel {
 
 // The user defaults: one JSON object in $XDG_CONFIG_HOME/Quorvel/defaults.json.
@@ -24,7 +26,8 @@ class UserDefaults {
     // Where it was kept; absent when it could not be moved, and then nothing is
     // written over it while this process runs.
     std::optional<std::filesystem::path> keptAs;
-    std::string error;  // why it could not be moved
+    // Why it could not be moved (errors::kFile with errno); none when it was kept.
+    std::optional<AppError> error;
   };
 
   // Temporary, until the calendar code is handed its defaults: the store its owner

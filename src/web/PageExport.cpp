@@ -82,9 +82,8 @@ struct RenderState {
 // it is, said in the log.
 void restoreText(const fs::path& pdf) {
   int repaired = 0;
-  std::string error = restoreIdeographText(pdf, &repaired);
-  if (!error.empty())
-    logLine(tags::kPdf, "文字层未能修正（" + pdf.filename().string() + "）：" + error, LogLevel::warning);
+  if (auto error = restoreIdeographText(pdf, &repaired))
+    logLine(tags::kPdf, "文字层未能修正（" + pdf.filename().string() + "）：" + error->message, LogLevel::warning);
 }
 
 // The file a finished print went to, when the file printer wrote a PDF.
@@ -207,10 +206,7 @@ Task<void> PageExport::exportPDFTask(WebKitWebView* webView, std::string suggest
 
   FilePanels::SaveQuestion question{"导出当前页 PDF", suggestedPDFName(suggestedName), "PDF 文档", "application/pdf",
                                     "*.pdf", startFolder()};
-  CallbackAwaiter<std::optional<fs::path>> asking(
-      [this, question](CallbackAwaiter<std::optional<fs::path>>::Resolver resolve) {
-        panels_.askSaveFile(question, resolve);
-      });
+  auto asking = askSaveFile(panels_, std::move(question));
   std::optional<fs::path> chosen = co_await asking;
   if (!chosen || chosen->empty()) co_return;
   const fs::path target = withPDFExtension(*chosen);

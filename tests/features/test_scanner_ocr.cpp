@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 #include <poppler.h>
 
+#include <cerrno>
 #include <fstream>
 #include <mutex>
 
 #include "TestHelpers.h"
 #include "ScanSamples.h"
+#include "TestHelpers.h"
+#include "base/ErrorDomains.h"
 #include "base/WorkerPool.h"
 #include "base/Log.h"
 #include "base/MainQueue.h"
@@ -16,7 +19,9 @@
 #include "features/recognition/ScannerOCR.h"
 #include "platform/Desktop.h"
 #include "platform/ocr/TesseractPool.h"
+#include "platform/ocr/TextRecognizer.h"
 #include "platform/pdf/PdfDocument.h"
+#include "platform/pdf/SearchablePdf.h"
 
 using namespace quorvel;
 using namespace quorvel::test;
@@ -176,6 +181,48 @@ TEST_F(ScannerOCRTest, PhotosBlankPagesAndFailedWrites) {
   EXPECT_TRUE(logged("[Quorvel][SCAN] 文本写入失败"));
   for (auto& e : fs::directory_iterator(dir))
     EXPECT_NE(e.path().filename().string().rfind(".blocked", 0), 0u) << "temporary file left: " << e.path();
+}
+
+// Failures of the recogniser, the writers and the temporary-file write say which kind
+// they are and why, and leave no output or temporary file behind.
+TEST_F(ScannerOCRTest, RecogniserAndWriterFailuresSayWhy) {
+  auto rec = recognise(pools, Bitmap{});
+  ASSERT_TRUE(rec.error);
+  EXPECT_FALSE(rec.ok());
+  EXPECT_EQ(rec.error->domain, errors::kOcr);
+  EXPECT_EQ(rec.error->code, errors::kOcrEmptyImage);
+  EXPECT_EQ(rec.error->message, "空图像");
+
+  auto out = dir / "out.pdf";
+  auto empty = writeImageSearchablePdf(Bitmap{}, {}, out);
+  ASSERT_TRUE(empty);
+  EXPECT_EQ(empty->domain, errors::kPdf);
+  EXPECT_EQ(empty->message, "空图像");
+
+  std::ofstream(dir / "notes.pdf") << "not a pdf";
+  auto damaged = writeSearchablePdf(dir / "notes.pdf", {}, out);
+  ASSERT_TRUE(damaged);
+  EXPECT_EQ(damaged->domain, errors::kPdf);
+  EXPECT_NE(damaged->code, 0) << "qpdf's error code";
+  EXPECT_FALSE(damaged->message.empty());
+  EXPECT_FALSE(fs::exists(out));
+
+  auto noFolder = writeAtomically(dir / "missing" / "a.txt", [](const fs::path&) { return std::optional<AppError>(); });
+  ASSERT_TRUE(noFolder);
+  EXPECT_EQ(noFolder->domain, errors::kFile);
+  EXPECT_EQ(noFolder->code, ENOENT);
+  EXPECT_EQ(noFolder->message.rfind("无法在目标文件夹创建文件：", 0), 0u) << noFolder->message;
+
+  // A thrown failure of the write is its failure; the temporary file goes.
+  auto thrown = writeAtomically(dir / "b.txt", [](const fs::path&) -> std::optional<AppError> {
+    throw AppError(errors::kPdf, 7, "写不下去");
+  });
+  ASSERT_TRUE(thrown);
+  EXPECT_EQ(thrown->domain, errors::kPdf);
+  EXPECT_EQ(thrown->code, 7);
+  EXPECT_EQ(thrown->message, "写不下去");
+  for (auto& e : fs::directory_iterator(dir))
+    EXPECT_NE(e.path().filename().string().rfind(".", 0), 0u) << "temporary file left: " << e.path();
 }
 
 TEST_F(ScannerOCRTest, PickedFilesRunToASummaryThatRevealsTheFirstRecognisedInput) {

@@ -16,6 +16,7 @@
 #include "ScanSamples.h"
 #include "TestHelpers.h"
 #include "base/GLibPtr.h"
+#include "base/ErrorDomains.h"
 #include "base/GObjectPtr.h"
 #include "base/Log.h"
 #include "fakes/FakeDialogs.h"
@@ -184,6 +185,43 @@ TEST_F(ScreenCaptureOCRTest, ToolThatCannotStartIsOnlyLogged) {
   EXPECT_TRUE(dialogs.shown.empty());
   std::lock_guard lock(logMutex);
   EXPECT_EQ(countContaining(logs, "[Quorvel][SCREEN-OCR] maim 启动失败："), 1);
+}
+
+// The capture's own result says which way it ended: captured, cancelled, not
+// possible here, or a tool that failed with its reason.
+TEST_F(ScreenCaptureOCRTest, TheCaptureSaysHowItEnded) {
+  auto file = CaptureFile::create();
+  ASSERT_TRUE(file);
+  ScreenCaptureOptions noPortal;
+  noPortal.usePortal = false;
+  auto capture = [&] {
+    auto done = runToEnd(captureScreenRegion(file->path(), noPortal));
+    EXPECT_TRUE(done->value);
+    return done->value.value_or(ScreenCaptureResult{});
+  };
+
+  auto none = capture();
+  ASSERT_TRUE(none.error);
+  EXPECT_EQ(none.error->domain, errors::kScreenCapture);
+  EXPECT_TRUE(none.failedWith(errors::kNoCaptureTool));
+
+  tools.install("maim", "exit 1");
+  auto cancelled = capture();
+  EXPECT_TRUE(cancelled.failedWith(errors::kCaptureCancelled));
+  EXPECT_EQ(cancelled.tool, "maim");
+
+  std::ofstream(tools.dir() / "maim") << "#!/nonexistent/shell\n";
+  auto broken = capture();
+  EXPECT_TRUE(broken.failedWith(errors::kCaptureFailed));
+  EXPECT_EQ(broken.tool, "maim");
+  ASSERT_TRUE(broken.error);
+  EXPECT_FALSE(broken.error->message.empty());
+
+  tools.installCopying("maim", image);
+  auto captured = capture();
+  EXPECT_TRUE(captured.ok());
+  EXPECT_EQ(captured.tool, "maim");
+  EXPECT_TRUE(file->hasContent());
 }
 
 TEST_F(ScreenCaptureOCRTest, DiagnosticModeCapturesNothing) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -13,6 +14,7 @@
 #include "ChildProcess.h"
 #include "app/LaunchSequence.h"
 #include "fakes/FakeDialogs.h"
+#include "base/ErrorDomains.h"
 #include "base/Log.h"
 #include "core/AppConfig.h"
 #include "core/NavItem.h"
@@ -261,6 +263,7 @@ TEST(UserDefaultsFile, DamagedFileIsMovedAsideNotOverwrittenAndTheStartSaysSo) {
     defaults.set("k", 1);
     auto damage = defaults.damage();
     ASSERT_TRUE(damage && damage->keptAs) << bytes;
+    EXPECT_FALSE(damage->error);
     EXPECT_EQ(damage->file, file);
     kept.push_back(*damage->keptAs);
     EXPECT_EQ(test::readFile(*damage->keptAs), bytes);
@@ -301,7 +304,10 @@ TEST(UserDefaultsFile, ADamagedFileThatCannotBeMovedIsNeverOverwritten) {
     auto damage = defaults.damage();
     ASSERT_TRUE(damage);
     EXPECT_FALSE(damage->keptAs);
-    EXPECT_FALSE(damage->error.empty());
+    ASSERT_TRUE(damage->error);
+    EXPECT_EQ(damage->error->domain, errors::kFile);
+    EXPECT_EQ(damage->error->code, ENAMETOOLONG);
+    EXPECT_FALSE(damage->error->message.empty());
     reportDamagedSettings(defaults, dialogs, "https://law.example.cn");
   }
   drainMainLoop();

@@ -13,6 +13,7 @@
 
 #include "TestHelpers.h"
 #include "ServiceTabFixture.h"
+#include "TestHelpers.h"
 #include "WebDavServer.h"
 #include "WidgetFind.h"
 #include "base/MainQueue.h"

@@ -8,6 +8,7 @@
 #include "TestHelpers.h"
 #include "ProcessTree.h"
 #include "ServiceTabFixture.h"
+#include "TestHelpers.h"
 #include "core/AppConfig.h"
 #include "core/BrowserModel.h"
 #include "core/RendererChoice.h"

@@ -11,6 +11,7 @@
 
 #include "TestHelpers.h"
 #include "ServiceTabFixture.h"
+#include "TestHelpers.h"
 #include "TestServiceVolume.h"
 #include "WebDavServer.h"
 #include "base/MainQueue.h"

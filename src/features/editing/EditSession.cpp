@@ -60,14 +60,6 @@ std::string lastComponent(const std::string& rel) {
   return pos == std::string::npos ? rel : rel.substr(pos + 1);
 }
 
-Task<int> ask(Dialogs& dialogs, std::string title, std::string text, std::vector<std::string> buttons) {
-  CallbackAwaiter<int> answer([&](CallbackAwaiter<int>::Resolver resolve) {
-    dialogs.alert(title, text, buttons, [resolve](int i) { resolve(i); });
-  });
-  int chosen = co_await answer;
-  co_return chosen;
-}
-
 Task<ConflictChoice> compare(ConflictPresenter& conflicts, std::string rel, fs::path local) {
   CallbackAwaiter<ConflictChoice> choice([&](CallbackAwaiter<ConflictChoice>::Resolver resolve) {
     conflicts.open(rel, local, [resolve](ConflictChoice c) { resolve(c); });

@@ -327,14 +327,6 @@ Task<std::string> MirrorStore::siteCookieHeader() {
   co_return selectCookieHeader(cookies, AppConfig::homeURL(services_.defaults));
 }
 
-Task<int> MirrorStore::ask(const std::string& title, const std::string& text, std::vector<std::string> buttons) {
-  CallbackAwaiter<int> answer([this, title, text, buttons](CallbackAwaiter<int>::Resolver resolve) {
-    services_.dialogs.alert(title, text, buttons, [resolve](int i) { resolve(i); });
-  });
-  int chosen = co_await answer;
-  co_return chosen;
-}
-
 bool MirrorStore::heldByEditSession(const fs::path& local) const {
   // The editing set names server paths; the mirror and the edit copies share one
   // place when the two roots coincide.
@@ -427,7 +419,7 @@ Task<void> MirrorStore::cacheAll() {
     std::string text = MirrorRules::sizeQuestion(m->proc.name, selectedFolders->size(), folders->size(), files.size(),
                                                  bytes, freeBytes);
     std::vector<std::string> buttons{"继续缓存", "取消"};
-    Task<int> question = ask(title, text, buttons);
+    Task<int> question = ask(services_.dialogs, title, text, buttons);
     int a = co_await question;
     if (a != 0) {
       progressText.set("已取消（没有下载）");
@@ -441,7 +433,7 @@ Task<void> MirrorStore::cacheAll() {
                        "）。\n缓存只在没网、或要带走卷宗时才有意义。\n\n还是要复制一份到本地镜像目录（" +
                        root().string() + "）吗？";
     std::vector<std::string> buttons{"不用了", "仍要缓存一份"};
-    Task<int> question = ask(title, text, buttons);
+    Task<int> question = ask(services_.dialogs, title, text, buttons);
     int a = co_await question;
     if (a != 1) {
       progressText.set("卷宗盘已挂载，直接打开即可");
@@ -571,7 +563,7 @@ Task<MirrorStore::Counts> MirrorStore::clearOldVersions(bool confirm) {
     std::string text = std::to_string(info.count) + " 个文件，共 " + MirrorRules::byteCountText(info.bytes) +
                        "。\n这些是覆盖/回传前的备份，清掉就找不回来了。";
     std::vector<std::string> buttons{"清空", "取消"};
-    Task<int> question = ask(title, text, buttons);
+    Task<int> question = ask(services_.dialogs, title, text, buttons);
     int a = co_await question;
     if (a != 0) co_return Counts{};
   }

@@ -126,7 +126,6 @@ class MirrorStore : public std::enable_shared_from_this<MirrorStore> {
   explicit MirrorStore(const Services& services);
   Task<std::string> fetch(const std::string& path);
   Task<std::string> siteCookieHeader();
-  Task<int> ask(const std::string& title, const std::string& text, std::vector<std::string> buttons);
   Task<void> loadSelection(long long id, unsigned generation);
   bool heldByEditSession(const std::filesystem::path& local) const;
   void applyManifest(const MirrorManifest& m);

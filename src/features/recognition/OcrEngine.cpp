@@ -98,8 +98,8 @@ std::string text(TesseractPools& pools, const Bitmap& image, const std::string& 
   RecognitionOptions options;
   options.languages = languages;
   auto r = recognise(pools, image, options);
-  if (!r.ok) {
-    logLine(tags::kOcr, "识别失败 " + r.error, LogLevel::warning);
+  if (r.error) {
+    logLine(tags::kOcr, "识别失败 " + r.error->message, LogLevel::warning);
     return {};
   }
   return joinedText(r.lines);
@@ -107,8 +107,8 @@ std::string text(TesseractPools& pools, const Bitmap& image, const std::string& 
 
 std::vector<RecognisedLine> lines(TesseractPools& pools, const Bitmap& image) {
   auto r = recognise(pools, image);
-  if (!r.ok) {
-    logLine(tags::kOcr, "版面识别失败 " + r.error, LogLevel::warning);
+  if (r.error) {
+    logLine(tags::kOcr, "版面识别失败 " + r.error->message, LogLevel::warning);
     return {};
   }
   return std::move(r.lines);

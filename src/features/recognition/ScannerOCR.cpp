@@ -8,6 +8,7 @@
 #include <mutex>
 #include <thread>
 
+#include "base/ErrorDomains.h"
 #include "base/Log.h"
 #include "base/LogTags.h"
 #include "base/Task.h"
@@ -51,20 +52,21 @@ struct TempDir {
 };
 
 bool writeTextFile(const fs::path& file, const std::string& text) {
-  std::string error = writeAtomically(file, [&](const fs::path& tmp) -> std::string {
+  auto error = writeAtomically(file, [&](const fs::path& tmp) -> std::optional<AppError> {
     std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
     out.write(text.data(), static_cast<std::streamsize>(text.size()));
     out.close();
-    return out ? std::string() : std::string("写入出错");
+    if (!out) return AppError(errors::kFile, 0, "写入出错");
+    return std::nullopt;
   });
-  if (!error.empty()) logLine(tags::kScan, "文本写入失败 " + file.string() + "：" + error, LogLevel::warning);
-  return error.empty();
+  if (error) logLine(tags::kScan, "文本写入失败 " + file.string() + "：" + error->message, LogLevel::warning);
+  return !error;
 }
 
-std::optional<fs::path> writePdf(const fs::path& file, const std::function<std::string()>& write) {
-  std::string error = write();
-  if (error.empty()) return file;
-  logLine(tags::kScan, "PDF 写入失败 " + file.string() + "：" + error, LogLevel::warning);
+std::optional<fs::path> writePdf(const fs::path& file, const std::function<std::optional<AppError>()>& write) {
+  auto error = write();
+  if (!error) return file;
+  logLine(tags::kScan, "PDF 写入失败 " + file.string() + "：" + error->message, LogLevel::warning);
   return std::nullopt;
 }
 
@@ -94,10 +96,11 @@ ScannerOCR::Result processPDF(TesseractPools& pools, const fs::path& input) {
       if (!tmp.path.empty()) options.textLayerPdf = tmp.path / ("page-" + std::to_string(i) + ".pdf");
       auto rec = recognise(pools, *page, options);
       page.reset();
-      if (!rec.ok) logLine(tags::kOcr, "版面识别失败 " + rec.error, LogLevel::warning);
+      if (rec.error) logLine(tags::kOcr, "版面识别失败 " + rec.error->message, LogLevel::warning);
       texts[i] = joinedText(rec.lines);
       std::error_code ec;
-      if (rec.ok && !options.textLayerPdf.empty() && fs::exists(options.textLayerPdf, ec)) layers[i] = options.textLayerPdf;
+      if (rec.ok() && !options.textLayerPdf.empty() && fs::exists(options.textLayerPdf, ec))
+        layers[i] = options.textLayerPdf;
     }
   };
   unsigned helpers = std::min<unsigned>(pools.pool().capacity(), static_cast<unsigned>(count));
@@ -127,7 +130,7 @@ ScannerOCR::Result processImage(TesseractPools& pools, const fs::path& input,
   RecognitionOptions options;
   if (!tmp.path.empty()) options.textLayerPdf = tmp.path / "page.pdf";
   auto rec = recognise(pools, *bitmap, options);
-  if (!rec.ok) logLine(tags::kOcr, "版面识别失败 " + rec.error, LogLevel::warning);
+  if (rec.error) logLine(tags::kOcr, "版面识别失败 " + rec.error->message, LogLevel::warning);
   r.pages = 1;
   r.text = joinedText(rec.lines);
   r.recognised = !r.text.empty();
@@ -135,22 +138,12 @@ ScannerOCR::Result processImage(TesseractPools& pools, const fs::path& input,
   if (writeTextFile(textFile, r.text)) r.outputText = textFile;
   fs::path pdfFile = ScannerOCR::pdfOutputPath(input);
   std::error_code ec;
-  fs::path layer = rec.ok && fs::exists(options.textLayerPdf, ec) ? options.textLayerPdf : fs::path();
+  fs::path layer = rec.ok() && fs::exists(options.textLayerPdf, ec) ? options.textLayerPdf : fs::path();
   r.outputPDF = writePdf(pdfFile, [&] { return writeImageSearchablePdf(*bitmap, layer, pdfFile); });
   char secs[32];
   std::snprintf(secs, sizeof secs, "%.1f", std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
   logLine(tags::kScan, input.filename().string() + " 用时=" + secs + "s");
   return r;
-}
-
-void showSummary(const ScannerOCR::Services& services, const std::vector<ScannerOCR::Result>& results,
-                 std::function<void()> after) {
-  auto summary = ScannerOCR::summarize(results);
-  services.dialogs.alert(summary.message, summary.informative, {"在文件管理器中显示", "好"},
-                         [&desktop = services.desktop, target = summary.revealTarget, after](int button) {
-                           if (button == 0 && target) desktop.revealFile(*target);
-                           if (after) after();
-                         });
 }
 
 Task<void> runFiles(ScannerOCR::Services services, std::vector<fs::path> files,
@@ -169,9 +162,11 @@ Task<void> runFiles(ScannerOCR::Services services, std::vector<fs::path> files,
   }
   state->current.set(static_cast<int>(files.size()));
   if (closeWindow) closeWindow();
-  showSummary(services, results, [results, finished] {
-    if (finished) finished(results);
-  });
+  auto summary = ScannerOCR::summarize(results);
+  auto asking = ask(services.dialogs, summary.message, summary.informative, {"在文件管理器中显示", "好"});
+  int button = co_await asking;
+  if (button == 0 && summary.revealTarget) services.desktop.revealFile(*summary.revealTarget);
+  if (finished) finished(results);
 }
 }  // namespace
 

@@ -3,6 +3,7 @@
 #include <fstream>
 
 #include "base/AppError.h"
+#include "base/ErrorDomains.h"
 #include "base/Log.h"
 #include "base/LogTags.h"
 #include "base/MainQueue.h"
@@ -38,29 +39,29 @@ Task<void> runCapture(Dialogs& dialogs, WorkerPool& workers, ScreenCaptureOCR::C
     ~Done() { --*running; }
   } done{running};
 
-  std::string error;
   // Removed when this run ends, whatever way it ends.
-  std::unique_ptr<CaptureFile> file = CaptureFile::create(&error);
-  if (!file) {
-    logLine(tags::kScreenOcr, "无法创建临时截图文件：" + error);
+  std::unique_ptr<CaptureFile> file;
+  try {
+    file = CaptureFile::create();
+  } catch (const AppError& e) {
+    logLine(tags::kScreenOcr, "无法创建临时截图文件：" + e.message);
     co_return;
   }
 
   auto capture = captureScreenRegion(file->path(), config.capture);
   ScreenCaptureResult result = co_await capture;
-  using Status = ScreenCaptureResult::Status;
-  switch (result.status) {
-    case Status::captured: break;
-    case Status::cancelled: co_return;
-    case Status::failed:
-      // The user sees nothing; the log says which way failed.
-      logLine(tags::kScreenOcr, result.tool == "xdg-desktop-portal" ? "截图门户失败：" + result.error
-                                                                    : result.tool + " 启动失败：" + result.error);
-      co_return;
-    case Status::noTool:
-      logLine(tags::kScreenOcr, "没有可用的截图工具，已提示安装");
-      dialogs.alert(kNoCaptureToolTitle, kNoCaptureToolText);
-      co_return;
+  if (result.failedWith(errors::kCaptureCancelled)) co_return;
+  if (result.failedWith(errors::kNoCaptureTool)) {
+    logLine(tags::kScreenOcr, "没有可用的截图工具，已提示安装");
+    dialogs.alert(kNoCaptureToolTitle, kNoCaptureToolText);
+    co_return;
+  }
+  if (result.error) {
+    // The user sees nothing; the log says which way failed.
+    const std::string& why = result.error->message;
+    logLine(tags::kScreenOcr,
+            result.tool == "xdg-desktop-portal" ? "截图门户失败：" + why : result.tool + " 启动失败：" + why);
+    co_return;
   }
 
   std::string path = file->path();

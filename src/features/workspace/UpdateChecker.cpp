@@ -83,13 +83,6 @@ UpdateChecker::UpdateChecker(UserDefaults& defaults, Dialogs& dialogs, Desktop& 
                              AuditLog& audit)
     : defaults_(defaults), dialogs_(dialogs), desktop_(desktop), workers_(workers), audit_(audit) {}
 
-Task<int> UpdateChecker::ask(std::string title, std::string text, std::vector<std::string> buttons) {
-  CallbackAwaiter<int> answer([this, title, text, buttons](CallbackAwaiter<int>::Resolver resolve) {
-    dialogs_.alert(title, text, buttons, resolve);
-  });
-  co_return co_await answer;
-}
-
 void UpdateChecker::checkAtLaunchIfDue() {
   double last = defaults_.number(kLastCheckKey).value_or(0);
   if (isLaunchCheckDue(nowSeconds(), last)) spawn(check(true));
@@ -169,7 +162,7 @@ Task<void> UpdateChecker::check(bool silent) {
 Task<void> UpdateChecker::presentNew(std::string version, std::string notes, std::string packageURL, std::string pageURL) {
   std::string text = notes.empty() ? "当前版本 " + kLocal + "。要更新吗？" : notes + "\n\n当前版本 " + kLocal;
   std::string first = packageURL.empty() ? "打开下载页" : "下载安装包";
-  auto asking = ask("发现新版本 " + version, text, {first, "稍后"});
+  auto asking = ask(dialogs_, "发现新版本 " + version, text, {first, "稍后"});
   int answer = co_await asking;
   if (answer != 0) co_return;
   if (packageURL.empty()) {
@@ -220,7 +213,7 @@ Task<void> UpdateChecker::download(std::string packageURL, std::string version) 
 }
 
 Task<void> UpdateChecker::present(std::string title, std::string message) {
-  auto asking = ask(std::move(title), std::move(message), {"好"});
+  auto asking = ask(dialogs_, std::move(title), std::move(message), {"好"});
   co_await asking;
 }
 

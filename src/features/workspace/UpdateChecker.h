@@ -40,8 +40,6 @@ class UpdateChecker {
   Task<void> present(std::string title, std::string message);
 
  private:
-  Task<int> ask(std::string title, std::string text, std::vector<std::string> buttons);
-
   UserDefaults& defaults_;
   Dialogs& dialogs_;
   Desktop& desktop_;

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "base/AppError.h"
 #include "platform/ocr/Bitmap.h"
 #include "platform/ocr/TextRecognizer.h"
 
@@ -39,14 +40,15 @@ struct EngineApi {
   // Draws the page at the context's scale (no background).
   bool (*drawPage)(void* doc, int index, cairo_t* cr);
 
-  // Searchable PDFs: an empty string on success, else the reason.
-  std::string (*writeSearchablePdf)(const std::filesystem::path& source, const std::vector<std::filesystem::path>& layers,
-                                    const std::filesystem::path& output);
-  std::string (*writeImageSearchablePdf)(const Bitmap& image, const std::filesystem::path& layer,
-                                         const std::filesystem::path& output);
+  // Searchable PDFs: nothing on success, else why not.
+  std::optional<AppError> (*writeSearchablePdf)(const std::filesystem::path& source,
+                                                const std::vector<std::filesystem::path>& layers,
+                                                const std::filesystem::path& output);
+  std::optional<AppError> (*writeImageSearchablePdf)(const Bitmap& image, const std::filesystem::path& layer,
+                                                     const std::filesystem::path& output);
   // Text maps naming CJK radicals where the glyph is the ideograph, rewritten in place
   // (platform/pdf/IdeographText.h); `repaired` gets the number of maps changed.
-  std::string (*restoreIdeographText)(const std::filesystem::path& pdf, int* repaired);
+  std::optional<AppError> (*restoreIdeographText)(const std::filesystem::path& pdf, int* repaired);
 };
 
 // The module's only export.

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <mutex>
 
+#include "base/ErrorDomains.h"
 #include "base/Log.h"
 #include "base/LogTags.h"
 
@@ -58,9 +59,9 @@ const engines::EngineApi* engineApi() {
   return api;
 }
 
-std::string engineModuleError() {
+AppError engineModuleError() {
   engineApi();
-  return "识别与 PDF 组件无法加载：" + loadError();
+  return AppError(errors::kEngines, 0, "识别与 PDF 组件无法加载：" + loadError());
 }
 
 }  // namespace quorvel
