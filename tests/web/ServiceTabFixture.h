@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "TestHelpers.h"
 #include "TestService.h"
 #include "ui/model/WorkspaceViewState.h"
 #include "WebHarness.h"
