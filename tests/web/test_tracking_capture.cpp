@@ -31,16 +31,19 @@ struct Shot {
 class TrackingCaptureTest : public ServiceTabFixture {
  protected:
   void TearDown() override {
-    TrackingQuery::setManualConfirmer({});
-    TrackingQuery::setDiagnosticModeForTesting(std::nullopt);
-    UserDefaults::standard().remove(TrackingQuery::kSearchBaseKey);
+    defaults.remove(TrackingQuery::kSearchBaseKey);
     ServiceTabFixture::TearDown();
   }
+
+  OffscreenCaptures captures;
+  // A lookup as the client runs it; without a manual confirmer undecided pages are
+  // answered as judged.
+  TrackingQuery tracking{defaults, false};
 
   std::shared_ptr<Shot> capture(const std::string& url, double settle = 0.3, double timeout = 20,
                                 std::optional<std::string> js = std::nullopt) {
     auto shot = std::make_shared<Shot>();
-    OffscreenCapture::capture(url, settle, timeout, std::move(js), [shot](GObjectPtr<GdkTexture> image, std::string text) {
+    captures.capture(url, settle, timeout, std::move(js), [shot](GObjectPtr<GdkTexture> image, std::string text) {
       ++shot->calls;
       shot->image = std::move(image);
       shot->text = std::move(text);
@@ -49,10 +52,10 @@ class TrackingCaptureTest : public ServiceTabFixture {
   }
 
   nlohmann::json lookup(const std::string& number, unsigned ms = 30000) {
-    UserDefaults::standard().set(TrackingQuery::kSearchBaseKey, service.baseUrl());
+    defaults.set(TrackingQuery::kSearchBaseKey, service.baseUrl());
     std::optional<nlohmann::json> answer;
     int calls = 0;
-    TrackingQuery::query(number, [&](nlohmann::json a) {
+    tracking.query(number, [&](nlohmann::json a) {
       ++calls;
       answer = std::move(a);
     });
@@ -87,7 +90,7 @@ TEST_F(TrackingCaptureTest, SnapshotHasMeasuredHeightAndPageText) {
   EXPECT_EQ(tall->text.find("\n["), std::string::npos);
   ASSERT_TRUE(shortPage->image);
   EXPECT_EQ(gdk_texture_get_height(shortPage->image), OffscreenCapture::kHeight);
-  EXPECT_EQ(OffscreenCapture::activeCount(), 0u);
+  EXPECT_EQ(captures.activeCount(), 0u);
   EXPECT_EQ(logCount("[SHOT] ok"), 2);
 }
 
@@ -100,7 +103,7 @@ TEST_F(TrackingCaptureTest, NeverFinishingPageEndsOnceWithTimeout) {
   EXPECT_FALSE(shot->image);
   EXPECT_EQ(shot->text, "\n[timeout]");
   EXPECT_EQ(logCount("[SHOT] timeout 文字=0 字 图=无"), 1);
-  EXPECT_EQ(OffscreenCapture::activeCount(), 0u);
+  EXPECT_EQ(captures.activeCount(), 0u);
 
   // A host that refuses: the navigation fails before any content.
   GSocketListener* l = g_socket_listener_new();
@@ -151,11 +154,11 @@ TEST_F(TrackingCaptureTest, DeliveredPageAnswersWithEvidence) {
 }
 
 TEST_F(TrackingCaptureTest, EachPageKindGivesItsAnswer) {
-  TrackingQuery::setDiagnosticModeForTesting(true);  // undecided pages answer directly
-  UserDefaults::standard().set(TrackingQuery::kSearchBaseKey, service.baseUrl());
+  TrackingQuery diagnostic(defaults, true);  // undecided pages answer directly
+  defaults.set(TrackingQuery::kSearchBaseKey, service.baseUrl());
   std::map<std::string, nlohmann::json> answers;
   for (std::string no : {"RT4001", "COD4002", "CLK4003", "VFY4004", "SLW4005", "ERR4006", "NOPE4007"})
-    TrackingQuery::query(no, [&answers, no](nlohmann::json a) { answers[no] = std::move(a); });
+    diagnostic.query(no, [&answers, no](nlohmann::json a) { answers[no] = std::move(a); });
   ASSERT_TRUE(waitUntil([&] { return answers.size() == 7; }, 40000));
   EXPECT_EQ(answers["RT4001"]["status"], "abnormal");
   EXPECT_EQ(answers["COD4002"]["msg"], "在途，尚未签收");  // a collection amount is no delivery
@@ -169,10 +172,9 @@ TEST_F(TrackingCaptureTest, EachPageKindGivesItsAnswer) {
 }
 
 TEST_F(TrackingCaptureTest, UndecidedPageGoesToThePerson) {
-  TrackingQuery::setDiagnosticModeForTesting(false);
   nlohmann::json seed;
-  TrackingQuery::setManualConfirmer([&](const std::string&, const std::string& url, nlohmann::json s,
-                                        TrackingQuery::Completion done) {
+  tracking.setManualConfirmer([&](const std::string&, const std::string& url, nlohmann::json s,
+                                  TrackingQuery::Completion done) {
     seed = s;
     EXPECT_EQ(url, service.url("/s?wd=TR5001"));
     nlohmann::json a = s;
@@ -185,7 +187,7 @@ TEST_F(TrackingCaptureTest, UndecidedPageGoesToThePerson) {
   // An empty number answers at once, without loading anything.
   service.clearRequests();
   std::optional<nlohmann::json> empty;
-  TrackingQuery::query(" \n ", [&](nlohmann::json a) { empty = a; });
+  tracking.query(" \n ", [&](nlohmann::json a) { empty = a; });
   ASSERT_TRUE(empty.has_value());
   EXPECT_EQ((*empty)["msg"], "单号为空");
   EXPECT_TRUE(service.requestsTo("/s").empty());
@@ -219,7 +221,7 @@ TEST_F(TrackingCaptureTest, HugePageIsCappedInHeightAndText) {
   std::string html = "<html><body style='margin:0'><div style='height:9000px'>" + std::string(8000, 'x') +
                      "</div></body></html>";
   auto shot = std::make_shared<Shot>();
-  OffscreenCapture::captureHtml(html, 0.2, 20, std::nullopt, [shot](GObjectPtr<GdkTexture> image, std::string text) {
+  captures.captureHtml(html, 0.2, 20, std::nullopt, [shot](GObjectPtr<GdkTexture> image, std::string text) {
     ++shot->calls;
     shot->image = std::move(image);
     shot->text = std::move(text);
