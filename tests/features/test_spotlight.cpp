@@ -194,6 +194,21 @@ TEST_F(SpotlightIndexerTest, ARunOvertakenBySwitchingOffIndexesNothing) {
   EXPECT_EQ(indexer.indexedCount.get(), 0);
 }
 
+// The owner may go while a run waits on the index: the run ends without indexing.
+TEST_F(SpotlightIndexerTest, ARunWhoseIndexerIsGoneIndexesNothing) {
+  index->holdDelete = true;
+  auto gone = std::make_unique<SpotlightIndexer>(index, defaults, clock);
+  auto run = std::make_shared<Outcome<bool>>();
+  spawn(collectOutcome(finished(gone->indexNow(source())), run));
+  ASSERT_TRUE(waitUntil([&] { return bool(index->release); }, 5000));
+  gone.reset();
+  index->release();
+  ASSERT_TRUE(waitUntil([&] { return run->done; }, 5000));
+  EXPECT_FALSE(run->exception);
+  EXPECT_EQ(index->calls, (Strings{"delete com.quorvel.mac.cases"}));
+  EXPECT_EQ(countContaining(logs, "SPOTLIGHT"), 0);
+}
+
 // ---- the provider over D-Bus ----
 
 namespace {

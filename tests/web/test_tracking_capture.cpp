@@ -116,6 +116,24 @@ TEST_F(TrackingCaptureTest, NeverFinishingPageEndsOnceWithTimeout) {
   EXPECT_FALSE(refused->image);
 }
 
+// Captures still running when their owner goes end without an answer and leave no
+// window behind.
+TEST_F(TrackingCaptureTest, CapturesEndUnansweredWithTheirOwner) {
+  SilentPort silent;
+  const guint windowsBefore = g_list_model_get_n_items(gtk_window_get_toplevels());
+  auto owner = std::make_unique<OffscreenCaptures>();
+  int calls = 0;
+  owner->capture("http://127.0.0.1:" + std::to_string(silent.port) + "/s?wd=2", 0.3, 1.0, std::nullopt,
+                 [&calls](GObjectPtr<GdkTexture>, std::string) { ++calls; });
+  ASSERT_EQ(owner->activeCount(), 1u);
+  EXPECT_EQ(g_list_model_get_n_items(gtk_window_get_toplevels()), windowsBefore + 1);
+  owner.reset();
+  runMainLoopUntil([] { return false; }, 2000);  // past the capture's time-out
+  EXPECT_EQ(calls, 0);
+  EXPECT_EQ(logCount("[SHOT]"), 0);
+  EXPECT_EQ(g_list_model_get_n_items(gtk_window_get_toplevels()), windowsBefore);
+}
+
 TEST_F(TrackingCaptureTest, CaptureCarriesNoCookieOfTheSignedInService) {
   signIn();
   model = services->makeBrowserModel();
