@@ -174,10 +174,10 @@ int main() {
   const std::string cappedFailure = model->account().deadlineFailure->value_or("");
 
   // The same page with the cap lifted: all 20 MB come in and are handled.
-  PageReads::limits().maxBytes = 64u << 20;
+  model->reads().limits().maxBytes = 64u << 20;
   Figure whole = readDeadlines(*model);
   const std::string wholeFailure = model->account().deadlineFailure->value_or("");
-  PageReads::limits() = PageReads::Limits{};
+  model->reads().limits() = PageReads::Limits{};
 
   // The huge user name: read, decoded, published and shown in the sidebar.
   service.setBadgeOutage(test::TestService::Outage::hugeUserName);

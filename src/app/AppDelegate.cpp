@@ -215,7 +215,7 @@ void AppDelegate::openDataFolder() {
 void AppDelegate::activate() { showMainWindow_(); }
 
 void AppDelegate::reportDamagedSettings() {
-  quorvel::reportDamagedSettings(services_.defaults(), services_.dialogs(), AppConfig::serverURL());
+  quorvel::reportDamagedSettings(services_.defaults(), services_.dialogs(), AppConfig::serverURL(services_.defaults()));
 }
 
 void AppDelegate::setUpNotifications() { services_.notifier().setup(); }
@@ -266,7 +266,7 @@ void AppDelegate::checkForUpdateIfDue() { services_.updates().checkAtLaunchIfDue
 
 void AppDelegate::startBackgroundServices() {
   // Turning indexing on in the settings indexes this workspace at once.
-  SpotlightIndexer::shared().setWorkspace([weak = std::weak_ptr<BrowserModel>(browser_)] { return weak.lock(); });
+  services_.spotlight().setWorkspace([weak = std::weak_ptr<BrowserModel>(browser_)] { return weak.lock(); });
   postToMain([this] {
     // Old versions past their days go first; the store is made for this alone.
     MirrorStore::create(services_.mirrorServices())->autoPruneIfNeeded();
@@ -285,7 +285,7 @@ void AppDelegate::setUpHotKeys(bool registerKeys) {
   if (registerKeys) keys.registerAll();
 }
 
-void AppDelegate::indexForSearch() { spawn(SpotlightIndexer::shared().indexNow(browser_)); }
+void AppDelegate::indexForSearch() { spawn(services_.spotlight().indexNow(browser_)); }
 
 void AppDelegate::installShortcuts() {
   // Each new quick-capture panel, the desktop calendar and each quick-archive window

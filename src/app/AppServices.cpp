@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <thread>
 
-#include "base/Installed.h"
 #include "base/WorkerPool.h"
 #include "base/MainQueue.h"
 #include "core/AppConfig.h"
@@ -31,11 +30,14 @@
 #include "features/calendar/ReminderWriteBack.h"
 #include "features/tracking/TrackingQuery.h"
 #include "features/workspace/GlobalHotKeyManager.h"
+#include "features/workspace/SpotlightIndexer.h"
 #include "features/workspace/UpdateChecker.h"
 #include "features/workspace/WorkspacePageActions.h"
 #include "platform/HotKeys.h"
+#include "platform/Http.h"
 #include "platform/Scanner.h"
 #include "platform/ocr/TesseractPool.h"
+#include "platform/SearchIndexStore.h"
 #include "platform/Desktop.h"
 #include "platform/DesktopNotifications.h"
 #include "platform/UserDefaults.h"
@@ -118,11 +120,13 @@ DesktopCalendarWindow& AppServices::desktopCalendar() {
 // ---- Services ---------------------------------------------------------------------------
 
 AppServices::AppServices(Options options) : options_(options) {
+  defaults_.set(options.parts.defaults, [] { return std::make_unique<UserDefaults>(UserDefaults::standardFile()); });
+  standardDefaults_.previous = UserDefaults::setStandard(&*defaults_);
   if (options.serverURL) AppConfig::setServerURL(defaults(), *options.serverURL);
   // As many workers as cores, at most four.
   workers_ = std::make_unique<WorkerPool>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
-  audit_ = std::make_unique<AuditLog>(AuditLog::defaultFile());
-  // Temporary: the calendar code records through AuditLog::write().
+  audit_ = std::make_unique<AuditLog>(AuditLog::defaultFile(), clock_);
+  // Temporary: the quick-archive view records through AuditLog::write().
   AuditLog::setCurrent(audit_.get());
   bool quiet = isQuiet(options.mode);
   const Parts& given = options.parts;
@@ -156,6 +160,7 @@ AppServices::AppServices(Options options) : options_(options) {
   scannerOCR_ = std::make_unique<ScannerOCR>(
       ScannerOCR::Services{*dialogs_, *filePanels_, *desktop_, *workers_, *ocrPools_, scanProgress_.get()});
   volume_ = std::make_unique<LocalVolume>(defaults(), *dialogs_, *desktop_, *previews_, passwords_.get(), *workers_);
+  downloads_ = std::make_unique<http::DownloadSession>(MirrorStore::kTransferTimeoutSeconds);
   // The edit session's conflicts are decided in the comparison window; without windows
   // they end as cancelled.
   if (quiet && !given.conflictWindow)
@@ -165,16 +170,17 @@ AppServices::AppServices(Options options) : options_(options) {
   editWorkspace_ = std::make_shared<EditWorkspace>();
   editSession_ = std::make_unique<EditSession>(
       EditSession::Backend::real(*volume_, *desktop_, *workers_, mirrorServices(), editWorkspace_), *dialogs_,
-      *conflicts_, *previews_, volume_->cache().editing(), *workers_, *audit_);
+      *conflicts_, *previews_, volume_->cache().editing(), *workers_, *audit_, clock_);
   inbox_ = std::make_unique<HotFolderWatcher>(defaults(), *filePanels_, *desktop_);
   quickArchive_ = std::make_unique<QuickArchiveWindow>(QuickArchiveServices{*filePanels_, *inbox_, *scanner_, *workers_});
   // The inbox's new files open the quick-archive window.
   inbox_->setOpener(quickArchive_.get());
   pageExport_ = std::make_unique<PageExport>(*dialogs_, *filePanels_, *desktop_, *workers_);
-  updates_ = std::make_unique<UpdateChecker>(defaults(), *dialogs_, *desktop_, *workers_, *audit_);
+  updates_ = std::make_unique<UpdateChecker>(defaults(), *dialogs_, *desktop_, *workers_, *audit_, clock_);
   panels_ = quiet ? std::unique_ptr<PagePanelPresenter>(std::make_unique<QuietPagePanels>())
                   : std::make_unique<GtkPagePanels>();
-  actions_ = std::make_unique<WorkspacePageActions>(*volume_, *editSession_, *workers_, *ocrPools_);
+  tracking_ = std::make_unique<TrackingQuery>(defaults(), options.mode == AppMode::diagnostic);
+  actions_ = std::make_unique<WorkspacePageActions>(*volume_, *editSession_, *workers_, *ocrPools_, *tracking_);
   WebEngine::Options web;
   web.mode = options.mode;
   web.ephemeral = options.ephemeralWebData;
@@ -184,42 +190,50 @@ AppServices::AppServices(Options options) : options_(options) {
   // Notifications ask for attention through the main window's urgency hint.
   notificationWindows_ = std::make_unique<ApplicationNotificationWindows>();
   notifications_ = std::make_unique<SystemNotifications>(*notificationWindows_);
-  notifier_ = std::make_unique<Notifier>(*notifications_, defaults());
+  notifier_ = std::make_unique<Notifier>(*notifications_, defaults(), clock_);
   idle_ = std::make_unique<X11IdleTime>();
-  authenticator_ = std::make_unique<PamAuthenticator>();
+  authenticator_ = std::make_unique<PamAuthenticator>(*workers_);
   lock_ = std::make_unique<PrivacyLock>(*idle_, *authenticator_, defaults(), options.mode);
   hotKeys_ = std::make_unique<GlobalHotKeyManager>(std::make_unique<X11HotKeys>(), defaults(), options.mode);
   // Undecided courier pages go to a person in the manual window (in the workspace's
   // session, as the page's user).
-  if (options.mode != AppMode::test) TrackingWindow::install(engine_->network());
-
-  Installed<AppServices>::install(*this);
+  if (options.mode != AppMode::test) {
+    trackingWindows_ = std::make_unique<TrackingWindows>(engine_->network());
+    tracking_->setManualConfirmer(trackingWindows_->confirmer());
+  }
 }
 
 AppServices::~AppServices() {
   // Work still running off the main thread ends before anything it was given goes.
   workers_->drain();
   // No manual window may open on a session that is about to go.
-  TrackingQuery::setManualConfirmer({});
+  tracking_->setManualConfirmer({});
   pageFinished_.disconnect();
   countsNotified_.disconnect();
   dockBadgeCleared_.disconnect();
   inbox_->setOpener(nullptr);
-  Installed<AppServices>::uninstall(*this);
   AuditLog::setCurrent(nullptr);
   // The members go in reverse order of their building: users before what they use.
 }
 
+AppServices::StandardDefaults::~StandardDefaults() { UserDefaults::setStandard(previous); }
+
 MirrorServices AppServices::mirrorServices() {
-  return MirrorServices{defaults(), *dialogs_, *desktop_, *volume_, *workers_, *audit_};
+  return MirrorServices{defaults(), *dialogs_, *desktop_, *volume_, *workers_, *audit_, clock_, *downloads_};
 }
 
-AppServices* AppServices::current() { return Installed<AppServices>::get(); }
-
-UserDefaults& AppServices::defaults() { return UserDefaults::standard(); }
+SpotlightIndexer& AppServices::spotlight() {
+  if (!spotlight_) {
+    auto index = options_.searchIndex;
+    if (!index) index = std::make_shared<SearchIndexStore>(SpotlightIndexer::storeFile());
+    spotlight_ = std::make_unique<SpotlightIndexer>(std::move(index), defaults(), clock_);
+  }
+  return *spotlight_;
+}
 
 std::shared_ptr<BrowserModel> AppServices::makeBrowserModel() {
-  return BrowserModel::create(engine_->pageFactory(), defaults(), *audit_, engine_.get(), options_.mode);
+  return BrowserModel::create(engine_->pageFactory(), {defaults(), *audit_, *workers_, clock_}, engine_.get(),
+                              options_.mode);
 }
 
 std::shared_ptr<WorkspaceViewState> AppServices::viewState() {

@@ -1,11 +1,11 @@
 #pragma once
 // The composition root: builds the process-wide objects once, in dependency order,
-// hands them to each other by reference and installs the few that lower layers
-// reach through their `shared()` accessors. Released in reverse order.
+// and hands them to each other by reference. Released in reverse order.
 #include <memory>
 #include <optional>
 #include <string>
 
+#include "base/Clock.h"
 #include "base/GLibPtr.h"
 #include "core/AppMode.h"
 
@@ -47,6 +47,13 @@ class Scanner;
 class ScreenCaptureOCR;
 class ScannerOCR;
 class GtkScanProgressWindows;
+class SearchIndex;
+class SpotlightIndexer;
+class TrackingQuery;
+class TrackingWindows;
+namespace http {
+class DownloadSession;
+}
 
 // One part of the services: made by them, or borrowed from a test that hands in its own.
 template <class T>
@@ -81,6 +88,8 @@ class AppServices {
     PasswordPrompter* passwords = nullptr;
     Desktop* desktop = nullptr;
     PreviewPresenter* previews = nullptr;
+    // The settings (a test's temporary home's); unset: the user's settings file.
+    UserDefaults* defaults = nullptr;
     // Conflicts decided in the comparison window even in a quiet run.
     bool conflictWindow = false;
   };
@@ -93,6 +102,9 @@ class AppServices {
     bool dragAndDrop = true;
     // Stored as the service's address before anything reads it ("--server-url").
     std::optional<std::string> serverURL;
+    // The index the desktop's search reads, shared with the application's search
+    // provider; unset: one at SpotlightIndexer::storeFile(), made on first use.
+    std::shared_ptr<SearchIndex> searchIndex;
     Parts parts;
   };
 
@@ -101,11 +113,9 @@ class AppServices {
   AppServices(const AppServices&) = delete;
   AppServices& operator=(const AppServices&) = delete;
 
-  // The services of the running process, nullptr before they are built.
-  static AppServices* current();
-
   AppMode mode() const { return options_.mode; }
-  UserDefaults& defaults();
+  const Clock& clock() const { return clock_; }
+  UserDefaults& defaults() { return *defaults_; }
   AuditLog& audit() { return *audit_; }
   Notifier& notifier() { return *notifier_; }
   SystemNotifications& notifications() { return *notifications_; }
@@ -129,6 +139,9 @@ class AppServices {
   Scanner& scanner() { return *scanner_; }
   ScreenCaptureOCR& screenCapture() { return *screenCapture_; }
   ScannerOCR& scannerOCR() { return *scannerOCR_; }
+  TrackingQuery& tracking() { return *tracking_; }
+  // The desktop search's indexer, made on first use.
+  SpotlightIndexer& spotlight();
   // What a mirror store works with.
   MirrorServices mirrorServices();
 
@@ -147,6 +160,18 @@ class AppServices {
 
  private:
   Options options_;
+  SystemClock clock_;
+  ServicePart<UserDefaults> defaults_;
+  // Temporary: the settings stand as the deprecated UserDefaults::standard() the window
+  // frames are still read through, until everything built after them has gone.
+  struct StandardDefaults {
+    UserDefaults* previous = nullptr;
+    StandardDefaults() = default;
+    StandardDefaults(const StandardDefaults&) = delete;
+    StandardDefaults& operator=(const StandardDefaults&) = delete;
+    ~StandardDefaults();
+  };
+  StandardDefaults standardDefaults_;
   std::unique_ptr<WorkerPool> workers_;
   std::unique_ptr<AuditLog> audit_;
   ServicePart<Dialogs> dialogs_;
@@ -160,6 +185,7 @@ class AppServices {
   std::unique_ptr<GtkScanProgressWindows> scanProgress_;  // windowed runs only
   std::unique_ptr<ScannerOCR> scannerOCR_;
   std::unique_ptr<LocalVolume> volume_;
+  std::unique_ptr<http::DownloadSession> downloads_;
   std::unique_ptr<ConflictPresenter> conflicts_;
   // The signed-in workspace the edit session uploads through, filled in by browser().
   std::shared_ptr<EditWorkspace> editWorkspace_;
@@ -169,8 +195,10 @@ class AppServices {
   std::unique_ptr<PageExport> pageExport_;
   std::unique_ptr<UpdateChecker> updates_;
   std::unique_ptr<PagePanelPresenter> panels_;
+  std::unique_ptr<TrackingQuery> tracking_;
   std::unique_ptr<PageActions> actions_;
   std::unique_ptr<WebEngine> engine_;
+  std::unique_ptr<TrackingWindows> trackingWindows_;  // windowed runs only
   std::unique_ptr<NotificationWindows> notificationWindows_;
   std::unique_ptr<SystemNotifications> notifications_;
   std::unique_ptr<Notifier> notifier_;
@@ -178,6 +206,7 @@ class AppServices {
   std::unique_ptr<Authenticator> authenticator_;
   std::unique_ptr<PrivacyLock> lock_;
   std::unique_ptr<GlobalHotKeyManager> hotKeys_;
+  std::unique_ptr<SpotlightIndexer> spotlight_;
   std::shared_ptr<BrowserModel> browser_;
   std::shared_ptr<WorkspaceViewState> view_;
   ScopedConnection pageFinished_;

@@ -100,6 +100,7 @@ void QuorvelApp::on_startup() {
   chooseGtkRenderer();
   // The first page's web process starts as early as it can (it takes longest); the
   // rest of the start goes on while it comes up.
+  options_.searchIndex = searchIndex();
   services_ = std::make_unique<AppServices>(options_);
   model_ = services_->browser();
   view_ = services_->viewState();
@@ -199,7 +200,7 @@ bool QuorvelApp::dbus_register_vfunc(const Glib::RefPtr<Gio::DBus::Connection>& 
                                      const Glib::ustring& objectPath) {
   if (!Gtk::Application::dbus_register_vfunc(connection, objectPath)) return false;
   // The desktop's search asks the running client for its cases.
-  searchProvider_ = std::make_unique<SearchProvider>(SpotlightIndexer::sharedStore(), "cn.quorvel.client");
+  searchProvider_ = std::make_unique<SearchProvider>(searchIndex(), "cn.quorvel.client");
   searchProvider_->setActivateHandler([this](const std::string& url) {
     if (delegate_) delegate_->open({url});
   });
@@ -209,6 +210,11 @@ bool QuorvelApp::dbus_register_vfunc(const Glib::RefPtr<Gio::DBus::Connection>& 
   });
   searchProvider_->exportOn(connection->gobj());
   return true;
+}
+
+std::shared_ptr<SearchIndexStore> QuorvelApp::searchIndex() {
+  if (!searchIndex_) searchIndex_ = std::make_shared<SearchIndexStore>(SpotlightIndexer::storeFile());
+  return searchIndex_;
 }
 
 void QuorvelApp::dbus_unregister_vfunc(const Glib::RefPtr<Gio::DBus::Connection>& connection,
@@ -406,10 +412,9 @@ void QuorvelApp::on_shutdown() {
   delegate_.reset();
   model_.reset();
   view_.reset();
-  // What the services wrote on their way out reaches the file too.
-  UserDefaults& defaults = services_->defaults();
+  // The settings go last of the services: what the others wrote on their way out
+  // reaches the file as the settings are written on their own going.
   services_.reset();
-  defaults.flush();
   logLine(tags::kApp, "已退出");
   Gtk::Application::on_shutdown();
 }

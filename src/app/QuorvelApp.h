@@ -14,6 +14,7 @@ class WorkspaceViewState;
 class MainWindow;
 class PrimaryMenu;
 class MenuBarView;
+class SearchIndexStore;
 class SearchProvider;
 class TrayAbsenceNotice;
 class TrayController;
@@ -46,8 +47,12 @@ class QuorvelApp : public Gtk::Application {
   void addCommands();
   void runCommand(const std::string& action, const Glib::VariantBase& parameter);
   void quitOnSignal(const char* name);
+  // The index the desktop's search reads: served from registration on, before the
+  // services are built, and handed to them.
+  std::shared_ptr<SearchIndexStore> searchIndex();
 
   AppServices::Options options_;
+  std::shared_ptr<SearchIndexStore> searchIndex_;
   std::unique_ptr<AppServices> services_;
   std::shared_ptr<BrowserModel> model_;
   std::shared_ptr<WorkspaceViewState> view_;

@@ -247,23 +247,18 @@ auto onWorker(WorkerPool& pool, F fn) {
   return Awaiter{pool, std::move(fn), {}, {}};
 }
 
-// Temporary: onWorker() on the process's pool, until every caller is handed its pool.
-template <class F>
-auto runInBackground(F fn) {
-  return onWorker(WorkerPool::shared(), std::move(fn));
-}
-
 // Replies from this size on are decoded on the worker pool: the main thread stays free.
 inline constexpr std::size_t kDecodeOnWorkerBytes = 64 * 1024;
 
-// `decode(text)`, run on the worker pool when the text is large (kDecodeOnWorkerBytes),
-// else at once. `decode` must be safe to run on any thread.
+// `decode(text)`, run on `pool` when the text is large (kDecodeOnWorkerBytes), else at
+// once. `decode` must be safe to run on any thread.
 template <class Decode>
-Task<std::invoke_result_t<Decode, const std::string&>> decodeOffMain(std::string text, Decode decode) {
+Task<std::invoke_result_t<Decode, const std::string&>> decodeOffMain(WorkerPool& pool, std::string text,
+                                                                     Decode decode) {
   if (text.size() < kDecodeOnWorkerBytes) co_return decode(text);
   // A named awaiter: GCC 12 destroys a capturing lambda temporary inside a co_await
   // operand twice.
-  auto work = runInBackground([text = std::move(text), decode] { return decode(text); });
+  auto work = onWorker(pool, [text = std::move(text), decode] { return decode(text); });
   co_return co_await work;
 }
 

@@ -17,12 +17,6 @@ WorkerPool::~WorkerPool() {
   for (auto& t : threads_) t.join();
 }
 
-WorkerPool& WorkerPool::shared() {
-  // Never destroyed: jobs may still be running while the process exits.
-  static WorkerPool* pool = new WorkerPool(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
-  return *pool;
-}
-
 void WorkerPool::submit(std::function<void()> job) {
   {
     std::lock_guard lock(mutex_);

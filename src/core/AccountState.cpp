@@ -10,7 +10,8 @@
 #include "core/AuditLog.h"
 
 namespace quorvel {
-AccountState::AccountState(UserDefaults& defaults, AuditLog& audit) : defaults_(defaults), audit_(audit) {
+AccountState::AccountState(UserDefaults& defaults, AuditLog& audit, const Clock& clock)
+    : defaults_(defaults), audit_(audit), clock_(clock) {
   recents.set(RecentStore::load(defaults_));
 }
 
@@ -98,7 +99,7 @@ void AccountState::rememberProceeding(long long id, const std::string& title) {
 
 void AccountState::cacheNodes(const std::string& bytes) {
   cachedNodes_ = bytes;
-  cachedNodesAt_ = Clock::now();
+  cachedNodesAt_ = clock_.now();
 }
 
 std::vector<NavItem> AccountState::visibleNavItems() const {

@@ -19,12 +19,14 @@
 namespace quorvel {
 
 class AuditLog;
+class Clock;
 class UserDefaults;
 
 class AccountState {
  public:
-  // The recents are kept in `defaults`; forbidden pages are recorded in `audit`.
-  AccountState(UserDefaults& defaults, AuditLog& audit);
+  // The recents are kept in `defaults`; forbidden pages are recorded in `audit`; the
+  // node cache is stamped with `clock`'s time.
+  AccountState(UserDefaults& defaults, AuditLog& audit, const Clock& clock);
   ~AccountState() { *self_ = nullptr; }
   AccountState(const AccountState&) = delete;
   AccountState& operator=(const AccountState&) = delete;
@@ -79,6 +81,7 @@ class AccountState {
   sigc::signal<void(const BadgeCounts&)> notifyCounts_;
   UserDefaults& defaults_;
   AuditLog& audit_;
+  const Clock& clock_;
   // Deferred steps check it: they run only while this state exists.
   std::shared_ptr<AccountState*> self_ = std::make_shared<AccountState*>(this);
 };

@@ -103,9 +103,6 @@ Url homeURL(const UserDefaults& defaults) {
   return *Url::parse(kDefaultServerURL);
 }
 
-std::string serverURL() { return serverURL(UserDefaults::standard()); }
-Url homeURL() { return homeURL(UserDefaults::standard()); }
-
 fs::path dataDir() { return ensured(xdg::dataHome() / "Quorvel"); }
 fs::path mirrorDir() { return xdg::documentsDir() / "墨衡台卷宗"; }
 fs::path downloadDir() { return ensured(xdg::downloadDir() / "墨衡台"); }

@@ -26,10 +26,6 @@ std::optional<std::string> validServerURL(const std::string& text);
 // The stored address when it is usable, else the default; an unusable stored
 // address is logged once per store of defaults (once per process in the client).
 Url homeURL(const UserDefaults& defaults);
-// Temporary: the calendar code reads the address without its defaults until it is
-// handed them (UserDefaults::standard()).
-std::string serverURL();
-Url homeURL();
 std::filesystem::path dataDir();
 std::filesystem::path mirrorDir();
 std::filesystem::path downloadDir();

@@ -15,7 +15,7 @@ namespace {
 AuditLog* current = nullptr;
 }  // namespace
 
-AuditLog::AuditLog(std::filesystem::path file) : file_(std::move(file)) {}
+AuditLog::AuditLog(std::filesystem::path file, const Clock& clock) : file_(std::move(file)), clock_(clock) {}
 
 AuditLog::~AuditLog() {
   if (current == this) current = nullptr;
@@ -27,11 +27,14 @@ void AuditLog::setCurrent(AuditLog* log) { current = log; }
 
 void AuditLog::write(const std::string& action, const std::string& rel, const nlohmann::json& extra) {
   if (current) current->record(action, rel, extra);
-  else AuditLog(defaultFile()).record(action, rel, extra);
+  else {
+    SystemClock clock;
+    AuditLog(defaultFile(), clock).record(action, rel, extra);
+  }
 }
 
-std::string AuditLog::isoNow() {
-  std::time_t t = std::chrono::system_clock::to_time_t(Clock::now());
+std::string AuditLog::isoNow() const {
+  std::time_t t = std::chrono::system_clock::to_time_t(clock_.now());
   std::tm tm{};
   gmtime_r(&t, &tm);
   char buf[32];

@@ -7,6 +7,8 @@
 
 namespace quorvel {
 
+class Clock;
+
 // The local, append-only record of what the client did: one JSON object per line
 // in "upload-audit.jsonl" in the data folder.
 class AuditLog {
@@ -17,8 +19,9 @@ class AuditLog {
     std::string firm;
   };
 
-  // Appends to `file` (its folder is made when missing).
-  explicit AuditLog(std::filesystem::path file);
+  // Appends to `file` (its folder is made when missing); records are stamped with
+  // `clock`'s time. The clock must outlive the log.
+  AuditLog(std::filesystem::path file, const Clock& clock);
   ~AuditLog();
   AuditLog(const AuditLog&) = delete;
   AuditLog& operator=(const AuditLog&) = delete;
@@ -32,8 +35,8 @@ class AuditLog {
   void record(const std::string& action, const std::string& rel,
               const nlohmann::json& extra = nlohmann::json::object()) const;
 
-  // Temporary, for the calendar code until it is handed the log: records into the log
-  // the application made current, else into the default file without a user.
+  // Temporary, for the quick-archive view until it is handed the log: records into the
+  // log the application made current, else into the default file without a user.
   static void write(const std::string& action, const std::string& rel,
                     const nlohmann::json& extra = nlohmann::json::object());
   static void setCurrent(AuditLog* log);
@@ -43,10 +46,12 @@ class AuditLog {
   // The record line without its line feed (exposed for tests).
   static std::string recordLine(const std::string& action, const std::string& rel, const nlohmann::json& extra,
                                 const Identity& who, const std::string& at);
-  static std::string isoNow();
 
  private:
+  std::string isoNow() const;
+
   std::filesystem::path file_;
+  const Clock& clock_;
   std::function<Identity()> identity_;
 };
 

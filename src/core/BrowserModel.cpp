@@ -16,31 +16,23 @@ constexpr unsigned kTimerPeriodMs = 60'000;
 constexpr unsigned kLoadTimeoutSeconds = 60;
 }  // namespace
 
-std::shared_ptr<BrowserModel> BrowserModel::create(PageFactory factory, UserDefaults& defaults, AuditLog& audit,
-                                                   WebStore* store, AppMode mode) {
-  std::shared_ptr<BrowserModel> m(new BrowserModel(std::move(factory), defaults, audit, store, mode));
+std::shared_ptr<BrowserModel> BrowserModel::create(PageFactory factory, const Services& services, WebStore* store,
+                                                   AppMode mode) {
+  std::shared_ptr<BrowserModel> m(new BrowserModel(std::move(factory), services, store, mode));
   m->construct();
   return m;
 }
 
-std::shared_ptr<BrowserModel> BrowserModel::create(PageFactory factory, WebStore* store, AppMode mode) {
-  auto audit = std::make_unique<AuditLog>(AuditLog::defaultFile());
-  std::shared_ptr<BrowserModel> m(new BrowserModel(std::move(factory), UserDefaults::standard(), *audit, store, mode));
-  m->ownAudit_ = std::move(audit);
-  m->construct();
-  return m;
-}
-
-BrowserModel::BrowserModel(PageFactory factory, UserDefaults& defaults, AuditLog& audit, WebStore* store,
-                           AppMode mode)
+BrowserModel::BrowserModel(PageFactory factory, const Services& services, WebStore* store, AppMode mode)
     : factory_(std::move(factory)),
-      defaults_(defaults),
-      audit_(audit),
+      defaults_(services.defaults),
+      audit_(services.audit),
+      clock_(services.clock),
       webStore_(store),
       mode_(mode),
-      account_(defaults, audit),
-      requests_(store, defaults),
-      reads_(*this, account_, defaults) {}
+      account_(services.defaults, services.audit, services.clock),
+      requests_(store, services.defaults, services.workers),
+      reads_(*this, account_, services.defaults, services.workers, services.clock) {}
 
 BrowserModel::~BrowserModel() = default;
 
@@ -90,12 +82,11 @@ std::shared_ptr<BrowserTab> BrowserModel::newTab(const std::string& path, const 
       if (auto m = weak.lock()) m->newTab(path, title);
     });
     // Not the real tab: that one is made when the queued call runs.
-    return std::make_shared<BrowserTab>(title, nullptr);
+    return makeTab(title);
   }
-  auto tab = std::make_shared<BrowserTab>(title, nullptr);
+  auto tab = makeTab(title);
   tab->attach(makePage(tab));
   tab->currentPath.set(path);
-  tab->lastActive = Clock::now();
 
   auto v = tabs_.get();
   v.push_back(tab);
@@ -110,6 +101,10 @@ std::shared_ptr<BrowserTab> BrowserModel::newTab(const std::string& path, const 
   return tab;
 }
 
+std::shared_ptr<BrowserTab> BrowserModel::makeTab(const std::string& title) const {
+  return std::make_shared<BrowserTab>(title, nullptr, clock_.now());
+}
+
 std::shared_ptr<BrowserTab> BrowserModel::activeTab() const {
   if (!activeID_.get()) return nullptr;
   return tabWithID(*activeID_.get());
@@ -119,7 +114,7 @@ void BrowserModel::activate(const std::shared_ptr<BrowserTab>& tabRef) {
   std::shared_ptr<BrowserTab> tab = tabRef;
   if (!tab) return;
   activeID_.set(tab->id());
-  tab->lastActive = Clock::now();
+  tab->lastActive = clock_.now();
   if (!tab->webView()) wake(tab);
   if (auto* page = tab->webView(); page && page->isInWindow()) page->focus();
   syncActiveState();
@@ -237,7 +232,7 @@ void BrowserModel::closeToRight(const std::shared_ptr<BrowserTab>& tabRef) {
   setTabs(std::move(v), {TabRowsChange::reset});
   if (!activeKept) {
     activeID_.set(tab->id());
-    tab->lastActive = Clock::now();
+    tab->lastActive = clock_.now();
   }
   syncActiveState();
   saveSession();

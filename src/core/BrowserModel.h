@@ -20,6 +20,7 @@
 namespace quorvel {
 
 class BrowserModel;
+class Clock;
 // Makes the live page of a tab (the web-view controller in the application, a fake
 // in tests).
 using PageFactory =
@@ -39,14 +40,17 @@ struct TabRowsChange {
 // through account(), reads() and requests().
 class BrowserModel : public std::enable_shared_from_this<BrowserModel> {
  public:
-  // The session and the recents are kept in `defaults`, what the workspace does is
-  // recorded in `audit`. `store` may be nullptr (no cookies, nothing
-  // to clear). All three must outlive the model.
-  static std::shared_ptr<BrowserModel> create(PageFactory factory, UserDefaults& defaults, AuditLog& audit,
-                                              WebStore* store = nullptr, AppMode mode = AppMode::normal);
-  // Temporary, for the calendar tests until they hand the model its defaults: the
-  // defaults of UserDefaults::standard() and an audit log of the model's own.
-  static std::shared_ptr<BrowserModel> create(PageFactory factory, WebStore* store = nullptr,
+  // What a model works with; each must outlive it. The session and the recents are
+  // kept in `defaults`, what the workspace does is recorded in `audit`, large replies
+  // are decoded on `workers`, and tabs age by `clock`.
+  struct Services {
+    UserDefaults& defaults;
+    AuditLog& audit;
+    WorkerPool& workers;
+    const Clock& clock;
+  };
+  // `store` may be nullptr (no cookies, nothing to clear); it must outlive the model.
+  static std::shared_ptr<BrowserModel> create(PageFactory factory, const Services& services, WebStore* store = nullptr,
                                               AppMode mode = AppMode::normal);
   ~BrowserModel();
 
@@ -77,6 +81,10 @@ class BrowserModel : public std::enable_shared_from_this<BrowserModel> {
   // Fires after the user activated a tab (its page is awake and focused).
   sigc::signal<void()>& activated() { return activated_; }
   AppMode mode() const { return mode_; }
+  // What the model was built with, for the workspace's other parts.
+  UserDefaults& defaults() const { return defaults_; }
+  AuditLog& audit() const { return audit_; }
+  const Clock& clock() const { return clock_; }
   // Who is signed in, as the audit log records it.
   AuditLog::Identity identity() const;
 
@@ -111,7 +119,9 @@ class BrowserModel : public std::enable_shared_from_this<BrowserModel> {
   void logout();
 
  private:
-  BrowserModel(PageFactory factory, UserDefaults& defaults, AuditLog& audit, WebStore* store, AppMode mode);
+  BrowserModel(PageFactory factory, const Services& services, WebStore* store, AppMode mode);
+  // A new tab, last active now.
+  std::shared_ptr<BrowserTab> makeTab(const std::string& title) const;
   Task<void> clearWebDataThenShowLogin();
   void setTabs(std::vector<std::shared_ptr<BrowserTab>> v, TabRowsChange change);
   void construct();
@@ -125,10 +135,10 @@ class BrowserModel : public std::enable_shared_from_this<BrowserModel> {
   Published<bool, BrowserModel> activeLoading_{false};
   Published<bool, BrowserModel> activeCanGoBack_{false};
   Published<bool, BrowserModel> activeCanGoForward_{false};
-  std::unique_ptr<AuditLog> ownAudit_;  // the temporary create() only
   PageFactory factory_;
   UserDefaults& defaults_;
   AuditLog& audit_;
+  const Clock& clock_;
   WebStore* webStore_ = nullptr;
   AppMode mode_ = AppMode::normal;
   SourceId hibernateTimer_;

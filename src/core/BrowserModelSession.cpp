@@ -56,7 +56,7 @@ bool BrowserModel::restoreSession() {
     auto url = Url::parse(urlIt->get<std::string>());
     if (!url || url->host.empty()) continue;
     auto titleIt = entry.find("title");
-    auto tab = std::make_shared<BrowserTab>(titleIt == entry.end() ? "标签" : titleIt->get<std::string>(), nullptr);
+    auto tab = makeTab(titleIt == entry.end() ? "标签" : titleIt->get<std::string>());
     tab->hibernatedURL = *url;
     tab->currentPath.set(url->decodedPath());
     restored.push_back(tab);
@@ -108,7 +108,7 @@ bool BrowserModel::hibernate(const std::shared_ptr<BrowserTab>& tabRef) {
 
 void BrowserModel::hibernateIdleTabs() {
   if (tabs_->size() < 2) return;
-  auto now = Clock::now();
+  auto now = clock_.now();
   for (auto& t : tabs_.get()) {
     if (activeID_.get() && t->id() == *activeID_.get()) continue;
     if (!t->webView()) continue;

@@ -19,8 +19,8 @@ void onMain(std::function<void()> fn) {
 }
 }  // namespace
 
-Notifier::Notifier(DesktopNotifications& desktop, UserDefaults& defaults)
-    : desktop_(desktop), defaults_(defaults), lastDaily_(defaults.string(kLastDailyKey).value_or("")) {}
+Notifier::Notifier(DesktopNotifications& desktop, UserDefaults& defaults, const Clock& clock)
+    : desktop_(desktop), defaults_(defaults), clock_(clock), lastDaily_(defaults.string(kLastDailyKey).value_or("")) {}
 
 void Notifier::setup() {
   std::weak_ptr<bool> alive = alive_;
@@ -67,7 +67,7 @@ void Notifier::apply(const BadgeCounts& c) {
   }
   lastOverdue_ = c.overdue;
 
-  std::time_t t = std::chrono::system_clock::to_time_t(Clock::now());
+  std::time_t t = std::chrono::system_clock::to_time_t(clock_.now());
   std::tm local{};
   localtime_r(&t, &local);
   if (local.tm_hour < kDailyHour) return;

@@ -11,12 +11,14 @@
 
 namespace quorvel {
 
+class Clock;
 class UserDefaults;
 
 class Notifier {
  public:
-  // Starts as a fresh process does: "notify.lastDaily" read from `defaults`.
-  Notifier(DesktopNotifications& desktop, UserDefaults& defaults);
+  // Starts as a fresh process does: "notify.lastDaily" read from `defaults`. The daily
+  // summary goes by `clock`'s local day and hour.
+  Notifier(DesktopNotifications& desktop, UserDefaults& defaults, const Clock& clock);
   Notifier(const Notifier&) = delete;
   Notifier& operator=(const Notifier&) = delete;
 
@@ -39,6 +41,7 @@ class Notifier {
 
   DesktopNotifications& desktop_;
   UserDefaults& defaults_;
+  const Clock& clock_;
   // Answers and counts posted to the main loop find the notifier gone after it is.
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   bool authorized_ = false;

@@ -15,8 +15,9 @@ namespace {
 constexpr unsigned kBadgePeriodMs = 60'000;
 }  // namespace
 
-ServiceReads::ServiceReads(BrowserModel& tabs, AccountState& account, const UserDefaults& defaults)
-    : tabs_(tabs), account_(account), defaults_(defaults) {
+ServiceReads::ServiceReads(BrowserModel& tabs, AccountState& account, const UserDefaults& defaults,
+                           WorkerPool& workers, const Clock& clock)
+    : tabs_(tabs), account_(account), defaults_(defaults), workers_(workers), clock_(clock) {
   badgeTimer_ = SourceId(startRepeatingTimer(kBadgePeriodMs, [this] {
     refreshBadges();
     return true;
@@ -39,13 +40,13 @@ std::shared_ptr<WebPage> ServiceReads::activeServicePage(bool requireURL) const 
 Task<std::string> ServiceReads::fetchJSON(const std::string& path) {
   auto page = activeServicePage(false);
   if (!page) throw AppError(errors::kQuorvel, errors::kNoPage, "没有打开的页面（请先登录）");
-  auto read = PageReads::fetchText(std::move(page), path);
+  auto read = PageReads::fetchText(std::move(page), path, limits_);
   co_return co_await read;
 }
 
 Task<std::string> ServiceReads::fetchNodesCached(bool force) {
   if (!force && account_.cachedNodes()) {
-    auto age = Clock::now() - account_.cachedNodesAt();
+    auto age = clock_.now() - account_.cachedNodesAt();
     if (age < std::chrono::seconds(30)) co_return *account_.cachedNodes();
   }
   auto alive = self_;
@@ -65,9 +66,10 @@ void ServiceReads::refreshBadges() {
 
 Task<void> ServiceReads::readBadges(std::shared_ptr<WebPage> page) {
   auto alive = self_;
+  const PageReads::Limits limits = limits_;
   // The read starts on a later turn: nothing changes before refreshBadges returns.
   co_await nextTurn();
-  auto reading = PageReads::read(std::move(page), "/api/desktop/badges", /*loginCheck=*/true);
+  auto reading = PageReads::read(std::move(page), "/api/desktop/badges", limits, /*loginCheck=*/true);
   PageReads::Reply reply = co_await reading;
   if (reply.kind == PageReads::Reply::Kind::login) {
     if (*alive) account_.markLoginRequired();
@@ -84,7 +86,7 @@ Task<void> ServiceReads::readBadges(std::shared_ptr<WebPage> page) {
     account_.failBadgeRefresh(PageReads::replyFailureReason(reply));
     co_return;
   }
-  auto decoding = decodeOffMain(reply.text, parseBadgeReply);
+  auto decoding = decodeOffMain(workers_, reply.text, parseBadgeReply);
   std::optional<BadgeCounts> counts = co_await decoding;
   if (!*alive) co_return;
   if (counts) account_.publishBadges(*counts);
@@ -104,12 +106,13 @@ void ServiceReads::fetchDeadlines(std::function<void()> completion) {
 
 Task<void> ServiceReads::readDeadlines(std::shared_ptr<WebPage> page, std::function<void()> completion) {
   auto alive = self_;
+  const PageReads::Limits limits = limits_;
   co_await nextTurn();
-  auto reading = PageReads::read(std::move(page), "/api/my_deadlines");
+  auto reading = PageReads::read(std::move(page), "/api/my_deadlines", limits);
   PageReads::Reply reply = co_await reading;
   std::optional<Deadlines> lists;
   if (reply.ok()) {
-    auto decoding = decodeOffMain(reply.text, decodeDeadlines);
+    auto decoding = decodeOffMain(workers_, reply.text, decodeDeadlines);
     lists = co_await decoding;
   }
   const bool live = *alive != nullptr;

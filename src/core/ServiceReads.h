@@ -7,19 +7,23 @@
 
 #include "base/GLibPtr.h"
 #include "base/Task.h"
+#include "core/PageReads.h"
 #include "core/WebPage.h"
 
 namespace quorvel {
 
 class AccountState;
 class BrowserModel;
+class Clock;
 class UserDefaults;
 
 class ServiceReads {
  public:
-  // `tabs` gives the active page, `defaults` the service's address; all three must
-  // outlive the reads object.
-  ServiceReads(BrowserModel& tabs, AccountState& account, const UserDefaults& defaults);
+  // `tabs` gives the active page, `defaults` the service's address; large replies are
+  // decoded on `workers`, the node cache ages by `clock`. All must outlive the reads
+  // object.
+  ServiceReads(BrowserModel& tabs, AccountState& account, const UserDefaults& defaults, WorkerPool& workers,
+               const Clock& clock);
   ~ServiceReads() { *self_ = nullptr; }
   ServiceReads(const ServiceReads&) = delete;
   ServiceReads& operator=(const ServiceReads&) = delete;
@@ -33,6 +37,8 @@ class ServiceReads {
   // The badge counts into the account (also every minute and when a tab is activated);
   // only a finished page of the service is read.
   void refreshBadges();
+  // What bounds the reads started from now on (tests shorten them).
+  PageReads::Limits& limits() { return limits_; }
 
  private:
   Task<void> readBadges(std::shared_ptr<WebPage> page);
@@ -43,6 +49,9 @@ class ServiceReads {
   BrowserModel& tabs_;
   AccountState& account_;
   const UserDefaults& defaults_;
+  WorkerPool& workers_;
+  const Clock& clock_;
+  PageReads::Limits limits_;
   SourceId badgeTimer_;
   ScopedConnection activated_;
   // Deferred steps check it: they run only while this object exists.

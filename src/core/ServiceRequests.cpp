@@ -69,7 +69,7 @@ Task<FormResult> ServiceRequests::postForm(const std::string& pathArg,
   std::string body = utf8OrEmpty(reply.body);
   const int status = reply.status;
   const std::string finalPath = pathOf(reply.finalURL);
-  auto judging = decodeOffMain(body, [status, finalPath](const std::string& b) {
+  auto judging = decodeOffMain(workers_, body, [status, finalPath](const std::string& b) {
     return formFailureReason(status, finalPath, b);
   });
   std::string failure = co_await judging;
@@ -107,7 +107,7 @@ Task<long long> ServiceRequests::quickUpload(const std::vector<std::filesystem::
             LogLevel::warning);
   const int status = reply.status;
   const std::size_t sent = files.size();
-  auto judging = decodeOffMain(std::move(reply.body), [status, sent](const std::string& b) {
+  auto judging = decodeOffMain(workers_, std::move(reply.body), [status, sent](const std::string& b) {
     return parseUploadReply(status, b, sent);
   });
   co_return co_await judging;

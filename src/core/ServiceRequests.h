@@ -25,8 +25,9 @@ struct FormResult {
 class ServiceRequests {
  public:
   // `store` may be nullptr (no cookies are sent); it must outlive every request. The
-  // service's address comes from `defaults`.
-  ServiceRequests(WebStore* store, const UserDefaults& defaults) : store_(store), defaults_(defaults) {}
+  // service's address comes from `defaults`; large replies are judged on `workers`.
+  ServiceRequests(WebStore* store, const UserDefaults& defaults, WorkerPool& workers)
+      : store_(store), defaults_(defaults), workers_(workers) {}
 
   // A form post to a service path; never throws (a failure is a result with ok false).
   Task<FormResult> postForm(const std::string& path, const std::map<std::string, std::string>& fields);
@@ -37,6 +38,7 @@ class ServiceRequests {
   Task<std::string> cookieHeader(const Url& home);
   WebStore* store_;
   const UserDefaults& defaults_;
+  WorkerPool& workers_;
 };
 
 }  // namespace quorvel

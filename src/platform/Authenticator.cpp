@@ -52,9 +52,10 @@ AuthOutcome refused(int code) { return {AppError(errors::kAuth, code, sentence(c
 
 }  // namespace
 
-PamAuthenticator::PamAuthenticator(std::string service, std::optional<std::string> user,
+PamAuthenticator::PamAuthenticator(WorkerPool& workers, std::string service, std::optional<std::string> user,
                                    std::optional<std::filesystem::path> confdir)
-    : service_(std::move(service)), user_(user.value_or(currentUser())), confdir_(std::move(confdir)) {}
+    : workers_(&workers),
+      service_(std::move(service)), user_(user.value_or(currentUser())), confdir_(std::move(confdir)) {}
 
 bool PamAuthenticator::available() const { return !user_.empty(); }
 
@@ -80,7 +81,7 @@ AuthOutcome PamAuthenticator::verifyNow(const std::string& password) const {
 Task<AuthOutcome> PamAuthenticator::verify(std::string password) {
   if (!available()) co_return AuthOutcome{AppError(errors::kAuth, errors::kAuthUnavailable, "本机未启用密码验证")};
   // The worker holds a copy: the check may outlast this object.
-  auto check = runInBackground([self = *this, password = std::move(password)] { return self.verifyNow(password); });
+  auto check = onWorker(*workers_, [self = *this, password = std::move(password)] { return self.verifyNow(password); });
   AuthOutcome outcome = co_await check;
   if (outcome.error) logLine(tags::kLock, "解锁失败：" + outcome.error->message, LogLevel::warning);
   co_return outcome;

@@ -30,8 +30,10 @@ class Authenticator {
 // PAM with the "login" service for the user running the client.
 class PamAuthenticator : public Authenticator {
  public:
-  // `confdir`: a folder of PAM service files of our own (tests); none: the system's.
-  explicit PamAuthenticator(std::string service = "login", std::optional<std::string> user = std::nullopt,
+  // The checks run on `workers`, which must outlive them. `confdir`: a folder of PAM
+  // service files of our own (tests); none: the system's.
+  explicit PamAuthenticator(WorkerPool& workers, std::string service = "login",
+                            std::optional<std::string> user = std::nullopt,
                             std::optional<std::filesystem::path> confdir = std::nullopt);
   bool available() const override;
   Task<AuthOutcome> verify(std::string password) override;
@@ -40,6 +42,7 @@ class PamAuthenticator : public Authenticator {
   AuthOutcome verifyNow(const std::string& password) const;
 
  private:
+  WorkerPool* workers_;
   std::string service_;
   std::string user_;
   std::optional<std::filesystem::path> confdir_;

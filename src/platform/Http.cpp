@@ -3,7 +3,6 @@
 #include <libsoup/soup.h>
 
 #include <atomic>
-#include <map>
 #include <optional>
 
 #include "base/AppError.h"
@@ -233,20 +232,21 @@ Task<HttpResponse> send(HttpRequest request, const Cancellable* owner) {
   co_return r;
 }
 
-Task<std::optional<HttpDownload>> openDownload(std::string url,
-                                               std::vector<std::pair<std::string, std::string>> headers,
-                                               unsigned stallSeconds) {
-  // One session per stall limit (a session's own socket time-out), made on first use.
-  static std::map<unsigned, SoupSession*> sessions;
-  SoupSession*& session = sessions[stallSeconds];
-  if (!session) session = soup_session_new_with_options("timeout", stallSeconds, "idle-timeout", 60u, nullptr);
+DownloadSession::DownloadSession(unsigned stallSeconds)
+    : session_(GObjectPtr<GObject>::adopt(
+          G_OBJECT(soup_session_new_with_options("timeout", stallSeconds, "idle-timeout", 60u, nullptr)))) {}
+
+Task<std::optional<HttpDownload>> DownloadSession::open(std::string url,
+                                                        std::vector<std::pair<std::string, std::string>> headers) const {
+  // Held until the reply's headers are in, should the owner go meanwhile.
+  GObjectPtr<GObject> session = session_;
   GObjectPtr<SoupMessage> msg = GObjectPtr<SoupMessage>::adopt(soup_message_new("GET", url.c_str()));
   if (!msg) co_return std::nullopt;
   SoupMessageHeaders* h = soup_message_get_request_headers(msg.get());
   for (auto& [k, v] : headers) soup_message_headers_replace(h, k.c_str(), v.c_str());
   SoupMessage* m = msg.get();
   auto sending = asyncCall<GObjectPtr<GInputStream>>(
-      [m, s = session](GCancellable* c, GAsyncReadyCallback cb, gpointer d) {
+      [m, s = SOUP_SESSION(session.get())](GCancellable* c, GAsyncReadyCallback cb, gpointer d) {
         soup_session_send_async(s, m, G_PRIORITY_DEFAULT, c, cb, d);
       },
       [](GObject* src, GAsyncResult* res, GError** e) {

@@ -73,13 +73,21 @@ struct HttpDownload {
   GObjectPtr<GInputStream> body;
   GObjectPtr<GObject> request;  // kept while the body is read
 };
-// GETs `url` with `headers` (replacing any of the same name) on a session for long
-// downloads, where a read or write that stalls `stallSeconds` fails. Returns once the
-// reply's headers are in; nothing when `url` is no address. A transport failure
-// throws the GIO error as AppError. Must be called on the main thread.
-Task<std::optional<HttpDownload>> openDownload(std::string url,
-                                               std::vector<std::pair<std::string, std::string>> headers,
-                                               unsigned stallSeconds);
+// A session for long downloads, where a read or write that stalls `stallSeconds`
+// fails. Copies share the one session; its owner keeps one while a body is read.
+class DownloadSession {
+ public:
+  explicit DownloadSession(unsigned stallSeconds);
+
+  // GETs `url` with `headers` (replacing any of the same name). Returns once the
+  // reply's headers are in; nothing when `url` is no address. A transport failure
+  // throws the GIO error as AppError. Must be called on the main thread.
+  Task<std::optional<HttpDownload>> open(std::string url,
+                                         std::vector<std::pair<std::string, std::string>> headers) const;
+
+ private:
+  GObjectPtr<GObject> session_;  // a SoupSession
+};
 
 // ---- Values the web engine hands out as libsoup types.
 

@@ -30,8 +30,9 @@ class UserDefaults {
     std::optional<AppError> error;
   };
 
-  // Temporary, until the calendar code is handed its defaults: the store its owner
-  // (AppServices, a test's TempHome) made current, else one over standardFile().
+  // Deprecated, for the window frames in the windows layer alone until they are handed
+  // their defaults: the store its owner (AppServices, a test's TempHome) made current,
+  // else one over standardFile(). Everything else is handed its defaults.
   static UserDefaults& standard();
   // Returns the store that was current before.
   static UserDefaults* setStandard(UserDefaults* store);

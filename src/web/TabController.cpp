@@ -114,7 +114,7 @@ WebKitWebView* TabController::makeWebView() {
   // leaves the default.
   if (auto zoom = engine_.defaults().number("webzoom")) {
     if (*zoom > 0) webkit_web_view_set_zoom_level(view_, PageZoom::clamped(*zoom));
-  } else if (auto scale = UserDefaults::standard().number("fontScale")) {
+  } else if (auto scale = engine_.defaults().number("fontScale")) {
     // The workspace's font scale, which is remembered whenever it changes.
     if (*scale > 0) webkit_web_view_set_zoom_level(view_, *scale);
   } else {

@@ -15,7 +15,7 @@
 #include "VolumeServices.h"
 #include "fakes/FakeWebStore.h"
 #include "base/AppError.h"
-#include "base/Clock.h"
+#include "fakes/SettableClock.h"
 #include "base/WorkerPool.h"
 #include "core/AuditLog.h"
 #include "core/AppConfig.h"
@@ -109,7 +109,8 @@ class EditSessionTest : public ::testing::Test {
   DesktopPreviewPresenter previews{desktop};
   EditingFiles editing;
   WorkerPool workers{1};
-  AuditLog auditLog{AuditLog::defaultFile()};
+  SettableClock clock;
+  AuditLog auditLog{AuditLog::defaultFile(), clock};
   std::unique_ptr<EditSession> session;
 
   void SetUp() override {
@@ -134,12 +135,11 @@ class EditSessionTest : public ::testing::Test {
       tick = std::move(poll);
     };
     b.stopTimer = [] {};
-    session = std::make_unique<EditSession>(b, dialogs, conflict, previews, editing, workers, auditLog);
+    session = std::make_unique<EditSession>(b, dialogs, conflict, previews, editing, workers, auditLog, clock);
   }
   void TearDown() override {
     session.reset();
     workers.drain();
-    Clock::setNowForTesting(std::nullopt);
   }
 
   static Task<json> upload(EditSessionTest* t, std::string serverPath, fs::path file) {
@@ -309,7 +309,7 @@ TEST_F(EditSessionTest, ConflictAlertOffersBothCopiesOrCancel) {
   std::tm tm{};
   tm.tm_year = 2026 - 1900, tm.tm_mon = 2, tm.tm_mday = 9, tm.tm_hour = 10, tm.tm_min = 15, tm.tm_sec = 7;
   tm.tm_isdst = -1;
-  Clock::setNowForTesting(system_clock::from_time_t(std::mktime(&tm)));
+  clock.set(system_clock::from_time_t(std::mktime(&tm)));
   dialogs.answers["服务器上的版本也变了"] = 1;
   save("mine-002", t0 + seconds(20));
   poll();
@@ -399,12 +399,11 @@ TEST(EditSessionNames, ConflictCopyNames) {
   std::tm tm{};
   tm.tm_year = 2026 - 1900, tm.tm_mon = 11, tm.tm_mday = 31, tm.tm_hour = 23, tm.tm_min = 59, tm.tm_sec = 58;
   tm.tm_isdst = -1;
-  Clock::setNowForTesting(system_clock::from_time_t(std::mktime(&tm)));
-  EXPECT_EQ(EditSession::suffixed("a/b/合同.docx", "U"), "a/b/合同__本地-U-20261231-235958.docx");
-  EXPECT_EQ(EditSession::suffixed("x.pdf", ""), "x__本地-未知-20261231-235958.pdf");
-  EXPECT_EQ(EditSession::suffixed("dir/README", "李"), "dir/README__本地-李-20261231-235958");
-  EXPECT_EQ(EditSession::suffixed("dir/报告.final.pdf", "李"), "dir/报告.final__本地-李-20261231-235958.pdf");
-  Clock::setNowForTesting(std::nullopt);
+  auto at = system_clock::from_time_t(std::mktime(&tm));
+  EXPECT_EQ(EditSession::suffixed("a/b/合同.docx", "U", at), "a/b/合同__本地-U-20261231-235958.docx");
+  EXPECT_EQ(EditSession::suffixed("x.pdf", "", at), "x__本地-未知-20261231-235958.pdf");
+  EXPECT_EQ(EditSession::suffixed("dir/README", "李", at), "dir/README__本地-李-20261231-235958");
+  EXPECT_EQ(EditSession::suffixed("dir/报告.final.pdf", "李", at), "dir/报告.final__本地-李-20261231-235958.pdf");
 }
 
 // The real upload path against the test service, which stores what it receives in the

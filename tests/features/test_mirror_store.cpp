@@ -12,7 +12,6 @@
 #include "TestService.h"
 #include "TestServiceMirror.h"
 #include "VolumeServices.h"
-#include "base/Clock.h"
 #include "base/Log.h"
 #include "core/AppConfig.h"
 #include "features/volume/CasePaths.h"
@@ -62,7 +61,6 @@ class MirrorStoreTest : public ::testing::Test {
   }
   void TearDown() override {
     setLogSink({});
-    Clock::setNowForTesting(std::nullopt);
     resetMirrorSwitches(service);
     service.stop();
   }
@@ -246,7 +244,7 @@ TEST_F(MirrorStoreTest, LateManifestForAnotherContractIsDropped) {
 TEST_F(MirrorStoreTest, OldVersionsArePrunedByTheLaterOfFileTimeAndStamp) {
   ScopedTimeZone tz("Asia/Shanghai");
   auto now = std::chrono::system_clock::from_time_t(1796783400);  // 2026-12-09 10:30 local
-  Clock::setNowForTesting(now);
+  world.clock.set(now);
   fs::path dir = store->root() / "_旧版本";
   auto put = [&](const std::string& name, int daysOld, size_t bytes) {
     writeNew(dir / name, std::string(bytes, 'x'));

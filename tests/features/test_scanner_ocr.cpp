@@ -7,7 +7,6 @@
 #include <fstream>
 #include <mutex>
 
-#include "TestHelpers.h"
 #include "ScanSamples.h"
 #include "TestHelpers.h"
 #include "base/ErrorDomains.h"

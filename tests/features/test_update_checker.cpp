@@ -12,7 +12,7 @@
 #include "TestHelpers.h"
 #include "TestService.h"
 #include "TestServiceUpdate.h"
-#include "base/Clock.h"
+#include "fakes/SettableClock.h"
 #include "base/WorkerPool.h"
 #include "core/AuditLog.h"
 #include "base/Log.h"
@@ -71,12 +71,11 @@ class UpdateCheckerTest : public ::testing::Test {
     service.start();
     // A trailing slash, as users type it.
     AppConfig::setServerURL(home.defaults(), service.baseUrl() + "/");
-    Clock::setNowForTesting(std::chrono::system_clock::time_point(std::chrono::seconds(1796707440)));
+    clock.set(std::chrono::system_clock::time_point(std::chrono::seconds(1796707440)));
     setLogSink([this](const std::string& line) { logs.push_back(line); });
   }
   void TearDown() override {
     setLogSink({});
-    Clock::setNowForTesting(std::nullopt);
     service.stop();
   }
 
@@ -107,8 +106,9 @@ class UpdateCheckerTest : public ::testing::Test {
   FakeDialogs dialogs;
   RecordingDesktop desktop;
   WorkerPool workers{1};
-  AuditLog auditLog{AuditLog::defaultFile()};
-  UpdateChecker updates{home.defaults(), dialogs, desktop, workers, auditLog};
+  SettableClock clock;
+  AuditLog auditLog{AuditLog::defaultFile(), clock};
+  UpdateChecker updates{home.defaults(), dialogs, desktop, workers, auditLog, clock};
   std::vector<std::string> logs;
 };
 

@@ -41,7 +41,7 @@ TempHome::TempHome() {
   setVar("XDG_DOCUMENTS_DIR", std::nullopt);
   setVar("XDG_DOWNLOAD_DIR", std::nullopt);
   defaults_ = std::make_unique<UserDefaults>(UserDefaults::standardFile());
-  // The calendar code still reads the defaults as UserDefaults::standard().
+  // Temporary: the window frames are still read through UserDefaults::standard().
   previousStandard_ = UserDefaults::setStandard(defaults_.get());
 }
 

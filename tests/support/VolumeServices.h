@@ -3,12 +3,14 @@
 // alerts are logged and nothing opens on the desktop unless the test hands in its
 // own; GVfs's password questions go to `passwords` (none: a mount ends as cancelled).
 #include "base/WorkerPool.h"
+#include "fakes/SettableClock.h"
 #include "core/AuditLog.h"
 #include "core/Dialogs.h"
 #include "features/mirror/MirrorStore.h"
 #include "features/volume/LocalVolume.h"
 #include "features/volume/PreviewPresenter.h"
 #include "platform/Desktop.h"
+#include "platform/Http.h"
 #include "platform/Mounts.h"
 
 namespace quorvel::test {
@@ -35,11 +37,13 @@ class VolumeServices {
   VolumeServices(const VolumeServices&) = delete;
   VolumeServices& operator=(const VolumeServices&) = delete;
 
-  MirrorServices mirror() { return MirrorServices{defaults, dialogs, desktop, volume, workers, audit}; }
+  MirrorServices mirror() { return MirrorServices{defaults, dialogs, desktop, volume, workers, audit, clock, downloads}; }
 
   UserDefaults& defaults;
   WorkerPool workers{2};
-  AuditLog audit{AuditLog::defaultFile()};
+  SettableClock clock;
+  AuditLog audit{AuditLog::defaultFile(), clock};
+  http::DownloadSession downloads{MirrorStore::kTransferTimeoutSeconds};
 
  private:
   LoggingDialogs loggedAlerts_;

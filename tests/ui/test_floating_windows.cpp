@@ -41,7 +41,7 @@ class FloatingWindowsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     FloatingWindowManager::shared().reset();
-    UserDefaults::standard().set("serverURL", "https://example.com");
+    home.defaults().set("serverURL", "https://example.com");
     model = pages.model();
     main = std::make_unique<Gtk::Window>();
     main->set_child(*Gtk::make_managed<ContentView>(model, viewState, nullptr));
@@ -67,7 +67,7 @@ class FloatingWindowsTest : public ::testing::Test {
   TempHome home;
   FakePages pages{home.defaults()};
   std::shared_ptr<BrowserModel> model;
-  std::shared_ptr<WorkspaceViewState> viewState = std::make_shared<WorkspaceViewState>(UserDefaults::standard());
+  std::shared_ptr<WorkspaceViewState> viewState = std::make_shared<WorkspaceViewState>(home.defaults());
   std::unique_ptr<Gtk::Window> main;
 };
 
@@ -130,7 +130,7 @@ TEST_F(FloatingWindowsTest, AMovedWindowComesBackAfterAToggleAndARestart) {
   const Rect moved{120, 90, 900, 610};
   FloatingWindowManager::shared().placement("todo")->setFrame(moved);
   ASSERT_TRUE(waitUntil([&] {
-    return UserDefaults::standard().string("floating.frame.todo") == rectText(moved);
+    return home.defaults().string("floating.frame.todo") == rectText(moved);
   }, 3000));
   viewState->showTodo.set(false);
   viewState->showTodo.set(true);
@@ -146,8 +146,8 @@ TEST_F(FloatingWindowsTest, AMovedWindowComesBackAfterAToggleAndARestart) {
 }
 
 TEST_F(FloatingWindowsTest, FramesOnNoScreenOrTooSmallAreCentredAndThePaletteStaysAbove) {
-  UserDefaults::standard().set("floating.frame.mirror", "{{9000, 9000}, {900, 600}}");
-  UserDefaults::standard().set("floating.frame.settings", "{{100, 100}, {150, 600}}");
+  home.defaults().set("floating.frame.mirror", "{{9000, 9000}, {900, 600}}");
+  home.defaults().set("floating.frame.settings", "{{100, 100}, {150, 600}}");
   for (const char* name : {"mirror", "settings"}) {
     SCOPED_TRACE(name);
     (std::string(name) == "mirror" ? viewState->showMirror : viewState->showSettings).set(true);

@@ -233,7 +233,7 @@ class MirrorToolWindowTest : public MirrorSheetTest {
 
   FakePages pages{home.defaults()};
   std::shared_ptr<BrowserModel> model;
-  std::shared_ptr<WorkspaceViewState> viewState = std::make_shared<WorkspaceViewState>(UserDefaults::standard());
+  std::shared_ptr<WorkspaceViewState> viewState = std::make_shared<WorkspaceViewState>(home.defaults());
   std::unique_ptr<Gtk::Window> main;
   std::shared_ptr<MirrorStore> store;
 };

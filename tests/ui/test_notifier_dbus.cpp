@@ -7,7 +7,7 @@
 #include "TestEnv.h"
 #include "FakeNotificationServer.h"
 #include "TestHelpers.h"
-#include "base/Clock.h"
+#include "fakes/SettableClock.h"
 #include "base/Log.h"
 #include "base/MainQueue.h"
 #include "core/Notifier.h"
@@ -30,11 +30,10 @@ class NotifierDBusTest : public ::testing::Test {
   void TearDown() override {
     drainMainLoop();
     setLogSink({});
-    Clock::setNowForTesting(std::nullopt);
     zone.reset();
   }
   // 2 March 2026, local time (UTC+8).
-  void at(int h, int mi) { setClockTo(2026, 3, 2, h, mi, 8); }
+  void at(int h, int mi) { setClockTo(clock, 2026, 3, 2, h, mi, 8); }
   bool authorise() {
     logs.clear();
     notifier.setup();
@@ -66,7 +65,8 @@ class NotifierDBusTest : public ::testing::Test {
   FakeNotificationServer server;
   CountingWindows windows;
   SystemNotifications desktop{windows};
-  Notifier notifier{desktop, home.defaults()};
+  SettableClock clock;
+  Notifier notifier{desktop, home.defaults(), clock};
   std::optional<ScopedTimeZone> zone;
   std::vector<std::string> logs;
 };

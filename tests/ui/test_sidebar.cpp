@@ -74,7 +74,7 @@ class SidebarViewTest : public ::testing::Test {
   TempHome home;
   FakePages pages{home.defaults()};
   std::shared_ptr<BrowserModel> model;
-  std::shared_ptr<WorkspaceViewState> viewState = std::make_shared<WorkspaceViewState>(UserDefaults::standard());
+  std::shared_ptr<WorkspaceViewState> viewState = std::make_shared<WorkspaceViewState>(home.defaults());
   SidebarView* view = nullptr;
   std::unique_ptr<WidgetRenderHost> host;
 };

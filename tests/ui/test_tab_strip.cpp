@@ -33,7 +33,7 @@ void click(Gtk::Button& b) { g_signal_emit_by_name(b.gobj(), "clicked"); }
 class TabStripTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    UserDefaults::standard().set("serverURL", "https://example.com");
+    home.defaults().set("serverURL", "https://example.com");
     model = pages.model();
     setLogSink([this](const std::string& line) { logs.push_back(line); });
   }
@@ -80,7 +80,7 @@ class TabStripTest : public ::testing::Test {
   TempHome home;
   FakePages pages{home.defaults()};
   std::shared_ptr<BrowserModel> model;
-  std::shared_ptr<WorkspaceViewState> viewState = std::make_shared<WorkspaceViewState>(UserDefaults::standard());
+  std::shared_ptr<WorkspaceViewState> viewState = std::make_shared<WorkspaceViewState>(home.defaults());
   std::vector<std::string> logs;
 };
 

@@ -142,7 +142,7 @@ class TrayTest : public ::testing::Test {
   TempHome home;
   FakePages pages{home.defaults()};
   std::shared_ptr<BrowserModel> model;
-  std::shared_ptr<WorkspaceViewState> viewState = std::make_shared<WorkspaceViewState>(UserDefaults::standard());
+  std::shared_ptr<WorkspaceViewState> viewState = std::make_shared<WorkspaceViewState>(home.defaults());
   GObjectPtr<GDBusConnection> host;
   Watcher watcher;
   std::vector<std::string> logs;
@@ -361,7 +361,7 @@ TEST(MenuBarViewTest, RowsFollowTheNeighboursStatesAndEscapeOrFocusLossCloses) {
   TempHome home;
   FakePages pages{home.defaults()};
   auto model = freshFakeModel(pages);
-  auto viewState = std::make_shared<WorkspaceViewState>(UserDefaults::standard());
+  auto viewState = std::make_shared<WorkspaceViewState>(home.defaults());
   bool calendarShown = false;
   int toggles = 0;
   MenuBarView::Actions actions;

@@ -51,7 +51,7 @@ class WindowMemoryTest : public ::testing::Test {
     windows.clear();
     drainMainLoop();
     setLogSink({});
-    UserDefaults::standard().flush();
+    home.defaults().flush();
   }
 
   // A shown main window of 1280 x 820, at the display's top-left corner.
@@ -69,7 +69,7 @@ class WindowMemoryTest : public ::testing::Test {
   static bool settlesAt(Gtk::Window& w, const Rect& f) {
     return runMainLoopUntil([&] { return frameOf(w) == f; }, 5000);
   }
-  static std::optional<std::string> stored() { return UserDefaults::standard().string(kMainWindowFrameKey); }
+  std::optional<std::string> stored() { return home.defaults().string(kMainWindowFrameKey); }
   void attachAndWait(Gtk::Window& w) {
     WindowMemory::attach(w);
     ASSERT_TRUE(test::waitUntil([&] { return WindowMemory::observed() == &w; }, 5000));
@@ -94,7 +94,7 @@ TEST_F(WindowMemoryTest, RemembersMovesAndPutsTheNextWindowThere) {
   EXPECT_EQ(windowIdentifier(first), kMainWindowIdentifier);
 
   placementFor(first)->setFrame({200, 120, 1100, 700});
-  EXPECT_TRUE(test::waitUntil([] { return stored() == "{{200, 120}, {1100, 700}}"; }, 5000)) << stored().value_or("");
+  EXPECT_TRUE(test::waitUntil([&] { return stored() == "{{200, 120}, {1100, 700}}"; }, 5000)) << stored().value_or("");
 
   // The window goes; a new window object is put where it was, position included.
   first.set_visible(false);
@@ -107,7 +107,7 @@ TEST_F(WindowMemoryTest, RemembersMovesAndPutsTheNextWindowThere) {
 }
 
 TEST_F(WindowMemoryTest, AFrameOnNoScreenIsCentredInstead) {
-  UserDefaults::standard().set(kMainWindowFrameKey, "{{5000, 5000}, {1300, 900}}");
+  home.defaults().set(kMainWindowFrameKey, "{{5000, 5000}, {1300, 900}}");
   Gtk::Window& w = newWindow();
   Rect size = frameOf(w);
   attachAndWait(w);
@@ -120,7 +120,7 @@ TEST_F(WindowMemoryTest, AFrameOnNoScreenIsCentredInstead) {
 TEST_F(WindowMemoryTest, UnreadableOrSmallTextLeavesTheWindowWhereItIs) {
   for (const char* text : {"garbage", "{{300, 200}, {1300, 900}", "{{300, 200}, {800, 600}}"}) {
     SCOPED_TRACE(text);
-    UserDefaults::standard().set(kMainWindowFrameKey, text);
+    home.defaults().set(kMainWindowFrameKey, text);
     Gtk::Window& w = newWindow();
     const Rect placed{40, 30, 1200, 760};
     placementFor(w)->setFrame(placed);
@@ -204,7 +204,7 @@ TEST_F(WindowMemoryTest, CentresInTheWorkAreaOfTheCurrentDesktop) {
   setCardinals("_NET_CURRENT_DESKTOP", {1});
   XSync(display, False);
 
-  UserDefaults::standard().set(kMainWindowFrameKey, "{{-3000, 0}, {1300, 900}}");
+  home.defaults().set(kMainWindowFrameKey, "{{-3000, 0}, {1300, 900}}");
   Gtk::Window& w = newWindow();
   EXPECT_EQ(placementFor(w)->screenVisibleFrames(), std::vector<Rect>{Rect(100, 40, 1400, 900)});
   Rect size = frameOf(w);

@@ -83,7 +83,7 @@ class WindowTabKeysTest : public ::testing::Test {
   UserDefaults defaults{home.configHome() / "Quorvel" / "keys-defaults.json"};
   FakePages pages{home.defaults()};
   std::shared_ptr<BrowserModel> model;
-  std::shared_ptr<WorkspaceViewState> viewState = std::make_shared<WorkspaceViewState>(UserDefaults::standard());
+  std::shared_ptr<WorkspaceViewState> viewState = std::make_shared<WorkspaceViewState>(home.defaults());
   std::unique_ptr<DesktopCalendarModel> store;
   VolumeServices world{home.defaults()};
   CancellingFilePanels panels;

@@ -167,21 +167,22 @@ TEST(WorkerPool, RunsEveryJobWithNoMoreThreadsThanItHas) {
   EXPECT_LE(most.load(), 2);
 }
 
-Task<std::thread::id> threadOfBackgroundWork() {
-  auto work = runInBackground([] { return std::this_thread::get_id(); });
+Task<std::thread::id> threadOfBackgroundWork(WorkerPool& pool) {
+  auto work = onWorker(pool, [] { return std::this_thread::get_id(); });
   co_return co_await work;
 }
 
-Task<int> failingBackgroundWork() {
-  auto work = runInBackground([]() -> int { throw AppError("Quorvel", 9, "后台失败"); });
+Task<int> failingBackgroundWork(WorkerPool& pool) {
+  auto work = onWorker(pool, []() -> int { throw AppError("Quorvel", 9, "后台失败"); });
   co_return co_await work;
 }
 
 TEST(WorkerPool, BackgroundWorkLeavesTheMainThreadAndComesBackWithItsErrors) {
-  auto where = runToEnd(threadOfBackgroundWork());
+  WorkerPool pool(1);
+  auto where = runToEnd(threadOfBackgroundWork(pool));
   ASSERT_TRUE(where->value);
   EXPECT_NE(*where->value, std::this_thread::get_id());
-  auto failed = runToEnd(failingBackgroundWork());
+  auto failed = runToEnd(failingBackgroundWork(pool));
   ASSERT_TRUE(failed->error);
   EXPECT_EQ(failed->error->code, 9);
 }

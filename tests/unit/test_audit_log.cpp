@@ -12,7 +12,7 @@
 #include "TestEnv.h"
 #include "core/AppConfig.h"
 #include "core/AuditLog.h"
-#include "base/Clock.h"
+#include "fakes/SettableClock.h"
 #include "base/Log.h"
 
 using namespace quorvel;
@@ -31,18 +31,18 @@ class AuditLogTest : public ::testing::Test {
  protected:
   void SetUp() override {
     // 2026-12-08T05:24:00Z
-    Clock::setNowForTesting(std::chrono::system_clock::time_point(std::chrono::seconds(1796707440)));
+    clock.set(std::chrono::system_clock::time_point(std::chrono::seconds(1796707440)));
     log.setIdentitySource([this] { return who; });
     setLogSink([this](const std::string& line) { logs.push_back(line); });
   }
   void TearDown() override {
     setLogSink({});
-    Clock::setNowForTesting(std::nullopt);
   }
 
   TempHome home;
   fs::path file = AppConfig::dataDir() / "upload-audit.jsonl";
-  AuditLog log{AuditLog::defaultFile()};
+  SettableClock clock;
+  AuditLog log{AuditLog::defaultFile(), clock};
   AuditLog::Identity who{"张律师", "墨衡律师事务所"};
   std::vector<std::string> logs;
 };

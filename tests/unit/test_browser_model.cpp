@@ -22,10 +22,7 @@ class ModelTest : public ::testing::Test {
   void SetUp() override {
     home.defaults().set("serverURL", "https://example.com");
   }
-  void TearDown() override {
-    Clock::setNowForTesting(std::nullopt);
-    drainMainLoop();
-  }
+  void TearDown() override { drainMainLoop(); }
   std::shared_ptr<BrowserModel> make() { return pages.model(); }
   // A model with n tabs on /t0 … /t(n-1); the last one is active.
   std::shared_ptr<BrowserModel> withTabs(int n) {
@@ -324,22 +321,22 @@ TEST_F(ModelTest, DiagnosticModeNeitherReadsNorWritesTheSession) {
 // Hibernation.
 
 TEST_F(ModelTest, IdleTabsHibernateOnlyPastTwentyMinutes) {
-  Clock::setNowForTesting(Clock::time_point{} + std::chrono::hours(1000));
+  pages.clock.set(Clock::time_point{} + std::chrono::hours(1000));
   auto m = withTabs(2);
   auto other = m->tabs().get()[0];
   auto active = m->tabs().get()[1];
-  active->lastActive = Clock::now() - 1h;  // the active tab is never hibernated
-  other->lastActive = Clock::now() - 1200s;
+  active->lastActive = pages.clock.now() - 1h;  // the active tab is never hibernated
+  other->lastActive = pages.clock.now() - 1200s;
   m->hibernateIdleTabs();
   EXPECT_NE(other->webView(), nullptr);
-  other->lastActive = Clock::now() - 1201s;
+  other->lastActive = pages.clock.now() - 1201s;
   m->hibernateIdleTabs();
   EXPECT_EQ(other->webView(), nullptr);
   EXPECT_NE(active->webView(), nullptr);
   EXPECT_EQ(other->title.get(), "T0");
 
   auto single = withTabs(1);
-  single->activeTab()->lastActive = Clock::now() - 5h;
+  single->activeTab()->lastActive = pages.clock.now() - 5h;
   single->activeID().set(std::nullopt);
   single->hibernateIdleTabs();
   EXPECT_NE(single->tabs().get()[0]->webView(), nullptr);

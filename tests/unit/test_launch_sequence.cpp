@@ -201,7 +201,7 @@ TEST(TutorialSequence, TourOfTheToolWindowsOnTheirTimetable) {
   test::TempHome home;
   test::FakePages pages{home.defaults()};
   auto model = test::freshFakeModel(pages);
-  auto viewState = std::make_shared<WorkspaceViewState>(UserDefaults::standard());
+  auto viewState = std::make_shared<WorkspaceViewState>(home.defaults());
   FakeScheduler scheduler;
   runTutorialSequence(model, viewState, scheduler);
   ASSERT_EQ(scheduler.pending.size(), 11u);

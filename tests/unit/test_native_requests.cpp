@@ -268,7 +268,7 @@ class NativeRequestTest : public ::testing::Test {
  protected:
   void SetUp() override {
     service.start();
-    UserDefaults::standard().set("serverURL", service.baseUrl());
+    home.defaults().set("serverURL", service.baseUrl());
     token = service.issueSession();
     webStore.stored = {{TestService::kSessionCookie, token, "127.0.0.1"},
                        {"other", "site", "search.example.com"},

@@ -7,7 +7,7 @@
 #include "TestEnv.h"
 #include "TestHelpers.h"
 #include "fakes/FakeDesktopNotifications.h"
-#include "base/Clock.h"
+#include "fakes/SettableClock.h"
 #include "base/Log.h"
 #include "base/MainQueue.h"
 #include "core/Notifier.h"
@@ -36,7 +36,6 @@ class NotifierTest : public ::testing::Test {
   void TearDown() override {
     drainMainLoop();
     setLogSink({});
-    Clock::setNowForTesting(std::nullopt);
     zone.reset();
     notifierInstance.reset();
   }
@@ -55,7 +54,7 @@ class NotifierTest : public ::testing::Test {
     b.onSetBadge = [this](long long c) { badges.push_back(c); };
     b.onRequestAttention = [this] { ++attention; };
     notifierInstance.reset();
-    notifierInstance = std::make_unique<Notifier>(b, home.defaults());
+    notifierInstance = std::make_unique<Notifier>(b, home.defaults(), clock);
   }
   Notifier& notifier() { return *notifierInstance; }
   void authorise(bool granted) {
@@ -65,7 +64,7 @@ class NotifierTest : public ::testing::Test {
     answerStoredOnMain.reset();
   }
   // Local time (UTC+8).
-  void at(int y, int mo, int d, int h, int mi) { setClockTo(y, mo, d, h, mi, 8); }
+  void at(int y, int mo, int d, int h, int mi) { setClockTo(clock, y, mo, d, h, mi, 8); }
   void update(long long overdue, long long today = 0, long long verify = 0) {
     BadgeCounts c;
     c.loaded = true;
@@ -78,6 +77,7 @@ class NotifierTest : public ::testing::Test {
   int count(const std::string& text) const { return countContaining(logs, text); }
 
   TempHome home;
+  SettableClock clock;
   FakeDesktopNotifications desktop;
   std::unique_ptr<Notifier> notifierInstance;
   std::optional<ScopedTimeZone> zone;

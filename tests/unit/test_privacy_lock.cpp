@@ -173,7 +173,8 @@ TEST(PamAuthenticator, ChecksThePasswordThroughPam) {
     f << "auth required pam_exec.so quiet expose_authtok " << script.string() << "\n"
       << "account required pam_permit.so\n";
   }
-  PamAuthenticator pam("quorvel-test", std::string("nobody"), dir);
+  WorkerPool workers(1);
+  PamAuthenticator pam(workers, "quorvel-test", std::string("nobody"), dir);
   ASSERT_TRUE(pam.available());
   EXPECT_TRUE(pam.verifyNow("卷宗 口令").ok());
   auto wrong = pam.verifyNow("guess");

@@ -38,7 +38,6 @@ class ServiceStateTest : public ::testing::Test {
   }
   void TearDown() override {
     setLogSink({});
-    Clock::setNowForTesting(std::nullopt);
     model.reset();
     drainMainLoop();
   }
@@ -399,7 +398,6 @@ TEST_F(ServiceStateTest, FetchDeadlinesPublishesGoodRepliesOnlyAndAlwaysComplete
 }
 
 TEST_F(ServiceStateTest, PageReadsEndAtTheirLimitsAndSayWhy) {
-  const PageReads::Limits saved = PageReads::limits();
   auto answerWith = [&](std::string text) {
     page->answer = [text](const std::string&, const nlohmann::json&) { return JsResult::success(text); };
   };
@@ -425,7 +423,7 @@ TEST_F(ServiceStateTest, PageReadsEndAtTheirLimitsAndSayWhy) {
   EXPECT_EQ(seen["login"], 0);
   EXPECT_EQ(seen["idleMs"], 25000);
   EXPECT_EQ(seen["maxBytes"], 8 << 20);
-  EXPECT_LT(seen["totalMs"].get<long long>(), PageReads::limits().guardMs);
+  EXPECT_LT(seen["totalMs"].get<long long>(), model->reads().limits().guardMs);
   EXPECT_EQ(model->account().deadlineFailure.get(), "刷新失败：服务器 25 秒无响应");
   model->reads().refreshBadges();
   drainMainLoop();
@@ -461,7 +459,7 @@ TEST_F(ServiceStateTest, PageReadsEndAtTheirLimitsAndSayWhy) {
   EXPECT_EQ(tooBig->error->message, "服务器回复超过 8 MB");
 
   // A page that never answers: the native guard ends the read; a late answer is dropped.
-  PageReads::limits().guardMs = 150;
+  model->reads().limits().guardMs = 150;
   page->silent = true;
   auto start = std::chrono::steady_clock::now();
   readDeadlines();
@@ -485,7 +483,6 @@ TEST_F(ServiceStateTest, PageReadsEndAtTheirLimitsAndSayWhy) {
   readDeadlines();
   ASSERT_TRUE(waitUntil([&] { return model->account().deadlines->today.size() == 1u; }, 5000));
   EXPECT_FALSE(model->account().deadlineFailure->has_value());
-  PageReads::limits() = saved;
 }
 
 // ---- recents ----
@@ -621,7 +618,7 @@ TEST_F(ServiceStateTest, FetchJsonErrorCodes) {
 
 TEST_F(ServiceStateTest, NodeCacheServesForUnderThirtySecondsAndSurvivesFailures) {
   auto t0 = std::chrono::system_clock::time_point{} + std::chrono::hours(24 * 20000);
-  Clock::setNowForTesting(t0);
+  pages.clock.set(t0);
   int reads = 0;
   std::string next = R"({"ok":true,"n":1})";
   page->answer = [&](const std::string&, const nlohmann::json& args) {
@@ -635,7 +632,7 @@ TEST_F(ServiceStateTest, NodeCacheServesForUnderThirtySecondsAndSurvivesFailures
   EXPECT_EQ(model->account().cachedNodesAt(), t0);
 
   next = R"({"ok":true,"n":2})";
-  Clock::setNowForTesting(t0 + 29900ms);
+  pages.clock.set(t0 + 29900ms);
   EXPECT_EQ(*runToEnd(model->reads().fetchNodesCached(false))->value, R"({"ok":true,"n":1})");
   EXPECT_EQ(reads, 1);
   EXPECT_EQ(*runToEnd(model->reads().fetchNodesCached(true))->value, R"({"ok":true,"n":2})");  // forced
@@ -644,7 +641,7 @@ TEST_F(ServiceStateTest, NodeCacheServesForUnderThirtySecondsAndSurvivesFailures
   EXPECT_EQ(model->account().cachedNodesAt(), t1);
 
   // A failed read keeps the old bytes and their time.
-  Clock::setNowForTesting(t1 + 30000ms);
+  pages.clock.set(t1 + 30000ms);
   page->answer = [&](const std::string&, const nlohmann::json&) {
     ++reads;
     return JsResult::success(std::string("__ERR__offline"));
@@ -657,10 +654,10 @@ TEST_F(ServiceStateTest, NodeCacheServesForUnderThirtySecondsAndSurvivesFailures
   EXPECT_EQ(model->account().cachedNodesAt(), t1);
 
   // Fresh enough is served without a page; stale without a page fails with code 1.
-  Clock::setNowForTesting(t1 + 10000ms);
+  pages.clock.set(t1 + 10000ms);
   model->activeTab()->teardownWebView();
   EXPECT_EQ(*runToEnd(model->reads().fetchNodesCached(false))->value, R"({"ok":true,"n":2})");
-  Clock::setNowForTesting(t1 + 30000ms);
+  pages.clock.set(t1 + 30000ms);
   auto noPage = runToEnd(model->reads().fetchNodesCached(false));
   ASSERT_TRUE(noPage->error);
   EXPECT_EQ(noPage->error->code, 1);
@@ -669,7 +666,7 @@ TEST_F(ServiceStateTest, NodeCacheServesForUnderThirtySecondsAndSurvivesFailures
 
 TEST_F(ServiceStateTest, LogoutEmptiesEverySignedInStateAndTheNodeCache) {
   auto t0 = std::chrono::system_clock::time_point{} + std::chrono::hours(24 * 20000);
-  Clock::setNowForTesting(t0);
+  pages.clock.set(t0);
   page->answer = [](const std::string&, const nlohmann::json& args) {
     if (args.value("target", "") == "/api/my_deadlines")
       return JsResult::success(std::string(R"({"overdue":[{}],"today":[],"soon":[],"verify":[],"hearings":[]})"));

@@ -172,7 +172,7 @@ class SidebarInputTest : public ::testing::Test {
   TempHome home;
   FakePages pages{home.defaults()};
   std::shared_ptr<BrowserModel> model;
-  std::shared_ptr<WorkspaceViewState> viewState = std::make_shared<WorkspaceViewState>(UserDefaults::standard());
+  std::shared_ptr<WorkspaceViewState> viewState = std::make_shared<WorkspaceViewState>(home.defaults());
 };
 
 TEST_F(SidebarInputTest, ReadsTheModelAsTheMainWindowDoes) {

@@ -92,11 +92,11 @@ TEST_F(BridgeTest, CommandsResolveInThePageWithTheirReplies) {
   EXPECT_EQ(call(h, "queryTracking", "  \t"), (nlohmann::json{{"status", "unknown"}, {"msg", "单号为空"}}));
   EXPECT_EQ(call(h, "QUERYTRACKING"), (nlohmann::json{{"status", "unknown"}, {"msg", "单号为空"}}));
   // A delivered page on the (test) search host answers through the page's reply.
-  UserDefaults::standard().set(TrackingQuery::kSearchBaseKey, service.baseUrl());
+  defaults.set(TrackingQuery::kSearchBaseKey, service.baseUrl());
   auto tracked = nlohmann::json::parse(
       h.evalText("return await ZivEzozor.call('querytracking', 'DL1234567890');", nlohmann::json::object(), 30000),
       nullptr, false);
-  UserDefaults::standard().remove(TrackingQuery::kSearchBaseKey);
+  defaults.remove(TrackingQuery::kSearchBaseKey);
   EXPECT_EQ(tracked["status"], "ok");
   EXPECT_EQ(tracked["msg"], "已查到签收（2026-11-23 14:15:08） · 前台");
   EXPECT_EQ(tracked["tracking_no"], "DL1234567890");

@@ -109,7 +109,7 @@ class EditEndToEndTest : public ServiceTabFixture {
     dav.putFile(kTail, "庭审提纲 第一稿\n");
     dav.start();
     service.setCaseShareDir(dav.shareDir());
-    UserDefaults::standard().set(CasePaths::kShareURLKey, dav.shareURI());
+    defaults.set(CasePaths::kShareURLKey, dav.shareURI());
     dialogs->answers = {{"本地文件已修改", 0}, {"服务器上的版本也变了", 0}};
 
     // Shared with the completion: a mount slower than the wait must not write into

@@ -40,7 +40,7 @@ class LoadFailureTest : public ServiceTabFixture {
 
   std::string savedURL(size_t index) {
     model->saveSession();
-    auto saved = UserDefaults::standard().object("session.tabs.v1");
+    auto saved = defaults.object("session.tabs.v1");
     if (!saved || !saved->is_array() || saved->size() <= index) return "(none)";
     return (*saved)[index]["url"].get<std::string>();
   }

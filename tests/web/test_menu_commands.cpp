@@ -32,12 +32,12 @@ TEST_F(MenuCommandsWeb, ZoomIsClampedAndRemembered) {
   webkit_web_view_set_zoom_level(TabController::viewOf(tab->webView()), 1.75);
   PageZoomActions::zoomActive(*model, services->defaults(), PageZoom::step);
   EXPECT_DOUBLE_EQ(zoomOf(tab), 1.8);
-  EXPECT_EQ(UserDefaults::standard().number("webzoom"), 1.8);
+  EXPECT_EQ(defaults.number("webzoom"), 1.8);
   PageZoomActions::zoomActive(*model, services->defaults(), PageZoom::step);
   EXPECT_DOUBLE_EQ(zoomOf(tab), 1.8);
 
   // A stored zoom out of range is clamped when a new page reads it.
-  UserDefaults::standard().set("webzoom", 3.0);
+  defaults.set("webzoom", 3.0);
   auto second = model->newTab("/cases", "全局案件中心");
   show(second);
   EXPECT_DOUBLE_EQ(zoomOf(second), 1.8);
@@ -47,7 +47,7 @@ TEST_F(MenuCommandsWeb, ZoomIsClampedAndRemembered) {
   model->close(tab);
   ASSERT_FALSE(model->activeTab());
   PageZoomActions::actualSize(*model, services->defaults());
-  EXPECT_EQ(UserDefaults::standard().number("webzoom"), 1.0);
+  EXPECT_EQ(defaults.number("webzoom"), 1.0);
 }
 
 TEST_F(MenuCommandsWeb, FontSizeReachesEveryLivePageAndSkipsReleasedOnes) {
@@ -66,8 +66,8 @@ TEST_F(MenuCommandsWeb, FontSizeReachesEveryLivePageAndSkipsReleasedOnes) {
   EXPECT_DOUBLE_EQ(zoomOf(a), 1.15);
   EXPECT_DOUBLE_EQ(zoomOf(c), 1.15);
   EXPECT_DOUBLE_EQ(fontScale.get(), 1.15);
-  EXPECT_EQ(UserDefaults::standard().number("fontScale"), 1.15);
-  EXPECT_EQ(UserDefaults::standard().number("webzoom"), 1.15);
+  EXPECT_EQ(defaults.number("fontScale"), 1.15);
+  EXPECT_EQ(defaults.number("webzoom"), 1.15);
 }
 
 TEST_F(MenuCommandsWeb, PageSearchFocusesTheSearchFieldOrAnswersNone) {

@@ -31,8 +31,8 @@ class NativeRequestsWebTest : public ::testing::Test {
  protected:
   void SetUp() override {
     service.start();
-    UserDefaults::standard().set("serverURL", service.baseUrl());
-    services = makeTestServices();
+    home.defaults().set("serverURL", service.baseUrl());
+    services = makeTestServices(home.defaults());
     model = pages.model(&services->webEngine());
     dir = fs::temp_directory_path() / ("quorvel-upload-" + std::to_string(::getpid()));
     fs::create_directories(dir);
@@ -40,8 +40,8 @@ class NativeRequestsWebTest : public ::testing::Test {
   void TearDown() override {
     model.reset();
     services.reset();
-    UserDefaults::standard().remove("serverURL");
-    UserDefaults::standard().remove("session.tabs.v1");
+    home.defaults().remove("serverURL");
+    home.defaults().remove("session.tabs.v1");
     service.stop();
     drainMainLoop();
     std::error_code ec;
@@ -61,7 +61,7 @@ class NativeRequestsWebTest : public ::testing::Test {
     ASSERT_TRUE(h.waitFor([&] { return !service.requestsTo("/dashboard").empty(); }, 15000));
     h.waitForLoad();
     // A cookie of another site in the same store must stay with that site.
-    ASSERT_TRUE(addWebCookie("foreign", "leak", "search.example.com"));
+    ASSERT_TRUE(addWebCookie(*services, "foreign", "leak", "search.example.com"));
   }
 
   TempHome home;

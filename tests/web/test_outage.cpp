@@ -67,11 +67,9 @@ class OutageTest : public ServiceTabFixture {
     // its shaders on the main thread, which no reply is to blame for.
     chooseGtkRenderer();
     ServiceTabFixture::SetUp();
-    savedLimits_ = PageReads::limits();
     useTodoDemoData(service);
   }
   void TearDown() override {
-    PageReads::limits() = savedLimits_;
     sheetWindow.reset();
     mainWindow.reset();
     tray.reset();
@@ -132,16 +130,13 @@ class OutageTest : public ServiceTabFixture {
   std::unique_ptr<MenuBarView> tray;
   ContentView* view = nullptr;
   TodoSheet* sheet = nullptr;
-
- private:
-  PageReads::Limits savedLimits_;
 };
 
 }  // namespace
 
 TEST_F(OutageTest, EveryFailureIsShownOverTheLastGoodCountsAndListsWithARetry) {
-  PageReads::limits().idleMs = 1000;
   openWorkspace();
+  model->reads().limits().idleMs = 1000;
   openSheet();
   const auto goodItems = shownContents(*sheet);
   ASSERT_EQ(goodItems.size(), 3u);
@@ -234,8 +229,8 @@ TEST_F(OutageTest, AFirstReadThatFailsShowsTheFailureNotNothingToDo) {
 }
 
 TEST_F(OutageTest, PageReadsEndAfterTheirIdleLimitButNotWhileBytesKeepComing) {
-  PageReads::limits().idleMs = 800;
   openWorkspace();
+  model->reads().limits().idleMs = 800;
 
   // A hanging service: the sheet stops spinning after the idle limit and "刷新" works.
   service.setOutage(Outage::hanging);
@@ -278,7 +273,7 @@ TEST_F(OutageTest, PageReadsEndAfterTheirIdleLimitButNotWhileBytesKeepComing) {
 TEST_F(OutageTest, RepliesOverTheCapAreFailuresAndTheWindowStaysResponsive) {
   openWorkspace();
   // Declared or streamed, a reply over the cap is refused with its message.
-  PageReads::limits().maxBytes = 64 * 1024;
+  model->reads().limits().maxBytes = 64 * 1024;
   const std::string big(200 * 1024, 'x');
   service.setRoute("/big", [big](const RecordedRequest&) { return Reply::json(big); });
   service.setRoute("/big-streamed", [big](const RecordedRequest&) {
@@ -300,7 +295,7 @@ TEST_F(OutageTest, RepliesOverTheCapAreFailuresAndTheWindowStaysResponsive) {
 
   // The 20 MB page and the huge user name at the default cap: both refreshes end
   // quickly and no turn of the main loop waits long.
-  PageReads::limits() = PageReads::Limits{};
+  model->reads().limits() = PageReads::Limits{};
   openSheet();
   ASSERT_EQ(shownContents(*sheet).size(), 3u);
   service.setDeadlinesOutage(Outage::hugeBody);

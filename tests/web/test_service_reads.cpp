@@ -89,16 +89,16 @@ TEST_F(ServiceReadsTest, ARestartOnAProceedingPageIsSignedInAfterItsFirstLoad) {
     // A fresh web store, as after a restart: no cookie.
     services.reset();
     drainMainLoop();
-    services = makeTestServices();
+    services = makeTestServices(defaults);
     service.clearRequests();
     if (cookieKept) signIn();
     service.setSignsInByItself(!cookieKept);
     const std::string proceeding = service.url("/proceeding/88");
-    UserDefaults::standard().set("session.tabs.v1", nlohmann::json::array({
+    defaults.set("session.tabs.v1", nlohmann::json::array({
                                                          {{"url", service.url("/dashboard")}, {"title", "个人工作台"}},
                                                          {{"url", proceeding}, {"title", "案件"}},
                                                      }));
-    UserDefaults::standard().set("session.tabs.v1.active", 1);
+    defaults.set("session.tabs.v1.active", 1);
     std::vector<std::string> finished;
     model = services->makeBrowserModel();
     auto conn = model->pageFinished().connect([&](const std::string& path) { finished.push_back(path); });
@@ -122,7 +122,7 @@ TEST_F(ServiceReadsTest, ARestartOnAProceedingPageIsSignedInAfterItsFirstLoad) {
     EXPECT_TRUE(service.isSignedIn(reads[0]));
     EXPECT_EQ(service.requestsTo("/login").empty(), cookieKept);
     model->saveSession();
-    EXPECT_EQ((*UserDefaults::standard().object("session.tabs.v1"))[1].value("url", ""), proceeding);
+    EXPECT_EQ((*defaults.object("session.tabs.v1"))[1].value("url", ""), proceeding);
     harnesses.clear();
     model.reset();
     drainMainLoop();

@@ -96,7 +96,7 @@ class VolumeTest : public ServiceTabFixture {
     if (!dav.available()) GTEST_SKIP() << "lighttpd with mod_webdav is not installed";
     dav.setKiloBytesPerSecond(kiloBytesPerSecond());
     dav.start();
-    UserDefaults::standard().set(CasePaths::kShareURLKey, dav.shareURI());
+    defaults.set(CasePaths::kShareURLKey, dav.shareURI());
     presented = VolumePasswordDialog::presented().connect([this](VolumePasswordDialog& d) {
       ++dialogsShown;
       if (d.showsRetryNote()) ++retryNotes;

@@ -68,9 +68,10 @@ int main(int argc, char** argv) {
 
   test::TestService service;
   service.start();
-  test::FakePages pages;
+  UserDefaults defaults(UserDefaults::standardFile());
+  test::FakePages pages{defaults};
   auto model = test::freshFakeModel(pages);
-  UserDefaults::standard().set("serverURL", service.baseUrl());
+  defaults.set("serverURL", service.baseUrl());
   model->account().rememberProceeding(1188, "远航物流诉港丰货代运输合同纠纷");
   model->account().rememberProceeding(1042, "（2026）京0105民初1123号 · 一审");
   model->account().rememberProceeding(987, "陈某劳动争议仲裁");

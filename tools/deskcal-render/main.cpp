@@ -73,7 +73,8 @@ int main(int argc, char** argv) {
   markMainThread();
   installLawStyle();
 
-  test::FakePages pages;
+  UserDefaults workspaceDefaults(UserDefaults::standardFile());
+  test::FakePages pages{workspaceDefaults};
   auto model = test::freshFakeModel(pages);
   quorvel::Published<double> workspaceScale{fontScale};
   UserDefaults defaults{std::string(tmpl) + "/dc.json"};

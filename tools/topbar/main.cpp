@@ -32,7 +32,8 @@ int main(int argc, char** argv) {
   }
   if (!quorvel::tools::startRenderTool("topbar")) return 1;
 
-  quorvel::test::FakePages pages;
+  quorvel::UserDefaults defaults(quorvel::UserDefaults::standardFile());
+  quorvel::test::FakePages pages{defaults};
   // Every page has history to go back to and answers the badge read with 12 overdue.
   pages.configure = [](quorvel::test::FakeWebPage& p) {
     p.back = true;

@@ -96,9 +96,10 @@ int main(int argc, char** argv) {
   if (!writeIcons(icons)) return 1;
   std::printf("%s\n", icons.c_str());
 
-  quorvel::test::FakePages pages;
+  quorvel::UserDefaults defaults(quorvel::UserDefaults::standardFile());
+  quorvel::test::FakePages pages{defaults};
   auto model = quorvel::test::freshFakeModel(pages);
-  auto viewState = std::make_shared<quorvel::WorkspaceViewState>(quorvel::UserDefaults::standard());
+  auto viewState = std::make_shared<quorvel::WorkspaceViewState>(defaults);
   model->account().applyBadges(R"({"overdue": 5, "today": 2, "soon": 7, "user": "王律师", "role": "lawyer", "firm": "明德律师事务所"})");
   quorvel::MenuBarView menuBar(model, viewState);
   if (!screen.empty()) {

@@ -68,7 +68,7 @@ Task<bool> AppleCalendarSync::requestPermissions() {
 }
 
 void AppleCalendarSync::updateTimestamp(const std::string& note) {
-  auto s = CalendarSyncState::stamp(note, Clock::now());
+  auto s = CalendarSyncState::stamp(note, browser_.clock().now());
   lastSyncedAt.set(s.time);
   statusText.set(s.status);
 }
@@ -242,7 +242,7 @@ Task<void> AppleCalendarSync::runSync(bool force) {
   std::string foldNote = (config->foldBusyDeadlines && !config->hearingsOnlyInCalendar && digests > 0) ? "（已智能折叠）" : "";
   updateTimestamp("日历 " + std::to_string(written) + " 条" + foldNote + " · 提醒 " + std::to_string(reminders) + " 条");
   int raw = static_cast<int>(events.size());
-  AuditLog::write("apple-calendar-sync", "-", {{"events", written}, {"raw_events", raw}, {"reminders", reminders}});
+  browser_.audit().record("apple-calendar-sync", "-", {{"events", written}, {"raw_events", raw}, {"reminders", reminders}});
   logLine(tags::kCal, "同步完成：日历 " + std::to_string(written) + " 条（原始 " + std::to_string(raw) + " 条），提醒 " +
                           std::to_string(reminders) + " 条");
 }
@@ -258,7 +258,7 @@ Task<void> AppleCalendarSync::clearAllSyncedData(bool silent) {
   syncedEventsCount.set(0);
   syncedRemindersCount.set(0);
   if (!silent) statusText.set("已清空全部墨衡台同步日历与提醒（共移除 " + std::to_string(count) + " 个专属日历）");
-  AuditLog::write("apple-calendar-cleared", "-", {{"calendars", count}});
+  browser_.audit().record("apple-calendar-cleared", "-", {{"calendars", count}});
   logLine(tags::kCal, "已清空同步数据（移除 " + std::to_string(count) + " 个专属日历）");
 }
 

@@ -91,7 +91,7 @@ void CalendarFeedSource::forgetFeedCache() {
 Task<std::string> CalendarFeedSource::discoverAllICSURL() {
   auto reading = browser_.reads().fetchJSON(FeedLinks::kSubscribePath);
   std::string page = utf8OrEmpty(co_await reading);
-  auto url = FeedLinks::extractFeedURL(page, AppConfig::homeURL());
+  auto url = FeedLinks::extractFeedURL(page, AppConfig::homeURL(browser_.defaults()));
   if (!url) throw FeedLinks::noFeedLinkError();
   co_return *url;
 }

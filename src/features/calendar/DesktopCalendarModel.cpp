@@ -20,8 +20,8 @@ namespace {
 constexpr unsigned kAutoRefreshMs = 180'000;
 constexpr unsigned kToastMs = 2'600;
 
-std::string hourMinuteNow() {
-  std::time_t t = std::chrono::system_clock::to_time_t(Clock::now());
+std::string hourMinuteOf(Clock::time_point at) {
+  std::time_t t = std::chrono::system_clock::to_time_t(at);
   std::tm tm{};
   localtime_r(&t, &tm);
   char buf[8];
@@ -39,6 +39,9 @@ DesktopCalendarModel::Services DesktopCalendarModel::servicesOver(CalendarFeedSo
     co_return co_await result;
   };
   s.refreshBadges = [&browser] { browser.reads().refreshBadges(); };
+  s.audit = [&browser](const std::string& action, const std::string& rel) { browser.audit().record(action, rel); };
+  s.serverURL = [&browser] { return AppConfig::serverURL(browser.defaults()); };
+  s.now = [&browser] { return browser.clock().now(); };
   return s;
 }
 
@@ -51,9 +54,9 @@ DesktopCalendarModel::DesktopCalendarModel(Services services) : services_(std::m
   if (!services_.postForm)
     services_.postForm = [](std::string) -> Task<FormResult> { co_return FormResult{false, -1, "没有工作区"}; };
   if (!services_.refreshBadges) services_.refreshBadges = [] {};
-  if (!services_.audit)
-    services_.audit = [](const std::string& action, const std::string& rel) { AuditLog::write(action, rel); };
-  if (!services_.serverURL) services_.serverURL = [] { return AppConfig::serverURL(); };
+  if (!services_.audit) services_.audit = [](const std::string&, const std::string&) {};
+  if (!services_.serverURL) services_.serverURL = [] { return std::string(AppConfig::kDefaultServerURL); };
+  if (!services_.now) services_.now = [] { return std::chrono::system_clock::now(); };
   if (!services_.after)
     services_.after = [](unsigned ms, std::function<void()> fn) { postToMainAfter(ms, std::move(fn)); };
 }
@@ -96,7 +99,7 @@ Task<void> DesktopCalendarModel::refresh(bool silent) {
     if (ok) {
       sortForDesktopDisplay(fetched);
       events.set(std::move(fetched));
-      updatedAtText.set(hourMinuteNow());
+      updatedAtText.set(hourMinuteOf(services_.now()));
     } else {
       auto fallback = fallbackFromDeadlines();
       if (!fallback.empty() && events->empty()) events.set(std::move(fallback));
@@ -111,7 +114,7 @@ Task<void> DesktopCalendarModel::refresh(bool silent) {
 }
 
 std::vector<ICSEvent> DesktopCalendarModel::fallbackFromDeadlines() const {
-  return desktopFallbackEvents(services_.deadlines(), services_.serverURL(), Clock::now());
+  return desktopFallbackEvents(services_.deadlines(), services_.serverURL(), services_.now());
 }
 
 Task<void> DesktopCalendarModel::markDone(ICSEvent event) {

@@ -82,7 +82,7 @@ Task<void> ReminderWriteBack::writeBackOnce() {
     settled.add(*id);
     posted.push_back(*id);
     writeBackCount.set(writeBackCount.get() + 1);
-    AuditLog::write("reminder-writeback-done", "log:" + std::to_string(*id));
+    browser_.audit().record("reminder-writeback-done", "log:" + std::to_string(*id));
     logLine(tags::kCal, "双向回写完成：log_id=" + std::to_string(*id));
   }
   if (posted.empty()) co_return;

@@ -141,8 +141,9 @@ struct EditSession::Impl : std::enable_shared_from_this<Impl> {
     bool settling = false;  // a change seen whose size was still moving
   };
 
-  Impl(Backend b, Dialogs& d, ConflictPresenter& c, PreviewPresenter& p, EditingFiles& e, WorkerPool& w, AuditLog& a)
-      : backend(std::move(b)), dialogs(d), conflicts(c), previews(p), editing(e), workers(w), audit(a) {}
+  Impl(Backend b, Dialogs& d, ConflictPresenter& c, PreviewPresenter& p, EditingFiles& e, WorkerPool& w, AuditLog& a,
+       const Clock& k)
+      : backend(std::move(b)), dialogs(d), conflicts(c), previews(p), editing(e), workers(w), audit(a), clock(k) {}
 
   Backend backend;
   Dialogs& dialogs;
@@ -151,6 +152,7 @@ struct EditSession::Impl : std::enable_shared_from_this<Impl> {
   EditingFiles& editing;
   WorkerPool& workers;
   AuditLog& audit;
+  const Clock& clock;
   std::map<std::string, Session> sessions;
   std::set<std::string> opening;
   bool prompting = false;
@@ -375,7 +377,7 @@ Task<void> EditSession::Impl::askConflict(std::shared_ptr<Impl> self, std::strin
 }
 
 Task<void> EditSession::Impl::doUpload(std::shared_ptr<Impl> self, std::string rel, fs::path localURL, Mode mode) {
-  std::string serverPath = mode == Mode::suffix ? suffixed(rel, self->backend.userName()) : rel;
+  std::string serverPath = mode == Mode::suffix ? suffixed(rel, self->backend.userName(), self->clock.now()) : rel;
   // The state of the file as it is read for sending: a save during the upload is
   // newer than this and is asked about at the next poll.
   std::optional<Stat> sent = self->backend.stat(localURL);
@@ -490,8 +492,8 @@ Task<void> EditSession::Impl::restoreFromServer(std::shared_ptr<Impl> self, std:
 }
 
 EditSession::EditSession(Backend backend, Dialogs& dialogs, ConflictPresenter& conflicts, PreviewPresenter& previews,
-                         EditingFiles& editing, WorkerPool& workers, AuditLog& audit)
-    : impl_(std::make_shared<Impl>(std::move(backend), dialogs, conflicts, previews, editing, workers, audit)) {}
+                         EditingFiles& editing, WorkerPool& workers, AuditLog& audit, const Clock& clock)
+    : impl_(std::make_shared<Impl>(std::move(backend), dialogs, conflicts, previews, editing, workers, audit, clock)) {}
 
 EditSession::~EditSession() { impl_->stopWatching(); }
 
@@ -507,7 +509,8 @@ void EditSession::openForEdit(const std::string& rel) {
   spawn(Impl::runOpen(impl_, rel));
 }
 
-std::string EditSession::suffixed(const std::string& path, const std::string& user) {
+std::string EditSession::suffixed(const std::string& path, const std::string& user,
+                                  std::chrono::system_clock::time_point at) {
   auto slash = path.find_last_of('/');
   std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
   std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
@@ -516,7 +519,7 @@ std::string EditSession::suffixed(const std::string& path, const std::string& us
   if (!ext.empty()) ext.erase(0, 1);
   std::string stem = ext.empty() ? name : n.stem().string();
   std::string result = stem + "__本地-" + (user.empty() ? std::string("未知") : user) + "-" +
-                       formatTime(Clock::now(), "%Y%m%d-%H%M%S", false);
+                       formatTime(at, "%Y%m%d-%H%M%S", false);
   if (!ext.empty()) result += "." + ext;
   return dir + result;
 }

@@ -5,6 +5,7 @@
 // Main thread.
 #include <nlohmann/json.hpp>
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -19,6 +20,7 @@ namespace quorvel {
 
 class AuditLog;
 class BrowserModel;
+class Clock;
 class ConflictPresenter;
 class Desktop;
 class Dialogs;
@@ -67,9 +69,10 @@ class EditSession {
   };
 
   // Questions go to `dialogs` and `conflicts`, the slow copy's panel to `previews`; the
-  // files being edited are marked in `editing`; every step is recorded in `audit`.
+  // files being edited are marked in `editing`; every step is recorded in `audit`;
+  // conflict copies are named with `clock`'s time.
   EditSession(Backend backend, Dialogs& dialogs, ConflictPresenter& conflicts, PreviewPresenter& previews,
-              EditingFiles& editing, WorkerPool& workers, AuditLog& audit);
+              EditingFiles& editing, WorkerPool& workers, AuditLog& audit, const Clock& clock);
   ~EditSession();
   EditSession(const EditSession&) = delete;
   EditSession& operator=(const EditSession&) = delete;
@@ -79,8 +82,9 @@ class EditSession {
   void openForEdit(const std::string& rel);
 
   // The server path of a conflict copy: stem + "__本地-" + user ("未知" when empty)
-  // + "-" + local "yyyyMMdd-HHmmss" (+ "." + extension), in the same folder.
-  static std::string suffixed(const std::string& path, const std::string& user);
+  // + "-" + local "yyyyMMdd-HHmmss" of `at` (+ "." + extension), in the same folder.
+  static std::string suffixed(const std::string& path, const std::string& user,
+                              std::chrono::system_clock::time_point at);
 
   bool isEditing(const std::string& rel) const;
   // True while a question and whatever follows it (checks, alerts, the conflict

@@ -35,8 +35,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr unsigned kTransferTimeoutSeconds = 300;
-
 std::optional<long long> sizeOf(const fs::path& p) {
   std::error_code ec;
   auto st = fs::status(p, ec);
@@ -61,8 +59,10 @@ struct Fetched {
 
 // GETs `url` and streams a 200 answer that is not a web page into `tmp` (a new
 // file). The answer is judged before anything is written.
-Task<Fetched> streamInto(std::string url, std::vector<std::pair<std::string, std::string>> headers, fs::path tmp) {
-  std::optional<http::HttpDownload> reply = co_await http::openDownload(url, std::move(headers), kTransferTimeoutSeconds);
+// `session` is a copy: the session stays while the body is read.
+Task<Fetched> streamInto(http::DownloadSession session, std::string url,
+                         std::vector<std::pair<std::string, std::string>> headers, fs::path tmp) {
+  std::optional<http::HttpDownload> reply = co_await session.open(url, std::move(headers));
   if (!reply) throw AppError(errors::kMirror, errors::kMirrorNoAddress, "URL 拼装失败");
   Fetched out;
   out.status = reply->status;
@@ -361,7 +361,7 @@ Task<void> MirrorStore::download(const std::string& serverPathArg, const fs::pat
   std::vector<std::pair<std::string, std::string>> headers{{"Cookie", cookies}, {"User-Agent", AppConfig::userAgent()}};
   Fetched got;
   try {
-    Task<Fetched> transfer = streamInto(url, headers, tmp);
+    Task<Fetched> transfer = streamInto(services_.downloads, url, headers, tmp);
     got = co_await transfer;
   } catch (...) {
     fs::remove(tmp, ec);
@@ -496,7 +496,7 @@ void MirrorStore::writeSnapshot(const MirrorManifest& m) {
   std::error_code ec;
   fs::create_directories(*place, ec);
   if (ec) return;
-  writeFileAtomically(*place / MirrorRules::kSnapshot, MirrorRules::snapshotJson(m, Clock::now()));
+  writeFileAtomically(*place / MirrorRules::kSnapshot, MirrorRules::snapshotJson(m, services_.clock.now()));
 }
 
 // ---- old versions
@@ -523,7 +523,7 @@ MirrorStore::Counts MirrorStore::oldVersionInfo() const {
 
 MirrorStore::Counts MirrorStore::pruneOldVersions(long long olderThanDays) {
   Counts removed;
-  auto cutoff = MirrorRules::pruneCutoff(Clock::now(), olderThanDays);
+  auto cutoff = MirrorRules::pruneCutoff(services_.clock.now(), olderThanDays);
   std::error_code ec;
   fs::path dir = root() / MirrorRules::kOldVersions;
   fs::recursive_directory_iterator it(dir, ec), end;

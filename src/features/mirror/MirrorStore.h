@@ -24,12 +24,16 @@ namespace quorvel {
 
 class AuditLog;
 class BrowserModel;
+class Clock;
 class Desktop;
 class Dialogs;
 class LocalVolume;
 class UserDefaults;
 class WebStore;
 class WorkerPool;
+namespace http {
+class DownloadSession;
+}
 
 // What a mirror store works with (the application's, or a test's); all of it outlives
 // the store's work.
@@ -40,10 +44,16 @@ struct MirrorServices {
   LocalVolume& volume;
   WorkerPool& workers;
   AuditLog& audit;
+  const Clock& clock;
+  // Where files are fetched, with MirrorStore::kTransferTimeoutSeconds as its stall limit.
+  const http::DownloadSession& downloads;
 };
 
 class MirrorStore : public std::enable_shared_from_this<MirrorStore> {
  public:
+  // How long a transfer may stall before it fails.
+  static constexpr unsigned kTransferTimeoutSeconds = 300;
+
   struct AccessMode {
     bool mounted = false;
     std::filesystem::path root;  // the volume root, or the mirror folder

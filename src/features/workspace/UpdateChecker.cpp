@@ -28,9 +28,7 @@ namespace {
 
 const std::string kLocal = AppConfig::kVersion;
 
-double nowSeconds() {
-  return std::chrono::duration<double>(Clock::now().time_since_epoch()).count();
-}
+double secondsOf(Clock::time_point t) { return std::chrono::duration<double>(t.time_since_epoch()).count(); }
 
 AppError fileError(const std::string& what) {
   return AppError(errors::kFile, errno, what + "：" + std::strerror(errno));
@@ -80,19 +78,19 @@ std::uint64_t store(const std::string& bytes, const fs::path& destination, const
 }  // namespace
 
 UpdateChecker::UpdateChecker(UserDefaults& defaults, Dialogs& dialogs, Desktop& desktop, WorkerPool& workers,
-                             AuditLog& audit)
-    : defaults_(defaults), dialogs_(dialogs), desktop_(desktop), workers_(workers), audit_(audit) {}
+                             AuditLog& audit, const Clock& clock)
+    : defaults_(defaults), dialogs_(dialogs), desktop_(desktop), workers_(workers), audit_(audit), clock_(clock) {}
 
 void UpdateChecker::checkAtLaunchIfDue() {
   double last = defaults_.number(kLastCheckKey).value_or(0);
-  if (isLaunchCheckDue(nowSeconds(), last)) spawn(check(true));
+  if (isLaunchCheckDue(secondsOf(clock_.now()), last)) spawn(check(true));
 }
 
 void UpdateChecker::checkManually() { spawn(check(false)); }
 
 Task<void> UpdateChecker::check(bool silent) {
   // Written first, so a failed check also postpones the next launch check.
-  defaults_.set(kLastCheckKey, nowSeconds());
+  defaults_.set(kLastCheckKey, secondsOf(clock_.now()));
   auto endpoint = versionEndpoint(AppConfig::homeURL(defaults_));
   if (!endpoint) co_return;
 
@@ -118,7 +116,7 @@ Task<void> UpdateChecker::check(bool silent) {
     co_return;
   }
 
-  auto parsing = decodeOffMain(reply.body, [](const std::string& b) { return nlohmann::json::parse(b, nullptr, false); });
+  auto parsing = decodeOffMain(workers_, reply.body, [](const std::string& b) { return nlohmann::json::parse(b, nullptr, false); });
   nlohmann::json json = co_await parsing;
   if (json.is_discarded() || !json.is_object()) {
     // A user who asked deserves an answer; the launch check stays quiet.

@@ -10,6 +10,7 @@
 namespace quorvel {
 
 class AuditLog;
+class Clock;
 class Desktop;
 class Dialogs;
 class UserDefaults;
@@ -20,8 +21,10 @@ class UpdateChecker {
   static constexpr const char* kLastCheckKey = "update.lastCheck";
 
   // The service's address and the last check's time are in `defaults`; the package
-  // is checked and stored on `workers`; all of it outlives the checks.
-  UpdateChecker(UserDefaults& defaults, Dialogs& dialogs, Desktop& desktop, WorkerPool& workers, AuditLog& audit);
+  // is checked and stored on `workers`; checks are timed by `clock`; all of it
+  // outlives the checks.
+  UpdateChecker(UserDefaults& defaults, Dialogs& dialogs, Desktop& desktop, WorkerPool& workers, AuditLog& audit,
+                const Clock& clock);
   UpdateChecker(const UpdateChecker&) = delete;
   UpdateChecker& operator=(const UpdateChecker&) = delete;
 
@@ -45,6 +48,7 @@ class UpdateChecker {
   Desktop& desktop_;
   WorkerPool& workers_;
   AuditLog& audit_;
+  const Clock& clock_;
 };
 
 }  // namespace quorvel

@@ -19,7 +19,7 @@ Task<nlohmann::json> WorkspacePageActions::recogniseWaybill(std::string imageDat
 }
 
 void WorkspacePageActions::queryTracking(const std::string& number, std::function<void(nlohmann::json)> done) {
-  TrackingQuery::query(number, std::move(done));
+  tracking_.query(number, std::move(done));
 }
 
 void WorkspacePageActions::reveal(const std::string& rel) { volume_.reveal(rel); }

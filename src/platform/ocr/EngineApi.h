@@ -21,8 +21,10 @@ struct EngineApi {
   // The module's log lines go through the program's log.
   void (*setLogger)(void (*log)(const std::string& line, bool error));
 
-  // Recognition: pools of initialised engines, one per language set.
-  void* (*sharedPool)(const std::string& languages);
+  // Recognition: pools of initialised engines, one per language set, each made for
+  // its owner (min(4, cores) engines) and freed by it once no engine is lent out.
+  void* (*makePool)(const std::string& languages);
+  void (*freePool)(void* pool);
   unsigned (*poolCapacity)(void* pool);
   void (*setPoolCapacity)(void* pool, unsigned capacity);
   unsigned (*poolEngines)(void* pool);

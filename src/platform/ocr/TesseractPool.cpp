@@ -13,9 +13,13 @@ TesseractPool& TesseractPools::pool(const std::string& languages) {
   auto& pool = pools_[languages];
   if (!pool) {
     const auto* api = engineApi();
-    pool.reset(new TesseractPool(api ? api->sharedPool(languages) : nullptr, languages));
+    pool.reset(new TesseractPool(api ? api->makePool(languages) : nullptr, languages));
   }
   return *pool;
+}
+
+TesseractPool::~TesseractPool() {
+  if (handle_) engineApi()->freePool(handle_);
 }
 
 void TesseractPool::setCapacity(unsigned capacity) {

@@ -20,6 +20,8 @@ class TesseractPool {
 
   TesseractPool(const TesseractPool&) = delete;
   TesseractPool& operator=(const TesseractPool&) = delete;
+  // Releases the module's pool; no engine may be lent out any more.
+  ~TesseractPool();
 
   // Changes the bound (benchmarks); engines beyond it are released as they return.
   void setCapacity(unsigned capacity);
@@ -43,7 +45,8 @@ class TesseractPool {
 };
 
 // The pools the process recognises with, one per language set, made on first use;
-// owned by whoever builds the recognisers and handed to them. Any thread.
+// owned by whoever builds the recognisers and handed to them, and released after the
+// last recognition on them. Any thread.
 class TesseractPools {
  public:
   TesseractPools() = default;

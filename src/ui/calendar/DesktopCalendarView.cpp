@@ -14,7 +14,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "base/Clock.h"
 #include "base/Log.h"
 #include "base/LogTags.h"
 #include "core/BrowserModel.h"
@@ -244,7 +243,7 @@ DesktopCalendarView::DesktopCalendarView(std::shared_ptr<BrowserModel> browser, 
       browser_(std::move(browser)),
       model_(model),
       win_(window),
-      vm_(DesktopCalendarViewModel::startingOn(localDay(Clock::now()))) {
+      vm_(DesktopCalendarViewModel::startingOn(localDay(model.now()))) {
   installStyle();
   add_css_class("dc-root");
   set_overflow(Gtk::Overflow::HIDDEN);
@@ -273,7 +272,7 @@ DesktopCalendarView::~DesktopCalendarView() {
   for (auto& c : connections_) c.disconnect();
 }
 
-CivilDay DesktopCalendarView::today() const { return localDay(Clock::now()); }
+CivilDay DesktopCalendarView::today() const { return localDay(model_.now()); }
 
 void DesktopCalendarView::scheduleSync() {
   if (idle_) return;

@@ -6,8 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "base/WorkerPool.h"
 #include "core/AuditLog.h"
 #include "core/BrowserModel.h"
+#include "fakes/SettableClock.h"
 #include "platform/UserDefaults.h"
 
 namespace quorvel::test {
@@ -63,22 +65,23 @@ class FakeWebPage : public WebPage {
 };
 
 // Makes fake pages and remembers them, newest last; holds what a test model keeps
-// beside its pages: the defaults (a temporary home's) and an audit log in the data
-// folder.
+// beside its pages: the defaults (a temporary home's), a worker, a clock the test may
+// set and an audit log in the data folder.
 struct FakePages {
   explicit FakePages(UserDefaults& d) : defaults(d) {}
-  // Temporary, for the calendar fixtures: the defaults of UserDefaults::standard().
-  FakePages() : FakePages(UserDefaults::standard()) {}
 
   UserDefaults& defaults;
-  AuditLog audit{AuditLog::defaultFile()};
+  WorkerPool workers{1};
+  SettableClock clock;
+  AuditLog audit{AuditLog::defaultFile(), clock};
   std::vector<std::shared_ptr<FakeWebPage>> made;
   std::function<void(FakeWebPage&)> configure;
 
   // A model over these pages, the defaults and the audit log.
   std::shared_ptr<BrowserModel> model(WebStore* store = nullptr, AppMode mode = AppMode::normal) {
-    return BrowserModel::create(factory(), defaults, audit, store, mode);
+    return BrowserModel::create(factory(), services(), store, mode);
   }
+  BrowserModel::Services services() { return {defaults, audit, workers, clock}; }
   PageFactory factory() {
     return [this](const std::shared_ptr<BrowserModel>&, const std::shared_ptr<BrowserTab>&) {
       auto p = std::make_shared<FakeWebPage>(defaults);
