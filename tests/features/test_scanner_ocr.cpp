@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "ScanSamples.h"
+#include "TestHelpers.h"
 #include "base/WorkerPool.h"
 #include "base/Log.h"
 #include "base/MainQueue.h"
