@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "ServiceTabFixture.h"
+#include "TestHelpers.h"
 #include "WebDavServer.h"
 #include "WidgetFind.h"
 #include "base/MainQueue.h"

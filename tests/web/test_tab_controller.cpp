@@ -7,6 +7,7 @@
 
 #include "ProcessTree.h"
 #include "ServiceTabFixture.h"
+#include "TestHelpers.h"
 #include "core/AppConfig.h"
 #include "core/BrowserModel.h"
 #include "core/RendererChoice.h"
