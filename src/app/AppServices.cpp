@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <thread>
 
-#include "base/Installed.h"
 #include "base/WorkerPool.h"
 #include "base/MainQueue.h"
 #include "core/AppConfig.h"
@@ -44,6 +43,7 @@
 #include "ui/components/Alerts.h"
 #include "ui/calendar/DesktopCalendarWindow.h"
 #include "ui/capture/QuickCapturePanel.h"
+#include "ui/floating/FloatingWindowManager.h"
 #include "ui/components/FilePanels.h"
 #include "ui/preview/GtkPreviewPresenter.h"
 #include "ui/recognition/ScanProgressWindow.h"
@@ -65,19 +65,19 @@ namespace quorvel {
 // are released in reverse order, the users before what they use.
 struct AppServices::Calendar {
   Calendar(UserDefaults& defaults, BrowserModel& browser, const std::shared_ptr<BrowserModel>& workspace,
-           const Published<double>& fontScale)
+           const Published<double>& fontScale, QuickCapturePanel& capture, MainWindowController& mainWindow)
       : records(defaults),
         feed(browser),
         writer(store, records),
         writeBack(store, records, browser),
         sync(defaults, browser, store, records, feed, writer, writeBack),
         desktopModel(feed, browser),
-        desktopWindow(defaults, desktopModel, workspace, desktopActions(), &fontScale) {}
+        desktopWindow(defaults, desktopModel, workspace, desktopActions(capture, mainWindow), &fontScale) {}
 
-  static DesktopCalendarActions desktopActions() {
+  static DesktopCalendarActions desktopActions(QuickCapturePanel& capture, MainWindowController& mainWindow) {
     DesktopCalendarActions a;
-    a.captureOnDay = [](std::chrono::system_clock::time_point day) { QuickCapturePanel::shared().show("", day); };
-    a.showMainWindow = [] { MainWindowController::shared().showMainWindow(); };
+    a.captureOnDay = [&capture](std::chrono::system_clock::time_point day) { capture.show("", day); };
+    a.showMainWindow = [&mainWindow] { mainWindow.showMainWindow(); };
     return a;
   }
 
@@ -95,7 +95,8 @@ struct AppServices::Calendar {
 };
 
 void AppServices::buildCalendar() {
-  calendar_ = std::make_unique<Calendar>(defaults(), *browser_, browser_, view_->fontScale);
+  calendar_ = std::make_unique<Calendar>(defaults(), *browser_, browser_, view_->fontScale, *quickCapture_,
+                                         *mainWindow_);
   pageFinished_ = browser_->pageFinished().connect([this](const std::string& path) {
     // Every page load outside the sign-in page may start the first calendar sync.
     if (path.rfind("/login", 0) == 0) return;
@@ -124,6 +125,8 @@ AppServices::AppServices(Options options) : options_(options) {
   audit_ = std::make_unique<AuditLog>(AuditLog::defaultFile());
   // Temporary: the calendar code records through AuditLog::write().
   AuditLog::setCurrent(audit_.get());
+  mainWindow_ = std::make_unique<MainWindowController>(defaults());
+  quickCapture_ = std::make_unique<QuickCapturePanel>();
   bool quiet = isQuiet(options.mode);
   const Parts& given = options.parts;
   dialogs_.set(given.dialogs, [quiet]() -> std::unique_ptr<Dialogs> {
@@ -167,7 +170,8 @@ AppServices::AppServices(Options options) : options_(options) {
       EditSession::Backend::real(*volume_, *desktop_, *workers_, mirrorServices(), editWorkspace_), *dialogs_,
       *conflicts_, *previews_, volume_->cache().editing(), *workers_, *audit_);
   inbox_ = std::make_unique<HotFolderWatcher>(defaults(), *filePanels_, *desktop_);
-  quickArchive_ = std::make_unique<QuickArchiveWindow>(QuickArchiveServices{*filePanels_, *inbox_, *scanner_, *workers_});
+  quickArchive_ = std::make_unique<QuickArchiveWindow>(QuickArchiveServices{*filePanels_, *inbox_, *scanner_, *workers_},
+                                                       *mainWindow_);
   // The inbox's new files open the quick-archive window.
   inbox_->setOpener(quickArchive_.get());
   pageExport_ = std::make_unique<PageExport>(*dialogs_, *filePanels_, *desktop_, *workers_);
@@ -191,21 +195,25 @@ AppServices::AppServices(Options options) : options_(options) {
   hotKeys_ = std::make_unique<GlobalHotKeyManager>(std::make_unique<X11HotKeys>(), defaults(), options.mode);
   // Undecided courier pages go to a person in the manual window (in the workspace's
   // session, as the page's user).
-  if (options.mode != AppMode::test) TrackingWindow::install(engine_->network());
-
-  Installed<AppServices>::install(*this);
+  if (options.mode != AppMode::test) {
+    trackingWindows_ = std::make_unique<TrackingWindows>(engine_->network());
+    TrackingQuery::setManualConfirmer(trackingWindows_->confirmer());
+  }
+  toolWindows_ = std::make_unique<FloatingWindowManager>(defaults());
 }
 
 AppServices::~AppServices() {
   // Work still running off the main thread ends before anything it was given goes.
   workers_->drain();
+  // The tool windows and the panels go before the services their views show.
+  toolWindows_->reset();
+  quickCapture_->reset();
   // No manual window may open on a session that is about to go.
   TrackingQuery::setManualConfirmer({});
   pageFinished_.disconnect();
   countsNotified_.disconnect();
   dockBadgeCleared_.disconnect();
   inbox_->setOpener(nullptr);
-  Installed<AppServices>::uninstall(*this);
   AuditLog::setCurrent(nullptr);
   // The members go in reverse order of their building: users before what they use.
 }
@@ -213,8 +221,6 @@ AppServices::~AppServices() {
 MirrorServices AppServices::mirrorServices() {
   return MirrorServices{defaults(), *dialogs_, *desktop_, *volume_, *workers_, *audit_};
 }
-
-AppServices* AppServices::current() { return Installed<AppServices>::get(); }
 
 UserDefaults& AppServices::defaults() { return UserDefaults::standard(); }
 

@@ -1,7 +1,6 @@
 #pragma once
 // The composition root: builds the process-wide objects once, in dependency order,
-// hands them to each other by reference and installs the few that lower layers
-// reach through their `shared()` accessors. Released in reverse order.
+// and hands them to each other by reference. Released in reverse order.
 #include <memory>
 #include <optional>
 #include <string>
@@ -47,6 +46,10 @@ class Scanner;
 class ScreenCaptureOCR;
 class ScannerOCR;
 class GtkScanProgressWindows;
+class MainWindowController;
+class FloatingWindowManager;
+class QuickCapturePanel;
+class TrackingWindows;
 
 // One part of the services: made by them, or borrowed from a test that hands in its own.
 template <class T>
@@ -101,9 +104,6 @@ class AppServices {
   AppServices(const AppServices&) = delete;
   AppServices& operator=(const AppServices&) = delete;
 
-  // The services of the running process, nullptr before they are built.
-  static AppServices* current();
-
   AppMode mode() const { return options_.mode; }
   UserDefaults& defaults();
   AuditLog& audit() { return *audit_; }
@@ -129,6 +129,11 @@ class AppServices {
   Scanner& scanner() { return *scanner_; }
   ScreenCaptureOCR& screenCapture() { return *screenCapture_; }
   ScannerOCR& scannerOCR() { return *scannerOCR_; }
+  // Finding, showing and hiding the main window, and its frame memory.
+  MainWindowController& mainWindow() { return *mainWindow_; }
+  QuickCapturePanel& quickCapture() { return *quickCapture_; }
+  // The floating tool windows and their registered contents.
+  FloatingWindowManager& toolWindows() { return *toolWindows_; }
   // What a mirror store works with.
   MirrorServices mirrorServices();
 
@@ -149,6 +154,8 @@ class AppServices {
   Options options_;
   std::unique_ptr<WorkerPool> workers_;
   std::unique_ptr<AuditLog> audit_;
+  std::unique_ptr<MainWindowController> mainWindow_;
+  std::unique_ptr<QuickCapturePanel> quickCapture_;
   ServicePart<Dialogs> dialogs_;
   ServicePart<FilePanels> filePanels_;
   ServicePart<PasswordPrompter> passwords_;
@@ -178,6 +185,7 @@ class AppServices {
   std::unique_ptr<Authenticator> authenticator_;
   std::unique_ptr<PrivacyLock> lock_;
   std::unique_ptr<GlobalHotKeyManager> hotKeys_;
+  std::unique_ptr<TrackingWindows> trackingWindows_;  // windowed runs only
   std::shared_ptr<BrowserModel> browser_;
   std::shared_ptr<WorkspaceViewState> view_;
   ScopedConnection pageFinished_;
@@ -188,6 +196,8 @@ class AppServices {
   struct Calendar;
   void buildCalendar();
   std::unique_ptr<Calendar> calendar_;
+  // Their contents show the calendar sync, the volume and the inbox: they go first.
+  std::unique_ptr<FloatingWindowManager> toolWindows_;
 };
 
 }  // namespace quorvel

@@ -13,11 +13,12 @@
 
 namespace quorvel::test {
 
-bool addWebCookie(const std::string& name, const std::string& value, const std::string& domain, unsigned ms) {
+bool addWebCookie(AppServices& services, const std::string& name, const std::string& value,
+                  const std::string& domain, unsigned ms) {
   SoupCookie* c = soup_cookie_new(name.c_str(), value.c_str(), domain.c_str(), "/", -1);
   bool added = false;
   webkit_cookie_manager_add_cookie(
-      webkit_network_session_get_cookie_manager(AppServices::current()->webEngine().network()), c, nullptr,
+      webkit_network_session_get_cookie_manager(services.webEngine().network()), c, nullptr,
       [](GObject*, GAsyncResult*, gpointer flag) { *static_cast<bool*>(flag) = true; }, &added);
   soup_cookie_free(c);
   return runMainLoopUntil([&] { return added; }, scaledWait(ms));
@@ -70,7 +71,7 @@ void ServiceTabFixture::TearDown() {
   service.stop();
 }
 
-void ServiceTabFixture::signIn() { addWebCookie(TestService::kSessionCookie, service.issueSession(), "127.0.0.1"); }
+void ServiceTabFixture::signIn() { addWebCookie(*services, TestService::kSessionCookie, service.issueSession(), "127.0.0.1"); }
 
 WebHarness& ServiceTabFixture::show(const std::shared_ptr<BrowserTab>& tab) {
   harnesses.push_back(std::make_unique<WebHarness>(TabController::viewOf(tab->controller())));

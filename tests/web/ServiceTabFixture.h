@@ -18,10 +18,10 @@
 
 namespace quorvel::test {
 
-// Adds a cookie to the web store of the running services; false when the store did
-// not confirm it in time.
-bool addWebCookie(const std::string& name, const std::string& value, const std::string& domain,
-                  unsigned ms = 5000);
+// Adds a cookie to the web store of `services`; false when the store did not confirm it
+// in time.
+bool addWebCookie(AppServices& services, const std::string& name, const std::string& value,
+                  const std::string& domain, unsigned ms = 5000);
 
 // The process's services as the tests run them: quiet dialogs, nothing opened on the
 // desktop, web data in memory.

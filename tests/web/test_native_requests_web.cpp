@@ -61,7 +61,7 @@ class NativeRequestsWebTest : public ::testing::Test {
     ASSERT_TRUE(h.waitFor([&] { return !service.requestsTo("/dashboard").empty(); }, 15000));
     h.waitForLoad();
     // A cookie of another site in the same store must stay with that site.
-    ASSERT_TRUE(addWebCookie("foreign", "leak", "search.example.com"));
+    ASSERT_TRUE(addWebCookie(*services, "foreign", "leak", "search.example.com"));
   }
 
   TempHome home;

@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "ServiceTabFixture.h"
+#include "TestHelpers.h"
 #include "TestServiceVolume.h"
 #include "WebDavServer.h"
 #include "base/MainQueue.h"
@@ -95,7 +96,7 @@ class VolumeTest : public ServiceTabFixture {
     dav.setKiloBytesPerSecond(kiloBytesPerSecond());
     dav.start();
     UserDefaults::standard().set(CasePaths::kShareURLKey, dav.shareURI());
-    presented = VolumePasswordDialog::presented().connect([this](VolumePasswordDialog& d) {
+    presented = prompter.presented().connect([this](VolumePasswordDialog& d) {
       ++dialogsShown;
       if (d.showsRetryNote()) ++retryNotes;
       auto answer = answers.empty() ? std::nullopt : answers.front();

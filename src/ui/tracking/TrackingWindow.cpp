@@ -14,16 +14,6 @@ namespace {
 
 constexpr unsigned kDrillDelayMs = 4000;
 
-std::shared_ptr<TrackingWindow>& activeSlot() {
-  static std::shared_ptr<TrackingWindow> slot;
-  return slot;
-}
-
-WebKitNetworkSession*& sessionSlot() {
-  static WebKitNetworkSession* session = nullptr;
-  return session;
-}
-
 std::string hintOf(const nlohmann::json& seed) {
   if (seed.is_object() && seed.contains("msg") && seed["msg"].is_string()) return seed["msg"].get<std::string>();
   return "请在下方核对签收状态，确认后点击按钮截图回传";
@@ -45,22 +35,19 @@ struct WeakStep {
 
 }  // namespace
 
-void TrackingWindow::install(WebKitNetworkSession* workspaceSession) {
-  sessionSlot() = workspaceSession;
-  TrackingQuery::setManualConfirmer(
-      [](const std::string& number, const std::string& url, nlohmann::json seed, TrackingQuery::Completion done) {
-        open(number, url, std::move(seed), std::move(done));
-      });
+TrackingQuery::ManualConfirmer TrackingWindows::confirmer() {
+  return [this](const std::string& number, const std::string& url, nlohmann::json seed,
+                TrackingQuery::Completion done) { open(number, url, std::move(seed), std::move(done)); };
 }
 
-std::shared_ptr<TrackingWindow> TrackingWindow::active() { return activeSlot(); }
-
-std::shared_ptr<TrackingWindow> TrackingWindow::open(const std::string& number, const std::string& url,
-                                                     nlohmann::json seed, TrackingQuery::Completion completion) {
-  if (auto open = activeSlot()) open->cancel();
-  auto window = std::make_shared<TrackingWindow>(number, url, std::move(seed), std::move(completion),
-                                                 sessionSlot());
-  activeSlot() = window;
+std::shared_ptr<TrackingWindow> TrackingWindows::open(const std::string& number, const std::string& url,
+                                                      nlohmann::json seed, TrackingQuery::Completion completion) {
+  if (auto open = active_) open->cancel();
+  auto window = std::make_shared<TrackingWindow>(number, url, std::move(seed), std::move(completion), session_);
+  window->onFinished_ = [self = self_, raw = window.get()] {
+    if (*self && (*self)->active_.get() == raw) (*self)->active_.reset();
+  };
+  active_ = window;
   if (drillMode()) {
     Weak weak = window;
     window->drillTimer_ = postToMainAfter(kDrillDelayMs, [weak] {
@@ -201,7 +188,7 @@ void TrackingWindow::finish(nlohmann::json answer) {
   auto keep = shared_from_this();
   if (webView_) webkit_web_view_stop_loading(webView_);
   set_visible(false);
-  if (activeSlot().get() == this) activeSlot().reset();
+  if (auto finished = std::exchange(onFinished_, nullptr)) finished();
   auto done = std::move(completion_);
   completion_ = nullptr;
   logLine(tags::kTrack, "人工核对结果 " + trackingNo_ + " " + answer.value("status", ""));

@@ -394,7 +394,6 @@ Gtk::Button* MenuBarView::rowButton(MenuBarCommand command) const {
 
 void MenuBarView::activateMain() {
   if (actions_.showMainWindow) actions_.showMainWindow();
-  else MainWindowController::shared().showMainWindow();
 }
 
 void MenuBarView::openTodo(TodoKind kind) {
