@@ -205,9 +205,13 @@ AppServices::AppServices(Options options) : options_(options) {
 AppServices::~AppServices() {
   // Work still running off the main thread ends before anything it was given goes.
   workers_->drain();
-  // The tool windows and the panels go before the services their views show.
+  // The tool windows and the panels go before the services their views show, and let
+  // the workspace model go with browser_, before the engine it was made on.
   toolWindows_->reset();
   quickCapture_->reset();
+  quickCapture_->setModel(nullptr);
+  quickArchive_->reset();
+  quickArchive_->setModel(nullptr);
   // No manual window may open on a session that is about to go.
   TrackingQuery::setManualConfirmer({});
   pageFinished_.disconnect();
