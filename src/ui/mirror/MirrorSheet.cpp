@@ -103,8 +103,7 @@ std::string sheetCss() {
 }
 
 void installStyle() {
-  static bool installed = false;
-  if (!installed) installed = addDisplayCss(sheetCss());
+  addDisplayCssOnce("mirror-sheet", sheetCss);
 }
 
 Gtk::Label* label(const std::string& text, const char* cls, bool ellipsizeMiddle = false) {

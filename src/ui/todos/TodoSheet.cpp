@@ -21,8 +21,7 @@ namespace quorvel {
 namespace {
 
 void installTodoSheetStyle() {
-  static bool installed = false;
-  if (!installed) installed = addDisplayCss(todoSheetCss());
+  addDisplayCssOnce("todo-sheet", todoSheetCss);
 }
 
 Gtk::Label* label(const std::string& text, const char* cls) {

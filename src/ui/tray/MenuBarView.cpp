@@ -24,8 +24,7 @@ namespace quorvel {
 namespace {
 
 void installMenuBarStyle() {
-  static bool installed = false;
-  if (!installed) installed = addDisplayCss(menuBarCss());
+  addDisplayCssOnce("menu-bar", menuBarCss);
 }
 
 Gtk::Label* label(const std::string& text, const char* cls) {
