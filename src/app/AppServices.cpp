@@ -192,6 +192,8 @@ AppServices::AppServices(Options options) : options_(options) {
   idle_ = std::make_unique<X11IdleTime>();
   authenticator_ = std::make_unique<PamAuthenticator>();
   lock_ = std::make_unique<PrivacyLock>(*idle_, *authenticator_, defaults(), options.mode);
+  // A refusal under the lock brings the main window, with its cover, forward.
+  lock_->setMainWindow(mainWindow_.get());
   hotKeys_ = std::make_unique<GlobalHotKeyManager>(std::make_unique<X11HotKeys>(), defaults(), options.mode);
   // Undecided courier pages go to a person in the manual window (in the workspace's
   // session, as the page's user).

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "core/MainWindowHook.h"
 #include "ui/windows/WindowFrame.h"
 #include "ui/windows/WindowMemory.h"
 
@@ -27,11 +28,12 @@ std::string windowIdentifier(const Gtk::Window& window);
 void setWindowIsPanel(Gtk::Window& window, bool panel);
 bool windowIsPanel(const Gtk::Window& window);
 
-class MainWindowController {
+// The layers below reach it as their MainWindowHook.
+class MainWindowController : public MainWindowHook {
  public:
   // The frame is remembered in `defaults`.
   explicit MainWindowController(UserDefaults& defaults);
-  ~MainWindowController();
+  ~MainWindowController() override;
   MainWindowController(const MainWindowController&) = delete;
   MainWindowController& operator=(const MainWindowController&) = delete;
 
@@ -49,7 +51,7 @@ class MainWindowController {
   // tool window, desktop calendar, quick-archive window, panel or dialog.
   Gtk::Window* findMainWindow();
   // Brings it to the front (un-minimised); without one, has it re-created.
-  void showMainWindow();
+  void showMainWindow() override;
   // The main window's close button: saves the tab session and the frame, then hides.
   void hideMainWindowInsteadOfClosing();
   // Runs after the close button hid the main window; set by the application.
