@@ -131,11 +131,12 @@ std::string json(const char* name, const Figure& f) {
 
 int main() {
   test::TempHome home;
-  prepareRendererBeforeGtk();
+  RendererSetup renderer;
+  renderer.prepareBeforeGtk();
   gtk_init();
   Gtk::init_gtkmm_internals();
   markMainThread();
-  chooseGtkRenderer();
+  renderer.chooseAfterGtkStart();
   installLawStyle();
   setLogSink([](const std::string&) {});  // the figures only
 
@@ -158,7 +159,7 @@ int main() {
 
   auto model = services.browser();
   auto viewState = services.viewState();
-  auto* window = new MainWindow(model, viewState, &services.privacyLock());
+  auto* window = new MainWindow(model, viewState, services.toolWindows(), &services.privacyLock());
   window->present();
   auto tab = model->activeTab();
   if (!runMainLoopUntil([&] { return !tab->isLoading.get() && tab->currentPath.get() == "/dashboard"; }, 30000) ||

@@ -72,11 +72,12 @@ void settle(unsigned ms) {
 int main(int argc, char** argv) {
   double atMain = secondsSinceProcessStart();
   test::TempHome home;
-  prepareRendererBeforeGtk();
+  RendererSetup renderer;
+  renderer.prepareBeforeGtk();
   gtk_init();
   Gtk::init_gtkmm_internals();
   markMainThread();
-  chooseGtkRenderer();
+  renderer.chooseAfterGtkStart();
   installLawStyle();
   // As the application builds them, with the web data on disk; nothing opens on the desktop.
   AppServices::Options options;
@@ -97,7 +98,7 @@ int main(int argc, char** argv) {
   // The application's own main window.
   auto model = services.browser();
   auto viewState = services.viewState();
-  auto* window = new MainWindow(model, viewState, &services.privacyLock());
+  auto* window = new MainWindow(model, viewState, services.toolWindows(), &services.privacyLock());
   window->present();
   bool loaded = false;
   auto first = model->activeTab();

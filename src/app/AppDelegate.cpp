@@ -41,7 +41,7 @@
 #include "ui/main/MainWindow.h"
 #include "ui/main/TabKeys.h"
 #include "ui/windows/LockCurtain.h"
-#include "ui/windows/WindowMemory.h"
+#include "ui/windows/MainWindowController.h"
 
 namespace quorvel {
 
@@ -74,17 +74,18 @@ AppDelegate::AppDelegate(Gtk::Application& app, AppServices& services, std::shar
       view_(std::move(view)),
       showMainWindow_(std::move(showMainWindow)) {
   router_ = std::make_unique<DeepLinkRouter>(services_.defaults(), *this);
-  QuickCapturePanel::shared().setModel(browser_);
+  auto& capture = services_.quickCapture();
+  capture.setModel(browser_);
   services_.quickArchive().setModel(browser_);
-  QuickCapturePanel::shared().refreshDesktopCalendarIfShown = [&calendar = services_.desktopCalendar()] {
+  capture.refreshDesktopCalendarIfShown = [&calendar = services_.desktopCalendar()] {
     calendar.refreshSilentlyIfShown();
   };
-  QuickCapturePanel::shared().syncCalendarIfEnabled = [&sync = services_.calendarSync()] {
+  capture.syncCalendarIfEnabled = [&sync = services_.calendarSync()] {
     if (sync.config->enabled) spawn(sync.syncNow(false));
   };
   ScreenOCRResultWindow::Hooks hooks;
   hooks.browser = [weak = std::weak_ptr<BrowserModel>(browser_)] { return weak.lock(); };
-  hooks.showQuickCapture = [](const std::string& prefill) { QuickCapturePanel::shared().show(prefill); };
+  hooks.showQuickCapture = [&capture](const std::string& prefill) { capture.show(prefill); };
   hooks.showMainWindow = showMainWindow_;
   screenResults_ = std::make_unique<ScreenOCRResultWindow>(services_.dialogs(), hooks);
   ScreenCaptureOCR::Config ocr;
@@ -137,7 +138,7 @@ void AppDelegate::terminate() {
   // Nothing presents recognition results once the windows go.
   services_.screenCapture().configure({});
   if (browser_) browser_->saveSession();
-  QuickCapturePanel::shared().reset();
+  services_.quickCapture().reset();
   services_.quickArchive().reset();
   services_.inbox().stopWatching();
   services_.hotKeys().unregisterAll();
@@ -169,7 +170,7 @@ bool AppDelegate::routeLink(const std::string& url) {
 
 void AppDelegate::toggleQuickCapture() {
   logLine(tags::kApp, "快捷记待办入口已触发");
-  QuickCapturePanel::shared().toggle();
+  services_.quickCapture().toggle();
 }
 
 void AppDelegate::captureAndAnalyze() { services_.screenCapture().captureAndAnalyze(); }
@@ -260,7 +261,7 @@ void AppDelegate::renderSidebar() {
   quitApp();
 }
 
-void AppDelegate::attachWindowMemory() { WindowMemory::attach(); }
+void AppDelegate::attachWindowMemory() { services_.mainWindow().memory().attach(); }
 
 void AppDelegate::checkForUpdateIfDue() { services_.updates().checkAtLaunchIfDue(); }
 
@@ -290,16 +291,17 @@ void AppDelegate::indexForSearch() { spawn(services_.spotlight().indexNow(browse
 void AppDelegate::installShortcuts() {
   // Each new quick-capture panel, the desktop calendar and each quick-archive window
   // belong to the application.
-  captureWindows_ = ScopedConnection(QuickCapturePanel::shared().signalWindowCreated().connect(
+  captureWindows_ = ScopedConnection(services_.quickCapture().signalWindowCreated().connect(
       [this](Gtk::Window& window) { app_.add_window(window); }));
   calendarWindow_ = ScopedConnection(services_.desktopCalendar().signalWindowCreated().connect(
       [this](Gtk::Window& window) { app_.add_window(window); }));
   archiveWindows_ = ScopedConnection(services_.quickArchive().signalWindowCreated().connect(
       [this](Gtk::Window& window) { app_.add_window(window); }));
-  windowAdded_ = ScopedConnection(FloatingWindowManager::shared().signalWindowCreated().connect(
+  auto& toolWindows = services_.toolWindows();
+  windowAdded_ = ScopedConnection(toolWindows.signalWindowCreated().connect(
       [this](Gtk::Window& window) { app_.add_window(window); }));
   for (const std::string name : {"settings", "palette", "shortcuts", "todo", "mirror"})
-    if (auto* w = FloatingWindowManager::shared().window(name)) app_.add_window(*w);
+    if (auto* w = toolWindows.window(name)) app_.add_window(*w);
   // The tab keys in every window, the tray panel's too; under the lock they pass on.
   tabKeys_ = std::make_unique<WindowTabKeys>(browser_, [lock = &services_.privacyLock()] {
     return !lock->isLocked.get();

@@ -46,6 +46,7 @@
 #include "ui/components/Alerts.h"
 #include "ui/calendar/DesktopCalendarWindow.h"
 #include "ui/capture/QuickCapturePanel.h"
+#include "ui/floating/FloatingWindowManager.h"
 #include "ui/components/FilePanels.h"
 #include "ui/preview/GtkPreviewPresenter.h"
 #include "ui/recognition/ScanProgressWindow.h"
@@ -67,19 +68,19 @@ namespace quorvel {
 // are released in reverse order, the users before what they use.
 struct AppServices::Calendar {
   Calendar(UserDefaults& defaults, BrowserModel& browser, const std::shared_ptr<BrowserModel>& workspace,
-           const Published<double>& fontScale)
+           const Published<double>& fontScale, QuickCapturePanel& capture, MainWindowController& mainWindow)
       : records(defaults),
         feed(browser),
         writer(store, records),
         writeBack(store, records, browser),
         sync(defaults, browser, store, records, feed, writer, writeBack),
         desktopModel(feed, browser),
-        desktopWindow(defaults, desktopModel, workspace, desktopActions(), &fontScale) {}
+        desktopWindow(defaults, desktopModel, workspace, desktopActions(capture, mainWindow), &fontScale) {}
 
-  static DesktopCalendarActions desktopActions() {
+  static DesktopCalendarActions desktopActions(QuickCapturePanel& capture, MainWindowController& mainWindow) {
     DesktopCalendarActions a;
-    a.captureOnDay = [](std::chrono::system_clock::time_point day) { QuickCapturePanel::shared().show("", day); };
-    a.showMainWindow = [] { MainWindowController::shared().showMainWindow(); };
+    a.captureOnDay = [&capture](std::chrono::system_clock::time_point day) { capture.show("", day); };
+    a.showMainWindow = [&mainWindow] { mainWindow.showMainWindow(); };
     return a;
   }
 
@@ -97,7 +98,8 @@ struct AppServices::Calendar {
 };
 
 void AppServices::buildCalendar() {
-  calendar_ = std::make_unique<Calendar>(defaults(), *browser_, browser_, view_->fontScale);
+  calendar_ = std::make_unique<Calendar>(defaults(), *browser_, browser_, view_->fontScale, *quickCapture_,
+                                         *mainWindow_);
   pageFinished_ = browser_->pageFinished().connect([this](const std::string& path) {
     // Every page load outside the sign-in page may start the first calendar sync.
     if (path.rfind("/login", 0) == 0) return;
@@ -128,6 +130,8 @@ AppServices::AppServices(Options options) : options_(options) {
   audit_ = std::make_unique<AuditLog>(AuditLog::defaultFile(), clock_);
   // Temporary: the quick-archive view records through AuditLog::write().
   AuditLog::setCurrent(audit_.get());
+  mainWindow_ = std::make_unique<MainWindowController>(defaults());
+  quickCapture_ = std::make_unique<QuickCapturePanel>();
   bool quiet = isQuiet(options.mode);
   const Parts& given = options.parts;
   dialogs_.set(given.dialogs, [quiet]() -> std::unique_ptr<Dialogs> {
@@ -172,7 +176,8 @@ AppServices::AppServices(Options options) : options_(options) {
       EditSession::Backend::real(*volume_, *desktop_, *workers_, mirrorServices(), editWorkspace_), *dialogs_,
       *conflicts_, *previews_, volume_->cache().editing(), *workers_, *audit_, clock_);
   inbox_ = std::make_unique<HotFolderWatcher>(defaults(), *filePanels_, *desktop_);
-  quickArchive_ = std::make_unique<QuickArchiveWindow>(QuickArchiveServices{*filePanels_, *inbox_, *scanner_, *workers_});
+  quickArchive_ = std::make_unique<QuickArchiveWindow>(QuickArchiveServices{*filePanels_, *inbox_, *scanner_, *workers_},
+                                                       *mainWindow_);
   // The inbox's new files open the quick-archive window.
   inbox_->setOpener(quickArchive_.get());
   pageExport_ = std::make_unique<PageExport>(*dialogs_, *filePanels_, *desktop_, *workers_);
@@ -194,6 +199,8 @@ AppServices::AppServices(Options options) : options_(options) {
   idle_ = std::make_unique<X11IdleTime>();
   authenticator_ = std::make_unique<PamAuthenticator>(*workers_);
   lock_ = std::make_unique<PrivacyLock>(*idle_, *authenticator_, defaults(), options.mode);
+  // A refusal under the lock brings the main window, with its cover, forward.
+  lock_->setMainWindow(mainWindow_.get());
   hotKeys_ = std::make_unique<GlobalHotKeyManager>(std::make_unique<X11HotKeys>(), defaults(), options.mode);
   // Undecided courier pages go to a person in the manual window (in the workspace's
   // session, as the page's user).
@@ -201,11 +208,19 @@ AppServices::AppServices(Options options) : options_(options) {
     trackingWindows_ = std::make_unique<TrackingWindows>(engine_->network());
     tracking_->setManualConfirmer(trackingWindows_->confirmer());
   }
+  toolWindows_ = std::make_unique<FloatingWindowManager>(defaults());
 }
 
 AppServices::~AppServices() {
   // Work still running off the main thread ends before anything it was given goes.
   workers_->drain();
+  // The tool windows and the panels go before the services their views show, and let
+  // the workspace model go with browser_, before the engine it was made on.
+  toolWindows_->reset();
+  quickCapture_->reset();
+  quickCapture_->setModel(nullptr);
+  quickArchive_->reset();
+  quickArchive_->setModel(nullptr);
   // No manual window may open on a session that is about to go.
   tracking_->setManualConfirmer({});
   pageFinished_.disconnect();

@@ -54,6 +54,9 @@ class TrackingWindows;
 namespace http {
 class DownloadSession;
 }
+class MainWindowController;
+class FloatingWindowManager;
+class QuickCapturePanel;
 
 // One part of the services: made by them, or borrowed from a test that hands in its own.
 template <class T>
@@ -142,6 +145,11 @@ class AppServices {
   TrackingQuery& tracking() { return *tracking_; }
   // The desktop search's indexer, made on first use.
   SpotlightIndexer& spotlight();
+  // Finding, showing and hiding the main window, and its frame memory.
+  MainWindowController& mainWindow() { return *mainWindow_; }
+  QuickCapturePanel& quickCapture() { return *quickCapture_; }
+  // The floating tool windows and their registered contents.
+  FloatingWindowManager& toolWindows() { return *toolWindows_; }
   // What a mirror store works with.
   MirrorServices mirrorServices();
 
@@ -174,6 +182,8 @@ class AppServices {
   StandardDefaults standardDefaults_;
   std::unique_ptr<WorkerPool> workers_;
   std::unique_ptr<AuditLog> audit_;
+  std::unique_ptr<MainWindowController> mainWindow_;
+  std::unique_ptr<QuickCapturePanel> quickCapture_;
   ServicePart<Dialogs> dialogs_;
   ServicePart<FilePanels> filePanels_;
   ServicePart<PasswordPrompter> passwords_;
@@ -217,6 +227,8 @@ class AppServices {
   struct Calendar;
   void buildCalendar();
   std::unique_ptr<Calendar> calendar_;
+  // Their contents show the calendar sync, the volume and the inbox: they go first.
+  std::unique_ptr<FloatingWindowManager> toolWindows_;
 };
 
 }  // namespace quorvel

@@ -84,20 +84,26 @@ bool hasLivePage(BrowserModel& model) {
 }
 }  // namespace
 
-Glib::RefPtr<QuorvelApp> QuorvelApp::create(bool unique, AppServices::Options options) {
+Glib::RefPtr<QuorvelApp> QuorvelApp::create(bool unique, AppServices::Options options, AppArgs args,
+                                            RendererSetup renderer) {
   auto flags = Gio::Application::Flags::HANDLES_COMMAND_LINE | Gio::Application::Flags::HANDLES_OPEN;
   if (!unique) flags |= Gio::Application::Flags::NON_UNIQUE;
-  return Glib::make_refptr_for_instance<QuorvelApp>(new QuorvelApp(flags, options));
+  return Glib::make_refptr_for_instance<QuorvelApp>(
+      new QuorvelApp(flags, options, std::move(args), std::move(renderer)));
 }
 
-QuorvelApp::QuorvelApp(Gio::Application::Flags flags, AppServices::Options options)
-    : Gtk::Application("cn.quorvel.client", flags), options_(options) {}
+QuorvelApp::QuorvelApp(Gio::Application::Flags flags, AppServices::Options options, AppArgs args,
+                       RendererSetup renderer)
+    : Gtk::Application("cn.quorvel.client", flags),
+      options_(options),
+      args_(std::move(args)),
+      renderer_(std::move(renderer)) {}
 
 QuorvelApp::~QuorvelApp() = default;
 
 void QuorvelApp::on_startup() {
   Gtk::Application::on_startup();
-  chooseGtkRenderer();
+  renderer_.chooseAfterGtkStart();
   // The first page's web process starts as early as it can (it takes longest); the
   // rest of the start goes on while it comes up.
   options_.searchIndex = searchIndex();
@@ -109,17 +115,21 @@ void QuorvelApp::on_startup() {
   Gtk::IconTheme::get_for_display(Gdk::Display::get_default())->add_search_path(QUORVEL_SOURCE_DIR "/resources/icons");
   Gtk::Window::set_default_icon_name("cn.quorvel.client");
   installLawStyle();
-  MainWindowController::shared().setBrowserModel(model_);
-  MainWindowController::shared().setOpenMainScene([this] { showMainWindow(); });
+  auto& mainWindow = services_->mainWindow();
+  mainWindow.setBrowserModel(model_);
+  mainWindow.setOpenMainScene([this] { showMainWindow(); });
   delegate_ = std::make_unique<AppDelegate>(*this, *services_, model_, view_, [this] { showMainWindow(); });
   addCommands();
-  registerSettingsView(SettingsServices{services_->volume(), services_->inbox(), services_->calendarSync()});
-  registerTodoSheet(view_, [&calendar = services_->desktopCalendar()] { calendar.show(); });
+  auto& contents = services_->toolWindows().contents();
+  registerSettingsView(contents, SettingsServices{services_->volume(), services_->inbox(), services_->calendarSync()});
+  TodoSheet::Actions todoActions;
+  todoActions.showMainWindow = [&mainWindow] { mainWindow.showMainWindow(); };
+  todoActions.showDesktopCalendar = [&calendar = services_->desktopCalendar()] { calendar.show(); };
+  registerTodoSheet(contents, view_, std::move(todoActions));
   // The one mirror store: its downloads carry the web views' cookies.
-  auto mirror = MirrorStore::create(services_->mirrorServices());
-  mirror->webStore = &services_->webEngine();
-  MainWindowController::shared().setMirrorStore(mirror);
-  registerMirrorSheet(mirror);
+  mirror_ = MirrorStore::create(services_->mirrorServices());
+  mirror_->webStore = &services_->webEngine();
+  registerMirrorSheet(contents, mirror_);
   startTray();
 
   // Log-out (SIGTERM) and Ctrl+C in a terminal (SIGINT) quit like Ctrl+Q, so the
@@ -149,7 +159,7 @@ void QuorvelApp::startTray() {
     };
   };
   MenuBarView::Actions actions;
-  actions.quickCapture = guarded("托盘：悬浮快记待办", [] { QuickCapturePanel::shared().show(); });
+  actions.quickCapture = guarded("托盘：悬浮快记待办", [&capture = services_->quickCapture()] { capture.show(); });
   actions.screenCapture = command("screen-ocr");
   actions.quickArchive = command("quick-archive");
   actions.showMainWindow = [this] { showMainWindow(); };
@@ -193,7 +203,7 @@ void QuorvelApp::startTray() {
   };
   trayAbsence_ = std::make_unique<TrayAbsenceNotice>(services_->defaults(), services_->notifications(),
                                                      services_->dialogs(), inputs);
-  MainWindowController::shared().setOnClosedToBackground([this] { trayAbsence_->mainWindowClosed(); });
+  services_->mainWindow().setOnClosedToBackground([this] { trayAbsence_->mainWindowClosed(); });
 }
 
 bool QuorvelApp::dbus_register_vfunc(const Glib::RefPtr<Gio::DBus::Connection>& connection,
@@ -303,9 +313,9 @@ int QuorvelApp::on_command_line(const Glib::RefPtr<Gio::ApplicationCommandLine>&
   g_strfreev(argv);
   if (!cmd->is_remote()) {
     activate();
-    delegate_->launch(AppArgs::all());
+    delegate_->launch(args_.all());
     // Links and files given at the first launch are handled like later ones.
-    delegate_->open(openedAddresses(AppArgs::all(), cmd));
+    delegate_->open(openedAddresses(args_.all(), cmd));
     return 0;
   }
   // A second launch: its links and files come here; without any it brings the
@@ -329,7 +339,7 @@ void QuorvelApp::on_open(const Gio::Application::type_vec_files& files, const Gl
   if (!window_) {
     // Opened before any launch: the launch sequence runs first, as for a command line.
     activate();
-    delegate_->launch(AppArgs::all());
+    delegate_->launch(args_.all());
   }
   delegate_->open(uris);
 }
@@ -356,7 +366,7 @@ void QuorvelApp::showMainWindow() {
     tools.desktopCalendarVisible = [&calendar] { return calendar.isVisible.get(); };
     tools.showDesktopCalendar = [&calendar] { calendar.show(); };
     tools.hideDesktopCalendar = [&calendar] { calendar.hide(); };
-    window_ = new MainWindow(model_, view_, &services_->privacyLock(), std::move(tools));
+    window_ = new MainWindow(model_, view_, services_->toolWindows(), &services_->privacyLock(), std::move(tools));
     add_window(*window_);
     if (auto* bar = window_->content().topBar()) {
       // The volume button's dot follows connecting and disconnecting.
@@ -378,7 +388,7 @@ void QuorvelApp::showMainWindow() {
     window_->present();
     return;
   }
-  MainWindowController::shared().showMainWindow();
+  services_->mainWindow().showMainWindow();
 }
 
 void QuorvelApp::quitOnSignal(const char* name) {
@@ -395,14 +405,14 @@ void QuorvelApp::on_shutdown() {
   volumeChanged_ = {};
   calendarShown_ = {};
   syncStateChanged_.clear();
-  MainWindowController::shared().setOnClosedToBackground({});
+  services_->mainWindow().setOnClosedToBackground({});
   trayAbsence_.reset();
   tray_.reset();
   panel_.reset();
   // The tool windows' content before the model and the services it shows; work still
   // running finds its views gone.
-  FloatingWindowManager::shared().reset();
-  MainWindowController::shared().setMirrorStore(nullptr);
+  services_->toolWindows().reset();
+  mirror_.reset();
   if (window_) {
     // The window goes before the services whose views it shows.
     menu_ = nullptr;

@@ -28,7 +28,6 @@
 #include "platform/Mounts.h"
 #include "platform/UserDefaults.h"
 #include "ui/floating/FloatingWindowManager.h"
-#include "ui/floating/ToolWindowContent.h"
 #include "ui/main/ContentView.h"
 #include "ui/settings/SettingsView.h"
 #include "ui/todos/TodoSheet.h"
@@ -40,31 +39,30 @@ namespace {
 class FloatingWindowsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    FloatingWindowManager::shared().reset();
     home.defaults().set("serverURL", "https://example.com");
     model = pages.model();
     main = std::make_unique<Gtk::Window>();
-    main->set_child(*Gtk::make_managed<ContentView>(model, viewState, nullptr));
+    main->set_child(*Gtk::make_managed<ContentView>(model, viewState, manager, nullptr));
     main->present();
     drainMainLoop();
   }
   void TearDown() override {
-    FloatingWindowManager::shared().reset();
-    for (const char* name : {"settings", "todo"}) ToolWindowContent::registerFactory(name, {});
+    manager.reset();
     main.reset();
     model.reset();
     drainMainLoop();
   }
   Gtk::Window* shown(const std::string& name) {
     runMainLoopUntil([&] {
-      auto* w = FloatingWindowManager::shared().window(name);
-      return w && w->get_mapped() && FloatingWindowManager::shared().placement(name);
+      auto* w = manager.window(name);
+      return w && w->get_mapped() && manager.placement(name);
     }, 3000);
-    return FloatingWindowManager::shared().window(name);
+    return manager.window(name);
   }
-  Rect frameOf(const std::string& name) { return FloatingWindowManager::shared().placement(name)->frame(); }
+  Rect frameOf(const std::string& name) { return manager.placement(name)->frame(); }
 
   TempHome home;
+  FloatingWindowManager manager{home.defaults()};
   FakePages pages{home.defaults()};
   std::shared_ptr<BrowserModel> model;
   std::shared_ptr<WorkspaceViewState> viewState = std::make_shared<WorkspaceViewState>(home.defaults());
@@ -96,7 +94,6 @@ TEST_F(FloatingWindowsTest, EachFlagOpensItsWindowWithItsTitleAndSize) {
 }
 
 TEST_F(FloatingWindowsTest, EveryWayOfClosingLeavesTheFlagFalseAndTheWindowHidden) {
-  auto& manager = FloatingWindowManager::shared();
   // The title-bar close button.
   viewState->showTodo.set(true);
   Gtk::Window* w = shown("todo");
@@ -128,18 +125,18 @@ TEST_F(FloatingWindowsTest, AMovedWindowComesBackAfterAToggleAndARestart) {
   viewState->showTodo.set(true);
   ASSERT_NE(shown("todo"), nullptr);
   const Rect moved{120, 90, 900, 610};
-  FloatingWindowManager::shared().placement("todo")->setFrame(moved);
+  manager.placement("todo")->setFrame(moved);
   ASSERT_TRUE(waitUntil([&] {
     return home.defaults().string("floating.frame.todo") == rectText(moved);
   }, 3000));
   viewState->showTodo.set(false);
   viewState->showTodo.set(true);
-  ASSERT_TRUE(waitUntil([&] { return FloatingWindowManager::shared().window("todo")->get_visible(); }, 2000));
+  ASSERT_TRUE(waitUntil([&] { return manager.window("todo")->get_visible(); }, 2000));
   EXPECT_EQ(frameOf("todo"), moved);
 
   // A new start: a new window placed from the saved text.
   viewState->showTodo.set(false);
-  FloatingWindowManager::shared().reset();
+  manager.reset();
   viewState->showTodo.set(true);
   ASSERT_NE(shown("todo"), nullptr);
   ASSERT_TRUE(waitUntil([&] { return frameOf("todo") == moved; }, 3000));
@@ -153,19 +150,19 @@ TEST_F(FloatingWindowsTest, FramesOnNoScreenOrTooSmallAreCentredAndThePaletteSta
     (std::string(name) == "mirror" ? viewState->showMirror : viewState->showSettings).set(true);
     ASSERT_NE(shown(name), nullptr);
     const auto& spec = *floatingWindowSpec(name);
-    auto screens = FloatingWindowManager::shared().placement(name)->screenVisibleFrames();
+    auto screens = manager.placement(name)->screenVisibleFrames();
     ASSERT_FALSE(screens.empty());
     EXPECT_EQ(frameOf(name), centredOn(screens.front(), spec.width, spec.height));
   }
   viewState->showPalette.set(true);
   ASSERT_NE(shown("palette"), nullptr);
-  EXPECT_TRUE(FloatingWindowManager::shared().pinned("palette"));
-  EXPECT_TRUE(FloatingWindowManager::shared().placement("palette")->keptAbove());
-  EXPECT_FALSE(FloatingWindowManager::shared().placement("mirror")->keptAbove());
+  EXPECT_TRUE(manager.pinned("palette"));
+  EXPECT_TRUE(manager.placement("palette")->keptAbove());
+  EXPECT_FALSE(manager.placement("mirror")->keptAbove());
 }
 
 TEST_F(FloatingWindowsTest, ContentIsMadeOnceAndKeepsWhatWasTyped) {
-  registerTodoSheet(viewState);
+  registerTodoSheet(manager.contents(), viewState);
   viewState->showTodo.set(true);
   Gtk::Window* w = shown("todo");
   ASSERT_NE(w, nullptr);
@@ -183,7 +180,7 @@ TEST_F(FloatingWindowsTest, ContentIsMadeOnceAndKeepsWhatWasTyped) {
   ASSERT_TRUE(waitUntil([&] { return !viewState->showTodo.get(); }, 2000));
   viewState->showTodo.set(true);
   ASSERT_TRUE(waitUntil([&] { return w->get_mapped(); }, 2000));
-  EXPECT_EQ(FloatingWindowManager::shared().window("todo"), w);
+  EXPECT_EQ(manager.window("todo"), w);
   EXPECT_EQ(w->get_child(), sheet);
   EXPECT_EQ(sheet->filterText(), "王五");
 
@@ -205,7 +202,7 @@ TEST_F(FloatingWindowsTest, AVolumeConnectEndingAfterTheSettingsWindowIsGoneTouc
   CancellingFilePanels panels;
   HotFolderWatcher inbox(home.defaults(), panels, world.desktop);
   CalendarSyncParts calendar(home.defaults(), *model);
-  registerSettingsView(SettingsServices{world.volume, inbox, calendar.sync});
+  registerSettingsView(manager.contents(), SettingsServices{world.volume, inbox, calendar.sync});
   viewState->showSettings.set(true);
   Gtk::Window* w = shown("settings");
   ASSERT_NE(w, nullptr);
@@ -216,7 +213,7 @@ TEST_F(FloatingWindowsTest, AVolumeConnectEndingAfterTheSettingsWindowIsGoneTouc
   g_signal_emit_by_name(view->volumeSection().connectButton().gobj(), "clicked");
   ASSERT_EQ(ended, 0) << "the mount ended before the window went";
   // The end of the application: the window and its view go while GVfs still tries.
-  FloatingWindowManager::shared().reset();
+  manager.reset();
   ASSERT_TRUE(waitUntil([&] { return ended == 1; }, 30000));
   drainMainLoop();
   EXPECT_FALSE(world.volume.isMounted());

@@ -22,9 +22,7 @@
 #include "platform/Http.h"
 #include "ui/components/WidgetRender.h"
 #include "ui/floating/FloatingWindowManager.h"
-#include "ui/floating/ToolWindowContent.h"
 #include "ui/main/ContentView.h"
-#include "ui/windows/MainWindowController.h"
 #include "ui/mirror/MirrorSheet.h"
 
 using namespace quorvel;
@@ -180,31 +178,27 @@ TEST_F(MirrorSheetTest, ErrorsPlaceholderSelectAllAndClose) {
 
 namespace {
 
-// The sheet in its tool window as the workspace opens it, over the main window
-// controller's store.
+// The sheet in its tool window as the workspace opens it, over the application's one
+// store.
 class MirrorToolWindowTest : public MirrorSheetTest {
  protected:
   void SetUp() override {
     MirrorSheetTest::SetUp();
-    FloatingWindowManager::shared().reset();
     store = makeStore();
-    MainWindowController::shared().setMirrorStore(store);
-    registerMirrorSheet(store);
+    registerMirrorSheet(manager.contents(), store);
     model = pages.model();
     main = std::make_unique<Gtk::Window>();
-    main->set_child(*Gtk::make_managed<ContentView>(model, viewState, nullptr));
+    main->set_child(*Gtk::make_managed<ContentView>(model, viewState, manager, nullptr));
     main->present();
   }
   void TearDown() override {
-    FloatingWindowManager::shared().reset();
-    ToolWindowContent::registerFactory("mirror", {});
-    MainWindowController::shared().setMirrorStore(nullptr);
+    manager.reset();
     main.reset();
     model.reset();
     drainMainLoop();
     resetMirrorSwitches(service);
   }
-  Gtk::Window* window() { return FloatingWindowManager::shared().window("mirror"); }
+  Gtk::Window* window() { return manager.window("mirror"); }
   // Sets the flag, as Ctrl+Shift+M does, and answers the sheet once it is on screen.
   MirrorSheet* open() {
     viewState->showMirror.set(true);
@@ -231,6 +225,7 @@ class MirrorToolWindowTest : public MirrorSheetTest {
     ASSERT_TRUE(waitUntil([&] { return store->done.get() >= 1; }, 10000));
   }
 
+  FloatingWindowManager manager{home.defaults()};
   FakePages pages{home.defaults()};
   std::shared_ptr<BrowserModel> model;
   std::shared_ptr<WorkspaceViewState> viewState = std::make_shared<WorkspaceViewState>(home.defaults());
@@ -280,7 +275,7 @@ TEST_F(MirrorToolWindowTest, AReopenedWindowShowsTheSameSheetWithTheRunningCache
   EXPECT_EQ(store->progressText->rfind("已缓存 8 个文件（", 0), 0u) << store->progressText.get();
   EXPECT_TRUE(shows(*again, store->progressText.get()));
   EXPECT_EQ(service.requestsTo("/download_file").size(), 8u);
-  EXPECT_EQ(FloatingWindowManager::shared().window("mirror")->get_child(), again);
+  EXPECT_EQ(manager.window("mirror")->get_child(), again);
 }
 
 TEST_F(MirrorToolWindowTest, WorkEndingAfterTheWindowIsGoneFinishesInTheStoreOnly) {
@@ -289,8 +284,8 @@ TEST_F(MirrorToolWindowTest, WorkEndingAfterTheWindowIsGoneFinishesInTheStoreOnl
   waitForContract();
   ASSERT_NO_FATAL_FAILURE(startCache(*sheet, 300));
   // The end of the application: the window and its sheet go while the cache runs.
-  FloatingWindowManager::shared().reset();
-  EXPECT_EQ(FloatingWindowManager::shared().window("mirror"), nullptr);
+  manager.reset();
+  EXPECT_EQ(manager.window("mirror"), nullptr);
   ASSERT_TRUE(waitUntil([&] { return !store->busy.get(); }, 30000));
   drainMainLoop();
   EXPECT_EQ(store->progressText->rfind("已缓存 7 个文件（", 0), 0u) << store->progressText.get();

@@ -14,6 +14,7 @@
 #include "platform/UserDefaults.h"
 #include "core/MenuCommands.h"
 #include "ui/main/ContentView.h"
+#include "ui/floating/FloatingWindowManager.h"
 #include "ui/main/MainWindow.h"
 #include "ui/main/PrimaryMenu.h"
 #include "ui/main/TabKeys.h"
@@ -367,7 +368,8 @@ graphene_rect_t boundsIn(Gtk::Widget& w, Gtk::Window& window) {
 // and the mouse wheel scrolls the strip sideways.
 TEST_F(TabStripTest, AtTheDefaultSizeTheActiveTabIsAlwaysWhollyInView) {
   for (int i = 0; i < 11; ++i) model->newTab("/proceeding/" + std::to_string(100 + i), "（2026）京0105民初" + std::to_string(1200 + i) + "号");
-  MainWindow window(model, viewState, {});
+  FloatingWindowManager toolWindows(home.defaults());
+  MainWindow window(model, viewState, toolWindows, nullptr);
   ContentView& content = window.content();
   ASSERT_TRUE(content.topBar());
   WorkspaceTopBar& bar = *content.topBar();

@@ -46,7 +46,7 @@ class WindowMemoryTest : public ::testing::Test {
     setLogSink([this](const std::string& line) { logs.push_back(line); });
   }
   void TearDown() override {
-    WindowMemory::detach();
+    controller.memory().detach();
     for (auto& w : windows) app->remove_window(*w);
     windows.clear();
     drainMainLoop();
@@ -71,12 +71,13 @@ class WindowMemoryTest : public ::testing::Test {
   }
   std::optional<std::string> stored() { return home.defaults().string(kMainWindowFrameKey); }
   void attachAndWait(Gtk::Window& w) {
-    WindowMemory::attach(w);
-    ASSERT_TRUE(test::waitUntil([&] { return WindowMemory::observed() == &w; }, 5000));
+    controller.memory().attach(w);
+    ASSERT_TRUE(test::waitUntil([&] { return controller.memory().observed() == &w; }, 5000));
   }
 
   static inline Glib::RefPtr<Gtk::Application> app;
   test::TempHome home;
+  MainWindowController controller{home.defaults()};
   std::vector<std::unique_ptr<Gtk::Window>> windows;
   std::vector<std::string> logs;
 };
@@ -130,7 +131,7 @@ TEST_F(WindowMemoryTest, UnreadableOrSmallTextLeavesTheWindowWhereItIs) {
     runMainLoopUntil([] { return false; }, WindowMemory::kWriteDelayMs * 2);
     EXPECT_EQ(frameOf(w), placed) << rectText(frameOf(w));
     EXPECT_EQ(stored(), text);
-    WindowMemory::detach();
+    controller.memory().detach();
   }
 }
 
@@ -146,15 +147,13 @@ TEST_F(WindowMemoryTest, ClosingHidesTheWindowAndShowingBringsItBack) {
   EXPECT_EQ(stored(), rectText(placed));  // written at once, not after the delay
   EXPECT_EQ(test::countContaining(logs, "[Quorvel][WINDOW] 主窗口已隐藏至后台"), 1);
 
-  MainWindowController::shared().showMainWindow();
+  controller.showMainWindow();
   ASSERT_TRUE(test::waitUntil([&] { return w.get_mapped(); }, 5000));
   EXPECT_TRUE(settlesAt(w, placed)) << rectText(frameOf(w));
-  EXPECT_EQ(MainWindowController::shared().findMainWindow(), &w);
+  EXPECT_EQ(controller.findMainWindow(), &w);
 }
 
 TEST_F(WindowMemoryTest, FindsTheMainWindowAmongTheApplicationsWindows) {
-  auto& controller = MainWindowController::shared();
-  controller.setCachedMainWindow(nullptr);
   Gtk::Window& floating = newWindow("我的待办与开庭预警");
   setWindowIdentifier(floating, "floating:todo");
   Gtk::Window& calendar = newWindow("墨衡台 · 桌面日历");
@@ -177,8 +176,6 @@ TEST_F(WindowMemoryTest, FindsTheMainWindowAmongTheApplicationsWindows) {
 }
 
 TEST_F(WindowMemoryTest, ShowingWithoutAMainWindowReCreatesIt) {
-  auto& controller = MainWindowController::shared();
-  controller.setCachedMainWindow(nullptr);
   int opened = 0;
   controller.setOpenMainScene([&] {
     ++opened;
@@ -187,7 +184,7 @@ TEST_F(WindowMemoryTest, ShowingWithoutAMainWindowReCreatesIt) {
   controller.showMainWindow();
   EXPECT_EQ(opened, 1);
   EXPECT_EQ(test::countContaining(logs, "主窗口不存在，通过 openWindow(id: main) 重建"), 1);
-  ASSERT_TRUE(test::waitUntil([&] { return WindowMemory::observed() == windows.back().get(); }, 5000));
+  ASSERT_TRUE(test::waitUntil([&] { return controller.memory().observed() == windows.back().get(); }, 5000));
   controller.setOpenMainScene({});
 }
 

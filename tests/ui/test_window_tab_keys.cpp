@@ -45,7 +45,7 @@ class WindowTabKeysTest : public ::testing::Test {
     store = std::make_unique<DesktopCalendarModel>(std::move(s));
   }
   void TearDown() override {
-    QuickCapturePanel::shared().reset();
+    capture.reset();
     archive.reset();
     drainMainLoop();
   }
@@ -89,7 +89,9 @@ class WindowTabKeysTest : public ::testing::Test {
   CancellingFilePanels panels;
   HotFolderWatcher inbox{home.defaults(), panels, world.desktop};
   Scanner scanner;
-  QuickArchiveWindow archive{QuickArchiveServices{panels, inbox, scanner, world.workers}};
+  MainWindowController mainWindow{home.defaults()};
+  QuickArchiveWindow archive{QuickArchiveServices{panels, inbox, scanner, world.workers}, mainWindow};
+  QuickCapturePanel capture;
 };
 
 TEST_F(WindowTabKeysTest, EveryWindowOfTheClientTakesTheKeysAndDroppingThemEndsThat) {
@@ -106,10 +108,10 @@ TEST_F(WindowTabKeysTest, EveryWindowOfTheClientTakesTheKeysAndDroppingThemEndsT
   tray.showNear(700, 4);
   expectTabKeysIn(tray.window());
 
-  QuickCapturePanel::shared().setModel(model);
-  QuickCapturePanel::shared().show("核对证据");
-  ASSERT_NE(QuickCapturePanel::shared().panel(), nullptr);
-  expectTabKeysIn(*QuickCapturePanel::shared().panel());
+  capture.setModel(model);
+  capture.show("核对证据");
+  ASSERT_NE(capture.panel(), nullptr);
+  expectTabKeysIn(*capture.panel());
 
   DesktopCalendarWindow calendar(defaults, *store, model);
   calendar.show();

@@ -39,7 +39,7 @@ class ContentViewTest : public ServiceTabFixture {
     keys = std::make_unique<WindowTabKeys>(model, [this] { return !(lock && lock->isLocked.get()); });
     window = std::make_unique<Gtk::Window>();
     window->set_default_size(1280, 820);
-    view = Gtk::make_managed<ContentView>(model, viewState, nullptr);
+    view = Gtk::make_managed<ContentView>(model, viewState, services->toolWindows(), nullptr);
     window->set_child(*view);
     window->present();
     drainMainLoop();
@@ -196,7 +196,7 @@ TEST_F(ContentViewTest, TheLockCoversEverythingAndOnlyTheRightPasswordOpens) {
   PrivacyLock privacy(idle, auth, services->defaults(), AppMode::test);
   lock = &privacy;
   window->unset_child();
-  view = Gtk::make_managed<ContentView>(model, viewState, &privacy);
+  view = Gtk::make_managed<ContentView>(model, viewState, services->toolWindows(), &privacy);
   window->set_child(*view);
   auto first = model->activeTab();
   ASSERT_TRUE(waitLoaded(first, "/dashboard"));

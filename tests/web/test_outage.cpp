@@ -65,7 +65,7 @@ class OutageTest : public ServiceTabFixture {
   void SetUp() override {
     // Drawn as the client draws here: the software OpenGL of the test display compiles
     // its shaders on the main thread, which no reply is to blame for.
-    chooseGtkRenderer();
+    RendererSetup().chooseAfterGtkStart();
     ServiceTabFixture::SetUp();
     useTodoDemoData(service);
   }
@@ -84,7 +84,7 @@ class OutageTest : public ServiceTabFixture {
     model = services->makeBrowserModel();
     mainWindow = std::make_unique<Gtk::Window>();
     mainWindow->set_default_size(1280, 820);
-    view = Gtk::make_managed<ContentView>(model, viewState, nullptr);
+    view = Gtk::make_managed<ContentView>(model, viewState, services->toolWindows(), nullptr);
     mainWindow->set_child(*view);
     mainWindow->present();
     ASSERT_TRUE(waitLoaded(model->activeTab(), "/dashboard"));

@@ -89,7 +89,7 @@ TEST_F(QuickArchiveWindowWeb, ThreeDroppedFilesGoToTheChosenProceedingAndTheWind
   Gtk::Window& window = *archive.window();
   EXPECT_EQ(window.get_title(), "快速归档到案件卷宗");
   EXPECT_EQ(windowIdentifier(window), "floating:quick-archive");
-  Gtk::Window* main = MainWindowController::shared().findMainWindow();
+  Gtk::Window* main = services->mainWindow().findMainWindow();
   ASSERT_TRUE(main);
   EXPECT_NE(main, &window) << "never taken for the main window";
   EXPECT_EQ(window.get_transient_for(), main) << "kept above the main window";

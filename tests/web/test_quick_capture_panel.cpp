@@ -85,7 +85,7 @@ class QuickCapturePanelWeb : public ServiceTabFixture {
     ServiceTabFixture::TearDown();
   }
 
-  QuickCapturePanel& panel = QuickCapturePanel::shared();
+  QuickCapturePanel panel;
   std::shared_ptr<BrowserTab> tab;
   GtkWindow* mainWindow = nullptr;
   int calendarRefreshes = 0, syncRuns = 0;

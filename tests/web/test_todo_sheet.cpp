@@ -174,8 +174,11 @@ TEST_F(TodoSheetTest, SignedOutEveryEmptyCategoryAsksToSignIn) {
 TEST_F(TodoSheetTest, TheTodoToolWindowShowsTheSheetWithItsCloseActionAndTheDesktopCalendar) {
   openWorkspace(true);
   int calendarShown = 0;
-  registerTodoSheet(viewState, [&] { ++calendarShown; });
-  const auto& factory = ToolWindowContent::factory("todo");
+  ToolWindowContent contents;
+  TodoSheet::Actions actions;
+  actions.showDesktopCalendar = [&] { ++calendarShown; };
+  registerTodoSheet(contents, viewState, actions);
+  const auto& factory = contents.factory("todo");
   ASSERT_TRUE(factory);
   window = std::make_unique<Gtk::Window>();
   auto* made = dynamic_cast<TodoSheet*>(factory(model, [this] { ++closed; }));
@@ -189,8 +192,8 @@ TEST_F(TodoSheetTest, TheTodoToolWindowShowsTheSheetWithItsCloseActionAndTheDesk
   EXPECT_EQ(closed, 1);
 
   // Without the desktop calendar its button says it is not there yet.
-  registerTodoSheet(viewState);
-  auto* plain = dynamic_cast<TodoSheet*>(ToolWindowContent::factory("todo")(model, [] {}));
+  registerTodoSheet(contents, viewState);
+  auto* plain = dynamic_cast<TodoSheet*>(contents.factory("todo")(model, [] {}));
   ASSERT_NE(plain, nullptr);
   window->set_child(*plain);
   EXPECT_FALSE(plain->desktopCalendarButton().get_sensitive());

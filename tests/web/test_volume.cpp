@@ -97,7 +97,7 @@ class VolumeTest : public ServiceTabFixture {
     dav.setKiloBytesPerSecond(kiloBytesPerSecond());
     dav.start();
     defaults.set(CasePaths::kShareURLKey, dav.shareURI());
-    presented = VolumePasswordDialog::presented().connect([this](VolumePasswordDialog& d) {
+    presented = prompter.presented().connect([this](VolumePasswordDialog& d) {
       ++dialogsShown;
       if (d.showsRetryNote()) ++retryNotes;
       auto answer = answers.empty() ? std::nullopt : answers.front();

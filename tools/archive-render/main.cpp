@@ -30,6 +30,7 @@
 #include "ui/components/WidgetRender.h"
 #include "ui/editing/QuickArchiveView.h"
 #include "ui/editing/QuickArchiveWindow.h"
+#include "ui/windows/MainWindowController.h"
 
 using namespace quorvel;
 namespace fs = std::filesystem;
@@ -114,7 +115,8 @@ int main(int argc, char** argv) {
   if (!write(*second, files)) return 1;
 
   if (!screen.empty()) {
-    QuickArchiveWindow archive(services);
+    MainWindowController mainWindow(pages.defaults);
+    QuickArchiveWindow archive(services, mainWindow);
     archive.setModel(model);
     archive.open(three, "来自热文件夹「墨衡台收件箱」", true);
     runMainLoopUntil([] { return false; }, 1500);

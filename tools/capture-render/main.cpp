@@ -106,7 +106,7 @@ int main(int argc, char** argv) {
   std::printf("%s\n", png.c_str());
 
   if (!screen.empty()) {
-    auto& panel = QuickCapturePanel::shared();
+    QuickCapturePanel panel;
     panel.setModel(model);
     panel.show("下周五前核对华盛案证据目录");
     runMainLoopUntil([] { return false; }, 600);

@@ -102,7 +102,7 @@ int main(int argc, char** argv) {
   // The main window hosts the tab whose page the reads run in.
   auto model = services.browser();
   auto viewState = services.viewState();
-  auto* window = new MainWindow(model, viewState, &services.privacyLock());
+  auto* window = new MainWindow(model, viewState, services.toolWindows(), &services.privacyLock());
   window->set_default_size(1200, 800);
   window->present();
   runMainLoopUntil([&] { return model->account().badges->loaded; }, 20000);

@@ -100,7 +100,7 @@ int main(int argc, char** argv) {
 
   auto model = services.browser();
   auto viewState = services.viewState();
-  auto* window = new MainWindow(model, viewState, &services.privacyLock());
+  auto* window = new MainWindow(model, viewState, services.toolWindows(), &services.privacyLock());
   window->set_default_size(1400, 880);
   window->present();
   if (empty) {

@@ -201,10 +201,13 @@ std::string scaledFontCss(const std::string& css, double scale, const std::strin
 }
 
 void installStyle() {
-  static bool installed = false;
-  if (installed) return;
-  const std::string css = desktopCalendarCss();
-  installed = addDisplayCss(css + scaledFontCss(css, 0.9, "dc-fs-small") + scaledFontCss(css, 1.15, "dc-fs-large"), 1);
+  addDisplayCssOnce(
+      "desktop-calendar",
+      [] {
+        const std::string css = desktopCalendarCss();
+        return css + scaledFontCss(css, 0.9, "dc-fs-small") + scaledFontCss(css, 1.15, "dc-fs-large");
+      },
+      1);
 }
 
 Gtk::Label* label(const std::string& text, const char* cls) {

@@ -1,8 +1,6 @@
 #include "ui/capture/QuickCaptureView.h"
 
-#include <gtkmm/cssprovider.h>
 #include <gtkmm/stringlist.h>
-#include <gtkmm/stylecontext.h>
 
 #include "base/MainQueue.h"
 #include "base/Task.h"
@@ -34,12 +32,9 @@ Task<void> postQuickTodo(std::shared_ptr<BrowserModel> model, std::map<std::stri
 
 }  // namespace
 
-void installQuickCaptureCss() {
-  static bool done = false;
-  if (done) return;
-  done = true;
-  installLawStyle();
-  const std::string css =
+namespace {
+std::string quickCaptureCss() {
+  return
       ".law-capture { background-color: " + LawTheme::canvasBg.css() + "; }\n"
       ".law-capture-body { background-color: " + LawTheme::canvasBg.css() + "; }\n"
       ".law-capture-input { background-color: " + LawTheme::surface.css() + "; border-radius: 6px; border: 1.2px solid " +
@@ -70,10 +65,12 @@ void installQuickCaptureCss() {
       "calendar.law-capture-calendar > grid > label.today { box-shadow: inset 0 -2px " + LawTheme::gold.css() + "; }\n"
       "calendar.law-capture-calendar > grid > label.day-name { color: " + LawTheme::textTertiary.css() + "; font-size: 11px; }\n"
       ".law-capture-picker > button:hover { border-color: " + LawTheme::primary.opacity(0.45).css() + "; }\n";
-  auto provider = Gtk::CssProvider::create();
-  provider->load_from_data(css);
-  Gtk::StyleContext::add_provider_for_display(Gdk::Display::get_default(), provider,
-                                              GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+}
+}  // namespace
+
+void installQuickCaptureCss() {
+  installLawStyle();
+  addDisplayCssOnce("quick-capture", quickCaptureCss);
 }
 
 QuickCaptureView::QuickCaptureView(std::shared_ptr<BrowserModel> model, std::string initialText,

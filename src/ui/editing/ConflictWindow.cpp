@@ -5,14 +5,12 @@
 #include <gdkmm/texture.h>
 #include <gio/gio.h>
 #include <giomm/icon.h>
-#include <gtkmm/cssprovider.h>
 #include <gtkmm/eventcontrollerkey.h>
 #include <gtkmm/headerbar.h>
 #include <gtkmm/image.h>
 #include <gtkmm/label.h>
 #include <gtkmm/picture.h>
 #include <gtkmm/shortcutcontroller.h>
-#include <gtkmm/stylecontext.h>
 
 #include <algorithm>
 #include <chrono>
@@ -48,10 +46,7 @@ constexpr const char* kWindowTitle = "文件版本冲突比对";
 constexpr int kThumbWidth = 560;
 constexpr int kThumbHeight = 440;
 
-void installConflictCss() {
-  static bool installed = false;
-  auto display = Gdk::Display::get_default();
-  if (installed || !display) return;
+std::string conflictCss() {
   std::string css;
   // Light whatever the desktop's theme: the frame, the title bar and its close button too.
   css += cssRule("window.law-conflict-window",
@@ -82,11 +77,10 @@ void installConflictCss() {
                  "font-family: monospace; font-size: 11.5px; color: " + LawTheme::textSecondary.css() + ";");
   css += cssRule(".law-conflict-divider", "background-color: " + LawTheme::borderLight.css() + "; min-height: 1px;");
   css += cssRule(".law-conflict-bar", "background-color: " + LawTheme::surface.css() + "; padding: 12px 16px;");
-  auto provider = Gtk::CssProvider::create();
-  provider->load_from_data(css);
-  Gtk::StyleContext::add_provider_for_display(display, provider, GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
-  installed = true;
+  return css;
 }
+
+void installConflictCss() { addDisplayCssOnce("conflict", conflictCss); }
 
 bool isPath(const std::string& where) { return !where.empty() && where.front() == '/'; }
 

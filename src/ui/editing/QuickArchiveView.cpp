@@ -140,8 +140,7 @@ std::vector<fs::path> pathsOfFiles(GSList* files) {
 }  // namespace
 
 void installQuickArchiveStyle() {
-  static bool installed = false;
-  if (!installed) installed = addDisplayCss(styleCss());
+  addDisplayCssOnce("quick-archive", styleCss);
 }
 
 ArchiveTargetRow::ArchiveTargetRow(const QuickArchiveTarget& target, bool active, std::function<void()> action)

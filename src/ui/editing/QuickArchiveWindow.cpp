@@ -22,7 +22,7 @@ void QuickArchiveWindow::open(const std::vector<std::filesystem::path>& urls, co
   }
   if (window_) window_->set_visible(false);
   // The main window, looked up before this window exists (it is never taken for it).
-  Gtk::Window* main = MainWindowController::shared().findMainWindow();
+  Gtk::Window* main = mainWindow_.findMainWindow();
 
   auto window = std::make_unique<Gtk::Window>();
   window->set_title(kTitle);

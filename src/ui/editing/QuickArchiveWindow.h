@@ -14,9 +14,13 @@
 
 namespace quorvel {
 
+class MainWindowController;
+
 class QuickArchiveWindow : public QuickArchiveOpener {
  public:
-  explicit QuickArchiveWindow(const QuickArchiveServices& services) : services_(services) {}
+  // The window stands above the main window `mainWindow` finds.
+  QuickArchiveWindow(const QuickArchiveServices& services, MainWindowController& mainWindow)
+      : services_(services), mainWindow_(mainWindow) {}
   ~QuickArchiveWindow() override;
   QuickArchiveWindow(const QuickArchiveWindow&) = delete;
   QuickArchiveWindow& operator=(const QuickArchiveWindow&) = delete;
@@ -48,6 +52,7 @@ class QuickArchiveWindow : public QuickArchiveOpener {
   void place();
 
   QuickArchiveServices services_;
+  MainWindowController& mainWindow_;
   std::shared_ptr<BrowserModel> model_;
   std::unique_ptr<Gtk::Window> window_;
   QuickArchiveView* view_ = nullptr;

@@ -10,7 +10,6 @@
 #include "ui/model/WorkspaceViewState.h"
 #include "ui/components/LawButtons.h"
 #include "ui/floating/FloatingWindowManager.h"
-#include "ui/floating/ToolWindowContent.h"
 #include "ui/main/SidebarView.h"
 #include "ui/main/WorkspaceTopBar.h"
 #include "core/PrivacyLock.h"
@@ -27,8 +26,12 @@ constexpr const char* kNone = "none";
 }  // namespace
 
 ContentView::ContentView(std::shared_ptr<BrowserModel> browser, std::shared_ptr<WorkspaceViewState> view,
-                         PrivacyLock* lock, TopBarTools tools)
-    : browser_(std::move(browser)), view_(std::move(view)), tools_(std::move(tools)), lock_(lock) {
+                         FloatingWindowManager& toolWindows, PrivacyLock* lock, TopBarTools tools)
+    : browser_(std::move(browser)),
+      view_(std::move(view)),
+      tools_(std::move(tools)),
+      toolWindows_(toolWindows),
+      lock_(lock) {
   add_css_class("law-canvas");
   set_child(row_);
   row_.set_hexpand(true);
@@ -157,20 +160,21 @@ void ContentView::watchToolFlags() {
     auto dropFlag = [flag, weakView] {
       if (auto state = weakView.lock()) flag->set(false);
     };
-    connections_.emplace_back(flag->changed().connect([flag, name, promise, weak, dropFlag] {
-      auto& manager = FloatingWindowManager::shared();
+    // The manager outlives this view; the content it keeps lives in its windows.
+    FloatingWindowManager* manager = &toolWindows_;
+    connections_.emplace_back(flag->changed().connect([flag, name, promise, weak, dropFlag, manager] {
       if (!flag->get()) {
-        manager.close(name);
+        manager->close(name);
         return;
       }
       // The content's own close action: the flag drops, then the window hides.
-      auto close = [name, dropFlag] {
+      auto close = [name, dropFlag, manager] {
         dropFlag();
-        FloatingWindowManager::shared().close(name);
+        manager->close(name);
       };
       // Made once, the first time the window opens; later opens show the same content.
-      auto makeContent = [name, promise, weak, close]() -> Gtk::Widget* {
-        if (const auto& factory = ToolWindowContent::factory(name); factory)
+      auto makeContent = [name, promise, weak, close, manager]() -> Gtk::Widget* {
+        if (const auto& factory = manager->contents().factory(name); factory)
           if (auto model = weak.lock()) return factory(model, close);
         auto* box = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 12);
         box->set_margin(28);
@@ -188,7 +192,7 @@ void ContentView::watchToolFlags() {
         box->append(*done);
         return box;
       };
-      manager.open(name, makeContent, dropFlag);
+      manager->open(name, makeContent, dropFlag);
     }));
   }
 }

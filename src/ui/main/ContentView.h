@@ -19,6 +19,7 @@
 namespace quorvel {
 
 class EmptyStateView;
+class FloatingWindowManager;
 class LockOverlayView;
 class PrivacyLock;
 class WebViewBox;
@@ -26,10 +27,11 @@ class SidebarView;
 
 class ContentView : public Gtk::Overlay {
  public:
+  // `toolWindows`: where the view state's tool-window flags open their windows.
   // `lock`: the privacy lock whose cover this view shows (may be nullptr).
   // `tools`: the subsystems' entry points the top bar's buttons reach.
-  ContentView(std::shared_ptr<BrowserModel> browser, std::shared_ptr<WorkspaceViewState> view, PrivacyLock* lock,
-              TopBarTools tools = {});
+  ContentView(std::shared_ptr<BrowserModel> browser, std::shared_ptr<WorkspaceViewState> view,
+              FloatingWindowManager& toolWindows, PrivacyLock* lock, TopBarTools tools = {});
 
   // The pieces other parts build; each slot takes a managed widget.
   void setSidebar(Gtk::Widget& sidebar);
@@ -60,6 +62,7 @@ class ContentView : public Gtk::Overlay {
   std::shared_ptr<BrowserModel> browser_;
   std::shared_ptr<WorkspaceViewState> view_;
   TopBarTools tools_;
+  FloatingWindowManager& toolWindows_;
   Gtk::Box row_{Gtk::Orientation::HORIZONTAL};
   Gtk::Box sidebarSlot_{Gtk::Orientation::VERTICAL};
   Gtk::Box workspace_{Gtk::Orientation::VERTICAL};

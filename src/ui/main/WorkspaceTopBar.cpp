@@ -140,8 +140,7 @@ Gtk::Label* makeText(const std::string& text, const char* cssClass) {
 }  // namespace
 
 void installTopBarStyle() {
-  static bool installed = false;
-  if (!installed) installed = addDisplayCss(topBarCss(), 1);
+  addDisplayCssOnce("top-bar", topBarCss, 1);
 }
 
 // ---- TopIconBtn ---------------------------------------------------------------------

@@ -103,8 +103,7 @@ std::string sheetCss() {
 }
 
 void installStyle() {
-  static bool installed = false;
-  if (!installed) installed = addDisplayCss(sheetCss());
+  addDisplayCssOnce("mirror-sheet", sheetCss);
 }
 
 Gtk::Label* label(const std::string& text, const char* cls, bool ellipsizeMiddle = false) {
@@ -630,9 +629,8 @@ void MirrorSheet::close() {
   if (auto* window = dynamic_cast<Gtk::Window*>(get_root())) window->set_visible(false);
 }
 
-void registerMirrorSheet(std::shared_ptr<MirrorStore> store) {
-  ToolWindowContent::registerFactory("mirror", [store](const std::shared_ptr<BrowserModel>& model,
-                                                       std::function<void()> close) {
+void registerMirrorSheet(ToolWindowContent& contents, std::shared_ptr<MirrorStore> store) {
+  contents.registerFactory("mirror", [store](const std::shared_ptr<BrowserModel>& model, std::function<void()> close) {
     return Gtk::make_managed<MirrorSheet>(store, model, std::move(close));
   });
 }

@@ -18,6 +18,7 @@
 namespace quorvel {
 
 class BrowserModel;
+class ToolWindowContent;
 
 class MirrorSheet : public Gtk::Box {
  public:
@@ -72,6 +73,6 @@ class MirrorSheet : public Gtk::Box {
 
 // Registers the sheet as the content of the tool window "mirror", over the workspace's
 // one store.
-void registerMirrorSheet(std::shared_ptr<MirrorStore> store);
+void registerMirrorSheet(ToolWindowContent& contents, std::shared_ptr<MirrorStore> store);
 
 }  // namespace quorvel

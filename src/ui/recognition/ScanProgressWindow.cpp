@@ -1,9 +1,7 @@
 #include "ui/recognition/ScanProgressWindow.h"
 
 #include <gtkmm/application.h>
-#include <gtkmm/cssprovider.h>
 #include <gtkmm/settings.h>
-#include <gtkmm/stylecontext.h>
 
 #include <algorithm>
 #include <set>
@@ -13,10 +11,8 @@
 
 namespace quorvel {
 
-void installScanProgressStyle() {
-  static bool installed = false;
-  auto display = Gdk::Display::get_default();
-  if (installed || !display) return;
+namespace {
+std::string scanProgressCss() {
   std::string css;
   css += cssRule(".scan-progress", "background-color: " + LawTheme::surface.css() + "; padding: 18px;");
   css += cssRule(".scan-progress-badge", "background-color: " + LawTheme::primary.css() +
@@ -27,11 +23,11 @@ void installScanProgressStyle() {
                                                             "; border-color: " + LawTheme::primary.css() + ";");
   css += cssRule(".scan-progress progressbar trough", "min-height: 6px;");
   css += cssRule(".scan-progress progressbar progress", "min-height: 6px;");
-  auto provider = Gtk::CssProvider::create();
-  provider->load_from_data(css);
-  Gtk::StyleContext::add_provider_for_display(display, provider, GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
-  installed = true;
+  return css;
 }
+}  // namespace
+
+void installScanProgressStyle() { addDisplayCssOnce("scan-progress", scanProgressCss); }
 
 ScanProgressBody::ScanProgressBody(std::shared_ptr<ScannerOCR::ProgressState> state)
     : Gtk::Box(Gtk::Orientation::VERTICAL, 12),

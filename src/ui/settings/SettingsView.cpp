@@ -44,9 +44,8 @@ SettingsView::SettingsView(std::function<void()> close, const SettingsServices& 
   volume_->refresh();
 }
 
-void registerSettingsView(const SettingsServices& services) {
-  ToolWindowContent::registerFactory("settings", [services](const std::shared_ptr<BrowserModel>&,
-                                                            std::function<void()> close) {
+void registerSettingsView(ToolWindowContent& contents, const SettingsServices& services) {
+  contents.registerFactory("settings", [services](const std::shared_ptr<BrowserModel>&, std::function<void()> close) {
     return Gtk::make_managed<SettingsView>(std::move(close), services);
   });
 }

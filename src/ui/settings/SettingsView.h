@@ -11,6 +11,7 @@ namespace quorvel {
 class AppleCalendarSync;
 class HotFolderWatcher;
 class LocalVolume;
+class ToolWindowContent;
 class VolumeSettingsSection;
 
 // The services the cards show and change.
@@ -32,6 +33,6 @@ class SettingsView : public Gtk::Box {
 };
 
 // Makes the "settings" tool window show this view over the services.
-void registerSettingsView(const SettingsServices& services);
+void registerSettingsView(ToolWindowContent& contents, const SettingsServices& services);
 
 }  // namespace quorvel

@@ -6,6 +6,7 @@
 #include <gtkmm/eventcontrollerkey.h>
 #include <gtkmm/gestureclick.h>
 #include <gtkmm/stylecontext.h>
+#include <gtkmm/window.h>
 
 #include "base/Log.h"
 #include "base/LogTags.h"
@@ -13,7 +14,6 @@
 #include "ui/components/HandCursor.h"
 #include "ui/components/LawButtons.h"
 #include "ui/floating/ToolWindowContent.h"
-#include "ui/windows/MainWindowController.h"
 #include "ui/todos/TodoGlyphs.h"
 
 namespace quorvel {
@@ -21,8 +21,7 @@ namespace quorvel {
 namespace {
 
 void installTodoSheetStyle() {
-  static bool installed = false;
-  if (!installed) installed = addDisplayCss(todoSheetCss());
+  addDisplayCssOnce("todo-sheet", todoSheetCss);
 }
 
 Gtk::Label* label(const std::string& text, const char* cls) {
@@ -133,7 +132,6 @@ void TodoSheet::buildHeader() {
   auto* calendarView = makeLawSecondaryButton("日历视图", true);
   calendarView->signal_clicked().connect([this] {
     if (actions_.showMainWindow) actions_.showMainWindow();
-    else MainWindowController::shared().showMainWindow();
     model_->loadInActive("/calendar");
   });
   lawHandCursor(*calendarView);
@@ -438,7 +436,6 @@ void TodoSheet::openProceeding(const TodoItem& item, bool newTab) {
   auto path = todoProceedingPath(item);
   if (!path) return;
   if (actions_.showMainWindow) actions_.showMainWindow();
-  else MainWindowController::shared().showMainWindow();
   if (newTab) model_->newTab(*path, todoNewTabTitle(item));
   else model_->loadInActive(*path);
 }
@@ -448,12 +445,11 @@ void TodoSheet::close() {
   if (auto* window = dynamic_cast<Gtk::Window*>(get_root())) window->set_visible(false);
 }
 
-void registerTodoSheet(std::shared_ptr<WorkspaceViewState> view, std::function<void()> showDesktopCalendar) {
-  ToolWindowContent::registerFactory(
-      "todo", [view, showDesktopCalendar](const std::shared_ptr<BrowserModel>& model, std::function<void()> close) {
-        TodoSheet::Actions actions;
-        actions.showDesktopCalendar = showDesktopCalendar;
-        return Gtk::make_managed<TodoSheet>(model, view, std::move(close), std::move(actions));
+void registerTodoSheet(ToolWindowContent& contents, std::shared_ptr<WorkspaceViewState> view,
+                       TodoSheet::Actions actions) {
+  contents.registerFactory(
+      "todo", [view, actions](const std::shared_ptr<BrowserModel>& model, std::function<void()> close) {
+        return Gtk::make_managed<TodoSheet>(model, view, std::move(close), actions);
       });
 }
 

@@ -24,11 +24,13 @@
 
 namespace quorvel {
 
+class ToolWindowContent;
+
 class TodoSheet : public Gtk::Box {
  public:
   struct Actions {
-    // Brings the main window up before a page is loaded in it (default: the main
-    // window controller's).
+    // Brings the main window up before a page is loaded in it (unset: the main window
+    // is left as it is).
     std::function<void()> showMainWindow;
     // Shows the desktop calendar; without it the button says the calendar is not
     // available yet.
@@ -123,7 +125,8 @@ class TodoSheet : public Gtk::Box {
 };
 
 // Registers the sheet as the content of the tool window "todo". Called once at start-up;
-// `showDesktopCalendar` is the desktop calendar's show entry point (may be empty).
-void registerTodoSheet(std::shared_ptr<WorkspaceViewState> view, std::function<void()> showDesktopCalendar = {});
+// `actions` are the main window's and the desktop calendar's entry points.
+void registerTodoSheet(ToolWindowContent& contents, std::shared_ptr<WorkspaceViewState> view,
+                       TodoSheet::Actions actions = {});
 
 }  // namespace quorvel

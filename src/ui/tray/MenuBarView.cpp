@@ -24,8 +24,7 @@ namespace quorvel {
 namespace {
 
 void installMenuBarStyle() {
-  static bool installed = false;
-  if (!installed) installed = addDisplayCss(menuBarCss());
+  addDisplayCssOnce("menu-bar", menuBarCss);
 }
 
 Gtk::Label* label(const std::string& text, const char* cls) {
@@ -394,7 +393,6 @@ Gtk::Button* MenuBarView::rowButton(MenuBarCommand command) const {
 
 void MenuBarView::activateMain() {
   if (actions_.showMainWindow) actions_.showMainWindow();
-  else MainWindowController::shared().showMainWindow();
 }
 
 void MenuBarView::openTodo(TodoKind kind) {

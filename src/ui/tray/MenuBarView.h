@@ -31,7 +31,7 @@ class MenuBarView {
     std::function<void()> quickArchive;           // "快速归档": no files, the hint, not from the hot folder
     std::function<void()> toggleDesktopCalendar;  // shows, or hides a shown desktop calendar
     std::function<void()> syncCalendarNow;        // a forced calendar sync run
-    std::function<void()> showMainWindow;         // default: the main window controller
+    std::function<void()> showMainWindow;         // brings the main window forward
     std::function<void()> openFolder;             // the case volume's root folder
     std::function<void()> lock;                   // the privacy lock
     std::function<void()> checkUpdate;            // a check that answers with an alert
