@@ -123,13 +123,10 @@ DesktopCalendarWindow& AppServices::desktopCalendar() {
 
 AppServices::AppServices(Options options) : options_(options) {
   defaults_.set(options.parts.defaults, [] { return std::make_unique<UserDefaults>(UserDefaults::standardFile()); });
-  standardDefaults_.previous = UserDefaults::setStandard(&*defaults_);
   if (options.serverURL) AppConfig::setServerURL(defaults(), *options.serverURL);
   // As many workers as cores, at most four.
   workers_ = std::make_unique<WorkerPool>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
   audit_ = std::make_unique<AuditLog>(AuditLog::defaultFile(), clock_);
-  // Temporary: the quick-archive view records through AuditLog::write().
-  AuditLog::setCurrent(audit_.get());
   mainWindow_ = std::make_unique<MainWindowController>(defaults());
   quickCapture_ = std::make_unique<QuickCapturePanel>();
   bool quiet = isQuiet(options.mode);
@@ -176,7 +173,7 @@ AppServices::AppServices(Options options) : options_(options) {
       EditSession::Backend::real(*volume_, *desktop_, *workers_, mirrorServices(), editWorkspace_), *dialogs_,
       *conflicts_, *previews_, volume_->cache().editing(), *workers_, *audit_, clock_);
   inbox_ = std::make_unique<HotFolderWatcher>(defaults(), *filePanels_, *desktop_);
-  quickArchive_ = std::make_unique<QuickArchiveWindow>(QuickArchiveServices{*filePanels_, *inbox_, *scanner_, *workers_},
+  quickArchive_ = std::make_unique<QuickArchiveWindow>(QuickArchiveServices{*filePanels_, *inbox_, *scanner_, *workers_, *audit_},
                                                        *mainWindow_);
   // The inbox's new files open the quick-archive window.
   inbox_->setOpener(quickArchive_.get());
@@ -190,6 +187,7 @@ AppServices::AppServices(Options options) : options_(options) {
   web.mode = options.mode;
   web.ephemeral = options.ephemeralWebData;
   web.dragAndDrop = options.dragAndDrop;
+  web.softwareGL = options.softwareGL;
   engine_ = std::make_unique<WebEngine>(web, defaults(), *actions_, *panels_, *desktop_);
   editWorkspace_->webStore = engine_.get();
   // Notifications ask for attention through the main window's urgency hint.
@@ -227,11 +225,8 @@ AppServices::~AppServices() {
   countsNotified_.disconnect();
   dockBadgeCleared_.disconnect();
   inbox_->setOpener(nullptr);
-  AuditLog::setCurrent(nullptr);
   // The members go in reverse order of their building: users before what they use.
 }
-
-AppServices::StandardDefaults::~StandardDefaults() { UserDefaults::setStandard(previous); }
 
 MirrorServices AppServices::mirrorServices() {
   return MirrorServices{defaults(), *dialogs_, *desktop_, *volume_, *workers_, *audit_, clock_, *downloads_};

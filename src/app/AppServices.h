@@ -105,6 +105,8 @@ class AppServices {
     bool dragAndDrop = true;
     // Stored as the service's address before anything reads it ("--server-url").
     std::optional<std::string> serverURL;
+    // What the renderer probe found: OpenGL runs in software (nothing: no probe ran).
+    std::optional<bool> softwareGL;
     // The index the desktop's search reads, shared with the application's search
     // provider; unset: one at SpotlightIndexer::storeFile(), made on first use.
     std::shared_ptr<SearchIndex> searchIndex;
@@ -170,16 +172,6 @@ class AppServices {
   Options options_;
   SystemClock clock_;
   ServicePart<UserDefaults> defaults_;
-  // Temporary: the settings stand as the deprecated UserDefaults::standard() the window
-  // frames are still read through, until everything built after them has gone.
-  struct StandardDefaults {
-    UserDefaults* previous = nullptr;
-    StandardDefaults() = default;
-    StandardDefaults(const StandardDefaults&) = delete;
-    StandardDefaults& operator=(const StandardDefaults&) = delete;
-    ~StandardDefaults();
-  };
-  StandardDefaults standardDefaults_;
   std::unique_ptr<WorkerPool> workers_;
   std::unique_ptr<AuditLog> audit_;
   std::unique_ptr<MainWindowController> mainWindow_;

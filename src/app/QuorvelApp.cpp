@@ -107,6 +107,7 @@ void QuorvelApp::on_startup() {
   // The first page's web process starts as early as it can (it takes longest); the
   // rest of the start goes on while it comes up.
   options_.searchIndex = searchIndex();
+  options_.softwareGL = renderer_.softwareGL();
   services_ = std::make_unique<AppServices>(options_);
   model_ = services_->browser();
   view_ = services_->viewState();

@@ -11,27 +11,9 @@
 #include "base/LogTags.h"
 
 namespace quorvel {
-namespace {
-AuditLog* current = nullptr;
-}  // namespace
-
 AuditLog::AuditLog(std::filesystem::path file, const Clock& clock) : file_(std::move(file)), clock_(clock) {}
 
-AuditLog::~AuditLog() {
-  if (current == this) current = nullptr;
-}
-
 std::filesystem::path AuditLog::defaultFile() { return AppConfig::dataDir() / "upload-audit.jsonl"; }
-
-void AuditLog::setCurrent(AuditLog* log) { current = log; }
-
-void AuditLog::write(const std::string& action, const std::string& rel, const nlohmann::json& extra) {
-  if (current) current->record(action, rel, extra);
-  else {
-    SystemClock clock;
-    AuditLog(defaultFile(), clock).record(action, rel, extra);
-  }
-}
 
 std::string AuditLog::isoNow() const {
   std::time_t t = std::chrono::system_clock::to_time_t(clock_.now());

@@ -22,7 +22,6 @@ class AuditLog {
   // Appends to `file` (its folder is made when missing); records are stamped with
   // `clock`'s time. The clock must outlive the log.
   AuditLog(std::filesystem::path file, const Clock& clock);
-  ~AuditLog();
   AuditLog(const AuditLog&) = delete;
   AuditLog& operator=(const AuditLog&) = delete;
 
@@ -34,12 +33,6 @@ class AuditLog {
 
   void record(const std::string& action, const std::string& rel,
               const nlohmann::json& extra = nlohmann::json::object()) const;
-
-  // Temporary, for the quick-archive view until it is handed the log: records into the
-  // log the application made current, else into the default file without a user.
-  static void write(const std::string& action, const std::string& rel,
-                    const nlohmann::json& extra = nlohmann::json::object());
-  static void setCurrent(AuditLog* log);
 
   const std::filesystem::path& file() const { return file_; }
 

@@ -22,25 +22,7 @@
 namespace quorvel {
 namespace fs = std::filesystem;
 
-namespace {
-std::mutex standardMutex;
-UserDefaults* current = nullptr;
-std::unique_ptr<UserDefaults> fallback;
-}  // namespace
-
 fs::path UserDefaults::standardFile() { return xdg::configHome() / "Quorvel" / "defaults.json"; }
-
-UserDefaults& UserDefaults::standard() {
-  std::lock_guard lock(standardMutex);
-  if (current) return *current;
-  if (!fallback) fallback = std::make_unique<UserDefaults>(standardFile());
-  return *fallback;
-}
-
-UserDefaults* UserDefaults::setStandard(UserDefaults* store) {
-  std::lock_guard lock(standardMutex);
-  return std::exchange(current, store);
-}
 
 UserDefaults::UserDefaults(fs::path file) : file_(std::move(file)) {}
 

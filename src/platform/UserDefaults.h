@@ -30,12 +30,6 @@ class UserDefaults {
     std::optional<AppError> error;
   };
 
-  // Deprecated, for the window frames in the windows layer alone until they are handed
-  // their defaults: the store its owner (AppServices, a test's TempHome) made current,
-  // else one over standardFile(). Everything else is handed its defaults.
-  static UserDefaults& standard();
-  // Returns the store that was current before.
-  static UserDefaults* setStandard(UserDefaults* store);
   // $XDG_CONFIG_HOME/Quorvel/defaults.json
   static std::filesystem::path standardFile();
 

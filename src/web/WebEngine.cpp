@@ -74,7 +74,7 @@ GObjectPtr<WebKitSettings> WebEngine::makeSettings() const {
   webkit_settings_set_user_agent(settings, AppConfig::userAgent().c_str());
   // Where OpenGL runs in software, compositing a page through it costs about 80 MiB
   // per page once shown, and nothing is faster for it: the page draws the same without.
-  if (softwareGL().value_or(false))
+  if (options_.softwareGL.value_or(false))
     webkit_settings_set_hardware_acceleration_policy(settings, WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
   return settings;
 }

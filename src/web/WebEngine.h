@@ -33,6 +33,9 @@ class WebEngine : public WebStore {
     bool ephemeral = false;
     // The drag-and-drop page script ("NO_DRAG_INJECT=1" turns it off).
     bool dragAndDrop = true;
+    // OpenGL runs in software: pages draw without compositing. Nothing: the engine's
+    // own default.
+    std::optional<bool> softwareGL;
   };
 
   WebEngine(Options options, UserDefaults& defaults, PageActions& actions, PagePanelPresenter& panels,

@@ -41,12 +41,9 @@ TempHome::TempHome() {
   setVar("XDG_DOCUMENTS_DIR", std::nullopt);
   setVar("XDG_DOWNLOAD_DIR", std::nullopt);
   defaults_ = std::make_unique<UserDefaults>(UserDefaults::standardFile());
-  // Temporary: the window frames are still read through UserDefaults::standard().
-  previousStandard_ = UserDefaults::setStandard(defaults_.get());
 }
 
 TempHome::~TempHome() {
-  UserDefaults::setStandard(previousStandard_);
   defaults_.reset();
   for (const auto& [name, value] : saved_) setVar(name.c_str(), value);
   std::error_code ec;

@@ -47,7 +47,6 @@ class TempHome {
   std::filesystem::path root_;
   std::map<std::string, std::optional<std::string>> saved_;
   std::unique_ptr<UserDefaults> defaults_;
-  UserDefaults* previousStandard_ = nullptr;
 };
 
 }  // namespace quorvel::test

@@ -10,7 +10,9 @@
 #include "ui/model/WorkspaceViewState.h"
 #include "TestHelpers.h"
 #include "VolumeServices.h"
+#include "base/Clock.h"
 #include "base/MainQueue.h"
+#include "core/AuditLog.h"
 #include "core/FilePanels.h"
 #include "features/editing/HotFolderWatcher.h"
 #include "platform/Scanner.h"
@@ -90,7 +92,9 @@ class WindowTabKeysTest : public ::testing::Test {
   HotFolderWatcher inbox{home.defaults(), panels, world.desktop};
   Scanner scanner;
   MainWindowController mainWindow{home.defaults()};
-  QuickArchiveWindow archive{QuickArchiveServices{panels, inbox, scanner, world.workers}, mainWindow};
+  SystemClock clock;
+  AuditLog audit{home.dataHome() / "audit.jsonl", clock};
+  QuickArchiveWindow archive{QuickArchiveServices{panels, inbox, scanner, world.workers, audit}, mainWindow};
   QuickCapturePanel capture;
 };
 

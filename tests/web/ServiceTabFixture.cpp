@@ -24,8 +24,10 @@ bool addWebCookie(AppServices& services, const std::string& name, const std::str
   return runMainLoopUntil([&] { return added; }, scaledWait(ms));
 }
 
-std::unique_ptr<AppServices> makeTestServices(UserDefaults& defaults, const AppServices::Parts& parts) {
+std::unique_ptr<AppServices> makeTestServices(UserDefaults& defaults, const AppServices::Parts& parts,
+                                              std::optional<bool> softwareGL) {
   AppServices::Options o;
+  o.softwareGL = softwareGL;
   o.parts = parts;
   o.parts.defaults = &defaults;
   o.mode = AppMode::test;

@@ -27,7 +27,8 @@ bool addWebCookie(AppServices& services, const std::string& name, const std::str
 // The services as the tests run them: over the test's `defaults`, quiet dialogs,
 // nothing opened on the desktop, web data in memory.
 // `parts`: the test's own stand-ins (see AppServices::Parts).
-std::unique_ptr<AppServices> makeTestServices(UserDefaults& defaults, const AppServices::Parts& parts = {});
+std::unique_ptr<AppServices> makeTestServices(UserDefaults& defaults, const AppServices::Parts& parts = {},
+                                              std::optional<bool> softwareGL = std::nullopt);
 
 // Watches one load of a tab from the moment it is made: the loading flag has to drop
 // after it rose (or was already up).

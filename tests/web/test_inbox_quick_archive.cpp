@@ -43,7 +43,7 @@ class InboxQuickArchiveWeb : public ServiceTabFixture {
     root = fs::temp_directory_path() / ("quorvel-inbox-" + std::to_string(::getpid()));
     fs::create_directories(root / "桌面");
     watcher = std::make_unique<HotFolderWatcher>(services->defaults(), services->filePanels(), services->desktop(), 150);
-    archiveWindow = std::make_unique<QuickArchiveWindow>(QuickArchiveServices{services->filePanels(), *watcher, services->scanner(), services->workers()},
+    archiveWindow = std::make_unique<QuickArchiveWindow>(QuickArchiveServices{services->filePanels(), *watcher, services->scanner(), services->workers(), services->audit()},
         services->mainWindow());
     archiveWindow->setModel(model);
     opener.archive = archiveWindow.get();

@@ -29,7 +29,7 @@ class ServicesOwnershipTest : public ::testing::Test {
   }
 
   TempHome home;
-  std::unique_ptr<AppServices> services = makeTestServices();
+  std::unique_ptr<AppServices> services = makeTestServices(home.defaults());
 };
 
 TEST_F(ServicesOwnershipTest, ARefusalUnderTheLockBringsTheHiddenMainWindowForward) {

@@ -289,17 +289,19 @@ TEST_F(TabControllerTest, FramesOfOtherHostsStayInTheirFramesAndNeverReachTheSys
 // Where OpenGL runs in software the pages draw without compositing (far less memory
 // per tab) and still load and show as before; elsewhere the engine keeps its default.
 TEST_F(TabControllerTest, PagesSkipCompositingOnlyWhereOpenGLIsSoftware) {
-  struct Reset {
-    ~Reset() { rememberSoftwareGL(std::nullopt); }
-  } reset;
   auto policy = [&] {
     auto settings = services->webEngine().makeSettings();
     return webkit_settings_get_hardware_acceleration_policy(settings);
   };
+  auto rebuild = [&](std::optional<bool> softwareGL) {
+    services.reset();
+    drainMainLoop();
+    services = makeTestServices(defaults, parts, softwareGL);
+  };
   const auto enginesOwn = policy();
-  rememberSoftwareGL(false);
+  rebuild(false);
   EXPECT_EQ(policy(), enginesOwn);
-  rememberSoftwareGL(true);
+  rebuild(true);
   EXPECT_EQ(policy(), WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
   EXPECT_NE(enginesOwn, WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
 

@@ -18,7 +18,9 @@
 #include "TestHelpers.h"
 #include "TestService.h"
 #include "common/RenderTool.h"
+#include "base/Clock.h"
 #include "base/MainQueue.h"
+#include "core/AuditLog.h"
 #include "core/BrowserModel.h"
 #include "core/FilePanels.h"
 #include "features/editing/HotFolderWatcher.h"
@@ -85,7 +87,9 @@ int main(int argc, char** argv) {
   HotFolderWatcher inbox(pages.defaults, panels, desktop);
   Scanner scanner;
   WorkerPool workers(1);
-  const QuickArchiveServices services{panels, inbox, scanner, workers};
+  SystemClock clock;
+  AuditLog audit(AuditLog::defaultFile(), clock);
+  const QuickArchiveServices services{panels, inbox, scanner, workers, audit};
   auto* first = Gtk::make_managed<QuickArchiveView>(services, model, std::vector<fs::path>{}, "拖拽文件或扫描文稿直传卷宗",
                                                     false, [] {});
   if (!write(*first, empty)) return 1;

@@ -529,7 +529,7 @@ Task<void> QuickArchiveView::runUpload(QuickArchiveServices services, std::share
     v->setStatus(QA::successText(count, id));
   }
   if (fromHotFolder) services.inbox.archiveProcessedFiles(files);
-  AuditLog::write("quick-archive-ok", "proc:" + std::to_string(id), {{"count", count}});
+  services.audit.record("quick-archive-ok", "proc:" + std::to_string(id), {{"count", count}});
   postToMainAfter(900, [browser, id, onClose] {
     if (onClose) onClose();
     browser->loadInActive("/proceeding/" + std::to_string(id));

@@ -38,6 +38,7 @@ class ArchiveTargetRow : public Gtk::Button {
   bool active_;
 };
 
+class AuditLog;
 class FilePanels;
 class HotFolderWatcher;
 class Scanner;
@@ -49,6 +50,7 @@ struct QuickArchiveServices {
   HotFolderWatcher& inbox;  // files from it are moved to its archive folder once uploaded
   Scanner& scanner;
   WorkerPool& workers;
+  AuditLog& audit;
 };
 
 class QuickArchiveView : public Gtk::Box {

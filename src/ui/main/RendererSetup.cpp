@@ -45,7 +45,6 @@ std::optional<std::string> userRenderer() {
 }
 
 void apply(const RendererDecision& d) {
-  rememberSoftwareGL(d.softwareGL);
   // GTK reads it whenever it makes a window's renderer.
   if (d.choice.kind == RendererChoice::useCairo) g_setenv("GSK_RENDERER", "cairo", TRUE);
   logLine(tags::kWindow, "绘制方式：" + d.choice.reason);
@@ -73,10 +72,13 @@ void RendererSetup::chooseAfterGtkStart() {
     else
       g_unsetenv("GDK_DEBUG");
     apply(early->decision);
+    softwareGL_ = early->decision.softwareGL;
     early.reset();
     return;
   }
-  apply(decideRenderer(userRenderer(), true, probeGL));
+  auto decision = decideRenderer(userRenderer(), true, probeGL);
+  apply(decision);
+  softwareGL_ = decision.softwareGL;
 }
 
 }  // namespace quorvel

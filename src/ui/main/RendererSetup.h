@@ -18,6 +18,9 @@ class RendererSetup {
  public:
   void prepareBeforeGtk();
   void chooseAfterGtkStart();
+  // Whether OpenGL runs in software (or is missing), for the web engine's own drawing;
+  // nothing when no probe ran (the user chose GTK's renderer).
+  std::optional<bool> softwareGL() const { return softwareGL_; }
 
  private:
   struct EarlyChoice {
@@ -26,6 +29,7 @@ class RendererSetup {
   };
   // What the first half decided, until the second half applies it.
   std::optional<EarlyChoice> early_;
+  std::optional<bool> softwareGL_;
 };
 
 }  // namespace quorvel
