@@ -71,12 +71,13 @@ Task<void> ServiceReads::readBadges(std::shared_ptr<WebPage> page) {
   co_await nextTurn();
   auto reading = PageReads::read(std::move(page), "/api/desktop/badges", limits, /*loginCheck=*/true);
   PageReads::Reply reply = co_await reading;
+  // The reads outlived their model: nothing of it may be touched.
+  if (!*alive) co_return;
   if (reply.kind == PageReads::Reply::Kind::login) {
-    if (*alive) account_.markLoginRequired();
+    account_.markLoginRequired();
     co_return;
   }
   if (!reply.ok()) {
-    if (!*alive) co_return;
     // What the page said, as it said it; of a reply body only the head.
     const std::string reason = PageReads::replyFailureReason(reply);
     if (reply.kind == PageReads::Reply::Kind::failed)
@@ -111,7 +112,7 @@ Task<void> ServiceReads::readDeadlines(std::shared_ptr<WebPage> page, std::funct
   auto reading = PageReads::read(std::move(page), "/api/my_deadlines", limits);
   PageReads::Reply reply = co_await reading;
   std::optional<Deadlines> lists;
-  if (reply.ok()) {
+  if (reply.ok() && *alive) {
     auto decoding = decodeOffMain(workers_, reply.text, decodeDeadlines);
     lists = co_await decoding;
   }
