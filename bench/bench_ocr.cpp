@@ -49,13 +49,14 @@ Bitmap a4At(int dpi, const std::vector<std::string>& lines) {
 int main(int argc, char** argv) {
   // "--pdf-only": only the 10-page scan (comparing pool sizes).
   bool pdfOnly = argc > 1 && std::string(argv[1]) == "--pdf-only";
-  auto& pool = TesseractPool::shared();
+  TesseractPools pools;
+  auto& pool = pools.pool();
   Bitmap sample = a4At(72, {"EA123456789CN"});
   auto t = std::chrono::steady_clock::now();
   (void)pool.warmUp();
   double init = since(t);
   t = std::chrono::steady_clock::now();
-  (void)OcrEngine::text(sample);
+  (void)OcrEngine::text(pools, sample);
   double firstSmall = since(t);
   std::printf("{\"warmup_engine_init_s\": %.2f, \"warmup_small_image_s\": %.2f}\n", init, firstSmall);
 
@@ -63,7 +64,7 @@ int main(int argc, char** argv) {
     if (pdfOnly) break;
     Bitmap page = a4At(dpi, judgmentLines(34, 0));
     t = std::chrono::steady_clock::now();
-    auto r = recognise(page);
+    auto r = recognise(pools, page);
     double secs = since(t);
     std::size_t chars = 0;
     for (auto& l : r.lines) chars += l.text.size();
@@ -80,7 +81,7 @@ int main(int argc, char** argv) {
   for (unsigned engines : {1u, 4u}) {
     pool.setCapacity(engines);
     t = std::chrono::steady_clock::now();
-    auto r = ScannerOCR::processFile(pdf);
+    auto r = ScannerOCR::processFile(pools, pdf);
     double secs = since(t);
     std::printf("{\"pdf_pages\": %d, \"engines\": %u, \"seconds\": %.2f, \"per_page_s\": %.2f, \"recognised\": %s}\n",
                 r.pages, engines, secs, secs / std::max(1, r.pages), r.recognised ? "true" : "false");

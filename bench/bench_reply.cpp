@@ -20,6 +20,7 @@
 #include <thread>
 
 #include "TestEnv.h"
+#include "ui/model/WorkspaceViewState.h"
 #include "TestService.h"
 #include "TestServiceOutage.h"
 #include "TestServiceTodos.h"
@@ -110,7 +111,7 @@ Figure readDeadlines(BrowserModel& model) {
   StallWatch stalls;
   auto start = SteadyClock::now();
   bool done = false;
-  model.fetchDeadlines([&] { done = true; });
+  model.reads().fetchDeadlines([&] { done = true; });
   Figure f;
   f.ok = runMainLoopUntil([&] { return done; }, 60000);
   drainMainLoop();
@@ -130,11 +131,12 @@ std::string json(const char* name, const Figure& f) {
 
 int main() {
   test::TempHome home;
-  prepareRendererBeforeGtk();
+  RendererSetup renderer;
+  renderer.prepareBeforeGtk();
   gtk_init();
   Gtk::init_gtkmm_internals();
   markMainThread();
-  chooseGtkRenderer();
+  renderer.chooseAfterGtkStart();
   installLawStyle();
   setLogSink([](const std::string&) {});  // the figures only
 
@@ -145,7 +147,7 @@ int main() {
   test::TestService service;
   ServiceThread serving(service);
   test::useTodoDemoData(service);
-  AppConfig::setServerURL(service.baseUrl());
+  AppConfig::setServerURL(services.defaults(), service.baseUrl());
   SoupCookie* cookie = soup_cookie_new(test::TestService::kSessionCookie, service.issueSession().c_str(),
                                        "127.0.0.1", "/", -1);
   bool cookieSet = false;
@@ -156,11 +158,12 @@ int main() {
   runMainLoopUntil([&] { return cookieSet; }, 5000);
 
   auto model = services.browser();
-  auto* window = new MainWindow(model);
+  auto viewState = services.viewState();
+  auto* window = new MainWindow(model, viewState, services.toolWindows(), &services.privacyLock());
   window->present();
   auto tab = model->activeTab();
   if (!runMainLoopUntil([&] { return !tab->isLoading.get() && tab->currentPath.get() == "/dashboard"; }, 30000) ||
-      !runMainLoopUntil([&] { return model->badges->loaded; }, 10000)) {
+      !runMainLoopUntil([&] { return model->account().badges->loaded; }, 10000)) {
     std::cerr << "the dashboard did not load\n";
     return 2;
   }
@@ -169,13 +172,13 @@ int main() {
   // The 20 MB page as the client reads it: refused at the cap.
   service.setDeadlinesOutage(test::TestService::Outage::hugeBody);
   Figure capped = readDeadlines(*model);
-  const std::string cappedFailure = model->deadlineFailure->value_or("");
+  const std::string cappedFailure = model->account().deadlineFailure->value_or("");
 
   // The same page with the cap lifted: all 20 MB come in and are handled.
-  PageReads::limits().maxBytes = 64u << 20;
+  model->reads().limits().maxBytes = 64u << 20;
   Figure whole = readDeadlines(*model);
-  const std::string wholeFailure = model->deadlineFailure->value_or("");
-  PageReads::limits() = PageReads::Limits{};
+  const std::string wholeFailure = model->account().deadlineFailure->value_or("");
+  model->reads().limits() = PageReads::Limits{};
 
   // The huge user name: read, decoded, published and shown in the sidebar.
   service.setBadgeOutage(test::TestService::Outage::hugeUserName);
@@ -183,8 +186,8 @@ int main() {
   {
     StallWatch stalls;
     auto start = SteadyClock::now();
-    model->refreshBadges();
-    name.ok = runMainLoopUntil([&] { return model->badges->user.size() > 100000; }, 60000);
+    model->reads().refreshBadges();
+    name.ok = runMainLoopUntil([&] { return model->account().badges->user.size() > 100000; }, 60000);
     drainMainLoop();
     name.ms = msSince(start);
     name.stallMs = stalls.longestMs();
@@ -202,7 +205,7 @@ int main() {
   bool decoded = decodeDeadlines(page).has_value();
   double decodeMs = msSince(start);
   start = SteadyClock::now();
-  std::string shownName = sidebarDisplayName(model->badges->user);
+  std::string shownName = sidebarDisplayName(model->account().badges->user);
   double nameMs = msSince(start);
 
   const bool underASecond = capped.ok && whole.ok && name.ok && capped.ms < 1000 && whole.ms < 1000 && name.ms < 1000;

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "ProcessTree.h"
+#include "ui/model/WorkspaceViewState.h"
 #include "TestEnv.h"
 #include "TestService.h"
 #include "core/AppConfig.h"
@@ -71,11 +72,12 @@ void settle(unsigned ms) {
 int main(int argc, char** argv) {
   double atMain = secondsSinceProcessStart();
   test::TempHome home;
-  prepareRendererBeforeGtk();
+  RendererSetup renderer;
+  renderer.prepareBeforeGtk();
   gtk_init();
   Gtk::init_gtkmm_internals();
   markMainThread();
-  chooseGtkRenderer();
+  renderer.chooseAfterGtkStart();
   installLawStyle();
   // As the application builds them, with the web data on disk; nothing opens on the desktop.
   AppServices::Options options;
@@ -84,7 +86,7 @@ int main(int argc, char** argv) {
 
   test::TestService service;
   service.start();
-  AppConfig::setServerURL(service.baseUrl());
+  AppConfig::setServerURL(services.defaults(), service.baseUrl());
 
   // Signed in already, as after an earlier session.
   SoupCookie* cookie = soup_cookie_new(test::TestService::kSessionCookie, service.issueSession().c_str(),
@@ -95,7 +97,8 @@ int main(int argc, char** argv) {
 
   // The application's own main window.
   auto model = services.browser();
-  auto* window = new MainWindow(model);
+  auto viewState = services.viewState();
+  auto* window = new MainWindow(model, viewState, services.toolWindows(), &services.privacyLock());
   window->present();
   bool loaded = false;
   auto first = model->activeTab();
@@ -128,7 +131,7 @@ int main(int argc, char** argv) {
   auto before = test::webProcesses();
 
   static int finalized = 0;
-  for (auto& t : model->tabs.get())
+  for (auto& t : model->tabs().get())
     if (WebKitWebView* view = TabController::viewOf(t->controller()))
       g_object_weak_ref(G_OBJECT(view), [](gpointer, GObject*) { ++finalized; }, nullptr);
   int hibernated = model->hibernateOthers();

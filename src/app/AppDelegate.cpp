@@ -13,6 +13,7 @@
 #include "core/AppConfig.h"
 #include "core/AuditLog.h"
 #include "core/BrowserModel.h"
+#include "ui/model/WorkspaceViewState.h"
 #include "core/Dialogs.h"
 #include "core/Notifier.h"
 #include "core/PrivacyLock.h"
@@ -40,7 +41,7 @@
 #include "ui/main/MainWindow.h"
 #include "ui/main/TabKeys.h"
 #include "ui/windows/LockCurtain.h"
-#include "ui/windows/WindowMemory.h"
+#include "ui/windows/MainWindowController.h"
 
 namespace quorvel {
 
@@ -66,30 +67,32 @@ void GLibScheduler::after(double seconds, std::function<void()> step) {
 }
 
 AppDelegate::AppDelegate(Gtk::Application& app, AppServices& services, std::shared_ptr<BrowserModel> browser,
-                         std::function<void()> showMainWindow)
-    : app_(app), services_(services), browser_(std::move(browser)), showMainWindow_(std::move(showMainWindow)) {
-  QuickCapturePanel::shared().setModel(browser_);
-  QuickArchiveWindow::shared().setModel(browser_);
-  HotFolderWatcher::shared().setOpener(
-      [](const std::vector<std::filesystem::path>& files, const std::string& hint, bool fromHotFolder) {
-        QuickArchiveWindow::shared().open(files, hint, fromHotFolder);
-      });
-  QuickCapturePanel::shared().refreshDesktopCalendarIfShown = [&calendar = services_.desktopCalendar()] {
+                         std::shared_ptr<WorkspaceViewState> view, std::function<void()> showMainWindow)
+    : app_(app),
+      services_(services),
+      browser_(std::move(browser)),
+      view_(std::move(view)),
+      showMainWindow_(std::move(showMainWindow)) {
+  router_ = std::make_unique<DeepLinkRouter>(services_.defaults(), *this);
+  auto& capture = services_.quickCapture();
+  capture.setModel(browser_);
+  services_.quickArchive().setModel(browser_);
+  capture.refreshDesktopCalendarIfShown = [&calendar = services_.desktopCalendar()] {
     calendar.refreshSilentlyIfShown();
   };
-  QuickCapturePanel::shared().syncCalendarIfEnabled = [&sync = services_.calendarSync()] {
+  capture.syncCalendarIfEnabled = [&sync = services_.calendarSync()] {
     if (sync.config->enabled) spawn(sync.syncNow(false));
   };
-  scanProgress_ = std::make_unique<GtkScanProgressWindows>();
   ScreenOCRResultWindow::Hooks hooks;
   hooks.browser = [weak = std::weak_ptr<BrowserModel>(browser_)] { return weak.lock(); };
-  hooks.showQuickCapture = [](const std::string& prefill) { QuickCapturePanel::shared().show(prefill); };
+  hooks.showQuickCapture = [&capture](const std::string& prefill) { capture.show(prefill); };
   hooks.showMainWindow = showMainWindow_;
-  screenResults_ = std::make_unique<ScreenOCRResultWindow>(hooks);
+  screenResults_ = std::make_unique<ScreenOCRResultWindow>(services_.dialogs(), hooks);
   ScreenCaptureOCR::Config ocr;
   ocr.mode = services_.mode();
+  ocr.recognize = ScreenCaptureOCR::deviceRecognizer(services_.ocrPools());
   ocr.present = [w = screenResults_.get()](const LegalOCRSignals& found) { w->present(found); };
-  ScreenCaptureOCR::shared().configure(std::move(ocr));
+  services_.screenCapture().configure(std::move(ocr));
   // Before any window shows: a client that ended locked starts locked.
   curtain_ = std::make_unique<LockCurtain>(services_.privacyLock());
 }
@@ -100,7 +103,7 @@ void AppDelegate::launch(const std::vector<std::string>& args) {
   if (launched_) return;
   launched_ = true;
   switches_ = LaunchSwitches::parse(args, envValue);
-  runLaunchSequence(switches_, *this, scheduler_, GlobalHotKeyManager::isEnabled());
+  runLaunchSequence(switches_, *this, scheduler_, services_.hotKeys().isEnabled());
 }
 
 void AppDelegate::open(const std::vector<std::string>& uris) {
@@ -128,16 +131,16 @@ void AppDelegate::open(const std::vector<std::string>& uris) {
     list += "\n" + uri;
   }
   // Over the archive window, which opens first.
-  postToMain([list] { Dialogs::shared().alert("无法打开文件", "以下地址不是本机文件，未能归档：" + list); });
+  postToMain([&dialogs = services_.dialogs(), list] { dialogs.alert("无法打开文件", "以下地址不是本机文件，未能归档：" + list); });
 }
 
 void AppDelegate::terminate() {
   // Nothing presents recognition results once the windows go.
-  ScreenCaptureOCR::shared().configure({});
+  services_.screenCapture().configure({});
   if (browser_) browser_->saveSession();
-  QuickCapturePanel::shared().reset();
-  QuickArchiveWindow::shared().reset();
-  HotFolderWatcher::shared().stopWatching();
+  services_.quickCapture().reset();
+  services_.quickArchive().reset();
+  services_.inbox().stopWatching();
   services_.hotKeys().unregisterAll();
   tabKeys_.reset();
 }
@@ -146,7 +149,7 @@ void AppDelegate::terminate() {
 
 void AppDelegate::dockOpenTodo() {
   showMainWindow_();
-  browser_->showTodo.setIfChanged(true);
+  view_->showTodo.setIfChanged(true);
 }
 
 void AppDelegate::dockOpenDashboard() {
@@ -161,26 +164,28 @@ void AppDelegate::dockCheckUpdate() {
 
 // ---- Entry points ---------------------------------------------------------------------
 
-bool AppDelegate::routeLink(const std::string& url) { return DeepLinkRouter::handle(url, *browser_); }
+bool AppDelegate::routeLink(const std::string& url) {
+  return router_->handle(url, *browser_, {view_->showTodo, view_->showPalette, view_->showMirror});
+}
 
 void AppDelegate::toggleQuickCapture() {
   logLine(tags::kApp, "快捷记待办入口已触发");
-  QuickCapturePanel::shared().toggle();
+  services_.quickCapture().toggle();
 }
 
-void AppDelegate::captureAndAnalyze() { ScreenCaptureOCR::shared().captureAndAnalyze(); }
+void AppDelegate::captureAndAnalyze() { services_.screenCapture().captureAndAnalyze(); }
 
 void AppDelegate::openQuickArchive(const std::vector<std::string>& files, const std::string& hint,
                                    bool fromHotFolder) {
   std::vector<std::filesystem::path> paths(files.begin(), files.end());
-  QuickArchiveWindow::shared().open(paths, hint, fromHotFolder);
+  services_.quickArchive().open(paths, hint, fromHotFolder);
 }
 
 void AppDelegate::toggleDesktopCalendar() { services_.desktopCalendar().toggle(); }
 
-void AppDelegate::pickAndRunScanner() { ScannerOCR::pickAndRun(); }
+void AppDelegate::pickAndRunScanner() { services_.scannerOCR().pickAndRun(); }
 
-void AppDelegate::checkForUpdateManually() { UpdateChecker::checkManually(); }
+void AppDelegate::checkForUpdateManually() { services_.updates().checkManually(); }
 
 void AppDelegate::syncCalendarNow() { spawn(services_.calendarSync().syncNow(true)); }
 
@@ -211,12 +216,12 @@ void AppDelegate::openDataFolder() {
 void AppDelegate::activate() { showMainWindow_(); }
 
 void AppDelegate::reportDamagedSettings() {
-  quorvel::reportDamagedSettings(UserDefaults::standard(), Dialogs::shared(), AppConfig::serverURL());
+  quorvel::reportDamagedSettings(services_.defaults(), services_.dialogs(), AppConfig::serverURL(services_.defaults()));
 }
 
 void AppDelegate::setUpNotifications() { services_.notifier().setup(); }
 
-void AppDelegate::warmUpRecognition() { OcrEngine::warmUp(); }
+void AppDelegate::warmUpRecognition() { OcrEngine::warmUp(services_.ocrPools(), services_.workers()); }
 
 void AppDelegate::openTarget(const std::string& target) {
   if (!services_.privacyLock().admits("打开 " + target)) return;
@@ -245,7 +250,7 @@ void AppDelegate::runEditTest() {
 
 void AppDelegate::runTutorial() {
   showMainWindow_();
-  runTutorialSequence(browser_, scheduler_);
+  runTutorialSequence(browser_, view_, scheduler_);
 }
 
 void AppDelegate::renderAll() { PreviewRenders::renderAllAndExit([this] { quitApp(); }); }
@@ -256,19 +261,19 @@ void AppDelegate::renderSidebar() {
   quitApp();
 }
 
-void AppDelegate::attachWindowMemory() { WindowMemory::attach(); }
+void AppDelegate::attachWindowMemory() { services_.mainWindow().memory().attach(); }
 
-void AppDelegate::checkForUpdateIfDue() { UpdateChecker::checkAtLaunchIfDue(); }
+void AppDelegate::checkForUpdateIfDue() { services_.updates().checkAtLaunchIfDue(); }
 
 void AppDelegate::startBackgroundServices() {
   // Turning indexing on in the settings indexes this workspace at once.
-  SpotlightIndexer::shared().setWorkspace([weak = std::weak_ptr<BrowserModel>(browser_)] { return weak.lock(); });
+  services_.spotlight().setWorkspace([weak = std::weak_ptr<BrowserModel>(browser_)] { return weak.lock(); });
   postToMain([this] {
     // Old versions past their days go first; the store is made for this alone.
-    MirrorStore::create()->autoPruneIfNeeded();
+    MirrorStore::create(services_.mirrorServices())->autoPruneIfNeeded();
     services_.calendarSync().startIfEnabled();
     services_.desktopCalendar().startIfEnabled(services_.mode());
-    HotFolderWatcher::shared().startIfEnabled(services_.mode() == AppMode::diagnostic);
+    services_.inbox().startIfEnabled(services_.mode() == AppMode::diagnostic);
     services_.privacyLock().startMonitoring();
   });
 }
@@ -281,21 +286,22 @@ void AppDelegate::setUpHotKeys(bool registerKeys) {
   if (registerKeys) keys.registerAll();
 }
 
-void AppDelegate::indexForSearch() { spawn(SpotlightIndexer::shared().indexNow(browser_)); }
+void AppDelegate::indexForSearch() { spawn(services_.spotlight().indexNow(browser_)); }
 
 void AppDelegate::installShortcuts() {
   // Each new quick-capture panel, the desktop calendar and each quick-archive window
   // belong to the application.
-  captureWindows_ = ScopedConnection(QuickCapturePanel::shared().signalWindowCreated().connect(
+  captureWindows_ = ScopedConnection(services_.quickCapture().signalWindowCreated().connect(
       [this](Gtk::Window& window) { app_.add_window(window); }));
   calendarWindow_ = ScopedConnection(services_.desktopCalendar().signalWindowCreated().connect(
       [this](Gtk::Window& window) { app_.add_window(window); }));
-  archiveWindows_ = ScopedConnection(QuickArchiveWindow::shared().signalWindowCreated().connect(
+  archiveWindows_ = ScopedConnection(services_.quickArchive().signalWindowCreated().connect(
       [this](Gtk::Window& window) { app_.add_window(window); }));
-  windowAdded_ = ScopedConnection(FloatingWindowManager::shared().signalWindowCreated().connect(
+  auto& toolWindows = services_.toolWindows();
+  windowAdded_ = ScopedConnection(toolWindows.signalWindowCreated().connect(
       [this](Gtk::Window& window) { app_.add_window(window); }));
   for (const std::string name : {"settings", "palette", "shortcuts", "todo", "mirror"})
-    if (auto* w = FloatingWindowManager::shared().window(name)) app_.add_window(*w);
+    if (auto* w = toolWindows.window(name)) app_.add_window(*w);
   // The tab keys in every window, the tray panel's too; under the lock they pass on.
   tabKeys_ = std::make_unique<WindowTabKeys>(browser_, [lock = &services_.privacyLock()] {
     return !lock->isLocked.get();
@@ -308,7 +314,7 @@ void AppDelegate::startDiagnostics() {
 }
 
 void AppDelegate::afterFirstPage(std::function<void()> rest) {
-  firstPage_ = std::make_unique<FirstPageGate>(browser_->activeLoading, scheduler_, LaunchDelays::firstPageCap,
+  firstPage_ = std::make_unique<FirstPageGate>(browser_->activeLoading(), scheduler_, LaunchDelays::firstPageCap,
                                                std::move(rest));
 }
 

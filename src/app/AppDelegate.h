@@ -10,8 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "base/GLibPtr.h"
 #include "app/LaunchSequence.h"
+#include "base/GLibPtr.h"
+#include "core/MainWindowHook.h"
 
 namespace Gtk {
 class Application;
@@ -21,9 +22,10 @@ class Window;
 namespace quorvel {
 
 class AppServices;
-class GtkScanProgressWindows;
+class DeepLinkRouter;
 class ScreenOCRResultWindow;
 class BrowserModel;
+class WorkspaceViewState;
 class LockCurtain;
 class WindowTabKeys;
 
@@ -37,10 +39,10 @@ class GLibScheduler : public Scheduler {
   unsigned next_ = 0;
 };
 
-class AppDelegate : public LaunchSteps {
+class AppDelegate : public LaunchSteps, public MainWindowHook {
  public:
   AppDelegate(Gtk::Application& app, AppServices& services, std::shared_ptr<BrowserModel> browser,
-              std::function<void()> showMainWindow);
+              std::shared_ptr<WorkspaceViewState> view, std::function<void()> showMainWindow);
   ~AppDelegate() override;
 
   // The launch sequence, once, after the main window exists.
@@ -73,6 +75,9 @@ class AppDelegate : public LaunchSteps {
   // not one.
   bool routeLink(const std::string& url);
 
+  // MainWindowHook: links and search results bring the window forward.
+  void showMainWindow() override { showMainWindow_(); }
+
   // LaunchSteps
   void activate() override;
   void reportDamagedSettings() override;
@@ -103,16 +108,17 @@ class AppDelegate : public LaunchSteps {
   Gtk::Application& app_;
   AppServices& services_;
   std::shared_ptr<BrowserModel> browser_;
+  std::shared_ptr<WorkspaceViewState> view_;
   std::function<void()> showMainWindow_;
   LaunchSwitches switches_;
   GLibScheduler scheduler_;
   std::unique_ptr<FirstPageGate> firstPage_;  // after the scheduler: goes first
+  std::unique_ptr<DeepLinkRouter> router_;
   bool launched_ = false;
   ScopedConnection windowAdded_;
   ScopedConnection captureWindows_;
   ScopedConnection calendarWindow_;
   ScopedConnection archiveWindows_;
-  std::unique_ptr<GtkScanProgressWindows> scanProgress_;
   std::unique_ptr<ScreenOCRResultWindow> screenResults_;
   std::unique_ptr<WindowTabKeys> tabKeys_;
   std::unique_ptr<LockCurtain> curtain_;

@@ -6,6 +6,7 @@
 #include "base/Log.h"
 #include "base/LogTags.h"
 #include "core/BrowserModel.h"
+#include "ui/model/WorkspaceViewState.h"
 #include "core/Dialogs.h"
 #include "platform/UserDefaults.h"
 
@@ -64,7 +65,7 @@ struct FirstPageGate::State {
   bool done = false;
 };
 
-FirstPageGate::FirstPageGate(detail::PublishedValue<bool>& loading, Scheduler& scheduler, double cap,
+FirstPageGate::FirstPageGate(const detail::PublishedValue<bool>& loading, Scheduler& scheduler, double cap,
                              std::function<void()> rest)
     : state_(std::make_shared<State>()) {
   state_->rest = std::move(rest);
@@ -133,22 +134,23 @@ void reportDamagedSettings(const UserDefaults& defaults, Dialogs& dialogs, const
                                          "\n本次使用默认设置（服务器：" + server + "），设置不会保存。");
 }
 
-void runTutorialSequence(std::shared_ptr<BrowserModel> model, Scheduler& scheduler) {
+void runTutorialSequence(std::shared_ptr<BrowserModel> model, std::shared_ptr<WorkspaceViewState> view,
+                         Scheduler& scheduler) {
   struct Step {
     double at;
-    Published<bool> BrowserModel::*flag;
+    Published<bool> WorkspaceViewState::*flag;
     bool value;
   };
   scheduler.after(0.5, [model] { model->loadInActive("/dashboard"); });
   const Step steps[] = {
-      {7, &BrowserModel::showSettings, true},  {14, &BrowserModel::showSettings, false},
-      {15, &BrowserModel::showPalette, true},  {22, &BrowserModel::showPalette, false},
-      {23, &BrowserModel::showShortcuts, true}, {30, &BrowserModel::showShortcuts, false},
-      {31, &BrowserModel::showTodo, true},     {38, &BrowserModel::showTodo, false},
-      {39, &BrowserModel::showMirror, true},   {47, &BrowserModel::showMirror, false},
+      {7, &WorkspaceViewState::showSettings, true},  {14, &WorkspaceViewState::showSettings, false},
+      {15, &WorkspaceViewState::showPalette, true},  {22, &WorkspaceViewState::showPalette, false},
+      {23, &WorkspaceViewState::showShortcuts, true}, {30, &WorkspaceViewState::showShortcuts, false},
+      {31, &WorkspaceViewState::showTodo, true},     {38, &WorkspaceViewState::showTodo, false},
+      {39, &WorkspaceViewState::showMirror, true},   {47, &WorkspaceViewState::showMirror, false},
   };
   for (const auto& step : steps)
-    scheduler.after(step.at, [model, flag = step.flag, value = step.value] { ((*model).*flag).setIfChanged(value); });
+    scheduler.after(step.at, [view, flag = step.flag, value = step.value] { ((*view).*flag).setIfChanged(value); });
   logLine(tags::kTutorial, "教程序列开始");
 }
 

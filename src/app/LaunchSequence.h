@@ -14,6 +14,7 @@
 namespace quorvel {
 
 class BrowserModel;
+class WorkspaceViewState;
 class Dialogs;
 class UserDefaults;
 
@@ -93,7 +94,8 @@ inline constexpr double firstPageCap = 4.0;
 // cancels it.
 class FirstPageGate {
  public:
-  FirstPageGate(detail::PublishedValue<bool>& loading, Scheduler& scheduler, double cap, std::function<void()> rest);
+  FirstPageGate(const detail::PublishedValue<bool>& loading, Scheduler& scheduler, double cap,
+                std::function<void()> rest);
   ~FirstPageGate();
   FirstPageGate(const FirstPageGate&) = delete;
   FirstPageGate& operator=(const FirstPageGate&) = delete;
@@ -135,7 +137,8 @@ void reportDamagedSettings(const UserDefaults& defaults, Dialogs& dialogs, const
 
 // Schedules the unattended tour of the tool windows on `model`, counted from now;
 // every step keeps the model alive.
-void runTutorialSequence(std::shared_ptr<BrowserModel> model, Scheduler& scheduler);
+void runTutorialSequence(std::shared_ptr<BrowserModel> model, std::shared_ptr<WorkspaceViewState> view,
+                         Scheduler& scheduler);
 // Only the exact value "1" turns an environment switch on.
 bool environmentSwitchOn(const std::optional<std::string>& value);
 

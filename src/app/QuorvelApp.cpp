@@ -9,6 +9,7 @@
 #include "base/Log.h"
 #include "base/LogTags.h"
 #include "core/BrowserModel.h"
+#include "ui/model/WorkspaceViewState.h"
 #include "core/Dialogs.h"
 #include "app/LaunchSequence.h"
 #include "app/TrayAbsenceNotice.h"
@@ -83,42 +84,53 @@ bool hasLivePage(BrowserModel& model) {
 }
 }  // namespace
 
-Glib::RefPtr<QuorvelApp> QuorvelApp::create(bool unique, AppServices::Options options) {
+Glib::RefPtr<QuorvelApp> QuorvelApp::create(bool unique, AppServices::Options options, AppArgs args,
+                                            RendererSetup renderer) {
   auto flags = Gio::Application::Flags::HANDLES_COMMAND_LINE | Gio::Application::Flags::HANDLES_OPEN;
   if (!unique) flags |= Gio::Application::Flags::NON_UNIQUE;
-  return Glib::make_refptr_for_instance<QuorvelApp>(new QuorvelApp(flags, options));
+  return Glib::make_refptr_for_instance<QuorvelApp>(
+      new QuorvelApp(flags, options, std::move(args), std::move(renderer)));
 }
 
-QuorvelApp::QuorvelApp(Gio::Application::Flags flags, AppServices::Options options)
-    : Gtk::Application("cn.quorvel.client", flags), options_(options) {}
+QuorvelApp::QuorvelApp(Gio::Application::Flags flags, AppServices::Options options, AppArgs args,
+                       RendererSetup renderer)
+    : Gtk::Application("cn.quorvel.client", flags),
+      options_(options),
+      args_(std::move(args)),
+      renderer_(std::move(renderer)) {}
 
 QuorvelApp::~QuorvelApp() = default;
 
 void QuorvelApp::on_startup() {
   Gtk::Application::on_startup();
-  chooseGtkRenderer();
+  renderer_.chooseAfterGtkStart();
   // The first page's web process starts as early as it can (it takes longest); the
   // rest of the start goes on while it comes up.
+  options_.searchIndex = searchIndex();
+  options_.softwareGL = renderer_.softwareGL();
   services_ = std::make_unique<AppServices>(options_);
   model_ = services_->browser();
+  view_ = services_->viewState();
   hold();  // the application keeps running when its window is closed
   // The application icon: installed with the desktop entry, else from the sources.
   Gtk::IconTheme::get_for_display(Gdk::Display::get_default())->add_search_path(QUORVEL_SOURCE_DIR "/resources/icons");
   Gtk::Window::set_default_icon_name("cn.quorvel.client");
   installLawStyle();
-  MainWindowController::shared().setBrowserModel(model_);
-  MainWindowController::shared().setOpenMainScene([this] { showMainWindow(); });
-  // Services below the windows (the link router) show the window through this.
-  MainWindowHook::setShowHandler([this] { showMainWindow(); });
-  delegate_ = std::make_unique<AppDelegate>(*this, *services_, model_, [this] { showMainWindow(); });
+  auto& mainWindow = services_->mainWindow();
+  mainWindow.setBrowserModel(model_);
+  mainWindow.setOpenMainScene([this] { showMainWindow(); });
+  delegate_ = std::make_unique<AppDelegate>(*this, *services_, model_, view_, [this] { showMainWindow(); });
   addCommands();
-  registerSettingsView(services_->calendarSync());
-  registerTodoSheet([&calendar = services_->desktopCalendar()] { calendar.show(); });
+  auto& contents = services_->toolWindows().contents();
+  registerSettingsView(contents, SettingsServices{services_->volume(), services_->inbox(), services_->calendarSync()});
+  TodoSheet::Actions todoActions;
+  todoActions.showMainWindow = [&mainWindow] { mainWindow.showMainWindow(); };
+  todoActions.showDesktopCalendar = [&calendar = services_->desktopCalendar()] { calendar.show(); };
+  registerTodoSheet(contents, view_, std::move(todoActions));
   // The one mirror store: its downloads carry the web views' cookies.
-  auto mirror = MirrorStore::create();
-  mirror->webStore = &services_->webEngine();
-  MainWindowController::shared().setMirrorStore(std::move(mirror));
-  registerMirrorSheet();
+  mirror_ = MirrorStore::create(services_->mirrorServices());
+  mirror_->webStore = &services_->webEngine();
+  registerMirrorSheet(contents, mirror_);
   startTray();
 
   // Log-out (SIGTERM) and Ctrl+C in a terminal (SIGINT) quit like Ctrl+Q, so the
@@ -148,13 +160,15 @@ void QuorvelApp::startTray() {
     };
   };
   MenuBarView::Actions actions;
-  actions.quickCapture = guarded("托盘：悬浮快记待办", [] { QuickCapturePanel::shared().show(); });
+  actions.quickCapture = guarded("托盘：悬浮快记待办", [&capture = services_->quickCapture()] { capture.show(); });
   actions.screenCapture = command("screen-ocr");
   actions.quickArchive = command("quick-archive");
   actions.showMainWindow = [this] { showMainWindow(); };
   actions.lock = command("lock");
   actions.checkUpdate = command("check-update");
   actions.quit = command("quit");
+  actions.openFolder = [this] { services_->volume().openRoot(); };
+  actions.volumeMounted = [this] { return services_->volume().mountedRoot().has_value(); };
   actions.syncCalendarNow = command("sync-calendar");
   actions.toggleDesktopCalendar = command("desktop-calendar");
   auto& calendar = services_->desktopCalendar();
@@ -162,7 +176,7 @@ void QuorvelApp::startTray() {
   actions.desktopCalendarVisible = [&calendar] { return calendar.isVisible.get(); };
   actions.calendarSyncing = [&sync] { return sync.isSyncing.get(); };
   actions.calendarSyncEnabled = [&sync] { return sync.config->enabled; };
-  panel_ = std::make_unique<MenuBarView>(model_, actions);
+  panel_ = std::make_unique<MenuBarView>(model_, view_, actions);
   auto refresh = [this] {
     if (panel_) panel_->refreshRows();
   };
@@ -188,15 +202,16 @@ void QuorvelApp::startTray() {
     if (hotKeys.isRegistered(GlobalHotKeyManager::kScreenOCRId)) keys.push_back("Alt+Shift+O（屏幕框选OCR）");
     return keys;
   };
-  trayAbsence_ = std::make_unique<TrayAbsenceNotice>(UserDefaults::standard(), SystemNotifications::shared(), inputs);
-  MainWindowController::shared().setOnClosedToBackground([this] { trayAbsence_->mainWindowClosed(); });
+  trayAbsence_ = std::make_unique<TrayAbsenceNotice>(services_->defaults(), services_->notifications(),
+                                                     services_->dialogs(), inputs);
+  services_->mainWindow().setOnClosedToBackground([this] { trayAbsence_->mainWindowClosed(); });
 }
 
 bool QuorvelApp::dbus_register_vfunc(const Glib::RefPtr<Gio::DBus::Connection>& connection,
                                      const Glib::ustring& objectPath) {
   if (!Gtk::Application::dbus_register_vfunc(connection, objectPath)) return false;
   // The desktop's search asks the running client for its cases.
-  searchProvider_ = std::make_unique<SearchProvider>(SpotlightIndexer::sharedStore(), "cn.quorvel.client");
+  searchProvider_ = std::make_unique<SearchProvider>(searchIndex(), "cn.quorvel.client");
   searchProvider_->setActivateHandler([this](const std::string& url) {
     if (delegate_) delegate_->open({url});
   });
@@ -206,6 +221,11 @@ bool QuorvelApp::dbus_register_vfunc(const Glib::RefPtr<Gio::DBus::Connection>& 
   });
   searchProvider_->exportOn(connection->gobj());
   return true;
+}
+
+std::shared_ptr<SearchIndexStore> QuorvelApp::searchIndex() {
+  if (!searchIndex_) searchIndex_ = std::make_shared<SearchIndexStore>(SpotlightIndexer::storeFile());
+  return searchIndex_;
 }
 
 void QuorvelApp::dbus_unregister_vfunc(const Glib::RefPtr<Gio::DBus::Connection>& connection,
@@ -229,6 +249,7 @@ void QuorvelApp::addCommands() {
 
 void QuorvelApp::runCommand(const std::string& a, const Glib::VariantBase& parameter) {
   auto& m = *model_;
+  auto& v = *view_;
   auto& d = *delegate_;
   if (a == "quit") return quit();
   // Every key, menu entry, tray row and hot key comes here: under the privacy lock only
@@ -246,11 +267,11 @@ void QuorvelApp::runCommand(const std::string& a, const Glib::VariantBase& param
                                         [](JsResult) {});
     return;
   }
-  if (a == "zoom-in") return PageZoomActions::zoomActive(m, PageZoom::step);
-  if (a == "zoom-out") return PageZoomActions::zoomActive(m, -PageZoom::step);
-  if (a == "zoom-reset") return PageZoomActions::actualSize(m);
-  if (a == "palette") return m.showPalette.set(true);
-  if (a == "shortcuts") return m.showShortcuts.set(true);
+  if (a == "zoom-in") return PageZoomActions::zoomActive(m, services_->defaults(), PageZoom::step);
+  if (a == "zoom-out") return PageZoomActions::zoomActive(m, services_->defaults(), -PageZoom::step);
+  if (a == "zoom-reset") return PageZoomActions::actualSize(m, services_->defaults());
+  if (a == "palette") return v.showPalette.set(true);
+  if (a == "shortcuts") return v.showShortcuts.set(true);
   if (a == "hibernate-others") {
     int n = m.hibernateOthers();
     return logLine(tags::kHibernate, "手动休眠 " + std::to_string(n) + " 个标签");
@@ -260,28 +281,29 @@ void QuorvelApp::runCommand(const std::string& a, const Glib::VariantBase& param
     auto tab = m.activeTab();
     if (!tab || !tab->webView()) return;
     auto* view = TabController::viewOf(tab->webView());
-    if (a == "print") return PageExport::printPage(view);
+    if (a == "print") return services_->pageExport().printPage(view);
     auto title = tab->title.get();
-    return PageExport::exportPDF(view, title.empty() ? "页面" : title);
+    return services_->pageExport().exportPDF(view, title.empty() ? "页面" : title);
   }
   if (a == "status-panel") return panel_->toggleNear(0, 0);
-  if (a == "switch-account") return AccountFlow::switchAccount(m);
-  if (a == "todo") return m.showTodo.set(true);
+  if (a == "switch-account") return AccountFlow::switchAccount(m, services_->dialogs(), services_->volume());
+  if (a == "todo") return v.showTodo.set(true);
   if (a == "desktop-calendar") return d.toggleDesktopCalendar();
   if (a == "quick-capture") return d.toggleQuickCapture();
   if (a == "screen-ocr") return d.captureAndAnalyze();
   if (a == "quick-archive") return d.openQuickArchive({}, "拖拽文件或扫描文稿直传卷宗", false);
   if (a == "sync-calendar") return d.syncCalendarNow();
   if (a == "lock") return d.lockNow();
-  if (a == "mirror") return m.showMirror.set(true);
+  if (a == "mirror") return v.showMirror.set(true);
   if (a == "scan-ocr") return d.pickAndRunScanner();
   if (a == "font-size") {
     if (parameter.is_of_type(Glib::VariantType("d")))
-      PageZoomActions::setFontScale(m, Glib::VariantBase::cast_dynamic<Glib::Variant<double>>(parameter).get());
+      PageZoomActions::setFontScale(m, services_->defaults(), v.fontScale,
+                                    Glib::VariantBase::cast_dynamic<Glib::Variant<double>>(parameter).get());
     return;
   }
   if (a == "reveal-audit-log") return d.revealAuditLog();
-  if (a == "open-volume") return LocalVolume::openRoot();
+  if (a == "open-volume") return services_->volume().openRoot();
   if (a == "open-data-folder") return d.openDataFolder();
 }
 
@@ -292,9 +314,9 @@ int QuorvelApp::on_command_line(const Glib::RefPtr<Gio::ApplicationCommandLine>&
   g_strfreev(argv);
   if (!cmd->is_remote()) {
     activate();
-    delegate_->launch(AppArgs::all());
+    delegate_->launch(args_.all());
     // Links and files given at the first launch are handled like later ones.
-    delegate_->open(openedAddresses(AppArgs::all(), cmd));
+    delegate_->open(openedAddresses(args_.all(), cmd));
     return 0;
   }
   // A second launch: its links and files come here; without any it brings the
@@ -318,7 +340,7 @@ void QuorvelApp::on_open(const Gio::Application::type_vec_files& files, const Gl
   if (!window_) {
     // Opened before any launch: the launch sequence runs first, as for a command line.
     activate();
-    delegate_->launch(AppArgs::all());
+    delegate_->launch(args_.all());
   }
   delegate_->open(uris);
 }
@@ -337,16 +359,19 @@ void QuorvelApp::showMainWindow() {
     };
     tools.captureAndAnalyze = [this] { delegate_->captureAndAnalyze(); };
     tools.lockWorkspace = [this] { delegate_->lockNow(); };
+    tools.volumeMounted = [this] { return services_->volume().mountedRoot().has_value(); };
+    tools.dialogs = &services_->dialogs();
+    tools.switchAccount = [this] { AccountFlow::switchAccount(*model_, services_->dialogs(), services_->volume()); };
     auto& calendar = services_->desktopCalendar();
     tools.desktopCalendarHasWindow = [&calendar] { return calendar.window() != nullptr; };
     tools.desktopCalendarVisible = [&calendar] { return calendar.isVisible.get(); };
     tools.showDesktopCalendar = [&calendar] { calendar.show(); };
     tools.hideDesktopCalendar = [&calendar] { calendar.hide(); };
-    window_ = new MainWindow(model_, std::move(tools));
+    window_ = new MainWindow(model_, view_, services_->toolWindows(), &services_->privacyLock(), std::move(tools));
     add_window(*window_);
     if (auto* bar = window_->content().topBar()) {
       // The volume button's dot follows connecting and disconnecting.
-      volumeChanged_ = LocalVolume::stateChanged().connect([bar] { bar->refreshToolState(); });
+      volumeChanged_ = services_->volume().stateChanged().connect([bar] { bar->refreshToolState(); });
       // The calendar button's dot follows the panel, however it was shown or hidden.
       calendarShown_ = calendar.isVisible.changed().connect([bar] { bar->refreshToolState(); });
       auto commands = menuCommands();
@@ -355,16 +380,16 @@ void QuorvelApp::showMainWindow() {
       commands.push_back(MenuCommand{"quit", "退出墨衡台", "⌘Q", {"<Control>q"}});
       menu_ = Gtk::make_managed<PrimaryMenu>(commands);
       bar->menuSlot().append(*menu_);
-      menu_->setFontScale(model_->fontScale.get());
-      fontScaleChanged_ = model_->fontScale.changed().connect([this] {
-        if (menu_) menu_->setFontScale(model_->fontScale.get());
+      menu_->setFontScale(view_->fontScale.get());
+      fontScaleChanged_ = view_->fontScale.changed().connect([this] {
+        if (menu_) menu_->setFontScale(view_->fontScale.get());
       });
     }
     // The launch sequence attaches the frame memory to it.
     window_->present();
     return;
   }
-  MainWindowController::shared().showMainWindow();
+  services_->mainWindow().showMainWindow();
 }
 
 void QuorvelApp::quitOnSignal(const char* name) {
@@ -377,19 +402,18 @@ void QuorvelApp::on_shutdown() {
   sigterm_.reset();
   sigint_.reset();
   if (delegate_) delegate_->terminate();
-  MainWindowHook::setShowHandler({});
   fontScaleChanged_ = {};
   volumeChanged_ = {};
   calendarShown_ = {};
   syncStateChanged_.clear();
-  MainWindowController::shared().setOnClosedToBackground({});
+  services_->mainWindow().setOnClosedToBackground({});
   trayAbsence_.reset();
   tray_.reset();
   panel_.reset();
   // The tool windows' content before the model and the services it shows; work still
   // running finds its views gone.
-  FloatingWindowManager::shared().reset();
-  MainWindowController::shared().setMirrorStore(nullptr);
+  services_->toolWindows().reset();
+  mirror_.reset();
   if (window_) {
     // The window goes before the services whose views it shows.
     menu_ = nullptr;
@@ -398,8 +422,10 @@ void QuorvelApp::on_shutdown() {
   }
   delegate_.reset();
   model_.reset();
+  view_.reset();
+  // The settings go last of the services: what the others wrote on their way out
+  // reaches the file as the settings are written on their own going.
   services_.reset();
-  UserDefaults::standard().flush();
   logLine(tags::kApp, "已退出");
   Gtk::Application::on_shutdown();
 }

@@ -3,16 +3,21 @@
 
 #include <memory>
 
+#include "app/AppArgs.h"
 #include "app/AppServices.h"
 #include "base/GLibPtr.h"
+#include "ui/main/RendererSetup.h"
 
 namespace quorvel {
 
 class AppDelegate;
 class BrowserModel;
+class WorkspaceViewState;
 class MainWindow;
+class MirrorStore;
 class PrimaryMenu;
 class MenuBarView;
+class SearchIndexStore;
 class SearchProvider;
 class TrayAbsenceNotice;
 class TrayController;
@@ -22,13 +27,15 @@ class TrayController;
 // the menu commands as application actions with their keys.
 class QuorvelApp : public Gtk::Application {
  public:
-  static Glib::RefPtr<QuorvelApp> create(bool unique, AppServices::Options options);
+  // `args`: the process's command line; `renderer`: its first half run before GTK started.
+  static Glib::RefPtr<QuorvelApp> create(bool unique, AppServices::Options options, AppArgs args,
+                                         RendererSetup renderer);
   ~QuorvelApp() override;
 
   AppDelegate* delegate() const { return delegate_.get(); }
 
  protected:
-  QuorvelApp(Gio::Application::Flags flags, AppServices::Options options);
+  QuorvelApp(Gio::Application::Flags flags, AppServices::Options options, AppArgs args, RendererSetup renderer);
   void on_startup() override;
   void on_activate() override;
   void on_open(const Gio::Application::type_vec_files& files, const Glib::ustring& hint) override;
@@ -45,10 +52,20 @@ class QuorvelApp : public Gtk::Application {
   void addCommands();
   void runCommand(const std::string& action, const Glib::VariantBase& parameter);
   void quitOnSignal(const char* name);
+  // The index the desktop's search reads: served from registration on, before the
+  // services are built, and handed to them.
+  std::shared_ptr<SearchIndexStore> searchIndex();
 
   AppServices::Options options_;
+  std::shared_ptr<SearchIndexStore> searchIndex_;
+  AppArgs args_;
+  RendererSetup renderer_;
   std::unique_ptr<AppServices> services_;
   std::shared_ptr<BrowserModel> model_;
+  std::shared_ptr<WorkspaceViewState> view_;
+  // The workspace's one mirror store: the mirror tool window shows it, so a cache keeps
+  // running, and stays visible, however often that window closes.
+  std::shared_ptr<MirrorStore> mirror_;
   std::unique_ptr<AppDelegate> delegate_;
   MainWindow* window_ = nullptr;
   PrimaryMenu* menu_ = nullptr;

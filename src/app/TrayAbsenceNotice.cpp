@@ -8,10 +8,11 @@
 
 namespace quorvel {
 
-TrayAbsenceNotice::TrayAbsenceNotice(UserDefaults& defaults, DesktopNotifications& desktop, Inputs inputs)
-    : defaults_(defaults), desktop_(desktop), inputs_(std::move(inputs)) {}
+TrayAbsenceNotice::TrayAbsenceNotice(UserDefaults& defaults, DesktopNotifications& desktop, Dialogs& dialogs,
+                                     Inputs inputs)
+    : defaults_(defaults), desktop_(desktop), dialogs_(dialogs), inputs_(std::move(inputs)) {}
 
-TrayAbsenceNotice::~TrayAbsenceNotice() = default;
+TrayAbsenceNotice::~TrayAbsenceNotice() { *self_ = nullptr; }
 
 std::string TrayAbsenceNotice::body(const std::vector<std::string>& hotKeys) {
   std::string text = "窗口已关闭，墨衡台仍在后台运行。再次启动墨衡台即可回到窗口";
@@ -28,14 +29,14 @@ void TrayAbsenceNotice::mainWindowClosed() {
   if (inputs_.trayShown && inputs_.trayShown()) return;
   pending_ = true;
   std::string text = body(inputs_.hotKeys ? inputs_.hotKeys() : std::vector<std::string>{});
-  std::weak_ptr<bool> alive = alive_;
+  auto alive = self_;
   desktop_.deliver(kTitle, text, [this, alive, text](std::optional<std::string> error) {
-    if (!alive.lock()) return;
+    if (!*alive) return;
     pending_ = false;
     if (error) {
       // No notification server either: the alert says it instead.
       logLine(tags::kTray, "无法发出系统通知（" + *error + "），改用提示框", LogLevel::warning);
-      Dialogs::shared().alert(kTitle, text);
+      dialogs_.alert(kTitle, text);
     }
     logLine(tags::kTray, "没有系统托盘，已提示：关闭窗口后墨衡台仍在运行");
     defaults_.set(kSaidKey, true);

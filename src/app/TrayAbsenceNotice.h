@@ -10,6 +10,7 @@
 namespace quorvel {
 
 class DesktopNotifications;
+class Dialogs;
 class UserDefaults;
 
 class TrayAbsenceNotice {
@@ -25,7 +26,8 @@ class TrayAbsenceNotice {
     std::function<std::vector<std::string>()> hotKeys;
   };
 
-  TrayAbsenceNotice(UserDefaults& defaults, DesktopNotifications& desktop, Inputs inputs);
+  // Where no notification server answers, `dialogs` says it.
+  TrayAbsenceNotice(UserDefaults& defaults, DesktopNotifications& desktop, Dialogs& dialogs, Inputs inputs);
   ~TrayAbsenceNotice();
   TrayAbsenceNotice(const TrayAbsenceNotice&) = delete;
   TrayAbsenceNotice& operator=(const TrayAbsenceNotice&) = delete;
@@ -38,9 +40,10 @@ class TrayAbsenceNotice {
  private:
   UserDefaults& defaults_;
   DesktopNotifications& desktop_;
+  Dialogs& dialogs_;
   Inputs inputs_;
   bool pending_ = false;
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  std::shared_ptr<TrayAbsenceNotice*> self_ = std::make_shared<TrayAbsenceNotice*>(this);
 };
 
 }  // namespace quorvel

@@ -15,37 +15,37 @@ int main(int argc, char** argv) {
   // Tesseract's OpenMP threads slow recognition down; the engine pool gives the parallelism.
   // (libgomp may have read the environment already: the recogniser also limits each thread.)
   setenv("OMP_THREAD_LIMIT", "1", 1);
-  std::vector<std::string> args(argv, argv + argc);
-  quorvel::AppArgs::set(args);
+  quorvel::AppArgs args(std::vector<std::string>(argv, argv + argc));
   quorvel::markMainThread();
+  quorvel::AppServices::Options options;
   // The start script points the client at a service without touching other settings.
   // A mistyped address is refused here: saved, it would silently send the user to the default.
-  if (quorvel::AppArgs::has("--server-url")) {
-    auto server = quorvel::AppArgs::valueAfter("--server-url");
+  if (args.has("--server-url")) {
+    auto server = args.valueAfter("--server-url");
     auto valid = quorvel::AppConfig::validServerURL(server);
     if (!valid) {
       std::fprintf(stderr, "服务器地址无效：%s 请使用 http:// 或 https:// 开头的完整地址，例如 %s\n",
                    server.empty() ? "（空）" : server.c_str(), quorvel::AppConfig::kDefaultServerURL);
       return 2;
     }
-    quorvel::AppConfig::setServerURL(*valid);
+    options.serverURL = *valid;
   }
   // Global hot keys, window placement and idle time need X11 (XWayland under Wayland).
   setenv("GDK_BACKEND", "x11", 0);
   // Before GTK starts: where OpenGL can only be software, GTK never loads it.
-  quorvel::prepareRendererBeforeGtk();
+  quorvel::RendererSetup renderer;
+  renderer.prepareBeforeGtk();
 
-  quorvel::AppServices::Options options;
-  options.mode = quorvel::AppArgs::isDiagnosticMode() ? quorvel::AppMode::diagnostic : quorvel::AppMode::normal;
+  options.mode = args.isDiagnosticMode() ? quorvel::AppMode::diagnostic : quorvel::AppMode::normal;
   const char* noDrag = std::getenv("NO_DRAG_INJECT");
   options.dragAndDrop = !(noDrag && std::string(noDrag) == "1");
   const char* demo = std::getenv("QUORVEL_SEPARATE_INSTANCE");
   // The window class the desktop entry names (StartupWMClass), so launchers match
   // the window to its entry and icon.
   g_set_prgname("cn.quorvel.client");
-  auto app = quorvel::QuorvelApp::create(!(demo && std::string(demo) == "1"), options);
-  // Our own switches are read from AppArgs; the whole command line goes to the
-  // running instance when there is one.
+  auto app = quorvel::QuorvelApp::create(!(demo && std::string(demo) == "1"), options, std::move(args), renderer);
+  // Our own switches are read from the arguments kept here; the whole command line
+  // goes to the running instance when there is one.
   int status = app->run(argc, argv);
   app.reset();
   // The session, the settings and the stores were saved and closed on shutdown. Work

@@ -16,17 +16,21 @@ struct AppError : std::runtime_error {
       : std::runtime_error(m), domain(std::move(d)), code(c), message(std::move(m)) {}
 };
 
-// A failure's user-facing message: an AppError's message, another exception's text,
-// "未知错误" for anything else.
-inline std::string messageOf(std::exception_ptr error) {
+// The Chinese text shown and logged for any failure: an AppError's message, another
+// exception's text (a Glib::Error is a std::exception whose text is the GLib message),
+// "未知错误" for anything else, an empty text or no exception at all.
+inline std::string describe(std::exception_ptr error) {
+  constexpr const char* kUnknown = "未知错误";
+  if (!error) return kUnknown;
   try {
     std::rethrow_exception(error);
   } catch (const AppError& a) {
-    return a.message;
+    return a.message.empty() ? kUnknown : a.message;
   } catch (const std::exception& x) {
-    return x.what();
+    const char* what = x.what();
+    return what && *what ? what : kUnknown;
   } catch (...) {
-    return "未知错误";
+    return kUnknown;
   }
 }
 

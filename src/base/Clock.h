@@ -1,23 +1,22 @@
 #pragma once
 #include <chrono>
-#include <optional>
 
 namespace quorvel {
 
-// Wall clock with a test override, so idle limits and cache ages can be checked
-// without sleeping.
+// The wall clock, handed to whatever reads the time, so idle limits, cache ages and
+// time stamps can be checked against a clock a test sets, without sleeping.
 class Clock {
  public:
   using time_point = std::chrono::system_clock::time_point;
-  static time_point now() { return override_ ? *override_ : std::chrono::system_clock::now(); }
-  static void setNowForTesting(std::optional<time_point> t) { override_ = t; }
-  static void advanceForTesting(std::chrono::milliseconds d) {
-    override_ = now() + d;
-  }
+  virtual ~Clock() = default;
+  virtual time_point now() const = 0;
   static time_point distantPast() { return time_point{}; }
+};
 
- private:
-  static inline std::optional<time_point> override_;
+// The system's wall clock (the composition root owns the one the client runs on).
+class SystemClock final : public Clock {
+ public:
+  time_point now() const override { return std::chrono::system_clock::now(); }
 };
 
 }  // namespace quorvel

@@ -39,7 +39,29 @@ inline constexpr int kMirrorNoAddress = 4;
 inline constexpr int kMirrorWebPage = 5;
 // The mirror's upload; the code is the HTTP status (-1 without one).
 inline constexpr const char* kUpload = "Upload";
+// The password check of the privacy lock; the code is PAM's (-1: no check possible here).
+inline constexpr const char* kAuth = "Auth";
+inline constexpr int kAuthUnavailable = -1;
+// Global hot keys; the code is the system's (-1: no global keys here).
+inline constexpr const char* kHotKeys = "HotKeys";
 // A scan through the scanner program; the code is its exit status (-1: not started).
 inline constexpr const char* kScan = "Scan";
+// Framing a screen region: the user ended the selection, no way to capture was found,
+// or the portal or a tool failed.
+inline constexpr const char* kScreenCapture = "ScreenCapture";
+inline constexpr int kCaptureCancelled = 1;
+inline constexpr int kNoCaptureTool = 2;
+inline constexpr int kCaptureFailed = 3;
+// Text recognition in the engines module.
+inline constexpr const char* kOcr = "OCR";
+inline constexpr int kOcrEmptyImage = 1;
+inline constexpr int kOcrNoMemory = 2;
+inline constexpr int kOcrNoEngine = 3;
+inline constexpr int kOcrUnreadable = 4;
+// Searchable PDFs written by the engines module; the code is qpdf's error code or
+// cairo's status (0: neither).
+inline constexpr const char* kPdf = "PDF";
+// The engines module (recognition and PDF) could not be loaded.
+inline constexpr const char* kEngines = "Engines";
 
 }  // namespace quorvel::errors

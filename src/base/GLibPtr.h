@@ -106,6 +106,15 @@ class SignalHandler {
     g_weak_ref_clear(&instance_);
   }
 
+  // Whether the instance is still there with this handler on it.
+  bool connected() const {
+    gpointer p = g_weak_ref_get(const_cast<GWeakRef*>(&instance_));
+    if (!p) return false;
+    const bool on = id_ && g_signal_handler_is_connected(p, id_);
+    g_object_unref(p);
+    return on;
+  }
+
   void disconnect() {
     if (!id_) return;
     if (gpointer p = g_weak_ref_get(&instance_)) {

@@ -16,7 +16,8 @@ class PublishedValue {
   const T& get() const { return value_; }
   operator const T&() const { return value_; }
   const T* operator->() const { return &value_; }
-  sigc::signal<void()>& changed() { return changed_; }
+  // Observing does not change the value: const holders may connect too.
+  sigc::signal<void()>& changed() const { return changed_; }
 
  protected:
   // Always notifies, also when the value is equal: some writers publish on purpose.
@@ -31,7 +32,7 @@ class PublishedValue {
 
  private:
   T value_{};
-  sigc::signal<void()> changed_;
+  mutable sigc::signal<void()> changed_;
 };
 }  // namespace detail
 

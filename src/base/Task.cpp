@@ -6,15 +6,14 @@
 namespace quorvel {
 
 void logEscapedTaskException(std::exception_ptr e) {
+  std::string where;
   try {
     std::rethrow_exception(e);
   } catch (const AppError& err) {
-    logLine(tags::kTask, "未处理的错误 " + err.domain + "/" + std::to_string(err.code) + "：" + err.message, LogLevel::warning);
-  } catch (const std::exception& err) {
-    logLine(tags::kTask, std::string("未处理的错误：") + err.what(), LogLevel::warning);
+    where = " " + err.domain + "/" + std::to_string(err.code);  // the kind, for the log only
   } catch (...) {
-    logLine(tags::kTask, "未处理的未知错误", LogLevel::warning);
   }
+  logLine(tags::kTask, "未处理的错误" + where + "：" + describe(e), LogLevel::warning);
 }
 
 }  // namespace quorvel

@@ -213,18 +213,19 @@ struct NextTurn {
 };
 inline NextTurn nextTurn() { return {}; }
 
-// Runs fn on the worker pool and resumes on the main context with its result.
-// An exception thrown by fn is rethrown to the awaiting coroutine.
+// Runs fn on `pool` and resumes on the main context with its result. An exception
+// thrown by fn is rethrown to the awaiting coroutine. The pool must outlive the wait.
 template <class F>
-auto runInBackground(F fn) {
+auto onWorker(WorkerPool& pool, F fn) {
   using R = decltype(fn());
   struct Awaiter {
+    WorkerPool& pool;
     F fn;
     std::optional<std::conditional_t<std::is_void_v<R>, bool, R>> value;
     std::exception_ptr error;
     bool await_ready() const noexcept { return false; }
     void await_suspend(std::coroutine_handle<> h) {
-      WorkerPool::shared().submit([this, h]() mutable {
+      pool.submit([this, h]() mutable {
         try {
           if constexpr (std::is_void_v<R>) {
             fn();
@@ -243,20 +244,21 @@ auto runInBackground(F fn) {
       if constexpr (!std::is_void_v<R>) return std::move(*value);
     }
   };
-  return Awaiter{std::move(fn), {}, {}};
+  return Awaiter{pool, std::move(fn), {}, {}};
 }
 
 // Replies from this size on are decoded on the worker pool: the main thread stays free.
 inline constexpr std::size_t kDecodeOnWorkerBytes = 64 * 1024;
 
-// `decode(text)`, run on the worker pool when the text is large (kDecodeOnWorkerBytes),
-// else at once. `decode` must be safe to run on any thread.
+// `decode(text)`, run on `pool` when the text is large (kDecodeOnWorkerBytes), else at
+// once. `decode` must be safe to run on any thread.
 template <class Decode>
-Task<std::invoke_result_t<Decode, const std::string&>> decodeOffMain(std::string text, Decode decode) {
+Task<std::invoke_result_t<Decode, const std::string&>> decodeOffMain(WorkerPool& pool, std::string text,
+                                                                     Decode decode) {
   if (text.size() < kDecodeOnWorkerBytes) co_return decode(text);
   // A named awaiter: GCC 12 destroys a capturing lambda temporary inside a co_await
   // operand twice.
-  auto work = runInBackground([text = std::move(text), decode] { return decode(text); });
+  auto work = onWorker(pool, [text = std::move(text), decode] { return decode(text); });
   co_return co_await work;
 }
 

@@ -17,18 +17,17 @@ WorkerPool::~WorkerPool() {
   for (auto& t : threads_) t.join();
 }
 
-WorkerPool& WorkerPool::shared() {
-  // Never destroyed: jobs may still be running while the process exits.
-  static WorkerPool* pool = new WorkerPool(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
-  return *pool;
-}
-
 void WorkerPool::submit(std::function<void()> job) {
   {
     std::lock_guard lock(mutex_);
     jobs_.push_back(std::move(job));
   }
   wake_.notify_one();
+}
+
+void WorkerPool::drain() {
+  std::unique_lock lock(mutex_);
+  idle_.wait(lock, [this] { return jobs_.empty() && running_ == 0; });
 }
 
 void WorkerPool::run() {
@@ -40,8 +39,15 @@ void WorkerPool::run() {
       if (jobs_.empty()) return;  // stopping, nothing left
       job = std::move(jobs_.front());
       jobs_.pop_front();
+      ++running_;
     }
     job();
+    job = nullptr;  // what the job holds goes before it counts as done
+    {
+      std::lock_guard lock(mutex_);
+      --running_;
+      if (jobs_.empty() && running_ == 0) idle_.notify_all();
+    }
   }
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // One bounded pool of worker threads for work that must leave the main thread
 // (recognition, directory sizing, file copies). Jobs run in submission order as
-// workers free up; results come back through the main context (runInBackground).
+// workers free up; results come back through the main context (onWorker). Owned by
+// the composition root and handed to whoever sends work off the main thread.
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -18,10 +19,9 @@ class WorkerPool {
   WorkerPool(const WorkerPool&) = delete;
   WorkerPool& operator=(const WorkerPool&) = delete;
 
-  // The process's pool: as many workers as cores, at most four.
-  static WorkerPool& shared();
-
   void submit(std::function<void()> job);
+  // Blocks until every job submitted so far has run (the owner's teardown).
+  void drain();
   unsigned size() const { return static_cast<unsigned>(threads_.size()); }
 
  private:
@@ -29,7 +29,9 @@ class WorkerPool {
 
   std::mutex mutex_;
   std::condition_variable wake_;
+  std::condition_variable idle_;
   std::deque<std::function<void()>> jobs_;
+  unsigned running_ = 0;
   bool stopping_ = false;
   std::vector<std::thread> threads_;
 };

@@ -10,7 +10,10 @@
 #include "core/AuditLog.h"
 
 namespace quorvel {
-AccountState::AccountState() { recents.set(RecentStore::load()); }
+AccountState::AccountState(UserDefaults& defaults, AuditLog& audit, const Clock& clock)
+    : defaults_(defaults), audit_(audit), clock_(clock) {
+  recents.set(RecentStore::load(defaults_));
+}
 
 void AccountState::setNavItems(const std::vector<NavItem>& items) { navItems.setIfChanged(items); }
 
@@ -31,11 +34,11 @@ void AccountState::publishBadges(const BadgeCounts& c) {
                             " 3天内=" + std::to_string(c.soon) + " 待核实=" + std::to_string(c.verify) +
                             " 开庭=" + std::to_string(c.hearings) + " 用户=" + clippedText(c.user, 40));
   // Published on a later turn of the main loop, as every reply is.
-  postToMain([weak = std::weak_ptr<bool>(alive_), this, c] {
-    if (weak.expired()) return;
+  postToMain([alive = self_, this, c] {
+    if (!*alive) return;
     badgeFailure.setIfChanged(std::nullopt);
     badges.set(c);
-    if (notifyCounts) notifyCounts(c);
+    notifyCounts_.emit(c);
   });
 }
 
@@ -44,8 +47,8 @@ void AccountState::failBadgeRefresh(const std::string& reason) {
 }
 
 void AccountState::failDeadlineRefreshLater(const std::string& reason) {
-  postToMain([weak = std::weak_ptr<bool>(alive_), this, reason] {
-    if (!weak.expired()) deadlineFailure.set("刷新失败：" + reason);
+  postToMain([alive = self_, this, reason] {
+    if (*alive) deadlineFailure.set("刷新失败：" + reason);
   });
 }
 
@@ -60,14 +63,14 @@ void AccountState::markLoginRequired() {
 }
 
 void AccountState::clearDockBadgeLater() {
-  postToMain([weak = std::weak_ptr<bool>(alive_), this] {
-    if (!weak.expired() && clearDockBadge) clearDockBadge();
+  postToMain([alive = self_, this] {
+    if (*alive) clearDockBadge_.emit();
   });
 }
 
 void AccountState::publishDeadlinesLater(const Deadlines& d) {
-  postToMain([weak = std::weak_ptr<bool>(alive_), this, d] {
-    if (weak.expired()) return;
+  postToMain([alive = self_, this, d] {
+    if (!*alive) return;
     deadlineFailure.setIfChanged(std::nullopt);
     deadlines.set(d);
   });
@@ -84,19 +87,19 @@ void AccountState::markForbidden(const std::string& rawPath) {
   std::erase_if(items, [&](const NavItem& n) { return n.path == path; });
   size_t removed = before - items.size();
   if (removed > 0) navItems.set(items);
-  AuditLog::write("nav-forbidden", path, {{"removed", removed}});
+  audit_.record("nav-forbidden", path, {{"removed", removed}});
   logLine(tags::kNav, "权限不足，已从侧栏移除：" + path + "（剩 " + std::to_string(items.size()) + " 项）");
 }
 
 void AccountState::rememberProceeding(long long id, const std::string& title) {
   auto list = withVisit(recents.get(), id, title);
   recents.set(list);
-  RecentStore::save(list);
+  RecentStore::save(defaults_, list);
 }
 
 void AccountState::cacheNodes(const std::string& bytes) {
-  cachedNodesData = bytes;
-  cachedNodesAt = Clock::now();
+  cachedNodes_ = bytes;
+  cachedNodesAt_ = clock_.now();
 }
 
 std::vector<NavItem> AccountState::visibleNavItems() const {
@@ -114,8 +117,8 @@ void AccountState::clear() {
   forbiddenPaths.set({});
   deadlines.set(Deadlines{});
   recents.set({});
-  cachedNodesData.reset();
-  RecentStore::save({});
+  cachedNodes_.reset();
+  RecentStore::save(defaults_, {});
   clearDockBadgeLater();
 }
 

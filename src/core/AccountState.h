@@ -4,7 +4,6 @@
 // lists, the recently visited proceedings and the cached node list. Only this unit
 // changes them; the workspace model exposes them for reading and observing.
 #include <chrono>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <set>
@@ -19,9 +18,18 @@
 
 namespace quorvel {
 
+class AuditLog;
+class Clock;
+class UserDefaults;
+
 class AccountState {
  public:
-  AccountState();
+  // The recents are kept in `defaults`; forbidden pages are recorded in `audit`; the
+  // node cache is stamped with `clock`'s time.
+  AccountState(UserDefaults& defaults, AuditLog& audit, const Clock& clock);
+  ~AccountState() { *self_ = nullptr; }
+  AccountState(const AccountState&) = delete;
+  AccountState& operator=(const AccountState&) = delete;
 
   Published<std::vector<NavItem>, AccountState> navItems;
   Published<std::set<std::string>, AccountState> forbiddenPaths;
@@ -34,13 +42,14 @@ class AccountState {
   Published<std::optional<std::string>, AccountState> badgeFailure;
   Published<std::optional<std::string>, AccountState> deadlineFailure;
 
-  // Node cache of "/api/desktop/nodes".
-  std::optional<std::string> cachedNodesData;
-  std::chrono::system_clock::time_point cachedNodesAt{};
+  // The last reply of "/api/desktop/nodes" and when it came; nothing after signing out.
+  const std::optional<std::string>& cachedNodes() const { return cachedNodes_; }
+  std::chrono::system_clock::time_point cachedNodesAt() const { return cachedNodesAt_; }
 
-  // Wired by the application to the notifier (tests watch them).
-  std::function<void()> clearDockBadge;
-  std::function<void(const BadgeCounts&)> notifyCounts;
+  // The launcher badge is to be cleared (sign-in required, signed out), on a later turn.
+  sigc::signal<void()>& clearDockBadge() { return clearDockBadge_; }
+  // New counts were published (the notifier announces them).
+  sigc::signal<void(const BadgeCounts&)>& notifyCounts() { return notifyCounts_; }
 
   // The sidebar entries the service's page announced.
   void setNavItems(const std::vector<NavItem>& items);
@@ -65,8 +74,16 @@ class AccountState {
 
  private:
   void clearDockBadgeLater();
+
+  std::optional<std::string> cachedNodes_;
+  std::chrono::system_clock::time_point cachedNodesAt_{};
+  sigc::signal<void()> clearDockBadge_;
+  sigc::signal<void(const BadgeCounts&)> notifyCounts_;
+  UserDefaults& defaults_;
+  AuditLog& audit_;
+  const Clock& clock_;
   // Deferred steps check it: they run only while this state exists.
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  std::shared_ptr<AccountState*> self_ = std::make_shared<AccountState*>(this);
 };
 
 }  // namespace quorvel

@@ -2,7 +2,6 @@
 
 #include <glib.h>
 
-#include <atomic>
 #include <cctype>
 #include <fstream>
 
@@ -69,21 +68,19 @@ std::optional<std::string> usableHost(const std::string& parsed) {
     if (c != '.' && !isHostLabelChar(c)) return std::nullopt;
   return host;
 }
-
-std::atomic<bool> storedURLWarned{false};
 }  // namespace
 
 namespace AppConfig {
 
-std::string serverURL() {
-  auto stored = UserDefaults::standard().string("serverURL").value_or("");
+std::string serverURL(const UserDefaults& defaults) {
+  auto stored = defaults.string(kServerURLKey).value_or("");
   auto t = trimmed(stored, kWhitespaceAndNewlines);
   return t.empty() ? kDefaultServerURL : t;
 }
 
-void setServerURL(const std::string& value) {
+void setServerURL(UserDefaults& defaults, const std::string& value) {
   auto t = trimmed(value, kWhitespaceAndNewlines);
-  UserDefaults::standard().set("serverURL", t.empty() ? std::string(kDefaultServerURL) : t);
+  defaults.set(kServerURLKey, t.empty() ? std::string(kDefaultServerURL) : t);
 }
 
 std::optional<std::string> validServerURL(const std::string& text) {
@@ -97,16 +94,14 @@ std::optional<std::string> validServerURL(const std::string& text) {
   return u->toString();
 }
 
-Url homeURL() {
-  auto stored = serverURL();
+Url homeURL(const UserDefaults& defaults) {
+  auto stored = serverURL(defaults);
   if (auto valid = validServerURL(stored)) return *Url::parse(*valid);
-  if (!storedURLWarned.exchange(true))
+  if (defaults.firstWarning(kServerURLKey))
     logLine(tags::kSettings, "已保存的服务器地址无效（" + stored + "），改用默认地址 " + kDefaultServerURL,
             LogLevel::warning);
   return *Url::parse(kDefaultServerURL);
 }
-
-void resetWarningsForTesting() { storedURLWarned = false; }
 
 fs::path dataDir() { return ensured(xdg::dataHome() / "Quorvel"); }
 fs::path mirrorDir() { return xdg::documentsDir() / "墨衡台卷宗"; }

@@ -10,18 +10,13 @@
 #include "base/Log.h"
 #include "base/LogTags.h"
 
-namespace quorvel::AuditLog {
-namespace {
-std::function<Identity()>& providerSlot() {
-  static std::function<Identity()> p;
-  return p;
-}
-}  // namespace
+namespace quorvel {
+AuditLog::AuditLog(std::filesystem::path file, const Clock& clock) : file_(std::move(file)), clock_(clock) {}
 
-void setIdentityProvider(std::function<Identity()> provider) { providerSlot() = std::move(provider); }
+std::filesystem::path AuditLog::defaultFile() { return AppConfig::dataDir() / "upload-audit.jsonl"; }
 
-std::string isoNow() {
-  std::time_t t = std::chrono::system_clock::to_time_t(Clock::now());
+std::string AuditLog::isoNow() const {
+  std::time_t t = std::chrono::system_clock::to_time_t(clock_.now());
   std::tm tm{};
   gmtime_r(&t, &tm);
   char buf[32];
@@ -29,7 +24,7 @@ std::string isoNow() {
   return buf;
 }
 
-std::string recordLine(const std::string& action, const std::string& rel, const nlohmann::json& extra,
+std::string AuditLog::recordLine(const std::string& action, const std::string& rel, const nlohmann::json& extra,
                        const Identity& who, const std::string& at) {
   // nlohmann's object keeps keys sorted and never escapes "/".
   nlohmann::json record = {{"at", at},
@@ -42,8 +37,8 @@ std::string recordLine(const std::string& action, const std::string& rel, const 
   return record.dump();
 }
 
-void write(const std::string& action, const std::string& rel, const nlohmann::json& extra) {
-  Identity who = providerSlot() ? providerSlot()() : Identity{};
+void AuditLog::record(const std::string& action, const std::string& rel, const nlohmann::json& extra) const {
+  Identity who = identity_ ? identity_() : Identity{};
   std::string line;
   try {
     line = recordLine(action, rel, extra, who, isoNow());
@@ -51,7 +46,9 @@ void write(const std::string& action, const std::string& rel, const nlohmann::js
     return;  // not serialisable (invalid UTF-8): the record is dropped
   }
   line += "\n";
-  auto file = AppConfig::dataDir() / "upload-audit.jsonl";
+  const auto& file = file_;
+  std::error_code ec;
+  std::filesystem::create_directories(file.parent_path(), ec);  // a failure shows when opening
   // Append only: the history is never truncated, whatever state the file is in.
   int fd = ::open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
   if (fd >= 0) {
@@ -65,4 +62,4 @@ void write(const std::string& action, const std::string& rel, const nlohmann::js
   logLine(tags::kAudit, action + " " + rel + " " + (extra.is_object() ? extra.dump() : std::string("{}")));
 }
 
-}  // namespace quorvel::AuditLog
+}  // namespace quorvel

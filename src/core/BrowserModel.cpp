@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/AuditLog.h"
+#include "base/AppError.h"
 #include "base/Clock.h"
 #include "base/Log.h"
 #include "base/LogTags.h"
@@ -15,34 +16,36 @@ constexpr unsigned kTimerPeriodMs = 60'000;
 constexpr unsigned kLoadTimeoutSeconds = 60;
 }  // namespace
 
-std::shared_ptr<BrowserModel> BrowserModel::create(PageFactory factory, WebStore* store, AppMode mode) {
-  std::shared_ptr<BrowserModel> m(new BrowserModel(std::move(factory), store, mode));
+std::shared_ptr<BrowserModel> BrowserModel::create(PageFactory factory, const Services& services, WebStore* store,
+                                                   AppMode mode) {
+  std::shared_ptr<BrowserModel> m(new BrowserModel(std::move(factory), services, store, mode));
   m->construct();
   return m;
 }
 
-BrowserModel::BrowserModel(PageFactory factory, WebStore* store, AppMode mode)
-    : factory_(std::move(factory)), webStore_(store), mode_(mode), requests_(store) {}
+BrowserModel::BrowserModel(PageFactory factory, const Services& services, WebStore* store, AppMode mode)
+    : factory_(std::move(factory)),
+      defaults_(services.defaults),
+      audit_(services.audit),
+      clock_(services.clock),
+      webStore_(store),
+      mode_(mode),
+      account_(services.defaults, services.audit, services.clock),
+      requests_(store, services.defaults, services.workers),
+      reads_(*this, account_, services.defaults, services.workers, services.clock) {}
 
 BrowserModel::~BrowserModel() = default;
 
-void BrowserModel::construct() {
-  if (auto scale = UserDefaults::standard().number("fontScale")) fontScale.set(*scale);
-  std::weak_ptr<BrowserModel> self = weak_from_this();
-  AuditLog::setIdentityProvider([self] {
-    auto m = self.lock();
-    return m ? AuditLog::Identity{m->badges->user, m->badges->firm} : AuditLog::Identity{};
-  });
+AuditLog::Identity BrowserModel::identity() const {
+  return AuditLog::Identity{account_.badges->user, account_.badges->firm};
+}
 
+void BrowserModel::construct() {
   if (mode_ == AppMode::diagnostic || !restoreSession()) {
     newTab("/dashboard", "个人工作台");
   }
 
   std::weak_ptr<BrowserModel> weak = weak_from_this();
-  badgeTimer_ = SourceId(startRepeatingTimer(kTimerPeriodMs, [weak] {
-    if (auto m = weak.lock()) m->refreshBadges();
-    return true;
-  }));
   hibernateTimer_ = SourceId(startRepeatingTimer(kTimerPeriodMs, [weak] {
     if (auto m = weak.lock()) m->hibernateIdleTabs();
     return true;
@@ -50,7 +53,7 @@ void BrowserModel::construct() {
 }
 
 void BrowserModel::setTabs(std::vector<std::shared_ptr<BrowserTab>> v, TabRowsChange change) {
-  tabs.set(std::move(v));
+  tabs_.set(std::move(v));
   tabRowsChanged_.emit(change);
 }
 
@@ -60,7 +63,7 @@ std::shared_ptr<WebPage> BrowserModel::makePage(const std::shared_ptr<BrowserTab
 }
 
 int BrowserModel::indexOf(const std::string& id) const {
-  const auto& v = tabs.get();
+  const auto& v = tabs_.get();
   for (size_t i = 0; i < v.size(); ++i)
     if (v[i]->id() == id) return static_cast<int>(i);
   return -1;
@@ -68,7 +71,7 @@ int BrowserModel::indexOf(const std::string& id) const {
 
 std::shared_ptr<BrowserTab> BrowserModel::tabWithID(const std::string& id) const {
   int i = indexOf(id);
-  return i < 0 ? nullptr : tabs.get()[static_cast<size_t>(i)];
+  return i < 0 ? nullptr : tabs_.get()[static_cast<size_t>(i)];
 }
 
 std::shared_ptr<BrowserTab> BrowserModel::newTab(const std::string& path, const std::string& title) {
@@ -79,71 +82,74 @@ std::shared_ptr<BrowserTab> BrowserModel::newTab(const std::string& path, const 
       if (auto m = weak.lock()) m->newTab(path, title);
     });
     // Not the real tab: that one is made when the queued call runs.
-    return std::make_shared<BrowserTab>(title, nullptr);
+    return makeTab(title);
   }
-  auto tab = std::make_shared<BrowserTab>(title, nullptr);
+  auto tab = makeTab(title);
   tab->attach(makePage(tab));
   tab->currentPath.set(path);
-  tab->lastActive = Clock::now();
 
-  auto v = tabs.get();
+  auto v = tabs_.get();
   v.push_back(tab);
   int row = static_cast<int>(v.size()) - 1;
   setTabs(std::move(v), {TabRowsChange::inserted, row});
-  activeID.set(tab->id());
+  activeID_.set(tab->id());
 
   if (auto* page = tab->controller()) page->load(path);
   syncActiveState();
-  logLine(tags::kTab, "新建 " + title + " → " + path + "（共 " + std::to_string(tabs->size()) + " 个）");
+  logLine(tags::kTab, "新建 " + title + " → " + path + "（共 " + std::to_string(tabs_->size()) + " 个）");
   saveSession();
   return tab;
 }
 
+std::shared_ptr<BrowserTab> BrowserModel::makeTab(const std::string& title) const {
+  return std::make_shared<BrowserTab>(title, nullptr, clock_.now());
+}
+
 std::shared_ptr<BrowserTab> BrowserModel::activeTab() const {
-  if (!activeID.get()) return nullptr;
-  return tabWithID(*activeID.get());
+  if (!activeID_.get()) return nullptr;
+  return tabWithID(*activeID_.get());
 }
 
 void BrowserModel::activate(const std::shared_ptr<BrowserTab>& tabRef) {
   std::shared_ptr<BrowserTab> tab = tabRef;
   if (!tab) return;
-  activeID.set(tab->id());
-  tab->lastActive = Clock::now();
+  activeID_.set(tab->id());
+  tab->lastActive = clock_.now();
   if (!tab->webView()) wake(tab);
   if (auto* page = tab->webView(); page && page->isInWindow()) page->focus();
   syncActiveState();
-  refreshBadges();
+  activated_.emit();
 }
 
 void BrowserModel::selectTab(int at) {
-  if (at < 0 || at >= static_cast<int>(tabs->size())) return;
-  activate(tabs.get()[static_cast<size_t>(at)]);
+  if (at < 0 || at >= static_cast<int>(tabs_->size())) return;
+  activate(tabs_.get()[static_cast<size_t>(at)]);
 }
 
 void BrowserModel::selectNext(int offset) {
-  int count = static_cast<int>(tabs->size());
-  if (count < 2 || !activeID.get()) return;
-  int i = indexOf(*activeID.get());
+  int count = static_cast<int>(tabs_->size());
+  if (count < 2 || !activeID_.get()) return;
+  int i = indexOf(*activeID_.get());
   if (i < 0) return;
   // Clamp-and-wrap: stepping past either end lands on the other end.
   int n = i + offset;
   if (n < 0) n = count - 1;
   if (n >= count) n = 0;
-  activate(tabs.get()[static_cast<size_t>(n)]);
+  activate(tabs_.get()[static_cast<size_t>(n)]);
 }
 
 void BrowserModel::syncActiveState() {
   if (auto t = activeTab()) {
-    activePath.setIfChanged(t->currentPath.get());
-    activeLoading.setIfChanged(t->isLoading.get());
+    activePath_.setIfChanged(t->currentPath.get());
+    activeLoading_.setIfChanged(t->isLoading.get());
     auto* page = t->webView();
-    activeCanGoBack.setIfChanged(page ? page->canGoBack() : t->canGoBack.get());
-    activeCanGoForward.setIfChanged(page ? page->canGoForward() : t->canGoForward.get());
+    activeCanGoBack_.setIfChanged(page ? page->canGoBack() : t->canGoBack.get());
+    activeCanGoForward_.setIfChanged(page ? page->canGoForward() : t->canGoForward.get());
   } else {
-    activePath.setIfChanged("");
-    activeLoading.setIfChanged(false);
-    activeCanGoBack.setIfChanged(false);
-    activeCanGoForward.setIfChanged(false);
+    activePath_.setIfChanged("");
+    activeLoading_.setIfChanged(false);
+    activeCanGoBack_.setIfChanged(false);
+    activeCanGoForward_.setIfChanged(false);
   }
 }
 
@@ -154,7 +160,7 @@ void BrowserModel::loadInActive(const std::string& path) {
     return;
   }
   if (!t->webView()) wake(t);
-  auto url = urlForServicePath(AppConfig::homeURL(), path);
+  auto url = urlForServicePath(AppConfig::homeURL(defaults_), path);
   if (!url) return;
   t->currentPath.set(url->decodedPath());
   if (auto* page = t->webView()) page->loadURL(*url, kLoadTimeoutSeconds);
@@ -165,7 +171,7 @@ void BrowserModel::moveTab(const std::string& a, const std::string& b) {
   if (a == b) return;
   int i = indexOf(a), j = indexOf(b);
   if (i < 0 || j < 0) return;
-  auto v = tabs.get();
+  auto v = tabs_.get();
   auto moved = v[static_cast<size_t>(i)];
   v.erase(v.begin() + i);
   int at = i < j ? j - 1 : j;
@@ -181,18 +187,18 @@ void BrowserModel::close(const std::shared_ptr<BrowserTab>& tabRef) {
   if (!tab) return;
   int i = indexOf(tab->id());
   if (i < 0) return;
-  auto v = tabs.get();
+  auto v = tabs_.get();
   v.erase(v.begin() + i);
   tab->teardownWebView();
-  bool wasActive = activeID.get() && *activeID.get() == tab->id();
+  bool wasActive = activeID_.get() && *activeID_.get() == tab->id();
   setTabs(v, {TabRowsChange::removed, i});
   logLine(tags::kTab, "关闭 " + tab->title.get() + "（剩 " + std::to_string(v.size()) + " 个）");
   if (wasActive) {
     if (v.empty()) {
-      activeID.set(std::nullopt);
+      activeID_.set(std::nullopt);
     } else {
       auto next = v[static_cast<size_t>(std::min(i, static_cast<int>(v.size()) - 1))];
-      activeID.set(next->id());
+      activeID_.set(next->id());
       if (!next->webView()) wake(next);
     }
   }
@@ -203,10 +209,10 @@ void BrowserModel::close(const std::shared_ptr<BrowserTab>& tabRef) {
 void BrowserModel::closeOthers(const std::shared_ptr<BrowserTab>& tabRef) {
   std::shared_ptr<BrowserTab> tab = tabRef;
   if (!tab) return;
-  for (auto& t : tabs.get())
+  for (auto& t : tabs_.get())
     if (t->id() != tab->id()) t->teardownWebView();
   setTabs({tab}, {TabRowsChange::reset});
-  activeID.set(tab->id());
+  activeID_.set(tab->id());
   syncActiveState();
   saveSession();
 }
@@ -216,17 +222,17 @@ void BrowserModel::closeToRight(const std::shared_ptr<BrowserTab>& tabRef) {
   if (!tab) return;
   int i = indexOf(tab->id());
   if (i < 0) return;
-  auto v = tabs.get();
+  auto v = tabs_.get();
   for (size_t k = static_cast<size_t>(i) + 1; k < v.size(); ++k) v[k]->teardownWebView();
   v.resize(static_cast<size_t>(i) + 1);
   bool activeKept = false;
-  if (activeID.get())
+  if (activeID_.get())
     for (auto& t : v)
-      if (t->id() == *activeID.get()) activeKept = true;
+      if (t->id() == *activeID_.get()) activeKept = true;
   setTabs(std::move(v), {TabRowsChange::reset});
   if (!activeKept) {
-    activeID.set(tab->id());
-    tab->lastActive = Clock::now();
+    activeID_.set(tab->id());
+    tab->lastActive = clock_.now();
   }
   syncActiveState();
   saveSession();
@@ -246,26 +252,30 @@ void BrowserModel::reload() {
 
 int BrowserModel::liveTabCount() const {
   int n = 0;
-  for (auto& t : tabs.get())
+  for (auto& t : tabs_.get())
     if (t->webView()) ++n;
   return n;
 }
 
-void BrowserModel::rememberProceeding(long long id, const std::string& title) {
-  account_.rememberProceeding(id, title);
+void BrowserModel::logout() {
+  account_.clear();
+  spawn(clearWebDataThenShowLogin());
 }
 
-Task<BrowserModel::FormResult> BrowserModel::postFormResult(const std::string& path,
-                                                            const std::map<std::string, std::string>& fields) {
-  auto keepAlive = shared_from_this();
-  auto post = requests_.postForm(path, fields);
-  co_return co_await post;
-}
-
-Task<long long> BrowserModel::quickUpload(const std::vector<std::filesystem::path>& files, long long procId) {
-  auto keepAlive = shared_from_this();
-  auto upload = requests_.quickUpload(files, procId);
-  co_return co_await upload;
+Task<void> BrowserModel::clearWebDataThenShowLogin() {
+  std::weak_ptr<BrowserModel> weak = weak_from_this();
+  if (webStore_) {
+    try {
+      co_await webStore_->clearWebData();
+    } catch (const AppError& e) {
+      logLine(tags::kAccount, "清除网页数据失败：" + e.message, LogLevel::warning);
+    }
+  }
+  // The login page is loaded only once the old cookie is really gone.
+  auto m = weak.lock();
+  if (!m) co_return;
+  m->loadInActive("/login");
+  logLine(tags::kAccount, "已清除登录态，回到登录页");
 }
 
 }  // namespace quorvel

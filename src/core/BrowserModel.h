@@ -1,11 +1,7 @@
 #pragma once
-#include <chrono>
-#include <filesystem>
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -15,17 +11,16 @@
 #include "core/AccountState.h"
 #include "core/AppConfig.h"
 #include "core/AppMode.h"
-#include "core/BadgeCounts.h"
+#include "core/AuditLog.h"
 #include "core/BrowserTab.h"
-#include "core/NavItem.h"
-#include "core/Recents.h"
+#include "core/ServiceReads.h"
 #include "core/ServiceRequests.h"
-#include "core/Todo.h"
 #include "core/WebStore.h"
 
 namespace quorvel {
 
 class BrowserModel;
+class Clock;
 // Makes the live page of a tab (the web-view controller in the application, a fake
 // in tests).
 using PageFactory =
@@ -38,42 +33,44 @@ struct TabRowsChange {
   int from = -1;   // moved: the row it came from
 };
 
-// The one workspace model: tabs, the active tab and the observable workspace state.
-// Confined to the main thread. Its work lives in units with one job each: the tab
-// list here, session and hibernation (BrowserModelSession.cpp), the
-// account (AccountState), reads through the page (PageReads) and native requests
-// (ServiceRequests); the model keeps the one face the views and services use.
+// The workspace's tab list: the tabs, the active tab and its observable state, idle
+// hibernation and the saved session (BrowserModelSession.cpp). Confined to the main
+// thread. It owns the account's state (AccountState), the reads through the active
+// page (ServiceReads) and the native requests (ServiceRequests); callers reach them
+// through account(), reads() and requests().
 class BrowserModel : public std::enable_shared_from_this<BrowserModel> {
  public:
+  // What a model works with; each must outlive it. The session and the recents are
+  // kept in `defaults`, what the workspace does is recorded in `audit`, large replies
+  // are decoded on `workers`, and tabs age by `clock`.
+  struct Services {
+    UserDefaults& defaults;
+    AuditLog& audit;
+    WorkerPool& workers;
+    const Clock& clock;
+  };
   // `store` may be nullptr (no cookies, nothing to clear); it must outlive the model.
-  static std::shared_ptr<BrowserModel> create(PageFactory factory, WebStore* store = nullptr,
+  static std::shared_ptr<BrowserModel> create(PageFactory factory, const Services& services, WebStore* store = nullptr,
                                               AppMode mode = AppMode::normal);
   ~BrowserModel();
 
-  Published<std::vector<std::shared_ptr<BrowserTab>>, BrowserModel> tabs;
-  Published<std::optional<std::string>> activeID;
-  Published<std::string, BrowserModel> activePath{"/dashboard"};
-  Published<bool, BrowserModel> activeLoading{false};
-  Published<bool, BrowserModel> activeCanGoBack{false};
-  Published<bool, BrowserModel> activeCanGoForward{false};
+  using Tabs = std::vector<std::shared_ptr<BrowserTab>>;
+  const Published<Tabs, BrowserModel>& tabs() const { return tabs_; }
+  // The active tab's id; tests may point it at a tab without activating it.
+  Published<std::optional<std::string>>& activeID() { return activeID_; }
+  const Published<std::optional<std::string>>& activeID() const { return activeID_; }
+  // The active tab's path, loading state and history, kept by syncActiveState().
+  const Published<std::string, BrowserModel>& activePath() const { return activePath_; }
+  const Published<bool, BrowserModel>& activeLoading() const { return activeLoading_; }
+  const Published<bool, BrowserModel>& activeCanGoBack() const { return activeCanGoBack_; }
+  const Published<bool, BrowserModel>& activeCanGoForward() const { return activeCanGoForward_; }
 
- private:
-  AccountState account_;
-
- public:
-  // The account's state, owned by its unit (see AccountState).
+  // The signed-in account's state.
   AccountState& account() { return account_; }
-  decltype(AccountState::navItems)& navItems = account_.navItems;
-  decltype(AccountState::forbiddenPaths)& forbiddenPaths = account_.forbiddenPaths;
-  decltype(AccountState::recents)& recents = account_.recents;
-  decltype(AccountState::badges)& badges = account_.badges;
-  decltype(AccountState::deadlines)& deadlines = account_.deadlines;
-  decltype(AccountState::badgeFailure)& badgeFailure = account_.badgeFailure;
-  decltype(AccountState::deadlineFailure)& deadlineFailure = account_.deadlineFailure;
-
-  Published<bool> showTodo{false}, showMirror{false}, showPalette{false}, showShortcuts{false}, showSettings{false};
-  Published<TodoKind> todoKind{TodoKind::overdue};
-  Published<double> fontScale{1.0};
+  const AccountState& account() const { return account_; }
+  // Reads through the active page, and native requests with the store's cookies.
+  ServiceReads& reads() { return reads_; }
+  ServiceRequests& requests() { return requests_; }
 
   // Fires after a tab changed between live and hibernated.
   sigc::signal<void()>& changed() { return changed_; }
@@ -81,7 +78,15 @@ class BrowserModel : public std::enable_shared_from_this<BrowserModel> {
   sigc::signal<void(const TabRowsChange&)>& tabRowsChanged() { return tabRowsChanged_; }
   // Fires after a tab finished loading a page, with the page's decoded path.
   sigc::signal<void(const std::string& path)>& pageFinished() { return pageFinished_; }
+  // Fires after the user activated a tab (its page is awake and focused).
+  sigc::signal<void()>& activated() { return activated_; }
   AppMode mode() const { return mode_; }
+  // What the model was built with, for the workspace's other parts.
+  UserDefaults& defaults() const { return defaults_; }
+  AuditLog& audit() const { return audit_; }
+  const Clock& clock() const { return clock_; }
+  // Who is signed in, as the audit log records it.
+  AuditLog::Identity identity() const;
 
   // Tabs.
   std::shared_ptr<BrowserTab> newTab(const std::string& path, const std::string& title);
@@ -110,57 +115,41 @@ class BrowserModel : public std::enable_shared_from_this<BrowserModel> {
   int hibernateOthers();
   int liveTabCount() const;
 
-  // Recents.
-  void rememberProceeding(long long id, const std::string& title);
-
-  // Badges, sign-in state and forbidden pages.
-  void refreshBadges();
-  void applyBadges(const std::string& text);
-  void markLoginRequired();
+  // Forgets the account, clears the web data, then shows the sign-in page.
   void logout();
-  void markForbidden(const std::string& path);
-  std::vector<NavItem> visibleNavItems() const;
-
-  // Page-script reads, run inside the active tab's page.
-  Task<std::string> fetchJSON(const std::string& path);
-  Task<std::string> fetchNodesCached(bool force);
-  void fetchDeadlines(std::function<void()> completion = {});
-
-  // Native requests with the web store's cookies for the server host.
-  using FormResult = quorvel::FormResult;
-  Task<FormResult> postFormResult(const std::string& path, const std::map<std::string, std::string>& fields);
-  Task<long long> quickUpload(const std::vector<std::filesystem::path>& files, long long procId);
-
-  // Node cache of "/api/desktop/nodes".
-  std::optional<std::string>& cachedNodesData = account_.cachedNodesData;
-  std::chrono::system_clock::time_point& cachedNodesAt = account_.cachedNodesAt;
-
-  // Wired by the application to the notifier (tests watch them).
-  std::function<void()>& clearDockBadge = account_.clearDockBadge;
-  std::function<void(const BadgeCounts&)>& notifyCounts = account_.notifyCounts;
 
  private:
-  BrowserModel(PageFactory factory, WebStore* store, AppMode mode);
+  BrowserModel(PageFactory factory, const Services& services, WebStore* store, AppMode mode);
+  // A new tab, last active now.
+  std::shared_ptr<BrowserTab> makeTab(const std::string& title) const;
   Task<void> clearWebDataThenShowLogin();
-  Task<void> readBadges(std::shared_ptr<WebPage> page);
-  Task<void> readDeadlines(std::shared_ptr<WebPage> page, std::function<void()> completion);
   void setTabs(std::vector<std::shared_ptr<BrowserTab>> v, TabRowsChange change);
   void construct();
   bool restoreSession();
   std::shared_ptr<WebPage> makePage(const std::shared_ptr<BrowserTab>& tab);
   int indexOf(const std::string& id) const;
-  // The active tab's live page when it shows a page of the service.
-  std::shared_ptr<WebPage> activeServicePage(bool requireURL) const;
 
+  Published<Tabs, BrowserModel> tabs_;
+  Published<std::optional<std::string>> activeID_;
+  Published<std::string, BrowserModel> activePath_{"/dashboard"};
+  Published<bool, BrowserModel> activeLoading_{false};
+  Published<bool, BrowserModel> activeCanGoBack_{false};
+  Published<bool, BrowserModel> activeCanGoForward_{false};
   PageFactory factory_;
+  UserDefaults& defaults_;
+  AuditLog& audit_;
+  const Clock& clock_;
   WebStore* webStore_ = nullptr;
   AppMode mode_ = AppMode::normal;
-  ServiceRequests requests_;
-  SourceId badgeTimer_;
   SourceId hibernateTimer_;
   sigc::signal<void()> changed_;
   sigc::signal<void(const TabRowsChange&)> tabRowsChanged_;
   sigc::signal<void(const std::string&)> pageFinished_;
+  sigc::signal<void()> activated_;
+  // After the signals: the reads connect to activated() when they are made.
+  AccountState account_;
+  ServiceRequests requests_;
+  ServiceReads reads_;
 };
 
 }  // namespace quorvel

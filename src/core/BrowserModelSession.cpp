@@ -20,7 +20,7 @@ constexpr unsigned kLoadTimeoutSeconds = 60;
 void BrowserModel::saveSession() {
   if (mode_ == AppMode::diagnostic) return;
   nlohmann::json list = nlohmann::json::array();
-  for (auto& t : tabs.get()) {
+  for (auto& t : tabs_.get()) {
     std::string url;
     if (t->intendedURL) {
       url = t->intendedURL->toString();  // a load not finished or failed: the user's page, not the view's
@@ -30,14 +30,13 @@ void BrowserModel::saveSession() {
     if (url.empty() && t->hibernatedURL) url = t->hibernatedURL->toString();
     list.push_back({{"url", url}, {"title", t->title.get()}});
   }
-  int active = activeID.get() ? std::max(0, indexOf(*activeID.get())) : 0;
-  auto& defaults = UserDefaults::standard();
-  defaults.set(kSessionKey, list);
-  defaults.set(kActiveKey, active);
+  int active = activeID_.get() ? std::max(0, indexOf(*activeID_.get())) : 0;
+  defaults_.set(kSessionKey, list);
+  defaults_.set(kActiveKey, active);
 }
 
 bool BrowserModel::restoreSession() {
-  auto stored = UserDefaults::standard().object(kSessionKey);
+  auto stored = defaults_.object(kSessionKey);
   if (!stored || !stored->is_array()) return false;
 
   std::vector<std::shared_ptr<BrowserTab>> restored;
@@ -57,7 +56,7 @@ bool BrowserModel::restoreSession() {
     auto url = Url::parse(urlIt->get<std::string>());
     if (!url || url->host.empty()) continue;
     auto titleIt = entry.find("title");
-    auto tab = std::make_shared<BrowserTab>(titleIt == entry.end() ? "标签" : titleIt->get<std::string>(), nullptr);
+    auto tab = makeTab(titleIt == entry.end() ? "标签" : titleIt->get<std::string>());
     tab->hibernatedURL = *url;
     tab->currentPath.set(url->decodedPath());
     restored.push_back(tab);
@@ -67,10 +66,10 @@ bool BrowserModel::restoreSession() {
   if (restored.empty()) return false;
 
   setTabs(restored, {TabRowsChange::reset});
-  long long index = UserDefaults::standard().integer(kActiveKey).value_or(0);
+  long long index = defaults_.integer(kActiveKey).value_or(0);
   index = std::clamp<long long>(index, 0, static_cast<long long>(restored.size()) - 1);
   auto active = restored[static_cast<size_t>(index)];
-  activeID.set(active->id());
+  activeID_.set(active->id());
   wake(active);
   syncActiveState();
   logLine(tags::kSession, "恢复 " + std::to_string(restored.size()) + " 个标签，激活「" + active->title.get() + "」");
@@ -78,7 +77,9 @@ bool BrowserModel::restoreSession() {
   nlohmann::json extra = {{"tabs", restored.size()},
                           {"active", active->title.get()},
                           {"url", active->hibernatedURL ? active->hibernatedURL->toString() : std::string()}};
-  postToMain([extra] { AuditLog::write("session-restore", "-", extra); });
+  postToMain([weak = weak_from_this(), extra] {
+    if (auto self = weak.lock()) self->audit_.record("session-restore", "-", extra);
+  });
   return true;
 }
 
@@ -106,10 +107,10 @@ bool BrowserModel::hibernate(const std::shared_ptr<BrowserTab>& tabRef) {
 }
 
 void BrowserModel::hibernateIdleTabs() {
-  if (tabs->size() < 2) return;
-  auto now = Clock::now();
-  for (auto& t : tabs.get()) {
-    if (activeID.get() && t->id() == *activeID.get()) continue;
+  if (tabs_->size() < 2) return;
+  auto now = clock_.now();
+  for (auto& t : tabs_.get()) {
+    if (activeID_.get() && t->id() == *activeID_.get()) continue;
     if (!t->webView()) continue;
     if (now - t->lastActive > kIdleLimit) hibernate(t);
   }
@@ -117,8 +118,8 @@ void BrowserModel::hibernateIdleTabs() {
 
 int BrowserModel::hibernateOthers() {
   int count = 0;
-  for (auto& t : tabs.get()) {
-    if (activeID.get() && t->id() == *activeID.get()) continue;
+  for (auto& t : tabs_.get()) {
+    if (activeID_.get() && t->id() == *activeID_.get()) continue;
     if (!t->webView()) continue;
     if (hibernate(t)) ++count;
   }

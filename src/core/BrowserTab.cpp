@@ -2,7 +2,6 @@
 
 #include <glib.h>
 
-#include "base/Clock.h"
 
 namespace quorvel {
 
@@ -14,8 +13,8 @@ std::string makeUUID() {
   return s;
 }
 
-BrowserTab::BrowserTab(std::string t, std::shared_ptr<WebPage> webView)
-    : lastActive(Clock::now()), title(std::move(t)), id_(makeUUID()), webView_(std::move(webView)) {}
+BrowserTab::BrowserTab(std::string t, std::shared_ptr<WebPage> webView, std::chrono::system_clock::time_point made)
+    : lastActive(made), title(std::move(t)), id_(makeUUID()), webView_(std::move(webView)) {}
 
 void BrowserTab::teardownWebView() {
   if (webView_) {

@@ -13,7 +13,8 @@ namespace quorvel {
 // One tab: live (it has a page) or hibernated (only its last address is kept).
 class BrowserTab {
  public:
-  BrowserTab(std::string title, std::shared_ptr<WebPage> webView);
+  // `lastActive`: when it was made.
+  BrowserTab(std::string title, std::shared_ptr<WebPage> webView, std::chrono::system_clock::time_point lastActive);
 
   const std::string& id() const { return id_; }
   // The live page and its controller are one object here.

@@ -1,17 +1,10 @@
 #include "core/Dialogs.h"
 
-#include "base/Installed.h"
 #include "base/Log.h"
 #include "base/LogTags.h"
 #include "base/MainQueue.h"
 
 namespace quorvel {
-
-Dialogs& Dialogs::shared() {
-  if (Dialogs* d = Installed<Dialogs>::get()) return *d;
-  static LoggingDialogs fallback;
-  return fallback;
-}
 
 void LoggingDialogs::alert(const std::string& title, const std::string& text, const std::vector<std::string>&,
                            std::function<void(int)> onAnswer) {
@@ -25,6 +18,14 @@ void LoggingDialogs::alert(const std::string& title, const std::string& text, co
     if (auto g = gate.lock()) g->close(title, text);
     if (onAnswer) onAnswer(-1);
   });
+}
+
+Task<int> ask(Dialogs& dialogs, std::string title, std::string text, std::vector<std::string> buttons) {
+  // The start runs at once, inside the await, while the parameters live in this frame.
+  CallbackAwaiter<int> answer([&](CallbackAwaiter<int>::Resolver resolve) {
+    dialogs.alert(title, text, buttons, std::move(resolve));
+  });
+  co_return co_await answer;
 }
 
 }  // namespace quorvel

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Task.h"
 #include "core/AlertGate.h"
 
 namespace quorvel {
@@ -20,10 +21,11 @@ class Dialogs {
   // with -1 on a later turn).
   virtual void alert(const std::string& title, const std::string& text,
                      const std::vector<std::string>& buttons = {"好"}, std::function<void(int)> onAnswer = {}) = 0;
-
-  // The installed dialogs, else the logging ones (headless runs).
-  static Dialogs& shared();
 };
+
+// alert() awaited: the index of the button pressed, or -1 when the alert was
+// dismissed otherwise. The one bridge from the callback to a coroutine.
+Task<int> ask(Dialogs& dialogs, std::string title, std::string text, std::vector<std::string> buttons = {"好"});
 
 // Shows nothing: the alert is logged as "[Quorvel][ALERT] title：text" and answered
 // with -1 on a later turn (diagnostic and test runs). Until then it counts as shown.

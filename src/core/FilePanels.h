@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "base/Task.h"
+
 namespace quorvel {
 
 class FilePanels {
@@ -52,10 +54,10 @@ class FilePanels {
   // Asks for one folder (new folders may be made in the panel). Returns at once;
   // `onAnswer` runs on the main thread. The default answers "cancelled".
   virtual void askFolder(const FolderQuestion& question, FolderAnswer onAnswer);
-
-  // The installed panels, else the cancelling ones (headless runs).
-  static FilePanels& shared();
 };
+
+// askSaveFile() awaited: the chosen path, or nothing when the user cancelled.
+Task<std::optional<std::filesystem::path>> askSaveFile(FilePanels& panels, FilePanels::SaveQuestion question);
 
 // Shows nothing: logs the question and answers "cancelled" on a later turn.
 class CancellingFilePanels : public FilePanels {

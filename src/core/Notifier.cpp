@@ -17,30 +17,20 @@ void onMain(std::function<void()> fn) {
   if (isMainThread()) fn();
   else postToMain(std::move(fn));
 }
-
-std::string storedLastDaily() { return UserDefaults::standard().string(kLastDailyKey).value_or(""); }
 }  // namespace
 
-Notifier& Notifier::shared() {
-  static Notifier* instance = new Notifier();  // lives for the whole process
-  return *instance;
-}
-
-Notifier::Notifier() : desktop_(&SystemNotifications::shared()), lastDaily_(storedLastDaily()) {}
-
-void Notifier::resetForTesting(DesktopNotifications& desktop) {
-  desktop_ = &desktop;
-  authorized_ = false;
-  warned_ = false;
-  lastOverdue_ = -1;
-  lastDaily_ = storedLastDaily();
-}
+Notifier::Notifier(DesktopNotifications& desktop, UserDefaults& defaults, const Clock& clock)
+    : desktop_(desktop), defaults_(defaults), clock_(clock), lastDaily_(defaults.string(kLastDailyKey).value_or("")) {}
 
 void Notifier::setup() {
-  onMain([this] {
-    desktop_->requestAuthorization([this](bool granted, std::optional<std::string> error) {
+  std::weak_ptr<bool> alive = alive_;
+  onMain([this, alive] {
+    if (alive.expired()) return;
+    desktop_.requestAuthorization([this, alive](bool granted, std::optional<std::string> error) {
       // The answer may come from any thread; the flag is only touched on the main loop.
-      onMain([this, granted, error] { storeAuthorization(granted, error); });
+      onMain([this, alive, granted, error] {
+        if (!alive.expired()) storeAuthorization(granted, error);
+      });
     });
   });
 }
@@ -53,27 +43,31 @@ void Notifier::storeAuthorization(bool granted, const std::optional<std::string>
 
 void Notifier::update(const BadgeCounts& counts) {
   BadgeCounts copy = counts;
-  postToMain([this, copy] { apply(copy); });
+  postToMain([this, alive = std::weak_ptr<bool>(alive_), copy] {
+    if (!alive.expired()) apply(copy);
+  });
 }
 
 void Notifier::clearBadge() {
-  onMain([this] { desktop_->setBadge(0); });
+  onMain([this, alive = std::weak_ptr<bool>(alive_)] {
+    if (!alive.expired()) desktop_.setBadge(0);
+  });
 }
 
 void Notifier::apply(const BadgeCounts& c) {
-  desktop_->setBadge(c.overdue >= 1 ? c.overdue : 0);
+  desktop_.setBadge(c.overdue >= 1 ? c.overdue : 0);
 
   if (lastOverdue_ >= 0 && c.overdue > lastOverdue_) {
     if (authorized_) {
       post("新增 " + std::to_string(c.overdue - lastOverdue_) + " 条超期",
            "超期共 " + std::to_string(c.overdue) + " 条 · 今日到期 " + std::to_string(c.today) + " 条");
     } else {
-      desktop_->requestAttention();
+      desktop_.requestAttention();
     }
   }
   lastOverdue_ = c.overdue;
 
-  std::time_t t = std::chrono::system_clock::to_time_t(Clock::now());
+  std::time_t t = std::chrono::system_clock::to_time_t(clock_.now());
   std::tm local{};
   localtime_r(&t, &local);
   if (local.tm_hour < kDailyHour) return;
@@ -83,7 +77,7 @@ void Notifier::apply(const BadgeCounts& c) {
   if (c.overdue < 1 && c.today < 1) return;
   if (authorized_) {
     lastDaily_ = date;
-    UserDefaults::standard().set(kLastDailyKey, lastDaily_);
+    defaults_.set(kLastDailyKey, lastDaily_);
     post("今日待办", "超期 " + std::to_string(c.overdue) + " · 今日到期 " + std::to_string(c.today) + " · 待核实 " +
                          std::to_string(c.verify));
   } else {
@@ -99,7 +93,7 @@ void Notifier::post(const std::string& title, const std::string& body) {
     }
     return;
   }
-  desktop_->deliver(title, body, [](std::optional<std::string> error) {
+  desktop_.deliver(title, body, [](std::optional<std::string> error) {
     if (error) logLine(tags::kNotify, "发送失败 " + *error, LogLevel::warning);
   });
 }

@@ -2,6 +2,7 @@
 // Turns each new set of badge counts into the launcher badge (the overdue count),
 // a notification when the overdue count rose, and one daily summary after 09:00.
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -10,9 +11,16 @@
 
 namespace quorvel {
 
+class Clock;
+class UserDefaults;
+
 class Notifier {
  public:
-  static Notifier& shared();
+  // Starts as a fresh process does: "notify.lastDaily" read from `defaults`. The daily
+  // summary goes by `clock`'s local day and hour.
+  Notifier(DesktopNotifications& desktop, UserDefaults& defaults, const Clock& clock);
+  Notifier(const Notifier&) = delete;
+  Notifier& operator=(const Notifier&) = delete;
 
   // Asks once whether notifications may be shown; the answer is stored on the main loop.
   void setup();
@@ -27,15 +35,15 @@ class Notifier {
   long long lastOverdue() const { return lastOverdue_; }
   const std::string& lastDaily() const { return lastDaily_; }
 
-  // Back to the state of a fresh start ("notify.lastDaily" read again) with another desktop.
-  void resetForTesting(DesktopNotifications& desktop);
-
  private:
-  Notifier();
   void apply(const BadgeCounts& c);
   void storeAuthorization(bool granted, const std::optional<std::string>& error);
 
-  DesktopNotifications* desktop_;
+  DesktopNotifications& desktop_;
+  UserDefaults& defaults_;
+  const Clock& clock_;
+  // Answers and counts posted to the main loop find the notifier gone after it is.
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   bool authorized_ = false;
   bool warned_ = false;
   long long lastOverdue_ = -1;

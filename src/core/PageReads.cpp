@@ -72,11 +72,6 @@ Reply failed(std::string reason, std::string detail) {
 }
 }  // namespace
 
-Limits& limits() {
-  static Limits l;
-  return l;
-}
-
 bool isOnService(const WebPage& page, const Url& home) {
   auto url = page.currentURL();
   if (!url) return false;
@@ -84,8 +79,7 @@ bool isOnService(const WebPage& page, const Url& home) {
   return u && isServiceOrigin(*u, home);
 }
 
-Task<Reply> read(std::shared_ptr<WebPage> page, std::string path, bool loginCheck) {
-  const Limits l = limits();
+Task<Reply> read(std::shared_ptr<WebPage> page, std::string path, Limits l, bool loginCheck) {
   // The page ends its own fetch before the native guard gives up on it.
   const unsigned totalMs = l.guardMs > 2000 ? l.guardMs - 1000 : l.guardMs / 2;
   nlohmann::json args = {{"target", path},
@@ -130,8 +124,8 @@ Task<Reply> read(std::shared_ptr<WebPage> page, std::string path, bool loginChec
   co_return reply;
 }
 
-Task<std::string> fetchText(std::shared_ptr<WebPage> page, std::string path) {
-  auto reading = read(std::move(page), path);
+Task<std::string> fetchText(std::shared_ptr<WebPage> page, std::string path, Limits limits) {
+  auto reading = read(std::move(page), path, limits);
   Reply r = co_await reading;
   if (r.kind == Reply::Kind::failed) {
     if (!r.errorDomain.empty()) throw AppError(r.errorDomain, r.errorCode, r.detail);

@@ -25,8 +25,6 @@ struct Limits {
   unsigned guardMs = 90'000;
   std::size_t maxBytes = http::kMaxJsonReplyBytes;
 };
-// The process's limits (tests shorten them).
-Limits& limits();
 
 // One read's outcome.
 struct Reply {
@@ -41,14 +39,14 @@ struct Reply {
   bool ok() const { return kind == Kind::text && status >= 200 && status <= 299; }
 };
 
-// Reads a service path in the page. `loginCheck`: a page that shows the sign-in page
-// answers Kind::login without fetching (the badge read).
-Task<Reply> read(std::shared_ptr<WebPage> page, std::string path, bool loginCheck = false);
+// Reads a service path in the page within `limits`. `loginCheck`: a page that shows the
+// sign-in page answers Kind::login without fetching (the badge read).
+Task<Reply> read(std::shared_ptr<WebPage> page, std::string path, Limits limits, bool loginCheck = false);
 
 // The body of a service path as text, whatever its HTTP status. AppError("Quorvel", 2)
 // when the page answered an error, no text, or the read ran into a limit, ("Quorvel", 3)
 // when it is not UTF-8, or the engine's own error.
-Task<std::string> fetchText(std::shared_ptr<WebPage> page, std::string path);
+Task<std::string> fetchText(std::shared_ptr<WebPage> page, std::string path, Limits limits);
 
 // The reason a reply that is not the one asked for gives, in the words the views show
 // after "刷新失败：": its HTTP status, the sign-in page, or a body of another shape.

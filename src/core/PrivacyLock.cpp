@@ -1,6 +1,5 @@
 #include "core/PrivacyLock.h"
 
-#include "base/Installed.h"
 #include "base/Log.h"
 #include "base/LogTags.h"
 #include "base/MainQueue.h"
@@ -11,29 +10,27 @@
 
 namespace quorvel {
 
-PrivacyLock::PrivacyLock(IdleTime& idle, Authenticator& auth, AppMode mode) : idle_(idle), auth_(auth), mode_(mode) {
-  auto& defaults = UserDefaults::standard();
-  autoLockMinutes.set(static_cast<int>(defaults.integer(kAutoLockKey).value_or(0)));
-  if (defaults.boolean(kLockedKey).value_or(false)) {
+PrivacyLock::PrivacyLock(IdleTime& idle, Authenticator& auth, UserDefaults& defaults, AppMode mode)
+    : idle_(idle), auth_(auth), defaults_(defaults), mode_(mode) {
+  autoLockMinutes.set(static_cast<int>(defaults_.integer(kAutoLockKey).value_or(0)));
+  if (defaults_.boolean(kLockedKey).value_or(false)) {
     isLocked.set(true);
     logLine(tags::kLock, "上次退出时工作区处于锁定状态，验证身份后才显示内容");
   }
 }
 
-PrivacyLock::~PrivacyLock() = default;
-
-PrivacyLock* PrivacyLock::shared() { return Installed<PrivacyLock>::get(); }
+PrivacyLock::~PrivacyLock() { *self_ = nullptr; }
 
 void PrivacyLock::setAutoLockMinutes(int minutes) {
   autoLockMinutes.set(minutes);
-  UserDefaults::standard().set(kAutoLockKey, minutes);
+  defaults_.set(kAutoLockKey, minutes);
 }
 
 void PrivacyLock::startMonitoring() {
   if (mode_ == AppMode::diagnostic) return;
-  std::weak_ptr<bool> alive = alive_;
+  auto alive = self_;
   idleTimer_ = SourceId(startRepeatingTimer(kCheckIntervalMs, [this, alive] {
-    if (!alive.expired()) checkIdle();
+    if (*alive) checkIdle();
     return true;
   }));
 }
@@ -49,16 +46,16 @@ bool PrivacyLock::admits(const std::string& what) {
   if (!isLocked.get()) return true;
   logLine(tags::kLock, "工作区已锁定，已拒绝：" + what);
   // The cover says why nothing opened and takes the password.
-  MainWindowHook::show();
+  if (mainWindow_) mainWindow_->showMainWindow();
+  else logLine(tags::kWindow, "没有可显示的主窗口");
   return false;
 }
 
 void PrivacyLock::persistLocked(bool locked) {
   // Written through at once: a process killed a moment later still starts locked.
-  auto& defaults = UserDefaults::standard();
-  if (locked) defaults.set(kLockedKey, true);
-  else defaults.remove(kLockedKey);
-  defaults.flush();
+  if (locked) defaults_.set(kLockedKey, true);
+  else defaults_.remove(kLockedKey);
+  defaults_.flush();
 }
 
 void PrivacyLock::checkIdle() {
@@ -85,18 +82,18 @@ void PrivacyLock::unlock(const std::string& password) {
 
 Task<void> PrivacyLock::verify(std::string password) {
   checking_ = true;
-  std::weak_ptr<bool> alive = alive_;
+  auto alive = self_;
   auto check = auth_.verify(std::move(password));
   AuthOutcome outcome = co_await check;
-  if (alive.expired()) co_return;
+  if (!*alive) co_return;
   checking_ = false;
-  if (outcome.ok) {
+  if (outcome.ok()) {
     persistLocked(false);
     isLocked.set(false);
     authError.set("");
     logLine(tags::kLock, "已解除隐私锁屏");
   } else {
-    authError.set(outcome.error.empty() ? "密码不正确" : outcome.error);
+    authError.set(outcome.error->message.empty() ? "密码不正确" : outcome.error->message);
   }
 }
 

@@ -15,6 +15,8 @@ namespace quorvel {
 
 class Authenticator;
 class IdleTime;
+class MainWindowHook;
+class UserDefaults;
 
 class PrivacyLock {
  public:
@@ -24,10 +26,10 @@ class PrivacyLock {
   static constexpr unsigned kCheckIntervalMs = 20'000;
 
   // Starts locked when the last process ended locked.
-  PrivacyLock(IdleTime& idle, Authenticator& auth, AppMode mode);
+  PrivacyLock(IdleTime& idle, Authenticator& auth, UserDefaults& defaults, AppMode mode);
   ~PrivacyLock();
-  // The installed lock of the process (AppServices); nullptr before.
-  static PrivacyLock* shared();
+  PrivacyLock(const PrivacyLock&) = delete;
+  PrivacyLock& operator=(const PrivacyLock&) = delete;
 
   Published<bool, PrivacyLock> isLocked{false};
   Published<std::string, PrivacyLock> authError;
@@ -43,6 +45,8 @@ class PrivacyLock {
   // keys, hot keys, the tray, links, files handed over): true while unlocked; while
   // locked, false after logging the refusal of `what` and bringing the cover forward.
   bool admits(const std::string& what);
+  // The window that shows the cover; set by the application while it has one.
+  void setMainWindow(MainWindowHook* window) { mainWindow_ = window; }
   // One idle check now (the timer runs it every 20 seconds).
   void checkIdle();
   // Checks the password; opens only when it is right. A check already running makes
@@ -56,10 +60,12 @@ class PrivacyLock {
 
   IdleTime& idle_;
   Authenticator& auth_;
+  UserDefaults& defaults_;
   AppMode mode_;
+  MainWindowHook* mainWindow_ = nullptr;
   SourceId idleTimer_;
   bool checking_ = false;
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  std::shared_ptr<PrivacyLock*> self_ = std::make_shared<PrivacyLock*>(this);
 };
 
 }  // namespace quorvel

@@ -111,9 +111,9 @@ std::vector<RecentItem> withVisit(std::vector<RecentItem> list, long long id, co
 }
 
 namespace RecentStore {
-std::vector<RecentItem> load() {
+std::vector<RecentItem> load(const UserDefaults& defaults) {
   // Stored as the JSON text of the array, as the data value always was.
-  auto text = UserDefaults::standard().string(kKey);
+  auto text = defaults.string(kKey);
   if (!text) return {};
   auto j = nlohmann::json::parse(*text, nullptr, false);
   if (j.is_discarded() || !j.is_array()) return {};
@@ -128,11 +128,11 @@ std::vector<RecentItem> load() {
   return out;
 }
 
-void save(const std::vector<RecentItem>& items) {
+void save(UserDefaults& defaults, const std::vector<RecentItem>& items) {
   nlohmann::json arr = nlohmann::json::array();
   for (auto& r : items) arr.push_back({{"procID", r.procID}, {"title", r.title}});
   try {
-    UserDefaults::standard().set(kKey, arr.dump());
+    defaults.set(kKey, arr.dump());
   } catch (const std::exception&) {
     // not encodable: the stored list stays as it was
   }

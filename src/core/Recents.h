@@ -4,6 +4,8 @@
 
 namespace quorvel {
 
+class UserDefaults;
+
 struct RecentItem {
   long long procID = 0;
   std::string title;
@@ -11,8 +13,8 @@ struct RecentItem {
 };
 
 namespace RecentStore {
-std::vector<RecentItem> load();
-void save(const std::vector<RecentItem>& items);
+std::vector<RecentItem> load(const UserDefaults& defaults);
+void save(UserDefaults& defaults, const std::vector<RecentItem>& items);
 }  // namespace RecentStore
 
 // The short title a visited proceeding is listed under.

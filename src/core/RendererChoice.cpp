@@ -5,16 +5,6 @@
 #include "base/Url.h"
 
 namespace quorvel {
-namespace {
-std::optional<bool>& softwareGLSlot() {
-  static std::optional<bool> value;
-  return value;
-}
-}  // namespace
-
-void rememberSoftwareGL(std::optional<bool> software) { softwareGLSlot() = software; }
-std::optional<bool> softwareGL() { return softwareGLSlot(); }
-
 bool isSoftwareGL(const std::string& glRenderer) {
   const std::string r = toLowerAscii(glRenderer);
   for (const char* soft : {"llvmpipe", "softpipe", "swrast", "software rasterizer", "lavapipe"})

@@ -38,10 +38,4 @@ RendererDecision decideRenderer(const std::optional<std::string>& userSetting, b
 // A renderer string of a software OpenGL implementation.
 bool isSoftwareGL(const std::string& glRenderer);
 
-// What the probe at start found, for the web engine's own drawing: whether OpenGL
-// runs in software (or is missing). Nothing when no probe ran (the user chose GTK's
-// renderer): the engine then keeps its defaults.
-void rememberSoftwareGL(std::optional<bool> software);
-std::optional<bool> softwareGL();
-
 }  // namespace quorvel

@@ -33,8 +33,10 @@ Task<FormResult> ServiceRequests::postForm(const std::string& pathArg,
   // Own copies: the caller's arguments need not outlive the first suspension.
   const std::string path = pathArg;
   const std::map<std::string, std::string> fields = fieldsArg;
+  // The pool outlives the model; these requests may outlive the model while they run.
+  WorkerPool& workers = workers_;
 
-  const Url home = AppConfig::homeURL();
+  const Url home = AppConfig::homeURL(defaults_);
   auto target = home.resolve(path);
   // The cookies chosen below belong to the service: never send them anywhere else.
   if (!target || (target->scheme != "http" && target->scheme != "https") ||
@@ -69,7 +71,7 @@ Task<FormResult> ServiceRequests::postForm(const std::string& pathArg,
   std::string body = utf8OrEmpty(reply.body);
   const int status = reply.status;
   const std::string finalPath = pathOf(reply.finalURL);
-  auto judging = decodeOffMain(body, [status, finalPath](const std::string& b) {
+  auto judging = decodeOffMain(workers, body, [status, finalPath](const std::string& b) {
     return formFailureReason(status, finalPath, b);
   });
   std::string failure = co_await judging;
@@ -81,8 +83,9 @@ Task<FormResult> ServiceRequests::postForm(const std::string& pathArg,
 
 Task<long long> ServiceRequests::quickUpload(const std::vector<std::filesystem::path>& filesArg, long long procId) {
   const std::vector<std::filesystem::path> files = filesArg;
+  WorkerPool& workers = workers_;
 
-  const Url home = AppConfig::homeURL();
+  const Url home = AppConfig::homeURL(defaults_);
   std::string cookies = co_await cookieHeader(home);
 
   // Sizes are taken and every file is opened once now: a file that cannot be read
@@ -107,7 +110,7 @@ Task<long long> ServiceRequests::quickUpload(const std::vector<std::filesystem::
             LogLevel::warning);
   const int status = reply.status;
   const std::size_t sent = files.size();
-  auto judging = decodeOffMain(std::move(reply.body), [status, sent](const std::string& b) {
+  auto judging = decodeOffMain(workers, std::move(reply.body), [status, sent](const std::string& b) {
     return parseUploadReply(status, b, sent);
   });
   co_return co_await judging;

@@ -12,6 +12,8 @@
 
 namespace quorvel {
 
+class UserDefaults;
+
 struct FormResult {
   bool ok = false;
   int statusCode = -1;
@@ -22,8 +24,10 @@ struct FormResult {
 
 class ServiceRequests {
  public:
-  // `store` may be nullptr (no cookies are sent); it must outlive every request.
-  explicit ServiceRequests(WebStore* store) : store_(store) {}
+  // `store` may be nullptr (no cookies are sent); it must outlive every request. The
+  // service's address comes from `defaults`; large replies are judged on `workers`.
+  ServiceRequests(WebStore* store, const UserDefaults& defaults, WorkerPool& workers)
+      : store_(store), defaults_(defaults), workers_(workers) {}
 
   // A form post to a service path; never throws (a failure is a result with ok false).
   Task<FormResult> postForm(const std::string& path, const std::map<std::string, std::string>& fields);
@@ -33,6 +37,8 @@ class ServiceRequests {
  private:
   Task<std::string> cookieHeader(const Url& home);
   WebStore* store_;
+  const UserDefaults& defaults_;
+  WorkerPool& workers_;
 };
 
 }  // namespace quorvel

@@ -100,8 +100,8 @@ nlohmann::json runAll(BrowserModel& browser) {
   check("zoomClamp", PageZoom::stepped(1.75, PageZoom::step) == 1.8 && PageZoom::stepped(0.6, -PageZoom::step) == 0.6);
   check("shortcutText", linuxShortcutText("⌘⇧D") == "Ctrl+Shift+D", linuxShortcutText("⌘⇧D"));
   check("dataDir", !AppConfig::dataDir().empty(), AppConfig::dataDir().string());
-  check("tabs", true, static_cast<int>(browser.tabs->size()));
-  std::string copy = EditSession::suffixed("a/b/合同.docx", "U");
+  check("tabs", true, static_cast<int>(browser.tabs()->size()));
+  std::string copy = EditSession::suffixed("a/b/合同.docx", "U", std::chrono::system_clock::now());
   check("conflictCopyNaming", std::regex_match(copy, std::regex("a/b/合同__本地-U-[0-9]{8}-[0-9]{6}\\.docx")), copy);
   bool ok = true;
   for (auto& [name, value] : checks.items()) ok = ok && value["ok"].get<bool>();

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/ErrorDomains.h"
 #include "base/Log.h"
 #include "base/LogTags.h"
 
@@ -35,7 +36,7 @@ int converse(int count, const struct pam_message** messages, struct pam_response
   return PAM_SUCCESS;
 }
 
-std::string describe(int code) {
+std::string sentence(int code) {
   switch (code) {
     case PAM_AUTH_ERR: return "密码不正确";
     case PAM_MAXTRIES: return "尝试次数过多，请稍后再试";
@@ -46,11 +47,15 @@ std::string describe(int code) {
     default: return std::string("无法验证密码：") + pam_strerror(nullptr, code);
   }
 }
+
+AuthOutcome refused(int code) { return {AppError(errors::kAuth, code, sentence(code))}; }
+
 }  // namespace
 
-PamAuthenticator::PamAuthenticator(std::string service, std::optional<std::string> user,
+PamAuthenticator::PamAuthenticator(WorkerPool& workers, std::string service, std::optional<std::string> user,
                                    std::optional<std::filesystem::path> confdir)
-    : service_(std::move(service)), user_(user.value_or(currentUser())), confdir_(std::move(confdir)) {}
+    : workers_(&workers),
+      service_(std::move(service)), user_(user.value_or(currentUser())), confdir_(std::move(confdir)) {}
 
 bool PamAuthenticator::available() const { return !user_.empty(); }
 
@@ -62,23 +67,23 @@ AuthOutcome PamAuthenticator::verifyNow(const std::string& password) const {
                     : pam_start(service_.c_str(), user_.c_str(), &conv, &handle);
   if (rc != PAM_SUCCESS) {
     if (handle) pam_end(handle, rc);
-    return {false, describe(rc)};
+    return refused(rc);
   }
   rc = pam_authenticate(handle, 0);
   if (rc == PAM_SUCCESS) rc = pam_acct_mgmt(handle, 0);
   pam_end(handle, rc);
   // The copy that travelled through the conversation is wiped before it is freed.
   std::fill(secret.begin(), secret.end(), '\0');
-  if (rc == PAM_SUCCESS) return {true, {}};
-  return {false, describe(rc)};
+  if (rc == PAM_SUCCESS) return {};
+  return refused(rc);
 }
 
 Task<AuthOutcome> PamAuthenticator::verify(std::string password) {
-  if (!available()) co_return AuthOutcome{false, "本机未启用密码验证"};
+  if (!available()) co_return AuthOutcome{AppError(errors::kAuth, errors::kAuthUnavailable, "本机未启用密码验证")};
   // The worker holds a copy: the check may outlast this object.
-  auto check = runInBackground([self = *this, password = std::move(password)] { return self.verifyNow(password); });
+  auto check = onWorker(*workers_, [self = *this, password = std::move(password)] { return self.verifyNow(password); });
   AuthOutcome outcome = co_await check;
-  if (!outcome.ok) logLine(tags::kLock, "解锁失败：" + outcome.error, LogLevel::warning);
+  if (outcome.error) logLine(tags::kLock, "解锁失败：" + outcome.error->message, LogLevel::warning);
   co_return outcome;
 }
 

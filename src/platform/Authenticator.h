@@ -5,13 +5,16 @@
 #include <optional>
 #include <string>
 
+#include "base/AppError.h"
 #include "base/Task.h"
 
 namespace quorvel {
 
+// The check's answer: no error when the password was right; otherwise why not, in
+// Chinese for the user (errors::kAuth with PAM's code).
 struct AuthOutcome {
-  bool ok = false;
-  std::string error;  // in Chinese, for the user; empty when ok
+  std::optional<AppError> error;
+  bool ok() const { return !error; }
 };
 
 class Authenticator {
@@ -27,8 +30,10 @@ class Authenticator {
 // PAM with the "login" service for the user running the client.
 class PamAuthenticator : public Authenticator {
  public:
-  // `confdir`: a folder of PAM service files of our own (tests); none: the system's.
-  explicit PamAuthenticator(std::string service = "login", std::optional<std::string> user = std::nullopt,
+  // The checks run on `workers`, which must outlive them. `confdir`: a folder of PAM
+  // service files of our own (tests); none: the system's.
+  explicit PamAuthenticator(WorkerPool& workers, std::string service = "login",
+                            std::optional<std::string> user = std::nullopt,
                             std::optional<std::filesystem::path> confdir = std::nullopt);
   bool available() const override;
   Task<AuthOutcome> verify(std::string password) override;
@@ -37,6 +42,7 @@ class PamAuthenticator : public Authenticator {
   AuthOutcome verifyNow(const std::string& password) const;
 
  private:
+  WorkerPool* workers_;
   std::string service_;
   std::string user_;
   std::optional<std::filesystem::path> confdir_;

@@ -4,7 +4,6 @@
 
 #include "base/AppError.h"
 #include "base/GLibPtr.h"
-#include "base/Installed.h"
 #include "base/Log.h"
 #include "base/LogTags.h"
 #include "base/Task.h"
@@ -19,6 +18,17 @@ std::string fileURI(const std::filesystem::path& p) {
   return uri ? uri.get() : std::string();
 }
 
+bool openWithDefaultApp(const std::string& uri) {
+  GErrorPtr err;
+  if (!g_app_info_launch_default_for_uri(uri.c_str(), nullptr, err.out())) {
+    logLine(tags::kOpen, "无法打开 " + uri + "：" + err.message(), LogLevel::warning);
+    return false;
+  }
+  logLine(tags::kOpen, "已用系统默认程序打开 " + uri);
+  return true;
+}
+
+// Needs nothing of the desktop object: a file manager may answer after it went.
 Task<void> reveal(std::filesystem::path file) {
   std::string uri = fileURI(file);
   if (uri.empty()) co_return;
@@ -35,26 +45,12 @@ Task<void> reveal(std::filesystem::path file) {
   }
   if (!shown) {
     std::string dir = fileURI(file.parent_path());
-    if (!dir.empty()) Desktop::shared().openURI(dir);
+    if (!dir.empty()) openWithDefaultApp(dir);
   }
 }
 }  // namespace
 
-Desktop& Desktop::shared() {
-  if (Desktop* d = Installed<Desktop>::get()) return *d;
-  static SystemDesktop system;
-  return system;
-}
-
-bool SystemDesktop::openURI(const std::string& uri) {
-  GErrorPtr err;
-  if (!g_app_info_launch_default_for_uri(uri.c_str(), nullptr, err.out())) {
-    logLine(tags::kOpen, "无法打开 " + uri + "：" + err.message(), LogLevel::warning);
-    return false;
-  }
-  logLine(tags::kOpen, "已用系统默认程序打开 " + uri);
-  return true;
-}
+bool SystemDesktop::openURI(const std::string& uri) { return openWithDefaultApp(uri); }
 
 void SystemDesktop::revealFile(const std::filesystem::path& file) { spawn(reveal(file)); }
 

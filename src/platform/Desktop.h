@@ -13,9 +13,6 @@ class Desktop {
   virtual bool openURI(const std::string& uri) = 0;
   // Shows a file selected in the file manager, else opens its folder. Returns at once.
   virtual void revealFile(const std::filesystem::path& file) = 0;
-
-  // The installed desktop, else the system one.
-  static Desktop& shared();
 };
 
 // GIO's default applications and org.freedesktop.FileManager1.

@@ -2,6 +2,7 @@
 // What the notifier needs of the desktop: permission to notify, notifications, the
 // launcher badge and a request for attention.
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -20,15 +21,35 @@ class DesktopNotifications {
   virtual void requestAttention() = 0;
 };
 
-// org.freedesktop.Notifications and the launcher entry on the session bus.
+// What notifications ask of the windows; the window layer implements it.
+class NotificationWindows {
+ public:
+  virtual ~NotificationWindows() = default;
+  // The user's attention once (the main window's urgency hint).
+  virtual void requestAttention() = 0;
+  // One of our notifications was clicked: the application comes forward.
+  virtual void activateApplication() = 0;
+};
+
+// org.freedesktop.Notifications and the launcher entry on the session bus. Listens to
+// the notification server's signals from the first notification on, until destroyed.
 class SystemNotifications : public DesktopNotifications {
  public:
-  static SystemNotifications& shared();
+  explicit SystemNotifications(NotificationWindows& windows);
+  ~SystemNotifications() override;
+  SystemNotifications(const SystemNotifications&) = delete;
+  SystemNotifications& operator=(const SystemNotifications&) = delete;
+
   void requestAuthorization(std::function<void(bool, std::optional<std::string>)> done) override;
   void deliver(const std::string& title, const std::string& body,
                std::function<void(std::optional<std::string>)> done) override;
   void setBadge(long long count) override;
   void requestAttention() override;
+
+ private:
+  struct Delivered;
+  NotificationWindows& windows_;
+  std::shared_ptr<Delivered> delivered_;
 };
 
 }  // namespace quorvel

@@ -4,6 +4,7 @@
 #include <X11/keysym.h>
 #include <glib.h>
 
+#include "base/ErrorDomains.h"
 #include "base/Log.h"
 #include "base/LogTags.h"
 
@@ -13,6 +14,8 @@ static_assert(hotkey::kShift == ShiftMask && hotkey::kControl == ControlMask && 
               hotkey::kSuper == Mod4Mask);
 
 namespace {
+
+HotKeyResult failed(int code, std::string why) { return {AppError(errors::kHotKeys, code, std::move(why))}; }
 
 // Xlib reports a refused grab asynchronously through the process-wide error handler.
 // The trap catches the errors of our connection between its start and finish() (which
@@ -117,8 +120,8 @@ bool X11HotKeys::openDisplay() {
 }
 
 HotKeyResult X11HotKeys::listen(PressedHandler onPressed) {
-  if (lost_) return {false, 2, "与 X 服务器的连接已断开"};
-  if (!openDisplay()) return {false, 1, "没有可用的 X 显示服务器（未设置 DISPLAY，或为纯 Wayland 会话），全局热键不可用"};
+  if (lost_) return failed(2, "与 X 服务器的连接已断开");
+  if (!openDisplay()) return failed(1, "没有可用的 X 显示服务器（未设置 DISPLAY，或为纯 Wayland 会话），全局热键不可用");
   onPressed_ = std::move(onPressed);
   if (!source_) {
     GSource* s = g_source_new(&kSourceFuncs, sizeof(X11HotKeysSource));
@@ -130,7 +133,7 @@ HotKeyResult X11HotKeys::listen(PressedHandler onPressed) {
     g_source_attach(s, nullptr);
     source_.reset(s);
   }
-  return {true, 0, {}};
+  return {};
 }
 
 void X11HotKeys::stopListening() {
@@ -158,11 +161,11 @@ std::vector<unsigned> X11HotKeys::lockVariants() {
 }
 
 HotKeyResult X11HotKeys::registerKey(int id, const HotKeyCombo& combo) {
-  if (lost_) return {false, 2, "与 X 服务器的连接已断开"};
-  if (!openDisplay()) return {false, 1, "没有可用的 X 显示服务器"};
+  if (lost_) return failed(2, "与 X 服务器的连接已断开");
+  if (!openDisplay()) return failed(1, "没有可用的 X 显示服务器");
   auto* d = static_cast<Display*>(display_);
   KeyCode keycode = XKeysymToKeycode(d, combo.keysym);
-  if (!keycode) return {false, BadValue, "键盘布局中没有这个键"};
+  if (!keycode) return failed(BadValue, "键盘布局中没有这个键");
   Grab grab{id, keycode, combo.modifiers & kModifierBits};
   Window root = DefaultRootWindow(d);
   ErrorTrap trap(d);
@@ -173,13 +176,13 @@ HotKeyResult X11HotKeys::registerKey(int id, const HotKeyCombo& combo) {
   if (error != Success) {
     // Half a grab would work only with some lock keys on: give back what we got.
     ungrab(grab);
-    if (error == BadAccess) return {false, error, "已被其他程序占用"};
+    if (error == BadAccess) return failed(error, "已被其他程序占用");
     char text[128] = {};
     XGetErrorText(d, error, text, sizeof text);
-    return {false, error, std::string("X 服务器拒绝：") + text};
+    return failed(error, std::string("X 服务器拒绝：") + text);
   }
   grabs_.push_back(grab);
-  return {true, 0, {}};
+  return {};
 }
 
 void X11HotKeys::ungrab(const Grab& g) {

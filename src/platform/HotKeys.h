@@ -3,8 +3,11 @@
 // has the focus.
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "base/AppError.h"
 
 namespace quorvel {
 
@@ -21,10 +24,11 @@ struct HotKeyCombo {
   unsigned modifiers = 0;    // hotkey::k* bits
 };
 
+// No error on success; otherwise errors::kHotKeys with the system's code and why it
+// failed, for the log (Chinese).
 struct HotKeyResult {
-  bool ok = false;
-  int status = 0;      // 0 on success; the system's code otherwise
-  std::string reason;  // why it failed, for the log (Chinese)
+  std::optional<AppError> error;
+  bool ok() const { return !error; }
 };
 
 class HotKeys {

@@ -3,7 +3,6 @@
 #include <libsoup/soup.h>
 
 #include <atomic>
-#include <map>
 #include <optional>
 
 #include "base/AppError.h"
@@ -33,19 +32,22 @@ SoupSession* sharedSession() {
 // and the timer point at this object, so its destructor detaches both.
 class Exchange {
  public:
-  Exchange(GObjectPtr<SoupMessage> msg, unsigned idleMs)
+  Exchange(GObjectPtr<SoupMessage> msg, unsigned idleMs, GCancellable* owner)
       : msg_(std::move(msg)), idleUs_(gint64(idleMs) * 1000) {
+    if (owner) followOwner(owner);
     if (idleUs_ <= 0) return;
     progress();
     // Bytes written: request line and headers, then each piece of the body.
-    g_signal_connect(msg_.get(), "wrote-headers", G_CALLBACK(onMessageProgress), this);
-    g_signal_connect(msg_.get(), "wrote-body-data", G_CALLBACK(onBodyWritten), this);
+    watch("wrote-headers", G_CALLBACK(onMessageProgress));
+    watch("wrote-body-data", G_CALLBACK(onBodyWritten));
     // Bytes read up to the reply headers; the body is read by send() itself.
-    g_signal_connect(msg_.get(), "got-informational", G_CALLBACK(onMessageProgress), this);
-    g_signal_connect(msg_.get(), "got-headers", G_CALLBACK(onMessageProgress), this);
+    watch("got-informational", G_CALLBACK(onMessageProgress));
+    watch("got-headers", G_CALLBACK(onMessageProgress));
     timer_ = SourceId(g_timeout_add(idleMs, onTimer, this));
   }
-  ~Exchange() { g_signal_handlers_disconnect_by_data(msg_.get(), this); }
+  ~Exchange() {
+    if (ownerHandler_) g_cancellable_disconnect(owner_, ownerHandler_);
+  }
   Exchange(const Exchange&) = delete;
   Exchange& operator=(const Exchange&) = delete;
 
@@ -55,6 +57,19 @@ class Exchange {
   void progress() { lastProgress_.store(g_get_monotonic_time(), std::memory_order_relaxed); }
 
  private:
+  // The session may keep the message after this exchange ends: the handlers go with it.
+  void watch(const char* signal, GCallback callback) {
+    handlers_.emplace_back(msg_.get(), g_signal_connect(msg_.get(), signal, callback, this));
+  }
+  // The owner's cancel reaches the request's own cancellable (which the idle limit
+  // also uses), at once when the owner is cancelled already.
+  void followOwner(GCancellable* owner) {
+    owner_ = GObjectPtr<GCancellable>::retain(owner);
+    ownerHandler_ = g_cancellable_connect(
+        owner_, G_CALLBACK(+[](GCancellable*, gpointer mine) { g_cancellable_cancel(G_CANCELLABLE(mine)); }),
+        g_object_ref(cancellable_.get()), g_object_unref);
+  }
+
   static void onMessageProgress(SoupMessage*, gpointer self) { static_cast<Exchange*>(self)->progress(); }
   static void onBodyWritten(SoupMessage*, guint, gpointer self) { static_cast<Exchange*>(self)->progress(); }
 
@@ -76,6 +91,9 @@ class Exchange {
 
   GObjectPtr<SoupMessage> msg_;
   GObjectPtr<GCancellable> cancellable_ = GObjectPtr<GCancellable>::adopt(g_cancellable_new());
+  GObjectPtr<GCancellable> owner_;
+  gulong ownerHandler_ = 0;
+  std::vector<SignalHandler> handlers_;
   const gint64 idleUs_;
   std::atomic<gint64> lastProgress_{0};
   SourceId timer_;
@@ -104,7 +122,9 @@ std::shared_ptr<GInputStream> adoptStream(GInputStream* stream) {
   });
 }
 
-Task<HttpResponse> send(HttpRequest request) {
+Task<HttpResponse> send(HttpRequest request, const Cancellable* owner) {
+  // Taken before the first suspension: the owner's object may be gone by the next turn.
+  GCancellable* ownerCancellable = owner ? owner->get() : nullptr;
   auto msg = GObjectPtr<SoupMessage>::adopt(soup_message_new(request.method.c_str(), request.url.c_str()));
   if (!msg) throw AppError(errors::kHttp, -1, "请求地址无效：" + request.url);
 
@@ -120,7 +140,7 @@ Task<HttpResponse> send(HttpRequest request) {
   }
 
   const unsigned idleMs = request.idleTimeoutMs ? *request.idleTimeoutMs : request.timeoutSeconds * 1000u;
-  Exchange x(msg, idleMs);
+  Exchange x(msg, idleMs, ownerCancellable);
 
   // A transport failure is rethrown in our own words (and as a time-out when the idle
   // limit ran out).
@@ -212,20 +232,21 @@ Task<HttpResponse> send(HttpRequest request) {
   co_return r;
 }
 
-Task<std::optional<HttpDownload>> openDownload(std::string url,
-                                               std::vector<std::pair<std::string, std::string>> headers,
-                                               unsigned stallSeconds) {
-  // One session per stall limit (a session's own socket time-out), made on first use.
-  static std::map<unsigned, SoupSession*> sessions;
-  SoupSession*& session = sessions[stallSeconds];
-  if (!session) session = soup_session_new_with_options("timeout", stallSeconds, "idle-timeout", 60u, nullptr);
+DownloadSession::DownloadSession(unsigned stallSeconds)
+    : session_(GObjectPtr<GObject>::adopt(
+          G_OBJECT(soup_session_new_with_options("timeout", stallSeconds, "idle-timeout", 60u, nullptr)))) {}
+
+Task<std::optional<HttpDownload>> DownloadSession::open(std::string url,
+                                                        std::vector<std::pair<std::string, std::string>> headers) const {
+  // Held until the reply's headers are in, should the owner go meanwhile.
+  GObjectPtr<GObject> session = session_;
   GObjectPtr<SoupMessage> msg = GObjectPtr<SoupMessage>::adopt(soup_message_new("GET", url.c_str()));
   if (!msg) co_return std::nullopt;
   SoupMessageHeaders* h = soup_message_get_request_headers(msg.get());
   for (auto& [k, v] : headers) soup_message_headers_replace(h, k.c_str(), v.c_str());
   SoupMessage* m = msg.get();
   auto sending = asyncCall<GObjectPtr<GInputStream>>(
-      [m, s = session](GCancellable* c, GAsyncReadyCallback cb, gpointer d) {
+      [m, s = SOUP_SESSION(session.get())](GCancellable* c, GAsyncReadyCallback cb, gpointer d) {
         soup_session_send_async(s, m, G_PRIORITY_DEFAULT, c, cb, d);
       },
       [](GObject* src, GAsyncResult* res, GError** e) {

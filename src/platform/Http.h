@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/Async.h"
 #include "base/GObjectPtr.h"
 #include "base/Task.h"
 
@@ -59,7 +60,10 @@ std::shared_ptr<GInputStream> adoptStream(GInputStream* stream);
 // limit running out throws AppError(errors::kHttp, G_IO_ERROR_TIMED_OUT, "请求超时"); a
 // body over maxBodyBytes throws AppError(errors::kHttp, kReplyTooLarge, "服务器回复超过 N MB").
 // Any HTTP status is a reply. Must be called on the main thread.
-Task<HttpResponse> send(HttpRequest request);
+// `owner`: the caller's cancellable; cancelling it (or the owner going away) ends the
+// request with AppError(errors::kHttp, G_IO_ERROR_CANCELLED, "请求已取消"). The request
+// keeps its own reference, so the Cancellable object itself may go first.
+Task<HttpResponse> send(HttpRequest request, const Cancellable* owner = nullptr);
 
 // A reply whose body is still to be read.
 struct HttpDownload {
@@ -69,13 +73,21 @@ struct HttpDownload {
   GObjectPtr<GInputStream> body;
   GObjectPtr<GObject> request;  // kept while the body is read
 };
-// GETs `url` with `headers` (replacing any of the same name) on a session for long
-// downloads, where a read or write that stalls `stallSeconds` fails. Returns once the
-// reply's headers are in; nothing when `url` is no address. A transport failure
-// throws the GIO error as AppError. Must be called on the main thread.
-Task<std::optional<HttpDownload>> openDownload(std::string url,
-                                               std::vector<std::pair<std::string, std::string>> headers,
-                                               unsigned stallSeconds);
+// A session for long downloads, where a read or write that stalls `stallSeconds`
+// fails. Copies share the one session; its owner keeps one while a body is read.
+class DownloadSession {
+ public:
+  explicit DownloadSession(unsigned stallSeconds);
+
+  // GETs `url` with `headers` (replacing any of the same name). Returns once the
+  // reply's headers are in; nothing when `url` is no address. A transport failure
+  // throws the GIO error as AppError. Must be called on the main thread.
+  Task<std::optional<HttpDownload>> open(std::string url,
+                                         std::vector<std::pair<std::string, std::string>> headers) const;
+
+ private:
+  GObjectPtr<GObject> session_;  // a SoupSession
+};
 
 // ---- Values the web engine hands out as libsoup types.
 

@@ -8,11 +8,6 @@
 
 namespace quorvel::LauncherBadge {
 namespace {
-std::function<void()>& attentionSlot() {
-  static std::function<void()> h;
-  return h;
-}
-
 void emitUpdate(GDBusConnection* conn, long long count) {
   GVariantBuilder props;
   g_variant_builder_init(&props, G_VARIANT_TYPE("a{sv}"));
@@ -40,12 +35,5 @@ Task<void> update(long long count) {
 }  // namespace
 
 void setCount(long long count) { spawn(update(count)); }
-
-void setAttentionHandler(std::function<void()> handler) { attentionSlot() = std::move(handler); }
-
-void requestAttention() {
-  if (attentionSlot()) return attentionSlot()();
-  logLine(tags::kNotify, "没有可提示的窗口");
-}
 
 }  // namespace quorvel::LauncherBadge

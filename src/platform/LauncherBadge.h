@@ -1,8 +1,6 @@
 #pragma once
 // The count on the application's launcher icon (com.canonical.Unity.LauncherEntry,
-// understood by the common docks and panels) and the request for attention.
-#include <functional>
-
+// understood by the common docks and panels).
 namespace quorvel::LauncherBadge {
 
 inline constexpr const char* kAppURI = "application://cn.quorvel.client.desktop";
@@ -11,10 +9,5 @@ inline constexpr const char* kInterface = "com.canonical.Unity.LauncherEntry";
 
 // Shows `count` on the icon; 0 or less hides the count.
 void setCount(long long count);
-
-// Asks for the user's attention once: by default the urgency hint of the
-// application's main window, when there is one.
-void requestAttention();
-void setAttentionHandler(std::function<void()> handler);
 
 }  // namespace quorvel::LauncherBadge

@@ -3,29 +3,20 @@
 #include <gio/gio.h>
 #include <libsecret/secret.h>
 
+#include "base/Async.h"
 #include "base/GLibPtr.h"
 #include "base/GObjectPtr.h"
-#include "base/Installed.h"
 #include "base/Log.h"
 #include "base/LogTags.h"
 
 namespace quorvel {
-
-PasswordPrompter* PasswordPrompter::installed() { return Installed<PasswordPrompter>::get(); }
 
 namespace Mounts {
 namespace {
 
 Result fromError(const GError* e) {
   Result r;
-  if (!e) {
-    r.message = "未知错误";
-    return r;
-  }
-  r.gioDomain = e->domain == G_IO_ERROR;
-  r.code = e->code;
-  r.domainName = g_quark_to_string(e->domain);
-  r.message = e->message ? e->message : "未知错误";
+  r.error = toAppError(e, "未知错误");
   return r;
 }
 
@@ -33,6 +24,7 @@ Result fromError(const GError* e) {
 struct MountState {
   GObjectPtr<GMountOperation> op;
   std::string uri;
+  PasswordPrompter* prompter = nullptr;
   int asked = 0;
   bool gaveUp = false;
   bool cancelled = false;
@@ -45,7 +37,7 @@ void onAskPassword(GMountOperation* op, const char* message, const char* default
                    GAskPasswordFlags flags, gpointer data) {
   auto* st = static_cast<MountState*>(data);
   ++st->asked;
-  PasswordPrompter* prompter = PasswordPrompter::installed();
+  PasswordPrompter* prompter = st->prompter;
   if (!prompter || st->asked > kMaxPasswordAttempts) {
     if (st->asked > kMaxPasswordAttempts) st->gaveUp = true;
     g_mount_operation_reply(op, G_MOUNT_OPERATION_ABORTED);
@@ -95,9 +87,10 @@ bool davSupported() {
   return false;
 }
 
-Task<Result> mount(std::string uri) {
+Task<Result> mount(std::string uri, PasswordPrompter* prompter) {
   auto st = std::make_shared<MountState>();
   st->uri = uri;
+  st->prompter = prompter;
   st->op = GObjectPtr<GMountOperation>::adopt(g_mount_operation_new());
   CallbackAwaiter<Result> done([st](std::function<void(Result)> resolve) {
     st->resolve = std::move(resolve);
@@ -112,13 +105,9 @@ Task<Result> mount(std::string uri) {
           auto& s = **h;
           GErrorPtr err;
           Result r;
-          if (g_file_mount_enclosing_volume_finish(G_FILE(src), res, err.out())) {
-            r.ok = true;
-          } else {
-            r = fromError(err.get());
-          }
+          if (!g_file_mount_enclosing_volume_finish(G_FILE(src), res, err.out())) r = fromError(err.get());
           r.gaveUpAfterWrongPassword = s.gaveUp;
-          r.cancelledByUser = !r.ok && s.cancelled;
+          r.cancelledByUser = !r.ok() && s.cancelled;
           r.user = s.user;
           s.askHandler.disconnect();
           s.resolve(std::move(r));
@@ -134,9 +123,7 @@ Task<Result> unmount(std::string uri) {
   GMount* m = findMount(uri);
   if (!m) {
     Result r;
-    r.gioDomain = true;
-    r.code = G_IO_ERROR_NOT_MOUNTED;
-    r.message = "没有挂载";
+    r.error = AppError(g_quark_to_string(G_IO_ERROR), G_IO_ERROR_NOT_MOUNTED, "没有挂载");
     co_return r;
   }
   auto mountRef = GObjectPtr<GMount>::adopt(m);
@@ -149,8 +136,7 @@ Task<Result> unmount(std::string uri) {
           std::unique_ptr<std::function<void(Result)>> f(static_cast<std::function<void(Result)>*>(data));
           GErrorPtr err;
           Result r;
-          if (g_mount_unmount_with_operation_finish(G_MOUNT(src), res, err.out())) r.ok = true;
-          else r = fromError(err.get());
+          if (!g_mount_unmount_with_operation_finish(G_MOUNT(src), res, err.out())) r = fromError(err.get());
           (*f)(std::move(r));
         },
         cb);

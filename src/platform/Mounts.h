@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/AppError.h"
 #include "base/Task.h"
 
 namespace quorvel {
@@ -30,18 +31,14 @@ class PasswordPrompter {
   virtual ~PasswordPrompter() = default;
   // Answers once on the main thread; nothing means the user cancelled.
   virtual void askPassword(const Request& request, std::function<void(std::optional<Answer>)> reply) = 0;
-  // The installed prompter, or null (a mount then ends as cancelled).
-  static PasswordPrompter* installed();
 };
 
 namespace Mounts {
 
 struct Result {
-  bool ok = false;
-  bool gioDomain = false;
-  int code = 0;
-  std::string domainName;
-  std::string message;
+  // No error when it worked; otherwise GIO's error (domain = its quark's name).
+  std::optional<AppError> error;
+  bool ok() const { return !error; }
   bool gaveUpAfterWrongPassword = false;
   bool cancelledByUser = false;  // the dialog was cancelled (GVfs then reports the HTTP refusal)
   std::string user;  // who signed in (when asked)
@@ -52,8 +49,9 @@ inline constexpr int kMaxPasswordAttempts = 3;
 
 // Whether GIO can reach dav(s) shares at all (GVfs installed and running).
 bool davSupported();
-// Mounts the share (main thread).
-Task<Result> mount(std::string uri);
+// Mounts the share (main thread); GVfs's password questions go to `prompter` (none:
+// the mount ends as cancelled). The prompter must outlive the mount.
+Task<Result> mount(std::string uri, PasswordPrompter* prompter);
 // Unmounts the mount that holds the share.
 Task<Result> unmount(std::string uri);
 // Whether a GVfs mount holds the share (GVfs's mount tracker; no network I/O).

@@ -130,11 +130,6 @@ std::string lastLine(const std::string& text) {
 
 }  // namespace
 
-Scanner& Scanner::shared() {
-  static auto* instance = new Scanner();  // lives as long as the process
-  return *instance;
-}
-
 std::vector<Scanner::Device> Scanner::parseDeviceList(const std::string& text) {
   std::vector<Device> out;
   size_t pos = 0;
@@ -171,6 +166,7 @@ void Scanner::detect(bool refresh) {
 }
 
 Task<void> Scanner::runDetection() {
+  std::weak_ptr<bool> alive = alive_;
   const int generation = ++detection_;
   state.set(State::detecting);
   const gchar* argv[] = {program_.c_str(), "-L", nullptr};
@@ -201,7 +197,7 @@ Task<void> Scanner::runDetection() {
   } catch (const AppError& e) {
     logLine(tags::kScan, "scanimage -L 失败：" + e.message, LogLevel::warning);
   }
-  if (generation != detection_) co_return;
+  if (alive.expired() || generation != detection_) co_return;
   devices_ = parseDeviceList(out);
   logLine(tags::kScan, "检测到 " + std::to_string(devices_.size()) + " 台扫描仪");
   state.set(devices_.empty() ? State::noDevice : State::ready);

@@ -40,7 +40,9 @@ class Scanner {
   };
   enum class State { unknown, detecting, noTool, noDevice, ready };
 
-  static Scanner& shared();
+  Scanner() = default;
+  Scanner(const Scanner&) = delete;
+  Scanner& operator=(const Scanner&) = delete;
 
   Published<State> state{State::unknown};
   const std::vector<Device>& devices() const { return devices_; }
@@ -63,12 +65,13 @@ class Scanner {
   static double lastProgress(const std::string& text);
 
  private:
-  Scanner() = default;
   Task<void> runDetection();
 
   std::string program_ = "scanimage";
   std::vector<Device> devices_;
   int detection_ = 0;
+  // A detection that ends after the scanner went changes nothing.
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 }  // namespace quorvel

@@ -9,6 +9,7 @@
 #include <cstdlib>
 
 #include "base/Async.h"
+#include "base/ErrorDomains.h"
 #include "base/GLibPtr.h"
 #include "base/GObjectPtr.h"
 #include "base/MainQueue.h"
@@ -23,10 +24,16 @@ constexpr const char* kPortalName = "org.freedesktop.portal.Desktop";
 constexpr const char* kPortalPath = "/org/freedesktop/portal/desktop";
 constexpr const char* kPortalTool = "xdg-desktop-portal";
 
-using Status = ScreenCaptureResult::Status;
+ScreenCaptureResult captured(std::string tool) { return ScreenCaptureResult{std::nullopt, std::move(tool)}; }
 
-ScreenCaptureResult outcome(Status status, std::string tool, std::string error = {}) {
-  return ScreenCaptureResult{status, std::move(tool), std::move(error)};
+ScreenCaptureResult ended(int code, std::string tool, std::string why) {
+  return ScreenCaptureResult{AppError(errors::kScreenCapture, code, std::move(why)), std::move(tool)};
+}
+
+ScreenCaptureResult cancelled(std::string tool) { return ended(errors::kCaptureCancelled, std::move(tool), "已取消框选"); }
+
+ScreenCaptureResult failed(std::string tool, std::string why) {
+  return ended(errors::kCaptureFailed, std::move(tool), std::move(why));
 }
 
 bool onPath(const char* program) {
@@ -153,9 +160,9 @@ Task<std::optional<ScreenCaptureResult>> portalCapture(std::string pngPath, Scre
     // The selection is abandoned; ask the portal to take its dialog down.
     g_dbus_connection_call(bus, kPortalName, handle.c_str(), "org.freedesktop.portal.Request", "Close", nullptr,
                            nullptr, G_DBUS_CALL_FLAGS_NONE, -1, nullptr, nullptr, nullptr);
-    co_return outcome(Status::failed, kPortalTool, "截图门户在规定时间内没有应答");
+    co_return failed(kPortalTool, "截图门户在规定时间内没有应答");
   }
-  if (response.code == 1) co_return outcome(Status::cancelled, kPortalTool);
+  if (response.code == 1) co_return cancelled(kPortalTool);
   if (response.code != 0 || response.uri.empty()) co_return std::nullopt;  // let a tool try
 
   // The portal saved its own file; it becomes our temporary capture (nothing is left
@@ -173,18 +180,17 @@ Task<std::optional<ScreenCaptureResult>> portalCapture(std::string pngPath, Scre
         });
     co_await move;
   } catch (const AppError& e) {
-    co_return outcome(Status::failed, kPortalTool, "无法取得截图文件：" + e.message);
+    co_return failed(kPortalTool, "无法取得截图文件：" + e.message);
   }
-  co_return outcome(Status::captured, kPortalTool);
+  co_return captured(kPortalTool);
 }
 
 // ---- Tools ----------------------------------------------------------------------------
 
 struct ToolRun {
-  bool started = false;
-  std::string error;
-  bool success = false;  // exited with status 0
-  std::string out;       // standard output, when asked for
+  std::optional<AppError> notStarted;  // why the program could not be started
+  bool success = false;                // exited with status 0
+  std::string out;                     // standard output, when asked for
 };
 
 Task<ToolRun> runTool(std::vector<std::string> argv, bool readOutput) {
@@ -196,10 +202,9 @@ Task<ToolRun> runTool(std::vector<std::string> argv, bool readOutput) {
   auto flags = readOutput ? G_SUBPROCESS_FLAGS_STDOUT_PIPE : G_SUBPROCESS_FLAGS_STDOUT_SILENCE;
   auto process = GObjectPtr<GSubprocess>::adopt(g_subprocess_newv(args.data(), flags, error.out()));
   if (!process) {
-    run.error = error.message();
+    run.notStarted = toAppError(error.get(), "未知错误");
     co_return run;
   }
-  run.started = true;
   try {
     if (readOutput) {
       auto communicate = asyncCall<std::string>(
@@ -225,9 +230,8 @@ Task<ToolRun> runTool(std::vector<std::string> argv, bool readOutput) {
           });
       co_await waitExit;
     }
-  } catch (const AppError& e) {
-    run.error = e.message;
-    co_return run;
+  } catch (const AppError&) {
+    co_return run;  // not a success: the file decides
   }
   run.success = g_subprocess_get_if_exited(process.get()) && g_subprocess_get_exit_status(process.get()) == 0;
   co_return run;
@@ -242,10 +246,10 @@ Task<ScreenCaptureResult> toolCapture(CaptureTool tool, std::string pngPath) {
     case CaptureTool::grimSlurp: {
       auto select = runTool({"slurp"}, true);
       ToolRun selection = co_await select;
-      if (!selection.started) co_return outcome(Status::failed, "slurp", selection.error);
+      if (selection.notStarted) co_return failed("slurp", selection.notStarted->message);
       std::string geometry = trimmed(selection.out);
       // slurp ends with status 1 and no geometry when the selection was cancelled.
-      if (!selection.success || geometry.empty()) co_return outcome(Status::cancelled, name);
+      if (!selection.success || geometry.empty()) co_return cancelled(name);
       argv = {"grim", "-g", geometry, pngPath};
       break;
     }
@@ -253,25 +257,25 @@ Task<ScreenCaptureResult> toolCapture(CaptureTool tool, std::string pngPath) {
   // The exit status says nothing reliable across tools; the file does.
   auto capture = runTool(argv, false);
   ToolRun run = co_await capture;
-  if (!run.started) co_return outcome(Status::failed, argv[0], run.error);
+  if (run.notStarted) co_return failed(argv[0], run.notStarted->message);
   struct stat st {};
   bool written = ::stat(pngPath.c_str(), &st) == 0 && st.st_size > 0;
-  co_return outcome(written ? Status::captured : Status::cancelled, name);
+  co_return written ? captured(name) : cancelled(name);
 }
 
 }  // namespace
 
 // ---- Capture file ---------------------------------------------------------------------
 
-std::unique_ptr<CaptureFile> CaptureFile::create(std::string* error) {
+std::unique_ptr<CaptureFile> CaptureFile::create() {
   GCharPtr uuid(g_uuid_string_random());
   std::string id = uuid.get();
   for (auto& c : id) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   std::string path = std::string(g_get_tmp_dir()) + "/quorvel-ocr-" + id + ".png";
   int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (fd < 0) {
-    if (error) *error = g_strerror(errno);
-    return nullptr;
+    int code = errno;
+    throw AppError(errors::kFile, code, g_strerror(code));
   }
   ::close(fd);
   return std::unique_ptr<CaptureFile>(new CaptureFile(path));
@@ -317,7 +321,7 @@ Task<ScreenCaptureResult> captureScreenRegion(std::string pngPath, ScreenCapture
     if (viaPortal) co_return *viaPortal;
   }
   auto tools = installedCaptureTools();
-  if (tools.empty()) co_return outcome(Status::noTool, {});
+  if (tools.empty()) co_return ended(errors::kNoCaptureTool, {}, "没有找到可用的截图方式");
   auto capture = toolCapture(tools.front(), pngPath);
   ScreenCaptureResult result = co_await capture;
   co_return result;

@@ -4,9 +4,11 @@
 // (gnome-screenshot, maim, grim with slurp). Everything is awaited on the main
 // context; nothing blocks it.
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "base/AppError.h"
 #include "base/Task.h"
 
 namespace quorvel {
@@ -16,8 +18,8 @@ namespace quorvel {
 // and removed when the owner lets go of it.
 class CaptureFile {
  public:
-  // Nothing (with `error` set) when the file could not be created.
-  static std::unique_ptr<CaptureFile> create(std::string* error = nullptr);
+  // Throws AppError (errors::kFile, errno) when the file could not be created.
+  static std::unique_ptr<CaptureFile> create();
   ~CaptureFile();
   CaptureFile(const CaptureFile&) = delete;
   CaptureFile& operator=(const CaptureFile&) = delete;
@@ -38,16 +40,16 @@ enum class CaptureTool { gnomeScreenshot, maim, grimSlurp };
 std::vector<CaptureTool> installedCaptureTools();
 std::string captureToolName(CaptureTool tool);
 
+// No error: the region is in the file. Otherwise errors::kScreenCapture with
+// kCaptureCancelled (the user ended the selection: Escape, right click, the portal's
+// cancel), kNoCaptureTool (no portal answered and no tool is installed) or
+// kCaptureFailed (a tool could not be started or the portal failed; the message says
+// why, for the log).
 struct ScreenCaptureResult {
-  enum class Status {
-    captured,   // the region is in the file
-    cancelled,  // the user ended the selection (Escape, right click, the portal's cancel)
-    failed,     // a tool could not be started or the portal failed; see `error`
-    noTool,     // no portal answered and no tool is installed
-  };
-  Status status = Status::failed;
-  std::string tool;   // what was used: "xdg-desktop-portal", "maim", …
-  std::string error;  // failed: the reason
+  std::optional<AppError> error;
+  std::string tool;  // what was used: "xdg-desktop-portal", "maim", …
+  bool ok() const { return !error; }
+  bool failedWith(int code) const { return error && error->code == code; }
 };
 
 struct ScreenCaptureOptions {

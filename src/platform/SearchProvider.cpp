@@ -142,10 +142,8 @@ Task<void> answer(std::shared_ptr<SearchProvider::State> s, std::string method, 
       co_return;
     }
     failure = "未知的方法 " + method;
-  } catch (const AppError& e) {
-    failure = e.message;
-  } catch (const std::exception& e) {
-    failure = e.what();
+  } catch (...) {
+    failure = describe(std::current_exception());
   }
   logLine(tags::kSpotlight, "系统搜索请求失败：" + failure, LogLevel::warning);
   // A handler that failed after the reply went out has nothing left to answer.

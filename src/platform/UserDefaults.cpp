@@ -10,7 +10,9 @@
 #include <fstream>
 #include <memory>
 #include <sstream>
+#include <utility>
 
+#include "base/ErrorDomains.h"
 #include "base/Log.h"
 #include "base/MainQueue.h"
 #include "base/LogTags.h"
@@ -20,40 +22,22 @@
 namespace quorvel {
 namespace fs = std::filesystem;
 
-namespace {
-std::unique_ptr<UserDefaults>& standardSlot() {
-  static std::unique_ptr<UserDefaults> slot;
-  return slot;
-}
-std::mutex& standardMutex() {
-  static std::mutex m;
-  return m;
-}
-}  // namespace
-
-UserDefaults& UserDefaults::standard() {
-  std::lock_guard lock(standardMutex());
-  auto& slot = standardSlot();
-  if (!slot) slot = std::make_unique<UserDefaults>(xdg::configHome() / "Quorvel" / "defaults.json");
-  return *slot;
-}
-
-void UserDefaults::resetStandardForTesting() {
-  std::lock_guard lock(standardMutex());
-  standardSlot().reset();
-}
+fs::path UserDefaults::standardFile() { return xdg::configHome() / "Quorvel" / "defaults.json"; }
 
 UserDefaults::UserDefaults(fs::path file) : file_(std::move(file)) {}
 
-UserDefaults::~UserDefaults() { flush(); }
+UserDefaults::~UserDefaults() {
+  *self_ = nullptr;
+  flush();
+}
 
 void UserDefaults::scheduleSaveLocked() {
   dirty_ = true;
   if (saveScheduled_) return;
   saveScheduled_ = true;
   // A burst of writes in one turn of the main loop becomes one write of the file.
-  postToMain([weak = std::weak_ptr<bool>(alive_), this] {
-    if (!weak.expired()) flush();
+  postToMain([alive = self_, this] {
+    if (*alive) flush();
   });
 }
 
@@ -84,7 +68,7 @@ void UserDefaults::loadLocked() const {
   std::time_t t = std::time(nullptr);
   char stamp[32];
   std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", std::localtime(&t));
-  Damage damage{file_, std::nullopt, ""};
+  Damage damage{file_, std::nullopt, std::nullopt};
   int err = EEXIST;
   for (int n = 1; err == EEXIST && n <= 100; ++n) {
     fs::path aside = file_;
@@ -95,8 +79,9 @@ void UserDefaults::loadLocked() const {
   if (damage.keptAs) {
     logLine(tags::kSettings, "设置文件无法解析，已另存为 " + damage.keptAs->string(), LogLevel::warning);
   } else {
-    damage.error = FileOps::errorText(err);
-    logLine(tags::kSettings, "设置文件无法解析，另存失败（" + damage.error + "），本次不写入设置文件", LogLevel::warning);
+    damage.error = AppError(errors::kFile, err, FileOps::errorText(err));
+    logLine(tags::kSettings, "设置文件无法解析，另存失败（" + damage.error->message + "），本次不写入设置文件",
+            LogLevel::warning);
   }
   damage_ = std::move(damage);
 }
@@ -147,6 +132,11 @@ std::optional<bool> UserDefaults::boolean(const std::string& key) const {
   auto v = object(key);
   if (!v || !v->is_boolean()) return std::nullopt;
   return v->get<bool>();
+}
+
+bool UserDefaults::firstWarning(const std::string& key) const {
+  std::lock_guard lock(mutex_);
+  return warned_.insert(key).second;
 }
 
 void UserDefaults::set(const std::string& key, nlohmann::json value) {

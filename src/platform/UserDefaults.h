@@ -5,7 +5,10 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
+
+#include "base/AppError.h"
 
 namespace quorvel {
 
@@ -23,12 +26,12 @@ class UserDefaults {
     // Where it was kept; absent when it could not be moved, and then nothing is
     // written over it while this process runs.
     std::optional<std::filesystem::path> keptAs;
-    std::string error;  // why it could not be moved
+    // Why it could not be moved (errors::kFile with errno); none when it was kept.
+    std::optional<AppError> error;
   };
 
-  static UserDefaults& standard();
-  // Resolves the standard file again (tests change XDG_CONFIG_HOME between cases).
-  static void resetStandardForTesting();
+  // $XDG_CONFIG_HOME/Quorvel/defaults.json
+  static std::filesystem::path standardFile();
 
   explicit UserDefaults(std::filesystem::path file);
   ~UserDefaults();
@@ -49,6 +52,10 @@ class UserDefaults {
   // What the first read of the file found damaged, if anything.
   std::optional<Damage> damage() const;
 
+  // True only the first time it is asked for `key` on this store: a warning about an
+  // unusable stored value is logged once, not at every read.
+  bool firstWarning(const std::string& key) const;
+
  private:
   void loadLocked() const;
   void saveLocked() const;
@@ -61,7 +68,8 @@ class UserDefaults {
   mutable std::optional<Damage> damage_;
   bool dirty_ = false;
   bool saveScheduled_ = false;
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  mutable std::set<std::string> warned_;
+  std::shared_ptr<UserDefaults*> self_ = std::make_shared<UserDefaults*>(this);
 };
 
 // Writes bytes to `target` through a temporary file in the same folder and a rename.

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "base/GLibPtr.h"
 #include "base/Log.h"
 #include "base/LogTags.h"
 #include "base/MainQueue.h"
@@ -28,11 +29,6 @@ constexpr const char* kMeasureScript =
     "  text: (document.body ? document.body.innerText : '').slice(0, 6000)\n"
     "})";
 
-std::vector<std::shared_ptr<OffscreenCapture>>& activeList() {
-  static std::vector<std::shared_ptr<OffscreenCapture>> list;
-  return list;
-}
-
 using Weak = std::weak_ptr<OffscreenCapture>;
 
 }  // namespace
@@ -51,8 +47,8 @@ struct OffscreenCapture::Impl {
   int targetHeight = 0;
   int resizeChecks = 0;
   std::optional<std::string> preJS;
-  gulong loadChangedId = 0;
-  gulong loadFailedId = 0;
+  SignalHandler loadChanged;
+  SignalHandler loadFailed;
 
   static std::shared_ptr<OffscreenCapture> lock(gpointer data) {
     auto* weak = static_cast<Weak*>(data);
@@ -77,8 +73,8 @@ struct OffscreenCapture::Impl {
     webkit_settings_set_user_agent(webkit_web_view_get_settings(view), kUserAgent);
     gtk_widget_set_size_request(GTK_WIDGET(view), kWidth, kHeight);
     gtk_window_set_child(GTK_WINDOW(window), GTK_WIDGET(view));
-    loadChangedId = g_signal_connect(view, "load-changed", G_CALLBACK(onLoadChanged), this);
-    loadFailedId = g_signal_connect(view, "load-failed", G_CALLBACK(onLoadFailed), this);
+    loadChanged = SignalHandler(view, g_signal_connect(view, "load-changed", G_CALLBACK(onLoadChanged), this));
+    loadFailed = SignalHandler(view, g_signal_connect(view, "load-failed", G_CALLBACK(onLoadFailed), this));
 
     // Mapped (so the engine lays out and paints at the real size) but outside
     // every screen and untouched by the window manager.
@@ -234,8 +230,8 @@ struct OffscreenCapture::Impl {
     auto keep = self.lock();  // the completion drops the last owner
     if (timeoutSource) cancelTimer(std::exchange(timeoutSource, 0));
     if (view) {
-      g_signal_handler_disconnect(view, loadChangedId);
-      g_signal_handler_disconnect(view, loadFailedId);
+      loadChanged.disconnect();
+      loadFailed.disconnect();
       webkit_web_view_stop_loading(view);
       view = nullptr;
     }
@@ -255,8 +251,6 @@ OffscreenCapture::~OffscreenCapture() {
   if (d_->window) gtk_window_destroy(GTK_WINDOW(d_->window));
 }
 
-std::size_t OffscreenCapture::activeCount() { return activeList().size(); }
-
 std::optional<std::string> OffscreenCapture::pngData(GdkTexture* image) {
   if (!image) return std::nullopt;
   GBytes* bytes = gdk_texture_save_to_png_bytes(image);
@@ -269,29 +263,36 @@ std::optional<std::string> OffscreenCapture::pngData(GdkTexture* image) {
   return out;
 }
 
-void OffscreenCapture::launch(std::optional<std::string> url, std::optional<std::string> html, double settle,
-                              double timeout, std::optional<std::string> preJS, Completion completion) {
+OffscreenCaptures::~OffscreenCaptures() {
+  *self_ = nullptr;
+  // Each capture's window and timer go with it; its answer is never given.
+  for (auto& c : active_) c->d_->completion = nullptr;
+}
+
+void OffscreenCaptures::launch(std::optional<std::string> url, std::optional<std::string> html, double settle,
+                               double timeout, std::optional<std::string> preJS,
+                               OffscreenCapture::Completion completion) {
   auto capture = std::shared_ptr<OffscreenCapture>(new OffscreenCapture());
   capture->d_->self = capture;
   capture->d_->preJS = std::move(preJS);
-  activeList().push_back(capture);
+  active_.push_back(capture);
   OffscreenCapture* raw = capture.get();
-  capture->d_->completion = [raw, completion = std::move(completion)](GObjectPtr<GdkTexture> image,
-                                                                      std::string text) {
-    auto& list = activeList();
-    std::erase_if(list, [raw](const auto& c) { return c.get() == raw; });
+  capture->d_->completion = [owner = self_, raw, completion = std::move(completion)](GObjectPtr<GdkTexture> image,
+                                                                                     std::string text) {
+    if (!*owner) return;
+    std::erase_if((*owner)->active_, [raw](const auto& c) { return c.get() == raw; });
     if (completion) completion(std::move(image), std::move(text));
   };
   capture->d_->start(url, html, settle, timeout);
 }
 
-void OffscreenCapture::capture(const std::string& url, double settle, double timeout, std::optional<std::string> preJS,
-                               Completion completion) {
+void OffscreenCaptures::capture(const std::string& url, double settle, double timeout,
+                                std::optional<std::string> preJS, OffscreenCapture::Completion completion) {
   launch(url, std::nullopt, settle, timeout, std::move(preJS), std::move(completion));
 }
 
-void OffscreenCapture::captureHtml(const std::string& html, double settle, double timeout,
-                                   std::optional<std::string> preJS, Completion completion) {
+void OffscreenCaptures::captureHtml(const std::string& html, double settle, double timeout,
+                                    std::optional<std::string> preJS, OffscreenCapture::Completion completion) {
   launch(std::nullopt, html, settle, timeout, std::move(preJS), std::move(completion));
 }
 

@@ -1,13 +1,15 @@
 #pragma once
 // One page loaded where the user never sees it, settled, optionally poked by a
-// script, measured, enlarged to its height and photographed. The caller always
-// gets exactly one answer, at the latest when the time-out fires.
+// script, measured, enlarged to its height and photographed. The caller gets exactly
+// one answer, at the latest when the time-out fires, while the captures' owner
+// (OffscreenCaptures) exists.
 #include <gdk/gdk.h>
 
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "base/GObjectPtr.h"
 
@@ -26,14 +28,6 @@ class OffscreenCapture : public std::enable_shared_from_this<OffscreenCapture> {
       "Mozilla/5.0 (Macintosh; Intel Mac OS X 10_15_7) AppleWebKit/605.1.15 (KHTML, like Gecko) "
       "Version/17.0 Safari/605.1.15";
 
-  // Main thread only.
-  static void capture(const std::string& url, double settle, double timeout, std::optional<std::string> preJS,
-                      Completion completion);
-  // The same with an HTML text and no base address (used where no page is served).
-  static void captureHtml(const std::string& html, double settle, double timeout, std::optional<std::string> preJS,
-                          Completion completion);
-  // Captures still running.
-  static std::size_t activeCount();
   // An image's PNG bytes, or nothing.
   static std::optional<std::string> pngData(GdkTexture* image);
 
@@ -42,10 +36,35 @@ class OffscreenCapture : public std::enable_shared_from_this<OffscreenCapture> {
   struct Impl;
 
  private:
+  friend class OffscreenCaptures;
   OffscreenCapture();
-  static void launch(std::optional<std::string> url, std::optional<std::string> html, double settle, double timeout,
-                     std::optional<std::string> preJS, Completion completion);
   std::unique_ptr<Impl> d_;
+};
+
+// The captures one owner has running, each kept until it answers. Captures still
+// running when the owner goes are ended without an answer. Main thread only.
+class OffscreenCaptures {
+ public:
+  OffscreenCaptures() = default;
+  ~OffscreenCaptures();
+  OffscreenCaptures(const OffscreenCaptures&) = delete;
+  OffscreenCaptures& operator=(const OffscreenCaptures&) = delete;
+
+  void capture(const std::string& url, double settle, double timeout, std::optional<std::string> preJS,
+               OffscreenCapture::Completion completion);
+  // The same with an HTML text and no base address (used where no page is served).
+  void captureHtml(const std::string& html, double settle, double timeout, std::optional<std::string> preJS,
+                   OffscreenCapture::Completion completion);
+  // Captures still running.
+  std::size_t activeCount() const { return active_.size(); }
+
+ private:
+  void launch(std::optional<std::string> url, std::optional<std::string> html, double settle, double timeout,
+              std::optional<std::string> preJS, OffscreenCapture::Completion completion);
+
+  std::vector<std::shared_ptr<OffscreenCapture>> active_;
+  // A capture's answer finds its owner through this; cleared when the owner goes.
+  std::shared_ptr<OffscreenCaptures*> self_ = std::make_shared<OffscreenCaptures*>(this);
 };
 
 }  // namespace quorvel

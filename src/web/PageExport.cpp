@@ -21,7 +21,7 @@
 #include "platform/XdgDirs.h"
 #include "platform/pdf/SearchablePdf.h"
 
-namespace quorvel::PageExport {
+namespace quorvel {
 namespace fs = std::filesystem;
 
 namespace {
@@ -33,30 +33,7 @@ constexpr const char* kFilePrinter = "Print to File";
 // and breaks it into as many pages as the content needs.
 void applyPagination(GtkPrintSettings* settings) { gtk_print_settings_set_scale(settings, 100.0); }
 
-GtkPageSetup*& sharedPageSetup() {
-  static GtkPageSetup* setup = gtk_page_setup_new();
-  return setup;
-}
-
-GtkPrintSettings*& sharedSettingsSlot() {
-  static GtkPrintSettings* settings = gtk_print_settings_new();
-  return settings;
-}
-
 std::string systemError(int code) { return g_strerror(code); }
-
-// The folder of the last export in this run, else the documents folder.
-fs::path& lastFolder() {
-  static fs::path folder;
-  return folder;
-}
-
-fs::path startFolder() {
-  std::error_code ec;
-  if (!lastFolder().empty() && fs::is_directory(lastFolder(), ec)) return lastFolder();
-  fs::path docs = xdg::documentsDir();
-  return fs::is_directory(docs, ec) ? docs : xdg::home();
-}
 
 // Bytes to `target` through a temporary file beside it and a rename.
 void writeAtomically(const fs::path& target, const std::string& bytes) {
@@ -105,9 +82,8 @@ struct RenderState {
 // it is, said in the log.
 void restoreText(const fs::path& pdf) {
   int repaired = 0;
-  std::string error = restoreIdeographText(pdf, &repaired);
-  if (!error.empty())
-    logLine(tags::kPdf, "文字层未能修正（" + pdf.filename().string() + "）：" + error, LogLevel::warning);
+  if (auto error = restoreIdeographText(pdf, &repaired))
+    logLine(tags::kPdf, "文字层未能修正（" + pdf.filename().string() + "）：" + error->message, LogLevel::warning);
 }
 
 // The file a finished print went to, when the file printer wrote a PDF.
@@ -130,33 +106,39 @@ void connectShared(WebKitPrintOperation* op, const char* signal, GCallback cb, s
 }
 }  // namespace
 
-GtkPrintSettings* sharedPrintSettings() { return sharedSettingsSlot(); }
+PageExport::PageExport(Dialogs& dialogs, FilePanels& panels, Desktop& desktop, WorkerPool& workers)
+    : dialogs_(dialogs),
+      panels_(panels),
+      desktop_(desktop),
+      workers_(workers),
+      pageSetup_(GObjectPtr<GtkPageSetup>::adopt(gtk_page_setup_new())),
+      settings_(GObjectPtr<GtkPrintSettings>::adopt(gtk_print_settings_new())) {}
 
-WebKitPrintOperation* newPrintOperation(WebKitWebView* view) {
-  applyPagination(sharedPrintSettings());
+// The folder of the last export in this run, else the documents folder.
+fs::path PageExport::startFolder() const {
+  std::error_code ec;
+  if (!lastFolder_.empty() && fs::is_directory(lastFolder_, ec)) return lastFolder_;
+  fs::path docs = xdg::documentsDir();
+  return fs::is_directory(docs, ec) ? docs : xdg::home();
+}
+
+WebKitPrintOperation* PageExport::newPrintOperation(WebKitWebView* view) {
+  applyPagination(settings_.get());
   WebKitPrintOperation* op = webkit_print_operation_new(view);
-  webkit_print_operation_set_print_settings(op, sharedPrintSettings());
-  webkit_print_operation_set_page_setup(op, sharedPageSetup());
+  webkit_print_operation_set_print_settings(op, settings_.get());
+  webkit_print_operation_set_page_setup(op, pageSetup_.get());
   return op;
 }
 
-void rememberPrintChoices(WebKitPrintOperation* operation) {
+void PageExport::rememberPrintChoices(WebKitPrintOperation* operation) {
   GtkPrintSettings* chosen = webkit_print_operation_get_print_settings(operation);
-  if (chosen && chosen != sharedSettingsSlot()) {
-    GtkPrintSettings* copy = gtk_print_settings_copy(chosen);
-    g_object_unref(sharedSettingsSlot());
-    sharedSettingsSlot() = copy;
-  }
+  if (chosen && chosen != settings_.get()) settings_ = GObjectPtr<GtkPrintSettings>::adopt(gtk_print_settings_copy(chosen));
   GtkPageSetup* setup = webkit_print_operation_get_page_setup(operation);
-  if (setup && setup != sharedPageSetup()) {
-    GtkPageSetup* copy = gtk_page_setup_copy(setup);
-    g_object_unref(sharedPageSetup());
-    sharedPageSetup() = copy;
-  }
-  applyPagination(sharedSettingsSlot());
+  if (setup && setup != pageSetup_.get()) pageSetup_ = GObjectPtr<GtkPageSetup>::adopt(gtk_page_setup_copy(setup));
+  applyPagination(settings_.get());
 }
 
-Task<std::string> renderPDF(WebKitWebView* webView) {
+Task<std::string> PageExport::renderPDF(WebKitWebView* webView) {
   auto view = GObjectPtr<WebKitWebView>::retain(webView);
   GErrorPtr err;
   gchar* name = nullptr;
@@ -202,7 +184,7 @@ Task<std::string> renderPDF(WebKitWebView* webView) {
   });
   RenderEnd end = co_await printing;
   if (end.error) throw *end.error;
-  auto reading = runInBackground([temp] {
+  auto reading = onWorker(workers_, [temp] {
     restoreText(temp);
     return readAll(temp);
   });
@@ -211,59 +193,57 @@ Task<std::string> renderPDF(WebKitWebView* webView) {
   co_return pdf;
 }
 
-Task<void> exportPDFTask(WebKitWebView* webView, std::string suggestedName) {
+Task<void> PageExport::exportPDFTask(WebKitWebView* webView, std::string suggestedName) {
   auto view = GObjectPtr<WebKitWebView>::retain(webView);
   std::string pdf;
   try {
     auto rendering = renderPDF(view);
     pdf = co_await rendering;
   } catch (const AppError& e) {
-    Dialogs::shared().alert("导出失败", e.message, {"好"});
+    dialogs_.alert("导出失败", e.message, {"好"});
     co_return;
   }
 
   FilePanels::SaveQuestion question{"导出当前页 PDF", suggestedPDFName(suggestedName), "PDF 文档", "application/pdf",
                                     "*.pdf", startFolder()};
-  CallbackAwaiter<std::optional<fs::path>> asking(
-      [question](CallbackAwaiter<std::optional<fs::path>>::Resolver resolve) {
-        FilePanels::shared().askSaveFile(question, resolve);
-      });
+  auto asking = askSaveFile(panels_, std::move(question));
   std::optional<fs::path> chosen = co_await asking;
   if (!chosen || chosen->empty()) co_return;
   const fs::path target = withPDFExtension(*chosen);
 
   try {
-    auto writing = runInBackground([target, pdf] { writeAtomically(target, pdf); });
+    auto writing = onWorker(workers_, [target, pdf] { writeAtomically(target, pdf); });
     co_await writing;
   } catch (const AppError& e) {
-    Dialogs::shared().alert("导出失败", e.message, {"好"});
+    dialogs_.alert("导出失败", e.message, {"好"});
     co_return;
   }
-  lastFolder() = target.parent_path();
+  lastFolder_ = target.parent_path();
   logLine(tags::kPdf, "已导出 " + target.string() + " (" + std::to_string(pdf.size()) + " 字节)");
-  Desktop::shared().revealFile(target);
+  desktop_.revealFile(target);
 }
 
-void exportPDF(WebKitWebView* view, const std::string& suggestedName) {
+void PageExport::exportPDF(WebKitWebView* view, const std::string& suggestedName) {
   if (!view) return;
   spawn(exportPDFTask(view, suggestedName));
 }
 
-void restoreTextWhenPrintedToFile(WebKitPrintOperation* operation) {
-  g_signal_connect(operation, "finished", G_CALLBACK(+[](WebKitPrintOperation* op, gpointer) {
+void PageExport::restoreTextWhenPrintedToFile(WebKitPrintOperation* operation) {
+  // The workers outlive the export service and with it any print it started.
+  g_signal_connect(operation, "finished", G_CALLBACK(+[](WebKitPrintOperation* op, gpointer workers) {
                      auto pdf = printedPdf(webkit_print_operation_get_print_settings(op));
                      if (!pdf) return;
                      // Written by now; rewritten off the main thread.
-                     spawn([](fs::path file) -> Task<void> {
-                       auto fixing = runInBackground([file] { restoreText(file); });
+                     spawn([](WorkerPool& pool, fs::path file) -> Task<void> {
+                       auto fixing = onWorker(pool, [file] { restoreText(file); });
                        co_await fixing;
                        logLine(tags::kPrint, "已打印到文件 " + file.string());
-                     }(*pdf));
+                     }(*static_cast<WorkerPool*>(workers), *pdf));
                    }),
-                   nullptr);
+                   &workers_);
 }
 
-void printPage(WebKitWebView* view) {
+void PageExport::printPage(WebKitWebView* view) {
   if (!view) return;
   WebKitPrintOperation* op = newPrintOperation(view);
   GtkRoot* root = gtk_widget_get_root(GTK_WIDGET(view));
@@ -278,4 +258,4 @@ void printPage(WebKitWebView* view) {
   g_object_unref(op);
 }
 
-}  // namespace quorvel::PageExport
+}  // namespace quorvel

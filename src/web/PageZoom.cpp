@@ -15,27 +15,27 @@ WebKitWebView* activeView(BrowserModel& model) {
 }
 }  // namespace
 
-void zoomActive(BrowserModel& model, double delta) {
+void zoomActive(BrowserModel& model, UserDefaults& defaults, double delta) {
   auto* view = activeView(model);
   if (!view) return;
   double zoom = PageZoom::stepped(webkit_web_view_get_zoom_level(view), delta);
   webkit_web_view_set_zoom_level(view, zoom);
-  UserDefaults::standard().set("webzoom", zoom);
+  defaults.set("webzoom", zoom);
 }
 
-void actualSize(BrowserModel& model) {
+void actualSize(BrowserModel& model, UserDefaults& defaults) {
   if (auto* view = activeView(model)) webkit_web_view_set_zoom_level(view, 1.0);
-  UserDefaults::standard().set("webzoom", 1.0);
+  defaults.set("webzoom", 1.0);
 }
 
-void setFontScale(BrowserModel& model, double scale) {
-  model.fontScale.set(scale);
-  UserDefaults::standard().set("fontScale", scale);
+void setFontScale(BrowserModel& model, UserDefaults& defaults, Published<double>& fontScale, double scale) {
+  fontScale.set(scale);
+  defaults.set("fontScale", scale);
   // Released tabs take it when they wake (their new page reads "webzoom").
-  for (const auto& tab : model.tabs.get())
+  for (const auto& tab : model.tabs().get())
     if (tab->webView())
       if (auto* view = TabController::viewOf(tab->webView())) webkit_web_view_set_zoom_level(view, scale);
-  UserDefaults::standard().set("webzoom", scale);
+  defaults.set("webzoom", scale);
 }
 
 }  // namespace quorvel::PageZoomActions

@@ -112,10 +112,11 @@ WebKitWebView* TabController::makeWebView() {
 
   // Page zoom: "webzoom" wins when it is a number (kept within 0.6 … 1.8); 0 or less
   // leaves the default.
-  if (auto zoom = UserDefaults::standard().number("webzoom")) {
+  if (auto zoom = engine_.defaults().number("webzoom")) {
     if (*zoom > 0) webkit_web_view_set_zoom_level(view_, PageZoom::clamped(*zoom));
-  } else if (auto m = store_.lock()) {
-    if (m->fontScale.get() > 0) webkit_web_view_set_zoom_level(view_, m->fontScale.get());
+  } else if (auto scale = engine_.defaults().number("fontScale")) {
+    // The workspace's font scale, which is remembered whenever it changes.
+    if (*scale > 0) webkit_web_view_set_zoom_level(view_, *scale);
   } else {
     webkit_web_view_set_zoom_level(view_, 1.0);
   }
@@ -164,7 +165,7 @@ void TabController::loadURL(const Url& url, unsigned) {
 
 void TabController::load(const std::string& path) {
   if (!view_ || tab_.expired()) return;
-  if (auto url = urlForServicePath(AppConfig::homeURL(), path)) loadURL(*url, kLoadTimeoutSeconds);
+  if (auto url = urlForServicePath(AppConfig::homeURL(engine_.defaults()), path)) loadURL(*url, kLoadTimeoutSeconds);
 }
 
 void TabController::stopLoading() {
@@ -202,7 +203,7 @@ bool TabController::showsServicePage() const {
   auto u = currentURL();
   if (!u) return false;
   auto parsed = Url::parse(*u);
-  return parsed && isServiceOrigin(*parsed, AppConfig::homeURL());
+  return parsed && isServiceOrigin(*parsed, AppConfig::homeURL(engine_.defaults()));
 }
 
 void TabController::evaluate(const std::string& script) {
@@ -260,7 +261,7 @@ std::string TabController::shortTitle(const std::string& title) { return TabRule
 void TabController::syncIfActive() {
   auto m = store_.lock();
   auto t = tab_.lock();
-  if (m && t && m->activeID.get() && *m->activeID.get() == t->id()) m->syncActiveState();
+  if (m && t && m->activeID().get() && *m->activeID().get() == t->id()) m->syncActiveState();
 }
 
 void TabController::onLoadChanged(WebKitLoadEvent event) {
@@ -301,7 +302,7 @@ void TabController::onLoadChanged(WebKitLoadEvent event) {
 }
 
 bool TabController::divertsToSystem(const std::string& uri) const {
-  return TabRules::decideNavigation(uri, AppConfig::homeURL()).action == TabRules::NavAction::openExternally;
+  return TabRules::decideNavigation(uri, AppConfig::homeURL(engine_.defaults())).action == TabRules::NavAction::openExternally;
 }
 
 bool TabController::onLoadFailed(const std::string& failingURI, GError* error) {
@@ -341,7 +342,7 @@ void TabController::failLoad(const std::string& failingURI, const std::string& r
   // The tab keeps the address it was meant to show.
   if (auto url = Url::parse(failingURI)) {
     t->intendedURL = *url;
-    if (isServiceOrigin(*url, AppConfig::homeURL())) t->currentPath.set(url->decodedPath());
+    if (isServiceOrigin(*url, AppConfig::homeURL(engine_.defaults()))) t->currentPath.set(url->decodedPath());
   }
   showLoadFailure(failingURI, reason);
 }
@@ -417,7 +418,7 @@ void TabController::onFinished() {
   // Only the service's own answer says "denied", never the text of a page.
   if (mainResponseStatus() == 403) checkForbidden();
   evaluate(PageScripts::resource("action-buttons.js"));
-  if (m) m->refreshBadges();
+  if (m) m->reads().refreshBadges();
   if (m && url) m->pageFinished().emit(url->decodedPath());
 }
 
@@ -430,12 +431,12 @@ void TabController::applyPageTitle() {
   titlePending_ = false;
   t->title.set(TabRules::shortTitle(title));
   if (auto id = TabRules::proceedingId(t->currentPath.get())) {
-    if (auto m = store_.lock()) m->rememberProceeding(*id, title);
+    if (auto m = store_.lock()) m->account().rememberProceeding(*id, title);
   }
 }
 
 void TabController::handleNewWindow(const std::string& uri) {
-  auto d = TabRules::decideNewWindow(uri, AppConfig::homeURL());
+  auto d = TabRules::decideNewWindow(uri, AppConfig::homeURL(engine_.defaults()));
   switch (d.kind) {
     case TabRules::NewWindowDecision::openTab:
       if (auto m = store_.lock()) m->newTab(d.pathAndQuery, "新标签");
@@ -449,7 +450,7 @@ void TabController::handleNewWindow(const std::string& uri) {
 void TabController::openExternally(const std::string& uri) { engine_.desktop().openURI(uri); }
 
 bool TabController::onDecidePolicy(WebKitPolicyDecision* decision, WebKitPolicyDecisionType type) {
-  Url home = AppConfig::homeURL();
+  Url home = AppConfig::homeURL(engine_.defaults());
   if (type == WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION || type == WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION) {
     WebKitNavigationAction* action =
         webkit_navigation_policy_decision_get_navigation_action(WEBKIT_NAVIGATION_POLICY_DECISION(decision));
@@ -544,14 +545,14 @@ void TabController::checkForbidden() {
     auto hit = TabRules::parseForbiddenProbe(r.text());
     if (!hit) return;
     logLine(tags::kNav, "403：" + hit->path + " —— " + hit->text);
-    if (auto m = self->store_.lock()) m->markForbidden(hit->path);
+    if (auto m = self->store_.lock()) m->account().markForbidden(hit->path);
     self->renderDeniedPage(hit->path, hit->text);
   });
 }
 
 void TabController::renderDeniedPage(const std::string& path, const std::string& detail) {
   auto m = store_.lock();
-  std::string account = m ? TabRules::accountLine(m->badges.get()) : "当前账号";
+  std::string account = m ? TabRules::accountLine(m->account().badges.get()) : "当前账号";
   // The values travel as arguments and are inserted as text, never as markup.
   callAsyncFunction(PageScripts::resource("denied-page.js"),
                     nlohmann::json{{"account", account}, {"path", path}, {"detail", detail}}, [](JsResult) {});

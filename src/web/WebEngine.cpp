@@ -26,8 +26,9 @@ GObjectPtr<WebKitNetworkSession> makeNetworkSession(bool ephemeral) {
 }
 }  // namespace
 
-WebEngine::WebEngine(Options options, PageActions& actions, PagePanelPresenter& panels, Desktop& desktop)
-    : options_(options), actions_(actions), panels_(panels), desktop_(desktop) {
+WebEngine::WebEngine(Options options, UserDefaults& defaults, PageActions& actions, PagePanelPresenter& panels,
+                     Desktop& desktop)
+    : options_(options), defaults_(defaults), actions_(actions), panels_(panels), desktop_(desktop) {
   network_ = makeNetworkSession(options.ephemeral);
   webkit_cookie_manager_set_accept_policy(webkit_network_session_get_cookie_manager(network_),
                                           WEBKIT_COOKIE_POLICY_ACCEPT_NO_THIRD_PARTY);
@@ -51,6 +52,10 @@ WebEngine::WebEngine(Options options, PageActions& actions, PagePanelPresenter& 
 }
 
 WebEngine::~WebEngine() {
+  // A page that outlives the engine (its model is still held elsewhere) loses its view
+  // now, so no late signal or script message reaches the engine through it.
+  for (const void* member : processGroups_->members())
+    const_cast<TabController*>(static_cast<const TabController*>(member))->teardown();
   downloads_.reset();
   for (WebKitUserScript* s : scripts_) webkit_user_script_unref(s);
 }
@@ -69,7 +74,7 @@ GObjectPtr<WebKitSettings> WebEngine::makeSettings() const {
   webkit_settings_set_user_agent(settings, AppConfig::userAgent().c_str());
   // Where OpenGL runs in software, compositing a page through it costs about 80 MiB
   // per page once shown, and nothing is faster for it: the page draws the same without.
-  if (softwareGL().value_or(false))
+  if (options_.softwareGL.value_or(false))
     webkit_settings_set_hardware_acceleration_policy(settings, WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
   return settings;
 }

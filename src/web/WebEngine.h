@@ -20,6 +20,7 @@ namespace quorvel {
 
 class Desktop;
 class Downloads;
+class UserDefaults;
 class PageActions;
 class PagePanelPresenter;
 class TabController;
@@ -32,15 +33,21 @@ class WebEngine : public WebStore {
     bool ephemeral = false;
     // The drag-and-drop page script ("NO_DRAG_INJECT=1" turns it off).
     bool dragAndDrop = true;
+    // OpenGL runs in software: pages draw without compositing. Nothing: the engine's
+    // own default.
+    std::optional<bool> softwareGL;
   };
 
-  WebEngine(Options options, PageActions& actions, PagePanelPresenter& panels, Desktop& desktop);
+  WebEngine(Options options, UserDefaults& defaults, PageActions& actions, PagePanelPresenter& panels,
+            Desktop& desktop);
   ~WebEngine() override;
   WebEngine(const WebEngine&) = delete;
   WebEngine& operator=(const WebEngine&) = delete;
 
   WebKitNetworkSession* network() const { return network_.get(); }
   AppMode mode() const { return options_.mode; }
+  // The settings the tabs read (the service's address, the zoom).
+  UserDefaults& defaults() const { return defaults_; }
   PageActions& pageActions() const { return actions_; }
   PagePanelPresenter& panels() const { return panels_; }
   Desktop& desktop() const { return desktop_; }
@@ -68,6 +75,7 @@ class WebEngine : public WebStore {
 
  private:
   Options options_;
+  UserDefaults& defaults_;
   PageActions& actions_;
   PagePanelPresenter& panels_;
   Desktop& desktop_;

@@ -5,7 +5,6 @@
 #include "CalendarTestSupport.h"
 #include "TestEnv.h"
 #include "TestHelpers.h"
-#include "base/Clock.h"
 #include "base/Log.h"
 #include "fakes/FakeCalendarStore.h"
 #include "fakes/FakeWebPage.h"
@@ -17,15 +16,12 @@ namespace {
 class CalendarSyncTest : public ::testing::Test {
  protected:
   TempHome home;
-  UserDefaults defaults{home.configHome() / "Quorvel" / "defaults.json"};
-  FakePages pages;
-  std::shared_ptr<BrowserModel> model = BrowserModel::create(pages.factory());  // badges not loaded
+  UserDefaults& defaults = home.defaults();
+  FakePages pages{defaults};
+  std::shared_ptr<BrowserModel> model = pages.model();  // badges not loaded
   std::vector<std::string> lines;
   void SetUp() override { setLogSink([this](const std::string& l) { lines.push_back(l); }); }
-  void TearDown() override {
-    setLogSink({});
-    Clock::setNowForTesting(std::nullopt);
-  }
+  void TearDown() override { setLogSink({}); }
 };
 
 TEST_F(CalendarSyncTest, InitialStateFollowsTheStoredSettings) {
@@ -47,8 +43,8 @@ TEST_F(CalendarSyncTest, InitialStateFollowsTheStoredSettings) {
   EXPECT_EQ(on.statusText.get(), "已开启，等待同步…");
 
   ScopedTimeZone tz("Asia/Shanghai");
-  setClockTo(2026, 3, 18, 9, 41, 8);
-  Clock::advanceForTesting(std::chrono::seconds(7));
+  setClockTo(pages.clock, 2026, 3, 18, 9, 41, 8);
+  pages.clock.advance(std::chrono::seconds(7));
   on.updateTimestamp("已是最新（无变更）");
   EXPECT_EQ(on.statusText.get(), "已是最新（无变更） · 09:41:07");
   EXPECT_EQ(on.lastSyncedAt.get(), "09:41:07");

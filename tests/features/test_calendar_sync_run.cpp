@@ -376,7 +376,7 @@ TEST_F(CalendarSyncRunTest, AccessAndTheSwitch) {
 }
 
 TEST_F(CalendarSyncRunTest, DiagnosticModeChangesNothing) {
-  auto quiet = BrowserModel::create(pages.factory(), nullptr, AppMode::diagnostic);
+  auto quiet = pages.model(nullptr, AppMode::diagnostic);
   build(*quiet);
   sync->startIfEnabled();
   sync->syncAfterPageLoadedIfNeeded();

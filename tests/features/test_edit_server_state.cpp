@@ -8,6 +8,7 @@
 
 #include "TestEnv.h"
 #include "TestHelpers.h"
+#include "VolumeServices.h"
 #include "WebDavServer.h"
 #include "features/volume/CasePaths.h"
 #include "features/volume/PreviewCache.h"
@@ -38,30 +39,32 @@ TEST(EditServerState, ReadsTheServerCopyFreshThroughTheShare) {
   if (!Mounts::davSupported()) GTEST_SKIP() << "GVfs cannot reach WebDAV shares here";
   dav.putFile("案件/2026/庭审提纲.docx", "first");
   dav.start();
-  UserDefaults::standard().set(CasePaths::kShareURLKey, dav.shareURI());
+  home.defaults().set(CasePaths::kShareURLKey, dav.shareURI());
+  SharePassword prompter;
+  VolumeServices world(home.defaults(), {.passwords = &prompter});
+  PreviewCache& cache = world.volume.cache();
 
   // Not mounted: nothing to compare with.
-  auto before = runToEnd(PreviewCache::freshSourceStat(kRel));
+  auto before = runToEnd(cache.freshSourceStat(kRel));
   ASSERT_TRUE(before->value);
   EXPECT_FALSE(*before->value);
 
-  SharePassword prompter;
-  ScopedInstall<PasswordPrompter> installed(prompter);
-  auto mounted = runToEnd(Mounts::mount(dav.shareURI()), 20000);
-  ASSERT_TRUE(mounted->value && mounted->value->ok) << (mounted->value ? mounted->value->message : "");
+  auto mounted = runToEnd(Mounts::mount(dav.shareURI(), &prompter), 20000);
+  ASSERT_TRUE(mounted->value && mounted->value->ok())
+      << (mounted->value && mounted->value->error ? mounted->value->error->message : "");
 
-  auto first = runToEnd(PreviewCache::freshSourceStat(kRel));
+  auto first = runToEnd(cache.freshSourceStat(kRel));
   ASSERT_TRUE(first->value && *first->value);
   EXPECT_EQ((*first->value)->size, 5);
 
   // Changed on the server a moment later: the next read sees it.
   dav.putFile("案件/2026/庭审提纲.docx", "second version");
-  auto second = runToEnd(PreviewCache::freshSourceStat(kRel));
+  auto second = runToEnd(cache.freshSourceStat(kRel));
   ASSERT_TRUE(second->value && *second->value);
   EXPECT_EQ((*second->value)->size, 14);
 
   fs::path dest = home.root() / "copy.docx";
-  auto copied = runToEnd(PreviewCache::copyFreshSource(kRel, dest));
+  auto copied = runToEnd(cache.copyFreshSource(kRel, dest));
   ASSERT_TRUE(copied->value && *copied->value);
   EXPECT_EQ(**copied->value, "");
   std::ifstream in(dest, std::ios::binary);
@@ -69,7 +72,7 @@ TEST(EditServerState, ReadsTheServerCopyFreshThroughTheShare) {
   bytes << in.rdbuf();
   EXPECT_EQ(bytes.str(), "second version");
   // A file the server does not have: no state, and the copy says why.
-  auto gone = runToEnd(PreviewCache::freshSourceStat("user_data/FIRM_demo/案件/2026/没有.docx"));
+  auto gone = runToEnd(cache.freshSourceStat("user_data/FIRM_demo/案件/2026/没有.docx"));
   ASSERT_TRUE(gone->value);
   EXPECT_FALSE(*gone->value);
 

@@ -12,15 +12,20 @@
 #include "TestEnv.h"
 #include "TestHelpers.h"
 #include "TestService.h"
+#include "VolumeServices.h"
 #include "fakes/FakeWebStore.h"
 #include "base/AppError.h"
-#include "base/Clock.h"
-#include "base/Installed.h"
+#include "fakes/SettableClock.h"
+#include "base/WorkerPool.h"
+#include "core/AuditLog.h"
 #include "core/AppConfig.h"
+#include "platform/UserDefaults.h"
 #include "core/Dialogs.h"
 #include "features/editing/ConflictChoice.h"
 #include "features/editing/EditSession.h"
 #include "features/volume/PreviewCache.h"
+#include "features/volume/PreviewPresenter.h"
+#include "platform/Desktop.h"
 #include "platform/FileOps.h"
 
 using namespace quorvel;
@@ -42,8 +47,6 @@ class ScriptedDialogs : public Dialogs {
   std::vector<Shown> shown;
   std::map<std::string, int> answers;  // by title; -1 otherwise
 
-  ScriptedDialogs() { Installed<Dialogs>::install(*this); }
-  ~ScriptedDialogs() override { Installed<Dialogs>::uninstall(*this); }
   void alert(const std::string& title, const std::string& text, const std::vector<std::string>&,
              std::function<void(int)> onAnswer) override {
     shown.push_back({title, text});
@@ -61,8 +64,6 @@ class ScriptedConflict : public ConflictPresenter {
  public:
   ConflictChoice choice = ConflictChoice::cancel;
   int opened = 0;
-  ScriptedConflict() { ConflictPresenter::install(this); }
-  ~ScriptedConflict() override { ConflictPresenter::install(nullptr); }
   void open(const std::string&, const fs::path&, Completion completion) override {
     ++opened;
     postToMain([completion, c = choice] { completion(c); });
@@ -101,8 +102,15 @@ class EditSessionTest : public ::testing::Test {
   bool holdUpload = false;
   std::function<void(bool)> releaseUpload;
   int opened = 0, timerStarts = 0;
+  std::function<void()> tick;  // the session's poll, as its timer runs it
   ScriptedDialogs dialogs;
   ScriptedConflict conflict;
+  LoggingDesktop desktop;
+  DesktopPreviewPresenter previews{desktop};
+  EditingFiles editing;
+  WorkerPool workers{1};
+  SettableClock clock;
+  AuditLog auditLog{AuditLog::defaultFile(), clock};
   std::unique_ptr<EditSession> session;
 
   void SetUp() override {
@@ -122,14 +130,16 @@ class EditSessionTest : public ::testing::Test {
     b.upload = [this](std::string serverPath, fs::path file) { return upload(this, serverPath, file); };
     b.userName = [] { return std::string("王律师"); };
     b.backupRoot = [this] { return mirror; };
-    b.startTimer = [this](std::function<void()>) { ++timerStarts; };
+    b.startTimer = [this](std::function<void()> poll) {
+      ++timerStarts;
+      tick = std::move(poll);
+    };
     b.stopTimer = [] {};
-    session = std::make_unique<EditSession>(b);
+    session = std::make_unique<EditSession>(b, dialogs, conflict, previews, editing, workers, auditLog, clock);
   }
   void TearDown() override {
     session.reset();
-    PreviewCache::endEditing(kRel);
-    Clock::setNowForTesting(std::nullopt);
+    workers.drain();
   }
 
   static Task<json> upload(EditSessionTest* t, std::string serverPath, fs::path file) {
@@ -153,7 +163,7 @@ class EditSessionTest : public ::testing::Test {
   }
   // One poll and the whole flow it starts, answered as scripted.
   void poll() {
-    session->tickForTesting();
+    tick();
     ASSERT_TRUE(waitUntil([&] { return !session->busy(); }, 3000));
   }
   std::vector<json> audit() const {
@@ -190,7 +200,7 @@ TEST_F(EditSessionTest, OpeningTakesTheCopyIntoTheEditingSetAndAReopenKeepsTheSe
   haveLocal = true;
   open();
   EXPECT_EQ(opened, 1);
-  EXPECT_TRUE(PreviewCache::isEditing(kRel));
+  EXPECT_TRUE(editing.contains(kRel));
   json rec = last("open-for-edit");
   EXPECT_EQ(rec["local"], local.string());
   EXPECT_EQ(rec["base_size"], 8);
@@ -240,12 +250,12 @@ TEST_F(EditSessionTest, ReplacingUploadKeepsWatchingAndASaveDuringItIsAskedLater
   dialogs.answers["本地文件已修改"] = 0;
   save("edit one", t0 + seconds(10));
   holdUpload = true;
-  session->tickForTesting();
+  tick();
   ASSERT_TRUE(waitUntil([&] { return releaseUpload != nullptr; }, 2000));
 
   // Saved while the upload runs: no second question on top of this flow.
   save("edit two", t0 + seconds(20));
-  session->tickForTesting();
+  tick();
   drainMainLoop();
   EXPECT_EQ(questions(), 1);
   // The server now holds our upload with its own time.
@@ -299,7 +309,7 @@ TEST_F(EditSessionTest, ConflictAlertOffersBothCopiesOrCancel) {
   std::tm tm{};
   tm.tm_year = 2026 - 1900, tm.tm_mon = 2, tm.tm_mday = 9, tm.tm_hour = 10, tm.tm_min = 15, tm.tm_sec = 7;
   tm.tm_isdst = -1;
-  Clock::setNowForTesting(system_clock::from_time_t(std::mktime(&tm)));
+  clock.set(system_clock::from_time_t(std::mktime(&tm)));
   dialogs.answers["服务器上的版本也变了"] = 1;
   save("mine-002", t0 + seconds(20));
   poll();
@@ -308,7 +318,7 @@ TEST_F(EditSessionTest, ConflictAlertOffersBothCopiesOrCancel) {
   EXPECT_EQ(last("upload-ok")["mode"], "keep-both");
   EXPECT_EQ(dialogs.shown.back().title, "已作为新文件上传");
   EXPECT_FALSE(session->isEditing(kRel));
-  EXPECT_FALSE(PreviewCache::isEditing(kRel));
+  EXPECT_FALSE(editing.contains(kRel));
   EXPECT_EQ(actions(), (Actions{"upload-check", "conflict", "conflict-cancel", "upload-check", "conflict", "upload-ok"}));
 }
 
@@ -389,12 +399,11 @@ TEST(EditSessionNames, ConflictCopyNames) {
   std::tm tm{};
   tm.tm_year = 2026 - 1900, tm.tm_mon = 11, tm.tm_mday = 31, tm.tm_hour = 23, tm.tm_min = 59, tm.tm_sec = 58;
   tm.tm_isdst = -1;
-  Clock::setNowForTesting(system_clock::from_time_t(std::mktime(&tm)));
-  EXPECT_EQ(EditSession::suffixed("a/b/合同.docx", "U"), "a/b/合同__本地-U-20261231-235958.docx");
-  EXPECT_EQ(EditSession::suffixed("x.pdf", ""), "x__本地-未知-20261231-235958.pdf");
-  EXPECT_EQ(EditSession::suffixed("dir/README", "李"), "dir/README__本地-李-20261231-235958");
-  EXPECT_EQ(EditSession::suffixed("dir/报告.final.pdf", "李"), "dir/报告.final__本地-李-20261231-235958.pdf");
-  Clock::setNowForTesting(std::nullopt);
+  auto at = system_clock::from_time_t(std::mktime(&tm));
+  EXPECT_EQ(EditSession::suffixed("a/b/合同.docx", "U", at), "a/b/合同__本地-U-20261231-235958.docx");
+  EXPECT_EQ(EditSession::suffixed("x.pdf", "", at), "x__本地-未知-20261231-235958.pdf");
+  EXPECT_EQ(EditSession::suffixed("dir/README", "李", at), "dir/README__本地-李-20261231-235958");
+  EXPECT_EQ(EditSession::suffixed("dir/报告.final.pdf", "李", at), "dir/报告.final__本地-李-20261231-235958.pdf");
 }
 
 // The real upload path against the test service, which stores what it receives in the
@@ -405,13 +414,14 @@ TEST(EditSessionUpload, UploadsReachTheCaseShare) {
   service.start();
   fs::path share = home.root() / "share";
   service.setCaseShareDir(share);
-  AppConfig::setServerURL(service.baseUrl() + "/");
+  AppConfig::setServerURL(home.defaults(), service.baseUrl() + "/");
   FakeWebStore cookies;
   cookies.stored = {{TestService::kSessionCookie, service.issueSession(), "127.0.0.1", false}};
-  EditSession::setWorkspace({}, &cookies);
+  VolumeServices world(home.defaults());
+  auto workspace = std::make_shared<EditWorkspace>(EditWorkspace{{}, &cookies});
   fs::path file = home.root() / "合同.docx";
   writeFile(file, "first");
-  auto upload = EditSession::Backend::real().upload;
+  auto upload = EditSession::Backend::real(world.volume, world.desktop, world.workers, world.mirror(), workspace).upload;
 
   auto created = runToEnd(upload("user_data/FIRM_demo/案件/2026/新合同.docx", file));
   ASSERT_TRUE(created->value) << errorOf(*created).message;
@@ -431,6 +441,5 @@ TEST(EditSessionUpload, UploadsReachTheCaseShare) {
   // A path that would leave the share stores nothing and fails.
   auto escaping = runToEnd(upload("user_data/FIRM_demo/../../x.docx", file));
   EXPECT_FALSE(escaping->value);
-  EditSession::setWorkspace({}, nullptr);
   service.stop();
 }

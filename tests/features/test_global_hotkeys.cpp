@@ -24,7 +24,7 @@ class HotKeyManagerTest : public ::testing::Test {
   std::unique_ptr<Manager> make(AppMode mode = AppMode::normal) {
     auto keys = std::make_unique<test::FakeHotKeys>();
     fake = keys->state;
-    return std::make_unique<Manager>(std::move(keys), mode);
+    return std::make_unique<Manager>(std::move(keys), home.defaults(), mode);
   }
   int count(const std::string& part) { return test::countContaining(logs, part); }
 
@@ -37,8 +37,8 @@ class HotKeyManagerTest : public ::testing::Test {
 }  // namespace
 
 TEST_F(HotKeyManagerTest, SwitchIsStoredAndGatesTheLaunchButNeverInDiagnosticMode) {
-  UserDefaults::standard().set(Manager::kEnabledKey, "no");
-  EXPECT_TRUE(Manager::isEnabled()) << "absent or not a boolean counts as on";
+  home.defaults().set(Manager::kEnabledKey, "no");
+  EXPECT_TRUE(make()->isEnabled()) << "absent or not a boolean counts as on";
   auto diagnostic = make(AppMode::diagnostic);
   diagnostic->registerAtLaunch();
   EXPECT_EQ(fake->handlers, 0);
@@ -50,8 +50,8 @@ TEST_F(HotKeyManagerTest, SwitchIsStoredAndGatesTheLaunchButNeverInDiagnosticMod
   m->setEnabled(false);
   EXPECT_TRUE(fake->held.empty());
   EXPECT_EQ(fake->handlers, 0);
-  UserDefaults::standard().flush();
-  EXPECT_EQ(UserDefaults(UserDefaults::standard().file()).boolean(Manager::kEnabledKey), false);
+  home.defaults().flush();
+  EXPECT_EQ(UserDefaults(home.defaults().file()).boolean(Manager::kEnabledKey), false);
   make()->registerAtLaunch();
   EXPECT_TRUE(fake->held.empty()) << "switched off: nothing at launch";
 }

@@ -11,7 +11,6 @@
 
 #include "TestEnv.h"
 #include "TestHelpers.h"
-#include "base/Installed.h"
 #include "base/Log.h"
 #include "fakes/FakeFilePanels.h"
 #include "features/editing/HotFolderWatcher.h"
@@ -39,8 +38,6 @@ std::string readAll(const fs::path& p) {
 
 struct RecordingDesktop : Desktop {
   std::vector<std::string> opened;
-  RecordingDesktop() { Installed<Desktop>::install(*this); }
-  ~RecordingDesktop() override { Installed<Desktop>::uninstall(*this); }
   bool openURI(const std::string& uri) override {
     opened.push_back(uri);
     return true;
@@ -50,22 +47,26 @@ struct RecordingDesktop : Desktop {
 
 void idle(unsigned ms) { runMainLoopUntil([] { return false; }, ms); }
 
+// Records what the watcher offers, as the quick-archive window would receive it.
+struct RecordingOpener : QuickArchiveOpener {
+  std::vector<Offer> offers;
+  void openQuickArchive(const std::vector<fs::path>& files, const std::string& hint, bool fromHot) override {
+    offers.push_back({files, hint, fromHot, fs::file_size(files.front())});
+  }
+};
+
 class HotFolderTest : public ::testing::Test {
  protected:
   void SetUp() override {
     inbox = home.root() / "收件箱";
     elsewhere = home.root() / "桌面";
     fs::create_directories(elsewhere);
-    w.setDebounceForTesting(kDelay);
-    w.setOpener([this](const std::vector<fs::path>& files, const std::string& hint, bool fromHot) {
-      offers.push_back({files, hint, fromHot, fs::file_size(files.front())});
-    });
+    w.setOpener(&opener);
     w.config.set({true, inbox.string(), true});
     setLogSink([this](const std::string& line) { logs.push_back(line); });
   }
   void TearDown() override {
     w.stopWatching();
-    w.setOpener({});
     setLogSink({});
   }
   bool waitOffers(std::size_t n) {
@@ -80,9 +81,12 @@ class HotFolderTest : public ::testing::Test {
   }
 
   TempHome home;
-  HotFolderWatcher& w = HotFolderWatcher::shared();
+  FakeFilePanels panels;
+  RecordingDesktop desktop;
+  RecordingOpener opener;
+  std::vector<Offer>& offers = opener.offers;
+  HotFolderWatcher w{home.defaults(), panels, desktop, kDelay};
   fs::path inbox, elsewhere;
-  std::vector<Offer> offers;
   std::vector<std::string> logs;
 };
 }  // namespace
@@ -184,7 +188,6 @@ TEST_F(HotFolderTest, StartSwitchAndFolderChoice) {
   EXPECT_FALSE(w.isWatching.get());
   EXPECT_EQ(w.lastEventText.get(), "无法打开监控目录");
 
-  FakeFilePanels panels;
   fs::path chosen = home.root() / "扫描仪";
   fs::create_directories(chosen);
   writeFile(chosen / "已有.pdf", "x");
@@ -193,7 +196,7 @@ TEST_F(HotFolderTest, StartSwitchAndFolderChoice) {
   ASSERT_TRUE(waitUntil([&] { return w.isWatching.get(); }, 3000));
   EXPECT_EQ(panels.folderAsked.at(0).acceptLabel, "监控这个文件夹");
   EXPECT_EQ(w.lastEventText.get(), "监控中：扫描仪");
-  EXPECT_EQ(HotFolderWatcher::Config::load().folderPath, chosen.string());
+  EXPECT_EQ(HotFolderWatcher::Config::load(home.defaults()).folderPath, chosen.string());
   panels.folderAnswer.reset();
   w.chooseFolder();  // cancelled: nothing changes
   idle(50);
@@ -204,9 +207,9 @@ TEST_F(HotFolderTest, StartSwitchAndFolderChoice) {
 
   w.setEnabled(false);
   EXPECT_EQ(w.lastEventText.get(), "未开启");
-  EXPECT_FALSE(HotFolderWatcher::Config::load().enabled);
+  EXPECT_FALSE(HotFolderWatcher::Config::load(home.defaults()).enabled);
 
-  RecordingDesktop desktop;  // opening creates a folder that is gone
+  // Opening creates a folder that is gone.
   fs::remove_all(chosen);
   w.openFolder();
   EXPECT_TRUE(fs::is_directory(chosen));
@@ -218,11 +221,11 @@ TEST_F(HotFolderTest, StartSwitchAndFolderChoice) {
 TEST_F(HotFolderTest, ConfigurationRoundTripAndUndecodableDefaults) {
   const std::string key = "hotfolder.config.v1";
   HotFolderWatcher::Config c{true, "/srv/扫描", false};
-  c.save();
-  UserDefaults::standard().flush();
-  UserDefaults::resetStandardForTesting();
-  EXPECT_EQ(HotFolderWatcher::Config::load(), c);
-  EXPECT_EQ(*UserDefaults::standard().object(key),
+  c.save(home.defaults());
+  home.defaults().flush();
+  UserDefaults reread(home.defaults().file());
+  EXPECT_EQ(HotFolderWatcher::Config::load(reread), c);
+  EXPECT_EQ(*reread.object(key),
             (nlohmann::json{{"enabled", true}, {"folderPath", "/srv/扫描"}, {"moveAfterUpload", false}}));
 
   g_setenv("XDG_DOCUMENTS_DIR", (home.root() / "文档").c_str(), TRUE);
@@ -230,7 +233,7 @@ TEST_F(HotFolderTest, ConfigurationRoundTripAndUndecodableDefaults) {
   for (auto bad : {nlohmann::json{{"enabled", true}, {"folderPath", "/x"}},
                    nlohmann::json{{"enabled", "yes"}, {"folderPath", "/x"}, {"moveAfterUpload", true}},
                    nlohmann::json("{\"enabled\":true}")}) {
-    UserDefaults::standard().set(key, bad);
-    EXPECT_EQ(HotFolderWatcher::Config::load(), defaults) << bad.dump();
+    home.defaults().set(key, bad);
+    EXPECT_EQ(HotFolderWatcher::Config::load(home.defaults()), defaults) << bad.dump();
   }
 }

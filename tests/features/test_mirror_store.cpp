@@ -11,7 +11,7 @@
 #include "TestHelpers.h"
 #include "TestService.h"
 #include "TestServiceMirror.h"
-#include "base/Clock.h"
+#include "VolumeServices.h"
 #include "base/Log.h"
 #include "core/AppConfig.h"
 #include "features/volume/CasePaths.h"
@@ -47,12 +47,12 @@ class MirrorStoreTest : public ::testing::Test {
  protected:
   void SetUp() override {
     service.start();
-    AppConfig::setServerURL(service.baseUrl() + "/");
+    AppConfig::setServerURL(home.defaults(), service.baseUrl() + "/");
     session = service.issueSession();
     cookies.stored = {{TestService::kSessionCookie, session, "127.0.0.1", false},
                       {"other", "x", "example.org", false}};
     setLogSink([this](const std::string& line) { logs.push_back(line); });
-    store = MirrorStore::create();
+    store = MirrorStore::create(world.mirror());
     store->webStore = &cookies;
     store->fetcher = [this](const std::string& path) { return read(path); };
     MirrorConfig c = store->config.get();
@@ -61,7 +61,6 @@ class MirrorStoreTest : public ::testing::Test {
   }
   void TearDown() override {
     setLogSink({});
-    Clock::setNowForTesting(std::nullopt);
     resetMirrorSwitches(service);
     service.stop();
   }
@@ -86,6 +85,7 @@ class MirrorStoreTest : public ::testing::Test {
   TestService service;
   FakeWebStore cookies;
   FakeDialogs dialogs;
+  VolumeServices world{home.defaults(), {.dialogs = &dialogs}};
   std::string session;
   std::shared_ptr<MirrorStore> store;
   std::map<std::string, unsigned> delays;
@@ -194,7 +194,7 @@ TEST_F(MirrorStoreTest, OddAnswersFailTheirFileOnlyAndEditedCopiesStay) {
   setMirrorDownloadOdd(service, base + "办案笔记.txt", MirrorOdd::webPage);
   // A copy the user edits, and one that is simply out of date.
   writeNew(local("答辩状（第二稿）.docx"), "my edits in progress");
-  PreviewCache::beginEditing(base + "答辩状（第二稿）.docx");
+  world.volume.cache().editing().begin(base + "答辩状（第二稿）.docx");
   writeNew(local("财产线索清单.xlsx"), "old list");
   fs::last_write_time(local("财产线索清单.xlsx"), fs::file_time_type::clock::now() - std::chrono::hours(24 * 90));
   writeNew(local("办案笔记.txt"), "local notes");
@@ -202,7 +202,7 @@ TEST_F(MirrorStoreTest, OddAnswersFailTheirFileOnlyAndEditedCopiesStay) {
   runToEnd(store->check());
   ASSERT_EQ(store->diffs->size(), 12u);
   runToEnd(store->downloadDiffs());
-  PreviewCache::endEditing(base + "答辩状（第二稿）.docx");
+  world.volume.cache().editing().end(base + "答辩状（第二稿）.docx");
 
   EXPECT_FALSE(fs::exists(local("起诉状.pdf")));
   EXPECT_FALSE(fs::exists(local("庭审提纲.docx")));
@@ -244,7 +244,7 @@ TEST_F(MirrorStoreTest, LateManifestForAnotherContractIsDropped) {
 TEST_F(MirrorStoreTest, OldVersionsArePrunedByTheLaterOfFileTimeAndStamp) {
   ScopedTimeZone tz("Asia/Shanghai");
   auto now = std::chrono::system_clock::from_time_t(1796783400);  // 2026-12-09 10:30 local
-  Clock::setNowForTesting(now);
+  world.clock.set(now);
   fs::path dir = store->root() / "_旧版本";
   auto put = [&](const std::string& name, int daysOld, size_t bytes) {
     writeNew(dir / name, std::string(bytes, 'x'));
@@ -325,7 +325,7 @@ TEST_F(MirrorStoreTest, UploadSendsPathThenFileAndJudgesTheAnswer) {
 TEST_F(MirrorStoreTest, MountedVolumeOwnershipAndTheVolumeQuestion) {
   fs::path volume = home.root() / "volume";
   fs::create_directories(volume);
-  UserDefaults::standard().set(CasePaths::kRootOverrideKey, volume.string());
+  home.defaults().set(CasePaths::kRootOverrideKey, volume.string());
   runToEnd(store->loadNodes());
   ASSERT_TRUE(store->accessMode().mounted);
 
@@ -353,13 +353,13 @@ TEST_F(MirrorStoreTest, MountedVolumeOwnershipAndTheVolumeQuestion) {
   EXPECT_EQ(store->progressText.get(), "卷宗盘已挂载，直接打开即可");
   EXPECT_TRUE(service.requestsTo("/download_file").empty());
   EXPECT_FALSE(store->busy.get());
-  UserDefaults::standard().remove(CasePaths::kRootOverrideKey);
+  home.defaults().remove(CasePaths::kRootOverrideKey);
 }
 
 TEST_F(MirrorStoreTest, ALargeSelectionAsksAboutItsSizeBeforeAnythingElse) {
   fs::path volume = home.root() / "volume";
   fs::create_directories(volume);
-  UserDefaults::standard().set(CasePaths::kRootOverrideKey, volume.string());
+  home.defaults().set(CasePaths::kRootOverrideKey, volume.string());
   setMirrorManifestReply(service, 7,
                          R"({"ok":true,"proc":{"id":301,"name":"张三诉李四"},"kind":"contract",)"
                          R"("folder":"user_data/FIRM_demo/案件/2026","count":1,"total":3000000000,"files":[)"
@@ -373,5 +373,5 @@ TEST_F(MirrorStoreTest, ALargeSelectionAsksAboutItsSizeBeforeAnythingElse) {
       << dialogs.shown[0].text;
   EXPECT_EQ(store->progressText.get(), "已取消（没有下载）");
   EXPECT_TRUE(service.requestsTo("/download_file").empty());
-  UserDefaults::standard().remove(CasePaths::kRootOverrideKey);
+  home.defaults().remove(CasePaths::kRootOverrideKey);
 }

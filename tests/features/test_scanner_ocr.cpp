@@ -3,19 +3,24 @@
 #include <gtest/gtest.h>
 #include <poppler.h>
 
+#include <cerrno>
 #include <fstream>
 #include <mutex>
 
-#include "TestHelpers.h"
 #include "ScanSamples.h"
-#include "base/Installed.h"
+#include "TestHelpers.h"
+#include "base/ErrorDomains.h"
+#include "base/WorkerPool.h"
 #include "base/Log.h"
 #include "base/MainQueue.h"
 #include "fakes/FakeDialogs.h"
 #include "fakes/FakeFilePanels.h"
 #include "features/recognition/ScannerOCR.h"
 #include "platform/Desktop.h"
+#include "platform/ocr/TesseractPool.h"
+#include "platform/ocr/TextRecognizer.h"
 #include "platform/pdf/PdfDocument.h"
+#include "platform/pdf/SearchablePdf.h"
 
 using namespace quorvel;
 using namespace quorvel::test;
@@ -25,8 +30,6 @@ namespace {
 class RecordingDesktop : public Desktop {
  public:
   std::vector<fs::path> revealed;
-  RecordingDesktop() { Installed<Desktop>::install(*this); }
-  ~RecordingDesktop() override { Installed<Desktop>::uninstall(*this); }
   bool openURI(const std::string&) override { return true; }
   void revealFile(const fs::path& file) override { revealed.push_back(file); }
 };
@@ -37,6 +40,7 @@ class ScannerOCRTest : public ::testing::Test {
                                               ::testing::UnitTest::GetInstance()->current_test_info()->name());
   std::mutex logMutex;
   std::vector<std::string> logs;
+  TesseractPools pools;
 
   void SetUp() override {
     fs::create_directories(dir);
@@ -74,7 +78,7 @@ const std::vector<std::vector<std::string>> kNotice = {
 TEST_F(ScannerOCRTest, TwoPageScanBecomesASearchablePdfThatLooksTheSame) {
   auto input = dir / "判决书.PDF";  // the extension in capitals is still a PDF
   writeScannedPdf(input, kNotice);
-  auto r = ScannerOCR::processFile(input);
+  auto r = ScannerOCR::processFile(pools, input);
   EXPECT_EQ(r.pages, 2);
   EXPECT_TRUE(r.recognised);
   ASSERT_TRUE(r.outputText);
@@ -129,15 +133,15 @@ TEST_F(ScannerOCRTest, TwoPageScanBecomesASearchablePdfThatLooksTheSame) {
   EXPECT_TRUE(logged("[Quorvel][SCAN] 判决书.PDF 页数=2"));
 
   // Recognising the output again names its outputs after it and replaces them on a rerun.
-  auto again = ScannerOCR::processFile(*r.outputPDF);
+  auto again = ScannerOCR::processFile(pools, *r.outputPDF);
   EXPECT_EQ(again.outputPDF, dir / "判决书.可搜索.可搜索.pdf");
   EXPECT_EQ(again.outputText, dir / "判决书.可搜索-文字.txt");
-  EXPECT_EQ(ScannerOCR::processFile(input).text, r.text);
+  EXPECT_EQ(ScannerOCR::processFile(pools, input).text, r.text);
 }
 
 TEST_F(ScannerOCRTest, PhotosBlankPagesAndFailedWrites) {
   auto shot = photo("scan.page1.png", {"送达回证", "案号：（2026）京0105民初12345号"});
-  auto r = ScannerOCR::processFile(shot);
+  auto r = ScannerOCR::processFile(pools, shot);
   EXPECT_EQ(r.pages, 1);
   EXPECT_TRUE(r.recognised);
   EXPECT_EQ(r.text.find("====="), std::string::npos);  // no heading for an image
@@ -152,14 +156,14 @@ TEST_F(ScannerOCRTest, PhotosBlankPagesAndFailedWrites) {
   // A scan with no text: both files written, but not counted as recognised.
   auto blank = dir / "blank.pdf";
   writeScannedPdf(blank, {{}, {}});
-  auto none = ScannerOCR::processFile(blank);
+  auto none = ScannerOCR::processFile(pools, blank);
   EXPECT_EQ(none.pages, 2);
   EXPECT_FALSE(none.recognised);
   EXPECT_TRUE(none.outputPDF && fs::exists(*none.outputPDF));
 
   // Not a PDF, not an image: nothing written.
   std::ofstream(dir / "notes.pdf") << "not a pdf";
-  auto unreadable = ScannerOCR::processFile(dir / "notes.pdf");
+  auto unreadable = ScannerOCR::processFile(pools, dir / "notes.pdf");
   EXPECT_EQ(unreadable.pages, 0);
   EXPECT_FALSE(unreadable.outputPDF || unreadable.outputText);
   EXPECT_FALSE(fs::exists(dir / "notes-文字.txt"));
@@ -168,7 +172,7 @@ TEST_F(ScannerOCRTest, PhotosBlankPagesAndFailedWrites) {
   auto blocked = photo("blocked.png", {"案号：（2026）京0105民初1号"});
   fs::create_directories(dir / "blocked.可搜索.pdf" / "x");
   fs::create_directories(dir / "blocked-文字.txt" / "x");
-  auto failed = ScannerOCR::processFile(blocked);
+  auto failed = ScannerOCR::processFile(pools, blocked);
   EXPECT_TRUE(failed.recognised);
   EXPECT_FALSE(failed.outputPDF);
   EXPECT_FALSE(failed.outputText);
@@ -178,10 +182,54 @@ TEST_F(ScannerOCRTest, PhotosBlankPagesAndFailedWrites) {
     EXPECT_NE(e.path().filename().string().rfind(".blocked", 0), 0u) << "temporary file left: " << e.path();
 }
 
+// Failures of the recogniser, the writers and the temporary-file write say which kind
+// they are and why, and leave no output or temporary file behind.
+TEST_F(ScannerOCRTest, RecogniserAndWriterFailuresSayWhy) {
+  auto rec = recognise(pools, Bitmap{});
+  ASSERT_TRUE(rec.error);
+  EXPECT_FALSE(rec.ok());
+  EXPECT_EQ(rec.error->domain, errors::kOcr);
+  EXPECT_EQ(rec.error->code, errors::kOcrEmptyImage);
+  EXPECT_EQ(rec.error->message, "空图像");
+
+  auto out = dir / "out.pdf";
+  auto empty = writeImageSearchablePdf(Bitmap{}, {}, out);
+  ASSERT_TRUE(empty);
+  EXPECT_EQ(empty->domain, errors::kPdf);
+  EXPECT_EQ(empty->message, "空图像");
+
+  std::ofstream(dir / "notes.pdf") << "not a pdf";
+  auto damaged = writeSearchablePdf(dir / "notes.pdf", {}, out);
+  ASSERT_TRUE(damaged);
+  EXPECT_EQ(damaged->domain, errors::kPdf);
+  EXPECT_NE(damaged->code, 0) << "qpdf's error code";
+  EXPECT_FALSE(damaged->message.empty());
+  EXPECT_FALSE(fs::exists(out));
+
+  auto noFolder = writeAtomically(dir / "missing" / "a.txt", [](const fs::path&) { return std::optional<AppError>(); });
+  ASSERT_TRUE(noFolder);
+  EXPECT_EQ(noFolder->domain, errors::kFile);
+  EXPECT_EQ(noFolder->code, ENOENT);
+  EXPECT_EQ(noFolder->message.rfind("无法在目标文件夹创建文件：", 0), 0u) << noFolder->message;
+
+  // A thrown failure of the write is its failure; the temporary file goes.
+  auto thrown = writeAtomically(dir / "b.txt", [](const fs::path&) -> std::optional<AppError> {
+    throw AppError(errors::kPdf, 7, "写不下去");
+  });
+  ASSERT_TRUE(thrown);
+  EXPECT_EQ(thrown->domain, errors::kPdf);
+  EXPECT_EQ(thrown->code, 7);
+  EXPECT_EQ(thrown->message, "写不下去");
+  for (auto& e : fs::directory_iterator(dir))
+    EXPECT_NE(e.path().filename().string().rfind(".", 0), 0u) << "temporary file left: " << e.path();
+}
+
 TEST_F(ScannerOCRTest, PickedFilesRunToASummaryThatRevealsTheFirstRecognisedInput) {
   FakeFilePanels panels;
   FakeDialogs dialogs;
   RecordingDesktop desktop;
+  WorkerPool workers{2};
+  ScannerOCR scanner({dialogs, panels, desktop, workers, pools});
   auto blankPhoto = dir / "空白.png";
   std::ofstream(blankPhoto, std::ios::binary) << textPagePng({}, 400, 200);
   auto notice = photo("传票.png", {"传票", "案号：（2026）京0105民初12345号"});
@@ -191,7 +239,7 @@ TEST_F(ScannerOCRTest, PickedFilesRunToASummaryThatRevealsTheFirstRecognisedInpu
   std::optional<std::vector<ScannerOCR::Result>> results;
   // Cancelling starts nothing.
   panels.openAnswer = {};
-  ScannerOCR::pickAndRun();
+  scanner.pickAndRun();
   drainMainLoop();
   ASSERT_EQ(panels.openAsked.size(), 1u);
   EXPECT_EQ(panels.openAsked[0].title, "选择扫描件（PDF / 图片）");
@@ -200,7 +248,7 @@ TEST_F(ScannerOCRTest, PickedFilesRunToASummaryThatRevealsTheFirstRecognisedInpu
   runMainLoopUntil([] { return false; }, 100);
   EXPECT_TRUE(dialogs.shown.empty());
 
-  ScannerOCR::run({blankPhoto, notice, scan}, [&](const std::vector<ScannerOCR::Result>& r) { results = r; });
+  scanner.run({blankPhoto, notice, scan}, [&](const std::vector<ScannerOCR::Result>& r) { results = r; });
   ASSERT_TRUE(waitUntil([&] { return results.has_value(); }, 60000));
   ASSERT_EQ(dialogs.shown.size(), 1u);
   const auto& alert = dialogs.shown[0];

@@ -16,10 +16,13 @@
 #include "ScanSamples.h"
 #include "TestHelpers.h"
 #include "base/GLibPtr.h"
+#include "base/ErrorDomains.h"
 #include "base/GObjectPtr.h"
 #include "base/Log.h"
 #include "fakes/FakeDialogs.h"
+#include "base/WorkerPool.h"
 #include "features/recognition/ScreenCaptureOCR.h"
+#include "platform/ocr/TesseractPool.h"
 
 using namespace quorvel;
 using namespace quorvel::test;
@@ -81,6 +84,8 @@ class ScreenCaptureOCRTest : public ::testing::Test {
 
   CaptureToolStub tools;
   FakeDialogs dialogs;
+  TesseractPools pools;
+  WorkerPool workers{2};
   fs::path imageDir, image;
   std::vector<LegalOCRSignals> presented;
   std::mutex seenMutex, logMutex;
@@ -91,7 +96,7 @@ class ScreenCaptureOCRTest : public ::testing::Test {
 
 TEST_F(ScreenCaptureOCRTest, StubbedToolFeedsTheRecogniserAndThePresenter) {
   tools.installCopying("maim", image);
-  ScreenCaptureOCR service(config());
+  ScreenCaptureOCR service(dialogs, workers, config());
   runOnce(service);
 
   ASSERT_EQ(presented.size(), 1u);
@@ -112,7 +117,7 @@ TEST_F(ScreenCaptureOCRTest, EachToolIsStartedWithItsSelectionArguments) {
   // gnome-screenshot comes first when several are installed.
   tools.installCopying("gnome-screenshot", image);
   tools.installCopying("maim", image);
-  ScreenCaptureOCR service(config());
+  ScreenCaptureOCR service(dialogs, workers, config());
   runOnce(service);
   ASSERT_EQ(presented.size(), 1u);
   ASSERT_EQ(seenPaths.size(), 1u);
@@ -129,7 +134,7 @@ TEST_F(ScreenCaptureOCRTest, EachToolIsStartedWithItsSelectionArguments) {
 }
 
 TEST_F(ScreenCaptureOCRTest, CancelledOrUnreadableSelectionsEndQuietly) {
-  ScreenCaptureOCR service(config());
+  ScreenCaptureOCR service(dialogs, workers, config());
   tools.install("maim", "exit 1");
   runOnce(service);
   auto maimArgs = tools.argsOf("maim");
@@ -160,7 +165,7 @@ TEST_F(ScreenCaptureOCRTest, CancelledOrUnreadableSelectionsEndQuietly) {
 TEST_F(ScreenCaptureOCRTest, NoToolSaysWhatToInstall) {
   // grim alone cannot select a region.
   tools.installCopying("grim", image);
-  ScreenCaptureOCR service(config());
+  ScreenCaptureOCR service(dialogs, workers, config());
   runOnce(service);
   EXPECT_TRUE(presented.empty());
   EXPECT_FALSE(tools.argsOf("grim"));
@@ -174,7 +179,7 @@ TEST_F(ScreenCaptureOCRTest, ToolThatCannotStartIsOnlyLogged) {
   tools.install("maim", "");
   // An interpreter that does not exist: the tool is on PATH but cannot be started.
   std::ofstream(tools.dir() / "maim") << "#!/nonexistent/shell\n";
-  ScreenCaptureOCR service(config());
+  ScreenCaptureOCR service(dialogs, workers, config());
   runOnce(service);
   EXPECT_TRUE(presented.empty());
   EXPECT_TRUE(dialogs.shown.empty());
@@ -182,9 +187,46 @@ TEST_F(ScreenCaptureOCRTest, ToolThatCannotStartIsOnlyLogged) {
   EXPECT_EQ(countContaining(logs, "[Quorvel][SCREEN-OCR] maim 启动失败："), 1);
 }
 
+// The capture's own result says which way it ended: captured, cancelled, not
+// possible here, or a tool that failed with its reason.
+TEST_F(ScreenCaptureOCRTest, TheCaptureSaysHowItEnded) {
+  auto file = CaptureFile::create();
+  ASSERT_TRUE(file);
+  ScreenCaptureOptions noPortal;
+  noPortal.usePortal = false;
+  auto capture = [&] {
+    auto done = runToEnd(captureScreenRegion(file->path(), noPortal));
+    EXPECT_TRUE(done->value);
+    return done->value.value_or(ScreenCaptureResult{});
+  };
+
+  auto none = capture();
+  ASSERT_TRUE(none.error);
+  EXPECT_EQ(none.error->domain, errors::kScreenCapture);
+  EXPECT_TRUE(none.failedWith(errors::kNoCaptureTool));
+
+  tools.install("maim", "exit 1");
+  auto cancelled = capture();
+  EXPECT_TRUE(cancelled.failedWith(errors::kCaptureCancelled));
+  EXPECT_EQ(cancelled.tool, "maim");
+
+  std::ofstream(tools.dir() / "maim") << "#!/nonexistent/shell\n";
+  auto broken = capture();
+  EXPECT_TRUE(broken.failedWith(errors::kCaptureFailed));
+  EXPECT_EQ(broken.tool, "maim");
+  ASSERT_TRUE(broken.error);
+  EXPECT_FALSE(broken.error->message.empty());
+
+  tools.installCopying("maim", image);
+  auto captured = capture();
+  EXPECT_TRUE(captured.ok());
+  EXPECT_EQ(captured.tool, "maim");
+  EXPECT_TRUE(file->hasContent());
+}
+
 TEST_F(ScreenCaptureOCRTest, DiagnosticModeCapturesNothing) {
   tools.installCopying("maim", image);
-  ScreenCaptureOCR service(config(AppMode::diagnostic));
+  ScreenCaptureOCR service(dialogs, workers, config(AppMode::diagnostic));
   service.captureAndAnalyze();
   EXPECT_EQ(service.runningCaptures(), 0);
   runMainLoopUntil([] { return false; }, 300);
@@ -197,7 +239,7 @@ TEST_F(ScreenCaptureOCRTest, RecogniserFailureStillShowsTheResult) {
   tools.installCopying("maim", image);
   auto c = config();
   c.recognize = [](const std::string&) -> std::string { throw std::runtime_error("引擎未初始化"); };
-  ScreenCaptureOCR service(c);
+  ScreenCaptureOCR service(dialogs, workers, c);
   runOnce(service);
   ASSERT_EQ(presented.size(), 1u);
   EXPECT_EQ(presented[0], LegalOCRSignals{});
@@ -210,9 +252,10 @@ TEST_F(ScreenCaptureOCRTest, TheDeviceRecogniserReadsTraditionalChinese) {
   const std::string line = "臺灣高等法院民事判決書 當事人應於開庭時攜帶證據";
   std::ofstream(image, std::ios::binary) << textPagePng({line}, 1100, 120, 28, "Noto Sans CJK TC");
   tools.installCopying("maim", image);
-  ScreenCaptureOCR::Config c;  // the recogniser the application runs
+  ScreenCaptureOCR::Config c;
+  c.recognize = ScreenCaptureOCR::deviceRecognizer(pools);  // the recogniser the application runs
   c.present = [this](const LegalOCRSignals& s) { presented.push_back(s); };
-  ScreenCaptureOCR service(c);
+  ScreenCaptureOCR service(dialogs, workers, c);
   runOnce(service);
   ASSERT_EQ(presented.size(), 1u);
   EXPECT_EQ(withoutSpaces(presented[0].rawText), withoutSpaces(line));
@@ -295,7 +338,7 @@ TEST_F(ScreenCaptureOCRTest, PortalAnswerComesBeforeAnyTool) {
   portal.shotPath = (imageDir / "Screenshot from portal.png").string();
   fs::copy_file(image, portal.shotPath);
   tools.installCopying("maim", image);
-  ScreenCaptureOCR service(config());
+  ScreenCaptureOCR service(dialogs, workers, config());
   runOnce(service);
 
   ASSERT_EQ(presented.size(), 1u);

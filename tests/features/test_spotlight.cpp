@@ -9,7 +9,7 @@
 #include "TestHelpers.h"
 #include "TestServiceSearch.h"
 #include "base/AppError.h"
-#include "base/Clock.h"
+#include "fakes/SettableClock.h"
 #include "base/GObjectPtr.h"
 #include "base/Log.h"
 #include "fakes/FakeWebPage.h"
@@ -66,9 +66,10 @@ std::string manyNodes(int contracts, int clients) {
 class SpotlightIndexerTest : public ::testing::Test {
  protected:
   TempHome home;
-  UserDefaults defaults{home.configHome() / "Quorvel" / "defaults.json"};
+  UserDefaults& defaults = home.defaults();
+  SettableClock clock;
   std::shared_ptr<FakeIndex> index = std::make_shared<FakeIndex>();
-  SpotlightIndexer indexer{index, defaults};
+  SpotlightIndexer indexer{index, defaults, clock};
   Strings logs;
   std::optional<std::string> nodes = manyNodes(180, 250);  // nothing: the read fails
   std::vector<RecentItem> recents;
@@ -76,7 +77,6 @@ class SpotlightIndexerTest : public ::testing::Test {
   void SetUp() override { setLogSink([this](const std::string& l) { logs.push_back(l); }); }
   void TearDown() override {
     setLogSink({});
-    Clock::setNowForTesting(std::nullopt);
   }
   SpotlightSource source(bool diagnostic = false) {
     SpotlightSource s;
@@ -96,7 +96,7 @@ class SpotlightIndexerTest : public ::testing::Test {
 
 TEST_F(SpotlightIndexerTest, ARunReplacesTheDomainAndPublishesCountAndTime) {
   ScopedTimeZone zone("Asia/Shanghai");
-  setClockTo(2026, 3, 2, 9, 5, 8);
+  setClockTo(clock, 2026, 3, 2, 9, 5, 8);
   for (int i = 1; i <= 5; ++i) recents.push_back({100 + i, "程序" + std::to_string(i)});
   run();
   EXPECT_EQ(index->calls, (Strings{"delete com.quorvel.mac.cases", "index 355"}));
@@ -125,9 +125,9 @@ TEST_F(SpotlightIndexerTest, ARunReplacesTheDomainAndPublishesCountAndTime) {
 TEST_F(SpotlightIndexerTest, QuietModesAndSwitchingOffAndOn) {
   EXPECT_TRUE(indexer.enabled.get());  // no stored choice: on
   run(/*diagnostic=*/true);
-  FakePages pages;
-  UserDefaults::standard().set("serverURL", "https://example.com");
-  auto quiet = BrowserModel::create(pages.factory(), nullptr, AppMode::diagnostic);
+  FakePages pages{home.defaults()};
+  defaults.set("serverURL", "https://example.com");
+  auto quiet = pages.model(nullptr, AppMode::diagnostic);
   EXPECT_FALSE(runToEnd(finished(indexer.indexNow(quiet)))->exception);
   EXPECT_TRUE(index->calls.empty());
 
@@ -142,9 +142,9 @@ TEST_F(SpotlightIndexerTest, QuietModesAndSwitchingOffAndOn) {
   size_t calls = index->calls.size();
   run();
   EXPECT_EQ(index->calls.size(), calls);
-  EXPECT_FALSE(SpotlightIndexer(index, defaults).enabled.get());
+  EXPECT_FALSE(SpotlightIndexer(index, defaults, clock).enabled.get());
   defaults.set(SpotlightIndexer::kEnabledKey, "no");  // not a Boolean: on
-  EXPECT_TRUE(SpotlightIndexer(index, defaults).enabled.get());
+  EXPECT_TRUE(SpotlightIndexer(index, defaults, clock).enabled.get());
 
   // Switching on indexes the workspace's nodes and recents at once.
   auto live = freshFakeModel(pages);
@@ -152,7 +152,7 @@ TEST_F(SpotlightIndexerTest, QuietModesAndSwitchingOffAndOn) {
     EXPECT_EQ(args["target"], "/api/desktop/nodes");
     return JsResult::success(searchDemoNodesJson());
   };
-  live->rememberProceeding(88, "张三诉李四合同纠纷");
+  live->account().rememberProceeding(88, "张三诉李四合同纠纷");
   indexer.setWorkspace([live] { return live; });
   indexer.setEnabled(true);
   EXPECT_TRUE(waitUntil([&] { return indexer.indexedCount.get() == 16; }, 5000));
@@ -194,6 +194,21 @@ TEST_F(SpotlightIndexerTest, ARunOvertakenBySwitchingOffIndexesNothing) {
   EXPECT_EQ(indexer.indexedCount.get(), 0);
 }
 
+// The owner may go while a run waits on the index: the run ends without indexing.
+TEST_F(SpotlightIndexerTest, ARunWhoseIndexerIsGoneIndexesNothing) {
+  index->holdDelete = true;
+  auto gone = std::make_unique<SpotlightIndexer>(index, defaults, clock);
+  auto run = std::make_shared<Outcome<bool>>();
+  spawn(collectOutcome(finished(gone->indexNow(source())), run));
+  ASSERT_TRUE(waitUntil([&] { return bool(index->release); }, 5000));
+  gone.reset();
+  index->release();
+  ASSERT_TRUE(waitUntil([&] { return run->done; }, 5000));
+  EXPECT_FALSE(run->exception);
+  EXPECT_EQ(index->calls, (Strings{"delete com.quorvel.mac.cases"}));
+  EXPECT_EQ(countContaining(logs, "SPOTLIGHT"), 0);
+}
+
 // ---- the provider over D-Bus ----
 
 namespace {
@@ -220,7 +235,8 @@ class SearchProviderTest : public ::testing::Test {
  protected:
   static constexpr const char* kBusName = "cn.quorvel.client.SearchTest";
   TempHome home;
-  UserDefaults defaults{home.configHome() / "Quorvel" / "defaults.json"};
+  UserDefaults& defaults = home.defaults();
+  SystemClock clock;
   std::shared_ptr<SearchIndexStore> store = std::make_shared<SearchIndexStore>(home.dataHome() / "Quorvel" / "s.db");
   GObjectPtr<GDBusConnection> service = newBusConnection(), client = newBusConnection();
   std::string path = SearchProvider::kObjectPath;
@@ -244,7 +260,7 @@ class SearchProviderTest : public ::testing::Test {
         g_variant_new("(su)", kBusName, 4u), G_VARIANT_TYPE("(u)"), G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr)));
 
     // The indexer fills the store from the demo service's nodes and one recent proceeding.
-    SpotlightIndexer indexer(store, defaults);
+    SpotlightIndexer indexer(store, defaults, clock);
     SpotlightSource source;
     source.fetchNodes = []() -> Task<std::string> { co_return searchDemoNodesJson(); };
     source.recents = [] { return std::vector<RecentItem>{{88, "张三诉李四合同纠纷"}}; };

@@ -12,8 +12,9 @@
 #include "TestHelpers.h"
 #include "TestService.h"
 #include "TestServiceUpdate.h"
-#include "base/Clock.h"
-#include "base/Installed.h"
+#include "fakes/SettableClock.h"
+#include "base/WorkerPool.h"
+#include "core/AuditLog.h"
 #include "base/Log.h"
 #include "core/AppConfig.h"
 #include "fakes/FakeDialogs.h"
@@ -31,8 +32,6 @@ namespace {
 struct RecordingDesktop : Desktop {
   std::vector<std::string> opened;
   std::vector<fs::path> revealed;
-  RecordingDesktop() { Installed<Desktop>::install(*this); }
-  ~RecordingDesktop() override { Installed<Desktop>::uninstall(*this); }
   bool openURI(const std::string& uri) override {
     opened.push_back(uri);
     return true;
@@ -71,19 +70,18 @@ class UpdateCheckerTest : public ::testing::Test {
   void SetUp() override {
     service.start();
     // A trailing slash, as users type it.
-    AppConfig::setServerURL(service.baseUrl() + "/");
-    Clock::setNowForTesting(std::chrono::system_clock::time_point(std::chrono::seconds(1796707440)));
+    AppConfig::setServerURL(home.defaults(), service.baseUrl() + "/");
+    clock.set(std::chrono::system_clock::time_point(std::chrono::seconds(1796707440)));
     setLogSink([this](const std::string& line) { logs.push_back(line); });
   }
   void TearDown() override {
     setLogSink({});
-    Clock::setNowForTesting(std::nullopt);
     service.stop();
   }
 
   double now() const { return 1796707440; }
   void check(bool silent, size_t alerts) {
-    runToEnd((UpdateChecker::check(silent)));
+    runToEnd((updates.check(silent)));
     EXPECT_TRUE(waitUntil([&] { return dialogs.shown.size() >= alerts; }, 15000));
     drainMainLoop();
   }
@@ -107,6 +105,10 @@ class UpdateCheckerTest : public ::testing::Test {
   TestService service;
   FakeDialogs dialogs;
   RecordingDesktop desktop;
+  WorkerPool workers{1};
+  SettableClock clock;
+  AuditLog auditLog{AuditLog::defaultFile(), clock};
+  UpdateChecker updates{home.defaults(), dialogs, desktop, workers, auditLog, clock};
   std::vector<std::string> logs;
 };
 
@@ -128,7 +130,7 @@ TEST_F(UpdateCheckerTest, SameVersionIsReportedUpToDateAndAudited) {
   EXPECT_EQ(records[0]["windows_version"], "3.4.2");
   EXPECT_EQ(records[0]["has_mac"], true);
   EXPECT_EQ(records[0]["silent"], false);
-  EXPECT_EQ(UserDefaults::standard().number(UpdateChecker::kLastCheckKey), now());
+  EXPECT_EQ(home.defaults().number(UpdateChecker::kLastCheckKey), now());
 }
 
 TEST_F(UpdateCheckerTest, RepliesWithoutALinuxReleaseOrWithOnlyAnAddress) {
@@ -203,7 +205,7 @@ TEST_F(UpdateCheckerTest, RejectedDownloadsKeepTheEarlierInstaller) {
   servePackage(service, "/small.deb", "!<arch>\n" + std::string(900'000 - 8, 'x'));
   servePackage(service, "/zeros.deb", std::string(5'000'000, '\0'));
   auto download = [&](const std::string& path, size_t alerts) {
-    runToEnd((UpdateChecker::download(path, "2.3.0")));
+    runToEnd((updates.download(path, "2.3.0")));
     EXPECT_TRUE(waitUntil([&] { return dialogs.shown.size() >= alerts; }, 5000));
   };
   download("/small.deb", 1);
@@ -237,15 +239,15 @@ TEST_F(UpdateCheckerTest, ANewerVersionWithoutPackageOpensTheDownloadPage) {
 }
 
 TEST_F(UpdateCheckerTest, TheLaunchCheckWaitsTwelveHours) {
-  UserDefaults::standard().set(UpdateChecker::kLastCheckKey, now() - 43000);
-  UpdateChecker::checkAtLaunchIfDue();
+  home.defaults().set(UpdateChecker::kLastCheckKey, now() - 43000);
+  updates.checkAtLaunchIfDue();
   EXPECT_FALSE(service.waitForRequest("/api/desktop/version", 500));
-  EXPECT_EQ(UserDefaults::standard().number(UpdateChecker::kLastCheckKey), now() - 43000);
+  EXPECT_EQ(home.defaults().number(UpdateChecker::kLastCheckKey), now() - 43000);
 
-  UserDefaults::standard().set(UpdateChecker::kLastCheckKey, now() - 43201);
-  UpdateChecker::checkAtLaunchIfDue();
+  home.defaults().set(UpdateChecker::kLastCheckKey, now() - 43201);
+  updates.checkAtLaunchIfDue();
   // Written before the request leaves.
-  EXPECT_EQ(UserDefaults::standard().number(UpdateChecker::kLastCheckKey), now());
+  EXPECT_EQ(home.defaults().number(UpdateChecker::kLastCheckKey), now());
   EXPECT_TRUE(service.waitForRequest("/api/desktop/version", 5000));
   ASSERT_TRUE(waitUntil([&] { return audit("update-check").size() == 1; }, 5000));
   EXPECT_EQ(audit("update-check")[0]["silent"], true);

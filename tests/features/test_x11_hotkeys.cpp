@@ -52,7 +52,7 @@ class X11HotKeysTest : public ::testing::Test {
   test::TempHome home;
   std::vector<std::string> logs;
   Display* other = XOpenDisplay(nullptr);
-  Manager m{std::make_unique<X11HotKeys>(), AppMode::normal};
+  Manager m{std::make_unique<X11HotKeys>(), home.defaults(), AppMode::normal};
   int captures = 0, ocrs = 0;
 };
 
@@ -92,7 +92,7 @@ TEST_F(X11HotKeysTest, AKeyHeldByAnotherClientFailsWhileTheOtherWorks) {
   // No X display at all (a pure Wayland session): a clean failure with its reason.
   std::string display = std::getenv("DISPLAY");
   unsetenv("DISPLAY");
-  Manager none(std::make_unique<X11HotKeys>(), AppMode::normal);
+  Manager none(std::make_unique<X11HotKeys>(), home.defaults(), AppMode::normal);
   none.registerAll();
   setenv("DISPLAY", display.c_str(), 1);
   EXPECT_FALSE(none.listening());

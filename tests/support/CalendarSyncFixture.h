@@ -26,9 +26,9 @@ class CalendarSyncRunTest : public ::testing::Test {
 
  protected:
   TempHome home;
-  UserDefaults defaults{home.configHome() / "Quorvel" / "defaults.json"};
+  UserDefaults& defaults = home.defaults();
   TestService service;
-  FakePages pages;
+  FakePages pages{defaults};
   std::shared_ptr<BrowserModel> model;
   std::unique_ptr<CalendarSyncParts> parts;
   // The parts of `parts`.
@@ -51,8 +51,8 @@ class CalendarSyncRunTest : public ::testing::Test {
     service.setPrefixRoute("/api/mark_todo_done/", [this](const RecordedRequest&) {
       return markDoneOK ? Reply::json(R"({"success":true})") : Reply::json(R"({"success":false})", 500);
     });
-    UserDefaults::standard().set("serverURL", service.baseUrl());
-    UserDefaults::standard().remove("session.tabs.v1");
+    defaults.set("serverURL", service.baseUrl());
+    defaults.remove("session.tabs.v1");
     std::string feedLink = service.url(kDemoFeedPath);
     pages.configure = [this, feedLink](FakeWebPage& p) {
       p.answer = [this, feedLink](const std::string&, const nlohmann::json& args) {
@@ -63,7 +63,7 @@ class CalendarSyncRunTest : public ::testing::Test {
         return JsResult::success(badges);
       };
     };
-    model = BrowserModel::create(pages.factory());
+    model = pages.model();
     signIn(kAccountA);
     build(*model, std::move(given));
     auto c = sync->config.get();
@@ -97,7 +97,7 @@ class CalendarSyncRunTest : public ::testing::Test {
   }
   void signIn(const char* counts) {
     badges = counts;
-    model->applyBadges(counts);
+    model->account().applyBadges(counts);
     drainMainLoop();  // the counts are published on a later turn
   }
   void run(bool force) { await(sync->syncNow(force)); }

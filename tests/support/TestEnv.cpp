@@ -40,12 +40,12 @@ TempHome::TempHome() {
   setVar("XDG_CACHE_HOME", cacheHome().string());
   setVar("XDG_DOCUMENTS_DIR", std::nullopt);
   setVar("XDG_DOWNLOAD_DIR", std::nullopt);
-  UserDefaults::resetStandardForTesting();
+  defaults_ = std::make_unique<UserDefaults>(UserDefaults::standardFile());
 }
 
 TempHome::~TempHome() {
+  defaults_.reset();
   for (const auto& [name, value] : saved_) setVar(name.c_str(), value);
-  UserDefaults::resetStandardForTesting();
   std::error_code ec;
   fs::remove_all(root_, ec);
 }

@@ -1,10 +1,16 @@
 #pragma once
 // Points HOME and the XDG folders at a fresh temporary folder for the life of the
-// object, so nothing a test writes reaches the real home folder.
+// object, so nothing a test writes reaches the real home folder; holds the user
+// defaults over the temporary home's settings file.
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
+
+namespace quorvel {
+class UserDefaults;
+}
 
 namespace quorvel::test {
 
@@ -33,12 +39,14 @@ class TempHome {
   std::filesystem::path configHome() const { return home() / ".config"; }
   std::filesystem::path dataHome() const { return home() / ".local" / "share"; }
   std::filesystem::path cacheHome() const { return home() / ".cache"; }
+  UserDefaults& defaults() { return *defaults_; }
 
  private:
   void setVar(const char* name, const std::optional<std::string>& value);
 
   std::filesystem::path root_;
   std::map<std::string, std::optional<std::string>> saved_;
+  std::unique_ptr<UserDefaults> defaults_;
 };
 
 }  // namespace quorvel::test

@@ -4,7 +4,7 @@
 #include <ctime>
 #include <fstream>
 
-#include "base/Clock.h"
+#include "fakes/SettableClock.h"
 
 namespace quorvel::test {
 
@@ -33,14 +33,14 @@ ScopedTimeZone::~ScopedTimeZone() {
   tzset();
 }
 
-void setClockTo(int year, int month, int day, int hour, int minute, int utcOffsetHours) {
+void setClockTo(SettableClock& clock, int year, int month, int day, int hour, int minute, int utcOffsetHours) {
   std::tm tm{};
   tm.tm_year = year - 1900;
   tm.tm_mon = month - 1;
   tm.tm_mday = day;
   tm.tm_hour = hour;
   tm.tm_min = minute;
-  Clock::setNowForTesting(std::chrono::system_clock::from_time_t(timegm(&tm) - utcOffsetHours * 3600));
+  clock.set(std::chrono::system_clock::from_time_t(timegm(&tm) - utcOffsetHours * 3600));
 }
 
 }  // namespace quorvel::test

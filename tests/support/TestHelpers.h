@@ -12,12 +12,13 @@
 #include <vector>
 
 #include "base/AppError.h"
-#include "base/Installed.h"
 #include "base/MainQueue.h"
 #include "base/Task.h"
 #include "TestEnv.h"
 
 namespace quorvel::test {
+
+class SettableClock;
 
 // Runs the main loop until `pred` holds, with the ceiling scaled for a loaded machine.
 inline bool waitUntil(const std::function<bool()>& pred, unsigned ms) { return runMainLoopUntil(pred, scaledWait(ms)); }
@@ -95,21 +96,7 @@ class ScopedTimeZone {
   std::optional<std::string> saved_;
 };
 
-// Installs `instance` as the process's T for the guard's lifetime: a test that ends
-// early (a failed assertion returns) leaves nothing installed that points into its frame.
-template <class T>
-class ScopedInstall {
- public:
-  explicit ScopedInstall(T& instance) : instance_(instance) { Installed<T>::install(instance_); }
-  ~ScopedInstall() { Installed<T>::uninstall(instance_); }
-  ScopedInstall(const ScopedInstall&) = delete;
-  ScopedInstall& operator=(const ScopedInstall&) = delete;
-
- private:
-  T& instance_;
-};
-
-// Fixes Clock::now at the given wall time of a zone `utcOffsetHours` east of UTC.
-void setClockTo(int year, int month, int day, int hour, int minute, int utcOffsetHours);
+// Fixes `clock` at the given wall time of a zone `utcOffsetHours` east of UTC.
+void setClockTo(SettableClock& clock, int year, int month, int day, int hour, int minute, int utcOffsetHours);
 
 }  // namespace quorvel::test

@@ -48,7 +48,7 @@ Gtk::Button* buttonShowing(Gtk::Widget& root, const std::string& text) {
 TEST(CalendarSyncSection, TheSwitchDrivesTheSyncAndTheLinesFollowIt) {
   TempHome home;
   UserDefaults defaults{home.configHome() / "Quorvel" / "card-defaults.json"};
-  FakePages pages;
+  FakePages pages{home.defaults()};
   auto model = freshFakeModel(pages);
   CalendarSyncParts calendar(defaults, *model);
   CalendarSyncSection card(calendar.sync);

@@ -11,11 +11,12 @@
 #include <fstream>
 #include <list>
 
+#include "TestEnv.h"
 #include "TestHelpers.h"
+#include "VolumeServices.h"
 #include "WebDavServer.h"
 #include "WidgetFind.h"
 #include "base/GLibPtr.h"
-#include "base/Installed.h"
 #include "features/mirror/MirrorFormats.h"
 #include "features/volume/PreviewPresenter.h"
 #include "platform/Desktop.h"
@@ -61,6 +62,9 @@ class ConflictWindowTest : public ::testing::Test {
   // Outlive each test's window: closing it in TearDown still reports to them.
   std::list<Answers> answers;
   Answers& fresh() { return answers.emplace_back(); }
+  TempHome home;
+  VolumeServices world{home.defaults(), {.desktop = &desktop, .previews = &previews}};
+  WindowConflictPresenter presenter{desktop, previews, world.workers, world.volume.cache()};
 
   void SetUp() override {
     char tmpl[] = "/tmp/quorvel-conflict-XXXXXX";
@@ -71,20 +75,16 @@ class ConflictWindowTest : public ::testing::Test {
     fs::create_directories(server.parent_path());
     std::ofstream(local, std::ios::binary) << WebDavServer::samplePdf("local", 2);
     std::ofstream(server, std::ios::binary) << WebDavServer::samplePdf("server copy", 3);
-    Installed<Desktop>::install(desktop);
-    Installed<PreviewPresenter>::install(previews);
   }
   void TearDown() override {
-    if (auto* w = ConflictWindow::active()) w->window().close();
+    if (auto* w = presenter.active()) w->window().close();
     drainMainLoop();
-    Installed<PreviewPresenter>::uninstall(previews);
-    Installed<Desktop>::uninstall(desktop);
     fs::remove_all(dir);
   }
 
   ConflictWindow& openShown(Answers& a, std::optional<std::string> serverURL, const std::string& rel = "user_data/FIRM_a/案件/起诉状.pdf") {
-    ConflictWindow::open(rel, local, std::move(serverURL), a.sink());
-    auto* w = ConflictWindow::active();
+    presenter.open(rel, local, std::move(serverURL), a.sink());
+    auto* w = presenter.active();
     EXPECT_NE(w, nullptr);
     EXPECT_TRUE(waitUntil([w] { return w->window().get_mapped() && w->versionsLoaded(); }, 8000));
     return *w;
@@ -97,15 +97,15 @@ TEST_F(ConflictWindowTest, EachButtonReportsItsChoiceOnceAndTheWindowGoes) {
       {"放弃本地，改用服务器版本", ConflictChoice::useServer},
       {"两个都保留（加后缀上传）", ConflictChoice::keepBoth},
       {"取消", ConflictChoice::cancel}};
-  // The installed presenter is the window: the edit session's seam opens it.
-  ConflictWindow::install();
+  // The presenter is the window: the edit session's seam opens it.
+  ConflictPresenter& seam = presenter;
   for (const auto& [label, choice] : buttons) {
     SCOPED_TRACE(label);
     Answers& a = fresh();
     // The first through the edit session's seam (no volume here: no server copy).
-    if (choice == ConflictChoice::useLocal) ConflictPresenter::shared().open("user_data/FIRM_a/案件/起诉状.pdf", local, a.sink());
-    else ConflictWindow::open("user_data/FIRM_a/案件/起诉状.pdf", local, server.string(), a.sink());
-    auto* w = ConflictWindow::active();
+    if (choice == ConflictChoice::useLocal) seam.open("user_data/FIRM_a/案件/起诉状.pdf", local, a.sink());
+    else presenter.open("user_data/FIRM_a/案件/起诉状.pdf", local, server.string(), a.sink());
+    auto* w = presenter.active();
     ASSERT_NE(w, nullptr);
     ASSERT_TRUE(waitUntil([w] { return w->window().get_mapped(); }, 5000));
     Gtk::Window& window = w->window();
@@ -116,7 +116,7 @@ TEST_F(ConflictWindowTest, EachButtonReportsItsChoiceOnceAndTheWindowGoes) {
     ASSERT_TRUE(button->get_sensitive());
     press(button);
     ASSERT_EQ(a.got, std::vector<ConflictChoice>{choice});
-    EXPECT_EQ(ConflictWindow::active(), nullptr);
+    EXPECT_EQ(presenter.active(), nullptr);
     EXPECT_FALSE(window.get_visible());
     // Anything after the choice reaches nobody: another button, the close button.
     if (auto* other = findButton(window, "用本地版覆盖服务器"); other && other != button) press(other);
@@ -124,7 +124,6 @@ TEST_F(ConflictWindowTest, EachButtonReportsItsChoiceOnceAndTheWindowGoes) {
     drainMainLoop();
     EXPECT_EQ(a.got.size(), 1u);
   }
-  ConflictPresenter::install(nullptr);
 }
 
 TEST_F(ConflictWindowTest, CloseButtonAndEscapeCancelOnce) {
@@ -133,7 +132,7 @@ TEST_F(ConflictWindowTest, CloseButtonAndEscapeCancelOnce) {
   w.window().close();
   drainMainLoop();
   EXPECT_EQ(closed.got, std::vector<ConflictChoice>{ConflictChoice::cancel});
-  EXPECT_EQ(ConflictWindow::active(), nullptr);
+  EXPECT_EQ(presenter.active(), nullptr);
 
   if (std::system("command -v xdotool >/dev/null 2>&1") != 0) GTEST_SKIP() << "xdotool is not installed";
   Answers& escaped = fresh();
@@ -142,23 +141,23 @@ TEST_F(ConflictWindowTest, CloseButtonAndEscapeCancelOnce) {
   ASSERT_TRUE(waitUntil([&] { return !escaped.got.empty(); }, 5000));
   drainMainLoop();
   EXPECT_EQ(escaped.got, std::vector<ConflictChoice>{ConflictChoice::cancel});
-  EXPECT_EQ(ConflictWindow::active(), nullptr);
+  EXPECT_EQ(presenter.active(), nullptr);
 }
 
 TEST_F(ConflictWindowTest, ANewerWindowCancelsTheOpenOneFirst) {
   Answers& second = fresh();
   Answers& a = fresh();
   bool activeWhenCancelled = true;
-  ConflictWindow::open("user_data/FIRM_a/案件/一.pdf", local, server.string(), [&](ConflictChoice c) {
+  presenter.open("user_data/FIRM_a/案件/一.pdf", local, server.string(), [&](ConflictChoice c) {
     a.got.push_back(c);
-    activeWhenCancelled = ConflictWindow::active() != nullptr;
+    activeWhenCancelled = presenter.active() != nullptr;
   });
-  auto* one = ConflictWindow::active();
+  auto* one = presenter.active();
   ASSERT_TRUE(waitUntil([one] { return one->window().get_mapped(); }, 5000));
-  ConflictWindow::open("user_data/FIRM_a/案件/二.pdf", local, server.string(), second.sink());
+  presenter.open("user_data/FIRM_a/案件/二.pdf", local, server.string(), second.sink());
   EXPECT_EQ(a.got, std::vector<ConflictChoice>{ConflictChoice::cancel});
   EXPECT_FALSE(activeWhenCancelled) << "the older caller heard cancel before the newer window existed";
-  auto* two = ConflictWindow::active();
+  auto* two = presenter.active();
   ASSERT_NE(two, nullptr);
   ASSERT_TRUE(waitUntil([two] { return two->window().get_mapped(); }, 5000));
   EXPECT_EQ(shownLabelsStartingWith(two->window(), "检测到版本冲突：").at(0)->get_text().raw(), "检测到版本冲突：二.pdf");

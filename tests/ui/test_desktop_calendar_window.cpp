@@ -91,7 +91,7 @@ TEST_F(DesktopCalendarWindowTest, PlacementsSetTheWindowStates) {
       << p->keptAbove() << p->keptBelow() << p->onAllWorkspaces();
 
   // The main-window lookup never takes the panel.
-  EXPECT_NE(MainWindowController::shared().findMainWindow(), win.window());
+  EXPECT_NE(MainWindowController(defaults).findMainWindow(), win.window());
   win.hide();
   EXPECT_FALSE(win.isVisible.get());
   EXPECT_FALSE(win.window()->get_visible());

@@ -10,8 +10,10 @@
 #include <string>
 
 #include "CalendarSyncParts.h"
+#include "ui/model/WorkspaceViewState.h"
 #include "TestEnv.h"
 #include "TestHelpers.h"
+#include "VolumeServices.h"
 #include "base/GLibPtr.h"
 #include "base/MainQueue.h"
 #include "features/volume/CasePaths.h"
@@ -20,11 +22,12 @@
 #include "platform/WindowFrameRules.h"
 #include "fakes/FakeDialogs.h"
 #include "fakes/FakeWebPage.h"
+#include "core/FilePanels.h"
+#include "features/editing/HotFolderWatcher.h"
 #include "features/volume/LocalVolume.h"
 #include "platform/Mounts.h"
 #include "platform/UserDefaults.h"
 #include "ui/floating/FloatingWindowManager.h"
-#include "ui/floating/ToolWindowContent.h"
 #include "ui/main/ContentView.h"
 #include "ui/settings/SettingsView.h"
 #include "ui/todos/TodoSheet.h"
@@ -36,33 +39,33 @@ namespace {
 class FloatingWindowsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    FloatingWindowManager::shared().reset();
-    UserDefaults::standard().set("serverURL", "https://example.com");
-    model = BrowserModel::create(pages.factory());
+    home.defaults().set("serverURL", "https://example.com");
+    model = pages.model();
     main = std::make_unique<Gtk::Window>();
-    main->set_child(*Gtk::make_managed<ContentView>(model, nullptr));
+    main->set_child(*Gtk::make_managed<ContentView>(model, viewState, manager, nullptr));
     main->present();
     drainMainLoop();
   }
   void TearDown() override {
-    FloatingWindowManager::shared().reset();
-    for (const char* name : {"settings", "todo"}) ToolWindowContent::registerFactory(name, {});
+    manager.reset();
     main.reset();
     model.reset();
     drainMainLoop();
   }
   Gtk::Window* shown(const std::string& name) {
     runMainLoopUntil([&] {
-      auto* w = FloatingWindowManager::shared().window(name);
-      return w && w->get_mapped() && FloatingWindowManager::shared().placement(name);
+      auto* w = manager.window(name);
+      return w && w->get_mapped() && manager.placement(name);
     }, 3000);
-    return FloatingWindowManager::shared().window(name);
+    return manager.window(name);
   }
-  Rect frameOf(const std::string& name) { return FloatingWindowManager::shared().placement(name)->frame(); }
+  Rect frameOf(const std::string& name) { return manager.placement(name)->frame(); }
 
   TempHome home;
-  FakePages pages;
+  FloatingWindowManager manager{home.defaults()};
+  FakePages pages{home.defaults()};
   std::shared_ptr<BrowserModel> model;
+  std::shared_ptr<WorkspaceViewState> viewState = std::make_shared<WorkspaceViewState>(home.defaults());
   std::unique_ptr<Gtk::Window> main;
 };
 
@@ -71,8 +74,8 @@ TEST_F(FloatingWindowsTest, EachFlagOpensItsWindowWithItsTitleAndSize) {
     Published<bool>* flag;
     const char* name;
   };
-  const Flag flags[] = {{&model->showSettings, "settings"}, {&model->showTodo, "todo"}, {&model->showPalette, "palette"},
-                        {&model->showShortcuts, "shortcuts"}, {&model->showMirror, "mirror"}};
+  const Flag flags[] = {{&viewState->showSettings, "settings"}, {&viewState->showTodo, "todo"}, {&viewState->showPalette, "palette"},
+                        {&viewState->showShortcuts, "shortcuts"}, {&viewState->showMirror, "mirror"}};
   for (const auto& f : flags) {
     SCOPED_TRACE(f.name);
     const auto& spec = *floatingWindowSpec(f.name);
@@ -91,16 +94,15 @@ TEST_F(FloatingWindowsTest, EachFlagOpensItsWindowWithItsTitleAndSize) {
 }
 
 TEST_F(FloatingWindowsTest, EveryWayOfClosingLeavesTheFlagFalseAndTheWindowHidden) {
-  auto& manager = FloatingWindowManager::shared();
   // The title-bar close button.
-  model->showTodo.set(true);
+  viewState->showTodo.set(true);
   Gtk::Window* w = shown("todo");
   ASSERT_NE(w, nullptr);
   w->close();
-  ASSERT_TRUE(waitUntil([&] { return !model->showTodo.get(); }, 2000));
+  ASSERT_TRUE(waitUntil([&] { return !viewState->showTodo.get(); }, 2000));
   EXPECT_FALSE(w->get_visible());
   // The content's own close action.
-  model->showTodo.set(true);
+  viewState->showTodo.set(true);
   ASSERT_TRUE(waitUntil([&] { return w->get_visible(); }, 2000));
   EXPECT_EQ(manager.window("todo"), w);  // the same window, reused
   auto* box = dynamic_cast<Gtk::Box*>(w->get_child());
@@ -108,60 +110,60 @@ TEST_F(FloatingWindowsTest, EveryWayOfClosingLeavesTheFlagFalseAndTheWindowHidde
   auto* button = dynamic_cast<Gtk::Button*>(box->get_last_child());
   ASSERT_NE(button, nullptr);
   button->activate();
-  ASSERT_TRUE(waitUntil([&] { return !model->showTodo.get(); }, 2000));
+  ASSERT_TRUE(waitUntil([&] { return !viewState->showTodo.get(); }, 2000));
   EXPECT_FALSE(w->get_visible());
   // The manager's close, then the flag.
-  model->showTodo.set(true);
+  viewState->showTodo.set(true);
   ASSERT_TRUE(waitUntil([&] { return w->get_visible(); }, 2000));
   manager.close("todo");
   EXPECT_FALSE(w->get_visible());
-  model->showTodo.set(false);
+  viewState->showTodo.set(false);
   EXPECT_FALSE(w->get_visible());
 }
 
 TEST_F(FloatingWindowsTest, AMovedWindowComesBackAfterAToggleAndARestart) {
-  model->showTodo.set(true);
+  viewState->showTodo.set(true);
   ASSERT_NE(shown("todo"), nullptr);
   const Rect moved{120, 90, 900, 610};
-  FloatingWindowManager::shared().placement("todo")->setFrame(moved);
+  manager.placement("todo")->setFrame(moved);
   ASSERT_TRUE(waitUntil([&] {
-    return UserDefaults::standard().string("floating.frame.todo") == rectText(moved);
+    return home.defaults().string("floating.frame.todo") == rectText(moved);
   }, 3000));
-  model->showTodo.set(false);
-  model->showTodo.set(true);
-  ASSERT_TRUE(waitUntil([&] { return FloatingWindowManager::shared().window("todo")->get_visible(); }, 2000));
+  viewState->showTodo.set(false);
+  viewState->showTodo.set(true);
+  ASSERT_TRUE(waitUntil([&] { return manager.window("todo")->get_visible(); }, 2000));
   EXPECT_EQ(frameOf("todo"), moved);
 
   // A new start: a new window placed from the saved text.
-  model->showTodo.set(false);
-  FloatingWindowManager::shared().reset();
-  model->showTodo.set(true);
+  viewState->showTodo.set(false);
+  manager.reset();
+  viewState->showTodo.set(true);
   ASSERT_NE(shown("todo"), nullptr);
   ASSERT_TRUE(waitUntil([&] { return frameOf("todo") == moved; }, 3000));
 }
 
 TEST_F(FloatingWindowsTest, FramesOnNoScreenOrTooSmallAreCentredAndThePaletteStaysAbove) {
-  UserDefaults::standard().set("floating.frame.mirror", "{{9000, 9000}, {900, 600}}");
-  UserDefaults::standard().set("floating.frame.settings", "{{100, 100}, {150, 600}}");
+  home.defaults().set("floating.frame.mirror", "{{9000, 9000}, {900, 600}}");
+  home.defaults().set("floating.frame.settings", "{{100, 100}, {150, 600}}");
   for (const char* name : {"mirror", "settings"}) {
     SCOPED_TRACE(name);
-    (std::string(name) == "mirror" ? model->showMirror : model->showSettings).set(true);
+    (std::string(name) == "mirror" ? viewState->showMirror : viewState->showSettings).set(true);
     ASSERT_NE(shown(name), nullptr);
     const auto& spec = *floatingWindowSpec(name);
-    auto screens = FloatingWindowManager::shared().placement(name)->screenVisibleFrames();
+    auto screens = manager.placement(name)->screenVisibleFrames();
     ASSERT_FALSE(screens.empty());
     EXPECT_EQ(frameOf(name), centredOn(screens.front(), spec.width, spec.height));
   }
-  model->showPalette.set(true);
+  viewState->showPalette.set(true);
   ASSERT_NE(shown("palette"), nullptr);
-  EXPECT_TRUE(FloatingWindowManager::shared().pinned("palette"));
-  EXPECT_TRUE(FloatingWindowManager::shared().placement("palette")->keptAbove());
-  EXPECT_FALSE(FloatingWindowManager::shared().placement("mirror")->keptAbove());
+  EXPECT_TRUE(manager.pinned("palette"));
+  EXPECT_TRUE(manager.placement("palette")->keptAbove());
+  EXPECT_FALSE(manager.placement("mirror")->keptAbove());
 }
 
 TEST_F(FloatingWindowsTest, ContentIsMadeOnceAndKeepsWhatWasTyped) {
-  registerTodoSheet();
-  model->showTodo.set(true);
+  registerTodoSheet(manager.contents(), viewState);
+  viewState->showTodo.set(true);
   Gtk::Window* w = shown("todo");
   ASSERT_NE(w, nullptr);
   auto* sheet = dynamic_cast<TodoSheet*>(w->get_child());
@@ -169,25 +171,25 @@ TEST_F(FloatingWindowsTest, ContentIsMadeOnceAndKeepsWhatWasTyped) {
   sheet->filterField().grab_focus();
   sheet->setFilterText("王五");
   // Ctrl+Shift+D on the open window: its command sets the flag again.
-  model->showTodo.set(true);
+  viewState->showTodo.set(true);
   drainMainLoop();
   EXPECT_EQ(w->get_child(), sheet);
   EXPECT_EQ(sheet->filterText(), "王五");
   // Closed with the title bar and opened again: the same window and sheet, the text kept.
   w->close();
-  ASSERT_TRUE(waitUntil([&] { return !model->showTodo.get(); }, 2000));
-  model->showTodo.set(true);
+  ASSERT_TRUE(waitUntil([&] { return !viewState->showTodo.get(); }, 2000));
+  viewState->showTodo.set(true);
   ASSERT_TRUE(waitUntil([&] { return w->get_mapped(); }, 2000));
-  EXPECT_EQ(FloatingWindowManager::shared().window("todo"), w);
+  EXPECT_EQ(manager.window("todo"), w);
   EXPECT_EQ(w->get_child(), sheet);
   EXPECT_EQ(sheet->filterText(), "王五");
 
   // Ctrl+K on the open palette keeps its content too.
-  model->showPalette.set(true);
+  viewState->showPalette.set(true);
   Gtk::Window* palette = shown("palette");
   ASSERT_NE(palette, nullptr);
   Gtk::Widget* content = palette->get_child();
-  model->showPalette.set(true);
+  viewState->showPalette.set(true);
   drainMainLoop();
   EXPECT_EQ(palette->get_child(), content);
 }
@@ -195,23 +197,26 @@ TEST_F(FloatingWindowsTest, ContentIsMadeOnceAndKeepsWhatWasTyped) {
 TEST_F(FloatingWindowsTest, AVolumeConnectEndingAfterTheSettingsWindowIsGoneTouchesNoView) {
   if (!Mounts::davSupported()) GTEST_SKIP() << "GVfs without dav";
   FakeDialogs dialogs;
-  UserDefaults::standard().set(CasePaths::kShareURLKey, "http://127.0.0.1:1/zm");  // nobody listens there
-  CalendarSyncParts calendar(UserDefaults::standard(), *model);
-  registerSettingsView(calendar.sync);
-  model->showSettings.set(true);
+  home.defaults().set(CasePaths::kShareURLKey, "http://127.0.0.1:1/zm");  // nobody listens there
+  VolumeServices world(home.defaults(), {.dialogs = &dialogs});
+  CancellingFilePanels panels;
+  HotFolderWatcher inbox(home.defaults(), panels, world.desktop);
+  CalendarSyncParts calendar(home.defaults(), *model);
+  registerSettingsView(manager.contents(), SettingsServices{world.volume, inbox, calendar.sync});
+  viewState->showSettings.set(true);
   Gtk::Window* w = shown("settings");
   ASSERT_NE(w, nullptr);
   auto* view = dynamic_cast<SettingsView*>(w->get_child());
   ASSERT_NE(view, nullptr);
   int ended = 0;
-  ScopedConnection watch = LocalVolume::stateChanged().connect([&] { ++ended; });
+  ScopedConnection watch = world.volume.stateChanged().connect([&] { ++ended; });
   g_signal_emit_by_name(view->volumeSection().connectButton().gobj(), "clicked");
   ASSERT_EQ(ended, 0) << "the mount ended before the window went";
   // The end of the application: the window and its view go while GVfs still tries.
-  FloatingWindowManager::shared().reset();
+  manager.reset();
   ASSERT_TRUE(waitUntil([&] { return ended == 1; }, 30000));
   drainMainLoop();
-  EXPECT_FALSE(LocalVolume::isMounted());
+  EXPECT_FALSE(world.volume.isMounted());
 }
 
 }  // namespace

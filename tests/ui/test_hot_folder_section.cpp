@@ -6,7 +6,9 @@
 
 #include "CalendarSyncParts.h"
 #include "TestEnv.h"
+#include "VolumeServices.h"
 #include "base/MainQueue.h"
+#include "core/FilePanels.h"
 #include "fakes/FakeWebPage.h"
 #include "features/editing/HotFolderWatcher.h"
 #include "ui/components/WidgetRender.h"
@@ -27,22 +29,24 @@ bool showsLabel(Gtk::Widget& w, const std::string& text) {
 
 TEST(HotFolderSection, SwitchDrivesTheWatcherAndLinesFollowIt) {
   TempHome home;
-  auto& watcher = HotFolderWatcher::shared();
+  VolumeServices world(home.defaults());
+  CancellingFilePanels panels;
+  HotFolderWatcher watcher(home.defaults(), panels, world.desktop);
   std::string inbox = (home.root() / "文档" / "墨衡台收件箱").string();
   watcher.config.set({false, inbox, true});
-  FakePages pages;
+  FakePages pages(home.defaults());
   auto model = freshFakeModel(pages);
-  CalendarSyncParts calendar(UserDefaults::standard(), *model);
-  auto* view = Gtk::make_managed<SettingsView>([] {}, calendar.sync);
+  CalendarSyncParts calendar(home.defaults(), *model);
+  auto* view = Gtk::make_managed<SettingsView>([] {}, SettingsServices{world.volume, watcher, calendar.sync});
   view->set_size_request(620, 640);
   EXPECT_TRUE(showsLabel(*view, "本地收件箱热文件夹（扫描仪/微信自动弹归档）"));
-  HotFolderSection section;
+  HotFolderSection section(watcher);
   EXPECT_EQ(section.pathLabel().get_text().raw(), inbox);
   EXPECT_EQ(section.statusLabel().get_text().raw(), "未开启");
 
   section.enabledSwitch().set_active(true);
   EXPECT_TRUE(watcher.isWatching.get());
-  EXPECT_TRUE(HotFolderWatcher::Config::load().enabled);
+  EXPECT_TRUE(HotFolderWatcher::Config::load(home.defaults()).enabled);
   EXPECT_TRUE(showsLabel(*view, "监控中：墨衡台收件箱"));
   std::string png = std::getenv("HOT_FOLDER_PNG") ? std::getenv("HOT_FOLDER_PNG") : "";
   std::string error;

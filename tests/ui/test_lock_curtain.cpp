@@ -65,7 +65,7 @@ class LockCurtainTest : public ::testing::Test {
   }
   void TearDown() override {
     curtain.reset();
-    FloatingWindowManager::shared().reset();
+    toolWindows.reset();
     drainMainLoop();
     setLogSink({});
   }
@@ -81,17 +81,18 @@ class LockCurtainTest : public ::testing::Test {
   }
 
   Gtk::Window* openToolWindow(const std::string& name) {
-    FloatingWindowManager::shared().open(
+    toolWindows.open(
         name, [name] { return Gtk::make_managed<Gtk::Label>(name); }, {});
-    Gtk::Window* w = FloatingWindowManager::shared().window(name);
+    Gtk::Window* w = toolWindows.window(name);
     EXPECT_TRUE(w && runMainLoopUntil([&] { return onScreen(*w); }, 5000)) << name;
     return w;
   }
 
   TempHome home;
+  FloatingWindowManager toolWindows{home.defaults()};
   FakeIdleTime idle;
   FakeAuthenticator auth;
-  std::unique_ptr<PrivacyLock> lock = std::make_unique<PrivacyLock>(idle, auth, AppMode::normal);
+  std::unique_ptr<PrivacyLock> lock = std::make_unique<PrivacyLock>(idle, auth, home.defaults(), AppMode::normal);
   Gtk::Window main;
   Gtk::Entry password;
   std::unique_ptr<LockCurtain> curtain;
@@ -149,14 +150,14 @@ TEST_F(LockCurtainTest, ShownWindowsLeaveTheScreenAndComeBackWhereTheyStood) {
 // or destroys meanwhile does not come back.
 TEST_F(LockCurtainTest, WhatAppearsUnderTheLockWaitsAndWhatItsOwnerHidesStaysHidden) {
   lock->lock();
-  lock = std::make_unique<PrivacyLock>(idle, auth, AppMode::normal);
+  lock = std::make_unique<PrivacyLock>(idle, auth, home.defaults(), AppMode::normal);
   ASSERT_TRUE(lock->isLocked.get());
   curtain = std::make_unique<LockCurtain>(*lock);
 
   auto calendar = plainWindow("墨衡台 · 桌面日历");
   calendar->present();
-  FloatingWindowManager::shared().open("mirror", [] { return Gtk::make_managed<Gtk::Label>("mirror"); }, {});
-  Gtk::Window* mirror = FloatingWindowManager::shared().window("mirror");
+  toolWindows.open("mirror", [] { return Gtk::make_managed<Gtk::Label>("mirror"); }, {});
+  Gtk::Window* mirror = toolWindows.window("mirror");
   ASSERT_TRUE(mirror);
   auto gone = std::make_unique<Gtk::Window>();
   gone->set_title("稍后关闭");
@@ -170,13 +171,13 @@ TEST_F(LockCurtainTest, WhatAppearsUnderTheLockWaitsAndWhatItsOwnerHidesStaysHid
 
   // Presented again by its owner: still off the screen.
   calendar->present();
-  FloatingWindowManager::shared().open("mirror", [] { return Gtk::make_managed<Gtk::Label>("mirror"); }, {});
+  toolWindows.open("mirror", [] { return Gtk::make_managed<Gtk::Label>("mirror"); }, {});
   drainMainLoop();
   EXPECT_FALSE(onScreen(*calendar));
   EXPECT_FALSE(onScreen(*mirror));
 
   // Its owner closes one and destroys another before the unlock.
-  FloatingWindowManager::shared().close("mirror");
+  toolWindows.close("mirror");
   gone.reset();
   drainMainLoop();
 

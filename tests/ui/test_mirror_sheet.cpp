@@ -10,18 +10,19 @@
 #include <filesystem>
 
 #include "TestEnv.h"
+#include "ui/model/WorkspaceViewState.h"
 #include "TestHelpers.h"
+#include "VolumeServices.h"
 #include "TestService.h"
 #include "TestServiceMirror.h"
 #include "core/AppConfig.h"
+#include "platform/UserDefaults.h"
 #include "fakes/FakeWebPage.h"
 #include "fakes/FakeWebStore.h"
 #include "platform/Http.h"
 #include "ui/components/WidgetRender.h"
 #include "ui/floating/FloatingWindowManager.h"
-#include "ui/floating/ToolWindowContent.h"
 #include "ui/main/ContentView.h"
-#include "ui/windows/MainWindowController.h"
 #include "ui/mirror/MirrorSheet.h"
 
 using namespace quorvel;
@@ -57,12 +58,12 @@ class MirrorSheetTest : public ::testing::Test {
  protected:
   void SetUp() override {
     service.start();
-    AppConfig::setServerURL(service.baseUrl() + "/");
+    AppConfig::setServerURL(home.defaults(), service.baseUrl() + "/");
     session = service.issueSession();
     cookies.stored = {{TestService::kSessionCookie, session, "127.0.0.1", false}};
   }
   std::shared_ptr<MirrorStore> makeStore() {
-    auto store = MirrorStore::create();
+    auto store = MirrorStore::create(world.mirror());
     store->webStore = &cookies;
     store->fetcher = [this](const std::string& path) -> Task<std::string> {
       http::HttpRequest req;
@@ -74,6 +75,7 @@ class MirrorSheetTest : public ::testing::Test {
     return store;
   }
   TempHome home;
+  VolumeServices world{home.defaults()};
   TestService service;
   FakeWebStore cookies;
   std::string session;
@@ -176,41 +178,37 @@ TEST_F(MirrorSheetTest, ErrorsPlaceholderSelectAllAndClose) {
 
 namespace {
 
-// The sheet in its tool window as the workspace opens it, over the main window
-// controller's store.
+// The sheet in its tool window as the workspace opens it, over the application's one
+// store.
 class MirrorToolWindowTest : public MirrorSheetTest {
  protected:
   void SetUp() override {
     MirrorSheetTest::SetUp();
-    FloatingWindowManager::shared().reset();
     store = makeStore();
-    MainWindowController::shared().setMirrorStore(store);
-    registerMirrorSheet();
-    model = BrowserModel::create(pages.factory());
+    registerMirrorSheet(manager.contents(), store);
+    model = pages.model();
     main = std::make_unique<Gtk::Window>();
-    main->set_child(*Gtk::make_managed<ContentView>(model, nullptr));
+    main->set_child(*Gtk::make_managed<ContentView>(model, viewState, manager, nullptr));
     main->present();
   }
   void TearDown() override {
-    FloatingWindowManager::shared().reset();
-    ToolWindowContent::registerFactory("mirror", {});
-    MainWindowController::shared().setMirrorStore(nullptr);
+    manager.reset();
     main.reset();
     model.reset();
     drainMainLoop();
     resetMirrorSwitches(service);
   }
-  Gtk::Window* window() { return FloatingWindowManager::shared().window("mirror"); }
+  Gtk::Window* window() { return manager.window("mirror"); }
   // Sets the flag, as Ctrl+Shift+M does, and answers the sheet once it is on screen.
   MirrorSheet* open() {
-    model->showMirror.set(true);
+    viewState->showMirror.set(true);
     EXPECT_TRUE(waitUntil([&] { return window() && window()->get_mapped(); }, 3000));
     return window() ? dynamic_cast<MirrorSheet*>(window()->get_child()) : nullptr;
   }
   // The title bar's close button.
   void close() {
     window()->close();
-    EXPECT_TRUE(waitUntil([&] { return !model->showMirror.get() && !window()->get_visible(); }, 3000));
+    EXPECT_TRUE(waitUntil([&] { return !viewState->showMirror.get() && !window()->get_visible(); }, 3000));
   }
   // The first contract chosen and its manifest read, nothing running.
   void waitForContract() {
@@ -227,8 +225,10 @@ class MirrorToolWindowTest : public MirrorSheetTest {
     ASSERT_TRUE(waitUntil([&] { return store->done.get() >= 1; }, 10000));
   }
 
-  FakePages pages;
+  FloatingWindowManager manager{home.defaults()};
+  FakePages pages{home.defaults()};
   std::shared_ptr<BrowserModel> model;
+  std::shared_ptr<WorkspaceViewState> viewState = std::make_shared<WorkspaceViewState>(home.defaults());
   std::unique_ptr<Gtk::Window> main;
   std::shared_ptr<MirrorStore> store;
 };
@@ -275,7 +275,7 @@ TEST_F(MirrorToolWindowTest, AReopenedWindowShowsTheSameSheetWithTheRunningCache
   EXPECT_EQ(store->progressText->rfind("已缓存 8 个文件（", 0), 0u) << store->progressText.get();
   EXPECT_TRUE(shows(*again, store->progressText.get()));
   EXPECT_EQ(service.requestsTo("/download_file").size(), 8u);
-  EXPECT_EQ(FloatingWindowManager::shared().window("mirror")->get_child(), again);
+  EXPECT_EQ(manager.window("mirror")->get_child(), again);
 }
 
 TEST_F(MirrorToolWindowTest, WorkEndingAfterTheWindowIsGoneFinishesInTheStoreOnly) {
@@ -284,8 +284,8 @@ TEST_F(MirrorToolWindowTest, WorkEndingAfterTheWindowIsGoneFinishesInTheStoreOnl
   waitForContract();
   ASSERT_NO_FATAL_FAILURE(startCache(*sheet, 300));
   // The end of the application: the window and its sheet go while the cache runs.
-  FloatingWindowManager::shared().reset();
-  EXPECT_EQ(FloatingWindowManager::shared().window("mirror"), nullptr);
+  manager.reset();
+  EXPECT_EQ(manager.window("mirror"), nullptr);
   ASSERT_TRUE(waitUntil([&] { return !store->busy.get(); }, 30000));
   drainMainLoop();
   EXPECT_EQ(store->progressText->rfind("已缓存 7 个文件（", 0), 0u) << store->progressText.get();

@@ -7,10 +7,11 @@
 #include "TestEnv.h"
 #include "FakeNotificationServer.h"
 #include "TestHelpers.h"
-#include "base/Clock.h"
+#include "fakes/SettableClock.h"
 #include "base/Log.h"
 #include "base/MainQueue.h"
 #include "core/Notifier.h"
+#include "platform/DesktopNotifications.h"
 #include "platform/LauncherBadge.h"
 #include "platform/Notifications.h"
 
@@ -25,21 +26,17 @@ class NotifierDBusTest : public ::testing::Test {
     zone.emplace("CST-8");
     at(8, 0);
     setLogSink([this](const std::string& line) { logs.push_back(line); });
-    Notifier::shared().resetForTesting(SystemNotifications::shared());
   }
   void TearDown() override {
-    LauncherBadge::setAttentionHandler({});
-    Notifications::setActivationHandler({});
     drainMainLoop();
     setLogSink({});
-    Clock::setNowForTesting(std::nullopt);
     zone.reset();
   }
   // 2 March 2026, local time (UTC+8).
-  void at(int h, int mi) { setClockTo(2026, 3, 2, h, mi, 8); }
+  void at(int h, int mi) { setClockTo(clock, 2026, 3, 2, h, mi, 8); }
   bool authorise() {
     logs.clear();
-    Notifier::shared().setup();
+    notifier.setup();
     return runMainLoopUntil([&] { return logged("[Quorvel][NOTIFY] 授权="); }, 8000);
   }
   void update(long long overdue, long long today = 0) {
@@ -47,7 +44,7 @@ class NotifierDBusTest : public ::testing::Test {
     c.loaded = true;
     c.overdue = overdue;
     c.today = today;
-    Notifier::shared().update(c);
+    notifier.update(c);
   }
   bool logged(const std::string& text) const { return countContaining(logs, text) > 0; }
   // Lets stray signals and calls arrive before counting them.
@@ -56,8 +53,20 @@ class NotifierDBusTest : public ::testing::Test {
     runMainLoopUntil([&] { return never; }, 300);
   }
 
+  // The windows' side: counts what the notifications ask of them.
+  struct CountingWindows : NotificationWindows {
+    int attention = 0;
+    int activated = 0;
+    void requestAttention() override { ++attention; }
+    void activateApplication() override { ++activated; }
+  };
+
   TempHome home;
   FakeNotificationServer server;
+  CountingWindows windows;
+  SystemNotifications desktop{windows};
+  SettableClock clock;
+  Notifier notifier{desktop, home.defaults(), clock};
   std::optional<ScopedTimeZone> zone;
   std::vector<std::string> logs;
 };
@@ -66,20 +75,20 @@ class NotifierDBusTest : public ::testing::Test {
 
 TEST_F(NotifierDBusTest, AuthorisedOnlyWhenANotificationServerAnswers) {
   ASSERT_TRUE(authorise());
-  EXPECT_FALSE(Notifier::shared().authorized());
+  EXPECT_FALSE(notifier.authorized());
   EXPECT_TRUE(logged("[Quorvel][NOTIFY] 授权=false 错误="));
   EXPECT_TRUE(logged("系统通知不可用（未签名/未授权），改用任务栏角标与菜单栏计数"));
 
   ASSERT_TRUE(server.serve());
   ASSERT_TRUE(authorise());
-  EXPECT_TRUE(Notifier::shared().authorized());
+  EXPECT_TRUE(notifier.authorized());
   EXPECT_TRUE(logged("[Quorvel][NOTIFY] 授权=true 错误=nil"));
 }
 
 TEST_F(NotifierDBusTest, OverdueRiseUpdatesTheBadgeAndPostsExactlyOneNotification) {
   ASSERT_TRUE(server.serve());
   ASSERT_TRUE(authorise());
-  ASSERT_TRUE(Notifier::shared().authorized());
+  ASSERT_TRUE(notifier.authorized());
 
   update(3, 1);  // the baseline: badge only
   ASSERT_TRUE(waitUntil([&] { return server.updates.size() == 1; }, 5000));
@@ -102,10 +111,8 @@ TEST_F(NotifierDBusTest, OverdueRiseUpdatesTheBadgeAndPostsExactlyOneNotificatio
   EXPECT_EQ(n.actions[0], "default");
 
   // Clicking it runs the default action.
-  int activated = 0;
-  Notifications::setActivationHandler([&] { ++activated; });
   server.invokeDefaultAction(n.id);
-  EXPECT_TRUE(waitUntil([&] { return activated == 1; }, 5000));
+  EXPECT_TRUE(waitUntil([&] { return windows.activated == 1; }, 5000));
 }
 
 TEST_F(NotifierDBusTest, DailySummaryOnceAfterNineAndNotBefore) {
@@ -134,7 +141,7 @@ TEST_F(NotifierDBusTest, ZeroAndClearingHideTheCount) {
   update(4);
   ASSERT_TRUE(waitUntil([&] { return server.updates.size() == 1; }, 5000));
   update(0);
-  Notifier::shared().clearBadge();
+  notifier.clearBadge();
   ASSERT_TRUE(waitUntil([&] { return server.updates.size() == 3; }, 5000));
   EXPECT_EQ(server.updates[0].visible, true);
   EXPECT_EQ(server.updates[1].visible, false);
@@ -143,12 +150,10 @@ TEST_F(NotifierDBusTest, ZeroAndClearingHideTheCount) {
 
 TEST_F(NotifierDBusTest, WithoutAServerARiseAsksForAttentionInstead) {
   ASSERT_TRUE(authorise());
-  ASSERT_FALSE(Notifier::shared().authorized());
-  int attention = 0;
-  LauncherBadge::setAttentionHandler([&] { ++attention; });
+  ASSERT_FALSE(notifier.authorized());
   update(1);
   update(2);
   ASSERT_TRUE(waitUntil([&] { return server.updates.size() == 2; }, 5000));
-  EXPECT_EQ(attention, 1);
+  EXPECT_EQ(windows.attention, 1);
   EXPECT_EQ(server.updates[1].count, 2);
 }

@@ -6,7 +6,6 @@
 #include <fstream>
 
 #include "TestHelpers.h"
-#include "base/Installed.h"
 #include "base/Log.h"
 #include "platform/Desktop.h"
 #include "ui/preview/QuickLookPreviewer.h"
@@ -20,17 +19,16 @@ class QuickLookTest : public ::testing::Test {
  protected:
   fs::path dir;
   LoggingDesktop desktop;
+  QuickLookPreviewer ql{desktop};
   std::vector<std::string> logs;
   void SetUp() override {
     char tmpl[] = "/tmp/quorvel-ql-XXXXXX";
     dir = mkdtemp(tmpl);
-    Installed<Desktop>::install(desktop);
     setLogSink([this](const std::string& l) { logs.push_back(l); });
   }
   void TearDown() override {
     setLogSink({});
-    QuickLookPreviewer::shared().reset();
-    Installed<Desktop>::uninstall(desktop);
+    ql.reset();
     fs::remove_all(dir);
   }
   fs::path write(const std::string& name, const std::string& bytes) {
@@ -53,7 +51,6 @@ TEST_F(QuickLookTest, KindsAndTextEncodings) {
 }
 
 TEST_F(QuickLookTest, OneWindowSwitchesFilesAndOtherTypesOpenElsewhere) {
-  auto& ql = QuickLookPreviewer::shared();
   ql.preview(write("笔记.txt", "\xC5\xD0\xBE\xF6\xCA\xE9"));  // GB18030 text
   ASSERT_TRUE(ql.window());
   Gtk::Window* first = ql.window();

@@ -35,7 +35,6 @@ TEST(ScanProgressWindow, LineAndBarFollowTheRun) {
 
 TEST(ScanProgressWindow, OpensTitledWithoutCloseAndClosesWhenTheRunEnds) {
   GtkScanProgressWindows windows;
-  ASSERT_EQ(ScannerOCR::ProgressWindows::shared(), &windows);
   auto state = std::make_shared<ScannerOCR::ProgressState>(1);
   auto close = windows.open(state);
   auto toplevels = Gtk::Window::list_toplevels();

@@ -19,7 +19,9 @@
 #include "core/BrowserModel.h"
 #include "fakes/FakeDialogs.h"
 #include "fakes/FakeWebPage.h"
+#include "base/WorkerPool.h"
 #include "features/recognition/ScreenCaptureOCR.h"
+#include "platform/ocr/TesseractPool.h"
 #include "ui/components/WidgetRender.h"
 #include "ui/recognition/ScreenOCRResultView.h"
 #include "ui/recognition/ScreenOCRResultWindow.h"
@@ -77,7 +79,7 @@ class ScreenOCRWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     model = freshFakeModel(pages);
-    results = std::make_unique<ScreenOCRResultWindow>(ScreenOCRResultWindow::Hooks{
+    results = std::make_unique<ScreenOCRResultWindow>(dialogs, ScreenOCRResultWindow::Hooks{
         [this] { return model; }, [this](const std::string& prefill) { prefills.push_back(prefill); }, {}});
   }
 
@@ -93,8 +95,10 @@ class ScreenOCRWindowTest : public ::testing::Test {
   }
 
   TempHome home;
-  FakePages pages;
+  FakePages pages{home.defaults()};
   FakeDialogs dialogs;
+  TesseractPools pools;
+  WorkerPool workers{2};
   std::shared_ptr<BrowserModel> model;
   std::unique_ptr<ScreenOCRResultWindow> results;
   std::vector<std::string> prefills;
@@ -105,7 +109,7 @@ TEST_F(ScreenOCRWindowTest, StubbedCaptureShowsTheExtractedSignals) {
   auto image = tools.dir() / "region.png";
   writeBlankPng(image);
   tools.installCopying("maim", image);
-  ScreenCaptureOCR service({AppMode::normal, [](const std::string&) { return std::string(kNoticeText); },
+  ScreenCaptureOCR service(dialogs, workers, {AppMode::normal, [](const std::string&) { return std::string(kNoticeText); },
                             [this](const LegalOCRSignals& s) { results->present(s); }, {}});
   service.captureAndAnalyze();
   ASSERT_TRUE(waitUntil([&] { return results->activeWindow() && results->activeWindow()->get_mapped(); },
@@ -130,20 +134,20 @@ TEST_F(ScreenOCRWindowTest, StubbedCaptureShowsTheExtractedSignals) {
 
 TEST_F(ScreenOCRWindowTest, SectionButtonsCopyAndOpenTheirPage) {
   // No tab open: the page opens in a new one.
-  for (auto tabs = model->tabs.get(); !tabs.empty(); tabs = model->tabs.get()) model->close(tabs.front());
+  for (auto tabs = model->tabs().get(); !tabs.empty(); tabs = model->tabs().get()) model->close(tabs.front());
   show(kNoticeText);
   click(*row("(2024)京0105民初23817号")->button);
   EXPECT_FALSE(results->activeWindow()->get_visible());
   EXPECT_EQ(readClipboard(), "(2024)京0105民初23817号");
-  ASSERT_EQ(model->tabs.get().size(), 1u);
-  EXPECT_EQ(model->activePath.get(), "/cases");
+  ASSERT_EQ(model->tabs().get().size(), 1u);
+  EXPECT_EQ(model->activePath().get(), "/cases");
   EXPECT_EQ(model->activeTab()->title.get(), "新标签");
 
   show(kNoticeText);
   click(*row("SF3052918847601")->button);
   EXPECT_EQ(readClipboard(), "SF3052918847601");
-  EXPECT_EQ(model->tabs.get().size(), 1u) << "the active tab is reused";
-  EXPECT_EQ(model->activePath.get(), "/logistics");
+  EXPECT_EQ(model->tabs().get().size(), 1u) << "the active tab is reused";
+  EXPECT_EQ(model->activePath().get(), "/logistics");
   EXPECT_TRUE(prefills.empty());
 }
 
@@ -163,7 +167,7 @@ TEST_F(ScreenOCRWindowTest, TodoButtonsFillTheQuickCapture) {
   EXPECT_EQ(prefills[1], sixty);
 
   // Without a quick-capture panel the user is told so instead.
-  ScreenOCRResultWindow bare({[this] { return model; }, {}, {}});
+  ScreenOCRResultWindow bare(dialogs, {[this] { return model; }, {}, {}});
   bare.present(extractSignals("开庭通知 2024-03-05"));
   click(bare.activeView()->todoButton());
   ASSERT_EQ(dialogs.shown.size(), 1u);
@@ -263,7 +267,7 @@ TEST_F(ScreenOCRWindowTest, RealRecogniserReadsARenderedNotice) {
   auto image = tools.dir() / "notice.png";
   renderNotice(image);
   tools.installCopying("maim", image);
-  ScreenCaptureOCR service({AppMode::normal, recognizeScreenImage,
+  ScreenCaptureOCR service(dialogs, workers, {AppMode::normal, ScreenCaptureOCR::deviceRecognizer(pools),
                             [this](const LegalOCRSignals& s) { results->present(s); }, {}});
   service.captureAndAnalyze();
   ASSERT_TRUE(waitUntil([&] { return service.runningCaptures() == 0; }, 60000));

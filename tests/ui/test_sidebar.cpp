@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "TestEnv.h"
+#include "ui/model/WorkspaceViewState.h"
 #include "TestHelpers.h"
 #include "TextFreeArea.h"
 #include "ui/model/Sidebar.h"
@@ -47,11 +48,11 @@ class SidebarViewTest : public ::testing::Test {
     fakeOf(model->activeTab())->answer = [json](const std::string&, const nlohmann::json&) {
       return JsResult::success(json);
     };
-    model->refreshBadges();
+    model->reads().refreshBadges();
     drainMainLoop();
   }
   SidebarView* show(int height = 820) {
-    view = Gtk::make_managed<SidebarView>(sidebarInputFrom(*model));
+    view = Gtk::make_managed<SidebarView>(sidebarInputFrom(*model, *viewState));
     host = std::make_unique<WidgetRenderHost>(*view, -1, height);
     view->set_can_target(true);  // the clicks below come from the X server
     EXPECT_TRUE(host->showAndWait());
@@ -71,8 +72,9 @@ class SidebarViewTest : public ::testing::Test {
   }
 
   TempHome home;
-  FakePages pages;
+  FakePages pages{home.defaults()};
   std::shared_ptr<BrowserModel> model;
+  std::shared_ptr<WorkspaceViewState> viewState = std::make_shared<WorkspaceViewState>(home.defaults());
   SidebarView* view = nullptr;
   std::unique_ptr<WidgetRenderHost> host;
 };
@@ -84,7 +86,7 @@ TEST_F(SidebarViewTest, RowsFollowTheModelsEntriesAndForbiddenPagesDisappear) {
                                 {"全局案件中心", "folder.fill", "/cases"},
                                 {"合同管理", "doc", "/contracts"},
                                 {"用户管理", "person.2", "/manage_users"}});
-  model->rememberProceeding(42, "张三诉李四合同纠纷");
+  model->account().rememberProceeding(42, "张三诉李四合同纠纷");
   show();
   EXPECT_EQ(view->sectionTitles(), (std::vector<std::string>{"办案工作", "律所管理", "其他", "最近卷宗"}));
   EXPECT_EQ(rowPaths(*view),
@@ -94,7 +96,7 @@ TEST_F(SidebarViewTest, RowsFollowTheModelsEntriesAndForbiddenPagesDisappear) {
 
   // Only the selection changes: the rows stay the same widgets.
   SidebarView::Row* cases = view->row("/cases");
-  SidebarInput in = sidebarInputFrom(*model);
+  SidebarInput in = sidebarInputFrom(*model, *viewState);
   in.selectedPath = "/cases/5/edit";
   view->update(in);
   EXPECT_EQ(view->row("/cases"), cases);
@@ -103,18 +105,18 @@ TEST_F(SidebarViewTest, RowsFollowTheModelsEntriesAndForbiddenPagesDisappear) {
 
   // The service refuses a page: its row goes, and with it the section it was alone in.
   model->account().markForbidden("/manage_users");
-  view->update(sidebarInputFrom(*model));
+  view->update(sidebarInputFrom(*model, *viewState));
   EXPECT_EQ(view->row("/manage_users"), nullptr);
   EXPECT_EQ(view->sectionTitles(), (std::vector<std::string>{"办案工作", "其他", "最近卷宗"}));
 
   // Nothing left to show: the fixed defaults.
   for (const char* p : {"/dashboard", "/cases", "/contracts"}) model->account().markForbidden(p);
-  view->update(sidebarInputFrom(*model));
+  view->update(sidebarInputFrom(*model, *viewState));
   EXPECT_EQ(view->rows().size(), defaultSideItems().size() + 1);
   EXPECT_TRUE(view->todoCardShown());
 
   // Scale and scrolling change in place.
-  in = sidebarInputFrom(*model);
+  in = sidebarInputFrom(*model, *viewState);
   in.scrollable = false;
   in.scale = 1.15;
   view->update(in);
@@ -131,7 +133,7 @@ TEST_F(SidebarViewTest, PillsShowCountsAndTheSignedOutState) {
   EXPECT_FALSE(view->loginHintShown());
 
   answerBadges(R"({"overdue":3,"today":0,"soon":12,"verify":1,"hearings":2,"user":"林晓","role":"team_leader","ts":"09:41"})");
-  view->update(sidebarInputFrom(*model));
+  view->update(sidebarInputFrom(*model, *viewState));
   EXPECT_EQ(view->pill(TodoKind::overdue).countText(), "3");
   EXPECT_TRUE(view->pill(TodoKind::overdue).has_css_class("law-has-count"));
   EXPECT_EQ(view->pill(TodoKind::today).countText(), "0");
@@ -141,12 +143,12 @@ TEST_F(SidebarViewTest, PillsShowCountsAndTheSignedOutState) {
   EXPECT_EQ(view->accountSubtitle(), "组长");
   EXPECT_EQ(view->updatedAtText(), "09:41");
 
-  model->markLoginRequired();
-  view->update(sidebarInputFrom(*model));
+  model->account().markLoginRequired();
+  view->update(sidebarInputFrom(*model, *viewState));
   EXPECT_TRUE(view->loginHintShown());
 
   // No entries at all: no card (the caller never does this, the view still copes).
-  SidebarInput in = sidebarInputFrom(*model);
+  SidebarInput in = sidebarInputFrom(*model, *viewState);
   in.items.clear();
   view->update(in);
   EXPECT_FALSE(view->todoCardShown());
@@ -194,13 +196,13 @@ TEST_F(SidebarViewTest, RendersTheDarkColumn) {
                                 {"消息中心", "", "/notifications"}, {"已归档卷宗", "", "/archived_cases"},
                                 {"用户管理", "", "/manage_users"},  {"财务看板", "", "/finance_dashboard"},
                                 {"缓存管理", "", "/cache-manager"}, {"合同管理", "", "/contracts"}});
-  model->rememberProceeding(1024, "华晟建设工程合同纠纷");
-  model->rememberProceeding(88, "林某劳动争议仲裁");
+  model->account().rememberProceeding(1024, "华晟建设工程合同纠纷");
+  model->account().rememberProceeding(88, "林某劳动争议仲裁");
   answerBadges(R"({"overdue":3,"today":1,"soon":5,"verify":0,"hearings":2,"user":"林晓","role":"lawyer","ts":"09:41"})");
   model->loadInActive("/cases/12");
   ScopedAnimationsOff noAnimations;
   show(1000);
-  SidebarInput in = sidebarInputFrom(*model);
+  SidebarInput in = sidebarInputFrom(*model, *viewState);
   in.selectedPath = "/cases/12";
   view->update(in);
   view->row("/calendar")->set_state_flags(Gtk::StateFlags::PRELIGHT, false);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "TestEnv.h"
+#include "ui/model/WorkspaceViewState.h"
 #include "TestHelpers.h"
 #include "base/Log.h"
 #include "base/MainQueue.h"
@@ -13,6 +14,7 @@
 #include "platform/UserDefaults.h"
 #include "core/MenuCommands.h"
 #include "ui/main/ContentView.h"
+#include "ui/floating/FloatingWindowManager.h"
 #include "ui/main/MainWindow.h"
 #include "ui/main/PrimaryMenu.h"
 #include "ui/main/TabKeys.h"
@@ -32,8 +34,8 @@ void click(Gtk::Button& b) { g_signal_emit_by_name(b.gobj(), "clicked"); }
 class TabStripTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    UserDefaults::standard().set("serverURL", "https://example.com");
-    model = BrowserModel::create(pages.factory());
+    home.defaults().set("serverURL", "https://example.com");
+    model = pages.model();
     setLogSink([this](const std::string& line) { logs.push_back(line); });
   }
   void TearDown() override {
@@ -48,7 +50,7 @@ class TabStripTest : public ::testing::Test {
   }
   std::vector<std::string> modelIDs() {
     std::vector<std::string> ids;
-    for (auto& t : model->tabs.get()) ids.push_back(t->id());
+    for (auto& t : model->tabs().get()) ids.push_back(t->id());
     return ids;
   }
   // The chips' order in the row itself, before the new-tab button.
@@ -77,8 +79,9 @@ class TabStripTest : public ::testing::Test {
   }
 
   TempHome home;
-  FakePages pages;
+  FakePages pages{home.defaults()};
   std::shared_ptr<BrowserModel> model;
+  std::shared_ptr<WorkspaceViewState> viewState = std::make_shared<WorkspaceViewState>(home.defaults());
   std::vector<std::string> logs;
 };
 
@@ -92,9 +95,9 @@ TEST_F(TabStripTest, NewAndCloseChangeOnlyTheirChips) {
 
   click(strip.newTabButton());
   click(strip.newTabButton());
-  ASSERT_EQ(model->tabs->size(), 3u);
-  EXPECT_EQ(model->tabs.get()[2]->currentPath.get(), "/dashboard");
-  EXPECT_EQ(model->tabs.get()[2]->title.get(), "个人工作台");
+  ASSERT_EQ(model->tabs()->size(), 3u);
+  EXPECT_EQ(model->tabs().get()[2]->currentPath.get(), "/dashboard");
+  EXPECT_EQ(model->tabs().get()[2]->title.get(), "个人工作台");
   EXPECT_EQ(chipIDs(strip), modelIDs());
   EXPECT_EQ(strip.chips()[0].get(), first);
   EXPECT_FALSE(first->isActive());
@@ -103,7 +106,7 @@ TEST_F(TabStripTest, NewAndCloseChangeOnlyTheirChips) {
 
   // The close button of the middle chip closes its tab; the others stay as they were.
   click(strip.chips()[1]->closeButton());
-  ASSERT_EQ(model->tabs->size(), 2u);
+  ASSERT_EQ(model->tabs()->size(), 2u);
   EXPECT_EQ(chipIDs(strip), modelIDs());
   EXPECT_EQ(strip.chips()[0].get(), first);
   EXPECT_EQ(strip.chips()[1].get(), last);
@@ -117,7 +120,7 @@ TEST_F(TabStripTest, NewAndCloseChangeOnlyTheirChips) {
 TEST_F(TabStripTest, MenuClosesOthersAndToTheRight) {
   addTabs(4);  // dashboard, T0 … T3
   TabStrip strip(model);
-  TabChip* t1 = strip.chipFor(model->tabs.get()[2]->id());
+  TabChip* t1 = strip.chipFor(model->tabs().get()[2]->id());
   TabChip* dash = strip.chips()[0].get();
 
   // Active tab: five entries without hibernating; any other: six.
@@ -130,7 +133,7 @@ TEST_F(TabStripTest, MenuClosesOthersAndToTheRight) {
   EXPECT_EQ(count(t1->buildMenu()), 5);
 
   t1->activate_action("chip.close-right");  // through the chip's own action, as the menu does
-  ASSERT_EQ(model->tabs->size(), 3u);
+  ASSERT_EQ(model->tabs()->size(), 3u);
   EXPECT_EQ(chipIDs(strip), modelIDs());
   EXPECT_EQ(strip.chips()[2].get(), t1);
   EXPECT_TRUE(t1->isActive());  // the active tab was to its right
@@ -140,7 +143,7 @@ TEST_F(TabStripTest, MenuClosesOthersAndToTheRight) {
   EXPECT_EQ(strip.chips()[0].get(), t1);
 
   t1->runMenuAction(ChipMenuAction::close);
-  EXPECT_TRUE(model->tabs->empty());
+  EXPECT_TRUE(model->tabs()->empty());
   EXPECT_TRUE(strip.chips().empty());
   (void)dash;
 }
@@ -154,7 +157,7 @@ TEST_F(TabStripTest, DropMovesTheDraggedTabBeforeTheTarget) {
   TabChip* target = before[3];
 
   EXPECT_TRUE(target->handleDrop({dragged->dragPayload()}));
-  EXPECT_EQ(model->tabs.get()[2]->id(), dragged->tab()->id());
+  EXPECT_EQ(model->tabs().get()[2]->id(), dragged->tab()->id());
   EXPECT_EQ(chipIDs(strip), modelIDs());
   EXPECT_EQ((std::vector<TabChip*>{before[1], before[2], before[0], before[3]}),
             (std::vector<TabChip*>{strip.chips()[0].get(), strip.chips()[1].get(), strip.chips()[2].get(),
@@ -234,7 +237,7 @@ TEST_F(TabStripTest, ChipFollowsItsTabsFields) {
 }
 
 TEST_F(TabStripTest, BackForwardReloadFollowAndActOnTheActiveTab) {
-  WorkspaceTopBar bar(model);
+  WorkspaceTopBar bar(model, viewState);
   auto* page = fakeOf(model->activeTab());
   EXPECT_TRUE(bar.backButton().disabled());
   EXPECT_TRUE(bar.forwardButton().disabled());
@@ -257,7 +260,7 @@ TEST_F(TabStripTest, BackForwardReloadFollowAndActOnTheActiveTab) {
 }
 
 TEST_F(TabStripTest, ToolButtonsSetTheirFlagsOrSayTheyAreMissing) {
-  WorkspaceTopBar bar(model);
+  WorkspaceTopBar bar(model, viewState);
   EXPECT_FALSE(bar.overduePill().get_visible());
   model->account().applyBadges(R"({"overdue": 12})");
   EXPECT_TRUE(waitUntil([&] { return bar.overduePill().get_visible(); }, 2000));
@@ -265,11 +268,11 @@ TEST_F(TabStripTest, ToolButtonsSetTheirFlagsOrSayTheyAreMissing) {
 
   // Nobody opens the palette window in this build: the flag is set and the user told.
   click(bar.searchButton());
-  EXPECT_TRUE(model->showPalette.get());
+  EXPECT_TRUE(viewState->showPalette.get());
   EXPECT_EQ(countContaining(logs, "全局搜索暂不可用"), 1);
   // Where the window is there, the flag alone opens it.
   int opened = 0;
-  auto conn = model->showTodo.changed().connect([&] { opened += model->showTodo.get(); });
+  auto conn = viewState->showTodo.changed().connect([&] { opened += viewState->showTodo.get(); });
   click(bar.todoButton());
   EXPECT_EQ(opened, 1);
   EXPECT_EQ(countContaining(logs, "待办与开庭预警暂不可用"), 0);
@@ -289,7 +292,7 @@ TEST_F(TabStripTest, ToolButtonsSetTheirFlagsOrSayTheyAreMissing) {
   tools.hideDesktopCalendar = [&] { shown = false; };
   tools.volumeMounted = [] { return true; };
   tools.lockWorkspace = [&] { ++locks; };
-  WorkspaceTopBar wired(model, tools);
+  WorkspaceTopBar wired(model, viewState, tools);
   EXPECT_TRUE(wired.volumeDotMounted());
   EXPECT_FALSE(bar.volumeDotMounted());
   click(wired.calendarButton());
@@ -303,7 +306,7 @@ TEST_F(TabStripTest, ToolButtonsSetTheirFlagsOrSayTheyAreMissing) {
 }
 
 TEST_F(TabStripTest, SidebarToggleAndEveryControlIsNamedAndDrawn) {
-  WorkspaceTopBar bar(model);
+  WorkspaceTopBar bar(model, viewState);
   std::vector<bool> toggled;
   bar.signalSidebarToggled().connect([&](bool shown) { toggled.push_back(shown); });
   EXPECT_EQ(bar.sidebarButton().tip(), "隐藏侧栏");
@@ -339,15 +342,15 @@ TEST_F(TabStripTest, TabKeysCloseAndSelectOnTheWindow) {
     return handled == TRUE;
   };
   EXPECT_TRUE(press(GDK_KEY_1, GDK_CONTROL_MASK));
-  EXPECT_EQ(model->activeTab(), model->tabs.get()[0]);
+  EXPECT_EQ(model->activeTab(), model->tabs().get()[0]);
   EXPECT_TRUE(press(GDK_KEY_9, GDK_CONTROL_MASK));  // beyond the last tab: taken, nothing changes
-  EXPECT_EQ(model->activeTab(), model->tabs.get()[0]);
+  EXPECT_EQ(model->activeTab(), model->tabs().get()[0]);
   EXPECT_TRUE(press(GDK_KEY_w, GDK_CONTROL_MASK));
-  EXPECT_EQ(model->tabs->size(), 3u);
+  EXPECT_EQ(model->tabs()->size(), 3u);
   EXPECT_FALSE(press(GDK_KEY_W, GdkModifierType(GDK_CONTROL_MASK | GDK_SHIFT_MASK)));
   EXPECT_FALSE(press(GDK_KEY_KP_1, GDK_CONTROL_MASK));
   EXPECT_FALSE(press(GDK_KEY_w, GdkModifierType(GDK_CONTROL_MASK | GDK_LOCK_MASK)));
-  EXPECT_EQ(model->tabs->size(), 3u);
+  EXPECT_EQ(model->tabs()->size(), 3u);
 }
 
 namespace {
@@ -365,7 +368,8 @@ graphene_rect_t boundsIn(Gtk::Widget& w, Gtk::Window& window) {
 // and the mouse wheel scrolls the strip sideways.
 TEST_F(TabStripTest, AtTheDefaultSizeTheActiveTabIsAlwaysWhollyInView) {
   for (int i = 0; i < 11; ++i) model->newTab("/proceeding/" + std::to_string(100 + i), "（2026）京0105民初" + std::to_string(1200 + i) + "号");
-  MainWindow window(model, {});
+  FloatingWindowManager toolWindows(home.defaults());
+  MainWindow window(model, viewState, toolWindows, nullptr);
   ContentView& content = window.content();
   ASSERT_TRUE(content.topBar());
   WorkspaceTopBar& bar = *content.topBar();
@@ -385,7 +389,7 @@ TEST_F(TabStripTest, AtTheDefaultSizeTheActiveTabIsAlwaysWhollyInView) {
            whole.origin.x + whole.size.width <= room.origin.x + room.size.width + 0.5 &&
            close.origin.x + close.size.width <= search.origin.x;
   };
-  auto activeChip = [&]() -> TabChip& { return *strip.chipFor(*model->activeID.get()); };
+  auto activeChip = [&]() -> TabChip& { return *strip.chipFor(*model->activeID().get()); };
   for (int at : {11, 0, 6, 11, 1}) {
     SCOPED_TRACE(at);
     model->selectTab(at);

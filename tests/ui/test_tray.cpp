@@ -5,7 +5,9 @@
 #include <gio/gio.h>
 #include <gtest/gtest.h>
 
+#include "TestEnv.h"
 #include "TestHelpers.h"
+#include "ui/model/WorkspaceViewState.h"
 #include "base/Log.h"
 #include "fakes/FakeWebPage.h"
 #include "platform/SessionBus.h"
@@ -137,8 +139,10 @@ class TrayTest : public ::testing::Test {
 
   int trayLines() const { return countContaining(logs, "[Quorvel][TRAY]"); }
 
-  FakePages pages;
+  TempHome home;
+  FakePages pages{home.defaults()};
   std::shared_ptr<BrowserModel> model;
+  std::shared_ptr<WorkspaceViewState> viewState = std::make_shared<WorkspaceViewState>(home.defaults());
   GObjectPtr<GDBusConnection> host;
   Watcher watcher;
   std::vector<std::string> logs;
@@ -196,7 +200,7 @@ TEST_F(TrayTest, RegistersWithTheWatcherAndTheMenuFollowsTheCounts) {
   // The bus handles the match rules before this call, so no signal is missed.
   call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "GetId", nullptr,
        G_VARIANT_TYPE("(s)"));
-  model->applyBadges(R"({"overdue": 5, "today": 2})");
+  model->account().applyBadges(R"({"overdue": 5, "today": 2})");
   EXPECT_TRUE(waitUntil([&] { return !revisions.empty() && !newLabels.empty(); }, 5000));
   g_dbus_connection_signal_unsubscribe(host, layoutSub);
   g_dbus_connection_signal_unsubscribe(host, labelSub);
@@ -213,14 +217,14 @@ TEST_F(TrayTest, MenuClicksAndActivateReachTheApplicationsActions) {
   startWatcher();
   int todo = 0, dashboard = 0, update = 0;
   std::vector<std::pair<int, int>> activations;
-  MenuBarView panel(model);
+  MenuBarView panel(model, viewState);
   TrayController tray(model, {[&] { ++todo; }, [&] { ++dashboard; }, [&] { ++update; },
                               [&](int x, int y) {
                                 activations.push_back({x, y});
                                 panel.toggleNear(x, y);
                               }});
   ASSERT_TRUE(waitUntil([&] { return tray.item().registered(); }, 10000));
-  model->applyBadges(R"({"overdue": 5, "today": 2})");
+  model->account().applyBadges(R"({"overdue": 5, "today": 2})");
   auto rows = layout(tray);
   ASSERT_EQ(rows.size(), 5u);
 
@@ -262,11 +266,11 @@ TEST_F(TrayTest, ActivateOpensTheMenuBarViewAndACounterOpensTheSheetOnItsKind) {
   actions.quickCapture = [&] { ++captured; };
   actions.lock = [&] { ++locked; };
   actions.volumeMounted = [] { return false; };
-  MenuBarView view(model, actions);
+  MenuBarView view(model, viewState, actions);
   TrayController tray(model, {{}, {}, {}, [&](int x, int y) { view.toggleNear(x, y); }});
   ASSERT_TRUE(waitUntil([&] { return tray.item().registered(); }, 10000));
   EXPECT_EQ(view.counterText(TodoKind::overdue), "–");  // nothing loaded yet
-  model->applyBadges(R"({"overdue": 5, "today": 0, "soon": 7, "user": "张律师", "role": "lawyer"})");
+  model->account().applyBadges(R"({"overdue": 5, "today": 0, "soon": 7, "user": "张律师", "role": "lawyer"})");
 
   call(tray.item().busName(), StatusNotifierItem::kItemPath, StatusNotifierItem::kItemInterface, "Activate",
        g_variant_new("(ii)", 640, 12), nullptr);
@@ -280,18 +284,18 @@ TEST_F(TrayTest, ActivateOpensTheMenuBarViewAndACounterOpensTheSheetOnItsKind) {
 
   // A counter brings the main window up, then opens the sheet on its category.
   std::vector<TodoKind> kindWhenShown;
-  auto watch = model->showTodo.changed().connect([&] { kindWhenShown.push_back(model->todoKind.get()); });
+  auto watch = viewState->showTodo.changed().connect([&] { kindWhenShown.push_back(viewState->todoKind.get()); });
   pressButton(view.counterBox(TodoKind::soon));
   watch.disconnect();
   EXPECT_EQ(mainShown, 1);
-  EXPECT_TRUE(model->showTodo.get());
+  EXPECT_TRUE(viewState->showTodo.get());
   EXPECT_EQ(kindWhenShown, std::vector<TodoKind>{TodoKind::soon});
 
   // Rows reach their entry points; one whose subsystem is not wired is disabled.
   pressButton(*view.rowButton(MenuBarCommand::quickCapture));
   EXPECT_EQ(captured, 1);
   pressButton(*view.rowButton(MenuBarCommand::search));
-  EXPECT_TRUE(model->showPalette.get());
+  EXPECT_TRUE(viewState->showPalette.get());
   EXPECT_EQ(mainShown, 2);
   EXPECT_FALSE(view.rowButton(MenuBarCommand::screenCapture)->get_sensitive());
   EXPECT_FALSE(view.rowButton(MenuBarCommand::syncCalendar)->get_sensitive());
@@ -335,8 +339,8 @@ TEST_F(TrayTest, AWatcherWithoutAHostDoesNotShowTheItem) {
 TEST_F(TrayTest, WithoutAWatcherItLogsOnceAndKeepsWorking) {
   TrayController tray(model, {});
   ASSERT_TRUE(waitUntil([&] { return trayLines() > 0; }, 5000));
-  model->applyBadges(R"({"overdue": 3, "today": 0})");
-  model->applyBadges(R"({"overdue": 4, "today": 1})");
+  model->account().applyBadges(R"({"overdue": 3, "today": 0})");
+  model->account().applyBadges(R"({"overdue": 4, "today": 1})");
   runMainLoopUntil([] { return false; }, 300);
   EXPECT_EQ(trayLines(), 1);
   EXPECT_FALSE(tray.item().registered());
@@ -354,8 +358,10 @@ namespace {
 namespace {
 
 TEST(MenuBarViewTest, RowsFollowTheNeighboursStatesAndEscapeOrFocusLossCloses) {
-  FakePages pages;
+  TempHome home;
+  FakePages pages{home.defaults()};
   auto model = freshFakeModel(pages);
+  auto viewState = std::make_shared<WorkspaceViewState>(home.defaults());
   bool calendarShown = false;
   int toggles = 0;
   MenuBarView::Actions actions;
@@ -367,7 +373,7 @@ TEST(MenuBarViewTest, RowsFollowTheNeighboursStatesAndEscapeOrFocusLossCloses) {
   actions.desktopCalendarVisible = [&] { return calendarShown; };
   actions.calendarSyncing = [] { return true; };
   actions.volumeMounted = [] { return true; };
-  MenuBarView view(model, actions);
+  MenuBarView view(model, viewState, actions);
   // Without a window manager a window under the pointer keeps its focus: the pointer
   // rests outside the tall panel.
   ASSERT_EQ(std::system("xdotool mousemove 5 1000"), 0);

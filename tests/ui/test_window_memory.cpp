@@ -46,12 +46,12 @@ class WindowMemoryTest : public ::testing::Test {
     setLogSink([this](const std::string& line) { logs.push_back(line); });
   }
   void TearDown() override {
-    WindowMemory::detach();
+    controller.memory().detach();
     for (auto& w : windows) app->remove_window(*w);
     windows.clear();
     drainMainLoop();
     setLogSink({});
-    UserDefaults::standard().flush();
+    home.defaults().flush();
   }
 
   // A shown main window of 1280 x 820, at the display's top-left corner.
@@ -69,14 +69,15 @@ class WindowMemoryTest : public ::testing::Test {
   static bool settlesAt(Gtk::Window& w, const Rect& f) {
     return runMainLoopUntil([&] { return frameOf(w) == f; }, 5000);
   }
-  static std::optional<std::string> stored() { return UserDefaults::standard().string(kMainWindowFrameKey); }
+  std::optional<std::string> stored() { return home.defaults().string(kMainWindowFrameKey); }
   void attachAndWait(Gtk::Window& w) {
-    WindowMemory::attach(w);
-    ASSERT_TRUE(test::waitUntil([&] { return WindowMemory::observed() == &w; }, 5000));
+    controller.memory().attach(w);
+    ASSERT_TRUE(test::waitUntil([&] { return controller.memory().observed() == &w; }, 5000));
   }
 
   static inline Glib::RefPtr<Gtk::Application> app;
   test::TempHome home;
+  MainWindowController controller{home.defaults()};
   std::vector<std::unique_ptr<Gtk::Window>> windows;
   std::vector<std::string> logs;
 };
@@ -94,7 +95,7 @@ TEST_F(WindowMemoryTest, RemembersMovesAndPutsTheNextWindowThere) {
   EXPECT_EQ(windowIdentifier(first), kMainWindowIdentifier);
 
   placementFor(first)->setFrame({200, 120, 1100, 700});
-  EXPECT_TRUE(test::waitUntil([] { return stored() == "{{200, 120}, {1100, 700}}"; }, 5000)) << stored().value_or("");
+  EXPECT_TRUE(test::waitUntil([&] { return stored() == "{{200, 120}, {1100, 700}}"; }, 5000)) << stored().value_or("");
 
   // The window goes; a new window object is put where it was, position included.
   first.set_visible(false);
@@ -107,7 +108,7 @@ TEST_F(WindowMemoryTest, RemembersMovesAndPutsTheNextWindowThere) {
 }
 
 TEST_F(WindowMemoryTest, AFrameOnNoScreenIsCentredInstead) {
-  UserDefaults::standard().set(kMainWindowFrameKey, "{{5000, 5000}, {1300, 900}}");
+  home.defaults().set(kMainWindowFrameKey, "{{5000, 5000}, {1300, 900}}");
   Gtk::Window& w = newWindow();
   Rect size = frameOf(w);
   attachAndWait(w);
@@ -120,7 +121,7 @@ TEST_F(WindowMemoryTest, AFrameOnNoScreenIsCentredInstead) {
 TEST_F(WindowMemoryTest, UnreadableOrSmallTextLeavesTheWindowWhereItIs) {
   for (const char* text : {"garbage", "{{300, 200}, {1300, 900}", "{{300, 200}, {800, 600}}"}) {
     SCOPED_TRACE(text);
-    UserDefaults::standard().set(kMainWindowFrameKey, text);
+    home.defaults().set(kMainWindowFrameKey, text);
     Gtk::Window& w = newWindow();
     const Rect placed{40, 30, 1200, 760};
     placementFor(w)->setFrame(placed);
@@ -130,7 +131,7 @@ TEST_F(WindowMemoryTest, UnreadableOrSmallTextLeavesTheWindowWhereItIs) {
     runMainLoopUntil([] { return false; }, WindowMemory::kWriteDelayMs * 2);
     EXPECT_EQ(frameOf(w), placed) << rectText(frameOf(w));
     EXPECT_EQ(stored(), text);
-    WindowMemory::detach();
+    controller.memory().detach();
   }
 }
 
@@ -146,15 +147,13 @@ TEST_F(WindowMemoryTest, ClosingHidesTheWindowAndShowingBringsItBack) {
   EXPECT_EQ(stored(), rectText(placed));  // written at once, not after the delay
   EXPECT_EQ(test::countContaining(logs, "[Quorvel][WINDOW] 主窗口已隐藏至后台"), 1);
 
-  MainWindowController::shared().showMainWindow();
+  controller.showMainWindow();
   ASSERT_TRUE(test::waitUntil([&] { return w.get_mapped(); }, 5000));
   EXPECT_TRUE(settlesAt(w, placed)) << rectText(frameOf(w));
-  EXPECT_EQ(MainWindowController::shared().findMainWindow(), &w);
+  EXPECT_EQ(controller.findMainWindow(), &w);
 }
 
 TEST_F(WindowMemoryTest, FindsTheMainWindowAmongTheApplicationsWindows) {
-  auto& controller = MainWindowController::shared();
-  controller.setCachedMainWindow(nullptr);
   Gtk::Window& floating = newWindow("我的待办与开庭预警");
   setWindowIdentifier(floating, "floating:todo");
   Gtk::Window& calendar = newWindow("墨衡台 · 桌面日历");
@@ -177,8 +176,6 @@ TEST_F(WindowMemoryTest, FindsTheMainWindowAmongTheApplicationsWindows) {
 }
 
 TEST_F(WindowMemoryTest, ShowingWithoutAMainWindowReCreatesIt) {
-  auto& controller = MainWindowController::shared();
-  controller.setCachedMainWindow(nullptr);
   int opened = 0;
   controller.setOpenMainScene([&] {
     ++opened;
@@ -187,7 +184,7 @@ TEST_F(WindowMemoryTest, ShowingWithoutAMainWindowReCreatesIt) {
   controller.showMainWindow();
   EXPECT_EQ(opened, 1);
   EXPECT_EQ(test::countContaining(logs, "主窗口不存在，通过 openWindow(id: main) 重建"), 1);
-  ASSERT_TRUE(test::waitUntil([&] { return WindowMemory::observed() == windows.back().get(); }, 5000));
+  ASSERT_TRUE(test::waitUntil([&] { return controller.memory().observed() == windows.back().get(); }, 5000));
   controller.setOpenMainScene({});
 }
 
@@ -204,7 +201,7 @@ TEST_F(WindowMemoryTest, CentresInTheWorkAreaOfTheCurrentDesktop) {
   setCardinals("_NET_CURRENT_DESKTOP", {1});
   XSync(display, False);
 
-  UserDefaults::standard().set(kMainWindowFrameKey, "{{-3000, 0}, {1300, 900}}");
+  home.defaults().set(kMainWindowFrameKey, "{{-3000, 0}, {1300, 900}}");
   Gtk::Window& w = newWindow();
   EXPECT_EQ(placementFor(w)->screenVisibleFrames(), std::vector<Rect>{Rect(100, 40, 1400, 900)});
   Rect size = frameOf(w);

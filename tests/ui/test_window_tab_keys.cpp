@@ -7,8 +7,15 @@
 #include <gdk/x11/gdkx.h>
 
 #include "TestEnv.h"
+#include "ui/model/WorkspaceViewState.h"
 #include "TestHelpers.h"
+#include "VolumeServices.h"
+#include "base/Clock.h"
 #include "base/MainQueue.h"
+#include "core/AuditLog.h"
+#include "core/FilePanels.h"
+#include "features/editing/HotFolderWatcher.h"
+#include "platform/Scanner.h"
 #include "fakes/FakeWebPage.h"
 #include "features/calendar/DesktopCalendarModel.h"
 #include "platform/UserDefaults.h"
@@ -40,14 +47,14 @@ class WindowTabKeysTest : public ::testing::Test {
     store = std::make_unique<DesktopCalendarModel>(std::move(s));
   }
   void TearDown() override {
-    QuickCapturePanel::shared().reset();
-    QuickArchiveWindow::shared().reset();
+    capture.reset();
+    archive.reset();
     drainMainLoop();
   }
 
   // Three tabs, the last one active.
   void threeTabs() {
-    while (model->tabs->size() < 3) model->newTab("/t" + std::to_string(model->tabs->size()), "T");
+    while (model->tabs()->size() < 3) model->newTab("/t" + std::to_string(model->tabs()->size()), "T");
     model->selectTab(2);
   }
 
@@ -65,20 +72,30 @@ class WindowTabKeysTest : public ::testing::Test {
   void expectTabKeysIn(Gtk::Window& w) {
     SCOPED_TRACE(w.get_title());
     threeTabs();
-    auto second = model->tabs.get()[1];
+    auto second = model->tabs().get()[1];
     focus(w);
     press("ctrl+2");
     EXPECT_TRUE(waitUntil([&] { return model->activeTab() == second; }, 3000));
     press("ctrl+w");
-    EXPECT_TRUE(waitUntil([&] { return model->tabs->size() == 2; }, 3000));
-    EXPECT_EQ(std::count(model->tabs->begin(), model->tabs->end(), second), 0);
+    EXPECT_TRUE(waitUntil([&] { return model->tabs()->size() == 2; }, 3000));
+    EXPECT_EQ(std::count(model->tabs()->begin(), model->tabs()->end(), second), 0);
   }
 
   TempHome home;
   UserDefaults defaults{home.configHome() / "Quorvel" / "keys-defaults.json"};
-  FakePages pages;
+  FakePages pages{home.defaults()};
   std::shared_ptr<BrowserModel> model;
+  std::shared_ptr<WorkspaceViewState> viewState = std::make_shared<WorkspaceViewState>(home.defaults());
   std::unique_ptr<DesktopCalendarModel> store;
+  VolumeServices world{home.defaults()};
+  CancellingFilePanels panels;
+  HotFolderWatcher inbox{home.defaults(), panels, world.desktop};
+  Scanner scanner;
+  MainWindowController mainWindow{home.defaults()};
+  SystemClock clock;
+  AuditLog audit{home.dataHome() / "audit.jsonl", clock};
+  QuickArchiveWindow archive{QuickArchiveServices{panels, inbox, scanner, world.workers, audit}, mainWindow};
+  QuickCapturePanel capture;
 };
 
 TEST_F(WindowTabKeysTest, EveryWindowOfTheClientTakesTheKeysAndDroppingThemEndsThat) {
@@ -89,38 +106,38 @@ TEST_F(WindowTabKeysTest, EveryWindowOfTheClientTakesTheKeysAndDroppingThemEndsT
   main.present();
   ASSERT_TRUE(waitUntil([&] { return main.get_mapped(); }, 5000));
   // Made before the keys are installed, and never added to an application.
-  MenuBarView tray(model);
+  MenuBarView tray(model, viewState);
   auto keys = std::make_unique<WindowTabKeys>(model);
 
   tray.showNear(700, 4);
   expectTabKeysIn(tray.window());
 
-  QuickCapturePanel::shared().setModel(model);
-  QuickCapturePanel::shared().show("核对证据");
-  ASSERT_NE(QuickCapturePanel::shared().panel(), nullptr);
-  expectTabKeysIn(*QuickCapturePanel::shared().panel());
+  capture.setModel(model);
+  capture.show("核对证据");
+  ASSERT_NE(capture.panel(), nullptr);
+  expectTabKeysIn(*capture.panel());
 
   DesktopCalendarWindow calendar(defaults, *store, model);
   calendar.show();
   expectTabKeysIn(*calendar.window());
 
   // Transient for the main window, not modal: a window of its own, not a dialog.
-  QuickArchiveWindow::shared().setModel(model);
-  QuickArchiveWindow::shared().open({}, "拖拽文件或扫描文稿直传卷宗", false);
-  Gtk::Window* archive = QuickArchiveWindow::shared().window();
-  ASSERT_NE(archive, nullptr);
-  EXPECT_EQ(archive->get_transient_for(), &main);
-  expectTabKeysIn(*archive);
+  archive.setModel(model);
+  archive.open({}, "拖拽文件或扫描文稿直传卷宗", false);
+  Gtk::Window* archiveWindow = archive.window();
+  ASSERT_NE(archiveWindow, nullptr);
+  EXPECT_EQ(archiveWindow->get_transient_for(), &main);
+  expectTabKeysIn(*archiveWindow);
 
   // Taken off again: the keys reach the window's own controls and the tabs stay.
   keys.reset();
   threeTabs();
-  focus(*archive);
+  focus(*archiveWindow);
   press("ctrl+1");
   press("ctrl+w");
   runMainLoopUntil([] { return false; }, 400);
-  EXPECT_EQ(model->tabs->size(), 3u);
-  EXPECT_EQ(model->activeTab(), model->tabs.get()[2]);
+  EXPECT_EQ(model->tabs()->size(), 3u);
+  EXPECT_EQ(model->activeTab(), model->tabs().get()[2]);
 }
 
 TEST_F(WindowTabKeysTest, DialogsPassTheKeysOnToTheirOwnControls) {
@@ -144,7 +161,7 @@ TEST_F(WindowTabKeysTest, DialogsPassTheKeysOnToTheirOwnControls) {
     press("ctrl+2");
     press("ctrl+w");
     EXPECT_TRUE(waitUntil([&] { return heard == 2; }, 3000)) << heard;
-    EXPECT_EQ(model->tabs->size(), 3u);
+    EXPECT_EQ(model->tabs()->size(), 3u);
     EXPECT_EQ(model->activeTab(), active);
     dialog.remove_controller(listener);
   };

@@ -15,6 +15,7 @@
 
 #include "TestEnv.h"
 #include "TestHelpers.h"
+#include "base/AppError.h"
 #include "base/Async.h"
 #include "base/GLibPtr.h"
 #include "base/MainQueue.h"
@@ -166,21 +167,22 @@ TEST(WorkerPool, RunsEveryJobWithNoMoreThreadsThanItHas) {
   EXPECT_LE(most.load(), 2);
 }
 
-Task<std::thread::id> threadOfBackgroundWork() {
-  auto work = runInBackground([] { return std::this_thread::get_id(); });
+Task<std::thread::id> threadOfBackgroundWork(WorkerPool& pool) {
+  auto work = onWorker(pool, [] { return std::this_thread::get_id(); });
   co_return co_await work;
 }
 
-Task<int> failingBackgroundWork() {
-  auto work = runInBackground([]() -> int { throw AppError("Quorvel", 9, "后台失败"); });
+Task<int> failingBackgroundWork(WorkerPool& pool) {
+  auto work = onWorker(pool, []() -> int { throw AppError("Quorvel", 9, "后台失败"); });
   co_return co_await work;
 }
 
 TEST(WorkerPool, BackgroundWorkLeavesTheMainThreadAndComesBackWithItsErrors) {
-  auto where = runToEnd(threadOfBackgroundWork());
+  WorkerPool pool(1);
+  auto where = runToEnd(threadOfBackgroundWork(pool));
   ASSERT_TRUE(where->value);
   EXPECT_NE(*where->value, std::this_thread::get_id());
-  auto failed = runToEnd(failingBackgroundWork());
+  auto failed = runToEnd(failingBackgroundWork(pool));
   ASSERT_TRUE(failed->error);
   EXPECT_EQ(failed->error->code, 9);
 }
@@ -210,7 +212,9 @@ TEST(Owners, SourcesHandlersAndConnectionsEndWithTheirOwner) {
   // A handler whose object is already gone is simply forgotten.
   auto gone = GObjectPtr<GCancellable>::adopt(g_cancellable_new());
   SignalHandler late(gone.get(), g_signal_connect(gone.get(), "cancelled", G_CALLBACK(+[] {}), nullptr));
+  EXPECT_TRUE(late.connected());
   gone.reset();
+  EXPECT_FALSE(late.connected());
   late.disconnect();
 
   sigc::signal<void()> signal;
@@ -221,6 +225,29 @@ TEST(Owners, SourcesHandlersAndConnectionsEndWithTheirOwner) {
   }
   signal.emit();
   EXPECT_EQ(calls, 1);
+}
+
+// Every failure reaches the user and the log as one Chinese text, whatever was thrown.
+TEST(Describe, AnyFailureBecomesTheTextShownAndLogged) {
+  auto thrown = [](auto&& raise) {
+    try {
+      raise();
+    } catch (...) {
+      return describe(std::current_exception());
+    }
+    return std::string("nothing thrown");
+  };
+  EXPECT_EQ(thrown([] { throw AppError("Http", 7, "无法连接到服务器"); }), "无法连接到服务器");
+  EXPECT_EQ(thrown([] { throw std::runtime_error("磁盘已满"); }), "磁盘已满");
+  EXPECT_EQ(thrown([] { throw 42; }), "未知错误");
+  // Nothing to say is never shown as an empty text.
+  EXPECT_EQ(thrown([] { throw AppError("Http", 7, ""); }), "未知错误");
+  EXPECT_EQ(thrown([] { throw std::runtime_error(""); }), "未知错误");
+  EXPECT_EQ(describe(nullptr), "未知错误");
+  // A GError turned into an AppError keeps the library's message.
+  GErrorPtr error;
+  g_set_error_literal(error.out(), G_IO_ERROR, G_IO_ERROR_NOT_FOUND, "没有这个文件");
+  EXPECT_EQ(describe(std::make_exception_ptr(toAppError(error.get()))), "没有这个文件");
 }
 
 }  // namespace

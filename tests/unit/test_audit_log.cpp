@@ -12,7 +12,7 @@
 #include "TestEnv.h"
 #include "core/AppConfig.h"
 #include "core/AuditLog.h"
-#include "base/Clock.h"
+#include "fakes/SettableClock.h"
 #include "base/Log.h"
 
 using namespace quorvel;
@@ -31,27 +31,26 @@ class AuditLogTest : public ::testing::Test {
  protected:
   void SetUp() override {
     // 2026-12-08T05:24:00Z
-    Clock::setNowForTesting(std::chrono::system_clock::time_point(std::chrono::seconds(1796707440)));
-    AuditLog::setIdentityProvider([this] { return who; });
+    clock.set(std::chrono::system_clock::time_point(std::chrono::seconds(1796707440)));
+    log.setIdentitySource([this] { return who; });
     setLogSink([this](const std::string& line) { logs.push_back(line); });
-    file = AppConfig::dataDir() / "upload-audit.jsonl";
   }
   void TearDown() override {
     setLogSink({});
-    AuditLog::setIdentityProvider({});
-    Clock::setNowForTesting(std::nullopt);
   }
 
   TempHome home;
+  fs::path file = AppConfig::dataDir() / "upload-audit.jsonl";
+  SettableClock clock;
+  AuditLog log{AuditLog::defaultFile(), clock};
   AuditLog::Identity who{"张律师", "墨衡律师事务所"};
   std::vector<std::string> logs;
-  fs::path file;
 };
 }  // namespace
 
 TEST_F(AuditLogTest, FirstRecordCreatesTheFileWithExactlyThatLine) {
   ASSERT_FALSE(fs::exists(file));
-  AuditLog::write("nav-forbidden", "/finance_dashboard", {{"removed", 1}});
+  log.record("nav-forbidden", "/finance_dashboard", {{"removed", 1}});
   EXPECT_EQ(readAll(file),
             "{\"action\":\"nav-forbidden\",\"at\":\"2026-12-08T05:24:00Z\",\"firm\":\"墨衡律师事务所\","
             "\"path\":\"/finance_dashboard\",\"removed\":1,\"user\":\"张律师\"}\n");
@@ -62,9 +61,9 @@ TEST_F(AuditLogTest, FirstRecordCreatesTheFileWithExactlyThatLine) {
 
 TEST_F(AuditLogTest, SignedOutUserAndExtraKeysReplacingBaseKeys) {
   who = {};
-  AuditLog::write("quick-archive-ok", "proc:12",
+  log.record("quick-archive-ok", "proc:12",
                   {{"path", "proc:99"}, {"user", "别人"}, {"count", 3}, {"nested", {{"ok", true}, {"list", {1, "二"}}}}});
-  AuditLog::write("update-check", "-");
+  log.record("update-check", "-");
   std::string text = readAll(file);
   auto nl = text.find('\n');
   ASSERT_NE(nl, std::string::npos);
@@ -83,8 +82,8 @@ TEST_F(AuditLogTest, AnExistingFileIsAppendedToNeverTruncated) {
   fs::create_directories(file.parent_path());
   std::string history = "{\"action\":\"old\"}\n{\"action\":\"older\"}\n";
   { std::ofstream(file, std::ios::binary) << history; }
-  AuditLog::write("upload-ok", "合同/2026/协议.docx", {{"mode", "replace"}});
-  AuditLog::write("upload-fail", "合同/2026/协议.docx", {{"error", "a/b"}});
+  log.record("upload-ok", "合同/2026/协议.docx", {{"mode", "replace"}});
+  log.record("upload-fail", "合同/2026/协议.docx", {{"error", "a/b"}});
   std::string text = readAll(file);
   ASSERT_EQ(text.rfind(history, 0), 0u) << text;
   std::string added = text.substr(history.size());
@@ -104,7 +103,7 @@ TEST_F(AuditLogTest, AReadOnlyFileIsLeftAloneAndTheCallerGoesOn) {
     ::chmod(home.root().c_str(), 0755);
     ASSERT_EQ(::seteuid(65534), 0);
   }
-  AuditLog::write("restore-skip", "a.txt", {{"reason", "no-mount"}});
+  log.record("restore-skip", "a.txt", {{"reason", "no-mount"}});
   if (root) {
     ASSERT_EQ(::seteuid(0), 0);
   }
@@ -119,7 +118,7 @@ TEST_F(AuditLogTest, AFileThatCannotBeOpenedLosesTheRecordButNotTheConsoleLine) 
   // A folder where the file should be: neither opened nor created, for any user.
   fs::create_directories(file);
   fs::create_directories(file / "inside");
-  AuditLog::write("conflict-cancel", "x.pdf");
+  log.record("conflict-cancel", "x.pdf");
   EXPECT_TRUE(fs::is_directory(file));
   EXPECT_TRUE(fs::exists(file / "inside"));
   bool consoleLine = false;
@@ -128,7 +127,7 @@ TEST_F(AuditLogTest, AFileThatCannotBeOpenedLosesTheRecordButNotTheConsoleLine) 
 }
 
 TEST_F(AuditLogTest, AnUnserialisableRecordIsDroppedSilently) {
-  AuditLog::write("upload-fail", "bad\xff", {{"error", "x"}});
+  log.record("upload-fail", "bad\xff", {{"error", "x"}});
   EXPECT_FALSE(fs::exists(file));
   EXPECT_TRUE(logs.empty());
 }

@@ -10,6 +10,7 @@
 #include "base/MainQueue.h"
 #include "fakes/FakeWebPage.h"
 #include "platform/UserDefaults.h"
+#include "ui/model/WorkspaceViewState.h"
 
 using namespace quorvel;
 using namespace quorvel::test;
@@ -19,42 +20,39 @@ namespace {
 class ModelTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    UserDefaults::standard().set("serverURL", "https://example.com");
+    home.defaults().set("serverURL", "https://example.com");
   }
-  void TearDown() override {
-    Clock::setNowForTesting(std::nullopt);
-    drainMainLoop();
-  }
-  std::shared_ptr<BrowserModel> make() { return BrowserModel::create(pages.factory()); }
+  void TearDown() override { drainMainLoop(); }
+  std::shared_ptr<BrowserModel> make() { return pages.model(); }
   // A model with n tabs on /t0 … /t(n-1); the last one is active.
   std::shared_ptr<BrowserModel> withTabs(int n) {
-    UserDefaults::standard().remove("session.tabs.v1");
+    home.defaults().remove("session.tabs.v1");
     auto m = make();
-    while (!m->tabs->empty()) m->close(m->tabs.get()[0]);
+    while (!m->tabs()->empty()) m->close(m->tabs().get()[0]);
     for (int i = 0; i < n; ++i) m->newTab("/t" + std::to_string(i), "T" + std::to_string(i));
     return m;
   }
   int activeIndex(const BrowserModel& m) {
-    for (size_t i = 0; i < m.tabs->size(); ++i)
-      if (m.tabs.get()[i]->id() == *m.activeID.get()) return static_cast<int>(i);
+    for (size_t i = 0; i < m.tabs()->size(); ++i)
+      if (m.tabs().get()[i]->id() == *m.activeID().get()) return static_cast<int>(i);
     return -1;
   }
   TempHome home;
-  FakePages pages;
+  FakePages pages{home.defaults()};
 };
 }  // namespace
 
 TEST_F(ModelTest, StartsWithTheDashboardTab) {
   auto m = make();
-  ASSERT_EQ(m->tabs->size(), 1u);
+  ASSERT_EQ(m->tabs()->size(), 1u);
   auto t = m->activeTab();
   EXPECT_EQ(t->title.get(), "个人工作台");
   EXPECT_EQ(t->currentPath.get(), "/dashboard");
-  EXPECT_EQ(m->activePath.get(), "/dashboard");
+  EXPECT_EQ(m->activePath().get(), "/dashboard");
   ASSERT_EQ(pages.made.size(), 1u);
   EXPECT_EQ(pages.made[0]->loads, std::vector<std::string>{"https://example.com/dashboard"});
   // Opening the tab wrote the session.
-  auto s = UserDefaults::standard().object("session.tabs.v1");
+  auto s = home.defaults().object("session.tabs.v1");
   ASSERT_TRUE(s && s->is_array());
   EXPECT_EQ((*s)[0]["title"], "个人工作台");
 }
@@ -69,29 +67,29 @@ TEST_F(ModelTest, NewTabKeepsItsQueryAndBecomesActive) {
 
 TEST_F(ModelTest, ClosingPicksTheRightNeighbourOrTheNewLast) {
   auto m = withTabs(3);
-  m->close(m->tabs.get()[2]);  // active last of three
+  m->close(m->tabs().get()[2]);  // active last of three
   EXPECT_EQ(activeIndex(*m), 1);
   m->newTab("/x", "X");
   m->selectTab(0);
-  auto second = m->tabs.get()[1];
-  m->close(m->tabs.get()[0]);  // active first
+  auto second = m->tabs().get()[1];
+  m->close(m->tabs().get()[0]);  // active first
   EXPECT_EQ(m->activeTab(), second);
   // Closing a tab that is not active leaves the active one.
   auto active = m->activeTab();
-  m->close(m->tabs.get()[1]);
+  m->close(m->tabs().get()[1]);
   EXPECT_EQ(m->activeTab(), active);
 }
 
 TEST_F(ModelTest, ClosingTheOnlyTabThenLoadingOpensANewTab) {
   auto m = make();
   m->close(m->activeTab());
-  EXPECT_TRUE(m->tabs->empty());
-  EXPECT_FALSE(m->activeID.get());
-  EXPECT_EQ(m->activePath.get(), "");
+  EXPECT_TRUE(m->tabs()->empty());
+  EXPECT_FALSE(m->activeID().get());
+  EXPECT_EQ(m->activePath().get(), "");
   m->loadInActive("/calendar");
-  ASSERT_EQ(m->tabs->size(), 1u);
+  ASSERT_EQ(m->tabs()->size(), 1u);
   EXPECT_EQ(m->activeTab()->title.get(), "新标签");
-  EXPECT_EQ(m->activePath.get(), "/calendar");
+  EXPECT_EQ(m->activePath().get(), "/calendar");
 }
 
 TEST_F(ModelTest, SelectNextWrapsAndSelectTabIgnoresBadPositions) {
@@ -114,33 +112,33 @@ TEST_F(ModelTest, SelectNextWrapsAndSelectTabIgnoresBadPositions) {
 
 TEST_F(ModelTest, MoveTabLandsDirectlyBeforeTheTarget) {
   auto m = withTabs(4);
-  auto a = m->tabs.get()[0], b = m->tabs.get()[3];
+  auto a = m->tabs().get()[0], b = m->tabs().get()[3];
   auto active = m->activeTab();
   m->moveTab(a->id(), b->id());
-  EXPECT_EQ(m->tabs.get()[2], a);
-  EXPECT_EQ(m->tabs.get()[3], b);
+  EXPECT_EQ(m->tabs().get()[2], a);
+  EXPECT_EQ(m->tabs().get()[3], b);
   EXPECT_EQ(m->activeTab(), active);
-  auto before = m->tabs.get();
+  auto before = m->tabs().get();
   m->moveTab(a->id(), a->id());
   m->moveTab("nope", b->id());
-  EXPECT_EQ(m->tabs.get(), before);
+  EXPECT_EQ(m->tabs().get(), before);
 }
 
 TEST_F(ModelTest, CloseOthersAndCloseToRightKeepAHibernatedTabAsleep) {
   auto m = withTabs(4);
-  auto first = m->tabs.get()[0];
+  auto first = m->tabs().get()[0];
   first->teardownWebView();
   m->closeToRight(first);  // the active tab was to the right
-  ASSERT_EQ(m->tabs->size(), 1u);
+  ASSERT_EQ(m->tabs()->size(), 1u);
   EXPECT_EQ(m->activeTab(), first);
   EXPECT_EQ(first->webView(), nullptr);
 
   auto m2 = withTabs(3);
-  auto keep = m2->tabs.get()[1];
+  auto keep = m2->tabs().get()[1];
   keep->teardownWebView();
-  auto others = m2->tabs.get();
+  auto others = m2->tabs().get();
   m2->closeOthers(keep);
-  EXPECT_EQ(m2->tabs->size(), 1u);
+  EXPECT_EQ(m2->tabs()->size(), 1u);
   EXPECT_EQ(m2->activeTab(), keep);
   EXPECT_EQ(keep->webView(), nullptr);
   EXPECT_EQ(others[0]->webView(), nullptr);
@@ -148,20 +146,20 @@ TEST_F(ModelTest, CloseOthersAndCloseToRightKeepAHibernatedTabAsleep) {
   auto m3 = withTabs(3);
   m3->selectTab(0);
   auto active = m3->activeTab();
-  m3->closeToRight(m3->tabs.get()[1]);
-  EXPECT_EQ(m3->tabs->size(), 2u);
+  m3->closeToRight(m3->tabs().get()[1]);
+  EXPECT_EQ(m3->tabs()->size(), 2u);
   EXPECT_EQ(m3->activeTab(), active);
 }
 
 TEST_F(ModelTest, ActivateWakesAndClosingActiveWakesTheNext) {
   auto m = withTabs(3);
-  auto t0 = m->tabs.get()[0];
+  auto t0 = m->tabs().get()[0];
   t0->teardownWebView();
   EXPECT_EQ(t0->hibernatedURL->toString(), "https://example.com/t0");
   m->activate(t0);
   ASSERT_NE(t0->webView(), nullptr);
   EXPECT_EQ(fakeOf(t0)->loads.back(), "https://example.com/t0");
-  auto t1 = m->tabs.get()[1];
+  auto t1 = m->tabs().get()[1];
   t1->teardownWebView();
   m->close(t0);
   EXPECT_EQ(m->activeTab(), t1);
@@ -180,10 +178,10 @@ TEST_F(ModelTest, LoadInActiveSplitsTheQueryVerbatim) {
 }
 
 TEST_F(ModelTest, FontScaleOnlyFromANumber) {
-  UserDefaults::standard().set("fontScale", "1.2");
-  EXPECT_EQ(make()->fontScale.get(), 1.0);
-  UserDefaults::standard().set("fontScale", 1.15);
-  EXPECT_DOUBLE_EQ(make()->fontScale.get(), 1.15);
+  home.defaults().set("fontScale", "1.2");
+  EXPECT_EQ(WorkspaceViewState(home.defaults()).fontScale.get(), 1.0);
+  home.defaults().set("fontScale", 1.15);
+  EXPECT_DOUBLE_EQ(WorkspaceViewState(home.defaults()).fontScale.get(), 1.15);
 }
 
 TEST_F(ModelTest, NewTabOffTheMainThreadIsQueued) {
@@ -191,56 +189,56 @@ TEST_F(ModelTest, NewTabOffTheMainThreadIsQueued) {
   std::shared_ptr<BrowserTab> detached;
   std::thread([&] { detached = m->newTab("/cases", "案件"); }).join();
   EXPECT_EQ(detached->webView(), nullptr);
-  EXPECT_EQ(m->tabs->size(), 1u);
-  runMainLoopUntil([&] { return m->tabs->size() == 2; }, 1000);
-  ASSERT_EQ(m->tabs->size(), 2u);
-  EXPECT_NE(m->tabs.get()[1], detached);
-  EXPECT_EQ(m->tabs.get()[1]->title.get(), "案件");
+  EXPECT_EQ(m->tabs()->size(), 1u);
+  runMainLoopUntil([&] { return m->tabs()->size() == 2; }, 1000);
+  ASSERT_EQ(m->tabs()->size(), 2u);
+  EXPECT_NE(m->tabs().get()[1], detached);
+  EXPECT_EQ(m->tabs().get()[1]->title.get(), "案件");
 }
 
 // Session.
 
 namespace {
-void storeSession(nlohmann::json entries, nlohmann::json active) {
-  UserDefaults::standard().set("session.tabs.v1", std::move(entries));
-  UserDefaults::standard().set("session.tabs.v1.active", std::move(active));
+void storeSession(UserDefaults& defaults, nlohmann::json entries, nlohmann::json active) {
+  defaults.set("session.tabs.v1", std::move(entries));
+  defaults.set("session.tabs.v1.active", std::move(active));
 }
 }  // namespace
 
 TEST_F(ModelTest, RestoresThreeTabsWithOnlyTheClampedActiveLive) {
-  storeSession({{{"url", "https://example.com/a"}, {"title", "A"}},
+  storeSession(home.defaults(), {{{"url", "https://example.com/a"}, {"title", "A"}},
                 {{"url", "https://example.com/b"}, {"title", "B"}},
                 {{"url", "https://other.org/c?x=1"}, {"title", "C"}}},
                7);
   auto m = make();
-  ASSERT_EQ(m->tabs->size(), 3u);
+  ASSERT_EQ(m->tabs()->size(), 3u);
   EXPECT_EQ(activeIndex(*m), 2);
-  EXPECT_EQ(m->tabs.get()[0]->webView(), nullptr);
-  EXPECT_EQ(m->tabs.get()[1]->webView(), nullptr);
+  EXPECT_EQ(m->tabs().get()[0]->webView(), nullptr);
+  EXPECT_EQ(m->tabs().get()[1]->webView(), nullptr);
   ASSERT_NE(m->activeTab()->webView(), nullptr);
   EXPECT_EQ(fakeOf(m->activeTab())->loads.back(), "https://other.org/c?x=1");  // another host is restored
-  EXPECT_EQ(m->tabs.get()[1]->currentPath.get(), "/b");
+  EXPECT_EQ(m->tabs().get()[1]->currentPath.get(), "/b");
   EXPECT_EQ(pages.made.size(), 1u);  // one web view however many tabs
 }
 
 TEST_F(ModelTest, RestoreSkipsUnusableEntriesAndKeepsTheRest) {
-  storeSession({{{"url", "/relative"}, {"title", "R"}},
+  storeSession(home.defaults(), {{{"url", "/relative"}, {"title", "R"}},
                 {{"url", "https://example.com/a"}, {"title", 5}},
                 {{"url", "https://example.com/b"}},
                 {{"url", "https://example.com/c"}, {"title", ""}},
                 "garbage"},
                -4);
   auto m = make();
-  ASSERT_EQ(m->tabs->size(), 2u);
-  EXPECT_EQ(m->tabs.get()[0]->title.get(), "标签");
-  EXPECT_EQ(m->tabs.get()[1]->title.get(), "");
+  ASSERT_EQ(m->tabs()->size(), 2u);
+  EXPECT_EQ(m->tabs().get()[0]->title.get(), "标签");
+  EXPECT_EQ(m->tabs().get()[1]->title.get(), "");
   EXPECT_EQ(activeIndex(*m), 0);
 }
 
 TEST_F(ModelTest, OnlyARelativeEntryOpensTheDefaultTab) {
-  storeSession({{{"url", "/relative"}, {"title", "R"}}}, 0);
+  storeSession(home.defaults(), {{{"url", "/relative"}, {"title", "R"}}}, 0);
   auto m = make();
-  ASSERT_EQ(m->tabs->size(), 1u);
+  ASSERT_EQ(m->tabs()->size(), 1u);
   EXPECT_EQ(m->activeTab()->title.get(), "个人工作台");
 }
 
@@ -248,14 +246,14 @@ TEST_F(ModelTest, SessionOfAnyShapeNeverCrashes) {
   for (auto shape : {nlohmann::json(nullptr), nlohmann::json(3), nlohmann::json("x"), nlohmann::json::object(),
                      nlohmann::json::array({nlohmann::json::array({1, 2})}),
                      nlohmann::json::array({{{"url", nlohmann::json::array()}}})}) {
-    storeSession(shape, "seven");
+    storeSession(home.defaults(), shape, "seven");
     auto m = make();
-    EXPECT_EQ(m->tabs->size(), 1u) << shape.dump();
+    EXPECT_EQ(m->tabs()->size(), 1u) << shape.dump();
   }
 }
 
 TEST_F(ModelTest, RestoreWritesTheSessionRestoreAuditRecord) {
-  storeSession({{{"url", "https://example.com/a"}, {"title", "A"}}}, 0);
+  storeSession(home.defaults(), {{{"url", "https://example.com/a"}, {"title", "A"}}}, 0);
   auto m = make();
   drainMainLoop();
   std::ifstream in(AppConfig::dataDir() / "upload-audit.jsonl");
@@ -270,21 +268,21 @@ TEST_F(ModelTest, RestoreWritesTheSessionRestoreAuditRecord) {
 
 TEST_F(ModelTest, SavingWritesHibernatedAddressesAndTheActiveIndex) {
   auto m = withTabs(3);
-  m->tabs.get()[0]->teardownWebView();
+  m->tabs().get()[0]->teardownWebView();
   m->selectTab(1);
   m->saveSession();
-  auto s = *UserDefaults::standard().object("session.tabs.v1");
+  auto s = *home.defaults().object("session.tabs.v1");
   ASSERT_EQ(s.size(), 3u);
   EXPECT_EQ(s[0]["url"], "https://example.com/t0");
   EXPECT_EQ(s[1]["title"], "T1");
-  EXPECT_EQ(UserDefaults::standard().integer("session.tabs.v1.active"), 1);
+  EXPECT_EQ(home.defaults().integer("session.tabs.v1.active"), 1);
 }
 
 TEST_F(ModelTest, TheSessionKeepsTheAddressATabWasMeantToShow) {
   auto m = withTabs(3);
-  auto failed = m->tabs.get()[0];
-  auto blank = m->tabs.get()[1];
-  auto loaded = m->tabs.get()[2];
+  auto failed = m->tabs().get()[0];
+  auto blank = m->tabs().get()[1];
+  auto loaded = m->tabs().get()[2];
   // A load that failed: the view may hold a blank document or the engine's own address.
   failed->intendedURL = Url::parse("https://example.com/cases?id=3");
   fakeOf(failed)->url = "about:blank";
@@ -292,7 +290,7 @@ TEST_F(ModelTest, TheSessionKeepsTheAddressATabWasMeantToShow) {
   blank->hibernatedURL = Url::parse("https://example.com/t1-before");
   fakeOf(blank)->url = "about:blank";
   m->saveSession();
-  auto s = *UserDefaults::standard().object("session.tabs.v1");
+  auto s = *home.defaults().object("session.tabs.v1");
   ASSERT_EQ(s.size(), 3u);
   EXPECT_EQ(s[0]["url"], "https://example.com/cases?id=3");
   EXPECT_EQ(s[1]["url"], "https://example.com/t1-before");
@@ -311,11 +309,11 @@ TEST_F(ModelTest, TheSessionKeepsTheAddressATabWasMeantToShow) {
 }
 
 TEST_F(ModelTest, DiagnosticModeNeitherReadsNorWritesTheSession) {
-  storeSession({{{"url", "https://example.com/a"}, {"title", "A"}}}, 0);
-  auto m = BrowserModel::create(pages.factory(), nullptr, AppMode::diagnostic);
+  storeSession(home.defaults(), {{{"url", "https://example.com/a"}, {"title", "A"}}}, 0);
+  auto m = pages.model(nullptr, AppMode::diagnostic);
   EXPECT_EQ(m->activeTab()->title.get(), "个人工作台");
   m->newTab("/x", "X");
-  auto s = *UserDefaults::standard().object("session.tabs.v1");
+  auto s = *home.defaults().object("session.tabs.v1");
   EXPECT_EQ(s.size(), 1u);
   EXPECT_EQ(s[0]["title"], "A");
 }
@@ -323,25 +321,25 @@ TEST_F(ModelTest, DiagnosticModeNeitherReadsNorWritesTheSession) {
 // Hibernation.
 
 TEST_F(ModelTest, IdleTabsHibernateOnlyPastTwentyMinutes) {
-  Clock::setNowForTesting(Clock::time_point{} + std::chrono::hours(1000));
+  pages.clock.set(Clock::time_point{} + std::chrono::hours(1000));
   auto m = withTabs(2);
-  auto other = m->tabs.get()[0];
-  auto active = m->tabs.get()[1];
-  active->lastActive = Clock::now() - 1h;  // the active tab is never hibernated
-  other->lastActive = Clock::now() - 1200s;
+  auto other = m->tabs().get()[0];
+  auto active = m->tabs().get()[1];
+  active->lastActive = pages.clock.now() - 1h;  // the active tab is never hibernated
+  other->lastActive = pages.clock.now() - 1200s;
   m->hibernateIdleTabs();
   EXPECT_NE(other->webView(), nullptr);
-  other->lastActive = Clock::now() - 1201s;
+  other->lastActive = pages.clock.now() - 1201s;
   m->hibernateIdleTabs();
   EXPECT_EQ(other->webView(), nullptr);
   EXPECT_NE(active->webView(), nullptr);
   EXPECT_EQ(other->title.get(), "T0");
 
   auto single = withTabs(1);
-  single->activeTab()->lastActive = Clock::now() - 5h;
-  single->activeID.set(std::nullopt);
+  single->activeTab()->lastActive = pages.clock.now() - 5h;
+  single->activeID().set(std::nullopt);
   single->hibernateIdleTabs();
-  EXPECT_NE(single->tabs.get()[0]->webView(), nullptr);
+  EXPECT_NE(single->tabs().get()[0]->webView(), nullptr);
 }
 
 TEST_F(ModelTest, HibernateOthersCountsWhatItReleased) {
@@ -355,7 +353,7 @@ TEST_F(ModelTest, HibernateOthersCountsWhatItReleased) {
 
 TEST_F(ModelTest, WakingATabWithoutAddressLoadsNothing) {
   auto m = withTabs(2);
-  auto t = m->tabs.get()[0];
+  auto t = m->tabs().get()[0];
   fakeOf(t)->url.reset();
   t->teardownWebView();
   EXPECT_FALSE(t->hibernatedURL);
@@ -371,14 +369,14 @@ TEST_F(ModelTest, TabRowsChangesNameTheRowsThatMoved) {
   std::vector<size_t> sizes;
   auto conn = m->tabRowsChanged().connect([&](const TabRowsChange& c) {
     seen.push_back(c);
-    sizes.push_back(m->tabs->size());
+    sizes.push_back(m->tabs()->size());
   });
-  auto t0 = m->tabs.get()[0];
-  auto t2 = m->tabs.get()[2];
+  auto t0 = m->tabs().get()[0];
+  auto t2 = m->tabs().get()[2];
 
   m->newTab("/t3", "T3");
   m->moveTab(t2->id(), t0->id());  // T2 before T0: row 2 → row 0
-  m->close(m->tabs.get()[1]);      // T0, now at row 1
+  m->close(m->tabs().get()[1]);      // T0, now at row 1
   m->closeOthers(t2);
 
   ASSERT_EQ(seen.size(), 4u);
@@ -400,7 +398,7 @@ TEST_F(ModelTest, TabRowsChangesNameTheRowsThatMoved) {
 TEST_F(ModelTest, NavigationActsOnTheActiveLivePageOnly) {
   auto m = withTabs(2);
   auto active = m->activeTab();
-  auto other = m->tabs.get()[0];
+  auto other = m->tabs().get()[0];
   m->goBack();
   m->goForward();
   m->reload();
@@ -417,13 +415,13 @@ TEST_F(ModelTest, NavigationActsOnTheActiveLivePageOnly) {
   m->reload();
   EXPECT_EQ(page->backCount + page->forwardCount + page->reloadCount, 3);
 
-  while (!m->tabs->empty()) m->close(m->tabs.get()[0]);
+  while (!m->tabs()->empty()) m->close(m->tabs().get()[0]);
   m->reload();  // no tab: nothing to do, nothing breaks
 }
 
 TEST_F(ModelTest, HibernatingATabReleasesItOnceAndSaysSo) {
   auto m = withTabs(3);
-  auto t = m->tabs.get()[0];
+  auto t = m->tabs().get()[0];
   std::vector<std::string> lines;
   setLogSink([&](const std::string& l) { lines.push_back(l); });
   int changes = 0;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -13,6 +14,7 @@
 #include "ChildProcess.h"
 #include "app/LaunchSequence.h"
 #include "fakes/FakeDialogs.h"
+#include "base/ErrorDomains.h"
 #include "base/Log.h"
 #include "core/AppConfig.h"
 #include "core/NavItem.h"
@@ -84,20 +86,20 @@ TEST(DefaultSideItems, ElevenEntriesInOrderWithTheirSymbols) {
 
 TEST(ServerURL, TrimsStoredValueAndFallsBack) {
   test::TempHome home;
-  EXPECT_EQ(AppConfig::serverURL(), AppConfig::kDefaultServerURL);
-  UserDefaults::standard().set("serverURL", "  https://law.example.com/ \n");
-  EXPECT_EQ(AppConfig::serverURL(), "https://law.example.com/");  // trailing slash stays
-  EXPECT_EQ(AppConfig::homeURL().host, "law.example.com");
+  EXPECT_EQ(AppConfig::serverURL(home.defaults()), AppConfig::kDefaultServerURL);
+  home.defaults().set("serverURL", "  https://law.example.com/ \n");
+  EXPECT_EQ(AppConfig::serverURL(home.defaults()), "https://law.example.com/");  // trailing slash stays
+  EXPECT_EQ(AppConfig::homeURL(home.defaults()).host, "law.example.com");
 
-  AppConfig::setServerURL("   ");
-  EXPECT_EQ(UserDefaults::standard().string("serverURL"), std::string(AppConfig::kDefaultServerURL));
+  AppConfig::setServerURL(home.defaults(), "   ");
+  EXPECT_EQ(home.defaults().string("serverURL"), std::string(AppConfig::kDefaultServerURL));
 
-  UserDefaults::standard().set("serverURL", "not a url");
-  EXPECT_EQ(AppConfig::serverURL(), "not a url");
-  EXPECT_EQ(AppConfig::homeURL().toString(), AppConfig::kDefaultServerURL);
+  home.defaults().set("serverURL", "not a url");
+  EXPECT_EQ(AppConfig::serverURL(home.defaults()), "not a url");
+  EXPECT_EQ(AppConfig::homeURL(home.defaults()).toString(), AppConfig::kDefaultServerURL);
 
-  UserDefaults::standard().set("serverURL", 42);  // wrong type counts as absent
-  EXPECT_EQ(AppConfig::serverURL(), AppConfig::kDefaultServerURL);
+  home.defaults().set("serverURL", 42);  // wrong type counts as absent
+  EXPECT_EQ(AppConfig::serverURL(home.defaults()), AppConfig::kDefaultServerURL);
 }
 
 TEST(ServerURLValidation, AcceptsHttpAndHttpsWithAHostInNormalisedForm) {
@@ -160,23 +162,22 @@ TEST(ServerURLValidation, UnusableStoredAddressFallsBackWithOneLogLine) {
   test::TempHome home;
   std::vector<std::string> lines;
   setLogSink([&](const std::string& line) { lines.push_back(line); });
-  AppConfig::resetWarningsForTesting();
 
-  UserDefaults::standard().set("serverURL", "https://law.example.com:8443");
-  EXPECT_EQ(AppConfig::homeURL().toString(), "https://law.example.com:8443");
+  home.defaults().set("serverURL", "https://law.example.com:8443");
+  EXPECT_EQ(AppConfig::homeURL(home.defaults()).toString(), "https://law.example.com:8443");
   EXPECT_TRUE(lines.empty());
 
   for (const char* stored : {"ftp://files.example.com", "javascript:alert(1)"}) {
-    UserDefaults::standard().set("serverURL", stored);
-    EXPECT_EQ(AppConfig::homeURL().toString(), AppConfig::kDefaultServerURL) << stored;
-    EXPECT_EQ(AppConfig::homeURL().toString(), AppConfig::kDefaultServerURL) << stored;
+    home.defaults().set("serverURL", stored);
+    EXPECT_EQ(AppConfig::homeURL(home.defaults()).toString(), AppConfig::kDefaultServerURL) << stored;
+    EXPECT_EQ(AppConfig::homeURL(home.defaults()).toString(), AppConfig::kDefaultServerURL) << stored;
   }
   setLogSink({});
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_EQ(lines[0],
             "[Quorvel][SET] 已保存的服务器地址无效（ftp://files.example.com），改用默认地址 https://app.quorvel.cn");
   // The stored text stays as it was: it is the user's, and a later version may read it.
-  EXPECT_EQ(UserDefaults::standard().string("serverURL"), std::string("javascript:alert(1)"));
+  EXPECT_EQ(home.defaults().string("serverURL"), std::string("javascript:alert(1)"));
 }
 
 TEST(UserAgent, SuffixesAreQueryEncoded) {
@@ -257,19 +258,20 @@ TEST(UserDefaultsFile, DamagedFileIsMovedAsideNotOverwrittenAndTheStartSaysSo) {
   std::vector<std::filesystem::path> kept;
   for (const char* bytes : {"{ this is not json", "[1, 2]"}) {
     { std::ofstream(file) << bytes; }
-    UserDefaults::resetStandardForTesting();
-    EXPECT_FALSE(UserDefaults::standard().string("serverURL"));
-    UserDefaults::standard().set("k", 1);
-    auto damage = UserDefaults::standard().damage();
+    UserDefaults defaults(file);
+    EXPECT_FALSE(defaults.string("serverURL"));
+    defaults.set("k", 1);
+    auto damage = defaults.damage();
     ASSERT_TRUE(damage && damage->keptAs) << bytes;
+    EXPECT_FALSE(damage->error);
     EXPECT_EQ(damage->file, file);
     kept.push_back(*damage->keptAs);
     EXPECT_EQ(test::readFile(*damage->keptAs), bytes);
-    EXPECT_EQ(UserDefaults::standard().integer("k"), 1);
-    UserDefaults::standard().flush();
+    EXPECT_EQ(defaults.integer("k"), 1);
+    defaults.flush();
 
     dialogs.shown.clear();
-    reportDamagedSettings(UserDefaults::standard(), dialogs, "https://law.example.cn");
+    reportDamagedSettings(defaults, dialogs, "https://law.example.cn");
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0].title, "设置文件已损坏");
     EXPECT_EQ(dialogs.shown[0].text, "设置文件无法读取，已另存为：\n" + damage->keptAs->string() +
@@ -279,10 +281,10 @@ TEST(UserDefaultsFile, DamagedFileIsMovedAsideNotOverwrittenAndTheStartSaysSo) {
   EXPECT_EQ(test::readFile(kept[0]), "{ this is not json") << "the first one kept";
 
   // The next start finds a sound file: nothing to say.
-  UserDefaults::resetStandardForTesting();
-  EXPECT_EQ(UserDefaults::standard().integer("k"), 1);
+  UserDefaults sound(file);
+  EXPECT_EQ(sound.integer("k"), 1);
   dialogs.shown.clear();
-  reportDamagedSettings(UserDefaults::standard(), dialogs, "https://law.example.cn");
+  reportDamagedSettings(sound, dialogs, "https://law.example.cn");
   EXPECT_TRUE(dialogs.shown.empty());
 }
 
@@ -302,7 +304,10 @@ TEST(UserDefaultsFile, ADamagedFileThatCannotBeMovedIsNeverOverwritten) {
     auto damage = defaults.damage();
     ASSERT_TRUE(damage);
     EXPECT_FALSE(damage->keptAs);
-    EXPECT_FALSE(damage->error.empty());
+    ASSERT_TRUE(damage->error);
+    EXPECT_EQ(damage->error->domain, errors::kFile);
+    EXPECT_EQ(damage->error->code, ENAMETOOLONG);
+    EXPECT_FALSE(damage->error->message.empty());
     reportDamagedSettings(defaults, dialogs, "https://law.example.cn");
   }
   drainMainLoop();
@@ -314,7 +319,7 @@ TEST(UserDefaultsFile, ADamagedFileThatCannotBeMovedIsNeverOverwritten) {
 
 TEST(UserDefaultsFile, ABurstOfWritesReachesTheFileOnceOnTheNextTurn) {
   test::TempHome home;
-  auto& d = UserDefaults::standard();
+  auto& d = home.defaults();
   d.set("first", 0);
   drainMainLoop();
   ASSERT_TRUE(std::filesystem::exists(d.file()));
@@ -348,7 +353,7 @@ TEST(UserDefaultsFile, ABurstOfWritesReachesTheFileOnceOnTheNextTurn) {
 
 TEST(UserDefaultsFile, TypedReadsTreatWrongTypesAsAbsent) {
   test::TempHome home;
-  auto& d = UserDefaults::standard();
+  auto& d = home.defaults();
   d.set("i", 3);
   d.set("f", 3.5);
   d.set("b", true);

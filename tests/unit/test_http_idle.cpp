@@ -399,3 +399,56 @@ TEST(HttpReplyCap, ABodyOverTheCapFailsWithItsMessageWhetherDeclaredOrNot) {
     EXPECT_EQ(o->value->body, joined(four, 4));
   }
 }
+
+// ---- the owner's cancellable ----
+
+TEST(HttpOwnerCancel, TheOwnerCancellingOrGoingAwayEndsTheRequestAtOnce) {
+  auto expectCancelled = [](const Outcome<http::HttpResponse>& o) {
+    ASSERT_FALSE(o.value) << "got HTTP " << o.value->status;
+    AppError e = errorOf(o);
+    EXPECT_EQ(e.domain, "Http");
+    EXPECT_EQ(e.code, G_IO_ERROR_CANCELLED);
+    EXPECT_EQ(e.message, "请求已取消");
+  };
+  auto parts = pieces(kSteps, 100);
+  {
+    // Cancelled mid-body: well before the trickle ends, and no time-out is reported.
+    RawServer server(headFor(joined(parts, parts.size()).size()), parts, kStepMs);
+    Cancellable owner;
+    postToMainAfter(3 * kStepMs, [&owner] { owner.cancel(); });
+    auto start = Clock::now();
+    auto o = runToEnd(http::send(getRequest(server.url("/cancelled")), &owner));
+    expectCancelled(*o);
+    EXPECT_LT(msSince(start), (kSteps - 3) * kStepMs);
+  }
+  {
+    // The owner gone while the request waits for a silent server.
+    RawServer server("", {}, kStepMs);
+    auto owner = std::make_unique<Cancellable>();
+    auto req = getRequest(server.url("/owner-gone"));
+    req.idleTimeoutMs = 5000;
+    auto sending = http::send(std::move(req), owner.get());
+    postToMainAfter(kStepMs, [&owner] { owner.reset(); });
+    auto start = Clock::now();
+    auto o = runToEnd(std::move(sending));
+    expectCancelled(*o);
+    EXPECT_LT(msSince(start), 2000);
+  }
+  {
+    // Cancelled before the call: nothing is sent.
+    RawServer server("", {}, kStepMs);
+    Cancellable owner;
+    owner.cancel();
+    auto o = runToEnd(http::send(getRequest(server.url("/never")), &owner));
+    expectCancelled(*o);
+  }
+  {
+    // An owner that never cancels changes nothing.
+    std::vector<std::string> two(parts.begin(), parts.begin() + 2);
+    RawServer server(headFor(joined(two, 2).size()), two, 10);
+    Cancellable owner;
+    auto o = runToEnd(http::send(getRequest(server.url("/kept")), &owner));
+    ASSERT_TRUE(o->value) << errorOf(*o).message;
+    EXPECT_EQ(o->value->body, joined(two, 2));
+  }
+}

@@ -33,7 +33,6 @@ long long epoch(int y, int mo, int d, int h, int mi, int s, int offsetHours) {
 long long secs(Date d) { return std::chrono::duration_cast<seconds>(d.time_since_epoch()).count(); }
 
 std::string event(const std::string& body) { return "BEGIN:VEVENT\n" + body + "END:VEVENT\n"; }
-std::string feed(const std::string& events) { return "BEGIN:VCALENDAR\nVERSION:2.0\n" + events + "END:VCALENDAR\n"; }
 
 // A zone other than UTC+8, so "local" and "Asia/Shanghai" cannot be confused.
 class ICSParserTest : public ::testing::Test {

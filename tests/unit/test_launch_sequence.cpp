@@ -3,8 +3,10 @@
 #include <map>
 
 #include "core/BrowserModel.h"
+#include "ui/model/WorkspaceViewState.h"
 #include "app/LaunchSequence.h"
 #include "core/MenuCommands.h"
+#include "TestEnv.h"
 #include "fakes/FakeWebPage.h"
 
 namespace quorvel {
@@ -196,25 +198,27 @@ TEST(OpenedItems, LinksInOrderThenAllFilesWithOneHint) {
 }
 
 TEST(TutorialSequence, TourOfTheToolWindowsOnTheirTimetable) {
-  test::FakePages pages;
+  test::TempHome home;
+  test::FakePages pages{home.defaults()};
   auto model = test::freshFakeModel(pages);
+  auto viewState = std::make_shared<WorkspaceViewState>(home.defaults());
   FakeScheduler scheduler;
-  runTutorialSequence(model, scheduler);
+  runTutorialSequence(model, viewState, scheduler);
   ASSERT_EQ(scheduler.pending.size(), 11u);
   EXPECT_DOUBLE_EQ(scheduler.pending.front().first, 0.5);
   EXPECT_DOUBLE_EQ(scheduler.pending.back().first, 47);
 
   // Run up to second 7: settings open; the user closes it by hand before step 3.
   std::vector<std::string> seen;
-  auto watch = model->showSettings.changed().connect([&] { seen.push_back(model->showSettings.get() ? "on" : "off"); });
+  auto watch = viewState->showSettings.changed().connect([&] { seen.push_back(viewState->showSettings.get() ? "on" : "off"); });
   for (int i = 0; i < 2; ++i) scheduler.pending[i].second();
-  EXPECT_TRUE(model->showSettings.get());
-  model->showSettings.set(false);
+  EXPECT_TRUE(viewState->showSettings.get());
+  viewState->showSettings.set(false);
   scheduler.pending[2].second();  // second 14: no change, no signal
   EXPECT_EQ(seen, (std::vector<std::string>{"on", "off"}));
   for (size_t i = 3; i < scheduler.pending.size(); ++i) scheduler.pending[i].second();
-  EXPECT_FALSE(model->showMirror.get());
-  EXPECT_FALSE(model->showPalette.get());
+  EXPECT_FALSE(viewState->showMirror.get());
+  EXPECT_FALSE(viewState->showPalette.get());
 }
 
 TEST(MenuCommands, ZoomStaysWithinItsRangeAndTheTableKeepsItsOrder) {

@@ -268,12 +268,12 @@ class NativeRequestTest : public ::testing::Test {
  protected:
   void SetUp() override {
     service.start();
-    UserDefaults::standard().set("serverURL", service.baseUrl());
+    home.defaults().set("serverURL", service.baseUrl());
     token = service.issueSession();
     webStore.stored = {{TestService::kSessionCookie, token, "127.0.0.1"},
                        {"other", "site", "search.example.com"},
                        {"secure_only", "s", "127.0.0.1", true}};
-    model = BrowserModel::create(pages.factory(), &webStore);
+    model = pages.model(&webStore);
     setLogSink([this](const std::string& line) { logs.push_back(line); });
     dir = home.root() / "up";
     fs::create_directories(dir);
@@ -284,10 +284,10 @@ class NativeRequestTest : public ::testing::Test {
     service.stop();
     drainMainLoop();
   }
-  BrowserModel::FormResult post(const std::string& path, const std::map<std::string, std::string>& fields) {
-    auto o = runToEnd(model->postFormResult(path, fields));
+  FormResult post(const std::string& path, const std::map<std::string, std::string>& fields) {
+    auto o = runToEnd(model->requests().postForm(path, fields));
     EXPECT_TRUE(o->value.has_value());
-    return o->value.value_or(BrowserModel::FormResult{});
+    return o->value.value_or(FormResult{});
   }
   bool logged(const std::string& text) const {
     for (const auto& l : logs)
@@ -297,7 +297,7 @@ class NativeRequestTest : public ::testing::Test {
 
   TempHome home;
   TestService service;
-  FakePages pages;
+  FakePages pages{home.defaults()};
   std::shared_ptr<BrowserModel> model;
   FakeWebStore webStore;
   std::string token;
@@ -400,7 +400,7 @@ TEST_F(NativeRequestTest, UploadSendsTwoFilesByteExactAndReturnsTheCount) {
   service.setPrefixRoute("/api/proc_quick_upload/",
                          [](const RecordedRequest&) { return Reply::json(R"({"success":true,"count":2})"); });
 
-  auto o = runToEnd(model->quickUpload({dir / "扫描件.pdf", dir / "清单.txt"}, 4711));
+  auto o = runToEnd(model->requests().quickUpload({dir / "扫描件.pdf", dir / "清单.txt"}, 4711));
   ASSERT_TRUE(o->value) << errorOf(*o).message;
   EXPECT_EQ(*o->value, 2);
 
@@ -427,13 +427,13 @@ TEST_F(NativeRequestTest, UploadSendsTwoFilesByteExactAndReturnsTheCount) {
 TEST_F(NativeRequestTest, UploadFailuresThrowTheDocumentedErrors) {
   writeFile(dir / "a.txt", "a");
   service.setPrefixRoute("/api/proc_quick_upload/", [](const RecordedRequest&) { return Reply::json(R"({"success":true})"); });
-  auto o = runToEnd(model->quickUpload({dir / "a.txt"}, 1));
+  auto o = runToEnd(model->requests().quickUpload({dir / "a.txt"}, 1));
   ASSERT_TRUE(o->value);
   EXPECT_EQ(*o->value, 1);  // no count: the number of files sent
 
   service.setPrefixRoute("/api/proc_quick_upload/",
                          [](const RecordedRequest&) { return Reply::html("<h1>内部错误</h1>", 500); });
-  o = runToEnd(model->quickUpload({dir / "a.txt"}, 1));
+  o = runToEnd(model->requests().quickUpload({dir / "a.txt"}, 1));
   AppError e = errorOf(*o);
   EXPECT_EQ(e.domain, "QuickArchive");
   EXPECT_EQ(e.code, 500);
@@ -445,12 +445,12 @@ TEST_F(NativeRequestTest, UploadFailuresThrowTheDocumentedErrors) {
     r.declaredLength = 500;
     return r;
   });
-  o = runToEnd(model->quickUpload({dir / "a.txt"}, 1));
+  o = runToEnd(model->requests().quickUpload({dir / "a.txt"}, 1));
   EXPECT_EQ(errorOf(*o).domain, "Http");
 
   // An unreadable file stops the upload before anything is sent.
   service.clearRequests();
-  o = runToEnd(model->quickUpload({dir / "a.txt", dir / "gone.pdf"}, 1));
+  o = runToEnd(model->requests().quickUpload({dir / "a.txt", dir / "gone.pdf"}, 1));
   EXPECT_TRUE(o->exception);
   EXPECT_NE(errorOf(*o).message.find("gone.pdf"), std::string::npos);
   EXPECT_TRUE(service.requestsTo("/api/proc_quick_upload/1").empty());

@@ -7,7 +7,7 @@
 #include "TestEnv.h"
 #include "TestHelpers.h"
 #include "fakes/FakeDesktopNotifications.h"
-#include "base/Clock.h"
+#include "fakes/SettableClock.h"
 #include "base/Log.h"
 #include "base/MainQueue.h"
 #include "core/Notifier.h"
@@ -36,9 +36,8 @@ class NotifierTest : public ::testing::Test {
   void TearDown() override {
     drainMainLoop();
     setLogSink({});
-    Clock::setNowForTesting(std::nullopt);
     zone.reset();
-    Notifier::shared().resetForTesting(SystemNotifications::shared());
+    notifierInstance.reset();
   }
 
   // A fresh start of the process (lastDaily read back from the defaults).
@@ -54,29 +53,33 @@ class NotifierTest : public ::testing::Test {
     };
     b.onSetBadge = [this](long long c) { badges.push_back(c); };
     b.onRequestAttention = [this] { ++attention; };
-    Notifier::shared().resetForTesting(b);
+    notifierInstance.reset();
+    notifierInstance = std::make_unique<Notifier>(b, home.defaults(), clock);
   }
+  Notifier& notifier() { return *notifierInstance; }
   void authorise(bool granted) {
     grant = granted;
-    Notifier::shared().setup();
+    notifier().setup();
     ASSERT_TRUE(waitUntil([&] { return answerStoredOnMain.has_value(); }, 3000));
     answerStoredOnMain.reset();
   }
   // Local time (UTC+8).
-  void at(int y, int mo, int d, int h, int mi) { setClockTo(y, mo, d, h, mi, 8); }
+  void at(int y, int mo, int d, int h, int mi) { setClockTo(clock, y, mo, d, h, mi, 8); }
   void update(long long overdue, long long today = 0, long long verify = 0) {
     BadgeCounts c;
     c.loaded = true;
     c.overdue = overdue;
     c.today = today;
     c.verify = verify;
-    Notifier::shared().update(c);
+    notifier().update(c);
     drainMainLoop();
   }
   int count(const std::string& text) const { return countContaining(logs, text); }
 
   TempHome home;
+  SettableClock clock;
   FakeDesktopNotifications desktop;
+  std::unique_ptr<Notifier> notifierInstance;
   std::optional<ScopedTimeZone> zone;
   bool grant = true;
   bool answerFromThread = false;
@@ -94,7 +97,7 @@ TEST_F(NotifierTest, FirstUpdateOnlySetsTheBaselineThenRisesNotifyOnce) {
   authorise(true);
   update(3, 1);
   EXPECT_TRUE(shown.empty());
-  EXPECT_EQ(Notifier::shared().lastOverdue(), 3);
+  EXPECT_EQ(notifier().lastOverdue(), 3);
 
   update(5, 2);
   ASSERT_EQ(shown.size(), 1u);
@@ -104,7 +107,7 @@ TEST_F(NotifierTest, FirstUpdateOnlySetsTheBaselineThenRisesNotifyOnce) {
   update(4, 2);  // down: no notification, new baseline
   update(4, 2);  // equal: nothing
   EXPECT_EQ(shown.size(), 1u);
-  EXPECT_EQ(Notifier::shared().lastOverdue(), 4);
+  EXPECT_EQ(notifier().lastOverdue(), 4);
   update(1234, 0);
   ASSERT_EQ(shown.size(), 2u);
   EXPECT_EQ(shown[1].title, "新增 1230 条超期");  // no digit grouping
@@ -114,7 +117,7 @@ TEST_F(NotifierTest, FirstUpdateOnlySetsTheBaselineThenRisesNotifyOnce) {
 TEST_F(NotifierTest, BadgeShowsTheOverdueCountAndNeverZero) {
   update(12);
   update(0);
-  Notifier::shared().clearBadge();
+  notifier().clearBadge();
   EXPECT_EQ(badges, (std::vector<long long>{12, 0, 0}));
 }
 
@@ -124,8 +127,8 @@ TEST_F(NotifierTest, UpdatesApplyOnTheMainLoopInCallOrder) {
   a.overdue = 1;
   b.overdue = 3;
   std::thread([&] {
-    Notifier::shared().update(a);
-    Notifier::shared().update(b);
+    notifier().update(a);
+    notifier().update(b);
   }).join();
   EXPECT_TRUE(badges.empty());  // nothing happens before the main loop turns
   drainMainLoop();
@@ -145,7 +148,7 @@ TEST_F(NotifierTest, DailySummaryOncePerDayFromNineAndAcrossRestarts) {
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(shown[0].title, "今日待办");
   EXPECT_EQ(shown[0].body, "超期 2 · 今日到期 1 · 待核实 4");
-  EXPECT_EQ(UserDefaults::standard().string("notify.lastDaily"), "2026-03-02");
+  EXPECT_EQ(home.defaults().string("notify.lastDaily"), "2026-03-02");
 
   at(2026, 3, 2, 17, 0);
   update(2, 1, 4);
@@ -154,7 +157,7 @@ TEST_F(NotifierTest, DailySummaryOncePerDayFromNineAndAcrossRestarts) {
   // A restart the same day does not post it again; the next day does.
   resetNotifier();
   authorise(true);
-  EXPECT_EQ(Notifier::shared().lastDaily(), "2026-03-02");
+  EXPECT_EQ(notifier().lastDaily(), "2026-03-02");
   update(2, 1);
   EXPECT_EQ(shown.size(), 1u);
   at(2026, 3, 3, 9, 30);
@@ -168,7 +171,7 @@ TEST_F(NotifierTest, NothingDueAtNineLeavesTheSummaryForLaterThatDay) {
   at(2026, 3, 2, 9, 0);
   update(0, 0, 7);
   EXPECT_TRUE(shown.empty());
-  EXPECT_EQ(Notifier::shared().lastDaily(), "");
+  EXPECT_EQ(notifier().lastDaily(), "");
   at(2026, 3, 2, 14, 0);
   update(0, 1, 7);
   ASSERT_EQ(shown.size(), 1u);
@@ -177,7 +180,7 @@ TEST_F(NotifierTest, NothingDueAtNineLeavesTheSummaryForLaterThatDay) {
 
 TEST_F(NotifierTest, WithoutAuthorisationRisesAskForAttentionAndTheSummaryIsRetried) {
   authorise(false);
-  EXPECT_FALSE(Notifier::shared().authorized());
+  EXPECT_FALSE(notifier().authorized());
   EXPECT_EQ(count("[Quorvel][NOTIFY] 授权=false 错误=没有通知服务"), 1);
   EXPECT_EQ(count("系统通知不可用（未签名/未授权），改用任务栏角标与菜单栏计数"), 1);
 
@@ -188,11 +191,11 @@ TEST_F(NotifierTest, WithoutAuthorisationRisesAskForAttentionAndTheSummaryIsRetr
   EXPECT_TRUE(shown.empty());
   EXPECT_EQ(badges.back(), 3);
   EXPECT_EQ(count("[Quorvel][NOTIFY] 尚未授权，下次刷新重试"), 2);
-  EXPECT_EQ(Notifier::shared().lastDaily(), "");
-  EXPECT_FALSE(UserDefaults::standard().string("notify.lastDaily"));
+  EXPECT_EQ(notifier().lastDaily(), "");
+  EXPECT_FALSE(home.defaults().string("notify.lastDaily"));
 
-  Notifier::shared().post("a", "b");
-  Notifier::shared().post("c", "d");
+  notifier().post("a", "b");
+  notifier().post("c", "d");
   EXPECT_EQ(count("[Quorvel][NOTIFY] 通知不可用，跳过（后续不再重复记录）：a"), 1);
   EXPECT_EQ(count("通知不可用，跳过"), 1);
   EXPECT_TRUE(shown.empty());
@@ -201,10 +204,10 @@ TEST_F(NotifierTest, WithoutAuthorisationRisesAskForAttentionAndTheSummaryIsRetr
 TEST_F(NotifierTest, TheAuthorisationAnswerIsStoredOnTheMainLoop) {
   answerFromThread = true;
   grant = true;
-  Notifier::shared().setup();
+  notifier().setup();
   ASSERT_TRUE(waitUntil([&] { return answerStoredOnMain.has_value(); }, 3000));
   EXPECT_TRUE(*answerStoredOnMain);
-  EXPECT_TRUE(Notifier::shared().authorized());
+  EXPECT_TRUE(notifier().authorized());
   EXPECT_EQ(count("[Quorvel][NOTIFY] 授权=true 错误=nil"), 1);
 }
 
@@ -214,5 +217,5 @@ TEST_F(NotifierTest, ARefusedNotificationIsOnlyLoggedAndTheDayStaysRecorded) {
   at(2026, 3, 2, 9, 5);
   update(1, 0);
   EXPECT_EQ(count("[Quorvel][NOTIFY] 发送失败 服务拒绝"), 1);
-  EXPECT_EQ(Notifier::shared().lastDaily(), "2026-03-02");
+  EXPECT_EQ(notifier().lastDaily(), "2026-03-02");
 }

@@ -30,8 +30,8 @@ class PrivacyLockTest : public ::testing::Test {
 };
 
 TEST_F(PrivacyLockTest, LocksByItselfOnlyOnceTheIdleLimitHasPassed) {
-  UserDefaults::standard().set(PrivacyLock::kAutoLockKey, 5);
-  PrivacyLock lock(idle, auth, AppMode::normal);
+  home.defaults().set(PrivacyLock::kAutoLockKey, 5);
+  PrivacyLock lock(idle, auth, home.defaults(), AppMode::normal);
   EXPECT_EQ(lock.autoLockMinutes.get(), 5);
   idle.seconds = 299;
   lock.checkIdle();
@@ -42,13 +42,13 @@ TEST_F(PrivacyLockTest, LocksByItselfOnlyOnceTheIdleLimitHasPassed) {
 
   // 0 minutes: never by itself, however long the idle time (a start without the
   // first one's stored lock).
-  UserDefaults::standard().remove(PrivacyLock::kLockedKey);
-  PrivacyLock off(idle, auth, AppMode::normal);
+  home.defaults().remove(PrivacyLock::kLockedKey);
+  PrivacyLock off(idle, auth, home.defaults(), AppMode::normal);
   off.setAutoLockMinutes(0);
   idle.seconds = 1e7;
   off.checkIdle();
   EXPECT_FALSE(off.isLocked.get());
-  EXPECT_EQ(UserDefaults::standard().integer(PrivacyLock::kAutoLockKey), 0);
+  EXPECT_EQ(home.defaults().integer(PrivacyLock::kAutoLockKey), 0);
 
   // No idle time to be had: no lock.
   off.setAutoLockMinutes(1);
@@ -58,7 +58,7 @@ TEST_F(PrivacyLockTest, LocksByItselfOnlyOnceTheIdleLimitHasPassed) {
 }
 
 TEST_F(PrivacyLockTest, OnlyTheRightPasswordOpensAndAFailureStaysOnTheCover) {
-  PrivacyLock lock(idle, auth, AppMode::normal);
+  PrivacyLock lock(idle, auth, home.defaults(), AppMode::normal);
   lock.lock();
   lock.unlock("wrong");
   EXPECT_TRUE(lock.checking());
@@ -79,7 +79,7 @@ TEST_F(PrivacyLockTest, OnlyTheRightPasswordOpensAndAFailureStaysOnTheCover) {
 
 TEST_F(PrivacyLockTest, WithoutAWayToCheckTheCoverStays) {
   auth.isAvailable = false;
-  PrivacyLock lock(idle, auth, AppMode::normal);
+  PrivacyLock lock(idle, auth, home.defaults(), AppMode::normal);
   lock.lock();
   lock.unlock("secret");
   drainMainLoop();
@@ -89,8 +89,8 @@ TEST_F(PrivacyLockTest, WithoutAWayToCheckTheCoverStays) {
 }
 
 // What the file on disk says right now, without waiting for any later write.
-std::optional<bool> lockedOnDisk() {
-  std::ifstream in(UserDefaults::standard().file());
+std::optional<bool> lockedOnDisk(const UserDefaults& defaults) {
+  std::ifstream in(defaults.file());
   auto saved = nlohmann::json::parse(in, nullptr, false);
   if (!saved.is_object() || !saved.contains(PrivacyLock::kLockedKey)) return std::nullopt;
   return saved[PrivacyLock::kLockedKey].is_boolean() ? std::optional<bool>(saved[PrivacyLock::kLockedKey].get<bool>())
@@ -101,36 +101,42 @@ std::optional<bool> lockedOnDisk() {
 // password clears the state.
 TEST_F(PrivacyLockTest, TheLockedStateOutlivesTheProcessUntilTheRightPassword) {
   {
-    PrivacyLock first(idle, auth, AppMode::normal);
+    PrivacyLock first(idle, auth, home.defaults(), AppMode::normal);
     EXPECT_FALSE(first.isLocked.get());
     first.lock();
-    EXPECT_EQ(lockedOnDisk(), true);  // on disk as the lock engages, before any later turn
+    EXPECT_EQ(lockedOnDisk(home.defaults()), true);  // on disk as the lock engages, before any later turn
   }
-  PrivacyLock second(idle, auth, AppMode::normal);
+  // The next process reads the file afresh.
+  UserDefaults restarted(home.defaults().file());
+  PrivacyLock second(idle, auth, restarted, AppMode::normal);
   EXPECT_TRUE(second.isLocked.get());
   second.unlock("wrong");
   ASSERT_TRUE(waitUntil([&] { return !second.checking(); }, 2000));
-  EXPECT_EQ(lockedOnDisk(), true);
+  EXPECT_EQ(lockedOnDisk(restarted), true);
 
   second.unlock("secret");
   ASSERT_TRUE(waitUntil([&] { return !second.isLocked.get(); }, 2000));
-  EXPECT_EQ(lockedOnDisk(), std::nullopt);
-  PrivacyLock third(idle, auth, AppMode::normal);
+  EXPECT_EQ(lockedOnDisk(restarted), std::nullopt);
+  PrivacyLock third(idle, auth, restarted, AppMode::normal);
   EXPECT_FALSE(third.isLocked.get());
 
   // The idle lock is a lock like any other.
   third.setAutoLockMinutes(1);
   idle.seconds = 60;
   third.checkIdle();
-  EXPECT_EQ(lockedOnDisk(), true);
+  EXPECT_EQ(lockedOnDisk(restarted), true);
 }
 
 TEST_F(PrivacyLockTest, TheGateLetsAllThroughUnlockedAndRefusesEachWayInOnceUnderTheLock) {
   std::vector<std::string> logs;
   setLogSink([&](const std::string& line) { logs.push_back(line); });
-  int covers = 0;
-  MainWindowHook::setShowHandler([&] { ++covers; });
-  PrivacyLock lock(idle, auth, AppMode::normal);
+  struct Window : MainWindowHook {
+    int covers = 0;
+    void showMainWindow() override { ++covers; }
+  } window;
+  int& covers = window.covers;
+  PrivacyLock lock(idle, auth, home.defaults(), AppMode::normal);
+  lock.setMainWindow(&window);
 
   EXPECT_TRUE(lock.admits("我的待办…"));
   EXPECT_EQ(countContaining(logs, "[Quorvel][LOCK]"), 0);
@@ -147,7 +153,6 @@ TEST_F(PrivacyLockTest, TheGateLetsAllThroughUnlockedAndRefusesEachWayInOnceUnde
   ASSERT_TRUE(waitUntil([&] { return !lock.isLocked.get(); }, 2000));
   EXPECT_TRUE(lock.admits("我的待办…"));
   EXPECT_EQ(countContaining(logs, "已拒绝"), 2);
-  MainWindowHook::setShowHandler({});
   setLogSink({});
 }
 
@@ -168,17 +173,21 @@ TEST(PamAuthenticator, ChecksThePasswordThroughPam) {
     f << "auth required pam_exec.so quiet expose_authtok " << script.string() << "\n"
       << "account required pam_permit.so\n";
   }
-  PamAuthenticator pam("quorvel-test", std::string("nobody"), dir);
+  WorkerPool workers(1);
+  PamAuthenticator pam(workers, "quorvel-test", std::string("nobody"), dir);
   ASSERT_TRUE(pam.available());
-  EXPECT_TRUE(pam.verifyNow("卷宗 口令").ok);
+  EXPECT_TRUE(pam.verifyNow("卷宗 口令").ok());
   auto wrong = pam.verifyNow("guess");
-  EXPECT_FALSE(wrong.ok);
-  EXPECT_FALSE(wrong.error.empty());
+  EXPECT_FALSE(wrong.ok());
+  ASSERT_TRUE(wrong.error);
+  EXPECT_EQ(wrong.error->domain, "Auth");
+  EXPECT_NE(wrong.error->code, 0);
+  EXPECT_FALSE(wrong.error->message.empty());
 
   // The same through the asynchronous check, off the main thread.
   auto right = runToEnd(pam.verify("卷宗 口令"));
   ASSERT_TRUE(right->value);
-  EXPECT_TRUE(right->value->ok);
+  EXPECT_TRUE(right->value->ok());
 }
 
 }  // namespace

@@ -33,7 +33,6 @@ class ScanFilesTest : public ::testing::Test {
   void TearDown() override {
     ::chmod(dir.c_str(), 0755);
     fs::remove_all(dir);
-    Scanner::shared().setProgram("scanimage");
   }
   // A scanimage stand-in: lists one device, reports progress and writes `page`.
   fs::path fakeScanner(const std::string& body) {
@@ -79,7 +78,7 @@ TEST_F(ScanFilesTest, TheScannerListIsReadAndAScanLandsUnderAUniqueNameWithProgr
   EXPECT_TRUE(Scanner::parseDeviceList("No scanners were identified.\n").empty());
   EXPECT_DOUBLE_EQ(Scanner::lastProgress("Progress: 10.0%\rProgress: 57.5%\r"), 57.5);
 
-  auto& s = Scanner::shared();
+  Scanner s;
   s.setProgram(fakeScanner(
                    "if [ \"$1\" = -L ]; then echo \"device \\`test:0' is a Stand-in flatbed\"; exit 0; fi\n"
                    "[ \"$2\" = test:0 ] || exit 9\n"
@@ -98,7 +97,7 @@ TEST_F(ScanFilesTest, TheScannerListIsReadAndAScanLandsUnderAUniqueNameWithProgr
 }
 
 TEST_F(ScanFilesTest, AFailedOrCancelledScanLeavesNoFileAndAMissingProgramIsReported) {
-  auto& s = Scanner::shared();
+  Scanner s;
   s.setProgram((dir / "no-such-scanimage").string());
   s.detect(true);
   ASSERT_TRUE(waitUntil([&] { return s.state.get() == Scanner::State::noTool; }, 5000));

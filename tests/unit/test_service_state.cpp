@@ -26,19 +26,18 @@ namespace {
 class ServiceStateTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    auto& d = UserDefaults::standard();
+    auto& d = home.defaults();
     d.set("serverURL", "https://example.com");
     d.remove("session.tabs.v1");
     d.remove("recents.v1");
     setLogSink([this](const std::string& line) { logs.push_back(line); });
-    model = BrowserModel::create(pages.factory());
-    model->clearDockBadge = [this] { ++dockCleared; };
-    model->notifyCounts = [this](const BadgeCounts& c) { notified.push_back(c); };
+    model = pages.model();
+    model->account().clearDockBadge().connect([this] { ++dockCleared; });
+    model->account().notifyCounts().connect([this](const BadgeCounts& c) { notified.push_back(c); });
     page = fakeOf(model->activeTab());
   }
   void TearDown() override {
     setLogSink({});
-    Clock::setNowForTesting(std::nullopt);
     model.reset();
     drainMainLoop();
   }
@@ -46,7 +45,7 @@ class ServiceStateTest : public ::testing::Test {
   // Runs one badge refresh whose page answers `reply`.
   void refreshWith(JsResult reply) {
     page->answer = [reply](const std::string&, const nlohmann::json&) { return reply; };
-    model->refreshBadges();
+    model->reads().refreshBadges();
     drainMainLoop();
   }
   void refreshWithText(const std::string& text) { refreshWith(JsResult::success(text)); }
@@ -60,7 +59,7 @@ class ServiceStateTest : public ::testing::Test {
   }
 
   TempHome home;
-  FakePages pages;
+  FakePages pages{home.defaults()};
   std::shared_ptr<BrowserModel> model;
   FakeWebPage* page = nullptr;
   std::vector<std::string> logs;
@@ -106,46 +105,63 @@ TEST(BadgeReply, EachFieldFallsBackOnItsOwnAndOnlyObjectsCount) {
   EXPECT_FALSE(looksLikeLoginPage("<FORM>"));  // case-sensitive, as the service writes it
 }
 
+TEST_F(ServiceStateTest, ActivatingATabReadsTheBadgesAndAReadOutlivesItsModelQuietly) {
+  page->answer = [](const std::string&, const nlohmann::json&) {
+    return JsResult::success(R"({"overdue":4,"user":"张律师"})");
+  };
+  model->activate(model->activeTab());
+  drainMainLoop();
+  EXPECT_EQ(page->calledBodies.size(), 1u);
+  EXPECT_EQ(model->account().badges->overdue, 4);
+  ASSERT_EQ(notified.size(), 1u);
+
+  // A read under way when the model goes publishes nothing.
+  model->reads().refreshBadges();
+  model.reset();
+  drainMainLoop();
+  EXPECT_EQ(notified.size(), 1u);
+}
+
 TEST_F(ServiceStateTest, BadgeRepliesMoveBetweenTheThreeStates) {
-  EXPECT_FALSE(model->badges->loaded);
+  EXPECT_FALSE(model->account().badges->loaded);
 
   // The read is deferred: nothing changes before refreshBadges returns.
   page->answer = [](const std::string&, const nlohmann::json&) {
     return JsResult::success(R"({"overdue":2,"today":1,"user":"张律师"})");
   };
-  model->refreshBadges();
-  EXPECT_FALSE(model->badges->loaded);
+  model->reads().refreshBadges();
+  EXPECT_FALSE(model->account().badges->loaded);
   EXPECT_TRUE(page->calledBodies.empty());
   drainMainLoop();
-  EXPECT_TRUE(model->badges->loaded);
-  EXPECT_FALSE(model->badges->loginRequired);
-  EXPECT_EQ(model->badges->overdue, 2);
+  EXPECT_TRUE(model->account().badges->loaded);
+  EXPECT_FALSE(model->account().badges->loginRequired);
+  EXPECT_EQ(model->account().badges->overdue, 2);
   ASSERT_EQ(notified.size(), 1u);
-  EXPECT_EQ(notified[0], model->badges.get());
+  EXPECT_EQ(notified[0], model->account().badges.get());
   EXPECT_EQ(logCount("[Quorvel][BADGE] 超期=2 今日=1 3天内=0 待核实=0 开庭=0 用户=张律师"), 1);
 
   // The login marker keeps the counts and only raises the flags; no notification.
   refreshWithText("__LOGIN__");
-  EXPECT_TRUE(model->badges->loginRequired);
-  EXPECT_EQ(model->badges->overdue, 2);
-  EXPECT_EQ(model->badges->user, "张律师");
+  EXPECT_TRUE(model->account().badges->loginRequired);
+  EXPECT_EQ(model->account().badges->overdue, 2);
+  EXPECT_EQ(model->account().badges->user, "张律师");
   EXPECT_EQ(notified.size(), 1u);
   EXPECT_EQ(dockCleared, 1);
 
   // Back to signed in with the next good reply.
   refreshWithText(R"({"overdue":5})");
-  EXPECT_FALSE(model->badges->loginRequired);
-  EXPECT_EQ(model->badges->overdue, 5);
-  EXPECT_EQ(model->badges->user, "");
+  EXPECT_FALSE(model->account().badges->loginRequired);
+  EXPECT_EQ(model->account().badges->overdue, 5);
+  EXPECT_EQ(model->account().badges->user, "");
 
   // An HTML reply with a form, or with the login title, means the sign-in expired.
   refreshWithText("<html><body><form method=post action=/search></form></body></html>");
-  EXPECT_TRUE(model->badges->loginRequired);
+  EXPECT_TRUE(model->account().badges->loginRequired);
   refreshWithText(R"({"overdue":0})");
-  EXPECT_FALSE(model->badges->loginRequired);
+  EXPECT_FALSE(model->account().badges->loginRequired);
   refreshWithText("<html><title>墨衡台 · 系统登录</title></html>");
-  EXPECT_TRUE(model->badges->loginRequired);
-  EXPECT_EQ(model->badges->overdue, 0);
+  EXPECT_TRUE(model->account().badges->loginRequired);
+  EXPECT_EQ(model->account().badges->overdue, 0);
 }
 
 TEST_F(ServiceStateTest, BadgesAreReadOnlyInAFinishedPageOfTheServicesOrigin) {
@@ -164,52 +180,52 @@ TEST_F(ServiceStateTest, BadgesAreReadOnlyInAFinishedPageOfTheServicesOrigin) {
     refreshWithText(R"({"overdue":7})");
     EXPECT_TRUE(page->calledBodies.empty()) << other;
   }
-  EXPECT_FALSE(model->badges->loaded);
+  EXPECT_FALSE(model->account().badges->loaded);
 
   page->url = "https://example.com:443/dashboard";
   refreshWithText(R"({"overdue":7})");
   EXPECT_EQ(page->calledBodies.size(), 1u);
-  EXPECT_EQ(model->badges->overdue, 7);
+  EXPECT_EQ(model->account().badges->overdue, 7);
 }
 
 TEST_F(ServiceStateTest, FailedAndForeignBadgeRepliesChangeNothing) {
   refreshWithText(R"({"overdue":1,"user":"张律师"})");
-  BadgeCounts good = model->badges.get();
+  BadgeCounts good = model->account().badges.get();
   int published = 0;
-  auto conn = model->badges.changed().connect([&] { ++published; });
+  auto conn = model->account().badges.changed().connect([&] { ++published; });
 
   logs.clear();
   // Every failure is logged and marked, and the counts stay as they were.
   refreshWithText("__ERR__TypeError: Load failed");
   EXPECT_EQ(logCount("[Quorvel][BADGE] __ERR__TypeError: Load failed"), 1);
-  EXPECT_EQ(model->badgeFailure.get(), "刷新失败：无法连接到服务器");
+  EXPECT_EQ(model->account().badgeFailure.get(), "刷新失败：无法连接到服务器");
   refreshWith(JsResult::failure("WebKitJavascriptError", 699, "脚本异常"));
   EXPECT_EQ(logCount("[Quorvel][BADGE] 脚本异常"), 1);
-  EXPECT_EQ(model->badgeFailure.get(), "刷新失败：页面脚本执行失败");
+  EXPECT_EQ(model->account().badgeFailure.get(), "刷新失败：页面脚本执行失败");
   refreshWith(JsResult::success(42));
   refreshWith(JsResult::success(nullptr));
-  EXPECT_EQ(model->badgeFailure.get(), "刷新失败：页面没有返回文本");
+  EXPECT_EQ(model->account().badgeFailure.get(), "刷新失败：页面没有返回文本");
   refreshWithText("__HTTP__500\n<h1>500 Internal Server Error</h1>");
-  EXPECT_EQ(model->badgeFailure.get(), "刷新失败：服务器返回 500");
+  EXPECT_EQ(model->account().badgeFailure.get(), "刷新失败：服务器返回 500");
   EXPECT_EQ(logCount("[Quorvel][BADGE] 服务器返回 500 <h1>500 Internal Server Error</h1>"), 1);
   // A body of another shape: an error object, a list, an error page sent as 200.
   for (const char* other : {R"({"error":"服务维护中"})", "{}", "[]", "null", "<h1>500 Internal Server Error</h1>"}) {
     refreshWithText("__HTTP__200\n{\"overdue\":1,\"user\":\"张律师\"}");  // a good reply in between
-    ASSERT_FALSE(model->badgeFailure.get()) << other;
+    ASSERT_FALSE(model->account().badgeFailure.get()) << other;
     published = 0;
     refreshWithText(other);
-    EXPECT_EQ(model->badgeFailure.get(), "刷新失败：服务器回复无法识别") << other;
+    EXPECT_EQ(model->account().badgeFailure.get(), "刷新失败：服务器回复无法识别") << other;
     EXPECT_EQ(published, 0) << other;
-    EXPECT_EQ(model->badges.get(), good) << other;
+    EXPECT_EQ(model->account().badges.get(), good) << other;
   }
   EXPECT_EQ(logCount("[Quorvel][BADGE] 无法识别的回复："), 5);
-  EXPECT_EQ(model->badges.get(), good);
+  EXPECT_EQ(model->account().badges.get(), good);
   // A good reply ends the failure; the sign-in page does too (it says why the counts stay).
   refreshWithText(R"({"overdue":1,"user":"张律师"})");
-  EXPECT_FALSE(model->badgeFailure.get());
+  EXPECT_FALSE(model->account().badgeFailure.get());
   refreshWithText("__ERR__x");
   refreshWithText("__LOGIN__");
-  EXPECT_FALSE(model->badgeFailure.get());
+  EXPECT_FALSE(model->account().badgeFailure.get());
   refreshWithText(R"({"overdue":1,"user":"张律师"})");
   published = 0;
 
@@ -220,29 +236,29 @@ TEST_F(ServiceStateTest, FailedAndForeignBadgeRepliesChangeNothing) {
   page->url = "https://other.net/api";
   refreshWithText(R"({"overdue":99})");
   EXPECT_EQ(page->calledBodies.size(), asked);
-  EXPECT_EQ(model->badges.get(), good);
+  EXPECT_EQ(model->account().badges.get(), good);
   page->url = "https://Files.EXAMPLE.com/x";
   refreshWithText(R"({"overdue":3})");
-  EXPECT_EQ(model->badges->overdue, 3);
+  EXPECT_EQ(model->account().badges->overdue, 3);
 
   // A page that has loaded nothing yet is not asked either.
   page->url.reset();
   refreshWithText(R"({"overdue":7})");
-  EXPECT_EQ(model->badges->overdue, 3);
+  EXPECT_EQ(model->account().badges->overdue, 3);
   conn.disconnect();
 }
 
 TEST_F(ServiceStateTest, MarkLoginRequiredPublishesOnceButClearsTheBadgeEachTime) {
   int published = 0;
-  auto conn = model->badges.changed().connect([&] { ++published; });
-  model->markLoginRequired();
-  model->markLoginRequired();
+  auto conn = model->account().badges.changed().connect([&] { ++published; });
+  model->account().markLoginRequired();
+  model->account().markLoginRequired();
   EXPECT_EQ(published, 1);
   EXPECT_EQ(dockCleared, 0);  // deferred to the main queue
   drainMainLoop();
   EXPECT_EQ(dockCleared, 2);
-  EXPECT_TRUE(model->badges->loaded);
-  EXPECT_TRUE(model->badges->loginRequired);
+  EXPECT_TRUE(model->account().badges->loaded);
+  EXPECT_TRUE(model->account().badges->loginRequired);
   EXPECT_TRUE(notified.empty());
   conn.disconnect();
 }
@@ -253,10 +269,10 @@ TEST_F(ServiceStateTest, ForbiddenPathsAreTrimmedRecordedOnceAndAudited) {
   model->account().setNavItems({NavItem{"个人工作台", "square.grid.2x2", "/dashboard"},
                        NavItem{"财务看板", "chart.bar", "/finance_dashboard"},
                        NavItem{"案件", "folder.fill", "/cases"}});
-  model->markForbidden("  /finance_dashboard\t");
-  EXPECT_EQ(model->forbiddenPaths.get(), std::set<std::string>{"/finance_dashboard"});
-  ASSERT_EQ(model->navItems->size(), 2u);
-  EXPECT_EQ(model->navItems.get()[1].path, "/cases");
+  model->account().markForbidden("  /finance_dashboard\t");
+  EXPECT_EQ(model->account().forbiddenPaths.get(), std::set<std::string>{"/finance_dashboard"});
+  ASSERT_EQ(model->account().navItems->size(), 2u);
+  EXPECT_EQ(model->account().navItems.get()[1].path, "/cases");
   EXPECT_EQ(logCount("[Quorvel][NAV] 权限不足，已从侧栏移除：/finance_dashboard（剩 2 项）"), 1);
   auto records = auditRecords();
   ASSERT_EQ(records.size(), 1u);
@@ -264,21 +280,21 @@ TEST_F(ServiceStateTest, ForbiddenPathsAreTrimmedRecordedOnceAndAudited) {
   EXPECT_EQ(records[0]["path"], "/finance_dashboard");
   EXPECT_EQ(records[0]["removed"], 1);
 
-  model->markForbidden("/finance_dashboard");
-  model->markForbidden("");
-  model->markForbidden(" \t ");
+  model->account().markForbidden("/finance_dashboard");
+  model->account().markForbidden("");
+  model->account().markForbidden(" \t ");
   EXPECT_EQ(auditRecords().size(), 1u);
   EXPECT_EQ(logCount("权限不足"), 1);
 
-  model->markForbidden("/not-in-sidebar");
+  model->account().markForbidden("/not-in-sidebar");
   records = auditRecords();
   ASSERT_EQ(records.size(), 2u);
   EXPECT_EQ(records[1]["removed"], 0);
-  EXPECT_EQ(model->navItems->size(), 2u);
+  EXPECT_EQ(model->account().navItems->size(), 2u);
 
   // The page posts its sidebar again: the entry is back but stays hidden.
   model->account().setNavItems({NavItem{"财务看板", "chart.bar", "/finance_dashboard"}, NavItem{"案件", "folder.fill", "/cases"}});
-  auto visible = model->visibleNavItems();
+  auto visible = model->account().visibleNavItems();
   ASSERT_EQ(visible.size(), 1u);
   EXPECT_EQ(visible[0].path, "/cases");
 }
@@ -329,72 +345,71 @@ TEST_F(ServiceStateTest, FetchDeadlinesPublishesGoodRepliesOnlyAndAlwaysComplete
   };
   bool sawOldLists = false;
   int completions = 0;
-  model->fetchDeadlines([&] {
+  model->reads().fetchDeadlines([&] {
     ++completions;
-    sawOldLists = model->deadlines->empty();
+    sawOldLists = model->account().deadlines->empty();
   });
   EXPECT_EQ(completions, 0);
   drainMainLoop();
   EXPECT_EQ(completions, 1);
   EXPECT_TRUE(sawOldLists);  // the action runs before the lists are published
-  EXPECT_EQ(model->deadlines->overdue.size(), 1u);
-  EXPECT_EQ(model->deadlines->soon.size(), 2u);
+  EXPECT_EQ(model->account().deadlines->overdue.size(), 1u);
+  EXPECT_EQ(model->account().deadlines->soon.size(), 2u);
   EXPECT_EQ(logCount("[Quorvel][TODO] 超期=1 今日=0 3天内=2 待核实=0 开庭=0"), 1);
 
   // Without "hearings": a parse failure, logged with the first 120 characters.
   std::string broken = R"({"overdue":[],"today":[],"soon":[],"verify":[],"note":")" + std::string(200, 'x') + "\"}";
   page->answer = [broken](const std::string&, const nlohmann::json&) { return JsResult::success(broken); };
-  model->fetchDeadlines([&] { ++completions; });
+  model->reads().fetchDeadlines([&] { ++completions; });
   drainMainLoop();
   EXPECT_EQ(completions, 2);
   EXPECT_EQ(logCount("[Quorvel][TODO] 解析失败: " + broken.substr(0, 120)), 1);
   EXPECT_EQ(logCount(broken.substr(0, 121)), 0);
-  EXPECT_EQ(model->deadlines->overdue.size(), 1u);
+  EXPECT_EQ(model->account().deadlines->overdue.size(), 1u);
 
-  EXPECT_EQ(model->deadlineFailure.get(), "刷新失败：服务器回复无法识别");
+  EXPECT_EQ(model->account().deadlineFailure.get(), "刷新失败：服务器回复无法识别");
 
   // Evaluation failures and non-text values are failures too, logged and marked.
   logs.clear();
   page->answer = [](const std::string&, const nlohmann::json&) { return JsResult::failure("WebKit", 1, "x"); };
-  model->fetchDeadlines([&] { ++completions; });
+  model->reads().fetchDeadlines([&] { ++completions; });
   page->answer = [](const std::string&, const nlohmann::json&) { return JsResult::success(7); };
-  model->fetchDeadlines([&] { ++completions; });
+  model->reads().fetchDeadlines([&] { ++completions; });
   drainMainLoop();
   EXPECT_EQ(completions, 4);
   EXPECT_EQ(logCount("[Quorvel][TODO] 读取失败："), 2);
-  EXPECT_EQ(model->deadlineFailure.get(), "刷新失败：页面没有返回文本");
-  EXPECT_EQ(model->deadlines->overdue.size(), 1u);
+  EXPECT_EQ(model->account().deadlineFailure.get(), "刷新失败：页面没有返回文本");
+  EXPECT_EQ(model->account().deadlines->overdue.size(), 1u);
 
   // A foreign page is not read; the action still runs, at once.
   size_t asked = page->calledBodies.size();
   page->url = "https://evil.net/dashboard";
-  model->fetchDeadlines([&] { ++completions; });
+  model->reads().fetchDeadlines([&] { ++completions; });
   EXPECT_EQ(completions, 5);
   // No tab at all: the same.
   model->close(model->activeTab());
-  model->fetchDeadlines([&] { ++completions; });
+  model->reads().fetchDeadlines([&] { ++completions; });
   EXPECT_EQ(completions, 6);
   drainMainLoop();
   EXPECT_EQ(page->calledBodies.size(), asked);
-  EXPECT_EQ(model->deadlines->overdue.size(), 1u);
+  EXPECT_EQ(model->account().deadlines->overdue.size(), 1u);
   // Nothing could be read: the lists shown are not today's.
-  EXPECT_EQ(model->deadlineFailure.get(), "刷新失败：没有打开的系统页面");
+  EXPECT_EQ(model->account().deadlineFailure.get(), "刷新失败：没有打开的系统页面");
 }
 
 TEST_F(ServiceStateTest, PageReadsEndAtTheirLimitsAndSayWhy) {
-  const PageReads::Limits saved = PageReads::limits();
   auto answerWith = [&](std::string text) {
     page->answer = [text](const std::string&, const nlohmann::json&) { return JsResult::success(text); };
   };
   auto readDeadlines = [&] {
     bool done = false;
-    model->fetchDeadlines([&] { done = true; });
+    model->reads().fetchDeadlines([&] { done = true; });
     EXPECT_TRUE(waitUntil([&] { return done; }, 5000));
     drainMainLoop();
   };
   answerWith(R"({"overdue":[{"content":"a"}],"today":[],"soon":[],"verify":[],"hearings":[]})");
   readDeadlines();
-  ASSERT_EQ(model->deadlines->overdue.size(), 1u);
+  ASSERT_EQ(model->account().deadlines->overdue.size(), 1u);
 
   // Every read carries its limits into the page; only the badge read checks for the
   // sign-in page, and the page gives up before the native guard does.
@@ -408,13 +423,13 @@ TEST_F(ServiceStateTest, PageReadsEndAtTheirLimitsAndSayWhy) {
   EXPECT_EQ(seen["login"], 0);
   EXPECT_EQ(seen["idleMs"], 25000);
   EXPECT_EQ(seen["maxBytes"], 8 << 20);
-  EXPECT_LT(seen["totalMs"].get<long long>(), PageReads::limits().guardMs);
-  EXPECT_EQ(model->deadlineFailure.get(), "刷新失败：服务器 25 秒无响应");
-  model->refreshBadges();
+  EXPECT_LT(seen["totalMs"].get<long long>(), model->reads().limits().guardMs);
+  EXPECT_EQ(model->account().deadlineFailure.get(), "刷新失败：服务器 25 秒无响应");
+  model->reads().refreshBadges();
   drainMainLoop();
   EXPECT_EQ(seen["target"], "/api/desktop/badges");
   EXPECT_EQ(seen["login"], 1);
-  EXPECT_EQ(model->badgeFailure.get(), "刷新失败：服务器 25 秒无响应");
+  EXPECT_EQ(model->account().badgeFailure.get(), "刷新失败：服务器 25 秒无响应");
 
   // What the page says of its limits and of the HTTP status, in words.
   const std::vector<std::pair<std::string, std::string>> answers = {
@@ -428,29 +443,29 @@ TEST_F(ServiceStateTest, PageReadsEndAtTheirLimitsAndSayWhy) {
     SCOPED_TRACE(message);
     answerWith(text);
     readDeadlines();
-    EXPECT_EQ(model->deadlineFailure.get(), message);
-    EXPECT_EQ(model->deadlines->overdue.size(), 1u);  // the last good lists stay
+    EXPECT_EQ(model->account().deadlineFailure.get(), message);
+    EXPECT_EQ(model->account().deadlines->overdue.size(), 1u);  // the last good lists stay
   }
   EXPECT_EQ(logCount("[Quorvel][TODO] 读取失败：服务器返回 403 <html><body>⛔ 无权访问该页面</body></html>"), 1);
   // fetchJSON says a status that is no success in words, and fails on a limit with its message.
   answerWith("__HTTP__404\n<h1>404</h1>");
-  auto notFound = runToEnd(model->fetchJSON("/x"));
+  auto notFound = runToEnd(model->reads().fetchJSON("/x"));
   ASSERT_TRUE(notFound->error);
   EXPECT_EQ(notFound->error->message, "服务器上没有这个地址（HTTP 404）");
   answerWith("__TOOBIG__");
-  auto tooBig = runToEnd(model->fetchJSON("/x"));
+  auto tooBig = runToEnd(model->reads().fetchJSON("/x"));
   ASSERT_TRUE(tooBig->error);
   EXPECT_EQ(tooBig->error->code, 2);
   EXPECT_EQ(tooBig->error->message, "服务器回复超过 8 MB");
 
   // A page that never answers: the native guard ends the read; a late answer is dropped.
-  PageReads::limits().guardMs = 150;
+  model->reads().limits().guardMs = 150;
   page->silent = true;
   auto start = std::chrono::steady_clock::now();
   readDeadlines();
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2 * test::kSanitizerSlowdown));
-  EXPECT_EQ(model->deadlineFailure.get(), "刷新失败：页面 1 秒无答复");
-  auto guarded = runToEnd(model->fetchJSON("/x"));
+  EXPECT_EQ(model->account().deadlineFailure.get(), "刷新失败：页面 1 秒无答复");
+  auto guarded = runToEnd(model->reads().fetchJSON("/x"));
   ASSERT_TRUE(guarded->error);
   EXPECT_EQ(guarded->error->domain, "Quorvel");
   EXPECT_EQ(guarded->error->code, 2);
@@ -459,32 +474,31 @@ TEST_F(ServiceStateTest, PageReadsEndAtTheirLimitsAndSayWhy) {
   for (auto& late : page->unanswered)
     late(JsResult::success(std::string(R"({"overdue":[],"today":[],"soon":[],"verify":[],"hearings":[]})")));
   drainMainLoop();
-  EXPECT_EQ(model->deadlines->overdue.size(), 1u);
+  EXPECT_EQ(model->account().deadlines->overdue.size(), 1u);
   page->silent = false;
 
   // A large reply is decoded off the main thread and published like any other.
   answerWith(R"({"overdue":[],"today":[{"content":"b"}],"soon":[],"verify":[],"hearings":[],"note":")" +
              std::string(kDecodeOnWorkerBytes, 'n') + "\"}");
   readDeadlines();
-  ASSERT_TRUE(waitUntil([&] { return model->deadlines->today.size() == 1u; }, 5000));
-  EXPECT_FALSE(model->deadlineFailure->has_value());
-  PageReads::limits() = saved;
+  ASSERT_TRUE(waitUntil([&] { return model->account().deadlines->today.size() == 1u; }, 5000));
+  EXPECT_FALSE(model->account().deadlineFailure->has_value());
 }
 
 // ---- recents ----
 
 TEST_F(ServiceStateTest, RecentsKeepFiveNewestFirstAndAreStored) {
-  for (int id = 1; id <= 6; ++id) model->rememberProceeding(id, "案件 " + std::to_string(id));
+  for (int id = 1; id <= 6; ++id) model->account().rememberProceeding(id, "案件 " + std::to_string(id));
   auto ids = [&] {
     std::vector<long long> out;
-    for (auto& r : model->recents.get()) out.push_back(r.procID);
+    for (auto& r : model->account().recents.get()) out.push_back(r.procID);
     return out;
   };
   EXPECT_EQ(ids(), (std::vector<long long>{6, 5, 4, 3, 2}));
-  model->rememberProceeding(4, "案件 4 新标题");
+  model->account().rememberProceeding(4, "案件 4 新标题");
   EXPECT_EQ(ids(), (std::vector<long long>{4, 6, 5, 3, 2}));
-  EXPECT_EQ(model->recents.get()[0].title, "案件 4 新标题");
-  EXPECT_EQ(RecentStore::load(), model->recents.get());
+  EXPECT_EQ(model->account().recents.get()[0].title, "案件 4 新标题");
+  EXPECT_EQ(RecentStore::load(home.defaults()), model->account().recents.get());
 }
 
 TEST(RecentTitle, SeparatorLengthAndEmptyRules) {
@@ -509,22 +523,22 @@ TEST(RecentTitle, SeparatorLengthAndEmptyRules) {
 }
 
 TEST_F(ServiceStateTest, StoredRecentsThatDoNotDecodeLoadEmpty) {
-  auto& d = UserDefaults::standard();
+  auto& d = home.defaults();
   for (const char* garbage : {"not json [", R"([{"title":"无编号"}])", R"({"procID":1,"title":"x"})",
                               R"([{"procID":"1","title":"x"}])"}) {
     d.set("recents.v1", garbage);
-    EXPECT_TRUE(RecentStore::load().empty()) << garbage;
+    EXPECT_TRUE(RecentStore::load(home.defaults()).empty()) << garbage;
   }
   d.set("recents.v1", 12);
-  EXPECT_TRUE(RecentStore::load().empty());
+  EXPECT_TRUE(RecentStore::load(home.defaults()).empty());
   d.set("recents.v1", R"([{"procID":3,"title":"三"},{"procID":1,"title":"一"}])");
-  EXPECT_EQ(RecentStore::load(), (std::vector<RecentItem>{{3, "三"}, {1, "一"}}));
+  EXPECT_EQ(RecentStore::load(home.defaults()), (std::vector<RecentItem>{{3, "三"}, {1, "一"}}));
   // The next visit overwrites whatever was stored.
   d.set("recents.v1", "not json [");
-  auto fresh = BrowserModel::create(pages.factory());
-  EXPECT_TRUE(fresh->recents->empty());
-  fresh->rememberProceeding(8, "案件八号程序");
-  EXPECT_EQ(RecentStore::load(), (std::vector<RecentItem>{{8, "案件八号程序"}}));
+  auto fresh = pages.model();
+  EXPECT_TRUE(fresh->account().recents->empty());
+  fresh->account().rememberProceeding(8, "案件八号程序");
+  EXPECT_EQ(RecentStore::load(home.defaults()), (std::vector<RecentItem>{{8, "案件八号程序"}}));
 }
 
 // ---- page-script reads ----
@@ -536,19 +550,19 @@ TEST_F(ServiceStateTest, FetchJsonErrorCodes) {
     EXPECT_NE(body.find("fetch(target"), std::string::npos);
     return JsResult::success(std::string("{\"path\":\"") + args["target"].get<std::string>() + "\"}");
   };
-  auto ok = runToEnd(model->fetchJSON("/api/desktop/nodes"));
+  auto ok = runToEnd(model->reads().fetchJSON("/api/desktop/nodes"));
   ASSERT_TRUE(ok->value);
   EXPECT_EQ(*ok->value, R"({"path":"/api/desktop/nodes"})");
 
   page->answer = [](const std::string&, const nlohmann::json&) { return JsResult::success(std::string()); };
-  auto empty = runToEnd(model->fetchJSON("/x"));
+  auto empty = runToEnd(model->reads().fetchJSON("/x"));
   ASSERT_TRUE(empty->value);
   EXPECT_EQ(*empty->value, "");
 
   page->answer = [](const std::string&, const nlohmann::json&) {
     return JsResult::success(std::string("__ERR__TypeError: Load failed"));
   };
-  auto err = runToEnd(model->fetchJSON("/x"));
+  auto err = runToEnd(model->reads().fetchJSON("/x"));
   ASSERT_TRUE(err->error);
   EXPECT_EQ(err->error->domain, "Quorvel");
   EXPECT_EQ(err->error->code, 2);
@@ -558,21 +572,21 @@ TEST_F(ServiceStateTest, FetchJsonErrorCodes) {
   page->answer = [](const std::string&, const nlohmann::json&) {
     return JsResult::success(std::string("__HTTP__502\n<html><body>Bad Gateway</body></html>"));
   };
-  auto gateway = runToEnd(model->fetchJSON("/x"));
+  auto gateway = runToEnd(model->reads().fetchJSON("/x"));
   EXPECT_EQ(codeOf(gateway), 2);
   EXPECT_EQ(gateway->error->message, "服务器出错（HTTP 502）");
 
   page->answer = [](const std::string&, const nlohmann::json&) { return JsResult::success(42); };
-  auto number = runToEnd(model->fetchJSON("/x"));
+  auto number = runToEnd(model->reads().fetchJSON("/x"));
   EXPECT_EQ(codeOf(number), 2);
   EXPECT_EQ(number->error->message, "42");
   page->answer = [](const std::string&, const nlohmann::json&) { return JsResult::success(nullptr); };
-  EXPECT_EQ(codeOf(runToEnd(model->fetchJSON("/x"))), 2);
+  EXPECT_EQ(codeOf(runToEnd(model->reads().fetchJSON("/x"))), 2);
 
   page->answer = [](const std::string&, const nlohmann::json&) {
     return JsResult::success(std::string("\xff\xfe broken"));
   };
-  auto notText = runToEnd(model->fetchJSON("/x"));
+  auto notText = runToEnd(model->reads().fetchJSON("/x"));
   EXPECT_EQ(codeOf(notText), 3);
   EXPECT_EQ(notText->error->message, "响应不是文本");
 
@@ -580,7 +594,7 @@ TEST_F(ServiceStateTest, FetchJsonErrorCodes) {
   page->answer = [](const std::string&, const nlohmann::json&) {
     return JsResult::failure("WebKitJavascriptError", 699, "SyntaxError");
   };
-  auto failed = runToEnd(model->fetchJSON("/x"));
+  auto failed = runToEnd(model->reads().fetchJSON("/x"));
   ASSERT_TRUE(failed->error);
   EXPECT_EQ(failed->error->domain, "WebKitJavascriptError");
   EXPECT_EQ(failed->error->code, 699);
@@ -589,22 +603,22 @@ TEST_F(ServiceStateTest, FetchJsonErrorCodes) {
   // No page on the service: code 1, and no script runs.
   size_t asked = page->calledBodies.size();
   page->url = "https://evil.net/";
-  auto foreign = runToEnd(model->fetchJSON("/api/desktop/nodes"));
+  auto foreign = runToEnd(model->reads().fetchJSON("/api/desktop/nodes"));
   EXPECT_EQ(codeOf(foreign), 1);
   EXPECT_EQ(foreign->error->message, "没有打开的页面（请先登录）");
   page->url = "about:blank";
-  EXPECT_EQ(codeOf(runToEnd(model->fetchJSON("/x"))), 1);
+  EXPECT_EQ(codeOf(runToEnd(model->reads().fetchJSON("/x"))), 1);
   EXPECT_EQ(page->calledBodies.size(), asked);
 
   model->activeTab()->teardownWebView();
-  EXPECT_EQ(codeOf(runToEnd(model->fetchJSON("/x"))), 1);
+  EXPECT_EQ(codeOf(runToEnd(model->reads().fetchJSON("/x"))), 1);
   model->close(model->activeTab());
-  EXPECT_EQ(codeOf(runToEnd(model->fetchJSON("/x"))), 1);
+  EXPECT_EQ(codeOf(runToEnd(model->reads().fetchJSON("/x"))), 1);
 }
 
 TEST_F(ServiceStateTest, NodeCacheServesForUnderThirtySecondsAndSurvivesFailures) {
   auto t0 = std::chrono::system_clock::time_point{} + std::chrono::hours(24 * 20000);
-  Clock::setNowForTesting(t0);
+  pages.clock.set(t0);
   int reads = 0;
   std::string next = R"({"ok":true,"n":1})";
   page->answer = [&](const std::string&, const nlohmann::json& args) {
@@ -612,74 +626,74 @@ TEST_F(ServiceStateTest, NodeCacheServesForUnderThirtySecondsAndSurvivesFailures
     EXPECT_EQ(args["target"], "/api/desktop/nodes");
     return JsResult::success(next);
   };
-  auto first = runToEnd(model->fetchNodesCached(false));
+  auto first = runToEnd(model->reads().fetchNodesCached(false));
   ASSERT_TRUE(first->value);
   EXPECT_EQ(reads, 1);
-  EXPECT_EQ(model->cachedNodesAt, t0);
+  EXPECT_EQ(model->account().cachedNodesAt(), t0);
 
   next = R"({"ok":true,"n":2})";
-  Clock::setNowForTesting(t0 + 29900ms);
-  EXPECT_EQ(*runToEnd(model->fetchNodesCached(false))->value, R"({"ok":true,"n":1})");
+  pages.clock.set(t0 + 29900ms);
+  EXPECT_EQ(*runToEnd(model->reads().fetchNodesCached(false))->value, R"({"ok":true,"n":1})");
   EXPECT_EQ(reads, 1);
-  EXPECT_EQ(*runToEnd(model->fetchNodesCached(true))->value, R"({"ok":true,"n":2})");  // forced
+  EXPECT_EQ(*runToEnd(model->reads().fetchNodesCached(true))->value, R"({"ok":true,"n":2})");  // forced
   EXPECT_EQ(reads, 2);
   auto t1 = t0 + 29900ms;
-  EXPECT_EQ(model->cachedNodesAt, t1);
+  EXPECT_EQ(model->account().cachedNodesAt(), t1);
 
   // A failed read keeps the old bytes and their time.
-  Clock::setNowForTesting(t1 + 30000ms);
+  pages.clock.set(t1 + 30000ms);
   page->answer = [&](const std::string&, const nlohmann::json&) {
     ++reads;
     return JsResult::success(std::string("__ERR__offline"));
   };
-  auto failed = runToEnd(model->fetchNodesCached(false));
+  auto failed = runToEnd(model->reads().fetchNodesCached(false));
   ASSERT_TRUE(failed->error);
   EXPECT_EQ(failed->error->code, 2);
   EXPECT_EQ(reads, 3);
-  EXPECT_EQ(model->cachedNodesData, R"({"ok":true,"n":2})");
-  EXPECT_EQ(model->cachedNodesAt, t1);
+  EXPECT_EQ(model->account().cachedNodes(), R"({"ok":true,"n":2})");
+  EXPECT_EQ(model->account().cachedNodesAt(), t1);
 
   // Fresh enough is served without a page; stale without a page fails with code 1.
-  Clock::setNowForTesting(t1 + 10000ms);
+  pages.clock.set(t1 + 10000ms);
   model->activeTab()->teardownWebView();
-  EXPECT_EQ(*runToEnd(model->fetchNodesCached(false))->value, R"({"ok":true,"n":2})");
-  Clock::setNowForTesting(t1 + 30000ms);
-  auto noPage = runToEnd(model->fetchNodesCached(false));
+  EXPECT_EQ(*runToEnd(model->reads().fetchNodesCached(false))->value, R"({"ok":true,"n":2})");
+  pages.clock.set(t1 + 30000ms);
+  auto noPage = runToEnd(model->reads().fetchNodesCached(false));
   ASSERT_TRUE(noPage->error);
   EXPECT_EQ(noPage->error->code, 1);
-  EXPECT_EQ(model->cachedNodesData, R"({"ok":true,"n":2})");
+  EXPECT_EQ(model->account().cachedNodes(), R"({"ok":true,"n":2})");
 }
 
 TEST_F(ServiceStateTest, LogoutEmptiesEverySignedInStateAndTheNodeCache) {
   auto t0 = std::chrono::system_clock::time_point{} + std::chrono::hours(24 * 20000);
-  Clock::setNowForTesting(t0);
+  pages.clock.set(t0);
   page->answer = [](const std::string&, const nlohmann::json& args) {
     if (args.value("target", "") == "/api/my_deadlines")
       return JsResult::success(std::string(R"({"overdue":[{}],"today":[],"soon":[],"verify":[],"hearings":[]})"));
     return JsResult::success(std::string(R"({"overdue":1,"user":"张律师"})"));
   };
-  model->refreshBadges();
-  model->fetchDeadlines();
+  model->reads().refreshBadges();
+  model->reads().fetchDeadlines();
   drainMainLoop();
   model->account().setNavItems({NavItem{"案件", "folder.fill", "/cases"}});
-  model->markForbidden("/finance_dashboard");
-  model->rememberProceeding(88, "（2026）京0105民初1234号");
-  ASSERT_TRUE(runToEnd(model->fetchNodesCached(false))->value);
-  ASSERT_TRUE(model->badges->loaded && !model->deadlines->empty() && !model->recents->empty());
+  model->account().markForbidden("/finance_dashboard");
+  model->account().rememberProceeding(88, "（2026）京0105民初1234号");
+  ASSERT_TRUE(runToEnd(model->reads().fetchNodesCached(false))->value);
+  ASSERT_TRUE(model->account().badges->loaded && !model->account().deadlines->empty() && !model->account().recents->empty());
 
   model->logout();
-  EXPECT_EQ(model->badges.get(), BadgeCounts{});
-  EXPECT_TRUE(model->navItems->empty());
-  EXPECT_TRUE(model->forbiddenPaths->empty());
-  EXPECT_TRUE(model->deadlines->empty());
-  EXPECT_TRUE(model->recents->empty());
-  EXPECT_TRUE(RecentStore::load().empty());
-  EXPECT_FALSE(model->cachedNodesData);
-  EXPECT_EQ(model->cachedNodesAt, t0);
+  EXPECT_EQ(model->account().badges.get(), BadgeCounts{});
+  EXPECT_TRUE(model->account().navItems->empty());
+  EXPECT_TRUE(model->account().forbiddenPaths->empty());
+  EXPECT_TRUE(model->account().deadlines->empty());
+  EXPECT_TRUE(model->account().recents->empty());
+  EXPECT_TRUE(RecentStore::load(home.defaults()).empty());
+  EXPECT_FALSE(model->account().cachedNodes());
+  EXPECT_EQ(model->account().cachedNodesAt(), t0);
 
   // The next node read goes to the page although the old time is fresh.
   size_t asked = page->calledBodies.size();
-  auto after = runToEnd(model->fetchNodesCached(false));
+  auto after = runToEnd(model->reads().fetchNodesCached(false));
   ASSERT_TRUE(after->value);
   EXPECT_EQ(page->calledBodies.size(), asked + 1);
 }

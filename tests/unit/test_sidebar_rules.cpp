@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "TestEnv.h"
+#include "ui/model/WorkspaceViewState.h"
 #include "TestHelpers.h"
 #include "ui/model/Sidebar.h"
 #include "fakes/FakeWebPage.h"
@@ -169,15 +170,16 @@ class SidebarInputTest : public ::testing::Test {
     drainMainLoop();
   }
   TempHome home;
-  FakePages pages;
+  FakePages pages{home.defaults()};
   std::shared_ptr<BrowserModel> model;
+  std::shared_ptr<WorkspaceViewState> viewState = std::make_shared<WorkspaceViewState>(home.defaults());
 };
 
 TEST_F(SidebarInputTest, ReadsTheModelAsTheMainWindowDoes) {
-  SidebarInput in = sidebarInputFrom(*model);
+  SidebarInput in = sidebarInputFrom(*model, *viewState);
   EXPECT_EQ(in.items, defaultSideItems());
   EXPECT_FALSE(in.badgesLoaded);
-  EXPECT_EQ(in.selectedPath, model->activePath.get());
+  EXPECT_EQ(in.selectedPath, model->activePath().get());
   EXPECT_TRUE(in.scrollable);
   EXPECT_EQ(in.trafficLightPadding, 28);
 
@@ -187,12 +189,12 @@ TEST_F(SidebarInputTest, ReadsTheModelAsTheMainWindowDoes) {
     return JsResult::success(std::string(
         R"({"overdue":3,"today":1,"soon":2,"verify":4,"hearings":5,"user":"张律师","role":"lawyer","ts":"09:41"})"));
   };
-  model->refreshBadges();
+  model->reads().refreshBadges();
   drainMainLoop();
-  model->rememberProceeding(42, "张三诉李四");
-  model->fontScale = 1.15;
+  model->account().rememberProceeding(42, "张三诉李四");
+  viewState->fontScale = 1.15;
 
-  in = sidebarInputFrom(*model);
+  in = sidebarInputFrom(*model, *viewState);
   EXPECT_EQ(in.items, navOf({"/dashboard", "/manage_users"}));
   EXPECT_EQ(in.counts, (std::map<TodoKind, long long>{{TodoKind::overdue, 3},
                                                       {TodoKind::today, 1},
@@ -211,10 +213,10 @@ TEST_F(SidebarInputTest, ReadsTheModelAsTheMainWindowDoes) {
   // Every entry forbidden: the fixed defaults come back.
   model->account().markForbidden("/dashboard");
   model->account().markForbidden("/manage_users");
-  EXPECT_EQ(sidebarInputFrom(*model).items, defaultSideItems());
+  EXPECT_EQ(sidebarInputFrom(*model, *viewState).items, defaultSideItems());
 
-  model->markLoginRequired();
-  in = sidebarInputFrom(*model);
+  model->account().markLoginRequired();
+  in = sidebarInputFrom(*model, *viewState);
   EXPECT_TRUE(in.loginRequired);
   EXPECT_TRUE(in.badgesLoaded);
 }

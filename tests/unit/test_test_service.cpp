@@ -702,9 +702,9 @@ TEST(TempHomeTest, PointsHomeAndXdgAtATemporaryFolderAndRestores) {
     EXPECT_EQ(std::string(std::getenv("XDG_CACHE_HOME")), home.cacheHome().string());
     EXPECT_EQ(std::getenv("XDG_DOWNLOAD_DIR"), nullptr);
 
-    UserDefaults::standard().set("probe.v1", 7);
-    UserDefaults::standard().flush();
-    EXPECT_EQ(UserDefaults::standard().file(), home.configHome() / "Quorvel" / "defaults.json");
+    home.defaults().set("probe.v1", 7);
+    home.defaults().flush();
+    EXPECT_EQ(home.defaults().file(), home.configHome() / "Quorvel" / "defaults.json");
     EXPECT_TRUE(std::filesystem::exists(home.configHome() / "Quorvel" / "defaults.json"));
   }
   EXPECT_FALSE(std::filesystem::exists(root));
@@ -712,7 +712,7 @@ TEST(TempHomeTest, PointsHomeAndXdgAtATemporaryFolderAndRestores) {
   EXPECT_EQ(after ? after : "", savedHome);
   // The next fixture starts from empty defaults again.
   TempHome next;
-  EXPECT_FALSE(UserDefaults::standard().integer("probe.v1").has_value());
+  EXPECT_FALSE(next.defaults().integer("probe.v1").has_value());
 }
 
 TEST(TestServiceProcessTest, PrintsItsAddressServesAndStopsOnSigterm) {

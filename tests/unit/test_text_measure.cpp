@@ -163,14 +163,15 @@ TEST(GraphemeMeasure, ShownAndLoggedServiceTextIsCutBeforeItIsMeasured) {
 
 TEST(DecodeOffMain, LargeRepliesAreDecodedOnTheWorkerPoolSmallOnesAtOnce) {
   auto onMain = [](const std::string&) { return isMainThread(); };
-  auto small = test::runToEnd(decodeOffMain(std::string(100, 'x'), onMain));
+  WorkerPool pool(1);
+  auto small = test::runToEnd(decodeOffMain(pool, std::string(100, 'x'), onMain));
   ASSERT_TRUE(small->value);
   EXPECT_TRUE(*small->value);
-  auto large = test::runToEnd(decodeOffMain(std::string(kDecodeOnWorkerBytes, 'x'), onMain));
+  auto large = test::runToEnd(decodeOffMain(pool, std::string(kDecodeOnWorkerBytes, 'x'), onMain));
   ASSERT_TRUE(large->value);
   EXPECT_FALSE(*large->value);
   // What the decoder makes of the text comes back whole.
-  auto parsed = test::runToEnd(decodeOffMain(R"({"overdue":3})" + std::string(kDecodeOnWorkerBytes, ' '),
+  auto parsed = test::runToEnd(decodeOffMain(pool, R"({"overdue":3})" + std::string(kDecodeOnWorkerBytes, ' '),
                                              [](const std::string& t) { return parseBadgeReply(t); }));
   ASSERT_TRUE(parsed->value && *parsed->value);
   EXPECT_EQ((*parsed->value)->overdue, 3);

@@ -8,6 +8,7 @@
 #include "app/TrayAbsenceNotice.h"
 #include "base/Log.h"
 #include "base/MainQueue.h"
+#include "core/Dialogs.h"
 #include "fakes/FakeDesktopNotifications.h"
 #include "platform/UserDefaults.h"
 
@@ -34,12 +35,13 @@ class TrayAbsenceNoticeTest : public ::testing::Test {
     setLogSink({});
   }
   TrayAbsenceNotice make(bool tray, std::vector<std::string> keys = {"Alt+Shift+N（悬浮快记）"}) {
-    return TrayAbsenceNotice(UserDefaults::standard(), desktop, {[tray] { return tray; }, [keys] { return keys; }});
+    return TrayAbsenceNotice(home.defaults(), desktop, dialogs, {[tray] { return tray; }, [keys] { return keys; }});
   }
-  bool said() const { return UserDefaults::standard().boolean(TrayAbsenceNotice::kSaidKey).value_or(false); }
+  bool said() { return home.defaults().boolean(TrayAbsenceNotice::kSaidKey).value_or(false); }
 
   TempHome home;
   FakeDesktopNotifications desktop;
+  LoggingDialogs dialogs;
   std::vector<Shown> shown;
   std::vector<std::function<void(std::optional<std::string>)>> answers;
   std::vector<std::string> logs;

@@ -13,18 +13,23 @@
 
 namespace quorvel::test {
 
-bool addWebCookie(const std::string& name, const std::string& value, const std::string& domain, unsigned ms) {
+bool addWebCookie(AppServices& services, const std::string& name, const std::string& value,
+                  const std::string& domain, unsigned ms) {
   SoupCookie* c = soup_cookie_new(name.c_str(), value.c_str(), domain.c_str(), "/", -1);
   bool added = false;
   webkit_cookie_manager_add_cookie(
-      webkit_network_session_get_cookie_manager(AppServices::current()->webEngine().network()), c, nullptr,
+      webkit_network_session_get_cookie_manager(services.webEngine().network()), c, nullptr,
       [](GObject*, GAsyncResult*, gpointer flag) { *static_cast<bool*>(flag) = true; }, &added);
   soup_cookie_free(c);
   return runMainLoopUntil([&] { return added; }, scaledWait(ms));
 }
 
-std::unique_ptr<AppServices> makeTestServices() {
+std::unique_ptr<AppServices> makeTestServices(UserDefaults& defaults, const AppServices::Parts& parts,
+                                              std::optional<bool> softwareGL) {
   AppServices::Options o;
+  o.softwareGL = softwareGL;
+  o.parts = parts;
+  o.parts.defaults = &defaults;
   o.mode = AppMode::test;
   o.ephemeralWebData = true;
   return std::make_unique<AppServices>(o);
@@ -50,12 +55,11 @@ bool TabLoadWatch::wait(const std::string& path, unsigned ms) {
 
 void ServiceTabFixture::SetUp() {
   service.start();
-  auto& d = UserDefaults::standard();
-  d.remove("session.tabs.v1");
-  d.remove("session.tabs.v1.active");
-  d.remove("recents.v1");
-  AppConfig::setServerURL(service.baseUrl());
-  services = makeTestServices();
+  defaults.remove("session.tabs.v1");
+  defaults.remove("session.tabs.v1.active");
+  defaults.remove("recents.v1");
+  AppConfig::setServerURL(defaults, service.baseUrl());
+  services = makeTestServices(defaults, parts);
   setLogSink([this](const std::string& line) { logs.push_back(line); });
 }
 
@@ -69,7 +73,9 @@ void ServiceTabFixture::TearDown() {
   service.stop();
 }
 
-void ServiceTabFixture::signIn() { addWebCookie(TestService::kSessionCookie, service.issueSession(), "127.0.0.1"); }
+void ServiceTabFixture::signIn() {
+  addWebCookie(*services, TestService::kSessionCookie, service.issueSession(), "127.0.0.1");
+}
 
 WebHarness& ServiceTabFixture::show(const std::shared_ptr<BrowserTab>& tab) {
   harnesses.push_back(std::make_unique<WebHarness>(TabController::viewOf(tab->controller())));

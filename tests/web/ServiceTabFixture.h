@@ -9,21 +9,26 @@
 #include <string>
 #include <vector>
 
+#include "TestHelpers.h"
 #include "TestService.h"
+#include "ui/model/WorkspaceViewState.h"
 #include "WebHarness.h"
 #include "app/AppServices.h"
 #include "core/BrowserModel.h"
+#include "platform/UserDefaults.h"
 
 namespace quorvel::test {
 
-// Adds a cookie to the web store of the running services; false when the store did
-// not confirm it in time.
-bool addWebCookie(const std::string& name, const std::string& value, const std::string& domain,
-                  unsigned ms = 5000);
+// Adds a cookie to the web store of `services`; false when the store did not confirm
+// it in time.
+bool addWebCookie(AppServices& services, const std::string& name, const std::string& value,
+                  const std::string& domain, unsigned ms = 5000);
 
-// The process's services as the tests run them: quiet dialogs, nothing opened on the
-// desktop, web data in memory.
-std::unique_ptr<AppServices> makeTestServices();
+// The services as the tests run them: over the test's `defaults`, quiet dialogs,
+// nothing opened on the desktop, web data in memory.
+// `parts`: the test's own stand-ins (see AppServices::Parts).
+std::unique_ptr<AppServices> makeTestServices(UserDefaults& defaults, const AppServices::Parts& parts = {},
+                                              std::optional<bool> softwareGL = std::nullopt);
 
 // Watches one load of a tab from the moment it is made: the loading flag has to drop
 // after it rose (or was already up).
@@ -67,8 +72,13 @@ class ServiceTabFixture : public ::testing::Test {
   bool logged(const std::string& part) const { return logCount(part) > 0; }
 
   TestService service;
+  // The settings of the case's home, which the services are built over.
+  UserDefaults defaults{UserDefaults::standardFile()};
+  // The test's own stand-ins, set before SetUp builds the services.
+  AppServices::Parts parts;
   std::unique_ptr<AppServices> services;
   std::shared_ptr<BrowserModel> model;
+  std::shared_ptr<WorkspaceViewState> viewState = std::make_shared<WorkspaceViewState>(defaults);
   std::vector<std::unique_ptr<WebHarness>> harnesses;
   std::vector<std::string> logs;
 };

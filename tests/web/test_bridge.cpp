@@ -7,7 +7,6 @@
 
 #include "ScanSamples.h"
 #include "ServiceTabFixture.h"
-#include "TestEnv.h"
 #include "TestHelpers.h"
 #include "base/Url.h"
 #include "core/BrowserModel.h"
@@ -45,7 +44,7 @@ class BridgeTest : public ServiceTabFixture {
     tab = model->activeTab();
     auto& h = show(tab);
     EXPECT_TRUE(waitUntil(
-        [&] { return !tab->isLoading.get() && tab->currentPath.get() == "/dashboard" && !model->navItems->empty(); },
+        [&] { return !tab->isLoading.get() && tab->currentPath.get() == "/dashboard" && !model->account().navItems->empty(); },
         15000));
     drainMainLoop();
     return h;
@@ -93,11 +92,11 @@ TEST_F(BridgeTest, CommandsResolveInThePageWithTheirReplies) {
   EXPECT_EQ(call(h, "queryTracking", "  \t"), (nlohmann::json{{"status", "unknown"}, {"msg", "单号为空"}}));
   EXPECT_EQ(call(h, "QUERYTRACKING"), (nlohmann::json{{"status", "unknown"}, {"msg", "单号为空"}}));
   // A delivered page on the (test) search host answers through the page's reply.
-  UserDefaults::standard().set(TrackingQuery::kSearchBaseKey, service.baseUrl());
+  defaults.set(TrackingQuery::kSearchBaseKey, service.baseUrl());
   auto tracked = nlohmann::json::parse(
       h.evalText("return await ZivEzozor.call('querytracking', 'DL1234567890');", nlohmann::json::object(), 30000),
       nullptr, false);
-  UserDefaults::standard().remove(TrackingQuery::kSearchBaseKey);
+  defaults.remove(TrackingQuery::kSearchBaseKey);
   EXPECT_EQ(tracked["status"], "ok");
   EXPECT_EQ(tracked["msg"], "已查到签收（2026-11-23 14:15:08） · 前台");
   EXPECT_EQ(tracked["tracking_no"], "DL1234567890");
@@ -259,7 +258,7 @@ TEST_F(BridgeTest, FramesInsideAServicePageReachNeitherTheBridgeNorTheActions) {
                      "<iframe src=\"data:text/html;charset=utf-8," + percentEncode(frameScript("data"), "") + "\"></iframe>"
                      "<iframe srcdoc='" + srcdoc + "'></iframe></body></html>";
   service.setRoute("/framed", [page](const RecordedRequest&) { return Reply::html(page); });
-  auto items = model->navItems.get();
+  auto items = model->account().navItems.get();
   model->loadInActive("/framed");
   ASSERT_TRUE(waitLoaded(tab, "/framed"));
   ASSERT_TRUE(waitUntil([&] { return logCount("[Quorvel][BRIDGE] 丢弃来自页面内框架的") >= 10; }, 5000))
@@ -276,7 +275,7 @@ TEST_F(BridgeTest, FramesInsideAServicePageReachNeitherTheBridgeNorTheActions) {
   EXPECT_EQ(logCount("[Quorvel][BRIDGE] testKey"), 1);
   EXPECT_EQ(clipboardText(), "before");
   EXPECT_EQ(logCount(kNotConnected), 0);
-  EXPECT_EQ(model->navItems.get(), items);
+  EXPECT_EQ(model->account().navItems.get(), items);
 }
 
 TEST_F(BridgeTest, APageOnAnotherPortGetsNoReplyAndItsActionsAreDropped) {
@@ -307,7 +306,7 @@ TEST_F(BridgeTest, APageOnAnotherPortGetsNoReplyAndItsActionsAreDropped) {
   EXPECT_EQ(logCount(kNotConnected), 0);
   EXPECT_EQ(logCount("[Quorvel][EDIT]"), 0);
   // Page reads are not run in it either.
-  auto read = runToEnd(model->fetchJSON("/api/desktop/nodes"));
+  auto read = runToEnd(model->reads().fetchJSON("/api/desktop/nodes"));
   ASSERT_TRUE(read->error);
   EXPECT_EQ(read->error->message, "没有打开的页面（请先登录）");
   EXPECT_TRUE(other.requestsTo("/api/desktop/nodes").empty());

@@ -28,7 +28,7 @@ class CalendarFeedTest : public ServiceTabFixture {
     TabLoadWatch load(tab);
     show(tab);
     ASSERT_TRUE(load.wait("/dashboard"));
-    ASSERT_TRUE(waitUntil([&] { return model->badges->loaded; }, 10000));
+    ASSERT_TRUE(waitUntil([&] { return model->account().badges->loaded; }, 10000));
     sync = std::make_unique<CalendarFeedSource>(*model);
   }
   void TearDown() override {
@@ -122,17 +122,17 @@ TEST_F(CalendarFeedTest, AnAccountSwitchDropsTheCachedAddress) {
   EXPECT_EQ(sync->currentAccountKey(), "墨衡律师事务所:张律师");
 
   // Another lawyer signs in: the old account's capability address is not used.
-  model->applyBadges(R"({"overdue":0,"today":0,"soon":0,"verify":0,"hearings":0,)"
+  model->account().applyBadges(R"({"overdue":0,"today":0,"soon":0,"verify":0,"hearings":0,)"
                      R"("user":"李律师","role":"lawyer","firm":"墨衡律师事务所","ts":"2026-03-02 09:05"})");
-  ASSERT_TRUE(waitUntil([&] { return model->badges->user == "李律师"; }, 5000));
+  ASSERT_TRUE(waitUntil([&] { return model->account().badges->user == "李律师"; }, 5000));
   EXPECT_FALSE(sync->cachedAllICSURL());
   ASSERT_TRUE(fetch()->value);
   EXPECT_EQ(subscribeReads(), 2u);
   EXPECT_TRUE(logged("[Quorvel][CAL] 账号已变化"));
 
   // Signed out (login required): the address is dropped as well.
-  model->markLoginRequired();
-  ASSERT_TRUE(waitUntil([&] { return model->badges->loginRequired; }, 5000));
+  model->account().markLoginRequired();
+  ASSERT_TRUE(waitUntil([&] { return model->account().badges->loginRequired; }, 5000));
   EXPECT_FALSE(sync->cachedAllICSURL());
 }
 

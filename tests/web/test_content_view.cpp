@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "ServiceTabFixture.h"
+#include "ui/model/WorkspaceViewState.h"
 #include "TestHelpers.h"
 #include "WidgetFind.h"
 #include "base/GLibPtr.h"
@@ -38,7 +39,7 @@ class ContentViewTest : public ServiceTabFixture {
     keys = std::make_unique<WindowTabKeys>(model, [this] { return !(lock && lock->isLocked.get()); });
     window = std::make_unique<Gtk::Window>();
     window->set_default_size(1280, 820);
-    view = Gtk::make_managed<ContentView>(model, nullptr);
+    view = Gtk::make_managed<ContentView>(model, viewState, services->toolWindows(), nullptr);
     window->set_child(*view);
     window->present();
     drainMainLoop();
@@ -122,7 +123,7 @@ TEST_F(ContentViewTest, AReleasedTabShowsItsPlaceholderAndWakesFromIt) {
   model->selectTab(0);  // activating wakes it already; wake from the button instead
   ASSERT_TRUE(waitLoaded(first, "/dashboard"));
   ASSERT_EQ(model->hibernateOthers(), 1);
-  model->activeID.set(second->id());
+  model->activeID().set(second->id());
   drainMainLoop();
   placeholder = placeholderOf(second);
   ASSERT_NE(placeholder, nullptr);
@@ -144,18 +145,18 @@ TEST_F(ContentViewTest, AReleasedTabShowsItsPlaceholderAndWakesFromIt) {
 }
 
 TEST_F(ContentViewTest, AnEmptyWorkspaceOffersTheDashboardAndTheCaseCentre) {
-  while (!model->tabs->empty()) model->close(model->tabs.get()[0]);
+  while (!model->tabs()->empty()) model->close(model->tabs().get()[0]);
   drainMainLoop();
   EXPECT_EQ(view->visibleLayer(), "empty");
   view->emptyState()->dashboardButton().activate();  // a button clicks after its press animation
-  ASSERT_TRUE(waitUntil([&] { return model->tabs->size() == 1; }, 2000));
+  ASSERT_TRUE(waitUntil([&] { return model->tabs()->size() == 1; }, 2000));
   EXPECT_EQ(model->activeTab()->currentPath.get(), "/dashboard");
   EXPECT_EQ(view->visibleLayer(), model->activeTab()->id());
 
   model->close(model->activeTab());
   EXPECT_EQ(view->visibleLayer(), "empty");
   view->emptyState()->casesButton().activate();
-  ASSERT_TRUE(waitUntil([&] { return model->tabs->size() == 1; }, 2000));
+  ASSERT_TRUE(waitUntil([&] { return model->tabs()->size() == 1; }, 2000));
   EXPECT_EQ(model->activeTab()->title.get(), "全局案件中心");
   EXPECT_EQ(model->activeTab()->currentPath.get(), "/cases");
 }
@@ -180,22 +181,22 @@ TEST_F(ContentViewTest, CtrlWClosesAndCtrlNumberSelectsBeforeThePageSeesTheKey) 
   gtk_widget_grab_focus(GTK_WIDGET(TabController::viewOf(second->controller())));
   drainMainLoop();
   ASSERT_EQ(std::system("xdotool key --clearmodifiers ctrl+w"), 0);
-  ASSERT_TRUE(waitUntil([&] { return model->tabs->size() == 1; }, 3000));
+  ASSERT_TRUE(waitUntil([&] { return model->tabs()->size() == 1; }, 3000));
   EXPECT_EQ(model->activeTab(), first);
   // Ctrl+Shift+W is not the shortcut: it passes on and closes nothing.
   ASSERT_EQ(std::system("xdotool key --clearmodifiers ctrl+shift+w"), 0);
   runMainLoopUntil([] { return false; }, 300);
-  EXPECT_EQ(model->tabs->size(), 1u);
+  EXPECT_EQ(model->tabs()->size(), 1u);
 }
 
 TEST_F(ContentViewTest, TheLockCoversEverythingAndOnlyTheRightPasswordOpens) {
   if (std::system("command -v xdotool >/dev/null 2>&1") != 0) GTEST_SKIP() << "xdotool is not installed";
   FakeIdleTime idle;
   FakeAuthenticator auth;
-  PrivacyLock privacy(idle, auth, AppMode::test);
+  PrivacyLock privacy(idle, auth, services->defaults(), AppMode::test);
   lock = &privacy;
   window->unset_child();
-  view = Gtk::make_managed<ContentView>(model, &privacy);
+  view = Gtk::make_managed<ContentView>(model, viewState, services->toolWindows(), &privacy);
   window->set_child(*view);
   auto first = model->activeTab();
   ASSERT_TRUE(waitLoaded(first, "/dashboard"));
@@ -213,7 +214,7 @@ TEST_F(ContentViewTest, TheLockCoversEverythingAndOnlyTheRightPasswordOpens) {
   ASSERT_EQ(std::system("xdotool type --delay 20 wrong"), 0);
   ASSERT_EQ(std::system("xdotool key Return"), 0);
   ASSERT_TRUE(waitUntil([&] { return auth.checks == 1 && !privacy.checking(); }, 3000));
-  EXPECT_EQ(model->tabs->size(), 2u);
+  EXPECT_EQ(model->tabs()->size(), 2u);
   EXPECT_TRUE(privacy.isLocked.get());
   EXPECT_EQ(view->lockOverlay()->errorLabel().get_text(), "密码不正确");
   EXPECT_TRUE(view->lockOverlay()->passwordField().get_text().empty());  // not kept
@@ -223,7 +224,7 @@ TEST_F(ContentViewTest, TheLockCoversEverythingAndOnlyTheRightPasswordOpens) {
   ASSERT_TRUE(waitUntil([&] { return !privacy.isLocked.get(); }, 3000));
   drainMainLoop();
   EXPECT_FALSE(view->lockOverlay()->get_visible());
-  EXPECT_EQ(model->tabs->size(), 2u);  // the workspace is as it was
+  EXPECT_EQ(model->tabs()->size(), 2u);  // the workspace is as it was
 }
 
 }  // namespace

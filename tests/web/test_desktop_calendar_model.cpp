@@ -58,7 +58,7 @@ class DesktopCalendarModelFeedTest : public ServiceTabFixture {
     TabLoadWatch load(tab);
     show(tab);
     ASSERT_TRUE(load.wait("/dashboard"));
-    ASSERT_TRUE(waitUntil([&] { return model->badges->loaded; }, 10000));
+    ASSERT_TRUE(waitUntil([&] { return model->account().badges->loaded; }, 10000));
     sync = std::make_unique<CalendarFeedSource>(*model);
     auto s = DesktopCalendarModel::servicesOver(*sync, *model);
     s.audit = [this](const std::string& a, const std::string& rel) { audits.emplace_back(a, rel); };
@@ -112,15 +112,15 @@ TEST_F(DesktopCalendarModelFeedTest, RefreshShowsTheFeedInDisplayOrderAndMarkDon
 
 TEST_F(DesktopCalendarModelFeedTest, FailedFeedFallsBackToTheDeadlinesOnlyWhenNothingIsShown) {
   bool fetched = false;
-  model->fetchDeadlines([&] { fetched = true; });
-  ASSERT_TRUE(waitUntil([&] { return fetched && !model->deadlines->empty(); }, 10000));
+  model->reads().fetchDeadlines([&] { fetched = true; });
+  ASSERT_TRUE(waitUntil([&] { return fetched && !model->account().deadlines->empty(); }, 10000));
   service.setRoute("/calendar/subscribe", [](const RecordedRequest&) { return Reply::html("<p>没有订阅链接</p>"); });
   runToEnd(store->refresh(false), 20000);
   EXPECT_FALSE(store->loading.get());
   EXPECT_NE(store->errorText.get(), "");
   EXPECT_EQ(store->updatedAtText.get(), "");
   ASSERT_FALSE(store->events->empty());
-  const auto& d = model->deadlines.get();
+  const auto& d = model->account().deadlines.get();
   EXPECT_EQ(store->events->size(), d.hearings.size() + d.overdue.size() + d.today.size() + d.soon.size());
   EXPECT_EQ(store->events->front().uid.find(d.hearings.empty() ? "overdue-fallback-" : "hearing-fallback-"), 0u);
 }

@@ -13,9 +13,9 @@
 
 #include "TestHelpers.h"
 #include "ServiceTabFixture.h"
+#include "TestHelpers.h"
 #include "WebDavServer.h"
 #include "WidgetFind.h"
-#include "base/Installed.h"
 #include "base/MainQueue.h"
 #include "features/volume/CaseFileCache.h"
 #include "features/volume/CasePaths.h"
@@ -64,9 +64,6 @@ class ScriptedDialogs : public Dialogs {
   std::map<std::string, int> answers;
   std::map<std::string, std::function<void()>> before;
 
-  ScriptedDialogs() { Installed<Dialogs>::install(*this); }
-  ~ScriptedDialogs() override { Installed<Dialogs>::uninstall(*this); }
-
   void alert(const std::string& title, const std::string& text, const std::vector<std::string>& buttons,
              std::function<void(int)> onAnswer) override {
     shown.push_back({title, text, buttons});
@@ -92,11 +89,19 @@ class EditEndToEndTest : public ServiceTabFixture {
   WebDavServer dav{"zhang", "mh-2026"};
   SharePassword password;
   SystemDesktop desktop;  // the default application really starts
-  std::unique_ptr<ScriptedDialogs> dialogs;
+  std::unique_ptr<ScriptedDialogs> dialogs = std::make_unique<ScriptedDialogs>();
   fs::path editorLog;
   WebHarness* page = nullptr;
 
+  EditSession& session() { return services->editSession(); }
+  LocalVolume& volume() { return services->volume(); }
+  WindowConflictPresenter& conflicts() { return dynamic_cast<WindowConflictPresenter&>(services->conflicts()); }
+
   void SetUp() override {
+    parts.dialogs = dialogs.get();
+    parts.passwords = &password;
+    parts.desktop = &desktop;
+    parts.conflictWindow = true;
     ServiceTabFixture::SetUp();
     if (!dav.available()) GTEST_SKIP() << "lighttpd with mod_webdav is not installed";
     if (!Mounts::davSupported()) GTEST_SKIP() << "GVfs cannot reach WebDAV shares here";
@@ -104,12 +109,8 @@ class EditEndToEndTest : public ServiceTabFixture {
     dav.putFile(kTail, "庭审提纲 第一稿\n");
     dav.start();
     service.setCaseShareDir(dav.shareDir());
-    UserDefaults::standard().set(CasePaths::kShareURLKey, dav.shareURI());
-    Installed<PasswordPrompter>::install(password);
-    Installed<Desktop>::install(desktop);
-    dialogs = std::make_unique<ScriptedDialogs>();
+    defaults.set(CasePaths::kShareURLKey, dav.shareURI());
     dialogs->answers = {{"本地文件已修改", 0}, {"服务器上的版本也变了", 0}};
-    ConflictWindow::install();
 
     // Shared with the completion: a mount slower than the wait must not write into
     // this frame once it is gone.
@@ -117,34 +118,31 @@ class EditEndToEndTest : public ServiceTabFixture {
       bool done = false, ok = false;
     };
     auto connected = std::make_shared<Connected>();
-    LocalVolume::connect([connected](bool o, const std::string&) { *connected = {true, o}; });
-    ASSERT_TRUE(test::waitUntil([connected] { return connected->done; }, 20000));
+    volume().connect([connected](bool o, const std::string&) { *connected = {true, o}; });
+    ASSERT_TRUE(waitUntil([connected] { return connected->done; }, 20000));
     ASSERT_TRUE(connected->ok);
 
     signIn();
-    model = services->makeBrowserModel();
-    EditSession::setWorkspace(model, &services->webEngine());
+    // The workspace the edit session uploads through and names its copies after.
+    model = services->browser();
     auto tab = model->activeTab();
     page = &show(tab);
     // Signed in and settled: the model has read the navigation from the page.
-    ASSERT_TRUE(test::waitUntil(
-        [&] { return !tab->isLoading.get() && tab->currentPath.get() == "/dashboard" && !model->navItems->empty(); },
+    ASSERT_TRUE(waitUntil(
+        [&] { return !tab->isLoading.get() && tab->currentPath.get() == "/dashboard" && !model->account().navItems->empty(); },
         15000));
     drainMainLoop();
   }
 
   void TearDown() override {
-    if (auto* w = ConflictWindow::active()) w->window().close();
-    ConflictPresenter::install(nullptr);
-    EditSession::setWorkspace({}, nullptr);
-    dialogs.reset();
-    Installed<Desktop>::uninstall(desktop);
-    if (dav.available() && LocalVolume::isMounted()) {
-      auto done = std::make_shared<bool>(false);
-      LocalVolume::disconnect([done](bool, const std::string&) { *done = true; });
-      runMainLoopUntil([done] { return *done; }, 10000);
+    if (services) {
+      if (auto* w = conflicts().active()) w->window().close();
+      if (dav.available() && volume().isMounted()) {
+        auto done = std::make_shared<bool>(false);
+        volume().disconnect([done](bool, const std::string&) { *done = true; });
+        runMainLoopUntil([done] { return *done; }, 10000);
+      }
     }
-    Installed<PasswordPrompter>::uninstall(password);
     ServiceTabFixture::TearDown();
   }
 
@@ -187,28 +185,29 @@ class EditEndToEndTest : public ServiceTabFixture {
     int runs = editorRuns();
     // The "本机编辑" button the client's page script put beside the file's link.
     const std::string button = std::string(".file-link[data-path=\"") + kRel + "\"] ~ span[title^=\"用本机软件\"]";
-    ASSERT_TRUE(test::waitUntil(
+    ASSERT_TRUE(waitUntil(
         [&] { return page->evalText("return String(!!document.querySelector(sel));", {{"sel", button}}) == "true"; }, 5000));
     page->evalText("document.querySelector(sel).click(); return '';", {{"sel", button}});
-    ASSERT_TRUE(test::waitUntil([&] { return editorRuns() == runs + 1; }, 15000)) << "the editor did not run\n" << logText();
+    ASSERT_TRUE(waitUntil([&] { return editorRuns() == runs + 1; }, 15000)) << "the editor did not run\n" << logText();
   }
 
-  fs::path localCopy() const { return *PreviewCache::cacheURL(kRel); }
+  fs::path localCopy() { return *volume().cache().cacheURL(kRel); }
   fs::path serverFile() const { return dav.shareDir() / kTail; }
 
   // Waits for the upload question, then for what follows it to settle.
   void waitForQuestion(int asked) {
-    ASSERT_TRUE(test::waitUntil([&] { return dialogs->count("本地文件已修改") == asked; }, 20000))
+    ASSERT_TRUE(waitUntil([&] { return dialogs->count("本地文件已修改") == asked; }, 20000))
         << "the poll never asked";
   }
 
   ConflictWindow& waitForConflictWindow() {
-    EXPECT_TRUE(test::waitUntil([] { return ConflictWindow::active() && ConflictWindow::active()->window().get_mapped(); }, 20000));
-    return *ConflictWindow::active();
+    auto& presenter = conflicts();
+    EXPECT_TRUE(waitUntil([&] { return presenter.active() && presenter.active()->window().get_mapped(); }, 20000));
+    return *presenter.active();
   }
 
   void waitUntilIdle() {
-    ASSERT_TRUE(test::waitUntil([] { return !EditSession::shared().busy(); }, 20000));
+    ASSERT_TRUE(waitUntil([&] { return !session().busy(); }, 20000));
     drainMainLoop();
   }
 
@@ -224,7 +223,7 @@ TEST_F(EditEndToEndTest, UploadThenConflictCancelledThenBothKept) {
   // A saved change goes up to the same path and replaces the server file.
   editFromPage();
   waitForQuestion(1);
-  ASSERT_TRUE(test::waitUntil([&] { return dialogs->count("已替换服务器原文件") == 1; }, 20000));
+  ASSERT_TRUE(waitUntil([&] { return dialogs->count("已替换服务器原文件") == 1; }, 20000));
   waitUntilIdle();
   const std::string firstEdit = readAll(localCopy());
   ASSERT_NE(firstEdit.find("律师补充意见"), std::string::npos);
@@ -233,7 +232,7 @@ TEST_F(EditEndToEndTest, UploadThenConflictCancelledThenBothKept) {
   EXPECT_NE(sent[0].body.find("name=\"path\"\r\n\r\n" + std::string(kRel) + "\r\n"), std::string::npos);
   EXPECT_NE(sent[0].body.find(firstEdit), std::string::npos);
   EXPECT_EQ(readAll(serverFile()), firstEdit);
-  EXPECT_TRUE(EditSession::shared().isEditing(kRel));
+  EXPECT_TRUE(session().isEditing(kRel));
 
   // The server changes while the next edit is asked about: the alert, the window, cancel.
   dialogs->answers["服务器上的版本也变了"] = 0;  // "比对后决定"
@@ -249,7 +248,7 @@ TEST_F(EditEndToEndTest, UploadThenConflictCancelledThenBothKept) {
   EXPECT_TRUE(findButton(w.window(), "放弃本地，改用服务器版本")->get_sensitive());
   // The server card tells the colleague's version as the server has it now.
   const std::string serverSize = "大小：" + MirrorRules::byteCountText(std::string("同事在服务器上改过的版本\n").size());
-  EXPECT_TRUE(test::waitUntil(
+  EXPECT_TRUE(waitUntil(
       [&] {
         auto sizes = shownLabelsStartingWith(w.window(), "大小：");
         return sizes.size() == 2 && sizes[1]->get_text().raw() == serverSize;
@@ -268,7 +267,7 @@ TEST_F(EditEndToEndTest, UploadThenConflictCancelledThenBothKept) {
   waitForQuestion(3);
   ConflictWindow& again = waitForConflictWindow();
   press(findButton(again.window(), "两个都保留（加后缀上传）"));
-  ASSERT_TRUE(test::waitUntil([&] { return dialogs->count("已作为新文件上传") == 1; }, 20000));
+  ASSERT_TRUE(waitUntil([&] { return dialogs->count("已作为新文件上传") == 1; }, 20000));
   waitUntilIdle();
   const std::string thirdEdit = readAll(localCopy());
   ASSERT_EQ(uploads().size(), 2u);
@@ -282,7 +281,7 @@ TEST_F(EditEndToEndTest, UploadThenConflictCancelledThenBothKept) {
     }
   }
   EXPECT_EQ(copies, 1);
-  EXPECT_FALSE(EditSession::shared().isEditing(kRel)) << "a conflict copy ends the session";
+  EXPECT_FALSE(session().isEditing(kRel)) << "a conflict copy ends the session";
 }
 
 TEST_F(EditEndToEndTest, ConflictResolvedWithMineThenWithTheServers) {
@@ -292,7 +291,7 @@ TEST_F(EditEndToEndTest, ConflictResolvedWithMineThenWithTheServers) {
   waitForQuestion(1);
   ConflictWindow& w = waitForConflictWindow();
   press(findButton(w.window(), "用本地版覆盖服务器"));
-  ASSERT_TRUE(test::waitUntil([&] { return dialogs->count("已替换服务器原文件") == 1; }, 20000));
+  ASSERT_TRUE(waitUntil([&] { return dialogs->count("已替换服务器原文件") == 1; }, 20000));
   waitUntilIdle();
   const std::string mine = readAll(localCopy());
   ASSERT_NE(mine.find("律师补充意见"), std::string::npos);
@@ -306,12 +305,12 @@ TEST_F(EditEndToEndTest, ConflictResolvedWithMineThenWithTheServers) {
   waitForQuestion(2);
   ConflictWindow& again = waitForConflictWindow();
   press(findButton(again.window(), "放弃本地，改用服务器版本"));
-  ASSERT_TRUE(test::waitUntil([&] { return dialogs->count("已用服务器版本覆盖本地") == 1; }, 20000));
+  ASSERT_TRUE(waitUntil([&] { return dialogs->count("已用服务器版本覆盖本地") == 1; }, 20000));
   waitUntilIdle();
   EXPECT_EQ(readAll(localCopy()), "服务器上的第三版\n");
   EXPECT_EQ(readAll(serverFile()), "服务器上的第三版\n");
   EXPECT_EQ(uploads().size(), 1u) << "taking the server's version uploads nothing";
-  fs::path old = PreviewCache::cacheRoot() / CaseFileCache::kOldVersions;
+  fs::path old = volume().cache().cacheRoot() / CaseFileCache::kOldVersions;
   int backups = 0;
   for (const auto& e : fs::directory_iterator(old)) {
     std::string text = readAll(e.path());
@@ -319,7 +318,7 @@ TEST_F(EditEndToEndTest, ConflictResolvedWithMineThenWithTheServers) {
       ++backups;
   }
   EXPECT_EQ(backups, 1) << "the local edit is kept in _旧版本";
-  EXPECT_FALSE(EditSession::shared().isEditing(kRel));
+  EXPECT_FALSE(session().isEditing(kRel));
 }
 
 }  // namespace

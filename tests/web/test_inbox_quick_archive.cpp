@@ -20,6 +20,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// What the application wires, with a shorter settle time: the watcher opens the
+// quick-archive window; the opens are counted on the way.
+struct CountingOpener : QuickArchiveOpener {
+  QuickArchiveWindow* archive = nullptr;
+  int opens = 0;
+  void openQuickArchive(const std::vector<fs::path>& files, const std::string& hint, bool fromHot) override {
+    ++opens;
+    archive->open(files, hint, fromHot);
+  }
+};
+
 class InboxQuickArchiveWeb : public ServiceTabFixture {
  protected:
   void SetUp() override {
@@ -28,37 +39,35 @@ class InboxQuickArchiveWeb : public ServiceTabFixture {
     model = services->makeBrowserModel();
     show(model->activeTab());
     ASSERT_TRUE(waitLoaded(model->activeTab(), "/dashboard"));
-    model->rememberProceeding(88, "华盛科技买卖合同纠纷");
-    archive.setModel(model);
+    model->account().rememberProceeding(88, "华盛科技买卖合同纠纷");
     root = fs::temp_directory_path() / ("quorvel-inbox-" + std::to_string(::getpid()));
     fs::create_directories(root / "桌面");
-    // What the application wires: the watcher opens the quick-archive window.
-    watcher.setDebounceForTesting(150);
-    watcher.setOpener([this](const std::vector<fs::path>& files, const std::string& hint, bool fromHot) {
-      ++opens;
-      archive.open(files, hint, fromHot);
-    });
-    watcher.config.set({true, (root / "收件箱").string(), true});
-    watcher.startWatching();
+    watcher = std::make_unique<HotFolderWatcher>(services->defaults(), services->filePanels(), services->desktop(), 150);
+    archiveWindow = std::make_unique<QuickArchiveWindow>(QuickArchiveServices{services->filePanels(), *watcher, services->scanner(), services->workers(), services->audit()},
+        services->mainWindow());
+    archiveWindow->setModel(model);
+    opener.archive = archiveWindow.get();
+    watcher->setOpener(&opener);
+    watcher->config.set({true, (root / "收件箱").string(), true});
+    watcher->startWatching();
   }
   void TearDown() override {
-    watcher.stopWatching();
-    watcher.setOpener({});
-    archive.reset();
-    archive.setModel(nullptr);
+    archiveWindow.reset();
+    watcher.reset();
     fs::remove_all(root);
     ServiceTabFixture::TearDown();
   }
 
-  HotFolderWatcher& watcher = HotFolderWatcher::shared();
-  QuickArchiveWindow& archive = QuickArchiveWindow::shared();
+  CountingOpener opener;
+  std::unique_ptr<HotFolderWatcher> watcher;
+  std::unique_ptr<QuickArchiveWindow> archiveWindow;
   fs::path root;
-  int opens = 0;
 };
 
 }  // namespace
 
 TEST_F(InboxQuickArchiveWeb, InboxFilesAreOfferedOnceAndArchivedAfterTheUploadButADroppedFileStays) {
+  QuickArchiveWindow& archive = *archiveWindow;
   const fs::path inbox = root / "收件箱", picked = root / "桌面" / "外部证据.docx";
   writeFile(inbox / "扫描件2.jpg", "jpg");
   writeFile(inbox / "扫描件1.pdf", "%PDF");
@@ -84,5 +93,5 @@ TEST_F(InboxQuickArchiveWeb, InboxFilesAreOfferedOnceAndArchivedAfterTheUploadBu
   EXPECT_FALSE(fs::exists(archived / "外部证据.docx"));
 
   runMainLoopUntil([] { return false; }, 1200);  // the moves and the window's close offer nothing
-  EXPECT_EQ(opens, 1);
+  EXPECT_EQ(opener.opens, 1);
 }

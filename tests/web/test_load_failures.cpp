@@ -40,7 +40,7 @@ class LoadFailureTest : public ServiceTabFixture {
 
   std::string savedURL(size_t index) {
     model->saveSession();
-    auto saved = UserDefaults::standard().object("session.tabs.v1");
+    auto saved = defaults.object("session.tabs.v1");
     if (!saved || !saved->is_array() || saved->size() <= index) return "(none)";
     return (*saved)[index]["url"].get<std::string>();
   }
@@ -69,16 +69,16 @@ TEST_F(LoadFailureTest, AServiceDownAtStartShowsTheMessageAndItsButtonRetriesThe
   // The tab is still the page asked for, and nothing of a finished page ran.
   EXPECT_EQ(tab->title.get(), "个人工作台");
   EXPECT_EQ(tab->currentPath.get(), "/dashboard");
-  EXPECT_EQ(model->activePath.get(), "/dashboard");
+  EXPECT_EQ(model->activePath().get(), "/dashboard");
   EXPECT_EQ(finished, 0);
-  EXPECT_TRUE(model->navItems->empty());
+  EXPECT_TRUE(model->account().navItems->empty());
   EXPECT_FALSE(controllerOf(tab)->showsServicePage());
   EXPECT_EQ(savedURL(0), address);
 
   // Back up, the service gets no badge read from the message page.
   service.start(port);
   signIn();
-  model->refreshBadges();
+  model->reads().refreshBadges();
   h.pump(300);
   EXPECT_TRUE(service.requestsTo("/api/desktop/badges").empty());
   EXPECT_EQ(logCount("[Quorvel][BADGE]"), 0);
@@ -89,7 +89,7 @@ TEST_F(LoadFailureTest, AServiceDownAtStartShowsTheMessageAndItsButtonRetriesThe
   EXPECT_FALSE(showsFailureMessage(h));
   EXPECT_TRUE(controllerOf(tab)->showsServicePage());
   EXPECT_EQ(finished, 1);
-  EXPECT_TRUE(waitUntil([&] { return model->badges->loaded && !model->navItems->empty(); }, 10000));
+  EXPECT_TRUE(waitUntil([&] { return model->account().badges->loaded && !model->account().navItems->empty(); }, 10000));
   EXPECT_EQ(savedURL(0), address);
   EXPECT_EQ(logCount("载入失败"), 1);
 }
@@ -100,8 +100,8 @@ TEST_F(LoadFailureTest, AServiceStoppedWhileRunningKeepsThePagesAskedForAndRunsN
   auto tab = model->activeTab();
   auto& h = show(tab);
   ASSERT_TRUE(waitLoaded(tab, "/dashboard"));
-  ASSERT_TRUE(waitUntil([&] { return model->badges->loaded && !model->navItems->empty(); }, 10000));
-  auto items = model->navItems.get();
+  ASSERT_TRUE(waitUntil([&] { return model->account().badges->loaded && !model->account().navItems->empty(); }, 10000));
+  auto items = model->account().navItems.get();
   unsigned port = service.port();
   std::string base = service.baseUrl();
   service.stop();
@@ -121,9 +121,9 @@ TEST_F(LoadFailureTest, AServiceStoppedWhileRunningKeepsThePagesAskedForAndRunsN
   ASSERT_TRUE(waitUntil([&] { return logged("载入失败 " + base + "/proceeding/88/detail："); }, 15000));
   EXPECT_EQ(waitForFailurePage(h, tab), "无法连接到服务器");
   EXPECT_EQ(tab->currentPath.get(), "/proceeding/88/detail");
-  EXPECT_TRUE(model->recents->empty());  // a proceeding that never showed is no visit
-  EXPECT_EQ(model->navItems.get(), items);
-  EXPECT_TRUE(model->forbiddenPaths->empty());
+  EXPECT_TRUE(model->account().recents->empty());  // a proceeding that never showed is no visit
+  EXPECT_EQ(model->account().navItems.get(), items);
+  EXPECT_TRUE(model->account().forbiddenPaths->empty());
   EXPECT_EQ(finished, 0);
   EXPECT_EQ(logCount("[Quorvel][BADGE]"), 0);
   EXPECT_EQ(savedURL(0), base + "/proceeding/88/detail");
@@ -132,14 +132,14 @@ TEST_F(LoadFailureTest, AServiceStoppedWhileRunningKeepsThePagesAskedForAndRunsN
   TabLoadWatch load(tab);
   h.run("document.getElementById('qv-reload').click();");
   ASSERT_TRUE(load.wait("/proceeding/88/detail"));
-  EXPECT_TRUE(waitUntil([&] { return model->recents->size() == 1; }, 3000));
+  EXPECT_TRUE(waitUntil([&] { return model->account().recents->size() == 1; }, 3000));
   EXPECT_EQ(finished, 1);
   EXPECT_FALSE(tab->intendedURL);
   EXPECT_EQ(savedURL(0), base + "/proceeding/88/detail");
 }
 
 TEST_F(LoadFailureTest, AnUnknownHostSaysTheServerWasNotFound) {
-  AppConfig::setServerURL("http://quorvel-test.invalid:8080");
+  AppConfig::setServerURL(services->defaults(), "http://quorvel-test.invalid:8080");
   model = services->makeBrowserModel();
   auto tab = model->activeTab();
   auto& h = show(tab);
@@ -179,7 +179,7 @@ TEST_F(LoadFailureTest, ReplacedStoppedAndDownloadedLoadsAreNoFailures) {
 
 TEST_F(LoadFailureTest, APortTheEngineRefusesShowsTheMessageAndRetriesFromIt) {
   // The engine never connects to port 9; it reports no failure but an empty page.
-  AppConfig::setServerURL("http://127.0.0.1:9/");
+  AppConfig::setServerURL(services->defaults(), "http://127.0.0.1:9/");
   const std::string address = "http://127.0.0.1:9/dashboard";
   model = services->makeBrowserModel();
   int finished = 0;

@@ -30,14 +30,14 @@ TEST_F(MenuCommandsWeb, ZoomIsClampedAndRemembered) {
   show(tab);
   ASSERT_TRUE(waitLoaded(tab, "/dashboard"));
   webkit_web_view_set_zoom_level(TabController::viewOf(tab->webView()), 1.75);
-  PageZoomActions::zoomActive(*model, PageZoom::step);
+  PageZoomActions::zoomActive(*model, services->defaults(), PageZoom::step);
   EXPECT_DOUBLE_EQ(zoomOf(tab), 1.8);
-  EXPECT_EQ(UserDefaults::standard().number("webzoom"), 1.8);
-  PageZoomActions::zoomActive(*model, PageZoom::step);
+  EXPECT_EQ(defaults.number("webzoom"), 1.8);
+  PageZoomActions::zoomActive(*model, services->defaults(), PageZoom::step);
   EXPECT_DOUBLE_EQ(zoomOf(tab), 1.8);
 
   // A stored zoom out of range is clamped when a new page reads it.
-  UserDefaults::standard().set("webzoom", 3.0);
+  defaults.set("webzoom", 3.0);
   auto second = model->newTab("/cases", "全局案件中心");
   show(second);
   EXPECT_DOUBLE_EQ(zoomOf(second), 1.8);
@@ -46,8 +46,8 @@ TEST_F(MenuCommandsWeb, ZoomIsClampedAndRemembered) {
   model->close(second);
   model->close(tab);
   ASSERT_FALSE(model->activeTab());
-  PageZoomActions::actualSize(*model);
-  EXPECT_EQ(UserDefaults::standard().number("webzoom"), 1.0);
+  PageZoomActions::actualSize(*model, services->defaults());
+  EXPECT_EQ(defaults.number("webzoom"), 1.0);
 }
 
 TEST_F(MenuCommandsWeb, FontSizeReachesEveryLivePageAndSkipsReleasedOnes) {
@@ -61,12 +61,13 @@ TEST_F(MenuCommandsWeb, FontSizeReachesEveryLivePageAndSkipsReleasedOnes) {
   model->selectTab(2);
   model->hibernate(b);
   ASSERT_FALSE(b->webView());
-  PageZoomActions::setFontScale(*model, 1.15);
+  Published<double> fontScale{1.0};
+  PageZoomActions::setFontScale(*model, services->defaults(), fontScale, 1.15);
   EXPECT_DOUBLE_EQ(zoomOf(a), 1.15);
   EXPECT_DOUBLE_EQ(zoomOf(c), 1.15);
-  EXPECT_DOUBLE_EQ(model->fontScale.get(), 1.15);
-  EXPECT_EQ(UserDefaults::standard().number("fontScale"), 1.15);
-  EXPECT_EQ(UserDefaults::standard().number("webzoom"), 1.15);
+  EXPECT_DOUBLE_EQ(fontScale.get(), 1.15);
+  EXPECT_EQ(defaults.number("fontScale"), 1.15);
+  EXPECT_EQ(defaults.number("webzoom"), 1.15);
 }
 
 TEST_F(MenuCommandsWeb, PageSearchFocusesTheSearchFieldOrAnswersNone) {

@@ -37,7 +37,7 @@ class MirrorPageReadsTest : public ServiceTabFixture {
 TEST_F(MirrorPageReadsTest, NodesAndManifestThroughThePageThenACachedFolder) {
   signIn();
   open("/dashboard");
-  auto store = MirrorStore::create();
+  auto store = MirrorStore::create(services->mirrorServices());
   store->browser = model;
   store->webStore = &services->webEngine();
 
@@ -74,7 +74,7 @@ TEST_F(MirrorPageReadsTest, NodesAndManifestThroughThePageThenACachedFolder) {
   EXPECT_EQ(store->contracts->size(), 7u);
 
   // Without a workspace model there is nothing to read through.
-  auto orphan = MirrorStore::create();
+  auto orphan = MirrorStore::create(services->mirrorServices());
   runToEnd(orphan->loadNodes());
   EXPECT_EQ(orphan->lastError.get(), "读取案件列表失败：没有打开的页面（请先登录）");
 }

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "ServiceTabFixture.h"
+#include "TestEnv.h"
 #include "TestHelpers.h"
 #include "TestService.h"
 #include "WebHarness.h"
@@ -30,17 +31,17 @@ class NativeRequestsWebTest : public ::testing::Test {
  protected:
   void SetUp() override {
     service.start();
-    UserDefaults::standard().set("serverURL", service.baseUrl());
-    services = makeTestServices();
-    model = BrowserModel::create(pages.factory(), &services->webEngine());
+    home.defaults().set("serverURL", service.baseUrl());
+    services = makeTestServices(home.defaults());
+    model = pages.model(&services->webEngine());
     dir = fs::temp_directory_path() / ("quorvel-upload-" + std::to_string(::getpid()));
     fs::create_directories(dir);
   }
   void TearDown() override {
     model.reset();
     services.reset();
-    UserDefaults::standard().remove("serverURL");
-    UserDefaults::standard().remove("session.tabs.v1");
+    home.defaults().remove("serverURL");
+    home.defaults().remove("session.tabs.v1");
     service.stop();
     drainMainLoop();
     std::error_code ec;
@@ -60,12 +61,13 @@ class NativeRequestsWebTest : public ::testing::Test {
     ASSERT_TRUE(h.waitFor([&] { return !service.requestsTo("/dashboard").empty(); }, 15000));
     h.waitForLoad();
     // A cookie of another site in the same store must stay with that site.
-    ASSERT_TRUE(addWebCookie("foreign", "leak", "search.example.com"));
+    ASSERT_TRUE(addWebCookie(*services, "foreign", "leak", "search.example.com"));
   }
 
+  TempHome home;
   TestService service;
   std::unique_ptr<AppServices> services;
-  FakePages pages;
+  FakePages pages{home.defaults()};
   std::shared_ptr<BrowserModel> model;
   fs::path dir;
 };
@@ -77,7 +79,7 @@ TEST_F(NativeRequestsWebTest, APostedTodoReachesTheServiceSignedInWithItsFieldsI
   });
   std::map<std::string, std::string> fields = {
       {"content", "A+B & C=D 准备证据"}, {"date", "2026-03-05"}, {"todo_type", "deadline"}, {"proc_id", "88"}};
-  auto o = runToEnd(model->postFormResult("/api/quick_add_todo?ajax=1", fields), kTaskMs);
+  auto o = runToEnd(model->requests().postForm("/api/quick_add_todo?ajax=1", fields), kTaskMs);
   ASSERT_TRUE(o->value);
   EXPECT_TRUE(o->value->ok) << o->value->statusCode << " " << o->value->body;
 
@@ -99,7 +101,7 @@ TEST_F(NativeRequestsWebTest, AnUploadOfTwoFilesArrivesByteExact) {
     return service.isSignedIn(r) ? Reply::json(R"({"success":true,"count":2})") : Reply::redirect("/login");
   });
 
-  auto o = runToEnd(model->quickUpload({dir / "证据一.png", dir / "说明.txt"}, 31), kTaskMs);
+  auto o = runToEnd(model->requests().quickUpload({dir / "证据一.png", dir / "说明.txt"}, 31), kTaskMs);
   ASSERT_TRUE(o->value) << (o->error ? o->error->message : "");
   EXPECT_EQ(*o->value, 2);
   auto req = service.requestsTo("/api/proc_quick_upload/31");
@@ -123,14 +125,14 @@ TEST_F(NativeRequestsWebTest, ServerErrorsAndDroppedConnectionsGiveTheDocumented
   service.setRoute("/api/quick_add_todo", [](const RecordedRequest&) { return Reply::text("出错了", 500); });
   service.setPrefixRoute("/api/proc_quick_upload/", [](const RecordedRequest&) { return Reply::text("出错了", 500); });
 
-  auto form = runToEnd(model->postFormResult("/api/quick_add_todo?ajax=1", {{"content", "x"}}), kTaskMs);
+  auto form = runToEnd(model->requests().postForm("/api/quick_add_todo?ajax=1", {{"content", "x"}}), kTaskMs);
   ASSERT_TRUE(form->value);
   EXPECT_FALSE(form->value->ok);
   EXPECT_EQ(form->value->statusCode, 500);
   EXPECT_EQ(form->value->body, "出错了");
   EXPECT_EQ(form->value->failure, "服务器出错（HTTP 500）");
 
-  auto up = runToEnd(model->quickUpload({dir / "a.pdf"}, 9), kTaskMs);
+  auto up = runToEnd(model->requests().quickUpload({dir / "a.pdf"}, 9), kTaskMs);
   auto e = up->error;
   ASSERT_TRUE(e);
   EXPECT_EQ(e->domain, "QuickArchive");
@@ -144,12 +146,12 @@ TEST_F(NativeRequestsWebTest, ServerErrorsAndDroppedConnectionsGiveTheDocumented
   };
   service.setRoute("/api/quick_add_todo", hangUp);
   service.setPrefixRoute("/api/proc_quick_upload/", hangUp);
-  form = runToEnd(model->postFormResult("/api/quick_add_todo?ajax=1", {{"content", "x"}}), kTaskMs);
+  form = runToEnd(model->requests().postForm("/api/quick_add_todo?ajax=1", {{"content", "x"}}), kTaskMs);
   ASSERT_TRUE(form->value);
   EXPECT_FALSE(form->value->ok);
   EXPECT_EQ(form->value->statusCode, -1);
   EXPECT_EQ(form->value->failure, "服务器中断了连接");
-  up = runToEnd(model->quickUpload({dir / "a.pdf"}, 9), kTaskMs);
+  up = runToEnd(model->requests().quickUpload({dir / "a.pdf"}, 9), kTaskMs);
   e = up->error;
   ASSERT_TRUE(e);
   EXPECT_EQ(e->domain, "Http");

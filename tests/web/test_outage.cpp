@@ -8,6 +8,7 @@
 #include <chrono>
 
 #include "ServiceTabFixture.h"
+#include "ui/model/WorkspaceViewState.h"
 #include "TestHelpers.h"
 #include "TestServiceOutage.h"
 #include "TestServiceTodos.h"
@@ -64,13 +65,11 @@ class OutageTest : public ServiceTabFixture {
   void SetUp() override {
     // Drawn as the client draws here: the software OpenGL of the test display compiles
     // its shaders on the main thread, which no reply is to blame for.
-    chooseGtkRenderer();
+    RendererSetup().chooseAfterGtkStart();
     ServiceTabFixture::SetUp();
-    savedLimits_ = PageReads::limits();
     useTodoDemoData(service);
   }
   void TearDown() override {
-    PageReads::limits() = savedLimits_;
     sheetWindow.reset();
     mainWindow.reset();
     tray.reset();
@@ -85,12 +84,12 @@ class OutageTest : public ServiceTabFixture {
     model = services->makeBrowserModel();
     mainWindow = std::make_unique<Gtk::Window>();
     mainWindow->set_default_size(1280, 820);
-    view = Gtk::make_managed<ContentView>(model, nullptr);
+    view = Gtk::make_managed<ContentView>(model, viewState, services->toolWindows(), nullptr);
     mainWindow->set_child(*view);
     mainWindow->present();
     ASSERT_TRUE(waitLoaded(model->activeTab(), "/dashboard"));
-    ASSERT_TRUE(waitUntil([&] { return model->badges->loaded && !model->badges->user.empty(); }, 10000));
-    tray = std::make_unique<MenuBarView>(model);
+    ASSERT_TRUE(waitUntil([&] { return model->account().badges->loaded && !model->account().badges->user.empty(); }, 10000));
+    tray = std::make_unique<MenuBarView>(model, viewState);
   }
 
   // The sheet in a window of its own; showing it reads the lists.
@@ -98,7 +97,7 @@ class OutageTest : public ServiceTabFixture {
     sheetWindow = std::make_unique<Gtk::Window>();
     sheetWindow->set_title("待办测试");
     sheetWindow->set_default_size(860, 580);
-    sheet = Gtk::make_managed<TodoSheet>(model, [] {});
+    sheet = Gtk::make_managed<TodoSheet>(model, viewState, [] {});
     sheetWindow->set_child(*sheet);
     sheetWindow->present();
     ASSERT_TRUE(waitUntil([&] { return sheet->loading(); }, 5000));
@@ -118,7 +117,7 @@ class OutageTest : public ServiceTabFixture {
     ASSERT_TRUE(waitUntil(
         [&] {
           return service.requestsTo("/api/desktop/badges").size() > badgeReads &&
-                 model->badgeFailure->has_value() == badgeReadFails;
+                 model->account().badgeFailure->has_value() == badgeReadFails;
         },
         15000));
     drainMainLoop();
@@ -131,16 +130,13 @@ class OutageTest : public ServiceTabFixture {
   std::unique_ptr<MenuBarView> tray;
   ContentView* view = nullptr;
   TodoSheet* sheet = nullptr;
-
- private:
-  PageReads::Limits savedLimits_;
 };
 
 }  // namespace
 
 TEST_F(OutageTest, EveryFailureIsShownOverTheLastGoodCountsAndListsWithARetry) {
-  PageReads::limits().idleMs = 1000;
   openWorkspace();
+  model->reads().limits().idleMs = 1000;
   openSheet();
   const auto goodItems = shownContents(*sheet);
   ASSERT_EQ(goodItems.size(), 3u);
@@ -164,7 +160,7 @@ TEST_F(OutageTest, EveryFailureIsShownOverTheLastGoodCountsAndListsWithARetry) {
     EXPECT_TRUE(sheet->refreshButton().get_sensitive());
 
     // The sheet: the last good entries and counts, under the failure with its retry.
-    EXPECT_EQ(model->deadlineFailure.get(), message);
+    EXPECT_EQ(model->account().deadlineFailure.get(), message);
     EXPECT_EQ(sheet->state(), TodoSheetState::list);
     EXPECT_EQ(shownContents(*sheet), goodItems);
     EXPECT_TRUE(sheet->noticeShown());
@@ -172,7 +168,7 @@ TEST_F(OutageTest, EveryFailureIsShownOverTheLastGoodCountsAndListsWithARetry) {
     EXPECT_TRUE(sheet->noticeRetryButton().get_sensitive());
     EXPECT_EQ(sheet->pillCountText(TodoKind::overdue), "3");
     // The sidebar card and the tray panel: the badge read's failure, the last counts.
-    EXPECT_EQ(model->badgeFailure.get(), message);
+    EXPECT_EQ(model->account().badgeFailure.get(), message);
     EXPECT_TRUE(sidebar().refreshFailureShown());
     EXPECT_EQ(sidebar().refreshFailureText(), message);
     EXPECT_EQ(sidebar().pill(TodoKind::overdue).countText(), "3");
@@ -181,7 +177,7 @@ TEST_F(OutageTest, EveryFailureIsShownOverTheLastGoodCountsAndListsWithARetry) {
     EXPECT_EQ(tray->failureText(), message);
     EXPECT_EQ(tray->counterText(TodoKind::overdue), "3");
     EXPECT_EQ(tray->counterText(TodoKind::today), "2");
-    EXPECT_EQ(model->badges->user, "张律师");
+    EXPECT_EQ(model->account().badges->user, "张律师");
     // The message never widens the sidebar's fixed column.
     runMainLoopUntil([] { return false; }, 100);
     EXPECT_EQ(sidebar().get_width(), sidebarWidth);
@@ -190,8 +186,8 @@ TEST_F(OutageTest, EveryFailureIsShownOverTheLastGoodCountsAndListsWithARetry) {
   // The service is back: the sheet's retry clears the failure everywhere.
   service.setOutage(Outage::none);
   refreshFromSheet(sheet->noticeRetryButton(), false);
-  EXPECT_FALSE(model->deadlineFailure->has_value());
-  EXPECT_FALSE(model->badgeFailure->has_value());
+  EXPECT_FALSE(model->account().deadlineFailure->has_value());
+  EXPECT_FALSE(model->account().badgeFailure->has_value());
   EXPECT_FALSE(sheet->noticeShown());
   EXPECT_FALSE(sidebar().refreshFailureShown());
   EXPECT_FALSE(tray->failureShown());
@@ -200,11 +196,11 @@ TEST_F(OutageTest, EveryFailureIsShownOverTheLastGoodCountsAndListsWithARetry) {
   // The sidebar's and the tray's retries read the counts again.
   for (Gtk::Button* retry : {&sidebar().retryButton(), &tray->retryButton()}) {
     service.setBadgeOutage(Outage::serverError);
-    model->refreshBadges();
-    ASSERT_TRUE(waitUntil([&] { return model->badgeFailure->has_value(); }, 10000));
+    model->reads().refreshBadges();
+    ASSERT_TRUE(waitUntil([&] { return model->account().badgeFailure->has_value(); }, 10000));
     service.setBadgeOutage(Outage::none);
     click(*retry);
-    ASSERT_TRUE(waitUntil([&] { return !model->badgeFailure->has_value(); }, 10000));
+    ASSERT_TRUE(waitUntil([&] { return !model->account().badgeFailure->has_value(); }, 10000));
     EXPECT_FALSE(sidebar().refreshFailureShown());
     EXPECT_FALSE(tray->failureShown());
   }
@@ -214,7 +210,7 @@ TEST_F(OutageTest, AFirstReadThatFailsShowsTheFailureNotNothingToDo) {
   openWorkspace();
   service.setDeadlinesOutage(Outage::serverError);
   openSheet();
-  EXPECT_TRUE(model->deadlines->empty());
+  EXPECT_TRUE(model->account().deadlines->empty());
   EXPECT_EQ(sheet->state(), TodoSheetState::failed);
   EXPECT_EQ(sheet->emptyTitle().get_text(), "刷新失败：服务器返回 500");
   EXPECT_EQ(sheet->emptyHint().get_text(), "暂时无法显示「超期」的待办，请稍后重试");
@@ -233,8 +229,8 @@ TEST_F(OutageTest, AFirstReadThatFailsShowsTheFailureNotNothingToDo) {
 }
 
 TEST_F(OutageTest, PageReadsEndAfterTheirIdleLimitButNotWhileBytesKeepComing) {
-  PageReads::limits().idleMs = 800;
   openWorkspace();
+  model->reads().limits().idleMs = 800;
 
   // A hanging service: the sheet stops spinning after the idle limit and "刷新" works.
   service.setOutage(Outage::hanging);
@@ -257,7 +253,7 @@ TEST_F(OutageTest, PageReadsEndAfterTheirIdleLimitButNotWhileBytesKeepComing) {
     return r;
   });
   start = SteadyClock::now();
-  auto slow = runToEnd(model->fetchJSON("/slow"));
+  auto slow = runToEnd(model->reads().fetchJSON("/slow"));
   ASSERT_TRUE(slow->value) << errorOf(*slow).message;
   EXPECT_EQ(*slow->value, slowBody);
   EXPECT_GE(msSince(start), 2000);
@@ -268,7 +264,7 @@ TEST_F(OutageTest, PageReadsEndAfterTheirIdleLimitButNotWhileBytesKeepComing) {
     r.hang = true;
     return r;
   });
-  auto stalled = runToEnd(model->fetchJSON("/stalls"));
+  auto stalled = runToEnd(model->reads().fetchJSON("/stalls"));
   ASSERT_TRUE(stalled->error);
   EXPECT_EQ(stalled->error->code, 2);
   EXPECT_EQ(stalled->error->message, "服务器 1 秒无响应");
@@ -277,7 +273,7 @@ TEST_F(OutageTest, PageReadsEndAfterTheirIdleLimitButNotWhileBytesKeepComing) {
 TEST_F(OutageTest, RepliesOverTheCapAreFailuresAndTheWindowStaysResponsive) {
   openWorkspace();
   // Declared or streamed, a reply over the cap is refused with its message.
-  PageReads::limits().maxBytes = 64 * 1024;
+  model->reads().limits().maxBytes = 64 * 1024;
   const std::string big(200 * 1024, 'x');
   service.setRoute("/big", [big](const RecordedRequest&) { return Reply::json(big); });
   service.setRoute("/big-streamed", [big](const RecordedRequest&) {
@@ -288,18 +284,18 @@ TEST_F(OutageTest, RepliesOverTheCapAreFailuresAndTheWindowStaysResponsive) {
   });
   service.setRoute("/small", [](const RecordedRequest&) { return Reply::json(std::string(64 * 1024, 'y')); });
   for (const char* path : {"/big", "/big-streamed"}) {
-    auto read = runToEnd(model->fetchJSON(path));
+    auto read = runToEnd(model->reads().fetchJSON(path));
     ASSERT_TRUE(read->error) << path;
     EXPECT_EQ(read->error->code, 2) << path;
     EXPECT_EQ(read->error->message, "服务器回复超过 64 KB") << path;
   }
-  auto atTheCap = runToEnd(model->fetchJSON("/small"));
+  auto atTheCap = runToEnd(model->reads().fetchJSON("/small"));
   ASSERT_TRUE(atTheCap->value);
   EXPECT_EQ(atTheCap->value->size(), 64u * 1024);
 
   // The 20 MB page and the huge user name at the default cap: both refreshes end
   // quickly and no turn of the main loop waits long.
-  PageReads::limits() = PageReads::Limits{};
+  model->reads().limits() = PageReads::Limits{};
   openSheet();
   ASSERT_EQ(shownContents(*sheet).size(), 3u);
   service.setDeadlinesOutage(Outage::hugeBody);
@@ -311,18 +307,18 @@ TEST_F(OutageTest, RepliesOverTheCapAreFailuresAndTheWindowStaysResponsive) {
   StallWatch stalls;
   auto start = SteadyClock::now();
   refreshFromSheet(sheet->refreshButton(), false);
-  ASSERT_TRUE(waitUntil([&] { return model->badges->user.size() > 100000; }, 10000));
+  ASSERT_TRUE(waitUntil([&] { return model->account().badges->user.size() > 100000; }, 10000));
   drainMainLoop();
   EXPECT_LT(msSince(start), 5000 * test::kSanitizerSlowdown);
   // A key press is handled within a second, also on a loaded machine.
   EXPECT_LT(stalls.longestMs(), 1000 * test::kSanitizerSlowdown) << "the main loop stalled";
-  EXPECT_EQ(model->deadlineFailure.get(), "刷新失败：服务器回复超过 8 MB");
+  EXPECT_EQ(model->account().deadlineFailure.get(), "刷新失败：服务器回复超过 8 MB");
   EXPECT_EQ(shownContents(*sheet).size(), 3u);
   EXPECT_TRUE(logged("[Quorvel][TODO] 读取失败：服务器回复超过 8 MB"));
 
   // The name is kept whole but shown and logged cut.
-  EXPECT_EQ(model->badges->user, hugeUserName());
-  EXPECT_FALSE(model->badgeFailure->has_value());
+  EXPECT_EQ(model->account().badges->user, hugeUserName());
+  EXPECT_FALSE(model->account().badgeFailure->has_value());
   const std::string shown = sidebar().accountName();
   EXPECT_EQ(graphemeCount(shown), kShownNameCharacters + 1);
   EXPECT_EQ(shown, textHead(hugeUserName(), kShownNameCharacters) + "…");

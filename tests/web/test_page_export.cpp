@@ -18,6 +18,10 @@ namespace {
 
 class PageExportTest : public ServiceTabFixture {
  protected:
+  void SetUp() override {
+    parts.filePanels = &panels;
+    ServiceTabFixture::SetUp();
+  }
   WebKitWebView* dashboard() {
     signIn();
     model = services->makeBrowserModel();
@@ -59,7 +63,7 @@ TEST_F(PageExportTest, TheDashboardIsWrittenAsAPdfWithItsHeadingAndRevealed) {
   fs::path dir = fs::path(g_get_home_dir()) / "导出";
   fs::create_directories(dir);
   panels.answer = dir / "工作台 2026";  // typed without the extension
-  runToEnd((PageExport::exportPDFTask(view, "个人工作台/2026/03/02")), 70000);
+  runToEnd((services->pageExport().exportPDFTask(view, "个人工作台/2026/03/02")), 70000);
 
   ASSERT_EQ(panels.asked.size(), 1u);
   EXPECT_EQ(panels.asked[0].suggestedName, "个人工作台-2026-03-02.pdf");
@@ -75,7 +79,7 @@ TEST_F(PageExportTest, TheDashboardIsWrittenAsAPdfWithItsHeadingAndRevealed) {
 TEST_F(PageExportTest, CancellingTheSavePanelWritesAndShowsNothing) {
   WebKitWebView* view = dashboard();
   size_t before = logs.size();
-  runToEnd((PageExport::exportPDFTask(view, "")), 70000);
+  runToEnd((services->pageExport().exportPDFTask(view, "")), 70000);
   ASSERT_EQ(panels.asked.size(), 1u);
   EXPECT_EQ(panels.asked[0].suggestedName, "页面.pdf");
   std::vector<std::string> after(logs.begin() + static_cast<long>(before), logs.end());
@@ -89,7 +93,7 @@ TEST_F(PageExportTest, APrintToAPdfFileIsSearchableToo) {
   ASSERT_NE(view, nullptr);
   fs::path pdf = fs::path(g_get_home_dir()) / "打印 输出.pdf";
   // What the print dialog hands over when the user picks the file printer.
-  WebKitPrintOperation* op = PageExport::newPrintOperation(view);
+  WebKitPrintOperation* op = services->pageExport().newPrintOperation(view);
   GtkPrintSettings* chosen = gtk_print_settings_copy(webkit_print_operation_get_print_settings(op));
   gtk_print_settings_set_printer(chosen, g_dgettext("gtk40", "Print to File"));
   gtk_print_settings_set(chosen, GTK_PRINT_SETTINGS_OUTPUT_FILE_FORMAT, "pdf");
@@ -98,7 +102,7 @@ TEST_F(PageExportTest, APrintToAPdfFileIsSearchableToo) {
   g_free(uri);
   webkit_print_operation_set_print_settings(op, chosen);
   g_object_unref(chosen);
-  PageExport::restoreTextWhenPrintedToFile(op);
+  services->pageExport().restoreTextWhenPrintedToFile(op);
   webkit_print_operation_print(op);
   g_object_unref(op);
 
@@ -110,7 +114,7 @@ TEST_F(PageExportTest, APrintToAPdfFileIsSearchableToo) {
 TEST_F(PageExportTest, PrintingKeepsTheUsersChoicesButAlwaysFitsThePageWidth) {
   WebKitWebView* view = dashboard();
   for (int round = 0; round < 2; ++round) {
-    WebKitPrintOperation* op = PageExport::newPrintOperation(view);
+    WebKitPrintOperation* op = services->pageExport().newPrintOperation(view);
     GtkPrintSettings* s = webkit_print_operation_get_print_settings(op);
     EXPECT_DOUBLE_EQ(gtk_print_settings_get_scale(s), 100.0);
     if (round == 1) EXPECT_STREQ(gtk_print_settings_get_printer(s), "办公室打印机");
@@ -120,9 +124,9 @@ TEST_F(PageExportTest, PrintingKeepsTheUsersChoicesButAlwaysFitsThePageWidth) {
     gtk_print_settings_set_scale(chosen, 50.0);
     webkit_print_operation_set_print_settings(op, chosen);
     g_object_unref(chosen);
-    PageExport::rememberPrintChoices(op);
+    services->pageExport().rememberPrintChoices(op);
     g_object_unref(op);
-    EXPECT_STREQ(gtk_print_settings_get_printer(PageExport::sharedPrintSettings()), "办公室打印机");
-    EXPECT_DOUBLE_EQ(gtk_print_settings_get_scale(PageExport::sharedPrintSettings()), 100.0);
+    EXPECT_STREQ(gtk_print_settings_get_printer(services->pageExport().printSettings()), "办公室打印机");
+    EXPECT_DOUBLE_EQ(gtk_print_settings_get_scale(services->pageExport().printSettings()), 100.0);
   }
 }

@@ -54,26 +54,28 @@ class QuickArchiveWindowWeb : public ServiceTabFixture {
     tab = model->activeTab();
     page = &show(tab);
     ASSERT_TRUE(waitLoaded(tab, "/dashboard"));
-    model->rememberProceeding(88, "华盛科技买卖合同纠纷");
-    model->rememberProceeding(107, "云栖禾木著作权二审");
-    archive.setModel(model);
+    model->account().rememberProceeding(88, "华盛科技买卖合同纠纷");
+    model->account().rememberProceeding(107, "云栖禾木著作权二审");
+    services->quickArchive().setModel(model);
     dir = fs::temp_directory_path() / ("quorvel-archive-" + std::to_string(::getpid()));
     fs::create_directories(dir);
     for (const char* name : {"起诉状.pdf", "证据目录.docx", "转账记录.png"}) writeFile(dir / name, std::string(name) + "内容");
   }
   void TearDown() override {
-    archive.reset();
-    archive.setModel(nullptr);
+    if (services) {
+      services->quickArchive().reset();
+      services->quickArchive().setModel(nullptr);
+    }
     fs::remove_all(dir);
     ServiceTabFixture::TearDown();
   }
   QuickArchiveView& openEmpty() {
+    auto& archive = services->quickArchive();
     archive.open({}, "拖拽文件或扫描文稿直传卷宗", false);
     EXPECT_TRUE(archive.view());
     return *archive.view();
   }
 
-  QuickArchiveWindow& archive = QuickArchiveWindow::shared();
   std::shared_ptr<BrowserTab> tab;
   WebHarness* page = nullptr;
   fs::path dir;
@@ -82,11 +84,12 @@ class QuickArchiveWindowWeb : public ServiceTabFixture {
 }  // namespace
 
 TEST_F(QuickArchiveWindowWeb, ThreeDroppedFilesGoToTheChosenProceedingAndTheWindowClosesOnItsPage) {
+  auto& archive = services->quickArchive();
   QuickArchiveView& view = openEmpty();
   Gtk::Window& window = *archive.window();
   EXPECT_EQ(window.get_title(), "快速归档到案件卷宗");
   EXPECT_EQ(windowIdentifier(window), "floating:quick-archive");
-  Gtk::Window* main = MainWindowController::shared().findMainWindow();
+  Gtk::Window* main = services->mainWindow().findMainWindow();
   ASSERT_TRUE(main);
   EXPECT_NE(main, &window) << "never taken for the main window";
   EXPECT_EQ(window.get_transient_for(), main) << "kept above the main window";
@@ -129,7 +132,7 @@ TEST_F(QuickArchiveWindowWeb, ThreeDroppedFilesGoToTheChosenProceedingAndTheWind
   const auto waited = std::chrono::steady_clock::now() - doneAt;
   EXPECT_GE(waited, std::chrono::milliseconds(800));
   ASSERT_TRUE(waitLoaded(tab, "/proceeding/88"));
-  EXPECT_EQ(model->activePath.get(), "/proceeding/88");
+  EXPECT_EQ(model->activePath().get(), "/proceeding/88");
   std::string audit = readAll(AppConfig::dataDir() / "upload-audit.jsonl");
   EXPECT_NE(audit.find("\"action\":\"quick-archive-ok\""), std::string::npos) << audit;
   EXPECT_NE(audit.find("\"path\":\"proc:88\""), std::string::npos);
@@ -137,6 +140,7 @@ TEST_F(QuickArchiveWindowWeb, ThreeDroppedFilesGoToTheChosenProceedingAndTheWind
 }
 
 TEST_F(QuickArchiveWindowWeb, ARefusedUploadKeepsFilesAndTargetAndAnUploadOutlivesItsWindow) {
+  auto& archive = services->quickArchive();
   const fs::path a = dir / "起诉状.pdf", b = dir / "证据目录.docx";
   archive.open({a, b}, "拖入任务栏图标的 2 个文件", false);
   QuickArchiveView* view = archive.view();
@@ -156,7 +160,7 @@ TEST_F(QuickArchiveWindowWeb, ARefusedUploadKeepsFilesAndTargetAndAnUploadOutliv
   EXPECT_EQ(service.requestsTo("/api/proc_quick_upload/42").size(), 1u);
   runMainLoopUntil([] { return false; }, 1200);
   EXPECT_TRUE(archive.window()->get_visible()) << "a failure does not close the window";
-  EXPECT_EQ(model->activePath.get(), "/dashboard");
+  EXPECT_EQ(model->activePath().get(), "/dashboard");
 
   // Replaced by a new window while its upload runs: the upload still ends in the
   // audit record and on the proceeding's page.
@@ -181,8 +185,8 @@ TEST_F(QuickArchiveWindowWeb, TheDemoOffersItsOwnProceedingsAndFilesIntoTheirSha
   const fs::path share = dir / "卷宗盘";
   service.setCaseShareDir(share);
   bool read = false;
-  model->fetchDeadlines([&] { read = true; });
-  ASSERT_TRUE(waitUntil([&] { return read && !model->deadlines->soon.empty(); }, 10000));
+  model->reads().fetchDeadlines([&] { read = true; });
+  ASSERT_TRUE(waitUntil([&] { return read && !model->account().deadlines->soon.empty(); }, 10000));
 
   QuickArchiveView& view = openEmpty();
   ASSERT_GE(view.targets().size(), 7u);
@@ -259,7 +263,7 @@ TEST_F(QuickArchiveWindowWeb, AScannedPageIsListedAndAFailedScanIsOnlyReported) 
     fs::permissions(script, fs::perms::owner_all);
   };
   useScanner("printf 'Progress: 50.0%%\\r' >&2; printf 'PNGPAGE'\n");
-  auto& scanner = Scanner::shared();
+  auto& scanner = services->scanner();
   scanner.setProgram(script.string());
   scanner.detect(true);
   QuickArchiveView& view = openEmpty();
@@ -287,7 +291,8 @@ TEST_F(QuickArchiveWindowWeb, AScannedPageIsListedAndAFailedScanIsOnlyReported) 
 }
 
 TEST_F(QuickArchiveWindowWeb, AnInboxWindowHandsEverythingItUploadedToTheInboxArchiveStep) {
-  auto& inbox = HotFolderWatcher::shared();
+  auto& inbox = services->inbox();
+  auto& archive = services->quickArchive();
   const HotFolderWatcher::Config saved = inbox.config.get();
   HotFolderWatcher::Config c;
   c.folderPath = (dir / "收件箱").string();

@@ -72,7 +72,7 @@ class QuickCapturePanelWeb : public ServiceTabFixture {
     tab = model->activeTab();
     mainWindow = show(tab).window();
     ASSERT_TRUE(waitLoaded(tab, "/dashboard"));
-    model->rememberProceeding(1207, "刘某诉华盛科技买卖合同纠纷");
+    model->account().rememberProceeding(1207, "刘某诉华盛科技买卖合同纠纷");
     panel.setModel(model);
     panel.refreshDesktopCalendarIfShown = [this] { ++calendarRefreshes; };
     panel.syncCalendarIfEnabled = [this] { ++syncRuns; };
@@ -85,7 +85,7 @@ class QuickCapturePanelWeb : public ServiceTabFixture {
     ServiceTabFixture::TearDown();
   }
 
-  QuickCapturePanel& panel = QuickCapturePanel::shared();
+  QuickCapturePanel panel;
   std::shared_ptr<BrowserTab> tab;
   GtkWindow* mainWindow = nullptr;
   int calendarRefreshes = 0, syncRuns = 0;
@@ -94,7 +94,7 @@ class QuickCapturePanelWeb : public ServiceTabFixture {
 }  // namespace
 
 TEST_F(QuickCapturePanelWeb, HotKeyOpensThePanelAboveAndReturnSavesTheFourFields) {
-  GlobalHotKeyManager keys(std::make_unique<X11HotKeys>(), AppMode::normal);
+  GlobalHotKeyManager keys(std::make_unique<X11HotKeys>(), services->defaults(), AppMode::normal);
   keys.onQuickCapture = [this] { panel.toggle(); };
   keys.registerAll();
   ASSERT_TRUE(keys.isRegistered(GlobalHotKeyManager::kQuickCaptureId));

@@ -39,7 +39,7 @@ class ServiceReadsTest : public ServiceTabFixture {
   // Waits for the next badge publication after `refresh`.
   bool badgesAfter(const std::function<void()>& refresh) {
     bool changed = false;
-    auto conn = model->badges.changed().connect([&] { changed = true; });
+    auto conn = model->account().badges.changed().connect([&] { changed = true; });
     refresh();
     bool ok = runMainLoopUntil([&] { return changed; }, 10000);
     conn.disconnect();
@@ -52,8 +52,8 @@ TEST_F(ServiceReadsTest, BadgesArriveAndTheLoginPageMarksTheSignInRequired) {
   signIn();
   open("/dashboard");
   // The finished load refreshed the badges already.
-  ASSERT_TRUE(waitUntil([&] { return model->badges->loaded; }, 10000));
-  BadgeCounts b = model->badges.get();
+  ASSERT_TRUE(waitUntil([&] { return model->account().badges->loaded; }, 10000));
+  BadgeCounts b = model->account().badges.get();
   EXPECT_FALSE(b.loginRequired);
   EXPECT_EQ(b.overdue, 2);
   EXPECT_EQ(b.soon, 3);
@@ -66,18 +66,18 @@ TEST_F(ServiceReadsTest, BadgesArriveAndTheLoginPageMarksTheSignInRequired) {
 
   // The service answers with its login page: sign-in required, counts kept.
   service.setBadgeReply(TestService::BadgeMode::LoginPage);
-  ASSERT_TRUE(badgesAfter([&] { model->refreshBadges(); }));
-  EXPECT_TRUE(model->badges->loginRequired);
-  EXPECT_EQ(model->badges->overdue, 2);
+  ASSERT_TRUE(badgesAfter([&] { model->reads().refreshBadges(); }));
+  EXPECT_TRUE(model->account().badges->loginRequired);
+  EXPECT_EQ(model->account().badges->overdue, 2);
 
   // Any HTML with a form counts as the login page.
   service.setBadgeReply(TestService::BadgeMode::Json, R"({"overdue":4})");
-  ASSERT_TRUE(badgesAfter([&] { model->refreshBadges(); }));
-  EXPECT_FALSE(model->badges->loginRequired);
+  ASSERT_TRUE(badgesAfter([&] { model->reads().refreshBadges(); }));
+  EXPECT_FALSE(model->account().badges->loginRequired);
   service.setBadgeReply(TestService::BadgeMode::Json, "<html><form action=/search></form></html>");
-  ASSERT_TRUE(badgesAfter([&] { model->refreshBadges(); }));
-  EXPECT_TRUE(model->badges->loginRequired);
-  EXPECT_EQ(model->badges->overdue, 4);
+  ASSERT_TRUE(badgesAfter([&] { model->reads().refreshBadges(); }));
+  EXPECT_TRUE(model->account().badges->loginRequired);
+  EXPECT_EQ(model->account().badges->overdue, 4);
 }
 
 // A restart restores the tabs hibernated and wakes the active one: on a proceeding
@@ -89,16 +89,16 @@ TEST_F(ServiceReadsTest, ARestartOnAProceedingPageIsSignedInAfterItsFirstLoad) {
     // A fresh web store, as after a restart: no cookie.
     services.reset();
     drainMainLoop();
-    services = makeTestServices();
+    services = makeTestServices(defaults);
     service.clearRequests();
     if (cookieKept) signIn();
     service.setSignsInByItself(!cookieKept);
     const std::string proceeding = service.url("/proceeding/88");
-    UserDefaults::standard().set("session.tabs.v1", nlohmann::json::array({
+    defaults.set("session.tabs.v1", nlohmann::json::array({
                                                          {{"url", service.url("/dashboard")}, {"title", "个人工作台"}},
                                                          {{"url", proceeding}, {"title", "案件"}},
                                                      }));
-    UserDefaults::standard().set("session.tabs.v1.active", 1);
+    defaults.set("session.tabs.v1.active", 1);
     std::vector<std::string> finished;
     model = services->makeBrowserModel();
     auto conn = model->pageFinished().connect([&](const std::string& path) { finished.push_back(path); });
@@ -106,11 +106,11 @@ TEST_F(ServiceReadsTest, ARestartOnAProceedingPageIsSignedInAfterItsFirstLoad) {
     ASSERT_EQ(tab->currentPath.get(), "/proceeding/88");
     show(tab);
     // Long before the 60-second timer.
-    ASSERT_TRUE(waitUntil([&] { return model->badges->loaded; }, 10000)) << model->activePath.get();
+    ASSERT_TRUE(waitUntil([&] { return model->account().badges->loaded; }, 10000)) << model->activePath().get();
     conn.disconnect();
-    EXPECT_FALSE(model->badges->loginRequired);
-    EXPECT_EQ(model->badges->user, "张律师");
-    EXPECT_EQ(model->activePath.get(), "/proceeding/88");
+    EXPECT_FALSE(model->account().badges->loginRequired);
+    EXPECT_EQ(model->account().badges->user, "张律师");
+    EXPECT_EQ(model->activePath().get(), "/proceeding/88");
     // The finished page the calendar sync starts from was a signed-in one.
     ASSERT_FALSE(finished.empty());
     EXPECT_EQ(finished.back(), "/proceeding/88");
@@ -122,7 +122,7 @@ TEST_F(ServiceReadsTest, ARestartOnAProceedingPageIsSignedInAfterItsFirstLoad) {
     EXPECT_TRUE(service.isSignedIn(reads[0]));
     EXPECT_EQ(service.requestsTo("/login").empty(), cookieKept);
     model->saveSession();
-    EXPECT_EQ((*UserDefaults::standard().object("session.tabs.v1"))[1].value("url", ""), proceeding);
+    EXPECT_EQ((*defaults.object("session.tabs.v1"))[1].value("url", ""), proceeding);
     harnesses.clear();
     model.reset();
     drainMainLoop();
@@ -136,11 +136,11 @@ TEST_F(ServiceReadsTest, ATabWithoutAFinishedPageGetsNoBadgeRead) {
   TabLoadWatch load(tab);
   show(tab);
   // The view already names the service's address but holds a blank document.
-  model->refreshBadges();
+  model->reads().refreshBadges();
   ASSERT_TRUE(waitUntil([&] { return tab->isLoading.get(); }, 10000));
-  model->refreshBadges();
+  model->reads().refreshBadges();
   ASSERT_TRUE(load.wait("/dashboard"));
-  ASSERT_TRUE(waitUntil([&] { return model->badges->loaded; }, 10000));
+  ASSERT_TRUE(waitUntil([&] { return model->account().badges->loaded; }, 10000));
   drainMainLoop();
   EXPECT_EQ(service.requestsTo("/api/desktop/badges").size(), 1u);  // the finished page's own
   EXPECT_EQ(logCount("[Quorvel][BADGE]"), 1);
@@ -162,41 +162,41 @@ TEST_F(ServiceReadsTest, ATabWithoutAFinishedPageGetsNoBadgeRead) {
 
 TEST_F(ServiceReadsTest, SignedOutTheLoginPageAnswersWithoutARequest) {
   open("/login");
-  ASSERT_TRUE(waitUntil([&] { return model->badges->loginRequired; }, 10000));
-  EXPECT_TRUE(model->badges->loaded);
+  ASSERT_TRUE(waitUntil([&] { return model->account().badges->loginRequired; }, 10000));
+  EXPECT_TRUE(model->account().badges->loaded);
   EXPECT_TRUE(service.requestsTo("/api/desktop/badges").empty());
 }
 
 TEST_F(ServiceReadsTest, BadgeRepliesOfAnyShapeNeitherCrashNorCorrupt) {
   signIn();
   open("/dashboard");
-  ASSERT_TRUE(waitUntil([&] { return model->badges->loaded; }, 10000));
+  ASSERT_TRUE(waitUntil([&] { return model->account().badges->loaded; }, 10000));
   for (const std::string& body :
        {std::string("[]"), std::string("null"), std::string(""), std::string("{\"overdue\":1e400,\"user\":[1]}"),
         std::string("{\"overdue\":-9223372036854775809}"), std::string("\xff\xfe\x00garbage", 10),
         std::string(300000, '{'), std::string("{\"user\":\"\\ud800\"}")}) {
     service.setBadgeReply(TestService::BadgeMode::Json, body);
     service.clearRequests();
-    model->refreshBadges();
+    model->reads().refreshBadges();
     ASSERT_TRUE(service.waitForRequest("/api/desktop/badges", 10000));
     runMainLoopUntil([] { return false; }, 150);
   }
   service.setBadgeReply(TestService::BadgeMode::ErrorPage);
-  model->refreshBadges();
+  model->reads().refreshBadges();
   runMainLoopUntil([] { return false; }, 300);
-  EXPECT_FALSE(model->badges->loginRequired);
+  EXPECT_FALSE(model->account().badges->loginRequired);
   service.setBadgeReply(TestService::BadgeMode::Json, R"({"overdue":6})");
-  ASSERT_TRUE(badgesAfter([&] { model->refreshBadges(); }));
-  EXPECT_EQ(model->badges->overdue, 6);
+  ASSERT_TRUE(badgesAfter([&] { model->reads().refreshBadges(); }));
+  EXPECT_EQ(model->account().badges->overdue, 6);
 }
 
 TEST_F(ServiceReadsTest, DeadlinesAreReadThroughThePageAndBadRepliesKeepTheOldLists) {
   signIn();
   open("/dashboard");
   bool done = false;
-  model->fetchDeadlines([&] { done = true; });
-  ASSERT_TRUE(waitUntil([&] { return done && !model->deadlines->empty(); }, 10000));
-  const Deadlines& d = model->deadlines.get();
+  model->reads().fetchDeadlines([&] { done = true; });
+  ASSERT_TRUE(waitUntil([&] { return done && !model->account().deadlines->empty(); }, 10000));
+  const Deadlines& d = model->account().deadlines.get();
   ASSERT_EQ(d.overdue.size(), 1u);
   EXPECT_EQ(d.overdue[0].content, "提交证据");
   EXPECT_EQ(d.overdue[0].procId, 88);
@@ -211,41 +211,41 @@ TEST_F(ServiceReadsTest, DeadlinesAreReadThroughThePageAndBadRepliesKeepTheOldLi
   for (auto mode : {TestService::DeadlinesMode::MissingHearings, TestService::DeadlinesMode::LoginPage}) {
     service.setDeadlinesReply(mode);
     done = false;
-    model->fetchDeadlines([&] { done = true; });
+    model->reads().fetchDeadlines([&] { done = true; });
     ASSERT_TRUE(waitUntil([&] { return done; }, 10000));
     drainMainLoop();
-    EXPECT_EQ(model->deadlines->overdue.size(), 1u);
+    EXPECT_EQ(model->account().deadlines->overdue.size(), 1u);
   }
   EXPECT_EQ(logCount("[Quorvel][TODO] 解析失败: "), 2);
   for (const std::string& body : {std::string("[]"), std::string("{\"overdue\":[{\"days\":\"3\"}]}"), std::string("")}) {
     service.setDeadlinesReply(TestService::DeadlinesMode::Json, body);
     done = false;
-    model->fetchDeadlines([&] { done = true; });
+    model->reads().fetchDeadlines([&] { done = true; });
     ASSERT_TRUE(waitUntil([&] { return done; }, 10000));
   }
   drainMainLoop();
-  EXPECT_EQ(model->deadlines->hearings.size(), 1u);
+  EXPECT_EQ(model->account().deadlines->hearings.size(), 1u);
 }
 
 TEST_F(ServiceReadsTest, FetchJsonReturnsWhatThePageFetchedAndNodesAreCached) {
   signIn();
   open("/dashboard");
-  auto nodes = runToEnd(model->fetchNodesCached(false));
+  auto nodes = runToEnd(model->reads().fetchNodesCached(false));
   ASSERT_TRUE(nodes->value);
   EXPECT_EQ(*nodes->value, TestService::defaultNodesJson());
-  auto again = runToEnd(model->fetchNodesCached(false));
+  auto again = runToEnd(model->reads().fetchNodesCached(false));
   ASSERT_TRUE(again->value);
   EXPECT_EQ(service.requestsTo("/api/desktop/nodes").size(), 1u);
   EXPECT_TRUE(service.isSignedIn(service.requestsTo("/api/desktop/nodes")[0]));
 
   // A reply whose status is no success: code 2, the status in words; the page is logged.
-  auto missing = runToEnd(model->fetchJSON("/api/nope"));
+  auto missing = runToEnd(model->reads().fetchJSON("/api/nope"));
   ASSERT_TRUE(missing->error);
   EXPECT_EQ(missing->error->code, 2);
   EXPECT_EQ(missing->error->message, "服务器上没有这个地址（HTTP 404）");
   EXPECT_TRUE(logged("[Quorvel][BRIDGE] 读取 /api/nope → HTTP 404 "));
   // A page that cannot be fetched: code 2, and the page's own error text in the log.
-  auto bad = runToEnd(model->fetchJSON("http://[::1"));
+  auto bad = runToEnd(model->reads().fetchJSON("http://[::1"));
   ASSERT_TRUE(bad->error);
   EXPECT_EQ(bad->error->code, 2);
   EXPECT_EQ(bad->error->message, "无法连接到服务器");
@@ -255,11 +255,11 @@ TEST_F(ServiceReadsTest, FetchJsonReturnsWhatThePageFetchedAndNodesAreCached) {
 TEST_F(ServiceReadsTest, NativeEndpointsOfTheTestServiceAnswerSignedInPostsOnly) {
   signIn();
   open("/dashboard");
-  auto form = runToEnd(model->postFormResult("/api/quick_add_todo", {{"content", "A+B"}}));
+  auto form = runToEnd(model->requests().postForm("/api/quick_add_todo", {{"content", "A+B"}}));
   ASSERT_TRUE(form->value);
   EXPECT_TRUE(form->value->ok) << form->value->body;
   EXPECT_EQ(service.requestsTo("/api/quick_add_todo").back().formValue("content"), "A+B");
-  auto doneTodo = runToEnd(model->postFormResult("/api/mark_todo_done/17", {}));
+  auto doneTodo = runToEnd(model->requests().postForm("/api/mark_todo_done/17", {}));
   ASSERT_TRUE(doneTodo->value);
   EXPECT_TRUE(doneTodo->value->ok);
 
@@ -270,7 +270,7 @@ TEST_F(ServiceReadsTest, NativeEndpointsOfTheTestServiceAnswerSignedInPostsOnly)
     files.push_back(dir / ("f" + std::to_string(i) + ".txt"));
     std::ofstream(files.back()) << "第" << i << "份";
   }
-  auto up = runToEnd(model->quickUpload(files, 91));
+  auto up = runToEnd(model->requests().quickUpload(files, 91));
   ASSERT_TRUE(up->value) << (up->error ? up->error->message : "");
   EXPECT_EQ(*up->value, 3);
   auto req = service.requestsTo("/api/proc_quick_upload/91");
@@ -281,7 +281,7 @@ TEST_F(ServiceReadsTest, NativeEndpointsOfTheTestServiceAnswerSignedInPostsOnly)
 
   // Signed out, the same endpoints send the caller to the login page.
   service.invalidateSessions();
-  auto refused = runToEnd(model->postFormResult("/api/quick_add_todo", {{"content", "x"}}));
+  auto refused = runToEnd(model->requests().postForm("/api/quick_add_todo", {{"content", "x"}}));
   ASSERT_TRUE(refused->value);
   EXPECT_FALSE(refused->value->ok);
 }
@@ -289,11 +289,11 @@ TEST_F(ServiceReadsTest, NativeEndpointsOfTheTestServiceAnswerSignedInPostsOnly)
 TEST_F(ServiceReadsTest, LogoutClearsTheCookieBeforeShowingTheLoginPage) {
   signIn();
   open("/dashboard");
-  ASSERT_TRUE(waitUntil([&] { return model->badges->loaded; }, 10000));
+  ASSERT_TRUE(waitUntil([&] { return model->account().badges->loaded; }, 10000));
   service.clearRequests();
   model->logout();
-  EXPECT_EQ(model->badges.get(), BadgeCounts{});
-  EXPECT_FALSE(model->cachedNodesData);
+  EXPECT_EQ(model->account().badges.get(), BadgeCounts{});
+  EXPECT_FALSE(model->account().cachedNodes());
   EXPECT_EQ(logCount("[Quorvel][ACCOUNT]"), 0);  // only once the web data are gone
   auto login = service.waitForRequest("/login", 15000);
   ASSERT_TRUE(login);
@@ -305,7 +305,7 @@ TEST_F(ServiceReadsTest, LogoutClearsTheCookieBeforeShowingTheLoginPage) {
   ASSERT_TRUE(cookies->value);
   for (auto& c : *cookies->value) EXPECT_NE(c.name, TestService::kSessionCookie) << c.domain;
   // The login page then marks the sign-in as required.
-  ASSERT_TRUE(waitUntil([&] { return model->badges->loginRequired; }, 10000));
+  ASSERT_TRUE(waitUntil([&] { return model->account().badges->loginRequired; }, 10000));
 }
 
 namespace quorvel::test {
@@ -313,23 +313,23 @@ namespace {
 TEST_F(ServiceReadsTest, SwitchingAccountAsksFirstAndSignsOutOnlyOnASwitchChoice) {
   signIn();
   open("/dashboard");
-  ASSERT_TRUE(waitUntil([&] { return model->badges->loaded; }, 10000));
+  ASSERT_TRUE(waitUntil([&] { return model->account().badges->loaded; }, 10000));
   FakeDialogs dialogs;
   dialogs.answer = 2;  // 取消
-  AccountFlow::switchAccount(*model);
+  AccountFlow::switchAccount(*model, dialogs, services->volume());
   drainMainLoop();
   ASSERT_EQ(dialogs.shown.size(), 1u);
   EXPECT_EQ(dialogs.shown[0].title, "切换账号？");
   EXPECT_EQ(dialogs.shown[0].buttons,
             (std::vector<std::string>{"切换并断开卷宗盘（推荐）", "只切换，保留卷宗盘连接", "取消"}));
-  EXPECT_TRUE(model->badges->loaded);
+  EXPECT_TRUE(model->account().badges->loaded);
 
   dialogs.answer = 0;
   service.clearRequests();
-  AccountFlow::switchAccount(*model);
+  AccountFlow::switchAccount(*model, dialogs, services->volume());
   ASSERT_TRUE(waitUntil([&] { return logged("[Quorvel][ACCOUNT] 已清除登录态，回到登录页"); }, 10000));
   EXPECT_TRUE(logged("[Quorvel][ACCOUNT] 断开卷宗盘：成功 本来就没挂载"));
-  EXPECT_TRUE(model->badges->user.empty());  // signed out
+  EXPECT_TRUE(model->account().badges->user.empty());  // signed out
 }
 }  // namespace
 }  // namespace quorvel::test

@@ -8,6 +8,7 @@
 #include "TestHelpers.h"
 #include "ProcessTree.h"
 #include "ServiceTabFixture.h"
+#include "TestHelpers.h"
 #include "core/AppConfig.h"
 #include "core/BrowserModel.h"
 #include "core/RendererChoice.h"
@@ -37,8 +38,8 @@ TEST_F(TabControllerTest, DashboardLoadsWithTheUserAgentHiddenChromeAndTheSideba
 
   EXPECT_EQ(h.evalText("return getComputedStyle(document.querySelector('.sidebar')).display;"), "none");
   EXPECT_EQ(h.evalText("return getComputedStyle(document.querySelector('.topbar')).display;"), "none");
-  ASSERT_TRUE(test::waitUntil([&] { return !model->navItems->empty(); }, 5000));
-  auto items = model->navItems.get();
+  ASSERT_TRUE(waitUntil([&] { return !model->account().navItems->empty(); }, 5000));
+  auto items = model->account().navItems.get();
   EXPECT_EQ(items.front(), (NavItem{"个人工作台", "square.grid.2x2", "/dashboard"}));
   for (auto& i : items) EXPECT_EQ(i.path.front(), '/');
   // The action buttons stand beside the case-file link.
@@ -50,8 +51,8 @@ TEST_F(TabControllerTest, SignedOutDashboardLandsOnTheLoginPage) {
   auto tab = model->activeTab();
   show(tab);
   ASSERT_TRUE(waitLoaded(tab, "/login"));
-  EXPECT_EQ(model->activePath.get(), "/login");
-  EXPECT_TRUE(test::waitUntil([&] { return tab->title.get() == "系统登录"; }, 3000)) << tab->title.get();
+  EXPECT_EQ(model->activePath().get(), "/login");
+  EXPECT_TRUE(waitUntil([&] { return tab->title.get() == "系统登录"; }, 3000)) << tab->title.get();
 }
 
 TEST_F(TabControllerTest, AProceedingPageLandsInTheRecents) {
@@ -60,10 +61,10 @@ TEST_F(TabControllerTest, AProceedingPageLandsInTheRecents) {
   auto tab = model->newTab("/proceeding/88/detail", "程序");
   show(tab);
   ASSERT_TRUE(waitLoaded(tab, "/proceeding/88/detail"));
-  ASSERT_TRUE(test::waitUntil([&] { return model->recents->size() == 1; }, 3000));
-  EXPECT_EQ(model->recents.get()[0].procID, 88);
-  EXPECT_EQ(model->recents.get()[0].title, "（2026）京0105民初1…");
-  EXPECT_EQ(RecentStore::load(), model->recents.get());
+  ASSERT_TRUE(waitUntil([&] { return model->account().recents->size() == 1; }, 3000));
+  EXPECT_EQ(model->account().recents.get()[0].procID, 88);
+  EXPECT_EQ(model->account().recents.get()[0].title, "（2026）京0105民初1…");
+  EXPECT_EQ(RecentStore::load(services->defaults()), model->account().recents.get());
 }
 
 TEST_F(TabControllerTest, PermissionDeniedPageBecomesTheCard) {
@@ -75,8 +76,8 @@ TEST_F(TabControllerTest, PermissionDeniedPageBecomesTheCard) {
   ASSERT_TRUE(h.waitFor([&] { return h.evalText("return document.title;") == "无权限 · 墨衡台"; }, 5000));
   EXPECT_NE(h.evalText("return document.body.innerText;").find("这个功能当前账号没有权限"), std::string::npos);
   EXPECT_NE(h.evalText("return document.body.innerText;").find("账号：当前账号"), std::string::npos);
-  EXPECT_TRUE(model->forbiddenPaths->count("/forbidden"));
-  ASSERT_EQ(model->navItems->size(), 1u);
+  EXPECT_TRUE(model->account().forbiddenPaths->count("/forbidden"));
+  ASSERT_EQ(model->account().navItems->size(), 1u);
   EXPECT_TRUE(logged("[Quorvel][NAV] 403：/forbidden"));
 }
 
@@ -91,20 +92,20 @@ TEST_F(TabControllerTest, AttachmentsLandSafelyInTheDownloadFolder) {
   dir = AppConfig::downloadDir();
 
   model->loadInActive("/download/attachment");
-  ASSERT_TRUE(test::waitUntil([&] { return logged("下载完成：" + (dir / "报告.pdf").string()); }, 15000));
+  ASSERT_TRUE(waitUntil([&] { return logged("下载完成：" + (dir / "报告.pdf").string()); }, 15000));
   std::ifstream in(dir / "报告.pdf", std::ios::binary);
   std::string bytes((std::istreambuf_iterator<char>(in)), {});
   EXPECT_EQ(bytes, TestService::attachmentBytes());
 
   model->loadInActive("/download/attachment");  // taken: the next name gets a counter
-  ASSERT_TRUE(test::waitUntil([&] { return logged("下载完成：" + (dir / "报告-1.pdf").string()); }, 15000));
+  ASSERT_TRUE(waitUntil([&] { return logged("下载完成：" + (dir / "报告-1.pdf").string()); }, 15000));
 
   model->loadInActive("/download/evil");  // "../../evil.txt" stays inside the folder
-  ASSERT_TRUE(test::waitUntil([&] { return logged("下载完成：" + (dir / "evil.txt").string()); }, 15000));
+  ASSERT_TRUE(waitUntil([&] { return logged("下载完成：" + (dir / "evil.txt").string()); }, 15000));
   EXPECT_FALSE(fs::exists(dir.parent_path().parent_path() / "evil.txt"));
 
   model->loadInActive("/download/broken");  // the server drops the connection mid-body
-  ASSERT_TRUE(test::waitUntil([&] { return logged("下载失败"); }, 15000));
+  ASSERT_TRUE(waitUntil([&] { return logged("下载失败"); }, 15000));
   int files = 0;
   for (auto& e : fs::directory_iterator(dir)) {
     (void)e;
@@ -120,21 +121,21 @@ TEST_F(TabControllerTest, ForeignLinksStayOutAndNewWindowsBecomeTabs) {
   auto& h = show(tab);
   ASSERT_TRUE(waitLoaded(tab, "/new-window"));
   h.run("location.href = 'http://other.invalid/page';");
-  ASSERT_TRUE(test::waitUntil([&] { return logged("未打开外部链接 http://other.invalid/page"); }, 5000));
+  ASSERT_TRUE(waitUntil([&] { return logged("未打开外部链接 http://other.invalid/page"); }, 5000));
   EXPECT_EQ(tab->currentPath.get(), "/new-window");
 
-  size_t before = model->tabs->size();
+  size_t before = model->tabs()->size();
   h.run("document.getElementById('blankLink').click();");
-  ASSERT_TRUE(test::waitUntil([&] { return model->tabs->size() == before + 1; }, 5000));
+  ASSERT_TRUE(waitUntil([&] { return model->tabs()->size() == before + 1; }, 5000));
   EXPECT_EQ(model->activeTab()->title.get(), "新标签");
   EXPECT_EQ(model->activeTab()->currentPath.get(), "/cases");
 
   h.run("document.getElementById('openFileBtn').click();");
   h.run("document.getElementById('openExternalBtn').click();");
-  ASSERT_TRUE(test::waitUntil([&] { return logged("未打开外部链接 http://other.invalid/x"); }, 5000));
+  ASSERT_TRUE(waitUntil([&] { return logged("未打开外部链接 http://other.invalid/x"); }, 5000));
   EXPECT_TRUE(logged("已拦截新窗口：不打开 file 窗口"));
   EXPECT_FALSE(logged("未打开外部链接 file:"));
-  EXPECT_EQ(model->tabs->size(), before + 1);
+  EXPECT_EQ(model->tabs()->size(), before + 1);
 }
 
 TEST_F(TabControllerTest, MalformedNavMessagesChangeNothing) {
@@ -145,7 +146,7 @@ TEST_F(TabControllerTest, MalformedNavMessagesChangeNothing) {
   ASSERT_TRUE(waitLoaded(tab, "/nav-garbage"));
   h.run("window.postNavGarbage && window.postNavGarbage();");
   h.pump(500);
-  EXPECT_EQ(model->navItems.get(), defaultSideItems());
+  EXPECT_EQ(model->account().navItems.get(), defaultSideItems());
 }
 
 TEST_F(TabControllerTest, ASavedSessionRestoresWithOnlyTheActiveTabLive) {
@@ -156,17 +157,17 @@ TEST_F(TabControllerTest, ASavedSessionRestoresWithOnlyTheActiveTabLive) {
     first->newTab("/calendar", "日历");
     first->selectTab(1);
     first->saveSession();
-    for (auto& t : first->tabs.get()) t->teardownWebView();
+    for (auto& t : first->tabs().get()) t->teardownWebView();
   }
   model = services->makeBrowserModel();
-  ASSERT_EQ(model->tabs->size(), 3u);
-  EXPECT_EQ(model->activeTab(), model->tabs.get()[1]);
+  ASSERT_EQ(model->tabs()->size(), 3u);
+  EXPECT_EQ(model->activeTab(), model->tabs().get()[1]);
   EXPECT_EQ(model->liveTabCount(), 1);
   auto tab = model->activeTab();
   show(tab);
   ASSERT_TRUE(waitLoaded(tab, "/cases"));
   // The engine may report the title just after the load has finished.
-  EXPECT_TRUE(test::waitUntil([&] { return tab->title.get() == "全局案件中心"; }, 3000)) << tab->title.get();
+  EXPECT_TRUE(waitUntil([&] { return tab->title.get() == "全局案件中心"; }, 3000)) << tab->title.get();
   // A hibernated tab wakes when chosen.
   model->selectTab(2);
   EXPECT_EQ(model->liveTabCount(), 2);
@@ -181,8 +182,8 @@ TEST_F(TabControllerTest, TheMainAreaFollowsTabsThatCloseUnderIt) {
   window.set_default_size(900, 600);
   window.present();
   auto follow = [&] { box->showTab(model->activeTab()); };
-  model->activeID.changed().connect(follow);
-  model->tabs.changed().connect(follow);
+  model->activeID().changed().connect(follow);
+  model->tabs().changed().connect(follow);
   follow();
 
   auto second = model->newTab("/cases", "案件");
@@ -198,10 +199,25 @@ TEST_F(TabControllerTest, TheMainAreaFollowsTabsThatCloseUnderIt) {
             GTK_WIDGET(box->gobj()));
   model->close(first);
   drainMainLoop();
-  EXPECT_TRUE(model->tabs->empty());
+  EXPECT_TRUE(model->tabs()->empty());
   model->loadInActive("/calendar");  // the first load after the last tab closed opens one
   ASSERT_TRUE(waitLoaded(model->activeTab(), "/calendar"));
-  EXPECT_TRUE(test::waitUntil([&] { return model->activeTab()->title.get() == "日历与待办"; }, 3000));
+  EXPECT_TRUE(waitUntil([&] { return model->activeTab()->title.get() == "日历与待办"; }, 3000));
+}
+
+TEST_F(TabControllerTest, APageHeldPastItsEngineLosesItsViewWithTheEngine) {
+  signIn();
+  model = services->makeBrowserModel();
+  auto tab = model->activeTab();
+  show(tab);
+  ASSERT_TRUE(waitLoaded(tab, "/dashboard"));
+  harnesses.clear();
+  auto* page = dynamic_cast<TabController*>(tab->controller());
+  ASSERT_TRUE(page && page->view());
+  services.reset();  // the model, and with it the page, is still held here
+  EXPECT_EQ(page->view(), nullptr);
+  EXPECT_FALSE(page->showsServicePage());
+  drainMainLoop();  // late messages of the page find no engine to reach
 }
 
 TEST_F(TabControllerTest, APageOfStatus200IsNeverTakenForADeniedPage) {
@@ -221,16 +237,16 @@ TEST_F(TabControllerTest, APageOfStatus200IsNeverTakenForADeniedPage) {
   h.evalText("document.getElementById('draft').value = '草稿：起诉状第三稿'; return '';");
   h.pump(500);
   EXPECT_EQ(h.evalText("const d = document.getElementById('draft'); return d ? d.value : 'gone';"), "草稿：起诉状第三稿");
-  EXPECT_TRUE(model->forbiddenPaths->empty());
-  EXPECT_EQ(model->navItems->size(), 2u);
+  EXPECT_TRUE(model->account().forbiddenPaths->empty());
+  EXPECT_EQ(model->account().navItems->size(), 2u);
   EXPECT_FALSE(logged("[Quorvel][NAV] 403："));
 
   // The same page answered with 403 is the denied card.
   service.setRoute("/notes", notes(403));
   model->loadInActive("/notes");
   ASSERT_TRUE(h.waitFor([&] { return h.evalText("return document.title;") == "无权限 · 墨衡台"; }, 10000));
-  EXPECT_TRUE(model->forbiddenPaths->count("/notes"));
-  EXPECT_EQ(model->navItems->size(), 1u);
+  EXPECT_TRUE(model->account().forbiddenPaths->count("/notes"));
+  EXPECT_EQ(model->account().navItems->size(), 1u);
 }
 
 TEST_F(TabControllerTest, FramesOfOtherHostsStayInTheirFramesAndNeverReachTheSystem) {
@@ -260,7 +276,7 @@ TEST_F(TabControllerTest, FramesOfOtherHostsStayInTheirFramesAndNeverReachTheSys
 
   // The page itself going there still goes to the system, and the tab keeps its page.
   h.run("location.href = '" + foreign + "/top';");
-  ASSERT_TRUE(test::waitUntil([&] { return logged("未打开外部链接 " + foreign + "/top"); }, 10000));
+  ASSERT_TRUE(waitUntil([&] { return logged("未打开外部链接 " + foreign + "/top"); }, 10000));
   h.pump(300);
   EXPECT_EQ(logCount("未打开外部链接"), 1);
   EXPECT_FALSE(logged("载入失败"));
@@ -273,17 +289,19 @@ TEST_F(TabControllerTest, FramesOfOtherHostsStayInTheirFramesAndNeverReachTheSys
 // Where OpenGL runs in software the pages draw without compositing (far less memory
 // per tab) and still load and show as before; elsewhere the engine keeps its default.
 TEST_F(TabControllerTest, PagesSkipCompositingOnlyWhereOpenGLIsSoftware) {
-  struct Reset {
-    ~Reset() { rememberSoftwareGL(std::nullopt); }
-  } reset;
   auto policy = [&] {
     auto settings = services->webEngine().makeSettings();
     return webkit_settings_get_hardware_acceleration_policy(settings);
   };
+  auto rebuild = [&](std::optional<bool> softwareGL) {
+    services.reset();
+    drainMainLoop();
+    services = makeTestServices(defaults, parts, softwareGL);
+  };
   const auto enginesOwn = policy();
-  rememberSoftwareGL(false);
+  rebuild(false);
   EXPECT_EQ(policy(), enginesOwn);
-  rememberSoftwareGL(true);
+  rebuild(true);
   EXPECT_EQ(policy(), WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
   EXPECT_NE(enginesOwn, WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
 
@@ -296,7 +314,7 @@ TEST_F(TabControllerTest, PagesSkipCompositingOnlyWhereOpenGLIsSoftware) {
   ASSERT_NE(view, nullptr);
   EXPECT_EQ(webkit_settings_get_hardware_acceleration_policy(webkit_web_view_get_settings(view)),
             WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
-  EXPECT_TRUE(test::waitUntil([&] { return tab->title.get() == "个人工作台"; }, 3000)) << tab->title.get();
+  EXPECT_TRUE(waitUntil([&] { return tab->title.get() == "个人工作台"; }, 3000)) << tab->title.get();
   EXPECT_EQ(h.evalText("return getComputedStyle(document.querySelector('.sidebar')).display;"), "none");
 }
 
@@ -310,7 +328,7 @@ TEST_F(TabControllerTest, TabsShareWebProcessesInPairsAndEachRecoversFromItsProc
   ASSERT_TRUE(waitLoaded(second, "/cases"));
   auto third = model->newTab("/calendar", "日历");
   ASSERT_TRUE(waitLoaded(third, "/calendar"));
-  EXPECT_TRUE(test::waitUntil([] { return webProcesses().size() == 2; }, 5000)) << webProcesses().size();
+  EXPECT_TRUE(waitUntil([] { return webProcesses().size() == 2; }, 5000)) << webProcesses().size();
 
   auto viewOf = [](const std::shared_ptr<BrowserTab>& t) {
     return dynamic_cast<TabController*>(t->controller())->view();
@@ -336,11 +354,11 @@ TEST_F(TabControllerTest, TabsShareWebProcessesInPairsAndEachRecoversFromItsProc
   webkit_web_view_reload(viewOf(second));
   EXPECT_TRUE(again.wait("/cases"));
   EXPECT_TRUE(model->hibernate(second));
-  EXPECT_TRUE(test::waitUntil([] { return webProcesses().size() == 1; }, 5000)) << webProcesses().size();
+  EXPECT_TRUE(waitUntil([] { return webProcesses().size() == 1; }, 5000)) << webProcesses().size();
   // A new tab fills the room the closed ones left.
   auto fourth = model->newTab("/cases", "案件");
   ASSERT_TRUE(waitLoaded(fourth, "/cases"));
-  EXPECT_TRUE(test::waitUntil([] { return webProcesses().size() == 1; }, 3000)) << webProcesses().size();
+  EXPECT_TRUE(waitUntil([] { return webProcesses().size() == 1; }, 3000)) << webProcesses().size();
 }
 
 TEST(TabSites, PagesOfOneRegistrableDomainAreOneSite) {

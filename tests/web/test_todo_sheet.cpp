@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "ServiceTabFixture.h"
+#include "ui/model/WorkspaceViewState.h"
 #include "TestHelpers.h"
 #include "TestServiceTodos.h"
 #include "ui/floating/ToolWindowContent.h"
@@ -60,7 +61,7 @@ class TodoSheetTest : public ServiceTabFixture {
     window->set_default_size(860, 580);
     TodoSheet::Actions actions;
     actions.showMainWindow = [this] { ++mainShown; };
-    sheet = Gtk::make_managed<TodoSheet>(model, [this] { ++closed; }, actions);
+    sheet = Gtk::make_managed<TodoSheet>(model, viewState, [this] { ++closed; }, actions);
     window->set_child(*sheet);
     window->present();
     ASSERT_TRUE(waitUntil([&] { return sheet->loading(); }, 5000));
@@ -90,11 +91,11 @@ TEST_F(TodoSheetTest, ListsTheServicesDeadlinesByKindAndTheFilterNarrowsThem) {
 
   // A pill switches the category in the model; the model's category shows at once.
   click(sheet->pill(TodoKind::today));
-  EXPECT_EQ(model->todoKind.get(), TodoKind::today);
+  EXPECT_EQ(viewState->todoKind.get(), TodoKind::today);
   EXPECT_EQ(shownContents(*sheet), (std::vector<std::string>{"缴纳诉讼费", "整理庭审提纲并发送委托人确认"}));
   EXPECT_TRUE(sheet->pill(TodoKind::today).has_css_class("law-active"));
   EXPECT_FALSE(sheet->pill(TodoKind::overdue).has_css_class("law-active"));
-  model->todoKind.set(TodoKind::soon);
+  viewState->todoKind.set(TodoKind::soon);
   EXPECT_EQ(childCount(sheet->list()), 4);
 
   // Typed into the field: the client, across client and proceeding, the date.
@@ -107,7 +108,7 @@ TEST_F(TodoSheetTest, ListsTheServicesDeadlinesByKindAndTheFilterNarrowsThem) {
   sheet->setFilterText("03-05");
   EXPECT_EQ(shownContents(*sheet), (std::vector<std::string>{"答辩期届满", "与当事人确认和解条款"}));
   // The filter stays while the category changes.
-  model->todoKind.set(TodoKind::hearings);
+  viewState->todoKind.set(TodoKind::hearings);
   EXPECT_TRUE(sheet->shownItems().empty());
   // A filter that keeps nothing is no success: no green tick, no "all is well".
   EXPECT_EQ(sheet->state(), TodoSheetState::noMatch);
@@ -144,7 +145,7 @@ TEST_F(TodoSheetTest, CardsOpenTheirProceedingInTheActiveTabOrANewOne) {
 
   click(*newTab[0]);
   EXPECT_EQ(mainShown, 1);
-  ASSERT_EQ(model->tabs->size(), 2u);
+  ASSERT_EQ(model->tabs()->size(), 2u);
   auto opened = model->activeTab();
   EXPECT_EQ(opened->title.get(), "（2026）京0105民初1234号");
   show(opened);  // in the window, as the main window shows the active tab
@@ -153,15 +154,15 @@ TEST_F(TodoSheetTest, CardsOpenTheirProceedingInTheActiveTabOrANewOne) {
 
   click(*enter[1]);
   EXPECT_EQ(mainShown, 2);
-  EXPECT_EQ(model->tabs->size(), 2u);
+  EXPECT_EQ(model->tabs()->size(), 2u);
   ASSERT_TRUE(waitLoaded(opened, "/proceeding/102"));
 }
 
 TEST_F(TodoSheetTest, SignedOutEveryEmptyCategoryAsksToSignIn) {
   openWorkspace(false);
-  ASSERT_TRUE(waitUntil([&] { return model->badges->loginRequired; }, 10000));
+  ASSERT_TRUE(waitUntil([&] { return model->account().badges->loginRequired; }, 10000));
   openSheet();
-  EXPECT_TRUE(model->deadlines->empty());
+  EXPECT_TRUE(model->account().deadlines->empty());
   // The read met the sign-in page: a failure, not "nothing to do".
   EXPECT_EQ(sheet->state(), TodoSheetState::failed);
   EXPECT_EQ(sheet->emptyTitle().get_text(), "刷新失败：尚未登录或登录已过期");
@@ -173,8 +174,11 @@ TEST_F(TodoSheetTest, SignedOutEveryEmptyCategoryAsksToSignIn) {
 TEST_F(TodoSheetTest, TheTodoToolWindowShowsTheSheetWithItsCloseActionAndTheDesktopCalendar) {
   openWorkspace(true);
   int calendarShown = 0;
-  registerTodoSheet([&] { ++calendarShown; });
-  const auto& factory = ToolWindowContent::factory("todo");
+  ToolWindowContent contents;
+  TodoSheet::Actions actions;
+  actions.showDesktopCalendar = [&] { ++calendarShown; };
+  registerTodoSheet(contents, viewState, actions);
+  const auto& factory = contents.factory("todo");
   ASSERT_TRUE(factory);
   window = std::make_unique<Gtk::Window>();
   auto* made = dynamic_cast<TodoSheet*>(factory(model, [this] { ++closed; }));
@@ -188,8 +192,8 @@ TEST_F(TodoSheetTest, TheTodoToolWindowShowsTheSheetWithItsCloseActionAndTheDesk
   EXPECT_EQ(closed, 1);
 
   // Without the desktop calendar its button says it is not there yet.
-  registerTodoSheet();
-  auto* plain = dynamic_cast<TodoSheet*>(ToolWindowContent::factory("todo")(model, [] {}));
+  registerTodoSheet(contents, viewState);
+  auto* plain = dynamic_cast<TodoSheet*>(contents.factory("todo")(model, [] {}));
   ASSERT_NE(plain, nullptr);
   window->set_child(*plain);
   EXPECT_FALSE(plain->desktopCalendarButton().get_sensitive());

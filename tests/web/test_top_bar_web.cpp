@@ -20,7 +20,7 @@ TEST_F(TopBarWebTest, BackForwardAndReloadDriveTheActivePage) {
   auto tab = model->activeTab();
   show(tab);
   ASSERT_TRUE(waitLoaded(tab, "/dashboard"));
-  WorkspaceTopBar bar(model);
+  WorkspaceTopBar bar(model, viewState);
   EXPECT_TRUE(bar.backButton().disabled());
 
   model->loadInActive("/cases");
@@ -30,7 +30,7 @@ TEST_F(TopBarWebTest, BackForwardAndReloadDriveTheActivePage) {
 
   click(bar.backButton());
   ASSERT_TRUE(waitLoaded(tab, "/dashboard"));
-  EXPECT_EQ(model->activePath.get(), "/dashboard");
+  EXPECT_EQ(model->activePath().get(), "/dashboard");
   EXPECT_FALSE(bar.forwardButton().disabled());
 
   click(bar.forwardButton());

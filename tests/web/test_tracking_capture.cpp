@@ -33,16 +33,19 @@ struct Shot {
 class TrackingCaptureTest : public ServiceTabFixture {
  protected:
   void TearDown() override {
-    TrackingQuery::setManualConfirmer({});
-    TrackingQuery::setDiagnosticModeForTesting(std::nullopt);
-    UserDefaults::standard().remove(TrackingQuery::kSearchBaseKey);
+    defaults.remove(TrackingQuery::kSearchBaseKey);
     ServiceTabFixture::TearDown();
   }
+
+  OffscreenCaptures captures;
+  // A lookup as the client runs it; without a manual confirmer undecided pages are
+  // answered as judged.
+  TrackingQuery tracking{defaults, false};
 
   std::shared_ptr<Shot> capture(const std::string& url, double settle = 0.3, double timeout = 20,
                                 std::optional<std::string> js = std::nullopt) {
     auto shot = std::make_shared<Shot>();
-    OffscreenCapture::capture(url, settle, timeout, std::move(js), [shot](GObjectPtr<GdkTexture> image, std::string text) {
+    captures.capture(url, settle, timeout, std::move(js), [shot](GObjectPtr<GdkTexture> image, std::string text) {
       ++shot->calls;
       shot->image = std::move(image);
       shot->text = std::move(text);
@@ -51,10 +54,10 @@ class TrackingCaptureTest : public ServiceTabFixture {
   }
 
   nlohmann::json lookup(const std::string& number, unsigned ms = 30000) {
-    UserDefaults::standard().set(TrackingQuery::kSearchBaseKey, service.baseUrl());
+    defaults.set(TrackingQuery::kSearchBaseKey, service.baseUrl());
     std::optional<nlohmann::json> answer;
     int calls = 0;
-    TrackingQuery::query(number, [&](nlohmann::json a) {
+    tracking.query(number, [&](nlohmann::json a) {
       ++calls;
       answer = std::move(a);
     });
@@ -89,7 +92,7 @@ TEST_F(TrackingCaptureTest, SnapshotHasMeasuredHeightAndPageText) {
   EXPECT_EQ(tall->text.find("\n["), std::string::npos);
   ASSERT_TRUE(shortPage->image);
   EXPECT_EQ(gdk_texture_get_height(shortPage->image), OffscreenCapture::kHeight);
-  EXPECT_EQ(OffscreenCapture::activeCount(), 0u);
+  EXPECT_EQ(captures.activeCount(), 0u);
   EXPECT_EQ(logCount("[SHOT] ok"), 2);
 }
 
@@ -102,7 +105,7 @@ TEST_F(TrackingCaptureTest, NeverFinishingPageEndsOnceWithTimeout) {
   EXPECT_FALSE(shot->image);
   EXPECT_EQ(shot->text, "\n[timeout]");
   EXPECT_EQ(logCount("[SHOT] timeout 文字=0 字 图=无"), 1);
-  EXPECT_EQ(OffscreenCapture::activeCount(), 0u);
+  EXPECT_EQ(captures.activeCount(), 0u);
 
   // A host that refuses: the navigation fails before any content.
   GSocketListener* l = g_socket_listener_new();
@@ -113,6 +116,24 @@ TEST_F(TrackingCaptureTest, NeverFinishingPageEndsOnceWithTimeout) {
   ASSERT_TRUE(waitUntil([&] { return refused->calls > 0; }, 10000));
   EXPECT_NE(refused->text.find("\n[provisional-fail: "), std::string::npos);
   EXPECT_FALSE(refused->image);
+}
+
+// Captures still running when their owner goes end without an answer and leave no
+// window behind.
+TEST_F(TrackingCaptureTest, CapturesEndUnansweredWithTheirOwner) {
+  SilentPort silent;
+  const guint windowsBefore = g_list_model_get_n_items(gtk_window_get_toplevels());
+  auto owner = std::make_unique<OffscreenCaptures>();
+  int calls = 0;
+  owner->capture("http://127.0.0.1:" + std::to_string(silent.port) + "/s?wd=2", 0.3, 1.0, std::nullopt,
+                 [&calls](GObjectPtr<GdkTexture>, std::string) { ++calls; });
+  ASSERT_EQ(owner->activeCount(), 1u);
+  EXPECT_EQ(g_list_model_get_n_items(gtk_window_get_toplevels()), windowsBefore + 1);
+  owner.reset();
+  runMainLoopUntil([] { return false; }, 2000);  // past the capture's time-out
+  EXPECT_EQ(calls, 0);
+  EXPECT_EQ(logCount("[SHOT]"), 0);
+  EXPECT_EQ(g_list_model_get_n_items(gtk_window_get_toplevels()), windowsBefore);
 }
 
 TEST_F(TrackingCaptureTest, CaptureCarriesNoCookieOfTheSignedInService) {
@@ -153,8 +174,8 @@ TEST_F(TrackingCaptureTest, DeliveredPageAnswersWithEvidence) {
 }
 
 TEST_F(TrackingCaptureTest, EachPageKindGivesItsAnswer) {
-  TrackingQuery::setDiagnosticModeForTesting(true);  // undecided pages answer directly
-  UserDefaults::standard().set(TrackingQuery::kSearchBaseKey, service.baseUrl());
+  TrackingQuery diagnostic(defaults, true);  // undecided pages answer directly
+  defaults.set(TrackingQuery::kSearchBaseKey, service.baseUrl());
   std::map<std::string, nlohmann::json> answers;
   // Two waves: seven pages at once could outlast the capture's own time limit on a
   // loaded machine.
@@ -162,7 +183,7 @@ TEST_F(TrackingCaptureTest, EachPageKindGivesItsAnswer) {
                     std::vector<std::string>{"SLW4005", "ERR4006", "NOPE4007"}}) {
     const size_t expected = answers.size() + wave.size();
     for (const std::string& no : wave)
-      TrackingQuery::query(no, [&answers, no](nlohmann::json a) { answers[no] = std::move(a); });
+      diagnostic.query(no, [&answers, no](nlohmann::json a) { answers[no] = std::move(a); });
     ASSERT_TRUE(waitUntil([&] { return answers.size() == expected; }, 40000));
   }
   EXPECT_EQ(answers["RT4001"]["status"], "abnormal");
@@ -177,10 +198,9 @@ TEST_F(TrackingCaptureTest, EachPageKindGivesItsAnswer) {
 }
 
 TEST_F(TrackingCaptureTest, UndecidedPageGoesToThePerson) {
-  TrackingQuery::setDiagnosticModeForTesting(false);
   nlohmann::json seed;
-  TrackingQuery::setManualConfirmer([&](const std::string&, const std::string& url, nlohmann::json s,
-                                        TrackingQuery::Completion done) {
+  tracking.setManualConfirmer([&](const std::string&, const std::string& url, nlohmann::json s,
+                                  TrackingQuery::Completion done) {
     seed = s;
     EXPECT_EQ(url, service.url("/s?wd=TR5001"));
     nlohmann::json a = s;
@@ -193,7 +213,7 @@ TEST_F(TrackingCaptureTest, UndecidedPageGoesToThePerson) {
   // An empty number answers at once, without loading anything.
   service.clearRequests();
   std::optional<nlohmann::json> empty;
-  TrackingQuery::query(" \n ", [&](nlohmann::json a) { empty = a; });
+  tracking.query(" \n ", [&](nlohmann::json a) { empty = a; });
   ASSERT_TRUE(empty.has_value());
   EXPECT_EQ((*empty)["msg"], "单号为空");
   EXPECT_TRUE(service.requestsTo("/s").empty());
@@ -227,7 +247,7 @@ TEST_F(TrackingCaptureTest, HugePageIsCappedInHeightAndText) {
   std::string html = "<html><body style='margin:0'><div style='height:9000px'>" + std::string(8000, 'x') +
                      "</div></body></html>";
   auto shot = std::make_shared<Shot>();
-  OffscreenCapture::captureHtml(html, 0.2, 20, std::nullopt, [shot](GObjectPtr<GdkTexture> image, std::string text) {
+  captures.captureHtml(html, 0.2, 20, std::nullopt, [shot](GObjectPtr<GdkTexture> image, std::string text) {
     ++shot->calls;
     shot->image = std::move(image);
     shot->text = std::move(text);

@@ -25,12 +25,10 @@ namespace {
 class TrackingWindowTest : public ServiceTabFixture {
  protected:
   void TearDown() override {
-    if (auto w = TrackingWindow::active()) w->cancel();
+    if (auto w = windows.active()) w->cancel();
     drainMainLoop();
     unsetenv("TRACK_TEST_MANUAL");
-    TrackingQuery::setManualConfirmer({});
-    TrackingQuery::setDiagnosticModeForTesting(std::nullopt);
-    UserDefaults::standard().remove(TrackingQuery::kSearchBaseKey);
+    defaults.remove(TrackingQuery::kSearchBaseKey);
     ServiceTabFixture::TearDown();
   }
 
@@ -41,7 +39,7 @@ class TrackingWindowTest : public ServiceTabFixture {
 
   // Opens a window on a number's page and waits until the page is there.
   std::shared_ptr<TrackingWindow> openOn(const std::string& no) {
-    auto w = TrackingWindow::open(no, service.url("/s?wd=" + no), seedFor(no), [this](nlohmann::json a) {
+    auto w = windows.open(no, service.url("/s?wd=" + no), seedFor(no), [this](nlohmann::json a) {
       ++calls;
       answer = std::move(a);
     });
@@ -53,6 +51,8 @@ class TrackingWindowTest : public ServiceTabFixture {
 
   bool waitAnswer(unsigned ms = 10000) { return runMainLoopUntil([&] { return calls > 0; }, ms); }
 
+  // The windows over the default session, as the client opens them.
+  TrackingWindows windows{nullptr};
   int calls = 0;
   nlohmann::json answer;
 };
@@ -76,7 +76,7 @@ TEST_F(TrackingWindowTest, ConfirmSignedAnswersOnceWithEvidence) {
   EXPECT_EQ(answer["tracking_no"], "DL7001");
   ASSERT_TRUE(answer.contains("shotPath"));
   EXPECT_TRUE(fs::exists(answer["shotPath"].get<std::string>()));
-  EXPECT_FALSE(TrackingWindow::active());
+  EXPECT_FALSE(windows.active());
   EXPECT_FALSE(w->get_visible());
   w->cancel();  // after the answer: nothing
   EXPECT_EQ(calls, 1);
@@ -117,23 +117,23 @@ TEST_F(TrackingWindowTest, ClosingOrReplacingCancelsWithTheSeed) {
   calls = 0;
   auto first = openOn("TR7006");
   int secondCalls = 0;
-  TrackingWindow::open("TR7007", service.url("/s?wd=TR7007"), seedFor("TR7007"), [&](nlohmann::json) { ++secondCalls; });
+  windows.open("TR7007", service.url("/s?wd=TR7007"), seedFor("TR7007"), [&](nlohmann::json) { ++secondCalls; });
   EXPECT_EQ(calls, 1);  // the first window answered its own request
   EXPECT_EQ(answer["msg"], "已取消人工核对");
-  EXPECT_EQ(TrackingWindow::active()->get_title(), "物流签收人工核对 · TR7007");
+  EXPECT_EQ(windows.active()->get_title(), "物流签收人工核对 · TR7007");
   EXPECT_EQ(secondCalls, 0);
 }
 
 TEST_F(TrackingWindowTest, DrillConfirmsAndTheLookupHandsOverUndecidedPages) {
   setenv("TRACK_TEST_MANUAL", "1", 1);
-  TrackingWindow::install(nullptr);
-  TrackingQuery::setDiagnosticModeForTesting(true);  // the drill opens the window even here
-  UserDefaults::standard().set(TrackingQuery::kSearchBaseKey, service.baseUrl());
-  TrackingQuery::query("TR7008", [&](nlohmann::json a) {
+  TrackingQuery tracking(defaults, true);  // the drill opens the window even here
+  tracking.setManualConfirmer(windows.confirmer());
+  defaults.set(TrackingQuery::kSearchBaseKey, service.baseUrl());
+  tracking.query("TR7008", [&](nlohmann::json a) {
     ++calls;
     answer = std::move(a);
   });
-  ASSERT_TRUE(waitUntil([] { return TrackingWindow::active() != nullptr; }, 25000));
+  ASSERT_TRUE(waitUntil([&] { return windows.active() != nullptr; }, 25000));
   ASSERT_TRUE(waitAnswer(15000));
   runMainLoopUntil([] { return false; }, 500);
   EXPECT_EQ(calls, 1);

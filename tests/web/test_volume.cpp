@@ -11,9 +11,9 @@
 
 #include "TestHelpers.h"
 #include "ServiceTabFixture.h"
+#include "TestHelpers.h"
 #include "TestServiceVolume.h"
 #include "WebDavServer.h"
-#include "base/Installed.h"
 #include "base/MainQueue.h"
 #include "core/AppConfig.h"
 #include "features/volume/CaseFileCache.h"
@@ -22,6 +22,7 @@
 #include "features/volume/AccountFlow.h"
 #include "features/volume/LocalVolume.h"
 #include "features/volume/PreviewCache.h"
+#include "platform/Desktop.h"
 #include "platform/UserDefaults.h"
 #include "ui/preview/GtkPreviewPresenter.h"
 #include "ui/preview/PreviewHUD.h"
@@ -64,26 +65,39 @@ struct Outcome {
   std::string message;
 };
 
+// Previews go to our window unless a test takes them for itself.
+struct SwitchablePreviews : PreviewPresenter {
+  LoggingDesktop desktop;
+  GtkPreviewPresenter window{desktop};
+  PreviewPresenter* to = &window;
+  void preview(const fs::path& file) override { to->preview(file); }
+  std::unique_ptr<Progress> showProgress(const std::string& text) override { return to->showProgress(text); }
+};
+
 class VolumeTest : public ServiceTabFixture {
  protected:
   WebDavServer dav{"zhang", "mh-2026"};
   GtkPasswordPrompter prompter;
-  GtkPreviewPresenter presenter;
+  SwitchablePreviews presenter;
+  FakeDialogs dialogs;
   std::deque<std::optional<PasswordPrompter::Answer>> answers;
   std::vector<PasswordPrompter::Request> asked;
   int retryNotes = 0;
   int dialogsShown = 0;
   sigc::connection presented;
 
+  LocalVolume& volume() { return services->volume(); }
+
   void SetUp() override {
+    parts.dialogs = &dialogs;
+    parts.passwords = &prompter;
+    parts.previews = &presenter;
     ServiceTabFixture::SetUp();
     if (!dav.available()) GTEST_SKIP() << "lighttpd with mod_webdav is not installed";
     dav.setKiloBytesPerSecond(kiloBytesPerSecond());
     dav.start();
-    UserDefaults::standard().set(CasePaths::kShareURLKey, dav.shareURI());
-    Installed<PasswordPrompter>::install(prompter);
-    Installed<PreviewPresenter>::install(presenter);
-    presented = VolumePasswordDialog::presented().connect([this](VolumePasswordDialog& d) {
+    defaults.set(CasePaths::kShareURLKey, dav.shareURI());
+    presented = prompter.presented().connect([this](VolumePasswordDialog& d) {
       ++dialogsShown;
       if (d.showsRetryNote()) ++retryNotes;
       auto answer = answers.empty() ? std::nullopt : answers.front();
@@ -106,14 +120,12 @@ class VolumeTest : public ServiceTabFixture {
 
   void TearDown() override {
     presented.disconnect();
-    if (dav.available() && LocalVolume::isMounted()) {
+    if (services && dav.available() && volume().isMounted()) {
       auto o = std::make_shared<Outcome>();
-      LocalVolume::disconnect([o](bool ok, const std::string& m) { *o = {true, ok, m}; });
+      volume().disconnect([o](bool ok, const std::string& m) { *o = {true, ok, m}; });
       runMainLoopUntil([o] { return o->done; }, 10000);
     }
-    QuickLookPreviewer::shared().reset();
-    Installed<PreviewPresenter>::uninstall(presenter);
-    Installed<PasswordPrompter>::uninstall(prompter);
+    presenter.window.previewer().reset();
     ServiceTabFixture::TearDown();
   }
 
@@ -122,8 +134,8 @@ class VolumeTest : public ServiceTabFixture {
   Outcome connect(unsigned ms = 20000) {
     // Shared: a completion that comes after the wait must not write into a gone frame.
     auto o = std::make_shared<Outcome>();
-    LocalVolume::connect([o](bool ok, const std::string& m) { *o = {true, ok, m}; });
-    EXPECT_TRUE(test::waitUntil([o] { return o->done; }, ms));
+    volume().connect([o](bool ok, const std::string& m) { *o = {true, ok, m}; });
+    EXPECT_TRUE(waitUntil([o] { return o->done; }, ms));
     return *o;
   }
   void answer(const std::string& user, const std::string& password,
@@ -134,16 +146,16 @@ class VolumeTest : public ServiceTabFixture {
 
 TEST_F(VolumeTest, ConnectsThroughOurDialogReadsTheMountedRootAndDisconnects) {
   dav.putFile("案件/2026/办案笔记.txt", "开庭前核对证据原件。\n");
-  EXPECT_EQ(LocalVolume::statusText(), "未连接");
+  EXPECT_EQ(volume().statusText(), "未连接");
   answer("zhang", "mh-2026");
   Outcome o = connect();
   ASSERT_TRUE(o.ok) << o.message;
-  auto root = LocalVolume::mountedRoot();
+  auto root = volume().mountedRoot();
   ASSERT_TRUE(root);
   EXPECT_EQ(o.message, root->string());
   EXPECT_EQ(answers.size(), 0u);
-  EXPECT_EQ(LocalVolume::statusText(), "已连接：" + root->string());
-  auto local = LocalVolume::mapToLocal("/user_data/FIRM_demo/案件/2026/办案笔记.txt");
+  EXPECT_EQ(volume().statusText(), "已连接：" + root->string());
+  auto local = volume().mapToLocal("/user_data/FIRM_demo/案件/2026/办案笔记.txt");
   ASSERT_EQ(local, *root / "案件" / "2026" / "办案笔记.txt");
   EXPECT_EQ(readAll(*local), "开庭前核对证据原件。\n");
   // The same file through GIO streams (the way in when FUSE is unusable).
@@ -159,7 +171,7 @@ TEST_F(VolumeTest, ConnectsThroughOurDialogReadsTheMountedRootAndDisconnects) {
   EXPECT_FALSE(streams.statRegular({"案件", "2026"}));  // a folder is no file to copy
 
   if (const char* png = g_getenv("QUORVEL_SETTINGS_PNG")) {
-    auto* section = Gtk::make_managed<VolumeSettingsSection>();
+    auto* section = Gtk::make_managed<VolumeSettingsSection>(volume());
     section->set_size_request(520, -1);
     std::string error;
     EXPECT_TRUE(renderWidgetToPng(*section, png, &error)) << error;
@@ -167,25 +179,24 @@ TEST_F(VolumeTest, ConnectsThroughOurDialogReadsTheMountedRootAndDisconnects) {
   // Connecting again completes at once without a dialog.
   logs.clear();
   auto again = std::make_shared<Outcome>();
-  LocalVolume::connect([again](bool ok, const std::string& m) { *again = {true, ok, m}; });
+  volume().connect([again](bool ok, const std::string& m) { *again = {true, ok, m}; });
   EXPECT_TRUE(again->done && again->ok);
   EXPECT_TRUE(logged("[Quorvel][VOLUME] 已挂载，跳过登录框：" + root->string()));
   EXPECT_EQ(dialogsShown, 1);
 
   auto off = std::make_shared<Outcome>();
-  LocalVolume::disconnect([off](bool ok, const std::string& m) { *off = {true, ok, m}; });
-  ASSERT_TRUE(test::waitUntil([off] { return off->done; }, 10000));
+  volume().disconnect([off](bool ok, const std::string& m) { *off = {true, ok, m}; });
+  ASSERT_TRUE(waitUntil([off] { return off->done; }, 10000));
   EXPECT_TRUE(off->ok) << off->message;
   EXPECT_EQ(off->message, "已卸载 " + root->string());
-  EXPECT_FALSE(LocalVolume::mountedRoot());
+  EXPECT_FALSE(volume().mountedRoot());
   auto none = std::make_shared<Outcome>();
-  LocalVolume::disconnect([none](bool ok, const std::string& m) { *none = {true, ok, m}; });
-  ASSERT_TRUE(test::waitUntil([none] { return none->done; }, 5000));
+  volume().disconnect([none](bool ok, const std::string& m) { *none = {true, ok, m}; });
+  ASSERT_TRUE(waitUntil([none] { return none->done; }, 5000));
   EXPECT_EQ(none->message, "本来就没挂载");
 }
 
 TEST_F(VolumeTest, WrongPasswordIsAskedAgainThenGivenUp) {
-  FakeDialogs dialogs;
   for (int i = 0; i < Mounts::kMaxPasswordAttempts; ++i) answer("zhang", "wrong");
   Outcome o = connect();
   EXPECT_FALSE(o.ok);
@@ -194,11 +205,10 @@ TEST_F(VolumeTest, WrongPasswordIsAskedAgainThenGivenUp) {
   ASSERT_EQ(dialogs.shown.size(), 1u);
   EXPECT_EQ(dialogs.shown[0].title, "没能自动连接卷宗盘");
   EXPECT_NE(dialogs.shown[0].text.find(dav.shareURI()), std::string::npos);
-  EXPECT_FALSE(LocalVolume::mountedRoot());
+  EXPECT_FALSE(volume().mountedRoot());
 }
 
 TEST_F(VolumeTest, CancelledDialogEndsWithoutAnAlert) {
-  FakeDialogs dialogs;
   answers.push_back(std::nullopt);
   Outcome o = connect();
   EXPECT_FALSE(o.ok);
@@ -207,7 +217,6 @@ TEST_F(VolumeTest, CancelledDialogEndsWithoutAnAlert) {
 }
 
 TEST_F(VolumeTest, ClosedPortShowsTheManualWay) {
-  FakeDialogs dialogs;
   unsigned port = dav.port();
   dav.stop();
   std::string uri = "dav://127.0.0.1:" + std::to_string(port) + "/zm";
@@ -229,14 +238,13 @@ TEST_F(VolumeTest, AccountSwitchDisconnectsThenSignsOut) {
   ASSERT_TRUE(waitLoaded(tab, "/dashboard"));
   answer("zhang", "mh-2026", PasswordPrompter::Save::forSession);
   ASSERT_TRUE(connect().ok);
-  auto root = LocalVolume::mountedRoot();
+  auto root = volume().mountedRoot();
   ASSERT_TRUE(root);
 
-  FakeDialogs dialogs;
   dialogs.answer = 0;  // 切换并断开卷宗盘（推荐）
   logs.clear();
-  AccountFlow::switchAccount(*model);
-  ASSERT_TRUE(test::waitUntil([&] { return logged("[Quorvel][ACCOUNT] 已清除登录态，回到登录页"); }, 15000));
+  AccountFlow::switchAccount(*model, dialogs, volume());
+  ASSERT_TRUE(waitUntil([&] { return logged("[Quorvel][ACCOUNT] 已清除登录态，回到登录页"); }, 15000));
   auto at = [&](const std::string& part) {
     for (size_t i = 0; i < logs.size(); ++i)
       if (logs[i].find(part) != std::string::npos) return static_cast<long>(i);
@@ -245,7 +253,7 @@ TEST_F(VolumeTest, AccountSwitchDisconnectsThenSignsOut) {
   long unmounted = at("[Quorvel][ACCOUNT] 断开卷宗盘：成功 已卸载 " + root->string());
   ASSERT_GE(unmounted, 0);
   EXPECT_LT(unmounted, at("[Quorvel][ACCOUNT] 已清除登录态"));
-  EXPECT_FALSE(LocalVolume::mountedRoot());
+  EXPECT_FALSE(volume().mountedRoot());
   // The password remembered for the old account is gone: the next connect asks.
   int shown = dialogsShown;
   answer("zhang", "mh-2026");
@@ -259,9 +267,9 @@ TEST_F(VolumeTest, PreviewOfAPdfCopiesItIntoTheCacheAndOpensOurWindow) {
   answer("zhang", "mh-2026");
   ASSERT_TRUE(connect().ok);
   logs.clear();
-  LocalVolume::preview("/user_data/FIRM_demo/案件/2026/起诉状.pdf");
-  auto& ql = QuickLookPreviewer::shared();
-  ASSERT_TRUE(test::waitUntil([&] { return ql.window() && ql.window()->get_visible(); }, 15000));
+  volume().preview("/user_data/FIRM_demo/案件/2026/起诉状.pdf");
+  auto& ql = presenter.window.previewer();
+  ASSERT_TRUE(waitUntil([&] { return ql.window() && ql.window()->get_visible(); }, 15000));
   fs::path cached = AppConfig::mirrorDir() / "案件" / "2026" / "起诉状.pdf";
   EXPECT_EQ(ql.current(), cached);
   EXPECT_EQ(readAll(cached), pdf);
@@ -285,8 +293,8 @@ TEST_F(VolumeTest, PreviewOfAPdfCopiesItIntoTheCacheAndOpensOurWindow) {
   // A second preview is a hit and switches the same window.
   logs.clear();
   Gtk::Window* first = ql.window();
-  LocalVolume::preview("user_data/FIRM_demo/案件/2026/起诉状.pdf");
-  ASSERT_TRUE(test::waitUntil([&] { return logged("[Quorvel][PREVIEW] 打开 起诉状.pdf"); }, 10000));
+  volume().preview("user_data/FIRM_demo/案件/2026/起诉状.pdf");
+  ASSERT_TRUE(waitUntil([&] { return logged("[Quorvel][PREVIEW] 打开 起诉状.pdf"); }, 10000));
   EXPECT_TRUE(logged("[Quorvel][PREVIEW] 命中缓存 起诉状.pdf"));
   EXPECT_EQ(ql.window(), first);
 }
@@ -317,19 +325,22 @@ TEST_F(SlowVolumeTest, ProgressPanelOnlyForASlowCopyAndClosedBeforeThePreview) {
   answer("zhang", "mh-2026");
   ASSERT_TRUE(connect().ok);
   RecordingPresenter rec;
-  Installed<PreviewPresenter>::install(rec);
-  LocalVolume::preview("user_data/FIRM_demo/案件/2026/短.txt");
-  ASSERT_TRUE(test::waitUntil([&] { return !rec.events.empty(); }, 10000));
+  presenter.to = &rec;
+  struct Restore {
+    SwitchablePreviews& p;
+    ~Restore() { p.to = &p.window; }
+  } restore{presenter};
+  volume().preview("user_data/FIRM_demo/案件/2026/短.txt");
+  ASSERT_TRUE(waitUntil([&] { return !rec.events.empty(); }, 10000));
   EXPECT_EQ(rec.events, std::vector<std::string>{"preview 短.txt"});
 
   rec.events.clear();
   auto started = std::chrono::steady_clock::now();
-  LocalVolume::preview("user_data/FIRM_demo/案件/2026/卷宗扫描.pdf");
-  ASSERT_TRUE(test::waitUntil([&] { return !rec.events.empty(); }, 10000));
+  volume().preview("user_data/FIRM_demo/案件/2026/卷宗扫描.pdf");
+  ASSERT_TRUE(waitUntil([&] { return !rec.events.empty(); }, 10000));
   EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(340));
-  ASSERT_TRUE(test::waitUntil([&] { return rec.events.size() == 3; }, 20000));
+  ASSERT_TRUE(waitUntil([&] { return rec.events.size() == 3; }, 20000));
   EXPECT_EQ(rec.events, (std::vector<std::string>{"panel", "closed", "preview 卷宗扫描.pdf"}));
-  Installed<PreviewPresenter>::uninstall(rec);
 }
 
 TEST_F(VolumeTest, WebDownloadOfACaseFileLandsAtItsMappedPlace) {
@@ -344,7 +355,7 @@ TEST_F(VolumeTest, WebDownloadOfACaseFileLandsAtItsMappedPlace) {
 
   const std::string rel = "user_data/FIRM_demo/案件/2026/证据目录.pdf";
   model->loadInActive("/download_file?path=user_data%2FFIRM_demo%2F%E6%A1%88%E4%BB%B6%2F2026%2F%E8%AF%81%E6%8D%AE%E7%9B%AE%E5%BD%95.pdf&action=download");
-  ASSERT_TRUE(test::waitUntil([&] { return logged("下载完成：" + place.string()); }, 15000));
+  ASSERT_TRUE(waitUntil([&] { return logged("下载完成：" + place.string()); }, 15000));
   EXPECT_EQ(readAll(place), caseFileBytes(rel));
   // The copy it replaced is kept.
   bool kept = false;
@@ -354,15 +365,15 @@ TEST_F(VolumeTest, WebDownloadOfACaseFileLandsAtItsMappedPlace) {
 
   // A copy open in an edit session (under any spelling of its path) stays untouched.
   std::ofstream(place) << "my unsaved-to-server edits";
-  PreviewCache::beginEditing("/user_data/FIRM_demo//案件/2026/证据目录.pdf");
+  volume().cache().editing().begin("/user_data/FIRM_demo//案件/2026/证据目录.pdf");
   model->loadInActive("/download_file?path=user_data%2FFIRM_demo%2F%E6%A1%88%E4%BB%B6%2F2026%2F%E8%AF%81%E6%8D%AE%E7%9B%AE%E5%BD%95.pdf&action=download");
-  ASSERT_TRUE(test::waitUntil([&] { return logged("下载完成：" + (AppConfig::downloadDir() / "证据目录.pdf").string()); }, 15000));
+  ASSERT_TRUE(waitUntil([&] { return logged("下载完成：" + (AppConfig::downloadDir() / "证据目录.pdf").string()); }, 15000));
   EXPECT_EQ(readAll(place), "my unsaved-to-server edits");
-  PreviewCache::endEditing(rel);
+  volume().cache().editing().end(rel);
 
   // A path that climbs out of the mirror gets no place there: the download folder takes it.
   model->loadInActive("/download_file?path=user_data%2FFIRM_demo%2F..%2F..%2Fevil.pdf&action=download");
-  ASSERT_TRUE(test::waitUntil([&] { return logged("下载完成：" + (AppConfig::downloadDir() / "evil.pdf").string()); }, 15000));
+  ASSERT_TRUE(waitUntil([&] { return logged("下载完成：" + (AppConfig::downloadDir() / "evil.pdf").string()); }, 15000));
   EXPECT_FALSE(fs::exists(AppConfig::mirrorDir().parent_path() / "evil.pdf"));
 }
 

@@ -18,13 +18,21 @@
 #include "TestHelpers.h"
 #include "TestService.h"
 #include "common/RenderTool.h"
+#include "base/Clock.h"
 #include "base/MainQueue.h"
+#include "core/AuditLog.h"
 #include "core/BrowserModel.h"
+#include "core/FilePanels.h"
+#include "features/editing/HotFolderWatcher.h"
+#include "base/WorkerPool.h"
+#include "platform/Desktop.h"
+#include "platform/Scanner.h"
 #include "fakes/FakeWebPage.h"
 #include "platform/UserDefaults.h"
 #include "ui/components/WidgetRender.h"
 #include "ui/editing/QuickArchiveView.h"
 #include "ui/editing/QuickArchiveWindow.h"
+#include "ui/windows/MainWindowController.h"
 
 using namespace quorvel;
 namespace fs = std::filesystem;
@@ -63,16 +71,26 @@ int main(int argc, char** argv) {
 
   test::TestService service;
   service.start();
-  test::FakePages pages;
+  UserDefaults defaults(UserDefaults::standardFile());
+  test::FakePages pages{defaults};
   auto model = test::freshFakeModel(pages);
-  UserDefaults::standard().set("serverURL", service.baseUrl());
-  model->rememberProceeding(1188, "远航物流诉港丰货代运输合同纠纷");
-  model->rememberProceeding(1042, "（2026）京0105民初1123号 · 一审");
-  model->rememberProceeding(987, "陈某劳动争议仲裁");
+  defaults.set("serverURL", service.baseUrl());
+  model->account().rememberProceeding(1188, "远航物流诉港丰货代运输合同纠纷");
+  model->account().rememberProceeding(1042, "（2026）京0105民初1123号 · 一审");
+  model->account().rememberProceeding(987, "陈某劳动争议仲裁");
   model->newTab("/proceeding/1207/detail", "刘某诉华盛科技买卖合同纠纷");
   runMainLoopUntil([] { return false; }, 100);
 
-  auto* first = Gtk::make_managed<QuickArchiveView>(model, std::vector<fs::path>{}, "拖拽文件或扫描文稿直传卷宗",
+  // Nothing is asked or opened on the desktop.
+  CancellingFilePanels panels;
+  LoggingDesktop desktop;
+  HotFolderWatcher inbox(pages.defaults, panels, desktop);
+  Scanner scanner;
+  WorkerPool workers(1);
+  SystemClock clock;
+  AuditLog audit(AuditLog::defaultFile(), clock);
+  const QuickArchiveServices services{panels, inbox, scanner, workers, audit};
+  auto* first = Gtk::make_managed<QuickArchiveView>(services, model, std::vector<fs::path>{}, "拖拽文件或扫描文稿直传卷宗",
                                                     false, [] {});
   if (!write(*first, empty)) return 1;
   if (getenv("ARCHIVE_DEBUG"))
@@ -92,7 +110,7 @@ int main(int argc, char** argv) {
   test::writeFile(three[0], std::string(184320, 'p'));
   test::writeFile(three[1], std::string(36864, 'd'));
   test::writeFile(three[2], std::string(1572864, 'i'));
-  auto* second = Gtk::make_managed<QuickArchiveView>(model, three, "拖入任务栏图标的 3 个文件", false, [] {});
+  auto* second = Gtk::make_managed<QuickArchiveView>(services, model, three, "拖入任务栏图标的 3 个文件", false, [] {});
   service.setPrefixRoute("/api/proc_quick_upload/",
                          [](const test::RecordedRequest&) { return test::Reply::json(R"({"success":true,"count":3})"); });
   second->selectTarget(1188);
@@ -101,7 +119,8 @@ int main(int argc, char** argv) {
   if (!write(*second, files)) return 1;
 
   if (!screen.empty()) {
-    auto& archive = QuickArchiveWindow::shared();
+    MainWindowController mainWindow(pages.defaults);
+    QuickArchiveWindow archive(services, mainWindow);
     archive.setModel(model);
     archive.open(three, "来自热文件夹「墨衡台收件箱」", true);
     runMainLoopUntil([] { return false; }, 1500);

@@ -62,12 +62,13 @@ int main(int argc, char** argv) {
 
   test::TestService service;
   service.start();
-  test::FakePages pages;
+  UserDefaults defaults(UserDefaults::standardFile());
+  test::FakePages pages{defaults};
   auto model = test::freshFakeModel(pages);
-  UserDefaults::standard().set("serverURL", service.baseUrl());
-  model->rememberProceeding(1207, "刘某诉华盛科技买卖合同纠纷");
-  model->rememberProceeding(1188, "远航物流仲裁案");
-  model->rememberProceeding(1042, "（2026）京0105民初1123号");
+  defaults.set("serverURL", service.baseUrl());
+  model->account().rememberProceeding(1207, "刘某诉华盛科技买卖合同纠纷");
+  model->account().rememberProceeding(1188, "远航物流仲裁案");
+  model->account().rememberProceeding(1042, "（2026）京0105民初1123号");
 
   auto* typed = Gtk::make_managed<QuickCaptureView>(model, "", std::nullopt, [] {});
   typed->entry().set_text("下周五前核对华盛案证据目录并提交补充质证意见");
@@ -105,7 +106,7 @@ int main(int argc, char** argv) {
   std::printf("%s\n", png.c_str());
 
   if (!screen.empty()) {
-    auto& panel = QuickCapturePanel::shared();
+    QuickCapturePanel panel;
     panel.setModel(model);
     panel.show("下周五前核对华盛案证据目录");
     runMainLoopUntil([] { return false; }, 600);

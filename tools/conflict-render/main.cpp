@@ -16,8 +16,10 @@
 #include <string>
 
 #include "common/RenderTool.h"
+#include "VolumeServices.h"
 #include "WebDavServer.h"
 #include "base/MainQueue.h"
+#include "platform/UserDefaults.h"
 #include "ui/components/WidgetRender.h"
 #include "ui/editing/ConflictWindow.h"
 
@@ -72,8 +74,8 @@ void writePhoto(const fs::path& p) {
   cairo_surface_destroy(s);
 }
 
-Glib::RefPtr<Gdk::Texture> renderOpenWindow(WidgetRenderHost& host) {
-  auto* active = ConflictWindow::active();
+Glib::RefPtr<Gdk::Texture> renderOpenWindow(WidgetRenderHost& host, WindowConflictPresenter& presenter) {
+  auto* active = presenter.active();
   if (!active) return {};
   runMainLoopUntil([active] { return active->window().get_mapped() && active->versionsLoaded(); }, 8000);
   // A few more frames so the arrived thumbnails are laid out.
@@ -101,24 +103,29 @@ int main(int argc, char** argv) {
   WidgetRenderHost host(*anchor, 1, 1);
   if (!host.showAndWait()) return 1;
 
+  // The window's services over the tool's own home: nothing opens on the desktop.
+  UserDefaults defaults(UserDefaults::standardFile());
+  test::VolumeServices world(defaults);
+  WindowConflictPresenter presenter(world.desktop, world.previews, world.workers, world.volume.cache());
+
   const fs::path local = dir / "墨衡台卷宗/案件/2026/起诉状.pdf";
   const fs::path server = dir / "volume/zm/案件/2026/起诉状.pdf";
   write(local, test::WebDavServer::samplePdf("Civil Complaint - draft 3 (local edits)", 3));
   write(server, test::WebDavServer::samplePdf("Civil Complaint - reviewed by partner", 4));
-  ConflictWindow::open("user_data/FIRM_demo/案件/2026/起诉状.pdf", local, server.string(), [](ConflictChoice) {});
-  auto first = renderOpenWindow(host);
+  presenter.open("user_data/FIRM_demo/案件/2026/起诉状.pdf", local, server.string(), [](ConflictChoice) {});
+  auto first = renderOpenWindow(host, presenter);
 
   const fs::path photo = dir / "墨衡台卷宗/案件/2026/现场照片.png";
   writePhoto(photo);
-  ConflictWindow::open("user_data/FIRM_demo/案件/2026/现场照片.png", photo, std::nullopt, [](ConflictChoice) {});
-  auto second = renderOpenWindow(host);
+  presenter.open("user_data/FIRM_demo/案件/2026/现场照片.png", photo, std::nullopt, [](ConflictChoice) {});
+  auto second = renderOpenWindow(host, presenter);
 
   // A type without a thumbnail, whose server copy is mapped but gone: icons, no facts.
   const fs::path docx = dir / "墨衡台卷宗/案件/2026/庭审提纲.docx";
   write(docx, "PK demo docx placeholder");
-  ConflictWindow::open("user_data/FIRM_demo/案件/2026/庭审提纲.docx", docx,
+  presenter.open("user_data/FIRM_demo/案件/2026/庭审提纲.docx", docx,
                        (dir / "volume/zm/案件/2026/庭审提纲.docx").string(), [](ConflictChoice) {});
-  auto third = renderOpenWindow(host);
+  auto third = renderOpenWindow(host, presenter);
   if (!first || !second || !third) {
     std::fprintf(stderr, "render failed\n");
     return 1;

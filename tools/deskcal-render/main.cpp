@@ -73,9 +73,10 @@ int main(int argc, char** argv) {
   markMainThread();
   installLawStyle();
 
-  test::FakePages pages;
+  UserDefaults workspaceDefaults(UserDefaults::standardFile());
+  test::FakePages pages{workspaceDefaults};
   auto model = test::freshFakeModel(pages);
-  model->fontScale = fontScale;
+  quorvel::Published<double> workspaceScale{fontScale};
   UserDefaults defaults{std::string(tmpl) + "/dc.json"};
 
   auto live = makeStore(false);
@@ -83,12 +84,12 @@ int main(int argc, char** argv) {
   test::runToEnd(live->refresh(false));
   test::runToEnd(failed->refresh(false));
 
-  DesktopCalendarWindow glassWin(defaults, *live);
+  DesktopCalendarWindow glassWin(defaults, *live, nullptr, {}, &workspaceScale);
   glassWin.setPlacement(DesktopCalendarPlacement::desktop);
   auto* month = Gtk::make_managed<DesktopCalendarView>(model, *live, glassWin);
 
   UserDefaults defaults2{std::string(tmpl) + "/dc2.json"};
-  DesktopCalendarWindow frontWin(defaults2, *live);
+  DesktopCalendarWindow frontWin(defaults2, *live, nullptr, {}, &workspaceScale);
   frontWin.setPlacement(DesktopCalendarPlacement::floating);
   frontWin.setPositionLocked(true);
   auto* upcoming = Gtk::make_managed<DesktopCalendarView>(model, *live, frontWin);
@@ -96,7 +97,7 @@ int main(int argc, char** argv) {
   upcoming->setFilter(DesktopFilterKind::all);
 
   UserDefaults defaults3{std::string(tmpl) + "/dc3.json"};
-  DesktopCalendarWindow errWin(defaults3, *failed);
+  DesktopCalendarWindow errWin(defaults3, *failed, nullptr, {}, &workspaceScale);
   errWin.setPlacement(DesktopCalendarPlacement::normal);
   auto* error = Gtk::make_managed<DesktopCalendarView>(model, *failed, errWin);
 

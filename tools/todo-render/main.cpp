@@ -15,6 +15,7 @@
 #include <string>
 
 #include "TestEnv.h"
+#include "ui/model/WorkspaceViewState.h"
 #include "common/RenderSignIn.h"
 #include "TestService.h"
 #include "TestServiceTodos.h"
@@ -95,24 +96,25 @@ int main(int argc, char** argv) {
   test::TestService service;
   test::useTodoDemoData(service);
   service.start();
-  AppConfig::setServerURL(service.baseUrl());
+  AppConfig::setServerURL(services.defaults(), service.baseUrl());
   if (!signedOut) tools::signInForRender(services.webEngine().network(), service);
 
   // The main window hosts the tab whose page the reads run in.
   auto model = services.browser();
-  auto* window = new MainWindow(model);
+  auto viewState = services.viewState();
+  auto* window = new MainWindow(model, viewState, services.toolWindows(), &services.privacyLock());
   window->set_default_size(1200, 800);
   window->present();
-  runMainLoopUntil([&] { return model->badges->loaded; }, 20000);
+  runMainLoopUntil([&] { return model->account().badges->loaded; }, 20000);
   bool fetched = false;
-  model->fetchDeadlines([&] { fetched = true; });
+  model->reads().fetchDeadlines([&] { fetched = true; });
   runMainLoopUntil([&] { return fetched; }, 10000);
   settle(300);
-  model->todoKind.set(kind);
+  viewState->todoKind.set(kind);
 
   int status = 0;
   if (!sheetPng.empty()) {
-    auto* sheet = Gtk::make_managed<TodoSheet>(model);
+    auto* sheet = Gtk::make_managed<TodoSheet>(model, viewState);
     if (!filter.empty()) sheet->setFilterText(filter);
     bool ok = write(*sheet, 860, 580, sheetPng, [&] {
       runMainLoopUntil([&] { return !sheet->loading(); }, 10000);
@@ -130,7 +132,7 @@ int main(int argc, char** argv) {
     actions.toggleDesktopCalendar = [] {};
     actions.syncCalendarNow = [] {};
     actions.calendarSyncEnabled = [] { return true; };
-    MenuBarView view(model, actions);
+    MenuBarView view(model, viewState, actions);
     view.refreshRows();
     auto& content = view.content();
     view.window().unset_child();

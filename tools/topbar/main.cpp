@@ -5,6 +5,7 @@
 #include <gtkmm.h>
 
 #include "common/RenderTool.h"
+#include "ui/model/WorkspaceViewState.h"
 #include <gtkmm/init.h>
 
 #include <cstdio>
@@ -31,7 +32,8 @@ int main(int argc, char** argv) {
   }
   if (!quorvel::tools::startRenderTool("topbar")) return 1;
 
-  quorvel::test::FakePages pages;
+  quorvel::UserDefaults defaults(quorvel::UserDefaults::standardFile());
+  quorvel::test::FakePages pages{defaults};
   // Every page has history to go back to and answers the badge read with 12 overdue.
   pages.configure = [](quorvel::test::FakeWebPage& p) {
     p.back = true;
@@ -39,7 +41,8 @@ int main(int argc, char** argv) {
       return quorvel::JsResult::success(std::string(R"({"overdue": 12, "today": 3})"));
     };
   };
-  auto model = quorvel::BrowserModel::create(pages.factory());
+  auto model = pages.model();
+  auto viewState = std::make_shared<quorvel::WorkspaceViewState>(pages.defaults);
   model->newTab("/cases", "全局案件中心");
   auto sleeping = model->newTab("/calendar", "开庭日历");
   model->newTab("/contract_detail/118", "房屋租赁合同纠纷（张某诉李某）一审代理");
@@ -49,7 +52,7 @@ int main(int argc, char** argv) {
   model->hibernate(sleeping);
   loading->isLoading.set(true);
 
-  quorvel::WorkspaceTopBar bar(model);
+  quorvel::WorkspaceTopBar bar(model, viewState);
   Gtk::Box box(Gtk::Orientation::VERTICAL);
   box.add_css_class("law-canvas");
   box.append(bar);

@@ -5,6 +5,8 @@
 #include <gtkmm.h>
 
 #include "common/RenderTool.h"
+#include "platform/UserDefaults.h"
+#include "ui/model/WorkspaceViewState.h"
 #include <gtkmm/init.h>
 
 #include <cstdio>
@@ -94,10 +96,12 @@ int main(int argc, char** argv) {
   if (!writeIcons(icons)) return 1;
   std::printf("%s\n", icons.c_str());
 
-  quorvel::test::FakePages pages;
+  quorvel::UserDefaults defaults(quorvel::UserDefaults::standardFile());
+  quorvel::test::FakePages pages{defaults};
   auto model = quorvel::test::freshFakeModel(pages);
-  model->applyBadges(R"({"overdue": 5, "today": 2, "soon": 7, "user": "王律师", "role": "lawyer", "firm": "明德律师事务所"})");
-  quorvel::MenuBarView menuBar(model);
+  auto viewState = std::make_shared<quorvel::WorkspaceViewState>(defaults);
+  model->account().applyBadges(R"({"overdue": 5, "today": 2, "soon": 7, "user": "王律师", "role": "lawyer", "firm": "明德律师事务所"})");
+  quorvel::MenuBarView menuBar(model, viewState);
   if (!screen.empty()) {
     // The panel as the tray opens it, for a click at the top of the screen, captured
     // with ImageMagick's import from the display.

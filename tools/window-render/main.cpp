@@ -13,6 +13,7 @@
 #include <string>
 
 #include "TestEnv.h"
+#include "ui/model/WorkspaceViewState.h"
 #include "TestService.h"
 #include "common/RenderSignIn.h"
 #include "app/AppServices.h"
@@ -94,15 +95,16 @@ int main(int argc, char** argv) {
 
   test::TestService service;
   service.start();
-  AppConfig::setServerURL(service.baseUrl());
+  AppConfig::setServerURL(services.defaults(), service.baseUrl());
   tools::signInForRender(services.webEngine().network(), service);
 
   auto model = services.browser();
-  auto* window = new MainWindow(model);
+  auto viewState = services.viewState();
+  auto* window = new MainWindow(model, viewState, services.toolWindows(), &services.privacyLock());
   window->set_default_size(1400, 880);
   window->present();
   if (empty) {
-    while (!model->tabs->empty()) model->close(model->tabs.get()[0]);
+    while (!model->tabs()->empty()) model->close(model->tabs().get()[0]);
   } else {
     auto dashboard = model->activeTab();
     waitLoaded(dashboard);
@@ -115,7 +117,7 @@ int main(int argc, char** argv) {
     calendar->lastActive = std::chrono::system_clock::now() - std::chrono::hours(2);
     model->hibernateIdleTabs();
     model->selectTab(0);
-    runMainLoopUntil([&] { return model->badges->loaded; }, 10000);
+    runMainLoopUntil([&] { return model->account().badges->loaded; }, 10000);
   }
   if (locked) services.privacyLock().lock();
   settle(3000);

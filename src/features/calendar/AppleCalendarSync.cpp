@@ -36,7 +36,7 @@ AppleCalendarSync::AppleCalendarSync(UserDefaults& defaults, BrowserModel& brows
   });
 }
 
-AppleCalendarSync::~AppleCalendarSync() = default;
+AppleCalendarSync::~AppleCalendarSync() { *self_ = nullptr; }
 
 void AppleCalendarSync::updateConfig(const Config& c) {
   config.set(c);
@@ -46,15 +46,15 @@ void AppleCalendarSync::updateConfig(const Config& c) {
 bool AppleCalendarSync::diagnosticMode() const { return browser_.mode() == AppMode::diagnostic; }
 
 Task<bool> AppleCalendarSync::requestPermissions() {
-  std::weak_ptr<bool> alive = alive_;
+  auto alive = self_;
   auto ensuring = slot_.ensureStore();
   SystemCalendarStore* s = co_await ensuring;
-  if (!alive.lock()) co_return false;
+  if (!*alive) co_return false;
   bool calendar = false, reminders = true;
   if (s) {
     auto asking = s->requestAccess(CalendarEntityType::event);
     calendar = co_await asking;
-    if (!alive.lock()) co_return false;
+    if (!*alive) co_return false;
     if (config->syncReminders) {
       auto askingReminders = s->requestAccess(CalendarEntityType::reminder);
       reminders = co_await askingReminders;
@@ -68,7 +68,7 @@ Task<bool> AppleCalendarSync::requestPermissions() {
 }
 
 void AppleCalendarSync::updateTimestamp(const std::string& note) {
-  auto s = CalendarSyncState::stamp(note, Clock::now());
+  auto s = CalendarSyncState::stamp(note, browser_.clock().now());
   lastSyncedAt.set(s.time);
   statusText.set(s.status);
 }
@@ -110,11 +110,11 @@ void AppleCalendarSync::scheduleTimer() {
 void AppleCalendarSync::startObservingStore() {
   if (observing_) return;
   observing_ = true;
-  std::weak_ptr<bool> alive = alive_;
-  spawn([](AppleCalendarSync* self, std::weak_ptr<bool> alive) -> Task<void> {
+  auto alive = self_;
+  spawn([](AppleCalendarSync* self, std::shared_ptr<AppleCalendarSync*> alive) -> Task<void> {
     auto opening = self->slot_.ensureStore();
     SystemCalendarStore* s = co_await opening;
-    if (!alive.lock() || !s || !self->observing_) co_return;
+    if (!*alive || !s || !self->observing_) co_return;
     self->storeObserver_ = ScopedConnection(s->changed().connect([self] { self->scheduleWriteBackCheck(); }));
   }(this, alive));
 }
@@ -138,11 +138,11 @@ void AppleCalendarSync::setEnabled(bool on) {
     statusText.set("已暂停自动同步（已写入的日历事件仍保留）");
     return;
   }
-  std::weak_ptr<bool> alive = alive_;
-  spawn([](AppleCalendarSync* self, std::weak_ptr<bool> alive) -> Task<void> {
+  auto alive = self_;
+  spawn([](AppleCalendarSync* self, std::shared_ptr<AppleCalendarSync*> alive) -> Task<void> {
     auto asking = self->requestPermissions();
     bool granted = co_await asking;
-    if (!alive.lock()) co_return;
+    if (!*alive) co_return;
     if (!granted) {
       auto off = self->config.get();
       off.enabled = false;
@@ -164,18 +164,18 @@ Task<void> AppleCalendarSync::syncNow(bool force) {
   if (!config->enabled && !force) co_return;
   // Busy before the permission answer: a second run meanwhile is dropped.
   isSyncing.set(true);
-  std::weak_ptr<bool> alive = alive_;
+  auto alive = self_;
   try {
     auto running = runSync(force);
     co_await running;
   } catch (...) {
-    if (alive.lock()) {
-      std::string what = messageOf(std::current_exception());
+    if (*alive) {
+      std::string what = describe(std::current_exception());
       statusText.set("同步暂停：" + what);
       logLine(tags::kCal, "同步失败：" + what);
     }
   }
-  if (alive.lock()) isSyncing.set(false);
+  if (*alive) isSyncing.set(false);
 }
 
 Task<bool> AppleCalendarSync::checkAccount() {
@@ -194,11 +194,11 @@ Task<bool> AppleCalendarSync::checkAccount() {
 }
 
 Task<void> AppleCalendarSync::runSync(bool force) {
-  std::weak_ptr<bool> alive = alive_;
+  auto alive = self_;
   if (force) {
     auto asking = requestPermissions();
     bool granted = co_await asking;
-    if (!alive.lock()) co_return;
+    if (!*alive) co_return;
     if (!granted) {
       statusText.set("缺少本机日历写入权限：本机日历服务没有响应，请稍后重试");
       co_return;
@@ -206,17 +206,17 @@ Task<void> AppleCalendarSync::runSync(bool force) {
   }
   auto checking = checkAccount();
   co_await checking;
-  if (!alive.lock()) co_return;
+  if (!*alive) co_return;
 
   if (config->syncReminders && config->twoWayWriteBack) {
     auto writingBack = writeBack_.checkCompletedRemindersAndWriteBack();
     co_await writingBack;
-    if (!alive.lock()) co_return;
+    if (!*alive) co_return;
   }
 
   auto fetching = feed_.fetchForSync(force);
   CalendarFeedSource::SyncReply reply = co_await fetching;
-  if (!alive.lock()) co_return;
+  if (!*alive) co_return;
   if (reply.notModified) {
     updateTimestamp("已是最新（无变更）");
     co_return;
@@ -227,7 +227,7 @@ Task<void> AppleCalendarSync::runSync(bool force) {
   auto items = CalendarItems::prepare(events, config.get(), &digests);
   auto applying = writer_.applyEventsToCalendar(items);
   int written = co_await applying;
-  if (!alive.lock()) co_return;
+  if (!*alive) co_return;
   syncedEventsCount.set(written);
   feed_.keepETag(reply);
 
@@ -235,14 +235,14 @@ Task<void> AppleCalendarSync::runSync(bool force) {
   if (config->syncReminders) {
     auto applyingReminders = writer_.applyEventsToReminders(events);
     reminders = co_await applyingReminders;
-    if (!alive.lock()) co_return;
+    if (!*alive) co_return;
   }
   syncedRemindersCount.set(reminders);
 
   std::string foldNote = (config->foldBusyDeadlines && !config->hearingsOnlyInCalendar && digests > 0) ? "（已智能折叠）" : "";
   updateTimestamp("日历 " + std::to_string(written) + " 条" + foldNote + " · 提醒 " + std::to_string(reminders) + " 条");
   int raw = static_cast<int>(events.size());
-  AuditLog::write("apple-calendar-sync", "-", {{"events", written}, {"raw_events", raw}, {"reminders", reminders}});
+  browser_.audit().record("apple-calendar-sync", "-", {{"events", written}, {"raw_events", raw}, {"reminders", reminders}});
   logLine(tags::kCal, "同步完成：日历 " + std::to_string(written) + " 条（原始 " + std::to_string(raw) + " 条），提醒 " +
                           std::to_string(reminders) + " 条");
 }
@@ -250,15 +250,15 @@ Task<void> AppleCalendarSync::runSync(bool force) {
 // ---- Clean-up -----------------------------------------------------------------------
 
 Task<void> AppleCalendarSync::clearAllSyncedData(bool silent) {
-  std::weak_ptr<bool> alive = alive_;
+  auto alive = self_;
   auto clearing = writer_.clearAllSyncedData();
   int count = co_await clearing;
-  if (!alive.lock()) co_return;
+  if (!*alive) co_return;
   feed_.dropETag();
   syncedEventsCount.set(0);
   syncedRemindersCount.set(0);
   if (!silent) statusText.set("已清空全部墨衡台同步日历与提醒（共移除 " + std::to_string(count) + " 个专属日历）");
-  AuditLog::write("apple-calendar-cleared", "-", {{"calendars", count}});
+  browser_.audit().record("apple-calendar-cleared", "-", {{"calendars", count}});
   logLine(tags::kCal, "已清空同步数据（移除 " + std::to_string(count) + " 个专属日历）");
 }
 

@@ -109,7 +109,7 @@ class AppleCalendarSync {
   ScopedConnection storeObserver_;
   ScopedConnection wroteBack_;
   bool observing_ = false;
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  std::shared_ptr<AppleCalendarSync*> self_ = std::make_shared<AppleCalendarSync*>(this);
 };
 
 }  // namespace quorvel

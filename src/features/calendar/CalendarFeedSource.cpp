@@ -15,31 +15,39 @@
 
 namespace quorvel {
 
-namespace {
-// GET of the feed as found (no cookies), with the user agent; the tag as
-// If-None-Match when given.
-Task<http::HttpResponse> sendFeedRequest(std::string address, std::optional<std::string> etag) {
+CalendarFeedSource::CalendarFeedSource(BrowserModel& browser) : browser_(browser) {}
+
+CalendarFeedSource::~CalendarFeedSource() { *self_ = nullptr; }
+
+Task<std::optional<http::HttpResponse>> CalendarFeedSource::sendFeedRequest(std::string address,
+                                                                           std::optional<std::string> etag) {
+  auto alive = self_;
   http::HttpRequest request;
   request.url = std::move(address);
   request.headers.emplace_back("User-Agent", AppConfig::userAgent());
   if (etag) request.headers.emplace_back("If-None-Match", *etag);
   request.timeoutSeconds = 25;
-  auto sending = http::send(std::move(request));
-  co_return co_await sending;
+  std::optional<AppError> failure;
+  http::HttpResponse reply;
+  try {
+    auto sending = http::send(std::move(request), &requests_);
+    reply = co_await sending;
+  } catch (const AppError& e) {
+    failure = e;
+  }
+  // Gone meanwhile (its requests were cancelled with it): no reply and no failure.
+  if (!*alive) co_return std::nullopt;
+  if (failure) throw *failure;
+  co_return reply;
 }
-}  // namespace
-
-CalendarFeedSource::CalendarFeedSource(BrowserModel& browser) : browser_(browser) {}
-
-CalendarFeedSource::~CalendarFeedSource() = default;
 
 std::string CalendarFeedSource::currentAccountKey() const {
-  return CalendarSyncState::accountKey(browser_.badges.get());
+  return CalendarSyncState::accountKey(browser_.account().badges.get());
 }
 
 void CalendarFeedSource::dropCacheIfForeign() {
   if (!cachedURL_ && !cachedETag_) return;
-  bool signedOut = browser_.badges->loginRequired;
+  bool signedOut = browser_.account().badges->loginRequired;
   std::string account = currentAccountKey();
   if (signedOut || CalendarSyncState::isAccountChange(cacheAccount_, account)) {
     logLine(tags::kCal, "账号已变化，重新查找日历订阅链接");
@@ -81,9 +89,9 @@ void CalendarFeedSource::forgetFeedCache() {
 }
 
 Task<std::string> CalendarFeedSource::discoverAllICSURL() {
-  auto reading = browser_.fetchJSON(FeedLinks::kSubscribePath);
+  auto reading = browser_.reads().fetchJSON(FeedLinks::kSubscribePath);
   std::string page = utf8OrEmpty(co_await reading);
-  auto url = FeedLinks::extractFeedURL(page, AppConfig::homeURL());
+  auto url = FeedLinks::extractFeedURL(page, AppConfig::homeURL(browser_.defaults()));
   if (!url) throw FeedLinks::noFeedLinkError();
   co_return *url;
 }
@@ -91,12 +99,12 @@ Task<std::string> CalendarFeedSource::discoverAllICSURL() {
 Task<std::string> CalendarFeedSource::feedAddress(bool forceDiscover) {
   if (!forceDiscover)
     if (auto cached = cachedAllICSURL()) co_return *cached;
-  std::weak_ptr<bool> alive = alive_;
+  auto alive = self_;
   // The account at the start of the discovery owns its result.
   std::string account = currentAccountKey();
   auto discovering = discoverAllICSURL();
   std::string found = co_await discovering;
-  if (!alive.lock()) co_return std::string();
+  if (!*alive) co_return std::string();
   if (!CalendarSyncState::isAccountChange(account, currentAccountKey())) cacheAllICSURL(found);
   co_return found;
 }
@@ -113,30 +121,31 @@ void CalendarFeedSource::checkReply(const char* what, int status, const std::str
 }
 
 Task<std::vector<ICSEvent>> CalendarFeedSource::fetchLiveEvents(bool forceDiscover) {
-  std::weak_ptr<bool> alive = alive_;
+  auto alive = self_;
   auto finding = feedAddress(forceDiscover);
   std::string address = co_await finding;
-  if (!alive.lock()) co_return std::vector<ICSEvent>{};
+  if (!*alive) co_return std::vector<ICSEvent>{};
   // The entity tag is the sync run's: this fetch always takes the whole feed.
   auto sending = sendFeedRequest(address, std::nullopt);
-  http::HttpResponse reply = co_await sending;
-  if (!alive.lock()) co_return std::vector<ICSEvent>{};
-  checkReply(FeedLinks::kLiveFetchFailed, reply.status, reply.body, address);
-  co_return ICSParser::parse(reply.body);
+  std::optional<http::HttpResponse> reply = co_await sending;
+  if (!reply) co_return std::vector<ICSEvent>{};
+  checkReply(FeedLinks::kLiveFetchFailed, reply->status, reply->body, address);
+  co_return ICSParser::parse(reply->body);
 }
 
 Task<CalendarFeedSource::SyncReply> CalendarFeedSource::fetchForSync(bool force) {
-  std::weak_ptr<bool> alive = alive_;
+  auto alive = self_;
   // Gone meanwhile: nothing to write.
   SyncReply gone;
   gone.notModified = true;
   auto finding = feedAddress(force);
   std::string address = co_await finding;
-  if (!alive.lock()) co_return gone;
+  if (!*alive) co_return gone;
   std::optional<std::string> tag = force ? std::nullopt : cachedETag();
   auto sending = sendFeedRequest(address, tag);
-  http::HttpResponse reply = co_await sending;
-  if (!alive.lock()) co_return gone;
+  std::optional<http::HttpResponse> answer = co_await sending;
+  if (!answer) co_return gone;
+  http::HttpResponse& reply = *answer;
   SyncReply out;
   out.address = address;
   if (reply.status == 304) {

@@ -15,6 +15,7 @@
 
 #include "base/Task.h"
 #include "features/calendar/ICSEvent.h"
+#include "platform/Http.h"
 
 namespace quorvel {
 
@@ -68,6 +69,9 @@ class CalendarFeedSource {
 
  private:
   void dropCacheIfForeign();
+  // GET of the feed as found (no cookies), with the user agent; the tag as
+  // If-None-Match when given. Nothing when this source went away meanwhile.
+  Task<std::optional<http::HttpResponse>> sendFeedRequest(std::string address, std::optional<std::string> etag);
   // The cached address, or a discovered one, cached when the account did not change
   // during the discovery. Empty when this source went away meanwhile.
   Task<std::string> feedAddress(bool forceDiscover);
@@ -79,7 +83,8 @@ class CalendarFeedSource {
   std::optional<std::string> cachedURL_;
   std::optional<std::string> cachedETag_;
   std::string cacheAccount_;
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  Cancellable requests_;  // the feed requests end with this source
+  std::shared_ptr<CalendarFeedSource*> self_ = std::make_shared<CalendarFeedSource*>(this);
 };
 
 }  // namespace quorvel

@@ -38,7 +38,7 @@ class CalendarStoreSlot {
   std::unique_ptr<SystemCalendarStore> store_;
   bool opening_ = false;
   std::vector<std::function<void()>> waiters_;
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  std::shared_ptr<CalendarStoreSlot*> self_ = std::make_shared<CalendarStoreSlot*>(this);
 };
 
 }  // namespace quorvel

@@ -37,7 +37,7 @@ AppError noWritableCalendar() {
 CalendarWriter::CalendarWriter(CalendarStoreSlot& store, CalendarSyncRecords& records)
     : slot_(store), records_(records) {}
 
-CalendarWriter::~CalendarWriter() = default;
+CalendarWriter::~CalendarWriter() { *self_ = nullptr; }
 
 // ---- Dedicated calendars ------------------------------------------------------------
 
@@ -55,15 +55,15 @@ Task<std::optional<std::string>> CalendarWriter::bestSource(SystemCalendarStore&
 }
 
 Task<SystemCalendar> CalendarWriter::ensureCalendar(std::string title, CI::Rgb color, CalendarEntityType type) {
-  std::weak_ptr<bool> alive = alive_;
+  auto alive = self_;
   auto opening = slot_.ensureStore();
   SystemCalendarStore* s = co_await opening;
   // Gone meanwhile: the caller, gone with it, uses nothing.
-  if (!alive.lock()) co_return SystemCalendar{};
+  if (!*alive) co_return SystemCalendar{};
   if (!s) throw noWritableCalendar();
   auto listing = s->calendars(type);
   auto calendars = co_await listing;
-  if (!alive.lock()) co_return SystemCalendar{};
+  if (!*alive) co_return SystemCalendar{};
   auto own = records_.ownCalendars();
   // In our own store every calendar is the sync's; elsewhere a calendar of the user
   // with the same title is left alone.
@@ -80,14 +80,14 @@ Task<SystemCalendar> CalendarWriter::ensureCalendar(std::string title, CI::Rgb c
   }
   auto choosing = bestSource(*s, type);
   auto source = co_await choosing;
-  if (!alive.lock()) co_return SystemCalendar{};
+  if (!*alive) co_return SystemCalendar{};
   if (!source) throw noWritableCalendar();
   // Named: the store's coroutine keeps references to its arguments.
   const std::string hex = colorHex(color.red, color.green, color.blue);
   const std::string sourceID = *source;
   auto creating = s->createCalendar(title, hex, type, sourceID);
   SystemCalendar made = co_await creating;
-  if (!alive.lock()) co_return made;
+  if (!*alive) co_return made;
   own = records_.ownCalendars();
   own.push_back(made.id);
   records_.setOwnCalendars(own);
@@ -103,14 +103,14 @@ Task<SystemCalendar> CalendarWriter::ensureCalendar(std::string title, CI::Rgb c
 // ---- Calendar items -----------------------------------------------------------------
 
 Task<int> CalendarWriter::applyEventsToCalendar(std::vector<ICSEvent> items) {
-  std::weak_ptr<bool> alive = alive_;
+  auto alive = self_;
   std::map<std::string, std::string> calendarOf;
   for (auto [title, color] : {std::pair{CI::kHearingCalendar, CI::hearingColor()},
                               std::pair{CI::kDeadlineCalendar, CI::deadlineColor()},
                               std::pair{CI::kOverdueCalendar, CI::overdueColor()}}) {
     auto ensuring = ensureCalendar(title, color, CalendarEntityType::event);
     calendarOf[title] = (co_await ensuring).id;
-    if (!alive.lock()) co_return 0;
+    if (!*alive) co_return 0;
   }
   SystemCalendarStore* s = slot_.store();
   auto eventMap = records_.eventIDs();
@@ -179,7 +179,7 @@ Task<int> CalendarWriter::applyEventsToCalendar(std::vector<ICSEvent> items) {
     s->reset();
     throw;
   }
-  if (!alive.lock()) co_return 0;
+  if (!*alive) co_return 0;
   records_.storeEvents(newEvents, newHashes);
   co_return static_cast<int>(items.size());
 }
@@ -187,7 +187,7 @@ Task<int> CalendarWriter::applyEventsToCalendar(std::vector<ICSEvent> items) {
 // ---- Reminders ----------------------------------------------------------------------
 
 Task<int> CalendarWriter::applyEventsToReminders(std::vector<ICSEvent> events) {
-  std::weak_ptr<bool> alive = alive_;
+  auto alive = self_;
   SystemCalendar list;
   try {
     auto ensuring = ensureCalendar(CI::kReminderList, CI::reminderColor(), CalendarEntityType::reminder);
@@ -195,7 +195,7 @@ Task<int> CalendarWriter::applyEventsToReminders(std::vector<ICSEvent> events) {
   } catch (...) {
     co_return 0;
   }
-  if (!alive.lock()) co_return 0;
+  if (!*alive) co_return 0;
   std::vector<ICSEvent> wanted;
   for (const auto& e : CI::lastPerUID(events))
     if (CI::wantsReminder(e)) wanted.push_back(e);
@@ -209,7 +209,7 @@ Task<int> CalendarWriter::applyEventsToReminders(std::vector<ICSEvent> events) {
   } catch (...) {
     co_return static_cast<int>(wanted.size());
   }
-  if (!alive.lock()) co_return 0;
+  if (!*alive) co_return 0;
   std::map<std::int64_t, ReminderItem> existing;
   for (const auto& r : fetched)
     if (auto id = CI::extractLogID(r.notes)) existing[*id] = r;
@@ -246,10 +246,10 @@ Task<int> CalendarWriter::applyEventsToReminders(std::vector<ICSEvent> events) {
       co_await committing;
     } catch (...) {
       s->reset();
-      logLine(tags::kCal, "提醒事项写入失败：" + messageOf(std::current_exception()));
+      logLine(tags::kCal, "提醒事项写入失败：" + describe(std::current_exception()));
     }
   }
-  if (!alive.lock()) co_return 0;
+  if (!*alive) co_return 0;
   // Ids the client completed itself count as completed reminders still present.
   for (auto& [id, r] : existing)
     if (!inFeed.count(id)) r.completed = true;
@@ -262,10 +262,10 @@ Task<int> CalendarWriter::applyEventsToReminders(std::vector<ICSEvent> events) {
 // ---- Clean-up -----------------------------------------------------------------------
 
 Task<int> CalendarWriter::clearAllSyncedData() {
-  std::weak_ptr<bool> alive = alive_;
+  auto alive = self_;
   auto opening = slot_.ensureStore();
   SystemCalendarStore* s = co_await opening;
-  if (!alive.lock()) co_return 0;
+  if (!*alive) co_return 0;
   int count = 0;
   auto own = records_.ownCalendars();
   if (s) {
@@ -293,7 +293,7 @@ Task<int> CalendarWriter::clearAllSyncedData() {
       }
     }
   }
-  if (!alive.lock()) co_return count;
+  if (!*alive) co_return count;
   records_.setOwnCalendars(own);
   records_.forgetWrittenItems();
   co_return count;

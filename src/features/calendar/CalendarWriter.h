@@ -41,7 +41,7 @@ class CalendarWriter {
 
   CalendarStoreSlot& slot_;
   CalendarSyncRecords& records_;
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  std::shared_ptr<CalendarWriter*> self_ = std::make_shared<CalendarWriter*>(this);
 };
 
 }  // namespace quorvel

@@ -3,6 +3,7 @@
 #include <cassert>
 #include <ctime>
 
+#include "base/AppError.h"
 #include "base/Clock.h"
 #include "base/Log.h"
 #include "base/LogTags.h"
@@ -19,8 +20,8 @@ namespace {
 constexpr unsigned kAutoRefreshMs = 180'000;
 constexpr unsigned kToastMs = 2'600;
 
-std::string hourMinuteNow() {
-  std::time_t t = std::chrono::system_clock::to_time_t(Clock::now());
+std::string hourMinuteOf(Clock::time_point at) {
+  std::time_t t = std::chrono::system_clock::to_time_t(at);
   std::tm tm{};
   localtime_r(&t, &tm);
   char buf[8];
@@ -32,12 +33,15 @@ std::string hourMinuteNow() {
 DesktopCalendarModel::Services DesktopCalendarModel::servicesOver(CalendarFeedSource& feed, BrowserModel& browser) {
   Services s;
   s.fetchLiveEvents = [&feed](bool force) { return feed.fetchLiveEvents(force); };
-  s.deadlines = [&browser] { return browser.deadlines.get(); };
+  s.deadlines = [&browser] { return browser.account().deadlines.get(); };
   s.postForm = [&browser](std::string path) -> Task<FormResult> {
-    auto result = browser.postFormResult(path, {});
+    auto result = browser.requests().postForm(path, {});
     co_return co_await result;
   };
-  s.refreshBadges = [&browser] { browser.refreshBadges(); };
+  s.refreshBadges = [&browser] { browser.reads().refreshBadges(); };
+  s.audit = [&browser](const std::string& action, const std::string& rel) { browser.audit().record(action, rel); };
+  s.serverURL = [&browser] { return AppConfig::serverURL(browser.defaults()); };
+  s.now = [&browser] { return browser.clock().now(); };
   return s;
 }
 
@@ -50,30 +54,30 @@ DesktopCalendarModel::DesktopCalendarModel(Services services) : services_(std::m
   if (!services_.postForm)
     services_.postForm = [](std::string) -> Task<FormResult> { co_return FormResult{false, -1, "没有工作区"}; };
   if (!services_.refreshBadges) services_.refreshBadges = [] {};
-  if (!services_.audit)
-    services_.audit = [](const std::string& action, const std::string& rel) { AuditLog::write(action, rel); };
-  if (!services_.serverURL) services_.serverURL = [] { return AppConfig::serverURL(); };
+  if (!services_.audit) services_.audit = [](const std::string&, const std::string&) {};
+  if (!services_.serverURL) services_.serverURL = [] { return std::string(AppConfig::kDefaultServerURL); };
+  if (!services_.now) services_.now = [] { return std::chrono::system_clock::now(); };
   if (!services_.after)
     services_.after = [](unsigned ms, std::function<void()> fn) { postToMainAfter(ms, std::move(fn)); };
 }
 
 DesktopCalendarModel::~DesktopCalendarModel() {
-  *alive_ = false;
+  *self_ = nullptr;
   if (timer_) cancelTimer(timer_);
 }
 
 void DesktopCalendarModel::startAutoRefresh() {
   if (timer_) cancelTimer(timer_);
-  std::weak_ptr<bool> alive = alive_;
+  auto alive = self_;
   timer_ = startRepeatingTimer(kAutoRefreshMs, [this, alive] {
-    if (alive.expired()) return false;
+    if (!*alive) return false;
     refresh(true).detach();
     return true;
   });
 }
 
 Task<void> DesktopCalendarModel::refresh(bool silent) {
-  std::weak_ptr<bool> alive = alive_;
+  auto alive = self_;
   const unsigned long gen = ++generation_;
   if (!silent) {
     loading.set(true);
@@ -86,19 +90,16 @@ Task<void> DesktopCalendarModel::refresh(bool silent) {
   try {
     auto fetch = services_.fetchLiveEvents(!silent);
     fetched = co_await fetch;
-  } catch (const std::exception& e) {
-    ok = false;
-    error = e.what();
   } catch (...) {
     ok = false;
-    error = "未知错误";
+    error = describe(std::current_exception());
   }
-  if (alive.expired()) co_return;
+  if (!*alive) co_return;
   if (gen == generation_) {
     if (ok) {
       sortForDesktopDisplay(fetched);
       events.set(std::move(fetched));
-      updatedAtText.set(hourMinuteNow());
+      updatedAtText.set(hourMinuteOf(services_.now()));
     } else {
       auto fallback = fallbackFromDeadlines();
       if (!fallback.empty() && events->empty()) events.set(std::move(fallback));
@@ -113,16 +114,16 @@ Task<void> DesktopCalendarModel::refresh(bool silent) {
 }
 
 std::vector<ICSEvent> DesktopCalendarModel::fallbackFromDeadlines() const {
-  return desktopFallbackEvents(services_.deadlines(), services_.serverURL(), Clock::now());
+  return desktopFallbackEvents(services_.deadlines(), services_.serverURL(), services_.now());
 }
 
 Task<void> DesktopCalendarModel::markDone(ICSEvent event) {
   auto id = event.logID();
   if (!id) co_return;
-  std::weak_ptr<bool> alive = alive_;
+  auto alive = self_;
   auto post = services_.postForm("/api/mark_todo_done/" + std::to_string(*id));
   FormResult result = co_await post;
-  if (alive.expired()) co_return;
+  if (!*alive) co_return;
   if (result.ok) {
     std::vector<ICSEvent> kept;
     for (auto& e : events.get())
@@ -138,9 +139,9 @@ Task<void> DesktopCalendarModel::markDone(ICSEvent event) {
 
 void DesktopCalendarModel::showToast(const std::string& text) {
   toastText.set(text);
-  std::weak_ptr<bool> alive = alive_;
+  auto alive = self_;
   services_.after(kToastMs, [this, alive, text] {
-    if (alive.expired()) return;
+    if (!*alive) return;
     if (toastText.get() == text) toastText.set("");
   });
 }

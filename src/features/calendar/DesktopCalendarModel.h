@@ -1,6 +1,7 @@
 #pragma once
 // The desktop calendar's data: the live feed in display order, the fallback from the
 // deadline lists, mark-done and a short toast. Main thread only; keeps nothing on disk.
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -20,9 +21,9 @@ class CalendarFeedSource;
 class DesktopCalendarModel {
  public:
   // What the model reaches outside (tests give their own); fetchLiveEvents is
-  // required. Without the workspace's members the deadline lists are empty and
-  // nothing can be marked done; the others default to the audit log, the configured
-  // server and the main loop.
+  // required. Without the workspace's members the deadline lists are empty, nothing
+  // can be marked done and nothing is recorded; the others default to the default
+  // server, the system's wall clock and the main loop.
   struct Services {
     std::function<Task<std::vector<ICSEvent>>(bool forceDiscover)> fetchLiveEvents;
     std::function<Deadlines()> deadlines;
@@ -30,11 +31,14 @@ class DesktopCalendarModel {
     std::function<void()> refreshBadges;
     std::function<void(const std::string& action, const std::string& rel)> audit;
     std::function<std::string()> serverURL;
+    // The time shown as "updated at" and that the fallback is dated by.
+    std::function<std::chrono::system_clock::time_point()> now;
     // Runs fn after ms milliseconds (the toast's clock).
     std::function<void(unsigned ms, std::function<void()> fn)> after;
   };
 
-  // The feed's live fetch and the workspace model's deadline lists, mark-done and badges.
+  // The feed's live fetch and the workspace model's deadline lists, mark-done, badges,
+  // audit log, settings and clock.
   DesktopCalendarModel(CalendarFeedSource& feed, BrowserModel& browser);
   explicit DesktopCalendarModel(Services services);
   ~DesktopCalendarModel();
@@ -49,6 +53,9 @@ class DesktopCalendarModel {
   Published<std::string, DesktopCalendarModel> errorText;
   Published<std::string, DesktopCalendarModel> updatedAtText;
   Published<std::string, DesktopCalendarModel> toastText;
+
+  // The time by the model's clock (the calendar's "today").
+  std::chrono::system_clock::time_point now() const { return services_.now(); }
 
   // (Re)starts the 180-second silent refresh.
   void startAutoRefresh();
@@ -69,7 +76,7 @@ class DesktopCalendarModel {
   unsigned timer_ = 0;
   unsigned long generation_ = 0;
   unsigned long loadingOwner_ = 0;
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  std::shared_ptr<DesktopCalendarModel*> self_ = std::make_shared<DesktopCalendarModel*>(this);
 };
 
 }  // namespace quorvel

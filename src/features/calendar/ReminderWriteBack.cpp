@@ -17,10 +17,10 @@ namespace quorvel {
 ReminderWriteBack::ReminderWriteBack(CalendarStoreSlot& store, CalendarSyncRecords& records, BrowserModel& browser)
     : slot_(store), records_(records), browser_(browser) {}
 
-ReminderWriteBack::~ReminderWriteBack() = default;
+ReminderWriteBack::~ReminderWriteBack() { *self_ = nullptr; }
 
 Task<void> ReminderWriteBack::checkCompletedRemindersAndWriteBack() {
-  std::weak_ptr<bool> alive = alive_;
+  auto alive = self_;
   if (running_) {
     // One check at a time: this request makes one more pass and waits for it.
     again_ = true;
@@ -37,27 +37,27 @@ Task<void> ReminderWriteBack::checkCompletedRemindersAndWriteBack() {
       auto checking = writeBackOnce();
       co_await checking;
     } catch (...) {
-      if (alive.lock())
-        logLine(tags::kCal, "双向回写检查失败：" + messageOf(std::current_exception()));
+      if (*alive)
+        logLine(tags::kCal, "双向回写检查失败：" + describe(std::current_exception()));
     }
-  } while (alive.lock() && again_);
-  if (!alive.lock()) co_return;
+  } while (*alive && again_);
+  if (!*alive) co_return;
   running_ = false;
   for (auto& wake : std::exchange(waiters_, {})) wake();
 }
 
 Task<void> ReminderWriteBack::writeBackOnce() {
   namespace CI = CalendarItems;
-  std::weak_ptr<bool> alive = alive_;
+  auto alive = self_;
   // Only the account whose reminders these are may mark them done.
-  std::string key = CalendarSyncState::accountKey(browser_.badges.get());
+  std::string key = CalendarSyncState::accountKey(browser_.account().badges.get());
   if (!CalendarSyncState::isAccount(key) || key != records_.lastSyncedAccount()) co_return;
   auto opening = slot_.ensureStore();
   SystemCalendarStore* s = co_await opening;
-  if (!alive.lock() || !s) co_return;
+  if (!*alive || !s) co_return;
   auto listing = s->calendars(CalendarEntityType::reminder);
   auto lists = co_await listing;
-  if (!alive.lock()) co_return;
+  if (!*alive) co_return;
   std::optional<std::string> listID;
   for (const auto& c : lists)
     if (c.title == CI::kReminderList && records_.owns(c, s->backend())) {
@@ -68,21 +68,21 @@ Task<void> ReminderWriteBack::writeBackOnce() {
   const std::vector<std::string> ids{*listID};  // named: outlives the store's coroutine
   auto fetching = s->reminders(ids);
   auto reminders = co_await fetching;
-  if (!alive.lock()) co_return;
+  if (!*alive) co_return;
   auto settled = records_.settledIDs();
   std::vector<std::int64_t> posted;
   for (const auto& r : reminders) {
     if (!r.completed) continue;
     auto id = CI::extractLogID(r.notes);
     if (!id || settled.contains(*id)) continue;
-    auto posting = browser_.postFormResult("/api/mark_todo_done/" + std::to_string(*id), {});
+    auto posting = browser_.requests().postForm("/api/mark_todo_done/" + std::to_string(*id), {});
     auto result = co_await posting;
-    if (!alive.lock()) co_return;
+    if (!*alive) co_return;
     if (!result.ok) continue;
     settled.add(*id);
     posted.push_back(*id);
     writeBackCount.set(writeBackCount.get() + 1);
-    AuditLog::write("reminder-writeback-done", "log:" + std::to_string(*id));
+    browser_.audit().record("reminder-writeback-done", "log:" + std::to_string(*id));
     logLine(tags::kCal, "双向回写完成：log_id=" + std::to_string(*id));
   }
   if (posted.empty()) co_return;
@@ -90,7 +90,7 @@ Task<void> ReminderWriteBack::writeBackOnce() {
   auto current = records_.settledIDs();
   for (auto id : posted) current.add(id);
   records_.storeSettled(current, reminders);
-  browser_.refreshBadges();
+  browser_.reads().refreshBadges();
   wroteBack_.emit(posted.size());
 }
 

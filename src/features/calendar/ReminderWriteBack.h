@@ -44,7 +44,7 @@ class ReminderWriteBack {
   bool running_ = false;
   bool again_ = false;
   std::vector<std::function<void()>> waiters_;
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  std::shared_ptr<ReminderWriteBack*> self_ = std::make_shared<ReminderWriteBack*>(this);
 };
 
 }  // namespace quorvel

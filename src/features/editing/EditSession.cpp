@@ -35,9 +35,6 @@ namespace {
 constexpr unsigned kPollMs = 2000;
 constexpr unsigned kProgressDelayMs = 350;
 
-std::weak_ptr<BrowserModel> gWorkspace;
-WebStore* gWebStore = nullptr;
-
 std::string formatTime(system_clock::time_point t, const char* format, bool utc) {
   std::time_t secs = system_clock::to_time_t(t);
   std::tm tm{};
@@ -63,17 +60,9 @@ std::string lastComponent(const std::string& rel) {
   return pos == std::string::npos ? rel : rel.substr(pos + 1);
 }
 
-Task<int> ask(std::string title, std::string text, std::vector<std::string> buttons) {
-  CallbackAwaiter<int> answer([&](CallbackAwaiter<int>::Resolver resolve) {
-    Dialogs::shared().alert(title, text, buttons, [resolve](int i) { resolve(i); });
-  });
-  int chosen = co_await answer;
-  co_return chosen;
-}
-
-Task<ConflictChoice> compare(std::string rel, fs::path local) {
+Task<ConflictChoice> compare(ConflictPresenter& conflicts, std::string rel, fs::path local) {
   CallbackAwaiter<ConflictChoice> choice([&](CallbackAwaiter<ConflictChoice>::Resolver resolve) {
-    ConflictPresenter::shared().open(rel, local, [resolve](ConflictChoice c) { resolve(c); });
+    conflicts.open(rel, local, [resolve](ConflictChoice c) { resolve(c); });
   });
   ConflictChoice chosen = co_await choice;
   co_return chosen;
@@ -86,40 +75,48 @@ std::string newTempName(const fs::path& beside) {
   return ".tmp-" + id + "-" + beside.filename().string();
 }
 
-Task<std::optional<fs::path>> realEnsureLocal(std::string rel) {
-  LocalVolume::snapshot();  // the copy off the main thread reads what this saw
-  auto copying = runInBackground([rel] { return PreviewCache::ensureLocal(rel); });
+Task<std::optional<fs::path>> realEnsureLocal(LocalVolume& volume, WorkerPool& workers, std::string rel) {
+  volume.snapshot();  // the copy off the main thread reads what this saw
+  PreviewCache& cache = volume.cache();
+  auto copying = onWorker(workers, [rel, &cache] { return cache.ensureLocal(rel); });
   std::optional<fs::path> local = co_await copying;
   co_return local;
 }
 
-Task<json> realUpload(std::string serverPath, fs::path local) {
-  auto store = MirrorStore::create();
-  store->webStore = gWebStore;
-  store->browser = gWorkspace;
+Task<json> realUpload(MirrorStore::Services mirror, std::shared_ptr<const EditWorkspace> workspace,
+                      std::string serverPath, fs::path local) {
+  auto store = MirrorStore::create(mirror);
+  store->webStore = workspace->webStore;
+  store->browser = workspace->model;
   auto sending = store->uploadFile(serverPath, local);
   json reply = co_await sending;
   co_return reply;
 }
 }  // namespace
 
-EditSession::Backend EditSession::Backend::real() {
+EditSession::Backend EditSession::Backend::real(LocalVolume& volume, Desktop& desktop, WorkerPool& workers,
+                                                const MirrorStore::Services& mirror,
+                                                std::shared_ptr<const EditWorkspace> workspace) {
   Backend b;
-  b.ensureLocal = realEnsureLocal;
+  b.ensureLocal = [&volume, &workers](std::string rel) { return realEnsureLocal(volume, workers, std::move(rel)); };
   b.stat = [](const fs::path& p) { return PreviewCache::stat(p); };
-  b.serverStat = PreviewCache::freshSourceStat;
-  b.copyFromServer = PreviewCache::copyFreshSource;
-  b.openInApp = [](const fs::path& p) {
+  b.serverStat = [&volume](std::string rel) { return volume.cache().freshSourceStat(std::move(rel)); };
+  b.copyFromServer = [&volume](std::string rel, fs::path dest) {
+    return volume.cache().copyFreshSource(std::move(rel), std::move(dest));
+  };
+  b.openInApp = [&desktop](const fs::path& p) {
     GCharPtr uri(g_filename_to_uri(p.c_str(), nullptr, nullptr));
-    if (!uri || !Desktop::shared().openURI(uri.get()))
+    if (!uri || !desktop.openURI(uri.get()))
       logLine(tags::kEdit, "无法用默认应用打开 " + p.string(), LogLevel::warning);
   };
-  b.upload = realUpload;
-  b.userName = [] {
-    auto m = gWorkspace.lock();
-    return m ? m->badges->user : std::string();
+  b.upload = [mirror, workspace](std::string serverPath, fs::path local) {
+    return realUpload(mirror, workspace, std::move(serverPath), std::move(local));
   };
-  b.backupRoot = [] { return PreviewCache::cacheRoot(); };
+  b.userName = [workspace] {
+    auto m = workspace->model.lock();
+    return m ? m->account().badges->user : std::string();
+  };
+  b.backupRoot = [&volume] { return volume.cache().cacheRoot(); };
   auto timer = std::make_shared<SourceId>();
   b.startTimer = [timer](std::function<void()> tick) {
     *timer = SourceId(startRepeatingTimer(kPollMs, [tick] {
@@ -144,9 +141,18 @@ struct EditSession::Impl : std::enable_shared_from_this<Impl> {
     bool settling = false;  // a change seen whose size was still moving
   };
 
-  explicit Impl(Backend b) : backend(std::move(b)) {}
+  Impl(Backend b, Dialogs& d, ConflictPresenter& c, PreviewPresenter& p, EditingFiles& e, WorkerPool& w, AuditLog& a,
+       const Clock& k)
+      : backend(std::move(b)), dialogs(d), conflicts(c), previews(p), editing(e), workers(w), audit(a), clock(k) {}
 
   Backend backend;
+  Dialogs& dialogs;
+  ConflictPresenter& conflicts;
+  PreviewPresenter& previews;
+  EditingFiles& editing;
+  WorkerPool& workers;
+  AuditLog& audit;
+  const Clock& clock;
   std::map<std::string, Session> sessions;
   std::set<std::string> opening;
   bool prompting = false;
@@ -178,7 +184,7 @@ struct EditSession::Impl : std::enable_shared_from_this<Impl> {
     auto tail = PreviewCache::relTail(rel);
     bool sameFileOpen = false;
     for (const auto& [other, s] : sessions) sameFileOpen = sameFileOpen || PreviewCache::relTail(other) == tail;
-    if (!sameFileOpen) PreviewCache::endEditing(rel);
+    if (!sameFileOpen) editing.end(rel);
     logLine(tags::kEdit, "结束编辑 " + rel);
     if (sessions.empty()) stopWatching();
   }
@@ -224,10 +230,11 @@ Task<void> EditSession::Impl::runOpen(std::shared_ptr<Impl> self, std::string re
   };
   auto panel = std::make_shared<Panel>();
   std::weak_ptr<Panel> weakPanel = panel;
-  panel->timer = SourceId(postToMainAfter(kProgressDelayMs, [weakPanel] {
+  PreviewPresenter& previews = self->previews;
+  panel->timer = SourceId(postToMainAfter(kProgressDelayMs, [weakPanel, &previews] {
     if (auto p = weakPanel.lock()) {
       p->timer.forget();
-      p->progress = PreviewPresenter::shared().showProgress("正在准备本地副本…");
+      p->progress = previews.showProgress("正在准备本地副本…");
     }
   }));
   std::optional<fs::path> local;
@@ -243,11 +250,11 @@ Task<void> EditSession::Impl::runOpen(std::shared_ptr<Impl> self, std::string re
   self->opening.erase(rel);
   if (!local || !st) {
     logLine(tags::kEdit, "没有本地副本，无法编辑：" + rel, LogLevel::warning);
-    Dialogs::shared().alert("没有本地副本", "先连接卷宗盘，或在「本地卷宗镜像」里缓存这份卷宗。", {"好"});
+    self->dialogs.alert("没有本地副本", "先连接卷宗盘，或在「本地卷宗镜像」里缓存这份卷宗。", {"好"});
     co_return;
   }
   self->backend.openInApp(*local);
-  PreviewCache::beginEditing(rel);
+  self->editing.begin(rel);
   Session s;
   s.rel = rel;
   s.localURL = *local;
@@ -255,7 +262,7 @@ Task<void> EditSession::Impl::runOpen(std::shared_ptr<Impl> self, std::string re
   s.lastLocal = *st;
   self->sessions[rel] = s;
   self->startWatching();
-  AuditLog::write("open-for-edit", rel,
+  self->audit.record("open-for-edit", rel,
                   {{"local", local->string()}, {"base_size", st->size}, {"base_mtime", isoTime(st->mtime)}});
   logLine(tags::kEdit, "开始编辑 " + rel);
 }
@@ -266,7 +273,7 @@ Task<void> EditSession::Impl::runFlow(std::shared_ptr<Impl> self, std::string re
     Impl* impl;
     ~Clear() { impl->prompting = false; }
   } clear{self.get()};
-  auto asking = ask("本地文件已修改",
+  auto asking = ask(self->dialogs, "本地文件已修改",
                     "「" + lastComponent(rel) + "」在本地被改过了。\n\n" + "要上传到服务器、替换原文件吗？",
                     {"上传替换", "稍后再说", "不上传（保留本地副本）"});
   int answer = co_await asking;
@@ -274,10 +281,10 @@ Task<void> EditSession::Impl::runFlow(std::shared_ptr<Impl> self, std::string re
     auto checking = uploadWithServerCheck(self, rel);
     co_await checking;
   } else if (answer == 1) {
-    AuditLog::write("upload-deferred", rel);
+    self->audit.record("upload-deferred", rel);
   } else {
     if (Session* s = self->find(rel)) s->promptedAt = s->lastLocal;
-    AuditLog::write("upload-declined", rel);
+    self->audit.record("upload-declined", rel);
   }
 }
 
@@ -290,10 +297,10 @@ Task<void> EditSession::Impl::uploadWithServerCheck(std::shared_ptr<Impl> self, 
   std::optional<Stat> server = co_await reading;
   s = self->find(rel);
   if (!s) co_return;
-  AuditLog::write("upload-check", rel,
+  self->audit.record("upload-check", rel,
                   {{"local_size", local->size}, {"server_size", server ? server->size : -1}, {"base_size", s->base.size}});
   if (!server) {
-    auto asking = ask("无法核对服务器版本",
+    auto asking = ask(self->dialogs, "无法核对服务器版本",
                       "卷宗盘没有连接，拿不到服务器上这个文件的大小和修改时间。\n\n直接上传会覆盖服务器上的同名文件，确定吗？",
                       {"仍然上传", "取消"});
     int answer = co_await asking;
@@ -320,7 +327,7 @@ Task<void> EditSession::Impl::askConflict(std::shared_ptr<Impl> self, std::strin
   if (!s) co_return;
   Stat base = s->base;
   fs::path localURL = s->localURL;
-  AuditLog::write("conflict", rel,
+  self->audit.record("conflict", rel,
                   {{"local_size", local.size},
                    {"local_mtime", isoTime(local.mtime)},
                    {"server_size", server.size},
@@ -334,10 +341,10 @@ Task<void> EditSession::Impl::askConflict(std::shared_ptr<Impl> self, std::strin
   text += "服务器现在：" + line(server) + "\n";
   text += "你本地现在：" + line(local) + "\n\n";
   text += "怎么处理？";
-  auto asking = ask("服务器上的版本也变了", text, {"比对后决定", "两个都传", "取消"});
+  auto asking = ask(self->dialogs, "服务器上的版本也变了", text, {"比对后决定", "两个都传", "取消"});
   int answer = co_await asking;
   if (answer == 0) {
-    auto comparing = compare(rel, localURL);
+    auto comparing = compare(self->conflicts, rel, localURL);
     ConflictChoice choice = co_await comparing;
     static const char* const names[] = {"用本地版本", "用服务器版本", "两个都留", "取消"};
     logLine(tags::kEdit, std::string("比对结果：") + names[static_cast<int>(choice)] + " " + rel);
@@ -358,19 +365,19 @@ Task<void> EditSession::Impl::askConflict(std::shared_ptr<Impl> self, std::strin
         break;
       }
       case ConflictChoice::cancel:
-        AuditLog::write("conflict-cancel", rel);
+        self->audit.record("conflict-cancel", rel);
         break;
     }
   } else if (answer == 1) {
     auto uploading = doUpload(self, rel, localURL, Mode::suffix);
     co_await uploading;
   } else {
-    AuditLog::write("conflict-cancel", rel);
+    self->audit.record("conflict-cancel", rel);
   }
 }
 
 Task<void> EditSession::Impl::doUpload(std::shared_ptr<Impl> self, std::string rel, fs::path localURL, Mode mode) {
-  std::string serverPath = mode == Mode::suffix ? suffixed(rel, self->backend.userName()) : rel;
+  std::string serverPath = mode == Mode::suffix ? suffixed(rel, self->backend.userName(), self->clock.now()) : rel;
   // The state of the file as it is read for sending: a save during the upload is
   // newer than this and is asked about at the next poll.
   std::optional<Stat> sent = self->backend.stat(localURL);
@@ -380,15 +387,13 @@ Task<void> EditSession::Impl::doUpload(std::shared_ptr<Impl> self, std::string r
   try {
     auto sending = self->backend.upload(serverPath, localURL);
     reply = co_await sending;
-  } catch (const AppError& e) {
-    error = e.message;
-  } catch (const std::exception& e) {
-    error = std::string(e.what());
+  } catch (...) {
+    error = describe(std::current_exception());
   }
   if (error) {
-    AuditLog::write("upload-fail", serverPath, {{"error", *error}});
+    self->audit.record("upload-fail", serverPath, {{"error", *error}});
     logLine(tags::kEdit, "上传失败 " + serverPath + "：" + *error, LogLevel::warning);
-    auto telling = ask("上传失败", *error, {"好"});
+    auto telling = ask(self->dialogs, "上传失败", *error, {"好"});
     co_await telling;
     co_return;
   }
@@ -397,13 +402,13 @@ Task<void> EditSession::Impl::doUpload(std::shared_ptr<Impl> self, std::string r
   long long size = reply.is_object() && reply.contains("size") && reply["size"].is_number_integer()
                        ? reply["size"].get<long long>()
                        : -1;
-  AuditLog::write("upload-ok", serverPath,
+  self->audit.record("upload-ok", serverPath,
                   {{"mode", mode == Mode::replace ? "replace" : "keep-both"},
                    {"server_replaced", replaced},
                    {"server_size", size}});
   auto settling = afterUpload(self, rel, mode, sent);
   co_await settling;
-  auto telling = ask(mode == Mode::replace ? "已替换服务器原文件" : "已作为新文件上传", "服务器路径：\n" + serverPath,
+  auto telling = ask(self->dialogs, mode == Mode::replace ? "已替换服务器原文件" : "已作为新文件上传", "服务器路径：\n" + serverPath,
                      {"好"});
   co_await telling;
 }
@@ -431,14 +436,14 @@ Task<void> EditSession::Impl::afterUpload(std::shared_ptr<Impl> self, std::strin
 }
 
 Task<void> EditSession::Impl::restoreFromServer(std::shared_ptr<Impl> self, std::string rel) {
-  auto fail = [&rel](const std::string& reason) {
-    AuditLog::write("restore-fail", rel, {{"error", reason}});
+  auto fail = [&rel, &self](const std::string& reason) {
+    self->audit.record("restore-fail", rel, {{"error", reason}});
     logLine(tags::kEdit, "还原失败 " + rel + "：" + reason, LogLevel::warning);
-    Dialogs::shared().alert("还原失败", reason + "\n\n本地副本没有改动。", {"好"});
+    self->dialogs.alert("还原失败", reason + "\n\n本地副本没有改动。", {"好"});
   };
   Session* s = self->find(rel);
   if (!s) {
-    AuditLog::write("restore-skip", rel, {{"reason", "no-mount"}});
+    self->audit.record("restore-skip", rel, {{"reason", "no-mount"}});
     co_return;
   }
   fs::path local = s->localURL;
@@ -446,8 +451,8 @@ Task<void> EditSession::Impl::restoreFromServer(std::shared_ptr<Impl> self, std:
   auto copying = self->backend.copyFromServer(rel, temp);
   std::optional<std::string> copied = co_await copying;
   if (!copied) {
-    AuditLog::write("restore-skip", rel, {{"reason", "no-mount"}});
-    Dialogs::shared().alert("还原失败", "卷宗盘没有连接，拿不到服务器上的文件。\n\n本地副本没有改动。", {"好"});
+    self->audit.record("restore-skip", rel, {{"reason", "no-mount"}});
+    self->dialogs.alert("还原失败", "卷宗盘没有连接，拿不到服务器上的文件。\n\n本地副本没有改动。", {"好"});
     co_return;
   }
   std::error_code ec;
@@ -458,7 +463,7 @@ Task<void> EditSession::Impl::restoreFromServer(std::shared_ptr<Impl> self, std:
   }
   // The local edit goes to "_旧版本" first; only then does the server copy take its place.
   fs::path backupRoot = self->backend.backupRoot();
-  auto replacing = runInBackground([local, temp, backupRoot]() -> std::string {
+  auto replacing = onWorker(self->workers, [local, temp, backupRoot]() -> std::string {
     std::error_code e;
     std::optional<fs::path> backup;
     if (fs::exists(fs::symlink_status(local, e))) {
@@ -481,17 +486,14 @@ Task<void> EditSession::Impl::restoreFromServer(std::shared_ptr<Impl> self, std:
     co_return;
   }
   self->endSession(rel);
-  AuditLog::write("restore-server-version", rel);
-  auto telling = ask("已用服务器版本覆盖本地", "本地副本已还原为服务器上的内容。", {"好"});
+  self->audit.record("restore-server-version", rel);
+  auto telling = ask(self->dialogs, "已用服务器版本覆盖本地", "本地副本已还原为服务器上的内容。", {"好"});
   co_await telling;
 }
 
-EditSession& EditSession::shared() {
-  static EditSession* session = new EditSession(Backend::real());  // outlives work still in flight at exit
-  return *session;
-}
-
-EditSession::EditSession(Backend backend) : impl_(std::make_shared<Impl>(std::move(backend))) {}
+EditSession::EditSession(Backend backend, Dialogs& dialogs, ConflictPresenter& conflicts, PreviewPresenter& previews,
+                         EditingFiles& editing, WorkerPool& workers, AuditLog& audit, const Clock& clock)
+    : impl_(std::make_shared<Impl>(std::move(backend), dialogs, conflicts, previews, editing, workers, audit, clock)) {}
 
 EditSession::~EditSession() { impl_->stopWatching(); }
 
@@ -507,7 +509,8 @@ void EditSession::openForEdit(const std::string& rel) {
   spawn(Impl::runOpen(impl_, rel));
 }
 
-std::string EditSession::suffixed(const std::string& path, const std::string& user) {
+std::string EditSession::suffixed(const std::string& path, const std::string& user,
+                                  std::chrono::system_clock::time_point at) {
   auto slash = path.find_last_of('/');
   std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
   std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
@@ -516,20 +519,13 @@ std::string EditSession::suffixed(const std::string& path, const std::string& us
   if (!ext.empty()) ext.erase(0, 1);
   std::string stem = ext.empty() ? name : n.stem().string();
   std::string result = stem + "__本地-" + (user.empty() ? std::string("未知") : user) + "-" +
-                       formatTime(Clock::now(), "%Y%m%d-%H%M%S", false);
+                       formatTime(at, "%Y%m%d-%H%M%S", false);
   if (!ext.empty()) result += "." + ext;
   return dir + result;
-}
-
-void EditSession::setWorkspace(std::weak_ptr<BrowserModel> model, WebStore* webStore) {
-  gWorkspace = std::move(model);
-  gWebStore = webStore;
 }
 
 bool EditSession::isEditing(const std::string& rel) const { return impl_->find(rel) != nullptr; }
 
 bool EditSession::busy() const { return impl_->prompting; }
-
-void EditSession::tickForTesting() { impl_->tick(); }
 
 }  // namespace quorvel

@@ -5,6 +5,7 @@
 // Main thread.
 #include <nlohmann/json.hpp>
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -12,12 +13,29 @@
 #include <string>
 
 #include "base/Task.h"
+#include "features/mirror/MirrorStore.h"
 #include "features/volume/CaseFileCache.h"
 
 namespace quorvel {
 
+class AuditLog;
 class BrowserModel;
+class Clock;
+class ConflictPresenter;
+class Desktop;
+class Dialogs;
+class EditingFiles;
+class LocalVolume;
+class PreviewPresenter;
 class WebStore;
+class WorkerPool;
+
+// The signed-in workspace the real backend uploads through (its cookies) and names
+// conflict copies after; filled in once the workspace exists.
+struct EditWorkspace {
+  std::weak_ptr<BrowserModel> model;
+  WebStore* webStore = nullptr;
+};
 
 class EditSession {
  public:
@@ -45,11 +63,16 @@ class EditSession {
     std::function<void(std::function<void()> tick)> startTimer;
     std::function<void()> stopTimer;
 
-    static Backend real();
+    // The case volume, the desktop's applications and the mirror's upload.
+    static Backend real(LocalVolume& volume, Desktop& desktop, WorkerPool& workers,
+                        const MirrorStore::Services& mirror, std::shared_ptr<const EditWorkspace> workspace);
   };
 
-  static EditSession& shared();
-  explicit EditSession(Backend backend);
+  // Questions go to `dialogs` and `conflicts`, the slow copy's panel to `previews`; the
+  // files being edited are marked in `editing`; every step is recorded in `audit`;
+  // conflict copies are named with `clock`'s time.
+  EditSession(Backend backend, Dialogs& dialogs, ConflictPresenter& conflicts, PreviewPresenter& previews,
+              EditingFiles& editing, WorkerPool& workers, AuditLog& audit, const Clock& clock);
   ~EditSession();
   EditSession(const EditSession&) = delete;
   EditSession& operator=(const EditSession&) = delete;
@@ -59,19 +82,14 @@ class EditSession {
   void openForEdit(const std::string& rel);
 
   // The server path of a conflict copy: stem + "__本地-" + user ("未知" when empty)
-  // + "-" + local "yyyyMMdd-HHmmss" (+ "." + extension), in the same folder.
-  static std::string suffixed(const std::string& path, const std::string& user);
-
-  // The real backend's workspace: the signed-in user's name (conflict copies) and
-  // the cookie store the uploads sign in with.
-  static void setWorkspace(std::weak_ptr<BrowserModel> model, WebStore* webStore);
+  // + "-" + local "yyyyMMdd-HHmmss" of `at` (+ "." + extension), in the same folder.
+  static std::string suffixed(const std::string& path, const std::string& user,
+                              std::chrono::system_clock::time_point at);
 
   bool isEditing(const std::string& rel) const;
   // True while a question and whatever follows it (checks, alerts, the conflict
   // window, the upload) is running.
   bool busy() const;
-  // One poll, as the timer runs it (tests).
-  void tickForTesting();
 
  private:
   struct Impl;

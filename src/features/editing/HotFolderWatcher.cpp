@@ -84,16 +84,16 @@ fs::path numbered(const fs::path& folder, const fs::path& name, int n) {
 }  // namespace
 
 struct HotFolderWatcher::Impl {
-  explicit Impl(HotFolderWatcher& o) : owner(o) {}
+  Impl(HotFolderWatcher& o, unsigned debounce) : owner(o), debounceMs(debounce) {}
 
   HotFolderWatcher& owner;
   GObjectPtr<GFileMonitor> monitor;
   SignalHandler monitorChanged;
   SourceId settle;  // the pending scan
-  unsigned debounceMs = kDebounceMs;
+  unsigned debounceMs;
   std::set<std::string> knownFiles;
   Sizes lastLook;  // sizes of new files seen but not offered yet
-  Opener opener;
+  QuickArchiveOpener* opener = nullptr;
 
   fs::path folder() const { return folderOf(owner.config->folderPath); }
 
@@ -167,7 +167,7 @@ struct HotFolderWatcher::Impl {
     owner.lastEventText.set("发现 " + count + " 个新文件");
     logLine(tags::kHotFolder, "检测到 " + count + " 个新文件：" + joined);
     if (opener)
-      opener(urls, "来自热文件夹「" + folderName(owner.config->folderPath) + "」", true);
+      opener->openQuickArchive(urls, "来自热文件夹「" + folderName(owner.config->folderPath) + "」", true);
     else
       logLine(tags::kHotFolder, "快速归档窗口尚未接入，新文件未能打开", LogLevel::warning);
   }
@@ -183,10 +183,10 @@ const std::set<std::string>& HotFolderWatcher::allowedExts() {
 
 std::string HotFolderWatcher::Config::defaultFolderPath() { return (xdg::documentsDir() / kInboxName).string(); }
 
-HotFolderWatcher::Config HotFolderWatcher::Config::load() {
+HotFolderWatcher::Config HotFolderWatcher::Config::load(const UserDefaults& store) {
   Config defaults;
   defaults.folderPath = defaultFolderPath();
-  auto stored = UserDefaults::standard().object(kConfigKey);
+  auto stored = store.object(kConfigKey);
   if (!stored || !stored->is_object()) return defaults;
   Config c;
   if (!StrictJson::boolean(*stored, "enabled", c.enabled) || !StrictJson::text(*stored, "folderPath", c.folderPath) ||
@@ -195,27 +195,24 @@ HotFolderWatcher::Config HotFolderWatcher::Config::load() {
   return c;
 }
 
-void HotFolderWatcher::Config::save() const {
-  UserDefaults::standard().set(kConfigKey, nlohmann::json{{"enabled", enabled},
-                                                          {"folderPath", folderPath},
-                                                          {"moveAfterUpload", moveAfterUpload}});
+void HotFolderWatcher::Config::save(UserDefaults& store) const {
+  store.set(kConfigKey,
+            nlohmann::json{{"enabled", enabled}, {"folderPath", folderPath}, {"moveAfterUpload", moveAfterUpload}});
 }
 
 // ---- the watcher ----
 
-HotFolderWatcher& HotFolderWatcher::shared() {
-  // Never destroyed: at exit no monitor callback may reach a destroyed watcher.
-  static auto* instance = new HotFolderWatcher();
-  return *instance;
-}
+HotFolderWatcher::HotFolderWatcher(UserDefaults& defaults, FilePanels& panels, Desktop& desktop, unsigned debounceMs)
+    : config(Config::load(defaults)),
+      defaults_(defaults),
+      panels_(panels),
+      desktop_(desktop),
+      impl_(std::make_unique<Impl>(*this, debounceMs)) {}
 
-HotFolderWatcher::HotFolderWatcher() : config(Config::load()), impl_(std::make_unique<Impl>(*this)) {}
-
+// The monitor and the pending scan go with the watcher: no callback reaches it after.
 HotFolderWatcher::~HotFolderWatcher() { stopWatching(); }
 
-void HotFolderWatcher::setOpener(Opener opener) { impl_->opener = std::move(opener); }
-
-void HotFolderWatcher::setDebounceForTesting(unsigned ms) { impl_->debounceMs = ms; }
+void HotFolderWatcher::setOpener(QuickArchiveOpener* opener) { impl_->opener = opener; }
 
 void HotFolderWatcher::startIfEnabled(bool diagnosticRun) {
   if (diagnosticRun) return;
@@ -268,7 +265,7 @@ void HotFolderWatcher::setEnabled(bool on) {
   Config c = config.get();
   c.enabled = on;
   config.set(c);
-  c.save();
+  c.save(defaults_);
   if (on)
     startWatching();
   else
@@ -280,12 +277,12 @@ void HotFolderWatcher::chooseFolder() {
   q.title = "选择收件箱文件夹";
   q.acceptLabel = "监控这个文件夹";
   q.folder = impl_->folder();
-  FilePanels::shared().askFolder(q, [this](std::optional<fs::path> chosen) {
-    if (!chosen) return;  // cancelled: nothing changes
+  panels_.askFolder(q, [this, alive = std::weak_ptr<bool>(alive_)](std::optional<fs::path> chosen) {
+    if (!chosen || alive.expired()) return;  // cancelled: nothing changes
     Config c = config.get();
     c.folderPath = chosen->string();
     config.set(c);
-    c.save();
+    c.save(defaults_);
     if (c.enabled) startWatching();
   });
 }
@@ -295,7 +292,7 @@ void HotFolderWatcher::openFolder() {
   std::error_code ec;
   fs::create_directories(dir, ec);
   GCharPtr uri(g_filename_to_uri(dir.c_str(), nullptr, nullptr));
-  if (uri) Desktop::shared().openURI(uri.get());
+  if (uri) desktop_.openURI(uri.get());
 }
 
 void HotFolderWatcher::archiveProcessedFiles(const std::vector<fs::path>& files) {

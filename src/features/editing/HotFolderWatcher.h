@@ -13,27 +13,44 @@
 
 namespace quorvel {
 
+class Desktop;
+class FilePanels;
+class UserDefaults;
+
+// Where the files the inbox found go: the quick-archive window (the window layer
+// implements it).
+class QuickArchiveOpener {
+ public:
+  virtual ~QuickArchiveOpener() = default;
+  virtual void openQuickArchive(const std::vector<std::filesystem::path>& files, const std::string& hint,
+                                bool fromHotFolder) = 0;
+};
+
 class HotFolderWatcher {
  public:
   struct Config {
     bool enabled = false;
     std::string folderPath;  // absolute
     bool moveAfterUpload = true;
-    static Config load();    // defaults when missing or undecodable
-    void save() const;       // "hotfolder.config.v1"
+    static Config load(const UserDefaults& defaults);  // defaults when missing or undecodable
+    void save(UserDefaults& defaults) const;           // "hotfolder.config.v1"
     static std::string defaultFolderPath();
     bool operator==(const Config&) const = default;
   };
-  // Opens the quick-archive window: files, hint, fromHotFolder (set by the app).
-  using Opener = std::function<void(const std::vector<std::filesystem::path>&, const std::string&, bool)>;
 
-  static HotFolderWatcher& shared();
+  // The configuration lives in `defaults`; a new file is offered once its size held
+  // still for `debounceMs`.
+  HotFolderWatcher(UserDefaults& defaults, FilePanels& panels, Desktop& desktop, unsigned debounceMs = kDebounceMs);
+  ~HotFolderWatcher();
+  HotFolderWatcher(const HotFolderWatcher&) = delete;
+  HotFolderWatcher& operator=(const HotFolderWatcher&) = delete;
 
   Published<Config> config;
   Published<bool> isWatching{false};
   Published<std::string> lastEventText{"未开启"};
 
-  void setOpener(Opener opener);
+  // Set once by the owner of the windows; none: new files are only logged.
+  void setOpener(QuickArchiveOpener* opener);
   void startIfEnabled(bool diagnosticRun);
   void setEnabled(bool on);
   void chooseFolder();
@@ -48,13 +65,13 @@ class HotFolderWatcher {
   static constexpr const char* kArchiveFolder = "_已归档";
   static constexpr unsigned kDebounceMs = 1400;
 
-  // Tests shorten the scan delay (kDebounceMs otherwise).
-  void setDebounceForTesting(unsigned ms);
-
  private:
-  HotFolderWatcher();
-  ~HotFolderWatcher();
   struct Impl;
+  UserDefaults& defaults_;
+  FilePanels& panels_;
+  Desktop& desktop_;
+  // The folder question's answer reaches the watcher only while it lives.
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   std::unique_ptr<Impl> impl_;
 };
 

@@ -58,13 +58,11 @@ MirrorConfig MirrorConfig::load(const UserDefaults& d) {
   if (!stored) return defaults();
   return decode(*stored).value_or(defaults());
 }
-MirrorConfig MirrorConfig::load() { return load(UserDefaults::standard()); }
 
 json MirrorConfig::toJson() const {
   return json{{"enabled", enabled}, {"rootPath", rootPath}, {"keepOldDays", keepOldDays}, {"autoPruneOld", autoPruneOld}};
 }
 void MirrorConfig::save(UserDefaults& d) const { d.set(kKey, toJson()); }
-void MirrorConfig::save() const { save(UserDefaults::standard()); }
 
 // ---- manifest
 

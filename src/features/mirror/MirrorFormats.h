@@ -32,11 +32,9 @@ struct MirrorConfig {
   static MirrorConfig defaults();
   // The stored record, or the defaults when any key is missing or of another type.
   // A root that is not an absolute path is the default root.
-  static MirrorConfig load();
   static MirrorConfig load(const UserDefaults& d);
   static std::optional<MirrorConfig> decode(const nlohmann::json& j);
   nlohmann::json toJson() const;
-  void save() const;
   void save(UserDefaults& d) const;
   bool operator==(const MirrorConfig&) const = default;
 };

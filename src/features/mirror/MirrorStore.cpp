@@ -35,8 +35,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr unsigned kTransferTimeoutSeconds = 300;
-
 std::optional<long long> sizeOf(const fs::path& p) {
   std::error_code ec;
   auto st = fs::status(p, ec);
@@ -61,8 +59,10 @@ struct Fetched {
 
 // GETs `url` and streams a 200 answer that is not a web page into `tmp` (a new
 // file). The answer is judged before anything is written.
-Task<Fetched> streamInto(std::string url, std::vector<std::pair<std::string, std::string>> headers, fs::path tmp) {
-  std::optional<http::HttpDownload> reply = co_await http::openDownload(url, std::move(headers), kTransferTimeoutSeconds);
+// `session` is a copy: the session stays while the body is read.
+Task<Fetched> streamInto(http::DownloadSession session, std::string url,
+                         std::vector<std::pair<std::string, std::string>> headers, fs::path tmp) {
+  std::optional<http::HttpDownload> reply = co_await session.open(url, std::move(headers));
   if (!reply) throw AppError(errors::kMirror, errors::kMirrorNoAddress, "URL 拼装失败");
   Fetched out;
   out.status = reply->status;
@@ -96,9 +96,13 @@ Task<Fetched> streamInto(std::string url, std::vector<std::pair<std::string, std
 
 // ---- creation and plain state
 
-MirrorStore::MirrorStore() { config.set(MirrorConfig::load()); }
+MirrorStore::MirrorStore(const Services& services) : services_(services) {
+  config.set(MirrorConfig::load(services_.defaults));
+}
 
-std::shared_ptr<MirrorStore> MirrorStore::create() { return std::shared_ptr<MirrorStore>(new MirrorStore()); }
+std::shared_ptr<MirrorStore> MirrorStore::create(const Services& services) {
+  return std::shared_ptr<MirrorStore>(new MirrorStore(services));
+}
 
 // One running operation: `busy` stays up until the last one ends, so a list reload
 // during a cache does not drop it.
@@ -129,7 +133,7 @@ bool MirrorStore::refuseSecondTransfer() const {
 fs::path MirrorStore::root() const { return MirrorRules::rootOf(config.get()); }
 
 MirrorStore::AccessMode MirrorStore::accessMode() const {
-  if (auto r = LocalVolume::mountedRoot()) return {true, *r};
+  if (auto r = services_.volume.mountedRoot()) return {true, *r};
   return {false, root()};
 }
 
@@ -142,7 +146,7 @@ void MirrorStore::openRoot() {
   ensureRoot();
   GObjectPtr<GFile> f = GObjectPtr<GFile>::adopt(g_file_new_for_path(accessMode().root.c_str()));
   gchar* uri = g_file_get_uri(f.get());
-  Desktop::shared().openURI(uri);
+  services_.desktop.openURI(uri);
   g_free(uri);
 }
 
@@ -150,7 +154,7 @@ void MirrorStore::chooseRoot(const fs::path& folder) {
   MirrorConfig c = config.get();
   c.rootPath = folder.string();
   config.set(c);
-  c.save();
+  c.save(services_.defaults);
   selectContract(selectedContract.get());
 }
 
@@ -186,7 +190,7 @@ Task<std::string> MirrorStore::fetch(const std::string& pathArg) {
   if (fetcher) co_return co_await fetcher(path);
   auto model = browser.lock();
   if (!model) throw AppError(errors::kMirror, errors::kMirrorNoModel, "没有打开的页面（请先登录）");
-  co_return co_await model->fetchJSON(path);
+  co_return co_await model->reads().fetchJSON(path);
 }
 
 Task<void> MirrorStore::loadNodes() {
@@ -267,7 +271,7 @@ Task<void> MirrorStore::check() {
     MirrorManifest m = co_await manifest(*contract);
     // One stat per manifest entry: thousands of files (on a network volume) stay off
     // the main thread.
-    auto comparing = runInBackground([m, dir = root()] { return MirrorRules::computeDiffs(m, dir, sizeOf); });
+    auto comparing = onWorker(services_.workers, [m, dir = root()] { return MirrorRules::computeDiffs(m, dir, sizeOf); });
     auto list = co_await comparing;
     diffs.set(list);
     progressText.set(MirrorRules::checkSummary(list, m.count));
@@ -320,15 +324,7 @@ Task<std::string> MirrorStore::siteCookieHeader() {
   auto self = shared_from_this();
   std::vector<NativeCookie> cookies;
   if (webStore) cookies = co_await webStore->cookies();
-  co_return selectCookieHeader(cookies, AppConfig::homeURL());
-}
-
-Task<int> MirrorStore::ask(const std::string& title, const std::string& text, std::vector<std::string> buttons) {
-  CallbackAwaiter<int> answer([title, text, buttons](CallbackAwaiter<int>::Resolver resolve) {
-    Dialogs::shared().alert(title, text, buttons, [resolve](int i) { resolve(i); });
-  });
-  int chosen = co_await answer;
-  co_return chosen;
+  co_return selectCookieHeader(cookies, AppConfig::homeURL(services_.defaults));
 }
 
 bool MirrorStore::heldByEditSession(const fs::path& local) const {
@@ -336,11 +332,11 @@ bool MirrorStore::heldByEditSession(const fs::path& local) const {
   // place when the two roots coincide.
   std::error_code ec;
   fs::path canon = fs::weakly_canonical(local, ec);
-  fs::path cacheRoot = fs::weakly_canonical(PreviewCache::cacheRoot(), ec);
+  fs::path cacheRoot = fs::weakly_canonical(services_.volume.cache().cacheRoot(), ec);
   fs::path ourRoot = fs::weakly_canonical(root(), ec);
   auto rel = canon.lexically_relative(ourRoot);
   if (rel.empty() || rel.native().rfind("..", 0) == 0) return false;
-  if (!PreviewCache::isEditing(rel.generic_string())) return false;
+  if (!services_.volume.cache().editing().contains(rel.generic_string())) return false;
   return fs::weakly_canonical(cacheRoot / rel, ec) == canon;
 }
 
@@ -353,7 +349,7 @@ Task<void> MirrorStore::download(const std::string& serverPathArg, const fs::pat
     throw AppError(errors::kMirror, 0, "文件正在编辑，没有覆盖");
   }
   std::string cookies = co_await siteCookieHeader();
-  const Url home = AppConfig::homeURL();
+  const Url home = AppConfig::homeURL(services_.defaults);
   if (home.host.empty()) throw AppError(errors::kMirror, errors::kMirrorNoAddress, "URL 拼装失败");
   std::string url = MirrorRules::downloadAddress(home, serverPath);
 
@@ -365,7 +361,7 @@ Task<void> MirrorStore::download(const std::string& serverPathArg, const fs::pat
   std::vector<std::pair<std::string, std::string>> headers{{"Cookie", cookies}, {"User-Agent", AppConfig::userAgent()}};
   Fetched got;
   try {
-    Task<Fetched> transfer = streamInto(url, headers, tmp);
+    Task<Fetched> transfer = streamInto(services_.downloads, url, headers, tmp);
     got = co_await transfer;
   } catch (...) {
     fs::remove(tmp, ec);
@@ -423,7 +419,7 @@ Task<void> MirrorStore::cacheAll() {
     std::string text = MirrorRules::sizeQuestion(m->proc.name, selectedFolders->size(), folders->size(), files.size(),
                                                  bytes, freeBytes);
     std::vector<std::string> buttons{"继续缓存", "取消"};
-    Task<int> question = ask(title, text, buttons);
+    Task<int> question = ask(services_.dialogs, title, text, buttons);
     int a = co_await question;
     if (a != 0) {
       progressText.set("已取消（没有下载）");
@@ -437,7 +433,7 @@ Task<void> MirrorStore::cacheAll() {
                        "）。\n缓存只在没网、或要带走卷宗时才有意义。\n\n还是要复制一份到本地镜像目录（" +
                        root().string() + "）吗？";
     std::vector<std::string> buttons{"不用了", "仍要缓存一份"};
-    Task<int> question = ask(title, text, buttons);
+    Task<int> question = ask(services_.dialogs, title, text, buttons);
     int a = co_await question;
     if (a != 1) {
       progressText.set("卷宗盘已挂载，直接打开即可");
@@ -500,7 +496,7 @@ void MirrorStore::writeSnapshot(const MirrorManifest& m) {
   std::error_code ec;
   fs::create_directories(*place, ec);
   if (ec) return;
-  writeFileAtomically(*place / MirrorRules::kSnapshot, MirrorRules::snapshotJson(m, Clock::now()));
+  writeFileAtomically(*place / MirrorRules::kSnapshot, MirrorRules::snapshotJson(m, services_.clock.now()));
 }
 
 // ---- old versions
@@ -527,7 +523,7 @@ MirrorStore::Counts MirrorStore::oldVersionInfo() const {
 
 MirrorStore::Counts MirrorStore::pruneOldVersions(long long olderThanDays) {
   Counts removed;
-  auto cutoff = MirrorRules::pruneCutoff(Clock::now(), olderThanDays);
+  auto cutoff = MirrorRules::pruneCutoff(services_.clock.now(), olderThanDays);
   std::error_code ec;
   fs::path dir = root() / MirrorRules::kOldVersions;
   fs::recursive_directory_iterator it(dir, ec), end;
@@ -553,7 +549,7 @@ MirrorStore::Counts MirrorStore::pruneOldVersions(long long olderThanDays) {
       removed.bytes += size;
     }
   }
-  AuditLog::write("prune-old-versions", MirrorRules::kOldVersions,
+  services_.audit.record("prune-old-versions", MirrorRules::kOldVersions,
                   {{"older_than_days", olderThanDays}, {"removed", removed.count}, {"bytes", removed.bytes}});
   return removed;
 }
@@ -567,13 +563,13 @@ Task<MirrorStore::Counts> MirrorStore::clearOldVersions(bool confirm) {
     std::string text = std::to_string(info.count) + " 个文件，共 " + MirrorRules::byteCountText(info.bytes) +
                        "。\n这些是覆盖/回传前的备份，清掉就找不回来了。";
     std::vector<std::string> buttons{"清空", "取消"};
-    Task<int> question = ask(title, text, buttons);
+    Task<int> question = ask(services_.dialogs, title, text, buttons);
     int a = co_await question;
     if (a != 0) co_return Counts{};
   }
   std::error_code ec;
   fs::remove_all(root() / MirrorRules::kOldVersions, ec);
-  AuditLog::write("clear-old-versions", MirrorRules::kOldVersions, {{"removed", info.count}, {"bytes", info.bytes}});
+  services_.audit.record("clear-old-versions", MirrorRules::kOldVersions, {{"removed", info.count}, {"bytes", info.bytes}});
   co_return info;
 }
 
@@ -597,7 +593,7 @@ Task<nlohmann::json> MirrorStore::uploadFile(const std::string& serverPathArg, c
 
   http::HttpRequest req;
   req.method = "POST";
-  req.url = appendingPathComponent(AppConfig::homeURL(), "api/desktop/upload").toString();
+  req.url = appendingPathComponent(AppConfig::homeURL(services_.defaults), "api/desktop/upload").toString();
   req.timeoutSeconds = kTransferTimeoutSeconds;
   req.maxBodyBytes = http::kMaxJsonReplyBytes;
   req.headers.emplace_back("Content-Type", body.contentType());

@@ -22,11 +22,38 @@
 
 namespace quorvel {
 
+class AuditLog;
 class BrowserModel;
+class Clock;
+class Desktop;
+class Dialogs;
+class LocalVolume;
+class UserDefaults;
 class WebStore;
+class WorkerPool;
+namespace http {
+class DownloadSession;
+}
+
+// What a mirror store works with (the application's, or a test's); all of it outlives
+// the store's work.
+struct MirrorServices {
+  UserDefaults& defaults;
+  Dialogs& dialogs;
+  Desktop& desktop;
+  LocalVolume& volume;
+  WorkerPool& workers;
+  AuditLog& audit;
+  const Clock& clock;
+  // Where files are fetched, with MirrorStore::kTransferTimeoutSeconds as its stall limit.
+  const http::DownloadSession& downloads;
+};
 
 class MirrorStore : public std::enable_shared_from_this<MirrorStore> {
  public:
+  // How long a transfer may stall before it fails.
+  static constexpr unsigned kTransferTimeoutSeconds = 300;
+
   struct AccessMode {
     bool mounted = false;
     std::filesystem::path root;  // the volume root, or the mirror folder
@@ -39,7 +66,12 @@ class MirrorStore : public std::enable_shared_from_this<MirrorStore> {
   // Reads a service path and returns the reply text (the page's own fetch).
   using Fetcher = std::function<Task<std::string>(const std::string& path)>;
 
-  static std::shared_ptr<MirrorStore> create();
+  using Services = MirrorServices;
+
+  static std::shared_ptr<MirrorStore> create(const Services& services);
+
+  // The case volume the store reads through when it is mounted.
+  LocalVolume& volume() const { return services_.volume; }
 
   Published<MirrorConfig> config;
   Published<std::vector<MirrorNode>> contracts;
@@ -101,10 +133,9 @@ class MirrorStore : public std::enable_shared_from_this<MirrorStore> {
   static long long freeSpace(const std::filesystem::path& at);
 
  private:
-  MirrorStore();
+  explicit MirrorStore(const Services& services);
   Task<std::string> fetch(const std::string& path);
   Task<std::string> siteCookieHeader();
-  Task<int> ask(const std::string& title, const std::string& text, std::vector<std::string> buttons);
   Task<void> loadSelection(long long id, unsigned generation);
   bool heldByEditSession(const std::filesystem::path& local) const;
   void applyManifest(const MirrorManifest& m);
@@ -114,6 +145,7 @@ class MirrorStore : public std::enable_shared_from_this<MirrorStore> {
   // same files beside it.
   bool refuseSecondTransfer() const;
 
+  Services services_;
   unsigned selectionGeneration_ = 0;
   int running_ = 0;
   bool transferring_ = false;

@@ -70,11 +70,11 @@ Bitmap sampleImage() {
 }
 }  // namespace
 
-void warmUp() {
-  WorkerPool::shared().submit([] {
+void warmUp(TesseractPools& pools, WorkerPool& workers) {
+  workers.submit([&pools] {
     Bitmap sample = sampleImage();
     auto start = std::chrono::steady_clock::now();
-    (void)text(sample);
+    (void)text(pools, sample);
     double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     char buf[64];
     std::snprintf(buf, sizeof buf, "%.1f", secs);
@@ -94,41 +94,43 @@ std::optional<Bitmap> image(const std::string& url) {
   return decodeImage(*bytes, {kMaxImagePixels});
 }
 
-std::string text(const Bitmap& image, const std::string& languages) {
+std::string text(TesseractPools& pools, const Bitmap& image, const std::string& languages) {
   RecognitionOptions options;
   options.languages = languages;
-  auto r = recognise(image, options);
-  if (!r.ok) {
-    logLine(tags::kOcr, "识别失败 " + r.error, LogLevel::warning);
+  auto r = recognise(pools, image, options);
+  if (r.error) {
+    logLine(tags::kOcr, "识别失败 " + r.error->message, LogLevel::warning);
     return {};
   }
   return joinedText(r.lines);
 }
 
-std::vector<RecognisedLine> lines(const Bitmap& image) {
-  auto r = recognise(image);
-  if (!r.ok) {
-    logLine(tags::kOcr, "版面识别失败 " + r.error, LogLevel::warning);
+std::vector<RecognisedLine> lines(TesseractPools& pools, const Bitmap& image) {
+  auto r = recognise(pools, image);
+  if (r.error) {
+    logLine(tags::kOcr, "版面识别失败 " + r.error->message, LogLevel::warning);
     return {};
   }
   return std::move(r.lines);
 }
 
-std::string textFromImageFile(const std::string& path) { return textFromImageFile(path, {}); }
+std::string textFromImageFile(TesseractPools& pools, const std::string& path) {
+  return textFromImageFile(pools, path, {});
+}
 
-std::string textFromImageFile(const std::string& path, const std::string& languages) {
+std::string textFromImageFile(TesseractPools& pools, const std::string& path, const std::string& languages) {
   auto bitmap = loadImageFile(path, {kMaxImagePixels});
   if (!bitmap) {
     logLine(tags::kOcr, "无法读取图片 " + path, LogLevel::warning);
     return {};
   }
-  return text(*bitmap, languages);
+  return text(pools, *bitmap, languages);
 }
 
-nlohmann::json analyze(const std::string& imageDataURL) {
+nlohmann::json analyze(TesseractPools& pools, const std::string& imageDataURL) {
   auto bitmap = image(imageDataURL);
   if (!bitmap) return unreadable();
-  auto fields = WaybillText::analyse(text(*bitmap));
+  auto fields = WaybillText::analyse(text(pools, *bitmap));
   logLine(tags::kOcr, "单号=" + fields.trackingNo + " 快递=" + fields.courier + " 状态=" + fields.status);
   return result(fields);
 }

@@ -8,7 +8,7 @@
 #include <mutex>
 #include <thread>
 
-#include "base/Installed.h"
+#include "base/ErrorDomains.h"
 #include "base/Log.h"
 #include "base/LogTags.h"
 #include "base/Task.h"
@@ -52,24 +52,25 @@ struct TempDir {
 };
 
 bool writeTextFile(const fs::path& file, const std::string& text) {
-  std::string error = writeAtomically(file, [&](const fs::path& tmp) -> std::string {
+  auto error = writeAtomically(file, [&](const fs::path& tmp) -> std::optional<AppError> {
     std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
     out.write(text.data(), static_cast<std::streamsize>(text.size()));
     out.close();
-    return out ? std::string() : std::string("写入出错");
+    if (!out) return AppError(errors::kFile, 0, "写入出错");
+    return std::nullopt;
   });
-  if (!error.empty()) logLine(tags::kScan, "文本写入失败 " + file.string() + "：" + error, LogLevel::warning);
-  return error.empty();
+  if (error) logLine(tags::kScan, "文本写入失败 " + file.string() + "：" + error->message, LogLevel::warning);
+  return !error;
 }
 
-std::optional<fs::path> writePdf(const fs::path& file, const std::function<std::string()>& write) {
-  std::string error = write();
-  if (error.empty()) return file;
-  logLine(tags::kScan, "PDF 写入失败 " + file.string() + "：" + error, LogLevel::warning);
+std::optional<fs::path> writePdf(const fs::path& file, const std::function<std::optional<AppError>()>& write) {
+  auto error = write();
+  if (!error) return file;
+  logLine(tags::kScan, "PDF 写入失败 " + file.string() + "：" + error->message, LogLevel::warning);
   return std::nullopt;
 }
 
-ScannerOCR::Result processPDF(const fs::path& input) {
+ScannerOCR::Result processPDF(TesseractPools& pools, const fs::path& input) {
   ScannerOCR::Result r;
   r.input = input;
   auto doc = PdfDocument::open(input);
@@ -93,15 +94,16 @@ ScannerOCR::Result processPDF(const fs::path& input) {
       RecognitionOptions options;
       options.dpi = 144;
       if (!tmp.path.empty()) options.textLayerPdf = tmp.path / ("page-" + std::to_string(i) + ".pdf");
-      auto rec = recognise(*page, options);
+      auto rec = recognise(pools, *page, options);
       page.reset();
-      if (!rec.ok) logLine(tags::kOcr, "版面识别失败 " + rec.error, LogLevel::warning);
+      if (rec.error) logLine(tags::kOcr, "版面识别失败 " + rec.error->message, LogLevel::warning);
       texts[i] = joinedText(rec.lines);
       std::error_code ec;
-      if (rec.ok && !options.textLayerPdf.empty() && fs::exists(options.textLayerPdf, ec)) layers[i] = options.textLayerPdf;
+      if (rec.ok() && !options.textLayerPdf.empty() && fs::exists(options.textLayerPdf, ec))
+        layers[i] = options.textLayerPdf;
     }
   };
-  unsigned helpers = std::min<unsigned>(TesseractPool::shared().capacity(), static_cast<unsigned>(count));
+  unsigned helpers = std::min<unsigned>(pools.pool().capacity(), static_cast<unsigned>(count));
   std::vector<std::thread> threads;
   for (unsigned k = 1; k < helpers; ++k) threads.emplace_back(worker);
   worker();
@@ -118,7 +120,8 @@ ScannerOCR::Result processPDF(const fs::path& input) {
   return r;
 }
 
-ScannerOCR::Result processImage(const fs::path& input, std::chrono::steady_clock::time_point started) {
+ScannerOCR::Result processImage(TesseractPools& pools, const fs::path& input,
+                                std::chrono::steady_clock::time_point started) {
   ScannerOCR::Result r;
   r.input = input;
   auto bitmap = loadImageFile(input, {kMaxScanPixels});
@@ -126,8 +129,8 @@ ScannerOCR::Result processImage(const fs::path& input, std::chrono::steady_clock
   TempDir tmp;
   RecognitionOptions options;
   if (!tmp.path.empty()) options.textLayerPdf = tmp.path / "page.pdf";
-  auto rec = recognise(*bitmap, options);
-  if (!rec.ok) logLine(tags::kOcr, "版面识别失败 " + rec.error, LogLevel::warning);
+  auto rec = recognise(pools, *bitmap, options);
+  if (rec.error) logLine(tags::kOcr, "版面识别失败 " + rec.error->message, LogLevel::warning);
   r.pages = 1;
   r.text = joinedText(rec.lines);
   r.recognised = !r.text.empty();
@@ -135,7 +138,7 @@ ScannerOCR::Result processImage(const fs::path& input, std::chrono::steady_clock
   if (writeTextFile(textFile, r.text)) r.outputText = textFile;
   fs::path pdfFile = ScannerOCR::pdfOutputPath(input);
   std::error_code ec;
-  fs::path layer = rec.ok && fs::exists(options.textLayerPdf, ec) ? options.textLayerPdf : fs::path();
+  fs::path layer = rec.ok() && fs::exists(options.textLayerPdf, ec) ? options.textLayerPdf : fs::path();
   r.outputPDF = writePdf(pdfFile, [&] { return writeImageSearchablePdf(*bitmap, layer, pdfFile); });
   char secs[32];
   std::snprintf(secs, sizeof secs, "%.1f", std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
@@ -143,36 +146,29 @@ ScannerOCR::Result processImage(const fs::path& input, std::chrono::steady_clock
   return r;
 }
 
-void showSummary(const std::vector<ScannerOCR::Result>& results, std::function<void()> after) {
-  auto summary = ScannerOCR::summarize(results);
-  Dialogs::shared().alert(summary.message, summary.informative, {"在文件管理器中显示", "好"},
-                          [target = summary.revealTarget, after](int button) {
-                            if (button == 0 && target) Desktop::shared().revealFile(*target);
-                            if (after) after();
-                          });
-}
-
-Task<void> runFiles(std::vector<fs::path> files, std::function<void(const std::vector<ScannerOCR::Result>&)> finished) {
+Task<void> runFiles(ScannerOCR::Services services, std::vector<fs::path> files,
+                    std::function<void(const std::vector<ScannerOCR::Result>&)> finished) {
   auto state = std::make_shared<ScannerOCR::ProgressState>(static_cast<int>(files.size()));
   std::function<void()> closeWindow;
-  if (auto* windows = ScannerOCR::ProgressWindows::shared()) closeWindow = windows->open(state);
+  if (services.windows) closeWindow = services.windows->open(state);
   std::vector<ScannerOCR::Result> results;
   for (std::size_t i = 0; i < files.size(); ++i) {
     state->current.set(static_cast<int>(i));
     state->fileName.set(files[i].filename().string());
-    auto work = runInBackground([file = files[i]] { return ScannerOCR::processFile(file); });
+    auto work = onWorker(services.workers,
+                         [&pools = services.pools, file = files[i]] { return ScannerOCR::processFile(pools, file); });
     ScannerOCR::Result r = co_await work;
     results.push_back(std::move(r));
   }
   state->current.set(static_cast<int>(files.size()));
   if (closeWindow) closeWindow();
-  showSummary(results, [results, finished] {
-    if (finished) finished(results);
-  });
+  auto summary = ScannerOCR::summarize(results);
+  auto asking = ask(services.dialogs, summary.message, summary.informative, {"在文件管理器中显示", "好"});
+  int button = co_await asking;
+  if (button == 0 && summary.revealTarget) services.desktop.revealFile(*summary.revealTarget);
+  if (finished) finished(results);
 }
 }  // namespace
-
-ScannerOCR::ProgressWindows* ScannerOCR::ProgressWindows::shared() { return Installed<ProgressWindows>::get(); }
 
 void ScannerOCR::pickAndRun() {
   FilePanels::OpenQuestion q;
@@ -181,20 +177,20 @@ void ScannerOCR::pickAndRun() {
   q.filters.push_back({"扫描件（PDF / 图片）",
                        {"application/pdf", "image/png", "image/jpeg", "image/tiff", "image/heic", "image/bmp", "image/gif"},
                        {"pdf", "png", "jpg", "jpeg", "tif", "tiff", "heic", "bmp", "gif"}});
-  FilePanels::shared().askOpenFiles(q, [](std::vector<fs::path> files) {
-    if (!files.empty()) run(std::move(files));
+  services_.panels.askOpenFiles(q, [this, alive = std::weak_ptr<bool>(alive_)](std::vector<fs::path> files) {
+    if (!files.empty() && !alive.expired()) run(std::move(files));
   });
 }
 
 void ScannerOCR::run(std::vector<fs::path> files, std::function<void(const std::vector<Result>&)> finished) {
   if (files.empty()) return;
-  spawn(runFiles(std::move(files), std::move(finished)));
+  spawn(runFiles(services_, std::move(files), std::move(finished)));
 }
 
-ScannerOCR::Result ScannerOCR::processFile(const fs::path& input) {
+ScannerOCR::Result ScannerOCR::processFile(TesseractPools& pools, const fs::path& input) {
   auto started = std::chrono::steady_clock::now();
-  if (lower(input.extension().string()) == ".pdf") return processPDF(input);
-  return processImage(input, started);
+  if (lower(input.extension().string()) == ".pdf") return processPDF(pools, input);
+  return processImage(pools, input, started);
 }
 
 fs::path ScannerOCR::textOutputPath(const fs::path& input) {

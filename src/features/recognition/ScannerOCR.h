@@ -15,6 +15,12 @@
 
 namespace quorvel {
 
+class Desktop;
+class Dialogs;
+class FilePanels;
+class TesseractPools;
+class WorkerPool;
+
 class ScannerOCR {
  public:
   struct Result {
@@ -35,14 +41,29 @@ class ScannerOCR {
     const int total;
   };
 
-  // Shows a run's progress window; the answer closes it. Installed by the window layer;
-  // without one the run only logs.
+  // Shows a run's progress window; the answer closes it. The window layer implements
+  // it; without one the run only logs.
   class ProgressWindows {
    public:
     virtual ~ProgressWindows() = default;
     virtual std::function<void()> open(std::shared_ptr<ProgressState> state) = 0;
-    static ProgressWindows* shared();
   };
+
+  // Files are chosen through `panels`, the run is summed up through `dialogs` (its
+  // first button shows the file through `desktop`), each file is recognised on
+  // `workers` with engines of `pools`, and `windows` (may be null) shows the progress.
+  // All of it outlives the runs.
+  struct Services {
+    Dialogs& dialogs;
+    FilePanels& panels;
+    Desktop& desktop;
+    WorkerPool& workers;
+    TesseractPools& pools;
+    ProgressWindows* windows = nullptr;
+  };
+  explicit ScannerOCR(const Services& services) : services_(services) {}
+  ScannerOCR(const ScannerOCR&) = delete;
+  ScannerOCR& operator=(const ScannerOCR&) = delete;
 
   struct Summary {
     std::string message;      // "识别完成：N 个文件"
@@ -51,15 +72,14 @@ class ScannerOCR {
   };
 
   // Shows the open panel; with at least one file chosen, runs them. Main thread.
-  static void pickAndRun();
+  void pickAndRun();
   // Processes the files in order off the main thread with the progress window, then
   // shows the summary. Returns at once; `finished` (tests) gets the results after the
   // summary was shown.
-  static void run(std::vector<std::filesystem::path> files,
-                  std::function<void(const std::vector<Result>&)> finished = {});
+  void run(std::vector<std::filesystem::path> files, std::function<void(const std::vector<Result>&)> finished = {});
 
   // One file, synchronously (PDF by its extension in any case, otherwise an image).
-  static Result processFile(const std::filesystem::path& input);
+  static Result processFile(TesseractPools& pools, const std::filesystem::path& input);
 
   static std::filesystem::path textOutputPath(const std::filesystem::path& input);
   static std::filesystem::path pdfOutputPath(const std::filesystem::path& input);
@@ -67,6 +87,11 @@ class ScannerOCR {
   // `pageTexts[i]` absent for a page that could not be rendered.
   static std::string pdfTextContent(const std::vector<std::optional<std::string>>& pageTexts);
   static Summary summarize(const std::vector<Result>& results);
+
+ private:
+  Services services_;
+  // The panel's answer reaches the scanner only while it lives.
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 }  // namespace quorvel

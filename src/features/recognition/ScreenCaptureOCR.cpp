@@ -2,6 +2,8 @@
 
 #include <fstream>
 
+#include "base/AppError.h"
+#include "base/ErrorDomains.h"
 #include "base/Log.h"
 #include "base/LogTags.h"
 #include "base/MainQueue.h"
@@ -21,50 +23,49 @@ std::string recognizeWith(const ScreenCaptureOCR::Recognizer& recognize, const s
   }
   try {
     return recognize(pngPath);
-  } catch (const std::exception& e) {
-    logLine(tags::kScreenOcr, std::string("识别失败：") + e.what());
   } catch (...) {
-    logLine(tags::kScreenOcr, "识别失败：未知错误");
+    logLine(tags::kScreenOcr, "识别失败：" + describe(std::current_exception()));
   }
   return "";
 }
 
 // One capture from the selection to the window. Holds copies of what it needs, so a
 // reconfigured service does not change a run under way.
-Task<void> runCapture(ScreenCaptureOCR::Config config, std::shared_ptr<int> running) {
+Task<void> runCapture(Dialogs& dialogs, WorkerPool& workers, ScreenCaptureOCR::Config config,
+                      std::shared_ptr<int> running) {
   ++*running;
   struct Done {
     std::shared_ptr<int> running;
     ~Done() { --*running; }
   } done{running};
 
-  std::string error;
   // Removed when this run ends, whatever way it ends.
-  std::unique_ptr<CaptureFile> file = CaptureFile::create(&error);
-  if (!file) {
-    logLine(tags::kScreenOcr, "无法创建临时截图文件：" + error);
+  std::unique_ptr<CaptureFile> file;
+  try {
+    file = CaptureFile::create();
+  } catch (const AppError& e) {
+    logLine(tags::kScreenOcr, "无法创建临时截图文件：" + e.message);
     co_return;
   }
 
   auto capture = captureScreenRegion(file->path(), config.capture);
   ScreenCaptureResult result = co_await capture;
-  using Status = ScreenCaptureResult::Status;
-  switch (result.status) {
-    case Status::captured: break;
-    case Status::cancelled: co_return;
-    case Status::failed:
-      // The user sees nothing; the log says which way failed.
-      logLine(tags::kScreenOcr, result.tool == "xdg-desktop-portal" ? "截图门户失败：" + result.error
-                                                                    : result.tool + " 启动失败：" + result.error);
-      co_return;
-    case Status::noTool:
-      logLine(tags::kScreenOcr, "没有可用的截图工具，已提示安装");
-      Dialogs::shared().alert(kNoCaptureToolTitle, kNoCaptureToolText);
-      co_return;
+  if (result.failedWith(errors::kCaptureCancelled)) co_return;
+  if (result.failedWith(errors::kNoCaptureTool)) {
+    logLine(tags::kScreenOcr, "没有可用的截图工具，已提示安装");
+    dialogs.alert(kNoCaptureToolTitle, kNoCaptureToolText);
+    co_return;
+  }
+  if (result.error) {
+    // The user sees nothing; the log says which way failed.
+    const std::string& why = result.error->message;
+    logLine(tags::kScreenOcr,
+            result.tool == "xdg-desktop-portal" ? "截图门户失败：" + why : result.tool + " 启动失败：" + why);
+    co_return;
   }
 
   std::string path = file->path();
-  auto analyze = runInBackground([path, recognize = config.recognize]() -> std::optional<LegalOCRSignals> {
+  auto analyze = onWorker(workers, [path, recognize = config.recognize]() -> std::optional<LegalOCRSignals> {
     // An unreadable capture ends the run quietly.
     if (!looksLikePng(path)) return std::nullopt;
     return extractSignals(recognizeWith(recognize, path));
@@ -80,8 +81,10 @@ Task<void> runCapture(ScreenCaptureOCR::Config config, std::shared_ptr<int> runn
 
 }  // namespace
 
-std::string recognizeScreenImage(const std::string& pngPath) {
-  return OcrEngine::textFromImageFile(pngPath, TesseractPool::kAllChinese);
+ScreenCaptureOCR::Recognizer ScreenCaptureOCR::deviceRecognizer(TesseractPools& pools) {
+  return [&pools](const std::string& pngPath) {
+    return OcrEngine::textFromImageFile(pools, pngPath, TesseractPool::kAllChinese);
+  };
 }
 
 bool looksLikePng(const std::string& path) {
@@ -98,15 +101,13 @@ bool looksLikePng(const std::string& path) {
   return std::equal(head + 12, head + 16, "IHDR") && be32(16) > 0 && be32(20) > 0;
 }
 
-ScreenCaptureOCR& ScreenCaptureOCR::shared() {
-  static ScreenCaptureOCR* instance = new ScreenCaptureOCR();  // for the whole process
-  return *instance;
-}
+ScreenCaptureOCR::ScreenCaptureOCR(Dialogs& dialogs, WorkerPool& workers)
+    : ScreenCaptureOCR(dialogs, workers, Config{}) {}
 
 void ScreenCaptureOCR::captureAndAnalyze() {
   // The diagnostic modes never capture.
   if (config_.mode == AppMode::diagnostic) return;
-  spawn(runCapture(config_, running_));
+  spawn(runCapture(dialogs_, workers_, config_, running_));
 }
 
 std::string ScreenCaptureOCR::recognizeText(const std::string& pngPath) const {

@@ -12,9 +12,9 @@
 
 namespace quorvel {
 
-// The device's recognition of a screen region's PNG file: simplified and traditional
-// Chinese and English, since a region may show either script. Any thread.
-std::string recognizeScreenImage(const std::string& pngPath);
+class Dialogs;
+class TesseractPools;
+class WorkerPool;
 
 class ScreenCaptureOCR {
  public:
@@ -26,18 +26,24 @@ class ScreenCaptureOCR {
 
   struct Config {
     AppMode mode = AppMode::normal;  // diagnostic: captureAndAnalyze() does nothing
-    Recognizer recognize = recognizeScreenImage;
+    Recognizer recognize;            // none: nothing is recognised (logged)
     Presenter present;
     ScreenCaptureOptions capture;
   };
 
-  ScreenCaptureOCR() = default;
-  explicit ScreenCaptureOCR(Config config) : config_(std::move(config)) {}
+  // A missing capture tool is told through `dialogs`; recognition runs on `workers`.
+  ScreenCaptureOCR(Dialogs& dialogs, WorkerPool& workers, Config config)
+      : dialogs_(dialogs), workers_(workers), config_(std::move(config)) {}
+  ScreenCaptureOCR(Dialogs& dialogs, WorkerPool& workers);
   ScreenCaptureOCR(const ScreenCaptureOCR&) = delete;
   ScreenCaptureOCR& operator=(const ScreenCaptureOCR&) = delete;
 
-  // The one instance of the process, configured by the application at start-up.
-  static ScreenCaptureOCR& shared();
+  // The device's recognition of a screen region's PNG file with engines of `pools`:
+  // simplified and traditional Chinese and English, since a region may show either
+  // script. Any thread; the pools outlive the recogniser.
+  static Recognizer deviceRecognizer(TesseractPools& pools);
+
+  // Set by the owner once the result window exists.
   void configure(Config config) { config_ = std::move(config); }
   const Config& config() const { return config_; }
 
@@ -58,6 +64,8 @@ class ScreenCaptureOCR {
   int runningCaptures() const { return *running_; }
 
  private:
+  Dialogs& dialogs_;
+  WorkerPool& workers_;
   Config config_;
   std::shared_ptr<int> running_ = std::make_shared<int>(0);
 };

@@ -14,7 +14,7 @@
 #include "platform/UserDefaults.h"
 #include "web/OffscreenCapture.h"
 
-namespace quorvel::TrackingQuery {
+namespace quorvel {
 namespace fs = std::filesystem;
 namespace {
 
@@ -36,24 +36,6 @@ constexpr const char* kPreScript =
     "  } catch(e) { return 'err:' + e.message; }\n"
     "})();";
 
-ManualConfirmer& confirmer() {
-  static ManualConfirmer c;
-  return c;
-}
-
-std::optional<bool>& diagnosticOverride() {
-  static std::optional<bool> v;
-  return v;
-}
-
-bool readCommandLineDiagnostic() {
-  std::ifstream in("/proc/self/cmdline", std::ios::binary);
-  std::string arg;
-  while (std::getline(in, arg, '\0'))
-    if (arg == "--selftest" || arg == "--livetest") return true;
-  return false;
-}
-
 bool writeBytes(const fs::path& path, const std::string& bytes, std::string& error) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   if (out) out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -65,43 +47,43 @@ bool writeBytes(const fs::path& path, const std::string& bytes, std::string& err
   return true;
 }
 
-void handOver(const std::string& number, const std::string& url, nlohmann::json outcome, Completion done) {
-  bool drill = [] {
-    const char* v = std::getenv("TRACK_TEST_MANUAL");
-    return v && std::string(v) == "1";
-  }();
-  if (diagnosticMode() && !drill) {
-    done(std::move(outcome));
-    return;
-  }
-  postToMain([number, url, outcome = std::move(outcome), done = std::move(done)]() mutable {
-    if (!confirmer()) {
-      logLine(tags::kTrack, "人工核对窗口暂不可用，按自动判断回复 " + number);
-      done(std::move(outcome));
-      return;
-    }
-    confirmer()(number, url, std::move(outcome), std::move(done));
-  });
+bool drillMode() {
+  const char* v = std::getenv("TRACK_TEST_MANUAL");
+  return v && std::string(v) == "1";
 }
 
 }  // namespace
 
-std::string searchBase() {
-  if (auto v = UserDefaults::standard().string(kSearchBaseKey); v && !v->empty()) return *v;
+TrackingQuery::TrackingQuery(const UserDefaults& defaults, bool diagnostic)
+    : defaults_(defaults), diagnostic_(diagnostic) {}
+
+TrackingQuery::~TrackingQuery() { *self_ = nullptr; }
+
+void TrackingQuery::handOver(const std::string& number, const std::string& url, nlohmann::json outcome,
+                             Completion done) {
+  if (diagnostic_ && !drillMode()) {
+    done(std::move(outcome));
+    return;
+  }
+  postToMain([alive = self_, number, url, outcome = std::move(outcome), done = std::move(done)]() mutable {
+    if (!*alive) return;
+    auto& confirmer = (*alive)->confirmer_;
+    if (!confirmer) {
+      logLine(tags::kTrack, "人工核对窗口暂不可用，按自动判断回复 " + number);
+      done(std::move(outcome));
+      return;
+    }
+    confirmer(number, url, std::move(outcome), std::move(done));
+  });
+}
+
+std::string TrackingQuery::searchBase() const {
+  if (auto v = defaults_.string(kSearchBaseKey); v && !v->empty()) return *v;
   return TrackingJudge::kDefaultSearchBase;
 }
 
-bool diagnosticMode() {
-  if (diagnosticOverride()) return *diagnosticOverride();
-  static const bool fromCommandLine = readCommandLineDiagnostic();
-  return fromCommandLine;
-}
-
-void setDiagnosticModeForTesting(std::optional<bool> mode) { diagnosticOverride() = mode; }
-
-void setManualConfirmer(ManualConfirmer c) { confirmer() = std::move(c); }
-
-std::optional<fs::path> saveLocal(const std::string& png, const std::string& number, const std::string& source) {
+std::optional<fs::path> TrackingQuery::saveLocal(const std::string& png, const std::string& number,
+                                                 const std::string& source) {
   auto now = std::chrono::system_clock::now();
   std::string name = TrackingJudge::evidenceFileName(number, now);
   fs::path file = AppConfig::downloadDir() / name;
@@ -120,7 +102,8 @@ std::optional<fs::path> saveLocal(const std::string& png, const std::string& num
   return file;
 }
 
-void attachEvidence(nlohmann::json& outcome, GdkTexture* image, const std::string& number, const std::string& source) {
+void TrackingQuery::attachEvidence(nlohmann::json& outcome, GdkTexture* image, const std::string& number,
+                                   const std::string& source) {
   auto png = OffscreenCapture::pngData(image);
   if (!png) return;
   gchar* b64 = g_base64_encode(reinterpret_cast<const guchar*>(png->data()), png->size());
@@ -129,7 +112,7 @@ void attachEvidence(nlohmann::json& outcome, GdkTexture* image, const std::strin
   if (auto path = saveLocal(*png, number, source)) outcome["shotPath"] = path->string();
 }
 
-void query(const std::string& rawNumber, std::function<void(nlohmann::json)> completion) {
+void TrackingQuery::query(const std::string& rawNumber, Completion completion) {
   if (!completion) return;
   std::string number = TrackingJudge::trimmedNumber(rawNumber);
   if (number.empty()) {
@@ -141,9 +124,9 @@ void query(const std::string& rawNumber, std::function<void(nlohmann::json)> com
     completion(nlohmann::json{{"status", "unknown"}, {"msg", "单号无法编码"}});
     return;
   }
-  OffscreenCapture::capture(
+  captures_.capture(
       *url, TrackingJudge::kSettleSeconds, TrackingJudge::kTimeoutSeconds, std::string(kPreScript),
-      [number, url = *url, completion = std::move(completion)](GObjectPtr<GdkTexture> image, std::string text) {
+      [this, number, url = *url, completion = std::move(completion)](GObjectPtr<GdkTexture> image, std::string text) {
         nlohmann::json outcome = TrackingJudge::judge(text, number);
         outcome["tracking_no"] = number;
         outcome["source"] = TrackingJudge::kSourceName;
@@ -158,4 +141,4 @@ void query(const std::string& rawNumber, std::function<void(nlohmann::json)> com
       });
 }
 
-}  // namespace quorvel::TrackingQuery
+}  // namespace quorvel

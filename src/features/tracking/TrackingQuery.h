@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -10,41 +11,62 @@
 #include "features/tracking/TrackingJudge.h"
 #include "web/OffscreenCapture.h"
 
-namespace quorvel::TrackingQuery {
+namespace quorvel {
 
-using Completion = std::function<void(nlohmann::json)>;
+class UserDefaults;
 
-// The setting that moves the search host (tests point it at the test service).
-inline constexpr const char* kSearchBaseKey = "tracking.searchBaseURL";
+// Courier delivery lookups: the search page captured off screen and judged; pages the
+// judge cannot decide go to a person (the manual confirmer). Main thread only.
+class TrackingQuery {
+ public:
+  using Completion = std::function<void(nlohmann::json)>;
 
-// Looks a courier delivery up. `completion` runs exactly once on the main thread
-// with an object holding at least "status" and "msg".
-void query(const std::string& number, std::function<void(nlohmann::json)> completion);
+  // The setting that moves the search host (tests point it at the test service).
+  static constexpr const char* kSearchBaseKey = "tracking.searchBaseURL";
 
-// The search host in use: the setting when present, else the public one.
-std::string searchBase();
+  // The person who decides undecided pages (the manual confirmation window). It gets
+  // the number, the search address, the judged outcome and the request's completion.
+  // A new call cancels an open confirmation first.
+  using ManualConfirmer =
+      std::function<void(const std::string& number, const std::string& url, nlohmann::json seed, Completion done)>;
 
-using TrackingJudge::context;
-using TrackingJudge::judge;
-using TrackingJudge::signPerson;
-using TrackingJudge::signTime;
+  // The search host is read from `defaults`, which must outlive the lookups.
+  // `diagnostic` ("--selftest"/"--livetest"): undecided pages are answered as judged,
+  // unless the drill (TRACK_TEST_MANUAL=1) is on.
+  TrackingQuery(const UserDefaults& defaults, bool diagnostic);
+  ~TrackingQuery();
+  TrackingQuery(const TrackingQuery&) = delete;
+  TrackingQuery& operator=(const TrackingQuery&) = delete;
 
-// Writes the PNG and its JSON record into the download folder. Returns the PNG's
-// path only when the PNG was written.
-std::optional<std::filesystem::path> saveLocal(const std::string& png, const std::string& number,
-                                               const std::string& source);
-// Adds "shotBase64" and, when the copy was written, "shotPath" to an outcome.
-void attachEvidence(nlohmann::json& outcome, GdkTexture* image, const std::string& number, const std::string& source);
+  // Looks a courier delivery up. `completion` runs exactly once on the main thread
+  // with an object holding at least "status" and "msg" (none once this object has gone).
+  void query(const std::string& number, Completion completion);
 
-// The person who decides undecided pages (the manual confirmation window). It gets
-// the number, the search address, the judged outcome and the request's completion.
-// A new call cancels an open confirmation first.
-using ManualConfirmer =
-    std::function<void(const std::string& number, const std::string& url, nlohmann::json seed, Completion done)>;
-void setManualConfirmer(ManualConfirmer confirmer);
+  // The search host in use: the setting when present, else the public one.
+  std::string searchBase() const;
 
-// "--selftest"/"--livetest" on the command line (read once).
-bool diagnosticMode();
-void setDiagnosticModeForTesting(std::optional<bool> mode);
+  void setManualConfirmer(ManualConfirmer confirmer) { confirmer_ = std::move(confirmer); }
+  bool diagnosticMode() const { return diagnostic_; }
+  // The search pages being captured.
+  const OffscreenCaptures& captures() const { return captures_; }
 
-}  // namespace quorvel::TrackingQuery
+  // Writes the PNG and its JSON record into the download folder. Returns the PNG's
+  // path only when the PNG was written.
+  static std::optional<std::filesystem::path> saveLocal(const std::string& png, const std::string& number,
+                                                        const std::string& source);
+  // Adds "shotBase64" and, when the copy was written, "shotPath" to an outcome.
+  static void attachEvidence(nlohmann::json& outcome, GdkTexture* image, const std::string& number,
+                             const std::string& source);
+
+ private:
+  void handOver(const std::string& number, const std::string& url, nlohmann::json outcome, Completion done);
+
+  const UserDefaults& defaults_;
+  const bool diagnostic_;
+  ManualConfirmer confirmer_;
+  OffscreenCaptures captures_;
+  // Steps on a later turn run only while the lookup exists.
+  std::shared_ptr<TrackingQuery*> self_ = std::make_shared<TrackingQuery*>(this);
+};
+
+}  // namespace quorvel

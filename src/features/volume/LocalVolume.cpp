@@ -10,15 +10,15 @@
 #include "base/MainQueue.h"
 #include "base/Task.h"
 #include "core/AppConfig.h"
-#include "features/volume/CasePaths.h"
 #include "core/Dialogs.h"
+#include "features/volume/CasePaths.h"
 #include "features/volume/PreviewCache.h"
 #include "features/volume/PreviewPresenter.h"
 #include "platform/Desktop.h"
 #include "platform/Mounts.h"
 #include "platform/UserDefaults.h"
 
-namespace quorvel::LocalVolume {
+namespace quorvel {
 namespace fs = std::filesystem;
 
 namespace {
@@ -26,9 +26,6 @@ constexpr unsigned kPollMs = 400;
 constexpr unsigned kMountDeadlineMs = 8000;
 constexpr unsigned kUnmountSettleMs = 800;
 constexpr unsigned kProgressDelayMs = 350;
-
-std::mutex seenMutex;
-Snapshot seen;
 
 // Right after a remount the FUSE path answers EIO for a moment: it is there.
 bool existsNow(const fs::path& p) {
@@ -56,103 +53,127 @@ std::string fileURI(const fs::path& p) {
   return uri ? uri.get() : std::string();
 }
 
-void alertOk(const std::string& title, const std::string& text) { Dialogs::shared().alert(title, text, {"好"}); }
-
-Task<void> runConnect(Completion completion) {
-  std::string uri = shareURI();
-  if (!Mounts::davSupported()) {
-    auto o = CasePaths::connectOutcome(CasePaths::MountFailure::noGvfs, "", uri);
-    logLine(tags::kVolume, "挂载失败 GVfs 不可用", LogLevel::warning);
-    alertOk(o.alertTitle, o.alertText);
-    completion(false, o.message);
-    co_return;
-  }
-  auto mounting = Mounts::mount(uri);
-  Mounts::Result r = co_await mounting;
-  CasePaths::MountErrorInfo info{r.gioDomain, r.code, r.domainName, r.message, r.gaveUpAfterWrongPassword,
-                                 r.cancelledByUser};
-  auto kind = r.ok ? CasePaths::MountFailure::none : CasePaths::classifyMountError(info);
-  if (kind != CasePaths::MountFailure::none && kind != CasePaths::MountFailure::alreadyMounted) {
-    logLine(tags::kVolume, "挂载失败 " + r.message, LogLevel::warning);
-    auto o = CasePaths::connectOutcome(kind, r.message, uri);
-    if (!o.alertTitle.empty()) alertOk(o.alertTitle, o.alertText);
-    completion(false, o.message);
-    co_return;
-  }
-  logLine(tags::kVolume, std::string("挂载返回 ") + (r.ok ? "ok" : "已挂载"));
-  // The FUSE path may lag behind the mount for a moment.
-  auto deadline = g_get_monotonic_time() + gint64(kMountDeadlineMs) * 1000;
-  for (;;) {
-    if (auto root = mountedRoot()) {
-      completion(true, root->string());
-      co_return;
-    }
-    if (isMounted() && !Mounts::localPath(uri)) {
-      logLine(tags::kVolume, "GVfs 没有本地路径（FUSE 不可用），改用 GIO 读取 " + uri);
-      completion(true, uri);
-      co_return;
-    }
-    if (g_get_monotonic_time() > deadline) {
-      completion(false, "登录成功但挂载点没有出现（可在文件管理器里查看）");
-      co_return;
-    }
-    co_await sleepFor(kPollMs);
-  }
-}
-
-Task<void> runDisconnect(Completion completion, bool forgetPassword) {
-  std::string uri = shareURI();
-  auto root = mountedRoot();
-  bool mounted = root || isMounted();
-  if (forgetPassword) Mounts::forgetSavedPasswords(uri, "");
-  if (!mounted) {
-    completion(true, "本来就没挂载");
-    co_return;
-  }
-  std::string where = root ? root->string() : uri;
-  logLine(tags::kVolume, "卸载 " + where);
-  auto unmounting = Mounts::unmount(uri);
-  Mounts::Result r = co_await unmounting;
-  co_await sleepFor(kUnmountSettleMs);
-  if (!mountedRoot() && !isMounted()) {
-    completion(true, "已卸载 " + where);
-    co_return;
-  }
-  completion(false, !r.ok && !r.message.empty() ? r.message : "卸载失败，请在文件管理器里点卷旁边的 ⏏");
-}
-
-Task<void> runPreview(std::string rel) {
-  auto progress = std::make_shared<std::unique_ptr<PreviewPresenter::Progress>>();
-  SourceId timer(postToMainAfter(kProgressDelayMs, [progress] {
-    *progress = PreviewPresenter::shared().showProgress("正在准备预览…");
-  }));
-  snapshot();
-  auto copying = runInBackground([rel] { return PreviewCache::ensureLocal(rel); });
-  std::optional<fs::path> local = co_await copying;
-  timer.reset();
-  progress->reset();
-  if (!local) {
-    if (!lastSeen().root && !lastSeen().streamURI)
-      logLine(tags::kVolume, "未连接卷宗盘，无法预览：" + rel, LogLevel::warning);
-    alertOk("还没有这个文件的本地副本",
-            "预览需要先拿到文件：\n· 连上卷宗盘后点一次预览即可自动缓存\n· 或在「本地卷宗镜像」里缓存这份卷宗");
-    co_return;
-  }
-  logLine(tags::kPreview, "打开 " + local->filename().string());
-  PreviewPresenter::shared().preview(*local);
-}
 }  // namespace
 
-std::string shareURI() {
-  if (auto s = UserDefaults::standard().string(CasePaths::kShareURLKey))
+// The volume's coroutines; each holds the volume only while `alive` says it lives.
+struct LocalVolume::Runs {
+  static Task<void> connect(LocalVolume& v, std::weak_ptr<bool> alive, Completion completion) {
+    std::string uri = v.shareURI();
+    if (!Mounts::davSupported()) {
+      auto o = CasePaths::connectOutcome(CasePaths::MountFailure::noGvfs, "", uri);
+      logLine(tags::kVolume, "挂载失败 GVfs 不可用", LogLevel::warning);
+      v.alertOk(o.alertTitle, o.alertText);
+      completion(false, o.message);
+      co_return;
+    }
+    auto mounting = Mounts::mount(uri, v.passwords_);
+    Mounts::Result r = co_await mounting;
+    if (alive.expired()) co_return;
+    const AppError failure = r.error.value_or(AppError({}, 0, {}));
+    CasePaths::MountErrorInfo info{failure.domain == g_quark_to_string(G_IO_ERROR), failure.code, failure.domain,
+                                   failure.message, r.gaveUpAfterWrongPassword, r.cancelledByUser};
+    auto kind = r.ok() ? CasePaths::MountFailure::none : CasePaths::classifyMountError(info);
+    if (kind != CasePaths::MountFailure::none && kind != CasePaths::MountFailure::alreadyMounted) {
+      logLine(tags::kVolume, "挂载失败 " + failure.message, LogLevel::warning);
+      auto o = CasePaths::connectOutcome(kind, failure.message, uri);
+      if (!o.alertTitle.empty()) v.alertOk(o.alertTitle, o.alertText);
+      completion(false, o.message);
+      co_return;
+    }
+    logLine(tags::kVolume, std::string("挂载返回 ") + (r.ok() ? "ok" : "已挂载"));
+    // The FUSE path may lag behind the mount for a moment.
+    auto deadline = g_get_monotonic_time() + gint64(kMountDeadlineMs) * 1000;
+    for (;;) {
+      if (auto root = v.mountedRoot()) {
+        completion(true, root->string());
+        co_return;
+      }
+      if (v.isMounted() && !Mounts::localPath(uri)) {
+        logLine(tags::kVolume, "GVfs 没有本地路径（FUSE 不可用），改用 GIO 读取 " + uri);
+        completion(true, uri);
+        co_return;
+      }
+      if (g_get_monotonic_time() > deadline) {
+        completion(false, "登录成功但挂载点没有出现（可在文件管理器里查看）");
+        co_return;
+      }
+      co_await sleepFor(kPollMs);
+      if (alive.expired()) co_return;
+    }
+  }
+
+  static Task<void> disconnect(LocalVolume& v, std::weak_ptr<bool> alive, Completion completion, bool forgetPassword) {
+    std::string uri = v.shareURI();
+    auto root = v.mountedRoot();
+    bool mounted = root || v.isMounted();
+    if (forgetPassword) Mounts::forgetSavedPasswords(uri, "");
+    if (!mounted) {
+      completion(true, "本来就没挂载");
+      co_return;
+    }
+    std::string where = root ? root->string() : uri;
+    logLine(tags::kVolume, "卸载 " + where);
+    auto unmounting = Mounts::unmount(uri);
+    Mounts::Result r = co_await unmounting;
+    co_await sleepFor(kUnmountSettleMs);
+    if (alive.expired()) co_return;
+    if (!v.mountedRoot() && !v.isMounted()) {
+      completion(true, "已卸载 " + where);
+      co_return;
+    }
+    completion(false, r.error && !r.error->message.empty() ? r.error->message : "卸载失败，请在文件管理器里点卷旁边的 ⏏");
+  }
+
+  static Task<void> preview(LocalVolume& v, std::weak_ptr<bool> alive, std::string rel) {
+    auto progress = std::make_shared<std::unique_ptr<PreviewPresenter::Progress>>();
+    PreviewPresenter& previews = v.previews_;
+    SourceId timer(postToMainAfter(kProgressDelayMs, [progress, alive, &previews] {
+      if (!alive.expired()) *progress = previews.showProgress("正在准备预览…");
+    }));
+    v.snapshot();
+    PreviewCache& cache = v.cache_;
+    auto copying = onWorker(v.workers_, [rel, &cache] { return cache.ensureLocal(rel); });
+    std::optional<fs::path> local = co_await copying;
+    timer.reset();
+    progress->reset();
+    if (alive.expired()) co_return;
+    if (!local) {
+      if (!v.lastSeen().root && !v.lastSeen().streamURI)
+        logLine(tags::kVolume, "未连接卷宗盘，无法预览：" + rel, LogLevel::warning);
+      v.alertOk("还没有这个文件的本地副本",
+                "预览需要先拿到文件：\n· 连上卷宗盘后点一次预览即可自动缓存\n· "
+                "或在「本地卷宗镜像」里缓存这份卷宗");
+      co_return;
+    }
+    logLine(tags::kPreview, "打开 " + local->filename().string());
+    v.previews_.preview(*local);
+  }
+};
+
+LocalVolume::LocalVolume(UserDefaults& defaults, Dialogs& dialogs, Desktop& desktop, PreviewPresenter& previews,
+                         PasswordPrompter* passwords, WorkerPool& workers)
+    : defaults_(defaults),
+      dialogs_(dialogs),
+      desktop_(desktop),
+      previews_(previews),
+      passwords_(passwords),
+      workers_(workers),
+      cache_(*this, workers) {}
+
+LocalVolume::~LocalVolume() = default;
+
+void LocalVolume::alertOk(const std::string& title, const std::string& text) { dialogs_.alert(title, text, {"好"}); }
+
+std::string LocalVolume::shareURI() const {
+  if (auto s = defaults_.string(CasePaths::kShareURLKey))
     if (auto uri = CasePaths::shareURIFrom(*s)) return *uri;
   return CasePaths::kDefaultShareURL;
 }
 
-std::optional<fs::path> mountedRoot() {
+std::optional<fs::path> LocalVolume::mountedRoot() {
   std::string uri = shareURI();
   CasePaths::RootSearch in;
-  in.overridePath = UserDefaults::standard().string(CasePaths::kRootOverrideKey);
+  in.overridePath = defaults_.string(CasePaths::kRootOverrideKey);
   in.shareLocalPath = Mounts::localPath(uri);
   in.gvfsDir = Mounts::fuseDir();
   in.gvfsEntries = gvfsEntries();
@@ -160,31 +181,31 @@ std::optional<fs::path> mountedRoot() {
   in.exists = existsNow;
   auto root = CasePaths::findMountedRoot(in);
   {
-    std::lock_guard lock(seenMutex);
-    seen.root = root;
-    seen.streamURI = !root && Mounts::isMounted(uri) ? std::optional<std::string>(uri) : std::nullopt;
+    std::lock_guard lock(seenMutex_);
+    seen_.root = root;
+    seen_.streamURI = !root && Mounts::isMounted(uri) ? std::optional<std::string>(uri) : std::nullopt;
   }
   return root;
 }
 
-bool isMounted() { return mountedRoot().has_value() || Mounts::isMounted(shareURI()); }
+bool LocalVolume::isMounted() { return mountedRoot().has_value() || Mounts::isMounted(shareURI()); }
 
-Snapshot snapshot() {
+LocalVolume::Snapshot LocalVolume::snapshot() {
   mountedRoot();
   return lastSeen();
 }
 
-Snapshot lastSeen() {
-  std::lock_guard lock(seenMutex);
-  return seen;
+LocalVolume::Snapshot LocalVolume::lastSeen() const {
+  std::lock_guard lock(seenMutex_);
+  return seen_;
 }
 
-std::optional<fs::path> workRoot() {
+std::optional<fs::path> LocalVolume::workRoot() {
   if (auto r = mountedRoot()) return r;
   return mirrorIfPresent();
 }
 
-std::optional<fs::path> mapToLocal(const std::string& rel) {
+std::optional<fs::path> LocalVolume::mapToLocal(const std::string& rel) {
   auto root = workRoot();
   if (!root) return std::nullopt;
   bool unsafe = false;
@@ -193,21 +214,24 @@ std::optional<fs::path> mapToLocal(const std::string& rel) {
   return p;
 }
 
-std::string statusText() {
+std::string LocalVolume::statusText() {
   auto root = mountedRoot();
   std::optional<std::string> mounted;
-  if (root) mounted = root->string();
-  else if (Mounts::isMounted(shareURI())) mounted = shareURI();
+  if (root)
+    mounted = root->string();
+  else if (Mounts::isMounted(shareURI()))
+    mounted = shareURI();
   return CasePaths::statusText(mounted, mirrorIfPresent());
 }
 
-void alertNotConnected() { alertOk("还没有连接卷宗盘", "请先在「设置 → 本地卷宗盘」里连接。"); }
+void LocalVolume::alertNotConnected() { alertOk("还没有连接卷宗盘", "请先在「设置 → 本地卷宗盘」里连接。"); }
 
-void openRoot() {
+void LocalVolume::openRoot() {
   auto root = mountedRoot();
-  // Mounted without a local path: the file manager opens the share's address itself.
+  // Mounted without a local path: the file manager opens the share's address
+  // itself.
   if (!root && Mounts::isMounted(shareURI())) {
-    Desktop::shared().openURI(shareURI());
+    desktop_.openURI(shareURI());
     return;
   }
   if (!root) root = mirrorIfPresent();
@@ -215,10 +239,10 @@ void openRoot() {
     alertNotConnected();
     return;
   }
-  Desktop::shared().openURI(fileURI(*root));
+  desktop_.openURI(fileURI(*root));
 }
 
-void reveal(const std::string& rel) {
+void LocalVolume::reveal(const std::string& rel) {
   auto local = mapToLocal(rel);
   switch (CasePaths::revealStep(local, existsNow)) {
     case CasePaths::RevealStep::notConnected:
@@ -226,21 +250,23 @@ void reveal(const std::string& rel) {
       alertOk("还没有连接卷宗盘", "请先在「设置 → 本地卷宗盘」里连接，或把文件下载到本地镜像目录。");
       break;
     case CasePaths::RevealStep::selectFile:
-      Desktop::shared().revealFile(*local);
+      desktop_.revealFile(*local);
       break;
     case CasePaths::RevealStep::openParent:
-      Desktop::shared().openURI(fileURI(local->parent_path()));
+      desktop_.openURI(fileURI(local->parent_path()));
       break;
     case CasePaths::RevealStep::missing:
-      alertOk("本地没有这个文件", "服务器上有，本地卷宗盘里还没有：\n" + rel + "\n\n可以先在网页里下载，或等镜像同步。");
+      alertOk("本地没有这个文件",
+              "服务器上有，本地卷宗盘里还没有：\n" + rel + "\n\n可以先在网页里下载，或等镜像同步。");
       break;
   }
 }
 
-void preview(const std::string& rel) { spawn(runPreview(rel)); }
+void LocalVolume::preview(const std::string& rel) { spawn(Runs::preview(*this, alive_, rel)); }
 
-void openCurrentProceedingFolder(const std::optional<std::string>& value, const std::optional<std::string>& error,
-                                 std::function<void(std::optional<std::string>)> completion) {
+void LocalVolume::openCurrentProceedingFolder(const std::optional<std::string>& value,
+                                              const std::optional<std::string>& error,
+                                              std::function<void(std::optional<std::string>)> completion) {
   auto done = [&](std::optional<std::string> p) {
     if (completion) completion(std::move(p));
   };
@@ -261,7 +287,7 @@ void openCurrentProceedingFolder(const std::optional<std::string>& value, const 
       done(std::nullopt);
       break;
     case CasePaths::FolderStep::open:
-      Desktop::shared().openURI(fileURI(*local));
+      desktop_.openURI(fileURI(*local));
       done(local->string());
       break;
     case CasePaths::FolderStep::missing:
@@ -272,31 +298,27 @@ void openCurrentProceedingFolder(const std::optional<std::string>& value, const 
   }
 }
 
-void connect(Completion completion) {
-  auto finish = [completion](bool ok, const std::string& message) {
+void LocalVolume::connect(Completion completion) {
+  auto finish = [this, completion](bool ok, const std::string& message) {
     if (completion) completion(ok, message);
-    stateChanged().emit();
+    stateChanged_.emit();
   };
   if (auto root = mountedRoot()) {
     logLine(tags::kVolume, "已挂载，跳过登录框：" + root->string());
     finish(true, root->string());
     return;
   }
-  spawn(runConnect(finish));
+  spawn(Runs::connect(*this, alive_, finish));
 }
 
-void disconnect(Completion completion, bool forgetPassword) {
-  spawn(runDisconnect(
-      [completion](bool ok, const std::string& message) {
+void LocalVolume::disconnect(Completion completion, bool forgetPassword) {
+  spawn(Runs::disconnect(
+      *this, alive_,
+      [this, completion](bool ok, const std::string& message) {
         if (completion) completion(ok, message);
-        stateChanged().emit();
+        stateChanged_.emit();
       },
       forgetPassword));
 }
 
-sigc::signal<void()>& stateChanged() {
-  static sigc::signal<void()> s;
-  return s;
-}
-
-}  // namespace quorvel::LocalVolume
+}  // namespace quorvel

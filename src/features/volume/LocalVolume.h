@@ -6,52 +6,95 @@
 
 #include <filesystem>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 
-namespace quorvel::LocalVolume {
+#include "features/volume/PreviewCache.h"
 
-using Completion = std::function<void(bool ok, const std::string& message)>;
+namespace quorvel {
 
-// The share's address: the "volume.shareURL" setting when usable, else the
-// deployment's share.
-std::string shareURI();
-// The mounted volume's root folder (override, the share's FUSE path, a GVfs mount
-// of the service's host); nothing while it is not connected.
-std::optional<std::filesystem::path> mountedRoot();
-// Mounted, with or without a local path (GVfs without FUSE is read through GIO).
-bool isMounted();
-// The mounted root, else the mirror folder when it exists.
-std::optional<std::filesystem::path> workRoot();
-std::optional<std::filesystem::path> mapToLocal(const std::string& rel);
-std::string statusText();
+class Desktop;
+class Dialogs;
+class PasswordPrompter;
+class PreviewPresenter;
+class UserDefaults;
+class WorkerPool;
 
-// What the last main-thread look saw, for work off the main thread.
-struct Snapshot {
-  std::optional<std::filesystem::path> root;
-  std::optional<std::string> streamURI;  // mounted without a local path
+class LocalVolume {
+ public:
+  using Completion = std::function<void(bool ok, const std::string& message)>;
+
+  // What the last main-thread look saw, for work off the main thread.
+  struct Snapshot {
+    std::optional<std::filesystem::path> root;
+    std::optional<std::string> streamURI;  // mounted without a local path
+  };
+
+  // The share's address and a root override come from `defaults`; GVfs's password
+  // questions go to `passwords` (none: a mount that needs one ends as cancelled).
+  LocalVolume(UserDefaults& defaults, Dialogs& dialogs, Desktop& desktop, PreviewPresenter& previews,
+              PasswordPrompter* passwords, WorkerPool& workers);
+  ~LocalVolume();
+  LocalVolume(const LocalVolume&) = delete;
+  LocalVolume& operator=(const LocalVolume&) = delete;
+
+  // The local copies of single case files, kept at the places this volume maps to.
+  PreviewCache& cache() { return cache_; }
+
+  // The share's address: the "volume.shareURL" setting when usable, else the
+  // deployment's share.
+  std::string shareURI() const;
+  // The mounted volume's root folder (override, the share's FUSE path, a GVfs mount
+  // of the service's host); nothing while it is not connected.
+  std::optional<std::filesystem::path> mountedRoot();
+  // Mounted, with or without a local path (GVfs without FUSE is read through GIO).
+  bool isMounted();
+  // The mounted root, else the mirror folder when it exists.
+  std::optional<std::filesystem::path> workRoot();
+  std::optional<std::filesystem::path> mapToLocal(const std::string& rel);
+  std::string statusText();
+
+  Snapshot snapshot();        // main thread: looks now
+  Snapshot lastSeen() const;  // any thread
+
+  void openRoot();
+  void reveal(const std::string& rel);
+  void preview(const std::string& rel);
+  // The result step of "open the proceeding's folder": `value` is the page's
+  // folderRelPath when it was text, `error` the evaluation error, if any; the
+  // completion gets the opened folder's path or nothing.
+  void openCurrentProceedingFolder(const std::optional<std::string>& value, const std::optional<std::string>& error,
+                                   std::function<void(std::optional<std::string>)> completion = {});
+
+  // Mounts the share (our password dialog answers GVfs); completion once, main thread.
+  void connect(Completion completion);
+  // Unmounts it; with `forgetPassword` a password saved for the share is removed too.
+  void disconnect(Completion completion, bool forgetPassword = false);
+
+  // The alert shown whenever the case volume is needed but not connected.
+  void alertNotConnected();
+
+  // Emitted after a connect or disconnect finished (the top bar, the settings).
+  sigc::signal<void()>& stateChanged() { return stateChanged_; }
+
+ private:
+  struct Runs;
+  void alertOk(const std::string& title, const std::string& text);
+
+  UserDefaults& defaults_;
+  Dialogs& dialogs_;
+  Desktop& desktop_;
+  PreviewPresenter& previews_;
+  PasswordPrompter* passwords_;
+  WorkerPool& workers_;
+  PreviewCache cache_;
+  mutable std::mutex seenMutex_;
+  Snapshot seen_;
+  sigc::signal<void()> stateChanged_;
+  // Connects, disconnects and previews still running reach the volume only while it lives.
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
-Snapshot snapshot();   // main thread: looks now
-Snapshot lastSeen();   // any thread
 
-void openRoot();
-void reveal(const std::string& rel);
-void preview(const std::string& rel);
-// The result step of "open the proceeding's folder": `value` is the page's
-// folderRelPath when it was text, `error` the evaluation error, if any; the
-// completion gets the opened folder's path or nothing.
-void openCurrentProceedingFolder(const std::optional<std::string>& value, const std::optional<std::string>& error,
-                                 std::function<void(std::optional<std::string>)> completion = {});
-
-// Mounts the share (our password dialog answers GVfs); completion once, main thread.
-void connect(Completion completion);
-// Unmounts it; with `forgetPassword` a password saved for the share is removed too.
-void disconnect(Completion completion, bool forgetPassword = false);
-
-// The alert shown whenever the case volume is needed but not connected.
-void alertNotConnected();
-
-// Emitted after a connect or disconnect finished (the top bar, the settings).
-sigc::signal<void()>& stateChanged();
-
-}  // namespace quorvel::LocalVolume
+}  // namespace quorvel

@@ -12,22 +12,12 @@
 #include "features/volume/LocalVolume.h"
 #include "platform/Mounts.h"
 
-namespace quorvel::PreviewCache {
+namespace quorvel {
 namespace fs = std::filesystem;
 
 namespace {
-std::mutex overrideMutex;
-std::optional<fs::path> overrideRoot;
-std::mutex editLock;
-std::set<std::string> editing;
-
-bool editingTail(const std::string& tail) {
-  std::lock_guard lock(editLock);
-  return editing.count(tail) > 0;
-}
-
 // The volume as the main thread last saw it (looked at now when on the main thread).
-LocalVolume::Snapshot volume() { return isMainThread() ? LocalVolume::snapshot() : LocalVolume::lastSeen(); }
+LocalVolume::Snapshot seenNow(LocalVolume& volume) { return isMainThread() ? volume.snapshot() : volume.lastSeen(); }
 
 std::unique_ptr<CaseSource> sourceFor(const LocalVolume::Snapshot& v) {
   if (v.root) return std::make_unique<FolderSource>(*v.root);
@@ -62,10 +52,10 @@ std::optional<std::string> gvfsAddressOf(const fs::path& p) {
 
 // Main thread: where the server copy is read fresh. The share mounted through GVfs
 // is asked by its address; a plain folder (a "volume.root" override) directly.
-std::shared_ptr<CaseSource> freshSource() {
-  std::string uri = LocalVolume::shareURI();
+std::shared_ptr<CaseSource> freshSource(LocalVolume& volume) {
+  std::string uri = volume.shareURI();
   if (Mounts::isMounted(uri)) return std::make_shared<GioSource>(uri);
-  auto v = LocalVolume::snapshot();
+  auto v = volume.snapshot();
   if (v.streamURI) return std::make_shared<GioSource>(*v.streamURI);
   if (!v.root) return nullptr;
   if (auto address = gvfsAddressOf(*v.root)) return std::make_shared<GioSource>(*address);
@@ -73,87 +63,94 @@ std::shared_ptr<CaseSource> freshSource() {
 }
 }  // namespace
 
-void setRootOverride(std::optional<fs::path> root) {
-  std::lock_guard lock(overrideMutex);
-  overrideRoot = std::move(root);
+PreviewCache::PreviewCache(LocalVolume& volume, WorkerPool& workers) : volume_(volume), workers_(workers) {}
+
+void PreviewCache::setRootOverride(std::optional<fs::path> root) {
+  std::lock_guard lock(overrideMutex_);
+  overrideRoot_ = std::move(root);
 }
 
-std::optional<fs::path> rootOverride() {
-  std::lock_guard lock(overrideMutex);
-  return overrideRoot;
+std::optional<fs::path> PreviewCache::rootOverride() const {
+  std::lock_guard lock(overrideMutex_);
+  return overrideRoot_;
 }
 
-fs::path cacheRoot() { return rootOverride().value_or(AppConfig::mirrorDir()); }
+fs::path PreviewCache::cacheRoot() const { return rootOverride().value_or(AppConfig::mirrorDir()); }
 
-std::optional<std::string> relTail(const std::string& rel) { return CasePaths::relTail(rel); }
+std::optional<std::string> PreviewCache::relTail(const std::string& rel) { return CasePaths::relTail(rel); }
 
-std::optional<fs::path> cacheURL(const std::string& rel) {
+std::optional<fs::path> PreviewCache::cacheURL(const std::string& rel) const {
   return CaseFileCache(cacheRoot(), nullptr, {}).cachePath(rel);
 }
 
-std::optional<std::string> sourceURL(const std::string& rel) {
+std::optional<std::string> PreviewCache::sourceURL(const std::string& rel) {
   auto tail = CasePaths::tailPieces(rel);
   if (!tail) return std::nullopt;
-  auto src = sourceFor(volume());
+  auto src = sourceFor(seenNow(volume_));
   if (!src) return std::nullopt;
   return src->locate(*tail);
 }
 
-std::optional<Stat> stat(const fs::path& file) { return statRegularFile(file); }
+std::optional<PreviewCache::Stat> PreviewCache::stat(const fs::path& file) { return statRegularFile(file); }
 
-std::optional<Stat> sourceStat(const std::string& rel) {
+std::optional<PreviewCache::Stat> PreviewCache::sourceStat(const std::string& rel) {
   auto tail = CasePaths::tailPieces(rel);
-  auto src = sourceFor(volume());
+  auto src = sourceFor(seenNow(volume_));
   if (!tail || !src) return std::nullopt;
   return src->statRegular(*tail);
 }
 
-Task<std::optional<Stat>> freshSourceStat(std::string rel) {
+Task<std::optional<PreviewCache::Stat>> PreviewCache::freshSourceStat(std::string rel) {
   auto tail = CasePaths::tailPieces(rel);
-  auto src = tail ? freshSource() : nullptr;
+  auto src = tail ? freshSource(volume_) : nullptr;
   if (!src) co_return std::nullopt;
-  auto reading = runInBackground([src, t = *tail] { return src->statRegular(t); });
+  auto reading = onWorker(workers_, [src, t = *tail] { return src->statRegular(t); });
   std::optional<Stat> st = co_await reading;
   co_return st;
 }
 
-Task<std::optional<std::string>> copyFreshSource(std::string rel, fs::path dest) {
+Task<std::optional<std::string>> PreviewCache::copyFreshSource(std::string rel, fs::path dest) {
   auto tail = CasePaths::tailPieces(rel);
-  auto src = tail ? freshSource() : nullptr;
+  auto src = tail ? freshSource(volume_) : nullptr;
   if (!src) co_return std::nullopt;
-  auto copying = runInBackground([src, t = *tail, dest] { return src->copyTo(t, dest); });
+  auto copying = onWorker(workers_, [src, t = *tail, dest] { return src->copyTo(t, dest); });
   std::string error = co_await copying;
   co_return error;
 }
 
-std::optional<fs::path> ensureLocal(const std::string& rel) {
-  auto src = sourceFor(volume());
-  CaseFileCache cache(cacheRoot(), src.get(), editingTail);
+std::optional<fs::path> PreviewCache::ensureLocal(const std::string& rel) {
+  auto src = sourceFor(seenNow(volume_));
+  CaseFileCache cache(cacheRoot(), src.get(), [this](const std::string& tail) { return editing_.containsTail(tail); });
   return cache.ensureLocal(rel);
 }
 
-std::optional<fs::path> prepareDestination(const std::string& rel) {
-  CaseFileCache cache(cacheRoot(), nullptr, editingTail);
+std::optional<fs::path> PreviewCache::prepareDestination(const std::string& rel) {
+  CaseFileCache cache(cacheRoot(), nullptr, [this](const std::string& tail) { return editing_.containsTail(tail); });
   return cache.prepareDestination(rel);
 }
 
-void beginEditing(const std::string& rel) {
-  if (auto t = relTail(rel)) {
-    std::lock_guard lock(editLock);
-    editing.insert(*t);
+void EditingFiles::begin(const std::string& rel) {
+  if (auto t = CasePaths::relTail(rel)) {
+    std::lock_guard lock(mutex_);
+    tails_.insert(*t);
   }
 }
 
-void endEditing(const std::string& rel) {
-  if (auto t = relTail(rel)) {
-    std::lock_guard lock(editLock);
-    editing.erase(*t);
+void EditingFiles::end(const std::string& rel) {
+  if (auto t = CasePaths::relTail(rel)) {
+    std::lock_guard lock(mutex_);
+    tails_.erase(*t);
   }
 }
 
-bool isEditing(const std::string& rel) {
-  auto t = relTail(rel);
-  return t && editingTail(*t);
+bool EditingFiles::contains(const std::string& rel) const {
+  auto t = CasePaths::relTail(rel);
+  return t && containsTail(*t);
 }
 
-}  // namespace quorvel::PreviewCache
+bool EditingFiles::containsTail(const std::string& tail) const {
+  std::lock_guard lock(mutex_);
+  return tails_.count(tail) > 0;
+}
+
+}  // namespace quorvel

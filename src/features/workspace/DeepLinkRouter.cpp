@@ -10,8 +10,9 @@
 #include "core/BrowserModel.h"
 #include "core/MainWindowHook.h"
 
-namespace quorvel::DeepLinkRouter {
+namespace quorvel {
 namespace {
+using Target = DeepLinkRouter::Target;
 
 // Path components without the separators; empty components (from "//") are dropped.
 std::vector<std::string> pathComponents(const std::string& decodedPath) {
@@ -85,11 +86,11 @@ std::string loggable(const std::string& text) {
   return url->toString();
 }
 
-Published<bool>* flagFor(BrowserModel& browser, Target::Kind kind) {
+Published<bool>* flagFor(const DeepLinkRouter::ToolFlags& tools, Target::Kind kind) {
   switch (kind) {
-    case Target::Kind::todo: return &browser.showTodo;
-    case Target::Kind::palette: return &browser.showPalette;
-    case Target::Kind::mirror: return &browser.showMirror;
+    case Target::Kind::todo: return &tools.todo;
+    case Target::Kind::palette: return &tools.palette;
+    case Target::Kind::mirror: return &tools.mirror;
     case Target::Kind::page: break;
   }
   return nullptr;
@@ -97,7 +98,7 @@ Published<bool>* flagFor(BrowserModel& browser, Target::Kind kind) {
 
 }  // namespace
 
-std::string describe(const Target& target) {
+std::string DeepLinkRouter::describe(const Target& target) {
   switch (target.kind) {
     case Target::Kind::todo: return "todo";
     case Target::Kind::palette: return "palette";
@@ -109,7 +110,7 @@ std::string describe(const Target& target) {
   return s;
 }
 
-std::optional<Target> resolve(const std::string& text, const Url& home) {
+std::optional<Target> DeepLinkRouter::resolve(const std::string& text, const Url& home) {
   auto url = Url::parse(text);
   if (!url) return std::nullopt;
   const std::string scheme = toLowerAscii(url->scheme);
@@ -118,20 +119,27 @@ std::optional<Target> resolve(const std::string& text, const Url& home) {
   return resolveSchemeLink(*url);
 }
 
-std::optional<Target> resolve(const std::string& text) { return resolve(text, AppConfig::homeURL()); }
+DeepLinkRouter::DeepLinkRouter(UserDefaults& defaults, MainWindowHook& mainWindow)
+    : defaults_(defaults), mainWindow_(mainWindow) {}
 
-bool handle(const std::string& url, BrowserModel& browser) {
+DeepLinkRouter::~DeepLinkRouter() = default;
+
+std::optional<Target> DeepLinkRouter::resolve(const std::string& text) const {
+  return resolve(text, AppConfig::homeURL(defaults_));
+}
+
+bool DeepLinkRouter::handle(const std::string& url, BrowserModel& browser, const ToolFlags& tools) {
   auto target = resolve(url);
   if (!target) return false;
-  MainWindowHook::show();
+  mainWindow_.showMainWindow();
   if (target->kind == Target::Kind::page) {
     // The title is the resolver's; the page brings its own.
     browser.loadInActive(target->path);
   } else {
-    flagFor(browser, target->kind)->set(true);
+    flagFor(tools, target->kind)->set(true);
   }
   logLine(tags::kDeepLink, "路由 " + loggable(url));
   return true;
 }
 
-}  // namespace quorvel::DeepLinkRouter
+}  // namespace quorvel

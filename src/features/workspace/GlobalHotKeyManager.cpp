@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "base/Installed.h"
 #include "base/Log.h"
 #include "base/LogTags.h"
 #include "base/MainQueue.h"
@@ -27,17 +26,18 @@ const KeyEntry kKeys[] = {
 
 }  // namespace
 
-GlobalHotKeyManager::GlobalHotKeyManager(std::unique_ptr<HotKeys> keys, AppMode mode)
-    : keys_(std::move(keys)), mode_(mode) {}
+GlobalHotKeyManager::GlobalHotKeyManager(std::unique_ptr<HotKeys> keys, UserDefaults& defaults, AppMode mode)
+    : keys_(std::move(keys)), defaults_(defaults), mode_(mode) {}
 
-GlobalHotKeyManager::~GlobalHotKeyManager() { unregisterAll(); }
+GlobalHotKeyManager::~GlobalHotKeyManager() {
+  *self_ = nullptr;
+  unregisterAll();
+}
 
-GlobalHotKeyManager* GlobalHotKeyManager::shared() { return Installed<GlobalHotKeyManager>::get(); }
-
-bool GlobalHotKeyManager::isEnabled() { return UserDefaults::standard().boolean(kEnabledKey).value_or(true); }
+bool GlobalHotKeyManager::isEnabled() const { return defaults_.boolean(kEnabledKey).value_or(true); }
 
 void GlobalHotKeyManager::setEnabled(bool on) {
-  UserDefaults::standard().set(kEnabledKey, on);
+  defaults_.set(kEnabledKey, on);
   if (on) registerAll();
   else unregisterAll();
 }
@@ -49,13 +49,13 @@ void GlobalHotKeyManager::registerAtLaunch() {
 
 void GlobalHotKeyManager::registerAll() {
   unregisterAll();
-  std::weak_ptr<bool> alive = alive_;
+  auto alive = self_;
   HotKeyResult listened = keys_->listen([this, alive](int id) {
-    if (!alive.expired()) pressed(id);
+    if (*alive) pressed(id);
   });
-  if (!listened.ok) {
-    logLine(tags::kHotKey, "安装事件监听失败: " + std::to_string(listened.status), LogLevel::warning);
-    if (!listened.reason.empty()) logLine(tags::kHotKey, listened.reason, LogLevel::warning);
+  if (listened.error) {
+    logLine(tags::kHotKey, "安装事件监听失败: " + std::to_string(listened.error->code), LogLevel::warning);
+    if (!listened.error->message.empty()) logLine(tags::kHotKey, listened.error->message, LogLevel::warning);
     return;
   }
   listening_ = true;
@@ -63,8 +63,8 @@ void GlobalHotKeyManager::registerAll() {
   std::string registered;
   for (const auto& key : kKeys) {
     HotKeyResult r = keys_->registerKey(key.id, key.combo);
-    if (!r.ok) {
-      logLine(tags::kHotKey, linuxShortcutText(std::string("注册全局热键失败：") + key.text + "：" + r.reason),
+    if (r.error) {
+      logLine(tags::kHotKey, linuxShortcutText(std::string("注册全局热键失败：") + key.text + "：" + r.error->message),
               LogLevel::warning);
       continue;
     }
@@ -84,9 +84,9 @@ void GlobalHotKeyManager::unregisterAll() {
 
 void GlobalHotKeyManager::pressed(int id) {
   // Answer the system at once; the closures may open windows, so they run later.
-  std::weak_ptr<bool> alive = alive_;
+  auto alive = self_;
   postToMain([this, alive, id] {
-    if (alive.expired()) return;
+    if (!*alive) return;
     if (id == kQuickCaptureId && onQuickCapture) onQuickCapture();
     else if (id == kScreenOCRId && onScreenOCR) onScreenOCR();
   });

@@ -11,24 +11,24 @@
 
 namespace quorvel {
 
+class UserDefaults;
+
 class GlobalHotKeyManager {
  public:
   static constexpr const char* kEnabledKey = "global.hotkey.enabled.v1";
   static constexpr int kQuickCaptureId = 1;
   static constexpr int kScreenOCRId = 2;
 
-  // `keys` is the system's hot-key service (X11HotKeys in the client).
-  GlobalHotKeyManager(std::unique_ptr<HotKeys> keys, AppMode mode);
+  // `keys` is the system's hot-key service (X11HotKeys in the client); the switch is
+  // stored in `defaults`.
+  GlobalHotKeyManager(std::unique_ptr<HotKeys> keys, UserDefaults& defaults, AppMode mode);
   // Gives the keys back.
   ~GlobalHotKeyManager();
   GlobalHotKeyManager(const GlobalHotKeyManager&) = delete;
   GlobalHotKeyManager& operator=(const GlobalHotKeyManager&) = delete;
 
-  // The installed manager of the process (AppServices); nullptr before.
-  static GlobalHotKeyManager* shared();
-
   // The stored switch; true when it is absent or holds no boolean.
-  static bool isEnabled();
+  bool isEnabled() const;
   // The settings switch: stores the flag, then registers the keys (on) or gives them
   // back (off).
   void setEnabled(bool on);
@@ -53,10 +53,11 @@ class GlobalHotKeyManager {
   void pressed(int id);
 
   std::unique_ptr<HotKeys> keys_;
+  UserDefaults& defaults_;
   AppMode mode_;
   bool listening_ = false;
   std::set<int> registered_;
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  std::shared_ptr<GlobalHotKeyManager*> self_ = std::make_shared<GlobalHotKeyManager*>(this);
 };
 
 }  // namespace quorvel

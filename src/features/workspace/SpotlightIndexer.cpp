@@ -14,8 +14,8 @@ namespace quorvel {
 
 namespace {
 
-std::string localHourMinute() {
-  std::time_t t = std::chrono::system_clock::to_time_t(Clock::now());
+std::string localHourMinute(Clock::time_point now) {
+  std::time_t t = std::chrono::system_clock::to_time_t(now);
   std::tm tm{};
   localtime_r(&t, &tm);
   char buf[8];
@@ -31,25 +31,15 @@ Task<void> deleteDomainLogged(std::shared_ptr<SearchIndex> index) {
   } catch (...) {
     failure = std::current_exception();
   }
-  if (failure) logLine(tags::kSpotlight, "清空索引失败：" + messageOf(failure), LogLevel::warning);
+  if (failure) logLine(tags::kSpotlight, "清空索引失败：" + describe(failure), LogLevel::warning);
 }
 
 }  // namespace
 
-SpotlightIndexer& SpotlightIndexer::shared() {
-  // Never destroyed: a run may still be in flight while the process exits.
-  static auto* one = new SpotlightIndexer(sharedStore(), UserDefaults::standard());
-  return *one;
-}
+std::filesystem::path SpotlightIndexer::storeFile() { return AppConfig::dataDir() / "search-index.sqlite3"; }
 
-std::shared_ptr<SearchIndexStore> SpotlightIndexer::sharedStore() {
-  static auto* store = new std::shared_ptr<SearchIndexStore>(
-      std::make_shared<SearchIndexStore>(AppConfig::dataDir() / "search-index.sqlite3"));
-  return *store;
-}
-
-SpotlightIndexer::SpotlightIndexer(std::shared_ptr<SearchIndex> index, UserDefaults& defaults)
-    : index_(std::move(index)), defaults_(defaults) {
+SpotlightIndexer::SpotlightIndexer(std::shared_ptr<SearchIndex> index, UserDefaults& defaults, const Clock& clock)
+    : index_(std::move(index)), defaults_(defaults), clock_(clock) {
   enabled.set(defaults_.boolean(kEnabledKey).value_or(true));
 }
 
@@ -57,14 +47,15 @@ Task<void> SpotlightIndexer::indexNow(std::shared_ptr<BrowserModel> browser) {
   if (!browser) co_return;
   SpotlightSource source;
   source.diagnostic = browser->mode() == AppMode::diagnostic;
-  source.fetchNodes = [browser] { return browser->fetchNodesCached(false); };
-  source.recents = [browser] { return browser->recents.get(); };
+  source.fetchNodes = [browser] { return browser->reads().fetchNodesCached(false); };
+  source.recents = [browser] { return browser->account().recents.get(); };
   auto run = indexNow(std::move(source));
   co_await run;
 }
 
 Task<void> SpotlightIndexer::indexNow(SpotlightSource source) {
   if (source.diagnostic || !enabled.get()) co_return;
+  auto alive = self_;
 
   // A failed or unreadable reply only narrows the run to the recent proceedings.
   std::optional<MirrorNodes> nodes;
@@ -74,6 +65,7 @@ Task<void> SpotlightIndexer::indexNow(SpotlightSource source) {
     nodes = decodeMirrorNodes(bytes);
   } catch (...) {
   }
+  if (!*alive) co_return;
   auto items = spotlight::buildItems(nodes, source.recents ? source.recents() : std::vector<RecentItem>{});
   if (items.empty()) co_return;
 
@@ -83,19 +75,19 @@ Task<void> SpotlightIndexer::indexNow(SpotlightSource source) {
   try {
     auto remove = index->deleteDomain(spotlight::kDomain);
     co_await remove;
-    if (generation != generation_) co_return;
+    if (!*alive || generation != generation_) co_return;
     auto add = index->indexItems(items);
     co_await add;
   } catch (...) {
     failure = std::current_exception();
   }
   if (failure) {
-    logLine(tags::kSpotlight, "索引失败：" + messageOf(failure), LogLevel::warning);
+    logLine(tags::kSpotlight, "索引失败：" + describe(failure), LogLevel::warning);
     co_return;
   }
-  if (generation != generation_) co_return;
+  if (!*alive || generation != generation_) co_return;
   indexedCount.set(static_cast<int>(items.size()));
-  lastIndexedAt.set(localHourMinute());
+  lastIndexedAt.set(localHourMinute(clock_.now()));
   logLine(tags::kSpotlight, "已建立 " + std::to_string(items.size()) + " 条全局搜索索引");
 }
 

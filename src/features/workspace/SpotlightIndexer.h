@@ -2,6 +2,7 @@
 // Puts the firm's contracts, clients and the recently opened proceedings into our
 // search index, which the desktop's search reads through the search provider.
 // Main thread only.
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -16,6 +17,8 @@
 
 namespace quorvel {
 
+class Clock;
+
 // What one run indexes: the nodes reply and the recent proceedings.
 struct SpotlightSource {
   std::function<Task<std::string>()> fetchNodes;  // the raw reply; throws when it cannot be read
@@ -27,12 +30,15 @@ class SpotlightIndexer {
  public:
   static constexpr const char* kEnabledKey = "spotlight.index.enabled.v1";
 
-  // The process's indexer over sharedStore(), created on first use.
-  static SpotlightIndexer& shared();
-  // The index in the data folder, which the search provider serves.
-  static std::shared_ptr<SearchIndexStore> sharedStore();
+  // Where the index the search provider serves is kept: in the data folder.
+  static std::filesystem::path storeFile();
 
-  SpotlightIndexer(std::shared_ptr<SearchIndex> index, UserDefaults& defaults);
+  // Indexes into `index`; the switch is kept in `defaults`, the last run's time read
+  // from `clock`. Both must outlive the indexer.
+  SpotlightIndexer(std::shared_ptr<SearchIndex> index, UserDefaults& defaults, const Clock& clock);
+  ~SpotlightIndexer() { *self_ = nullptr; }
+  SpotlightIndexer(const SpotlightIndexer&) = delete;
+  SpotlightIndexer& operator=(const SpotlightIndexer&) = delete;
 
   Published<bool, SpotlightIndexer> enabled{true};
   Published<int, SpotlightIndexer> indexedCount{0};
@@ -53,10 +59,13 @@ class SpotlightIndexer {
  private:
   std::shared_ptr<SearchIndex> index_;
   UserDefaults& defaults_;
+  const Clock& clock_;
   std::function<std::shared_ptr<BrowserModel>()> workspace_;
   // Bumped by every run that writes and by clearing: a run that was overtaken
   // neither indexes nor publishes, so the index ends as the latest run or clearing left it.
   unsigned generation_ = 0;
+  // Runs in flight check it after each wait: they go on only while the indexer exists.
+  std::shared_ptr<SpotlightIndexer*> self_ = std::make_shared<SpotlightIndexer*>(this);
 };
 
 }  // namespace quorvel

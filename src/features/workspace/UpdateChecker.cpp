@@ -20,7 +20,7 @@
 #include "platform/Http.h"
 #include "platform/UserDefaults.h"
 
-namespace quorvel::UpdateChecker {
+namespace quorvel {
 namespace fs = std::filesystem;
 using namespace UpdateRules;
 
@@ -28,16 +28,7 @@ namespace {
 
 const std::string kLocal = AppConfig::kVersion;
 
-double nowSeconds() {
-  return std::chrono::duration<double>(Clock::now().time_since_epoch()).count();
-}
-
-Task<int> ask(std::string title, std::string text, std::vector<std::string> buttons) {
-  CallbackAwaiter<int> answer([title, text, buttons](CallbackAwaiter<int>::Resolver resolve) {
-    Dialogs::shared().alert(title, text, buttons, resolve);
-  });
-  co_return co_await answer;
-}
+double secondsOf(Clock::time_point t) { return std::chrono::duration<double>(t.time_since_epoch()).count(); }
 
 AppError fileError(const std::string& what) {
   return AppError(errors::kFile, errno, what + "：" + std::strerror(errno));
@@ -86,17 +77,21 @@ std::uint64_t store(const std::string& bytes, const fs::path& destination, const
 
 }  // namespace
 
-void checkAtLaunchIfDue() {
-  double last = UserDefaults::standard().number(kLastCheckKey).value_or(0);
-  if (isLaunchCheckDue(nowSeconds(), last)) spawn(check(true));
+UpdateChecker::UpdateChecker(UserDefaults& defaults, Dialogs& dialogs, Desktop& desktop, WorkerPool& workers,
+                             AuditLog& audit, const Clock& clock)
+    : defaults_(defaults), dialogs_(dialogs), desktop_(desktop), workers_(workers), audit_(audit), clock_(clock) {}
+
+void UpdateChecker::checkAtLaunchIfDue() {
+  double last = defaults_.number(kLastCheckKey).value_or(0);
+  if (isLaunchCheckDue(secondsOf(clock_.now()), last)) spawn(check(true));
 }
 
-void checkManually() { spawn(check(false)); }
+void UpdateChecker::checkManually() { spawn(check(false)); }
 
-Task<void> check(bool silent) {
+Task<void> UpdateChecker::check(bool silent) {
   // Written first, so a failed check also postpones the next launch check.
-  UserDefaults::standard().set(kLastCheckKey, nowSeconds());
-  auto endpoint = versionEndpoint(AppConfig::homeURL());
+  defaults_.set(kLastCheckKey, secondsOf(clock_.now()));
+  auto endpoint = versionEndpoint(AppConfig::homeURL(defaults_));
   if (!endpoint) co_return;
 
   http::HttpRequest request;
@@ -121,7 +116,7 @@ Task<void> check(bool silent) {
     co_return;
   }
 
-  auto parsing = decodeOffMain(reply.body, [](const std::string& b) { return nlohmann::json::parse(b, nullptr, false); });
+  auto parsing = decodeOffMain(workers_, reply.body, [](const std::string& b) { return nlohmann::json::parse(b, nullptr, false); });
   nlohmann::json json = co_await parsing;
   if (json.is_discarded() || !json.is_object()) {
     // A user who asked deserves an answer; the launch check stays quiet.
@@ -134,7 +129,7 @@ Task<void> check(bool silent) {
 
   Release r = derive(json);
   if (!r.offered()) {
-    AuditLog::write("update-no-mac-release", "-", {{"local", kLocal}, {"windows_version", r.windowsVersion}});
+    audit_.record("update-no-mac-release", "-", {{"local", kLocal}, {"windows_version", r.windowsVersion}});
     if (silent) co_return;
     auto shown = present("服务器还没有发布 Linux 版本",
                          "当前 Linux 客户端 " + kLocal + "。\n服务器的版本号 " + r.windowsVersion +
@@ -145,7 +140,7 @@ Task<void> check(bool silent) {
   }
 
   const std::string label = r.label();
-  AuditLog::write("update-check", "-",
+  audit_.record("update-check", "-",
                   {{"local", kLocal},
                    {"remote", label},
                    {"windows_version", r.windowsVersion},
@@ -162,25 +157,25 @@ Task<void> check(bool silent) {
   }
 }
 
-Task<void> presentNew(std::string version, std::string notes, std::string packageURL, std::string pageURL) {
+Task<void> UpdateChecker::presentNew(std::string version, std::string notes, std::string packageURL, std::string pageURL) {
   std::string text = notes.empty() ? "当前版本 " + kLocal + "。要更新吗？" : notes + "\n\n当前版本 " + kLocal;
   std::string first = packageURL.empty() ? "打开下载页" : "下载安装包";
-  auto asking = ask("发现新版本 " + version, text, {first, "稍后"});
+  auto asking = ask(dialogs_, "发现新版本 " + version, text, {first, "稍后"});
   int answer = co_await asking;
   if (answer != 0) co_return;
   if (packageURL.empty()) {
-    auto page = resolveURL(pageURL.empty() ? kDownloadPagePath : pageURL, AppConfig::homeURL());
+    auto page = resolveURL(pageURL.empty() ? kDownloadPagePath : pageURL, AppConfig::homeURL(defaults_));
     if (!page) co_return;
     std::string url = page->toString();
-    Desktop::shared().openURI(url);
-    AuditLog::write("update-open-page", "-", {{"url", url}});
+    desktop_.openURI(url);
+    audit_.record("update-open-page", "-", {{"url", url}});
     co_return;
   }
   spawn(download(std::move(packageURL), std::move(version)));
 }
 
-Task<void> download(std::string packageURL, std::string version) {
-  auto url = resolveURL(packageURL, AppConfig::homeURL());
+Task<void> UpdateChecker::download(std::string packageURL, std::string version) {
+  auto url = resolveURL(packageURL, AppConfig::homeURL(defaults_));
   if (!url) co_return;
   const std::string ext = packageExtension(*url);
   const fs::path destination = AppConfig::downloadDir() / installerFileName(version, ext);
@@ -193,7 +188,7 @@ Task<void> download(std::string packageURL, std::string version) {
     request.timeoutSeconds = kDownloadTimeoutSeconds;
     auto fetching = http::send(std::move(request));
     http::HttpResponse reply = co_await fetching;
-    auto storing = runInBackground([body = std::move(reply.body), destination, ext] {
+    auto storing = onWorker(workers_, [body = std::move(reply.body), destination, ext] {
       return store(body, destination, ext);
     });
     size = co_await storing;
@@ -202,22 +197,22 @@ Task<void> download(std::string packageURL, std::string version) {
   }
 
   if (failure) {
-    AuditLog::write("update-download-fail", "-", {{"error", failure->message}});
+    audit_.record("update-download-fail", "-", {{"error", failure->message}});
     auto shown = present("下载失败", failure->message);
     co_await shown;
     co_return;
   }
-  AuditLog::write("update-downloaded", "-",
+  audit_.record("update-downloaded", "-",
                   {{"version", version}, {"bytes", size}, {"file", destination.filename().string()}});
-  Desktop::shared().revealFile(destination);
+  desktop_.revealFile(destination);
   auto shown = present("安装包已下载",
                        "已保存到：\n" + destination.string() + "\n\n" + installInstructions(ext, destination));
   co_await shown;
 }
 
-Task<void> present(std::string title, std::string message) {
-  auto asking = ask(std::move(title), std::move(message), {"好"});
+Task<void> UpdateChecker::present(std::string title, std::string message) {
+  auto asking = ask(dialogs_, std::move(title), std::move(message), {"好"});
   co_await asking;
 }
 
-}  // namespace quorvel::UpdateChecker
+}  // namespace quorvel

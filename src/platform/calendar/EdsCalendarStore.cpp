@@ -10,6 +10,7 @@
 #include "base/AppError.h"
 #include "base/Async.h"
 #include "base/ErrorDomains.h"
+#include "base/GLibPtr.h"
 #include "base/GObjectPtr.h"
 #include "base/Log.h"
 #include "base/LogTags.h"
@@ -160,7 +161,7 @@ bool isError(const GError* e, int code) { return e && e->domain == E_CAL_CLIENT_
 // Lives and dies on the store thread.
 struct EdsCalendarStore::Backend {
   ESourceRegistry* registry = nullptr;
-  std::vector<gulong> registryHandlers;
+  std::vector<SignalHandler> registryHandlers;
   struct Calendar {
     ECalClient* client = nullptr;
     ECalClientView* view = nullptr;
@@ -174,7 +175,7 @@ struct EdsCalendarStore::Backend {
   ~Backend() {
     for (auto& [id, c] : open) close(c);
     if (registry) {
-      for (gulong h : registryHandlers) g_signal_handler_disconnect(registry, h);
+      registryHandlers.clear();
       g_object_unref(registry);
     }
   }
@@ -199,7 +200,7 @@ struct EdsCalendarStore::Backend {
         static_cast<Backend*>(self)->changed();
     };
     for (const char* sig : {"source-added", "source-removed", "source-changed"})
-      registryHandlers.push_back(g_signal_connect(registry, sig, G_CALLBACK(cb), this));
+      registryHandlers.emplace_back(registry, g_signal_connect(registry, sig, G_CALLBACK(cb), this));
   }
 
   GObjectPtr<ESource> source(const std::string& id) const {
@@ -266,12 +267,12 @@ struct EdsCalendarStore::Backend {
 
 EdsCalendarStore::EdsCalendarStore(std::shared_ptr<StoreThread> thread, std::shared_ptr<Backend> backend)
     : thread_(std::move(thread)), backend_(std::move(backend)) {
-  std::weak_ptr<bool> alive = alive_;
+  auto alive = self_;
   auto* self = this;
   thread_->post([b = backend_, alive, self] {
     b->notify = [alive, self] {
       postToMain([alive, self] {
-        if (alive.lock()) self->scheduleChanged();
+        if (*alive) self->scheduleChanged();
       });
     };
     b->watchRegistry();
@@ -279,6 +280,7 @@ EdsCalendarStore::EdsCalendarStore(std::shared_ptr<StoreThread> thread, std::sha
 }
 
 EdsCalendarStore::~EdsCalendarStore() {
+  *self_ = nullptr;
   if (changedTimer_) cancelTimer(changedTimer_);
   // The EDS objects are released on their own thread, before it stops.
   thread_->post([b = std::move(backend_)]() mutable { b.reset(); });

@@ -46,7 +46,7 @@ class EdsCalendarStore : public SystemCalendarStore {
 
   std::shared_ptr<StoreThread> thread_;
   std::shared_ptr<Backend> backend_;
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  std::shared_ptr<EdsCalendarStore*> self_ = std::make_shared<EdsCalendarStore*>(this);
   unsigned changedTimer_ = 0;
 };
 

@@ -5,8 +5,10 @@
 #include "platform/engines/Recognition.h"
 #include "platform/engines/SearchablePdfWriter.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <thread>
 
 namespace quorvel::engines {
 namespace {
@@ -23,7 +25,10 @@ EnginePool& pool(void* p) { return *static_cast<EnginePool*>(p); }
 
 const EngineApi kApi{
     [](void (*log)(const std::string&, bool)) { logger.store(log); },
-    [](const std::string& languages) -> void* { return &EnginePool::shared(languages); },
+    [](const std::string& languages) -> void* {
+      return new EnginePool(std::min(4u, std::max(1u, std::thread::hardware_concurrency())), languages);
+    },
+    [](void* p) { delete static_cast<EnginePool*>(p); },
     [](void* p) { return pool(p).capacity(); },
     [](void* p, unsigned capacity) { pool(p).setCapacity(capacity); },
     [](void* p) { return pool(p).engines(); },

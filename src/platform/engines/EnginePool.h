@@ -4,8 +4,6 @@
 // lent out one caller at a time; the pool grows lazily up to its capacity and callers
 // beyond it wait.
 #include <condition_variable>
-#include <map>
-#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -25,9 +23,6 @@ class EnginePool {
   ~EnginePool();
   EnginePool(const EnginePool&) = delete;
   EnginePool& operator=(const EnginePool&) = delete;
-
-  // The module's pools, one per language set: min(4, cores) engines each.
-  static EnginePool& shared(const std::string& languages);
 
   // An engine lent until the lease ends; `api()` is null when no engine could be
   // initialised (missing language data).

@@ -9,6 +9,7 @@
 #include <memory>
 #include <thread>
 
+#include "base/ErrorDomains.h"
 #include "platform/engines/EnginePool.h"
 #include "platform/engines/Pix.h"
 
@@ -38,22 +39,14 @@ struct ApiRelease {
 }  // namespace
 
 namespace {
+Recognition failed(int code, const char* why) { return Recognition{AppError(errors::kOcr, code, why), {}}; }
+
 Recognition recogniseWhole(EnginePool& pool, const Bitmap& bitmap, const RecognitionOptions& options) {
-  Recognition result;
-  if (bitmap.empty()) {
-    result.error = "空图像";
-    return result;
-  }
+  if (bitmap.empty()) return failed(errors::kOcrEmptyImage, "空图像");
   PixPtr pix = pixFromBitmap(bitmap);
-  if (!pix) {
-    result.error = "图像内存不足";
-    return result;
-  }
+  if (!pix) return failed(errors::kOcrNoMemory, "图像内存不足");
   auto lease = pool.checkout();
-  if (!lease) {
-    result.error = "识别引擎不可用";
-    return result;
-  }
+  if (!lease) return failed(errors::kOcrNoEngine, "识别引擎不可用");
   // OpenMP inside one recognition makes it several times slower as soon as two run
   // at once (the pool gives the parallelism). libgomp reads OMP_THREAD_LIMIT when it
   // is loaded, before main() runs, and the limit set here holds per thread.
@@ -63,11 +56,8 @@ Recognition recogniseWhole(EnginePool& pool, const Bitmap& bitmap, const Recogni
   api->SetPageSegMode(tesseract::PSM_AUTO);
   api->SetImage(pix.get());
   api->SetSourceResolution(options.dpi > 0 ? options.dpi : 300);
-  if (api->Recognize(nullptr) != 0) {
-    result.error = "引擎未能读取图像";
-    return result;
-  }
-  result.ok = true;
+  if (api->Recognize(nullptr) != 0) return failed(errors::kOcrUnreadable, "引擎未能读取图像");
+  Recognition result;
   const double W = bitmap.width, H = bitmap.height;
   std::unique_ptr<tesseract::ResultIterator> it(api->GetIterator());
   if (it) {
@@ -162,15 +152,9 @@ Recognition recognise(EnginePool& pool, const Bitmap& bitmap, const RecognitionO
   readBand(0);
   for (auto& t : helpers) t.join();
   Recognition result;
-  result.ok = true;
   const double H = bitmap.height;
   for (std::size_t k = 0; k < n; ++k) {
-    if (!parts[k].ok) {
-      result.ok = false;
-      result.error = parts[k].error;
-      result.lines.clear();
-      return result;
-    }
+    if (!parts[k].ok()) return Recognition{parts[k].error, {}};
     // From the band's lower-left origin to the page's.
     double bandH = cuts[k + 1] - cuts[k], below = H - cuts[k + 1];
     for (auto& l : parts[k].lines) {

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <thread>
 
 
 namespace quorvel::engines {
@@ -33,16 +32,6 @@ EnginePool::~EnginePool() {
     api->End();
     delete api;
   }
-}
-
-EnginePool& EnginePool::shared(const std::string& languages) {
-  static std::mutex m;
-  static std::map<std::string, std::unique_ptr<EnginePool>> pools;
-  std::lock_guard lock(m);
-  auto& pool = pools[languages];
-  if (!pool)
-    pool = std::make_unique<EnginePool>(std::min(4u, std::max(1u, std::thread::hardware_concurrency())), languages);
-  return *pool;
 }
 
 std::string EnginePool::dataPath() {

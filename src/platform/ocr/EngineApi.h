@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "base/AppError.h"
 #include "platform/ocr/Bitmap.h"
 #include "platform/ocr/TextRecognizer.h"
 
@@ -20,8 +21,10 @@ struct EngineApi {
   // The module's log lines go through the program's log.
   void (*setLogger)(void (*log)(const std::string& line, bool error));
 
-  // Recognition: pools of initialised engines, one per language set.
-  void* (*sharedPool)(const std::string& languages);
+  // Recognition: pools of initialised engines, one per language set, each made for
+  // its owner (min(4, cores) engines) and freed by it once no engine is lent out.
+  void* (*makePool)(const std::string& languages);
+  void (*freePool)(void* pool);
   unsigned (*poolCapacity)(void* pool);
   void (*setPoolCapacity)(void* pool, unsigned capacity);
   unsigned (*poolEngines)(void* pool);
@@ -39,14 +42,15 @@ struct EngineApi {
   // Draws the page at the context's scale (no background).
   bool (*drawPage)(void* doc, int index, cairo_t* cr);
 
-  // Searchable PDFs: an empty string on success, else the reason.
-  std::string (*writeSearchablePdf)(const std::filesystem::path& source, const std::vector<std::filesystem::path>& layers,
-                                    const std::filesystem::path& output);
-  std::string (*writeImageSearchablePdf)(const Bitmap& image, const std::filesystem::path& layer,
-                                         const std::filesystem::path& output);
+  // Searchable PDFs: nothing on success, else why not.
+  std::optional<AppError> (*writeSearchablePdf)(const std::filesystem::path& source,
+                                                const std::vector<std::filesystem::path>& layers,
+                                                const std::filesystem::path& output);
+  std::optional<AppError> (*writeImageSearchablePdf)(const Bitmap& image, const std::filesystem::path& layer,
+                                                     const std::filesystem::path& output);
   // Text maps naming CJK radicals where the glyph is the ideograph, rewritten in place
   // (platform/pdf/IdeographText.h); `repaired` gets the number of maps changed.
-  std::string (*restoreIdeographText)(const std::filesystem::path& pdf, int* repaired);
+  std::optional<AppError> (*restoreIdeographText)(const std::filesystem::path& pdf, int* repaired);
 };
 
 // The module's only export.

@@ -4,8 +4,8 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <mutex>
 
+#include "base/ErrorDomains.h"
 #include "base/Log.h"
 #include "base/LogTags.h"
 
@@ -13,16 +13,17 @@ namespace quorvel {
 namespace {
 constexpr const char* kModuleName = "libquorvel-engines.so";
 
-std::string& loadError() {
-  static std::string error;
-  return error;
-}
-
 void logFromModule(const std::string& line, bool error) {
   logLine(tags::kOcr, line, error ? LogLevel::error : LogLevel::info);
 }
 
-const engines::EngineApi* load() {
+// The module as this process loaded it, once: its table, or why there is none.
+struct Loaded {
+  const engines::EngineApi* api = nullptr;
+  std::string error;
+};
+
+Loaded load() {
   namespace fs = std::filesystem;
   std::vector<fs::path> places;
   std::error_code ec;
@@ -41,26 +42,26 @@ const engines::EngineApi* load() {
     auto entry = reinterpret_cast<engines::EngineApiEntry>(dlsym(handle, "quorvel_engine_api"));
     if (const engines::EngineApi* api = entry ? entry() : nullptr) {
       api->setLogger(&logFromModule);
-      return api;  // stays loaded for the process's life
+      return {api, {}};  // stays loaded for the process's life
     }
     reasons = "缺少入口";
   }
-  loadError() = reasons.empty() ? std::string("找不到 ") + kModuleName : reasons;
-  logLine(tags::kOcr, "无法加载识别与 PDF 组件：" + loadError(), LogLevel::error);
-  return nullptr;
+  Loaded failed{nullptr, reasons.empty() ? std::string("找不到 ") + kModuleName : reasons};
+  logLine(tags::kOcr, "无法加载识别与 PDF 组件：" + failed.error, LogLevel::error);
+  return failed;
+}
+
+// Loading a shared library is the process's own business: done once, never changed.
+const Loaded& loaded() {
+  static const Loaded once = load();
+  return once;
 }
 }  // namespace
 
-const engines::EngineApi* engineApi() {
-  static std::once_flag once;
-  static const engines::EngineApi* api = nullptr;
-  std::call_once(once, [] { api = load(); });
-  return api;
-}
+const engines::EngineApi* engineApi() { return loaded().api; }
 
-std::string engineModuleError() {
-  engineApi();
-  return "识别与 PDF 组件无法加载：" + loadError();
+AppError engineModuleError() {
+  return AppError(errors::kEngines, 0, "识别与 PDF 组件无法加载：" + loaded().error);
 }
 
 }  // namespace quorvel

@@ -8,16 +8,18 @@
 
 namespace quorvel {
 
-TesseractPool& TesseractPool::shared(const std::string& languages) {
-  static std::mutex m;
-  static std::map<std::string, std::unique_ptr<TesseractPool>> pools;
-  std::lock_guard lock(m);
-  auto& pool = pools[languages];
+TesseractPool& TesseractPools::pool(const std::string& languages) {
+  std::lock_guard lock(mutex_);
+  auto& pool = pools_[languages];
   if (!pool) {
     const auto* api = engineApi();
-    pool.reset(new TesseractPool(api ? api->sharedPool(languages) : nullptr, languages));
+    pool.reset(new TesseractPool(api ? api->makePool(languages) : nullptr, languages));
   }
   return *pool;
+}
+
+TesseractPool::~TesseractPool() {
+  if (handle_) engineApi()->freePool(handle_);
 }
 
 void TesseractPool::setCapacity(unsigned capacity) {

@@ -1,7 +1,10 @@
 #pragma once
-// The process's pools of initialised Tesseract engines, one per language set (in the
-// engines module): one engine is not thread-safe and takes ~0.4 s to initialise, so
-// engines are kept and lent out one recognition at a time, up to the pool's capacity.
+// Pools of initialised Tesseract engines, one per language set (in the engines
+// module): one engine is not thread-safe and takes ~0.4 s to initialise, so engines
+// are kept and lent out one recognition at a time, up to the pool's capacity.
+#include <map>
+#include <memory>
+#include <mutex>
 #include <string>
 
 namespace quorvel {
@@ -17,9 +20,8 @@ class TesseractPool {
 
   TesseractPool(const TesseractPool&) = delete;
   TesseractPool& operator=(const TesseractPool&) = delete;
-
-  // The pool of a language set: min(4, cores) engines.
-  static TesseractPool& shared(const std::string& languages = kSimplified);
+  // Releases the module's pool; no engine may be lent out any more.
+  ~TesseractPool();
 
   // Changes the bound (benchmarks); engines beyond it are released as they return.
   void setCapacity(unsigned capacity);
@@ -36,9 +38,27 @@ class TesseractPool {
   void* handle() const { return handle_; }
 
  private:
+  friend class TesseractPools;
   TesseractPool(void* handle, std::string languages) : handle_(handle), languages_(std::move(languages)) {}
   void* handle_;
   const std::string languages_;
+};
+
+// The pools the process recognises with, one per language set, made on first use;
+// owned by whoever builds the recognisers and handed to them, and released after the
+// last recognition on them. Any thread.
+class TesseractPools {
+ public:
+  TesseractPools() = default;
+  TesseractPools(const TesseractPools&) = delete;
+  TesseractPools& operator=(const TesseractPools&) = delete;
+
+  // The pool of a language set: min(4, cores) engines.
+  TesseractPool& pool(const std::string& languages = TesseractPool::kSimplified);
+
+ private:
+  std::mutex mutex_;
+  std::map<std::string, std::unique_ptr<TesseractPool>> pools_;
 };
 
 }  // namespace quorvel

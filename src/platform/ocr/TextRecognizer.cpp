@@ -5,17 +5,15 @@
 
 namespace quorvel {
 
-Recognition recognise(const Bitmap& bitmap, const RecognitionOptions& options) {
-  return recognise(TesseractPool::shared(options.languages.empty() ? TesseractPool::kSimplified : options.languages),
-                   bitmap, options);
+Recognition recognise(TesseractPools& pools, const Bitmap& bitmap, const RecognitionOptions& options) {
+  return recognise(pools.pool(options.languages.empty() ? TesseractPool::kSimplified : options.languages), bitmap,
+                   options);
 }
 
 Recognition recognise(TesseractPool& pool, const Bitmap& bitmap, const RecognitionOptions& options) {
   const auto* api = engineApi();
   if (!api || !pool.handle()) {
-    Recognition failed;
-    failed.error = engineModuleError();
-    return failed;
+    return Recognition{engineModuleError(), {}};
   }
   return api->recognise(pool.handle(), bitmap, options);
 }

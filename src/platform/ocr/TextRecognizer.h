@@ -3,9 +3,11 @@
 // engine reads them, each with its box, and optionally the engine's text-only PDF page
 // (invisible text in the glyph-less font) for laying over a scanned page.
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "base/AppError.h"
 #include "platform/ocr/Bitmap.h"
 
 namespace quorvel {
@@ -23,9 +25,11 @@ struct RecognisedLine {
 std::string joinedText(const std::vector<RecognisedLine>& lines);
 
 struct Recognition {
-  bool ok = false;
-  std::string error;  // when not ok
+  // No error when the engine read the image; otherwise why not, in Chinese
+  // (errors::kOcr, or errors::kEngines when the engines module is missing).
+  std::optional<AppError> error;
   std::vector<RecognisedLine> lines;
+  bool ok() const { return !error; }
 };
 
 struct RecognitionOptions {
@@ -36,7 +40,10 @@ struct RecognitionOptions {
   std::string languages;
 };
 
-Recognition recognise(const Bitmap& bitmap, const RecognitionOptions& options = {});
+class TesseractPools;
+
+// With the pool of the options' language set.
+Recognition recognise(TesseractPools& pools, const Bitmap& bitmap, const RecognitionOptions& options = {});
 Recognition recognise(TesseractPool& pool, const Bitmap& bitmap, const RecognitionOptions& options = {});
 
 // A line as the engine spells it without its trailing line break and blanks; text

@@ -6,31 +6,37 @@
 
 #include <cerrno>
 
+#include "base/ErrorDomains.h"
 #include "platform/pdf/SearchablePdf.h"
 
 namespace quorvel {
 namespace fs = std::filesystem;
 
-std::string writeAtomically(const fs::path& output, const std::function<std::string(const fs::path&)>& write) {
+std::optional<AppError> writeAtomically(const fs::path& output, const AtomicWriteStep& write) {
   std::string tmpl = (output.parent_path() / ("." + output.filename().string() + ".XXXXXX")).string();
   int fd = g_mkstemp(tmpl.data());
-  if (fd < 0) return std::string("无法在目标文件夹创建文件：") + g_strerror(errno);
+  if (fd < 0) {
+    int code = errno;
+    return AppError(errors::kFile, code, std::string("无法在目标文件夹创建文件：") + g_strerror(code));
+  }
   close(fd);
   fs::path tmp = tmpl;
-  std::string error;
+  std::optional<AppError> error;
   try {
     error = write(tmp);
+  } catch (const AppError& e) {
+    error = e;
   } catch (const std::exception& e) {
-    error = e.what();
+    error = AppError(errors::kFile, 0, e.what());
   }
   std::error_code ec;
-  if (error.empty()) {
+  if (!error) {
     fs::permissions(tmp, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read,
                     ec);
     fs::rename(tmp, output, ec);
-    if (ec) error = ec.message();
+    if (ec) error = AppError(errors::kFile, ec.value(), ec.message());
   }
-  if (!error.empty()) fs::remove(tmp, ec);
+  if (error) fs::remove(tmp, ec);
   return error;
 }
 

@@ -5,20 +5,23 @@
 namespace quorvel {
 namespace fs = std::filesystem;
 
-std::string writeSearchablePdf(const fs::path& source, const std::vector<fs::path>& layers, const fs::path& output) {
+std::optional<AppError> writeSearchablePdf(const fs::path& source, const std::vector<fs::path>& layers,
+                                           const fs::path& output) {
   const auto* api = engineApi();
-  return api ? api->writeSearchablePdf(source, layers, output) : engineModuleError();
+  if (!api) return engineModuleError();
+  return api->writeSearchablePdf(source, layers, output);
 }
 
-std::string writeImageSearchablePdf(const Bitmap& image, const fs::path& layer, const fs::path& output) {
+std::optional<AppError> writeImageSearchablePdf(const Bitmap& image, const fs::path& layer, const fs::path& output) {
   const auto* api = engineApi();
-  return api ? api->writeImageSearchablePdf(image, layer, output) : engineModuleError();
+  if (!api) return engineModuleError();
+  return api->writeImageSearchablePdf(image, layer, output);
 }
 
-std::string restoreIdeographText(const fs::path& pdf, int* repaired) {
+std::optional<AppError> restoreIdeographText(const fs::path& pdf, int* repaired) {
   int count = 0;
   const auto* api = engineApi();
-  std::string error = api ? api->restoreIdeographText(pdf, &count) : engineModuleError();
+  std::optional<AppError> error = api ? api->restoreIdeographText(pdf, &count) : engineModuleError();
   if (repaired) *repaired = count;
   return error;
 }

@@ -5,32 +5,39 @@
 // or interrupted write never leaves a truncated PDF.
 #include <filesystem>
 #include <functional>
-#include <string>
+#include <optional>
 #include <vector>
 
+#include "base/AppError.h"
 #include "platform/ocr/Bitmap.h"
 
 namespace quorvel {
 
+// The writers answer nothing on success, else why not (errors::kPdf with qpdf's or
+// cairo's text, errors::kFile, a GLib error's domain, or errors::kEngines when the
+// engines module is missing); `output` is then untouched.
+
 // `layers[i]` is a one-page PDF for page i, or empty (the page stays without text).
-// Answers "" on success, else the error's description; `output` is then untouched.
-std::string writeSearchablePdf(const std::filesystem::path& source, const std::vector<std::filesystem::path>& layers,
-                               const std::filesystem::path& output);
+std::optional<AppError> writeSearchablePdf(const std::filesystem::path& source,
+                                           const std::vector<std::filesystem::path>& layers,
+                                           const std::filesystem::path& output);
 
 // A one-page PDF of the bitmap, one point per pixel, with the text layer over it.
-std::string writeImageSearchablePdf(const Bitmap& image, const std::filesystem::path& layer,
-                                    const std::filesystem::path& output);
+std::optional<AppError> writeImageSearchablePdf(const Bitmap& image, const std::filesystem::path& layer,
+                                                const std::filesystem::path& output);
 
 // Makes the text of a PDF the web engine printed searchable for what it shows: text
 // maps that name a CJK radical where the glyph is the ideograph ("⼈" for "人") name
 // the ideograph (IdeographText.h). Rewritten in place through a temporary file; a PDF
 // without such maps is left untouched. `repaired` gets the number of maps changed.
-// Answers "" on success, else the error's description (the file is then unchanged).
-std::string restoreIdeographText(const std::filesystem::path& pdf, int* repaired = nullptr);
+// A failure leaves the file unchanged.
+std::optional<AppError> restoreIdeographText(const std::filesystem::path& pdf, int* repaired = nullptr);
 
 // Writes `output` through a temporary file in its folder; `write` gets the temporary
-// path and answers "" or an error. Answers the same.
-std::string writeAtomically(const std::filesystem::path& output,
-                            const std::function<std::string(const std::filesystem::path&)>& write);
+// path and answers nothing or its failure (an exception it throws counts as one:
+// an AppError as it is, another as errors::kFile with its text). Answers the same,
+// or errors::kFile with errno when the temporary file or the rename fails.
+using AtomicWriteStep = std::function<std::optional<AppError>(const std::filesystem::path& temporary)>;
+std::optional<AppError> writeAtomically(const std::filesystem::path& output, const AtomicWriteStep& write);
 
 }  // namespace quorvel

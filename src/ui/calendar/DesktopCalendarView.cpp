@@ -14,7 +14,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "base/Clock.h"
 #include "base/Log.h"
 #include "base/LogTags.h"
 #include "core/BrowserModel.h"
@@ -202,10 +201,13 @@ std::string scaledFontCss(const std::string& css, double scale, const std::strin
 }
 
 void installStyle() {
-  static bool installed = false;
-  if (installed) return;
-  const std::string css = desktopCalendarCss();
-  installed = addDisplayCss(css + scaledFontCss(css, 0.9, "dc-fs-small") + scaledFontCss(css, 1.15, "dc-fs-large"), 1);
+  addDisplayCssOnce(
+      "desktop-calendar",
+      [] {
+        const std::string css = desktopCalendarCss();
+        return css + scaledFontCss(css, 0.9, "dc-fs-small") + scaledFontCss(css, 1.15, "dc-fs-large");
+      },
+      1);
 }
 
 Gtk::Label* label(const std::string& text, const char* cls) {
@@ -244,7 +246,7 @@ DesktopCalendarView::DesktopCalendarView(std::shared_ptr<BrowserModel> browser, 
       browser_(std::move(browser)),
       model_(model),
       win_(window),
-      vm_(DesktopCalendarViewModel::startingOn(localDay(Clock::now()))) {
+      vm_(DesktopCalendarViewModel::startingOn(localDay(model.now()))) {
   installStyle();
   add_css_class("dc-root");
   set_overflow(Gtk::Overflow::HIDDEN);
@@ -265,7 +267,7 @@ DesktopCalendarView::DesktopCalendarView(std::shared_ptr<BrowserModel> browser, 
   connections_.push_back(win_.placement.changed().connect(later));
   connections_.push_back(win_.positionLocked.changed().connect(later));
   connections_.push_back(win_.autoShowOnLaunch.changed().connect(later));
-  if (browser_) connections_.push_back(browser_->fontScale.changed().connect(later));
+  if (auto* scale = win_.fontScale()) connections_.push_back(scale->changed().connect(later));
   syncNow();
 }
 
@@ -273,7 +275,7 @@ DesktopCalendarView::~DesktopCalendarView() {
   for (auto& c : connections_) c.disconnect();
 }
 
-CivilDay DesktopCalendarView::today() const { return localDay(Clock::now()); }
+CivilDay DesktopCalendarView::today() const { return localDay(model_.now()); }
 
 void DesktopCalendarView::scheduleSync() {
   if (idle_) return;
@@ -292,7 +294,7 @@ void DesktopCalendarView::syncNow() {
   const bool glass = win_.placement.get() == DesktopCalendarPlacement::desktop;
   if (glass) add_css_class("dc-glass"); else remove_css_class("dc-glass");
   if (win_.positionLocked.get()) add_css_class("dc-locked"); else remove_css_class("dc-locked");
-  const double scale = browser_ ? browser_->fontScale.get() : 1.0;
+  const double scale = win_.fontScale() ? win_.fontScale()->get() : 1.0;
   if (scale < 0.95) add_css_class("dc-fs-small"); else remove_css_class("dc-fs-small");
   if (scale > 1.05) add_css_class("dc-fs-large"); else remove_css_class("dc-fs-large");
   syncHeader();

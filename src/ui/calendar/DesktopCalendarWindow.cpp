@@ -14,15 +14,20 @@
 namespace quorvel {
 
 DesktopCalendarWindow::DesktopCalendarWindow(UserDefaults& defaults, DesktopCalendarModel& model,
-                                             std::shared_ptr<BrowserModel> browser, DesktopCalendarActions actions)
-    : defaults_(defaults), model_(model), browser_(std::move(browser)), actions_(std::move(actions)) {
+                                             std::shared_ptr<BrowserModel> browser, DesktopCalendarActions actions,
+                                             const Published<double>* fontScale)
+    : defaults_(defaults),
+      model_(model),
+      browser_(std::move(browser)),
+      fontScale_(fontScale),
+      actions_(std::move(actions)) {
   placement.set(placementFromRaw(defaults_.string(kDesktopCalendarPlacementKey)));
   autoShowOnLaunch.set(defaults_.boolean(kDesktopCalendarAutoShowKey).value_or(false));
   positionLocked.set(defaults_.boolean(kDesktopCalendarLockedKey).value_or(false));
 }
 
 DesktopCalendarWindow::~DesktopCalendarWindow() {
-  *alive_ = false;
+  *self_ = nullptr;
   frameChanged_.disconnect();
   placement_.reset();
   if (window_) window_->set_visible(false);
@@ -31,9 +36,9 @@ DesktopCalendarWindow::~DesktopCalendarWindow() {
 void DesktopCalendarWindow::startIfEnabled(AppMode mode) {
   if (mode == AppMode::diagnostic) return;
   if (!autoShowOnLaunch.get()) return;
-  std::weak_ptr<bool> alive = alive_;
+  auto alive = self_;
   postToMainAfter(2000, [this, alive] {
-    if (!alive.expired()) show();
+    if (*alive) show();
   });
 }
 
@@ -103,9 +108,9 @@ void DesktopCalendarWindow::onMapped() {
   applyLockState();
   // A window manager that takes the window over after this may drop states it had
   // not seen yet: apply them once more when it has settled.
-  std::weak_ptr<bool> alive = alive_;
+  auto alive = self_;
   postToMainAfter(300, [this, alive] {
-    if (!alive.expired() && window_ && window_->get_visible()) applyPlacement();
+    if (*alive && window_ && window_->get_visible()) applyPlacement();
   });
   if (!placement_ || framePlaced_ || !placement_->canPosition()) return;
   const auto screens = placement_->screenVisibleFrames();

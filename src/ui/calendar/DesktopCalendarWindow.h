@@ -39,14 +39,18 @@ struct DesktopCalendarActions {
 class DesktopCalendarWindow {
  public:
   // Over the defaults that keep its state and the calendar's data; `browser` is the
-  // workspace model the view opens pages in (none: its links do nothing).
+  // workspace model the view opens pages in (none: its links do nothing); the view's
+  // text follows `fontScale`, the workspace's, when given (it must outlive the window).
   DesktopCalendarWindow(UserDefaults& defaults, DesktopCalendarModel& model,
-                        std::shared_ptr<BrowserModel> browser = nullptr, DesktopCalendarActions actions = {});
+                        std::shared_ptr<BrowserModel> browser = nullptr, DesktopCalendarActions actions = {},
+                        const Published<double>* fontScale = nullptr);
   ~DesktopCalendarWindow();
   DesktopCalendarWindow(const DesktopCalendarWindow&) = delete;
   DesktopCalendarWindow& operator=(const DesktopCalendarWindow&) = delete;
 
   Published<bool, DesktopCalendarWindow> isVisible{false};
+  // The workspace's font scale, when the window was given one.
+  const Published<double>* fontScale() const { return fontScale_; }
   Published<DesktopCalendarPlacement, DesktopCalendarWindow> placement{DesktopCalendarPlacement::desktop};
   Published<bool, DesktopCalendarWindow> autoShowOnLaunch{false};
   Published<bool, DesktopCalendarWindow> positionLocked{false};
@@ -90,6 +94,7 @@ class DesktopCalendarWindow {
   UserDefaults& defaults_;
   DesktopCalendarModel& model_;
   std::shared_ptr<BrowserModel> browser_;
+  const Published<double>* fontScale_ = nullptr;
   DesktopCalendarActions actions_;
   std::unique_ptr<Gtk::Window> window_;
   DesktopCalendarView* view_ = nullptr;
@@ -97,7 +102,7 @@ class DesktopCalendarWindow {
   bool framePlaced_ = false;
   sigc::connection frameChanged_;
   sigc::signal<void(Gtk::Window&)> windowCreated_;
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  std::shared_ptr<DesktopCalendarWindow*> self_ = std::make_shared<DesktopCalendarWindow*>(this);
 };
 
 }  // namespace quorvel

@@ -9,11 +9,6 @@
 
 namespace quorvel {
 
-QuickCapturePanel& QuickCapturePanel::shared() {
-  static QuickCapturePanel instance;
-  return instance;
-}
-
 void QuickCapturePanel::show(const std::string& prefillText, std::optional<TimePoint> initialDate) {
   if (!model_) {
     logLine(tags::kApp, "快捷记待办没有可用的工作区，未打开", LogLevel::warning);

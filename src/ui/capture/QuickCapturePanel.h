@@ -16,7 +16,10 @@ namespace quorvel {
 
 class QuickCapturePanel {
  public:
-  static QuickCapturePanel& shared();
+  QuickCapturePanel() = default;
+  ~QuickCapturePanel() { reset(); }
+  QuickCapturePanel(const QuickCapturePanel&) = delete;
+  QuickCapturePanel& operator=(const QuickCapturePanel&) = delete;
 
   // The due date in free text (see QuickCapture::detectDate), in the system's zone.
   static std::optional<TimePoint> detectDate(const std::string& text, TimePoint reference) {
@@ -53,7 +56,6 @@ class QuickCapturePanel {
   void reset();
 
  private:
-  QuickCapturePanel() = default;
   void place();
 
   std::shared_ptr<BrowserModel> model_;

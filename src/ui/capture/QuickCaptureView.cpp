@@ -1,8 +1,6 @@
 #include "ui/capture/QuickCaptureView.h"
 
-#include <gtkmm/cssprovider.h>
 #include <gtkmm/stringlist.h>
-#include <gtkmm/stylecontext.h>
 
 #include "base/MainQueue.h"
 #include "base/Task.h"
@@ -25,21 +23,18 @@ TimePoint now() { return std::chrono::system_clock::now(); }
 
 // The post runs on after the view may have gone (the panel replaced meanwhile).
 Task<void> postQuickTodo(std::shared_ptr<BrowserModel> model, std::map<std::string, std::string> fields,
-                         std::weak_ptr<bool> alive, std::function<void(const FormResult&)> done) {
-  auto request = model->postFormResult(QC::kPostPath, fields);
+                         std::shared_ptr<QuickCaptureView*> alive, std::function<void(const FormResult&)> done) {
+  auto request = model->requests().postForm(QC::kPostPath, fields);
   FormResult result = co_await request;
-  if (alive.expired()) co_return;
+  if (!*alive) co_return;
   done(result);
 }
 
 }  // namespace
 
-void installQuickCaptureCss() {
-  static bool done = false;
-  if (done) return;
-  done = true;
-  installLawStyle();
-  const std::string css =
+namespace {
+std::string quickCaptureCss() {
+  return
       ".law-capture { background-color: " + LawTheme::canvasBg.css() + "; }\n"
       ".law-capture-body { background-color: " + LawTheme::canvasBg.css() + "; }\n"
       ".law-capture-input { background-color: " + LawTheme::surface.css() + "; border-radius: 6px; border: 1.2px solid " +
@@ -70,10 +65,12 @@ void installQuickCaptureCss() {
       "calendar.law-capture-calendar > grid > label.today { box-shadow: inset 0 -2px " + LawTheme::gold.css() + "; }\n"
       "calendar.law-capture-calendar > grid > label.day-name { color: " + LawTheme::textTertiary.css() + "; font-size: 11px; }\n"
       ".law-capture-picker > button:hover { border-color: " + LawTheme::primary.opacity(0.45).css() + "; }\n";
-  auto provider = Gtk::CssProvider::create();
-  provider->load_from_data(css);
-  Gtk::StyleContext::add_provider_for_display(Gdk::Display::get_default(), provider,
-                                              GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+}
+}  // namespace
+
+void installQuickCaptureCss() {
+  installLawStyle();
+  addDisplayCssOnce("quick-capture", quickCaptureCss);
 }
 
 QuickCaptureView::QuickCaptureView(std::shared_ptr<BrowserModel> model, std::string initialText,
@@ -89,7 +86,7 @@ QuickCaptureView::QuickCaptureView(std::shared_ptr<BrowserModel> model, std::str
 
   // Appearance: text, due date, the most recent proceeding; no hint yet.
   dueDate_ = QC::initialDueDate(initialDate, initialText, now());
-  const auto& recents = model_->recents.get();
+  const auto& recents = model_->account().recents.get();
   choices_ = QC::proceedingChoices(recents);
   selectedProcID_ = QC::initialProcID(recents);
 
@@ -125,7 +122,7 @@ QuickCaptureView::QuickCaptureView(std::shared_ptr<BrowserModel> model, std::str
   });
 }
 
-QuickCaptureView::~QuickCaptureView() { alive_.reset(); }
+QuickCaptureView::~QuickCaptureView() { *self_ = nullptr; }
 
 Gtk::Widget* QuickCaptureView::buildInputRow() {
   auto* row = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 8);
@@ -302,7 +299,7 @@ void QuickCaptureView::submit() {
   feedback_ = {};
   refreshControls();
   auto fields = QC::formFields(text, dueDate_, todoType_, selectedProcID_);
-  postQuickTodo(model_, std::move(fields), alive_, [this](const FormResult& r) { finishSave(r); });
+  postQuickTodo(model_, std::move(fields), self_, [this](const FormResult& r) { finishSave(r); });
 }
 
 void QuickCaptureView::finishSave(const FormResult& result) {
@@ -315,11 +312,11 @@ void QuickCaptureView::finishSave(const FormResult& result) {
   }
   feedback_ = QC::savedFeedback();
   refreshControls();
-  model_->refreshBadges();
+  model_->reads().refreshBadges();
   if (onSaved_) onSaved_();
-  std::weak_ptr<bool> alive = alive_;
+  auto alive = self_;
   postToMainAfter(unsigned(QC::kCloseDelaySeconds * 1000), [this, alive] {
-    if (!alive.expired()) dismiss();
+    if (*alive) dismiss();
   });
 }
 

@@ -89,7 +89,7 @@ class QuickCaptureView : public Gtk::Box {
   Gtk::Button* save_ = nullptr;
   bool syncingCalendar_ = false;
   // Cleared when the view goes, so a reply arriving later touches nothing.
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  std::shared_ptr<QuickCaptureView*> self_ = std::make_shared<QuickCaptureView*>(this);
 };
 
 // Adds the form's style sheet to the display once.

@@ -1,7 +1,6 @@
 #include "ui/components/ComponentGallery.h"
 
 #include <gtkmm/box.h>
-#include <gtkmm/cssprovider.h>
 #include <gtkmm/drawingarea.h>
 #include <gtkmm/grid.h>
 #include <gtkmm/label.h>
@@ -36,14 +35,8 @@ const char* kGalleryCss = R"CSS(
 )CSS";
 
 void installGalleryCss() {
-  static bool done = false;
-  if (done) return;
   installLawStyle();
-  auto provider = Gtk::CssProvider::create();
-  provider->load_from_data(kGalleryCss);
-  Gtk::StyleContext::add_provider_for_display(Gdk::Display::get_default(), provider,
-                                              GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
-  done = true;
+  addDisplayCssOnce("gallery", [] { return std::string(kGalleryCss); });
 }
 
 enum class Shown { normal, hover, pressed, disabled, focused, selected, selectedHover };

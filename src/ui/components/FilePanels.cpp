@@ -16,20 +16,16 @@ Gtk::Window* activeWindow() {
   auto app = std::dynamic_pointer_cast<Gtk::Application>(Gio::Application::get_default());
   return app ? app->get_active_window() : nullptr;
 }
-
-// Choosers stay alive until they answer.
-std::set<Glib::RefPtr<Gtk::FileChooserNative>>& live() {
-  static std::set<Glib::RefPtr<Gtk::FileChooserNative>> choosers;
-  return choosers;
-}
 }  // namespace
 
 // Drops a finished chooser after its signal emission is over.
-static void releaseLater(Gtk::FileChooserNative* raw) {
-  postToMain([raw] {
-    for (auto it = live().begin(); it != live().end(); ++it)
+void GtkFilePanels::releaseLater(Gtk::FileChooserNative* raw) {
+  postToMain([live = std::weak_ptr<Choosers>(live_), raw] {
+    auto choosers = live.lock();
+    if (!choosers) return;
+    for (auto it = choosers->begin(); it != choosers->end(); ++it)
       if (it->get() == raw) {
-        live().erase(it);
+        choosers->erase(it);
         break;
       }
   });
@@ -50,9 +46,9 @@ void GtkFilePanels::askOpenFiles(const OpenQuestion& question, OpenAnswer onAnsw
     chooser->add_filter(filter);
     if (i == 0) chooser->set_filter(filter);
   }
-  live().insert(chooser);
+  live_->insert(chooser);
   Gtk::FileChooserNative* raw = chooser.get();
-  chooser->signal_response().connect([raw, onAnswer](int response) {
+  chooser->signal_response().connect([this, raw, onAnswer](int response) {
     std::vector<std::filesystem::path> chosen;
     if (response == Gtk::ResponseType::ACCEPT) {
       // Through C: the list's items are private GFile classes that gtkmm cannot wrap.
@@ -87,21 +83,14 @@ void GtkFilePanels::askSaveFile(const SaveQuestion& question, SaveAnswer onAnswe
   chooser->set_filter(filter);
   if (!question.folder.empty()) chooser->set_current_folder(Gio::File::create_for_path(question.folder.string()));
   chooser->set_current_name(question.suggestedName);
-  live().insert(chooser);
+  live_->insert(chooser);
   Gtk::FileChooserNative* raw = chooser.get();
-  chooser->signal_response().connect([raw, onAnswer](int response) {
+  chooser->signal_response().connect([this, raw, onAnswer](int response) {
     std::optional<std::filesystem::path> chosen;
     if (response == Gtk::ResponseType::ACCEPT)
       if (auto file = raw->get_file()) chosen = file->get_path();
     raw->hide();
-    // Released after its signal emission is over.
-    postToMain([raw] {
-      for (auto it = live().begin(); it != live().end(); ++it)
-        if (it->get() == raw) {
-          live().erase(it);
-          break;
-        }
-    });
+    releaseLater(raw);
     if (onAnswer) onAnswer(chosen);
   });
   chooser->show();
@@ -116,9 +105,9 @@ void GtkFilePanels::askFolder(const FolderQuestion& question, FolderAnswer onAns
   chooser->set_create_folders(true);
   if (!question.folder.empty() && std::filesystem::is_directory(question.folder))
     chooser->set_current_folder(Gio::File::create_for_path(question.folder.string()));
-  live().insert(chooser);
+  live_->insert(chooser);
   Gtk::FileChooserNative* raw = chooser.get();
-  chooser->signal_response().connect([raw, onAnswer](int response) {
+  chooser->signal_response().connect([this, raw, onAnswer](int response) {
     std::optional<std::filesystem::path> chosen;
     if (response == Gtk::ResponseType::ACCEPT)
       if (auto file = raw->get_file(); file && !file->get_path().empty()) chosen = file->get_path();

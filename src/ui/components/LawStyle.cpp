@@ -20,14 +20,23 @@ bool addDisplayCss(const std::string& css, int priorityAbove) {
   return true;
 }
 
+bool addDisplayCssOnce(const char* name, const std::function<std::string()>& makeCss, int priorityAbove) {
+  auto display = Gdk::Display::get_default();
+  if (!display) return false;
+  const std::string mark = std::string("quorvel-css-") + name;
+  GObject* object = G_OBJECT(display->gobj());
+  if (g_object_get_data(object, mark.c_str())) return true;
+  // Marked first: a sheet whose building installs another one comes back here.
+  g_object_set_data(object, mark.c_str(), GINT_TO_POINTER(1));
+  return addDisplayCss(makeCss(), priorityAbove);
+}
+
 void installLawStyle() {
-  static bool installed = false;
-  if (installed) return;
   if (!Gdk::Display::get_default()) {
     logLine(tags::kTheme, "no display; style not installed");
     return;
   }
-  installed = addDisplayCss(lawStyleCss());
+  addDisplayCssOnce("law", lawStyleCss);
 }
 
 }  // namespace quorvel

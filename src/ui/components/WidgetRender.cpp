@@ -75,7 +75,7 @@ WidgetRenderHost::~WidgetRenderHost() {
     gsk_renderer_unrealize(renderer_);
     g_object_unref(renderer_);
   }
-  if (frameClock_ && afterPaintHandler_) g_signal_handler_disconnect(frameClock_, afterPaintHandler_);
+  afterPaint_.disconnect();
   window_->hide();
   window_->unset_child();
   window_.reset();
@@ -90,8 +90,9 @@ bool WidgetRenderHost::showAndWait(unsigned timeoutMs) {
   if (!frameClock_) {
     frameClock_ = gtk_widget_get_frame_clock(GTK_WIDGET(window_->gobj()));
     if (!frameClock_) return false;
-    afterPaintHandler_ = g_signal_connect_swapped(
-        frameClock_, "after-paint", G_CALLBACK(+[](WidgetRenderHost* self) { ++self->framesPainted_; }), this);
+    afterPaint_ = SignalHandler(
+        frameClock_, g_signal_connect_swapped(frameClock_, "after-paint",
+                                              G_CALLBACK(+[](WidgetRenderHost* self) { ++self->framesPainted_; }), this));
   }
   return waitForFrame(timeoutMs);
 }

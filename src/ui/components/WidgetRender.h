@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "base/GLibPtr.h"
+
 namespace quorvel {
 
 // Pixels of a rendered image, premultiplied ARGB32 in native byte order (cairo's).
@@ -68,7 +70,7 @@ class WidgetRenderHost {
   GskRenderer* renderer_ = nullptr;
   Gtk::Widget& content_;
   unsigned framesPainted_ = 0;
-  gulong afterPaintHandler_ = 0;
+  SignalHandler afterPaint_;
   GdkFrameClock* frameClock_ = nullptr;
 };
 

@@ -5,14 +5,12 @@
 #include <gdkmm/texture.h>
 #include <gio/gio.h>
 #include <giomm/icon.h>
-#include <gtkmm/cssprovider.h>
 #include <gtkmm/eventcontrollerkey.h>
 #include <gtkmm/headerbar.h>
 #include <gtkmm/image.h>
 #include <gtkmm/label.h>
 #include <gtkmm/picture.h>
 #include <gtkmm/shortcutcontroller.h>
-#include <gtkmm/stylecontext.h>
 
 #include <algorithm>
 #include <chrono>
@@ -48,10 +46,7 @@ constexpr const char* kWindowTitle = "文件版本冲突比对";
 constexpr int kThumbWidth = 560;
 constexpr int kThumbHeight = 440;
 
-void installConflictCss() {
-  static bool installed = false;
-  auto display = Gdk::Display::get_default();
-  if (installed || !display) return;
+std::string conflictCss() {
   std::string css;
   // Light whatever the desktop's theme: the frame, the title bar and its close button too.
   css += cssRule("window.law-conflict-window",
@@ -82,11 +77,10 @@ void installConflictCss() {
                  "font-family: monospace; font-size: 11.5px; color: " + LawTheme::textSecondary.css() + ";");
   css += cssRule(".law-conflict-divider", "background-color: " + LawTheme::borderLight.css() + "; min-height: 1px;");
   css += cssRule(".law-conflict-bar", "background-color: " + LawTheme::surface.css() + "; padding: 12px 16px;");
-  auto provider = Gtk::CssProvider::create();
-  provider->load_from_data(css);
-  Gtk::StyleContext::add_provider_for_display(display, provider, GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
-  installed = true;
+  return css;
 }
+
+void installConflictCss() { addDisplayCssOnce("conflict", conflictCss); }
 
 bool isPath(const std::string& where) { return !where.empty() && where.front() == '/'; }
 
@@ -245,9 +239,9 @@ Gtk::Box* makeSpacer() {
 // actions once the file could be read.
 class VersionCard : public LawCard {
  public:
-  VersionCard(const std::string& title, const std::string& badge, const char* badgeClass,
-              std::optional<std::string> where)
-      : LawCard(14), where_(std::move(where)) {
+  VersionCard(WindowConflictPresenter& tools, const std::string& title, const std::string& badge,
+              const char* badgeClass, std::optional<std::string> where)
+      : LawCard(14), tools_(tools), where_(std::move(where)) {
     set_vexpand(true);
     set_hexpand(true);
 
@@ -310,7 +304,7 @@ class VersionCard : public LawCard {
     open_ = makeLawSecondaryButton("用应用打开", true);
     preview_->signal_clicked().connect([this] { previewFile(); });
     open_->signal_clicked().connect([this] {
-      if (where_) Desktop::shared().openURI(uriOf(*where_));
+      if (where_) tools_.desktop().openURI(uriOf(*where_));
     });
     actions_.append(*preview_);
     actions_.append(*open_);
@@ -350,10 +344,11 @@ class VersionCard : public LawCard {
   void previewFile() {
     if (!where_) return;
     // The preview window reads local files; a copy read through GIO opens in its application.
-    if (isPath(*where_)) PreviewPresenter::shared().preview(fs::path(*where_));
-    else Desktop::shared().openURI(*where_);
+    if (isPath(*where_)) tools_.previews().preview(fs::path(*where_));
+    else tools_.desktop().openURI(*where_);
   }
 
+  WindowConflictPresenter& tools_;
   std::optional<std::string> where_;
   Gtk::Box box_{Gtk::Orientation::VERTICAL};
   Gtk::Picture picture_;
@@ -369,9 +364,11 @@ class VersionCard : public LawCard {
 
 class ConflictCompareView : public Gtk::Box {
  public:
-  ConflictCompareView(const std::string& rel, const fs::path& localURL, const std::optional<std::string>& serverURL,
-                      std::function<void(ConflictChoice)> onChoice, ConflictWindow::FreshStat freshServerStat)
+  ConflictCompareView(WindowConflictPresenter& tools, const std::string& rel, const fs::path& localURL,
+                      const std::optional<std::string>& serverURL, std::function<void(ConflictChoice)> onChoice,
+                      ConflictWindow::FreshStat freshServerStat)
       : Gtk::Box(Gtk::Orientation::VERTICAL, 0),
+        tools_(tools),
         onChoice_(std::move(onChoice)),
         freshServerStat_(std::move(freshServerStat)) {
     installLawStyle();
@@ -395,8 +392,9 @@ class ConflictCompareView : public Gtk::Box {
     inner->set_margin(16);
     inner->set_hexpand(true);
     inner->set_vexpand(true);
-    local_ = Gtk::make_managed<VersionCard>("你本地修改的版本", "本地副本", "law-conflict-local", localURL.string());
-    server_ = Gtk::make_managed<VersionCard>("服务器当前最新版本", "云端版本", "law-conflict-server", serverURL);
+    local_ = Gtk::make_managed<VersionCard>(tools_, "你本地修改的版本", "本地副本", "law-conflict-local",
+                                            localURL.string());
+    server_ = Gtk::make_managed<VersionCard>(tools_, "服务器当前最新版本", "云端版本", "law-conflict-server", serverURL);
     inner->append(*local_);
     inner->append(*server_);
     cards->append(*inner);
@@ -437,6 +435,8 @@ class ConflictCompareView : public Gtk::Box {
   }
 
   // Starts reading both copies; results arrive on the main thread while the view lives.
+  ~ConflictCompareView() override { *self_ = nullptr; }
+
   void loadVersions() {
     load(*local_);
     if (server_->where()) load(*server_);
@@ -449,28 +449,27 @@ class ConflictCompareView : public Gtk::Box {
   }
 
   void load(VersionCard& card) {
-    std::weak_ptr<char> alive = life_;
     VersionCard* target = &card;
     int* pending = &pending_;
     ++pending_;
     const std::string where = *card.where();
-    ConflictCompareView* self = this;  // used only while `alive` says the view lives
-    WorkerPool::shared().submit([self, alive, target, pending, where] {
+    // The worker only carries the token; it is read back on the main thread.
+    tools_.workers().submit([self = self_, target, pending, where] {
       auto file = fileAt(where);
       auto first = statAt(where);
       Probe info = probe(file);
-      postToMain([self, alive, target, first, type = info.contentType] {
-        if (alive.expired()) return;
+      postToMain([self, target, first, type = info.contentType] {
+        if (!*self) return;
         target->setContentType(type);
-        self->showFacts(*target, first);
+        (*self)->showFacts(*target, first);
       });
       auto thumb = thumbnailOf(where, info.contentType, info.thumbnailPath);
       // The facts are read again with the new look: the file may have changed meanwhile.
       auto again = statAt(where);
-      postToMain([self, alive, target, pending, thumb = std::move(thumb), again] {
-        if (alive.expired()) return;
+      postToMain([self, target, pending, thumb = std::move(thumb), again] {
+        if (!*self) return;
         if (thumb) target->setThumbnail(*thumb);
-        self->showFacts(*target, again);
+        (*self)->showFacts(*target, again);
         --*pending;
       });
     });
@@ -479,42 +478,30 @@ class ConflictCompareView : public Gtk::Box {
   // The server card's facts come from the server itself where it can be asked: the
   // volume's own file attributes may lag a change made there by a second or so.
   void showFacts(VersionCard& card, const std::optional<FileStat>& read) {
-    if (&card == server_ && freshServerStat_) spawn(readFresh(life_, server_, freshServerStat_));
+    if (&card == server_ && freshServerStat_) spawn(readFresh(self_, server_, freshServerStat_));
     else card.setFacts(read);
   }
 
-  static Task<void> readFresh(std::weak_ptr<char> alive, VersionCard* card, ConflictWindow::FreshStat fresh) {
+  static Task<void> readFresh(std::shared_ptr<ConflictCompareView*> self, VersionCard* card,
+                              ConflictWindow::FreshStat fresh) {
     auto reading = fresh();
     std::optional<FileStat> st = co_await reading;
-    if (!alive.expired()) card->setFacts(st);
+    if (*self) card->setFacts(st);
   }
 
+  WindowConflictPresenter& tools_;
   std::function<void(ConflictChoice)> onChoice_;
   ConflictWindow::FreshStat freshServerStat_;
   VersionCard* local_ = nullptr;
   VersionCard* server_ = nullptr;
   Gtk::Button* cancel_ = nullptr;
   int pending_ = 0;
-  std::shared_ptr<char> life_ = std::make_shared<char>(0);
+  std::shared_ptr<ConflictCompareView*> self_ = std::make_shared<ConflictCompareView*>(this);
 };
 
-namespace {
-
-std::unique_ptr<ConflictWindow>& activeSlot() {
-  static std::unique_ptr<ConflictWindow> active;
-  return active;
-}
-
-class WindowConflictPresenter : public ConflictPresenter {
- public:
-  void open(const std::string& rel, const fs::path& localURL, Completion completion) override {
-    ConflictWindow::open(rel, localURL, std::move(completion));
-  }
-};
-
-// One toplevel serves every conflict window of the process, each with a fresh view:
-// destroying a shown GTK 4.8 toplevel here left its surface signalling the freed window.
-struct HostWindow {
+// One toplevel serves every conflict window, each with a fresh view: destroying a
+// shown GTK 4.8 toplevel here left its surface signalling the freed window.
+struct WindowConflictPresenter::Host {
   Gtk::Window window;
   int titleBarHeight = 0;
   std::unique_ptr<WindowPlacement> placement;
@@ -522,7 +509,7 @@ struct HostWindow {
 
   // Not added to the application: kept hidden between conflicts, it must not keep the
   // application running.
-  HostWindow() {
+  Host() {
     window.set_title(kWindowTitle);
     window.set_resizable(true);
     window.add_css_class("law-conflict-window");
@@ -555,55 +542,53 @@ struct HostWindow {
   }
 };
 
-HostWindow& hostWindow() {
-  static HostWindow* host = new HostWindow();  // lives as long as the process
-  return *host;
+WindowConflictPresenter::WindowConflictPresenter(Desktop& desktop, PreviewPresenter& previews, WorkerPool& workers,
+                                                 PreviewCache& cache)
+    : desktop_(desktop), previews_(previews), workers_(workers), cache_(cache) {}
+
+WindowConflictPresenter::~WindowConflictPresenter() {
+  // An open conflict ends as cancelled before its window goes.
+  if (active_) active_->finish(ConflictChoice::cancel);
 }
 
-}  // namespace
-
-void ConflictWindow::open(const std::string& rel, const fs::path& localURL, Completion completion) {
-  auto serverURL = PreviewCache::sourceURL(rel);
-  FreshStat fresh;
-  if (serverURL) fresh = [rel] { return PreviewCache::freshSourceStat(rel); };
+void WindowConflictPresenter::open(const std::string& rel, const fs::path& localURL, Completion completion) {
+  auto serverURL = cache_.sourceURL(rel);
+  ConflictWindow::FreshStat fresh;
+  if (serverURL) fresh = [this, rel] { return cache_.freshSourceStat(rel); };
   open(rel, localURL, std::move(serverURL), std::move(completion), std::move(fresh));
 }
 
-void ConflictWindow::open(const std::string& rel, const fs::path& localURL, std::optional<std::string> serverURL,
-                          Completion completion, FreshStat freshServerStat) {
-  if (auto* previous = active()) previous->finish(Choice::cancel);
-  activeSlot().reset(new ConflictWindow(rel, localURL, std::move(serverURL), std::move(completion),
-                                        std::move(freshServerStat)));
-  ConflictWindow& w = *activeSlot();
+void WindowConflictPresenter::open(const std::string& rel, const fs::path& localURL,
+                                   std::optional<std::string> serverURL, Completion completion,
+                                   ConflictWindow::FreshStat freshServerStat) {
+  if (auto* previous = active()) previous->finish(ConflictChoice::cancel);
+  if (!host_) host_ = std::make_unique<Host>();
+  active_.reset(new ConflictWindow(*this, rel, localURL, std::move(serverURL), std::move(completion),
+                                   std::move(freshServerStat)));
+  ConflictWindow& w = *active_;
   w.window_->present();
   // No button holds the focus, so Return decides nothing by accident.
   w.window_->unset_focus();
   w.view_->loadVersions();
 }
 
-ConflictWindow* ConflictWindow::active() { return activeSlot().get(); }
-
 bool ConflictWindow::versionsLoaded() const { return view_->versionsLoaded(); }
 
-void ConflictWindow::install() {
-  static WindowConflictPresenter presenter;
-  ConflictPresenter::install(&presenter);
-}
-
-ConflictWindow::ConflictWindow(const std::string& rel, const fs::path& localURL, std::optional<std::string> serverURL,
-                               Completion completion, FreshStat freshServerStat)
-    : serverURL_(std::move(serverURL)),
+ConflictWindow::ConflictWindow(WindowConflictPresenter& owner, const std::string& rel, const fs::path& localURL,
+                               std::optional<std::string> serverURL, Completion completion, FreshStat freshServerStat)
+    : owner_(owner),
+      serverURL_(std::move(serverURL)),
       completion_(std::move(completion)),
       self_(std::make_shared<ConflictWindow*>(this)) {
   installLawStyle();
   installConflictCss();
-  HostWindow& host = hostWindow();
+  WindowConflictPresenter::Host& host = *owner_.host_;
   window_ = &host.window;
   // 740 × 500 is the content's first size; the title bar comes on top.
   window_->set_default_size(740, 500 + host.titleBarHeight);
 
   std::weak_ptr<ConflictWindow*> weak = self_;
-  view_ = Gtk::make_managed<ConflictCompareView>(rel, localURL, serverURL_, [weak](Choice choice) {
+  view_ = Gtk::make_managed<ConflictCompareView>(owner_, rel, localURL, serverURL_, [weak](Choice choice) {
     if (auto self = weak.lock()) (*self)->finish(choice);
   }, std::move(freshServerStat));
   window_->set_child(*view_);
@@ -620,7 +605,7 @@ void ConflictWindow::finish(Choice choice) {
   self_.reset();  // the buttons and the close button reach nothing any more
   window_->set_visible(false);
   std::unique_ptr<ConflictWindow> keep;
-  if (activeSlot().get() == this) keep = std::move(activeSlot());
+  if (owner_.active_.get() == this) keep = std::move(owner_.active_);
   auto completion = std::move(completion_);
   // Freed on a later turn: this may run inside one of the view's own handlers.
   if (keep) postToMain([dead = keep.release()] { delete dead; });

@@ -17,27 +17,19 @@
 namespace quorvel {
 
 class ConflictCompareView;
+class Desktop;
+class PreviewCache;
+class PreviewPresenter;
+class WindowConflictPresenter;
+class WorkerPool;
 
+// One conflict's window (the presenter's host window with a fresh view).
 class ConflictWindow {
  public:
   using Choice = ConflictChoice;
   using Completion = std::function<void(Choice)>;
   // The server copy's size and time as the server reports them now (main thread).
   using FreshStat = std::function<Task<std::optional<FileStat>>()>;
-
-  // Main thread. Shows the window and returns at once; `completion` runs exactly once,
-  // later. A window still open is finished with `cancel` first. The server copy is the
-  // case volume's file for `rel` (none without a volume or a mapping).
-  static void open(const std::string& rel, const std::filesystem::path& localURL, Completion completion);
-  // The same with the server copy's place given: a path, or an address GIO reads
-  // (a volume mounted without a local path). Without `freshServerStat` the server
-  // copy's facts are read at that place.
-  static void open(const std::string& rel, const std::filesystem::path& localURL,
-                   std::optional<std::string> serverURL, Completion completion, FreshStat freshServerStat = {});
-  // The window open now, if any.
-  static ConflictWindow* active();
-  // Makes the window the edit session's conflict presenter for the process.
-  static void install();
 
   ~ConflictWindow();
   ConflictWindow(const ConflictWindow&) = delete;
@@ -49,11 +41,13 @@ class ConflictWindow {
   bool versionsLoaded() const;
 
  private:
-  ConflictWindow(const std::string& rel, const std::filesystem::path& localURL,
+  friend class WindowConflictPresenter;
+  ConflictWindow(WindowConflictPresenter& owner, const std::string& rel, const std::filesystem::path& localURL,
                  std::optional<std::string> serverURL, Completion completion, FreshStat freshServerStat);
   // Reports the choice once and hides the window; later calls do nothing.
   void finish(Choice choice);
 
+  WindowConflictPresenter& owner_;
   Gtk::Window* window_ = nullptr;
   ConflictCompareView* view_ = nullptr;
   std::optional<std::string> serverURL_;
@@ -61,6 +55,44 @@ class ConflictWindow {
   bool finished_ = false;
   // What the view's buttons hold: they reach the controller only while it lives.
   std::shared_ptr<ConflictWindow*> self_;
+};
+
+// The edit session's conflict window: one host window reused for every conflict, at
+// most one conflict shown at a time.
+class WindowConflictPresenter : public ConflictPresenter {
+ public:
+  // Copies open through `desktop` and preview through `previews`; they are read on
+  // `workers`; the server copy of `rel` is found through `cache`.
+  WindowConflictPresenter(Desktop& desktop, PreviewPresenter& previews, WorkerPool& workers, PreviewCache& cache);
+  ~WindowConflictPresenter() override;
+  WindowConflictPresenter(const WindowConflictPresenter&) = delete;
+  WindowConflictPresenter& operator=(const WindowConflictPresenter&) = delete;
+
+  // Main thread. Shows the window and returns at once; `completion` runs exactly once,
+  // later. A window still open is finished with `cancel` first. The server copy is the
+  // case volume's file for `rel` (none without a volume or a mapping).
+  void open(const std::string& rel, const std::filesystem::path& localURL, Completion completion) override;
+  // The same with the server copy's place given: a path, or an address GIO reads
+  // (a volume mounted without a local path). Without `freshServerStat` the server
+  // copy's facts are read at that place.
+  void open(const std::string& rel, const std::filesystem::path& localURL, std::optional<std::string> serverURL,
+            Completion completion, ConflictWindow::FreshStat freshServerStat = {});
+  // The window open now, if any.
+  ConflictWindow* active() { return active_.get(); }
+
+  Desktop& desktop() { return desktop_; }
+  PreviewPresenter& previews() { return previews_; }
+  WorkerPool& workers() { return workers_; }
+
+ private:
+  friend class ConflictWindow;
+  struct Host;
+  Desktop& desktop_;
+  PreviewPresenter& previews_;
+  WorkerPool& workers_;
+  PreviewCache& cache_;
+  std::unique_ptr<Host> host_;
+  std::unique_ptr<ConflictWindow> active_;
 };
 
 }  // namespace quorvel

@@ -140,8 +140,7 @@ std::vector<fs::path> pathsOfFiles(GSList* files) {
 }  // namespace
 
 void installQuickArchiveStyle() {
-  static bool installed = false;
-  if (!installed) installed = addDisplayCss(styleCss());
+  addDisplayCssOnce("quick-archive", styleCss);
 }
 
 ArchiveTargetRow::ArchiveTargetRow(const QuickArchiveTarget& target, bool active, std::function<void()> action)
@@ -177,9 +176,11 @@ ArchiveTargetRow::ArchiveTargetRow(const QuickArchiveTarget& target, bool active
   lawHandCursor(*this, true);
 }
 
-QuickArchiveView::QuickArchiveView(std::shared_ptr<BrowserModel> browser, std::vector<fs::path> initialFiles,
-                                   std::string sourceHint, bool fromHotFolder, std::function<void()> onClose)
+QuickArchiveView::QuickArchiveView(const QuickArchiveServices& services, std::shared_ptr<BrowserModel> browser,
+                                   std::vector<fs::path> initialFiles, std::string sourceHint, bool fromHotFolder,
+                                   std::function<void()> onClose)
     : Gtk::Box(Gtk::Orientation::VERTICAL, 0),
+      services_(services),
       browser_(std::move(browser)),
       fromHotFolder_(fromHotFolder),
       onClose_(std::move(onClose)),
@@ -223,7 +224,7 @@ QuickArchiveView::QuickArchiveView(std::shared_ptr<BrowserModel> browser, std::v
   lawHandCursor(*addButton_, true);
   fileLine->append(*addButton_);
   scanButton_ = Gtk::make_managed<ScanImportButton>(
-      [this](const fs::path& p, ScanImportButton::Source s) { receiveScannedFile(p, s); },
+      services_.scanner, services_.workers, [this](const fs::path& p, ScanImportButton::Source s) { receiveScannedFile(p, s); },
       [this](const std::string& text) { setStatus(text); });
   fileLine->append(*scanButton_);
   fileCard_.addContent(*fileLine);
@@ -334,8 +335,8 @@ void QuickArchiveView::buildTargets() {
   auto tab = browser_ ? browser_->activeTab() : nullptr;
   std::optional<std::string> tabTitle;
   if (tab) tabTitle = tab->title.get();
-  auto list = browser_ ? QA::buildTargets(browser_->activePath.get(), tabTitle, browser_->recents.get(),
-                                          browser_->deadlines.get())
+  auto list = browser_ ? QA::buildTargets(browser_->activePath().get(), tabTitle, browser_->account().recents.get(),
+                                          browser_->account().deadlines.get())
                        : QA::TargetList{};
   targets_ = std::move(list.targets);
   selectedProcID_ = list.selectedProcID;
@@ -402,7 +403,7 @@ void QuickArchiveView::pickFiles() {
   FilePanels::OpenQuestion q;
   q.title = "选择要归档的文件";
   q.multiple = true;
-  FilePanels::shared().askOpenFiles(q, [self = self_](std::vector<fs::path> chosen) {
+  services_.panels.askOpenFiles(q, [self = self_](std::vector<fs::path> chosen) {
     if (!*self) return;
     std::vector<fs::path> regular;
     for (auto& p : chosen) {
@@ -500,21 +501,20 @@ void QuickArchiveView::uploadAll() {
   uploading_ = true;
   setStatus(QA::uploadingText(files_.size(), id));
   logLine(tags::kArchive, "上传 " + std::to_string(files_.size()) + " 个文件到程序 #" + std::to_string(id));
-  spawn(runUpload(self_, browser_, files_, id, fromHotFolder_, onClose_));
+  spawn(runUpload(services_, self_, browser_, files_, id, fromHotFolder_, onClose_));
 }
 
-Task<void> QuickArchiveView::runUpload(std::shared_ptr<QuickArchiveView*> self, std::shared_ptr<BrowserModel> browser,
+Task<void> QuickArchiveView::runUpload(QuickArchiveServices services, std::shared_ptr<QuickArchiveView*> self,
+                                       std::shared_ptr<BrowserModel> browser,
                                        std::vector<fs::path> files, long long id, bool fromHotFolder,
                                        std::function<void()> onClose) {
   long long count = 0;
   std::optional<std::string> failure;
   try {
-    auto upload = browser->quickUpload(files, id);
+    auto upload = browser->requests().quickUpload(files, id);
     count = co_await upload;
-  } catch (const AppError& e) {
-    failure = e.message;
-  } catch (const std::exception& e) {
-    failure = e.what();
+  } catch (...) {
+    failure = describe(std::current_exception());
   }
   if (failure) {
     logLine(tags::kArchive, "归档到程序 #" + std::to_string(id) + " 失败：" + *failure, LogLevel::warning);
@@ -528,8 +528,8 @@ Task<void> QuickArchiveView::runUpload(std::shared_ptr<QuickArchiveView*> self, 
     v->uploading_ = false;
     v->setStatus(QA::successText(count, id));
   }
-  if (fromHotFolder) HotFolderWatcher::shared().archiveProcessedFiles(files);
-  AuditLog::write("quick-archive-ok", "proc:" + std::to_string(id), {{"count", count}});
+  if (fromHotFolder) services.inbox.archiveProcessedFiles(files);
+  services.audit.record("quick-archive-ok", "proc:" + std::to_string(id), {{"count", count}});
   postToMainAfter(900, [browser, id, onClose] {
     if (onClose) onClose();
     browser->loadInActive("/proceeding/" + std::to_string(id));

@@ -38,11 +38,26 @@ class ArchiveTargetRow : public Gtk::Button {
   bool active_;
 };
 
+class AuditLog;
+class FilePanels;
+class HotFolderWatcher;
+class Scanner;
+class WorkerPool;
+
+// What the quick-archive view works with; all of it outlives the view and its uploads.
+struct QuickArchiveServices {
+  FilePanels& panels;
+  HotFolderWatcher& inbox;  // files from it are moved to its archive folder once uploaded
+  Scanner& scanner;
+  WorkerPool& workers;
+  AuditLog& audit;
+};
+
 class QuickArchiveView : public Gtk::Box {
  public:
   static constexpr int kWidth = 640, kHeight = 500;
 
-  QuickArchiveView(std::shared_ptr<BrowserModel> browser, std::vector<std::filesystem::path> initialFiles,
+  QuickArchiveView(const QuickArchiveServices& services, std::shared_ptr<BrowserModel> browser, std::vector<std::filesystem::path> initialFiles,
                    std::string sourceHint, bool fromHotFolder, std::function<void()> onClose);
   ~QuickArchiveView() override;
 
@@ -86,10 +101,12 @@ class QuickArchiveView : public Gtk::Box {
   void refreshFiles();
   void refreshTargets();
   void refreshFooter();
-  static Task<void> runUpload(std::shared_ptr<QuickArchiveView*> self, std::shared_ptr<BrowserModel> browser,
+  static Task<void> runUpload(QuickArchiveServices services, std::shared_ptr<QuickArchiveView*> self,
+                              std::shared_ptr<BrowserModel> browser,
                               std::vector<std::filesystem::path> files, long long id, bool fromHotFolder,
                               std::function<void()> onClose);
 
+  QuickArchiveServices services_;
   std::shared_ptr<BrowserModel> browser_;
   bool fromHotFolder_;
   std::function<void()> onClose_;

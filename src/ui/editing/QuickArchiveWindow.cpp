@@ -12,10 +12,7 @@
 
 namespace quorvel {
 
-QuickArchiveWindow& QuickArchiveWindow::shared() {
-  static auto* instance = new QuickArchiveWindow();  // lives as long as the process
-  return *instance;
-}
+QuickArchiveWindow::~QuickArchiveWindow() { reset(); }
 
 void QuickArchiveWindow::open(const std::vector<std::filesystem::path>& urls, const std::string& sourceHint,
                               bool fromHotFolder) {
@@ -25,7 +22,7 @@ void QuickArchiveWindow::open(const std::vector<std::filesystem::path>& urls, co
   }
   if (window_) window_->set_visible(false);
   // The main window, looked up before this window exists (it is never taken for it).
-  Gtk::Window* main = MainWindowController::shared().findMainWindow();
+  Gtk::Window* main = mainWindow_.findMainWindow();
 
   auto window = std::make_unique<Gtk::Window>();
   window->set_title(kTitle);
@@ -38,11 +35,11 @@ void QuickArchiveWindow::open(const std::vector<std::filesystem::path>& urls, co
 
   // Orders this window out, and nothing once a later open() replaced it.
   const unsigned generation = ++generation_;
-  auto onClose = [generation] {
-    auto& self = QuickArchiveWindow::shared();
-    if (self.generation_ == generation && self.window_) self.window_->set_visible(false);
+  // An upload's close may come after the window's owner is gone.
+  auto onClose = [this, generation, alive = std::weak_ptr<bool>(alive_)] {
+    if (!alive.expired() && generation_ == generation && window_) window_->set_visible(false);
   };
-  view_ = Gtk::make_managed<QuickArchiveView>(model_, urls, sourceHint, fromHotFolder, onClose);
+  view_ = Gtk::make_managed<QuickArchiveView>(services_, model_, urls, sourceHint, fromHotFolder, onClose);
   window->set_child(*view_);
 
   auto keys = Gtk::EventControllerKey::create();

@@ -1,6 +1,6 @@
 #pragma once
-// The one quick-archive window: every open() orders the previous window out and
-// shows a fresh view; the window opened last stays referenced until the next open.
+// The quick-archive window: every open() orders the previous window out and shows a
+// fresh view; the window opened last stays referenced until the next open.
 #include <gtkmm/window.h>
 
 #include <filesystem>
@@ -9,19 +9,32 @@
 #include <vector>
 
 #include "core/BrowserModel.h"
+#include "features/editing/HotFolderWatcher.h"
 #include "ui/editing/QuickArchiveView.h"
 
 namespace quorvel {
 
-class QuickArchiveWindow {
+class MainWindowController;
+
+class QuickArchiveWindow : public QuickArchiveOpener {
  public:
-  static QuickArchiveWindow& shared();
+  // The window stands above the main window `mainWindow` finds.
+  QuickArchiveWindow(const QuickArchiveServices& services, MainWindowController& mainWindow)
+      : services_(services), mainWindow_(mainWindow) {}
+  ~QuickArchiveWindow() override;
+  QuickArchiveWindow(const QuickArchiveWindow&) = delete;
+  QuickArchiveWindow& operator=(const QuickArchiveWindow&) = delete;
 
   // The workspace model the view reads and uploads through; needed before open().
   void setModel(std::shared_ptr<BrowserModel> model) { model_ = std::move(model); }
 
   // Main thread. Files may be empty; the hint is shown under the title.
   void open(const std::vector<std::filesystem::path>& urls, const std::string& sourceHint, bool fromHotFolder);
+  // The inbox's new files.
+  void openQuickArchive(const std::vector<std::filesystem::path>& files, const std::string& hint,
+                        bool fromHotFolder) override {
+    open(files, hint, fromHotFolder);
+  }
 
   // Each new window, before it is shown (the application adds it to itself).
   sigc::signal<void(Gtk::Window&)>& signalWindowCreated() { return windowCreated_; }
@@ -36,14 +49,16 @@ class QuickArchiveWindow {
   static constexpr const char* kTitle = "快速归档到案件卷宗";
 
  private:
-  QuickArchiveWindow() = default;
   void place();
 
+  QuickArchiveServices services_;
+  MainWindowController& mainWindow_;
   std::shared_ptr<BrowserModel> model_;
   std::unique_ptr<Gtk::Window> window_;
   QuickArchiveView* view_ = nullptr;
   unsigned generation_ = 0;
   sigc::signal<void(Gtk::Window&)> windowCreated_;
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 }  // namespace quorvel

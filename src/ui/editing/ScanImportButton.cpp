@@ -98,9 +98,12 @@ Gtk::Label* hintLabel(Gtk::Label& l) {
 
 }  // namespace
 
-ScanImportButton::ScanImportButton(std::function<void(const fs::path&, Source)> onReceivedFile,
+ScanImportButton::ScanImportButton(Scanner& scanner, WorkerPool& workers,
+                                   std::function<void(const fs::path&, Source)> onReceivedFile,
                                    std::function<void(const std::string&)> onStatus)
     : Gtk::Box(Gtk::Orientation::HORIZONTAL, 0),
+      scanner_(scanner),
+      workers_(workers),
       onReceivedFile_(std::move(onReceivedFile)),
       onStatus_(std::move(onStatus)),
       menu_(Gtk::Orientation::VERTICAL, 2),
@@ -148,7 +151,7 @@ ScanImportButton::ScanImportButton(std::function<void(const fs::path&, Source)> 
   popover_.set_position(Gtk::PositionType::BOTTOM);
   popover_.set_parent(button_);
 
-  scannerState_ = Scanner::shared().state.changed().connect([this] { refreshItems(); });
+  scannerState_ = scanner_.state.changed().connect([this] { refreshItems(); });
   refreshItems();
 }
 
@@ -159,14 +162,14 @@ ScanImportButton::~ScanImportButton() {
 }
 
 void ScanImportButton::openMenu() {
-  Scanner::shared().detect();
+  scanner_.detect();
   refreshItems();
   popover_.popup();
 }
 
 void ScanImportButton::refreshItems() {
   using State = Scanner::State;
-  const State s = Scanner::shared().state.get();
+  const State s = scanner_.state.get();
   if (scanning_) {
     scanItem_.set_label("取消扫描");
     scanItem_.set_sensitive(true);
@@ -176,7 +179,7 @@ void ScanImportButton::refreshItems() {
     scanItem_.set_sensitive(s == State::ready);
     switch (s) {
       case State::ready: {
-        const auto& d = Scanner::shared().devices().front();
+        const auto& d = scanner_.devices().front();
         scanHint_.set_text(d.description.empty() ? d.name : d.description);
         break;
       }
@@ -211,7 +214,7 @@ Task<void> ScanImportButton::runScan(std::shared_ptr<ScanImportButton*> self) {
   bool cancelled = false;
   try {
     fs::path dir = AppConfig::downloadDir();
-    auto scan = Scanner::shared().scan(dir, stem, progress, scanCancel_.get());
+    auto scan = scanner_.scan(dir, stem, progress, scanCancel_.get());
     file = co_await scan;
   } catch (const AppError& e) {
     cancelled = e.domain == "g-io-error-quark" && e.code == G_IO_ERROR_CANCELLED;
@@ -234,6 +237,8 @@ Task<void> ScanImportButton::runScan(std::shared_ptr<ScanImportButton*> self) {
 }
 
 Task<void> ScanImportButton::runPaste(std::shared_ptr<ScanImportButton*> self) {
+  // The button may be gone by the time the clipboard answers; its workers are not.
+  WorkerPool& workers = workers_;
   auto clipboard = GObjectPtr<GdkClipboard>::retain(get_clipboard()->gobj());
   const ClipKind kind = clipKind(clipboard.get());
   if (kind == ClipKind::none) co_return;  // nothing to import, nothing to say
@@ -254,7 +259,7 @@ Task<void> ScanImportButton::runPaste(std::shared_ptr<ScanImportButton*> self) {
       bytes = co_await read;
     }
     if (bytes.empty()) throw AppError(errors::kFile, 0, "剪贴板中的内容为空");
-    auto write = runInBackground([stem, ext, bytes = std::move(bytes)] {
+    auto write = onWorker(workers, [stem, ext, bytes = std::move(bytes)] {
       return ScanFiles::writeUnique(AppConfig::downloadDir(), stem, ext, bytes);
     });
     file = co_await write;

@@ -17,13 +17,18 @@
 
 namespace quorvel {
 
+class Scanner;
+class WorkerPool;
+
 class ScanImportButton : public Gtk::Box {
  public:
   enum class Source { scanner, clipboard };
 
-  // `onReceivedFile` runs once per saved file; `onStatus` gets progress and failure
-  // texts for the caller's status line.
-  ScanImportButton(std::function<void(const std::filesystem::path&, Source)> onReceivedFile,
+  // Pages come from `scanner`, pasted files are written on `workers`; both outlive the
+  // button's work. `onReceivedFile` runs once per saved file; `onStatus` gets progress
+  // and failure texts for the caller's status line.
+  ScanImportButton(Scanner& scanner, WorkerPool& workers,
+                   std::function<void(const std::filesystem::path&, Source)> onReceivedFile,
                    std::function<void(const std::string&)> onStatus);
   ~ScanImportButton() override;
 
@@ -48,6 +53,8 @@ class ScanImportButton : public Gtk::Box {
   Task<void> runScan(std::shared_ptr<ScanImportButton*> self);
   Task<void> runPaste(std::shared_ptr<ScanImportButton*> self);
 
+  Scanner& scanner_;
+  WorkerPool& workers_;
   std::function<void(const std::filesystem::path&, Source)> onReceivedFile_;
   std::function<void(const std::string&)> onStatus_;
   Gtk::Button button_;

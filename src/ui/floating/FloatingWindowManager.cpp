@@ -12,11 +12,6 @@
 
 namespace quorvel {
 
-FloatingWindowManager& FloatingWindowManager::shared() {
-  static FloatingWindowManager* manager = new FloatingWindowManager();  // for the whole process
-  return *manager;
-}
-
 Gtk::Window* FloatingWindowManager::window(const std::string& name) const {
   auto it = windows_.find(name);
   return it == windows_.end() ? nullptr : it->second.window.get();
@@ -89,7 +84,7 @@ void FloatingWindowManager::placeOnce(const std::string& name) {
   if (!entry.placement) return;
   entry.placement->setKeepAbove(pinned(name));
   const FloatingWindowSpec* spec = floatingWindowSpec(name);
-  auto stored = UserDefaults::standard().string(floatingFrameKey(name));
+  auto stored = defaults_.string(floatingFrameKey(name));
   entry.placement->setFrame(planFloatingFrame(*spec, stored, entry.placement->screenVisibleFrames()));
   entry.frameChanged = entry.placement->frameChanged().connect([this, name] { saveFrame(name); });
 }
@@ -97,7 +92,7 @@ void FloatingWindowManager::placeOnce(const std::string& name) {
 void FloatingWindowManager::saveFrame(const std::string& name) {
   auto it = windows_.find(name);
   if (it == windows_.end() || !it->second.placement) return;
-  UserDefaults::standard().set(floatingFrameKey(name), rectText(it->second.placement->frame()));
+  defaults_.set(floatingFrameKey(name), rectText(it->second.placement->frame()));
 }
 
 void FloatingWindowManager::close(const std::string& name) {

@@ -2,7 +2,8 @@
 // The one manager of the floating tool windows: makes each window and its content once
 // and keeps both until reset() (closing hides, never destroys), remembers each frame on
 // every move and resize and when it closes, keeps the pinned ones above other windows,
-// and tells the owner when the user closed one.
+// and tells the owner when the user closed one. It keeps the windows' registered
+// contents too.
 #include <gtkmm.h>
 
 #include <functional>
@@ -11,12 +12,22 @@
 #include <string>
 
 #include "platform/WindowPlacement.h"
+#include "ui/floating/ToolWindowContent.h"
 
 namespace quorvel {
 
+class UserDefaults;
+
 class FloatingWindowManager {
  public:
-  static FloatingWindowManager& shared();
+  // Each window's frame is remembered in `defaults`.
+  explicit FloatingWindowManager(UserDefaults& defaults) : defaults_(defaults) {}
+  ~FloatingWindowManager() { reset(); }
+  FloatingWindowManager(const FloatingWindowManager&) = delete;
+  FloatingWindowManager& operator=(const FloatingWindowManager&) = delete;
+
+  // What each window shows, registered by the subsystems.
+  ToolWindowContent& contents() { return contents_; }
 
   // Shows the tool window `name` (one of floatingWindowSpecs). `makeContent` is called
   // only the first time, when the window is made; later opens present the same window
@@ -47,6 +58,8 @@ class FloatingWindowManager {
   void saveFrame(const std::string& name);
   void placeOnce(const std::string& name);
 
+  UserDefaults& defaults_;
+  ToolWindowContent contents_;
   std::map<std::string, Entry> windows_;
   std::map<std::string, std::function<void()>> closeHandlers_;
   std::map<std::string, bool> pinnedState_;

@@ -1,21 +1,15 @@
 #include "ui/floating/ToolWindowContent.h"
 
-#include <map>
+namespace quorvel {
 
-namespace quorvel::ToolWindowContent {
-namespace {
-std::map<std::string, ToolContentFactory>& factories() {
-  static std::map<std::string, ToolContentFactory> table;
-  return table;
-}
-}  // namespace
-
-void registerFactory(const std::string& name, ToolContentFactory factory) { factories()[name] = std::move(factory); }
-
-const ToolContentFactory& factory(const std::string& name) {
-  static const ToolContentFactory none;
-  auto it = factories().find(name);
-  return it == factories().end() ? none : it->second;
+void ToolWindowContent::registerFactory(const std::string& name, ToolContentFactory factory) {
+  if (factory) factories_[name] = std::move(factory);
+  else factories_.erase(name);
 }
 
-}  // namespace quorvel::ToolWindowContent
+const ToolContentFactory& ToolWindowContent::factory(const std::string& name) const {
+  auto it = factories_.find(name);
+  return it == factories_.end() ? none_ : it->second;
+}
+
+}  // namespace quorvel

@@ -7,6 +7,7 @@
 #include <gtkmm/widget.h>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -19,10 +20,16 @@ class BrowserModel;
 using ToolContentFactory =
     std::function<Gtk::Widget*(const std::shared_ptr<BrowserModel>& model, std::function<void()> close)>;
 
-namespace ToolWindowContent {
-void registerFactory(const std::string& name, ToolContentFactory factory);
-// Empty when nothing is registered for `name`.
-const ToolContentFactory& factory(const std::string& name);
-}  // namespace ToolWindowContent
+class ToolWindowContent {
+ public:
+  // Replaces what was registered for `name`; an empty factory removes it.
+  void registerFactory(const std::string& name, ToolContentFactory factory);
+  // Empty when nothing is registered for `name`.
+  const ToolContentFactory& factory(const std::string& name) const;
+
+ private:
+  std::map<std::string, ToolContentFactory> factories_;
+  ToolContentFactory none_;
+};
 
 }  // namespace quorvel

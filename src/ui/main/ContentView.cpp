@@ -7,10 +7,9 @@
 #include "base/MainQueue.h"
 #include "core/Dialogs.h"
 #include "ui/model/Sidebar.h"
-#include "features/volume/AccountFlow.h"
+#include "ui/model/WorkspaceViewState.h"
 #include "ui/components/LawButtons.h"
 #include "ui/floating/FloatingWindowManager.h"
-#include "ui/floating/ToolWindowContent.h"
 #include "ui/main/SidebarView.h"
 #include "ui/main/WorkspaceTopBar.h"
 #include "core/PrivacyLock.h"
@@ -26,8 +25,13 @@ constexpr const char* kEmpty = "empty";
 constexpr const char* kNone = "none";
 }  // namespace
 
-ContentView::ContentView(std::shared_ptr<BrowserModel> browser, PrivacyLock* lock, TopBarTools tools)
-    : browser_(std::move(browser)), tools_(std::move(tools)), lock_(lock) {
+ContentView::ContentView(std::shared_ptr<BrowserModel> browser, std::shared_ptr<WorkspaceViewState> view,
+                         FloatingWindowManager& toolWindows, PrivacyLock* lock, TopBarTools tools)
+    : browser_(std::move(browser)),
+      view_(std::move(view)),
+      tools_(std::move(tools)),
+      toolWindows_(toolWindows),
+      lock_(lock) {
   add_css_class("law-canvas");
   set_child(row_);
   row_.set_hexpand(true);
@@ -63,10 +67,10 @@ ContentView::ContentView(std::shared_ptr<BrowserModel> browser, PrivacyLock* loc
   loadingBar_.set_visible(false);
   pageArea_.add_overlay(loadingBar_);
 
-  connections_.emplace_back(browser_->tabs.changed().connect([this] { syncLayers(); }));
+  connections_.emplace_back(browser_->tabs().changed().connect([this] { syncLayers(); }));
   connections_.emplace_back(browser_->changed().connect([this] { syncLayers(); }));
-  connections_.emplace_back(browser_->activeID.changed().connect([this] { showActive(); }));
-  connections_.emplace_back(browser_->activeLoading.changed().connect([this] { syncLoading(); }));
+  connections_.emplace_back(browser_->activeID().changed().connect([this] { showActive(); }));
+  connections_.emplace_back(browser_->activeLoading().changed().connect([this] { syncLoading(); }));
   buildSidebar();
   buildTopBar();
   watchToolFlags();
@@ -87,29 +91,30 @@ void ContentView::buildSidebar() {
   sidebar_->signalSelect().connect([weak](const std::string& path) {
     if (auto m = weak.lock()) m->loadInActive(path);
   });
-  sidebar_->signalTodo().connect([weak](TodoKind kind) {
-    if (auto m = weak.lock()) {
-      m->todoKind.set(kind);
-      m->showTodo.set(true);
+  std::weak_ptr<WorkspaceViewState> weakView = view_;
+  sidebar_->signalTodo().connect([weakView](TodoKind kind) {
+    if (auto v = weakView.lock()) {
+      v->todoKind.set(kind);
+      v->showTodo.set(true);
     }
   });
-  sidebar_->signalSettings().connect([weak] {
-    if (auto m = weak.lock()) m->showSettings.set(true);
+  sidebar_->signalSettings().connect([weakView] {
+    if (auto v = weakView.lock()) v->showSettings.set(true);
   });
-  sidebar_->signalSwitchAccount().connect([weak] {
-    if (auto m = weak.lock()) AccountFlow::switchAccount(*m);
+  sidebar_->signalSwitchAccount().connect([this] {
+    if (tools_.switchAccount) tools_.switchAccount();
   });
   sidebar_->signalRetry().connect([weak] {
-    if (auto m = weak.lock()) m->refreshBadges();
+    if (auto m = weak.lock()) m->reads().refreshBadges();
   });
   auto refresh = [this] { syncSidebar(); };
-  connections_.emplace_back(browser_->activePath.changed().connect(refresh));
-  connections_.emplace_back(browser_->navItems.changed().connect(refresh));
-  connections_.emplace_back(browser_->forbiddenPaths.changed().connect(refresh));
-  connections_.emplace_back(browser_->recents.changed().connect(refresh));
-  connections_.emplace_back(browser_->badges.changed().connect(refresh));
-  connections_.emplace_back(browser_->badgeFailure.changed().connect(refresh));
-  connections_.emplace_back(browser_->fontScale.changed().connect(refresh));
+  connections_.emplace_back(browser_->activePath().changed().connect(refresh));
+  connections_.emplace_back(browser_->account().navItems.changed().connect(refresh));
+  connections_.emplace_back(browser_->account().forbiddenPaths.changed().connect(refresh));
+  connections_.emplace_back(browser_->account().recents.changed().connect(refresh));
+  connections_.emplace_back(browser_->account().badges.changed().connect(refresh));
+  connections_.emplace_back(browser_->account().badgeFailure.changed().connect(refresh));
+  connections_.emplace_back(view_->fontScale.changed().connect(refresh));
   syncSidebar();
   setSidebar(*sidebar_);
 }
@@ -117,13 +122,13 @@ void ContentView::buildSidebar() {
 void ContentView::buildTopBar() {
   TopBarTools tools = tools_;
   if (lock_ && !tools.lockWorkspace) tools.lockWorkspace = [lock = lock_] { lock->lock(); };
-  topBar_ = Gtk::make_managed<WorkspaceTopBar>(browser_, std::move(tools));
+  topBar_ = Gtk::make_managed<WorkspaceTopBar>(browser_, view_, std::move(tools));
   topBar_->signalSidebarToggled().connect([this](bool shown) { setSidebarShown(shown); });
   setTopBar(*topBar_);
 }
 
 void ContentView::syncSidebar() {
-  SidebarInput input = sidebarInputFrom(*browser_);
+  SidebarInput input = sidebarInputFrom(*browser_, *view_);
   // The window controls sit at the end of our own top bar, not over the sidebar.
   input.trafficLightPadding = 0;
   sidebar_->update(input);
@@ -138,36 +143,38 @@ void ContentView::watchToolFlags() {
     const char* promise;
   };
   const Tool tools[] = {
-      {&browser_->showSettings, "settings", "客户端设置（服务器地址、字号、隐私锁定、卷宗盘等）将在这里调整。"},
-      {&browser_->showTodo, "todo", "超期、今日到期、3天内、待核实的待办与开庭预警将在这里列出。"},
-      {&browser_->showPalette, "palette", "合同、客户、程序与功能的全局搜索将在这里进行。"},
-      {&browser_->showShortcuts, "shortcuts", "全部键盘快捷键将在这里列出。"},
-      {&browser_->showMirror, "mirror", "本地卷宗盘与离线镜像的文件将在这里管理。"},
+      {&view_->showSettings, "settings", "客户端设置（服务器地址、字号、隐私锁定、卷宗盘等）将在这里调整。"},
+      {&view_->showTodo, "todo", "超期、今日到期、3天内、待核实的待办与开庭预警将在这里列出。"},
+      {&view_->showPalette, "palette", "合同、客户、程序与功能的全局搜索将在这里进行。"},
+      {&view_->showShortcuts, "shortcuts", "全部键盘快捷键将在这里列出。"},
+      {&view_->showMirror, "mirror", "本地卷宗盘与离线镜像的文件将在这里管理。"},
   };
   for (const Tool& tool : tools) {
     Published<bool>* flag = tool.flag;
     std::string name = tool.name;
     std::string promise = tool.promise;
     std::weak_ptr<BrowserModel> weak = browser_;
-    // The flag lives in the model; the window and its content may outlive both this
-    // view and the model.
-    auto dropFlag = [flag, weak] {
-      if (auto model = weak.lock()) flag->set(false);
+    std::weak_ptr<WorkspaceViewState> weakView = view_;
+    // The flag lives in the view state; the window and its content may outlive both
+    // this view and the state.
+    auto dropFlag = [flag, weakView] {
+      if (auto state = weakView.lock()) flag->set(false);
     };
-    connections_.emplace_back(flag->changed().connect([flag, name, promise, weak, dropFlag] {
-      auto& manager = FloatingWindowManager::shared();
+    // The manager outlives this view; the content it keeps lives in its windows.
+    FloatingWindowManager* manager = &toolWindows_;
+    connections_.emplace_back(flag->changed().connect([flag, name, promise, weak, dropFlag, manager] {
       if (!flag->get()) {
-        manager.close(name);
+        manager->close(name);
         return;
       }
       // The content's own close action: the flag drops, then the window hides.
-      auto close = [name, dropFlag] {
+      auto close = [name, dropFlag, manager] {
         dropFlag();
-        FloatingWindowManager::shared().close(name);
+        manager->close(name);
       };
       // Made once, the first time the window opens; later opens show the same content.
-      auto makeContent = [name, promise, weak, close]() -> Gtk::Widget* {
-        if (const auto& factory = ToolWindowContent::factory(name); factory)
+      auto makeContent = [name, promise, weak, close, manager]() -> Gtk::Widget* {
+        if (const auto& factory = manager->contents().factory(name); factory)
           if (auto model = weak.lock()) return factory(model, close);
         auto* box = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 12);
         box->set_margin(28);
@@ -185,7 +192,7 @@ void ContentView::watchToolFlags() {
         box->append(*done);
         return box;
       };
-      manager.open(name, makeContent, dropFlag);
+      manager->open(name, makeContent, dropFlag);
     }));
   }
 }
@@ -225,7 +232,7 @@ Gtk::Widget* ContentView::layerOf(const std::string& tabID) const {
 
 void ContentView::syncLayers() {
   std::set<std::string> present;
-  for (const auto& tab : browser_->tabs.get()) {
+  for (const auto& tab : browser_->tabs().get()) {
     present.insert(tab->id());
     auto [it, added] = layers_.try_emplace(tab->id(), nullptr);
     if (added) {
@@ -252,17 +259,17 @@ void ContentView::syncLayers() {
 }
 
 void ContentView::showActive() {
-  if (browser_->tabs->empty()) {
+  if (browser_->tabs()->empty()) {
     pages_.set_visible_child(kEmpty);
     return;
   }
-  const auto& id = browser_->activeID.get();
+  const auto& id = browser_->activeID().get();
   if (id && layers_.count(*id)) pages_.set_visible_child(*id);
   else pages_.set_visible_child(kNone);
 }
 
 void ContentView::syncLoading() {
-  bool loading = browser_->activeLoading.get();
+  bool loading = browser_->activeLoading().get();
   loadingBar_.set_visible(loading);
   if (!loading) {
     pulse_.reset();

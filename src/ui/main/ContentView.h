@@ -14,10 +14,12 @@
 #include "core/BrowserModel.h"
 
 #include "ui/main/WorkspaceTopBar.h"
+#include "ui/model/WorkspaceViewState.h"
 
 namespace quorvel {
 
 class EmptyStateView;
+class FloatingWindowManager;
 class LockOverlayView;
 class PrivacyLock;
 class WebViewBox;
@@ -25,9 +27,11 @@ class SidebarView;
 
 class ContentView : public Gtk::Overlay {
  public:
+  // `toolWindows`: where the view state's tool-window flags open their windows.
   // `lock`: the privacy lock whose cover this view shows (may be nullptr).
   // `tools`: the subsystems' entry points the top bar's buttons reach.
-  ContentView(std::shared_ptr<BrowserModel> browser, PrivacyLock* lock, TopBarTools tools = {});
+  ContentView(std::shared_ptr<BrowserModel> browser, std::shared_ptr<WorkspaceViewState> view,
+              FloatingWindowManager& toolWindows, PrivacyLock* lock, TopBarTools tools = {});
 
   // The pieces other parts build; each slot takes a managed widget.
   void setSidebar(Gtk::Widget& sidebar);
@@ -56,7 +60,9 @@ class ContentView : public Gtk::Overlay {
   void watchToolFlags();
 
   std::shared_ptr<BrowserModel> browser_;
+  std::shared_ptr<WorkspaceViewState> view_;
   TopBarTools tools_;
+  FloatingWindowManager& toolWindows_;
   Gtk::Box row_{Gtk::Orientation::HORIZONTAL};
   Gtk::Box sidebarSlot_{Gtk::Orientation::VERTICAL};
   Gtk::Box workspace_{Gtk::Orientation::VERTICAL};

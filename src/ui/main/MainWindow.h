@@ -12,10 +12,16 @@
 namespace quorvel {
 
 class ContentView;
+class FloatingWindowManager;
+class PrivacyLock;
+class WorkspaceViewState;
 
 class MainWindow : public Gtk::ApplicationWindow {
  public:
-  explicit MainWindow(std::shared_ptr<BrowserModel> browser, TopBarTools tools = {});
+  // `toolWindows`: where the tool windows open. `lock`: the privacy lock whose cover
+  // the window shows (nullptr: none).
+  MainWindow(std::shared_ptr<BrowserModel> browser, std::shared_ptr<WorkspaceViewState> view,
+             FloatingWindowManager& toolWindows, PrivacyLock* lock, TopBarTools tools = {});
   ContentView& content() { return *content_; }
 
  private:

@@ -4,26 +4,20 @@
 #include <gtkmm/label.h>
 #include <gtkmm/separator.h>
 
-#include <gtkmm/cssprovider.h>
-#include <gtkmm/stylecontext.h>
-
 #include <cmath>
 
 #include "core/ShortcutText.h"
+#include "ui/components/LawStyle.h"
 
 namespace quorvel {
 
 namespace {
 void installMenuStyle() {
-  static bool done = false;
-  if (done) return;
-  done = true;
-  auto css = Gtk::CssProvider::create();
-  css->load_from_data(
-      ".law-menu-list button.flat { min-height: 24px; padding: 3px 10px; border-radius: 6px; }"
-      ".law-menu-list separator { margin: 4px 6px; }");
-  Gtk::StyleContext::add_provider_for_display(Gdk::Display::get_default(), css,
-                                              GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+  addDisplayCssOnce("primary-menu", [] {
+    return std::string(
+        ".law-menu-list button.flat { min-height: 24px; padding: 3px 10px; border-radius: 6px; }"
+        ".law-menu-list separator { margin: 4px 6px; }");
+  });
 }
 }  // namespace
 

@@ -44,24 +44,14 @@ std::optional<std::string> userRenderer() {
   return user ? std::optional<std::string>(user) : std::nullopt;
 }
 
-struct EarlyChoice {
-  RendererDecision decision;
-  std::optional<std::string> gdkDebug;  // the value to give back after GTK's start
-};
-std::optional<EarlyChoice>& earlyChoice() {
-  static std::optional<EarlyChoice> value;
-  return value;
-}
-
 void apply(const RendererDecision& d) {
-  rememberSoftwareGL(d.softwareGL);
   // GTK reads it whenever it makes a window's renderer.
   if (d.choice.kind == RendererChoice::useCairo) g_setenv("GSK_RENDERER", "cairo", TRUE);
   logLine(tags::kWindow, "绘制方式：" + d.choice.reason);
 }
 }  // namespace
 
-void prepareRendererBeforeGtk() {
+void RendererSetup::prepareBeforeGtk() {
   auto user = userRenderer();
   if (user && !user->empty()) return;
   if (hasGpuDevice(entryNames("/dev/dri"), entryNames("/dev"))) return;  // the probe decides
@@ -71,21 +61,24 @@ void prepareRendererBeforeGtk() {
   std::string flags = debug && *debug ? std::string(debug) + ",gl-disable" : "gl-disable";
   g_setenv("GDK_DEBUG", flags.c_str(), TRUE);
   g_setenv("GSK_RENDERER", "cairo", TRUE);
-  earlyChoice() = std::move(early);
+  early_ = std::move(early);
 }
 
-void chooseGtkRenderer() {
-  if (auto& early = earlyChoice()) {
+void RendererSetup::chooseAfterGtkStart() {
+  if (auto& early = early_) {
     // GTK has read it; the web processes keep the user's own environment.
     if (early->gdkDebug)
       g_setenv("GDK_DEBUG", early->gdkDebug->c_str(), TRUE);
     else
       g_unsetenv("GDK_DEBUG");
     apply(early->decision);
+    softwareGL_ = early->decision.softwareGL;
     early.reset();
     return;
   }
-  apply(decideRenderer(userRenderer(), true, probeGL));
+  auto decision = decideRenderer(userRenderer(), true, probeGL);
+  apply(decision);
+  softwareGL_ = decision.softwareGL;
 }
 
 }  // namespace quorvel

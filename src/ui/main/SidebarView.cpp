@@ -168,8 +168,7 @@ class SidebarGlyph : public Gtk::DrawingArea {
 }  // namespace
 
 void installSidebarStyle() {
-  static bool installed = false;
-  if (!installed) installed = addDisplayCss(sidebarCss());
+  addDisplayCssOnce("sidebar", sidebarCss);
 }
 
 // ---- Row -----------------------------------------------------------------------------

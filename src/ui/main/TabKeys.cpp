@@ -76,11 +76,12 @@ WindowTabKeys::WindowTabKeys(std::shared_ptr<BrowserModel> model, std::function<
     adopt(window);
     g_object_unref(window);
   }
-  changedHandler_ = g_signal_connect(toplevels_, "items-changed", G_CALLBACK(onToplevelsChanged), this);
+  toplevelsChanged_ =
+      SignalHandler(toplevels_, g_signal_connect(toplevels_, "items-changed", G_CALLBACK(onToplevelsChanged), this));
 }
 
 WindowTabKeys::~WindowTabKeys() {
-  g_signal_handler_disconnect(toplevels_, changedHandler_);
+  toplevelsChanged_.disconnect();
   const guint n = g_list_model_get_n_items(toplevels_);
   for (guint i = 0; i < n; ++i) {
     auto* window = static_cast<GtkWindow*>(g_list_model_get_item(toplevels_, i));

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 
+#include "base/GLibPtr.h"
 #include "core/BrowserModel.h"
 
 namespace quorvel {
@@ -38,7 +39,7 @@ class WindowTabKeys {
   std::weak_ptr<BrowserModel> model_;
   std::function<bool()> enabled_;
   GListModel* toplevels_ = nullptr;  // GTK's own list, not ours to free
-  gulong changedHandler_ = 0;
+  SignalHandler toplevelsChanged_;
 };
 
 }  // namespace quorvel

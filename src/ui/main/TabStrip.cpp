@@ -269,7 +269,7 @@ TabStrip::TabStrip(std::shared_ptr<BrowserModel> model)
   add_controller(wheel);
 
   connections_.emplace_back(model_->tabRowsChanged().connect([this](const TabRowsChange&) { syncChips(); }));
-  connections_.emplace_back(model_->activeID.changed().connect([this] { syncActive(); }));
+  connections_.emplace_back(model_->activeID().changed().connect([this] { syncActive(); }));
   // The room or the row's width changed (first layout, window resized, a chip added):
   // keep the active chip in view.
   connections_.emplace_back(get_hadjustment()->signal_changed().connect([this] { scheduleReveal(); }));
@@ -293,7 +293,7 @@ TabChip* TabStrip::chipFor(const std::string& tabID) const {
 }
 
 void TabStrip::syncChips() {
-  const auto& tabs = model_->tabs.get();
+  const auto& tabs = model_->tabs().get();
   std::vector<std::unique_ptr<TabChip>> next;
   next.reserve(tabs.size());
   for (const auto& tab : tabs) {
@@ -352,7 +352,7 @@ void TabStrip::syncChips() {
 }
 
 void TabStrip::syncActive() {
-  const auto& active = model_->activeID.get();
+  const auto& active = model_->activeID().get();
   for (auto& c : chips_) {
     const bool is = active && *active == c->tab()->id();
     if (c->isActive() != is) c->setActive(is);
@@ -377,7 +377,7 @@ void TabStrip::scheduleReveal() {
 }
 
 void TabStrip::revealActive() {
-  const auto& active = model_->activeID.get();
+  const auto& active = model_->activeID().get();
   if (!active) return;
   TabChip* chip = chipFor(*active);
   auto adj = get_hadjustment();

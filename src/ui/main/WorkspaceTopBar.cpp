@@ -13,7 +13,6 @@
 #include "core/ShortcutText.h"
 #include "ui/model/TabStripRules.h"
 #include "ui/model/ThemeCss.h"
-#include "features/volume/LocalVolume.h"
 #include "ui/components/HandCursor.h"
 #include "ui/components/LawPrecisionIcon.h"
 
@@ -138,15 +137,10 @@ Gtk::Label* makeText(const std::string& text, const char* cssClass) {
   return l;
 }
 
-void notAvailable(const std::string& title, const std::string& text) {
-  Dialogs::shared().alert(title, text, {"好"});
-}
-
 }  // namespace
 
 void installTopBarStyle() {
-  static bool installed = false;
-  if (!installed) installed = addDisplayCss(topBarCss(), 1);
+  addDisplayCssOnce("top-bar", topBarCss, 1);
 }
 
 // ---- TopIconBtn ---------------------------------------------------------------------
@@ -195,15 +189,16 @@ TopCapsuleBtn::TopCapsuleBtn(const std::string& tip, std::function<void()> actio
 
 // ---- WorkspaceTopBar ----------------------------------------------------------------
 
-WorkspaceTopBar::WorkspaceTopBar(std::shared_ptr<BrowserModel> model, TopBarTools tools)
+WorkspaceTopBar::WorkspaceTopBar(std::shared_ptr<BrowserModel> model, std::shared_ptr<WorkspaceViewState> view,
+                                 TopBarTools tools)
     : model_(std::move(model)),
+      view_(std::move(view)),
       tools_(std::move(tools)),
       row_(Gtk::Orientation::HORIZONTAL, 6),
       nav_(Gtk::Orientation::HORIZONTAL, 2),
       toolGroup_(Gtk::Orientation::HORIZONTAL, 6),
       controls_(Gtk::PackType::END) {
   installTopBarStyle();
-  if (!tools_.volumeMounted) tools_.volumeMounted = [] { return LocalVolume::mountedRoot().has_value(); };
   row_.add_css_class("law-topbar");
   row_.set_size_request(-1, 42);
 
@@ -251,9 +246,9 @@ WorkspaceTopBar::WorkspaceTopBar(std::shared_ptr<BrowserModel> model, TopBarTool
   row_.append(controls_);
   set_child(row_);
 
-  connections_.emplace_back(model_->activeCanGoBack.changed().connect([this] { syncNavigation(); }));
-  connections_.emplace_back(model_->activeCanGoForward.changed().connect([this] { syncNavigation(); }));
-  connections_.emplace_back(model_->badges.changed().connect([this] { syncOverdue(); }));
+  connections_.emplace_back(model_->activeCanGoBack().changed().connect([this] { syncNavigation(); }));
+  connections_.emplace_back(model_->activeCanGoForward().changed().connect([this] { syncNavigation(); }));
+  connections_.emplace_back(model_->account().badges.changed().connect([this] { syncOverdue(); }));
   setSidebarShown(true);
   syncNavigation();
   syncOverdue();
@@ -272,14 +267,14 @@ WorkspaceTopBar::~WorkspaceTopBar() {
 void WorkspaceTopBar::buildTools() {
   std::weak_ptr<BrowserModel> weak = model_;
 
-  search_ = std::make_unique<TopCapsuleBtn>("全局搜索 ⌘K", [this] { openToolWindow(model_->showPalette, "全局搜索"); });
+  search_ = std::make_unique<TopCapsuleBtn>("全局搜索 ⌘K", [this] { openToolWindow(view_->showPalette, "全局搜索"); });
   search_->add_css_class("law-search");
   search_->label().set_spacing(5);
   search_->label().append(*makeSymbol("magnifyingglass", 12));
   search_->label().append(*makeText("搜索案件 / 功能", "law-top-capsule-text"));
   search_->label().append(*makeText(linuxShortcutText("⌘K"), "law-keycap"));
 
-  todo_ = std::make_unique<TopCapsuleBtn>("我的待办 ⌘⇧D", [this] { openToolWindow(model_->showTodo, "我的待办与开庭预警"); });
+  todo_ = std::make_unique<TopCapsuleBtn>("我的待办 ⌘⇧D", [this] { openToolWindow(view_->showTodo, "我的待办与开庭预警"); });
   todo_->label().append(*makeSymbol("checklist", 12));
   todo_->label().append(*makeText("待办", "law-top-capsule-text"));
   pill_.add_css_class("law-count-pill");
@@ -295,7 +290,7 @@ void WorkspaceTopBar::buildTools() {
   calendar_->label().append(*calendarGlyph_);
   calendar_->label().append(*makeText("桌面日历", "law-top-capsule-text"));
 
-  volume_ = std::make_unique<TopCapsuleBtn>("本地卷宗镜像 ⌘⇧M", [this] { openToolWindow(model_->showMirror, "本地卷宗与离线镜像"); });
+  volume_ = std::make_unique<TopCapsuleBtn>("本地卷宗镜像 ⌘⇧M", [this] { openToolWindow(view_->showMirror, "本地卷宗与离线镜像"); });
   volumeDot_.add_css_class("law-dot");
   volumeDot_.set_valign(Gtk::Align::CENTER);
   volume_->label().append(volumeDot_);
@@ -317,12 +312,12 @@ void WorkspaceTopBar::setSidebarShown(bool shown) {
 }
 
 void WorkspaceTopBar::syncNavigation() {
-  back_->setDisabled(!model_->activeCanGoBack.get());
-  forward_->setDisabled(!model_->activeCanGoForward.get());
+  back_->setDisabled(!model_->activeCanGoBack().get());
+  forward_->setDisabled(!model_->activeCanGoForward().get());
 }
 
 void WorkspaceTopBar::syncOverdue() {
-  auto text = R::overduePillText(model_->badges->overdue);
+  auto text = R::overduePillText(model_->account().badges->overdue);
   pill_.set_visible(text.has_value());
   if (text) pill_.set_text(*text);
 }
@@ -331,7 +326,7 @@ void WorkspaceTopBar::refreshToolState() {
   const bool calendarShown = tools_.desktopCalendarVisible && tools_.desktopCalendarVisible();
   calendarDot_.set_visible(calendarShown);
   calendarGlyph_->set_visible(!calendarShown);
-  const bool mounted = tools_.volumeMounted();
+  const bool mounted = tools_.volumeMounted && tools_.volumeMounted();
   volumeDot_.remove_css_class(mounted ? "law-dot-warning" : "law-dot-success");
   volumeDot_.add_css_class(mounted ? "law-dot-success" : "law-dot-warning");
 }
@@ -340,6 +335,10 @@ void WorkspaceTopBar::openToolWindow(Published<bool>& flag, const std::string& n
   flag.set(true);
   // The root view opens the window when it observes the flag; without it, nobody does.
   if (flag.changed().empty()) notAvailable(name + "暂不可用", "「" + name + "」窗口还没有在这个版本中提供。");
+}
+
+void WorkspaceTopBar::notAvailable(const std::string& title, const std::string& text) {
+  (tools_.dialogs ? *tools_.dialogs : loggedAlerts_).alert(title, text, {"好"});
 }
 
 void WorkspaceTopBar::toggleCalendar() {

@@ -14,7 +14,9 @@
 
 #include "base/GLibPtr.h"
 #include "core/BrowserModel.h"
+#include "core/Dialogs.h"
 #include "ui/main/TabStrip.h"
+#include "ui/model/WorkspaceViewState.h"
 
 namespace quorvel {
 
@@ -60,7 +62,7 @@ struct TopBarTools {
   std::function<bool()> desktopCalendarVisible;
   std::function<void()> showDesktopCalendar;
   std::function<void()> hideDesktopCalendar;
-  // Whether the case volume is mounted (default: LocalVolume::mountedRoot()).
+  // Whether the case volume is mounted (empty: not mounted).
   std::function<bool()> volumeMounted;
   // Quick archive window: files, source hint, from the hot folder.
   std::function<void(const std::vector<std::string>&, const std::string&, bool)> openQuickArchive;
@@ -68,11 +70,16 @@ struct TopBarTools {
   std::function<void()> captureAndAnalyze;
   // Locks the workspace (clears an earlier unlock error first).
   std::function<void()> lockWorkspace;
+  // The sidebar's "切换账号" (empty: the button does nothing).
+  std::function<void()> switchAccount;
+  // Where a missing subsystem is said to be unavailable (none: the log only).
+  Dialogs* dialogs = nullptr;
 };
 
 class WorkspaceTopBar : public Gtk::WindowHandle {
  public:
-  explicit WorkspaceTopBar(std::shared_ptr<BrowserModel> model, TopBarTools tools = {});
+  WorkspaceTopBar(std::shared_ptr<BrowserModel> model, std::shared_ptr<WorkspaceViewState> view,
+                  TopBarTools tools = {});
   ~WorkspaceTopBar() override;
 
   // The sidebar's state, owned by the root view: the toggle's tooltip and the gap
@@ -117,7 +124,12 @@ class WorkspaceTopBar : public Gtk::WindowHandle {
   void lock();
 
   std::shared_ptr<BrowserModel> model_;
+  std::shared_ptr<WorkspaceViewState> view_;
+  // A missing subsystem is said to be unavailable here, or in the log.
+  void notAvailable(const std::string& title, const std::string& text);
+
   TopBarTools tools_;
+  LoggingDialogs loggedAlerts_;
   bool sidebarShown_ = true;
   Gtk::Box row_;
   Gtk::Box gap_;

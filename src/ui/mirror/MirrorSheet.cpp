@@ -24,7 +24,6 @@
 #include "ui/components/LawButtons.h"
 #include "ui/components/LawCard.h"
 #include "ui/floating/ToolWindowContent.h"
-#include "ui/windows/MainWindowController.h"
 #include "ui/todos/TodoGlyphs.h"
 
 namespace quorvel {
@@ -104,8 +103,7 @@ std::string sheetCss() {
 }
 
 void installStyle() {
-  static bool installed = false;
-  if (!installed) installed = addDisplayCss(sheetCss());
+  addDisplayCssOnce("mirror-sheet", sheetCss);
 }
 
 Gtk::Label* label(const std::string& text, const char* cls, bool ellipsizeMiddle = false) {
@@ -581,7 +579,7 @@ void MirrorSheet::renderFooter() {
 void MirrorSheet::connectVolume() {
   volumeBusy_ = true;
   scheduleRender();
-  LocalVolume::connect([self = self_, store = store_](bool ok, const std::string& message) {
+  store_->volume().connect([self = self_, store = store_](bool ok, const std::string& message) {
     store->refreshVolume();
     store->progressText.set(ok ? "已连接卷宗盘：" + message : message);
     spawn(store->verifyMount());
@@ -595,7 +593,7 @@ void MirrorSheet::connectVolume() {
 void MirrorSheet::disconnectVolume() {
   volumeBusy_ = true;
   scheduleRender();
-  LocalVolume::disconnect([self = self_, store = store_](bool ok, const std::string& message) {
+  store_->volume().disconnect([self = self_, store = store_](bool ok, const std::string& message) {
     store->refreshVolume();
     store->progressText.set(ok ? message : "断开失败：" + message);
     if (MirrorSheet* sheet = *self) {
@@ -631,10 +629,9 @@ void MirrorSheet::close() {
   if (auto* window = dynamic_cast<Gtk::Window*>(get_root())) window->set_visible(false);
 }
 
-void registerMirrorSheet() {
-  ToolWindowContent::registerFactory("mirror", [](const std::shared_ptr<BrowserModel>& model,
-                                                  std::function<void()> close) {
-    return Gtk::make_managed<MirrorSheet>(MainWindowController::shared().mirrorStore(), model, std::move(close));
+void registerMirrorSheet(ToolWindowContent& contents, std::shared_ptr<MirrorStore> store) {
+  contents.registerFactory("mirror", [store](const std::shared_ptr<BrowserModel>& model, std::function<void()> close) {
+    return Gtk::make_managed<MirrorSheet>(store, model, std::move(close));
   });
 }
 

@@ -18,6 +18,7 @@
 namespace quorvel {
 
 class BrowserModel;
+class ToolWindowContent;
 
 class MirrorSheet : public Gtk::Box {
  public:
@@ -70,8 +71,8 @@ class MirrorSheet : public Gtk::Box {
   std::vector<ScopedConnection> connections_;
 };
 
-// Registers the sheet as the content of the tool window "mirror", over the main window
-// controller's one store.
-void registerMirrorSheet();
+// Registers the sheet as the content of the tool window "mirror", over the workspace's
+// one store.
+void registerMirrorSheet(ToolWindowContent& contents, std::shared_ptr<MirrorStore> store);
 
 }  // namespace quorvel

@@ -7,6 +7,7 @@
 #include "core/AppConfig.h"
 #include "core/BrowserModel.h"
 #include "ui/model/ThemeCss.h"
+#include "ui/model/WorkspaceViewState.h"
 
 namespace quorvel {
 
@@ -15,12 +16,12 @@ long long SidebarInput::count(TodoKind kind) const {
   return it == counts.end() ? 0 : it->second;
 }
 
-SidebarInput sidebarInputFrom(const BrowserModel& model) {
+SidebarInput sidebarInputFrom(const BrowserModel& model, const WorkspaceViewState& view) {
   SidebarInput in;
-  in.items = model.visibleNavItems();
+  in.items = model.account().visibleNavItems();
   if (in.items.empty()) in.items = defaultSideItems();
-  in.recents = model.recents.get();
-  const BadgeCounts& b = model.badges.get();
+  in.recents = model.account().recents.get();
+  const BadgeCounts& b = model.account().badges.get();
   in.counts = {{TodoKind::overdue, b.overdue},
                {TodoKind::today, b.today},
                {TodoKind::soon, b.soon},
@@ -28,12 +29,12 @@ SidebarInput sidebarInputFrom(const BrowserModel& model) {
                {TodoKind::hearings, b.hearings}};
   in.badgesLoaded = b.loaded;
   in.loginRequired = b.loginRequired;
-  in.selectedPath = model.activePath.get();
+  in.selectedPath = model.activePath().get();
   in.userName = b.user;
   in.userRole = b.role;
   in.updatedAt = b.updatedAt;
-  in.refreshFailure = model.badgeFailure->value_or("");
-  in.scale = model.fontScale.get();
+  in.refreshFailure = model.account().badgeFailure->value_or("");
+  in.scale = view.fontScale.get();
   in.scrollable = true;
   in.trafficLightPadding = 28;
   return in;

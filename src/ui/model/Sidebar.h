@@ -17,6 +17,7 @@
 namespace quorvel {
 
 class BrowserModel;
+class WorkspaceViewState;
 
 // Everything the sidebar draws; the view keeps nothing else.
 struct SidebarInput {
@@ -40,8 +41,8 @@ struct SidebarInput {
   bool operator==(const SidebarInput&) const = default;
 };
 
-// The input the main window hands its sidebar, read from the workspace model.
-SidebarInput sidebarInputFrom(const BrowserModel& model);
+// The input the main window hands its sidebar, read from the tab list and view state.
+SidebarInput sidebarInputFrom(const BrowserModel& model, const WorkspaceViewState& view);
 
 // ---- Sections and rows ---------------------------------------------------------------
 

@@ -1,7 +1,6 @@
 #include "ui/preview/GtkPreviewPresenter.h"
 
 #include "ui/preview/PreviewHUD.h"
-#include "ui/preview/QuickLookPreviewer.h"
 
 namespace quorvel {
 namespace {
@@ -14,7 +13,7 @@ class HudProgress : public PreviewPresenter::Progress {
 };
 }  // namespace
 
-void GtkPreviewPresenter::preview(const std::filesystem::path& file) { QuickLookPreviewer::shared().preview(file); }
+void GtkPreviewPresenter::preview(const std::filesystem::path& file) { previewer_.preview(file); }
 
 std::unique_ptr<PreviewPresenter::Progress> GtkPreviewPresenter::showProgress(const std::string& text) {
   return std::make_unique<HudProgress>(text);

@@ -1,14 +1,22 @@
 #pragma once
-// The ui's preview window and progress panel for the case-file actions. The
-// composition root installs one (Installed<PreviewPresenter>).
+// The ui's preview window and progress panel for the case-file actions.
 #include "features/volume/PreviewPresenter.h"
+#include "ui/preview/QuickLookPreviewer.h"
 
 namespace quorvel {
 
 class GtkPreviewPresenter : public PreviewPresenter {
  public:
+  // Files the window does not show itself open through `desktop`.
+  explicit GtkPreviewPresenter(Desktop& desktop) : previewer_(desktop) {}
   void preview(const std::filesystem::path& file) override;
   std::unique_ptr<Progress> showProgress(const std::string& text) override;
+
+  // The one preview window.
+  QuickLookPreviewer& previewer() { return previewer_; }
+
+ private:
+  QuickLookPreviewer previewer_;
 };
 
 }  // namespace quorvel

@@ -8,11 +8,8 @@
 
 namespace quorvel {
 
-void installPreviewStyle() {
-  static bool installed = false;
-  if (installed || !Gdk::Display::get_default()) return;
-  installed = true;
-  installLawStyle();
+namespace {
+std::string previewCss() {
   std::string css;
   css += cssRule("window.law-hud", "background: transparent; box-shadow: none;");
   css += cssRule(".law-hud-body",
@@ -27,10 +24,13 @@ void installPreviewStyle() {
   css += cssRule(".law-form-label", "color: @law_textSecondary; font-size: 12.5px;");
   css += cssRule(".law-form-error", "color: @law_danger; font-size: 12.5px;");
   css += cssRule(".law-status-line", "color: @law_textSecondary; font-size: 12.5px;");
-  auto provider = Gtk::CssProvider::create();
-  provider->load_from_data(css);
-  Gtk::StyleContext::add_provider_for_display(Gdk::Display::get_default(), provider,
-                                              GTK_STYLE_PROVIDER_PRIORITY_APPLICATION + 1);
+  return css;
+}
+}  // namespace
+
+void installPreviewStyle() {
+  installLawStyle();
+  addDisplayCssOnce("preview", previewCss, 1);
 }
 
 }  // namespace quorvel

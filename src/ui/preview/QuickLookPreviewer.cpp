@@ -36,10 +36,7 @@ std::string fileURI(const fs::path& p) {
 }
 }  // namespace
 
-QuickLookPreviewer& QuickLookPreviewer::shared() {
-  static QuickLookPreviewer* p = new QuickLookPreviewer();  // lives as long as the process
-  return *p;
-}
+QuickLookPreviewer::~QuickLookPreviewer() { reset(); }
 
 QuickLookPreviewer::Kind QuickLookPreviewer::kindOf(const fs::path& file) {
   std::string name = file.filename().string();
@@ -106,7 +103,7 @@ void QuickLookPreviewer::build() {
   next_->signal_clicked().connect([this] { showPage(page_ + 1); });
   auto* openButton = makeLawPrimaryButton("用默认程序打开", true);
   openButton->signal_clicked().connect([this] {
-    if (current_) Desktop::shared().openURI(fileURI(*current_));
+    if (current_) desktop_.openURI(fileURI(*current_));
   });
   lawHandCursor(*prev_);
   lawHandCursor(*next_);
@@ -240,7 +237,7 @@ void QuickLookPreviewer::preview(const fs::path& file) {
   Kind kind = kindOf(file);
   if (kind == Kind::other) {
     logLine(tags::kPreview, "快速预览不支持此类型，用默认程序打开 " + file.filename().string());
-    Desktop::shared().openURI(fileURI(file));
+    desktop_.openURI(fileURI(file));
     return;
   }
   if (!window_) build();

@@ -13,13 +13,19 @@
 
 namespace quorvel {
 
+class Desktop;
 class LawSheetHeader;
 
 class QuickLookPreviewer {
  public:
   enum class Kind { image, pdf, text, other };
 
-  static QuickLookPreviewer& shared();
+  // Types it does not show itself open through `desktop`.
+  explicit QuickLookPreviewer(Desktop& desktop) : desktop_(desktop) {}
+  ~QuickLookPreviewer();
+  QuickLookPreviewer(const QuickLookPreviewer&) = delete;
+  QuickLookPreviewer& operator=(const QuickLookPreviewer&) = delete;
+
   // Main thread.
   void preview(const std::filesystem::path& file);
   const std::optional<std::filesystem::path>& current() const { return current_; }
@@ -34,16 +40,16 @@ class QuickLookPreviewer {
   int pageIndex() const { return page_; }
   int pageCount() const;
   void showPage(int index);
-  // Forgets the window (tests).
+  // Forgets the window.
   void reset();
 
  private:
-  QuickLookPreviewer() = default;
   void build();
   void showFile(const std::filesystem::path& file, Kind kind);
   void drawPage(const Cairo::RefPtr<Cairo::Context>& cr, int width, int height);
   void updatePager();
 
+  Desktop& desktop_;
   std::optional<std::filesystem::path> current_;
   Kind kind_ = Kind::other;
   std::unique_ptr<Gtk::Window> window_;

@@ -1,23 +1,18 @@
 #include "ui/recognition/ScanProgressWindow.h"
 
 #include <gtkmm/application.h>
-#include <gtkmm/cssprovider.h>
 #include <gtkmm/settings.h>
-#include <gtkmm/stylecontext.h>
 
 #include <algorithm>
 #include <set>
 
-#include "base/Installed.h"
 #include "ui/model/ThemeCss.h"
 #include "ui/components/LawStyle.h"
 
 namespace quorvel {
 
-void installScanProgressStyle() {
-  static bool installed = false;
-  auto display = Gdk::Display::get_default();
-  if (installed || !display) return;
+namespace {
+std::string scanProgressCss() {
   std::string css;
   css += cssRule(".scan-progress", "background-color: " + LawTheme::surface.css() + "; padding: 18px;");
   css += cssRule(".scan-progress-badge", "background-color: " + LawTheme::primary.css() +
@@ -28,11 +23,11 @@ void installScanProgressStyle() {
                                                             "; border-color: " + LawTheme::primary.css() + ";");
   css += cssRule(".scan-progress progressbar trough", "min-height: 6px;");
   css += cssRule(".scan-progress progressbar progress", "min-height: 6px;");
-  auto provider = Gtk::CssProvider::create();
-  provider->load_from_data(css);
-  Gtk::StyleContext::add_provider_for_display(display, provider, GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
-  installed = true;
+  return css;
 }
+}  // namespace
+
+void installScanProgressStyle() { addDisplayCssOnce("scan-progress", scanProgressCss); }
 
 ScanProgressBody::ScanProgressBody(std::shared_ptr<ScannerOCR::ProgressState> state)
     : Gtk::Box(Gtk::Orientation::VERTICAL, 12),
@@ -77,21 +72,14 @@ void ScanProgressBody::refresh() {
   bar_.set_fraction(std::clamp(static_cast<double>(state_->current.get()) / total, 0.0, 1.0));
 }
 
-namespace {
-std::set<Gtk::Window*>& openWindows() {
-  static std::set<Gtk::Window*> windows;
-  return windows;
-}
-}  // namespace
+GtkScanProgressWindows::GtkScanProgressWindows() = default;
 
-GtkScanProgressWindows::GtkScanProgressWindows() { Installed<ScannerOCR::ProgressWindows>::install(*this); }
 GtkScanProgressWindows::~GtkScanProgressWindows() {
-  Installed<ScannerOCR::ProgressWindows>::uninstall(*this);
-  for (auto* w : openWindows()) {
+  for (auto* w : *windows_) {
     w->hide();
     delete w;
   }
-  openWindows().clear();
+  windows_->clear();
 }
 
 std::function<void()> GtkScanProgressWindows::open(std::shared_ptr<ScannerOCR::ProgressState> state) {
@@ -105,10 +93,12 @@ std::function<void()> GtkScanProgressWindows::open(std::shared_ptr<ScannerOCR::P
   window->set_child(*body);
   if (auto app = std::dynamic_pointer_cast<Gtk::Application>(Gio::Application::get_default()))
     if (auto* parent = app->get_active_window()) window->set_transient_for(*parent);
-  openWindows().insert(window);
+  windows_->insert(window);
   window->present();
-  return [window] {
-    if (!openWindows().erase(window)) return;
+  // A run that ends after the windows went closes nothing.
+  return [window, open = std::weak_ptr<std::set<Gtk::Window*>>(windows_)] {
+    auto windows = open.lock();
+    if (!windows || !windows->erase(window)) return;
     window->hide();
     delete window;
   };

@@ -6,6 +6,7 @@
 #include <gtkmm/window.h>
 
 #include <memory>
+#include <set>
 
 #include "base/GLibPtr.h"
 #include "features/recognition/ScannerOCR.h"
@@ -34,12 +35,17 @@ class ScanProgressBody : public Gtk::Box {
   ScopedConnection currentChanged_, nameChanged_;
 };
 
-// Opens one titled, non-closable window per run; installed by the composition root.
+// Opens one titled, non-closable window per run; the windows still open go with it.
 class GtkScanProgressWindows : public ScannerOCR::ProgressWindows {
  public:
   GtkScanProgressWindows();
   ~GtkScanProgressWindows() override;
+  GtkScanProgressWindows(const GtkScanProgressWindows&) = delete;
+  GtkScanProgressWindows& operator=(const GtkScanProgressWindows&) = delete;
   std::function<void()> open(std::shared_ptr<ScannerOCR::ProgressState> state) override;
+
+ private:
+  std::shared_ptr<std::set<Gtk::Window*>> windows_ = std::make_shared<std::set<Gtk::Window*>>();
 };
 
 void installScanProgressStyle();

@@ -1,14 +1,13 @@
 #include "ui/recognition/ScreenOCRResultView.h"
 
-#include <gtkmm/cssprovider.h>
 #include <gtkmm/scrolledwindow.h>
 #include <gtkmm/shortcutcontroller.h>
-#include <gtkmm/stylecontext.h>
 
 #include "core/Theme.h"
 #include "ui/components/LawButtons.h"
 #include "ui/components/LawCard.h"
 #include "ui/components/LawSheetHeader.h"
+#include "ui/components/LawStyle.h"
 
 namespace quorvel {
 
@@ -23,10 +22,7 @@ const char* toneClass(OCRSignalSection::Kind kind) {
   return "law-ocr-tone-date";
 }
 
-void installResultCss() {
-  static bool done = false;
-  if (done) return;
-  done = true;
+std::string resultCss() {
   std::string css =
       ".law-ocr-scroller, .law-ocr-scroller > viewport { background-color: " + LawTheme::canvasBg.css() + "; }\n"
       // Always shown, as the window asks, but slim and quiet.
@@ -52,11 +48,10 @@ void installResultCss() {
   for (const auto& section : ocrSignalSections())
     css += std::string(".law-ocr-chip.") + toneClass(section.kind) + " { color: " + section.color.css() +
            "; background-color: " + section.color.opacity(0.1).css() + "; }\n";
-  auto provider = Gtk::CssProvider::create();
-  provider->load_from_data(css);
-  Gtk::StyleContext::add_provider_for_display(Gdk::Display::get_default(), provider,
-                                              GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+  return css;
 }
+
+void installResultCss() { addDisplayCssOnce("ocr-result", resultCss); }
 
 Gtk::Label* makeLabel(const std::string& text, const char* cssClass) {
   auto* label = Gtk::make_managed<Gtk::Label>(text);

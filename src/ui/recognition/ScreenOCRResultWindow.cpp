@@ -16,7 +16,8 @@
 
 namespace quorvel {
 
-ScreenOCRResultWindow::ScreenOCRResultWindow(Hooks hooks) : hooks_(std::move(hooks)) {}
+ScreenOCRResultWindow::ScreenOCRResultWindow(Dialogs& dialogs, Hooks hooks)
+    : dialogs_(dialogs), hooks_(std::move(hooks)) {}
 
 ScreenOCRResultWindow::~ScreenOCRResultWindow() {
   placement_.reset();
@@ -114,7 +115,7 @@ void ScreenOCRResultWindow::openQuickCapture(const std::string& prefill) {
     return;
   }
   logLine(tags::kScreenOcr, "快捷记待办尚未提供，未能建待办：" + prefill);
-  Dialogs::shared().alert("快捷记待办暂不可用", "悬浮快记待办还没有在这个版本中提供。");
+  dialogs_.alert("快捷记待办暂不可用", "悬浮快记待办还没有在这个版本中提供。");
 }
 
 }  // namespace quorvel

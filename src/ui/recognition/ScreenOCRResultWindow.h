@@ -14,6 +14,7 @@
 namespace quorvel {
 
 class BrowserModel;
+class Dialogs;
 class ScreenOCRResultView;
 class WindowPlacement;
 
@@ -31,7 +32,8 @@ class ScreenOCRResultWindow {
     std::function<void()> showMainWindow;
   };
 
-  explicit ScreenOCRResultWindow(Hooks hooks);
+  // What is not available is told through `dialogs`.
+  ScreenOCRResultWindow(Dialogs& dialogs, Hooks hooks);
   ~ScreenOCRResultWindow();
   ScreenOCRResultWindow(const ScreenOCRResultWindow&) = delete;
   ScreenOCRResultWindow& operator=(const ScreenOCRResultWindow&) = delete;
@@ -48,6 +50,8 @@ class ScreenOCRResultWindow {
 
  private:
   void makeWindow();
+
+  Dialogs& dialogs_;
   void hide();
   void sectionAction(OCRSignalSection::Kind kind, const std::string& item);
   void openQuickCapture(const std::string& prefill);

@@ -8,8 +8,7 @@
 
 namespace quorvel {
 
-HotFolderSection::HotFolderSection() {
-  auto& watcher = HotFolderWatcher::shared();
+HotFolderSection::HotFolderSection(HotFolderWatcher& watcher) : watcher_(watcher) {
   title_.set_markup("<span weight=\"500\">本地收件箱热文件夹（扫描仪/微信自动弹归档）</span>");
   title_.set_xalign(0);
   title_.set_wrap(true);
@@ -36,8 +35,8 @@ HotFolderSection::HotFolderSection() {
     b->set_valign(Gtk::Align::CENTER);
     row_.append(*b);
   }
-  choose_->signal_clicked().connect([] { HotFolderWatcher::shared().chooseFolder(); });
-  open_->signal_clicked().connect([] { HotFolderWatcher::shared().openFolder(); });
+  choose_->signal_clicked().connect([this] { watcher_.chooseFolder(); });
+  open_->signal_clicked().connect([this] { watcher_.openFolder(); });
   switch_.set_valign(Gtk::Align::CENTER);
   row_.append(switch_);
   row_.set_hexpand(true);
@@ -51,7 +50,7 @@ HotFolderSection::HotFolderSection() {
   // The user's flip switches the watcher; updates from the watcher only move the switch.
   switch_.property_active().signal_changed().connect([this] {
     if (syncing_) return;
-    HotFolderWatcher::shared().setEnabled(switch_.get_active());
+    watcher_.setEnabled(switch_.get_active());
   });
   auto refresh = [this] { sync(); };
   connections_.emplace_back(watcher.config.changed().connect(refresh));
@@ -61,7 +60,7 @@ HotFolderSection::HotFolderSection() {
 }
 
 void HotFolderSection::sync() {
-  auto& watcher = HotFolderWatcher::shared();
+  auto& watcher = watcher_;
   syncing_ = true;
   switch_.set_active(watcher.config->enabled);
   syncing_ = false;

@@ -13,9 +13,11 @@
 
 namespace quorvel {
 
+class HotFolderWatcher;
+
 class HotFolderSection : public LawCard {
  public:
-  HotFolderSection();
+  explicit HotFolderSection(HotFolderWatcher& watcher);
   Gtk::Switch& enabledSwitch() { return switch_; }
   Gtk::Button& chooseButton() { return *choose_; }
   Gtk::Button& openButton() { return *open_; }
@@ -25,6 +27,7 @@ class HotFolderSection : public LawCard {
  private:
   void sync();
 
+  HotFolderWatcher& watcher_;
   Gtk::Box row_{Gtk::Orientation::HORIZONTAL, 10};
   Gtk::Box texts_{Gtk::Orientation::VERTICAL, 2};
   Gtk::Label title_;

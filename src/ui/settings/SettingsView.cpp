@@ -11,7 +11,8 @@
 
 namespace quorvel {
 
-SettingsView::SettingsView(std::function<void()> close, AppleCalendarSync& calendar) : Gtk::Box(Gtk::Orientation::VERTICAL, 0) {
+SettingsView::SettingsView(std::function<void()> close, const SettingsServices& services)
+    : Gtk::Box(Gtk::Orientation::VERTICAL, 0) {
   add_css_class("law-canvas");
   auto* header = Gtk::make_managed<LawSheetHeader>("客户端设置", "版本 2.2.0", "gearshape");
   auto* done = makeLawSecondaryButton("完成", true);
@@ -25,10 +26,10 @@ SettingsView::SettingsView(std::function<void()> close, AppleCalendarSync& calen
   column_.set_margin_start(18);
   column_.set_margin_end(18);
   column_.set_margin_bottom(18);
-  volume_ = Gtk::make_managed<VolumeSettingsSection>();
+  volume_ = Gtk::make_managed<VolumeSettingsSection>(services.volume);
   column_.append(*volume_);
-  column_.append(*Gtk::make_managed<CalendarSyncSection>(calendar));
-  column_.append(*Gtk::make_managed<HotFolderSection>());
+  column_.append(*Gtk::make_managed<CalendarSyncSection>(services.calendar));
+  column_.append(*Gtk::make_managed<HotFolderSection>(services.inbox));
   auto* note = Gtk::make_managed<Gtk::Label>("其余设置项（服务器地址、字号、隐私锁定、系统集成等）将随各自的功能提供。");
   note->add_css_class("law-placeholder-note");
   note->set_wrap(true);
@@ -43,10 +44,9 @@ SettingsView::SettingsView(std::function<void()> close, AppleCalendarSync& calen
   volume_->refresh();
 }
 
-void registerSettingsView(AppleCalendarSync& calendar) {
-  ToolWindowContent::registerFactory("settings", [&calendar](const std::shared_ptr<BrowserModel>&,
-                                                             std::function<void()> close) {
-    return Gtk::make_managed<SettingsView>(std::move(close), calendar);
+void registerSettingsView(ToolWindowContent& contents, const SettingsServices& services) {
+  contents.registerFactory("settings", [services](const std::shared_ptr<BrowserModel>&, std::function<void()> close) {
+    return Gtk::make_managed<SettingsView>(std::move(close), services);
   });
 }
 

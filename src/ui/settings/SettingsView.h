@@ -9,11 +9,21 @@
 namespace quorvel {
 
 class AppleCalendarSync;
+class HotFolderWatcher;
+class LocalVolume;
+class ToolWindowContent;
 class VolumeSettingsSection;
+
+// The services the cards show and change.
+struct SettingsServices {
+  LocalVolume& volume;
+  HotFolderWatcher& inbox;
+  AppleCalendarSync& calendar;
+};
 
 class SettingsView : public Gtk::Box {
  public:
-  SettingsView(std::function<void()> close, AppleCalendarSync& calendar);
+  SettingsView(std::function<void()> close, const SettingsServices& services);
   VolumeSettingsSection& volumeSection() { return *volume_; }
 
  private:
@@ -22,7 +32,7 @@ class SettingsView : public Gtk::Box {
   VolumeSettingsSection* volume_ = nullptr;
 };
 
-// Makes the "settings" tool window show this view over the calendar sync.
-void registerSettingsView(AppleCalendarSync& calendar);
+// Makes the "settings" tool window show this view over the services.
+void registerSettingsView(ToolWindowContent& contents, const SettingsServices& services);
 
 }  // namespace quorvel

@@ -6,6 +6,7 @@
 #include <gtkmm/eventcontrollerkey.h>
 #include <gtkmm/gestureclick.h>
 #include <gtkmm/stylecontext.h>
+#include <gtkmm/window.h>
 
 #include "base/Log.h"
 #include "base/LogTags.h"
@@ -13,7 +14,6 @@
 #include "ui/components/HandCursor.h"
 #include "ui/components/LawButtons.h"
 #include "ui/floating/ToolWindowContent.h"
-#include "ui/windows/MainWindowController.h"
 #include "ui/todos/TodoGlyphs.h"
 
 namespace quorvel {
@@ -21,8 +21,7 @@ namespace quorvel {
 namespace {
 
 void installTodoSheetStyle() {
-  static bool installed = false;
-  if (!installed) installed = addDisplayCss(todoSheetCss());
+  addDisplayCssOnce("todo-sheet", todoSheetCss);
 }
 
 Gtk::Label* label(const std::string& text, const char* cls) {
@@ -58,9 +57,11 @@ void setClass(Gtk::Widget& w, const char* cls, bool on) {
 
 }  // namespace
 
-TodoSheet::TodoSheet(std::shared_ptr<BrowserModel> model, std::function<void()> onClose, Actions actions)
+TodoSheet::TodoSheet(std::shared_ptr<BrowserModel> model, std::shared_ptr<WorkspaceViewState> view,
+                     std::function<void()> onClose, Actions actions)
     : Gtk::Box(Gtk::Orientation::VERTICAL, 0),
       model_(std::move(model)),
+      view_(std::move(view)),
       onClose_(std::move(onClose)),
       actions_(std::move(actions)),
       header_(kTodoSheetTitle, todoSheetSubtitle(""), "checklist"),
@@ -98,11 +99,11 @@ TodoSheet::TodoSheet(std::shared_ptr<BrowserModel> model, std::function<void()> 
     cardsValid_ = false;
     sync();
   };
-  connections_.emplace_back(model_->deadlines.changed().connect(listsChanged));
-  connections_.emplace_back(model_->todoKind.changed().connect(listsChanged));
-  connections_.emplace_back(model_->badges.changed().connect(changed));
-  connections_.emplace_back(model_->deadlineFailure.changed().connect(changed));
-  connections_.emplace_back(model_->badgeFailure.changed().connect(changed));
+  connections_.emplace_back(model_->account().deadlines.changed().connect(listsChanged));
+  connections_.emplace_back(view_->todoKind.changed().connect(listsChanged));
+  connections_.emplace_back(model_->account().badges.changed().connect(changed));
+  connections_.emplace_back(model_->account().deadlineFailure.changed().connect(changed));
+  connections_.emplace_back(model_->account().badgeFailure.changed().connect(changed));
   // Each time it is shown, the sheet reloads what it lists.
   signal_map().connect([this] { refresh(); });
   sync();
@@ -131,7 +132,6 @@ void TodoSheet::buildHeader() {
   auto* calendarView = makeLawSecondaryButton("日历视图", true);
   calendarView->signal_clicked().connect([this] {
     if (actions_.showMainWindow) actions_.showMainWindow();
-    else MainWindowController::shared().showMainWindow();
     model_->loadInActive("/calendar");
   });
   lawHandCursor(*calendarView);
@@ -174,7 +174,7 @@ void TodoSheet::buildBar() {
     count->set_valign(Gtk::Align::CENTER);
     row->append(*count);
     button->set_child(*row);
-    button->signal_clicked().connect([this, kind] { model_->todoKind.set(kind); });
+    button->signal_clicked().connect([this, kind] { view_->todoKind.set(kind); });
     lawHandCursor(*button);
     bar_.append(*button);
     pills_[kind] = Pill{button, count};
@@ -292,8 +292,8 @@ void TodoSheet::refresh() {
   if (loading_) return;
   loading_ = true;
   sync();
-  model_->refreshBadges();
-  model_->fetchDeadlines([self = self_] {
+  model_->reads().refreshBadges();
+  model_->reads().fetchDeadlines([self = self_] {
     // Queued, never inside the completion: the lists are published on a turn before it.
     postToMain([self] {
       TodoSheet* sheet = *self;
@@ -309,9 +309,9 @@ void TodoSheet::setFilterText(const std::string& text) { filter_.set_text(text);
 std::string TodoSheet::filterText() const { return filter_.get_text(); }
 
 void TodoSheet::sync() {
-  const BadgeCounts& badges = model_->badges.get();
-  const Deadlines& deadlines = model_->deadlines.get();
-  const TodoKind kind = model_->todoKind.get();
+  const BadgeCounts& badges = model_->account().badges.get();
+  const Deadlines& deadlines = model_->account().deadlines.get();
+  const TodoKind kind = view_->todoKind.get();
   header_.subtitleLabel().set_text(todoSheetSubtitle(badges.updatedAt));
 
   for (auto& [k, pill] : pills_) {
@@ -329,8 +329,10 @@ void TodoSheet::sync() {
     rebuildCards();
     cardsValid_ = true;
   }
-  const std::optional<std::string> failure = todoRefreshFailure(model_->deadlineFailure.get(), model_->badgeFailure.get());
-  state_ = todoSheetState(loading_, !shown_.empty(), !typed.empty(), model_->deadlineFailure->has_value());
+  const AccountState& account = model_->account();
+  const std::optional<std::string> failure =
+      todoRefreshFailure(account.deadlineFailure.get(), account.badgeFailure.get());
+  state_ = todoSheetState(loading_, !shown_.empty(), !typed.empty(), model_->account().deadlineFailure->has_value());
   loadingBox_.set_visible(state_ == TodoSheetState::loading);
   loadingSpinner_.set_spinning(state_ == TodoSheetState::loading);
   list_.set_visible(state_ == TodoSheetState::list);
@@ -358,7 +360,7 @@ void TodoSheet::sync() {
 
 void TodoSheet::rebuildCards() {
   while (auto* child = list_.get_first_child()) list_.remove(*child);
-  const TodoKind kind = model_->todoKind.get();
+  const TodoKind kind = view_->todoKind.get();
   for (const auto& item : shown_) list_.append(*makeCard(item, kind));
 }
 
@@ -434,7 +436,6 @@ void TodoSheet::openProceeding(const TodoItem& item, bool newTab) {
   auto path = todoProceedingPath(item);
   if (!path) return;
   if (actions_.showMainWindow) actions_.showMainWindow();
-  else MainWindowController::shared().showMainWindow();
   if (newTab) model_->newTab(*path, todoNewTabTitle(item));
   else model_->loadInActive(*path);
 }
@@ -444,12 +445,11 @@ void TodoSheet::close() {
   if (auto* window = dynamic_cast<Gtk::Window*>(get_root())) window->set_visible(false);
 }
 
-void registerTodoSheet(std::function<void()> showDesktopCalendar) {
-  ToolWindowContent::registerFactory(
-      "todo", [showDesktopCalendar](const std::shared_ptr<BrowserModel>& model, std::function<void()> close) {
-        TodoSheet::Actions actions;
-        actions.showDesktopCalendar = showDesktopCalendar;
-        return Gtk::make_managed<TodoSheet>(model, std::move(close), std::move(actions));
+void registerTodoSheet(ToolWindowContent& contents, std::shared_ptr<WorkspaceViewState> view,
+                       TodoSheet::Actions actions) {
+  contents.registerFactory(
+      "todo", [view, actions](const std::shared_ptr<BrowserModel>& model, std::function<void()> close) {
+        return Gtk::make_managed<TodoSheet>(model, view, std::move(close), actions);
       });
 }
 

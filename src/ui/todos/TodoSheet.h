@@ -19,15 +19,18 @@
 #include "base/GLibPtr.h"
 #include "core/BrowserModel.h"
 #include "ui/model/TodoSheetRules.h"
+#include "ui/model/WorkspaceViewState.h"
 #include "ui/components/LawSheetHeader.h"
 
 namespace quorvel {
 
+class ToolWindowContent;
+
 class TodoSheet : public Gtk::Box {
  public:
   struct Actions {
-    // Brings the main window up before a page is loaded in it (default: the main
-    // window controller's).
+    // Brings the main window up before a page is loaded in it (unset: the main window
+    // is left as it is).
     std::function<void()> showMainWindow;
     // Shows the desktop calendar; without it the button says the calendar is not
     // available yet.
@@ -35,7 +38,8 @@ class TodoSheet : public Gtk::Box {
   };
 
   // Without `onClose`, "关闭" and Escape hide the window the sheet is in.
-  explicit TodoSheet(std::shared_ptr<BrowserModel> model, std::function<void()> onClose = {}, Actions actions = {});
+  TodoSheet(std::shared_ptr<BrowserModel> model, std::shared_ptr<WorkspaceViewState> view,
+            std::function<void()> onClose = {}, Actions actions = {});
   ~TodoSheet() override;
 
   // Reloads the counters and lists; runs each time the sheet is shown.
@@ -79,6 +83,7 @@ class TodoSheet : public Gtk::Box {
   void close();
 
   std::shared_ptr<BrowserModel> model_;
+  std::shared_ptr<WorkspaceViewState> view_;
   std::function<void()> onClose_;
   Actions actions_;
   bool loading_ = false;
@@ -120,7 +125,8 @@ class TodoSheet : public Gtk::Box {
 };
 
 // Registers the sheet as the content of the tool window "todo". Called once at start-up;
-// `showDesktopCalendar` is the desktop calendar's show entry point (may be empty).
-void registerTodoSheet(std::function<void()> showDesktopCalendar = {});
+// `actions` are the main window's and the desktop calendar's entry points.
+void registerTodoSheet(ToolWindowContent& contents, std::shared_ptr<WorkspaceViewState> view,
+                       TodoSheet::Actions actions = {});
 
 }  // namespace quorvel

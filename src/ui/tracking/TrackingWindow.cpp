@@ -14,16 +14,6 @@ namespace {
 
 constexpr unsigned kDrillDelayMs = 4000;
 
-std::shared_ptr<TrackingWindow>& activeSlot() {
-  static std::shared_ptr<TrackingWindow> slot;
-  return slot;
-}
-
-WebKitNetworkSession*& sessionSlot() {
-  static WebKitNetworkSession* session = nullptr;
-  return session;
-}
-
 std::string hintOf(const nlohmann::json& seed) {
   if (seed.is_object() && seed.contains("msg") && seed["msg"].is_string()) return seed["msg"].get<std::string>();
   return "请在下方核对签收状态，确认后点击按钮截图回传";
@@ -45,22 +35,25 @@ struct WeakStep {
 
 }  // namespace
 
-void TrackingWindow::install(WebKitNetworkSession* workspaceSession) {
-  sessionSlot() = workspaceSession;
-  TrackingQuery::setManualConfirmer(
-      [](const std::string& number, const std::string& url, nlohmann::json seed, TrackingQuery::Completion done) {
-        open(number, url, std::move(seed), std::move(done));
-      });
+TrackingWindows::TrackingWindows(WebKitNetworkSession* workspaceSession) : session_(workspaceSession) {}
+
+TrackingWindows::~TrackingWindows() { *self_ = nullptr; }
+
+TrackingQuery::ManualConfirmer TrackingWindows::confirmer() {
+  return [alive = self_](const std::string& number, const std::string& url, nlohmann::json seed,
+                         TrackingQuery::Completion done) {
+    if (*alive) (*alive)->open(number, url, std::move(seed), std::move(done));
+  };
 }
 
-std::shared_ptr<TrackingWindow> TrackingWindow::active() { return activeSlot(); }
-
-std::shared_ptr<TrackingWindow> TrackingWindow::open(const std::string& number, const std::string& url,
-                                                     nlohmann::json seed, TrackingQuery::Completion completion) {
-  if (auto open = activeSlot()) open->cancel();
-  auto window = std::make_shared<TrackingWindow>(number, url, std::move(seed), std::move(completion),
-                                                 sessionSlot());
-  activeSlot() = window;
+std::shared_ptr<TrackingWindow> TrackingWindows::open(const std::string& number, const std::string& url,
+                                                      nlohmann::json seed, TrackingQuery::Completion completion) {
+  if (auto open = active_) open->cancel();
+  auto window = std::make_shared<TrackingWindow>(number, url, std::move(seed), std::move(completion), session_);
+  window->onFinished_ = [alive = self_](TrackingWindow* finished) {
+    if (*alive && (*alive)->active_.get() == finished) (*alive)->active_.reset();
+  };
+  active_ = window;
   if (drillMode()) {
     Weak weak = window;
     window->drillTimer_ = postToMainAfter(kDrillDelayMs, [weak] {
@@ -163,7 +156,7 @@ void TrackingWindow::captureAndFinish(const std::string& status, const std::stri
         auto self = step->weak.lock();
         if (!self || self->finished_) return;
         const auto& [status, label] = step->step;
-        nlohmann::json answer = TrackingQuery::judge(text, self->trackingNo_);
+        nlohmann::json answer = TrackingJudge::judge(text, self->trackingNo_);
         bool judgedDelivered = answer["status"] == "ok";
         answer["status"] = status;
         // Keep the judged message only for a page that itself shows the delivery.
@@ -201,7 +194,7 @@ void TrackingWindow::finish(nlohmann::json answer) {
   auto keep = shared_from_this();
   if (webView_) webkit_web_view_stop_loading(webView_);
   set_visible(false);
-  if (activeSlot().get() == this) activeSlot().reset();
+  if (auto finished = std::exchange(onFinished_, nullptr)) finished(this);
   auto done = std::move(completion_);
   completion_ = nullptr;
   logLine(tags::kTrack, "人工核对结果 " + trackingNo_ + " " + answer.value("status", ""));

@@ -25,15 +25,6 @@ class TrackingWindow : public Gtk::Window, public std::enable_shared_from_this<T
       "Mozilla/5.0 (Macintosh; Intel Mac OS X 10_15_7) AppleWebKit/605.1.15 (KHTML, like Gecko) "
       "Version/17.0 Safari/605.1.15";
 
-  // Makes the lookup hand undecided pages to this window; the pages load in the
-  // workspace's own session (its cookies), the default session when none is given.
-  static void install(WebKitNetworkSession* workspaceSession);
-  // Cancels an open window, then opens, centres and presents a new one.
-  static std::shared_ptr<TrackingWindow> open(const std::string& number, const std::string& url,
-                                              nlohmann::json seed, TrackingQuery::Completion completion);
-  // The one open window, or null.
-  static std::shared_ptr<TrackingWindow> active();
-
   TrackingWindow(const std::string& number, const std::string& url, nlohmann::json seed,
                  TrackingQuery::Completion completion, WebKitNetworkSession* session);
   ~TrackingWindow() override;
@@ -49,12 +40,15 @@ class TrackingWindow : public Gtk::Window, public std::enable_shared_from_this<T
   LawSheetHeader& header() { return header_; }
 
  private:
+  friend class TrackingWindows;
   void captureAndFinish(const std::string& status, const std::string& label);
   void finish(nlohmann::json answer);
 
   std::string trackingNo_;
   nlohmann::json outcome_;
   TrackingQuery::Completion completion_;
+  // Tells the owner the window has answered.
+  std::function<void(TrackingWindow*)> onFinished_;
   bool finished_ = false;
   bool deciding_ = false;
   WebKitWebView* webView_ = nullptr;
@@ -62,6 +56,31 @@ class TrackingWindow : public Gtk::Window, public std::enable_shared_from_this<T
   Gtk::Box content_{Gtk::Orientation::VERTICAL, 0};
   LawSheetHeader header_;
   Gtk::Box buttons_{Gtk::Orientation::HORIZONTAL, 8};
+};
+
+// The manual confirmations: at most one window open at a time, its pages in the
+// workspace's own session (its cookies), the default session when none is given.
+// Owned by the composition root, which hands confirmer() to the lookup.
+class TrackingWindows {
+ public:
+  explicit TrackingWindows(WebKitNetworkSession* workspaceSession);
+  // An open window goes with it, unanswered.
+  ~TrackingWindows();
+  TrackingWindows(const TrackingWindows&) = delete;
+  TrackingWindows& operator=(const TrackingWindows&) = delete;
+
+  // Cancels an open window, then opens, centres and presents a new one.
+  std::shared_ptr<TrackingWindow> open(const std::string& number, const std::string& url, nlohmann::json seed,
+                                       TrackingQuery::Completion completion);
+  // The one open window, or null.
+  std::shared_ptr<TrackingWindow> active() const { return active_; }
+  // Opens a window for each undecided page, while this object exists.
+  TrackingQuery::ManualConfirmer confirmer();
+
+ private:
+  WebKitNetworkSession* session_;
+  std::shared_ptr<TrackingWindow> active_;
+  std::shared_ptr<TrackingWindows*> self_ = std::make_shared<TrackingWindows*>(this);
 };
 
 }  // namespace quorvel

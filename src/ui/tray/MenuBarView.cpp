@@ -12,10 +12,7 @@
 #include "base/LogTags.h"
 #include "base/MainQueue.h"
 #include "ui/model/DockMenu.h"
-#include "core/PrivacyLock.h"
 #include "ui/model/TodoSheetRules.h"
-#include "features/volume/LocalVolume.h"
-#include "features/workspace/UpdateChecker.h"
 #include "platform/WindowPlacement.h"
 #include "ui/components/HandCursor.h"
 #include "ui/components/LawBadges.h"
@@ -27,8 +24,7 @@ namespace quorvel {
 namespace {
 
 void installMenuBarStyle() {
-  static bool installed = false;
-  if (!installed) installed = addDisplayCss(menuBarCss());
+  addDisplayCssOnce("menu-bar", menuBarCss);
 }
 
 Gtk::Label* label(const std::string& text, const char* cls) {
@@ -46,8 +42,10 @@ bool read(const std::function<bool()>& f) { return f && f(); }
 
 }  // namespace
 
-MenuBarView::MenuBarView(std::shared_ptr<BrowserModel> model, Actions actions)
+MenuBarView::MenuBarView(std::shared_ptr<BrowserModel> model, std::shared_ptr<WorkspaceViewState> view,
+                         Actions actions)
     : model_(std::move(model)),
+      view_(std::move(view)),
       actions_(std::move(actions)),
       content_(Gtk::Orientation::VERTICAL, 0),
       failure_(Gtk::Orientation::HORIZONTAL, 6),
@@ -91,19 +89,19 @@ MenuBarView::MenuBarView(std::shared_ptr<BrowserModel> model, Actions actions)
       },
       false);
 
-  badgesChanged_ = model_->badges.changed().connect([this] { sync(); });
-  failureChanged_ = model_->badgeFailure.changed().connect([this] { sync(); });
+  badgesChanged_ = model_->account().badges.changed().connect([this] { sync(); });
+  failureChanged_ = model_->account().badgeFailure.changed().connect([this] { sync(); });
   refreshRows();
   sync();
 }
 
-MenuBarView::~MenuBarView() { *alive_ = false; }
+MenuBarView::~MenuBarView() { *self_ = nullptr; }
 
 void MenuBarView::refreshRowsLater() {
   // Not inside the clicked row's own signal: rebuilding removes that row.
-  std::weak_ptr<bool> alive = alive_;
+  auto alive = self_;
   postToMain([this, alive] {
-    if (!alive.expired()) refreshRows();
+    if (*alive) refreshRows();
   });
 }
 
@@ -139,7 +137,7 @@ void MenuBarView::buildHeader() {
   refresh->set_tooltip_text(kMenuBarRefreshTip);
   setAccessibleLabel(*refresh, kMenuBarRefreshTip);
   refresh->set_valign(Gtk::Align::CENTER);
-  refresh->signal_clicked().connect([this] { model_->refreshBadges(); });
+  refresh->signal_clicked().connect([this] { model_->reads().refreshBadges(); });
   lawHandCursor(*refresh);
   header->append(*refresh);
 
@@ -176,7 +174,7 @@ void MenuBarView::buildCounters() {
   retryButton_ = Gtk::make_managed<Gtk::Button>(kMenuBarRetryTitle);
   retryButton_->add_css_class("law-menubar-retry");
   retryButton_->set_valign(Gtk::Align::CENTER);
-  retryButton_->signal_clicked().connect([this] { model_->refreshBadges(); });
+  retryButton_->signal_clicked().connect([this] { model_->reads().refreshBadges(); });
   lawHandCursor(*retryButton_);
   failure_.append(*retryButton_);
   failure_.set_visible(false);
@@ -221,14 +219,14 @@ void MenuBarView::buildCounters() {
 }
 
 void MenuBarView::sync() {
-  const BadgeCounts& b = model_->badges.get();
+  const BadgeCounts& b = model_->account().badges.get();
   identity_.set_text(menuBarIdentityLine(b));
   if (b.loginRequired) dot_.add_css_class("law-signed-out");
   else dot_.remove_css_class("law-signed-out");
   updatedAt_.set_text(b.updatedAt);
   updatedAt_.set_visible(!b.updatedAt.empty());
   // The counts stay those of the last good reply; the line says they are not current.
-  const auto& failure = model_->badgeFailure.get();
+  const auto& failure = model_->account().badgeFailure.get();
   failure_.set_visible(failure.has_value());
   failureText_.set_text(failure.value_or(""));
   failureText_.set_tooltip_text(failure.value_or(""));
@@ -248,7 +246,7 @@ void MenuBarView::refreshRows() {
   in.desktopCalendarVisible = read(actions_.desktopCalendarVisible);
   in.syncing = read(actions_.calendarSyncing);
   in.syncEnabled = read(actions_.calendarSyncEnabled);
-  in.volumeMounted = actions_.volumeMounted ? actions_.volumeMounted() : LocalVolume::mountedRoot().has_value();
+  in.volumeMounted = read(actions_.volumeMounted);
   sections_ = menuBarSections(in);
   rows_.clear();
   while (auto* child = commands_.get_first_child()) commands_.remove(*child);
@@ -354,15 +352,15 @@ std::function<void()> MenuBarView::actionFor(MenuBarCommand command) {
     case MenuBarCommand::search:
       return [this] {
         activateMain();
-        model_->showPalette.set(true);
+        view_->showPalette.set(true);
       };
     case MenuBarCommand::mirror:
       return [this] {
         activateMain();
-        model_->showMirror.set(true);
+        view_->showMirror.set(true);
       };
     case MenuBarCommand::openFolder:
-      return a.openFolder ? a.openFolder : std::function<void()>([] { LocalVolume::openRoot(); });
+      return a.openFolder;
     case MenuBarCommand::syncCalendar:
       if (!a.syncCalendarNow) return {};
       return [this] {
@@ -375,11 +373,10 @@ std::function<void()> MenuBarView::actionFor(MenuBarCommand command) {
         hide();
         activateMain();
         if (actions_.lock) actions_.lock();
-        else if (auto* lock = PrivacyLock::shared()) lock->lock();
         else logLine(tags::kLock, "隐私锁屏尚未就绪", LogLevel::warning);
       };
     case MenuBarCommand::checkUpdate:
-      return a.checkUpdate ? a.checkUpdate : std::function<void()>([] { UpdateChecker::checkManually(); });
+      return a.checkUpdate;
     case MenuBarCommand::quit:
       if (a.quit) return a.quit;
       return [] {
@@ -396,13 +393,12 @@ Gtk::Button* MenuBarView::rowButton(MenuBarCommand command) const {
 
 void MenuBarView::activateMain() {
   if (actions_.showMainWindow) actions_.showMainWindow();
-  else MainWindowController::shared().showMainWindow();
 }
 
 void MenuBarView::openTodo(TodoKind kind) {
   activateMain();
-  model_->todoKind.set(kind);
-  model_->showTodo.set(true);
+  view_->todoKind.set(kind);
+  view_->showTodo.set(true);
 }
 
 bool MenuBarView::isShown() const { return window_.get_visible(); }

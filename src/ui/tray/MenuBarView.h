@@ -16,6 +16,7 @@
 #include "base/GLibPtr.h"
 #include "core/BrowserModel.h"
 #include "ui/model/MenuBarRows.h"
+#include "ui/model/WorkspaceViewState.h"
 
 namespace quorvel {
 
@@ -30,19 +31,19 @@ class MenuBarView {
     std::function<void()> quickArchive;           // "快速归档": no files, the hint, not from the hot folder
     std::function<void()> toggleDesktopCalendar;  // shows, or hides a shown desktop calendar
     std::function<void()> syncCalendarNow;        // a forced calendar sync run
-    std::function<void()> showMainWindow;         // default: the main window controller
-    std::function<void()> openFolder;             // default: LocalVolume::openRoot
-    std::function<void()> lock;                   // default: the privacy lock
-    std::function<void()> checkUpdate;            // default: UpdateChecker::checkManually
+    std::function<void()> showMainWindow;         // brings the main window forward
+    std::function<void()> openFolder;             // the case volume's root folder
+    std::function<void()> lock;                   // the privacy lock
+    std::function<void()> checkUpdate;            // a check that answers with an alert
     std::function<void()> quit;                   // default: quits the application
-    // States the rows show; empty reads as false (the volume: LocalVolume::mountedRoot).
+    // States the rows show; empty reads as false.
     std::function<bool()> desktopCalendarVisible;
     std::function<bool()> calendarSyncing;
     std::function<bool()> calendarSyncEnabled;
     std::function<bool()> volumeMounted;
   };
 
-  MenuBarView(std::shared_ptr<BrowserModel> model, Actions actions = {});
+  MenuBarView(std::shared_ptr<BrowserModel> model, std::shared_ptr<WorkspaceViewState> view, Actions actions = {});
   ~MenuBarView();
   MenuBarView(const MenuBarView&) = delete;
   MenuBarView& operator=(const MenuBarView&) = delete;
@@ -85,6 +86,7 @@ class MenuBarView {
   void openTodo(TodoKind kind);
 
   std::shared_ptr<BrowserModel> model_;
+  std::shared_ptr<WorkspaceViewState> view_;
   Actions actions_;
   Gtk::Window window_;
   Gtk::Box content_;
@@ -102,7 +104,7 @@ class MenuBarView {
   bool wasActive_ = false;
   ScopedConnection badgesChanged_;
   ScopedConnection failureChanged_;
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  std::shared_ptr<MenuBarView*> self_ = std::make_shared<MenuBarView*>(this);
 };
 
 }  // namespace quorvel

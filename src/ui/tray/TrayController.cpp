@@ -13,7 +13,7 @@ TrayController::TrayController(std::shared_ptr<BrowserModel> model, Callbacks ca
   item_.activated().connect(activate);
   // A host that draws no menu of its own gets the panel, which offers the same ways in.
   item_.contextMenuRequested().connect(activate);
-  badgesChanged_ = model_->badges.changed().connect([this] { rebuild(); });
+  badgesChanged_ = model_->account().badges.changed().connect([this] { rebuild(); });
   rebuild();
   item_.start();
 }
@@ -21,7 +21,7 @@ TrayController::TrayController(std::shared_ptr<BrowserModel> model, Callbacks ca
 TrayController::~TrayController() = default;
 
 void TrayController::rebuild() {
-  const BadgeCounts& b = model_->badges.get();
+  const BadgeCounts& b = model_->account().badges.get();
   entries_ = dockMenuEntries(b.overdue, b.today);
   std::vector<StatusNotifierMenuItem> items;
   for (size_t i = 0; i < entries_.size(); ++i)

@@ -8,11 +8,6 @@
 
 namespace quorvel {
 
-sigc::signal<void(VolumePasswordDialog&)>& VolumePasswordDialog::presented() {
-  static sigc::signal<void(VolumePasswordDialog&)> s;
-  return s;
-}
-
 VolumePasswordDialog::VolumePasswordDialog(const PasswordPrompter::Request& request, Reply reply)
     : reply_(std::move(reply)), body_(Gtk::Orientation::VERTICAL, 10) {
   installPreviewStyle();
@@ -136,7 +131,7 @@ void VolumePasswordDialog::finish(std::optional<PasswordPrompter::Answer> answer
 void GtkPasswordPrompter::askPassword(const Request& request, std::function<void(std::optional<Answer>)> reply) {
   auto* dialog = new VolumePasswordDialog(request, std::move(reply));
   dialog->present();
-  VolumePasswordDialog::presented().emit(*dialog);
+  presented_.emit(*dialog);
 }
 
 }  // namespace quorvel

@@ -23,9 +23,6 @@ class VolumePasswordDialog : public Gtk::Window {
   void cancel();
   bool showsRetryNote() const { return retry_.get_visible(); }
 
-  // Emitted when a dialog is shown (tests answer it through fill/submit).
-  static sigc::signal<void(VolumePasswordDialog&)>& presented();
-
  private:
   void finish(std::optional<PasswordPrompter::Answer> answer);
 
@@ -41,6 +38,12 @@ class VolumePasswordDialog : public Gtk::Window {
 class GtkPasswordPrompter : public PasswordPrompter {
  public:
   void askPassword(const Request& request, std::function<void(std::optional<Answer>)> reply) override;
+
+  // Emitted when one of its dialogs is shown (tests answer it through fill/submit).
+  sigc::signal<void(VolumePasswordDialog&)>& presented() { return presented_; }
+
+ private:
+  sigc::signal<void(VolumePasswordDialog&)> presented_;
 };
 
 }  // namespace quorvel

@@ -7,8 +7,10 @@
 
 namespace quorvel {
 
-VolumeSettingsSection::VolumeSettingsSection()
-    : LawCard(16), buttons_(Gtk::Orientation::HORIZONTAL, 8), self_(std::make_shared<VolumeSettingsSection*>(this)) {
+VolumeSettingsSection::VolumeSettingsSection(LocalVolume& volume)
+    : LawCard(16),
+      volume_(volume),
+      buttons_(Gtk::Orientation::HORIZONTAL, 8), self_(std::make_shared<VolumeSettingsSection*>(this)) {
   installPreviewStyle();
   title_.set_markup("<b>本地卷宗盘</b>");
   title_.set_xalign(0);
@@ -38,18 +40,18 @@ VolumeSettingsSection::VolumeSettingsSection()
   };
   connect_->signal_clicked().connect([this, show] {
     busy(true);
-    LocalVolume::connect(show);
+    volume_.connect(show);
   });
   disconnect_->signal_clicked().connect([this, show] {
     busy(true);
-    LocalVolume::disconnect(show);
+    volume_.disconnect(show);
   });
-  open_->signal_clicked().connect([] { LocalVolume::openRoot(); });
+  open_->signal_clicked().connect([this] { volume_.openRoot(); });
   addContent(title_);
   addContent(status_);
   addContent(buttons_);
   addContent(message_);
-  changed_ = LocalVolume::stateChanged().connect([this] { refresh(); });
+  changed_ = volume_.stateChanged().connect([this] { refresh(); });
   refresh();
 }
 
@@ -62,8 +64,8 @@ void VolumeSettingsSection::busy(bool on) {
 }
 
 void VolumeSettingsSection::refresh() {
-  status_.set_text(LocalVolume::statusText());
-  bool mounted = LocalVolume::isMounted();
+  status_.set_text(volume_.statusText());
+  bool mounted = volume_.isMounted();
   connect_->set_sensitive(!mounted);
   disconnect_->set_sensitive(mounted);
 }

@@ -11,9 +11,11 @@
 
 namespace quorvel {
 
+class LocalVolume;
+
 class VolumeSettingsSection : public LawCard {
  public:
-  VolumeSettingsSection();
+  explicit VolumeSettingsSection(LocalVolume& volume);
   ~VolumeSettingsSection() override;
   void refresh();
   Gtk::Label& statusLabel() { return status_; }
@@ -24,6 +26,7 @@ class VolumeSettingsSection : public LawCard {
  private:
   void busy(bool on);
 
+  LocalVolume& volume_;
   Gtk::Label title_;
   Gtk::Label status_;
   Gtk::Label message_;

@@ -85,25 +85,24 @@ LockCurtain::LockCurtain(PrivacyLock& lock) : lock_(lock), toplevels_(gtk_window
     watch(window);
     g_object_unref(window);
   }
-  changedHandler_ = g_signal_connect(toplevels_, "items-changed", G_CALLBACK(onToplevelsChanged), this);
+  toplevelsChanged_ =
+      SignalHandler(toplevels_, g_signal_connect(toplevels_, "items-changed", G_CALLBACK(onToplevelsChanged), this));
   lockChanged_ = ScopedConnection(lock_.isLocked.changed().connect([this] { lockChanged(); }));
   lockChanged();
 }
 
 LockCurtain::~LockCurtain() {
-  g_signal_handler_disconnect(toplevels_, changedHandler_);
-  const guint n = g_list_model_get_n_items(toplevels_);
-  for (guint i = 0; i < n; ++i) {
-    auto* window = static_cast<GtkWindow*>(g_list_model_get_item(toplevels_, i));
-    g_signal_handlers_disconnect_by_data(window, this);
-    g_object_unref(window);
-  }
+  // Before the held windows go: nothing reaches this object while it ends.
+  toplevelsChanged_.disconnect();
+  mapHandlers_.clear();
 }
 
 void LockCurtain::watch(GtkWindow* window) {
   // After GTK's own handler: the window is mapped when this runs, and a modal one has
   // not yet taken the input.
-  g_signal_connect_after(window, "map", G_CALLBACK(onMapped), this);
+  // Handlers of windows destroyed meanwhile are dropped first.
+  std::erase_if(mapHandlers_, [](const SignalHandler& h) { return !h.connected(); });
+  mapHandlers_.emplace_back(window, g_signal_connect_after(window, "map", G_CALLBACK(onMapped), this));
 }
 
 void LockCurtain::onToplevelsChanged(GListModel* list, guint position, guint, guint added, gpointer self) {

@@ -39,7 +39,8 @@ class LockCurtain {
   PrivacyLock& lock_;
   ScopedConnection lockChanged_;
   GListModel* toplevels_ = nullptr;  // GTK's own list, not ours to free
-  gulong changedHandler_ = 0;
+  SignalHandler toplevelsChanged_;
+  std::vector<SignalHandler> mapHandlers_;  // one per watched window
   std::vector<std::unique_ptr<Held>> held_;
   bool locked_ = false;
 };

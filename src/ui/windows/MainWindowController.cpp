@@ -9,8 +9,6 @@
 #include "base/LogTags.h"
 #include "base/MainQueue.h"
 #include "core/BrowserModel.h"
-#include "features/mirror/MirrorStore.h"
-#include "ui/windows/WindowMemory.h"
 
 namespace quorvel {
 namespace {
@@ -59,15 +57,9 @@ bool windowIsPanel(const Gtk::Window& window) {
   return GPOINTER_TO_INT(g_object_get_data(G_OBJECT(window.gobj()), kPanelKey)) != 0;
 }
 
-MainWindowController& MainWindowController::shared() {
-  static auto* instance = new MainWindowController();  // lives as long as the process
-  return *instance;
-}
+MainWindowController::MainWindowController(UserDefaults& defaults) : memory_(defaults, *this) {}
 
-std::shared_ptr<MirrorStore> MainWindowController::mirrorStore() {
-  if (!mirrorStore_) mirrorStore_ = MirrorStore::create();
-  return mirrorStore_;
-}
+MainWindowController::~MainWindowController() { *self_ = nullptr; }
 
 Gtk::Window* MainWindowController::findMainWindow() {
   auto windows = applicationWindows();
@@ -91,15 +83,16 @@ void MainWindowController::showMainWindow() {
   if (Gtk::Window* w = findMainWindow()) {
     if (isMinimized(*w)) w->unminimize();
     w->present();
-    WindowMemory::attach();
+    memory_.attach();
     return;
   }
   if (!openMainScene_) return;
   logLine(tags::kWindow, "主窗口不存在，通过 openWindow(id: main) 重建");
   openMainScene_();
-  postToMainAfter(250, [] {
-    WindowMemory::attach();
-    if (Gtk::Window* w = MainWindowController::shared().findMainWindow()) w->present();
+  postToMainAfter(250, [self = self_] {
+    if (!*self) return;
+    (*self)->memory_.attach();
+    if (Gtk::Window* w = (*self)->findMainWindow()) w->present();
   });
 }
 
@@ -107,7 +100,7 @@ void MainWindowController::hideMainWindowInsteadOfClosing() {
   if (auto model = model_.lock()) model->saveSession();
   Gtk::Window* w = findMainWindow();
   if (!w) return;
-  WindowMemory::storeFrame(*w);
+  memory_.storeFrame(*w);
   w->set_visible(false);
   logLine(tags::kWindow, "主窗口已隐藏至后台，点击任务栏图标或右上角菜单栏可随时恢复");
   if (onClosedToBackground_) onClosedToBackground_();

@@ -1,20 +1,22 @@
 #pragma once
 // Which of the application's windows is the main window, and bringing it back: the
 // application keeps running when the main window is closed (closing hides it), and
-// the tray, the launcher, deep links and tool windows show it again. It also holds the
-// state of the main window that outlives its views (the mirror store).
+// the tray, the launcher, deep links and tool windows show it again. It owns the
+// memory of the main window's frame.
 #include <gtkmm/window.h>
 
 #include <functional>
 #include <memory>
 #include <string>
 
+#include "core/MainWindowHook.h"
 #include "ui/windows/WindowFrame.h"
+#include "ui/windows/WindowMemory.h"
 
 namespace quorvel {
 
 class BrowserModel;
-class MirrorStore;
+class UserDefaults;
 
 inline constexpr const char* kMainWindowIdentifier = "quorvel-main-window";
 
@@ -26,9 +28,16 @@ std::string windowIdentifier(const Gtk::Window& window);
 void setWindowIsPanel(Gtk::Window& window, bool panel);
 bool windowIsPanel(const Gtk::Window& window);
 
-class MainWindowController {
+// The layers below reach it as their MainWindowHook.
+class MainWindowController : public MainWindowHook {
  public:
-  static MainWindowController& shared();
+  // The frame is remembered in `defaults`.
+  explicit MainWindowController(UserDefaults& defaults);
+  ~MainWindowController() override;
+  MainWindowController(const MainWindowController&) = delete;
+  MainWindowController& operator=(const MainWindowController&) = delete;
+
+  WindowMemory& memory() { return memory_; }
 
   // Re-creates the main window; set by whoever can (the application, the tray panel).
   // Empty at start.
@@ -42,30 +51,23 @@ class MainWindowController {
   // tool window, desktop calendar, quick-archive window, panel or dialog.
   Gtk::Window* findMainWindow();
   // Brings it to the front (un-minimised); without one, has it re-created.
-  void showMainWindow();
+  void showMainWindow() override;
   // The main window's close button: saves the tab session and the frame, then hides.
   void hideMainWindowInsteadOfClosing();
   // Runs after the close button hid the main window; set by the application.
   void setOnClosedToBackground(std::function<void()> f) { onClosedToBackground_ = std::move(f); }
 
-  // The workspace's one mirror store, made on first use: the mirror tool window shows
-  // it, so a cache keeps running, and stays visible, however often that window closes.
-  std::shared_ptr<MirrorStore> mirrorStore();
-  // Sets it up front (the application, with its cookie store), or lets it go (the end
-  // of the application).
-  void setMirrorStore(std::shared_ptr<MirrorStore> store) { mirrorStore_ = std::move(store); }
-
   Gtk::Window* cachedMainWindow() const { return cached_.get(); }
   void setCachedMainWindow(Gtk::Window* window) { cached_.set(window); }
 
  private:
-  MainWindowController() = default;
-
   std::function<void()> openMainScene_;
   std::function<void()> onClosedToBackground_;
   std::weak_ptr<BrowserModel> model_;
-  std::shared_ptr<MirrorStore> mirrorStore_;
   WeakWindow cached_;
+  WindowMemory memory_;
+  // A re-created window's delayed steps find out whether the controller is still there.
+  std::shared_ptr<MainWindowController*> self_ = std::make_shared<MainWindowController*>(this);
 };
 
 }  // namespace quorvel

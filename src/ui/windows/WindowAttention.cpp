@@ -32,3 +32,11 @@ void markMainWindowUrgent() {
 }
 
 }  // namespace quorvel
+
+namespace quorvel {
+
+void ApplicationNotificationWindows::activateApplication() {
+  if (GApplication* app = g_application_get_default()) g_application_activate(app);
+}
+
+}  // namespace quorvel

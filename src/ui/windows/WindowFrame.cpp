@@ -194,9 +194,10 @@ std::unique_ptr<WindowPlacement> placementFor(Gtk::Window& window) {
   GdkSurface* surface = gtk_native_get_surface(GTK_NATIVE(window.gobj()));
   if (!surface) return nullptr;
   if (auto x11 = x11PlacementFor(surface)) return x11;
-  static bool logged = false;
-  if (!logged) {
-    logged = true;
+  // Said once per display, which remembers it.
+  GObject* display = G_OBJECT(gdk_surface_get_display(surface));
+  if (!g_object_get_data(display, "quorvel-size-only-logged")) {
+    g_object_set_data(display, "quorvel-size-only-logged", GINT_TO_POINTER(1));
     logLine(tags::kWindow, "当前显示后端不是 X11，窗口位置无法读写，只记住窗口大小", LogLevel::warning);
   }
   return std::make_unique<SizeOnlyPlacement>(window);

@@ -10,6 +10,12 @@ std::vector<std::vector<const void*>>::iterator WebProcessGroups::groupOf(const 
   });
 }
 
+std::vector<const void*> WebProcessGroups::members() const {
+  std::vector<const void*> out;
+  for (const auto& group : groups_) out.insert(out.end(), group.begin(), group.end());
+  return out;
+}
+
 const void* WebProcessGroups::join(const void* member) {
   if (auto it = groupOf(member); it != groups_.end()) return it->front() == member ? nullptr : it->front();
   for (auto& group : groups_)

@@ -22,6 +22,9 @@ class WebProcessGroups {
   // navigation to another site moved it): it leaves its group for a group of one.
   void separate(const void* member);
 
+  // Every member of every group.
+  std::vector<const void*> members() const;
+
   size_t groupCount() const { return groups_.size(); }
   size_t limit() const { return limit_; }
 

@@ -3,7 +3,6 @@
 #include <string>
 #include <vector>
 
-#include "base/Installed.h"
 #include "base/MainQueue.h"
 #include "core/Dialogs.h"
 
@@ -17,9 +16,6 @@ class FakeDialogs : public Dialogs {
   };
   std::vector<Shown> shown;
   int answer = -1;
-
-  FakeDialogs() { Installed<Dialogs>::install(*this); }
-  ~FakeDialogs() override { Installed<Dialogs>::uninstall(*this); }
 
   void alert(const std::string& title, const std::string& text, const std::vector<std::string>& buttons,
              std::function<void(int)> onAnswer) override {

@@ -4,7 +4,6 @@
 #include <optional>
 #include <vector>
 
-#include "base/Installed.h"
 #include "base/MainQueue.h"
 #include "core/FilePanels.h"
 
@@ -18,9 +17,6 @@ class FakeFilePanels : public FilePanels {
   std::vector<std::filesystem::path> openAnswer;  // empty: the user cancels
   std::vector<FolderQuestion> folderAsked;
   std::optional<std::filesystem::path> folderAnswer;  // nothing: the user cancels
-
-  FakeFilePanels() { Installed<FilePanels>::install(*this); }
-  ~FakeFilePanels() override { Installed<FilePanels>::uninstall(*this); }
 
   void askSaveFile(const SaveQuestion& question, SaveAnswer onAnswer) override {
     asked.push_back(question);

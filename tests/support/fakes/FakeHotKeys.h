@@ -6,6 +6,7 @@
 #include <memory>
 #include <set>
 
+#include "base/ErrorDomains.h"
 #include "platform/HotKeys.h"
 
 namespace quorvel::test {
@@ -25,16 +26,16 @@ struct FakeHotKeys : HotKeys {
   HotKeyResult listen(PressedHandler h) override {
     ++state->handlers;
     state->handler = std::move(h);
-    return {true, 0, {}};
+    return {};
   }
   void stopListening() override {
     if (state->handlers > 0) --state->handlers;
     state->handler = nullptr;
   }
   HotKeyResult registerKey(int id, const HotKeyCombo& combo) override {
-    if (state->taken.count(id)) return {false, 10, "已被其他程序占用"};
+    if (state->taken.count(id)) return {AppError(errors::kHotKeys, 10, "已被其他程序占用")};
     state->held[id] = combo;
-    return {true, 0, {}};
+    return {};
   }
   void unregisterAll() override { state->held.clear(); }
 };

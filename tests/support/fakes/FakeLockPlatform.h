@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "base/ErrorDomains.h"
 #include "platform/Authenticator.h"
 #include "platform/IdleTime.h"
 
@@ -23,8 +24,8 @@ class FakeAuthenticator : public Authenticator {
   Task<AuthOutcome> verify(std::string password) override {
     ++checks;
     co_await nextTurn();  // answers later, as the real check does
-    if (password == rightPassword) co_return AuthOutcome{true, {}};
-    co_return AuthOutcome{false, "密码不正确"};
+    if (password == rightPassword) co_return AuthOutcome{};
+    co_return AuthOutcome{AppError(errors::kAuth, 7, "密码不正确")};
   }
 };
 

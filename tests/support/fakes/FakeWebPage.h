@@ -6,13 +6,18 @@
 #include <string>
 #include <vector>
 
+#include "base/WorkerPool.h"
+#include "core/AuditLog.h"
 #include "core/BrowserModel.h"
+#include "fakes/SettableClock.h"
 #include "platform/UserDefaults.h"
 
 namespace quorvel::test {
 
 class FakeWebPage : public WebPage {
  public:
+  explicit FakeWebPage(const UserDefaults& defaults) : defaults_(defaults) {}
+
   std::optional<std::string> url;
   std::vector<std::string> loads;
   bool tornDown = false;
@@ -36,7 +41,7 @@ class FakeWebPage : public WebPage {
     url = u.toString();
   }
   void load(const std::string& path) override {
-    if (auto u = urlForServicePath(AppConfig::homeURL(), path)) loadURL(*u, 60);
+    if (auto u = urlForServicePath(AppConfig::homeURL(defaults_), path)) loadURL(*u, 60);
   }
   void stopLoading() override {}
   void goBack() override { ++backCount; }
@@ -54,15 +59,32 @@ class FakeWebPage : public WebPage {
     }
     done(answer ? answer(body, args) : JsResult::success(std::string("{}")));
   }
+
+ private:
+  const UserDefaults& defaults_;
 };
 
-// Makes fake pages and remembers them, newest last.
+// Makes fake pages and remembers them, newest last; holds what a test model keeps
+// beside its pages: the defaults (a temporary home's), a worker, a clock the test may
+// set and an audit log in the data folder.
 struct FakePages {
+  explicit FakePages(UserDefaults& d) : defaults(d) {}
+
+  UserDefaults& defaults;
+  WorkerPool workers{1};
+  SettableClock clock;
+  AuditLog audit{AuditLog::defaultFile(), clock};
   std::vector<std::shared_ptr<FakeWebPage>> made;
   std::function<void(FakeWebPage&)> configure;
+
+  // A model over these pages, the defaults and the audit log.
+  std::shared_ptr<BrowserModel> model(WebStore* store = nullptr, AppMode mode = AppMode::normal) {
+    return BrowserModel::create(factory(), services(), store, mode);
+  }
+  BrowserModel::Services services() { return {defaults, audit, workers, clock}; }
   PageFactory factory() {
     return [this](const std::shared_ptr<BrowserModel>&, const std::shared_ptr<BrowserTab>&) {
-      auto p = std::make_shared<FakeWebPage>();
+      auto p = std::make_shared<FakeWebPage>(defaults);
       if (configure) configure(*p);
       made.push_back(p);
       return p;
@@ -73,10 +95,10 @@ struct FakePages {
 // A model on https://example.com with fake pages and no saved tabs or recents: it
 // starts with the dashboard tab alone.
 inline std::shared_ptr<BrowserModel> freshFakeModel(FakePages& pages) {
-  UserDefaults::standard().set("serverURL", "https://example.com");
-  UserDefaults::standard().remove("session.tabs.v1");
-  UserDefaults::standard().remove("recents.v1");
-  return BrowserModel::create(pages.factory());
+  pages.defaults.set("serverURL", "https://example.com");
+  pages.defaults.remove("session.tabs.v1");
+  pages.defaults.remove("recents.v1");
+  return pages.model();
 }
 
 inline FakeWebPage* fakeOf(const std::shared_ptr<BrowserTab>& t) {

@@ -1,89 +1,100 @@
-// The workspace model's reads of the service through the active page: JSON reads,
-// the node cache, badges, deadlines, and signing out.
+#include "core/ServiceReads.h"
+
 #include "base/AppError.h"
 #include "base/Clock.h"
 #include "base/ErrorDomains.h"
 #include "base/Log.h"
 #include "base/LogTags.h"
+#include "base/MainQueue.h"
 #include "core/BrowserModel.h"
 #include "core/PageReads.h"
+#include "platform/UserDefaults.h"
 
 namespace quorvel {
+namespace {
+constexpr unsigned kBadgePeriodMs = 60'000;
+}  // namespace
 
-std::shared_ptr<WebPage> BrowserModel::activeServicePage(bool requireURL) const {
-  auto t = activeTab();
+ServiceReads::ServiceReads(BrowserModel& tabs, AccountState& account, const UserDefaults& defaults,
+                           WorkerPool& workers, const Clock& clock)
+    : tabs_(tabs), account_(account), defaults_(defaults), workers_(workers), clock_(clock) {
+  badgeTimer_ = SourceId(startRepeatingTimer(kBadgePeriodMs, [this] {
+    refreshBadges();
+    return true;
+  }));
+  activated_ = tabs_.activated().connect([this] { refreshBadges(); });
+}
+
+std::shared_ptr<WebPage> ServiceReads::activeServicePage(bool requireURL) const {
+  auto t = tabs_.activeTab();
   if (!t || !t->webView()) return nullptr;
   auto* page = t->webView();
   if (requireURL && (!page->currentURL() || page->currentURL()->empty())) return nullptr;
   // Reads run only in a page of the service: a foreign page would answer with its
   // own origin's data.
-  if (!PageReads::isOnService(*page, AppConfig::homeURL())) return nullptr;
+  if (!PageReads::isOnService(*page, AppConfig::homeURL(defaults_))) return nullptr;
   // Kept alive while a read runs, whatever happens to its tab.
   return t->webViewPtr();
 }
 
-Task<std::string> BrowserModel::fetchJSON(const std::string& path) {
+Task<std::string> ServiceReads::fetchJSON(const std::string& path) {
   auto page = activeServicePage(false);
   if (!page) throw AppError(errors::kQuorvel, errors::kNoPage, "没有打开的页面（请先登录）");
-  auto read = PageReads::fetchText(std::move(page), path);
+  auto read = PageReads::fetchText(std::move(page), path, limits_);
   co_return co_await read;
 }
 
-Task<std::string> BrowserModel::fetchNodesCached(bool force) {
-  if (!force && cachedNodesData) {
-    auto age = Clock::now() - cachedNodesAt;
-    if (age < std::chrono::seconds(30)) co_return *cachedNodesData;
+Task<std::string> ServiceReads::fetchNodesCached(bool force) {
+  if (!force && account_.cachedNodes()) {
+    auto age = clock_.now() - account_.cachedNodesAt();
+    if (age < std::chrono::seconds(30)) co_return *account_.cachedNodes();
   }
-  auto self = shared_from_this();
+  auto alive = self_;
   std::string bytes = co_await fetchJSON("/api/desktop/nodes");
-  self->account_.cacheNodes(bytes);
+  if (*alive) account_.cacheNodes(bytes);
   co_return bytes;
 }
 
-void BrowserModel::refreshBadges() {
+void ServiceReads::refreshBadges() {
   auto page = activeServicePage(true);
   if (!page) return;
   // Only a finished page of the service: a loading or failed tab has no document to read in.
-  if (activeTab()->isLoading.get() || activeTab()->intendedURL) return;
+  auto tab = tabs_.activeTab();
+  if (tab->isLoading.get() || tab->intendedURL) return;
   spawn(readBadges(std::move(page)));
 }
 
-Task<void> BrowserModel::readBadges(std::shared_ptr<WebPage> page) {
-  std::weak_ptr<BrowserModel> weak = weak_from_this();
+Task<void> ServiceReads::readBadges(std::shared_ptr<WebPage> page) {
+  auto alive = self_;
+  const PageReads::Limits limits = limits_;
   // The read starts on a later turn: nothing changes before refreshBadges returns.
   co_await nextTurn();
-  auto reading = PageReads::read(std::move(page), "/api/desktop/badges", /*loginCheck=*/true);
+  auto reading = PageReads::read(std::move(page), "/api/desktop/badges", limits, /*loginCheck=*/true);
   PageReads::Reply reply = co_await reading;
+  // The reads outlived their model: nothing of it may be touched.
+  if (!*alive) co_return;
   if (reply.kind == PageReads::Reply::Kind::login) {
-    if (auto m = weak.lock()) m->markLoginRequired();
+    account_.markLoginRequired();
     co_return;
   }
   if (!reply.ok()) {
-    auto m = weak.lock();
-    if (!m) co_return;
     // What the page said, as it said it; of a reply body only the head.
     const std::string reason = PageReads::replyFailureReason(reply);
     if (reply.kind == PageReads::Reply::Kind::failed)
       logLine(tags::kBadge, clippedText(reply.detail.empty() ? reason : reply.detail, 200), LogLevel::warning);
     else
       logLine(tags::kBadge, reason + " " + clippedText(reply.text, 120), LogLevel::warning);
-    m->account_.failBadgeRefresh(PageReads::replyFailureReason(reply));
+    account_.failBadgeRefresh(PageReads::replyFailureReason(reply));
     co_return;
   }
-  auto decoding = decodeOffMain(reply.text, parseBadgeReply);
+  auto decoding = decodeOffMain(workers_, reply.text, parseBadgeReply);
   std::optional<BadgeCounts> counts = co_await decoding;
-  auto m = weak.lock();
-  if (!m) co_return;
-  if (counts) m->account_.publishBadges(*counts);
-  else m->applyBadges(reply.text);  // the sign-in page, or a reply of another shape
+  if (!*alive) co_return;
+  if (counts) account_.publishBadges(*counts);
+  else account_.applyBadges(reply.text);  // the sign-in page, or a reply of another shape
 }
 
-void BrowserModel::applyBadges(const std::string& text) { account_.applyBadges(text); }
-void BrowserModel::markLoginRequired() { account_.markLoginRequired(); }
-void BrowserModel::markForbidden(const std::string& path) { account_.markForbidden(path); }
-std::vector<NavItem> BrowserModel::visibleNavItems() const { return account_.visibleNavItems(); }
-
-void BrowserModel::fetchDeadlines(std::function<void()> completion) {
+void ServiceReads::fetchDeadlines(std::function<void()> completion) {
   auto page = activeServicePage(false);
   if (!page) {
     // Nothing could be read: the lists shown are not today's.
@@ -94,25 +105,26 @@ void BrowserModel::fetchDeadlines(std::function<void()> completion) {
   spawn(readDeadlines(std::move(page), std::move(completion)));
 }
 
-Task<void> BrowserModel::readDeadlines(std::shared_ptr<WebPage> page, std::function<void()> completion) {
-  std::weak_ptr<BrowserModel> weak = weak_from_this();
+Task<void> ServiceReads::readDeadlines(std::shared_ptr<WebPage> page, std::function<void()> completion) {
+  auto alive = self_;
+  const PageReads::Limits limits = limits_;
   co_await nextTurn();
-  auto reading = PageReads::read(std::move(page), "/api/my_deadlines");
+  auto reading = PageReads::read(std::move(page), "/api/my_deadlines", limits);
   PageReads::Reply reply = co_await reading;
   std::optional<Deadlines> lists;
-  if (reply.ok()) {
-    auto decoding = decodeOffMain(reply.text, decodeDeadlines);
+  if (reply.ok() && *alive) {
+    auto decoding = decodeOffMain(workers_, reply.text, decodeDeadlines);
     lists = co_await decoding;
   }
-  auto m = weak.lock();
-  if (m && lists) {
+  const bool live = *alive != nullptr;
+  if (live && lists) {
     logLine(tags::kTodo, "超期=" + std::to_string(lists->overdue.size()) + " 今日=" +
                              std::to_string(lists->today.size()) + " 3天内=" + std::to_string(lists->soon.size()) +
                              " 待核实=" + std::to_string(lists->verify.size()) + " 开庭=" +
                              std::to_string(lists->hearings.size()));
     // Published on a later turn: the completion runs before the lists change.
-    m->account_.publishDeadlinesLater(*lists);
-  } else if (m) {
+    account_.publishDeadlinesLater(*lists);
+  } else if (live) {
     // Only the head of what came is logged: a reply may be megabytes long.
     const std::string reason = PageReads::replyFailureReason(reply);
     if (reply.kind == PageReads::Reply::Kind::failed)
@@ -122,30 +134,9 @@ Task<void> BrowserModel::readDeadlines(std::shared_ptr<WebPage> page, std::funct
       logLine(tags::kTodo, "读取失败：" + reason + " " + clippedText(reply.text, 120), LogLevel::warning);
     else
       logLine(tags::kTodo, "解析失败: " + textHead(reply.text, 120), LogLevel::warning);
-    m->account_.failDeadlineRefreshLater(reason);
+    account_.failDeadlineRefreshLater(reason);
   }
   if (completion) completion();
-}
-
-void BrowserModel::logout() {
-  account_.clear();
-  spawn(clearWebDataThenShowLogin());
-}
-
-Task<void> BrowserModel::clearWebDataThenShowLogin() {
-  std::weak_ptr<BrowserModel> weak = weak_from_this();
-  if (webStore_) {
-    try {
-      co_await webStore_->clearWebData();
-    } catch (const AppError& e) {
-      logLine(tags::kAccount, "清除网页数据失败：" + e.message, LogLevel::warning);
-    }
-  }
-  // The login page is loaded only once the old cookie is really gone.
-  auto m = weak.lock();
-  if (!m) co_return;
-  m->loadInActive("/login");
-  logLine(tags::kAccount, "已清除登录态，回到登录页");
 }
 
 }  // namespace quorvel

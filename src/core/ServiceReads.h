@@ -1,0 +1,61 @@
+#pragma once
+// Reads of the service through the active tab's page: JSON reads, the node cache,
+// the badge counts and the deadline lists. Results land in the account's state.
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "base/GLibPtr.h"
+#include "base/Task.h"
+#include "core/PageReads.h"
+#include "core/WebPage.h"
+
+namespace quorvel {
+
+class AccountState;
+class BrowserModel;
+class Clock;
+class UserDefaults;
+
+class ServiceReads {
+ public:
+  // `tabs` gives the active page, `defaults` the service's address; large replies are
+  // decoded on `workers`, the node cache ages by `clock`. All must outlive the reads
+  // object.
+  ServiceReads(BrowserModel& tabs, AccountState& account, const UserDefaults& defaults, WorkerPool& workers,
+               const Clock& clock);
+  ~ServiceReads() { *self_ = nullptr; }
+  ServiceReads(const ServiceReads&) = delete;
+  ServiceReads& operator=(const ServiceReads&) = delete;
+
+  // The body of a service path, read in the active page of the service.
+  Task<std::string> fetchJSON(const std::string& path);
+  // "/api/desktop/nodes", answered from the account's cache while it is under 30 s old.
+  Task<std::string> fetchNodesCached(bool force);
+  // The deadline lists into the account; `completion` runs before they are published.
+  void fetchDeadlines(std::function<void()> completion = {});
+  // The badge counts into the account (also every minute and when a tab is activated);
+  // only a finished page of the service is read.
+  void refreshBadges();
+  // What bounds the reads started from now on (tests shorten them).
+  PageReads::Limits& limits() { return limits_; }
+
+ private:
+  Task<void> readBadges(std::shared_ptr<WebPage> page);
+  Task<void> readDeadlines(std::shared_ptr<WebPage> page, std::function<void()> completion);
+  // The active tab's live page when it shows a page of the service.
+  std::shared_ptr<WebPage> activeServicePage(bool requireURL) const;
+
+  BrowserModel& tabs_;
+  AccountState& account_;
+  const UserDefaults& defaults_;
+  WorkerPool& workers_;
+  const Clock& clock_;
+  PageReads::Limits limits_;
+  SourceId badgeTimer_;
+  ScopedConnection activated_;
+  // Deferred steps check it: they run only while this object exists.
+  std::shared_ptr<ServiceReads*> self_ = std::make_shared<ServiceReads*>(this);
+};
+
+}  // namespace quorvel
