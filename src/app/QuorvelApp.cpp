@@ -35,6 +35,7 @@
 #include "ui/main/RendererSetup.h"
 #include "ui/main/WorkspaceTopBar.h"
 #include "ui/mirror/MirrorSheet.h"
+#include "ui/palette/ShortcutsSheet.h"
 #include "web/WebEngine.h"
 #include "ui/settings/SettingsView.h"
 #include "ui/calendar/DesktopCalendarWindow.h"
@@ -131,6 +132,7 @@ void QuorvelApp::on_startup() {
   mirror_ = MirrorStore::create(services_->mirrorServices());
   mirror_->webStore = &services_->webEngine();
   registerMirrorSheet(contents, mirror_);
+  registerShortcutsSheet(contents);
   startTray();
 
   // Log-out (SIGTERM) and Ctrl+C in a terminal (SIGINT) quit like Ctrl+Q, so the

@@ -13,6 +13,7 @@
 #include "ui/model/WorkspaceViewState.h"
 #include "TestEnv.h"
 #include "TestHelpers.h"
+#include "ToolWindowsFixture.h"
 #include "VolumeServices.h"
 #include "base/GLibPtr.h"
 #include "base/MainQueue.h"
@@ -36,37 +37,9 @@
 namespace quorvel::test {
 namespace {
 
-class FloatingWindowsTest : public ::testing::Test {
+class FloatingWindowsTest : public ToolWindowsFixture {
  protected:
-  void SetUp() override {
-    home.defaults().set("serverURL", "https://example.com");
-    model = pages.model();
-    main = std::make_unique<Gtk::Window>();
-    main->set_child(*Gtk::make_managed<ContentView>(model, viewState, manager, nullptr));
-    main->present();
-    drainMainLoop();
-  }
-  void TearDown() override {
-    manager.reset();
-    main.reset();
-    model.reset();
-    drainMainLoop();
-  }
-  Gtk::Window* shown(const std::string& name) {
-    runMainLoopUntil([&] {
-      auto* w = manager.window(name);
-      return w && w->get_mapped() && manager.placement(name);
-    }, 3000);
-    return manager.window(name);
-  }
   Rect frameOf(const std::string& name) { return manager.placement(name)->frame(); }
-
-  TempHome home;
-  FloatingWindowManager manager{home.defaults()};
-  FakePages pages{home.defaults()};
-  std::shared_ptr<BrowserModel> model;
-  std::shared_ptr<WorkspaceViewState> viewState = std::make_shared<WorkspaceViewState>(home.defaults());
-  std::unique_ptr<Gtk::Window> main;
 };
 
 TEST_F(FloatingWindowsTest, EachFlagOpensItsWindowWithItsTitleAndSize) {

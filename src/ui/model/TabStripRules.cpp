@@ -102,6 +102,9 @@ SymbolGlyph symbolGlyph(std::string_view symbol) {
       {"calendar", "x-office-calendar-symbolic"},
       {"moon.zzz", "weather-clear-night-symbolic"},
       {"xmark", "window-close-symbolic"},
+      {"macwindow", "focus-windows-symbolic"},
+      {"safari", "web-browser-symbolic"},
+      {"folder.fill", "folder-symbolic"},
   };
   for (const auto& e : kIcons)
     if (e.symbol == symbol) return {std::nullopt, e.icon};

@@ -224,7 +224,22 @@ std::string lawStyleCss() {
                                                              LawUnit::topLeading, LawUnit::bottomTrailing)) +
                     "; border-color: " + p.border.css() + "; color: " + p.icon.css() + ";");
   }
+  css += lawShortcutsSheetCss();
   css += lawMainWindowCss();
+  return css;
+}
+
+std::string lawShortcutsSheetCss() {
+  std::string css;
+  css += rule(".law-shortcut-card-icon", "color: " + LawTheme::primary.css() + "; -gtk-icon-size: 12px;");
+  css += rule(".law-shortcut-card-title", fontCss(13, LawFontWeight::bold) + " color: " +
+                                              LawTheme::textPrimary.css() + ";");
+  css += rule(".law-shortcut-description", fontCss(12, LawFontWeight::regular) + " color: " +
+                                               LawTheme::textSecondary.css() + ";");
+  css += rule(".law-shortcut-keycap",
+              "font-family: monospace; " + fontCss(10.5, LawFontWeight::semibold) + " color: " +
+                  LawTheme::primary.css() + "; padding: 2px 6px; background-color: " + LawTheme::canvasBg.css() +
+                  "; border: 0.8px solid " + LawTheme::border.css() + "; border-radius: 4px;");
   return css;
 }
 

@@ -20,6 +20,8 @@
 //   .law-sheet-header           header row of sheets and tool windows
 //     .law-sheet-header-title / .law-sheet-header-subtitle / .law-sheet-header-tile
 //   .law-brand-badge            gold-on-navy brand tile
+//   .law-shortcut-card-icon / .law-shortcut-card-title / .law-shortcut-description /
+//   .law-shortcut-keycap        the shortcut sheet's cards and key caps
 //   .law-icon-badge             icon tile; + .law-tone-navy|gold|red|emerald|violet
 // States follow the widget's own state: :hover (only while sensitive), :active
 // (pressed), :disabled, :focus-visible (keyboard focus ring), .law-active (selected).
@@ -40,6 +42,9 @@ std::string lawStyleCss();
 // The rules of the main window's own pieces (hairline, loading bar, placeholders);
 // part of lawStyleCss().
 std::string lawMainWindowCss();
+
+// The shortcut sheet's card headings, descriptions and key caps; part of lawStyleCss().
+std::string lawShortcutsSheetCss();
 
 // Extra rules for one chip whose activeColor differs from the default (primary):
 // the active fill and shadow and the hover border. Applied to that chip only.

@@ -1,0 +1,152 @@
+#include "ui/palette/ShortcutsSheet.h"
+
+#include <gtkmm/image.h>
+#include <gtkmm/window.h>
+
+#include "ui/components/LawButtons.h"
+#include "ui/components/LawPrecisionIcon.h"
+#include "ui/floating/ToolWindowContent.h"
+#include "ui/model/ShortcutSheetRows.h"
+#include "ui/model/TabStripRules.h"
+
+namespace quorvel {
+
+namespace {
+constexpr double kCardPadding = 13;
+constexpr int kGridInset = 14;
+constexpr int kGridGap = 12;
+constexpr int kHeadingGap = 6;
+constexpr int kRowGap = 7;
+constexpr int kRowItemGap = 8;
+constexpr int kMinKeyGap = 4;
+constexpr int kHeadingIconSize = 13;
+
+Gtk::Widget* headingIcon(const char* symbol) {
+  auto glyph = TabStripRules::symbolGlyph(symbol);
+  if (glyph.kind) return Gtk::make_managed<LawPrecisionIcon>(*glyph.kind, kHeadingIconSize, LawTheme::primary);
+  auto* image = Gtk::make_managed<Gtk::Image>();
+  image->set_from_icon_name(glyph.iconName);
+  image->set_pixel_size(kHeadingIconSize);
+  image->add_css_class("law-shortcut-card-icon");
+  return image;
+}
+}  // namespace
+
+ShortcutsSheet::ShortcutsSheet(std::function<void()> onClose)
+    : Gtk::Box(Gtk::Orientation::VERTICAL, 0),
+      onClose_(std::move(onClose)),
+      header_(kShortcutsSheetTitle, kShortcutsSheetSubtitle, kShortcutsSheetIcon) {
+  add_css_class("law-shortcuts-sheet");
+  done_ = makeLawPrimaryButton(kShortcutsSheetDone, true);
+  done_->signal_clicked().connect([this] { done(); });
+  header_.addTrailing(*done_);
+  append(header_);
+
+  body_.set_policy(Gtk::PolicyType::NEVER, Gtk::PolicyType::AUTOMATIC);
+  body_.set_vexpand(true);
+  body_.add_css_class("law-canvas");
+  grid_.set_margin(kGridInset);
+  grid_.set_column_homogeneous(true);
+  grid_.set_column_spacing(kGridGap);
+  grid_.set_row_spacing(kGridGap);
+  grid_.set_valign(Gtk::Align::START);
+  body_.set_child(grid_);
+  append(body_);
+
+  const auto& groups = shortcutSheetGroups();
+  for (size_t i = 0; i < groups.size(); ++i) {
+    const auto& group = groups[i];
+    auto* card = Gtk::make_managed<LawCard>(kCardPadding);
+    // The shorter card of a grid row keeps its height, centred beside the taller one.
+    card->set_valign(Gtk::Align::CENTER);
+
+    auto* heading = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, kHeadingGap);
+    auto* icon = headingIcon(group.icon);
+    icon->set_valign(Gtk::Align::CENTER);
+    heading->append(*icon);
+    auto* title = Gtk::make_managed<Gtk::Label>(group.title);
+    title->add_css_class("law-shortcut-card-title");
+    title->set_valign(Gtk::Align::CENTER);
+    heading->append(*title);
+    card->addContent(*heading);
+
+    auto* divider = Gtk::make_managed<Gtk::Box>();
+    divider->add_css_class("law-hairline");
+    divider->set_hexpand(true);
+    card->addContent(*divider);
+
+    auto* list = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, kRowGap);
+    list->set_hexpand(true);
+    std::vector<Row> rows;
+    for (const auto& row : group.rows) {
+      auto* line = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, kRowItemGap);
+      auto* description = Gtk::make_managed<Gtk::Label>(row.description);
+      description->add_css_class("law-shortcut-description");
+      description->set_xalign(0);
+      description->set_single_line_mode(true);
+      description->set_ellipsize(Pango::EllipsizeMode::END);
+      description->set_valign(Gtk::Align::CENTER);
+      line->append(*description);
+      auto* gap = Gtk::make_managed<Gtk::Box>();
+      gap->set_size_request(kMinKeyGap, -1);
+      gap->set_hexpand(true);
+      line->append(*gap);
+      auto* cap = Gtk::make_managed<Gtk::Label>(shortcutKeyCapText(row));
+      cap->add_css_class("law-shortcut-keycap");
+      cap->set_valign(Gtk::Align::CENTER);
+      line->append(*cap);
+      list->append(*line);
+      rows.push_back({description, cap});
+    }
+    card->addContent(*list);
+
+    grid_.attach(*card, static_cast<int>(i % 2), static_cast<int>(i / 2));
+    cards_.push_back(card);
+    rows_.push_back(std::move(rows));
+  }
+
+  signal_map().connect([this] { watchWindowKeys(); });
+  signal_unmap().connect([this] { unwatchWindowKeys(); });
+}
+
+ShortcutsSheet::~ShortcutsSheet() { unwatchWindowKeys(); }
+
+void ShortcutsSheet::done() {
+  if (onClose_) {
+    onClose_();
+    return;
+  }
+  if (auto* window = dynamic_cast<Gtk::Window*>(get_root())) window->close();
+}
+
+void ShortcutsSheet::watchWindowKeys() {
+  auto* window = dynamic_cast<Gtk::Window*>(get_root());
+  if (!window) return;
+  unwatchWindowKeys();
+  keys_ = Gtk::EventControllerKey::create();
+  // Before any control of the window: Escape is the sheet's wherever the focus is.
+  keys_->set_propagation_phase(Gtk::PropagationPhase::CAPTURE);
+  keys_->signal_key_pressed().connect(
+      [this](guint keyval, guint, Gdk::ModifierType) {
+        if (keyval != GDK_KEY_Escape) return false;
+        done();
+        return true;
+      },
+      false);
+  window->add_controller(keys_);
+}
+
+void ShortcutsSheet::unwatchWindowKeys() {
+  if (!keys_) return;
+  // A window that is already gone took its controllers with it.
+  if (auto* widget = keys_->get_widget()) widget->remove_controller(keys_);
+  keys_.reset();
+}
+
+void registerShortcutsSheet(ToolWindowContent& contents) {
+  contents.registerFactory("shortcuts", [](const std::shared_ptr<BrowserModel>&, std::function<void()> close) {
+    return Gtk::make_managed<ShortcutsSheet>(std::move(close));
+  });
+}
+
+}  // namespace quorvel
