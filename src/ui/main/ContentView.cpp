@@ -136,7 +136,8 @@ void ContentView::syncSidebar() {
 
 void ContentView::watchToolFlags() {
   // Each flag opens or hides its floating tool window. Their contents arrive with their
-  // own subsystems; until then each window says what it will hold.
+  // own subsystems; until then a window says what it will hold (a registered content
+  // has no such text).
   struct Tool {
     Published<bool>* flag;
     const char* name;
@@ -145,14 +146,14 @@ void ContentView::watchToolFlags() {
   const Tool tools[] = {
       {&view_->showSettings, "settings", "客户端设置（服务器地址、字号、隐私锁定、卷宗盘等）将在这里调整。"},
       {&view_->showTodo, "todo", "超期、今日到期、3天内、待核实的待办与开庭预警将在这里列出。"},
-      {&view_->showPalette, "palette", "合同、客户、程序与功能的全局搜索将在这里进行。"},
+      {&view_->showPalette, "palette", nullptr},
       {&view_->showShortcuts, "shortcuts", "全部键盘快捷键将在这里列出。"},
       {&view_->showMirror, "mirror", "本地卷宗盘与离线镜像的文件将在这里管理。"},
   };
   for (const Tool& tool : tools) {
     Published<bool>* flag = tool.flag;
     std::string name = tool.name;
-    std::string promise = tool.promise;
+    std::string promise = tool.promise ? tool.promise : "";
     std::weak_ptr<BrowserModel> weak = browser_;
     std::weak_ptr<WorkspaceViewState> weakView = view_;
     // The flag lives in the view state; the window and its content may outlive both
@@ -179,10 +180,12 @@ void ContentView::watchToolFlags() {
         auto* box = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 12);
         box->set_margin(28);
         box->set_valign(Gtk::Align::CENTER);
-        auto* text = Gtk::make_managed<Gtk::Label>(promise);
-        text->add_css_class("law-empty-hint");
-        text->set_wrap(true);
-        box->append(*text);
+        if (!promise.empty()) {
+          auto* text = Gtk::make_managed<Gtk::Label>(promise);
+          text->add_css_class("law-empty-hint");
+          text->set_wrap(true);
+          box->append(*text);
+        }
         auto* note = Gtk::make_managed<Gtk::Label>("此窗口的内容将在后续版本提供。");
         note->add_css_class("law-placeholder-note");
         box->append(*note);
