@@ -296,8 +296,8 @@ void CommandPaletteView::attachKeys() {
 }
 
 void CommandPaletteView::detachKeys() {
-  if (!keyWindow_) return;
-  if (keys_->get_widget() == keyWindow_) keyWindow_->remove_controller(keys_);
+  // Through the controller's own widget: the window may be on its way out.
+  if (auto* widget = keys_->get_widget()) widget->remove_controller(keys_);
   keyWindow_ = nullptr;
 }
 
