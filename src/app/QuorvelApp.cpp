@@ -18,6 +18,7 @@
 #include "core/PrivacyLock.h"
 #include "features/calendar/AppleCalendarSync.h"
 #include "features/mirror/MirrorStore.h"
+#include "features/recognition/ScannerOCR.h"
 #include "features/volume/AccountFlow.h"
 #include "features/workspace/GlobalHotKeyManager.h"
 #include "features/workspace/SpotlightIndexer.h"
@@ -36,6 +37,7 @@
 #include "ui/main/WorkspaceTopBar.h"
 #include "ui/mirror/MirrorSheet.h"
 #include "ui/palette/ShortcutsSheet.h"
+#include "ui/palette/CommandPaletteView.h"
 #include "web/WebEngine.h"
 #include "ui/settings/SettingsView.h"
 #include "ui/calendar/DesktopCalendarWindow.h"
@@ -76,6 +78,24 @@ std::string commandTitle(const std::string& action) {
   if (const auto* c = findMenuCommand(action)) return c->title;
   if (action == "status-panel") return "状态面板";
   return action;
+}
+
+// What the command palette's six actions reach.
+CommandPalette::Actions paletteActions(AppServices& services, std::weak_ptr<WorkspaceViewState> weakView) {
+  CommandPalette::Actions actions;
+  auto raise = [weakView](Published<bool> WorkspaceViewState::*flag) {
+    return [weakView, flag] {
+      if (auto view = weakView.lock()) ((*view).*flag).set(true);
+    };
+  };
+  actions.showTodo = raise(&WorkspaceViewState::showTodo);
+  actions.showMirror = raise(&WorkspaceViewState::showMirror);
+  actions.showSettings = raise(&WorkspaceViewState::showSettings);
+  actions.toggleDesktopCalendar = [&calendar = services.desktopCalendar()] { calendar.toggle(); };
+  actions.recogniseScans = [&scans = services.scannerOCR()] { scans.pickAndRun(); };
+  // Without a connected volume or mirror folder it says so in its own alert.
+  actions.openVolumeFolder = [&volume = services.volume()] { volume.openRoot(); };
+  return actions;
 }
 
 // Commands on the page do nothing without a live active page.
@@ -133,6 +153,7 @@ void QuorvelApp::on_startup() {
   mirror_->webStore = &services_->webEngine();
   registerMirrorSheet(contents, mirror_);
   registerShortcutsSheet(contents);
+  registerCommandPalette(contents, paletteActions(*services_, view_), [&mainWindow] { mainWindow.showMainWindow(); });
   startTray();
 
   // Log-out (SIGTERM) and Ctrl+C in a terminal (SIGINT) quit like Ctrl+Q, so the

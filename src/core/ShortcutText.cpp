@@ -21,6 +21,9 @@ size_t codePointLength(unsigned char lead) {
   if ((lead >> 3) == 0x1E) return 4;
   return 1;
 }
+
+// A key glyph as a Linux keyboard names the key; other characters are kept.
+std::string_view keyName(std::string_view glyph) { return glyph == "⏎" ? std::string_view("Enter") : glyph; }
 }  // namespace
 
 std::string linuxShortcutText(std::string_view text) {
@@ -41,8 +44,7 @@ std::string linuxShortcutText(std::string_view text) {
     }
     if (mods.empty()) {
       size_t n = std::min(codePointLength(static_cast<unsigned char>(text[i])), text.size() - i);
-      if (text.substr(i, n) == "⏎") out += "Enter";
-      else out.append(text.substr(i, n));
+      out += keyName(text.substr(i, n));
       i += n;
       continue;
     }
@@ -54,7 +56,7 @@ std::string linuxShortcutText(std::string_view text) {
     if (j < text.size() && text[j] != ' ') {
       size_t n = std::min(codePointLength(static_cast<unsigned char>(text[j])), text.size() - j);
       out += '+';
-      out.append(text.substr(j, n));
+      out += keyName(text.substr(j, n));
       j += n;
     }
     i = j;

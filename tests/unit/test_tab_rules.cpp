@@ -255,6 +255,7 @@ TEST(KeyShortcuts, GlyphsReadAsLinuxKeys) {
       {"关闭标签 ⌘W", "关闭标签 Ctrl+W"},
       {"按 ⌘T 新建标签，或按 ⌘K 快速搜索", "按 Ctrl+T 新建标签，或按 Ctrl+K 快速搜索"},
       {"⏎", "Enter"},
+      {"在新标签打开 (⌘⏎)", "在新标签打开 (Ctrl+Enter)"},
       {"无快捷键", "无快捷键"},
   };
   for (const auto& [in, out] : cases) EXPECT_EQ(quorvel::linuxShortcutText(in), out) << in;

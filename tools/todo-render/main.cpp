@@ -16,7 +16,7 @@
 
 #include "TestEnv.h"
 #include "ui/model/WorkspaceViewState.h"
-#include "common/RenderSignIn.h"
+#include "common/RenderWorkspace.h"
 #include "TestService.h"
 #include "TestServiceTodos.h"
 #include "app/AppServices.h"
@@ -83,21 +83,8 @@ int main(int argc, char** argv) {
   }
   if (sheetPng.empty() && panelPng.empty()) return usage();
 
-  test::TempHome home;
-  gtk_init();
-  Gtk::init_gtkmm_internals();
-  markMainThread();
-  installLawStyle();
-  AppServices::Options options;
-  options.mode = AppMode::test;
-  options.ephemeralWebData = true;
-  AppServices services(options);
-
-  test::TestService service;
-  test::useTodoDemoData(service);
-  service.start();
-  AppConfig::setServerURL(services.defaults(), service.baseUrl());
-  if (!signedOut) tools::signInForRender(services.webEngine().network(), service);
+  tools::RenderWorkspace workspace{[](test::TestService& s) { test::useTodoDemoData(s); }, !signedOut};
+  auto& services = workspace.services;
 
   // The main window hosts the tab whose page the reads run in.
   auto model = services.browser();
@@ -152,6 +139,5 @@ int main(int argc, char** argv) {
     if (!ok) status = 1;
   }
   delete window;
-  service.stop();
   return status;
 }

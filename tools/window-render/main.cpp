@@ -15,7 +15,7 @@
 #include "TestEnv.h"
 #include "ui/model/WorkspaceViewState.h"
 #include "TestService.h"
-#include "common/RenderSignIn.h"
+#include "common/RenderWorkspace.h"
 #include "app/AppServices.h"
 #include "base/MainQueue.h"
 #include "core/AppConfig.h"
@@ -83,20 +83,8 @@ int main(int argc, char** argv) {
   }
   if (png.empty()) return usage();
 
-  test::TempHome home;
-  gtk_init();
-  Gtk::init_gtkmm_internals();
-  markMainThread();
-  installLawStyle();
-  AppServices::Options options;
-  options.mode = AppMode::test;
-  options.ephemeralWebData = true;
-  AppServices services(options);
-
-  test::TestService service;
-  service.start();
-  AppConfig::setServerURL(services.defaults(), service.baseUrl());
-  tools::signInForRender(services.webEngine().network(), service);
+  tools::RenderWorkspace workspace;
+  auto& services = workspace.services;
 
   auto model = services.browser();
   auto viewState = services.viewState();
@@ -124,6 +112,5 @@ int main(int argc, char** argv) {
   bool ok = writePng(*window, png);
   std::printf("%s\n", ok ? png.c_str() : "render failed");
   delete window;
-  service.stop();
   return ok ? 0 : 1;
 }

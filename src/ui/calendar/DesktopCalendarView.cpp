@@ -26,6 +26,7 @@
 #include "ui/components/LawBadges.h"
 #include "ui/components/LawButtons.h"
 #include "ui/components/LawSelectableChip.h"
+#include "ui/components/WidgetHelpers.h"
 
 namespace quorvel {
 namespace {
@@ -210,12 +211,6 @@ void installStyle() {
       1);
 }
 
-Gtk::Label* label(const std::string& text, const char* cls) {
-  auto* l = Gtk::make_managed<Gtk::Label>(text);
-  l->add_css_class(cls);
-  return l;
-}
-
 Gtk::Widget* divider() {
   auto* d = Gtk::make_managed<Gtk::Box>();
   d->add_css_class("dc-divider");
@@ -311,7 +306,7 @@ void DesktopCalendarView::buildHeader() {
   auto* row1 = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 8);
   row1->append(*Gtk::make_managed<BrandBadge>(24, 13));
   auto* titles = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 0);
-  auto* title = label(kDesktopCalendarTitle, "dc-title");
+  auto* title = classedLabel(kDesktopCalendarTitle, "dc-title");
   title->set_xalign(0);
   subtitle_.add_css_class("dc-subtitle");
   subtitle_.set_xalign(0);
@@ -433,7 +428,7 @@ void DesktopCalendarView::buildMonth() {
   weekdays->set_column_spacing(2);
   const char* names[] = {"一", "二", "三", "四", "五", "六", "日"};
   for (int i = 0; i < 7; ++i) {
-    auto* l = label(names[i], "dc-weekday");
+    auto* l = classedLabel(names[i], "dc-weekday");
     if (i >= 5) l->add_css_class("dc-weekend");
     weekdays->attach(*l, i, 0);
   }
@@ -459,7 +454,7 @@ void DesktopCalendarView::syncGrid() {
     if (c.isToday) b->add_css_class("dc-today");
     if (c.isSelected) b->add_css_class("dc-selected");
     auto* col = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 2);
-    col->append(*label(std::to_string(c.dayNumber), "dc-daynum"));
+    col->append(*classedLabel(std::to_string(c.dayNumber), "dc-daynum"));
     auto* markers = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 2);
     markers->set_size_request(-1, 9);
     markers->set_halign(Gtk::Align::CENTER);
@@ -473,7 +468,7 @@ void DesktopCalendarView::syncGrid() {
     if (c.hearingCount >= 1) dot("dc-dot-hearing");
     if (c.overdueCount >= 1) dot("dc-dot-overdue");
     if (c.deadlineCount >= 1) dot("dc-dot-deadline");
-    if (c.totalCount >= 4) markers->append(*label(std::to_string(c.totalCount), "dc-total"));
+    if (c.totalCount >= 4) markers->append(*classedLabel(std::to_string(c.totalCount), "dc-total"));
     col->append(*markers);
     b->set_child(*col);
     lawHandCursor(*b);
@@ -550,7 +545,7 @@ void DesktopCalendarView::syncList() {
     auto* spinner = Gtk::make_managed<Gtk::Spinner>();
     spinner->start();
     box->append(*spinner);
-    box->append(*label("正在拉取实时排期…", "dc-loading"));
+    box->append(*classedLabel("正在拉取实时排期…", "dc-loading"));
     listBox_.append(*box);
     return;
   }
@@ -572,9 +567,9 @@ void DesktopCalendarView::syncList() {
   auto* icon = Gtk::make_managed<DeskGlyph>("calendar.badge.checkmark", 24, 1.4);
   icon->add_css_class("dc-empty-icon");
   box->append(*icon);
-  box->append(*label(vm_.scope == DesktopListScope::upcoming ? "近期暂无匹配日程" : "当日暂无匹配日程", "dc-empty-title"));
+  box->append(*classedLabel(vm_.scope == DesktopListScope::upcoming ? "近期暂无匹配日程" : "当日暂无匹配日程", "dc-empty-title"));
   if (!model_.errorText->empty()) {
-    auto* err = label(model_.errorText.get(), "dc-error");
+    auto* err = classedLabel(model_.errorText.get(), "dc-error");
     err->set_wrap(true);
     err->set_justify(Gtk::Justification::CENTER);
     err->set_margin_start(16);
@@ -602,10 +597,10 @@ Gtk::Widget* DesktopCalendarView::makeCard(const ICSEvent& event, bool showDate)
   auto* col = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 3);
   col->set_hexpand(true);
   auto* meta = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 5);
-  meta->append(*label(desktopKindLabel(event.kind()), "dc-kind"));
-  meta->append(*label(desktopTimeText(event, showDate), "dc-time"));
+  meta->append(*classedLabel(desktopKindLabel(event.kind()), "dc-kind"));
+  meta->append(*classedLabel(desktopTimeText(event, showDate), "dc-time"));
   col->append(*meta);
-  auto* title = label(desktopDisplayTitle(event.summary), "dc-card-title");
+  auto* title = classedLabel(desktopDisplayTitle(event.summary), "dc-card-title");
   title->set_xalign(0);
   title->set_wrap(true);
   title->set_wrap_mode(Pango::WrapMode::WORD_CHAR);

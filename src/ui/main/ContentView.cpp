@@ -136,7 +136,8 @@ void ContentView::syncSidebar() {
 
 void ContentView::watchToolFlags() {
   // Each flag opens or hides its floating tool window. Their contents arrive with their
-  // own subsystems; until then each window says what it will hold.
+  // own subsystems; until then a window says what it will hold (a registered content
+  // has no such text).
   struct Tool {
     Published<bool>* flag;
     const char* name;
@@ -145,7 +146,7 @@ void ContentView::watchToolFlags() {
   const Tool tools[] = {
       {&view_->showSettings, "settings", "客户端设置（服务器地址、字号、隐私锁定、卷宗盘等）将在这里调整。"},
       {&view_->showTodo, "todo", "超期、今日到期、3天内、待核实的待办与开庭预警将在这里列出。"},
-      {&view_->showPalette, "palette", "合同、客户、程序与功能的全局搜索将在这里进行。"},
+      {&view_->showPalette, "palette", nullptr},
       {&view_->showShortcuts, "shortcuts", nullptr},
       {&view_->showMirror, "mirror", "本地卷宗盘与离线镜像的文件将在这里管理。"},
   };

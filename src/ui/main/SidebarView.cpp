@@ -13,6 +13,7 @@
 
 #include "ui/components/HandCursor.h"
 #include "ui/components/LawBadges.h"
+#include "ui/components/WidgetHelpers.h"
 
 namespace quorvel {
 
@@ -64,10 +65,6 @@ void setText(Gtk::Label& label, const std::string& text) {
   if (label.get_text().raw() != text) label.set_text(text);
 }
 
-void setAccessibleLabel(Gtk::Widget& w, const std::string& text) {
-  gtk_accessible_update_property(GTK_ACCESSIBLE(w.gobj()), GTK_ACCESSIBLE_PROPERTY_LABEL, text.c_str(), -1);
-}
-
 // One line, cut at the end. `maxChars` bounds the natural width, so a long title
 // never widens the fixed column (labels that fill their row pass 1).
 void oneLine(Gtk::Label& label, int maxChars = 1) {
@@ -75,13 +72,6 @@ void oneLine(Gtk::Label& label, int maxChars = 1) {
   label.set_ellipsize(Pango::EllipsizeMode::END);
   label.set_xalign(0);
   label.set_max_width_chars(maxChars);
-}
-
-void setClass(Gtk::Widget& w, const char* cls, bool on) {
-  if (on)
-    w.add_css_class(cls);
-  else
-    w.remove_css_class(cls);
 }
 
 void makeDivider(Gtk::Box& box) {
@@ -216,7 +206,7 @@ SidebarView::Row::Row(const NavItem& item, bool muted, double scale)
 void SidebarView::Row::setSelected(bool selected) {
   if (selected == selected_) return;
   selected_ = selected;
-  setClass(*this, "law-selected", selected);
+  setCssClass(*this, "law-selected", selected);
   accent_.set_visible(selected);
   icon_.setDuotoneOpacity(sidebarRowLook(selected, muted_, false).duotoneOpacity);
 }
@@ -260,7 +250,7 @@ SidebarView::Pill::Pill(TodoKind kind, bool large)
 
 void SidebarView::Pill::set(long long value, bool loaded, double scale) {
   setText(count_, sidebarCountText(value, loaded));
-  setClass(*this, "law-has-count", value >= 1);
+  setCssClass(*this, "law-has-count", value >= 1);
   if (scale != scale_) {
     scale_ = scale;
     setFont(count_, kCountSize * scale, 0, true);
@@ -553,7 +543,7 @@ void SidebarView::updateCard(const SidebarInput& in, bool rescale) {
   failure_.set_visible(failed);
   setText(failureText_, in.refreshFailure);
   failureText_.set_tooltip_text(in.refreshFailure);
-  setClass(card_, "law-stale", failed);
+  setCssClass(card_, "law-stale", failed);
   if (rescale) {
     setFont(failureText_, kCardTimeSize * in.scale);
     setFont(*static_cast<Gtk::Label*>(retryButton_->get_child()), kCardTimeSize * in.scale);
@@ -562,7 +552,7 @@ void SidebarView::updateCard(const SidebarInput& in, bool rescale) {
 
 void SidebarView::updateFooter(const SidebarInput& in, bool rescale) {
   loginHint_.set_visible(in.loginRequired);
-  setClass(statusDot_, "law-signed-out", in.loginRequired);
+  setCssClass(statusDot_, "law-signed-out", in.loginRequired);
   setText(initial_, sidebarInitial(in.userName));
   setText(name_, sidebarDisplayName(in.userName));
   setText(subtitle_, sidebarSubtitle(in.userName, in.userRole));

@@ -5,13 +5,14 @@
 #include <unicode/timezone.h>
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
-#include <unicode/utf8.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <mutex>
+
+#include "ui/model/UnicodeText.h"
 
 namespace quorvel::QuickCapture {
 namespace {
@@ -233,27 +234,7 @@ LawColor chipColor(TodoTypeOption option) {
   return LawTheme::primary;
 }
 
-std::string trimmedText(const std::string& text) {
-  const auto* s = reinterpret_cast<const uint8_t*>(text.data());
-  const int32_t length = static_cast<int32_t>(text.size());
-  int32_t begin = 0;
-  while (begin < length) {
-    int32_t next = begin;
-    UChar32 c;
-    U8_NEXT(s, next, length, c);
-    if (c < 0 || !u_isUWhiteSpace(c)) break;
-    begin = next;
-  }
-  int32_t end = length;
-  while (end > begin) {
-    int32_t prev = end;
-    UChar32 c;
-    U8_PREV(s, 0, prev, c);
-    if (c < 0 || !u_isUWhiteSpace(c)) break;
-    end = prev;
-  }
-  return text.substr(static_cast<size_t>(begin), static_cast<size_t>(end - begin));
-}
+std::string trimmedText(const std::string& text) { return trimmedWhitespace(text); }
 
 bool canSubmit(const std::string& content, bool submitting) { return !submitting && !trimmedText(content).empty(); }
 

@@ -1,10 +1,7 @@
 #include "ui/model/TodoSheetRules.h"
 
-#include <unicode/uchar.h>
-#include <unicode/unistr.h>
-#include <unicode/utf8.h>
-
 #include "ui/model/ThemeCss.h"
+#include "ui/model/UnicodeText.h"
 
 namespace quorvel {
 
@@ -14,33 +11,6 @@ constexpr LawColor kWhite = LawColor::rgb8(255, 255, 255);
 constexpr LawColor kHoverFill = LawColor::rgb8(241, 245, 250);
 constexpr LawColor kCardHoverFill = LawColor::rgb8(250, 251, 253);
 constexpr LawColor kSlate = LawColor::rgb8(15, 23, 42);
-
-std::string lower(const std::string& s) {
-  std::string out;
-  icu::UnicodeString::fromUTF8(s).toLower().toUTF8String(out);
-  return out;
-}
-
-// Trimmed of Unicode white space and line breaks (the ideographic space too).
-std::string trimmedUnicode(const std::string& s) {
-  int32_t begin = 0, end = static_cast<int32_t>(s.size());
-  const auto* p = reinterpret_cast<const uint8_t*>(s.data());
-  while (begin < end) {
-    int32_t i = begin;
-    UChar32 c;
-    U8_NEXT(p, i, end, c);
-    if (c < 0 || !u_isUWhiteSpace(c)) break;
-    begin = i;
-  }
-  while (end > begin) {
-    int32_t i = end;
-    UChar32 c;
-    U8_PREV(p, begin, i, c);
-    if (c < 0 || !u_isUWhiteSpace(c)) break;
-    end = i;
-  }
-  return s.substr(static_cast<size_t>(begin), static_cast<size_t>(end - begin));
-}
 
 std::string rule(const std::string& selector, const std::string& body) { return cssRule(selector, body); }
 std::string px(double v) { return cssPx(v); }
@@ -75,12 +45,12 @@ std::string todoSearchText(const TodoItem& item) {
     text += **field;
     first = false;
   }
-  return lower(text);
+  return lowercased(text);
 }
 
 std::vector<TodoItem> todoFilteredItems(const Deadlines& deadlines, TodoKind kind, const std::string& filterText) {
   const auto& list = deadlines.list(kind);
-  const std::string needle = lower(trimmedUnicode(filterText));
+  const std::string needle = lowercased(trimmedWhitespace(filterText));
   if (needle.empty()) return list;
   std::vector<TodoItem> kept;
   for (const auto& item : list)

@@ -180,6 +180,26 @@ void TodoGlyph::draw(const Cairo::RefPtr<Cairo::Context>& cr, int, int) {
       cairo_arc(ct, 12, 17.1, 1.3, 0, 2 * pi);
       cairo_fill(ct);
       break;
+    case Shape::newTab:
+      // A page with a plus in front of another one behind it.
+      cairo_set_line_width(ct, 2.0);
+      lawAppendRoundedRect(ct, 2.5, 7.5, 14, 14, 2.6);
+      cairo_stroke(ct);
+      cairo_move_to(ct, 7.5, 7.5);
+      cairo_line_to(ct, 7.5, 5.1);
+      cairo_arc(ct, 10.1, 5.1, 2.6, pi, 1.5 * pi);
+      cairo_line_to(ct, 18.9, 2.5);
+      cairo_arc(ct, 18.9, 5.1, 2.6, 1.5 * pi, 2 * pi);
+      cairo_line_to(ct, 21.5, 13.9);
+      cairo_arc(ct, 18.9, 13.9, 2.6, 0, 0.5 * pi);
+      cairo_line_to(ct, 16.5, 16.5);
+      cairo_stroke(ct);
+      cairo_move_to(ct, 9.5, 11);
+      cairo_line_to(ct, 9.5, 18);
+      cairo_move_to(ct, 6, 14.5);
+      cairo_line_to(ct, 13, 14.5);
+      cairo_stroke(ct);
+      break;
   }
 }
 
@@ -214,6 +234,7 @@ Gtk::Widget* makeSymbolGlyph(const std::string& symbol, double size) {
   else if (symbol == "checkmark.seal.fill") shape = TodoGlyph::Shape::checkSeal;
   else if (symbol == "xmark.circle.fill") shape = TodoGlyph::Shape::clearMark;
   else if (symbol == "exclamationmark.triangle.fill") shape = TodoGlyph::Shape::warning;
+  else if (symbol == "plus.rectangle.on.rectangle") shape = TodoGlyph::Shape::newTab;
   return Gtk::make_managed<TodoGlyph>(shape, size);
 }
 

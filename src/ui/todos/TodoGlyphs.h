@@ -1,8 +1,8 @@
 #pragma once
-// Small line glyphs of the to-do sheet, the menu-bar panel and the quick-archive
-// window that the drawn icon set lacks (refresh arrow, clear mark, person, folder,
-// seal, chevron, power, check circle…). Drawn in the widget's CSS colour, so hover
-// rules recolour them.
+// Small line glyphs of the to-do sheet, the menu-bar panel, the quick-archive window
+// and the command palette that the drawn icon set lacks (refresh arrow, clear mark,
+// person, folder, seal, chevron, power, check circle, new tab…). Drawn in the widget's
+// CSS colour, so hover rules recolour them.
 #include <gtkmm/drawingarea.h>
 
 #include <string>
@@ -13,7 +13,7 @@ class TodoGlyph : public Gtk::DrawingArea {
  public:
   enum class Shape {
     refresh, clearMark, person, folder, checkSeal, arrowUpRight, chevronRight, power, arrowDownCircle, magnifier,
-    checkCircle, circle, arrowDownDoc, warning,
+    checkCircle, circle, arrowDownDoc, warning, newTab,
   };
   TodoGlyph(Shape shape, double size);
   Shape shape() const { return shape_; }

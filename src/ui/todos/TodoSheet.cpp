@@ -13,6 +13,7 @@
 #include "base/MainQueue.h"
 #include "ui/components/HandCursor.h"
 #include "ui/components/LawButtons.h"
+#include "ui/components/WidgetHelpers.h"
 #include "ui/floating/ToolWindowContent.h"
 #include "ui/todos/TodoGlyphs.h"
 
@@ -22,12 +23,6 @@ namespace {
 
 void installTodoSheetStyle() {
   addDisplayCssOnce("todo-sheet", todoSheetCss);
-}
-
-Gtk::Label* label(const std::string& text, const char* cls) {
-  auto* l = Gtk::make_managed<Gtk::Label>(text);
-  l->add_css_class(cls);
-  return l;
 }
 
 // A glyph followed by a one-line label, as one chip.
@@ -43,17 +38,7 @@ Gtk::Box* glyphLabel(const char* symbol, const std::string& text, const char* cl
   return box;
 }
 
-// Buttons drawn from several labels get one name for screen readers.
-void setAccessibleLabel(Gtk::Widget& w, const std::string& text) {
-  gtk_accessible_update_property(GTK_ACCESSIBLE(w.gobj()), GTK_ACCESSIBLE_PROPERTY_LABEL, text.c_str(), -1);
-}
-
 std::string kindClass(TodoKind kind) { return "law-kind-" + TodoKinds::rawValue(kind); }
-
-void setClass(Gtk::Widget& w, const char* cls, bool on) {
-  if (on) w.add_css_class(cls);
-  else w.remove_css_class(cls);
-}
 
 }  // namespace
 
@@ -167,10 +152,10 @@ void TodoSheet::buildBar() {
     dot->add_css_class("law-todo-pill-dot");
     dot->set_valign(Gtk::Align::CENTER);
     row->append(*dot);
-    auto* title = label(TodoKinds::title(kind), "law-todo-pill-title");
+    auto* title = classedLabel(TodoKinds::title(kind), "law-todo-pill-title");
     title->set_single_line_mode(true);
     row->append(*title);
-    auto* count = label("0", "law-todo-pill-count");
+    auto* count = classedLabel("0", "law-todo-pill-count");
     count->set_valign(Gtk::Align::CENTER);
     row->append(*count);
     button->set_child(*row);
@@ -218,7 +203,7 @@ void TodoSheet::buildBody() {
   loadingBox_.set_halign(Gtk::Align::CENTER);
   loadingSpinner_.set_size_request(24, 24);
   loadingBox_.append(loadingSpinner_);
-  loadingBox_.append(*label(kTodoLoadingText, "law-todo-loading-text"));
+  loadingBox_.append(*classedLabel(kTodoLoadingText, "law-todo-loading-text"));
   body_.append(loadingBox_);
 
   // A failed refresh over the last good entries: what happened, and a retry.
@@ -343,8 +328,8 @@ void TodoSheet::sync() {
   doneGlyph_->set_visible(state_ == TodoSheetState::empty);
   noMatchGlyph_->set_visible(state_ == TodoSheetState::noMatch);
   failedGlyph_->set_visible(failedState);
-  setClass(*emptyDisc_, "law-no-match", state_ == TodoSheetState::noMatch);
-  setClass(*emptyDisc_, "law-failed", failedState);
+  setCssClass(*emptyDisc_, "law-no-match", state_ == TodoSheetState::noMatch);
+  setCssClass(*emptyDisc_, "law-failed", failedState);
   emptyRetry_->set_visible(failedState);
   emptyRetry_->set_sensitive(!loading_);
   // Over the last good entries (or a filter of them) the failure stands above them.
@@ -377,7 +362,7 @@ Gtk::Widget* TodoSheet::makeCard(const TodoItem& item, TodoKind kind) {
   middle->set_hexpand(true);
   middle->set_valign(Gtk::Align::CENTER);
   middle->set_margin_end(10);
-  auto* content = label(todoContentText(item), "law-todo-card-content");
+  auto* content = classedLabel(todoContentText(item), "law-todo-card-content");
   content->set_xalign(0);
   content->set_wrap(true);
   content->set_wrap_mode(Pango::WrapMode::WORD_CHAR);
@@ -395,12 +380,12 @@ Gtk::Widget* TodoSheet::makeCard(const TodoItem& item, TodoKind kind) {
 
   auto* trailing = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 3);
   trailing->set_valign(Gtk::Align::CENTER);
-  auto* day = label(item.dayText(), "law-todo-day");
+  auto* day = classedLabel(item.dayText(), "law-todo-day");
   day->add_css_class(kindClass(kind));
   day->set_halign(Gtk::Align::END);
   trailing->append(*day);
   if (todoHasText(item.date)) {
-    auto* date = label(*item.date, "law-todo-card-date");
+    auto* date = classedLabel(*item.date, "law-todo-card-date");
     date->set_halign(Gtk::Align::END);
     trailing->append(*date);
   }

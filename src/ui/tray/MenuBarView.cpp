@@ -16,6 +16,7 @@
 #include "platform/WindowPlacement.h"
 #include "ui/components/HandCursor.h"
 #include "ui/components/LawBadges.h"
+#include "ui/components/WidgetHelpers.h"
 #include "ui/windows/MainWindowController.h"
 #include "ui/windows/WindowFrame.h"
 #include "ui/todos/TodoGlyphs.h"
@@ -25,17 +26,6 @@ namespace {
 
 void installMenuBarStyle() {
   addDisplayCssOnce("menu-bar", menuBarCss);
-}
-
-Gtk::Label* label(const std::string& text, const char* cls) {
-  auto* l = Gtk::make_managed<Gtk::Label>(text);
-  l->add_css_class(cls);
-  return l;
-}
-
-// Buttons drawn from several labels get one name for screen readers.
-void setAccessibleLabel(Gtk::Widget& w, const std::string& text) {
-  gtk_accessible_update_property(GTK_ACCESSIBLE(w.gobj()), GTK_ACCESSIBLE_PROPERTY_LABEL, text.c_str(), -1);
 }
 
 bool read(const std::function<bool()>& f) { return f && f(); }
@@ -114,7 +104,7 @@ void MenuBarView::buildHeader() {
 
   auto* texts = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 2);
   texts->set_valign(Gtk::Align::CENTER);
-  auto* title = label(kMenuBarTitle, "law-menubar-title");
+  auto* title = classedLabel(kMenuBarTitle, "law-menubar-title");
   title->set_xalign(0);
   texts->append(*title);
   auto* status = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 5);
@@ -141,7 +131,7 @@ void MenuBarView::buildHeader() {
   lawHandCursor(*refresh);
   header->append(*refresh);
 
-  auto* version = label(menuBarVersionText(), "law-menubar-version");
+  auto* version = classedLabel(menuBarVersionText(), "law-menubar-version");
   version->set_valign(Gtk::Align::CENTER);
   header->append(*version);
   content_.append(*header);
@@ -151,7 +141,7 @@ void MenuBarView::buildCounters() {
   auto* counters = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 7);
   counters->add_css_class("law-menubar-counters");
   auto* titleRow = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 8);
-  auto* title = label(kMenuBarCountersTitle, "law-menubar-counters-title");
+  auto* title = classedLabel(kMenuBarCountersTitle, "law-menubar-counters-title");
   title->set_hexpand(true);
   title->set_xalign(0);
   titleRow->append(*title);
@@ -194,9 +184,9 @@ void MenuBarView::buildCounters() {
       stack->set_halign(Gtk::Align::CENTER);
       stack->set_margin_top(7);
       stack->set_margin_bottom(7);
-      auto* number = label("–", "law-menubar-box-number");
+      auto* number = classedLabel("–", "law-menubar-box-number");
       stack->append(*number);
-      auto* caption = label(TodoKinds::title(kind), "law-menubar-box-caption");
+      auto* caption = classedLabel(TodoKinds::title(kind), "law-menubar-box-caption");
       caption->set_single_line_mode(true);
       stack->append(*caption);
       overlay->set_child(*stack);
@@ -258,7 +248,7 @@ void MenuBarView::refreshRows() {
       commands_.append(*divider);
     }
     if (!section.title.empty()) {
-      auto* header = label(section.title, "law-menubar-section");
+      auto* header = classedLabel(section.title, "law-menubar-section");
       header->set_xalign(0);
       commands_.append(*header);
     }
@@ -293,20 +283,20 @@ Gtk::Button* MenuBarView::makeRow(const MenuBarRow& row) {
   }
   line->append(*tile);
 
-  auto* title = label(row.title, "law-menubar-row-title");
+  auto* title = classedLabel(row.title, "law-menubar-row-title");
   title->set_xalign(0);
   title->set_hexpand(true);
   title->set_single_line_mode(true);
   title->set_margin_end(6);
   line->append(*title);
   if (row.badge) {
-    auto* badge = label(*row.badge, "law-menubar-badge");
+    auto* badge = classedLabel(*row.badge, "law-menubar-badge");
     badge->add_css_class(row.badgeColor == LawTheme::warning ? "law-warning" : "law-success");
     badge->set_valign(Gtk::Align::CENTER);
     line->append(*badge);
   }
   if (row.shortcut) {
-    auto* keys = label(*row.shortcut, "law-menubar-shortcut");
+    auto* keys = classedLabel(*row.shortcut, "law-menubar-shortcut");
     keys->set_valign(Gtk::Align::CENTER);
     line->append(*keys);
   }

@@ -1,0 +1,218 @@
+#include "ui/model/CommandPalette.h"
+
+#include <stdexcept>
+
+#include "base/MainQueue.h"
+#include "core/BrowserModel.h"
+#include "core/ShortcutText.h"
+#include "ui/model/UnicodeText.h"
+
+namespace quorvel {
+
+namespace {
+
+// The query's words: trimmed, lower-cased, split at the plain space only.
+std::vector<std::string> queryWords(const std::string& query) {
+  const std::string text = lowercased(trimmedWhitespace(query));
+  std::vector<std::string> words;
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    std::size_t end = text.find(' ', start);
+    if (end == std::string::npos) end = text.size();
+    if (end > start) words.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return words;
+}
+
+bool matches(const CommandPalette::Entry& entry, const std::vector<std::string>& words) {
+  const std::string haystack = lowercased(entry.title + " " + entry.subtitle);
+  for (const auto& w : words)
+    if (haystack.find(w) == std::string::npos) return false;
+  return true;
+}
+
+}  // namespace
+
+std::string CommandPalette::rawValue(Category category) {
+  switch (category) {
+    case Category::all: return "全部";
+    case Category::action: return "功能";
+    case Category::contract: return "合同";
+    case Category::client: return "客户";
+  }
+  return {};
+}
+
+std::optional<CommandPalette::Category> CommandPalette::categoryFromRawValue(std::string_view raw) {
+  for (Category c : allCategories)
+    if (rawValue(c) == raw) return c;
+  return std::nullopt;
+}
+
+CommandPalette::Services CommandPalette::servicesOver(const std::shared_ptr<BrowserModel>& browser,
+                                                      std::function<void()> showMainWindow) {
+  std::weak_ptr<BrowserModel> weak = browser;
+  Services s;
+  s.visibleNavItems = [weak] {
+    auto model = weak.lock();
+    return model ? model->account().visibleNavItems() : std::vector<NavItem>{};
+  };
+  if (browser) {
+    s.navItemsChanged = {&browser->account().navItems.changed(), &browser->account().forbiddenPaths.changed()};
+  }
+  s.fetchNodesCached = [weak](bool force) -> Task<std::string> {
+    auto model = weak.lock();
+    if (!model) throw std::runtime_error("没有打开的页面（请先登录）");
+    co_return co_await model->reads().fetchNodesCached(force);
+  };
+  s.showMainWindow = std::move(showMainWindow);
+  s.newTab = [weak](const std::string& path, const std::string& title) {
+    if (auto model = weak.lock()) model->newTab(path, title);
+  };
+  s.loadInActive = [weak](const std::string& path) {
+    if (auto model = weak.lock()) model->loadInActive(path);
+  };
+  return s;
+}
+
+CommandPalette::CommandPalette(Services services, Actions actions, std::function<void()> close)
+    : services_(std::move(services)), actions_(std::move(actions)), close_(std::move(close)) {
+  if (!services_.later) services_.later = [](std::function<void()> fn) { postToMain(std::move(fn)); };
+  for (auto* signal : services_.navItemsChanged)
+    navConnections_.emplace_back(signal->connect([this] { entriesChanged_.emit(); }));
+}
+
+CommandPalette::~CommandPalette() { *self_ = nullptr; }
+
+std::vector<CommandPalette::Entry> CommandPalette::buildEntries(const std::vector<NavItem>& navItems,
+                                                                const Actions& actions,
+                                                                const std::vector<MirrorNode>& contracts,
+                                                                const std::vector<MirrorClientNode>& clients,
+                                                                Category category, const std::string& query) {
+  std::vector<Entry> all;
+  const auto& pages = navItems.empty() ? defaultSideItems() : navItems;
+  for (const auto& item : pages)
+    all.push_back(Entry{"nav:" + item.path, Category::action, item.title, item.path, item.symbol, item.path, {}});
+
+  auto action = [&](const char* id, const char* title, const char* subtitle, const char* symbol,
+                    const std::function<void()>& run) {
+    all.push_back(Entry{id, Category::action, title, linuxShortcutText(subtitle), symbol, std::nullopt,
+                        run ? run : std::function<void()>([] {})});
+  };
+  action("act:todo", "打开我的待办", "快捷键 ⌘⇧D", "checklist", actions.showTodo);
+  action("act:desktop_cal", "打开桌面交互日历", "快捷键 ⌘⇧C · 可贴桌面 / 置顶", "calendar",
+         actions.toggleDesktopCalendar);
+  action("act:mirror", "打开本地卷宗镜像", "快捷键 ⌘⇧M", "externaldrive.connected.to.line.below", actions.showMirror);
+  action("act:ocr", "扫描件识别（生成可搜索 PDF）", "快捷键 ⌘⇧S", "doc.viewfinder", actions.recogniseScans);
+  action("act:settings", "打开客户端设置", "账号、字号、卷宗盘与缓存", "gearshape", actions.showSettings);
+  action("act:volume", "在文件管理器中打开卷宗目录", "快捷键 ⌘⇧O", "folder", actions.openVolumeFolder);
+
+  for (const auto& c : contracts) {
+    const std::string id = std::to_string(c.id);
+    all.push_back(Entry{"contract:" + id, Category::contract, c.no,
+                        "合同 · " + std::to_string(c.clients) + " 位客户 · " + std::to_string(c.procs) + " 个程序",
+                        "doc.text", "/contract_detail/" + id, {}});
+  }
+  for (const auto& c : clients) {
+    const std::string id = std::to_string(c.id);
+    const std::string procs = std::to_string(c.procs) + " 个程序";
+    all.push_back(Entry{"client:" + id, Category::client, c.name,
+                        c.contract.empty() ? "客户 · " + procs : "合同 " + c.contract + " · " + procs,
+                        "person.crop.circle", "/client_detail/" + id, {}});
+  }
+
+  const auto words = queryWords(query);
+  std::vector<Entry> kept;
+  for (auto& e : all) {
+    if (kept.size() == kMaxEntries) break;
+    if (category != Category::all && e.category != category) continue;
+    if (!matches(e, words)) continue;
+    kept.push_back(std::move(e));
+  }
+  return kept;
+}
+
+std::vector<CommandPalette::Entry> CommandPalette::entries() const {
+  return buildEntries(services_.visibleNavItems ? services_.visibleNavItems() : std::vector<NavItem>{}, actions_,
+                      contracts.get(), clients.get(), category.get(), query.get());
+}
+
+void CommandPalette::setQuery(const std::string& text) {
+  query.set(text);
+  selectedIndex.set(0);
+  entriesChanged_.emit();
+}
+
+void CommandPalette::chooseCategory(Category c) {
+  category.set(c);
+  selectedIndex.set(0);
+  entriesChanged_.emit();
+}
+
+void CommandPalette::selectNext() {
+  const int count = static_cast<int>(entries().size());
+  if (count == 0) return;
+  selectedIndex.set((selectedIndex.get() + 1) % count);
+}
+
+void CommandPalette::selectPrevious() {
+  const int count = static_cast<int>(entries().size());
+  if (count == 0) return;
+  selectedIndex.set((selectedIndex.get() + count - 1) % count);
+}
+
+std::optional<std::size_t> CommandPalette::badgeCount(Category c) const {
+  std::size_t n = 0;
+  if (c == Category::contract) n = contracts->size();
+  else if (c == Category::client) n = clients->size();
+  return n > 0 ? std::optional<std::size_t>(n) : std::nullopt;
+}
+
+void CommandPalette::openSelected(bool newTab) {
+  const auto list = entries();
+  const int index = selectedIndex.get();
+  if (index < 0 || index >= static_cast<int>(list.size())) return;
+  execute(list[static_cast<std::size_t>(index)], newTab);
+}
+
+void CommandPalette::execute(const Entry& entry, bool newTab) {
+  // Closed first, so an action's own window or panel comes up over the workspace.
+  closeWindow();
+  if (entry.action) return services_.later(entry.action);
+  if (!entry.path) return;
+  if (services_.showMainWindow) services_.showMainWindow();
+  if (newTab) {
+    if (services_.newTab) services_.newTab(*entry.path, entry.title);
+  } else if (services_.loadInActive) {
+    services_.loadInActive(*entry.path);
+  }
+}
+
+void CommandPalette::closeWindow() {
+  if (close_) close_();
+}
+
+Task<void> CommandPalette::loadNodes(bool force) {
+  auto alive = self_;
+  const unsigned long load = ++loadsStarted_;
+  ++runningLoads_;
+  loading.setIfChanged(true);
+  std::optional<MirrorNodes> nodes;
+  try {
+    auto fetch = services_.fetchNodesCached(force);
+    std::string bytes = co_await fetch;
+    nodes = decodeMirrorNodes(bytes);
+  } catch (...) {
+  }
+  if (!*alive) co_return;
+  if (nodes && load > appliedLoad_) {
+    appliedLoad_ = load;
+    contracts.set(std::move(nodes->contracts));
+    clients.set(std::move(nodes->clients));
+    entriesChanged_.emit();
+  }
+  if (--runningLoads_ == 0) loading.set(false);
+}
+
+}  // namespace quorvel

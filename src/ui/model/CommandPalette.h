@@ -1,0 +1,140 @@
+#pragma once
+// The command palette's model: one search over the workspace's pages, six actions of
+// the client, and the firm's contracts and clients. It builds, filters and caps the
+// entry list, keeps the highlighted row, carries an entry out and loads the contracts
+// and clients. Free of widgets; the palette window (ui/palette) observes it. Main
+// thread only.
+#include <array>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/GLibPtr.h"
+#include "base/Published.h"
+#include "base/Task.h"
+#include "core/NavItem.h"
+#include "features/mirror/MirrorNodes.h"
+
+namespace quorvel {
+
+class BrowserModel;
+
+class CommandPalette {
+ public:
+  // The filter pills, in their order.
+  enum class Category { all, action, contract, client };
+  static constexpr std::array<Category, 4> allCategories = {Category::all, Category::action, Category::contract,
+                                                            Category::client};
+  // "全部", "功能", "合同", "客户": the pill's title and the row's badge.
+  static std::string rawValue(Category category);
+  static std::optional<Category> categoryFromRawValue(std::string_view raw);
+
+  // One row. Exactly one of `path` and `action` is set on every entry built here.
+  struct Entry {
+    std::string id;
+    Category category = Category::action;  // never `all`
+    std::string title;
+    std::string subtitle;
+    std::string symbol;  // the icon's symbol name
+    std::optional<std::string> path;
+    std::function<void()> action;
+  };
+
+  // What the six actions run (each handles its own failures).
+  struct Actions {
+    std::function<void()> showTodo;
+    std::function<void()> toggleDesktopCalendar;
+    std::function<void()> showMirror;
+    std::function<void()> recogniseScans;
+    std::function<void()> showSettings;
+    std::function<void()> openVolumeFolder;
+  };
+
+  // What the palette reads and drives outside itself (tests give their own).
+  struct Services {
+    // The sidebar's pages the account may open, and the signals that change them.
+    std::function<std::vector<NavItem>()> visibleNavItems;
+    std::vector<sigc::signal<void()>*> navItemsChanged;
+    // The "/api/desktop/nodes" reply; `force` bypasses its 30-second cache. Throws
+    // when it cannot be read.
+    std::function<Task<std::string>(bool force)> fetchNodesCached;
+    std::function<void()> showMainWindow;
+    std::function<void(const std::string& path, const std::string& title)> newTab;
+    std::function<void(const std::string& path)> loadInActive;
+    // Runs fn on a later turn of the main loop (unset: the main queue).
+    std::function<void(std::function<void()>)> later;
+  };
+
+  // The services over the workspace model, which the palette does not keep alive;
+  // `showMainWindow` brings the main window forward.
+  static Services servicesOver(const std::shared_ptr<BrowserModel>& browser, std::function<void()> showMainWindow);
+
+  // `close` closes the window the palette is in.
+  CommandPalette(Services services, Actions actions, std::function<void()> close);
+  ~CommandPalette();
+  CommandPalette(const CommandPalette&) = delete;
+  CommandPalette& operator=(const CommandPalette&) = delete;
+
+  static constexpr std::size_t kMaxEntries = 80;
+
+  Published<std::string, CommandPalette> query;
+  Published<Category, CommandPalette> category{Category::all};
+  Published<std::vector<MirrorNode>, CommandPalette> contracts;
+  Published<std::vector<MirrorClientNode>, CommandPalette> clients;
+  Published<bool, CommandPalette> loading{false};
+  Published<int, CommandPalette> selectedIndex{0};
+
+  // Fires after anything the entry list is built from changed.
+  sigc::signal<void()>& entriesChanged() { return entriesChanged_; }
+
+  // The rows: pages, actions, contracts, clients, filtered and cut to 80; built
+  // afresh on every call.
+  std::vector<Entry> entries() const;
+  // The pure rule behind entries().
+  static std::vector<Entry> buildEntries(const std::vector<NavItem>& navItems, const Actions& actions,
+                                         const std::vector<MirrorNode>& contracts,
+                                         const std::vector<MirrorClientNode>& clients, Category category,
+                                         const std::string& query);
+
+  // The text typed; the highlight goes back to the first row.
+  void setQuery(const std::string& text);
+  // A pill chosen; the highlight goes back to the first row.
+  void chooseCategory(Category category);
+  // The highlight one row down or up, wrapping; nothing on an empty list.
+  void selectNext();
+  void selectPrevious();
+
+  // The count on a pill: the loaded contracts or clients when there are any.
+  std::optional<std::size_t> badgeCount(Category category) const;
+
+  // Carries out the highlighted entry; nothing (the palette stays open) when the
+  // highlight is outside the list.
+  void openSelected(bool newTab);
+  // Closes the palette, then runs the entry's action on a later turn, or shows the main
+  // window and opens the entry's page (in a new tab titled with the entry's title).
+  void execute(const Entry& entry, bool newTab);
+  void closeWindow();
+
+  // Fills contracts and clients from the service. A failed read or a reply that is
+  // not the nodes keeps the lists; nothing is shown or logged. `loading` holds while
+  // any load runs.
+  Task<void> loadNodes(bool force);
+
+ private:
+  Services services_;
+  Actions actions_;
+  std::function<void()> close_;
+  sigc::signal<void()> entriesChanged_;
+  std::vector<ScopedConnection> navConnections_;
+  int runningLoads_ = 0;
+  // A load applies its reply only when no load started after it has applied one.
+  unsigned long loadsStarted_ = 0;
+  unsigned long appliedLoad_ = 0;
+  // Loads in flight check it after their wait: they go on only while the palette exists.
+  std::shared_ptr<CommandPalette*> self_ = std::make_shared<CommandPalette*>(this);
+};
+
+}  // namespace quorvel
