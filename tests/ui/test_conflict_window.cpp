@@ -16,6 +16,7 @@
 #include "VolumeServices.h"
 #include "WebDavServer.h"
 #include "WidgetFind.h"
+#include "base/ByteCount.h"
 #include "base/GLibPtr.h"
 #include "features/mirror/MirrorFormats.h"
 #include "features/volume/PreviewPresenter.h"
@@ -43,7 +44,7 @@ class RecordingPreviews : public PreviewPresenter {
   std::unique_ptr<Progress> showProgress(const std::string&) override { return std::make_unique<Progress>(); }
 };
 
-std::string sizeText(std::uintmax_t n) { return MirrorRules::byteCountText(static_cast<long long>(n)); }
+std::string sizeText(std::uintmax_t n) { return byteCountText(static_cast<long long>(n)); }
 
 struct Answers {
   std::vector<ConflictChoice> got;
