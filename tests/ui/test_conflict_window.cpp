@@ -19,6 +19,7 @@
 #include "base/ByteCount.h"
 #include "base/GLibPtr.h"
 #include "features/mirror/MirrorFormats.h"
+#include "fakes/RecordingDesktop.h"
 #include "features/volume/PreviewPresenter.h"
 #include "platform/Desktop.h"
 #include "ui/editing/ConflictWindow.h"
@@ -26,16 +27,6 @@
 namespace quorvel::test {
 namespace {
 namespace fs = std::filesystem;
-
-class RecordingDesktop : public Desktop {
- public:
-  std::vector<std::string> opened;
-  bool openURI(const std::string& uri) override {
-    opened.push_back(uri);
-    return true;
-  }
-  void revealFile(const fs::path&) override {}
-};
 
 class RecordingPreviews : public PreviewPresenter {
  public:

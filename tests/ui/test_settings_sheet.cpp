@@ -1,5 +1,6 @@
 // The settings sheet in its tool window: the six cards in order under the header; the
-// storage tiles count the mirror folder and its backups; "清空旧版本" asks first,
+// local places open in the file manager (a missing mirror folder opens nothing, the
+// audit file is made empty once and then left as it is); the storage tiles count the mirror folder and its backups; "清空旧版本" asks first,
 // keeps the backups on "取消" and empties them on "清空", after which the tile says
 // so and the button goes; clearing the sign-in state asks and closes the sheet only on
 // "清除"; Escape and "完成" close the sheet, and showing it again counts again.
@@ -15,8 +16,11 @@
 #include "ToolWindowsFixture.h"
 #include "WidgetFind.h"
 #include "WindowKeys.h"
+#include "base/GLibPtr.h"
 #include "base/MainQueue.h"
+#include "core/AppConfig.h"
 #include "fakes/FakeDialogs.h"
+#include "fakes/RecordingDesktop.h"
 #include "features/mirror/MirrorFormats.h"
 #include "platform/UserDefaults.h"
 #include "ui/components/LawSectionTitle.h"
@@ -35,7 +39,7 @@ class SettingsSheetTest : public ToolWindowsFixture {
     MirrorConfig config = MirrorConfig::load(home.defaults());
     config.rootPath = mirror().string();
     config.save(home.defaults());
-    settings = std::make_unique<SettingsWorld>(home.defaults(), *model, VolumeParts{.dialogs = &dialogs});
+    settings = std::make_unique<SettingsWorld>(home.defaults(), *model, VolumeParts{.dialogs = &dialogs, .desktop = &desktop});
     registerSettingsView(manager.contents(), settings->services());
   }
   void TearDown() override {
@@ -63,6 +67,7 @@ class SettingsSheetTest : public ToolWindowsFixture {
   }
 
   FakeDialogs dialogs;
+  RecordingDesktop desktop;
   std::unique_ptr<SettingsWorld> settings;
 };
 
@@ -84,6 +89,39 @@ TEST_F(SettingsSheetTest, TheCardsFollowTheHeaderInOrder) {
       if (auto* title = dynamic_cast<LawSectionTitle*>(&w)) headings.push_back(title->label().get_text());
     });
   EXPECT_EQ(headings, (std::vector<std::string>{"本机缓存与审计日志", "更新与高级维护"}));
+}
+
+TEST_F(SettingsSheetTest, TheLocalPlacesOpenInTheFileManagerAndTheAuditLogIsMadeOnce) {
+  SettingsView* view = open();
+  ASSERT_NE(view, nullptr);
+  auto* storage = &view->storageCard();
+  auto path = [](const std::string& uri) {
+    GCharPtr file(g_filename_from_uri(uri.c_str(), nullptr, nullptr));
+    return file ? fs::path(file.get()) : fs::path();
+  };
+
+  // No mirror folder yet: nothing opens.
+  press(findButton(*storage, "打开镜像目录"));
+  EXPECT_TRUE(desktop.opened.empty());
+  fs::create_directories(mirror());
+  press(findButton(*storage, "打开镜像目录"));
+  press(findButton(*storage, "打开下载目录"));
+  ASSERT_EQ(desktop.opened.size(), 2u);
+  EXPECT_EQ(path(desktop.opened[0]), mirror());
+  EXPECT_EQ(path(desktop.opened[1]), AppConfig::downloadDir());
+
+  // A fresh installation has no audit file: an empty one is made and shown selected;
+  // the next time the file is shown as it is.
+  const fs::path audit = settings->world.audit.file();
+  fs::remove(audit);
+  press(findButton(*storage, "打开上传审计日志"));
+  ASSERT_EQ(desktop.revealed, std::vector<fs::path>{audit});
+  ASSERT_TRUE(fs::exists(audit));
+  EXPECT_EQ(fs::file_size(audit), 0u);
+  std::ofstream(audit) << "{\"action\":\"upload\"}\n";
+  press(findButton(*storage, "打开上传审计日志"));
+  EXPECT_EQ(desktop.revealed.size(), 2u);
+  EXPECT_EQ(fs::file_size(audit), 20u);
 }
 
 TEST_F(SettingsSheetTest, ClearingOldVersionsAsksThenEmptiesTheBackupsAndTheTileSaysSo) {
