@@ -16,8 +16,10 @@
 #include "VolumeServices.h"
 #include "WebDavServer.h"
 #include "WidgetFind.h"
+#include "base/ByteCount.h"
 #include "base/GLibPtr.h"
 #include "features/mirror/MirrorFormats.h"
+#include "fakes/RecordingDesktop.h"
 #include "features/volume/PreviewPresenter.h"
 #include "platform/Desktop.h"
 #include "ui/editing/ConflictWindow.h"
@@ -26,16 +28,6 @@ namespace quorvel::test {
 namespace {
 namespace fs = std::filesystem;
 
-class RecordingDesktop : public Desktop {
- public:
-  std::vector<std::string> opened;
-  bool openURI(const std::string& uri) override {
-    opened.push_back(uri);
-    return true;
-  }
-  void revealFile(const fs::path&) override {}
-};
-
 class RecordingPreviews : public PreviewPresenter {
  public:
   std::vector<fs::path> previewed;
@@ -43,7 +35,7 @@ class RecordingPreviews : public PreviewPresenter {
   std::unique_ptr<Progress> showProgress(const std::string&) override { return std::make_unique<Progress>(); }
 };
 
-std::string sizeText(std::uintmax_t n) { return MirrorRules::byteCountText(static_cast<long long>(n)); }
+std::string sizeText(std::uintmax_t n) { return byteCountText(static_cast<long long>(n)); }
 
 struct Answers {
   std::vector<ConflictChoice> got;

@@ -13,6 +13,7 @@
 #include "ui/model/WorkspaceViewState.h"
 #include "TestEnv.h"
 #include "TestHelpers.h"
+#include "SettingsWorld.h"
 #include "ToolWindowsFixture.h"
 #include "VolumeServices.h"
 #include "base/GLibPtr.h"
@@ -171,11 +172,9 @@ TEST_F(FloatingWindowsTest, AVolumeConnectEndingAfterTheSettingsWindowIsGoneTouc
   if (!Mounts::davSupported()) GTEST_SKIP() << "GVfs without dav";
   FakeDialogs dialogs;
   home.defaults().set(CasePaths::kShareURLKey, "http://127.0.0.1:1/zm");  // nobody listens there
-  VolumeServices world(home.defaults(), {.dialogs = &dialogs});
-  CancellingFilePanels panels;
-  HotFolderWatcher inbox(home.defaults(), panels, world.desktop);
-  CalendarSyncParts calendar(home.defaults(), *model);
-  registerSettingsView(manager.contents(), SettingsServices{world.volume, inbox, calendar.sync});
+  SettingsWorld settings(home.defaults(), *model, {.dialogs = &dialogs});
+  auto& world = settings.world;
+  registerSettingsView(manager.contents(), settings.services());
   viewState->showSettings.set(true);
   Gtk::Window* w = shown("settings");
   ASSERT_NE(w, nullptr);

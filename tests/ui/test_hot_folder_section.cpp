@@ -4,9 +4,8 @@
 
 #include <cstdlib>
 
-#include "CalendarSyncParts.h"
 #include "TestEnv.h"
-#include "VolumeServices.h"
+#include "SettingsWorld.h"
 #include "base/MainQueue.h"
 #include "core/FilePanels.h"
 #include "fakes/FakeWebPage.h"
@@ -29,15 +28,13 @@ bool showsLabel(Gtk::Widget& w, const std::string& text) {
 
 TEST(HotFolderSection, SwitchDrivesTheWatcherAndLinesFollowIt) {
   TempHome home;
-  VolumeServices world(home.defaults());
-  CancellingFilePanels panels;
-  HotFolderWatcher watcher(home.defaults(), panels, world.desktop);
-  std::string inbox = (home.root() / "文档" / "墨衡台收件箱").string();
-  watcher.config.set({false, inbox, true});
   FakePages pages(home.defaults());
   auto model = freshFakeModel(pages);
-  CalendarSyncParts calendar(home.defaults(), *model);
-  auto* view = Gtk::make_managed<SettingsView>([] {}, SettingsServices{world.volume, watcher, calendar.sync});
+  SettingsWorld settings(home.defaults(), *model);
+  HotFolderWatcher& watcher = settings.inbox;
+  std::string inbox = (home.root() / "文档" / "墨衡台收件箱").string();
+  watcher.config.set({false, inbox, true});
+  auto* view = Gtk::make_managed<SettingsView>(model, [] {}, settings.services());
   view->set_size_request(620, 640);
   EXPECT_TRUE(showsLabel(*view, "本地收件箱热文件夹（扫描仪/微信自动弹归档）"));
   HotFolderSection section(watcher);

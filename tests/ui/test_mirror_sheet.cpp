@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "TestEnv.h"
+#include "base/ByteCount.h"
 #include "ui/model/WorkspaceViewState.h"
 #include "TestHelpers.h"
 #include "VolumeServices.h"
@@ -114,7 +115,7 @@ TEST_F(MirrorSheetTest, ChoosesTheFirstContractAndShowsFoldersAndDifferences) {
   runToEnd(store->check());
   drainMainLoop();
   EXPECT_TRUE(shows(*sheet, "本地与服务器差异（12）"));
-  EXPECT_TRUE(shows(*sheet, "已选 3/5 项 · 约 " + MirrorRules::byteCountText(store->selectedFoldersBytes())));
+  EXPECT_TRUE(shows(*sheet, "已选 3/5 项 · 约 " + byteCountText(store->selectedFoldersBytes())));
   EXPECT_TRUE(shows(*sheet, "缺失"));
   window.set_visible(false);
 }
@@ -167,7 +168,7 @@ TEST_F(MirrorSheetTest, ErrorsPlaceholderSelectAllAndClose) {
   g_signal_emit_by_name(all->gobj(), "clicked");
   drainMainLoop();
   EXPECT_EQ(store->selectedFolders->size(), 2u);
-  EXPECT_TRUE(shows(*sheet, "已选 2/2 项 · 约 " + MirrorRules::byteCountText(store->selectedFoldersBytes())));
+  EXPECT_TRUE(shows(*sheet, "已选 2/2 项 · 约 " + byteCountText(store->selectedFoldersBytes())));
 
   auto* close = buttonShowing(*sheet, "关闭");
   ASSERT_TRUE(close);

@@ -16,13 +16,12 @@
 #include "TestHelpers.h"
 #include "ToolWindowsFixture.h"
 #include "WidgetFind.h"
+#include "WindowKeys.h"
 #include "base/GObjectPtr.h"
 #include "base/MainQueue.h"
 #include "ui/model/ShortcutSheetRows.h"
 #include "ui/palette/ShortcutsSheet.h"
 
-// Xlib last: its macros clash with the toolkit's C++ headers.
-#include <gdk/x11/gdkx.h>
 
 namespace quorvel::test {
 namespace {
@@ -34,23 +33,6 @@ graphene_rect_t boundsIn(Gtk::Widget& w, Gtk::Widget& target) {
   if (!gtk_widget_compute_bounds(w.gobj(), target.gobj(), &r)) graphene_rect_init(&r, 0, 0, 0, 0);
   return r;
 }
-
-unsigned long xidOf(Gtk::Window& w) { return gdk_x11_surface_get_xid(w.get_surface()->gobj()); }
-
-void focus(Gtk::Window& w) {
-  ASSERT_TRUE(waitUntil([&] { return w.get_mapped(); }, 5000));
-  ASSERT_EQ(std::system(("xdotool windowfocus --sync " + std::to_string(xidOf(w))).c_str()), 0);
-  ASSERT_TRUE(waitUntil([&] { return w.is_active(); }, 5000));
-}
-
-void pressEscape() { ASSERT_EQ(std::system("xdotool key --clearmodifiers Escape"), 0); }
-
-unsigned controllerCount(Gtk::Widget& w) {
-  auto list = GObjectPtr<GListModel>::adopt(gtk_widget_observe_controllers(w.gobj()));
-  return g_list_model_get_n_items(list.get());
-}
-
-bool haveXdotool() { return std::system("command -v xdotool >/dev/null 2>&1") == 0; }
 
 class ShortcutsSheetTest : public ToolWindowsFixture {
  protected:

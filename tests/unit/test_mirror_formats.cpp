@@ -10,6 +10,7 @@
 #include "TestEnv.h"
 #include "TestHelpers.h"
 #include "base/AppError.h"
+#include "base/ByteCount.h"
 #include "core/AppConfig.h"
 #include "features/mirror/MirrorFormats.h"
 #include "platform/UserDefaults.h"
@@ -166,7 +167,7 @@ TEST(MirrorDiffs, MissingNewerSameAndUnsafePaths) {
 }
 
 TEST(MirrorBytes, FileStyleText) {
-  using MirrorRules::byteCountText;
+  
   EXPECT_EQ(byteCountText(0), "0 字节");
   EXPECT_EQ(byteCountText(999), "999 字节");
   EXPECT_EQ(byteCountText(1000), "1 KB");

@@ -16,6 +16,7 @@
 #include "TestHelpers.h"
 #include "WebDavServer.h"
 #include "WidgetFind.h"
+#include "base/ByteCount.h"
 #include "base/MainQueue.h"
 #include "features/volume/CaseFileCache.h"
 #include "features/volume/CasePaths.h"
@@ -247,7 +248,7 @@ TEST_F(EditEndToEndTest, UploadThenConflictCancelledThenBothKept) {
     if (shown.title == "服务器上的版本也变了") EXPECT_EQ(shown.buttons.at(0), "比对后决定");
   EXPECT_TRUE(findButton(w.window(), "放弃本地，改用服务器版本")->get_sensitive());
   // The server card tells the colleague's version as the server has it now.
-  const std::string serverSize = "大小：" + MirrorRules::byteCountText(std::string("同事在服务器上改过的版本\n").size());
+  const std::string serverSize = "大小：" + byteCountText(std::string("同事在服务器上改过的版本\n").size());
   EXPECT_TRUE(waitUntil(
       [&] {
         auto sizes = shownLabelsStartingWith(w.window(), "大小：");

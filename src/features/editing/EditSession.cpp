@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/AppError.h"
+#include "base/ByteCount.h"
 #include "base/Clock.h"
 #include "base/GLibPtr.h"
 #include "base/Log.h"
@@ -334,7 +335,7 @@ Task<void> EditSession::Impl::askConflict(std::shared_ptr<Impl> self, std::strin
                    {"server_mtime", isoTime(server.mtime)},
                    {"base_size", base.size}});
   auto line = [](const Stat& st) {
-    return MirrorRules::byteCountText(st.size) + "  " + formatTime(st.mtime, "%m-%d %H:%M:%S", false);
+    return byteCountText(st.size) + "  " + formatTime(st.mtime, "%m-%d %H:%M:%S", false);
   };
   std::string text = "你开始编辑后，服务器上这个文件也被改过。\n\n";
   text += "你编辑时：" + line(base) + "\n";

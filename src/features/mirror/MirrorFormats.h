@@ -111,8 +111,6 @@ std::vector<MirrorDiff> computeDiffs(const MirrorManifest& m, const std::filesys
                                      const std::function<std::optional<long long>(const std::filesystem::path&)>& localSize);
 std::string checkSummary(const std::vector<MirrorDiff>& diffs, long long manifestCount);
 
-// Byte counts in file style (decimal): "0 字节", "999 字节", "12 KB", "3.4 MB", "1.25 GB".
-std::string byteCountText(long long bytes);
 
 // Upload: the whole JSON object when "ok" reads true (true or 1); otherwise throws
 // AppError("Upload", status, …).

@@ -7,6 +7,7 @@
 
 #include "base/AppError.h"
 #include "base/Async.h"
+#include "base/ByteCount.h"
 #include "base/Clock.h"
 #include "base/ErrorDomains.h"
 #include "base/FailureText.h"
@@ -14,6 +15,7 @@
 #include "base/Log.h"
 #include "base/LogTags.h"
 #include "core/AppConfig.h"
+#include "features/mirror/StorageStats.h"
 #include "core/AuditLog.h"
 #include "core/BadgeCounts.h"
 #include "core/BrowserModel.h"
@@ -232,7 +234,7 @@ void MirrorStore::applyManifest(const MirrorManifest& m) {
   folders.set(digest.folders);
   selectedFolders.set(digest.ticks);
   progressText.set(m.proc.name + "：服务器 " + std::to_string(m.count) + " 个文件，共 " +
-                   MirrorRules::byteCountText(m.total));
+                   byteCountText(m.total));
 }
 
 void MirrorStore::selectContract(std::optional<long long> id) {
@@ -463,7 +465,7 @@ Task<void> MirrorStore::cacheAll() {
   }
   progressText.set(failures > 0 ? "完成，" + std::to_string(failures) + " 个失败（可重试）"
                                  : "已缓存 " + std::to_string(files.size()) + " 个文件（" +
-                                       MirrorRules::byteCountText(bytes) + "）");
+                                       byteCountText(bytes) + "）");
   writeSnapshot(*m);
 }
 
@@ -502,23 +504,8 @@ void MirrorStore::writeSnapshot(const MirrorManifest& m) {
 // ---- old versions
 
 MirrorStore::Counts MirrorStore::oldVersionInfo() const {
-  Counts c;
-  std::error_code ec;
-  fs::recursive_directory_iterator it(root() / MirrorRules::kOldVersions, ec), end;
-  if (ec) return {};
-  for (; it != end; it.increment(ec)) {
-    if (ec) break;
-    auto name = it->path().filename().string();
-    if (!name.empty() && name[0] == '.') {
-      if (it->is_directory(ec)) it.disable_recursion_pending();
-      continue;
-    }
-    if (it->is_directory(ec)) continue;
-    c.count += 1;
-    auto size = it->file_size(ec);
-    c.bytes += ec ? 0 : static_cast<long long>(size);
-  }
-  return c;
+  DirectorySize size = directorySize(root() / MirrorRules::kOldVersions);
+  return {size.files, size.bytes};
 }
 
 MirrorStore::Counts MirrorStore::pruneOldVersions(long long olderThanDays) {
@@ -560,7 +547,7 @@ Task<MirrorStore::Counts> MirrorStore::clearOldVersions(bool confirm) {
   if (info.count < 1) co_return Counts{};
   if (confirm) {
     std::string title = "清空所有旧版本？";
-    std::string text = std::to_string(info.count) + " 个文件，共 " + MirrorRules::byteCountText(info.bytes) +
+    std::string text = std::to_string(info.count) + " 个文件，共 " + byteCountText(info.bytes) +
                        "。\n这些是覆盖/回传前的备份，清掉就找不回来了。";
     std::vector<std::string> buttons{"清空", "取消"};
     Task<int> question = ask(services_.dialogs, title, text, buttons);

@@ -17,6 +17,7 @@
 #include <cmath>
 #include <vector>
 
+#include "base/ByteCount.h"
 #include "base/GLibPtr.h"
 #include "base/GObjectPtr.h"
 #include "base/MainQueue.h"
@@ -318,7 +319,7 @@ class VersionCard : public LawCard {
     facts_.set_visible(shown);
     actions_.set_visible(shown);
     if (!shown) return;
-    size_.set_text("大小：" + MirrorRules::byteCountText(st->size));
+    size_.set_text("大小：" + byteCountText(st->size));
     modified_.set_text("修改：" + formatModified(st->mtime));
   }
 

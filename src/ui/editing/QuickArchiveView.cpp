@@ -13,6 +13,7 @@
 #include <numbers>
 
 #include "base/AppError.h"
+#include "base/ByteCount.h"
 #include "base/Log.h"
 #include "base/LogTags.h"
 #include "base/MainQueue.h"
@@ -124,7 +125,7 @@ std::string sizeText(const fs::path& path) {
   std::error_code ec;
   auto n = fs::file_size(path, ec);
   if (ec) return {};
-  return MirrorRules::byteCountText(static_cast<long long>(n));
+  return byteCountText(static_cast<long long>(n));
 }
 
 std::vector<fs::path> pathsOfFiles(GSList* files) {

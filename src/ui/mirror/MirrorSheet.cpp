@@ -15,6 +15,7 @@
 
 #include <algorithm>
 
+#include "base/ByteCount.h"
 #include "base/Log.h"
 #include "base/LogTags.h"
 #include "core/BrowserModel.h"
@@ -438,7 +439,7 @@ void MirrorSheet::renderDetail() {
   titles->set_hexpand(true);
   titles->append(*label("勾选要缓存的子目录", "law-mirror-detail-title"));
   titles->append(*label("已选 " + std::to_string(ticks.size()) + "/" + std::to_string(folders.size()) + " 项 · 约 " +
-                            MirrorRules::byteCountText(store_->selectedFoldersBytes()),
+                            byteCountText(store_->selectedFoldersBytes()),
                         "law-mirror-detail-sub"));
   bar->append(*titles);
   auto* all = makeLawSecondaryButton("全选", true);
@@ -501,7 +502,7 @@ void MirrorSheet::renderDetail() {
       title->set_hexpand(true);
       row->append(*title);
       row->append(*label(std::to_string(f.count) + " 个文件", "law-mirror-row-sub"));
-      auto* size = label(MirrorRules::byteCountText(f.bytes), "law-mirror-folder-bytes");
+      auto* size = label(byteCountText(f.bytes), "law-mirror-folder-bytes");
       size->set_xalign(1);
       size->set_size_request(72, -1);
       row->append(*size);
@@ -541,7 +542,7 @@ void MirrorSheet::renderDetail() {
       auto* rel = label(d.file.rel, "law-mirror-diff-rel", true);
       rel->set_hexpand(true);
       row->append(*rel);
-      row->append(*label(MirrorRules::byteCountText(d.file.size), "law-mirror-size"));
+      row->append(*label(byteCountText(d.file.size), "law-mirror-size"));
       rows->append(*row);
     }
     if (diffs.size() > 40)
@@ -564,7 +565,7 @@ void MirrorSheet::renderFooter() {
   status->set_margin_end(10);
   footer_.append(*status);
   footer_.append(*label("旧版本备份：" + std::to_string(oldInfo_.count) + " 个（" +
-                            MirrorRules::byteCountText(oldInfo_.bytes) + "）",
+                            byteCountText(oldInfo_.bytes) + "）",
                         "law-mirror-row-sub"));
   if (oldInfo_.count >= 1) {
     auto* clearOld = makeLawSecondaryButton("清空旧版本", true, true);

@@ -105,6 +105,11 @@ SymbolGlyph symbolGlyph(std::string_view symbol) {
       {"macwindow", "focus-windows-symbolic"},
       {"safari", "web-browser-symbolic"},
       {"folder.fill", "folder-symbolic"},
+      {"person.badge.shield.checkmark", "avatar-default-symbolic"},
+      {"textformat.size", "font-x-generic-symbolic"},
+      {"internaldrive", "drive-harddisk-system-symbolic"},
+      {"wrench.and.screwdriver", "applications-engineering-symbolic"},
+      {"chevron.down", "pan-down-symbolic"},
   };
   for (const auto& e : kIcons)
     if (e.symbol == symbol) return {std::nullopt, e.icon};

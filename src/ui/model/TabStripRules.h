@@ -67,8 +67,8 @@ enum class CalendarToggle { show, hide };
 CalendarToggle calendarToggle(bool hasWindow, bool windowVisible);
 
 // How a system symbol name is drawn here: one of our line icons, else a freedesktop
-// symbolic icon of the same meaning. Every symbol of the bar and of the shortcut
-// sheet's cards has one of the two.
+// symbolic icon of the same meaning. Every symbol of the bar, of the shortcut sheet's
+// cards and of the settings sheet's cards has one of the two.
 struct SymbolGlyph {
   std::optional<LawIconKind> kind;
   std::string iconName;

@@ -225,6 +225,7 @@ std::string lawStyleCss() {
                     "; border-color: " + p.border.css() + "; color: " + p.icon.css() + ";");
   }
   css += lawShortcutsSheetCss();
+  css += lawSettingsSheetCss();
   css += lawMainWindowCss();
   return css;
 }
@@ -240,6 +241,27 @@ std::string lawShortcutsSheetCss() {
               "font-family: monospace; " + fontCss(10.5, LawFontWeight::semibold) + " color: " +
                   LawTheme::primary.css() + "; padding: 2px 6px; background-color: " + LawTheme::canvasBg.css() +
                   "; border: 0.8px solid " + LawTheme::border.css() + "; border-radius: 4px;");
+  return css;
+}
+
+std::string lawSettingsSheetCss() {
+  std::string css;
+  css += rule(".law-section-icon", "color: " + LawTheme::primary.css() + "; -gtk-icon-size: 12px;");
+  css += rule(".law-section-title", fontCss(13, LawFontWeight::bold) + " color: " + LawTheme::textPrimary.css() + ";");
+  css += rule(".law-stat-tile", "padding: 10px; border-radius: 6px; background-color: " +
+                                    LawTheme::surfaceMuted.css() + "; border: 1px solid " +
+                                    LawTheme::borderLight.css() + ";");
+  css += rule(".law-stat-title", fontCss(11, LawFontWeight::medium) + " color: " + LawTheme::textSecondary.css() + ";");
+  css += rule(".law-stat-value", fontCss(15, LawFontWeight::bold) + " font-feature-settings: \"tnum\"; color: " +
+                                     LawTheme::primary.css() + ";");
+  css += rule(".law-stat-sub", fontCss(10.5, LawFontWeight::regular) + " color: " + LawTheme::textMuted.css() + ";");
+  css += rule(".law-version-line", "font-family: monospace; " + fontCss(11, LawFontWeight::regular) +
+                                       " color: " + LawTheme::textMuted.css() + ";");
+  // The maintenance card's header: one flat button over the whole row.
+  css += rule("button.law-fold-header", "background: none; border: none; box-shadow: none; padding: 0; min-height: 0;");
+  css += rule(".law-fold-chevron", "color: " + LawTheme::textMuted.css() + "; -gtk-icon-size: 11px; " +
+                                       lawTransitionCss(LawMotion::hover));
+  css += rule(".law-fold-chevron.law-unfolded", "-gtk-icon-transform: rotate(180deg);");
   return css;
 }
 

@@ -22,6 +22,10 @@
 //   .law-brand-badge            gold-on-navy brand tile
 //   .law-shortcut-card-icon / .law-shortcut-card-title / .law-shortcut-description /
 //   .law-shortcut-keycap        the shortcut sheet's cards and key caps
+//   .law-section-icon / .law-section-title   the heading row of a settings card
+//   .law-stat-tile / .law-stat-title / .law-stat-value / .law-stat-sub   a statistics tile
+//   .law-version-line           the maintenance card's version line
+//   button.law-fold-header / .law-fold-chevron (+ .law-unfolded)   a folding card's header
 //   .law-icon-badge             icon tile; + .law-tone-navy|gold|red|emerald|violet
 // States follow the widget's own state: :hover (only while sensitive), :active
 // (pressed), :disabled, :focus-visible (keyboard focus ring), .law-active (selected).
@@ -45,6 +49,8 @@ std::string lawMainWindowCss();
 
 // The shortcut sheet's card headings, descriptions and key caps; part of lawStyleCss().
 std::string lawShortcutsSheetCss();
+// The settings sheet's section titles, statistics tiles, version line and folding header.
+std::string lawSettingsSheetCss();
 
 // Extra rules for one chip whose activeColor differs from the default (primary):
 // the active fill and shadow and the hover border. Applied to that chip only.

@@ -1,13 +1,11 @@
 #include "ui/palette/ShortcutsSheet.h"
 
-#include <gtkmm/image.h>
 #include <gtkmm/window.h>
 
 #include "ui/components/LawButtons.h"
-#include "ui/components/LawPrecisionIcon.h"
+#include "ui/components/LawSectionTitle.h"
 #include "ui/floating/ToolWindowContent.h"
 #include "ui/model/ShortcutSheetRows.h"
-#include "ui/model/TabStripRules.h"
 
 namespace quorvel {
 
@@ -21,21 +19,13 @@ constexpr int kRowItemGap = 8;
 constexpr int kMinKeyGap = 4;
 constexpr int kHeadingIconSize = 13;
 
-Gtk::Widget* headingIcon(const char* symbol) {
-  auto glyph = TabStripRules::symbolGlyph(symbol);
-  if (glyph.kind) return Gtk::make_managed<LawPrecisionIcon>(*glyph.kind, kHeadingIconSize, LawTheme::primary);
-  auto* image = Gtk::make_managed<Gtk::Image>();
-  image->set_from_icon_name(glyph.iconName);
-  image->set_pixel_size(kHeadingIconSize);
-  image->add_css_class("law-shortcut-card-icon");
-  return image;
-}
 }  // namespace
 
 ShortcutsSheet::ShortcutsSheet(std::function<void()> onClose)
     : Gtk::Box(Gtk::Orientation::VERTICAL, 0),
       onClose_(std::move(onClose)),
-      header_(kShortcutsSheetTitle, kShortcutsSheetSubtitle, kShortcutsSheetIcon) {
+      header_(kShortcutsSheetTitle, kShortcutsSheetSubtitle, kShortcutsSheetIcon),
+      escape_(*this, [this] { done(); }) {
   add_css_class("law-shortcuts-sheet");
   done_ = makeLawPrimaryButton(kShortcutsSheetDone, true);
   done_->signal_clicked().connect([this] { done(); });
@@ -61,7 +51,7 @@ ShortcutsSheet::ShortcutsSheet(std::function<void()> onClose)
     card->set_valign(Gtk::Align::CENTER);
 
     auto* heading = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, kHeadingGap);
-    auto* icon = headingIcon(group.icon);
+    auto* icon = makeLawSymbolIcon(group.icon, kHeadingIconSize, LawTheme::primary, "law-shortcut-card-icon");
     icon->set_valign(Gtk::Align::CENTER);
     heading->append(*icon);
     auto* title = Gtk::make_managed<Gtk::Label>(group.title);
@@ -104,12 +94,9 @@ ShortcutsSheet::ShortcutsSheet(std::function<void()> onClose)
     cards_.push_back(card);
     rows_.push_back(std::move(rows));
   }
-
-  signal_map().connect([this] { watchWindowKeys(); });
-  signal_unmap().connect([this] { unwatchWindowKeys(); });
 }
 
-ShortcutsSheet::~ShortcutsSheet() { unwatchWindowKeys(); }
+ShortcutsSheet::~ShortcutsSheet() = default;
 
 void ShortcutsSheet::done() {
   if (onClose_) {
@@ -117,30 +104,6 @@ void ShortcutsSheet::done() {
     return;
   }
   if (auto* window = dynamic_cast<Gtk::Window*>(get_root())) window->close();
-}
-
-void ShortcutsSheet::watchWindowKeys() {
-  auto* window = dynamic_cast<Gtk::Window*>(get_root());
-  if (!window) return;
-  unwatchWindowKeys();
-  keys_ = Gtk::EventControllerKey::create();
-  // Before any control of the window: Escape is the sheet's wherever the focus is.
-  keys_->set_propagation_phase(Gtk::PropagationPhase::CAPTURE);
-  keys_->signal_key_pressed().connect(
-      [this](guint keyval, guint, Gdk::ModifierType) {
-        if (keyval != GDK_KEY_Escape) return false;
-        done();
-        return true;
-      },
-      false);
-  window->add_controller(keys_);
-}
-
-void ShortcutsSheet::unwatchWindowKeys() {
-  if (!keys_) return;
-  // A window that is already gone took its controllers with it.
-  if (auto* widget = keys_->get_widget()) widget->remove_controller(keys_);
-  keys_.reset();
 }
 
 void registerShortcutsSheet(ToolWindowContent& contents) {

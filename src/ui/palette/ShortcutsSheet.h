@@ -4,7 +4,6 @@
 // no state; the only key it takes is Escape, which presses "完成".
 #include <gtkmm/box.h>
 #include <gtkmm/button.h>
-#include <gtkmm/eventcontrollerkey.h>
 #include <gtkmm/grid.h>
 #include <gtkmm/label.h>
 #include <gtkmm/scrolledwindow.h>
@@ -14,6 +13,7 @@
 
 #include "ui/components/LawCard.h"
 #include "ui/components/LawSheetHeader.h"
+#include "ui/components/WindowEscapeKey.h"
 
 namespace quorvel {
 
@@ -40,9 +40,6 @@ class ShortcutsSheet : public Gtk::Box {
 
  private:
   void done();
-  // Escape is heard on the whole window, and only while the sheet is on screen.
-  void watchWindowKeys();
-  void unwatchWindowKeys();
 
   std::function<void()> onClose_;
   LawSheetHeader header_;
@@ -51,7 +48,7 @@ class ShortcutsSheet : public Gtk::Box {
   Gtk::Grid grid_;
   std::vector<LawCard*> cards_;
   std::vector<std::vector<Row>> rows_;
-  Glib::RefPtr<Gtk::EventControllerKey> keys_;
+  WindowEscapeKey escape_;
 };
 
 // Registers the sheet as the content of the tool window "shortcuts".

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "base/ByteCount.h"
 #include "base/GLibPtr.h"
 #include "base/Log.h"
 #include "base/LogTags.h"
@@ -20,15 +21,6 @@ namespace fs = std::filesystem;
 namespace {
 // A text preview shows the start of a file; large logs stay responsive.
 constexpr std::size_t kMaxTextBytes = 2 * 1024 * 1024;
-
-std::string humanSize(std::uintmax_t n) {
-  char buf[64];
-  if (n < 1000) std::snprintf(buf, sizeof buf, "%ju 字节", n);
-  else if (n < 1000 * 1000) std::snprintf(buf, sizeof buf, "%.0f KB", n / 1000.0);
-  else if (n < 1000ull * 1000 * 1000) std::snprintf(buf, sizeof buf, "%.1f MB", n / 1e6);
-  else std::snprintf(buf, sizeof buf, "%.2f GB", n / 1e9);
-  return buf;
-}
 
 std::string fileURI(const fs::path& p) {
   GCharPtr uri(g_filename_to_uri(p.c_str(), nullptr, nullptr));
@@ -227,7 +219,7 @@ void QuickLookPreviewer::showFile(const fs::path& file, Kind kind) {
     stack_->set_visible_child("text");
   }
   header_->titleLabel().set_text(file.filename().string());
-  header_->subtitleLabel().set_text("快速预览 · " + kindText + (ec ? "" : " · " + humanSize(size)));
+  header_->subtitleLabel().set_text("快速预览 · " + kindText + (ec ? "" : " · " + byteCountText(static_cast<long long>(size))));
   window_->set_title("快速预览 — " + file.filename().string());
   updatePager();
 }

@@ -1,52 +1,106 @@
 #include "ui/settings/SettingsView.h"
 
 #include <gtkmm/label.h>
+#include <gtkmm/window.h>
 
 #include "ui/components/LawButtons.h"
-#include "ui/components/LawSheetHeader.h"
+#include "ui/components/LawCard.h"
+#include "ui/components/LawSectionTitle.h"
 #include "ui/floating/ToolWindowContent.h"
+#include "ui/model/SettingsSheet.h"
 #include "ui/settings/CalendarSyncSection.h"
 #include "ui/settings/HotFolderSection.h"
+#include "ui/settings/MaintenanceCard.h"
+#include "ui/settings/StorageCard.h"
 #include "ui/volume/VolumeSettingsSection.h"
 
 namespace quorvel {
 
-SettingsView::SettingsView(std::function<void()> close, const SettingsServices& services)
-    : Gtk::Box(Gtk::Orientation::VERTICAL, 0) {
-  add_css_class("law-canvas");
-  auto* header = Gtk::make_managed<LawSheetHeader>("客户端设置", "版本 2.2.0", "gearshape");
-  auto* done = makeLawSecondaryButton("完成", true);
-  done->signal_clicked().connect([close] {
-    if (close) close();
-  });
-  header->addTrailing(*done);
-  header->set_margin(18);
-  append(*header);
+namespace {
+constexpr int kCardGap = 10;
+constexpr int kColumnInset = 14;
 
-  column_.set_margin_start(18);
-  column_.set_margin_end(18);
-  column_.set_margin_bottom(18);
-  volume_ = Gtk::make_managed<VolumeSettingsSection>(services.volume);
-  column_.append(*volume_);
-  column_.append(*Gtk::make_managed<CalendarSyncSection>(services.calendar));
-  column_.append(*Gtk::make_managed<HotFolderSection>(services.inbox));
-  auto* note = Gtk::make_managed<Gtk::Label>("其余设置项（服务器地址、字号、隐私锁定、系统集成等）将随各自的功能提供。");
+// The place of a card whose content arrives with its own change: its heading and a note.
+Gtk::Widget* pendingCard(SettingsCard card) {
+  const auto& heading = settingsCardHeading(card);
+  auto* box = Gtk::make_managed<LawCard>(14);
+  box->addContent(*Gtk::make_managed<LawSectionTitle>(heading.title, heading.icon));
+  auto* note = Gtk::make_managed<Gtk::Label>("这部分设置将随后提供。");
   note->add_css_class("law-placeholder-note");
-  note->set_wrap(true);
   note->set_xalign(0);
-  column_.append(*note);
+  box->addContent(*note);
+  return box;
+}
+}  // namespace
+
+SettingsView::SettingsView(std::shared_ptr<BrowserModel> browser, std::function<void()> close,
+                           const SettingsServices& services)
+    : Gtk::Box(Gtk::Orientation::VERTICAL, 0),
+      close_(std::move(close)),
+      header_(kSettingsSheetTitle, kSettingsSheetSubtitle, kSettingsSheetIcon),
+      column_(Gtk::Orientation::VERTICAL, kCardGap),
+      escape_(*this, [this] { done(); }) {
+  add_css_class("law-settings-sheet");
+  done_ = makeLawPrimaryButton(kSettingsSheetDone, true);
+  done_->signal_clicked().connect([this] { done(); });
+  header_.addTrailing(*done_);
+  append(header_);
+
+  cards_[static_cast<size_t>(SettingsCard::account)] = pendingCard(SettingsCard::account);
+
+  auto* system = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, kCardGap);
+  system->append(*Gtk::make_managed<CalendarSyncSection>(services.calendar));
+  system->append(*Gtk::make_managed<HotFolderSection>(services.inbox));
+  cards_[static_cast<size_t>(SettingsCard::system)] = system;
+
+  cards_[static_cast<size_t>(SettingsCard::appearance)] = pendingCard(SettingsCard::appearance);
+
+  volume_ = Gtk::make_managed<VolumeSettingsSection>(services.volume);
+  cards_[static_cast<size_t>(SettingsCard::volume)] = volume_;
+  refreshers_.push_back([this] { volume_->refresh(); });
+
+  storage_ = Gtk::make_managed<StorageCard>(
+      StorageCard::Services{services.defaults, services.workers, services.desktop, services.mirror});
+  cards_[static_cast<size_t>(SettingsCard::storage)] = storage_;
+  refreshers_.push_back([this] { storage_->refresh(); });
+
+  maintenance_ = Gtk::make_managed<MaintenanceCard>(
+      std::move(browser), MaintenanceCard::Services{services.desktop, services.dialogs, services.updates},
+      [this] { done(); });
+  cards_[static_cast<size_t>(SettingsCard::maintenance)] = maintenance_;
+  refreshers_.push_back([this] { maintenance_->refresh(); });
+
+  for (auto* card : cards_) column_.append(*card);
+  column_.set_margin(kColumnInset);
+  column_.set_valign(Gtk::Align::START);
   scroller_.set_child(column_);
   scroller_.set_policy(Gtk::PolicyType::NEVER, Gtk::PolicyType::AUTOMATIC);
+  // The scroll bar stays in view: the sheet is longer than its window.
+  scroller_.set_overlay_scrolling(false);
   scroller_.set_vexpand(true);
+  scroller_.add_css_class("law-canvas");
   append(scroller_);
-  // The view stays with its window; the mount may have changed while it was hidden.
-  signal_map().connect([this] { volume_->refresh(); });
-  volume_->refresh();
+
+  // The sheet stays with its window; what it shows may have changed while it was hidden.
+  signal_map().connect([this] { refreshCards(); });
+}
+
+void SettingsView::refreshCards() {
+  for (const auto& refresh : refreshers_) refresh();
+}
+
+void SettingsView::done() {
+  if (close_) {
+    close_();
+    return;
+  }
+  if (auto* window = dynamic_cast<Gtk::Window*>(get_root())) window->close();
 }
 
 void registerSettingsView(ToolWindowContent& contents, const SettingsServices& services) {
-  contents.registerFactory("settings", [services](const std::shared_ptr<BrowserModel>&, std::function<void()> close) {
-    return Gtk::make_managed<SettingsView>(std::move(close), services);
+  contents.registerFactory("settings", [services](const std::shared_ptr<BrowserModel>& model,
+                                                  std::function<void()> close) {
+    return Gtk::make_managed<SettingsView>(model, std::move(close), services);
   });
 }
 

@@ -1,35 +1,80 @@
 #pragma once
-// The client-settings window's content. This build carries the case-volume, the
-// calendar-sync and the inbox-folder cards; the other cards come with their subsystems, and the window says so.
+// The client-settings sheet: a header with "完成" (Escape presses it), then the six
+// cards in one scrolling column. Each time the sheet comes on screen every card reads
+// its figures again.
 #include <gtkmm/box.h>
+#include <gtkmm/button.h>
 #include <gtkmm/scrolledwindow.h>
 
+#include <array>
 #include <functional>
+#include <memory>
+#include <vector>
+
+#include "features/mirror/MirrorStore.h"
+#include "ui/components/LawSheetHeader.h"
+#include "ui/components/WindowEscapeKey.h"
 
 namespace quorvel {
 
 class AppleCalendarSync;
+class BrowserModel;
+class Desktop;
+class Dialogs;
 class HotFolderWatcher;
 class LocalVolume;
+class MaintenanceCard;
+class StorageCard;
 class ToolWindowContent;
+class UpdateChecker;
+class UserDefaults;
 class VolumeSettingsSection;
+class WorkerPool;
 
-// The services the cards show and change.
+// The services the cards show and change; all of them outlive the sheet.
 struct SettingsServices {
   LocalVolume& volume;
   HotFolderWatcher& inbox;
   AppleCalendarSync& calendar;
+  UserDefaults& defaults;
+  WorkerPool& workers;
+  Desktop& desktop;
+  Dialogs& dialogs;
+  UpdateChecker& updates;
+  MirrorServices mirror;
 };
 
 class SettingsView : public Gtk::Box {
  public:
-  SettingsView(std::function<void()> close, const SettingsServices& services);
+  // `close` is the host's: it drops the window's flag and hides the window.
+  SettingsView(std::shared_ptr<BrowserModel> browser, std::function<void()> close, const SettingsServices& services);
+
+  // Every card reads what it shows again.
+  void refreshCards();
+
+  LawSheetHeader& header() { return header_; }
+  Gtk::Button& doneButton() { return *done_; }
+  Gtk::ScrolledWindow& scroller() { return scroller_; }
+  // The six cards' places, top to bottom (SettingsCard order).
+  const std::array<Gtk::Widget*, 6>& cards() const { return cards_; }
   VolumeSettingsSection& volumeSection() { return *volume_; }
+  StorageCard& storageCard() { return *storage_; }
+  MaintenanceCard& maintenanceCard() { return *maintenance_; }
 
  private:
+  void done();
+
+  std::function<void()> close_;
+  LawSheetHeader header_;
+  Gtk::Button* done_ = nullptr;
   Gtk::ScrolledWindow scroller_;
-  Gtk::Box column_{Gtk::Orientation::VERTICAL, 14};
+  Gtk::Box column_;
+  std::array<Gtk::Widget*, 6> cards_{};
+  std::vector<std::function<void()>> refreshers_;
   VolumeSettingsSection* volume_ = nullptr;
+  StorageCard* storage_ = nullptr;
+  MaintenanceCard* maintenance_ = nullptr;
+  WindowEscapeKey escape_;
 };
 
 // Makes the "settings" tool window show this view over the services.
