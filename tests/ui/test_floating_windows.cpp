@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "CalendarSyncParts.h"
+#include "IntegrationServices.h"
 #include "ui/model/WorkspaceViewState.h"
 #include "TestEnv.h"
 #include "TestHelpers.h"
@@ -23,8 +23,6 @@
 #include "platform/WindowFrameRules.h"
 #include "fakes/FakeDialogs.h"
 #include "fakes/FakeWebPage.h"
-#include "core/FilePanels.h"
-#include "features/editing/HotFolderWatcher.h"
 #include "features/volume/LocalVolume.h"
 #include "platform/Mounts.h"
 #include "platform/UserDefaults.h"
@@ -172,10 +170,8 @@ TEST_F(FloatingWindowsTest, AVolumeConnectEndingAfterTheSettingsWindowIsGoneTouc
   FakeDialogs dialogs;
   home.defaults().set(CasePaths::kShareURLKey, "http://127.0.0.1:1/zm");  // nobody listens there
   VolumeServices world(home.defaults(), {.dialogs = &dialogs});
-  CancellingFilePanels panels;
-  HotFolderWatcher inbox(home.defaults(), panels, world.desktop);
-  CalendarSyncParts calendar(home.defaults(), *model);
-  registerSettingsView(manager.contents(), SettingsServices{world.volume, inbox, calendar.sync});
+  IntegrationServices integration(home.defaults(), model, home.root() / "index.db");
+  registerSettingsView(manager.contents(), SettingsServices{world.volume, integration.services()});
   viewState->showSettings.set(true);
   Gtk::Window* w = shown("settings");
   ASSERT_NE(w, nullptr);

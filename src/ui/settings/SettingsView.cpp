@@ -5,8 +5,6 @@
 #include "ui/components/LawButtons.h"
 #include "ui/components/LawSheetHeader.h"
 #include "ui/floating/ToolWindowContent.h"
-#include "ui/settings/CalendarSyncSection.h"
-#include "ui/settings/HotFolderSection.h"
 #include "ui/volume/VolumeSettingsSection.h"
 
 namespace quorvel {
@@ -28,9 +26,9 @@ SettingsView::SettingsView(std::function<void()> close, const SettingsServices& 
   column_.set_margin_bottom(18);
   volume_ = Gtk::make_managed<VolumeSettingsSection>(services.volume);
   column_.append(*volume_);
-  column_.append(*Gtk::make_managed<CalendarSyncSection>(services.calendar));
-  column_.append(*Gtk::make_managed<HotFolderSection>(services.inbox));
-  auto* note = Gtk::make_managed<Gtk::Label>("其余设置项（服务器地址、字号、隐私锁定、系统集成等）将随各自的功能提供。");
+  integration_ = Gtk::make_managed<SystemIntegrationCard>(services.integration);
+  column_.append(*integration_);
+  auto* note = Gtk::make_managed<Gtk::Label>("其余设置项（服务器地址、字号等）将随各自的功能提供。");
   note->add_css_class("law-placeholder-note");
   note->set_wrap(true);
   note->set_xalign(0);
@@ -40,7 +38,10 @@ SettingsView::SettingsView(std::function<void()> close, const SettingsServices& 
   scroller_.set_vexpand(true);
   append(scroller_);
   // The view stays with its window; the mount may have changed while it was hidden.
-  signal_map().connect([this] { volume_->refresh(); });
+  signal_map().connect([this] {
+    volume_->refresh();
+    integration_->refresh();
+  });
   volume_->refresh();
 }
 
