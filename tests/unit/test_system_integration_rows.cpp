@@ -1,6 +1,5 @@
-// The system-integration card's texts: shortcut titles in their Linux form, the labels
-// that follow a service's state, the search line at and around its threshold, and the
-// idle-lock chips.
+// The system-integration card's texts: shortcut titles in their Linux form without a
+// name of another platform, and the search line at and around its threshold.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -33,13 +32,6 @@ TEST(SystemIntegrationRows, TitlesNameTheLinuxKeysAndNoOtherPlatform) {
   EXPECT_EQ(std::string(R::kSectionTitle), "Linux 桌面深度融合");
 }
 
-TEST(SystemIntegrationRows, LabelsFollowTheServiceState) {
-  EXPECT_STREQ(R::desktopCalendarButton(true), "隐藏日历");
-  EXPECT_STREQ(R::desktopCalendarButton(false), "打开桌面日历");
-  EXPECT_STREQ(R::syncButton(true), "同步中…");
-  EXPECT_STREQ(R::syncButton(false), "立即同步");
-}
-
 TEST(SystemIntegrationRows, SearchLineShowsTheCountFromOneIndexedItemOn) {
   const std::string description = "在系统搜索直接搜合同号或当事人名称直达卷宗";
   EXPECT_EQ(R::searchSubtitle(0, "09:30"), description);
@@ -47,14 +39,4 @@ TEST(SystemIntegrationRows, SearchLineShowsTheCountFromOneIndexedItemOn) {
   EXPECT_EQ(R::searchSubtitle(1, "09:30"), "已索引 1 条合同/客户/卷宗（09:30）");
   EXPECT_EQ(R::searchSubtitle(42, "23:05"), "已索引 42 条合同/客户/卷宗（23:05）");
   EXPECT_EQ(R::searchSubtitle(12345, ""), "已索引 12345 条合同/客户/卷宗（）");
-}
-
-TEST(SystemIntegrationRows, IdleChipsAreOffThenFiveFifteenThirtyMinutes) {
-  const auto& chips = R::idleChips();
-  ASSERT_EQ(chips.size(), 4u);
-  const std::pair<std::string, int> expected[] = {{"关闭", 0}, {"5分", 5}, {"15分", 15}, {"30分", 30}};
-  for (size_t i = 0; i < chips.size(); ++i) {
-    EXPECT_EQ(chips[i].title, expected[i].first);
-    EXPECT_EQ(chips[i].minutes, expected[i].second);
-  }
 }
