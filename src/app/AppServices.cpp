@@ -194,7 +194,7 @@ AppServices::AppServices(Options options) : options_(options) {
   notificationWindows_ = std::make_unique<ApplicationNotificationWindows>();
   notifications_ = std::make_unique<SystemNotifications>(*notificationWindows_);
   notifier_ = std::make_unique<Notifier>(*notifications_, defaults(), clock_);
-  idle_ = std::make_unique<X11IdleTime>();
+  idle_.set(options.parts.idle, [] { return std::make_unique<X11IdleTime>(); });
   authenticator_ = std::make_unique<PamAuthenticator>(*workers_);
   lock_ = std::make_unique<PrivacyLock>(*idle_, *authenticator_, defaults(), options.mode);
   // A refusal under the lock brings the main window, with its cover, forward.

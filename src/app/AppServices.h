@@ -93,6 +93,8 @@ class AppServices {
     PreviewPresenter* previews = nullptr;
     // The settings (a test's temporary home's); unset: the user's settings file.
     UserDefaults* defaults = nullptr;
+    // How long the user has been away (a test sets it); unset: the X server's answer.
+    IdleTime* idle = nullptr;
     // Conflicts decided in the comparison window even in a quiet run.
     bool conflictWindow = false;
   };
@@ -204,7 +206,7 @@ class AppServices {
   std::unique_ptr<NotificationWindows> notificationWindows_;
   std::unique_ptr<SystemNotifications> notifications_;
   std::unique_ptr<Notifier> notifier_;
-  std::unique_ptr<IdleTime> idle_;
+  ServicePart<IdleTime> idle_;
   std::unique_ptr<Authenticator> authenticator_;
   std::unique_ptr<PrivacyLock> lock_;
   std::unique_ptr<GlobalHotKeyManager> hotKeys_;

@@ -143,7 +143,10 @@ void QuorvelApp::on_startup() {
   delegate_ = std::make_unique<AppDelegate>(*this, *services_, model_, view_, [this] { showMainWindow(); });
   addCommands();
   auto& contents = services_->toolWindows().contents();
-  registerSettingsView(contents, SettingsServices{services_->volume(), services_->inbox(), services_->calendarSync(),
+  registerSettingsView(contents, SettingsServices{services_->volume(),
+                                                  {services_->desktopCalendar(), services_->calendarSync(),
+                                                   services_->spotlight(), services_->hotKeys(), services_->inbox(),
+                                                   services_->privacyLock(), services_->dialogs(), model_},
                                                   services_->defaults(), services_->workers(), services_->desktop(),
                                                   services_->dialogs(), services_->updates(),
                                                   services_->mirrorServices()});

@@ -24,12 +24,20 @@ PrivacyLock::~PrivacyLock() { *self_ = nullptr; }
 void PrivacyLock::setAutoLockMinutes(int minutes) {
   autoLockMinutes.set(minutes);
   defaults_.set(kAutoLockKey, minutes);
+  armIdleCheck();
 }
 
 void PrivacyLock::startMonitoring() {
   if (mode_ == AppMode::diagnostic) return;
+  monitoring_ = true;
+  armIdleCheck();
+}
+
+void PrivacyLock::armIdleCheck() {
+  idleTimer_.reset();
+  if (!monitoring_ || autoLockMinutes.get() < 1) return;
   auto alive = self_;
-  idleTimer_ = SourceId(startRepeatingTimer(kCheckIntervalMs, [this, alive] {
+  idleTimer_ = SourceId(startRepeatingTimer(checkIntervalMs_, [this, alive] {
     if (*alive) checkIdle();
     return true;
   }));

@@ -35,10 +35,14 @@ class PrivacyLock {
   Published<std::string, PrivacyLock> authError;
   Published<int, PrivacyLock> autoLockMinutes{0};
 
-  // The settings change the idle limit: assigned and stored.
+  // The settings change the idle limit: assigned, stored, and the idle check armed
+  // at once for the new limit (none runs while it is off).
   void setAutoLockMinutes(int minutes);
-  // Starts the 20-second idle check (nothing in diagnostic mode).
+  // Starts the 20-second idle check while a limit is set (nothing in diagnostic mode).
   void startMonitoring();
+  // The period of the idle check (tests shorten it).
+  void setCheckInterval(unsigned ms) { checkIntervalMs_ = ms; }
+  bool idleCheckArmed() const { return static_cast<bool>(idleTimer_); }
   // Every place that locks does this: clear the error, lock, log.
   void lock();
   // The one gate of every way into the workspace from outside the cover (commands,
@@ -57,6 +61,7 @@ class PrivacyLock {
  private:
   Task<void> verify(std::string password);
   void persistLocked(bool locked);
+  void armIdleCheck();
 
   IdleTime& idle_;
   Authenticator& auth_;
@@ -64,6 +69,8 @@ class PrivacyLock {
   AppMode mode_;
   MainWindowHook* mainWindow_ = nullptr;
   SourceId idleTimer_;
+  unsigned checkIntervalMs_ = kCheckIntervalMs;
+  bool monitoring_ = false;
   bool checking_ = false;
   std::shared_ptr<PrivacyLock*> self_ = std::make_shared<PrivacyLock*>(this);
 };

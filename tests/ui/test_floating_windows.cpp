@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "CalendarSyncParts.h"
+#include "IntegrationServices.h"
 #include "ui/model/WorkspaceViewState.h"
 #include "TestEnv.h"
 #include "TestHelpers.h"
@@ -24,8 +24,6 @@
 #include "platform/WindowFrameRules.h"
 #include "fakes/FakeDialogs.h"
 #include "fakes/FakeWebPage.h"
-#include "core/FilePanels.h"
-#include "features/editing/HotFolderWatcher.h"
 #include "features/volume/LocalVolume.h"
 #include "platform/Mounts.h"
 #include "platform/UserDefaults.h"
@@ -172,7 +170,7 @@ TEST_F(FloatingWindowsTest, AVolumeConnectEndingAfterTheSettingsWindowIsGoneTouc
   if (!Mounts::davSupported()) GTEST_SKIP() << "GVfs without dav";
   FakeDialogs dialogs;
   home.defaults().set(CasePaths::kShareURLKey, "http://127.0.0.1:1/zm");  // nobody listens there
-  SettingsWorld settings(home.defaults(), *model, {.dialogs = &dialogs});
+  SettingsWorld settings(home.defaults(), model, {.dialogs = &dialogs});
   auto& world = settings.world;
   registerSettingsView(manager.contents(), settings.services());
   viewState->showSettings.set(true);

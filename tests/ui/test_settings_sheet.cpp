@@ -39,7 +39,7 @@ class SettingsSheetTest : public ToolWindowsFixture {
     MirrorConfig config = MirrorConfig::load(home.defaults());
     config.rootPath = mirror().string();
     config.save(home.defaults());
-    settings = std::make_unique<SettingsWorld>(home.defaults(), *model, VolumeParts{.dialogs = &dialogs, .desktop = &desktop});
+    settings = std::make_unique<SettingsWorld>(home.defaults(), model, VolumeParts{.dialogs = &dialogs, .desktop = &desktop});
     registerSettingsView(manager.contents(), settings->services());
   }
   void TearDown() override {

@@ -57,6 +57,30 @@ TEST_F(PrivacyLockTest, LocksByItselfOnlyOnceTheIdleLimitHasPassed) {
   EXPECT_FALSE(off.isLocked.get());
 }
 
+// The idle check runs only while a limit is set, and a new limit arms it at once:
+// the lock follows the settings' chips without a restart, and never in diagnostic mode.
+TEST_F(PrivacyLockTest, ANewLimitArmsTheIdleCheckAtOnceAndOffDisarmsIt) {
+  PrivacyLock lock(idle, auth, home.defaults(), AppMode::normal);
+  lock.setCheckInterval(20);
+  lock.startMonitoring();
+  EXPECT_FALSE(lock.idleCheckArmed()) << "no limit stored: nothing to check";
+  idle.seconds = 15 * 60 - 1;
+  lock.setAutoLockMinutes(15);
+  EXPECT_TRUE(lock.idleCheckArmed());
+  runMainLoopUntil([] { return false; }, 150);
+  EXPECT_FALSE(lock.isLocked.get());
+  idle.seconds = 15 * 60;
+  EXPECT_TRUE(runMainLoopUntil([&] { return lock.isLocked.get(); }, 2000));
+
+  lock.setAutoLockMinutes(0);
+  EXPECT_FALSE(lock.idleCheckArmed());
+
+  PrivacyLock diagnostic(idle, auth, home.defaults(), AppMode::diagnostic);
+  diagnostic.startMonitoring();
+  diagnostic.setAutoLockMinutes(5);
+  EXPECT_FALSE(diagnostic.idleCheckArmed());
+}
+
 TEST_F(PrivacyLockTest, OnlyTheRightPasswordOpensAndAFailureStaysOnTheCover) {
   PrivacyLock lock(idle, auth, home.defaults(), AppMode::normal);
   lock.lock();

@@ -8,8 +8,6 @@
 #include "ui/components/LawSectionTitle.h"
 #include "ui/floating/ToolWindowContent.h"
 #include "ui/model/SettingsSheet.h"
-#include "ui/settings/CalendarSyncSection.h"
-#include "ui/settings/HotFolderSection.h"
 #include "ui/settings/MaintenanceCard.h"
 #include "ui/settings/StorageCard.h"
 #include "ui/volume/VolumeSettingsSection.h"
@@ -48,10 +46,9 @@ SettingsView::SettingsView(std::shared_ptr<BrowserModel> browser, std::function<
 
   cards_[static_cast<size_t>(SettingsCard::account)] = pendingCard(SettingsCard::account);
 
-  auto* system = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, kCardGap);
-  system->append(*Gtk::make_managed<CalendarSyncSection>(services.calendar));
-  system->append(*Gtk::make_managed<HotFolderSection>(services.inbox));
-  cards_[static_cast<size_t>(SettingsCard::system)] = system;
+  integration_ = Gtk::make_managed<SystemIntegrationCard>(services.integration);
+  cards_[static_cast<size_t>(SettingsCard::system)] = integration_;
+  refreshers_.push_back([this] { integration_->refresh(); });
 
   cards_[static_cast<size_t>(SettingsCard::appearance)] = pendingCard(SettingsCard::appearance);
 

@@ -15,13 +15,13 @@
 #include "ui/components/LawSheetHeader.h"
 #include "ui/components/WindowEscapeKey.h"
 
+#include "ui/settings/SystemIntegrationCard.h"
+
 namespace quorvel {
 
-class AppleCalendarSync;
 class BrowserModel;
 class Desktop;
 class Dialogs;
-class HotFolderWatcher;
 class LocalVolume;
 class MaintenanceCard;
 class StorageCard;
@@ -34,8 +34,7 @@ class WorkerPool;
 // The services the cards show and change; all of them outlive the sheet.
 struct SettingsServices {
   LocalVolume& volume;
-  HotFolderWatcher& inbox;
-  AppleCalendarSync& calendar;
+  SystemIntegrationCard::Services integration;
   UserDefaults& defaults;
   WorkerPool& workers;
   Desktop& desktop;
@@ -60,6 +59,7 @@ class SettingsView : public Gtk::Box {
   VolumeSettingsSection& volumeSection() { return *volume_; }
   StorageCard& storageCard() { return *storage_; }
   MaintenanceCard& maintenanceCard() { return *maintenance_; }
+  SystemIntegrationCard& integrationCard() { return *integration_; }
 
  private:
   void done();
@@ -72,6 +72,7 @@ class SettingsView : public Gtk::Box {
   std::array<Gtk::Widget*, 6> cards_{};
   std::vector<std::function<void()>> refreshers_;
   VolumeSettingsSection* volume_ = nullptr;
+  SystemIntegrationCard* integration_ = nullptr;
   StorageCard* storage_ = nullptr;
   MaintenanceCard* maintenance_ = nullptr;
   WindowEscapeKey escape_;
