@@ -123,7 +123,8 @@ void QuorvelApp::on_startup() {
   delegate_ = std::make_unique<AppDelegate>(*this, *services_, model_, view_, [this] { showMainWindow(); });
   addCommands();
   auto& contents = services_->toolWindows().contents();
-  registerSettingsView(contents, SettingsServices{services_->volume(), services_->inbox(), services_->calendarSync()});
+  registerSettingsView(contents, SettingsServices{services_->volume(), services_->inbox(), services_->calendarSync(),
+                                                  services_->defaults(), services_->dialogs(), *view_});
   TodoSheet::Actions todoActions;
   todoActions.showMainWindow = [&mainWindow] { mainWindow.showMainWindow(); };
   todoActions.showDesktopCalendar = [&calendar = services_->desktopCalendar()] { calendar.show(); };

@@ -32,7 +32,7 @@
 #include "ui/main/ContentView.h"
 #include "ui/settings/SettingsView.h"
 #include "ui/todos/TodoSheet.h"
-#include "ui/volume/VolumeSettingsSection.h"
+#include "ui/settings/VolumeMirrorCard.h"
 
 namespace quorvel::test {
 namespace {
@@ -175,7 +175,8 @@ TEST_F(FloatingWindowsTest, AVolumeConnectEndingAfterTheSettingsWindowIsGoneTouc
   CancellingFilePanels panels;
   HotFolderWatcher inbox(home.defaults(), panels, world.desktop);
   CalendarSyncParts calendar(home.defaults(), *model);
-  registerSettingsView(manager.contents(), SettingsServices{world.volume, inbox, calendar.sync});
+  registerSettingsView(manager.contents(),
+                       SettingsServices{world.volume, inbox, calendar.sync, home.defaults(), dialogs, *viewState});
   viewState->showSettings.set(true);
   Gtk::Window* w = shown("settings");
   ASSERT_NE(w, nullptr);
@@ -183,7 +184,7 @@ TEST_F(FloatingWindowsTest, AVolumeConnectEndingAfterTheSettingsWindowIsGoneTouc
   ASSERT_NE(view, nullptr);
   int ended = 0;
   ScopedConnection watch = world.volume.stateChanged().connect([&] { ++ended; });
-  g_signal_emit_by_name(view->volumeSection().connectButton().gobj(), "clicked");
+  g_signal_emit_by_name(view->volumeCard().connectButton().gobj(), "clicked");
   ASSERT_EQ(ended, 0) << "the mount ended before the window went";
   // The end of the application: the window and its view go while GVfs still tries.
   manager.reset();

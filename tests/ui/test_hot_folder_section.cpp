@@ -13,6 +13,7 @@
 #include "features/editing/HotFolderWatcher.h"
 #include "ui/components/WidgetRender.h"
 #include "ui/settings/HotFolderSection.h"
+#include "ui/model/WorkspaceViewState.h"
 #include "ui/settings/SettingsView.h"
 
 using namespace quorvel;
@@ -37,7 +38,9 @@ TEST(HotFolderSection, SwitchDrivesTheWatcherAndLinesFollowIt) {
   FakePages pages(home.defaults());
   auto model = freshFakeModel(pages);
   CalendarSyncParts calendar(home.defaults(), *model);
-  auto* view = Gtk::make_managed<SettingsView>([] {}, SettingsServices{world.volume, watcher, calendar.sync});
+  WorkspaceViewState viewState(home.defaults());
+  auto* view = Gtk::make_managed<SettingsView>(
+      [] {}, SettingsServices{world.volume, watcher, calendar.sync, home.defaults(), world.dialogs, viewState}, model);
   view->set_size_request(620, 640);
   EXPECT_TRUE(showsLabel(*view, "本地收件箱热文件夹（扫描仪/微信自动弹归档）"));
   HotFolderSection section(watcher);

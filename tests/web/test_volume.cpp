@@ -28,8 +28,8 @@
 #include "ui/preview/PreviewHUD.h"
 #include "ui/preview/QuickLookPreviewer.h"
 #include "ui/components/WidgetRender.h"
+#include "ui/settings/VolumeMirrorCard.h"
 #include "ui/volume/VolumePasswordDialog.h"
-#include "ui/volume/VolumeSettingsSection.h"
 
 namespace quorvel::test {
 namespace {
@@ -171,7 +171,7 @@ TEST_F(VolumeTest, ConnectsThroughOurDialogReadsTheMountedRootAndDisconnects) {
   EXPECT_FALSE(streams.statRegular({"案件", "2026"}));  // a folder is no file to copy
 
   if (const char* png = g_getenv("QUORVEL_SETTINGS_PNG")) {
-    auto* section = Gtk::make_managed<VolumeSettingsSection>(volume());
+    auto* section = Gtk::make_managed<VolumeMirrorCard>(VolumeMirrorCard::Services{volume(), defaults});
     section->set_size_request(520, -1);
     std::string error;
     EXPECT_TRUE(renderWidgetToPng(*section, png, &error)) << error;
