@@ -33,6 +33,7 @@ AccountCard::AccountCard(const Services& services, std::function<void()> closeSh
   auto* circle = Gtk::make_managed<Gtk::Box>();
   circle->set_size_request(34, 34);
   circle->set_valign(Gtk::Align::CENTER);
+  circle->set_hexpand(false);  // the centred letter's expansion stays inside the circle
   auto provider = Gtk::CssProvider::create();
   provider->load_from_data("box { border-radius: 17px; background-color: " + LawTheme::primary.css() + "; }");
   circle->get_style_context()->add_provider(provider, GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
@@ -70,7 +71,7 @@ AccountCard::AccountCard(const Services& services, std::function<void()> closeSh
   Pango::AttrList mono;
   auto family = Pango::Attribute::create_attr_family("monospace");
   mono.insert(family);
-  auto size = Pango::Attribute::create_attr_size(static_cast<int>(12.5 * PANGO_SCALE));
+  auto size = Pango::Attribute::create_attr_size_absolute(static_cast<int>(12.5 * PANGO_SCALE));
   mono.insert(size);
   field_.set_attributes(mono);
   row->append(field_);

@@ -47,7 +47,7 @@ Gtk::Separator* makeSettingsDivider() {
 
 void styleSettingsLabel(Gtk::Label& label, double points, Pango::Weight weight, LawColor color, bool monospace) {
   Pango::AttrList attrs;
-  auto size = Pango::Attribute::create_attr_size(static_cast<int>(std::lround(points * PANGO_SCALE)));
+  auto size = Pango::Attribute::create_attr_size_absolute(static_cast<int>(std::lround(points * PANGO_SCALE)));
   attrs.insert(size);
   auto w = Pango::Attribute::create_attr_weight(weight);
   attrs.insert(w);

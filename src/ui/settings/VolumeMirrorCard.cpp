@@ -83,7 +83,8 @@ void VolumeMirrorCard::refresh() {
 }
 
 void VolumeMirrorCard::showMount() {
-  dotMounted_ = services_.volume.mountedRoot().has_value();
+  // A GVfs mount without a local path (no FUSE) is connected too.
+  dotMounted_ = services_.volume.isMounted();
   if (dotColor_) dot_.get_style_context()->remove_provider(dotColor_);
   dotColor_ = Gtk::CssProvider::create();
   dotColor_->load_from_data("box { border-radius: 4px; background-color: " +
