@@ -2,6 +2,7 @@
 // switch stores, and what the cards show afterwards.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -53,6 +54,9 @@ class SettingsCardsTest : public ::testing::Test {
     ::unsetenv("XDG_CONFIG_DIRS");
   }
   FakeWebPage& page() { return *pages.made.back(); }
+  long logCount(const std::string& part) const {
+    return std::count_if(logs.begin(), logs.end(), [&](const std::string& l) { return l.find(part) != std::string::npos; });
+  }
   std::string stored() { return AppConfig::serverURL(home.defaults()); }
 
   TempHome home;
@@ -189,9 +193,16 @@ TEST_F(SettingsCardsTest, AFailedStartAtLoginStaysShownUntilTheUsersNextChangeSu
   fs::create_directories(folder.parent_path());
   std::ofstream(folder) << "";  // a file where the folder belongs: nothing can be written
   AppearanceCard card({*model, home.defaults(), view});
+  Gtk::Window window;
+  window.set_child(card);
+  window.present();
+  drainMainLoop();
 
-  card.loginSwitch().set_active(true);
-  ASSERT_FALSE(card.loginError().empty());
+  // As a click does it: the switch's own activation (animated) flips it.
+  card.loginSwitch().activate();
+  ASSERT_TRUE(waitUntil([&] { return !card.loginError().empty(); }, 3000));
+  drainMainLoop();
+  EXPECT_EQ(logCount("设置失败"), 1) << "the card's own update tried the login item again";
   EXPECT_FALSE(card.loginSwitch().get_active()) << "the switch ends in the real state";
   EXPECT_EQ(card.loginStatusLabel().get_text().raw(), "当前状态：未开启 · " + card.loginError());
   EXPECT_EQ(colorOf(card.loginStatusLabel()), LawTheme::danger.hex());

@@ -38,7 +38,9 @@ AppearanceCard::AppearanceCard(const Services& services) : LawCard(14), services
   addContent(*login);
 
   switch_.property_active().signal_changed().connect([this] {
-    if (!syncing_) userSwitched(switch_.get_active());
+    // The card's own assignments may be announced late (after a click, GTK delivers
+    // them once its handler has returned), so they are told apart by the position.
+    if (switch_.get_active() != shownOn_) userSwitched(switch_.get_active());
   });
   // The menu's zoom commands change the same scale.
   connections_.emplace_back(services_.view.fontScale.changed().connect([this] { showChips(); }));
@@ -57,9 +59,8 @@ void AppearanceCard::showChips() {
 
 void AppearanceCard::showLoginItem() {
   const LoginItemStatus status = LoginItem::status();
-  syncing_ = true;  // a programmatic position is no request to change the login item
-  switch_.set_active(status == LoginItemStatus::enabled);
-  syncing_ = false;
+  shownOn_ = status == LoginItemStatus::enabled;
+  switch_.set_active(shownOn_);
   status_.set_text(loginStatusLine(LoginItem::statusText(status), loginErr_));
   styleSettingsLabel(status_, 11, Pango::Weight::NORMAL, loginErr_.empty() ? LawTheme::textMuted : LawTheme::danger);
 }

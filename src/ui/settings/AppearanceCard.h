@@ -48,7 +48,7 @@ class AppearanceCard : public LawCard {
   Gtk::Label status_;
   Gtk::Switch switch_;
   std::string loginErr_;
-  bool syncing_ = false;
+  bool shownOn_ = false;  // where the card last put the switch
   std::vector<ScopedConnection> connections_;
 };
 

@@ -60,7 +60,7 @@ VolumeMirrorCard::VolumeMirrorCard(const Services& services)
   });
   open_->signal_clicked().connect([this] { services_.volume.openRoot(); });
   prune_.property_active().signal_changed().connect([this] {
-    if (syncing_) return;
+    if (prune_.get_active() == config_.autoPruneOld) return;  // shown, not changed
     config_.autoPruneOld = prune_.get_active();
     config_.save(services_.defaults);
   });
@@ -76,9 +76,7 @@ void VolumeMirrorCard::refresh() {
   status_.set_tooltip_text(status_.get_text());
   config_ = MirrorConfig::load(services_.defaults);
   pruneTitle_.set_text(quorvel::pruneTitle(config_.keepOldDays));
-  syncing_ = true;
   prune_.set_active(config_.autoPruneOld);
-  syncing_ = false;
   showMount();
 }
 

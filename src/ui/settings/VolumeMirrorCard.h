@@ -60,7 +60,6 @@ class VolumeMirrorCard : public LawCard {
   Glib::RefPtr<Gtk::CssProvider> dotColor_;
   bool busy_ = false;
   bool dotMounted_ = false;
-  bool syncing_ = false;
   ScopedConnection mountChanged_;
   std::shared_ptr<VolumeMirrorCard*> self_;
 };
