@@ -11,11 +11,9 @@
 #include "VolumeServices.h"
 #include "base/Log.h"
 #include "core/AppConfig.h"
-#include "features/volume/CasePaths.h"
 #include "fakes/FakeDialogs.h"
 #include "fakes/FakeWebPage.h"
 #include "platform/Autostart.h"
-#include "platform/Mounts.h"
 #include "ui/components/LawSelectableChip.h"
 #include "ui/components/WidgetRender.h"
 #include "ui/model/WorkspaceViewState.h"
@@ -264,21 +262,6 @@ TEST_F(SettingsCardsTest, DisconnectWithNothingMountedEndsAtOnceAndLogsTheMessag
   EXPECT_TRUE(card.disconnectButton().get_sensitive());
   EXPECT_EQ(card.disconnectButton().get_label(), "断开卷宗盘");
   EXPECT_NE(std::find(logs.begin(), logs.end(), "[Quorvel][SET] 本来就没挂载"), logs.end());
-}
-
-TEST_F(SettingsCardsTest, ConnectShowsItsBusyLabelUntilTheMountEnds) {
-  if (!Mounts::davSupported()) GTEST_SKIP() << "GVfs without dav";
-  home.defaults().set(CasePaths::kShareURLKey, "http://127.0.0.1:1/zm");  // nobody listens there
-  VolumeMirrorCard card({world.volume, home.defaults()});
-  click(card.connectButton());
-  EXPECT_TRUE(card.busy());
-  EXPECT_EQ(card.connectButton().get_label(), "连接中…");
-  EXPECT_FALSE(card.connectButton().get_sensitive());
-  ASSERT_TRUE(waitUntil([&] { return !card.busy(); }, 30000));
-  EXPECT_EQ(card.connectButton().get_label(), "连接卷宗盘");
-  EXPECT_TRUE(card.connectButton().get_sensitive());
-  EXPECT_FALSE(card.dotShowsMounted());
-  EXPECT_EQ(card.statusLabel().get_text().raw(), world.volume.statusText());
 }
 
 TEST_F(SettingsCardsTest, TheThreeCardsRenderTogether) {

@@ -69,9 +69,3 @@ TEST(SettingsZoomChips, TheNearestChipWithinTheMarginIsLitAndNeverTwo) {
     EXPECT_LE(count, 1) << s;
   }
 }
-
-TEST(SettingsStatusLines, LoginStatusWithErrorAndTheCleanUpTitle) {
-  EXPECT_EQ(loginStatusLine("未开启", ""), "当前状态：未开启");
-  EXPECT_EQ(loginStatusLine("未开启", "无法写入自启动目录"), "当前状态：未开启 · 无法写入自启动目录");
-  EXPECT_EQ(pruneTitle(30), "自动清理过期「_旧版本」备份（保留 30 天）");
-}
