@@ -108,6 +108,7 @@ TEST_F(SettingsCardsTest, OnlyAUsableAddressIsStoredAndEachStoreReloadsTheDashbo
     EXPECT_EQ(card.serverField().get_text(), garbage) << "the typed text stays to be corrected";
   }
   EXPECT_EQ(page().loads.size(), loadsBefore) << "a refused address reloaded the page";
+  EXPECT_EQ(logCount("[Quorvel][SET] 服务器地址无效，未保存"), 3);
 
   // Return in the field stores nothing.
   card.serverField().set_text("https://law.example.com");

@@ -2,6 +2,8 @@
 
 #include <gtkmm/cssprovider.h>
 
+#include "base/Log.h"
+#include "base/LogTags.h"
 #include "base/MainQueue.h"
 #include "core/AppConfig.h"
 #include "core/BrowserModel.h"
@@ -123,6 +125,9 @@ void AccountCard::save() {
   if (stored) {
     AppConfig::setServerURL(services_.defaults, *stored);
     field_.set_text(AppConfig::serverURL(services_.defaults));
+  } else {
+    // The typed text stays out of the log: it may hold a password.
+    logLine(tags::kSettings, "服务器地址无效，未保存", LogLevel::warning);
   }
   showHint(serverSaveHint(stored));
   // A refused address leaves the pages where they are.
