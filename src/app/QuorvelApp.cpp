@@ -149,7 +149,7 @@ void QuorvelApp::on_startup() {
                                                    services_->privacyLock(), services_->dialogs(), model_},
                                                   services_->defaults(), services_->workers(), services_->desktop(),
                                                   services_->dialogs(), services_->updates(),
-                                                  services_->mirrorServices()});
+                                                  services_->mirrorServices(), *view_});
   TodoSheet::Actions todoActions;
   todoActions.showMainWindow = [&mainWindow] { mainWindow.showMainWindow(); };
   todoActions.showDesktopCalendar = [&calendar = services_->desktopCalendar()] { calendar.show(); };

@@ -94,6 +94,15 @@ std::optional<std::string> validServerURL(const std::string& text) {
   return u->toString();
 }
 
+std::optional<std::string> serverURLToSave(const std::string& text) {
+  if (trimmed(text, kWhitespaceAndNewlines).empty()) return std::string(kDefaultServerURL);
+  auto valid = validServerURL(text);
+  if (!valid) return std::nullopt;
+  auto u = *Url::parse(*valid);
+  while (!u.path.empty() && u.path.back() == '/') u.path.pop_back();
+  return u.toString();
+}
+
 Url homeURL(const UserDefaults& defaults) {
   auto stored = serverURL(defaults);
   if (auto valid = validServerURL(stored)) return *Url::parse(*valid);

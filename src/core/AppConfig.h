@@ -23,6 +23,9 @@ void setServerURL(UserDefaults& defaults, const std::string& value);
 // trimmed, http or https (scheme lower-cased), a host (an international name in its
 // ASCII form), no user name or password, no port 0.
 std::optional<std::string> validServerURL(const std::string& text);
+// What the settings store for a typed address: the default for blank text, else the
+// usable form without trailing "/" in its path; nothing for an unusable address.
+std::optional<std::string> serverURLToSave(const std::string& text);
 // The stored address when it is usable, else the default; an unusable stored
 // address is logged once per store of defaults (once per process in the client).
 Url homeURL(const UserDefaults& defaults);

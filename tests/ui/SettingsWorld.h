@@ -6,6 +6,7 @@
 #include "VolumeServices.h"
 #include "features/workspace/SpotlightIndexer.h"
 #include "features/workspace/UpdateChecker.h"
+#include "ui/model/WorkspaceViewState.h"
 #include "ui/settings/SettingsView.h"
 
 namespace quorvel::test {
@@ -19,12 +20,14 @@ class SettingsWorld {
 
   SettingsServices services() {
     return SettingsServices{world.volume,  integration.services(), world.defaults, world.workers,
-                            world.desktop, world.dialogs,          updates,        world.mirror()};
+                            world.desktop, world.dialogs,          updates,        world.mirror(),
+                            view};
   }
 
   VolumeServices world;
   IntegrationServices integration;
   UpdateChecker updates;
+  WorkspaceViewState view{world.defaults};
 };
 
 }  // namespace quorvel::test

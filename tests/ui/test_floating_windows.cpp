@@ -31,7 +31,7 @@
 #include "ui/main/ContentView.h"
 #include "ui/settings/SettingsView.h"
 #include "ui/todos/TodoSheet.h"
-#include "ui/volume/VolumeSettingsSection.h"
+#include "ui/settings/VolumeMirrorCard.h"
 
 namespace quorvel::test {
 namespace {
@@ -180,7 +180,7 @@ TEST_F(FloatingWindowsTest, AVolumeConnectEndingAfterTheSettingsWindowIsGoneTouc
   ASSERT_NE(view, nullptr);
   int ended = 0;
   ScopedConnection watch = world.volume.stateChanged().connect([&] { ++ended; });
-  g_signal_emit_by_name(view->volumeSection().connectButton().gobj(), "clicked");
+  g_signal_emit_by_name(view->volumeCard().connectButton().gobj(), "clicked");
   ASSERT_EQ(ended, 0) << "the mount ended before the window went";
   // The end of the application: the window and its view go while GVfs still tries.
   manager.reset();

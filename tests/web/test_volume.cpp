@@ -28,8 +28,8 @@
 #include "ui/preview/PreviewHUD.h"
 #include "ui/preview/QuickLookPreviewer.h"
 #include "ui/components/WidgetRender.h"
+#include "ui/settings/VolumeMirrorCard.h"
 #include "ui/volume/VolumePasswordDialog.h"
-#include "ui/volume/VolumeSettingsSection.h"
 
 namespace quorvel::test {
 namespace {
@@ -171,7 +171,7 @@ TEST_F(VolumeTest, ConnectsThroughOurDialogReadsTheMountedRootAndDisconnects) {
   EXPECT_FALSE(streams.statRegular({"案件", "2026"}));  // a folder is no file to copy
 
   if (const char* png = g_getenv("QUORVEL_SETTINGS_PNG")) {
-    auto* section = Gtk::make_managed<VolumeSettingsSection>(volume());
+    auto* section = Gtk::make_managed<VolumeMirrorCard>(VolumeMirrorCard::Services{volume(), defaults});
     section->set_size_request(520, -1);
     std::string error;
     EXPECT_TRUE(renderWidgetToPng(*section, png, &error)) << error;
@@ -194,6 +194,31 @@ TEST_F(VolumeTest, ConnectsThroughOurDialogReadsTheMountedRootAndDisconnects) {
   volume().disconnect([none](bool ok, const std::string& m) { *none = {true, ok, m}; });
   ASSERT_TRUE(waitUntil([none] { return none->done; }, 5000));
   EXPECT_EQ(none->message, "本来就没挂载");
+}
+
+TEST_F(VolumeTest, TheSettingsCardConnectsAndDisconnectsWithItsBusyLabels) {
+  VolumeMirrorCard card({volume(), defaults});
+  EXPECT_FALSE(card.dotShowsMounted());
+  answer("zhang", "mh-2026");
+  g_signal_emit_by_name(card.connectButton().gobj(), "clicked");
+  EXPECT_EQ(card.connectButton().get_label(), "连接中…");
+  EXPECT_FALSE(card.connectButton().get_sensitive());
+  ASSERT_TRUE(waitUntil([&] { return !card.busy(); }, 20000));
+  ASSERT_TRUE(volume().isMounted());
+  EXPECT_TRUE(card.dotShowsMounted());
+  EXPECT_TRUE(card.disconnectButton().get_visible());
+  EXPECT_FALSE(card.connectButton().get_visible());
+  EXPECT_EQ(card.statusLabel().get_text().raw(), volume().statusText());
+  EXPECT_EQ(card.statusLabel().get_text().raw().rfind("已连接", 0), 0u);
+
+  logs.clear();
+  g_signal_emit_by_name(card.disconnectButton().gobj(), "clicked");
+  EXPECT_EQ(card.disconnectButton().get_label(), "断开中…");
+  ASSERT_TRUE(waitUntil([&] { return !card.busy(); }, 10000));
+  EXPECT_FALSE(card.dotShowsMounted());
+  EXPECT_TRUE(card.connectButton().get_visible());
+  EXPECT_EQ(card.statusLabel().get_text().raw(), "未连接");
+  EXPECT_TRUE(logged("[Quorvel][SET] 已卸载")) << "the disconnect's message reaches the log";
 }
 
 TEST_F(VolumeTest, WrongPasswordIsAskedAgainThenGivenUp) {

@@ -8,9 +8,11 @@
 #include "ui/components/LawSectionTitle.h"
 #include "ui/floating/ToolWindowContent.h"
 #include "ui/model/SettingsSheet.h"
+#include "ui/settings/AccountCard.h"
+#include "ui/settings/AppearanceCard.h"
 #include "ui/settings/MaintenanceCard.h"
 #include "ui/settings/StorageCard.h"
-#include "ui/volume/VolumeSettingsSection.h"
+#include "ui/settings/VolumeMirrorCard.h"
 
 namespace quorvel {
 
@@ -18,17 +20,6 @@ namespace {
 constexpr int kCardGap = 10;
 constexpr int kColumnInset = 14;
 
-// The place of a card whose content arrives with its own change: its heading and a note.
-Gtk::Widget* pendingCard(SettingsCard card) {
-  const auto& heading = settingsCardHeading(card);
-  auto* box = Gtk::make_managed<LawCard>(14);
-  box->addContent(*Gtk::make_managed<LawSectionTitle>(heading.title, heading.icon));
-  auto* note = Gtk::make_managed<Gtk::Label>("这部分设置将随后提供。");
-  note->add_css_class("law-placeholder-note");
-  note->set_xalign(0);
-  box->addContent(*note);
-  return box;
-}
 }  // namespace
 
 SettingsView::SettingsView(std::shared_ptr<BrowserModel> browser, std::function<void()> close,
@@ -44,15 +35,20 @@ SettingsView::SettingsView(std::shared_ptr<BrowserModel> browser, std::function<
   header_.addTrailing(*done_);
   append(header_);
 
-  cards_[static_cast<size_t>(SettingsCard::account)] = pendingCard(SettingsCard::account);
+  account_ = Gtk::make_managed<AccountCard>(
+      AccountCard::Services{*browser, services.defaults, services.dialogs, services.volume}, [this] { done(); });
+  cards_[static_cast<size_t>(SettingsCard::account)] = account_;
+  refreshers_.push_back([this] { account_->refresh(); });
 
   integration_ = Gtk::make_managed<SystemIntegrationCard>(services.integration);
   cards_[static_cast<size_t>(SettingsCard::system)] = integration_;
   refreshers_.push_back([this] { integration_->refresh(); });
 
-  cards_[static_cast<size_t>(SettingsCard::appearance)] = pendingCard(SettingsCard::appearance);
+  appearance_ = Gtk::make_managed<AppearanceCard>(AppearanceCard::Services{*browser, services.defaults, services.view});
+  cards_[static_cast<size_t>(SettingsCard::appearance)] = appearance_;
+  refreshers_.push_back([this] { appearance_->refresh(); });
 
-  volume_ = Gtk::make_managed<VolumeSettingsSection>(services.volume);
+  volume_ = Gtk::make_managed<VolumeMirrorCard>(VolumeMirrorCard::Services{services.volume, services.defaults});
   cards_[static_cast<size_t>(SettingsCard::volume)] = volume_;
   refreshers_.push_back([this] { volume_->refresh(); });
 

@@ -19,6 +19,8 @@
 
 namespace quorvel {
 
+class AccountCard;
+class AppearanceCard;
 class BrowserModel;
 class Desktop;
 class Dialogs;
@@ -28,8 +30,9 @@ class StorageCard;
 class ToolWindowContent;
 class UpdateChecker;
 class UserDefaults;
-class VolumeSettingsSection;
+class VolumeMirrorCard;
 class WorkerPool;
+class WorkspaceViewState;
 
 // The services the cards show and change; all of them outlive the sheet.
 struct SettingsServices {
@@ -41,6 +44,7 @@ struct SettingsServices {
   Dialogs& dialogs;
   UpdateChecker& updates;
   MirrorServices mirror;
+  WorkspaceViewState& view;
 };
 
 class SettingsView : public Gtk::Box {
@@ -56,7 +60,9 @@ class SettingsView : public Gtk::Box {
   Gtk::ScrolledWindow& scroller() { return scroller_; }
   // The six cards' places, top to bottom (SettingsCard order).
   const std::array<Gtk::Widget*, 6>& cards() const { return cards_; }
-  VolumeSettingsSection& volumeSection() { return *volume_; }
+  AccountCard& accountCard() { return *account_; }
+  AppearanceCard& appearanceCard() { return *appearance_; }
+  VolumeMirrorCard& volumeCard() { return *volume_; }
   StorageCard& storageCard() { return *storage_; }
   MaintenanceCard& maintenanceCard() { return *maintenance_; }
   SystemIntegrationCard& integrationCard() { return *integration_; }
@@ -71,7 +77,9 @@ class SettingsView : public Gtk::Box {
   Gtk::Box column_;
   std::array<Gtk::Widget*, 6> cards_{};
   std::vector<std::function<void()>> refreshers_;
-  VolumeSettingsSection* volume_ = nullptr;
+  AccountCard* account_ = nullptr;
+  AppearanceCard* appearance_ = nullptr;
+  VolumeMirrorCard* volume_ = nullptr;
   SystemIntegrationCard* integration_ = nullptr;
   StorageCard* storage_ = nullptr;
   MaintenanceCard* maintenance_ = nullptr;
