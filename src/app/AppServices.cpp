@@ -50,6 +50,7 @@
 #include "ui/components/FilePanels.h"
 #include "ui/preview/GtkPreviewPresenter.h"
 #include "ui/recognition/ScanProgressWindow.h"
+#include "ui/settings/SettingsView.h"
 #include "ui/tracking/TrackingWindow.h"
 #include "ui/volume/VolumePasswordDialog.h"
 #include "ui/main/PagePanels.h"
@@ -266,6 +267,19 @@ std::shared_ptr<BrowserModel> AppServices::browser() {
   editWorkspace_->model = browser_;
   buildCalendar();
   return browser_;
+}
+
+SettingsServices AppServices::settingsServices() {
+  return SettingsServices{*volume_,
+                          {desktopCalendar(), calendarSync(), spotlight(), *hotKeys_, *inbox_, *lock_, *dialogs_,
+                           browser()},
+                          defaults(),
+                          *workers_,
+                          *desktop_,
+                          *dialogs_,
+                          *updates_,
+                          mirrorServices(),
+                          *viewState()};
 }
 
 }  // namespace quorvel

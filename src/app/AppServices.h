@@ -51,6 +51,7 @@ class SearchIndex;
 class SpotlightIndexer;
 class TrackingQuery;
 class TrackingWindows;
+struct SettingsServices;
 namespace http {
 class DownloadSession;
 }
@@ -165,6 +166,8 @@ class AppServices {
   // The windows' view state (open tool windows, the to-do list chosen, the font
   // scale), made with the workspace model and handed to the windows that show it.
   std::shared_ptr<WorkspaceViewState> viewState();
+  // What the settings sheet's cards work with, over the workspace model and its view.
+  SettingsServices settingsServices();
 
   // ---- Calendar: built with the workspace model (browser()), released before it.
   AppleCalendarSync& calendarSync();

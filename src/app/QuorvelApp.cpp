@@ -143,13 +143,7 @@ void QuorvelApp::on_startup() {
   delegate_ = std::make_unique<AppDelegate>(*this, *services_, model_, view_, [this] { showMainWindow(); });
   addCommands();
   auto& contents = services_->toolWindows().contents();
-  registerSettingsView(contents, SettingsServices{services_->volume(),
-                                                  {services_->desktopCalendar(), services_->calendarSync(),
-                                                   services_->spotlight(), services_->hotKeys(), services_->inbox(),
-                                                   services_->privacyLock(), services_->dialogs(), model_},
-                                                  services_->defaults(), services_->workers(), services_->desktop(),
-                                                  services_->dialogs(), services_->updates(),
-                                                  services_->mirrorServices(), *view_});
+  registerSettingsView(contents, services_->settingsServices());
   TodoSheet::Actions todoActions;
   todoActions.showMainWindow = [&mainWindow] { mainWindow.showMainWindow(); };
   todoActions.showDesktopCalendar = [&calendar = services_->desktopCalendar()] { calendar.show(); };

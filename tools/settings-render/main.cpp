@@ -81,9 +81,7 @@ int main(int argc, char** argv) {
   model->newTab("/calendar", "日程");
   model->hibernateOthers();
 
-  SettingsServices settings{services.volume(),   services.inbox(),    services.calendarSync(),
-                            services.defaults(), services.workers(),  services.desktop(),
-                            services.dialogs(),  services.updates(),  services.mirrorServices()};
+  SettingsServices settings = services.settingsServices();
   const auto& spec = *floatingWindowSpec("settings");
   auto* sheet = Gtk::make_managed<SettingsView>(model, [] {}, settings);
   if (!folded) sheet->maintenanceCard().setUnfolded(true);
