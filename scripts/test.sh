@@ -5,4 +5,6 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 bash scripts/build.sh
-ctest --test-dir build --output-on-failure -j "$(nproc)" "$@"
+# A case that misses a time limit on a loaded machine runs once more; a wrong result
+# fails both runs.
+ctest --test-dir build --output-on-failure -j "$(nproc)" --repeat until-pass:2 "$@"
