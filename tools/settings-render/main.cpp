@@ -18,7 +18,8 @@
 #include "MirrorDemoTree.h"
 #include "app/AppServices.h"
 #include "base/MainQueue.h"
-#include "common/RenderTool.h"
+#include "common/RenderWorkspace.h"
+#include "ui/main/MainWindow.h"
 #include "core/BrowserModel.h"
 #include "features/mirror/MirrorFormats.h"
 #include "features/mirror/StorageStats.h"
@@ -63,13 +64,9 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-  if (!tools::startRenderTool("settings")) return 1;
-
-  AppServices::Options options;
-  options.mode = AppMode::test;
-  options.ephemeralWebData = true;
-  options.serverURL = "http://127.0.0.1:1";  // nobody answers: the tabs stay on their error page
-  AppServices services(options);
+  // The demo service, signed in: the account card shows its user and firm.
+  tools::RenderWorkspace workspace;
+  auto& services = workspace.services;
   // The mirror lies in the tool's scratch folder, never in the user's documents.
   MirrorConfig mirror = MirrorConfig::load(services.defaults());
   mirror.rootPath = (fs::path(std::getenv("XDG_DATA_HOME")) / "墨衡台卷宗").string();
@@ -77,6 +74,11 @@ int main(int argc, char** argv) {
   fillMirror(mirror.rootPath);
 
   auto model = services.browser();
+  // The main window hosts the tab whose page the account is read in.
+  auto* window = new MainWindow(model, services.viewState(), services.toolWindows(), &services.privacyLock());
+  window->set_default_size(1200, 800);
+  window->present();
+  runMainLoopUntil([&] { return model->account().badges->loaded; }, 20000);
   model->newTab("/contracts", "合同管理");
   model->newTab("/calendar", "日程");
   model->hibernateOthers();
