@@ -288,3 +288,33 @@ TEST(AppShell, WithATrayClosingSaysNothing) {
   EXPECT_FALSE(savedDefaults(home).contains("linux.trayAbsenceNotice.said"));
   g_object_unref(panel);
 }
+
+// The settings sheet as a user reaches it in the running client: from the sidebar's
+// gear, and from the command palette; Escape closes it each time.
+TEST(AppShell, TheSettingsSheetOpensFromTheGearAndFromThePalette) {
+  DemoService service;
+  ASSERT_FALSE(service.baseUrl().empty());
+  TempHome home;
+  auto err = home.root() / "stderr.txt";
+  Child client({QUORVEL_APP_EXE, "--server-url", service.baseUrl()}, G_SUBPROCESS_FLAGS_STDOUT_SILENCE, err);
+  ASSERT_TRUE(waitForLine(err, "[Quorvel][BADGE]", 30000)) << readFile(err);
+  const std::string shown = "timeout 10 xdotool search --sync --onlyvisible --name '^客户端设置$' >/dev/null";
+  const std::string hidden = "xdotool search --onlyvisible --name '^客户端设置$' >/dev/null";
+
+  // The gear sits at the foot of the sidebar.
+  ASSERT_EQ(std::system("xdotool search --sync --onlyvisible --name '^墨衡台$' windowfocus --sync"), 0);
+  ASSERT_EQ(std::system("eval $(xdotool search --onlyvisible --name '^墨衡台$' getwindowgeometry --shell) && "
+                        "xdotool mousemove $((X + 210)) $((Y + HEIGHT - 33)) click 1"),
+            0);
+  ASSERT_EQ(std::system(shown.c_str()), 0) << readFile(err);
+  ASSERT_EQ(std::system("xdotool key Escape"), 0);
+  EXPECT_TRUE(waitUntil([&] { return std::system(hidden.c_str()) != 0; }, 5000));
+
+  ASSERT_EQ(std::system("xdotool search --sync --onlyvisible --name '^墨衡台$' windowfocus --sync key ctrl+k"), 0);
+  ASSERT_EQ(std::system("timeout 10 xdotool search --sync --onlyvisible --name '^全局搜索' windowfocus --sync"), 0);
+  ASSERT_EQ(std::system("xdotool type --delay 60 '客户端设置' && sleep 0.5 && xdotool key Return"), 0);
+  ASSERT_EQ(std::system(shown.c_str()), 0) << readFile(err);
+  ASSERT_EQ(std::system("xdotool key Escape"), 0);
+  EXPECT_TRUE(waitUntil([&] { return std::system(hidden.c_str()) != 0; }, 5000));
+  quitAndReadSession(client, home, err);
+}
