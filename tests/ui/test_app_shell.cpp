@@ -298,7 +298,8 @@ TEST(AppShell, TheSettingsSheetOpensFromTheGearAndFromThePalette) {
   auto err = home.root() / "stderr.txt";
   Child client({QUORVEL_APP_EXE, "--server-url", service.baseUrl()}, G_SUBPROCESS_FLAGS_STDOUT_SILENCE, err);
   ASSERT_TRUE(waitForLine(err, "[Quorvel][BADGE]", 30000)) << readFile(err);
-  const std::string shown = "timeout 10 xdotool search --sync --onlyvisible --name '^客户端设置$' >/dev/null";
+  const std::string limit = "timeout " + std::to_string(10 * kSanitizerSlowdown) + " ";
+  const std::string shown = limit + "xdotool search --sync --onlyvisible --name '^客户端设置$' >/dev/null";
   const std::string hidden = "xdotool search --onlyvisible --name '^客户端设置$' >/dev/null";
 
   // The gear sits at the foot of the sidebar.
@@ -311,8 +312,10 @@ TEST(AppShell, TheSettingsSheetOpensFromTheGearAndFromThePalette) {
   EXPECT_TRUE(waitUntil([&] { return std::system(hidden.c_str()) != 0; }, 5000));
 
   ASSERT_EQ(std::system("xdotool search --sync --onlyvisible --name '^墨衡台$' windowfocus --sync key ctrl+k"), 0);
-  ASSERT_EQ(std::system("timeout 10 xdotool search --sync --onlyvisible --name '^全局搜索' windowfocus --sync"), 0);
-  ASSERT_EQ(std::system("xdotool type --delay 60 '客户端设置' && sleep 0.5 && xdotool key Return"), 0);
+  ASSERT_EQ(std::system((limit + "xdotool search --sync --onlyvisible --name '^全局搜索' windowfocus --sync").c_str()), 0);
+  // The list narrows as the text arrives; Return waits until it surely has.
+  const std::string settle = "sleep " + std::to_string(kSanitizerSlowdown);
+  ASSERT_EQ(std::system(("xdotool type --delay 60 '客户端设置' && " + settle + " && xdotool key Return").c_str()), 0);
   ASSERT_EQ(std::system(shown.c_str()), 0) << readFile(err);
   ASSERT_EQ(std::system("xdotool key Escape"), 0);
   EXPECT_TRUE(waitUntil([&] { return std::system(hidden.c_str()) != 0; }, 5000));
