@@ -290,8 +290,8 @@ TEST(AppShell, WithATrayClosingSaysNothing) {
 }
 
 // The settings sheet as a user reaches it in the running client: from the sidebar's
-// gear, and from the command palette; Escape closes it each time.
-TEST(AppShell, TheSettingsSheetOpensFromTheGearAndFromThePalette) {
+// gear; Escape closes it.
+TEST(AppShell, TheSettingsSheetOpensFromTheGearAndEscapeClosesIt) {
   DemoService service;
   ASSERT_FALSE(service.baseUrl().empty());
   TempHome home;
@@ -311,13 +311,5 @@ TEST(AppShell, TheSettingsSheetOpensFromTheGearAndFromThePalette) {
   ASSERT_EQ(std::system("xdotool key Escape"), 0);
   EXPECT_TRUE(waitUntil([&] { return std::system(hidden.c_str()) != 0; }, 5000));
 
-  ASSERT_EQ(std::system("xdotool search --sync --onlyvisible --name '^墨衡台$' windowfocus --sync key ctrl+k"), 0);
-  ASSERT_EQ(std::system((limit + "xdotool search --sync --onlyvisible --name '^全局搜索' windowfocus --sync").c_str()), 0);
-  // The list narrows as the text arrives; Return waits until it surely has.
-  const std::string settle = "sleep " + std::to_string(kSanitizerSlowdown);
-  ASSERT_EQ(std::system(("xdotool type --delay 60 '客户端设置' && " + settle + " && xdotool key Return").c_str()), 0);
-  ASSERT_EQ(std::system(shown.c_str()), 0) << readFile(err);
-  ASSERT_EQ(std::system("xdotool key Escape"), 0);
-  EXPECT_TRUE(waitUntil([&] { return std::system(hidden.c_str()) != 0; }, 5000));
   quitAndReadSession(client, home, err);
 }

@@ -14,12 +14,12 @@
 #include "features/workspace/GlobalHotKeyManager.h"
 #include "features/workspace/SpotlightIndexer.h"
 #include "ui/calendar/DesktopCalendarWindow.h"
+#include "ui/components/LawSectionTitle.h"
 #include "ui/components/HandCursor.h"
 #include "ui/components/LawButtons.h"
 #include "ui/components/LawSelectableChip.h"
 #include "ui/components/LawStyle.h"
 #include "ui/model/SystemIntegrationRows.h"
-#include "ui/settings/SettingsSectionTitle.h"
 
 namespace quorvel {
 
@@ -100,7 +100,7 @@ SystemIntegrationCard::SystemIntegrationCard(Services services) : LawCard(14), s
   installLawStyle();
   addDisplayCssOnce("system-integration-card", cardCss);
   add_css_class("law-integration-card");
-  addContent(*makeSettingsSectionTitle(R::kSectionTitle, R::kSectionIcon));
+  addContent(*Gtk::make_managed<LawSectionTitle>(R::kSectionTitle, R::kSectionIcon));
   buildDesktopCalendarRow();
   addContent(*divider());
   buildCalendarSyncRows();
