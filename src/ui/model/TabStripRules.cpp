@@ -108,6 +108,7 @@ SymbolGlyph symbolGlyph(std::string_view symbol) {
       {"person.badge.shield.checkmark", "avatar-default-symbolic"},
       {"textformat.size", "font-x-generic-symbolic"},
       {"internaldrive", "drive-harddisk-system-symbolic"},
+      {"externaldrive.fill", "drive-harddisk-symbolic"},
       {"wrench.and.screwdriver", "applications-engineering-symbolic"},
       {"chevron.down", "pan-down-symbolic"},
   };

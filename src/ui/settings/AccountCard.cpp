@@ -1,3 +1,5 @@
+#include "ui/components/LawSectionTitle.h"
+#include "ui/model/SettingsSheet.h"
 #include "ui/settings/AccountCard.h"
 
 #include <gtkmm/cssprovider.h>
@@ -28,7 +30,8 @@ LawColor toneColor(ServerHint::Tone tone) {
 AccountCard::AccountCard(const Services& services, std::function<void()> closeSheet)
     : LawCard(14), services_(services), closeSheet_(std::move(closeSheet)),
       self_(std::make_shared<AccountCard*>(this)) {
-  addContent(*makeSettingsSectionTitle("账号与服务器", "person.badge.shield.checkmark", "avatar-default-symbolic"));
+  const auto& heading = settingsCardHeading(SettingsCard::account);
+  addContent(*Gtk::make_managed<LawSectionTitle>(heading.title, heading.icon));
 
   auto* account = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 10);
   account->set_hexpand(true);

@@ -1,3 +1,5 @@
+#include "ui/components/LawSectionTitle.h"
+#include "ui/model/SettingsSheet.h"
 #include "ui/settings/AppearanceCard.h"
 
 #include "features/workspace/LoginItem.h"
@@ -10,7 +12,8 @@
 namespace quorvel {
 
 AppearanceCard::AppearanceCard(const Services& services) : LawCard(14), services_(services) {
-  addContent(*makeSettingsSectionTitle("界面显示与启动", "textformat.size", "preferences-desktop-font-symbolic"));
+  const auto& heading = settingsCardHeading(SettingsCard::appearance);
+  addContent(*Gtk::make_managed<LawSectionTitle>(heading.title, heading.icon));
 
   auto* zoom = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 10);
   zoom->set_hexpand(true);

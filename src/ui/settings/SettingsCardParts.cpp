@@ -20,24 +20,6 @@ void addCss(Gtk::Widget& widget, const std::string& css) {
 guint16 channel(double v) { return static_cast<guint16>(std::lround(std::clamp(v, 0.0, 1.0) * 65535)); }
 }  // namespace
 
-Gtk::Box* makeSettingsSectionTitle(const Glib::ustring& title, const std::string& symbol,
-                                   const std::string& fallbackIcon) {
-  auto* row = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 6);
-  row->set_valign(Gtk::Align::CENTER);
-  std::string icon = lawSymbolIconName(symbol);
-  if (icon.empty()) icon = fallbackIcon;
-  auto* glyph = Gtk::make_managed<Gtk::Image>();
-  glyph->set_from_icon_name(icon);
-  glyph->set_pixel_size(14);
-  addCss(*glyph, "image { color: " + LawTheme::primary.css() + "; }");
-  row->append(*glyph);
-  auto* label = Gtk::make_managed<Gtk::Label>(title);
-  label->set_xalign(0);
-  styleSettingsLabel(*label, 13, Pango::Weight::BOLD, LawTheme::textPrimary);
-  row->append(*label);
-  return row;
-}
-
 Gtk::Separator* makeSettingsDivider() {
   auto* line = Gtk::make_managed<Gtk::Separator>(Gtk::Orientation::HORIZONTAL);
   line->set_hexpand(true);

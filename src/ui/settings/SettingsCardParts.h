@@ -12,10 +12,6 @@
 
 namespace quorvel {
 
-// The symbol (or `fallbackIcon` where the icon theme lacks it) in the primary colour,
-// then the title in bold.
-Gtk::Box* makeSettingsSectionTitle(const Glib::ustring& title, const std::string& symbol,
-                                   const std::string& fallbackIcon);
 Gtk::Separator* makeSettingsDivider();
 // Size in points, weight and colour as Pango attributes (readable by tests).
 void styleSettingsLabel(Gtk::Label& label, double points, Pango::Weight weight, LawColor color,

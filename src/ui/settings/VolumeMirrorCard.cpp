@@ -1,3 +1,5 @@
+#include "ui/components/LawSectionTitle.h"
+#include "ui/model/SettingsSheet.h"
 #include "ui/settings/VolumeMirrorCard.h"
 
 
@@ -13,7 +15,8 @@ namespace quorvel {
 
 VolumeMirrorCard::VolumeMirrorCard(const Services& services)
     : LawCard(14), services_(services), self_(std::make_shared<VolumeMirrorCard*>(this)) {
-  addContent(*makeSettingsSectionTitle("本地卷宗盘（WebDAV）与离线镜像", "externaldrive.fill", "drive-harddisk-symbolic"));
+  const auto& heading = settingsCardHeading(SettingsCard::volume);
+  addContent(*Gtk::make_managed<LawSectionTitle>(heading.title, heading.icon));
 
   auto* row = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 10);
   row->set_hexpand(true);
