@@ -42,7 +42,7 @@ bool renderTo(Gtk::Widget& widget, const std::string& path, int width, int heigh
     bytes = s.str();
   }
   std::remove(tmpl);
-  if (ok) ok = writeFileRefusingLinks(path, bytes, &error);
+  if (ok) ok = writeFileReplacingLinks(path, bytes, &error);
   if (ok)
     logLine(tags::kRender, "已渲染 " + path);
   else

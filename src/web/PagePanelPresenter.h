@@ -13,8 +13,8 @@ class PagePanelPresenter {
   virtual void chooseFiles(WebKitWebView* view, WebKitFileChooserRequest* request) = 0;
 };
 
-// Shows nothing: confirms are answered "no", prompts and file inputs are cancelled at
-// once (diagnostic runs and tests).
+// Shows nothing: an alert is acknowledged, a confirm answered "no", a prompt answered
+// with its default text and a file input cancelled, at once (diagnostic runs and tests).
 class QuietPagePanels : public PagePanelPresenter {
  public:
   void showScriptDialog(WebKitWebView* view, WebKitScriptDialog* dialog) override;
