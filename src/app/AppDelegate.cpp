@@ -313,7 +313,13 @@ void AppDelegate::installShortcuts() {
 }
 
 void AppDelegate::startDiagnostics() {
-  SelfTest::start(switches_.selfTest, browser_, [this] { quitApp(); });
+  if (switches_.selfTest) {
+    selfTest_ = std::make_unique<SelfTest>(
+        browser_,
+        SelfTest::Services{services_.webEngine(), services_.defaults(), services_.volume(), services_.workers()},
+        [this] { quitApp(); });
+    selfTest_->start();
+  }
   LiveFeatureTest::start(switches_.liveTest, browser_, [this] { quitApp(); });
 }
 
