@@ -122,3 +122,24 @@ TEST(SelfCheck, ABrokenPartFailsItsOwnCheckByName) {
   EXPECT_EQ(run.report["bridge"].value("hasBridge", false), true);
   EXPECT_NE(run.log.find("failures=plistKeys,bridge"), std::string::npos) << run.log;
 }
+
+// "--domdump" ten seconds after the start: the active page's structure in
+// "dom-dump.json", the line "[DOMDUMP] …", and the client ends at once.
+TEST(PageStructureDump, TheClientWritesTheDashboardsStructureAndQuits) {
+  test::DemoService service;
+  ASSERT_FALSE(service.baseUrl().empty());
+  test::TempHome home;
+  auto err = home.root() / "stderr.txt";
+  test::Child client({QUORVEL_APP_EXE, "--server-url", service.baseUrl(), "--domdump"},
+                     G_SUBPROCESS_FLAGS_STDOUT_SILENCE, err);
+  ASSERT_TRUE(client.started());
+  ASSERT_TRUE(client.waitForExit(test::scaledWait(40000))) << test::readFile(err);
+  EXPECT_EQ(client.exitStatus(), 0);
+  auto report = json::parse(test::readFile(home.dataHome() / "Quorvel" / "dom-dump.json"), nullptr, false);
+  ASSERT_TRUE(report.is_object()) << test::readFile(err);
+  EXPECT_EQ(report.size(), 11u) << report.dump();
+  EXPECT_EQ(report["href"], service.baseUrl() + "/dashboard");
+  EXPECT_EQ(report["zivEzozor"], "object");
+  EXPECT_EQ(report["chromeObs"], true);
+  EXPECT_NE(test::readFile(err).find("[DOMDUMP] {"), std::string::npos) << test::readFile(err);
+}
