@@ -46,6 +46,7 @@
 #include "ui/main/TabKeys.h"
 #include "ui/windows/LockCurtain.h"
 #include "ui/windows/MainWindowController.h"
+#include "web/WebEngine.h"
 
 namespace quorvel {
 
@@ -246,7 +247,8 @@ void AppDelegate::runDomDump() {
 }
 
 void AppDelegate::runEditTest() {
-  EditUploadTest::run([this](nlohmann::json report) {
+  EditUploadTest::Services check{*browser_, services_.mirrorServices(), services_.webEngine()};
+  EditUploadTest::run(check, [this](nlohmann::json report) {
     writeDiagnosticReport(report, "edit-upload-test.json", "[EDIT-TEST]");
     quitApp();
   });
