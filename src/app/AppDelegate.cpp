@@ -51,6 +51,12 @@
 namespace quorvel {
 
 namespace {
+// What the view renders show of the application's own services.
+PreviewRenders::Services renderServices(AppServices& services) {
+  return {services.settingsServices(), QuickArchiveServices{services.filePanels(), services.inbox(),
+                                                            services.scanner(), services.workers(), services.audit()}};
+}
+
 std::optional<std::string> envValue(const char* name) {
   const char* v = std::getenv(name);
   return v ? std::optional<std::string>(v) : std::nullopt;
@@ -259,12 +265,17 @@ void AppDelegate::runTutorial() {
   runTutorialSequence(browser_, view_, scheduler_);
 }
 
-void AppDelegate::renderAll() { PreviewRenders::renderAllAndExit([this] { quitApp(); }); }
-void AppDelegate::renderSheets() { PreviewRenders::renderSheetsAndExit([this] { quitApp(); }); }
-void AppDelegate::renderSettings() { PreviewRenders::renderSettingsAndExit([this] { quitApp(); }); }
+void AppDelegate::renderAll() {
+  PreviewRenders::renderAllAndExit(renderServices(services_), [this] { quitApp(); });
+}
+void AppDelegate::renderSheets() {
+  PreviewRenders::renderSheetsAndExit(renderServices(services_), [this] { quitApp(); });
+}
+void AppDelegate::renderSettings() {
+  PreviewRenders::renderSettingsAndExit(renderServices(services_), [this] { quitApp(); });
+}
 void AppDelegate::renderSidebar() {
-  PreviewRenders::renderSidebar("/tmp/v2-sidebar.png");
-  quitApp();
+  PreviewRenders::renderSidebarAndExit(renderServices(services_), [this] { quitApp(); });
 }
 
 void AppDelegate::attachWindowMemory() { services_.mainWindow().memory().attach(); }

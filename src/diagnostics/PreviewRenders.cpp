@@ -1,89 +1,259 @@
 #include "diagnostics/PreviewRenders.h"
 
-#include <gtkmm/box.h>
+#include <glibmm/datetime.h>
+#include <gtkmm/scrolledwindow.h>
+#include <gtkmm/settings.h>
 
-#include <unistd.h>
-
-#include <cstdio>
-#include <fstream>
-#include <sstream>
+#include <chrono>
+#include <optional>
 
 #include "base/Log.h"
 #include "base/LogTags.h"
-#include "core/NavItem.h"
+#include "base/MainQueue.h"
+#include "core/BrowserModel.h"
+#include "diagnostics/PreviewSamples.h"
 #include "diagnostics/Reports.h"
+#include "diagnostics/rules/DiagnosticSamples.h"
+#include "features/calendar/AppleCalendarSync.h"
+#include "features/recognition/ScreenCaptureOCR.h"
+#include "features/volume/LocalVolume.h"
+#include "ui/calendar/DesktopCalendarWindow.h"
+#include "ui/capture/QuickCaptureView.h"
 #include "ui/components/WidgetRender.h"
-#include "ui/main/SidebarView.h"
+#include "ui/main/LockOverlayView.h"
+#include "ui/mirror/MirrorSheet.h"
+#include "ui/palette/CommandPaletteView.h"
+#include "ui/palette/ShortcutsSheet.h"
+#include "ui/recognition/ScreenOCRResultView.h"
+#include "ui/todos/TodoSheet.h"
 
 namespace quorvel::PreviewRenders {
 namespace {
-// Renders into a private temporary file first, then copies the bytes to the shared
-// path without following links.
-bool renderTo(Gtk::Widget& widget, const std::string& path, int width, int height) {
-  std::string error;
-  auto* frame = Gtk::make_managed<Gtk::Box>();
-  frame->set_size_request(width, height);
-  frame->append(widget);
-  widget.set_hexpand(true);
-  widget.set_vexpand(true);
-  char tmpl[] = "/tmp/quorvel-render-XXXXXX";
-  int fd = mkstemp(tmpl);
-  if (fd < 0) {
-    logLine(tags::kRender, "渲染失败：无法创建临时文件", LogLevel::warning);
-    return false;
-  }
-  close(fd);
-  bool ok = renderWidgetToPng(*frame, tmpl, &error);
-  std::string bytes;
-  if (ok) {
-    std::ifstream in(tmpl, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    bytes = s.str();
-  }
-  std::remove(tmpl);
-  if (ok) ok = writeFileReplacingLinks(path, bytes, &error);
-  if (ok)
-    logLine(tags::kRender, "已渲染 " + path);
-  else
-    logLine(tags::kRender, "渲染失败 " + path + "：" + error, LogLevel::warning);
-  return ok;
+
+// Time for what a view starts when it comes on screen (a count, a read that fails
+// without a page) to land before it is drawn.
+constexpr unsigned kSettleMs = 300;
+
+void settle() {
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(kSettleMs);
+  runMainLoopUntil([&] { return std::chrono::steady_clock::now() >= until; }, kSettleMs + 100);
 }
+
+// The light appearance for the renders, whatever the desktop prefers.
+class ScopedLightAppearance {
+ public:
+  ScopedLightAppearance() {
+    if ((settings_ = Gtk::Settings::get_default())) {
+      previous_ = settings_->property_gtk_application_prefer_dark_theme().get_value();
+      settings_->property_gtk_application_prefer_dark_theme().set_value(false);
+    }
+  }
+  ~ScopedLightAppearance() {
+    if (settings_) settings_->property_gtk_application_prefer_dark_theme().set_value(previous_);
+  }
+  ScopedLightAppearance(const ScopedLightAppearance&) = delete;
+  ScopedLightAppearance& operator=(const ScopedLightAppearance&) = delete;
+
+ private:
+  Glib::RefPtr<Gtk::Settings> settings_;
+  bool previous_ = false;
+};
+
+// The calendar sync shows a busy, folded sample state while the settings sheet is
+// drawn; what it showed before comes back afterwards. Nothing is stored either way.
+class ScopedCalendarSample {
+ public:
+  explicit ScopedCalendarSample(AppleCalendarSync& sync)
+      : sync_(sync), config_(sync.config.get()), status_(sync.statusText.get()) {
+    AppleCalendarSync::Config sample = config_;
+    sample.enabled = true;
+    sample.foldBusyDeadlines = true;
+    sync_.showTransientState(sample, "日历 18 条（已智能折叠） · 提醒 99 条 · 10:25:12");
+  }
+  ~ScopedCalendarSample() { sync_.showTransientState(config_, status_); }
+  ScopedCalendarSample(const ScopedCalendarSample&) = delete;
+  ScopedCalendarSample& operator=(const ScopedCalendarSample&) = delete;
+
+ private:
+  AppleCalendarSync& sync_;
+  AppleCalendarSync::Config config_;
+  std::string status_;
+};
+
+// Draws `view` (managed; taken over) at width × height and writes it to `path`.
+// `shown` runs once the view is on screen, before it is drawn.
+void capture(Gtk::Widget& view, const Target& target, const std::function<void()>& shown = {}) {
+  // A frame that neither grows with its content nor lets it out: the image has the
+  // size asked for.
+  auto* frame = Gtk::make_managed<Gtk::ScrolledWindow>();
+  frame->set_policy(Gtk::PolicyType::EXTERNAL, Gtk::PolicyType::EXTERNAL);
+  frame->set_size_request(target.width, target.height);
+  frame->set_has_frame(false);
+  view.set_hexpand(true);
+  view.set_vexpand(true);
+  frame->set_child(view);
+  Glib::RefPtr<Gdk::Texture> texture;
+  {
+    WidgetRenderHost host(*frame, target.width, target.height);
+    if (host.showAndWait()) {
+      if (shown) shown();
+      settle();
+      host.waitForFrame();
+      texture = host.render(*frame);
+    }
+  }
+  if (!texture) {
+    logLine(tags::kRender, std::string("无法创建位图 ") + target.path, LogLevel::warning);
+    return;
+  }
+  auto png = texture->save_to_png_bytes();
+  gsize size = 0;
+  const void* data = png ? png->get_data(size) : nullptr;
+  if (!data || size == 0) {
+    logLine(tags::kRender, std::string("无法编码 PNG ") + target.path, LogLevel::warning);
+    return;
+  }
+  std::string error;
+  if (!writeFileReplacingLinks(target.path, std::string(static_cast<const char*>(data), size), &error)) {
+    logLine(tags::kRender, std::string("写入失败 ") + target.path + "：" + error, LogLevel::warning);
+    return;
+  }
+  logLine(tags::kRender, std::string("写入 ") + target.path + " (" + std::to_string(size) + "B)");
+}
+
+const Target& targetOf(View view) {
+  for (const auto& t : targets())
+    if (t.view == view) return t;
+  return targets().front();
+}
+
+// What the top bar reads of the desktop; its buttons do nothing in a render.
+TopBarTools readOnlyTools(const Services& services) {
+  TopBarTools tools;
+  auto& calendar = services.settings.integration.desktopCalendar;
+  auto& volume = services.settings.volume;
+  tools.desktopCalendarHasWindow = [&calendar] { return calendar.window() != nullptr; };
+  tools.desktopCalendarVisible = [&calendar] { return calendar.isVisible.get(); };
+  tools.volumeMounted = [&volume] { return volume.mountedRoot().has_value(); };
+  tools.showDesktopCalendar = [] {};
+  tools.hideDesktopCalendar = [] {};
+  tools.openQuickArchive = [](const std::vector<std::string>&, const std::string&, bool) {};
+  tools.captureAndAnalyze = [] {};
+  tools.lockWorkspace = [] {};
+  tools.switchAccount = [] {};
+  return tools;
+}
+
+std::string sampleRecognizedText() {
+  return std::string("案号：（2026）京01民初1234号\n开庭时间：2026年12月5日 09:30\n顺丰单号：") +
+         DiagnosticSamples::kWaybillNumber + "\n北京市朝阳区人民法院第12法庭";
+}
+
+std::chrono::system_clock::time_point tomorrowAtThisTime() {
+  auto now = Glib::DateTime::create_now_local();
+  auto next = now.add_days(1);
+  if (!next) return std::chrono::system_clock::now();
+  return std::chrono::system_clock::time_point(
+      std::chrono::microseconds(next.to_unix() * 1000000LL + next.get_microsecond()));
+}
+
+void renderOne(View view, const Services& services, PreviewSamples& samples) {
+  const Target& target = targetOf(view);
+  const auto& model = samples.model();
+  switch (view) {
+    case View::sidebar:
+      return capture(*sampleSidebar(*model), target);
+    case View::workspace:
+      return capture(*sampleWorkspace(samples, readOnlyTools(services)), target);
+    case View::settings: {
+      ScopedCalendarSample sample(services.settings.integration.calendarSync);
+      // Closed before the calendar sync shows its own state again.
+      return capture(*Gtk::make_managed<SettingsView>(
+                         model, [] {}, services.settings),
+                     target);
+    }
+    case View::todo:
+      // Coming up, the sheet refreshes the lists, which cannot be read without a page.
+      return capture(*Gtk::make_managed<TodoSheet>(model, samples.view()), target,
+                     [&samples] { samples.publishDeadlines(); });
+    case View::mirror: {
+      auto store = samples.mirror();
+      // Coming up, the sheet reads the volume's state into the status line.
+      return capture(*Gtk::make_managed<MirrorSheet>(store, model, std::function<void()>{}), target,
+                     [store] { store->progressText.set(PreviewSamples::kMirrorProgress); });
+    }
+    case View::palette:
+      return capture(
+          *Gtk::make_managed<CommandPaletteView>(CommandPalette::servicesOver(model, {}), CommandPalette::Actions{}),
+          target);
+    case View::shortcuts:
+      return capture(*Gtk::make_managed<ShortcutsSheet>(), target);
+    case View::quickCapture: {
+      auto* form = Gtk::make_managed<QuickCaptureView>(model, "明天提交华盛科技案补充质证意见", std::nullopt, [] {});
+      form->setDueDate(tomorrowAtThisTime());
+      return capture(*form, target);
+    }
+    case View::archive:
+      return capture(*Gtk::make_managed<QuickArchiveView>(
+                         services.archive, model,
+                         std::vector<std::filesystem::path>{"/tmp/起诉状副本.pdf", "/tmp/证据清单_01.docx"},
+                         "拖入任务栏图标的 2 个文件", false, [] {}),
+                     target);
+    case View::ocr:
+      return capture(*Gtk::make_managed<ScreenOCRResultView>(ScreenCaptureOCR::extractSignals(sampleRecognizedText())),
+                     target);
+    case View::lock:
+      return capture(*Gtk::make_managed<LockOverlayView>(services.settings.integration.privacyLock), target);
+  }
+}
+
 }  // namespace
 
-SidebarInput sampleSidebar() {
-  SidebarInput in;
-  in.items = defaultSideItems();
-  in.recents = {{88, "（2026）京0105民初1234号 华盛科技诉远航物流"}, {91, "（2026）沪0115民初5678号 劳动争议"},
-                {95, "（2025）粤03民终902号 买卖合同纠纷"}};
-  in.counts = {{TodoKind::overdue, 3}, {TodoKind::today, 2}, {TodoKind::soon, 7}, {TodoKind::hearings, 1}};
-  in.badgesLoaded = true;
-  in.selectedPath = "/cases";
-  in.userName = "林律师";
-  in.userRole = "合伙人";
-  in.updatedAt = "09:30";
-  return in;
+const std::vector<Target>& targets() {
+  static const std::vector<Target> list = {
+      {View::sidebar, 232, 760, "/tmp/v2-sidebar.png"},     {View::workspace, 1180, 740, "/tmp/v2-workspace.png"},
+      {View::settings, 660, 700, "/tmp/v2-settings.png"},   {View::todo, 840, 560, "/tmp/v2-todo.png"},
+      {View::mirror, 880, 580, "/tmp/v2-mirror.png"},       {View::palette, 600, 460, "/tmp/v2-palette.png"},
+      {View::shortcuts, 680, 470, "/tmp/v2-shortcuts.png"}, {View::quickCapture, 540, 270, "/tmp/v21-quickcapture.png"},
+      {View::archive, 640, 500, "/tmp/v21-archive.png"},    {View::ocr, 540, 420, "/tmp/v21-ocr.png"},
+      {View::lock, 800, 520, "/tmp/v21-lock.png"},
+  };
+  return list;
 }
 
-bool renderSidebar(const std::string& path) {
-  auto* view = Gtk::make_managed<SidebarView>();
-  view->update(sampleSidebar());
-  return renderTo(*view, path, 232, 760);
+std::vector<View> allViews() {
+  std::vector<View> views;
+  for (const auto& t : targets()) views.push_back(t.view);
+  return views;
 }
 
-void renderAllAndExit(std::function<void()> quit) {
-  renderSidebar("/tmp/v2-sidebar.png");
-  logLine(tags::kRender, "其余视图的渲染尚未在此版本中提供");
+std::vector<View> sheetViews() { return {View::todo, View::mirror, View::palette, View::shortcuts}; }
+
+void render(const Services& services, const std::vector<View>& views) {
+  ScopedLightAppearance light;
+  ScopedAnimationsOff still;
+  PreviewSamples samples(services.settings.mirror);
+  for (View view : views) renderOne(view, services, samples);
+}
+
+void renderAllAndExit(const Services& services, const std::function<void()>& quit) {
+  render(services, allViews());
+  logLine(tags::kRender, "全部 v2.1 视图已渲染到 /tmp/v2*.png");
   quit();
 }
 
-void renderSheetsAndExit(std::function<void()> quit) {
-  logLine(tags::kRender, "工具窗口的渲染尚未在此版本中提供");
+void renderSheetsAndExit(const Services& services, const std::function<void()>& quit) {
+  render(services, sheetViews());
   quit();
 }
 
-void renderSettingsAndExit(std::function<void()> quit) {
-  logLine(tags::kRender, "设置窗口的渲染尚未在此版本中提供");
+void renderSettingsAndExit(const Services& services, const std::function<void()>& quit) {
+  render(services, {View::settings});
+  quit();
+}
+
+void renderSidebarAndExit(const Services& services, const std::function<void()>& quit) {
+  render(services, {View::sidebar});
   quit();
 }
 

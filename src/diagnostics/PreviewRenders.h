@@ -1,23 +1,47 @@
 #pragma once
-// Off-screen renders of views to PNG files, started by the RENDER_* switches.
+// Off-screen renders of the application's views, filled with sample data, written as
+// PNG files to fixed paths (the RENDER_* switches); the application quits after.
 #include <functional>
 #include <string>
+#include <vector>
 
-#include "ui/model/Sidebar.h"
+#include "ui/editing/QuickArchiveView.h"
+#include "ui/settings/SettingsView.h"
 
 namespace quorvel {
 namespace PreviewRenders {
 
-// The sidebar of a sample workspace: sample entries, recents, to-do counts, "/cases"
-// selected.
-SidebarInput sampleSidebar();
-// Renders the sample sidebar at 232 × 760 to `path` (a link planted there is refused).
-bool renderSidebar(const std::string& path);
-// RENDER_ALL / RENDER_SHEETS / RENDER_SETTINGS: renders what this build has, logs
-// and calls `quit`.
-void renderAllAndExit(std::function<void()> quit);
-void renderSheetsAndExit(std::function<void()> quit);
-void renderSettingsAndExit(std::function<void()> quit);
+// The application's services the views show; all of them outlive the render.
+struct Services {
+  // The settings sheet's, which also hold the calendar sync, the desktop calendar, the
+  // privacy lock and what a mirror store works with.
+  SettingsServices settings;
+  QuickArchiveServices archive;
+};
+
+// The views, in the order RENDER_ALL writes them.
+enum class View { sidebar, workspace, settings, todo, mirror, palette, shortcuts, quickCapture, archive, ocr, lock };
+
+struct Target {
+  View view;
+  int width;
+  int height;
+  const char* path;
+};
+const std::vector<Target>& targets();
+
+// The sets of the switches.
+std::vector<View> allViews();
+std::vector<View> sheetViews();  // to-do, mirror, palette, shortcuts
+
+// Renders `views` in order; a view that cannot be drawn is logged and skipped.
+void render(const Services& services, const std::vector<View>& views);
+
+// RENDER_ALL, RENDER_SHEETS, RENDER_SETTINGS, RENDER_SIDEBAR: render the set, then `quit`.
+void renderAllAndExit(const Services& services, const std::function<void()>& quit);
+void renderSheetsAndExit(const Services& services, const std::function<void()>& quit);
+void renderSettingsAndExit(const Services& services, const std::function<void()>& quit);
+void renderSidebarAndExit(const Services& services, const std::function<void()>& quit);
 
 }  // namespace PreviewRenders
 }  // namespace quorvel

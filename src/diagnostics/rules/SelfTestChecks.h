@@ -9,6 +9,7 @@
 #include <string>
 
 #include "base/Url.h"
+#include "diagnostics/rules/DiagnosticSamples.h"
 
 namespace quorvel::SelfTestChecks {
 
@@ -23,7 +24,7 @@ struct Outcome {
 // The sample inputs (fixed texts of the self-check).
 inline constexpr const char* kOwner = "张伟";
 inline constexpr const char* kSigner = "王律师";
-inline constexpr const char* kWaybill = "SF1234567890123";
+inline constexpr const char* kWaybill = DiagnosticSamples::kWaybillNumber;
 // The sample feed: two events of the default service's domain.
 std::string sampleFeed();
 

@@ -43,6 +43,11 @@ void AppleCalendarSync::updateConfig(const Config& c) {
   c.save(defaults_);
 }
 
+void AppleCalendarSync::showTransientState(const Config& c, const std::string& status) {
+  config.set(c);
+  statusText.set(status);
+}
+
 bool AppleCalendarSync::diagnosticMode() const { return browser_.mode() == AppMode::diagnostic; }
 
 Task<bool> AppleCalendarSync::requestPermissions() {

@@ -51,6 +51,9 @@ class AppleCalendarSync {
 
   // Publishes new settings and stores them under "apple.calendar.sync.config.v1".
   void updateConfig(const Config& c);
+  // Publishes settings and a status line for a moment without storing or acting on
+  // them (the view renders' sample state, then what was there before).
+  void showTransientState(const Config& c, const std::string& status);
 
   // Launch hook: opens the store (so its backend is logged early); with the sync on,
   // the store observation, the timer and the initial run after 8 s (unless a finished

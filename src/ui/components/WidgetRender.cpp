@@ -76,6 +76,8 @@ WidgetRenderHost::~WidgetRenderHost() {
     g_object_unref(renderer_);
   }
   afterPaint_.disconnect();
+  // A focused text field torn down with its window makes GTK read it half-destroyed.
+  window_->unset_focus();
   window_->hide();
   window_->unset_child();
   window_.reset();
