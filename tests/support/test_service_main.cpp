@@ -9,6 +9,7 @@
 //   --share-dir DIR   the case share's folder: uploads are stored there as well
 //   --outage NAME     badges and deadlines fail as NAME says (TestServiceOutage.h);
 //                     "POST /__test/outage" switches it while the service runs
+//   --form-sign-in    the sign-in page shows its form also with --demo
 //   --refuse-sign-in  the sign-in page refuses every password
 //   --todos-stay-open a to-do marked done stays open (TestServiceLive.h)
 #include <glib-unix.h>
@@ -37,7 +38,7 @@ gboolean quitLoop(gpointer loop) {
 int usage() {
   std::fprintf(stderr,
                "usage: quorvel-test-service [--port N | --port-file PATH] [--demo] [--share-dir DIR] "
-               "[--outage none|500|403|malformed|other-shape|hang|huge|huge-user] [--refuse-sign-in] "
+               "[--outage none|500|403|malformed|other-shape|hang|huge|huge-user] [--form-sign-in] [--refuse-sign-in] "
                "[--todos-stay-open]\n");
   return 2;
 }
@@ -86,11 +87,13 @@ int main(int argc, char** argv) {
   bool demo = false;
   std::optional<std::string> shareDir;
   std::optional<quorvel::test::TestService::Outage> outage;
-  bool refuseSignIn = false, todosStayOpen = false;
+  bool formSignIn = false, refuseSignIn = false, todosStayOpen = false;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     if (arg == "--demo") {
       demo = true;
+    } else if (arg == "--form-sign-in") {
+      formSignIn = true;
     } else if (arg == "--refuse-sign-in") {
       refuseSignIn = true;
     } else if (arg == "--todos-stay-open") {
@@ -143,7 +146,7 @@ int main(int argc, char** argv) {
     quorvel::test::useTodoDemoData(service);
     // A newcomer's first start lands on the dashboard, a restart on its own page:
     // the sign-in page signs in a demo account by itself.
-    service.setSignsInByItself(true);
+    service.setSignsInByItself(!formSignIn);
   }
   if (refuseSignIn) quorvel::test::setSignInRefused(service, true);
   if (todosStayOpen) quorvel::test::setTodosStayOpen(service, true);
