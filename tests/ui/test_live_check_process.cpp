@@ -88,8 +88,16 @@ TEST(LiveCheckProcess, AgainstAWorkingServiceAllTenTestsPassAndTheClientQuits) {
   ASSERT_FALSE(scratch.empty());
   EXPECT_FALSE(fs::exists(fs::path(g_get_tmp_dir()) / scratch));
   EXPECT_EQ(run.defaults.find("privacy.locked.v1"), std::string::npos) << run.defaults;
-  // Diagnostic mode: no tab session saved.
+  // Diagnostic mode: no tab session saved, no hot keys but the check's own, no calendar
+  // sync, indexing or inbox watching.
   EXPECT_EQ(run.defaults.find("session.tabs.v1"), std::string::npos) << run.defaults;
+  size_t registered = 0;
+  for (auto at = run.log.find("[Quorvel][HOTKEY] 已注册全局热键"); at != std::string::npos;
+       at = run.log.find("[Quorvel][HOTKEY] 已注册全局热键", at + 1))
+    ++registered;
+  EXPECT_EQ(registered, 1u) << run.log;
+  for (const char* quiet : {"[Quorvel][CAL]", "[Quorvel][SPOTLIGHT]", "[Quorvel][HOTFOLDER]"})
+    EXPECT_EQ(run.log.find(quiet), std::string::npos) << quiet << "\n" << run.log;
 }
 
 TEST(LiveCheckProcess, ARefusedSignInEndsTheRunAfterTheFirstTest) {
