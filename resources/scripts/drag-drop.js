@@ -45,19 +45,19 @@
       return input;
     }
 
-    document.addEventListener('dragover', function(e) {
+    document.addEventListener('dragover', function(ev) {
       try {
-        if (hasFiles(e) && !e.defaultPrevented) e.preventDefault();
+        if (hasFiles(ev) && !ev.defaultPrevented) ev.preventDefault();
       } catch (err) {}
     }, false);
 
-    document.addEventListener('drop', function(e) {
+    document.addEventListener('drop', function(ev) {
       try {
-        if (!hasFiles(e) || e.defaultPrevented) return;
-        e.preventDefault();
-        var input = targetInput(asElement(e.target));
+        if (!hasFiles(ev) || ev.defaultPrevented) return;
+        ev.preventDefault();
+        var input = targetInput(asElement(ev.target));
         if (!input) return;
-        var files = e.dataTransfer.files;
+        var files = ev.dataTransfer.files;
         var dt = new DataTransfer();
         for (var i = 0; i < files.length; i++) dt.items.add(files[i]);
         input.files = dt.files;

@@ -46,6 +46,7 @@
 #include "ui/main/TabKeys.h"
 #include "ui/windows/LockCurtain.h"
 #include "ui/windows/MainWindowController.h"
+#include "web/WebEngine.h"
 
 namespace quorvel {
 
@@ -246,7 +247,8 @@ void AppDelegate::runDomDump() {
 }
 
 void AppDelegate::runEditTest() {
-  EditUploadTest::run([this](nlohmann::json report) {
+  EditUploadTest::Services check{*browser_, services_.mirrorServices(), services_.webEngine()};
+  EditUploadTest::run(check, [this](nlohmann::json report) {
     writeDiagnosticReport(report, "edit-upload-test.json", "[EDIT-TEST]");
     quitApp();
   });
@@ -313,7 +315,13 @@ void AppDelegate::installShortcuts() {
 }
 
 void AppDelegate::startDiagnostics() {
-  SelfTest::start(switches_.selfTest, browser_, [this] { quitApp(); });
+  if (switches_.selfTest) {
+    selfTest_ = std::make_unique<SelfTest>(
+        browser_,
+        SelfTest::Services{services_.webEngine(), services_.defaults(), services_.volume(), services_.workers()},
+        [this] { quitApp(); });
+    selfTest_->start();
+  }
   LiveFeatureTest::start(
       switches_.liveTest,
       LiveCheckServices{browser_, services_.defaults(), services_.workers(), services_.privacyLock(),

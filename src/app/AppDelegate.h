@@ -24,6 +24,7 @@ namespace quorvel {
 class AppServices;
 class DeepLinkRouter;
 class ScreenOCRResultWindow;
+class SelfTest;
 class BrowserModel;
 class WorkspaceViewState;
 class LockCurtain;
@@ -122,6 +123,7 @@ class AppDelegate : public LaunchSteps, public MainWindowHook {
   std::unique_ptr<ScreenOCRResultWindow> screenResults_;
   std::unique_ptr<WindowTabKeys> tabKeys_;
   std::unique_ptr<LockCurtain> curtain_;
+  std::unique_ptr<SelfTest> selfTest_;
 };
 
 }  // namespace quorvel

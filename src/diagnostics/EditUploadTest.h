@@ -1,9 +1,32 @@
 #pragma once
-// The edit-and-upload check ("--edittest").
+// The edit-and-upload check ("--edittest"): a scratch file goes into the firm's case
+// storage on the service twice, is downloaded and compared after each upload, and is
+// deleted again; the report says how each step went.
 #include <nlohmann/json.hpp>
 
 #include <functional>
 
-namespace quorvel::EditUploadTest {
-void run(std::function<void(nlohmann::json)> then);
-}  // namespace quorvel::EditUploadTest
+#include "features/mirror/MirrorStore.h"
+
+namespace quorvel {
+
+class BrowserModel;
+class WebStore;
+
+namespace EditUploadTest {
+
+// What the check works with; all of it outlives the check.
+struct Services {
+  // The workspace model: its badge counts and its active page.
+  BrowserModel& browser;
+  // What each upload's new mirror store is made with.
+  MirrorServices mirror;
+  // The web views' cookies; only the service's travel.
+  WebStore& webStore;
+};
+
+// Runs the check on the main loop and hands the report to `then`, once.
+void run(Services services, std::function<void(nlohmann::json)> then);
+
+}  // namespace EditUploadTest
+}  // namespace quorvel

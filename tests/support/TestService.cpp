@@ -6,6 +6,7 @@
 #include "TestServiceUpdate.h"
 #include "TestServiceVolume.h"
 #include "TestServiceMirror.h"
+#include "TestServiceFiles.h"
 #include "TestServiceTracking.h"
 #include "TestServiceOutage.h"
 
@@ -770,6 +771,7 @@ void TestService::installBuiltinRoutes() {
   installCalendarRoutes(*this);
   installVolumeRoutes(*this);
   installMirrorRoutes(*this);
+  installFileRoutes(*this);
   installTrackingRoutes(*this);
   installOutageRoutes(*this);
   installLiveRoutes(*this);

@@ -7,6 +7,7 @@
 
 #include "MirrorDemoTree.h"
 #include "TestService.h"
+#include "TestServiceFiles.h"
 #include "TestServiceVolume.h"
 #include "features/volume/CasePaths.h"
 
@@ -117,6 +118,7 @@ void installMirrorRoutes(TestService& service) {
   service.setRoute("/download_file", [&service](const RecordedRequest& r) {
     if (!service.isSignedIn(r)) return Reply::redirect("/login");
     std::string path = r.queryValue("path").value_or("");
+    if (auto kept = keptFileReply(service, path)) return *kept;
     auto sw = switchesOf(service);
     if (auto it = sw.downloads.find(path); it != sw.downloads.end()) {
       switch (it->second) {
@@ -157,6 +159,8 @@ void installMirrorRoutes(TestService& service) {
       replaced = storeInShare(*share, path->bytes, file->bytes, &error);
       if (!error.empty()) return Reply::json(nlohmann::json{{"ok", false}, {"error", error}}.dump(), 500);
     }
+    // Downloads of the path answer these bytes from now on.
+    if (keepUploadedFile(service, path->bytes, file->bytes)) replaced = true;
     return Reply::json(nlohmann::json{{"ok", true}, {"replaced", replaced}, {"size", file->bytes.size()}}.dump());
   });
 }
