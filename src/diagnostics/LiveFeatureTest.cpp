@@ -113,8 +113,13 @@ Task<int> calendarAccess(CalendarStoreSlot& slot, CalendarEntityType type) {
   // Nothing is asked of a store this run has not opened.
   SystemCalendarStore* store = slot.store();
   if (!store) co_return LiveCheck::calendarAuthStatus(std::nullopt);
-  auto asking = store->requestAccess(type);
-  bool access = co_await asking;
+  bool access = false;
+  try {
+    auto asking = store->requestAccess(type);
+    access = co_await asking;
+  } catch (const std::exception&) {
+    // A store that fails to answer grants nothing.
+  }
   co_return LiveCheck::calendarAuthStatus(access);
 }
 
@@ -336,10 +341,10 @@ Task<json> testVisionOCREndToEnd(LiveCheckServices s) {
   if (!drawOcrSample(png)) {
     result = failure(LiveCheck::kImageFailed);
   } else {
-    // Off the main thread: the pages and timers keep running meanwhile.
-    ScreenCaptureOCR& capture = s.screenCapture;
-    auto recognizing = onWorker(s.workers, [&capture, path = png.string()] {
-      return ScreenCaptureOCR::extractSignals(capture.recognizeText(path));
+    // Off the main thread: the pages and timers keep running meanwhile. The worker
+    // gets its own copy of the recogniser, whatever the capture is configured with later.
+    auto recognizing = onWorker(s.workers, [recognize = s.screenCapture.config().recognize, path = png.string()] {
+      return ScreenCaptureOCR::extractSignals(ScreenCaptureOCR::recognizeTextWith(recognize, path));
     });
     LegalOCRSignals signals = co_await recognizing;
     result = LiveCheck::ocrResult(signals);
