@@ -333,7 +333,16 @@ void AppDelegate::startDiagnostics() {
         [this] { quitApp(); });
     selfTest_->start();
   }
-  LiveFeatureTest::start(switches_.liveTest, browser_, [this] { quitApp(); });
+  LiveFeatureTest::start(
+      switches_.liveTest,
+      LiveCheckServices{browser_, services_.defaults(), services_.workers(), services_.privacyLock(),
+                        services_.screenCapture(), services_.calendarStore(),
+                        [this](const std::string& url) { return routeLink(url); },
+                        [this] {
+                          return std::make_unique<GlobalHotKeyManager>(std::make_unique<X11HotKeys>(),
+                                                                       services_.defaults(), services_.mode());
+                        },
+                        [this] { quitApp(); }});
 }
 
 void AppDelegate::afterFirstPage(std::function<void()> rest) {

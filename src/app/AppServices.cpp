@@ -115,6 +115,11 @@ AppleCalendarSync& AppServices::calendarSync() {
   return calendar_->sync;
 }
 
+CalendarStoreSlot& AppServices::calendarStore() {
+  browser();
+  return calendar_->store;
+}
+
 DesktopCalendarWindow& AppServices::desktopCalendar() {
   browser();
   return calendar_->desktopWindow;

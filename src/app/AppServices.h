@@ -29,6 +29,7 @@ class WebEngine;
 class WorkspaceViewState;
 class GlobalHotKeyManager;
 class AppleCalendarSync;
+class CalendarStoreSlot;
 class DesktopCalendarWindow;
 class NotificationWindows;
 class SystemNotifications;
@@ -172,6 +173,8 @@ class AppServices {
   // ---- Calendar: built with the workspace model (browser()), released before it.
   AppleCalendarSync& calendarSync();
   DesktopCalendarWindow& desktopCalendar();
+  // The system calendar store the sync writes into (opened on first use).
+  CalendarStoreSlot& calendarStore();
 
  private:
   Options options_;

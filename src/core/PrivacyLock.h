@@ -57,6 +57,10 @@ class PrivacyLock {
   // a second attempt wait for nothing (it is ignored).
   void unlock(const std::string& password);
   bool checking() const { return checking_; }
+  // The live check opens the lock it engaged itself, without a password: only in a
+  // diagnostic run, and never a lock the process started with (a client that ended
+  // locked stays locked). Answers whether the lock is open afterwards.
+  bool openAfterDiagnosticLock();
 
  private:
   Task<void> verify(std::string password);
@@ -72,6 +76,7 @@ class PrivacyLock {
   unsigned checkIntervalMs_ = kCheckIntervalMs;
   bool monitoring_ = false;
   bool checking_ = false;
+  bool startedLocked_ = false;
   std::shared_ptr<PrivacyLock*> self_ = std::make_shared<PrivacyLock*>(this);
 };
 

@@ -458,7 +458,7 @@ std::string login(const std::string& error) {
       "<label>密码 <input type=\"password\" name=\"password\" id=\"password\" "
       "autocomplete=\"current-password\" placeholder=\"请输入密码\"></label>"
       "<button type=\"submit\" id=\"loginSubmit\">登录</button></form>";
-  if (!error.empty()) body += "<p class=\"error\" id=\"loginError\">" + escapeHtml(error) + "</p>";
+  if (!error.empty()) body += "<p class=\"error error-banner\" id=\"loginError\">" + escapeHtml(error) + "</p>";
   body += "<div class=\"login-foot\">墨衡律师事务所 · 仅限本所人员使用</div></div></div>";
   return document("系统登录 · 墨衡台", kStyle, body);
 }

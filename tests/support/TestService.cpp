@@ -22,6 +22,7 @@
 #include "TestPages.h"
 #include "TestServiceArchive.h"
 #include "TestServiceCalendar.h"
+#include "TestServiceLive.h"
 #include "base/MainQueue.h"
 
 namespace quorvel::test {
@@ -762,9 +763,6 @@ void TestService::installBuiltinRoutes() {
     });
   });
 
-  auto success = [] { return Reply::json(R"({"success":true})"); };
-  setRoute("/api/quick_add_todo", [this, success](const RecordedRequest& r) { return signedInPost(r, success); });
-  setPrefixRoute("/api/mark_todo_done/", [this, success](const RecordedRequest& r) { return signedInPost(r, success); });
   setPrefixRoute("/api/proc_quick_upload/", [this](const RecordedRequest& r) {
     return signedInPost(r, [this, &r] { return quickArchiveUpload(*this, r); });
   });
@@ -776,6 +774,7 @@ void TestService::installBuiltinRoutes() {
   installFileRoutes(*this);
   installTrackingRoutes(*this);
   installOutageRoutes(*this);
+  installLiveRoutes(*this);
 }
 
 }  // namespace quorvel::test

@@ -139,8 +139,9 @@ class TestService {
   void setCaseShareDir(std::optional<std::filesystem::path> dir);
   std::optional<std::filesystem::path> caseShareDir() const;
 
-  // Native endpoints, all POST and signed in: "/api/quick_add_todo" and
-  // "/api/mark_todo_done/<id>" answer {"success":true}; "/api/proc_quick_upload/<id>"
+  // Native endpoints, all POST and signed in: "/api/quick_add_todo" files a to-do and
+  // answers {"success":true,"log_id":N}, "/api/mark_todo_done/<id>" marks it done and
+  // answers {"success":true} (TestServiceLive.h); "/api/proc_quick_upload/<id>"
   // answers {"success":true,"count":N}, N being the number of multipart parts named
   // "files" (400 for a body that is not multipart, 404 for a proceeding the firm does
   // not have), and stores them in the proceeding's folder on the case share

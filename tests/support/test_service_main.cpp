@@ -9,6 +9,9 @@
 //   --share-dir DIR   the case share's folder: uploads are stored there as well
 //   --outage NAME     badges and deadlines fail as NAME says (TestServiceOutage.h);
 //                     "POST /__test/outage" switches it while the service runs
+//   --form-sign-in    the sign-in page shows its form also with --demo
+//   --refuse-sign-in  the sign-in page refuses every password
+//   --todos-stay-open a to-do marked done stays open (TestServiceLive.h)
 #include <glib-unix.h>
 #include <glib.h>
 
@@ -22,6 +25,7 @@
 #include <string>
 
 #include "TestService.h"
+#include "TestServiceLive.h"
 #include "TestServiceOutage.h"
 #include "TestServiceTodos.h"
 
@@ -34,7 +38,8 @@ gboolean quitLoop(gpointer loop) {
 int usage() {
   std::fprintf(stderr,
                "usage: quorvel-test-service [--port N | --port-file PATH] [--demo] [--share-dir DIR] "
-               "[--outage none|500|403|malformed|other-shape|hang|huge|huge-user]\n");
+               "[--outage none|500|403|malformed|other-shape|hang|huge|huge-user] [--form-sign-in] [--refuse-sign-in] "
+               "[--todos-stay-open]\n");
   return 2;
 }
 
@@ -82,10 +87,17 @@ int main(int argc, char** argv) {
   bool demo = false;
   std::optional<std::string> shareDir;
   std::optional<quorvel::test::TestService::Outage> outage;
+  bool formSignIn = false, refuseSignIn = false, todosStayOpen = false;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     if (arg == "--demo") {
       demo = true;
+    } else if (arg == "--form-sign-in") {
+      formSignIn = true;
+    } else if (arg == "--refuse-sign-in") {
+      refuseSignIn = true;
+    } else if (arg == "--todos-stay-open") {
+      todosStayOpen = true;
     } else if (arg == "--port" && i + 1 < argc) {
       if (!(port = parsePort(argv[++i], true))) return usage();
     } else if (arg.rfind("--port=", 0) == 0) {
@@ -134,8 +146,10 @@ int main(int argc, char** argv) {
     quorvel::test::useTodoDemoData(service);
     // A newcomer's first start lands on the dashboard, a restart on its own page:
     // the sign-in page signs in a demo account by itself.
-    service.setSignsInByItself(true);
+    service.setSignsInByItself(!formSignIn);
   }
+  if (refuseSignIn) quorvel::test::setSignInRefused(service, true);
+  if (todosStayOpen) quorvel::test::setTodosStayOpen(service, true);
   if (outage) {
     // "huge" makes both replies huge: the deadlines a 20 MB page, the badges a
     // 150,000-character user name.

@@ -151,6 +151,30 @@ TEST_F(PrivacyLockTest, TheLockedStateOutlivesTheProcessUntilTheRightPassword) {
   EXPECT_EQ(lockedOnDisk(restarted), true);
 }
 
+// The live check opens the lock it engaged itself without a password, and nothing
+// else: not in a normal run, not a lock the process started with.
+TEST_F(PrivacyLockTest, TheLiveCheckOpensOnlyTheLockItEngagedInADiagnosticRun) {
+  PrivacyLock diagnostic(idle, auth, home.defaults(), AppMode::diagnostic);
+  EXPECT_TRUE(diagnostic.openAfterDiagnosticLock()) << "an open lock stays open";
+  diagnostic.lock();
+  EXPECT_TRUE(diagnostic.openAfterDiagnosticLock());
+  EXPECT_FALSE(diagnostic.isLocked.get());
+  EXPECT_FALSE(home.defaults().boolean(PrivacyLock::kLockedKey)) << "a later start is not locked";
+
+  PrivacyLock normal(idle, auth, home.defaults(), AppMode::normal);
+  normal.lock();
+  EXPECT_FALSE(normal.openAfterDiagnosticLock());
+  EXPECT_TRUE(normal.isLocked.get());
+
+  // A client that ended locked (the normal one above) starts a diagnostic run locked.
+  PrivacyLock started(idle, auth, home.defaults(), AppMode::diagnostic);
+  ASSERT_TRUE(started.isLocked.get());
+  started.lock();
+  EXPECT_FALSE(started.openAfterDiagnosticLock());
+  EXPECT_TRUE(started.isLocked.get());
+  EXPECT_TRUE(home.defaults().boolean(PrivacyLock::kLockedKey).value_or(false));
+}
+
 TEST_F(PrivacyLockTest, TheGateLetsAllThroughUnlockedAndRefusesEachWayInOnceUnderTheLock) {
   std::vector<std::string> logs;
   setLogSink([&](const std::string& line) { logs.push_back(line); });

@@ -110,6 +110,10 @@ void ScreenCaptureOCR::captureAndAnalyze() {
   spawn(runCapture(dialogs_, workers_, config_, running_));
 }
 
+std::string ScreenCaptureOCR::recognizeTextWith(const Recognizer& recognize, const std::string& pngPath) {
+  return recognizeWith(recognize, pngPath);
+}
+
 std::string ScreenCaptureOCR::recognizeText(const std::string& pngPath) const {
   return recognizeWith(config_.recognize, pngPath);
 }

@@ -55,6 +55,9 @@ class ScreenCaptureOCR {
   // The recognised text of a PNG file, trimmed per line as the recogniser gives it;
   // "" (and a log line) when there is no recogniser or it failed. Any thread.
   std::string recognizeText(const std::string& pngPath) const;
+  // The same with a recogniser copied from config() on the main thread, for work
+  // that must not read the configuration from another thread.
+  static std::string recognizeTextWith(const Recognizer& recognize, const std::string& pngPath);
   // Text to signals; any thread.
   static LegalOCRSignals extractSignals(const std::string& text) { return quorvel::extractSignals(text); }
   // Hands the signals to the presenter; main thread.
