@@ -43,7 +43,7 @@ SelfTestRun runSelfTest(const test::TempHome& home, const std::string& server) {
   g_unsetenv("TMPDIR");
   SelfTestRun run;
   EXPECT_TRUE(client.started());
-  EXPECT_TRUE(client.waitForExit(test::scaledWait(40000))) << "the client did not quit\n" << test::readFile(err);
+  EXPECT_TRUE(client.waitForExit(40000)) << "the client did not quit\n" << test::readFile(err);
   run.status = client.exitStatus();
   run.log = test::readFile(err);
   run.text = test::readFile(home.dataHome() / "Quorvel" / "selftest.json");
@@ -133,7 +133,7 @@ TEST(PageStructureDump, TheClientWritesTheDashboardsStructureAndQuits) {
   test::Child client({QUORVEL_APP_EXE, "--server-url", service.baseUrl(), "--domdump"},
                      G_SUBPROCESS_FLAGS_STDOUT_SILENCE, err);
   ASSERT_TRUE(client.started());
-  ASSERT_TRUE(client.waitForExit(test::scaledWait(40000))) << test::readFile(err);
+  ASSERT_TRUE(client.waitForExit(40000)) << test::readFile(err);
   EXPECT_EQ(client.exitStatus(), 0);
   auto report = json::parse(test::readFile(home.dataHome() / "Quorvel" / "dom-dump.json"), nullptr, false);
   ASSERT_TRUE(report.is_object()) << test::readFile(err);
