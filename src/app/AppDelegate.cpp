@@ -342,7 +342,7 @@ void AppDelegate::startDiagnostics() {
                           return std::make_unique<GlobalHotKeyManager>(std::make_unique<X11HotKeys>(),
                                                                        services_.defaults(), services_.mode());
                         },
-                        [this] { quitApp(); }});
+                        [this] { quitApp(); }, liveCheckToken_});
 }
 
 void AppDelegate::afterFirstPage(std::function<void()> rest) {

@@ -1,8 +1,14 @@
 #include "diagnostics/DomDump.h"
 
+#include "base/Task.h"
 #include "core/BrowserModel.h"
+#include "diagnostics/PageCall.h"
 
 namespace quorvel::DomDump {
+
+namespace {
+constexpr unsigned kGuardMs = 30000;
+}  // namespace
 
 const char* script() {
   return R"JS(try {
@@ -37,10 +43,13 @@ void run(BrowserModel& browser, std::function<void(nlohmann::json)> then) {
     then({{"error", "没有活动标签"}});
     return;
   }
-  tab->webView()->callAsyncFunction(script(), nlohmann::json::object(), [then](JsResult result) {
+  spawn([](std::shared_ptr<WebPage> page, std::function<void(nlohmann::json)> then) -> Task<void> {
+    // A page whose scripts never settle ends the dump too.
+    auto calling = callPageWithin(std::move(page), script(), nlohmann::json::object(), kGuardMs);
+    JsResult result = co_await calling;
     std::string reply = result.isText() ? result.text() : (result.ok ? result.value.dump() : "nil");
     then(completion(reply, result.ok ? "" : result.errorMessage));
-  });
+  }(tab->webViewPtr(), std::move(then)));
 }
 
 }  // namespace quorvel::DomDump

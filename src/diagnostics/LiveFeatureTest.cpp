@@ -20,6 +20,7 @@
 #include "core/PageReads.h"
 #include "core/PrivacyLock.h"
 #include "core/Todo.h"
+#include "diagnostics/PageCall.h"
 #include "diagnostics/Reports.h"
 #include "diagnostics/rules/LiveCheckRules.h"
 #include "features/calendar/CalendarStoreSlot.h"
@@ -38,6 +39,8 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kTag = "LIVETEST";
+// The longest a page function of the check may take.
+constexpr unsigned kPageGuardMs = 30000;
 
 json failure(const std::string& error) { return json{{"ok", false}, {"error", error}}; }
 
@@ -50,12 +53,11 @@ long long elapsedMs(std::chrono::steady_clock::time_point since) {
   return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - since).count();
 }
 
-// An async page function's answer as text; `fallback` when it failed or gave no text.
+// An async page function's answer as text; `fallback` when it failed, gave no text or
+// did not answer within the bound.
 Task<std::string> pageText(std::shared_ptr<WebPage> page, std::string body, json args, std::string fallback) {
-  CallbackAwaiter<JsResult> call([page, body, args](CallbackAwaiter<JsResult>::Resolver done) {
-    page->callAsyncFunction(body, args, std::move(done));
-  });
-  JsResult result = co_await call;
+  auto calling = callPageWithin(std::move(page), std::move(body), std::move(args), kPageGuardMs);
+  JsResult result = co_await calling;
   co_return result.isText() ? result.text() : fallback;
 }
 
@@ -385,8 +387,8 @@ void finish(const LiveCheckServices& s, LiveCheck::LiveReport& live) {
   auto written = writeReportFile(report, LiveCheck::kReportFile);
   const fs::path path = written ? *written : AppConfig::dataDir() / LiveCheck::kReportFile;
   logLine(kTag, LiveCheck::endLine(report, path.string()));
-  postToMainAfter(300, [quit = s.quit] {
-    if (quit) quit();
+  postToMainAfter(300, [quit = s.quit, owner = s.owner] {
+    if (quit && !owner.expired()) quit();
   });
 }
 
@@ -396,28 +398,39 @@ Task<void> runAll(LiveCheckServices s) {
 
   PageSignIn signIn(s);
   auto t1 = LiveCheck::signInAndReadBadges(signIn, credentials);
+  // The run goes on only while its owner (the application's delegate) exists.
+  auto gone = [&s] { return s.owner.expired(); };
   if (!live.record(LiveCheck::kT1, co_await t1)) {
+    if (gone()) co_return;
     finish(s, live);
     co_return;
   }
   auto t2 = testCalendarAndICS(s);
   live.record(LiveCheck::kT2, co_await t2);
+  if (gone()) co_return;
   auto t3 = testNodesAndSpotlight(s);
   live.record(LiveCheck::kT3, co_await t3);
+  if (gone()) co_return;
   auto t4 = testDeadlines(s);
   DeadlinesOutcome deadlines = co_await t4;
+  if (gone()) co_return;
   live.record(LiveCheck::kT4, deadlines.result);
   auto t5 = testQuickAddAndWriteBack(s, deadlines.procID);
   live.record(LiveCheck::kT5, co_await t5);
+  if (gone()) co_return;
   auto t6 = testQuickUpload(s, deadlines.procID);
   live.record(LiveCheck::kT6, co_await t6);
+  if (gone()) co_return;
   auto t7 = testHotFolderDetection();
   live.record(LiveCheck::kT7, co_await t7);
+  if (gone()) co_return;
   auto t8 = testVisionOCREndToEnd(s);
   live.record(LiveCheck::kT8, co_await t8);
+  if (gone()) co_return;
   live.record(LiveCheck::kT9, testDeepLinkHotKeyAndLock(s));
   auto t10 = testWebBridgeAndPrompt(s);
   live.record(LiveCheck::kT10, co_await t10);
+  if (gone()) co_return;
   finish(s, live);
 }
 
@@ -426,7 +439,9 @@ Task<void> runAll(LiveCheckServices s) {
 void start(bool liveTestSwitch, const LiveCheckServices& services) {
   if (!liveTestSwitch) return;
   logLine(kTag, std::string("启动 v") + AppConfig::kVersion + " 真机全链路实测");
-  postToMainAfter(2500, [services] { spawn(runAll(services)); });
+  postToMainAfter(2500, [services] {
+    if (!services.owner.expired()) spawn(runAll(services));
+  });
 }
 
 }  // namespace quorvel::LiveFeatureTest

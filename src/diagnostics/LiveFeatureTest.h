@@ -31,6 +31,8 @@ struct LiveCheckServices {
   // A hot-key manager of its own, not the application's.
   std::function<std::unique_ptr<GlobalHotKeyManager>()> makeHotKeys;
   std::function<void()> quit;
+  // The owner's lifetime token: the run stops when it is gone.
+  std::weak_ptr<void> owner;
 };
 
 namespace LiveFeatureTest {

@@ -12,6 +12,7 @@
 #include "base/MainQueue.h"
 #include "core/AppConfig.h"
 #include "core/BrowserModel.h"
+#include "diagnostics/PageCall.h"
 #include "diagnostics/Reports.h"
 #include "diagnostics/rules/DiagnosticReport.h"
 #include "diagnostics/rules/SelfTestChecks.h"
@@ -59,24 +60,6 @@ const typed = prompt('墨衡台自检', defaultText);
 return JSON.stringify({confirmed: confirmed, typed: typed});
 )JS";
 constexpr const char* kPromptDefault = "自检默认文本";
-
-// The page's answer to `body`, or a failure once `guardMs` pass without one (a page
-// waiting for a panel that no one answers never settles).
-Task<JsResult> callWithin(WebPage& page, std::string body, json args, unsigned guardMs) {
-  CallbackAwaiter<JsResult> call([&page, body, args, guardMs](CallbackAwaiter<JsResult>::Resolver resolve) {
-    auto guard = std::make_shared<unsigned>(0);
-    *guard = postToMainAfter(guardMs, [resolve, guard] {
-      *guard = 0;
-      resolve(JsResult::failure("Quorvel", 2, "页面无答复"));
-    });
-    page.callAsyncFunction(body, args, [resolve, guard](JsResult r) {
-      if (*guard) cancelTimer(std::exchange(*guard, 0));
-      resolve(std::move(r));
-    });
-  });
-  JsResult r = co_await call;
-  co_return r;
-}
 
 bool hasHandler(WebKitWebView* view, const char* signal) {
   guint id = g_signal_lookup(signal, WEBKIT_TYPE_WEB_VIEW);
@@ -199,7 +182,7 @@ Task<json> SelfTest::runAll() {
       hooked = hooked && dragDrop.find(part) != std::string::npos;
     report["dragDrop"] = hooked ? "ok" : "fail";
     if (!hooked) failures.add("dragDrop");
-    auto probing = callWithin(*page, kProbeScript, json::object(), kPageGuardMs);
+    auto probing = callPageWithin(page, kProbeScript, json::object(), kPageGuardMs);
     JsResult probe = co_await probing;
     if (!*self) co_return report;
     auto outcome = SelfTestChecks::bridge(probe.isText() ? std::optional<std::string>(probe.text()) : std::nullopt,
@@ -229,7 +212,7 @@ Task<json> SelfTest::pagePanels() {
     }
     json args = json::object();
     args["defaultText"] = kPromptDefault;
-    auto answering = callWithin(*page, kPanelsScript, args, kPageGuardMs);
+    auto answering = callPageWithin(page, kPanelsScript, args, kPageGuardMs);
     JsResult r = co_await answering;
     if (!*self) co_return json::object();
     auto answer = r.isText() ? json::parse(r.text(), nullptr, false) : json();
