@@ -517,7 +517,16 @@ void TestService::handle(SoupServerMessage* msg, const char* rawPath) {
     g_signal_connect(msg, "wrote-chunk", G_CALLBACK(onPartialChunkWritten), nullptr);
     return;
   }
-  soup_message_body_append(responseBody, SOUP_MEMORY_COPY, reply.body.data(), reply.body.size());
+  if (reply.sharedBody) {
+    auto* keep = new std::shared_ptr<const std::string>(reply.sharedBody);
+    GBytes* bytes = g_bytes_new_with_free_func((*keep)->data(), (*keep)->size(), [](gpointer p) {
+      delete static_cast<std::shared_ptr<const std::string>*>(p);
+    }, keep);
+    soup_message_body_append_bytes(responseBody, bytes);
+    g_bytes_unref(bytes);
+  } else {
+    soup_message_body_append(responseBody, SOUP_MEMORY_COPY, reply.body.data(), reply.body.size());
+  }
   soup_message_body_complete(responseBody);
 }
 
@@ -649,7 +658,7 @@ Reply TestService::badgeRoute(const RecordedRequest& r) const {
     json = badgeJson_;
     outage = badgeOutage_;
   }
-  if (auto failing = outageReply(outage, /*badges=*/true)) return *failing;
+  if (auto failing = outageReply(outage, /*badges=*/true)) return std::move(*failing);
   switch (mode) {
     case BadgeMode::LoginPage: return Reply::html(pages::login());
     case BadgeMode::ErrorPage: return Reply::html(pages::serverError(), 500);
@@ -669,7 +678,7 @@ Reply TestService::deadlinesRoute(const RecordedRequest& r) const {
     json = deadlinesJson_;
     outage = deadlinesOutage_;
   }
-  if (auto failing = outageReply(outage, /*badges=*/false)) return *failing;
+  if (auto failing = outageReply(outage, /*badges=*/false)) return std::move(*failing);
   if (mode == DeadlinesMode::LoginPage) return Reply::html(pages::login());
   if (!isSignedIn(r)) return Reply::redirect("/login");
   if (mode == DeadlinesMode::MissingHearings) {

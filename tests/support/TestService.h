@@ -40,6 +40,8 @@ struct Reply {
   int status = 200;
   std::string contentType = "text/html; charset=utf-8";
   std::string body;
+  // When set, sent instead of `body` without being copied: a large body made once.
+  std::shared_ptr<const std::string> sharedBody;
   // Sent as given, in order (repeated names allowed, e.g. several Set-Cookie).
   std::vector<std::pair<std::string, std::string>> headers;
   // When set, the reply declares this Content-Length, sends `body` and then drops

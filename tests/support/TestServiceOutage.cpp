@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include <array>
+#include <memory>
 #include <utility>
 
 #include "TestPages.h"
@@ -85,12 +86,24 @@ std::optional<Reply> outageReply(TestService::Outage outage, bool badges) {
       r.hang = true;
       return r;
     }
-    case Outage::hugeBody: return Reply::html(hugeNonJsonBody());
+    case Outage::hugeBody: {
+      // Shared, not copied: copying 20 MB on each request would stall the main loop
+      // the client under test shares with this service.
+      static const auto shared = std::make_shared<const std::string>(hugeNonJsonBody());
+      Reply r = Reply::html({});
+      r.sharedBody = shared;
+      return r;
+    }
     case Outage::hugeUserName: {
       if (!badges) return std::nullopt;
-      nlohmann::json counts = nlohmann::json::parse(TestService::defaultBadgeJson());
-      counts["user"] = hugeUserName();
-      return Reply::json(counts.dump());
+      static const auto shared = [] {
+        nlohmann::json counts = nlohmann::json::parse(TestService::defaultBadgeJson());
+        counts["user"] = hugeUserName();
+        return std::make_shared<const std::string>(counts.dump());
+      }();
+      Reply r = Reply::json({});
+      r.sharedBody = shared;
+      return r;
     }
   }
   return std::nullopt;
