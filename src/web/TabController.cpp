@@ -380,6 +380,8 @@ std::string TabController::siteOf(const std::string& uri) {
 void TabController::noteCommittedSite() {
   const char* uri = webkit_web_view_get_uri(view_);
   std::string site = siteOf(uri ? uri : "");
+  // A blank document is shown in the process the view already has.
+  if (site == "about") return;
   // A page that goes to another site moves to another process: it shares no more.
   if (!committedSite_.empty() && site != committedSite_)
     if (auto groups = processGroups_.lock()) groups->separate(this);

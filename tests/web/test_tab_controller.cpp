@@ -361,6 +361,32 @@ TEST_F(TabControllerTest, TabsShareWebProcessesInPairsAndEachRecoversFromItsProc
   EXPECT_TRUE(waitUntil([] { return webProcesses().size() == 1; }, 3000)) << webProcesses().size();
 }
 
+// A blank document stays in the process its view has, so closing its tab afterwards
+// must not end the process its sibling still shows its page in.
+TEST_F(TabControllerTest, ATabThatShowedABlankPageLeavesItsSharedProcessToItsSibling) {
+  signIn();
+  model = services->makeBrowserModel();
+  auto first = model->activeTab();
+  ASSERT_TRUE(waitLoaded(first, "/dashboard"));
+  auto second = model->newTab("/cases", "案件");
+  ASSERT_TRUE(waitLoaded(second, "/cases"));
+  EXPECT_TRUE(waitUntil([] { return webProcesses().size() == 1; }, 5000)) << webProcesses().size();
+
+  show(second);
+  auto* secondView = dynamic_cast<TabController*>(second->controller())->view();
+  webkit_web_view_load_uri(secondView, "about:blank");
+  ASSERT_TRUE(waitUntil([&] { return !webkit_web_view_is_loading(secondView); }, 5000));
+  ASSERT_STREQ(webkit_web_view_get_uri(secondView), "about:blank");
+  model->close(second);
+  drainMainLoop();
+  runMainLoopUntil([] { return false; }, 1000);
+
+  EXPECT_EQ(logCount("网页进程已退出，自动重新载入"), 0);
+  EXPECT_EQ(webProcesses().size(), 1u);
+  EXPECT_EQ(first->currentPath.get(), "/dashboard");
+  EXPECT_FALSE(first->isLoading.get());
+}
+
 TEST(TabSites, PagesOfOneRegistrableDomainAreOneSite) {
   EXPECT_EQ(TabController::siteOf("https://app.firm.com.cn/cases"), "https://firm.com.cn");
   EXPECT_EQ(TabController::siteOf("https://sso.firm.com.cn:8443/login"), "https://firm.com.cn");
