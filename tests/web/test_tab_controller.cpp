@@ -22,7 +22,19 @@ using namespace quorvel::test;
 namespace fs = std::filesystem;
 
 namespace {
-class TabControllerTest : public ServiceTabFixture {};
+class TabControllerTest : public ServiceTabFixture {
+ protected:
+  // Signed in, the dashboard tab and a "/cases" tab opened beside it, both loaded.
+  std::pair<std::shared_ptr<BrowserTab>, std::shared_ptr<BrowserTab>> dashboardAndCases() {
+    signIn();
+    model = services->makeBrowserModel();
+    auto first = model->activeTab();
+    EXPECT_TRUE(waitLoaded(first, "/dashboard"));
+    auto second = model->newTab("/cases", "案件");
+    EXPECT_TRUE(waitLoaded(second, "/cases"));
+    return {first, second};
+  }
+};
 }  // namespace
 
 TEST_F(TabControllerTest, DashboardLoadsWithTheUserAgentHiddenChromeAndTheSidebar) {
@@ -320,12 +332,8 @@ TEST_F(TabControllerTest, PagesSkipCompositingOnlyWhereOpenGLIsSoftware) {
 
 
 TEST_F(TabControllerTest, TabsShareWebProcessesInPairsAndEachRecoversFromItsProcessEnding) {
-  signIn();
-  model = services->makeBrowserModel();
-  auto first = model->activeTab();
-  ASSERT_TRUE(waitLoaded(first, "/dashboard"));
-  auto second = model->newTab("/cases", "案件");
-  ASSERT_TRUE(waitLoaded(second, "/cases"));
+  auto [first, second] = dashboardAndCases();
+  ASSERT_FALSE(HasFailure());
   auto third = model->newTab("/calendar", "日历");
   ASSERT_TRUE(waitLoaded(third, "/calendar"));
   EXPECT_TRUE(waitUntil([] { return webProcesses().size() == 2; }, 5000)) << webProcesses().size();
@@ -364,12 +372,8 @@ TEST_F(TabControllerTest, TabsShareWebProcessesInPairsAndEachRecoversFromItsProc
 // A blank document stays in the process its view has, so closing its tab afterwards
 // must not end the process its sibling still shows its page in.
 TEST_F(TabControllerTest, ATabThatShowedABlankPageLeavesItsSharedProcessToItsSibling) {
-  signIn();
-  model = services->makeBrowserModel();
-  auto first = model->activeTab();
-  ASSERT_TRUE(waitLoaded(first, "/dashboard"));
-  auto second = model->newTab("/cases", "案件");
-  ASSERT_TRUE(waitLoaded(second, "/cases"));
+  auto [first, second] = dashboardAndCases();
+  ASSERT_FALSE(HasFailure());
   EXPECT_TRUE(waitUntil([] { return webProcesses().size() == 1; }, 5000)) << webProcesses().size();
 
   show(second);
