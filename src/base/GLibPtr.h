@@ -39,6 +39,18 @@ struct GFreeDeleter {
 // An owned g_malloc'ed string.
 using GCharPtr = std::unique_ptr<char, GFreeDeleter>;
 
+// A random (version 4) UUID in its text form, lower case as GLib writes it.
+inline std::string randomUUID() {
+  GCharPtr id(g_uuid_string_random());
+  return id.get();
+}
+// The same in upper case, as the service and the file names here spell identifiers.
+inline std::string randomUpperUUID() {
+  std::string id = randomUUID();
+  for (char& c : id) c = g_ascii_toupper(c);
+  return id;
+}
+
 struct GVariantDeleter {
   void operator()(GVariant* v) const { g_variant_unref(v); }
 };

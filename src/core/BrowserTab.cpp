@@ -2,15 +2,12 @@
 
 #include <glib.h>
 
+#include "base/GLibPtr.h"
 
 namespace quorvel {
 
 std::string makeUUID() {
-  gchar* u = g_uuid_string_random();
-  std::string s = u;
-  g_free(u);
-  for (auto& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
+  return randomUpperUUID();
 }
 
 BrowserTab::BrowserTab(std::string t, std::shared_ptr<WebPage> webView, std::chrono::system_clock::time_point made)

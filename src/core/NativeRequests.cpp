@@ -1,5 +1,6 @@
 #include "core/NativeRequests.h"
 
+#include "base/GLibPtr.h"
 #include "base/Url.h"
 
 #include <fcntl.h>
@@ -126,11 +127,7 @@ Url appendingPathComponent(const Url& home, const std::string& component) {
 }
 
 std::string makeBoundary(const std::string& prefix) {
-  gchar* uuid = g_uuid_string_random();
-  std::string s = uuid;
-  g_free(uuid);
-  for (auto& ch : s) ch = static_cast<char>(g_ascii_toupper(ch));
-  return prefix + s;
+  return prefix + randomUpperUUID();
 }
 
 std::string escapeMultipartFileName(const std::string& name) {

@@ -11,6 +11,7 @@
 #include <fstream>
 
 #include "base/AppError.h"
+#include "base/GLibPtr.h"
 #include "base/Log.h"
 #include "base/MainQueue.h"
 #include "base/Task.h"
@@ -264,9 +265,7 @@ Task<json> testQuickUpload(LiveCheckServices s, std::optional<long long> procID)
 }
 
 Task<json> testHotFolderDetection() {
-  gchar* uuid = g_uuid_string_random();
-  const fs::path folder = fs::path(g_get_tmp_dir()) / (std::string(LiveCheck::kHotFolderPrefix) + uuid);
-  g_free(uuid);
+  const fs::path folder = fs::path(g_get_tmp_dir()) / (LiveCheck::kHotFolderPrefix + randomUUID());
   std::error_code ec;
   fs::create_directories(folder, ec);
   if (ec) co_return failure(ec.message());
@@ -336,9 +335,7 @@ bool drawOcrSample(const fs::path& png) {
 }
 
 Task<json> testVisionOCREndToEnd(LiveCheckServices s) {
-  gchar* uuid = g_uuid_string_random();
-  const fs::path png = fs::path(g_get_tmp_dir()) / ("quorvel-livetest-ocr-" + std::string(uuid) + ".png");
-  g_free(uuid);
+  const fs::path png = fs::path(g_get_tmp_dir()) / ("quorvel-livetest-ocr-" + randomUUID() + ".png");
   json result;
   if (!drawOcrSample(png)) {
     result = failure(LiveCheck::kImageFailed);

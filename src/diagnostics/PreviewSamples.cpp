@@ -8,6 +8,7 @@
 
 #include "base/AppError.h"
 #include "base/ErrorDomains.h"
+#include "base/GLibPtr.h"
 #include "base/Log.h"
 #include "base/LogTags.h"
 #include "base/MainQueue.h"
@@ -47,11 +48,7 @@ BadgeCounts sampleBadges() {
 }
 
 MirrorDiff sampleDiff(const std::string& rel, long long size, MirrorDiffKind kind, long long localSize) {
-  gchar* id = g_uuid_string_random();
-  std::string upper = id;
-  g_free(id);
-  for (char& c : upper) c = static_cast<char>(g_ascii_toupper(c));
-  return MirrorDiff{upper, MirrorFile{rel, "", size, 0}, kind, localSize};
+  return MirrorDiff{randomUpperUUID(), MirrorFile{rel, "", size, 0}, kind, localSize};
 }
 
 std::vector<MirrorNode> sampleContracts() {

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "base/GLibPtr.h"
 #include "base/Log.h"
 #include "base/LogTags.h"
 #include "base/MainQueue.h"
@@ -71,13 +72,6 @@ std::string readWhole(const fs::path& file) {
   std::ostringstream s;
   s << in.rdbuf();
   return in ? s.str() : std::string();
-}
-
-std::string newUUID() {
-  gchar* id = g_uuid_string_random();
-  std::string out = id;
-  g_free(id);
-  return out;
 }
 
 bool writeText(const fs::path& file, const std::string& text, std::string& error) {
@@ -236,7 +230,7 @@ Task<json> SelfTest::previewCache() {
   auto self = self_;
   const std::string rel = "user_data/FIRM_1/合同A/起诉状.txt";
   std::error_code ec;
-  fs::path root = fs::temp_directory_path(ec) / ("quorvel-selftest-" + newUUID());
+  fs::path root = fs::temp_directory_path(ec) / ("quorvel-selftest-" + randomUUID());
   json result;
   if (ec || !fs::create_directories(root, ec) || ec) {
     result["ok"] = false;
@@ -285,12 +279,9 @@ json SelfTest::hibernation() {
 
 void SelfTest::finish(const json& report) {
   if (auto page = std::exchange(panelsPage_, nullptr)) page->teardown();
-  auto path = AppConfig::dataDir() / "selftest.json";
-  writeReportFile(report, "selftest.json");
-  std::string failures;
-  for (const auto& name : report.value("failures", json::array())) failures += (failures.empty() ? "" : ",") + name.get<std::string>();
-  logLine(tags::kSelfTest, "完成 result=" + report.value("result", std::string()) + " failures=" + failures + " → " +
-                               path.string());
+  auto written = writeReportFile(report, "selftest.json");
+  const fs::path path = written ? *written : AppConfig::dataDir() / "selftest.json";
+  logLine(tags::kSelfTest, "完成 " + DiagnosticReport::outcomeText(report) + " → " + path.string());
   postToMainAfter(kQuitDelayMs, [self = self_] {
     if (*self && (*self)->quit_) (*self)->quit_();
   });

@@ -113,8 +113,7 @@ Task<std::optional<ScreenCaptureResult>> portalCapture(std::string pngPath, Scre
     co_return std::nullopt;
   }
 
-  GCharPtr uuid(g_uuid_string_random());
-  std::string token = "quorvel_" + std::string(uuid.get());
+  std::string token = "quorvel_" + randomUUID();
   for (auto& c : token)
     if (c == '-') c = '_';
   auto wait = std::make_shared<PortalWait>();
@@ -268,10 +267,7 @@ Task<ScreenCaptureResult> toolCapture(CaptureTool tool, std::string pngPath) {
 // ---- Capture file ---------------------------------------------------------------------
 
 std::unique_ptr<CaptureFile> CaptureFile::create() {
-  GCharPtr uuid(g_uuid_string_random());
-  std::string id = uuid.get();
-  for (auto& c : id) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  std::string path = std::string(g_get_tmp_dir()) + "/quorvel-ocr-" + id + ".png";
+  std::string path = std::string(g_get_tmp_dir()) + "/quorvel-ocr-" + randomUpperUUID() + ".png";
   int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (fd < 0) {
     int code = errno;

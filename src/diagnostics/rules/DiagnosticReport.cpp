@@ -33,6 +33,16 @@ void finish(nlohmann::json& report, const Failures& failures) {
   report["result"] = failures.empty() ? "ok" : "fail";
 }
 
+std::string outcomeText(const nlohmann::json& report) {
+  Failures failures;
+  if (auto it = report.find("failures"); it != report.end() && it->is_array())
+    for (const auto& name : *it)
+      if (name.is_string()) failures.add(name.get<std::string>());
+  std::string result = "fail";
+  if (auto it = report.find("result"); it != report.end() && it->is_string()) result = it->get<std::string>();
+  return "result=" + result + " failures=" + failures.joined();
+}
+
 std::string text(const nlohmann::json& report) {
   // nlohmann's objects keep their keys sorted; text that is not UTF-8 is replaced, so
   // writing never throws.

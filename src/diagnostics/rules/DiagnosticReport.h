@@ -32,6 +32,9 @@ class Failures {
 // otherwise "fail".
 void finish(nlohmann::json& report, const Failures& failures);
 
+// A finished report's outcome as the closing log lines show it: "result=fail failures=a,b".
+std::string outcomeText(const nlohmann::json& report);
+
 // The report as it is written: pretty-printed with its keys sorted, ending with a line
 // feed.
 std::string text(const nlohmann::json& report);

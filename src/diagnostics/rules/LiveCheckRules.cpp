@@ -92,11 +92,7 @@ json LiveReport::finished() {
 }
 
 std::string endLine(const json& report, const std::string& path) {
-  std::string failures;
-  if (auto it = report.find("failures"); it != report.end() && it->is_array())
-    for (const auto& name : *it)
-      if (name.is_string()) failures += (failures.empty() ? "" : ",") + name.get<std::string>();
-  return "结束 result=" + report.value("result", std::string("fail")) + " failures=" + failures + " → " + path;
+  return "结束 " + DiagnosticReport::outcomeText(report) + " → " + path;
 }
 
 // ---- T1 -------------------------------------------------------------------------------

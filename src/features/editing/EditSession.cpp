@@ -70,10 +70,7 @@ Task<ConflictChoice> compare(ConflictPresenter& conflicts, std::string rel, fs::
 }
 
 std::string newTempName(const fs::path& beside) {
-  GCharPtr uuid(g_uuid_string_random());
-  std::string id = uuid.get();
-  for (char& c : id) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return ".tmp-" + id + "-" + beside.filename().string();
+  return ".tmp-" + randomUpperUUID() + "-" + beside.filename().string();
 }
 
 Task<std::optional<fs::path>> realEnsureLocal(LocalVolume& volume, WorkerPool& workers, std::string rel) {

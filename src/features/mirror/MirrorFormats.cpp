@@ -13,6 +13,7 @@
 #include "base/ByteCount.h"
 #include "base/ErrorDomains.h"
 #include "base/FailureText.h"
+#include "base/GLibPtr.h"
 #include "core/AppConfig.h"
 #include "features/volume/CasePaths.h"
 #include "core/NativeRequests.h"
@@ -27,11 +28,7 @@ using StrictJson::integer;
 using StrictJson::text;
 
 std::string upperUuid() {
-  gchar* raw = g_uuid_string_random();
-  std::string s(raw);
-  g_free(raw);
-  for (auto& c : s) c = static_cast<char>(g_ascii_toupper(c));
-  return s;
+  return randomUpperUUID();
 }
 }  // namespace
 

@@ -11,6 +11,7 @@
 #include "base/Clock.h"
 #include "base/ErrorDomains.h"
 #include "base/FailureText.h"
+#include "base/GLibPtr.h"
 #include "base/GObjectPtr.h"
 #include "base/Log.h"
 #include "base/LogTags.h"
@@ -47,11 +48,7 @@ std::optional<long long> sizeOf(const fs::path& p) {
 }
 
 std::string upperUuid() {
-  gchar* raw = g_uuid_string_random();
-  std::string s(raw);
-  g_free(raw);
-  for (auto& c : s) c = static_cast<char>(g_ascii_toupper(c));
-  return s;
+  return randomUpperUUID();
 }
 
 struct Fetched {

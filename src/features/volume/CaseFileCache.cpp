@@ -41,10 +41,7 @@ int statRetrying(const fs::path& p, struct stat* st, unsigned retryMs) {
 }
 
 std::string upperUUID() {
-  GCharPtr u(g_uuid_string_random());
-  std::string s = u.get();
-  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::toupper(c); });
-  return s;
+  return randomUpperUUID();
 }
 
 std::string nameOf(const fs::path& p) { return p.filename().string(); }

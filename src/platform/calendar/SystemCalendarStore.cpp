@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "base/GLibPtr.h"
+
 namespace quorvel {
 
 std::string SystemCalendarStore::itemID(const std::string& calendarID, const std::string& uid) {
@@ -20,10 +22,7 @@ std::optional<std::pair<std::string, std::string>> SystemCalendarStore::splitIte
 }
 
 std::string SystemCalendarStore::freshUID() {
-  gchar* s = g_uuid_string_random();
-  std::string out = s;
-  g_free(s);
-  return out;
+  return randomUUID();
 }
 
 std::string SystemCalendarStore::saveEvent(const CalendarEventItem& item) {
