@@ -246,14 +246,15 @@ void AppDelegate::openTarget(const std::string& target) {
 }
 
 void AppDelegate::runDomDump() {
-  DomDump::run(*browser_, [this](nlohmann::json report) {
+  DomDump::run(*browser_, [this, owner = std::weak_ptr<bool>(diagnosticsToken_)](nlohmann::json report) {
+    if (owner.expired()) return;
     writeDiagnosticReport(report, "dom-dump.json", "[DOMDUMP]");
     quitApp();
   });
 }
 
 void AppDelegate::runEditTest() {
-  EditUploadTest::Services check{*browser_, services_.mirrorServices(), services_.webEngine()};
+  EditUploadTest::Services check{*browser_, services_.mirrorServices(), services_.webEngine(), diagnosticsToken_};
   EditUploadTest::run(check, [this](nlohmann::json report) {
     writeDiagnosticReport(report, "edit-upload-test.json", "[EDIT-TEST]");
     quitApp();
@@ -342,7 +343,7 @@ void AppDelegate::startDiagnostics() {
                           return std::make_unique<GlobalHotKeyManager>(std::make_unique<X11HotKeys>(),
                                                                        services_.defaults(), services_.mode());
                         },
-                        [this] { quitApp(); }, liveCheckToken_});
+                        [this] { quitApp(); }, diagnosticsToken_});
 }
 
 void AppDelegate::afterFirstPage(std::function<void()> rest) {

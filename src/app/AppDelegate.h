@@ -124,8 +124,8 @@ class AppDelegate : public LaunchSteps, public MainWindowHook {
   std::unique_ptr<WindowTabKeys> tabKeys_;
   std::unique_ptr<LockCurtain> curtain_;
   std::unique_ptr<SelfTest> selfTest_;
-  // The live check runs only while this exists.
-  std::shared_ptr<bool> liveCheckToken_ = std::make_shared<bool>(true);
+  // The diagnostic runs go on, and hand over their reports, only while this exists.
+  std::shared_ptr<bool> diagnosticsToken_ = std::make_shared<bool>(true);
 };
 
 }  // namespace quorvel

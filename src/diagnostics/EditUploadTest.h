@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include <functional>
+#include <memory>
 
 #include "features/mirror/MirrorStore.h"
 
@@ -23,9 +24,12 @@ struct Services {
   MirrorServices mirror;
   // The web views' cookies; only the service's travel.
   WebStore& webStore;
+  // The owner's lifetime token: the check stops, and hands nothing over, once it is gone.
+  std::weak_ptr<void> owner;
 };
 
-// Runs the check on the main loop and hands the report to `then`, once.
+// Runs the check on the main loop and hands the report to `then`, once (never when
+// its owner went first).
 void run(Services services, std::function<void(nlohmann::json)> then);
 
 }  // namespace EditUploadTest
