@@ -66,11 +66,16 @@ bool PrivacyLock::openAfterDiagnosticLock() {
     logLine(tags::kLock, "未经验证不能解除隐私锁屏", LogLevel::warning);
     return false;
   }
+  open("已解除隐私锁屏（实测）");
+  return true;
+}
+
+void PrivacyLock::open(const std::string& logText) {
+  startedLocked_ = false;
   persistLocked(false);
   isLocked.set(false);
   authError.set("");
-  logLine(tags::kLock, "已解除隐私锁屏（实测）");
-  return true;
+  logLine(tags::kLock, logText);
 }
 
 void PrivacyLock::persistLocked(bool locked) {
@@ -110,11 +115,7 @@ Task<void> PrivacyLock::verify(std::string password) {
   if (!*alive) co_return;
   checking_ = false;
   if (outcome.ok()) {
-    startedLocked_ = false;
-    persistLocked(false);
-    isLocked.set(false);
-    authError.set("");
-    logLine(tags::kLock, "已解除隐私锁屏");
+    open("已解除隐私锁屏");
   } else {
     authError.set(outcome.error->message.empty() ? "密码不正确" : outcome.error->message);
   }

@@ -64,6 +64,8 @@ class PrivacyLock {
 
  private:
   Task<void> verify(std::string password);
+  // Opens the lock and remembers that it is open; `logText` says how.
+  void open(const std::string& logText);
   void persistLocked(bool locked);
   void armIdleCheck();
 
