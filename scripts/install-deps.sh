@@ -5,7 +5,7 @@ SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
 PKGS=(
-  build-essential cmake ninja-build pkg-config git
+  build-essential cmake ninja-build pkg-config git ccache
   libgtkmm-4.0-dev libgtk-4-dev libwebkitgtk-6.0-dev libsoup-3.0-dev
   libglib2.0-dev libglibmm-2.68-dev glib-networking
   nlohmann-json3-dev libicu-dev libsqlite3-dev libx11-dev libxss-dev libpam0g-dev libepoxy-dev

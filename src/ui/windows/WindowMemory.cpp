@@ -85,7 +85,7 @@ void WindowMemory::observe(Gtk::Window& window) {
   }));
 }
 
-void WindowMemory::attachNow(Gtk::Window& window) {
+void WindowMemory::wireCloseHides(Gtk::Window& window) {
   controller_.setCachedMainWindow(&window);
   setWindowIdentifier(window, kMainWindowIdentifier);
   window.set_hide_on_close(true);
@@ -100,6 +100,10 @@ void WindowMemory::attachNow(Gtk::Window& window) {
         },
         false);
   }
+}
+
+void WindowMemory::attachNow(Gtk::Window& window) {
+  wireCloseHides(window);
   if (observed_.get() == &window && placement_) return;
   if (!window.get_mapped()) {
     // Placing a window before the window manager has seen it would be undone.
@@ -115,6 +119,8 @@ void WindowMemory::attachNow(Gtk::Window& window) {
 }
 
 void WindowMemory::attach() {
+  // A close that comes before the frame is placed must still only hide the window.
+  if (Gtk::Window* w = controller_.findMainWindow()) wireCloseHides(*w);
   postToMainAfter(kAttachDelayMs, [self = self_] {
     if (!*self) return;
     if (Gtk::Window* w = (*self)->controller_.findMainWindow()) (*self)->attachNow(*w);
@@ -122,6 +128,7 @@ void WindowMemory::attach() {
 }
 
 void WindowMemory::attach(Gtk::Window& window) {
+  wireCloseHides(window);
   auto weak = std::make_shared<WeakWindow>();
   weak->set(&window);
   postToMainAfter(kAttachDelayMs, [self = self_, weak] {

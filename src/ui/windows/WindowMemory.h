@@ -51,6 +51,8 @@ class WindowMemory {
   void restoreFrame(WindowPlacement& placement);
   void observe(Gtk::Window& window);
   void attachNow(Gtk::Window& window);
+  // Closing the main window hides it (the client keeps running).
+  void wireCloseHides(Gtk::Window& window);
 
   UserDefaults& defaults_;
   MainWindowController& controller_;
