@@ -19,6 +19,8 @@
 #include <string>
 #include <thread>
 
+#include "BenchClient.h"
+#include "BenchSupport.h"
 #include "TestEnv.h"
 #include "ui/model/WorkspaceViewState.h"
 #include "TestService.h"
@@ -39,66 +41,12 @@
 #include "web/WebEngine.h"
 
 using namespace quorvel;
+using bench::msSince;
+using bench::ServiceThread;
+using bench::StallWatch;
 using SteadyClock = std::chrono::steady_clock;
 
 namespace {
-
-double msSince(SteadyClock::time_point start) {
-  return std::chrono::duration<double, std::milli>(SteadyClock::now() - start).count();
-}
-
-// The longest gap between turns of the main loop while it is watched (a 5 ms timer).
-class StallWatch {
- public:
-  StallWatch() : last_(SteadyClock::now()) {
-    id_ = startRepeatingTimer(5, [this] {
-      auto now = SteadyClock::now();
-      longest_ = std::max(longest_, std::chrono::duration<double, std::milli>(now - last_).count());
-      last_ = now;
-      return true;
-    });
-  }
-  ~StallWatch() { cancelTimer(id_); }
-  double longestMs() const { return std::max(longest_, msSince(last_)); }
-
- private:
-  unsigned id_ = 0;
-  SteadyClock::time_point last_;
-  double longest_ = 0;
-};
-
-// The service on a context and thread of its own: building and sending the 20 MB reply
-// is not the client's work, so it must not count as a stall of the client's main loop.
-// (Its routes and modes are safe to set from any thread; no hanging outage is used here.)
-class ServiceThread {
- public:
-  explicit ServiceThread(test::TestService& service)
-      : service_(service), context_(g_main_context_new()) {
-    g_main_context_push_thread_default(context_);
-    service_.start();
-    g_main_context_pop_thread_default(context_);
-    thread_ = std::thread([this] {
-      g_main_context_push_thread_default(context_);
-      while (!stop_) g_main_context_iteration(context_, TRUE);
-      g_main_context_pop_thread_default(context_);
-    });
-  }
-  ~ServiceThread() {
-    stop_ = true;
-    g_main_context_wakeup(context_);
-    thread_.join();
-    g_main_context_push_thread_default(context_);
-    service_.stop();
-    g_main_context_pop_thread_default(context_);
-    g_main_context_unref(context_);
-  }
-
- private:
-  test::TestService& service_;
-  GMainContext* context_;
-  std::atomic<bool> stop_ = false;
-  std::thread thread_;
-};
 
 struct Figure {
   double ms = 0;
@@ -132,30 +80,12 @@ std::string json(const char* name, const Figure& f) {
 int main() {
   test::TempHome home;
   RendererSetup renderer;
-  renderer.prepareBeforeGtk();
-  gtk_init();
-  Gtk::init_gtkmm_internals();
-  markMainThread();
-  renderer.chooseAfterGtkStart();
-  installLawStyle();
-  setLogSink([](const std::string&) {});  // the figures only
-
-  AppServices::Options options;
-  options.mode = AppMode::test;
-  options.ephemeralWebData = true;
-  AppServices services(options);
+  bench::startToolkit(renderer);
+  AppServices services(bench::benchOptions());
   test::TestService service;
   ServiceThread serving(service);
   test::useTodoDemoData(service);
-  AppConfig::setServerURL(services.defaults(), service.baseUrl());
-  SoupCookie* cookie = soup_cookie_new(test::TestService::kSessionCookie, service.issueSession().c_str(),
-                                       "127.0.0.1", "/", -1);
-  bool cookieSet = false;
-  webkit_cookie_manager_add_cookie(webkit_network_session_get_cookie_manager(services.webEngine().network()), cookie,
-                                   nullptr, [](GObject*, GAsyncResult*, gpointer f) { *static_cast<bool*>(f) = true; },
-                                   &cookieSet);
-  soup_cookie_free(cookie);
-  runMainLoopUntil([&] { return cookieSet; }, 5000);
+  bench::signIn(services, service);
 
   auto model = services.browser();
   auto viewState = services.viewState();

@@ -21,6 +21,7 @@ inline constexpr const char* kLock = "LOCK";
 inline constexpr const char* kNav = "NAV";
 inline constexpr const char* kNotify = "NOTIFY";
 inline constexpr const char* kOcr = "OCR";
+inline constexpr const char* kPalette = "PALETTE";
 inline constexpr const char* kScreenOcr = "SCREEN-OCR";
 inline constexpr const char* kScan = "SCAN";
 inline constexpr const char* kOpen = "OPEN";

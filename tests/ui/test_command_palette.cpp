@@ -12,7 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "AccessibleName.h"
 #include "ChildProcess.h"
+#include "ScaleData.h"
 #include "TestEnv.h"
 #include "TestHelpers.h"
 #include "TestService.h"
@@ -127,8 +129,7 @@ TEST_F(PaletteWindowTest, ShowsRowsPillsCountsAndItsEmptyAndLoadingStates) {
   Gtk::Window& w = open();
   EXPECT_EQ(fetches->forces, std::vector<bool>{false});  // loaded on show, the cache allowed
   EXPECT_TRUE(view->searchField().has_focus());
-  auto& rows = view->rows();
-  ASSERT_EQ(rows.size(), 11u);  // two pages, six actions, a contract, two clients
+  ASSERT_EQ(view->rowCount(), 11);  // two pages, six actions, a contract, two clients
   EXPECT_EQ(view->countLabel().get_text(), "共 11 项");
   EXPECT_EQ(view->pill(CommandPalette::Category::contract).countText(), "1");
   EXPECT_EQ(view->pill(CommandPalette::Category::client).countText(), "2");
@@ -138,27 +139,32 @@ TEST_F(PaletteWindowTest, ShowsRowsPillsCountsAndItsEmptyAndLoadingStates) {
   EXPECT_FALSE(view->spinner().get_visible());
   EXPECT_FALSE(view->clearButton().get_visible());
   EXPECT_EQ(view->refreshButton().get_tooltip_text(), "刷新合同与客户索引");
-  EXPECT_TRUE(rows[10]->badge().has_css_class("law-cat-client"));
-  EXPECT_EQ(rows[10]->badge().get_text(), "客户");
+  // The last row has a widget once the highlight brings it on screen.
+  view->palette().selectPrevious();
+  ASSERT_TRUE(waitUntil([&] { return view->rowAt(10) != nullptr; }, 3000));
+  EXPECT_TRUE(view->rowAt(10)->badge().has_css_class("law-cat-client"));
+  EXPECT_EQ(view->rowAt(10)->badge().get_text(), "客户");
+  view->palette().selectNext();
+  ASSERT_TRUE(waitUntil([&] { return view->rowAt(0) != nullptr && view->rowAt(2) != nullptr; }, 3000));
 
   // The selected page row shows the accent and its new-tab button without a pointer;
   // an action never shows the button, selected or hovered.
-  EXPECT_TRUE(rows[0]->accentBar().get_visible());
-  EXPECT_TRUE(rows[0]->newTabButton().get_visible());
-  EXPECT_EQ(rows[0]->newTabButton().get_tooltip_text(), "在新标签打开 (Ctrl+Enter)");
-  EXPECT_FALSE(rows[1]->newTabButton().get_visible());
+  EXPECT_TRUE(view->rowAt(0)->accentBar().get_visible());
+  EXPECT_TRUE(view->rowAt(0)->newTabButton().get_visible());
+  EXPECT_EQ(view->rowAt(0)->newTabButton().get_tooltip_text(), "在新标签打开 (Ctrl+Enter)");
+  EXPECT_FALSE(view->rowAt(1)->newTabButton().get_visible());
   view->palette().selectNext();
   view->palette().selectNext();
-  EXPECT_FALSE(rows[0]->accentBar().get_visible());
-  EXPECT_FALSE(rows[0]->newTabButton().get_visible());
-  EXPECT_TRUE(rows[2]->accentBar().get_visible());
-  EXPECT_FALSE(rows[2]->newTabButton().get_visible());
-  rows[2]->setHovered(true);
-  EXPECT_FALSE(rows[2]->newTabButton().get_visible());
-  rows[1]->setHovered(true);
-  EXPECT_TRUE(rows[1]->newTabButton().get_visible());
-  EXPECT_TRUE(rows[1]->content().has_css_class("law-hover"));
-  EXPECT_FALSE(rows[1]->accentBar().get_visible());
+  EXPECT_FALSE(view->rowAt(0)->accentBar().get_visible());
+  EXPECT_FALSE(view->rowAt(0)->newTabButton().get_visible());
+  EXPECT_TRUE(view->rowAt(2)->accentBar().get_visible());
+  EXPECT_FALSE(view->rowAt(2)->newTabButton().get_visible());
+  view->rowAt(2)->setHovered(true);
+  EXPECT_FALSE(view->rowAt(2)->newTabButton().get_visible());
+  view->rowAt(1)->setHovered(true);
+  EXPECT_TRUE(view->rowAt(1)->newTabButton().get_visible());
+  EXPECT_TRUE(view->rowAt(1)->content().has_css_class("law-hover"));
+  EXPECT_FALSE(view->rowAt(1)->accentBar().get_visible());
 
   // The footer's keys as a Linux keyboard names them.
   std::vector<std::string> keys;
@@ -179,15 +185,15 @@ TEST_F(PaletteWindowTest, ShowsRowsPillsCountsAndItsEmptyAndLoadingStates) {
   EXPECT_EQ(std::string(view->searchField().get_text()), "");
   EXPECT_EQ(view->palette().selectedIndex.get(), 0);
   EXPECT_FALSE(view->clearButton().get_visible());
-  EXPECT_EQ(view->rows().size(), 11u);
+  EXPECT_EQ(view->rowCount(), 11);
 
   // A pill: only its entries, the first highlighted.
   view->palette().selectNext();
   quorvel::test::press(&view->pill(CommandPalette::Category::client));
   EXPECT_TRUE(view->pill(CommandPalette::Category::client).active());
   EXPECT_FALSE(view->pill(CommandPalette::Category::all).active());
-  ASSERT_EQ(view->rows().size(), 2u);
-  EXPECT_TRUE(view->rows()[0]->isSelected());
+  ASSERT_EQ(view->rowCount(), 2);
+  EXPECT_TRUE(view->rowAt(0)->isSelected());
 
   // The refresh button reads again past the cache; while it runs the spinner turns, a
   // failure stops it and changes nothing.
@@ -199,7 +205,7 @@ TEST_F(PaletteWindowTest, ShowsRowsPillsCountsAndItsEmptyAndLoadingStates) {
   fetches->pending.front()(std::nullopt);
   fetches->pending.pop_front();
   EXPECT_FALSE(view->spinner().get_visible());
-  EXPECT_EQ(view->rows().size(), 2u);
+  EXPECT_EQ(view->rowCount(), 2);
   EXPECT_EQ(view->pill(CommandPalette::Category::client).countText(), "2");
   // A reply without contracts: the contract pill has neither rows nor a count.
   quorvel::test::press(&view->refreshButton());
@@ -231,26 +237,28 @@ TEST_F(PaletteWindowTest, KeysActOnItsOwnWindowOnlyWhileItIsShown) {
   focus(w);
   ASSERT_EQ(std::system("xdotool type --delay 40 'ht-2026'"), 0);
   ASSERT_TRUE(waitUntil([&] { return view->palette().query.get() == "ht-2026"; }, 3000)) << view->palette().query.get();
-  ASSERT_EQ(view->rows().size(), 2u);  // the contract, and the client on that contract
+  ASSERT_EQ(view->rowCount(), 2);  // the contract, and the client on that contract
   press("Down");
   EXPECT_EQ(view->palette().selectedIndex.get(), 1);
   press("Down");
   EXPECT_EQ(view->palette().selectedIndex.get(), 0);  // wrapped to the first
   press("Up");
   EXPECT_EQ(view->palette().selectedIndex.get(), 1);  // wrapped to the last
-  EXPECT_TRUE(view->rows()[1]->isSelected());
+  EXPECT_TRUE(view->rowAt(1)->isSelected());
   press("Return");
   ASSERT_TRUE(waitUntil([&] { return !w.get_visible(); }, 3000));
   EXPECT_EQ(calls, (std::vector<std::string>{"showMainWindow", "loadInActive /client_detail/11"}));
   EXPECT_EQ(view->keyWindow(), nullptr);
 
-  // Shown again with its state: Ctrl+Return opens the same row in a new tab.
+  // Shown again it starts empty: Ctrl+Return opens the first row in a new tab, never
+  // the row chosen last time.
   calls.clear();
   open();
   focus(w);
+  EXPECT_EQ(view->palette().query.get(), "");
   press("ctrl+Return");
   ASSERT_TRUE(waitUntil([&] { return !w.get_visible(); }, 3000));
-  EXPECT_EQ(calls, (std::vector<std::string>{"showMainWindow", "newTab /client_detail/11 张三"}));
+  EXPECT_EQ(calls, (std::vector<std::string>{"showMainWindow", "newTab /dashboard 个人工作台"}));
 
   // An empty list: the arrows are swallowed and change nothing; Escape closes without
   // carrying anything out.
@@ -295,8 +303,9 @@ TEST_F(PaletteWindowTest, AClickAnywhereOnARowOpensItAndItsNewTabButtonOnlyOpens
   if (std::system("command -v xdotool >/dev/null 2>&1") != 0) GTEST_SKIP() << "xdotool is not installed";
   Gtk::Window& w = open();
   view->searchField().set_text("张三");
-  ASSERT_EQ(view->rows().size(), 1u);
-  PaletteRow* row = view->rows()[0];
+  ASSERT_EQ(view->rowCount(), 1);
+  ASSERT_TRUE(waitUntil([&] { return view->rowAt(0) != nullptr; }, 3000));
+  PaletteRow* row = view->rowAt(0);
   ASSERT_TRUE(waitUntil([&] { return row->get_width() > 0 && row->badge().get_width() > 0; }, 3000));
   // Between the texts and the badge: a gap of the row, no control.
   double bx = 0, by = 0;
@@ -307,12 +316,100 @@ TEST_F(PaletteWindowTest, AClickAnywhereOnARowOpensItAndItsNewTabButtonOnlyOpens
 
   calls.clear();
   open();
-  row = view->rows()[0];
+  // Each opening starts empty: the query is typed again.
+  EXPECT_EQ(std::string(view->searchField().get_text()), "");
+  view->searchField().set_text("张三");
+  ASSERT_TRUE(waitUntil([&] { return view->rowAt(0) != nullptr && view->rowAt(0)->entry().id == "client:11"; }, 3000));
+  row = view->rowAt(0);
   auto& button = row->newTabButton();
   ASSERT_TRUE(waitUntil([&] { return button.get_width() > 0; }, 3000));
   clickAt(button, button.get_width() / 2.0, button.get_height() / 2.0);
   ASSERT_TRUE(waitUntil([&] { return !w.get_visible(); }, 3000));
   EXPECT_EQ(calls, (std::vector<std::string>{"showMainWindow", "newTab /client_detail/11 张三"}));
+}
+
+// A firm's volume: the list holds the 80 rows it may show and says how many matched,
+// only the rows on screen have widgets, and a key splices the rows instead of making
+// them again.
+TEST_F(PaletteWindowTest, ThousandsOfContractsAndClientsListedByRowsOnScreenOnly) {
+  fetches->reply = scaleNodesJson(3000, 3000);
+  open();
+  ASSERT_EQ(view->rowCount(), 80);
+  EXPECT_EQ(view->countLabel().get_text(), "显示前 80 项（共 6008 项，输入关键词缩小范围）");
+  ASSERT_TRUE(waitUntil([&] { return rowWidgetCount(view->list()) > 0; }, 3000));
+  const int widgets = rowWidgetCount(view->list());
+  EXPECT_LT(widgets, 40) << "rows off screen have widgets";
+  // Over the contracts, a key: the rows it keeps keep their widgets, the others go in a
+  // few splices of the same model.
+  quorvel::test::press(&view->pill(CommandPalette::Category::contract));
+  ASSERT_TRUE(waitUntil([&] { return view->rowAt(0) != nullptr && view->rowAt(0)->entry().id == "contract:1"; }, 3000));
+  PaletteRow* first = view->rowAt(0);
+  auto model = view->list().get_model();
+  const std::size_t splices = view->listSplices();
+  view->searchField().set_text("1");
+  EXPECT_EQ(view->list().get_model(), model);
+  EXPECT_GT(view->listSplices(), splices);
+  EXPECT_LE(view->listSplices(), splices + 64);
+  EXPECT_EQ(static_cast<std::size_t>(view->rowCount()), view->palette().entries().size());
+  drainMainLoop();
+  EXPECT_EQ(view->rowAt(0), first);
+  EXPECT_EQ(first->entry().id, "contract:1");
+  EXPECT_LE(rowWidgetCount(view->list()), widgets + 2);
+  // The arrow keys move the highlight over rows that get their widgets when reached.
+  for (int i = 0; i < 30; ++i) view->palette().selectNext();
+  ASSERT_TRUE(waitUntil([&] { return view->rowAt(30) != nullptr && view->rowAt(30)->isSelected(); }, 3000));
+  EXPECT_EQ(view->rowAt(30)->entry().id, view->palette().entries()[30].id);
+  // The pills say their words and counts to a screen reader; so do the row's button
+  // and the icon buttons.
+  EXPECT_TRUE(hasAccessibleName(view->pill(CommandPalette::Category::contract), "合同 3000"));
+  EXPECT_TRUE(hasAccessibleName(view->pill(CommandPalette::Category::all), "全部"));
+  EXPECT_TRUE(hasAccessibleName(view->rowAt(30)->newTabButton(), "在新标签打开"));
+  EXPECT_TRUE(hasAccessibleName(view->refreshButton(), "刷新合同与客户索引"));
+  EXPECT_TRUE(hasAccessibleName(view->clearButton(), "清除搜索"));
+}
+
+// Each opening starts empty: no query, the first pill, the first row highlighted, the
+// list at its top; the entries are loaded again.
+TEST_F(PaletteWindowTest, ReopensEmptyAfterAQueryAPillAndAHighlight) {
+  fetches->reply = scaleNodesJson(300, 300);
+  Gtk::Window& w = open();
+  quorvel::test::press(&view->pill(CommandPalette::Category::client));
+  view->searchField().set_text("客户1");
+  for (int i = 0; i < 25; ++i) view->palette().selectNext();
+  ASSERT_TRUE(waitUntil([&] { return view->scroller().get_vadjustment()->get_value() > 0; }, 3000));
+  manager.close("palette");
+  ASSERT_TRUE(waitUntil([&] { return !w.get_visible(); }, 3000));
+  fetches->reply = scaleNodesJson(301, 300);
+  open();
+  EXPECT_EQ(std::string(view->searchField().get_text()), "");
+  EXPECT_EQ(view->palette().query.get(), "");
+  EXPECT_TRUE(view->pill(CommandPalette::Category::all).active());
+  EXPECT_FALSE(view->pill(CommandPalette::Category::client).active());
+  EXPECT_EQ(view->palette().selectedIndex.get(), 0);
+  EXPECT_EQ(view->scroller().get_vadjustment()->get_value(), 0);
+  EXPECT_EQ(fetches->forces.size(), 2u);
+  EXPECT_EQ(view->pill(CommandPalette::Category::contract).countText(), "301");
+  ASSERT_TRUE(waitUntil([&] { return view->rowAt(0) != nullptr; }, 3000));
+  EXPECT_TRUE(view->rowAt(0)->isSelected());
+  EXPECT_EQ(view->rowAt(0)->entry().id, "nav:/dashboard");
+}
+
+// A read that fails or is refused is said in the window, never an empty list as if the
+// firm had no contracts.
+TEST_F(PaletteWindowTest, AFailedReadIsSaidInTheWindow) {
+  fetches->reply = "<html>服务器回复超过上限</html>";
+  open();
+  EXPECT_TRUE(view->failureShown());
+  EXPECT_EQ(view->failureText(), "合同与客户未能载入：服务器回复不是合同与客户列表");
+  quorvel::test::press(&view->pill(CommandPalette::Category::contract));
+  EXPECT_TRUE(view->emptyShown());
+  EXPECT_EQ(view->emptyText(), "合同与客户未能载入：服务器回复不是合同与客户列表");
+  // The next read works: the line goes.
+  fetches->reply = kNodes;
+  quorvel::test::press(&view->refreshButton());
+  ASSERT_TRUE(waitUntil([&] { return !view->palette().loading.get(); }, 3000));
+  EXPECT_FALSE(view->failureShown());
+  EXPECT_EQ(view->rowCount(), 1);
 }
 
 // The running client: Ctrl+K shows the palette with the service's contracts and
@@ -380,10 +477,12 @@ TEST(PaletteInTheClient, KeyboardOpensTheServicesContractsAndClientsAndLeavesThe
   EXPECT_TRUE(service.requestsTo("/client_detail/21").empty());
   EXPECT_EQ(readFile(err).find("（共 2 个）"), std::string::npos) << "a new tab was opened";
 
-  // Shown again with its query and highlight: Ctrl+Return opens it in a new tab.
+  // Shown again it starts empty: the same query and highlight typed again, Ctrl+Return
+  // opens it in a new tab.
   service.clearRequests();
   openPalette();
-  keys("ctrl+Return");
+  ASSERT_EQ(std::system("xdotool type --delay 120 '华盛'"), 0);
+  keys("Down ctrl+Return");
   ASSERT_TRUE(waitForLine(err, "（共 2 个）", 15000)) << readFile(err);
   ASSERT_TRUE(service.waitForRequest("/client_detail/22", 15000)) << readFile(err);
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <gtkmm.h>
 
+#include "AccessibleName.h"
 #include "ChildProcess.h"
 #include "TestEnv.h"
 #include "TestHelpers.h"
@@ -14,6 +15,7 @@
 #include "platform/UserDefaults.h"
 #include "ui/calendar/DesktopCalendarView.h"
 #include "ui/calendar/DesktopCalendarWindow.h"
+#include "ui/lists/RowList.h"
 #include "ui/windows/MainWindowController.h"
 
 #include <gdkmm/cursor.h>
@@ -261,6 +263,78 @@ TEST(WindowMaximumSize, HeldWhereNothingReadsTheHint) {
   EXPECT_EQ(hints.max_width, 600);
   EXPECT_EQ(hints.max_height, 1080);
   EXPECT_EQ(hints.min_width, 380);
+}
+
+// A busy calendar in the upcoming scope: cards only for those on screen; a silent
+// refresh that brings the same events publishes nothing and rebuilds nothing; one event
+// gone is one splice.
+TEST_F(DesktopCalendarWindowTest, ThousandsOfUpcomingEventsAndARefreshThatChangesNothing) {
+  const int count = 3000;
+  auto drop = std::make_shared<int>(-1);
+  DesktopCalendarModel::Services s;
+  s.fetchLiveEvents = [drop](bool) -> Task<std::vector<ICSEvent>> {
+    std::vector<ICSEvent> events;
+    for (int i = 0; i < count; ++i) {
+      if (i == *drop) continue;
+      ICSEvent e = todayEvent((i % 3 ? "deadline-" : "hearing-") + std::to_string(5000 + i), 8 + i % 10);
+      e.startDate += std::chrono::hours(24 * (i % 40));
+      e.endDate = e.startDate;
+      events.push_back(std::move(e));
+    }
+    co_return events;
+  };
+  s.after = [](unsigned, std::function<void()>) {};
+  store = std::make_unique<DesktopCalendarModel>(std::move(s));
+  DesktopCalendarWindow win(defaults, *store);
+  win.show();
+  ASSERT_NE(win.view(), nullptr);
+  ASSERT_TRUE(waitFor([&] { return store->events->size() == static_cast<std::size_t>(count); }));
+  auto* view = win.view();
+  view->setScope(DesktopListScope::upcoming);
+  view->syncNow();
+  ASSERT_EQ(view->cardCount(), count);
+  ASSERT_TRUE(waitFor([&] { return rowWidgetCount(view->list()) > 0; }));
+  EXPECT_LT(rowWidgetCount(view->list()), 60) << "cards off screen have widgets";
+  Gtk::Widget* first = view->cardAt(0);
+  ASSERT_NE(first, nullptr);
+  Gtk::Button* done = nullptr;
+  forEachWidget(*first, [&](Gtk::Widget& w) {
+    if (!done && w.get_name() == "dc-mark-done") done = dynamic_cast<Gtk::Button*>(&w);
+  });
+  ASSERT_NE(done, nullptr);
+  EXPECT_TRUE(hasAccessibleName(*done, "完成"));
+
+  int published = 0;
+  ScopedConnection events = store->events.changed().connect([&] { ++published; });
+  ScopedConnection errors = store->errorText.changed().connect([&] { ++published; });
+  const int grids = view->gridBuilds(), placeholders = view->placeholderBuilds();
+  const std::size_t splices = view->listSplices();
+  bool refreshed = false;
+  spawn([](DesktopCalendarModel& m, bool& flag) -> Task<void> {
+    co_await m.refresh(true);
+    flag = true;
+  }(*store, refreshed));
+  ASSERT_TRUE(waitFor([&] { return refreshed; }));
+  drainMainLoop();
+  view->syncNow();
+  EXPECT_EQ(published, 0);
+  EXPECT_EQ(view->gridBuilds(), grids);
+  EXPECT_EQ(view->placeholderBuilds(), placeholders);
+  EXPECT_EQ(view->listSplices(), splices);
+  EXPECT_EQ(view->cardAt(0), first);
+
+  // One event done elsewhere: one splice, the first card stays.
+  *drop = 7;
+  refreshed = false;
+  spawn([](DesktopCalendarModel& m, bool& flag) -> Task<void> {
+    co_await m.refresh(true);
+    flag = true;
+  }(*store, refreshed));
+  ASSERT_TRUE(waitFor([&] { return refreshed; }));
+  view->syncNow();
+  EXPECT_EQ(view->cardCount(), count - 1);
+  EXPECT_EQ(view->listSplices(), splices + 1);
+  EXPECT_EQ(view->cardAt(0), first);
 }
 
 TEST_F(DesktopCalendarWindowTest, MarkingACardDonePostsAndRemovesIt) {

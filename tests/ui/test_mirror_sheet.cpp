@@ -9,6 +9,8 @@
 
 #include <filesystem>
 
+#include "AccessibleName.h"
+#include "ScaleData.h"
 #include "TestEnv.h"
 #include "base/ByteCount.h"
 #include "ui/model/WorkspaceViewState.h"
@@ -120,6 +122,47 @@ TEST_F(MirrorSheetTest, ChoosesTheFirstContractAndShowsFoldersAndDifferences) {
   window.set_visible(false);
 }
 
+// A firm's thousands of contracts: rows only for those on screen, and the search and a
+// reload of the same list splice rows instead of making the list again.
+TEST_F(MirrorSheetTest, ThousandsOfContractsHaveRowsOnScreenOnlyAndTheSearchSplicesThem) {
+  service.setNodesReply(scaleNodesJson(3000, 10));
+  auto store = makeStore();
+  Gtk::Window window;
+  window.set_default_size(880, 580);
+  auto* sheet = Gtk::make_managed<MirrorSheet>(store, nullptr, [] {});
+  window.set_child(*sheet);
+  window.present();
+  ASSERT_TRUE(waitUntil([&] { return sheet->contractCount() == 3000 && store->selectedContract.get() == 1; }, 10000));
+  ASSERT_TRUE(waitUntil([&] { return !store->busy.get(); }, 10000));
+  drainMainLoop();
+  EXPECT_TRUE(shows(*sheet, "案件合同（3000）"));
+  EXPECT_GT(rowWidgetCount(sheet->contractList()), 0);
+  EXPECT_LT(rowWidgetCount(sheet->contractList()), 60) << "rows off screen have widgets";
+  EXPECT_TRUE(shows(*sheet, "HT-00001"));
+  EXPECT_FALSE(shows(*sheet, "HT-02990"));
+
+  auto model = sheet->contractList().get_model();
+  const std::size_t before = sheet->listSplices();
+  sheet->searchEntry().set_text("ht-0299");  // HT-02990 … HT-02999
+  drainMainLoop();
+  EXPECT_EQ(sheet->contractCount(), 10);
+  EXPECT_EQ(sheet->contractList().get_model(), model);
+  EXPECT_EQ(sheet->listSplices(), before + 2);  // the rows before them, the row after them
+  EXPECT_TRUE(shows(*sheet, "案件合同（10）"));
+  EXPECT_TRUE(shows(*sheet, "HT-02990"));
+  sheet->searchEntry().set_text("");
+  drainMainLoop();
+  EXPECT_EQ(sheet->contractCount(), 3000);
+
+  // The same list read again changes no row.
+  const std::size_t settled = sheet->listSplices();
+  runToEnd(store->loadNodes());
+  drainMainLoop();
+  EXPECT_EQ(sheet->listSplices(), settled);
+  EXPECT_TRUE(hasAccessibleName(sheet->searchEntry(), "筛选合同编号"));
+  window.set_visible(false);
+}
+
 TEST_F(MirrorSheetTest, RendersToPng) {
   auto store = makeStore();
   // One stale local copy and one backup, so every part of the sheet shows.
@@ -136,10 +179,15 @@ TEST_F(MirrorSheetTest, RendersToPng) {
   sheet->appear();
   ASSERT_TRUE(waitUntil([&] { return !store->busy.get(); }, 10000));
   drainMainLoop();
-  EXPECT_TRUE(shows(*sheet, "HT-2026-007")) << store->contracts->size();
   std::string out = (fs::temp_directory_path() / "quorvel-mirror-sheet.png").string();
-  std::string error;
-  ASSERT_TRUE(renderWidgetToPng(*sheet, out, &error)) << error;
+  // As renderWidgetToPng draws it, with a look at the rows in between: they have
+  // widgets once the sheet is laid out on a screen.
+  ScopedAnimationsOff noAnimations;
+  WidgetRenderHost host(*sheet);
+  ASSERT_TRUE(host.showAndWait());
+  EXPECT_TRUE(shows(*sheet, "HT-2026-007")) << store->contracts->size();
+  auto texture = host.render(*sheet);
+  ASSERT_TRUE(texture && saveTexturePng(texture, out));
   EXPECT_GT(fs::file_size(out), 10'000u);
 }
 

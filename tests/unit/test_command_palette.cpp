@@ -5,6 +5,7 @@
 #include <deque>
 #include <stdexcept>
 
+#include "base/Log.h"
 #include "ui/model/CommandPalette.h"
 
 using namespace quorvel;
@@ -377,4 +378,95 @@ TEST(PaletteLoad, AReplyAfterThePaletteIsGoneTouchesNothing) {
   // reports it); with it the read ends quietly.
   w.fetches->answer(std::string(kNodes));
   EXPECT_TRUE(w.fetches->pending.empty());
+}
+
+TEST(PaletteEntries, AreBuiltOncePerLoadAndOnlyFilteredPerKeyOrArrow) {
+  PaletteWorld w;
+  int navReads = 0;
+  CommandPalette::Services s;
+  auto fetches = w.fetches;
+  s.visibleNavItems = [&] {
+    ++navReads;
+    return w.nav;
+  };
+  s.navItemsChanged = {&w.navChanged};
+  s.fetchNodesCached = [fetches](bool force) { return pendingFetch(fetches, force); };
+  s.later = [](std::function<void()> fn) { fn(); };
+  w.palette = std::make_unique<CommandPalette>(std::move(s), CommandPalette::Actions{}, [] {});
+  w.load(contractsJson(3000));
+  const int afterLoad = navReads;
+  EXPECT_LE(afterLoad, 1);
+  for (const char* q : {"h", "ht", "ht-", "ht-2", "ht-29"}) w.palette->setQuery(q);
+  for (int i = 0; i < 20; ++i) w.palette->selectNext();
+  w.palette->selectPrevious();
+  w.palette->chooseCategory(Category::contract);
+  EXPECT_EQ(navReads, std::max(afterLoad, 1));  // the pages read once, for the first list
+  // The keys gave the same rows the pure rule gives.
+  std::vector<std::string> expected;
+  for (const auto& e : CommandPalette::buildEntries(w.nav, {}, w.palette->contracts.get(), w.palette->clients.get(),
+                                                    Category::contract, "ht-29"))
+    expected.push_back(e.id);
+  EXPECT_EQ(ids(w.palette->entries()), expected);
+  EXPECT_EQ(w.palette->entries().size(), CommandPalette::kMaxEntries);
+  EXPECT_EQ(w.palette->matchCount(), 111u);  // HT-29, HT-290 … HT-299, HT-2900 … HT-2999
+  // New pages are a new list.
+  w.nav = {{"日历与待办", "calendar", "/calendar"}};
+  w.navChanged.emit();
+  w.palette->setQuery("");
+  w.palette->chooseCategory(Category::action);
+  ASSERT_FALSE(w.palette->entries().empty());
+  EXPECT_EQ(w.palette->entries().front().id, "nav:/calendar");
+}
+
+TEST(PaletteEntries, ACutListSaysHowManyItShowsOfHowMany) {
+  PaletteWorld w;
+  w.load(contractsJson(200));
+  EXPECT_EQ(w.palette->entries().size(), CommandPalette::kMaxEntries);
+  EXPECT_EQ(w.palette->matchCount(), 8u + 200u + 1u);
+  EXPECT_EQ(CommandPalette::countText(80, 209), "显示前 80 项（共 209 项，输入关键词缩小范围）");
+  EXPECT_EQ(CommandPalette::countText(11, 11), "共 11 项");
+  w.palette->setQuery("HT-19");
+  EXPECT_EQ(w.palette->matchCount(), 11u);
+  EXPECT_EQ(w.palette->entries().size(), 11u);
+}
+
+TEST(PaletteOpening, StartsEmptyWhateverTheLastOpeningLeft) {
+  PaletteWorld w;
+  w.load(kNodes);
+  w.palette->chooseCategory(Category::client);
+  w.palette->setQuery("张");
+  w.palette->selectNext();
+  int changed = 0;
+  ScopedConnection c = w.palette->entriesChanged().connect([&] { ++changed; });
+  w.nav = {{"日历与待办", "calendar", "/calendar"}};  // pages changed while it was closed
+  w.palette->resetForOpening();
+  EXPECT_EQ(changed, 1);
+  EXPECT_EQ(w.palette->query.get(), "");
+  EXPECT_EQ(w.palette->category.get(), Category::all);
+  EXPECT_EQ(w.palette->selectedIndex.get(), 0);
+  // Loaded fresh: the new pages, the last contracts and clients.
+  EXPECT_EQ(w.palette->entries().front().id, "nav:/calendar");
+  EXPECT_EQ(w.palette->entries().size(), 1u + 6u + 1u + 2u);
+  // A bare Return now opens the first row, not the client chosen before.
+  w.palette->openSelected(false);
+  EXPECT_EQ(w.calls, (std::vector<std::string>{"close", "showMainWindow", "loadInActive /calendar"}));
+}
+
+TEST(PaletteLoad, AFailedOrRefusedReadIsSaidInChineseAndLogged) {
+  std::vector<std::string> lines;
+  setLogSink([&](const std::string& line) { lines.push_back(line); });
+  PaletteWorld w;
+  spawn(w.palette->loadNodes(false));
+  w.fetches->answer(std::nullopt);
+  EXPECT_EQ(w.palette->loadFailure.get(), "合同与客户未能载入：没有打开的页面（请先登录）");
+  ASSERT_FALSE(lines.empty());
+  EXPECT_NE(lines.back().find("[Quorvel][PALETTE] 合同与客户未能载入：没有打开的页面（请先登录）"), std::string::npos)
+      << lines.back();
+  spawn(w.palette->loadNodes(true));
+  w.fetches->answer(std::string("<html>登录</html>"));
+  EXPECT_EQ(w.palette->loadFailure.get(), "合同与客户未能载入：服务器回复不是合同与客户列表");
+  // A load that works clears it.
+  w.load(kNodes);
+  EXPECT_EQ(w.palette->loadFailure.get(), "");
+  setLogSink({});
 }

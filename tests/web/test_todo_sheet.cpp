@@ -8,6 +8,8 @@
 
 #include "ServiceTabFixture.h"
 #include "ui/model/WorkspaceViewState.h"
+#include "AccessibleName.h"
+#include "ScaleData.h"
 #include "TestHelpers.h"
 #include "TestServiceTodos.h"
 #include "ui/floating/ToolWindowContent.h"
@@ -19,8 +21,11 @@ namespace {
 // A click as the button reports it.
 void click(Gtk::Button& b) { g_signal_emit_by_name(b.gobj(), "clicked"); }
 
+// The shown buttons only: a recycled card keeps the buttons it hides for an entry
+// without a proceeding.
 void collectButtons(Gtk::Widget& w, const std::string& tooltip, std::vector<Gtk::Button*>& out) {
-  if (auto* b = dynamic_cast<Gtk::Button*>(&w); b && b->get_tooltip_text().raw() == tooltip) out.push_back(b);
+  if (auto* b = dynamic_cast<Gtk::Button*>(&w); b && b->is_visible() && b->get_tooltip_text().raw() == tooltip)
+    out.push_back(b);
   for (auto* c = w.get_first_child(); c; c = c->get_next_sibling()) collectButtons(*c, tooltip, out);
 }
 
@@ -29,6 +34,9 @@ std::vector<std::string> shownContents(const TodoSheet& sheet) {
   for (const auto& i : sheet.shownItems()) out.push_back(i.content.value_or(""));
   return out;
 }
+
+// The rows of a list view's model.
+unsigned itemsIn(Gtk::GridView& list) { return g_list_model_get_n_items(G_LIST_MODEL(list.get_model()->gobj())); }
 
 int childCount(Gtk::Widget& w) {
   int n = 0;
@@ -130,6 +138,46 @@ TEST_F(TodoSheetTest, ListsTheServicesDeadlinesByKindAndTheFilterNarrowsThem) {
   // Escape typed into the sheet is its close action.
   ASSERT_EQ(std::system("xdotool search --name '^待办测试$' windowfocus --sync key Escape"), 0);
   EXPECT_TRUE(waitUntil([&] { return closed == 1; }, 5000));
+}
+
+// A busy firm's list: widgets only for the cards on screen; a key in the filter and a
+// refresh that brings the same lists splice the store instead of making every card.
+TEST_F(TodoSheetTest, ThousandsOfEntriesHaveCardsOnScreenOnlyAndAKeyIsASplice) {
+  openWorkspace(true);
+  useScaleData(service, 3000, 10, 10);
+  openSheet();
+  ASSERT_EQ(sheet->shownItems().size(), 3000u);
+  drainMainLoop();
+  const int widgets = childCount(sheet->list());
+  EXPECT_GT(widgets, 0);
+  EXPECT_LT(widgets, 60) << "cards off screen have widgets";
+  EXPECT_EQ(itemsIn(sheet->list()), 3000u);
+  EXPECT_EQ(sheet->pillCountText(TodoKind::overdue), "3000");
+  EXPECT_TRUE(hasAccessibleName(sheet->pill(TodoKind::overdue), "超期 3000"));
+
+  auto rows = sheet->list().get_model();
+  const std::size_t splices = sheet->listSplices();
+  sheet->filterField().grab_focus();
+  sheet->setFilterText("7");
+  const std::size_t kept = todoFilteredItems(model->account().deadlines.get(), TodoKind::overdue, "7").size();
+  EXPECT_EQ(sheet->shownItems().size(), kept);
+  EXPECT_LT(kept, 3000u);
+  EXPECT_EQ(sheet->list().get_model(), rows);
+  EXPECT_EQ(itemsIn(sheet->list()), kept);
+  EXPECT_GT(sheet->listSplices(), splices);
+  EXPECT_LE(sheet->listSplices(), splices + 64);
+  drainMainLoop();
+  EXPECT_LT(childCount(sheet->list()), 60);
+  sheet->setFilterText("");
+  EXPECT_EQ(itemsIn(sheet->list()), 3000u);
+
+  // The same lists read again: no card changes.
+  const std::size_t settled = sheet->listSplices();
+  click(sheet->refreshButton());
+  ASSERT_TRUE(waitUntil([&] { return !sheet->loading(); }, 15000));
+  drainMainLoop();
+  EXPECT_EQ(sheet->listSplices(), settled);
+  EXPECT_EQ(sheet->shownItems().size(), 3000u);
 }
 
 TEST_F(TodoSheetTest, CardsOpenTheirProceedingInTheActiveTabOrANewOne) {

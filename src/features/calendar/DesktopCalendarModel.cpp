@@ -83,7 +83,9 @@ Task<void> DesktopCalendarModel::refresh(bool silent) {
     loading.set(true);
     loadingOwner_ = gen;
   }
-  errorText.set("");
+  // Unchanged values are not published again: a view observing them redraws only
+  // what a refresh really changed.
+  errorText.setIfChanged("");
   std::vector<ICSEvent> fetched;
   std::string error;
   bool ok = true;
@@ -98,12 +100,12 @@ Task<void> DesktopCalendarModel::refresh(bool silent) {
   if (gen == generation_) {
     if (ok) {
       sortForDesktopDisplay(fetched);
-      events.set(std::move(fetched));
-      updatedAtText.set(hourMinuteOf(services_.now()));
+      if (!(events.get() == fetched)) events.set(std::move(fetched));
+      updatedAtText.setIfChanged(hourMinuteOf(services_.now()));
     } else {
       auto fallback = fallbackFromDeadlines();
       if (!fallback.empty() && events->empty()) events.set(std::move(fallback));
-      errorText.set(error);
+      errorText.setIfChanged(error);
       logLine(tags::kCal, "桌面日历刷新失败：" + error);
     }
   }

@@ -132,6 +132,7 @@ std::string desktopCalendarCss() {
                              LawTheme::primary.css() + "; background: " + LawTheme::primarySoft.css() + ";");
   c += rule(".dc-list scrollbar", "background: transparent;");
   c += rule(".dc-list, .dc-list > viewport", "background: transparent;");
+  c += rule("gridview.dc-cards", "padding: 7px 0 6px 0;");
   c += rule(".dc-card", "padding: 10px; border-radius: 8px; background: " + LawTheme::surface.css() +
                             "; border: 1px solid " + LawTheme::borderLight.css() +
                             "; box-shadow: 0 1px 2px rgba(15,23,42,0.025);" + ease);
@@ -229,11 +230,166 @@ void setupIconButton(Gtk::Button& b, DeskGlyph* glyph, const char* cls, const st
   b.add_css_class(cls);
   b.set_has_frame(false);
   b.set_tooltip_text(tip);
+  if (!tip.empty()) setAccessibleLabel(b, tip);
   b.set_focus_on_click(false);
   lawHandCursor(b);
 }
 
+// The tooltip and, as a screen reader says it, the name of an icon button.
+void setTipAndName(Gtk::Button& b, const std::string& tip) {
+  b.set_tooltip_text(tip);
+  setAccessibleLabel(b, tip);
+}
+
+std::string cardKey(const ICSEvent& e, bool showDate) {
+  const auto seconds = [](ICSEvent::Date d) {
+    return std::to_string(std::chrono::duration_cast<std::chrono::seconds>(d.time_since_epoch()).count());
+  };
+  std::string key = e.uid;
+  for (const std::string* part : {&e.summary, &e.location, &e.urlString}) {
+    key += '\x1f';
+    key += *part;
+  }
+  key += '\x1f' + seconds(e.startDate) + '\x1f' + seconds(e.endDate) + (e.isAllDay ? "\x1fA" : "\x1f-") +
+         (showDate ? "\x1fD" : "\x1f-") + '\x1f' + std::to_string(std::hash<std::string>{}(e.description));
+  return key;
+}
+
 }  // namespace
+
+// One event's card, built once and shown other events as the list scrolls: the kind's
+// accent and label, the time, title and place, the open buttons and "完成" for an
+// event with a to-do; a click opens it, a right click offers the same and a copy.
+class DeskEventCard : public Gtk::Box, public ListRow {
+ public:
+  explicit DeskEventCard(DesktopCalendarView& view)
+      : Gtk::Box(Gtk::Orientation::VERTICAL, 6), view_(view), col_(Gtk::Orientation::VERTICAL, 3),
+        meta_(Gtk::Orientation::HORIZONTAL, 5), location_(Gtk::Orientation::HORIZONTAL, 3) {
+    add_css_class("dc-card");
+    // The column's margins and the gap between cards.
+    set_margin_start(10);
+    set_margin_end(10);
+    set_margin_top(3);
+    set_margin_bottom(4);
+    auto* row1 = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 8);
+    auto* accent = Gtk::make_managed<Gtk::Box>();
+    accent->add_css_class("dc-accent");
+    accent->set_valign(Gtk::Align::START);
+    row1->append(*accent);
+    col_.set_hexpand(true);
+    kind_.add_css_class("dc-kind");
+    time_.add_css_class("dc-time");
+    meta_.append(kind_);
+    meta_.append(time_);
+    col_.append(meta_);
+    title_.add_css_class("dc-card-title");
+    title_.set_xalign(0);
+    title_.set_wrap(true);
+    title_.set_wrap_mode(Pango::WrapMode::WORD_CHAR);
+    title_.set_lines(2);
+    title_.set_ellipsize(Pango::EllipsizeMode::END);
+    col_.append(title_);
+    location_.add_css_class("dc-location");
+    location_.append(*Gtk::make_managed<DeskGlyph>("mappin.and.ellipse", 10, 1.3));
+    place_.set_ellipsize(Pango::EllipsizeMode::END);
+    place_.set_xalign(0);
+    location_.append(place_);
+    col_.append(location_);
+    row1->append(col_);
+    append(*row1);
+
+    auto* row2 = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 6);
+    auto* open = makeLawSecondaryButton("进入案件 →", true);
+    open->signal_clicked().connect([this] { view_.openEvent(event_, false); });
+    auto* newTab = makeLawSecondaryButton("+ 新标签", true);
+    newTab->signal_clicked().connect([this] { view_.openEvent(event_, true); });
+    row2->append(*open);
+    row2->append(*newTab);
+    row2->append(*spacer());
+    done_ = makeLawSecondaryButton("", true);
+    auto* content = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 3);
+    content->append(*Gtk::make_managed<DeskGlyph>("checkmark", 9.5, 1.9));
+    content->append(*Gtk::make_managed<Gtk::Label>("完成"));
+    done_->set_child(*content);
+    done_->set_tooltip_text("直接标记完成并回写系统");
+    setAccessibleLabel(*done_, "完成");
+    done_->set_name("dc-mark-done");
+    done_->signal_clicked().connect([this] { view_.markDone(event_); });
+    row2->append(*done_);
+    for (auto* w = row2->get_first_child(); w; w = w->get_next_sibling())
+      if (dynamic_cast<Gtk::Button*>(w)) lawHandCursor(*w);
+    append(*row2);
+    lawHandCursor(*this);
+
+    auto click = Gtk::GestureClick::create();
+    click->set_button(0);
+    click->signal_released().connect([this, weak = click.get()](int n, double x, double y) {
+      const unsigned button = weak->get_current_button();
+      if (button == GDK_BUTTON_PRIMARY && n == 1) {
+        view_.openEvent(event_, false);
+        return;
+      }
+      if (button == GDK_BUTTON_SECONDARY) showMenu(x, y);
+    });
+    add_controller(click);
+  }
+
+  void bind(const DesktopCalendarView::CardRow& row) {
+    event_ = row.event;
+    for (auto k : {ICSEvent::Kind::hearing, ICSEvent::Kind::deadline, ICSEvent::Kind::routine,
+                   ICSEvent::Kind::overdue, ICSEvent::Kind::other})
+      setCssClass(*this, (std::string("dc-kind-") + kindClass(k)).c_str(), k == event_.kind());
+    kind_.set_text(desktopKindLabel(event_.kind()));
+    time_.set_text(desktopTimeText(event_, row.showDate));
+    title_.set_text(desktopDisplayTitle(event_.summary));
+    location_.set_visible(!event_.location.empty());
+    place_.set_text(event_.location);
+    done_->set_visible(event_.logID().has_value());
+    setAccessibleLabel(*this, desktopDisplayTitle(event_.summary));
+  }
+
+ private:
+  void showMenu(double x, double y) {
+    const ICSEvent event = event_;
+    DesktopCalendarView& view = view_;
+    auto* pop = Gtk::make_managed<Gtk::Popover>();
+    pop->add_css_class("dc-menu");
+    auto* box = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 2);
+    auto item = [pop, box](const char* text, std::function<void()> fn) {
+      auto* b = Gtk::make_managed<Gtk::Button>(text);
+      b->set_has_frame(false);
+      if (auto* l = dynamic_cast<Gtk::Label*>(b->get_child())) l->set_xalign(0);
+      b->signal_clicked().connect([pop, fn] {
+        pop->popdown();
+        fn();
+      });
+      box->append(*b);
+    };
+    item("当前页打开案件", [&view, event] { view.openEvent(event, false); });
+    item("在新标签页打开", [&view, event] { view.openEvent(event, true); });
+    if (event.logID()) {
+      box->append(*Gtk::make_managed<Gtk::Separator>());
+      item("标记为已完成", [&view, event] { view.markDone(event); });
+    }
+    box->append(*Gtk::make_managed<Gtk::Separator>());
+    item("复制事项详情", [this, event] { get_clipboard()->set_text(desktopCopyText(event)); });
+    pop->set_child(*box);
+    pop->set_parent(*this);
+    pop->set_has_arrow(false);
+    Gdk::Rectangle at(static_cast<int>(x), static_cast<int>(y), 1, 1);
+    pop->set_pointing_to(at);
+    pop->signal_closed().connect([pop] { Glib::signal_idle().connect_once([pop] { pop->unparent(); }); });
+    pop->popup();
+  }
+
+  DesktopCalendarView& view_;
+  ICSEvent event_;
+  Gtk::Box col_, meta_;
+  Gtk::Label kind_, time_, title_;
+  Gtk::Box location_;
+  Gtk::Label place_;
+  Gtk::Button* done_ = nullptr;
+};
 
 DesktopCalendarView::DesktopCalendarView(std::shared_ptr<BrowserModel> browser, DesktopCalendarModel& model,
                                          DesktopCalendarWindow& window)
@@ -241,7 +397,8 @@ DesktopCalendarView::DesktopCalendarView(std::shared_ptr<BrowserModel> browser, 
       browser_(std::move(browser)),
       model_(model),
       win_(window),
-      vm_(DesktopCalendarViewModel::startingOn(localDay(model.now()))) {
+      vm_(DesktopCalendarViewModel::startingOn(localDay(model.now()))),
+      rows_([](const CardRow& r) { return cardKey(r.event, r.showDate); }) {
   installStyle();
   add_css_class("dc-root");
   set_overflow(Gtk::Overflow::HIDDEN);
@@ -324,7 +481,7 @@ void DesktopCalendarView::buildHeader() {
   plusBtn_.signal_clicked().connect([this] { captureOnSelectedDay(); });
   refreshBtn_.add_css_class("dc-hbtn");
   refreshBtn_.set_has_frame(false);
-  refreshBtn_.set_tooltip_text("立即刷新日程");
+  setTipAndName(refreshBtn_, "立即刷新日程");
   refreshBtn_.set_child(refreshContent_);
   refreshBtn_.set_focus_on_click(false);
   lawHandCursor(refreshBtn_);
@@ -351,6 +508,7 @@ void DesktopCalendarView::buildHeader() {
     chip->add_css_class("dc-mode");
     chip->set_has_frame(false);
     chip->set_tooltip_text(placementTooltip(p));
+    setAccessibleLabel(*chip, placementLabel(p));
     chip->set_focus_on_click(false);
     lawHandCursor(*chip);
     chip->signal_clicked().connect([this, p] { win_.setPlacement(p); });
@@ -366,6 +524,7 @@ void DesktopCalendarView::buildHeader() {
   full->add_css_class("dc-full");
   full->set_has_frame(false);
   full->set_tooltip_text("在主窗口打开完整日历与待办页");
+  setAccessibleLabel(*full, "网页大日历");
   lawHandCursor(*full);
   full->signal_clicked().connect([this] { openFullCalendar(); });
   row2->append(*full);
@@ -378,10 +537,17 @@ void DesktopCalendarView::syncHeader() {
   subtitle_.set_text(at.empty() ? "实时同步案件排期" : "已同步 " + at + " · 点条目直达案件");
   const bool locked = win_.positionLocked.get();
   lockGlyph_->setSymbol(locked ? "lock.fill" : "lock.open");
-  lockBtn_.set_tooltip_text(locked ? "已固定在当前位置（点击解锁后可拖动）" : "拖动到理想位置后，点此固定在桌面");
+  setTipAndName(lockBtn_, locked ? "已固定在当前位置（点击解锁后可拖动）" : "拖动到理想位置后，点此固定在桌面");
   if (locked) lockBtn_.add_css_class("dc-highlighted"); else lockBtn_.remove_css_class("dc-highlighted");
-  plusBtn_.set_tooltip_text("在 " + selectedDateTitle(vm_.selectedDate) + " 新建待办");
-  // The spinning refresh button stays clickable.
+  setTipAndName(plusBtn_, "在 " + selectedDateTitle(vm_.selectedDate) + " 新建待办");
+  // The spinning refresh button stays clickable; its content changes only with loading.
+  if (headerBuilt_ && headerLoading_ == model_.loading.get()) {
+    for (size_t i = 0; i < modeChips_.size(); ++i)
+      setCssClass(*modeChips_[i], "dc-active", kAllDesktopPlacements[i] == win_.placement.get());
+    return;
+  }
+  headerBuilt_ = true;
+  headerLoading_ = model_.loading.get();
   while (auto* child = refreshContent_.get_first_child()) refreshContent_.remove(*child);
   if (model_.loading.get()) {
     auto* spinner = Gtk::make_managed<Gtk::Spinner>();
@@ -442,8 +608,16 @@ void DesktopCalendarView::buildMonth() {
 
 void DesktopCalendarView::syncGrid() {
   monthTitle_.set_text(monthTitle(vm_.displayedMonth));
-  while (auto* child = days_.get_first_child()) days_.remove(*child);
   const auto cells = vm_.cells(model_.events.get(), today());
+  std::string key;
+  for (const auto& c : cells)
+    key += std::to_string(c.dayNumber) + (c.inMonth ? "m" : "-") + (c.isToday ? "t" : "-") + (c.isSelected ? "s" : "-") +
+           std::to_string(c.hearingCount) + "," + std::to_string(c.overdueCount) + "," +
+           std::to_string(c.deadlineCount) + "," + std::to_string(c.totalCount) + ";";
+  if (key == gridKey_) return;
+  gridKey_ = std::move(key);
+  ++gridBuilds_;
+  while (auto* child = days_.get_first_child()) days_.remove(*child);
   for (size_t i = 0; i < cells.size(); ++i) {
     const auto& c = cells[i];
     auto* b = Gtk::make_managed<Gtk::Button>();
@@ -473,6 +647,7 @@ void DesktopCalendarView::syncGrid() {
     b->set_child(*col);
     lawHandCursor(*b);
     const CivilDay day = c.date;
+    setAccessibleLabel(*b, selectedDateTitle(day) + (c.totalCount > 0 ? "，" + std::to_string(c.totalCount) + " 项" : ""));
     b->signal_clicked().connect([this, day] { selectDay(day); });
     days_.attach(*b, static_cast<int>(i % 7), static_cast<int>(i / 7));
   }
@@ -523,22 +698,54 @@ void DesktopCalendarView::syncFilterBar() {
 // ---- List ----
 
 void DesktopCalendarView::buildList() {
+  auto* area = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 0);
+  area->set_vexpand(true);
+  area->append(placeholder_);
+  list_ = makeRowListView<CardRow, DeskEventCard>(
+      rows_, [this] { return Gtk::make_managed<DeskEventCard>(*this); }, "dc-cards");
   scroller_.add_css_class("dc-list");
   scroller_.set_policy(Gtk::PolicyType::NEVER, Gtk::PolicyType::AUTOMATIC);
   scroller_.set_vexpand(true);
-  scroller_.set_child(listBox_);
-  append(scroller_);
+  scroller_.set_child(*list_);
+  area->append(scroller_);
+  append(*area);
 }
 
 std::vector<ICSEvent> DesktopCalendarView::listedEvents() const {
   return vm_.displayedListEvents(model_.events.get(), today());
 }
 
+Gtk::Widget* DesktopCalendarView::cardAt(int i) {
+  for (auto& [at, card] : boundRows<DeskEventCard>(*list_))
+    if (static_cast<int>(at) == i) return card;
+  return nullptr;
+}
+
 void DesktopCalendarView::syncList() {
-  while (auto* child = listBox_.get_first_child()) listBox_.remove(*child);
-  cards_.clear();
   const auto listed = listedEvents();
-  if (model_.loading.get() && model_.events->empty()) {
+  const bool loadingShown = model_.loading.get() && model_.events->empty();
+  const bool listShown = !loadingShown && !listed.empty();
+  const bool showDate = vm_.scope == DesktopListScope::upcoming;
+  std::vector<CardRow> rows;
+  if (listShown) {
+    rows.reserve(listed.size());
+    for (const auto& e : listed) rows.push_back(CardRow{e, showDate});
+  }
+  rows_.assign(rows);
+  scroller_.set_visible(listShown);
+  syncPlaceholder(loadingShown, listShown);
+}
+
+void DesktopCalendarView::syncPlaceholder(bool loadingShown, bool listShown) {
+  const bool upcoming = vm_.scope == DesktopListScope::upcoming;
+  const std::string key = listShown ? "list" : loadingShown ? "loading" : std::string(upcoming ? "u" : "d") + '\x1f' + model_.errorText.get();
+  placeholder_.set_visible(!listShown);
+  if (key == placeholderKey_) return;
+  placeholderKey_ = key;
+  ++placeholderBuilds_;
+  while (auto* child = placeholder_.get_first_child()) placeholder_.remove(*child);
+  if (listShown) return;
+  if (loadingShown) {
     auto* box = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 8);
     box->set_margin_top(48);
     box->set_margin_bottom(48);
@@ -546,19 +753,7 @@ void DesktopCalendarView::syncList() {
     spinner->start();
     box->append(*spinner);
     box->append(*classedLabel("正在拉取实时排期…", "dc-loading"));
-    listBox_.append(*box);
-    return;
-  }
-  if (!listed.empty()) {
-    auto* box = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 7);
-    box->set_margin(10);
-    const bool showDate = vm_.scope == DesktopListScope::upcoming;
-    for (const auto& e : listed) {
-      auto* card = makeCard(e, showDate);
-      cards_.push_back(card);
-      box->append(*card);
-    }
-    listBox_.append(*box);
+    placeholder_.append(*box);
     return;
   }
   auto* box = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 8);
@@ -567,7 +762,7 @@ void DesktopCalendarView::syncList() {
   auto* icon = Gtk::make_managed<DeskGlyph>("calendar.badge.checkmark", 24, 1.4);
   icon->add_css_class("dc-empty-icon");
   box->append(*icon);
-  box->append(*classedLabel(vm_.scope == DesktopListScope::upcoming ? "近期暂无匹配日程" : "当日暂无匹配日程", "dc-empty-title"));
+  box->append(*classedLabel(upcoming ? "近期暂无匹配日程" : "当日暂无匹配日程", "dc-empty-title"));
   if (!model_.errorText->empty()) {
     auto* err = classedLabel(model_.errorText.get(), "dc-error");
     err->set_wrap(true);
@@ -582,109 +777,7 @@ void DesktopCalendarView::syncList() {
     b->signal_clicked().connect([this] { captureOnSelectedDay(); });
     box->append(*b);
   }
-  listBox_.append(*box);
-}
-
-Gtk::Widget* DesktopCalendarView::makeCard(const ICSEvent& event, bool showDate) {
-  auto* card = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 6);
-  card->add_css_class("dc-card");
-  card->add_css_class(std::string("dc-kind-") + kindClass(event.kind()));
-  auto* row1 = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 8);
-  auto* accent = Gtk::make_managed<Gtk::Box>();
-  accent->add_css_class("dc-accent");
-  accent->set_valign(Gtk::Align::START);
-  row1->append(*accent);
-  auto* col = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 3);
-  col->set_hexpand(true);
-  auto* meta = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 5);
-  meta->append(*classedLabel(desktopKindLabel(event.kind()), "dc-kind"));
-  meta->append(*classedLabel(desktopTimeText(event, showDate), "dc-time"));
-  col->append(*meta);
-  auto* title = classedLabel(desktopDisplayTitle(event.summary), "dc-card-title");
-  title->set_xalign(0);
-  title->set_wrap(true);
-  title->set_wrap_mode(Pango::WrapMode::WORD_CHAR);
-  title->set_lines(2);
-  title->set_ellipsize(Pango::EllipsizeMode::END);
-  col->append(*title);
-  if (!event.location.empty()) {
-    auto* loc = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 3);
-    loc->add_css_class("dc-location");
-    loc->append(*Gtk::make_managed<DeskGlyph>("mappin.and.ellipse", 10, 1.3));
-    auto* l = Gtk::make_managed<Gtk::Label>(event.location);
-    l->set_ellipsize(Pango::EllipsizeMode::END);
-    l->set_xalign(0);
-    loc->append(*l);
-    col->append(*loc);
-  }
-  row1->append(*col);
-  card->append(*row1);
-
-  auto* row2 = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 6);
-  auto* open = makeLawSecondaryButton("进入案件 →", true);
-  open->signal_clicked().connect([this, event] { openEvent(event, false); });
-  auto* newTab = makeLawSecondaryButton("+ 新标签", true);
-  newTab->signal_clicked().connect([this, event] { openEvent(event, true); });
-  row2->append(*open);
-  row2->append(*newTab);
-  row2->append(*spacer());
-  const bool canMark = event.logID().has_value();
-  if (canMark) {
-    auto* done = makeLawSecondaryButton("", true);
-    auto* content = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 3);
-    content->append(*Gtk::make_managed<DeskGlyph>("checkmark", 9.5, 1.9));
-    content->append(*Gtk::make_managed<Gtk::Label>("完成"));
-    done->set_child(*content);
-    done->set_tooltip_text("直接标记完成并回写系统");
-    done->set_name("dc-mark-done");
-    done->signal_clicked().connect([this, event] { markDone(event); });
-    row2->append(*done);
-  }
-  for (auto* w = row2->get_first_child(); w; w = w->get_next_sibling())
-    if (dynamic_cast<Gtk::Button*>(w)) lawHandCursor(*w);
-  card->append(*row2);
-  lawHandCursor(*card);
-
-  auto click = Gtk::GestureClick::create();
-  click->set_button(0);
-  click->signal_released().connect([this, event, card, canMark, weak = click.get()](int n, double x, double y) {
-    const unsigned button = weak->get_current_button();
-    if (button == GDK_BUTTON_PRIMARY && n == 1) {
-      openEvent(event, false);
-      return;
-    }
-    if (button != GDK_BUTTON_SECONDARY) return;
-    auto* pop = Gtk::make_managed<Gtk::Popover>();
-    pop->add_css_class("dc-menu");
-    auto* box = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 2);
-    auto item = [pop, box](const char* text, std::function<void()> fn) {
-      auto* b = Gtk::make_managed<Gtk::Button>(text);
-      b->set_has_frame(false);
-      if (auto* l = dynamic_cast<Gtk::Label*>(b->get_child())) l->set_xalign(0);
-      b->signal_clicked().connect([pop, fn] {
-        pop->popdown();
-        fn();
-      });
-      box->append(*b);
-    };
-    item("当前页打开案件", [this, event] { openEvent(event, false); });
-    item("在新标签页打开", [this, event] { openEvent(event, true); });
-    if (canMark) {
-      box->append(*Gtk::make_managed<Gtk::Separator>());
-      item("标记为已完成", [this, event] { markDone(event); });
-    }
-    box->append(*Gtk::make_managed<Gtk::Separator>());
-    item("复制事项详情", [card, event] { card->get_clipboard()->set_text(desktopCopyText(event)); });
-    pop->set_child(*box);
-    pop->set_parent(*card);
-    pop->set_has_arrow(false);
-    Gdk::Rectangle at(static_cast<int>(x), static_cast<int>(y), 1, 1);
-    pop->set_pointing_to(at);
-    pop->signal_closed().connect([pop] { Glib::signal_idle().connect_once([pop] { pop->unparent(); }); });
-    pop->popup();
-  });
-  card->add_controller(click);
-  return card;
+  placeholder_.append(*box);
 }
 
 // ---- Footer ----
@@ -730,6 +823,7 @@ void DesktopCalendarView::syncFooter() {
   const bool locked = win_.positionLocked.get();
   footerLockGlyph_->setSymbol(locked ? "lock.fill" : "hand.draw");
   footerLockLabel_.set_text(locked ? "已固定位置" : "可拖动 · 点此固定");
+  setAccessibleLabel(footerLock_, footerLockLabel_.get_text());
   if (locked) footerLock_.add_css_class("dc-active"); else footerLock_.remove_css_class("dc-active");
 }
 

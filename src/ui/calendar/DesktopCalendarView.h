@@ -1,12 +1,15 @@
 #pragma once
 // The desktop calendar's content: the dark header with the placement chips, the
 // month grid with per-day markers, the filter and scope bar, the event cards and the
-// footer with the auto-show toggle, the toast and the lock.
+// footer with the auto-show toggle, the toast and the lock. The cards are rows of a
+// list view (widgets only for those on screen); a refresh splices what changed, and
+// a sync that finds nothing changed rebuilds nothing.
 #include <gtkmm/box.h>
 #include <gtkmm/button.h>
 #include <gtkmm/checkbutton.h>
 #include <gtkmm/grid.h>
 #include <gtkmm/label.h>
+#include <gtkmm/gridview.h>
 #include <gtkmm/scrolledwindow.h>
 
 #include <functional>
@@ -15,6 +18,7 @@
 
 #include "base/GLibPtr.h"
 #include "features/calendar/DesktopCalendarRules.h"
+#include "ui/lists/RowList.h"
 
 namespace quorvel {
 
@@ -46,10 +50,16 @@ class DesktopCalendarView : public Gtk::Box {
   void openEvent(const ICSEvent& event, bool newTab);
   void markDone(const ICSEvent& event);
 
-  // What is shown (tests).
-  int cardCount() const { return static_cast<int>(cards_.size()); }
-  Gtk::Widget* cardAt(int i) const { return cards_.at(static_cast<size_t>(i)); }
+  // What is shown (tests). The cards listed; the widget of card i while it is on screen.
+  int cardCount() const { return static_cast<int>(rows_.size()); }
+  Gtk::Widget* cardAt(int i);
+  Gtk::GridView& list() { return *list_; }
   std::vector<ICSEvent> listedEvents() const;
+  // How often the day grid and the placeholder were built, and the cards' splices:
+  // a sync with nothing changed adds to none of them.
+  int gridBuilds() const { return gridBuilds_; }
+  int placeholderBuilds() const { return placeholderBuilds_; }
+  std::size_t listSplices() const { return rows_.splices(); }
 
  private:
   void buildHeader();
@@ -63,8 +73,9 @@ class DesktopCalendarView : public Gtk::Box {
   void syncFilterBar();
   void syncList();
   void syncFooter();
-  Gtk::Widget* makeCard(const ICSEvent& event, bool showDate);
+  void syncPlaceholder(bool loadingShown, bool listShown);
   CivilDay today() const;
+  friend class DeskEventCard;
 
   std::shared_ptr<BrowserModel> browser_;
   DesktopCalendarModel& model_;
@@ -84,8 +95,19 @@ class DesktopCalendarView : public Gtk::Box {
   Gtk::Box scopeChips_{Gtk::Orientation::HORIZONTAL, 3};
   Gtk::Box filterChips_{Gtk::Orientation::HORIZONTAL, 5};
   Gtk::ScrolledWindow scroller_;
-  Gtk::Box listBox_{Gtk::Orientation::VERTICAL, 0};
-  std::vector<Gtk::Widget*> cards_;
+  Gtk::Box placeholder_{Gtk::Orientation::VERTICAL, 0};
+  Gtk::GridView* list_ = nullptr;
+  struct CardRow {
+    ICSEvent event;
+    bool showDate = false;
+  };
+  RowStore<CardRow> rows_;
+  // What the grid and the placeholder were last built from.
+  std::string gridKey_, placeholderKey_;
+  bool headerLoading_ = false;
+  bool headerBuilt_ = false;
+  int gridBuilds_ = 0;
+  int placeholderBuilds_ = 0;
 
   Gtk::Box footerLead_{Gtk::Orientation::HORIZONTAL, 5};
   Gtk::CheckButton autoShow_;

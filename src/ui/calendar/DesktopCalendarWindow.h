@@ -77,6 +77,8 @@ class DesktopCalendarWindow {
   // The panel, or nullptr before the first show().
   Gtk::Window* window() { return window_.get(); }
   DesktopCalendarView* view() { return view_; }
+  // The calendar's data the panel shows (the benchmark drives its refresh).
+  DesktopCalendarModel& model() { return model_; }
   WindowPlacement* windowPlacement() { return placement_.get(); }
   const DesktopCalendarActions& actions() const { return actions_; }
   // Whether a drag on the panel may move it (the lock).

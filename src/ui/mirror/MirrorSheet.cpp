@@ -25,6 +25,8 @@
 #include "ui/components/LawButtons.h"
 #include "ui/components/LawCard.h"
 #include "ui/floating/ToolWindowContent.h"
+#include "ui/components/WidgetHelpers.h"
+#include "ui/model/UnicodeText.h"
 #include "ui/todos/TodoGlyphs.h"
 
 namespace quorvel {
@@ -144,6 +146,54 @@ std::string folderTitle(const std::string& key) { return key == MirrorRules::kRo
 
 }  // namespace
 
+// A contract of the list, built once and shown other contracts as the list scrolls:
+// the selection bar, the number and the counts; a click selects it.
+class MirrorContractRow : public Gtk::Box, public ListRow {
+ public:
+  explicit MirrorContractRow(MirrorSheet& sheet)
+      : Gtk::Box(Gtk::Orientation::HORIZONTAL, 9), texts_(Gtk::Orientation::VERTICAL, 2) {
+    add_css_class("law-mirror-row");
+    add_css_class("law-mirror-contract");
+    set_hexpand(true);
+    // The column's margins and the gap between rows.
+    set_margin_start(8);
+    set_margin_end(8);
+    set_margin_bottom(4);
+    auto click = Gtk::GestureClick::create();
+    click->signal_released().connect([this, &sheet](int, double, double) { sheet.store_->selectContract(id_); });
+    add_controller(click);
+    lawHandCursor(*this, true);
+    bar_.add_css_class("law-mirror-selection-bar");
+    bar_.set_size_request(3, 22);
+    bar_.set_valign(Gtk::Align::CENTER);
+    append(bar_);
+    texts_.set_hexpand(true);
+    texts_.set_size_request(180, -1);
+    no_ = label("", "law-mirror-contract-no", true);
+    sub_ = label("", "law-mirror-row-sub");
+    texts_.append(*no_);
+    texts_.append(*sub_);
+    append(texts_);
+    append(*glyph("chevron.right", 10, "law-mirror-chevron"));
+  }
+
+  void bind(const MirrorSheet::ContractRow& row) {
+    id_ = row.node.id;
+    bar_.set_opacity(row.selected ? 1 : 0);
+    setCssClass(*this, "selected", row.selected);
+    no_->set_text(row.node.no);
+    sub_->set_text(std::to_string(row.node.clients) + " 客户 · " + std::to_string(row.node.procs) + " 程序");
+    setAccessibleLabel(*this, row.node.no);
+  }
+
+ private:
+  long long id_ = 0;
+  Gtk::Box bar_;
+  Gtk::Box texts_;
+  Gtk::Label* no_ = nullptr;
+  Gtk::Label* sub_ = nullptr;
+};
+
 MirrorSheet::MirrorSheet(std::shared_ptr<MirrorStore> store, std::shared_ptr<BrowserModel> browser,
                          std::function<void()> onClose)
     : Gtk::Box(Gtk::Orientation::VERTICAL, 0),
@@ -155,7 +205,10 @@ MirrorSheet::MirrorSheet(std::shared_ptr<MirrorStore> store, std::shared_ptr<Bro
       pill_(Gtk::Orientation::HORIZONTAL, 5),
       volumeBar_(Gtk::Orientation::HORIZONTAL, 10),
       mismatch_(Gtk::Orientation::HORIZONTAL, 8),
-      list_(Gtk::Orientation::VERTICAL, 4),
+      rows_([](const ContractRow& r) {
+        return std::to_string(r.node.id) + '\x1f' + r.node.no + '\x1f' + std::to_string(r.node.clients) + '\x1f' +
+               std::to_string(r.node.procs) + (r.selected ? "\x1fS" : "\x1f-");
+      }),
       detail_(Gtk::Orientation::VERTICAL, 0),
       footer_(Gtk::Orientation::HORIZONTAL, 10) {
   installStyle();
@@ -205,12 +258,14 @@ MirrorSheet::MirrorSheet(std::shared_ptr<MirrorStore> store, std::shared_ptr<Bro
   searchRow->add_css_class("law-mirror-search");
   searchRow->append(*glyph("magnifyingglass", 11, "law-mirror-muted"));
   search_.set_placeholder_text("筛选合同编号…");
+  setAccessibleLabel(search_, "筛选合同编号");
   search_.set_hexpand(true);
   search_.set_width_chars(8);
   searchRow->append(search_);
   auto* clearSearch = Gtk::make_managed<Gtk::Button>();
   clearSearch->add_css_class("law-mirror-icon-button");
   clearSearch->set_child(*glyph("xmark.circle.fill", 11, "law-mirror-muted"));
+  setAccessibleLabel(*clearSearch, "清除筛选");
   clearSearch->signal_clicked().connect([this] { search_.set_text(""); });
   searchRow->append(*clearSearch);
   search_.signal_changed().connect([this, clearSearch] {
@@ -231,17 +286,21 @@ MirrorSheet::MirrorSheet(std::shared_ptr<MirrorStore> store, std::shared_ptr<Bro
   reload->add_css_class("law-mirror-icon-button");
   reload->set_child(*glyph("arrow.clockwise", 10.5, "law-mirror-list-title"));
   reload->set_tooltip_text("刷新合同列表");
+  setAccessibleLabel(*reload, "刷新合同列表");
   reload->signal_clicked().connect([this] { spawn(store_->loadNodes()); });
   listHead->append(*reload);
   left->append(*listHead);
-  auto* listScroll = Gtk::make_managed<Gtk::ScrolledWindow>();
-  listScroll->set_policy(Gtk::PolicyType::NEVER, Gtk::PolicyType::AUTOMATIC);
-  listScroll->set_vexpand(true);
-  list_.set_margin_start(8);
-  list_.set_margin_end(8);
-  list_.set_margin_bottom(10);
-  listScroll->set_child(list_);
-  left->append(*listScroll);
+  listState_.set_wrap(true);
+  listState_.set_xalign(0);
+  listState_.set_margin_start(8);
+  listState_.set_margin_end(8);
+  left->append(listState_);
+  list_ = makeRowListView<ContractRow, MirrorContractRow>(
+      rows_, [this] { return Gtk::make_managed<MirrorContractRow>(*this); }, "law-mirror-contracts");
+  listScroll_.set_policy(Gtk::PolicyType::NEVER, Gtk::PolicyType::AUTOMATIC);
+  listScroll_.set_vexpand(true);
+  listScroll_.set_child(*list_);
+  left->append(listScroll_);
   main->append(*left);
   auto* rule = Gtk::make_managed<Gtk::Box>();
   rule->add_css_class("law-mirror-rule");
@@ -257,6 +316,7 @@ MirrorSheet::MirrorSheet(std::shared_ptr<MirrorStore> store, std::shared_ptr<Bro
   append(footer_);
 
   auto watch = [this](sigc::signal<void()>& s) { connections_.emplace_back(s.connect([this] { scheduleRender(); })); };
+  connections_.emplace_back(store_->contracts.changed().connect([this] { contractKeysValid_ = false; }));
   watch(store_->contracts.changed());
   watch(store_->diffs.changed());
   watch(store_->folders.changed());
@@ -304,15 +364,17 @@ void MirrorSheet::appear() {
 }
 
 std::vector<MirrorNode> MirrorSheet::filteredContracts() const {
-  std::string q = search_.get_text();
-  auto b = q.find_first_not_of(" \t\r\n");
-  q = b == std::string::npos ? "" : q.substr(b, q.find_last_not_of(" \t\r\n") - b + 1);
-  q = Glib::ustring(q).lowercase();
-  if (q.empty()) return store_->contracts.get();
-  std::vector<MirrorNode> out;
-  for (const auto& n : store_->contracts.get())
-    if (Glib::ustring(n.no).lowercase().find(q) != Glib::ustring::npos) out.push_back(n);
-  return out;
+  const auto& contracts = store_->contracts.get();
+  if (!contractKeysValid_) {
+    std::vector<std::string> numbers;
+    numbers.reserve(contracts.size());
+    for (const auto& n : contracts) numbers.push_back(n.no);
+    contractKeys_.reset(numbers);
+    contractKeysValid_ = true;
+  }
+  const std::string q = trimmedWhitespace(search_.get_text());
+  if (q.empty()) return contracts;
+  return elementsAt(contracts, contractKeys_.matching(q));
 }
 
 void MirrorSheet::scheduleRender() {
@@ -379,42 +441,26 @@ void MirrorSheet::renderVolumeBar() {
 void MirrorSheet::renderList() {
   auto shown = filteredContracts();
   listTitle_.set_text("案件合同（" + std::to_string(shown.size()) + "）");
-  clear(list_);
-  if (auto err = store_->lastError.get()) {
-    auto* l = label(*err, "law-mirror-error");
-    l->set_wrap(true);
-    list_.append(*l);
-    return;
+  std::optional<std::string> state;
+  if (auto err = store_->lastError.get()) state = *err;
+  else if (shown.empty()) state = store_->busy.get() ? "加载中…" : "暂无可同步的合同";
+  std::vector<ContractRow> rows;
+  if (!state) {
+    rows.reserve(shown.size());
+    const auto selected = store_->selectedContract.get();
+    for (auto& node : shown) {
+      const bool isSelected = selected == node.id;
+      rows.push_back(ContractRow{std::move(node), isSelected});
+    }
   }
-  if (shown.empty()) {
-    auto* l = label(store_->busy.get() ? "加载中…" : "暂无可同步的合同", "law-mirror-empty");
-    l->set_halign(Gtk::Align::CENTER);
-    list_.append(*l);
-    return;
-  }
-  // Clients per contract number, for the row's second line.
-  for (const auto& node : shown) {
-    long long id = node.id;
-    auto* row = clickableRow([this, id] { store_->selectContract(id); });
-    row->add_css_class("law-mirror-contract");
-    bool selected = store_->selectedContract.get() == id;
-    auto* bar = Gtk::make_managed<Gtk::Box>();
-    bar->add_css_class("law-mirror-selection-bar");
-    bar->set_size_request(3, 22);
-    bar->set_valign(Gtk::Align::CENTER);
-    bar->set_opacity(selected ? 1 : 0);
-    row->append(*bar);
-    if (selected) row->add_css_class("selected");
-    auto* texts = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 2);
-    texts->set_hexpand(true);
-    texts->set_size_request(180, -1);
-    texts->append(*label(node.no, "law-mirror-contract-no", true));
-    texts->append(*label(std::to_string(node.clients) + " 客户 · " + std::to_string(node.procs) + " 程序",
-                         "law-mirror-row-sub"));
-    row->append(*texts);
-    row->append(*glyph("chevron.right", 10, "law-mirror-chevron"));
-    list_.append(*row);
-  }
+  rows_.assign(rows);
+  listScroll_.set_visible(!state);
+  listState_.set_visible(state.has_value());
+  listState_.set_text(state.value_or(""));
+  const bool error = store_->lastError.get().has_value();
+  setCssClass(listState_, "law-mirror-error", error);
+  setCssClass(listState_, "law-mirror-empty", !error);
+  listState_.set_halign(error ? Gtk::Align::FILL : Gtk::Align::CENTER);
 }
 
 void MirrorSheet::renderDetail() {
@@ -482,6 +528,7 @@ void MirrorSheet::renderDetail() {
       std::string name = f.name;
       bool checked = ticks.count(name) > 0;
       auto* row = clickableRow([this, name] { store_->toggleFolder(name); });
+      setAccessibleLabel(*row, folderTitle(name) + (checked ? "，已勾选" : "，未勾选"));
       auto* box = Gtk::make_managed<Gtk::Box>();
       box->add_css_class("law-mirror-check");
       if (checked) {

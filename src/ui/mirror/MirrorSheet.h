@@ -2,10 +2,12 @@
 // The tool window "本地卷宗与离线镜像": the volume's state and controls, the account's
 // contracts, the chosen contract's sub-folders with ticks, the differences against
 // the mirror folder and the old-version backups. A view over a MirrorStore; work it
-// starts runs on in the store when the view goes.
+// starts runs on in the store when the view goes. The contracts are rows of a list
+// view (widgets only for those on screen); a new list or filter splices what changed.
 #include <gtkmm/box.h>
 #include <gtkmm/entry.h>
 #include <gtkmm/label.h>
+#include <gtkmm/gridview.h>
 #include <gtkmm/scrolledwindow.h>
 
 #include <functional>
@@ -14,6 +16,8 @@
 #include "base/GLibPtr.h"
 #include "features/mirror/MirrorStore.h"
 #include "ui/components/LawSheetHeader.h"
+#include "ui/lists/RowList.h"
+#include "ui/model/FoldedTexts.h"
 
 namespace quorvel {
 
@@ -32,6 +36,10 @@ class MirrorSheet : public Gtk::Box {
   std::vector<MirrorNode> filteredContracts() const;
 
   Gtk::Entry& searchEntry() { return search_; }
+  // The contracts' list view and the number of contracts it lists.
+  Gtk::GridView& contractList() { return *list_; }
+  int contractCount() const { return static_cast<int>(rows_.size()); }
+  std::size_t listSplices() const { return rows_.splices(); }
   const MirrorStore::Counts& oldInfo() const { return oldInfo_; }
 
  private:
@@ -64,7 +72,18 @@ class MirrorSheet : public Gtk::Box {
   Gtk::Label mismatchText_;
   Gtk::Entry search_;
   Gtk::Label listTitle_;
-  Gtk::Box list_;
+  Gtk::Label listState_;
+  Gtk::ScrolledWindow listScroll_;
+  Gtk::GridView* list_ = nullptr;
+  struct ContractRow {
+    MirrorNode node;
+    bool selected = false;
+  };
+  RowStore<ContractRow> rows_;
+  friend class MirrorContractRow;
+  // The contracts' numbers, folded when the contracts change.
+  mutable FoldedTexts contractKeys_;
+  mutable bool contractKeysValid_ = false;
   Gtk::Box detail_;
   Gtk::Box footer_;
   SourceId pending_;

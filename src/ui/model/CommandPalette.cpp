@@ -2,6 +2,9 @@
 
 #include <stdexcept>
 
+#include "base/AppError.h"
+#include "base/Log.h"
+#include "base/LogTags.h"
 #include "base/MainQueue.h"
 #include "core/BrowserModel.h"
 #include "core/ShortcutText.h"
@@ -25,10 +28,9 @@ std::vector<std::string> queryWords(const std::string& query) {
   return words;
 }
 
-bool matches(const CommandPalette::Entry& entry, const std::vector<std::string>& words) {
-  const std::string haystack = lowercased(entry.title + " " + entry.subtitle);
+bool matches(const std::string& folded, const std::vector<std::string>& words) {
   for (const auto& w : words)
-    if (haystack.find(w) == std::string::npos) return false;
+    if (folded.find(w) == std::string::npos) return false;
   return true;
 }
 
@@ -80,17 +82,19 @@ CommandPalette::CommandPalette(Services services, Actions actions, std::function
     : services_(std::move(services)), actions_(std::move(actions)), close_(std::move(close)) {
   if (!services_.later) services_.later = [](std::function<void()> fn) { postToMain(std::move(fn)); };
   for (auto* signal : services_.navItemsChanged)
-    navConnections_.emplace_back(signal->connect([this] { entriesChanged_.emit(); }));
+    navConnections_.emplace_back(signal->connect([this] {
+      invalidate(true);
+      entriesChanged_.emit();
+    }));
 }
 
 CommandPalette::~CommandPalette() { *self_ = nullptr; }
 
-std::vector<CommandPalette::Entry> CommandPalette::buildEntries(const std::vector<NavItem>& navItems,
-                                                                const Actions& actions,
-                                                                const std::vector<MirrorNode>& contracts,
-                                                                const std::vector<MirrorClientNode>& clients,
-                                                                Category category, const std::string& query) {
+CommandPalette::Indexed CommandPalette::indexEntries(const std::vector<NavItem>& navItems, const Actions& actions,
+                                                    const std::vector<MirrorNode>& contracts,
+                                                    const std::vector<MirrorClientNode>& clients) {
   std::vector<Entry> all;
+  all.reserve(12 + navItems.size() + contracts.size() + clients.size());
   const auto& pages = navItems.empty() ? defaultSideItems() : navItems;
   for (const auto& item : pages)
     all.push_back(Entry{"nav:" + item.path, Category::action, item.title, item.path, item.symbol, item.path, {}});
@@ -122,30 +126,79 @@ std::vector<CommandPalette::Entry> CommandPalette::buildEntries(const std::vecto
                         "person.crop.circle", "/client_detail/" + id, {}});
   }
 
+  Indexed index;
+  index.keys.reserve(all.size());
+  for (const auto& e : all) index.keys.push_back(lowercased(e.title + " " + e.subtitle));
+  index.all = std::move(all);
+  return index;
+}
+
+std::vector<CommandPalette::Entry> CommandPalette::filterEntries(const Indexed& index, Category category,
+                                                                 const std::string& query, std::size_t* matched) {
   const auto words = queryWords(query);
   std::vector<Entry> kept;
-  for (auto& e : all) {
-    if (kept.size() == kMaxEntries) break;
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < index.all.size(); ++i) {
+    const Entry& e = index.all[i];
     if (category != Category::all && e.category != category) continue;
-    if (!matches(e, words)) continue;
-    kept.push_back(std::move(e));
+    if (!matches(index.keys[i], words)) continue;
+    ++count;
+    if (kept.size() < kMaxEntries) kept.push_back(e);
+    else if (!matched) break;
   }
+  if (matched) *matched = count;
   return kept;
 }
 
-std::vector<CommandPalette::Entry> CommandPalette::entries() const {
-  return buildEntries(services_.visibleNavItems ? services_.visibleNavItems() : std::vector<NavItem>{}, actions_,
-                      contracts.get(), clients.get(), category.get(), query.get());
+std::vector<CommandPalette::Entry> CommandPalette::buildEntries(const std::vector<NavItem>& navItems,
+                                                                const Actions& actions,
+                                                                const std::vector<MirrorNode>& contracts,
+                                                                const std::vector<MirrorClientNode>& clients,
+                                                                Category category, const std::string& query) {
+  return filterEntries(indexEntries(navItems, actions, contracts, clients), category, query, nullptr);
+}
+
+const std::vector<CommandPalette::Entry>& CommandPalette::entries() const {
+  if (!index_)
+    index_ = indexEntries(services_.visibleNavItems ? services_.visibleNavItems() : std::vector<NavItem>{}, actions_,
+                          contracts.get(), clients.get());
+  if (!shown_) shown_ = filterEntries(*index_, category.get(), query.get(), &matched_);
+  return *shown_;
+}
+
+std::size_t CommandPalette::matchCount() const {
+  entries();
+  return matched_;
+}
+
+std::string CommandPalette::countText(std::size_t shown, std::size_t matched) {
+  if (matched <= shown) return "共 " + std::to_string(shown) + " 项";
+  return "显示前 " + std::to_string(shown) + " 项（共 " + std::to_string(matched) + " 项，输入关键词缩小范围）";
+}
+
+void CommandPalette::invalidate(bool base) {
+  if (base) index_.reset();
+  shown_.reset();
+}
+
+void CommandPalette::resetForOpening() {
+  invalidate(true);
+  query.setIfChanged("");
+  category.setIfChanged(Category::all);
+  selectedIndex.set(0);
+  entriesChanged_.emit();
 }
 
 void CommandPalette::setQuery(const std::string& text) {
   query.set(text);
+  invalidate(false);
   selectedIndex.set(0);
   entriesChanged_.emit();
 }
 
 void CommandPalette::chooseCategory(Category c) {
   category.set(c);
+  invalidate(false);
   selectedIndex.set(0);
   entriesChanged_.emit();
 }
@@ -170,13 +223,15 @@ std::optional<std::size_t> CommandPalette::badgeCount(Category c) const {
 }
 
 void CommandPalette::openSelected(bool newTab) {
-  const auto list = entries();
+  const auto& list = entries();
   const int index = selectedIndex.get();
   if (index < 0 || index >= static_cast<int>(list.size())) return;
   execute(list[static_cast<std::size_t>(index)], newTab);
 }
 
-void CommandPalette::execute(const Entry& entry, bool newTab) {
+void CommandPalette::execute(const Entry& chosen, bool newTab) {
+  // A copy: the rows it may come from are rebuilt when the window closes or reopens.
+  const Entry entry = chosen;
   // Closed first, so an action's own window or panel comes up over the workspace.
   closeWindow();
   if (entry.action) return services_.later(entry.action);
@@ -199,18 +254,32 @@ Task<void> CommandPalette::loadNodes(bool force) {
   ++runningLoads_;
   loading.setIfChanged(true);
   std::optional<MirrorNodes> nodes;
+  std::string failure;
   try {
     auto fetch = services_.fetchNodesCached(force);
     std::string bytes = co_await fetch;
     nodes = decodeMirrorNodes(bytes);
+    if (!nodes) failure = "服务器回复不是合同与客户列表";
   } catch (...) {
+    failure = describe(std::current_exception());
   }
   if (!*alive) co_return;
-  if (nodes && load > appliedLoad_) {
-    appliedLoad_ = load;
-    contracts.set(std::move(nodes->contracts));
-    clients.set(std::move(nodes->clients));
-    entriesChanged_.emit();
+  if (load > appliedLoad_) {
+    if (nodes) {
+      appliedLoad_ = load;
+      contracts.set(std::move(nodes->contracts));
+      clients.set(std::move(nodes->clients));
+      loadFailure.setIfChanged("");
+      invalidate(true);
+      entriesChanged_.emit();
+    } else {
+      // Said in the window and the log: an empty list is never passed off as a firm
+      // without contracts.
+      const std::string text = kLoadFailurePrefix + failure;
+      logLine(tags::kPalette, text, LogLevel::warning);
+      loadFailure.set(text);
+      entriesChanged_.emit();
+    }
   }
   if (--runningLoads_ == 0) loading.set(false);
 }

@@ -79,6 +79,8 @@ class CommandPalette {
   CommandPalette& operator=(const CommandPalette&) = delete;
 
   static constexpr std::size_t kMaxEntries = 80;
+  // The start of loadFailure's text; the reason follows.
+  static constexpr const char* kLoadFailurePrefix = "合同与客户未能载入：";
 
   Published<std::string, CommandPalette> query;
   Published<Category, CommandPalette> category{Category::all};
@@ -86,19 +88,28 @@ class CommandPalette {
   Published<std::vector<MirrorClientNode>, CommandPalette> clients;
   Published<bool, CommandPalette> loading{false};
   Published<int, CommandPalette> selectedIndex{0};
+  // Why the contracts and clients could not be loaded (a failed or refused read, a
+  // reply that is not the nodes); empty after a load that worked.
+  Published<std::string, CommandPalette> loadFailure;
 
   // Fires after anything the entry list is built from changed.
   sigc::signal<void()>& entriesChanged() { return entriesChanged_; }
 
-  // The rows: pages, actions, contracts, clients, filtered and cut to 80; built
-  // afresh on every call.
-  std::vector<Entry> entries() const;
+  // The rows: pages, actions, contracts, clients, filtered and cut to 80. The entries
+  // and their folded search texts are built once per load (or change of the pages);
+  // a key or a pill only filters them again.
+  const std::vector<Entry>& entries() const;
+  // The entries the query and pill match before the cut to 80.
+  std::size_t matchCount() const;
   // The pure rule behind entries().
   static std::vector<Entry> buildEntries(const std::vector<NavItem>& navItems, const Actions& actions,
                                          const std::vector<MirrorNode>& contracts,
                                          const std::vector<MirrorClientNode>& clients, Category category,
                                          const std::string& query);
 
+  // A new opening: no query, the pill "全部", the first row highlighted, and the entries
+  // built again from the pages and the last loaded contracts and clients.
+  void resetForOpening();
   // The text typed; the highlight goes back to the first row.
   void setQuery(const std::string& text);
   // A pill chosen; the highlight goes back to the first row.
@@ -118,9 +129,13 @@ class CommandPalette {
   void execute(const Entry& entry, bool newTab);
   void closeWindow();
 
+  // The count line: "共 N 项", or, when the cut to 80 hides matches, how many are shown of
+  // how many.
+  static std::string countText(std::size_t shown, std::size_t matched);
+
   // Fills contracts and clients from the service. A failed read or a reply that is
-  // not the nodes keeps the lists; nothing is shown or logged. `loading` holds while
-  // any load runs.
+  // not the nodes keeps the lists and says why in `loadFailure` and the log. `loading`
+  // holds while any load runs.
   Task<void> loadNodes(bool force);
 
  private:
@@ -129,6 +144,19 @@ class CommandPalette {
   std::function<void()> close_;
   sigc::signal<void()> entriesChanged_;
   std::vector<ScopedConnection> navConnections_;
+  // Every entry with its search text folded, and the filtered rows; rebuilt when stale.
+  struct Indexed {
+    std::vector<Entry> all;
+    std::vector<std::string> keys;
+  };
+  static Indexed indexEntries(const std::vector<NavItem>& navItems, const Actions& actions,
+                              const std::vector<MirrorNode>& contracts, const std::vector<MirrorClientNode>& clients);
+  static std::vector<Entry> filterEntries(const Indexed& index, Category category, const std::string& query,
+                                          std::size_t* matched);
+  void invalidate(bool base);
+  mutable std::optional<Indexed> index_;
+  mutable std::optional<std::vector<Entry>> shown_;
+  mutable std::size_t matched_ = 0;
   int runningLoads_ = 0;
   // A load applies its reply only when no load started after it has applied one.
   unsigned long loadsStarted_ = 0;

@@ -58,6 +58,36 @@ std::vector<TodoItem> todoFilteredItems(const Deadlines& deadlines, TodoKind kin
   return kept;
 }
 
+void TodoFilterIndex::reset(const std::vector<TodoItem>& items) {
+  items_ = items;
+  std::vector<std::string> texts;
+  texts.reserve(items_.size());
+  for (const auto& item : items_) texts.push_back(todoSearchText(item));
+  keys_.reset(texts);
+}
+
+std::vector<TodoItem> TodoFilterIndex::filtered(const std::string& filterText) const {
+  const std::string needle = trimmedWhitespace(filterText);
+  if (needle.empty()) return items_;
+  return elementsAt(items_, keys_.matching(needle));
+}
+
+std::string todoRowKey(const TodoItem& item, TodoKind kind) {
+  // Unit separators keep ("a", "bc") apart from ("ab", "c"); \x02 marks an absent field.
+  std::string key = TodoKinds::rawValue(kind);
+  auto add = [&key](const std::optional<std::string>& field) {
+    key += '\x1f';
+    key += field ? *field : std::string("\x02");
+  };
+  add(item.content);
+  add(item.date);
+  add(item.client);
+  add(item.proc);
+  add(item.days ? std::optional<std::string>(std::to_string(*item.days)) : std::nullopt);
+  add(item.procId ? std::optional<std::string>(std::to_string(*item.procId)) : std::nullopt);
+  return key;
+}
+
 long long todoPillCount(const Deadlines& deadlines, const BadgeCounts& badges, TodoKind kind) {
   const auto& list = deadlines.list(kind);
   return list.empty() ? todoBadgeCounter(badges, kind) : static_cast<long long>(list.size());

@@ -10,6 +10,7 @@
 #include "core/BadgeCounts.h"
 #include "core/Theme.h"
 #include "core/Todo.h"
+#include "ui/model/FoldedTexts.h"
 
 namespace quorvel {
 
@@ -29,6 +30,21 @@ std::string todoSearchText(const TodoItem& item);
 // filter that is blank once trimmed; otherwise those whose search text contains the
 // trimmed, lower-cased filter.
 std::vector<TodoItem> todoFilteredItems(const Deadlines& deadlines, TodoKind kind, const std::string& filterText);
+// One category's entries with their search texts folded once, so each typed key only
+// compares; filtered() keeps what todoFilteredItems keeps.
+class TodoFilterIndex {
+ public:
+  void reset(const std::vector<TodoItem>& items);
+  std::vector<TodoItem> filtered(const std::string& filterText) const;
+  std::size_t size() const { return items_.size(); }
+
+ private:
+  std::vector<TodoItem> items_;
+  FoldedTexts keys_;
+};
+// What makes an entry the same row across reads (its id is new on every read): all its
+// fields and the category, joined.
+std::string todoRowKey(const TodoItem& item, TodoKind kind);
 // The number on a pill: the list's length, or the badge counter while the list is empty.
 long long todoPillCount(const Deadlines& deadlines, const BadgeCounts& badges, TodoKind kind);
 // The pill's text: that number, or "–" while neither the list nor a badge reply is known

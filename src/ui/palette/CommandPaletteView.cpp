@@ -32,8 +32,6 @@ CommandPaletteView::CommandPaletteView(CommandPalette::Services services, Comman
       onClose_(std::move(onClose)),
       searchRow_(Gtk::Orientation::HORIZONTAL, 10),
       pillRow_(Gtk::Orientation::HORIZONTAL, 6),
-      body_(Gtk::Orientation::VERTICAL, 0),
-      list_(Gtk::Orientation::VERTICAL, 3),
       empty_(Gtk::Orientation::VERTICAL, 8),
       footer_(Gtk::Orientation::HORIZONTAL, 14) {
   installPaletteStyle();
@@ -52,7 +50,7 @@ CommandPaletteView::CommandPaletteView(CommandPalette::Services services, Comman
   buildFooter();
 
   auto& p = *palette_;
-  connections_.emplace_back(p.entriesChanged().connect([this] { rebuildRows(); }));
+  connections_.emplace_back(p.entriesChanged().connect([this] { updateRows(); }));
   connections_.emplace_back(p.selectedIndex.changed().connect([this] {
     syncSelection();
     scrollToSelected();
@@ -70,14 +68,18 @@ CommandPaletteView::CommandPaletteView(CommandPalette::Services services, Comman
       [this](guint keyval, guint, Gdk::ModifierType state) { return onKey(keyval, state); }, false);
   // Each time it is shown: the caret in the search field, the contracts and clients
   // loaded (a reply under 30 s old is reused), the keys taken on its window.
+  // Each opening starts empty (query, pill, highlight, scroll), so a bare Return
+  // never carries out what was chosen last time.
   signal_map().connect([this] {
+    resetForOpening();
     attachKeys();
     search_.grab_focus();
     spawn(palette_->loadNodes(false));
   });
   signal_unmap().connect([this] { detachKeys(); });
+  connections_.emplace_back(p.loadFailure.changed().connect([this] { updateRows(); }));
 
-  rebuildRows();
+  updateRows();
   syncLoading();
   clear_.set_visible(false);
 }
@@ -101,6 +103,7 @@ void CommandPaletteView::buildSearchRow() {
   searchRow_.append(*magnifier);
 
   search_.set_placeholder_text(kPlaceholder);
+  setAccessibleLabel(search_, kPlaceholder);
   search_.set_hexpand(true);
   search_.set_valign(Gtk::Align::CENTER);
   search_.signal_changed().connect([this] { palette_->setQuery(search_.get_text()); });
@@ -161,15 +164,40 @@ void CommandPaletteView::buildPills() {
 }
 
 void CommandPaletteView::buildList() {
+  auto* area = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 0);
+  area->add_css_class("law-palette-list");
+  area->set_vexpand(true);
+
+  failure_.add_css_class("law-palette-failure");
+  failure_.set_wrap(true);
+  failure_.set_wrap_mode(Pango::WrapMode::WORD_CHAR);
+  failure_.set_xalign(0);
+  failure_.set_selectable(true);
+  failure_.set_margin_start(14);
+  failure_.set_margin_end(14);
+  failure_.set_margin_top(8);
+  failure_.set_visible(false);
+  area->append(failure_);
+
+  list_ = makeRowListView<CommandPalette::Entry, PaletteRow>(
+      rows_,
+      [this] {
+        return Gtk::make_managed<PaletteRow>(
+            [this](const CommandPalette::Entry& e) { palette_->execute(e, false); },
+            [this](const CommandPalette::Entry& e) { palette_->execute(e, true); },
+            [this](int position) { return position == palette_->selectedIndex.get(); });
+      },
+      "law-palette-rows");
   scroller_.add_css_class("law-palette-list");
   scroller_.set_policy(Gtk::PolicyType::NEVER, Gtk::PolicyType::AUTOMATIC);
   scroller_.set_vexpand(true);
-  list_.set_margin(10);
-  body_.append(list_);
+  scroller_.set_child(*list_);
+  area->append(scroller_);
 
   empty_.set_margin_top(48);
   empty_.set_margin_bottom(48);
   empty_.set_hexpand(true);
+  empty_.set_vexpand(true);
   auto* glyph = Gtk::make_managed<LawPrecisionIcon>(LawIconKind::search, 24);
   glyph->add_css_class("law-palette-empty-glyph");
   glyph->set_halign(Gtk::Align::CENTER);
@@ -180,9 +208,8 @@ void CommandPaletteView::buildList() {
   emptyText_.set_justify(Gtk::Justification::CENTER);
   emptyText_.set_max_width_chars(40);
   empty_.append(emptyText_);
-  body_.append(empty_);
-  scroller_.set_child(body_);
-  append(scroller_);
+  area->append(empty_);
+  append(*area);
 }
 
 void CommandPaletteView::buildFooter() {
@@ -209,31 +236,55 @@ void CommandPaletteView::buildFooter() {
   append(footer_);
 }
 
-void CommandPaletteView::rebuildRows() {
-  const auto entries = palette_->entries();
-  for (auto* row : rows_) list_.remove(*row);
-  rows_.clear();
-  const int selected = palette_->selectedIndex.get();
-  for (std::size_t i = 0; i < entries.size(); ++i) {
-    const auto& entry = entries[i];
-    auto* row = Gtk::make_managed<PaletteRow>(
-        entry, static_cast<int>(i) == selected, [this, entry] { palette_->execute(entry, false); },
-        [this, entry] { palette_->execute(entry, true); });
-    list_.append(*row);
-    rows_.push_back(row);
+void CommandPaletteView::resetForOpening() {
+  glide_.start = -1;
+  if (scrollTick_) {
+    scroller_.remove_tick_callback(scrollTick_);
+    scrollTick_ = 0;
   }
-  list_.set_visible(!entries.empty());
+  palette_->resetForOpening();
+  if (!search_.get_text().empty()) search_.set_text("");
+  scroller_.get_vadjustment()->set_value(0);
+}
+
+void CommandPaletteView::updateRows() {
+  const auto& entries = palette_->entries();
+  rows_.assign(entries);
+  const std::string& failure = palette_->loadFailure.get();
+  failure_.set_visible(!failure.empty() && !entries.empty());
+  failure_.set_text(failure);
+  scroller_.set_visible(!entries.empty());
   empty_.set_visible(entries.empty());
   const std::string& query = palette_->query.get();
-  emptyText_.set_text(query.empty() ? std::string("暂无可检索条目") : "未找到与「" + query + "」匹配的结果");
-  count_.set_text("共 " + std::to_string(entries.size()) + " 项");
+  // With nothing listed, a failed load is the reason: never "nothing to find" for a firm
+  // whose contracts could not be read.
+  if (!failure.empty() && palette_->contracts->empty() && palette_->clients->empty())
+    emptyText_.set_text(query.empty() ? failure : "未找到与「" + query + "」匹配的结果（" + failure + "）");
+  else
+    emptyText_.set_text(query.empty() ? std::string("暂无可检索条目") : "未找到与「" + query + "」匹配的结果");
+  count_.set_text(CommandPalette::countText(entries.size(), palette_->matchCount()));
+  syncSelection();
   syncPills();
   scrollToSelected();
 }
 
+PaletteRow* CommandPaletteView::rowAt(int position) {
+  for (auto& [at, row] : boundRows<PaletteRow>(*list_))
+    if (static_cast<int>(at) == position) return row;
+  return nullptr;
+}
+
+std::vector<PaletteRow*> CommandPaletteView::rows() {
+  auto bound = boundRows<PaletteRow>(*list_);
+  std::sort(bound.begin(), bound.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::vector<PaletteRow*> out;
+  for (auto& [at, row] : bound) out.push_back(row);
+  return out;
+}
+
 void CommandPaletteView::syncSelection() {
   const int selected = palette_->selectedIndex.get();
-  for (std::size_t i = 0; i < rows_.size(); ++i) rows_[i]->setSelected(static_cast<int>(i) == selected);
+  for (auto& [at, row] : boundRows<PaletteRow>(*list_)) row->setSelected(static_cast<int>(at) == selected);
 }
 
 void CommandPaletteView::syncPills() {
@@ -259,20 +310,20 @@ void CommandPaletteView::scrollToSelected() {
     const gint64 now = clock->get_frame_time();
     if (glide_.start < 0) {
       const int index = palette_->selectedIndex.get();
-      if (index < 0 || index >= static_cast<int>(rows_.size())) {
+      if (index < 0 || index >= rowCount()) {
         scrollTick_ = 0;
         return false;
       }
-      PaletteRow* row = rows_[static_cast<std::size_t>(index)];
+      // Rows are one height: the selected row's place is its index times the stride
+      // of a row on screen, whether or not it has a widget now.
+      auto bound = boundRows<PaletteRow>(*list_);
+      if (bound.empty()) return true;
+      Gtk::Widget* slot = bound.front().second->get_parent();
       // Ticks come before layout: rows made since the last frame have no place yet.
-      if (row->get_height() <= 0) return true;
-      double x = 0, y = 0;
-      if (!row->translate_coordinates(body_, 0, 0, x, y)) {
-        scrollTick_ = 0;
-        return false;
-      }
+      if (!slot || slot->get_height() <= 0) return true;
+      const double stride = slot->get_height();
       const double page = adjustment->get_page_size();
-      const double wanted = y + row->get_height() / 2.0 - page / 2.0;
+      const double wanted = index * stride + stride / 2.0 - page / 2.0;
       glide_.from = adjustment->get_value();
       glide_.to = std::clamp(wanted, adjustment->get_lower(),
                              std::max(adjustment->get_lower(), adjustment->get_upper() - page));

@@ -7,6 +7,7 @@
 #include <gtkmm/button.h>
 #include <gtkmm/eventcontrollerkey.h>
 #include <gtkmm/label.h>
+#include <gtkmm/gridview.h>
 #include <gtkmm/scrolledwindow.h>
 #include <gtkmm/spinner.h>
 #include <gtkmm/text.h>
@@ -18,6 +19,7 @@
 #include <vector>
 
 #include "base/GLibPtr.h"
+#include "ui/lists/RowList.h"
 #include "ui/model/CommandPalette.h"
 
 namespace quorvel {
@@ -46,9 +48,19 @@ class CommandPaletteView : public Gtk::Box {
   Gtk::Button& closeButton() { return *close_; }
   PaletteCategoryPill& pill(CommandPalette::Category category) { return *pills_.at(category); }
   Gtk::Label& countLabel() { return count_; }
-  const std::vector<PaletteRow*>& rows() const { return rows_; }
+  // The rows listed (the list view has widgets only for those on screen).
+  int rowCount() const { return static_cast<int>(rows_.size()); }
+  // The widget showing row `position`, or null while it is off screen.
+  PaletteRow* rowAt(int position);
+  // The row widgets there are now, in the list's order.
+  std::vector<PaletteRow*> rows();
+  Gtk::GridView& list() { return *list_; }
+  std::size_t listSplices() const { return rows_.splices(); }
   bool emptyShown() const { return empty_.get_visible(); }
   std::string emptyText() const { return emptyText_.get_text(); }
+  // The line that says the contracts and clients could not be loaded.
+  bool failureShown() const { return failure_.get_visible(); }
+  std::string failureText() const { return failure_.get_text(); }
   Gtk::ScrolledWindow& scroller() { return scroller_; }
   Gtk::Box& footer() { return footer_; }
   // The window whose keys the palette takes now; none while it is not shown.
@@ -60,7 +72,8 @@ class CommandPaletteView : public Gtk::Box {
   void buildList();
   void buildFooter();
   void appendRule();
-  void rebuildRows();
+  void updateRows();
+  void resetForOpening();
   void syncSelection();
   void syncPills();
   void syncLoading();
@@ -82,13 +95,13 @@ class CommandPaletteView : public Gtk::Box {
   std::map<CommandPalette::Category, PaletteCategoryPill*> pills_;
   Gtk::Label count_;
   Gtk::ScrolledWindow scroller_;
-  Gtk::Box body_;
-  Gtk::Box list_;
+  Gtk::Label failure_;
+  Gtk::GridView* list_ = nullptr;
+  RowStore<CommandPalette::Entry> rows_{[](const CommandPalette::Entry& e) { return e.id + '\x1f' + e.title + '\x1f' + e.subtitle; }};
   Gtk::Box empty_;
   Gtk::Label emptyText_;
   Gtk::Box footer_;
   Gtk::Button* close_ = nullptr;
-  std::vector<PaletteRow*> rows_;
 
   Glib::RefPtr<Gtk::EventControllerKey> keys_;
   Gtk::Window* keyWindow_ = nullptr;

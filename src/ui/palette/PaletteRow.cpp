@@ -24,33 +24,50 @@ void oneLine(Gtk::Label& label) {
 }
 }  // namespace
 
+PaletteRow::PaletteRow(EntryAction onTap, EntryAction onNewTab, std::function<bool(int)> selectedAt)
+    : onTap_(std::move(onTap)),
+      onNewTab_(std::move(onNewTab)),
+      selectedAt_(std::move(selectedAt)),
+      content_(Gtk::Orientation::HORIZONTAL, 10) {
+  build();
+}
+
 PaletteRow::PaletteRow(CommandPalette::Entry entry, bool isSelected, std::function<void()> onTap,
                        std::function<void()> onNewTab)
-    : entry_(std::move(entry)),
-      selected_(isSelected),
-      onTap_(std::move(onTap)),
-      onNewTab_(std::move(onNewTab)),
-      content_(Gtk::Orientation::HORIZONTAL, 10),
-      badge_(CommandPalette::rawValue(entry_.category)) {
+    : onTap_([tap = std::move(onTap)](const CommandPalette::Entry&) {
+        if (tap) tap();
+      }),
+      onNewTab_([newTab = std::move(onNewTab)](const CommandPalette::Entry&) {
+        if (newTab) newTab();
+      }),
+      content_(Gtk::Orientation::HORIZONTAL, 10) {
+  build();
+  bind(entry);
+  setSelected(isSelected);
+}
+
+void PaletteRow::build() {
+  // Spaced as the column of rows was.
+  set_margin_start(10);
+  set_margin_end(10);
+  set_margin_bottom(3);
   content_.add_css_class("law-palette-row");
   set_child(content_);
 
   tile_.add_css_class("law-palette-tile");
   tile_.set_valign(Gtk::Align::CENTER);
   tile_.set_hexpand(false);
-  auto* icon = Gtk::make_managed<LawPrecisionIcon>(paletteIcon(entry_), kTileIconSize);
+  icon_ = Gtk::make_managed<LawPrecisionIcon>(LawIconKind::search, kTileIconSize);
   // Centred in the tile.
-  icon->set_margin((kTileSize - kTileIconSize) / 2);
-  tile_.append(*icon);
+  icon_->set_margin((kTileSize - kTileIconSize) / 2);
+  tile_.append(*icon_);
   content_.append(tile_);
 
   auto* texts = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 1);
   texts->set_valign(Gtk::Align::CENTER);
   texts->set_hexpand(true);
-  title_.set_text(entry_.title);
   title_.add_css_class("law-palette-title");
   oneLine(title_);
-  subtitle_.set_text(entry_.subtitle);
   subtitle_.add_css_class("law-palette-subtitle");
   oneLine(subtitle_);
   texts->append(title_);
@@ -60,7 +77,6 @@ PaletteRow::PaletteRow(CommandPalette::Entry entry, bool isSelected, std::functi
   content_.append(*texts);
 
   badge_.add_css_class("law-palette-badge");
-  badge_.add_css_class(paletteCategoryClass(entry_.category));
   badge_.set_valign(Gtk::Align::CENTER);
   content_.append(badge_);
 
@@ -70,8 +86,9 @@ PaletteRow::PaletteRow(CommandPalette::Entry entry, bool isSelected, std::functi
   newTab_.set_can_focus(false);
   newTab_.set_child(*makeSymbolGlyph("plus.rectangle.on.rectangle", kNewTabGlyphSize));
   newTab_.set_tooltip_text(linuxShortcutText("在新标签打开 (⌘⏎)"));
+  setAccessibleLabel(newTab_, "在新标签打开");
   newTab_.signal_clicked().connect([this] {
-    if (onNewTab_) onNewTab_();
+    if (onNewTab_) onNewTab_(entry_);
   });
   content_.append(newTab_);
 
@@ -85,7 +102,7 @@ PaletteRow::PaletteRow(CommandPalette::Entry entry, bool isSelected, std::functi
   auto click = Gtk::GestureClick::create();
   click->set_button(GDK_BUTTON_PRIMARY);
   click->signal_released().connect([this](int presses, double x, double y) {
-    if (presses == 1 && contains(x, y) && onTap_) onTap_();
+    if (presses == 1 && contains(x, y) && onTap_) onTap_(entry_);
   });
   add_controller(click);
   auto motion = Gtk::EventControllerMotion::create();
@@ -94,6 +111,18 @@ PaletteRow::PaletteRow(CommandPalette::Entry entry, bool isSelected, std::functi
   add_controller(motion);
   lawHandCursor(*this);
   lawHandCursor(newTab_);
+}
+
+void PaletteRow::bind(const CommandPalette::Entry& entry) {
+  entry_ = entry;
+  icon_->setKind(paletteIcon(entry_));
+  title_.set_text(entry_.title);
+  subtitle_.set_text(entry_.subtitle);
+  badge_.set_text(CommandPalette::rawValue(entry_.category));
+  for (auto c : CommandPalette::allCategories)
+    setCssClass(badge_, paletteCategoryClass(c).c_str(), c == entry_.category);
+  setAccessibleLabel(*this, entry_.title + " " + entry_.subtitle);
+  if (selectedAt_) selected_ = selectedAt_(position());
   sync();
 }
 
@@ -118,7 +147,7 @@ void PaletteRow::sync() {
 
 PaletteCategoryPill::PaletteCategoryPill(const std::string& title, std::optional<std::size_t> count, bool active,
                                          std::function<void()> action)
-    : row_(Gtk::Orientation::HORIZONTAL, 4), title_(title) {
+    : row_(Gtk::Orientation::HORIZONTAL, 4), title_(title), titleText_(title) {
   add_css_class("law-palette-pill");
   set_focus_on_click(false);
   title_.add_css_class("law-palette-pill-title");
@@ -139,6 +168,8 @@ PaletteCategoryPill::PaletteCategoryPill(const std::string& title, std::optional
 void PaletteCategoryPill::setCount(std::optional<std::size_t> count) {
   count_.set_visible(count.has_value());
   if (count) count_.set_text(std::to_string(*count));
+  // A screen reader says the pill's words and its count ("合同 2").
+  setAccessibleLabel(*this, count ? titleText_ + " " + std::to_string(*count) : titleText_);
 }
 
 void PaletteCategoryPill::setActive(bool active) {

@@ -3,7 +3,8 @@
 // category badge, and on the selected or hovered row of a page the new-tab button)
 // and a category pill with its count. Pure presentation: selection, counts and what a
 // click does come from the palette; each keeps only its hover flag. Their looks are
-// the palette's CSS (PaletteStyle).
+// the palette's CSS (PaletteStyle). A row is a recycled row of the palette's list
+// view: built once, then shown one entry after another by bind().
 #include <gtkmm/box.h>
 #include <gtkmm/button.h>
 #include <gtkmm/label.h>
@@ -13,15 +14,24 @@
 #include <optional>
 #include <string>
 
+#include "ui/lists/RowList.h"
 #include "ui/model/CommandPalette.h"
 
 namespace quorvel {
 
-class PaletteRow : public Gtk::Overlay {
+class LawPrecisionIcon;
+
+class PaletteRow : public Gtk::Overlay, public ListRow {
  public:
+  using EntryAction = std::function<void(const CommandPalette::Entry&)>;
+  // `selectedAt` tells a row whether the position it is given is the highlighted one.
+  PaletteRow(EntryAction onTap, EntryAction onNewTab, std::function<bool(int position)> selectedAt = {});
+  // A row made for one entry (renders and the gallery).
   PaletteRow(CommandPalette::Entry entry, bool isSelected, std::function<void()> onTap,
              std::function<void()> onNewTab);
 
+  // Shows `entry`; the highlight follows the row's position.
+  void bind(const CommandPalette::Entry& entry);
   const CommandPalette::Entry& entry() const { return entry_; }
   bool isSelected() const { return selected_; }
   void setSelected(bool selected);
@@ -38,13 +48,17 @@ class PaletteRow : public Gtk::Overlay {
  private:
   void sync();
 
+  void build();
+
   CommandPalette::Entry entry_;
-  bool selected_;
+  bool selected_ = false;
   bool hover_ = false;
-  std::function<void()> onTap_;
-  std::function<void()> onNewTab_;
+  EntryAction onTap_;
+  EntryAction onNewTab_;
+  std::function<bool(int)> selectedAt_;
   Gtk::Box content_;
   Gtk::Box tile_;
+  LawPrecisionIcon* icon_ = nullptr;
   Gtk::Label title_;
   Gtk::Label subtitle_;
   Gtk::Label badge_;
@@ -68,6 +82,7 @@ class PaletteCategoryPill : public Gtk::Button {
   Gtk::Box row_;
   Gtk::Label title_;
   Gtk::Label count_;
+  std::string titleText_;
 };
 
 }  // namespace quorvel

@@ -40,7 +40,117 @@ Gtk::Box* glyphLabel(const char* symbol, const std::string& text, const char* cl
 
 std::string kindClass(TodoKind kind) { return "law-kind-" + TodoKinds::rawValue(kind); }
 
+void setKindClass(Gtk::Widget& w, TodoKind kind) {
+  for (TodoKind k : TodoKinds::allCases) setCssClass(w, kindClass(k).c_str(), k == kind);
+}
+
 }  // namespace
+
+// One entry's card, built once and shown another entry as the list scrolls: the
+// kind's accent, content, client and proceeding chips, the day and date, and for an
+// entry with a proceeding the two buttons and the click on the card.
+class TodoCard : public Gtk::Box, public ListRow {
+ public:
+  explicit TodoCard(TodoSheet& sheet)
+      : Gtk::Box(Gtk::Orientation::HORIZONTAL, 12),
+        middle_(Gtk::Orientation::VERTICAL, 5),
+        meta_(Gtk::Orientation::HORIZONTAL, 8),
+        trailing_(Gtk::Orientation::VERTICAL, 3),
+        buttons_(Gtk::Orientation::HORIZONTAL, 6) {
+    add_css_class("law-todo-card");
+    // The list's margins and the gap between cards, as the column of cards had them.
+    set_margin_start(14);
+    set_margin_end(14);
+    set_margin_top(4);
+    set_margin_bottom(4);
+    accent_.add_css_class("law-todo-accent");
+    append(accent_);
+
+    middle_.set_hexpand(true);
+    middle_.set_valign(Gtk::Align::CENTER);
+    middle_.set_margin_end(10);
+    content_.add_css_class("law-todo-card-content");
+    content_.set_xalign(0);
+    content_.set_wrap(true);
+    content_.set_wrap_mode(Pango::WrapMode::WORD_CHAR);
+    content_.set_lines(2);
+    content_.set_ellipsize(Pango::EllipsizeMode::END);
+    content_.set_max_width_chars(40);
+    middle_.append(content_);
+    client_ = glyphLabel("person.fill", "", "law-todo-card-client");
+    proc_ = glyphLabel("folder.fill", "", "law-todo-card-proc");
+    meta_.append(*client_);
+    meta_.append(*proc_);
+    middle_.append(meta_);
+    append(middle_);
+
+    trailing_.set_valign(Gtk::Align::CENTER);
+    day_.add_css_class("law-todo-day");
+    day_.set_halign(Gtk::Align::END);
+    trailing_.append(day_);
+    date_.add_css_class("law-todo-card-date");
+    date_.set_halign(Gtk::Align::END);
+    trailing_.append(date_);
+    append(trailing_);
+
+    buttons_.set_valign(Gtk::Align::CENTER);
+    auto* enter = makeLawSecondaryButton("进入程序 →", true);
+    enter->set_tooltip_text("在主窗口当前标签页打开");
+    enter->signal_clicked().connect([this, &sheet] { sheet.openProceeding(item_, false); });
+    lawHandCursor(*enter);
+    auto* tab = makeLawSecondaryButton("+ 新标签", true);
+    tab->set_tooltip_text("在主窗口新建一个标签页打开，不覆盖当前页面");
+    tab->signal_clicked().connect([this, &sheet] { sheet.openProceeding(item_, true); });
+    lawHandCursor(*tab);
+    buttons_.append(*enter);
+    buttons_.append(*tab);
+    append(buttons_);
+
+    auto click = Gtk::GestureClick::create();
+    click->set_button(GDK_BUTTON_PRIMARY);
+    click->signal_released().connect([this, &sheet](int presses, double x, double y) {
+      if (presses == 1 && item_.procId && contains(x, y)) sheet.openProceeding(item_, false);
+    });
+    add_controller(click);
+  }
+
+  void bind(const TodoSheet::Row& row) {
+    item_ = row.item;
+    setKindClass(accent_, row.kind);
+    setKindClass(day_, row.kind);
+    content_.set_text(todoContentText(item_));
+    const bool client = todoHasText(item_.client), proc = todoHasText(item_.proc);
+    setChipText(*client_, client ? *item_.client : "");
+    setChipText(*proc_, proc ? *item_.proc : "");
+    client_->set_visible(client);
+    proc_->set_visible(proc);
+    meta_.set_visible(client || proc);
+    day_.set_text(item_.dayText());
+    date_.set_visible(todoHasText(item_.date));
+    date_.set_text(item_.date.value_or(""));
+    const bool openable = item_.procId.has_value();
+    buttons_.set_visible(openable);
+    lawHandCursor(*this, openable);
+    setAccessibleLabel(*this, todoContentText(item_));
+  }
+
+ private:
+  static void setChipText(Gtk::Box& chip, const std::string& text) {
+    if (auto* l = dynamic_cast<Gtk::Label*>(chip.get_last_child())) l->set_text(text);
+  }
+
+  TodoItem item_;
+  Gtk::Box accent_;
+  Gtk::Box middle_;
+  Gtk::Label content_;
+  Gtk::Box meta_;
+  Gtk::Box* client_ = nullptr;
+  Gtk::Box* proc_ = nullptr;
+  Gtk::Box trailing_;
+  Gtk::Label day_;
+  Gtk::Label date_;
+  Gtk::Box buttons_;
+};
 
 TodoSheet::TodoSheet(std::shared_ptr<BrowserModel> model, std::shared_ptr<WorkspaceViewState> view,
                      std::function<void()> onClose, Actions actions)
@@ -55,7 +165,6 @@ TodoSheet::TodoSheet(std::shared_ptr<BrowserModel> model, std::shared_ptr<Worksp
       filterBox_(Gtk::Orientation::HORIZONTAL, 5),
       body_(Gtk::Orientation::VERTICAL, 0),
       loadingBox_(Gtk::Orientation::VERTICAL, 10),
-      list_(Gtk::Orientation::VERTICAL, 8),
       emptyBox_(Gtk::Orientation::VERTICAL, 10),
       notice_(Gtk::Orientation::HORIZONTAL, 9) {
   installTodoSheetStyle();
@@ -81,6 +190,7 @@ TodoSheet::TodoSheet(std::shared_ptr<BrowserModel> model, std::shared_ptr<Worksp
 
   auto changed = [this] { sync(); };
   auto listsChanged = [this] {
+    indexValid_ = false;
     cardsValid_ = false;
     sync();
   };
@@ -175,6 +285,7 @@ void TodoSheet::buildBar() {
   magnifier->add_css_class("law-todo-muted-glyph");
   filterBox_.append(*magnifier);
   filter_.set_placeholder_text(kTodoFilterPlaceholder);
+  setAccessibleLabel(filter_, kTodoFilterPlaceholder);
   filter_.set_size_request(140, -1);
   filter_.signal_changed().connect([this] {
     cardsValid_ = false;
@@ -232,8 +343,14 @@ void TodoSheet::buildBody() {
   notice_.append(*noticeRetry_);
   body_.append(notice_);
 
-  list_.set_margin(14);
-  body_.append(list_);
+  list_ = makeRowListView<Row, TodoCard>(rows_, [this] { return Gtk::make_managed<TodoCard>(*this); }, "law-todo-list");
+  list_->set_margin_top(10);
+  list_->set_margin_bottom(10);
+  // Only the cards scroll, so the list knows which of them are on screen.
+  scroller_.set_policy(Gtk::PolicyType::NEVER, Gtk::PolicyType::AUTOMATIC);
+  scroller_.set_vexpand(true);
+  scroller_.set_child(*list_);
+  body_.append(scroller_);
 
   emptyBox_.set_margin_top(80);
   emptyBox_.set_margin_bottom(80);
@@ -266,11 +383,7 @@ void TodoSheet::buildBody() {
   lawHandCursor(*emptyRetry_);
   emptyBox_.append(*emptyRetry_);
   body_.append(emptyBox_);
-
-  scroller_.set_policy(Gtk::PolicyType::NEVER, Gtk::PolicyType::AUTOMATIC);
-  scroller_.set_vexpand(true);
-  scroller_.set_child(body_);
-  append(scroller_);
+  append(body_);
 }
 
 void TodoSheet::refresh() {
@@ -309,9 +422,13 @@ void TodoSheet::sync() {
 
   const std::string typed = filter_.get_text();
   clear_.set_visible(!typed.empty());
+  if (!indexValid_) {
+    index_.reset(deadlines.list(kind));
+    indexValid_ = true;
+  }
   if (!cardsValid_) {
-    shown_ = todoFilteredItems(deadlines, kind, typed);
-    rebuildCards();
+    shown_ = index_.filtered(typed);
+    updateCards();
     cardsValid_ = true;
   }
   const AccountState& account = model_->account();
@@ -320,7 +437,7 @@ void TodoSheet::sync() {
   state_ = todoSheetState(loading_, !shown_.empty(), !typed.empty(), model_->account().deadlineFailure->has_value());
   loadingBox_.set_visible(state_ == TodoSheetState::loading);
   loadingSpinner_.set_spinning(state_ == TodoSheetState::loading);
-  list_.set_visible(state_ == TodoSheetState::list);
+  scroller_.set_visible(state_ == TodoSheetState::list);
   const bool failedState = state_ == TodoSheetState::failed;
   emptyBox_.set_visible(state_ == TodoSheetState::empty || state_ == TodoSheetState::noMatch || failedState);
   emptyTitle_.set_text(failedState ? *failure : todoEmptyTitle(kind, typed));
@@ -343,78 +460,12 @@ void TodoSheet::sync() {
   refreshGlyph_->set_visible(!loading_);
 }
 
-void TodoSheet::rebuildCards() {
-  while (auto* child = list_.get_first_child()) list_.remove(*child);
+void TodoSheet::updateCards() {
   const TodoKind kind = view_->todoKind.get();
-  for (const auto& item : shown_) list_.append(*makeCard(item, kind));
-}
-
-Gtk::Widget* TodoSheet::makeCard(const TodoItem& item, TodoKind kind) {
-  auto* card = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 12);
-  card->add_css_class("law-todo-card");
-
-  auto* accent = Gtk::make_managed<Gtk::Box>();
-  accent->add_css_class("law-todo-accent");
-  accent->add_css_class(kindClass(kind));
-  card->append(*accent);
-
-  auto* middle = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 5);
-  middle->set_hexpand(true);
-  middle->set_valign(Gtk::Align::CENTER);
-  middle->set_margin_end(10);
-  auto* content = classedLabel(todoContentText(item), "law-todo-card-content");
-  content->set_xalign(0);
-  content->set_wrap(true);
-  content->set_wrap_mode(Pango::WrapMode::WORD_CHAR);
-  content->set_lines(2);
-  content->set_ellipsize(Pango::EllipsizeMode::END);
-  content->set_max_width_chars(40);
-  middle->append(*content);
-  if (todoHasText(item.client) || todoHasText(item.proc)) {
-    auto* meta = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 8);
-    if (todoHasText(item.client)) meta->append(*glyphLabel("person.fill", *item.client, "law-todo-card-client"));
-    if (todoHasText(item.proc)) meta->append(*glyphLabel("folder.fill", *item.proc, "law-todo-card-proc"));
-    middle->append(*meta);
-  }
-  card->append(*middle);
-
-  auto* trailing = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 3);
-  trailing->set_valign(Gtk::Align::CENTER);
-  auto* day = classedLabel(item.dayText(), "law-todo-day");
-  day->add_css_class(kindClass(kind));
-  day->set_halign(Gtk::Align::END);
-  trailing->append(*day);
-  if (todoHasText(item.date)) {
-    auto* date = classedLabel(*item.date, "law-todo-card-date");
-    date->set_halign(Gtk::Align::END);
-    trailing->append(*date);
-  }
-  card->append(*trailing);
-
-  const bool openable = item.procId.has_value();
-  if (openable) {
-    auto* buttons = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 6);
-    buttons->set_valign(Gtk::Align::CENTER);
-    auto* enter = makeLawSecondaryButton("进入程序 →", true);
-    enter->set_tooltip_text("在主窗口当前标签页打开");
-    enter->signal_clicked().connect([this, item] { openProceeding(item, false); });
-    lawHandCursor(*enter);
-    auto* tab = makeLawSecondaryButton("+ 新标签", true);
-    tab->set_tooltip_text("在主窗口新建一个标签页打开，不覆盖当前页面");
-    tab->signal_clicked().connect([this, item] { openProceeding(item, true); });
-    lawHandCursor(*tab);
-    buttons->append(*enter);
-    buttons->append(*tab);
-    card->append(*buttons);
-    auto click = Gtk::GestureClick::create();
-    click->set_button(GDK_BUTTON_PRIMARY);
-    click->signal_released().connect([this, item, card](int presses, double x, double y) {
-      if (presses == 1 && card->contains(x, y)) openProceeding(item, false);
-    });
-    card->add_controller(click);
-  }
-  lawHandCursor(*card, openable);
-  return card;
+  std::vector<Row> rows;
+  rows.reserve(shown_.size());
+  for (const auto& item : shown_) rows.push_back(Row{item, kind});
+  rows_.assign(rows);
 }
 
 void TodoSheet::openProceeding(const TodoItem& item, bool newTab) {

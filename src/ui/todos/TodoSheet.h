@@ -1,12 +1,14 @@
 #pragma once
 // The to-do and hearing-alert sheet: the deadline lists of the workspace model, one
 // category at a time, with the category pills, a filter and one card per entry that
-// opens its proceeding in the main window. The content of the tool window "todo".
+// opens its proceeding in the main window. The cards are rows of a list view: only
+// those on screen have widgets, and a new read or filter splices the rows that changed. The content of the tool window "todo".
 // It keeps no data of its own: it reads the model's deadlines, badges and category
 // and writes only the category.
 #include <gtkmm/box.h>
 #include <gtkmm/button.h>
 #include <gtkmm/label.h>
+#include <gtkmm/gridview.h>
 #include <gtkmm/scrolledwindow.h>
 #include <gtkmm/spinner.h>
 #include <gtkmm/text.h>
@@ -21,6 +23,7 @@
 #include "ui/model/TodoSheetRules.h"
 #include "ui/model/WorkspaceViewState.h"
 #include "ui/components/LawSheetHeader.h"
+#include "ui/lists/RowList.h"
 
 namespace quorvel {
 
@@ -57,7 +60,10 @@ class TodoSheet : public Gtk::Box {
   Gtk::Button& desktopCalendarButton() { return *desktopButton_; }
   Gtk::Button& closeButton() { return *closeButton_; }
   Gtk::Text& filterField() { return filter_; }
-  Gtk::Box& list() { return list_; }
+  // The list view of the cards (its children are the cards on screen).
+  Gtk::GridView& list() { return *list_; }
+  // The splices the cards' store took so far (a filter key is a splice, not a rebuild).
+  std::size_t listSplices() const { return rows_.splices(); }
   LawSheetHeader& header() { return header_; }
   Gtk::Label& emptyTitle() { return emptyTitle_; }
   Gtk::Label& emptyHint() { return emptyHint_; }
@@ -77,8 +83,7 @@ class TodoSheet : public Gtk::Box {
   void buildBar();
   void buildBody();
   void sync();
-  void rebuildCards();
-  Gtk::Widget* makeCard(const TodoItem& item, TodoKind kind);
+  void updateCards();
   void openProceeding(const TodoItem& item, bool newTab);
   void close();
 
@@ -90,6 +95,15 @@ class TodoSheet : public Gtk::Box {
   TodoSheetState state_ = TodoSheetState::empty;
   std::vector<TodoItem> shown_;
   bool cardsValid_ = false;
+  bool indexValid_ = false;
+  TodoFilterIndex index_;
+  // What the cards show: the entry and the category it is listed under.
+  struct Row {
+    TodoItem item;
+    TodoKind kind;
+  };
+  RowStore<Row> rows_{[](const Row& r) { return todoRowKey(r.item, r.kind); }};
+  friend class TodoCard;
 
   LawSheetHeader header_;
   Gtk::Button* refreshButton_ = nullptr;
@@ -107,7 +121,7 @@ class TodoSheet : public Gtk::Box {
   Gtk::Box body_;
   Gtk::Box loadingBox_;
   Gtk::Spinner loadingSpinner_;
-  Gtk::Box list_;
+  Gtk::GridView* list_ = nullptr;
   Gtk::Box emptyBox_;
   Gtk::Label emptyTitle_;
   Gtk::Label emptyHint_;
