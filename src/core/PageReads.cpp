@@ -98,7 +98,8 @@ Task<Reply> read(std::shared_ptr<WebPage> page, std::string path, Limits l, bool
     co_return f;
   }
   if (!r.value.is_string()) co_return failed(kNoText, describe(r.value));
-  std::string text = r.value.get<std::string>();
+  // Moved, not copied: a reply may be hundreds of megabytes.
+  std::string text = std::move(r.value.get_ref<std::string&>());
 
   if (loginCheck && text == "__LOGIN__") {
     Reply login;

@@ -24,6 +24,8 @@ struct Limits {
   unsigned idleMs = 25'000;
   unsigned guardMs = 90'000;
   std::size_t maxBytes = http::kMaxJsonReplyBytes;
+  // maxBytes of the listings that grow with the firm's data (ServiceReads::fetchListing).
+  std::size_t listingMaxBytes = http::kMaxListingReplyBytes;
 };
 
 // One read's outcome.
@@ -69,7 +71,9 @@ try {
   const r = await fetch(target, {credentials:'same-origin', cache:'no-store', signal: ctl.signal});
   arm();
   if (Number(r.headers.get('content-length')) > maxBytes) { ctl.abort(); return '__TOOBIG__'; }
+  // Each piece is decoded as it comes: no copy of the whole body is kept beside the text.
   const parts = [];
+  const decoder = new TextDecoder();
   let size = 0;
   if (r.body) {
     const reader = r.body.getReader();
@@ -79,13 +83,11 @@ try {
       arm();
       size += step.value.byteLength;
       if (size > maxBytes) { ctl.abort(); return '__TOOBIG__'; }
-      parts.push(step.value);
+      parts.push(decoder.decode(step.value, {stream: true}));
     }
   }
-  const bytes = new Uint8Array(size);
-  let at = 0;
-  for (const p of parts) { bytes.set(p, at); at += p.byteLength; }
-  const text = new TextDecoder().decode(bytes);
+  parts.push(decoder.decode());
+  const text = parts.join('');
   return r.ok ? text : '__HTTP__' + r.status + '\n' + text;
 } catch (e) {
   return expired ? '__TIMEOUT__' : '__ERR__' + String(e);

@@ -44,13 +44,22 @@ Task<std::string> ServiceReads::fetchJSON(const std::string& path) {
   co_return co_await read;
 }
 
+Task<std::string> ServiceReads::fetchListing(const std::string& path) {
+  auto page = activeServicePage(false);
+  if (!page) throw AppError(errors::kQuorvel, errors::kNoPage, "没有打开的页面（请先登录）");
+  PageReads::Limits limits = limits_;
+  limits.maxBytes = limits_.listingMaxBytes;
+  auto read = PageReads::fetchText(std::move(page), path, limits);
+  co_return co_await read;
+}
+
 Task<std::string> ServiceReads::fetchNodesCached(bool force) {
   if (!force && account_.cachedNodes()) {
     auto age = clock_.now() - account_.cachedNodesAt();
     if (age < std::chrono::seconds(30)) co_return *account_.cachedNodes();
   }
   auto alive = self_;
-  std::string bytes = co_await fetchJSON("/api/desktop/nodes");
+  std::string bytes = co_await fetchListing("/api/desktop/nodes");
   if (*alive) account_.cacheNodes(bytes);
   co_return bytes;
 }

@@ -30,7 +30,10 @@ class ServiceReads {
 
   // The body of a service path, read in the active page of the service.
   Task<std::string> fetchJSON(const std::string& path);
-  // "/api/desktop/nodes", answered from the account's cache while it is under 30 s old.
+  // The same for a listing that grows with the firm's data, under limits().listingMaxBytes.
+  Task<std::string> fetchListing(const std::string& path);
+  // "/api/desktop/nodes" (a listing), answered from the account's cache while it is
+  // under 30 s old.
   Task<std::string> fetchNodesCached(bool force);
   // The deadline lists into the account; `completion` runs before they are published.
   void fetchDeadlines(std::function<void()> completion = {});
@@ -39,6 +42,8 @@ class ServiceReads {
   void refreshBadges();
   // What bounds the reads started from now on (tests shorten them).
   PageReads::Limits& limits() { return limits_; }
+  // Where large replies are decoded; the workspace's services send their work there too.
+  WorkerPool& workers() const { return workers_; }
 
  private:
   Task<void> readBadges(std::shared_ptr<WebPage> page);

@@ -40,6 +40,9 @@ struct HttpRequest {
 
 // The limit of a JSON reply the client reads (native requests and page reads alike).
 inline constexpr std::size_t kMaxJsonReplyBytes = 8u << 20;
+// The limit of the listings that grow with the firm (the case nodes, a contract's file
+// manifest): room for 100,000 case files, still a bound on a broken or hostile reply.
+inline constexpr std::size_t kMaxListingReplyBytes = 256u << 20;
 // The error code of a reply over maxBodyBytes.
 inline constexpr int kReplyTooLarge = 413;
 

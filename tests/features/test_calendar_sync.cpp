@@ -108,7 +108,11 @@ TEST_F(CalendarSyncTest, FeedCacheBelongsToItsAccount) {
   records.rememberSyncedAccount(":");
   EXPECT_EQ(records.lastSyncedAccount(), "");
   records.rememberSyncedAccount("墨衡律师事务所:张律师");
-  EXPECT_EQ(defaults.string("apple.cal.lastAccount.v1"), "墨衡律师事务所:张律师");
+  EXPECT_EQ(records.lastSyncedAccount(), "墨衡律师事务所:张律师");
+  // Kept in the records' store, not in the settings file.
+  records.flush();
+  EXPECT_FALSE(defaults.string("apple.cal.lastAccount.v1"));
+  EXPECT_EQ(CalendarSyncRecords(defaults).lastSyncedAccount(), "墨衡律师事务所:张律师");
 }
 
 }  // namespace

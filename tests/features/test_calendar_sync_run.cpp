@@ -124,19 +124,19 @@ TEST_F(CalendarSyncRunTest, ApplyRewritesOnlyWhatChangedAndRemovesWhatLeft) {
   // An empty feed removes everything and empties the maps.
   EXPECT_EQ(apply({}), 0);
   EXPECT_TRUE(store->eventMap.empty());
-  EXPECT_EQ(defaults.object("apple.cal.eventMap.v1"), nlohmann::json::object());
-  EXPECT_EQ(defaults.object("apple.cal.eventHash.v1"), nlohmann::json::object());
+  EXPECT_EQ(nlohmann::json(records->eventIDs()), nlohmann::json::object());
+  EXPECT_EQ(nlohmann::json(records->eventFingerprints()), nlohmann::json::object());
 }
 
 TEST_F(CalendarSyncRunTest, AFailedCommitLeavesTheStoreAndTheMapsAsTheyWere) {
   auto a = ev("hearing-1", "开庭一", 1);
   apply({a});
-  auto mapBefore = defaults.object("apple.cal.eventMap.v1");
+  auto mapBefore = records->eventIDs();
   store->failNextCommit = "磁盘已满";
   a.summary = "开庭一（改期）";
   EXPECT_THROW(apply({a, ev("hearing-2", "开庭二", 2)}), AppError);
   EXPECT_FALSE(store->hasPendingChanges());
-  EXPECT_EQ(defaults.object("apple.cal.eventMap.v1"), mapBefore);
+  EXPECT_EQ(records->eventIDs(), mapBefore);
   // The next apply writes both once: no duplicate of the failed batch.
   apply({a, ev("hearing-2", "开庭二", 2)});
   auto written = store->eventsIn(CI::kHearingCalendar);
@@ -159,6 +159,7 @@ TEST_F(CalendarSyncRunTest, ClearingRemovesOnlyTheSyncsCalendars) {
   EXPECT_EQ(store->calendarList[0].id, readOnly.id);
   EXPECT_EQ(store->calendarList[1].id, users.id);
   EXPECT_EQ(sync->statusText.get(), "已清空全部墨衡台同步日历与提醒（共移除 3 个专属日历）");
+  EXPECT_TRUE(records->eventIDs().empty());
   EXPECT_FALSE(defaults.object("apple.cal.eventMap.v1"));
   EXPECT_EQ(countContaining(lines, "[Quorvel][CAL] 已清空同步数据（移除 3 个专属日历）"), 1);
 }
@@ -182,7 +183,7 @@ TEST_F(CalendarSyncRunTest, RemindersCarryTheTagAndCompletionsAreWrittenBackOnce
   // The routine leaves the feed: completed by the client, settled, never posted.
   await(writer->applyEventsToReminders({d}));
   EXPECT_TRUE(store->reminderMap.at(routineID).completed);
-  EXPECT_EQ(defaults.object("apple.cal.writtenBack.v1"), nlohmann::json({124}));
+  EXPECT_EQ(nlohmann::json(records->settledIDs().ids()), nlohmann::json({124}));
 
   // Another application ticks the deadline off: one post after the debounce.
   sync->startObservingStore();
@@ -213,7 +214,7 @@ TEST_F(CalendarSyncRunTest, RemindersCarryTheTagAndCompletionsAreWrittenBackOnce
 
   // Another account signed in: no write-back for the old account's reminders.
   store->reminderMap.at(deadlineID).completed = true;
-  defaults.set("apple.cal.writtenBack.v1", nlohmann::json::array());
+  records->storeSettled(CI::SettledIDs(), {});
   signIn(kAccountB);
   await(writeBack->checkCompletedRemindersAndWriteBack());
   EXPECT_EQ(service.requestsTo("/api/mark_todo_done/123").size(), 2u);
@@ -246,12 +247,39 @@ TEST_F(CalendarSyncRunTest, ARunWritesTheFeedAndKeepsItsTagOnlyAfterWriting) {
   EXPECT_EQ(store->eventsIn(CI::kHearingCalendar).size(), 4u);
 }
 
+TEST_F(CalendarSyncRunTest, ALargeFeedSyncsWithoutHoldingUpTheMainLoopOrTheSettingsFile) {
+  // 20,000 events: parsed, prepared and fingerprinted off the main thread, written in slices.
+  setCalendarFeed(generatedCalendarFeed(20000));
+  auto last = std::chrono::steady_clock::now();
+  std::chrono::steady_clock::duration longest{};
+  unsigned ticking = startRepeatingTimer(2, [&] {
+    auto now = std::chrono::steady_clock::now();
+    longest = std::max(longest, now - last);
+    last = now;
+    return true;
+  });
+  run(true);
+  cancelTimer(ticking);
+  EXPECT_FALSE(sync->isSyncing.get());
+  EXPECT_EQ(countContaining(lines, "[Quorvel][CAL] 同步完成：日历 "), 1);
+  const auto written = store->eventMap.size();
+  EXPECT_GT(written, 5000u);
+  EXPECT_EQ(records->eventIDs().size(), written);
+  EXPECT_EQ(records->eventFingerprints().size(), written);
+  EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(longest).count(), 150 * kSanitizerSlowdown);
+  // The records are in their own store: the settings file stays small.
+  records->flush();
+  drainMainLoop();
+  defaults.flush();
+  EXPECT_LT(std::filesystem::file_size(defaults.file()), 64u * 1024);
+}
+
 TEST_F(CalendarSyncRunTest, TheFeedTagSurvivesTheFirstSignIn) {
   signIn(R"({"overdue":1})");  // the counts do not say yet who is signed in
   run(false);
   ASSERT_EQ(feedRequests(), 1);
   EXPECT_EQ(store->eventsIn(CI::kHearingCalendar).size(), 3u);
-  EXPECT_EQ(defaults.string("apple.cal.lastAccount.v1"), std::nullopt);
+  EXPECT_EQ(storedAccount(), std::nullopt);
 
   // The account becomes known: no change of account, the same feed, asked with its tag.
   signIn(kAccountA);
@@ -265,7 +293,7 @@ TEST_F(CalendarSyncRunTest, TheFeedTagSurvivesTheFirstSignIn) {
   EXPECT_EQ(countContaining(lines, "检测到账号切换"), 0);
   EXPECT_EQ(sync->statusText.get().rfind("已是最新（无变更） · ", 0), 0u);
   EXPECT_EQ(store->commits, commits);
-  EXPECT_EQ(defaults.string("apple.cal.lastAccount.v1"), "墨衡律师事务所:张律师");
+  EXPECT_EQ(storedAccount(), "墨衡律师事务所:张律师");
 
   // Another account afterwards is a change: found anew, fetched without the old tag.
   signIn(kAccountB);
@@ -282,7 +310,7 @@ TEST_F(CalendarSyncRunTest, RunsDuringARunAreDroppedAndSwitchingAccountsClearsFi
   EXPECT_TRUE(second->done && !first->done);
   ASSERT_TRUE(waitUntil([&] { return !sync->isSyncing.get(); }, 10000));
   EXPECT_EQ(feedRequests(), 1);
-  EXPECT_EQ(defaults.string("apple.cal.lastAccount.v1"), "墨衡律师事务所:张律师");
+  EXPECT_EQ(storedAccount(), "墨衡律师事务所:张律师");
   auto oldCalendars = store->calendarList;
 
   signIn(kAccountB);
@@ -291,7 +319,7 @@ TEST_F(CalendarSyncRunTest, RunsDuringARunAreDroppedAndSwitchingAccountsClearsFi
   EXPECT_EQ(countContaining(lines, "检测到账号切换（墨衡律师事务所:张律师 → 澄川律师事务所:李律师）"), 1);
   for (const auto& c : store->calendarList)
     for (const auto& old : oldCalendars) EXPECT_NE(c.id, old.id);
-  EXPECT_EQ(defaults.string("apple.cal.lastAccount.v1"), "澄川律师事务所:李律师");
+  EXPECT_EQ(storedAccount(), "澄川律师事务所:李律师");
   EXPECT_EQ(store->eventsIn(CI::kHearingCalendar).size(), 4u);
 
   // Switched off: a normal run does nothing; the written items stay.

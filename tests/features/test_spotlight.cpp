@@ -3,6 +3,8 @@
 #include <gio/gio.h>
 #include <gtest/gtest.h>
 
+#include "base/WorkerPool.h"
+
 #include <fstream>
 
 #include "TestEnv.h"
@@ -119,7 +121,33 @@ TEST_F(SpotlightIndexerTest, ARunReplacesTheDomainAndPublishesCountAndTime) {
   run();
   EXPECT_EQ(index->calls.size(), calls);
   EXPECT_EQ(indexer.indexedCount.get(), 5);
-  EXPECT_EQ(countContaining(logs, "SPOTLIGHT"), 3);
+  // Three index runs logged; the run with nothing to index wrote no index line.
+  EXPECT_EQ(countContaining(logs, "[Quorvel][SPOTLIGHT] 已建立"), 3);
+}
+
+TEST_F(SpotlightIndexerTest, WhatTheIndexLeavesOutOrCannotReadIsLogged) {
+  run();  // 180 contracts and 250 clients
+  EXPECT_EQ(countContaining(logs, "[Quorvel][SPOTLIGHT] 合同共 180 个，全局搜索只索引前 150 个"), 1);
+  EXPECT_EQ(countContaining(logs, "[Quorvel][SPOTLIGHT] 客户共 250 位，全局搜索只索引前 200 位"), 1);
+  recents.push_back({7, "张三诉李四"});
+  nodes.reset();
+  run();
+  EXPECT_EQ(countContaining(logs, "[Quorvel][SPOTLIGHT] 读取合同与客户失败：没有打开的页面（请先登录）（本次只索引近期程序）"), 1);
+  nodes = "<html>";
+  run();
+  EXPECT_EQ(countContaining(logs, "[Quorvel][SPOTLIGHT] 合同与客户的回复无法识别（本次只索引近期程序）"), 1);
+  EXPECT_EQ(indexer.indexedCount.get(), 1);
+
+  // 120,000 entries (a reply of megabytes), decoded on the pool: the first 350 and the
+  // recent one are indexed, and the log says how many the firm has.
+  WorkerPool workers(2);
+  nodes = manyNodes(60000, 60000);
+  auto large = source();
+  large.workers = &workers;
+  ASSERT_FALSE(runToEnd(finished(indexer.indexNow(std::move(large))))->exception);
+  EXPECT_EQ(indexer.indexedCount.get(), 351);
+  EXPECT_EQ(countContaining(logs, "[Quorvel][SPOTLIGHT] 合同共 60000 个，全局搜索只索引前 150 个"), 1);
+  EXPECT_EQ(countContaining(logs, "[Quorvel][SPOTLIGHT] 客户共 60000 位，全局搜索只索引前 200 位"), 1);
 }
 
 TEST_F(SpotlightIndexerTest, QuietModesAndSwitchingOffAndOn) {

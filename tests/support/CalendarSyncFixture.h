@@ -102,6 +102,11 @@ class CalendarSyncRunTest : public ::testing::Test {
   }
   void run(bool force) { await(sync->syncNow(force)); }
   int apply(const std::vector<ICSEvent>& items) { return await(writer->applyEventsToCalendar(items)); }
+  // The account last synced, as the records hold it; nothing when none.
+  std::optional<std::string> storedAccount() const {
+    auto key = records->lastSyncedAccount();
+    return key.empty() ? std::nullopt : std::optional<std::string>(key);
+  }
   int feedRequests() { return static_cast<int>(service.requestsTo(kDemoFeedPath).size()); }
   // Feed requests that carried an entity tag.
   int conditionalFeedRequests() {

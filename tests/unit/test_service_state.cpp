@@ -664,6 +664,42 @@ TEST_F(ServiceStateTest, NodeCacheServesForUnderThirtySecondsAndSurvivesFailures
   EXPECT_EQ(model->account().cachedNodes(), R"({"ok":true,"n":2})");
 }
 
+TEST_F(ServiceStateTest, ListingsReadUnderTheirOwnCapAndAReplyOverItStillFails) {
+  // The listings ask the page for room for a firm of 100,000 case files; other reads keep 8 MB.
+  nlohmann::json seen;
+  std::string next = R"({"ok":true})";
+  page->answer = [&](const std::string&, const nlohmann::json& args) {
+    seen = args;
+    return JsResult::success(next);
+  };
+  ASSERT_TRUE(runToEnd(model->reads().fetchNodesCached(true))->value);
+  EXPECT_EQ(seen["maxBytes"], 256ll << 20);
+  ASSERT_TRUE(runToEnd(model->reads().fetchListing("/api/desktop/manifest_contract/7"))->value);
+  EXPECT_EQ(seen["maxBytes"], 256ll << 20);
+  ASSERT_TRUE(runToEnd(model->reads().fetchJSON("/api/my_deadlines"))->value);
+  EXPECT_EQ(seen["maxBytes"], 8ll << 20);
+
+  // A reply more than 8 MB long passes as a listing; the page's refusal is said in words.
+  next = std::string(9u << 20, ' ') + R"({"ok":true})";
+  auto large = runToEnd(model->reads().fetchListing("/api/desktop/nodes"));
+  ASSERT_TRUE(large->value);
+  EXPECT_EQ(large->value->size(), next.size());
+  next = "__TOOBIG__";
+  auto refused = runToEnd(model->reads().fetchListing("/api/desktop/nodes"));
+  ASSERT_TRUE(refused->error);
+  EXPECT_EQ(refused->error->message, "服务器回复超过 256 MB");
+
+  // Just under a (shortened) cap passes, just over it fails with its reason.
+  model->reads().limits().listingMaxBytes = 4096;
+  next = std::string(4096, 'x');
+  EXPECT_TRUE(runToEnd(model->reads().fetchListing("/api/desktop/nodes"))->value);
+  next = std::string(4096 + 65, 'x');
+  auto over = runToEnd(model->reads().fetchListing("/api/desktop/nodes"));
+  ASSERT_TRUE(over->error);
+  EXPECT_EQ(over->error->code, 2);
+  EXPECT_EQ(over->error->message, "服务器回复超过 4 KB");
+}
+
 TEST_F(ServiceStateTest, LogoutEmptiesEverySignedInStateAndTheNodeCache) {
   auto t0 = std::chrono::system_clock::time_point{} + std::chrono::hours(24 * 20000);
   pages.clock.set(t0);

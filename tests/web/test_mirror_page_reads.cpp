@@ -9,6 +9,7 @@
 #include "ServiceTabFixture.h"
 #include "TestHelpers.h"
 #include "TestPages.h"
+#include "ScaleFeeds.h"
 #include "TestServiceMirror.h"
 #include "app/AppServices.h"
 #include "features/mirror/MirrorStore.h"
@@ -77,4 +78,26 @@ TEST_F(MirrorPageReadsTest, NodesAndManifestThroughThePageThenACachedFolder) {
   auto orphan = MirrorStore::create(services->mirrorServices());
   runToEnd(orphan->loadNodes());
   EXPECT_EQ(orphan->lastError.get(), "读取案件列表失败：没有打开的页面（请先登录）");
+}
+
+TEST_F(MirrorPageReadsTest, AManifestOfABusyContractPassesAndOneOverTheCapFailsWithItsReason) {
+  signIn();
+  open("/dashboard");
+  auto store = MirrorStore::create(services->mirrorServices());
+  store->browser = model;
+  store->webStore = &services->webEngine();
+  // Over 8 MB of manifest: a contract of 80,000 files, read through the page.
+  const std::string manifest = scaleManifest(77, 80000);
+  ASSERT_GT(manifest.size(), 8u << 20);
+  service.setRoute("/api/desktop/manifest_contract/77", [manifest](const RecordedRequest&) { return Reply::json(manifest); });
+  store->selectContract(77);
+  ASSERT_TRUE(waitUntil([&] { return !store->folders->empty(); }, 30000)) << store->progressText.get();
+  runToEnd(store->check(), 60000);
+  ASSERT_FALSE(store->lastError.get()) << *store->lastError.get();
+  EXPECT_EQ(store->diffs->size(), 80000u);  // nothing mirrored yet
+
+  // A listing over its cap (shortened here) is still refused, and the sheet says why.
+  model->reads().limits().listingMaxBytes = 1u << 20;
+  runToEnd(store->check(), 60000);
+  EXPECT_EQ(store->lastError.get(), "检查失败：服务器回复超过 1 MB");
 }

@@ -7,6 +7,7 @@
 #include "base/MainQueue.h"
 #include "core/AuditLog.h"
 #include "core/BrowserModel.h"
+#include "core/ServiceReads.h"
 #include "features/calendar/CalendarFeedSource.h"
 #include "features/calendar/CalendarItems.h"
 #include "features/calendar/CalendarStoreSlot.h"
@@ -227,10 +228,26 @@ Task<void> AppleCalendarSync::runSync(bool force) {
     co_return;
   }
 
-  auto events = ICSParser::parse(reply.body);
-  int digests = 0;
-  auto items = CalendarItems::prepare(events, config.get(), &digests);
-  auto applying = writer_.applyEventsToCalendar(items);
+  // Parsed, prepared and fingerprinted on the worker pool: a feed of a busy firm's
+  // year takes seconds of work.
+  struct Parsed {
+    std::vector<ICSEvent> events;
+    CalendarWriter::PreparedItems items;
+    int digests = 0;
+  };
+  const Config settings = config.get();
+  auto parsing = onWorker(browser_.reads().workers(), [body = std::move(reply.body), settings] {
+    Parsed p;
+    p.events = ICSParser::parse(body);
+    p.items = CalendarWriter::prepareItems(CalendarItems::prepare(p.events, settings, &p.digests));
+    return p;
+  });
+  Parsed parsed = co_await parsing;
+  if (!*alive) co_return;
+  auto& events = parsed.events;
+  const int digests = parsed.digests;
+  const int raw = static_cast<int>(events.size());
+  auto applying = writer_.applyPrepared(std::move(parsed.items));
   int written = co_await applying;
   if (!*alive) co_return;
   syncedEventsCount.set(written);
@@ -238,7 +255,7 @@ Task<void> AppleCalendarSync::runSync(bool force) {
 
   int reminders = 0;
   if (config->syncReminders) {
-    auto applyingReminders = writer_.applyEventsToReminders(events);
+    auto applyingReminders = writer_.applyEventsToReminders(std::move(events));
     reminders = co_await applyingReminders;
     if (!*alive) co_return;
   }
@@ -246,7 +263,6 @@ Task<void> AppleCalendarSync::runSync(bool force) {
 
   std::string foldNote = (config->foldBusyDeadlines && !config->hearingsOnlyInCalendar && digests > 0) ? "（已智能折叠）" : "";
   updateTimestamp("日历 " + std::to_string(written) + " 条" + foldNote + " · 提醒 " + std::to_string(reminders) + " 条");
-  int raw = static_cast<int>(events.size());
   browser_.audit().record("apple-calendar-sync", "-", {{"events", written}, {"raw_events", raw}, {"reminders", reminders}});
   logLine(tags::kCal, "同步完成：日历 " + std::to_string(written) + " 条（原始 " + std::to_string(raw) + " 条），提醒 " +
                           std::to_string(reminders) + " 条");

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <ctime>
 #include <map>
-#include <regex>
+#include <string_view>
 #include <set>
 #include <unordered_map>
 
@@ -137,10 +137,15 @@ std::string reminderNotes(const ICSEvent& e, std::int64_t id) {
 
 std::optional<std::int64_t> extractLogID(const std::optional<std::string>& notes) {
   if (!notes) return std::nullopt;
-  static const std::regex tag(R"(\[quorvel:log:([0-9]+)\])");
-  std::smatch m;
-  if (!std::regex_search(*notes, m, tag)) return std::nullopt;
-  return feedtext::toInt64(m[1].str());
+  // A plain scan: this runs for every reminder of the list on each check.
+  static constexpr std::string_view kOpen = "[quorvel:log:";
+  const std::string& text = *notes;
+  for (size_t at = text.find(kOpen); at != std::string::npos; at = text.find(kOpen, at + 1)) {
+    size_t digits = at + kOpen.size(), end = digits;
+    while (end < text.size() && text[end] >= '0' && text[end] <= '9') ++end;
+    if (end > digits && end < text.size() && text[end] == ']') return feedtext::toInt64(text.substr(digits, end - digits));
+  }
+  return std::nullopt;
 }
 
 bool wantsReminder(const ICSEvent& e) {
@@ -152,17 +157,17 @@ SettledIDs::SettledIDs(std::vector<std::int64_t> ids) {
   for (auto id : ids) add(id);
 }
 
-bool SettledIDs::contains(std::int64_t id) const { return std::find(ids_.begin(), ids_.end(), id) != ids_.end(); }
+bool SettledIDs::contains(std::int64_t id) const { return index_.count(id) > 0; }
 
 void SettledIDs::add(std::int64_t id) {
-  if (!contains(id)) ids_.push_back(id);
+  if (index_.insert(id).second) ids_.push_back(id);
 }
 
 std::vector<std::int64_t> SettledIDs::trimmed(const std::vector<std::int64_t>& completedStillPresent) const {
   if (ids_.size() <= kLimit) return ids_;
-  std::set<std::int64_t> keep(completedStillPresent.begin(), completedStillPresent.end());
+  std::unordered_set<std::int64_t> keep(completedStillPresent.begin(), completedStillPresent.end());
   size_t excess = ids_.size() - kLimit;
-  std::set<std::int64_t> drop;
+  std::unordered_set<std::int64_t> drop;
   // Oldest first among those without a completed reminder left; only then older
   // ones whose reminder still exists would be next, and those are never dropped.
   for (auto id : ids_) {

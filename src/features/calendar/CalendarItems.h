@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "features/calendar/CalendarSyncConfig.h"
@@ -59,7 +60,8 @@ bool wantsReminder(const ICSEvent& e);
 
 // The settled log ids, oldest first. Kept at most kLimit; over it the oldest go,
 // first those whose completed reminder no longer exists, and never an id whose
-// completed reminder still exists.
+// completed reminder still exists. Look-ups are hashed: they run inside loops over
+// the feed.
 class SettledIDs {
  public:
   static constexpr size_t kLimit = 500;
@@ -73,6 +75,7 @@ class SettledIDs {
 
  private:
   std::vector<std::int64_t> ids_;
+  std::unordered_set<std::int64_t> index_;
 };
 
 }  // namespace quorvel::CalendarItems

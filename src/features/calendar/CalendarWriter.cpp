@@ -4,11 +4,13 @@
 #include <ctime>
 #include <map>
 #include <set>
+#include <unordered_set>
 
 #include "base/AppError.h"
 #include "base/ErrorDomains.h"
 #include "base/Log.h"
 #include "base/LogTags.h"
+#include "base/TimeSlice.h"
 #include "features/calendar/CalendarStoreSlot.h"
 #include "features/calendar/CalendarSyncRecords.h"
 
@@ -102,7 +104,21 @@ Task<SystemCalendar> CalendarWriter::ensureCalendar(std::string title, CI::Rgb c
 
 // ---- Calendar items -----------------------------------------------------------------
 
+CalendarWriter::PreparedItems CalendarWriter::prepareItems(const std::vector<ICSEvent>& items) {
+  PreparedItems p;
+  p.count = items.size();
+  p.unique = CI::lastPerUID(items);
+  p.fingerprints.reserve(p.unique.size());
+  for (const auto& item : p.unique) p.fingerprints.push_back(item.contentFingerprint());
+  return p;
+}
+
 Task<int> CalendarWriter::applyEventsToCalendar(std::vector<ICSEvent> items) {
+  auto applying = applyPrepared(prepareItems(items));
+  co_return co_await applying;
+}
+
+Task<int> CalendarWriter::applyPrepared(PreparedItems prepared) {
   auto alive = self_;
   std::map<std::string, std::string> calendarOf;
   for (auto [title, color] : {std::pair{CI::kHearingCalendar, CI::hearingColor()},
@@ -113,35 +129,50 @@ Task<int> CalendarWriter::applyEventsToCalendar(std::vector<ICSEvent> items) {
     if (!*alive) co_return 0;
   }
   SystemCalendarStore* s = slot_.store();
-  auto eventMap = records_.eventIDs();
-  auto hashMap = records_.eventFingerprints();
-  auto newEvents = eventMap, newHashes = hashMap;
+  // Held, not copied: the records are replaced, never changed in place.
+  const auto heldIDs = records_.heldEventIDs();
+  const auto heldHashes = records_.heldEventFingerprints();
+  const CalendarSyncRecords::StringMap& eventMap = *heldIDs;
+  const CalendarSyncRecords::StringMap& hashMap = *heldHashes;
+  CalendarSyncRecords::StringMap newEvents, newHashes;
+  TimeSlice slice;
   try {
     // What the dedicated calendars hold now (one read per calendar).
-    std::set<std::string> present;
+    std::unordered_set<std::string> present;
     for (const auto& [title, id] : calendarOf) {
       auto reading = s->events(id);
       auto held = co_await reading;
+      if (!*alive) co_return 0;
+      present.reserve(present.size() + held.size());
       for (const auto& e : held) present.insert(e.id);
     }
-    auto exists = [&](const std::string& id) -> Task<bool> {
-      if (present.count(id)) co_return true;
-      auto finding = s->event(id);
-      co_return (co_await finding).has_value();
-    };
-    std::set<std::string> seen;
+    std::unordered_set<std::string> seen;
+    seen.reserve(prepared.unique.size());
     bool changed = false;
-    for (const auto& item : CI::lastPerUID(items)) {
+    for (size_t i = 0; i < prepared.unique.size(); ++i) {
+      if (slice.spent()) {
+        co_await nextTurn();
+        if (!*alive) co_return 0;
+      }
+      const ICSEvent& item = prepared.unique[i];
+      const std::string& fingerprint = prepared.fingerprints[i];
       seen.insert(item.uid);
-      std::string fingerprint = item.contentFingerprint();
       auto mapped = eventMap.find(item.uid);
       bool found = false;
       if (mapped != eventMap.end()) {
-        auto looking = exists(mapped->second);
-        found = co_await looking;
+        found = present.count(mapped->second) > 0;
+        if (!found) {
+          auto finding = s->event(mapped->second);
+          found = (co_await finding).has_value();
+          if (!*alive) co_return 0;
+        }
       }
       auto hash = hashMap.find(item.uid);
-      if (found && hash != hashMap.end() && hash->second == fingerprint) continue;
+      if (found && hash != hashMap.end() && hash->second == fingerprint) {
+        newEvents.emplace(item.uid, mapped->second);
+        newHashes[item.uid] = fingerprint;
+        continue;
+      }
 
       CalendarEventItem e;
       if (found) e.id = mapped->second;
@@ -161,14 +192,20 @@ Task<int> CalendarWriter::applyEventsToCalendar(std::vector<ICSEvent> items) {
     }
     for (const auto& [uid, id] : eventMap) {
       if (seen.count(uid)) continue;
-      auto looking = exists(id);
-      bool stillThere = co_await looking;
+      if (slice.spent()) {
+        co_await nextTurn();
+        if (!*alive) co_return 0;
+      }
+      bool stillThere = present.count(id) > 0;
+      if (!stillThere) {
+        auto finding = s->event(id);
+        stillThere = (co_await finding).has_value();
+        if (!*alive) co_return 0;
+      }
       if (stillThere) {
         s->removeEvent(id);
         changed = true;
       }
-      newEvents.erase(uid);
-      newHashes.erase(uid);
     }
     if (changed) {
       auto committing = s->commit();
@@ -176,12 +213,12 @@ Task<int> CalendarWriter::applyEventsToCalendar(std::vector<ICSEvent> items) {
     }
   } catch (...) {
     // Nothing of a failed apply may reach the store with a later commit.
-    s->reset();
+    if (*alive) s->reset();
     throw;
   }
   if (!*alive) co_return 0;
-  records_.storeEvents(newEvents, newHashes);
-  co_return static_cast<int>(items.size());
+  records_.storeEvents(std::move(newEvents), std::move(newHashes));
+  co_return static_cast<int>(prepared.count);
 }
 
 // ---- Reminders ----------------------------------------------------------------------
@@ -210,14 +247,24 @@ Task<int> CalendarWriter::applyEventsToReminders(std::vector<ICSEvent> events) {
     co_return static_cast<int>(wanted.size());
   }
   if (!*alive) co_return 0;
+  TimeSlice slice;
   std::map<std::int64_t, ReminderItem> existing;
-  for (const auto& r : fetched)
-    if (auto id = CI::extractLogID(r.notes)) existing[*id] = r;
+  for (auto& r : fetched) {
+    if (auto id = CI::extractLogID(r.notes)) existing[*id] = std::move(r);
+    if (slice.spent()) {
+      co_await nextTurn();
+      if (!*alive) co_return 0;
+    }
+  }
 
   auto settled = records_.settledIDs();
-  std::set<std::int64_t> inFeed;
+  std::unordered_set<std::int64_t> inFeed;
   bool changed = false;
   for (const auto& e : wanted) {
+    if (slice.spent()) {
+      co_await nextTurn();
+      if (!*alive) co_return 0;
+    }
     std::int64_t id = *e.logID();
     inFeed.insert(id);
     if (settled.contains(id)) continue;

@@ -2,7 +2,8 @@
 // Writes the feed into the system store: the three dedicated calendars and the
 // reminder list (found or created in the best account source), the calendar items
 // with their alarms (rewriting only changed ones, removing those that left), the open
-// to-dos as reminders, and the clean-up of everything the sync created. Main thread.
+// to-dos as reminders, and the clean-up of everything the sync created. Main thread;
+// long loops give the main loop a turn every few milliseconds.
 #include <memory>
 #include <optional>
 #include <string>
@@ -20,6 +21,15 @@ class CalendarSyncRecords;
 
 class CalendarWriter {
  public:
+  // The items as the calendar receives them: one per UID with its fingerprint, worked
+  // out off the main thread (prepareItems is safe on any thread).
+  struct PreparedItems {
+    std::size_t count = 0;  // the items given, repeated UIDs included
+    std::vector<ICSEvent> unique;
+    std::vector<std::string> fingerprints;  // of `unique`, in order
+  };
+  static PreparedItems prepareItems(const std::vector<ICSEvent>& items);
+
   CalendarWriter(CalendarStoreSlot& store, CalendarSyncRecords& records);
   ~CalendarWriter();
   CalendarWriter(const CalendarWriter&) = delete;
@@ -28,6 +38,7 @@ class CalendarWriter {
   // The prepared items into the dedicated calendars, all or nothing (a failure leaves
   // the store and the records as they were and is thrown). Returns the number of items.
   Task<int> applyEventsToCalendar(std::vector<ICSEvent> items);
+  Task<int> applyPrepared(PreparedItems prepared);
   // Open deadlines and routines of the raw feed into "墨衡台 · 待办"; items that left
   // the feed are completed and settled. Never throws; returns the number that qualify.
   Task<int> applyEventsToReminders(std::vector<ICSEvent> events);

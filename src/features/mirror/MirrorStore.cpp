@@ -189,7 +189,8 @@ Task<std::string> MirrorStore::fetch(const std::string& pathArg) {
   if (fetcher) co_return co_await fetcher(path);
   auto model = browser.lock();
   if (!model) throw AppError(errors::kMirror, errors::kMirrorNoModel, "没有打开的页面（请先登录）");
-  co_return co_await model->reads().fetchJSON(path);
+  // Both reads are listings that grow with the firm (its contracts, a contract's files).
+  co_return co_await model->reads().fetchListing(path);
 }
 
 Task<void> MirrorStore::loadNodes() {
@@ -200,7 +201,8 @@ Task<void> MirrorStore::loadNodes() {
     std::string nodesPath = "/api/desktop/nodes";
     Task<std::string> read = fetch(nodesPath);
     std::string bytes = co_await read;
-    auto nodes = decodeMirrorNodes(bytes);
+    auto decoding = decodeOffMain(services_.workers, bytes, decodeMirrorNodes);
+    auto nodes = co_await decoding;
     if (!nodes) {
       logLine(tags::kMirror, "nodes 回复无法识别：" + failure::logExcerpt(bytes), LogLevel::warning);
       throw AppError(errors::kMirror, 0, looksLikeLoginPage(bytes) ? failure::kSignedOut : failure::kUnreadableReply);
@@ -221,13 +223,14 @@ Task<MirrorManifest> MirrorStore::manifest(long long contract) {
   std::string path = "/api/desktop/manifest_contract/" + std::to_string(contract);
   Task<std::string> read = fetch(path);
   std::string bytes = co_await read;
-  auto m = decodeMirrorManifest(bytes);
+  // A contract of thousands of files is megabytes of text: decoded on the pool.
+  auto decoding = decodeOffMain(services_.workers, std::move(bytes), decodeMirrorManifest);
+  auto m = co_await decoding;
   if (!m) throw AppError(errors::kMirror, 0, "清单格式不对");
   co_return std::move(*m);
 }
 
-void MirrorStore::applyManifest(const MirrorManifest& m) {
-  auto digest = MirrorRules::buildFolders(m);
+void MirrorStore::applyDigest(const MirrorManifest& m, MirrorRules::FolderDigest digest) {
   folders.set(digest.folders);
   selectedFolders.set(digest.ticks);
   progressText.set(m.proc.name + "：服务器 " + std::to_string(m.count) + " 个文件，共 " +
@@ -254,7 +257,15 @@ Task<void> MirrorStore::loadSelection(long long id, unsigned generation) {
       logLine(tags::kMirror, "丢弃过期清单 " + std::to_string(id));
       co_return;
     }
-    applyManifest(m);
+    // The folders of thousands of files are summed up on the pool.
+    auto held = std::make_shared<const MirrorManifest>(std::move(m));
+    auto digesting = onWorker(services_.workers, [held] { return MirrorRules::buildFolders(*held); });
+    MirrorRules::FolderDigest digest = co_await digesting;
+    if (generation != selectionGeneration_) {
+      logLine(tags::kMirror, "丢弃过期清单 " + std::to_string(id));
+      co_return;
+    }
+    applyDigest(*held, std::move(digest));
   } catch (const AppError&) {
     if (generation == selectionGeneration_) progressText.set("读取清单失败");
   }
@@ -267,13 +278,23 @@ Task<void> MirrorStore::check() {
   Running running(*this);
   lastError.set(std::nullopt);
   try {
-    MirrorManifest m = co_await manifest(*contract);
+    MirrorManifest fetched = co_await manifest(*contract);
+    auto m = std::make_shared<const MirrorManifest>(std::move(fetched));
     // One stat per manifest entry: thousands of files (on a network volume) stay off
-    // the main thread.
-    auto comparing = onWorker(services_.workers, [m, dir = root()] { return MirrorRules::computeDiffs(m, dir, sizeOf); });
-    auto list = co_await comparing;
-    diffs.set(list);
-    progressText.set(MirrorRules::checkSummary(list, m.count));
+    // the main thread, and so does the summary; the manifest is handed over, not copied.
+    struct Checked {
+      std::vector<MirrorDiff> list;
+      std::string summary;
+    };
+    auto comparing = onWorker(services_.workers, [m, dir = root()] {
+      Checked c;
+      c.list = MirrorRules::computeDiffs(*m, dir, sizeOf);
+      c.summary = MirrorRules::checkSummary(c.list, m->count);
+      return c;
+    });
+    Checked checked = co_await comparing;
+    diffs.set(std::move(checked.list));
+    progressText.set(checked.summary);
   } catch (const AppError& e) {
     lastError.set("检查失败：" + e.message);
   }

@@ -138,7 +138,7 @@ class MirrorStore : public std::enable_shared_from_this<MirrorStore> {
   Task<std::string> siteCookieHeader();
   Task<void> loadSelection(long long id, unsigned generation);
   bool heldByEditSession(const std::filesystem::path& local) const;
-  void applyManifest(const MirrorManifest& m);
+  void applyDigest(const MirrorManifest& m, MirrorRules::FolderDigest digest);
   void writeSnapshot(const MirrorManifest& m);
   class Running;
   // A cache or a fill of differences is already running: a second one would write the

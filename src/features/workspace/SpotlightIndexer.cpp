@@ -6,6 +6,8 @@
 #include "base/Clock.h"
 #include "base/Log.h"
 #include "base/LogTags.h"
+#include "base/Task.h"
+#include "core/ServiceReads.h"
 #include "core/AppConfig.h"
 #include "features/mirror/MirrorNodes.h"
 #include "features/workspace/SpotlightItems.h"
@@ -48,6 +50,7 @@ Task<void> SpotlightIndexer::indexNow(std::shared_ptr<BrowserModel> browser) {
   SpotlightSource source;
   source.diagnostic = browser->mode() == AppMode::diagnostic;
   source.fetchNodes = [browser] { return browser->reads().fetchNodesCached(false); };
+  source.workers = &browser->reads().workers();
   source.recents = [browser] { return browser->account().recents.get(); };
   auto run = indexNow(std::move(source));
   co_await run;
@@ -57,15 +60,30 @@ Task<void> SpotlightIndexer::indexNow(SpotlightSource source) {
   if (source.diagnostic || !enabled.get()) co_return;
   auto alive = self_;
 
-  // A failed or unreadable reply only narrows the run to the recent proceedings.
+  // A failed or unreadable reply only narrows the run to the recent proceedings; the
+  // log says so, and says where the index holds fewer than the firm has.
   std::optional<MirrorNodes> nodes;
+  std::exception_ptr readFailure;
+  bool unreadable = false;
   try {
     auto fetch = source.fetchNodes();
     std::string bytes = co_await fetch;
-    nodes = decodeMirrorNodes(bytes);
+    if (source.workers) {
+      auto decoding = decodeOffMain(*source.workers, std::move(bytes), decodeMirrorNodes);
+      nodes = co_await decoding;
+    } else {
+      nodes = decodeMirrorNodes(bytes);
+    }
+    unreadable = !nodes;
   } catch (...) {
+    readFailure = std::current_exception();
   }
   if (!*alive) co_return;
+  if (readFailure)
+    logLine(tags::kSpotlight, "读取合同与客户失败：" + describe(readFailure) + "（本次只索引近期程序）", LogLevel::warning);
+  else if (unreadable)
+    logLine(tags::kSpotlight, "合同与客户的回复无法识别（本次只索引近期程序）", LogLevel::warning);
+
   auto items = spotlight::buildItems(nodes, source.recents ? source.recents() : std::vector<RecentItem>{});
   if (items.empty()) co_return;
 
@@ -89,6 +107,9 @@ Task<void> SpotlightIndexer::indexNow(SpotlightSource source) {
   indexedCount.set(static_cast<int>(items.size()));
   lastIndexedAt.set(localHourMinute(clock_.now()));
   logLine(tags::kSpotlight, "已建立 " + std::to_string(items.size()) + " 条全局搜索索引");
+  if (nodes) {
+    for (const auto& note : spotlight::capNotes(*nodes)) logLine(tags::kSpotlight, note);
+  }
 }
 
 void SpotlightIndexer::setEnabled(bool on) {

@@ -18,12 +18,14 @@
 namespace quorvel {
 
 class Clock;
+class WorkerPool;
 
 // What one run indexes: the nodes reply and the recent proceedings.
 struct SpotlightSource {
   std::function<Task<std::string>()> fetchNodes;  // the raw reply; throws when it cannot be read
   std::function<std::vector<RecentItem>()> recents;
   bool diagnostic = false;  // "--selftest" / "--livetest": the index is never touched
+  WorkerPool* workers = nullptr;  // where a large reply is decoded (none: on this thread)
 };
 
 class SpotlightIndexer {

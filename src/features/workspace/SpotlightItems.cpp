@@ -45,4 +45,15 @@ std::vector<SearchItem> buildItems(const std::optional<MirrorNodes>& nodes, cons
   return items;
 }
 
+std::vector<std::string> capNotes(const MirrorNodes& nodes) {
+  std::vector<std::string> notes;
+  if (nodes.contracts.size() > kMaxContracts)
+    notes.push_back("合同共 " + std::to_string(nodes.contracts.size()) + " 个，全局搜索只索引前 " +
+                    std::to_string(kMaxContracts) + " 个");
+  if (nodes.clients.size() > kMaxClients)
+    notes.push_back("客户共 " + std::to_string(nodes.clients.size()) + " 位，全局搜索只索引前 " +
+                    std::to_string(kMaxClients) + " 位");
+  return notes;
+}
+
 }  // namespace quorvel::spotlight
