@@ -219,7 +219,7 @@ void AppDelegate::openDataFolder() {
   auto dir = AppConfig::dataDir();
   std::error_code ec;
   std::filesystem::create_directories(dir, ec);
-  services_.desktop().openURI(Gio::File::create_for_path(dir.string())->get_uri());
+  alertOpenFailure(services_.dialogs(), services_.desktop().tryOpen(Gio::File::create_for_path(dir.string())->get_uri()));
 }
 
 // ---- Launch steps ---------------------------------------------------------------------

@@ -135,6 +135,7 @@ AppServices::AppServices(Options options) : options_(options) {
   audit_ = std::make_unique<AuditLog>(AuditLog::defaultFile(), clock_);
   mainWindow_ = std::make_unique<MainWindowController>(defaults());
   quickCapture_ = std::make_unique<QuickCapturePanel>();
+  quickCapture_->rememberFramesIn(defaults());
   bool quiet = isQuiet(options.mode);
   const Parts& given = options.parts;
   dialogs_.set(given.dialogs, [quiet]() -> std::unique_ptr<Dialogs> {
@@ -158,7 +159,7 @@ AppServices::AppServices(Options options) : options_(options) {
   // Without windows a file opens in its default application and progress is logged.
   previews_.set(given.previews, [this, quiet]() -> std::unique_ptr<PreviewPresenter> {
     if (quiet) return std::make_unique<DesktopPreviewPresenter>(*desktop_);
-    return std::make_unique<GtkPreviewPresenter>(*desktop_);
+    return std::make_unique<GtkPreviewPresenter>(*desktop_, defaults());
   });
   ocrPools_ = std::make_unique<TesseractPools>();
   scanner_ = std::make_unique<Scanner>();
@@ -181,6 +182,7 @@ AppServices::AppServices(Options options) : options_(options) {
   inbox_ = std::make_unique<HotFolderWatcher>(defaults(), *filePanels_, *desktop_);
   quickArchive_ = std::make_unique<QuickArchiveWindow>(QuickArchiveServices{*filePanels_, *inbox_, *scanner_, *workers_, *audit_},
                                                        *mainWindow_);
+  quickArchive_->rememberFramesIn(defaults());
   // The inbox's new files open the quick-archive window.
   inbox_->setOpener(quickArchive_.get());
   pageExport_ = std::make_unique<PageExport>(*dialogs_, *filePanels_, *desktop_, *workers_);

@@ -94,7 +94,9 @@ CommandPalette::Actions paletteActions(AppServices& services, std::weak_ptr<Work
   actions.toggleDesktopCalendar = [&calendar = services.desktopCalendar()] { calendar.toggle(); };
   actions.recogniseScans = [&scans = services.scannerOCR()] { scans.pickAndRun(); };
   // Without a connected volume or mirror folder it says so in its own alert.
-  actions.openVolumeFolder = [&volume = services.volume()] { volume.openRoot(); };
+  actions.openVolumeFolder = [&volume = services.volume(), &dialogs = services.dialogs()] {
+    alertOpenFailure(dialogs, volume.openRoot());
+  };
   return actions;
 }
 
@@ -190,7 +192,7 @@ void QuorvelApp::startTray() {
   actions.lock = command("lock");
   actions.checkUpdate = command("check-update");
   actions.quit = command("quit");
-  actions.openFolder = [this] { services_->volume().openRoot(); };
+  actions.openFolder = [this] { alertOpenFailure(services_->dialogs(), services_->volume().openRoot()); };
   actions.volumeMounted = [this] { return services_->volume().mountedRoot().has_value(); };
   actions.syncCalendarNow = command("sync-calendar");
   actions.toggleDesktopCalendar = command("desktop-calendar");
@@ -326,7 +328,7 @@ void QuorvelApp::runCommand(const std::string& a, const Glib::VariantBase& param
     return;
   }
   if (a == "reveal-audit-log") return d.revealAuditLog();
-  if (a == "open-volume") return services_->volume().openRoot();
+  if (a == "open-volume") return alertOpenFailure(services_->dialogs(), services_->volume().openRoot());
   if (a == "open-data-folder") return d.openDataFolder();
 }
 

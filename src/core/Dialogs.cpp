@@ -20,10 +20,20 @@ void LoggingDialogs::alert(const std::string& title, const std::string& text, co
   });
 }
 
+void alertOpenFailure(Dialogs& dialogs, const std::optional<OpenFailure>& failure) {
+  if (failure) dialogs.alert("无法打开", failure->reason + "\n\n" + failure->target, {"好"}, {});
+}
+
 Task<int> ask(Dialogs& dialogs, std::string title, std::string text, std::vector<std::string> buttons) {
+  co_return co_await ask(dialogs, AlertOwner{}, std::move(title), std::move(text), std::move(buttons));
+}
+
+Task<int> ask(Dialogs& dialogs, AlertOwner owner, std::string title, std::string text,
+              std::vector<std::string> buttons) {
   // The start runs at once, inside the await, while the parameters live in this frame.
   CallbackAwaiter<int> answer([&](CallbackAwaiter<int>::Resolver resolve) {
-    dialogs.alert(title, text, buttons, std::move(resolve));
+    if (owner.handle) dialogs.alertOver(owner, title, text, buttons, std::move(resolve));
+    else dialogs.alert(title, text, buttons, std::move(resolve));
   });
   co_return co_await answer;
 }

@@ -80,6 +80,16 @@ Rect centredOn(const Rect& screen, double width, double height) {
   return Rect{std::max(x, screen.x), std::max(y, screen.y), width, height};
 }
 
+std::optional<Rect> restorableToolFrame(const std::optional<std::string>& stored, const std::vector<Rect>& screens,
+                                        double fixedWidth, double fixedHeight) {
+  auto saved = stored ? rectFromText(*stored) : std::nullopt;
+  if (!saved || saved->width < kToolWindowMinRestoreWidth || saved->height < kToolWindowMinRestoreHeight ||
+      !isFrameVisibleOnAnyScreen(*saved, screens))
+    return std::nullopt;
+  if (fixedWidth > 0 && fixedHeight > 0) return Rect{saved->x, saved->y, fixedWidth, fixedHeight};
+  return saved;
+}
+
 FrameEdge frameEdgeAt(double x, double y, double width, double height, double border, double corner) {
   if (x < 0 || y < 0 || x >= width || y >= height) return FrameEdge::none;
   const bool north = y < border, south = y >= height - border;

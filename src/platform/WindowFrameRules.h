@@ -32,6 +32,15 @@ bool isFrameVisibleOnAnyScreen(const Rect& frame, const std::vector<Rect>& scree
 // its top-left corner on it, so the title bar stays reachable.
 Rect centredOn(const Rect& screen, double width, double height);
 
+// Smaller remembered tool-window frames are not restored.
+inline constexpr double kToolWindowMinRestoreWidth = 200;
+inline constexpr double kToolWindowMinRestoreHeight = 180;
+// A remembered tool-window frame that may come back: readable, at least 200 × 180 and
+// on some screen. A window of fixed size (`fixedWidth` and `fixedHeight` above 0) takes
+// only the origin and keeps its own size.
+std::optional<Rect> restorableToolFrame(const std::optional<std::string>& stored, const std::vector<Rect>& screens,
+                                        double fixedWidth = 0, double fixedHeight = 0);
+
 // The side or corner of a window's border a point lies on, for resizing by dragging.
 enum class FrameEdge { none, north, south, east, west, northWest, northEast, southWest, southEast };
 // (x, y) in window coordinates of a width × height window: within `border` of a side

@@ -95,6 +95,12 @@ Rect X11WindowPlacement::frame() const {
               double(long(w) - shadow.left - shadow.right), double(long(h) - shadow.top - shadow.bottom)};
 }
 
+bool X11WindowPlacement::onScreen() const {
+  ErrorTrap trap(display_);
+  XWindowAttributes a{};
+  return XGetWindowAttributes(display_, xid_, &a) && a.map_state == IsViewable;
+}
+
 void X11WindowPlacement::setFrame(const Rect& f) {
   ErrorTrap trap(display_);
   Extents shadow = extents(display_, xid_, "_GTK_FRAME_EXTENTS");

@@ -39,6 +39,10 @@ class WindowPlacement {
   virtual std::vector<Rect> screenVisibleFrames() const = 0;
   // False where only sizes can be kept (a Wayland surface): positions are not ours.
   virtual bool canPosition() const = 0;
+  // True while the window is mapped and shown on a screen. A frame read otherwise (the
+  // window on its way in or out, not yet placed by a window manager) is not where the
+  // user put it.
+  virtual bool onScreen() const { return true; }
   // Keeps the window above ordinary windows (a pinned tool window), or not.
   virtual void setKeepAbove(bool above) = 0;
   virtual bool keptAbove() const = 0;
@@ -75,6 +79,7 @@ class X11WindowPlacement : public WindowPlacement {
   void setFrame(const Rect& frame) override;
   std::vector<Rect> screenVisibleFrames() const override;
   bool canPosition() const override { return true; }
+  bool onScreen() const override;
   void setKeepAbove(bool above) override;
   bool keptAbove() const override;
   void setOnAllWorkspaces(bool all) override;

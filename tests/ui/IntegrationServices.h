@@ -10,6 +10,7 @@
 #include "fakes/FakeDialogs.h"
 #include "fakes/FakeHotKeys.h"
 #include "fakes/FakeLockPlatform.h"
+#include "fakes/RecordingDesktop.h"
 #include "fakes/SettableClock.h"
 #include "core/FilePanels.h"
 #include "core/PrivacyLock.h"
@@ -60,7 +61,7 @@ struct IntegrationServices {
   std::shared_ptr<FakeHotKeys::State> keyState;
   GlobalHotKeyManager hotKeys;
   CancellingFilePanels panels;
-  LoggingDesktop desktop;
+  RecordingDesktop desktop;
   HotFolderWatcher inbox;
   FakeIdleTime idle;
   FakeAuthenticator auth;

@@ -36,7 +36,7 @@ class ToolWindowsFixture : public ::testing::Test {
   Gtk::Window* shown(const std::string& name) {
     runMainLoopUntil([&] {
       auto* w = manager.window(name);
-      return w && w->get_mapped() && manager.placement(name);
+      return w && w->get_mapped() && manager.placed(name);
     }, 3000);
     return manager.window(name);
   }

@@ -109,3 +109,34 @@ TEST_F(GtkAlertsTest, CtrlQStillQuitsWhileAnAlertHasTheFocus) {
   EXPECT_TRUE(test::waitUntil([&] { return quitRequests == 2; }, 3000));
   EXPECT_EQ(shownDialogs().size(), 1u);  // nothing else closed the alert
 }
+
+// An alert asked by a control stands over the control's window, even when another
+// window of the application was focused last; the focused window is next in line.
+TEST_F(GtkAlertsTest, AnAlertIsTransientForTheWindowWhoseControlAskedIt) {
+  Gtk::Window sheet;
+  sheet.set_title("客户端设置");
+  auto* button = Gtk::make_managed<Gtk::Button>("清除登录态与缓存");
+  sheet.set_child(*button);
+  app->add_window(sheet);
+  sheet.present();
+  ASSERT_TRUE(test::waitUntil([&] { return sheet.get_mapped(); }, 3000));
+  // The main window comes to the front after the sheet was shown.
+  window->present();
+  runMainLoopUntil([] { return window->is_active(); }, 2000);
+
+  int answer = -2;
+  dialogs.alertOver(alertOwner(*button), "清除网页缓存与登录态？", "清除后需要重新登录墨衡台账号。", {"清除", "取消"},
+                    [&answer](int i) { answer = i; });
+  ASSERT_TRUE(test::waitUntil([] { return !shownDialogs().empty(); }, 3000));
+  Gtk::MessageDialog* dialog = shownDialogs()[0];
+  EXPECT_EQ(dialog->get_transient_for(), &sheet);
+  dialog->response(1);
+  EXPECT_TRUE(test::waitUntil([&] { return answer == 1; }, 2000));
+
+  // Without an owner, or with one whose window is hidden: the focused window.
+  sheet.set_visible(false);
+  dialogs.alertOver(alertOwner(*button), "还没有连接卷宗盘", "请先连接。", {"好"}, {});
+  ASSERT_TRUE(test::waitUntil([] { return !shownDialogs().empty(); }, 3000));
+  EXPECT_EQ(shownDialogs()[0]->get_transient_for(), window);
+  app->remove_window(sheet);
+}

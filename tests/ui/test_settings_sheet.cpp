@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <gtkmm.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -27,6 +28,9 @@
 #include "ui/model/SettingsSheet.h"
 #include "ui/settings/MaintenanceCard.h"
 #include "ui/settings/StorageCard.h"
+#include "base/Log.h"
+#include "ui/components/OpenFailureNote.h"
+#include "ui/settings/SystemIntegrationCard.h"
 
 namespace quorvel::test {
 namespace {
@@ -100,11 +104,13 @@ TEST_F(SettingsSheetTest, TheLocalPlacesOpenInTheFileManagerAndTheAuditLogIsMade
     return file ? fs::path(file.get()) : fs::path();
   };
 
-  // No mirror folder yet: nothing opens.
+  // No mirror folder yet: nothing opens, and the card says why.
   press(findButton(*storage, "打开镜像目录"));
   EXPECT_TRUE(desktop.opened.empty());
+  EXPECT_TRUE(storage->openFailure().get_visible());
   fs::create_directories(mirror());
   press(findButton(*storage, "打开镜像目录"));
+  EXPECT_FALSE(storage->openFailure().get_visible());
   press(findButton(*storage, "打开下载目录"));
   ASSERT_EQ(desktop.opened.size(), 2u);
   EXPECT_EQ(path(desktop.opened[0]), mirror());
@@ -122,6 +128,73 @@ TEST_F(SettingsSheetTest, TheLocalPlacesOpenInTheFileManagerAndTheAuditLogIsMade
   press(findButton(*storage, "打开上传审计日志"));
   EXPECT_EQ(desktop.revealed.size(), 2u);
   EXPECT_EQ(fs::file_size(audit), 20u);
+}
+
+// A folder button that opens nothing says so in the sheet, in Chinese, with the path
+// selectable for copying, and logs it; an open that works again takes the words away.
+TEST_F(SettingsSheetTest, AnOpenThatFailsIsSaidInTheSheetWithThePathToCopy) {
+  std::vector<std::string> logs;
+  setLogSink([&](const std::string& line) { logs.push_back(line); });
+  SettingsView* view = open();
+  ASSERT_NE(view, nullptr);
+  StorageCard& storage = view->storageCard();
+
+  // The mirror folder is gone.
+  press(findButton(storage, "打开镜像目录"));
+  OpenFailureNote& note = storage.openFailure();
+  ASSERT_TRUE(note.get_visible());
+  EXPECT_EQ(note.message().get_text().raw(), "无法打开：这个文件夹不存在，可能已被移动或删除");
+  EXPECT_EQ(note.path().get_text().raw(), mirror().string());
+  EXPECT_TRUE(note.path().get_selectable());
+  EXPECT_NE(std::find(logs.begin(), logs.end(), "[Quorvel][OPEN] 无法打开 " + mirror().string() + "：文件夹不存在"),
+            logs.end());
+
+  // The desktop has no program for folders.
+  desktop.failing = "系统里没有可以打开它的程序（没有设置默认的文件管理器或应用）";
+  press(findButton(storage, "打开下载目录"));
+  EXPECT_EQ(note.message().get_text().raw(), "无法打开：" + *desktop.failing);
+  EXPECT_EQ(note.path().get_text().raw(), AppConfig::downloadDir().string());
+
+  MaintenanceCard& maintenance = view->maintenanceCard();
+  press(&maintenance.foldButton());
+  ASSERT_TRUE(waitUntil([&] { return findButton(maintenance, "打开数据目录")->get_mapped(); }, 3000));
+  press(findButton(maintenance, "打开数据目录"));
+  ASSERT_TRUE(maintenance.openFailure().get_visible());
+  EXPECT_EQ(maintenance.openFailure().path().get_text().raw(), AppConfig::dataDir().string());
+  EXPECT_TRUE(maintenance.openFailure().get_mapped());
+
+  // The inbox folder of the system-integration card.
+  SystemIntegrationCard& integration = view->integrationCard();
+  settings->integration.desktop.failing = desktop.failing;
+  press(findButton(integration, "打开"));
+  ASSERT_TRUE(integration.inboxOpenFailure().get_visible());
+  EXPECT_EQ(integration.inboxOpenFailure().message().get_text().raw(), "无法打开：" + *desktop.failing);
+
+  desktop.failing.reset();
+  press(findButton(storage, "打开下载目录"));
+  EXPECT_FALSE(note.get_visible());
+  setLogSink({});
+}
+
+// While system search is off, "重建索引" cannot be pressed and the reason stands beside
+// it; turning search on makes it available and takes the reason away.
+TEST_F(SettingsSheetTest, ReindexIsUnavailableWithItsReasonWhileSystemSearchIsOff) {
+  SettingsView* view = open();
+  ASSERT_NE(view, nullptr);
+  SystemIntegrationCard& card = view->integrationCard();
+  auto& search = settings->integration.spotlight;
+  search.setEnabled(false);
+  drainMainLoop();
+  EXPECT_FALSE(card.reindexButton().get_sensitive());
+  EXPECT_TRUE(card.reindexOffNote().get_visible());
+  EXPECT_EQ(card.reindexOffNote().get_text(), "系统搜索已关闭：打开右侧开关后才能重建索引");
+  EXPECT_EQ(std::string(card.reindexButton().get_tooltip_text()), card.reindexOffNote().get_text().raw());
+
+  card.searchSwitch().set_active(true);
+  drainMainLoop();
+  EXPECT_TRUE(search.enabled.get());
+  EXPECT_TRUE(card.reindexButton().get_sensitive());
+  EXPECT_FALSE(card.reindexOffNote().get_visible());
 }
 
 TEST_F(SettingsSheetTest, ClearingOldVersionsAsksThenEmptiesTheBackupsAndTheTileSaysSo) {
@@ -182,6 +255,8 @@ TEST_F(SettingsSheetTest, ClearingTheSignInStateClosesTheSheetOnlyWhenConfirmed)
   runMainLoopUntil([&] { return false; }, 300);
   ASSERT_EQ(dialogs.shown.size(), 1u);
   EXPECT_EQ(dialogs.shown[0].title, "清除网页缓存与登录态？");
+  // Asked over the settings window, whose button it is.
+  EXPECT_EQ(dialogs.shown[0].owner.handle, maintenance.clearSignInButton().gobj());
   EXPECT_TRUE(viewState->showSettings.get());
 
   dialogs.answer = 0;

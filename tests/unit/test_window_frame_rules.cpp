@@ -167,3 +167,18 @@ TEST(FloatingWindows, NamesKeysAndTheFrameAToolWindowOpensAt) {
     EXPECT_EQ(planFloatingFrame(*c.spec, c.stored, screens), c.expected);
   }
 }
+
+// A tool window's remembered frame comes back only when it is one the window could
+// really have had: readable, at least 200 × 180, on a screen; a fixed-size window
+// takes only the origin.
+TEST(WindowFrameRules, ARememberedToolWindowFrameComesBackOnlyWhenItCouldHaveBeenReal) {
+  const std::vector<Rect> screens{{0, 0, 1600, 1000}};
+  EXPECT_EQ(restorableToolFrame("{{700, 300}, {640, 480}}", screens), (Rect{700, 300, 640, 480}));
+  EXPECT_EQ(restorableToolFrame("{{700, 300}, {640, 480}}", screens, 600, 460), (Rect{700, 300, 600, 460}));
+  EXPECT_EQ(restorableToolFrame(std::nullopt, screens), std::nullopt);
+  EXPECT_EQ(restorableToolFrame("{{700, 300}}", screens), std::nullopt);
+  EXPECT_EQ(restorableToolFrame("{{700, 300}, {199, 480}}", screens), std::nullopt);
+  EXPECT_EQ(restorableToolFrame("{{700, 300}, {640, 179}}", screens), std::nullopt);
+  EXPECT_EQ(restorableToolFrame("{{5000, 300}, {640, 480}}", screens), std::nullopt);
+  EXPECT_EQ(restorableToolFrame("{{700, 300}, {640, 480}}", {}), std::nullopt);
+}

@@ -287,12 +287,13 @@ void HotFolderWatcher::chooseFolder() {
   });
 }
 
-void HotFolderWatcher::openFolder() {
+std::optional<OpenFailure> HotFolderWatcher::openFolder() {
   fs::path dir = impl_->folder();
   std::error_code ec;
   fs::create_directories(dir, ec);
   GCharPtr uri(g_filename_to_uri(dir.c_str(), nullptr, nullptr));
-  if (uri) desktop_.openURI(uri.get());
+  if (!uri) return OpenFailure{dir.string(), "这个路径无法作为文件夹打开"};
+  return desktop_.tryOpen(uri.get());
 }
 
 void HotFolderWatcher::archiveProcessedFiles(const std::vector<fs::path>& files) {

@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "base/Published.h"
+#include "platform/Desktop.h"
 
 namespace quorvel {
 
-class Desktop;
 class FilePanels;
 class UserDefaults;
 
@@ -54,7 +54,8 @@ class HotFolderWatcher {
   void startIfEnabled(bool diagnosticRun);
   void setEnabled(bool on);
   void chooseFolder();
-  void openFolder();
+  // What did not open, and why.
+  std::optional<OpenFailure> openFolder();
   void startWatching();
   void stopWatching();
   // After a successful upload from an inbox-opened window: moves those of `files`

@@ -141,12 +141,11 @@ void MirrorStore::ensureRoot() {
   fs::create_directories(root(), ec);
 }
 
-void MirrorStore::openRoot() {
+std::optional<OpenFailure> MirrorStore::openRoot() {
   ensureRoot();
   GObjectPtr<GFile> f = GObjectPtr<GFile>::adopt(g_file_new_for_path(accessMode().root.c_str()));
-  gchar* uri = g_file_get_uri(f.get());
-  services_.desktop.openURI(uri);
-  g_free(uri);
+  GCharPtr uri(g_file_get_uri(f.get()));
+  return services_.desktop.tryOpen(uri.get());
 }
 
 void MirrorStore::chooseRoot(const fs::path& folder) {

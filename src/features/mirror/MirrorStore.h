@@ -19,13 +19,13 @@
 #include "base/Task.h"
 #include "features/mirror/MirrorFormats.h"
 #include "features/mirror/MirrorNodes.h"
+#include "platform/Desktop.h"
 
 namespace quorvel {
 
 class AuditLog;
 class BrowserModel;
 class Clock;
-class Desktop;
 class Dialogs;
 class LocalVolume;
 class UserDefaults;
@@ -99,7 +99,8 @@ class MirrorStore : public std::enable_shared_from_this<MirrorStore> {
   AccessMode accessMode() const;
   std::filesystem::path root() const;
   void ensureRoot();
-  void openRoot();
+  // What did not open, and why (for the window to say).
+  std::optional<OpenFailure> openRoot();
   // Takes a folder the user picked as the mirror root, saves, reloads the contract.
   void chooseRoot(const std::filesystem::path& folder);
 

@@ -226,20 +226,17 @@ std::string LocalVolume::statusText() {
 
 void LocalVolume::alertNotConnected() { alertOk("还没有连接卷宗盘", "请先在「设置 → 本地卷宗盘」里连接。"); }
 
-void LocalVolume::openRoot() {
+std::optional<OpenFailure> LocalVolume::openRoot() {
   auto root = mountedRoot();
   // Mounted without a local path: the file manager opens the share's address
   // itself.
-  if (!root && Mounts::isMounted(shareURI())) {
-    desktop_.openURI(shareURI());
-    return;
-  }
+  if (!root && Mounts::isMounted(shareURI())) return desktop_.tryOpen(shareURI());
   if (!root) root = mirrorIfPresent();
   if (!root) {
     alertNotConnected();
-    return;
+    return std::nullopt;
   }
-  desktop_.openURI(fileURI(*root));
+  return desktop_.tryOpen(fileURI(*root));
 }
 
 void LocalVolume::reveal(const std::string& rel) {

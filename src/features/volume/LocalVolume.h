@@ -12,10 +12,10 @@
 #include <string>
 
 #include "features/volume/PreviewCache.h"
+#include "platform/Desktop.h"
 
 namespace quorvel {
 
-class Desktop;
 class Dialogs;
 class PasswordPrompter;
 class PreviewPresenter;
@@ -59,7 +59,9 @@ class LocalVolume {
   Snapshot snapshot();        // main thread: looks now
   Snapshot lastSeen() const;  // any thread
 
-  void openRoot();
+  // Opens the mounted volume, else the local mirror; what did not open, and why (an
+  // alert covers nothing being connected).
+  std::optional<OpenFailure> openRoot();
   void reveal(const std::string& rel);
   void preview(const std::string& rel);
   // The result step of "open the proceeding's folder": `value` is the page's

@@ -100,7 +100,7 @@ void DesktopCalendarWindow::onMapped() {
     if (placement_) {
       placement_->setMaximumSize(kDesktopCalendarMaxWidth, kDesktopCalendarMaxHeight);
       frameChanged_ = placement_->frameChanged().connect([this] {
-        if (framePlaced_) storeFrame();
+        if (framePlaced_ && !returning_) storeFrame();
       });
     }
   }
@@ -109,8 +109,20 @@ void DesktopCalendarWindow::onMapped() {
   // A window manager that takes the window over after this may drop states it had
   // not seen yet: apply them once more when it has settled.
   auto alive = self_;
-  postToMainAfter(300, [this, alive] {
-    if (*alive && window_ && window_->get_visible()) applyPlacement();
+  std::optional<Rect> back;
+  if (placement_ && framePlaced_ && placement_->canPosition())
+    back = restorableDesktopCalendarFrame(defaults_.string(kDesktopCalendarFrameKey), placement_->screenVisibleFrames());
+  if (back) {
+    // Shown again: where it was left, not where the window manager puts a new window.
+    returning_ = true;
+    placement_->setFrame(*back);
+  }
+  postToMainAfter(300, [this, alive, back] {
+    if (!*alive) return;
+    returning_ = false;
+    if (!window_ || !window_->get_visible()) return;
+    applyPlacement();
+    if (back && placement_) placement_->setFrame(*back);
   });
   if (!placement_ || framePlaced_ || !placement_->canPosition()) return;
   const auto screens = placement_->screenVisibleFrames();
@@ -175,7 +187,9 @@ void DesktopCalendarWindow::applyLockState() {
 }
 
 void DesktopCalendarWindow::storeFrame() {
-  if (!placement_ || !placement_->canPosition()) return;
+  // Only a frame on screen is where the user left it.
+  if (!placement_ || !placement_->canPosition() || !window_ || !window_->get_mapped() || !placement_->onScreen())
+    return;
   defaults_.set(kDesktopCalendarFrameKey, rectText(placement_->frame()));
 }
 

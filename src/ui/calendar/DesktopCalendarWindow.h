@@ -102,6 +102,8 @@ class DesktopCalendarWindow {
   DesktopCalendarView* view_ = nullptr;
   std::unique_ptr<WindowPlacement> placement_;
   bool framePlaced_ = false;
+  // Shown again: the window manager's own placement is not stored while the frame goes back.
+  bool returning_ = false;
   sigc::connection frameChanged_;
   sigc::signal<void(Gtk::Window&)> windowCreated_;
   std::shared_ptr<DesktopCalendarWindow*> self_ = std::make_shared<DesktopCalendarWindow*>(this);

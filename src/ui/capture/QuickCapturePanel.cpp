@@ -5,6 +5,8 @@
 #include "base/Log.h"
 #include "base/LogTags.h"
 #include "core/ShortcutText.h"
+#include "platform/UserDefaults.h"
+#include "platform/WindowFrameRules.h"
 #include "ui/windows/WindowFrame.h"
 
 namespace quorvel {
@@ -47,11 +49,19 @@ void QuickCapturePanel::show(const std::string& prefillText, std::optional<TimeP
   window->signal_map().connect([this] { place(); });
 
   window_ = std::move(window);
+  if (defaults_) {
+    frame_ = std::make_unique<FrameKeeper>(*defaults_, *raw, kFrameKey,
+                                           [](const std::optional<std::string>& stored, const std::vector<Rect>& screens) {
+                                             return restorableToolFrame(stored, screens, QuickCaptureView::kWidth,
+                                                                        QuickCaptureView::kHeight);
+                                           });
+  }
   windowCreated_.emit(*raw);
   raw->present();
 }
 
-// Centred on the main screen, above other windows, on every workspace.
+// Above other windows, on every workspace; centred on the main screen unless it goes
+// back where it was left.
 void QuickCapturePanel::place() {
   if (!window_) return;
   auto placement = placementFor(*window_);
@@ -59,6 +69,9 @@ void QuickCapturePanel::place() {
   placement->setKeepAbove(true);
   placement->setOnAllWorkspaces(true);
   if (!placement->canPosition()) return;
+  if (frame_ && defaults_ &&
+      restorableToolFrame(defaults_->string(kFrameKey), placement->screenVisibleFrames()))
+    return;
   auto screens = placement->screenVisibleFrames();
   if (screens.empty()) return;
   const Rect& v = screens.front();
@@ -81,6 +94,7 @@ void QuickCapturePanel::reset() {
   if (!window_) return;
   window_->set_visible(false);
   view_ = nullptr;
+  frame_.reset();
   window_.reset();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
-// The quick-capture panel: a small window, centred and kept above other windows on
-// every workspace, holding a fresh QuickCaptureView each time it is shown.
+// The quick-capture panel: a small window kept above other windows on every workspace,
+// holding a fresh QuickCaptureView each time it is shown; centred the first time,
+// later where the user left it.
 #include <gtkmm/window.h>
 
 #include <functional>
@@ -11,6 +12,7 @@
 #include "core/BrowserModel.h"
 #include "ui/model/QuickCapture.h"
 #include "ui/capture/QuickCaptureView.h"
+#include "ui/windows/FrameKeeper.h"
 
 namespace quorvel {
 
@@ -25,6 +27,11 @@ class QuickCapturePanel {
   static std::optional<TimePoint> detectDate(const std::string& text, TimePoint reference) {
     return QuickCapture::detectDate(text, reference);
   }
+
+  // Where the panel was left is kept under kFrameKey in `defaults` (unset: centred
+  // each time).
+  void rememberFramesIn(UserDefaults& defaults) { defaults_ = &defaults; }
+  static constexpr const char* kFrameKey = "floating.frame.capture";
 
   // The workspace model the form posts through; needed before show().
   void setModel(std::shared_ptr<BrowserModel> model) { model_ = std::move(model); }
@@ -60,6 +67,8 @@ class QuickCapturePanel {
 
   std::shared_ptr<BrowserModel> model_;
   std::unique_ptr<Gtk::Window> window_;
+  std::unique_ptr<FrameKeeper> frame_;  // of window_, gone before it
+  UserDefaults* defaults_ = nullptr;
   QuickCaptureView* view_ = nullptr;
   sigc::signal<void(Gtk::Window&)> windowCreated_;
 };

@@ -11,6 +11,7 @@
 #include "ui/components/LawPrecisionIcon.h"
 #include "ui/components/LawSheetHeader.h"
 #include "ui/components/LawStyle.h"
+#include "ui/components/WidgetHelpers.h"
 
 namespace quorvel {
 namespace QC = QuickCapture;
@@ -133,6 +134,7 @@ Gtk::Widget* QuickCaptureView::buildInputRow() {
   entry_.set_has_frame(false);
   entry_.set_hexpand(true);
   entry_.set_placeholder_text("例如：明天前提交华盛案补充质证意见…");
+  setAccessibleLabel(entry_, "待办内容");
   row->append(entry_);
   return row;
 }
@@ -160,6 +162,8 @@ Gtk::Widget* QuickCaptureView::buildTypeRow() {
   face->append(*Gtk::make_managed<LawPrecisionIcon>(LawIconKind::calendar, 13, LawTheme::textTertiary));
   face->append(dateLabel_);
   dateButton_->set_child(*face);
+  // Named by the day it shows, kept in step with it.
+  labelBy(*dateButton_, dateLabel_);
   dateButton_->set_valign(Gtk::Align::CENTER);
   lawHandCursor(*dateButton_);
   calendar_ = Gtk::make_managed<Gtk::Calendar>();
@@ -201,6 +205,8 @@ Gtk::Widget* QuickCaptureView::buildProceedingRow() {
   picker_->set_halign(Gtk::Align::START);
   picker_->set_hexpand(false);
   lawHandCursor(*picker_);
+  nameIconControl(*picker_, "关联程序");
+  picker_->set_tooltip_text("");
   for (size_t i = 0; i < choices_.size(); ++i)
     if (choices_[i].id == selectedProcID_) picker_->set_selected(guint(i));
   picker_->property_selected().signal_changed().connect([this] {

@@ -9,19 +9,45 @@
 
 namespace quorvel {
 namespace {
-// The application's most recently focused window that is not an alert itself (alerts
-// belong to the application too).
+// The application's focused window, else its most recently focused one, that is not
+// an alert itself (alerts belong to the application too).
 Gtk::Window* activeWindow() {
   auto app = std::dynamic_pointer_cast<Gtk::Application>(Gio::Application::get_default());
   if (!app) return nullptr;
-  for (Gtk::Window* w : app->get_windows())
+  auto windows = app->get_windows();
+  for (Gtk::Window* w : windows)
+    if (w->get_visible() && w->is_active() && !dynamic_cast<Gtk::MessageDialog*>(w)) return w;
+  for (Gtk::Window* w : windows)
     if (w->get_visible() && !dynamic_cast<Gtk::MessageDialog*>(w)) return w;
   return app->get_active_window();
 }
+
+// The shown window that holds the control.
+Gtk::Window* windowOf(AlertOwner owner) {
+  if (!owner.handle) return nullptr;
+  auto* widget = static_cast<GtkWidget*>(const_cast<void*>(owner.handle));
+  if (!GTK_IS_WIDGET(widget)) return nullptr;
+  GtkRoot* root = gtk_widget_get_root(widget);
+  if (!root || !GTK_IS_WINDOW(root) || !gtk_widget_get_visible(GTK_WIDGET(root))) return nullptr;
+  return Glib::wrap(GTK_WINDOW(root));
+}
 }  // namespace
+
+AlertOwner alertOwner(Gtk::Widget& control) { return AlertOwner{control.gobj()}; }
 
 void GtkDialogs::alert(const std::string& title, const std::string& text, const std::vector<std::string>& buttons,
                        std::function<void(int)> onAnswer) {
+  show(activeWindow(), title, text, buttons, std::move(onAnswer));
+}
+
+void GtkDialogs::alertOver(AlertOwner owner, const std::string& title, const std::string& text,
+                           const std::vector<std::string>& buttons, std::function<void(int)> onAnswer) {
+  Gtk::Window* parent = windowOf(owner);
+  show(parent ? parent : activeWindow(), title, text, buttons, std::move(onAnswer));
+}
+
+void GtkDialogs::show(Gtk::Window* parent, const std::string& title, const std::string& text,
+                      const std::vector<std::string>& buttons, std::function<void(int)> onAnswer) {
   if (!gate_->open(title, text)) {
     if (onAnswer) postToMain([onAnswer] { onAnswer(-1); });
     return;
@@ -29,7 +55,7 @@ void GtkDialogs::alert(const std::string& title, const std::string& text, const 
   // Safe to repeat; needed when GTK was started without a gtkmm application.
   Gtk::init_gtkmm_internals();
   auto* dialog = new Gtk::MessageDialog(title, false, Gtk::MessageType::INFO, Gtk::ButtonsType::NONE, true);
-  if (Gtk::Window* parent = activeWindow()) {
+  if (parent) {
     dialog->set_transient_for(*parent);
     // Application shortcuts reach only the application's windows.
     if (auto app = parent->get_application()) dialog->set_application(app);

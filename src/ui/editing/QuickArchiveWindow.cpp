@@ -7,6 +7,8 @@
 
 #include "base/Log.h"
 #include "base/LogTags.h"
+#include "platform/UserDefaults.h"
+#include "platform/WindowFrameRules.h"
 #include "ui/windows/MainWindowController.h"
 #include "ui/windows/WindowFrame.h"
 
@@ -56,7 +58,13 @@ void QuickArchiveWindow::open(const std::vector<std::filesystem::path>& urls, co
   window->signal_map().connect([this] { place(); });
 
   // The old window goes only now: its view may be the caller (a drop on it).
+  frame_.reset();
   window_.swap(window);
+  if (defaults_)
+    frame_ = std::make_unique<FrameKeeper>(*defaults_, *window_, kFrameKey,
+                                           [](const std::optional<std::string>& stored, const std::vector<Rect>& screens) {
+                                             return restorableToolFrame(stored, screens);
+                                           });
   if (window) {
     Gtk::Window* old = window.release();
     Glib::signal_idle().connect_once([old] { delete old; });
@@ -73,6 +81,8 @@ void QuickArchiveWindow::place() {
   if (!placement) return;
   placement->setKeepAbove(true);
   if (!placement->canPosition()) return;
+  if (frame_ && defaults_ && restorableToolFrame(defaults_->string(kFrameKey), placement->screenVisibleFrames()))
+    return;  // back where it was left
   const double w = std::max(window_->get_width(), QuickArchiveView::kWidth);
   const double h = std::max(window_->get_height(), QuickArchiveView::kHeight);
   Rect area;
@@ -90,6 +100,7 @@ void QuickArchiveWindow::place() {
 void QuickArchiveWindow::reset() {
   ++generation_;
   view_ = nullptr;
+  frame_.reset();
   window_.reset();
 }
 

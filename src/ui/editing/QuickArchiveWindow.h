@@ -11,10 +11,12 @@
 #include "core/BrowserModel.h"
 #include "features/editing/HotFolderWatcher.h"
 #include "ui/editing/QuickArchiveView.h"
+#include "ui/windows/FrameKeeper.h"
 
 namespace quorvel {
 
 class MainWindowController;
+class UserDefaults;
 
 class QuickArchiveWindow : public QuickArchiveOpener {
  public:
@@ -24,6 +26,11 @@ class QuickArchiveWindow : public QuickArchiveOpener {
   ~QuickArchiveWindow() override;
   QuickArchiveWindow(const QuickArchiveWindow&) = delete;
   QuickArchiveWindow& operator=(const QuickArchiveWindow&) = delete;
+
+  // Where the window was left is kept under kFrameKey in `defaults` (unset: centred
+  // over the main window each time).
+  void rememberFramesIn(UserDefaults& defaults) { defaults_ = &defaults; }
+  static constexpr const char* kFrameKey = "floating.frame.archive";
 
   // The workspace model the view reads and uploads through; needed before open().
   void setModel(std::shared_ptr<BrowserModel> model) { model_ = std::move(model); }
@@ -55,6 +62,8 @@ class QuickArchiveWindow : public QuickArchiveOpener {
   MainWindowController& mainWindow_;
   std::shared_ptr<BrowserModel> model_;
   std::unique_ptr<Gtk::Window> window_;
+  std::unique_ptr<FrameKeeper> frame_;  // of window_
+  UserDefaults* defaults_ = nullptr;
   QuickArchiveView* view_ = nullptr;
   unsigned generation_ = 0;
   sigc::signal<void(Gtk::Window&)> windowCreated_;

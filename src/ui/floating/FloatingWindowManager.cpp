@@ -19,7 +19,12 @@ Gtk::Window* FloatingWindowManager::window(const std::string& name) const {
 
 WindowPlacement* FloatingWindowManager::placement(const std::string& name) const {
   auto it = windows_.find(name);
-  return it == windows_.end() ? nullptr : it->second.placement.get();
+  return it == windows_.end() || !it->second.frame ? nullptr : it->second.frame->placement();
+}
+
+bool FloatingWindowManager::placed(const std::string& name) const {
+  auto it = windows_.find(name);
+  return it != windows_.end() && it->second.frame && it->second.frame->placement() && it->second.frame->settled();
 }
 
 bool FloatingWindowManager::pinned(const std::string& name) const {
@@ -34,10 +39,7 @@ void FloatingWindowManager::reset() {
   windows_.clear();
   closeHandlers_.clear();
   pinnedState_.clear();
-  for (auto& [name, entry] : doomed) {
-    entry.frameChanged.disconnect();
-    entry.placement.reset();
-  }
+  for (auto& [name, entry] : doomed) entry.frame.reset();
   doomed.clear();
 }
 
@@ -70,35 +72,28 @@ void FloatingWindowManager::open(const std::string& name, const std::function<Gt
       },
       false);
   Gtk::Window* raw = window.get();
-  windows_[name].window = std::move(window);
+  auto& entry = windows_[name];
+  entry.window = std::move(window);
   pinnedState_.try_emplace(name, spec->pinnedByDefault);
-  raw->signal_map().connect([this, name] { placeOnce(name); });
+  entry.frame = std::make_unique<FrameKeeper>(
+      defaults_, *raw, floatingFrameKey(name),
+      [spec](const std::optional<std::string>& stored, const std::vector<Rect>& screens) -> std::optional<Rect> {
+        return planFloatingFrame(*spec, stored, screens);
+      });
+  entry.frame->signalShown().connect([this, name](WindowPlacement& p) { p.setKeepAbove(pinned(name)); });
   windowCreated_.emit(*raw);
   raw->present();
 }
 
-void FloatingWindowManager::placeOnce(const std::string& name) {
-  auto& entry = windows_[name];
-  if (entry.placement || !entry.window) return;
-  entry.placement = placementFor(*entry.window);
-  if (!entry.placement) return;
-  entry.placement->setKeepAbove(pinned(name));
-  const FloatingWindowSpec* spec = floatingWindowSpec(name);
-  auto stored = defaults_.string(floatingFrameKey(name));
-  entry.placement->setFrame(planFloatingFrame(*spec, stored, entry.placement->screenVisibleFrames()));
-  entry.frameChanged = entry.placement->frameChanged().connect([this, name] { saveFrame(name); });
-}
-
 void FloatingWindowManager::saveFrame(const std::string& name) {
   auto it = windows_.find(name);
-  if (it == windows_.end() || !it->second.placement) return;
-  defaults_.set(floatingFrameKey(name), rectText(it->second.placement->frame()));
+  if (it != windows_.end() && it->second.frame) it->second.frame->store();
 }
 
 void FloatingWindowManager::close(const std::string& name) {
   Gtk::Window* w = window(name);
   if (!w || !w->get_visible()) return;
-  // Hiding keeps the window and runs no close handler; its frame was saved as it moved.
+  // Hiding keeps the window and runs no close handler; its frame is kept as it goes.
   w->set_visible(false);
 }
 

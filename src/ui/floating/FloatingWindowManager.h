@@ -1,7 +1,8 @@
 #pragma once
 // The one manager of the floating tool windows: makes each window and its content once
-// and keeps both until reset() (closing hides, never destroys), remembers each frame on
-// every move and resize and when it closes, keeps the pinned ones above other windows,
+// and keeps both until reset() (closing hides, never destroys), brings each back where
+// and as large as the user left it (also after a restart), keeps the pinned ones above
+// other windows,
 // and tells the owner when the user closed one. It keeps the windows' registered
 // contents too.
 #include <gtkmm.h>
@@ -13,6 +14,7 @@
 
 #include "platform/WindowPlacement.h"
 #include "ui/floating/ToolWindowContent.h"
+#include "ui/windows/FrameKeeper.h"
 
 namespace quorvel {
 
@@ -41,6 +43,8 @@ class FloatingWindowManager {
   Gtk::Window* window(const std::string& name) const;
   WindowPlacement* placement(const std::string& name) const;
   bool pinned(const std::string& name) const;
+  // The window is shown where it was meant to go (its remembered frame, or centred).
+  bool placed(const std::string& name) const;
 
   // Destroys every window with its content (tests, and the end of the application).
   void reset();
@@ -52,11 +56,10 @@ class FloatingWindowManager {
  private:
   struct Entry {
     std::unique_ptr<Gtk::Window> window;
-    std::unique_ptr<WindowPlacement> placement;
-    sigc::connection frameChanged;
+    // Gone before the window: it reads the frame while the window goes.
+    std::unique_ptr<FrameKeeper> frame;
   };
   void saveFrame(const std::string& name);
-  void placeOnce(const std::string& name);
 
   UserDefaults& defaults_;
   ToolWindowContent contents_;

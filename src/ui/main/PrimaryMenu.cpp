@@ -8,6 +8,7 @@
 
 #include "core/ShortcutText.h"
 #include "ui/components/LawStyle.h"
+#include "ui/components/WidgetHelpers.h"
 
 namespace quorvel {
 
@@ -25,7 +26,7 @@ PrimaryMenu::PrimaryMenu(std::vector<MenuCommand> commands) : commands_(std::mov
   installMenuStyle();
   list_.add_css_class("law-menu-list");
   set_icon_name("open-menu-symbolic");
-  set_tooltip_text("主菜单");
+  nameIconControl(*this, "主菜单");
   add_css_class("flat");
   add_css_class("law-primary-menu");
   set_valign(Gtk::Align::CENTER);
@@ -67,6 +68,7 @@ void PrimaryMenu::addRow(const MenuCommand& command) {
     row->append(*keys);
   }
   button->set_child(*row);
+  setAccessibleLabel(*button, command.title);
   button->signal_clicked().connect([this, action = command.action] { run(action); });
   list_.append(*button);
 }

@@ -13,6 +13,7 @@
 #include "core/ShortcutText.h"
 #include "ui/model/TabStripRules.h"
 #include "ui/model/ThemeCss.h"
+#include "ui/components/Alerts.h"
 #include "ui/components/HandCursor.h"
 #include "ui/components/LawPrecisionIcon.h"
 
@@ -338,7 +339,7 @@ void WorkspaceTopBar::openToolWindow(Published<bool>& flag, const std::string& n
 }
 
 void WorkspaceTopBar::notAvailable(const std::string& title, const std::string& text) {
-  (tools_.dialogs ? *tools_.dialogs : loggedAlerts_).alert(title, text, {"好"});
+  (tools_.dialogs ? *tools_.dialogs : loggedAlerts_).alertOver(alertOwner(*this), title, text, {"好"}, {});
 }
 
 void WorkspaceTopBar::toggleCalendar() {

@@ -5,8 +5,6 @@
 namespace quorvel {
 namespace {
 constexpr const char* kIdentifierPrefix = "floating:";
-constexpr double kMinRestoreWidth = 200;
-constexpr double kMinRestoreHeight = 180;
 }  // namespace
 
 const std::vector<FloatingWindowSpec>& floatingWindowSpecs() {
@@ -38,14 +36,9 @@ std::string floatingFrameKey(const std::string& name) { return "floating.frame."
 Rect planFloatingFrame(const FloatingWindowSpec& spec, const std::optional<std::string>& stored,
                        const std::vector<Rect>& screens) {
   Rect main = screens.empty() ? Rect{0, 0, 1280, 800} : screens.front();
-  Rect centred = centredOn(main, spec.width, spec.height);
-  if (!stored) return centred;
-  auto saved = rectFromText(*stored);
-  if (!saved || saved->width < kMinRestoreWidth || saved->height < kMinRestoreHeight ||
-      !isFrameVisibleOnAnyScreen(*saved, screens))
-    return centred;
-  if (spec.resizable) return *saved;
-  return Rect{saved->x, saved->y, static_cast<double>(spec.width), static_cast<double>(spec.height)};
+  auto saved = spec.resizable ? restorableToolFrame(stored, screens)
+                              : restorableToolFrame(stored, screens, spec.width, spec.height);
+  return saved ? *saved : centredOn(main, spec.width, spec.height);
 }
 
 }  // namespace quorvel

@@ -73,8 +73,10 @@ ShortcutsSheet::ShortcutsSheet(std::function<void()> onClose)
       auto* description = Gtk::make_managed<Gtk::Label>(row.description);
       description->add_css_class("law-shortcut-description");
       description->set_xalign(0);
-      description->set_single_line_mode(true);
-      description->set_ellipsize(Pango::EllipsizeMode::END);
+      // Whole, on a second line where the Linux key text leaves too little room.
+      description->set_wrap(true);
+      description->set_wrap_mode(Pango::WrapMode::WORD_CHAR);
+      description->set_hexpand(true);
       description->set_valign(Gtk::Align::CENTER);
       line->append(*description);
       auto* gap = Gtk::make_managed<Gtk::Box>();

@@ -9,6 +9,10 @@ class GtkPreviewPresenter : public PreviewPresenter {
  public:
   // Files the window does not show itself open through `desktop`.
   explicit GtkPreviewPresenter(Desktop& desktop) : previewer_(desktop) {}
+  // The window comes back where it was left, through `defaults`.
+  GtkPreviewPresenter(Desktop& desktop, UserDefaults& defaults) : previewer_(desktop) {
+    previewer_.rememberFramesIn(defaults);
+  }
   void preview(const std::filesystem::path& file) override;
   std::unique_ptr<Progress> showProgress(const std::string& text) override;
 

@@ -1,5 +1,7 @@
 #include "ui/preview/QuickLookPreviewer.h"
 
+#include "platform/WindowFrameRules.h"
+
 #include <glib.h>
 
 #include <fstream>
@@ -13,7 +15,9 @@
 #include "ui/components/HandCursor.h"
 #include "ui/components/LawButtons.h"
 #include "ui/components/LawSheetHeader.h"
+#include "ui/components/OpenFailureNote.h"
 #include "ui/preview/PreviewStyle.h"
+#include "ui/components/WidgetHelpers.h"
 
 namespace quorvel {
 namespace fs = std::filesystem;
@@ -78,6 +82,11 @@ void QuickLookPreviewer::build() {
   window_->set_title("快速预览");
   window_->set_default_size(860, 1000);
   window_->set_hide_on_close(true);
+  if (defaults_)
+    frame_ = std::make_unique<FrameKeeper>(*defaults_, *window_, kFrameKey,
+                                           [](const std::optional<std::string>& stored, const std::vector<Rect>& screens) {
+                                             return restorableToolFrame(stored, screens);
+                                           });
   if (auto app = Gtk::Application::get_default()) {
     if (auto gapp = std::dynamic_pointer_cast<Gtk::Application>(app)) window_->set_application(gapp);
   }
@@ -95,7 +104,7 @@ void QuickLookPreviewer::build() {
   next_->signal_clicked().connect([this] { showPage(page_ + 1); });
   auto* openButton = makeLawPrimaryButton("用默认程序打开", true);
   openButton->signal_clicked().connect([this] {
-    if (current_) desktop_.openURI(fileURI(*current_));
+    if (current_) openFailure_->open(desktop_, fileURI(*current_));
   });
   lawHandCursor(*prev_);
   lawHandCursor(*next_);
@@ -106,6 +115,9 @@ void QuickLookPreviewer::build() {
 
   stack_ = Gtk::make_managed<Gtk::Stack>();
   stack_->add_css_class("law-preview-stage");
+  stack_->set_vexpand(true);
+  openFailure_ = Gtk::make_managed<OpenFailureNote>();
+  openFailure_->set_margin(8);
 
   picture_ = Gtk::make_managed<Gtk::Picture>();
   picture_->set_can_shrink(true);
@@ -122,6 +134,7 @@ void QuickLookPreviewer::build() {
   textView_->set_cursor_visible(false);
   textView_->set_wrap_mode(Gtk::WrapMode::WORD_CHAR);
   textView_->add_css_class("law-preview-text");
+  setAccessibleLabel(*textView_, "文件内容");
   auto* scroller = Gtk::make_managed<Gtk::ScrolledWindow>();
   scroller->set_child(*textView_);
   stack_->add(*scroller, "text");
@@ -142,11 +155,15 @@ void QuickLookPreviewer::build() {
       },
       false);
   window_->add_controller(keys);
-  window_->set_child(*stack_);
+  auto* column = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 0);
+  column->append(*openFailure_);
+  column->append(*stack_);
+  window_->set_child(*column);
 }
 
 void QuickLookPreviewer::reset() {
   doc_.reset();
+  frame_.reset();
   window_.reset();
   current_.reset();
 }
@@ -233,6 +250,7 @@ void QuickLookPreviewer::preview(const fs::path& file) {
     return;
   }
   if (!window_) build();
+  openFailure_->report(std::nullopt);
   showFile(file, kind);
   window_->present();
 }

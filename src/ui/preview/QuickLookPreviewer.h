@@ -10,11 +10,14 @@
 #include <string>
 
 #include "platform/pdf/PdfDocument.h"
+#include "ui/windows/FrameKeeper.h"
 
 namespace quorvel {
 
 class Desktop;
+class UserDefaults;
 class LawSheetHeader;
+class OpenFailureNote;
 
 class QuickLookPreviewer {
  public:
@@ -22,6 +25,10 @@ class QuickLookPreviewer {
 
   // Types it does not show itself open through `desktop`.
   explicit QuickLookPreviewer(Desktop& desktop) : desktop_(desktop) {}
+  // Where the window was left is kept under kFrameKey in `defaults` (unset: where the
+  // window manager puts it). Before the first preview.
+  void rememberFramesIn(UserDefaults& defaults) { defaults_ = &defaults; }
+  static constexpr const char* kFrameKey = "floating.frame.preview";
   ~QuickLookPreviewer();
   QuickLookPreviewer(const QuickLookPreviewer&) = delete;
   QuickLookPreviewer& operator=(const QuickLookPreviewer&) = delete;
@@ -50,10 +57,13 @@ class QuickLookPreviewer {
   void updatePager();
 
   Desktop& desktop_;
+  UserDefaults* defaults_ = nullptr;
   std::optional<std::filesystem::path> current_;
   Kind kind_ = Kind::other;
   std::unique_ptr<Gtk::Window> window_;
+  std::unique_ptr<FrameKeeper> frame_;  // of window_, gone before it
   LawSheetHeader* header_ = nullptr;
+  OpenFailureNote* openFailure_ = nullptr;  // why "用默认程序打开" did nothing
   Gtk::Stack* stack_ = nullptr;
   Gtk::Picture* picture_ = nullptr;
   Gtk::DrawingArea* pageArea_ = nullptr;

@@ -11,6 +11,7 @@
 #include "core/Dialogs.h"
 #include "platform/WindowFrameRules.h"
 #include "platform/WindowPlacement.h"
+#include "ui/components/Alerts.h"
 #include "ui/windows/WindowFrame.h"
 #include "ui/recognition/ScreenOCRResultView.h"
 
@@ -115,7 +116,8 @@ void ScreenOCRResultWindow::openQuickCapture(const std::string& prefill) {
     return;
   }
   logLine(tags::kScreenOcr, "快捷记待办尚未提供，未能建待办：" + prefill);
-  dialogs_.alert("快捷记待办暂不可用", "悬浮快记待办还没有在这个版本中提供。");
+  if (window_) dialogs_.alertOver(alertOwner(*window_), "快捷记待办暂不可用", "悬浮快记待办还没有在这个版本中提供。", {"好"}, {});
+  else dialogs_.alert("快捷记待办暂不可用", "悬浮快记待办还没有在这个版本中提供。");
 }
 
 }  // namespace quorvel

@@ -13,6 +13,7 @@
 #include "ui/components/HandCursor.h"
 #include "ui/components/LawButtons.h"
 #include "ui/settings/SettingsCardParts.h"
+#include "ui/components/WidgetHelpers.h"
 
 namespace quorvel {
 
@@ -73,6 +74,7 @@ AccountCard::AccountCard(const Services& services, std::function<void()> closeSh
   auto* row = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 8);
   field_.set_hexpand(true);
   field_.set_placeholder_text(AppConfig::kDefaultServerURL);
+  labelBy(field_, *label);
   Pango::AttrList mono;
   auto family = Pango::Attribute::create_attr_family("monospace");
   mono.insert(family);

@@ -8,6 +8,7 @@
 #include "ui/model/WorkspaceViewState.h"
 #include "ui/settings/SettingsCardParts.h"
 #include "web/PageZoom.h"
+#include "ui/components/WidgetHelpers.h"
 
 namespace quorvel {
 
@@ -37,6 +38,7 @@ AppearanceCard::AppearanceCard(const Services& services) : LawCard(14), services
   login->set_hexpand(true);
   login->append(*makeSettingsRowTexts(loginTitle_, status_));
   switch_.set_valign(Gtk::Align::CENTER);
+  labelBy(switch_, loginTitle_);
   login->append(switch_);
   addContent(*login);
 

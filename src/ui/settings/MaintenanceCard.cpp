@@ -8,9 +8,11 @@
 #include "core/Dialogs.h"
 #include "features/workspace/UpdateChecker.h"
 #include "platform/Desktop.h"
+#include "ui/components/Alerts.h"
 #include "ui/components/HandCursor.h"
 #include "ui/components/LawButtons.h"
 #include "ui/components/LawSectionTitle.h"
+#include "ui/components/WidgetHelpers.h"
 #include "ui/model/SettingsSheet.h"
 
 namespace quorvel {
@@ -22,8 +24,9 @@ constexpr int kChevronSize = 11;
 
 // The clearing question is modal in spirit: the answer comes back later, when the
 // card may be gone.
-Task<void> askThenClear(Dialogs& dialogs, std::shared_ptr<MaintenanceCard*> alive, std::function<void()> clear) {
-  auto question = ask(dialogs, "清除网页缓存与登录态？", "清除后需要重新登录墨衡台账号，本地卷宗文件不受影响。",
+Task<void> askThenClear(Dialogs& dialogs, AlertOwner over, std::shared_ptr<MaintenanceCard*> alive,
+                        std::function<void()> clear) {
+  auto question = ask(dialogs, over, "清除网页缓存与登录态？", "清除后需要重新登录墨衡台账号，本地卷宗文件不受影响。",
                       {"清除", "取消"});
   int answer = co_await question;
   if (answer == 0 && *alive) clear();
@@ -48,6 +51,7 @@ MaintenanceCard::MaintenanceCard(std::shared_ptr<BrowserModel> browser, const Se
   row->append(*chevron_);
   // The whole row is the button: a click anywhere on it folds or unfolds.
   fold_.set_child(*row);
+  setAccessibleLabel(fold_, heading.title);
   fold_.add_css_class("law-fold-header");
   fold_.set_hexpand(true);
   lawHandCursor(fold_);
@@ -71,7 +75,7 @@ MaintenanceCard::MaintenanceCard(std::shared_ptr<BrowserModel> browser, const Se
   });
   add(makeLawSecondaryButton("打开数据目录", true), [this] {
     GCharPtr uri(g_filename_to_uri(AppConfig::dataDir().c_str(), nullptr, nullptr));
-    if (uri) services_.desktop.openURI(uri.get());
+    if (uri) openFailure_.open(services_.desktop, uri.get());
   });
   auto* push = Gtk::make_managed<Gtk::Box>();
   push->set_hexpand(true);
@@ -79,6 +83,7 @@ MaintenanceCard::MaintenanceCard(std::shared_ptr<BrowserModel> browser, const Se
   clearSignIn_ = makeLawSecondaryButton("清除登录态与缓存", true, true);
   add(clearSignIn_, [this] { clearSignIn(); });
   content->append(*buttons);
+  content->append(openFailure_);
   version_.add_css_class("law-version-line");
   version_.set_xalign(0);
   content->append(version_);
@@ -112,7 +117,8 @@ void MaintenanceCard::setUnfolded(bool unfolded) {
 }
 
 void MaintenanceCard::clearSignIn() {
-  spawn(askThenClear(services_.dialogs, alive_, [this] {
+  // Over the settings window whose button asked, not over whichever window was last active.
+  spawn(askThenClear(services_.dialogs, alertOwner(*clearSignIn_), alive_, [this] {
     if (browser_) browser_->logout();
     if (closeSheet_) closeSheet_();
   }));

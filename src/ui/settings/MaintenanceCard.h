@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "ui/components/LawCard.h"
+#include "ui/components/OpenFailureNote.h"
 
 namespace quorvel {
 
@@ -41,6 +42,9 @@ class MaintenanceCard : public LawCard {
   Gtk::Button& clearSignInButton() { return *clearSignIn_; }
   Gtk::Label& versionLine() { return version_; }
 
+  // Why the data folder did not open, under the buttons.
+  OpenFailureNote& openFailure() { return openFailure_; }
+
  private:
   void clearSignIn();
 
@@ -52,6 +56,7 @@ class MaintenanceCard : public LawCard {
   Gtk::Revealer body_;
   Gtk::Button* clearSignIn_ = nullptr;
   Gtk::Label version_;
+  OpenFailureNote openFailure_;
   std::shared_ptr<MaintenanceCard*> alive_;
 };
 

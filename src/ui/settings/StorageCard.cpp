@@ -7,6 +7,8 @@
 #include "base/GLibPtr.h"
 #include "core/AppConfig.h"
 #include "core/AuditLog.h"
+#include "base/Log.h"
+#include "base/LogTags.h"
 #include "platform/Desktop.h"
 #include "platform/UserDefaults.h"
 #include "ui/components/HandCursor.h"
@@ -96,6 +98,7 @@ StorageCard::StorageCard(const Services& services)
   clearOld_ = makeLawSecondaryButton("清空旧版本", true, true);
   add(clearOld_, [this] { clearOldVersions(); });
   addContent(*buttons);
+  addContent(openFailure_);
 
   refresher_.stats.changed().connect([this] { showStats(); });
   showStats();
@@ -117,9 +120,14 @@ void StorageCard::showStats() {
 
 void StorageCard::openFolder(const fs::path& folder) {
   std::error_code ec;
-  if (!fs::is_directory(folder, ec)) return;
   GCharPtr uri(g_filename_to_uri(folder.c_str(), nullptr, nullptr));
-  if (uri) services_.desktop.openURI(uri.get());
+  if (!fs::is_directory(folder, ec) || !uri) {
+    // A folder that is not there opens nothing; the card says so rather than staying silent.
+    logLine(tags::kOpen, "无法打开 " + folder.string() + "：文件夹不存在", LogLevel::warning);
+    openFailure_.report(missingFolder(folder.string()));
+    return;
+  }
+  openFailure_.open(services_.desktop, uri.get());
 }
 
 void StorageCard::openAuditLog() {

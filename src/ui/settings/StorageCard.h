@@ -13,6 +13,7 @@
 #include "features/mirror/MirrorStore.h"
 #include "features/mirror/StorageStats.h"
 #include "ui/components/LawCard.h"
+#include "ui/components/OpenFailureNote.h"
 
 namespace quorvel {
 
@@ -43,6 +44,8 @@ class StorageCard : public LawCard {
   const std::array<Tile, 2>& tiles() const { return tiles_; }
   Gtk::Button& recountButton() { return *recount_; }
   Gtk::Button& clearOldButton() { return *clearOld_; }
+  // Why a folder did not open, under the buttons.
+  OpenFailureNote& openFailure() { return openFailure_; }
   const StorageStatsRefresher& stats() const { return refresher_; }
 
  private:
@@ -56,6 +59,7 @@ class StorageCard : public LawCard {
   std::array<Tile, 2> tiles_{};
   Gtk::Button* recount_ = nullptr;
   Gtk::Button* clearOld_ = nullptr;
+  OpenFailureNote openFailure_;
   std::shared_ptr<StorageCard*> alive_;
 };
 

@@ -14,6 +14,8 @@
 #include "features/workspace/GlobalHotKeyManager.h"
 #include "features/workspace/SpotlightIndexer.h"
 #include "ui/calendar/DesktopCalendarWindow.h"
+#include "ui/components/Alerts.h"
+#include "ui/components/WidgetHelpers.h"
 #include "ui/components/LawSectionTitle.h"
 #include "ui/components/HandCursor.h"
 #include "ui/components/LawButtons.h"
@@ -32,6 +34,7 @@ std::string cardCss() {
          ".law-integration-title.law-semibold { font-weight: 600; }\n"
          ".law-integration-title.law-medium { font-weight: 500; }\n"
          ".law-integration-subtitle { font-size: 11px; color: " + LawTheme::textMuted.css() + "; }\n"
+         ".law-integration-subtitle.law-integration-note { color: " + LawTheme::warning.css() + "; }\n"
          ".law-integration-path { font-family: monospace; font-size: 10.5px; color: " + LawTheme::textMuted.css() +
          "; }\n"
          "separator.law-integration-divider { background-color: " + LawTheme::borderLight.css() +
@@ -41,6 +44,8 @@ std::string cardCss() {
          ".law-integration-options checkbutton label { font-size: 11.5px; color: " +
          LawTheme::textPrimary.css() + "; }\n";
 }
+
+constexpr const char* kReindexOffReason = "系统搜索已关闭：打开右侧开关后才能重建索引";
 
 Gtk::Label& styleLabel(Gtk::Label& label, const char* cssClass) {
   label.add_css_class(cssClass);
@@ -134,6 +139,7 @@ void SystemIntegrationCard::buildDesktopCalendarRow() {
   onToggled(
       autoShow_, [this] { return services_.desktopCalendar.autoShowOnLaunch.get(); },
       [this](bool on) { services_.desktopCalendar.setAutoShowOnLaunch(on); });
+  setAccessibleLabel(autoShow_, R::kAutoShowHelp);
   appendControl(*row, autoShow_);
   addContent(*row);
 }
@@ -149,6 +155,7 @@ void SystemIntegrationCard::buildCalendarSyncRows() {
   appendControl(*row, *syncButton_);
   onToggled(
       syncSwitch_, [&sync] { return sync.config->enabled; }, [&sync](bool on) { sync.setEnabled(on); });
+  setAccessibleLabel(syncSwitch_, R::kCalendarSyncTitle);
   appendControl(*row, syncSwitch_);
   addContent(*row);
 
@@ -193,6 +200,11 @@ void SystemIntegrationCard::buildSearchRow() {
   auto& spotlight = services_.spotlight;
   styleLabel(searchSubtitle_, "law-integration-subtitle").set_wrap(true);
   auto* row = makeRow(R::kSearchTitle, "law-medium", searchSubtitle_);
+  // Indexing does nothing while search is off: the button says so instead of staying silent.
+  styleLabel(reindexOff_, "law-integration-subtitle").set_wrap(true);
+  reindexOff_.set_text(kReindexOffReason);
+  reindexOff_.add_css_class("law-integration-note");
+  if (auto* texts = dynamic_cast<Gtk::Box*>(row->get_first_child())) texts->append(reindexOff_);
   reindexButton_ = makeLawSecondaryButton(R::kReindexButton, true);
   reindexButton_->signal_clicked().connect([this] {
     auto browser = services_.browser.lock();
@@ -206,6 +218,7 @@ void SystemIntegrationCard::buildSearchRow() {
   onToggled(
       searchSwitch_, [&spotlight] { return spotlight.enabled.get(); },
       [&spotlight](bool on) { spotlight.setEnabled(on); });
+  setAccessibleLabel(searchSwitch_, R::kSearchTitle);
   appendControl(*row, searchSwitch_);
   addContent(*row);
 }
@@ -218,6 +231,7 @@ void SystemIntegrationCard::buildHotKeyRow() {
   // The switch is the card's own state, taken from the stored flag on refresh().
   onToggled(
       hotKeySwitch_, [&keys] { return keys.isEnabled(); }, [&keys](bool on) { keys.setEnabled(on); });
+  setAccessibleLabel(hotKeySwitch_, R::hotKeysTitle());
   appendControl(*row, hotKeySwitch_);
   addContent(*row);
 }
@@ -232,12 +246,14 @@ void SystemIntegrationCard::buildInboxRow() {
   chooseButton_->signal_clicked().connect([&inbox] { inbox.chooseFolder(); });
   appendControl(*row, *chooseButton_);
   openButton_ = makeLawSecondaryButton(R::kOpenFolderButton, true);
-  openButton_->signal_clicked().connect([&inbox] { inbox.openFolder(); });
+  openButton_->signal_clicked().connect([this, &inbox] { inboxOpenFailure_.report(inbox.openFolder()); });
   appendControl(*row, *openButton_);
   onToggled(
       inboxSwitch_, [&inbox] { return inbox.config->enabled; }, [&inbox](bool on) { inbox.setEnabled(on); });
+  setAccessibleLabel(inboxSwitch_, R::kInboxTitle);
   appendControl(*row, inboxSwitch_);
   addContent(*row);
+  addContent(inboxOpenFailure_);
 }
 
 void SystemIntegrationCard::buildIdleLockRow() {
@@ -306,7 +322,11 @@ void SystemIntegrationCard::showCalendarSync() {
 void SystemIntegrationCard::showSearch() {
   auto& spotlight = services_.spotlight;
   searchSubtitle_.set_text(R::searchSubtitle(spotlight.indexedCount.get(), spotlight.lastIndexedAt.get()));
-  showValue(searchSwitch_, spotlight.enabled.get());
+  const bool on = spotlight.enabled.get();
+  showValue(searchSwitch_, on);
+  reindexButton_->set_sensitive(on);
+  reindexButton_->set_tooltip_text(on ? "" : kReindexOffReason);
+  reindexOff_.set_visible(!on);
 }
 
 void SystemIntegrationCard::showInbox() {
@@ -332,11 +352,11 @@ void SystemIntegrationCard::changeSyncOption(bool CalendarSyncConfig::*field, bo
 
 void SystemIntegrationCard::confirmClear() {
   auto alive = self_;
-  services_.dialogs.alert(R::kClearAlertTitle, R::kClearAlertText, {R::kClearConfirm, R::kClearCancel},
-                          [alive](int answer) {
-                            if (answer != 0 || !*alive) return;
-                            spawn((*alive)->services_.calendarSync.clearAllSyncedData(false));
-                          });
+  services_.dialogs.alertOver(alertOwner(*this), R::kClearAlertTitle, R::kClearAlertText,
+                              {R::kClearConfirm, R::kClearCancel}, [alive](int answer) {
+                                if (answer != 0 || !*alive) return;
+                                spawn((*alive)->services_.calendarSync.clearAllSyncedData(false));
+                              });
 }
 
 }  // namespace quorvel

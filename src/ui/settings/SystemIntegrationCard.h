@@ -16,6 +16,7 @@
 
 #include "base/GLibPtr.h"
 #include "ui/components/LawCard.h"
+#include "ui/components/OpenFailureNote.h"
 
 namespace quorvel {
 
@@ -66,11 +67,15 @@ class SystemIntegrationCard : public LawCard {
   Gtk::Label& searchSubtitle() { return searchSubtitle_; }
   Gtk::Button& reindexButton() { return *reindexButton_; }
   Gtk::Switch& searchSwitch() { return searchSwitch_; }
+  // Why "重建索引" is unavailable, shown beside it while system search is off.
+  Gtk::Label& reindexOffNote() { return reindexOff_; }
   Gtk::Switch& hotKeySwitch() { return hotKeySwitch_; }
   Gtk::Label& inboxPath() { return inboxPath_; }
   Gtk::Button& chooseFolderButton() { return *chooseButton_; }
   Gtk::Button& openFolderButton() { return *openButton_; }
   Gtk::Switch& inboxSwitch() { return inboxSwitch_; }
+  // Why the inbox folder did not open, under its row.
+  OpenFailureNote& inboxOpenFailure() { return inboxOpenFailure_; }
   // The chip of 0, 5, 15 or 30 minutes.
   LawSelectableChip& idleChip(int minutes) { return *chips_.at(minutes); }
 
@@ -108,12 +113,14 @@ class SystemIntegrationCard : public LawCard {
   Gtk::Button* clearButton_ = nullptr;
   Gtk::Label searchSubtitle_;
   Gtk::Button* reindexButton_ = nullptr;
+  Gtk::Label reindexOff_;
   Gtk::Switch searchSwitch_;
   Gtk::Switch hotKeySwitch_;
   Gtk::Label inboxPath_;
   Gtk::Button* chooseButton_ = nullptr;
   Gtk::Button* openButton_ = nullptr;
   Gtk::Switch inboxSwitch_;
+  OpenFailureNote inboxOpenFailure_;
   std::map<int, LawSelectableChip*> chips_;
   std::vector<ScopedConnection> connections_;
   std::shared_ptr<SystemIntegrationCard*> self_ = std::make_shared<SystemIntegrationCard*>(this);

@@ -10,6 +10,7 @@
 #include "ui/components/LawButtons.h"
 #include "ui/model/SettingsCards.h"
 #include "ui/settings/SettingsCardParts.h"
+#include "ui/components/WidgetHelpers.h"
 
 namespace quorvel {
 
@@ -38,6 +39,7 @@ VolumeMirrorCard::VolumeMirrorCard(const Services& services)
     row->append(*b);
   }
   addContent(*row);
+  addContent(openFailure_);
   addContent(*makeSettingsDivider());
 
   auto* clean = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 10);
@@ -45,6 +47,7 @@ VolumeMirrorCard::VolumeMirrorCard(const Services& services)
   clean->append(*makeSettingsRowTexts(pruneTitle_,
                                       *Gtk::make_managed<Gtk::Label>("启动时自动清理超过保留天数的旧版本副本，节省磁盘空间")));
   prune_.set_valign(Gtk::Align::CENTER);
+  labelBy(prune_, pruneTitle_);
   clean->append(prune_);
   addContent(*clean);
 
@@ -61,7 +64,7 @@ VolumeMirrorCard::VolumeMirrorCard(const Services& services)
       if (VolumeMirrorCard* card = *self) card->ended(message, true);
     });
   });
-  open_->signal_clicked().connect([this] { services_.volume.openRoot(); });
+  open_->signal_clicked().connect([this] { openFailure_.report(services_.volume.openRoot()); });
   prune_.property_active().signal_changed().connect([this] {
     if (prune_.get_active() == config_.autoPruneOld) return;  // shown, not changed
     config_.autoPruneOld = prune_.get_active();

@@ -14,6 +14,7 @@
 #include "base/GLibPtr.h"
 #include "features/mirror/MirrorFormats.h"
 #include "ui/components/LawCard.h"
+#include "ui/components/OpenFailureNote.h"
 
 namespace quorvel {
 
@@ -43,6 +44,9 @@ class VolumeMirrorCard : public LawCard {
   // Whether the dot shows the mounted colour.
   bool dotShowsMounted() const { return dotMounted_; }
 
+  // Why the volume's folder did not open, under its row.
+  OpenFailureNote& openFailure() { return openFailure_; }
+
  private:
   void showMount();
   void setBusy(bool on);
@@ -55,6 +59,7 @@ class VolumeMirrorCard : public LawCard {
   Gtk::Button* connect_ = nullptr;
   Gtk::Button* disconnect_ = nullptr;
   Gtk::Button* open_ = nullptr;
+  OpenFailureNote openFailure_;
   Gtk::Label pruneTitle_;
   Gtk::Switch prune_;
   Glib::RefPtr<Gtk::CssProvider> dotColor_;

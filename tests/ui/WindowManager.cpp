@@ -1,0 +1,48 @@
+#include "WindowManager.h"
+
+#include <gdk/gdk.h>
+#include <glib.h>
+
+#include "base/MainQueue.h"
+
+// Xlib last: its macros clash with the toolkit's C++ headers.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <gdk/x11/gdkx.h>
+
+namespace quorvel::test {
+namespace {
+
+// EWMH: a running window manager names its check window on the root window.
+bool managingScreen() {
+  GdkDisplay* display = gdk_display_get_default();
+  if (!display || !GDK_IS_X11_DISPLAY(display)) return false;
+  Display* x = gdk_x11_display_get_xdisplay(display);
+  Atom check = XInternAtom(x, "_NET_SUPPORTING_WM_CHECK", True);
+  if (check == None) return false;
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  bool found = XGetWindowProperty(x, DefaultRootWindow(x), check, 0, 1, False, XA_WINDOW, &type, &format, &count,
+                                  &after, &data) == Success &&
+               data && count == 1;
+  if (data) XFree(data);
+  return found;
+}
+
+}  // namespace
+
+WindowManager::WindowManager() {
+  gchar* path = g_find_program_in_path("openbox");
+  if (!path) return;
+  g_free(path);
+  process_ = std::make_unique<Child>(std::vector<std::string>{"openbox", "--sm-disable"}, G_SUBPROCESS_FLAGS_NONE);
+  managing_ = process_->started() && runMainLoopUntil(managingScreen, 5000);
+  // It reads its configuration and settles its first work area just after.
+  if (managing_) runMainLoopUntil([] { return false; }, 200);
+}
+
+WindowManager::~WindowManager() { process_.reset(); }
+
+}  // namespace quorvel::test

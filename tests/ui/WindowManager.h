@@ -1,0 +1,26 @@
+#pragma once
+// A real window manager (openbox) on the test's display, for tests of where windows
+// go: it places new windows itself, decorates them and answers their requests, as a
+// desktop does.
+#include <memory>
+
+#include "ChildProcess.h"
+
+namespace quorvel::test {
+
+class WindowManager {
+ public:
+  // Starts openbox and waits until it manages the screen; started() says whether it did.
+  WindowManager();
+  ~WindowManager();
+  WindowManager(const WindowManager&) = delete;
+  WindowManager& operator=(const WindowManager&) = delete;
+
+  bool started() const { return managing_; }
+
+ private:
+  std::unique_ptr<Child> process_;
+  bool managing_ = false;
+};
+
+}  // namespace quorvel::test
