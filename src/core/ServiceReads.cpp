@@ -40,6 +40,7 @@ std::shared_ptr<WebPage> ServiceReads::activeServicePage(bool requireURL) const 
 Task<std::string> ServiceReads::fetchJSON(const std::string& path) {
   auto page = activeServicePage(false);
   if (!page) throw AppError(errors::kQuorvel, errors::kNoPage, "没有打开的页面（请先登录）");
+  ++readsMade_[path];
   auto read = PageReads::fetchText(std::move(page), path, limits_);
   co_return co_await read;
 }
@@ -50,9 +51,14 @@ Task<std::string> ServiceReads::fetchNodesCached(bool force) {
     if (age < std::chrono::seconds(30)) co_return *account_.cachedNodes();
   }
   auto alive = self_;
-  std::string bytes = co_await fetchJSON("/api/desktop/nodes");
+  std::string bytes = co_await fetchJSON(kNodesPath);
   if (*alive) account_.cacheNodes(bytes);
   co_return bytes;
+}
+
+long long ServiceReads::readsMade(const std::string& path) const {
+  auto it = readsMade_.find(path);
+  return it == readsMade_.end() ? 0 : it->second;
 }
 
 void ServiceReads::refreshBadges() {
