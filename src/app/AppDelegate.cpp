@@ -343,6 +343,10 @@ void AppDelegate::startDiagnostics() {
                           return std::make_unique<GlobalHotKeyManager>(std::make_unique<X11HotKeys>(),
                                                                        services_.defaults(), services_.mode());
                         },
+                        [this] {
+                          return std::make_unique<HotFolderWatcher>(services_.defaults(), services_.filePanels(),
+                                                                    services_.desktop());
+                        },
                         [this] { quitApp(); }, diagnosticsToken_});
 }
 

@@ -48,10 +48,13 @@ void runLaunchSequence(const LaunchSwitches& s, LaunchSteps& steps, Scheduler& s
   if (!s.diagnostic()) scheduler.after(LaunchDelays::searchIndex, [&steps] { steps.indexForSearch(); });
   steps.installShortcuts();
   const bool registerKeys = !s.diagnostic() && hotKeysEnabled;
-  steps.afterFirstPage([&steps, registerKeys] {
-    steps.setUpNotifications();
+  // The self-check is offline: it asks the service for no update and shows the
+  // desktop no notification.
+  const bool offline = s.selfTest;
+  steps.afterFirstPage([&steps, registerKeys, offline] {
+    if (!offline) steps.setUpNotifications();
     steps.warmUpRecognition();
-    steps.checkForUpdateIfDue();
+    if (!offline) steps.checkForUpdateIfDue();
     steps.startBackgroundServices();
     steps.setUpHotKeys(registerKeys);
     steps.startDiagnostics();

@@ -107,7 +107,8 @@ class FirstPageGate {
 
 // The launch sequence in its order; delayed steps go through `scheduler`. The steps
 // that can wait (notifications, recognition warm-up, update check, background
-// services, hot keys, diagnostics) go after the first page, in their order.
+// services, hot keys, diagnostics) go after the first page, in their order. The
+// self-check sets up no notifications and checks for no update.
 // `hotKeysEnabled` is the user's setting for the global hot keys.
 void runLaunchSequence(const LaunchSwitches& switches, LaunchSteps& steps, Scheduler& scheduler, bool hotKeysEnabled);
 

@@ -40,6 +40,7 @@ std::shared_ptr<WebPage> ServiceReads::activeServicePage(bool requireURL) const 
 Task<std::string> ServiceReads::fetchJSON(const std::string& path) {
   auto page = activeServicePage(false);
   if (!page) throw AppError(errors::kQuorvel, errors::kNoPage, "没有打开的页面（请先登录）");
+  ++readsMade_[path];
   auto read = PageReads::fetchText(std::move(page), path, limits_);
   co_return co_await read;
 }
@@ -47,6 +48,7 @@ Task<std::string> ServiceReads::fetchJSON(const std::string& path) {
 Task<std::string> ServiceReads::fetchListing(const std::string& path) {
   auto page = activeServicePage(false);
   if (!page) throw AppError(errors::kQuorvel, errors::kNoPage, "没有打开的页面（请先登录）");
+  ++readsMade_[path];
   PageReads::Limits limits = limits_;
   limits.maxBytes = limits_.listingMaxBytes;
   auto read = PageReads::fetchText(std::move(page), path, limits);
@@ -59,9 +61,14 @@ Task<std::string> ServiceReads::fetchNodesCached(bool force) {
     if (age < std::chrono::seconds(30)) co_return *account_.cachedNodes();
   }
   auto alive = self_;
-  std::string bytes = co_await fetchListing("/api/desktop/nodes");
+  std::string bytes = co_await fetchListing(kNodesPath);
   if (*alive) account_.cacheNodes(bytes);
   co_return bytes;
+}
+
+long long ServiceReads::readsMade(const std::string& path) const {
+  auto it = readsMade_.find(path);
+  return it == readsMade_.end() ? 0 : it->second;
 }
 
 void ServiceReads::refreshBadges() {

@@ -2,6 +2,7 @@
 // Reads of the service through the active tab's page: JSON reads, the node cache,
 // the badge counts and the deadline lists. Results land in the account's state.
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -35,6 +36,9 @@ class ServiceReads {
   // "/api/desktop/nodes" (a listing), answered from the account's cache while it is
   // under 30 s old.
   Task<std::string> fetchNodesCached(bool force);
+  static constexpr const char* kNodesPath = "/api/desktop/nodes";
+  // How many reads of `path` fetchJSON and fetchListing have sent to the service so far.
+  long long readsMade(const std::string& path) const;
   // The deadline lists into the account; `completion` runs before they are published.
   void fetchDeadlines(std::function<void()> completion = {});
   // The badge counts into the account (also every minute and when a tab is activated);
@@ -57,6 +61,7 @@ class ServiceReads {
   WorkerPool& workers_;
   const Clock& clock_;
   PageReads::Limits limits_;
+  std::map<std::string, long long> readsMade_;
   SourceId badgeTimer_;
   ScopedConnection activated_;
   // Deferred steps check it: they run only while this object exists.

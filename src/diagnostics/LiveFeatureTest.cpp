@@ -1,8 +1,6 @@
 #include "diagnostics/LiveFeatureTest.h"
 
 #include <cairo.h>
-#include <giomm/file.h>
-#include <giomm/filemonitor.h>
 #include <glib.h>
 #include <pango/pangocairo.h>
 
@@ -25,8 +23,7 @@
 #include "diagnostics/Reports.h"
 #include "diagnostics/rules/LiveCheckRules.h"
 #include "features/calendar/CalendarStoreSlot.h"
-#include "features/calendar/ICSParser.h"
-#include "features/mirror/MirrorNodes.h"
+#include "features/editing/HotFolderWatcher.h"
 #include "features/recognition/ScreenCaptureOCR.h"
 #include "features/workspace/GlobalHotKeyManager.h"
 #include "platform/Http.h"
@@ -48,10 +45,6 @@ json failure(const std::string& error) { return json{{"ok", false}, {"error", er
 std::optional<std::string> envValue(const char* name) {
   const char* v = std::getenv(name);
   return v ? std::optional<std::string>(v) : std::nullopt;
-}
-
-long long elapsedMs(std::chrono::steady_clock::time_point since) {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - since).count();
 }
 
 // An async page function's answer as text; `fallback` when it failed, gave no text or
@@ -138,7 +131,7 @@ Task<json> testCalendarAndICS(LiveCheckServices s) {
   if (!address) co_return failure(LiveCheck::kNoFeedLink);
 
   LiveCheck::FeedAnswers answers;
-  std::vector<ICSEvent> events;
+  LiveCheck::ParsedFeed parsed;
   try {
     http::HttpRequest first;
     first.url = *address;
@@ -148,7 +141,7 @@ Task<json> testCalendarAndICS(LiveCheckServices s) {
     answers.firstStatus = reply.status;
     answers.entityTag = reply.header("ETag");
     answers.firstBody = utf8OrEmpty(reply.body);
-    events = ICSParser::parse(answers.firstBody);
+    parsed = LiveCheck::parseFeed(answers.firstBody);
 
     http::HttpRequest second;
     second.url = *address;
@@ -164,27 +157,12 @@ Task<json> testCalendarAndICS(LiveCheckServices s) {
   answers.eventAuth = co_await eventAccess;
   auto reminderAccess = calendarAccess(s.calendarStore, CalendarEntityType::reminder);
   answers.reminderAuth = co_await reminderAccess;
-  co_return LiveCheck::feedResult(answers, events);
+  co_return LiveCheck::feedCheck(answers, parsed);
 }
 
 Task<json> testNodesAndSpotlight(LiveCheckServices s) {
-  std::string bytes;
-  long long fetchMs = 0, cacheHitMs = 0;
-  try {
-    auto started = std::chrono::steady_clock::now();
-    auto fetching = s.browser->reads().fetchNodesCached(true);
-    bytes = co_await fetching;
-    fetchMs = elapsedMs(started);
-    started = std::chrono::steady_clock::now();
-    auto cached = s.browser->reads().fetchNodesCached(false);
-    co_await cached;
-    cacheHitMs = elapsedMs(started);
-  } catch (const std::exception&) {
-    co_return failure(describe(std::current_exception()));
-  }
-  auto nodes = decodeMirrorNodes(bytes);
-  if (!nodes) co_return failure(LiveCheck::kNodesUnreadable);
-  co_return LiveCheck::nodesResult(fetchMs, cacheHitMs, *nodes);
+  auto checking = LiveCheck::nodesCheck(s.browser->reads());
+  co_return co_await checking;
 }
 
 struct DeadlinesOutcome {
@@ -264,39 +242,12 @@ Task<json> testQuickUpload(LiveCheckServices s, std::optional<long long> procID)
   co_return result;
 }
 
-Task<json> testHotFolderDetection() {
-  const fs::path folder = fs::path(g_get_tmp_dir()) / (LiveCheck::kHotFolderPrefix + randomUUID());
-  std::error_code ec;
-  fs::create_directories(folder, ec);
-  if (ec) co_return failure(ec.message());
-
-  json result;
-  Glib::RefPtr<Gio::FileMonitor> monitor;
-  try {
-    monitor = Gio::File::create_for_path(folder.string())->monitor_directory(Gio::FileMonitorFlags::WATCH_MOVES);
-  } catch (const Glib::Error&) {
-  }
-  if (!monitor) {
-    result = failure("open failed");
-  } else {
-    auto detected = std::make_shared<bool>(false);
-    monitor->signal_changed().connect(
-        [detected](const Glib::RefPtr<Gio::File>&, const Glib::RefPtr<Gio::File>&, Gio::FileMonitor::Event) {
-          *detected = true;
-        });
-    std::ofstream out(folder / LiveCheck::kHotFolderFile, std::ios::binary);
-    out << LiveCheck::kHotFolderBytes;
-    out.close();
-    if (!out) {
-      result = failure("无法写入 " + (folder / LiveCheck::kHotFolderFile).string());
-    } else {
-      co_await sleepFor(LiveCheck::kHotFolderWaitMs);
-      result = json{{"ok", *detected}, {"detectedFile", LiveCheck::kHotFolderFile}};
-    }
-    monitor->cancel();
-  }
-  fs::remove_all(folder, ec);
-  co_return result;
+Task<json> testHotFolderDetection(LiveCheckServices s) {
+  if (!s.makeInboxWatcher) co_return failure("open failed");
+  std::unique_ptr<HotFolderWatcher> watcher = s.makeInboxWatcher();
+  watcher->setLogTag(std::string(kTag) + "][T7");
+  auto checking = LiveCheck::inboxCheck(*watcher);
+  co_return co_await checking;
 }
 
 // ---- T8 to T10 ------------------------------------------------------------------------
@@ -418,7 +369,7 @@ Task<void> runAll(LiveCheckServices s) {
   auto t6 = testQuickUpload(s, deadlines.procID);
   live.record(LiveCheck::kT6, co_await t6);
   if (gone()) co_return;
-  auto t7 = testHotFolderDetection();
+  auto t7 = testHotFolderDetection(s);
   live.record(LiveCheck::kT7, co_await t7);
   if (gone()) co_return;
   auto t8 = testVisionOCREndToEnd(s);

@@ -11,6 +11,7 @@ namespace quorvel {
 class BrowserModel;
 class CalendarStoreSlot;
 class GlobalHotKeyManager;
+class HotFolderWatcher;
 class PrivacyLock;
 class ScreenCaptureOCR;
 class UserDefaults;
@@ -30,6 +31,8 @@ struct LiveCheckServices {
   std::function<bool(const std::string& url)> routeLink;
   // A hot-key manager of its own, not the application's.
   std::function<std::unique_ptr<GlobalHotKeyManager>()> makeHotKeys;
+  // An inbox watcher of its own (the client's kind, not watching yet).
+  std::function<std::unique_ptr<HotFolderWatcher>()> makeInboxWatcher;
   std::function<void()> quit;
   // The owner's lifetime token: the run stops when it is gone.
   std::weak_ptr<void> owner;

@@ -2,6 +2,7 @@
 
 #include <glibmm/datetime.h>
 #include <gtkmm/scrolledwindow.h>
+#include <gtk/gtk.h>
 #include <gtkmm/settings.h>
 
 #include <chrono>
@@ -17,6 +18,8 @@
 #include "features/calendar/AppleCalendarSync.h"
 #include "features/recognition/ScreenCaptureOCR.h"
 #include "features/volume/LocalVolume.h"
+#include "platform/OffscreenWindow.h"
+#include "platform/WindowPlacement.h"
 #include "ui/calendar/DesktopCalendarWindow.h"
 #include "ui/capture/QuickCaptureView.h"
 #include "ui/components/WidgetRender.h"
@@ -39,25 +42,62 @@ void settle() {
   runMainLoopUntil([&] { return std::chrono::steady_clock::now() >= until; }, kSettleMs + 100);
 }
 
-// The light appearance for the renders, whatever the desktop prefers.
+// The light theme and colour scheme for the renders, whatever the desktop sets: a dark
+// preference or theme name in its settings, or a theme forced through GTK_THEME (which
+// outranks both settings and is lifted while the render draws). Main thread only.
 class ScopedLightAppearance {
  public:
   ScopedLightAppearance() {
+    if (const char* forced = g_getenv(kThemeVariable)) {
+      forcedTheme_ = std::string(forced);
+      g_unsetenv(kThemeVariable);
+    }
     if ((settings_ = Gtk::Settings::get_default())) {
-      previous_ = settings_->property_gtk_application_prefer_dark_theme().get_value();
+      previousDark_ = settings_->property_gtk_application_prefer_dark_theme().get_value();
+      previousTheme_ = settings_->property_gtk_theme_name().get_value();
       settings_->property_gtk_application_prefer_dark_theme().set_value(false);
+      // Each change reloads the theme, now without the variable.
+      settings_->property_gtk_theme_name().set_value(kLightTheme);
     }
   }
   ~ScopedLightAppearance() {
-    if (settings_) settings_->property_gtk_application_prefer_dark_theme().set_value(previous_);
+    if (forcedTheme_) g_setenv(kThemeVariable, forcedTheme_->c_str(), TRUE);
+    if (settings_) {
+      settings_->property_gtk_application_prefer_dark_theme().set_value(previousDark_);
+      settings_->property_gtk_theme_name().set_value(previousTheme_);
+    }
   }
   ScopedLightAppearance(const ScopedLightAppearance&) = delete;
   ScopedLightAppearance& operator=(const ScopedLightAppearance&) = delete;
 
  private:
+  static constexpr const char* kLightTheme = "Adwaita";
+  static constexpr const char* kThemeVariable = "GTK_THEME";
+  std::optional<std::string> forcedTheme_;
   Glib::RefPtr<Gtk::Settings> settings_;
-  bool previous_ = false;
+  bool previousDark_ = false;
+  Glib::ustring previousTheme_;
 };
+
+// Far outside every screen: the render window is mapped (so it lays out and paints)
+// but never seen, and no window manager places or decorates it.
+constexpr int kOffscreenOrigin = -6000;
+
+// Makes the host's window override-redirect and keeps it off screen, before and after
+// it is mapped. False where there is no X11 window to move (it is then shown as is).
+bool keepOffScreen(Gtk::Window& window, int width, int height) {
+  GtkWidget* widget = GTK_WIDGET(window.gobj());
+  g_object_set_data(G_OBJECT(widget), OffscreenWindow::kObjectDataKey, GINT_TO_POINTER(1));
+  gtk_widget_realize(widget);
+  X11Window x11 = x11WindowOf(gtk_native_get_surface(GTK_NATIVE(widget)));
+  if (!x11.display) return false;
+  OffscreenWindow::makeOverrideRedirect(x11.display, x11.xid);
+  OffscreenWindow::place(x11.display, x11.xid, kOffscreenOrigin, kOffscreenOrigin, width, height);
+  window.signal_map().connect([x11, width, height] {
+    OffscreenWindow::place(x11.display, x11.xid, kOffscreenOrigin, kOffscreenOrigin, width, height);
+  });
+  return true;
+}
 
 // The calendar sync shows a busy, folded sample state while the settings sheet is
 // drawn; what it showed before comes back afterwards. Nothing is stored either way.
@@ -80,6 +120,21 @@ class ScopedCalendarSample {
   std::string status_;
 };
 
+}  // namespace
+
+Glib::RefPtr<Gdk::Texture> renderImage(Gtk::Widget& view, int width, int height, const std::function<void()>& shown) {
+  ScopedLightAppearance light;
+  WidgetRenderHost host(view, width, height);
+  keepOffScreen(host.window(), width, height);
+  if (!host.showAndWait()) return {};
+  if (shown) shown();
+  settle();
+  host.waitForFrame();
+  return host.render(view);
+}
+
+namespace {
+
 // Draws `view` (managed; taken over) at width × height and writes it to `path`.
 // `shown` runs once the view is on screen, before it is drawn.
 void capture(Gtk::Widget& view, const Target& target, const std::function<void()>& shown = {}) {
@@ -92,16 +147,7 @@ void capture(Gtk::Widget& view, const Target& target, const std::function<void()
   view.set_hexpand(true);
   view.set_vexpand(true);
   frame->set_child(view);
-  Glib::RefPtr<Gdk::Texture> texture;
-  {
-    WidgetRenderHost host(*frame, target.width, target.height);
-    if (host.showAndWait()) {
-      if (shown) shown();
-      settle();
-      host.waitForFrame();
-      texture = host.render(*frame);
-    }
-  }
+  Glib::RefPtr<Gdk::Texture> texture = renderImage(*frame, target.width, target.height, shown);
   if (!texture) {
     logLine(tags::kRender, std::string("无法创建位图 ") + target.path, LogLevel::warning);
     return;

@@ -1,6 +1,9 @@
 #pragma once
 // Off-screen renders of the application's views, filled with sample data, written as
 // PNG files to fixed paths (the RENDER_* switches); the application quits after.
+#include <gdkmm/texture.h>
+#include <gtkmm/widget.h>
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -33,6 +36,12 @@ const std::vector<Target>& targets();
 // The sets of the switches.
 std::vector<View> allViews();
 std::vector<View> sheetViews();  // to-do, mirror, palette, shortcuts
+
+// One view (managed; taken over) drawn off screen at width × height in the light
+// theme, whatever the desktop sets; `shown` runs once it is laid out, before it is
+// drawn. Null when it could not be drawn.
+Glib::RefPtr<Gdk::Texture> renderImage(Gtk::Widget& view, int width, int height,
+                                       const std::function<void()>& shown = {});
 
 // Renders `views` in order; a view that cannot be drawn is logged and skipped.
 void render(const Services& services, const std::vector<View>& views);

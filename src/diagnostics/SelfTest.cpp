@@ -19,7 +19,6 @@
 #include "diagnostics/rules/SelfTestChecks.h"
 #include "features/volume/LocalVolume.h"
 #include "platform/UserDefaults.h"
-#include "web/PageScripts.h"
 #include "web/TabController.h"
 #include "web/WebEngine.h"
 
@@ -39,18 +38,46 @@ constexpr unsigned kQuitDelayMs = 300;
 constexpr unsigned kPageGuardMs = 10000;
 constexpr const char* kDesktopEntryID = "cn.quorvel.client.desktop";
 
+// The handlers and hooks, and one harmless question through the bridge whose answer
+// must come back from the native side within `replyMs`.
 constexpr const char* kProbeScript = R"JS(
 const z = window.ZivEzozor;
 const handlers = (window.webkit && window.webkit.messageHandlers) || {};
 let ready = false;
 try { ready = !!z && typeof z.call === 'function' && z.status() === 'ok'; } catch (e) {}
+let roundTrip = false;
+let bridgeReply = '';
+if (ready) {
+  try {
+    const reply = await Promise.race([
+      z.call('testKey'),
+      new Promise(resolve => setTimeout(() => resolve(null), replyMs))
+    ]);
+    if (reply === null) {
+      bridgeReply = 'timeout';
+    } else {
+      bridgeReply = String(reply);
+      try { const r = JSON.parse(bridgeReply); roundTrip = !!r && r.ok === true; } catch (e) {}
+    }
+  } catch (e) {
+    bridgeReply = 'error:' + (e && e.message);
+  }
+}
 return JSON.stringify({
   hasBridge: ready,
   hasBridgeHandler: !!handlers.bridge,
   hasActionHandler: !!handlers.action,
   hasNavHandler: !!handlers.nav,
-  hasDragDropHook: !!window.__quorVelDragDropV2
+  hasDragDropHook: !!window.__quorVelDragDropV2,
+  roundTrip: roundTrip,
+  bridgeReply: bridgeReply
 });
+)JS";
+
+// The text of the drag-and-drop hook the page holds; empty when it holds none.
+constexpr const char* kDragDropHookScript = R"JS(
+const hook = window.__quorVelDragDropHook;
+return typeof hook === 'function' ? Function.prototype.toString.call(hook) : '';
 )JS";
 
 // An alert, a confirm and a prompt: each must be answered without a window.
@@ -170,16 +197,18 @@ Task<json> SelfTest::runAll() {
     report["bridge"] = {{"ok", false}, {"error", "no active webView"}};
     failures.add("bridge");
   } else {
-    const std::string& dragDrop = PageScripts::resource("drag-drop.js");
-    bool hooked = true;
-    for (const char* part : {"ev.defaultPrevented", "dispatchDropZone", "inboxPanel", "}, false);"})
-      hooked = hooked && dragDrop.find(part) != std::string::npos;
-    report["dragDrop"] = hooked ? "ok" : "fail";
-    if (!hooked) failures.add("dragDrop");
-    auto probing = callPageWithin(page, kProbeScript, json::object(), kPageGuardMs);
+    // What the page holds, not the text compiled in.
+    auto reading = callPageWithin(page, kDragDropHookScript, json::object(), kPageGuardMs);
+    JsResult hook = co_await reading;
+    if (!*self) co_return report;
+    auto hookText = hook.isText() && !hook.text().empty() ? std::optional<std::string>(hook.text()) : std::nullopt;
+    put("dragDrop", "dragDrop", SelfTestChecks::dragDrop(hookText));
+    json probeArgs = json::object();
+    probeArgs["replyMs"] = SelfTestChecks::kBridgeReplyMs;
+    auto probing = callPageWithin(page, kProbeScript, probeArgs, kPageGuardMs);
     JsResult probe = co_await probing;
     if (!*self) co_return report;
-    auto outcome = SelfTestChecks::bridge(probe.isText() ? std::optional<std::string>(probe.text()) : std::nullopt,
+    auto outcome = SelfTestChecks::bridgeRoundTrip(probe.isText() ? std::optional<std::string>(probe.text()) : std::nullopt,
                                           probe.ok ? "" : probe.errorMessage);
     put("bridge", "bridge", outcome);
   }

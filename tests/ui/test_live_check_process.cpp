@@ -76,6 +76,11 @@ TEST(LiveCheckProcess, AgainstAWorkingServiceAllTenTestsPassAndTheClientQuits) {
   EXPECT_EQ(feed["httpFirst"], 200);
   EXPECT_EQ(feed["httpETagSecond"], 304);
   EXPECT_GT(feed["totalEvents"].get<int>(), 0);
+  // Every event of the feed is accounted for; the cached node read asked nothing; the
+  // client's own inbox watcher reported the file.
+  EXPECT_EQ(feed["feedEvents"].get<int>(), feed["totalEvents"].get<int>() + feed["skippedEvents"].get<int>());
+  EXPECT_EQ(run.report["T3_nodes_spotlight"]["cacheReadRequests"], 0);
+  EXPECT_GE(run.report["T7_hotfolder_watch"].value("detectedMs", 0), 1400);
   EXPECT_EQ(run.report["T4_deadlines"]["sampleProcID"], 88);
   EXPECT_EQ(run.report["T5_quick_add_and_writeback"]["verifiedDoneOnServer"], true);
   EXPECT_EQ(run.report["T6_quick_archive_upload"]["uploadedCount"], 1);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "ChildProcess.h"
+#include "FakeNotificationServer.h"
 #include "TestEnv.h"
 #include "TestHelpers.h"
 
@@ -59,6 +60,9 @@ TEST(SelfCheck, AllFourteenChecksPassAgainstTheDemoServiceAndTheClientQuits) {
   test::DemoService service;
   ASSERT_FALSE(service.baseUrl().empty());
   test::TempHome home;
+  // A notification server that would show anything the run sent.
+  test::FakeNotificationServer notifications;
+  ASSERT_TRUE(notifications.serve());
   SelfTestRun run = runSelfTest(home, service.baseUrl());
   ASSERT_TRUE(run.report.is_object()) << run.text << run.log;
   EXPECT_EQ(run.status, 0) << run.log;
@@ -92,6 +96,14 @@ TEST(SelfCheck, AllFourteenChecksPassAgainstTheDemoServiceAndTheClientQuits) {
   auto defaults = json::parse(test::readFile(home.configHome() / "Quorvel" / "defaults.json"), nullptr, false);
   EXPECT_FALSE(defaults.is_object() && defaults.contains("session.tabs.v1")) << defaults.dump();
   EXPECT_EQ(run.log.find("已注册全局热键"), std::string::npos) << run.log;
+
+  // The page answered the bridge's question through the client.
+  EXPECT_EQ(run.report["bridge"].value("roundTrip", false), true) << run.report["bridge"].dump();
+  // Offline: no update check, no desktop notification.
+  EXPECT_EQ(test::readFile(home.dataHome() / "Quorvel" / "upload-audit.jsonl").find("update-check"),
+            std::string::npos);
+  EXPECT_EQ(run.log.find("[Quorvel][UPDATE]"), std::string::npos) << run.log;
+  EXPECT_TRUE(notifications.notifies.empty()) << notifications.notifies.front().summary;
 }
 
 // Without the drag-and-drop page script the bridge probe finds no hook; a desktop entry
@@ -114,13 +126,15 @@ TEST(SelfCheck, ABrokenPartFailsItsOwnCheckByName) {
   ASSERT_TRUE(run.report.is_object()) << run.text << run.log;
   EXPECT_EQ(run.status, 0) << run.log;
   EXPECT_EQ(run.report["result"], "fail");
-  EXPECT_EQ(run.report["failures"], (json::array({"plistKeys", "bridge"}))) << run.report.dump(2);
+  // The page holds no drag-and-drop hook, so its check fails too.
+  EXPECT_EQ(run.report["failures"], (json::array({"plistKeys", "dragDrop", "bridge"}))) << run.report.dump(2);
+  EXPECT_EQ(run.report["dragDrop"], "fail");
   EXPECT_EQ(run.report["plistKeys"],
             (json{{"ok", false}, {"scheme", false}, {"calendar", true}, {"reminders", true}, {"docTypes", true},
                   {"source", (apps / "cn.quorvel.client.desktop").string()}}));
   EXPECT_EQ(run.report["bridge"].value("hasDragDropHook", true), false) << run.report["bridge"].dump();
   EXPECT_EQ(run.report["bridge"].value("hasBridge", false), true);
-  EXPECT_NE(run.log.find("failures=plistKeys,bridge"), std::string::npos) << run.log;
+  EXPECT_NE(run.log.find("failures=plistKeys,dragDrop,bridge"), std::string::npos) << run.log;
 }
 
 // "--domdump" ten seconds after the start: the active page's structure in

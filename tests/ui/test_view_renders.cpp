@@ -1,6 +1,7 @@
 // The built client started with the render switches: the images it writes to their
 // fixed paths in /tmp, their sizes and order, and what it leaves alone. Every run writes
-// the same shared paths, so the runs follow each other in one case.
+// the same shared paths, so the runs follow each other in one case. A dark desktop
+// theme leaves the images as they are.
 #include <gio/gio.h>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -22,6 +23,7 @@
 #include "TestEnv.h"
 #include "TestHelpers.h"
 #include "platform/UserDefaults.h"
+#include "ui/components/WidgetRender.h"
 
 using namespace quorvel;
 using quorvel::test::Child;
@@ -208,6 +210,29 @@ TEST(ViewRenders, SwitchesWriteTheirImagesThroughPlantedLinksAndLeaveTheStoredSe
     auto saved = nlohmann::json::parse(readFile(file), nullptr, false);
     ASSERT_TRUE(saved.is_object()) << readFile(file);
     EXPECT_EQ(saved.value("apple.calendar.sync.config.v1", nlohmann::json()), stored) << saved.dump();
+  }
+  removeImages();
+
+  {
+    SCOPED_TRACE("RENDER_SETTINGS=1 under a dark desktop theme");
+    // One home for all three runs: the sheet shows the home's folders.
+    test::TempHome home;
+    auto settingsImage = [&] {
+      removeImages();
+      ClientRun run = runClient(home, "RENDER_SETTINGS=1");
+      EXPECT_EQ(run.status, 0) << run.log;
+      return texturePixels(Gdk::Texture::create_from_filename("/tmp/v2-settings.png"));
+    };
+    const RenderedPixels light = settingsImage();
+    ASSERT_EQ(light.width, 660);
+    g_setenv("GTK_THEME", "Adwaita:dark", TRUE);
+    const RenderedPixels forced = settingsImage();
+    g_unsetenv("GTK_THEME");
+    EXPECT_EQ(RenderedPixels::countDifferent(light, forced), 0) << "GTK_THEME=Adwaita:dark";
+    const fs::path ini = home.configHome() / "gtk-4.0" / "settings.ini";
+    fs::create_directories(ini.parent_path());
+    test::writeFile(ini, "[Settings]\ngtk-theme-name=Adwaita-dark\ngtk-application-prefer-dark-theme=1\n");
+    EXPECT_EQ(RenderedPixels::countDifferent(light, settingsImage()), 0) << "settings.ini";
   }
   removeImages();
 }

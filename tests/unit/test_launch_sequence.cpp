@@ -124,6 +124,24 @@ TEST(LaunchSequence, DiagnosticModesRegisterNoHotKeysAndScheduleNoIndexing) {
   EXPECT_NE(std::find(steps.log.begin(), steps.log.end(), "hotkeys"), steps.log.end());
 }
 
+// The self-check runs offline: no update request, no desktop notification; the live
+// check and a normal start keep both.
+TEST(LaunchSequence, TheSelfCheckAsksForNoUpdateAndSetsUpNoNotifications) {
+  auto after = [](std::vector<std::string> args) {
+    RecordingSteps steps;
+    FakeScheduler scheduler;
+    runLaunchSequence(parse(args), steps, scheduler, true);
+    steps.loadFirstPage();
+    auto first = std::find(steps.log.begin(), steps.log.end(), "(first page)");
+    return std::vector<std::string>(first + 1, steps.log.end());
+  };
+  EXPECT_EQ(after({"--selftest"}), (std::vector<std::string>{"ocr", "services", "hotkeys", "diagnostics"}));
+  EXPECT_EQ(after({"--livetest"}),
+            (std::vector<std::string>{"notifications", "ocr", "update", "services", "hotkeys", "diagnostics"}));
+  EXPECT_EQ(after({}),
+            (std::vector<std::string>{"notifications", "ocr", "update", "services", "hotkeys+register", "diagnostics"}));
+}
+
 TEST(FirstPageGate, WaitsForTheFirstLoadToEndOrTheCapAndRunsOnceOnALaterTurn) {
   // A load that starts and ends: released on the turn after it ends, once.
   {

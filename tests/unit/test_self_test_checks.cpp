@@ -149,3 +149,46 @@ TEST(SelfTestChecks, TheBridgeAnswerIsKeptAsItCameAndEveryFlagMustBeTrue) {
   EXPECT_FALSE(SelfTestChecks::bridge("[1,2]", "").passed);
   EXPECT_FALSE(SelfTestChecks::bridge("not json", "").passed);
 }
+
+// The bridge passes only when the page's question came back answered, on top of the
+// handlers and hooks; an answer that never came is kept as the page reported it.
+TEST(SelfTestChecks, TheBridgeNeedsItsRoundTripAndTheDragHookIsJudgedOnThePagesText) {
+  const json answered = {{"hasBridge", true},      {"hasBridgeHandler", true}, {"hasActionHandler", true},
+                         {"hasNavHandler", true},  {"hasDragDropHook", true},  {"roundTrip", true},
+                         {"bridgeReply", R"({"msg":"本地识别已就绪（无需 API Key）","ok":true})"}};
+  auto pass = SelfTestChecks::bridgeRoundTrip(answered.dump(), "");
+  EXPECT_TRUE(pass.passed);
+  EXPECT_EQ(pass.value, answered);
+
+  json silent = answered;
+  silent["roundTrip"] = false;
+  silent["bridgeReply"] = "timeout";
+  auto unanswered = SelfTestChecks::bridgeRoundTrip(silent.dump(), "");
+  EXPECT_FALSE(unanswered.passed);
+  EXPECT_EQ(unanswered.value, silent);
+  json noFlag = answered;
+  noFlag.erase("roundTrip");
+  EXPECT_FALSE(SelfTestChecks::bridgeRoundTrip(noFlag.dump(), "").passed);
+  json textFlag = answered;
+  textFlag["roundTrip"] = "true";
+  EXPECT_FALSE(SelfTestChecks::bridgeRoundTrip(textFlag.dump(), "").passed);
+  // Answered, but a handler is missing.
+  json noNav = answered;
+  noNav["hasNavHandler"] = false;
+  EXPECT_FALSE(SelfTestChecks::bridgeRoundTrip(noNav.dump(), "").passed);
+  EXPECT_EQ(SelfTestChecks::bridgeRoundTrip(std::nullopt, "页面无答复").value,
+            (json{{"ok", false}, {"error", "页面无答复"}}));
+
+  const std::string hook =
+      "function() { document.addEventListener('drop', function(ev) { if (ev.defaultPrevented) return; "
+      "var ids = ['dispatchDropZone', 'inboxPanel']; }, false); }";
+  auto hooked = SelfTestChecks::dragDrop(hook);
+  EXPECT_TRUE(hooked.passed);
+  EXPECT_EQ(hooked.value, "ok");
+  auto none = SelfTestChecks::dragDrop(std::nullopt);
+  EXPECT_FALSE(none.passed);
+  EXPECT_EQ(none.value, "fail");
+  std::string withoutZone = hook;
+  withoutZone.erase(withoutZone.find("'inboxPanel'"), 12);
+  EXPECT_EQ(SelfTestChecks::dragDrop(withoutZone).value, "fail");
+}

@@ -96,6 +96,14 @@ bool ServiceTabFixture::waitLoaded(const std::shared_ptr<BrowserTab>& tab, const
   return watch.wait(path, ms);
 }
 
+bool ServiceTabFixture::openWorkspace(const std::string& path) {
+  model = services->makeBrowserModel();
+  auto tab = model->activeTab();
+  TabLoadWatch load(tab);
+  show(tab);
+  return load.wait(path);
+}
+
 int ServiceTabFixture::logCount(const std::string& part) const { return countContaining(logs, part); }
 
 }  // namespace quorvel::test

@@ -68,6 +68,9 @@ class ServiceTabFixture : public ::testing::Test {
   // shown. A reload of the page shown needs a TabLoadWatch made before it.
   bool waitLoaded(const std::shared_ptr<BrowserTab>& tab, const std::string& path, unsigned ms = 15000);
 
+  // Makes the workspace and shows its first tab; true once it loaded `path`.
+  bool openWorkspace(const std::string& path);
+
   int logCount(const std::string& part) const;
   bool logged(const std::string& part) const { return logCount(part) > 0; }
 

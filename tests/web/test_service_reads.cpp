@@ -29,11 +29,8 @@ class ServiceReadsTest : public ServiceTabFixture {
 
   // The workspace with its first tab shown, loaded on `path`.
   void open(const std::string& path) {
-    model = services->makeBrowserModel();
+    ASSERT_TRUE(openWorkspace(path)) << model->activeTab()->currentPath.get();
     tab = model->activeTab();
-    TabLoadWatch load(tab);
-    show(tab);
-    ASSERT_TRUE(load.wait(path)) << tab->currentPath.get();
   }
 
   // Waits for the next badge publication after `refresh`.

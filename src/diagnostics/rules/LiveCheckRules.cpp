@@ -2,12 +2,20 @@
 
 #include <glib.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 
+#include "base/AppError.h"
+#include "base/GLibPtr.h"
 #include "core/Recents.h"
+#include "core/ServiceReads.h"
 #include "core/Todo.h"
 #include "features/calendar/FeedLinks.h"
 #include "features/calendar/ICSEvent.h"
+#include "features/calendar/ICSParser.h"
+#include "features/editing/HotFolderWatcher.h"
 #include "features/mirror/MirrorNodes.h"
 #include "features/recognition/LegalOCRSignals.h"
 
@@ -205,6 +213,49 @@ json feedResult(const FeedAnswers& a, const std::vector<ICSEvent>& events) {
               {"ekReminderAuthStatus", a.reminderAuth}};
 }
 
+int feedEventBlocks(std::string_view feed) {
+  int blocks = 0;
+  std::string logical;
+  bool pending = false;
+  auto close = [&] {
+    if (pending && logical == "BEGIN:VEVENT") ++blocks;
+  };
+  for (size_t at = 0;;) {
+    size_t end = feed.find_first_of("\r\n", at);
+    if (end == std::string_view::npos) end = feed.size();
+    std::string_view line = feed.substr(at, end - at);
+    if (pending && !line.empty() && (line[0] == ' ' || line[0] == '\t')) {
+      logical.append(line.substr(1));
+    } else {
+      close();
+      logical.assign(line);
+      pending = true;
+    }
+    if (end >= feed.size()) break;
+    at = end + (feed[end] == '\r' && end + 1 < feed.size() && feed[end + 1] == '\n' ? 2 : 1);
+  }
+  close();
+  return blocks;
+}
+
+ParsedFeed parseFeed(const std::string& body) {
+  ICSParser::Skipped skipped;
+  ParsedFeed parsed;
+  parsed.events = ICSParser::parse(body, skipped);
+  parsed.skipped = skipped.total();
+  return parsed;
+}
+
+json feedCheck(const FeedAnswers& answers, const ParsedFeed& parsed) {
+  json result = feedResult(answers, parsed.events);
+  const int blocks = feedEventBlocks(answers.firstBody);
+  const bool accounted = static_cast<long long>(parsed.events.size()) + parsed.skipped == blocks;
+  result["ok"] = result["ok"].get<bool>() && accounted;
+  result["feedEvents"] = blocks;
+  result["skippedEvents"] = parsed.skipped;
+  return result;
+}
+
 // ---- T3, T4 ---------------------------------------------------------------------------
 
 json nodesResult(long long fetchMs, long long cacheHitMs, const MirrorNodes& nodes) {
@@ -213,6 +264,39 @@ json nodesResult(long long fetchMs, long long cacheHitMs, const MirrorNodes& nod
               {"clients", nodes.clients.size()},
               {"fetchMs", fetchMs},
               {"cacheHitMs", cacheHitMs}};
+}
+
+json nodesResult(long long fetchMs, long long cacheHitMs, long long cacheReadRequests, const MirrorNodes& nodes) {
+  json result = nodesResult(fetchMs, cacheHitMs, nodes);
+  result["ok"] = result["ok"].get<bool>() && cacheReadRequests == 0;
+  result["cacheReadRequests"] = cacheReadRequests;
+  return result;
+}
+
+Task<json> nodesCheck(ServiceReads& reads) {
+  using Steady = std::chrono::steady_clock;
+  auto msSince = [](Steady::time_point t) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Steady::now() - t).count();
+  };
+  std::string bytes;
+  long long fetchMs = 0, cacheHitMs = 0, cacheReadRequests = 0;
+  try {
+    auto started = Steady::now();
+    auto fetching = reads.fetchNodesCached(true);
+    bytes = co_await fetching;
+    fetchMs = msSince(started);
+    const long long before = reads.readsMade(ServiceReads::kNodesPath);
+    started = Steady::now();
+    auto cached = reads.fetchNodesCached(false);
+    co_await cached;
+    cacheHitMs = msSince(started);
+    cacheReadRequests = reads.readsMade(ServiceReads::kNodesPath) - before;
+  } catch (const std::exception&) {
+    co_return json{{"ok", false}, {"error", describe(std::current_exception())}};
+  }
+  auto nodes = decodeMirrorNodes(bytes);
+  if (!nodes) co_return json{{"ok", false}, {"error", kNodesUnreadable}};
+  co_return nodesResult(fetchMs, cacheHitMs, cacheReadRequests, *nodes);
 }
 
 std::optional<long long> firstProceedingID(const Deadlines& lists) {
@@ -321,6 +405,64 @@ std::string uploadFileName(std::chrono::system_clock::time_point now) {
 
 json uploadResult(long long procID, long long count, const std::string& fileName) {
   return json{{"ok", count == 1}, {"procID", procID}, {"uploadedCount", count}, {"fileName", fileName}};
+}
+
+// ---- T7 -------------------------------------------------------------------------------
+
+namespace {
+// What the watcher offers, as the quick-archive window would receive it.
+struct InboxOffers : QuickArchiveOpener {
+  std::vector<std::filesystem::path> files;
+  void openQuickArchive(const std::vector<std::filesystem::path>& offered, const std::string&,
+                        bool fromHotFolder) override {
+    if (fromHotFolder) files.insert(files.end(), offered.begin(), offered.end());
+  }
+};
+}  // namespace
+
+Task<json> inboxCheck(HotFolderWatcher& watcher, unsigned boundMs) {
+  namespace fs = std::filesystem;
+  const fs::path folder = fs::path(g_get_tmp_dir()) / (kHotFolderPrefix + randomUUID());
+  std::error_code ec;
+  fs::create_directories(folder, ec);
+  if (ec) co_return json{{"ok", false}, {"error", ec.message()}};
+
+  InboxOffers offers;
+  HotFolderWatcher::Config config = watcher.config.get();
+  config.enabled = true;
+  config.folderPath = folder.string();
+  // Only in memory: the stored inbox configuration stays the user's.
+  watcher.config.set(config);
+  watcher.setOpener(&offers);
+  watcher.startWatching();
+  json result;
+  if (!watcher.isWatching.get()) {
+    result = json{{"ok", false}, {"error", "open failed"}};
+  } else {
+    const fs::path file = folder / kHotFolderFile;
+    std::ofstream out(file, std::ios::binary);
+    out << kHotFolderBytes;
+    out.close();
+    if (!out) {
+      result = json{{"ok", false}, {"error", "无法写入 " + file.string()}};
+    } else {
+      const auto written = std::chrono::steady_clock::now();
+      auto offered = [&] { return std::find(offers.files.begin(), offers.files.end(), file) != offers.files.end(); };
+      long long waited = 0;
+      while (!offered() && waited < boundMs) {
+        co_await sleepFor(50);
+        waited = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - written)
+                     .count();
+      }
+      const bool detected = offered();
+      result = json{{"ok", detected}, {"detectedFile", kHotFolderFile}};
+      if (detected) result["detectedMs"] = waited;
+    }
+  }
+  watcher.stopWatching();
+  watcher.setOpener(nullptr);
+  fs::remove_all(folder, ec);
+  co_return result;
 }
 
 // ---- T8, T9, T10 ----------------------------------------------------------------------

@@ -10,17 +10,20 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/Task.h"
 #include "base/Url.h"
 #include "diagnostics/rules/DiagnosticReport.h"
+#include "features/calendar/ICSEvent.h"
 
 namespace quorvel {
 struct Deadlines;
-struct ICSEvent;
 struct LegalOCRSignals;
 struct MirrorNodes;
+class ServiceReads;
+class HotFolderWatcher;
 }  // namespace quorvel
 
 namespace quorvel::LiveCheck {
@@ -157,13 +160,39 @@ struct FeedAnswers {
   int eventAuth = 0;
   int reminderAuth = 0;
 };
+// The statuses, the feed's marker and the counts of the parsed events.
 nlohmann::json feedResult(const FeedAnswers& answers, const std::vector<ICSEvent>& events);
+
+// The event blocks ("BEGIN:VEVENT" lines, folded lines joined) of a feed text, counted
+// apart from the parser.
+int feedEventBlocks(std::string_view feed);
+
+// What the parser made of the first body: its events and the blocks it left out by
+// one of its rules.
+struct ParsedFeed {
+  std::vector<ICSEvent> events;
+  int skipped = 0;
+};
+ParsedFeed parseFeed(const std::string& body);
+
+// The whole of T2: `feedResult`, and the parsed events must account for the feed:
+// every event block of the first body is parsed or left out by a rule the parser
+// counted ("feedEvents", "skippedEvents").
+nlohmann::json feedCheck(const FeedAnswers& answers, const ParsedFeed& parsed);
 
 // ---- T3: case nodes -------------------------------------------------------------------
 
 // Passes when the cache answered in under 20 ms and the list says ok.
 nlohmann::json nodesResult(long long fetchMs, long long cacheHitMs, const MirrorNodes& nodes);
+// The same, and the cached read must have asked the service nothing
+// ("cacheReadRequests" 0).
+nlohmann::json nodesResult(long long fetchMs, long long cacheHitMs, long long cacheReadRequests,
+                           const MirrorNodes& nodes);
 inline constexpr const char* kNodesUnreadable = "节点列表格式不符（/api/desktop/nodes）";
+// The whole of T3 over `reads` (it outlives the check): a read past the cache that
+// fills it, then a read the cache must answer, timed, with the reads of the node path
+// sent to the service counted around it.
+Task<nlohmann::json> nodesCheck(ServiceReads& reads);
 
 // ---- T4: deadlines --------------------------------------------------------------------
 
@@ -202,6 +231,14 @@ inline constexpr const char* kHotFolderPrefix = "quorvel-hotfolder-";
 inline constexpr const char* kHotFolderFile = "扫描证据_01.pdf";
 inline constexpr const char* kHotFolderBytes = "PDF-TEST";
 inline constexpr unsigned kHotFolderWaitMs = 500;
+// How long the inbox watcher may take to offer the file: its settle delay, once more
+// for a size that moved meanwhile, and a margin.
+inline constexpr unsigned kHotFolderBoundMs = 4000;
+// The whole of T7 through the client's own inbox watcher (`watcher`, made for the check
+// alone and not watching yet): it watches a scratch folder, the sample file is
+// written, and the file counts as detected only once the watcher itself offers it,
+// within `boundMs` ("detectedMs" tells when).
+Task<nlohmann::json> inboxCheck(HotFolderWatcher& watcher, unsigned boundMs = kHotFolderBoundMs);
 
 // ---- T8, T9, T10 ----------------------------------------------------------------------
 

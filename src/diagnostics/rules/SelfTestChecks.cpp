@@ -219,6 +219,20 @@ Outcome metadataKeys(const std::optional<std::string>& desktopEntry) {
   return {{{"ok", ok}, {"scheme", scheme}, {"calendar", calendar}, {"reminders", reminders}, {"docTypes", docTypes}}, ok};
 }
 
+Outcome dragDrop(const std::optional<std::string>& hookText) {
+  bool hooked = hookText.has_value();
+  for (const char* part : {"ev.defaultPrevented", "dispatchDropZone", "inboxPanel", "}, false);"})
+    hooked = hooked && hookText->find(part) != std::string::npos;
+  return {hooked ? "ok" : "fail", hooked};
+}
+
+Outcome bridgeRoundTrip(const std::optional<std::string>& reply, const std::string& error) {
+  Outcome outcome = bridge(reply, error);
+  auto answered = outcome.value.find("roundTrip");
+  outcome.passed = outcome.passed && answered != outcome.value.end() && answered->is_boolean() && answered->get<bool>();
+  return outcome;
+}
+
 Outcome bridge(const std::optional<std::string>& reply, const std::string& error) {
   json answer = reply ? json::parse(*reply, nullptr, false) : json(json::value_t::discarded);
   if (answer.is_discarded() || !answer.is_object())

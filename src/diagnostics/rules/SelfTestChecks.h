@@ -48,9 +48,17 @@ Outcome quickCaptureDate(TimePoint now);
 // scheme and document types among its MIME types, and the calendar and task usage
 // texts. Nothing: no entry could be read.
 Outcome metadataKeys(const std::optional<std::string>& desktopEntry);
+// 13: the drag-and-drop hook's text as the page holds it; nothing: the page holds none.
+// The value is the text "ok" or "fail".
+Outcome dragDrop(const std::optional<std::string>& hookText);
 // 14: the page's answer to the bridge probe (`reply` its text when it answered one,
 // `error` the evaluation's error otherwise).
 Outcome bridge(const std::optional<std::string>& reply, const std::string& error);
+// 14 as the self-check judges it: `bridge`, and the page's own question through the
+// bridge came back answered ("roundTrip" true).
+Outcome bridgeRoundTrip(const std::optional<std::string>& reply, const std::string& error);
+// How long the page waits for the bridge's answer.
+inline constexpr unsigned kBridgeReplyMs = 3000;
 
 // The keys of the usage texts in the desktop entry.
 inline constexpr const char* kCalendarUsageKey = "X-Quorvel-Calendar-Usage";

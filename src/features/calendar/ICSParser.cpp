@@ -403,16 +403,19 @@ struct Pending {
 
 class Reader {
  public:
+  explicit Reader(Skipped& skipped) : skipped_(skipped) {}
   std::vector<ICSEvent> events;
 
   void line(std::string_view l) {
     if (l == "BEGIN:VEVENT") {
+      if (inEvent_) ++skipped_.unterminated;
       p_.reset();
       inEvent_ = true;
       inAlarm_ = false;
       return;
     }
     if (l == "END:VEVENT") {
+      if (inEvent_ && p_.uid.empty()) ++skipped_.noUID;
       if (inEvent_ && !p_.uid.empty()) finish();
       inEvent_ = inAlarm_ = false;
       return;
@@ -470,7 +473,10 @@ class Reader {
  private:
   void finish() {
     auto start = parseDate(p_.dtstart, p_.allDay);
-    if (!start) return;
+    if (!start) {
+      ++skipped_.badDate;
+      return;
+    }
     auto end = parseDate(p_.dtend, p_.allDay);
     std::optional<ICSEvent::Date> e;
     using std::chrono::seconds;
@@ -483,7 +489,10 @@ class Reader {
       e = std::max(*end, *shortest);
     }
     // An end past the clock's range is no date either.
-    if (!e) return;
+    if (!e) {
+      ++skipped_.badDate;
+      return;
+    }
     ICSEvent ev;
     ev.uid = std::move(p_.uid);
     ev.summary = decodeText(p_.summary);
@@ -498,6 +507,15 @@ class Reader {
     p_.reset();
   }
 
+  // An event block still open when the text ends was left out too.
+ public:
+  void end() {
+    if (inEvent_) ++skipped_.unterminated;
+    inEvent_ = false;
+  }
+
+ private:
+  Skipped& skipped_;
   Pending p_;
   bool inEvent_ = false;
   bool inAlarm_ = false;
@@ -508,7 +526,12 @@ class Reader {
 }  // namespace
 
 std::vector<ICSEvent> parse(std::string_view text) {
-  Reader reader;
+  Skipped ignored;
+  return parse(text, ignored);
+}
+
+std::vector<ICSEvent> parse(std::string_view text, Skipped& skipped) {
+  Reader reader(skipped);
   // One logical line is pending: a view into the text, or an owned copy once a
   // continuation line was appended to it.
   std::string_view pending;
@@ -544,6 +567,7 @@ std::vector<ICSEvent> parse(std::string_view text) {
     }
   }
   flush();
+  reader.end();
   return std::move(reader.events);
 }
 

@@ -11,8 +11,19 @@
 
 namespace quorvel::ICSParser {
 
+// The events the parser leaves out, by its rule: no UID, a start or end it cannot
+// form (unreadable, or outside the clock's range), or a block that never ends.
+struct Skipped {
+  int noUID = 0;
+  int badDate = 0;
+  int unterminated = 0;
+  int total() const { return noUID + badDate + unterminated; }
+};
+
 // The feed's events in feed order (duplicates kept). Never throws for any input.
 std::vector<ICSEvent> parse(std::string_view text);
+// The same, counting into `skipped` each event block it leaves out.
+std::vector<ICSEvent> parse(std::string_view text, Skipped& skipped);
 
 // One DTSTART/DTEND value: "yyyyMMdd" (all-day, local zone, first 8 characters),
 // "yyyyMMdd'T'HHmmss'Z'" (UTC) or "yyyyMMdd'T'HHmmss" (Asia/Shanghai).

@@ -165,11 +165,11 @@ struct HotFolderWatcher::Impl {
     }
     std::string count = std::to_string(urls.size());
     owner.lastEventText.set("发现 " + count + " 个新文件");
-    logLine(tags::kHotFolder, "检测到 " + count + " 个新文件：" + joined);
+    logLine(owner.logTag_, "检测到 " + count + " 个新文件：" + joined);
     if (opener)
       opener->openQuickArchive(urls, "来自热文件夹「" + folderName(owner.config->folderPath) + "」", true);
     else
-      logLine(tags::kHotFolder, "快速归档窗口尚未接入，新文件未能打开", LogLevel::warning);
+      logLine(owner.logTag_, "快速归档窗口尚未接入，新文件未能打开", LogLevel::warning);
   }
 };
 
@@ -207,6 +207,7 @@ HotFolderWatcher::HotFolderWatcher(UserDefaults& defaults, FilePanels& panels, D
       defaults_(defaults),
       panels_(panels),
       desktop_(desktop),
+      logTag_(tags::kHotFolder),
       impl_(std::make_unique<Impl>(*this, debounceMs)) {}
 
 // The monitor and the pending scan go with the watcher: no callback reaches it after.
@@ -237,7 +238,7 @@ void HotFolderWatcher::startWatching() {
   }
   if (!monitor) {
     std::string reason = readEc ? readEc.message() : err.message();
-    logLine(tags::kHotFolder, "无法打开监控目录 " + dir.string() + "：" + reason, LogLevel::warning);
+    logLine(logTag_, "无法打开监控目录 " + dir.string() + "：" + reason, LogLevel::warning);
     lastEventText.set("无法打开监控目录");
     return;
   }
@@ -246,7 +247,7 @@ void HotFolderWatcher::startWatching() {
       impl_->monitor.get(), g_signal_connect(impl_->monitor.get(), "changed", G_CALLBACK(&Impl::onEvent), impl_.get()));
   isWatching.set(true);
   lastEventText.set("监控中：" + folderName(config->folderPath));
-  logLine(tags::kHotFolder, "开始监控 " + dir.string());
+  logLine(logTag_, "开始监控 " + dir.string());
 }
 
 void HotFolderWatcher::stopWatching() {
@@ -306,7 +307,7 @@ void HotFolderWatcher::archiveProcessedFiles(const std::vector<fs::path>& files)
   for (const auto& file : files) {
     // Files picked or dropped from elsewhere in the same window are not the inbox's.
     if (!sameFolder(file.parent_path(), inbox)) {
-      logLine(tags::kHotFolder, "不在收件箱中，保留原处：" + file.string());
+      logLine(logTag_, "不在收件箱中，保留原处：" + file.string());
       continue;
     }
     // An earlier archived file of the same name stays; the new one takes a free name.
@@ -320,13 +321,13 @@ void HotFolderWatcher::archiveProcessedFiles(const std::vector<fs::path>& files)
     if (rc == 0) {
       ++moved;
       if (target.filename() != name)
-        logLine(tags::kHotFolder, "归档中已有同名文件，新文件存为 " + target.filename().string());
+        logLine(logTag_, "归档中已有同名文件，新文件存为 " + target.filename().string());
     } else {
-      logLine(tags::kHotFolder, "归档失败，文件留在收件箱：" + file.string() + "：" + FileOps::errorText(rc),
+      logLine(logTag_, "归档失败，文件留在收件箱：" + file.string() + "：" + FileOps::errorText(rc),
               LogLevel::warning);
     }
   }
-  if (moved) logLine(tags::kHotFolder, "已归档 " + std::to_string(moved) + " 个文件到 " + archive.string());
+  if (moved) logLine(logTag_, "已归档 " + std::to_string(moved) + " 个文件到 " + archive.string());
   impl_->knownFiles = namesOf(listAccepted(inbox));
   for (const auto& name : impl_->knownFiles) impl_->lastLook.erase(name);
 }

@@ -51,6 +51,8 @@ class HotFolderWatcher {
 
   // Set once by the owner of the windows; none: new files are only logged.
   void setOpener(QuickArchiveOpener* opener);
+  // A watcher made for a diagnostic logs under the diagnostic's tag, not the inbox's.
+  void setLogTag(std::string tag) { logTag_ = std::move(tag); }
   void startIfEnabled(bool diagnosticRun);
   void setEnabled(bool on);
   void chooseFolder();
@@ -71,6 +73,7 @@ class HotFolderWatcher {
   UserDefaults& defaults_;
   FilePanels& panels_;
   Desktop& desktop_;
+  std::string logTag_;
   // The folder question's answer reaches the watcher only while it lives.
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   std::unique_ptr<Impl> impl_;
