@@ -230,7 +230,6 @@ nlohmann::json uploadResult(long long procID, long long count, const std::string
 inline constexpr const char* kHotFolderPrefix = "quorvel-hotfolder-";
 inline constexpr const char* kHotFolderFile = "扫描证据_01.pdf";
 inline constexpr const char* kHotFolderBytes = "PDF-TEST";
-inline constexpr unsigned kHotFolderWaitMs = 500;
 // How long the inbox watcher may take to offer the file: its settle delay, once more
 // for a size that moved meanwhile, and a margin.
 inline constexpr unsigned kHotFolderBoundMs = 4000;
