@@ -1,4 +1,5 @@
 #include "diagnostics/LiveFeatureTest.h"
+#include "base/FailureText.h"
 
 #include <cairo.h>
 #include <giomm/file.h>
@@ -268,7 +269,7 @@ Task<json> testHotFolderDetection() {
   const fs::path folder = fs::path(g_get_tmp_dir()) / (LiveCheck::kHotFolderPrefix + randomUUID());
   std::error_code ec;
   fs::create_directories(folder, ec);
-  if (ec) co_return failure(ec.message());
+  if (ec) co_return failure(failure::systemErrorText(ec));
 
   json result;
   Glib::RefPtr<Gio::FileMonitor> monitor;
