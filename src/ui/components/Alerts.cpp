@@ -22,6 +22,21 @@ Gtk::Window* activeWindow() {
 
 void GtkDialogs::alert(const std::string& title, const std::string& text, const std::vector<std::string>& buttons,
                        std::function<void(int)> onAnswer) {
+  alertOver(nullptr, title, text, buttons, std::move(onAnswer));
+}
+
+void alertFrom(Gtk::Widget& origin, Dialogs& dialogs, const std::string& title, const std::string& text,
+               const std::vector<std::string>& buttons, std::function<void(int)> onAnswer) {
+  auto* gtk = dynamic_cast<GtkDialogs*>(&dialogs);
+  if (!gtk) {
+    dialogs.alert(title, text, buttons, std::move(onAnswer));
+    return;
+  }
+  gtk->alertOver(dynamic_cast<Gtk::Window*>(origin.get_root()), title, text, buttons, std::move(onAnswer));
+}
+
+void GtkDialogs::alertOver(Gtk::Window* over, const std::string& title, const std::string& text,
+                           const std::vector<std::string>& buttons, std::function<void(int)> onAnswer) {
   if (!gate_->open(title, text)) {
     if (onAnswer) postToMain([onAnswer] { onAnswer(-1); });
     return;
@@ -29,7 +44,7 @@ void GtkDialogs::alert(const std::string& title, const std::string& text, const 
   // Safe to repeat; needed when GTK was started without a gtkmm application.
   Gtk::init_gtkmm_internals();
   auto* dialog = new Gtk::MessageDialog(title, false, Gtk::MessageType::INFO, Gtk::ButtonsType::NONE, true);
-  if (Gtk::Window* parent = activeWindow()) {
+  if (Gtk::Window* parent = over ? over : activeWindow()) {
     dialog->set_transient_for(*parent);
     // Application shortcuts reach only the application's windows.
     if (auto app = parent->get_application()) dialog->set_application(app);

@@ -12,6 +12,7 @@
 #include "core/Dialogs.h"
 #include "features/volume/AccountFlow.h"
 #include "features/workspace/SpotlightIndexer.h"
+#include "ui/components/Alerts.h"
 #include "ui/components/HandCursor.h"
 #include "ui/components/LawButtons.h"
 #include "ui/settings/SettingsCardParts.h"
@@ -146,7 +147,8 @@ void AccountCard::store(const std::string& address, const ServerHint& hint) {
     return;
   }
   auto q = serviceChangeQuestion(current, address);
-  services_.dialogs.alert(q.title, q.text, q.buttons, [self = self_, address, hint](int answer) {
+  // Over the settings window, where the address was typed.
+  alertFrom(*this, services_.dialogs, q.title, q.text, q.buttons, [self = self_, address, hint](int answer) {
     AccountCard* card = *self;
     if (!card) return;
     if (answer != 0) {
