@@ -133,8 +133,11 @@ void AppDelegate::open(const std::vector<std::string>& uris) {
     else elsewhere.push_back(uri);
   }
   items.files = std::move(paths);
+  // A link or another program may name any file of this machine: nothing is staged unasked.
   if (!items.files.empty())
-    postToMain([this, files = items.files, hint = items.filesHint()] { openQuickArchive(files, hint, false); });
+    askBeforeStaging(services_.dialogs(), items.files, [this, files = items.files, hint = items.filesHint()] {
+      openQuickArchive(files, hint, false);
+    });
   if (elsewhere.empty()) return;
   std::string list;
   for (const auto& uri : elsewhere) {

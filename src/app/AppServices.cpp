@@ -233,6 +233,9 @@ AppServices::~AppServices() {
   countsNotified_.disconnect();
   dockBadgeCleared_.disconnect();
   inbox_->setOpener(nullptr);
+  // The index may outlive these services (the application holds it too).
+  if (spotlight_)
+    if (auto* store = dynamic_cast<SearchIndexStore*>(options_.searchIndex.get())) store->setDamageObserver({});
   // The members go in reverse order of their building: users before what they use.
 }
 
@@ -244,6 +247,10 @@ SpotlightIndexer& AppServices::spotlight() {
   if (!spotlight_) {
     auto index = options_.searchIndex;
     if (!index) index = std::make_shared<SearchIndexStore>(SpotlightIndexer::storeFile());
+    if (auto* store = dynamic_cast<SearchIndexStore*>(index.get()))
+      store->setDamageObserver([&dialogs = *dialogs_](const std::filesystem::path& keptAs) {
+        dialogs.alert("搜索索引已重建", "搜索索引文件已损坏，已另存为：\n" + keptAs.string() + "\n并新建了索引。");
+      });
     spotlight_ = std::make_unique<SpotlightIndexer>(std::move(index), defaults(), clock_);
   }
   return *spotlight_;

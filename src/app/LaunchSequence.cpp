@@ -115,6 +115,22 @@ OpenedItems partitionOpened(const std::vector<std::string>& uris) {
   return items;
 }
 
+void askBeforeStaging(Dialogs& dialogs, const std::vector<std::string>& paths, std::function<void()> stage) {
+  if (paths.empty()) return;
+  constexpr size_t kNamed = 10;
+  std::string list;
+  for (size_t i = 0; i < paths.size() && i < kNamed; ++i) list += "\n" + paths[i];
+  if (paths.size() > kNamed) list += "\n……等共 " + std::to_string(paths.size()) + " 个文件";
+  const std::string text = "以下本机文件被交给了墨衡台，要打开快速归档准备上传吗？" + list;
+  dialogs.alert("上传这些文件？", text, {"打开快速归档", "取消"}, [stage = std::move(stage), count = paths.size()](int answer) {
+    if (answer == 0) {
+      stage();
+      return;
+    }
+    logLine(tags::kArchive, "未打开快速归档：交来的 " + std::to_string(count) + " 个文件未上传");
+  });
+}
+
 bool isAbsoluteAddress(const std::string& target) {
   auto colon = target.find(':');
   if (colon == std::string::npos || colon == 0) return false;

@@ -123,6 +123,11 @@ struct OpenedItems {
 // Splits opened addresses: "file:" addresses are files, everything else a link.
 OpenedItems partitionOpened(const std::vector<std::string>& uris);
 
+// Files handed over from outside (a "file:" link, another program) are staged for
+// upload only after the user said so: the question names each file (the first ten,
+// then how many more); `stage` runs on "打开快速归档", nothing else does.
+void askBeforeStaging(Dialogs& dialogs, const std::vector<std::string>& paths, std::function<void()> stage);
+
 // An "--open" target: an absolute address (scheme and "//" or a "quorvel:" link)
 // goes to the link router; anything else is a page path of the service.
 bool isAbsoluteAddress(const std::string& target);

@@ -3,10 +3,13 @@
 // user sees: its HTTP status, a transport failure (no connection, time-out) or a reply
 // that cannot be read. A reply's body is never shown; what of it goes to the log is
 // cut by logExcerpt.
+#include <glib.h>
+
 #include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 namespace quorvel::failure {
 
@@ -21,6 +24,14 @@ std::string statusSentence(int status);
 // A transport failure from its GLib error (domain name and code): "无法连接到服务器",
 // "找不到服务器", "连接超时", …; nothing for an error of no known kind.
 std::optional<std::string> transportSentence(const std::string& domain, int code);
+
+// A system error in Chinese, for the messages that name it: "是文件夹，不是文件",
+// "没有权限", "磁盘空间不足", …; an error of no known kind as "系统错误（代码 N）".
+// From an errno value, a std::error_code of the system, or a GLib error (GIO and
+// file errors; an error of another domain keeps its own message).
+std::string systemErrorText(int errnoValue);
+std::string systemErrorText(const std::error_code& ec);
+std::string systemErrorText(const GError* error);
 
 // What of a reply body may go to the log: at most `maxBytes` bytes, cut before a
 // character that does not fit, line breaks as spaces, "…" when cut; a body that is

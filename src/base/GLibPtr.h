@@ -8,6 +8,8 @@
 #include <string>
 #include <utility>
 
+#include "base/FailureText.h"
+
 namespace quorvel {
 
 // An owned GError; `out()` is the GError** a C call fills.
@@ -26,7 +28,8 @@ class GErrorPtr {
   GError* get() const { return e_; }
   explicit operator bool() const { return e_ != nullptr; }
   const GError* operator->() const { return e_; }
-  std::string message() const { return e_ && e_->message ? e_->message : "未知错误"; }
+  // In Chinese where the error is a system one (a file or I/O error), else its own text.
+  std::string message() const { return failure::systemErrorText(e_); }
   bool matches(GQuark domain, int code) const { return g_error_matches(e_, domain, code); }
 
  private:

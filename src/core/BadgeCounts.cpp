@@ -2,6 +2,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+
 namespace quorvel {
 namespace {
 // Integral JSON numbers only; text, booleans and fractions fall back to 0.
@@ -34,6 +36,12 @@ bool isBadgeReply(const nlohmann::json& j) {
   return false;
 }
 }  // namespace
+
+long long shownCount(long long count, long long max) { return std::clamp(count, 0LL, max); }
+
+std::string countText(long long count, long long max) {
+  return count > max ? std::to_string(max) + "+" : std::to_string(shownCount(count, max));
+}
 
 std::optional<BadgeCounts> parseBadgeReply(const std::string& text) {
   auto j = nlohmann::json::parse(text, nullptr, false);

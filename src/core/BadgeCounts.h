@@ -20,6 +20,12 @@ struct BadgeCounts {
   bool operator==(const BadgeCounts&) const = default;
 };
 
+// What a count pill, the tray and the launcher badge can show: the count within
+// 0 … max, and a larger one as max + "+". A negative count from the service shows as 0.
+inline constexpr long long kMaxShownCount = 999;
+long long shownCount(long long count, long long max = kMaxShownCount);
+std::string countText(long long count, long long max = kMaxShownCount);
+
 // Parses a reply text. A badge reply is a JSON object holding at least one of the five
 // counters and no error marker ("error", "errors", "success": false, "ok": false); it
 // gives the counts, each field falling back on its own. Anything else (not JSON, an

@@ -45,6 +45,9 @@ void BrowserModel::construct() {
     newTab("/dashboard", "个人工作台");
   }
 
+  // The signal is the model's own: it never outlives `this`.
+  pageFinished_.connect([this](const std::string&) { saveSessionSoon(); });
+
   std::weak_ptr<BrowserModel> weak = weak_from_this();
   hibernateTimer_ = SourceId(startRepeatingTimer(kTimerPeriodMs, [weak] {
     if (auto m = weak.lock()) m->hibernateIdleTabs();

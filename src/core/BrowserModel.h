@@ -1,4 +1,5 @@
 #pragma once
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -108,6 +109,10 @@ class BrowserModel : public std::enable_shared_from_this<BrowserModel> {
 
   // Session and hibernation.
   void saveSession();
+  // A tab's page changed: the session is saved now, or, within kSessionSavePause of the
+  // last such save, once when the pause is over.
+  void saveSessionSoon();
+  static constexpr std::chrono::milliseconds kSessionSavePause{2000};
   void wake(const std::shared_ptr<BrowserTab>& tab);
   void hibernateIdleTabs();
   // Releases one tab's page (keeping its address); false when it had none.
@@ -117,6 +122,10 @@ class BrowserModel : public std::enable_shared_from_this<BrowserModel> {
 
   // Forgets the account, clears the web data, then shows the sign-in page.
   void logout();
+  // The service's address changed: what the old service gave (recents, node cache,
+  // counts, sidebar entries) is forgotten and its tabs closed; one start tab on the new
+  // address remains, and the saved session holds only that one.
+  void forgetService();
 
  private:
   BrowserModel(PageFactory factory, const Services& services, WebStore* store, AppMode mode);
@@ -142,6 +151,8 @@ class BrowserModel : public std::enable_shared_from_this<BrowserModel> {
   WebStore* webStore_ = nullptr;
   AppMode mode_ = AppMode::normal;
   SourceId hibernateTimer_;
+  SourceId sessionSaveTimer_;
+  std::optional<std::chrono::system_clock::time_point> lastSoonSave_;
   sigc::signal<void()> changed_;
   sigc::signal<void(const TabRowsChange&)> tabRowsChanged_;
   sigc::signal<void(const std::string&)> pageFinished_;

@@ -35,12 +35,33 @@ void BrowserModel::saveSession() {
   defaults_.set(kActiveKey, active);
 }
 
+void BrowserModel::saveSessionSoon() {
+  if (sessionSaveTimer_) return;  // the save already waiting writes the latest state
+  const auto now = clock_.now();
+  const auto since = lastSoonSave_ ? now - *lastSoonSave_ : std::chrono::system_clock::duration::max();
+  if (since >= kSessionSavePause || since < std::chrono::system_clock::duration::zero()) {
+    lastSoonSave_ = now;
+    saveSession();
+    return;
+  }
+  const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(kSessionSavePause - since);
+  std::weak_ptr<BrowserModel> weak = weak_from_this();
+  sessionSaveTimer_ = SourceId(postToMainAfter(static_cast<unsigned>(wait.count()) + 1, [weak] {
+    auto m = weak.lock();
+    if (!m) return;
+    m->sessionSaveTimer_.forget();  // a one-shot source, ended by now
+    m->lastSoonSave_ = m->clock_.now();
+    m->saveSession();
+  }));
+}
+
 bool BrowserModel::restoreSession() {
   auto stored = defaults_.object(kSessionKey);
   if (!stored || !stored->is_array()) return false;
 
   std::vector<std::shared_ptr<BrowserTab>> restored;
   int skippedMalformed = 0;
+  const Url home = AppConfig::homeURL(defaults_);
   for (const auto& entry : *stored) {
     // An entry of the wrong shape is skipped on its own; the others still restore.
     bool wellFormed = entry.is_object();
@@ -55,6 +76,14 @@ bool BrowserModel::restoreSession() {
     if (urlIt == entry.end()) continue;
     auto url = Url::parse(urlIt->get<std::string>());
     if (!url || url->host.empty()) continue;
+    // Another site's page is never reopened at start: it would load in a tab of ours or
+    // be handed to the system browser.
+    if (!isServiceOrigin(*url, home)) {
+      logLine(tags::kSession, "跳过不属于服务器的标签记录：" + url->scheme + "://" + url->host +
+                                  (url->port >= 0 ? ":" + std::to_string(url->port) : std::string()),
+              LogLevel::warning);
+      continue;
+    }
     auto titleIt = entry.find("title");
     auto tab = makeTab(titleIt == entry.end() ? "标签" : titleIt->get<std::string>());
     tab->hibernatedURL = *url;
@@ -81,6 +110,16 @@ bool BrowserModel::restoreSession() {
     if (auto self = weak.lock()) self->audit_.record("session-restore", "-", extra);
   });
   return true;
+}
+
+void BrowserModel::forgetService() {
+  account_.clear();
+  const size_t closed = tabs_->size();
+  for (auto& t : tabs_.get()) t->teardownWebView();
+  setTabs({}, {TabRowsChange::reset});
+  activeID_.set(std::nullopt);
+  logLine(tags::kSession, "服务器已更换：清除上一服务器的最近卷宗与目录缓存，关闭 " + std::to_string(closed) + " 个标签");
+  newTab("/dashboard", "个人工作台");
 }
 
 void BrowserModel::wake(const std::shared_ptr<BrowserTab>& tabRef) {

@@ -164,7 +164,7 @@ void MultipartBody::addFile(const std::string& name, const fs::path& file) {
   if (finished_) throw AppError(errors::kQuickArchive, errors::kNoHttpReply, "上传内容已封口");
   const std::string shown = file.filename().string();
   auto fail = [&](int err) {
-    return AppError(errors::kFile, err, "无法读取文件“" + shown + "”：" + g_strerror(err));
+    return AppError(errors::kFile, err, "无法读取文件“" + shown + "”：" + failure::systemErrorText(err));
   };
   // Open and inspect the file now, so an unreadable file stops the upload before
   // anything is sent.

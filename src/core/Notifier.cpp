@@ -1,5 +1,7 @@
 #include "core/Notifier.h"
 
+#include "core/BadgeCounts.h"
+
 #include <ctime>
 
 #include "base/Clock.h"
@@ -55,7 +57,7 @@ void Notifier::clearBadge() {
 }
 
 void Notifier::apply(const BadgeCounts& c) {
-  desktop_.setBadge(c.overdue >= 1 ? c.overdue : 0);
+  desktop_.setBadge(shownCount(c.overdue));
 
   if (lastOverdue_ >= 0 && c.overdue > lastOverdue_) {
     if (authorized_) {

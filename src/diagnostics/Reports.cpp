@@ -1,4 +1,5 @@
 #include "diagnostics/Reports.h"
+#include "base/FailureText.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -38,13 +39,13 @@ bool writeFileReplacingLinks(const std::filesystem::path& path, const std::strin
   };
   std::string tmpl = (path.parent_path() / ("." + path.filename().string() + ".XXXXXX")).string();
   int fd = ::mkostemp(tmpl.data(), O_CLOEXEC);
-  if (fd < 0) return fail(std::strerror(errno));
+  if (fd < 0) return fail(failure::systemErrorText(errno));
   size_t done = 0;
   while (done < bytes.size()) {
     ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
-      std::string why = std::strerror(errno);
+      std::string why = failure::systemErrorText(errno);
       ::close(fd);
       ::unlink(tmpl.c_str());
       return fail(why);
@@ -54,7 +55,7 @@ bool writeFileReplacingLinks(const std::filesystem::path& path, const std::strin
   // Readable like any other file the user writes there.
   ::fchmod(fd, 0644);
   if (::close(fd) != 0 || ::rename(tmpl.c_str(), path.c_str()) != 0) {
-    std::string why = std::strerror(errno);
+    std::string why = failure::systemErrorText(errno);
     ::unlink(tmpl.c_str());
     return fail(why);
   }

@@ -1,4 +1,5 @@
 #include "diagnostics/SelfTest.h"
+#include "base/FailureText.h"
 
 #include <webkit/webkit.h>
 
@@ -263,7 +264,7 @@ Task<json> SelfTest::previewCache() {
   json result;
   if (ec || !fs::create_directories(root, ec) || ec) {
     result["ok"] = false;
-    result["error"] = "无法创建临时目录：" + ec.message();
+    result["error"] = "无法创建临时目录：" + failure::systemErrorText(ec);
     co_return result;
   }
   PreviewCache& cache = services_.volume.cache();

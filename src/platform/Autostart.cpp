@@ -1,4 +1,5 @@
 #include "platform/Autostart.h"
+#include "base/FailureText.h"
 
 #include <glib.h>
 #include <unistd.h>
@@ -59,7 +60,7 @@ void writeEntry(const std::string& text) {
   fs::path path = entryPath();
   std::error_code ec;
   fs::create_directories(path.parent_path(), ec);
-  if (ec) throw AppError(errors::kFile, ec.value(), "无法创建自启动文件夹 " + path.parent_path().string() + "：" + ec.message());
+  if (ec) throw AppError(errors::kFile, ec.value(), "无法创建自启动文件夹 " + path.parent_path().string() + "：" + failure::systemErrorText(ec));
   if (!writeFileAtomically(path, text)) throw AppError(errors::kFile, 0, "无法写入自启动项 " + path.string());
 }
 }  // namespace
@@ -123,7 +124,7 @@ void disable() {
   }
   std::error_code ec;
   fs::remove(entryPath(), ec);
-  if (ec) throw AppError(errors::kFile, ec.value(), "无法删除自启动项 " + entryPath().string() + "：" + ec.message());
+  if (ec) throw AppError(errors::kFile, ec.value(), "无法删除自启动项 " + entryPath().string() + "：" + failure::systemErrorText(ec));
 }
 
 LoginItemStatus status() {

@@ -1,4 +1,5 @@
 #include "platform/FileOps.h"
+#include "base/FailureText.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -101,6 +102,15 @@ bool setModificationTime(const fs::path& p, std::chrono::system_clock::time_poin
   return ::utimensat(AT_FDCWD, p.c_str(), times, 0) == 0;
 }
 
-std::string errorText(int err) { return std::strerror(err); }
+std::string errorText(int err) { return failure::systemErrorText(err); }
+
+std::string localStamp() {
+  std::time_t now = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&now, &tm);
+  char buf[32];
+  std::strftime(buf, sizeof buf, "%Y%m%d-%H%M%S", &tm);
+  return buf;
+}
 
 }  // namespace quorvel::FileOps

@@ -17,5 +17,7 @@ int moveNoReplace(const std::filesystem::path& from, const std::filesystem::path
 int copyNewFile(const std::filesystem::path& from, const std::filesystem::path& to);
 bool setModificationTime(const std::filesystem::path& p, std::chrono::system_clock::time_point t);
 std::string errorText(int err);
+// The local time as "yyyyMMdd-HHmmss", as names of kept-aside copies carry it.
+std::string localStamp();
 
 }  // namespace quorvel::FileOps

@@ -1,4 +1,5 @@
 #include "platform/ScreenCapture.h"
+#include "base/FailureText.h"
 
 #include <fcntl.h>
 #include <gio/gio.h>
@@ -271,7 +272,7 @@ std::unique_ptr<CaptureFile> CaptureFile::create() {
   int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (fd < 0) {
     int code = errno;
-    throw AppError(errors::kFile, code, g_strerror(code));
+    throw AppError(errors::kFile, code, failure::systemErrorText(code));
   }
   ::close(fd);
   return std::unique_ptr<CaptureFile>(new CaptureFile(path));

@@ -4,6 +4,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <nlohmann/json.hpp>
 #include <utility>
 
@@ -11,7 +12,10 @@
 #include "base/ErrorDomains.h"
 #include "base/GLibPtr.h"
 #include "base/MainQueue.h"
+#include "base/Log.h"
+#include "base/LogTags.h"
 #include "base/Text.h"
+#include "platform/FileOps.h"
 
 namespace quorvel {
 
@@ -146,10 +150,9 @@ struct SearchIndexStore::Job {
 
   bool await_ready() const noexcept { return false; }
   void await_suspend(std::coroutine_handle<> h) {
-    store->post([this, h](sqlite3* db) {
+    store->post([this, h] {
       try {
-        if (!db) throw AppError(errors::kSearchIndex, SQLITE_CANTOPEN, "无法打开搜索索引：" + store->openError_);
-        value.emplace(fn(db));
+        value.emplace(store->onDatabase<R>(fn));
       } catch (...) {
         error = std::current_exception();
       }
@@ -167,6 +170,7 @@ SearchIndexStore::SearchIndexStore(std::filesystem::path file) : file_(std::move
 }
 
 SearchIndexStore::~SearchIndexStore() {
+  *self_ = nullptr;
   {
     std::lock_guard lock(mutex_);
     stopping_ = true;
@@ -175,7 +179,7 @@ SearchIndexStore::~SearchIndexStore() {
   thread_.join();
 }
 
-void SearchIndexStore::post(std::function<void(sqlite3*)> job) {
+void SearchIndexStore::post(std::function<void()> job) {
   {
     std::lock_guard lock(mutex_);
     jobs_.push_back(std::move(job));
@@ -183,23 +187,103 @@ void SearchIndexStore::post(std::function<void(sqlite3*)> job) {
   wake_.notify_one();
 }
 
-void SearchIndexStore::run() {
-  sqlite3* db = nullptr;
-  std::error_code ec;
-  std::filesystem::create_directories(file_.parent_path(), ec);
-  int rc = sqlite3_open_v2(file_.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+namespace {
+// The file holds no database, or a malformed one: nothing in it can be read any more.
+bool isDamage(int rc) { return (rc & 0xff) == SQLITE_CORRUPT || (rc & 0xff) == SQLITE_NOTADB; }
+
+// Opens `file` and lays out the tables; the result code and, on failure, why.
+int openWithSchema(const std::filesystem::path& file, sqlite3*& db, std::string& why) {
+  int rc = sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
                            nullptr);
   if (rc == SQLITE_OK) rc = sqlite3_exec(db, kSchema, nullptr, nullptr, nullptr);
   if (rc != SQLITE_OK) {
-    openError_ = std::string(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc)) + "（" + file_.string() + "）";
+    why = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
     sqlite3_close(db);
     db = nullptr;
-  } else {
-    sqlite3_busy_timeout(db, 2000);
+    return rc;
   }
+  sqlite3_busy_timeout(db, 2000);
+  return rc;
+}
 
+}  // namespace
+
+void SearchIndexStore::open() {
+  std::error_code ec;
+  std::filesystem::create_directories(file_.parent_path(), ec);
+  std::string why;
+  int rc = openWithSchema(file_, db_, why);
+  if (rc == SQLITE_OK || (isDamage(rc) && replaceDamaged(why))) return;
+  openError_ = why + "（" + file_.string() + "）";
+}
+
+bool SearchIndexStore::replaceDamaged(const std::string& why) {
+  if (db_) sqlite3_close(db_);
+  db_ = nullptr;
+  // Kept, not deleted: it is the user's file. A name already taken gets a number.
+  namespace fs = std::filesystem;
+  const std::string stamp = FileOps::localStamp();
+  fs::path keptAs;
+  int err = EEXIST;
+  for (int n = 1; err == EEXIST && n <= 100; ++n) {
+    keptAs = file_;
+    keptAs += ".damaged-" + stamp + (n > 1 ? "-" + std::to_string(n) : "");
+    err = FileOps::moveNoReplace(file_, keptAs);
+  }
+  const bool moved = err == 0;
+  std::error_code ec;
+  // The journal files belong to the damaged file, not to the new one.
+  for (const char* suffix : {"-wal", "-shm", "-journal"}) {
+    fs::path side = file_;
+    side += suffix;
+    if (fs::exists(side, ec)) {
+      fs::path sideKept = keptAs;
+      sideKept += suffix;
+      if (moved) fs::rename(side, sideKept, ec);
+    }
+  }
+  std::string openWhy;
+  if (!moved || openWithSchema(file_, db_, openWhy) != SQLITE_OK) {
+    openError_ = "索引文件已损坏（" + why + "），无法移到一旁重建（" + file_.string() + "）";
+    postToMain([message = openError_] { logLine(tags::kSpotlight, message, LogLevel::warning); });
+    return false;
+  }
+  openError_.clear();
+  postToMain([alive = self_, keptAs, why] {
+    logLine(tags::kSpotlight, "搜索索引已损坏（" + why + "），已另存为 " + keptAs.string() + " 并重建",
+            LogLevel::warning);
+    if (SearchIndexStore* store = *alive) store->damageReplaced(keptAs);
+  });
+  return true;
+}
+
+void SearchIndexStore::damageReplaced(const std::filesystem::path& keptAs) {
+  if (damageObserver_) damageObserver_(keptAs);
+  else untoldDamage_.push_back(keptAs);
+}
+
+void SearchIndexStore::setDamageObserver(std::function<void(const std::filesystem::path&)> observer) {
+  damageObserver_ = std::move(observer);
+  if (!damageObserver_) return;
+  for (const auto& keptAs : std::exchange(untoldDamage_, {})) damageObserver_(keptAs);
+}
+
+template <class R>
+R SearchIndexStore::onDatabase(const std::function<R(sqlite3*)>& fn) {
+  if (!db_) throw AppError(errors::kSearchIndex, SQLITE_CANTOPEN, "无法打开搜索索引：" + openError_);
+  try {
+    return fn(db_);
+  } catch (const AppError& e) {
+    if (!isDamage(e.code) || !replaceDamaged(e.message)) throw;
+  }
+  // Once more, on the new index.
+  return fn(db_);
+}
+
+void SearchIndexStore::run() {
+  open();
   for (;;) {
-    std::function<void(sqlite3*)> job;
+    std::function<void()> job;
     {
       std::unique_lock lock(mutex_);
       wake_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
@@ -207,10 +291,10 @@ void SearchIndexStore::run() {
       job = std::move(jobs_.front());
       jobs_.pop_front();
     }
-    // Without a database every job reports why it could not be opened.
-    job(db);
+    job();
   }
-  sqlite3_close(db);
+  sqlite3_close(db_);
+  db_ = nullptr;
 }
 
 Task<void> SearchIndexStore::deleteDomain(std::string domain) {

@@ -42,7 +42,9 @@ class SearchIndex {
 class SearchIndexStore : public SearchIndex {
  public:
   // Opens (or creates) the database on the store's thread; an unusable file makes
-  // every operation fail with the database's message.
+  // every operation fail with the database's message. A damaged one (not a database,
+  // or malformed) is moved aside and a new, empty index takes its place: at opening,
+  // or when an operation meets the damage (that operation then runs on the new one).
   explicit SearchIndexStore(std::filesystem::path file);
   // Finishes the operations already asked for, then closes the database.
   ~SearchIndexStore() override;
@@ -64,21 +66,37 @@ class SearchIndexStore : public SearchIndex {
 
   const std::filesystem::path& file() const { return file_; }
 
+  // Told on the main context after a damaged index was moved aside (where it now is);
+  // a replacement before the observer was set is told when it is set. Main thread.
+  void setDamageObserver(std::function<void(const std::filesystem::path& keptAs)> observer);
+
   // Folds text the way stored text and search terms are compared (NFKC, case-folded).
   static std::string fold(const std::string& text);
 
  private:
   template <class R>
   struct Job;
-  void post(std::function<void(sqlite3*)> job);
+  void post(std::function<void()> job);
   void run();
+  // On the store's thread only.
+  void open();
+  template <class R>
+  R onDatabase(const std::function<R(sqlite3*)>& fn);
+  bool replaceDamaged(const std::string& why);
 
   std::filesystem::path file_;
   std::mutex mutex_;
   std::condition_variable wake_;
-  std::deque<std::function<void(sqlite3*)>> jobs_;
+  std::deque<std::function<void()>> jobs_;
   bool stopping_ = false;
-  std::string openError_;  // written on the store thread before its first job
+  sqlite3* db_ = nullptr;  // the store thread's
+  std::string openError_;  // written on the store thread
+  // Main-context steps posted by the store thread run only while the store exists.
+  std::shared_ptr<SearchIndexStore*> self_ = std::make_shared<SearchIndexStore*>(this);
+  // The main thread's.
+  void damageReplaced(const std::filesystem::path& keptAs);
+  std::function<void(const std::filesystem::path&)> damageObserver_;
+  std::vector<std::filesystem::path> untoldDamage_;
   std::thread thread_;
 };
 

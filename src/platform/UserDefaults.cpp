@@ -65,9 +65,7 @@ void UserDefaults::loadLocked() const {
   }
   // Keep the damaged file for the user instead of overwriting it, under a name no
   // earlier damaged file has.
-  std::time_t t = std::time(nullptr);
-  char stamp[32];
-  std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", std::localtime(&t));
+  const std::string stamp = FileOps::localStamp();
   Damage damage{file_, std::nullopt, std::nullopt};
   int err = EEXIST;
   for (int n = 1; err == EEXIST && n <= 100; ++n) {

@@ -1,4 +1,5 @@
 #include "web/PageExport.h"
+#include "base/FailureText.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -33,7 +34,7 @@ constexpr const char* kFilePrinter = "Print to File";
 // and breaks it into as many pages as the content needs.
 void applyPagination(GtkPrintSettings* settings) { gtk_print_settings_set_scale(settings, 100.0); }
 
-std::string systemError(int code) { return g_strerror(code); }
+std::string systemError(int code) { return failure::systemErrorText(code); }
 
 // Bytes to `target` through a temporary file beside it and a rename.
 void writeAtomically(const fs::path& target, const std::string& bytes) {
@@ -143,7 +144,7 @@ Task<std::string> PageExport::renderPDF(WebKitWebView* webView) {
   GErrorPtr err;
   gchar* name = nullptr;
   int fd = g_file_open_tmp("quorvel-export-XXXXXX.pdf", &name, err.out());
-  if (fd < 0) throw AppError(errors::kFile, err ? err.get()->code : 0, err ? err.get()->message : "无法创建临时文件");
+  if (fd < 0) throw AppError(errors::kFile, err ? err.get()->code : 0, err ? err.message() : "无法创建临时文件");
   ::close(fd);
   const fs::path temp = name;
   g_free(name);

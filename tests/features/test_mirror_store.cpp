@@ -163,6 +163,24 @@ TEST_F(MirrorStoreTest, CacheAllLandsTheTickedFoldersWithSnapshot) {
   EXPECT_EQ(store->progressText.get(), "x");
 }
 
+TEST_F(MirrorStoreTest, TheSyncMarkerIsWrittenOnlyWhenSomethingSynced) {
+  selectAndWait(7);
+  const fs::path marker = store->root() / "案件" / "2026" / "_本地镜像.json";
+  // The downloads go without the session cookie: each one answers the sign-in page.
+  cookies.stored = {{"other", "x", "example.org", false}};
+  runToEnd(store->cacheAll());
+  EXPECT_EQ(store->progressText.get().rfind("完成，", 0), 0u) << store->progressText.get();
+  EXPECT_FALSE(fs::exists(marker)) << "a folder none of whose files arrived is marked as synced";
+  EXPECT_EQ(countContaining(logs, "[Quorvel][MIRROR] 全部下载失败，未写入同步标记"), 1);
+
+  // One file failing among others that arrive: the marker is written.
+  cookies.stored = {{TestService::kSessionCookie, session, "127.0.0.1", false}};
+  setMirrorDownloadOdd(service, std::string(kFolder7) + "/起诉状.pdf", MirrorOdd::notFound);
+  runToEnd(store->cacheAll());
+  EXPECT_TRUE(fs::exists(marker));
+  EXPECT_EQ(countContaining(logs, "未写入同步标记"), 1);
+}
+
 TEST_F(MirrorStoreTest, OneTransferAtATimeAndBusyUntilTheLastOperationEnds) {
   selectAndWait(7);
   service.clearRequests();

@@ -93,6 +93,25 @@ TEST_F(GtkAlertsTest, TheSameAlertIsShownOnceUntilItIsAnswered) {
   EXPECT_EQ(shownDialogs().size(), 2u);
 }
 
+TEST_F(GtkAlertsTest, AQuestionAskedFromAToolWindowStandsOverThatWindow) {
+  Gtk::Window tool;
+  app->add_window(tool);
+  auto* field = Gtk::make_managed<Gtk::Entry>();
+  tool.set_child(*field);
+  tool.present();
+  window->present();  // another window of the application came to the front meanwhile
+  drainMainLoop();
+  alertFrom(*field, dialogs, "更换服务器？", "上一服务器的数据会清除。", {"更换并清除", "取消"}, answer);
+  drainMainLoop();
+  auto shown = shownDialogs();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0]->get_transient_for(), &tool);
+  shown[0]->response(0);
+  drainMainLoop();
+  EXPECT_EQ(answers, std::vector<int>{0});
+  app->remove_window(tool);
+}
+
 TEST_F(GtkAlertsTest, CtrlQStillQuitsWhileAnAlertHasTheFocus) {
   dialogs.alert("还没有连接卷宗盘", "请先连接。", {"好"}, {});
   ASSERT_TRUE(test::waitUntil([] { return !shownDialogs().empty() && shownDialogs()[0]->is_active(); }, 3000));

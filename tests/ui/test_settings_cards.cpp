@@ -11,6 +11,8 @@
 #include "VolumeServices.h"
 #include "base/Log.h"
 #include "core/AppConfig.h"
+#include "features/workspace/SpotlightIndexer.h"
+#include "features/workspace/SpotlightItems.h"
 #include "fakes/FakeDialogs.h"
 #include "fakes/FakeWebPage.h"
 #include "platform/Autostart.h"
@@ -115,8 +117,11 @@ TEST_F(SettingsCardsTest, OnlyAUsableAddressIsStoredAndEachStoreReloadsTheDashbo
   g_signal_emit_by_name(card.serverField().gobj(), "activate");
   EXPECT_EQ(stored(), "https://example.com");
 
+  // Each address below is another service's: the question is answered "更换并清除".
+  dialogs.answer = 0;
   card.serverField().set_text("  https://law.example.com/ \n");
   click(card.saveButton());
+  drainMainLoop();
   EXPECT_EQ(stored(), "https://law.example.com");
   EXPECT_EQ(card.serverField().get_text(), "https://law.example.com");
   EXPECT_EQ(card.hintLabel().get_text(), "已保存");
@@ -125,6 +130,7 @@ TEST_F(SettingsCardsTest, OnlyAUsableAddressIsStoredAndEachStoreReloadsTheDashbo
   EXPECT_EQ(page().loads.back(), "https://law.example.com/dashboard");
 
   click(card.resetButton());
+  drainMainLoop();
   EXPECT_EQ(stored(), AppConfig::kDefaultServerURL);
   EXPECT_EQ(card.serverField().get_text(), AppConfig::kDefaultServerURL);
   EXPECT_FALSE(card.resetButton().get_visible());
@@ -135,10 +141,12 @@ TEST_F(SettingsCardsTest, OnlyAUsableAddressIsStoredAndEachStoreReloadsTheDashbo
   card.serverField().set_text("http://127.0.0.1:40809");
   EXPECT_TRUE(card.resetButton().get_visible());
   click(card.saveButton());
+  drainMainLoop();
   EXPECT_EQ(stored(), "http://127.0.0.1:40809");
   EXPECT_EQ(colorOf(card.hintLabel()), LawTheme::warning.hex()) << "plain http is stored with a warning";
   card.serverField().set_text("   ");
   click(card.saveButton());
+  drainMainLoop();
   EXPECT_EQ(stored(), AppConfig::kDefaultServerURL);
   EXPECT_EQ(card.serverField().get_text(), AppConfig::kDefaultServerURL);
   EXPECT_FALSE(card.resetButton().get_visible());
@@ -147,6 +155,64 @@ TEST_F(SettingsCardsTest, OnlyAUsableAddressIsStoredAndEachStoreReloadsTheDashbo
   AppConfig::setServerURL(home.defaults(), "https://other.example.com");
   card.refresh();
   EXPECT_EQ(card.serverField().get_text(), "https://other.example.com");
+}
+
+TEST_F(SettingsCardsTest, AnotherServersAddressIsStoredOnlyAfterTheQuestionAndLeavesNothingOfTheOldOne) {
+  auto index = std::make_shared<SearchIndexStore>(home.dataHome() / "Quorvel" / "switch.db");
+  const SearchItem oldClient{"quorvel://client/21", spotlight::kDomain, "客户 · 华盛精工", "", {}};
+  ASSERT_FALSE(runToEnd(index->indexItems({oldClient}))->exception);
+  SpotlightIndexer spotlight(index, home.defaults(), pages.clock);
+  AccountCard card({*model, home.defaults(), dialogs, world.volume, &spotlight}, [] {});
+  model->account().rememberProceeding(88, "张三诉李四合同纠纷");
+  model->account().cacheNodes(R"({"ok":true,"contracts":[],"clients":[]})");
+  model->newTab("/proceedings/88", "张三诉李四");
+  ASSERT_EQ(model->tabs()->size(), 2u);
+  auto indexed = [&] { return *runToEnd(index->count())->value; };
+
+  // Cancelled: nothing is stored and nothing of the old server goes.
+  dialogs.answer = 1;
+  card.serverField().set_text("https://other-firm.example.org");
+  click(card.saveButton());
+  drainMainLoop();
+  ASSERT_EQ(dialogs.shown.size(), 1u);
+  EXPECT_EQ(dialogs.shown[0].title, "更换服务器？");
+  for (const char* part : {"https://other-firm.example.org", "最近卷宗", "系统搜索索引", "目录缓存", "标签页"})
+    EXPECT_NE(dialogs.shown[0].text.find(part), std::string::npos) << part;
+  EXPECT_EQ(dialogs.shown[0].buttons, (std::vector<std::string>{"更换并清除", "取消"}));
+  EXPECT_EQ(stored(), "https://example.com");
+  EXPECT_EQ(card.hintLabel().get_text(), "未更换服务器，地址未保存");
+  EXPECT_EQ(model->account().recents->size(), 1u);
+  EXPECT_TRUE(model->account().cachedNodes());
+  EXPECT_EQ(model->tabs()->size(), 2u);
+  EXPECT_EQ(indexed(), 1u);
+
+  // Confirmed: the recents, the node cache, the index and the old tabs go.
+  dialogs.answer = 0;
+  click(card.saveButton());
+  drainMainLoop();
+  EXPECT_EQ(stored(), "https://other-firm.example.org");
+  EXPECT_EQ(card.hintLabel().get_text(), "已保存");
+  EXPECT_TRUE(model->account().recents->empty());
+  EXPECT_TRUE(RecentStore::load(home.defaults()).empty());
+  EXPECT_FALSE(model->account().cachedNodes());
+  ASSERT_EQ(model->tabs()->size(), 1u);
+  EXPECT_EQ(model->activeTab()->title.get(), "个人工作台");
+  EXPECT_EQ(page().loads, std::vector<std::string>{"https://other-firm.example.org/dashboard"});
+  auto session = *home.defaults().object("session.tabs.v1");
+  ASSERT_EQ(session.size(), 1u);
+  EXPECT_EQ(session[0]["url"], "https://other-firm.example.org/dashboard");
+  EXPECT_TRUE(waitUntil([&] { return indexed() == 0; }, 3000)) << "the old firm's clients are still searchable";
+  EXPECT_EQ(logCount("[Quorvel][SET] 已更换服务器为 https://other-firm.example.org"), 1);
+
+  // The same server under another spelling or path asks nothing and keeps the tabs.
+  model->newTab("/cases", "案件");
+  const size_t asked = dialogs.shown.size();
+  card.serverField().set_text("https://OTHER-firm.example.org/app/");
+  click(card.saveButton());
+  drainMainLoop();
+  EXPECT_EQ(dialogs.shown.size(), asked) << "asked again for the same server";
+  EXPECT_EQ(model->tabs()->size(), 2u);
+  EXPECT_EQ(toLowerAscii(stored()), "https://other-firm.example.org/app");
 }
 
 TEST_F(SettingsCardsTest, ZoomChipsSetTheScaleBothStoredValuesAndLightOneChip) {

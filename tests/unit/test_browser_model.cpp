@@ -208,7 +208,7 @@ void storeSession(UserDefaults& defaults, nlohmann::json entries, nlohmann::json
 TEST_F(ModelTest, RestoresThreeTabsWithOnlyTheClampedActiveLive) {
   storeSession(home.defaults(), {{{"url", "https://example.com/a"}, {"title", "A"}},
                 {{"url", "https://example.com/b"}, {"title", "B"}},
-                {{"url", "https://other.org/c?x=1"}, {"title", "C"}}},
+                {{"url", "https://App.Example.com/c?x=1"}, {"title", "C"}}},
                7);
   auto m = make();
   ASSERT_EQ(m->tabs()->size(), 3u);
@@ -216,7 +216,7 @@ TEST_F(ModelTest, RestoresThreeTabsWithOnlyTheClampedActiveLive) {
   EXPECT_EQ(m->tabs().get()[0]->webView(), nullptr);
   EXPECT_EQ(m->tabs().get()[1]->webView(), nullptr);
   ASSERT_NE(m->activeTab()->webView(), nullptr);
-  EXPECT_EQ(fakeOf(m->activeTab())->loads.back(), "https://other.org/c?x=1");  // another host is restored
+  EXPECT_EQ(fakeOf(m->activeTab())->loads.back(), "https://App.Example.com/c?x=1");  // a subdomain is the service's
   EXPECT_EQ(m->tabs().get()[1]->currentPath.get(), "/b");
   EXPECT_EQ(pages.made.size(), 1u);  // one web view however many tabs
 }
@@ -233,6 +233,33 @@ TEST_F(ModelTest, RestoreSkipsUnusableEntriesAndKeepsTheRest) {
   EXPECT_EQ(m->tabs().get()[0]->title.get(), "标签");
   EXPECT_EQ(m->tabs().get()[1]->title.get(), "");
   EXPECT_EQ(activeIndex(*m), 0);
+}
+
+TEST_F(ModelTest, OnlyTheServicesAddressesAreRestoredAndTheOthersAreLogged) {
+  std::vector<std::string> logs;
+  setLogSink([&](const std::string& line) { logs.push_back(line); });
+  storeSession(home.defaults(), {{{"url", "https://evil.org/phish?token=1"}, {"title", "E"}},
+                {{"url", "https://badexample.com/a"}, {"title", "B"}},
+                {{"url", "http://example.com/plain"}, {"title", "H"}},
+                {{"url", "https://example.com:8443/port"}, {"title", "P"}},
+                {{"url", "mailto:someone@example.com"}, {"title", "M"}},
+                {{"url", "https://example.com/kept"}, {"title", "K"}}},
+               0);
+  auto m = make();
+  setLogSink({});
+  ASSERT_EQ(m->tabs()->size(), 1u);
+  EXPECT_EQ(m->activeTab()->title.get(), "K");
+  EXPECT_EQ(fakeOf(m->activeTab())->loads, std::vector<std::string>{"https://example.com/kept"});
+  EXPECT_EQ(countContaining(logs, "[Quorvel][SESSION] 跳过不属于服务器的标签记录"), 4);
+  EXPECT_EQ(countContaining(logs, "https://evil.org"), 1);
+  EXPECT_EQ(countContaining(logs, "token=1"), 0) << "a dropped page's query stays out of the log";
+
+  // Nothing of the service's at all: the start tab opens instead.
+  storeSession(home.defaults(), {{{"url", "https://evil.org/"}, {"title", "E"}}}, 0);
+  auto fresh = make();
+  ASSERT_EQ(fresh->tabs()->size(), 1u);
+  EXPECT_EQ(fresh->activeTab()->title.get(), "个人工作台");
+  EXPECT_EQ(fakeOf(fresh->activeTab())->loads, std::vector<std::string>{"https://example.com/dashboard"});
 }
 
 TEST_F(ModelTest, OnlyARelativeEntryOpensTheDefaultTab) {
@@ -306,6 +333,29 @@ TEST_F(ModelTest, TheSessionKeepsTheAddressATabWasMeantToShow) {
   EXPECT_EQ(blank->hibernatedURL->toString(), "https://example.com/t1-before");
   m->wake(failed);
   EXPECT_EQ(fakeOf(failed)->loads, std::vector<std::string>{"https://example.com/cases?id=3"});
+}
+
+TEST_F(ModelTest, APageChangeSavesTheSessionAtMostOnceInTwoSeconds) {
+  pages.clock.set(Clock::time_point{} + std::chrono::hours(1000));
+  auto m = withTabs(1);
+  auto tab = m->activeTab();
+  auto saved = [&] { return (*home.defaults().object("session.tabs.v1"))[0]["url"].get<std::string>(); };
+  auto goTo = [&](const std::string& path) {
+    fakeOf(tab)->url = "https://example.com" + path;
+    m->pageFinished().emit(path);
+  };
+  goTo("/proceedings/1");
+  EXPECT_EQ(saved(), "https://example.com/proceedings/1") << "the first change waits for nothing";
+  goTo("/proceedings/2");
+  goTo("/proceedings/3");
+  drainMainLoop();
+  EXPECT_EQ(saved(), "https://example.com/proceedings/1") << "saved again within the pause";
+  // Once the pause is over, the latest page is saved (one save for both changes).
+  EXPECT_TRUE(waitUntil([&] { return saved() == "https://example.com/proceedings/3"; }, 4000));
+  // Past the pause by the model's clock, a change is saved at once again.
+  pages.clock.set(pages.clock.now() + 3s);
+  goTo("/proceedings/4");
+  EXPECT_EQ(saved(), "https://example.com/proceedings/4");
 }
 
 TEST_F(ModelTest, DiagnosticModeNeitherReadsNorWritesTheSession) {

@@ -2,7 +2,11 @@
 // and the tray icon's pixels in the hosts' byte order.
 #include <gtest/gtest.h>
 
+#include "core/BadgeCounts.h"
 #include "ui/model/DockMenu.h"
+#include "ui/model/MenuBarRows.h"
+#include "ui/model/Sidebar.h"
+#include "ui/model/TabStripRules.h"
 #include "ui/model/TrayIcon.h"
 
 using namespace quorvel;
@@ -41,11 +45,30 @@ TEST(DockMenu, TrayLabelAndBadgeFollowTheOverdueCount) {
   EXPECT_EQ(trayLabelText(0), "");
   EXPECT_EQ(trayLabelText(-3), "");
   EXPECT_EQ(trayLabelText(12), "12");
-  EXPECT_EQ(trayLabelText(1234), "1234");
+  EXPECT_EQ(trayLabelText(1234), "999+");
+  EXPECT_EQ(trayBadgeText(1000000000000000LL), "99+");
   EXPECT_EQ(trayBadgeText(0), "");
   EXPECT_EQ(trayBadgeText(7), "7");
   EXPECT_EQ(trayBadgeText(99), "99");
   EXPECT_EQ(trayBadgeText(100), "99+");
+}
+
+TEST(BadgeReply, CountsAreShownWithinWhatAPillHolds) {
+  auto c = parseBadgeReply(R"({"overdue":-5,"today":1000000000000000,"soon":999,"verify":1000})");
+  ASSERT_TRUE(c);
+  EXPECT_EQ(countText(c->overdue), "0");
+  EXPECT_EQ(countText(c->today), "999+");
+  EXPECT_EQ(countText(c->soon), "999");
+  EXPECT_EQ(countText(c->verify), "999+");
+  EXPECT_EQ(shownCount(c->today), 999);
+  EXPECT_EQ(shownCount(c->overdue), 0);
+  EXPECT_EQ(countText(100, 99), "99+");
+  // The one rule behind every place a count is drawn.
+  EXPECT_EQ(sidebarCountText(c->today, true), "999+");
+  EXPECT_EQ(menuBarCountText(c->overdue, true), "0");
+  EXPECT_EQ(TabStripRules::overduePillText(c->today), "999+");
+  EXPECT_EQ(trayLabelText(c->today), "999+");
+  EXPECT_EQ(titles(dockMenuEntries(c->today, c->verify))[0], "待办（999+ 条超期）");
 }
 
 TEST(DockMenu, PanelOpensBelowTopClicksAboveBottomOnesAndStaysOnItsScreen) {

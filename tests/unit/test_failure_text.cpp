@@ -2,7 +2,11 @@
 #include <gio/gio.h>
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <filesystem>
+
 #include "base/FailureText.h"
+#include "base/GLibPtr.h"
 
 using namespace quorvel;
 
@@ -41,4 +45,35 @@ TEST(FailureText, LogExcerptsAreCutWholeCharactersOnOneLine) {
   // Bytes that are no text are told by their number, never copied.
   EXPECT_EQ(failure::logExcerpt("\x89PNG\r\n\x1a\n\xff\xfe"), "<10 字节，不是文本>");
   EXPECT_EQ(failure::logExcerpt("BEGIN:VCALENDAR\r\nSUMMARY:\xb7\xa8\xd4\xba", 200), "<29 字节，不是文本>");
+}
+
+TEST(FailureText, SystemErrorsAreSaidInChineseWhereverTheyComeFrom) {
+  EXPECT_EQ(failure::systemErrorText(EISDIR), "是文件夹，不是文件");
+  EXPECT_EQ(failure::systemErrorText(ENOENT), "文件或文件夹不存在");
+  EXPECT_EQ(failure::systemErrorText(EACCES), "没有权限");
+  EXPECT_EQ(failure::systemErrorText(EPERM), "没有权限");
+  EXPECT_EQ(failure::systemErrorText(ENOSPC), "磁盘空间不足");
+  EXPECT_EQ(failure::systemErrorText(EIO), "读写出错（磁盘或网络盘故障）");
+  EXPECT_EQ(failure::systemErrorText(std::make_error_code(std::errc::read_only_file_system)), "只读，不能写入");
+  EXPECT_EQ(failure::systemErrorText(99999), "系统错误（代码 99999）");
+
+  // A real failure of the file system, as each kind of caller meets it.
+  std::error_code ec;
+  std::filesystem::create_directories("/proc/self/not-a-place", ec);
+  ASSERT_TRUE(ec);
+  EXPECT_EQ(failure::systemErrorText(ec).find_first_of("abcdefghijklmnopqrstuvwxyz"), std::string::npos) << failure::systemErrorText(ec);
+  quorvel::GErrorPtr dir;
+  gchar* bytes = nullptr;
+  EXPECT_FALSE(g_file_get_contents("/", &bytes, nullptr, dir.out()));
+  EXPECT_EQ(dir.message(), "是文件夹，不是文件");
+  quorvel::GErrorPtr missing;
+  GFile* file = g_file_new_for_path("/no/such/file");
+  EXPECT_FALSE(g_file_query_info(file, "*", G_FILE_QUERY_INFO_NONE, nullptr, missing.out()));
+  g_object_unref(file);
+  EXPECT_EQ(missing.message(), "文件或文件夹不存在");
+  // Errors of other kinds keep their own text.
+  GError* other = g_error_new_literal(G_MARKUP_ERROR, G_MARKUP_ERROR_PARSE, "bad markup");
+  EXPECT_EQ(failure::systemErrorText(other), "bad markup");
+  g_error_free(other);
+  EXPECT_EQ(failure::systemErrorText(static_cast<const GError*>(nullptr)), "未知错误");
 }

@@ -7,6 +7,7 @@
 #include "app/LaunchSequence.h"
 #include "core/MenuCommands.h"
 #include "TestEnv.h"
+#include "fakes/FakeDialogs.h"
 #include "fakes/FakeWebPage.h"
 
 namespace quorvel {
@@ -213,6 +214,41 @@ TEST(OpenedItems, LinksInOrderThenAllFilesWithOneHint) {
   EXPECT_FALSE(isAbsoluteAddress("/calendar"));
   EXPECT_FALSE(isAbsoluteAddress("calendar?a=b:c"));
   EXPECT_FALSE(isAbsoluteAddress(":x"));
+}
+
+TEST(OpenedItems, HandedOverFilesAreStagedOnlyAfterTheQuestionNamingThem) {
+  test::FakeDialogs dialogs;
+  int staged = 0;
+  const std::vector<std::string> paths{"/home/user/.ssh/id_rsa", "/home/user/合同.pdf"};
+  dialogs.answer = 1;
+  askBeforeStaging(dialogs, paths, [&] { ++staged; });
+  drainMainLoop();
+  ASSERT_EQ(dialogs.shown.size(), 1u);
+  EXPECT_EQ(dialogs.shown[0].title, "上传这些文件？");
+  for (const auto& p : paths) EXPECT_NE(dialogs.shown[0].text.find(p), std::string::npos) << p;
+  EXPECT_EQ(dialogs.shown[0].buttons, (std::vector<std::string>{"打开快速归档", "取消"}));
+  EXPECT_EQ(staged, 0) << "staged although the question was cancelled";
+  dialogs.answer = -1;  // closed otherwise
+  askBeforeStaging(dialogs, paths, [&] { ++staged; });
+  drainMainLoop();
+  EXPECT_EQ(staged, 0);
+  dialogs.answer = 0;
+  askBeforeStaging(dialogs, paths, [&] { ++staged; });
+  drainMainLoop();
+  EXPECT_EQ(staged, 1);
+
+  // Many files: the first ten by name, then how many there are.
+  std::vector<std::string> many;
+  for (int i = 0; i < 25; ++i) many.push_back("/tmp/f" + std::to_string(i) + ".txt");
+  askBeforeStaging(dialogs, many, [] {});
+  drainMainLoop();
+  const std::string& text = dialogs.shown.back().text;
+  EXPECT_NE(text.find("/tmp/f9.txt"), std::string::npos);
+  EXPECT_EQ(text.find("/tmp/f10.txt"), std::string::npos);
+  EXPECT_NE(text.find("共 25 个文件"), std::string::npos);
+  // No files, no question.
+  askBeforeStaging(dialogs, {}, [&] { ++staged; });
+  EXPECT_EQ(dialogs.shown.size(), 4u);
 }
 
 TEST(TutorialSequence, TourOfTheToolWindowsOnTheirTimetable) {

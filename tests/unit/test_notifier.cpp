@@ -119,6 +119,10 @@ TEST_F(NotifierTest, BadgeShowsTheOverdueCountAndNeverZero) {
   update(0);
   notifier().clearBadge();
   EXPECT_EQ(badges, (std::vector<long long>{12, 0, 0}));
+  // The launcher shows what a pill can: nothing below zero, at most 999.
+  update(-5);
+  update(1000000000000000LL);
+  EXPECT_EQ(badges, (std::vector<long long>{12, 0, 0, 0, 999}));
 }
 
 TEST_F(NotifierTest, UpdatesApplyOnTheMainLoopInCallOrder) {

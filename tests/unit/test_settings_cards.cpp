@@ -36,6 +36,15 @@ TEST(SettingsServerAddress, AnythingButAnHttpAddressWithAHostIsRefusedAndSaidSo)
   EXPECT_EQ(http.text.rfind("已保存", 0), 0u);
 }
 
+TEST(SettingsServerAddress, AnotherSchemeHostOrPortIsAnotherService) {
+  EXPECT_FALSE(changesService("https://law.example.com", "https://LAW.example.com/app"));
+  EXPECT_FALSE(changesService("https://law.example.com", "https://law.example.com:443"));
+  EXPECT_TRUE(changesService("https://law.example.com", "https://other.example.com"));
+  EXPECT_TRUE(changesService("https://example.com", "https://law.example.com")) << "a subdomain is another firm's";
+  EXPECT_TRUE(changesService("https://law.example.com", "http://law.example.com"));
+  EXPECT_TRUE(changesService("http://127.0.0.1:40809", "http://127.0.0.1:40810"));
+}
+
 TEST(SettingsAccountLines, AvatarNameAndDetailForSignedInAndSignedOut) {
   EXPECT_EQ(accountAvatarCharacter(""), "?");
   EXPECT_EQ(accountNameLine(""), "当前未登录");

@@ -77,7 +77,8 @@ TEST(SidebarSelection, PrefixMatchesOnlyAtAPathBoundary) {
 TEST(SidebarTexts, PillsAndFooter) {
   EXPECT_EQ(sidebarCountText(3, true), "3");
   EXPECT_EQ(sidebarCountText(0, true), "0");
-  EXPECT_EQ(sidebarCountText(1234567, true), "1234567");
+  EXPECT_EQ(sidebarCountText(1234567, true), "999+");  // a pill never widens the sidebar
+  EXPECT_EQ(sidebarCountText(-5, true), "0");
   EXPECT_EQ(sidebarCountText(3, false), "–");
   // Small pills keep the full title in their help text.
   EXPECT_EQ(sidebarPillTip(TodoKind::hearings), "点击查看「7天内开庭」");

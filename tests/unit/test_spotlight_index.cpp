@@ -4,9 +4,12 @@
 
 #include <nlohmann/json.hpp>
 
+#include <fstream>
+
 #include "TestEnv.h"
 #include "TestHelpers.h"
 #include "base/ErrorDomains.h"
+#include "base/Log.h"
 #include "features/mirror/MirrorNodes.h"
 #include "features/workspace/SpotlightItems.h"
 #include "platform/SearchIndexStore.h"
@@ -167,4 +170,65 @@ TEST(SearchIndexStore, AnUnusableFileFailsEveryOperationWithAReason) {
   EXPECT_EQ(errorOf(*r).domain, errors::kSearchIndex);
   EXPECT_NE(errorOf(*r).message.find("无法打开搜索索引"), std::string::npos);
   EXPECT_TRUE(runToEnd(store.search({"t"}))->exception);
+}
+
+TEST(SearchIndexStore, ADamagedIndexIsMovedAsideAndRebuiltAndSaysSo) {
+  TempHome home;
+  std::vector<std::string> logs;
+  setLogSink([&](const std::string& line) { logs.push_back(line); });
+  const auto dir = home.dataHome() / "Quorvel";
+  const SearchItem item{"quorvel://client/21", spotlight::kDomain, "客户 · 华盛精工", "", {}};
+
+  // A file that is no database at all: found at opening.
+  const auto garbage = dir / "garbage.db";
+  std::filesystem::create_directories(dir);
+  writeFile(garbage, std::string(8192, 'x'));
+  ASSERT_EQ(std::filesystem::file_size(garbage), 8192u);
+  {
+    SearchIndexStore store(garbage);
+    std::vector<std::filesystem::path> told;
+    store.setDamageObserver([&](const std::filesystem::path& keptAs) { told.push_back(keptAs); });
+    auto r = runToEnd(store.indexItems({item}));
+    ASSERT_FALSE(r->exception) << errorOf(*r).message;
+    EXPECT_EQ(*runToEnd(store.count())->value, 1u);
+    ASSERT_TRUE(waitUntil([&] { return !told.empty(); }, 2000));
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0].parent_path(), dir);
+    EXPECT_EQ(told[0].filename().string().rfind("garbage.db.damaged-", 0), 0u) << told[0];
+    std::ifstream kept(told[0]);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), std::string(8192, 'x')) << "the old file is kept";
+  }
+  EXPECT_EQ(countContaining(logs, "[Quorvel][SPOTLIGHT] 搜索索引已损坏"), 1);
+
+  // A database whose table pages are malformed: found by the first operation that
+  // reads them, which then runs on the new index.
+  const auto malformed = dir / "malformed.db";
+  {
+    SearchIndexStore store(malformed);
+    std::vector<SearchItem> many;
+    for (int i = 0; i < 400; ++i)
+      many.push_back({"quorvel://client/" + std::to_string(i), spotlight::kDomain, "客户 " + std::to_string(i),
+                      std::string(200, 'd'), {}});
+    ASSERT_FALSE(runToEnd(store.indexItems(many))->exception);
+  }
+  {
+    // Every page after the first (the schema's) becomes noise.
+    const auto size = std::filesystem::file_size(malformed);
+    ASSERT_GT(size, 4096u * 4);
+    std::fstream f(malformed, std::ios::in | std::ios::out | std::ios::binary);
+    const std::string noise(size - 4096, '\x5a');
+    f.seekp(4096);
+    f.write(noise.data(), static_cast<std::streamsize>(noise.size()));
+  }
+  SearchIndexStore store(malformed);
+  std::vector<std::filesystem::path> told;
+  store.setDamageObserver([&](const std::filesystem::path& keptAs) { told.push_back(keptAs); });
+  auto rebuilt = runToEnd(store.indexItems({item}));
+  ASSERT_FALSE(rebuilt->exception) << errorOf(*rebuilt).message;
+  auto found = runToEnd(store.search({"华盛"}));
+  ASSERT_TRUE(found->value);
+  EXPECT_EQ(ids(*found->value), std::vector<std::string>{"quorvel://client/21"});
+  EXPECT_EQ(*runToEnd(store.count())->value, 1u);
+  EXPECT_TRUE(waitUntil([&] { return told.size() == 1; }, 2000));
+  setLogSink({});
 }

@@ -106,6 +106,27 @@ TEST_F(ContentViewTest, SwitchingTabsKeepsEachPageWithItsFormInputAndScroll) {
             view->layerOf(second->id())->gobj());
 }
 
+TEST_F(ContentViewTest, AnIdleWindowDrawsNoFrames) {
+  // A page slow enough for the loading bar to move while it comes.
+  service.setRoute("/slow", [](const RecordedRequest&) {
+    Reply r = Reply::html("<!doctype html><html><head><title>慢</title></head><body>慢</body></html>");
+    r.delayMs = 800;
+    return r;
+  });
+  auto tab = model->activeTab();
+  ASSERT_TRUE(waitLoaded(tab, "/dashboard"));
+  TabLoadWatch slow(tab);
+  model->loadInActive("/slow");
+  ASSERT_TRUE(slow.wait("/slow"));
+  // What the load started (the badge read, the page scripts) settles first.
+  waitUntil([] { return false; }, 1500);
+  GdkFrameClock* clock = gtk_widget_get_frame_clock(GTK_WIDGET(window->gobj()));
+  ASSERT_TRUE(clock);
+  const gint64 before = gdk_frame_clock_get_frame_counter(clock);
+  waitUntil([] { return false; }, 2000);
+  EXPECT_EQ(gdk_frame_clock_get_frame_counter(clock), before) << "frames drawn while nothing changed";
+}
+
 TEST_F(ContentViewTest, AReleasedTabShowsItsPlaceholderAndWakesFromIt) {
   auto first = model->activeTab();
   ASSERT_TRUE(waitLoaded(first, "/dashboard"));

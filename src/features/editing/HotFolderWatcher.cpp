@@ -1,4 +1,5 @@
 #include "features/editing/HotFolderWatcher.h"
+#include "base/FailureText.h"
 
 #include <gio/gio.h>
 
@@ -237,7 +238,7 @@ void HotFolderWatcher::startWatching() {
     monitor = GObjectPtr<GFileMonitor>::adopt(g_file_monitor_directory(file, G_FILE_MONITOR_WATCH_MOVES, nullptr, err.out()));
   }
   if (!monitor) {
-    std::string reason = readEc ? readEc.message() : err.message();
+    std::string reason = readEc ? failure::systemErrorText(readEc) : err.message();
     logLine(logTag_, "无法打开监控目录 " + dir.string() + "：" + reason, LogLevel::warning);
     lastEventText.set("无法打开监控目录");
     return;

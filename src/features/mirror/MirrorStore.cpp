@@ -374,7 +374,7 @@ Task<void> MirrorStore::download(const std::string& serverPathArg, const fs::pat
 
   std::error_code ec;
   fs::create_directories(local.parent_path(), ec);
-  if (ec) throw AppError(errors::kFile, ec.value(), ec.message());
+  if (ec) throw AppError(errors::kFile, ec.value(), failure::systemErrorText(ec));
   // The temporary file sits beside the destination: the final move is one rename.
   fs::path tmp = local.parent_path() / (".tmp-" + upperUuid());
   std::vector<std::pair<std::string, std::string>> headers{{"Cookie", cookies}, {"User-Agent", AppConfig::userAgent()}};
@@ -461,7 +461,7 @@ Task<void> MirrorStore::cacheAll() {
   }
   total.set(static_cast<int>(files.size()));
   done.set(0);
-  int failures = 0;
+  int failures = 0, downloaded = 0;
   for (const auto& f : files) {
     done.set(done.get() + 1);
     progressText.set("下载 " + std::to_string(done.get()) + "/" + std::to_string(total.get()) + "：" + f.rel);
@@ -474,6 +474,7 @@ Task<void> MirrorStore::cacheAll() {
     }
     try {
       co_await download(f.path, *local);
+      ++downloaded;
     } catch (const AppError& e) {
       ++failures;
       logLine(tags::kMirror, "下载失败 " + f.rel + " : " + e.domain + " " + std::to_string(e.code) + " " + e.message,
@@ -483,6 +484,11 @@ Task<void> MirrorStore::cacheAll() {
   progressText.set(failures > 0 ? "完成，" + std::to_string(failures) + " 个失败（可重试）"
                                  : "已缓存 " + std::to_string(files.size()) + " 个文件（" +
                                        byteCountText(bytes) + "）");
+  // The marker says when the folder was synced: not when every download failed.
+  if (failures > 0 && downloaded == 0) {
+    logLine(tags::kMirror, "全部下载失败，未写入同步标记", LogLevel::warning);
+    co_return;
+  }
   writeSnapshot(*m);
 }
 

@@ -1,4 +1,5 @@
 #include "features/volume/CaseFileCache.h"
+#include "base/FailureText.h"
 
 #include <gio/gio.h>
 #include <sys/stat.h>
@@ -134,14 +135,7 @@ CaseFileCache::CaseFileCache(fs::path root, CaseSource* source, EditingTest isEd
   if (!stamp_) stamp_ = &CaseFileCache::localStamp;
 }
 
-std::string CaseFileCache::localStamp() {
-  std::time_t now = std::time(nullptr);
-  std::tm tm{};
-  localtime_r(&now, &tm);
-  char buf[32];
-  std::strftime(buf, sizeof buf, "%Y%m%d-%H%M%S", &tm);
-  return buf;
-}
+std::string CaseFileCache::localStamp() { return FileOps::localStamp(); }
 
 std::optional<fs::path> CaseFileCache::cachePath(const std::string& serverPath) const {
   bool unsafe = false;
@@ -204,7 +198,7 @@ std::optional<fs::path> CaseFileCache::ensureLocal(const std::string& serverPath
 
   std::error_code ec;
   fs::create_directories(C->parent_path(), ec);
-  if (ec) return fail(ec.message(), std::nullopt);
+  if (ec) return fail(failure::systemErrorText(ec), std::nullopt);
   if (local)
     logLine(tags::kPreview, "版本变了，替换：" + nameOf(*C) + "（" + std::to_string(local->size) + " → " +
                                 std::to_string(remote->size) + " 字节）");

@@ -1,4 +1,5 @@
 #include "features/workspace/UpdateChecker.h"
+#include "base/FailureText.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -31,7 +32,8 @@ const std::string kLocal = AppConfig::kVersion;
 double secondsOf(Clock::time_point t) { return std::chrono::duration<double>(t.time_since_epoch()).count(); }
 
 AppError fileError(const std::string& what) {
-  return AppError(errors::kFile, errno, what + "：" + std::strerror(errno));
+  const int code = errno;
+  return AppError(errors::kFile, code, what + "：" + failure::systemErrorText(code));
 }
 
 // Writes the downloaded bytes next to the destination, checks them and renames them

@@ -7,6 +7,7 @@
 #include <cerrno>
 
 #include "base/ErrorDomains.h"
+#include "base/FailureText.h"
 #include "platform/pdf/SearchablePdf.h"
 
 namespace quorvel {
@@ -17,7 +18,7 @@ std::optional<AppError> writeAtomically(const fs::path& output, const AtomicWrit
   int fd = g_mkstemp(tmpl.data());
   if (fd < 0) {
     int code = errno;
-    return AppError(errors::kFile, code, std::string("无法在目标文件夹创建文件：") + g_strerror(code));
+    return AppError(errors::kFile, code, std::string("无法在目标文件夹创建文件：") + failure::systemErrorText(code));
   }
   close(fd);
   fs::path tmp = tmpl;
@@ -34,7 +35,7 @@ std::optional<AppError> writeAtomically(const fs::path& output, const AtomicWrit
     fs::permissions(tmp, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read,
                     ec);
     fs::rename(tmp, output, ec);
-    if (ec) error = AppError(errors::kFile, ec.value(), ec.message());
+    if (ec) error = AppError(errors::kFile, ec.value(), failure::systemErrorText(ec));
   }
   if (error) fs::remove(tmp, ec);
   return error;

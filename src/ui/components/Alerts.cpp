@@ -35,6 +35,11 @@ Gtk::Window* windowOf(AlertOwner owner) {
 
 AlertOwner alertOwner(Gtk::Widget& control) { return AlertOwner{control.gobj()}; }
 
+void alertFrom(Gtk::Widget& origin, Dialogs& dialogs, const std::string& title, const std::string& text,
+               const std::vector<std::string>& buttons, std::function<void(int)> onAnswer) {
+  dialogs.alertOver(alertOwner(origin), title, text, buttons, std::move(onAnswer));
+}
+
 void GtkDialogs::alert(const std::string& title, const std::string& text, const std::vector<std::string>& buttons,
                        std::function<void(int)> onAnswer) {
   show(activeWindow(), title, text, buttons, std::move(onAnswer));

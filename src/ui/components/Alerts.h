@@ -24,5 +24,9 @@ class GtkDialogs : public Dialogs {
 // The owner handle of the window that holds `control`, for Dialogs::alertOver and ask.
 // Valid while the control lives; the alert reads it at once.
 AlertOwner alertOwner(Gtk::Widget& control);
+// An alert over the window that holds `origin` (a question asked from a tool window
+// stands over that window).
+void alertFrom(Gtk::Widget& origin, Dialogs& dialogs, const std::string& title, const std::string& text,
+               const std::vector<std::string>& buttons, std::function<void(int)> onAnswer);
 
 }  // namespace quorvel

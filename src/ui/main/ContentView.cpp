@@ -276,6 +276,8 @@ void ContentView::syncLoading() {
   loadingBar_.set_visible(loading);
   if (!loading) {
     pulse_.reset();
+    // A pulsed bar animates on every frame until it leaves activity mode, hidden or not.
+    loadingBar_.set_fraction(0.0);
     return;
   }
   if (pulse_) return;

@@ -1,5 +1,7 @@
 #include "ui/model/DockMenu.h"
 
+#include "core/BadgeCounts.h"
+
 #include <algorithm>
 
 namespace quorvel {
@@ -7,17 +9,17 @@ namespace quorvel {
 std::vector<DockMenuEntry> dockMenuEntries(long long overdue, long long today) {
   std::vector<DockMenuEntry> entries;
   if (overdue >= 1)
-    entries.push_back({"待办（" + std::to_string(overdue) + " 条超期）", DockAction::openTodo});
+    entries.push_back({"待办（" + countText(overdue) + " 条超期）", DockAction::openTodo});
   else
     entries.push_back({"我的待办", DockAction::openTodo});
   entries.push_back({"打开工作台", DockAction::openDashboard});
-  if (today >= 1) entries.push_back({"今日到期 " + std::to_string(today) + " 条", DockAction::openTodo});
+  if (today >= 1) entries.push_back({"今日到期 " + countText(today) + " 条", DockAction::openTodo});
   entries.push_back({"", DockAction::none, true});
   entries.push_back({"检查更新…", DockAction::checkUpdate});
   return entries;
 }
 
-std::string trayLabelText(long long overdue) { return overdue >= 1 ? std::to_string(overdue) : std::string(); }
+std::string trayLabelText(long long overdue) { return overdue >= 1 ? countText(overdue) : std::string(); }
 
 Rect menuBarPanelFrame(double px, double py, double width, double height, const std::vector<Rect>& screens) {
   constexpr double gap = 8;

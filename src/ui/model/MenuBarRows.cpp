@@ -1,5 +1,7 @@
 #include "ui/model/MenuBarRows.h"
 
+#include "core/BadgeCounts.h"
+
 #include "core/AppConfig.h"
 #include "core/NavItem.h"
 #include "core/Recents.h"
@@ -78,7 +80,7 @@ std::string menuBarIdentityLine(const BadgeCounts& b) {
 
 LawColor menuBarStatusColor(bool loginRequired) { return loginRequired ? kMenuBarAmber : LawTheme::successGlow; }
 
-std::string menuBarCountText(long long value, bool loaded) { return loaded ? std::to_string(value) : "–"; }
+std::string menuBarCountText(long long value, bool loaded) { return loaded ? countText(value) : "–"; }
 
 std::string menuBarVersionText() { return std::string("v") + AppConfig::kVersion; }
 

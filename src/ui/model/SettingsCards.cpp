@@ -26,6 +26,21 @@ ServerHint serverSaveHint(const std::optional<std::string>& stored) {
   return {"已保存", ServerHint::Tone::success};
 }
 
+bool changesService(const std::string& current, const std::string& next) {
+  auto a = Url::parse(current), b = Url::parse(next);
+  if (!a || !b) return current != next;
+  // One origin holds one firm's data: the paths do not matter.
+  return !(isServiceOrigin(*a, *b) && toLowerAscii(a->host) == toLowerAscii(b->host));
+}
+
+ServiceChangeQuestion serviceChangeQuestion(const std::string& current, const std::string& next) {
+  return {"更换服务器？",
+          "服务器将从 " + current + " 改为 " + next +
+              "。\n\n上一服务器的数据会清除：侧栏的最近卷宗、系统搜索索引、卷宗目录缓存和保存的标签页"
+              "（已打开的标签页会关闭），然后在新服务器上打开工作台。",
+          {"更换并清除", "取消"}};
+}
+
 bool zoomChipActive(double current, double chipScale) { return std::fabs(current - chipScale) < 0.03; }
 
 std::string loginStatusLine(const std::string& statusText, const std::string& error) {

@@ -3,6 +3,7 @@
 // values; the cards draw them.
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace quorvel {
 
@@ -28,6 +29,18 @@ struct ServerHint {
 // A plain-http address is stored but the hint warns that it travels unencrypted.
 ServerHint serverSaveHint(const std::optional<std::string>& stored);
 inline const ServerHint kServerRestoredHint{"已恢复默认地址", ServerHint::Tone::success};
+inline const ServerHint kServerKeptHint{"未更换服务器，地址未保存", ServerHint::Tone::warning};
+
+// Storing `next` in place of `current` points the client at another service: another
+// scheme, host (case aside) or port. Another path on the same origin is the same service.
+bool changesService(const std::string& current, const std::string& next);
+// The question before another service's address is stored: what of the old service goes.
+struct ServiceChangeQuestion {
+  std::string title;
+  std::string text;
+  std::vector<std::string> buttons;  // the first one changes
+};
+ServiceChangeQuestion serviceChangeQuestion(const std::string& current, const std::string& next);
 
 struct ZoomChoice {
   const char* title;

@@ -1,5 +1,7 @@
 #include "ui/model/Sidebar.h"
 
+#include "core/BadgeCounts.h"
+
 #include <array>
 #include <cstdio>
 #include <set>
@@ -108,7 +110,7 @@ std::optional<std::string> sidebarPillShortTitle(TodoKind kind) {
 }
 
 std::string sidebarCountText(long long value, bool loaded) {
-  return loaded ? std::to_string(value) : "–";
+  return loaded ? countText(value) : "–";
 }
 
 std::string sidebarPillTip(TodoKind kind) { return "点击查看「" + TodoKinds::title(kind) + "」"; }

@@ -1,5 +1,7 @@
 #include "ui/model/TabStripRules.h"
 
+#include "core/BadgeCounts.h"
+
 #include <cctype>
 
 namespace quorvel::TabStripRules {
@@ -78,7 +80,7 @@ std::string sidebarToggleTip(bool sidebarShown) { return sidebarShown ? "隐藏�
 
 std::optional<std::string> overduePillText(long long overdue) {
   if (overdue < 1) return std::nullopt;
-  return std::to_string(overdue);
+  return countText(overdue);
 }
 
 CalendarToggle calendarToggle(bool hasWindow, bool windowVisible) {

@@ -272,7 +272,7 @@ std::string lawMainWindowCss() {
   css += rule(".law-loading-bar, .law-loading-bar trough",
               "min-height: 2px; padding: 0; margin: 0; border: none; background: transparent;");
   css += rule(".law-loading-bar progress",
-              "min-height: 2px; border: none; border-radius: 0; background-color: " + LawTheme::primary.css() + ";");
+              "min-height: 2px; margin: 0; border: none; border-radius: 0; background-color: " + LawTheme::primary.css() + ";");
   css += rule(".law-moon-disc", "background-color: " + LawTheme::primarySoft.css() +
                                     "; border-radius: 26px; min-width: 52px; min-height: 52px; color: " +
                                     LawTheme::primary.css() + ";");

@@ -1,5 +1,7 @@
 #include "ui/model/TrayIcon.h"
 
+#include "core/BadgeCounts.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -10,7 +12,7 @@ namespace quorvel {
 
 std::string trayBadgeText(long long overdue) {
   if (overdue < 1) return {};
-  return overdue > 99 ? "99+" : std::to_string(overdue);
+  return countText(overdue, 99);  // the icon has room for two digits
 }
 
 namespace {

@@ -9,7 +9,10 @@
 #include "base/MainQueue.h"
 #include "core/AppConfig.h"
 #include "core/BrowserModel.h"
+#include "core/Dialogs.h"
 #include "features/volume/AccountFlow.h"
+#include "features/workspace/SpotlightIndexer.h"
+#include "ui/components/Alerts.h"
 #include "ui/components/HandCursor.h"
 #include "ui/components/LawButtons.h"
 #include "ui/settings/SettingsCardParts.h"
@@ -127,23 +130,50 @@ void AccountCard::showAccount() {
 
 void AccountCard::save() {
   auto stored = AppConfig::serverURLToSave(field_.get_text());
-  if (stored) {
-    AppConfig::setServerURL(services_.defaults, *stored);
-    field_.set_text(AppConfig::serverURL(services_.defaults));
-  } else {
+  if (!stored) {
     // The typed text stays out of the log: it may hold a password.
     logLine(tags::kSettings, "服务器地址无效，未保存", LogLevel::warning);
+    // A refused address leaves the pages where they are.
+    showHint(serverSaveHint(stored));
+    return;
   }
-  showHint(serverSaveHint(stored));
-  // A refused address leaves the pages where they are.
-  if (stored) services_.browser.loadInActive("/dashboard");
+  store(*stored, serverSaveHint(stored));
 }
 
-void AccountCard::restoreDefault() {
-  AppConfig::setServerURL(services_.defaults, AppConfig::kDefaultServerURL);
-  field_.set_text(AppConfig::kDefaultServerURL);
-  showHint(kServerRestoredHint);
-  services_.browser.loadInActive("/dashboard");
+void AccountCard::restoreDefault() { store(AppConfig::kDefaultServerURL, kServerRestoredHint); }
+
+void AccountCard::store(const std::string& address, const ServerHint& hint) {
+  const std::string current = AppConfig::homeURL(services_.defaults).toString();
+  if (!changesService(current, address)) {
+    apply(address, hint, false);
+    return;
+  }
+  auto q = serviceChangeQuestion(current, address);
+  // Over the settings window, where the address was typed.
+  alertFrom(*this, services_.dialogs, q.title, q.text, q.buttons, [self = self_, address, hint](int answer) {
+    AccountCard* card = *self;
+    if (!card) return;
+    if (answer != 0) {
+      logLine(tags::kSettings, "未更换服务器：" + address);
+      card->showHint(kServerKeptHint);
+      return;
+    }
+    card->apply(address, hint, true);
+  });
+}
+
+void AccountCard::apply(const std::string& address, const ServerHint& hint, bool otherService) {
+  AppConfig::setServerURL(services_.defaults, address);
+  field_.set_text(AppConfig::serverURL(services_.defaults));
+  updateResetButton();
+  showHint(hint);
+  if (!otherService) {
+    services_.browser.loadInActive("/dashboard");
+    return;
+  }
+  logLine(tags::kSettings, "已更换服务器为 " + address + "，清除上一服务器的最近卷宗、搜索索引、目录缓存和标签页");
+  if (services_.spotlight) services_.spotlight->clearIndex();
+  services_.browser.forgetService();
 }
 
 void AccountCard::showHint(const ServerHint& hint) {

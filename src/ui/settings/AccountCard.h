@@ -20,6 +20,7 @@ namespace quorvel {
 class BrowserModel;
 class Dialogs;
 class LocalVolume;
+class SpotlightIndexer;
 class UserDefaults;
 
 class AccountCard : public LawCard {
@@ -29,6 +30,8 @@ class AccountCard : public LawCard {
     UserDefaults& defaults;
     Dialogs& dialogs;
     LocalVolume& volume;
+    // Emptied when another service's address is stored; none: no index to empty.
+    SpotlightIndexer* spotlight = nullptr;
   };
   // `closeSheet` starts closing the sheet before the account switch asks its question.
   AccountCard(const Services& services, std::function<void()> closeSheet);
@@ -53,6 +56,10 @@ class AccountCard : public LawCard {
   void showAccount();
   void save();
   void restoreDefault();
+  // Stores `address`; another service's address only after the question, and then
+  // the old service's data go.
+  void store(const std::string& address, const ServerHint& hint);
+  void apply(const std::string& address, const ServerHint& hint, bool otherService);
   void showHint(const ServerHint& hint);
   void updateResetButton();
 

@@ -36,7 +36,8 @@ SettingsView::SettingsView(std::shared_ptr<BrowserModel> browser, std::function<
   append(header_);
 
   account_ = Gtk::make_managed<AccountCard>(
-      AccountCard::Services{*browser, services.defaults, services.dialogs, services.volume}, [this] { done(); });
+      AccountCard::Services{*browser, services.defaults, services.dialogs, services.volume,
+                            &services.integration.spotlight}, [this] { done(); });
   cards_[static_cast<size_t>(SettingsCard::account)] = account_;
   refreshers_.push_back([this] { account_->refresh(); });
 

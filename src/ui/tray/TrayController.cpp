@@ -1,5 +1,7 @@
 #include "ui/tray/TrayController.h"
 
+#include "core/BadgeCounts.h"
+
 #include "ui/model/TrayIcon.h"
 
 namespace quorvel {
@@ -34,8 +36,8 @@ void TrayController::rebuild() {
   }
   item_.setLabel(trayLabelText(b.overdue));
   std::string tip;
-  if (b.overdue >= 1) tip = "超期 " + std::to_string(b.overdue) + " 条";
-  if (b.today >= 1) tip += (tip.empty() ? "" : " · ") + std::string("今日到期 ") + std::to_string(b.today) + " 条";
+  if (b.overdue >= 1) tip = "超期 " + countText(b.overdue) + " 条";
+  if (b.today >= 1) tip += (tip.empty() ? "" : " · ") + std::string("今日到期 ") + countText(b.today) + " 条";
   item_.setToolTip("墨衡台", tip);
 }
 
