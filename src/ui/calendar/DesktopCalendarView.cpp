@@ -132,7 +132,6 @@ std::string desktopCalendarCss() {
                              LawTheme::primary.css() + "; background: " + LawTheme::primarySoft.css() + ";");
   c += rule(".dc-list scrollbar", "background: transparent;");
   c += rule(".dc-list, .dc-list > viewport", "background: transparent;");
-  c += rule("gridview.dc-cards", "padding: 7px 0 6px 0;");
   c += rule(".dc-card", "padding: 10px; border-radius: 8px; background: " + LawTheme::surface.css() +
                             "; border: 1px solid " + LawTheme::borderLight.css() +
                             "; box-shadow: 0 1px 2px rgba(15,23,42,0.025);" + ease);
@@ -451,8 +450,10 @@ void DesktopCalendarView::syncNow() {
   if (scale > 1.05) add_css_class("dc-fs-large"); else remove_css_class("dc-fs-large");
   syncHeader();
   syncGrid();
-  syncFilterBar();
-  syncList();
+  // Filtered once for the count and the cards.
+  const auto listed = listedEvents();
+  syncFilterBar(listed.size());
+  syncList(listed);
   syncFooter();
 }
 
@@ -684,9 +685,9 @@ void DesktopCalendarView::buildFilterBar() {
   append(*section);
 }
 
-void DesktopCalendarView::syncFilterBar() {
+void DesktopCalendarView::syncFilterBar(std::size_t listedCount) {
   listTitle_.set_text(vm_.scope == DesktopListScope::upcoming ? "近期全部排期" : selectedDateTitle(vm_.selectedDate));
-  countBadge_.set_text(std::to_string(vm_.displayedListEvents(model_.events.get(), today()).size()) + " 项");
+  countBadge_.set_text(std::to_string(listedCount) + " 项");
   int i = 0;
   for (auto* w = scopeChips_.get_first_child(); w; w = w->get_next_sibling(), ++i)
     static_cast<LawSelectableChip*>(w)->setActive(kAllDesktopScopes[i] == vm_.scope);
@@ -703,6 +704,9 @@ void DesktopCalendarView::buildList() {
   area->append(placeholder_);
   list_ = makeRowListView<CardRow, DeskEventCard>(
       rows_, [this] { return Gtk::make_managed<DeskEventCard>(*this); }, "dc-cards");
+  // The gaps above the first card and below the last, as the column of cards had them.
+  list_->set_margin_top(7);
+  list_->set_margin_bottom(6);
   scroller_.add_css_class("dc-list");
   scroller_.set_policy(Gtk::PolicyType::NEVER, Gtk::PolicyType::AUTOMATIC);
   scroller_.set_vexpand(true);
@@ -721,8 +725,7 @@ Gtk::Widget* DesktopCalendarView::cardAt(int i) {
   return nullptr;
 }
 
-void DesktopCalendarView::syncList() {
-  const auto listed = listedEvents();
+void DesktopCalendarView::syncList(const std::vector<ICSEvent>& listed) {
   const bool loadingShown = model_.loading.get() && model_.events->empty();
   const bool listShown = !loadingShown && !listed.empty();
   const bool showDate = vm_.scope == DesktopListScope::upcoming;

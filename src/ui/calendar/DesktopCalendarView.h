@@ -70,8 +70,8 @@ class DesktopCalendarView : public Gtk::Box {
   void scheduleSync();
   void syncHeader();
   void syncGrid();
-  void syncFilterBar();
-  void syncList();
+  void syncFilterBar(std::size_t listedCount);
+  void syncList(const std::vector<ICSEvent>& listed);
   void syncFooter();
   void syncPlaceholder(bool loadingShown, bool listShown);
   CivilDay today() const;

@@ -188,6 +188,9 @@ void CommandPaletteView::buildList() {
             [this](int position) { return position == palette_->selectedIndex.get(); });
       },
       "law-palette-rows");
+  // The gaps above the first row and below the last, as the column of rows had them.
+  list_->set_margin_top(10);
+  list_->set_margin_bottom(7);
   scroller_.add_css_class("law-palette-list");
   scroller_.set_policy(Gtk::PolicyType::NEVER, Gtk::PolicyType::AUTOMATIC);
   scroller_.set_vexpand(true);

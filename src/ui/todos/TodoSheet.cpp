@@ -424,10 +424,14 @@ void TodoSheet::sync() {
   clear_.set_visible(!typed.empty());
   if (!indexValid_) {
     index_.reset(deadlines.list(kind));
+    rowKeys_.clear();
+    rowKeys_.reserve(index_.size());
+    for (const auto& item : index_.items()) rowKeys_.push_back(todoRowKey(item, kind));
     indexValid_ = true;
   }
   if (!cardsValid_) {
-    shown_ = index_.filtered(typed);
+    shownPositions_ = index_.matching(typed);
+    shown_ = elementsAt(index_.items(), shownPositions_);
     updateCards();
     cardsValid_ = true;
   }
@@ -465,7 +469,7 @@ void TodoSheet::updateCards() {
   std::vector<Row> rows;
   rows.reserve(shown_.size());
   for (const auto& item : shown_) rows.push_back(Row{item, kind});
-  rows_.assign(rows);
+  rows_.assign(rows, elementsAt(rowKeys_, shownPositions_));
 }
 
 void TodoSheet::openProceeding(const TodoItem& item, bool newTab) {

@@ -97,6 +97,9 @@ class TodoSheet : public Gtk::Box {
   bool cardsValid_ = false;
   bool indexValid_ = false;
   TodoFilterIndex index_;
+  // The row key of each entry of the index, made once per list.
+  std::vector<std::string> rowKeys_;
+  std::vector<std::size_t> shownPositions_;
   // What the cards show: the entry and the category it is listed under.
   struct Row {
     TodoItem item;
