@@ -5,6 +5,7 @@
 #include <gtkmm/adjustment.h>
 
 #include <algorithm>
+#include <glibmm/main.h>
 #include <cmath>
 
 #include "core/ShortcutText.h"
@@ -245,6 +246,9 @@ void CommandPaletteView::resetForOpening() {
     scroller_.remove_tick_callback(scrollTick_);
     scrollTick_ = 0;
   }
+  // The list keeps its place by a row it holds on to, which a splice keeps: emptied
+  // first, the fresh entries are new rows.
+  rows_.assign({});
   palette_->resetForOpening();
   if (!search_.get_text().empty()) search_.set_text("");
   scroller_.get_vadjustment()->set_value(0);
