@@ -265,11 +265,12 @@ class DeskEventCard : public Gtk::Box, public ListRow {
       : Gtk::Box(Gtk::Orientation::VERTICAL, 6), view_(view), col_(Gtk::Orientation::VERTICAL, 3),
         meta_(Gtk::Orientation::HORIZONTAL, 5), location_(Gtk::Orientation::HORIZONTAL, 3) {
     add_css_class("dc-card");
-    // The column's margins and the gap between cards.
+    // The column's side margins and the gap between cards (margins of the list itself
+    // would raise the panel's minimum height).
     set_margin_start(10);
     set_margin_end(10);
-    set_margin_top(3);
-    set_margin_bottom(4);
+    set_margin_top(5);
+    set_margin_bottom(2);
     auto* row1 = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 8);
     auto* accent = Gtk::make_managed<Gtk::Box>();
     accent->add_css_class("dc-accent");
@@ -701,12 +702,13 @@ void DesktopCalendarView::syncFilterBar(std::size_t listedCount) {
 void DesktopCalendarView::buildList() {
   auto* area = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 0);
   area->set_vexpand(true);
-  area->append(placeholder_);
+  placeholderScroll_.add_css_class("dc-list");
+  placeholderScroll_.set_policy(Gtk::PolicyType::NEVER, Gtk::PolicyType::AUTOMATIC);
+  placeholderScroll_.set_vexpand(true);
+  placeholderScroll_.set_child(placeholder_);
+  area->append(placeholderScroll_);
   list_ = makeRowListView<CardRow, DeskEventCard>(
       rows_, [this] { return Gtk::make_managed<DeskEventCard>(*this); }, "dc-cards");
-  // The gaps above the first card and below the last, as the column of cards had them.
-  list_->set_margin_top(7);
-  list_->set_margin_bottom(6);
   scroller_.add_css_class("dc-list");
   scroller_.set_policy(Gtk::PolicyType::NEVER, Gtk::PolicyType::AUTOMATIC);
   scroller_.set_vexpand(true);
@@ -742,7 +744,7 @@ void DesktopCalendarView::syncList(const std::vector<ICSEvent>& listed) {
 void DesktopCalendarView::syncPlaceholder(bool loadingShown, bool listShown) {
   const bool upcoming = vm_.scope == DesktopListScope::upcoming;
   const std::string key = listShown ? "list" : loadingShown ? "loading" : std::string(upcoming ? "u" : "d") + '\x1f' + model_.errorText.get();
-  placeholder_.set_visible(!listShown);
+  placeholderScroll_.set_visible(!listShown);
   if (key == placeholderKey_) return;
   placeholderKey_ = key;
   ++placeholderBuilds_;

@@ -96,6 +96,9 @@ class DesktopCalendarView : public Gtk::Box {
   Gtk::Box filterChips_{Gtk::Orientation::HORIZONTAL, 5};
   Gtk::ScrolledWindow scroller_;
   Gtk::Box placeholder_{Gtk::Orientation::VERTICAL, 0};
+  // The placeholder scrolls in a window of its own, so its height never raises the
+  // panel's minimum.
+  Gtk::ScrolledWindow placeholderScroll_;
   Gtk::GridView* list_ = nullptr;
   struct CardRow {
     ICSEvent event;
