@@ -122,6 +122,8 @@ class TodoSheet : public Gtk::Box {
   Gtk::Button clear_;
   Gtk::ScrolledWindow scroller_;
   Gtk::Box body_;
+  Gtk::ScrolledWindow statesScroll_;
+  Gtk::Box states_;
   Gtk::Box loadingBox_;
   Gtk::Spinner loadingSpinner_;
   Gtk::GridView* list_ = nullptr;
