@@ -4,6 +4,7 @@
 // the process's resident memory, and the test service on a thread of its own so that
 // building its replies is not counted as the client's stall.
 #include <glib.h>
+#include <malloc.h>
 
 #include <algorithm>
 #include <atomic>
@@ -45,8 +46,11 @@ class StallWatch {
   double longest_ = 0;
 };
 
-// The resident memory of this process in MiB (VmRSS), 0 when it cannot be read.
+// The resident memory of this process in MiB (VmRSS), 0 when it cannot be read; freed
+// heap is given back to the system first, so the figure is what the process holds
+// rather than what its allocator kept for later.
 inline double residentMiB() {
+  malloc_trim(0);
   std::ifstream status("/proc/self/status");
   std::string line;
   while (std::getline(status, line))

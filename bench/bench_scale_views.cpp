@@ -142,7 +142,8 @@ int main(int argc, char** argv) {
   auto* mainWindow = new MainWindow(model, viewState, services.toolWindows(), &services.privacyLock());
   mainWindow->present();
   auto tab = model->activeTab();
-  if (!runMainLoopUntil([&] { return !tab->isLoading.get() && tab->currentPath.get() == "/dashboard"; }, 30000)) {
+  if (!runMainLoopUntil([&] { return !tab->isLoading.get() && tab->currentPath.get() == "/dashboard"; }, 30000) ||
+      !runMainLoopUntil([&] { return model->account().badges->loaded; }, 10000)) {
     std::cerr << "the dashboard did not load\n";
     return 2;
   }

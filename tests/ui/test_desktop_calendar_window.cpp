@@ -117,7 +117,7 @@ TEST_F(DesktopCalendarWindowTest, LockAndTheFrameThatSurvivesARestart) {
     ASSERT_TRUE(waitFor([&] {
       auto f = p->frame();
       return std::abs(f.x - (expected.x - 200)) < 2 && std::abs(f.width - 400) < 2 && std::abs(f.height - 640) < 2;
-    }));
+    })) << rectText(p->frame());
     placed = p->frame();
     EXPECT_TRUE(win.canMoveByDragging());
     win.setPositionLocked(true);

@@ -132,7 +132,6 @@ std::string desktopCalendarCss() {
                              LawTheme::primary.css() + "; background: " + LawTheme::primarySoft.css() + ";");
   c += rule(".dc-list scrollbar", "background: transparent;");
   c += rule(".dc-list, .dc-list > viewport", "background: transparent;");
-  c += rule("gridview.dc-cards", "padding: 7px 0 6px 0;");
   c += rule(".dc-card", "padding: 10px; border-radius: 8px; background: " + LawTheme::surface.css() +
                             "; border: 1px solid " + LawTheme::borderLight.css() +
                             "; box-shadow: 0 1px 2px rgba(15,23,42,0.025);" + ease);
@@ -266,11 +265,12 @@ class DeskEventCard : public Gtk::Box, public ListRow {
       : Gtk::Box(Gtk::Orientation::VERTICAL, 6), view_(view), col_(Gtk::Orientation::VERTICAL, 3),
         meta_(Gtk::Orientation::HORIZONTAL, 5), location_(Gtk::Orientation::HORIZONTAL, 3) {
     add_css_class("dc-card");
-    // The column's margins and the gap between cards.
+    // The column's side margins and the gap between cards (margins of the list itself
+    // would raise the panel's minimum height).
     set_margin_start(10);
     set_margin_end(10);
-    set_margin_top(3);
-    set_margin_bottom(4);
+    set_margin_top(5);
+    set_margin_bottom(2);
     auto* row1 = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 8);
     auto* accent = Gtk::make_managed<Gtk::Box>();
     accent->add_css_class("dc-accent");
@@ -451,8 +451,10 @@ void DesktopCalendarView::syncNow() {
   if (scale > 1.05) add_css_class("dc-fs-large"); else remove_css_class("dc-fs-large");
   syncHeader();
   syncGrid();
-  syncFilterBar();
-  syncList();
+  // Filtered once for the count and the cards.
+  const auto listed = listedEvents();
+  syncFilterBar(listed.size());
+  syncList(listed);
   syncFooter();
 }
 
@@ -684,9 +686,9 @@ void DesktopCalendarView::buildFilterBar() {
   append(*section);
 }
 
-void DesktopCalendarView::syncFilterBar() {
+void DesktopCalendarView::syncFilterBar(std::size_t listedCount) {
   listTitle_.set_text(vm_.scope == DesktopListScope::upcoming ? "近期全部排期" : selectedDateTitle(vm_.selectedDate));
-  countBadge_.set_text(std::to_string(vm_.displayedListEvents(model_.events.get(), today()).size()) + " 项");
+  countBadge_.set_text(std::to_string(listedCount) + " 项");
   int i = 0;
   for (auto* w = scopeChips_.get_first_child(); w; w = w->get_next_sibling(), ++i)
     static_cast<LawSelectableChip*>(w)->setActive(kAllDesktopScopes[i] == vm_.scope);
@@ -700,7 +702,11 @@ void DesktopCalendarView::syncFilterBar() {
 void DesktopCalendarView::buildList() {
   auto* area = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 0);
   area->set_vexpand(true);
-  area->append(placeholder_);
+  placeholderScroll_.add_css_class("dc-list");
+  placeholderScroll_.set_policy(Gtk::PolicyType::NEVER, Gtk::PolicyType::AUTOMATIC);
+  placeholderScroll_.set_vexpand(true);
+  placeholderScroll_.set_child(placeholder_);
+  area->append(placeholderScroll_);
   list_ = makeRowListView<CardRow, DeskEventCard>(
       rows_, [this] { return Gtk::make_managed<DeskEventCard>(*this); }, "dc-cards");
   scroller_.add_css_class("dc-list");
@@ -721,8 +727,7 @@ Gtk::Widget* DesktopCalendarView::cardAt(int i) {
   return nullptr;
 }
 
-void DesktopCalendarView::syncList() {
-  const auto listed = listedEvents();
+void DesktopCalendarView::syncList(const std::vector<ICSEvent>& listed) {
   const bool loadingShown = model_.loading.get() && model_.events->empty();
   const bool listShown = !loadingShown && !listed.empty();
   const bool showDate = vm_.scope == DesktopListScope::upcoming;
@@ -739,7 +744,7 @@ void DesktopCalendarView::syncList() {
 void DesktopCalendarView::syncPlaceholder(bool loadingShown, bool listShown) {
   const bool upcoming = vm_.scope == DesktopListScope::upcoming;
   const std::string key = listShown ? "list" : loadingShown ? "loading" : std::string(upcoming ? "u" : "d") + '\x1f' + model_.errorText.get();
-  placeholder_.set_visible(!listShown);
+  placeholderScroll_.set_visible(!listShown);
   if (key == placeholderKey_) return;
   placeholderKey_ = key;
   ++placeholderBuilds_;

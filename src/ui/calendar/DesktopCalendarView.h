@@ -70,8 +70,8 @@ class DesktopCalendarView : public Gtk::Box {
   void scheduleSync();
   void syncHeader();
   void syncGrid();
-  void syncFilterBar();
-  void syncList();
+  void syncFilterBar(std::size_t listedCount);
+  void syncList(const std::vector<ICSEvent>& listed);
   void syncFooter();
   void syncPlaceholder(bool loadingShown, bool listShown);
   CivilDay today() const;
@@ -96,6 +96,9 @@ class DesktopCalendarView : public Gtk::Box {
   Gtk::Box filterChips_{Gtk::Orientation::HORIZONTAL, 5};
   Gtk::ScrolledWindow scroller_;
   Gtk::Box placeholder_{Gtk::Orientation::VERTICAL, 0};
+  // The placeholder scrolls in a window of its own, so its height never raises the
+  // panel's minimum.
+  Gtk::ScrolledWindow placeholderScroll_;
   Gtk::GridView* list_ = nullptr;
   struct CardRow {
     ICSEvent event;

@@ -46,6 +46,10 @@ class RowStore {
     std::vector<std::string> keys;
     keys.reserve(values.size());
     for (const auto& v : values) keys.push_back(keyOf_(v));
+    return assign(values, std::move(keys));
+  }
+  // The same with the values' keys made by the caller (kept from an earlier list).
+  std::size_t assign(const std::vector<T>& values, std::vector<std::string> keys) {
     const auto edits = listEdits(keys_, keys);
     for (const auto& e : edits) {
       std::vector<Glib::RefPtr<RowItem<T>>> added;

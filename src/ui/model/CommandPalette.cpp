@@ -183,9 +183,12 @@ void CommandPalette::invalidate(bool base) {
 
 void CommandPalette::resetForOpening() {
   invalidate(true);
-  query.setIfChanged("");
+  // The pill before the query: an observer of the query may read the entries at once,
+  // and must find the whole list, not the last pill's.
   category.setIfChanged(Category::all);
   selectedIndex.set(0);
+  query.setIfChanged("");
+  invalidate(false);
   entriesChanged_.emit();
 }
 

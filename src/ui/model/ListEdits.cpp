@@ -15,18 +15,27 @@ struct Occurrences {
 };
 using OccurrenceMap = std::unordered_map<std::string_view, Occurrences>;
 
-OccurrenceMap occurrences(const std::vector<std::string>& keys) {
+OccurrenceMap occurrences(const std::vector<std::string>& keys, std::size_t from, std::size_t to) {
   OccurrenceMap map;
-  map.reserve(keys.size());
-  for (std::size_t i = 0; i < keys.size(); ++i) map[keys[i]].at.push_back(i);
+  map.reserve(to - from);
+  for (std::size_t i = from; i < to; ++i) map[keys[i]].at.push_back(i);
   return map;
 }
 }  // namespace
 
 std::vector<ListEdit> listEdits(const std::vector<std::string>& before, const std::vector<std::string>& after,
                                 std::size_t maxEdits) {
-  // Where each key still comes in either list.
-  OccurrenceMap inBefore = occurrences(before), inAfter = occurrences(after);
+  // The common head and tail stay as they are: only the span between them is walked.
+  std::size_t head = 0;
+  while (head < before.size() && head < after.size() && before[head] == after[head]) ++head;
+  std::size_t tail = 0;
+  while (tail < before.size() - head && tail < after.size() - head &&
+         before[before.size() - 1 - tail] == after[after.size() - 1 - tail])
+    ++tail;
+  const std::size_t endBefore = before.size() - tail, endAfter = after.size() - tail;
+  if (head == endBefore && head == endAfter) return {};
+  // Where each key of the span still comes in either list.
+  OccurrenceMap inBefore = occurrences(before, head, endBefore), inAfter = occurrences(after, head, endAfter);
   static const Occurrences kNone;
   auto find = [](OccurrenceMap& map, const std::string& key) -> const Occurrences& {
     auto it = map.find(key);
@@ -36,8 +45,8 @@ std::vector<ListEdit> listEdits(const std::vector<std::string>& before, const st
   std::vector<ListEdit> edits;
   ListEdit run;
   bool open = false;
-  std::size_t position = 0;  // in the list as edited so far
-  std::size_t i = 0, j = 0;
+  std::size_t position = head;  // in the list as edited so far
+  std::size_t i = head, j = head;
   auto flush = [&] {
     if (open) edits.push_back(run);
     open = false;
@@ -60,7 +69,7 @@ std::vector<ListEdit> listEdits(const std::vector<std::string>& before, const st
     ++inAfter[after[j]].passed;
     ++j;
   };
-  while (i < before.size() && j < after.size()) {
+  while (i < endBefore && j < endAfter) {
     const Occurrences& oldLater = find(inAfter, before[i]);
     const Occurrences& newLater = find(inBefore, after[j]);
     if (before[i] == after[j]) {
@@ -80,19 +89,13 @@ std::vector<ListEdit> listEdits(const std::vector<std::string>& before, const st
       remove();
     }
   }
-  while (i < before.size()) remove();
-  while (j < after.size()) insert();
+  while (i < endBefore) remove();
+  while (j < endAfter) insert();
   flush();
 
   if (edits.size() <= maxEdits) return edits;
   // One edit over the span between the common head and the common tail.
-  std::size_t head = 0;
-  while (head < before.size() && head < after.size() && before[head] == after[head]) ++head;
-  std::size_t tail = 0;
-  while (tail < before.size() - head && tail < after.size() - head &&
-         before[before.size() - 1 - tail] == after[after.size() - 1 - tail])
-    ++tail;
-  return {ListEdit{head, before.size() - head - tail, head, after.size() - head - tail}};
+  return {ListEdit{head, endBefore - head, head, endAfter - head}};
 }
 
 }  // namespace quorvel

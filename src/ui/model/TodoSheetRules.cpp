@@ -66,6 +66,10 @@ void TodoFilterIndex::reset(const std::vector<TodoItem>& items) {
   keys_.reset(texts);
 }
 
+std::vector<std::size_t> TodoFilterIndex::matching(const std::string& filterText) const {
+  return keys_.matching(trimmedWhitespace(filterText));
+}
+
 std::vector<TodoItem> TodoFilterIndex::filtered(const std::string& filterText) const {
   const std::string needle = trimmedWhitespace(filterText);
   if (needle.empty()) return items_;

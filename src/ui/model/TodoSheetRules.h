@@ -36,6 +36,9 @@ class TodoFilterIndex {
  public:
   void reset(const std::vector<TodoItem>& items);
   std::vector<TodoItem> filtered(const std::string& filterText) const;
+  // The positions of the entries filtered() keeps.
+  std::vector<std::size_t> matching(const std::string& filterText) const;
+  const std::vector<TodoItem>& items() const { return items_; }
   std::size_t size() const { return items_.size(); }
 
  private:

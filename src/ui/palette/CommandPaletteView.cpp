@@ -5,6 +5,7 @@
 #include <gtkmm/adjustment.h>
 
 #include <algorithm>
+#include <glibmm/main.h>
 #include <cmath>
 
 #include "core/ShortcutText.h"
@@ -188,6 +189,9 @@ void CommandPaletteView::buildList() {
             [this](int position) { return position == palette_->selectedIndex.get(); });
       },
       "law-palette-rows");
+  // The gaps above the first row and below the last, as the column of rows had them.
+  list_->set_margin_top(10);
+  list_->set_margin_bottom(7);
   scroller_.add_css_class("law-palette-list");
   scroller_.set_policy(Gtk::PolicyType::NEVER, Gtk::PolicyType::AUTOMATIC);
   scroller_.set_vexpand(true);
@@ -242,6 +246,9 @@ void CommandPaletteView::resetForOpening() {
     scroller_.remove_tick_callback(scrollTick_);
     scrollTick_ = 0;
   }
+  // The list keeps its place by a row it holds on to, which a splice keeps: emptied
+  // first, the fresh entries are new rows.
+  rows_.assign({});
   palette_->resetForOpening();
   if (!search_.get_text().empty()) search_.set_text("");
   scroller_.get_vadjustment()->set_value(0);

@@ -72,7 +72,6 @@ std::string paletteCss() {
   css += rule(".law-palette-list", "background-color: " + LawTheme::canvasBg.css() + ";");
   css += rule(".law-palette-empty-glyph", "color: " + LawTheme::textMuted.css() + ";");
   css += rule(".law-palette-failure", "font-size: 11.5px; color: " + LawTheme::danger.css() + ";");
-  css += rule("gridview.law-palette-rows", "padding: 10px 0 7px 0;");
   css += rule(".law-palette-empty-text", "font-size: 13px; color: " + LawTheme::textSecondary.css() + ";");
   css += rule(".law-palette-footer", "background-color: " + LawTheme::surface.css() + "; padding: 8px 14px;");
   css += rule(".law-palette-key", "font-size: 10px; font-weight: 600; font-family: monospace; color: " +

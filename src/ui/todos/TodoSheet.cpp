@@ -164,6 +164,7 @@ TodoSheet::TodoSheet(std::shared_ptr<BrowserModel> model, std::shared_ptr<Worksp
       bar_(Gtk::Orientation::HORIZONTAL, 8),
       filterBox_(Gtk::Orientation::HORIZONTAL, 5),
       body_(Gtk::Orientation::VERTICAL, 0),
+      states_(Gtk::Orientation::VERTICAL, 0),
       loadingBox_(Gtk::Orientation::VERTICAL, 10),
       emptyBox_(Gtk::Orientation::VERTICAL, 10),
       notice_(Gtk::Orientation::HORIZONTAL, 9) {
@@ -315,7 +316,9 @@ void TodoSheet::buildBody() {
   loadingSpinner_.set_size_request(24, 24);
   loadingBox_.append(loadingSpinner_);
   loadingBox_.append(*classedLabel(kTodoLoadingText, "law-todo-loading-text"));
-  body_.append(loadingBox_);
+  // The loading and empty states scroll in a window of their own (below the notice),
+  // so their height never raises the sheet's minimum.
+  states_.append(loadingBox_);
 
   // A failed refresh over the last good entries: what happened, and a retry.
   notice_.add_css_class("law-todo-notice");
@@ -382,7 +385,11 @@ void TodoSheet::buildBody() {
   emptyRetry_->signal_clicked().connect([this] { refresh(); });
   lawHandCursor(*emptyRetry_);
   emptyBox_.append(*emptyRetry_);
-  body_.append(emptyBox_);
+  states_.append(emptyBox_);
+  statesScroll_.set_policy(Gtk::PolicyType::NEVER, Gtk::PolicyType::AUTOMATIC);
+  statesScroll_.set_vexpand(true);
+  statesScroll_.set_child(states_);
+  body_.append(statesScroll_);
   append(body_);
 }
 
@@ -424,10 +431,14 @@ void TodoSheet::sync() {
   clear_.set_visible(!typed.empty());
   if (!indexValid_) {
     index_.reset(deadlines.list(kind));
+    rowKeys_.clear();
+    rowKeys_.reserve(index_.size());
+    for (const auto& item : index_.items()) rowKeys_.push_back(todoRowKey(item, kind));
     indexValid_ = true;
   }
   if (!cardsValid_) {
-    shown_ = index_.filtered(typed);
+    shownPositions_ = index_.matching(typed);
+    shown_ = elementsAt(index_.items(), shownPositions_);
     updateCards();
     cardsValid_ = true;
   }
@@ -440,6 +451,7 @@ void TodoSheet::sync() {
   scroller_.set_visible(state_ == TodoSheetState::list);
   const bool failedState = state_ == TodoSheetState::failed;
   emptyBox_.set_visible(state_ == TodoSheetState::empty || state_ == TodoSheetState::noMatch || failedState);
+  statesScroll_.set_visible(state_ != TodoSheetState::list);
   emptyTitle_.set_text(failedState ? *failure : todoEmptyTitle(kind, typed));
   emptyHint_.set_text(failedState ? todoFailedHint(kind, badges.loginRequired) : todoEmptyHint(badges.loginRequired, state_ == TodoSheetState::noMatch));
   doneGlyph_->set_visible(state_ == TodoSheetState::empty);
@@ -465,7 +477,7 @@ void TodoSheet::updateCards() {
   std::vector<Row> rows;
   rows.reserve(shown_.size());
   for (const auto& item : shown_) rows.push_back(Row{item, kind});
-  rows_.assign(rows);
+  rows_.assign(rows, elementsAt(rowKeys_, shownPositions_));
 }
 
 void TodoSheet::openProceeding(const TodoItem& item, bool newTab) {

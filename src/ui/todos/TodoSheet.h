@@ -97,6 +97,9 @@ class TodoSheet : public Gtk::Box {
   bool cardsValid_ = false;
   bool indexValid_ = false;
   TodoFilterIndex index_;
+  // The row key of each entry of the index, made once per list.
+  std::vector<std::string> rowKeys_;
+  std::vector<std::size_t> shownPositions_;
   // What the cards show: the entry and the category it is listed under.
   struct Row {
     TodoItem item;
@@ -119,6 +122,8 @@ class TodoSheet : public Gtk::Box {
   Gtk::Button clear_;
   Gtk::ScrolledWindow scroller_;
   Gtk::Box body_;
+  Gtk::ScrolledWindow statesScroll_;
+  Gtk::Box states_;
   Gtk::Box loadingBox_;
   Gtk::Spinner loadingSpinner_;
   Gtk::GridView* list_ = nullptr;
