@@ -19,6 +19,7 @@
 #include <string>
 #include <thread>
 
+#include "ScaleProbe.h"
 #include "TestEnv.h"
 #include "ui/model/WorkspaceViewState.h"
 #include "TestService.h"
@@ -47,58 +48,8 @@ double msSince(SteadyClock::time_point start) {
   return std::chrono::duration<double, std::milli>(SteadyClock::now() - start).count();
 }
 
-// The longest gap between turns of the main loop while it is watched (a 5 ms timer).
-class StallWatch {
- public:
-  StallWatch() : last_(SteadyClock::now()) {
-    id_ = startRepeatingTimer(5, [this] {
-      auto now = SteadyClock::now();
-      longest_ = std::max(longest_, std::chrono::duration<double, std::milli>(now - last_).count());
-      last_ = now;
-      return true;
-    });
-  }
-  ~StallWatch() { cancelTimer(id_); }
-  double longestMs() const { return std::max(longest_, msSince(last_)); }
-
- private:
-  unsigned id_ = 0;
-  SteadyClock::time_point last_;
-  double longest_ = 0;
-};
-
-// The service on a context and thread of its own: building and sending the 20 MB reply
-// is not the client's work, so it must not count as a stall of the client's main loop.
-// (Its routes and modes are safe to set from any thread; no hanging outage is used here.)
-class ServiceThread {
- public:
-  explicit ServiceThread(test::TestService& service)
-      : service_(service), context_(g_main_context_new()) {
-    g_main_context_push_thread_default(context_);
-    service_.start();
-    g_main_context_pop_thread_default(context_);
-    thread_ = std::thread([this] {
-      g_main_context_push_thread_default(context_);
-      while (!stop_) g_main_context_iteration(context_, TRUE);
-      g_main_context_pop_thread_default(context_);
-    });
-  }
-  ~ServiceThread() {
-    stop_ = true;
-    g_main_context_wakeup(context_);
-    thread_.join();
-    g_main_context_push_thread_default(context_);
-    service_.stop();
-    g_main_context_pop_thread_default(context_);
-    g_main_context_unref(context_);
-  }
-
- private:
-  test::TestService& service_;
-  GMainContext* context_;
-  std::atomic<bool> stop_ = false;
-  std::thread thread_;
-};
+using test::ServiceThread;
+using test::StallWatch;
 
 struct Figure {
   double ms = 0;
@@ -116,7 +67,7 @@ Figure readDeadlines(BrowserModel& model) {
   f.ok = runMainLoopUntil([&] { return done; }, 60000);
   drainMainLoop();
   f.ms = msSince(start);
-  f.stallMs = stalls.longestMs();
+  f.stallMs = stalls.longestStallMs();
   return f;
 }
 
@@ -190,7 +141,7 @@ int main() {
     name.ok = runMainLoopUntil([&] { return model->account().badges->user.size() > 100000; }, 60000);
     drainMainLoop();
     name.ms = msSince(start);
-    name.stallMs = stalls.longestMs();
+    name.stallMs = stalls.longestStallMs();
   }
 
   // The text steps alone on the 20 MB text, on this thread.

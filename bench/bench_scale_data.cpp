@@ -224,12 +224,19 @@ void checkBounds() {
 int main(int argc, char** argv) {
   markMainThread();
   setLogSink([](const std::string&) {});  // the figures only
+  // Optional: one size, and one work ("calendar", "settled", "index", "mirror").
   std::vector<int> sizes{100, 1000, 10000, 100000};
   if (argc > 1) sizes = {std::atoi(argv[1])};
-  for (int n : sizes) calendarSync(n);
-  for (int n : std::vector<int>{100, 1000, 10000, 49500, 100000}) settledIDs(n);
-  for (int n : sizes) desktopIndex(n);
-  for (int n : sizes) mirrorCheck(n);
+  const std::string only = argc > 2 ? argv[2] : "";
+  auto wanted = [&](const char* work) { return only.empty() || only == work; };
+  if (wanted("calendar"))
+    for (int n : sizes) calendarSync(n);
+  if (wanted("settled"))
+    for (int n : argc > 1 ? sizes : std::vector<int>{100, 1000, 10000, 49500, 100000}) settledIDs(n);
+  if (wanted("index"))
+    for (int n : sizes) desktopIndex(n);
+  if (wanted("mirror"))
+    for (int n : sizes) mirrorCheck(n);
   checkBounds();
   for (const auto& b : broken) std::cerr << "bound broken: " << b << "\n";
   return broken.empty() ? 0 : 1;
