@@ -17,6 +17,7 @@ namespace quorvel::PageReads {
 namespace {
 constexpr const char* kNoText = "页面没有返回文本";
 constexpr const char* kNotSignedIn = "尚未登录或登录已过期";
+constexpr const char* kTooLarge = "服务器回复超过 ";
 
 std::string describe(const nlohmann::json& v) {
   if (v.is_string()) return v.get<std::string>();
@@ -114,7 +115,7 @@ Task<Reply> read(std::shared_ptr<WebPage> page, std::string path, Limits l, bool
       if (!piece.ok || !piece.value.is_string())
         co_return failed("页面读取中断（页面已刷新或关闭）", piece.ok ? describe(piece.value) : piece.errorMessage);
       whole += piece.value.get_ref<const std::string&>();
-      if (whole.size() > l.maxBytes + 64) co_return failed("服务器回复超过 " + sizeLimitText(l.maxBytes), "");
+      if (whole.size() > l.maxBytes + 64) co_return failed(kTooLarge + sizeLimitText(l.maxBytes), "");
     }
     if (count <= 0 || key.empty()) co_return failed(kNoText, text);
     text = std::move(whole);
@@ -126,10 +127,10 @@ Task<Reply> read(std::shared_ptr<WebPage> page, std::string path, Limits l, bool
     co_return login;
   }
   if (text == "__TIMEOUT__") co_return failed("服务器 " + seconds(l.idleMs) + " 秒无响应", "");
-  if (text == "__TOOBIG__") co_return failed("服务器回复超过 " + sizeLimitText(l.maxBytes), "");
+  if (text == "__TOOBIG__") co_return failed(kTooLarge + sizeLimitText(l.maxBytes), "");
   if (startsWith(text, "__ERR__")) co_return failed("无法连接到服务器", std::move(text));
   // The native guard as well: the page's own check may not have run (a fake page).
-  if (text.size() > l.maxBytes + 64) co_return failed("服务器回复超过 " + sizeLimitText(l.maxBytes), "");
+  if (text.size() > l.maxBytes + 64) co_return failed(kTooLarge + sizeLimitText(l.maxBytes), "");
 
   Reply reply;
   reply.kind = Reply::Kind::text;
@@ -154,6 +155,8 @@ Task<std::string> fetchText(std::shared_ptr<WebPage> page, std::string path, Lim
       logLine(tags::kBridge, "读取 " + path + " 失败：" + failure::logExcerpt(r.detail), LogLevel::warning);
       throw AppError(errors::kQuorvel, errors::kPageReadFailed, r.reason);
     }
+    // A refused reply is said in the log, whoever asked: nothing is cut off silently.
+    if (startsWith(r.reason, kTooLarge)) logLine(tags::kBridge, "读取 " + path + " 被拒绝：" + r.reason, LogLevel::warning);
     throw AppError(errors::kQuorvel, errors::kPageReadFailed, r.reason == kNoText ? r.detail : r.reason);
   }
   if (r.status < 200 || r.status > 299) {

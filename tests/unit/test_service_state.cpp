@@ -689,6 +689,7 @@ TEST_F(ServiceStateTest, ListingsReadUnderTheirOwnCapAndAReplyOverItStillFails) 
   auto refused = runToEnd(model->reads().fetchListing("/api/desktop/nodes"));
   ASSERT_TRUE(refused->error);
   EXPECT_EQ(refused->error->message, "服务器回复超过 256 MB");
+  EXPECT_EQ(logCount("[Quorvel][BRIDGE] 读取 /api/desktop/nodes 被拒绝：服务器回复超过 256 MB"), 1);
 
   // Just under a (shortened) cap passes, just over it fails with its reason.
   model->reads().limits().listingMaxBytes = 4096;
