@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <fstream>
 #include <string>
 #include <thread>
@@ -56,6 +57,13 @@ inline double residentMiB() {
   while (std::getline(status, line))
     if (line.rfind("VmRSS:", 0) == 0) return std::stod(line.substr(6)) / 1024.0;
   return 0;
+}
+
+// "scale: <work> n=<N> ms=… stall_ms=… rss_mib=…" (and what `extra` adds).
+inline void printScaleLine(const std::string& work, long n, double ms, double stallMs, const std::string& extra = "") {
+  std::printf("scale: %s n=%ld ms=%.0f stall_ms=%.0f rss_mib=%.0f%s\n", work.c_str(), n, ms, stallMs, residentMiB(),
+              extra.empty() ? "" : (" " + extra).c_str());
+  std::fflush(stdout);
 }
 
 // The service on a context and thread of its own. (Its routes and modes are safe to set

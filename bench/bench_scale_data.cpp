@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "CalendarSyncParts.h"
 #include "ScaleFeeds.h"
-#include "ScaleProbe.h"
 #include "TestEnv.h"
 #include "TestService.h"
 #include "TestServiceCalendar.h"
@@ -34,6 +34,7 @@
 
 using namespace quorvel;
 using namespace quorvel::test;
+using namespace quorvel::bench;
 namespace fs = std::filesystem;
 
 namespace {
@@ -55,11 +56,12 @@ void note(const std::string& work, long n, Figure f, const std::string& extra = 
 // Runs `start` and the main loop until `done`; the figure of that span.
 template <class Start, class Done>
 Figure measure(Start start, Done done, unsigned timeoutMs = 600000) {
+  auto began = SteadyClock::now();
   StallWatch watch;
   start();
   if (!runMainLoopUntil(done, timeoutMs)) broken.push_back("未在时限内完成");
   drainMainLoop();
-  return {watch.elapsedMs(), watch.longestStallMs()};
+  return {msSince(began), watch.longestMs()};
 }
 
 Task<std::string> nativeRead(std::string url, std::string cookie) {
@@ -74,7 +76,7 @@ void calendarSync(int n) {
   TempHome home;
   UserDefaults& defaults = home.defaults();
   TestService service;
-  ServiceThread serving(service);
+  bench::ServiceThread serving(service);
   setCalendarFeed(scaleCalendarFeed(n));
   defaults.set("serverURL", service.baseUrl());
   defaults.remove("session.tabs.v1");
@@ -145,7 +147,7 @@ void settledIDs(int n) {
 void desktopIndex(int n) {
   TempHome home;
   TestService service;
-  ServiceThread serving(service);
+  bench::ServiceThread serving(service);
   const std::string reply = scaleNodesReply(n / 2, n - n / 2);
   service.setRoute("/api/desktop/nodes", [reply](const RecordedRequest&) { return Reply::json(reply); });
   WorkerPool workers(2);
@@ -176,7 +178,7 @@ void desktopIndex(int n) {
 void mirrorCheck(int n) {
   TempHome home;
   TestService service;
-  ServiceThread serving(service);
+  bench::ServiceThread serving(service);
   const std::string manifest = scaleManifest(77, n);
   service.setRoute("/api/desktop/manifest_contract/77", [manifest](const RecordedRequest&) { return Reply::json(manifest); });
   fs::path root = home.root() / "mirror";
@@ -224,12 +226,19 @@ void checkBounds() {
 int main(int argc, char** argv) {
   markMainThread();
   setLogSink([](const std::string&) {});  // the figures only
+  // Optional: one size, and one work ("calendar", "settled", "index", "mirror").
   std::vector<int> sizes{100, 1000, 10000, 100000};
   if (argc > 1) sizes = {std::atoi(argv[1])};
-  for (int n : sizes) calendarSync(n);
-  for (int n : std::vector<int>{100, 1000, 10000, 49500, 100000}) settledIDs(n);
-  for (int n : sizes) desktopIndex(n);
-  for (int n : sizes) mirrorCheck(n);
+  const std::string only = argc > 2 ? argv[2] : "";
+  auto wanted = [&](const char* work) { return only.empty() || only == work; };
+  if (wanted("calendar"))
+    for (int n : sizes) calendarSync(n);
+  if (wanted("settled"))
+    for (int n : argc > 1 ? sizes : std::vector<int>{100, 1000, 10000, 49500, 100000}) settledIDs(n);
+  if (wanted("index"))
+    for (int n : sizes) desktopIndex(n);
+  if (wanted("mirror"))
+    for (int n : sizes) mirrorCheck(n);
   checkBounds();
   for (const auto& b : broken) std::cerr << "bound broken: " << b << "\n";
   return broken.empty() ? 0 : 1;

@@ -6,6 +6,9 @@
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <memory>
+#include <tuple>
+#include <type_traits>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -35,5 +38,15 @@ class WorkerPool {
   bool stopping_ = false;
   std::vector<std::thread> threads_;
 };
+
+// Hands large containers to `pool` to be destroyed there: freeing hundreds of thousands
+// of strings takes tens of milliseconds the main loop should not spend. Without a pool
+// they go here as usual.
+template <class... T>
+void releaseOnWorker(WorkerPool* pool, T&&... big) {
+  auto held = std::make_shared<std::tuple<std::decay_t<T>...>>(std::forward<T>(big)...);
+  if (!pool) return;
+  pool->submit([held = std::move(held)]() mutable { held.reset(); });
+}
 
 }  // namespace quorvel

@@ -17,6 +17,7 @@ namespace quorvel::PageReads {
 namespace {
 constexpr const char* kNoText = "页面没有返回文本";
 constexpr const char* kNotSignedIn = "尚未登录或登录已过期";
+constexpr const char* kTooLarge = "服务器回复超过 ";
 
 std::string describe(const nlohmann::json& v) {
   if (v.is_string()) return v.get<std::string>();
@@ -43,16 +44,17 @@ std::string seconds(unsigned ms) { return std::to_string((ms + 999) / 1000); }
 
 // The page's answer, or a failure once guardMs pass without one: a page whose scripts
 // are stuck never settles its promise. A late answer is dropped.
-Task<JsResult> call(std::shared_ptr<WebPage> page, nlohmann::json args, unsigned guardMs) {
+Task<JsResult> call(std::shared_ptr<WebPage> page, nlohmann::json args, unsigned guardMs,
+                    const char* script = kReadScript) {
   // A named awaiter: GCC 12 destroys a capturing lambda temporary inside a co_await
   // operand twice.
-  CallbackAwaiter<JsResult> read([page, args, guardMs](CallbackAwaiter<JsResult>::Resolver resolve) {
+  CallbackAwaiter<JsResult> read([page, args, guardMs, script](CallbackAwaiter<JsResult>::Resolver resolve) {
     auto guard = std::make_shared<unsigned>(0);
     *guard = postToMainAfter(guardMs, [resolve, guard, guardMs] {
       *guard = 0;
       resolve(JsResult::failure(errors::kQuorvel, errors::kPageReadFailed, "页面 " + seconds(guardMs) + " 秒无答复"));
     });
-    page->callAsyncFunction(kReadScript, args, [resolve, guard](JsResult r) {
+    page->callAsyncFunction(script, args, [resolve, guard](JsResult r) {
       if (*guard) cancelTimer(std::exchange(*guard, 0));
       resolve(std::move(r));
     });
@@ -86,8 +88,9 @@ Task<Reply> read(std::shared_ptr<WebPage> page, std::string path, Limits l, bool
                          {"idleMs", l.idleMs},
                          {"totalMs", totalMs},
                          {"maxBytes", static_cast<long long>(l.maxBytes)},
+                         {"partChars", static_cast<long long>(l.partChars)},
                          {"login", loginCheck ? 1 : 0}};
-  auto calling = call(std::move(page), std::move(args), l.guardMs);
+  auto calling = call(page, std::move(args), l.guardMs);
   JsResult r = co_await calling;
   if (!r.ok) {
     // Our own failures say what happened in Chinese; the engine's are logged as they are.
@@ -100,6 +103,23 @@ Task<Reply> read(std::shared_ptr<WebPage> page, std::string path, Limits l, bool
   if (!r.value.is_string()) co_return failed(kNoText, describe(r.value));
   // Moved, not copied: a reply may be hundreds of megabytes.
   std::string text = std::move(r.value.get_ref<std::string&>());
+  if (startsWith(text, "__PARTS__")) {
+    // A long answer, piece by piece: the main loop turns between the pieces.
+    const size_t colon = text.rfind(':');
+    const std::string key = text.substr(9, colon == std::string::npos ? 0 : colon - 9);
+    const long long count = colon == std::string::npos ? 0 : std::atoll(text.c_str() + colon + 1);
+    std::string whole;
+    for (long long i = 0; i < count; ++i) {
+      auto reading = call(page, {{"key", key}, {"index", i}}, l.guardMs, kPartScript);
+      JsResult piece = co_await reading;
+      if (!piece.ok || !piece.value.is_string())
+        co_return failed("页面读取中断（页面已刷新或关闭）", piece.ok ? describe(piece.value) : piece.errorMessage);
+      whole += piece.value.get_ref<const std::string&>();
+      if (whole.size() > l.maxBytes + 64) co_return failed(kTooLarge + sizeLimitText(l.maxBytes), "");
+    }
+    if (count <= 0 || key.empty()) co_return failed(kNoText, text);
+    text = std::move(whole);
+  }
 
   if (loginCheck && text == "__LOGIN__") {
     Reply login;
@@ -107,10 +127,10 @@ Task<Reply> read(std::shared_ptr<WebPage> page, std::string path, Limits l, bool
     co_return login;
   }
   if (text == "__TIMEOUT__") co_return failed("服务器 " + seconds(l.idleMs) + " 秒无响应", "");
-  if (text == "__TOOBIG__") co_return failed("服务器回复超过 " + sizeLimitText(l.maxBytes), "");
+  if (text == "__TOOBIG__") co_return failed(kTooLarge + sizeLimitText(l.maxBytes), "");
   if (startsWith(text, "__ERR__")) co_return failed("无法连接到服务器", std::move(text));
   // The native guard as well: the page's own check may not have run (a fake page).
-  if (text.size() > l.maxBytes + 64) co_return failed("服务器回复超过 " + sizeLimitText(l.maxBytes), "");
+  if (text.size() > l.maxBytes + 64) co_return failed(kTooLarge + sizeLimitText(l.maxBytes), "");
 
   Reply reply;
   reply.kind = Reply::Kind::text;
@@ -135,6 +155,8 @@ Task<std::string> fetchText(std::shared_ptr<WebPage> page, std::string path, Lim
       logLine(tags::kBridge, "读取 " + path + " 失败：" + failure::logExcerpt(r.detail), LogLevel::warning);
       throw AppError(errors::kQuorvel, errors::kPageReadFailed, r.reason);
     }
+    // A refused reply is said in the log, whoever asked: nothing is cut off silently.
+    if (startsWith(r.reason, kTooLarge)) logLine(tags::kBridge, "读取 " + path + " 被拒绝：" + r.reason, LogLevel::warning);
     throw AppError(errors::kQuorvel, errors::kPageReadFailed, r.reason == kNoText ? r.detail : r.reason);
   }
   if (r.status < 200 || r.status > 299) {

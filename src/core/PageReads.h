@@ -26,6 +26,8 @@ struct Limits {
   std::size_t maxBytes = http::kMaxJsonReplyBytes;
   // maxBytes of the listings that grow with the firm's data (ServiceReads::fetchListing).
   std::size_t listingMaxBytes = http::kMaxListingReplyBytes;
+  // Answers longer than this many characters come over in pieces of this size.
+  unsigned partChars = 1u << 20;
 };
 
 // One read's outcome.
@@ -58,7 +60,9 @@ std::string replyFailureReason(const Reply& reply);
 // maxBytes, login (1: answer "__LOGIN__" on the sign-in page). Answers, as text: the
 // body for a 2xx reply; "__HTTP__" + status + "\n" + body for another status;
 // "__TIMEOUT__" when no byte arrived for idleMs (or totalMs passed); "__TOOBIG__" when
-// the body passes maxBytes; "__ERR__" + the error when the fetch failed.
+// the body passes maxBytes; "__ERR__" + the error when the fetch failed; "__PARTS__" +
+// key + ":" + count when the answer is longer than partChars characters, its pieces
+// then read one by one with kPartScript (key, index), the last read letting them go.
 inline constexpr const char* kReadScript = R"JS(
 if (login && (!location.pathname || location.pathname.indexOf('/login') === 0)) return '__LOGIN__';
 const ctl = new AbortController();
@@ -88,13 +92,40 @@ try {
   }
   parts.push(decoder.decode());
   const text = parts.join('');
-  return r.ok ? text : '__HTTP__' + r.status + '\n' + text;
+  parts.length = 0;
+  const answer = r.ok ? text : '__HTTP__' + r.status + '\n' + text;
+  if (answer.length <= partChars) return answer;
+  // A long answer is handed over in pieces (kPartScript): one piece at a time crosses
+  // into the client, so the window keeps answering meanwhile. Never split a surrogate pair.
+  const pieces = [];
+  for (let at = 0; at < answer.length;) {
+    let end = Math.min(at + partChars, answer.length);
+    const c = answer.charCodeAt(end - 1);
+    if (end < answer.length && c >= 0xD800 && c <= 0xDBFF) end--;
+    pieces.push(answer.slice(at, end));
+    at = end;
+  }
+  const held = window.__quorvelReadParts || (window.__quorvelReadParts = new Map());
+  const key = Math.random().toString(36).slice(2) + Date.now().toString(36);
+  held.set(key, pieces);
+  setTimeout(() => held.delete(key), 120000);
+  return '__PARTS__' + key + ':' + pieces.length;
 } catch (e) {
   return expired ? '__TIMEOUT__' : '__ERR__' + String(e);
 } finally {
   clearTimeout(idle);
   clearTimeout(total);
 }
+)JS";
+
+inline constexpr const char* kPartScript = R"JS(
+const held = window.__quorvelReadParts;
+const pieces = held && held.get(key);
+if (!pieces || index >= pieces.length) return null;
+const piece = pieces[index];
+pieces[index] = '';
+if (index === pieces.length - 1) held.delete(key);
+return piece;
 )JS";
 
 }  // namespace quorvel::PageReads

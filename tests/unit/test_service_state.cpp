@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <map>
 #include <set>
 
 #include "TestEnv.h"
@@ -688,6 +689,7 @@ TEST_F(ServiceStateTest, ListingsReadUnderTheirOwnCapAndAReplyOverItStillFails) 
   auto refused = runToEnd(model->reads().fetchListing("/api/desktop/nodes"));
   ASSERT_TRUE(refused->error);
   EXPECT_EQ(refused->error->message, "服务器回复超过 256 MB");
+  EXPECT_EQ(logCount("[Quorvel][BRIDGE] 读取 /api/desktop/nodes 被拒绝：服务器回复超过 256 MB"), 1);
 
   // Just under a (shortened) cap passes, just over it fails with its reason.
   model->reads().limits().listingMaxBytes = 4096;
@@ -698,6 +700,36 @@ TEST_F(ServiceStateTest, ListingsReadUnderTheirOwnCapAndAReplyOverItStillFails) 
   ASSERT_TRUE(over->error);
   EXPECT_EQ(over->error->code, 2);
   EXPECT_EQ(over->error->message, "服务器回复超过 4 KB");
+}
+
+TEST_F(ServiceStateTest, ALongAnswerComesOverInPiecesAndAPieceThatIsGoneFailsTheRead) {
+  std::vector<nlohmann::json> calls;
+  std::map<long long, std::string> pieces{{0, "{\"ok\":"}, {1, "tr"}, {2, "ue}"}};
+  page->answer = [&](const std::string&, const nlohmann::json& args) {
+    calls.push_back(args);
+    if (!args.contains("key")) return JsResult::success(std::string("__PARTS__k7:3"));
+    EXPECT_EQ(args["key"], "k7");
+    auto it = pieces.find(args["index"].get<long long>());
+    return it == pieces.end() ? JsResult::success(nullptr) : JsResult::success(it->second);
+  };
+  auto whole = runToEnd(model->reads().fetchListing("/api/desktop/nodes"));
+  ASSERT_TRUE(whole->value);
+  EXPECT_EQ(*whole->value, R"({"ok":true})");
+  ASSERT_EQ(calls.size(), 4u);
+  EXPECT_EQ(calls[0]["partChars"], 1 << 20);
+  EXPECT_EQ(calls[3]["index"], 2);
+
+  // The page reloaded meanwhile: its pieces are gone, and the read says so.
+  pieces.erase(1);
+  auto broken = runToEnd(model->reads().fetchListing("/api/desktop/nodes"));
+  ASSERT_TRUE(broken->error);
+  EXPECT_EQ(broken->error->message, "页面读取中断（页面已刷新或关闭）");
+  // Pieces that add up past the cap are refused like any reply over it.
+  model->reads().limits().listingMaxBytes = 4;
+  pieces[1] = std::string(100, ' ') + "tr";
+  auto over = runToEnd(model->reads().fetchListing("/api/desktop/nodes"));
+  ASSERT_TRUE(over->error);
+  EXPECT_EQ(over->error->message, "服务器回复超过 0 KB");
 }
 
 TEST_F(ServiceStateTest, LogoutEmptiesEverySignedInStateAndTheNodeCache) {

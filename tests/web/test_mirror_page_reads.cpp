@@ -100,4 +100,6 @@ TEST_F(MirrorPageReadsTest, AManifestOfABusyContractPassesAndOneOverTheCapFailsW
   model->reads().limits().listingMaxBytes = 1u << 20;
   runToEnd(store->check(), 60000);
   EXPECT_EQ(store->lastError.get(), "检查失败：服务器回复超过 1 MB");
+  EXPECT_TRUE(logged("[Quorvel][MIRROR] 检查失败：服务器回复超过 1 MB"));
+  EXPECT_TRUE(logged("[Quorvel][BRIDGE] 读取 /api/desktop/manifest_contract/77 被拒绝：服务器回复超过 1 MB"));
 }

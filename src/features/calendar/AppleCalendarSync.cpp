@@ -5,6 +5,7 @@
 #include "base/Log.h"
 #include "base/LogTags.h"
 #include "base/MainQueue.h"
+#include "base/WorkerPool.h"
 #include "core/AuditLog.h"
 #include "core/BrowserModel.h"
 #include "core/ServiceReads.h"
@@ -231,31 +232,35 @@ Task<void> AppleCalendarSync::runSync(bool force) {
   // Parsed, prepared and fingerprinted on the worker pool: a feed of a busy firm's
   // year takes seconds of work.
   struct Parsed {
-    std::vector<ICSEvent> events;
+    int raw = 0;
     CalendarWriter::PreparedItems items;
+    std::vector<ICSEvent> reminders;
     int digests = 0;
   };
   const Config settings = config.get();
   auto parsing = onWorker(browser_.reads().workers(), [body = std::move(reply.body), settings] {
     Parsed p;
-    p.events = ICSParser::parse(body);
-    p.items = CalendarWriter::prepareItems(CalendarItems::prepare(p.events, settings, &p.digests));
+    auto events = ICSParser::parse(body);
+    p.raw = static_cast<int>(events.size());
+    p.items = CalendarWriter::prepareItems(CalendarItems::prepare(events, settings, &p.digests));
+    if (settings.syncReminders) p.reminders = CalendarWriter::wantedReminders(events);
     return p;
   });
   Parsed parsed = co_await parsing;
   if (!*alive) co_return;
-  auto& events = parsed.events;
   const int digests = parsed.digests;
-  const int raw = static_cast<int>(events.size());
-  auto applying = writer_.applyPrepared(std::move(parsed.items));
+  const int raw = parsed.raw;
+  WorkerPool* pool = &browser_.reads().workers();
+  auto applying = writer_.applyPrepared(std::move(parsed.items), pool);
   int written = co_await applying;
   if (!*alive) co_return;
   syncedEventsCount.set(written);
   feed_.keepETag(reply);
 
   int reminders = 0;
-  if (config->syncReminders) {
-    auto applyingReminders = writer_.applyEventsToReminders(std::move(events));
+  // Only with the reminders worked out above: an empty list would complete every reminder.
+  if (settings.syncReminders && config->syncReminders) {
+    auto applyingReminders = writer_.applyReminders(std::move(parsed.reminders), pool);
     reminders = co_await applyingReminders;
     if (!*alive) co_return;
   }

@@ -11,6 +11,7 @@
 #include "base/Log.h"
 #include "base/LogTags.h"
 #include "base/TimeSlice.h"
+#include "base/WorkerPool.h"
 #include "features/calendar/CalendarStoreSlot.h"
 #include "features/calendar/CalendarSyncRecords.h"
 
@@ -118,7 +119,7 @@ Task<int> CalendarWriter::applyEventsToCalendar(std::vector<ICSEvent> items) {
   co_return co_await applying;
 }
 
-Task<int> CalendarWriter::applyPrepared(PreparedItems prepared) {
+Task<int> CalendarWriter::applyPrepared(PreparedItems prepared, WorkerPool* workers) {
   auto alive = self_;
   std::map<std::string, std::string> calendarOf;
   for (auto [title, color] : {std::pair{CI::kHearingCalendar, CI::hearingColor()},
@@ -130,23 +131,30 @@ Task<int> CalendarWriter::applyPrepared(PreparedItems prepared) {
   }
   SystemCalendarStore* s = slot_.store();
   // Held, not copied: the records are replaced, never changed in place.
-  const auto heldIDs = records_.heldEventIDs();
-  const auto heldHashes = records_.heldEventFingerprints();
+  auto heldIDs = records_.heldEventIDs();
+  auto heldHashes = records_.heldEventFingerprints();
   const CalendarSyncRecords::StringMap& eventMap = *heldIDs;
   const CalendarSyncRecords::StringMap& hashMap = *heldHashes;
   CalendarSyncRecords::StringMap newEvents, newHashes;
   TimeSlice slice;
+  std::unordered_set<std::string> present;
+  std::unordered_set<std::string> seen;
   try {
     // What the dedicated calendars hold now (one read per calendar).
-    std::unordered_set<std::string> present;
     for (const auto& [title, id] : calendarOf) {
       auto reading = s->events(id);
       auto held = co_await reading;
       if (!*alive) co_return 0;
       present.reserve(present.size() + held.size());
-      for (const auto& e : held) present.insert(e.id);
+      for (const auto& e : held) {
+        present.insert(e.id);
+        if (slice.spent()) {
+          co_await nextTurn();
+          if (!*alive) co_return 0;
+        }
+      }
+      releaseOnWorker(workers, std::move(held));
     }
-    std::unordered_set<std::string> seen;
     seen.reserve(prepared.unique.size());
     bool changed = false;
     for (size_t i = 0; i < prepared.unique.size(); ++i) {
@@ -218,12 +226,27 @@ Task<int> CalendarWriter::applyPrepared(PreparedItems prepared) {
   }
   if (!*alive) co_return 0;
   records_.storeEvents(std::move(newEvents), std::move(newHashes));
-  co_return static_cast<int>(prepared.count);
+  const int count = static_cast<int>(prepared.count);
+  releaseOnWorker(workers, std::move(prepared), std::move(present), std::move(seen), std::move(heldIDs),
+                  std::move(heldHashes));
+  co_return count;
 }
 
 // ---- Reminders ----------------------------------------------------------------------
 
+std::vector<ICSEvent> CalendarWriter::wantedReminders(const std::vector<ICSEvent>& events) {
+  std::vector<ICSEvent> wanted;
+  for (auto& e : CI::lastPerUID(events))
+    if (CI::wantsReminder(e)) wanted.push_back(std::move(e));
+  return wanted;
+}
+
 Task<int> CalendarWriter::applyEventsToReminders(std::vector<ICSEvent> events) {
+  auto applying = applyReminders(wantedReminders(events));
+  co_return co_await applying;
+}
+
+Task<int> CalendarWriter::applyReminders(std::vector<ICSEvent> wanted, WorkerPool* workers) {
   auto alive = self_;
   SystemCalendar list;
   try {
@@ -233,9 +256,6 @@ Task<int> CalendarWriter::applyEventsToReminders(std::vector<ICSEvent> events) {
     co_return 0;
   }
   if (!*alive) co_return 0;
-  std::vector<ICSEvent> wanted;
-  for (const auto& e : CI::lastPerUID(events))
-    if (CI::wantsReminder(e)) wanted.push_back(e);
 
   SystemCalendarStore* s = slot_.store();
   std::vector<ReminderItem> fetched;
@@ -281,6 +301,10 @@ Task<int> CalendarWriter::applyEventsToReminders(std::vector<ICSEvent> events) {
     changed = true;
   }
   for (auto& [id, r] : existing) {
+    if (slice.spent()) {
+      co_await nextTurn();
+      if (!*alive) co_return 0;
+    }
     if (inFeed.count(id) || r.completed) continue;
     r.completed = true;
     s->saveReminder(r);
@@ -301,9 +325,13 @@ Task<int> CalendarWriter::applyEventsToReminders(std::vector<ICSEvent> events) {
   for (auto& [id, r] : existing)
     if (!inFeed.count(id)) r.completed = true;
   std::vector<ReminderItem> after;
-  for (auto& [id, r] : existing) after.push_back(r);
+  after.reserve(existing.size());
+  for (auto& [id, r] : existing) after.push_back(std::move(r));
   records_.storeSettled(settled, after);
-  co_return static_cast<int>(wanted.size());
+  const int count = static_cast<int>(wanted.size());
+  releaseOnWorker(workers, std::move(wanted), std::move(existing), std::move(after), std::move(inFeed),
+                  std::move(fetched));
+  co_return count;
 }
 
 // ---- Clean-up -----------------------------------------------------------------------

@@ -18,6 +18,7 @@ namespace quorvel {
 
 class CalendarStoreSlot;
 class CalendarSyncRecords;
+class WorkerPool;
 
 class CalendarWriter {
  public:
@@ -38,10 +39,14 @@ class CalendarWriter {
   // The prepared items into the dedicated calendars, all or nothing (a failure leaves
   // the store and the records as they were and is thrown). Returns the number of items.
   Task<int> applyEventsToCalendar(std::vector<ICSEvent> items);
-  Task<int> applyPrepared(PreparedItems prepared);
+  // With `workers`, what a large run leaves behind is freed there.
+  Task<int> applyPrepared(PreparedItems prepared, WorkerPool* workers = nullptr);
   // Open deadlines and routines of the raw feed into "墨衡台 · 待办"; items that left
   // the feed are completed and settled. Never throws; returns the number that qualify.
   Task<int> applyEventsToReminders(std::vector<ICSEvent> events);
+  // The same from the events that want a reminder (wantedReminders, safe on any thread).
+  static std::vector<ICSEvent> wantedReminders(const std::vector<ICSEvent>& events);
+  Task<int> applyReminders(std::vector<ICSEvent> wanted, WorkerPool* workers = nullptr);
   // Removes the calendars the sync created, with the item maps and the settled ids;
   // store errors are skipped. Returns the number of calendars removed.
   Task<int> clearAllSyncedData();

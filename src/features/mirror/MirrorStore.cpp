@@ -265,7 +265,8 @@ Task<void> MirrorStore::loadSelection(long long id, unsigned generation) {
       co_return;
     }
     applyDigest(*held, std::move(digest));
-  } catch (const AppError&) {
+  } catch (const AppError& e) {
+    logLine(tags::kMirror, "读取清单失败 " + std::to_string(id) + "：" + e.message, LogLevel::warning);
     if (generation == selectionGeneration_) progressText.set("读取清单失败");
   }
 }
@@ -296,6 +297,7 @@ Task<void> MirrorStore::check() {
     progressText.set(checked.summary);
   } catch (const AppError& e) {
     lastError.set("检查失败：" + e.message);
+    logLine(tags::kMirror, "检查失败：" + e.message, LogLevel::warning);
   }
 }
 
