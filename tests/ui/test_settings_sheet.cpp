@@ -28,6 +28,7 @@
 #include "ui/model/SettingsSheet.h"
 #include "ui/settings/MaintenanceCard.h"
 #include "ui/settings/StorageCard.h"
+#include "ui/settings/VolumeMirrorCard.h"
 #include "base/Log.h"
 #include "ui/components/OpenFailureNote.h"
 #include "ui/settings/SystemIntegrationCard.h"
@@ -173,6 +174,13 @@ TEST_F(SettingsSheetTest, AnOpenThatFailsIsSaidInTheSheetWithThePathToCopy) {
   desktop.failing.reset();
   press(findButton(storage, "打开下载目录"));
   EXPECT_FALSE(note.get_visible());
+
+  // Nothing connected: the volume's "打开目录" asks its alert over the settings window.
+  Gtk::Button* volumeOpen = findButton(view->volumeCard(), "打开目录");
+  press(volumeOpen);
+  ASSERT_FALSE(dialogs.shown.empty());
+  EXPECT_EQ(dialogs.shown.back().title, "还没有连接卷宗盘");
+  EXPECT_EQ(dialogs.shown.back().owner.handle, volumeOpen->gobj());
   setLogSink({});
 }
 

@@ -11,7 +11,15 @@
 #include <string>
 
 #include "TestEnv.h"
+#include "IntegrationServices.h"
 #include "TestHelpers.h"
+#include "VolumeServices.h"
+#include "base/Clock.h"
+#include "core/AuditLog.h"
+#include "core/FilePanels.h"
+#include "features/editing/HotFolderWatcher.h"
+#include "platform/Scanner.h"
+#include "ui/windows/MainWindowController.h"
 #include "ToolWindowsFixture.h"
 #include "WindowManager.h"
 #include "base/MainQueue.h"
@@ -19,6 +27,7 @@
 #include "platform/UserDefaults.h"
 #include "platform/WindowFrameRules.h"
 #include "ui/capture/QuickCapturePanel.h"
+#include "ui/editing/QuickArchiveWindow.h"
 #include "ui/floating/FloatingWindowManager.h"
 #include "ui/model/FloatingWindows.h"
 #include "ui/preview/QuickLookPreviewer.h"
@@ -198,6 +207,71 @@ TEST_F(ManagedPanelsTest, QuickCaptureAndThePreviewComeBackWhereTheyWereLeft) {
     preview.preview(note);
     ASSERT_TRUE(waitUntil([&] { return preview.window()->get_mapped(); }, 3000));
     EXPECT_TRUE(settlesAt(placementFor(*preview.window()).get(), previewAt));
+  }
+}
+
+// The desktop calendar, hidden and shown again from its button, the menu or its key.
+TEST_F(ManagedPanelsTest, TheDesktopCalendarComesBackWhereItWasLeftWhenShownAgain) {
+  auto model = pages.model();
+  IntegrationServices services(home.defaults(), model, home.root() / "index.sqlite");
+  auto& calendar = services.desktopCalendar;
+  calendar.show();
+  ASSERT_TRUE(waitUntil([&] { return calendar.window() && calendar.window()->get_mapped(); }, 3000));
+  runMainLoopUntil([] { return false; }, 500);
+  WindowPlacement* placement = calendar.windowPlacement();
+  ASSERT_NE(placement, nullptr);
+  const Rect left{300, 120, placement->frame().width, placement->frame().height};
+  placement->setFrame(left);
+  ASSERT_TRUE(settlesAt(placement, left));
+  ASSERT_TRUE(waitUntil([&] { return home.defaults().string(kDesktopCalendarFrameKey) == rectText(left); }, 3000));
+  calendar.hide();
+  drainMainLoop();
+  calendar.show();
+  ASSERT_TRUE(waitUntil([&] { return calendar.window()->get_mapped(); }, 3000));
+  EXPECT_TRUE(settlesAt(calendar.windowPlacement(), left)) << rectText(calendar.windowPlacement()->frame());
+  runMainLoopUntil([] { return false; }, 600);
+  EXPECT_EQ(home.defaults().string(kDesktopCalendarFrameKey), rectText(left));
+}
+
+// The quick-archive window: a new window each time it opens, at the place the last
+// one was left, also after a restart.
+class ManagedArchiveTest : public ManagedPanelsTest {
+ protected:
+  VolumeServices world{home.defaults()};
+  CancellingFilePanels panels;
+  HotFolderWatcher inbox{home.defaults(), panels, world.desktop};
+  Scanner scanner;
+  MainWindowController mainWindow{home.defaults()};
+  SystemClock clock;
+  AuditLog audit{home.dataHome() / "audit.jsonl", clock};
+};
+
+TEST_F(ManagedArchiveTest, TheQuickArchiveWindowComesBackWhereItWasLeft) {
+  auto model = pages.model();
+  const Rect left{260, 140, 720, 560};
+  for (int start = 0; start < 2; ++start) {
+    SCOPED_TRACE(start);
+    QuickArchiveWindow archive{QuickArchiveServices{panels, inbox, scanner, world.workers, audit}, mainWindow};
+    archive.rememberFramesIn(home.defaults());
+    archive.setModel(model);
+    archive.open({}, "拖拽文件或扫描文稿直传卷宗", false);
+    ASSERT_TRUE(waitUntil([&] { return archive.window()->get_mapped(); }, 3000));
+    if (start == 0) {
+      // Opened the first time: the user puts it somewhere else and closes it.
+      runMainLoopUntil([] { return false; }, 300);
+      placementFor(*archive.window())->setFrame(left);
+      ASSERT_TRUE(settlesAt(placementFor(*archive.window()).get(), left));
+      runMainLoopUntil([] { return false; }, 400);
+      archive.window()->set_visible(false);
+      drainMainLoop();
+      EXPECT_EQ(home.defaults().string(QuickArchiveWindow::kFrameKey), rectText(left));
+      // Opened again: a fresh window, where the last one was.
+      archive.open({}, "拖拽文件或扫描文稿直传卷宗", false);
+      ASSERT_TRUE(waitUntil([&] { return archive.window()->get_mapped(); }, 3000));
+    }
+    EXPECT_TRUE(settlesAt(placementFor(*archive.window()).get(), left));
+    archive.reset();
+    drainMainLoop();
   }
 }
 

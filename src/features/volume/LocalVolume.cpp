@@ -162,7 +162,10 @@ LocalVolume::LocalVolume(UserDefaults& defaults, Dialogs& dialogs, Desktop& desk
 
 LocalVolume::~LocalVolume() = default;
 
-void LocalVolume::alertOk(const std::string& title, const std::string& text) { dialogs_.alert(title, text, {"好"}); }
+void LocalVolume::alertOk(const std::string& title, const std::string& text, AlertOwner over) {
+  if (over.handle) dialogs_.alertOver(over, title, text, {"好"}, {});
+  else dialogs_.alert(title, text, {"好"});
+}
 
 std::string LocalVolume::shareURI() const {
   if (auto s = defaults_.string(CasePaths::kShareURLKey))
@@ -224,16 +227,18 @@ std::string LocalVolume::statusText() {
   return CasePaths::statusText(mounted, mirrorIfPresent());
 }
 
-void LocalVolume::alertNotConnected() { alertOk("还没有连接卷宗盘", "请先在「设置 → 本地卷宗盘」里连接。"); }
+void LocalVolume::alertNotConnected(AlertOwner over) {
+  alertOk("还没有连接卷宗盘", "请先在「设置 → 本地卷宗盘」里连接。", over);
+}
 
-std::optional<OpenFailure> LocalVolume::openRoot() {
+std::optional<OpenFailure> LocalVolume::openRoot(AlertOwner over) {
   auto root = mountedRoot();
   // Mounted without a local path: the file manager opens the share's address
   // itself.
   if (!root && Mounts::isMounted(shareURI())) return desktop_.tryOpen(shareURI());
   if (!root) root = mirrorIfPresent();
   if (!root) {
-    alertNotConnected();
+    alertNotConnected(over);
     return std::nullopt;
   }
   return desktop_.tryOpen(fileURI(*root));

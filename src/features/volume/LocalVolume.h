@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 
+#include "core/Dialogs.h"
 #include "features/volume/PreviewCache.h"
 #include "platform/Desktop.h"
 
@@ -61,7 +62,8 @@ class LocalVolume {
 
   // Opens the mounted volume, else the local mirror; what did not open, and why (an
   // alert covers nothing being connected).
-  std::optional<OpenFailure> openRoot();
+  // `over`: the window whose button asked, for that alert.
+  std::optional<OpenFailure> openRoot(AlertOwner over = {});
   void reveal(const std::string& rel);
   void preview(const std::string& rel);
   // The result step of "open the proceeding's folder": `value` is the page's
@@ -76,14 +78,14 @@ class LocalVolume {
   void disconnect(Completion completion, bool forgetPassword = false);
 
   // The alert shown whenever the case volume is needed but not connected.
-  void alertNotConnected();
+  void alertNotConnected(AlertOwner over = {});
 
   // Emitted after a connect or disconnect finished (the top bar, the settings).
   sigc::signal<void()>& stateChanged() { return stateChanged_; }
 
  private:
   struct Runs;
-  void alertOk(const std::string& title, const std::string& text);
+  void alertOk(const std::string& title, const std::string& text, AlertOwner over = {});
 
   UserDefaults& defaults_;
   Dialogs& dialogs_;

@@ -35,6 +35,7 @@
 #include "ui/components/LawCard.h"
 #include "ui/components/LawSheetHeader.h"
 #include "ui/components/LawStyle.h"
+#include "ui/components/OpenFailureNote.h"
 #include "ui/windows/WindowFrame.h"
 
 namespace quorvel {
@@ -305,11 +306,12 @@ class VersionCard : public LawCard {
     open_ = makeLawSecondaryButton("用应用打开", true);
     preview_->signal_clicked().connect([this] { previewFile(); });
     open_->signal_clicked().connect([this] {
-      if (where_) tools_.desktop().openURI(uriOf(*where_));
+      if (where_) openFailure_.open(tools_.desktop(), uriOf(*where_));
     });
     actions_.append(*preview_);
     actions_.append(*open_);
     addContent(actions_);
+    addContent(openFailure_);
   }
 
   const std::optional<std::string>& where() const { return where_; }
@@ -346,10 +348,11 @@ class VersionCard : public LawCard {
     if (!where_) return;
     // The preview window reads local files; a copy read through GIO opens in its application.
     if (isPath(*where_)) tools_.previews().preview(fs::path(*where_));
-    else tools_.desktop().openURI(*where_);
+    else openFailure_.open(tools_.desktop(), *where_);
   }
 
   WindowConflictPresenter& tools_;
+  OpenFailureNote openFailure_;  // why a copy did not open
   std::optional<std::string> where_;
   Gtk::Box box_{Gtk::Orientation::VERTICAL};
   Gtk::Picture picture_;

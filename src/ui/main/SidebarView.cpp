@@ -431,13 +431,10 @@ void SidebarView::build() {
 }
 
 Gtk::Button* SidebarView::makeFooterButton(Gtk::Widget& glyph, const char* tip) {
-  auto* button = Gtk::make_managed<Gtk::Button>();
+  auto* button = makeIconButton(glyph, tip);
   button->add_css_class("law-sidebar-footer-button");
-  button->set_child(glyph);
   button->set_size_request(26, 26);
   button->set_valign(Gtk::Align::CENTER);
-  button->set_tooltip_text(tip);
-  setAccessibleLabel(*button, tip);
   lawHandCursor(*button, true);
   return button;
 }

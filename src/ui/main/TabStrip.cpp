@@ -17,6 +17,7 @@
 #include "core/ShortcutText.h"
 #include "ui/components/HandCursor.h"
 #include "ui/main/WorkspaceTopBar.h"
+#include "ui/components/WidgetHelpers.h"
 
 namespace quorvel {
 
@@ -102,8 +103,7 @@ TabChip::TabChip(std::shared_ptr<BrowserTab> tab)
   closeGlyph_.set_pixel_size(10);
   close_.set_child(closeGlyph_);
   const std::string closeTip = linuxShortcutText("关闭标签 ⌘W");
-  close_.set_tooltip_text(closeTip);
-  gtk_accessible_update_property(GTK_ACCESSIBLE(close_.gobj()), GTK_ACCESSIBLE_PROPERTY_LABEL, closeTip.c_str(), -1);
+  nameIconControl(close_, closeTip);
   lawHandCursor(close_);
   close_.signal_clicked().connect([this] { closeSignal_.emit(); });
 

@@ -16,6 +16,7 @@
 #include "ui/components/Alerts.h"
 #include "ui/components/HandCursor.h"
 #include "ui/components/LawPrecisionIcon.h"
+#include "ui/components/WidgetHelpers.h"
 
 namespace quorvel {
 
@@ -127,11 +128,6 @@ Gtk::Widget* makeSymbol(const std::string& symbol, double size) {
   return image;
 }
 
-void setAccessibleName(Gtk::Widget& w, const std::string& name) {
-  w.set_tooltip_text(name);
-  gtk_accessible_update_property(GTK_ACCESSIBLE(w.gobj()), GTK_ACCESSIBLE_PROPERTY_LABEL, name.c_str(), -1);
-}
-
 Gtk::Label* makeText(const std::string& text, const char* cssClass) {
   auto* l = Gtk::make_managed<Gtk::Label>(text);
   l->add_css_class(cssClass);
@@ -168,7 +164,7 @@ void TopIconBtn::setDisabled(bool disabled) {
   lawHandCursor(*this, !disabled);
 }
 
-void TopIconBtn::setTip(const std::string& tip) { setAccessibleName(*this, linuxShortcutText(tip)); }
+void TopIconBtn::setTip(const std::string& tip) { nameIconControl(*this, linuxShortcutText(tip)); }
 
 // ---- TopCapsuleBtn ------------------------------------------------------------------
 
@@ -181,7 +177,7 @@ TopCapsuleBtn::TopCapsuleBtn(const std::string& tip, std::function<void()> actio
   set_valign(Gtk::Align::CENTER);
   label_.set_valign(Gtk::Align::CENTER);
   set_child(label_);
-  setAccessibleName(*this, linuxShortcutText(tip));
+  nameIconControl(*this, linuxShortcutText(tip));
   lawHandCursor(*this);
   signal_clicked().connect([this] {
     if (action_) action_();

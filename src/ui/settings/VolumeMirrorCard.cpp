@@ -10,6 +10,7 @@
 #include "ui/components/LawButtons.h"
 #include "ui/model/SettingsCards.h"
 #include "ui/settings/SettingsCardParts.h"
+#include "ui/components/Alerts.h"
 #include "ui/components/WidgetHelpers.h"
 
 namespace quorvel {
@@ -64,7 +65,7 @@ VolumeMirrorCard::VolumeMirrorCard(const Services& services)
       if (VolumeMirrorCard* card = *self) card->ended(message, true);
     });
   });
-  open_->signal_clicked().connect([this] { openFailure_.report(services_.volume.openRoot()); });
+  open_->signal_clicked().connect([this] { openFailure_.report(services_.volume.openRoot(alertOwner(*open_))); });
   prune_.property_active().signal_changed().connect([this] {
     if (prune_.get_active() == config_.autoPruneOld) return;  // shown, not changed
     config_.autoPruneOld = prune_.get_active();

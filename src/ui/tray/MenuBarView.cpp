@@ -121,11 +121,8 @@ void MenuBarView::buildHeader() {
   texts->set_hexpand(true);
   header->append(*texts);
 
-  auto* refresh = Gtk::make_managed<Gtk::Button>();
+  auto* refresh = makeIconButton(*makeSymbolGlyph("arrow.clockwise", 11), kMenuBarRefreshTip);
   refresh->add_css_class("law-menubar-refresh");
-  refresh->set_child(*makeSymbolGlyph("arrow.clockwise", 11));
-  refresh->set_tooltip_text(kMenuBarRefreshTip);
-  setAccessibleLabel(*refresh, kMenuBarRefreshTip);
   refresh->set_valign(Gtk::Align::CENTER);
   refresh->signal_clicked().connect([this] { model_->reads().refreshBadges(); });
   lawHandCursor(*refresh);
