@@ -64,7 +64,7 @@ Figure readDeadlines(BrowserModel& model) {
   f.ok = runMainLoopUntil([&] { return done; }, 60000);
   drainMainLoop();
   f.ms = msSince(start);
-  f.stallMs = stalls.longestStallMs();
+  f.stallMs = stalls.longestMs();
   return f;
 }
 
@@ -120,7 +120,7 @@ int main() {
     name.ok = runMainLoopUntil([&] { return model->account().badges->user.size() > 100000; }, 60000);
     drainMainLoop();
     name.ms = msSince(start);
-    name.stallMs = stalls.longestStallMs();
+    name.stallMs = stalls.longestMs();
   }
 
   // The text steps alone on the 20 MB text, on this thread.
