@@ -234,6 +234,7 @@ MirrorSheet::MirrorSheet(std::shared_ptr<MirrorStore> store, std::shared_ptr<Bro
 
   volumeBar_.add_css_class("law-mirror-volume");
   append(volumeBar_);
+  append(openFailure_);
 
   mismatch_.add_css_class("law-mirror-mismatch");
   auto* warn = Gtk::make_managed<Gtk::Label>("⚠");
@@ -420,7 +421,7 @@ void MirrorSheet::renderVolumeBar() {
   path->set_margin_end(8);
   volumeBar_.append(*path);
   auto* open = makeLawSecondaryButton("文件管理器打开", true);
-  open->signal_clicked().connect([this] { store_->openRoot(); });
+  open->signal_clicked().connect([this] { openFailure_.report(store_->openRoot()); });
   volumeBar_.append(*open);
   if (mode.mounted) {
     auto* b = makeLawSecondaryButton(volumeBusy_ ? "断开中…" : "断开卷宗盘", true);

@@ -16,6 +16,7 @@
 #include "base/GLibPtr.h"
 #include "features/mirror/MirrorStore.h"
 #include "ui/components/LawSheetHeader.h"
+#include "ui/components/OpenFailureNote.h"
 #include "ui/lists/RowList.h"
 #include "ui/model/FoldedTexts.h"
 
@@ -68,6 +69,8 @@ class MirrorSheet : public Gtk::Box {
   LawSheetHeader header_;
   Gtk::Box pill_;
   Gtk::Box volumeBar_;
+  // Why "文件管理器打开" opened nothing, with the path to copy.
+  OpenFailureNote openFailure_;
   Gtk::Box mismatch_;
   Gtk::Label mismatchText_;
   Gtk::Entry search_;
