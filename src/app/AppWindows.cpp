@@ -3,7 +3,7 @@
 #include <gtk/gtk.h>
 
 #include <cstdlib>
-
+#include <string>
 
 namespace quorvel {
 namespace {
@@ -11,9 +11,14 @@ constexpr const char* kShowHandlerKey = "quorvel-app-window";
 
 void onShown(GtkWidget* widget, gpointer app) {
   GtkWindow* window = GTK_WINDOW(widget);
-  // The first add through gtkmm stays in place and takes it out at every hide; this
-  // only puts it back.
-  if (!gtk_window_get_application(window)) gtk_application_add_window(GTK_APPLICATION(app), window);
+  if (gtk_window_get_application(window)) return;
+  // gtkmm's own handler takes it out again at the next hide; this only puts it back.
+  gtk_application_add_window(GTK_APPLICATION(app), window);
+  // Leaving the application disabled the window's own actions; a change of one of
+  // the settings they follow enables them again.
+  const gboolean deletable = gtk_window_get_deletable(window);
+  gtk_window_set_deletable(window, !deletable);
+  gtk_window_set_deletable(window, deletable);
 }
 
 gboolean refuseDebugging(GtkWindow*, gboolean) { return FALSE; }

@@ -1,11 +1,10 @@
 #pragma once
 // How the application's windows belong to it. gtkmm takes a window out of its
 // application whenever it is hidden, and showing it again does not put it back: the
-// application's keys and actions would no longer reach a window closed and reopened.
+// application's keys and actions would no longer reach a window closed and reopened,
+// and GTK leaves the window's own controls (minimise, maximise, close) disabled.
 #include <gtkmm/application.h>
 #include <gtkmm/window.h>
-
-#include <string>
 
 namespace quorvel {
 

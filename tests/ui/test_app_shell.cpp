@@ -343,9 +343,9 @@ bool waitForCount(const fs::path& err, const std::string& text, int count) {
 }
 }  // namespace
 
-// Closed with its close button and brought back by starting the client again, over and
-// over: every key of the main menu still reaches its command, and GTK's inspector keys
-// open nothing.
+// Closed with its ✕ and brought back by starting the client again, over and over: the ✕
+// still closes it, every key of the main menu still reaches its command, and GTK's
+// inspector keys open nothing.
 TEST(AppShell, EveryMenuKeyWorksAfterTheWindowWasClosedAndReopened) {
   // The notice that the client keeps running goes to the notifications, not into an alert.
   NotifiedClient running;
@@ -356,7 +356,10 @@ TEST(AppShell, EveryMenuKeyWorksAfterTheWindowWasClosedAndReopened) {
   ASSERT_EQ(std::system("xdotool mousemove 1595 995"), 0);
   for (int round = 1; round <= 3; ++round) {
     SCOPED_TRACE(round);
-    ASSERT_TRUE(askToClose(visibleWindow("墨衡台")));
+    // The ✕ of the window's own controls, in the top bar's right end.
+    ASSERT_EQ(std::system("eval $(xdotool search --onlyvisible --name '^墨衡台$' getwindowgeometry --shell) && "
+                          "xdotool mousemove $((X + WIDTH - 33)) $((Y + 25)) click 1 mousemove 1595 995"),
+              0);
     ASSERT_TRUE(waitForCount(err, "主窗口已隐藏至后台", round)) << readFile(err);
     Child again({QUORVEL_APP_EXE}, G_SUBPROCESS_FLAGS_STDOUT_SILENCE, home.root() / "again.txt",
                 /*separateInstance=*/false);
