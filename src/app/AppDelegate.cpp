@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "app/AppServices.h"
+#include "app/AppWindows.h"
 #include "base/Log.h"
 #include "base/LogTags.h"
 #include "base/MainQueue.h"
@@ -313,16 +314,16 @@ void AppDelegate::installShortcuts() {
   // Each new quick-capture panel, the desktop calendar and each quick-archive window
   // belong to the application.
   captureWindows_ = ScopedConnection(services_.quickCapture().signalWindowCreated().connect(
-      [this](Gtk::Window& window) { app_.add_window(window); }));
+      [this](Gtk::Window& window) { addApplicationWindow(app_, window); }));
   calendarWindow_ = ScopedConnection(services_.desktopCalendar().signalWindowCreated().connect(
-      [this](Gtk::Window& window) { app_.add_window(window); }));
+      [this](Gtk::Window& window) { addApplicationWindow(app_, window); }));
   archiveWindows_ = ScopedConnection(services_.quickArchive().signalWindowCreated().connect(
-      [this](Gtk::Window& window) { app_.add_window(window); }));
+      [this](Gtk::Window& window) { addApplicationWindow(app_, window); }));
   auto& toolWindows = services_.toolWindows();
   windowAdded_ = ScopedConnection(toolWindows.signalWindowCreated().connect(
-      [this](Gtk::Window& window) { app_.add_window(window); }));
+      [this](Gtk::Window& window) { addApplicationWindow(app_, window); }));
   for (const std::string name : {"settings", "palette", "shortcuts", "todo", "mirror"})
-    if (auto* w = toolWindows.window(name)) app_.add_window(*w);
+    if (auto* w = toolWindows.window(name)) addApplicationWindow(app_, *w);
   // The tab keys in every window, the tray panel's too; under the lock they pass on.
   tabKeys_ = std::make_unique<WindowTabKeys>(browser_, [lock = &services_.privacyLock()] {
     return !lock->isLocked.get();

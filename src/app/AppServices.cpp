@@ -176,9 +176,12 @@ AppServices::AppServices(Options options) : options_(options) {
   else
     conflicts_ = std::make_unique<WindowConflictPresenter>(*desktop_, *previews_, *workers_, volume_->cache());
   editWorkspace_ = std::make_shared<EditWorkspace>();
-  editSession_ = std::make_unique<EditSession>(
-      EditSession::Backend::real(*volume_, *desktop_, *workers_, mirrorServices(), editWorkspace_), *dialogs_,
-      *conflicts_, *previews_, volume_->cache().editing(), *workers_, *audit_, clock_);
+  auto editing = EditSession::Backend::real(*volume_, *desktop_, *workers_, mirrorServices(), editWorkspace_);
+  // A user's edits outlive the process; diagnostic and test runs leave no sessions.
+  if (options.mode == AppMode::normal) editing.sessionsFile = AppConfig::dataDir() / "edit-sessions.json";
+  editSession_ = std::make_unique<EditSession>(std::move(editing), *dialogs_, *conflicts_, *previews_,
+                                               volume_->cache().editing(), *workers_, *audit_, clock_);
+  editSession_->restoreSessions();
   inbox_ = std::make_unique<HotFolderWatcher>(defaults(), *filePanels_, *desktop_);
   quickArchive_ = std::make_unique<QuickArchiveWindow>(QuickArchiveServices{*filePanels_, *inbox_, *scanner_, *workers_, *audit_},
                                                        *mainWindow_);

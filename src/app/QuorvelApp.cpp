@@ -6,6 +6,7 @@
 
 #include "app/AppArgs.h"
 #include "app/AppDelegate.h"
+#include "app/AppWindows.h"
 #include "base/Log.h"
 #include "base/LogTags.h"
 #include "core/BrowserModel.h"
@@ -126,6 +127,7 @@ QuorvelApp::~QuorvelApp() = default;
 
 void QuorvelApp::on_startup() {
   Gtk::Application::on_startup();
+  switchOffInspectorKeys();
   renderer_.chooseAfterGtkStart();
   // The first page's web process starts as early as it can (it takes longest); the
   // rest of the start goes on while it comes up.
@@ -240,6 +242,8 @@ bool QuorvelApp::dbus_register_vfunc(const Glib::RefPtr<Gio::DBus::Connection>& 
   searchProvider_->setActivateHandler([this](const std::string& url) {
     if (delegate_) delegate_->open({url});
   });
+  // Under the privacy lock the desktop's search shows nothing of the workspace.
+  searchProvider_->setAnswering([this] { return services_ && !services_->privacyLock().isLocked.get(); });
   searchProvider_->setLaunchSearchHandler([this](const auto&) {
     showMainWindow();
     activate_action("palette");
@@ -393,7 +397,7 @@ void QuorvelApp::showMainWindow() {
     tools.showDesktopCalendar = [&calendar] { calendar.show(); };
     tools.hideDesktopCalendar = [&calendar] { calendar.hide(); };
     window_ = new MainWindow(model_, view_, services_->toolWindows(), &services_->privacyLock(), std::move(tools));
-    add_window(*window_);
+    addApplicationWindow(*this, *window_);
     if (auto* bar = window_->content().topBar()) {
       // The volume button's dot follows connecting and disconnecting.
       volumeChanged_ = services_->volume().stateChanged().connect([bar] { bar->refreshToolState(); });

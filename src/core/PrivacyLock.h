@@ -2,7 +2,10 @@
 // The privacy lock: covers the main window's content until the signed-in user proves
 // who he is with his login password; locks on request or after the chosen number of
 // idle minutes. The web pages stay loaded underneath. The locked state outlives the
-// process: a client that ends while locked starts locked.
+// process: a client that ends while locked starts locked. It is kept in a small file
+// of its own beside the settings, where a failed write is noticed at once; a file that
+// cannot be read or says neither state counts as locked.
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -21,8 +24,13 @@ class UserDefaults;
 class PrivacyLock {
  public:
   static constexpr const char* kAutoLockKey = "privacy.autolock.minutes.v1";
-  // Present (true) from the moment the lock engages until a successful unlock.
+  // Present (true) from the moment the lock engages until a successful unlock; still
+  // written and read, so a client updated while locked starts locked.
   static constexpr const char* kLockedKey = "privacy.locked.v1";
+  // The state file's name beside the settings file, and its two contents.
+  static constexpr const char* kStateFileName = "privacy-lock.state";
+  static constexpr const char* kLockedText = "locked";
+  static constexpr const char* kUnlockedText = "unlocked";
   static constexpr unsigned kCheckIntervalMs = 20'000;
 
   // Starts locked when the last process ended locked.
@@ -34,6 +42,12 @@ class PrivacyLock {
   Published<bool, PrivacyLock> isLocked{false};
   Published<std::string, PrivacyLock> authError;
   Published<int, PrivacyLock> autoLockMinutes{0};
+  // Why the locked state could not be stored as it engaged (the cover shows it);
+  // empty when it was stored.
+  Published<std::string, PrivacyLock> storeError;
+
+  // The state file that belongs to `defaults`.
+  static std::filesystem::path stateFile(const UserDefaults& defaults);
 
   // The settings change the idle limit: assigned, stored, and the idle check armed
   // at once for the new limit (none runs while it is off).
@@ -67,6 +81,8 @@ class PrivacyLock {
   // Opens the lock and remembers that it is open; `logText` says how.
   void open(const std::string& logText);
   void persistLocked(bool locked);
+  // Writes the state file; the cover's text when the locked state was not stored.
+  std::string storeState(bool locked);
   void armIdleCheck();
 
   IdleTime& idle_;

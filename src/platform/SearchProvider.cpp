@@ -76,6 +76,9 @@ struct SearchProvider::State {
   std::string iconName;
   ActivateHandler activate;
   LaunchSearchHandler launchSearch;
+  std::function<bool()> answering;
+
+  bool answers() const { return !answering || answering(); }
 
   GVariant* metas(const std::vector<SearchItem>& items) const {
     GVariantBuilder b;
@@ -99,22 +102,27 @@ Task<void> answer(std::shared_ptr<SearchProvider::State> s, std::string method, 
   std::string failure;
   bool answered = false;
   try {
-    if (method == "GetInitialResultSet") {
-      auto search = s->store->search(stringsAt(params.get(), 0), std::nullopt, SearchProvider::kMaxResults);
-      auto found = co_await search;
-      g_dbus_method_invocation_return_value(invocation, identifiers(found));
-      co_return;
-    }
-    if (method == "GetSubsearchResultSet") {
-      auto search = s->store->search(stringsAt(params.get(), 1), stringsAt(params.get(), 0),
-                                     SearchProvider::kMaxResults);
-      auto found = co_await search;
+    // Asked before and after the search: a lock that engaged meanwhile still holds.
+    if (method == "GetInitialResultSet" || method == "GetSubsearchResultSet") {
+      std::vector<SearchItem> found;
+      if (s->answers()) {
+        auto search = method == "GetInitialResultSet"
+                          ? s->store->search(stringsAt(params.get(), 0), std::nullopt, SearchProvider::kMaxResults)
+                          : s->store->search(stringsAt(params.get(), 1), stringsAt(params.get(), 0),
+                                             SearchProvider::kMaxResults);
+        found = co_await search;
+      }
+      if (!s->answers()) found.clear();
       g_dbus_method_invocation_return_value(invocation, identifiers(found));
       co_return;
     }
     if (method == "GetResultMetas") {
-      auto lookup = s->store->items(stringsAt(params.get(), 0));
-      auto found = co_await lookup;
+      std::vector<SearchItem> found;
+      if (s->answers()) {
+        auto lookup = s->store->items(stringsAt(params.get(), 0));
+        found = co_await lookup;
+      }
+      if (!s->answers()) found.clear();
       g_dbus_method_invocation_return_value(invocation, s->metas(found));
       co_return;
     }
@@ -172,6 +180,7 @@ void SearchProvider::setActivateHandler(ActivateHandler handler) { state_->activ
 void SearchProvider::setLaunchSearchHandler(LaunchSearchHandler handler) {
   state_->launchSearch = std::move(handler);
 }
+void SearchProvider::setAnswering(std::function<bool()> answering) { state_->answering = std::move(answering); }
 
 bool SearchProvider::exportOn(GDBusConnection* connection, const std::string& path) {
   unexport();

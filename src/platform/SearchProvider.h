@@ -33,6 +33,9 @@ class SearchProvider {
   void setActivateHandler(ActivateHandler handler);
   // "Search in the application" with the desktop's terms.
   void setLaunchSearchHandler(LaunchSearchHandler handler);
+  // Asked at every search: while it says no (the workspace is locked, or not there
+  // yet), searches find nothing and no result is described. Without one, all are.
+  void setAnswering(std::function<bool()> answering);
 
   // Registers the object at `path` on `connection` (the application's, from its
   // D-Bus registration); false, with the reason logged, when that fails.

@@ -108,10 +108,12 @@ class EditSessionTest : public ::testing::Test {
   LoggingDesktop desktop;
   DesktopPreviewPresenter previews{desktop};
   EditingFiles editing;
+  EditingFiles editingNextStart;  // the next process's
   WorkerPool workers{1};
   SettableClock clock;
   AuditLog auditLog{AuditLog::defaultFile(), clock};
   std::unique_ptr<EditSession> session;
+  EditSession::Backend backend;
 
   void SetUp() override {
     save("original", t0);
@@ -135,7 +137,21 @@ class EditSessionTest : public ::testing::Test {
       tick = std::move(poll);
     };
     b.stopTimer = [] {};
+    backend = b;
     session = std::make_unique<EditSession>(b, dialogs, conflict, previews, editing, workers, auditLog, clock);
+  }
+  // The sessions kept in `file` from here on: this process starts over with them.
+  void keepSessionsIn(const fs::path& file) {
+    backend.sessionsFile = file;
+    session = std::make_unique<EditSession>(backend, dialogs, conflict, previews, editing, workers, auditLog, clock);
+  }
+  // The process ends (nothing more is written) and the next one takes the sessions up.
+  void restart() {
+    session.reset();
+    tick = nullptr;
+    session = std::make_unique<EditSession>(backend, dialogs, conflict, previews, editingNextStart, workers,
+                                            auditLog, clock);
+    session->restoreSessions();
   }
   void TearDown() override {
     session.reset();
@@ -393,6 +409,83 @@ TEST_F(EditSessionTest, UnknownServerStateAndFailedUploadsUploadNothingAndKeepTh
   save("mine-003", t0 + seconds(30));
   poll();
   EXPECT_EQ(questions(), 3);
+}
+
+// Killed at the question, the client asks again at its next start; the copy is kept
+// from the server's refresh meanwhile, and a server copy changed by someone else leads
+// to the comparison, never to a silent replacement.
+TEST_F(EditSessionTest, AnEditNotYetUploadedOutlivesARestartAndIsOfferedAgain) {
+  const fs::path kept = home.root() / "data" / "edit-sessions.json";
+  keepSessionsIn(kept);
+  open();
+  EXPECT_TRUE(fs::exists(kept));
+  save("edited!!", t0 + seconds(30));
+  tick();  // the question is up when the process is killed
+  restart();
+  EXPECT_TRUE(session->isEditing(kRel));
+  EXPECT_TRUE(editingNextStart.contains(kRel)) << "the cache leaves the edited copy alone";
+  ASSERT_TRUE(tick) << "watched again";
+  dialogs.answers["本地文件已修改"] = 1;  // 稍后再说
+  poll();
+  EXPECT_EQ(questions(), 2);
+
+  // Again after another restart, now with the server copy changed by someone else.
+  restart();
+  server = Stat{42, t0 + seconds(600)};
+  dialogs.answers["本地文件已修改"] = 0;
+  dialogs.answers["服务器上的版本也变了"] = 0;  // 比对后决定
+  conflict.choice = ConflictChoice::cancel;
+  poll();
+  EXPECT_EQ(questions(), 3);
+  EXPECT_EQ(dialogs.count("服务器上的版本也变了"), 1);
+  EXPECT_EQ(conflict.opened, 1);
+  EXPECT_TRUE(uploads.empty());
+  EXPECT_EQ(readAll(local), "edited!!");
+
+  // Uploaded at last: the reference is the upload, and a restart has nothing to offer.
+  server = Stat{8, t0 + seconds(1)};
+  save("edited!?", t0 + seconds(40));
+  poll();
+  ASSERT_EQ(uploads.size(), 1u);
+  EXPECT_EQ(uploads[0].bytes, "edited!?");
+  restart();
+  EXPECT_FALSE(session->isEditing(kRel));
+  EXPECT_FALSE(fs::exists(kept)) << "no session left to keep";
+}
+
+// What the next start does not take up: an unchanged copy, a copy that is gone, one
+// outside the copies' folder, and a file it cannot read.
+TEST_F(EditSessionTest, ARestartLetsGoOfWhatItCannotOrNeedNotWatch) {
+  const fs::path kept = home.root() / "data" / "edit-sessions.json";
+  keepSessionsIn(kept);
+  open();
+  restart();  // nothing changed
+  EXPECT_FALSE(session->isEditing(kRel));
+  EXPECT_FALSE(editingNextStart.contains(kRel));
+  EXPECT_FALSE(fs::exists(kept));
+
+  auto sessionFor = [&](const std::string& rel, const fs::path& copy) {
+    return json{{"rel", rel}, {"local", copy.string()}, {"base", {{"size", 3}, {"mtime_ms", 0}}}};
+  };
+  const fs::path outside = home.root() / "elsewhere" / "私人.docx";
+  writeFile(outside, "private!");
+  writeFile(kept, json{{"version", 1},
+                       {"sessions",
+                        {sessionFor("user_data/FIRM_demo/案件/2026/没有了.docx", mirror / "案件/2026/没有了.docx"),
+                         sessionFor("user_data/FIRM_demo/案件/2026/私人.docx", outside),
+                         sessionFor(kRel, local)}}}
+                      .dump());
+  restart();
+  EXPECT_FALSE(session->isEditing("user_data/FIRM_demo/案件/2026/没有了.docx"));
+  EXPECT_FALSE(session->isEditing("user_data/FIRM_demo/案件/2026/私人.docx"));
+  EXPECT_TRUE(session->isEditing(kRel));
+  auto left = json::parse(readAll(kept));
+  ASSERT_EQ(left["sessions"].size(), 1u);
+  EXPECT_EQ(left["sessions"][0]["rel"], kRel);
+
+  writeFile(kept, "{not json");
+  restart();
+  EXPECT_FALSE(session->isEditing(kRel));
 }
 
 TEST(EditSessionNames, ConflictCopyNames) {

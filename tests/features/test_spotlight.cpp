@@ -365,3 +365,25 @@ TEST_F(SearchProviderTest, TheDesktopSearchFindsClientsAndContractsAndOpensThem)
   provider->unexport();
   call("GetInitialResultSet", g_variant_new("(@as)", strv({"华盛"})), "(as)", /*expectError=*/true);
 }
+
+// While the workspace is locked the desktop's search finds nothing and describes
+// nothing; picking a result is still handed on, to the gate that refuses it.
+TEST_F(SearchProviderTest, WhileItMustNotAnswerNothingIsFoundOrDescribed) {
+  bool locked = true;
+  provider->setAnswering([&] { return !locked; });
+  EXPECT_TRUE(initial({"华盛"}).empty());
+  EXPECT_TRUE(initial({"HT-2026-015"}).empty());
+  EXPECT_TRUE(results(call("GetSubsearchResultSet",
+                           g_variant_new("(@as@as)", strv({"quorvel://client/21"}), strv({"华盛精工"})), "(as)"))
+                  .empty());
+  auto metas = call("GetResultMetas", g_variant_new("(@as)", strv({"quorvel://contract/15", "quorvel://client/21"})),
+                    "(aa{sv})");
+  ASSERT_TRUE(metas);
+  GVariantPtr list(g_variant_get_child_value(metas.get(), 0));
+  EXPECT_EQ(g_variant_n_children(list.get()), 0u);
+  call("ActivateResult", g_variant_new("(s@asu)", "quorvel://contract/15", strv({}), 0u), "()");
+  EXPECT_EQ(activated, (Strings{"quorvel://contract/15"}));
+
+  locked = false;
+  EXPECT_EQ(initial({"华盛"}), (Strings{"quorvel://client/21", "quorvel://client/22"}));
+}

@@ -2,6 +2,7 @@
 // launch switches, a second launch handing its links to the running one.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 
@@ -212,19 +213,31 @@ std::vector<NotifyCall> trayNotices(const FakeNotificationServer& server) {
 nlohmann::json savedDefaults(const TempHome& home) {
   return nlohmann::json::parse(readFile(home.configHome() / "Quorvel" / "defaults.json"), nullptr, false);
 }
+
+// The client against the demo service, on a desktop with a notification server and no
+// tray.
+struct NotifiedClient {
+  FakeNotificationServer notifications;
+  DemoService service;
+  TempHome home;
+  fs::path err = home.root() / "stderr.txt";
+  std::unique_ptr<Child> client;
+
+  bool start() {
+    if (!notifications.serve() || service.baseUrl().empty()) return false;
+    client = startClient(service, err);
+    return true;
+  }
+};
 }  // namespace
 
 // Without a tray, closing the window would leave the client running unseen: the first
 // close says so with a desktop notification (how to bring it back, the hot keys), and
 // never again, also after a restart.
 TEST(AppShell, WithoutATrayTheFirstCloseSaysOnceThatTheClientKeepsRunning) {
-  FakeNotificationServer notifications;
-  ASSERT_TRUE(notifications.serve());
-  DemoService service;
-  ASSERT_FALSE(service.baseUrl().empty());
-  TempHome home;
-  auto err = home.root() / "stderr.txt";
-  auto client = startClient(service, err);
+  NotifiedClient running;
+  ASSERT_TRUE(running.start());
+  auto& [notifications, service, home, err, client] = running;
   ASSERT_TRUE(waitForLine(err, "[Quorvel][TRAY] 未发现系统托盘", 1000)) << readFile(err);
   EXPECT_TRUE(trayNotices(notifications).empty());
 
@@ -317,4 +330,85 @@ TEST(AppShell, TheSettingsSheetOpensFromTheGearAndEscapeClosesIt) {
   EXPECT_TRUE(waitUntil([&] { return std::system(hidden.c_str()) != 0; }, 5000));
 
   quitAndReadSession(client, home, err);
+}
+
+namespace {
+// A key typed with the focus in the page of the main window, after a click there (in
+// its bottom-right corner, where the dashboard has nothing to click).
+void pressInPage(const std::string& key) {
+  ASSERT_EQ(std::system("xdotool search --sync --onlyvisible --name '^墨衡台$' windowfocus --sync"), 0) << key;
+  ASSERT_EQ(std::system("eval $(xdotool search --onlyvisible --name '^墨衡台$' getwindowgeometry --shell) && "
+                        "xdotool mousemove $((X + WIDTH - 40)) $((Y + HEIGHT - 40)) click 1 mousemove 1595 995"),
+            0);
+  ASSERT_EQ(std::system(("xdotool key --clearmodifiers " + key).c_str()), 0) << key;
+}
+
+bool waitForCount(const fs::path& err, const std::string& text, int count) {
+  return runMainLoopUntil([&] { return countContaining(lines(readFile(err)), text) >= count; }, 10000);
+}
+}  // namespace
+
+// Closed with its ✕ and brought back by starting the client again, over and over: the ✕
+// still closes it, every key of the main menu still reaches its command, and GTK's
+// inspector keys open nothing.
+TEST(AppShell, EveryMenuKeyWorksAfterTheWindowWasClosedAndReopened) {
+  // The notice that the client keeps running goes to the notifications, not into an alert.
+  NotifiedClient running;
+  ASSERT_TRUE(running.start());
+  auto& [notifications, service, home, err, client] = running;
+  // Started all the way: a close request before that is not the user's.
+  ASSERT_TRUE(waitForLine(err, "[Quorvel][SPOTLIGHT] 已建立", 30000)) << readFile(err);
+  ASSERT_EQ(std::system("xdotool mousemove 1595 995"), 0);
+  for (int round = 1; round <= 3; ++round) {
+    SCOPED_TRACE(round);
+    // The ✕ of the window's own controls, in the top bar's right end.
+    ASSERT_EQ(std::system("eval $(xdotool search --onlyvisible --name '^墨衡台$' getwindowgeometry --shell) && "
+                          "xdotool mousemove $((X + WIDTH - 33)) $((Y + 25)) click 1 mousemove 1595 995"),
+              0);
+    ASSERT_TRUE(waitForCount(err, "主窗口已隐藏至后台", round)) << readFile(err);
+    Child again({QUORVEL_APP_EXE}, G_SUBPROCESS_FLAGS_STDOUT_SILENCE, home.root() / "again.txt",
+                /*separateInstance=*/false);
+    ASSERT_TRUE(again.waitForExit(20000));
+    ASSERT_NE(visibleWindow("墨衡台"), 0u);
+    pressInPage("ctrl+t");
+    ASSERT_TRUE(waitForLine(err, "（共 " + std::to_string(round + 1) + " 个）", 10000)) << readFile(err);
+  }
+
+  pressInPage("ctrl+shift+d");
+  EXPECT_TRUE(waitForWindow("我的待办与开庭预警")) << readFile(err);
+  pressInPage("ctrl+k");
+  EXPECT_TRUE(waitForWindow("全局搜索 · Ctrl+K")) << readFile(err);
+  pressInPage("ctrl+shift+m");
+  EXPECT_TRUE(waitForWindow("本地卷宗与离线镜像")) << readFile(err);
+  pressInPage("ctrl+shift+i");
+  runMainLoopUntil([] { return false; }, 1500);
+  auto shown = windowsOnScreen();
+  std::sort(shown.begin(), shown.end());
+  EXPECT_EQ(shown, (std::vector<std::string>{"全局搜索 · Ctrl+K", "墨衡台", "我的待办与开庭预警", "本地卷宗与离线镜像"}))
+      << "no inspector and nothing else";
+
+  // The lock key, then the rest of the menu's keys: under the lock each one that reaches
+  // its command is refused there, by name.
+  pressInPage("ctrl+alt+l");
+  ASSERT_TRUE(waitForLine(err, "[Quorvel][LOCK] 已开启隐私锁屏", 10000)) << readFile(err);
+  const std::pair<const char*, const char*> keys[] = {
+      {"ctrl+t", "新建标签"},           {"ctrl+r", "重新加载"},
+      {"ctrl+bracketleft", "后退"},     {"ctrl+bracketright", "前进"},
+      {"ctrl+shift+bracketright", "下一个标签"}, {"ctrl+shift+bracketleft", "上一个标签"},
+      {"ctrl+f", "页内搜索"},           {"ctrl+equal", "放大"},
+      {"ctrl+minus", "缩小"},           {"ctrl+0", "实际大小"},
+      {"ctrl+k", "全局搜索…"},          {"ctrl+slash", "键盘快捷键"},
+      {"ctrl+shift+h", "休眠其他标签"}, {"ctrl+p", "打印…"},
+      {"ctrl+shift+e", "导出当前页 PDF…"}, {"ctrl+shift+l", "切换账号…"},
+      {"ctrl+shift+d", "我的待办…"},    {"ctrl+shift+c", "桌面交互日历"},
+      {"ctrl+shift+u", "快速归档 / 扫描导入…"}, {"ctrl+shift+m", "本地卷宗镜像…"},
+      {"ctrl+shift+s", "扫描件识别（可搜索 PDF）…"}, {"ctrl+shift+o", "打开卷宗目录"},
+  };
+  for (const auto& [key, title] : keys) {
+    pressInPage(key);
+    EXPECT_TRUE(waitForLine(err, std::string("工作区已锁定，已拒绝：") + title, 10000)) << key;
+  }
+  pressInPage("ctrl+q");
+  ASSERT_TRUE(client->waitForExit(30000)) << readFile(err);
+  EXPECT_EQ(client->exitStatus(), 0);
 }

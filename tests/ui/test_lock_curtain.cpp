@@ -48,6 +48,15 @@ std::unique_ptr<Gtk::Window> plainWindow(const std::string& title) {
   return w;
 }
 
+// What assistive technology is told about a widget: hidden, or presented.
+bool hiddenFromAssistiveTechnology(Gtk::Widget& w) {
+  auto* accessible = GTK_ACCESSIBLE(w.gobj());
+  if (!gtk_test_accessible_has_state(accessible, GTK_ACCESSIBLE_STATE_HIDDEN)) return false;
+  char* mismatch = gtk_test_accessible_check_state(accessible, GTK_ACCESSIBLE_STATE_HIDDEN, TRUE);
+  g_free(mismatch);
+  return mismatch == nullptr;
+}
+
 class LockCurtainTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -220,6 +229,50 @@ TEST_F(LockCurtainTest, AnOpenAlertLeavesTheScreenAndTheCoverTakesThePassword) {
   EXPECT_EQ(answer, -2);  // still waiting for its answer
   static_cast<Gtk::Dialog*>(alert)->response(0);
   EXPECT_TRUE(waitUntil([&] { return answer == 0; }, 3000));
+}
+
+// Off the screen is out of the accessibility tree's reach as well: the windows the
+// curtain holds report hidden, though their owners still see them shown; what comes
+// back is presented again, what its owner hid meanwhile is not.
+TEST_F(LockCurtainTest, HeldWindowsAreHiddenFromAssistiveTechnology) {
+  Gtk::Window* todo = openToolWindow("todo");
+  ASSERT_TRUE(todo);
+  auto caseWindow = plainWindow("（2026）京0105民初1234号");
+  shown(*caseWindow);
+  auto closedMeanwhile = plainWindow("稍后关闭");
+  shown(*closedMeanwhile);
+  EXPECT_FALSE(hiddenFromAssistiveTechnology(*todo));
+  EXPECT_FALSE(hiddenFromAssistiveTechnology(*caseWindow));
+
+  curtain = std::make_unique<LockCurtain>(*lock);
+  lock->lock();
+  ASSERT_FALSE(onScreen(*caseWindow));
+  EXPECT_TRUE(caseWindow->get_visible());
+  EXPECT_TRUE(hiddenFromAssistiveTechnology(*todo));
+  EXPECT_TRUE(hiddenFromAssistiveTechnology(*caseWindow));
+  EXPECT_TRUE(hiddenFromAssistiveTechnology(*closedMeanwhile));
+  EXPECT_FALSE(hiddenFromAssistiveTechnology(main)) << "the cover is read out";
+
+  // One that appears under the lock is hidden from the start, also when shown again.
+  auto late = plainWindow("开庭提醒");
+  late->present();
+  drainMainLoop();
+  ASSERT_FALSE(onScreen(*late));
+  EXPECT_TRUE(hiddenFromAssistiveTechnology(*late));
+  late->set_visible(false);
+  late->present();
+  drainMainLoop();
+  EXPECT_FALSE(onScreen(*late));
+  EXPECT_TRUE(hiddenFromAssistiveTechnology(*late));
+
+  closedMeanwhile->set_visible(false);
+  unlock();
+  EXPECT_TRUE(waitUntil([&] { return onScreen(*caseWindow) && onScreen(*late); }, 5000));
+  EXPECT_FALSE(hiddenFromAssistiveTechnology(*todo));
+  EXPECT_FALSE(hiddenFromAssistiveTechnology(*caseWindow));
+  EXPECT_FALSE(hiddenFromAssistiveTechnology(*late));
+  EXPECT_TRUE(hiddenFromAssistiveTechnology(*closedMeanwhile));
+  EXPECT_FALSE(onScreen(*closedMeanwhile));
 }
 
 }  // namespace

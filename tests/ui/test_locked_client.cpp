@@ -1,8 +1,9 @@
 // The built client under the privacy lock, as a user meets it on an X display: the
 // tool windows shown before the lock leave the screen; no key, global hot key, tray
 // entry, link or file handed over by a second launch, nor the desktop's search, opens
-// a window or moves a tab, each refused once in the log; and a client that ends while
-// locked (Ctrl+Q, SIGTERM, SIGKILL) starts locked behind the cover.
+// a window or moves a tab, each refused once in the log, and the search finds nothing;
+// and a client that ends while locked (Ctrl+Q, SIGTERM, SIGKILL) starts locked behind
+// the cover.
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -69,6 +70,16 @@ TEST(LockedClient, UnderTheLockNoKeyHotKeyTrayEntryLinkFileOrSearchOpensAnything
   ASSERT_FALSE(item.empty()) << registeredTrayItems();
   ASSERT_EQ(std::system("xdotool mousemove 1595 995"), 0);
 
+  // What the desktop's search finds before the lock.
+  const char* terms[] = {"张三", nullptr};
+  auto before = callSync("cn.quorvel.client", kSearchPath, kSearchInterface, "GetInitialResultSet",
+                         g_variant_new("(^as)", terms), G_VARIANT_TYPE("(as)"));
+  ASSERT_TRUE(before);
+  GVariantPtr foundBefore(g_variant_get_child_value(before.get(), 0));
+  ASSERT_GT(g_variant_n_children(foundBefore.get()), 0u);
+  GVariantPtr first(g_variant_get_child_value(foundBefore.get(), 0));
+  const std::string firstId = g_variant_get_string(first.get(), nullptr);
+
   // The to-do sheet and the desktop calendar are on the screen when the lock engages.
   pressInMain("ctrl+shift+d");
   ASSERT_TRUE(waitForWindow("我的待办与开庭预警")) << readFile(err);
@@ -122,16 +133,26 @@ TEST(LockedClient, UnderTheLockNoKeyHotKeyTrayEntryLinkFileOrSearchOpensAnything
   launchAgain(home, {"--open", "/calendar"});
   expectRefused("打开 /calendar");
 
-  // The desktop's search: a result picked, and "search in the application".
-  const char* terms[] = {"张三", nullptr};
+  // The desktop's search finds and describes nothing now; a result found before the
+  // lock, picked, and "search in the application" are refused.
   auto found = callSync("cn.quorvel.client", kSearchPath, kSearchInterface, "GetInitialResultSet",
                         g_variant_new("(^as)", terms), G_VARIANT_TYPE("(as)"));
   ASSERT_TRUE(found);
   GVariantPtr ids(g_variant_get_child_value(found.get(), 0));
-  ASSERT_GT(g_variant_n_children(ids.get()), 0u);
-  GVariantPtr first(g_variant_get_child_value(ids.get(), 0));
+  EXPECT_EQ(g_variant_n_children(ids.get()), 0u);
+  const char* previous[] = {firstId.c_str(), nullptr};
+  auto narrowed = callSync("cn.quorvel.client", kSearchPath, kSearchInterface, "GetSubsearchResultSet",
+                           g_variant_new("(^as^as)", previous, terms), G_VARIANT_TYPE("(as)"));
+  ASSERT_TRUE(narrowed);
+  GVariantPtr narrowedIds(g_variant_get_child_value(narrowed.get(), 0));
+  EXPECT_EQ(g_variant_n_children(narrowedIds.get()), 0u);
+  auto metas = callSync("cn.quorvel.client", kSearchPath, kSearchInterface, "GetResultMetas",
+                        g_variant_new("(^as)", previous), G_VARIANT_TYPE("(aa{sv})"));
+  ASSERT_TRUE(metas);
+  GVariantPtr described(g_variant_get_child_value(metas.get(), 0));
+  EXPECT_EQ(g_variant_n_children(described.get()), 0u);
   callSync("cn.quorvel.client", kSearchPath, kSearchInterface, "ActivateResult",
-           g_variant_new("(s^asu)", g_variant_get_string(first.get(), nullptr), terms, 0u));
+           g_variant_new("(s^asu)", firstId.c_str(), terms, 0u));
   expectRefused("交来的 1 个链接、0 个文件");
   callSync("cn.quorvel.client", kSearchPath, kSearchInterface, "LaunchSearch", g_variant_new("(^asu)", terms, 0u));
   expectRefused("全局搜索…", 2);

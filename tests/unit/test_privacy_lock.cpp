@@ -2,7 +2,10 @@
 // that the locked state outlives the process, the gate of the ways in, and a real PAM
 // check with a service file of the test's own.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <filesystem>
 #include <fstream>
@@ -43,6 +46,7 @@ TEST_F(PrivacyLockTest, LocksByItselfOnlyOnceTheIdleLimitHasPassed) {
   // 0 minutes: never by itself, however long the idle time (a start without the
   // first one's stored lock).
   home.defaults().remove(PrivacyLock::kLockedKey);
+  std::filesystem::remove(PrivacyLock::stateFile(home.defaults()));
   PrivacyLock off(idle, auth, home.defaults(), AppMode::normal);
   off.setAutoLockMinutes(0);
   idle.seconds = 1e7;
@@ -149,6 +153,85 @@ TEST_F(PrivacyLockTest, TheLockedStateOutlivesTheProcessUntilTheRightPassword) {
   idle.seconds = 60;
   third.checkIdle();
   EXPECT_EQ(lockedOnDisk(restarted), true);
+}
+
+std::string stateOnDisk(const UserDefaults& defaults) {
+  std::ifstream in(PrivacyLock::stateFile(defaults));
+  std::string word;
+  in >> word;
+  return word;
+}
+
+// The state file beside the settings decides the next start; what it does not say
+// clearly counts as locked, and the settings key of older clients still locks.
+TEST_F(PrivacyLockTest, TheStateFileDecidesTheNextStartAndAnUnclearOneMeansLocked) {
+  EXPECT_EQ(PrivacyLock::stateFile(home.defaults()).parent_path(), home.defaults().file().parent_path());
+  {
+    PrivacyLock first(idle, auth, home.defaults(), AppMode::normal);
+    first.lock();
+    EXPECT_EQ(stateOnDisk(home.defaults()), "locked");
+    EXPECT_EQ(first.storeError.get(), "");
+    first.unlock("secret");
+    ASSERT_TRUE(waitUntil([&] { return !first.isLocked.get(); }, 2000));
+    EXPECT_EQ(stateOnDisk(home.defaults()), "unlocked");
+  }
+  auto startsLocked = [&] {
+    UserDefaults restarted(home.defaults().file());
+    return PrivacyLock(idle, auth, restarted, AppMode::normal).isLocked.get();
+  };
+  EXPECT_FALSE(startsLocked());
+  for (const char* unclear : {"", "lock", "unlocked and more", "\x00\x01"}) {
+    writeFile(PrivacyLock::stateFile(home.defaults()), unclear);
+    EXPECT_TRUE(startsLocked()) << "'" << unclear << "'";
+  }
+  // Not a file at all.
+  std::filesystem::remove(PrivacyLock::stateFile(home.defaults()));
+  std::filesystem::create_directory(PrivacyLock::stateFile(home.defaults()));
+  EXPECT_TRUE(startsLocked());
+  std::filesystem::remove(PrivacyLock::stateFile(home.defaults()));
+  EXPECT_FALSE(startsLocked());
+
+  // A client updated while locked has only the settings key; an older client that
+  // locked after this one leaves the file saying "unlocked" beside it.
+  home.defaults().set(PrivacyLock::kLockedKey, true);
+  home.defaults().flush();
+  EXPECT_TRUE(startsLocked());
+  writeFile(PrivacyLock::stateFile(home.defaults()), "unlocked\n");
+  EXPECT_TRUE(startsLocked());
+}
+
+// Where nothing more fits on the disk the lock still outlives a kill: the old
+// "unlocked" is overwritten in place, and the cover says the state was not fully stored.
+TEST_F(PrivacyLockTest, AFullDiskStillStartsLocked) {
+  {
+    PrivacyLock first(idle, auth, home.defaults(), AppMode::normal);
+    first.lock();
+    first.unlock("secret");
+    ASSERT_TRUE(waitUntil([&] { return !first.isLocked.get(); }, 2000));
+  }
+  ASSERT_EQ(stateOnDisk(home.defaults()), "unlocked");
+  {
+    PrivacyLock second(idle, auth, home.defaults(), AppMode::normal);
+    // No file of this process may grow by a byte: every new write fails as on a full disk.
+    struct rlimit saved {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit full = saved;
+    full.rlim_cur = 0;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &full), 0);
+    second.lock();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_TRUE(second.isLocked.get());
+    EXPECT_NE(second.storeError.get().find("下次启动时仍会锁定"), std::string::npos) << second.storeError.get();
+    // Killed here: nothing more is written.
+  }
+  {
+    UserDefaults restarted(home.defaults().file());
+    EXPECT_FALSE(restarted.boolean(PrivacyLock::kLockedKey).value_or(false)) << "the settings could not take it";
+    PrivacyLock third(idle, auth, restarted, AppMode::normal);
+    EXPECT_TRUE(third.isLocked.get());
+  }
 }
 
 // The live check opens the lock it engaged itself without a password, and nothing

@@ -2,8 +2,10 @@
 
 #include <glib.h>
 
+#include <algorithm>
 #include <cctype>
 #include <ctime>
+#include <fstream>
 #include <map>
 #include <set>
 #include <vector>
@@ -26,6 +28,7 @@
 #include "features/volume/PreviewPresenter.h"
 #include "platform/Desktop.h"
 #include "platform/FileOps.h"
+#include "platform/UserDefaults.h"
 
 namespace quorvel {
 namespace fs = std::filesystem;
@@ -67,6 +70,28 @@ Task<ConflictChoice> compare(ConflictPresenter& conflicts, std::string rel, fs::
   });
   ConflictChoice chosen = co_await choice;
   co_return chosen;
+}
+
+// A state as the sessions file keeps it: bytes and milliseconds since the epoch.
+json statJson(const FileStat& st) {
+  return {{"size", st.size}, {"mtime_ms", duration_cast<milliseconds>(st.mtime.time_since_epoch()).count()}};
+}
+
+std::optional<FileStat> statFrom(const json& j) {
+  if (!j.is_object() || !j.contains("size") || !j.contains("mtime_ms") || !j["size"].is_number_integer() ||
+      !j["mtime_ms"].is_number_integer())
+    return std::nullopt;
+  FileStat st;
+  st.size = j["size"].get<std::int64_t>();
+  st.mtime = system_clock::time_point(milliseconds(j["mtime_ms"].get<std::int64_t>()));
+  return st;
+}
+
+bool isInside(const fs::path& file, const fs::path& root) {
+  if (root.empty() || !file.is_absolute()) return false;
+  auto f = file.lexically_normal(), r = root.lexically_normal();
+  auto [rootEnd, fileAt] = std::mismatch(r.begin(), r.end(), f.begin(), f.end());
+  return rootEnd == r.end() && fileAt != f.end();
 }
 
 std::string newTempName(const fs::path& beside) {
@@ -155,6 +180,81 @@ struct EditSession::Impl : std::enable_shared_from_this<Impl> {
   std::set<std::string> opening;
   bool prompting = false;
   bool timerRunning = false;
+  bool saveFailureShown = false;
+
+  // The sessions as the next start needs them: what a change is measured against.
+  void saveSessions() {
+    const fs::path& file = backend.sessionsFile;
+    if (file.empty()) return;
+    std::error_code ec;
+    if (sessions.empty()) {
+      if (!fs::remove(file, ec) && ec)
+        logLine(tags::kEdit, "编辑记录无法删除：" + file.string() + "（" + ec.message() + "）", LogLevel::warning);
+      return;
+    }
+    json list = json::array();
+    for (const auto& [rel, s] : sessions) {
+      json entry = {{"rel", rel}, {"local", s.localURL.string()}, {"base", statJson(s.base)}};
+      if (s.serverRef) entry["server_ref"] = statJson(*s.serverRef);
+      list.push_back(std::move(entry));
+    }
+    fs::create_directories(file.parent_path(), ec);
+    if (writeFileAtomically(file, json{{"version", 1}, {"sessions", list}}.dump(2))) return;
+    logLine(tags::kEdit, "编辑记录写入失败：" + file.string(), LogLevel::warning);
+    // Said once: a restart would no longer offer these edits for upload.
+    if (saveFailureShown) return;
+    saveFailureShown = true;
+    dialogs.alert("编辑记录无法保存",
+                  "正在编辑的文件记录写不进 " + file.string() +
+                      "。\n\n墨衡台重启后，尚未上传的本地修改不会再提示上传；本地副本本身不受影响。",
+                  {"好"});
+  }
+
+  void restore() {
+    const fs::path& file = backend.sessionsFile;
+    std::error_code ec;
+    if (file.empty() || !fs::exists(file, ec)) return;
+    std::ifstream in(file, std::ios::binary);
+    json saved = json::parse(in, nullptr, false);
+    if (!saved.is_object() || !saved.contains("sessions") || !saved["sessions"].is_array()) {
+      logLine(tags::kEdit, "编辑记录无法读取，已忽略：" + file.string(), LogLevel::warning);
+      return;
+    }
+    const fs::path root = backend.backupRoot ? backend.backupRoot() : fs::path();
+    for (const auto& entry : saved["sessions"]) {
+      if (!entry.is_object() || !entry.contains("rel") || !entry["rel"].is_string() || !entry.contains("local") ||
+          !entry["local"].is_string())
+        continue;
+      std::string rel = entry["rel"].get<std::string>();
+      fs::path local = entry["local"].get<std::string>();
+      auto base = statFrom(entry.value("base", json()));
+      if (rel.empty() || !base || sessions.count(rel)) continue;
+      // Only a copy among the copies is uploaded for a server path.
+      if (!isInside(local, root)) {
+        logLine(tags::kEdit, "编辑记录中的副本不在副本目录中，不再继续编辑：" + local.string(), LogLevel::warning);
+        continue;
+      }
+      auto cur = backend.stat(local);
+      if (!cur) {
+        logLine(tags::kEdit, "本地副本已不在，不再继续编辑：" + rel, LogLevel::warning);
+        continue;
+      }
+      // Nothing changed since the last reference: nothing to offer or to protect.
+      if (sameWithinASecond(*cur, *base)) continue;
+      Session s;
+      s.rel = rel;
+      s.localURL = local;
+      s.base = *base;
+      // Measured from the reference, the poll sees the change and asks about it.
+      s.lastLocal = *base;
+      if (entry.contains("server_ref")) s.serverRef = statFrom(entry["server_ref"]);
+      editing.begin(rel);
+      sessions[rel] = s;
+      logLine(tags::kEdit, "继续上次未上传的编辑 " + rel);
+    }
+    if (!sessions.empty()) startWatching();
+    saveSessions();
+  }
 
   Session* find(const std::string& rel) {
     auto it = sessions.find(rel);
@@ -184,6 +284,7 @@ struct EditSession::Impl : std::enable_shared_from_this<Impl> {
     for (const auto& [other, s] : sessions) sameFileOpen = sameFileOpen || PreviewCache::relTail(other) == tail;
     if (!sameFileOpen) editing.end(rel);
     logLine(tags::kEdit, "结束编辑 " + rel);
+    saveSessions();
     if (sessions.empty()) stopWatching();
   }
 
@@ -259,6 +360,7 @@ Task<void> EditSession::Impl::runOpen(std::shared_ptr<Impl> self, std::string re
   s.base = *st;
   s.lastLocal = *st;
   self->sessions[rel] = s;
+  self->saveSessions();
   self->startWatching();
   self->audit.record("open-for-edit", rel,
                   {{"local", local->string()}, {"base_size", st->size}, {"base_mtime", isoTime(st->mtime)}});
@@ -428,9 +530,13 @@ Task<void> EditSession::Impl::afterUpload(std::shared_ptr<Impl> self, std::strin
   s->promptedAt.reset();
   s->settling = false;
   s->serverRef.reset();
+  self->saveSessions();
   auto reading = self->backend.serverStat(rel);
   std::optional<Stat> server = co_await reading;
-  if (Session* again = self->find(rel)) again->serverRef = server;
+  if (Session* again = self->find(rel)) {
+    again->serverRef = server;
+    self->saveSessions();
+  }
 }
 
 Task<void> EditSession::Impl::restoreFromServer(std::shared_ptr<Impl> self, std::string rel) {
@@ -521,6 +627,8 @@ std::string EditSession::suffixed(const std::string& path, const std::string& us
   if (!ext.empty()) result += "." + ext;
   return dir + result;
 }
+
+void EditSession::restoreSessions() { impl_->restore(); }
 
 bool EditSession::isEditing(const std::string& rel) const { return impl_->find(rel) != nullptr; }
 

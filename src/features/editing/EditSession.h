@@ -62,6 +62,9 @@ class EditSession {
     // The repeating 2-second poll.
     std::function<void(std::function<void()> tick)> startTimer;
     std::function<void()> stopTimer;
+    // Where the open sessions are kept for the next start (written at once, through a
+    // temporary file); empty: they end with the process.
+    std::filesystem::path sessionsFile;
 
     // The case volume, the desktop's applications and the mirror's upload.
     static Backend real(LocalVolume& volume, Desktop& desktop, WorkerPool& workers,
@@ -80,6 +83,12 @@ class EditSession {
   // Starts editing of one server file; an open session is kept and its file shown
   // again. Failures are shown as alerts.
   void openForEdit(const std::string& rel);
+
+  // Takes up the sessions an earlier process left with a changed local copy: each is
+  // watched again (and so offered for upload), and its copy is kept from being
+  // replaced by the server's. Sessions with nothing changed, or whose copy is gone or
+  // outside the copies' folder, are let go.
+  void restoreSessions();
 
   // The server path of a conflict copy: stem + "__本地-" + user ("未知" when empty)
   // + "-" + local "yyyyMMdd-HHmmss" of `at` (+ "." + extension), in the same folder.

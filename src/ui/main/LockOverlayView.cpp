@@ -59,8 +59,13 @@ LockOverlayView::LockOverlayView(PrivacyLock& lock) : Gtk::Box(Gtk::Orientation:
   error_.set_wrap(true);
   error_.set_max_width_chars(40);
   card->append(error_);
+  storeError_.add_css_class("law-lock-error");
+  storeError_.set_wrap(true);
+  storeError_.set_max_width_chars(40);
+  card->append(storeError_);
 
   connections_.emplace_back(lock_.authError.changed().connect([this] { sync(); }));
+  connections_.emplace_back(lock_.storeError.changed().connect([this] { sync(); }));
   connections_.emplace_back(lock_.isLocked.changed().connect([this] { sync(); }));
   sync();
 }
@@ -78,6 +83,9 @@ void LockOverlayView::sync() {
   const std::string& error = lock_.authError.get();
   error_.set_text(error);
   error_.set_visible(!error.empty());
+  const std::string& notStored = lock_.storeError.get();
+  storeError_.set_text(notStored);
+  storeError_.set_visible(!notStored.empty());
   if (!lock_.isLocked.get()) password_.set_text("");
 }
 

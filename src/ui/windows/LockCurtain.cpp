@@ -3,8 +3,10 @@
 #include <optional>
 #include <string>
 
+#include "base/GObjectPtr.h"
 #include "base/Log.h"
 #include "base/LogTags.h"
+#include "base/MainQueue.h"
 #include "core/PrivacyLock.h"
 #include "platform/OffscreenWindow.h"
 #include "ui/windows/MainWindowController.h"
@@ -92,6 +94,7 @@ LockCurtain::LockCurtain(PrivacyLock& lock) : lock_(lock), toplevels_(gtk_window
 }
 
 LockCurtain::~LockCurtain() {
+  *self_ = nullptr;
   // Before the held windows go: nothing reaches this object while it ends.
   toplevelsChanged_.disconnect();
   mapHandlers_.clear();
@@ -115,7 +118,14 @@ void LockCurtain::onToplevelsChanged(GListModel* list, guint position, guint, gu
 
 void LockCurtain::onMapped(GtkWidget* widget, gpointer data) {
   auto* self = static_cast<LockCurtain*>(data);
-  if (self->locked_ && !staysUp(GTK_WINDOW(widget))) self->takeOff(GTK_WINDOW(widget), true);
+  if (!self->locked_ || staysUp(GTK_WINDOW(widget))) return;
+  self->takeOff(GTK_WINDOW(widget), true);
+  // Showing goes on after the map and tells assistive technology the window is there:
+  // said otherwise once it is done.
+  postToMain([alive = self->self_, window = GObjectPtr<GtkWindow>::retain(GTK_WINDOW(widget))] {
+    if (!*alive || !(*alive)->locked_ || gtk_widget_get_mapped(GTK_WIDGET(window.get()))) return;
+    gtk_accessible_update_state(GTK_ACCESSIBLE(window.get()), GTK_ACCESSIBLE_STATE_HIDDEN, TRUE, -1);
+  });
 }
 
 void LockCurtain::lockChanged() {
@@ -156,6 +166,9 @@ void LockCurtain::takeOff(GtkWindow* window, bool appearedWhileLocked) {
     gtk_window_set_modal(window, FALSE);
   }
   gtk_widget_unmap(GTK_WIDGET(window));
+  // Off the screen is out of reach of assistive technology too: it still counts as
+  // shown by its owner, and would otherwise read out what the cover hides.
+  gtk_accessible_update_state(GTK_ACCESSIBLE(window), GTK_ACCESSIBLE_STATE_HIDDEN, TRUE, -1);
   if (appearedWhileLocked) logLine(tags::kLock, "工作区已锁定，「" + nameOf(window) + "」解锁后显示");
 }
 
@@ -167,8 +180,10 @@ void LockCurtain::putBack() {
     auto* window = static_cast<GtkWindow*>(g_weak_ref_get(&h->window));
     if (!window) continue;  // gone meanwhile
     if (h->wasModal) gtk_window_set_modal(window, TRUE);
+    const bool visible = gtk_widget_get_visible(GTK_WIDGET(window));
+    gtk_accessible_update_state(GTK_ACCESSIBLE(window), GTK_ACCESSIBLE_STATE_HIDDEN, !visible, -1);
     // Hidden by its owner meanwhile: it stays hidden.
-    if (gtk_widget_get_visible(GTK_WIDGET(window)) && !gtk_widget_get_mapped(GTK_WIDGET(window))) {
+    if (visible && !gtk_widget_get_mapped(GTK_WIDGET(window))) {
       gtk_widget_map(GTK_WIDGET(window));
       if (h->standing) restoreStanding(window, *h->standing);
       ++shown;

@@ -43,6 +43,8 @@ class LockCurtain {
   std::vector<SignalHandler> mapHandlers_;  // one per watched window
   std::vector<std::unique_ptr<Held>> held_;
   bool locked_ = false;
+  // Steps left for a later turn find out whether the curtain is still there.
+  std::shared_ptr<LockCurtain*> self_ = std::make_shared<LockCurtain*>(this);
 };
 
 }  // namespace quorvel
