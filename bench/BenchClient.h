@@ -21,15 +21,15 @@
 namespace quorvel::bench {
 
 // Before any widget: the renderer, GTK, gtkmm and the design system's styles; log lines
-// muted, so only the figures are printed.
-inline void startToolkit(RendererSetup& renderer) {
+// muted unless asked for, so only the figures are printed.
+inline void startToolkit(RendererSetup& renderer, bool muteLog = true) {
   renderer.prepareBeforeGtk();
   gtk_init();
   Gtk::init_gtkmm_internals();
   markMainThread();
   renderer.chooseAfterGtkStart();
   installLawStyle();
-  setLogSink([](const std::string&) {});
+  if (muteLog) setLogSink([](const std::string&) {});
 }
 
 inline AppServices::Options benchOptions() {

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchClient.h"
 #include "ProcessTree.h"
 #include "ui/model/WorkspaceViewState.h"
 #include "TestEnv.h"
@@ -73,12 +74,7 @@ int main(int argc, char** argv) {
   double atMain = secondsSinceProcessStart();
   test::TempHome home;
   RendererSetup renderer;
-  renderer.prepareBeforeGtk();
-  gtk_init();
-  Gtk::init_gtkmm_internals();
-  markMainThread();
-  renderer.chooseAfterGtkStart();
-  installLawStyle();
+  bench::startToolkit(renderer, /*muteLog=*/false);
   // As the application builds them, with the web data on disk; nothing opens on the desktop.
   AppServices::Options options;
   options.mode = AppMode::test;
