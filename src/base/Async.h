@@ -21,6 +21,8 @@
 #include <utility>
 
 #include "base/AppError.h"
+#include "base/Cancellable.h"
+#include "base/Resumption.h"
 #include "base/GLibPtr.h"
 #include "base/GObjectPtr.h"
 
@@ -28,29 +30,6 @@ namespace quorvel {
 
 // A GError as the AppError that crosses our asynchronous boundaries.
 AppError toAppError(const GError* error, const std::string& fallback = "操作失败");
-
-// A cancellable owned by an object with work in flight: cancelled when the owner
-// goes away, so callbacks never reach a dead owner.
-class Cancellable {
- public:
-  Cancellable() : c_(GObjectPtr<GCancellable>::adopt(g_cancellable_new())) {}
-  Cancellable(const Cancellable&) = delete;
-  Cancellable& operator=(const Cancellable&) = delete;
-  ~Cancellable() { cancel(); }
-  GCancellable* get() const { return c_.get(); }
-  void cancel() {
-    if (c_) g_cancellable_cancel(c_);
-  }
-  bool cancelled() const { return c_ && g_cancellable_is_cancelled(c_); }
-  // A fresh cancellable for further work (the old one stays cancelled).
-  void renew() {
-    cancel();
-    c_ = GObjectPtr<GCancellable>::adopt(g_cancellable_new());
-  }
-
- private:
-  GObjectPtr<GCancellable> c_;
-};
 
 // Whether a cancelled call resumes its coroutine at once (on the next turn) instead of
 // when the operation reports back. For calls whose reply may never come once their
@@ -66,13 +45,24 @@ class AsyncCall {
   AsyncCall(Start start, Finish finish, GCancellable* cancellable, OnCancel onCancel = OnCancel::waitForReply)
       : start_(std::move(start)), state_(std::make_shared<State>()), onCancel_(onCancel) {
     state_->finish = std::move(finish);
-    if (cancellable) state_->cancellable = GObjectPtr<GCancellable>::retain(cancellable);
+    if (cancellable) state_->caller = GObjectPtr<GCancellable>::retain(cancellable);
   }
 
   bool await_ready() const noexcept { return false; }
-  void await_suspend(std::coroutine_handle<> h) {
-    state_->handle = h;
-    if (onCancel_ == OnCancel::resumeAtOnce && state_->cancellable) watchCancel();
+  template <class P>
+  void await_suspend(std::coroutine_handle<P> h) {
+    state_->resume = detail::Resumption(h);
+    state_->suspended = true;
+    // The call's own cancellable follows the caller's and the end of its chain's scope
+    // (which must not cancel the caller's, still in use after a renew()).
+    state_->cancellable = GObjectPtr<GCancellable>::adopt(g_cancellable_new());
+    if (state_->caller) {
+      state_->callerHandler = g_cancellable_connect(
+          state_->caller, G_CALLBACK(+[](GCancellable*, gpointer mine) { g_cancellable_cancel(G_CANCELLABLE(mine)); }),
+          g_object_ref(state_->cancellable.get()), g_object_unref);
+    }
+    state_->resume.waitFor(state_->cancellable.get());
+    if (onCancel_ == OnCancel::resumeAtOnce) watchCancel();
     // The callback always comes on a later turn of the main context (GIO's rule), so
     // resuming from it never happens inside start_.
     start_(state_->cancellable.get(), &AsyncCall::onReady, new std::shared_ptr<State>(state_));
@@ -85,13 +75,17 @@ class AsyncCall {
  private:
   struct State {
     Finish finish;
-    GObjectPtr<GCancellable> cancellable;
-    std::coroutine_handle<> handle;
+    GObjectPtr<GCancellable> caller;  // the caller's, if any
+    gulong callerHandler = 0;
+    GObjectPtr<GCancellable> cancellable;  // the call's own
+    detail::Resumption resume;
+    bool suspended = false;  // waiting for the reply, not resumed yet
     std::optional<R> value;
     GErrorPtr error;
     GMainContext* context = nullptr;  // where an early resume runs (owned)
     gulong cancelHandler = 0;
     ~State() {
+      if (callerHandler) g_cancellable_disconnect(caller, callerHandler);
       if (cancelHandler) g_cancellable_disconnect(cancellable, cancelHandler);
       if (context) g_main_context_unref(context);
     }
@@ -100,14 +94,15 @@ class AsyncCall {
   static void onReady(GObject* source, GAsyncResult* result, gpointer data) {
     std::unique_ptr<std::shared_ptr<State>> holder(static_cast<std::shared_ptr<State>*>(data));
     auto state = *holder;
-    if (!state->handle) {  // resumed already, as cancelled; the late reply is dropped
+    if (!state->suspended) {  // resumed already, as cancelled; the late reply is dropped
       GErrorPtr ignored;
       state->finish(source, result, ignored.out());
       return;
     }
     GError** out = state->error.out();
     state->value.emplace(state->finish(source, result, out));
-    if (auto h = std::exchange(state->handle, {})) h.resume();
+    state->suspended = false;
+    std::exchange(state->resume, {})();
   }
 
   void watchCancel() {
@@ -126,9 +121,10 @@ class AsyncCall {
               [](gpointer d) -> gboolean {
                 std::unique_ptr<std::weak_ptr<State>> w(static_cast<std::weak_ptr<State>*>(d));
                 auto st = w->lock();
-                if (!st || !st->handle) return G_SOURCE_REMOVE;
+                if (!st || !st->suspended) return G_SOURCE_REMOVE;
                 g_set_error_literal(st->error.out(), G_IO_ERROR, G_IO_ERROR_CANCELLED, "Operation was cancelled");
-                std::exchange(st->handle, {}).resume();
+                st->suspended = false;
+                std::exchange(st->resume, {})();
                 return G_SOURCE_REMOVE;
               },
               new std::weak_ptr<State>(state), nullptr);

@@ -5,6 +5,11 @@
 
 namespace quorvel {
 
+detail::PromiseBase*& detail::PromiseBase::running() {
+  thread_local PromiseBase* current = nullptr;
+  return current;
+}
+
 void logEscapedTaskException(std::exception_ptr e) {
   std::string where;
   try {

@@ -32,9 +32,10 @@ SoupSession* sharedSession() {
 // and the timer point at this object, so its destructor detaches both.
 class Exchange {
  public:
-  Exchange(GObjectPtr<SoupMessage> msg, unsigned idleMs, GCancellable* owner)
+  Exchange(GObjectPtr<SoupMessage> msg, unsigned idleMs, GCancellable* owner, GCancellable* scope)
       : msg_(std::move(msg)), idleUs_(gint64(idleMs) * 1000) {
     if (owner) followOwner(owner);
+    if (scope) followOwner(scope);
     if (idleUs_ <= 0) return;
     progress();
     // Bytes written: request line and headers, then each piece of the body.
@@ -46,7 +47,7 @@ class Exchange {
     timer_ = SourceId(g_timeout_add(idleMs, onTimer, this));
   }
   ~Exchange() {
-    if (ownerHandler_) g_cancellable_disconnect(owner_, ownerHandler_);
+    for (auto& [owner, handler] : owners_) g_cancellable_disconnect(owner, handler);
   }
   Exchange(const Exchange&) = delete;
   Exchange& operator=(const Exchange&) = delete;
@@ -64,10 +65,11 @@ class Exchange {
   // The owner's cancel reaches the request's own cancellable (which the idle limit
   // also uses), at once when the owner is cancelled already.
   void followOwner(GCancellable* owner) {
-    owner_ = GObjectPtr<GCancellable>::retain(owner);
-    ownerHandler_ = g_cancellable_connect(
-        owner_, G_CALLBACK(+[](GCancellable*, gpointer mine) { g_cancellable_cancel(G_CANCELLABLE(mine)); }),
+    auto held = GObjectPtr<GCancellable>::retain(owner);
+    gulong handler = g_cancellable_connect(
+        held, G_CALLBACK(+[](GCancellable*, gpointer mine) { g_cancellable_cancel(G_CANCELLABLE(mine)); }),
         g_object_ref(cancellable_.get()), g_object_unref);
+    owners_.emplace_back(std::move(held), handler);
   }
 
   static void onMessageProgress(SoupMessage*, gpointer self) { static_cast<Exchange*>(self)->progress(); }
@@ -91,8 +93,8 @@ class Exchange {
 
   GObjectPtr<SoupMessage> msg_;
   GObjectPtr<GCancellable> cancellable_ = GObjectPtr<GCancellable>::adopt(g_cancellable_new());
-  GObjectPtr<GCancellable> owner_;
-  gulong ownerHandler_ = 0;
+  // The caller's cancellable and its chain's scope.
+  std::vector<std::pair<GObjectPtr<GCancellable>, gulong>> owners_;
   std::vector<SignalHandler> handlers_;
   const gint64 idleUs_;
   std::atomic<gint64> lastProgress_{0};
@@ -140,7 +142,7 @@ Task<HttpResponse> send(HttpRequest request, const Cancellable* owner) {
   }
 
   const unsigned idleMs = request.idleTimeoutMs ? *request.idleTimeoutMs : request.timeoutSeconds * 1000u;
-  Exchange x(msg, idleMs, ownerCancellable);
+  Exchange x(msg, idleMs, ownerCancellable, co_await chainCancellable());
 
   // A transport failure is rethrown in our own words (and as a time-out when the idle
   // limit ran out).

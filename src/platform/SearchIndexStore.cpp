@@ -149,14 +149,17 @@ struct SearchIndexStore::Job {
   std::exception_ptr error{};
 
   bool await_ready() const noexcept { return false; }
-  void await_suspend(std::coroutine_handle<> h) {
-    store->post([this, h] {
+  template <class P>
+  void await_suspend(std::coroutine_handle<P> h) {
+    // The frame waits for this job (a chain is only ended when it wakes), so the
+    // job may write into it.
+    store->post([this, h = detail::Resumption(h)] {
       try {
         value.emplace(store->onDatabase<R>(fn));
       } catch (...) {
         error = std::current_exception();
       }
-      postToMain([h] { h.resume(); });
+      postToMain([h] { h(); });
     });
   }
   R await_resume() {

@@ -4,16 +4,11 @@
 // results back to the main thread. Blocking backend calls never touch the main thread.
 #include <glib.h>
 
-#include <coroutine>
-#include <exception>
 #include <functional>
-#include <memory>
-#include <optional>
 #include <string>
 #include <thread>
-#include <type_traits>
 
-#include "base/MainQueue.h"
+#include "base/Task.h"
 
 namespace quorvel {
 
@@ -34,39 +29,7 @@ class StoreThread {
   // with fn's result; an exception of fn is rethrown there.
   template <class F>
   auto run(F fn) {
-    using R = decltype(fn());
-    using Stored = std::conditional_t<std::is_void_v<R>, bool, R>;
-    struct State {
-      std::optional<Stored> value;
-      std::exception_ptr error;
-    };
-    struct Awaiter {
-      StoreThread* thread;
-      F fn;
-      std::shared_ptr<State> state = std::make_shared<State>();
-      bool await_ready() const noexcept { return false; }
-      void await_suspend(std::coroutine_handle<> h) {
-        auto s = state;
-        thread->post([s, h, f = std::move(fn)]() mutable {
-          try {
-            if constexpr (std::is_void_v<R>) {
-              f();
-              s->value.emplace(true);
-            } else {
-              s->value.emplace(f());
-            }
-          } catch (...) {
-            s->error = std::current_exception();
-          }
-          postToMain([h] { h.resume(); });
-        });
-      }
-      R await_resume() {
-        if (state->error) std::rethrow_exception(state->error);
-        if constexpr (!std::is_void_v<R>) return std::move(*state->value);
-      }
-    };
-    return Awaiter{this, std::move(fn)};
+    return detail::offThread([this](std::function<void()> job) { post(std::move(job)); }, std::move(fn));
   }
 
  private:
