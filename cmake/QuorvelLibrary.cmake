@@ -66,6 +66,8 @@ function(quorvel_library folder)
   endforeach()
   if(sources)
     add_library(${name} STATIC ${sources})
+    # Nothing compiles while an include leaves its folder (src/CMakeLists.txt).
+    add_dependencies(${name} quorvel_include_check)
     quorvel_expose_headers(${name} PUBLIC ${folder} ${L_HEADERS})
     target_link_libraries(${name} PUBLIC ${L_LINK_PUBLIC} PRIVATE ${L_LINK_PRIVATE})
   else()

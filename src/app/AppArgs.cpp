@@ -1,6 +1,7 @@
 #include "app/AppArgs.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace quorvel {
 
@@ -13,5 +14,19 @@ std::string AppArgs::valueAfter(const std::string& sw) const {
 }
 
 bool AppArgs::isDiagnosticMode() const { return has("--selftest") || has("--livetest"); }
+
+Switches Switches::read(const AppArgs& args, const Environment& env) {
+  Switches s;
+  s.launch = LaunchSwitches::parse(args.all(), env);
+  s.trackingDrill = environmentSwitchOn(env("TRACK_TEST_MANUAL"));
+  s.dragAndDrop = !environmentSwitchOn(env("NO_DRAG_INJECT"));
+  s.separateInstance = environmentSwitchOn(env("QUORVEL_SEPARATE_INSTANCE"));
+  return s;
+}
+
+std::optional<std::string> Switches::processEnvironment(const char* name) {
+  const char* v = std::getenv(name);
+  return v ? std::optional<std::string>(v) : std::nullopt;
+}
 
 }  // namespace quorvel

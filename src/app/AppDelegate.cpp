@@ -3,7 +3,6 @@
 #include <gtkmm/application.h>
 #include <gtkmm/window.h>
 
-#include <cstdlib>
 #include <fstream>
 
 #include "app/AppServices.h"
@@ -42,10 +41,7 @@
 #include "ui/editing/QuickArchiveWindow.h"
 #include "ui/floating/FloatingWindowManager.h"
 #include "ui/recognition/ScanProgressWindow.h"
-#include "ui/recognition/ScreenOCRResultWindow.h"
-#include "ui/main/MainWindow.h"
 #include "ui/main/TabKeys.h"
-#include "ui/windows/LockCurtain.h"
 #include "ui/windows/MainWindowController.h"
 #include "web/WebEngine.h"
 
@@ -56,11 +52,6 @@ namespace {
 PreviewRenders::Services renderServices(AppServices& services) {
   return {services.settingsServices(), QuickArchiveServices{services.filePanels(), services.inbox(),
                                                             services.scanner(), services.workers(), services.audit()}};
-}
-
-std::optional<std::string> envValue(const char* name) {
-  const char* v = std::getenv(name);
-  return v ? std::optional<std::string>(v) : std::nullopt;
 }
 }  // namespace
 
@@ -78,43 +69,21 @@ void GLibScheduler::after(double seconds, std::function<void()> step) {
   pending_[token] = std::make_unique<SourceId>(id);
 }
 
-AppDelegate::AppDelegate(Gtk::Application& app, AppServices& services, std::shared_ptr<BrowserModel> browser,
-                         std::shared_ptr<WorkspaceViewState> view, std::function<void()> showMainWindow)
+AppDelegate::AppDelegate(Gtk::Application& app, AppServices& services, LaunchSwitches switches,
+                         std::function<void()> showMainWindow)
     : app_(app),
       services_(services),
-      browser_(std::move(browser)),
-      view_(std::move(view)),
-      showMainWindow_(std::move(showMainWindow)) {
-  router_ = std::make_unique<DeepLinkRouter>(services_.defaults(), *this);
-  auto& capture = services_.quickCapture();
-  capture.setModel(browser_);
-  services_.quickArchive().setModel(browser_);
-  capture.refreshDesktopCalendarIfShown = [&calendar = services_.desktopCalendar()] {
-    calendar.refreshSilentlyIfShown();
-  };
-  capture.syncCalendarIfEnabled = [&sync = services_.calendarSync()] {
-    if (sync.config->enabled) spawn(sync.syncNow(false));
-  };
-  ScreenOCRResultWindow::Hooks hooks;
-  hooks.browser = [weak = std::weak_ptr<BrowserModel>(browser_)] { return weak.lock(); };
-  hooks.showQuickCapture = [&capture](const std::string& prefill) { capture.show(prefill); };
-  hooks.showMainWindow = showMainWindow_;
-  screenResults_ = std::make_unique<ScreenOCRResultWindow>(services_.dialogs(), hooks);
-  ScreenCaptureOCR::Config ocr;
-  ocr.mode = services_.mode();
-  ocr.recognize = ScreenCaptureOCR::deviceRecognizer(services_.ocrPools());
-  ocr.present = [w = screenResults_.get()](const LegalOCRSignals& found) { w->present(found); };
-  services_.screenCapture().configure(std::move(ocr));
-  // Before any window shows: a client that ended locked starts locked.
-  curtain_ = std::make_unique<LockCurtain>(services_.privacyLock());
-}
+      browser_(services.browser()),
+      view_(services.viewState()),
+      showMainWindow_(std::move(showMainWindow)),
+      switches_(std::move(switches)),
+      router_(std::make_unique<DeepLinkRouter>(services_.defaults(), *this)) {}
 
 AppDelegate::~AppDelegate() = default;
 
-void AppDelegate::launch(const std::vector<std::string>& args) {
+void AppDelegate::launch() {
   if (launched_) return;
   launched_ = true;
-  switches_ = LaunchSwitches::parse(args, envValue);
   runLaunchSequence(switches_, *this, scheduler_, services_.hotKeys().isEnabled());
 }
 
@@ -301,11 +270,8 @@ void AppDelegate::startBackgroundServices() {
 }
 
 void AppDelegate::setUpHotKeys(bool registerKeys) {
-  auto& keys = services_.hotKeys();
-  // Through the commands, which the privacy lock guards.
-  keys.onQuickCapture = [this] { app_.activate_action("quick-capture"); };
-  keys.onScreenOCR = [this] { app_.activate_action("screen-ocr"); };
-  if (registerKeys) keys.registerAll();
+  // What the keys do was wired with the services.
+  if (registerKeys) services_.hotKeys().registerAll();
 }
 
 void AppDelegate::indexForSearch() { spawn(services_.spotlight().indexNow(browser_)); }
@@ -331,27 +297,10 @@ void AppDelegate::installShortcuts() {
 }
 
 void AppDelegate::startDiagnostics() {
-  if (switches_.selfTest) {
-    selfTest_ = std::make_unique<SelfTest>(
-        browser_,
-        SelfTest::Services{services_.webEngine(), services_.defaults(), services_.volume(), services_.workers()},
-        [this] { quitApp(); });
-    selfTest_->start();
-  }
-  LiveFeatureTest::start(
-      switches_.liveTest,
-      LiveCheckServices{browser_, services_.defaults(), services_.workers(), services_.privacyLock(),
-                        services_.screenCapture(), services_.calendarStore(),
-                        [this](const std::string& url) { return routeLink(url); },
-                        [this] {
-                          return std::make_unique<GlobalHotKeyManager>(std::make_unique<X11HotKeys>(),
-                                                                       services_.defaults(), services_.mode());
-                        },
-                        [this] {
-                          return std::make_unique<HotFolderWatcher>(services_.defaults(), services_.filePanels(),
-                                                                    services_.desktop());
-                        },
-                        [this] { quitApp(); }, diagnosticsToken_});
+  if (auto* selfTest = services_.selfTest()) selfTest->start();
+  LiveFeatureTest::start(switches_.liveTest,
+                         services_.liveCheckServices([this](const std::string& url) { return routeLink(url); },
+                                                     [this] { quitApp(); }, diagnosticsToken_));
 }
 
 void AppDelegate::afterFirstPage(std::function<void()> rest) {

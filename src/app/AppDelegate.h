@@ -23,11 +23,8 @@ namespace quorvel {
 
 class AppServices;
 class DeepLinkRouter;
-class ScreenOCRResultWindow;
-class SelfTest;
 class BrowserModel;
 class WorkspaceViewState;
-class LockCurtain;
 class WindowTabKeys;
 
 // Delayed steps on the main loop, cancelled when the scheduler goes away.
@@ -42,12 +39,13 @@ class GLibScheduler : public Scheduler {
 
 class AppDelegate : public LaunchSteps, public MainWindowHook {
  public:
-  AppDelegate(Gtk::Application& app, AppServices& services, std::shared_ptr<BrowserModel> browser,
-              std::shared_ptr<WorkspaceViewState> view, std::function<void()> showMainWindow);
+  // `switches`: the client's own, read once at start.
+  AppDelegate(Gtk::Application& app, AppServices& services, LaunchSwitches switches,
+              std::function<void()> showMainWindow);
   ~AppDelegate() override;
 
   // The launch sequence, once, after the main window exists.
-  void launch(const std::vector<std::string>& args);
+  void launch();
   // Links and files handed to the application (command line, second launch, the
   // desktop, the desktop's search). Links are routed first, in order, then all files
   // go to one filing. Under the privacy lock the whole hand-off is refused.
@@ -101,8 +99,6 @@ class AppDelegate : public LaunchSteps, public MainWindowHook {
   void startDiagnostics() override;
   void afterFirstPage(std::function<void()> rest) override;
 
-  const LaunchSwitches& switches() const { return switches_; }
-
  private:
   void quitApp();
 
@@ -120,10 +116,7 @@ class AppDelegate : public LaunchSteps, public MainWindowHook {
   ScopedConnection captureWindows_;
   ScopedConnection calendarWindow_;
   ScopedConnection archiveWindows_;
-  std::unique_ptr<ScreenOCRResultWindow> screenResults_;
   std::unique_ptr<WindowTabKeys> tabKeys_;
-  std::unique_ptr<LockCurtain> curtain_;
-  std::unique_ptr<SelfTest> selfTest_;
   // The diagnostic runs go on, and hand over their reports, only while this exists.
   std::shared_ptr<bool> diagnosticsToken_ = std::make_shared<bool>(true);
 };

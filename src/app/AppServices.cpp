@@ -1,7 +1,27 @@
 #include "app/AppServices.h"
 
+#include <gtkmm/application.h>
+#include <gtkmm/window.h>
+
 #include <algorithm>
 #include <thread>
+
+#include "app/AppDelegate.h"
+#include "app/AppWindows.h"
+#include "app/TrayAbsenceNotice.h"
+#include "diagnostics/LiveFeatureTest.h"
+#include "diagnostics/SelfTest.h"
+#include "features/volume/AccountFlow.h"
+#include "platform/SearchProvider.h"
+#include "core/MenuCommands.h"
+#include "ui/main/ContentView.h"
+#include "ui/main/MainWindow.h"
+#include "ui/main/PrimaryMenu.h"
+#include "ui/main/WorkspaceTopBar.h"
+#include "ui/recognition/ScreenOCRResultWindow.h"
+#include "ui/tray/MenuBarView.h"
+#include "ui/tray/TrayController.h"
+#include "ui/windows/LockCurtain.h"
 
 #include "base/WorkerPool.h"
 #include "base/MainQueue.h"
@@ -125,6 +145,38 @@ DesktopCalendarWindow& AppServices::desktopCalendar() {
   return calendar_->desktopWindow;
 }
 
+// ---- The running client's parts ---------------------------------------------------------
+
+// Members in dependency order: each built after what it uses, released before it.
+struct AppServices::Client {
+  Client(AppServices& services, Gtk::Application& app, const LaunchSwitches& switches,
+         const Glib::RefPtr<Gio::DBus::Connection>& connection);
+  void buildTray();
+  void buildWindow();
+
+  AppServices& services;
+  Gtk::Application& app;
+  // Served to the desktop's search, and read by the services' indexer.
+  std::shared_ptr<SearchIndexStore> searchIndex;
+  std::unique_ptr<SearchProvider> searchProvider;  // exported by startClient()
+  // Before any window shows: a client that ended locked starts locked.
+  std::unique_ptr<LockCurtain> curtain;
+  std::unique_ptr<ScreenOCRResultWindow> screenResults;
+  std::unique_ptr<AppDelegate> delegate;
+  std::unique_ptr<SelfTest> selfTest;  // "--selftest" only; started by the launch
+  std::unique_ptr<MenuBarView> panel;
+  std::unique_ptr<TrayController> tray;
+  std::unique_ptr<TrayAbsenceNotice> trayAbsence;
+  std::vector<ScopedConnection> syncStateChanged;
+  // Built when first shown; its bar calls the delegate and shows the services.
+  std::unique_ptr<MainWindow> window;
+  PrimaryMenu* menu = nullptr;  // owned by the window
+  ScopedConnection fontScaleChanged;
+  ScopedConnection volumeChanged;
+  ScopedConnection calendarShown;
+  bool stopped = false;
+};
+
 // ---- Services ---------------------------------------------------------------------------
 
 AppServices::AppServices(Options options) : options_(options) {
@@ -134,8 +186,7 @@ AppServices::AppServices(Options options) : options_(options) {
   workers_ = std::make_unique<WorkerPool>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
   audit_ = std::make_unique<AuditLog>(AuditLog::defaultFile(), clock_);
   mainWindow_ = std::make_unique<MainWindowController>(defaults());
-  quickCapture_ = std::make_unique<QuickCapturePanel>();
-  quickCapture_->rememberFramesIn(defaults());
+  quickCapture_ = std::make_unique<QuickCapturePanel>(defaults());
   bool quiet = isQuiet(options.mode);
   const Parts& given = options.parts;
   dialogs_.set(given.dialogs, [quiet]() -> std::unique_ptr<Dialogs> {
@@ -183,16 +234,13 @@ AppServices::AppServices(Options options) : options_(options) {
                                                volume_->cache().editing(), *workers_, *audit_, clock_);
   editSession_->restoreSessions();
   inbox_ = std::make_unique<HotFolderWatcher>(defaults(), *filePanels_, *desktop_);
-  quickArchive_ = std::make_unique<QuickArchiveWindow>(QuickArchiveServices{*filePanels_, *inbox_, *scanner_, *workers_, *audit_},
-                                                       *mainWindow_);
-  quickArchive_->rememberFramesIn(defaults());
-  // The inbox's new files open the quick-archive window.
-  inbox_->setOpener(quickArchive_.get());
+  quickArchive_ = std::make_unique<QuickArchiveWindow>(
+      QuickArchiveServices{*filePanels_, *inbox_, *scanner_, *workers_, *audit_}, *mainWindow_, &defaults());
   pageExport_ = std::make_unique<PageExport>(*dialogs_, *filePanels_, *desktop_, *workers_);
   updates_ = std::make_unique<UpdateChecker>(defaults(), *dialogs_, *desktop_, *workers_, *audit_, clock_);
   panels_ = quiet ? std::unique_ptr<PagePanelPresenter>(std::make_unique<QuietPagePanels>())
                   : std::make_unique<GtkPagePanels>();
-  tracking_ = std::make_unique<TrackingQuery>(defaults(), options.mode == AppMode::diagnostic);
+  tracking_ = std::make_unique<TrackingQuery>(defaults(), options.mode == AppMode::diagnostic, options.trackingDrill);
   actions_ = std::make_unique<WorkspacePageActions>(*volume_, *editSession_, *workers_, *ocrPools_, *tracking_);
   WebEngine::Options web;
   web.mode = options.mode;
@@ -200,29 +248,80 @@ AppServices::AppServices(Options options) : options_(options) {
   web.dragAndDrop = options.dragAndDrop;
   web.softwareGL = options.softwareGL;
   engine_ = std::make_unique<WebEngine>(web, defaults(), *actions_, *panels_, *desktop_);
-  editWorkspace_->webStore = engine_.get();
   // Notifications ask for attention through the main window's urgency hint.
   notificationWindows_ = std::make_unique<ApplicationNotificationWindows>();
   notifications_ = std::make_unique<SystemNotifications>(*notificationWindows_);
   notifier_ = std::make_unique<Notifier>(*notifications_, defaults(), clock_);
   idle_.set(options.parts.idle, [] { return std::make_unique<X11IdleTime>(); });
   authenticator_ = std::make_unique<PamAuthenticator>(*workers_);
-  lock_ = std::make_unique<PrivacyLock>(*idle_, *authenticator_, defaults(), options.mode);
   // A refusal under the lock brings the main window, with its cover, forward.
-  lock_->setMainWindow(mainWindow_.get());
+  lock_ = std::make_unique<PrivacyLock>(*idle_, *authenticator_, defaults(), options.mode, mainWindow_.get());
   hotKeys_ = std::make_unique<GlobalHotKeyManager>(std::make_unique<X11HotKeys>(), defaults(), options.mode);
   // Undecided courier pages go to a person in the manual window (in the workspace's
   // session, as the page's user).
-  if (options.mode != AppMode::test) {
-    trackingWindows_ = std::make_unique<TrackingWindows>(engine_->network());
-    tracking_->setManualConfirmer(trackingWindows_->confirmer());
-  }
+  if (options.mode != AppMode::test)
+    trackingWindows_ = std::make_unique<TrackingWindows>(engine_->network(), options.trackingDrill);
   toolWindows_ = std::make_unique<FloatingWindowManager>(defaults());
+  wire();
+}
+
+void AppServices::wire() {
+  // The edit session is built before the engine (the engine's page actions use it), and
+  // uploads with the engine's cookies.
+  editWorkspace_->webStore = engine_.get();
+  // The quick-archive window reads the inbox; the inbox's new files open that window.
+  inbox_->setOpener(quickArchive_.get());
+  // The manual window's pages use the engine's session; the engine's page actions use
+  // the lookup.
+  if (trackingWindows_) tracking_->setManualConfirmer(trackingWindows_->confirmer());
+  if (!client_) return;
+  Client& c = *client_;
+  auto model = browser();
+  // The panels and the main-window controller serve the calendar, which the workspace
+  // model builds; the model comes after them.
+  mainWindow_->setBrowserModel(model);
+  quickCapture_->setModel(model);
+  quickArchive_->setModel(model);
+  quickCapture_->refreshDesktopCalendarIfShown = [&calendar = desktopCalendar()] { calendar.refreshSilentlyIfShown(); };
+  quickCapture_->syncCalendarIfEnabled = [&sync = calendarSync()] {
+    if (sync.config->enabled) spawn(sync.syncNow(false));
+  };
+  // The client's windows (main window, results, tray) come after the services they use.
+  mainWindow_->setOpenMainScene([this] { showMainWindow(); });
+  mainWindow_->setOnClosedToBackground([&notice = *c.trayAbsence] { notice.mainWindowClosed(); });
+  ScreenCaptureOCR::Config ocr;
+  ocr.mode = options_.mode;
+  ocr.recognize = ScreenCaptureOCR::deviceRecognizer(*ocrPools_);
+  ocr.present = [w = c.screenResults.get()](const LegalOCRSignals& found) { w->present(found); };
+  screenCapture_->configure(std::move(ocr));
+  // Through the commands, which the privacy lock guards.
+  hotKeys_->onQuickCapture = [&app = c.app] { app.activate_action("quick-capture"); };
+  hotKeys_->onScreenOCR = [&app = c.app] { app.activate_action("screen-ocr"); };
+  if (auto* provider = c.searchProvider.get()) {
+    provider->setActivateHandler([&delegate = *c.delegate](const std::string& url) { delegate.open({url}); });
+    // Under the privacy lock the desktop's search shows nothing of the workspace.
+    provider->setAnswering([&lock = *lock_] { return !lock.isLocked.get(); });
+    provider->setLaunchSearchHandler([this, &app = c.app](const auto&) {
+      showMainWindow();
+      app.activate_action("palette");
+    });
+  }
 }
 
 AppServices::~AppServices() {
   // Work still running off the main thread ends before anything it was given goes.
   workers_->drain();
+  // The client's windows go before the services they show.
+  if (client_) {
+    stopClient();
+    mainWindow_->setOpenMainScene({});
+    quickCapture_->refreshDesktopCalendarIfShown = {};
+    quickCapture_->syncCalendarIfEnabled = {};
+    screenCapture_->configure({});
+    hotKeys_->onQuickCapture = {};
+    hotKeys_->onScreenOCR = {};
+    client_.reset();
+  }
   // The tool windows and the panels go before the services their views show, and let
   // the workspace model go with browser_, before the engine it was made on.
   toolWindows_->reset();
@@ -297,6 +396,183 @@ SettingsServices AppServices::settingsServices() {
                           *updates_,
                           mirrorServices(),
                           *viewState()};
+}
+
+// ---- The running client -------------------------------------------------------------------
+
+
+AppServices::Client::Client(AppServices& s, Gtk::Application& application, const LaunchSwitches& switches,
+                            const Glib::RefPtr<Gio::DBus::Connection>& connection)
+    : services(s), app(application) {
+  searchIndex = std::dynamic_pointer_cast<SearchIndexStore>(s.options_.searchIndex);
+  if (!searchIndex && !s.options_.searchIndex) {
+    searchIndex = std::make_shared<SearchIndexStore>(SpotlightIndexer::storeFile());
+    s.options_.searchIndex = searchIndex;
+  }
+  // The desktop's search asks the running client for its cases.
+  if (connection && searchIndex) searchProvider = std::make_unique<SearchProvider>(searchIndex, "cn.quorvel.client");
+  curtain = std::make_unique<LockCurtain>(*s.lock_);
+  ScreenOCRResultWindow::Hooks hooks;
+  hooks.browser = [weak = std::weak_ptr<BrowserModel>(s.browser())] { return weak.lock(); };
+  hooks.showQuickCapture = [&capture = *s.quickCapture_](const std::string& prefill) { capture.show(prefill); };
+  hooks.showMainWindow = [&s] { s.showMainWindow(); };
+  screenResults = std::make_unique<ScreenOCRResultWindow>(*s.dialogs_, hooks);
+  delegate = std::make_unique<AppDelegate>(app, s, switches, [&s] { s.showMainWindow(); });
+  if (switches.selfTest)
+    selfTest = std::make_unique<SelfTest>(s.browser(), SelfTest::Services{*s.engine_, s.defaults(), *s.volume_, *s.workers_},
+                                          [&app = app] { app.quit(); });
+  buildTray();
+}
+
+void AppServices::Client::buildTray() {
+  // Every tray entry goes through a command, or asks the privacy lock itself.
+  auto command = [&app = app](const char* name) { return [&app, name] { app.activate_action(name); }; };
+  auto guarded = [lock = services.lock_.get()](std::string what, std::function<void()> run) {
+    return [lock, what = std::move(what), run = std::move(run)] {
+      if (lock->admits(what)) run();
+    };
+  };
+  auto& s = services;
+  MenuBarView::Actions actions;
+  actions.quickCapture = guarded("托盘：悬浮快记待办", [&capture = *s.quickCapture_] { capture.show(); });
+  actions.screenCapture = command("screen-ocr");
+  actions.quickArchive = command("quick-archive");
+  actions.showMainWindow = [&s] { s.showMainWindow(); };
+  actions.lock = command("lock");
+  actions.checkUpdate = command("check-update");
+  actions.quit = command("quit");
+  actions.openFolder = [&s] { alertOpenFailure(s.dialogs(), s.volume().openRoot()); };
+  actions.volumeMounted = [&volume = *s.volume_] { return volume.mountedRoot().has_value(); };
+  actions.syncCalendarNow = command("sync-calendar");
+  actions.toggleDesktopCalendar = command("desktop-calendar");
+  auto& calendar = s.desktopCalendar();
+  auto& sync = s.calendarSync();
+  actions.desktopCalendarVisible = [&calendar] { return calendar.isVisible.get(); };
+  actions.calendarSyncing = [&sync] { return sync.isSyncing.get(); };
+  actions.calendarSyncEnabled = [&sync] { return sync.config->enabled; };
+  panel = std::make_unique<MenuBarView>(s.browser(), s.viewState(), actions);
+  auto refresh = [this] {
+    if (panel) panel->refreshRows();
+  };
+  syncStateChanged.emplace_back(sync.isSyncing.changed().connect(refresh));
+  syncStateChanged.emplace_back(sync.config.changed().connect(refresh));
+  syncStateChanged.emplace_back(calendar.isVisible.changed().connect(refresh));
+  TrayController::Callbacks callbacks;
+  callbacks.onOpenTodo = guarded("托盘菜单：我的待办", [this] { delegate->dockOpenTodo(); });
+  callbacks.onOpenDashboard = guarded("托盘菜单：个人工作台", [this] { delegate->dockOpenDashboard(); });
+  callbacks.onCheckUpdate = guarded("托盘菜单：检查更新", [this] { delegate->dockCheckUpdate(); });
+  // Under the lock a click on the item brings the cover forward instead of the panel.
+  callbacks.onActivate = [this](int x, int y) {
+    if (services.privacyLock().admits("托盘面板")) panel->toggleNear(x, y);
+  };
+  tray = std::make_unique<TrayController>(s.browser(), callbacks);
+
+  TrayAbsenceNotice::Inputs inputs;
+  inputs.trayShown = [this] { return tray && tray->item().shownInTray(); };
+  inputs.hotKeys = [&hotKeys = *s.hotKeys_] {
+    std::vector<std::string> keys;
+    if (hotKeys.isRegistered(GlobalHotKeyManager::kQuickCaptureId)) keys.push_back("Alt+Shift+N（悬浮快记）");
+    if (hotKeys.isRegistered(GlobalHotKeyManager::kScreenOCRId)) keys.push_back("Alt+Shift+O（屏幕框选OCR）");
+    return keys;
+  };
+  trayAbsence = std::make_unique<TrayAbsenceNotice>(s.defaults(), s.notifications(), s.dialogs(), inputs);
+}
+
+void AppServices::Client::buildWindow() {
+  auto& s = services;
+  auto& d = *delegate;
+  TopBarTools tools;
+  tools.openQuickArchive = [&d](const std::vector<std::string>& files, const std::string& hint, bool hot) {
+    d.openQuickArchive(files, hint, hot);
+  };
+  tools.captureAndAnalyze = [&d] { d.captureAndAnalyze(); };
+  tools.lockWorkspace = [&d] { d.lockNow(); };
+  tools.volumeMounted = [&volume = *s.volume_] { return volume.mountedRoot().has_value(); };
+  tools.dialogs = &s.dialogs();
+  tools.switchAccount = [&s] { AccountFlow::switchAccount(*s.browser(), s.dialogs(), s.volume()); };
+  auto& calendar = s.desktopCalendar();
+  tools.desktopCalendarHasWindow = [&calendar] { return calendar.window() != nullptr; };
+  tools.desktopCalendarVisible = [&calendar] { return calendar.isVisible.get(); };
+  tools.showDesktopCalendar = [&calendar] { calendar.show(); };
+  tools.hideDesktopCalendar = [&calendar] { calendar.hide(); };
+  auto view = s.viewState();
+  window = std::make_unique<MainWindow>(s.browser(), view, *s.toolWindows_, s.lock_.get(), std::move(tools));
+  addApplicationWindow(app, *window);
+  if (auto* bar = window->content().topBar()) {
+    // The volume button's dot follows connecting and disconnecting.
+    volumeChanged = s.volume().stateChanged().connect([bar] { bar->refreshToolState(); });
+    // The calendar button's dot follows the panel, however it was shown or hidden.
+    calendarShown = calendar.isVisible.changed().connect([bar] { bar->refreshToolState(); });
+    auto commands = menuCommands();
+    // Also reachable where the desktop shows no tray.
+    commands.push_back(MenuCommand{"status-panel", "状态面板", "", {}, true});
+    commands.push_back(MenuCommand{"quit", "退出墨衡台", "⌘Q", {"<Control>q"}});
+    menu = Gtk::make_managed<PrimaryMenu>(commands);
+    bar->menuSlot().append(*menu);
+    menu->setFontScale(view->fontScale.get());
+    fontScaleChanged = view->fontScale.changed().connect([this, view] {
+      if (menu) menu->setFontScale(view->fontScale.get());
+    });
+  }
+}
+
+void AppServices::startClient(Gtk::Application& app, const LaunchSwitches& switches,
+                              const Glib::RefPtr<Gio::DBus::Connection>& connection) {
+  if (client_) return;
+  client_ = std::make_unique<Client>(*this, app, switches, connection);
+  wire();
+  if (client_->searchProvider) client_->searchProvider->exportOn(connection->gobj());
+}
+
+void AppServices::stopClient() {
+  if (!client_ || client_->stopped) return;
+  Client& c = *client_;
+  c.stopped = true;
+  c.delegate->terminate();
+  c.fontScaleChanged = {};
+  c.volumeChanged = {};
+  c.calendarShown = {};
+  c.syncStateChanged.clear();
+  mainWindow_->setOnClosedToBackground({});
+  c.trayAbsence.reset();
+  c.tray.reset();
+  c.panel.reset();
+  // Nothing the desktop's search asks reaches the going client.
+  if (c.searchProvider) c.searchProvider->unexport();
+}
+
+AppDelegate& AppServices::delegate() { return *client_->delegate; }
+
+MainWindow* AppServices::window() { return client_ ? client_->window.get() : nullptr; }
+
+MenuBarView& AppServices::trayPanel() { return *client_->panel; }
+
+SelfTest* AppServices::selfTest() { return client_ ? client_->selfTest.get() : nullptr; }
+
+void AppServices::showMainWindow() {
+  if (!client_) return;
+  if (!client_->window) {
+    client_->buildWindow();
+    // The launch sequence attaches the frame memory to it.
+    client_->window->present();
+    return;
+  }
+  mainWindow_->showMainWindow();
+}
+
+LiveCheckServices AppServices::liveCheckServices(std::function<bool(const std::string&)> routeLink,
+                                                 std::function<void()> quit, std::weak_ptr<void> owner) {
+  return LiveCheckServices{browser(),
+                           defaults(),
+                           *workers_,
+                           *lock_,
+                           *screenCapture_,
+                           calendarStore(),
+                           std::move(routeLink),
+                           hotKeys_.get(),
+                           [this] { return std::make_unique<HotFolderWatcher>(defaults(), *filePanels_, *desktop_); },
+                           std::move(quit),
+                           std::move(owner)};
 }
 
 }  // namespace quorvel

@@ -1,6 +1,9 @@
 #pragma once
 // The composition root: builds the process-wide objects once, in dependency order,
 // and hands them to each other by reference. Released in reverse order.
+#include <glibmm/refptr.h>
+
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -9,8 +12,24 @@
 #include "base/GLibPtr.h"
 #include "core/AppMode.h"
 
+namespace Gtk {
+class Application;
+}
+namespace Gio::DBus {
+class Connection;
+}
+
 namespace quorvel {
 
+class AppDelegate;
+struct LaunchSwitches;
+struct LiveCheckServices;
+class MainWindow;
+class MenuBarView;
+class SearchIndexStore;
+class SearchProvider;
+class SelfTest;
+class TrayController;
 class AuditLog;
 class BrowserModel;
 class Desktop;
@@ -112,8 +131,11 @@ class AppServices {
     // What the renderer probe found: OpenGL runs in software (nothing: no probe ran).
     std::optional<bool> softwareGL;
     // The index the desktop's search reads, shared with the application's search
-    // provider; unset: one at SpotlightIndexer::storeFile(), made on first use.
+    // provider; unset: one at SpotlightIndexer::storeFile(), made on first use (by the
+    // client's start at the latest).
     std::shared_ptr<SearchIndex> searchIndex;
+    // The manual delivery confirmation's drill (TRACK_TEST_MANUAL=1).
+    bool trackingDrill = false;
     Parts parts;
   };
 
@@ -176,6 +198,31 @@ class AppServices {
   // The system calendar store the sync writes into (opened on first use).
   CalendarStoreSlot& calendarStore();
 
+  // What the live check ("--livetest") works with: the application's services and its
+  // one hot-key manager.
+  LiveCheckServices liveCheckServices(std::function<bool(const std::string&)> routeLink, std::function<void()> quit,
+                                      std::weak_ptr<void> owner);
+
+  // ---- The running client (not tests): what lives over the application object.
+  // Built by startClient() once GTK has started (its parts are windows), in dependency
+  // order; the tray's parts end with stopClient(), the rest goes first with the services.
+  // `connection`: where the desktop's search finds the search provider (none without
+  // one, as in a separate instance).
+  void startClient(Gtk::Application& app, const LaunchSwitches& switches,
+                   const Glib::RefPtr<Gio::DBus::Connection>& connection);
+  // Saves the session, gives the hot keys back and ends the tray's parts.
+  void stopClient();
+  // The application's side of the launch, the menus and the tray (after startClient).
+  AppDelegate& delegate();
+  // Builds the main window the first time, else brings it forward.
+  void showMainWindow();
+  // The main window once it was built; null before.
+  MainWindow* window();
+  // The tray's panel window (after startClient).
+  MenuBarView& trayPanel();
+  // The self-check of a "--selftest" run; null otherwise.
+  SelfTest* selfTest();
+
  private:
   Options options_;
   SystemClock clock_;
@@ -229,6 +276,14 @@ class AppServices {
   std::unique_ptr<Calendar> calendar_;
   // Their contents show the calendar sync, the volume and the inbox: they go first.
   std::unique_ptr<FloatingWindowManager> toolWindows_;
+
+  // ---- The running client's parts (AppServices.cpp): over all of the above, released
+  // first.
+  struct Client;
+  // The references between parts that cannot be constructor arguments: each side is
+  // built before the other exists (named at each line).
+  void wire();
+  std::unique_ptr<Client> client_;
 };
 
 }  // namespace quorvel

@@ -37,13 +37,14 @@ int main(int argc, char** argv) {
   renderer.prepareBeforeGtk();
 
   options.mode = args.isDiagnosticMode() ? quorvel::AppMode::diagnostic : quorvel::AppMode::normal;
-  const char* noDrag = std::getenv("NO_DRAG_INJECT");
-  options.dragAndDrop = !(noDrag && std::string(noDrag) == "1");
-  const char* demo = std::getenv("QUORVEL_SEPARATE_INSTANCE");
+  // The client's own switches, read here once and handed on.
+  auto switches = quorvel::Switches::read(args, quorvel::Switches::processEnvironment);
+  options.dragAndDrop = switches.dragAndDrop;
+  options.trackingDrill = switches.trackingDrill;
   // The window class the desktop entry names (StartupWMClass), so launchers match
   // the window to its entry and icon.
   g_set_prgname("cn.quorvel.client");
-  auto app = quorvel::QuorvelApp::create(!(demo && std::string(demo) == "1"), options, std::move(args), renderer);
+  auto app = quorvel::QuorvelApp::create(options, std::move(args), std::move(switches), renderer);
   // Our own switches are read from the arguments kept here; the whole command line
   // goes to the running instance when there is one.
   int status = app->run(argc, argv);

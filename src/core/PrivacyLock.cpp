@@ -60,8 +60,9 @@ fs::path PrivacyLock::stateFile(const UserDefaults& defaults) {
   return defaults.file().parent_path() / kStateFileName;
 }
 
-PrivacyLock::PrivacyLock(IdleTime& idle, Authenticator& auth, UserDefaults& defaults, AppMode mode)
-    : idle_(idle), auth_(auth), defaults_(defaults), mode_(mode) {
+PrivacyLock::PrivacyLock(IdleTime& idle, Authenticator& auth, UserDefaults& defaults, AppMode mode,
+                         MainWindowHook* mainWindow)
+    : idle_(idle), auth_(auth), defaults_(defaults), mode_(mode), mainWindow_(mainWindow) {
   autoLockMinutes.set(static_cast<int>(defaults_.integer(kAutoLockKey).value_or(0)));
   auto stored = readState(stateFile(defaults_));
   if (stored == StoredState::undecidable)

@@ -33,8 +33,9 @@ class PrivacyLock {
   static constexpr const char* kUnlockedText = "unlocked";
   static constexpr unsigned kCheckIntervalMs = 20'000;
 
-  // Starts locked when the last process ended locked.
-  PrivacyLock(IdleTime& idle, Authenticator& auth, UserDefaults& defaults, AppMode mode);
+  // Starts locked when the last process ended locked. `mainWindow`: see setMainWindow.
+  PrivacyLock(IdleTime& idle, Authenticator& auth, UserDefaults& defaults, AppMode mode,
+              MainWindowHook* mainWindow = nullptr);
   ~PrivacyLock();
   PrivacyLock(const PrivacyLock&) = delete;
   PrivacyLock& operator=(const PrivacyLock&) = delete;

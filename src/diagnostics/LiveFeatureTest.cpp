@@ -306,10 +306,9 @@ Task<json> testVisionOCREndToEnd(LiveCheckServices s) {
 
 json testDeepLinkHotKeyAndLock(const LiveCheckServices& s) {
   bool handled = s.routeLink && s.routeLink(LiveCheck::kCalendarLink);
-  if (s.makeHotKeys) {
-    auto keys = s.makeHotKeys();
-    keys->registerAll();
-    keys->unregisterAll();
+  if (s.hotKeys) {
+    s.hotKeys->registerAll();
+    s.hotKeys->unregisterAll();
   }
   s.lock.lock();
   bool locked = s.lock.isLocked.get();

@@ -29,8 +29,9 @@ struct LiveCheckServices {
   CalendarStoreSlot& calendarStore;
   // The application's link router (shows the window, loads the page); true when handled.
   std::function<bool(const std::string& url)> routeLink;
-  // A hot-key manager of its own, not the application's.
-  std::function<std::unique_ptr<GlobalHotKeyManager>()> makeHotKeys;
+  // The application's one hot-key manager: the check registers its keys and gives them
+  // back (a diagnostic run holds none otherwise); null: not checked.
+  GlobalHotKeyManager* hotKeys = nullptr;
   // An inbox watcher of its own (the client's kind, not watching yet).
   std::function<std::unique_ptr<HotFolderWatcher>()> makeInboxWatcher;
   std::function<void()> quit;

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 #include "core/BrowserModel.h"
 #include "ui/model/WorkspaceViewState.h"
+#include "app/AppArgs.h"
 #include "app/LaunchSequence.h"
 #include "core/MenuCommands.h"
 #include "TestEnv.h"
@@ -79,6 +81,44 @@ TEST(LaunchSwitches, ExactArgumentsAndEnvironmentValuesOfOne) {
   EXPECT_FALSE(parse({"--selftest=1", "-selftest"}).selfTest);
   EXPECT_TRUE(parse({"--livetest"}).diagnostic());
   for (const char* v : {"", "0", "true", "01", " 1"}) EXPECT_FALSE(parse({}, {{"TUT", v}}).tutorial) << v;
+}
+
+// The client's own switches come from one reading of the command line and the given
+// environment; each environment switch is on only for exactly "1".
+TEST(Switches, ReadOnceFromTheArgumentsAndTheGivenEnvironment) {
+  std::vector<const char*> asked;
+  Env env{{"TRACK_TEST_MANUAL", "1"}, {"RENDER_SHEETS", "1"}, {"NO_DRAG_INJECT", "1"}};
+  auto read = [&](const Env& values, std::vector<std::string> args = {"quorvel"}) {
+    return Switches::read(AppArgs(std::move(args)), [&](const char* name) -> std::optional<std::string> {
+      asked.push_back(name);
+      auto it = values.find(name);
+      return it == values.end() ? std::nullopt : std::optional<std::string>(it->second);
+    });
+  };
+  auto s = read(env, {"quorvel", "--selftest", "--open", "/cases"});
+  EXPECT_TRUE(s.trackingDrill);
+  EXPECT_FALSE(s.dragAndDrop);
+  EXPECT_FALSE(s.separateInstance);
+  EXPECT_TRUE(s.launch.renderSheets);
+  EXPECT_FALSE(s.launch.renderAll);
+  EXPECT_TRUE(s.launch.selfTest);
+  EXPECT_EQ(s.launch.openTarget.value_or(""), "/cases");
+  for (const char* name : {"TRACK_TEST_MANUAL", "NO_DRAG_INJECT", "QUORVEL_SEPARATE_INSTANCE", "RENDER_ALL",
+                           "RENDER_SHEETS", "RENDER_SETTINGS", "RENDER_SIDEBAR", "TUT"})
+    EXPECT_EQ(std::count_if(asked.begin(), asked.end(), [&](const char* a) { return std::string(a) == name; }), 1)
+        << name << " is read exactly once";
+
+  auto none = read({});
+  EXPECT_FALSE(none.trackingDrill);
+  EXPECT_TRUE(none.dragAndDrop);
+  EXPECT_FALSE(none.separateInstance);
+  for (const char* v : {"", "0", "true", " 1"}) {
+    auto other = read({{"TRACK_TEST_MANUAL", v}, {"NO_DRAG_INJECT", v}, {"QUORVEL_SEPARATE_INSTANCE", v}});
+    EXPECT_FALSE(other.trackingDrill) << v;
+    EXPECT_TRUE(other.dragAndDrop) << v;
+    EXPECT_FALSE(other.separateInstance) << v;
+  }
+  EXPECT_TRUE(read({{"QUORVEL_SEPARATE_INSTANCE", "1"}}).separateInstance);
 }
 
 TEST(LaunchSequence, RunsItsStepsInOrderWithTheirDelays) {

@@ -8,6 +8,9 @@
 #include <memory>
 
 #include "ServiceTabFixture.h"
+#include "diagnostics/LiveFeatureTest.h"
+#include "app/LaunchSequence.h"
+#include "ui/main/MainWindow.h"
 #include "TestEnv.h"
 #include "TestHelpers.h"
 #include "base/MainQueue.h"
@@ -67,6 +70,33 @@ TEST_F(ServicesOwnershipTest, TheirWindowsAndTheWorkspaceModelGoWithTheServices)
   EXPECT_EQ(tool.get(), nullptr);
   EXPECT_EQ(panel.get(), nullptr);
   EXPECT_TRUE(model.expired()) << "nothing keeps the workspace model after the services";
+}
+
+// The client's parts over an application object: the main window is built once, on
+// first showing, is the window the controller finds, and goes with the services before
+// the workspace model; the live check works with the services' one hot-key manager.
+TEST_F(ServicesOwnershipTest, TheClientsMainWindowIsBuiltOnceAndGoesWithTheServices) {
+  auto app = Gtk::Application::create("cn.quorvel.client.test", Gio::Application::Flags::NON_UNIQUE);
+  ASSERT_TRUE(app->register_application());
+  services->startClient(*app, LaunchSwitches{}, {});
+  EXPECT_EQ(services->window(), nullptr) << "nothing is shown before the launch asks";
+  services->showMainWindow();
+  MainWindow* window = services->window();
+  ASSERT_NE(window, nullptr);
+  services->showMainWindow();
+  EXPECT_EQ(services->window(), window) << "a second showing brings the same window forward";
+  ASSERT_TRUE(waitUntil([&] { return window->get_mapped(); }, 5000));
+  EXPECT_EQ(services->mainWindow().findMainWindow(), window);
+  EXPECT_EQ(services->liveCheckServices({}, {}, {}).hotKeys, &services->hotKeys());
+
+  WeakWindow shown;
+  shown.set(window);
+  std::weak_ptr<BrowserModel> model = services->browser();
+  services->stopClient();
+  services.reset();
+  drainMainLoop();
+  EXPECT_EQ(shown.get(), nullptr);
+  EXPECT_TRUE(model.expired()) << "neither the window nor the delegate keeps the workspace model";
 }
 
 }  // namespace

@@ -27,7 +27,6 @@ class TrackingWindowTest : public ServiceTabFixture {
   void TearDown() override {
     if (auto w = windows.active()) w->cancel();
     drainMainLoop();
-    unsetenv("TRACK_TEST_MANUAL");
     defaults.remove(TrackingQuery::kSearchBaseKey);
     ServiceTabFixture::TearDown();
   }
@@ -125,15 +124,16 @@ TEST_F(TrackingWindowTest, ClosingOrReplacingCancelsWithTheSeed) {
 }
 
 TEST_F(TrackingWindowTest, DrillConfirmsAndTheLookupHandsOverUndecidedPages) {
-  setenv("TRACK_TEST_MANUAL", "1", 1);
-  TrackingQuery tracking(defaults, true);  // the drill opens the window even here
-  tracking.setManualConfirmer(windows.confirmer());
+  // The drill, as TRACK_TEST_MANUAL=1 hands it on.
+  TrackingWindows drilled{nullptr, true};
+  TrackingQuery tracking(defaults, true, true);  // the drill opens the window even here
+  tracking.setManualConfirmer(drilled.confirmer());
   defaults.set(TrackingQuery::kSearchBaseKey, service.baseUrl());
   tracking.query("TR7008", [&](nlohmann::json a) {
     ++calls;
     answer = std::move(a);
   });
-  ASSERT_TRUE(waitUntil([&] { return windows.active() != nullptr; }, 25000));
+  ASSERT_TRUE(waitUntil([&] { return drilled.active() != nullptr; }, 25000));
   ASSERT_TRUE(waitAnswer(15000));
   runMainLoopUntil([] { return false; }, 500);
   EXPECT_EQ(calls, 1);

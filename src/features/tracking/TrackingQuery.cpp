@@ -3,7 +3,6 @@
 #include <glib.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <fstream>
 #include <memory>
 
@@ -47,21 +46,16 @@ bool writeBytes(const fs::path& path, const std::string& bytes, std::string& err
   return true;
 }
 
-bool drillMode() {
-  const char* v = std::getenv("TRACK_TEST_MANUAL");
-  return v && std::string(v) == "1";
-}
-
 }  // namespace
 
-TrackingQuery::TrackingQuery(const UserDefaults& defaults, bool diagnostic)
-    : defaults_(defaults), diagnostic_(diagnostic) {}
+TrackingQuery::TrackingQuery(const UserDefaults& defaults, bool diagnostic, bool drill)
+    : defaults_(defaults), diagnostic_(diagnostic), drill_(drill) {}
 
 TrackingQuery::~TrackingQuery() { *self_ = nullptr; }
 
 void TrackingQuery::handOver(const std::string& number, const std::string& url, nlohmann::json outcome,
                              Completion done) {
-  if (diagnostic_ && !drillMode()) {
+  if (diagnostic_ && !drill_) {
     done(std::move(outcome));
     return;
   }

@@ -32,8 +32,8 @@ class TrackingQuery {
 
   // The search host is read from `defaults`, which must outlive the lookups.
   // `diagnostic` ("--selftest"/"--livetest"): undecided pages are answered as judged,
-  // unless the drill (TRACK_TEST_MANUAL=1) is on.
-  TrackingQuery(const UserDefaults& defaults, bool diagnostic);
+  // unless `drill` (the manual confirmation's drill, TRACK_TEST_MANUAL=1) is on.
+  TrackingQuery(const UserDefaults& defaults, bool diagnostic, bool drill = false);
   ~TrackingQuery();
   TrackingQuery(const TrackingQuery&) = delete;
   TrackingQuery& operator=(const TrackingQuery&) = delete;
@@ -63,6 +63,7 @@ class TrackingQuery {
 
   const UserDefaults& defaults_;
   const bool diagnostic_;
+  const bool drill_;
   ManualConfirmer confirmer_;
   OffscreenCaptures captures_;
   // Steps on a later turn run only while the lookup exists.

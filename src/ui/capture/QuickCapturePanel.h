@@ -19,6 +19,8 @@ namespace quorvel {
 class QuickCapturePanel {
  public:
   QuickCapturePanel() = default;
+  // Where the panel was left is kept in `frames` (see rememberFramesIn).
+  explicit QuickCapturePanel(UserDefaults& frames) : defaults_(&frames) {}
   ~QuickCapturePanel() { reset(); }
   QuickCapturePanel(const QuickCapturePanel&) = delete;
   QuickCapturePanel& operator=(const QuickCapturePanel&) = delete;

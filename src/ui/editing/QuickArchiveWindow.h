@@ -20,9 +20,11 @@ class UserDefaults;
 
 class QuickArchiveWindow : public QuickArchiveOpener {
  public:
-  // The window stands above the main window `mainWindow` finds.
-  QuickArchiveWindow(const QuickArchiveServices& services, MainWindowController& mainWindow)
-      : services_(services), mainWindow_(mainWindow) {}
+  // The window stands above the main window `mainWindow` finds; `frames`: see
+  // rememberFramesIn.
+  QuickArchiveWindow(const QuickArchiveServices& services, MainWindowController& mainWindow,
+                     UserDefaults* frames = nullptr)
+      : services_(services), mainWindow_(mainWindow), defaults_(frames) {}
   ~QuickArchiveWindow() override;
   QuickArchiveWindow(const QuickArchiveWindow&) = delete;
   QuickArchiveWindow& operator=(const QuickArchiveWindow&) = delete;

@@ -2,8 +2,6 @@
 
 #include <webkit/webkit.h>
 
-#include <cstdlib>
-
 #include "base/Log.h"
 #include "base/LogTags.h"
 #include "base/MainQueue.h"
@@ -19,11 +17,6 @@ std::string hintOf(const nlohmann::json& seed) {
   return "请在下方核对签收状态，确认后点击按钮截图回传";
 }
 
-bool drillMode() {
-  const char* v = std::getenv("TRACK_TEST_MANUAL");
-  return v && std::string(v) == "1";
-}
-
 using Weak = std::weak_ptr<TrackingWindow>;
 
 // A step of an async call that holds the window weakly.
@@ -35,7 +28,8 @@ struct WeakStep {
 
 }  // namespace
 
-TrackingWindows::TrackingWindows(WebKitNetworkSession* workspaceSession) : session_(workspaceSession) {}
+TrackingWindows::TrackingWindows(WebKitNetworkSession* workspaceSession, bool drill)
+    : session_(workspaceSession), drill_(drill) {}
 
 TrackingWindows::~TrackingWindows() { *self_ = nullptr; }
 
@@ -54,7 +48,7 @@ std::shared_ptr<TrackingWindow> TrackingWindows::open(const std::string& number,
     if (*alive && (*alive)->active_.get() == finished) (*alive)->active_.reset();
   };
   active_ = window;
-  if (drillMode()) {
+  if (drill_) {
     Weak weak = window;
     window->drillTimer_ = postToMainAfter(kDrillDelayMs, [weak] {
       if (auto w = weak.lock()) {

@@ -63,7 +63,8 @@ class TrackingWindow : public Gtk::Window, public std::enable_shared_from_this<T
 // Owned by the composition root, which hands confirmer() to the lookup.
 class TrackingWindows {
  public:
-  explicit TrackingWindows(WebKitNetworkSession* workspaceSession);
+  // `drill` (TRACK_TEST_MANUAL=1): each window confirms by itself after a few seconds.
+  explicit TrackingWindows(WebKitNetworkSession* workspaceSession, bool drill = false);
   // An open window goes with it, unanswered.
   ~TrackingWindows();
   TrackingWindows(const TrackingWindows&) = delete;
@@ -79,6 +80,7 @@ class TrackingWindows {
 
  private:
   WebKitNetworkSession* session_;
+  const bool drill_;
   std::shared_ptr<TrackingWindow> active_;
   std::shared_ptr<TrackingWindows*> self_ = std::make_shared<TrackingWindows*>(this);
 };
