@@ -152,10 +152,7 @@ void QuorvelApp::on_startup() {
   todoActions.showMainWindow = [&mainWindow] { mainWindow.showMainWindow(); };
   todoActions.showDesktopCalendar = [&calendar = services_->desktopCalendar()] { calendar.show(); };
   registerTodoSheet(contents, view_, std::move(todoActions));
-  // The one mirror store: its downloads carry the web views' cookies.
-  mirror_ = MirrorStore::create(services_->mirrorServices());
-  mirror_->webStore = &services_->webEngine();
-  registerMirrorSheet(contents, mirror_);
+  registerMirrorSheet(contents, services_->mirrorStore());
   registerShortcutsSheet(contents);
   registerCommandPalette(contents, paletteActions(*services_, view_), [&mainWindow] { mainWindow.showMainWindow(); });
   startTray();
@@ -442,7 +439,6 @@ void QuorvelApp::on_shutdown() {
   // The tool windows' content before the model and the services it shows; work still
   // running finds its views gone.
   services_->toolWindows().reset();
-  mirror_.reset();
   if (window_) {
     // The window goes before the services whose views it shows.
     menu_ = nullptr;

@@ -14,7 +14,6 @@ class AppDelegate;
 class BrowserModel;
 class WorkspaceViewState;
 class MainWindow;
-class MirrorStore;
 class PrimaryMenu;
 class MenuBarView;
 class SearchIndexStore;
@@ -63,9 +62,6 @@ class QuorvelApp : public Gtk::Application {
   std::unique_ptr<AppServices> services_;
   std::shared_ptr<BrowserModel> model_;
   std::shared_ptr<WorkspaceViewState> view_;
-  // The workspace's one mirror store: the mirror tool window shows it, so a cache keeps
-  // running, and stays visible, however often that window closes.
-  std::shared_ptr<MirrorStore> mirror_;
   std::unique_ptr<AppDelegate> delegate_;
   MainWindow* window_ = nullptr;
   PrimaryMenu* menu_ = nullptr;
