@@ -187,6 +187,8 @@ TEST_F(HotFolderTest, StartSwitchAndFolderChoice) {
   w.startWatching();
   EXPECT_FALSE(w.isWatching.get());
   EXPECT_EQ(w.lastEventText.get(), "无法打开监控目录");
+  // A folder for this run only: the stored configuration stays the user's.
+  EXPECT_NE(HotFolderWatcher::Config::load(home.defaults()).folderPath, (elsewhere / "不是目录.pdf").string());
 
   fs::path chosen = home.root() / "扫描仪";
   fs::create_directories(chosen);
