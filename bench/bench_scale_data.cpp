@@ -184,27 +184,28 @@ void mirrorCheck(int n) {
   fs::path root = home.root() / "mirror";
   writeScaleMirrorTree(root, n);
   VolumeServices world(home.defaults());
-  auto store = MirrorStore::create(world.mirror());
+  MirrorConfig c = MirrorConfig::load(home.defaults());
+  c.rootPath = root.string();
+  c.save(home.defaults());
   const std::string base = service.baseUrl();
   const std::string cookie = std::string(TestService::kSessionCookie) + "=" + service.issueSession();
-  store->fetcher = [base, cookie](const std::string& path) { return nativeRead(base + path, cookie); };
-  MirrorConfig c = store->config.get();
-  c.rootPath = root.string();
-  store->config.set(c);
-  Figure selected = measure([&] { store->selectContract(77); }, [&] { return !store->folders->empty(); });
+  auto store = MirrorStore::create(world.mirror(), std::make_shared<MirrorWorkspace>(),
+                                   [base, cookie](const std::string& path) { return nativeRead(base + path, cookie); });
+  MirrorSelection& selection = store->selection();
+  Figure selected = measure([&] { selection.selectContract(77); }, [&] { return !selection.folders->empty(); });
   note("mirror-select", n, selected);
   bool done = false;
   Figure f = measure(
       [&] {
         spawn([](std::shared_ptr<MirrorStore> s, bool& d) -> Task<void> {
-          auto checking = s->check();
+          auto checking = s->selection().check();
           co_await checking;
           d = true;
         }(store, done));
       },
       [&] { return done; });
-  note("mirror-check", n, f, "differences=" + std::to_string(store->diffs->size()));
-  if (store->lastError.get()) broken.push_back("检查失败：" + *store->lastError.get());
+  note("mirror-check", n, f, "differences=" + std::to_string(store->selection().diffs->size()));
+  if (store->activity().lastError.get()) broken.push_back("检查失败：" + *store->activity().lastError.get());
 }
 
 void checkBounds() {

@@ -233,13 +233,12 @@ int main(int argc, char** argv) {
 
     // ---- The mirror sheet's contract list.
     {
-      auto store = MirrorStore::create(services.mirrorServices());
-      store->browser = model;
+      auto store = services.mirrorStore().shared_from_this();
       auto* sheet = Gtk::make_managed<MirrorSheet>(store, model, [] {});
       auto window = windowFor(*sheet, 880, 580);
       auto open = measure(
           sheet, [&] { window->present(); },
-          [&] { return sheet->contractCount() == n && !store->busy.get(); });
+          [&] { return sheet->contractCount() == n && !store->activity().busy.get(); });
       report("mirror_open", n, open);
       auto key = measure(
           sheet, [&] { sheet->searchEntry().set_text("1"); }, [&] { return sheet->contractCount() != n; });

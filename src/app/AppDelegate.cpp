@@ -50,8 +50,10 @@ namespace quorvel {
 namespace {
 // What the view renders show of the application's own services.
 PreviewRenders::Services renderServices(AppServices& services) {
-  return {services.settingsServices(), QuickArchiveServices{services.filePanels(), services.inbox(),
-                                                            services.scanner(), services.workers(), services.audit()}};
+  return {services.settingsServices(),
+          QuickArchiveServices{services.filePanels(), services.inbox(), services.scanner(), services.workers(),
+                               services.audit()},
+          services.mirrorServices()};
 }
 }  // namespace
 
@@ -227,7 +229,8 @@ void AppDelegate::runDomDump() {
 }
 
 void AppDelegate::runEditTest() {
-  EditUploadTest::Services check{*browser_, services_.mirrorServices(), services_.webEngine(), diagnosticsToken_};
+  EditUploadTest::Services check{*browser_,          services_.mirrorStore().transfers(), services_.defaults(),
+                                 services_.clock(), services_.webEngine(),                diagnosticsToken_};
   EditUploadTest::run(check, [this](nlohmann::json report) {
     writeDiagnosticReport(report, "edit-upload-test.json", "[EDIT-TEST]");
     quitApp();
@@ -260,8 +263,8 @@ void AppDelegate::startBackgroundServices() {
   // Turning indexing on in the settings indexes this workspace at once.
   services_.spotlight().setWorkspace([weak = std::weak_ptr<BrowserModel>(browser_)] { return weak.lock(); });
   postToMain([this] {
-    // Old versions past their days go first; the store is made for this alone.
-    MirrorStore::create(services_.mirrorServices())->autoPruneIfNeeded();
+    // Old versions past their days go first.
+    services_.mirrorStore().maintenance().autoPruneIfNeeded();
     services_.calendarSync().startIfEnabled();
     services_.desktopCalendar().startIfEnabled(services_.mode());
     services_.inbox().startIfEnabled(services_.mode() == AppMode::diagnostic);

@@ -226,8 +226,9 @@ AppServices::AppServices(Options options) : options_(options) {
     conflicts_ = std::make_unique<LoggingConflictPresenter>();
   else
     conflicts_ = std::make_unique<WindowConflictPresenter>(*desktop_, *previews_, *workers_, volume_->cache());
-  editWorkspace_ = std::make_shared<EditWorkspace>();
-  auto editing = EditSession::Backend::real(*volume_, *desktop_, *workers_, mirrorServices(), editWorkspace_);
+  editWorkspace_ = std::make_shared<MirrorWorkspace>();
+  mirror_ = MirrorStore::create(mirrorServices(), editWorkspace_);
+  auto editing = EditSession::Backend::real(*volume_, *desktop_, *workers_, mirror_->transfers(), editWorkspace_);
   // A user's edits outlive the process; diagnostic and test runs leave no sessions.
   if (options.mode == AppMode::normal) editing.sessionsFile = AppConfig::dataDir() / "edit-sessions.json";
   editSession_ = std::make_unique<EditSession>(std::move(editing), *dialogs_, *conflicts_, *previews_,
@@ -335,6 +336,8 @@ AppServices::~AppServices() {
   countsNotified_.disconnect();
   dockBadgeCleared_.disconnect();
   inbox_->setOpener(nullptr);
+  // Mirror work still suspended finds no cookie store once the engine is gone.
+  editWorkspace_->webStore = nullptr;
   // The index may outlive these services (the application holds it too).
   if (spotlight_)
     if (auto* store = dynamic_cast<SearchIndexStore*>(options_.searchIndex.get())) store->setDamageObserver({});
@@ -394,7 +397,8 @@ SettingsServices AppServices::settingsServices() {
                           *desktop_,
                           *dialogs_,
                           *updates_,
-                          mirrorServices(),
+                          *mirror_,
+                          *audit_,
                           *viewState()};
 }
 

@@ -56,8 +56,9 @@ class WorkerPool;
 class LocalVolume;
 class ConflictPresenter;
 class EditSession;
-struct EditWorkspace;
+class MirrorStore;
 struct MirrorServices;
+struct MirrorWorkspace;
 class HotFolderWatcher;
 class QuickArchiveWindow;
 class PageExport;
@@ -180,6 +181,9 @@ class AppServices {
   FloatingWindowManager& toolWindows() { return *toolWindows_; }
   // What a mirror store works with.
   MirrorServices mirrorServices();
+  // The one mirror store: the mirror sheet, the settings, editing and the launch's
+  // pruning share it.
+  MirrorStore& mirrorStore() { return *mirror_; }
 
   // The one workspace model, made on first use and wired to the notifier; the
   // calendar services that read it are built with it.
@@ -244,8 +248,10 @@ class AppServices {
   std::unique_ptr<LocalVolume> volume_;
   std::unique_ptr<http::DownloadSession> downloads_;
   std::unique_ptr<ConflictPresenter> conflicts_;
-  // The signed-in workspace the edit session uploads through, filled in by browser().
-  std::shared_ptr<EditWorkspace> editWorkspace_;
+  // The signed-in workspace the mirror store reads and uploads through, filled in by
+  // browser() and once the engine exists.
+  std::shared_ptr<MirrorWorkspace> editWorkspace_;
+  std::shared_ptr<MirrorStore> mirror_;
   std::unique_ptr<EditSession> editSession_;
   std::unique_ptr<HotFolderWatcher> inbox_;
   std::unique_ptr<QuickArchiveWindow> quickArchive_;

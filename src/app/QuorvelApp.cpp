@@ -144,10 +144,7 @@ void QuorvelApp::on_startup() {
   todoActions.showMainWindow = [&mainWindow] { mainWindow.showMainWindow(); };
   todoActions.showDesktopCalendar = [&calendar = services_->desktopCalendar()] { calendar.show(); };
   registerTodoSheet(contents, view, std::move(todoActions));
-  // The one mirror store: its downloads carry the web views' cookies.
-  mirror_ = MirrorStore::create(services_->mirrorServices());
-  mirror_->webStore = &services_->webEngine();
-  registerMirrorSheet(contents, mirror_);
+  registerMirrorSheet(contents, services_->mirrorStore());
   registerShortcutsSheet(contents);
   registerCommandPalette(contents, paletteActions(*services_, view), [&mainWindow] { mainWindow.showMainWindow(); });
 
@@ -298,7 +295,6 @@ void QuorvelApp::on_shutdown() {
   // The tool windows' content before the model and the services it shows; work still
   // running finds its views gone.
   services_->toolWindows().reset();
-  mirror_.reset();
   // The main window goes first with the services, before the services whose views it
   // shows. The settings go last of the services: what the others wrote on their way
   // out reaches the file as the settings are written on their own going.

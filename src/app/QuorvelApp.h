@@ -10,7 +10,6 @@
 
 namespace quorvel {
 
-class MirrorStore;
 
 // The application object: one instance per session (a second launch hands its links
 // and files to the running one), the main window "main" over the workspace model,
@@ -44,9 +43,6 @@ class QuorvelApp : public Gtk::Application {
   Switches switches_;
   RendererSetup renderer_;
   std::unique_ptr<AppServices> services_;
-  // The workspace's one mirror store: the mirror tool window shows it, so a cache keeps
-  // running, and stays visible, however often that window closes.
-  std::shared_ptr<MirrorStore> mirror_;
   SourceId sigterm_;
   SourceId sigint_;
 };

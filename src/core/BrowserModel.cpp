@@ -89,7 +89,7 @@ std::shared_ptr<BrowserTab> BrowserModel::newTab(const std::string& path, const 
   }
   auto tab = makeTab(title);
   tab->attach(makePage(tab));
-  tab->currentPath.set(path);
+  tab->showPath(path);
 
   auto v = tabs_.get();
   v.push_back(tab);
@@ -165,7 +165,7 @@ void BrowserModel::loadInActive(const std::string& path) {
   if (!t->webView()) wake(t);
   auto url = urlForServicePath(AppConfig::homeURL(defaults_), path);
   if (!url) return;
-  t->currentPath.set(url->decodedPath());
+  t->showPath(url->decodedPath());
   if (auto* page = t->webView()) page->loadURL(*url, kLoadTimeoutSeconds);
   syncActiveState();
 }

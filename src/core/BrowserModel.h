@@ -58,8 +58,7 @@ class BrowserModel : public std::enable_shared_from_this<BrowserModel> {
   using Tabs = std::vector<std::shared_ptr<BrowserTab>>;
   const Published<Tabs, BrowserModel>& tabs() const { return tabs_; }
   // The active tab's id; tests may point it at a tab without activating it.
-  Published<std::optional<std::string>>& activeID() { return activeID_; }
-  const Published<std::optional<std::string>>& activeID() const { return activeID_; }
+  const Published<std::optional<std::string>, BrowserModel>& activeID() const { return activeID_; }
   // The active tab's path, loading state and history, kept by syncActiveState().
   const Published<std::string, BrowserModel>& activePath() const { return activePath_; }
   const Published<bool, BrowserModel>& activeLoading() const { return activeLoading_; }
@@ -137,9 +136,12 @@ class BrowserModel : public std::enable_shared_from_this<BrowserModel> {
   bool restoreSession();
   std::shared_ptr<WebPage> makePage(const std::shared_ptr<BrowserTab>& tab);
   int indexOf(const std::string& id) const;
+  // Tests reach states the public steps do not (an active tab still asleep, none active).
+  friend struct BrowserModelProbe;
+  void setActiveID(std::optional<std::string> id) { activeID_.set(std::move(id)); }
 
   Published<Tabs, BrowserModel> tabs_;
-  Published<std::optional<std::string>> activeID_;
+  Published<std::optional<std::string>, BrowserModel> activeID_;
   Published<std::string, BrowserModel> activePath_{"/dashboard"};
   Published<bool, BrowserModel> activeLoading_{false};
   Published<bool, BrowserModel> activeCanGoBack_{false};

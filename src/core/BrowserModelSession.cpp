@@ -87,7 +87,7 @@ bool BrowserModel::restoreSession() {
     auto titleIt = entry.find("title");
     auto tab = makeTab(titleIt == entry.end() ? "标签" : titleIt->get<std::string>());
     tab->hibernatedURL = *url;
-    tab->currentPath.set(url->decodedPath());
+    tab->showPath(url->decodedPath());
     restored.push_back(tab);
   }
   if (skippedMalformed > 0)
@@ -127,7 +127,7 @@ void BrowserModel::wake(const std::shared_ptr<BrowserTab>& tabRef) {
   if (!tab || tab->webView()) return;
   tab->attach(makePage(tab));
   if (tab->hibernatedURL) {
-    tab->currentPath.set(tab->hibernatedURL->decodedPath());
+    tab->showPath(tab->hibernatedURL->decodedPath());
     if (auto* page = tab->webView()) page->loadURL(*tab->hibernatedURL, kLoadTimeoutSeconds);
   }
   changed_.emit();

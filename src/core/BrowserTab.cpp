@@ -25,9 +25,7 @@ void BrowserTab::teardownWebView() {
   }
   webView_.reset();
   intendedURL.reset();
-  isLoading.set(false);
-  canGoBack.set(false);
-  canGoForward.set(false);
+  loadEnded(false, false);
 }
 
 }  // namespace quorvel

@@ -29,11 +29,24 @@ class BrowserTab {
   std::optional<Url> intendedURL;
   std::chrono::system_clock::time_point lastActive;
 
-  Published<std::string> title;
-  Published<std::string> currentPath;
-  Published<bool> isLoading{false};
-  Published<bool> canGoBack{false};
-  Published<bool> canGoForward{false};
+  Published<std::string, BrowserTab> title;
+  Published<std::string, BrowserTab> currentPath;
+  Published<bool, BrowserTab> isLoading{false};
+  Published<bool, BrowserTab> canGoBack{false};
+  Published<bool, BrowserTab> canGoForward{false};
+
+  // What the page reports, and the path a restored or woken tab stands on.
+  void showTitle(std::string shown) { title.set(std::move(shown)); }
+  void showPath(std::string path) { currentPath.set(std::move(path)); }
+  void loadStarted() { isLoading.set(true); }
+  // The load stopped without a new history (the page's process went).
+  void loadStopped() { isLoading.set(false); }
+  // The load ended (with a page or without one); the history as it is now.
+  void loadEnded(bool back, bool forward) {
+    isLoading.set(false);
+    canGoBack.set(back);
+    canGoForward.set(forward);
+  }
 
   // The one way a page is released: keeps its address for waking.
   void teardownWebView();

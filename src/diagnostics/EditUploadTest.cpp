@@ -77,11 +77,9 @@ void writeVersion(const fs::path& local, const std::string& text) {
     logPlainLine("[EDIT-TEST] 写入测试文件失败 " + local.string() + "：" + why, LogLevel::warning);
 }
 
-// Each upload on a store of its own, as a fresh editor would make it.
+// Each upload through the mirror's, as an editor's goes.
 Task<json> upload(const Services& s, std::string serverPath, fs::path local) {
-  auto store = MirrorStore::create(s.mirror);
-  store->webStore = &s.webStore;
-  json answer = co_await store->uploadFile(serverPath, local);
+  json answer = co_await s.mirror.uploadFile(serverPath, local);
   co_return answer;
 }
 
@@ -113,10 +111,10 @@ Task<void> check(Services s, std::function<void(json)> then) {
   report["contract"] = contract;
 
   const long long stamp =
-      std::chrono::duration_cast<std::chrono::seconds>(s.mirror.clock.now().time_since_epoch()).count();
+      std::chrono::duration_cast<std::chrono::seconds>(s.clock.now().time_since_epoch()).count();
   const std::string path = rules::serverPath(badges.firm, contract, stamp);
   report["path"] = path;
-  const Url home = AppConfig::homeURL(s.mirror.defaults);
+  const Url home = AppConfig::homeURL(s.defaults);
   std::error_code ec;
   fs::path tmp = fs::temp_directory_path(ec);
   if (ec || tmp.empty()) tmp = "/tmp";

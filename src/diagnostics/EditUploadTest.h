@@ -12,6 +12,8 @@
 namespace quorvel {
 
 class BrowserModel;
+class Clock;
+class UserDefaults;
 class WebStore;
 
 namespace EditUploadTest {
@@ -20,9 +22,13 @@ namespace EditUploadTest {
 struct Services {
   // The workspace model: its badge counts and its active page.
   BrowserModel& browser;
-  // What each upload's new mirror store is made with.
-  MirrorServices mirror;
-  // The web views' cookies; only the service's travel.
+  // The mirror's transfers, which send the uploads with the workspace's cookies.
+  MirrorTransfers& mirror;
+  // The service's address.
+  UserDefaults& defaults;
+  // The scratch file's name is stamped with its time.
+  const Clock& clock;
+  // The web views' cookies (the downloads and the delete); only the service's travel.
   WebStore& webStore;
   // The owner's lifetime token: the check stops, and hands nothing over, once it is gone.
   std::weak_ptr<void> owner;

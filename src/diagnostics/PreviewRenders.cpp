@@ -224,9 +224,10 @@ void renderOne(View view, const Services& services, PreviewSamples& samples) {
                      [&samples] { samples.publishDeadlines(); });
     case View::mirror: {
       auto store = samples.mirror();
-      // Coming up, the sheet reads the volume's state into the status line.
+      // Coming up, the sheet reads the volume's state into the status line; the sample's
+      // line comes back as a volume note would.
       return capture(*Gtk::make_managed<MirrorSheet>(store, model, std::function<void()>{}), target,
-                     [store] { store->progressText.set(PreviewSamples::kMirrorProgress); });
+                     [store] { store->volumeChanged(PreviewSamples::kMirrorProgress); });
     }
     case View::palette:
       return capture(
@@ -278,7 +279,7 @@ std::vector<View> sheetViews() { return {View::todo, View::mirror, View::palette
 void render(const Services& services, const std::vector<View>& views) {
   ScopedLightAppearance light;
   ScopedAnimationsOff still;
-  PreviewSamples samples(services.settings.mirror);
+  PreviewSamples samples(services.mirror);
   for (View view : views) renderOne(view, services, samples);
 }
 

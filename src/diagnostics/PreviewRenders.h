@@ -16,10 +16,12 @@ namespace PreviewRenders {
 
 // The application's services the views show; all of them outlive the render.
 struct Services {
-  // The settings sheet's, which also hold the calendar sync, the desktop calendar, the
-  // privacy lock and what a mirror store works with.
+  // The settings sheet's, which also hold the calendar sync, the desktop calendar and
+  // the privacy lock.
   SettingsServices settings;
   QuickArchiveServices archive;
+  // What the samples' own mirror store is made with.
+  MirrorServices mirror;
 };
 
 // The views, in the order RENDER_ALL writes them.

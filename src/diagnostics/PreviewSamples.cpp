@@ -146,23 +146,23 @@ void PreviewSamples::publishDeadlines() {
 
 const std::shared_ptr<MirrorStore>& PreviewSamples::mirror() {
   if (mirror_) return mirror_;
-  mirror_ = MirrorStore::create(services_);
-  auto& m = *mirror_;
-  m.browser = model_;
   // Its folder is the samples' own, which stays empty: the user's mirror is not read.
-  MirrorConfig config = m.config.get();
+  MirrorConfig config = MirrorConfig::load(*defaults_);
   config.rootPath = (folder_.empty() ? fs::path("/nonexistent") : folder_ / "墨衡台卷宗").string();
-  m.config.set(config);
-  m.contracts.set(sampleContracts());
-  m.selectedContract.set(1);
-  m.folders.set(
-      {{"00_合同公共材料", 8, 12400000}, {"01_一审诉状与证据", 24, 68500000}, {"02_庭审笔录与裁定", 6, 9200000}});
-  m.selectedFolders.set({"00_合同公共材料", "01_一审诉状与证据"});
-  m.diffs.set({sampleDiff("01_一审诉状与证据/补充证据清单_v2.pdf", 2340000, MirrorDiffKind::missing, 0),
-               sampleDiff("00_合同公共材料/委托代理合同.docx", 420000, MirrorDiffKind::newer, 390000)});
-  m.progressText.set(kMirrorProgress);
-  // What the sheet reads when it comes up: the sample's contracts, nothing else.
-  m.fetcher = sampleReply;
+  config.save(*defaults_);
+  MirrorStore::Preset shown;
+  shown.contracts = sampleContracts();
+  shown.selectedContract = 1;
+  shown.folders = {
+      {"00_合同公共材料", 8, 12400000}, {"01_一审诉状与证据", 24, 68500000}, {"02_庭审笔录与裁定", 6, 9200000}};
+  shown.selectedFolders = {"00_合同公共材料", "01_一审诉状与证据"};
+  shown.diffs = {sampleDiff("01_一审诉状与证据/补充证据清单_v2.pdf", 2340000, MirrorDiffKind::missing, 0),
+                 sampleDiff("00_合同公共材料/委托代理合同.docx", 420000, MirrorDiffKind::newer, 390000)};
+  shown.progressText = kMirrorProgress;
+  // A store of the samples' own, over their settings and model. What the sheet reads
+  // when it comes up: the sample's contracts, nothing else.
+  auto workspace = std::make_shared<MirrorWorkspace>(MirrorWorkspace{model_, nullptr});
+  mirror_ = MirrorStore::create(services_, std::move(workspace), sampleReply, shown);
   return mirror_;
 }
 

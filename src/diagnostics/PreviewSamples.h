@@ -39,7 +39,7 @@ class PreviewSamples {
   // The sample's deadline lists as the service sends them.
   static const char* const kDeadlinesJson;
   // The mirror store's status line; the sheet sets its own when it comes up, the render
-  // puts this one back.
+  // puts this one back through the store.
   static constexpr const char* kMirrorProgress = "发现 2 个差异（缺 1 / 更新 1）";
 
  private:

@@ -44,7 +44,7 @@ class Scanner {
   Scanner(const Scanner&) = delete;
   Scanner& operator=(const Scanner&) = delete;
 
-  Published<State> state{State::unknown};
+  Published<State, Scanner> state{State::unknown};
   const std::vector<Device>& devices() const { return devices_; }
 
   // Runs "scanimage -L" once (again only with `refresh`); the result is kept.

@@ -274,7 +274,7 @@ void TabController::onLoadChanged(WebKitLoadEvent event) {
     refusedURI_.clear();
     requestedURI_ = currentURL().value_or("");
     showingFailurePage_ = std::exchange(failurePagePending_, false);
-    t->isLoading.set(true);
+    t->loadStarted();
     syncIfActive();
   } else if (event == WEBKIT_LOAD_REDIRECTED) {
     requestedURI_ = currentURL().value_or("");
@@ -342,7 +342,7 @@ void TabController::failLoad(const std::string& failingURI, const std::string& r
   // The tab keeps the address it was meant to show.
   if (auto url = Url::parse(failingURI)) {
     t->intendedURL = *url;
-    if (isServiceOrigin(*url, AppConfig::homeURL(engine_.defaults()))) t->currentPath.set(url->decodedPath());
+    if (isServiceOrigin(*url, AppConfig::homeURL(engine_.defaults()))) t->showPath(url->decodedPath());
   }
   showLoadFailure(failingURI, reason);
 }
@@ -356,9 +356,7 @@ void TabController::showLoadFailure(const std::string& failingURI, const std::st
 void TabController::onEndedWithoutPage() {
   auto t = tab_.lock();
   if (!t || !view_) return;
-  t->isLoading.set(false);
-  t->canGoBack.set(canGoBack());
-  t->canGoForward.set(canGoForward());
+  t->loadEnded(canGoBack(), canGoForward());
   syncIfActive();
 }
 
@@ -391,7 +389,7 @@ void TabController::noteCommittedSite() {
 void TabController::onProcessTerminated() {
   // Each page of an ended process starts a process of its own when it reloads.
   if (auto groups = processGroups_.lock()) groups->separate(this);
-  if (auto t = tab_.lock()) t->isLoading.set(false);
+  if (auto t = tab_.lock()) t->loadStopped();
   syncIfActive();
   logLine(tags::kTab, "网页进程已退出，自动重新载入");
   if (view_) webkit_web_view_reload(view_);
@@ -402,12 +400,10 @@ void TabController::onFinished() {
   auto m = store_.lock();
   if (!t || !view_) return;
   t->intendedURL.reset();
-  t->isLoading.set(false);
-  t->canGoBack.set(canGoBack());
-  t->canGoForward.set(canGoForward());
+  t->loadEnded(canGoBack(), canGoForward());
   auto uri = currentURL();
   std::optional<Url> url = uri ? Url::parse(*uri) : std::nullopt;
-  if (url && !url->path.empty()) t->currentPath.set(url->decodedPath());
+  if (url && !url->path.empty()) t->showPath(url->decodedPath());
   // The engine may report the page title a moment after the load has finished.
   titlePending_ = true;
   applyPageTitle();
@@ -431,7 +427,7 @@ void TabController::applyPageTitle() {
   std::string title = rawTitle ? rawTitle : "";
   if (title.empty()) return;
   titlePending_ = false;
-  t->title.set(TabRules::shortTitle(title));
+  t->showTitle(TabRules::shortTitle(title));
   if (auto id = TabRules::proceedingId(t->currentPath.get())) {
     if (auto m = store_.lock()) m->account().rememberProceeding(*id, title);
   }

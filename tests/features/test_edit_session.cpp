@@ -514,7 +514,8 @@ TEST(EditSessionUpload, UploadsReachTheCaseShare) {
   auto workspace = std::make_shared<EditWorkspace>(EditWorkspace{{}, &cookies});
   fs::path file = home.root() / "合同.docx";
   writeFile(file, "first");
-  auto upload = EditSession::Backend::real(world.volume, world.desktop, world.workers, world.mirror(), workspace).upload;
+  auto mirror = MirrorStore::create(world.mirror(), workspace);
+  auto upload = EditSession::Backend::real(world.volume, world.desktop, world.workers, mirror->transfers(), workspace).upload;
 
   auto created = runToEnd(upload("user_data/FIRM_demo/案件/2026/新合同.docx", file));
   ASSERT_TRUE(created->value) << errorOf(*created).message;

@@ -62,7 +62,7 @@ class HotFolderTest : public ::testing::Test {
     elsewhere = home.root() / "桌面";
     fs::create_directories(elsewhere);
     w.setOpener(&opener);
-    w.config.set({true, inbox.string(), true});
+    w.useForThisRun({true, inbox.string(), true});
     setLogSink([this](const std::string& line) { logs.push_back(line); });
   }
   void TearDown() override {
@@ -162,7 +162,7 @@ TEST_F(HotFolderTest, ArchivesOnlyInboxFilesAndLosesNoEarlierArchivedFile) {
 }
 
 TEST_F(HotFolderTest, WithoutMovingUploadedFilesStayAndAreNotOfferedAgain) {
-  w.config.set({true, inbox.string(), false});
+  w.useForThisRun({true, inbox.string(), false});
   w.startWatching();
   writeFile(inbox / "a.pdf", "one");
   ASSERT_TRUE(waitOffers(1));
@@ -183,10 +183,12 @@ TEST_F(HotFolderTest, StartSwitchAndFolderChoice) {
   EXPECT_TRUE(w.isWatching.get());
 
   writeFile(elsewhere / "不是目录.pdf", "x");
-  w.config.set({true, (elsewhere / "不是目录.pdf").string(), true});
+  w.useForThisRun({true, (elsewhere / "不是目录.pdf").string(), true});
   w.startWatching();
   EXPECT_FALSE(w.isWatching.get());
   EXPECT_EQ(w.lastEventText.get(), "无法打开监控目录");
+  // A folder for this run only: the stored configuration stays the user's.
+  EXPECT_NE(HotFolderWatcher::Config::load(home.defaults()).folderPath, (elsewhere / "不是目录.pdf").string());
 
   fs::path chosen = home.root() / "扫描仪";
   fs::create_directories(chosen);

@@ -20,13 +20,15 @@ class SettingsWorld {
 
   SettingsServices services() {
     return SettingsServices{world.volume,  integration.services(), world.defaults, world.workers,
-                            world.desktop, world.dialogs,          updates,        world.mirror(),
-                            view};
+                            world.desktop, world.dialogs,          updates,        *mirror,
+                            world.audit,   view};
   }
 
   VolumeServices world;
   IntegrationServices integration;
   UpdateChecker updates;
+  // The settings' mirror store, over the settings as they are when the world is made.
+  std::shared_ptr<MirrorStore> mirror = MirrorStore::create(world.mirror(), std::make_shared<MirrorWorkspace>());
   WorkspaceViewState view{world.defaults};
 };
 

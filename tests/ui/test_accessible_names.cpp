@@ -44,7 +44,7 @@ class AccessibleNamesTest : public ToolWindowsFixture {
     registerTodoSheet(manager.contents(), viewState);
     registerShortcutsSheet(manager.contents());
     registerCommandPalette(manager.contents(), {}, [] {});
-    registerMirrorSheet(manager.contents(), MirrorStore::create(settings->world.mirror()));
+    registerMirrorSheet(manager.contents(), *settings->mirror);
   }
   void TearDown() override {
     capture.reset();

@@ -65,18 +65,19 @@ class MirrorSheetTest : public ::testing::Test {
     session = service.issueSession();
     cookies.stored = {{TestService::kSessionCookie, session, "127.0.0.1", false}};
   }
+  // The store reads through `reply`, which a test may replace.
   std::shared_ptr<MirrorStore> makeStore() {
-    auto store = MirrorStore::create(world.mirror());
-    store->webStore = &cookies;
-    store->fetcher = [this](const std::string& path) -> Task<std::string> {
+    reply = [this](const std::string& path) -> Task<std::string> {
       http::HttpRequest req;
       req.url = service.url(path);
       req.headers.emplace_back("Cookie", std::string(TestService::kSessionCookie) + "=" + session);
-      http::HttpResponse reply = co_await http::send(std::move(req));
-      co_return reply.body;
+      http::HttpResponse answer = co_await http::send(std::move(req));
+      co_return answer.body;
     };
-    return store;
+    return MirrorStore::create(world.mirror(), std::make_shared<MirrorWorkspace>(MirrorWorkspace{{}, &cookies}),
+                               [this](const std::string& path) { return reply(path); });
   }
+  MirrorStore::Fetcher reply;
   TempHome home;
   VolumeServices world{home.defaults()};
   TestService service;
@@ -95,7 +96,7 @@ TEST_F(MirrorSheetTest, ChoosesTheFirstContractAndShowsFoldersAndDifferences) {
   window.set_child(*sheet);
   window.present();
 
-  ASSERT_TRUE(waitUntil([&] { return store->selectedContract.get() == 7 && !store->folders->empty(); }, 10000));
+  ASSERT_TRUE(waitUntil([&] { return store->selection().selectedContract.get() == 7 && !store->selection().folders->empty(); }, 10000));
   drainMainLoop();
   EXPECT_TRUE(shows(*sheet, "HT-2026-007"));
   EXPECT_TRUE(shows(*sheet, "合同根目录文件"));
@@ -110,14 +111,14 @@ TEST_F(MirrorSheetTest, ChoosesTheFirstContractAndShowsFoldersAndDifferences) {
   sheet->searchEntry().set_text("无此合同");
   drainMainLoop();
   EXPECT_TRUE(shows(*sheet, "暂无可同步的合同"));
-  EXPECT_EQ(store->selectedContract.get(), 7);  // the search leaves the selection alone
+  EXPECT_EQ(store->selection().selectedContract.get(), 7);  // the search leaves the selection alone
   sheet->searchEntry().set_text("");
 
-  store->toggleFolder("02_庭审材料");
-  runToEnd(store->check());
+  store->selection().toggleFolder("02_庭审材料");
+  runToEnd(store->selection().check());
   drainMainLoop();
   EXPECT_TRUE(shows(*sheet, "本地与服务器差异（12）"));
-  EXPECT_TRUE(shows(*sheet, "已选 3/5 项 · 约 " + byteCountText(store->selectedFoldersBytes())));
+  EXPECT_TRUE(shows(*sheet, "已选 3/5 项 · 约 " + byteCountText(store->selection().selectedFoldersBytes())));
   EXPECT_TRUE(shows(*sheet, "缺失"));
   window.set_visible(false);
 }
@@ -132,8 +133,8 @@ TEST_F(MirrorSheetTest, ThousandsOfContractsHaveRowsOnScreenOnlyAndTheSearchSpli
   auto* sheet = Gtk::make_managed<MirrorSheet>(store, nullptr, [] {});
   window.set_child(*sheet);
   window.present();
-  ASSERT_TRUE(waitUntil([&] { return sheet->contractCount() == 3000 && store->selectedContract.get() == 1; }, 10000));
-  ASSERT_TRUE(waitUntil([&] { return !store->busy.get(); }, 10000));
+  ASSERT_TRUE(waitUntil([&] { return sheet->contractCount() == 3000 && store->selection().selectedContract.get() == 1; }, 10000));
+  ASSERT_TRUE(waitUntil([&] { return !store->activity().busy.get(); }, 10000));
   drainMainLoop();
   EXPECT_TRUE(shows(*sheet, "案件合同（3000）"));
   EXPECT_GT(rowWidgetCount(sheet->contractList()), 0);
@@ -156,7 +157,7 @@ TEST_F(MirrorSheetTest, ThousandsOfContractsHaveRowsOnScreenOnlyAndTheSearchSpli
 
   // The same list read again changes no row.
   const std::size_t settled = sheet->listSplices();
-  runToEnd(store->loadNodes());
+  runToEnd(store->listing().loadNodes());
   drainMainLoop();
   EXPECT_EQ(sheet->listSplices(), settled);
   EXPECT_TRUE(hasAccessibleName(sheet->searchEntry(), "筛选合同编号"));
@@ -166,18 +167,18 @@ TEST_F(MirrorSheetTest, ThousandsOfContractsHaveRowsOnScreenOnlyAndTheSearchSpli
 TEST_F(MirrorSheetTest, RendersToPng) {
   auto store = makeStore();
   // One stale local copy and one backup, so every part of the sheet shows.
-  fs::path local = store->root() / "案件" / "2026" / "办案笔记.txt";
+  fs::path local = store->location().root() / "案件" / "2026" / "办案笔记.txt";
   fs::create_directories(local.parent_path());
   writeFile(local, "old");
-  fs::create_directories(store->root() / "_旧版本");
-  writeFile(store->root() / "_旧版本" / "起诉状.20261201-093000.pdf", std::string(48'000, 'x'));
+  fs::create_directories(store->location().root() / "_旧版本");
+  writeFile(store->location().root() / "_旧版本" / "起诉状.20261201-093000.pdf", std::string(48'000, 'x'));
   auto* sheet = Gtk::make_managed<MirrorSheet>(store, nullptr, [] {});
   sheet->set_size_request(880, 580);
   sheet->appear();
-  ASSERT_TRUE(waitUntil([&] { return !store->folders->empty(); }, 10000));
-  runToEnd(store->check());
+  ASSERT_TRUE(waitUntil([&] { return !store->selection().folders->empty(); }, 10000));
+  runToEnd(store->selection().check());
   sheet->appear();
-  ASSERT_TRUE(waitUntil([&] { return !store->busy.get(); }, 10000));
+  ASSERT_TRUE(waitUntil([&] { return !store->activity().busy.get(); }, 10000));
   drainMainLoop();
   std::string out = (fs::temp_directory_path() / "quorvel-mirror-sheet.png").string();
   // As renderWidgetToPng draws it, with a look at the rows in between: they have
@@ -185,7 +186,7 @@ TEST_F(MirrorSheetTest, RendersToPng) {
   ScopedAnimationsOff noAnimations;
   WidgetRenderHost host(*sheet);
   ASSERT_TRUE(host.showAndWait());
-  EXPECT_TRUE(shows(*sheet, "HT-2026-007")) << store->contracts->size();
+  EXPECT_TRUE(shows(*sheet, "HT-2026-007")) << store->listing().contracts->size();
   auto texture = host.render(*sheet);
   ASSERT_TRUE(texture && saveTexturePng(texture, out));
   EXPECT_GT(fs::file_size(out), 10'000u);
@@ -193,30 +194,30 @@ TEST_F(MirrorSheetTest, RendersToPng) {
 
 TEST_F(MirrorSheetTest, ErrorsPlaceholderSelectAllAndClose) {
   auto store = makeStore();
-  store->fetcher = [](const std::string&) -> Task<std::string> { co_return std::string("<html>登录</html>"); };
+  reply = [](const std::string&) -> Task<std::string> { co_return std::string("<html>登录</html>"); };
   bool closed = false;
   auto* sheet = Gtk::make_managed<MirrorSheet>(store, nullptr, [&] { closed = true; });
   Gtk::Window window;
   window.set_child(*sheet);
   window.present();
-  ASSERT_TRUE(waitUntil([&] { return store->lastError.get().has_value() && !store->busy.get(); }, 10000));
+  ASSERT_TRUE(waitUntil([&] { return store->activity().lastError.get().has_value() && !store->activity().busy.get(); }, 10000));
   drainMainLoop();
-  EXPECT_TRUE(shows(*sheet, *store->lastError.get()));
+  EXPECT_TRUE(shows(*sheet, *store->activity().lastError.get()));
   EXPECT_TRUE(shows(*sheet, "从左侧选择一个合同查看子目录与本地差异"));
   EXPECT_TRUE(shows(*sheet, "旧版本备份：0 个（0 字节）"));
   EXPECT_FALSE(buttonShowing(*sheet, "清空旧版本"));
 
   // A chosen contract: "全选" ticks every folder.
-  store->fetcher = [](const std::string&) -> Task<std::string> { co_return mirrorManifestJson(9); };
-  store->selectContract(9);
-  ASSERT_TRUE(waitUntil([&] { return store->folders->size() == 2; }, 5000));
+  reply = [](const std::string&) -> Task<std::string> { co_return mirrorManifestJson(9); };
+  store->selection().selectContract(9);
+  ASSERT_TRUE(waitUntil([&] { return store->selection().folders->size() == 2; }, 5000));
   drainMainLoop();
   auto* all = buttonShowing(*sheet, "全选");
   ASSERT_TRUE(all);
   g_signal_emit_by_name(all->gobj(), "clicked");
   drainMainLoop();
-  EXPECT_EQ(store->selectedFolders->size(), 2u);
-  EXPECT_TRUE(shows(*sheet, "已选 2/2 项 · 约 " + byteCountText(store->selectedFoldersBytes())));
+  EXPECT_EQ(store->selection().selectedFolders->size(), 2u);
+  EXPECT_TRUE(shows(*sheet, "已选 2/2 项 · 约 " + byteCountText(store->selection().selectedFoldersBytes())));
 
   auto* close = buttonShowing(*sheet, "关闭");
   ASSERT_TRUE(close);
@@ -234,7 +235,7 @@ class MirrorToolWindowTest : public MirrorSheetTest {
   void SetUp() override {
     MirrorSheetTest::SetUp();
     store = makeStore();
-    registerMirrorSheet(manager.contents(), store);
+    registerMirrorSheet(manager.contents(), *store);
     model = pages.model();
     main = std::make_unique<Gtk::Window>();
     main->set_child(*Gtk::make_managed<ContentView>(model, viewState, manager, nullptr));
@@ -262,7 +263,7 @@ class MirrorToolWindowTest : public MirrorSheetTest {
   // The first contract chosen and its manifest read, nothing running.
   void waitForContract() {
     ASSERT_TRUE(waitUntil([&] {
-      return store->selectedContract.get() == 7 && !store->folders->empty() && !store->busy.get();
+      return store->selection().selectedContract.get() == 7 && !store->selection().folders->empty() && !store->activity().busy.get();
     }, 10000));
     drainMainLoop();
   }
@@ -271,7 +272,7 @@ class MirrorToolWindowTest : public MirrorSheetTest {
     auto* cache = buttonShowing(sheet, "缓存所选目录");
     ASSERT_TRUE(cache);
     g_signal_emit_by_name(cache->gobj(), "clicked");
-    ASSERT_TRUE(waitUntil([&] { return store->done.get() >= 1; }, 10000));
+    ASSERT_TRUE(waitUntil([&] { return store->activity().done.get() >= 1; }, 10000));
   }
 
   FloatingWindowManager manager{home.defaults()};
@@ -289,13 +290,13 @@ TEST_F(MirrorToolWindowTest, AReopenedWindowShowsTheSameSheetWithTheRunningCache
   ASSERT_TRUE(sheet);
   waitForContract();
   sheet->searchEntry().set_text("2026");
-  store->toggleFolder("02_庭审材料");  // with the default ticks: 5 + 2 + 1 files
+  store->selection().toggleFolder("02_庭审材料");  // with the default ticks: 5 + 2 + 1 files
   const std::set<std::string> ticks{"(根目录)", "00_合同公共材料", "02_庭审材料"};
-  ASSERT_EQ(store->selectedFolders.get(), ticks);
+  ASSERT_EQ(store->selection().selectedFolders.get(), ticks);
   drainMainLoop();
   service.clearRequests();
   ASSERT_NO_FATAL_FAILURE(startCache(*sheet, 400));
-  const int total = store->total.get();
+  const int total = store->activity().total.get();
   ASSERT_EQ(total, 8);
 
   close();
@@ -304,25 +305,25 @@ TEST_F(MirrorToolWindowTest, AReopenedWindowShowsTheSameSheetWithTheRunningCache
   EXPECT_EQ(again, sheet);  // the same view, not a new one
   drainMainLoop();
   // Still the one cache, its progress in the footer of the view on screen.
-  EXPECT_TRUE(store->busy.get());
-  EXPECT_EQ(store->total.get(), total);
-  EXPECT_LT(store->done.get(), total);
-  EXPECT_EQ(store->progressText->rfind("下载 ", 0), 0u) << store->progressText.get();
-  EXPECT_TRUE(shows(*again, store->progressText.get())) << store->progressText.get();
+  EXPECT_TRUE(store->activity().busy.get());
+  EXPECT_EQ(store->activity().total.get(), total);
+  EXPECT_LT(store->activity().done.get(), total);
+  EXPECT_EQ(store->activity().progressText->rfind("下载 ", 0), 0u) << store->activity().progressText.get();
+  EXPECT_TRUE(shows(*again, store->activity().progressText.get())) << store->activity().progressText.get();
   auto* cache = buttonShowing(*again, "缓存所选目录");
   ASSERT_TRUE(cache);
   EXPECT_FALSE(cache->get_sensitive());
   // What the user chose is still there.
   EXPECT_EQ(again->searchEntry().get_text(), "2026");
-  EXPECT_EQ(store->selectedContract.get(), 7);
-  EXPECT_EQ(store->selectedFolders.get(), ticks);
+  EXPECT_EQ(store->selection().selectedContract.get(), 7);
+  EXPECT_EQ(store->selection().selectedFolders.get(), ticks);
   // A second start while it runs is refused by the store.
-  spawn(store->cacheAll());
+  spawn(store->transfers().cacheAll());
 
-  ASSERT_TRUE(waitUntil([&] { return !store->busy.get(); }, 30000));
+  ASSERT_TRUE(waitUntil([&] { return !store->activity().busy.get(); }, 30000));
   drainMainLoop();
-  EXPECT_EQ(store->progressText->rfind("已缓存 8 个文件（", 0), 0u) << store->progressText.get();
-  EXPECT_TRUE(shows(*again, store->progressText.get()));
+  EXPECT_EQ(store->activity().progressText->rfind("已缓存 8 个文件（", 0), 0u) << store->activity().progressText.get();
+  EXPECT_TRUE(shows(*again, store->activity().progressText.get()));
   EXPECT_EQ(service.requestsTo("/download_file").size(), 8u);
   EXPECT_EQ(manager.window("mirror")->get_child(), again);
 }
@@ -335,8 +336,8 @@ TEST_F(MirrorToolWindowTest, WorkEndingAfterTheWindowIsGoneFinishesInTheStoreOnl
   // The end of the application: the window and its sheet go while the cache runs.
   manager.reset();
   EXPECT_EQ(manager.window("mirror"), nullptr);
-  ASSERT_TRUE(waitUntil([&] { return !store->busy.get(); }, 30000));
+  ASSERT_TRUE(waitUntil([&] { return !store->activity().busy.get(); }, 30000));
   drainMainLoop();
-  EXPECT_EQ(store->progressText->rfind("已缓存 7 个文件（", 0), 0u) << store->progressText.get();
-  EXPECT_TRUE(fs::exists(store->root() / "案件" / "2026" / "_本地镜像.json"));
+  EXPECT_EQ(store->activity().progressText->rfind("已缓存 7 个文件（", 0), 0u) << store->activity().progressText.get();
+  EXPECT_TRUE(fs::exists(store->location().root() / "案件" / "2026" / "_本地镜像.json"));
 }

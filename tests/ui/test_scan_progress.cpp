@@ -15,14 +15,13 @@ TEST(ScanProgressWindow, LineAndBarFollowTheRun) {
   auto* body = Gtk::make_managed<ScanProgressBody>(state);
   EXPECT_EQ(body->line().get_text(), "正在处理第 1/3 份：准备中…");
   EXPECT_DOUBLE_EQ(body->fraction(), 0.0);
-  state->current.set(1);
-  state->fileName.set("判决书.pdf");
+  state->moveTo(1, "判决书.pdf");
   EXPECT_EQ(body->line().get_text(), "正在处理第 2/3 份：判决书.pdf");
   EXPECT_NEAR(body->fraction(), 1.0 / 3, 1e-9);
-  state->current.set(3);
+  state->moveTo(3);
   EXPECT_EQ(body->line().get_text(), "正在处理第 3/3 份：判决书.pdf");  // never beyond the total
   EXPECT_DOUBLE_EQ(body->fraction(), 1.0);
-  state->current.set(1);
+  state->moveTo(1);
   std::string png = std::getenv("SCAN_PROGRESS_PNG") ? std::getenv("SCAN_PROGRESS_PNG") : "";
   if (!png.empty()) {
     std::string error;

@@ -160,14 +160,14 @@ TEST_F(SystemIntegrationCardTest, HotKeysInboxSearchAndIdleLockRows) {
 
   // The inbox: the path as the subtitle (empty shows empty), the switch drives watching.
   const std::string inbox = (home.root() / "文档" / "墨衡台收件箱").string();
-  world.inbox.config.set({false, inbox, true});
+  world.inbox.useForThisRun({false, inbox, true});
   EXPECT_EQ(c.inboxPath().get_text().raw(), inbox);
   c.inboxSwitch().set_active(true);
   EXPECT_TRUE(world.inbox.isWatching.get());
   EXPECT_TRUE(HotFolderWatcher::Config::load(defaults).enabled);
   world.inbox.setEnabled(false);
   EXPECT_FALSE(c.inboxSwitch().get_active());
-  world.inbox.config.set({false, "", true});
+  world.inbox.useForThisRun({false, "", true});
   EXPECT_EQ(c.inboxPath().get_text().raw(), "");
 
   // System search: the switch is stored; the line shows the description until a run counted.

@@ -221,18 +221,18 @@ TEST_F(TabStripTest, ChipFollowsItsTabsFields) {
   TabStrip strip(model);
   TabChip* chip = strip.chips()[0].get();
   auto tab = chip->tab();
-  tab->isLoading.set(true);
+  tab->loadStarted();
   EXPECT_EQ(chip->glyph(), ChipGlyph::spinner);
-  tab->isLoading.set(false);
-  tab->currentPath.set("/proceeding/88");
+  tab->loadStopped();
+  tab->showPath("/proceeding/88");
   EXPECT_EQ(chip->pathIcon().kind(), LawIconKind::clock);
-  tab->title.set("");
+  tab->showTitle("");
   EXPECT_EQ(chip->titleLabel().get_text(), "新标签");
   fakeOf(tab)->url.reset();
   EXPECT_EQ(chip->tooltipText(), "");
   fakeOf(tab)->url = "https://example.com/proceeding/88";
   EXPECT_EQ(chip->tooltipText(), "https://example.com/proceeding/88");
-  tab->title.set("庭审笔录");
+  tab->showTitle("庭审笔录");
   EXPECT_EQ(chip->titleLabel().get_text(), "庭审笔录");
 }
 

@@ -3,6 +3,7 @@
 #include <fstream>
 #include <thread>
 
+#include "BrowserModelProbe.h"
 #include "TestEnv.h"
 #include "TestHelpers.h"
 #include "base/Log.h"
@@ -387,7 +388,7 @@ TEST_F(ModelTest, IdleTabsHibernateOnlyPastTwentyMinutes) {
 
   auto single = withTabs(1);
   single->activeTab()->lastActive = pages.clock.now() - 5h;
-  single->activeID().set(std::nullopt);
+  BrowserModelProbe::setActiveID(*single, std::nullopt);
   single->hibernateIdleTabs();
   EXPECT_NE(single->tabs().get()[0]->webView(), nullptr);
 }

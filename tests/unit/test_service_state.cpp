@@ -168,10 +168,10 @@ TEST_F(ServiceStateTest, BadgeRepliesMoveBetweenTheThreeStates) {
 TEST_F(ServiceStateTest, BadgesAreReadOnlyInAFinishedPageOfTheServicesOrigin) {
   auto tab = model->activeTab();
   page->url = "https://example.com/dashboard";
-  tab->isLoading.set(true);  // the view may still hold the blank document
+  tab->loadStarted();  // the view may still hold the blank document
   refreshWithText(R"({"overdue":7})");
   EXPECT_TRUE(page->calledBodies.empty());
-  tab->isLoading.set(false);
+  tab->loadStopped();
   tab->intendedURL = Url::parse("https://example.com/cases");  // asked for, failed or not finished
   refreshWithText(R"({"overdue":7})");
   EXPECT_TRUE(page->calledBodies.empty());

@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 
+#include "BrowserModelProbe.h"
 #include "ServiceTabFixture.h"
 #include "ui/model/WorkspaceViewState.h"
 #include "TestHelpers.h"
@@ -144,7 +145,7 @@ TEST_F(ContentViewTest, AReleasedTabShowsItsPlaceholderAndWakesFromIt) {
   model->selectTab(0);  // activating wakes it already; wake from the button instead
   ASSERT_TRUE(waitLoaded(first, "/dashboard"));
   ASSERT_EQ(model->hibernateOthers(), 1);
-  model->activeID().set(second->id());
+  BrowserModelProbe::setActiveID(*model, second->id());
   drainMainLoop();
   placeholder = placeholderOf(second);
   ASSERT_NE(placeholder, nullptr);

@@ -48,7 +48,7 @@ class InboxQuickArchiveWeb : public ServiceTabFixture {
     archiveWindow->setModel(model);
     opener.archive = archiveWindow.get();
     watcher->setOpener(&opener);
-    watcher->config.set({true, (root / "收件箱").string(), true});
+    watcher->useForThisRun({true, (root / "收件箱").string(), true});
     watcher->startWatching();
   }
   void TearDown() override {

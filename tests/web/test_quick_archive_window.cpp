@@ -297,7 +297,7 @@ TEST_F(QuickArchiveWindowWeb, AnInboxWindowHandsEverythingItUploadedToTheInboxAr
   HotFolderWatcher::Config c;
   c.folderPath = (dir / "收件箱").string();
   c.moveAfterUpload = true;
-  inbox.config.set(c);
+  inbox.useForThisRun(c);
   fs::create_directories(dir / "收件箱");
   const fs::path inboxFile = dir / "收件箱" / "传真件.pdf";
   writeFile(inboxFile, "%PDF fax");
@@ -317,5 +317,5 @@ TEST_F(QuickArchiveWindowWeb, AnInboxWindowHandsEverythingItUploadedToTheInboxAr
   EXPECT_FALSE(fs::exists(inboxFile));
   EXPECT_TRUE(fs::exists(picked)) << "a file from elsewhere stays where it was";
   EXPECT_TRUE(fs::exists(late));
-  inbox.config.set(saved);
+  inbox.useForThisRun(saved);
 }

@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
   model->newTab("/proceeding/88", "（2024）京0105民初1234号");
   model->selectTab(0);
   model->hibernate(sleeping);
-  loading->isLoading.set(true);
+  loading->loadStarted();
 
   quorvel::WorkspaceTopBar bar(model, viewState);
   Gtk::Box box(Gtk::Orientation::VERTICAL);

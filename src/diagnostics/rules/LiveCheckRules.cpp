@@ -432,7 +432,7 @@ Task<json> inboxCheck(HotFolderWatcher& watcher, unsigned boundMs) {
   config.enabled = true;
   config.folderPath = folder.string();
   // Only in memory: the stored inbox configuration stays the user's.
-  watcher.config.set(config);
+  watcher.useForThisRun(config);
   watcher.setOpener(&offers);
   watcher.startWatching();
   json result;

@@ -106,19 +106,10 @@ Task<std::optional<fs::path>> realEnsureLocal(LocalVolume& volume, WorkerPool& w
   co_return local;
 }
 
-Task<json> realUpload(MirrorStore::Services mirror, std::shared_ptr<const EditWorkspace> workspace,
-                      std::string serverPath, fs::path local) {
-  auto store = MirrorStore::create(mirror);
-  store->webStore = workspace->webStore;
-  store->browser = workspace->model;
-  auto sending = store->uploadFile(serverPath, local);
-  json reply = co_await sending;
-  co_return reply;
-}
 }  // namespace
 
 EditSession::Backend EditSession::Backend::real(LocalVolume& volume, Desktop& desktop, WorkerPool& workers,
-                                                const MirrorStore::Services& mirror,
+                                                MirrorTransfers& mirror,
                                                 std::shared_ptr<const EditWorkspace> workspace) {
   Backend b;
   b.ensureLocal = [&volume, &workers](std::string rel) { return realEnsureLocal(volume, workers, std::move(rel)); };
@@ -132,8 +123,8 @@ EditSession::Backend EditSession::Backend::real(LocalVolume& volume, Desktop& de
     if (!uri || !desktop.openURI(uri.get()))
       logLine(tags::kEdit, "无法用默认应用打开 " + p.string(), LogLevel::warning);
   };
-  b.upload = [mirror, workspace](std::string serverPath, fs::path local) {
-    return realUpload(mirror, workspace, std::move(serverPath), std::move(local));
+  b.upload = [&mirror](std::string serverPath, fs::path local) {
+    return mirror.uploadFile(serverPath, local);
   };
   b.userName = [workspace] {
     auto m = workspace->model.lock();

@@ -30,12 +30,9 @@ class PreviewPresenter;
 class WebStore;
 class WorkerPool;
 
-// The signed-in workspace the real backend uploads through (its cookies) and names
-// conflict copies after; filled in once the workspace exists.
-struct EditWorkspace {
-  std::weak_ptr<BrowserModel> model;
-  WebStore* webStore = nullptr;
-};
+// The signed-in workspace the real backend names conflict copies after (its user);
+// the mirror's upload sends with its cookies.
+using EditWorkspace = MirrorWorkspace;
 
 class EditSession {
  public:
@@ -67,8 +64,8 @@ class EditSession {
     std::filesystem::path sessionsFile;
 
     // The case volume, the desktop's applications and the mirror's upload.
-    static Backend real(LocalVolume& volume, Desktop& desktop, WorkerPool& workers,
-                        const MirrorStore::Services& mirror, std::shared_ptr<const EditWorkspace> workspace);
+    static Backend real(LocalVolume& volume, Desktop& desktop, WorkerPool& workers, MirrorTransfers& mirror,
+                        std::shared_ptr<const EditWorkspace> workspace);
   };
 
   // Questions go to `dialogs` and `conflicts`, the slow copy's panel to `previews`; the

@@ -45,9 +45,12 @@ class HotFolderWatcher {
   HotFolderWatcher(const HotFolderWatcher&) = delete;
   HotFolderWatcher& operator=(const HotFolderWatcher&) = delete;
 
-  Published<Config> config;
-  Published<bool> isWatching{false};
-  Published<std::string> lastEventText{"未开启"};
+  Published<Config, HotFolderWatcher> config;
+  Published<bool, HotFolderWatcher> isWatching{false};
+  Published<std::string, HotFolderWatcher> lastEventText{"未开启"};
+
+  // Takes `c` for this run only: the stored configuration stays (a diagnostic's own folder).
+  void useForThisRun(Config c) { config.set(std::move(c)); }
 
   // Set once by the owner of the windows; none: new files are only logged.
   void setOpener(QuickArchiveOpener* opener);

@@ -1,155 +1,79 @@
 #pragma once
-// The local mirror of case folders: the account's contracts, the manifest of the
-// chosen contract digested into folders with ticks, the differences against the
-// mirror folder, downloads into it, and the old copies in "_旧版本". Not a
-// singleton: each user creates its own (MirrorStore::create()), which reads the
-// settings once. Main thread.
+// The local mirror of case folders, in parts: what runs (activity), where the mirror
+// lives (location), the service's lists (listing), the contract shown with its ticks
+// and differences (selection), files moved both ways (transfers) and the old copies
+// (maintenance). Each part alone writes its own observable values. The application
+// makes one store; views and services are handed it by reference. Main thread.
 #include <filesystem>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <set>
 #include <string>
-#include <utility>
 #include <vector>
 
-#include <nlohmann/json.hpp>
-
-#include "base/Published.h"
-#include "base/Task.h"
-#include "features/mirror/MirrorFormats.h"
-#include "features/mirror/MirrorNodes.h"
-#include "platform/Desktop.h"
+#include "features/mirror/MirrorActivity.h"
+#include "features/mirror/MirrorListing.h"
+#include "features/mirror/MirrorLocation.h"
+#include "features/mirror/MirrorMaintenance.h"
+#include "features/mirror/MirrorSelection.h"
+#include "features/mirror/MirrorServices.h"
+#include "features/mirror/MirrorTransfers.h"
 
 namespace quorvel {
 
-class AuditLog;
-class BrowserModel;
-class Clock;
-class Dialogs;
-class LocalVolume;
-class UserDefaults;
-class WebStore;
-class WorkerPool;
-namespace http {
-class DownloadSession;
-}
-
-// What a mirror store works with (the application's, or a test's); all of it outlives
-// the store's work.
-struct MirrorServices {
-  UserDefaults& defaults;
-  Dialogs& dialogs;
-  Desktop& desktop;
-  LocalVolume& volume;
-  WorkerPool& workers;
-  AuditLog& audit;
-  const Clock& clock;
-  // Where files are fetched, with MirrorStore::kTransferTimeoutSeconds as its stall limit.
-  const http::DownloadSession& downloads;
-};
-
 class MirrorStore : public std::enable_shared_from_this<MirrorStore> {
  public:
-  // How long a transfer may stall before it fails.
-  static constexpr unsigned kTransferTimeoutSeconds = 300;
-
-  struct AccessMode {
-    bool mounted = false;
-    std::filesystem::path root;  // the volume root, or the mirror folder
-  };
-  struct Counts {
-    long long count = 0;  // files (removed ones for prune/clear)
-    long long bytes = 0;
-    bool operator==(const Counts&) const = default;
-  };
-  // Reads a service path and returns the reply text (the page's own fetch).
-  using Fetcher = std::function<Task<std::string>(const std::string& path)>;
-
+  static constexpr unsigned kTransferTimeoutSeconds = MirrorTransfers::kTransferTimeoutSeconds;
+  using Counts = MirrorMaintenance::Counts;
+  using Fetcher = MirrorListing::Fetcher;
   using Services = MirrorServices;
 
-  static std::shared_ptr<MirrorStore> create(const Services& services);
+  // What a store shows from its start, before anything is read (the renders' samples).
+  struct Preset {
+    std::vector<MirrorNode> contracts;
+    std::optional<long long> selectedContract;
+    std::vector<MirrorFolder> folders;
+    std::set<std::string> selectedFolders;
+    std::vector<MirrorDiff> diffs;
+    std::string progressText;
+  };
 
-  // The case volume the store reads through when it is mounted.
-  LocalVolume& volume() const { return services_.volume; }
+  // The settings are read once, here. Without `fetcher` the service is read through the
+  // workspace's model; the workspace's cookie store goes with downloads and uploads.
+  static std::shared_ptr<MirrorStore> create(const Services& services,
+                                             std::shared_ptr<const MirrorWorkspace> workspace, Fetcher fetcher = {},
+                                             const std::optional<Preset>& preset = std::nullopt);
+  MirrorStore(const MirrorStore&) = delete;
+  MirrorStore& operator=(const MirrorStore&) = delete;
 
-  Published<MirrorConfig> config;
-  Published<std::vector<MirrorNode>> contracts;
-  Published<std::vector<MirrorClientNode>> clients;
-  Published<std::vector<MirrorDiff>> diffs;
-  Published<std::vector<MirrorFolder>> folders;
-  Published<std::set<std::string>> selectedFolders;
-  Published<std::optional<long long>> selectedContract;
-  Published<bool> busy{false};
-  Published<std::string> progressText;
-  Published<int> done{0};
-  Published<int> total{0};
-  Published<std::optional<std::string>> lastError;
-  Published<int> volumeRevision{0};
-  Published<bool> mountMismatch{false};
-  Published<std::string> mountCheckNote;
+  MirrorActivity& activity() { return activity_; }
+  const MirrorActivity& activity() const { return activity_; }
+  MirrorLocation& location() { return location_; }
+  const MirrorLocation& location() const { return location_; }
+  MirrorListing& listing() { return listing_; }
+  const MirrorListing& listing() const { return listing_; }
+  MirrorSelection& selection() { return selection_; }
+  const MirrorSelection& selection() const { return selection_; }
+  MirrorTransfers& transfers() { return transfers_; }
+  MirrorMaintenance& maintenance() { return maintenance_; }
+  const MirrorMaintenance& maintenance() const { return maintenance_; }
 
-  // The workspace model through which the service is read (weak).
-  std::weak_ptr<BrowserModel> browser;
-  // The web views' cookie store for native requests; may stay null (no cookies).
-  WebStore* webStore = nullptr;
-  // Replaces the page read (tests, diagnostics).
-  Fetcher fetcher;
-
-  AccessMode accessMode() const;
-  std::filesystem::path root() const;
-  void ensureRoot();
-  // What did not open, and why (for the window to say).
-  std::optional<OpenFailure> openRoot();
   // Takes a folder the user picked as the mirror root, saves, reloads the contract.
   void chooseRoot(const std::filesystem::path& folder);
-
-  Task<void> loadNodes();
-  Task<MirrorManifest> manifest(long long contract);
-  void selectContract(std::optional<long long> id);
-  void toggleFolder(const std::string& name);
-  long long selectedFoldersBytes() const;
-  Task<void> check();
-  std::optional<std::filesystem::path> localURL(const MirrorFile& file) const;
-  Task<void> verifyMount();
-  void refreshVolume();
-
-  Task<void> cacheAll();
-  Task<void> downloadDiffs();
-  // One file into `local`, through a temporary file beside it; an old copy goes to
-  // "_旧版本" first. Throws AppError.
-  Task<void> download(const std::string& serverPath, const std::filesystem::path& local);
-
-  Counts oldVersionInfo() const;
-  Counts pruneOldVersions(long long olderThanDays);
-  Task<Counts> clearOldVersions(bool confirm);
-  // The launch step: prunes when the settings ask for it.
-  void autoPruneIfNeeded();
-
-  // Sends one file to the service's case storage under `serverPath`; the answer
-  // object when its "ok" is true, else AppError("Upload", status, …).
-  Task<nlohmann::json> uploadFile(const std::string& serverPath, const std::filesystem::path& local);
-
-  static std::string folderKey(const std::string& rel) { return MirrorRules::folderKey(rel); }
-  static long long freeSpace(const std::filesystem::path& at);
+  // A connect or disconnect of the volume ended: the views redraw, `note` says how.
+  void volumeChanged(const std::string& note);
 
  private:
-  explicit MirrorStore(const Services& services);
-  Task<std::string> fetch(const std::string& path);
-  Task<std::string> siteCookieHeader();
-  Task<void> loadSelection(long long id, unsigned generation);
-  bool heldByEditSession(const std::filesystem::path& local) const;
-  void applyDigest(const MirrorManifest& m, MirrorRules::FolderDigest digest);
-  void writeSnapshot(const MirrorManifest& m);
-  class Running;
-  // A cache or a fill of differences is already running: a second one would write the
-  // same files beside it.
-  bool refuseSecondTransfer() const;
+  MirrorStore(const Services& services, std::shared_ptr<const MirrorWorkspace> workspace, Fetcher fetcher);
+  void apply(const Preset& preset);
+  MirrorKeepAlive keepAlive();
 
-  Services services_;
-  unsigned selectionGeneration_ = 0;
-  int running_ = 0;
-  bool transferring_ = false;
+  MirrorActivity activity_;
+  MirrorListing listing_;
+  MirrorLocation location_;
+  MirrorSelection selection_;
+  MirrorTransfers transfers_;
+  MirrorMaintenance maintenance_;
 };
 
 }  // namespace quorvel

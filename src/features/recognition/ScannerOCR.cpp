@@ -153,14 +153,13 @@ Task<void> runFiles(ScannerOCR::Services services, std::vector<fs::path> files,
   if (services.windows) closeWindow = services.windows->open(state);
   std::vector<ScannerOCR::Result> results;
   for (std::size_t i = 0; i < files.size(); ++i) {
-    state->current.set(static_cast<int>(i));
-    state->fileName.set(files[i].filename().string());
+    state->moveTo(static_cast<int>(i), files[i].filename().string());
     auto work = onWorker(services.workers,
                          [&pools = services.pools, file = files[i]] { return ScannerOCR::processFile(pools, file); });
     ScannerOCR::Result r = co_await work;
     results.push_back(std::move(r));
   }
-  state->current.set(static_cast<int>(files.size()));
+  state->moveTo(static_cast<int>(files.size()));
   if (closeWindow) closeWindow();
   auto summary = ScannerOCR::summarize(results);
   auto asking = ask(services.dialogs, summary.message, summary.informative, {"在文件管理器中显示", "好"});

@@ -36,9 +36,16 @@ class ScannerOCR {
   class ProgressState {
    public:
     explicit ProgressState(int files) : total(files < 1 ? 1 : files) {}
-    Published<int> current{0};                   // zero-based index of the file in hand
-    Published<std::string> fileName{"准备中…"};  // its last path component
+    Published<int, ProgressState> current{0};                   // zero-based index of the file in hand
+    Published<std::string, ProgressState> fileName{"准备中…"};  // its last path component
     const int total;
+
+    // The run reached file `index` (the total: all done), named `name`.
+    void moveTo(int index) { current.set(index); }
+    void moveTo(int index, std::string name) {
+      current.set(index);
+      fileName.set(std::move(name));
+    }
   };
 
   // Shows a run's progress window; the answer closes it. The window layer implements

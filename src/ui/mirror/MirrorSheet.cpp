@@ -160,7 +160,7 @@ class MirrorContractRow : public Gtk::Box, public ListRow {
     set_margin_end(8);
     set_margin_bottom(4);
     auto click = Gtk::GestureClick::create();
-    click->signal_released().connect([this, &sheet](int, double, double) { sheet.store_->selectContract(id_); });
+    click->signal_released().connect([this, &sheet](int, double, double) { sheet.store_->selection().selectContract(id_); });
     add_controller(click);
     lawHandCursor(*this, true);
     bar_.add_css_class("law-mirror-selection-bar");
@@ -288,7 +288,7 @@ MirrorSheet::MirrorSheet(std::shared_ptr<MirrorStore> store, std::shared_ptr<Bro
   reload->set_child(*glyph("arrow.clockwise", 10.5, "law-mirror-list-title"));
   reload->set_tooltip_text("刷新合同列表");
   setAccessibleLabel(*reload, "刷新合同列表");
-  reload->signal_clicked().connect([this] { spawn(store_->loadNodes()); });
+  reload->signal_clicked().connect([this] { spawn(store_->listing().loadNodes()); });
   listHead->append(*reload);
   left->append(*listHead);
   listState_.set_wrap(true);
@@ -317,19 +317,19 @@ MirrorSheet::MirrorSheet(std::shared_ptr<MirrorStore> store, std::shared_ptr<Bro
   append(footer_);
 
   auto watch = [this](sigc::signal<void()>& s) { connections_.emplace_back(s.connect([this] { scheduleRender(); })); };
-  connections_.emplace_back(store_->contracts.changed().connect([this] { contractKeysValid_ = false; }));
-  watch(store_->contracts.changed());
-  watch(store_->diffs.changed());
-  watch(store_->folders.changed());
-  watch(store_->selectedFolders.changed());
-  watch(store_->selectedContract.changed());
-  watch(store_->busy.changed());
-  watch(store_->progressText.changed());
-  watch(store_->lastError.changed());
-  watch(store_->volumeRevision.changed());
-  watch(store_->mountMismatch.changed());
-  watch(store_->mountCheckNote.changed());
-  watch(store_->config.changed());
+  connections_.emplace_back(store_->listing().contracts.changed().connect([this] { contractKeysValid_ = false; }));
+  watch(store_->listing().contracts.changed());
+  watch(store_->selection().diffs.changed());
+  watch(store_->selection().folders.changed());
+  watch(store_->selection().selectedFolders.changed());
+  watch(store_->selection().selectedContract.changed());
+  watch(store_->activity().busy.changed());
+  watch(store_->activity().progressText.changed());
+  watch(store_->activity().lastError.changed());
+  watch(store_->location().volumeRevision.changed());
+  watch(store_->location().mountMismatch.changed());
+  watch(store_->location().mountCheckNote.changed());
+  watch(store_->location().config.changed());
 
   signal_map().connect([this] { appear(); });
   render();
@@ -341,31 +341,32 @@ template <class T>
 Task<void> MirrorSheet::recountOldAfter(Task<T> work, std::shared_ptr<MirrorSheet*> self) {
   co_await work;
   if (MirrorSheet* sheet = *self) {
-    sheet->oldInfo_ = sheet->store_->oldVersionInfo();
+    sheet->oldInfo_ = sheet->store_->maintenance().oldVersionInfo();
     sheet->scheduleRender();
   }
 }
 
 void MirrorSheet::appear() {
-  store_->browser = browser_;
-  oldInfo_ = store_->oldVersionInfo();
+  oldInfo_ = store_->maintenance().oldVersionInfo();
   // Work still running from an earlier showing (a cache, a check) keeps its status line
   // and its busy state; the list is read again when the sheet next comes up idle.
-  if (store_->busy.get()) return scheduleRender();
-  store_->refreshVolume();
+  if (store_->activity().busy.get()) return scheduleRender();
+  store_->location().refreshVolume();
   auto store = store_;
   spawn([](std::shared_ptr<MirrorStore> s) -> Task<void> {
-    Task<void> load = s->loadNodes();
+    Task<void> load = s->listing().loadNodes();
     co_await load;
-    Task<void> verify = s->verifyMount();
+    Task<void> verify = s->location().verifyMount();
     co_await verify;
-    if (!s->selectedContract.get() && !s->contracts->empty()) s->selectContract(s->contracts->front().id);
+    MirrorSelection& selection = s->selection();
+    const auto& contracts = s->listing().contracts.get();
+    if (!selection.selectedContract.get() && !contracts.empty()) selection.selectContract(contracts.front().id);
   }(store));
   scheduleRender();
 }
 
 std::vector<MirrorNode> MirrorSheet::filteredContracts() const {
-  const auto& contracts = store_->contracts.get();
+  const auto& contracts = store_->listing().contracts.get();
   if (!contractKeysValid_) {
     std::vector<std::string> numbers;
     numbers.reserve(contracts.size());
@@ -391,7 +392,7 @@ void MirrorSheet::scheduleRender() {
 }
 
 void MirrorSheet::render() {
-  auto mode = store_->accessMode();
+  auto mode = store_->location().accessMode();
   header_.subtitleLabel().set_text(mode.mounted ? "卷宗盘已挂载（直连模式），可直接在文件管理器浏览或按需做离线副本"
                                                 : "当前使用本地镜像目录，可勾选子目录离线缓存到本地");
   clear(pill_);
@@ -404,8 +405,8 @@ void MirrorSheet::render() {
   pill_.append(*dot);
   pill_.append(*Gtk::make_managed<Gtk::Label>(mode.mounted ? "卷宗盘已连接" : "本地镜像模式"));
   renderVolumeBar();
-  mismatch_.set_visible(store_->mountMismatch.get());
-  mismatchText_.set_text(store_->mountCheckNote.get());
+  mismatch_.set_visible(store_->location().mountMismatch.get());
+  mismatchText_.set_text(store_->location().mountCheckNote.get());
   renderList();
   renderDetail();
   renderFooter();
@@ -413,7 +414,7 @@ void MirrorSheet::render() {
 
 void MirrorSheet::renderVolumeBar() {
   clear(volumeBar_);
-  auto mode = store_->accessMode();
+  auto mode = store_->location().accessMode();
   volumeBar_.append(*glyph(mode.mounted ? "externaldrive" : "folder.fill", 12.5,
                            "law-mirror-volume-icon"));
   auto* path = label(mode.root.string(), "law-mirror-path", true);
@@ -421,7 +422,7 @@ void MirrorSheet::renderVolumeBar() {
   path->set_margin_end(8);
   volumeBar_.append(*path);
   auto* open = makeLawSecondaryButton("文件管理器打开", true);
-  open->signal_clicked().connect([this] { openFailure_.report(store_->openRoot()); });
+  open->signal_clicked().connect([this] { openFailure_.report(store_->location().openRoot()); });
   volumeBar_.append(*open);
   if (mode.mounted) {
     auto* b = makeLawSecondaryButton(volumeBusy_ ? "断开中…" : "断开卷宗盘", true);
@@ -443,12 +444,12 @@ void MirrorSheet::renderList() {
   auto shown = filteredContracts();
   listTitle_.set_text("案件合同（" + std::to_string(shown.size()) + "）");
   std::optional<std::string> state;
-  if (auto err = store_->lastError.get()) state = *err;
-  else if (shown.empty()) state = store_->busy.get() ? "加载中…" : "暂无可同步的合同";
+  if (auto err = store_->activity().lastError.get()) state = *err;
+  else if (shown.empty()) state = store_->activity().busy.get() ? "加载中…" : "暂无可同步的合同";
   std::vector<ContractRow> rows;
   if (!state) {
     rows.reserve(shown.size());
-    const auto selected = store_->selectedContract.get();
+    const auto selected = store_->selection().selectedContract.get();
     for (auto& node : shown) {
       const bool isSelected = selected == node.id;
       rows.push_back(ContractRow{std::move(node), isSelected});
@@ -458,7 +459,7 @@ void MirrorSheet::renderList() {
   listScroll_.set_visible(!state);
   listState_.set_visible(state.has_value());
   listState_.set_text(state.value_or(""));
-  const bool error = store_->lastError.get().has_value();
+  const bool error = store_->activity().lastError.get().has_value();
   setCssClass(listState_, "law-mirror-error", error);
   setCssClass(listState_, "law-mirror-empty", !error);
   listState_.set_halign(error ? Gtk::Align::FILL : Gtk::Align::CENTER);
@@ -466,7 +467,7 @@ void MirrorSheet::renderList() {
 
 void MirrorSheet::renderDetail() {
   clear(detail_);
-  if (!store_->selectedContract.get()) {
+  if (!store_->selection().selectedContract.get()) {
     auto* box = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 8);
     box->set_valign(Gtk::Align::CENTER);
     box->set_halign(Gtk::Align::CENTER);
@@ -476,9 +477,9 @@ void MirrorSheet::renderDetail() {
     detail_.append(*box);
     return;
   }
-  const bool busy = store_->busy.get();
-  const auto& folders = store_->folders.get();
-  const auto& ticks = store_->selectedFolders.get();
+  const bool busy = store_->activity().busy.get();
+  const auto& folders = store_->selection().folders.get();
+  const auto& ticks = store_->selection().selectedFolders.get();
 
   auto* bar = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 8);
   bar->add_css_class("law-mirror-detail-bar");
@@ -486,25 +487,21 @@ void MirrorSheet::renderDetail() {
   titles->set_hexpand(true);
   titles->append(*label("勾选要缓存的子目录", "law-mirror-detail-title"));
   titles->append(*label("已选 " + std::to_string(ticks.size()) + "/" + std::to_string(folders.size()) + " 项 · 约 " +
-                            byteCountText(store_->selectedFoldersBytes()),
+                            byteCountText(store_->selection().selectedFoldersBytes()),
                         "law-mirror-detail-sub"));
   bar->append(*titles);
   auto* all = makeLawSecondaryButton("全选", true);
   all->set_sensitive(!folders.empty() && !busy);
-  all->signal_clicked().connect([this] {
-    std::set<std::string> names;
-    for (const auto& f : store_->folders.get()) names.insert(f.name);
-    store_->selectedFolders.set(names);
-  });
+  all->signal_clicked().connect([this] { store_->selection().selectAllFolders(); });
   bar->append(*all);
   auto* check = makeLawSecondaryButton("检查差异", true);
   check->set_sensitive(!busy);
-  check->signal_clicked().connect([this] { spawn(store_->check()); });
+  check->signal_clicked().connect([this] { spawn(store_->selection().check()); });
   bar->append(*check);
   auto* cache = makeLawPrimaryButton("缓存所选目录", true);
   cache->set_sensitive(!busy && !ticks.empty());
   cache->signal_clicked().connect([this] {
-    spawn(recountOldAfter(store_->cacheAll(), self_));
+    spawn(recountOldAfter(store_->transfers().cacheAll(), self_));
   });
   bar->append(*cache);
   detail_.append(*bar);
@@ -528,7 +525,7 @@ void MirrorSheet::renderDetail() {
     for (const auto& f : folders) {
       std::string name = f.name;
       bool checked = ticks.count(name) > 0;
-      auto* row = clickableRow([this, name] { store_->toggleFolder(name); });
+      auto* row = clickableRow([this, name] { store_->selection().toggleFolder(name); });
       setAccessibleLabel(*row, folderTitle(name) + (checked ? "，已勾选" : "，未勾选"));
       auto* box = Gtk::make_managed<Gtk::Box>();
       box->add_css_class("law-mirror-check");
@@ -560,7 +557,7 @@ void MirrorSheet::renderDetail() {
     column->append(*card);
   }
 
-  const auto& diffs = store_->diffs.get();
+  const auto& diffs = store_->selection().diffs.get();
   if (!diffs.empty()) {
     auto* card = Gtk::make_managed<LawCard>(12);
     auto* head = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 8);
@@ -570,7 +567,7 @@ void MirrorSheet::renderDetail() {
     auto* fill = makeLawPrimaryButton("一键补齐差异", true);
     fill->set_sensitive(!busy);
     fill->signal_clicked().connect([this] {
-      spawn(recountOldAfter(store_->downloadDiffs(), self_));
+      spawn(recountOldAfter(store_->transfers().downloadDiffs(), self_));
     });
     head->append(*fill);
     card->addContent(*head);
@@ -602,12 +599,12 @@ void MirrorSheet::renderDetail() {
 
 void MirrorSheet::renderFooter() {
   clear(footer_);
-  if (store_->busy.get()) {
+  if (store_->activity().busy.get()) {
     auto* spin = Gtk::make_managed<Gtk::Spinner>();
     spin->start();
     footer_.append(*spin);
   }
-  const std::string& text = store_->progressText.get();
+  const std::string& text = store_->activity().progressText.get();
   auto* status = label(text.empty() ? "就绪" : text, "law-mirror-footer", true);
   status->set_hexpand(true);
   status->set_margin_end(10);
@@ -618,7 +615,7 @@ void MirrorSheet::renderFooter() {
   if (oldInfo_.count >= 1) {
     auto* clearOld = makeLawSecondaryButton("清空旧版本", true, true);
     clearOld->signal_clicked().connect([this] {
-      spawn(recountOldAfter(store_->clearOldVersions(true), self_));
+      spawn(recountOldAfter(store_->maintenance().clearOldVersions(true), self_));
     });
     footer_.append(*clearOld);
   }
@@ -628,10 +625,9 @@ void MirrorSheet::renderFooter() {
 void MirrorSheet::connectVolume() {
   volumeBusy_ = true;
   scheduleRender();
-  store_->volume().connect([self = self_, store = store_](bool ok, const std::string& message) {
-    store->refreshVolume();
-    store->progressText.set(ok ? "已连接卷宗盘：" + message : message);
-    spawn(store->verifyMount());
+  store_->location().volume().connect([self = self_, store = store_](bool ok, const std::string& message) {
+    store->volumeChanged(ok ? "已连接卷宗盘：" + message : message);
+    spawn(store->location().verifyMount());
     if (MirrorSheet* sheet = *self) {
       sheet->volumeBusy_ = false;
       sheet->scheduleRender();
@@ -642,9 +638,8 @@ void MirrorSheet::connectVolume() {
 void MirrorSheet::disconnectVolume() {
   volumeBusy_ = true;
   scheduleRender();
-  store_->volume().disconnect([self = self_, store = store_](bool ok, const std::string& message) {
-    store->refreshVolume();
-    store->progressText.set(ok ? message : "断开失败：" + message);
+  store_->location().volume().disconnect([self = self_, store = store_](bool ok, const std::string& message) {
+    store->volumeChanged(ok ? message : "断开失败：" + message);
     if (MirrorSheet* sheet = *self) {
       sheet->volumeBusy_ = false;
       sheet->scheduleRender();
@@ -659,8 +654,8 @@ void MirrorSheet::pickRoot() {
   chooser->set_modal(true);
   chooser->set_create_folders(true);
   std::error_code ec;
-  if (std::filesystem::is_directory(store_->root(), ec))
-    chooser->set_current_folder(Gio::File::create_for_path(store_->root().string()));
+  if (std::filesystem::is_directory(store_->location().root(), ec))
+    chooser->set_current_folder(Gio::File::create_for_path(store_->location().root().string()));
   auto store = store_;
   Gtk::FileChooserNative* raw = chooser.get();
   chooser->signal_response().connect([raw, chooser, store](int response) mutable {
@@ -678,9 +673,9 @@ void MirrorSheet::close() {
   if (auto* window = dynamic_cast<Gtk::Window*>(get_root())) window->set_visible(false);
 }
 
-void registerMirrorSheet(ToolWindowContent& contents, std::shared_ptr<MirrorStore> store) {
-  contents.registerFactory("mirror", [store](const std::shared_ptr<BrowserModel>& model, std::function<void()> close) {
-    return Gtk::make_managed<MirrorSheet>(store, model, std::move(close));
+void registerMirrorSheet(ToolWindowContent& contents, MirrorStore& store) {
+  contents.registerFactory("mirror", [&store](const std::shared_ptr<BrowserModel>& model, std::function<void()> close) {
+    return Gtk::make_managed<MirrorSheet>(store.shared_from_this(), model, std::move(close));
   });
 }
 

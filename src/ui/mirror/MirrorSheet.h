@@ -95,6 +95,6 @@ class MirrorSheet : public Gtk::Box {
 
 // Registers the sheet as the content of the tool window "mirror", over the workspace's
 // one store.
-void registerMirrorSheet(ToolWindowContent& contents, std::shared_ptr<MirrorStore> store);
+void registerMirrorSheet(ToolWindowContent& contents, MirrorStore& store);
 
 }  // namespace quorvel

@@ -54,7 +54,7 @@ SettingsView::SettingsView(std::shared_ptr<BrowserModel> browser, std::function<
   refreshers_.push_back([this] { volume_->refresh(); });
 
   storage_ = Gtk::make_managed<StorageCard>(
-      StorageCard::Services{services.defaults, services.workers, services.desktop, services.mirror});
+      StorageCard::Services{services.defaults, services.workers, services.desktop, services.mirror, services.audit});
   cards_[static_cast<size_t>(SettingsCard::storage)] = storage_;
   refreshers_.push_back([this] { storage_->refresh(); });
 

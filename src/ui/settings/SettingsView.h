@@ -22,6 +22,7 @@ namespace quorvel {
 class AccountCard;
 class AppearanceCard;
 class BrowserModel;
+class AuditLog;
 class Desktop;
 class Dialogs;
 class LocalVolume;
@@ -43,7 +44,8 @@ struct SettingsServices {
   Desktop& desktop;
   Dialogs& dialogs;
   UpdateChecker& updates;
-  MirrorServices mirror;
+  MirrorStore& mirror;
+  AuditLog& audit;
   WorkspaceViewState& view;
 };
 

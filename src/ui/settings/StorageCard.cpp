@@ -42,8 +42,8 @@ Gtk::Widget* spacer() {
 
 // The backups are emptied after the store's own confirmation, and counted again
 // whatever the answer was.
-Task<void> clearThenRecount(std::shared_ptr<MirrorStore> store, std::shared_ptr<StorageCard*> alive) {
-  auto clearing = store->clearOldVersions(true);
+Task<void> clearThenRecount(MirrorMaintenance& maintenance, std::shared_ptr<StorageCard*> alive) {
+  auto clearing = maintenance.clearOldVersions(true);
   co_await clearing;
   if (*alive) (*alive)->refresh();
 }
@@ -131,7 +131,7 @@ void StorageCard::openFolder(const fs::path& folder) {
 }
 
 void StorageCard::openAuditLog() {
-  fs::path file = services_.mirror.audit.file();
+  fs::path file = services_.audit.file();
   std::error_code ec;
   if (!fs::exists(file, ec)) {
     fs::create_directories(file.parent_path(), ec);
@@ -140,6 +140,6 @@ void StorageCard::openAuditLog() {
   services_.desktop.revealFile(file);
 }
 
-void StorageCard::clearOldVersions() { spawn(clearThenRecount(MirrorStore::create(services_.mirror), alive_)); }
+void StorageCard::clearOldVersions() { spawn(clearThenRecount(services_.mirror.maintenance(), alive_)); }
 
 }  // namespace quorvel

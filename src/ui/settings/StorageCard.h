@@ -17,6 +17,7 @@
 
 namespace quorvel {
 
+class AuditLog;
 class Desktop;
 class UserDefaults;
 
@@ -26,8 +27,10 @@ class StorageCard : public LawCard {
     UserDefaults& defaults;  // the mirror settings, read afresh for every count
     WorkerPool& workers;
     Desktop& desktop;
-    // A new mirror store of these empties the backups.
-    MirrorServices mirror;
+    // The mirror store, which empties the backups.
+    MirrorStore& mirror;
+    // Where uploads and removals are recorded.
+    AuditLog& audit;
   };
 
   explicit StorageCard(const Services& services);
