@@ -28,8 +28,14 @@ inline constexpr int kPackageInvalid = 2;
 inline constexpr const char* kHttp = "Http";
 // The local search index (the code is SQLite's result code).
 inline constexpr const char* kSearchIndex = "SearchIndex";
-// Local files.
+// Local files (the code is errno where there is one).
 inline constexpr const char* kFile = "File";
+// Views rendered into image files: the window was not drawn in time, its snapshot
+// failed, or the file could not be written.
+inline constexpr const char* kRender = "Render";
+inline constexpr int kRenderNotDrawn = 1;
+inline constexpr int kRenderNoSnapshot = 2;
+inline constexpr int kRenderNotWritten = 3;
 
 // The local mirror: 1 no workspace model, 4 no download address, 5 a web page
 // instead of a file; otherwise the HTTP status (-1 without one).

@@ -199,7 +199,7 @@ Task<void> PrivacyLock::verify(std::string password) {
   if (outcome.ok()) {
     open("已解除隐私锁屏");
   } else {
-    authError.set(outcome.error->message.empty() ? "密码不正确" : outcome.error->message);
+    authError.set(outcome.error().message.empty() ? "密码不正确" : outcome.error().message);
   }
 }
 

@@ -310,10 +310,10 @@ TEST(PamAuthenticator, ChecksThePasswordThroughPam) {
   EXPECT_TRUE(pam.verifyNow("卷宗 口令").ok());
   auto wrong = pam.verifyNow("guess");
   EXPECT_FALSE(wrong.ok());
-  ASSERT_TRUE(wrong.error);
-  EXPECT_EQ(wrong.error->domain, "Auth");
-  EXPECT_NE(wrong.error->code, 0);
-  EXPECT_FALSE(wrong.error->message.empty());
+  ASSERT_FALSE(wrong.ok());
+  EXPECT_EQ(wrong.error().domain, "Auth");
+  EXPECT_NE(wrong.error().code, 0);
+  EXPECT_FALSE(wrong.error().message.empty());
 
   // The same through the asynchronous check, off the main thread.
   auto right = runToEnd(pam.verify("卷宗 口令"));

@@ -85,28 +85,26 @@ Task<void> DesktopCalendarModel::refresh(bool silent) {
   }
   // Unchanged values are not published again: a view observing them redraws only
   // what a refresh really changed.
-  errorText.setIfChanged("");
+  error.setIfChanged(std::nullopt);
   std::vector<ICSEvent> fetched;
-  std::string error;
-  bool ok = true;
+  std::optional<AppError> failed;
   try {
     auto fetch = services_.fetchLiveEvents(!silent);
     fetched = co_await fetch;
   } catch (...) {
-    ok = false;
-    error = describe(std::current_exception());
+    failed = asAppError(std::current_exception());
   }
   if (!*alive) co_return;
   if (gen == generation_) {
-    if (ok) {
+    if (!failed) {
       sortForDesktopDisplay(fetched);
       if (!(events.get() == fetched)) events.set(std::move(fetched));
       updatedAtText.setIfChanged(hourMinuteOf(services_.now()));
     } else {
       auto fallback = fallbackFromDeadlines();
       if (!fallback.empty() && events->empty()) events.set(std::move(fallback));
-      errorText.setIfChanged(error);
-      logLine(tags::kCal, "桌面日历刷新失败：" + error);
+      logLine(tags::kCal, "桌面日历刷新失败：" + describe(*failed));
+      error.setIfChanged(std::move(failed));
     }
   }
   if (loadingOwner_ == gen) {

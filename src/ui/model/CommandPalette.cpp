@@ -1,8 +1,7 @@
 #include "ui/model/CommandPalette.h"
 
-#include <stdexcept>
-
 #include "base/AppError.h"
+#include "base/ErrorDomains.h"
 #include "base/Log.h"
 #include "base/LogTags.h"
 #include "base/MainQueue.h"
@@ -65,7 +64,7 @@ CommandPalette::Services CommandPalette::servicesOver(const std::shared_ptr<Brow
   }
   s.fetchNodesCached = [weak](bool force) -> Task<std::string> {
     auto model = weak.lock();
-    if (!model) throw std::runtime_error("没有打开的页面（请先登录）");
+    if (!model) throw AppError(errors::kQuorvel, errors::kNoPage, "没有打开的页面（请先登录）");
     co_return co_await model->reads().fetchNodesCached(force);
   };
   s.showMainWindow = std::move(showMainWindow);
