@@ -24,6 +24,11 @@ inline constexpr const char* kUpdate = "Update";
 inline constexpr int kPackageTooSmall = 1;
 inline constexpr int kPackageInvalid = 2;
 
+// A form posted to the service: the reply refused it (the code is the HTTP status), or
+// the address is not the service's (-1).
+inline constexpr const char* kForm = "Form";
+inline constexpr int kFormNotService = -1;
+
 // Our HTTP client (transport failures; any HTTP status is a reply).
 inline constexpr const char* kHttp = "Http";
 // The local search index (the code is SQLite's result code).

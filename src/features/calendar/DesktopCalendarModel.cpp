@@ -5,6 +5,7 @@
 
 #include "base/AppError.h"
 #include "base/Clock.h"
+#include "base/ErrorDomains.h"
 #include "base/Log.h"
 #include "base/LogTags.h"
 #include "base/MainQueue.h"
@@ -52,7 +53,9 @@ DesktopCalendarModel::DesktopCalendarModel(Services services) : services_(std::m
   assert(services_.fetchLiveEvents);
   if (!services_.deadlines) services_.deadlines = [] { return Deadlines{}; };
   if (!services_.postForm)
-    services_.postForm = [](std::string) -> Task<FormResult> { co_return FormResult{false, -1, "没有工作区"}; };
+    services_.postForm = [](std::string) -> Task<FormResult> {
+      co_return FormResult{false, -1, "没有工作区", AppError(errors::kQuorvel, errors::kNoPage, "没有工作区")};
+    };
   if (!services_.refreshBadges) services_.refreshBadges = [] {};
   if (!services_.audit) services_.audit = [](const std::string&, const std::string&) {};
   if (!services_.serverURL) services_.serverURL = [] { return std::string(AppConfig::kDefaultServerURL); };
