@@ -250,20 +250,24 @@ void CommandPalette::closeWindow() {
   if (close_) close_();
 }
 
+std::string CommandPalette::loadFailureText(const std::optional<AppError>& failure) {
+  return failure ? kLoadFailurePrefix + describe(*failure) : std::string();
+}
+
 Task<void> CommandPalette::loadNodes(bool force) {
   auto alive = self_;
   const unsigned long load = ++loadsStarted_;
   ++runningLoads_;
   loading.setIfChanged(true);
   std::optional<MirrorNodes> nodes;
-  std::string failure;
+  std::optional<AppError> failure;
   try {
     auto fetch = services_.fetchNodesCached(force);
     std::string bytes = co_await fetch;
     nodes = decodeMirrorNodes(bytes);
-    if (!nodes) failure = "服务器回复不是合同与客户列表";
+    if (!nodes) failure = AppError(errors::kQuorvel, errors::kPageReadFailed, "服务器回复不是合同与客户列表");
   } catch (...) {
-    failure = describe(std::current_exception());
+    failure = asAppError(std::current_exception());
   }
   if (!*alive) co_return;
   if (load > appliedLoad_) {
@@ -271,15 +275,14 @@ Task<void> CommandPalette::loadNodes(bool force) {
       appliedLoad_ = load;
       contracts.set(std::move(nodes->contracts));
       clients.set(std::move(nodes->clients));
-      loadFailure.setIfChanged("");
+      loadFailure.setIfChanged(std::nullopt);
       invalidate(true);
       entriesChanged_.emit();
     } else {
       // Said in the window and the log: an empty list is never passed off as a firm
       // without contracts.
-      const std::string text = kLoadFailurePrefix + failure;
-      logLine(tags::kPalette, text, LogLevel::warning);
-      loadFailure.set(text);
+      logLine(tags::kPalette, loadFailureText(failure), LogLevel::warning);
+      loadFailure.set(std::move(failure));
       entriesChanged_.emit();
     }
   }
