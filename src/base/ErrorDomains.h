@@ -53,6 +53,7 @@ inline constexpr const char* kUpload = "Upload";
 // The password check of the privacy lock; the code is PAM's (-1: no check possible here).
 inline constexpr const char* kAuth = "Auth";
 inline constexpr int kAuthUnavailable = -1;
+inline constexpr int kAuthNoPassword = -2;  // nothing was typed
 // Global hot keys; the code is the system's (-1: no global keys here).
 inline constexpr const char* kHotKeys = "HotKeys";
 // A scan through the scanner program; the code is its exit status (-1: not started).
