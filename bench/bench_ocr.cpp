@@ -66,10 +66,12 @@ int main(int argc, char** argv) {
     t = std::chrono::steady_clock::now();
     auto r = recognise(pools, page);
     double secs = since(t);
+    const std::vector<RecognisedLine> none;
+    const auto& lines = r.ok() ? r.value() : none;
     std::size_t chars = 0;
-    for (auto& l : r.lines) chars += l.text.size();
+    for (auto& l : lines) chars += l.text.size();
     std::printf("{\"a4_dpi\": %d, \"pixels\": \"%dx%d\", \"seconds\": %.2f, \"lines\": %zu, \"utf8_bytes\": %zu}\n", dpi,
-                page.width, page.height, secs, r.lines.size(), chars);
+                page.width, page.height, secs, lines.size(), chars);
   }
 
   fs::path dir = fs::temp_directory_path() / ("quorvel-bench-ocr-" + std::to_string(getpid()));

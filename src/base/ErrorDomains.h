@@ -24,12 +24,23 @@ inline constexpr const char* kUpdate = "Update";
 inline constexpr int kPackageTooSmall = 1;
 inline constexpr int kPackageInvalid = 2;
 
+// A form posted to the service: the reply refused it (the code is the HTTP status), or
+// the address is not the service's (-1).
+inline constexpr const char* kForm = "Form";
+inline constexpr int kFormNotService = -1;
+
 // Our HTTP client (transport failures; any HTTP status is a reply).
 inline constexpr const char* kHttp = "Http";
 // The local search index (the code is SQLite's result code).
 inline constexpr const char* kSearchIndex = "SearchIndex";
-// Local files.
+// Local files (the code is errno where there is one).
 inline constexpr const char* kFile = "File";
+// Views rendered into image files: the window was not drawn in time, its snapshot
+// failed, or the file could not be written.
+inline constexpr const char* kRender = "Render";
+inline constexpr int kRenderNotDrawn = 1;
+inline constexpr int kRenderNoSnapshot = 2;
+inline constexpr int kRenderNotWritten = 3;
 
 // The local mirror: 1 no workspace model, 4 no download address, 5 a web page
 // instead of a file; otherwise the HTTP status (-1 without one).
@@ -42,6 +53,7 @@ inline constexpr const char* kUpload = "Upload";
 // The password check of the privacy lock; the code is PAM's (-1: no check possible here).
 inline constexpr const char* kAuth = "Auth";
 inline constexpr int kAuthUnavailable = -1;
+inline constexpr int kAuthNoPassword = -2;  // nothing was typed
 // Global hot keys; the code is the system's (-1: no global keys here).
 inline constexpr const char* kHotKeys = "HotKeys";
 // A scan through the scanner program; the code is its exit status (-1: not started).

@@ -65,12 +65,21 @@ Task<JsResult> call(std::shared_ptr<WebPage> page, nlohmann::json args, unsigned
 
 bool startsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
 
-Reply failed(std::string reason, std::string detail) {
+Reply failed(AppError error, std::string detail) {
   Reply r;
   r.kind = Reply::Kind::failed;
-  r.reason = std::move(reason);
+  r.error = std::move(error);
   r.detail = std::move(detail);
   return r;
+}
+
+Reply failed(std::string reason, std::string detail) {
+  return failed(AppError(errors::kQuorvel, errors::kPageReadFailed, std::move(reason)), std::move(detail));
+}
+
+// The page function itself failed: the engine's error, or ours (no page, the guard).
+bool fromEngine(const AppError& e) {
+  return !(e.domain == errors::kQuorvel && e.code == errors::kPageReadFailed);
 }
 }  // namespace
 
@@ -92,17 +101,16 @@ Task<Reply> read(std::shared_ptr<WebPage> page, std::string path, Limits l, bool
                          {"login", loginCheck ? 1 : 0}};
   auto calling = call(page, std::move(args), l.guardMs);
   JsResult r = co_await calling;
-  if (!r.ok) {
+  if (!r.ok()) {
     // Our own failures say what happened in Chinese; the engine's are logged as they are.
-    const bool ours = r.errorDomain == errors::kQuorvel && !r.errorMessage.empty();
-    Reply f = failed(ours ? r.errorMessage : "页面脚本执行失败", r.errorMessage);
-    f.errorDomain = r.errorDomain;
-    f.errorCode = r.errorCode;
-    co_return f;
+    const AppError& e = r.error();
+    if (e.domain.empty()) co_return failed("页面脚本执行失败", e.message);
+    const bool ours = e.domain == errors::kQuorvel && !e.message.empty();
+    co_return failed(AppError(e.domain, e.code, ours ? e.message : "页面脚本执行失败"), e.message);
   }
-  if (!r.value.is_string()) co_return failed(kNoText, describe(r.value));
+  if (!r.value().is_string()) co_return failed(kNoText, describe(r.value()));
   // Moved, not copied: a reply may be hundreds of megabytes.
-  std::string text = std::move(r.value.get_ref<std::string&>());
+  std::string text = std::move(r.value().get_ref<std::string&>());
   if (startsWith(text, "__PARTS__")) {
     // A long answer, piece by piece: the main loop turns between the pieces.
     const size_t colon = text.rfind(':');
@@ -112,9 +120,9 @@ Task<Reply> read(std::shared_ptr<WebPage> page, std::string path, Limits l, bool
     for (long long i = 0; i < count; ++i) {
       auto reading = call(page, {{"key", key}, {"index", i}}, l.guardMs, kPartScript);
       JsResult piece = co_await reading;
-      if (!piece.ok || !piece.value.is_string())
-        co_return failed("页面读取中断（页面已刷新或关闭）", piece.ok ? describe(piece.value) : piece.errorMessage);
-      whole += piece.value.get_ref<const std::string&>();
+      if (!piece.isText())
+        co_return failed("页面读取中断（页面已刷新或关闭）", piece.ok() ? describe(piece.value()) : piece.error().message);
+      whole += piece.value().get_ref<const std::string&>();
       if (whole.size() > l.maxBytes + 64) co_return failed(kTooLarge + sizeLimitText(l.maxBytes), "");
     }
     if (count <= 0 || key.empty()) co_return failed(kNoText, text);
@@ -149,15 +157,17 @@ Task<std::string> fetchText(std::shared_ptr<WebPage> page, std::string path, Lim
   auto reading = read(std::move(page), path, limits);
   Reply r = co_await reading;
   if (r.kind == Reply::Kind::failed) {
-    if (!r.errorDomain.empty()) throw AppError(r.errorDomain, r.errorCode, r.detail);
+    const AppError& e = r.error ? *r.error : AppError(errors::kQuorvel, errors::kPageReadFailed, "");
+    if (fromEngine(e)) throw AppError(e.domain, e.code, r.detail);
+    const std::string& reason = e.message;
     // What the page met goes to the log as it came; the error says it in words.
     if (startsWith(r.detail, "__ERR__")) {
       logLine(tags::kBridge, "读取 " + path + " 失败：" + failure::logExcerpt(r.detail), LogLevel::warning);
-      throw AppError(errors::kQuorvel, errors::kPageReadFailed, r.reason);
+      throw AppError(errors::kQuorvel, errors::kPageReadFailed, reason);
     }
     // A refused reply is said in the log, whoever asked: nothing is cut off silently.
-    if (startsWith(r.reason, kTooLarge)) logLine(tags::kBridge, "读取 " + path + " 被拒绝：" + r.reason, LogLevel::warning);
-    throw AppError(errors::kQuorvel, errors::kPageReadFailed, r.reason == kNoText ? r.detail : r.reason);
+    if (startsWith(reason, kTooLarge)) logLine(tags::kBridge, "读取 " + path + " 被拒绝：" + reason, LogLevel::warning);
+    throw AppError(errors::kQuorvel, errors::kPageReadFailed, reason == kNoText ? r.detail : reason);
   }
   if (r.status < 200 || r.status > 299) {
     logLine(tags::kBridge, "读取 " + path + " → HTTP " + std::to_string(r.status) + " " + failure::logExcerpt(r.text),
@@ -169,7 +179,7 @@ Task<std::string> fetchText(std::shared_ptr<WebPage> page, std::string path, Lim
 }
 
 std::string replyFailureReason(const Reply& reply) {
-  if (reply.kind == Reply::Kind::failed) return reply.reason;
+  if (reply.kind == Reply::Kind::failed) return reply.error ? reply.error->message : std::string();
   if (reply.kind == Reply::Kind::login) return kNotSignedIn;
   if (reply.status < 200 || reply.status > 299) return "服务器返回 " + std::to_string(reply.status);
   if (looksLikeLoginPage(reply.text)) return kNotSignedIn;

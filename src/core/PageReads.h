@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "base/AppError.h"
 #include "base/Task.h"
 #include "base/Url.h"
 #include "core/WebPage.h"
@@ -36,10 +37,11 @@ struct Reply {
   Kind kind = Kind::failed;
   int status = 0;       // text: the HTTP status
   std::string text;     // text: the body
-  std::string reason;   // failed: why, in a short Chinese sentence ("服务器 25 秒无响应")
+  // failed: why, its message a short Chinese sentence ("服务器 25 秒无响应"); the
+  // engine's domain and code when the page function itself failed, else
+  // errors::kQuorvel with kPageReadFailed.
+  std::optional<AppError> error;
   std::string detail;   // failed: what the page said, for the log (may be long)
-  std::string errorDomain;  // failed: the engine's (or the guard's) error, when it was one
-  int errorCode = 0;
   bool ok() const { return kind == Kind::text && status >= 200 && status <= 299; }
 };
 

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "base/ErrorDomains.h"
 #include "base/Log.h"
 #include "base/LogTags.h"
 #include "base/MainQueue.h"
@@ -103,7 +104,7 @@ void PrivacyLock::armIdleCheck() {
 }
 
 void PrivacyLock::lock() {
-  authError.set("");
+  authError.set(std::nullopt);
   persistLocked(true);
   isLocked.set(true);
   logLine(tags::kLock, "已开启隐私锁屏");
@@ -132,7 +133,7 @@ void PrivacyLock::open(const std::string& logText) {
   startedLocked_ = false;
   persistLocked(false);
   isLocked.set(false);
-  authError.set("");
+  authError.set(std::nullopt);
   logLine(tags::kLock, logText);
 }
 
@@ -179,14 +180,14 @@ void PrivacyLock::unlock(const std::string& password) {
   if (!isLocked.get() || checking_) return;
   if (!auth_.available()) {
     // Without a way to check, the cover stays: nothing opens unverified.
-    authError.set("本机未启用密码验证，无法解锁");
+    authError.set(AppError(errors::kAuth, errors::kAuthUnavailable, "本机未启用密码验证，无法解锁"));
     return;
   }
   if (password.empty()) {
-    authError.set("请输入登录密码");
+    authError.set(AppError(errors::kAuth, errors::kAuthNoPassword, "请输入登录密码"));
     return;
   }
-  authError.set("");
+  authError.set(std::nullopt);
   spawn(verify(password));
 }
 
@@ -200,7 +201,9 @@ Task<void> PrivacyLock::verify(std::string password) {
   if (outcome.ok()) {
     open("已解除隐私锁屏");
   } else {
-    authError.set(outcome.error->message.empty() ? "密码不正确" : outcome.error->message);
+    AppError refused = outcome.error();
+    if (refused.message.empty()) refused.message = "密码不正确";
+    authError.set(std::move(refused));
   }
 }
 

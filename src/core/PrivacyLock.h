@@ -7,8 +7,10 @@
 // cannot be read or says neither state counts as locked.
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "base/AppError.h"
 #include "base/GLibPtr.h"
 #include "base/Published.h"
 #include "base/Task.h"
@@ -41,7 +43,8 @@ class PrivacyLock {
   PrivacyLock& operator=(const PrivacyLock&) = delete;
 
   Published<bool, PrivacyLock> isLocked{false};
-  Published<std::string, PrivacyLock> authError;
+  // Why the last unlock failed (errors::kAuth); none while nothing failed.
+  Published<std::optional<AppError>, PrivacyLock> authError;
   Published<int, PrivacyLock> autoLockMinutes{0};
   // Why the locked state could not be stored as it engaged (the cover shows it);
   // empty when it was stored.

@@ -1,6 +1,7 @@
 #include "core/ServiceRequests.h"
 
 #include "base/AppError.h"
+#include "base/ErrorDomains.h"
 #include "base/FailureText.h"
 #include "base/Log.h"
 #include "core/AppConfig.h"
@@ -41,7 +42,7 @@ Task<FormResult> ServiceRequests::postForm(const std::string& pathArg,
   // The cookies chosen below belong to the service: never send them anywhere else.
   if (!target || (target->scheme != "http" && target->scheme != "https") ||
       !isServiceHost(target->host, home.host)) {
-    co_return FormResult{false, -1, "invalid url", "地址无效"};
+    co_return FormResult{false, -1, "invalid url", AppError(errors::kForm, errors::kFormNotService, "地址无效")};
   }
   target->fragment.reset();
 
@@ -65,7 +66,7 @@ Task<FormResult> ServiceRequests::postForm(const std::string& pathArg,
     reply = co_await http::send(std::move(req));
   } catch (const AppError& e) {
     logLine(tags::kPost, path + " 失败：" + e.message, LogLevel::warning);
-    co_return FormResult{false, -1, e.message, e.message};
+    co_return FormResult{false, -1, e.message, e};
   }
 
   std::string body = utf8OrEmpty(reply.body);
@@ -78,7 +79,9 @@ Task<FormResult> ServiceRequests::postForm(const std::string& pathArg,
   bool ok = failure.empty();
   logLine(tags::kPost, path + " → HTTP " + std::to_string(reply.status) + " ok=" + (ok ? "1" : "0") +
                       " body=" + textHead(body, kLogCut));
-  co_return FormResult{ok, reply.status, std::move(body), std::move(failure)};
+  std::optional<AppError> refused;
+  if (!ok) refused = AppError(errors::kForm, reply.status, std::move(failure));
+  co_return FormResult{ok, reply.status, std::move(body), std::move(refused)};
 }
 
 Task<long long> ServiceRequests::quickUpload(const std::vector<std::filesystem::path>& filesArg, long long procId) {

@@ -3,9 +3,11 @@
 // web store's cookies for the service host and the workspace's user agent.
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "base/AppError.h"
 #include "base/Task.h"
 #include "base/Url.h"
 #include "core/WebStore.h"
@@ -18,8 +20,9 @@ struct FormResult {
   bool ok = false;
   int statusCode = -1;
   std::string body;
-  // Not ok: what happened, in a short sentence for the user (never the body).
-  std::string failure;
+  // Not ok: what happened, its message a short sentence for the user (never the
+  // body): the transport's error, or errors::kForm.
+  std::optional<AppError> error;
 };
 
 class ServiceRequests {

@@ -5,24 +5,22 @@
 #include <optional>
 #include <string>
 
+#include "base/Result.h"
 #include "base/Url.h"
 
 namespace quorvel {
 
 // The answer of an awaited page function: a value, or the web view's own error.
-struct JsResult {
-  bool ok = false;
-  nlohmann::json value;      // the function's value when ok (a string for text)
-  std::string errorDomain;   // when !ok
-  int errorCode = 0;
-  std::string errorMessage;
+struct JsResult : Result<nlohmann::json> {
+  using Result::Result;
 
-  static JsResult success(nlohmann::json v) { return JsResult{true, std::move(v), {}, 0, {}}; }
+  static JsResult success(nlohmann::json v) { return JsResult(std::move(v)); }
+  static JsResult failure(AppError error) { return JsResult(std::move(error)); }
   static JsResult failure(std::string domain, int code, std::string message) {
-    return JsResult{false, nullptr, std::move(domain), code, std::move(message)};
+    return JsResult(AppError(std::move(domain), code, std::move(message)));
   }
-  bool isText() const { return ok && value.is_string(); }
-  std::string text() const { return isText() ? value.get<std::string>() : std::string(); }
+  bool isText() const { return ok() && value().is_string(); }
+  std::string text() const { return isText() ? value().get<std::string>() : std::string(); }
 };
 
 // What the workspace model needs of one tab's live page. The real one is the

@@ -47,8 +47,8 @@ void run(BrowserModel& browser, std::function<void(nlohmann::json)> then) {
     // A page whose scripts never settle ends the dump too.
     auto calling = callPageWithin(std::move(page), script(), nlohmann::json::object(), kGuardMs);
     JsResult result = co_await calling;
-    std::string reply = result.isText() ? result.text() : (result.ok ? result.value.dump() : "nil");
-    then(completion(reply, result.ok ? "" : result.errorMessage));
+    std::string reply = result.isText() ? result.text() : (result.ok() ? result.value().dump() : "nil");
+    then(completion(reply, result.ok() ? "" : result.error().message));
   }(tab->webViewPtr(), std::move(then)));
 }
 

@@ -72,9 +72,9 @@ Task<Answer> deleteFile(WebStore& store, Url home, std::string serverPath) {
 
 // A write error is only logged: the upload that follows shows what it did.
 void writeVersion(const fs::path& local, const std::string& text) {
-  std::string why;
-  if (!writeFileReplacingLinks(local, text, &why))
-    logPlainLine("[EDIT-TEST] 写入测试文件失败 " + local.string() + "：" + why, LogLevel::warning);
+  auto written = writeFileReplacingLinks(local, text);
+  if (!written.ok())
+    logPlainLine("[EDIT-TEST] 写入测试文件失败 " + local.string() + "：" + describe(written.error()), LogLevel::warning);
 }
 
 // Each upload through the mirror's, as an editor's goes.

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "base/ErrorDomains.h"
 #include "base/MainQueue.h"
 
 namespace quorvel {
@@ -13,7 +14,7 @@ Task<JsResult> callPageWithin(std::shared_ptr<WebPage> page, std::string body, n
     auto guard = std::make_shared<unsigned>(0);
     *guard = postToMainAfter(guardMs, [resolve, guard] {
       *guard = 0;
-      resolve(JsResult::failure("Quorvel", 2, "页面无答复"));
+      resolve(JsResult::failure(errors::kQuorvel, errors::kPageReadFailed, "页面无答复"));
     });
     page->callAsyncFunction(body, args, [resolve, guard](JsResult r) {
       if (*guard) cancelTimer(std::exchange(*guard, 0));

@@ -159,9 +159,9 @@ void capture(Gtk::Widget& view, const Target& target, const std::function<void()
     logLine(tags::kRender, std::string("无法编码 PNG ") + target.path, LogLevel::warning);
     return;
   }
-  std::string error;
-  if (!writeFileReplacingLinks(target.path, std::string(static_cast<const char*>(data), size), &error)) {
-    logLine(tags::kRender, std::string("写入失败 ") + target.path + "：" + error, LogLevel::warning);
+  auto written = writeFileReplacingLinks(target.path, std::string(static_cast<const char*>(data), size));
+  if (!written.ok()) {
+    logLine(tags::kRender, std::string("写入失败 ") + target.path + "：" + describe(written.error()), LogLevel::warning);
     return;
   }
   logLine(tags::kRender, std::string("写入 ") + target.path + " (" + std::to_string(size) + "B)");

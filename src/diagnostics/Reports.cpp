@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "base/ErrorDomains.h"
 #include "base/Log.h"
 #include "base/LogTags.h"
 #include "core/AppConfig.h"
@@ -32,34 +33,32 @@ void writeDiagnosticReport(const nlohmann::json& report, const std::string& name
   logPlainLine(logPrefix + " " + report.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
 }
 
-bool writeFileReplacingLinks(const std::filesystem::path& path, const std::string& bytes, std::string* error) {
-  auto fail = [error](const std::string& why) {
-    if (error) *error = why;
-    return false;
-  };
+Result<void> writeFileReplacingLinks(const std::filesystem::path& path, const std::string& bytes) {
+  auto fail = [](int err) { return Result<void>(AppError(errors::kFile, err, failure::systemErrorText(err))); };
   std::string tmpl = (path.parent_path() / ("." + path.filename().string() + ".XXXXXX")).string();
   int fd = ::mkostemp(tmpl.data(), O_CLOEXEC);
-  if (fd < 0) return fail(failure::systemErrorText(errno));
+  if (fd < 0) return fail(errno);
   size_t done = 0;
   while (done < bytes.size()) {
     ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
-      std::string why = failure::systemErrorText(errno);
+      // A write of nothing without an error: the disk is full.
+      const int err = n < 0 ? errno : ENOSPC;
       ::close(fd);
       ::unlink(tmpl.c_str());
-      return fail(why);
+      return fail(err);
     }
     done += static_cast<size_t>(n);
   }
   // Readable like any other file the user writes there.
   ::fchmod(fd, 0644);
   if (::close(fd) != 0 || ::rename(tmpl.c_str(), path.c_str()) != 0) {
-    std::string why = failure::systemErrorText(errno);
+    const int err = errno;
     ::unlink(tmpl.c_str());
-    return fail(why);
+    return fail(err);
   }
-  return true;
+  return {};
 }
 
 }  // namespace quorvel

@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "base/Result.h"
+
 namespace quorvel {
 
 // Writes the report (pretty-printed, keys sorted) to `name` in the data folder,
@@ -19,8 +21,7 @@ void writeDiagnosticReport(const nlohmann::json& report, const std::string& name
 
 // Writes bytes to a fixed path in a shared folder ("/tmp/…"): into a private file of a
 // random name beside it, then renamed over the path, so a symbolic link planted there
-// is replaced, never followed. False on failure (`error` says why).
-bool writeFileReplacingLinks(const std::filesystem::path& path, const std::string& bytes,
-                             std::string* error = nullptr);
+// is replaced, never followed. Fails with errors::kFile and errno.
+Result<void> writeFileReplacingLinks(const std::filesystem::path& path, const std::string& bytes);
 
 }  // namespace quorvel

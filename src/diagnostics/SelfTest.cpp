@@ -210,7 +210,7 @@ Task<json> SelfTest::runAll() {
     JsResult probe = co_await probing;
     if (!*self) co_return report;
     auto outcome = SelfTestChecks::bridgeRoundTrip(probe.isText() ? std::optional<std::string>(probe.text()) : std::nullopt,
-                                          probe.ok ? "" : probe.errorMessage);
+                                          probe.ok() ? "" : probe.error().message);
     put("bridge", "bridge", outcome);
   }
   DiagnosticReport::finish(report, failures);
@@ -245,7 +245,7 @@ Task<json> SelfTest::pagePanels() {
       confirmOK = answer.contains("confirmed") && answer["confirmed"] == false;
       promptOK = answer.contains("typed") && answer["typed"] == kPromptDefault;
     } else {
-      logLine(tags::kSelfTest, "页面面板检查无答复：" + (r.ok ? r.value.dump() : r.errorMessage), LogLevel::warning);
+      logLine(tags::kSelfTest, "页面面板检查无答复：" + (r.ok() ? r.value().dump() : r.error().message), LogLevel::warning);
     }
   }
   json result = json::object();

@@ -83,7 +83,7 @@ Task<AuthOutcome> PamAuthenticator::verify(std::string password) {
   // The worker holds a copy: the check may outlast this object.
   auto check = onWorker(*workers_, [self = *this, password = std::move(password)] { return self.verifyNow(password); });
   AuthOutcome outcome = co_await check;
-  if (outcome.error) logLine(tags::kLock, "解锁失败：" + outcome.error->message, LogLevel::warning);
+  if (!outcome.ok()) logLine(tags::kLock, "解锁失败：" + outcome.error().message, LogLevel::warning);
   co_return outcome;
 }
 

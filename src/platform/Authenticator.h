@@ -6,16 +6,14 @@
 #include <string>
 
 #include "base/AppError.h"
+#include "base/Result.h"
 #include "base/Task.h"
 
 namespace quorvel {
 
 // The check's answer: no error when the password was right; otherwise why not, in
 // Chinese for the user (errors::kAuth with PAM's code).
-struct AuthOutcome {
-  std::optional<AppError> error;
-  bool ok() const { return !error; }
-};
+using AuthOutcome = Result<void>;
 
 class Authenticator {
  public:

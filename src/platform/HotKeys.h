@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/AppError.h"
+#include "base/Result.h"
 
 namespace quorvel {
 
@@ -26,10 +27,7 @@ struct HotKeyCombo {
 
 // No error on success; otherwise errors::kHotKeys with the system's code and why it
 // failed, for the log (Chinese).
-struct HotKeyResult {
-  std::optional<AppError> error;
-  bool ok() const { return !error; }
-};
+using HotKeyResult = Result<void>;
 
 class HotKeys {
  public:

@@ -83,8 +83,9 @@ struct RenderState {
 // it is, said in the log.
 void restoreText(const fs::path& pdf) {
   int repaired = 0;
-  if (auto error = restoreIdeographText(pdf, &repaired))
-    logLine(tags::kPdf, "文字层未能修正（" + pdf.filename().string() + "）：" + error->message, LogLevel::warning);
+  auto restored = restoreIdeographText(pdf, &repaired);
+  if (!restored.ok())
+    logLine(tags::kPdf, "文字层未能修正（" + pdf.filename().string() + "）：" + restored.error().message, LogLevel::warning);
 }
 
 // The file a finished print went to, when the file printer wrote a PDF.

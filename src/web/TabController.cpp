@@ -233,17 +233,18 @@ Task<void> callPageFunction(GObjectPtr<WebKitWebView> view, std::string body, GV
       [](GObject* src, GAsyncResult* res, GError** error) {
         GObjectPtr<JSCValue> v =
             GObjectPtr<JSCValue>::adopt(webkit_web_view_call_async_javascript_function_finish(WEBKIT_WEB_VIEW(src), res, error));
-        return v ? resultOf(v) : JsResult{};
+        // Without a value the error is set and thrown in its place.
+        return v ? resultOf(v) : JsResult::success(nullptr);
       },
       // A released tab's page may live on in a process it shared: its promise may never settle.
       cancellable, OnCancel::resumeAtOnce);
-  JsResult r;
+  std::optional<JsResult> r;
   try {
     r = co_await call;
   } catch (const AppError& e) {
     r = JsResult::failure(e.domain, e.code, e.message.empty() ? "脚本执行失败" : e.message);
   }
-  done(std::move(r));
+  done(std::move(*r));
 }
 }  // namespace
 

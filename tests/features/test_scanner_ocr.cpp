@@ -186,40 +186,39 @@ TEST_F(ScannerOCRTest, PhotosBlankPagesAndFailedWrites) {
 // they are and why, and leave no output or temporary file behind.
 TEST_F(ScannerOCRTest, RecogniserAndWriterFailuresSayWhy) {
   auto rec = recognise(pools, Bitmap{});
-  ASSERT_TRUE(rec.error);
-  EXPECT_FALSE(rec.ok());
-  EXPECT_EQ(rec.error->domain, errors::kOcr);
-  EXPECT_EQ(rec.error->code, errors::kOcrEmptyImage);
-  EXPECT_EQ(rec.error->message, "空图像");
+  ASSERT_FALSE(rec.ok());
+  EXPECT_EQ(rec.error().domain, errors::kOcr);
+  EXPECT_EQ(rec.error().code, errors::kOcrEmptyImage);
+  EXPECT_EQ(rec.error().message, "空图像");
 
   auto out = dir / "out.pdf";
   auto empty = writeImageSearchablePdf(Bitmap{}, {}, out);
-  ASSERT_TRUE(empty);
-  EXPECT_EQ(empty->domain, errors::kPdf);
-  EXPECT_EQ(empty->message, "空图像");
+  ASSERT_FALSE(empty.ok());
+  EXPECT_EQ(empty.error().domain, errors::kPdf);
+  EXPECT_EQ(empty.error().message, "空图像");
 
   std::ofstream(dir / "notes.pdf") << "not a pdf";
   auto damaged = writeSearchablePdf(dir / "notes.pdf", {}, out);
-  ASSERT_TRUE(damaged);
-  EXPECT_EQ(damaged->domain, errors::kPdf);
-  EXPECT_NE(damaged->code, 0) << "qpdf's error code";
-  EXPECT_FALSE(damaged->message.empty());
+  ASSERT_FALSE(damaged.ok());
+  EXPECT_EQ(damaged.error().domain, errors::kPdf);
+  EXPECT_NE(damaged.error().code, 0) << "qpdf's error code";
+  EXPECT_FALSE(damaged.error().message.empty());
   EXPECT_FALSE(fs::exists(out));
 
-  auto noFolder = writeAtomically(dir / "missing" / "a.txt", [](const fs::path&) { return std::optional<AppError>(); });
-  ASSERT_TRUE(noFolder);
-  EXPECT_EQ(noFolder->domain, errors::kFile);
-  EXPECT_EQ(noFolder->code, ENOENT);
-  EXPECT_EQ(noFolder->message.rfind("无法在目标文件夹创建文件：", 0), 0u) << noFolder->message;
+  auto noFolder = writeAtomically(dir / "missing" / "a.txt", [](const fs::path&) { return Result<void>(); });
+  ASSERT_FALSE(noFolder.ok());
+  EXPECT_EQ(noFolder.error().domain, errors::kFile);
+  EXPECT_EQ(noFolder.error().code, ENOENT);
+  EXPECT_EQ(noFolder.error().message.rfind("无法在目标文件夹创建文件：", 0), 0u) << noFolder.error().message;
 
   // A thrown failure of the write is its failure; the temporary file goes.
-  auto thrown = writeAtomically(dir / "b.txt", [](const fs::path&) -> std::optional<AppError> {
+  auto thrown = writeAtomically(dir / "b.txt", [](const fs::path&) -> Result<void> {
     throw AppError(errors::kPdf, 7, "写不下去");
   });
-  ASSERT_TRUE(thrown);
-  EXPECT_EQ(thrown->domain, errors::kPdf);
-  EXPECT_EQ(thrown->code, 7);
-  EXPECT_EQ(thrown->message, "写不下去");
+  ASSERT_FALSE(thrown.ok());
+  EXPECT_EQ(thrown.error().domain, errors::kPdf);
+  EXPECT_EQ(thrown.error().code, 7);
+  EXPECT_EQ(thrown.error().message, "写不下去");
   for (auto& e : fs::directory_iterator(dir))
     EXPECT_NE(e.path().filename().string().rfind(".", 0), 0u) << "temporary file left: " << e.path();
 }

@@ -306,7 +306,7 @@ TEST_F(DesktopCalendarWindowTest, ThousandsOfUpcomingEventsAndARefreshThatChange
 
   int published = 0;
   ScopedConnection events = store->events.changed().connect([&] { ++published; });
-  ScopedConnection errors = store->errorText.changed().connect([&] { ++published; });
+  ScopedConnection errors = store->error.changed().connect([&] { ++published; });
   const int grids = view->gridBuilds(), placeholders = view->placeholderBuilds();
   const std::size_t splices = view->listSplices();
   bool refreshed = false;

@@ -124,8 +124,8 @@ TEST(LawStyleGtkTest, StyleSheetParsesWithoutErrors) {
 TEST(ComponentGalleryTest, RendersToPng) {
   const auto dir = std::filesystem::temp_directory_path() / ("quorvel-gallery-" + std::to_string(::getpid()));
   const auto path = dir / "gallery.png";
-  std::string error;
-  ASSERT_TRUE(renderComponentGalleryPng(path.string(), &error)) << error;
+  auto rendered = renderComponentGalleryPng(path.string());
+  ASSERT_TRUE(rendered.ok()) << describe(rendered.error());
   ASSERT_TRUE(std::filesystem::exists(path));
   EXPECT_FALSE(std::filesystem::exists(path.string() + ".tmp"));
   auto texture = Gdk::Texture::create_from_filename(path.string());

@@ -24,8 +24,8 @@ TEST(ScanProgressWindow, LineAndBarFollowTheRun) {
   state->moveTo(1);
   std::string png = std::getenv("SCAN_PROGRESS_PNG") ? std::getenv("SCAN_PROGRESS_PNG") : "";
   if (!png.empty()) {
-    std::string error;
-    EXPECT_TRUE(renderWidgetToPng(*body, png, &error)) << error;
+    auto rendered = renderWidgetToPng(*body, png);
+    EXPECT_TRUE(rendered.ok()) << describe(rendered.error());
   }
   // No files still shows a run of one.
   ScannerOCR::ProgressState empty(0);

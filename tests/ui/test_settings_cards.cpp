@@ -350,8 +350,8 @@ TEST_F(SettingsCardsTest, TheThreeCardsRenderTogether) {
   column.append(*Gtk::make_managed<AppearanceCard>(AppearanceCard::Services{*model, home.defaults(), view}));
   column.append(*Gtk::make_managed<VolumeMirrorCard>(VolumeMirrorCard::Services{world.volume, home.defaults()}));
   column.set_size_request(660, -1);
-  std::string error;
-  EXPECT_TRUE(renderWidgetToPng(column, png, &error)) << error;
+  auto rendered = renderWidgetToPng(column, png);
+  EXPECT_TRUE(rendered.ok()) << describe(rendered.error());
 }
 
 }  // namespace

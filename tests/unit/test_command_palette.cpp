@@ -456,17 +456,18 @@ TEST(PaletteLoad, AFailedOrRefusedReadIsSaidInChineseAndLogged) {
   std::vector<std::string> lines;
   setLogSink([&](const std::string& line) { lines.push_back(line); });
   PaletteWorld w;
+  auto shown = [&] { return CommandPalette::loadFailureText(w.palette->loadFailure.get()); };
   spawn(w.palette->loadNodes(false));
   w.fetches->answer(std::nullopt);
-  EXPECT_EQ(w.palette->loadFailure.get(), "合同与客户未能载入：没有打开的页面（请先登录）");
+  EXPECT_EQ(shown(), "合同与客户未能载入：没有打开的页面（请先登录）");
   ASSERT_FALSE(lines.empty());
   EXPECT_NE(lines.back().find("[Quorvel][PALETTE] 合同与客户未能载入：没有打开的页面（请先登录）"), std::string::npos)
       << lines.back();
   spawn(w.palette->loadNodes(true));
   w.fetches->answer(std::string("<html>登录</html>"));
-  EXPECT_EQ(w.palette->loadFailure.get(), "合同与客户未能载入：服务器回复不是合同与客户列表");
+  EXPECT_EQ(shown(), "合同与客户未能载入：服务器回复不是合同与客户列表");
   // A load that works clears it.
   w.load(kNodes);
-  EXPECT_EQ(w.palette->loadFailure.get(), "");
+  EXPECT_EQ(shown(), "");
   setLogSink({});
 }

@@ -617,6 +617,41 @@ TEST_F(ServiceStateTest, FetchJsonErrorCodes) {
   EXPECT_EQ(codeOf(runToEnd(model->reads().fetchJSON("/x"))), 1);
 }
 
+// A failed read carries its error: the engine's domain and code with the words the
+// views show, its own text kept for the log; the read's own failures are Quorvel's.
+TEST_F(ServiceStateTest, AFailedReadCarriesItsErrorAndTheWordsShown) {
+  auto readOnce = [&](JsResult answer) {
+    page->answer = [answer](const std::string&, const nlohmann::json&) { return answer; };
+    auto o = runToEnd(PageReads::read(model->activeTab()->webViewPtr(), "/x", PageReads::Limits{}));
+    EXPECT_TRUE(o->value);
+    return o->value.value_or(PageReads::Reply{});
+  };
+  auto engine = readOnce(JsResult::failure("WebKitJavascriptError", 699, "SyntaxError"));
+  ASSERT_EQ(engine.kind, PageReads::Reply::Kind::failed);
+  ASSERT_TRUE(engine.error);
+  EXPECT_EQ(engine.error->domain, "WebKitJavascriptError");
+  EXPECT_EQ(engine.error->code, 699);
+  EXPECT_EQ(PageReads::replyFailureReason(engine), "页面脚本执行失败");
+  EXPECT_EQ(engine.detail, "SyntaxError");
+
+  auto noPage = readOnce(JsResult::failure("Quorvel", 1, "没有打开的页面（请先登录）"));
+  ASSERT_TRUE(noPage.error);
+  EXPECT_EQ(noPage.error->code, 1);
+  EXPECT_EQ(PageReads::replyFailureReason(noPage), "没有打开的页面（请先登录）");
+
+  auto idle = readOnce(JsResult::success(std::string("__TIMEOUT__")));
+  ASSERT_TRUE(idle.error);
+  EXPECT_EQ(*idle.error, AppError("Quorvel", 2, "服务器 25 秒无响应"));
+  auto number = readOnce(JsResult::success(7));
+  ASSERT_TRUE(number.error);
+  EXPECT_EQ(*number.error, AppError("Quorvel", 2, "页面没有返回文本"));
+  EXPECT_EQ(number.detail, "7");
+
+  auto fine = readOnce(JsResult::success(std::string("{}")));
+  EXPECT_TRUE(fine.ok());
+  EXPECT_FALSE(fine.error);
+}
+
 TEST_F(ServiceStateTest, NodeCacheServesForUnderThirtySecondsAndSurvivesFailures) {
   auto t0 = std::chrono::system_clock::time_point{} + std::chrono::hours(24 * 20000);
   pages.clock.set(t0);

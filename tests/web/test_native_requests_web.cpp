@@ -130,7 +130,9 @@ TEST_F(NativeRequestsWebTest, ServerErrorsAndDroppedConnectionsGiveTheDocumented
   EXPECT_FALSE(form->value->ok);
   EXPECT_EQ(form->value->statusCode, 500);
   EXPECT_EQ(form->value->body, "出错了");
-  EXPECT_EQ(form->value->failure, "服务器出错（HTTP 500）");
+  ASSERT_TRUE(form->value->error);
+  EXPECT_EQ(form->value->error->message, "服务器出错（HTTP 500）");
+  EXPECT_EQ(form->value->error->code, 500);
 
   auto up = runToEnd(model->requests().quickUpload({dir / "a.pdf"}, 9), kTaskMs);
   auto e = up->error;
@@ -150,7 +152,8 @@ TEST_F(NativeRequestsWebTest, ServerErrorsAndDroppedConnectionsGiveTheDocumented
   ASSERT_TRUE(form->value);
   EXPECT_FALSE(form->value->ok);
   EXPECT_EQ(form->value->statusCode, -1);
-  EXPECT_EQ(form->value->failure, "服务器中断了连接");
+  ASSERT_TRUE(form->value->error);
+  EXPECT_EQ(form->value->error->message, "服务器中断了连接");
   up = runToEnd(model->requests().quickUpload({dir / "a.pdf"}, 9), kTaskMs);
   e = up->error;
   ASSERT_TRUE(e);

@@ -173,8 +173,8 @@ TEST_F(VolumeTest, ConnectsThroughOurDialogReadsTheMountedRootAndDisconnects) {
   if (const char* png = g_getenv("QUORVEL_SETTINGS_PNG")) {
     auto* section = Gtk::make_managed<VolumeMirrorCard>(VolumeMirrorCard::Services{volume(), defaults});
     section->set_size_request(520, -1);
-    std::string error;
-    EXPECT_TRUE(renderWidgetToPng(*section, png, &error)) << error;
+    auto rendered = renderWidgetToPng(*section, png);
+    EXPECT_TRUE(rendered.ok()) << describe(rendered.error());
   }
   // Connecting again completes at once without a dialog.
   logs.clear();

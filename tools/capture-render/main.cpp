@@ -98,9 +98,8 @@ int main(int argc, char** argv) {
   saved->submit();
   runMainLoopUntil([&] { return !saved->submitting(); }, 10000);
 
-  std::string error;
-  if (!renderWidgetToPng(*column, png, &error)) {
-    std::fprintf(stderr, "%s\n", error.c_str());
+  if (auto rendered = renderWidgetToPng(*column, png); !rendered.ok()) {
+    std::fprintf(stderr, "%s\n", rendered.error().message.c_str());
     return 1;
   }
   std::printf("%s\n", png.c_str());

@@ -112,9 +112,8 @@ int main(int argc, char** argv) {
   wallpaper->add_css_class("law-sidebar-backdrop");
   wallpaper->append(*row);
 
-  std::string err;
-  if (!renderWidgetToPng(*wallpaper, png, &err)) {
-    std::fprintf(stderr, "render failed: %s\n", err.c_str());
+  if (auto rendered = renderWidgetToPng(*wallpaper, png); !rendered.ok()) {
+    std::fprintf(stderr, "render failed: %s\n", rendered.error().message.c_str());
     return 1;
   }
   std::printf("%s\n", png.c_str());

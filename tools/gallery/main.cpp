@@ -36,9 +36,8 @@ int main(int argc, char** argv) {
     gtk_init();
     Gtk::init_gtkmm_internals();
     quorvel::markMainThread();
-    std::string error;
-    if (!quorvel::renderComponentGalleryPng(png, &error)) {
-      std::fprintf(stderr, "quorvel-gallery: %s\n", error.c_str());
+    if (auto rendered = quorvel::renderComponentGalleryPng(png); !rendered.ok()) {
+      std::fprintf(stderr, "quorvel-gallery: %s\n", rendered.error().message.c_str());
       return 1;
     }
     std::printf("%s\n", png.c_str());

@@ -123,14 +123,13 @@ int main(int argc, char** argv) {
   }
   auto& content = menuBar.content();
   menuBar.window().unset_child();
-  std::string error;
   auto* frame = Gtk::make_managed<Gtk::Box>();
   frame->add_css_class("law-canvas");
   content.set_margin(16);
   content.remove_css_class("law-square");
   frame->append(content);
-  if (!quorvel::renderWidgetToPng(*frame, panel, &error)) {
-    std::fprintf(stderr, "%s\n", error.c_str());
+  if (auto rendered = quorvel::renderWidgetToPng(*frame, panel); !rendered.ok()) {
+    std::fprintf(stderr, "%s\n", rendered.error().message.c_str());
     return 1;
   }
   std::printf("%s\n", panel.c_str());

@@ -5,6 +5,7 @@
 
 #include "base/AppError.h"
 #include "base/Clock.h"
+#include "base/ErrorDomains.h"
 #include "base/Log.h"
 #include "base/LogTags.h"
 #include "base/MainQueue.h"
@@ -52,7 +53,9 @@ DesktopCalendarModel::DesktopCalendarModel(Services services) : services_(std::m
   assert(services_.fetchLiveEvents);
   if (!services_.deadlines) services_.deadlines = [] { return Deadlines{}; };
   if (!services_.postForm)
-    services_.postForm = [](std::string) -> Task<FormResult> { co_return FormResult{false, -1, "没有工作区"}; };
+    services_.postForm = [](std::string) -> Task<FormResult> {
+      co_return FormResult{false, -1, "没有工作区", AppError(errors::kQuorvel, errors::kNoPage, "没有工作区")};
+    };
   if (!services_.refreshBadges) services_.refreshBadges = [] {};
   if (!services_.audit) services_.audit = [](const std::string&, const std::string&) {};
   if (!services_.serverURL) services_.serverURL = [] { return std::string(AppConfig::kDefaultServerURL); };
@@ -85,28 +88,26 @@ Task<void> DesktopCalendarModel::refresh(bool silent) {
   }
   // Unchanged values are not published again: a view observing them redraws only
   // what a refresh really changed.
-  errorText.setIfChanged("");
+  error.setIfChanged(std::nullopt);
   std::vector<ICSEvent> fetched;
-  std::string error;
-  bool ok = true;
+  std::optional<AppError> failed;
   try {
     auto fetch = services_.fetchLiveEvents(!silent);
     fetched = co_await fetch;
   } catch (...) {
-    ok = false;
-    error = describe(std::current_exception());
+    failed = asAppError(std::current_exception());
   }
   if (!*alive) co_return;
   if (gen == generation_) {
-    if (ok) {
+    if (!failed) {
       sortForDesktopDisplay(fetched);
       if (!(events.get() == fetched)) events.set(std::move(fetched));
       updatedAtText.setIfChanged(hourMinuteOf(services_.now()));
     } else {
       auto fallback = fallbackFromDeadlines();
       if (!fallback.empty() && events->empty()) events.set(std::move(fallback));
-      errorText.setIfChanged(error);
-      logLine(tags::kCal, "桌面日历刷新失败：" + error);
+      logLine(tags::kCal, "桌面日历刷新失败：" + describe(*failed));
+      error.setIfChanged(std::move(failed));
     }
   }
   if (loadingOwner_ == gen) {

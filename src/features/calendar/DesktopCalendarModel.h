@@ -4,9 +4,11 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "base/AppError.h"
 #include "base/Published.h"
 #include "base/Task.h"
 #include "core/ServiceRequests.h"
@@ -50,7 +52,8 @@ class DesktopCalendarModel {
 
   Published<std::vector<ICSEvent>, DesktopCalendarModel> events;
   Published<bool, DesktopCalendarModel> loading{false};
-  Published<std::string, DesktopCalendarModel> errorText;
+  // Why the last refresh failed; none after one that worked.
+  Published<std::optional<AppError>, DesktopCalendarModel> error;
   Published<std::string, DesktopCalendarModel> updatedAtText;
   Published<std::string, DesktopCalendarModel> toastText;
 

@@ -98,20 +98,20 @@ std::string text(TesseractPools& pools, const Bitmap& image, const std::string& 
   RecognitionOptions options;
   options.languages = languages;
   auto r = recognise(pools, image, options);
-  if (r.error) {
-    logLine(tags::kOcr, "识别失败 " + r.error->message, LogLevel::warning);
+  if (!r.ok()) {
+    logLine(tags::kOcr, "识别失败 " + r.error().message, LogLevel::warning);
     return {};
   }
-  return joinedText(r.lines);
+  return joinedText(r.value());
 }
 
 std::vector<RecognisedLine> lines(TesseractPools& pools, const Bitmap& image) {
   auto r = recognise(pools, image);
-  if (r.error) {
-    logLine(tags::kOcr, "版面识别失败 " + r.error->message, LogLevel::warning);
+  if (!r.ok()) {
+    logLine(tags::kOcr, "版面识别失败 " + r.error().message, LogLevel::warning);
     return {};
   }
-  return std::move(r.lines);
+  return std::move(r).value();
 }
 
 std::string textFromImageFile(TesseractPools& pools, const std::string& path) {

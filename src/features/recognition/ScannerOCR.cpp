@@ -52,21 +52,21 @@ struct TempDir {
 };
 
 bool writeTextFile(const fs::path& file, const std::string& text) {
-  auto error = writeAtomically(file, [&](const fs::path& tmp) -> std::optional<AppError> {
+  auto written = writeAtomically(file, [&](const fs::path& tmp) -> Result<void> {
     std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
     out.write(text.data(), static_cast<std::streamsize>(text.size()));
     out.close();
     if (!out) return AppError(errors::kFile, 0, "写入出错");
-    return std::nullopt;
+    return {};
   });
-  if (error) logLine(tags::kScan, "文本写入失败 " + file.string() + "：" + error->message, LogLevel::warning);
-  return !error;
+  if (!written.ok()) logLine(tags::kScan, "文本写入失败 " + file.string() + "：" + written.error().message, LogLevel::warning);
+  return written.ok();
 }
 
-std::optional<fs::path> writePdf(const fs::path& file, const std::function<std::optional<AppError>()>& write) {
-  auto error = write();
-  if (!error) return file;
-  logLine(tags::kScan, "PDF 写入失败 " + file.string() + "：" + error->message, LogLevel::warning);
+std::optional<fs::path> writePdf(const fs::path& file, const std::function<Result<void>()>& write) {
+  auto written = write();
+  if (written.ok()) return file;
+  logLine(tags::kScan, "PDF 写入失败 " + file.string() + "：" + written.error().message, LogLevel::warning);
   return std::nullopt;
 }
 
@@ -96,8 +96,8 @@ ScannerOCR::Result processPDF(TesseractPools& pools, const fs::path& input) {
       if (!tmp.path.empty()) options.textLayerPdf = tmp.path / ("page-" + std::to_string(i) + ".pdf");
       auto rec = recognise(pools, *page, options);
       page.reset();
-      if (rec.error) logLine(tags::kOcr, "版面识别失败 " + rec.error->message, LogLevel::warning);
-      texts[i] = joinedText(rec.lines);
+      if (!rec.ok()) logLine(tags::kOcr, "版面识别失败 " + rec.error().message, LogLevel::warning);
+      texts[i] = rec.ok() ? joinedText(rec.value()) : std::string();
       std::error_code ec;
       if (rec.ok() && !options.textLayerPdf.empty() && fs::exists(options.textLayerPdf, ec))
         layers[i] = options.textLayerPdf;
@@ -130,9 +130,9 @@ ScannerOCR::Result processImage(TesseractPools& pools, const fs::path& input,
   RecognitionOptions options;
   if (!tmp.path.empty()) options.textLayerPdf = tmp.path / "page.pdf";
   auto rec = recognise(pools, *bitmap, options);
-  if (rec.error) logLine(tags::kOcr, "版面识别失败 " + rec.error->message, LogLevel::warning);
+  if (!rec.ok()) logLine(tags::kOcr, "版面识别失败 " + rec.error().message, LogLevel::warning);
   r.pages = 1;
-  r.text = joinedText(rec.lines);
+  r.text = rec.ok() ? joinedText(rec.value()) : std::string();
   r.recognised = !r.text.empty();
   fs::path textFile = ScannerOCR::textOutputPath(input);
   if (writeTextFile(textFile, r.text)) r.outputText = textFile;

@@ -6,7 +6,9 @@
 #include <fstream>
 #include <memory>
 
+#include "base/ErrorDomains.h"
 #include "base/Log.h"
+#include "base/Result.h"
 #include "base/LogTags.h"
 #include "base/MainQueue.h"
 #include "core/AppConfig.h"
@@ -35,15 +37,12 @@ constexpr const char* kPreScript =
     "  } catch(e) { return 'err:' + e.message; }\n"
     "})();";
 
-bool writeBytes(const fs::path& path, const std::string& bytes, std::string& error) {
+Result<void> writeBytes(const fs::path& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   if (out) out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   if (out) out.close();
-  if (!out) {
-    error = "无法写入 " + path.string();
-    return false;
-  }
-  return true;
+  if (!out) return AppError(errors::kFile, 0, "无法写入 " + path.string());
+  return {};
 }
 
 }  // namespace
@@ -81,15 +80,14 @@ std::optional<fs::path> TrackingQuery::saveLocal(const std::string& png, const s
   auto now = std::chrono::system_clock::now();
   std::string name = TrackingJudge::evidenceFileName(number, now);
   fs::path file = AppConfig::downloadDir() / name;
-  std::string error;
-  if (!writeBytes(file, png, error)) {
-    logLine(tags::kTrack, "本地留存失败 " + error, LogLevel::warning);
+  if (auto image = writeBytes(file, png); !image.ok()) {
+    logLine(tags::kTrack, "本地留存失败 " + describe(image.error()), LogLevel::warning);
     return std::nullopt;  // no path for a file that is not there
   }
   fs::path record = file;
   record.replace_extension("json");
-  if (!writeBytes(record, TrackingJudge::recordJson(number, source, name, now), error)) {
-    logLine(tags::kTrack, "本地留存失败 " + error, LogLevel::warning);
+  if (auto json = writeBytes(record, TrackingJudge::recordJson(number, source, name, now)); !json.ok()) {
+    logLine(tags::kTrack, "本地留存失败 " + describe(json.error()), LogLevel::warning);
     return file;
   }
   logLine(tags::kTrack, "截图已存 " + file.string());

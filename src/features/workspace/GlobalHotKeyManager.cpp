@@ -53,9 +53,9 @@ void GlobalHotKeyManager::registerAll() {
   HotKeyResult listened = keys_->listen([this, alive](int id) {
     if (*alive) pressed(id);
   });
-  if (listened.error) {
-    logLine(tags::kHotKey, "安装事件监听失败: " + std::to_string(listened.error->code), LogLevel::warning);
-    if (!listened.error->message.empty()) logLine(tags::kHotKey, listened.error->message, LogLevel::warning);
+  if (!listened.ok()) {
+    logLine(tags::kHotKey, "安装事件监听失败: " + std::to_string(listened.error().code), LogLevel::warning);
+    if (!listened.error().message.empty()) logLine(tags::kHotKey, listened.error().message, LogLevel::warning);
     return;
   }
   listening_ = true;
@@ -63,8 +63,8 @@ void GlobalHotKeyManager::registerAll() {
   std::string registered;
   for (const auto& key : kKeys) {
     HotKeyResult r = keys_->registerKey(key.id, key.combo);
-    if (r.error) {
-      logLine(tags::kHotKey, linuxShortcutText(std::string("注册全局热键失败：") + key.text + "：" + r.error->message),
+    if (!r.ok()) {
+      logLine(tags::kHotKey, linuxShortcutText(std::string("注册全局热键失败：") + key.text + "：" + r.error().message),
               LogLevel::warning);
       continue;
     }

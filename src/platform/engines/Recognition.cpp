@@ -39,7 +39,7 @@ struct ApiRelease {
 }  // namespace
 
 namespace {
-Recognition failed(int code, const char* why) { return Recognition{AppError(errors::kOcr, code, why), {}}; }
+Recognition failed(int code, const char* why) { return AppError(errors::kOcr, code, why); }
 
 Recognition recogniseWhole(EnginePool& pool, const Bitmap& bitmap, const RecognitionOptions& options) {
   if (bitmap.empty()) return failed(errors::kOcrEmptyImage, "空图像");
@@ -57,7 +57,7 @@ Recognition recogniseWhole(EnginePool& pool, const Bitmap& bitmap, const Recogni
   api->SetImage(pix.get());
   api->SetSourceResolution(options.dpi > 0 ? options.dpi : 300);
   if (api->Recognize(nullptr) != 0) return failed(errors::kOcrUnreadable, "引擎未能读取图像");
-  Recognition result;
+  std::vector<RecognisedLine> lines;
   const double W = bitmap.width, H = bitmap.height;
   std::unique_ptr<tesseract::ResultIterator> it(api->GetIterator());
   if (it) {
@@ -76,7 +76,7 @@ Recognition recogniseWhole(EnginePool& pool, const Bitmap& bitmap, const Recogni
       line.width = (r - l) / W;
       line.height = (b - t) / H;
       line.confidence = it->Confidence(tesseract::RIL_TEXTLINE);
-      result.lines.push_back(std::move(line));
+      lines.push_back(std::move(line));
     } while (it->Next(tesseract::RIL_TEXTLINE));
   }
   if (!options.textLayerPdf.empty()) {
@@ -90,7 +90,7 @@ Recognition recogniseWhole(EnginePool& pool, const Bitmap& bitmap, const Recogni
       std::filesystem::remove(options.textLayerPdf, ec);
     }
   }
-  return result;
+  return lines;
 }
 
 
@@ -139,7 +139,7 @@ Recognition recognise(EnginePool& pool, const Bitmap& bitmap, const RecognitionO
   auto cuts = bandCuts(bitmap, bands);
   if (cuts.size() < 3) return recogniseWhole(pool, bitmap, options);
   std::size_t n = cuts.size() - 1;
-  std::vector<Recognition> parts(n);
+  std::vector<std::optional<Recognition>> parts(n);
   auto readBand = [&](std::size_t k) {
     Bitmap band;
     band.width = bitmap.width;
@@ -151,19 +151,19 @@ Recognition recognise(EnginePool& pool, const Bitmap& bitmap, const RecognitionO
   for (std::size_t k = 1; k < n; ++k) helpers.emplace_back(readBand, k);
   readBand(0);
   for (auto& t : helpers) t.join();
-  Recognition result;
+  std::vector<RecognisedLine> lines;
   const double H = bitmap.height;
   for (std::size_t k = 0; k < n; ++k) {
-    if (!parts[k].ok()) return Recognition{parts[k].error, {}};
+    if (!parts[k]->ok()) return parts[k]->error();
     // From the band's lower-left origin to the page's.
     double bandH = cuts[k + 1] - cuts[k], below = H - cuts[k + 1];
-    for (auto& l : parts[k].lines) {
+    for (auto& l : parts[k]->value()) {
       l.y = (l.y * bandH + below) / H;
       l.height = l.height * bandH / H;
-      result.lines.push_back(std::move(l));
+      lines.push_back(std::move(l));
     }
   }
-  return result;
+  return lines;
 }
 
 

@@ -72,19 +72,19 @@ AppError cairoError(cairo_status_t status, std::string why) {
 }
 }  // namespace
 
-std::optional<AppError> writeSearchablePdf(const fs::path& source, const std::vector<fs::path>& layers,
-                                           const fs::path& output) {
-  return writeAtomically(output, [&](const fs::path& tmp) -> std::optional<AppError> {
+Result<void> writeSearchablePdf(const fs::path& source, const std::vector<fs::path>& layers,
+                                const fs::path& output) {
+  return writeAtomically(output, [&](const fs::path& tmp) -> Result<void> {
     try {
       writeLayered(source, layers, tmp);
     } catch (const std::exception& e) {
       return pdfError(e);
     }
-    return std::nullopt;
+    return {};
   });
 }
 
-std::optional<AppError> writeImageSearchablePdf(const Bitmap& image, const fs::path& layer, const fs::path& output) {
+Result<void> writeImageSearchablePdf(const Bitmap& image, const fs::path& layer, const fs::path& output) {
   if (image.empty()) return AppError(errors::kPdf, 0, "空图像");
   // The image page first, in a private temporary folder.
   GError* err = nullptr;
@@ -123,13 +123,13 @@ std::optional<AppError> writeImageSearchablePdf(const Bitmap& image, const fs::p
     cairo_surface_destroy(pdf);
   }
   cairo_surface_destroy(px);
-  if (!error) error = writeSearchablePdf(imagePdf, {layer}, output);
+  if (!error) error = writeSearchablePdf(imagePdf, {layer}, output).failure();
   std::error_code ec;
   fs::remove_all(tmpDir, ec);
   return error;
 }
 
-std::optional<AppError> restoreIdeographText(const fs::path& file, int* repaired) {
+Result<void> restoreIdeographText(const fs::path& file, int* repaired) {
   *repaired = 0;
   try {
     QPDF pdf;
@@ -148,18 +148,18 @@ std::optional<AppError> restoreIdeographText(const fs::path& file, int* repaired
       map.replaceStreamData(*repairedMap, QPDFObjectHandle::newNull(), QPDFObjectHandle::newNull());
       ++count;
     }
-    if (count == 0) return std::nullopt;
-    std::optional<AppError> error = writeAtomically(file, [&](const fs::path& tmp) -> std::optional<AppError> {
+    if (count == 0) return {};
+    Result<void> written = writeAtomically(file, [&](const fs::path& tmp) -> Result<void> {
       try {
         QPDFWriter writer(pdf, tmp.c_str());
         writer.write();
       } catch (const std::exception& e) {
         return pdfError(e);
       }
-      return std::nullopt;
+      return {};
     });
-    if (!error) *repaired = count;
-    return error;
+    if (written.ok()) *repaired = count;
+    return written;
   } catch (const std::exception& e) {
     return pdfError(e);
   }

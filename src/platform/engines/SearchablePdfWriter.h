@@ -1,7 +1,6 @@
 #pragma once
 // Inside the engines module: the searchable-PDF writers of the module's table.
 #include <filesystem>
-#include <optional>
 #include <vector>
 
 #include "platform/ocr/Bitmap.h"
@@ -9,11 +8,11 @@
 
 namespace quorvel::engines {
 
-std::optional<AppError> writeSearchablePdf(const std::filesystem::path& source,
-                                           const std::vector<std::filesystem::path>& layers,
-                                           const std::filesystem::path& output);
-std::optional<AppError> writeImageSearchablePdf(const Bitmap& image, const std::filesystem::path& layer,
-                                                const std::filesystem::path& output);
-std::optional<AppError> restoreIdeographText(const std::filesystem::path& pdf, int* repaired);
+Result<void> writeSearchablePdf(const std::filesystem::path& source,
+                                const std::vector<std::filesystem::path>& layers,
+                                const std::filesystem::path& output);
+Result<void> writeImageSearchablePdf(const Bitmap& image, const std::filesystem::path& layer,
+                                     const std::filesystem::path& output);
+Result<void> restoreIdeographText(const std::filesystem::path& pdf, int* repaired);
 
 }  // namespace quorvel::engines

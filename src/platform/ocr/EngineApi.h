@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/AppError.h"
+#include "base/Result.h"
 #include "platform/ocr/Bitmap.h"
 #include "platform/ocr/TextRecognizer.h"
 
@@ -42,15 +43,15 @@ struct EngineApi {
   // Draws the page at the context's scale (no background).
   bool (*drawPage)(void* doc, int index, cairo_t* cr);
 
-  // Searchable PDFs: nothing on success, else why not.
-  std::optional<AppError> (*writeSearchablePdf)(const std::filesystem::path& source,
-                                                const std::vector<std::filesystem::path>& layers,
-                                                const std::filesystem::path& output);
-  std::optional<AppError> (*writeImageSearchablePdf)(const Bitmap& image, const std::filesystem::path& layer,
-                                                     const std::filesystem::path& output);
+  // Searchable PDFs: the write's outcome.
+  Result<void> (*writeSearchablePdf)(const std::filesystem::path& source,
+                                     const std::vector<std::filesystem::path>& layers,
+                                     const std::filesystem::path& output);
+  Result<void> (*writeImageSearchablePdf)(const Bitmap& image, const std::filesystem::path& layer,
+                                          const std::filesystem::path& output);
   // Text maps naming CJK radicals where the glyph is the ideograph, rewritten in place
   // (platform/pdf/IdeographText.h); `repaired` gets the number of maps changed.
-  std::optional<AppError> (*restoreIdeographText)(const std::filesystem::path& pdf, int* repaired);
+  Result<void> (*restoreIdeographText)(const std::filesystem::path& pdf, int* repaired);
 };
 
 // The module's only export.

@@ -13,7 +13,7 @@ Recognition recognise(TesseractPools& pools, const Bitmap& bitmap, const Recogni
 Recognition recognise(TesseractPool& pool, const Bitmap& bitmap, const RecognitionOptions& options) {
   const auto* api = engineApi();
   if (!api || !pool.handle()) {
-    return Recognition{engineModuleError(), {}};
+    return engineModuleError();
   }
   return api->recognise(pool.handle(), bitmap, options);
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/AppError.h"
+#include "base/Result.h"
 #include "platform/ocr/Bitmap.h"
 
 namespace quorvel {
@@ -24,13 +25,9 @@ struct RecognisedLine {
 // The lines' texts joined by "\n", in the recogniser's order.
 std::string joinedText(const std::vector<RecognisedLine>& lines);
 
-struct Recognition {
-  // No error when the engine read the image; otherwise why not, in Chinese
-  // (errors::kOcr, or errors::kEngines when the engines module is missing).
-  std::optional<AppError> error;
-  std::vector<RecognisedLine> lines;
-  bool ok() const { return !error; }
-};
+// The lines the engine read; otherwise why not, in Chinese (errors::kOcr, or
+// errors::kEngines when the engines module is missing).
+using Recognition = Result<std::vector<RecognisedLine>>;
 
 struct RecognitionOptions {
   int dpi = 300;  // the bitmap's resolution; sizes the text-only page

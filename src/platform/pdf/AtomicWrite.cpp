@@ -13,7 +13,7 @@
 namespace quorvel {
 namespace fs = std::filesystem;
 
-std::optional<AppError> writeAtomically(const fs::path& output, const AtomicWriteStep& write) {
+Result<void> writeAtomically(const fs::path& output, const AtomicWriteStep& write) {
   std::string tmpl = (output.parent_path() / ("." + output.filename().string() + ".XXXXXX")).string();
   int fd = g_mkstemp(tmpl.data());
   if (fd < 0) {
@@ -24,7 +24,7 @@ std::optional<AppError> writeAtomically(const fs::path& output, const AtomicWrit
   fs::path tmp = tmpl;
   std::optional<AppError> error;
   try {
-    error = write(tmp);
+    error = write(tmp).failure();
   } catch (const AppError& e) {
     error = e;
   } catch (const std::exception& e) {

@@ -413,7 +413,7 @@ DesktopCalendarView::DesktopCalendarView(std::shared_ptr<BrowserModel> browser, 
   auto later = [this] { scheduleSync(); };
   connections_.push_back(model_.events.changed().connect(later));
   connections_.push_back(model_.loading.changed().connect(later));
-  connections_.push_back(model_.errorText.changed().connect(later));
+  connections_.push_back(model_.error.changed().connect(later));
   connections_.push_back(model_.updatedAtText.changed().connect(later));
   connections_.push_back(model_.toastText.changed().connect(later));
   connections_.push_back(win_.placement.changed().connect(later));
@@ -743,7 +743,9 @@ void DesktopCalendarView::syncList(const std::vector<ICSEvent>& listed) {
 
 void DesktopCalendarView::syncPlaceholder(bool loadingShown, bool listShown) {
   const bool upcoming = vm_.scope == DesktopListScope::upcoming;
-  const std::string key = listShown ? "list" : loadingShown ? "loading" : std::string(upcoming ? "u" : "d") + '\x1f' + model_.errorText.get();
+  const std::optional<AppError>& failed = model_.error.get();
+  const std::string errorText = failed ? describe(*failed) : std::string();
+  const std::string key = listShown ? "list" : loadingShown ? "loading" : std::string(upcoming ? "u" : "d") + '\x1f' + errorText;
   placeholderScroll_.set_visible(!listShown);
   if (key == placeholderKey_) return;
   placeholderKey_ = key;
@@ -768,8 +770,8 @@ void DesktopCalendarView::syncPlaceholder(bool loadingShown, bool listShown) {
   icon->add_css_class("dc-empty-icon");
   box->append(*icon);
   box->append(*classedLabel(upcoming ? "近期暂无匹配日程" : "当日暂无匹配日程", "dc-empty-title"));
-  if (!model_.errorText->empty()) {
-    auto* err = classedLabel(model_.errorText.get(), "dc-error");
+  if (!errorText.empty()) {
+    auto* err = classedLabel(errorText, "dc-error");
     err->set_wrap(true);
     err->set_justify(Gtk::Justification::CENTER);
     err->set_margin_start(16);

@@ -312,7 +312,7 @@ void QuickCaptureView::finishSave(const FormResult& result) {
   submitting_ = false;
   if (!result.ok) {
     // The panel stays with everything as typed, for a correction and a retry.
-    feedback_ = QC::failureFeedback(result.failure);
+    feedback_ = QC::failureFeedback(result.error ? describe(*result.error) : describe(nullptr));
     refreshControls();
     return;
   }

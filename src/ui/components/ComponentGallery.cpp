@@ -437,11 +437,11 @@ Gtk::Widget* makeComponentGallery() {
   return page;
 }
 
-bool renderComponentGalleryPng(const std::string& path, std::string* error) {
+Result<void> renderComponentGalleryPng(const std::string& path) {
   installLawStyle();
   ScopedAnimationsOff noAnimations;
   Gtk::Widget* gallery = makeComponentGallery();
-  return renderWidgetToPng(*gallery, path, error);
+  return renderWidgetToPng(*gallery, path);
 }
 
 }  // namespace quorvel

@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "base/Result.h"
+
 namespace quorvel {
 
 // A managed widget tree. States (hover, pressed, focus) are set directly on the
@@ -14,6 +16,6 @@ namespace quorvel {
 Gtk::Widget* makeComponentGallery();
 
 // Builds the gallery, renders it and writes a PNG. Installs the shared style first.
-bool renderComponentGalleryPng(const std::string& path, std::string* error = nullptr);
+Result<void> renderComponentGalleryPng(const std::string& path);
 
 }  // namespace quorvel

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "base/ErrorDomains.h"
 #include "base/Log.h"
 #include "base/LogTags.h"
 #include "base/MainQueue.h"
@@ -153,19 +154,18 @@ bool saveTexturePng(const Glib::RefPtr<Gdk::Texture>& texture, const std::string
   return true;
 }
 
-bool renderWidgetToPng(Gtk::Widget& content, const std::string& path, std::string* error) {
-  auto fail = [&](const std::string& why) {
-    if (error) *error = why;
+Result<void> renderWidgetToPng(Gtk::Widget& content, const std::string& path) {
+  auto fail = [&](int code, const std::string& why) {
     logLine(tags::kRender, why);
-    return false;
+    return Result<void>(AppError(errors::kRender, code, why));
   };
   ScopedAnimationsOff noAnimations;
   WidgetRenderHost host(content);
-  if (!host.showAndWait()) return fail("window was not drawn in time");
+  if (!host.showAndWait()) return fail(errors::kRenderNotDrawn, "window was not drawn in time");
   auto texture = host.render(content);
-  if (!texture) return fail("snapshot failed");
-  if (!saveTexturePng(texture, path)) return fail("could not write " + path);
-  return true;
+  if (!texture) return fail(errors::kRenderNoSnapshot, "snapshot failed");
+  if (!saveTexturePng(texture, path)) return fail(errors::kRenderNotWritten, "could not write " + path);
+  return {};
 }
 
 }  // namespace quorvel

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "base/GLibPtr.h"
+#include "base/Result.h"
 
 namespace quorvel {
 
@@ -77,8 +78,7 @@ class WidgetRenderHost {
 bool saveTexturePng(const Glib::RefPtr<Gdk::Texture>& texture, const std::string& path);
 
 // Hosts `content` (takes ownership of a managed widget), renders it and writes a PNG.
-// Returns false with `error` set when the window could not be drawn or the file not
-// written.
-bool renderWidgetToPng(Gtk::Widget& content, const std::string& path, std::string* error = nullptr);
+// Fails with errors::kRender when the window could not be drawn or the file not written.
+Result<void> renderWidgetToPng(Gtk::Widget& content, const std::string& path);
 
 }  // namespace quorvel

@@ -80,7 +80,8 @@ void LockOverlayView::submit() {
 }
 
 void LockOverlayView::sync() {
-  const std::string& error = lock_.authError.get();
+  const std::optional<AppError>& refused = lock_.authError.get();
+  const std::string error = refused ? describe(*refused) : std::string();
   error_.set_text(error);
   error_.set_visible(!error.empty());
   const std::string& notStored = lock_.storeError.get();

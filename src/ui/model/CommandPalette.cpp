@@ -1,8 +1,7 @@
 #include "ui/model/CommandPalette.h"
 
-#include <stdexcept>
-
 #include "base/AppError.h"
+#include "base/ErrorDomains.h"
 #include "base/Log.h"
 #include "base/LogTags.h"
 #include "base/MainQueue.h"
@@ -65,7 +64,7 @@ CommandPalette::Services CommandPalette::servicesOver(const std::shared_ptr<Brow
   }
   s.fetchNodesCached = [weak](bool force) -> Task<std::string> {
     auto model = weak.lock();
-    if (!model) throw std::runtime_error("没有打开的页面（请先登录）");
+    if (!model) throw AppError(errors::kQuorvel, errors::kNoPage, "没有打开的页面（请先登录）");
     co_return co_await model->reads().fetchNodesCached(force);
   };
   s.showMainWindow = std::move(showMainWindow);
@@ -251,20 +250,24 @@ void CommandPalette::closeWindow() {
   if (close_) close_();
 }
 
+std::string CommandPalette::loadFailureText(const std::optional<AppError>& failure) {
+  return failure ? kLoadFailurePrefix + describe(*failure) : std::string();
+}
+
 Task<void> CommandPalette::loadNodes(bool force) {
   auto alive = self_;
   const unsigned long load = ++loadsStarted_;
   ++runningLoads_;
   loading.setIfChanged(true);
   std::optional<MirrorNodes> nodes;
-  std::string failure;
+  std::optional<AppError> failure;
   try {
     auto fetch = services_.fetchNodesCached(force);
     std::string bytes = co_await fetch;
     nodes = decodeMirrorNodes(bytes);
-    if (!nodes) failure = "服务器回复不是合同与客户列表";
+    if (!nodes) failure = AppError(errors::kQuorvel, errors::kPageReadFailed, "服务器回复不是合同与客户列表");
   } catch (...) {
-    failure = describe(std::current_exception());
+    failure = asAppError(std::current_exception());
   }
   if (!*alive) co_return;
   if (load > appliedLoad_) {
@@ -272,15 +275,14 @@ Task<void> CommandPalette::loadNodes(bool force) {
       appliedLoad_ = load;
       contracts.set(std::move(nodes->contracts));
       clients.set(std::move(nodes->clients));
-      loadFailure.setIfChanged("");
+      loadFailure.setIfChanged(std::nullopt);
       invalidate(true);
       entriesChanged_.emit();
     } else {
       // Said in the window and the log: an empty list is never passed off as a firm
       // without contracts.
-      const std::string text = kLoadFailurePrefix + failure;
-      logLine(tags::kPalette, text, LogLevel::warning);
-      loadFailure.set(text);
+      logLine(tags::kPalette, loadFailureText(failure), LogLevel::warning);
+      loadFailure.set(std::move(failure));
       entriesChanged_.emit();
     }
   }

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/AppError.h"
 #include "base/GLibPtr.h"
 #include "base/Published.h"
 #include "base/Task.h"
@@ -89,8 +90,10 @@ class CommandPalette {
   Published<bool, CommandPalette> loading{false};
   Published<int, CommandPalette> selectedIndex{0};
   // Why the contracts and clients could not be loaded (a failed or refused read, a
-  // reply that is not the nodes); empty after a load that worked.
-  Published<std::string, CommandPalette> loadFailure;
+  // reply that is not the nodes); none after a load that worked.
+  Published<std::optional<AppError>, CommandPalette> loadFailure;
+  // The words the palette shows for it: kLoadFailurePrefix and the reason; empty for none.
+  static std::string loadFailureText(const std::optional<AppError>& failure);
 
   // Fires after anything the entry list is built from changed.
   sigc::signal<void()>& entriesChanged() { return entriesChanged_; }

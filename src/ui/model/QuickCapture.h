@@ -91,7 +91,8 @@ struct Feedback {
   bool success = false;
 };
 Feedback savedFeedback();
-// "保存失败：" and what happened (FormResult::failure): never the reply's body.
+// "保存失败：" and what happened (FormResult::error, as describe says it): never the
+// reply's body.
 Feedback failureFeedback(const std::string& reason);
 
 }  // namespace QuickCapture

@@ -257,7 +257,7 @@ void CommandPaletteView::resetForOpening() {
 void CommandPaletteView::updateRows() {
   const auto& entries = palette_->entries();
   rows_.assign(entries);
-  const std::string& failure = palette_->loadFailure.get();
+  const std::string failure = CommandPalette::loadFailureText(palette_->loadFailure.get());
   failure_.set_visible(!failure.empty() && !entries.empty());
   failure_.set_text(failure);
   scroller_.set_visible(!entries.empty());
