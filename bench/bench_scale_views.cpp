@@ -2,8 +2,10 @@
 // against the test service: the to-do sheet opening and one letter typed into its
 // filter, the desktop calendar's "upcoming" scope and its silent refresh, the palette
 // opening and one key over contracts and clients, the mirror sheet's contract list
-// opening and one key in its search; each at 100, 1,000 and 10,000 items (or the sizes
-// given as arguments). Prints one line per work and size:
+// opening and one key in its search, the mirror sheet's detail over a contract of as
+// many folders and differences (opening, the check, a check again with one file
+// fewer missing, one tick, choosing another contract); each at 100, 1,000 and 10,000
+// items (or the sizes given as arguments). Prints one line per work and size:
 //   scale: <work> n=<N> ms=<time> stall_ms=<longest main-loop stall> rss_mib=<RSS growth over the 100-item run>
 #include <gtk/gtk.h>
 #include <gtkmm/init.h>
@@ -12,6 +14,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <iostream>
 #include <map>
@@ -24,6 +28,7 @@
 #include "TestEnv.h"
 #include "TestService.h"
 #include "TestServiceCalendar.h"
+#include "TestServiceMirror.h"
 #include "app/AppServices.h"
 #include "base/Log.h"
 #include "base/MainQueue.h"
@@ -245,6 +250,55 @@ int main(int argc, char** argv) {
       report("mirror_filter_key", n, key);
       window.reset();
       drainMainLoop();
+    }
+
+    // ---- The mirror sheet's detail: the first contract has n folders of one file
+    // each, none of them local yet, so the check finds n differences.
+    {
+      test::setMirrorManifestReply(service, 1, test::scaleManifestJson(n));
+      test::setMirrorManifestReply(service, 2, test::scaleManifestJson(n, "卷"));
+      const auto count = static_cast<std::size_t>(n);
+      auto store = MirrorStore::create(services.mirrorServices());
+      store->browser = model;
+      auto* sheet = Gtk::make_managed<MirrorSheet>(store, model, [] {});
+      auto window = windowFor(*sheet, 880, 580);
+      auto idle = [&] { return !store->busy.get(); };
+      auto open = measure(
+          sheet, [&] { window->present(); },
+          [&] { return store->folders->size() == count && sheet->detailRows().size() == count && idle(); });
+      report("mirror_folders_open", n, open);
+      auto check = measure(
+          sheet, [&] { spawn(store->check()); }, [&] { return store->diffs->size() == count && idle(); });
+      report("mirror_diffs_check", n, check);
+      // One file arrives locally; the next check has one difference fewer.
+      std::filesystem::path local;
+      if (!store->diffs->empty())
+        if (auto place = store->localURL(store->diffs->front().file)) {
+          local = *place;
+          std::filesystem::create_directories(local.parent_path());
+          std::ofstream(local, std::ios::binary) << std::string(static_cast<std::size_t>(store->diffs->front().file.size), 'x');
+        }
+      auto refresh = measure(
+          sheet, [&] { spawn(store->check()); }, [&] { return store->diffs->size() == count - 1 && idle(); });
+      report("mirror_diffs_refresh_one", n, refresh);
+      const std::size_t splices = sheet->detailRows().splices();
+      auto tick = measure(
+          sheet, [&] { store->toggleFolder(store->folders->at(1).name); },
+          [&] { return sheet->detailRows().splices() > splices; });
+      report("mirror_folder_tick", n, tick);
+      auto select = measure(
+          sheet, [&] { store->selectContract(2); },
+          [&] {
+            return store->folders->size() == count && store->folders->front().name.rfind("卷", 0) == 0 &&
+                   sheet->detailRows().size() == count && idle();
+          });
+      report("mirror_select_contract", n, select);
+      std::fprintf(stderr, "mirror detail: n=%d row widgets made=%zu\n", n, sheet->detailRowsMade());
+      window.reset();
+      drainMainLoop();
+      std::error_code ec;
+      if (!local.empty()) std::filesystem::remove(local, ec);
+      test::resetMirrorSwitches(service);
     }
   }
   delete mainWindow;

@@ -64,6 +64,24 @@ std::string scaleNodesJson(int contracts, int clients) {
   return json + "]}";
 }
 
+std::string scaleManifestJson(int folders, const std::string& prefix) {
+  std::string files;
+  files.reserve(static_cast<std::size_t>(folders) * 110);
+  long long total = 0;
+  char name[16];
+  for (int i = 0; i < folders; ++i) {
+    std::snprintf(name, sizeof name, "%05d", i + 1);
+    const std::string rel = prefix + name + "/文件" + std::to_string(i + 1) + ".pdf";
+    const long long size = 1000 + i;
+    total += size;
+    if (i) files += ',';
+    files += R"({"rel":")" + rel + R"(","path":"案件/规模/)" + rel + R"(","size":)" + std::to_string(size) +
+             R"(,"mtime":1767225600})";
+  }
+  return R"({"ok":true,"proc":{"id":900,"name":"规模案件"},"kind":"contract","folder":"案件/规模","count":)" +
+         std::to_string(folders) + R"(,"total":)" + std::to_string(total) + R"(,"files":[)" + files + "]}";
+}
+
 void useScaleData(TestService& service, int perKind, int contracts, int clients) {
   service.setDeadlinesReply(TestService::DeadlinesMode::Json, scaleDeadlinesJson(perKind));
   service.setBadgeReply(TestService::BadgeMode::Json, scaleBadgeJson(perKind));

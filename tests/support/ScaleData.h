@@ -19,6 +19,11 @@ std::string scaleBadgeJson(int perKind);
 // clients ("客户<i>").
 std::string scaleNodesJson(int contracts, int clients);
 
+// "/api/desktop/manifest_contract/<id>" of a contract with `folders` sub-folders
+// ("<prefix><5 digits>"), one file each ("<folder>/文件<i>.pdf", 1,000 + i bytes), under
+// the server folder "案件/规模".
+std::string scaleManifestJson(int folders, const std::string& prefix = "目录");
+
 // The service answers the deadline, badge and node reads with them.
 void useScaleData(TestService& service, int perKind, int contracts, int clients);
 

@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "AccessibleName.h"
+#include "WidgetFind.h"
 #include "ScaleData.h"
 #include "TestEnv.h"
 #include "base/ByteCount.h"
@@ -34,8 +35,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Every label text below a widget, in order.
+// Every label text below a widget that is shown, in order (a recycled row hides the
+// parts its row does not use).
 void collect(Gtk::Widget& w, std::vector<std::string>& out) {
+  if (!w.get_visible()) return;
   if (auto* l = dynamic_cast<Gtk::Label*>(&w)) out.push_back(l->get_text());
   for (auto* c = w.get_first_child(); c; c = c->get_next_sibling()) collect(*c, out);
 }
@@ -55,6 +58,38 @@ Gtk::Button* buttonShowing(Gtk::Widget& w, const std::string& text) {
   for (auto* c = w.get_first_child(); c; c = c->get_next_sibling())
     if (auto* hit = buttonShowing(*c, text)) return hit;
   return nullptr;
+}
+
+// The shown folder row of the detail's list whose title is `title`, or null.
+Gtk::Widget* folderRowShowing(Gtk::Widget& list, const std::string& title) {
+  Gtk::Widget* found = nullptr;
+  forEachWidget(list, [&](Gtk::Widget& w) {
+    if (!found && w.get_visible() && w.has_css_class("law-mirror-row") && shows(w, title)) found = &w;
+  });
+  return found;
+}
+
+// A click on a row, as its click gesture hears it.
+void clickRow(Gtk::Widget& row) {
+  GListModel* controllers = gtk_widget_observe_controllers(row.gobj());
+  for (guint i = 0; i < g_list_model_get_n_items(controllers); ++i) {
+    GObject* c = G_OBJECT(g_list_model_get_item(controllers, i));
+    if (GTK_IS_GESTURE_CLICK(c)) g_signal_emit_by_name(c, "released", 1, 0.0, 0.0);
+    g_object_unref(c);
+  }
+  g_object_unref(controllers);
+}
+
+// Runs the main loop until `widget` has been drawn `frames` more times (laid out after
+// a scroll or a change of its list).
+void waitFrames(Gtk::Widget& widget, int frames = 3) {
+  int ticks = 0;
+  const guint id = widget.add_tick_callback([&ticks](const Glib::RefPtr<Gdk::FrameClock>&) {
+    ++ticks;
+    return true;
+  });
+  waitUntil([&] { return ticks >= frames; }, 5000);
+  widget.remove_tick_callback(id);
 }
 
 class MirrorSheetTest : public ::testing::Test {
@@ -78,6 +113,17 @@ class MirrorSheetTest : public ::testing::Test {
                                [this](const std::string& path) { return reply(path); });
   }
   MirrorStore::Fetcher reply;
+  // The sheet in `window` at its ideal size, once the chosen contract's `folders` are
+  // there and drawn.
+  void showWithFolders(Gtk::Window& window, const std::shared_ptr<MirrorStore>& store, std::size_t folders,
+                       MirrorSheet*& sheet) {
+    window.set_default_size(880, 580);
+    sheet = Gtk::make_managed<MirrorSheet>(store, nullptr, [] {});
+    window.set_child(*sheet);
+    window.present();
+    ASSERT_TRUE(waitUntil([&] { return store->selection().folders->size() == folders && !store->activity().busy.get(); }, 10000));
+    waitFrames(*sheet);
+  }
   TempHome home;
   VolumeServices world{home.defaults()};
   TestService service;
@@ -161,6 +207,131 @@ TEST_F(MirrorSheetTest, ThousandsOfContractsHaveRowsOnScreenOnlyAndTheSearchSpli
   drainMainLoop();
   EXPECT_EQ(sheet->listSplices(), settled);
   EXPECT_TRUE(hasAccessibleName(sheet->searchEntry(), "筛选合同编号"));
+  window.set_visible(false);
+}
+
+// A contract of thousands of folders: rows only for those on screen, made once and
+// shown other folders as the list scrolls; a click redraws its row and the summary,
+// a change the detail does not show redraws nothing of it.
+TEST_F(MirrorSheetTest, ThousandsOfFoldersAreRecycledRowsAndAClickRedrawsOneRow) {
+  setMirrorManifestReply(service, 7, scaleManifestJson(3000));
+  auto store = makeStore();
+  Gtk::Window window;
+  MirrorSheet* sheet = nullptr;
+  ASSERT_NO_FATAL_FAILURE(showWithFolders(window, store, 3000, sheet));
+  auto& list = sheet->detailList();
+  EXPECT_EQ(sheet->detailRows().size(), 3000u);
+  EXPECT_GT(rowWidgetCount(list), 0);
+  EXPECT_LT(rowWidgetCount(list), 60) << "folders off screen have rows";
+  EXPECT_TRUE(shows(*sheet, "目录00001"));
+  EXPECT_FALSE(shows(*sheet, "目录02990"));
+  // The default tick: the smallest folder.
+  ASSERT_EQ(store->selection().selectedFolders.get(), (std::set<std::string>{"目录00001"}));
+
+  Gtk::Widget* row = folderRowShowing(list, "目录00002");
+  ASSERT_TRUE(row);
+  EXPECT_TRUE(hasAccessibleName(*row, "目录00002，未勾选"));
+  const std::size_t splices = sheet->detailRows().splices();
+  const std::size_t bars = sheet->detailBarUpdates();
+  Gtk::Button* selectAll = buttonShowing(*sheet, "全选");
+  ASSERT_TRUE(selectAll);
+  clickRow(*row);
+  waitFrames(*sheet);
+  EXPECT_EQ(store->selection().selectedFolders.get(), (std::set<std::string>{"目录00001", "目录00002"}));
+  EXPECT_EQ(sheet->detailRows().splices(), splices + 1);
+  EXPECT_EQ(sheet->detailBarUpdates(), bars + 1);
+  EXPECT_TRUE(shows(*sheet, "已选 2/3000 项 · 约 " + byteCountText(1000 + 1001)));
+  row = folderRowShowing(list, "目录00002");
+  ASSERT_TRUE(row);
+  EXPECT_TRUE(hasAccessibleName(*row, "目录00002，已勾选"));
+  EXPECT_TRUE(row->has_css_class("checked"));
+
+  // The status line is the footer's: the detail keeps its bar, its buttons and rows.
+  store->volumeChanged("别的进度");
+  drainMainLoop();
+  EXPECT_TRUE(shows(*sheet, "别的进度"));
+  EXPECT_EQ(sheet->detailRows().splices(), splices + 1);
+  EXPECT_EQ(sheet->detailBarUpdates(), bars + 1);
+  EXPECT_EQ(buttonShowing(*sheet, "全选"), selectAll);
+
+  // Scrolling through every folder makes rows for a screenful, not for each folder,
+  // and a click on a row that shows another folder now ticks that one.
+  auto adj = sheet->detailScroll().get_vadjustment();
+  for (int step = 0; step < 400 && adj->get_value() + adj->get_page_size() < adj->get_upper(); ++step) {
+    adj->set_value(adj->get_value() + adj->get_page_size());
+    waitFrames(*sheet, 2);
+  }
+  waitFrames(*sheet);
+  EXPECT_TRUE(shows(*sheet, "目录03000"));
+  EXPECT_FALSE(shows(*sheet, "目录00002"));
+  EXPECT_LT(sheet->detailRowsMade(), 300u) << "a row was made for each folder";
+  EXPECT_LT(rowWidgetCount(list), 60);
+  Gtk::Widget* last = folderRowShowing(list, "目录03000");
+  ASSERT_TRUE(last);
+  clickRow(*last);
+  drainMainLoop();
+  EXPECT_EQ(store->selection().selectedFolders->count("目录03000"), 1u);
+  EXPECT_EQ(store->selection().selectedFolders->size(), 3u);
+  window.set_visible(false);
+}
+
+// A check, a second check finding the same files and a reload of the contracts keep
+// the chosen contract and where the user scrolled to; another contract starts at the
+// top of its folders.
+TEST_F(MirrorSheetTest, ARefreshKeepsSelectionAndScrollAnotherContractStartsAtTheTop) {
+  setMirrorManifestReply(service, 7, scaleManifestJson(3000));
+  setMirrorManifestReply(service, 9, scaleManifestJson(2000, "卷"));
+  auto store = makeStore();
+  Gtk::Window window;
+  MirrorSheet* sheet = nullptr;
+  ASSERT_NO_FATAL_FAILURE(showWithFolders(window, store, 3000, sheet));
+  auto adj = sheet->detailScroll().get_vadjustment();
+  adj->set_value(adj->get_upper() / 2);
+  waitFrames(*sheet);
+  const double at = adj->get_value();
+  ASSERT_GT(at, 1000.0);
+  const std::string middle = "目录01500";
+  EXPECT_TRUE(shows(sheet->detailList(), middle)) << at;
+
+  // Every file is missing here: the difference card comes after the folders.
+  runToEnd(store->selection().check());
+  waitFrames(*sheet);
+  ASSERT_EQ(store->selection().diffs->size(), 3000u);
+  EXPECT_EQ(sheet->detailRows().size(), 3000u + 1u + 40u + 1u);
+  EXPECT_DOUBLE_EQ(adj->get_value(), at);
+  EXPECT_TRUE(shows(sheet->detailList(), middle));
+  EXPECT_EQ(store->selection().selectedContract.get(), 7);
+
+  // The same differences under new record ids: at most the head changes, while the
+  // check runs (its button off) and after; the rows on screen are not made again.
+  const std::size_t splices = sheet->detailRows().splices();
+  const std::size_t made = sheet->detailRowsMade();
+  runToEnd(store->selection().check());
+  waitFrames(*sheet);
+  EXPECT_LE(sheet->detailRows().splices(), splices + 2);
+  runToEnd(store->listing().loadNodes());
+  waitFrames(*sheet);
+  EXPECT_LE(sheet->detailRows().splices(), splices + 4);
+  EXPECT_EQ(sheet->detailRowsMade(), made);
+  EXPECT_DOUBLE_EQ(adj->get_value(), at);
+  EXPECT_TRUE(shows(sheet->detailList(), middle));
+  EXPECT_EQ(store->selection().selectedContract.get(), 7);
+  ASSERT_EQ(sheet->detailRows().at(3000).kind, MirrorDetailRow::Kind::diffHead);
+  EXPECT_EQ(sheet->detailRows().at(3000).text, "本地与服务器差异（3000）");
+
+  // The end of the list: the first forty differences and the overflow line.
+  adj->set_value(adj->get_upper());
+  waitFrames(*sheet);
+  EXPECT_TRUE(shows(sheet->detailList(), "目录00040/文件40.pdf"));
+  EXPECT_TRUE(shows(sheet->detailList(), "缺失"));
+  EXPECT_TRUE(shows(sheet->detailList(), "还有 2960 个差异文件未展开…"));
+
+  store->selection().selectContract(9);
+  ASSERT_TRUE(waitUntil([&] { return store->selection().folders->size() == 2000 && !store->activity().busy.get(); }, 10000));
+  waitFrames(*sheet);
+  EXPECT_DOUBLE_EQ(adj->get_value(), 0.0);
+  EXPECT_TRUE(shows(sheet->detailList(), "卷00001"));
+  EXPECT_FALSE(shows(sheet->detailList(), "本地与服务器差异（3000）"));
   window.set_visible(false);
 }
 

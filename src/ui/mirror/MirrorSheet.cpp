@@ -23,9 +23,9 @@
 #include "features/volume/LocalVolume.h"
 #include "ui/components/HandCursor.h"
 #include "ui/components/LawButtons.h"
-#include "ui/components/LawCard.h"
 #include "ui/floating/ToolWindowContent.h"
 #include "ui/components/WidgetHelpers.h"
+#include "ui/model/ThemeCss.h"
 #include "ui/model/UnicodeText.h"
 #include "ui/todos/TodoGlyphs.h"
 
@@ -102,6 +102,19 @@ std::string sheetCss() {
   s += ".law-mirror-tick { font-size: 10px; margin-left: 2px; font-weight: 800; color: white; }\n";
   s += ".law-mirror-check.on { background: " + c(LawTheme::primary) + "; border-color: " + c(LawTheme::primary) +
        "; color: white; }\n";
+  // The detail's cards drawn row by row: each row is a piece of its card (sides; the
+  // first the top, the last the bottom and the card's shadow), so the rows can be
+  // recycled and the cards still look whole.
+  std::string shadows;
+  for (const auto& sh : lawCardShadows()) shadows += (shadows.empty() ? "" : ", ") + lawShadowCss(sh);
+  const std::string radius = std::to_string(static_cast<int>(LawMetrics::cardRadius)) + "px";
+  s += ".law-mirror-piece { background: " + c(LawTheme::surface) + "; border-left: 1px solid " +
+       c(LawTheme::borderLight) + "; border-right: 1px solid " + c(LawTheme::borderLight) + "; }\n";
+  s += ".law-mirror-piece.first { border-top: 1px solid " + c(LawTheme::borderLight) + "; border-top-left-radius: " +
+       radius + "; border-top-right-radius: " + radius + "; }\n";
+  s += ".law-mirror-piece.last { border-bottom: 1px solid " + c(LawTheme::borderLight) +
+       "; border-bottom-left-radius: " + radius + "; border-bottom-right-radius: " + radius + "; box-shadow: " +
+       shadows + "; }\n";
   return s;
 }
 
@@ -129,20 +142,6 @@ Gtk::Widget* glyph(const char* symbol, double size, const char* cls) {
 void clear(Gtk::Box& box) {
   while (auto* child = box.get_first_child()) box.remove(*child);
 }
-
-// A clickable row (contract or folder); the whole row takes the click.
-Gtk::Box* clickableRow(std::function<void()> action) {
-  auto* row = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 9);
-  row->add_css_class("law-mirror-row");
-  row->set_hexpand(true);
-  auto click = Gtk::GestureClick::create();
-  click->signal_released().connect([action](int, double, double) { action(); });
-  row->add_controller(click);
-  lawHandCursor(*row, true);
-  return row;
-}
-
-std::string folderTitle(const std::string& key) { return key == MirrorRules::kRootFolder ? "合同根目录文件" : key; }
 
 }  // namespace
 
@@ -194,6 +193,157 @@ class MirrorContractRow : public Gtk::Box, public ListRow {
   Gtk::Label* sub_ = nullptr;
 };
 
+// A row of the detail's list, built once and shown other rows as the list scrolls: a
+// piece of the folder card (a folder with its tick, or the no-files line) or of the
+// difference card (its head with "一键补齐差异", a difference, the overflow line). Only
+// the part of its kind is visible; the others keep no text.
+class MirrorDetailRowView : public Gtk::Box, public ListRow {
+ public:
+  explicit MirrorDetailRowView(MirrorSheet& sheet)
+      : Gtk::Box(Gtk::Orientation::VERTICAL, 0),
+        folder_(Gtk::Orientation::HORIZONTAL, 9),
+        head_(Gtk::Orientation::VERTICAL, 0),
+        headRow_(Gtk::Orientation::HORIZONTAL, 8),
+        diff_(Gtk::Orientation::HORIZONTAL, 8) {
+    add_css_class("law-mirror-piece");
+    set_hexpand(true);
+    set_margin_start(14);
+    set_margin_end(14);
+
+    // The folder: the whole row takes the click.
+    folder_.add_css_class("law-mirror-row");
+    folder_.set_hexpand(true);
+    auto click = Gtk::GestureClick::create();
+    click->signal_released().connect([this, &sheet](int, double, double) {
+      if (kind_ == MirrorDetailRow::Kind::folder) sheet.store_->selection().toggleFolder(id_);
+    });
+    folder_.add_controller(click);
+    lawHandCursor(folder_, true);
+    check_.add_css_class("law-mirror-check");
+    check_.set_valign(Gtk::Align::CENTER);
+    check_.set_halign(Gtk::Align::START);
+    check_.set_hexpand(false);
+    check_.set_size_request(16, 16);
+    tick_.set_text("✓");
+    tick_.add_css_class("law-mirror-tick");
+    tick_.set_halign(Gtk::Align::CENTER);
+    check_.append(tick_);
+    folder_.append(check_);
+    folder_.append(*glyph("folder.fill", 13, "law-mirror-folder-icon"));
+    folderName_ = label("", "law-mirror-folder-name", true);
+    folderName_->set_hexpand(true);
+    folder_.append(*folderName_);
+    folderCount_ = label("", "law-mirror-row-sub");
+    folder_.append(*folderCount_);
+    folderBytes_ = label("", "law-mirror-folder-bytes");
+    folderBytes_->set_xalign(1);
+    folderBytes_->set_size_request(72, -1);
+    folder_.append(*folderBytes_);
+    append(folder_);
+
+    note_.set_xalign(0);
+    append(note_);
+
+    headTitle_ = label("", "law-mirror-card-title");
+    headTitle_->set_hexpand(true);
+    headRow_.append(*headTitle_);
+    fill_ = makeLawPrimaryButton("一键补齐差异", true);
+    fill_->signal_clicked().connect([&sheet] {
+      spawn(MirrorSheet::recountOldAfter(sheet.store_->transfers().downloadDiffs(), sheet.self_));
+    });
+    headRow_.append(*fill_);
+    head_.append(headRow_);
+    auto* rule = Gtk::make_managed<Gtk::Box>();
+    rule->add_css_class("law-mirror-rule");
+    rule->set_margin_top(static_cast<int>(LawMetrics::cardSpacing));
+    rule->set_margin_bottom(static_cast<int>(LawMetrics::cardSpacing));
+    head_.append(*rule);
+    append(head_);
+
+    badge_ = label("", "law-mirror-badge");
+    badge_->set_valign(Gtk::Align::CENTER);
+    diff_.append(*badge_);
+    rel_ = label("", "law-mirror-diff-rel", true);
+    rel_->set_hexpand(true);
+    diff_.append(*rel_);
+    size_ = label("", "law-mirror-size");
+    diff_.append(*size_);
+    append(diff_);
+  }
+
+  void bind(const MirrorDetailRow& row) {
+    using Kind = MirrorDetailRow::Kind;
+    kind_ = row.kind;
+    id_ = row.id;
+    setCssClass(*this, "first", row.firstInCard);
+    setCssClass(*this, "last", row.lastInCard);
+    // The card's inset: 10 around the folder rows, 14 around the no-files line, 12
+    // around the difference card; rows 4 (folders) and 6 (differences) apart.
+    const bool folderCard = row.kind == Kind::folder || row.kind == Kind::noFiles;
+    const int pad = row.kind == Kind::noFiles ? 14 : folderCard ? 10 : 12;
+    const int gap = folderCard ? 4 : 6;
+    set_margin_top(row.firstInCard ? (row.secondCard ? 12 : 14) : 0);
+    set_margin_bottom(row.lastInList ? 14 : 0);
+    Gtk::Widget* shown = row.kind == Kind::folder ? static_cast<Gtk::Widget*>(&folder_)
+                         : row.kind == Kind::diffHead ? static_cast<Gtk::Widget*>(&head_)
+                         : row.kind == Kind::diff     ? static_cast<Gtk::Widget*>(&diff_)
+                                                      : static_cast<Gtk::Widget*>(&note_);
+    for (Gtk::Widget* part : {static_cast<Gtk::Widget*>(&folder_), static_cast<Gtk::Widget*>(&head_),
+                              static_cast<Gtk::Widget*>(&diff_), static_cast<Gtk::Widget*>(&note_)}) {
+      part->set_visible(part == shown);
+      part->set_margin_start(pad);
+      part->set_margin_end(pad);
+    }
+    shown->set_margin_top(row.firstInCard ? pad : 0);
+    shown->set_margin_bottom(row.lastInCard ? pad : gap);
+
+    const bool folder = row.kind == Kind::folder;
+    folderName_->set_text(folder ? row.text : "");
+    folderCount_->set_text(folder ? std::to_string(row.count) + " 个文件" : "");
+    folderBytes_->set_text(folder ? byteCountText(row.bytes) : "");
+    tick_.set_visible(folder && row.checked);
+    setCssClass(check_, "on", folder && row.checked);
+    setCssClass(folder_, "checked", folder && row.checked);
+    setCssClass(*folderName_, "law-mirror-row-title", folder && row.checked);
+    setCssClass(*folderName_, "law-mirror-folder-name", !(folder && row.checked));
+    setAccessibleLabel(folder_, folder ? mirrorFolderAccessibleName(row) : "");
+
+    const bool note = row.kind == Kind::noFiles || row.kind == Kind::diffMore;
+    note_.set_text(note ? row.text : "");
+    setCssClass(note_, "law-mirror-muted", row.kind == Kind::noFiles);
+    setCssClass(note_, "law-mirror-row-sub", row.kind == Kind::diffMore);
+
+    headTitle_->set_text(row.kind == Kind::diffHead ? row.text : "");
+    fill_->set_sensitive(row.kind == Kind::diffHead && row.enabled);
+
+    const bool diff = row.kind == Kind::diff;
+    badge_->set_text(diff ? rawValue(row.diffKind) : "");
+    setCssClass(*badge_, "missing", diff && row.diffKind == MirrorDiffKind::missing);
+    setCssClass(*badge_, "newer", diff && row.diffKind != MirrorDiffKind::missing);
+    rel_->set_text(diff ? row.text : "");
+    size_->set_text(diff ? byteCountText(row.bytes) : "");
+  }
+
+ private:
+  MirrorDetailRow::Kind kind_ = MirrorDetailRow::Kind::noFiles;
+  std::string id_;
+  Gtk::Box folder_;
+  Gtk::Box check_;
+  Gtk::Label tick_;
+  Gtk::Label* folderName_ = nullptr;
+  Gtk::Label* folderCount_ = nullptr;
+  Gtk::Label* folderBytes_ = nullptr;
+  Gtk::Label note_;
+  Gtk::Box head_;
+  Gtk::Box headRow_;
+  Gtk::Label* headTitle_ = nullptr;
+  Gtk::Button* fill_ = nullptr;
+  Gtk::Box diff_;
+  Gtk::Label* badge_ = nullptr;
+  Gtk::Label* rel_ = nullptr;
+  Gtk::Label* size_ = nullptr;
+};
+
 MirrorSheet::MirrorSheet(std::shared_ptr<MirrorStore> store, std::shared_ptr<BrowserModel> browser,
                          std::function<void()> onClose)
     : Gtk::Box(Gtk::Orientation::VERTICAL, 0),
@@ -210,6 +360,8 @@ MirrorSheet::MirrorSheet(std::shared_ptr<MirrorStore> store, std::shared_ptr<Bro
                std::to_string(r.node.procs) + (r.selected ? "\x1fS" : "\x1f-");
       }),
       detail_(Gtk::Orientation::VERTICAL, 0),
+      placeholder_(Gtk::Orientation::VERTICAL, 8),
+      detailBar_(Gtk::Orientation::HORIZONTAL, 8),
       footer_(Gtk::Orientation::HORIZONTAL, 10) {
   installStyle();
   add_css_class("law-mirror-sheet");
@@ -271,6 +423,7 @@ MirrorSheet::MirrorSheet(std::shared_ptr<MirrorStore> store, std::shared_ptr<Bro
   searchRow->append(*clearSearch);
   search_.signal_changed().connect([this, clearSearch] {
     clearSearch->set_visible(!search_.get_text().empty());
+    listDirty_ = true;
     scheduleRender();
   });
   clearSearch->set_visible(false);
@@ -306,8 +459,7 @@ MirrorSheet::MirrorSheet(std::shared_ptr<MirrorStore> store, std::shared_ptr<Bro
   auto* rule = Gtk::make_managed<Gtk::Box>();
   rule->add_css_class("law-mirror-rule");
   main->append(*rule);
-  detail_.set_hexpand(true);
-  detail_.set_vexpand(true);
+  buildDetail();
   main->append(detail_);
   append(*main);
   auto* hrule = Gtk::make_managed<Gtk::Box>();
@@ -316,20 +468,27 @@ MirrorSheet::MirrorSheet(std::shared_ptr<MirrorStore> store, std::shared_ptr<Bro
   footer_.add_css_class("law-mirror-footer");
   append(footer_);
 
-  auto watch = [this](sigc::signal<void()>& s) { connections_.emplace_back(s.connect([this] { scheduleRender(); })); };
+  // Each field marks the parts that show it; the others are left as they are.
+  auto watch = [this](sigc::signal<void()>& s, bool list, bool detail) {
+    connections_.emplace_back(s.connect([this, list, detail] {
+      listDirty_ = listDirty_ || list;
+      detailDirty_ = detailDirty_ || detail;
+      scheduleRender();
+    }));
+  };
   connections_.emplace_back(store_->listing().contracts.changed().connect([this] { contractKeysValid_ = false; }));
-  watch(store_->listing().contracts.changed());
-  watch(store_->selection().diffs.changed());
-  watch(store_->selection().folders.changed());
-  watch(store_->selection().selectedFolders.changed());
-  watch(store_->selection().selectedContract.changed());
-  watch(store_->activity().busy.changed());
-  watch(store_->activity().progressText.changed());
-  watch(store_->activity().lastError.changed());
-  watch(store_->location().volumeRevision.changed());
-  watch(store_->location().mountMismatch.changed());
-  watch(store_->location().mountCheckNote.changed());
-  watch(store_->location().config.changed());
+  watch(store_->listing().contracts.changed(), true, false);
+  watch(store_->selection().diffs.changed(), false, true);
+  watch(store_->selection().folders.changed(), false, true);
+  watch(store_->selection().selectedFolders.changed(), false, true);
+  watch(store_->selection().selectedContract.changed(), true, true);
+  watch(store_->activity().busy.changed(), true, true);
+  watch(store_->activity().progressText.changed(), false, false);
+  watch(store_->activity().lastError.changed(), true, false);
+  watch(store_->location().volumeRevision.changed(), false, false);
+  watch(store_->location().mountMismatch.changed(), false, false);
+  watch(store_->location().mountCheckNote.changed(), false, false);
+  watch(store_->location().config.changed(), false, false);
 
   signal_map().connect([this] { appear(); });
   render();
@@ -407,8 +566,10 @@ void MirrorSheet::render() {
   renderVolumeBar();
   mismatch_.set_visible(store_->location().mountMismatch.get());
   mismatchText_.set_text(store_->location().mountCheckNote.get());
-  renderList();
-  renderDetail();
+  if (listDirty_) renderList();
+  listDirty_ = false;
+  if (detailDirty_) renderDetail();
+  detailDirty_ = false;
   renderFooter();
 }
 
@@ -465,136 +626,79 @@ void MirrorSheet::renderList() {
   listState_.set_halign(error ? Gtk::Align::FILL : Gtk::Align::CENTER);
 }
 
-void MirrorSheet::renderDetail() {
-  clear(detail_);
-  if (!store_->selection().selectedContract.get()) {
-    auto* box = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 8);
-    box->set_valign(Gtk::Align::CENTER);
-    box->set_halign(Gtk::Align::CENTER);
-    box->set_vexpand(true);
-    box->append(*glyph("folder.badge.gearshape", 30, "law-mirror-muted"));
-    box->append(*label("从左侧选择一个合同查看子目录与本地差异", "law-mirror-placeholder"));
-    detail_.append(*box);
-    return;
-  }
-  const bool busy = store_->activity().busy.get();
-  const auto& folders = store_->selection().folders.get();
-  const auto& ticks = store_->selection().selectedFolders.get();
+void MirrorSheet::buildDetail() {
+  detail_.set_hexpand(true);
+  detail_.set_vexpand(true);
 
-  auto* bar = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 8);
-  bar->add_css_class("law-mirror-detail-bar");
+  // No contract chosen: the placeholder, centred in the whole area.
+  placeholder_.set_valign(Gtk::Align::CENTER);
+  placeholder_.set_halign(Gtk::Align::CENTER);
+  placeholder_.set_vexpand(true);
+  placeholder_.append(*glyph("folder.badge.gearshape", 30, "law-mirror-muted"));
+  placeholder_.append(*label("从左侧选择一个合同查看子目录与本地差异", "law-mirror-placeholder"));
+  detail_.append(placeholder_);
+
+  detailBar_.add_css_class("law-mirror-detail-bar");
   auto* titles = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 2);
   titles->set_hexpand(true);
   titles->append(*label("勾选要缓存的子目录", "law-mirror-detail-title"));
-  titles->append(*label("已选 " + std::to_string(ticks.size()) + "/" + std::to_string(folders.size()) + " 项 · 约 " +
-                            byteCountText(store_->selection().selectedFoldersBytes()),
-                        "law-mirror-detail-sub"));
-  bar->append(*titles);
-  auto* all = makeLawSecondaryButton("全选", true);
-  all->set_sensitive(!folders.empty() && !busy);
-  all->signal_clicked().connect([this] { store_->selection().selectAllFolders(); });
-  bar->append(*all);
-  auto* check = makeLawSecondaryButton("检查差异", true);
-  check->set_sensitive(!busy);
-  check->signal_clicked().connect([this] { spawn(store_->selection().check()); });
-  bar->append(*check);
-  auto* cache = makeLawPrimaryButton("缓存所选目录", true);
-  cache->set_sensitive(!busy && !ticks.empty());
-  cache->signal_clicked().connect([this] {
-    spawn(recountOldAfter(store_->transfers().cacheAll(), self_));
-  });
-  bar->append(*cache);
-  detail_.append(*bar);
+  summary_.add_css_class("law-mirror-detail-sub");
+  summary_.set_xalign(0);
+  titles->append(summary_);
+  detailBar_.append(*titles);
+  selectAll_ = makeLawSecondaryButton("全选", true);
+  selectAll_->signal_clicked().connect([this] { store_->selection().selectAllFolders(); });
+  detailBar_.append(*selectAll_);
+  check_ = makeLawSecondaryButton("检查差异", true);
+  check_->signal_clicked().connect([this] { spawn(store_->selection().check()); });
+  detailBar_.append(*check_);
+  cache_ = makeLawPrimaryButton("缓存所选目录", true);
+  cache_->signal_clicked().connect([this] { spawn(recountOldAfter(store_->transfers().cacheAll(), self_)); });
+  detailBar_.append(*cache_);
+  detail_.append(detailBar_);
 
-  auto* scroll = Gtk::make_managed<Gtk::ScrolledWindow>();
-  scroll->set_policy(Gtk::PolicyType::NEVER, Gtk::PolicyType::AUTOMATIC);
-  scroll->set_vexpand(true);
-  auto* column = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 12);
-  column->set_margin(14);
-  scroll->set_child(*column);
-  detail_.append(*scroll);
+  detailList_ = makeRowListView<MirrorDetailRow, MirrorDetailRowView>(
+      detailRows_,
+      [this] {
+        ++detailRowsMade_;
+        return Gtk::make_managed<MirrorDetailRowView>(*this);
+      },
+      "law-mirror-detail-list");
+  detailScroll_.set_policy(Gtk::PolicyType::NEVER, Gtk::PolicyType::AUTOMATIC);
+  detailScroll_.set_vexpand(true);
+  detailScroll_.set_child(*detailList_);
+  detail_.append(detailScroll_);
+}
 
-  if (folders.empty()) {
-    auto* card = Gtk::make_managed<LawCard>(14);
-    card->addContent(*label("该合同暂无电子卷宗文件", "law-mirror-muted"));
-    column->append(*card);
-  } else {
-    auto* card = Gtk::make_managed<LawCard>(10);
-    auto* rows = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 4);
-    rows->set_hexpand(true);
-    for (const auto& f : folders) {
-      std::string name = f.name;
-      bool checked = ticks.count(name) > 0;
-      auto* row = clickableRow([this, name] { store_->selection().toggleFolder(name); });
-      setAccessibleLabel(*row, folderTitle(name) + (checked ? "，已勾选" : "，未勾选"));
-      auto* box = Gtk::make_managed<Gtk::Box>();
-      box->add_css_class("law-mirror-check");
-      if (checked) {
-        box->add_css_class("on");
-        auto* tick = Gtk::make_managed<Gtk::Label>("✓");
-        tick->add_css_class("law-mirror-tick");
-        tick->set_halign(Gtk::Align::CENTER);
-        box->append(*tick);
-      }
-      box->set_valign(Gtk::Align::CENTER);
-      box->set_halign(Gtk::Align::START);
-      box->set_hexpand(false);
-      box->set_size_request(16, 16);
-      row->append(*box);
-      row->append(*glyph("folder.fill", 13, "law-mirror-folder-icon"));
-      if (checked) row->add_css_class("checked");
-      auto* title = label(folderTitle(name), checked ? "law-mirror-row-title" : "law-mirror-folder-name", true);
-      title->set_hexpand(true);
-      row->append(*title);
-      row->append(*label(std::to_string(f.count) + " 个文件", "law-mirror-row-sub"));
-      auto* size = label(byteCountText(f.bytes), "law-mirror-folder-bytes");
-      size->set_xalign(1);
-      size->set_size_request(72, -1);
-      row->append(*size);
-      rows->append(*row);
-    }
-    card->addContent(*rows);
-    column->append(*card);
+// Only what changed is redrawn: the bar when its shown values differ, the rows by the
+// splices of those that differ.
+void MirrorSheet::renderDetail() {
+  const auto chosen = store_->selection().selectedContract.get();
+  const bool busy = store_->activity().busy.get();
+  const auto& folders = store_->selection().folders.get();
+  const auto& ticks = store_->selection().selectedFolders.get();
+  const auto bar = mirrorDetailBar(chosen.has_value(), folders, ticks, chosen ? store_->selection().selectedFoldersBytes() : 0, busy);
+  if (detailBarUpdates_ == 0 || !(bar == shownBar_)) {
+    placeholder_.set_visible(!bar.contractChosen);
+    detailBar_.set_visible(bar.contractChosen);
+    detailScroll_.set_visible(bar.contractChosen);
+    summary_.set_text(bar.summary);
+    selectAll_->set_sensitive(bar.selectAllEnabled);
+    check_->set_sensitive(bar.checkEnabled);
+    cache_->set_sensitive(bar.cacheEnabled);
+    shownBar_ = bar;
+    ++detailBarUpdates_;
   }
-
-  const auto& diffs = store_->selection().diffs.get();
-  if (!diffs.empty()) {
-    auto* card = Gtk::make_managed<LawCard>(12);
-    auto* head = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 8);
-    auto* t = label("本地与服务器差异（" + std::to_string(diffs.size()) + "）", "law-mirror-card-title");
-    t->set_hexpand(true);
-    head->append(*t);
-    auto* fill = makeLawPrimaryButton("一键补齐差异", true);
-    fill->set_sensitive(!busy);
-    fill->signal_clicked().connect([this] {
-      spawn(recountOldAfter(store_->transfers().downloadDiffs(), self_));
-    });
-    head->append(*fill);
-    card->addContent(*head);
-    auto* sep = Gtk::make_managed<Gtk::Box>();
-    sep->add_css_class("law-mirror-rule");
-    card->addContent(*sep);
-    auto* rows = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 6);
-    rows->set_hexpand(true);
-    size_t shown = std::min<size_t>(diffs.size(), 40);
-    for (size_t i = 0; i < shown; ++i) {
-      const auto& d = diffs[i];
-      auto* row = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 8);
-      auto* badge = label(rawValue(d.kind), "law-mirror-badge");
-      badge->add_css_class(d.kind == MirrorDiffKind::missing ? "missing" : "newer");
-      badge->set_valign(Gtk::Align::CENTER);
-      row->append(*badge);
-      auto* rel = label(d.file.rel, "law-mirror-diff-rel", true);
-      rel->set_hexpand(true);
-      row->append(*rel);
-      row->append(*label(byteCountText(d.file.size), "law-mirror-size"));
-      rows->append(*row);
-    }
-    if (diffs.size() > 40)
-      rows->append(*label("还有 " + std::to_string(diffs.size() - 40) + " 个差异文件未展开…", "law-mirror-row-sub"));
-    card->addContent(*rows);
-    column->append(*card);
+  // Another contract starts at the top of its folders; the same one keeps its place.
+  if (chosen != shownContract_) {
+    shownContract_ = chosen;
+    detailScroll_.get_vadjustment()->set_value(0);
   }
+  if (!chosen) {
+    detailRows_.assign({});
+    return;
+  }
+  detailRows_.assign(mirrorDetailRows(folders, ticks, store_->selection().diffs.get(), busy));
 }
 
 void MirrorSheet::renderFooter() {

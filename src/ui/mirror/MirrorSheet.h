@@ -2,9 +2,12 @@
 // The tool window "本地卷宗与离线镜像": the volume's state and controls, the account's
 // contracts, the chosen contract's sub-folders with ticks, the differences against
 // the mirror folder and the old-version backups. A view over a MirrorStore; work it
-// starts runs on in the store when the view goes. The contracts are rows of a list
-// view (widgets only for those on screen); a new list or filter splices what changed.
+// starts runs on in the store when the view goes. The contracts, and the detail's
+// folders and differences, are rows of list views (widgets only for those on screen);
+// a new list or filter splices what changed, and a store change redraws only the parts
+// whose shown values it changed.
 #include <gtkmm/box.h>
+#include <gtkmm/button.h>
 #include <gtkmm/entry.h>
 #include <gtkmm/label.h>
 #include <gtkmm/gridview.h>
@@ -12,6 +15,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "base/GLibPtr.h"
 #include "features/mirror/MirrorStore.h"
@@ -19,6 +23,7 @@
 #include "ui/components/OpenFailureNote.h"
 #include "ui/lists/RowList.h"
 #include "ui/model/FoldedTexts.h"
+#include "ui/model/MirrorDetailRows.h"
 
 namespace quorvel {
 
@@ -42,12 +47,21 @@ class MirrorSheet : public Gtk::Box {
   int contractCount() const { return static_cast<int>(rows_.size()); }
   std::size_t listSplices() const { return rows_.splices(); }
   const MirrorStore::Counts& oldInfo() const { return oldInfo_; }
+  // The detail's one list (folder card, difference card) and its scroll.
+  Gtk::GridView& detailList() { return *detailList_; }
+  Gtk::ScrolledWindow& detailScroll() { return detailScroll_; }
+  const RowStore<MirrorDetailRow>& detailRows() const { return detailRows_; }
+  // How often the header bar's shown values changed, and how many row widgets the
+  // detail's list has made (tests, the benchmark).
+  std::size_t detailBarUpdates() const { return detailBarUpdates_; }
+  std::size_t detailRowsMade() const { return detailRowsMade_; }
 
  private:
   void scheduleRender();
   void render();
   void renderVolumeBar();
   void renderList();
+  void buildDetail();
   void renderDetail();
   void renderFooter();
   void connectVolume();
@@ -84,10 +98,27 @@ class MirrorSheet : public Gtk::Box {
   };
   RowStore<ContractRow> rows_;
   friend class MirrorContractRow;
+  friend class MirrorDetailRowView;
   // The contracts' numbers, folded when the contracts change.
   mutable FoldedTexts contractKeys_;
   mutable bool contractKeysValid_ = false;
+  // What a render redraws: the parts whose store fields changed since the last one.
+  bool listDirty_ = true;
+  bool detailDirty_ = true;
+  std::optional<long long> shownContract_;
   Gtk::Box detail_;
+  Gtk::Box placeholder_;
+  Gtk::Box detailBar_;
+  Gtk::Label summary_;
+  Gtk::Button* selectAll_ = nullptr;
+  Gtk::Button* check_ = nullptr;
+  Gtk::Button* cache_ = nullptr;
+  MirrorDetailBar shownBar_;
+  std::size_t detailBarUpdates_ = 0;
+  Gtk::ScrolledWindow detailScroll_;
+  Gtk::GridView* detailList_ = nullptr;
+  RowStore<MirrorDetailRow> detailRows_{mirrorDetailRowKey};
+  std::size_t detailRowsMade_ = 0;
   Gtk::Box footer_;
   SourceId pending_;
   std::vector<ScopedConnection> connections_;
