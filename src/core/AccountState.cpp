@@ -68,11 +68,12 @@ void AccountState::clearDockBadgeLater() {
   });
 }
 
-void AccountState::publishDeadlinesLater(const Deadlines& d) {
-  postToMain([alive = self_, this, d] {
+void AccountState::publishDeadlinesLater(Deadlines d) {
+  // Moved through: a busy firm's lists are megabytes.
+  postToMain([alive = self_, this, d = std::move(d)]() mutable {
     if (!*alive) return;
     deadlineFailure.setIfChanged(std::nullopt);
-    deadlines.set(d);
+    deadlines.set(std::move(d));
   });
 }
 

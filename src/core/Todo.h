@@ -24,7 +24,7 @@ std::string title(TodoKind k);
 }  // namespace TodoKinds
 
 struct TodoItem {
-  std::string id;  // fresh for every decode, list identity only
+  std::string id;  // new for every decoded entry, list identity only
   std::optional<std::string> content;
   std::optional<std::string> date;
   std::optional<long long> days;
