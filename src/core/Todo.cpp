@@ -3,6 +3,8 @@
 #include <nlohmann/json.hpp>
 
 #include <atomic>
+#include <cstring>
+#include <ostream>
 
 
 namespace quorvel {
@@ -55,6 +57,88 @@ std::string title(TodoKind k) {
 }
 }  // namespace TodoKinds
 
+ShortText::ShortText(const std::optional<std::string>& text) : ShortText() {
+  if (text) assign(*text);
+}
+
+ShortText::ShortText(const ShortText& other) : ShortText() {
+  if (other.has_value()) assign(other.view());
+}
+
+ShortText::ShortText(ShortText&& other) noexcept {
+  std::memcpy(buf_, other.buf_, sizeof buf_);
+  other.buf_[kTag] = static_cast<char>(kAbsent);
+}
+
+ShortText& ShortText::operator=(const ShortText& other) {
+  if (this != &other) *this = ShortText(other);
+  return *this;
+}
+
+ShortText& ShortText::operator=(ShortText&& other) noexcept {
+  if (this != &other) {
+    release();
+    std::memcpy(buf_, other.buf_, sizeof buf_);
+    other.buf_[kTag] = static_cast<char>(kAbsent);
+  }
+  return *this;
+}
+
+void ShortText::reset() noexcept {
+  release();
+  buf_[kTag] = static_cast<char>(kAbsent);
+}
+
+char* ShortText::heapBlock() const noexcept {
+  char* block;
+  std::memcpy(&block, buf_, sizeof block);
+  return block;
+}
+
+std::string_view ShortText::view() const noexcept {
+  if (onHeap()) {
+    const char* block = heapBlock();
+    std::size_t length;
+    std::memcpy(&length, block, sizeof length);
+    return {block + sizeof length, length};
+  }
+  if (!has_value()) return {};
+  return {buf_, static_cast<unsigned char>(buf_[kTag])};
+}
+
+ShortText::operator std::optional<std::string>() const {
+  if (!has_value()) return std::nullopt;
+  return std::string(view());
+}
+
+std::ostream& operator<<(std::ostream& out, const ShortText& text) {
+  if (!text) return out << "(absent)";
+  return out << '"' << text.view() << '"';
+}
+
+void ShortText::assign(std::string_view text) {
+  // Built before anything is released, so assigning a view of this object's own text works.
+  if (text.size() < kTag) {
+    char inlined[sizeof buf_];
+    std::memcpy(inlined, text.data(), text.size());
+    inlined[kTag] = static_cast<char>(text.size());
+    release();
+    std::memcpy(buf_, inlined, sizeof buf_);
+    return;
+  }
+  const std::size_t length = text.size();
+  char* block = new char[sizeof length + length];
+  std::memcpy(block, &length, sizeof length);
+  std::memcpy(block + sizeof length, text.data(), length);
+  release();
+  std::memcpy(buf_, &block, sizeof block);
+  buf_[kTag] = static_cast<char>(kOnHeap);
+}
+
+void ShortText::release() noexcept {
+  if (onHeap()) delete[] heapBlock();
+}
+
 std::string TodoItem::dayText() const {
   if (!days) return date.value_or("");
   if (*days < 0) return "超期 " + std::to_string(-*days) + " 天";
@@ -79,11 +163,10 @@ bool Deadlines::empty() const {
 
 namespace {
 
-// Ids only tell rows apart, so a counter serves: short enough to live inside the string
-// object, no heap block per entry.
-std::string nextItemID() {
-  static std::atomic<unsigned long long> counter{0};
-  return "t" + std::to_string(++counter);
+// Ids only tell rows apart, so a counter serves.
+std::uint64_t nextItemID() {
+  static std::atomic<std::uint64_t> counter{0};
+  return ++counter;
 }
 
 // The reply read straight into entries as the parser walks it: no tree of the whole
@@ -108,7 +191,7 @@ class DeadlinesReader : public nlohmann::json_sax<nlohmann::json> {
   bool number_float(number_float_t, const string_t&) override { return scalar(); }
   bool string(string_t& v) override {
     if (inEntryValue() && field_ >= 0 && field_ < kTextFields) {
-      textField(field_) = std::string(v);  // exact capacity, not the parser's buffer
+      textField(field_) = std::string_view(v);
       fieldBad_[field_] = false;
       field_ = -1;
       return true;
@@ -187,7 +270,7 @@ class DeadlinesReader : public nlohmann::json_sax<nlohmann::json> {
       if (k == names[i]) return i;
     return -1;
   }
-  std::optional<std::string>& textField(int f) {
+  ShortText& textField(int f) {
     switch (f) {
       case 0: return entry_.content;
       case 1: return entry_.date;

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <cstring>
+#include <new>
 #include <set>
 
 #include "ScaleData.h"
@@ -124,7 +126,7 @@ TEST(DeadlineReading, ABusyFirmsReplyKeepsEveryEntryWithItsOwnId) {
   const auto lists = decodeDeadlines(reply);
   expectSameLists(lists, decodeThroughTree(reply), "scale reply");
   ASSERT_TRUE(lists);
-  std::set<std::string> ids;
+  std::set<std::uint64_t> ids;
   for (TodoKind kind : TodoKinds::allCases)
     for (const auto& item : lists->list(kind)) ids.insert(item.id);
   EXPECT_EQ(ids.size(), 5u * 2000u);
@@ -132,4 +134,57 @@ TEST(DeadlineReading, ABusyFirmsReplyKeepsEveryEntryWithItsOwnId) {
   const auto again = decodeDeadlines(reply);
   ASSERT_TRUE(again);
   EXPECT_EQ(ids.count(again->overdue.front().id), 0u);
+}
+
+// The entries' text fields keep what they were given at every length, absent apart from
+// empty, through copies, moves and assignments of their own text.
+TEST(ShortText, KeepsEveryLengthAndAbsentApartFromEmpty) {
+  EXPECT_FALSE(ShortText().has_value());
+  EXPECT_TRUE(ShortText("").has_value());
+  EXPECT_NE(ShortText(), ShortText(""));
+  EXPECT_EQ(ShortText().value_or("无"), "无");
+  EXPECT_EQ(std::optional<std::string>(ShortText()), std::nullopt);
+  for (std::size_t length : {0u, 1u, 13u, 14u, 15u, 16u, 200u, 70000u}) {
+    std::string text;
+    for (std::size_t i = 0; i < length; ++i) text += static_cast<char>('a' + i % 26);
+    text += std::string(1, '\0') + "尾";  // a NUL and multi-byte text inside
+    ShortText kept(text);
+    EXPECT_EQ(*kept, text) << length;
+    EXPECT_EQ(kept.view().size(), text.size()) << length;
+    ShortText copy = kept;
+    EXPECT_EQ(copy, kept) << length;
+    ShortText moved = std::move(copy);
+    EXPECT_EQ(*moved, text) << length;
+    copy = moved;  // a moved-from text takes a new one
+    EXPECT_EQ(*copy, text) << length;
+    moved = moved.view().substr(1);  // from a view of its own text
+    EXPECT_EQ(*moved, text.substr(1)) << length;
+    const ShortText& self = kept;
+    kept = self;
+    EXPECT_EQ(*kept, text) << length;
+    kept.reset();
+    EXPECT_FALSE(kept) << length;
+    EXPECT_EQ(kept, ShortText()) << length;
+  }
+}
+
+TEST(ShortText, ConstructingOverLeftoverBytesReadsNoneOfThem) {
+  // Stack and heap memory hold whatever was there before; a new text must not take
+  // leftover bytes for a block of its own to free.
+  for (unsigned char leftover : {0x00, 0xfe, 0xff, 0x41}) {
+    alignas(ShortText) unsigned char storage[sizeof(ShortText)];
+    for (const char* sample : {"提交财产线索", "短", "0123456789abcdefghij"}) {
+      std::memset(storage, leftover, sizeof storage);
+      auto* text = new (storage) ShortText(std::string_view(sample));
+      EXPECT_EQ(*text, sample);
+      text->~ShortText();
+    }
+  }
+}
+
+TEST(ShortText, AnEntryStaysSmall) {
+  // 50,000 entries are held at once at a busy firm: each costs its fixed part plus
+  // one exact block per text longer than 14 bytes.
+  EXPECT_EQ(sizeof(ShortText), 16u);
+  EXPECT_LE(sizeof(TodoItem), 104u);
 }

@@ -42,7 +42,7 @@ std::string todoSearchText(const TodoItem& item) {
   for (const auto* field : {&item.content, &item.client, &item.proc, &item.date}) {
     if (!*field) continue;
     if (!first) text += ' ';
-    text += **field;
+    text += field->view();
     first = false;
   }
   return lowercased(text);
@@ -136,6 +136,7 @@ std::string todoEmptyHint(bool loginRequired, bool noMatch) {
 }
 
 bool todoHasText(const std::optional<std::string>& text) { return text && !text->empty(); }
+bool todoHasText(const ShortText& text) { return text && !text.view().empty(); }
 
 std::string todoContentText(const TodoItem& item) { return todoHasText(item.content) ? *item.content : kTodoNoContent; }
 

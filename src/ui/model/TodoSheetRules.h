@@ -84,6 +84,7 @@ std::string todoEmptyHint(bool loginRequired, bool noMatch = false);
 std::string todoContentText(const TodoItem& item);
 // Present and not empty.
 bool todoHasText(const std::optional<std::string>& text);
+bool todoHasText(const ShortText& text);
 
 // "/proceeding/<id>", none without a proceeding id.
 std::optional<std::string> todoProceedingPath(const TodoItem& item);
