@@ -2,6 +2,10 @@
 
 #include <algorithm>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 #include "base/Clock.h"
 #include "base/Log.h"
 #include "base/LogTags.h"
@@ -68,11 +72,17 @@ void AccountState::clearDockBadgeLater() {
   });
 }
 
-void AccountState::publishDeadlinesLater(const Deadlines& d) {
-  postToMain([alive = self_, this, d] {
+void AccountState::publishDeadlinesLater(Deadlines d) {
+  // Moved through: a busy firm's lists are megabytes.
+  postToMain([alive = self_, this, d = std::move(d)]() mutable {
     if (!*alive) return;
     deadlineFailure.setIfChanged(std::nullopt);
-    deadlines.set(d);
+    deadlines.set(std::move(d));
+#ifdef __GLIBC__
+    // The read's reply text, parser state and the lists it replaced are freed by now;
+    // their pages go back to the system instead of staying with the allocator.
+    malloc_trim(0);
+#endif
   });
 }
 

@@ -65,7 +65,7 @@ class AccountState {
   void markLoginRequired();
   void markForbidden(const std::string& path);
   // The deadline lists, published on a later turn of the main loop (no longer stale).
-  void publishDeadlinesLater(const Deadlines& d);
+  void publishDeadlinesLater(Deadlines d);
   void rememberProceeding(long long id, const std::string& title);
   void cacheNodes(const std::string& bytes);
   std::vector<NavItem> visibleNavItems() const;

@@ -129,8 +129,20 @@ Task<void> ServiceReads::readDeadlines(std::shared_ptr<WebPage> page, std::funct
   PageReads::Reply reply = co_await reading;
   std::optional<Deadlines> lists;
   if (reply.ok() && *alive) {
-    auto decoding = decodeOffMain(workers_, reply.text, decodeDeadlines);
-    lists = co_await decoding;
+    // The text goes to the decoder, which lets it go once the lists are read; a text
+    // of another shape comes back for the log and the reason.
+    struct Decoded {
+      std::optional<Deadlines> lists;
+      std::string unread;
+    };
+    auto decoding = decodeOffMain(workers_, std::move(reply.text), [](const std::string& text) {
+      Decoded d{decodeDeadlines(text), {}};
+      if (!d.lists) d.unread = text;
+      return d;
+    });
+    Decoded decoded = co_await decoding;
+    lists = std::move(decoded.lists);
+    reply.text = std::move(decoded.unread);
   }
   const bool live = *alive != nullptr;
   if (live && lists) {
@@ -139,7 +151,7 @@ Task<void> ServiceReads::readDeadlines(std::shared_ptr<WebPage> page, std::funct
                              " 待核实=" + std::to_string(lists->verify.size()) + " 开庭=" +
                              std::to_string(lists->hearings.size()));
     // Published on a later turn: the completion runs before the lists change.
-    account_.publishDeadlinesLater(*lists);
+    account_.publishDeadlinesLater(std::move(*lists));
   } else if (live) {
     // Only the head of what came is logged: a reply may be megabytes long.
     const std::string reason = PageReads::replyFailureReason(reply);

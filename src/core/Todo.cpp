@@ -2,7 +2,10 @@
 
 #include <nlohmann/json.hpp>
 
-#include "core/BrowserTab.h"
+#include <atomic>
+#include <cstring>
+#include <ostream>
+
 
 namespace quorvel {
 
@@ -54,6 +57,88 @@ std::string title(TodoKind k) {
 }
 }  // namespace TodoKinds
 
+ShortText::ShortText(const std::optional<std::string>& text) : ShortText() {
+  if (text) assign(*text);
+}
+
+ShortText::ShortText(const ShortText& other) : ShortText() {
+  if (other.has_value()) assign(other.view());
+}
+
+ShortText::ShortText(ShortText&& other) noexcept {
+  std::memcpy(buf_, other.buf_, sizeof buf_);
+  other.buf_[kTag] = static_cast<char>(kAbsent);
+}
+
+ShortText& ShortText::operator=(const ShortText& other) {
+  if (this != &other) *this = ShortText(other);
+  return *this;
+}
+
+ShortText& ShortText::operator=(ShortText&& other) noexcept {
+  if (this != &other) {
+    release();
+    std::memcpy(buf_, other.buf_, sizeof buf_);
+    other.buf_[kTag] = static_cast<char>(kAbsent);
+  }
+  return *this;
+}
+
+void ShortText::reset() noexcept {
+  release();
+  buf_[kTag] = static_cast<char>(kAbsent);
+}
+
+char* ShortText::heapBlock() const noexcept {
+  char* block;
+  std::memcpy(&block, buf_, sizeof block);
+  return block;
+}
+
+std::string_view ShortText::view() const noexcept {
+  if (onHeap()) {
+    const char* block = heapBlock();
+    std::size_t length;
+    std::memcpy(&length, block, sizeof length);
+    return {block + sizeof length, length};
+  }
+  if (!has_value()) return {};
+  return {buf_, static_cast<unsigned char>(buf_[kTag])};
+}
+
+ShortText::operator std::optional<std::string>() const {
+  if (!has_value()) return std::nullopt;
+  return std::string(view());
+}
+
+std::ostream& operator<<(std::ostream& out, const ShortText& text) {
+  if (!text) return out << "(absent)";
+  return out << '"' << text.view() << '"';
+}
+
+void ShortText::assign(std::string_view text) {
+  // Built before anything is released, so assigning a view of this object's own text works.
+  if (text.size() < kTag) {
+    char inlined[sizeof buf_];
+    std::memcpy(inlined, text.data(), text.size());
+    inlined[kTag] = static_cast<char>(text.size());
+    release();
+    std::memcpy(buf_, inlined, sizeof buf_);
+    return;
+  }
+  const std::size_t length = text.size();
+  char* block = new char[sizeof length + length];
+  std::memcpy(block, &length, sizeof length);
+  std::memcpy(block + sizeof length, text.data(), length);
+  release();
+  std::memcpy(buf_, &block, sizeof block);
+  buf_[kTag] = static_cast<char>(kOnHeap);
+}
+
+void ShortText::release() noexcept {
+  if (onHeap()) delete[] heapBlock();
+}
+
 std::string TodoItem::dayText() const {
   if (!days) return date.value_or("");
   if (*days < 0) return "超期 " + std::to_string(-*days) + " 天";
@@ -77,54 +162,186 @@ bool Deadlines::empty() const {
 }
 
 namespace {
-struct DecodeError {};
 
-std::optional<std::string> optText(const nlohmann::json& o, const char* key) {
-  auto it = o.find(key);
-  if (it == o.end() || it->is_null()) return std::nullopt;
-  if (!it->is_string()) throw DecodeError{};
-  return it->get<std::string>();
+// Ids only tell rows apart, so a counter serves.
+std::uint64_t nextItemID() {
+  static std::atomic<std::uint64_t> counter{0};
+  return ++counter;
 }
-std::optional<long long> optInt(const nlohmann::json& o, const char* key) {
-  auto it = o.find(key);
-  if (it == o.end() || it->is_null()) return std::nullopt;
-  if (!(it->is_number_integer() || it->is_number_unsigned())) throw DecodeError{};
-  return it->get<long long>();
-}
-std::vector<TodoItem> decodeList(const nlohmann::json& o, const char* key) {
-  auto it = o.find(key);
-  if (it == o.end() || !it->is_array()) throw DecodeError{};
-  std::vector<TodoItem> out;
-  for (auto& e : *it) {
-    if (!e.is_object()) throw DecodeError{};
-    TodoItem item;
-    item.id = makeUUID();
-    item.content = optText(e, "content");
-    item.date = optText(e, "date");
-    item.days = optInt(e, "days");
-    item.client = optText(e, "client");
-    item.proc = optText(e, "proc");
-    item.procId = optInt(e, "proc_id");
-    out.push_back(std::move(item));
+
+// The reply read straight into entries as the parser walks it: no tree of the whole
+// reply is built. Where a key repeats, its last value counts, as in a parsed object.
+class DeadlinesReader : public nlohmann::json_sax<nlohmann::json> {
+ public:
+  std::optional<Deadlines> result() {
+    if (!topObject_) return std::nullopt;
+    for (auto state : listState_)
+      if (state != State::good) return std::nullopt;
+    return std::move(lists_);
   }
-  return out;
-}
+
+  bool null() override {
+    if (inEntryValue()) clearField();
+    else scalar();
+    return true;
+  }
+  bool boolean(bool) override { return scalar(); }
+  bool number_integer(number_integer_t v) override { return number(static_cast<long long>(v)); }
+  bool number_unsigned(number_unsigned_t v) override { return number(static_cast<long long>(v)); }
+  bool number_float(number_float_t, const string_t&) override { return scalar(); }
+  bool string(string_t& v) override {
+    if (inEntryValue() && field_ >= 0 && field_ < kTextFields) {
+      textField(field_) = std::string_view(v);
+      fieldBad_[field_] = false;
+      field_ = -1;
+      return true;
+    }
+    return scalar();
+  }
+  bool binary(binary_t&) override { return scalar(); }
+
+  bool start_object(std::size_t) override {
+    if (skip_) return ++skip_, true;
+    if (depth_ == 0) {
+      topObject_ = true;
+    } else if (depth_ == 1) {
+      // The value of a top-level key: only the lists' keys want an array.
+      return startSkipped(kindOfKey_);
+    } else if (depth_ == 2) {
+      entry_ = TodoItem{};
+      fieldBad_ = {};
+    } else {
+      return startSkipped(-1, /*badField=*/true);
+    }
+    ++depth_;
+    return true;
+  }
+  bool end_object() override {
+    if (skip_) return --skip_, true;
+    --depth_;
+    if (depth_ == 2) {
+      for (bool bad : fieldBad_)
+        if (bad) listState_[kindOfKey_] = State::bad;
+      entry_.id = nextItemID();
+      current().push_back(std::move(entry_));
+    }
+    return true;
+  }
+  bool start_array(std::size_t) override {
+    if (skip_) return ++skip_, true;
+    if (depth_ == 1 && kindOfKey_ >= 0) {
+      current().clear();
+      listState_[kindOfKey_] = State::good;
+      ++depth_;
+      return true;
+    }
+    if (depth_ == 0) return ++skip_, true;  // not an object at all: result() says so
+    return startSkipped(depth_ == 1 ? kindOfKey_ : -1, depth_ == 3, depth_ == 2);
+  }
+  bool end_array() override {
+    if (skip_) return --skip_, true;
+    // A list's growth left up to half of it spare; it is kept as long as it is shown.
+    if (depth_ == 2) current().shrink_to_fit();
+    --depth_;
+    return true;
+  }
+  bool key(string_t& k) override {
+    if (skip_) return true;
+    if (depth_ == 1) {
+      kindOfKey_ = -1;
+      if (auto kind = TodoKinds::fromRawValue(k)) kindOfKey_ = static_cast<int>(*kind);
+    } else if (depth_ == 3) {
+      field_ = fieldOfKey(k);
+    }
+    return true;
+  }
+  bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override {
+    topObject_ = false;
+    return false;
+  }
+
+ private:
+  enum class State { absent, good, bad };
+  static constexpr int kTextFields = 4;  // content, date, client, proc; then days, proc_id
+
+  static int fieldOfKey(const std::string& k) {
+    static const char* const names[] = {"content", "date", "client", "proc", "days", "proc_id"};
+    for (int i = 0; i < 6; ++i)
+      if (k == names[i]) return i;
+    return -1;
+  }
+  ShortText& textField(int f) {
+    switch (f) {
+      case 0: return entry_.content;
+      case 1: return entry_.date;
+      case 2: return entry_.client;
+      default: return entry_.proc;
+    }
+  }
+  std::optional<long long>& numberField(int f) { return f == 4 ? entry_.days : entry_.procId; }
+  std::vector<TodoItem>& current() { return lists_.*kLists[kindOfKey_]; }
+
+  bool inEntryValue() const { return !skip_ && depth_ == 3; }
+  void clearField() {
+    if (field_ < 0) return;
+    if (field_ < kTextFields) textField(field_).reset();
+    else numberField(field_).reset();
+    fieldBad_[field_] = false;
+    field_ = -1;
+  }
+  bool number(long long v) {
+    if (inEntryValue() && field_ >= kTextFields) {
+      numberField(field_) = v;
+      fieldBad_[field_] = false;
+      field_ = -1;
+      return true;
+    }
+    return scalar();
+  }
+  // A value of no use here: a list's key holding it, an element that is no entry, or a
+  // field of another type, makes the reply not the one asked for.
+  bool scalar() {
+    if (skip_) return true;
+    if (depth_ == 1 && kindOfKey_ >= 0) listState_[kindOfKey_] = State::bad;
+    else if (depth_ == 2) listState_[kindOfKey_] = State::bad;
+    else if (depth_ == 3 && field_ >= 0) {
+      fieldBad_[field_] = true;
+      field_ = -1;
+    }
+    return true;
+  }
+  // A nested value walked over without keeping it; marks what it makes unusable.
+  bool startSkipped(int kind, bool badField = false, bool badElement = false) {
+    if (depth_ == 1 && kind >= 0) listState_[kind] = State::bad;
+    if (badElement) listState_[kindOfKey_] = State::bad;
+    if (badField && field_ >= 0) {
+      fieldBad_[field_] = true;
+      field_ = -1;
+    }
+    skip_ = 1;
+    return true;
+  }
+
+  static constexpr std::vector<TodoItem> Deadlines::*kLists[5] = {&Deadlines::overdue, &Deadlines::today,
+                                                                   &Deadlines::soon, &Deadlines::verify,
+                                                                   &Deadlines::hearings};
+  Deadlines lists_;
+  std::array<State, 5> listState_{};
+  bool topObject_ = false;
+  int depth_ = 0;      // 1: the reply's keys, 2: a list, 3: an entry's keys
+  int skip_ = 0;       // nesting depth of a value walked over
+  int kindOfKey_ = -1; // the list of the current top-level key
+  int field_ = -1;     // the entry field of the current key
+  TodoItem entry_;
+  std::array<bool, 6> fieldBad_{};
+};
+
 }  // namespace
 
 std::optional<Deadlines> decodeDeadlines(const std::string& text) {
-  auto j = nlohmann::json::parse(text, nullptr, false);
-  if (j.is_discarded() || !j.is_object()) return std::nullopt;
-  try {
-    Deadlines d;
-    d.overdue = decodeList(j, "overdue");
-    d.today = decodeList(j, "today");
-    d.soon = decodeList(j, "soon");
-    d.verify = decodeList(j, "verify");
-    d.hearings = decodeList(j, "hearings");
-    return d;
-  } catch (const DecodeError&) {
-    return std::nullopt;
-  }
+  DeadlinesReader reader;
+  if (!nlohmann::json::sax_parse(text, &reader)) return std::nullopt;
+  return reader.result();
 }
 
 }  // namespace quorvel

@@ -88,8 +88,9 @@ TEST(FoldedTexts, MatchesCaseInsensitivelyInOrderAndEverythingForNoNeedle) {
 }
 
 TodoItem todo(const char* content, std::optional<std::string> client, std::optional<long long> procId = 7) {
+  static std::uint64_t lastId = 0;
   TodoItem t;
-  t.id = std::string("id-") + content;
+  t.id = ++lastId;
   t.content = content;
   t.client = std::move(client);
   t.date = "2026-03-05";
@@ -114,7 +115,7 @@ TEST(TodoFilterIndex, KeepsWhatTheFilterRuleKeepsForEveryFilter) {
 TEST(TodoRowKey, SameEntryAcrossReadsIsOneRowAndEveryShownFieldCounts) {
   TodoItem a = todo("证据交换", "周九");
   TodoItem again = a;
-  again.id = "a fresh id of the next read";
+  again.id = a.id + 1000;  // a fresh id of the next read
   EXPECT_EQ(todoRowKey(a, TodoKind::soon), todoRowKey(again, TodoKind::soon));
   EXPECT_NE(todoRowKey(a, TodoKind::soon), todoRowKey(a, TodoKind::today));
   TodoItem noClient = a;

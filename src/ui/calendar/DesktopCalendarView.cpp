@@ -335,7 +335,7 @@ class DeskEventCard : public Gtk::Box, public ListRow {
   }
 
   void bind(const DesktopCalendarView::CardRow& row) {
-    event_ = row.event;
+    event_ = row.event();
     for (auto k : {ICSEvent::Kind::hearing, ICSEvent::Kind::deadline, ICSEvent::Kind::routine,
                    ICSEvent::Kind::overdue, ICSEvent::Kind::other})
       setCssClass(*this, (std::string("dc-kind-") + kindClass(k)).c_str(), k == event_.kind());
@@ -398,7 +398,7 @@ DesktopCalendarView::DesktopCalendarView(std::shared_ptr<BrowserModel> browser, 
       model_(model),
       win_(window),
       vm_(DesktopCalendarViewModel::startingOn(localDay(model.now()))),
-      rows_([](const CardRow& r) { return cardKey(r.event, r.showDate); }) {
+      rows_([](const CardRow& r) { return cardKey(r.event(), r.showDate); }, /*rebaseKept=*/true) {
   installStyle();
   add_css_class("dc-root");
   set_overflow(Gtk::Overflow::HIDDEN);
@@ -452,9 +452,9 @@ void DesktopCalendarView::syncNow() {
   syncHeader();
   syncGrid();
   // Filtered once for the count and the cards.
-  const auto listed = listedEvents();
-  syncFilterBar(listed.size());
-  syncList(listed);
+  auto listed = std::make_shared<const std::vector<ICSEvent>>(listedEvents());
+  syncFilterBar(listed->size());
+  syncList(std::move(listed));
   syncFooter();
 }
 
@@ -727,14 +727,14 @@ Gtk::Widget* DesktopCalendarView::cardAt(int i) {
   return nullptr;
 }
 
-void DesktopCalendarView::syncList(const std::vector<ICSEvent>& listed) {
+void DesktopCalendarView::syncList(std::shared_ptr<const std::vector<ICSEvent>> listed) {
   const bool loadingShown = model_.loading.get() && model_.events->empty();
-  const bool listShown = !loadingShown && !listed.empty();
+  const bool listShown = !loadingShown && !listed->empty();
   const bool showDate = vm_.scope == DesktopListScope::upcoming;
   std::vector<CardRow> rows;
   if (listShown) {
-    rows.reserve(listed.size());
-    for (const auto& e : listed) rows.push_back(CardRow{e, showDate});
+    rows.reserve(listed->size());
+    for (std::size_t at = 0; at < listed->size(); ++at) rows.push_back(CardRow{listed, at, showDate});
   }
   rows_.assign(rows);
   scroller_.set_visible(listShown);

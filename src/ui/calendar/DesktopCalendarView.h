@@ -71,7 +71,7 @@ class DesktopCalendarView : public Gtk::Box {
   void syncHeader();
   void syncGrid();
   void syncFilterBar(std::size_t listedCount);
-  void syncList(const std::vector<ICSEvent>& listed);
+  void syncList(std::shared_ptr<const std::vector<ICSEvent>> listed);
   void syncFooter();
   void syncPlaceholder(bool loadingShown, bool listShown);
   CivilDay today() const;
@@ -100,9 +100,12 @@ class DesktopCalendarView : public Gtk::Box {
   // panel's minimum.
   Gtk::ScrolledWindow placeholderScroll_;
   Gtk::GridView* list_ = nullptr;
+  // A card's event in the listed events, which all rows share (one copy of a long list).
   struct CardRow {
-    ICSEvent event;
+    std::shared_ptr<const std::vector<ICSEvent>> listed;
+    std::size_t at = 0;
     bool showDate = false;
+    const ICSEvent& event() const { return (*listed)[at]; }
   };
   RowStore<CardRow> rows_;
   // What the grid and the placeholder were last built from.

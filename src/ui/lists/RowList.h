@@ -27,6 +27,8 @@ class RowItem : public Glib::Object {
  public:
   static Glib::RefPtr<RowItem> create(T value) { return Glib::make_refptr_for_instance(new RowItem(std::move(value))); }
   const T& value() const { return value_; }
+  // An equal value in new storage; nothing on screen changes (RowStore only).
+  void rebase(T value) { value_ = std::move(value); }
 
  private:
   explicit RowItem(T value) : value_(std::move(value)) {}
@@ -38,7 +40,10 @@ template <class T>
 class RowStore {
  public:
   using KeyOf = std::function<std::string(const T&)>;
-  explicit RowStore(KeyOf keyOf) : keyOf_(std::move(keyOf)), store_(Gio::ListStore<RowItem<T>>::create()) {}
+  // `rebaseKept`: rows that stay take the new list's value too, for values that point
+  // into a list shared by all rows, so an older list is let go at once.
+  explicit RowStore(KeyOf keyOf, bool rebaseKept = false)
+      : keyOf_(std::move(keyOf)), store_(Gio::ListStore<RowItem<T>>::create()), rebaseKept_(rebaseKept) {}
 
   // Makes the store hold `values`, by splices of the runs that differ. Returns the
   // number of splices (0: nothing changed).
@@ -59,6 +64,8 @@ class RowStore {
     }
     keys_ = std::move(keys);
     splices_ += edits.size();
+    if (rebaseKept_)
+      for (std::size_t i = 0; i < values.size(); ++i) store_->get_item(static_cast<guint>(i))->rebase(values[i]);
     return edits.size();
   }
 
@@ -73,6 +80,7 @@ class RowStore {
   std::vector<std::string> keys_;
   Glib::RefPtr<Gio::ListStore<RowItem<T>>> store_;
   std::size_t splices_ = 0;
+  bool rebaseKept_ = false;
 };
 
 // What every row widget knows of its place: the position it shows now (it moves when
@@ -107,6 +115,11 @@ Glib::RefPtr<Gtk::SignalListItemFactory> rowFactory(std::function<W*()> make) {
     auto* widget = dynamic_cast<W*>(item->get_child());
     if (row && widget) widget->bind(row->value());
   });
+  // A row widget that holds on to its value lets it go once it shows none.
+  if constexpr (requires(W& w) { w.unbind(); })
+    factory->signal_unbind().connect([](const Glib::RefPtr<Gtk::ListItem>& item) {
+      if (auto* widget = dynamic_cast<W*>(item->get_child())) widget->unbind();
+    });
   return factory;
 }
 

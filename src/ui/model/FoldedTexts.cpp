@@ -10,6 +10,12 @@ void FoldedTexts::reset(const std::vector<std::string>& texts) {
   for (const auto& t : texts) folded_.push_back(lowercased(t));
 }
 
+void FoldedTexts::reset(std::vector<std::string>&& texts) {
+  folded_ = std::move(texts);
+  for (auto& t : folded_) t = lowercased(t);
+  folded_.shrink_to_fit();
+}
+
 std::vector<std::size_t> FoldedTexts::matching(const std::string& needle) const {
   const std::string folded = lowercased(needle);
   std::vector<std::size_t> out;

@@ -42,7 +42,7 @@ std::string todoSearchText(const TodoItem& item) {
   for (const auto* field : {&item.content, &item.client, &item.proc, &item.date}) {
     if (!*field) continue;
     if (!first) text += ' ';
-    text += **field;
+    text += field->view();
     first = false;
   }
   return lowercased(text);
@@ -59,11 +59,11 @@ std::vector<TodoItem> todoFilteredItems(const Deadlines& deadlines, TodoKind kin
 }
 
 void TodoFilterIndex::reset(const std::vector<TodoItem>& items) {
-  items_ = items;
+  items_ = std::make_shared<const std::vector<TodoItem>>(items);
   std::vector<std::string> texts;
-  texts.reserve(items_.size());
-  for (const auto& item : items_) texts.push_back(todoSearchText(item));
-  keys_.reset(texts);
+  texts.reserve(items.size());
+  for (const auto& item : items) texts.push_back(todoSearchText(item));
+  keys_.reset(std::move(texts));
 }
 
 std::vector<std::size_t> TodoFilterIndex::matching(const std::string& filterText) const {
@@ -72,8 +72,8 @@ std::vector<std::size_t> TodoFilterIndex::matching(const std::string& filterText
 
 std::vector<TodoItem> TodoFilterIndex::filtered(const std::string& filterText) const {
   const std::string needle = trimmedWhitespace(filterText);
-  if (needle.empty()) return items_;
-  return elementsAt(items_, keys_.matching(needle));
+  if (needle.empty()) return *items_;
+  return elementsAt(*items_, keys_.matching(needle));
 }
 
 std::string todoRowKey(const TodoItem& item, TodoKind kind) {
@@ -136,6 +136,7 @@ std::string todoEmptyHint(bool loginRequired, bool noMatch) {
 }
 
 bool todoHasText(const std::optional<std::string>& text) { return text && !text->empty(); }
+bool todoHasText(const ShortText& text) { return text && !text.view().empty(); }
 
 std::string todoContentText(const TodoItem& item) { return todoHasText(item.content) ? *item.content : kTodoNoContent; }
 

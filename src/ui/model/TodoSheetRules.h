@@ -3,6 +3,7 @@
 // the counts on its pills, its texts and state, the proceeding an entry opens, and
 // the per-state looks of its pills and cards (the view's CSS is generated from them).
 // Free of GTK, so the rules are tested headless.
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -32,17 +33,19 @@ std::string todoSearchText(const TodoItem& item);
 std::vector<TodoItem> todoFilteredItems(const Deadlines& deadlines, TodoKind kind, const std::string& filterText);
 // One category's entries with their search texts folded once, so each typed key only
 // compares; filtered() keeps what todoFilteredItems keeps.
+// The entries are held once, shared with whoever shows them (the rows of a list).
 class TodoFilterIndex {
  public:
   void reset(const std::vector<TodoItem>& items);
   std::vector<TodoItem> filtered(const std::string& filterText) const;
   // The positions of the entries filtered() keeps.
   std::vector<std::size_t> matching(const std::string& filterText) const;
-  const std::vector<TodoItem>& items() const { return items_; }
-  std::size_t size() const { return items_.size(); }
+  const std::vector<TodoItem>& items() const { return *items_; }
+  const std::shared_ptr<const std::vector<TodoItem>>& sharedItems() const { return items_; }
+  std::size_t size() const { return items_->size(); }
 
  private:
-  std::vector<TodoItem> items_;
+  std::shared_ptr<const std::vector<TodoItem>> items_ = std::make_shared<const std::vector<TodoItem>>();
   FoldedTexts keys_;
 };
 // What makes an entry the same row across reads (its id is new on every read): all its
@@ -81,6 +84,7 @@ std::string todoEmptyHint(bool loginRequired, bool noMatch = false);
 std::string todoContentText(const TodoItem& item);
 // Present and not empty.
 bool todoHasText(const std::optional<std::string>& text);
+bool todoHasText(const ShortText& text);
 
 // "/proceeding/<id>", none without a proceeding id.
 std::optional<std::string> todoProceedingPath(const TodoItem& item);

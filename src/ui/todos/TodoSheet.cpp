@@ -96,11 +96,15 @@ class TodoCard : public Gtk::Box, public ListRow {
     buttons_.set_valign(Gtk::Align::CENTER);
     auto* enter = makeLawSecondaryButton("进入程序 →", true);
     enter->set_tooltip_text("在主窗口当前标签页打开");
-    enter->signal_clicked().connect([this, &sheet] { sheet.openProceeding(item_, false); });
+    enter->signal_clicked().connect([this, &sheet] {
+      if (row_.list) sheet.openProceeding(row_.item(), false);
+    });
     lawHandCursor(*enter);
     auto* tab = makeLawSecondaryButton("+ 新标签", true);
     tab->set_tooltip_text("在主窗口新建一个标签页打开，不覆盖当前页面");
-    tab->signal_clicked().connect([this, &sheet] { sheet.openProceeding(item_, true); });
+    tab->signal_clicked().connect([this, &sheet] {
+      if (row_.list) sheet.openProceeding(row_.item(), true);
+    });
     lawHandCursor(*tab);
     buttons_.append(*enter);
     buttons_.append(*tab);
@@ -109,37 +113,40 @@ class TodoCard : public Gtk::Box, public ListRow {
     auto click = Gtk::GestureClick::create();
     click->set_button(GDK_BUTTON_PRIMARY);
     click->signal_released().connect([this, &sheet](int presses, double x, double y) {
-      if (presses == 1 && item_.procId && contains(x, y)) sheet.openProceeding(item_, false);
+      if (presses == 1 && row_.list && row_.item().procId && contains(x, y)) sheet.openProceeding(row_.item(), false);
     });
     add_controller(click);
   }
 
   void bind(const TodoSheet::Row& row) {
-    item_ = row.item;
+    row_ = row;
+    const TodoItem& item = row_.item();
     setKindClass(accent_, row.kind);
     setKindClass(day_, row.kind);
-    content_.set_text(todoContentText(item_));
-    const bool client = todoHasText(item_.client), proc = todoHasText(item_.proc);
-    setChipText(*client_, client ? *item_.client : "");
-    setChipText(*proc_, proc ? *item_.proc : "");
+    content_.set_text(todoContentText(item));
+    const bool client = todoHasText(item.client), proc = todoHasText(item.proc);
+    setChipText(*client_, client ? *item.client : "");
+    setChipText(*proc_, proc ? *item.proc : "");
     client_->set_visible(client);
     proc_->set_visible(proc);
     meta_.set_visible(client || proc);
-    day_.set_text(item_.dayText());
-    date_.set_visible(todoHasText(item_.date));
-    date_.set_text(item_.date.value_or(""));
-    const bool openable = item_.procId.has_value();
+    day_.set_text(item.dayText());
+    date_.set_visible(todoHasText(item.date));
+    date_.set_text(item.date.value_or(""));
+    const bool openable = item.procId.has_value();
     buttons_.set_visible(openable);
     lawHandCursor(*this, openable);
-    setAccessibleLabel(*this, todoContentText(item_));
+    setAccessibleLabel(*this, todoContentText(item));
   }
+  // The list it showed is released, not kept alive past the next read.
+  void unbind() { row_ = {}; }
 
  private:
   static void setChipText(Gtk::Box& chip, const std::string& text) {
     if (auto* l = dynamic_cast<Gtk::Label*>(chip.get_last_child())) l->set_text(text);
   }
 
-  TodoItem item_;
+  TodoSheet::Row row_;
   Gtk::Box accent_;
   Gtk::Box middle_;
   Gtk::Label content_;
@@ -438,14 +445,13 @@ void TodoSheet::sync() {
   }
   if (!cardsValid_) {
     shownPositions_ = index_.matching(typed);
-    shown_ = elementsAt(index_.items(), shownPositions_);
     updateCards();
     cardsValid_ = true;
   }
   const AccountState& account = model_->account();
   const std::optional<std::string> failure =
       todoRefreshFailure(account.deadlineFailure.get(), account.badgeFailure.get());
-  state_ = todoSheetState(loading_, !shown_.empty(), !typed.empty(), model_->account().deadlineFailure->has_value());
+  state_ = todoSheetState(loading_, !shownPositions_.empty(), !typed.empty(), model_->account().deadlineFailure->has_value());
   loadingBox_.set_visible(state_ == TodoSheetState::loading);
   loadingSpinner_.set_spinning(state_ == TodoSheetState::loading);
   scroller_.set_visible(state_ == TodoSheetState::list);
@@ -475,8 +481,8 @@ void TodoSheet::sync() {
 void TodoSheet::updateCards() {
   const TodoKind kind = view_->todoKind.get();
   std::vector<Row> rows;
-  rows.reserve(shown_.size());
-  for (const auto& item : shown_) rows.push_back(Row{item, kind});
+  rows.reserve(shownPositions_.size());
+  for (std::size_t at : shownPositions_) rows.push_back(Row{index_.sharedItems(), at, kind});
   rows_.assign(rows, elementsAt(rowKeys_, shownPositions_));
 }
 

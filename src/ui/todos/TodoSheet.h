@@ -49,7 +49,38 @@ class TodoSheet : public Gtk::Box {
   void refresh();
   bool loading() const { return loading_; }
   TodoSheetState state() const { return state_; }
-  const std::vector<TodoItem>& shownItems() const { return shown_; }
+  // The entries the cards show, in order: positions into the index's one copy.
+  class ShownItems {
+   public:
+    class iterator {
+     public:
+      iterator(const std::vector<TodoItem>& items, std::vector<std::size_t>::const_iterator at)
+          : items_(&items), at_(at) {}
+      const TodoItem& operator*() const { return (*items_)[*at_]; }
+      const TodoItem* operator->() const { return &**this; }
+      iterator& operator++() {
+        ++at_;
+        return *this;
+      }
+      bool operator==(const iterator& o) const { return at_ == o.at_; }
+
+     private:
+      const std::vector<TodoItem>* items_;
+      std::vector<std::size_t>::const_iterator at_;
+    };
+    ShownItems(const std::vector<TodoItem>& items, const std::vector<std::size_t>& positions)
+        : items_(items), positions_(positions) {}
+    std::size_t size() const { return positions_.size(); }
+    bool empty() const { return positions_.empty(); }
+    const TodoItem& operator[](std::size_t i) const { return items_[positions_[i]]; }
+    iterator begin() const { return {items_, positions_.begin()}; }
+    iterator end() const { return {items_, positions_.end()}; }
+
+   private:
+    const std::vector<TodoItem>& items_;
+    const std::vector<std::size_t>& positions_;
+  };
+  ShownItems shownItems() const { return {index_.items(), shownPositions_}; }
   void setFilterText(const std::string& text);
   std::string filterText() const;
 
@@ -93,19 +124,21 @@ class TodoSheet : public Gtk::Box {
   Actions actions_;
   bool loading_ = false;
   TodoSheetState state_ = TodoSheetState::empty;
-  std::vector<TodoItem> shown_;
   bool cardsValid_ = false;
   bool indexValid_ = false;
   TodoFilterIndex index_;
   // The row key of each entry of the index, made once per list.
   std::vector<std::string> rowKeys_;
   std::vector<std::size_t> shownPositions_;
-  // What the cards show: the entry and the category it is listed under.
+  // What the cards show: the entry (in the index's list, which the row keeps alive
+  // across reads) and the category it is listed under.
   struct Row {
-    TodoItem item;
-    TodoKind kind;
+    std::shared_ptr<const std::vector<TodoItem>> list;
+    std::size_t at = 0;
+    TodoKind kind = TodoKind::overdue;
+    const TodoItem& item() const { return (*list)[at]; }
   };
-  RowStore<Row> rows_{[](const Row& r) { return todoRowKey(r.item, r.kind); }};
+  RowStore<Row> rows_{[](const Row& r) { return todoRowKey(r.item(), r.kind); }, /*rebaseKept=*/true};
   friend class TodoCard;
 
   LawSheetHeader header_;
