@@ -250,15 +250,14 @@ void AppDelegate::openTarget(const std::string& target) {
 }
 
 void AppDelegate::runDomDump() {
-  DomDump::run(*browser_, [this, owner = std::weak_ptr<bool>(diagnosticsToken_)](nlohmann::json report) {
-    if (owner.expired()) return;
+  DomDump::run(*browser_, diagnostics_.guard([this](nlohmann::json report) {
     writeDiagnosticReport(report, "dom-dump.json", "[DOMDUMP]");
     quitApp();
-  });
+  }));
 }
 
 void AppDelegate::runEditTest() {
-  EditUploadTest::Services check{*browser_, services_.mirrorServices(), services_.webEngine(), diagnosticsToken_};
+  EditUploadTest::Services check{*browser_, services_.mirrorServices(), services_.webEngine(), diagnostics_};
   EditUploadTest::run(check, [this](nlohmann::json report) {
     writeDiagnosticReport(report, "edit-upload-test.json", "[EDIT-TEST]");
     quitApp();
@@ -351,7 +350,7 @@ void AppDelegate::startDiagnostics() {
                           return std::make_unique<HotFolderWatcher>(services_.defaults(), services_.filePanels(),
                                                                     services_.desktop());
                         },
-                        [this] { quitApp(); }, diagnosticsToken_});
+                        [this] { quitApp(); }, diagnostics_});
 }
 
 void AppDelegate::afterFirstPage(std::function<void()> rest) {

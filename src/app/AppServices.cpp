@@ -93,9 +93,8 @@ struct AppServices::Calendar {
   AppleCalendarSync sync;
   DesktopCalendarModel desktopModel;
   DesktopCalendarWindow desktopWindow;
-  ~Calendar() { *self = nullptr; }
   // Pending page-load triggers see whether the sync is still there.
-  std::shared_ptr<Calendar*> self = std::make_shared<Calendar*>(this);
+  TaskScope scope;
 };
 
 void AppServices::buildCalendar() {
@@ -104,9 +103,8 @@ void AppServices::buildCalendar() {
   pageFinished_ = browser_->pageFinished().connect([this](const std::string& path) {
     // Every page load outside the sign-in page may start the first calendar sync.
     if (path.rfind("/login", 0) == 0) return;
-    postToMain([calendar = calendar_->self] {
-      if (*calendar) (*calendar)->sync.syncAfterPageLoadedIfNeeded();
-    });
+    Calendar& calendar = *calendar_;
+    postToMain(calendar.scope.guard([&calendar] { calendar.sync.syncAfterPageLoadedIfNeeded(); }));
   });
 }
 
