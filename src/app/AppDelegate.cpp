@@ -221,16 +221,15 @@ void AppDelegate::openTarget(const std::string& target) {
 }
 
 void AppDelegate::runDomDump() {
-  DomDump::run(*browser_, [this, owner = std::weak_ptr<bool>(diagnosticsToken_)](nlohmann::json report) {
-    if (owner.expired()) return;
+  DomDump::run(*browser_, diagnostics_.guard([this](nlohmann::json report) {
     writeDiagnosticReport(report, "dom-dump.json", "[DOMDUMP]");
     quitApp();
-  });
+  }));
 }
 
 void AppDelegate::runEditTest() {
   EditUploadTest::Services check{*browser_,          services_.mirrorStore().transfers(), services_.defaults(),
-                                 services_.clock(), services_.webEngine(),                diagnosticsToken_};
+                                 services_.clock(), services_.webEngine(),                diagnostics_};
   EditUploadTest::run(check, [this](nlohmann::json report) {
     writeDiagnosticReport(report, "edit-upload-test.json", "[EDIT-TEST]");
     quitApp();
@@ -303,7 +302,7 @@ void AppDelegate::startDiagnostics() {
   if (auto* selfTest = services_.selfTest()) selfTest->start();
   LiveFeatureTest::start(switches_.liveTest,
                          services_.liveCheckServices([this](const std::string& url) { return routeLink(url); },
-                                                     [this] { quitApp(); }, diagnosticsToken_));
+                                                     [this] { quitApp(); }, diagnostics_));
 }
 
 void AppDelegate::afterFirstPage(std::function<void()> rest) {

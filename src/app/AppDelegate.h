@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Task.h"
 #include "app/LaunchSequence.h"
 #include "base/GLibPtr.h"
 #include "core/MainWindowHook.h"
@@ -118,7 +119,7 @@ class AppDelegate : public LaunchSteps, public MainWindowHook {
   ScopedConnection archiveWindows_;
   std::unique_ptr<WindowTabKeys> tabKeys_;
   // The diagnostic runs go on, and hand over their reports, only while this exists.
-  std::shared_ptr<bool> diagnosticsToken_ = std::make_shared<bool>(true);
+  TaskScope diagnostics_;
 };
 
 }  // namespace quorvel

@@ -113,9 +113,8 @@ struct AppServices::Calendar {
   AppleCalendarSync sync;
   DesktopCalendarModel desktopModel;
   DesktopCalendarWindow desktopWindow;
-  ~Calendar() { *self = nullptr; }
   // Pending page-load triggers see whether the sync is still there.
-  std::shared_ptr<Calendar*> self = std::make_shared<Calendar*>(this);
+  TaskScope scope;
 };
 
 void AppServices::buildCalendar() {
@@ -124,9 +123,8 @@ void AppServices::buildCalendar() {
   pageFinished_ = browser_->pageFinished().connect([this](const std::string& path) {
     // Every page load outside the sign-in page may start the first calendar sync.
     if (path.rfind("/login", 0) == 0) return;
-    postToMain([calendar = calendar_->self] {
-      if (*calendar) (*calendar)->sync.syncAfterPageLoadedIfNeeded();
-    });
+    Calendar& calendar = *calendar_;
+    postToMain(calendar.scope.guard([&calendar] { calendar.sync.syncAfterPageLoadedIfNeeded(); }));
   });
 }
 
@@ -565,7 +563,7 @@ void AppServices::showMainWindow() {
 }
 
 LiveCheckServices AppServices::liveCheckServices(std::function<bool(const std::string&)> routeLink,
-                                                 std::function<void()> quit, std::weak_ptr<void> owner) {
+                                                 std::function<void()> quit, TaskScope& scope) {
   return LiveCheckServices{browser(),
                            defaults(),
                            *workers_,
@@ -576,7 +574,7 @@ LiveCheckServices AppServices::liveCheckServices(std::function<bool(const std::s
                            hotKeys_.get(),
                            [this] { return std::make_unique<HotFolderWatcher>(defaults(), *filePanels_, *desktop_); },
                            std::move(quit),
-                           std::move(owner)};
+                           scope};
 }
 
 }  // namespace quorvel

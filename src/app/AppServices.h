@@ -205,7 +205,7 @@ class AppServices {
   // What the live check ("--livetest") works with: the application's services and its
   // one hot-key manager.
   LiveCheckServices liveCheckServices(std::function<bool(const std::string&)> routeLink, std::function<void()> quit,
-                                      std::weak_ptr<void> owner);
+                                      TaskScope& scope);
 
   // ---- The running client (not tests): what lives over the application object.
   // Built by startClient() once GTK has started (its parts are windows), in dependency

@@ -12,7 +12,7 @@ TrayAbsenceNotice::TrayAbsenceNotice(UserDefaults& defaults, DesktopNotification
                                      Inputs inputs)
     : defaults_(defaults), desktop_(desktop), dialogs_(dialogs), inputs_(std::move(inputs)) {}
 
-TrayAbsenceNotice::~TrayAbsenceNotice() { *self_ = nullptr; }
+TrayAbsenceNotice::~TrayAbsenceNotice() = default;
 
 std::string TrayAbsenceNotice::body(const std::vector<std::string>& hotKeys) {
   std::string text = "窗口已关闭，墨衡台仍在后台运行。再次启动墨衡台即可回到窗口";
@@ -29,9 +29,7 @@ void TrayAbsenceNotice::mainWindowClosed() {
   if (inputs_.trayShown && inputs_.trayShown()) return;
   pending_ = true;
   std::string text = body(inputs_.hotKeys ? inputs_.hotKeys() : std::vector<std::string>{});
-  auto alive = self_;
-  desktop_.deliver(kTitle, text, [this, alive, text](std::optional<std::string> error) {
-    if (!*alive) return;
+  desktop_.deliver(kTitle, text, scope_.guard([this, text](std::optional<std::string> error) {
     pending_ = false;
     if (error) {
       // No notification server either: the alert says it instead.
@@ -40,7 +38,7 @@ void TrayAbsenceNotice::mainWindowClosed() {
     }
     logLine(tags::kTray, "没有系统托盘，已提示：关闭窗口后墨衡台仍在运行");
     defaults_.set(kSaidKey, true);
-  });
+  }));
 }
 
 }  // namespace quorvel

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "base/Task.h"
+
 namespace quorvel {
 
 class DesktopNotifications;
@@ -43,7 +45,7 @@ class TrayAbsenceNotice {
   Dialogs& dialogs_;
   Inputs inputs_;
   bool pending_ = false;
-  std::shared_ptr<TrayAbsenceNotice*> self_ = std::make_shared<TrayAbsenceNotice*>(this);
+  TaskScope scope_;
 };
 
 }  // namespace quorvel

@@ -38,12 +38,11 @@ void AccountState::publishBadges(const BadgeCounts& c) {
                             " 3天内=" + std::to_string(c.soon) + " 待核实=" + std::to_string(c.verify) +
                             " 开庭=" + std::to_string(c.hearings) + " 用户=" + clippedText(c.user, 40));
   // Published on a later turn of the main loop, as every reply is.
-  postToMain([alive = self_, this, c] {
-    if (!*alive) return;
+  postToMain(scope_.guard([this, c] {
     badgeFailure.setIfChanged(std::nullopt);
     badges.set(c);
     notifyCounts_.emit(c);
-  });
+  }));
 }
 
 void AccountState::failBadgeRefresh(const std::string& reason) {
@@ -51,9 +50,7 @@ void AccountState::failBadgeRefresh(const std::string& reason) {
 }
 
 void AccountState::failDeadlineRefreshLater(const std::string& reason) {
-  postToMain([alive = self_, this, reason] {
-    if (*alive) deadlineFailure.set("刷新失败：" + reason);
-  });
+  postToMain(scope_.guard([this, reason] { deadlineFailure.set("刷新失败：" + reason); }));
 }
 
 void AccountState::markLoginRequired() {
@@ -67,15 +64,13 @@ void AccountState::markLoginRequired() {
 }
 
 void AccountState::clearDockBadgeLater() {
-  postToMain([alive = self_, this] {
-    if (*alive) clearDockBadge_.emit();
-  });
+  postToMain(scope_.guard([this] { clearDockBadge_.emit(); }));
 }
 
 void AccountState::publishDeadlinesLater(Deadlines d) {
   // Moved through: a busy firm's lists are megabytes.
-  postToMain([alive = self_, this, d = std::move(d)]() mutable {
-    if (!*alive) return;
+  postToMain([alive = scope_.token(), this, d = std::move(d)]() mutable {
+    if (!alive.alive()) return;
     deadlineFailure.setIfChanged(std::nullopt);
     deadlines.set(std::move(d));
 #ifdef __GLIBC__

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/Published.h"
+#include "base/Task.h"
 #include "core/BadgeCounts.h"
 #include "core/NavItem.h"
 #include "core/Recents.h"
@@ -27,7 +28,6 @@ class AccountState {
   // The recents are kept in `defaults`; forbidden pages are recorded in `audit`; the
   // node cache is stamped with `clock`'s time.
   AccountState(UserDefaults& defaults, AuditLog& audit, const Clock& clock);
-  ~AccountState() { *self_ = nullptr; }
   AccountState(const AccountState&) = delete;
   AccountState& operator=(const AccountState&) = delete;
 
@@ -82,8 +82,8 @@ class AccountState {
   UserDefaults& defaults_;
   AuditLog& audit_;
   const Clock& clock_;
-  // Deferred steps check it: they run only while this state exists.
-  std::shared_ptr<AccountState*> self_ = std::make_shared<AccountState*>(this);
+  // Deferred steps run only while this state exists.
+  TaskScope scope_;
 };
 
 }  // namespace quorvel

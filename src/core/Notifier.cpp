@@ -25,16 +25,16 @@ Notifier::Notifier(DesktopNotifications& desktop, UserDefaults& defaults, const 
     : desktop_(desktop), defaults_(defaults), clock_(clock), lastDaily_(defaults.string(kLastDailyKey).value_or("")) {}
 
 void Notifier::setup() {
-  std::weak_ptr<bool> alive = alive_;
-  onMain([this, alive] {
-    if (alive.expired()) return;
-    desktop_.requestAuthorization([this, alive](bool granted, std::optional<std::string> error) {
-      // The answer may come from any thread; the flag is only touched on the main loop.
-      onMain([this, alive, granted, error] {
-        if (!alive.expired()) storeAuthorization(granted, error);
-      });
-    });
+  // Bound here: the answer may come from any thread, after the notifier is gone.
+  auto store = scope_.guard([this](bool granted, const std::optional<std::string>& error) {
+    storeAuthorization(granted, error);
   });
+  onMain(scope_.guard([this, store] {
+    desktop_.requestAuthorization([store](bool granted, std::optional<std::string> error) {
+      // The flag is only touched on the main loop.
+      onMain([store, granted, error] { store(granted, error); });
+    });
+  }));
 }
 
 void Notifier::storeAuthorization(bool granted, const std::optional<std::string>& error) {
@@ -45,15 +45,11 @@ void Notifier::storeAuthorization(bool granted, const std::optional<std::string>
 
 void Notifier::update(const BadgeCounts& counts) {
   BadgeCounts copy = counts;
-  postToMain([this, alive = std::weak_ptr<bool>(alive_), copy] {
-    if (!alive.expired()) apply(copy);
-  });
+  postToMain(scope_.guard([this, copy] { apply(copy); }));
 }
 
 void Notifier::clearBadge() {
-  onMain([this, alive = std::weak_ptr<bool>(alive_)] {
-    if (!alive.expired()) desktop_.setBadge(0);
-  });
+  onMain(scope_.guard([this] { desktop_.setBadge(0); }));
 }
 
 void Notifier::apply(const BadgeCounts& c) {

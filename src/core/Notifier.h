@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "base/Task.h"
 #include "core/BadgeCounts.h"
 #include "platform/DesktopNotifications.h"
 
@@ -42,12 +43,12 @@ class Notifier {
   DesktopNotifications& desktop_;
   UserDefaults& defaults_;
   const Clock& clock_;
-  // Answers and counts posted to the main loop find the notifier gone after it is.
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   bool authorized_ = false;
   bool warned_ = false;
   long long lastOverdue_ = -1;
   std::string lastDaily_;
+  // Answers and counts posted to the main loop find the notifier gone after it is.
+  TaskScope scope_;
 };
 
 }  // namespace quorvel

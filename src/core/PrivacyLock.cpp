@@ -79,7 +79,7 @@ PrivacyLock::PrivacyLock(IdleTime& idle, Authenticator& auth, UserDefaults& defa
   }
 }
 
-PrivacyLock::~PrivacyLock() { *self_ = nullptr; }
+PrivacyLock::~PrivacyLock() = default;
 
 void PrivacyLock::setAutoLockMinutes(int minutes) {
   autoLockMinutes.set(minutes);
@@ -96,11 +96,10 @@ void PrivacyLock::startMonitoring() {
 void PrivacyLock::armIdleCheck() {
   idleTimer_.reset();
   if (!monitoring_ || autoLockMinutes.get() < 1) return;
-  auto alive = self_;
-  idleTimer_ = SourceId(startRepeatingTimer(checkIntervalMs_, [this, alive] {
-    if (*alive) checkIdle();
+  idleTimer_ = SourceId(startRepeatingTimer(checkIntervalMs_, scope_.guard([this] {
+    checkIdle();
     return true;
-  }));
+  })));
 }
 
 void PrivacyLock::lock() {
@@ -188,15 +187,13 @@ void PrivacyLock::unlock(const std::string& password) {
     return;
   }
   authError.set(std::nullopt);
-  spawn(verify(password));
+  scope_.spawn(verify(password));
 }
 
 Task<void> PrivacyLock::verify(std::string password) {
   checking_ = true;
-  auto alive = self_;
   auto check = auth_.verify(std::move(password));
   AuthOutcome outcome = co_await check;
-  if (!*alive) co_return;
   checking_ = false;
   if (outcome.ok()) {
     open("已解除隐私锁屏");

@@ -99,7 +99,7 @@ class PrivacyLock {
   bool monitoring_ = false;
   bool checking_ = false;
   bool startedLocked_ = false;
-  std::shared_ptr<PrivacyLock*> self_ = std::make_shared<PrivacyLock*>(this);
+  TaskScope scope_;
 };
 
 }  // namespace quorvel

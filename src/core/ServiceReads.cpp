@@ -60,9 +60,10 @@ Task<std::string> ServiceReads::fetchNodesCached(bool force) {
     auto age = clock_.now() - account_.cachedNodesAt();
     if (age < std::chrono::seconds(30)) co_return *account_.cachedNodes();
   }
-  auto alive = self_;
+  // The caller's chain, not ours: it asks whether the account may still be touched.
+  const OwnerToken alive = scope_.token();
   std::string bytes = co_await fetchListing(kNodesPath);
-  if (*alive) account_.cacheNodes(bytes);
+  if (alive) account_.cacheNodes(bytes);
   co_return bytes;
 }
 
@@ -77,18 +78,15 @@ void ServiceReads::refreshBadges() {
   // Only a finished page of the service: a loading or failed tab has no document to read in.
   auto tab = tabs_.activeTab();
   if (tab->isLoading.get() || tab->intendedURL) return;
-  spawn(readBadges(std::move(page)));
+  scope_.spawn(readBadges(std::move(page)));
 }
 
 Task<void> ServiceReads::readBadges(std::shared_ptr<WebPage> page) {
-  auto alive = self_;
   const PageReads::Limits limits = limits_;
   // The read starts on a later turn: nothing changes before refreshBadges returns.
   co_await nextTurn();
   auto reading = PageReads::read(std::move(page), "/api/desktop/badges", limits, /*loginCheck=*/true);
   PageReads::Reply reply = co_await reading;
-  // The reads outlived their model: nothing of it may be touched.
-  if (!*alive) co_return;
   if (reply.kind == PageReads::Reply::Kind::login) {
     account_.markLoginRequired();
     co_return;
@@ -105,7 +103,6 @@ Task<void> ServiceReads::readBadges(std::shared_ptr<WebPage> page) {
   }
   auto decoding = decodeOffMain(workers_, reply.text, parseBadgeReply);
   std::optional<BadgeCounts> counts = co_await decoding;
-  if (!*alive) co_return;
   if (counts) account_.publishBadges(*counts);
   else account_.applyBadges(reply.text);  // the sign-in page, or a reply of another shape
 }
@@ -118,17 +115,24 @@ void ServiceReads::fetchDeadlines(std::function<void()> completion) {
     if (completion) completion();
     return;
   }
-  spawn(readDeadlines(std::move(page), std::move(completion)));
+  scope_.spawn(readDeadlines(std::move(page), std::move(completion)));
 }
 
 Task<void> ServiceReads::readDeadlines(std::shared_ptr<WebPage> page, std::function<void()> completion) {
-  auto alive = self_;
+  // The caller hears the read ended even when this object went first (the frame is
+  // then destroyed at its wake-up, its locals with it).
+  struct Told {
+    std::function<void()> fn;
+    ~Told() {
+      if (fn) fn();
+    }
+  } told{std::move(completion)};
   const PageReads::Limits limits = limits_;
   co_await nextTurn();
   auto reading = PageReads::read(std::move(page), "/api/my_deadlines", limits);
   PageReads::Reply reply = co_await reading;
   std::optional<Deadlines> lists;
-  if (reply.ok() && *alive) {
+  if (reply.ok()) {
     // The text goes to the decoder, which lets it go once the lists are read; a text
     // of another shape comes back for the log and the reason.
     struct Decoded {
@@ -144,15 +148,14 @@ Task<void> ServiceReads::readDeadlines(std::shared_ptr<WebPage> page, std::funct
     lists = std::move(decoded.lists);
     reply.text = std::move(decoded.unread);
   }
-  const bool live = *alive != nullptr;
-  if (live && lists) {
+  if (lists) {
     logLine(tags::kTodo, "超期=" + std::to_string(lists->overdue.size()) + " 今日=" +
                              std::to_string(lists->today.size()) + " 3天内=" + std::to_string(lists->soon.size()) +
                              " 待核实=" + std::to_string(lists->verify.size()) + " 开庭=" +
                              std::to_string(lists->hearings.size()));
     // Published on a later turn: the completion runs before the lists change.
     account_.publishDeadlinesLater(std::move(*lists));
-  } else if (live) {
+  } else {
     // Only the head of what came is logged: a reply may be megabytes long.
     const std::string reason = PageReads::replyFailureReason(reply);
     if (reply.kind == PageReads::Reply::Kind::failed)
@@ -164,7 +167,6 @@ Task<void> ServiceReads::readDeadlines(std::shared_ptr<WebPage> page, std::funct
       logLine(tags::kTodo, "解析失败: " + textHead(reply.text, 120), LogLevel::warning);
     account_.failDeadlineRefreshLater(reason);
   }
-  if (completion) completion();
 }
 
 }  // namespace quorvel

@@ -25,7 +25,6 @@ class ServiceReads {
   // object.
   ServiceReads(BrowserModel& tabs, AccountState& account, const UserDefaults& defaults, WorkerPool& workers,
                const Clock& clock);
-  ~ServiceReads() { *self_ = nullptr; }
   ServiceReads(const ServiceReads&) = delete;
   ServiceReads& operator=(const ServiceReads&) = delete;
 
@@ -64,8 +63,8 @@ class ServiceReads {
   std::map<std::string, long long> readsMade_;
   SourceId badgeTimer_;
   ScopedConnection activated_;
-  // Deferred steps check it: they run only while this object exists.
-  std::shared_ptr<ServiceReads*> self_ = std::make_shared<ServiceReads*>(this);
+  // Deferred steps run only while this object exists.
+  TaskScope scope_;
 };
 
 }  // namespace quorvel

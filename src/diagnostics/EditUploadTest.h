@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 
+#include "base/Task.h"
 #include "features/mirror/MirrorStore.h"
 
 namespace quorvel {
@@ -30,8 +31,8 @@ struct Services {
   const Clock& clock;
   // The web views' cookies (the downloads and the delete); only the service's travel.
   WebStore& webStore;
-  // The owner's lifetime token: the check stops, and hands nothing over, once it is gone.
-  std::weak_ptr<void> owner;
+  // The owner's scope: the check stops, and hands nothing over, once it ends.
+  TaskScope& scope;
 };
 
 // Runs the check on the main loop and hands the report to `then`, once (never when

@@ -334,9 +334,9 @@ void finish(const LiveCheckServices& s, LiveCheck::LiveReport& live) {
   auto written = writeReportFile(report, LiveCheck::kReportFile);
   const fs::path path = written ? *written : AppConfig::dataDir() / LiveCheck::kReportFile;
   logLine(kTag, LiveCheck::endLine(report, path.string()));
-  postToMainAfter(300, [quit = s.quit, owner = s.owner] {
-    if (quit && !owner.expired()) quit();
-  });
+  postToMainAfter(300, s.scope.guard([quit = s.quit] {
+    if (quit) quit();
+  }));
 }
 
 Task<void> runAll(LiveCheckServices s) {
@@ -345,39 +345,28 @@ Task<void> runAll(LiveCheckServices s) {
 
   PageSignIn signIn(s);
   auto t1 = LiveCheck::signInAndReadBadges(signIn, credentials);
-  // The run goes on only while its owner (the application's delegate) exists.
-  auto gone = [&s] { return s.owner.expired(); };
   if (!live.record(LiveCheck::kT1, co_await t1)) {
-    if (gone()) co_return;
     finish(s, live);
     co_return;
   }
   auto t2 = testCalendarAndICS(s);
   live.record(LiveCheck::kT2, co_await t2);
-  if (gone()) co_return;
   auto t3 = testNodesAndSpotlight(s);
   live.record(LiveCheck::kT3, co_await t3);
-  if (gone()) co_return;
   auto t4 = testDeadlines(s);
   DeadlinesOutcome deadlines = co_await t4;
-  if (gone()) co_return;
   live.record(LiveCheck::kT4, deadlines.result);
   auto t5 = testQuickAddAndWriteBack(s, deadlines.procID);
   live.record(LiveCheck::kT5, co_await t5);
-  if (gone()) co_return;
   auto t6 = testQuickUpload(s, deadlines.procID);
   live.record(LiveCheck::kT6, co_await t6);
-  if (gone()) co_return;
   auto t7 = testHotFolderDetection(s);
   live.record(LiveCheck::kT7, co_await t7);
-  if (gone()) co_return;
   auto t8 = testVisionOCREndToEnd(s);
   live.record(LiveCheck::kT8, co_await t8);
-  if (gone()) co_return;
   live.record(LiveCheck::kT9, testDeepLinkHotKeyAndLock(s));
   auto t10 = testWebBridgeAndPrompt(s);
   live.record(LiveCheck::kT10, co_await t10);
-  if (gone()) co_return;
   finish(s, live);
 }
 
@@ -386,9 +375,8 @@ Task<void> runAll(LiveCheckServices s) {
 void start(bool liveTestSwitch, const LiveCheckServices& services) {
   if (!liveTestSwitch) return;
   logLine(kTag, std::string("启动 v") + AppConfig::kVersion + " 真机全链路实测");
-  postToMainAfter(2500, [services] {
-    if (!services.owner.expired()) spawn(runAll(services));
-  });
+  // The run goes on only while its owner (the application's delegate) exists.
+  postToMainAfter(2500, services.scope.guard([services] { services.scope.spawn(runAll(services)); }));
 }
 
 }  // namespace quorvel::LiveFeatureTest

@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 
+#include "base/Task.h"
+
 namespace quorvel {
 
 class BrowserModel;
@@ -35,8 +37,8 @@ struct LiveCheckServices {
   // An inbox watcher of its own (the client's kind, not watching yet).
   std::function<std::unique_ptr<HotFolderWatcher>()> makeInboxWatcher;
   std::function<void()> quit;
-  // The owner's lifetime token: the run stops when it is gone.
-  std::weak_ptr<void> owner;
+  // The owner's scope: the run stops when it ends.
+  TaskScope& scope;
 };
 
 namespace LiveFeatureTest {

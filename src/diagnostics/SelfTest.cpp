@@ -113,7 +113,7 @@ SelfTest::SelfTest(std::shared_ptr<BrowserModel> browser, Services services, std
     : browser_(std::move(browser)), services_(services), quit_(std::move(quit)) {}
 
 SelfTest::~SelfTest() {
-  *self_ = nullptr;
+  scope_.end();
   if (panelsPage_) panelsPage_->teardown();
 }
 
@@ -121,14 +121,13 @@ void SelfTest::start() {
   if (started_) return;
   started_ = true;
   logLine(tags::kSelfTest, std::string("启动自检 v") + AppConfig::kVersion);
-  postToMainAfter(kStartDelayMs, [self = self_] {
-    if (!*self) return;
-    spawn([](std::shared_ptr<SelfTest*> self) -> Task<void> {
-      auto running = (*self)->runAll();
+  postToMainAfter(kStartDelayMs, scope_.guard([this] {
+    scope_.spawn([](SelfTest* self) -> Task<void> {
+      auto running = self->runAll();
       json report = co_await running;
-      if (*self) (*self)->finish(report);
-    }(self));
-  });
+      self->finish(report);
+    }(this));
+  }));
 }
 
 std::optional<std::string> SelfTest::desktopEntry(std::string* source) {
@@ -150,7 +149,6 @@ std::optional<std::string> SelfTest::desktopEntry(std::string* source) {
 }
 
 Task<json> SelfTest::runAll() {
-  auto self = self_;
   auto now = std::chrono::system_clock::now();
   json report = {{"version", AppConfig::kVersion},
                  {"server", AppConfig::serverURL(services_.defaults)},
@@ -169,7 +167,6 @@ Task<json> SelfTest::runAll() {
   put("userAgent", "userAgent", SelfTestChecks::userAgent(AppConfig::userAgent()));
   auto panelling = pagePanels();
   json panels = co_await panelling;
-  if (!*self) co_return report;
   report["promptCheck"] = panels;
   if (!(panels.value("promptOK", false) && panels.value("openPanelOK", false) && panels.value("alertOK", false) &&
         panels.value("confirmOK", false)))
@@ -188,7 +185,6 @@ Task<json> SelfTest::runAll() {
   put("plistKeys", "plistKeys", metadata);
   auto caching = previewCache();
   json cache = co_await caching;
-  if (!*self) co_return report;
   putResult("previewCache", "previewCache", cache);
   putResult("hibernation", "hibernation", hibernation());
 
@@ -201,14 +197,12 @@ Task<json> SelfTest::runAll() {
     // What the page holds, not the text compiled in.
     auto reading = callPageWithin(page, kDragDropHookScript, json::object(), kPageGuardMs);
     JsResult hook = co_await reading;
-    if (!*self) co_return report;
     auto hookText = hook.isText() && !hook.text().empty() ? std::optional<std::string>(hook.text()) : std::nullopt;
     put("dragDrop", "dragDrop", SelfTestChecks::dragDrop(hookText));
     json probeArgs = json::object();
     probeArgs["replyMs"] = SelfTestChecks::kBridgeReplyMs;
     auto probing = callPageWithin(page, kProbeScript, probeArgs, kPageGuardMs);
     JsResult probe = co_await probing;
-    if (!*self) co_return report;
     auto outcome = SelfTestChecks::bridgeRoundTrip(probe.isText() ? std::optional<std::string>(probe.text()) : std::nullopt,
                                           probe.ok() ? "" : probe.error().message);
     put("bridge", "bridge", outcome);
@@ -218,7 +212,6 @@ Task<json> SelfTest::runAll() {
 }
 
 Task<json> SelfTest::pagePanels() {
-  auto self = self_;
   // A fresh controller of the workspace, as every tab gets one, on a blank page.
   auto probeTab = std::make_shared<BrowserTab>("墨衡台自检", nullptr, std::chrono::system_clock::now());
   std::shared_ptr<WebPage> page = services_.engine.pageFactory()(browser_, probeTab);
@@ -232,13 +225,11 @@ Task<json> SelfTest::pagePanels() {
     webkit_web_view_load_html(view, "<!doctype html><title>墨衡台自检</title>", "about:blank");
     for (unsigned waited = 0; webkit_web_view_is_loading(view) && waited < kPageGuardMs; waited += 50) {
       co_await sleepFor(50);
-      if (!*self) co_return json::object();
     }
     json args = json::object();
     args["defaultText"] = kPromptDefault;
     auto answering = callPageWithin(page, kPanelsScript, args, kPageGuardMs);
     JsResult r = co_await answering;
-    if (!*self) co_return json::object();
     auto answer = r.isText() ? json::parse(r.text(), nullptr, false) : json();
     if (answer.is_object()) {
       answered = true;
@@ -257,7 +248,6 @@ Task<json> SelfTest::pagePanels() {
 }
 
 Task<json> SelfTest::previewCache() {
-  auto self = self_;
   const std::string rel = "user_data/FIRM_1/合同A/起诉状.txt";
   std::error_code ec;
   fs::path root = fs::temp_directory_path(ec) / ("quorvel-selftest-" + randomUUID());
@@ -279,9 +269,16 @@ Task<json> SelfTest::previewCache() {
     // Reading the server copy may block: off the main thread.
     // A named awaiter: GCC 12 destroys a capturing lambda inside a co_await operand twice.
     auto reading = onWorker(services_.workers, [&cache, rel] { return cache.ensureLocal(rel); });
-    auto local = co_await reading;
-    cache.editing().end(rel);
-    if (!*self) co_return json::object();
+    std::optional<fs::path> local;
+    {
+      // The cache outlives the check: its edit ends even when the frame goes unresumed.
+      struct EndEdit {
+        PreviewCache& cache;
+        const std::string& rel;
+        ~EndEdit() { cache.editing().end(rel); }
+      } ending{cache, rel};
+      local = co_await reading;
+    }
     cache.prepareDestination(rel);
     if (!writeText(*dest, "v2", error)) {
       result = {{"ok", false}, {"error", error}};
@@ -312,9 +309,9 @@ void SelfTest::finish(const json& report) {
   auto written = writeReportFile(report, "selftest.json");
   const fs::path path = written ? *written : AppConfig::dataDir() / "selftest.json";
   logLine(tags::kSelfTest, "完成 " + DiagnosticReport::outcomeText(report) + " → " + path.string());
-  postToMainAfter(kQuitDelayMs, [self = self_] {
-    if (*self && (*self)->quit_) (*self)->quit_();
-  });
+  postToMainAfter(kQuitDelayMs, scope_.guard([this] {
+    if (quit_) quit_();
+  }));
 }
 
 }  // namespace quorvel

@@ -59,7 +59,7 @@ class SelfTest {
   // The fresh page of the page-panel check, kept until the run ends.
   std::shared_ptr<WebPage> panelsPage_;
   // Deferred steps run only while this object exists.
-  std::shared_ptr<SelfTest*> self_ = std::make_shared<SelfTest*>(this);
+  TaskScope scope_;
 };
 
 }  // namespace quorvel

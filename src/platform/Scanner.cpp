@@ -162,11 +162,10 @@ double Scanner::lastProgress(const std::string& text) {
 
 void Scanner::detect(bool refresh) {
   if (!refresh && state.get() != State::unknown) return;
-  spawn(runDetection());
+  scope_.spawn(runDetection());
 }
 
 Task<void> Scanner::runDetection() {
-  std::weak_ptr<bool> alive = alive_;
   const int generation = ++detection_;
   state.set(State::detecting);
   const gchar* argv[] = {program_.c_str(), "-L", nullptr};
@@ -197,7 +196,7 @@ Task<void> Scanner::runDetection() {
   } catch (const AppError& e) {
     logLine(tags::kScan, "scanimage -L 失败：" + e.message, LogLevel::warning);
   }
-  if (alive.expired() || generation != detection_) co_return;
+  if (generation != detection_) co_return;
   devices_ = parseDeviceList(out);
   logLine(tags::kScan, "检测到 " + std::to_string(devices_.size()) + " 台扫描仪");
   state.set(devices_.empty() ? State::noDevice : State::ready);

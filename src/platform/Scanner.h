@@ -71,7 +71,7 @@ class Scanner {
   std::vector<Device> devices_;
   int detection_ = 0;
   // A detection that ends after the scanner went changes nothing.
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  TaskScope scope_;
 };
 
 }  // namespace quorvel

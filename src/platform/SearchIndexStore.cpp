@@ -173,7 +173,7 @@ SearchIndexStore::SearchIndexStore(std::filesystem::path file) : file_(std::move
 }
 
 SearchIndexStore::~SearchIndexStore() {
-  *self_ = nullptr;
+  scope_.end();
   {
     std::lock_guard lock(mutex_);
     stopping_ = true;
@@ -252,10 +252,10 @@ bool SearchIndexStore::replaceDamaged(const std::string& why) {
     return false;
   }
   openError_.clear();
-  postToMain([alive = self_, keptAs, why] {
+  postToMain([told = scope_.guard([this](const std::filesystem::path& kept) { damageReplaced(kept); }), keptAs, why] {
     logLine(tags::kSpotlight, "搜索索引已损坏（" + why + "），已另存为 " + keptAs.string() + " 并重建",
             LogLevel::warning);
-    if (SearchIndexStore* store = *alive) store->damageReplaced(keptAs);
+    told(keptAs);
   });
   return true;
 }

@@ -91,13 +91,13 @@ class SearchIndexStore : public SearchIndex {
   bool stopping_ = false;
   sqlite3* db_ = nullptr;  // the store thread's
   std::string openError_;  // written on the store thread
-  // Main-context steps posted by the store thread run only while the store exists.
-  std::shared_ptr<SearchIndexStore*> self_ = std::make_shared<SearchIndexStore*>(this);
   // The main thread's.
   void damageReplaced(const std::filesystem::path& keptAs);
   std::function<void(const std::filesystem::path&)> damageObserver_;
   std::vector<std::filesystem::path> untoldDamage_;
   std::thread thread_;
+  // Main-context steps posted by the store thread run only while the store exists.
+  TaskScope scope_;
 };
 
 }  // namespace quorvel

@@ -135,7 +135,11 @@ bool wanted(GVariant* names, const char* name) {
   return false;
 }
 
-using Weak = std::weak_ptr<StatusNotifierItem*>;
+// A D-Bus reply reaches the item only while it lives.
+struct Bound {
+  OwnerToken token;
+  StatusNotifierItem* item;
+};
 
 }  // namespace
 
@@ -213,24 +217,22 @@ struct StatusNotifierItem::Callbacks {
     return G_SOURCE_REMOVE;
   }
   static void registerReply(GObject* src, GAsyncResult* res, gpointer data) {
-    std::unique_ptr<Weak> weak(static_cast<Weak*>(data));
+    std::unique_ptr<Bound> bound(static_cast<Bound*>(data));
     GErrorPtr error;
     GVariantPtr reply(g_dbus_connection_call_finish(G_DBUS_CONNECTION(src), res, error.out()));
-    auto self = weak->lock();
-    if (!self) return;
-    (*self)->onRegistered(reply != nullptr, error ? error.message() : std::string());
+    if (!bound->token.alive()) return;
+    bound->item->onRegistered(reply != nullptr, error ? error.message() : std::string());
   }
   static void hostReply(GObject* src, GAsyncResult* res, gpointer data) {
-    std::unique_ptr<Weak> weak(static_cast<Weak*>(data));
+    std::unique_ptr<Bound> bound(static_cast<Bound*>(data));
     GErrorPtr error;
     GVariantPtr reply(g_dbus_connection_call_finish(G_DBUS_CONNECTION(src), res, error.out()));
-    auto self = weak->lock();
-    if (!self || !reply) return;
+    if (!bound->token.alive() || !reply) return;
     GVariant* boxed = nullptr;
     g_variant_get(reply.get(), "(v)", &boxed);
     GVariantPtr value(boxed);
     if (value && g_variant_is_of_type(value.get(), G_VARIANT_TYPE_BOOLEAN))
-      (*self)->onHostState(g_variant_get_boolean(value.get()));
+      bound->item->onHostState(g_variant_get_boolean(value.get()));
   }
 };
 
@@ -238,12 +240,11 @@ StatusNotifierItem::StatusNotifierItem(std::string id, std::string title)
     : id_(std::move(id)), title_(std::move(title)), toolTipTitle_(title_) {
   static std::atomic<int> counter{0};
   busName_ = "org.kde.StatusNotifierItem-" + std::to_string(getpid()) + "-" + std::to_string(++counter);
-  self_ = std::make_shared<StatusNotifierItem*>(this);
 }
 
 StatusNotifierItem::~StatusNotifierItem() {
   retryTimer_.reset();
-  self_.reset();
+  scope_.end();
   nameOwner_.reset();
   watcherWatch_.reset();
   menuObject_.reset();
@@ -306,7 +307,7 @@ void StatusNotifierItem::registerWithWatcher() {
   if (!conn_) return;
   g_dbus_connection_call(conn_, kWatcherName, kWatcherPath, kWatcherName, "RegisterStatusNotifierItem",
                          g_variant_new("(s)", busName_.c_str()), nullptr, G_DBUS_CALL_FLAGS_NONE, 5000, nullptr,
-                         Callbacks::registerReply, new Weak(self_));
+                         Callbacks::registerReply, new Bound{scope_.token(), this});
 }
 
 void StatusNotifierItem::onRegistered(bool ok, const std::string& error) {
@@ -326,7 +327,7 @@ void StatusNotifierItem::onRegistered(bool ok, const std::string& error) {
   g_dbus_connection_call(conn_, kWatcherName, kWatcherPath, "org.freedesktop.DBus.Properties", "Get",
                          g_variant_new("(ss)", kWatcherName, "IsStatusNotifierHostRegistered"),
                          G_VARIANT_TYPE("(v)"), G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, Callbacks::hostReply,
-                         new Weak(self_));
+                         new Bound{scope_.token(), this});
 }
 
 void StatusNotifierItem::onHostState(bool hostRegistered) {
@@ -544,9 +545,9 @@ GVariant* StatusNotifierItem::menuMethod(const std::string& method, GVariant* pa
     g_variant_iter_free(it);
     // Handed on after the reply is built; the reply does not depend on them.
     GVariant* reply = g_variant_new("(@ai)", g_variant_builder_end(&errors));
-    auto weak = Weak(self_);
+    const OwnerToken alive = scope_.token();
     for (int c : clicked) {
-      if (weak.expired()) break;
+      if (!alive) break;
       menuItemClicked_.emit(c);
     }
     return reply;

@@ -14,6 +14,7 @@
 
 #include "base/GLibPtr.h"
 #include "base/GObjectPtr.h"
+#include "base/Task.h"
 
 namespace quorvel {
 
@@ -206,8 +207,6 @@ class StatusNotifierItem {
   int retriesLeft_ = kRegisterRetries;
   SourceId retryTimer_;
 
-  // Async replies reach the item only while this lives.
-  std::shared_ptr<StatusNotifierItem*> self_;
   GObjectPtr<GDBusConnection> conn_;
   sni::ExportedObject itemObject_;
   sni::ExportedObject menuObject_;
@@ -219,6 +218,8 @@ class StatusNotifierItem {
   sigc::signal<void(int, int)> contextMenuRequested_;
   sigc::signal<void(int)> menuItemClicked_;
   sigc::signal<void(bool)> registrationChanged_;
+  // Async replies reach the item only while this lives.
+  TaskScope scope_;
 };
 
 }  // namespace quorvel

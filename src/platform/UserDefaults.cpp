@@ -27,7 +27,7 @@ fs::path UserDefaults::standardFile() { return xdg::configHome() / "Quorvel" / "
 UserDefaults::UserDefaults(fs::path file) : file_(std::move(file)) {}
 
 UserDefaults::~UserDefaults() {
-  *self_ = nullptr;
+  scope_.end();
   flush();
 }
 
@@ -36,9 +36,7 @@ void UserDefaults::scheduleSaveLocked() {
   if (saveScheduled_) return;
   saveScheduled_ = true;
   // A burst of writes in one turn of the main loop becomes one write of the file.
-  postToMain([alive = self_, this] {
-    if (*alive) flush();
-  });
+  postToMain(scope_.guard([this] { flush(); }));
 }
 
 void UserDefaults::flush() {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "base/AppError.h"
+#include "base/Task.h"
 
 namespace quorvel {
 
@@ -69,7 +70,7 @@ class UserDefaults {
   bool dirty_ = false;
   bool saveScheduled_ = false;
   mutable std::set<std::string> warned_;
-  std::shared_ptr<UserDefaults*> self_ = std::make_shared<UserDefaults*>(this);
+  TaskScope scope_;
 };
 
 // Writes bytes to `target` through a temporary file in the same folder and a rename.

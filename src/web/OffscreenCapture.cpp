@@ -264,7 +264,7 @@ std::optional<std::string> OffscreenCapture::pngData(GdkTexture* image) {
 }
 
 OffscreenCaptures::~OffscreenCaptures() {
-  *self_ = nullptr;
+  scope_.end();
   // Each capture's window and timer go with it; its answer is never given.
   for (auto& c : active_) c->d_->completion = nullptr;
 }
@@ -277,12 +277,11 @@ void OffscreenCaptures::launch(std::optional<std::string> url, std::optional<std
   capture->d_->preJS = std::move(preJS);
   active_.push_back(capture);
   OffscreenCapture* raw = capture.get();
-  capture->d_->completion = [owner = self_, raw, completion = std::move(completion)](GObjectPtr<GdkTexture> image,
-                                                                                     std::string text) {
-    if (!*owner) return;
-    std::erase_if((*owner)->active_, [raw](const auto& c) { return c.get() == raw; });
-    if (completion) completion(std::move(image), std::move(text));
-  };
+  capture->d_->completion =
+      scope_.guard([this, raw, completion = std::move(completion)](GObjectPtr<GdkTexture> image, std::string text) {
+        std::erase_if(active_, [raw](const auto& c) { return c.get() == raw; });
+        if (completion) completion(std::move(image), std::move(text));
+      });
   capture->d_->start(url, html, settle, timeout);
 }
 

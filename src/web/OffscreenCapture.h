@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/GObjectPtr.h"
+#include "base/Task.h"
 
 namespace quorvel {
 
@@ -63,8 +64,8 @@ class OffscreenCaptures {
               std::optional<std::string> preJS, OffscreenCapture::Completion completion);
 
   std::vector<std::shared_ptr<OffscreenCapture>> active_;
-  // A capture's answer finds its owner through this; cleared when the owner goes.
-  std::shared_ptr<OffscreenCaptures*> self_ = std::make_shared<OffscreenCaptures*>(this);
+  // A capture's answer reaches its owner only while it lives.
+  TaskScope scope_;
 };
 
 }  // namespace quorvel

@@ -123,6 +123,20 @@ TEST_F(ServiceStateTest, ActivatingATabReadsTheBadgesAndAReadOutlivesItsModelQui
   EXPECT_EQ(notified.size(), 1u);
 }
 
+// The caller of a deadline read hears it ended even when the model went first; nothing
+// is published or logged for a model that is gone.
+TEST_F(ServiceStateTest, ADeadlineReadOutlivedByItsModelStillCompletesAndPublishesNothing) {
+  page->answer = [](const std::string&, const nlohmann::json&) {
+    return JsResult::success(std::string(R"({"overdue":[],"today":[],"soon":[],"verify":[],"hearings":[]})"));
+  };
+  int completions = 0;
+  model->reads().fetchDeadlines([&] { ++completions; });
+  model.reset();
+  drainMainLoop();
+  EXPECT_EQ(completions, 1);
+  EXPECT_EQ(logCount("[Quorvel][TODO]"), 0);
+}
+
 TEST_F(ServiceStateTest, BadgeRepliesMoveBetweenTheThreeStates) {
   EXPECT_FALSE(model->account().badges->loaded);
 

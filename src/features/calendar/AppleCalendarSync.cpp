@@ -38,7 +38,7 @@ AppleCalendarSync::AppleCalendarSync(UserDefaults& defaults, BrowserModel& brows
   });
 }
 
-AppleCalendarSync::~AppleCalendarSync() { *self_ = nullptr; }
+AppleCalendarSync::~AppleCalendarSync() = default;
 
 void AppleCalendarSync::updateConfig(const Config& c) {
   config.set(c);
@@ -53,15 +53,15 @@ void AppleCalendarSync::showTransientState(const Config& c, const std::string& s
 bool AppleCalendarSync::diagnosticMode() const { return browser_.mode() == AppMode::diagnostic; }
 
 Task<bool> AppleCalendarSync::requestPermissions() {
-  auto alive = self_;
+  const OwnerToken alive = scope_.token();
   auto ensuring = slot_.ensureStore();
   SystemCalendarStore* s = co_await ensuring;
-  if (!*alive) co_return false;
+  if (!alive) co_return false;
   bool calendar = false, reminders = true;
   if (s) {
     auto asking = s->requestAccess(CalendarEntityType::event);
     calendar = co_await asking;
-    if (!*alive) co_return false;
+    if (!alive) co_return false;
     if (config->syncReminders) {
       auto askingReminders = s->requestAccess(CalendarEntityType::reminder);
       reminders = co_await askingReminders;
@@ -87,6 +87,7 @@ void AppleCalendarSync::startIfEnabled() {
   // Automated runs of the client open no system store of their own.
   if (browser_.mode() == AppMode::test) return;
   // The store is opened at start so the backend in use is known (and logged) early.
+  // The slot's own opening: it finishes for whoever waits on the slot.
   spawn(slot_.ensureStore());
   if (!config->enabled) return;
   startObservingStore();
@@ -95,21 +96,21 @@ void AppleCalendarSync::startIfEnabled() {
     initialSync_.forget();
     if (didInitialSync_) return;
     didInitialSync_ = true;
-    spawn(syncNow(false));
+    scope_.spawn(syncNow(false));
   }));
 }
 
 void AppleCalendarSync::syncAfterPageLoadedIfNeeded() {
   if (diagnosticMode() || !config->enabled || didInitialSync_ || isSyncing.get()) return;
   didInitialSync_ = true;
-  spawn(syncNow(false));
+  scope_.spawn(syncNow(false));
 }
 
 void AppleCalendarSync::scheduleTimer() {
   timer_.reset();
   unsigned ms = static_cast<unsigned>(config->timerSeconds() / 60) * timing_.timerMsPerMinute;
   timer_ = SourceId(startRepeatingTimer(ms, [this] {
-    spawn(syncNow(false));
+    scope_.spawn(syncNow(false));
     return true;
   }));
 }
@@ -117,13 +118,12 @@ void AppleCalendarSync::scheduleTimer() {
 void AppleCalendarSync::startObservingStore() {
   if (observing_) return;
   observing_ = true;
-  auto alive = self_;
-  spawn([](AppleCalendarSync* self, std::shared_ptr<AppleCalendarSync*> alive) -> Task<void> {
+  scope_.spawn([](AppleCalendarSync* self) -> Task<void> {
     auto opening = self->slot_.ensureStore();
     SystemCalendarStore* s = co_await opening;
-    if (!*alive || !s || !self->observing_) co_return;
+    if (!s || !self->observing_) co_return;
     self->storeObserver_ = ScopedConnection(s->changed().connect([self] { self->scheduleWriteBackCheck(); }));
-  }(this, alive));
+  }(this));
 }
 
 void AppleCalendarSync::scheduleWriteBackCheck() {
@@ -145,11 +145,9 @@ void AppleCalendarSync::setEnabled(bool on) {
     statusText.set("已暂停自动同步（已写入的日历事件仍保留）");
     return;
   }
-  auto alive = self_;
-  spawn([](AppleCalendarSync* self, std::shared_ptr<AppleCalendarSync*> alive) -> Task<void> {
+  scope_.spawn([](AppleCalendarSync* self) -> Task<void> {
     auto asking = self->requestPermissions();
     bool granted = co_await asking;
-    if (!*alive) co_return;
     if (!granted) {
       auto off = self->config.get();
       off.enabled = false;
@@ -161,7 +159,7 @@ void AppleCalendarSync::setEnabled(bool on) {
     self->scheduleTimer();
     auto running = self->syncNow(true);
     co_await running;
-  }(this, alive));
+  }(this));
 }
 
 // ---- One run ----------------------------------------------------------------------
@@ -171,18 +169,18 @@ Task<void> AppleCalendarSync::syncNow(bool force) {
   if (!config->enabled && !force) co_return;
   // Busy before the permission answer: a second run meanwhile is dropped.
   isSyncing.set(true);
-  auto alive = self_;
+  const OwnerToken alive = scope_.token();
   try {
     auto running = runSync(force);
     co_await running;
   } catch (...) {
-    if (*alive) {
+    if (alive) {
       std::string what = describe(std::current_exception());
       statusText.set("同步暂停：" + what);
       logLine(tags::kCal, "同步失败：" + what);
     }
   }
-  if (*alive) isSyncing.set(false);
+  if (alive) isSyncing.set(false);
 }
 
 Task<bool> AppleCalendarSync::checkAccount() {
@@ -201,11 +199,11 @@ Task<bool> AppleCalendarSync::checkAccount() {
 }
 
 Task<void> AppleCalendarSync::runSync(bool force) {
-  auto alive = self_;
+  const OwnerToken alive = scope_.token();
   if (force) {
     auto asking = requestPermissions();
     bool granted = co_await asking;
-    if (!*alive) co_return;
+    if (!alive) co_return;
     if (!granted) {
       statusText.set("缺少本机日历写入权限：本机日历服务没有响应，请稍后重试");
       co_return;
@@ -213,17 +211,17 @@ Task<void> AppleCalendarSync::runSync(bool force) {
   }
   auto checking = checkAccount();
   co_await checking;
-  if (!*alive) co_return;
+  if (!alive) co_return;
 
   if (config->syncReminders && config->twoWayWriteBack) {
     auto writingBack = writeBack_.checkCompletedRemindersAndWriteBack();
     co_await writingBack;
-    if (!*alive) co_return;
+    if (!alive) co_return;
   }
 
   auto fetching = feed_.fetchForSync(force);
   CalendarFeedSource::SyncReply reply = co_await fetching;
-  if (!*alive) co_return;
+  if (!alive) co_return;
   if (reply.notModified) {
     updateTimestamp("已是最新（无变更）");
     co_return;
@@ -247,13 +245,13 @@ Task<void> AppleCalendarSync::runSync(bool force) {
     return p;
   });
   Parsed parsed = co_await parsing;
-  if (!*alive) co_return;
+  if (!alive) co_return;
   const int digests = parsed.digests;
   const int raw = parsed.raw;
   WorkerPool* pool = &browser_.reads().workers();
   auto applying = writer_.applyPrepared(std::move(parsed.items), pool);
   int written = co_await applying;
-  if (!*alive) co_return;
+  if (!alive) co_return;
   syncedEventsCount.set(written);
   feed_.keepETag(reply);
 
@@ -262,7 +260,7 @@ Task<void> AppleCalendarSync::runSync(bool force) {
   if (settings.syncReminders && config->syncReminders) {
     auto applyingReminders = writer_.applyReminders(std::move(parsed.reminders), pool);
     reminders = co_await applyingReminders;
-    if (!*alive) co_return;
+    if (!alive) co_return;
   }
   syncedRemindersCount.set(reminders);
 
@@ -276,10 +274,10 @@ Task<void> AppleCalendarSync::runSync(bool force) {
 // ---- Clean-up -----------------------------------------------------------------------
 
 Task<void> AppleCalendarSync::clearAllSyncedData(bool silent) {
-  auto alive = self_;
+  const OwnerToken alive = scope_.token();
   auto clearing = writer_.clearAllSyncedData();
   int count = co_await clearing;
-  if (!*alive) co_return;
+  if (!alive) co_return;
   feed_.dropETag();
   syncedEventsCount.set(0);
   syncedRemindersCount.set(0);

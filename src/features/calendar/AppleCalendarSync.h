@@ -112,7 +112,8 @@ class AppleCalendarSync {
   ScopedConnection storeObserver_;
   ScopedConnection wroteBack_;
   bool observing_ = false;
-  std::shared_ptr<AppleCalendarSync*> self_ = std::make_shared<AppleCalendarSync*>(this);
+  // Runs started here end with it; runs handed to callers ask it after each wait.
+  TaskScope scope_;
 };
 
 }  // namespace quorvel

@@ -17,11 +17,11 @@ namespace quorvel {
 
 CalendarFeedSource::CalendarFeedSource(BrowserModel& browser) : browser_(browser) {}
 
-CalendarFeedSource::~CalendarFeedSource() { *self_ = nullptr; }
+CalendarFeedSource::~CalendarFeedSource() = default;
 
 Task<std::optional<http::HttpResponse>> CalendarFeedSource::sendFeedRequest(std::string address,
                                                                            std::optional<std::string> etag) {
-  auto alive = self_;
+  const OwnerToken alive = scope_.token();
   http::HttpRequest request;
   request.url = std::move(address);
   request.headers.emplace_back("User-Agent", AppConfig::userAgent());
@@ -36,7 +36,7 @@ Task<std::optional<http::HttpResponse>> CalendarFeedSource::sendFeedRequest(std:
     failure = e;
   }
   // Gone meanwhile (its requests were cancelled with it): no reply and no failure.
-  if (!*alive) co_return std::nullopt;
+  if (!alive) co_return std::nullopt;
   if (failure) throw *failure;
   co_return reply;
 }
@@ -99,12 +99,12 @@ Task<std::string> CalendarFeedSource::discoverAllICSURL() {
 Task<std::string> CalendarFeedSource::feedAddress(bool forceDiscover) {
   if (!forceDiscover)
     if (auto cached = cachedAllICSURL()) co_return *cached;
-  auto alive = self_;
+  const OwnerToken alive = scope_.token();
   // The account at the start of the discovery owns its result.
   std::string account = currentAccountKey();
   auto discovering = discoverAllICSURL();
   std::string found = co_await discovering;
-  if (!*alive) co_return std::string();
+  if (!alive) co_return std::string();
   if (!CalendarSyncState::isAccountChange(account, currentAccountKey())) cacheAllICSURL(found);
   co_return found;
 }
@@ -121,10 +121,10 @@ void CalendarFeedSource::checkReply(const char* what, int status, const std::str
 }
 
 Task<std::vector<ICSEvent>> CalendarFeedSource::fetchLiveEvents(bool forceDiscover) {
-  auto alive = self_;
+  const OwnerToken alive = scope_.token();
   auto finding = feedAddress(forceDiscover);
   std::string address = co_await finding;
-  if (!*alive) co_return std::vector<ICSEvent>{};
+  if (!alive) co_return std::vector<ICSEvent>{};
   // The entity tag is the sync run's: this fetch always takes the whole feed.
   auto sending = sendFeedRequest(address, std::nullopt);
   std::optional<http::HttpResponse> reply = co_await sending;
@@ -134,13 +134,13 @@ Task<std::vector<ICSEvent>> CalendarFeedSource::fetchLiveEvents(bool forceDiscov
 }
 
 Task<CalendarFeedSource::SyncReply> CalendarFeedSource::fetchForSync(bool force) {
-  auto alive = self_;
+  const OwnerToken alive = scope_.token();
   // Gone meanwhile: nothing to write.
   SyncReply gone;
   gone.notModified = true;
   auto finding = feedAddress(force);
   std::string address = co_await finding;
-  if (!*alive) co_return gone;
+  if (!alive) co_return gone;
   std::optional<std::string> tag = force ? std::nullopt : cachedETag();
   auto sending = sendFeedRequest(address, tag);
   std::optional<http::HttpResponse> answer = co_await sending;

@@ -84,7 +84,9 @@ class CalendarFeedSource {
   std::optional<std::string> cachedETag_;
   std::string cacheAccount_;
   Cancellable requests_;  // the feed requests end with this source
-  std::shared_ptr<CalendarFeedSource*> self_ = std::make_shared<CalendarFeedSource*>(this);
+  // Its reads are the callers' chains: they ask it after each wait and go on only
+  // while this exists.
+  TaskScope scope_;
 };
 
 }  // namespace quorvel

@@ -4,7 +4,7 @@ namespace quorvel {
 
 CalendarStoreSlot::CalendarStoreSlot(CalendarStoreOptions options) : options_(std::move(options)) {}
 
-CalendarStoreSlot::~CalendarStoreSlot() { *self_ = nullptr; }
+CalendarStoreSlot::~CalendarStoreSlot() = default;
 
 void CalendarStoreSlot::setStore(std::unique_ptr<SystemCalendarStore> store) {
   store_ = std::move(store);
@@ -21,10 +21,10 @@ Task<SystemCalendarStore*> CalendarStoreSlot::ensureStore() {
     co_return store_.get();
   }
   opening_ = true;
-  auto alive = self_;
+  const OwnerToken alive = scope_.token();
   auto opening = openSystemCalendarStore(options_);
   auto opened = co_await opening;
-  if (!*alive) co_return nullptr;
+  if (!alive) co_return nullptr;
   opening_ = false;
   setStore(std::move(opened));
   for (auto& wake : std::exchange(waiters_, {})) wake();

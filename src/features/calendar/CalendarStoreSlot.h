@@ -38,7 +38,9 @@ class CalendarStoreSlot {
   std::unique_ptr<SystemCalendarStore> store_;
   bool opening_ = false;
   std::vector<std::function<void()>> waiters_;
-  std::shared_ptr<CalendarStoreSlot*> self_ = std::make_shared<CalendarStoreSlot*>(this);
+  // Its runs are the callers' chains: they ask it after each wait and go on only
+  // while this exists.
+  TaskScope scope_;
 };
 
 }  // namespace quorvel

@@ -57,7 +57,9 @@ class CalendarWriter {
 
   CalendarStoreSlot& slot_;
   CalendarSyncRecords& records_;
-  std::shared_ptr<CalendarWriter*> self_ = std::make_shared<CalendarWriter*>(this);
+  // Its runs are the callers' chains: they ask it after each wait and go on only
+  // while this exists.
+  TaskScope scope_;
 };
 
 }  // namespace quorvel

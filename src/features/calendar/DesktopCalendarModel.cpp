@@ -65,22 +65,20 @@ DesktopCalendarModel::DesktopCalendarModel(Services services) : services_(std::m
 }
 
 DesktopCalendarModel::~DesktopCalendarModel() {
-  *self_ = nullptr;
+  scope_.end();
   if (timer_) cancelTimer(timer_);
 }
 
 void DesktopCalendarModel::startAutoRefresh() {
   if (timer_) cancelTimer(timer_);
-  auto alive = self_;
-  timer_ = startRepeatingTimer(kAutoRefreshMs, [this, alive] {
-    if (!*alive) return false;
-    refresh(true).detach();
+  timer_ = startRepeatingTimer(kAutoRefreshMs, scope_.guard([this] {
+    scope_.spawn(refresh(true));
     return true;
-  });
+  }));
 }
 
 Task<void> DesktopCalendarModel::refresh(bool silent) {
-  auto alive = self_;
+  const OwnerToken alive = scope_.token();
   const unsigned long gen = ++generation_;
   if (!silent) {
     loading.set(true);
@@ -97,7 +95,7 @@ Task<void> DesktopCalendarModel::refresh(bool silent) {
   } catch (...) {
     failed = asAppError(std::current_exception());
   }
-  if (!*alive) co_return;
+  if (!alive) co_return;
   if (gen == generation_) {
     if (!failed) {
       sortForDesktopDisplay(fetched);
@@ -123,10 +121,10 @@ std::vector<ICSEvent> DesktopCalendarModel::fallbackFromDeadlines() const {
 Task<void> DesktopCalendarModel::markDone(ICSEvent event) {
   auto id = event.logID();
   if (!id) co_return;
-  auto alive = self_;
+  const OwnerToken alive = scope_.token();
   auto post = services_.postForm("/api/mark_todo_done/" + std::to_string(*id));
   FormResult result = co_await post;
-  if (!*alive) co_return;
+  if (!alive) co_return;
   if (result.ok) {
     std::vector<ICSEvent> kept;
     for (auto& e : events.get())
@@ -142,11 +140,9 @@ Task<void> DesktopCalendarModel::markDone(ICSEvent event) {
 
 void DesktopCalendarModel::showToast(const std::string& text) {
   toastText.set(text);
-  auto alive = self_;
-  services_.after(kToastMs, [this, alive, text] {
-    if (!*alive) return;
+  services_.after(kToastMs, scope_.guard([this, text] {
     if (toastText.get() == text) toastText.set("");
-  });
+  }));
 }
 
 }  // namespace quorvel

@@ -79,7 +79,9 @@ class DesktopCalendarModel {
   unsigned timer_ = 0;
   unsigned long generation_ = 0;
   unsigned long loadingOwner_ = 0;
-  std::shared_ptr<DesktopCalendarModel*> self_ = std::make_shared<DesktopCalendarModel*>(this);
+  // Refreshes and marks handed to the view ask it after each wait; steps started here
+  // end with the model.
+  TaskScope scope_;
 };
 
 }  // namespace quorvel

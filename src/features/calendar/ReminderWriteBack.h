@@ -44,7 +44,9 @@ class ReminderWriteBack {
   bool running_ = false;
   bool again_ = false;
   std::vector<std::function<void()>> waiters_;
-  std::shared_ptr<ReminderWriteBack*> self_ = std::make_shared<ReminderWriteBack*>(this);
+  // Its runs are the callers' chains: they ask it after each wait and go on only
+  // while this exists.
+  TaskScope scope_;
 };
 
 }  // namespace quorvel

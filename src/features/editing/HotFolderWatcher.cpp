@@ -279,14 +279,14 @@ void HotFolderWatcher::chooseFolder() {
   q.title = "选择收件箱文件夹";
   q.acceptLabel = "监控这个文件夹";
   q.folder = impl_->folder();
-  panels_.askFolder(q, [this, alive = std::weak_ptr<bool>(alive_)](std::optional<fs::path> chosen) {
-    if (!chosen || alive.expired()) return;  // cancelled: nothing changes
+  panels_.askFolder(q, scope_.guard([this](std::optional<fs::path> chosen) {
+    if (!chosen) return;  // cancelled: nothing changes
     Config c = config.get();
     c.folderPath = chosen->string();
     config.set(c);
     c.save(defaults_);
     if (c.enabled) startWatching();
-  });
+  }));
 }
 
 std::optional<OpenFailure> HotFolderWatcher::openFolder() {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/Published.h"
+#include "base/Task.h"
 #include "platform/Desktop.h"
 
 namespace quorvel {
@@ -77,9 +78,9 @@ class HotFolderWatcher {
   FilePanels& panels_;
   Desktop& desktop_;
   std::string logTag_;
-  // The folder question's answer reaches the watcher only while it lives.
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   std::unique_ptr<Impl> impl_;
+  // The folder question's answer reaches the watcher only while it lives.
+  TaskScope scope_;
 };
 
 }  // namespace quorvel

@@ -17,11 +17,10 @@ bool hidden(const fs::path& p) {
 }
 
 Task<void> measureOnWorkers(WorkerPool& workers, fs::path root, unsigned ticket,
-                            std::shared_ptr<StorageStatsRefresher*> alive,
                             std::function<void(unsigned, const StorageStats&)> publish) {
   auto work = onWorker(workers, [root] { return measureStorage(root); });
   StorageStats result = co_await work;
-  if (*alive) publish(ticket, result);
+  publish(ticket, result);
 }
 }  // namespace
 
@@ -59,14 +58,13 @@ StorageStats measureStorage(const fs::path& mirrorRoot) {
   return {std::max(0LL, all.bytes - old.bytes), std::max(0LL, all.files - old.files), old.bytes, old.files};
 }
 
-StorageStatsRefresher::StorageStatsRefresher(WorkerPool& workers)
-    : workers_(workers), alive_(std::make_shared<StorageStatsRefresher*>(this)) {}
+StorageStatsRefresher::StorageStatsRefresher(WorkerPool& workers) : workers_(workers) {}
 
-StorageStatsRefresher::~StorageStatsRefresher() { *alive_ = nullptr; }
+StorageStatsRefresher::~StorageStatsRefresher() = default;
 
 void StorageStatsRefresher::refresh(const fs::path& mirrorRoot) {
   unsigned ticket = ++started_;
-  spawn(measureOnWorkers(workers_, mirrorRoot, ticket, alive_, [this](unsigned t, const StorageStats& s) {
+  scope_.spawn(measureOnWorkers(workers_, mirrorRoot, ticket, [this](unsigned t, const StorageStats& s) {
     if (t == started_) stats.set(s);
   }));
 }

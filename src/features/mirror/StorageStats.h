@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "base/Published.h"
+#include "base/Task.h"
 
 namespace quorvel {
 
@@ -51,7 +52,7 @@ class StorageStatsRefresher {
  private:
   WorkerPool& workers_;
   unsigned started_ = 0;
-  std::shared_ptr<StorageStatsRefresher*> alive_;
+  TaskScope scope_;
 };
 
 }  // namespace quorvel

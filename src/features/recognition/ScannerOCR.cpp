@@ -176,9 +176,9 @@ void ScannerOCR::pickAndRun() {
   q.filters.push_back({"扫描件（PDF / 图片）",
                        {"application/pdf", "image/png", "image/jpeg", "image/tiff", "image/heic", "image/bmp", "image/gif"},
                        {"pdf", "png", "jpg", "jpeg", "tif", "tiff", "heic", "bmp", "gif"}});
-  services_.panels.askOpenFiles(q, [this, alive = std::weak_ptr<bool>(alive_)](std::vector<fs::path> files) {
-    if (!files.empty() && !alive.expired()) run(std::move(files));
-  });
+  services_.panels.askOpenFiles(q, scope_.guard([this](std::vector<fs::path> files) {
+    if (!files.empty()) run(std::move(files));
+  }));
 }
 
 void ScannerOCR::run(std::vector<fs::path> files, std::function<void(const std::vector<Result>&)> finished) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Task.h"
 #include "base/Published.h"
 
 namespace quorvel {
@@ -98,7 +99,7 @@ class ScannerOCR {
  private:
   Services services_;
   // The panel's answer reaches the scanner only while it lives.
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  TaskScope scope_;
 };
 
 }  // namespace quorvel

@@ -50,7 +50,7 @@ Result<void> writeBytes(const fs::path& path, const std::string& bytes) {
 TrackingQuery::TrackingQuery(const UserDefaults& defaults, bool diagnostic, bool drill)
     : defaults_(defaults), diagnostic_(diagnostic), drill_(drill) {}
 
-TrackingQuery::~TrackingQuery() { *self_ = nullptr; }
+TrackingQuery::~TrackingQuery() = default;
 
 void TrackingQuery::handOver(const std::string& number, const std::string& url, nlohmann::json outcome,
                              Completion done) {
@@ -58,16 +58,14 @@ void TrackingQuery::handOver(const std::string& number, const std::string& url, 
     done(std::move(outcome));
     return;
   }
-  postToMain([alive = self_, number, url, outcome = std::move(outcome), done = std::move(done)]() mutable {
-    if (!*alive) return;
-    auto& confirmer = (*alive)->confirmer_;
-    if (!confirmer) {
+  postToMain(scope_.guard([this, number, url, outcome = std::move(outcome), done = std::move(done)] {
+    if (!confirmer_) {
       logLine(tags::kTrack, "人工核对窗口暂不可用，按自动判断回复 " + number);
-      done(std::move(outcome));
+      done(outcome);
       return;
     }
-    confirmer(number, url, std::move(outcome), std::move(done));
-  });
+    confirmer_(number, url, outcome, done);
+  }));
 }
 
 std::string TrackingQuery::searchBase() const {

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "base/Task.h"
 #include "base/GObjectPtr.h"
 #include "features/tracking/TrackingJudge.h"
 #include "web/OffscreenCapture.h"
@@ -67,7 +68,7 @@ class TrackingQuery {
   ManualConfirmer confirmer_;
   OffscreenCaptures captures_;
   // Steps on a later turn run only while the lookup exists.
-  std::shared_ptr<TrackingQuery*> self_ = std::make_shared<TrackingQuery*>(this);
+  TaskScope scope_;
 };
 
 }  // namespace quorvel

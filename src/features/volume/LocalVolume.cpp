@@ -55,9 +55,9 @@ std::string fileURI(const fs::path& p) {
 
 }  // namespace
 
-// The volume's coroutines; each holds the volume only while `alive` says it lives.
+// The volume's coroutines, spawned in its scope: they end with it.
 struct LocalVolume::Runs {
-  static Task<void> connect(LocalVolume& v, std::weak_ptr<bool> alive, Completion completion) {
+  static Task<void> connect(LocalVolume& v, Completion completion) {
     std::string uri = v.shareURI();
     if (!Mounts::davSupported()) {
       auto o = CasePaths::connectOutcome(CasePaths::MountFailure::noGvfs, "", uri);
@@ -68,7 +68,6 @@ struct LocalVolume::Runs {
     }
     auto mounting = Mounts::mount(uri, v.passwords_);
     Mounts::Result r = co_await mounting;
-    if (alive.expired()) co_return;
     const AppError failure = r.error.value_or(AppError({}, 0, {}));
     CasePaths::MountErrorInfo info{failure.domain == g_quark_to_string(G_IO_ERROR), failure.code, failure.domain,
                                    failure.message, r.gaveUpAfterWrongPassword, r.cancelledByUser};
@@ -98,11 +97,10 @@ struct LocalVolume::Runs {
         co_return;
       }
       co_await sleepFor(kPollMs);
-      if (alive.expired()) co_return;
     }
   }
 
-  static Task<void> disconnect(LocalVolume& v, std::weak_ptr<bool> alive, Completion completion, bool forgetPassword) {
+  static Task<void> disconnect(LocalVolume& v, Completion completion, bool forgetPassword) {
     std::string uri = v.shareURI();
     auto root = v.mountedRoot();
     bool mounted = root || v.isMounted();
@@ -116,7 +114,6 @@ struct LocalVolume::Runs {
     auto unmounting = Mounts::unmount(uri);
     Mounts::Result r = co_await unmounting;
     co_await sleepFor(kUnmountSettleMs);
-    if (alive.expired()) co_return;
     if (!v.mountedRoot() && !v.isMounted()) {
       completion(true, "已卸载 " + where);
       co_return;
@@ -124,19 +121,19 @@ struct LocalVolume::Runs {
     completion(false, r.error && !r.error->message.empty() ? r.error->message : "卸载失败，请在文件管理器里点卷旁边的 ⏏");
   }
 
-  static Task<void> preview(LocalVolume& v, std::weak_ptr<bool> alive, std::string rel) {
+  static Task<void> preview(LocalVolume& v, std::string rel) {
     auto progress = std::make_shared<std::unique_ptr<PreviewPresenter::Progress>>();
     PreviewPresenter& previews = v.previews_;
-    SourceId timer(postToMainAfter(kProgressDelayMs, [progress, alive, &previews] {
-      if (!alive.expired()) *progress = previews.showProgress("正在准备预览…");
-    }));
+    // The frame goes only at its wake-up: the timer may fire after the volume went.
+    SourceId timer(postToMainAfter(kProgressDelayMs, v.scope_.guard([progress, &previews] {
+      *progress = previews.showProgress("正在准备预览…");
+    })));
     v.snapshot();
     PreviewCache& cache = v.cache_;
     auto copying = onWorker(v.workers_, [rel, &cache] { return cache.ensureLocal(rel); });
     std::optional<fs::path> local = co_await copying;
     timer.reset();
     progress->reset();
-    if (alive.expired()) co_return;
     if (!local) {
       if (!v.lastSeen().root && !v.lastSeen().streamURI)
         logLine(tags::kVolume, "未连接卷宗盘，无法预览：" + rel, LogLevel::warning);
@@ -264,7 +261,7 @@ void LocalVolume::reveal(const std::string& rel) {
   }
 }
 
-void LocalVolume::preview(const std::string& rel) { spawn(Runs::preview(*this, alive_, rel)); }
+void LocalVolume::preview(const std::string& rel) { scope_.spawn(Runs::preview(*this, rel)); }
 
 void LocalVolume::openCurrentProceedingFolder(const std::optional<std::string>& value,
                                               const std::optional<std::string>& error,
@@ -310,12 +307,12 @@ void LocalVolume::connect(Completion completion) {
     finish(true, root->string());
     return;
   }
-  spawn(Runs::connect(*this, alive_, finish));
+  scope_.spawn(Runs::connect(*this, finish));
 }
 
 void LocalVolume::disconnect(Completion completion, bool forgetPassword) {
-  spawn(Runs::disconnect(
-      *this, alive_,
+  scope_.spawn(Runs::disconnect(
+      *this,
       [this, completion](bool ok, const std::string& message) {
         if (completion) completion(ok, message);
         stateChanged_.emit();

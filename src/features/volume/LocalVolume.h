@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 
+#include "base/Task.h"
 #include "core/Dialogs.h"
 #include "features/volume/PreviewCache.h"
 #include "platform/Desktop.h"
@@ -98,7 +99,7 @@ class LocalVolume {
   Snapshot seen_;
   sigc::signal<void()> stateChanged_;
   // Connects, disconnects and previews still running reach the volume only while it lives.
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  TaskScope scope_;
 };
 
 }  // namespace quorvel

@@ -30,7 +30,7 @@ GlobalHotKeyManager::GlobalHotKeyManager(std::unique_ptr<HotKeys> keys, UserDefa
     : keys_(std::move(keys)), defaults_(defaults), mode_(mode) {}
 
 GlobalHotKeyManager::~GlobalHotKeyManager() {
-  *self_ = nullptr;
+  scope_.end();
   unregisterAll();
 }
 
@@ -49,10 +49,7 @@ void GlobalHotKeyManager::registerAtLaunch() {
 
 void GlobalHotKeyManager::registerAll() {
   unregisterAll();
-  auto alive = self_;
-  HotKeyResult listened = keys_->listen([this, alive](int id) {
-    if (*alive) pressed(id);
-  });
+  HotKeyResult listened = keys_->listen(scope_.guard([this](int id) { pressed(id); }));
   if (!listened.ok()) {
     logLine(tags::kHotKey, "安装事件监听失败: " + std::to_string(listened.error().code), LogLevel::warning);
     if (!listened.error().message.empty()) logLine(tags::kHotKey, listened.error().message, LogLevel::warning);
@@ -84,12 +81,10 @@ void GlobalHotKeyManager::unregisterAll() {
 
 void GlobalHotKeyManager::pressed(int id) {
   // Answer the system at once; the closures may open windows, so they run later.
-  auto alive = self_;
-  postToMain([this, alive, id] {
-    if (!*alive) return;
+  postToMain(scope_.guard([this, id] {
     if (id == kQuickCaptureId && onQuickCapture) onQuickCapture();
     else if (id == kScreenOCRId && onScreenOCR) onScreenOCR();
-  });
+  }));
 }
 
 }  // namespace quorvel

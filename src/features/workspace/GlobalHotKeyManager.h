@@ -6,6 +6,7 @@
 #include <memory>
 #include <set>
 
+#include "base/Task.h"
 #include "core/AppMode.h"
 #include "platform/HotKeys.h"
 
@@ -57,7 +58,7 @@ class GlobalHotKeyManager {
   AppMode mode_;
   bool listening_ = false;
   std::set<int> registered_;
-  std::shared_ptr<GlobalHotKeyManager*> self_ = std::make_shared<GlobalHotKeyManager*>(this);
+  TaskScope scope_;
 };
 
 }  // namespace quorvel

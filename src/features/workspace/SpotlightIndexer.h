@@ -38,7 +38,6 @@ class SpotlightIndexer {
   // Indexes into `index`; the switch is kept in `defaults`, the last run's time read
   // from `clock`. Both must outlive the indexer.
   SpotlightIndexer(std::shared_ptr<SearchIndex> index, UserDefaults& defaults, const Clock& clock);
-  ~SpotlightIndexer() { *self_ = nullptr; }
   SpotlightIndexer(const SpotlightIndexer&) = delete;
   SpotlightIndexer& operator=(const SpotlightIndexer&) = delete;
 
@@ -66,8 +65,9 @@ class SpotlightIndexer {
   // Bumped by every run that writes and by clearing: a run that was overtaken
   // neither indexes nor publishes, so the index ends as the latest run or clearing left it.
   unsigned generation_ = 0;
-  // Runs in flight check it after each wait: they go on only while the indexer exists.
-  std::shared_ptr<SpotlightIndexer*> self_ = std::make_shared<SpotlightIndexer*>(this);
+  // A run is the caller's chain and ends for it: it asks the scope after each wait and
+  // goes on only while the indexer exists.
+  TaskScope scope_;
 };
 
 }  // namespace quorvel

@@ -267,20 +267,14 @@ struct EdsCalendarStore::Backend {
 
 EdsCalendarStore::EdsCalendarStore(std::shared_ptr<StoreThread> thread, std::shared_ptr<Backend> backend)
     : thread_(std::move(thread)), backend_(std::move(backend)) {
-  auto alive = self_;
-  auto* self = this;
-  thread_->post([b = backend_, alive, self] {
-    b->notify = [alive, self] {
-      postToMain([alive, self] {
-        if (*alive) self->scheduleChanged();
-      });
-    };
+  thread_->post([b = backend_, changed = scope_.guard([this] { scheduleChanged(); })] {
+    b->notify = [changed] { postToMain(changed); };
     b->watchRegistry();
   });
 }
 
 EdsCalendarStore::~EdsCalendarStore() {
-  *self_ = nullptr;
+  scope_.end();
   if (changedTimer_) cancelTimer(changedTimer_);
   // The EDS objects are released on their own thread, before it stops.
   thread_->post([b = std::move(backend_)]() mutable { b.reset(); });

@@ -46,8 +46,8 @@ class EdsCalendarStore : public SystemCalendarStore {
 
   std::shared_ptr<StoreThread> thread_;
   std::shared_ptr<Backend> backend_;
-  std::shared_ptr<EdsCalendarStore*> self_ = std::make_shared<EdsCalendarStore*>(this);
   unsigned changedTimer_ = 0;
+  TaskScope scope_;
 };
 
 }  // namespace quorvel
