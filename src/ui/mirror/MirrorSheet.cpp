@@ -200,7 +200,6 @@ MirrorSheet::MirrorSheet(std::shared_ptr<MirrorStore> store, std::shared_ptr<Bro
       store_(std::move(store)),
       browser_(browser),
       onClose_(std::move(onClose)),
-      self_(std::make_shared<MirrorSheet*>(this)),
       header_("本地卷宗与离线镜像", "", "externaldrive.connected.to.line.below"),
       pill_(Gtk::Orientation::HORIZONTAL, 5),
       volumeBar_(Gtk::Orientation::HORIZONTAL, 10),
@@ -335,15 +334,22 @@ MirrorSheet::MirrorSheet(std::shared_ptr<MirrorStore> store, std::shared_ptr<Bro
   render();
 }
 
-MirrorSheet::~MirrorSheet() { *self_ = nullptr; }
+MirrorSheet::~MirrorSheet() = default;
+
+namespace {
+template <class T>
+Task<void> awaitThen(Task<T> work, std::function<void()> then) {
+  co_await work;
+  then();
+}
+}  // namespace
 
 template <class T>
-Task<void> MirrorSheet::recountOldAfter(Task<T> work, std::shared_ptr<MirrorSheet*> self) {
-  co_await work;
-  if (MirrorSheet* sheet = *self) {
-    sheet->oldInfo_ = sheet->store_->oldVersionInfo();
-    sheet->scheduleRender();
-  }
+void MirrorSheet::recountOldAfter(Task<T> work) {
+  spawn(awaitThen(std::move(work), scope_.guard([this] {
+    oldInfo_ = store_->oldVersionInfo();
+    scheduleRender();
+  })));
 }
 
 void MirrorSheet::appear() {
@@ -504,7 +510,7 @@ void MirrorSheet::renderDetail() {
   auto* cache = makeLawPrimaryButton("缓存所选目录", true);
   cache->set_sensitive(!busy && !ticks.empty());
   cache->signal_clicked().connect([this] {
-    spawn(recountOldAfter(store_->cacheAll(), self_));
+    recountOldAfter(store_->cacheAll());
   });
   bar->append(*cache);
   detail_.append(*bar);
@@ -570,7 +576,7 @@ void MirrorSheet::renderDetail() {
     auto* fill = makeLawPrimaryButton("一键补齐差异", true);
     fill->set_sensitive(!busy);
     fill->signal_clicked().connect([this] {
-      spawn(recountOldAfter(store_->downloadDiffs(), self_));
+      recountOldAfter(store_->downloadDiffs());
     });
     head->append(*fill);
     card->addContent(*head);
@@ -618,7 +624,7 @@ void MirrorSheet::renderFooter() {
   if (oldInfo_.count >= 1) {
     auto* clearOld = makeLawSecondaryButton("清空旧版本", true, true);
     clearOld->signal_clicked().connect([this] {
-      spawn(recountOldAfter(store_->clearOldVersions(true), self_));
+      recountOldAfter(store_->clearOldVersions(true));
     });
     footer_.append(*clearOld);
   }
@@ -628,28 +634,29 @@ void MirrorSheet::renderFooter() {
 void MirrorSheet::connectVolume() {
   volumeBusy_ = true;
   scheduleRender();
-  store_->volume().connect([self = self_, store = store_](bool ok, const std::string& message) {
-    store->refreshVolume();
-    store->progressText.set(ok ? "已连接卷宗盘：" + message : message);
-    spawn(store->verifyMount());
-    if (MirrorSheet* sheet = *self) {
-      sheet->volumeBusy_ = false;
-      sheet->scheduleRender();
-    }
-  });
+  store_->volume().connect(
+      [sheetDone = scope_.guard([this] { volumeEnded(); }), store = store_](bool ok, const std::string& message) {
+        store->refreshVolume();
+        store->progressText.set(ok ? "已连接卷宗盘：" + message : message);
+        spawn(store->verifyMount());
+        sheetDone();
+      });
 }
 
 void MirrorSheet::disconnectVolume() {
   volumeBusy_ = true;
   scheduleRender();
-  store_->volume().disconnect([self = self_, store = store_](bool ok, const std::string& message) {
-    store->refreshVolume();
-    store->progressText.set(ok ? message : "断开失败：" + message);
-    if (MirrorSheet* sheet = *self) {
-      sheet->volumeBusy_ = false;
-      sheet->scheduleRender();
-    }
-  });
+  store_->volume().disconnect(
+      [sheetDone = scope_.guard([this] { volumeEnded(); }), store = store_](bool ok, const std::string& message) {
+        store->refreshVolume();
+        store->progressText.set(ok ? message : "断开失败：" + message);
+        sheetDone();
+      });
+}
+
+void MirrorSheet::volumeEnded() {
+  volumeBusy_ = false;
+  scheduleRender();
 }
 
 void MirrorSheet::pickRoot() {

@@ -88,7 +88,7 @@ CommandPalette::CommandPalette(Services services, Actions actions, std::function
     }));
 }
 
-CommandPalette::~CommandPalette() { *self_ = nullptr; }
+CommandPalette::~CommandPalette() = default;
 
 CommandPalette::Indexed CommandPalette::indexEntries(const std::vector<NavItem>& navItems, const Actions& actions,
                                                     const std::vector<MirrorNode>& contracts,
@@ -252,7 +252,6 @@ void CommandPalette::closeWindow() {
 }
 
 Task<void> CommandPalette::loadNodes(bool force) {
-  auto alive = self_;
   const unsigned long load = ++loadsStarted_;
   ++runningLoads_;
   loading.setIfChanged(true);
@@ -266,7 +265,6 @@ Task<void> CommandPalette::loadNodes(bool force) {
   } catch (...) {
     failure = describe(std::current_exception());
   }
-  if (!*alive) co_return;
   if (load > appliedLoad_) {
     if (nodes) {
       appliedLoad_ = load;

@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "base/Task.h"
 #include "features/tracking/TrackingQuery.h"
 #include "ui/components/LawSheetHeader.h"
 
@@ -80,7 +81,7 @@ class TrackingWindows {
  private:
   WebKitNetworkSession* session_;
   std::shared_ptr<TrackingWindow> active_;
-  std::shared_ptr<TrackingWindows*> self_ = std::make_shared<TrackingWindows*>(this);
+  TaskScope scope_;
 };
 
 }  // namespace quorvel
