@@ -247,6 +247,22 @@ TEST_F(SettingsSheetTest, ClearingOldVersionsAsksThenEmptiesTheBackupsAndTheTile
   EXPECT_NE(log.find("clear-old-versions"), std::string::npos);
 }
 
+// The answer comes after the card is gone: the confirmed clear still empties the
+// backups, and nothing reaches the freed card.
+TEST_F(SettingsSheetTest, AClearConfirmedAfterTheCardIsGoneStillEmptiesTheBackups) {
+  write("_旧版本/起诉状.pdf", 1500);
+  SettingsServices s = settings->services();
+  auto card = std::make_unique<StorageCard>(StorageCard::Services{s.defaults, s.workers, s.desktop, s.mirror});
+  card->refresh();
+  ASSERT_TRUE(waitUntil([&] { return card->clearOldButton().get_visible(); }, 5000));
+  dialogs.answer = 0;
+  // Clicked without a turn of the main loop: the answer is still queued when the card goes.
+  g_signal_emit_by_name(card->clearOldButton().gobj(), "clicked");
+  card.reset();
+  EXPECT_TRUE(waitUntil([&] { return !fs::exists(mirror() / MirrorRules::kOldVersions); }, 5000));
+  EXPECT_EQ(dialogs.shown.size(), 1u);
+}
+
 TEST_F(SettingsSheetTest, ClearingTheSignInStateClosesTheSheetOnlyWhenConfirmed) {
   SettingsView* view = open();
   ASSERT_NE(view, nullptr);

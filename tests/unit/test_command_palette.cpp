@@ -86,7 +86,7 @@ struct PaletteWorld {
   }
 
   void load(const std::string& bytes) {
-    spawn(palette->loadNodes(false));
+    palette->load(false);
     fetches->answer(bytes);
   }
   void runLater() {
@@ -332,7 +332,7 @@ TEST(PaletteExecute, ClosesFirstThenOpensThePageOrRunsTheActionOnALaterTurn) {
 
 TEST(PaletteLoad, FillsTheListsAndAFailedOrUnreadableReadKeepsThem) {
   PaletteWorld w;
-  spawn(w.palette->loadNodes(false));
+  w.palette->load(false);
   EXPECT_TRUE(w.palette->loading.get());
   w.fetches->answer(std::string(kNodes));
   EXPECT_FALSE(w.palette->loading.get());
@@ -342,7 +342,7 @@ TEST(PaletteLoad, FillsTheListsAndAFailedOrUnreadableReadKeepsThem) {
   // A failed read, a sign-in page, JSON of another shape: lists and counts stay.
   for (std::optional<std::string> reply : {std::optional<std::string>{}, std::optional<std::string>{"<html>登录</html>"},
                                            std::optional<std::string>{R"({"ok":true,"rows":[]})"}}) {
-    spawn(w.palette->loadNodes(true));
+    w.palette->load(true);
     EXPECT_TRUE(w.palette->loading.get());
     w.fetches->answer(reply);
     EXPECT_FALSE(w.palette->loading.get());
@@ -358,8 +358,8 @@ TEST(PaletteLoad, FillsTheListsAndAFailedOrUnreadableReadKeepsThem) {
 
 TEST(PaletteLoad, OverlappingLoadsKeepLoadingUntilTheLastEndsAndTheNewerReplyWins) {
   PaletteWorld w;
-  spawn(w.palette->loadNodes(false));
-  spawn(w.palette->loadNodes(true));
+  w.palette->load(false);
+  w.palette->load(true);
   // The refresh answers first; the older read ends after it with older lists.
   w.fetches->pending.back()(std::string(kNodes));
   w.fetches->pending.pop_back();
@@ -372,9 +372,9 @@ TEST(PaletteLoad, OverlappingLoadsKeepLoadingUntilTheLastEndsAndTheNewerReplyWin
 
 TEST(PaletteLoad, AReplyAfterThePaletteIsGoneTouchesNothing) {
   PaletteWorld w;
-  spawn(w.palette->loadNodes(false));
+  w.palette->load(false);
   w.palette.reset();
-  // Without the token this would write into the freed palette (the sanitizer stage
+  // Without the scope this would write into the freed palette (the sanitizer stage
   // reports it); with it the read ends quietly.
   w.fetches->answer(std::string(kNodes));
   EXPECT_TRUE(w.fetches->pending.empty());
@@ -457,13 +457,13 @@ TEST(PaletteLoad, AFailedOrRefusedReadIsSaidInChineseAndLogged) {
   setLogSink([&](const std::string& line) { lines.push_back(line); });
   PaletteWorld w;
   auto shown = [&] { return CommandPalette::loadFailureText(w.palette->loadFailure.get()); };
-  spawn(w.palette->loadNodes(false));
+  w.palette->load(false);
   w.fetches->answer(std::nullopt);
   EXPECT_EQ(shown(), "合同与客户未能载入：没有打开的页面（请先登录）");
   ASSERT_FALSE(lines.empty());
   EXPECT_NE(lines.back().find("[Quorvel][PALETTE] 合同与客户未能载入：没有打开的页面（请先登录）"), std::string::npos)
       << lines.back();
-  spawn(w.palette->loadNodes(true));
+  w.palette->load(true);
   w.fetches->answer(std::string("<html>登录</html>"));
   EXPECT_EQ(shown(), "合同与客户未能载入：服务器回复不是合同与客户列表");
   // A load that works clears it.

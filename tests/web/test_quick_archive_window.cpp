@@ -8,6 +8,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <vector>
 
 #include "ServiceTabFixture.h"
 #include "TestHelpers.h"
@@ -318,4 +319,40 @@ TEST_F(QuickArchiveWindowWeb, AnInboxWindowHandsEverythingItUploadedToTheInboxAr
   EXPECT_TRUE(fs::exists(picked)) << "a file from elsewhere stays where it was";
   EXPECT_TRUE(fs::exists(late));
   inbox.useForThisRun(saved);
+}
+
+// Closing the window does not cut short what it started: the upload is recorded and its
+// proceeding opened, and a clipboard scan is still saved and logged.
+TEST_F(QuickArchiveWindowWeb, AnUploadAndAPasteEndWhenTheWindowGoesMeanwhile) {
+  auto& archive = services->quickArchive();
+  QuickArchiveView& view = openEmpty();
+  view.addFiles({dir / "起诉状.pdf"});
+  ArchiveTargetRow* row = rowFor(view, 88);
+  ASSERT_TRUE(row);
+  press(*row);
+  press(view.uploadButton());
+  archive.reset();
+  EXPECT_FALSE(archive.view());
+  const fs::path auditFile = AppConfig::dataDir() / "upload-audit.jsonl";
+  ASSERT_TRUE(waitUntil([&] { return readAll(auditFile).find("proc:88") != std::string::npos; }, 20000))
+      << readAll(auditFile);
+  ASSERT_TRUE(waitLoaded(tab, "/proceeding/88"));
+  EXPECT_EQ(service.requestsTo("/api/proc_quick_upload/88").size(), 1u);
+
+  QuickArchiveView& again = openEmpty();
+  GdkClipboard* clipboard = again.get_clipboard()->gobj();
+  const std::string pdf = "%PDF-1.4\n% 窗口关闭后的扫描件\n%%EOF\n";
+  GBytes* bytes = g_bytes_new(pdf.data(), pdf.size());
+  GdkContentProvider* provider = gdk_content_provider_new_for_bytes("application/pdf", bytes);
+  ASSERT_TRUE(gdk_clipboard_set_content(clipboard, provider));
+  g_object_unref(provider);
+  g_bytes_unref(bytes);
+  again.scanButton().pasteFromClipboard();
+  archive.reset();
+  ASSERT_TRUE(waitUntil([&] { return logged("[Quorvel][SCAN] 已保存剪贴板内容"); }, 15000));
+  std::vector<fs::path> saved;
+  for (const auto& e : fs::directory_iterator(AppConfig::downloadDir()))
+    if (e.path().filename().string().rfind("剪贴板扫描-", 0) == 0 && readAll(e.path()) == pdf) saved.push_back(e.path());
+  EXPECT_EQ(saved.size(), 1u);
+  for (const auto& f : saved) fs::remove(f);
 }

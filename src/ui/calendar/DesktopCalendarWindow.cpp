@@ -27,7 +27,7 @@ DesktopCalendarWindow::DesktopCalendarWindow(UserDefaults& defaults, DesktopCale
 }
 
 DesktopCalendarWindow::~DesktopCalendarWindow() {
-  *self_ = nullptr;
+  scope_.end();
   frameChanged_.disconnect();
   placement_.reset();
   if (window_) window_->set_visible(false);
@@ -36,10 +36,7 @@ DesktopCalendarWindow::~DesktopCalendarWindow() {
 void DesktopCalendarWindow::startIfEnabled(AppMode mode) {
   if (mode == AppMode::diagnostic) return;
   if (!autoShowOnLaunch.get()) return;
-  auto alive = self_;
-  postToMainAfter(2000, [this, alive] {
-    if (*alive) show();
-  });
+  postToMainAfter(2000, scope_.guard([this] { show(); }));
 }
 
 void DesktopCalendarWindow::show() {
@@ -108,7 +105,6 @@ void DesktopCalendarWindow::onMapped() {
   applyLockState();
   // A window manager that takes the window over after this may drop states it had
   // not seen yet: apply them once more when it has settled.
-  auto alive = self_;
   std::optional<Rect> back;
   if (placement_ && framePlaced_ && placement_->canPosition())
     back = restorableDesktopCalendarFrame(defaults_.string(kDesktopCalendarFrameKey), placement_->screenVisibleFrames());
@@ -117,13 +113,12 @@ void DesktopCalendarWindow::onMapped() {
     returning_ = true;
     placement_->setFrame(*back);
   }
-  postToMainAfter(300, [this, alive, back] {
-    if (!*alive) return;
+  postToMainAfter(300, scope_.guard([this, back] {
     returning_ = false;
     if (!window_ || !window_->get_visible()) return;
     applyPlacement();
     if (back && placement_) placement_->setFrame(*back);
-  });
+  }));
   if (!placement_ || framePlaced_ || !placement_->canPosition()) return;
   const auto screens = placement_->screenVisibleFrames();
   auto frame = restorableDesktopCalendarFrame(defaults_.string(kDesktopCalendarFrameKey), screens);

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "base/Published.h"
+#include "base/Task.h"
 #include "core/AppMode.h"
 #include "features/calendar/DesktopCalendarRules.h"
 #include "platform/WindowPlacement.h"
@@ -106,7 +107,7 @@ class DesktopCalendarWindow {
   bool returning_ = false;
   sigc::connection frameChanged_;
   sigc::signal<void(Gtk::Window&)> windowCreated_;
-  std::shared_ptr<DesktopCalendarWindow*> self_ = std::make_shared<DesktopCalendarWindow*>(this);
+  TaskScope scope_;
 };
 
 }  // namespace quorvel

@@ -22,12 +22,12 @@ std::string px(double v) { return cssPx(v); }
 
 TimePoint now() { return std::chrono::system_clock::now(); }
 
-// The post runs on after the view may have gone (the panel replaced meanwhile).
+// The post runs on after the view may have gone (the panel replaced meanwhile); `done`
+// is bound to the view.
 Task<void> postQuickTodo(std::shared_ptr<BrowserModel> model, std::map<std::string, std::string> fields,
-                         std::shared_ptr<QuickCaptureView*> alive, std::function<void(const FormResult&)> done) {
+                         std::function<void(const FormResult&)> done) {
   auto request = model->requests().postForm(QC::kPostPath, fields);
   FormResult result = co_await request;
-  if (!*alive) co_return;
   done(result);
 }
 
@@ -123,7 +123,7 @@ QuickCaptureView::QuickCaptureView(std::shared_ptr<BrowserModel> model, std::str
   });
 }
 
-QuickCaptureView::~QuickCaptureView() { *self_ = nullptr; }
+QuickCaptureView::~QuickCaptureView() = default;
 
 Gtk::Widget* QuickCaptureView::buildInputRow() {
   auto* row = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 8);
@@ -305,7 +305,7 @@ void QuickCaptureView::submit() {
   feedback_ = {};
   refreshControls();
   auto fields = QC::formFields(text, dueDate_, todoType_, selectedProcID_);
-  postQuickTodo(model_, std::move(fields), self_, [this](const FormResult& r) { finishSave(r); });
+  spawn(postQuickTodo(model_, std::move(fields), scope_.guard([this](const FormResult& r) { finishSave(r); })));
 }
 
 void QuickCaptureView::finishSave(const FormResult& result) {
@@ -320,10 +320,7 @@ void QuickCaptureView::finishSave(const FormResult& result) {
   refreshControls();
   model_->reads().refreshBadges();
   if (onSaved_) onSaved_();
-  auto alive = self_;
-  postToMainAfter(unsigned(QC::kCloseDelaySeconds * 1000), [this, alive] {
-    if (*alive) dismiss();
-  });
+  postToMainAfter(unsigned(QC::kCloseDelaySeconds * 1000), scope_.guard([this] { dismiss(); }));
 }
 
 }  // namespace quorvel

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Task.h"
 #include "core/BrowserModel.h"
 #include "ui/model/QuickCapture.h"
 #include "ui/components/LawSelectableChip.h"
@@ -88,8 +89,8 @@ class QuickCaptureView : public Gtk::Box {
   Gtk::Button* cancel_ = nullptr;
   Gtk::Button* save_ = nullptr;
   bool syncingCalendar_ = false;
-  // Cleared when the view goes, so a reply arriving later touches nothing.
-  std::shared_ptr<QuickCaptureView*> self_ = std::make_shared<QuickCaptureView*>(this);
+  // Ends when the view goes, so a reply arriving later touches nothing.
+  TaskScope scope_;
 };
 
 // Adds the form's style sheet to the display once.

@@ -439,8 +439,6 @@ class ConflictCompareView : public Gtk::Box {
   }
 
   // Starts reading both copies; results arrive on the main thread while the view lives.
-  ~ConflictCompareView() override { *self_ = nullptr; }
-
   void loadVersions() {
     load(*local_);
     if (server_->where()) load(*server_);
@@ -457,24 +455,27 @@ class ConflictCompareView : public Gtk::Box {
     int* pending = &pending_;
     ++pending_;
     const std::string where = *card.where();
-    // The worker only carries the token; it is read back on the main thread.
-    tools_.workers().submit([self = self_, target, pending, where] {
+    // Made here, on the main thread; the worker only carries it and posts back through it.
+    auto whileViewLives = scope_.guard([](const std::function<void()>& step) { step(); });
+    tools_.workers().submit([this, whileViewLives, target, pending, where] {
       auto file = fileAt(where);
       auto first = statAt(where);
       Probe info = probe(file);
-      postToMain([self, target, first, type = info.contentType] {
-        if (!*self) return;
-        target->setContentType(type);
-        (*self)->showFacts(*target, first);
+      postToMain([this, whileViewLives, target, first, type = info.contentType] {
+        whileViewLives([&] {
+          target->setContentType(type);
+          showFacts(*target, first);
+        });
       });
       auto thumb = thumbnailOf(where, info.contentType, info.thumbnailPath);
       // The facts are read again with the new look: the file may have changed meanwhile.
       auto again = statAt(where);
-      postToMain([self, target, pending, thumb = std::move(thumb), again] {
-        if (!*self) return;
-        if (thumb) target->setThumbnail(*thumb);
-        (*self)->showFacts(*target, again);
-        --*pending;
+      postToMain([this, whileViewLives, target, pending, thumb = std::move(thumb), again] {
+        whileViewLives([&] {
+          if (thumb) target->setThumbnail(*thumb);
+          showFacts(*target, again);
+          --*pending;
+        });
       });
     });
   }
@@ -482,15 +483,14 @@ class ConflictCompareView : public Gtk::Box {
   // The server card's facts come from the server itself where it can be asked: the
   // volume's own file attributes may lag a change made there by a second or so.
   void showFacts(VersionCard& card, const std::optional<FileStat>& read) {
-    if (&card == server_ && freshServerStat_) spawn(readFresh(self_, server_, freshServerStat_));
+    if (&card == server_ && freshServerStat_) scope_.spawn(readFresh(server_, freshServerStat_));
     else card.setFacts(read);
   }
 
-  static Task<void> readFresh(std::shared_ptr<ConflictCompareView*> self, VersionCard* card,
-                              ConflictWindow::FreshStat fresh) {
+  static Task<void> readFresh(VersionCard* card, ConflictWindow::FreshStat fresh) {
     auto reading = fresh();
     std::optional<FileStat> st = co_await reading;
-    if (*self) card->setFacts(st);
+    card->setFacts(st);
   }
 
   WindowConflictPresenter& tools_;
@@ -500,7 +500,7 @@ class ConflictCompareView : public Gtk::Box {
   VersionCard* server_ = nullptr;
   Gtk::Button* cancel_ = nullptr;
   int pending_ = 0;
-  std::shared_ptr<ConflictCompareView*> self_ = std::make_shared<ConflictCompareView*>(this);
+  TaskScope scope_;
 };
 
 // One toplevel serves every conflict window, each with a fresh view: destroying a
@@ -582,8 +582,7 @@ ConflictWindow::ConflictWindow(WindowConflictPresenter& owner, const std::string
                                std::optional<std::string> serverURL, Completion completion, FreshStat freshServerStat)
     : owner_(owner),
       serverURL_(std::move(serverURL)),
-      completion_(std::move(completion)),
-      self_(std::make_shared<ConflictWindow*>(this)) {
+      completion_(std::move(completion)) {
   installLawStyle();
   installConflictCss();
   WindowConflictPresenter::Host& host = *owner_.host_;
@@ -591,14 +590,11 @@ ConflictWindow::ConflictWindow(WindowConflictPresenter& owner, const std::string
   // 740 × 500 is the content's first size; the title bar comes on top.
   window_->set_default_size(740, 500 + host.titleBarHeight);
 
-  std::weak_ptr<ConflictWindow*> weak = self_;
-  view_ = Gtk::make_managed<ConflictCompareView>(owner_, rel, localURL, serverURL_, [weak](Choice choice) {
-    if (auto self = weak.lock()) (*self)->finish(choice);
-  }, std::move(freshServerStat));
+  view_ = Gtk::make_managed<ConflictCompareView>(owner_, rel, localURL, serverURL_,
+                                                 scope_.guard([this](Choice choice) { finish(choice); }),
+                                                 std::move(freshServerStat));
   window_->set_child(*view_);
-  host.onClose = [weak] {
-    if (auto self = weak.lock()) (*self)->finish(Choice::cancel);
-  };
+  host.onClose = scope_.guard([this] { finish(Choice::cancel); });
 }
 
 ConflictWindow::~ConflictWindow() = default;
@@ -606,7 +602,7 @@ ConflictWindow::~ConflictWindow() = default;
 void ConflictWindow::finish(Choice choice) {
   if (finished_) return;
   finished_ = true;
-  self_.reset();  // the buttons and the close button reach nothing any more
+  scope_.end();  // the buttons and the close button reach nothing any more
   window_->set_visible(false);
   std::unique_ptr<ConflictWindow> keep;
   if (owner_.active_.get() == this) keep = std::move(owner_.active_);

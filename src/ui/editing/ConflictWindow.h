@@ -54,7 +54,7 @@ class ConflictWindow {
   Completion completion_;
   bool finished_ = false;
   // What the view's buttons hold: they reach the controller only while it lives.
-  std::shared_ptr<ConflictWindow*> self_;
+  TaskScope scope_;
 };
 
 // The edit session's conflict window: one host window reused for every conflict, at

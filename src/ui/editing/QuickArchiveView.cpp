@@ -185,7 +185,6 @@ QuickArchiveView::QuickArchiveView(const QuickArchiveServices& services, std::sh
       browser_(std::move(browser)),
       fromHotFolder_(fromHotFolder),
       onClose_(std::move(onClose)),
-      self_(std::make_shared<QuickArchiveView*>(this)),
       header_("快速归档到卷宗（00_手头材料）", sourceHint, "tray.and.arrow.up.fill"),
       body_(Gtk::Orientation::VERTICAL, 12),
       fileCard_(12),
@@ -330,7 +329,7 @@ QuickArchiveView::QuickArchiveView(const QuickArchiveServices& services, std::sh
   refreshFooter();
 }
 
-QuickArchiveView::~QuickArchiveView() { *self_ = nullptr; }
+QuickArchiveView::~QuickArchiveView() = default;
 
 void QuickArchiveView::buildTargets() {
   auto tab = browser_ ? browser_->activeTab() : nullptr;
@@ -369,9 +368,7 @@ bool QuickArchiveView::handleDrop(const Glib::ValueBase& value) {
     g_strfreev(uris);
   }
   // Appended on a later turn, as the items of a drop arrive.
-  postToMain([self = self_, paths] {
-    if (*self) (*self)->addFiles(paths);
-  });
+  postToMain(scope_.guard([this, paths] { addFiles(paths); }));
   return true;
 }
 
@@ -404,15 +401,14 @@ void QuickArchiveView::pickFiles() {
   FilePanels::OpenQuestion q;
   q.title = "选择要归档的文件";
   q.multiple = true;
-  services_.panels.askOpenFiles(q, [self = self_](std::vector<fs::path> chosen) {
-    if (!*self) return;
+  services_.panels.askOpenFiles(q, scope_.guard([this](std::vector<fs::path> chosen) {
     std::vector<fs::path> regular;
     for (auto& p : chosen) {
       std::error_code ec;
       if (!fs::is_directory(p, ec)) regular.push_back(std::move(p));
     }
-    (*self)->addFiles(regular);
-  });
+    addFiles(regular);
+  }));
 }
 
 void QuickArchiveView::selectTarget(long long id) {
@@ -502,13 +498,17 @@ void QuickArchiveView::uploadAll() {
   uploading_ = true;
   setStatus(QA::uploadingText(files_.size(), id));
   logLine(tags::kArchive, "上传 " + std::to_string(files_.size()) + " 个文件到程序 #" + std::to_string(id));
-  spawn(runUpload(services_, self_, browser_, files_, id, fromHotFolder_, onClose_));
+  spawn(runUpload(services_, browser_, files_, id, fromHotFolder_, onClose_,
+                  scope_.guard([this, id](const std::optional<std::string>& failure, long long count) {
+                    uploading_ = false;
+                    setStatus(failure ? QA::failureText(*failure) : QA::successText(count, id));
+                  })));
 }
 
-Task<void> QuickArchiveView::runUpload(QuickArchiveServices services, std::shared_ptr<QuickArchiveView*> self,
-                                       std::shared_ptr<BrowserModel> browser,
+Task<void> QuickArchiveView::runUpload(QuickArchiveServices services, std::shared_ptr<BrowserModel> browser,
                                        std::vector<fs::path> files, long long id, bool fromHotFolder,
-                                       std::function<void()> onClose) {
+                                       std::function<void()> onClose,
+                                       std::function<void(const std::optional<std::string>&, long long)> report) {
   long long count = 0;
   std::optional<std::string> failure;
   try {
@@ -519,16 +519,10 @@ Task<void> QuickArchiveView::runUpload(QuickArchiveServices services, std::share
   }
   if (failure) {
     logLine(tags::kArchive, "归档到程序 #" + std::to_string(id) + " 失败：" + *failure, LogLevel::warning);
-    if (QuickArchiveView* v = *self) {
-      v->uploading_ = false;
-      v->setStatus(QA::failureText(*failure));
-    }
+    report(failure, count);
     co_return;
   }
-  if (QuickArchiveView* v = *self) {
-    v->uploading_ = false;
-    v->setStatus(QA::successText(count, id));
-  }
+  report(failure, count);
   if (fromHotFolder) services.inbox.archiveProcessedFiles(files);
   services.audit.record("quick-archive-ok", "proc:" + std::to_string(id), {{"count", count}});
   postToMainAfter(900, [browser, id, onClose] {

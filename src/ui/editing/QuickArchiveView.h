@@ -101,16 +101,17 @@ class QuickArchiveView : public Gtk::Box {
   void refreshFiles();
   void refreshTargets();
   void refreshFooter();
-  static Task<void> runUpload(QuickArchiveServices services, std::shared_ptr<QuickArchiveView*> self,
-                              std::shared_ptr<BrowserModel> browser,
+  // Runs to its end without the view (files archived, audit recorded); `report` shows
+  // the outcome while the view lives.
+  static Task<void> runUpload(QuickArchiveServices services, std::shared_ptr<BrowserModel> browser,
                               std::vector<std::filesystem::path> files, long long id, bool fromHotFolder,
-                              std::function<void()> onClose);
+                              std::function<void()> onClose,
+                              std::function<void(const std::optional<std::string>&, long long)> report);
 
   QuickArchiveServices services_;
   std::shared_ptr<BrowserModel> browser_;
   bool fromHotFolder_;
   std::function<void()> onClose_;
-  std::shared_ptr<QuickArchiveView*> self_;
 
   std::vector<std::filesystem::path> files_;
   std::vector<QuickArchiveTarget> targets_;
@@ -140,6 +141,7 @@ class QuickArchiveView : public Gtk::Box {
   Gtk::Label status_;
   Gtk::Button* uploadButton_ = nullptr;
   Glib::RefPtr<Gtk::DropTarget> drop_;
+  TaskScope scope_;
 };
 
 }  // namespace quorvel

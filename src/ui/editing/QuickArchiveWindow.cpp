@@ -38,9 +38,9 @@ void QuickArchiveWindow::open(const std::vector<std::filesystem::path>& urls, co
   // Orders this window out, and nothing once a later open() replaced it.
   const unsigned generation = ++generation_;
   // An upload's close may come after the window's owner is gone.
-  auto onClose = [this, generation, alive = std::weak_ptr<bool>(alive_)] {
-    if (!alive.expired() && generation_ == generation && window_) window_->set_visible(false);
-  };
+  auto onClose = scope_.guard([this, generation] {
+    if (generation_ == generation && window_) window_->set_visible(false);
+  });
   view_ = Gtk::make_managed<QuickArchiveView>(services_, model_, urls, sourceHint, fromHotFolder, onClose);
   window->set_child(*view_);
 

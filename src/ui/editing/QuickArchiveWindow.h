@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Task.h"
 #include "core/BrowserModel.h"
 #include "features/editing/HotFolderWatcher.h"
 #include "ui/editing/QuickArchiveView.h"
@@ -69,7 +70,7 @@ class QuickArchiveWindow : public QuickArchiveOpener {
   QuickArchiveView* view_ = nullptr;
   unsigned generation_ = 0;
   sigc::signal<void(Gtk::Window&)> windowCreated_;
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  TaskScope scope_;
 };
 
 }  // namespace quorvel

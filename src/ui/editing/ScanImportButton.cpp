@@ -106,8 +106,7 @@ ScanImportButton::ScanImportButton(Scanner& scanner, WorkerPool& workers,
       workers_(workers),
       onReceivedFile_(std::move(onReceivedFile)),
       onStatus_(std::move(onStatus)),
-      menu_(Gtk::Orientation::VERTICAL, 2),
-      self_(std::make_shared<ScanImportButton*>(this)) {
+      menu_(Gtk::Orientation::VERTICAL, 2) {
   installQuickArchiveStyle();
   LawSecondaryButtonStyle{true}.apply(button_);
   setLawButtonLabel(button_, "扫描 / 粘贴…", std::nullopt, 11.5);
@@ -156,7 +155,7 @@ ScanImportButton::ScanImportButton(Scanner& scanner, WorkerPool& workers,
 }
 
 ScanImportButton::~ScanImportButton() {
-  *self_ = nullptr;
+  scope_.end();
   scanCancel_.cancel();
   popover_.unparent();
 }
@@ -195,20 +194,20 @@ void ScanImportButton::refreshItems() {
 
 void ScanImportButton::scanFromScanner() {
   if (scanning_) return;
-  spawn(runScan(self_));
+  scope_.spawn(runScan());
 }
 
-void ScanImportButton::pasteFromClipboard() { spawn(runPaste(self_)); }
+void ScanImportButton::pasteFromClipboard() { runPaste(); }
 
-Task<void> ScanImportButton::runScan(std::shared_ptr<ScanImportButton*> self) {
+Task<void> ScanImportButton::runScan() {
   scanning_ = true;
   scanCancel_.renew();
   refreshItems();
   if (onStatus_) onStatus_("正在扫描…");
   const std::string stem = std::string(kScannerStem) + ScanFiles::timeStamp(std::chrono::system_clock::now());
-  auto progress = [self](double p) {
-    if (*self && (*self)->onStatus_) (*self)->onStatus_("正在扫描… " + std::to_string(int(std::lround(p))) + "%");
-  };
+  auto progress = scope_.guard([this](double p) {
+    if (onStatus_) onStatus_("正在扫描… " + std::to_string(int(std::lround(p))) + "%");
+  });
   fs::path file;
   std::string failure;
   bool cancelled = false;
@@ -220,7 +219,6 @@ Task<void> ScanImportButton::runScan(std::shared_ptr<ScanImportButton*> self) {
     cancelled = e.domain == "g-io-error-quark" && e.code == G_IO_ERROR_CANCELLED;
     failure = e.message;
   }
-  if (!*self) co_return;
   scanning_ = false;
   refreshItems();
   if (cancelled) {
@@ -236,13 +234,12 @@ Task<void> ScanImportButton::runScan(std::shared_ptr<ScanImportButton*> self) {
   if (onReceivedFile_) onReceivedFile_(file, Source::scanner);
 }
 
-Task<void> ScanImportButton::runPaste(std::shared_ptr<ScanImportButton*> self) {
-  // The button may be gone by the time the clipboard answers; its workers are not.
-  WorkerPool& workers = workers_;
-  auto clipboard = GObjectPtr<GdkClipboard>::retain(get_clipboard()->gobj());
-  const ClipKind kind = clipKind(clipboard.get());
-  if (kind == ClipKind::none) co_return;  // nothing to import, nothing to say
-  const std::string stem = std::string(kClipboardStem) + ScanFiles::timeStamp(std::chrono::system_clock::now());
+namespace {
+// Runs without an owner: the file is saved and logged even when the button is gone.
+Task<void> saveClipboard(WorkerPool& workers, GObjectPtr<GdkClipboard> clipboard, ClipKind kind,
+                         std::function<void(const fs::path&, const std::string&)> done) {
+  const std::string stem =
+      std::string(ScanImportButton::kClipboardStem) + ScanFiles::timeStamp(std::chrono::system_clock::now());
   const std::string ext = kind == ClipKind::pdf ? ".pdf" : ".png";
   fs::path file;
   std::string failure;
@@ -268,11 +265,25 @@ Task<void> ScanImportButton::runPaste(std::shared_ptr<ScanImportButton*> self) {
   }
   if (file.empty()) {
     logLine(tags::kScan, "剪贴板内容没有保存：" + failure, LogLevel::warning);
-    if (*self && (*self)->onStatus_) (*self)->onStatus_("导入剪贴板失败：" + failure);
-    co_return;
+  } else {
+    logLine(tags::kScan, "已保存剪贴板内容 " + file.string());
   }
-  logLine(tags::kScan, "已保存剪贴板内容 " + file.string());
-  if (*self && (*self)->onReceivedFile_) (*self)->onReceivedFile_(file, Source::clipboard);
+  done(file, failure);
+}
+}  // namespace
+
+void ScanImportButton::runPaste() {
+  auto clipboard = GObjectPtr<GdkClipboard>::retain(get_clipboard()->gobj());
+  const ClipKind kind = clipKind(clipboard.get());
+  if (kind == ClipKind::none) return;  // nothing to import, nothing to say
+  spawn(saveClipboard(workers_, std::move(clipboard), kind,
+                      scope_.guard([this](const fs::path& file, const std::string& failure) {
+                        if (file.empty()) {
+                          if (onStatus_) onStatus_("导入剪贴板失败：" + failure);
+                        } else if (onReceivedFile_) {
+                          onReceivedFile_(file, Source::clipboard);
+                        }
+                      })));
 }
 
 }  // namespace quorvel

@@ -50,8 +50,8 @@ class ScanImportButton : public Gtk::Box {
  private:
   void openMenu();
   void refreshItems();
-  Task<void> runScan(std::shared_ptr<ScanImportButton*> self);
-  Task<void> runPaste(std::shared_ptr<ScanImportButton*> self);
+  Task<void> runScan();
+  void runPaste();
 
   Scanner& scanner_;
   WorkerPool& workers_;
@@ -66,8 +66,8 @@ class ScanImportButton : public Gtk::Box {
   Gtk::Label pasteHint_;
   bool scanning_ = false;
   Cancellable scanCancel_;
-  std::shared_ptr<ScanImportButton*> self_;
   ScopedConnection scannerState_;
+  TaskScope scope_;
 };
 
 }  // namespace quorvel

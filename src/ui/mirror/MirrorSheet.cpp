@@ -350,7 +350,6 @@ MirrorSheet::MirrorSheet(std::shared_ptr<MirrorStore> store, std::shared_ptr<Bro
       store_(std::move(store)),
       browser_(browser),
       onClose_(std::move(onClose)),
-      self_(std::make_shared<MirrorSheet*>(this)),
       header_("本地卷宗与离线镜像", "", "externaldrive.connected.to.line.below"),
       pill_(Gtk::Orientation::HORIZONTAL, 5),
       volumeBar_(Gtk::Orientation::HORIZONTAL, 10),
@@ -494,15 +493,22 @@ MirrorSheet::MirrorSheet(std::shared_ptr<MirrorStore> store, std::shared_ptr<Bro
   render();
 }
 
-MirrorSheet::~MirrorSheet() { *self_ = nullptr; }
+MirrorSheet::~MirrorSheet() = default;
+
+namespace {
+template <class T>
+Task<void> awaitThen(Task<T> work, std::function<void()> then) {
+  co_await work;
+  then();
+}
+}  // namespace
 
 template <class T>
-Task<void> MirrorSheet::recountOldAfter(Task<T> work, std::shared_ptr<MirrorSheet*> self) {
-  co_await work;
-  if (MirrorSheet* sheet = *self) {
-    sheet->oldInfo_ = sheet->store_->maintenance().oldVersionInfo();
-    sheet->scheduleRender();
-  }
+void MirrorSheet::recountOldAfter(Task<T> work) {
+  spawn(awaitThen(std::move(work), scope_.guard([this] {
+    oldInfo_ = store_->maintenance().oldVersionInfo();
+    scheduleRender();
+  })));
 }
 
 void MirrorSheet::appear() {
@@ -653,7 +659,7 @@ void MirrorSheet::buildDetail() {
   check_->signal_clicked().connect([this] { spawn(store_->selection().check()); });
   detailBar_.append(*check_);
   cache_ = makeLawPrimaryButton("缓存所选目录", true);
-  cache_->signal_clicked().connect([this] { spawn(recountOldAfter(store_->transfers().cacheAll(), self_)); });
+  cache_->signal_clicked().connect([this] { recountOldAfter(store_->transfers().cacheAll()); });
   detailBar_.append(*cache_);
   detail_.append(detailBar_);
 
@@ -719,7 +725,7 @@ void MirrorSheet::renderFooter() {
   if (oldInfo_.count >= 1) {
     auto* clearOld = makeLawSecondaryButton("清空旧版本", true, true);
     clearOld->signal_clicked().connect([this] {
-      spawn(recountOldAfter(store_->maintenance().clearOldVersions(true), self_));
+      recountOldAfter(store_->maintenance().clearOldVersions(true));
     });
     footer_.append(*clearOld);
   }
@@ -729,26 +735,29 @@ void MirrorSheet::renderFooter() {
 void MirrorSheet::connectVolume() {
   volumeBusy_ = true;
   scheduleRender();
-  store_->location().volume().connect([self = self_, store = store_](bool ok, const std::string& message) {
-    store->volumeChanged(ok ? "已连接卷宗盘：" + message : message);
-    spawn(store->location().verifyMount());
-    if (MirrorSheet* sheet = *self) {
-      sheet->volumeBusy_ = false;
-      sheet->scheduleRender();
-    }
-  });
+  store_->location().volume().connect(
+      [sheetDone = scope_.guard([this] { volumeEnded(); }), store = store_](bool ok, const std::string& message) {
+        store->refreshVolume();
+        store->progressText.set(ok ? "已连接卷宗盘：" + message : message);
+        spawn(store->verifyMount());
+        sheetDone();
+      });
 }
 
 void MirrorSheet::disconnectVolume() {
   volumeBusy_ = true;
   scheduleRender();
-  store_->location().volume().disconnect([self = self_, store = store_](bool ok, const std::string& message) {
-    store->volumeChanged(ok ? message : "断开失败：" + message);
-    if (MirrorSheet* sheet = *self) {
-      sheet->volumeBusy_ = false;
-      sheet->scheduleRender();
-    }
-  });
+  store_->location().volume().disconnect(
+      [sheetDone = scope_.guard([this] { volumeEnded(); }), store = store_](bool ok, const std::string& message) {
+        store->refreshVolume();
+        store->progressText.set(ok ? message : "断开失败：" + message);
+        sheetDone();
+      });
+}
+
+void MirrorSheet::volumeEnded() {
+  volumeBusy_ = false;
+  scheduleRender();
 }
 
 void MirrorSheet::pickRoot() {

@@ -18,6 +18,7 @@
 #include <optional>
 
 #include "base/GLibPtr.h"
+#include "base/Task.h"
 #include "features/mirror/MirrorStore.h"
 #include "ui/components/LawSheetHeader.h"
 #include "ui/components/OpenFailureNote.h"
@@ -66,17 +67,18 @@ class MirrorSheet : public Gtk::Box {
   void renderFooter();
   void connectVolume();
   void disconnectVolume();
+  // A mount or unmount the sheet started has ended.
+  void volumeEnded();
   void pickRoot();
   void close();
   // Awaits a store operation the sheet started, then counts the backups again for the
-  // footer when the sheet is still there.
+  // footer when the sheet is still there. The operation runs to its end without the sheet.
   template <class T>
-  static Task<void> recountOldAfter(Task<T> work, std::shared_ptr<MirrorSheet*> self);
+  void recountOldAfter(Task<T> work);
 
   std::shared_ptr<MirrorStore> store_;
   std::weak_ptr<BrowserModel> browser_;
   std::function<void()> onClose_;
-  std::shared_ptr<MirrorSheet*> self_;
   MirrorStore::Counts oldInfo_;
   bool volumeBusy_ = false;
 
@@ -122,6 +124,7 @@ class MirrorSheet : public Gtk::Box {
   Gtk::Box footer_;
   SourceId pending_;
   std::vector<ScopedConnection> connections_;
+  TaskScope scope_;
 };
 
 // Registers the sheet as the content of the tool window "mirror", over the workspace's

@@ -87,7 +87,7 @@ CommandPalette::CommandPalette(Services services, Actions actions, std::function
     }));
 }
 
-CommandPalette::~CommandPalette() { *self_ = nullptr; }
+CommandPalette::~CommandPalette() = default;
 
 CommandPalette::Indexed CommandPalette::indexEntries(const std::vector<NavItem>& navItems, const Actions& actions,
                                                     const std::vector<MirrorNode>& contracts,
@@ -255,7 +255,6 @@ std::string CommandPalette::loadFailureText(const std::optional<AppError>& failu
 }
 
 Task<void> CommandPalette::loadNodes(bool force) {
-  auto alive = self_;
   const unsigned long load = ++loadsStarted_;
   ++runningLoads_;
   loading.setIfChanged(true);
@@ -269,7 +268,6 @@ Task<void> CommandPalette::loadNodes(bool force) {
   } catch (...) {
     failure = asAppError(std::current_exception());
   }
-  if (!*alive) co_return;
   if (load > appliedLoad_) {
     if (nodes) {
       appliedLoad_ = load;

@@ -139,9 +139,11 @@ class CommandPalette {
   // Fills contracts and clients from the service. A failed read or a reply that is
   // not the nodes keeps the lists and says why in `loadFailure` and the log. `loading`
   // holds while any load runs.
-  Task<void> loadNodes(bool force);
+  // The load runs in the palette's scope: it ends with the palette.
+  void load(bool force) { scope_.spawn(loadNodes(force)); }
 
  private:
+  Task<void> loadNodes(bool force);
   Services services_;
   Actions actions_;
   std::function<void()> close_;
@@ -164,8 +166,8 @@ class CommandPalette {
   // A load applies its reply only when no load started after it has applied one.
   unsigned long loadsStarted_ = 0;
   unsigned long appliedLoad_ = 0;
-  // Loads in flight check it after their wait: they go on only while the palette exists.
-  std::shared_ptr<CommandPalette*> self_ = std::make_shared<CommandPalette*>(this);
+  // Last: loads in flight end before the members they use.
+  TaskScope scope_;
 };
 
 }  // namespace quorvel

@@ -38,9 +38,7 @@ CommandPaletteView::CommandPaletteView(CommandPalette::Services services, Comman
   installPaletteStyle();
   add_css_class("law-palette");
   set_size_request(600, 460);
-  palette_ = std::make_unique<CommandPalette>(std::move(services), std::move(actions), [self = self_] {
-    if (*self) (*self)->closeWindow();
-  });
+  palette_ = std::make_unique<CommandPalette>(std::move(services), std::move(actions), scope_.guard([this] { closeWindow(); }));
 
   buildSearchRow();
   appendRule();
@@ -75,7 +73,7 @@ CommandPaletteView::CommandPaletteView(CommandPalette::Services services, Comman
     resetForOpening();
     attachKeys();
     search_.grab_focus();
-    spawn(palette_->loadNodes(false));
+    palette_->load(false);
   });
   signal_unmap().connect([this] { detachKeys(); });
   connections_.emplace_back(p.loadFailure.changed().connect([this] { updateRows(); }));
@@ -86,7 +84,7 @@ CommandPaletteView::CommandPaletteView(CommandPalette::Services services, Comman
 }
 
 CommandPaletteView::~CommandPaletteView() {
-  *self_ = nullptr;
+  scope_.end();
   if (scrollTick_) scroller_.remove_tick_callback(scrollTick_);
   detachKeys();
 }
@@ -141,7 +139,7 @@ void CommandPaletteView::buildSearchRow() {
   refresh_.set_child(*makeSymbolGlyph("arrow.clockwise", 11.5));
   refresh_.set_tooltip_text(kRefreshTip);
   setAccessibleLabel(refresh_, kRefreshTip);
-  refresh_.signal_clicked().connect([this] { spawn(palette_->loadNodes(true)); });
+  refresh_.signal_clicked().connect([this] { palette_->load(true); });
   lawHandCursor(refresh_);
   searchRow_.append(refresh_);
   append(searchRow_);

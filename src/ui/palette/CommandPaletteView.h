@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "base/GLibPtr.h"
+#include "base/Task.h"
 #include "ui/lists/RowList.h"
 #include "ui/model/CommandPalette.h"
 
@@ -112,7 +113,7 @@ class CommandPaletteView : public Gtk::Box {
     gint64 start = -1;
   } glide_;
   std::vector<ScopedConnection> connections_;
-  std::shared_ptr<CommandPaletteView*> self_ = std::make_shared<CommandPaletteView*>(this);
+  TaskScope scope_;
 };
 
 // Registers the palette as the content of the tool window "palette". `actions` are

@@ -32,8 +32,7 @@ LawColor toneColor(ServerHint::Tone tone) {
 }  // namespace
 
 AccountCard::AccountCard(const Services& services, std::function<void()> closeSheet)
-    : LawCard(14), services_(services), closeSheet_(std::move(closeSheet)),
-      self_(std::make_shared<AccountCard*>(this)) {
+    : LawCard(14), services_(services), closeSheet_(std::move(closeSheet)) {
   const auto& heading = settingsCardHeading(SettingsCard::account);
   addContent(*Gtk::make_managed<LawSectionTitle>(heading.title, heading.icon));
 
@@ -100,10 +99,9 @@ AccountCard::AccountCard(const Services& services, std::function<void()> closeSh
   switch_->signal_clicked().connect([this] {
     if (closeSheet_) closeSheet_();
     // The sheet is gone from the screen before the question comes.
-    postToMainAfter(kSwitchDelayMs, [self = self_] {
-      if (AccountCard* card = *self)
-        AccountFlow::switchAccount(card->services_.browser, card->services_.dialogs, card->services_.volume);
-    });
+    postToMainAfter(kSwitchDelayMs, scope_.guard([this] {
+      AccountFlow::switchAccount(services_.browser, services_.dialogs, services_.volume);
+    }));
   });
   save_->signal_clicked().connect([this] { save(); });
   reset_->signal_clicked().connect([this] { restoreDefault(); });
@@ -113,7 +111,7 @@ AccountCard::AccountCard(const Services& services, std::function<void()> closeSh
   refresh();
 }
 
-AccountCard::~AccountCard() { *self_ = nullptr; }
+AccountCard::~AccountCard() = default;
 
 void AccountCard::refresh() {
   field_.set_text(AppConfig::serverURL(services_.defaults));
@@ -150,16 +148,14 @@ void AccountCard::store(const std::string& address, const ServerHint& hint) {
   }
   auto q = serviceChangeQuestion(current, address);
   // Over the settings window, where the address was typed.
-  alertFrom(*this, services_.dialogs, q.title, q.text, q.buttons, [self = self_, address, hint](int answer) {
-    AccountCard* card = *self;
-    if (!card) return;
+  alertFrom(*this, services_.dialogs, q.title, q.text, q.buttons, scope_.guard([this, address, hint](int answer) {
     if (answer != 0) {
       logLine(tags::kSettings, "未更换服务器：" + address);
-      card->showHint(kServerKeptHint);
+      showHint(kServerKeptHint);
       return;
     }
-    card->apply(address, hint, true);
-  });
+    apply(address, hint, true);
+  }));
 }
 
 void AccountCard::apply(const std::string& address, const ServerHint& hint, bool otherService) {

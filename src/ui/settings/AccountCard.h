@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/GLibPtr.h"
+#include "base/Task.h"
 #include "ui/components/LawCard.h"
 #include "ui/model/SettingsCards.h"
 
@@ -74,7 +75,7 @@ class AccountCard : public LawCard {
   Gtk::Button* save_ = nullptr;
   Gtk::Button* reset_ = nullptr;
   std::vector<ScopedConnection> connections_;
-  std::shared_ptr<AccountCard*> self_;
+  TaskScope scope_;
 };
 
 }  // namespace quorvel

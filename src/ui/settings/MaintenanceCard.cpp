@@ -23,13 +23,12 @@ constexpr int kButtonGap = 8;
 constexpr int kChevronSize = 11;
 
 // The clearing question is modal in spirit: the answer comes back later, when the
-// card may be gone.
-Task<void> askThenClear(Dialogs& dialogs, AlertOwner over, std::shared_ptr<MaintenanceCard*> alive,
-                        std::function<void()> clear) {
+// card may be gone: then the chain ends with the card's scope and nothing is cleared.
+Task<void> askThenClear(Dialogs& dialogs, AlertOwner over, std::function<void()> clear) {
   auto question = ask(dialogs, over, "清除网页缓存与登录态？", "清除后需要重新登录墨衡台账号，本地卷宗文件不受影响。",
                       {"清除", "取消"});
   int answer = co_await question;
-  if (answer == 0 && *alive) clear();
+  if (answer == 0) clear();
 }
 }  // namespace
 
@@ -38,8 +37,7 @@ MaintenanceCard::MaintenanceCard(std::shared_ptr<BrowserModel> browser, const Se
     : LawCard(kCardPadding),
       browser_(std::move(browser)),
       services_(services),
-      closeSheet_(std::move(closeSheet)),
-      alive_(std::make_shared<MaintenanceCard*>(this)) {
+      closeSheet_(std::move(closeSheet)) {
   const auto& heading = settingsCardHeading(SettingsCard::maintenance);
   auto* row = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 0);
   row->append(*Gtk::make_managed<LawSectionTitle>(heading.title, heading.icon));
@@ -102,7 +100,7 @@ MaintenanceCard::MaintenanceCard(std::shared_ptr<BrowserModel> browser, const Se
   refresh();
 }
 
-MaintenanceCard::~MaintenanceCard() { *alive_ = nullptr; }
+MaintenanceCard::~MaintenanceCard() = default;
 
 void MaintenanceCard::refresh() {
   version_.set_text(settingsVersionLine(browser_ ? browser_->tabs().get() : BrowserModel::Tabs{}));
@@ -118,7 +116,7 @@ void MaintenanceCard::setUnfolded(bool unfolded) {
 
 void MaintenanceCard::clearSignIn() {
   // Over the settings window whose button asked, not over whichever window was last active.
-  spawn(askThenClear(services_.dialogs, alertOwner(*clearSignIn_), alive_, [this] {
+  scope_.spawn(askThenClear(services_.dialogs, alertOwner(*clearSignIn_), [this] {
     if (browser_) browser_->logout();
     if (closeSheet_) closeSheet_();
   }));

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 
+#include "base/Task.h"
 #include "ui/components/LawCard.h"
 #include "ui/components/OpenFailureNote.h"
 
@@ -57,7 +58,7 @@ class MaintenanceCard : public LawCard {
   Gtk::Button* clearSignIn_ = nullptr;
   Gtk::Label version_;
   OpenFailureNote openFailure_;
-  std::shared_ptr<MaintenanceCard*> alive_;
+  TaskScope scope_;
 };
 
 }  // namespace quorvel

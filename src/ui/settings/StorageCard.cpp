@@ -41,19 +41,18 @@ Gtk::Widget* spacer() {
 }
 
 // The backups are emptied after the store's own confirmation, and counted again
-// whatever the answer was.
-Task<void> clearThenRecount(MirrorMaintenance& maintenance, std::shared_ptr<StorageCard*> alive) {
+// whatever the answer was. Runs without the card: a confirmed clear is not cut short.
+Task<void> clearThenRecount(MirrorMaintenance& maintenance, std::function<void()> recount) {
   auto clearing = maintenance.clearOldVersions(true);
   co_await clearing;
-  if (*alive) (*alive)->refresh();
+  recount();
 }
 }  // namespace
 
 StorageCard::StorageCard(const Services& services)
     : LawCard(kCardPadding),
       services_(services),
-      refresher_(services.workers),
-      alive_(std::make_shared<StorageCard*>(this)) {
+      refresher_(services.workers) {
   const auto& heading = settingsCardHeading(SettingsCard::storage);
   auto* head = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 0);
   head->set_hexpand(true);
@@ -104,7 +103,7 @@ StorageCard::StorageCard(const Services& services)
   showStats();
 }
 
-StorageCard::~StorageCard() { *alive_ = nullptr; }
+StorageCard::~StorageCard() = default;
 
 void StorageCard::refresh() { refresher_.refresh(mirrorRoot(services_.defaults)); }
 
@@ -140,6 +139,8 @@ void StorageCard::openAuditLog() {
   services_.desktop.revealFile(file);
 }
 
-void StorageCard::clearOldVersions() { spawn(clearThenRecount(services_.mirror.maintenance(), alive_)); }
+void StorageCard::clearOldVersions() {
+  spawn(clearThenRecount(services_.mirror.maintenance(), scope_.guard([this] { refresh(); })));
+}
 
 }  // namespace quorvel

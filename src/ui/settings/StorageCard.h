@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "base/Task.h"
 #include "features/mirror/MirrorStore.h"
 #include "features/mirror/StorageStats.h"
 #include "ui/components/LawCard.h"
@@ -63,7 +64,7 @@ class StorageCard : public LawCard {
   Gtk::Button* recount_ = nullptr;
   Gtk::Button* clearOld_ = nullptr;
   OpenFailureNote openFailure_;
-  std::shared_ptr<StorageCard*> alive_;
+  TaskScope scope_;
 };
 
 }  // namespace quorvel

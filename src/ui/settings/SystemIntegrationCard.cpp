@@ -121,7 +121,7 @@ SystemIntegrationCard::SystemIntegrationCard(Services services) : LawCard(14), s
   refresh();
 }
 
-SystemIntegrationCard::~SystemIntegrationCard() { *self_ = nullptr; }
+SystemIntegrationCard::~SystemIntegrationCard() = default;
 
 void SystemIntegrationCard::buildDesktopCalendarRow() {
   auto* subtitle = Gtk::make_managed<Gtk::Label>(R::kDesktopCalendarSubtitle);
@@ -351,12 +351,11 @@ void SystemIntegrationCard::changeSyncOption(bool CalendarSyncConfig::*field, bo
 }
 
 void SystemIntegrationCard::confirmClear() {
-  auto alive = self_;
   services_.dialogs.alertOver(alertOwner(*this), R::kClearAlertTitle, R::kClearAlertText,
-                              {R::kClearConfirm, R::kClearCancel}, [alive](int answer) {
-                                if (answer != 0 || !*alive) return;
-                                spawn((*alive)->services_.calendarSync.clearAllSyncedData(false));
-                              });
+                              {R::kClearConfirm, R::kClearCancel}, scope_.guard([this](int answer) {
+                                if (answer != 0) return;
+                                spawn(services_.calendarSync.clearAllSyncedData(false));
+                              }));
 }
 
 }  // namespace quorvel

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "base/GLibPtr.h"
+#include "base/Task.h"
 #include "ui/components/LawCard.h"
 #include "ui/components/OpenFailureNote.h"
 
@@ -123,7 +124,7 @@ class SystemIntegrationCard : public LawCard {
   OpenFailureNote inboxOpenFailure_;
   std::map<int, LawSelectableChip*> chips_;
   std::vector<ScopedConnection> connections_;
-  std::shared_ptr<SystemIntegrationCard*> self_ = std::make_shared<SystemIntegrationCard*>(this);
+  TaskScope scope_;
 };
 
 }  // namespace quorvel

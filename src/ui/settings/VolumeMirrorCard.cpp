@@ -16,7 +16,7 @@
 namespace quorvel {
 
 VolumeMirrorCard::VolumeMirrorCard(const Services& services)
-    : LawCard(14), services_(services), self_(std::make_shared<VolumeMirrorCard*>(this)) {
+    : LawCard(14), services_(services) {
   const auto& heading = settingsCardHeading(SettingsCard::volume);
   addContent(*Gtk::make_managed<LawSectionTitle>(heading.title, heading.icon));
 
@@ -55,15 +55,11 @@ VolumeMirrorCard::VolumeMirrorCard(const Services& services)
   // A mount or unmount may end after the card is gone.
   connect_->signal_clicked().connect([this] {
     setBusy(true);
-    services_.volume.connect([self = self_](bool, const std::string& message) {
-      if (VolumeMirrorCard* card = *self) card->ended(message, false);
-    });
+    services_.volume.connect(scope_.guard([this](bool, const std::string& message) { ended(message, false); }));
   });
   disconnect_->signal_clicked().connect([this] {
     setBusy(true);
-    services_.volume.disconnect([self = self_](bool, const std::string& message) {
-      if (VolumeMirrorCard* card = *self) card->ended(message, true);
-    });
+    services_.volume.disconnect(scope_.guard([this](bool, const std::string& message) { ended(message, true); }));
   });
   open_->signal_clicked().connect([this] { openFailure_.report(services_.volume.openRoot(alertOwner(*open_))); });
   prune_.property_active().signal_changed().connect([this] {
@@ -76,7 +72,7 @@ VolumeMirrorCard::VolumeMirrorCard(const Services& services)
   refresh();
 }
 
-VolumeMirrorCard::~VolumeMirrorCard() { *self_ = nullptr; }
+VolumeMirrorCard::~VolumeMirrorCard() = default;
 
 void VolumeMirrorCard::refresh() {
   status_.set_text(services_.volume.statusText());

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/GLibPtr.h"
+#include "base/Task.h"
 #include "features/mirror/MirrorFormats.h"
 #include "ui/components/LawCard.h"
 #include "ui/components/OpenFailureNote.h"
@@ -66,7 +67,7 @@ class VolumeMirrorCard : public LawCard {
   bool busy_ = false;
   bool dotMounted_ = false;
   ScopedConnection mountChanged_;
-  std::shared_ptr<VolumeMirrorCard*> self_;
+  TaskScope scope_;
 };
 
 }  // namespace quorvel

@@ -212,7 +212,7 @@ TodoSheet::TodoSheet(std::shared_ptr<BrowserModel> model, std::shared_ptr<Worksp
   sync();
 }
 
-TodoSheet::~TodoSheet() { *self_ = nullptr; }
+TodoSheet::~TodoSheet() = default;
 
 void TodoSheet::buildHeader() {
   auto* trailing = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 8);
@@ -405,14 +405,12 @@ void TodoSheet::refresh() {
   loading_ = true;
   sync();
   model_->reads().refreshBadges();
-  model_->reads().fetchDeadlines([self = self_] {
+  model_->reads().fetchDeadlines([done = scope_.guard([this] {
+                                    loading_ = false;
+                                    sync();
+                                  })] {
     // Queued, never inside the completion: the lists are published on a turn before it.
-    postToMain([self] {
-      TodoSheet* sheet = *self;
-      if (!sheet) return;
-      sheet->loading_ = false;
-      sheet->sync();
-    });
+    postToMain(done);
   });
 }
 

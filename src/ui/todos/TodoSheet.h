@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "base/GLibPtr.h"
+#include "base/Task.h"
 #include "core/BrowserModel.h"
 #include "ui/model/TodoSheetRules.h"
 #include "ui/model/WorkspaceViewState.h"
@@ -173,7 +174,7 @@ class TodoSheet : public Gtk::Box {
   Gtk::Label noticeHint_;
   Gtk::Button* noticeRetry_ = nullptr;
   std::vector<ScopedConnection> connections_;
-  std::shared_ptr<TodoSheet*> self_ = std::make_shared<TodoSheet*>(this);
+  TaskScope scope_;
 };
 
 // Registers the sheet as the content of the tool window "todo". Called once at start-up;

@@ -31,22 +31,20 @@ struct WeakStep {
 TrackingWindows::TrackingWindows(WebKitNetworkSession* workspaceSession, bool drill)
     : session_(workspaceSession), drill_(drill) {}
 
-TrackingWindows::~TrackingWindows() { *self_ = nullptr; }
+TrackingWindows::~TrackingWindows() = default;
 
 TrackingQuery::ManualConfirmer TrackingWindows::confirmer() {
-  return [alive = self_](const std::string& number, const std::string& url, nlohmann::json seed,
-                         TrackingQuery::Completion done) {
-    if (*alive) (*alive)->open(number, url, std::move(seed), std::move(done));
-  };
+  return scope_.guard([this](const std::string& number, const std::string& url, nlohmann::json seed,
+                             TrackingQuery::Completion done) { open(number, url, std::move(seed), std::move(done)); });
 }
 
 std::shared_ptr<TrackingWindow> TrackingWindows::open(const std::string& number, const std::string& url,
                                                       nlohmann::json seed, TrackingQuery::Completion completion) {
   if (auto open = active_) open->cancel();
   auto window = std::make_shared<TrackingWindow>(number, url, std::move(seed), std::move(completion), session_);
-  window->onFinished_ = [alive = self_](TrackingWindow* finished) {
-    if (*alive && (*alive)->active_.get() == finished) (*alive)->active_.reset();
-  };
+  window->onFinished_ = scope_.guard([this](TrackingWindow* finished) {
+    if (active_.get() == finished) active_.reset();
+  });
   active_ = window;
   if (drill_) {
     Weak weak = window;

@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "base/Task.h"
 #include "features/tracking/TrackingQuery.h"
 #include "ui/components/LawSheetHeader.h"
 
@@ -82,7 +83,7 @@ class TrackingWindows {
   WebKitNetworkSession* session_;
   const bool drill_;
   std::shared_ptr<TrackingWindow> active_;
-  std::shared_ptr<TrackingWindows*> self_ = std::make_shared<TrackingWindows*>(this);
+  TaskScope scope_;
 };
 
 }  // namespace quorvel

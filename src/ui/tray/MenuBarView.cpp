@@ -85,14 +85,11 @@ MenuBarView::MenuBarView(std::shared_ptr<BrowserModel> model, std::shared_ptr<Wo
   sync();
 }
 
-MenuBarView::~MenuBarView() { *self_ = nullptr; }
+MenuBarView::~MenuBarView() = default;
 
 void MenuBarView::refreshRowsLater() {
   // Not inside the clicked row's own signal: rebuilding removes that row.
-  auto alive = self_;
-  postToMain([this, alive] {
-    if (*alive) refreshRows();
-  });
+  postToMain(scope_.guard([this] { refreshRows(); }));
 }
 
 void MenuBarView::buildHeader() {

@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "base/GLibPtr.h"
+#include "base/Task.h"
 #include "core/BrowserModel.h"
 #include "ui/model/MenuBarRows.h"
 #include "ui/model/WorkspaceViewState.h"
@@ -104,7 +105,7 @@ class MenuBarView {
   bool wasActive_ = false;
   ScopedConnection badgesChanged_;
   ScopedConnection failureChanged_;
-  std::shared_ptr<MenuBarView*> self_ = std::make_shared<MenuBarView*>(this);
+  TaskScope scope_;
 };
 
 }  // namespace quorvel

@@ -94,7 +94,7 @@ LockCurtain::LockCurtain(PrivacyLock& lock) : lock_(lock), toplevels_(gtk_window
 }
 
 LockCurtain::~LockCurtain() {
-  *self_ = nullptr;
+  scope_.end();
   // Before the held windows go: nothing reaches this object while it ends.
   toplevelsChanged_.disconnect();
   mapHandlers_.clear();
@@ -122,10 +122,10 @@ void LockCurtain::onMapped(GtkWidget* widget, gpointer data) {
   self->takeOff(GTK_WINDOW(widget), true);
   // Showing goes on after the map and tells assistive technology the window is there:
   // said otherwise once it is done.
-  postToMain([alive = self->self_, window = GObjectPtr<GtkWindow>::retain(GTK_WINDOW(widget))] {
-    if (!*alive || !(*alive)->locked_ || gtk_widget_get_mapped(GTK_WIDGET(window.get()))) return;
+  postToMain(self->scope_.guard([self, window = GObjectPtr<GtkWindow>::retain(GTK_WINDOW(widget))] {
+    if (!self->locked_ || gtk_widget_get_mapped(GTK_WIDGET(window.get()))) return;
     gtk_accessible_update_state(GTK_ACCESSIBLE(window.get()), GTK_ACCESSIBLE_STATE_HIDDEN, TRUE, -1);
-  });
+  }));
 }
 
 void LockCurtain::lockChanged() {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/GLibPtr.h"
+#include "base/Task.h"
 
 namespace quorvel {
 
@@ -44,7 +45,7 @@ class LockCurtain {
   std::vector<std::unique_ptr<Held>> held_;
   bool locked_ = false;
   // Steps left for a later turn find out whether the curtain is still there.
-  std::shared_ptr<LockCurtain*> self_ = std::make_shared<LockCurtain*>(this);
+  TaskScope scope_;
 };
 
 }  // namespace quorvel

@@ -59,7 +59,7 @@ bool windowIsPanel(const Gtk::Window& window) {
 
 MainWindowController::MainWindowController(UserDefaults& defaults) : memory_(defaults, *this) {}
 
-MainWindowController::~MainWindowController() { *self_ = nullptr; }
+MainWindowController::~MainWindowController() = default;
 
 Gtk::Window* MainWindowController::findMainWindow() {
   auto windows = applicationWindows();
@@ -89,11 +89,10 @@ void MainWindowController::showMainWindow() {
   if (!openMainScene_) return;
   logLine(tags::kWindow, "主窗口不存在，通过 openWindow(id: main) 重建");
   openMainScene_();
-  postToMainAfter(250, [self = self_] {
-    if (!*self) return;
-    (*self)->memory_.attach();
-    if (Gtk::Window* w = (*self)->findMainWindow()) w->present();
-  });
+  postToMainAfter(250, scope_.guard([this] {
+    memory_.attach();
+    if (Gtk::Window* w = findMainWindow()) w->present();
+  }));
 }
 
 void MainWindowController::hideMainWindowInsteadOfClosing() {

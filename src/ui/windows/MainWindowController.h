@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "base/Task.h"
 #include "core/MainWindowHook.h"
 #include "ui/windows/WindowFrame.h"
 #include "ui/windows/WindowMemory.h"
@@ -67,7 +68,7 @@ class MainWindowController : public MainWindowHook {
   WeakWindow cached_;
   WindowMemory memory_;
   // A re-created window's delayed steps find out whether the controller is still there.
-  std::shared_ptr<MainWindowController*> self_ = std::make_shared<MainWindowController*>(this);
+  TaskScope scope_;
 };
 
 }  // namespace quorvel

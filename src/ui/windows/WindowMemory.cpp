@@ -13,7 +13,7 @@ WindowMemory::WindowMemory(UserDefaults& defaults, MainWindowController& control
     : defaults_(defaults), controller_(controller) {}
 
 WindowMemory::~WindowMemory() {
-  *self_ = nullptr;
+  scope_.end();
   detach();
 }
 
@@ -79,9 +79,9 @@ void WindowMemory::observe(Gtk::Window& window) {
   observers_.emplace_back(window.signal_map().connect([this] {
     if (!frameAtHide_ || !placement_) return;
     Rect f = *std::exchange(frameAtHide_, std::nullopt);
-    postToMain([self = self_, f] {
-      if (*self && (*self)->placement_) (*self)->placement_->setFrame(f);
-    });
+    postToMain(scope_.guard([this, f] {
+      if (placement_) placement_->setFrame(f);
+    }));
   }));
 }
 
@@ -93,11 +93,11 @@ void WindowMemory::wireCloseHides(Gtk::Window& window) {
   if (!g_object_get_data(obj, "quorvel-close-hides")) {
     g_object_set_data(obj, "quorvel-close-hides", GINT_TO_POINTER(1));
     window.signal_close_request().connect(
-        [self = self_] {
-          if (!*self) return false;  // hide_on_close still hides it
-          (*self)->controller_.hideMainWindowInsteadOfClosing();
+        // Once the memory is gone the guard answers false: hide_on_close still hides it.
+        scope_.guard([this] {
+          controller_.hideMainWindowInsteadOfClosing();
           return true;
-        },
+        }),
         false);
   }
 }
@@ -121,19 +121,18 @@ void WindowMemory::attachNow(Gtk::Window& window) {
 void WindowMemory::attach() {
   // A close that comes before the frame is placed must still only hide the window.
   if (Gtk::Window* w = controller_.findMainWindow()) wireCloseHides(*w);
-  postToMainAfter(kAttachDelayMs, [self = self_] {
-    if (!*self) return;
-    if (Gtk::Window* w = (*self)->controller_.findMainWindow()) (*self)->attachNow(*w);
-  });
+  postToMainAfter(kAttachDelayMs, scope_.guard([this] {
+    if (Gtk::Window* w = controller_.findMainWindow()) attachNow(*w);
+  }));
 }
 
 void WindowMemory::attach(Gtk::Window& window) {
   wireCloseHides(window);
   auto weak = std::make_shared<WeakWindow>();
   weak->set(&window);
-  postToMainAfter(kAttachDelayMs, [self = self_, weak] {
-    if (Gtk::Window* w = weak->get(); w && *self) (*self)->attachNow(*w);
-  });
+  postToMainAfter(kAttachDelayMs, scope_.guard([this, weak] {
+    if (Gtk::Window* w = weak->get()) attachNow(*w);
+  }));
 }
 
 Gtk::Window* WindowMemory::observed() const { return placement_ ? observed_.get() : nullptr; }

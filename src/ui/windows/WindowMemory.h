@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/GLibPtr.h"
+#include "base/Task.h"
 #include "platform/WindowPlacement.h"
 #include "ui/windows/WindowFrame.h"
 
@@ -65,7 +66,7 @@ class WindowMemory {
   // is shown again as if it were new.
   std::optional<Rect> frameAtHide_;
   // Delayed steps find out whether this memory is still there.
-  std::shared_ptr<WindowMemory*> self_ = std::make_shared<WindowMemory*>(this);
+  TaskScope scope_;
 };
 
 }  // namespace quorvel
