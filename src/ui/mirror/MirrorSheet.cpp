@@ -249,7 +249,7 @@ class MirrorDetailRowView : public Gtk::Box, public ListRow {
     headRow_.append(*headTitle_);
     fill_ = makeLawPrimaryButton("一键补齐差异", true);
     fill_->signal_clicked().connect([&sheet] {
-      spawn(MirrorSheet::recountOldAfter(sheet.store_->transfers().downloadDiffs(), sheet.self_));
+      sheet.recountOldAfter(sheet.store_->transfers().downloadDiffs());
     });
     headRow_.append(*fill_);
     head_.append(headRow_);
