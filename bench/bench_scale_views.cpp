@@ -269,38 +269,37 @@ int main(int argc, char** argv) {
       test::setMirrorManifestReply(service, 1, test::scaleManifestJson(n));
       test::setMirrorManifestReply(service, 2, test::scaleManifestJson(n, "卷"));
       const auto count = static_cast<std::size_t>(n);
-      auto store = MirrorStore::create(services.mirrorServices());
-      store->browser = model;
+      auto store = services.mirrorStore().shared_from_this();
       auto* sheet = Gtk::make_managed<MirrorSheet>(store, model, [] {});
       auto window = windowFor(*sheet, 880, 580);
-      auto idle = [&] { return !store->busy.get(); };
+      auto idle = [&] { return !store->activity().busy.get(); };
       auto open = measure(
           sheet, [&] { window->present(); },
-          [&] { return store->folders->size() == count && sheet->detailRows().size() == count && idle(); });
+          [&] { return store->selection().folders->size() == count && sheet->detailRows().size() == count && idle(); });
       report("mirror_folders_open", n, open);
       auto check = measure(
-          sheet, [&] { spawn(store->check()); }, [&] { return store->diffs->size() == count && idle(); });
+          sheet, [&] { spawn(store->selection().check()); }, [&] { return store->selection().diffs->size() == count && idle(); });
       report("mirror_diffs_check", n, check);
       // One file arrives locally; the next check has one difference fewer.
       std::filesystem::path local;
-      if (!store->diffs->empty())
-        if (auto place = store->localURL(store->diffs->front().file)) {
+      if (!store->selection().diffs->empty())
+        if (auto place = store->location().localURL(store->selection().diffs->front().file)) {
           local = *place;
           std::filesystem::create_directories(local.parent_path());
-          std::ofstream(local, std::ios::binary) << std::string(static_cast<std::size_t>(store->diffs->front().file.size), 'x');
+          std::ofstream(local, std::ios::binary) << std::string(static_cast<std::size_t>(store->selection().diffs->front().file.size), 'x');
         }
       auto refresh = measure(
-          sheet, [&] { spawn(store->check()); }, [&] { return store->diffs->size() == count - 1 && idle(); });
+          sheet, [&] { spawn(store->selection().check()); }, [&] { return store->selection().diffs->size() == count - 1 && idle(); });
       report("mirror_diffs_refresh_one", n, refresh);
       const std::size_t splices = sheet->detailRows().splices();
       auto tick = measure(
-          sheet, [&] { store->toggleFolder(store->folders->at(1).name); },
+          sheet, [&] { store->selection().toggleFolder(store->selection().folders->at(1).name); },
           [&] { return sheet->detailRows().splices() > splices; });
       report("mirror_folder_tick", n, tick);
       auto select = measure(
-          sheet, [&] { store->selectContract(2); },
+          sheet, [&] { store->selection().selectContract(2); },
           [&] {
-            return store->folders->size() == count && store->folders->front().name.rfind("卷", 0) == 0 &&
+            return store->selection().folders->size() == count && store->selection().folders->front().name.rfind("卷", 0) == 0 &&
                    sheet->detailRows().size() == count && idle();
           });
       report("mirror_select_contract", n, select);

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "base/Task.h"
 #include "base/Clock.h"
 #include "base/GLibPtr.h"
 #include "core/AppMode.h"

@@ -252,7 +252,7 @@ TEST_F(SettingsSheetTest, ClearingOldVersionsAsksThenEmptiesTheBackupsAndTheTile
 TEST_F(SettingsSheetTest, AClearConfirmedAfterTheCardIsGoneStillEmptiesTheBackups) {
   write("_旧版本/起诉状.pdf", 1500);
   SettingsServices s = settings->services();
-  auto card = std::make_unique<StorageCard>(StorageCard::Services{s.defaults, s.workers, s.desktop, s.mirror});
+  auto card = std::make_unique<StorageCard>(StorageCard::Services{s.defaults, s.workers, s.desktop, s.mirror, s.audit});
   card->refresh();
   ASSERT_TRUE(waitUntil([&] { return card->clearOldButton().get_visible(); }, 5000));
   dialogs.answer = 0;

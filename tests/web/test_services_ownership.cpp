@@ -87,7 +87,8 @@ TEST_F(ServicesOwnershipTest, TheClientsMainWindowIsBuiltOnceAndGoesWithTheServi
   EXPECT_EQ(services->window(), window) << "a second showing brings the same window forward";
   ASSERT_TRUE(waitUntil([&] { return window->get_mapped(); }, 5000));
   EXPECT_EQ(services->mainWindow().findMainWindow(), window);
-  EXPECT_EQ(services->liveCheckServices({}, {}, {}).hotKeys, &services->hotKeys());
+  TaskScope liveCheck;
+  EXPECT_EQ(services->liveCheckServices({}, {}, liveCheck).hotKeys, &services->hotKeys());
 
   WeakWindow shown;
   shown.set(window);

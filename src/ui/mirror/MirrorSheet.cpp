@@ -737,9 +737,8 @@ void MirrorSheet::connectVolume() {
   scheduleRender();
   store_->location().volume().connect(
       [sheetDone = scope_.guard([this] { volumeEnded(); }), store = store_](bool ok, const std::string& message) {
-        store->refreshVolume();
-        store->progressText.set(ok ? "已连接卷宗盘：" + message : message);
-        spawn(store->verifyMount());
+        store->volumeChanged(ok ? "已连接卷宗盘：" + message : message);
+        spawn(store->location().verifyMount());
         sheetDone();
       });
 }
@@ -749,8 +748,7 @@ void MirrorSheet::disconnectVolume() {
   scheduleRender();
   store_->location().volume().disconnect(
       [sheetDone = scope_.guard([this] { volumeEnded(); }), store = store_](bool ok, const std::string& message) {
-        store->refreshVolume();
-        store->progressText.set(ok ? message : "断开失败：" + message);
+        store->volumeChanged(ok ? message : "断开失败：" + message);
         sheetDone();
       });
 }
