@@ -80,9 +80,13 @@ void clickRow(Gtk::Widget& row) {
   g_object_unref(controllers);
 }
 
-// Runs the main loop until `widget` has been drawn `frames` more times (laid out after
-// a scroll or a change of its list).
+// Runs the main loop until the sheet's pending idle render has run and `widget` has then
+// been drawn `frames` more times (laid out after a scroll or a change of its list). A slow
+// build keeps the frame clock busy, so frames alone can pass before the idle render.
 void waitFrames(Gtk::Widget& widget, int frames = 3) {
+  auto idled = std::make_shared<bool>(false);
+  Glib::signal_idle().connect_once([idled] { *idled = true; });
+  waitUntil([&] { return *idled; }, 5000);
   int ticks = 0;
   const guint id = widget.add_tick_callback([&ticks](const Glib::RefPtr<Gdk::FrameClock>&) {
     ++ticks;
