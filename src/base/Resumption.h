@@ -6,6 +6,10 @@
 // A chain belongs to the scope of its root (the frame nobody awaits). A new Task takes
 // the scope of the Task running where it is made, so work it starts before it is
 // awaited (a GIO call) already follows the owner's cancellable.
+//
+// A frame an owner hands to callers (TaskScope::bind) also carries that owner's scope
+// (ownScope): once it ends, the frame and what it awaits are destroyed at the chain's
+// next wake-up and its awaiting frame goes on with the cancellation error.
 #include <coroutine>
 #include <exception>
 #include <memory>
@@ -54,6 +58,7 @@ struct PromiseBase {
   PromiseBase* awaitee = nullptr;      // the Task this one awaits, while it does
   PromiseBase* prevRunning = nullptr;  // what ran before this frame took the thread
   std::shared_ptr<ScopeState> scope;
+  std::shared_ptr<ScopeState> ownScope;  // the callee owner's, for a bound frame
   GCancellable* inFlight = nullptr;    // the GIO work this frame waits for, if any
   std::shared_ptr<bool> life = std::make_shared<bool>(true);  // false once the frame is gone
   std::exception_ptr error;
@@ -113,6 +118,46 @@ struct PromiseBase {
   void waitFor(GCancellable* c) {
     inFlight = c;
     if (ScopeState* s = nearestScope()) s->follow(c);
+    followBound(c);
+  }
+  // The owners of the bound frames from here up cancel `c` too.
+  void followBound(GCancellable* c) {
+    for (PromiseBase* p = this; p; p = p->parent)
+      if (p->ownScope) p->ownScope->follow(c);
+  }
+  // `child` is now awaited by this frame: its work in flight follows the bound frames
+  // above (it was started before the link existed).
+  void adopt(PromiseBase* child) {
+    for (PromiseBase* q = child; q; q = q->awaitee)
+      if (q->inFlight) followBound(q->inFlight);
+  }
+  // Marks this frame with its owner's scope; work in flight below follows it.
+  void bindOwner(const std::shared_ptr<ScopeState>& s) {
+    ownScope = s;
+    for (PromiseBase* q = this; q; q = q->awaitee)
+      if (q->inFlight) s->follow(q->inFlight);
+  }
+  // The topmost frame from here to the root whose own owner has gone, if any.
+  PromiseBase* endedBound() {
+    PromiseBase* found = nullptr;
+    for (PromiseBase* p = this; p; p = p->parent)
+      if (p->ownScope && p->ownScope->ended) found = p;
+    return found;
+  }
+  // What goes on when the chain wakes at `leaf`, about to resume `next`: the whole
+  // chain ends with its root's scope; a bound frame whose owner has gone is destroyed
+  // (with what it awaits) and its awaiting frame goes on instead, to find it gone.
+  static std::coroutine_handle<> afterWake(PromiseBase* leaf, std::coroutine_handle<> next) {
+    if (leaf->inEndedScope()) {
+      leaf->endChain();
+      return std::noop_coroutine();
+    }
+    if (PromiseBase* f = leaf->endedBound()) {
+      std::coroutine_handle<> up = f->parent ? f->continuation : std::coroutine_handle<>();
+      f->self.destroy();
+      return up ? up : std::noop_coroutine();
+    }
+    return next;
   }
   // Gives the chain from this frame down a scope (or none).
   void bindChain(const std::shared_ptr<ScopeState>& s) {
@@ -154,12 +199,8 @@ struct PromiseBase {
       p.done = true;
       p.leave();
       if (p.continuation) {
-        // The awaiting chain's owner has gone: it is ended, not resumed (this frame
-        // goes with it).
-        if (p.parent && p.parent->inEndedScope()) {
-          p.parent->endChain();
-          return std::noop_coroutine();
-        }
+        // An owner above has gone: this frame goes with what is ended.
+        if (p.parent) return afterWake(p.parent, p.continuation);
         return p.continuation;
       }
       if (p.detached) {
@@ -185,11 +226,7 @@ class Resumption {
   void operator()() const {
     if (!handle_ || !life_ || !*life_) return;
     promise_->inFlight = nullptr;
-    if (promise_->inEndedScope()) {
-      promise_->endChain();
-      return;
-    }
-    handle_.resume();
+    PromiseBase::afterWake(promise_, handle_).resume();
   }
   // The frame waits for GIO work cancelled by `c` (see PromiseBase::waitFor).
   void waitFor(GCancellable* c) const {

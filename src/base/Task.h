@@ -4,7 +4,8 @@
 // a dropped Task keeps running and frees itself when it ends (an escaped exception
 // is then logged, never lost silently).
 //
-// Lifetime: an owner holds a TaskScope and starts its chains with scope.spawn(task).
+// Lifetime: an owner holds a TaskScope and starts its chains with scope.spawn(task)
+// (or hands them to callers with scope.bind(task)).
 // Once the scope ends (the owner is destroyed, or calls end()/renew()), a chain of it
 // is never resumed again: at its next wake-up in any awaitable of base (Sleep,
 // nextTurn, onWorker, decodeOffMain, CallbackAwaiter, asyncCall and with it the HTTP
@@ -66,6 +67,7 @@ class TaskHandle {
     h_.promise().continuation = c;
     h_.promise().parent = &c.promise();
     c.promise().awaitee = &h_.promise();
+    c.promise().adopt(&h_.promise());
   }
 
  protected:
@@ -84,6 +86,10 @@ class TaskHandle {
   // Gives the chain a scope, or none (see TaskScope::spawn and spawn).
   void bind(const std::shared_ptr<ScopeState>& scope) {
     if (live() && !h_.promise().done) h_.promise().bindChain(scope);
+  }
+  // Marks the frame as its owner's (see TaskScope::bind).
+  void bindOwner(const std::shared_ptr<ScopeState>& scope) {
+    if (live() && !h_.promise().done) h_.promise().bindOwner(scope);
   }
 
  private:
@@ -194,6 +200,14 @@ class TaskScope {
   void spawn(Task<T>&& t) {
     t.bind(state_);
     t.detach();
+  }
+  // `t` handed to a caller, who awaits it in its own chain: once this scope ends, `t`
+  // (with what it awaits) is destroyed at the chain's next wake-up, and the caller's
+  // co_await throws the cancellation error.
+  template <class T>
+  [[nodiscard]] Task<T> bind(Task<T>&& t) const {
+    t.bindOwner(state_);
+    return std::move(t);
   }
   // Ends every chain in flight; the scope stays ended (an owner going away).
   void end() { state_->end(); }

@@ -55,15 +55,15 @@ Task<std::string> ServiceReads::fetchListing(const std::string& path) {
   co_return co_await read;
 }
 
-Task<std::string> ServiceReads::fetchNodesCached(bool force) {
+Task<std::string> ServiceReads::fetchNodesCached(bool force) { return scope_.bind(fetchNodesImpl(force)); }
+
+Task<std::string> ServiceReads::fetchNodesImpl(bool force) {
   if (!force && account_.cachedNodes()) {
     auto age = clock_.now() - account_.cachedNodesAt();
     if (age < std::chrono::seconds(30)) co_return *account_.cachedNodes();
   }
-  // The caller's chain, not ours: it asks whether the account may still be touched.
-  const OwnerToken alive = scope_.token();
   std::string bytes = co_await fetchListing(kNodesPath);
-  if (alive) account_.cacheNodes(bytes);
+  account_.cacheNodes(bytes);
   co_return bytes;
 }
 

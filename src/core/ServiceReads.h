@@ -49,6 +49,8 @@ class ServiceReads {
   WorkerPool& workers() const { return workers_; }
 
  private:
+  // fetchNodesCached, bound to this object's scope.
+  Task<std::string> fetchNodesImpl(bool force);
   Task<void> readBadges(std::shared_ptr<WebPage> page);
   Task<void> readDeadlines(std::shared_ptr<WebPage> page, std::function<void()> completion);
   // The active tab's live page when it shows a page of the service.

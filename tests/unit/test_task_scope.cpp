@@ -11,6 +11,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <thread>
 
 #include "base/Async.h"
@@ -306,6 +307,116 @@ TEST(TaskScope, ATaskSpawnedOnItsOwnOutlivesTheOwnerThatStartedIt) {
   runMainLoopUntil([] { return false; }, 50);  // the free task is started
   starter.reset();
   EXPECT_TRUE(runMainLoopUntil([&] { return trace->wentOn == 1; }, 2000));
+}
+
+
+// A callee that hands its coroutine to callers, bound to its own scope.
+class Callee {
+ public:
+  explicit Callee(std::shared_ptr<Trace> trace) : trace_(std::move(trace)) {}
+  template <class Wait>
+  Task<int> work(Wait wait) {
+    return scope_.bind(workImpl(std::move(wait)));
+  }
+  int touched = 0;
+
+ private:
+  template <class Wait>
+  Task<int> workImpl(Wait wait) {
+    FrameMark mark{trace_};
+    co_await wait();
+    ++trace_->wentOn;
+    ++touched;
+    co_return 5;
+  }
+  std::shared_ptr<Trace> trace_;
+  TaskScope scope_;
+};
+
+// A caller awaiting the callee's task in its own chain; it keeps what came back.
+struct Caller {
+  std::optional<int> value;
+  std::optional<AppError> failure;
+  bool wentOn = false;
+  std::shared_ptr<Trace> trace;
+  TaskScope scope;
+  template <class Wait>
+  Task<void> run(Callee& callee, Wait wait) {
+    FrameMark mark{trace};
+    try {
+      value = co_await callee.work(std::move(wait));
+    } catch (const AppError& e) {
+      failure = e;
+    }
+    wentOn = true;
+  }
+};
+
+bool isCancellation(const std::optional<AppError>& e) {
+  return e && e->code == G_IO_ERROR_CANCELLED && e->domain == g_quark_to_string(G_IO_ERROR);
+}
+
+TEST(TaskScope, ACalleeGoneWhileItsBoundTaskIsAwaitedIsFreedAndTheCallerGoesOnCancelled) {
+  markMainThread();
+  auto run = [](auto wait, unsigned settleMs) {
+    auto calleeTrace = std::make_shared<Trace>();
+    auto callee = std::make_unique<Callee>(calleeTrace);
+    Caller caller;
+    caller.trace = std::make_shared<Trace>();
+    caller.scope.spawn(caller.run(*callee, wait));
+    ASSERT_FALSE(caller.wentOn);
+    callee.reset();
+    EXPECT_TRUE(runMainLoopUntil([&] { return caller.wentOn; }, settleMs));
+    drainMainLoop();
+    EXPECT_EQ(calleeTrace->framesFreed, 1) << "the callee's frame is freed";
+    EXPECT_EQ(calleeTrace->wentOn, 0) << "nothing of the callee went on";
+    EXPECT_FALSE(caller.value);
+    EXPECT_TRUE(isCancellation(caller.failure));
+    EXPECT_EQ(caller.trace->framesFreed, 1) << "the caller's chain ran to its end";
+  };
+  {
+    SCOPED_TRACE("sleep");
+    run([] { return sleepFor(30); }, 2000);
+  }
+  {
+    SCOPED_TRACE("GIO call started before the task was bound: the callee's cancellable ends it");
+    Pipe pipe;
+    auto in = GObjectPtr<GInputStream>::adopt(g_unix_input_stream_new(pipe.fds[0], FALSE));
+    char buffer[1];
+    run([&] { return readNothing(in.get(), buffer); }, 2000);
+  }
+}
+
+TEST(TaskScope, ACallerGoneWhileAwaitingABoundTaskFreesBothFrames) {
+  markMainThread();
+  auto calleeTrace = std::make_shared<Trace>();
+  Callee callee(calleeTrace);
+  auto caller = std::make_unique<Caller>();
+  caller->trace = std::make_shared<Trace>();
+  auto callerTrace = caller->trace;
+  caller->scope.spawn(caller->run(callee, [] { return sleepFor(20); }));
+  caller.reset();
+  EXPECT_TRUE(runMainLoopUntil([&] { return calleeTrace->framesFreed == 1 && callerTrace->framesFreed == 1; }, 2000));
+  drainMainLoop();
+  EXPECT_EQ(calleeTrace->wentOn, 0);
+  EXPECT_EQ(callee.touched, 0);
+}
+
+TEST(TaskScope, ABoundTaskOfALivingCalleeReturnsItsValue) {
+  markMainThread();
+  auto calleeTrace = std::make_shared<Trace>();
+  Callee callee(calleeTrace);
+  Caller caller;
+  caller.trace = std::make_shared<Trace>();
+  caller.scope.spawn(caller.run(callee, [] { return nextTurn(); }));
+  ASSERT_TRUE(runMainLoopUntil([&] { return caller.wentOn; }, 2000));
+  EXPECT_EQ(caller.value, 5);
+  EXPECT_FALSE(caller.failure);
+  EXPECT_EQ(callee.touched, 1);
+  // Held by plain code rather than awaited, the bound task runs to its end as well.
+  Task<int> done = callee.work([] { return nextTurn(); });
+  EXPECT_TRUE(runMainLoopUntil([&] { return done.done(); }, 2000));
+  EXPECT_EQ(callee.touched, 2);
 }
 
 }  // namespace

@@ -52,16 +52,15 @@ void AppleCalendarSync::showTransientState(const Config& c, const std::string& s
 
 bool AppleCalendarSync::diagnosticMode() const { return browser_.mode() == AppMode::diagnostic; }
 
-Task<bool> AppleCalendarSync::requestPermissions() {
-  const OwnerToken alive = scope_.token();
+Task<bool> AppleCalendarSync::requestPermissions() { return scope_.bind(requestPermissionsImpl()); }
+
+Task<bool> AppleCalendarSync::requestPermissionsImpl() {
   auto ensuring = slot_.ensureStore();
   SystemCalendarStore* s = co_await ensuring;
-  if (!alive) co_return false;
   bool calendar = false, reminders = true;
   if (s) {
     auto asking = s->requestAccess(CalendarEntityType::event);
     calendar = co_await asking;
-    if (!alive) co_return false;
     if (config->syncReminders) {
       auto askingReminders = s->requestAccess(CalendarEntityType::reminder);
       reminders = co_await askingReminders;
@@ -164,23 +163,22 @@ void AppleCalendarSync::setEnabled(bool on) {
 
 // ---- One run ----------------------------------------------------------------------
 
-Task<void> AppleCalendarSync::syncNow(bool force) {
+Task<void> AppleCalendarSync::syncNow(bool force) { return scope_.bind(syncNowImpl(force)); }
+
+Task<void> AppleCalendarSync::syncNowImpl(bool force) {
   if (diagnosticMode() || isSyncing.get()) co_return;
   if (!config->enabled && !force) co_return;
   // Busy before the permission answer: a second run meanwhile is dropped.
   isSyncing.set(true);
-  const OwnerToken alive = scope_.token();
   try {
     auto running = runSync(force);
     co_await running;
   } catch (...) {
-    if (alive) {
-      std::string what = describe(std::current_exception());
-      statusText.set("同步暂停：" + what);
-      logLine(tags::kCal, "同步失败：" + what);
-    }
+    std::string what = describe(std::current_exception());
+    statusText.set("同步暂停：" + what);
+    logLine(tags::kCal, "同步失败：" + what);
   }
-  if (alive) isSyncing.set(false);
+  isSyncing.set(false);
 }
 
 Task<bool> AppleCalendarSync::checkAccount() {
@@ -199,11 +197,9 @@ Task<bool> AppleCalendarSync::checkAccount() {
 }
 
 Task<void> AppleCalendarSync::runSync(bool force) {
-  const OwnerToken alive = scope_.token();
   if (force) {
     auto asking = requestPermissions();
     bool granted = co_await asking;
-    if (!alive) co_return;
     if (!granted) {
       statusText.set("缺少本机日历写入权限：本机日历服务没有响应，请稍后重试");
       co_return;
@@ -211,17 +207,14 @@ Task<void> AppleCalendarSync::runSync(bool force) {
   }
   auto checking = checkAccount();
   co_await checking;
-  if (!alive) co_return;
 
   if (config->syncReminders && config->twoWayWriteBack) {
     auto writingBack = writeBack_.checkCompletedRemindersAndWriteBack();
     co_await writingBack;
-    if (!alive) co_return;
   }
 
   auto fetching = feed_.fetchForSync(force);
   CalendarFeedSource::SyncReply reply = co_await fetching;
-  if (!alive) co_return;
   if (reply.notModified) {
     updateTimestamp("已是最新（无变更）");
     co_return;
@@ -245,13 +238,11 @@ Task<void> AppleCalendarSync::runSync(bool force) {
     return p;
   });
   Parsed parsed = co_await parsing;
-  if (!alive) co_return;
   const int digests = parsed.digests;
   const int raw = parsed.raw;
   WorkerPool* pool = &browser_.reads().workers();
   auto applying = writer_.applyPrepared(std::move(parsed.items), pool);
   int written = co_await applying;
-  if (!alive) co_return;
   syncedEventsCount.set(written);
   feed_.keepETag(reply);
 
@@ -260,7 +251,6 @@ Task<void> AppleCalendarSync::runSync(bool force) {
   if (settings.syncReminders && config->syncReminders) {
     auto applyingReminders = writer_.applyReminders(std::move(parsed.reminders), pool);
     reminders = co_await applyingReminders;
-    if (!alive) co_return;
   }
   syncedRemindersCount.set(reminders);
 
@@ -273,11 +263,11 @@ Task<void> AppleCalendarSync::runSync(bool force) {
 
 // ---- Clean-up -----------------------------------------------------------------------
 
-Task<void> AppleCalendarSync::clearAllSyncedData(bool silent) {
-  const OwnerToken alive = scope_.token();
+Task<void> AppleCalendarSync::clearAllSyncedData(bool silent) { return scope_.bind(clearAllSyncedDataImpl(silent)); }
+
+Task<void> AppleCalendarSync::clearAllSyncedDataImpl(bool silent) {
   auto clearing = writer_.clearAllSyncedData();
   int count = co_await clearing;
-  if (!alive) co_return;
   feed_.dropETag();
   syncedEventsCount.set(0);
   syncedRemindersCount.set(0);

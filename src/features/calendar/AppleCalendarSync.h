@@ -93,6 +93,10 @@ class AppleCalendarSync {
 
  private:
   bool diagnosticMode() const;
+  // The public entries above, bound to this object's scope.
+  Task<void> syncNowImpl(bool force);
+  Task<void> clearAllSyncedDataImpl(bool silent);
+  Task<bool> requestPermissionsImpl();
   Task<void> runSync(bool force);
   Task<bool> checkAccount();
 

@@ -19,26 +19,14 @@ CalendarFeedSource::CalendarFeedSource(BrowserModel& browser) : browser_(browser
 
 CalendarFeedSource::~CalendarFeedSource() = default;
 
-Task<std::optional<http::HttpResponse>> CalendarFeedSource::sendFeedRequest(std::string address,
-                                                                           std::optional<std::string> etag) {
-  const OwnerToken alive = scope_.token();
+Task<http::HttpResponse> CalendarFeedSource::sendFeedRequest(std::string address, std::optional<std::string> etag) {
   http::HttpRequest request;
   request.url = std::move(address);
   request.headers.emplace_back("User-Agent", AppConfig::userAgent());
   if (etag) request.headers.emplace_back("If-None-Match", *etag);
   request.timeoutSeconds = 25;
-  std::optional<AppError> failure;
-  http::HttpResponse reply;
-  try {
-    auto sending = http::send(std::move(request), &requests_);
-    reply = co_await sending;
-  } catch (const AppError& e) {
-    failure = e;
-  }
-  // Gone meanwhile (its requests were cancelled with it): no reply and no failure.
-  if (!alive) co_return std::nullopt;
-  if (failure) throw *failure;
-  co_return reply;
+  auto sending = http::send(std::move(request), &requests_);
+  co_return co_await sending;
 }
 
 std::string CalendarFeedSource::currentAccountKey() const {
@@ -99,12 +87,10 @@ Task<std::string> CalendarFeedSource::discoverAllICSURL() {
 Task<std::string> CalendarFeedSource::feedAddress(bool forceDiscover) {
   if (!forceDiscover)
     if (auto cached = cachedAllICSURL()) co_return *cached;
-  const OwnerToken alive = scope_.token();
   // The account at the start of the discovery owns its result.
   std::string account = currentAccountKey();
   auto discovering = discoverAllICSURL();
   std::string found = co_await discovering;
-  if (!alive) co_return std::string();
   if (!CalendarSyncState::isAccountChange(account, currentAccountKey())) cacheAllICSURL(found);
   co_return found;
 }
@@ -121,31 +107,29 @@ void CalendarFeedSource::checkReply(const char* what, int status, const std::str
 }
 
 Task<std::vector<ICSEvent>> CalendarFeedSource::fetchLiveEvents(bool forceDiscover) {
-  const OwnerToken alive = scope_.token();
+  return scope_.bind(fetchLiveEventsImpl(forceDiscover));
+}
+
+Task<std::vector<ICSEvent>> CalendarFeedSource::fetchLiveEventsImpl(bool forceDiscover) {
   auto finding = feedAddress(forceDiscover);
   std::string address = co_await finding;
-  if (!alive) co_return std::vector<ICSEvent>{};
   // The entity tag is the sync run's: this fetch always takes the whole feed.
   auto sending = sendFeedRequest(address, std::nullopt);
-  std::optional<http::HttpResponse> reply = co_await sending;
-  if (!reply) co_return std::vector<ICSEvent>{};
-  checkReply(FeedLinks::kLiveFetchFailed, reply->status, reply->body, address);
-  co_return ICSParser::parse(reply->body);
+  http::HttpResponse reply = co_await sending;
+  checkReply(FeedLinks::kLiveFetchFailed, reply.status, reply.body, address);
+  co_return ICSParser::parse(reply.body);
 }
 
 Task<CalendarFeedSource::SyncReply> CalendarFeedSource::fetchForSync(bool force) {
-  const OwnerToken alive = scope_.token();
-  // Gone meanwhile: nothing to write.
-  SyncReply gone;
-  gone.notModified = true;
+  return scope_.bind(fetchForSyncImpl(force));
+}
+
+Task<CalendarFeedSource::SyncReply> CalendarFeedSource::fetchForSyncImpl(bool force) {
   auto finding = feedAddress(force);
   std::string address = co_await finding;
-  if (!alive) co_return gone;
   std::optional<std::string> tag = force ? std::nullopt : cachedETag();
   auto sending = sendFeedRequest(address, tag);
-  std::optional<http::HttpResponse> answer = co_await sending;
-  if (!answer) co_return gone;
-  http::HttpResponse& reply = *answer;
+  http::HttpResponse reply = co_await sending;
   SyncReply out;
   out.address = address;
   if (reply.status == 304) {

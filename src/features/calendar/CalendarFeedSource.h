@@ -68,12 +68,15 @@ class CalendarFeedSource {
   void dropETag() { cachedETag_.reset(); }
 
  private:
+  // The public entries above, bound to this object's scope.
+  Task<std::vector<ICSEvent>> fetchLiveEventsImpl(bool forceDiscover);
+  Task<SyncReply> fetchForSyncImpl(bool force);
   void dropCacheIfForeign();
   // GET of the feed as found (no cookies), with the user agent; the tag as
-  // If-None-Match when given. Nothing when this source went away meanwhile.
-  Task<std::optional<http::HttpResponse>> sendFeedRequest(std::string address, std::optional<std::string> etag);
+  // If-None-Match when given.
+  Task<http::HttpResponse> sendFeedRequest(std::string address, std::optional<std::string> etag);
   // The cached address, or a discovered one, cached when the account did not change
-  // during the discovery. Empty when this source went away meanwhile.
+  // during the discovery.
   Task<std::string> feedAddress(bool forceDiscover);
   // A bad reply throws fetchFailedError(what, …) after dropping the cached address and
   // logging the reason with the head of the body.

@@ -11,7 +11,9 @@ void CalendarStoreSlot::setStore(std::unique_ptr<SystemCalendarStore> store) {
   description.set(store_ ? store_->backendDescription() : "");
 }
 
-Task<SystemCalendarStore*> CalendarStoreSlot::ensureStore() {
+Task<SystemCalendarStore*> CalendarStoreSlot::ensureStore() { return scope_.bind(ensureStoreImpl()); }
+
+Task<SystemCalendarStore*> CalendarStoreSlot::ensureStoreImpl() {
   if (store_) co_return store_.get();
   if (opening_) {
     CallbackAwaiter<bool> waiting([this](CallbackAwaiter<bool>::Resolver resolve) {
@@ -21,10 +23,8 @@ Task<SystemCalendarStore*> CalendarStoreSlot::ensureStore() {
     co_return store_.get();
   }
   opening_ = true;
-  const OwnerToken alive = scope_.token();
   auto opening = openSystemCalendarStore(options_);
   auto opened = co_await opening;
-  if (!alive) co_return nullptr;
   opening_ = false;
   setStore(std::move(opened));
   for (auto& wake : std::exchange(waiters_, {})) wake();

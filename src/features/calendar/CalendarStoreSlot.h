@@ -34,6 +34,8 @@ class CalendarStoreSlot {
   void setStore(std::unique_ptr<SystemCalendarStore> store);
 
  private:
+  // ensureStore, bound to this slot's scope.
+  Task<SystemCalendarStore*> ensureStoreImpl();
   CalendarStoreOptions options_;
   std::unique_ptr<SystemCalendarStore> store_;
   bool opening_ = false;

@@ -58,15 +58,12 @@ Task<std::optional<std::string>> CalendarWriter::bestSource(SystemCalendarStore&
 }
 
 Task<SystemCalendar> CalendarWriter::ensureCalendar(std::string title, CI::Rgb color, CalendarEntityType type) {
-  const OwnerToken alive = scope_.token();
   auto opening = slot_.ensureStore();
   SystemCalendarStore* s = co_await opening;
   // Gone meanwhile: the caller, gone with it, uses nothing.
-  if (!alive) co_return SystemCalendar{};
   if (!s) throw noWritableCalendar();
   auto listing = s->calendars(type);
   auto calendars = co_await listing;
-  if (!alive) co_return SystemCalendar{};
   auto own = records_.ownCalendars();
   // In our own store every calendar is the sync's; elsewhere a calendar of the user
   // with the same title is left alone.
@@ -83,14 +80,12 @@ Task<SystemCalendar> CalendarWriter::ensureCalendar(std::string title, CI::Rgb c
   }
   auto choosing = bestSource(*s, type);
   auto source = co_await choosing;
-  if (!alive) co_return SystemCalendar{};
   if (!source) throw noWritableCalendar();
   // Named: the store's coroutine keeps references to its arguments.
   const std::string hex = colorHex(color.red, color.green, color.blue);
   const std::string sourceID = *source;
   auto creating = s->createCalendar(title, hex, type, sourceID);
   SystemCalendar made = co_await creating;
-  if (!alive) co_return made;
   own = records_.ownCalendars();
   own.push_back(made.id);
   records_.setOwnCalendars(own);
@@ -120,14 +115,16 @@ Task<int> CalendarWriter::applyEventsToCalendar(std::vector<ICSEvent> items) {
 }
 
 Task<int> CalendarWriter::applyPrepared(PreparedItems prepared, WorkerPool* workers) {
-  const OwnerToken alive = scope_.token();
+  return scope_.bind(applyPreparedImpl(std::move(prepared), workers));
+}
+
+Task<int> CalendarWriter::applyPreparedImpl(PreparedItems prepared, WorkerPool* workers) {
   std::map<std::string, std::string> calendarOf;
   for (auto [title, color] : {std::pair{CI::kHearingCalendar, CI::hearingColor()},
                               std::pair{CI::kDeadlineCalendar, CI::deadlineColor()},
                               std::pair{CI::kOverdueCalendar, CI::overdueColor()}}) {
     auto ensuring = ensureCalendar(title, color, CalendarEntityType::event);
     calendarOf[title] = (co_await ensuring).id;
-    if (!alive) co_return 0;
   }
   SystemCalendarStore* s = slot_.store();
   // Held, not copied: the records are replaced, never changed in place.
@@ -144,13 +141,11 @@ Task<int> CalendarWriter::applyPrepared(PreparedItems prepared, WorkerPool* work
     for (const auto& [title, id] : calendarOf) {
       auto reading = s->events(id);
       auto held = co_await reading;
-      if (!alive) co_return 0;
       present.reserve(present.size() + held.size());
       for (const auto& e : held) {
         present.insert(e.id);
         if (slice.spent()) {
           co_await nextTurn();
-          if (!alive) co_return 0;
         }
       }
       releaseOnWorker(workers, std::move(held));
@@ -160,7 +155,6 @@ Task<int> CalendarWriter::applyPrepared(PreparedItems prepared, WorkerPool* work
     for (size_t i = 0; i < prepared.unique.size(); ++i) {
       if (slice.spent()) {
         co_await nextTurn();
-        if (!alive) co_return 0;
       }
       const ICSEvent& item = prepared.unique[i];
       const std::string& fingerprint = prepared.fingerprints[i];
@@ -172,7 +166,6 @@ Task<int> CalendarWriter::applyPrepared(PreparedItems prepared, WorkerPool* work
         if (!found) {
           auto finding = s->event(mapped->second);
           found = (co_await finding).has_value();
-          if (!alive) co_return 0;
         }
       }
       auto hash = hashMap.find(item.uid);
@@ -202,13 +195,11 @@ Task<int> CalendarWriter::applyPrepared(PreparedItems prepared, WorkerPool* work
       if (seen.count(uid)) continue;
       if (slice.spent()) {
         co_await nextTurn();
-        if (!alive) co_return 0;
       }
       bool stillThere = present.count(id) > 0;
       if (!stillThere) {
         auto finding = s->event(id);
         stillThere = (co_await finding).has_value();
-        if (!alive) co_return 0;
       }
       if (stillThere) {
         s->removeEvent(id);
@@ -221,10 +212,9 @@ Task<int> CalendarWriter::applyPrepared(PreparedItems prepared, WorkerPool* work
     }
   } catch (...) {
     // Nothing of a failed apply may reach the store with a later commit.
-    if (alive) s->reset();
+    s->reset();
     throw;
   }
-  if (!alive) co_return 0;
   records_.storeEvents(std::move(newEvents), std::move(newHashes));
   const int count = static_cast<int>(prepared.count);
   releaseOnWorker(workers, std::move(prepared), std::move(present), std::move(seen), std::move(heldIDs),
@@ -247,7 +237,10 @@ Task<int> CalendarWriter::applyEventsToReminders(std::vector<ICSEvent> events) {
 }
 
 Task<int> CalendarWriter::applyReminders(std::vector<ICSEvent> wanted, WorkerPool* workers) {
-  const OwnerToken alive = scope_.token();
+  return scope_.bind(applyRemindersImpl(std::move(wanted), workers));
+}
+
+Task<int> CalendarWriter::applyRemindersImpl(std::vector<ICSEvent> wanted, WorkerPool* workers) {
   SystemCalendar list;
   try {
     auto ensuring = ensureCalendar(CI::kReminderList, CI::reminderColor(), CalendarEntityType::reminder);
@@ -255,7 +248,6 @@ Task<int> CalendarWriter::applyReminders(std::vector<ICSEvent> wanted, WorkerPoo
   } catch (...) {
     co_return 0;
   }
-  if (!alive) co_return 0;
 
   SystemCalendarStore* s = slot_.store();
   std::vector<ReminderItem> fetched;
@@ -266,14 +258,12 @@ Task<int> CalendarWriter::applyReminders(std::vector<ICSEvent> wanted, WorkerPoo
   } catch (...) {
     co_return static_cast<int>(wanted.size());
   }
-  if (!alive) co_return 0;
   TimeSlice slice;
   std::map<std::int64_t, ReminderItem> existing;
   for (auto& r : fetched) {
     if (auto id = CI::extractLogID(r.notes)) existing[*id] = std::move(r);
     if (slice.spent()) {
       co_await nextTurn();
-      if (!alive) co_return 0;
     }
   }
 
@@ -283,7 +273,6 @@ Task<int> CalendarWriter::applyReminders(std::vector<ICSEvent> wanted, WorkerPoo
   for (const auto& e : wanted) {
     if (slice.spent()) {
       co_await nextTurn();
-      if (!alive) co_return 0;
     }
     std::int64_t id = *e.logID();
     inFeed.insert(id);
@@ -303,7 +292,6 @@ Task<int> CalendarWriter::applyReminders(std::vector<ICSEvent> wanted, WorkerPoo
   for (auto& [id, r] : existing) {
     if (slice.spent()) {
       co_await nextTurn();
-      if (!alive) co_return 0;
     }
     if (inFeed.count(id) || r.completed) continue;
     r.completed = true;
@@ -320,7 +308,6 @@ Task<int> CalendarWriter::applyReminders(std::vector<ICSEvent> wanted, WorkerPoo
       logLine(tags::kCal, "提醒事项写入失败：" + describe(std::current_exception()));
     }
   }
-  if (!alive) co_return 0;
   // Ids the client completed itself count as completed reminders still present.
   for (auto& [id, r] : existing)
     if (!inFeed.count(id)) r.completed = true;
@@ -336,11 +323,11 @@ Task<int> CalendarWriter::applyReminders(std::vector<ICSEvent> wanted, WorkerPoo
 
 // ---- Clean-up -----------------------------------------------------------------------
 
-Task<int> CalendarWriter::clearAllSyncedData() {
-  const OwnerToken alive = scope_.token();
+Task<int> CalendarWriter::clearAllSyncedData() { return scope_.bind(clearAllSyncedDataImpl()); }
+
+Task<int> CalendarWriter::clearAllSyncedDataImpl() {
   auto opening = slot_.ensureStore();
   SystemCalendarStore* s = co_await opening;
-  if (!alive) co_return 0;
   int count = 0;
   auto own = records_.ownCalendars();
   if (s) {
@@ -368,7 +355,6 @@ Task<int> CalendarWriter::clearAllSyncedData() {
       }
     }
   }
-  if (!alive) co_return count;
   records_.setOwnCalendars(own);
   records_.forgetWrittenItems();
   co_return count;

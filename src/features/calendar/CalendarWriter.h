@@ -42,7 +42,8 @@ class CalendarWriter {
   // With `workers`, what a large run leaves behind is freed there.
   Task<int> applyPrepared(PreparedItems prepared, WorkerPool* workers = nullptr);
   // Open deadlines and routines of the raw feed into "墨衡台 · 待办"; items that left
-  // the feed are completed and settled. Never throws; returns the number that qualify.
+  // the feed are completed and settled. Throws only the cancellation when this writer
+  // goes meanwhile; returns the number that qualify.
   Task<int> applyEventsToReminders(std::vector<ICSEvent> events);
   // The same from the events that want a reminder (wantedReminders, safe on any thread).
   static std::vector<ICSEvent> wantedReminders(const std::vector<ICSEvent>& events);
@@ -52,6 +53,10 @@ class CalendarWriter {
   Task<int> clearAllSyncedData();
 
  private:
+  // The public entries above, bound to this writer's scope.
+  Task<int> applyPreparedImpl(PreparedItems prepared, WorkerPool* workers);
+  Task<int> applyRemindersImpl(std::vector<ICSEvent> wanted, WorkerPool* workers);
+  Task<int> clearAllSyncedDataImpl();
   Task<SystemCalendar> ensureCalendar(std::string title, CalendarItems::Rgb color, CalendarEntityType type);
   Task<std::optional<std::string>> bestSource(SystemCalendarStore& store, CalendarEntityType type);
 

@@ -77,8 +77,9 @@ void DesktopCalendarModel::startAutoRefresh() {
   }));
 }
 
-Task<void> DesktopCalendarModel::refresh(bool silent) {
-  const OwnerToken alive = scope_.token();
+Task<void> DesktopCalendarModel::refresh(bool silent) { return scope_.bind(refreshImpl(silent)); }
+
+Task<void> DesktopCalendarModel::refreshImpl(bool silent) {
   const unsigned long gen = ++generation_;
   if (!silent) {
     loading.set(true);
@@ -95,7 +96,6 @@ Task<void> DesktopCalendarModel::refresh(bool silent) {
   } catch (...) {
     failed = asAppError(std::current_exception());
   }
-  if (!alive) co_return;
   if (gen == generation_) {
     if (!failed) {
       sortForDesktopDisplay(fetched);
@@ -118,13 +118,13 @@ std::vector<ICSEvent> DesktopCalendarModel::fallbackFromDeadlines() const {
   return desktopFallbackEvents(services_.deadlines(), services_.serverURL(), services_.now());
 }
 
-Task<void> DesktopCalendarModel::markDone(ICSEvent event) {
+Task<void> DesktopCalendarModel::markDone(ICSEvent event) { return scope_.bind(markDoneImpl(std::move(event))); }
+
+Task<void> DesktopCalendarModel::markDoneImpl(ICSEvent event) {
   auto id = event.logID();
   if (!id) co_return;
-  const OwnerToken alive = scope_.token();
   auto post = services_.postForm("/api/mark_todo_done/" + std::to_string(*id));
   FormResult result = co_await post;
-  if (!alive) co_return;
   if (result.ok) {
     std::vector<ICSEvent> kept;
     for (auto& e : events.get())

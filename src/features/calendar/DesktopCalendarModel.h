@@ -73,6 +73,9 @@ class DesktopCalendarModel {
   void showToast(const std::string& text);
 
  private:
+  // The public entries above, bound to this object's scope.
+  Task<void> refreshImpl(bool silent);
+  Task<void> markDoneImpl(ICSEvent event);
   std::vector<ICSEvent> fallbackFromDeadlines() const;
 
   Services services_;

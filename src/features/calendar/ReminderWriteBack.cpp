@@ -20,7 +20,10 @@ ReminderWriteBack::ReminderWriteBack(CalendarStoreSlot& store, CalendarSyncRecor
 ReminderWriteBack::~ReminderWriteBack() = default;
 
 Task<void> ReminderWriteBack::checkCompletedRemindersAndWriteBack() {
-  const OwnerToken alive = scope_.token();
+  return scope_.bind(checkImpl());
+}
+
+Task<void> ReminderWriteBack::checkImpl() {
   if (running_) {
     // One check at a time: this request makes one more pass and waits for it.
     again_ = true;
@@ -37,27 +40,23 @@ Task<void> ReminderWriteBack::checkCompletedRemindersAndWriteBack() {
       auto checking = writeBackOnce();
       co_await checking;
     } catch (...) {
-      if (alive)
-        logLine(tags::kCal, "双向回写检查失败：" + describe(std::current_exception()));
+      logLine(tags::kCal, "双向回写检查失败：" + describe(std::current_exception()));
     }
-  } while (alive && again_);
-  if (!alive) co_return;
+  } while (again_);
   running_ = false;
   for (auto& wake : std::exchange(waiters_, {})) wake();
 }
 
 Task<void> ReminderWriteBack::writeBackOnce() {
   namespace CI = CalendarItems;
-  const OwnerToken alive = scope_.token();
   // Only the account whose reminders these are may mark them done.
   std::string key = CalendarSyncState::accountKey(browser_.account().badges.get());
   if (!CalendarSyncState::isAccount(key) || key != records_.lastSyncedAccount()) co_return;
   auto opening = slot_.ensureStore();
   SystemCalendarStore* s = co_await opening;
-  if (!alive || !s) co_return;
+  if (!s) co_return;
   auto listing = s->calendars(CalendarEntityType::reminder);
   auto lists = co_await listing;
-  if (!alive) co_return;
   std::optional<std::string> listID;
   for (const auto& c : lists)
     if (c.title == CI::kReminderList && records_.owns(c, s->backend())) {
@@ -68,7 +67,6 @@ Task<void> ReminderWriteBack::writeBackOnce() {
   const std::vector<std::string> ids{*listID};  // named: outlives the store's coroutine
   auto fetching = s->reminders(ids);
   auto reminders = co_await fetching;
-  if (!alive) co_return;
   auto settled = records_.settledIDs();
   std::vector<std::int64_t> posted;
   for (const auto& r : reminders) {
@@ -77,7 +75,6 @@ Task<void> ReminderWriteBack::writeBackOnce() {
     if (!id || settled.contains(*id)) continue;
     auto posting = browser_.requests().postForm("/api/mark_todo_done/" + std::to_string(*id), {});
     auto result = co_await posting;
-    if (!alive) co_return;
     if (!result.ok) continue;
     settled.add(*id);
     posted.push_back(*id);

@@ -35,6 +35,8 @@ class ReminderWriteBack {
   Task<void> checkCompletedRemindersAndWriteBack();
 
  private:
+  // The check above, bound to this object's scope.
+  Task<void> checkImpl();
   Task<void> writeBackOnce();
 
   CalendarStoreSlot& slot_;

@@ -56,9 +56,10 @@ Task<void> SpotlightIndexer::indexNow(std::shared_ptr<BrowserModel> browser) {
   co_await run;
 }
 
-Task<void> SpotlightIndexer::indexNow(SpotlightSource source) {
+Task<void> SpotlightIndexer::indexNow(SpotlightSource source) { return scope_.bind(indexImpl(std::move(source))); }
+
+Task<void> SpotlightIndexer::indexImpl(SpotlightSource source) {
   if (source.diagnostic || !enabled.get()) co_return;
-  const OwnerToken alive = scope_.token();
 
   // A failed or unreadable reply only narrows the run to the recent proceedings; the
   // log says so, and says where the index holds fewer than the firm has.
@@ -78,7 +79,6 @@ Task<void> SpotlightIndexer::indexNow(SpotlightSource source) {
   } catch (...) {
     readFailure = std::current_exception();
   }
-  if (!alive) co_return;
   if (readFailure)
     logLine(tags::kSpotlight, "读取合同与客户失败：" + describe(readFailure) + "（本次只索引近期程序）", LogLevel::warning);
   else if (unreadable)
@@ -93,7 +93,7 @@ Task<void> SpotlightIndexer::indexNow(SpotlightSource source) {
   try {
     auto remove = index->deleteDomain(spotlight::kDomain);
     co_await remove;
-    if (!alive || generation != generation_) co_return;
+    if (generation != generation_) co_return;
     auto add = index->indexItems(items);
     co_await add;
   } catch (...) {
@@ -103,7 +103,7 @@ Task<void> SpotlightIndexer::indexNow(SpotlightSource source) {
     logLine(tags::kSpotlight, "索引失败：" + describe(failure), LogLevel::warning);
     co_return;
   }
-  if (!alive || generation != generation_) co_return;
+  if (generation != generation_) co_return;
   indexedCount.set(static_cast<int>(items.size()));
   lastIndexedAt.set(localHourMinute(clock_.now()));
   logLine(tags::kSpotlight, "已建立 " + std::to_string(items.size()) + " 条全局搜索索引");

@@ -58,6 +58,8 @@ class SpotlightIndexer {
   void setWorkspace(std::function<std::shared_ptr<BrowserModel>()> workspace) { workspace_ = std::move(workspace); }
 
  private:
+  // indexNow, bound to this indexer's scope.
+  Task<void> indexImpl(SpotlightSource source);
   std::shared_ptr<SearchIndex> index_;
   UserDefaults& defaults_;
   const Clock& clock_;
