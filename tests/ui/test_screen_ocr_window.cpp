@@ -13,6 +13,7 @@
 #include <fstream>
 
 #include "CaptureToolStub.h"
+#include "ClipboardRead.h"
 #include "TestEnv.h"
 #include "TestHelpers.h"
 #include "TextFreeArea.h"
@@ -38,20 +39,6 @@ constexpr const char* kNoticeText =
 
 void click(Gtk::Button& b) { g_signal_emit_by_name(b.gobj(), "clicked"); }
 
-std::string readClipboard() {
-  auto clip = Gdk::Display::get_default()->get_clipboard();
-  std::string text;
-  bool done = false;
-  clip->read_text_async([&](Glib::RefPtr<Gio::AsyncResult>& r) {
-    try {
-      text = clip->read_text_finish(r);
-    } catch (const Glib::Error&) {
-    }
-    done = true;
-  });
-  EXPECT_TRUE(waitUntil([&] { return done; }, 3000));
-  return text;
-}
 
 // Presses Escape on the view through its own shortcut.
 bool pressEscape(ScreenOCRResultView& view) {
@@ -138,14 +125,14 @@ TEST_F(ScreenOCRWindowTest, SectionButtonsCopyAndOpenTheirPage) {
   show(kNoticeText);
   click(*row("(2024)京0105民初23817号")->button);
   EXPECT_FALSE(results->activeWindow()->get_visible());
-  EXPECT_EQ(readClipboard(), "(2024)京0105民初23817号");
+  EXPECT_EQ(readClipboardText(), "(2024)京0105民初23817号");
   ASSERT_EQ(model->tabs().get().size(), 1u);
   EXPECT_EQ(model->activePath().get(), "/cases");
   EXPECT_EQ(model->activeTab()->title.get(), "新标签");
 
   show(kNoticeText);
   click(*row("SF3052918847601")->button);
-  EXPECT_EQ(readClipboard(), "SF3052918847601");
+  EXPECT_EQ(readClipboardText(), "SF3052918847601");
   EXPECT_EQ(model->tabs().get().size(), 1u) << "the active tab is reused";
   EXPECT_EQ(model->activePath().get(), "/logistics");
   EXPECT_TRUE(prefills.empty());
@@ -178,7 +165,7 @@ TEST_F(ScreenOCRWindowTest, CopyEscapeAndReplacement) {
   auto& first = show(kNoticeText);
   click(first.copyButton());
   EXPECT_EQ(first.copyButton().get_label(), "已复制");
-  EXPECT_EQ(readClipboard(), std::string(kNoticeText));
+  EXPECT_EQ(readClipboardText(), std::string(kNoticeText));
   EXPECT_TRUE(results->activeWindow()->get_visible());
 
   ASSERT_TRUE(pressEscape(first));

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "ClipboardRead.h"
 #include "TestEnv.h"
 #include "ui/model/WorkspaceViewState.h"
 #include "TestHelpers.h"
@@ -59,20 +60,6 @@ class TabStripTest : public ::testing::Test {
     auto* row = s.chips().empty() ? nullptr : s.chips().front()->get_parent();
     for (auto* w = row ? row->get_first_child() : nullptr; w; w = w->get_next_sibling()) out.push_back(w);
     return out;
-  }
-  std::string readClipboard() {
-    auto clip = Gdk::Display::get_default()->get_clipboard();
-    std::string text;
-    bool done = false;
-    clip->read_text_async([&](Glib::RefPtr<Gio::AsyncResult>& r) {
-      try {
-        text = clip->read_text_finish(r);
-      } catch (const Glib::Error&) {
-      }
-      done = true;
-    });
-    EXPECT_TRUE(waitUntil([&] { return done; }, 3000));
-    return text;
   }
   void addTabs(int n) {
     for (int i = 0; i < n; ++i) model->newTab("/t" + std::to_string(i), "T" + std::to_string(i));
@@ -180,20 +167,20 @@ TEST_F(TabStripTest, CopyLinkPutsTheTabsAddressOnTheClipboard) {
   TabChip* live = strip.chips()[1].get();
   fakeOf(live->tab())->url = "https://example.com/t0?x=1";
   live->runMenuAction(ChipMenuAction::copyLink);
-  EXPECT_EQ(readClipboard(), "https://example.com/t0?x=1");
+  EXPECT_EQ(readClipboardText(), "https://example.com/t0?x=1");
 
   // A hibernated tab gives its kept address.
   TabChip* sleeping = strip.chips()[0].get();
   model->hibernate(sleeping->tab());
   sleeping->runMenuAction(ChipMenuAction::copyLink);
-  EXPECT_EQ(readClipboard(), "https://example.com/dashboard");
+  EXPECT_EQ(readClipboardText(), "https://example.com/dashboard");
 
   // A tab with no address at all leaves the clipboard as it was.
   model->newTab("/x", "X");
   TabChip* fresh = strip.chips().back().get();
   fakeOf(fresh->tab())->url.reset();
   fresh->runMenuAction(ChipMenuAction::copyLink);
-  EXPECT_EQ(readClipboard(), "https://example.com/dashboard");
+  EXPECT_EQ(readClipboardText(), "https://example.com/dashboard");
 }
 
 TEST_F(TabStripTest, HibernateFromTheMenuShowsTheMoonOnTheSameChip) {

@@ -18,6 +18,7 @@
 #include "TestHelpers.h"
 #include "TestService.h"
 #include "common/RenderTool.h"
+#include "common/ServedFakeWorkspace.h"
 #include "base/Clock.h"
 #include "base/MainQueue.h"
 #include "core/AuditLog.h"
@@ -69,12 +70,10 @@ int main(int argc, char** argv) {
   }
   if (!quorvel::tools::startRenderTool("archive")) return 1;
 
-  test::TestService service;
-  service.start();
-  UserDefaults defaults(UserDefaults::standardFile());
-  test::FakePages pages{defaults};
-  auto model = test::freshFakeModel(pages);
-  defaults.set("serverURL", service.baseUrl());
+  tools::ServedFakeWorkspace workspace;
+  test::TestService& service = workspace.service;
+  test::FakePages& pages = workspace.pages;
+  auto& model = workspace.model;
   model->account().rememberProceeding(1188, "远航物流诉港丰货代运输合同纠纷");
   model->account().rememberProceeding(1042, "（2026）京0105民初1123号 · 一审");
   model->account().rememberProceeding(987, "陈某劳动争议仲裁");

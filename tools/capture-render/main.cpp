@@ -10,6 +10,7 @@
 #include <gtkmm.h>
 
 #include "common/RenderTool.h"
+#include "common/ServedFakeWorkspace.h"
 #include <gtkmm/init.h>
 
 #include <cstdio>
@@ -60,12 +61,10 @@ int main(int argc, char** argv) {
   }
   if (!quorvel::tools::startRenderTool("capture")) return 1;
 
-  test::TestService service;
-  service.start();
-  UserDefaults defaults(UserDefaults::standardFile());
-  test::FakePages pages{defaults};
-  auto model = test::freshFakeModel(pages);
-  defaults.set("serverURL", service.baseUrl());
+  tools::ServedFakeWorkspace workspace;
+  test::TestService& service = workspace.service;
+  test::FakePages& pages = workspace.pages;
+  auto& model = workspace.model;
   model->account().rememberProceeding(1207, "刘某诉华盛科技买卖合同纠纷");
   model->account().rememberProceeding(1188, "远航物流仲裁案");
   model->account().rememberProceeding(1042, "（2026）京0105民初1123号");
