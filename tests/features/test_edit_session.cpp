@@ -75,13 +75,6 @@ Task<T> ready(T v) {
   co_return v;
 }
 
-std::string readAll(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 // Saves in these cases keep the size (8 bytes), so each is asked about at the next poll.
 class EditSessionTest : public ::testing::Test {
  protected:

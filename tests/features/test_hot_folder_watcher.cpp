@@ -31,11 +31,6 @@ struct Offer {
   std::uintmax_t firstSize;
 };
 
-std::string readAll(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 struct RecordingDesktop : Desktop {
   std::vector<std::string> opened;
   bool openURI(const std::string& uri) override {

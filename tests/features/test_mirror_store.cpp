@@ -29,13 +29,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string readAll(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 void writeNew(const fs::path& p, const std::string& bytes) {
   fs::create_directories(p.parent_path());
   writeFile(p, bytes);

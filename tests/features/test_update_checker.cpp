@@ -39,13 +39,6 @@ struct RecordingDesktop : Desktop {
   void revealFile(const fs::path& file) override { revealed.push_back(file); }
 };
 
-std::string readAll(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 // A real Debian package of about 1.5 MB (stored uncompressed, so it stays that big).
 std::string buildDeb(const fs::path& dir) {
   fs::create_directories(dir / "pkg" / "DEBIAN");

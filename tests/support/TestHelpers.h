@@ -5,7 +5,9 @@
 
 #include <exception>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
@@ -19,6 +21,12 @@
 namespace quorvel::test {
 
 class SettableClock;
+
+// A file's bytes, or empty when it cannot be read.
+inline std::string readAll(const std::filesystem::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
 
 // Runs the main loop until `pred` holds, with the ceiling scaled for a loaded machine.
 inline bool waitUntil(const std::function<bool()>& pred, unsigned ms) { return runMainLoopUntil(pred, scaledWait(ms)); }

@@ -35,11 +35,6 @@ std::string colorOf(Gtk::Label& label) {
   return c ? c->hex() : "";
 }
 
-std::string readAll(const fs::path& p) {
-  std::ifstream in(p);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 class SettingsCardsTest : public ::testing::Test {
  protected:
   void SetUp() override {

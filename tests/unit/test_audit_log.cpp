@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "TestEnv.h"
+#include "TestHelpers.h"
 #include "core/AppConfig.h"
 #include "core/AuditLog.h"
 #include "fakes/SettableClock.h"
@@ -20,13 +21,6 @@ using namespace quorvel::test;
 namespace fs = std::filesystem;
 
 namespace {
-std::string readAll(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 class AuditLogTest : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -8,20 +8,16 @@
 #include <set>
 #include <sstream>
 
+#include "TestHelpers.h"
 #include "features/volume/CaseFileCache.h"
 #include "platform/FileOps.h"
 
 using namespace quorvel;
+using quorvel::test::readAll;
 namespace fs = std::filesystem;
 using namespace std::chrono;
 
 namespace {
-std::string readAll(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 void writeFile(const fs::path& p, const std::string& bytes, system_clock::time_point mtime) {
   fs::create_directories(p.parent_path());
   std::ofstream(p, std::ios::binary) << bytes;

@@ -39,13 +39,6 @@ namespace fs = std::filesystem;
 constexpr const char* kRel = "案件/2026/庭审提纲.docx";
 constexpr const char* kTail = "案件/2026/庭审提纲.docx";
 
-std::string readAll(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 class SharePassword : public PasswordPrompter {
  public:
   void askPassword(const Request&, std::function<void(std::optional<Answer>)> reply) override {

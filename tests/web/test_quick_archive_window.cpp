@@ -29,11 +29,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string readAll(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 ArchiveTargetRow* rowFor(QuickArchiveView& view, long long id) {
   for (auto* w = view.targetList().get_first_child(); w; w = w->get_next_sibling())
     if (auto* row = dynamic_cast<ArchiveTargetRow*>(w); row && row->target().id == id) return row;

@@ -35,13 +35,6 @@ namespace quorvel::test {
 namespace {
 namespace fs = std::filesystem;
 
-std::string readAll(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 // The window as drawn, written as PNG (renders for a person to look at).
 bool savePng(Gtk::Window& window, const char* path) {
   GtkWidget* w = GTK_WIDGET(window.gobj());
