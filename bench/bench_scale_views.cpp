@@ -5,7 +5,9 @@
 // opening and one key in its search, the mirror sheet's detail over a contract of as
 // many folders and differences (opening, the check, a check again with one file
 // fewer missing, one tick, choosing another contract); each at 100, 1,000 and 10,000
-// items (or the sizes given as arguments). Prints one line per work and size:
+// items (or the sizes given as arguments; arguments that are not numbers name the
+// parts to run: todo, calendar, palette, mirror, mirror_detail). Prints one line per
+// work and size:
 //   scale: <work> n=<N> ms=<time> stall_ms=<longest main-loop stall> rss_mib=<RSS growth over the 100-item run>
 //          service_mib=<of it, the in-process test service's own copy of the larger data>
 //          client_mib=<the rest: what the client holds>
@@ -14,6 +16,7 @@
 #include <gtkmm/window.h>
 #include <libsoup/soup.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -21,6 +24,7 @@
 #include <functional>
 #include <iostream>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -139,8 +143,13 @@ Task<void> warmNodes(std::shared_ptr<BrowserModel> model) {
 
 int main(int argc, char** argv) {
   std::vector<int> sizes;
-  for (int i = 1; i < argc; ++i) sizes.push_back(std::atoi(argv[i]));
+  std::set<std::string> parts;
+  for (int i = 1; i < argc; ++i) {
+    if (std::isdigit(static_cast<unsigned char>(argv[i][0]))) sizes.push_back(std::atoi(argv[i]));
+    else parts.insert(argv[i]);
+  }
   if (sizes.empty()) sizes = {100, 1000, 10000};
+  auto runs = [&parts](const char* part) { return parts.empty() || parts.count(part) > 0; };
 
   test::TempHome home;
   RendererSetup renderer;
@@ -173,7 +182,7 @@ int main(int argc, char** argv) {
     viewState->todoKind.set(TodoKind::overdue);
 
     // ---- The to-do sheet.
-    {
+    if (runs("todo")) {
       auto* sheet = Gtk::make_managed<TodoSheet>(model, viewState, [] {});
       auto window = windowFor(*sheet, 860, 580);
       auto open = measure(
@@ -190,7 +199,7 @@ int main(int argc, char** argv) {
 
     // ---- The desktop calendar: the upcoming scope over the loaded events, then its
     // silent refresh.
-    {
+    if (runs("calendar")) {
       auto& calendar = services.desktopCalendar();
       DesktopCalendarModel& events = calendar.model();
       calendar.show();
@@ -230,8 +239,8 @@ int main(int argc, char** argv) {
 
     // ---- The palette over contracts and clients (their read warmed, so the opening
     // takes this size's reply from the cache).
-    runTask(warmNodes(model));
-    {
+    if (runs("palette")) {
+      runTask(warmNodes(model));
       auto* palette = Gtk::make_managed<CommandPaletteView>(CommandPalette::servicesOver(model, {}),
                                                             CommandPalette::Actions{}, [] {});
       auto window = windowFor(*palette, 600, 460);
@@ -248,7 +257,7 @@ int main(int argc, char** argv) {
     }
 
     // ---- The mirror sheet's contract list.
-    {
+    if (runs("mirror")) {
       auto store = services.mirrorStore().shared_from_this();
       auto* sheet = Gtk::make_managed<MirrorSheet>(store, model, [] {});
       auto window = windowFor(*sheet, 880, 580);
@@ -265,7 +274,7 @@ int main(int argc, char** argv) {
 
     // ---- The mirror sheet's detail: the first contract has n folders of one file
     // each, none of them local yet, so the check finds n differences.
-    {
+    if (runs("mirror_detail")) {
       test::setMirrorManifestReply(service, 1, test::scaleManifestJson(n));
       test::setMirrorManifestReply(service, 2, test::scaleManifestJson(n, "卷"));
       const auto count = static_cast<std::size_t>(n);

@@ -471,3 +471,32 @@ TEST(PaletteLoad, AFailedOrRefusedReadIsSaidInChineseAndLogged) {
   EXPECT_EQ(shown(), "");
   setLogSink({});
 }
+
+TEST(PaletteEntries, AReloadOfAsManyNodesShowsAndMatchesOnlyTheNewOnes) {
+  PaletteWorld w;
+  w.load(kNodes);
+  w.palette->setQuery("张三");
+  ASSERT_EQ(ids(w.palette->entries()), (std::vector<std::string>{"client:11"}));
+  // Same counts, other nodes: the rows and their search texts are the new reply's.
+  w.palette->load(true);
+  w.fetches->answer(std::string(
+      R"({"ok":true,"contracts":[{"id":8,"no":"HT-2026-008","clients":1,"procs":4}],)"
+      R"("clients":[{"id":21,"name":"李四","contract":"HT-2026-008","procs":5},)"
+      R"({"id":22,"name":"Börse AG","contract":"","procs":0}]})"));
+  EXPECT_TRUE(w.palette->entries().empty());
+  EXPECT_EQ(w.palette->matchCount(), 0u);
+  w.palette->setQuery("börse");
+  ASSERT_EQ(w.palette->entries().size(), 1u);
+  const auto& client = w.palette->entries().front();
+  EXPECT_EQ(client.id, "client:22");
+  EXPECT_EQ(client.category, Category::client);
+  EXPECT_EQ(client.title, "Börse AG");
+  EXPECT_EQ(client.subtitle, "客户 · 0 个程序");
+  EXPECT_EQ(client.path, "/client_detail/22");
+  // A contract's subtitle is searched too, and a client's names its contract.
+  w.palette->setQuery("4 个程序");
+  EXPECT_EQ(ids(w.palette->entries()), (std::vector<std::string>{"contract:8"}));
+  w.palette->setQuery("合同 ht-2026-008");
+  EXPECT_EQ(ids(w.palette->entries()), (std::vector<std::string>{"contract:8", "client:21"}));
+  EXPECT_EQ(find(w.palette->entries(), "client:21")->subtitle, "合同 HT-2026-008 · 5 个程序");
+}

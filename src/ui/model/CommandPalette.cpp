@@ -27,7 +27,7 @@ std::vector<std::string> queryWords(const std::string& query) {
   return words;
 }
 
-bool matches(const std::string& folded, const std::vector<std::string>& words) {
+bool matches(std::string_view folded, const std::vector<std::string>& words) {
   for (const auto& w : words)
     if (folded.find(w) == std::string::npos) return false;
   return true;
@@ -89,19 +89,52 @@ CommandPalette::CommandPalette(Services services, Actions actions, std::function
 
 CommandPalette::~CommandPalette() = default;
 
+namespace {
+
+CommandPalette::Entry contractEntry(const MirrorNode& c) {
+  const std::string id = std::to_string(c.id);
+  return {"contract:" + id,
+          CommandPalette::Category::contract,
+          c.no,
+          "合同 · " + std::to_string(c.clients) + " 位客户 · " + std::to_string(c.procs) + " 个程序",
+          "doc.text",
+          "/contract_detail/" + id,
+          {}};
+}
+
+CommandPalette::Entry clientEntry(const MirrorClientNode& c) {
+  const std::string id = std::to_string(c.id);
+  const std::string procs = std::to_string(c.procs) + " 个程序";
+  return {"client:" + id,
+          CommandPalette::Category::client,
+          c.name,
+          c.contract.empty() ? "客户 · " + procs : "合同 " + c.contract + " · " + procs,
+          "person.crop.circle",
+          "/client_detail/" + id,
+          {}};
+}
+
+}  // namespace
+
+std::string_view CommandPalette::Indexed::key(std::size_t i) const {
+  const std::size_t start = i == 0 ? 0 : keyEnds[i - 1];
+  return std::string_view(keys).substr(start, keyEnds[i] - start);
+}
+
 CommandPalette::Indexed CommandPalette::indexEntries(const std::vector<NavItem>& navItems, const Actions& actions,
                                                     const std::vector<MirrorNode>& contracts,
                                                     const std::vector<MirrorClientNode>& clients) {
-  std::vector<Entry> all;
-  all.reserve(12 + navItems.size() + contracts.size() + clients.size());
+  Indexed index;
+  auto& fixed = index.fixed;
   const auto& pages = navItems.empty() ? defaultSideItems() : navItems;
+  fixed.reserve(6 + pages.size());
   for (const auto& item : pages)
-    all.push_back(Entry{"nav:" + item.path, Category::action, item.title, item.path, item.symbol, item.path, {}});
+    fixed.push_back(Entry{"nav:" + item.path, Category::action, item.title, item.path, item.symbol, item.path, {}});
 
   auto action = [&](const char* id, const char* title, const char* subtitle, const char* symbol,
                     const std::function<void()>& run) {
-    all.push_back(Entry{id, Category::action, title, linuxShortcutText(subtitle), symbol, std::nullopt,
-                        run ? run : std::function<void()>([] {})});
+    fixed.push_back(Entry{id, Category::action, title, linuxShortcutText(subtitle), symbol, std::nullopt,
+                          run ? run : std::function<void()>([] {})});
   };
   action("act:todo", "打开我的待办", "快捷键 ⌘⇧D", "checklist", actions.showTodo);
   action("act:desktop_cal", "打开桌面交互日历", "快捷键 ⌘⇧C · 可贴桌面 / 置顶", "calendar",
@@ -111,39 +144,44 @@ CommandPalette::Indexed CommandPalette::indexEntries(const std::vector<NavItem>&
   action("act:settings", "打开客户端设置", "账号、字号、卷宗盘与缓存", "gearshape", actions.showSettings);
   action("act:volume", "在文件管理器中打开卷宗目录", "快捷键 ⌘⇧O", "folder", actions.openVolumeFolder);
 
-  for (const auto& c : contracts) {
-    const std::string id = std::to_string(c.id);
-    all.push_back(Entry{"contract:" + id, Category::contract, c.no,
-                        "合同 · " + std::to_string(c.clients) + " 位客户 · " + std::to_string(c.procs) + " 个程序",
-                        "doc.text", "/contract_detail/" + id, {}});
-  }
-  for (const auto& c : clients) {
-    const std::string id = std::to_string(c.id);
-    const std::string procs = std::to_string(c.procs) + " 个程序";
-    all.push_back(Entry{"client:" + id, Category::client, c.name,
-                        c.contract.empty() ? "客户 · " + procs : "合同 " + c.contract + " · " + procs,
-                        "person.crop.circle", "/client_detail/" + id, {}});
-  }
-
-  Indexed index;
-  index.keys.reserve(all.size());
-  for (const auto& e : all) index.keys.push_back(lowercased(e.title + " " + e.subtitle));
-  index.all = std::move(all);
+  index.contracts = contracts.size();
+  index.clients = clients.size();
+  index.keyEnds.reserve(fixed.size() + contracts.size() + clients.size());
+  auto addKey = [&index](const Entry& e) {
+    index.keys += lowercased(e.title + " " + e.subtitle);
+    index.keyEnds.push_back(static_cast<std::uint32_t>(index.keys.size()));
+  };
+  for (const auto& e : fixed) addKey(e);
+  for (const auto& c : contracts) addKey(contractEntry(c));
+  for (const auto& c : clients) addKey(clientEntry(c));
+  index.keys.shrink_to_fit();
   return index;
 }
 
-std::vector<CommandPalette::Entry> CommandPalette::filterEntries(const Indexed& index, Category category,
-                                                                 const std::string& query, std::size_t* matched) {
+std::vector<CommandPalette::Entry> CommandPalette::filterEntries(const Indexed& index,
+                                                                 const std::vector<MirrorNode>& contracts,
+                                                                 const std::vector<MirrorClientNode>& clients,
+                                                                 Category category, const std::string& query,
+                                                                 std::size_t* matched) {
   const auto words = queryWords(query);
+  const std::size_t firstContract = index.fixed.size();
+  const std::size_t firstClient = firstContract + index.contracts;
+  auto categoryAt = [&](std::size_t i) {
+    return i < firstContract ? index.fixed[i].category : i < firstClient ? Category::contract : Category::client;
+  };
   std::vector<Entry> kept;
   std::size_t count = 0;
-  for (std::size_t i = 0; i < index.all.size(); ++i) {
-    const Entry& e = index.all[i];
-    if (category != Category::all && e.category != category) continue;
-    if (!matches(index.keys[i], words)) continue;
+  for (std::size_t i = 0; i < index.size(); ++i) {
+    if (category != Category::all && categoryAt(i) != category) continue;
+    if (!matches(index.key(i), words)) continue;
     ++count;
-    if (kept.size() < kMaxEntries) kept.push_back(e);
-    else if (!matched) break;
+    if (kept.size() < kMaxEntries) {
+      if (i < firstContract) kept.push_back(index.fixed[i]);
+      else if (i < firstClient) kept.push_back(contractEntry(contracts[i - firstContract]));
+      else kept.push_back(clientEntry(clients[i - firstClient]));
+    } else if (!matched) {
+      break;
+    }
   }
   if (matched) *matched = count;
   return kept;
@@ -154,14 +192,18 @@ std::vector<CommandPalette::Entry> CommandPalette::buildEntries(const std::vecto
                                                                 const std::vector<MirrorNode>& contracts,
                                                                 const std::vector<MirrorClientNode>& clients,
                                                                 Category category, const std::string& query) {
-  return filterEntries(indexEntries(navItems, actions, contracts, clients), category, query, nullptr);
+  return filterEntries(indexEntries(navItems, actions, contracts, clients), contracts, clients, category, query,
+                       nullptr);
 }
 
 const std::vector<CommandPalette::Entry>& CommandPalette::entries() const {
-  if (!index_)
+  // The index reads the nodes where they are: it is made again whenever they change.
+  if (!index_ || index_->contracts != contracts->size() || index_->clients != clients->size()) {
     index_ = indexEntries(services_.visibleNavItems ? services_.visibleNavItems() : std::vector<NavItem>{}, actions_,
                           contracts.get(), clients.get());
-  if (!shown_) shown_ = filterEntries(*index_, category.get(), query.get(), &matched_);
+    shown_.reset();
+  }
+  if (!shown_) shown_ = filterEntries(*index_, contracts.get(), clients.get(), category.get(), query.get(), &matched_);
   return *shown_;
 }
 

@@ -5,6 +5,7 @@
 // and clients. Free of widgets; the palette window (ui/palette) observes it. Main
 // thread only.
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -149,15 +150,24 @@ class CommandPalette {
   std::function<void()> close_;
   sigc::signal<void()> entriesChanged_;
   std::vector<ScopedConnection> navConnections_;
-  // Every entry with its search text folded, and the filtered rows; rebuilt when stale.
+  // Every entry's search text folded, and the filtered rows; rebuilt when stale. Only
+  // the pages and actions are kept as entries: a contract's or client's entry is made
+  // from its node when it is shown, so tens of thousands of nodes are not held twice.
   struct Indexed {
-    std::vector<Entry> all;
-    std::vector<std::string> keys;
+    std::vector<Entry> fixed;
+    std::size_t contracts = 0, clients = 0;
+    // The folded texts one after another, in entry order (fixed, contracts, clients);
+    // keyEnds[i] is where entry i's ends.
+    std::string keys;
+    std::vector<std::uint32_t> keyEnds;
+    std::size_t size() const { return keyEnds.size(); }
+    std::string_view key(std::size_t i) const;
   };
   static Indexed indexEntries(const std::vector<NavItem>& navItems, const Actions& actions,
                               const std::vector<MirrorNode>& contracts, const std::vector<MirrorClientNode>& clients);
-  static std::vector<Entry> filterEntries(const Indexed& index, Category category, const std::string& query,
-                                          std::size_t* matched);
+  static std::vector<Entry> filterEntries(const Indexed& index, const std::vector<MirrorNode>& contracts,
+                                          const std::vector<MirrorClientNode>& clients, Category category,
+                                          const std::string& query, std::size_t* matched);
   void invalidate(bool base);
   mutable std::optional<Indexed> index_;
   mutable std::optional<std::vector<Entry>> shown_;
