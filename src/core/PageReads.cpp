@@ -2,6 +2,7 @@
 
 #include <glib.h>
 
+#include <algorithm>
 #include <utility>
 
 #include "base/AppError.h"
@@ -65,6 +66,24 @@ Task<JsResult> call(std::shared_ptr<WebPage> page, nlohmann::json args, unsigned
 
 bool startsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
 
+// A piece of the byte form: characters U+0000-U+00FF, each one byte of the answer, as
+// the engine hands them over (UTF-8). False, `out` partly grown, for any other character.
+bool appendBytesOf(std::string& out, const std::string& chars) {
+  const auto* at = reinterpret_cast<const unsigned char*>(chars.data());
+  const auto* end = at + chars.size();
+  while (at < end) {
+    if (*at < 0x80) {
+      out.push_back(static_cast<char>(*at++));
+    } else if ((*at == 0xC2 || *at == 0xC3) && at + 1 < end && (at[1] & 0xC0) == 0x80) {
+      out.push_back(static_cast<char>(((at[0] & 0x03) << 6) | (at[1] & 0x3F)));
+      at += 2;
+    } else {
+      return false;
+    }
+  }
+  return true;
+}
+
 Reply failed(AppError error, std::string detail) {
   Reply r;
   r.kind = Reply::Kind::failed;
@@ -111,18 +130,26 @@ Task<Reply> read(std::shared_ptr<WebPage> page, std::string path, Limits l, bool
   if (!r.value().is_string()) co_return failed(kNoText, describe(r.value()));
   // Moved, not copied: a reply may be hundreds of megabytes.
   std::string text = std::move(r.value().get_ref<std::string&>());
-  if (startsWith(text, "__PARTS__")) {
+  const bool byteForm = startsWith(text, "__BYTES__");
+  if (byteForm || startsWith(text, "__PARTS__")) {
     // A long answer, piece by piece: the main loop turns between the pieces.
     const size_t colon = text.rfind(':');
     const std::string key = text.substr(9, colon == std::string::npos ? 0 : colon - 9);
     const long long count = colon == std::string::npos ? 0 : std::atoll(text.c_str() + colon + 1);
     std::string whole;
+    // The byte form's size is known (all pieces but the last are full): no spare
+    // capacity is left by growing.
+    if (byteForm && count > 0)
+      whole.reserve(static_cast<std::size_t>(std::min<unsigned long long>(
+          static_cast<unsigned long long>(count) * l.partChars, l.maxBytes + 64)));
     for (long long i = 0; i < count; ++i) {
       auto reading = call(page, {{"key", key}, {"index", i}}, l.guardMs, kPartScript);
       JsResult piece = co_await reading;
       if (!piece.isText())
         co_return failed("页面读取中断（页面已刷新或关闭）", piece.ok() ? describe(piece.value()) : piece.error().message);
-      whole += piece.value().get_ref<const std::string&>();
+      const auto& chars = piece.value().get_ref<const std::string&>();
+      if (!byteForm) whole += chars;
+      else if (!appendBytesOf(whole, chars)) co_return failed(kNoText, kNoText);
       if (whole.size() > l.maxBytes + 64) co_return failed(kTooLarge + sizeLimitText(l.maxBytes), "");
     }
     if (count <= 0 || key.empty()) co_return failed(kNoText, text);

@@ -27,7 +27,8 @@ struct Limits {
   std::size_t maxBytes = http::kMaxJsonReplyBytes;
   // maxBytes of the listings that grow with the firm's data (ServiceReads::fetchListing).
   std::size_t listingMaxBytes = http::kMaxListingReplyBytes;
-  // Answers longer than this many characters come over in pieces of this size.
+  // Answers longer than this many characters come over in pieces of this many
+  // characters (or, in the byte form, bytes).
   unsigned partChars = 1u << 20;
 };
 
@@ -64,7 +65,11 @@ std::string replyFailureReason(const Reply& reply);
 // "__TIMEOUT__" when no byte arrived for idleMs (or totalMs passed); "__TOOBIG__" when
 // the body passes maxBytes; "__ERR__" + the error when the fetch failed; "__PARTS__" +
 // key + ":" + count when the answer is longer than partChars characters, its pieces
-// then read one by one with kPartScript (key, index), the last read letting them go.
+// then read one by one with kPartScript (key, index), the last read letting them go;
+// "__BYTES__" + key + ":" + count in place of "__PARTS__" when the pieces are the
+// answer's UTF-8 bytes, each byte one character (U+0000-U+00FF): the engine keeps such
+// a string at one byte a character instead of two, so a mostly ASCII answer crosses
+// into the client in little more than its UTF-8 size.
 inline constexpr const char* kReadScript = R"JS(
 if (login && (!location.pathname || location.pathname.indexOf('/login') === 0)) return '__LOGIN__';
 const ctl = new AbortController();
@@ -98,20 +103,29 @@ try {
   const answer = r.ok ? text : '__HTTP__' + r.status + '\n' + text;
   if (answer.length <= partChars) return answer;
   // A long answer is handed over in pieces (kPartScript): one piece at a time crosses
-  // into the client, so the window keeps answering meanwhile. Never split a surrogate pair.
+  // into the client, so the window keeps answering meanwhile. As bytes when they are
+  // fewer than the two bytes a character of text takes; as text otherwise, never
+  // splitting a surrogate pair.
+  const bytes = new TextEncoder().encode(answer);
   const pieces = [];
-  for (let at = 0; at < answer.length;) {
-    let end = Math.min(at + partChars, answer.length);
-    const c = answer.charCodeAt(end - 1);
-    if (end < answer.length && c >= 0xD800 && c <= 0xDBFF) end--;
-    pieces.push(answer.slice(at, end));
-    at = end;
+  let form = '__BYTES__';
+  if (bytes.length < 2 * answer.length) {
+    for (let at = 0; at < bytes.length; at += partChars) pieces.push(bytes.subarray(at, at + partChars));
+  } else {
+    form = '__PARTS__';
+    for (let at = 0; at < answer.length;) {
+      let end = Math.min(at + partChars, answer.length);
+      const c = answer.charCodeAt(end - 1);
+      if (end < answer.length && c >= 0xD800 && c <= 0xDBFF) end--;
+      pieces.push(answer.slice(at, end));
+      at = end;
+    }
   }
   const held = window.__quorvelReadParts || (window.__quorvelReadParts = new Map());
   const key = Math.random().toString(36).slice(2) + Date.now().toString(36);
   held.set(key, pieces);
   setTimeout(() => held.delete(key), 120000);
-  return '__PARTS__' + key + ':' + pieces.length;
+  return form + key + ':' + pieces.length;
 } catch (e) {
   return expired ? '__TIMEOUT__' : '__ERR__' + String(e);
 } finally {
@@ -127,7 +141,11 @@ if (!pieces || index >= pieces.length) return null;
 const piece = pieces[index];
 pieces[index] = '';
 if (index === pieces.length - 1) held.delete(key);
-return piece;
+if (typeof piece === 'string') return piece;
+const chars = [];
+for (let at = 0; at < piece.length; at += 8192)
+  chars.push(String.fromCharCode.apply(null, piece.subarray(at, at + 8192)));
+return chars.join('');
 )JS";
 
 }  // namespace quorvel::PageReads

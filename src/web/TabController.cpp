@@ -214,8 +214,13 @@ void TabController::evaluate(const std::string& script) {
 namespace {
 JsResult resultOf(JSCValue* v) {
   if (jsc_value_is_string(v)) {
-    GCharPtr s(jsc_value_to_string(v));
-    return JsResult::success(std::string(s ? s.get() : ""));
+    // As bytes with their length: a NUL inside the text does not end it.
+    GBytes* bytes = jsc_value_to_string_as_bytes(v);
+    gsize size = 0;
+    const auto* data = bytes ? static_cast<const char*>(g_bytes_get_data(bytes, &size)) : nullptr;
+    std::string text(data ? data : "", data ? size : 0);
+    if (bytes) g_bytes_unref(bytes);
+    return JsResult::success(std::move(text));
   }
   if (jsc_value_is_undefined(v) || jsc_value_is_null(v)) return JsResult::success(nullptr);
   auto parsed = nlohmann::json::parse(JsValues::toJsonText(v), nullptr, false);

@@ -781,6 +781,56 @@ TEST_F(ServiceStateTest, ALongAnswerComesOverInPiecesAndAPieceThatIsGoneFailsThe
   EXPECT_EQ(over->error->message, "服务器回复超过 0 KB");
 }
 
+// Bytes as the page hands them over in the byte form: one character U+0000-U+00FF a
+// byte, that text in UTF-8.
+std::string asByteChars(const std::string& bytes) {
+  std::string out;
+  for (unsigned char b : bytes) {
+    if (b < 0x80) {
+      out += static_cast<char>(b);
+    } else {
+      out += static_cast<char>(0xC0 | (b >> 6));
+      out += static_cast<char>(0x80 | (b & 0x3F));
+    }
+  }
+  return out;
+}
+
+TEST_F(ServiceStateTest, AnAnswerInBytePiecesIsJoinedByteForByteAndAPieceOfOtherTextFails) {
+  // Escapes, a NUL, a Latin-1 letter, a surrogate pair and CJK, cut inside their UTF-8.
+  const std::string body = std::string(R"({"s":"a\"b\\c\u0000 é😀张","n":null,"x":")") + '\0' + "é\"}";
+  const std::string head = body.substr(0, 21), middle = body.substr(21, 3), tail = body.substr(24);
+  // Both cuts fall inside a character: é, then the surrogate pair.
+  ASSERT_EQ(static_cast<unsigned char>(middle[0]) & 0xC0, 0x80);
+  ASSERT_EQ(static_cast<unsigned char>(tail[0]) & 0xC0, 0x80);
+  std::map<long long, std::string> pieces{{0, asByteChars(head)}, {1, asByteChars(middle)}, {2, asByteChars(tail)}};
+  page->answer = [&](const std::string&, const nlohmann::json& args) {
+    if (!args.contains("key")) return JsResult::success(std::string("__BYTES__b3:3"));
+    auto it = pieces.find(args["index"].get<long long>());
+    return it == pieces.end() ? JsResult::success(nullptr) : JsResult::success(it->second);
+  };
+  auto whole = runToEnd(model->reads().fetchListing("/api/desktop/nodes"));
+  ASSERT_TRUE(whole->value) << whole->error->message;
+  EXPECT_EQ(*whole->value, body);
+
+  // Bytes that are no UTF-8 once joined are still refused as not text.
+  pieces = {{0, asByteChars("{\"s\":\"")}, {1, asByteChars("\xE5\xBC")}, {2, asByteChars("\"}")}};
+  auto torn = runToEnd(model->reads().fetchListing("/api/desktop/nodes"));
+  ASSERT_TRUE(torn->error);
+  EXPECT_EQ(torn->error->code, 3);
+  // A piece holding a character above U+00FF is not the byte form: the read fails.
+  pieces = {{0, "{\"s\":"}, {1, "\"张\""}, {2, "}"}};
+  auto mixed = runToEnd(model->reads().fetchListing("/api/desktop/nodes"));
+  ASSERT_TRUE(mixed->error);
+  EXPECT_EQ(mixed->error->message, "页面没有返回文本");
+  // Pieces that add up past the cap are refused, as in the text form.
+  model->reads().limits().listingMaxBytes = 4;
+  pieces = {{0, asByteChars(head)}, {1, asByteChars(std::string(100, ' ') + middle)}, {2, asByteChars(tail)}};
+  auto over = runToEnd(model->reads().fetchListing("/api/desktop/nodes"));
+  ASSERT_TRUE(over->error);
+  EXPECT_EQ(over->error->message, "服务器回复超过 0 KB");
+}
+
 TEST_F(ServiceStateTest, LogoutEmptiesEverySignedInStateAndTheNodeCache) {
   auto t0 = std::chrono::system_clock::time_point{} + std::chrono::hours(24 * 20000);
   pages.clock.set(t0);

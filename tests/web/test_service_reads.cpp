@@ -330,3 +330,22 @@ TEST_F(ServiceReadsTest, SwitchingAccountAsksFirstAndSignsOutOnlyOnASwitchChoice
 }
 }  // namespace
 }  // namespace quorvel::test
+
+TEST_F(ServiceReadsTest, ALongAnswerComesOverInPiecesByteForByteWhicheverFormThePageChooses) {
+  signIn();
+  open("/dashboard");
+  // Pieces of a few characters, so every cut falls somewhere awkward.
+  model->reads().limits().partChars = 7;
+  // Mostly ASCII (the byte form) with escapes, NULs, Latin-1, a surrogate pair and CJK;
+  // then mostly CJK and surrogate pairs (the text form).
+  const std::string ascii = std::string(R"({"s":"a\"b\\c\u0000 é😀张","n":null,"x":")") + '\0' + "é ÿ\"}";
+  std::string cjk = "{\"s\":\"";
+  for (int i = 0; i < 40; ++i) cjk += "张三😀李四";
+  cjk += "\"}";
+  for (const std::string& body : {ascii, cjk}) {
+    service.setRoute("/api/pieces", [body](const RecordedRequest&) { return Reply::json(body); });
+    auto read = runToEnd(model->reads().fetchJSON("/api/pieces"), 20000);
+    ASSERT_TRUE(read->value) << read->error->message;
+    EXPECT_EQ(*read->value, body);
+  }
+}
