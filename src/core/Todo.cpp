@@ -1,11 +1,10 @@
 #include "core/Todo.h"
 
-#include <nlohmann/json.hpp>
-
 #include <atomic>
 #include <cstring>
 #include <ostream>
 
+#include "core/RecordsSax.h"
 
 namespace quorvel {
 
@@ -171,7 +170,7 @@ std::uint64_t nextItemID() {
 
 // The reply read straight into entries as the parser walks it: no tree of the whole
 // reply is built. Where a key repeats, its last value counts, as in a parsed object.
-class DeadlinesReader : public nlohmann::json_sax<nlohmann::json> {
+class DeadlinesReader : public RecordsSax {
  public:
   std::optional<Deadlines> result() {
     if (!topObject_) return std::nullopt;
@@ -180,16 +179,14 @@ class DeadlinesReader : public nlohmann::json_sax<nlohmann::json> {
     return std::move(lists_);
   }
 
-  bool null() override {
+  bool onNull() override {
     if (inEntryValue()) clearField();
     else scalar();
     return true;
   }
-  bool boolean(bool) override { return scalar(); }
-  bool number_integer(number_integer_t v) override { return number(static_cast<long long>(v)); }
-  bool number_unsigned(number_unsigned_t v) override { return number(static_cast<long long>(v)); }
-  bool number_float(number_float_t, const string_t&) override { return scalar(); }
-  bool string(string_t& v) override {
+  bool onOther() override { return scalar(); }
+  bool onInteger(long long v) override { return number(v); }
+  bool onText(string_t& v) override {
     if (inEntryValue() && field_ >= 0 && field_ < kTextFields) {
       textField(field_) = std::string_view(v);
       fieldBad_[field_] = false;
@@ -198,52 +195,33 @@ class DeadlinesReader : public nlohmann::json_sax<nlohmann::json> {
     }
     return scalar();
   }
-  bool binary(binary_t&) override { return scalar(); }
 
-  bool start_object(std::size_t) override {
-    if (skip_) return ++skip_, true;
-    if (depth_ == 0) {
-      topObject_ = true;
-    } else if (depth_ == 1) {
-      // The value of a top-level key: only the lists' keys want an array.
-      return startSkipped(kindOfKey_);
-    } else if (depth_ == 2) {
-      entry_ = TodoItem{};
-      fieldBad_ = {};
-    } else {
-      return startSkipped(-1, /*badField=*/true);
-    }
-    ++depth_;
+  bool enterObject() override {
+    // The value of a top-level key: only the lists' keys want an array.
+    if (depth_ == 1) return startSkipped(kindOfKey_);
+    if (depth_ > 2) return startSkipped(-1, /*badField=*/true);
+    entry_ = TodoItem{};
+    fieldBad_ = {};
     return true;
   }
-  bool end_object() override {
-    if (skip_) return --skip_, true;
-    --depth_;
-    if (depth_ == 2) {
-      for (bool bad : fieldBad_)
-        if (bad) listState_[kindOfKey_] = State::bad;
-      entry_.id = nextItemID();
-      current().push_back(std::move(entry_));
-    }
-    return true;
+  void leftObject() override {
+    if (depth_ != 2) return;
+    for (bool bad : fieldBad_)
+      if (bad) listState_[kindOfKey_] = State::bad;
+    entry_.id = nextItemID();
+    current().push_back(std::move(entry_));
   }
-  bool start_array(std::size_t) override {
-    if (skip_) return ++skip_, true;
+  bool enterArray() override {
     if (depth_ == 1 && kindOfKey_ >= 0) {
       current().clear();
       listState_[kindOfKey_] = State::good;
-      ++depth_;
       return true;
     }
-    if (depth_ == 0) return ++skip_, true;  // not an object at all: result() says so
     return startSkipped(depth_ == 1 ? kindOfKey_ : -1, depth_ == 3, depth_ == 2);
   }
-  bool end_array() override {
-    if (skip_) return --skip_, true;
+  void leftArray() override {
     // A list's growth left up to half of it spare; it is kept as long as it is shown.
-    if (depth_ == 2) current().shrink_to_fit();
-    --depth_;
-    return true;
+    if (depth_ == 1) current().shrink_to_fit();
   }
   bool key(string_t& k) override {
     if (skip_) return true;
@@ -255,11 +233,6 @@ class DeadlinesReader : public nlohmann::json_sax<nlohmann::json> {
     }
     return true;
   }
-  bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override {
-    topObject_ = false;
-    return false;
-  }
-
  private:
   enum class State { absent, good, bad };
   static constexpr int kTextFields = 4;  // content, date, client, proc; then days, proc_id
@@ -318,8 +291,7 @@ class DeadlinesReader : public nlohmann::json_sax<nlohmann::json> {
       fieldBad_[field_] = true;
       field_ = -1;
     }
-    skip_ = 1;
-    return true;
+    return false;
   }
 
   static constexpr std::vector<TodoItem> Deadlines::*kLists[5] = {&Deadlines::overdue, &Deadlines::today,
@@ -327,9 +299,7 @@ class DeadlinesReader : public nlohmann::json_sax<nlohmann::json> {
                                                                    &Deadlines::hearings};
   Deadlines lists_;
   std::array<State, 5> listState_{};
-  bool topObject_ = false;
-  int depth_ = 0;      // 1: the reply's keys, 2: a list, 3: an entry's keys
-  int skip_ = 0;       // nesting depth of a value walked over
+  // depth_ 1: the reply's keys, 2: a list, 3: an entry's keys.
   int kindOfKey_ = -1; // the list of the current top-level key
   int field_ = -1;     // the entry field of the current key
   TodoItem entry_;

@@ -284,3 +284,41 @@ TEST(MirrorBenchmark, DifferencesOfAHundredThousandEntries) {
   EXPECT_EQ(diffs.size(), 400u + 800u);
   std::printf("[ MIRROR   ] differences of %d entries: %lld ms\n", kFiles, static_cast<long long>(ms));
 }
+
+TEST(MirrorNodesDecode, ReadsWhatAParsedObjectWouldGiveOnTrickyReplies) {
+  // Escapes and a surrogate pair in the texts; ignored keys of any shape, nested too.
+  auto nodes = decodeMirrorNodes(
+      R"({"x":{"contracts":5,"ok":"no"},"ok":false,"contracts":[{"id":-3,"no":"HT\"\\\/\u5f20\ud83d\ude00\u0000","y":[{"id":"?"}],"clients":0,"procs":18446744073709551615}],)"
+      R"( "clients" : [ {"procs":1,"contract":"","name":"a\nb","id":9007199254740993,"z":null} ] })");
+  ASSERT_TRUE(nodes);
+  EXPECT_FALSE(nodes->ok);
+  ASSERT_EQ(nodes->contracts.size(), 1u);
+  EXPECT_EQ(nodes->contracts[0], (MirrorNode{-3, std::string("HT\"\\/张😀") + '\0', 0, -1}));
+  ASSERT_EQ(nodes->clients.size(), 1u);
+  EXPECT_EQ(nodes->clients[0], (MirrorClientNode{9007199254740993LL, "a\nb", "", 1}));
+
+  // A repeated key counts with its last value: in the reply and in an entry.
+  auto repeated = decodeMirrorNodes(
+      R"({"ok":1,"ok":true,"contracts":[{"id":1}],"contracts":[{"id":"x","no":"A","clients":1,"procs":1,"id":2}],)"
+      R"("clients":[],"clients":[]})");
+  ASSERT_TRUE(repeated);
+  EXPECT_TRUE(repeated->ok);
+  EXPECT_EQ(repeated->contracts, (std::vector<MirrorNode>{{2, "A", 1, 1}}));
+  EXPECT_TRUE(repeated->clients.empty());
+
+  for (const char* bad : {
+           R"({"ok":true,"contracts":[],"clients":[],"ok":"true"})",                        // a good value replaced
+           R"({"ok":true,"contracts":[{"id":1,"no":"A","clients":1,"procs":1,"no":5}],"clients":[]})",
+           R"({"ok":true,"contracts":[[1]],"clients":[]})",                                   // an element that is no object
+           R"({"ok":true,"contracts":[1],"clients":[]})",
+           R"({"ok":true,"contracts":{"0":{}},"clients":[]})",
+           R"({"ok":true,"contracts":[{"id":1,"no":{"a":1},"clients":1,"procs":1}],"clients":[]})",
+           R"({"ok":true,"contracts":[],"clients":[{"id":1,"name":"a","contract":null,"procs":1}]})",
+           R"({"ok":true,"contracts":[],"clients":[{"id":1.0,"name":"a","contract":"","procs":1}]})",
+           R"({"ok":true,"contracts":[],"clients":[]} x)",                                    // trailing text
+           R"({"ok":true,"contracts":[],"clients":[)",                                        // cut short
+           R"({"ok":true,"contracts":[]})",
+           "null",
+       })
+    EXPECT_FALSE(decodeMirrorNodes(bad)) << bad;
+}
