@@ -279,6 +279,9 @@ int main(int argc, char** argv) {
       test::setMirrorManifestReply(service, 2, test::scaleManifestJson(n, "卷"));
       const auto count = static_cast<std::size_t>(n);
       auto store = services.mirrorStore().shared_from_this();
+      // The one store keeps the contract an earlier part chose: the sheet opens as at
+      // first use and chooses the first contract, with its new manifest.
+      store->selection().selectContract(std::nullopt);
       auto* sheet = Gtk::make_managed<MirrorSheet>(store, model, [] {});
       auto window = windowFor(*sheet, 880, 580);
       auto idle = [&] { return !store->activity().busy.get(); };
