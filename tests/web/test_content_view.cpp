@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 #include <gtkmm.h>
 
+#include <algorithm>
 #include <cstdlib>
 
+#include "AccessibleName.h"
 #include "BrowserModelProbe.h"
 #include "ServiceTabFixture.h"
 #include "ui/model/WorkspaceViewState.h"
@@ -18,6 +20,7 @@
 #include "fakes/FakeLockPlatform.h"
 #include "ui/main/LockOverlayView.h"
 #include "ui/main/Placeholders.h"
+#include "ui/main/SidebarView.h"
 #include "ui/main/TabKeys.h"
 #include "ui/main/WebViewBox.h"
 #include "web/TabController.h"
@@ -73,6 +76,14 @@ class ContentViewTest : public ServiceTabFixture {
         &r);
     EXPECT_TRUE(waitUntil([&] { return r.done; }, 5000));
     return r.text;
+  }
+
+  // The view again, now with `privacy`'s cover.
+  void coverWith(PrivacyLock& privacy) {
+    lock = &privacy;
+    window->unset_child();
+    view = Gtk::make_managed<ContentView>(model, viewState, services->toolWindows(), &privacy);
+    window->set_child(*view);
   }
 
   PrivacyLock* lock = nullptr;
@@ -216,10 +227,7 @@ TEST_F(ContentViewTest, TheLockCoversEverythingAndOnlyTheRightPasswordOpens) {
   FakeIdleTime idle;
   FakeAuthenticator auth;
   PrivacyLock privacy(idle, auth, services->defaults(), AppMode::test);
-  lock = &privacy;
-  window->unset_child();
-  view = Gtk::make_managed<ContentView>(model, viewState, services->toolWindows(), &privacy);
-  window->set_child(*view);
+  coverWith(privacy);
   auto first = model->activeTab();
   ASSERT_TRUE(waitLoaded(first, "/dashboard"));
   model->newTab("/cases", "全局案件中心");
@@ -247,6 +255,62 @@ TEST_F(ContentViewTest, TheLockCoversEverythingAndOnlyTheRightPasswordOpens) {
   drainMainLoop();
   EXPECT_FALSE(view->lockOverlay()->get_visible());
   EXPECT_EQ(model->tabs()->size(), 2u);  // the workspace is as it was
+}
+
+TEST_F(ContentViewTest, UnderTheLockAScreenReaderReachesOnlyTheCoverAndTheFocusReturnsAfter) {
+  FakeIdleTime idle;
+  FakeAuthenticator auth;
+  PrivacyLock privacy(idle, auth, services->defaults(), AppMode::test);
+  coverWith(privacy);
+  auto tab = model->activeTab();
+  ASSERT_TRUE(waitLoaded(tab, "/dashboard"));
+  TabLoadWatch form(tab);
+  model->loadInActive("/form");
+  ASSERT_TRUE(form.wait("/form"));
+  auto* page = GTK_WIDGET(TabController::viewOf(tab->controller()));
+  gtk_widget_grab_focus(page);
+  EXPECT_EQ(eval(tab, "document.getElementById('draft').focus(); document.activeElement.id"), "draft");
+  drainMainLoop();
+  ASSERT_EQ(window->get_focus(), Glib::wrap(page));
+
+  auto reachable = [&] { return reachableByScreenReader(GTK_WIDGET(window->gobj())); };
+  auto reaches = [&](GtkWidget* w) {
+    auto all = reachable();
+    return std::find(all.begin(), all.end(), w) != all.end();
+  };
+  ASSERT_TRUE(reaches(page));
+  const size_t open = reachable().size();
+
+  privacy.lock();
+  drainMainLoop();
+  // Only the cover: the window, the view that holds it, and the cover's own parts.
+  GtkWidget* cover = GTK_WIDGET(view->lockOverlay()->gobj());
+  std::vector<std::string> outside;
+  for (GtkWidget* w : reachable())
+    if (w != GTK_WIDGET(window->gobj()) && w != GTK_WIDGET(view->gobj()) && w != cover &&
+        !gtk_widget_is_ancestor(w, cover))
+      outside.push_back(G_OBJECT_TYPE_NAME(w));
+  EXPECT_TRUE(outside.empty()) << outside.size() << " widgets of the workspace reachable, the first "
+                               << (outside.empty() ? "" : outside[0]);
+  EXPECT_FALSE(reaches(page));
+  EXPECT_FALSE(reaches(GTK_WIDGET(view->sidebar()->gobj())));
+  EXPECT_FALSE(reaches(GTK_WIDGET(view->topBar()->gobj())));
+  EXPECT_TRUE(reaches(GTK_WIDGET(view->lockOverlay()->passwordField().gobj())));
+  EXPECT_TRUE(reaches(GTK_WIDGET(view->lockOverlay()->unlockButton().gobj())));
+  EXPECT_LT(reachable().size(), open);
+
+  // A second lock while locked changes nothing of that.
+  privacy.lock();
+  drainMainLoop();
+  EXPECT_FALSE(reaches(page));
+
+  privacy.unlock("secret");
+  ASSERT_TRUE(waitUntil([&] { return !privacy.isLocked.get(); }, 3000));
+  drainMainLoop();
+  EXPECT_EQ(reachable().size(), open);
+  EXPECT_TRUE(reaches(page));
+  EXPECT_EQ(window->get_focus(), Glib::wrap(page));
+  EXPECT_EQ(eval(tab, "document.activeElement.id"), "draft");
 }
 
 }  // namespace

@@ -10,11 +10,13 @@
 #include <fstream>
 #include <vector>
 
+#include "AccessibleName.h"
 #include "ServiceTabFixture.h"
 #include "TestHelpers.h"
 #include "TestPages.h"
 #include "TestServiceArchive.h"
 #include "TestServiceTodos.h"
+#include "WidgetFind.h"
 #include "base/MainQueue.h"
 #include "core/AppConfig.h"
 #include "features/editing/HotFolderWatcher.h"
@@ -188,6 +190,21 @@ TEST_F(QuickArchiveWindowWeb, TheDemoOffersItsOwnProceedingsAndFilesIntoTheirSha
   ASSERT_GE(view.targets().size(), 7u);
   for (const auto& t : view.targets()) EXPECT_TRUE(pages::proceedingFolder(std::to_string(t.id))) << t.id;
   EXPECT_EQ(view.selectedProcID(), 118) << "the largest id the lists name";
+  // A screen reader says each row as a sighted user reads it: case, client, number.
+  int rows = 0;
+  for (auto* w = view.targetList().get_first_child(); w; w = w->get_next_sibling()) {
+    auto* row = dynamic_cast<ArchiveTargetRow*>(w);
+    if (!row) continue;
+    ++rows;
+    std::string shown;
+    forEachWidget(*row, [&](Gtk::Widget& c) {
+      if (auto* l = dynamic_cast<Gtk::Label*>(&c); l && l->get_visible())
+        shown += (shown.empty() ? "" : " ") + std::string(l->get_text());
+    });
+    EXPECT_NE(shown.find(" #" + std::to_string(row->target().id)), std::string::npos) << shown;
+    EXPECT_TRUE(hasAccessibleName(*row, shown));
+  }
+  EXPECT_EQ(rows, static_cast<int>(view.targets().size()));
   const fs::path file = dir / "证据目录.docx";
   view.addFiles({file});
   press(view.uploadButton());

@@ -173,6 +173,10 @@ ArchiveTargetRow::ArchiveTargetRow(const QuickArchiveTarget& target, bool active
   id->set_valign(Gtk::Align::CENTER);
   box->append(*id);
   set_child(*box);
+  // Its words are in child labels; a screen reader says what a sighted user reads.
+  std::string name = target.title + (target.subtitle.empty() ? "" : " " + target.subtitle) + " #" +
+                     std::to_string(target.id);
+  gtk_accessible_update_property(GTK_ACCESSIBLE(gobj()), GTK_ACCESSIBLE_PROPERTY_LABEL, name.c_str(), -1);
   signal_clicked().connect(std::move(action));
   lawHandCursor(*this, true);
 }

@@ -32,6 +32,7 @@ class ContentView : public Gtk::Overlay {
   // `tools`: the subsystems' entry points the top bar's buttons reach.
   ContentView(std::shared_ptr<BrowserModel> browser, std::shared_ptr<WorkspaceViewState> view,
               FloatingWindowManager& toolWindows, PrivacyLock* lock, TopBarTools tools = {});
+  ~ContentView() override;
 
   // The pieces other parts build; each slot takes a managed widget.
   void setSidebar(Gtk::Widget& sidebar);
@@ -54,6 +55,8 @@ class ContentView : public Gtk::Overlay {
   void showActive();
   void syncLoading();
   void syncLock();
+  void rememberFocus();
+  void restoreFocus();
   void buildSidebar();
   void buildTopBar();
   void syncSidebar();
@@ -76,6 +79,9 @@ class ContentView : public Gtk::Overlay {
   WorkspaceTopBar* topBar_ = nullptr;
   PrivacyLock* lock_ = nullptr;
   LockOverlayView* lockOverlay_ = nullptr;
+  bool covered_ = false;
+  // Where the keyboard focus was when the cover came: it goes back there after the unlock.
+  GWeakRef focusBeforeLock_;
   std::map<std::string, WebViewBox*> layers_;
   bool sidebarShown_ = true;
   SourceId pulse_;
