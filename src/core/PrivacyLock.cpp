@@ -137,12 +137,13 @@ void PrivacyLock::open(const std::string& logText) {
 }
 
 void PrivacyLock::persistLocked(bool locked) {
-  // Written through at once: a process killed a moment later still starts locked.
-  // The state file first, before the cover shows.
+  // The state file is written through at once, before the cover shows: a process
+  // killed a moment later still starts locked. The older settings key follows on the
+  // settings' own writer (a stale "locked" there only asks for the password once more).
   storeError.set(storeState(locked));
   if (locked) defaults_.set(kLockedKey, true);
   else defaults_.remove(kLockedKey);
-  defaults_.flush();
+  defaults_.save();
 }
 
 std::string PrivacyLock::storeState(bool locked) {

@@ -24,7 +24,17 @@ namespace fs = std::filesystem;
 
 fs::path UserDefaults::standardFile() { return xdg::configHome() / "Quorvel" / "defaults.json"; }
 
-UserDefaults::UserDefaults(fs::path file) : file_(std::move(file)) {}
+UserDefaults::UserDefaults(fs::path file, FileWrite write)
+    : file_(std::move(file)),
+      writer_(
+          [write = std::move(write)](const fs::path& target, const std::string& bytes) {
+            std::error_code ec;
+            fs::create_directories(target.parent_path(), ec);
+            return write(target, bytes);
+          },
+          [](const fs::path& target, bool written) {
+            if (!written) logLine(tags::kSettings, "设置写入失败：" + target.string(), LogLevel::warning);
+          }) {}
 
 UserDefaults::~UserDefaults() {
   scope_.end();
@@ -36,15 +46,23 @@ void UserDefaults::scheduleSaveLocked() {
   if (saveScheduled_) return;
   saveScheduled_ = true;
   // A burst of writes in one turn of the main loop becomes one write of the file.
-  postToMain(scope_.guard([this] { flush(); }));
+  postToMain(scope_.guard([this] { save(); }));
 }
 
-void UserDefaults::flush() {
+void UserDefaults::save() {
   std::lock_guard lock(mutex_);
   saveScheduled_ = false;
   if (!dirty_) return;
   dirty_ = false;
-  saveLocked();
+  // A damaged file that could not be moved aside stays as it is.
+  if (damage_ && !damage_->keptAs) return;
+  // Handed over under the lock: snapshots reach the writer in the order they were taken.
+  writer_.write(file_, data_.dump(2));
+}
+
+void UserDefaults::flush() {
+  save();
+  writer_.wait();
 }
 
 void UserDefaults::loadLocked() const {
@@ -86,16 +104,6 @@ std::optional<UserDefaults::Damage> UserDefaults::damage() const {
   std::lock_guard lock(mutex_);
   loadLocked();
   return damage_;
-}
-
-void UserDefaults::saveLocked() const {
-  // A damaged file that could not be moved aside stays as it is.
-  if (damage_ && !damage_->keptAs) return;
-  std::error_code ec;
-  fs::create_directories(file_.parent_path(), ec);
-  if (!writeFileAtomically(file_, data_.dump(2))) {
-    logLine(tags::kSettings, "设置写入失败：" + file_.string(), LogLevel::warning);
-  }
 }
 
 std::optional<nlohmann::json> UserDefaults::object(const std::string& key) const {

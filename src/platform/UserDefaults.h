@@ -2,6 +2,7 @@
 #include <nlohmann/json.hpp>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -10,14 +11,20 @@
 
 #include "base/AppError.h"
 #include "base/Task.h"
+#include "platform/SnapshotWriter.h"
 
 namespace quorvel {
 
+// Writes bytes to `target` through a temporary file in the same folder and a rename.
+// Returns false (and leaves any old file in place) on failure.
+bool writeFileAtomically(const std::filesystem::path& target, const std::string& bytes);
+
 // The user defaults: one JSON object in $XDG_CONFIG_HOME/Quorvel/defaults.json.
 // Reads are typed and treat a value of the wrong type as absent. Writes change the
-// values at once and reach the file on the next turn of the main loop, a burst of
-// them as one atomic replacement of the file (flush() writes at once). Safe from
-// any thread.
+// values at once; on the next turn of the main loop a burst of them goes to the
+// store's own writing thread as one snapshot, which replaces the file atomically and
+// flushes it to disk, so the main thread never waits for the disk (flush() waits).
+// Safe from any thread.
 class UserDefaults {
  public:
   // A settings file that could not be read as a JSON object. It is moved aside, never
@@ -34,7 +41,10 @@ class UserDefaults {
   // $XDG_CONFIG_HOME/Quorvel/defaults.json
   static std::filesystem::path standardFile();
 
-  explicit UserDefaults(std::filesystem::path file);
+  // How a snapshot reaches the file (tests slow it down or make it fail).
+  using FileWrite = std::function<bool(const std::filesystem::path&, const std::string&)>;
+
+  explicit UserDefaults(std::filesystem::path file, FileWrite write = writeFileAtomically);
   ~UserDefaults();
 
   std::optional<nlohmann::json> object(const std::string& key) const;
@@ -46,7 +56,10 @@ class UserDefaults {
 
   void set(const std::string& key, nlohmann::json value);
   void remove(const std::string& key);
-  // Writes pending changes now (at exit, before handing the file to another process).
+  // Hands pending changes to the writing thread now, without waiting for the disk.
+  void save();
+  // Writes pending changes and waits until the file holds them (at exit, before
+  // handing the file to another process).
   void flush();
 
   const std::filesystem::path& file() const { return file_; }
@@ -59,7 +72,6 @@ class UserDefaults {
 
  private:
   void loadLocked() const;
-  void saveLocked() const;
   void scheduleSaveLocked();
 
   std::filesystem::path file_;
@@ -70,11 +82,8 @@ class UserDefaults {
   bool dirty_ = false;
   bool saveScheduled_ = false;
   mutable std::set<std::string> warned_;
+  SnapshotWriter writer_;
   TaskScope scope_;
 };
-
-// Writes bytes to `target` through a temporary file in the same folder and a rename.
-// Returns false (and leaves any old file in place) on failure.
-bool writeFileAtomically(const std::filesystem::path& target, const std::string& bytes);
 
 }  // namespace quorvel

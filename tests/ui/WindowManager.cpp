@@ -13,23 +13,30 @@
 namespace quorvel::test {
 namespace {
 
-// EWMH: a running window manager names its check window on the root window.
-bool managingScreen() {
+// A window-list property of the root window (EWMH), empty where it is not set.
+std::vector<unsigned long> rootWindows(const char* name) {
+  std::vector<unsigned long> out;
   GdkDisplay* display = gdk_display_get_default();
-  if (!display || !GDK_IS_X11_DISPLAY(display)) return false;
+  if (!display || !GDK_IS_X11_DISPLAY(display)) return out;
   Display* x = gdk_x11_display_get_xdisplay(display);
-  Atom check = XInternAtom(x, "_NET_SUPPORTING_WM_CHECK", True);
-  if (check == None) return false;
+  Atom property = XInternAtom(x, name, True);
+  if (property == None) return out;
   Atom type = None;
   int format = 0;
   unsigned long count = 0, after = 0;
   unsigned char* data = nullptr;
-  bool found = XGetWindowProperty(x, DefaultRootWindow(x), check, 0, 1, False, XA_WINDOW, &type, &format, &count,
-                                  &after, &data) == Success &&
-               data && count == 1;
+  if (XGetWindowProperty(x, DefaultRootWindow(x), property, 0, 1024, False, XA_WINDOW, &type, &format, &count,
+                         &after, &data) == Success &&
+      data && format == 32) {
+    auto* windows = reinterpret_cast<unsigned long*>(data);
+    out.assign(windows, windows + count);
+  }
   if (data) XFree(data);
-  return found;
+  return out;
 }
+
+// EWMH: a running window manager names its check window on the root window.
+bool managingScreen() { return rootWindows("_NET_SUPPORTING_WM_CHECK").size() == 1; }
 
 }  // namespace
 
@@ -44,5 +51,7 @@ WindowManager::WindowManager() {
 }
 
 WindowManager::~WindowManager() { process_.reset(); }
+
+std::vector<unsigned long> WindowManager::stacking() { return rootWindows("_NET_CLIENT_LIST_STACKING"); }
 
 }  // namespace quorvel::test

@@ -3,6 +3,7 @@
 // go: it places new windows itself, decorates them and answers their requests, as a
 // desktop does.
 #include <memory>
+#include <vector>
 
 #include "ChildProcess.h"
 
@@ -17,6 +18,8 @@ class WindowManager {
   WindowManager& operator=(const WindowManager&) = delete;
 
   bool started() const { return managing_; }
+  // The X windows it manages, bottom to top, as it stacks them now.
+  static std::vector<unsigned long> stacking();
 
  private:
   std::unique_ptr<Child> process_;

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <gtkmm.h>
 
+#include <gdk/x11/gdkx.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <functional>
@@ -10,6 +12,8 @@
 #include <vector>
 
 #include "TestHelpers.h"
+#include "WindowManager.h"
+#include "base/GLibPtr.h"
 #include "base/Log.h"
 #include "base/MainQueue.h"
 #include "ui/components/Alerts.h"
@@ -158,4 +162,53 @@ TEST_F(GtkAlertsTest, AnAlertIsTransientForTheWindowWhoseControlAskedIt) {
   ASSERT_TRUE(test::waitUntil([] { return !shownDialogs().empty(); }, 3000));
   EXPECT_EQ(shownDialogs()[0]->get_transient_for(), window);
   app->remove_window(sheet);
+}
+
+// An alert given while no window of the client is shown (the main window closed to the
+// background, no notification server) goes above the main window when that comes back,
+// as its alert: it never waits hidden behind it while holding the window's keys.
+TEST_F(GtkAlertsTest, AnAlertGivenWithNoWindowShownGoesAboveTheWindowThatComesBack) {
+  test::WindowManager wm;
+  if (!wm.started()) GTEST_SKIP() << "openbox is not installed";
+  // Hidden, the window leaves the application; shown again, it is put back, as the
+  // client does with its windows.
+  ScopedConnection rejoin = window->signal_show().connect([] {
+    if (!window->get_application()) app->add_window(*window);
+  });
+  window->set_visible(false);
+  drainMainLoop();
+  dialogs.alert("墨衡台仍在运行", "窗口已关闭，墨衡台仍在后台运行。再次启动墨衡台即可回到窗口。", {"好"}, answer);
+  ASSERT_TRUE(test::waitUntil([] { return !shownDialogs().empty() && shownDialogs()[0]->get_mapped(); }, 3000));
+  Gtk::MessageDialog* dialog = shownDialogs()[0];
+  EXPECT_EQ(dialog->get_transient_for(), nullptr) << "no window to stand over yet";
+
+  window->present();  // started again: the window comes back
+  auto xid = [](Gtk::Window& w) -> unsigned long {
+    GdkSurface* surface = w.get_surface() ? w.get_surface()->gobj() : nullptr;
+    return surface ? gdk_x11_surface_get_xid(surface) : 0;
+  };
+  auto above = [&] {
+    auto order = test::WindowManager::stacking();
+    auto d = std::find(order.begin(), order.end(), xid(*dialog));
+    auto m = std::find(order.begin(), order.end(), xid(*window));
+    return d != order.end() && m != order.end() && d > m;
+  };
+  ASSERT_TRUE(test::waitUntil([&] { return window->get_mapped(); }, 3000));
+  EXPECT_EQ(dialog->get_transient_for(), window);
+  EXPECT_TRUE(test::waitUntil(above, 3000)) << "the alert stands above the window";
+  // Raising the window again keeps its alert above it.
+  window->present();
+  runMainLoopUntil([] { return false; }, 300);
+  EXPECT_TRUE(above());
+  EXPECT_TRUE(test::waitUntil([&] { return dialog->is_active(); }, 3000)) << "the alert has the keys, in sight";
+
+  // Answered, the window's keys are its own again.
+  dialog->response(0);
+  ASSERT_TRUE(test::waitUntil([&] { return answers == std::vector<int>{0}; }, 2000));
+  if (std::system("command -v xdotool >/dev/null 2>&1") != 0) GTEST_SKIP() << "xdotool is not installed";
+  ASSERT_TRUE(test::waitUntil([] { return window->is_active(); }, 3000));
+  const std::string focus = "xdotool windowfocus --sync " + std::to_string(xid(*window));
+  ASSERT_EQ(std::system(focus.c_str()), 0);
+  ASSERT_EQ(std::system("xdotool key --clearmodifiers ctrl+q"), 0);
+  EXPECT_TRUE(test::waitUntil([&] { return quitRequests == 1; }, 3000));
 }

@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 #include <sys/stat.h>
 
 #include <cerrno>
 #include <filesystem>
+#include <chrono>
+#include <thread>
+#include <mutex>
+#include <condition_variable>
 #include <fstream>
 #include <optional>
 #include <string>
@@ -317,12 +322,55 @@ TEST(UserDefaultsFile, ADamagedFileThatCannotBeMovedIsNeverOverwritten) {
                                        "\n本次使用默认设置（服务器：https://law.example.cn），设置不会保存。");
 }
 
-TEST(UserDefaultsFile, ABurstOfWritesReachesTheFileOnceOnTheNextTurn) {
+// A write of the settings file as the disk does it, watched: which thread it ran on,
+// and held up on demand like an fsync behind another program's writes.
+struct WatchedDisk {
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool held = false;
+  bool failing = false;
+  int writes = 0;
+  int onMainThread = 0;
+  int waiting = 0;
+  std::vector<std::string> snapshots;
+
+  UserDefaults::FileWrite write() {
+    return [this](const std::filesystem::path& file, const std::string& bytes) {
+      std::unique_lock lock(mutex);
+      ++writes;
+      onMainThread += isMainThread() ? 1 : 0;
+      ++waiting;
+      changed.notify_all();
+      changed.wait(lock, [&] { return !held; });
+      --waiting;
+      snapshots.push_back(bytes);
+      return !failing && writeFileAtomically(file, bytes);
+    };
+  }
+  void hold(bool on) {
+    std::lock_guard lock(mutex);
+    held = on;
+    changed.notify_all();
+  }
+  bool waitForWriteInProgress() {
+    std::unique_lock lock(mutex);
+    return changed.wait_for(lock, std::chrono::seconds(5), [&] { return waiting > 0; });
+  }
+  int count() {
+    std::lock_guard lock(mutex);
+    return writes;
+  }
+};
+
+TEST(UserDefaultsFile, ABurstOfWritesReachesTheFileOnceAndOffTheMainThread) {
   test::TempHome home;
-  auto& d = home.defaults();
+  WatchedDisk disk;
+  UserDefaults d(home.root() / "cfg" / "defaults.json", disk.write());
   d.set("first", 0);
   drainMainLoop();
+  d.flush();
   ASSERT_TRUE(std::filesystem::exists(d.file()));
+  EXPECT_EQ(disk.count(), 1);
   auto inode = [&] {
     struct stat st {};
     ::stat(d.file().c_str(), &st);
@@ -339,7 +387,10 @@ TEST(UserDefaultsFile, ABurstOfWritesReachesTheFileOnceOnTheNextTurn) {
   EXPECT_FALSE(stale.integer("k0"));
 
   drainMainLoop();
-  // One atomic replacement carries the whole burst.
+  d.flush();
+  // One atomic replacement carries the whole burst, written by the store's own thread.
+  EXPECT_EQ(disk.count(), 2);
+  EXPECT_EQ(disk.onMainThread, 0);
   EXPECT_NE(inode(), before);
   UserDefaults fresh(d.file());
   EXPECT_EQ(fresh.integer("k0"), 0);
@@ -349,6 +400,66 @@ TEST(UserDefaultsFile, ABurstOfWritesReachesTheFileOnceOnTheNextTurn) {
   for (auto& e : std::filesystem::directory_iterator(d.file().parent_path()))
     if (e.path().filename().string().find(".tmp-") != std::string::npos) ++temporaries;
   EXPECT_EQ(temporaries, 0);
+}
+
+// A disk that takes its time (another program writing to it) holds up no turn of the
+// main loop: saves queue behind the write under way, the newest snapshot wins, a
+// failure is said as before, and the store's end waits until the file has it all.
+TEST(UserDefaultsFile, ASlowDiskNeverHoldsUpTheMainLoopAndTheNewestSnapshotWins) {
+  test::TempHome home;
+  std::vector<std::string> lines;
+  std::mutex linesMutex;
+  setLogSink([&](const std::string& l) {
+    std::lock_guard lock(linesMutex);
+    lines.push_back(l);
+  });
+  WatchedDisk disk;
+  const auto file = home.root() / "cfg" / "defaults.json";
+  std::thread release;
+  {
+    UserDefaults d(file, disk.write());
+    disk.hold(true);
+    d.set("tabs", 1);
+    const auto start = std::chrono::steady_clock::now();
+    drainMainLoop();
+    ASSERT_TRUE(disk.waitForWriteInProgress());
+    // The first write hangs on the disk; the main loop goes on and so do the values.
+    for (int i = 2; i <= 5; ++i) {
+      d.set("tabs", i);
+      drainMainLoop();
+    }
+    EXPECT_EQ(d.integer("tabs"), 5);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    EXPECT_EQ(disk.count(), 1) << "later saves wait behind the write under way";
+    disk.hold(false);
+    d.flush();
+    // The held write and one more: the newest snapshot, not each one between.
+    ASSERT_EQ(disk.count(), 2);
+    EXPECT_EQ(nlohmann::json::parse(disk.snapshots.back())["tabs"], 5);
+    EXPECT_EQ(UserDefaults(file).integer("tabs"), 5);
+
+    disk.failing = true;
+    d.set("tabs", 6);
+    d.flush();
+    {
+      std::lock_guard lock(linesMutex);
+      EXPECT_EQ(test::countContaining(lines, "[Quorvel][SET] 设置写入失败：" + file.string()), 1);
+    }
+    EXPECT_EQ(UserDefaults(file).integer("tabs"), 5) << "the old file stays";
+    disk.failing = false;
+    disk.hold(true);
+    d.set("tabs", 7);
+    drainMainLoop();
+    ASSERT_TRUE(disk.waitForWriteInProgress());
+    release = std::thread([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(200));
+      disk.hold(false);
+    });
+  }  // the end (quit) waits for the write under way
+  release.join();
+  EXPECT_EQ(UserDefaults(file).integer("tabs"), 7);
+  EXPECT_EQ(disk.onMainThread, 0);
+  setLogSink({});
 }
 
 TEST(UserDefaultsFile, TypedReadsTreatWrongTypesAsAbsent) {

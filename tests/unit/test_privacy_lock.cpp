@@ -121,6 +121,13 @@ TEST_F(PrivacyLockTest, WithoutAWayToCheckTheCoverStays) {
   EXPECT_EQ(auth.checks, 0);
 }
 
+std::string stateOnDisk(const UserDefaults& defaults) {
+  std::ifstream in(PrivacyLock::stateFile(defaults));
+  std::string word;
+  in >> word;
+  return word;
+}
+
 // What the file on disk says right now, without waiting for any later write.
 std::optional<bool> lockedOnDisk(const UserDefaults& defaults) {
   std::ifstream in(defaults.file());
@@ -137,18 +144,24 @@ TEST_F(PrivacyLockTest, TheLockedStateOutlivesTheProcessUntilTheRightPassword) {
     PrivacyLock first(idle, auth, home.defaults(), AppMode::normal);
     EXPECT_FALSE(first.isLocked.get());
     first.lock();
-    EXPECT_EQ(lockedOnDisk(home.defaults()), true);  // on disk as the lock engages, before any later turn
+    // On disk as the lock engages, before any later turn: a kill now still starts locked.
+    EXPECT_EQ(stateOnDisk(home.defaults()), "locked");
   }
+  home.defaults().flush();  // the process ends
+  EXPECT_EQ(lockedOnDisk(home.defaults()), true);
   // The next process reads the file afresh.
   UserDefaults restarted(home.defaults().file());
   PrivacyLock second(idle, auth, restarted, AppMode::normal);
   EXPECT_TRUE(second.isLocked.get());
   second.unlock("wrong");
   ASSERT_TRUE(waitUntil([&] { return !second.checking(); }, 2000));
+  restarted.flush();
   EXPECT_EQ(lockedOnDisk(restarted), true);
+  EXPECT_EQ(stateOnDisk(restarted), "locked");
 
   second.unlock("secret");
   ASSERT_TRUE(waitUntil([&] { return !second.isLocked.get(); }, 2000));
+  restarted.flush();
   EXPECT_EQ(lockedOnDisk(restarted), std::nullopt);
   PrivacyLock third(idle, auth, restarted, AppMode::normal);
   EXPECT_FALSE(third.isLocked.get());
@@ -157,14 +170,9 @@ TEST_F(PrivacyLockTest, TheLockedStateOutlivesTheProcessUntilTheRightPassword) {
   third.setAutoLockMinutes(1);
   idle.seconds = 60;
   third.checkIdle();
+  EXPECT_EQ(stateOnDisk(restarted), "locked");
+  restarted.flush();
   EXPECT_EQ(lockedOnDisk(restarted), true);
-}
-
-std::string stateOnDisk(const UserDefaults& defaults) {
-  std::ifstream in(PrivacyLock::stateFile(defaults));
-  std::string word;
-  in >> word;
-  return word;
 }
 
 // The state file beside the settings decides the next start; what it does not say
@@ -180,6 +188,7 @@ TEST_F(PrivacyLockTest, TheStateFileDecidesTheNextStartAndAnUnclearOneMeansLocke
     ASSERT_TRUE(waitUntil([&] { return !first.isLocked.get(); }, 2000));
     EXPECT_EQ(stateOnDisk(home.defaults()), "unlocked");
   }
+  home.defaults().flush();  // the process ends
   auto startsLocked = [&] {
     UserDefaults restarted(home.defaults().file());
     return PrivacyLock(idle, auth, restarted, AppMode::normal).isLocked.get();
@@ -214,6 +223,7 @@ TEST_F(PrivacyLockTest, AFullDiskStillStartsLocked) {
     first.unlock("secret");
     ASSERT_TRUE(waitUntil([&] { return !first.isLocked.get(); }, 2000));
   }
+  home.defaults().flush();
   ASSERT_EQ(stateOnDisk(home.defaults()), "unlocked");
   {
     PrivacyLock second(idle, auth, home.defaults(), AppMode::normal);
@@ -225,6 +235,7 @@ TEST_F(PrivacyLockTest, AFullDiskStillStartsLocked) {
     full.rlim_cur = 0;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &full), 0);
     second.lock();
+    home.defaults().flush();  // the settings' own writer meets the full disk too
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_TRUE(second.isLocked.get());

@@ -4,7 +4,9 @@
 #include <gtkmm/init.h>
 #include <gtkmm/messagedialog.h>
 
+#include "base/GLibPtr.h"
 #include "base/Log.h"
+#include "base/LogTags.h"
 #include "base/MainQueue.h"
 
 namespace quorvel {
@@ -19,9 +21,46 @@ Gtk::Window* activeWindow() {
     if (w->get_visible() && w->is_active() && !dynamic_cast<Gtk::MessageDialog*>(w)) return w;
   for (Gtk::Window* w : windows)
     if (w->get_visible() && !dynamic_cast<Gtk::MessageDialog*>(w)) return w;
-  return app->get_active_window();
+  // The window focused last may be hidden now (the main window closed to the
+  // background): such an alert has no window to stand over yet.
+  Gtk::Window* last = app->get_active_window();
+  return last && last->get_visible() ? last : nullptr;
 }
 
+bool isAlert(Gtk::Window* w) { return dynamic_cast<Gtk::MessageDialog*>(w) != nullptr; }
+
+// An alert that came while no window of the application was shown belongs to the
+// first one shown after it (the main window coming back): it goes above that window,
+// as its alert, and never stays hidden behind it holding the window's keys.
+class OrphanAlert {
+ public:
+  explicit OrphanAlert(Gtk::MessageDialog& dialog) : dialog_(dialog) {
+    auto app = std::dynamic_pointer_cast<Gtk::Application>(Gio::Application::get_default());
+    // Hidden windows too: the application lists only the shown ones.
+    for (Gtk::Window* w : Gtk::Window::list_toplevels()) follow(w);
+    // A main window made anew counts too.
+    if (app) connections_.push_back(app->signal_window_added().connect([this](Gtk::Window* w) { follow(w); }));
+  }
+  OrphanAlert(const OrphanAlert&) = delete;
+  OrphanAlert& operator=(const OrphanAlert&) = delete;
+
+ private:
+  void follow(Gtk::Window* w) {
+    if (w == &dialog_ || isAlert(w)) return;
+    connections_.push_back(w->signal_show().connect([this, w] { adopt(*w); }));
+  }
+  void adopt(Gtk::Window& parent) {
+    end();
+    dialog_.set_transient_for(parent);
+    if (auto app = parent.get_application()) dialog_.set_application(app);
+    if (dialog_.get_visible()) dialog_.present();
+    logLine(tags::kWindow, "提示框「" + std::string(dialog_.property_text().get_value()) + "」随重新显示的窗口置于其上");
+  }
+  void end() { connections_.clear(); }
+
+  Gtk::MessageDialog& dialog_;
+  std::vector<ScopedConnection> connections_;
+};
 // The shown window that holds the control.
 Gtk::Window* windowOf(AlertOwner owner) {
   if (!owner.handle) return nullptr;
@@ -66,12 +105,15 @@ void GtkDialogs::show(Gtk::Window* parent, const std::string& title, const std::
     if (auto app = parent->get_application()) dialog->set_application(app);
   }
   if (!text.empty()) dialog->set_secondary_text(text);
+  // No window to stand over yet: the first one shown takes it.
+  std::shared_ptr<OrphanAlert> orphan = parent ? nullptr : std::make_shared<OrphanAlert>(*dialog);
   std::vector<std::string> labels = buttons.empty() ? std::vector<std::string>{"好"} : buttons;
   for (size_t i = 0; i < labels.size(); ++i) dialog->add_button(labels[i], static_cast<int>(i));
   dialog->set_default_response(0);
   int count = static_cast<int>(labels.size());
   std::weak_ptr<AlertGate> gate = gate_;
-  dialog->signal_response().connect([dialog, onAnswer, count, gate, title, text](int response) {
+  dialog->signal_response().connect([dialog, onAnswer, count, gate, title, text, orphan](int response) mutable {
+    orphan.reset();
     if (auto g = gate.lock()) g->close(title, text);
     dialog->hide();
     // The dialog is freed on a later turn, after its signal emission is over.
