@@ -15,7 +15,11 @@ SnapshotWriter::~SnapshotWriter() {
   if (thread_.joinable()) thread_.join();
 }
 
-void SnapshotWriter::write(std::filesystem::path file, std::string bytes) {
+void SnapshotWriter::write(std::filesystem::path file, std::string bytes) { handOver(std::move(file), std::move(bytes)); }
+
+void SnapshotWriter::remove(std::filesystem::path file) { handOver(std::move(file), std::nullopt); }
+
+void SnapshotWriter::handOver(std::filesystem::path file, std::optional<std::string> bytes) {
   {
     std::lock_guard lock(mutex_);
     ++handedOver_;
@@ -46,8 +50,17 @@ void SnapshotWriter::run() {
     Pending next = std::move(pending_.front());
     pending_.pop_front();
     lock.unlock();
-    const bool ok = write_(next.file, next.bytes);
-    if (done_) done_(next.file, ok);
+    bool ok = true;
+    std::string error;
+    if (next.bytes) {
+      ok = write_(next.file, *next.bytes);
+    } else {
+      std::error_code ec;
+      std::filesystem::remove(next.file, ec);
+      ok = !ec;
+      if (ec) error = ec.message();
+    }
+    if (done_) done_(next.file, !next.bytes, ok, error);
     lock.lock();
     ++finished_;
     written_.notify_all();

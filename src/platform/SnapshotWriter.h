@@ -1,14 +1,15 @@
 #pragma once
 // One thread that writes whole files for the main loop, so the main thread never waits
-// for the disk: snapshots are written in the order they were handed over, one at a
-// time, and a newer snapshot of a file replaces one that was not written yet. Each is
-// written as the write function does it (atomically and flushed, by default).
+// for the disk: snapshots (and removals) are carried out in the order they were handed
+// over, one at a time, and a newer one for a file replaces one not carried out yet.
+// Each is written as the write function does it (atomically and flushed, by default).
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <filesystem>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -18,8 +19,10 @@ class SnapshotWriter {
  public:
   // Writes `bytes` as the whole of `file`; false when it could not.
   using Write = std::function<bool(const std::filesystem::path& file, const std::string& bytes)>;
-  // Runs on the writing thread after a snapshot of `file` was written or failed.
-  using Done = std::function<void(const std::filesystem::path& file, bool written)>;
+  // Runs on the writing thread once a snapshot of `file` was written, or `file` removed
+  // (`removal`), or that failed (`ok` false; `error` says why a removal failed).
+  using Done =
+      std::function<void(const std::filesystem::path& file, bool removal, bool ok, const std::string& error)>;
 
   explicit SnapshotWriter(Write write, Done done = {});
   // Writes what is still pending, then ends the thread.
@@ -29,6 +32,8 @@ class SnapshotWriter {
 
   // Hands a snapshot over and returns at once.
   void write(std::filesystem::path file, std::string bytes);
+  // Hands over the removal of `file` (no snapshot of it left), likewise.
+  void remove(std::filesystem::path file);
   // Blocks until every snapshot handed over so far is written (at quit, or before the
   // file goes to another process).
   void wait();
@@ -36,8 +41,9 @@ class SnapshotWriter {
  private:
   struct Pending {
     std::filesystem::path file;
-    std::string bytes;
+    std::optional<std::string> bytes;  // none: remove the file
   };
+  void handOver(std::filesystem::path file, std::optional<std::string> bytes);
   void run();
 
   Write write_;

@@ -32,7 +32,7 @@ UserDefaults::UserDefaults(fs::path file, FileWrite write)
             fs::create_directories(target.parent_path(), ec);
             return write(target, bytes);
           },
-          [](const fs::path& target, bool written) {
+          [](const fs::path& target, bool, bool written, const std::string&) {
             if (!written) logLine(tags::kSettings, "设置写入失败：" + target.string(), LogLevel::warning);
           }) {}
 

@@ -411,7 +411,7 @@ TEST_F(EditSessionTest, AnEditNotYetUploadedOutlivesARestartAndIsOfferedAgain) {
   const fs::path kept = home.root() / "data" / "edit-sessions.json";
   keepSessionsIn(kept);
   open();
-  EXPECT_TRUE(fs::exists(kept));
+  EXPECT_TRUE(waitUntil([&] { return fs::exists(kept); }, 2000)) << "kept by the records' writer";
   save("edited!!", t0 + seconds(30));
   tick();  // the question is up when the process is killed
   restart();
@@ -443,7 +443,24 @@ TEST_F(EditSessionTest, AnEditNotYetUploadedOutlivesARestartAndIsOfferedAgain) {
   EXPECT_EQ(uploads[0].bytes, "edited!?");
   restart();
   EXPECT_FALSE(session->isEditing(kRel));
+  session.reset();  // the process ends with its records on disk
   EXPECT_FALSE(fs::exists(kept)) << "no session left to keep";
+}
+
+// Records that cannot be written are said once, in an alert on the main loop, and the
+// edit goes on; the main loop never waited for the failed write.
+TEST_F(EditSessionTest, RecordsThatCannotBeKeptAreSaidOnceAndTheEditGoesOn) {
+  writeFile(home.root() / "blocked", "a file where the folder belongs");
+  keepSessionsIn(home.root() / "blocked" / "edit-sessions.json");
+  open();
+  EXPECT_TRUE(waitUntil([&] { return dialogs.count("编辑记录无法保存") == 1; }, 3000));
+  EXPECT_TRUE(session->isEditing(kRel));
+  save("edited!!", t0 + seconds(30));
+  dialogs.answers["本地文件已修改"] = 0;
+  poll();
+  ASSERT_EQ(uploads.size(), 1u) << "uploaded all the same";
+  session.reset();
+  EXPECT_EQ(dialogs.count("编辑记录无法保存"), 1) << "said once";
 }
 
 // What the next start does not take up: an unchanged copy, a copy that is gone, one
@@ -455,6 +472,7 @@ TEST_F(EditSessionTest, ARestartLetsGoOfWhatItCannotOrNeedNotWatch) {
   restart();  // nothing changed
   EXPECT_FALSE(session->isEditing(kRel));
   EXPECT_FALSE(editingNextStart.contains(kRel));
+  session.reset();  // ends with its records on disk; another program writes them next
   EXPECT_FALSE(fs::exists(kept));
 
   auto sessionFor = [&](const std::string& rel, const fs::path& copy) {
@@ -472,6 +490,7 @@ TEST_F(EditSessionTest, ARestartLetsGoOfWhatItCannotOrNeedNotWatch) {
   EXPECT_FALSE(session->isEditing("user_data/FIRM_demo/案件/2026/没有了.docx"));
   EXPECT_FALSE(session->isEditing("user_data/FIRM_demo/案件/2026/私人.docx"));
   EXPECT_TRUE(session->isEditing(kRel));
+  session.reset();
   auto left = json::parse(readAll(kept));
   ASSERT_EQ(left["sessions"].size(), 1u);
   EXPECT_EQ(left["sessions"][0]["rel"], kRel);

@@ -28,6 +28,7 @@
 #include "features/volume/PreviewPresenter.h"
 #include "platform/Desktop.h"
 #include "platform/FileOps.h"
+#include "platform/SnapshotWriter.h"
 #include "platform/UserDefaults.h"
 
 namespace quorvel {
@@ -174,13 +175,12 @@ struct EditSession::Impl : std::enable_shared_from_this<Impl> {
   bool saveFailureShown = false;
 
   // The sessions as the next start needs them: what a change is measured against.
+  // Handed to the records' own writer, in order: the main loop never waits for the disk.
   void saveSessions() {
     const fs::path& file = backend.sessionsFile;
     if (file.empty()) return;
-    std::error_code ec;
     if (sessions.empty()) {
-      if (!fs::remove(file, ec) && ec)
-        logLine(tags::kEdit, "编辑记录无法删除：" + file.string() + "（" + ec.message() + "）", LogLevel::warning);
+      records.remove(file);
       return;
     }
     json list = json::array();
@@ -189,16 +189,27 @@ struct EditSession::Impl : std::enable_shared_from_this<Impl> {
       if (s.serverRef) entry["server_ref"] = statJson(*s.serverRef);
       list.push_back(std::move(entry));
     }
-    fs::create_directories(file.parent_path(), ec);
-    if (writeFileAtomically(file, json{{"version", 1}, {"sessions", list}}.dump(2))) return;
+    records.write(file, json{{"version", 1}, {"sessions", list}}.dump(2));
+  }
+
+  // On the records' writer.
+  void recordsDone(const fs::path& file, bool removal, bool ok, const std::string& error) {
+    if (ok) return;
+    if (removal) {
+      logLine(tags::kEdit, "编辑记录无法删除：" + file.string() + "（" + error + "）", LogLevel::warning);
+      return;
+    }
     logLine(tags::kEdit, "编辑记录写入失败：" + file.string(), LogLevel::warning);
-    // Said once: a restart would no longer offer these edits for upload.
-    if (saveFailureShown) return;
-    saveFailureShown = true;
-    dialogs.alert("编辑记录无法保存",
-                  "正在编辑的文件记录写不进 " + file.string() +
-                      "。\n\n墨衡台重启后，尚未上传的本地修改不会再提示上传；本地副本本身不受影响。",
-                  {"好"});
+    postToMain([weak = weak_from_this(), file] {
+      auto self = weak.lock();
+      // Said once: a restart would no longer offer these edits for upload.
+      if (!self || self->saveFailureShown) return;
+      self->saveFailureShown = true;
+      self->dialogs.alert("编辑记录无法保存",
+                          "正在编辑的文件记录写不进 " + file.string() +
+                              "。\n\n墨衡台重启后，尚未上传的本地修改不会再提示上传；本地副本本身不受影响。",
+                          {"好"});
+    });
   }
 
   void restore() {
@@ -311,6 +322,16 @@ struct EditSession::Impl : std::enable_shared_from_this<Impl> {
   static Task<void> doUpload(std::shared_ptr<Impl> self, std::string rel, fs::path localURL, Mode mode);
   static Task<void> afterUpload(std::shared_ptr<Impl> self, std::string rel, Mode mode, std::optional<Stat> sent);
   static Task<void> restoreFromServer(std::shared_ptr<Impl> self, std::string rel);
+
+  // Last: it is destroyed first and writes what is still pending while the rest lives.
+  SnapshotWriter records{[](const fs::path& file, const std::string& bytes) {
+                           std::error_code ec;
+                           fs::create_directories(file.parent_path(), ec);
+                           return writeFileAtomically(file, bytes);
+                         },
+                         [this](const fs::path& file, bool removal, bool ok, const std::string& error) {
+                           recordsDone(file, removal, ok, error);
+                         }};
 };
 
 Task<void> EditSession::Impl::runOpen(std::shared_ptr<Impl> self, std::string rel) {
@@ -590,7 +611,11 @@ EditSession::EditSession(Backend backend, Dialogs& dialogs, ConflictPresenter& c
                          EditingFiles& editing, WorkerPool& workers, AuditLog& audit, const Clock& clock)
     : impl_(std::make_shared<Impl>(std::move(backend), dialogs, conflicts, previews, editing, workers, audit, clock)) {}
 
-EditSession::~EditSession() { impl_->stopWatching(); }
+EditSession::~EditSession() {
+  impl_->stopWatching();
+  // The process ends with the sessions on disk.
+  impl_->records.wait();
+}
 
 void EditSession::openForEdit(const std::string& rel) {
   if (Impl::Session* s = impl_->find(rel)) {

@@ -238,7 +238,8 @@ Task<void> MirrorTransfers::cacheAll() {
     logLine(tags::kMirror, "全部下载失败，未写入同步标记", LogLevel::warning);
     co_return;
   }
-  writeSnapshot(*m);
+  Task<void> marking = writeSnapshot(*m);
+  co_await marking;
 }
 
 Task<void> MirrorTransfers::downloadDiffs() {
@@ -263,13 +264,19 @@ Task<void> MirrorTransfers::downloadDiffs() {
   co_await selection_.check();
 }
 
-void MirrorTransfers::writeSnapshot(const MirrorManifest& m) {
+Task<void> MirrorTransfers::writeSnapshot(const MirrorManifest& m) {
   auto place = CasePaths::mapUnder(location_.root(), m.folder);
-  if (!place) return;
-  std::error_code ec;
-  fs::create_directories(*place, ec);
-  if (ec) return;
-  writeFileAtomically(*place / MirrorRules::kSnapshot, MirrorRules::snapshotJson(m, services_.clock.now()));
+  if (!place) co_return;
+  const fs::path file = *place / MirrorRules::kSnapshot;
+  std::string bytes = MirrorRules::snapshotJson(m, services_.clock.now());
+  // Written and flushed on a worker: the main loop does not wait for the disk.
+  auto writing = onWorker(services_.workers, [file, bytes = std::move(bytes)] {
+    std::error_code ec;
+    fs::create_directories(file.parent_path(), ec);
+    if (ec || !writeFileAtomically(file, bytes))
+      logLine(tags::kMirror, "同步标记写入失败：" + file.string(), LogLevel::warning);
+  });
+  co_await writing;
 }
 
 // ---- upload

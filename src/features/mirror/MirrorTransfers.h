@@ -42,7 +42,7 @@ class MirrorTransfers {
  private:
   Task<std::string> siteCookieHeader();
   bool heldByEditSession(const std::filesystem::path& local) const;
-  void writeSnapshot(const MirrorManifest& m);
+  Task<void> writeSnapshot(const MirrorManifest& m);
 
   MirrorServices services_;
   std::shared_ptr<const MirrorWorkspace> workspace_;
