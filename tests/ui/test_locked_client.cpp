@@ -226,6 +226,12 @@ bool lockedOnDisk(const TempHome& home) {
   auto saved = nlohmann::json::parse(readFile(home.configHome() / "Quorvel" / "defaults.json"), nullptr, false);
   return saved.is_object() && saved.value("privacy.locked.v1", false);
 }
+// The state file beside the settings, written before the cover shows.
+std::string stateOnDisk(const TempHome& home) {
+  std::string word = readFile(home.configHome() / "Quorvel" / "privacy-lock.state");
+  while (!word.empty() && word.back() == '\n') word.pop_back();
+  return word;
+}
 }  // namespace
 
 TEST(LockedClient, AClientThatEndsLockedStartsLockedBehindTheCover) {
@@ -245,11 +251,12 @@ TEST(LockedClient, AClientThatEndsLockedStartsLockedBehindTheCover) {
     ASSERT_TRUE(waitForWindow("墨衡台 · 桌面日历")) << readFile(err);
     pressInMain("ctrl+alt+l");
     ASSERT_TRUE(waitForLine(err, "[Quorvel][LOCK] 已开启隐私锁屏", 10000)) << readFile(err);
-    EXPECT_TRUE(lockedOnDisk(home));
+    EXPECT_EQ(stateOnDisk(home), "locked");
     // Quitting stays possible under the lock.
     pressInMain("ctrl+q");
     ASSERT_TRUE(client.waitForExit(30000)) << readFile(err);
     EXPECT_EQ(client.exitStatus(), 0) << readFile(err);
+    EXPECT_TRUE(lockedOnDisk(home)) << "the settings say it too once the client has ended";
   }
   // Ended by Ctrl+Q, then by log-out, then killed: each next start is locked.
   for (int ending : {SIGTERM, SIGKILL, 0}) {
