@@ -36,4 +36,27 @@ class GObjectPtr {
   T* p_ = nullptr;
 };
 
+// A weak reference to a GObject: never keeps it alive, reads nullptr once it is gone.
+// get() borrows: the object is alive as long as whoever owns it keeps it.
+template <class T>
+class GWeakPtr {
+ public:
+  GWeakPtr() { g_weak_ref_init(&ref_, nullptr); }
+  ~GWeakPtr() { g_weak_ref_clear(&ref_); }
+  GWeakPtr(const GWeakPtr&) = delete;
+  GWeakPtr& operator=(const GWeakPtr&) = delete;
+
+  void set(T* p) { g_weak_ref_set(&ref_, p); }
+  T* get() const {
+    gpointer p = g_weak_ref_get(&ref_);
+    if (!p) return nullptr;
+    // The reference taken only guarded the read.
+    g_object_unref(p);
+    return static_cast<T*>(p);
+  }
+
+ private:
+  mutable GWeakRef ref_;
+};
+
 }  // namespace quorvel

@@ -53,6 +53,8 @@ void SnapshotWriter::run() {
     bool ok = true;
     std::string error;
     if (next.bytes) {
+      std::error_code ec;
+      std::filesystem::create_directories(next.file.parent_path(), ec);
       ok = write_(next.file, *next.bytes);
     } else {
       std::error_code ec;

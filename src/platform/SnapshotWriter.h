@@ -2,7 +2,8 @@
 // One thread that writes whole files for the main loop, so the main thread never waits
 // for the disk: snapshots (and removals) are carried out in the order they were handed
 // over, one at a time, and a newer one for a file replaces one not carried out yet.
-// Each is written as the write function does it (atomically and flushed, by default).
+// Each is written, its folder made first, as the write function does it (atomically
+// and flushed, by the callers' choice).
 #include <condition_variable>
 #include <cstdint>
 #include <deque>

@@ -26,13 +26,7 @@ fs::path UserDefaults::standardFile() { return xdg::configHome() / "Quorvel" / "
 
 UserDefaults::UserDefaults(fs::path file, FileWrite write)
     : file_(std::move(file)),
-      writer_(
-          [write = std::move(write)](const fs::path& target, const std::string& bytes) {
-            std::error_code ec;
-            fs::create_directories(target.parent_path(), ec);
-            return write(target, bytes);
-          },
-          [](const fs::path& target, bool, bool written, const std::string&) {
+      writer_(std::move(write), [](const fs::path& target, bool, bool written, const std::string&) {
             if (!written) logLine(tags::kSettings, "设置写入失败：" + target.string(), LogLevel::warning);
           }) {}
 

@@ -51,6 +51,7 @@ class ContentViewTest : public ServiceTabFixture {
   void TearDown() override {
     window.reset();
     keys.reset();
+    privacy.reset();
     drainMainLoop();
     ServiceTabFixture::TearDown();
   }
@@ -78,14 +79,19 @@ class ContentViewTest : public ServiceTabFixture {
     return r.text;
   }
 
-  // The view again, now with `privacy`'s cover.
-  void coverWith(PrivacyLock& privacy) {
-    lock = &privacy;
+  // The view again, now with a privacy lock's cover (checked against `auth`).
+  PrivacyLock& coverWithLock() {
+    privacy = std::make_unique<PrivacyLock>(idle, auth, services->defaults(), AppMode::test);
+    lock = privacy.get();
     window->unset_child();
-    view = Gtk::make_managed<ContentView>(model, viewState, services->toolWindows(), &privacy);
+    view = Gtk::make_managed<ContentView>(model, viewState, services->toolWindows(), lock);
     window->set_child(*view);
+    return *privacy;
   }
 
+  FakeIdleTime idle;
+  FakeAuthenticator auth;
+  std::unique_ptr<PrivacyLock> privacy;
   PrivacyLock* lock = nullptr;
   std::unique_ptr<WindowTabKeys> keys;
   std::unique_ptr<Gtk::Window> window;
@@ -224,10 +230,7 @@ TEST_F(ContentViewTest, CtrlWClosesAndCtrlNumberSelectsBeforeThePageSeesTheKey) 
 
 TEST_F(ContentViewTest, TheLockCoversEverythingAndOnlyTheRightPasswordOpens) {
   if (std::system("command -v xdotool >/dev/null 2>&1") != 0) GTEST_SKIP() << "xdotool is not installed";
-  FakeIdleTime idle;
-  FakeAuthenticator auth;
-  PrivacyLock privacy(idle, auth, services->defaults(), AppMode::test);
-  coverWith(privacy);
+  PrivacyLock& privacy = coverWithLock();
   auto first = model->activeTab();
   ASSERT_TRUE(waitLoaded(first, "/dashboard"));
   model->newTab("/cases", "全局案件中心");
@@ -258,10 +261,7 @@ TEST_F(ContentViewTest, TheLockCoversEverythingAndOnlyTheRightPasswordOpens) {
 }
 
 TEST_F(ContentViewTest, UnderTheLockAScreenReaderReachesOnlyTheCoverAndTheFocusReturnsAfter) {
-  FakeIdleTime idle;
-  FakeAuthenticator auth;
-  PrivacyLock privacy(idle, auth, services->defaults(), AppMode::test);
-  coverWith(privacy);
+  PrivacyLock& privacy = coverWithLock();
   auto tab = model->activeTab();
   ASSERT_TRUE(waitLoaded(tab, "/dashboard"));
   TabLoadWatch form(tab);

@@ -324,11 +324,7 @@ struct EditSession::Impl : std::enable_shared_from_this<Impl> {
   static Task<void> restoreFromServer(std::shared_ptr<Impl> self, std::string rel);
 
   // Last: it is destroyed first and writes what is still pending while the rest lives.
-  SnapshotWriter records{[](const fs::path& file, const std::string& bytes) {
-                           std::error_code ec;
-                           fs::create_directories(file.parent_path(), ec);
-                           return writeFileAtomically(file, bytes);
-                         },
+  SnapshotWriter records{writeFileAtomically,
                          [this](const fs::path& file, bool removal, bool ok, const std::string& error) {
                            recordsDone(file, removal, ok, error);
                          }};

@@ -11,6 +11,8 @@
 
 namespace quorvel {
 namespace {
+bool isAlert(Gtk::Window* w) { return dynamic_cast<Gtk::MessageDialog*>(w) != nullptr; }
+
 // The application's focused window, else its most recently focused one, that is not
 // an alert itself (alerts belong to the application too).
 Gtk::Window* activeWindow() {
@@ -18,16 +20,14 @@ Gtk::Window* activeWindow() {
   if (!app) return nullptr;
   auto windows = app->get_windows();
   for (Gtk::Window* w : windows)
-    if (w->get_visible() && w->is_active() && !dynamic_cast<Gtk::MessageDialog*>(w)) return w;
+    if (w->get_visible() && w->is_active() && !isAlert(w)) return w;
   for (Gtk::Window* w : windows)
-    if (w->get_visible() && !dynamic_cast<Gtk::MessageDialog*>(w)) return w;
+    if (w->get_visible() && !isAlert(w)) return w;
   // The window focused last may be hidden now (the main window closed to the
   // background): such an alert has no window to stand over yet.
   Gtk::Window* last = app->get_active_window();
   return last && last->get_visible() ? last : nullptr;
 }
-
-bool isAlert(Gtk::Window* w) { return dynamic_cast<Gtk::MessageDialog*>(w) != nullptr; }
 
 // An alert that came while no window of the application was shown belongs to the
 // first one shown after it (the main window coming back): it goes above that window,
@@ -61,6 +61,7 @@ class OrphanAlert {
   Gtk::MessageDialog& dialog_;
   std::vector<ScopedConnection> connections_;
 };
+
 // The shown window that holds the control.
 Gtk::Window* windowOf(AlertOwner owner) {
   if (!owner.handle) return nullptr;

@@ -32,7 +32,6 @@ ContentView::ContentView(std::shared_ptr<BrowserModel> browser, std::shared_ptr<
       tools_(std::move(tools)),
       toolWindows_(toolWindows),
       lock_(lock) {
-  g_weak_ref_init(&focusBeforeLock_, nullptr);
   add_css_class("law-canvas");
   set_child(row_);
   row_.set_hexpand(true);
@@ -85,8 +84,6 @@ ContentView::ContentView(std::shared_ptr<BrowserModel> browser, std::shared_ptr<
   syncLoading();
   syncLock();
 }
-
-ContentView::~ContentView() { g_weak_ref_clear(&focusBeforeLock_); }
 
 void ContentView::buildSidebar() {
   sidebar_ = Gtk::make_managed<SidebarView>();
@@ -220,15 +217,14 @@ void ContentView::rememberFocus() {
   GtkWidget* focus = nullptr;
   if (GtkRoot* root = gtk_widget_get_root(GTK_WIDGET(gobj()))) focus = gtk_root_get_focus(root);
   bool inWorkspace = focus && gtk_widget_is_ancestor(focus, GTK_WIDGET(row_.gobj()));
-  g_weak_ref_set(&focusBeforeLock_, inWorkspace ? focus : nullptr);
+  focusBeforeLock_.set(inWorkspace ? focus : nullptr);
 }
 
 void ContentView::restoreFocus() {
-  auto* focus = static_cast<GtkWidget*>(g_weak_ref_get(&focusBeforeLock_));
-  g_weak_ref_set(&focusBeforeLock_, nullptr);
+  GtkWidget* focus = focusBeforeLock_.get();
+  focusBeforeLock_.set(nullptr);
   bool restored = focus && gtk_widget_is_ancestor(focus, GTK_WIDGET(row_.gobj())) && gtk_widget_is_visible(focus) &&
                   gtk_widget_is_sensitive(focus) && gtk_widget_grab_focus(focus);
-  if (focus) g_object_unref(focus);
   // Nothing to go back to (locked since the start, or that control is gone): the page shown.
   if (!restored)
     if (Gtk::Widget* page = pages_.get_visible_child()) page->child_focus(Gtk::DirectionType::TAB_FORWARD);

@@ -32,7 +32,6 @@ class ContentView : public Gtk::Overlay {
   // `tools`: the subsystems' entry points the top bar's buttons reach.
   ContentView(std::shared_ptr<BrowserModel> browser, std::shared_ptr<WorkspaceViewState> view,
               FloatingWindowManager& toolWindows, PrivacyLock* lock, TopBarTools tools = {});
-  ~ContentView() override;
 
   // The pieces other parts build; each slot takes a managed widget.
   void setSidebar(Gtk::Widget& sidebar);
@@ -81,7 +80,7 @@ class ContentView : public Gtk::Overlay {
   LockOverlayView* lockOverlay_ = nullptr;
   bool covered_ = false;
   // Where the keyboard focus was when the cover came: it goes back there after the unlock.
-  GWeakRef focusBeforeLock_;
+  GWeakPtr<GtkWidget> focusBeforeLock_;
   std::map<std::string, WebViewBox*> layers_;
   bool sidebarShown_ = true;
   SourceId pulse_;

@@ -208,11 +208,8 @@ std::unique_ptr<WindowPlacement> placementFor(Gtk::Window& window) {
 namespace quorvel {
 
 Gtk::Window* WeakWindow::get() const {
-  gpointer p = g_weak_ref_get(&ref_);
-  if (!p) return nullptr;
-  // Someone else keeps it alive; this reference only guarded the read.
-  g_object_unref(p);
-  return Glib::wrap(static_cast<GtkWindow*>(p));
+  GtkWindow* window = ref_.get();
+  return window ? Glib::wrap(window) : nullptr;
 }
 
 }  // namespace quorvel

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 
+#include "base/GObjectPtr.h"
 #include "platform/WindowPlacement.h"
 
 namespace quorvel {
@@ -30,16 +31,11 @@ namespace quorvel {
 // A weak reference to a window: never keeps it alive, reads nullptr once it is gone.
 class WeakWindow {
  public:
-  WeakWindow() { g_weak_ref_init(&ref_, nullptr); }
-  ~WeakWindow() { g_weak_ref_clear(&ref_); }
-  WeakWindow(const WeakWindow&) = delete;
-  WeakWindow& operator=(const WeakWindow&) = delete;
-
-  void set(Gtk::Window* window) { g_weak_ref_set(&ref_, window ? window->gobj() : nullptr); }
+  void set(Gtk::Window* window) { ref_.set(window ? window->gobj() : nullptr); }
   Gtk::Window* get() const;
 
  private:
-  mutable GWeakRef ref_;
+  GWeakPtr<GtkWindow> ref_;
 };
 
 }  // namespace quorvel
